@@ -1,0 +1,20 @@
+# Shared helpers for the parts' CMakeLists.
+
+# vor_test(NAME LABEL <label> SOURCES <files...> LIBS <targets...>)
+# Builds one GoogleTest executable and registers its cases with ctest under LABEL.
+function(vor_test name)
+  cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  target_compile_definitions(${name} PRIVATE
+    VOR_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    VOR_BINARY_DIR="${CMAKE_BINARY_DIR}"
+    VOR_CORPUS_DIR="${CMAKE_SOURCE_DIR}/../shared/corpus")
+  include(GoogleTest)
+  gtest_discover_tests(${name}
+    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
+    DISCOVERY_TIMEOUT 60)
+endfunction()
