@@ -222,6 +222,14 @@ void* CoTaskMemAlloc(std::size_t cb) noexcept;
 void* CoTaskMemRealloc(void* pv, std::size_t cb) noexcept;
 void CoTaskMemFree(void* pv) noexcept;
 
+// 32-bit handles for task-memory blocks. Record layouts fixed at 4 bytes for a data pointer
+// (event data, track and block names) carry one of these instead of an address, so the layouts
+// stay the same on 64-bit systems. 0 is never a valid handle. [any thread]
+DWORD CoTaskMemAllocHandle(std::size_t cb) noexcept;    // 0 when out of memory
+void* CoTaskMemHandlePtr(DWORD handle) noexcept;        // null for 0 or an unknown handle
+std::size_t CoTaskMemHandleSize(DWORD handle) noexcept; // 0 for an unknown handle
+void CoTaskMemFreeHandle(DWORD handle) noexcept;        // unknown handles are ignored
+
 // Global memory blocks (the clipboard's currency). [any thread]
 constexpr UINT GMEM_FIXED = 0x0000;
 constexpr UINT GMEM_MOVEABLE = 0x0002;
