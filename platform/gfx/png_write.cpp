@@ -1,0 +1,88 @@
+// PNG encoding of surfaces: window snapshots and bitmap exports.
+#include "win/detail/surface.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace win::detail {
+
+namespace {
+
+struct FileCloser {
+    std::FILE* f;
+    ~FileCloser() {
+        if (f) std::fclose(f);
+    }
+};
+
+} // namespace
+
+// Pixels are premultiplied; the file gets straight RGBA so that viewers show what was drawn.
+bool WritePng(const char* path, const Surface& s) {
+    if (!path || !s.pixels || s.width <= 0 || s.height <= 0) return false;
+    std::vector<png_byte> rows(static_cast<std::size_t>(s.width) * s.height * 4);
+    for (int y = 0; y < s.height; ++y) {
+        const std::uint32_t* src = s.pixels + static_cast<std::ptrdiff_t>(y) * s.stride;
+        png_byte* dst = rows.data() + static_cast<std::size_t>(y) * s.width * 4;
+        for (int x = 0; x < s.width; ++x) {
+            std::uint32_t p = src[x];
+            unsigned a = p >> 24, r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+            if (a != 255 && a != 0) {
+                r = (r * 255 + a / 2) / a;
+                g = (g * 255 + a / 2) / a;
+                b = (b * 255 + a / 2) / a;
+                if (r > 255) r = 255;
+                if (g > 255) g = 255;
+                if (b > 255) b = 255;
+            } else if (a == 0) {
+                r = g = b = 0;
+            }
+            dst[4 * x + 0] = static_cast<png_byte>(r);
+            dst[4 * x + 1] = static_cast<png_byte>(g);
+            dst[4 * x + 2] = static_cast<png_byte>(b);
+            dst[4 * x + 3] = static_cast<png_byte>(a);
+        }
+    }
+    std::vector<png_bytep> pointers(static_cast<std::size_t>(s.height));
+    for (int y = 0; y < s.height; ++y) pointers[static_cast<std::size_t>(y)] = rows.data() + static_cast<std::size_t>(y) * s.width * 4;
+
+    std::string tmp = std::string(path) + ".part";
+    FileCloser file{std::fopen(tmp.c_str(), "wb")};
+    if (!file.f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file.f);
+        file.f = nullptr;
+        std::remove(tmp.c_str());
+        return false;
+    }
+    png_init_io(png, file.f);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(s.width), static_cast<png_uint_32>(s.height), 8,
+                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, 6);
+    png_write_info(png, info);
+    png_write_image(png, pointers.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    bool ok = std::fflush(file.f) == 0;
+    ok = (std::fclose(file.f) == 0) && ok;
+    file.f = nullptr;
+    if (!ok || std::rename(tmp.c_str(), path) != 0) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace win::detail
