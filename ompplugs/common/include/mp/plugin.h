@@ -1,0 +1,301 @@
+// The plug-in object framework: COPTPlugin, its companion objects, and the piano-roll plug-in.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "mp/host_contract.h"
+#include "mp/records.h"
+#include "mp/settings.h"
+#include "win/com.h"
+
+namespace mp {
+
+class CBaseListPage;
+class COPTPlugin;
+
+// Class ids of this module.
+inline constexpr win::CLSID CLSID_PianoRollPlugin{
+    0x302237E3, 0x3036, 0x49B9, {0x8F, 0x2A, 0x49, 0x20, 0xE8, 0xAF, 0x8E, 0x2F}};
+inline constexpr win::CLSID CLSID_PianoRollPage{
+    0xD3EDE25B, 0x24DD, 0x4688, {0xBC, 0xF1, 0xD2, 0xAA, 0xD5, 0x64, 0x38, 0xBA}};
+
+// Flag word bits of the plug-in object.
+enum : std::uint32_t {
+    PLF_TRACKS_LOADED = 0x01,
+    PLF_BLOCKS_LOADED = 0x02,
+    PLF_EVENT_LIST_VALID = 0x04,
+    PLF_NOTIFY_PENDING = 0x08,  // queued notifications the view has not been told about
+    PLF_DATA_POSTED = 0x10,     // PRM_TRACK_LIST_CHANGED posted and not yet handled
+    PLF_TIME_POSTED = 0x20,     // PRM_TRANSPORT_TICK posted and not yet handled
+};
+
+// Receives the host's data notifications and hands them to the plug-in object's OnNotify.
+class CMPNotificationSink final : public IMPNotificationSink {
+public:
+    explicit CMPNotificationSink(COPTPlugin* owner) : owner_(owner) {}
+    win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
+    win::ULONG AddRef() override;
+    win::ULONG Release() override;
+    // [any thread] E_UNEXPECTED once the owner is gone, E_POINTER for a null record.
+    win::HRESULT OnNotify(const NotificationRecord* record) override;
+    void Detach() noexcept { owner_.store(nullptr); }
+
+private:
+    std::atomic<win::LONG> refs_{0};
+    std::atomic<COPTPlugin*> owner_;
+};
+
+// Receives the host's transport position and hands it to OnTimeNotify.
+class CMPTimeSink final : public IMPTimeSink {
+public:
+    explicit CMPTimeSink(COPTPlugin* owner) : owner_(owner) {}
+    win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
+    win::ULONG AddRef() override;
+    win::ULONG Release() override;
+    win::HRESULT OnTimeNotify(win::DWORD positionLow, win::DWORD positionHigh) override;
+    void Detach() noexcept { owner_.store(nullptr); }
+
+private:
+    std::atomic<win::LONG> refs_{0};
+    std::atomic<COPTPlugin*> owner_;
+};
+
+// ISpecifyPropertyPages on behalf of the plug-in object; forwards GetPages to it.
+class CSpecifyPropertyPages final : public win::ISpecifyPropertyPages {
+public:
+    explicit CSpecifyPropertyPages(COPTPlugin* owner) : owner_(owner) {}
+    win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
+    win::ULONG AddRef() override;
+    win::ULONG Release() override;
+    win::HRESULT GetPages(win::CAUUID* pages) override;
+    void Detach() noexcept { owner_.store(nullptr); }
+
+private:
+    std::atomic<win::LONG> refs_{0};
+    std::atomic<COPTPlugin*> owner_;
+};
+
+// IPersistStream on behalf of the plug-in object; forwards to its IsDirty/Load/Save/GetSizeMax.
+class COPTPluginPersit final : public win::IPersistStream {
+public:
+    explicit COPTPluginPersit(COPTPlugin* owner) : owner_(owner) {}
+    win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
+    win::ULONG AddRef() override;
+    win::ULONG Release() override;
+    win::HRESULT GetClassID(win::CLSID* clsid) override;
+    win::HRESULT IsDirty() override;
+    win::HRESULT Load(win::IStream* stream) override;
+    win::HRESULT Save(win::IStream* stream, win::BOOL clearDirty) override;
+    win::HRESULT GetSizeMax(win::ULARGE_INTEGER* size) override;
+    void Detach() noexcept { owner_.store(nullptr); }
+
+private:
+    std::atomic<win::LONG> refs_{0};
+    std::atomic<COPTPlugin*> owner_;
+};
+
+// One entry of the track table: the track's id, its blocks in host order, and the third key word.
+struct TrackEntry {
+    std::uint32_t track;
+    std::vector<EventKey> blocks;
+    std::uint32_t keyWord3;
+    std::uint32_t order; // the track's order field, the table's sort key
+};
+
+// A port list as the host returned it (task memory, names included).
+struct PortList {
+    win::DWORD count = 0;
+    MPPortEntry* entries = nullptr;
+};
+
+// The plug-in object. IMPInitialise is the primary interface; IVorTranslationInfo's IUnknown
+// methods share the primary ones. Everything runs on the editor window's thread except OnNotify's
+// immediate phase, QueueNotification and OnTimeNotify, which host threads may call.
+class COPTPlugin : public IMPInitialise, public IVorTranslationInfo {
+public:
+    explicit COPTPlugin(win::DWORD creationArgument);
+
+    // IUnknown (both interface tables)
+    win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
+    win::ULONG AddRef() override;
+    win::ULONG Release() override;
+    // IMPInitialise
+    win::HRESULT Initialise(win::IUnknown* hostObject, IMPMidiOut* midiOut, win::DWORD modeFlags,
+                            win::DWORD reserved, win::DWORD* capabilities) override;
+    win::HRESULT Uninitialise() override;
+    // IVorTranslationInfo: English (primary language 0x09, or 0 for the default) is what ships.
+    win::HRESULT SetLanguage(win::DWORD languageId) override;
+
+    virtual ~COPTPlugin();
+    virtual win::HRESULT Construct();
+    virtual win::HRESULT GetPages(win::CAUUID* pages);
+    virtual win::HRESULT Reserved8() { return win::E_NOTIMPL; }
+    virtual win::HRESULT Reserved9() { return win::E_NOTIMPL; }
+    virtual win::HRESULT Reserved10() { return win::E_NOTIMPL; }
+    virtual win::HRESULT DetachView(CBaseListPage* view);
+    virtual win::HRESULT AttachView(CBaseListPage* view);
+    // Two-phase dispatch: immediate on the host's thread, deferred (immediate = false) on the
+    // window's thread from ProcessNotifications.
+    virtual win::HRESULT OnNotify(const NotificationRecord* record, bool immediate);
+    virtual win::HRESULT OnDataChanged(const NotificationRecord& record, bool immediate);      // E0
+    virtual win::HRESULT OnTimebaseChanged(const NotificationRecord& record, bool immediate);  // E4
+    virtual win::HRESULT OnNotifyE5(const NotificationRecord& record, bool immediate);         // E5
+    virtual win::HRESULT OnNotifyE3(const NotificationRecord& record, bool immediate);         // E3
+    virtual win::HRESULT OnPortsChanged(const NotificationRecord& record, bool immediate);     // E6
+    virtual win::HRESULT OnNotifyE7(const NotificationRecord& record, bool immediate);         // E7
+    virtual win::HRESULT OnRefreshState(const NotificationRecord& record, bool immediate);     // EE
+    virtual win::HRESULT OnNotifyE8(const NotificationRecord& record, bool immediate);         // E8
+    virtual win::HRESULT OnTransportState(const NotificationRecord& record, bool immediate);   // E9
+    virtual win::HRESULT OnSelectionChanged(const NotificationRecord& record, bool immediate); // EA
+    virtual win::HRESULT OnNotifyEB(const NotificationRecord& record, bool immediate);         // EB
+    virtual win::HRESULT OnNotifyEC(const NotificationRecord& record, bool immediate);         // EC
+    virtual win::HRESULT OnUnknownNotify(const NotificationRecord& record, bool immediate);
+    virtual win::HRESULT OnHostQueued(const NotificationRecord& record, bool immediate); // E1
+    // S_FALSE when nothing was queued, S_OK otherwise. Clears PLF_DATA_POSTED.
+    virtual win::HRESULT ProcessNotifications(bool discard);
+    virtual win::HRESULT QueueNotification(const NotificationRecord* record);
+    virtual win::HRESULT OnTimeNotify(win::DWORD positionLow, win::DWORD positionHigh);
+    // Track table upkeep.
+    virtual win::HRESULT ReloadTracks(bool reset);
+    virtual win::HRESULT LoadTracks();
+    virtual win::HRESULT LoadBlocks(std::vector<EventKey>& blocks, const EventKey& trackKey);
+    // Current port of a list: index 0 -> the kind-0 list, any other -> the output list.
+    virtual win::DWORD GetPort(int index);
+    virtual win::HRESULT SetPort(int index, win::DWORD id);
+    virtual win::HRESULT IsDirty();
+    virtual win::HRESULT Load(win::IStream* stream);
+    virtual win::HRESULT Save(win::IStream* stream, win::BOOL clearDirty);
+    virtual win::HRESULT GetSizeMax(win::ULARGE_INTEGER* size);
+    virtual int Hook45() { return 0; }
+    virtual int Hook46() { return 0; }
+
+    // Port lists, for the preferences dialog.
+    void RefreshPorts(win::DWORD kind);
+    // 0 when notes can be monitored, 1 when they cannot (no MIDI-out object or no output port).
+    int QueryMonitoring() const;
+    // Copies the index-th entry of list 1 (output) or 0; 0 on success, 1 past the end.
+    int GetPortEntry(int list, win::DWORD index, MPPortEntry* entry) const;
+
+    // Sends a private message to the attached view's window; E_FAIL without a window or when the
+    // window answers non-zero.
+    win::HRESULT SendToView(win::UINT message, win::WPARAM wParam = 0, win::LPARAM lParam = 0);
+
+    // The plug-in object behind an IMPInitialise pointer, or null when it is not one of ours.
+    static COPTPlugin* FromInterface(win::IUnknown* object) noexcept;
+
+    // State the editor parts read.
+    std::uint32_t Flags() const noexcept { return flags_.load(); }
+    void ClearFlags(std::uint32_t bits) noexcept { flags_.fetch_and(~bits); }
+    void SetFlags(std::uint32_t bits) noexcept { flags_.fetch_or(bits); }
+    // Sets the bits and returns the word as it was before.
+    std::uint32_t FetchSetFlags(std::uint32_t bits) noexcept { return flags_.fetch_or(bits); }
+    win::DWORD TicksPerQuarter() const noexcept { return ticksPerQuarter_ ? ticksPerQuarter_ : 24576; }
+    const char16_t* Name() const noexcept { return name_; }
+    CBaseListPage* AttachedView() const noexcept { return view_; }
+    IMPMidiData* MidiData() const noexcept { return midiData_; }
+    IMPProperties* Properties() const noexcept { return properties_; }
+    IMPTimeFormat* TimeFormat() const noexcept { return timeFormat_; }
+    IMPPortList* PortListInterface() const noexcept { return portList_; }
+    IMPMidiOut* MidiOut() const noexcept { return midiOut_; }
+    win::UINT ClipboardFormat() const noexcept { return clipboardFormat_; }
+    const std::vector<TrackEntry>& Tracks() const noexcept { return tracks_; }
+    int CurrentTrack() const noexcept { return currentTrack_; }
+    int CurrentBlock() const noexcept { return currentBlock_; }
+    std::vector<EventKey>& EventKeys() noexcept { return eventKeys_; }
+    std::size_t PendingNotificationCount();
+
+protected:
+    std::atomic<win::LONG> refs_{0};
+    char16_t name_[260] = {};
+    win::DWORD ticksPerQuarter_ = 0;
+    win::DWORD creationArgument_ = 0;
+    CMPNotificationSink* notifySink_ = nullptr;
+    CMPTimeSink* timeSink_ = nullptr;
+    CSpecifyPropertyPages* pages_ = nullptr;
+    win::IUnknown* delegate_ = nullptr;
+    COPTPluginPersit* persist_ = nullptr;
+    CBaseListPage* view_ = nullptr;
+    win::DWORD notifyCookie_ = 0;
+    win::DWORD timeCookie_ = 0;
+    // Track table and event-key cache.
+    std::vector<TrackEntry> tracks_;
+    bool trackTableExists_ = false;
+    std::vector<EventKey> eventKeys_;
+    std::uint32_t kindFilter_ = MEK_ALL;
+    std::uint32_t channelMask_ = 0xFFFF;
+    int currentTrack_ = -1;
+    int currentBlock_ = -1;
+    std::uint32_t channelUse_ = 0;
+    int channelCount_ = 0;
+    // The first lock guards the pending-notification queue; the second the attached view against
+    // a host thread telling it about notifications while the window thread detaches it.
+    std::unique_ptr<std::mutex> queueLock_;
+    std::unique_ptr<std::mutex> viewLock_;
+    std::unique_ptr<std::vector<NotificationRecord>> pending_;
+    std::atomic<std::uint32_t> flags_{0};
+    win::DWORD dirty_ = 0;
+    win::DWORD transactionDepth_ = 0;
+    win::UINT clipboardFormat_ = 0;
+    IMPMidiData* midiData_ = nullptr;
+    IMPProperties* properties_ = nullptr;
+    IMPTimeFormat* timeFormat_ = nullptr;
+    IMPPortList* portList_ = nullptr;
+    win::IUnknown* host_ = nullptr;
+    IMPMidiOut* midiOut_ = nullptr;
+    win::DWORD timeContext_ = 0;
+    win::DWORD capabilityMask_ = 0;
+    // Port lists are refreshed from host threads (port notifications) and read on the window's.
+    mutable std::mutex portLock_;
+    PortList outputPorts_;
+    PortList inputPorts_;
+    win::DWORD currentOutputPort_ = 0xFFFFFFFF;
+    win::DWORD currentInputPort_ = 0xFFFFFFFF;
+
+private:
+    win::HRESULT AdviseSink(win::REFIID iid, win::IUnknown* sink, win::DWORD* cookie);
+    void UnadviseSink(win::REFIID iid, win::DWORD* cookie);
+    void ReleaseCompanions();
+    static void FreePortList(PortList& list);
+    void DestroyTrackTable();
+};
+
+// The piano-roll plug-in: name, settings block and its stream, and the piano-roll reactions to
+// notifications.
+class COPTPianoRollPlugin : public COPTPlugin {
+public:
+    explicit COPTPianoRollPlugin(win::DWORD creationArgument) : COPTPlugin(creationArgument) {}
+
+    win::HRESULT Initialise(win::IUnknown* hostObject, IMPMidiOut* midiOut, win::DWORD modeFlags,
+                            win::DWORD reserved, win::DWORD* capabilities) override;
+    win::HRESULT Construct() override;
+    win::HRESULT GetPages(win::CAUUID* pages) override;
+    win::HRESULT OnDataChanged(const NotificationRecord& record, bool immediate) override;
+    win::HRESULT OnTimebaseChanged(const NotificationRecord& record, bool immediate) override;
+    win::HRESULT OnRefreshState(const NotificationRecord& record, bool immediate) override;
+    win::HRESULT OnTransportState(const NotificationRecord& record, bool immediate) override;
+    win::HRESULT OnSelectionChanged(const NotificationRecord& record, bool immediate) override;
+    win::HRESULT Load(win::IStream* stream) override;
+    win::HRESULT Save(win::IStream* stream, win::BOOL clearDirty) override;
+    win::HRESULT GetSizeMax(win::ULARGE_INTEGER* size) override;
+
+    PianoRollSettings& Settings() noexcept { return settings_; }
+    const SettingsHeader& Header() const noexcept { return header_; }
+
+private:
+    // Raises the settings' song length to the length of the first block of the editor's track.
+    bool RaiseSongLengthFromBlock();
+
+    SettingsHeader header_{};
+    PianoRollSettings settings_{};
+};
+
+// Allocates a plug-in object with the creation argument and runs Construct. On success *made is
+// the new object with a reference count of 0; on failure the object is destroyed, *made is null
+// and Construct's code (or E_OUTOFMEMORY) is returned.
+win::HRESULT NewPianoRollPlugin(win::DWORD creationArgument, COPTPianoRollPlugin** made);
+
+} // namespace mp

@@ -1,0 +1,71 @@
+// COMPSPlugClassFactory and COMPSPageCF.
+#include "mp/class_factory.h"
+
+#include <cstdint>
+
+#include "mp/page.h"
+#include "mp/plugin.h"
+
+namespace mp {
+
+using namespace win;
+
+HRESULT CFactoryBase::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
+    *ppv = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+}
+
+ULONG CFactoryBase::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
+
+ULONG CFactoryBase::Release() {
+    LONG left = refs_.fetch_sub(1) - 1;
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left < 0 ? 0 : left);
+}
+
+HRESULT CFactoryBase::LockServer(BOOL lock) {
+    if (lock) {
+        locks_.fetch_add(1);
+        return S_OK;
+    }
+    LONG now = locks_.load();
+    while (now > 0 && !locks_.compare_exchange_weak(now, now - 1)) {
+    }
+    return S_OK;
+}
+
+HRESULT COMPSPlugClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    COPTPianoRollPlugin* plugin = nullptr;
+    const auto argument = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(outer));
+    HRESULT hr = NewPianoRollPlugin(argument, &plugin);
+    if (hr != S_OK) {
+        delete static_cast<COPTPlugin*>(plugin);
+        return E_NOINTERFACE;
+    }
+    hr = plugin->QueryInterface(riid, ppv);
+    if (FAILED(hr)) delete static_cast<COPTPlugin*>(plugin);
+    return hr;
+}
+
+HRESULT CreatePageObject(COMPSPageCF::PageMaker maker, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    CBaseListPage* page = maker ? maker() : nullptr;
+    if (!page) return E_NOINTERFACE;
+    if (FAILED(page->Initialize()) || FAILED(page->QueryInterface(riid, ppv))) {
+        *ppv = nullptr;
+        delete page;
+        return E_NOINTERFACE;
+    }
+    return S_OK;
+}
+
+HRESULT COMPSPageCF::CreateInstance(IUnknown*, REFIID riid, void** ppv) { return CreatePageObject(maker_, riid, ppv); }
+
+} // namespace mp

@@ -1,0 +1,101 @@
+// The plug-in object's companion objects: the two sinks, the property-pages object and the
+// persistence object. Each keeps a plain pointer to the plug-in object, cleared when it goes.
+#include "mp/plugin.h"
+
+namespace mp {
+
+using namespace win;
+
+namespace {
+
+template <class T> ULONG ReleaseCounted(std::atomic<LONG>& refs, T* self) {
+    LONG left = refs.fetch_sub(1) - 1;
+    if (left == 0) delete self;
+    return static_cast<ULONG>(left < 0 ? 0 : left);
+}
+
+} // namespace
+
+HRESULT CMPNotificationSink::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IMPNotificationSink) return E_NOINTERFACE;
+    *ppv = static_cast<IMPNotificationSink*>(this);
+    AddRef();
+    return S_OK;
+}
+ULONG CMPNotificationSink::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
+ULONG CMPNotificationSink::Release() { return ReleaseCounted(refs_, this); }
+HRESULT CMPNotificationSink::OnNotify(const NotificationRecord* record) {
+    COPTPlugin* owner = owner_.load();
+    if (!owner) return E_UNEXPECTED;
+    if (!record) return E_POINTER;
+    return owner->OnNotify(record, true);
+}
+
+HRESULT CMPTimeSink::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IMPTimeSink) return E_NOINTERFACE;
+    *ppv = static_cast<IMPTimeSink*>(this);
+    AddRef();
+    return S_OK;
+}
+ULONG CMPTimeSink::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
+ULONG CMPTimeSink::Release() { return ReleaseCounted(refs_, this); }
+HRESULT CMPTimeSink::OnTimeNotify(DWORD positionLow, DWORD positionHigh) {
+    COPTPlugin* owner = owner_.load();
+    return owner ? owner->OnTimeNotify(positionLow, positionHigh) : E_UNEXPECTED;
+}
+
+HRESULT CSpecifyPropertyPages::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_ISpecifyPropertyPages) return E_NOINTERFACE;
+    *ppv = static_cast<ISpecifyPropertyPages*>(this);
+    AddRef();
+    return S_OK;
+}
+ULONG CSpecifyPropertyPages::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
+ULONG CSpecifyPropertyPages::Release() { return ReleaseCounted(refs_, this); }
+HRESULT CSpecifyPropertyPages::GetPages(CAUUID* pages) {
+    COPTPlugin* owner = owner_.load();
+    return owner ? owner->GetPages(pages) : E_UNEXPECTED;
+}
+
+HRESULT COPTPluginPersit::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IPersist || riid == IID_IPersistStream) {
+        *ppv = static_cast<IPersistStream*>(this);
+        AddRef();
+        return S_OK;
+    }
+    COPTPlugin* owner = owner_.load();
+    return owner ? owner->QueryInterface(riid, ppv) : E_NOINTERFACE;
+}
+ULONG COPTPluginPersit::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
+ULONG COPTPluginPersit::Release() { return ReleaseCounted(refs_, this); }
+HRESULT COPTPluginPersit::GetClassID(CLSID* clsid) {
+    if (!clsid) return E_POINTER;
+    *clsid = CLSID_PianoRollPlugin;
+    return S_OK;
+}
+HRESULT COPTPluginPersit::IsDirty() {
+    COPTPlugin* owner = owner_.load();
+    return owner ? owner->IsDirty() : E_UNEXPECTED;
+}
+HRESULT COPTPluginPersit::Load(IStream* stream) {
+    COPTPlugin* owner = owner_.load();
+    return owner ? owner->Load(stream) : E_UNEXPECTED;
+}
+HRESULT COPTPluginPersit::Save(IStream* stream, BOOL clearDirty) {
+    COPTPlugin* owner = owner_.load();
+    return owner ? owner->Save(stream, clearDirty) : E_UNEXPECTED;
+}
+HRESULT COPTPluginPersit::GetSizeMax(ULARGE_INTEGER* size) {
+    COPTPlugin* owner = owner_.load();
+    return owner ? owner->GetSizeMax(size) : E_UNEXPECTED;
+}
+
+} // namespace mp

@@ -1,0 +1,126 @@
+// COPTPianoRollPlugin: the piano-roll plug-in's identity, settings stream and notification reactions.
+#include "mp/plugin.h"
+
+#include <cstring>
+#include <new>
+
+#include "mp/page.h"
+#include "mp/private_messages.h"
+#include "mp/settings_stream.h"
+
+namespace mp {
+
+using namespace win;
+
+HRESULT NewPianoRollPlugin(DWORD creationArgument, COPTPianoRollPlugin** made) {
+    if (!made) return E_POINTER;
+    *made = nullptr;
+    auto* plugin = new (std::nothrow) COPTPianoRollPlugin(creationArgument);
+    if (!plugin) return E_OUTOFMEMORY;
+    HRESULT hr = plugin->Construct();
+    if (FAILED(hr)) {
+        delete plugin;
+        return hr;
+    }
+    *made = plugin;
+    return hr;
+}
+
+HRESULT COPTPianoRollPlugin::Construct() {
+    const char16_t name[] = u"Piano Roll";
+    std::memcpy(name_, name, sizeof name);
+    ResetSettingsHeader(header_);
+    settings_.Reset();
+    HRESULT hr = COPTPlugin::Construct();
+    if (FAILED(hr)) return hr;
+    persist_ = new (std::nothrow) COPTPluginPersit(this);
+    if (!persist_) return E_OUTOFMEMORY;
+    persist_->AddRef();
+    return S_OK;
+}
+
+HRESULT COPTPianoRollPlugin::GetPages(CAUUID* pages) {
+    if (!pages) return E_POINTER;
+    auto* ids = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+    if (!ids) {
+        pages->cElems = 0;
+        pages->pElems = nullptr;
+        return E_OUTOFMEMORY;
+    }
+    ids[0] = CLSID_PianoRollPage;
+    pages->cElems = 1;
+    pages->pElems = ids;
+    return S_OK;
+}
+
+HRESULT COPTPianoRollPlugin::Initialise(IUnknown* hostObject, IMPMidiOut* midiOut, DWORD modeFlags,
+                                        DWORD reserved, DWORD* capabilities) {
+    if (!(modeFlags & INIT_MODE_EDITOR)) {
+        Uninitialise();
+        return E_FAIL;
+    }
+    HRESULT hr = COPTPlugin::Initialise(hostObject, midiOut, modeFlags, reserved, capabilities);
+    if (FAILED(hr)) return hr;
+    DWORD ticks = 0;
+    if (SUCCEEDED(timeFormat_->GetTicksPerQuarter(TIME_FORMAT_TICKS, &ticks))) ticksPerQuarter_ = ticks;
+    RefreshPorts(PORT_KIND_OUTPUT);
+    return S_OK;
+}
+
+bool COPTPianoRollPlugin::RaiseSongLengthFromBlock() {
+    if (!midiData_ || tracks_.empty()) return false;
+    std::size_t index = currentTrack_ >= 0 ? static_cast<std::size_t>(currentTrack_) : 0;
+    if (index >= tracks_.size() || tracks_[index].blocks.empty()) return false;
+    BlockRecord block{};
+    if (midiData_->Get(&tracks_[index].blocks[0], LEVEL_BLOCK, &block, TIME_FORMAT_TICKS) != S_OK) return false;
+    const std::int64_t length = block.end - block.start;
+    if (length <= settings_.songLength) return false;
+    settings_.songLength = length;
+    return true;
+}
+
+HRESULT COPTPianoRollPlugin::OnDataChanged(const NotificationRecord& record, bool immediate) {
+    HRESULT hr = COPTPlugin::OnDataChanged(record, immediate);
+    if (!immediate && RaiseSongLengthFromBlock()) SendToView(PRM_TRACK_CONTENT_CHANGED);
+    return hr;
+}
+
+HRESULT COPTPianoRollPlugin::OnTimebaseChanged(const NotificationRecord& record, bool immediate) {
+    if (immediate) return QueueNotification(&record);
+    SendToView(PRM_TIMEBASE_CHANGED);
+    return S_FALSE;
+}
+
+HRESULT COPTPianoRollPlugin::OnRefreshState(const NotificationRecord& record, bool immediate) {
+    if (immediate) return QueueNotification(&record);
+    SendToView(PRM_REFRESH_STATE);
+    return S_FALSE;
+}
+
+HRESULT COPTPianoRollPlugin::OnTransportState(const NotificationRecord& record, bool immediate) {
+    if (immediate) return QueueNotification(&record);
+    return SendToView(PRM_PLAYBACK_STOPPED, record.value);
+}
+
+HRESULT COPTPianoRollPlugin::OnSelectionChanged(const NotificationRecord& record, bool immediate) {
+    if (immediate) return QueueNotification(&record);
+    return SendToView(PRM_SELECTION_CHANGED);
+}
+
+HRESULT COPTPianoRollPlugin::Load(IStream* stream) { return LoadSettingsStream(stream, header_, settings_); }
+
+HRESULT COPTPianoRollPlugin::Save(IStream* stream, BOOL clearDirty) {
+    if (view_) SendToView(PRM_SAVE_VIEW_STATE);
+    HRESULT hr = SaveSettingsStream(stream, header_, settings_);
+    if (FAILED(hr)) return hr;
+    if (clearDirty) dirty_ = 0;
+    return hr;
+}
+
+HRESULT COPTPianoRollPlugin::GetSizeMax(ULARGE_INTEGER* size) {
+    if (!size) return E_POINTER;
+    size->QuadPart = kSettingsSizeMax;
+    return S_OK;
+}
+
+} // namespace mp

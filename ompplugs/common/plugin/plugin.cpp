@@ -1,0 +1,248 @@
+// COPTPlugin: construction, reference counting, QueryInterface, Initialise and the attached view.
+#include "mp/plugin.h"
+
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <unordered_set>
+
+#include "mp/page.h"
+#include "mp/private_messages.h"
+#include "vor/strings.h"
+#include "win/win.h"
+
+namespace mp {
+namespace {
+
+using namespace win;
+
+constexpr const char* kClipboardFormatName = "Vantrel OPT 1.0";
+
+// Plug-in objects alive in this module; lets a page tell our objects from foreign ones.
+std::mutex& LiveLock() {
+    static std::mutex lock;
+    return lock;
+}
+std::unordered_set<COPTPlugin*>& LiveObjects() {
+    static std::unordered_set<COPTPlugin*> objects;
+    return objects;
+}
+
+template <class T> void ReleaseAndClear(T*& p) {
+    if (p) {
+        T* old = p;
+        p = nullptr;
+        old->Release();
+    }
+}
+
+} // namespace
+
+COPTPlugin::COPTPlugin(DWORD creationArgument) : creationArgument_(creationArgument) {
+    std::lock_guard<std::mutex> guard(LiveLock());
+    LiveObjects().insert(this);
+}
+
+COPTPlugin::~COPTPlugin() {
+    {
+        std::lock_guard<std::mutex> guard(LiveLock());
+        LiveObjects().erase(this);
+    }
+    DestroyTrackTable();
+    eventKeys_.clear();
+    Uninitialise();
+    if (view_) {
+        CBaseListPage* view = view_;
+        view_ = nullptr;
+        view->Release();
+    }
+    ReleaseCompanions();
+    FreePortList(outputPorts_);
+    FreePortList(inputPorts_);
+}
+
+COPTPlugin* COPTPlugin::FromInterface(IUnknown* object) noexcept {
+    if (!object) return nullptr;
+    auto* candidate = static_cast<COPTPlugin*>(static_cast<IMPInitialise*>(object));
+    std::lock_guard<std::mutex> guard(LiveLock());
+    return LiveObjects().count(candidate) ? candidate : nullptr;
+}
+
+void COPTPlugin::ReleaseCompanions() {
+    if (notifySink_) notifySink_->Detach();
+    if (timeSink_) timeSink_->Detach();
+    if (pages_) pages_->Detach();
+    if (persist_) persist_->Detach();
+    ReleaseAndClear(notifySink_);
+    ReleaseAndClear(timeSink_);
+    ReleaseAndClear(pages_);
+    ReleaseAndClear(persist_);
+}
+
+HRESULT COPTPlugin::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IMPInitialise) {
+        *ppv = static_cast<IMPInitialise*>(this);
+    } else if (riid == IID_IVorTranslationInfo) {
+        *ppv = static_cast<IVorTranslationInfo*>(this);
+    } else if (riid == IID_IMPOptionalDelegate) {
+        return delegate_ ? delegate_->QueryInterface(riid, ppv) : E_NOINTERFACE;
+    } else if (riid == IID_IPersistStream || riid == IID_IPersist) {
+        return persist_ ? persist_->QueryInterface(riid, ppv) : E_NOINTERFACE;
+    } else {
+        return pages_ ? pages_->QueryInterface(riid, ppv) : E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG COPTPlugin::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
+
+ULONG COPTPlugin::Release() {
+    LONG left = refs_.fetch_sub(1) - 1;
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left < 0 ? 0 : left);
+}
+
+HRESULT COPTPlugin::Construct() {
+    queueLock_.reset(new (std::nothrow) std::mutex);
+    viewLock_.reset(new (std::nothrow) std::mutex);
+    if (!queueLock_ || !viewLock_) return E_OUTOFMEMORY;
+    Hook46();
+    notifySink_ = new (std::nothrow) CMPNotificationSink(this);
+    timeSink_ = new (std::nothrow) CMPTimeSink(this);
+    pages_ = new (std::nothrow) CSpecifyPropertyPages(this);
+    for (IUnknown* made : {static_cast<IUnknown*>(notifySink_), static_cast<IUnknown*>(timeSink_),
+                           static_cast<IUnknown*>(pages_)})
+        if (made) made->AddRef();
+    if (!notifySink_ || !timeSink_ || !pages_) {
+        ReleaseCompanions();
+        return E_OUTOFMEMORY;
+    }
+    clipboardFormat_ = RegisterClipboardFormat(kClipboardFormatName);
+    return S_OK;
+}
+
+HRESULT COPTPlugin::GetPages(CAUUID*) { return E_NOTIMPL; }
+
+HRESULT COPTPlugin::Initialise(IUnknown* hostObject, IMPMidiOut* midiOut, DWORD, DWORD, DWORD* capabilities) {
+    // A second Initialise without Uninitialise would leak the first connection.
+    if (host_) Uninitialise();
+    if (capabilities) *capabilities &= capabilityMask_;
+    if (!hostObject) return E_POINTER;
+    host_ = hostObject;
+    host_->AddRef();
+    midiOut_ = midiOut;
+    if (midiOut_) midiOut_->AddRef();
+
+    HRESULT hr = host_->QueryInterface(IID_IMPMidiData, reinterpret_cast<void**>(&midiData_));
+    if (SUCCEEDED(hr)) hr = host_->QueryInterface(IID_IMPProperties, reinterpret_cast<void**>(&properties_));
+    if (SUCCEEDED(hr)) hr = host_->QueryInterface(IID_IMPTimeFormat, reinterpret_cast<void**>(&timeFormat_));
+    if (SUCCEEDED(hr)) hr = host_->QueryInterface(IID_IMPPortList, reinterpret_cast<void**>(&portList_));
+    if (SUCCEEDED(hr)) hr = AdviseSink(IID_IMPNotificationSink, notifySink_, &notifyCookie_);
+    if (SUCCEEDED(hr)) hr = AdviseSink(IID_IMPTimeSink, timeSink_, &timeCookie_);
+    if (FAILED(hr)) {
+        Uninitialise();
+        return hr;
+    }
+    return S_OK;
+}
+
+HRESULT COPTPlugin::AdviseSink(REFIID iid, IUnknown* sink, DWORD* cookie) {
+    if (!host_ || !sink) return E_UNEXPECTED;
+    IConnectionPointContainer* container = nullptr;
+    HRESULT hr = host_->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+    if (FAILED(hr)) return hr;
+    if (!container) return E_NOINTERFACE;
+    IConnectionPoint* point = nullptr;
+    hr = container->FindConnectionPoint(iid, &point);
+    if (SUCCEEDED(hr) && point) {
+        DWORD got = 0;
+        hr = point->Advise(sink, &got);
+        if (SUCCEEDED(hr)) *cookie = got;
+        point->Release();
+    } else if (SUCCEEDED(hr)) {
+        hr = E_NOINTERFACE;
+    }
+    container->Release();
+    return hr;
+}
+
+void COPTPlugin::UnadviseSink(REFIID iid, DWORD* cookie) {
+    if (!*cookie || !host_) {
+        *cookie = 0;
+        return;
+    }
+    IConnectionPointContainer* container = nullptr;
+    if (SUCCEEDED(host_->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container))) &&
+        container) {
+        IConnectionPoint* point = nullptr;
+        if (SUCCEEDED(container->FindConnectionPoint(iid, &point)) && point) {
+            point->Unadvise(*cookie);
+            point->Release();
+        }
+        container->Release();
+    }
+    *cookie = 0;
+}
+
+HRESULT COPTPlugin::Uninitialise() {
+    ReleaseAndClear(midiData_);
+    ReleaseAndClear(properties_);
+    ReleaseAndClear(timeFormat_);
+    ReleaseAndClear(portList_);
+    UnadviseSink(IID_IMPNotificationSink, &notifyCookie_);
+    UnadviseSink(IID_IMPTimeSink, &timeCookie_);
+    ReleaseAndClear(midiOut_);
+    ReleaseAndClear(host_);
+    return S_OK;
+}
+
+HRESULT COPTPlugin::SetLanguage(DWORD languageId) {
+    constexpr DWORD kPrimaryEnglish = 0x09;
+    if (languageId != 0 && (languageId & 0x3FF) != kPrimaryEnglish) return E_FAIL;
+    return VorStr_SetLanguage("en") ? S_OK : E_FAIL;
+}
+
+HRESULT COPTPlugin::DetachView(CBaseListPage* view) {
+    if (!viewLock_) return E_UNEXPECTED;
+    CBaseListPage* old = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(*viewLock_);
+        if (view != view_) {
+            // A page that is no longer the attached one must not detach its successor.
+            return view ? S_FALSE : E_UNEXPECTED;
+        }
+        old = view_;
+        view_ = nullptr;
+    }
+    if (old) old->Release();
+    return S_OK;
+}
+
+HRESULT COPTPlugin::AttachView(CBaseListPage* view) {
+    if (!viewLock_) return E_UNEXPECTED;
+    if (view) view->AddRef();
+    CBaseListPage* old = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(*viewLock_);
+        old = view_;
+        view_ = view;
+    }
+    if (old) old->Release();
+    return S_OK;
+}
+
+HRESULT COPTPlugin::SendToView(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND window = view_ ? view_->EditorWindow() : nullptr;
+    if (!window) return E_FAIL;
+    return SendMessage(window, message, wParam, lParam) ? E_FAIL : S_OK;
+}
+
+HRESULT COPTPlugin::IsDirty() { return dirty_ ? S_OK : S_FALSE; }
+HRESULT COPTPlugin::Load(IStream*) { return E_NOTIMPL; }
+HRESULT COPTPlugin::Save(IStream*, BOOL) { return E_NOTIMPL; }
+HRESULT COPTPlugin::GetSizeMax(ULARGE_INTEGER*) { return E_NOTIMPL; }
+
+} // namespace mp

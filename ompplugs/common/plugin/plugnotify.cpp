@@ -1,0 +1,150 @@
+// Two-phase notification dispatch: the immediate phase on the host's thread queues records and
+// tells the view; the deferred phase runs them again on the editor window's thread.
+#include "mp/plugin.h"
+
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "mp/page.h"
+
+namespace mp {
+namespace {
+
+using namespace win;
+
+bool HasNotifyTail(const GUID& id) {
+    const GUID tail = MakeNotifyId(0);
+    return id.Data2 == tail.Data2 && id.Data3 == tail.Data3 &&
+           std::memcmp(id.Data4, tail.Data4, sizeof tail.Data4) == 0;
+}
+
+} // namespace
+
+HRESULT COPTPlugin::OnNotify(const NotificationRecord* record, bool immediate) {
+    if (!record) return E_POINTER;
+    const NotificationRecord& r = *record;
+    HRESULT hr;
+    switch (HasNotifyTail(r.id) ? r.id.Data1 : 0u) {
+    case 0x9DD48DE0: hr = OnDataChanged(r, immediate); break;
+    case 0x9DD48DE4: hr = OnTimebaseChanged(r, immediate); break;
+    case 0x9DD48DE5: hr = OnNotifyE5(r, immediate); break;
+    case 0x9DD48DE3: hr = OnNotifyE3(r, immediate); break;
+    case 0x9DD48DE6: hr = OnPortsChanged(r, immediate); break;
+    case 0x9DD48DE7: hr = OnNotifyE7(r, immediate); break;
+    case 0x9DD48DEE: hr = OnRefreshState(r, immediate); break;
+    case 0x9DD48DE8: hr = OnNotifyE8(r, immediate); break;
+    case 0x9DD48DE9: hr = OnTransportState(r, immediate); break;
+    case 0x9DD48DEA: hr = OnSelectionChanged(r, immediate); break;
+    case 0x9DD48DEB: hr = OnNotifyEB(r, immediate); break;
+    case 0x9DD48DEC: hr = OnNotifyEC(r, immediate); break;
+    case 0x9DD48DE1: hr = OnHostQueued(r, immediate); break;
+    default: hr = OnUnknownNotify(r, immediate); break;
+    }
+    if (immediate && hr == S_OK && ((flags_.load() & PLF_NOTIFY_PENDING) || (r.changeFlags & NCF_IMMEDIATE)) &&
+        viewLock_) {
+        std::lock_guard<std::mutex> guard(*viewLock_);
+        if (view_) view_->DataNotify(record);
+    }
+    return hr;
+}
+
+HRESULT COPTPlugin::OnDataChanged(const NotificationRecord& record, bool immediate) {
+    if (immediate) return QueueNotification(&record);
+    const bool inserted = record.changeFlags & (NCF_INSERTED | NCF_INSERTED2 | NCF_REPLACED);
+    const bool deleted = record.changeFlags & NCF_DELETED;
+    switch (record.level) {
+    case LEVEL_TRACK:
+    case LEVEL_BLOCK:
+        // The track table follows tracks and blocks coming and going, and track reordering.
+        if (inserted || deleted || (record.changeFlags & (NCF_OTHER | NCF_POSITION_MOVED | NCF_POSITION_MOVED2))) {
+            ClearFlags(PLF_EVENT_LIST_VALID);
+            return ReloadTracks(true);
+        }
+        return S_OK;
+    case LEVEL_EVENT:
+        ClearFlags(PLF_EVENT_LIST_VALID);
+        return S_OK;
+    default: return S_FALSE;
+    }
+}
+
+HRESULT COPTPlugin::OnTimebaseChanged(const NotificationRecord& record, bool immediate) {
+    return immediate ? QueueNotification(&record) : S_FALSE;
+}
+HRESULT COPTPlugin::OnNotifyE5(const NotificationRecord&, bool) { return S_FALSE; }
+HRESULT COPTPlugin::OnNotifyE3(const NotificationRecord&, bool) { return S_FALSE; }
+HRESULT COPTPlugin::OnPortsChanged(const NotificationRecord&, bool) {
+    RefreshPorts(PORT_KIND_OUTPUT);
+    RefreshPorts(PORT_KIND_INPUT);
+    SetFlags(PLF_NOTIFY_PENDING);
+    return S_OK;
+}
+HRESULT COPTPlugin::OnNotifyE7(const NotificationRecord&, bool) { return S_FALSE; }
+HRESULT COPTPlugin::OnRefreshState(const NotificationRecord& record, bool immediate) {
+    return immediate ? QueueNotification(&record) : S_FALSE;
+}
+HRESULT COPTPlugin::OnNotifyE8(const NotificationRecord&, bool) { return S_FALSE; }
+HRESULT COPTPlugin::OnTransportState(const NotificationRecord& record, bool immediate) {
+    return immediate ? QueueNotification(&record) : S_OK;
+}
+HRESULT COPTPlugin::OnSelectionChanged(const NotificationRecord& record, bool immediate) {
+    return immediate ? QueueNotification(&record) : S_OK;
+}
+HRESULT COPTPlugin::OnNotifyEB(const NotificationRecord&, bool) { return S_FALSE; }
+HRESULT COPTPlugin::OnNotifyEC(const NotificationRecord&, bool) {
+    SetFlags(PLF_NOTIFY_PENDING);
+    return S_OK;
+}
+HRESULT COPTPlugin::OnUnknownNotify(const NotificationRecord&, bool) { return S_FALSE; }
+HRESULT COPTPlugin::OnHostQueued(const NotificationRecord& record, bool immediate) {
+    return immediate ? QueueNotification(&record) : S_OK;
+}
+
+HRESULT COPTPlugin::QueueNotification(const NotificationRecord* record) {
+    if (!record) return E_POINTER;
+    if (!queueLock_) return E_UNEXPECTED;
+    std::lock_guard<std::mutex> guard(*queueLock_);
+    try {
+        if (!pending_) pending_ = std::make_unique<std::vector<NotificationRecord>>();
+        pending_->push_back(*record);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    flags_.fetch_or(PLF_NOTIFY_PENDING);
+    return S_OK;
+}
+
+HRESULT COPTPlugin::ProcessNotifications(bool discard) {
+    if (!queueLock_) return E_UNEXPECTED;
+    std::unique_ptr<std::vector<NotificationRecord>> batch;
+    {
+        std::lock_guard<std::mutex> guard(*queueLock_);
+        batch = std::move(pending_);
+        // Cleared together with taking the queue: a record queued from now on finds the bit clear
+        // and posts a new message, so nothing queued during the deferred phase is stranded.
+        flags_.fetch_and(~PLF_DATA_POSTED);
+    }
+    if (!batch || batch->empty()) return S_FALSE;
+    if (!discard)
+        for (const NotificationRecord& record : *batch) {
+            NotificationRecord copy = record;
+            OnNotify(&copy, false);
+        }
+    return S_OK;
+}
+
+std::size_t COPTPlugin::PendingNotificationCount() {
+    if (!queueLock_) return 0;
+    std::lock_guard<std::mutex> guard(*queueLock_);
+    return pending_ ? pending_->size() : 0;
+}
+
+HRESULT COPTPlugin::OnTimeNotify(DWORD positionLow, DWORD positionHigh) {
+    if (!viewLock_) return S_OK;
+    std::lock_guard<std::mutex> guard(*viewLock_);
+    if (view_) view_->TimeNotify(positionLow, positionHigh);
+    return S_OK;
+}
+
+} // namespace mp
