@@ -5,9 +5,9 @@
 #include <string>
 
 #include "mp/host_contract.h"
+#include "mp/module_strings.h"
 #include "mp/plugin.h"
 #include "mp/private_messages.h"
-#include "vor/strings.h"
 #include "win/win.h"
 
 namespace mp {
@@ -16,12 +16,14 @@ using namespace win;
 
 namespace {
 
-constexpr std::uint32_t kTitleStringId = 10004;
 constexpr std::size_t kHelpPathChars = 520;
 constexpr std::size_t kHelpPathLimit = 259;
 
+} // namespace
+
 std::u16string Utf8ToUtf16(const char* text) {
     std::u16string out;
+    if (!text) return out;
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     while (*p) {
         char32_t c = *p++;
@@ -38,6 +40,8 @@ std::u16string Utf8ToUtf16(const char* text) {
     }
     return out;
 }
+
+namespace {
 
 LPOLESTR TaskMemCopy(const std::u16string& text, std::size_t capacity) {
     auto* out = static_cast<LPOLESTR>(CoTaskMemAlloc(capacity * sizeof(char16_t)));
@@ -114,8 +118,9 @@ HRESULT CBaseListPage::Deactivate() {
 HRESULT CBaseListPage::GetPageInfo(PROPPAGEINFO* info) {
     if (!info) return E_POINTER;
     if (info->cb > sizeof(PROPPAGEINFO)) info->cb = sizeof(PROPPAGEINFO);
-    const char* title = nullptr;
-    if (!VorStr_Lookup(kTitleStringId, &title) || !title || !*title) title = "Piano Roll Editor";
+    bool found = false;
+    const char* title = ModuleString(IDS_DISPLAY_NAME, &found);
+    if (!found || !title) title = "Piano Roll Editor";
     std::u16string wide = Utf8ToUtf16(title);
     LPOLESTR titleCopy = TaskMemCopy(wide, wide.size() + 1);
     std::u16string help = HelpFilePath();

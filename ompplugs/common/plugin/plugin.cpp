@@ -6,6 +6,7 @@
 #include <new>
 #include <unordered_set>
 
+#include "mp/module_strings.h"
 #include "mp/page.h"
 #include "mp/private_messages.h"
 #include "vor/strings.h"
@@ -202,6 +203,7 @@ HRESULT COPTPlugin::Uninitialise() {
 HRESULT COPTPlugin::SetLanguage(DWORD languageId) {
     constexpr DWORD kPrimaryEnglish = 0x09;
     if (languageId != 0 && (languageId & 0x3FF) != kPrimaryEnglish) return E_FAIL;
+    RegisterModuleStrings();
     return VorStr_SetLanguage("en") ? S_OK : E_FAIL;
 }
 

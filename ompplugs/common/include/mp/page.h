@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <string>
 
 #include "mp/records.h"
 #include "win/com.h"
@@ -10,6 +11,9 @@
 namespace mp {
 
 class COPTPlugin;
+
+// UTF-8 (the user interface's text) to UTF-16 (the contract's and the page's text).
+std::u16string Utf8ToUtf16(const char* text);
 
 // IPropertyPage over the plug-in object. The editor window exists from Activate to Deactivate;
 // subclasses say how to create it. Only DataNotify and TimeNotify may run on a host thread.

@@ -1,0 +1,18 @@
+// The editor frame's dialog (template 3): registration and creation.
+#pragma once
+
+#include "win/types.h"
+
+namespace pianoroll {
+
+constexpr int kEditorDialogId = 3;
+constexpr int kTrackChooserId = 1000;
+constexpr int kToolbarPlaceholderId = 1001;
+constexpr int kMeasureGapId = 1003;
+
+// Registers dialog template 3 in the module's resources.
+bool RegisterEditorDialog(win::HINSTANCE module) noexcept;
+// Creates the editor dialog as a child of parent; param is the page (0 when only measuring).
+win::HWND CreateEditorDialogWindow(win::HINSTANCE module, win::HWND parent, win::LPARAM param) noexcept;
+
+} // namespace pianoroll
