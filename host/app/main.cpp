@@ -1,0 +1,42 @@
+// Entry point of pianoroll: picks the mode from the command line.
+#include <cstdio>
+#include <cstring>
+
+#include "modes.h"
+
+namespace {
+
+void Usage(std::FILE* to) {
+    std::fputs("usage: pianoroll --convert IN.mid OUT.mid\n"
+               "       pianoroll --info FILE.mid\n",
+               to);
+}
+
+} // namespace
+
+namespace host::app {
+
+void ReportError(const std::string& file, const std::string& problem, long long offset) {
+    if (offset >= 0) std::fprintf(stderr, "pianoroll: %s: %s at byte offset %lld\n", file.c_str(), problem.c_str(), offset);
+    else std::fprintf(stderr, "pianoroll: %s: %s\n", file.c_str(), problem.c_str());
+}
+
+} // namespace host::app
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        Usage(stderr);
+        return 2;
+    }
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (args[0] == "--convert") return host::app::RunConvert(rest);
+    if (args[0] == "--info") return host::app::RunInfo(rest);
+    if (args[0] == "--help" || args[0] == "-h") {
+        Usage(stdout);
+        return 0;
+    }
+    std::fprintf(stderr, "pianoroll: unknown option '%s'\n", args[0].c_str());
+    Usage(stderr);
+    return 2;
+}

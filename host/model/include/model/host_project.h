@@ -1,0 +1,125 @@
+// The host object the editor connects to: IMPMidiData, IMPProperties, IMPTimeFormat, IMPPortList and
+// the connection points, over one project store guarded by one lock.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <type_traits>
+
+#include "model/notifier.h"
+#include "model/store.h"
+
+namespace host {
+
+class HostProject final : public mp::IMPMidiData,
+                          public mp::IMPProperties,
+                          public mp::IMPTimeFormat,
+                          public mp::IMPPortList,
+                          public win::IConnectionPointContainer {
+public:
+    // A new empty project holding one reference, owned by the caller.
+    static HostProject* Create();
+
+    // IUnknown
+    win::HRESULT QueryInterface(const win::IID& riid, void** ppv) override;
+    win::ULONG AddRef() override;
+    win::ULONG Release() override;
+
+    // IMPMidiData
+    win::HRESULT FindFirst(mp::EventKey* key, win::DWORD level, void* record, win::BOOL* more,
+                           win::DWORD argument) override;
+    win::HRESULT FindNext(mp::EventKey* key, win::DWORD level, void* record, win::BOOL* more,
+                          win::DWORD argument) override;
+    win::HRESULT FindPrevious(mp::EventKey* key, win::DWORD level, void* record, win::BOOL* more,
+                              win::DWORD argument) override;
+    win::HRESULT Get(const mp::EventKey* key, win::DWORD level, void* record, win::DWORD flags) override;
+    win::HRESULT Set(const mp::EventKey* key, win::DWORD level, const void* record, win::DWORD changeMask) override;
+    win::HRESULT Insert(mp::EventKey* key, win::DWORD level, const void* record) override;
+    win::HRESULT Delete(win::DWORD level, const mp::EventKey* key) override;
+    win::HRESULT BeginTransaction(win::DWORD kind, const char16_t* name) override;
+    win::HRESULT EndTransaction(win::BOOL changed) override;
+    win::HRESULT SelectEvents(win::DWORD level, const mp::EventKey* scope, win::DWORD kinds, win::DWORD reserved3,
+                              win::DWORD reserved4, win::DWORD reserved5, win::DWORD reserved6, win::DWORD reserved7,
+                              win::DWORD mode) override;
+
+    // IMPProperties
+    win::HRESULT GetProperty(const win::GUID& id, win::DWORD selector1, win::DWORD selector2, win::DWORD reserved,
+                             win::DWORD size, void* out) override;
+    win::HRESULT SetProperty(const win::GUID& id, win::DWORD selector1, win::DWORD selector2, win::DWORD size,
+                             const void* in) override;
+
+    // IMPTimeFormat
+    win::HRESULT ConvertTime(std::int64_t time, win::DWORD fromFormat, win::DWORD fromContext, std::int64_t* out,
+                             win::DWORD toFormat, win::DWORD toContext) override;
+    win::HRESULT SplitTicks(std::int64_t ticks, win::DWORD context, win::LONG* measure, win::LONG* beat,
+                            win::LONG* tick) override;
+    win::HRESULT TextToTime(const char16_t* text, win::DWORD context, win::DWORD format, std::int64_t* out) override;
+    win::HRESULT GetTicksPerQuarter(win::DWORD format, win::DWORD* out) override;
+
+    // IMPPortList
+    win::HRESULT GetPorts(win::DWORD kind, win::DWORD* count, mp::MPPortEntry** entries) override;
+
+    // IConnectionPointContainer
+    win::HRESULT EnumConnectionPoints(win::IEnumConnectionPoints** e) override;
+    win::HRESULT FindConnectionPoint(const win::IID& riid, win::IConnectionPoint** cp) override;
+
+    // ---- host side ----
+    // Runs f(Store&) under the project lock, then delivers what it changed. f must not call back
+    // into this object.
+    template <class F>
+    decltype(auto) WithStore(F&& f) {
+        if constexpr (std::is_void_v<std::invoke_result_t<F, Store&>>) {
+            Batch batch;
+            {
+                std::lock_guard lock(mutex_);
+                f(store_);
+                batch = TakeBatch();
+            }
+            Deliver(batch);
+        } else {
+            Batch batch;
+            std::invoke_result_t<F, Store&> result;
+            {
+                std::lock_guard lock(mutex_);
+                result = f(store_);
+                batch = TakeBatch();
+            }
+            Deliver(batch);
+            return result;
+        }
+    }
+    win::HRESULT Undo();
+    win::HRESULT Redo();
+    // Tells the time sinks the transport position (the playback clock calls this while playing).
+    void ReportTransportTime(std::int64_t ticks);
+    // Delivery from a host thread instead of the calling thread; Flush waits for it to drain.
+    void SetThreadedDelivery(bool threaded);
+    void FlushNotifications();
+    std::size_t SinkCount() { return notifier_.DataPoint().SinkCount(); }
+
+private:
+    struct Batch {
+        std::vector<mp::NotificationRecord> records;
+        bool hasTime = false;
+        std::int64_t time = 0;
+    };
+    HostProject();
+    ~HostProject();
+    Batch TakeBatch();
+    void Deliver(Batch& batch);
+    win::HRESULT FindStep(mp::EventKey* key, win::DWORD level, void* record, win::BOOL* more, win::DWORD argument,
+                          int direction);
+    win::HRESULT FillEventRecord(std::uint32_t id, std::uint32_t format, mp::MidiEventRecord* out);
+    void FillTrackRecord(std::uint32_t id, bool withName, mp::TrackRecord* out);
+    void FillBlockRecord(std::uint32_t id, std::uint32_t format, bool withName, mp::BlockRecord* out);
+    std::int64_t ToTicks(std::int64_t time, std::uint32_t format) const;
+    std::int64_t FromTicks(std::int64_t ticks, std::uint32_t format) const;
+
+    std::atomic<win::ULONG> refs_{1};
+    std::mutex mutex_;
+    Store store_;
+    Notifier notifier_;
+    std::uint32_t sequence_ = 0;
+};
+
+} // namespace host

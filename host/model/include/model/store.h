@@ -1,0 +1,287 @@
+// The project store: tracks, blocks and events with stable ids, transactions, undo and redo, and the
+// change notifications every applied change produces.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <variant>
+#include <vector>
+
+#include "model/time_base.h"
+#include "mp/host_contract.h"
+#include "mp/records.h"
+
+namespace host {
+
+// Host words of an event the store keeps only when one of them is non-zero.
+struct EventExtras {
+    std::uint32_t hostWord = 0;
+    std::uint32_t sourceWord = 0;
+    std::uint32_t reserved = 0;
+    std::uint32_t port = 0; // ports above 0xFFFF
+    std::uint8_t hostData[16] = {};
+    bool operator==(const EventExtras&) const = default;
+};
+
+// One event's full value as the store sees it (times in ticks, relative to the block start).
+struct EventValue {
+    std::uint32_t block = 0;
+    std::int64_t time = 0;
+    std::uint32_t kind = mp::MEK_NOTE;
+    std::uint32_t flags = 0;
+    std::int32_t channel = -1;
+    std::uint32_t port = 0;
+    std::uint32_t length = 0; // duration of notes, byte count of variable kinds
+    std::uint8_t data[4] = {};
+    std::uint32_t hostWord = 0;
+    std::uint32_t sourceWord = 0;
+    std::uint32_t reserved = 0;
+    std::uint8_t hostData[16] = {};
+    std::vector<std::uint8_t> bytes; // variable-length data (kinds in mp::MEK_VARIABLE)
+    bool operator==(const EventValue&) const = default;
+};
+
+struct TrackValue {
+    std::uint32_t attributes = 0;
+    std::uint32_t port = 0;
+    std::int32_t channel = -1;
+    std::int32_t velocityOffset = 0;
+    std::int32_t pitchOffset = 0;
+    std::uint32_t order = 0;
+    std::u16string name;
+    std::string nameBytes; // the name as stored in a file (kept so an unchanged name saves unchanged)
+    bool operator==(const TrackValue&) const = default;
+};
+
+struct BlockValue {
+    std::uint32_t track = 0;
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    std::u16string name;
+    bool operator==(const BlockValue&) const = default;
+};
+
+struct PortInfo {
+    std::uint32_t id = 0;
+    win::GUID guid{};
+    std::u16string name;
+};
+
+struct UndoStep {
+    std::u16string name;
+    std::size_t changeCount = 0;
+};
+
+bool IsVariableKind(std::uint32_t kind) noexcept;
+bool IsChannelKind(std::uint32_t kind) noexcept;
+bool IsKnownKind(std::uint32_t kind) noexcept; // a single kind bit other than MEK_NONE
+std::u16string DecodeName(const std::string& bytes); // UTF-8 when valid, else Latin-1
+std::string EncodeUtf8(const std::u16string& text);
+
+// Not thread-safe: HostProject serialises access. Every mutating call records its changes in the
+// open transaction (or an implicit one) and queues notifications; TakeNotifications hands them out.
+class Store {
+public:
+    Store();
+    ~Store();
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
+    // ---- reading ----
+    bool TrackAlive(std::uint32_t id) const noexcept;
+    bool BlockAlive(std::uint32_t id) const noexcept;
+    bool EventAlive(std::uint32_t id) const noexcept;
+    const TrackValue* Track(std::uint32_t id) const noexcept;
+    const BlockValue* Block(std::uint32_t id) const noexcept;
+    EventValue Event(std::uint32_t id) const; // requires EventAlive
+    std::uint32_t EventKind(std::uint32_t id) const noexcept;
+    std::int64_t EventTime(std::uint32_t id) const noexcept; // block-relative ticks
+    mp::EventKey KeyOfEvent(std::uint32_t id) const noexcept;
+
+    const std::vector<std::uint32_t>& TracksInOrder() const noexcept { return trackOrder_; }
+    const std::vector<std::uint32_t>& BlocksOf(std::uint32_t track) const; // ordered by start, id
+    const std::vector<std::uint32_t>& EventsOf(std::uint32_t block) const; // ordered by time, id
+    std::size_t EventCount() const noexcept { return liveEvents_; }
+    std::size_t TrackCount() const noexcept { return trackOrder_.size(); }
+
+    // Position of an event in its block's time order, or npos.
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    std::size_t IndexInBlock(std::uint32_t event) const;
+
+    // ---- editing (each returns S_OK, or E_INVALIDARG and changes nothing) ----
+    win::HRESULT InsertTrack(const TrackValue& value, std::uint32_t* id);
+    win::HRESULT SetTrack(std::uint32_t id, const TrackValue& value);
+    win::HRESULT DeleteTrack(std::uint32_t id);
+    win::HRESULT InsertBlock(const BlockValue& value, std::uint32_t* id);
+    win::HRESULT SetBlock(std::uint32_t id, const BlockValue& value);
+    win::HRESULT DeleteBlock(std::uint32_t id);
+    win::HRESULT InsertEvent(const EventValue& value, std::uint32_t* id);
+    // Removes `old` and inserts value in its block as one replacement.
+    win::HRESULT ReplaceEvent(std::uint32_t old, const EventValue& value, std::uint32_t* id);
+    win::HRESULT SetEvent(std::uint32_t id, const EventValue& value);
+    win::HRESULT SetEventFlags(std::uint32_t id, std::uint32_t flags);
+    win::HRESULT DeleteEvent(std::uint32_t id);
+    // scope: 0 words = whole project; track key; block key.
+    win::HRESULT SelectEvents(const mp::EventKey& scope, std::uint32_t kinds, bool select);
+    static win::HRESULT ValidateEvent(const EventValue& value);
+
+    // ---- transactions and undo ----
+    win::HRESULT BeginTransaction(std::uint32_t kind, std::u16string name);
+    win::HRESULT EndTransaction(bool changed);
+    int TransactionDepth() const noexcept { return depth_; }
+    win::HRESULT Undo(); // S_FALSE when there is nothing to undo; E_UNEXPECTED inside a transaction
+    win::HRESULT Redo();
+    std::size_t UndoCount() const noexcept { return undo_.size(); }
+    std::size_t RedoCount() const noexcept { return redo_.size(); }
+    std::u16string UndoName() const; // empty when none
+    std::u16string RedoName() const;
+    void ClearHistory();
+
+    // ---- properties ----
+    const TimeBase& Time() const;
+    std::uint32_t TicksPerQuarter() const noexcept { return ppq_; }
+    void SetTicksPerQuarter(std::uint32_t ppq);
+    // Writes the signature at tick 0: the first time-signature meta event at tick 0 (in track order)
+    // is changed, else one is inserted into the first block of the first track, else it becomes the
+    // project default.
+    win::HRESULT SetTimeSignature(std::uint32_t beatsPerBar, std::uint32_t noteValueExponent);
+    std::int64_t LoopStart() const noexcept { return loopStart_; }
+    std::int64_t LoopEnd() const noexcept { return loopEnd_; }
+    win::HRESULT SetLoop(std::int64_t start, std::int64_t end);
+    std::int64_t TransportPosition() const noexcept { return position_; }
+    win::HRESULT SetTransportPosition(std::int64_t ticks);
+    std::uint32_t TransportFlags() const noexcept { return transportFlags_; }
+    win::HRESULT SetTransportFlags(std::uint32_t flags);
+    std::int32_t PitchOffset() const noexcept { return pitchOffset_; }
+    win::HRESULT SetPitchOffset(std::int32_t offset);
+    const std::vector<PortInfo>& Ports(std::uint32_t kind) const;
+    void SetPorts(std::uint32_t kind, std::vector<PortInfo> ports);
+
+    // ---- bulk loading (no undo, no per-item notifications) ----
+    void Clear();                                      // empties the project and its history
+    std::uint32_t LoadTrack(TrackValue value);         // appended in track order
+    std::uint32_t LoadBlock(BlockValue value);
+    // Appends an event; times must not decrease within a block unless FinishLoad sorts them.
+    std::uint32_t LoadEvent(std::uint32_t block, std::int64_t time, std::uint32_t kind, std::int32_t channel,
+                            std::uint32_t length, const std::uint8_t data[4]);
+    std::uint32_t LoadVariableEvent(std::uint32_t block, std::int64_t time, std::uint32_t kind,
+                                    std::vector<std::uint8_t> bytes);
+    void SetLoadedLength(std::uint32_t event, std::uint32_t length); // duration of a loaded note
+    void SetLoadedNoteOff(std::uint32_t event, std::uint32_t length, std::uint8_t offVelocity);
+    void SetLoadedBlockEnd(std::uint32_t block, std::int64_t end);
+    void SetLoadedTrack(std::uint32_t track, TrackValue value); // keeps the track's order
+    void ReserveEvents(std::size_t count);
+    void ReserveBlockEvents(std::uint32_t block, std::size_t count);
+    void FinishLoad(); // sorts indexes, trims memory, reports one "other" change at level 1
+
+    // ---- notifications ----
+    std::vector<mp::NotificationRecord> TakeNotifications();
+    bool TakeTimeNotify(std::int64_t* position); // a pending time-sink report
+
+    std::size_t MemoryBytes() const; // bytes held for tracks, blocks, events and their indexes
+
+private:
+    struct EventSlot {
+        std::int64_t time;
+        std::uint32_t block; // 0 = not alive
+        std::uint32_t flags;
+        std::uint32_t length;
+        std::uint8_t data[4];
+        std::uint16_t port;
+        std::uint8_t kindBit;
+        std::int8_t channel;
+        std::uint8_t hasExtras;
+    };
+    struct TrackSlot {
+        bool alive = false;
+        TrackValue value;
+        std::vector<std::uint32_t> blocks;
+    };
+    struct BlockSlot {
+        bool alive = false;
+        BlockValue value;
+        std::vector<std::uint32_t> events;
+    };
+    using Value = std::variant<std::monostate, TrackValue, BlockValue, EventValue>;
+    struct Change {
+        std::uint8_t level;
+        bool replaceFirst; // this deletion and the next insertion are one replacement
+        std::uint32_t id;
+        Value before;
+        Value after;
+    };
+    struct Step {
+        std::u16string name;
+        std::vector<Change> changes;
+    };
+
+    class Scope;
+    friend class Scope;
+
+    EventSlot* EventSlotOf(std::uint32_t id) noexcept;
+    const EventSlot* EventSlotOf(std::uint32_t id) const noexcept;
+    BlockSlot* BlockSlotOf(std::uint32_t id) noexcept;
+    const BlockSlot* BlockSlotOf(std::uint32_t id) const noexcept;
+    TrackSlot* TrackSlotOf(std::uint32_t id) noexcept;
+    const TrackSlot* TrackSlotOf(std::uint32_t id) const noexcept;
+
+    void ApplyValue(std::uint8_t level, std::uint32_t id, const Value& v);
+    void Record(Change change);
+    void PushNotification(const win::GUID& id, std::uint32_t flags, std::uint32_t value, std::uint32_t level,
+                          const mp::EventKey& oldKey, const mp::EventKey& newKey);
+    void NotifyTransition(std::uint8_t level, std::uint32_t id, const Value& before, const Value& after);
+    void Replay(const std::vector<Change>& changes, bool reverse);
+    void NoteTimeBaseTouch(const Value& v);
+    mp::EventKey KeyOf(std::uint8_t level, std::uint32_t id, const Value& v) const;
+
+    void StoreEventValue(std::uint32_t id, const EventValue& v);
+    EventValue ReadEventValue(std::uint32_t id) const;
+    void IndexInsert(std::uint32_t block, std::uint32_t event);
+    void IndexErase(std::uint32_t block, std::uint32_t event);
+    bool EventBefore(std::uint32_t a, std::uint32_t b) const noexcept;
+    void TrackOrderInsert(std::uint32_t id);
+    void TrackOrderErase(std::uint32_t id);
+    void BlockListInsert(std::uint32_t track, std::uint32_t block);
+    void Finish(); // ends an implicit transaction
+    void RebuildTimeBase() const;
+
+    // Ids are never reused: after Clear the next ids continue from these bases.
+    std::uint32_t trackBase_ = 1;
+    std::uint32_t blockBase_ = 1;
+    std::uint32_t eventBase_ = 1;
+    std::vector<TrackSlot> tracks_;  // index = id - 1
+    std::vector<BlockSlot> blocks_;  // index = id - 1
+    std::vector<EventSlot> events_;  // index = id - 1
+    std::unordered_map<std::uint32_t, EventExtras> extras_;
+    std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> eventData_;
+    std::vector<std::uint32_t> trackOrder_;
+    std::size_t liveEvents_ = 0;
+
+    int depth_ = 0;
+    bool implicit_ = false;
+    bool changedMark_ = false;
+    bool structural_ = false;
+    std::u16string openName_;
+    std::vector<Change> openChanges_;
+    std::vector<Step> undo_;
+    std::vector<Step> redo_;
+
+    std::uint32_t ppq_ = 960;
+    std::uint32_t defaultBeats_ = 4;
+    std::uint32_t defaultNoteExp_ = 2;
+    mutable TimeBase timeBase_;
+    mutable bool timeBaseDirty_ = true;
+    bool timeBaseTouched_ = false;
+    std::int64_t loopStart_ = 0;
+    std::int64_t loopEnd_ = 0;
+    std::int64_t position_ = 0;
+    bool timeNotifyPending_ = false;
+    std::uint32_t transportFlags_ = 0;
+    std::int32_t pitchOffset_ = 0;
+    std::vector<PortInfo> ports_[2];
+    std::vector<mp::NotificationRecord> pending_;
+};
+
+} // namespace host
