@@ -113,11 +113,11 @@ std::vector<SmfTrack> ComposeDemoSong() {
     for (int bar = 0; bar < kBars; ++bar) Phrase(melody, kMelody, bar * kBar, kMelodyBars[bar], 92);
     // A scoop up into the high A of bar 5, and a vibrato on the long note of bar 8.
     for (int i = 0; i <= 8; ++i) melody.Bend(kMelody, 4 * kBar + i * 15, 8192 - 2048 + i * 256);
-    for (int i = 0; i < 36; ++i) {
+    for (int i = 0; i < 16; ++i) {
         static const int wave[] = {0, 500, 700, 500, 0, -500, -700, -500};
         melody.Bend(kMelody, 7 * kBar + kTicksPerQuarter + i * kEighth / 4, 8192 + wave[i % 8]);
     }
-    melody.Bend(kMelody, 7 * kBar + 7 * kEighth, 8192);
+    melody.Bend(kMelody, 7 * kBar + 6 * kEighth, 8192);
     tracks.push_back(std::move(melody.track));
 
     Writer chords;

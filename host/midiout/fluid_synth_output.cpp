@@ -2,6 +2,7 @@
 #include "midiout/fluid_synth_output.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -106,6 +107,11 @@ void DispatchLong(fluid_synth_t* synth, const std::uint8_t* bytes, std::size_t s
     if (n == 0) return;
     fluid_synth_sysex(synth, reinterpret_cast<const char*>(bytes + 1), static_cast<int>(n), nullptr, nullptr,
                       nullptr, 0);
+}
+
+std::int16_t ToPcm16(float v) {
+    const float scaled = std::round(v * 32767.0f);
+    return static_cast<std::int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
 }
 
 struct SynthParts {
@@ -217,12 +223,19 @@ RenderResult RenderToWav(const std::vector<TimedMessage>& messages, const std::s
         return result;
     }
     constexpr int kBlock = 512;
+    std::vector<float> left(kBlock), right(kBlock);
     std::vector<std::int16_t> buffer(kBlock * 2);
     std::int64_t rendered = 0;
     auto renderTo = [&](std::int64_t frame) -> bool {
         while (rendered < frame) {
             const int n = static_cast<int>(std::min<std::int64_t>(kBlock, frame - rendered));
-            fluid_synth_write_s16(parts.synth, n, buffer.data(), 0, 2, buffer.data(), 1, 2);
+            // Float output converted here: the synthesizer's own 16-bit path adds dither noise,
+            // and silence must stay exactly silent.
+            fluid_synth_write_float(parts.synth, n, left.data(), 0, 1, right.data(), 0, 1);
+            for (int i = 0; i < n; ++i) {
+                buffer[2 * i] = ToPcm16(left[i]);
+                buffer[2 * i + 1] = ToPcm16(right[i]);
+            }
             if (!wav.Write(buffer.data(), n)) return false;
             rendered += n;
         }

@@ -165,6 +165,9 @@ void PlaybackEngine::Run(std::int64_t startTick) {
         sched = schedule_;
         out = output_;
         aClock = anchorClock_;
+        loopOn = loopEnabled_;
+        loopStart = loopStart_;
+        loopEnd = loopEnd_;
     }
     Sequencer seq(sched);
     const auto emit = [&out](std::int64_t, const midiout::MidiMessage& m) {
@@ -198,13 +201,15 @@ void PlaybackEngine::Run(std::int64_t startTick) {
     for (;;) {
         const std::uint64_t seen = serial_.load();
         Commands c;
+        bool newLoopOn;
+        std::int64_t newLoopStart, newLoopEnd;
         {
             std::lock_guard lock(mutex_);
             c = std::move(pending_);
             pending_ = {};
-            loopOn = loopEnabled_;
-            loopStart = loopStart_;
-            loopEnd = loopEnd_;
+            newLoopOn = loopEnabled_;
+            newLoopStart = loopStart_;
+            newLoopEnd = loopEnd_;
             callback = callback_;
             period = callbackPeriod_;
         }
@@ -240,6 +245,9 @@ void PlaybackEngine::Run(std::int64_t startTick) {
         }
         if (c.loopChanged) {
             reanchor(now);
+            loopOn = newLoopOn;
+            loopStart = newLoopStart;
+            loopEnd = newLoopEnd;
             publish();
         }
         if (c.seek) {

@@ -1,0 +1,78 @@
+// The port list: order, stable ids, the current port, and absent devices.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "midiout/alsa_output.h"
+#include "midiout/fluid_synth_output.h"
+#include "midiout/port_list.h"
+#include "midiout/recorder_output.h"
+
+using namespace midiout;
+
+TEST(PortList, BuiltInSynthesizerComesFirstAndKeepsItsIdAcrossRefreshes) {
+    PortListOptions o;
+    o.openAudio = false; // tests never make noise
+    auto list = PortList::Create(o);
+    auto ports = list->Ports(kOutputPorts);
+    ASSERT_FALSE(ports.empty());
+    EXPECT_EQ(ports[0].name, "Built-in Synthesizer");
+    EXPECT_EQ(ports[0].guid, kBuiltInSynthGuid);
+    EXPECT_FALSE(ports[0].available) << "without audio the synthesizer says so";
+    EXPECT_FALSE(list->Problems().empty());
+    EXPECT_EQ(list->CurrentOutputId(), ports[0].id);
+
+    auto rec = std::make_shared<RecorderOutput>(RecorderOutput::TimeSource{}, "Test Recorder");
+    const std::uint32_t recId = list->AddOutput(rec, MakePortGuid(kOutputPorts, "Test Recorder"));
+    EXPECT_NE(recId, ports[0].id);
+    ASSERT_TRUE(list->SetCurrentOutput(recId));
+    EXPECT_FALSE(list->SetCurrentOutput(0xDEAD)) << "an unknown id leaves the current port";
+    list->Refresh();
+    EXPECT_EQ(list->CurrentOutputId(), recId);
+    EXPECT_EQ(list->Ports(kOutputPorts)[0].id, ports[0].id);
+    EXPECT_EQ(list->Ports(kOutputPorts)[1].name, "Test Recorder");
+    list->CurrentOutput()->SendShort(0x90, 60, 100);
+    EXPECT_EQ(rec->Count(), 1u);
+    EXPECT_EQ(list->Output(0xDEAD), nullptr);
+}
+
+TEST(PortList, GuidsDependOnKindAndName) {
+    EXPECT_EQ(MakePortGuid(1, "Synth: Port 0"), MakePortGuid(1, "Synth: Port 0"));
+    EXPECT_NE(MakePortGuid(1, "Synth: Port 0"), MakePortGuid(1, "Synth: Port 1"));
+    EXPECT_NE(MakePortGuid(0, "Synth: Port 0"), MakePortGuid(1, "Synth: Port 0"));
+}
+
+TEST(PortList, SequencerPortsAppearOnlyWithASequencer) {
+    PortListOptions o;
+    o.builtInSynth = false;
+    auto list = PortList::Create(o);
+    if (::access("/dev/snd/seq", R_OK | W_OK) != 0) {
+        EXPECT_FALSE(list->HasSequencer());
+        EXPECT_TRUE(list->Ports(kOutputPorts).empty());
+        EXPECT_EQ(list->CurrentOutput(), nullptr);
+        GTEST_SKIP() << "no ALSA sequencer here";
+    }
+    ASSERT_TRUE(list->HasSequencer());
+    // Our own client is never listed as a destination of itself.
+    for (const auto& p : list->Ports(kOutputPorts)) EXPECT_EQ(p.name.rfind("Piano Roll:", 0), std::string::npos);
+}
+
+TEST(BuiltInSynthesizer, FindsTheSoundFontOrSaysWhatIsMissing) {
+    const char* saved = std::getenv("PIANOROLL_SOUNDFONT");
+    const std::string keep = saved ? saved : "";
+    ::setenv("PIANOROLL_SOUNDFONT", "/nonexistent/none.sf2", 1);
+    auto paths = SoundFontSearchPaths();
+    ASSERT_FALSE(paths.empty());
+    EXPECT_EQ(paths.front(), "/nonexistent/none.sf2");
+    if (saved) ::setenv("PIANOROLL_SOUNDFONT", keep.c_str(), 1);
+    else ::unsetenv("PIANOROLL_SOUNDFONT");
+
+    FluidSynthOptions o;
+    o.soundFont = "/nonexistent/none.sf2";
+    o.openAudio = false;
+    auto synth = FluidSynthOutput::Create(o);
+    EXPECT_FALSE(synth->IsAvailable());
+    EXPECT_NE(synth->Problem().find("none.sf2"), std::string::npos) << synth->Problem();
+    synth->SendShort(0x90, 60, 100); // harmless when unavailable
+    EXPECT_NE(MissingSoundFontMessage().find("timgm6mb-soundfont"), std::string::npos);
+}

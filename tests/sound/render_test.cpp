@@ -1,0 +1,139 @@
+// Offline rendering of songs into WAV files through the built-in synthesizer.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "demo_song.h"
+#include "midiout/fluid_synth_output.h"
+#include "playback/song.h"
+#include "smf_song_reader.h"
+#include "song_builder.h"
+
+using namespace soundtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Wav {
+    int rate = 0, channels = 0, bits = 0;
+    std::vector<std::int16_t> samples; // interleaved
+    std::size_t Frames() const { return channels ? samples.size() / channels : 0; }
+    // RMS over [from, to) seconds, both channels, full scale = 1.
+    double Rms(double from, double to) const {
+        const std::size_t a = static_cast<std::size_t>(std::max(0.0, from) * rate) * channels;
+        const std::size_t b = std::min(samples.size(), static_cast<std::size_t>(to * rate) * channels);
+        if (b <= a) return 0;
+        double sum = 0;
+        for (std::size_t i = a; i < b; ++i) sum += double(samples[i]) * samples[i];
+        return std::sqrt(sum / double(b - a)) / 32768.0;
+    }
+};
+
+std::uint32_t Le(const std::vector<std::uint8_t>& b, std::size_t at, int n) {
+    std::uint32_t v = 0;
+    for (int i = n - 1; i >= 0; --i) v = (v << 8) | b[at + i];
+    return v;
+}
+
+Wav ReadWav(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Wav w;
+    if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) || std::memcmp(b.data() + 8, "WAVE", 4)) return w;
+    EXPECT_EQ(Le(b, 4, 4), b.size() - 8);
+    EXPECT_EQ(Le(b, 20, 2), 1u); // PCM
+    w.channels = static_cast<int>(Le(b, 22, 2));
+    w.rate = static_cast<int>(Le(b, 24, 4));
+    w.bits = static_cast<int>(Le(b, 34, 2));
+    const std::uint32_t dataBytes = Le(b, 40, 4);
+    EXPECT_EQ(dataBytes, b.size() - 44);
+    w.samples.resize(dataBytes / 2);
+    std::memcpy(w.samples.data(), b.data() + 44, w.samples.size() * 2);
+    return w;
+}
+
+class Render : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!midiout::FindSoundFont()) GTEST_SKIP() << midiout::MissingSoundFontMessage();
+        dir_ = fs::temp_directory_path() / ("vor_render_" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    fs::path dir_;
+};
+
+// One piano note from 1 s to 2 s.
+playback::Song OneNote() {
+    playback::Song s;
+    s.tracks.push_back(Track(0, {Event(0, 0x200, 0), Note(960, 960, 69, 110)}));
+    s.tracks.push_back(Track(1, {}));
+    return s;
+}
+
+} // namespace
+
+TEST_F(Render, OneNoteSoundsOnlyWhileItPlays) {
+    const fs::path out = dir_ / "one.wav";
+    midiout::RenderOptions o;
+    o.tailSeconds = 2.0;
+    auto r = playback::RenderSongToWav(OneNote(), out, o);
+    ASSERT_TRUE(r.ok) << r.error;
+    const Wav w = ReadWav(out);
+    EXPECT_EQ(w.rate, 44100);
+    EXPECT_EQ(w.channels, 2);
+    EXPECT_EQ(w.bits, 16);
+    EXPECT_EQ(w.Frames(), static_cast<std::size_t>(4.0 * 44100)); // note end at 2 s + 2 s tail
+    EXPECT_EQ(w.Rms(0.0, 0.99), 0.0);
+    const double during = w.Rms(1.05, 1.95);
+    EXPECT_GT(during, 0.01);
+    EXPECT_LT(w.Rms(3.0, 4.0), during / 50) << "the note has died away after its release";
+    EXPECT_FALSE(fs::exists(out.string() + ".part" + std::to_string(::getpid())));
+}
+
+TEST_F(Render, MutedAndUnsoloedTracksStaySilent) {
+    auto s = OneNote();
+    s.tracks[0].mute = true;
+    midiout::RenderOptions o;
+    o.tailSeconds = 0.5;
+    ASSERT_TRUE(playback::RenderSongToWav(s, dir_ / "muted.wav", o).ok);
+    EXPECT_EQ(ReadWav(dir_ / "muted.wav").Rms(0, 10), 0.0);
+
+    s.tracks[0].mute = false;
+    s.tracks[1].solo = true; // the empty track is soloed: the note track is not heard
+    ASSERT_TRUE(playback::RenderSongToWav(s, dir_ / "solo.wav", o).ok);
+    EXPECT_EQ(ReadWav(dir_ / "solo.wav").Rms(0, 10), 0.0);
+}
+
+TEST_F(Render, DemoSongRendersAtItsLengthWithSound) {
+    auto read = ReadSmf(DemoSongData(), DemoSongSize());
+    ASSERT_TRUE(read);
+    const double seconds = read->song.tempo.TickToSeconds(read->song.EndTick());
+    midiout::RenderOptions o;
+    o.tailSeconds = 1.0;
+    auto r = playback::RenderSongToWav(read->song, dir_ / "demo.wav", o);
+    ASSERT_TRUE(r.ok) << r.error;
+    const Wav w = ReadWav(dir_ / "demo.wav");
+    EXPECT_NEAR(double(w.Frames()) / 44100, seconds + 1.0, 0.01);
+    EXPECT_GT(w.Rms(0, seconds), 0.02);
+    // Every bar has something in it.
+    for (double t = 0; t + 2.4 <= seconds; t += 2.4) EXPECT_GT(w.Rms(t, t + 2.4), 0.01) << t;
+}
+
+TEST_F(Render, FailuresLeaveNoFileAndSayWhy) {
+    auto r = playback::RenderSongToWav(OneNote(), (dir_ / "no" / "such" / "dir.wav").string());
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("dir.wav"), std::string::npos) << r.error;
+
+    midiout::RenderOptions o;
+    o.soundFont = (dir_ / "missing.sf2").string();
+    r = playback::RenderSongToWav(OneNote(), (dir_ / "x.wav").string(), o);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(fs::exists(dir_ / "x.wav"));
+}
