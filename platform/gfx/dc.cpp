@@ -77,6 +77,7 @@ using namespace gfx;
 HDC CreateSurfaceDC(HWND hwnd, const Surface& s, POINT origin, const RECT* clip, int clipCount) {
     auto* dc = new Dc();
     dc->hwnd = hwnd;
+    dc->opaque = true;
     dc->surface = s;
     dc->origin = origin;
     std::vector<RECT> bounds = SurfaceBounds(s);

@@ -93,6 +93,7 @@ struct Dc : Object {
     Dc() : Object(Kind::Dc) {}
     HWND hwnd = nullptr;
     bool memory = false;
+    bool opaque = false;         // a window framebuffer: its pixels stay opaque whatever is copied in
     detail::Surface surface{};
     POINT origin{0, 0};          // device (0,0) in surface coordinates
     std::vector<RECT> baseClip;  // surface coordinates

@@ -288,17 +288,25 @@ bool Blit(Dc* d, int x, int y, int w, int h, Dc* s, int xs, int ys, int ws, int 
             RECT r = Intersect(c, dst);
             if (Empty(r)) continue;
             std::size_t bytes = static_cast<std::size_t>(r.right - r.left) * 4;
-            for (int yy = r.top; yy < r.bottom; ++yy)
-                std::memcpy(Row(d->surface, yy) + r.left, Row(src.surf, yy + dy) + r.left + dx, bytes);
+            for (int yy = r.top; yy < r.bottom; ++yy) {
+                std::uint32_t* to = Row(d->surface, yy) + r.left;
+                const std::uint32_t* from = Row(src.surf, yy + dy) + r.left + dx;
+                if (d->opaque) {
+                    for (int k = 0, n = r.right - r.left; k < n; ++k) to[k] = from[k] | kAlpha;
+                } else {
+                    std::memcpy(to, from, bytes);
+                }
+            }
         }
         return true;
     }
 
     Mapping m;
     if (!BuildMapping(d, x, y, w, h, s, xs, ys, ws, hs, m)) return false;
+    const std::uint32_t forceAlpha = d->opaque ? kAlpha : 0;
     ForEachMapped(d, m, src.surf, [&](std::uint32_t& dp, std::uint32_t sp, int px, int py) {
         std::uint32_t sv = conv(sp);
-        dp = Rop3Pixel(code, pat.At(px, py), sv, dp);
+        dp = Rop3Pixel(code, pat.At(px, py), sv, dp) | forceAlpha;
     });
     return true;
 }

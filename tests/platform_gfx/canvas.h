@@ -1,0 +1,78 @@
+// Test canvas: a memory DC holding a small top-down DIB section whose pixels the tests read directly.
+#pragma once
+
+#include "win/gdi.h"
+
+#include <cstdint>
+
+namespace gfxtest {
+
+struct Canvas {
+    win::HDC dc = nullptr;
+    win::HBITMAP bmp = nullptr;
+    win::HGDIOBJ old = nullptr;
+    std::uint32_t* bits = nullptr;
+    int w = 0, h = 0;
+
+    Canvas(int width, int height, win::COLORREF fill = win::RGB(255, 255, 255)) : w(width), h(height) {
+        win::BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(win::BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -height;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void* p = nullptr;
+        bmp = win::CreateDIBSection(nullptr, &bi, win::DIB_RGB_COLORS, &p, nullptr, 0);
+        bits = static_cast<std::uint32_t*>(p);
+        dc = win::CreateCompatibleDC(nullptr);
+        old = win::SelectObject(dc, bmp);
+        Clear(fill);
+    }
+    ~Canvas() {
+        win::SelectObject(dc, old);
+        win::DeleteDC(dc);
+        win::DeleteObject(bmp);
+    }
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    void Clear(win::COLORREF c) {
+        for (int i = 0; i < w * h; ++i) bits[i] = Px(c);
+    }
+    static std::uint32_t Px(win::COLORREF c) {
+        return 0xFF000000u | (std::uint32_t(win::GetRValue(c)) << 16) | (std::uint32_t(win::GetGValue(c)) << 8) |
+               win::GetBValue(c);
+    }
+    std::uint32_t Raw(int x, int y) const { return bits[y * w + x]; }
+    win::COLORREF At(int x, int y) const {
+        std::uint32_t p = bits[y * w + x];
+        return win::RGB(static_cast<win::BYTE>(p >> 16), static_cast<win::BYTE>(p >> 8), static_cast<win::BYTE>(p));
+    }
+    int Count(win::COLORREF c) const {
+        int n = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) n += At(x, y) == c;
+        return n;
+    }
+    // Bounding box of pixels that differ from c; empty when none do.
+    win::RECT InkBox(win::COLORREF background) const {
+        win::RECT r{w, h, 0, 0};
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (At(x, y) != background) {
+                    if (x < r.left) r.left = x;
+                    if (y < r.top) r.top = y;
+                    if (x + 1 > r.right) r.right = x + 1;
+                    if (y + 1 > r.bottom) r.bottom = y + 1;
+                }
+        return r;
+    }
+};
+
+constexpr win::COLORREF kWhite = win::RGB(255, 255, 255);
+constexpr win::COLORREF kBlack = win::RGB(0, 0, 0);
+constexpr win::COLORREF kRed = win::RGB(255, 0, 0);
+constexpr win::COLORREF kGreen = win::RGB(0, 255, 0);
+constexpr win::COLORREF kBlue = win::RGB(0, 0, 255);
+
+} // namespace gfxtest

@@ -1,0 +1,163 @@
+// Clipping, regions, saved states and device contexts on window surfaces.
+#include "canvas.h"
+#include "win/detail/surface.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace win;
+using gfxtest::Canvas;
+using gfxtest::kBlack;
+using gfxtest::kBlue;
+using gfxtest::kRed;
+using gfxtest::kWhite;
+
+namespace {
+
+void FillAll(HDC dc, COLORREF c) {
+    HBRUSH b = CreateSolidBrush(c);
+    RECT r{-1000, -1000, 1000, 1000};
+    FillRect(dc, &r, b);
+    DeleteObject(b);
+}
+
+} // namespace
+
+TEST(Clipping, IntersectAndExcludeMakeUnionsOfRectangles) {
+    Canvas c(10, 10);
+    IntersectClipRect(c.dc, 2, 2, 8, 8);
+    EXPECT_EQ(ExcludeClipRect(c.dc, 4, 4, 6, 6), COMPLEXREGION);
+    FillAll(c.dc, kRed);
+    EXPECT_EQ(c.Count(kRed), 36 - 4);
+    EXPECT_EQ(c.At(3, 3), kRed);
+    EXPECT_EQ(c.At(4, 4), kWhite);
+    EXPECT_EQ(c.At(1, 1), kWhite);
+    EXPECT_EQ(c.At(8, 8), kWhite);
+    RECT box{};
+    GetClipBox(c.dc, &box);
+    EXPECT_EQ(box.left, 2);
+    EXPECT_EQ(box.top, 2);
+    EXPECT_EQ(box.right, 8);
+    EXPECT_EQ(box.bottom, 8);
+    EXPECT_TRUE(PtVisible(c.dc, 3, 5));
+    EXPECT_FALSE(PtVisible(c.dc, 5, 5));
+}
+
+TEST(Clipping, ExcludeWithoutAClipStartsFromEverything) {
+    Canvas c(6, 6);
+    ExcludeClipRect(c.dc, 0, 0, 3, 6);
+    FillAll(c.dc, kBlue);
+    EXPECT_EQ(c.Count(kBlue), 18);
+    EXPECT_EQ(c.At(2, 0), kWhite);
+    EXPECT_EQ(c.At(3, 0), kBlue);
+}
+
+TEST(Clipping, SelectClipRgnWithRegionOrNone) {
+    Canvas c(10, 10);
+    HRGN a = CreateRectRgn(0, 0, 3, 3);
+    HRGN b = CreateRectRgn(6, 6, 9, 9);
+    HRGN u = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(CombineRgn(u, a, b, RGN_OR), COMPLEXREGION);
+    SelectClipRgn(c.dc, u);
+    // The DC keeps a copy: changing the region afterwards has no effect.
+    SetRectRgn(u, 0, 0, 10, 10);
+    FillAll(c.dc, kRed);
+    EXPECT_EQ(c.Count(kRed), 18);
+    EXPECT_EQ(c.At(4, 4), kWhite);
+    SelectClipRgn(c.dc, nullptr);
+    FillAll(c.dc, kBlue);
+    EXPECT_EQ(c.Count(kBlue), 100);
+    DeleteObject(a);
+    DeleteObject(b);
+    DeleteObject(u);
+}
+
+TEST(Clipping, SaveAndRestoreBringBackClipAndAttributes) {
+    Canvas c(8, 8);
+    int level = SaveDC(c.dc);
+    EXPECT_EQ(level, 1);
+    IntersectClipRect(c.dc, 0, 0, 2, 2);
+    SetTextColor(c.dc, kRed);
+    HPEN pen = CreatePen(PS_SOLID, 1, kBlue);
+    SelectObject(c.dc, pen);
+    EXPECT_EQ(SaveDC(c.dc), 2);
+    SetViewportOrgEx(c.dc, 3, 3, nullptr);
+    EXPECT_TRUE(RestoreDC(c.dc, -1));
+    POINT vp{};
+    GetViewportOrgEx(c.dc, &vp);
+    EXPECT_EQ(vp.x, 0);
+    EXPECT_TRUE(RestoreDC(c.dc, level));
+    EXPECT_EQ(GetTextColor(c.dc), kBlack);
+    EXPECT_EQ(GetCurrentObject(c.dc, OBJ_PEN), GetStockObject(BLACK_PEN));
+    EXPECT_FALSE(RestoreDC(c.dc, 1)); // nothing left to restore
+    FillAll(c.dc, kRed);
+    EXPECT_EQ(c.Count(kRed), 64);
+    EXPECT_TRUE(DeleteObject(pen));
+}
+
+TEST(Clipping, ViewportOriginMovesDrawingButNotRegionClip) {
+    Canvas c(10, 10);
+    SetViewportOrgEx(c.dc, 5, 5, nullptr);
+    HBRUSH b = CreateSolidBrush(kRed);
+    RECT r{0, 0, 2, 2};
+    FillRect(c.dc, &r, b);
+    EXPECT_EQ(c.At(5, 5), kRed);
+    EXPECT_EQ(c.At(0, 0), kWhite);
+    EXPECT_EQ(GetPixel(c.dc, 0, 0), kRed);
+    DeleteObject(b);
+}
+
+TEST(SurfaceDc, DrawsAtTheOriginAndOnlyInsideTheClipRectangles) {
+    std::vector<std::uint32_t> fb(20 * 10, 0xFFFFFFFFu);
+    detail::Surface s{fb.data(), 20, 10, 20};
+    RECT clips[] = {{5, 2, 10, 6}, {8, 4, 15, 8}}; // overlapping: each pixel still changes once
+    HWND fake = reinterpret_cast<HWND>(0x1000);
+    HDC dc = detail::CreateSurfaceDC(fake, s, POINT{5, 2}, clips, 2);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(detail::WindowFromSurfaceDC(dc), fake);
+    EXPECT_EQ(WindowFromDC(dc), fake);
+    RECT box{};
+    GetClipBox(dc, &box);
+    EXPECT_EQ(box.left, 0);
+    EXPECT_EQ(box.top, 0);
+    EXPECT_EQ(box.right, 10);
+    EXPECT_EQ(box.bottom, 6);
+    RECT all{0, 0, 100, 100};
+    InvertRect(dc, &all);
+    int inverted = 0;
+    for (std::uint32_t p : fb) inverted += (p & 0xFFFFFF) == 0;
+    EXPECT_EQ(inverted, 20 + 28 - 4);
+    EXPECT_EQ(fb[2 * 20 + 5] & 0xFFFFFF, 0u);
+    EXPECT_EQ(fb[2 * 20 + 4] & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(GetPixel(dc, 0, 0), kBlack);
+    detail::DestroySurfaceDC(dc);
+    EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);
+}
+
+TEST(Regions, CombineModesAndQueries) {
+    HRGN a = CreateRectRgn(0, 0, 10, 10);
+    HRGN b = CreateRectRgn(5, 5, 15, 15);
+    HRGN r = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(CombineRgn(r, a, b, RGN_AND), SIMPLEREGION);
+    RECT box{};
+    GetRgnBox(r, &box);
+    EXPECT_EQ(box.left, 5);
+    EXPECT_EQ(box.right, 10);
+    EXPECT_EQ(CombineRgn(r, a, b, RGN_DIFF), COMPLEXREGION);
+    EXPECT_TRUE(PtInRegion(r, 2, 8));
+    EXPECT_FALSE(PtInRegion(r, 7, 7));
+    EXPECT_EQ(CombineRgn(r, a, b, RGN_XOR), COMPLEXREGION);
+    EXPECT_FALSE(PtInRegion(r, 7, 7));
+    EXPECT_TRUE(PtInRegion(r, 12, 12));
+    EXPECT_EQ(CombineRgn(r, a, a, RGN_DIFF), NULLREGION);
+    HRGN u = CreateRectRgn(0, 0, 0, 0);
+    CombineRgn(u, a, b, RGN_OR);
+    HRGN parts = CreateRectRgn(0, 0, 0, 0);
+    CombineRgn(parts, b, a, RGN_OR);
+    EXPECT_TRUE(EqualRgn(u, parts));
+    OffsetRgn(u, 1, 0);
+    EXPECT_FALSE(EqualRgn(u, parts));
+    EXPECT_EQ(CombineRgn(r, a, reinterpret_cast<HRGN>(0x40), RGN_AND), ERROR);
+    for (HRGN h : {a, b, r, u, parts}) EXPECT_TRUE(DeleteObject(h));
+}

@@ -1,0 +1,220 @@
+// Lines and shapes: end points, pens, binary raster operations, rectangles, polygons and ellipses.
+#include "canvas.h"
+
+#include <gtest/gtest.h>
+
+using namespace win;
+using gfxtest::Canvas;
+using gfxtest::kBlack;
+using gfxtest::kBlue;
+using gfxtest::kRed;
+using gfxtest::kWhite;
+
+TEST(Lines, TheEndPointIsNotDrawn) {
+    Canvas c(12, 12);
+    MoveToEx(c.dc, 1, 1, nullptr);
+    LineTo(c.dc, 8, 1);
+    for (int x = 1; x < 8; ++x) EXPECT_EQ(c.At(x, 1), kBlack) << x;
+    EXPECT_EQ(c.At(8, 1), kWhite);
+    EXPECT_EQ(c.At(0, 1), kWhite);
+    EXPECT_EQ(c.Count(kBlack), 7);
+    POINT cur{};
+    GetCurrentPositionEx(c.dc, &cur);
+    EXPECT_EQ(cur.x, 8);
+
+    c.Clear(kWhite);
+    MoveToEx(c.dc, 5, 9, nullptr);
+    LineTo(c.dc, 5, 2); // upward
+    EXPECT_EQ(c.At(5, 9), kBlack);
+    EXPECT_EQ(c.At(5, 3), kBlack);
+    EXPECT_EQ(c.At(5, 2), kWhite);
+    EXPECT_EQ(c.Count(kBlack), 7);
+
+    c.Clear(kWhite);
+    MoveToEx(c.dc, 0, 0, nullptr);
+    LineTo(c.dc, 6, 6); // diagonal: exactly one pixel per step
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(c.At(i, i), kBlack);
+    EXPECT_EQ(c.At(6, 6), kWhite);
+    EXPECT_EQ(c.Count(kBlack), 6);
+}
+
+TEST(Lines, ShallowLinesTakeOnePixelPerColumn) {
+    Canvas c(20, 8);
+    MoveToEx(c.dc, 0, 0, nullptr);
+    LineTo(c.dc, 15, 4);
+    for (int x = 0; x < 15; ++x) {
+        int n = 0;
+        for (int y = 0; y < 8; ++y) n += c.At(x, y) == kBlack;
+        EXPECT_EQ(n, 1) << x;
+    }
+    EXPECT_EQ(c.At(0, 0), kBlack);
+    EXPECT_EQ(c.Count(kBlack), 15);
+}
+
+TEST(Lines, PolylineSharesCornersOnce) {
+    Canvas c(10, 10);
+    SetROP2(c.dc, R2_XORPEN);
+    SelectObject(c.dc, GetStockObject(WHITE_PEN));
+    POINT pts[] = {{1, 1}, {6, 1}, {6, 6}, {1, 6}, {1, 1}};
+    Polyline(c.dc, pts, 5);
+    // XOR with white turns white to black; a pixel drawn twice would be white again.
+    EXPECT_EQ(c.Count(kBlack), 20);
+    EXPECT_EQ(c.At(6, 1), kBlack);
+    EXPECT_EQ(c.At(1, 1), kBlack);
+}
+
+TEST(Lines, BinaryRasterOperations) {
+    Canvas c(4, 4);
+    c.Clear(RGB(0x30, 0x60, 0x90));
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(0x0F, 0xF0, 0x55));
+    SelectObject(c.dc, pen);
+    struct Case {
+        int rop;
+        COLORREF expect;
+    } cases[] = {
+        {R2_COPYPEN, RGB(0x0F, 0xF0, 0x55)},
+        {R2_XORPEN, RGB(0x30 ^ 0x0F, 0x60 ^ 0xF0, 0x90 ^ 0x55)},
+        {R2_NOTXORPEN, RGB(0xFF ^ 0x30 ^ 0x0F, 0xFF ^ 0x60 ^ 0xF0, 0xFF ^ 0x90 ^ 0x55)},
+        {R2_NOT, RGB(0xCF, 0x9F, 0x6F)},
+    };
+    int y = 0;
+    for (const Case& k : cases) {
+        SetROP2(c.dc, k.rop);
+        MoveToEx(c.dc, 0, y, nullptr);
+        LineTo(c.dc, 2, y);
+        EXPECT_EQ(c.At(0, y), k.expect) << k.rop;
+        EXPECT_EQ(c.At(2, y), RGB(0x30, 0x60, 0x90));
+        ++y;
+    }
+    // The inverting ones restore when repeated.
+    for (int rop : {R2_XORPEN, R2_NOTXORPEN, R2_NOT}) {
+        c.Clear(RGB(0x30, 0x60, 0x90));
+        SetROP2(c.dc, rop);
+        for (int k = 0; k < 2; ++k) {
+            MoveToEx(c.dc, 0, 0, nullptr);
+            LineTo(c.dc, 3, 3);
+        }
+        EXPECT_EQ(c.Count(RGB(0x30, 0x60, 0x90)), 16) << rop;
+    }
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
+    DeleteObject(pen);
+}
+
+TEST(Lines, DottedPenWithOpaqueAndTransparentBackground) {
+    Canvas c(14, 2);
+    HPEN dot = CreatePen(PS_DOT, 1, kRed);
+    SelectObject(c.dc, dot);
+    SetBkColor(c.dc, kBlue);
+    SetBkMode(c.dc, OPAQUE);
+    MoveToEx(c.dc, 0, 0, nullptr);
+    LineTo(c.dc, 12, 0);
+    const char* expect = "RRRBBBRRRBBBW";
+    for (int x = 0; x < 13; ++x) {
+        COLORREF want = expect[x] == 'R' ? kRed : expect[x] == 'B' ? kBlue : kWhite;
+        EXPECT_EQ(c.At(x, 0), want) << x;
+    }
+    SetBkMode(c.dc, TRANSPARENT);
+    MoveToEx(c.dc, 0, 1, nullptr);
+    LineTo(c.dc, 12, 1);
+    EXPECT_EQ(c.At(3, 1), kWhite);
+    EXPECT_EQ(c.At(6, 1), kRed);
+    // The dash pattern runs on across joined segments.
+    c.Clear(kWhite);
+    MoveToEx(c.dc, 0, 0, nullptr);
+    LineTo(c.dc, 2, 0);
+    LineTo(c.dc, 5, 0);
+    EXPECT_EQ(c.At(2, 0), kRed);
+    EXPECT_EQ(c.At(3, 0), kWhite);
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
+    DeleteObject(dot);
+}
+
+TEST(Lines, WidePensCoverTheirWidth) {
+    Canvas c(20, 20);
+    HPEN wide = CreatePen(PS_SOLID, 3, kBlue);
+    SelectObject(c.dc, wide);
+    MoveToEx(c.dc, 5, 10, nullptr);
+    LineTo(c.dc, 15, 10);
+    for (int x = 5; x <= 15; ++x)
+        for (int y = 9; y <= 11; ++y) EXPECT_EQ(c.At(x, y), kBlue) << x << "," << y;
+    EXPECT_EQ(c.At(10, 8), kWhite);
+    EXPECT_EQ(c.At(10, 12), kWhite);
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
+    DeleteObject(wide);
+}
+
+TEST(Shapes, RectangleOutlineAndInterior) {
+    Canvas c(10, 10);
+    HBRUSH red = CreateSolidBrush(kRed);
+    SelectObject(c.dc, red);
+    Rectangle(c.dc, 1, 1, 6, 5);
+    EXPECT_EQ(c.At(1, 1), kBlack);
+    EXPECT_EQ(c.At(5, 4), kBlack);
+    EXPECT_EQ(c.At(5, 1), kBlack);
+    EXPECT_EQ(c.At(1, 4), kBlack);
+    EXPECT_EQ(c.At(2, 2), kRed);
+    EXPECT_EQ(c.At(4, 3), kRed);
+    EXPECT_EQ(c.At(6, 1), kWhite);
+    EXPECT_EQ(c.At(1, 5), kWhite);
+    EXPECT_EQ(c.Count(kBlack), 14);
+    EXPECT_EQ(c.Count(kRed), 6);
+
+    // Without a pen the fill is one pixel smaller on the right and bottom.
+    c.Clear(kWhite);
+    SelectObject(c.dc, GetStockObject(NULL_PEN));
+    Rectangle(c.dc, 1, 1, 6, 5);
+    EXPECT_EQ(c.Count(kRed), 4 * 3);
+    EXPECT_EQ(c.At(1, 1), kRed);
+    EXPECT_EQ(c.At(4, 3), kRed);
+    EXPECT_EQ(c.At(5, 3), kWhite);
+
+    // A hollow brush leaves the inside alone.
+    c.Clear(kWhite);
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
+    SelectObject(c.dc, GetStockObject(NULL_BRUSH));
+    Rectangle(c.dc, 0, 0, 4, 4);
+    EXPECT_EQ(c.Count(kBlack), 12);
+    EXPECT_EQ(c.At(1, 1), kWhite);
+    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(red);
+}
+
+TEST(Shapes, PolygonFillsItsInteriorWithTheBrush) {
+    Canvas c(12, 12);
+    SelectObject(c.dc, GetStockObject(NULL_PEN));
+    HBRUSH blue = CreateSolidBrush(kBlue);
+    SelectObject(c.dc, blue);
+    POINT square[] = {{2, 2}, {8, 2}, {8, 8}, {2, 8}};
+    Polygon(c.dc, square, 4);
+    EXPECT_EQ(c.Count(kBlue), 36);
+    EXPECT_EQ(c.At(2, 2), kBlue);
+    EXPECT_EQ(c.At(7, 7), kBlue);
+    EXPECT_EQ(c.At(8, 7), kWhite);
+
+    c.Clear(kWhite);
+    POINT tri[] = {{0, 0}, {10, 0}, {0, 10}};
+    Polygon(c.dc, tri, 3);
+    EXPECT_EQ(c.At(0, 0), kBlue);
+    EXPECT_EQ(c.At(8, 0), kBlue);
+    EXPECT_EQ(c.At(0, 8), kBlue);
+    EXPECT_EQ(c.At(8, 8), kWhite);
+    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
+    DeleteObject(blue);
+}
+
+TEST(Shapes, EllipseStaysInsideItsBox) {
+    Canvas c(20, 20);
+    HBRUSH red = CreateSolidBrush(kRed);
+    SelectObject(c.dc, red);
+    Ellipse(c.dc, 3, 4, 15, 14);
+    RECT ink = c.InkBox(kWhite);
+    EXPECT_EQ(ink.left, 3);
+    EXPECT_EQ(ink.top, 4);
+    EXPECT_EQ(ink.right, 15);
+    EXPECT_EQ(ink.bottom, 14);
+    EXPECT_EQ(c.At(9, 9), kRed);
+    EXPECT_EQ(c.At(3, 4), kWhite); // corner outside the ellipse
+    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(red);
+}

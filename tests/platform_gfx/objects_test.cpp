@@ -1,0 +1,130 @@
+// Drawing objects: creation, selection, queries, stock objects and refusal of invalid handles.
+#include "canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace win;
+using gfxtest::Canvas;
+
+TEST(Objects, SelectReturnsThePreviousObjectOfItsKind) {
+    Canvas c(2, 2);
+    HPEN pen = CreatePen(PS_SOLID, 2, RGB(1, 2, 3));
+    HGDIOBJ oldPen = SelectObject(c.dc, pen);
+    EXPECT_EQ(oldPen, GetStockObject(BLACK_PEN));
+    EXPECT_EQ(GetCurrentObject(c.dc, OBJ_PEN), pen);
+    // Selected objects are not deleted from under the DC.
+    EXPECT_FALSE(DeleteObject(pen));
+    EXPECT_EQ(GetObjectType(pen), OBJ_PEN);
+    SelectObject(c.dc, oldPen);
+    EXPECT_TRUE(DeleteObject(pen));
+    EXPECT_EQ(GetObjectType(pen), 0u);
+    EXPECT_EQ(SelectObject(c.dc, pen), nullptr);
+}
+
+TEST(Objects, StockObjectsSurviveDeletion) {
+    HGDIOBJ white = GetStockObject(WHITE_BRUSH);
+    EXPECT_TRUE(DeleteObject(white));
+    EXPECT_EQ(GetObjectType(white), OBJ_BRUSH);
+    EXPECT_EQ(GetStockObject(99), nullptr);
+    EXPECT_EQ(GetSysColorBrush(COLOR_BTNFACE), GetSysColorBrush(COLOR_BTNFACE));
+    LOGBRUSH lb{};
+    ASSERT_EQ(GetObject(GetSysColorBrush(COLOR_BTNFACE), sizeof lb, &lb), static_cast<int>(sizeof lb));
+    EXPECT_EQ(lb.lbColor, GetSysColor(COLOR_BTNFACE));
+}
+
+TEST(Objects, GetObjectDescribesPensFontsAndBitmaps) {
+    HPEN pen = CreatePen(PS_DOT, 1, RGB(10, 20, 30));
+    LOGPEN lp{};
+    ASSERT_EQ(GetObject(pen, sizeof lp, &lp), static_cast<int>(sizeof lp));
+    EXPECT_EQ(lp.lopnStyle, PS_DOT);
+    EXPECT_EQ(lp.lopnColor, RGB(10, 20, 30));
+    DeleteObject(pen);
+
+    HFONT font = CreateFont(-13, 0, 0, 0, FW_BOLD, TRUE, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma");
+    LOGFONT lf{};
+    ASSERT_EQ(GetObject(font, sizeof lf, &lf), static_cast<int>(sizeof lf));
+    EXPECT_EQ(lf.lfHeight, -13);
+    EXPECT_EQ(lf.lfWeight, FW_BOLD);
+    EXPECT_EQ(lf.lfItalic, 1);
+    EXPECT_STREQ(lf.lfFaceName, "Tahoma");
+    DeleteObject(font);
+
+    Canvas c(1, 1);
+    HBITMAP bmp = CreateCompatibleBitmap(c.dc, 7, 5);
+    BITMAP bm{};
+    ASSERT_EQ(GetObject(bmp, sizeof bm, &bm), static_cast<int>(sizeof bm));
+    EXPECT_EQ(bm.bmWidth, 7);
+    EXPECT_EQ(bm.bmHeight, 5);
+    EXPECT_EQ(bm.bmBitsPixel, 32);
+    DeleteObject(bmp);
+}
+
+TEST(Objects, BitmapsLiveInOneDcAtATime) {
+    Canvas c(1, 1);
+    HBITMAP bmp = CreateCompatibleBitmap(c.dc, 4, 4);
+    HDC a = CreateCompatibleDC(nullptr);
+    HDC b = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldA = SelectObject(a, bmp);
+    ASSERT_NE(oldA, nullptr);
+    EXPECT_EQ(SelectObject(b, bmp), nullptr);
+    SelectObject(a, oldA);
+    HGDIOBJ oldB = SelectObject(b, bmp);
+    EXPECT_NE(oldB, nullptr);
+    SelectObject(b, oldB);
+    DeleteDC(a);
+    DeleteDC(b);
+    EXPECT_TRUE(DeleteObject(bmp));
+}
+
+TEST(Objects, BottomUpDibSectionsStoreTheLastRowFirst) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = 3;
+    bi.bmiHeader.biHeight = 2;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(bmp, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    SetPixel(dc, 0, 0, RGB(255, 0, 0));
+    auto* px = static_cast<std::uint32_t*>(bits);
+    EXPECT_EQ(px[3] & 0xFFFFFF, 0xFF0000u); // memory row 1 is the top row
+    EXPECT_EQ(px[0] & 0xFFFFFF, 0u);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bmp);
+    bi.bmiHeader.biBitCount = 8;
+    EXPECT_EQ(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+    EXPECT_EQ(bits, nullptr);
+}
+
+TEST(Objects, InvalidHandlesAreRefusedWithoutEffect) {
+    HDC bogus = reinterpret_cast<HDC>(0xDEAD0);
+    EXPECT_EQ(SetTextColor(bogus, 0), CLR_INVALID);
+    EXPECT_EQ(SaveDC(bogus), 0);
+    EXPECT_FALSE(RestoreDC(bogus, 1));
+    EXPECT_FALSE(PatBlt(bogus, 0, 0, 1, 1, PATCOPY));
+    EXPECT_FALSE(TextOut(bogus, 0, 0, "x", 1));
+    EXPECT_EQ(DrawText(bogus, "x", 1, nullptr, 0), 0);
+    EXPECT_FALSE(DeleteDC(bogus));
+    EXPECT_FALSE(DeleteObject(bogus));
+    EXPECT_EQ(GetObject(bogus, 0, nullptr), 0);
+    EXPECT_EQ(CreatePen(7, 1, 0), nullptr);
+    EXPECT_EQ(CreateBitmap(0, 5, 1, 32, nullptr), nullptr);
+    EXPECT_EQ(CreateBitmap(4, 4, 1, 8, nullptr), nullptr);
+}
+
+TEST(SysColors, OneConsistentLightScheme) {
+    auto lum = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
+    EXPECT_GT(lum(GetSysColor(COLOR_BTNHIGHLIGHT)), lum(GetSysColor(COLOR_3DLIGHT)));
+    EXPECT_GE(lum(GetSysColor(COLOR_3DLIGHT)), lum(GetSysColor(COLOR_BTNFACE)) - 60);
+    EXPECT_GT(lum(GetSysColor(COLOR_BTNFACE)), lum(GetSysColor(COLOR_BTNSHADOW)));
+    EXPECT_GT(lum(GetSysColor(COLOR_BTNSHADOW)), lum(GetSysColor(COLOR_3DDKSHADOW)));
+    EXPECT_GT(lum(GetSysColor(COLOR_WINDOW)), lum(GetSysColor(COLOR_WINDOWTEXT)));
+    EXPECT_GT(lum(GetSysColor(COLOR_HIGHLIGHTTEXT)), lum(GetSysColor(COLOR_HIGHLIGHT)));
+    EXPECT_NE(GetSysColor(COLOR_GRAYTEXT), GetSysColor(COLOR_BTNFACE));
+}

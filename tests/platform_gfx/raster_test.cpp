@@ -1,0 +1,253 @@
+// Raster operations: fills, pattern and bit-block transfers, stretching, alpha and transparent blits.
+#include "canvas.h"
+
+#include <gtest/gtest.h>
+
+using namespace win;
+using gfxtest::Canvas;
+using gfxtest::kBlack;
+using gfxtest::kBlue;
+using gfxtest::kRed;
+using gfxtest::kWhite;
+
+TEST(FillRect, FillsExactlyTheHalfOpenRectangle) {
+    Canvas c(10, 10);
+    HBRUSH red = CreateSolidBrush(kRed);
+    RECT r{2, 3, 5, 7};
+    EXPECT_EQ(FillRect(c.dc, &r, red), 1);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) {
+            bool inside = x >= 2 && x < 5 && y >= 3 && y < 7;
+            EXPECT_EQ(c.At(x, y), inside ? kRed : kWhite) << x << "," << y;
+        }
+    DeleteObject(red);
+}
+
+TEST(FillRect, SystemColourIndexPlusOneIsABrush) {
+    Canvas c(4, 4);
+    RECT r{0, 0, 4, 4};
+    FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(COLOR_HIGHLIGHT + 1)));
+    EXPECT_EQ(c.At(1, 1), GetSysColor(COLOR_HIGHLIGHT));
+}
+
+TEST(FillRect, ClipsToTheBitmapAndRefusesBadHandles) {
+    Canvas c(6, 6);
+    HBRUSH blue = CreateSolidBrush(kBlue);
+    RECT r{-100, -100, 100, 3};
+    FillRect(c.dc, &r, blue);
+    EXPECT_EQ(c.Count(kBlue), 18);
+    EXPECT_EQ(FillRect(nullptr, &r, blue), 0);
+    EXPECT_EQ(FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(0x12345678)), 0);
+    EXPECT_EQ(FillRect(c.dc, nullptr, blue), 0);
+    DeleteObject(blue);
+}
+
+TEST(PatBlt, EveryPatternOperation) {
+    Canvas c(4, 1);
+    HBRUSH brush = CreateSolidBrush(RGB(0x12, 0x34, 0x56));
+    SelectObject(c.dc, brush);
+    c.Clear(RGB(0xF0, 0x0F, 0x55));
+    PatBlt(c.dc, 0, 0, 1, 1, PATCOPY);
+    PatBlt(c.dc, 1, 0, 1, 1, PATINVERT);
+    PatBlt(c.dc, 2, 0, 1, 1, BLACKNESS);
+    PatBlt(c.dc, 3, 0, 1, 1, WHITENESS);
+    EXPECT_EQ(c.At(0, 0), RGB(0x12, 0x34, 0x56));
+    EXPECT_EQ(c.At(1, 0), RGB(0xF0 ^ 0x12, 0x0F ^ 0x34, 0x55 ^ 0x56));
+    EXPECT_EQ(c.At(2, 0), kBlack);
+    EXPECT_EQ(c.At(3, 0), kWhite);
+    PatBlt(c.dc, 0, 0, 4, 1, DSTINVERT);
+    EXPECT_EQ(c.At(0, 0), RGB(0xED, 0xCB, 0xA9));
+    EXPECT_EQ(c.At(3, 0), kBlack);
+    // A negative extent counts from the other corner.
+    c.Clear(kWhite);
+    PatBlt(c.dc, 3, 1, -2, -1, PATCOPY);
+    EXPECT_EQ(c.At(0, 0), kWhite);
+    EXPECT_EQ(c.At(1, 0), RGB(0x12, 0x34, 0x56));
+    EXPECT_EQ(c.At(2, 0), RGB(0x12, 0x34, 0x56));
+    EXPECT_EQ(c.At(3, 0), kWhite);
+    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(brush);
+}
+
+TEST(PatBlt, InvertingOperationsRestoreWhenRepeated) {
+    Canvas c(8, 8);
+    for (int i = 0; i < 64; ++i) c.bits[i] = 0xFF000000u | (i * 0x030507u);
+    std::vector<std::uint32_t> before(c.bits, c.bits + 64);
+    HBRUSH brush = CreateSolidBrush(RGB(200, 100, 50));
+    SelectObject(c.dc, brush);
+    for (DWORD rop : {DSTINVERT, PATINVERT}) {
+        PatBlt(c.dc, 1, 1, 6, 5, rop);
+        EXPECT_NE(std::vector<std::uint32_t>(c.bits, c.bits + 64), before);
+        PatBlt(c.dc, 1, 1, 6, 5, rop);
+        EXPECT_EQ(std::vector<std::uint32_t>(c.bits, c.bits + 64), before);
+    }
+    RECT r{0, 2, 8, 4};
+    InvertRect(c.dc, &r);
+    InvertRect(c.dc, &r);
+    EXPECT_EQ(std::vector<std::uint32_t>(c.bits, c.bits + 64), before);
+    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(brush);
+}
+
+TEST(PatternBrush, FollowsTheBrushOrigin) {
+    // 8x8 pattern: one red pixel at (0,0), the rest blue.
+    std::uint32_t pat[64];
+    for (auto& p : pat) p = Canvas::Px(kBlue);
+    pat[0] = Canvas::Px(kRed);
+    HBITMAP pb = CreateBitmap(8, 8, 1, 32, pat);
+    HBRUSH brush = CreatePatternBrush(pb);
+    ASSERT_NE(brush, nullptr);
+    Canvas c(16, 16);
+    RECT all{0, 0, 16, 16};
+    FillRect(c.dc, &all, brush);
+    EXPECT_EQ(c.At(0, 0), kRed);
+    EXPECT_EQ(c.At(8, 8), kRed);
+    EXPECT_EQ(c.At(1, 0), kBlue);
+    EXPECT_EQ(c.Count(kRed), 4);
+    SetBrushOrgEx(c.dc, 3, 5, nullptr);
+    FillRect(c.dc, &all, brush);
+    EXPECT_EQ(c.At(3, 5), kRed);
+    EXPECT_EQ(c.At(11, 13), kRed);
+    EXPECT_EQ(c.At(0, 0), kBlue);
+    EXPECT_EQ(c.Count(kRed), 4);
+    DeleteObject(brush);
+    DeleteObject(pb);
+}
+
+TEST(PatternBrush, MonochromePatternUsesTextAndBackColours) {
+    // Checkerboard rows 0xAA / 0x55, word-aligned.
+    BYTE rows[16];
+    for (int y = 0; y < 8; ++y) {
+        rows[2 * y] = (y % 2) ? 0x55 : 0xAA;
+        rows[2 * y + 1] = 0;
+    }
+    HBITMAP mono = CreateBitmap(8, 8, 1, 1, rows);
+    HBRUSH brush = CreatePatternBrush(mono);
+    Canvas c(8, 2);
+    SetTextColor(c.dc, kRed);   // 0 bits
+    SetBkColor(c.dc, kBlue);    // 1 bits
+    RECT r{0, 0, 8, 2};
+    FillRect(c.dc, &r, brush);
+    EXPECT_EQ(c.At(0, 0), kBlue);
+    EXPECT_EQ(c.At(1, 0), kRed);
+    EXPECT_EQ(c.At(0, 1), kRed);
+    EXPECT_EQ(c.At(1, 1), kBlue);
+    DeleteObject(brush);
+    DeleteObject(mono);
+}
+
+TEST(BitBlt, EverySourceOperation) {
+    Canvas src(5, 1), dst(5, 1);
+    const COLORREF s = RGB(0xC3, 0x5A, 0x0F), d = RGB(0x96, 0xF0, 0x33);
+    src.Clear(s);
+    dst.Clear(d);
+    BitBlt(dst.dc, 0, 0, 1, 1, src.dc, 0, 0, SRCCOPY);
+    BitBlt(dst.dc, 1, 0, 1, 1, src.dc, 0, 0, SRCINVERT);
+    BitBlt(dst.dc, 2, 0, 1, 1, src.dc, 0, 0, SRCAND);
+    BitBlt(dst.dc, 3, 0, 1, 1, src.dc, 0, 0, SRCPAINT);
+    BitBlt(dst.dc, 4, 0, 1, 1, src.dc, 0, 0, NOTSRCCOPY);
+    EXPECT_EQ(dst.At(0, 0), s);
+    EXPECT_EQ(dst.At(1, 0), RGB(0xC3 ^ 0x96, 0x5A ^ 0xF0, 0x0F ^ 0x33));
+    EXPECT_EQ(dst.At(2, 0), RGB(0xC3 & 0x96, 0x5A & 0xF0, 0x0F & 0x33));
+    EXPECT_EQ(dst.At(3, 0), RGB(0xC3 | 0x96, 0x5A | 0xF0, 0x0F | 0x33));
+    EXPECT_EQ(dst.At(4, 0), RGB(0x3C, 0xA5, 0xF0));
+}
+
+TEST(BitBlt, SourceInvertTwiceRestoresAndCopiesRespectOffsets) {
+    Canvas src(6, 6), dst(6, 6);
+    for (int i = 0; i < 36; ++i) src.bits[i] = 0xFF000000u | (i * 0x070301u);
+    for (int i = 0; i < 36; ++i) dst.bits[i] = 0xFF000000u | (i * 0x010911u);
+    std::vector<std::uint32_t> before(dst.bits, dst.bits + 36);
+    BitBlt(dst.dc, 0, 0, 6, 6, src.dc, 0, 0, SRCINVERT);
+    BitBlt(dst.dc, 0, 0, 6, 6, src.dc, 0, 0, SRCINVERT);
+    EXPECT_EQ(std::vector<std::uint32_t>(dst.bits, dst.bits + 36), before);
+    BitBlt(dst.dc, 1, 2, 3, 2, src.dc, 2, 1, SRCCOPY);
+    EXPECT_EQ(dst.Raw(1, 2), src.Raw(2, 1));
+    EXPECT_EQ(dst.Raw(3, 3), src.Raw(4, 2));
+    EXPECT_EQ(dst.Raw(0, 2), before[2 * 6 + 0]);
+    EXPECT_EQ(dst.Raw(4, 2), before[2 * 6 + 4]);
+}
+
+TEST(BitBlt, OverlappingCopyWithinOneBitmapReadsTheOriginal) {
+    Canvas c(8, 1);
+    for (int i = 0; i < 8; ++i) c.bits[i] = 0xFF000000u | static_cast<std::uint32_t>(i + 1);
+    BitBlt(c.dc, 2, 0, 6, 1, c.dc, 0, 0, SRCCOPY);
+    for (int i = 2; i < 8; ++i) EXPECT_EQ(c.bits[i] & 0xFF, static_cast<std::uint32_t>(i - 1));
+    BitBlt(c.dc, 0, 0, 6, 1, c.dc, 2, 0, SRCCOPY);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(c.bits[i] & 0xFF, static_cast<std::uint32_t>(i + 1));
+}
+
+TEST(BitBlt, MonochromeSourceTakesTheDestinationColours) {
+    BYTE rows[2] = {0x80, 0}; // first pixel white (1), second black (0)
+    HBITMAP mono = CreateBitmap(2, 1, 1, 1, rows);
+    HDC mdc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(mdc, mono);
+    Canvas dst(2, 1);
+    SetTextColor(dst.dc, kRed);
+    SetBkColor(dst.dc, kBlue);
+    BitBlt(dst.dc, 0, 0, 2, 1, mdc, 0, 0, SRCCOPY);
+    EXPECT_EQ(dst.At(0, 0), kBlue);
+    EXPECT_EQ(dst.At(1, 0), kRed);
+    SelectObject(mdc, old);
+    DeleteDC(mdc);
+    DeleteObject(mono);
+}
+
+TEST(StretchBlt, NearestNeighbourAndMirroring) {
+    Canvas src(2, 2), dst(4, 4);
+    src.bits[0] = Canvas::Px(kRed);
+    src.bits[1] = Canvas::Px(kBlue);
+    src.bits[2] = Canvas::Px(kBlack);
+    src.bits[3] = Canvas::Px(kWhite);
+    StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 0, 2, 2, SRCCOPY);
+    EXPECT_EQ(dst.At(0, 0), kRed);
+    EXPECT_EQ(dst.At(1, 1), kRed);
+    EXPECT_EQ(dst.At(2, 0), kBlue);
+    EXPECT_EQ(dst.At(3, 1), kBlue);
+    EXPECT_EQ(dst.At(0, 2), kBlack);
+    EXPECT_EQ(dst.At(3, 3), kWhite);
+    StretchBlt(dst.dc, 4, 0, -4, 4, src.dc, 0, 0, 2, 2, SRCCOPY);
+    EXPECT_EQ(dst.At(0, 0), kBlue);
+    EXPECT_EQ(dst.At(3, 0), kRed);
+    // Shrinking picks one source pixel per destination pixel.
+    Canvas small(1, 1);
+    StretchBlt(small.dc, 0, 0, 1, 1, dst.dc, 0, 0, 4, 4, SRCCOPY);
+    EXPECT_EQ(small.At(0, 0), dst.At(2, 2));
+}
+
+TEST(AlphaBlend, PremultipliedPerPixelAlphaAndConstantAlpha) {
+    Canvas src(3, 1), dst(3, 1);
+    dst.Clear(RGB(200, 100, 40));
+    src.bits[0] = 0x80402010u; // alpha 128, premultiplied r=64 g=32 b=16
+    src.bits[1] = 0x00000000u; // fully transparent
+    src.bits[2] = 0xFF0A141Eu; // opaque
+    BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    ASSERT_TRUE(AlphaBlend(dst.dc, 0, 0, 3, 1, src.dc, 0, 0, 3, 1, bf));
+    // dst = src + dst * (255 - a) / 255, rounded
+    EXPECT_EQ(dst.At(0, 0), RGB(64 + 100, 32 + 50, 16 + 20));
+    EXPECT_EQ(dst.At(1, 0), RGB(200, 100, 40));
+    EXPECT_EQ(dst.At(2, 0), RGB(10, 20, 30));
+
+    dst.Clear(RGB(0, 0, 0));
+    src.Clear(RGB(255, 255, 255));
+    BLENDFUNCTION half{AC_SRC_OVER, 0, 128, 0};
+    AlphaBlend(dst.dc, 0, 0, 3, 1, src.dc, 0, 0, 3, 1, half);
+    EXPECT_EQ(dst.At(1, 0), RGB(128, 128, 128));
+
+    // Source rectangles outside the source are refused and nothing is drawn.
+    dst.Clear(kWhite);
+    EXPECT_FALSE(AlphaBlend(dst.dc, 0, 0, 3, 1, src.dc, 1, 0, 3, 1, bf));
+    EXPECT_EQ(dst.Count(kWhite), 3);
+}
+
+TEST(TransparentBlt, SkipsTheKeyColourAndStretches) {
+    Canvas src(2, 1), dst(4, 1);
+    src.bits[0] = Canvas::Px(RGB(255, 0, 255));
+    src.bits[1] = Canvas::Px(kBlue);
+    dst.Clear(kWhite);
+    ASSERT_TRUE(TransparentBlt(dst.dc, 0, 0, 4, 1, src.dc, 0, 0, 2, 1, RGB(255, 0, 255)));
+    EXPECT_EQ(dst.At(0, 0), kWhite);
+    EXPECT_EQ(dst.At(1, 0), kWhite);
+    EXPECT_EQ(dst.At(2, 0), kBlue);
+    EXPECT_EQ(dst.At(3, 0), kBlue);
+}
