@@ -1,0 +1,353 @@
+// IMPMidiData on the host object: enumeration order, kind masks, records in and out, change masks.
+#include <gtest/gtest.h>
+
+#include "host_test_util.h"
+
+namespace host::test {
+namespace {
+
+mp::MidiEventRecord Note(std::int64_t time, std::uint8_t note, std::uint32_t duration, std::uint8_t velocity = 100) {
+    mp::MidiEventRecord r{};
+    r.kind = mp::MEK_NOTE;
+    r.channel = 0;
+    r.time = time;
+    r.timeFormat = mp::TIME_FORMAT_TICKS;
+    r.length = duration;
+    r.data[0] = note;
+    r.data[1] = velocity;
+    return r;
+}
+
+mp::MidiEventRecord Control(std::int64_t time, std::uint8_t controller, std::uint8_t value) {
+    mp::MidiEventRecord r = Note(time, controller, 0, value);
+    r.kind = mp::MEK_CONTROL;
+    return r;
+}
+
+std::uint32_t NewHandle(const std::vector<std::uint8_t>& bytes) {
+    std::uint32_t h = win::CoTaskMemAllocHandle(bytes.size());
+    std::memcpy(win::CoTaskMemHandlePtr(h), bytes.data(), bytes.size());
+    return h;
+}
+
+std::uint32_t NameHandle(const std::u16string& s) {
+    std::uint32_t h = win::CoTaskMemAllocHandle((s.size() + 1) * 2);
+    std::memcpy(win::CoTaskMemHandlePtr(h), s.c_str(), (s.size() + 1) * 2);
+    return h;
+}
+
+class MidiDataTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        project = HostProject::Create();
+        project->QueryInterface(mp::IID_IMPMidiData, reinterpret_cast<void**>(&data));
+    }
+    void TearDown() override {
+        data->Release();
+        project->Release();
+    }
+    mp::EventKey AddTrack(std::uint32_t order, std::int32_t channel = -1, const std::u16string& name = u"") {
+        mp::TrackRecord r{};
+        r.order = order;
+        r.channel = channel;
+        r.nameHandle = name.empty() ? 0 : NameHandle(name);
+        mp::EventKey k{};
+        EXPECT_EQ(data->Insert(&k, mp::LEVEL_TRACK, &r), win::S_OK);
+        win::CoTaskMemFreeHandle(r.nameHandle);
+        return k;
+    }
+    mp::EventKey AddBlock(mp::EventKey track, std::int64_t start, std::int64_t end) {
+        mp::BlockRecord r{};
+        r.start = start;
+        r.end = end;
+        r.timeFormat = mp::TIME_FORMAT_TICKS;
+        EXPECT_EQ(data->Insert(&track, mp::LEVEL_BLOCK, &r), win::S_OK);
+        return track;
+    }
+    mp::EventKey AddEvent(mp::EventKey block, const mp::MidiEventRecord& r) {
+        block.event = 0;
+        EXPECT_EQ(data->Insert(&block, mp::LEVEL_EVENT, &r), win::S_OK);
+        return block;
+    }
+    std::vector<std::uint32_t> Walk(mp::EventKey block, std::uint32_t kinds, bool backwards = false) {
+        std::vector<std::uint32_t> ids;
+        mp::EventKey k = block;
+        k.event = 0;
+        win::BOOL more = 0;
+        mp::MidiEventRecord r{};
+        if (data->FindFirst(&k, mp::LEVEL_EVENT, &r, &more, kinds) != win::S_OK) return ids;
+        if (backwards) {
+            while (more && data->FindNext(&k, mp::LEVEL_EVENT, &r, &more, kinds) == win::S_OK) {
+            }
+            more = 1;
+            ids.push_back(k.event);
+            while (data->FindPrevious(&k, mp::LEVEL_EVENT, &r, &more, kinds) == win::S_OK) ids.push_back(k.event);
+            return ids;
+        }
+        ids.push_back(k.event);
+        while (data->FindNext(&k, mp::LEVEL_EVENT, &r, &more, kinds) == win::S_OK) ids.push_back(k.event);
+        EXPECT_EQ(k.event, 0u);
+        EXPECT_EQ(r.kind, mp::MEK_NONE);
+        return ids;
+    }
+    HostProject* project = nullptr;
+    mp::IMPMidiData* data = nullptr;
+};
+
+TEST_F(MidiDataTest, TracksEnumerateInTrackOrderAndBlocksByStart) {
+    mp::EventKey a = AddTrack(2);
+    mp::EventKey b = AddTrack(1);
+    mp::EventKey c = AddTrack(0); // 0 takes the place after the last
+    mp::EventKey k{};
+    win::BOOL more = 0;
+    mp::TrackRecord r{};
+    ASSERT_EQ(data->FindFirst(&k, mp::LEVEL_TRACK, &r, &more, mp::FIND_ALL_ITEMS), win::S_OK);
+    EXPECT_EQ(k.track, b.track);
+    EXPECT_TRUE(more);
+    ASSERT_EQ(data->FindNext(&k, mp::LEVEL_TRACK, &r, &more, mp::FIND_ALL_ITEMS), win::S_OK);
+    EXPECT_EQ(k.track, a.track);
+    ASSERT_EQ(data->FindNext(&k, mp::LEVEL_TRACK, &r, &more, mp::FIND_ALL_ITEMS), win::S_OK);
+    EXPECT_EQ(k.track, c.track);
+    EXPECT_EQ(r.order, 3u);
+    EXPECT_FALSE(more);
+    EXPECT_EQ(data->FindNext(&k, mp::LEVEL_TRACK, &r, &more, mp::FIND_ALL_ITEMS), win::S_FALSE);
+    EXPECT_EQ(k.track, 0u);
+
+    mp::EventKey late = AddBlock(a, 1000, 2000);
+    mp::EventKey early = AddBlock(a, 0, 1000);
+    mp::EventKey bk = a;
+    ASSERT_EQ(data->FindFirst(&bk, mp::LEVEL_BLOCK, nullptr, &more, mp::FIND_ALL_ITEMS), win::S_OK);
+    EXPECT_EQ(bk.block, early.block);
+    ASSERT_EQ(data->FindNext(&bk, mp::LEVEL_BLOCK, nullptr, &more, mp::FIND_ALL_ITEMS), win::S_OK);
+    EXPECT_EQ(bk.block, late.block);
+    EXPECT_FALSE(more);
+}
+
+TEST_F(MidiDataTest, EventsWalkInTimeOrderThroughTheKindMask) {
+    mp::EventKey block = AddBlock(AddTrack(1), 0, 4000);
+    std::uint32_t n3 = AddEvent(block, Note(300, 60, 10)).event;
+    std::uint32_t c1 = AddEvent(block, Control(100, 7, 90)).event;
+    std::uint32_t n1 = AddEvent(block, Note(100, 62, 10)).event;
+    std::uint32_t n0 = AddEvent(block, Note(0, 64, 10)).event;
+    EXPECT_EQ(Walk(block, mp::MEK_ALL), (std::vector<std::uint32_t>{n0, c1, n1, n3}));
+    EXPECT_EQ(Walk(block, mp::MEK_NOTE), (std::vector<std::uint32_t>{n0, n1, n3}));
+    EXPECT_EQ(Walk(block, mp::MEK_NOTE, true), (std::vector<std::uint32_t>{n3, n1, n0}));
+    EXPECT_EQ(Walk(block, mp::MEK_CONTROL), (std::vector<std::uint32_t>{c1}));
+    EXPECT_TRUE(Walk(block, mp::MEK_PITCH_BEND).empty());
+
+    // Moving an event re-sorts it; keys stay the same.
+    mp::MidiEventRecord moved = Note(50, 60, 10);
+    mp::EventKey k3 = block;
+    k3.event = n3;
+    ASSERT_EQ(data->Set(&k3, mp::LEVEL_EVENT, &moved, mp::CHANGE_TIME), win::S_OK);
+    EXPECT_EQ(Walk(block, mp::MEK_NOTE), (std::vector<std::uint32_t>{n0, n3, n1}));
+
+    mp::EventKey gone = block;
+    gone.event = n1;
+    ASSERT_EQ(data->Delete(mp::LEVEL_EVENT, &gone), win::S_OK);
+    win::BOOL more = 0;
+    EXPECT_EQ(data->FindNext(&gone, mp::LEVEL_EVENT, nullptr, &more, mp::MEK_ALL), win::E_INVALIDARG);
+}
+
+TEST_F(MidiDataTest, RecordsComeBackAsWrittenWithOwnedCopies) {
+    mp::EventKey track = AddTrack(1, 4, u"Lead \u00e9");
+    mp::EventKey block = AddBlock(track, 480, 9600);
+    mp::MidiEventRecord meta{};
+    meta.kind = mp::MEK_META;
+    meta.channel = -1;
+    meta.time = 10;
+    meta.timeFormat = mp::TIME_FORMAT_TICKS;
+    meta.length = 4;
+    meta.dataHandle = NewHandle({0x01, 'a', 'b', 'c'});
+    meta.flags = 0x104;
+    meta.hostWord = 7;
+    meta.hostData[15] = 9;
+    mp::EventKey ek = AddEvent(block, meta);
+    win::CoTaskMemFreeHandle(meta.dataHandle); // the host kept its own copy
+
+    mp::MidiEventRecord got{};
+    ASSERT_EQ(data->Get(&ek, mp::LEVEL_EVENT, &got, mp::TIME_FORMAT_TICKS), win::S_OK);
+    EXPECT_EQ(got.kind, mp::MEK_META);
+    EXPECT_EQ(got.time, 10);
+    EXPECT_EQ(got.flags, 0x104u);
+    EXPECT_EQ(got.hostWord, 7u);
+    EXPECT_EQ(got.hostData[15], 9);
+    ASSERT_EQ(got.length, 4u);
+    std::vector<std::uint8_t> bytes = TakeHandle(got.dataHandle);
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0x01, 'a', 'b', 'c'}));
+    // A second get hands out a fresh copy.
+    ASSERT_EQ(data->Get(&ek, mp::LEVEL_EVENT, &got, mp::TIME_FORMAT_TICKS), win::S_OK);
+    EXPECT_EQ(TakeHandle(got.dataHandle), bytes);
+
+    mp::TrackRecord tr{};
+    ASSERT_EQ(data->Get(&track, mp::LEVEL_TRACK, &tr, mp::TIME_FORMAT_TICKS), win::S_OK);
+    EXPECT_EQ(tr.nameHandle, 0u);
+    EXPECT_EQ(tr.channel, 4);
+    ASSERT_EQ(data->Get(&track, mp::LEVEL_TRACK, &tr, mp::TIME_FORMAT_TICKS | mp::GET_WITH_NAME), win::S_OK);
+    std::vector<std::uint8_t> name = TakeHandle(tr.nameHandle);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(name.data())), u"Lead \u00e9");
+
+    mp::BlockRecord br{};
+    ASSERT_EQ(data->Get(&block, mp::LEVEL_BLOCK, &br, mp::TIME_FORMAT_TICKS), win::S_OK);
+    EXPECT_EQ(br.start, 480);
+    EXPECT_EQ(br.end, 9600);
+    // Keys must name the item they claim: a wrong track word is refused.
+    mp::EventKey wrong = ek;
+    wrong.track += 100;
+    EXPECT_EQ(data->Get(&wrong, mp::LEVEL_EVENT, &got, 2), win::E_INVALIDARG);
+    EXPECT_EQ(data->Get(&ek, 4, &got, 2), win::E_INVALIDARG);
+    EXPECT_EQ(data->Get(&ek, mp::LEVEL_EVENT, &got, 7), win::E_INVALIDARG);
+}
+
+TEST_F(MidiDataTest, ChangeMasksWriteOnlyTheirFields) {
+    mp::EventKey track = AddTrack(1);
+    mp::EventKey block = AddBlock(track, 0, 1000);
+    mp::EventKey ek = AddEvent(block, Note(100, 60, 50));
+
+    mp::MidiEventRecord r = Note(500, 70, 5, 1);
+    r.flags = mp::MEF_SELECTED;
+    ASSERT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &r, mp::CHANGE_FLAGS), win::S_OK);
+    mp::MidiEventRecord got{};
+    data->Get(&ek, mp::LEVEL_EVENT, &got, 2);
+    EXPECT_EQ(got.flags, mp::MEF_SELECTED);
+    EXPECT_EQ(got.time, 100);
+    EXPECT_EQ(got.data[0], 60);
+    EXPECT_EQ(got.length, 50u);
+
+    ASSERT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &r, mp::CHANGE_ALL), win::S_OK);
+    data->Get(&ek, mp::LEVEL_EVENT, &got, 2);
+    EXPECT_EQ(got.time, 500);
+    EXPECT_EQ(got.data[0], 70);
+    EXPECT_EQ(got.data[1], 1);
+    EXPECT_EQ(got.length, 5u);
+
+    // Out-of-range values are refused and change nothing.
+    mp::MidiEventRecord bad = got;
+    bad.data[0] = 200;
+    EXPECT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &bad, mp::CHANGE_ALL), win::E_INVALIDARG);
+    bad = got;
+    bad.channel = 16;
+    EXPECT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &bad, mp::CHANGE_ALL), win::E_INVALIDARG);
+    bad = got;
+    bad.kind = 0x3;
+    EXPECT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &bad, mp::CHANGE_ALL), win::E_INVALIDARG);
+    bad = got;
+    bad.time = -501; // before tick 0
+    EXPECT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &bad, mp::CHANGE_ALL), win::E_INVALIDARG);
+    mp::MidiEventRecord after{};
+    data->Get(&ek, mp::LEVEL_EVENT, &after, 2);
+    EXPECT_EQ(std::memcmp(&after, &got, sizeof got), 0);
+
+    // Track attributes alone with 0x1000; the channel stays.
+    mp::TrackRecord tr{};
+    tr.attributes = mp::TRACK_SOLO;
+    tr.channel = 9;
+    ASSERT_EQ(data->Set(&track, mp::LEVEL_TRACK, &tr, mp::CHANGE_TRACK_ATTRIBUTES), win::S_OK);
+    mp::TrackRecord back{};
+    data->Get(&track, mp::LEVEL_TRACK, &back, 2);
+    EXPECT_EQ(back.attributes, mp::TRACK_SOLO);
+    EXPECT_EQ(back.channel, -1);
+    tr.velocityOffset = 300;
+    EXPECT_EQ(data->Set(&track, mp::LEVEL_TRACK, &tr, mp::CHANGE_ALL), win::E_INVALIDARG);
+}
+
+TEST_F(MidiDataTest, VariableDataFollowsTheHandleOrStays) {
+    mp::EventKey block = AddBlock(AddTrack(1), 0, 1000);
+    mp::MidiEventRecord sx{};
+    sx.kind = mp::MEK_SYSEX;
+    sx.channel = -1;
+    sx.timeFormat = 2;
+    sx.length = 3;
+    sx.dataHandle = NewHandle({0xF0, 0x7E, 0xF7});
+    mp::EventKey ek = AddEvent(block, sx);
+    win::CoTaskMemFreeHandle(sx.dataHandle);
+
+    // A flat copy whose handle was freed: same kind and length keep the stored data.
+    sx.time = 20;
+    ASSERT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &sx, mp::CHANGE_ALL), win::S_OK);
+    mp::MidiEventRecord got{};
+    data->Get(&ek, mp::LEVEL_EVENT, &got, 2);
+    EXPECT_EQ(got.time, 20);
+    EXPECT_EQ(TakeHandle(got.dataHandle), (std::vector<std::uint8_t>{0xF0, 0x7E, 0xF7}));
+    // A different length needs real data.
+    sx.length = 5;
+    EXPECT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &sx, mp::CHANGE_ALL), win::E_INVALIDARG);
+    sx.dataHandle = NewHandle({0xF0, 1, 2, 3, 0xF7});
+    ASSERT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &sx, mp::CHANGE_ALL), win::S_OK);
+    win::CoTaskMemFreeHandle(sx.dataHandle);
+    data->Get(&ek, mp::LEVEL_EVENT, &got, 2);
+    EXPECT_EQ(TakeHandle(got.dataHandle), (std::vector<std::uint8_t>{0xF0, 1, 2, 3, 0xF7}));
+    // A sysex must start with F0, a meta event cannot be an end of track.
+    sx.dataHandle = NewHandle({0x41, 0x10});
+    sx.length = 2;
+    EXPECT_EQ(data->Insert(&block, mp::LEVEL_EVENT, &sx), win::E_INVALIDARG);
+    win::CoTaskMemFreeHandle(sx.dataHandle);
+    mp::MidiEventRecord eot = sx;
+    eot.kind = mp::MEK_META;
+    eot.dataHandle = NewHandle({0x2F, 0x00});
+    EXPECT_EQ(data->Insert(&block, mp::LEVEL_EVENT, &eot), win::E_INVALIDARG);
+    win::CoTaskMemFreeHandle(eot.dataHandle);
+}
+
+TEST_F(MidiDataTest, IdsAreNeverReusedAndInsertCanReplace) {
+    mp::EventKey block = AddBlock(AddTrack(1), 0, 1000);
+    std::uint32_t first = AddEvent(block, Note(0, 60, 10)).event;
+    mp::EventKey k = block;
+    k.event = first;
+    ASSERT_EQ(data->Delete(mp::LEVEL_EVENT, &k), win::S_OK);
+    std::uint32_t second = AddEvent(block, Note(0, 60, 10)).event;
+    EXPECT_GT(second, first);
+    ASSERT_EQ(project->Undo(), win::S_OK); // the insert
+    ASSERT_EQ(project->Undo(), win::S_OK); // the delete: the first event comes back under its id
+    EXPECT_EQ(Walk(block, mp::MEK_ALL), (std::vector<std::uint32_t>{first}));
+    std::uint32_t third = AddEvent(block, Note(5, 61, 10)).event;
+    EXPECT_GT(third, second);
+
+    RecordingSink sink;
+    Advised advised(project, &sink);
+    mp::EventKey replace = block;
+    replace.event = first;
+    mp::MidiEventRecord r = Note(7, 72, 3);
+    ASSERT_EQ(data->Insert(&replace, mp::LEVEL_EVENT, &r), win::S_OK);
+    EXPECT_GT(replace.event, third);
+    auto recs = sink.Take();
+    ASSERT_EQ(recs.size(), 1u);
+    EXPECT_EQ(recs[0].changeFlags, mp::NCF_REPLACED);
+    EXPECT_EQ(recs[0].oldKey.event, first);
+    EXPECT_EQ(recs[0].newKey.event, replace.event);
+    EXPECT_EQ(Walk(block, mp::MEK_ALL), (std::vector<std::uint32_t>{third, replace.event}));
+}
+
+TEST_F(MidiDataTest, DeletingATrackTakesItsBlocksAndEventsAndUndoBringsThemBack) {
+    mp::EventKey track = AddTrack(1, 2, u"Bass");
+    mp::EventKey b1 = AddBlock(track, 0, 100);
+    mp::EventKey b2 = AddBlock(track, 100, 200);
+    AddEvent(b1, Note(0, 40, 10));
+    AddEvent(b2, Note(5, 41, 10));
+    Snapshot before = TakeSnapshot(data);
+    ASSERT_EQ(data->BeginTransaction(mp::TRANSACTION_EDIT, u"Delete Track"), win::S_OK);
+    ASSERT_EQ(data->Delete(mp::LEVEL_TRACK, &track), win::S_OK);
+    ASSERT_EQ(data->EndTransaction(1), win::S_OK);
+    EXPECT_TRUE(TakeSnapshot(data).empty());
+    EXPECT_EQ(project->WithStore([](Store& s) { return s.UndoName(); }), u"Delete Track");
+    ASSERT_EQ(project->Undo(), win::S_OK);
+    EXPECT_EQ(TakeSnapshot(data), before);
+}
+
+TEST_F(MidiDataTest, NanosecondTimesFollowTheTempoMap) {
+    mp::EventKey block = AddBlock(AddTrack(1), 960, 96000);
+    // 960 ticks per quarter at 120 beats per minute: one tick is 520833.3 ns.
+    mp::MidiEventRecord r = Note(0, 60, 10);
+    r.time = 500000000; // half a second after the block start
+    r.timeFormat = mp::TIME_FORMAT_NANOSECONDS;
+    mp::EventKey ek = AddEvent(block, r);
+    mp::MidiEventRecord got{};
+    data->Get(&ek, mp::LEVEL_EVENT, &got, mp::TIME_FORMAT_TICKS);
+    EXPECT_EQ(got.time, 960);
+    data->Get(&ek, mp::LEVEL_EVENT, &got, mp::TIME_FORMAT_NANOSECONDS);
+    EXPECT_EQ(got.time, 500000000);
+    EXPECT_EQ(got.timeFormat, mp::TIME_FORMAT_NANOSECONDS);
+}
+
+} // namespace
+} // namespace host::test
