@@ -1,0 +1,212 @@
+// The clipboard: registered formats, ownership while open, data blocks held by the clipboard.
+#include "../core/internal.h"
+#include "win/com.h"
+
+#include <cstring>
+#include <strings.h>
+
+namespace win {
+namespace {
+
+struct ClipboardState {
+    std::vector<std::string> formatNames; // index i is format 0xC000 + i
+    bool open = false;
+    HWND openedBy = nullptr;
+    HWND owner = nullptr;
+    std::vector<std::pair<UINT, HANDLE>> data; // in the order set
+    bool textChanged = false;
+};
+
+ClipboardState& C() {
+    static auto* c = new ClipboardState;
+    return *c;
+}
+
+HANDLE Find(UINT format) {
+    for (auto& [f, h] : C().data)
+        if (f == format) return h;
+    return nullptr;
+}
+
+// Text the system clipboard holds, as a CF_UNICODETEXT block (null when it holds none).
+HANDLE ImportSystemText() {
+    const auto& b = backend::Current();
+    int n = b.GetClipboardText(nullptr, 0);
+    if (n < 0) return nullptr;
+    std::string utf8(static_cast<std::size_t>(n) + 1, '\0');
+    b.GetClipboardText(utf8.data(), n + 1);
+    utf8.resize(static_cast<std::size_t>(n));
+    std::u16string wide;
+    for (std::size_t i = 0; i < utf8.size();) {
+        auto c = static_cast<unsigned char>(utf8[i]);
+        std::uint32_t cp = c;
+        int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        ++i;
+        if (extra < 0) continue;
+        if (extra) cp = c & (0x3F >> extra);
+        for (int k = 0; k < extra && i < utf8.size(); ++k, ++i) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i]) & 0x3F);
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            wide.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            wide.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            wide.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(char16_t));
+    if (!mem) return nullptr;
+    auto* p = static_cast<char16_t*>(GlobalLock(mem));
+    std::memcpy(p, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
+    GlobalUnlock(mem);
+    return mem;
+}
+
+void ExportText(HANDLE mem) {
+    auto* p = static_cast<const char16_t*>(GlobalLock(mem));
+    if (!p) return;
+    std::size_t max = GlobalSize(mem) / sizeof(char16_t);
+    std::string utf8;
+    for (std::size_t i = 0; i < max && p[i]; ++i) {
+        std::uint32_t cp = p[i];
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < max && p[i + 1] >= 0xDC00 && p[i + 1] < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (p[i + 1] - 0xDC00);
+            ++i;
+        }
+        if (cp < 0x80) {
+            utf8.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            utf8.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            utf8.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            utf8.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            utf8.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            utf8.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            utf8.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            utf8.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            utf8.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            utf8.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    GlobalUnlock(mem);
+    backend::Current().SetClipboardText(utf8.c_str());
+}
+
+void FreeData() {
+    for (auto& [f, h] : C().data) GlobalFree(h);
+    C().data.clear();
+}
+
+} // namespace
+
+UINT RegisterClipboardFormat(LPCSTR name) {
+    if (!name || !*name) return 0;
+    auto& names = C().formatNames;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (strcasecmp(names[i].c_str(), name) == 0) return static_cast<UINT>(0xC000 + i);
+    if (names.size() >= 0x3FFF) return 0;
+    names.emplace_back(name);
+    return static_cast<UINT>(0xC000 + names.size() - 1);
+}
+
+int GetClipboardFormatName(UINT format, LPSTR buffer, int bufferSize) {
+    auto& names = C().formatNames;
+    if (!buffer || bufferSize <= 0 || format < 0xC000 || format - 0xC000 >= names.size()) return 0;
+    const std::string& n = names[format - 0xC000];
+    std::size_t len = std::min<std::size_t>(n.size(), static_cast<std::size_t>(bufferSize - 1));
+    std::memcpy(buffer, n.data(), len);
+    buffer[len] = 0;
+    return static_cast<int>(len);
+}
+
+BOOL OpenClipboard(HWND owner) {
+    auto& c = C();
+    if (owner && !IsWindow(owner)) return FALSE;
+    if (c.open) return c.openedBy == owner ? TRUE : FALSE;
+    c.open = true;
+    c.openedBy = owner;
+    c.textChanged = false;
+    return TRUE;
+}
+
+BOOL CloseClipboard() {
+    auto& c = C();
+    if (!c.open) return FALSE;
+    c.open = false;
+    c.openedBy = nullptr;
+    if (c.textChanged) {
+        c.textChanged = false;
+        if (HANDLE text = Find(CF_UNICODETEXT)) ExportText(text);
+    }
+    return TRUE;
+}
+
+BOOL EmptyClipboard() {
+    auto& c = C();
+    if (!c.open) return FALSE;
+    HWND previous = c.owner;
+    c.owner = c.openedBy;
+    if (previous && previous != c.openedBy && IsWindow(previous)) SendMessage(previous, WM_DESTROYCLIPBOARD, 0, 0);
+    FreeData();
+    return TRUE;
+}
+
+HANDLE SetClipboardData(UINT format, HANDLE data) {
+    auto& c = C();
+    if (!c.open || format == 0 || !data) return nullptr;
+    if (!GlobalLock(data)) return nullptr; // only global memory blocks can be handed over
+    GlobalUnlock(data);
+    for (auto& [f, h] : c.data) {
+        if (f != format) continue;
+        if (h != data) GlobalFree(h);
+        h = data;
+        if (format == CF_UNICODETEXT) c.textChanged = true;
+        return data;
+    }
+    c.data.emplace_back(format, data);
+    if (format == CF_UNICODETEXT) c.textChanged = true;
+    return data;
+}
+
+HANDLE GetClipboardData(UINT format) {
+    auto& c = C();
+    if (!c.open) return nullptr;
+    if (HANDLE h = Find(format)) return h;
+    if (format == CF_UNICODETEXT && c.data.empty()) {
+        if (HANDLE text = ImportSystemText()) {
+            c.data.emplace_back(CF_UNICODETEXT, text);
+            c.owner = nullptr;
+            return text;
+        }
+    }
+    return nullptr;
+}
+
+BOOL IsClipboardFormatAvailable(UINT format) {
+    if (Find(format)) return TRUE;
+    if (format == CF_UNICODETEXT && C().data.empty()) return backend::Current().GetClipboardText(nullptr, 0) >= 0;
+    return FALSE;
+}
+
+int CountClipboardFormats() { return static_cast<int>(C().data.size()); }
+
+UINT EnumClipboardFormats(UINT format) {
+    auto& c = C();
+    if (!c.open) return 0;
+    if (format == 0) return c.data.empty() ? 0 : c.data.front().first;
+    for (std::size_t i = 0; i + 1 < c.data.size(); ++i)
+        if (c.data[i].first == format) return c.data[i + 1].first;
+    return 0;
+}
+
+HWND GetClipboardOwner() {
+    HWND o = C().owner;
+    return IsWindow(o) ? o : nullptr;
+}
+
+HWND GetOpenClipboardWindow() {
+    auto& c = C();
+    return c.open && IsWindow(c.openedBy) ? c.openedBy : nullptr;
+}
+
+} // namespace win
