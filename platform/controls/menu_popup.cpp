@@ -9,6 +9,7 @@
 
 namespace win::detail {
 
+extern const char* const kMenuPopupClass;
 const char* const kMenuPopupClass = "#32768";
 
 bool TakePopupMenuAnswer(std::function<UINT(HMENU, HWND)>* out);

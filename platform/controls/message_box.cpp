@@ -7,6 +7,7 @@
 
 namespace win::detail {
 
+extern const char* const kMessageBoxIconClass;
 const char* const kMessageBoxIconClass = "VorMessageBoxIcon";
 
 namespace {

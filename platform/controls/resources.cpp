@@ -11,13 +11,15 @@ namespace {
 using Key = std::pair<HINSTANCE, int>;
 
 std::map<Key, const MenuTemplate*>& MenuTable() {
-    static std::map<Key, const MenuTemplate*> table;
-    return table;
+    // Never destroyed: modules unregister from their unload functions, which may run after
+    // this library's static destructors at process exit.
+    static auto* table = new std::map<Key, const MenuTemplate*>;
+    return *table;
 }
 
 std::map<Key, const DialogTemplate*>& DialogTable() {
-    static std::map<Key, const DialogTemplate*> table;
-    return table;
+    static auto* table = new std::map<Key, const DialogTemplate*>;
+    return *table;
 }
 
 // Only numeric names (MAKEINTRESOURCE) are used by this system.

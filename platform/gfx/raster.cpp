@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 namespace win::gfx {
@@ -36,6 +37,26 @@ std::uint32_t Rop3Pixel(std::uint8_t code, std::uint32_t p, std::uint32_t s, std
 
 inline std::uint32_t* Row(const detail::Surface& s, int y) {
     return s.pixels + static_cast<std::ptrdiff_t>(y) * s.stride;
+}
+
+// Solid runs go through the C library's wide-character fill, which is tuned to the memory system
+// (wchar_t is 32 bits here).
+static_assert(sizeof(wchar_t) == sizeof(std::uint32_t));
+inline void FillRun(std::uint32_t* p, std::size_t n, std::uint32_t v) {
+    std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(v), n);
+}
+
+// Copies a run of pixels making each opaque, four pixels at a time.
+inline void CopyOpaque(std::uint32_t* to, const std::uint32_t* from, int n) {
+    typedef std::uint32_t V4 __attribute__((vector_size(16)));
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        V4 v;
+        std::memcpy(&v, from + k, sizeof v);
+        v |= kAlpha;
+        std::memcpy(to + k, &v, sizeof v);
+    }
+    for (; k < n; ++k) to[k] = from[k] | kAlpha;
 }
 
 inline unsigned Div255(unsigned v) { return (v + 128 + ((v + 128) >> 8)) >> 8; }
@@ -76,7 +97,7 @@ void ApplyRop2Span(Dc* dc, int y, int x0, int x1, std::uint32_t penPixel) {
         if (a >= b) continue;
         std::uint32_t* row = Row(dc->surface, y);
         if (rop2 == R2_COPYPEN) {
-            std::fill(row + a, row + b, penPixel);
+            FillRun(row + a, static_cast<std::size_t>(b - a), penPixel);
         } else {
             for (int x = a; x < b; ++x) row[x] = Rop2(rop2, penPixel, row[x]);
         }
@@ -127,13 +148,13 @@ void FillSurfaceRect(Dc* dc, RECT r, const BrushSampler& s, DWORD rop) {
             switch (code) {
             case 0xF0: // PATCOPY
                 if (s.solid) {
-                    std::fill_n(row, w, s.color);
+                    FillRun(row, static_cast<std::size_t>(w), s.color);
                 } else {
                     for (int x = 0; x < w; ++x) row[x] = s.At(i.left + x, y);
                 }
                 break;
-            case 0x00: std::fill_n(row, w, kAlpha); break;
-            case 0xFF: std::fill_n(row, w, 0xFFFFFFFFu); break;
+            case 0x00: FillRun(row, static_cast<std::size_t>(w), kAlpha); break;
+            case 0xFF: FillRun(row, static_cast<std::size_t>(w), 0xFFFFFFFFu); break;
             case 0x55: // DSTINVERT
                 for (int x = 0; x < w; ++x) row[x] ^= kRgb;
                 break;
@@ -292,7 +313,7 @@ bool Blit(Dc* d, int x, int y, int w, int h, Dc* s, int xs, int ys, int ws, int 
                 std::uint32_t* to = Row(d->surface, yy) + r.left;
                 const std::uint32_t* from = Row(src.surf, yy + dy) + r.left + dx;
                 if (d->opaque) {
-                    for (int k = 0, n = r.right - r.left; k < n; ++k) to[k] = from[k] | kAlpha;
+                    CopyOpaque(to, from, r.right - r.left);
                 } else {
                     std::memcpy(to, from, bytes);
                 }
