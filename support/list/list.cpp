@@ -23,12 +23,16 @@ namespace {
 
 constexpr std::uint32_t kHeapZeroMemory = 0x8;
 
-bool IsOwning(const VORLIST* list) { return (list->options & VORLIST_POINTER_ITEMS) != 0; }
-bool IsInPlace(const VORLIST* list) { return (list->options & VORLIST_INPLACE_ITEMS) != 0; }
+bool IsOwning(const VORLIST* list) {
+    return (list->options & VORLIST_POINTER_ITEMS) != 0;
+}
+bool IsInPlace(const VORLIST* list) {
+    return (list->options & VORLIST_INPLACE_ITEMS) != 0;
+}
 
 // Holds the list's lock for the duration of an operation when the list asks for it.
 class Guard {
-public:
+  public:
     explicit Guard(VORLIST* list) : list_(list && (list->options & VORLIST_LOCKED) ? list : nullptr) {
         if (list_) pthread_mutex_lock(&list_->lock);
     }
@@ -38,7 +42,7 @@ public:
     Guard(const Guard&) = delete;
     Guard& operator=(const Guard&) = delete;
 
-private:
+  private:
     VORLIST* list_;
 };
 
@@ -81,7 +85,9 @@ void* ItemAt(VORLIST* list, std::int32_t index) {
     return stored;
 }
 
-std::int64_t RoundUp(std::int64_t value, std::int64_t step) { return (value + step - 1) / step * step; }
+std::int64_t RoundUp(std::int64_t value, std::int64_t step) {
+    return (value + step - 1) / step * step;
+}
 
 // Makes room for `needed` entries, growing by whole growth steps; false when out of memory.
 bool Reserve(VORLIST* list, std::int64_t needed) {
@@ -107,8 +113,8 @@ void OpenGap(VORLIST* list, std::int32_t index, std::int32_t n) {
 
 } // namespace
 
-HRESULT VorList_CreateExZ(VORLIST** out, std::int32_t itemSize, std::int32_t initialCount, std::int32_t growthStep,
-                          std::uint32_t options, VORLIST* header) {
+HRESULT VorList_CreateExZ(VORLIST** out, std::int32_t itemSize, std::int32_t initialCount,
+                          std::int32_t growthStep, std::uint32_t options, VORLIST* header) {
     if (!out) return E_POINTER;
     *out = nullptr;
     if ((options & VORLIST_POINTER_ITEMS) && (options & VORLIST_INPLACE_ITEMS)) return E_FAIL;
@@ -135,8 +141,8 @@ HRESULT VorList_CreateExZ(VORLIST** out, std::int32_t itemSize, std::int32_t ini
             return E_OUTOFMEMORY;
         }
     }
-    VORLIST* list = (options & VORLIST_CALLER_HEADER) ? header
-                                                      : static_cast<VORLIST*>(std::calloc(1, sizeof(VORLIST)));
+    VORLIST* list =
+        (options & VORLIST_CALLER_HEADER) ? header : static_cast<VORLIST*>(std::calloc(1, sizeof(VORLIST)));
     if (!list) {
         delete heap;
         std::free(items);
@@ -170,10 +176,12 @@ HRESULT VorList_Destroy(VORLIST* list) {
         Guard guard(list);
         list->mark = 0;
         if (IsOwning(list)) {
-            for (std::int32_t i = 0; i < list->count; ++i) FreeItem(list, ItemAt(list, i));
+            for (std::int32_t i = 0; i < list->count; ++i)
+                FreeItem(list, ItemAt(list, i));
         }
         if (list->heap) {
-            for (auto& [block, size] : list->heap->blocks) std::free(block);
+            for (auto& [block, size] : list->heap->blocks)
+                std::free(block);
             delete list->heap;
             list->heap = nullptr;
         }
@@ -223,11 +231,13 @@ HRESULT VorList_InsertList(VORLIST* list, std::int32_t index, const void* source
         for (std::int32_t i = 0; i < n; ++i) {
             pointers[i] = AllocItem(list, static_cast<std::size_t>(list->itemSize));
             if (!pointers[i]) {
-                for (std::int32_t j = 0; j < i; ++j) FreeItem(list, pointers[j]);
+                for (std::int32_t j = 0; j < i; ++j)
+                    FreeItem(list, pointers[j]);
                 return E_OUTOFMEMORY;
             }
             if (source) {
-                std::memcpy(pointers[i], static_cast<const std::uint8_t*>(source) + std::size_t(i) * list->itemSize,
+                std::memcpy(pointers[i],
+                            static_cast<const std::uint8_t*>(source) + std::size_t(i) * list->itemSize,
                             static_cast<std::size_t>(list->itemSize));
             }
         }
@@ -236,7 +246,8 @@ HRESULT VorList_InsertList(VORLIST* list, std::int32_t index, const void* source
     }
     if (!Reserve(list, static_cast<std::int64_t>(list->count) + n)) {
         if (copies) {
-            for (void* p : pointers) FreeItem(list, p);
+            for (void* p : pointers)
+                FreeItem(list, p);
         }
         return E_OUTOFMEMORY;
     }
@@ -276,7 +287,8 @@ HRESULT VorList_DeleteList(VORLIST* list, std::int32_t first, std::int32_t count
     if (count < 0 || count > available) count = available;
 
     if (IsOwning(list)) {
-        for (std::int32_t i = first; i < first + count; ++i) FreeItem(list, ItemAt(list, i));
+        for (std::int32_t i = first; i < first + count; ++i)
+            FreeItem(list, ItemAt(list, i));
     }
     std::size_t tail = static_cast<std::size_t>(list->count - first - count) * list->stride;
     std::memmove(Entry(list, first), Entry(list, first + count), tail);
@@ -284,7 +296,8 @@ HRESULT VorList_DeleteList(VORLIST* list, std::int32_t first, std::int32_t count
     std::memset(Entry(list, list->count), 0, static_cast<std::size_t>(count) * list->stride);
 
     if (shrink && list->allocated - list->count > list->growthStep) {
-        std::int64_t target = std::max<std::int64_t>(RoundUp(list->count, list->growthStep), list->growthStep);
+        std::int64_t target =
+            std::max<std::int64_t>(RoundUp(list->count, list->growthStep), list->growthStep);
         auto* smaller = static_cast<std::uint8_t*>(
             std::realloc(list->items, static_cast<std::size_t>(target) * list->stride));
         // A failed shrink keeps the larger storage, which is still valid.
@@ -345,9 +358,11 @@ HRESULT VorList_Sort(VORLIST* list, std::uint32_t sortContext, VorListComparator
     } catch (...) {
         return E_OUTOFMEMORY;
     }
-    sorted = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(list->allocated) * list->stride));
+    sorted =
+        static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(list->allocated) * list->stride));
     if (!sorted) return E_OUTOFMEMORY;
-    for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::int32_t>(i);
+    for (std::size_t i = 0; i < n; ++i)
+        order[i] = static_cast<std::int32_t>(i);
     std::stable_sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
         return comparator(sortContext, ItemAt(list, b), ItemAt(list, a)) > 0;
     });
@@ -387,7 +402,8 @@ std::uint32_t VorList_GetSortCriteria(VORLIST* list) {
 
 win::BOOL VorList_IsList(const VORLIST* list) {
     // Readability of foreign memory cannot be probed portably; a null header is the unreadable case.
-    return list && list->mark == VORLIST_MARK && list->items && list->count >= 0 && list->count <= list->allocated
+    return list && list->mark == VORLIST_MARK && list->items && list->count >= 0 &&
+                   list->count <= list->allocated
                ? win::TRUE
                : win::FALSE;
 }

@@ -7,7 +7,9 @@
 
 namespace {
 
-bool IsConversion(char c) { return std::strchr("diouxXeEfFgGaAcspn%", c) != nullptr; }
+bool IsConversion(char c) {
+    return std::strchr("diouxXeEfFgGaAcspn%", c) != nullptr;
+}
 
 void AppendLiteral(std::string& out, const char* text) {
     for (; *text; ++text) {
@@ -22,7 +24,8 @@ std::string ExpandEscapes(const char* format) {
     for (const char* p = format; *p;) {
         if (*p == '%') {
             out += *p++;
-            while (*p && !IsConversion(*p)) out += *p++;
+            while (*p && !IsConversion(*p))
+                out += *p++;
             if (*p) out += *p++;
         } else if (p[0] == '$' && p[1] == '$') {
             out += '$';
@@ -60,7 +63,8 @@ int VorStr_FormatV(char* buffer, std::size_t capacity, const char* format, std::
         if (length >= capacity) {
             // Truncated: cut before a UTF-8 sequence rather than through it.
             length = capacity - 1;
-            while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+            while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
+                --length;
         }
         std::memcpy(buffer, text.data(), length);
         buffer[length] = '\0';

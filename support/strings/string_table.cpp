@@ -12,7 +12,7 @@
 namespace {
 
 struct Language {
-    std::vector<VorStrEntry> texts; // sorted by id, unique
+    std::vector<VorStrEntry> texts;             // sorted by id, unique
     std::map<std::uint32_t, const char*> items; // texts owned by Registry::itemTexts
 };
 
@@ -44,7 +44,8 @@ const VorStrEntry* FindEntry(const Language& language, std::uint32_t id) {
 // Where to cut text (longer than limit bytes) at or before limit without splitting a UTF-8 sequence.
 std::size_t Utf8Cut(const char* text, std::size_t limit) {
     std::size_t cut = limit;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
     return cut;
 }
 

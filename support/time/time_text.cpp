@@ -52,11 +52,12 @@ int VorMeasuresAndTicksToText(char* buffer, const _vorposfmt* format, std::int64
         beat += 1;
     }
     // The measure is printed with all 64 bits so that far positions are not shown wrapped.
-    int printed = shortForm ? VorStr_Format(buffer, capacity, "%lld$&:%1llu", static_cast<long long>(measure),
-                                            static_cast<unsigned long long>(beat))
-                            : VorStr_Format(buffer, capacity, "%lld$&:%llu$&.%03llu", static_cast<long long>(measure),
-                                            static_cast<unsigned long long>(beat),
-                                            static_cast<unsigned long long>(subBeat));
+    int printed =
+        shortForm
+            ? VorStr_Format(buffer, capacity, "%lld$&:%1llu", static_cast<long long>(measure),
+                            static_cast<unsigned long long>(beat))
+            : VorStr_Format(buffer, capacity, "%lld$&:%llu$&.%03llu", static_cast<long long>(measure),
+                            static_cast<unsigned long long>(beat), static_cast<unsigned long long>(subBeat));
     return printed < 0 ? 0 : printed;
 }
 

@@ -101,12 +101,14 @@ TEST(VorListCreate, CallerHeaderIsUsedAndNotFreed) {
 TEST(VorListInsert, GrowsByWholeStepsAndKeepsOrder) {
     ListPtr l;
     ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 4, 4, 0x40000004), win::S_OK);
-    for (int i = 0; i < 4; ++i) Append(l.list, i);
+    for (int i = 0; i < 4; ++i)
+        Append(l.list, i);
     EXPECT_EQ(l.list->allocated, 4); // exactly full: no growth yet
     Append(l.list, 4);
     EXPECT_EQ(l.list->allocated, 8); // one step
     Item many[9];
-    for (int i = 0; i < 9; ++i) many[i] = {100 + i, 0};
+    for (int i = 0; i < 9; ++i)
+        many[i] = {100 + i, 0};
     ASSERT_EQ(VorList_InsertList(l.list, 2, many, 9), win::S_OK);
     EXPECT_EQ(l.list->allocated, 16); // 14 items: two more steps
     EXPECT_EQ(Keys(l.list),
@@ -120,7 +122,8 @@ TEST(VorListInsert, GrowsByWholeStepsAndKeepsOrder) {
 TEST(VorListInsert, OutOfRangeIndexAppendsAndNullSourceZeroFills) {
     ListPtr l;
     ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 0, 0, 0x40000004), win::S_OK);
-    for (int i = 0; i < 3; ++i) Append(l.list, i + 1, 7);
+    for (int i = 0; i < 3; ++i)
+        Append(l.list, i + 1, 7);
     Item x{42, 7};
     ASSERT_EQ(VorList_InsertList(l.list, 100, &x, 1), win::S_OK);
     EXPECT_EQ(Keys(l.list), (std::vector<std::int32_t>{1, 2, 3, 42}));
@@ -191,7 +194,8 @@ TEST(VorListPointers, PlainPointerListsDoNotOwn) {
 TEST(VorListDelete, RangeRulesTailAndShrink) {
     ListPtr l;
     ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 4, 4, 0x40000004), win::S_OK);
-    for (int i = 0; i < 5; ++i) Append(l.list, i);
+    for (int i = 0; i < 5; ++i)
+        Append(l.list, i);
     EXPECT_EQ(VorList_DeleteList(l.list, 5, 1, win::FALSE), win::E_FAIL);
     EXPECT_EQ(VorList_DeleteList(l.list, -1, 1, win::FALSE), win::E_FAIL);
     EXPECT_EQ(VorList_DeleteList(l.list, 1, 0, win::FALSE), win::S_OK);
@@ -205,7 +209,8 @@ TEST(VorListDelete, RangeRulesTailAndShrink) {
     ASSERT_EQ(VorList_DeleteList(l.list, 1, 100, win::FALSE), win::S_OK); // count past the end clamps
     EXPECT_EQ(Keys(l.list), (std::vector<std::int32_t>{0}));
 
-    for (int i = 1; i < 20; ++i) Append(l.list, i);
+    for (int i = 1; i < 20; ++i)
+        Append(l.list, i);
     EXPECT_EQ(l.list->allocated, 20);
     ASSERT_EQ(VorList_DeleteList(l.list, 5, -1, win::FALSE), win::S_OK);
     EXPECT_EQ(l.list->allocated, 20); // no shrink asked
@@ -222,7 +227,8 @@ TEST(VorListDelete, RangeRulesTailAndShrink) {
 TEST(VorListSearch, FindItemRange) {
     ListPtr l;
     ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 0, 0, 0x40000004), win::S_OK);
-    for (int k : {5, 7, 5, 9}) Append(l.list, k);
+    for (int k : {5, 7, 5, 9})
+        Append(l.list, k);
     std::int32_t key = 5;
     EXPECT_EQ(VorList_FindItemRange(l.list, 0, -1, &key, MatchKey), 0);
     EXPECT_EQ(VorList_FindItemRange(l.list, 1, -1, &key, MatchKey), 2);
@@ -237,7 +243,8 @@ TEST(VorListSearch, SortedInsertIndex) {
     ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 0, 0, 0x40000004), win::S_OK);
     std::int32_t key = 4;
     EXPECT_EQ(VorList_FindSortedInsertIndexRange(l.list, &key, 0, -1, CompareKeyToItem), 0);
-    for (int k : {10, 20, 30, 40, 50}) Append(l.list, k);
+    for (int k : {10, 20, 30, 40, 50})
+        Append(l.list, k);
     auto find = [&](std::int32_t k, std::int32_t first = 0, std::int32_t count = -1) {
         return VorList_FindSortedInsertIndexRange(l.list, &k, first, count, CompareKeyToItem);
     };
@@ -256,11 +263,13 @@ TEST(VorListSort, StableAscendingAndContext) {
     ListPtr l;
     ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 0, 0, 0x40000004), win::S_OK);
     std::int32_t keys[] = {3, 1, 2, 3, 1, 0, 2};
-    for (int i = 0; i < 7; ++i) Append(l.list, keys[i], i);
+    for (int i = 0; i < 7; ++i)
+        Append(l.list, keys[i], i);
     ASSERT_EQ(VorList_Sort(l.list, 0, CompareItems), win::S_OK);
     EXPECT_EQ(Keys(l.list), (std::vector<std::int32_t>{0, 1, 1, 2, 2, 3, 3}));
     std::vector<std::int32_t> tags;
-    for (int i = 0; i < 7; ++i) tags.push_back(static_cast<Item*>(VorList_GetItem(l.list, i))->tag);
+    for (int i = 0; i < 7; ++i)
+        tags.push_back(static_cast<Item*>(VorList_GetItem(l.list, i))->tag);
     EXPECT_EQ(tags, (std::vector<std::int32_t>{5, 1, 4, 2, 6, 0, 3})); // equal keys keep their order
     ASSERT_EQ(VorList_Sort(l.list, 1, CompareItems), win::S_OK);
     EXPECT_EQ(Keys(l.list), (std::vector<std::int32_t>{3, 3, 2, 2, 1, 1, 0}));
@@ -318,6 +327,7 @@ TEST(VorListGuards, MarksUserDataThreadsAndLock) {
             }
         });
     }
-    for (auto& th : threads) th.join();
+    for (auto& th : threads)
+        th.join();
     EXPECT_EQ(VorList_GetCount(locked.list), 2000);
 }

@@ -16,7 +16,7 @@ const VorStrEntry kBase[] = {
 const VorStrEntry kGerman[] = {{7001, "Sieben"}};
 
 class StringTable : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(VorStr_RegisterTable("en", kBase, std::size(kBase)));
         ASSERT_TRUE(VorStr_RegisterTable("de-test", kGerman, std::size(kGerman)));

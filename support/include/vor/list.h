@@ -9,12 +9,12 @@
 
 // Creation options.
 enum : std::uint32_t {
-    VORLIST_POINTER_ITEMS = 0x2,     // items allocated separately (zero-filled); deleting frees them
-    VORLIST_INPLACE_ITEMS = 0x4,     // the storage holds the items; stride = size rounded up to 4
-    VORLIST_CALLER_HEADER = 0x8,     // the caller supplies the header and frees it
+    VORLIST_POINTER_ITEMS = 0x2,       // items allocated separately (zero-filled); deleting frees them
+    VORLIST_INPLACE_ITEMS = 0x4,       // the storage holds the items; stride = size rounded up to 4
+    VORLIST_CALLER_HEADER = 0x8,       // the caller supplies the header and frees it
     VORLIST_PRIVATE_HEAP = 0x10000000, // pointer items come from the list's own heap
-    VORLIST_ANY_THREAD = 0x40000000, // any thread may use the list (creation always adds it)
-    VORLIST_LOCKED = 0x80000000,     // every operation holds the list's lock
+    VORLIST_ANY_THREAD = 0x40000000,   // any thread may use the list (creation always adds it)
+    VORLIST_LOCKED = 0x80000000,       // every operation holds the list's lock
 };
 
 constexpr std::uint32_t VORLIST_MARK = 0x54525543;
@@ -25,19 +25,19 @@ struct VorListHeap;
 // below; the header is public so that callers can supply its memory (VORLIST_CALLER_HEADER).
 struct VORLIST {
     std::int32_t count;
-    std::uint32_t stride;        // bytes per stored entry (item, or pointer for pointer lists)
+    std::uint32_t stride; // bytes per stored entry (item, or pointer for pointer lists)
     std::uint8_t* items;
-    pthread_mutex_t lock;        // recursive
-    std::uint32_t mark;          // VORLIST_MARK while the list is alive
+    pthread_mutex_t lock; // recursive
+    std::uint32_t mark;   // VORLIST_MARK while the list is alive
     std::uint32_t options;
     std::uintptr_t userData;
     std::uint32_t sortContext;
     pthread_t creatorThread;
-    std::int32_t allocated;      // entries the storage has room for
+    std::int32_t allocated; // entries the storage has room for
     std::int32_t growthStep;
-    VorListHeap* heap;           // VORLIST_PRIVATE_HEAP only
+    VorListHeap* heap; // VORLIST_PRIVATE_HEAP only
     std::uint32_t heapFlags;
-    std::int32_t itemSize;       // size given at creation: the size of pointer items
+    std::int32_t itemSize; // size given at creation: the size of pointer items
     void* pendingItem;
 };
 
@@ -72,8 +72,8 @@ win::HRESULT VorList_InsertList(VORLIST* list, std::int32_t index, const void* s
 // Owning pointer lists: allocates one zero-filled item of `size` bytes, copies `size` bytes of `source`
 // into it (when not null) and inserts its pointer at `index` (-1 or out of range appends). The new item
 // is returned through `item` when that is not null.
-win::HRESULT VorList_AllocAndInsertItem(VORLIST* list, const void* source, std::int32_t size, std::int32_t index,
-                                        void** item = nullptr);
+win::HRESULT VorList_AllocAndInsertItem(VORLIST* list, const void* source, std::int32_t size,
+                                        std::int32_t index, void** item = nullptr);
 // Removes `count` items from `first` (count < 0: to the end). E_FAIL when first is out of range.
 win::HRESULT VorList_DeleteList(VORLIST* list, std::int32_t first, std::int32_t count, win::BOOL shrink);
 

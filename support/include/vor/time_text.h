@@ -13,7 +13,7 @@ struct _vorposfmt {
     double tempo;
     std::int32_t reserved24;
     std::int32_t reserved28;
-    std::uint16_t noteValue;      // 4 = quarter note
+    std::uint16_t noteValue; // 4 = quarter note
     std::uint16_t beatsPerMeasure;
     std::int32_t ticksPerQuarter;
 };
@@ -27,7 +27,8 @@ constexpr std::size_t VOR_TIME_TEXT_CAPACITY = 32;
 // Splits ticks into measure and ticks in the measure by floor division and formats them as
 // VorMeasuresAndTicksToText does.
 int VorTicksToText(char* buffer, const _vorposfmt* format, std::int64_t ticks, std::int32_t base,
-                   std::int32_t shortForm, std::int32_t divisor, std::size_t capacity = VOR_TIME_TEXT_CAPACITY);
+                   std::int32_t shortForm, std::int32_t divisor,
+                   std::size_t capacity = VOR_TIME_TEXT_CAPACITY);
 
 // Writes "measure:beat.sub" (or "measure:beat" in short form) and returns its length; 0 when the
 // buffer is null. Base 1 numbers measures and beats from 1 with no measure 0. A format without a
