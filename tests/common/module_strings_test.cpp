@@ -59,7 +59,8 @@ TEST(ModuleStrings, ControllerPairsAndDistinctVoices) {
         EXPECT_EQ(lsb, msb.substr(0, msb.size() - 4) + " LSB") << n;
     }
     std::set<std::string> voices;
-    for (int p = 0; p < 128; ++p) voices.insert(ModuleString(4 + p));
+    for (int p = 0; p < 128; ++p)
+        voices.insert(ModuleString(4 + p));
     EXPECT_EQ(voices.size(), 128u);
 }
 

@@ -108,19 +108,21 @@ TEST(VoiceAndSetNames, GeneralMidiAndSets) {
 
 TEST(EventNames, TypeNamesOfEveryKind) {
     const std::pair<std::uint32_t, const char*> kinds[] = {
-        {1, "(None)"},        {2, "Packed NRPN"},      {4, "Packed RPN"},     {8, "Program Change"},
-        {16, "Short Msg"},    {32, "Note Off"},        {64, "Note On"},       {128, "Poly Pressure"},
-        {256, "Control Change"}, {512, "Program Change"}, {1024, "Aftertouch"}, {2048, "Pitch Bend"},
-        {65536, "Sysex"},     {131072, "Sysex Continue"}, {262144, "MCI"},  {524288, "Long Msg"},
-        {1048576, "Meta"},    {2097152, "Wave Data"},
+        {1, "(None)"},           {2, "Packed NRPN"},         {4, "Packed RPN"},    {8, "Program Change"},
+        {16, "Short Msg"},       {32, "Note Off"},           {64, "Note On"},      {128, "Poly Pressure"},
+        {256, "Control Change"}, {512, "Program Change"},    {1024, "Aftertouch"}, {2048, "Pitch Bend"},
+        {65536, "Sysex"},        {131072, "Sysex Continue"}, {262144, "MCI"},      {524288, "Long Msg"},
+        {1048576, "Meta"},       {2097152, "Wave Data"},
     };
-    for (auto [kind, text] : kinds) EXPECT_EQ(Name(Short(kind), NAME_TYPE), text) << kind;
+    for (auto [kind, text] : kinds)
+        EXPECT_EQ(Name(Short(kind), NAME_TYPE), text) << kind;
     EXPECT_EQ(Name(Short(0x3000), NAME_TYPE), "<error 1>"); // not a kind
     EXPECT_EQ(Name(Short(0)), "<error 1>");
 }
 
 TEST(EventNames, KindsNamedOnlyByType) {
-    for (std::uint32_t kind : std::initializer_list<std::uint32_t>{MEK_NONE, MEK_SHORT_MSG, MEK_MCI, MEK_LONG_MSG, MEK_WAVE}) {
+    for (std::uint32_t kind :
+         std::initializer_list<std::uint32_t>{MEK_NONE, MEK_SHORT_MSG, MEK_MCI, MEK_LONG_MSG, MEK_WAVE}) {
         MidiEventRecord r = Short(kind, 60, 64);
         EXPECT_EQ(Name(r), Name(r, NAME_TYPE)) << kind;
         EXPECT_EQ(Name(r, NAME_VALUE1), "<error 1>") << kind;
@@ -150,7 +152,7 @@ TEST(EventNames, NoteFields) {
     EXPECT_EQ(Name(off, NAME_VALUE3), "<error 1>");
     EXPECT_EQ(Name(off, NAME_LABEL4), "<error 1>");
 
-    EXPECT_EQ(Name(Short(MEK_NOTE, 200)), "<error 2>"); // no name above pitch 127
+    EXPECT_EQ(Name(Short(MEK_NOTE, 200)), "<error 2>");   // no name above pitch 127
     EXPECT_EQ(Name(Short(MEK_NOTE, 60), 3), "<error 1>"); // two fields at once
     EXPECT_EQ(Name(Short(MEK_NOTE, 60), 512), "<error 1>");
 }

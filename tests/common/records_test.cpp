@@ -9,12 +9,13 @@ using namespace mp;
 
 namespace {
 
-template <typename T>
-const std::uint8_t* Bytes(const T& value) {
+template <typename T> const std::uint8_t* Bytes(const T& value) {
     return reinterpret_cast<const std::uint8_t*>(&value);
 }
 
-std::uint32_t ReadU32(const std::uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
+std::uint32_t ReadU32(const std::uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24;
+}
 
 } // namespace
 
@@ -80,11 +81,12 @@ TEST(Records, PitchBendCentreFromDataBytes) {
 
 TEST(Records, VariableKinds) {
     for (std::uint32_t kind : std::initializer_list<std::uint32_t>{MEK_SYSEX, MEK_SYSEX_CONTINUE, MEK_MCI,
-                                                                  MEK_LONG_MSG, MEK_META}) {
+                                                                   MEK_LONG_MSG, MEK_META}) {
         EXPECT_TRUE(IsVariableKind(kind)) << kind;
     }
-    for (std::uint32_t kind : std::initializer_list<std::uint32_t>{MEK_NONE, MEK_NOTE, MEK_CONTROL, MEK_PITCH_BEND,
-                                                                  MEK_WAVE, 0u, MEK_VARIABLE, MEK_SYSEX | MEK_NOTE}) {
+    for (std::uint32_t kind :
+         std::initializer_list<std::uint32_t>{MEK_NONE, MEK_NOTE, MEK_CONTROL, MEK_PITCH_BEND, MEK_WAVE, 0u,
+                                              MEK_VARIABLE, MEK_SYSEX | MEK_NOTE}) {
         EXPECT_FALSE(IsVariableKind(kind)) << kind;
     }
 }
@@ -140,6 +142,6 @@ TEST(Records, KeysCompareWordByWord) {
     EXPECT_GT(CompareKeys({1, 3, 0}, {1, 2, 9}), 0);
     EXPECT_LT(CompareKeys({1, 9, 9}, {2, 0, 0}), 0);
     EXPECT_GT(CompareKeys({0x80000000u, 0, 0}, {1, 0, 0}), 0); // unsigned words
-    EXPECT_FALSE((EventKey{1, 2, 0} == EventKey{1, 2, 3})); // a block key never matches an event
+    EXPECT_FALSE((EventKey{1, 2, 0} == EventKey{1, 2, 3}));    // a block key never matches an event
     EXPECT_TRUE((EventKey{1, 2, 3} == EventKey{1, 2, 3}));
 }

@@ -23,7 +23,9 @@ std::string ControllerName(int controller) {
     return Text(IDS_CONTROLLER_FIRST + controller);
 }
 
-std::string VoiceName(int program) { return Text(IDS_GM_VOICE_FIRST + (program & 127)); }
+std::string VoiceName(int program) {
+    return Text(IDS_GM_VOICE_FIRST + (program & 127));
+}
 
 std::string RpnName(int msb, int lsb) {
     if (msb == 0 && lsb >= 0 && lsb <= 4) return Text(IDS_RPN_PITCH_BEND_SENSITIVITY + lsb);
@@ -58,7 +60,8 @@ int NameVoiceSet(int set, char* buffer, std::size_t capacity) {
 }
 
 int NameDrumSet(int set, char* buffer, std::size_t capacity) {
-    if (!buffer || capacity == 0 || set < 0 || set > static_cast<int>(IDS_DRUMSET_LAST - IDS_DRUMSET_FIRST)) return NAME_BAD_ARGUMENT;
+    if (!buffer || capacity == 0 || set < 0 || set > static_cast<int>(IDS_DRUMSET_LAST - IDS_DRUMSET_FIRST))
+        return NAME_BAD_ARGUMENT;
     return naming::Emit(naming::Text(IDS_DRUMSET_FIRST + set), buffer, capacity);
 }
 

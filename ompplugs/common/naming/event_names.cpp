@@ -46,25 +46,37 @@ std::optional<std::uint32_t> KindNameId(std::uint32_t kind) {
     return std::nullopt;
 }
 
-std::string Number(long value) { return Format(IDS_FMT_NUMBER, static_cast<int>(value)); }
+std::string Number(long value) {
+    return Format(IDS_FMT_NUMBER, static_cast<int>(value));
+}
 
 // The field selectors in order: value n is bit n-1, label n is bit n+3.
 int ValueIndex(std::uint32_t field) {
     switch (field) {
-    case NAME_VALUE1: return 0;
-    case NAME_VALUE2: return 1;
-    case NAME_VALUE3: return 2;
-    case NAME_VALUE4: return 3;
-    default: return -1;
+    case NAME_VALUE1:
+        return 0;
+    case NAME_VALUE2:
+        return 1;
+    case NAME_VALUE3:
+        return 2;
+    case NAME_VALUE4:
+        return 3;
+    default:
+        return -1;
     }
 }
 int LabelIndex(std::uint32_t field) {
     switch (field) {
-    case NAME_LABEL1: return 0;
-    case NAME_LABEL2: return 1;
-    case NAME_LABEL3: return 2;
-    case NAME_LABEL4: return 3;
-    default: return -1;
+    case NAME_LABEL1:
+        return 0;
+    case NAME_LABEL2:
+        return 1;
+    case NAME_LABEL3:
+        return 2;
+    case NAME_LABEL4:
+        return 3;
+    default:
+        return -1;
     }
 }
 
@@ -91,7 +103,8 @@ Result NameNote(const Fields& f, bool withDuration) {
     }
     if (f.label() >= 0) {
         if (withDuration) {
-            return Label(f, {IDS_LABEL_NOTE, IDS_LABEL_ON_VELOCITY, IDS_LABEL_OFF_VELOCITY, IDS_LABEL_DURATION});
+            return Label(f,
+                         {IDS_LABEL_NOTE, IDS_LABEL_ON_VELOCITY, IDS_LABEL_OFF_VELOCITY, IDS_LABEL_DURATION});
         }
         return Label(f, {IDS_LABEL_NOTE, IDS_LABEL_OFF_VELOCITY});
     }
@@ -100,7 +113,8 @@ Result NameNote(const Fields& f, bool withDuration) {
         if (f.plain || pitch > 127) return Number(pitch);
         return naming::PitchName(pitch, true, false);
     case 1:
-        return Text(withDuration ? IDS_ON_VELOCITY : IDS_OFF_VELOCITY) + Format(IDS_FMT_PAREN_NUMBER, f.data(1));
+        return Text(withDuration ? IDS_ON_VELOCITY : IDS_OFF_VELOCITY) +
+               Format(IDS_FMT_PAREN_NUMBER, f.data(1));
     case 2:
         if (!withDuration) return std::nullopt;
         return Text(IDS_OFF_VELOCITY) + Format(IDS_FMT_PAREN_NUMBER, f.data(2));
@@ -126,13 +140,17 @@ Result NameBankProgram(const Fields& f) {
     if (f.field == NAME_EVENT) return Text(IDS_KIND_BANK_PROGRAM);
     if (f.label() >= 0) return Label(f, {IDS_LABEL_BANK_MSB, IDS_LABEL_BANK_LSB, IDS_LABEL_PROGRAM});
     switch (f.value()) {
-    case 0: return Text(IDS_MSB) + Format(IDS_FMT_COLON_NUMBER, msb);
-    case 1: return Text(IDS_LSB) + Format(IDS_FMT_COLON_NUMBER, lsb);
-    case 2: return Number(program);
+    case 0:
+        return Text(IDS_MSB) + Format(IDS_FMT_COLON_NUMBER, msb);
+    case 1:
+        return Text(IDS_LSB) + Format(IDS_FMT_COLON_NUMBER, lsb);
+    case 2:
+        return Number(program);
     case 3:
         if (f.plain) return Format(IDS_FMT_BANK_PROGRAM, msb * 128 + lsb, program);
         return naming::VoiceName(program);
-    default: return std::nullopt;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -153,7 +171,9 @@ Result NamePackedRpn(const Fields& f) {
 
 Result NamePackedNrpn(const Fields& f) {
     if (f.field == NAME_EVENT) return Number(f.data(0) * 128 + f.data(1));
-    if (f.label() >= 0) return Label(f, {IDS_LABEL_NRP_MSB, IDS_LABEL_NRP_LSB, IDS_LABEL_DATA_MSB, IDS_CONTROLLER_FIRST + 38});
+    if (f.label() >= 0)
+        return Label(f,
+                     {IDS_LABEL_NRP_MSB, IDS_LABEL_NRP_LSB, IDS_LABEL_DATA_MSB, IDS_CONTROLLER_FIRST + 38});
     int index = f.value();
     if (index >= 0) return Number(f.data(index));
     return std::nullopt;
@@ -199,10 +219,15 @@ int NameEvent(const MidiEventRecord& event, char* buffer, std::size_t capacity, 
     Result text;
     bool malformed = false;
     switch (event.kind) {
-    case MEK_NOTE: text = NameNote(f, true); break;
-    case MEK_NOTE_OFF: text = NameNote(f, false); break;
+    case MEK_NOTE:
+        text = NameNote(f, true);
+        break;
+    case MEK_NOTE_OFF:
+        text = NameNote(f, false);
+        break;
     case MEK_POLY_PRESSURE:
-        text = NameTwoNumbers(f, naming::PitchName(f.data(0), true, true), IDS_LABEL_NOTE, IDS_LABEL_PRESSURE);
+        text =
+            NameTwoNumbers(f, naming::PitchName(f.data(0), true, true), IDS_LABEL_NOTE, IDS_LABEL_PRESSURE);
         break;
     case MEK_CONTROL:
         text = NameTwoNumbers(f, naming::ControllerName(f.data(0)), IDS_LABEL_CONTROLLER, IDS_LABEL_VALUE);
@@ -210,17 +235,27 @@ int NameEvent(const MidiEventRecord& event, char* buffer, std::size_t capacity, 
     case MEK_PROGRAM:
         if (field == NAME_EVENT) text = Number(f.data(0));
         break;
-    case MEK_BANK_PROGRAM: text = NameBankProgram(f); break;
-    case MEK_AFTERTOUCH: text = NameSingleValue(f, IDS_KIND_AFTERTOUCH, IDS_LABEL_PRESSURE, f.data(0)); break;
+    case MEK_BANK_PROGRAM:
+        text = NameBankProgram(f);
+        break;
+    case MEK_AFTERTOUCH:
+        text = NameSingleValue(f, IDS_KIND_AFTERTOUCH, IDS_LABEL_PRESSURE, f.data(0));
+        break;
     case MEK_PITCH_BEND:
         // Shown as the offset from the centre, as the label's "+/-" says.
         text = NameSingleValue(f, IDS_KIND_PITCH_BEND, IDS_LABEL_PITCH_BEND,
                                (f.data(1) & 0x7F) * 128 + (f.data(0) & 0x7F) - 8192);
         break;
-    case MEK_PACKED_RPN: text = NamePackedRpn(f); break;
-    case MEK_PACKED_NRPN: text = NamePackedNrpn(f); break;
+    case MEK_PACKED_RPN:
+        text = NamePackedRpn(f);
+        break;
+    case MEK_PACKED_NRPN:
+        text = NamePackedNrpn(f);
+        break;
     case MEK_SYSEX:
-    case MEK_SYSEX_CONTINUE: text = NameSysex(f); break;
+    case MEK_SYSEX_CONTINUE:
+        text = NameSysex(f);
+        break;
     case MEK_META: {
         Bytes bytes = VariableData(event);
         text = naming::NameMeta(bytes.data, bytes.length, field, firstTrack, &malformed);

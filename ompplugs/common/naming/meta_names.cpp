@@ -61,9 +61,10 @@ std::optional<std::string> NameMeta(const std::uint8_t* data, std::size_t length
     case META_LYRIC:
     case META_MARKER:
     case META_CUE_POINT: {
-        std::uint32_t name = type == META_TEXT         ? IDS_META_TEXT
-                             : type == META_NOTICE     ? IDS_META_NOTICE
-                             : type == META_SEQUENCE_NAME ? (firstTrack ? IDS_META_SEQUENCE_NAME : IDS_META_TRACK_NAME)
+        std::uint32_t name = type == META_TEXT     ? IDS_META_TEXT
+                             : type == META_NOTICE ? IDS_META_NOTICE
+                             : type == META_SEQUENCE_NAME
+                                 ? (firstTrack ? IDS_META_SEQUENCE_NAME : IDS_META_TRACK_NAME)
                              : type == META_INSTRUMENT ? IDS_META_INSTRUMENT
                              : type == META_LYRIC      ? IDS_META_LYRIC
                              : type == META_MARKER     ? IDS_META_MARKER
@@ -108,17 +109,23 @@ std::optional<std::string> NameMeta(const std::uint8_t* data, std::size_t length
         if (field == NAME_EVENT) return Text(IDS_META_KEY_SIGNATURE);
         if (field == NAME_LABEL1) return Text(IDS_LABEL_KEY_SIGNATURE);
         if (field == NAME_LABEL2) return Text(IDS_LABEL_MAJOR_MINOR);
-        if (field == NAME_VALUE1 && needs(1)) return Format(IDS_FMT_NUMBER, static_cast<int>(static_cast<std::int8_t>(p[0])));
+        if (field == NAME_VALUE1 && needs(1))
+            return Format(IDS_FMT_NUMBER, static_cast<int>(static_cast<std::int8_t>(p[0])));
         if (field == NAME_VALUE2 && needs(2)) return Text(p[1] ? IDS_MINOR : IDS_MAJOR);
         return std::nullopt;
     case META_SEQUENCER_SPECIFIC: {
         if (n >= 2 && p[0] == SEQSPEC_MANUFACTURER) {
             switch (p[1]) {
-            case SEQSPEC_TRACK_ATTRIBUTES: return Only(field, NAME_EVENT, Text(IDS_SEQSPEC_TRACK_ATTRIBUTES));
-            case SEQSPEC_DLS_FILE: return Only(field, NAME_EVENT, Text(IDS_SEQSPEC_DLS_FILE));
-            case SEQSPEC_KEYNOTE: return Only(field, NAME_EVENT, Text(IDS_SEQSPEC_KEYNOTE));
-            case SEQSPEC_SUMMARY: return Only(field, NAME_EVENT, Text(IDS_SEQSPEC_SUMMARY));
-            default: return Only(field, NAME_EVENT, Format(IDS_SEQSPEC_UNDEFINED, static_cast<unsigned>(p[1])));
+            case SEQSPEC_TRACK_ATTRIBUTES:
+                return Only(field, NAME_EVENT, Text(IDS_SEQSPEC_TRACK_ATTRIBUTES));
+            case SEQSPEC_DLS_FILE:
+                return Only(field, NAME_EVENT, Text(IDS_SEQSPEC_DLS_FILE));
+            case SEQSPEC_KEYNOTE:
+                return Only(field, NAME_EVENT, Text(IDS_SEQSPEC_KEYNOTE));
+            case SEQSPEC_SUMMARY:
+                return Only(field, NAME_EVENT, Text(IDS_SEQSPEC_SUMMARY));
+            default:
+                return Only(field, NAME_EVENT, Format(IDS_SEQSPEC_UNDEFINED, static_cast<unsigned>(p[1])));
             }
         }
         return Only(field, NAME_EVENT, Text(IDS_META_SEQUENCER_SPECIFIC));

@@ -18,7 +18,9 @@ std::string Format(std::uint32_t id, ...) {
     return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string();
 }
 
-std::string Text(std::uint32_t id) { return ModuleString(id); }
+std::string Text(std::uint32_t id) {
+    return ModuleString(id);
+}
 
 int Emit(const std::string& text, char* buffer, std::size_t capacity) {
     VorStr_Format(buffer, capacity, "%s", text.c_str());

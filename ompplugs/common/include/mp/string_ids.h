@@ -12,10 +12,10 @@ enum StringId : std::uint32_t {
     IDS_VOICESET_XG = 1,
     IDS_VOICESET_GS = 2,
     IDS_VOICESET_UNKNOWN = 3,
-    IDS_GM_VOICE_FIRST = 4,   // "Acoustic Grand Piano"
-    IDS_GM_VOICE_LAST = 131,  // "Gunshot"
-    IDS_DRUMSET_FIRST = 132,  // "Standard Set"
-    IDS_DRUMSET_LAST = 140,   // the sound-effects set
+    IDS_GM_VOICE_FIRST = 4,  // "Acoustic Grand Piano"
+    IDS_GM_VOICE_LAST = 131, // "Gunshot"
+    IDS_DRUMSET_FIRST = 132, // "Standard Set"
+    IDS_DRUMSET_LAST = 140,  // the sound-effects set
 
     // Kind names and field labels.
     IDS_KIND_NONE = 141,
@@ -67,8 +67,8 @@ enum StringId : std::uint32_t {
     IDS_META_TIME_SIGNATURE = 313,
     IDS_META_KEY_SIGNATURE = 314,
     IDS_META_SEQUENCER_SPECIFIC = 315,
-    IDS_META_UNKNOWN = 316,      // "Unknown Meta: %d"
-    IDS_FMT_TEMPO = 317,         // "%.3f BPM"
+    IDS_META_UNKNOWN = 316, // "Unknown Meta: %d"
+    IDS_FMT_TEMPO = 317,    // "%.3f BPM"
     IDS_FMT_SMPTE = 318,
     IDS_FMT_TIME_SIGNATURE = 319, // "%d/%d"
     IDS_MINOR = 320,
@@ -122,21 +122,21 @@ enum StringId : std::uint32_t {
     IDS_FMT_MMC = 393,             // "MMC %s"
     IDS_MMC_FIRST = 394,           // commands 1-13, 68-72, 84, 85 in that order
     IDS_MMC_LAST = 413,
-    IDS_FMT_MMC_BYTE = 415,        // "MMC 0x%02X"
+    IDS_FMT_MMC_BYTE = 415, // "MMC 0x%02X"
 
     IDS_LEGAL_NOTICE = 1002,
 
     // Editor texts.
-    IDS_CAPTION = 10000,        // message box caption
-    IDS_OBJECT_NAME = 10001,    // "Piano Roll"
-    IDS_ABOUT_TITLE = 10002,    // "About %s"
-    IDS_VERSION_LINE = 10003,   // "Version %s"
-    IDS_DISPLAY_NAME = 10004,   // "Piano Roll Editor"
-    IDS_TRACK_N = 10005,        // "Track %d"
-    IDS_PORT_N = 10006,         // "Port %d"
+    IDS_CAPTION = 10000,      // message box caption
+    IDS_OBJECT_NAME = 10001,  // "Piano Roll"
+    IDS_ABOUT_TITLE = 10002,  // "About %s"
+    IDS_VERSION_LINE = 10003, // "Version %s"
+    IDS_DISPLAY_NAME = 10004, // "Piano Roll Editor"
+    IDS_TRACK_N = 10005,      // "Track %d"
+    IDS_PORT_N = 10006,       // "Port %d"
     IDS_PREFERENCES = 10007,
     IDS_LABEL_MIDI_OUTPUT = 10008,
-    IDS_TIP_STATUS = 10009,     // "Note"
+    IDS_TIP_STATUS = 10009, // "Note"
     IDS_TIP_ZOOM_OUT_TIME = 10010,
     IDS_TIP_ZOOM_IN_TIME = 10011,
     IDS_TIP_ZOOM_OUT_HEIGHT = 10012,
@@ -177,9 +177,9 @@ enum StringId : std::uint32_t {
     IDS_UNDO_SIZE_EVENT = 10047,
     IDS_UNDO_QUANTIZE = 10048,
     IDS_QUANTIZE_TITLE = 10049,
-    IDS_LANE_VELOCITY = 10050,      // "Velocity"
+    IDS_LANE_VELOCITY = 10050,          // "Velocity"
     IDS_LANE_CONTROLLER_FORMAT = 10051, // "%d: %s"
-    IDS_LANE_PRESENT_MARK = 10052,  // " *"
+    IDS_LANE_PRESENT_MARK = 10052,      // " *"
     IDS_LANE_ALL_CONTROLLERS = 10053,
     IDS_UNDO_SET_VELOCITY = 10054,
     IDS_UNDO_SET_VELOCITIES = 10055,
