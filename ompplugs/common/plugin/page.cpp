@@ -81,7 +81,7 @@ HRESULT CBaseListPage::SetPageSite(IPropertyPageSite* site) {
     if (site) site->AddRef();
     if (site_) site_->Release();
     site_ = site;
-    if (!window_.load()) {
+    if (site && !window_.load()) {
         if (HWND probe = CreateEditorDialog(GetDesktopWindow(), 0)) {
             RECT r{};
             GetWindowRect(probe, &r);

@@ -173,12 +173,16 @@ public:
     virtual int Hook45() { return 0; }
     virtual int Hook46() { return 0; }
 
-    // Port lists, for the preferences dialog.
-    void RefreshPorts(win::DWORD kind);
+    // Port queries of the preferences dialog (after the numbered slots, so they keep their numbers).
     // 0 when notes can be monitored, 1 when they cannot (no MIDI-out object or no output port).
-    int QueryMonitoring() const;
-    // Copies the index-th entry of list 1 (output) or 0; 0 on success, 1 past the end.
-    int GetPortEntry(int list, win::DWORD index, MPPortEntry* entry) const;
+    virtual int QueryMonitoring() const;
+    // Copies the index-th entry of list 1 (output) or 0; 0 on success, 1 past the end. The name
+    // handle stays the plug-in object's.
+    virtual int GetPortEntry(int list, win::DWORD index, MPPortEntry* entry) const;
+
+    // Replaces a port list (kind 1 output, 0 the other) from the host, keeping the current port
+    // when it is still there (by GUID) and taking the first one otherwise.
+    void RefreshPorts(win::DWORD kind);
 
     // Sends a private message to the attached view's window; E_FAIL without a window or when the
     // window answers non-zero.

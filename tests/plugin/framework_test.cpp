@@ -1,0 +1,107 @@
+// Framework pieces reached without the module: the settings block by word and the class factories.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "mp/class_factory.h"
+#include "mp/page.h"
+#include "mp/plugin.h"
+#include "mp/settings.h"
+
+namespace {
+
+using namespace win;
+
+TEST(SettingsBlock, WordsAddressTheNamedFields) {
+    mp::PianoRollSettings s{};
+    s.Reset();
+    EXPECT_EQ(s.GetWord(mp::SW_LANE_ID), 1128);
+    EXPECT_EQ(s.GetWord(mp::SW_KEYBOARD_WIDTH), -1);
+    EXPECT_EQ(s.GetWord(mp::SW_SONG_LENGTH), -1);
+    EXPECT_EQ(s.GetWord(mp::SW_SONG_LENGTH + 1), -1);
+    s.SetWord(mp::SW_SONG_LENGTH, 0x10);
+    s.SetWord(mp::SW_SONG_LENGTH + 1, 0x2);
+    EXPECT_EQ(s.songLength, 0x200000010LL);
+    s.SetWord(mp::SW_SCALE_INDEX, 7);
+    EXPECT_EQ(s.scaleIndex, 7);
+    s.SetWord(mp::SW_TIME_FORMAT + 8, 0x30008); // 3/8
+    EXPECT_EQ(s.timeFormat.timeSignature, 0x30008u);
+    EXPECT_EQ(s.timeFormat.tempo, 120.0);
+    // Indices outside the block read 0 and change nothing.
+    mp::PianoRollSettings before = s;
+    s.SetWord(82, 99);
+    s.SetWord(-1, 99);
+    EXPECT_EQ(s.GetWord(82), 0);
+    EXPECT_EQ(std::memcmp(&before, &s, sizeof s), 0);
+}
+
+class TestPage final : public mp::CBaseListPage {
+public:
+    static int alive;
+    TestPage() { ++alive; }
+    ~TestPage() override { --alive; }
+    HRESULT Initialize() override { return failInit ? E_FAIL : S_OK; }
+    static bool failInit;
+
+protected:
+    HWND CreateEditorDialog(HWND, LPARAM) override { return nullptr; }
+};
+int TestPage::alive = 0;
+bool TestPage::failInit = false;
+mp::CBaseListPage* MakeTestPage() { return new TestPage; }
+
+TEST(ClassFactories, PluginFactoryGivesTheQueriedInterface) {
+    auto* factory = new mp::COMPSPlugClassFactory(1, 2, 3, 4);
+    factory->AddRef();
+    EXPECT_EQ(factory->Parameter(2), 3u);
+    IPersistStream* persist = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IPersistStream, reinterpret_cast<void**>(&persist)), S_OK);
+    ASSERT_NE(persist, nullptr);
+    mp::IMPInitialise* init = nullptr;
+    ASSERT_EQ(persist->QueryInterface(mp::IID_IMPInitialise, reinterpret_cast<void**>(&init)), S_OK);
+    EXPECT_EQ(init->Release(), 0u) << "the object's only reference came from the query";
+    persist->Release();
+
+    void* out = reinterpret_cast<void*>(0x1);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IPropertyPage, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr); // and the object is gone (the sanitizer build checks)
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
+    EXPECT_EQ(factory->Release(), 0u);
+}
+
+TEST(ClassFactories, LockCountNeverGoesBelowZero) {
+    auto* factory = new mp::COMPSPlugClassFactory(0, 0, 0, 0);
+    factory->AddRef();
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    EXPECT_EQ(factory->LockCount(), 0);
+    factory->LockServer(TRUE);
+    factory->LockServer(TRUE);
+    factory->LockServer(FALSE);
+    EXPECT_EQ(factory->LockCount(), 1);
+    IClassFactory* again = nullptr;
+    ASSERT_EQ(factory->QueryInterface(IID_IClassFactory, reinterpret_cast<void**>(&again)), S_OK);
+    again->Release();
+    EXPECT_EQ(factory->Release(), 0u);
+}
+
+TEST(ClassFactories, PageFactoryDestroysThePageOnAnyFailure) {
+    auto* factory = new mp::COMPSPageCF(&MakeTestPage, 0, 0, 0, 0);
+    factory->AddRef();
+    IPropertyPage* page = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IPropertyPage, reinterpret_cast<void**>(&page)), S_OK);
+    EXPECT_EQ(TestPage::alive, 1);
+    EXPECT_EQ(page->Release(), 0u);
+    EXPECT_EQ(TestPage::alive, 0);
+
+    void* out = nullptr;
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &out), E_NOINTERFACE);
+    EXPECT_EQ(TestPage::alive, 0);
+    TestPage::failInit = true;
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IPropertyPage, &out), E_NOINTERFACE);
+    TestPage::failInit = false;
+    EXPECT_EQ(TestPage::alive, 0);
+    EXPECT_EQ(out, nullptr);
+    factory->Release();
+}
+
+} // namespace
