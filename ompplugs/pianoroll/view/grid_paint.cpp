@@ -1,0 +1,412 @@
+// Note grid painting: the display list, derived colours, the cached background of rows and grid
+// lines, note bars in flat and shaded styles, loop lines and the edit cursor line.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "mp/settings.h"
+#include "mp/track_access.h"
+#include "view/scale.h"
+#include "view/track_view.h"
+#include "vor/image.h"
+#include "vor/ui_resources.h"
+
+namespace pianoroll {
+
+using namespace win;
+
+namespace {
+
+constexpr COLORREF kPalette[11][3] = {
+    {RGB(0x00, 0x80, 0x80), RGB(0x00, 0xE1, 0xE1), RGB(0x00, 0xFF, 0xFF)},
+    {RGB(0x80, 0x40, 0x00), RGB(0xE1, 0x70, 0x00), RGB(0xFF, 0x80, 0x00)},
+    {RGB(0x40, 0x00, 0x80), RGB(0x70, 0x00, 0xE1), RGB(0x80, 0x00, 0xFF)},
+    {RGB(0x00, 0x80, 0x00), RGB(0x00, 0xE1, 0x00), RGB(0x00, 0xFF, 0x00)},
+    {RGB(0x00, 0x40, 0x80), RGB(0x00, 0x70, 0xE1), RGB(0x00, 0x80, 0xFF)},
+    {RGB(0x80, 0x00, 0x00), RGB(0xE1, 0x00, 0x00), RGB(0xFF, 0x00, 0x00)},
+    {RGB(0x00, 0x80, 0x40), RGB(0x00, 0xE1, 0x70), RGB(0x00, 0xFF, 0x80)},
+    {RGB(0x80, 0x00, 0x40), RGB(0xE1, 0x00, 0x70), RGB(0xFF, 0x00, 0x80)},
+    {RGB(0x00, 0x00, 0x80), RGB(0x00, 0x00, 0xE1), RGB(0x00, 0x00, 0xFF)},
+    {RGB(0x40, 0x80, 0x00), RGB(0x70, 0xE1, 0x00), RGB(0x80, 0xFF, 0x00)},
+    {RGB(0x80, 0x00, 0x80), RGB(0xE1, 0x00, 0xE1), RGB(0xFF, 0x00, 0xFF)},
+};
+
+struct Colours {
+    COLORREF face;
+    COLORREF lightFace;
+    COLORREF gridLine;
+    COLORREF belowRows;
+    COLORREF highlight;
+    COLORREF loop;
+};
+
+int Channel(COLORREF c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
+
+Colours DeriveColours() {
+    Colours c{};
+    c.face = GetSysColor(COLOR_BTNFACE);
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    c.lightFace = Blend(c.face, RGB(255, 255, 255), 128);
+    c.gridLine = RGB((6 * Channel(shadow, 0) + 4 * Channel(c.face, 0)) / 10,
+                     (6 * Channel(shadow, 8) + 4 * Channel(c.face, 8)) / 10,
+                     (6 * Channel(shadow, 16) + 4 * Channel(c.face, 16)) / 10);
+    c.belowRows = RGB((Channel(shadow, 0) + Channel(c.face, 0) + 1) / 2, (Channel(shadow, 8) + Channel(c.face, 8) + 1) / 2,
+                      (Channel(shadow, 16) + Channel(c.face, 16) + 1) / 2);
+    c.highlight = GetSysColor(COLOR_HIGHLIGHT);
+    c.loop = VorUI_GetColor(VOR_COLOR_LOOP);
+    return c;
+}
+
+// Solid brushes made once per paint: a paint uses a few dozen colours at most.
+class Brushes {
+public:
+    ~Brushes() {
+        for (auto& e : entries_) DeleteObject(e.brush);
+    }
+    HBRUSH Get(COLORREF c) {
+        for (auto& e : entries_)
+            if (e.colour == c) return e.brush;
+        HBRUSH b = CreateSolidBrush(c);
+        entries_.push_back({c, b});
+        return b;
+    }
+    void Fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
+        if (r <= l || b <= t) return;
+        const RECT rc{l, t, r, b};
+        FillRect(dc, &rc, Get(c));
+    }
+
+private:
+    struct Entry {
+        COLORREF colour;
+        HBRUSH brush;
+    };
+    std::vector<Entry> entries_;
+};
+
+const mp::PianoRollSettings* SettingsOf(const TrackView* v) { return v->settings; }
+
+bool ScaleSnapOn(const TrackView* v) { return v->settings && v->settings->scaleSnap != 0; }
+
+bool RowInScale(const TrackView* v, int row) {
+    return NoteInScale(127 - row, v->settings->scaleRoot, v->settings->scaleIndex);
+}
+
+int RowColour(const TrackView* v) {
+    const int channel = v->access ? v->access->TrackChannel() : 0;
+    return (channel < 0 ? 0 : channel) % 11;
+}
+
+int KeyShape(const TrackView* v, int row) {
+    mp::PitchRow pitch{};
+    if (v->access && v->access->GetPitchRow(row, &pitch) == S_OK) return pitch.keyShape;
+    static constexpr int kShapes[12] = {1, 2, 0, 2, 0, 1, 2, 0, 2, 0, 2, 0};
+    return kShapes[(127 - row) % 12];
+}
+
+COLORREF RowFill(const TrackView* v, const Colours& c, const DisplayRecord& r) {
+    const COLORREF bright = kPalette[r.colour][SHADE_BRIGHT];
+    if (ScaleSnapOn(v)) return Blend(c.lightFace, bright, (r.flags & DR_IN_SCALE) ? 48 : 8);
+    return (r.flags & DR_BLACK_KEY) ? Blend(c.face, bright, 8) : Blend(c.lightFace, bright, 8);
+}
+
+COLORREF SeparatorTint(const TrackView* v, const Colours& c, const DisplayRecord& r) {
+    const COLORREF bright = kPalette[r.colour][SHADE_BRIGHT];
+    if (ScaleSnapOn(v)) return Blend(c.lightFace, bright, (r.flags & DR_IN_SCALE) ? 8 : 48);
+    return Blend(c.face, bright, 8);
+}
+
+// The simplest spacing of the ruler's marks: a power-of-two multiple or fraction of a quarter note
+// that leaves at least the minimum grid pixels between lines.
+std::int64_t GridLineSpacing(const TrackView* v) {
+    const std::int64_t quarter = v->access ? v->access->TicksPerQuarter() : 24576;
+    const int minPixels = std::max(v->settings ? v->settings->minGridPixels : 9, 4);
+    const double tpp = v->ticksPerPixel > 0 ? v->ticksPerPixel : 1.0;
+    std::int64_t spacing = quarter;
+    while (spacing / tpp < minPixels && spacing < (std::int64_t{1} << 60)) spacing *= 2;
+    while (spacing > 1 && (spacing / 2) / tpp >= minPixels * 4) spacing /= 2;
+    return std::max<std::int64_t>(spacing, 1);
+}
+
+// Draws rows, separators and grid lines for `clip` (client coordinates) into dc, whose origin is
+// the client point (ox, oy).
+void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, const Colours& c, Brushes& brushes) {
+    const std::vector<DisplayRecord>& list = *v->displayList;
+    int rowsBottom = v->grid.top;
+    if (v->rowCount > 0) {
+        int top, bottom;
+        RowBand(v, v->rowCount - 1, &top, &bottom);
+        rowsBottom = std::max<int>(bottom, v->grid.top);
+    }
+    const bool hasSelection = v->selectionLeft >= 0 && v->selectionRight > v->selectionLeft;
+    auto fillSpan = [&](int l, int t, int r, int b, COLORREF fill) {
+        l = std::max<int>(l, clip.left);
+        r = std::min<int>(r, clip.right);
+        t = std::max<int>(t, clip.top);
+        b = std::min<int>(b, clip.bottom);
+        if (r <= l || b <= t) return;
+        if (!hasSelection || v->selectionRight <= l || v->selectionLeft >= r) {
+            brushes.Fill(dc, l - ox, t - oy, r - ox, b - oy, fill);
+            return;
+        }
+        const int sl = std::max(l, v->selectionLeft), sr = std::min(r, v->selectionRight);
+        brushes.Fill(dc, l - ox, t - oy, sl - ox, b - oy, fill);
+        brushes.Fill(dc, sl - ox, t - oy, sr - ox, b - oy, c.highlight);
+        brushes.Fill(dc, sr - ox, t - oy, r - ox, b - oy, fill);
+    };
+    if (clip.bottom > rowsBottom) fillSpan(clip.left, rowsBottom, clip.right, clip.bottom, c.belowRows);
+
+    const bool allLines = v->settings && v->settings->rowLines != 0;
+    for (int i = 0; i < v->displayRowCount; ++i) {
+        const DisplayRecord& r = list[static_cast<std::size_t>(i)];
+        fillSpan(r.rect.left, r.rect.top, r.rect.right, r.rect.bottom, RowFill(v, c, r));
+        if (r.rect.bottom - r.rect.top < 2) continue;
+        const int y = r.rect.bottom - 1;
+        if (y < clip.top || y >= clip.bottom) continue;
+        if (allLines)
+            brushes.Fill(dc, clip.left - ox, y - oy, clip.right - ox, y + 1 - oy, c.gridLine);
+        else if (r.flags & DR_SEPARATOR)
+            brushes.Fill(dc, clip.left - ox, y - oy, clip.right - ox, y + 1 - oy, SeparatorTint(v, c, r));
+    }
+
+    if (v->timeSpan > 0) {
+        const std::int64_t spacing = GridLineSpacing(v);
+        const std::int64_t first = TickOfX(v, clip.left) / spacing * spacing;
+        const int linesBottom = std::min<int>(clip.bottom, rowsBottom);
+        for (std::int64_t t = std::max<std::int64_t>(first - spacing, 0);; t += spacing) {
+            const int x = XOfTick(v, t);
+            if (x >= clip.right || x >= v->grid.right) break;
+            if (x < clip.left) continue;
+            brushes.Fill(dc, x - ox, clip.top - oy, x + 1 - ox, linesBottom - oy, c.gridLine);
+        }
+    }
+}
+
+// Three colours of a shaded note from the hue's medium shade: the body, a lighter top edge, a darker
+// bottom and end edge.
+struct NoteColours {
+    COLORREF body;
+    COLORREF light;
+    COLORREF dark;
+};
+
+NoteColours ShadedColours(int hue) {
+    double h, s, l;
+    VorColor_RgbToHsl(kPalette[hue][SHADE_MEDIUM], &h, &s, &l);
+    return {VorColor_HslToRgb(h, s * 0.85, std::min(l * 0.95 + 0.06, 0.9)), VorColor_HslToRgb(h, s, std::min(l + 0.28, 0.92)),
+            VorColor_HslToRgb(h, s, l * 0.5)};
+}
+
+void DrawNotes(TrackView* v, HDC dc, const RECT& clip, Brushes& brushes) {
+    const std::vector<DisplayRecord>& list = *v->displayList;
+    const bool shaded = !v->settings || v->settings->noteStyle != 0;
+    const std::uint32_t selection = v->settings ? v->settings->colours[2] : 0xFFFFFFFFu;
+    NoteColours cache[11];
+    bool cached[11] = {};
+    for (std::size_t i = static_cast<std::size_t>(v->displayRowCount); i < list.size(); ++i) {
+        const DisplayRecord& n = list[i];
+        RECT r;
+        if (!IntersectRect(&r, &n.rect, &clip)) continue;
+        const int hue = n.colour;
+        NoteColours col;
+        if (shaded) {
+            if (!cached[hue]) {
+                cache[hue] = ShadedColours(hue);
+                cached[hue] = true;
+            }
+            col = cache[hue];
+        } else {
+            col = {kPalette[hue][SHADE_MEDIUM], kPalette[hue][SHADE_BRIGHT], kPalette[hue][SHADE_DARK]};
+        }
+        const bool selected = (n.flags & DR_SELECTED) != 0;
+        COLORREF body = col.body;
+        if (selected) body = selection != 0xFFFFFFFFu ? static_cast<COLORREF>(selection) : col.dark;
+        const RECT& b = n.rect;
+        // A note leaves its row's bottom pixel row to the separator when the band has room for both.
+        const int bottom = (b.bottom - b.top) > 3 ? b.bottom - 1 : b.bottom;
+        brushes.Fill(dc, b.left, b.top, b.right, bottom, body);
+        if (shaded && bottom - b.top > 2) {
+            brushes.Fill(dc, b.left, b.top, b.right, b.top + 1, selected ? Blend(body, RGB(255, 255, 255), 96) : col.light);
+            brushes.Fill(dc, b.left, bottom - 1, b.right, bottom, col.dark);
+        } else if (!shaded) {
+            brushes.Fill(dc, b.left, b.top, b.right, b.top + 1, col.dark);
+            brushes.Fill(dc, b.left, bottom - 1, b.right, bottom, col.dark);
+        }
+        if (n.flags & DR_START_INSIDE) brushes.Fill(dc, b.left, b.top, b.left + 1, bottom, col.dark);
+        if ((n.flags & DR_END_INSIDE) && b.right - b.left > 1) brushes.Fill(dc, b.right - 1, b.top, b.right, bottom, col.dark);
+    }
+}
+
+void DrawLoopLines(TrackView* v, Pane* pane, HDC dc, const RECT& clip, Brushes& brushes, const Colours& c) {
+    if (!(pane->flags & PANE_LOOP_LINES) || !(v->flags & TVF_LOOP_ON)) {
+        v->loopStartX = v->loopEndX = -1;
+        return;
+    }
+    v->loopStartX = XOfTick(v, v->loopStart);
+    v->loopEndX = XOfTick(v, v->loopEnd);
+    for (int x : {v->loopStartX, v->loopEndX})
+        if (x >= clip.left && x < clip.right) brushes.Fill(dc, x, clip.top, x + 1, clip.bottom, c.loop);
+}
+
+} // namespace
+
+COLORREF Blend(COLORREF c0, COLORREF c1, int a) {
+    COLORREF out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int v0 = Channel(c0, shift);
+        const int d = (Channel(c1, shift) - v0) * a + 128;
+        const int v = std::clamp(v0 + ((d + (d >> 8)) >> 8), 0, 255);
+        out |= static_cast<COLORREF>(v) << shift;
+    }
+    return out;
+}
+
+COLORREF PaletteColour(int index, int shade) {
+    index = ((index % 11) + 11) % 11;
+    shade = std::clamp(shade, 0, 2);
+    return kPalette[index][shade];
+}
+
+void BuildDisplayList(TrackView* v, const RECT* clip) {
+    if (!v->displayList) v->displayList = new std::vector<DisplayRecord>;
+    std::vector<DisplayRecord>& list = *v->displayList;
+    list.clear();
+    v->displayRowCount = 0;
+    const int colour = RowColour(v);
+    const bool scaleOn = ScaleSnapOn(v);
+    int firstRow = -1, lastRow = -1;
+    for (int row = std::max(v->topRow, 0); row < v->rowCount; ++row) {
+        int top, bottom;
+        RowBand(v, row, &top, &bottom);
+        if (top >= clip->bottom || top >= v->grid.bottom) break;
+        if (bottom <= clip->top || bottom <= top) continue;
+        DisplayRecord r{};
+        r.rect = {v->grid.left, top, v->grid.right, bottom};
+        r.row = row;
+        r.colour = colour;
+        r.flags = DR_ROW;
+        const int shape = KeyShape(v, row);
+        if (shape == 2) r.flags |= DR_BLACK_KEY;
+        if (scaleOn) {
+            const bool in = RowInScale(v, row);
+            if (in) r.flags |= DR_IN_SCALE;
+            if (row + 1 < v->rowCount && RowInScale(v, row + 1) == in) r.flags |= DR_SEPARATOR;
+        } else if (shape == 1) {
+            r.flags |= DR_SEPARATOR;
+        }
+        list.push_back(r);
+        if (firstRow < 0) firstRow = row;
+        lastRow = row;
+    }
+    v->displayRowCount = static_cast<int>(list.size());
+    if (!v->access || firstRow < 0 || v->timeSpan <= 0) return;
+
+    const std::int64_t viewStart = v->timeOrigin;
+    const std::int64_t viewEnd = v->timeOrigin + v->timeSpan;
+    const std::int64_t from = std::max<std::int64_t>(TickOfX(v, std::max<int>(clip->left, v->grid.left)) - 1, viewStart);
+    const std::int64_t to = std::min<std::int64_t>(TickOfX(v, std::min<int>(clip->right, v->grid.right)) + 1, viewEnd);
+    if (to < from) return;
+    int cursor = -1;
+    mp::EventKey key{};
+    mp::MidiEventRecord record{};
+    while (v->access->NextEventInRange(&cursor, from, to - from, &key, &record) == S_OK) {
+        const int row = v->access->RowOfNote(record.data[0]);
+        if (row < firstRow || row > lastRow) continue;
+        const std::int64_t start = record.time;
+        const std::int64_t duration = std::max<std::int64_t>(record.length, 1);
+        std::int64_t end = start + duration;
+        if (end < viewStart) continue;
+        DisplayRecord n{};
+        n.flags = 0;
+        int left;
+        if (start < viewStart) {
+            left = v->grid.left;
+            n.flags |= DR_CUT_LEFT;
+        } else {
+            left = XOfTick(v, start);
+            n.flags |= DR_START_INSIDE;
+        }
+        if (end > viewEnd) {
+            end = viewEnd;
+            n.flags |= DR_CUT_RIGHT;
+        } else {
+            n.flags |= DR_END_INSIDE;
+        }
+        int right = XOfTickUp(v, end);
+        if (right <= left) right = left + 1;
+        const DisplayRecord& rowRecord = list[static_cast<std::size_t>(row - firstRow)];
+        n.rect = {left, rowRecord.rect.top, right, rowRecord.rect.bottom};
+        n.key[0] = key.track;
+        n.key[1] = key.block;
+        n.key[2] = key.event;
+        n.row = row;
+        n.velocity = record.data[1];
+        n.colour = colour;
+        if (record.flags & mp::MEF_SELECTED) n.flags |= DR_SELECTED;
+        list.push_back(n);
+    }
+}
+
+void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
+    if ((v->flags & TVF_PLAYING) && v->access) {
+        const std::int64_t position = v->access->GetPlaybackPosition();
+        if (position > 0) v->playbackPosition = position;
+    }
+    RECT clip;
+    if (!IntersectRect(&clip, clipBox, &pane->rect)) return;
+    const COLORREF oldText = GetTextColor(dc);
+    const COLORREF oldBack = GetBkColor(dc);
+    const UINT oldAlign = SetTextAlign(dc, TA_LEFT | TA_TOP);
+    HGDIOBJ oldFont = SelectObject(dc, VorUI_GetFont(VOR_FONT_SMALL));
+
+    BuildDisplayList(v, &clip);
+    const Colours colours = DeriveColours();
+    Brushes brushes;
+
+    const int width = std::max<int>(v->grid.right - v->grid.left, 1);
+    const int height = std::max<int>(v->grid.bottom - v->grid.top, 1);
+    if (v->background && (v->backgroundWidth != width || v->backgroundHeight != height)) {
+        DeleteObject(v->background);
+        v->background = nullptr;
+    }
+    if (!v->background && !v->persistentBackground) {
+        v->background = CreateCompatibleBitmap(dc, width, height);
+        v->backgroundWidth = width;
+        v->backgroundHeight = height;
+        v->flags |= TVF_BACKGROUND_STALE;
+    }
+    HDC bgDC = v->background ? CreateCompatibleDC(dc) : nullptr;
+    if (bgDC) {
+        HGDIOBJ oldBitmap = SelectObject(bgDC, v->background);
+        RECT drawn = v->backgroundDrawn;
+        if (v->flags & TVF_BACKGROUND_STALE) SetRectEmpty(&drawn);
+        RECT joined;
+        UnionRect(&joined, &drawn, &clip);
+        if (!EqualRect(&joined, &drawn)) {
+            // Rows of the union that the display list does not cover are built for it first.
+            if (!EqualRect(&joined, &clip)) BuildDisplayList(v, &joined);
+            DrawBackground(v, bgDC, joined, v->grid.left, v->grid.top, colours, brushes);
+            if (!EqualRect(&joined, &clip)) BuildDisplayList(v, &clip);
+            v->backgroundDrawn = joined;
+            v->flags &= ~TVF_BACKGROUND_STALE;
+        }
+        BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, bgDC, clip.left - v->grid.left,
+               clip.top - v->grid.top, SRCCOPY);
+        SelectObject(bgDC, oldBitmap);
+        DeleteDC(bgDC);
+    } else {
+        DrawBackground(v, dc, clip, 0, 0, colours, brushes);
+    }
+    DrawNotes(v, dc, clip, brushes);
+    DrawLoopLines(v, pane, dc, clip, brushes, colours);
+    if (v->timeSpan > 0) {
+        const int x = XOfTickUp(v, v->editCursor);
+        if (x >= clip.left && x < clip.right) brushes.Fill(dc, x, clip.top, x + 1, clip.bottom, RGB(0, 0, 0));
+    }
+    SelectObject(dc, oldFont);
+    SetTextAlign(dc, oldAlign);
+    SetBkColor(dc, oldBack);
+    SetTextColor(dc, oldText);
+}
+
+} // namespace pianoroll

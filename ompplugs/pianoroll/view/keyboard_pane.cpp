@@ -1,0 +1,330 @@
+// The keyboard column: keys lined up with the rows, C labels, the middle-C marker, the position
+// display, the column splitter, and sounding a key while it is held.
+#include <algorithm>
+#include <cstring>
+
+#include "mp/settings.h"
+#include "mp/track_access.h"
+#include "view/track_view.h"
+#include "vor/time_text.h"
+#include "vor/ui_resources.h"
+
+namespace pianoroll {
+
+using namespace win;
+
+namespace {
+
+// Where the white-key edge crosses a row, in sevenths of its band from the top (0 = none).
+constexpr int kBoundary[12] = {7, 2, 0, 4, 0, 6, 1, 0, 3, 0, 5, 0};
+constexpr int kMiddleC = 60;
+constexpr COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
+constexpr COLORREF kSoundingWhite = RGB(0xE0, 0xE0, 0xE0);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kSoundingBlack = RGB(0x80, 0x80, 0x80);
+constexpr COLORREF kHighlight = RGB(0xC0, 0xC0, 0xC0);
+constexpr COLORREF kMarker = RGB(0x80, 0x80, 0x80);
+
+int ColumnSetting(const TrackView* v) { return v->settings ? v->settings->keyboardWidth : -1; }
+
+const Pane& Column(const TrackView* v) { return v->panes[PANE_KEYBOARD]; }
+
+int RowShape(const TrackView* v, int row) {
+    mp::PitchRow pitch{};
+    if (v->access && v->access->GetPitchRow(row, &pitch) == S_OK) return pitch.keyShape;
+    static constexpr int kShapes[12] = {1, 2, 0, 2, 0, 1, 2, 0, 2, 0, 2, 0};
+    return kShapes[(127 - row) % 12];
+}
+
+void RowName(const TrackView* v, int row, char* name, std::size_t capacity) {
+    mp::PitchRow pitch{};
+    name[0] = 0;
+    if (v->access && v->access->GetPitchRow(row, &pitch) == S_OK) {
+        std::strncpy(name, pitch.name, capacity - 1);
+        name[capacity - 1] = 0;
+    }
+}
+
+int SplitY(int top, int bottom, int row) {
+    const int t = kBoundary[(127 - row) % 12];
+    return top + ((bottom - top) * t) / 7 - (t == 7 ? 1 : 0);
+}
+
+void Fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
+    if (r <= l || b <= t) return;
+    const RECT rc{l, t, r, b};
+    HBRUSH brush = CreateSolidBrush(c);
+    FillRect(dc, &rc, brush);
+    DeleteObject(brush);
+}
+
+bool LaneAreaShown(const TrackView* v) { return v->panes[PANE_LANES].height > 0; }
+
+int ColumnInit(TrackView* v, Pane* pane, int flag) {
+    if (flag == 0) pane->data[0] = ColumnSetting(v);
+    return 1;
+}
+
+void ColumnLayout(TrackView* v, Pane* pane, RECT* remaining) {
+    const int available = remaining->right - remaining->left;
+    const int setting = ColumnSetting(v) < 0 ? 100 : ColumnSetting(v);
+    int width = std::min(setting + kColumnSplitterWidth, available - 100);
+    if (setting + kColumnSplitterWidth < 8) width = 8;
+    width = std::clamp(width, 0, std::max(available, 0));
+    pane->rect = {remaining->left, remaining->top, remaining->left + width, remaining->bottom};
+    pane->width = width;
+    pane->height = std::max<int>(remaining->bottom - remaining->top, 0);
+    remaining->left += width;
+    (void)v;
+}
+
+int ColumnHitTest(TrackView* v, Pane* pane, int x, int y) {
+    const Pane& lanes = v->panes[PANE_LANES];
+    if (LaneAreaShown(v) && y >= lanes.rect.top - 1 && y < lanes.rect.top + 5) return KP_LANE_SPLITTER;
+    if (x >= pane->rect.right - 7) return KP_RIGHT_SPLITTER;
+    if (y < v->grid.top) return KP_ABOVE;
+    if (y < v->grid.bottom) {
+        const int row = KeyAtPoint(v, x, y);
+        if (row < 0) return KP_NO_ROW;
+        v->hoverRow = row;
+        return KP_KEY;
+    }
+    return KP_BELOW;
+}
+
+int ColumnGetCursor(TrackView*, Pane*, std::uint32_t hitCode) {
+    switch (hitCode & 0xFFFF) {
+    case KP_RIGHT_SPLITTER: return VOR_CURSOR_SPLIT_COLUMNS;
+    case KP_LANE_SPLITTER: return VOR_CURSOR_SPLIT_ROWS;
+    case KP_KEY: return (GetKeyState(VK_CONTROL) & 0x8000) ? VOR_CURSOR_KEY_SELECT : 32512;
+    default: return 32512;
+    }
+}
+
+void StopSounding(TrackView* v) {
+    if (v->soundingNote < 0) return;
+    if (v->access) v->access->PlayNote(v->soundingNote, 0, 0, false, true);
+    v->soundingNote = -1;
+    v->soundingRow = -1;
+    InvalidateView(v, INV_NO_GRID | INV_KEYBOARD);
+}
+
+LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        if (v->dragState != DRAG_NONE) return 0;
+        EndHotTracking(v);
+        SetCapture(v->hwnd);
+        const int part = static_cast<int>(v->hitCode & 0xFFFF);
+        if (part == KP_RIGHT_SPLITTER) {
+            v->dragState = DRAG_COLUMN_RESIZE;
+            v->columnWidthAtPress = ColumnSetting(v) >= 0 ? ColumnSetting(v) : pane->width - kColumnSplitterWidth;
+            v->pressX = x;
+        } else if (part == KP_LANE_SPLITTER) {
+            v->dragState = DRAG_LANE_RESIZE;
+            v->pressX = y;
+        } else if (part == KP_KEY && !(wParam & MK_CONTROL)) {
+            const int row = KeyAtPoint(v, x, y);
+            if (row >= 0) {
+                v->soundingRow = row;
+                v->soundingNote = 127 - row;
+                if (v->access) v->access->PlayNote(v->soundingNote, 0, 64, true, true);
+                v->dragState = DRAG_KEY_HELD;
+                InvalidateView(v, INV_NO_GRID | INV_KEYBOARD);
+            }
+        }
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+        if (v->dragState == DRAG_COLUMN_RESIZE) SetColumnWidth(v, v->columnWidthAtPress + x - v->pressX);
+        return 0;
+    case WM_LBUTTONUP:
+        if (v->dragState == DRAG_KEY_HELD) StopSounding(v);
+        else if (v->dragState == DRAG_COLUMN_RESIZE) SetColumnWidth(v, v->columnWidthAtPress + x - v->pressX);
+        v->dragState = DRAG_NONE;
+        if (GetCapture() == v->hwnd) ReleaseCapture();
+        return 0;
+    case WM_RBUTTONDOWN:
+        if (v->dragState != DRAG_NONE) return 0;
+        EndHotTracking(v);
+        SetCapture(v->hwnd);
+        return 0;
+    case WM_RBUTTONUP: {
+        if (GetCapture() == v->hwnd) ReleaseCapture();
+        if (v->dragState != DRAG_NONE) return 0;
+        POINT pt{x, y};
+        ClientToScreen(v->hwnd, &pt);
+        if (HWND parent = GetParent(v->hwnd))
+            SendMessage(parent, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(v->hwnd), MAKELPARAM(pt.x, pt.y));
+        return 0;
+    }
+    case WM_CANCELMODE:
+    case WM_CAPTURECHANGED:
+        if (v->dragState == DRAG_KEY_HELD) StopSounding(v);
+        if (v->dragState == DRAG_KEY_HELD || v->dragState == DRAG_COLUMN_RESIZE || v->dragState == DRAG_LANE_RESIZE)
+            v->dragState = DRAG_NONE;
+        if (msg == WM_CANCELMODE && GetCapture() == v->hwnd) ReleaseCapture();
+        return 0;
+    default: return DefWindowProc(v->hwnd, msg, wParam, lParam);
+    }
+}
+
+void DrawPosition(TrackView* v, HDC dc, const RECT& box) {
+    if (box.right <= box.left || box.bottom <= box.top) return;
+    char text[VOR_TIME_TEXT_CAPACITY] = {};
+    const std::int64_t position = (v->flags & TVF_PLAYING) ? v->playbackPosition : v->editCursor;
+    if (v->owner.PositionToText) {
+        v->owner.PositionToText(v, position, text);
+    } else if (v->settings) {
+        _vorposfmt format;
+        static_assert(sizeof format == sizeof v->settings->timeFormat);
+        std::memcpy(&format, &v->settings->timeFormat, sizeof format);
+        if (format.ticksPerQuarter <= 0 && v->access) format.ticksPerQuarter = static_cast<std::int32_t>(v->access->TicksPerQuarter());
+        VorTicksToText(text, &format, position, 1, 0, 1);
+    }
+    text[VOR_TIME_TEXT_CAPACITY - 1] = 0;
+    if (!text[0]) return;
+    const int boxWidth = box.right - box.left - 4;
+    const int boxHeight = box.bottom - box.top;
+    for (int id : {VOR_FONT_POSITION, VOR_FONT_COMPACT, VOR_FONT_SMALL}) {
+        HFONT font = VorUI_GetFont(id);
+        if (!font || VorUI_GetFontHeight(id) > boxHeight) continue;
+        HGDIOBJ old = SelectObject(dc, font);
+        SIZE extent{};
+        GetTextExtentPoint32(dc, text, -1, &extent);
+        if (extent.cx <= boxWidth) {
+            SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+            SetBkMode(dc, TRANSPARENT);
+            RECT r{box.left, box.top, box.right - 3, box.bottom};
+            DrawText(dc, text, -1, &r, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+            SelectObject(dc, old);
+            return;
+        }
+        SelectObject(dc, old);
+    }
+}
+
+void DrawLabel(TrackView* v, HDC dc, const char* name, int top, int bottom, int right) {
+    const int band = bottom - top;
+    for (int id : {VOR_FONT_LABEL, VOR_FONT_SMALL}) {
+        const int height = VorUI_GetFontHeight(id);
+        if (height <= 0 || height > band + 2) continue;
+        HGDIOBJ old = SelectObject(dc, VorUI_GetFont(id));
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        SetBkMode(dc, TRANSPARENT);
+        RECT r{v->panes[PANE_KEYBOARD].rect.left, top + (band - height) / 2, right - 3, top + (band - height) / 2 + height};
+        DrawText(dc, name, -1, &r, DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, old);
+        return;
+    }
+}
+
+void DrawMiddleCMarker(HDC dc, int x, int top, int bottom) {
+    static constexpr int kWidths[7] = {1, 2, 3, 4, 3, 2, 1};
+    const int y0 = top + (bottom - top - 7) / 2;
+    for (int i = 0; i < 7; ++i) Fill(dc, x, y0 + i, x + kWidths[i], y0 + i + 1, kMarker);
+}
+
+void ColumnPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
+    const int left = pane->rect.left;
+    const int keyRight = KeyAreaRight(v);
+    const int blackRight = BlackKeyRight(v);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+
+    // Face and edges around the keys: the splitter strip, the corner above, the part below.
+    Fill(dc, keyRight, pane->rect.top, pane->rect.right, pane->rect.bottom, face);
+    RECT splitter{keyRight, pane->rect.top, pane->rect.right, pane->rect.bottom};
+    DrawEdge(dc, &splitter, EDGE_RAISED, BF_LEFT | BF_RIGHT);
+    RECT above{left, pane->rect.top, keyRight, v->grid.top};
+    if (above.bottom > above.top) {
+        Fill(dc, above.left, above.top, above.right, above.bottom, face);
+        DrawEdge(dc, &above, BDR_RAISEDINNER, BF_RECT);
+        DrawPosition(v, dc, above);
+    }
+    RECT below{left, v->grid.bottom, keyRight, pane->rect.bottom};
+    if (below.bottom > below.top) {
+        Fill(dc, below.left, below.top, below.right, below.bottom, face);
+        DrawEdge(dc, &below, BDR_RAISEDINNER, BF_RECT);
+    }
+    if (keyRight <= left) return;
+
+    int rowsBottom = v->grid.top;
+    char name[8];
+    for (int row = std::max(v->topRow, 0); row < v->rowCount; ++row) {
+        int top, bottom;
+        RowBand(v, row, &top, &bottom);
+        if (top >= clip->bottom || top >= v->grid.bottom) break;
+        rowsBottom = bottom;
+        if (bottom <= clip->top) continue;
+        const int shape = RowShape(v, row);
+        const bool sounding = v->soundingRow == row;
+        if (shape != 2) {
+            Fill(dc, left, top, keyRight, bottom, sounding ? kSoundingWhite : kWhite);
+        } else {
+            Fill(dc, left, top, blackRight, bottom, sounding ? kSoundingBlack : kBlack);
+            if (bottom - top > 6) Fill(dc, left, top + 1, blackRight - 1, top + 2, kHighlight);
+            const int split = SplitY(top, bottom, row);
+            Fill(dc, blackRight, top, keyRight, bottom, kWhite);
+            if (v->soundingRow == row - 1) Fill(dc, blackRight, top, keyRight, split, kSoundingWhite);
+            if (v->soundingRow == row + 1) Fill(dc, blackRight, split + 1, keyRight, bottom, kSoundingWhite);
+        }
+        if (shape == 1 || shape == 2) Fill(dc, blackRight, SplitY(top, bottom, row), keyRight, SplitY(top, bottom, row) + 1, kBlack);
+        if (shape != 2) {
+            RowName(v, row, name, sizeof name);
+            if (name[0] == 'C') DrawLabel(v, dc, name, top, bottom, keyRight);
+        }
+        if (127 - row == kMiddleC) DrawMiddleCMarker(dc, blackRight + 2, top, bottom);
+    }
+    if (rowsBottom < v->grid.bottom) Fill(dc, left, std::max(rowsBottom, v->grid.top), keyRight, v->grid.bottom, face);
+}
+
+PaneClass gColumnClass{
+    .Init = ColumnInit,
+    .Layout = ColumnLayout,
+    .HitTest = ColumnHitTest,
+    .OnMouse = ColumnOnMouse,
+    .Paint = ColumnPaint,
+    .GetCursor = ColumnGetCursor,
+    .OnToolChange = nullptr,
+    .OnKey = nullptr,
+    .Reserved = nullptr,
+};
+
+} // namespace
+
+int KeyAreaRight(const TrackView* v) { return Column(v).rect.right - kColumnSplitterWidth; }
+
+int BlackKeyRight(const TrackView* v) {
+    const int left = Column(v).rect.left;
+    const int width = KeyAreaRight(v) - left;
+    return left + (width * 3) / 5;
+}
+
+int KeyAtPoint(const TrackView* v, int x, int y) {
+    const int row = RowAtY(v, y);
+    if (row < 0) return -1;
+    if (RowShape(v, row) != 2 || x < BlackKeyRight(v)) return row;
+    int top, bottom;
+    RowBand(v, row, &top, &bottom);
+    if (y < SplitY(top, bottom, row)) return std::max(row - 1, 0);
+    return std::min(row + 1, v->rowCount - 1);
+}
+
+void SetColumnWidth(TrackView* v, int width) {
+    width = std::clamp(width, 2, 16384);
+    if (v->settings) v->settings->keyboardWidth = width;
+    v->panes[PANE_KEYBOARD].data[0] = width;
+    if (!v->hwnd || v->clientWidth <= 0) return;
+    LayoutView(v, true);
+    InvalidateView(v, INV_ALL);
+}
+
+PaneClass* KeyboardPaneClass() {
+    static PaneClass* registered = RegisterPaneClass(&gColumnClass);
+    return registered;
+}
+
+} // namespace pianoroll

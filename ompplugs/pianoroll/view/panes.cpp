@@ -1,0 +1,127 @@
+// Pane classes (slot defaults, the empty class), preparing a view record, and invalidation by group.
+#include <cstring>
+
+#include "view/track_view.h"
+
+namespace pianoroll {
+
+using namespace win;
+
+namespace {
+
+int DefaultInit(TrackView*, Pane*, int) { return 1; }
+void DefaultLayout(TrackView*, Pane* pane, RECT* remaining) {
+    pane->rect = {remaining->left, remaining->top, remaining->left, remaining->top};
+    pane->width = 0;
+    pane->height = 0;
+}
+int DefaultHitTest(TrackView*, Pane*, int, int) { return 0; }
+LRESULT DefaultOnMouse(TrackView* view, Pane*, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return view->hwnd ? DefWindowProc(view->hwnd, msg, wParam, lParam) : 0;
+}
+void DefaultPaint(TrackView*, Pane*, HDC, const RECT*) {}
+int DefaultGetCursor(TrackView*, Pane*, std::uint32_t) { return 32512; }
+int DefaultOnToolChange(TrackView*, Pane*, int) { return 0; }
+LRESULT DefaultOnKey(TrackView*, Pane*, UINT, WPARAM, LPARAM) { return 0; }
+void DefaultReserved(TrackView*, Pane*) {}
+
+PaneClass gEmptyClass{};
+
+void InvalidatePane(const TrackView* v, int number) {
+    const Pane& pane = v->panes[number];
+    if (pane.width <= 0 || pane.height <= 0) return;
+    InvalidateRect(v->hwnd, &pane.rect, FALSE);
+}
+
+} // namespace
+
+PaneClass* RegisterPaneClass(PaneClass* c) {
+    if (!c) return EmptyPaneClass();
+    if (!c->Init) c->Init = DefaultInit;
+    if (!c->Layout) c->Layout = DefaultLayout;
+    if (!c->HitTest) c->HitTest = DefaultHitTest;
+    if (!c->OnMouse) c->OnMouse = DefaultOnMouse;
+    if (!c->Paint) c->Paint = DefaultPaint;
+    if (!c->GetCursor) c->GetCursor = DefaultGetCursor;
+    if (!c->OnToolChange) c->OnToolChange = DefaultOnToolChange;
+    if (!c->OnKey) c->OnKey = DefaultOnKey;
+    if (!c->Reserved) c->Reserved = DefaultReserved;
+    return c;
+}
+
+PaneClass* EmptyPaneClass() {
+    if (!gEmptyClass.Layout) {
+        gEmptyClass.Layout = DefaultLayout;
+        gEmptyClass.OnMouse = DefaultOnMouse;
+        gEmptyClass.Paint = DefaultPaint;
+        RegisterPaneClass(&gEmptyClass);
+    }
+    return &gEmptyClass;
+}
+
+void PrepareTrackView(TrackView* v) {
+    // The record holds only plain data; zero-filling it is its construction.
+    std::memset(static_cast<void*>(v), 0, sizeof *v);
+    v->zoomPixels = 1;
+    v->gridHeight = 1;
+    v->gridWidth = 1;
+    v->timeZoomLevel = 1;
+    v->rowHeightLevel = 1;
+    v->defaultRowHeightLevel = 1;
+    v->rightMargin = 24;
+    v->bottomMargin = 0;
+    v->rowCount = 128;
+    v->playbackX = -1;
+    v->loopStartX = v->loopEndX = -1;
+    v->soundingNote = -1;
+    v->soundingRow = -1;
+    v->hoverRow = -1;
+    v->selectionLeft = v->selectionRight = -1;
+    for (int i = 0; i < kPaneCount; ++i) {
+        v->panes[i].paneClass = EmptyPaneClass();
+        v->panes[i].id = static_cast<std::uint32_t>(i) << 16;
+    }
+}
+
+void ReleaseTrackView(TrackView* v) {
+    delete v->displayList;
+    v->displayList = nullptr;
+    if (v->background) DeleteObject(v->background);
+    v->background = nullptr;
+}
+
+void InvalidateView(TrackView* v, std::uint32_t groups) {
+    if (!v->hwnd) return;
+    if ((groups & INV_ALL) == INV_ALL) {
+        InvalidateRect(v->hwnd, nullptr, FALSE);
+        if (v->attached) InvalidateRect(v->attached, nullptr, FALSE);
+    } else {
+        if (!(groups & INV_NO_GRID)) {
+            InvalidatePane(v, PANE_GRID);
+            InvalidatePane(v, PANE_LANES);
+        }
+        if (groups & INV_LOOP_BAR) {
+            InvalidatePane(v, PANE_LOOP_BAR);
+            for (int i = PANE_LANE_STRIP_FIRST; i < kPaneCount; ++i) InvalidatePane(v, i);
+        }
+        if (groups & INV_PANE5) InvalidatePane(v, PANE_5);
+        if (groups & INV_RULER) {
+            InvalidatePane(v, PANE_RULER);
+            InvalidatePane(v, PANE_7);
+        }
+        if (groups & INV_TRANSPORT) InvalidatePane(v, PANE_TRANSPORT);
+        if (groups & INV_PANE9) InvalidatePane(v, PANE_9);
+        if (groups & INV_KEYBOARD) {
+            InvalidatePane(v, PANE_KEYBOARD);
+            if (v->attached) InvalidateRect(v->attached, nullptr, FALSE);
+        }
+        if (groups & INV_VSCROLL) InvalidatePane(v, PANE_VSCROLL);
+        if (groups & INV_HSCROLL) InvalidatePane(v, PANE_HSCROLL);
+    }
+    if (groups & INV_UPDATE_NOW) {
+        UpdateWindow(v->hwnd);
+        if (v->attached) UpdateWindow(v->attached);
+    }
+}
+
+} // namespace pianoroll

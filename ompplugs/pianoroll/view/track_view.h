@@ -1,0 +1,378 @@
+// The piano-roll view's record (TrackView), its panes and pane classes, and the view's operations.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "win/gdi.h"
+#include "win/win.h"
+
+namespace mp {
+class TrackAccess;
+struct PianoRollSettings;
+} // namespace mp
+
+namespace pianoroll {
+
+struct TrackView;
+struct Pane;
+
+// ---- Pane classes -------------------------------------------------------------------------------
+// Nine slots; every slot receives the view and the pane first. Slots left empty are filled with safe
+// no-ops by RegisterPaneClass, so callers never test for null.
+struct PaneClass {
+    // flag 0 = window created, 1 = window destroyed. Non-zero = success.
+    int (*Init)(TrackView* view, Pane* pane, int flag);
+    // Sets the pane's left, top, width, height and cuts its strip off `remaining`.
+    void (*Layout)(TrackView* view, Pane* pane, win::RECT* remaining);
+    // Part code 0 … 0xFFFF for a point inside the pane; may set the tooltip text.
+    int (*HitTest)(TrackView* view, Pane* pane, int x, int y);
+    win::LRESULT (*OnMouse)(TrackView* view, Pane* pane, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
+    void (*Paint)(TrackView* view, Pane* pane, win::HDC dc, const win::RECT* clip);
+    // Cursor identifier for the hit code (32512 = the system arrow).
+    int (*GetCursor)(TrackView* view, Pane* pane, std::uint32_t hitCode);
+    // Used by the tools only.
+    int (*OnToolChange)(TrackView* view, Pane* pane, int change);
+    // Window key messages, and the focus requests 0x401 (caret size), 0x402 (caret position) and
+    // 0x403 (which pane takes the keyboard focus). Non-zero = consumed.
+    win::LRESULT (*OnKey)(TrackView* view, Pane* pane, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
+    // Not called by the framework.
+    void (*Reserved)(TrackView* view, Pane* pane);
+};
+
+// Fills the empty slots of a class with safe defaults (in place) and returns it.
+PaneClass* RegisterPaneClass(PaneClass* paneClass);
+// The class of hidden panes: Layout sets height 0, OnMouse goes to the default window procedure,
+// Paint does nothing.
+PaneClass* EmptyPaneClass();
+
+constexpr win::UINT PANE_FOCUS_CARET_SIZE = 0x401;
+constexpr win::UINT PANE_FOCUS_CARET_POS = 0x402;
+constexpr win::UINT PANE_FOCUS_WHICH = 0x403;
+
+constexpr int kPaneCount = 16;
+enum PaneNumber : int {
+    PANE_GRID = 0,
+    PANE_KEYBOARD = 1,
+    PANE_HSCROLL = 2,
+    PANE_VSCROLL = 3,
+    PANE_LOOP_BAR = 4,
+    PANE_5 = 5,
+    PANE_RULER = 6,
+    PANE_7 = 7,
+    PANE_LANES = 8,
+    PANE_9 = 9,
+    PANE_TRANSPORT = 10,
+    PANE_LANE_STRIP_FIRST = 11,
+};
+
+// Pane option bits.
+constexpr std::uint32_t PANE_ASK_FOCUS = 0x8000000;  // asked with OnKey(0x403) on a press
+constexpr std::uint32_t PANE_LOOP_LINES = 0x10000000; // draws the loop boundary lines
+constexpr std::uint32_t PANE_RULER_AT_BOTTOM = 0x2;
+constexpr std::uint32_t PANE_LOOP_BAR_SLIM = 0x20;
+
+struct Pane {
+    PaneClass* paneClass;
+    std::uint32_t flags;
+    win::RECT rect; // right = left + width, bottom = top + height
+    int width;
+    int height;
+    std::uint32_t id; // pane number x 0x10000
+    // Pane data owned by the pane's class.
+    std::intptr_t data[8];
+};
+
+// ---- Owner callbacks ----------------------------------------------------------------------------
+struct OwnerCallbacks {
+    win::LRESULT (*Help)(TrackView* view, win::WPARAM wParam, win::LPARAM lParam);
+    win::LRESULT (*Command)(TrackView* view, win::WPARAM wParam, win::LPARAM lParam);
+    win::LRESULT (*Notify)(TrackView* view, win::WPARAM wParam, win::LPARAM lParam);
+    // 0x300-0x307 and the editor's private messages 0x7F00-0x7F09.
+    win::LRESULT (*EditMessage)(TrackView* view, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
+    void (*SettingsChanged)(TrackView* view, win::UINT msg);
+    win::LRESULT (*Palette)(TrackView* view, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
+    win::LRESULT (*OwnerDraw)(TrackView* view, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
+    void (*EditCursorMoved)(TrackView* view);
+    void (*LoopChanged)(TrackView* view);
+    // Writes the position text of `ticks` into `buffer` (32 characters with the terminator).
+    void (*PositionToText)(TrackView* view, std::int64_t ticks, char* buffer);
+    void (*AdjustRange)(TrackView* view, std::int64_t* start, std::int64_t* span);
+    void (*AdjustCursor)(TrackView* view, std::int64_t* position);
+    // Called on timer 3; without it the timer is killed.
+    void (*Idle)(TrackView* view);
+};
+
+struct TransportCallbacks {
+    void (*Play)(TrackView* view, bool fromStart);
+    bool (*StopOrPause)(TrackView* view); // whether playback was running
+    void (*ContinueFrom)(TrackView* view, std::int64_t position);
+    std::int64_t (*GetPosition)(TrackView* view);
+};
+
+// ---- Display list ---------------------------------------------------------------------------------
+// 44 bytes per record.
+struct DisplayRecord {
+    win::RECT rect;
+    std::uint32_t key[3]; // the note's event key (0 for rows)
+    std::int32_t row;
+    std::int32_t velocity;
+    std::int32_t colour; // 0-10
+    std::uint32_t flags;
+};
+static_assert(sizeof(DisplayRecord) == 44);
+
+enum : std::uint32_t {
+    DR_ROW = 0x1,
+    DR_SELECTED = 0x4,
+    DR_START_INSIDE = 0x80,
+    DR_END_INSIDE = 0x100,
+    DR_CUT_LEFT = 0x200,
+    DR_CUT_RIGHT = 0x400,
+    DR_BLACK_KEY = 0x1000,
+    DR_IN_SCALE = 0x2000,
+    DR_SEPARATOR = 0x4000,
+};
+
+// ---- View flags ---------------------------------------------------------------------------------
+enum : std::uint32_t {
+    TVF_CARET_SHOWN = 0x1,
+    TVF_PLAYING = 0x2,
+    TVF_USER_MOVED = 0x4,
+    TVF_TIP_WANTED = 0x8,
+    TVF_TIP_ACTIVE = 0x10,
+    TVF_TIP_TEXT_CHANGED = 0x20,
+    TVF_CURSOR_REFRESH = 0x40,
+    TVF_WHEEL_SCROLL = 0x80,
+    TVF_LOOP_ON = 0x100,      // the loop-region flag
+    TVF_BACKGROUND_STALE = 0x200,
+    TVF_FOLLOWING = 0x400,    // following the playback position
+    TVF_HAS_FOCUS = 0x800,
+    TVF_NO_REPEAT = 0x1000,   // the next key press does not count as a repeat
+    TVF_LAID_OUT = 0x2000,    // the window has had a positive size
+};
+
+// Invalidation groups.
+enum : std::uint32_t {
+    INV_ALL = 0x7FFF,
+    INV_LOOP_BAR = 0x0001,
+    INV_PANE5 = 0x0002,
+    INV_RULER = 0x0004,
+    INV_TRANSPORT = 0x0008,
+    INV_PANE9 = 0x0800,
+    INV_KEYBOARD = 0x1000,
+    INV_VSCROLL = 0x2000,
+    INV_HSCROLL = 0x4000,
+    INV_NO_GRID = 0x8000,
+    INV_UPDATE_NOW = 0x100000,
+};
+
+constexpr int kUnitsPerRow = 45;
+constexpr int kPixelClamp = 16384;
+
+// Hot-tracked button of a pane.
+struct HotButton {
+    win::RECT rect;
+    std::uint32_t hitCode;
+    win::RECT clip;
+    bool hasClip;
+    void (*Draw)(TrackView* view, win::HDC dc, const win::RECT* rect, int state);
+};
+
+// ---- The view record ----------------------------------------------------------------------------
+struct TrackView {
+    // Geometry
+    int clientWidth;
+    int clientHeight;
+    win::RECT grid;
+    int gridWidth;
+    int gridHeight;
+    int rightMargin;
+    int bottomMargin;
+    int zoomPixels;
+    std::int64_t timeOrigin;
+    std::int64_t timeSpan;
+    double ticksPerPixel;
+    std::int64_t documentLength;
+    int timeZoomLevel;
+    int maxTimeZoomLevel;
+    int rowCount;
+    int rowHeightLevel;
+    int maxRowHeightLevel;
+    int defaultRowHeightLevel;
+    int verticalTop;
+    int topRow;
+    int verticalSpan;
+    double unitsPerPixel;
+    int verticalExtent;
+    int verticalStep;
+    bool fixedHeight;
+
+    // Window and panes
+    win::HWND hwnd;
+    win::HWND attached; // repainted with the view
+    win::HFONT font;
+    Pane panes[kPaneCount];
+    std::uint32_t hitCode;
+    win::POINT hitPoint;
+    bool hitPointValid;
+    int dragState;
+    int focusPane;
+    int hoverRow;
+    std::uint32_t flags;
+    win::HWND tooltip;
+    char tipText[60];
+    HotButton hot;
+    bool hotActive;
+    win::POINT dragThreshold;
+    void (*repeatCallback)(TrackView* view);
+
+    // Off-screen painting
+    bool persistentBackground;
+
+    // Grid
+    std::int64_t editCursor;
+    std::int64_t playbackPosition;
+    int playbackX; // -1: no line drawn
+    std::int64_t loopStart;
+    std::int64_t loopEnd;
+    int loopStartX;
+    int loopEndX;
+    std::int64_t selectionStart; // time selection; length 0 = none
+    std::int64_t selectionLength;
+    int selectionLeft;
+    int selectionRight;
+    win::POINT brushOrigin;
+    std::vector<DisplayRecord>* displayList;
+    int displayRowCount;
+    win::HBITMAP background;
+    win::RECT backgroundDrawn;
+    int backgroundWidth;
+    int backgroundHeight;
+
+    // Keyboard column
+    int columnWidthAtPress;
+    int pressX;
+    int soundingNote; // -1: none
+    int soundingRow;
+
+    // Owner
+    OwnerCallbacks owner;
+    TransportCallbacks transport;
+    void* ownerData;
+    mp::TrackAccess* access;
+    mp::PianoRollSettings* settings;
+};
+
+// Zero-fills the view and sets the initial geometry (zoom pixels 1, grid height 1, time zoom level 1,
+// row height level 1, right margin 24), installs the empty class in every pane and numbers them.
+void PrepareTrackView(TrackView* view);
+// Frees what the view owns outside the window (display list, background bitmap).
+void ReleaseTrackView(TrackView* view);
+
+// ---- Geometry ---------------------------------------------------------------------------------
+int MulDiv(int a, int b, int c);
+int XOfTick(const TrackView* v, std::int64_t t);
+int XOfTickUp(const TrackView* v, std::int64_t t);
+std::int64_t TickOfX(const TrackView* v, int x);
+std::int64_t TicksOfWidth(const TrackView* v, int w);
+int YOfUnit(const TrackView* v, int u);
+int UnitOfY(const TrackView* v, int y);
+int UnitsOfHeight(const TrackView* v, int h);
+// Band [top, bottom) of row r.
+void RowBand(const TrackView* v, int row, int* top, int* bottom);
+// −2 no rows (or none found), −3 above the grid, −4 below it.
+int RowAtY(const TrackView* v, int y);
+
+// Zoom level arithmetic.
+std::int64_t SpanOfTimeLevel(const TrackView* v, int level);
+int TimeLevelOfSpan(const TrackView* v, std::int64_t span);
+int VerticalSpanOfLevel(const TrackView* v, int level);
+int RowLevelOfSpan(const TrackView* v, int span);
+int ComputeVerticalExtent(const TrackView* v);
+
+constexpr int TV_PROGRAM = 1;     // a change made by the program
+constexpr int TV_CARET_ONLY = 2;  // nothing changed: only refresh the caret
+constexpr int VV_FIXED_SPAN = 4;  // the span is a new fixed span
+constexpr int VV_PROGRAM = 1;
+
+void SetTimeView(TrackView* v, std::int64_t start, std::int64_t span, int flags);
+void SetVerticalView(TrackView* v, int top, int span, int flags);
+void SetDocumentLength(TrackView* v, std::int64_t length);
+void ScrollVertically(TrackView* v, int units);
+void MakeRowVisible(TrackView* v, int row);
+// After layout; force = a forced relayout.
+void ResizeGeometry(TrackView* v, bool force);
+
+// Grid quantum rounding (q in ticks; q = 0 leaves t unchanged).
+std::int64_t QuantumNearest(std::int64_t t, double q);
+std::int64_t QuantumUp(std::int64_t t, double q);
+std::int64_t QuantumDown(std::int64_t t, double q);
+
+// ---- Framework ----------------------------------------------------------------------------------
+void InvalidateView(TrackView* v, std::uint32_t groups);
+// Hit-tests the point (client coordinates) unless it equals the stored one and no refresh is asked.
+void HitTestView(TrackView* v, int x, int y, bool force);
+void LayoutView(TrackView* v, bool force);
+void RepositionCaret(TrackView* v);
+void SetFocusPane(TrackView* v, int pane);
+// Hot-tracking of a pane's button; EndHotTracking repaints its border and kills timer 4.
+void BeginHotTracking(TrackView* v, const HotButton& button);
+void EndHotTracking(TrackView* v);
+// Ends the playback line drawing (inverts it away when drawn) and moves it.
+void SetPlaybackPosition(TrackView* v, std::int64_t ticks);
+// Sets the edit cursor, repaints its old and new columns.
+void SetEditCursor(TrackView* v, std::int64_t ticks);
+void SetLoopRegion(TrackView* v, std::int64_t start, std::int64_t end, bool on);
+
+// The view's window procedure (class pianorollBld0TrackviewClass).
+win::LRESULT TrackViewWindowProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
+TrackView* ViewOfWindow(win::HWND hwnd);
+
+// ---- Panes of the piano-roll view ---------------------------------------------------------------
+PaneClass* KeyboardPaneClass();
+// Installs the piano-roll view's pane classes and options in a prepared view.
+void InstallPianoRollPanes(TrackView* view);
+// The grid's class until the tools exist: the shared Init, Layout, HitTest, Paint and OnKey slots.
+PaneClass* GridToolClass();
+// The note grid's Paint slot, shared by every tool.
+void PaintGrid(TrackView* v, Pane* pane, win::HDC dc, const win::RECT* clip);
+// Builds the display list for the clip (rows and notes); kept in the view until the next paint.
+void BuildDisplayList(TrackView* v, const win::RECT* clip);
+// Marks the background bitmap stale.
+inline void MarkBackgroundStale(TrackView* v) { v->flags |= TVF_BACKGROUND_STALE; }
+
+// Colours
+win::COLORREF Blend(win::COLORREF c0, win::COLORREF c1, int a);
+enum PaletteShade { SHADE_DARK = 0, SHADE_MEDIUM = 1, SHADE_BRIGHT = 2 };
+win::COLORREF PaletteColour(int index, int shade);
+
+// Keyboard column
+constexpr int kColumnSplitterWidth = 6;
+int KeyAreaRight(const TrackView* v);
+// The row of the key at a point in the key area, -1 for none.
+int KeyAtPoint(const TrackView* v, int x, int y);
+int BlackKeyRight(const TrackView* v);
+// Sets the column width setting (clamped 2 … 16384) and lays the view out.
+void SetColumnWidth(TrackView* v, int width);
+
+// Keyboard column part codes
+enum : int {
+    KP_RIGHT_SPLITTER = 1,
+    KP_LANE_SPLITTER = 6,
+    KP_KEY = 7,
+    KP_ABOVE = 0x11,
+    KP_BELOW = 0x20,
+    KP_BELOW_CHOOSER = 0x21,
+    KP_NO_ROW = 0x40,
+};
+
+// Drag states
+enum : int {
+    DRAG_NONE = 0,
+    DRAG_COLUMN_RESIZE = 0x101,
+    DRAG_LANE_RESIZE = 0x102,
+    DRAG_KEY_HELD = 0x103,
+};
+
+} // namespace pianoroll
