@@ -8,7 +8,9 @@ namespace {
 
 void Usage(std::FILE* to) {
     std::fputs("usage: pianoroll --convert IN.mid OUT.mid\n"
-               "       pianoroll --info FILE.mid\n",
+               "       pianoroll --info FILE.mid\n"
+               "       pianoroll --export-wav OUT.wav [FILE.mid]\n"
+               "       pianoroll --list-ports\n",
                to);
 }
 
@@ -32,6 +34,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> rest(args.begin() + 1, args.end());
     if (args[0] == "--convert") return host::app::RunConvert(rest);
     if (args[0] == "--info") return host::app::RunInfo(rest);
+    if (args[0] == "--export-wav") return host::app::RunExportWav(rest);
+    if (args[0] == "--list-ports") return host::app::RunListPorts(rest);
     if (args[0] == "--help" || args[0] == "-h") {
         Usage(stdout);
         return 0;

@@ -9,6 +9,8 @@ namespace host::app {
 // Each takes the arguments after the mode's option and returns the process exit code.
 int RunConvert(const std::vector<std::string>& args);
 int RunInfo(const std::vector<std::string>& args);
+int RunExportWav(const std::vector<std::string>& args);
+int RunListPorts(const std::vector<std::string>& args);
 
 // "FILE: problem at byte offset N" on stderr.
 void ReportError(const std::string& file, const std::string& problem, long long offset = -1);
