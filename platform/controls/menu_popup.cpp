@@ -198,8 +198,23 @@ Level* LevelOf(HWND wnd, int* index = nullptr) {
     return nullptr;
 }
 
+void OpenSubMenu(Tracker* t, int levelIndex, bool selectFirst);
+
 LRESULT PopupProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+    case WM_TIMER:
+        // The hover delay ran out: open the sub-menu of the item still selected. Handled here rather than
+        // in the loop so the timer works however the message reaches the window.
+        if (wParam == kOpenTimer) {
+            KillTimer(hwnd, kOpenTimer);
+            int li = -1;
+            if (g_tracker && LevelOf(hwnd, &li) && li == g_tracker->pendingLevel) {
+                g_tracker->pendingLevel = -1;
+                OpenSubMenu(g_tracker, li, false);
+            }
+            return 0;
+        }
+        return DefWindowProc(hwnd, msg, wParam, lParam);
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
@@ -568,12 +583,6 @@ UINT RunTracker(Tracker* t) {
             KeyMessage(t, msg);
         } else if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) {
             // eaten while the menu is up
-        } else if (msg.message == WM_TIMER && msg.wParam == kOpenTimer && LevelOf(msg.hwnd)) {
-            KillTimer(msg.hwnd, kOpenTimer);
-            int li = -1;
-            LevelOf(msg.hwnd, &li);
-            if (li == t->pendingLevel) OpenSubMenu(t, li, false);
-            t->pendingLevel = -1;
         } else {
             TranslateMessage(&msg);
             DispatchMessage(&msg);

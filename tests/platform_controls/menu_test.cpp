@@ -1,0 +1,455 @@
+// Menus: building and querying, states and marks, templates and resources, and pop-up menus tracked by
+// the test hook, the keyboard and the mouse.
+#include "fixture.h"
+
+#include <cstring>
+
+using namespace ctltest;
+
+namespace {
+
+enum : UINT { kCut = 101, kCopy = 102, kPaste = 103, kDelete = 104, kZoomIn = 201, kZoomOut = 202, kLeft = 301, kRight = 302 };
+
+// Edit: Cu&t, &Copy, (separator), &Paste (grayed), &Zoom > [Zoom &In, Zoom &Out], De&lete\tDel
+HMENU BuildEditMenu() {
+    HMENU menu = CreatePopupMenu();
+    HMENU zoom = CreatePopupMenu();
+    AppendMenu(zoom, MF_STRING, kZoomIn, "Zoom &In");
+    AppendMenu(zoom, MF_STRING, kZoomOut, "Zoom &Out");
+    AppendMenu(menu, MF_STRING, kCut, "Cu&t\tCtrl+X");
+    AppendMenu(menu, MF_STRING, kCopy, "&Copy\tCtrl+C");
+    AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenu(menu, MF_STRING | MF_GRAYED, kPaste, "&Paste\tCtrl+V");
+    AppendMenu(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(zoom), "&Zoom");
+    AppendMenu(menu, MF_STRING, kDelete, "De&lete\tDel");
+    return menu;
+}
+
+std::string ItemText(HMENU menu, UINT item, UINT flags) {
+    char buf[64] = {};
+    GetMenuString(menu, item, buf, sizeof buf, flags);
+    return buf;
+}
+
+// The command a pop-up menu posted to the parent (0 when none), after pumping.
+UINT PostedCommand() {
+    headless::PumpUntilIdle();
+    for (const Seen& s : Rec().seen)
+        if (s.msg == WM_COMMAND && s.lParam == 0 && HIWORD(s.wParam) == 0) return LOWORD(s.wParam);
+    return 0;
+}
+
+} // namespace
+
+TEST(MenuObjects, BuildAndQueryItemsAndSubMenus) {
+    HMENU menu = BuildEditMenu();
+    ASSERT_TRUE(IsMenu(menu));
+    EXPECT_EQ(GetMenuItemCount(menu), 6);
+    EXPECT_EQ(GetMenuItemID(menu, 0), kCut);
+    EXPECT_EQ(GetMenuItemID(menu, 4), static_cast<UINT>(-1)); // a sub-menu has no command
+    EXPECT_EQ(GetMenuItemID(menu, 9), static_cast<UINT>(-1));
+    HMENU zoom = GetSubMenu(menu, 4);
+    ASSERT_NE(zoom, nullptr);
+    EXPECT_EQ(GetSubMenu(menu, 0), nullptr);
+    EXPECT_EQ(GetMenuItemCount(zoom), 2);
+
+    // Lookup by command reaches into sub-menus; by position stays in the menu.
+    EXPECT_EQ(ItemText(menu, kZoomOut, MF_BYCOMMAND), "Zoom &Out");
+    EXPECT_EQ(ItemText(menu, 1, MF_BYPOSITION), "&Copy\tCtrl+C");
+    char small[4];
+    EXPECT_EQ(GetMenuString(menu, kCopy, small, sizeof small, MF_BYCOMMAND), 3);
+    EXPECT_STREQ(small, "&Co");
+
+    MENUITEMINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE | MIIM_STRING;
+    char text[32];
+    info.dwTypeData = text;
+    info.cch = sizeof text;
+    ASSERT_TRUE(GetMenuItemInfo(menu, 4, TRUE, &info));
+    EXPECT_EQ(info.hSubMenu, zoom);
+    EXPECT_STREQ(text, "&Zoom");
+    EXPECT_EQ(info.cch, 5u);
+    ASSERT_TRUE(GetMenuItemInfo(menu, 2, TRUE, &info));
+    EXPECT_TRUE(info.fType & MFT_SEPARATOR);
+
+    // Insert before a command (inside the sub-menu that holds it) and by position.
+    MENUITEMINFO add{};
+    add.cbSize = sizeof add;
+    add.fMask = MIIM_ID | MIIM_STRING;
+    add.wID = 203;
+    add.dwTypeData = const_cast<char*>("Fit");
+    ASSERT_TRUE(InsertMenuItem(menu, kZoomOut, FALSE, &add));
+    EXPECT_EQ(GetMenuItemID(zoom, 1), 203u);
+    ASSERT_TRUE(InsertMenu(menu, 0, MF_BYPOSITION | MF_STRING, 100, "Undo"));
+    EXPECT_EQ(GetMenuItemID(menu, 0), 100u);
+    EXPECT_FALSE(InsertMenu(menu, 999, MF_BYCOMMAND | MF_STRING, 5, "nowhere"));
+
+    // Modify replaces text and id; a sub-menu cannot be put inside itself.
+    ASSERT_TRUE(ModifyMenu(menu, kDelete, MF_BYCOMMAND | MF_STRING, 105, "&Erase"));
+    EXPECT_EQ(ItemText(menu, 105, MF_BYCOMMAND), "&Erase");
+    EXPECT_EQ(GetMenuState(menu, kDelete, MF_BYCOMMAND), static_cast<UINT>(-1));
+    EXPECT_FALSE(AppendMenu(zoom, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), "loop"));
+    EXPECT_FALSE(AppendMenu(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(static_cast<HMENU>(nullptr)), "no menu"));
+
+    DestroyMenu(menu);
+    EXPECT_FALSE(IsMenu(menu));
+    EXPECT_FALSE(IsMenu(zoom)); // destroyed with its parent
+    EXPECT_EQ(GetMenuItemCount(menu), -1);
+}
+
+TEST(MenuObjects, RemoveKeepsSubMenuAndDeleteDestroysIt) {
+    HMENU menu = BuildEditMenu();
+    HMENU zoom = GetSubMenu(menu, 4);
+    ASSERT_TRUE(RemoveMenu(menu, 4, MF_BYPOSITION));
+    EXPECT_EQ(GetMenuItemCount(menu), 5);
+    EXPECT_TRUE(IsMenu(zoom));
+    ASSERT_TRUE(AppendMenu(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(zoom), "&Zoom"));
+    ASSERT_TRUE(DeleteMenu(menu, 5, MF_BYPOSITION));
+    EXPECT_FALSE(IsMenu(zoom));
+    EXPECT_TRUE(DeleteMenu(menu, kCopy, MF_BYCOMMAND));
+    EXPECT_FALSE(DeleteMenu(menu, kCopy, MF_BYCOMMAND));
+    EXPECT_EQ(GetMenuItemCount(menu), 4);
+    DestroyMenu(menu);
+    EXPECT_FALSE(DestroyMenu(menu));
+}
+
+TEST(MenuObjects, EnableCheckAndRadioStates) {
+    HMENU menu = BuildEditMenu();
+    EXPECT_EQ(EnableMenuItem(menu, kPaste, MF_BYCOMMAND | MF_ENABLED), MF_GRAYED);
+    EXPECT_EQ(GetMenuState(menu, kPaste, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED), 0u);
+    EXPECT_EQ(EnableMenuItem(menu, 0, MF_BYPOSITION | MF_DISABLED), MF_ENABLED);
+    EXPECT_EQ(GetMenuState(menu, kCut, MF_BYCOMMAND) & MF_DISABLED, MF_DISABLED);
+    EXPECT_EQ(EnableMenuItem(menu, 4242, MF_BYCOMMAND | MF_GRAYED), static_cast<DWORD>(-1));
+
+    EXPECT_EQ(CheckMenuItem(menu, kCopy, MF_BYCOMMAND | MF_CHECKED), MF_UNCHECKED);
+    EXPECT_EQ(CheckMenuItem(menu, kCopy, MF_BYCOMMAND | MF_UNCHECKED), MF_CHECKED);
+    EXPECT_EQ(CheckMenuItem(menu, 4242, MF_CHECKED), static_cast<DWORD>(-1));
+
+    // The sub-menu's state carries MF_POPUP and its item count in the high byte.
+    UINT popupState = GetMenuState(menu, 4, MF_BYPOSITION);
+    EXPECT_TRUE(popupState & MF_POPUP);
+    EXPECT_EQ(popupState >> 8, 2u);
+
+    // The radio mark moves within the range and carries the radio look.
+    HMENU zoom = GetSubMenu(menu, 4);
+    ASSERT_TRUE(CheckMenuRadioItem(menu, kZoomIn, kZoomOut, kZoomIn, MF_BYCOMMAND));
+    EXPECT_TRUE(GetMenuState(zoom, kZoomIn, MF_BYCOMMAND) & MF_CHECKED);
+    ASSERT_TRUE(CheckMenuRadioItem(zoom, 0, 1, 1, MF_BYPOSITION));
+    EXPECT_FALSE(GetMenuState(zoom, kZoomIn, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(zoom, kZoomOut, MF_BYCOMMAND) & MF_CHECKED);
+    MENUITEMINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    ASSERT_TRUE(GetMenuItemInfo(zoom, kZoomOut, FALSE, &info));
+    EXPECT_TRUE(info.fType & MFT_RADIOCHECK);
+    EXPECT_FALSE(CheckMenuRadioItem(zoom, 0, 1, 5, MF_BYPOSITION));
+    EXPECT_FALSE(CheckMenuRadioItem(zoom, 0, 7, 1, MF_BYPOSITION));
+    DestroyMenu(menu);
+}
+
+TEST(MenuObjects, TemplatesAndResources) {
+    static const MenuTemplateItem items[] = {
+        {MF_POPUP, 0, "&File"},
+        {0, 1, "&Open"},
+        {MF_POPUP, 0, "&Recent"},
+        {MF_END, 2, "a.mid"},
+        {MF_SEPARATOR, 0, nullptr},
+        {MF_END, 3, "E&xit"},
+        {MF_POPUP | MF_END, 0, "&Help"},
+        {MF_END | MF_GRAYED, 4, "&About"},
+    };
+    static const MenuTemplate tmpl{items, 8};
+    HMENU bar = LoadMenuIndirect(&tmpl);
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(GetMenuItemCount(bar), 2);
+    HMENU file = GetSubMenu(bar, 0);
+    ASSERT_EQ(GetMenuItemCount(file), 4);
+    EXPECT_EQ(GetMenuItemCount(GetSubMenu(file, 1)), 1);
+    EXPECT_EQ(GetMenuItemID(file, 3), 3u);
+    EXPECT_TRUE(GetMenuState(bar, 4, MF_BYCOMMAND) & MF_GRAYED);
+    DestroyMenu(bar);
+
+    // A template whose levels are not closed is refused whole.
+    static const MenuTemplateItem open[] = {{MF_POPUP, 0, "&File"}, {0, 1, "&Open"}};
+    static const MenuTemplate broken{open, 2};
+    EXPECT_EQ(LoadMenuIndirect(&broken), nullptr);
+    EXPECT_EQ(LoadMenuIndirect(nullptr), nullptr);
+
+    auto module = reinterpret_cast<HINSTANCE>(0x5150);
+    ASSERT_TRUE(RegisterMenuResource(module, 7, &tmpl));
+    HMENU loaded = LoadMenu(module, 7);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(GetMenuItemCount(loaded), 2);
+    DestroyMenu(loaded);
+    EXPECT_EQ(LoadMenu(module, 8), nullptr);
+    EXPECT_EQ(LoadMenu(reinterpret_cast<HINSTANCE>(0x5151), 7), nullptr);
+    UnregisterModuleResources(module);
+    EXPECT_EQ(LoadMenu(module, 7), nullptr);
+}
+
+class PopupMenuTest : public ControlsTest {
+protected:
+    void SetUp() override {
+        ControlsTest::SetUp();
+        menu = BuildEditMenu();
+    }
+    void TearDown() override {
+        DestroyMenu(menu);
+        ControlsTest::TearDown();
+    }
+    UINT Track(UINT flags = TPM_RETURNCMD) {
+        POINT at{20, 20};
+        ClientToScreen(parent, &at);
+        return static_cast<UINT>(TrackPopupMenu(menu, flags, at.x, at.y, 0, parent, nullptr));
+    }
+    HMENU menu = nullptr;
+};
+
+TEST_F(PopupMenuTest, HookAnswersAfterTheOwnerPreparedTheMenu) {
+    int before = GetPopupMenuCount();
+    // The owner enables Paste when the menu opens, as an editor does on WM_INITMENUPOPUP.
+    Rec().onInitMenu = [this](HMENU m) {
+        if (m == menu) EnableMenuItem(m, kPaste, MF_BYCOMMAND | MF_ENABLED);
+    };
+    AnswerNextPopupMenu(kPaste);
+    EXPECT_EQ(Track(), kPaste);
+    EXPECT_EQ(GetPopupMenuCount(), before + 1);
+    auto inits = Rec().Of(WM_INITMENUPOPUP);
+    ASSERT_FALSE(inits.empty());
+    EXPECT_EQ(reinterpret_cast<HMENU>(inits[0].wParam), menu);
+    EXPECT_EQ(Rec().Of(WM_ENTERMENULOOP).size(), 1u);
+    EXPECT_EQ(Rec().Of(WM_EXITMENULOOP).size(), 1u);
+
+    // Without TPM_RETURNCMD the choice arrives as WM_COMMAND, posted to the owner.
+    Rec().Clear();
+    AnswerNextPopupMenu(kZoomOut);
+    EXPECT_EQ(Track(0), TRUE);
+    EXPECT_EQ(PostedCommand(), kZoomOut);
+    // The sub-menu holding the command was prepared too.
+    bool zoomPrepared = false;
+    for (const Seen& s : Rec().Of(WM_INITMENUPOPUP)) zoomPrepared |= reinterpret_cast<HMENU>(s.wParam) == GetSubMenu(menu, 4);
+    EXPECT_TRUE(zoomPrepared);
+}
+
+TEST_F(PopupMenuTest, HookCannotChooseWhatAPersonCouldNot) {
+    AnswerNextPopupMenu(kPaste); // grayed
+    EXPECT_EQ(Track(), 0u);
+    AnswerNextPopupMenu(4242u); // not in the menu
+    EXPECT_EQ(Track(), 0u);
+    AnswerNextPopupMenu(static_cast<UINT>(reinterpret_cast<UINT_PTR>(GetSubMenu(menu, 4)))); // opens a sub-menu
+    EXPECT_EQ(Track(), 0u);
+    AnswerNextPopupMenu(0u); // nothing
+    EXPECT_EQ(Track(0), TRUE);
+    EXPECT_EQ(PostedCommand(), 0u);
+    // The answer is used once: the callback sees the menu only the first time.
+    int calls = 0;
+    AnswerNextPopupMenu([&](HMENU m, HWND owner) {
+        ++calls;
+        EXPECT_EQ(m, menu);
+        EXPECT_EQ(owner, parent);
+        return kCopy;
+    });
+    EXPECT_EQ(Track(), kCopy);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(PopupMenuTest, KeyboardSelectsSkippingSeparatorsAndChoosesWithEnter) {
+    Script person;
+    person.Key(VK_DOWN).Key(VK_DOWN).Key(VK_DOWN).Key(VK_RETURN);
+    // Down selects Cut, Copy, then skips the separator to Paste: grayed, so Enter does nothing and the
+    // script's end presses Escape.
+    EXPECT_EQ(Track(), 0u);
+    EXPECT_TRUE(Rec().Of(WM_COMMAND).empty());
+
+    Script again;
+    again.Key(VK_DOWN).Key(VK_DOWN).Key(VK_UP).Key(VK_END).Key(VK_RETURN);
+    EXPECT_EQ(Track(), kDelete);
+    EXPECT_FALSE(again.Exhausted());
+    // Each selection was announced; the menu loop reported idleness to the owner.
+    EXPECT_GE(Rec().Of(WM_MENUSELECT).size(), 4u);
+    EXPECT_FALSE(Rec().Of(WM_ENTERIDLE).empty());
+    EXPECT_EQ(Rec().Of(WM_ENTERIDLE)[0].wParam, static_cast<WPARAM>(MSGF_MENU));
+}
+
+TEST_F(PopupMenuTest, MnemonicsAndSubMenusByKeyboard) {
+    {
+        Script person;
+        person.Type("c"); // &Copy
+        EXPECT_EQ(Track(), kCopy);
+        EXPECT_FALSE(person.Exhausted());
+    }
+    {
+        Script person;
+        person.Type("z").Key(VK_DOWN).Key(VK_RETURN); // &Zoom opens with its first item selected
+        EXPECT_EQ(Track(), kZoomOut);
+    }
+    {
+        Script person;
+        person.Key(VK_UP).Key(VK_UP).Key(VK_RIGHT).Key(VK_LEFT).Key(VK_UP).Key(VK_RETURN);
+        // Up from nothing wraps to Delete, then Zoom; Right opens it, Left closes it; Up reaches Paste.
+        EXPECT_EQ(Track(), 0u); // Paste is grayed
+    }
+    {
+        Script person;
+        person.Type("z").Type("o"); // a mnemonic inside the sub-menu
+        EXPECT_EQ(Track(0), TRUE);
+        EXPECT_EQ(PostedCommand(), kZoomOut);
+    }
+    {
+        Script person;
+        person.Type("p"); // the grayed Paste's mnemonic selects it but cannot choose it
+        EXPECT_EQ(Track(), 0u);
+        EXPECT_TRUE(person.Exhausted());
+    }
+}
+
+TEST_F(PopupMenuTest, EscapeClosesOneLevelAtATime) {
+    Script person;
+    int levelsOpen = 0;
+    person.Type("z").Then([&] { levelsOpen = static_cast<int>(PopupMenus().size()); }).Key(VK_ESCAPE).Then([&] {
+        EXPECT_EQ(PopupMenus().size(), 1u);
+    }).Key(VK_ESCAPE);
+    EXPECT_EQ(Track(0), TRUE);
+    EXPECT_EQ(levelsOpen, 2);
+    EXPECT_EQ(PostedCommand(), 0u);
+    EXPECT_FALSE(person.Exhausted());
+    EXPECT_TRUE(PopupMenus().empty());
+    EXPECT_EQ(GetCapture(), nullptr);
+    // The owner saw each pop-up close.
+    EXPECT_EQ(Rec().Of(WM_UNINITMENUPOPUP).size(), 2u);
+}
+
+TEST_F(PopupMenuTest, MouseChoosesAndHoverOpensSubMenuAfterDelay) {
+    // Items have one height; the pop-up is the border plus the items (the separator is shorter).
+    auto itemCentre = [](HWND popup, int index, int separatorsBefore) {
+        RECT rc;
+        GetClientRect(popup, &rc);
+        int h = rc.bottom - rc.top;
+        int itemH = (h - 6 - 8) / 5; // five items and one separator
+        return POINT{rc.right / 2, 3 + index * itemH + separatorsBefore * 8 + itemH / 2};
+    };
+    {
+        Script person;
+        person.Then([&] {
+            HWND popup = PopupMenus().at(0);
+            POINT p = itemCentre(popup, 1, 0);
+            headless::Click(popup, p.x, p.y);
+        });
+        EXPECT_EQ(Track(), kCopy);
+    }
+    {
+        // A click on the grayed item chooses nothing; a click outside closes the menu.
+        Script person;
+        person.Then([&] {
+            HWND popup = PopupMenus().at(0);
+            POINT p = itemCentre(popup, 2, 1);
+            headless::Click(popup, p.x, p.y);
+        });
+        person.Then([&] { EXPECT_EQ(PopupMenus().size(), 1u); });
+        person.Then([&] { headless::Click(parent, 400, 300); });
+        EXPECT_EQ(Track(), 0u);
+        EXPECT_FALSE(person.Exhausted());
+    }
+    {
+        Script person;
+        person.Then([&] {
+            HWND popup = PopupMenus().at(0);
+            POINT p = itemCentre(popup, 3, 1);
+            headless::MouseMove(popup, p.x, p.y);
+        });
+        person.Then([&] { EXPECT_EQ(PopupMenus().size(), 1u); }); // not yet
+        person.Then([] { headless::AdvanceClock(1000); });
+        person.Then([&] {
+            auto open = PopupMenus();
+            ASSERT_EQ(open.size(), 2u);
+            RECT first, second;
+            GetWindowRect(open[0], &first);
+            GetWindowRect(open[1], &second);
+            EXPECT_GE(second.left, first.right - 6); // opened beside its parent
+            RECT rc;
+            GetClientRect(open[1], &rc);
+            int itemH = (rc.bottom - 6) / 2;
+            headless::Click(open[1], rc.right / 2, 3 + itemH + itemH / 2);
+        });
+        EXPECT_EQ(Track(), kZoomOut);
+        EXPECT_FALSE(person.Exhausted());
+    }
+}
+
+TEST_F(PopupMenuTest, ColumnBreakStartsANewColumn) {
+    HMENU cols = CreatePopupMenu();
+    AppendMenu(cols, MF_STRING, kLeft, "&Left");
+    AppendMenu(cols, MF_STRING, kLeft + 1, "L&ower");
+    AppendMenu(cols, MF_STRING | MF_MENUBARBREAK, kRight, "&Right");
+    AppendMenu(cols, MF_STRING, kRight + 1, "R&ear");
+    POINT at{10, 10};
+    ClientToScreen(parent, &at);
+    RECT popupRect{};
+    {
+        Script person;
+        person.Then([&] { GetClientRect(PopupMenus().at(0), &popupRect); });
+        person.Key(VK_DOWN).Key(VK_RIGHT).Key(VK_RETURN);
+        EXPECT_EQ(TrackPopupMenu(cols, TPM_RETURNCMD, at.x, at.y, 0, parent, nullptr), static_cast<BOOL>(kRight));
+    }
+    // Two items per column: the window is wider than a single column and only two items tall.
+    int itemH = (popupRect.bottom - 6) / 2;
+    EXPECT_GE(itemH, 15);
+    EXPECT_LE(itemH, 30);
+    {
+        // The top of the right half is the first item of the second column.
+        Script person;
+        person.Then([&] {
+            HWND popup = PopupMenus().at(0);
+            headless::Click(popup, popupRect.right * 3 / 4, 3 + itemH / 2);
+        });
+        EXPECT_EQ(TrackPopupMenu(cols, TPM_RETURNCMD, at.x, at.y, 0, parent, nullptr), static_cast<BOOL>(kRight));
+    }
+    {
+        Script person;
+        person.Then([&] {
+            HWND popup = PopupMenus().at(0);
+            headless::Click(popup, popupRect.right / 4, 3 + itemH + itemH / 2);
+        });
+        EXPECT_EQ(TrackPopupMenu(cols, TPM_RETURNCMD, at.x, at.y, 0, parent, nullptr), static_cast<BOOL>(kLeft + 1));
+    }
+    DestroyMenu(cols);
+}
+
+TEST_F(PopupMenuTest, AlignmentAndStayingOnScreen) {
+    int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+    RECT placed{};
+    auto trackAt = [&](int x, int y, UINT flags) {
+        Script person;
+        person.Then([&] { GetWindowRect(PopupMenus().at(0), &placed); });
+        TrackPopupMenu(menu, flags | TPM_RETURNCMD, x, y, 0, parent, nullptr);
+    };
+    trackAt(300, 200, TPM_LEFTALIGN | TPM_TOPALIGN);
+    EXPECT_EQ(placed.left, 300);
+    EXPECT_EQ(placed.top, 200);
+    trackAt(300, 200, TPM_RIGHTALIGN | TPM_BOTTOMALIGN);
+    EXPECT_EQ(placed.right, 300);
+    EXPECT_EQ(placed.bottom, 200);
+    trackAt(300, 200, TPM_CENTERALIGN);
+    EXPECT_EQ((placed.left + placed.right) / 2, 300);
+    trackAt(screenW - 5, screenH - 5, 0);
+    EXPECT_LE(placed.right, screenW);
+    EXPECT_LE(placed.bottom, screenH);
+    EXPECT_GE(placed.left, 0);
+    EXPECT_GE(placed.top, 0);
+}
+
+TEST_F(PopupMenuTest, BadArgumentsAndEndMenu) {
+    EXPECT_FALSE(TrackPopupMenu(nullptr, TPM_RETURNCMD, 0, 0, 0, parent, nullptr));
+    EXPECT_FALSE(TrackPopupMenu(menu, TPM_RETURNCMD, 0, 0, 0, nullptr, nullptr));
+    EXPECT_FALSE(EndMenu());
+    Script person;
+    bool nested = true;
+    person.Then([&] {
+        nested = TrackPopupMenu(menu, TPM_RETURNCMD, 0, 0, 0, parent, nullptr) != FALSE; // one at a time
+        EndMenu();
+    });
+    EXPECT_EQ(Track(), 0u);
+    EXPECT_FALSE(nested);
+    EXPECT_FALSE(person.Exhausted());
+}
