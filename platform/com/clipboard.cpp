@@ -122,6 +122,8 @@ int GetClipboardFormatName(UINT format, LPSTR buffer, int bufferSize) {
 BOOL OpenClipboard(HWND owner) {
     auto& c = C();
     if (owner && !IsWindow(owner)) return FALSE;
+    // A window destroyed while holding the clipboard open must not lock everyone else out.
+    if (c.open && c.openedBy && !IsWindow(c.openedBy)) CloseClipboard();
     if (c.open) return c.openedBy == owner ? TRUE : FALSE;
     c.open = true;
     c.openedBy = owner;

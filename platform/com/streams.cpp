@@ -54,7 +54,7 @@ public:
             pos_ += n;
         }
         if (pcbRead) *pcbRead = n;
-        return (n == 0 && cb > 0) ? S_FALSE : S_OK;
+        return S_OK;
     }
 
     HRESULT Write(const void* pv, ULONG cb, ULONG* pcbWritten) override {

@@ -5,6 +5,7 @@
 #include "win/win.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstdint>
 #include <deque>
@@ -125,8 +126,9 @@ struct Globals {
     ATOM nextAtom = 0xC000;
     std::vector<Window*> topLevels; // index 0 is the top of the z-order
 
-    std::thread::id uiThread{};
-    bool uiThreadSet = false;
+    // Written once by the first user-interface call; read from any thread.
+    std::atomic<std::thread::id> uiThread{};
+    std::atomic<bool> uiThreadSet{false};
 
     std::deque<InputEvent> rawInput;
     std::deque<MSG> readyInput;

@@ -26,15 +26,16 @@ Window* Get(HWND hwnd) { return Lookup(hwnd).get(); }
 
 void MarkUiThread() {
     auto& g = G();
-    if (!g.uiThreadSet) {
-        g.uiThread = std::this_thread::get_id();
-        g.uiThreadSet = true;
+    if (!g.uiThreadSet.load(std::memory_order_acquire)) {
+        g.uiThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
+        g.uiThreadSet.store(true, std::memory_order_release);
     }
 }
 
 bool OnUiThread() {
     auto& g = G();
-    return !g.uiThreadSet || g.uiThread == std::this_thread::get_id();
+    return !g.uiThreadSet.load(std::memory_order_acquire) ||
+           g.uiThread.load(std::memory_order_relaxed) == std::this_thread::get_id();
 }
 
 bool RectEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
@@ -196,13 +197,8 @@ static void SendDestroyDown(HWND hwnd) {
     SendTo(keep.get(), WM_DESTROY, 0, 0);
     std::vector<HWND> kids;
     for (Window* c : keep->children) kids.push_back(c->handle);
-    for (HWND k : kids) {
-        Window* c = Get(k);
-        if (c && !c->destroying) {
-            c->destroying = true;
-            SendDestroyDown(k);
-        }
-    }
+    // Every descendant is already marked as destroying; each gets its WM_DESTROY after its parent.
+    for (HWND k : kids) SendDestroyDown(k);
 }
 
 static void FreeWindow(Window* w) {
@@ -353,17 +349,31 @@ BOOL DestroyWindow(HWND hwnd) {
             if (t->owner == w) owned.push_back(t->handle);
         for (HWND o : owned) DestroyWindow(o);
     }
-    w->destroying = true;
-    if ((w->style & WS_VISIBLE) && w->parent) {
-        RECT r = w->rect;
-        w->style &= ~WS_VISIBLE;
-        InvalidateInternal(w->parent, &r, true, kDefaultChildren, false);
-    } else if (!w->parent && (w->style & WS_VISIBLE)) {
-        w->style &= ~WS_VISIBLE;
-        backend::Current().WindowShown(hwnd, false);
+    // Hide first, as the classic system does: a child gets WM_SHOWWINDOW and the position messages
+    // and hands the focus to its parent; a top-level window is hidden without WM_SHOWWINDOW.
+    if (w->style & WS_VISIBLE) {
+        if (w->parent)
+            ShowWindow(hwnd, SW_HIDE);
+        else
+            SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                         SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (!Get(hwnd) || w->destroying) return TRUE;
     }
+    // Activation passes to the owner, and the focus leaves the dying tree with WM_KILLFOCUS.
+    if (!w->parent && g.active == hwnd) {
+        Window* o = w->owner;
+        bool ownerUsable = o && Get(o->handle) && !o->destroying && (o->style & WS_VISIBLE) && !(o->style & WS_DISABLED);
+        SetActiveWindow(ownerUsable ? o->handle : nullptr);
+        if (!Get(hwnd) || w->destroying) return TRUE;
+    }
+    if (Window* f = Get(g.focus); f && IsDescendant(w, f)) {
+        SetFocus(w->parent ? w->parent->handle : nullptr);
+        if (!Get(hwnd) || w->destroying) return TRUE;
+    }
+    w->destroying = true;
     ForgetInputState(w);
-    if (w->parent && !(w->exStyle & WS_EX_NOPARENTNOTIFY))
+    // The parent hears of the destruction only when it heard of the creation.
+    if (w->parent && w->sizeSent && !(w->exStyle & WS_EX_NOPARENTNOTIFY))
         SendTo(w->parent, WM_PARENTNOTIFY, MAKEWPARAM(static_cast<WORD>(WM_DESTROY), static_cast<WORD>(w->id)),
                reinterpret_cast<LPARAM>(hwnd));
     std::function<void(Window*)> mark = [&](Window* x) {

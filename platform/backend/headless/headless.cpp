@@ -104,6 +104,8 @@ void AdvanceClock(DWORD ms) {
     auto& g = core::G();
     for (;;) {
         PumpUntilIdle();
+        // A pending WM_QUIT stops pumping before timers; stepping on would never reach them.
+        if (g.quitPosted) break;
         ULONGLONG next = ~0ull;
         for (const core::Timer& t : g.timers) next = std::min(next, t.due);
         if (next > target) break;

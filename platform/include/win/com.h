@@ -121,7 +121,7 @@ struct STATSTG {
 
 struct ISequentialStream : IUnknown {
     // Copies up to cb bytes into pv; *pcbRead (may be null) gets the count actually read.
-    // A short read is S_OK with the smaller count (S_FALSE when nothing could be read at the end).
+    // A short read (also none at the end) is S_OK with the smaller count; callers compare the count.
     virtual HRESULT Read(void* pv, ULONG cb, ULONG* pcbRead) = 0;
     // Writes cb bytes from pv; the caller keeps pv.
     virtual HRESULT Write(const void* pv, ULONG cb, ULONG* pcbWritten) = 0;
@@ -219,6 +219,7 @@ struct ISpecifyPropertyPages : IUnknown {
 // Task memory: one allocator for the whole process, so host and module free each other's buffers.
 // [any thread]
 void* CoTaskMemAlloc(std::size_t cb) noexcept;
+// pv null: allocates; cb 0: frees pv and returns null; on failure pv is left untouched and null returned.
 void* CoTaskMemRealloc(void* pv, std::size_t cb) noexcept;
 void CoTaskMemFree(void* pv) noexcept;
 

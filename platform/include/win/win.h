@@ -683,8 +683,8 @@ ULONG_PTR SetClassLongPtr(HWND hwnd, int index, LONG_PTR value);
 // ---------------------------------------------------------------------------------------------
 // Windows
 // ---------------------------------------------------------------------------------------------
-// Sends WM_GETMINMAXINFO (top-level), WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, then WM_SIZE and
-// WM_MOVE, and WM_PARENTNOTIFY to the parent of a child. A 0 from WM_NCCREATE or -1 from WM_CREATE
+// Sends WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, then WM_SIZE and WM_MOVE, and WM_PARENTNOTIFY to
+// the parent of a child; WS_VISIBLE then shows the window as ShowWindow(SW_SHOW) does. A 0 from WM_NCCREATE or -1 from WM_CREATE
 // fails the creation: the window is destroyed and null returned. For a child, menu is its id.
 HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
@@ -693,8 +693,9 @@ inline HWND CreateWindow(LPCSTR className, LPCSTR windowName, DWORD style, int x
     return CreateWindowEx(0, className, windowName, style, x, y, width, height, parent, menu, instance,
                           param);
 }
-// Destroys owned pop-ups, then sends WM_DESTROY to the window and then its children (top-down),
-// and WM_NCDESTROY to the children before the window (bottom-up).
+// Destroys owned pop-ups, hides the window (a visible child gets WM_SHOWWINDOW), moves the focus out
+// of it (WM_KILLFOCUS) and activation to its owner, then sends WM_DESTROY to the window and then its
+// children (top-down), and WM_NCDESTROY to the children before the window (bottom-up).
 BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd); // [any thread]
 BOOL IsWindowVisible(HWND hwnd);

@@ -1,0 +1,496 @@
+// Window classes, creation and destruction sequences, window data, geometry, z-order and defaults.
+#include "fixture.h"
+
+#include <cstring>
+#include <string>
+
+using namespace vortest;
+
+namespace {
+
+class WindowTest : public PlatformTest {};
+
+LRESULT PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProc(h, m, w, l); }
+
+TEST_F(WindowTest, ClassRegistrationRules) {
+    WNDCLASSEX wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = PlainProc;
+    wc.lpszClassName = "TestClassA";
+    wc.cbWndExtra = 8;
+    wc.style = CS_DBLCLKS;
+    ATOM a = RegisterClassEx(&wc);
+    ASSERT_NE(a, 0);
+    EXPECT_EQ(RegisterClassEx(&wc), 0) << "the same name twice in one module";
+    WNDCLASSEX info{};
+    EXPECT_TRUE(GetClassInfoEx(nullptr, "testclassa", &info)) << "names are case-insensitive";
+    EXPECT_EQ(info.style, CS_DBLCLKS);
+    EXPECT_EQ(info.cbWndExtra, 8);
+
+    WNDCLASSEX bad = wc;
+    bad.lpfnWndProc = nullptr;
+    bad.lpszClassName = "TestClassB";
+    EXPECT_EQ(RegisterClassEx(&bad), 0) << "no procedure";
+    bad = wc;
+    bad.lpszClassName = "";
+    EXPECT_EQ(RegisterClassEx(&bad), 0) << "empty name";
+    bad = wc;
+    bad.lpszClassName = "TestClassC";
+    bad.cbWndExtra = -1;
+    EXPECT_EQ(RegisterClassEx(&bad), 0) << "negative extra bytes";
+    EXPECT_EQ(RegisterClassEx(nullptr), 0);
+
+    HWND h = CreateWindowEx(0, "TestClassA", "x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(h);
+    EXPECT_EQ(GetClassLongPtr(h, GCL_STYLE), CS_DBLCLKS);
+    char name[32];
+    EXPECT_EQ(GetClassName(h, name, sizeof name), 10);
+    EXPECT_STREQ(name, "TestClassA");
+    EXPECT_FALSE(UnregisterClass("TestClassA", nullptr)) << "windows of the class still exist";
+    DestroyWindow(h);
+    EXPECT_TRUE(UnregisterClass("TestClassA", nullptr));
+    EXPECT_FALSE(UnregisterClass("TestClassA", nullptr));
+    EXPECT_EQ(CreateWindowEx(0, "TestClassA", "x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
+}
+
+TEST_F(WindowTest, ModulesHaveTheirOwnClassNamesAndGlobalClassesAreShared) {
+    auto modA = reinterpret_cast<HINSTANCE>(0x1000);
+    auto modB = reinterpret_cast<HINSTANCE>(0x2000);
+    WNDCLASSEX wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = PlainProc;
+    wc.lpszClassName = "PerModule";
+    wc.hInstance = modA;
+    ASSERT_NE(RegisterClassEx(&wc), 0);
+    wc.hInstance = modB;
+    wc.cbWndExtra = 4;
+    ASSERT_NE(RegisterClassEx(&wc), 0) << "another module may use the same name";
+    HWND hb = CreateWindowEx(0, "PerModule", "", 0, 0, 0, 5, 5, nullptr, nullptr, modB, nullptr);
+    EXPECT_EQ(GetClassLongPtr(hb, GCL_CBWNDEXTRA), 4u);
+    DestroyWindow(hb);
+    EXPECT_TRUE(UnregisterClass("PerModule", modA));
+    EXPECT_TRUE(UnregisterClass("PerModule", modB));
+
+    wc.lpszClassName = "SharedGlobal";
+    wc.style = CS_GLOBALCLASS;
+    wc.hInstance = modA;
+    ASSERT_NE(RegisterClassEx(&wc), 0);
+    WNDCLASSEX info{};
+    EXPECT_TRUE(GetClassInfoEx(modB, "SharedGlobal", &info)) << "a global class is found from any module";
+    EXPECT_TRUE(UnregisterClass("SharedGlobal", modA));
+}
+
+TEST_F(WindowTest, CreateVisibleTopLevelSequence) {
+    HWND top = TopLevel(10, 20, 200, 100);
+    ASSERT_TRUE(top);
+    EXPECT_TRUE(MatchSequence({{0, WM_NCCREATE, kSent},
+                               {0, WM_NCCALCSIZE, kSent},
+                               {0, WM_CREATE, kSent},
+                               {0, WM_SIZE, kSent | kWParam | kLParam, SIZE_RESTORED, MAKELPARAM(200, 100)},
+                               {0, WM_MOVE, kSent | kLParam, 0, MAKELPARAM(10, 20)},
+                               {0, WM_SHOWWINDOW, kSent | kWParam, TRUE},
+                               {0, WM_WINDOWPOSCHANGING, kSent},
+                               {0, WM_WINDOWPOSCHANGED, kSent},
+                               {0, WM_NCACTIVATE, kSent | kWParam, TRUE},
+                               {0, WM_ACTIVATE, kSent | kWParam, WA_ACTIVE},
+                               {0, WM_SETFOCUS, kSent}},
+                              {top}));
+    EXPECT_EQ(GetActiveWindow(), top);
+    EXPECT_EQ(GetFocus(), top);
+    rec().Clear();
+    Pump();
+    EXPECT_TRUE(MatchSequence({{0, WM_PAINT, kPosted}, {0, WM_ERASEBKGND, kSent}}, {top}));
+}
+
+TEST_F(WindowTest, CreateVisibleChildSequenceAndCreateParams) {
+    HWND top = TopLevel(0, 0, 300, 200);
+    rec().Clear();
+    static int marker = 0;
+    struct Seen {
+        void* param = nullptr;
+        HWND parent = nullptr;
+        int x = 0, y = 0, cx = 0, cy = 0;
+        HMENU menu = nullptr;
+        std::string name;
+    };
+    static Seen seen;
+    seen = Seen{};
+    Behaviour b;
+    b.hook = [](HWND, UINT m, WPARAM, LPARAM l, bool*) -> LRESULT {
+        if (m == WM_CREATE) {
+            auto* cs = reinterpret_cast<CREATESTRUCT*>(l);
+            seen = Seen{cs->lpCreateParams, cs->hwndParent, cs->x, cs->y, cs->cx, cs->cy, cs->hMenu,
+                        cs->lpszName ? cs->lpszName : ""};
+        }
+        return 0;
+    };
+    SetNextBehaviour(b);
+    HWND child = CreateWindowEx(0, kRecClass, "kid", WS_CHILD | WS_VISIBLE, 5, 6, 70, 40, top,
+                                reinterpret_cast<HMENU>(42), nullptr, &marker);
+    ASSERT_TRUE(child);
+    EXPECT_EQ(seen.param, &marker);
+    EXPECT_EQ(seen.parent, top);
+    EXPECT_EQ(seen.x, 5);
+    EXPECT_EQ(seen.y, 6);
+    EXPECT_EQ(seen.cx, 70);
+    EXPECT_EQ(seen.cy, 40);
+    EXPECT_EQ(seen.menu, reinterpret_cast<HMENU>(42));
+    EXPECT_EQ(seen.name, "kid");
+    EXPECT_EQ(GetDlgCtrlID(child), 42);
+    EXPECT_EQ(GetDlgItem(top, 42), child);
+    EXPECT_EQ(GetParent(child), top);
+    EXPECT_TRUE(MatchSequence({{1, WM_NCCREATE, kSent},
+                               {1, WM_NCCALCSIZE, kSent},
+                               {1, WM_CREATE, kSent},
+                               {1, WM_SIZE, kSent | kLParam, 0, MAKELPARAM(70, 40)},
+                               {1, WM_MOVE, kSent | kLParam, 0, MAKELPARAM(5, 6)},
+                               {0, WM_PARENTNOTIFY, kSent | kWParam | kLParam, MAKEWPARAM(WM_CREATE, 42),
+                                reinterpret_cast<LPARAM>(child)},
+                               {1, WM_SHOWWINDOW, kSent | kWParam, TRUE},
+                               {1, WM_WINDOWPOSCHANGING, kSent},
+                               {1, WM_WINDOWPOSCHANGED, kSent}},
+                              {top, child}));
+    EXPECT_EQ(GetFocus(), top) << "creating a child does not move the focus";
+}
+
+TEST_F(WindowTest, FailedCreationDestroysTheWindow) {
+    HWND top = TopLevel(0, 0, 100, 100);
+    rec().Clear();
+    Behaviour b;
+    b.createResult = -1;
+    SetNextBehaviour(b);
+    EXPECT_EQ(Child(top, 0, 0, 10, 10, 7), nullptr);
+    // The parent hears nothing of a creation that failed; the failed window gets its WM_DESTROY and
+    // WM_NCDESTROY.
+    std::vector<Recorded> log = rec().Log();
+    ASSERT_GE(log.size(), 5u);
+    HWND dead = log[0].hwnd;
+    EXPECT_FALSE(IsWindow(dead));
+    EXPECT_TRUE(MatchSequence({{1, WM_NCCREATE, kSent},
+                               {1, WM_NCCALCSIZE, kSent},
+                               {1, WM_CREATE, kSent},
+                               {1, WM_DESTROY, kSent},
+                               {1, WM_NCDESTROY, kSent}},
+                              {top, dead}));
+    EXPECT_EQ(GetWindow(top, GW_CHILD), nullptr);
+
+    rec().Clear();
+    b = Behaviour{};
+    b.ncCreateResult = FALSE;
+    SetNextBehaviour(b);
+    EXPECT_EQ(Child(top, 0, 0, 10, 10), nullptr);
+    dead = rec().Log().at(0).hwnd;
+    EXPECT_TRUE(MatchSequence({{1, WM_NCCREATE, kSent}, {1, WM_NCDESTROY, kSent}}, {top, dead}));
+    EXPECT_EQ(GetWindow(top, GW_CHILD), nullptr);
+}
+
+TEST_F(WindowTest, DestroySendsDestroyTopDownAndNcDestroyBottomUp) {
+    HWND top = TopLevel(0, 0, 200, 200);
+    HWND a = Child(top, 0, 0, 100, 100, 1);
+    HWND a1 = Child(a, 0, 0, 50, 50, 2);
+    HWND b = Child(top, 100, 0, 100, 100, 3);
+    SetFocus(a1);
+    Pump();
+    rec().Clear();
+    EXPECT_TRUE(DestroyWindow(top));
+    EXPECT_TRUE(MatchSequence({{0, WM_WINDOWPOSCHANGING, kSent},
+                               {0, WM_WINDOWPOSCHANGED, kSent},
+                               {0, WM_NCACTIVATE, kSent | kWParam, FALSE},
+                               {0, WM_ACTIVATE, kSent | kWParam, WA_INACTIVE},
+                               {2, WM_KILLFOCUS, kSent | kWParam, 0},
+                               {0, WM_DESTROY, kSent},
+                               {1, WM_DESTROY, kSent},
+                               {2, WM_DESTROY, kSent},
+                               {3, WM_DESTROY, kSent},
+                               {2, WM_NCDESTROY, kSent},
+                               {1, WM_NCDESTROY, kSent},
+                               {3, WM_NCDESTROY, kSent},
+                               {0, WM_NCDESTROY, kSent}},
+                              {top, a, a1, b}));
+    for (HWND h : {top, a, a1, b}) EXPECT_FALSE(IsWindow(h));
+    EXPECT_EQ(GetFocus(), nullptr);
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+    EXPECT_FALSE(DestroyWindow(top)) << "a second destroy fails";
+}
+
+TEST_F(WindowTest, DestroyingAFocusedChildHandsTheFocusToItsParent) {
+    HWND top = TopLevel(0, 0, 200, 200);
+    HWND child = Child(top, 0, 0, 100, 100, 9);
+    SetFocus(child);
+    rec().Clear();
+    DestroyWindow(child);
+    EXPECT_TRUE(MatchSequence({{1, WM_SHOWWINDOW, kSent | kWParam, FALSE},
+                               {1, WM_WINDOWPOSCHANGING, kSent},
+                               {1, WM_WINDOWPOSCHANGED, kSent},
+                               {1, WM_KILLFOCUS, kSent | kWParam, reinterpret_cast<WPARAM>(top)},
+                               {0, WM_SETFOCUS, kSent | kWParam, reinterpret_cast<WPARAM>(child)},
+                               {0, WM_PARENTNOTIFY, kSent | kWParam, MAKEWPARAM(WM_DESTROY, 9)},
+                               {1, WM_DESTROY, kSent},
+                               {1, WM_NCDESTROY, kSent}},
+                              {top, child}));
+    EXPECT_EQ(GetFocus(), top);
+}
+
+TEST_F(WindowTest, DestroyingAnOwnerDestroysOwnedWindowsFirstAndActivatesTheOwnerAfterAPopup) {
+    HWND owner = TopLevel(0, 0, 200, 200);
+    HWND popup = CreateWindowEx(0, kRecClass, "pop", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, owner, nullptr, nullptr,
+                                nullptr);
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(GetParent(popup), owner) << "GetParent of a pop-up is its owner";
+    EXPECT_EQ(GetWindow(popup, GW_OWNER), owner);
+    EXPECT_EQ(GetActiveWindow(), popup);
+    DestroyWindow(popup);
+    EXPECT_EQ(GetActiveWindow(), owner) << "activation returns to the owner";
+    EXPECT_EQ(GetFocus(), owner);
+
+    popup = CreateWindowEx(0, kRecClass, "pop", WS_POPUP, 10, 10, 50, 50, owner, nullptr, nullptr, nullptr);
+    rec().Clear();
+    DestroyWindow(owner);
+    ASSERT_FALSE(rec().Log().empty());
+    EXPECT_EQ(rec().Log().front().hwnd, popup) << "owned windows go first";
+    EXPECT_FALSE(IsWindow(popup));
+}
+
+TEST_F(WindowTest, DestroyInsideWmCreateFailsCreationCleanly) {
+    HWND top = TopLevel(0, 0, 100, 100);
+    Behaviour b;
+    b.hook = [](HWND h, UINT m, WPARAM, LPARAM, bool* handled) -> LRESULT {
+        if (m == WM_CREATE) {
+            DestroyWindow(h);
+            *handled = true;
+        }
+        return 0;
+    };
+    SetNextBehaviour(b);
+    EXPECT_EQ(Child(top, 0, 0, 10, 10), nullptr);
+    EXPECT_EQ(GetWindow(top, GW_CHILD), nullptr);
+}
+
+TEST_F(WindowTest, UserDataExtraBytesAndStyles) {
+    HWND h = TopLevel(0, 0, 50, 50, WS_OVERLAPPED);
+    EXPECT_EQ(GetWindowLongPtr(h, GWLP_USERDATA), 0);
+    EXPECT_EQ(SetWindowLongPtr(h, GWLP_USERDATA, 0x1234567890LL), 0);
+    EXPECT_EQ(GetWindowLongPtr(h, GWLP_USERDATA), 0x1234567890LL);
+    EXPECT_EQ(SetWindowLongPtr(h, GWLP_USERDATA, 7), 0x1234567890LL) << "returns the previous value";
+
+    // 16 extra bytes: two pointer-sized slots, both zero at first.
+    EXPECT_EQ(GetWindowLongPtr(h, 0), 0);
+    EXPECT_EQ(GetWindowLongPtr(h, 8), 0);
+    SetWindowLongPtr(h, 8, -5);
+    EXPECT_EQ(GetWindowLongPtr(h, 8), -5);
+    EXPECT_EQ(SetWindowLong(h, 4, 99), 0);
+    EXPECT_EQ(GetWindowLong(h, 4), 99);
+    EXPECT_EQ(GetWindowLongPtr(h, 9), 0) << "a slot past the end reads as 0";
+    EXPECT_EQ(SetWindowLongPtr(h, 12, 1), 0) << "a slot past the end is not written";
+    EXPECT_EQ(GetWindowLongPtr(h, 8), -5);
+
+    rec().Clear();
+    SetWindowLongPtr(h, GWL_STYLE, WS_OVERLAPPED | WS_CLIPCHILDREN);
+    EXPECT_TRUE(MatchSequence({{0, WM_STYLECHANGING, kSent | kWParam, static_cast<WPARAM>(GWL_STYLE)},
+                               {0, WM_STYLECHANGED, kSent | kWParam, static_cast<WPARAM>(GWL_STYLE)}},
+                              {h}));
+    EXPECT_TRUE(GetWindowLongPtr(h, GWL_STYLE) & WS_CLIPCHILDREN);
+    EXPECT_EQ(SetWindowLongPtr(h, GWLP_WNDPROC, 0), 0) << "a null procedure is refused";
+    EXPECT_NE(GetWindowLongPtr(h, GWLP_WNDPROC), 0);
+}
+
+TEST_F(WindowTest, TextGoesThroughMessages) {
+    HWND h = TopLevel(0, 0, 50, 50, WS_OVERLAPPED);
+    EXPECT_TRUE(SetWindowText(h, "h\xC3\xA9llo"));
+    EXPECT_EQ(GetWindowTextLength(h), 6);
+    char buf[16];
+    EXPECT_EQ(GetWindowText(h, buf, sizeof buf), 6);
+    EXPECT_STREQ(buf, "h\xC3\xA9llo");
+    EXPECT_EQ(GetWindowText(h, buf, 3), 1) << "a cut never splits a UTF-8 sequence";
+    EXPECT_STREQ(buf, "h");
+    EXPECT_EQ(GetWindowText(h, buf, 0), 0);
+}
+
+TEST_F(WindowTest, MoveWindowSequenceAndRectangles) {
+    HWND top = TopLevel(100, 50, 300, 200);
+    HWND child = Child(top, 10, 20, 80, 60);
+    rec().Clear();
+    EXPECT_TRUE(MoveWindow(child, 15, 25, 90, 70, TRUE));
+    EXPECT_TRUE(MatchSequence({{1, WM_WINDOWPOSCHANGING, kSent},
+                               {1, WM_NCCALCSIZE, kSent},
+                               {1, WM_WINDOWPOSCHANGED, kSent},
+                               {1, WM_MOVE, kSent | kLParam, 0, MAKELPARAM(15, 25)},
+                               {1, WM_SIZE, kSent | kWParam | kLParam, SIZE_RESTORED, MAKELPARAM(90, 70)}},
+                              {top, child}));
+    rec().Clear();
+    MoveWindow(child, 30, 40, 90, 70, TRUE);
+    EXPECT_TRUE(MatchSequence({{1, WM_WINDOWPOSCHANGING, kSent},
+                               {1, WM_WINDOWPOSCHANGED, kSent},
+                               {1, WM_MOVE, kSent | kLParam, 0, MAKELPARAM(30, 40)}},
+                              {top, child}))
+        << "a pure move sends no WM_SIZE";
+    rec().Clear();
+    SetWindowPos(child, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_TRUE(MatchSequence({{1, WM_WINDOWPOSCHANGING, kSent}, {1, WM_WINDOWPOSCHANGED, kSent}}, {top, child}));
+
+    RECT r;
+    EXPECT_TRUE(GetClientRect(child, &r));
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.right, 90);
+    EXPECT_EQ(r.bottom, 70);
+    EXPECT_TRUE(GetWindowRect(child, &r));
+    EXPECT_EQ(r.left, 130);
+    EXPECT_EQ(r.top, 90);
+    EXPECT_EQ(r.right, 220);
+    EXPECT_EQ(r.bottom, 160);
+    MoveWindow(child, 0, 0, -5, -5, TRUE);
+    GetClientRect(child, &r);
+    EXPECT_EQ(r.right, 0) << "negative sizes become empty";
+}
+
+TEST_F(WindowTest, WindowPosChangingCanAdjustThePosition) {
+    HWND top = TopLevel(0, 0, 300, 200);
+    Behaviour b;
+    b.hook = [](HWND, UINT m, WPARAM, LPARAM l, bool*) -> LRESULT {
+        if (m == WM_WINDOWPOSCHANGING) {
+            auto* wp = reinterpret_cast<WINDOWPOS*>(l);
+            wp->cx = std::min(wp->cx, 50);
+        }
+        return 0;
+    };
+    SetNextBehaviour(b);
+    HWND child = Child(top, 0, 0, 40, 40);
+    MoveWindow(child, 0, 0, 120, 30, TRUE);
+    RECT r;
+    GetClientRect(child, &r);
+    EXPECT_EQ(r.right, 50);
+    EXPECT_EQ(r.bottom, 30);
+}
+
+TEST_F(WindowTest, ShowMinimizeRestoreAndVisibility) {
+    HWND top = TopLevel(0, 0, 300, 200, WS_OVERLAPPED);
+    HWND child = Child(top, 0, 0, 50, 50, 0, WS_CHILD | WS_VISIBLE);
+    EXPECT_FALSE(IsWindowVisible(child)) << "a hidden parent hides its children";
+    EXPECT_FALSE(ShowWindow(top, SW_SHOW)) << "returns the previous visibility";
+    EXPECT_TRUE(IsWindowVisible(child));
+    EXPECT_TRUE(ShowWindow(top, SW_SHOW));
+
+    rec().Clear();
+    ShowWindow(top, SW_MINIMIZE);
+    EXPECT_TRUE(IsIconic(top));
+    EXPECT_TRUE(MatchSequence({{0, WM_SIZE, kSent | kWParam | kLParam, SIZE_MINIMIZED, 0}}, {top}));
+    rec().Clear();
+    ShowWindow(top, SW_RESTORE);
+    EXPECT_FALSE(IsIconic(top));
+    EXPECT_TRUE(MatchSequence({{0, WM_SIZE, kSent | kWParam | kLParam, SIZE_RESTORED, MAKELPARAM(300, 200)}}, {top}));
+
+    rec().Clear();
+    EXPECT_TRUE(ShowWindow(child, SW_HIDE));
+    EXPECT_TRUE(MatchSequence({{1, WM_SHOWWINDOW, kSent | kWParam, FALSE},
+                               {1, WM_WINDOWPOSCHANGING, kSent},
+                               {1, WM_WINDOWPOSCHANGED, kSent}},
+                              {top, child}));
+    EXPECT_FALSE(IsWindowVisible(child));
+    rec().Clear();
+    EXPECT_FALSE(ShowWindow(child, SW_HIDE));
+    EXPECT_TRUE(rec().Log().empty()) << "hiding a hidden window sends nothing";
+}
+
+TEST_F(WindowTest, EnableWindowSequenceAndFocus) {
+    HWND top = TopLevel(0, 0, 300, 200);
+    HWND child = Child(top, 0, 0, 50, 50);
+    SetFocus(child);
+    rec().Clear();
+    EXPECT_FALSE(EnableWindow(child, FALSE)) << "FALSE: it was enabled";
+    EXPECT_TRUE(MatchSequence({{1, WM_CANCELMODE, kSent},
+                               {1, WM_KILLFOCUS, kSent},
+                               {1, WM_ENABLE, kSent | kWParam, FALSE}},
+                              {top, child}));
+    EXPECT_FALSE(IsWindowEnabled(child));
+    EXPECT_EQ(GetFocus(), nullptr);
+    rec().Clear();
+    EXPECT_TRUE(EnableWindow(child, FALSE));
+    EXPECT_TRUE(rec().Log().empty());
+    EXPECT_TRUE(EnableWindow(child, TRUE));
+    EXPECT_TRUE(IsWindowEnabled(child));
+}
+
+TEST_F(WindowTest, TreeQueriesAndZOrder) {
+    HWND top = TopLevel(0, 0, 300, 200);
+    HWND a = Child(top, 0, 0, 100, 100, 1);
+    HWND b = Child(top, 50, 50, 100, 100, 2);
+    HWND a1 = Child(a, 0, 0, 10, 10, 3);
+    EXPECT_TRUE(IsChild(top, a1));
+    EXPECT_TRUE(IsChild(a, a1));
+    EXPECT_FALSE(IsChild(b, a1));
+    EXPECT_FALSE(IsChild(a1, a1));
+    EXPECT_EQ(GetAncestor(a1, GA_ROOT), top);
+    EXPECT_EQ(GetAncestor(a1, GA_PARENT), a);
+    EXPECT_EQ(GetParent(top), nullptr);
+    // New children go below their older siblings; the first sibling is on top.
+    EXPECT_EQ(GetWindow(top, GW_CHILD), a);
+    EXPECT_EQ(GetWindow(a, GW_HWNDNEXT), b);
+    EXPECT_EQ(GetWindow(b, GW_HWNDPREV), a);
+    EXPECT_EQ(GetWindow(b, GW_HWNDNEXT), nullptr);
+    POINT overlap{60, 60};
+    EXPECT_EQ(ChildWindowFromPoint(top, overlap), a);
+    SetWindowPos(b, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    EXPECT_EQ(GetWindow(top, GW_CHILD), b);
+    EXPECT_EQ(ChildWindowFromPoint(top, overlap), b);
+    SetWindowPos(b, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    EXPECT_EQ(GetWindow(a, GW_HWNDLAST), b);
+    EXPECT_EQ(ChildWindowFromPoint(top, POINT{250, 150}), top) << "no child there: the parent";
+    EXPECT_EQ(ChildWindowFromPoint(top, POINT{400, 10}), nullptr) << "outside the parent";
+
+    EXPECT_EQ(SetParent(a1, b), a);
+    EXPECT_EQ(GetParent(a1), b);
+    EXPECT_EQ(SetParent(b, a1), nullptr) << "a window cannot move under its own descendant";
+    EXPECT_EQ(GetParent(b), top);
+}
+
+TEST_F(WindowTest, CoordinateMappingAndWindowFromPoint) {
+    HWND top = TopLevel(100, 200, 300, 200);
+    HWND child = CreateWindowEx(WS_EX_CLIENTEDGE, kRecClass, "", WS_CHILD | WS_VISIBLE, 10, 20, 100, 50, top, nullptr,
+                                nullptr, nullptr);
+    RECT cr;
+    GetClientRect(child, &cr);
+    EXPECT_EQ(cr.right, 96) << "a 2-pixel client edge on each side";
+    POINT p{0, 0};
+    ClientToScreen(child, &p);
+    EXPECT_EQ(p.x, 112);
+    EXPECT_EQ(p.y, 222);
+    ScreenToClient(child, &p);
+    EXPECT_EQ(p.x, 0);
+    EXPECT_EQ(p.y, 0);
+    POINT pts[2] = {{0, 0}, {5, 5}};
+    int off = MapWindowPoints(child, top, pts, 2);
+    EXPECT_EQ(pts[0].x, 12);
+    EXPECT_EQ(pts[1].y, 27);
+    EXPECT_EQ(static_cast<SHORT>(LOWORD(static_cast<DWORD>(off))), 12);
+    EXPECT_EQ(static_cast<SHORT>(HIWORD(static_cast<DWORD>(off))), 22);
+    MapWindowPoints(top, child, pts, 1);
+    EXPECT_EQ(pts[0].x, 0);
+
+    EXPECT_EQ(WindowFromPoint(POINT{150, 250}), child);
+    EXPECT_EQ(WindowFromPoint(POINT{350, 350}), top);
+    EXPECT_EQ(WindowFromPoint(POINT{50, 50}), nullptr);
+    EnableWindow(child, FALSE);
+    EXPECT_EQ(WindowFromPoint(POINT{150, 250}), top) << "disabled children are skipped";
+    EnableWindow(child, TRUE);
+    ShowWindow(child, SW_HIDE);
+    EXPECT_EQ(WindowFromPoint(POINT{150, 250}), top) << "hidden children are skipped";
+}
+
+TEST_F(WindowTest, DefaultProcedureBehaviour) {
+    HWND top = TopLevel(100, 100, 300, 200);
+    HWND child = Child(top, 10, 10, 100, 100);
+    rec().Clear();
+    // WM_CONTEXTMENU travels up to the parent.
+    SendMessage(child, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(child), MAKELPARAM(5, 6));
+    EXPECT_TRUE(MatchSequence({{1, WM_CONTEXTMENU, kSent}, {0, WM_CONTEXTMENU, kSent | kLParam, 0, MAKELPARAM(5, 6)}},
+                              {top, child}));
+    // WM_NCHITTEST: client area and outside.
+    EXPECT_EQ(SendMessage(child, WM_NCHITTEST, 0, MAKELPARAM(115, 115)), HTCLIENT);
+    EXPECT_EQ(SendMessage(child, WM_NCHITTEST, 0, MAKELPARAM(5, 5)), HTNOWHERE);
+    // WM_CLOSE destroys.
+    SendMessage(child, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_EQ(DefWindowProc(top, WM_GETDLGCODE, 0, 0), 0);
+}
+
+} // namespace
