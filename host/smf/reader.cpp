@@ -196,7 +196,7 @@ bool TrackParser::Parse() {
                 p_ += len;
                 break;
             }
-            if (type == 0x03 && tick == 0 && !named_) {
+            if (type == 0x03 && tick == 0 && !named_ && len > 0) {
                 named_ = true;
                 name_.assign(reinterpret_cast<const char*>(file_ + p_), len);
             } else {

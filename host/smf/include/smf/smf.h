@@ -25,7 +25,8 @@ struct ReadResult {
 // skipped; a RIFF "RMID" wrapper is accepted; running status continues across meta and sysex events;
 // note-on with velocity 0 is a note-off; notes are paired first-in-first-out per channel and pitch,
 // the note-off velocity kept in data 3; a note never closed ends at the track's end; a note-off that
-// closes nothing stays a note-off event; the first track-name meta event at tick 0 names the track;
+// closes nothing stays a note-off event; the first non-empty track-name meta event at tick 0 names
+// the track (others stay meta events); trailing bytes too few for a chunk header are ignored;
 // bytes after the end-of-track event are ignored.
 ReadResult Read(const std::uint8_t* data, std::size_t size, Store& store);
 ReadResult ReadFile(const std::string& path, Store& store);

@@ -1,0 +1,497 @@
+// MIDI file reading and writing: event kinds, note pairing, malformed input, exact output bytes,
+// atomic saving and round trips of generated and corpus files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include <unistd.h>
+
+#include "host_test_util.h"
+#include "model/store.h"
+#include "smf/smf.h"
+
+namespace host::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+// One event as a file can carry it, at its absolute tick.
+struct Ev {
+    std::int64_t tick;
+    std::uint32_t kind;
+    int channel;
+    std::uint8_t d[4];
+    std::uint32_t length; // notes only
+    Bytes bytes;
+    auto operator<=>(const Ev&) const = default;
+};
+
+struct TrackImage {
+    std::string name;
+    int channel;
+    std::vector<Ev> events;
+    auto operator<=>(const TrackImage&) const = default;
+};
+
+std::vector<TrackImage> Image(const Store& store) {
+    std::vector<TrackImage> out;
+    for (std::uint32_t t : store.TracksInOrder()) {
+        TrackImage img{EncodeUtf8(store.Track(t)->name), store.Track(t)->channel, {}};
+        for (std::uint32_t b : store.BlocksOf(t))
+            for (std::uint32_t e : store.EventsOf(b)) {
+                EventValue v = store.Event(e);
+                Ev ev{store.Block(b)->start + v.time, v.kind, v.channel, {}, 0, v.bytes};
+                std::copy(v.data, v.data + 4, ev.d);
+                if (v.kind == mp::MEK_NOTE) ev.length = v.length;
+                img.events.push_back(std::move(ev));
+            }
+        std::sort(img.events.begin(), img.events.end());
+        out.push_back(std::move(img));
+    }
+    return out;
+}
+
+std::vector<Ev> EventsOfTrack(const Store& store, std::size_t index) { return Image(store).at(index).events; }
+
+smf::ReadResult ReadBytes(const Bytes& bytes, Store& store) { return smf::Read(bytes.data(), bytes.size(), store); }
+
+Bytes WriteBytes(const Store& store) {
+    Bytes out;
+    smf::WriteResult w = smf::Write(store, out);
+    EXPECT_TRUE(w.ok) << w.error;
+    return out;
+}
+
+Bytes Vlq(std::uint32_t v) {
+    Bytes b{static_cast<std::uint8_t>(v & 0x7F)};
+    while (v >>= 7) b.insert(b.begin(), static_cast<std::uint8_t>(0x80 | (v & 0x7F)));
+    return b;
+}
+
+// A track body that uses every kind a file can hold, running status, both sysex forms and metas.
+Bytes EveryKindTrack(int channel) {
+    const auto on = static_cast<std::uint8_t>(0x90 | channel), off = static_cast<std::uint8_t>(0x80 | channel);
+    const auto cc = static_cast<std::uint8_t>(0xB0 | channel);
+    return {
+        0x00, 0xFF, 0x03, 0x04, 'L', 'e', 'a', 'd',             // track name
+        0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,               // tempo 500000
+        0x00, 0xFF, 0x58, 0x04, 0x03, 0x02, 0x18, 0x08,         // 3/4
+        0x00, static_cast<std::uint8_t>(0xC0 | channel), 0x05,  // program 5
+        0x00, cc, 0x07, 0x64,                                   // volume 100
+        0x00, 0x0A, 0x40,                                       // running status: pan 64
+        0x00, on, 0x3C, 0x50,                                   // C4 on
+        0x10, 0x40, 0x51,                                       // E4 on, running status
+        0x20, off, 0x3C, 0x22,                                  // C4 off, velocity 0x22
+        0x00, on, 0x40, 0x00,                                   // E4 off as note-on velocity 0
+        0x05, static_cast<std::uint8_t>(0xA0 | channel), 0x3C, 0x11,
+        0x05, static_cast<std::uint8_t>(0xD0 | channel), 0x33,
+        0x05, static_cast<std::uint8_t>(0xE0 | channel), 0x00, 0x50,
+        0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7,         // GM on
+        0x00, 0xF7, 0x03, 0x43, 0x12, 0x00,                     // escaped bytes
+        0x00, 0xFF, 0x7F, 0x03, 0x7D, 0x01, 0x02,               // sequencer specific
+        0x00, 0xFF, 0x60, 0x02, 0xAB, 0xCD,                     // a meta type no one defines
+        0x07, 0xFF, 0x01, 0x02, 'h', 'i',                       // text later in the track
+        0x10, off, 0x30, 0x40,                                  // note-off that closes nothing
+        0x00, on, 0x48, 0x60,                                   // note never closed
+        0x30, 0xFF, 0x2F, 0x00,
+    };
+}
+
+TEST(SmfRead, EveryKindComesInAsItsOwnEventAndNothingIsLost) {
+    Store store;
+    smf::ReadResult r = ReadBytes(SmfBuilder(1, 96).Track(EveryKindTrack(2)).Bytes(), store);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.format, 1);
+    EXPECT_EQ(r.tracks, 1);
+    EXPECT_EQ(r.ticksPerQuarter, 96u);
+    EXPECT_EQ(store.TicksPerQuarter(), 96u);
+    auto image = Image(store);
+    ASSERT_EQ(image.size(), 1u);
+    EXPECT_EQ(image[0].name, "Lead");
+    EXPECT_EQ(image[0].channel, 2);
+    const std::vector<Ev> expected = {
+        {0, mp::MEK_PROGRAM, 2, {5, 0, 0, 0}, 0, {}},
+        {0, mp::MEK_CONTROL, 2, {7, 100, 0, 0}, 0, {}},
+        {0, mp::MEK_CONTROL, 2, {10, 64, 0, 0}, 0, {}},
+        {0, mp::MEK_NOTE, 2, {0x3C, 0x50, 0x22, 0}, 0x30, {}},
+        {0, mp::MEK_META, -1, {}, 0, {0x51, 0x07, 0xA1, 0x20}},
+        {0, mp::MEK_META, -1, {}, 0, {0x58, 0x03, 0x02, 0x18, 0x08}},
+        {0x10, mp::MEK_NOTE, 2, {0x40, 0x51, 0, 0}, 0x20, {}},
+        {0x35, mp::MEK_POLY_PRESSURE, 2, {0x3C, 0x11, 0, 0}, 0, {}},
+        {0x3A, mp::MEK_AFTERTOUCH, 2, {0x33, 0, 0, 0}, 0, {}},
+        {0x3F, mp::MEK_PITCH_BEND, 2, {0x00, 0x50, 0, 0}, 0, {}},
+        {0x3F, mp::MEK_SYSEX, -1, {}, 0, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}},
+        {0x3F, mp::MEK_SYSEX_CONTINUE, -1, {}, 0, {0x43, 0x12, 0x00}},
+        {0x3F, mp::MEK_META, -1, {}, 0, {0x60, 0xAB, 0xCD}},
+        {0x3F, mp::MEK_META, -1, {}, 0, {0x7F, 0x7D, 0x01, 0x02}},
+        {0x46, mp::MEK_META, -1, {}, 0, {0x01, 'h', 'i'}},
+        {0x56, mp::MEK_NOTE, 2, {0x48, 0x60, 0, 0}, 0x30, {}},
+        {0x56, mp::MEK_NOTE_OFF, 2, {0x30, 0x40, 0, 0}, 0, {}},
+    };
+    std::vector<Ev> got = image[0].events, want = expected;
+    for (auto& e : got)
+        if (e.kind & mp::MEK_VARIABLE) e.channel = -1;
+    std::sort(got.begin(), got.end());
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(got, want);
+    // The block spans the track; tempo and meter reach the time base.
+    std::uint32_t block = store.BlocksOf(store.TracksInOrder()[0])[0];
+    EXPECT_EQ(store.Block(block)->end, 0x86);
+    EXPECT_EQ(store.Time().TempoAt(0), 500000u);
+    EXPECT_EQ(store.Time().MeterAt(0).beats, 3u);
+    EXPECT_EQ(store.Time().MeterAt(0).noteExp, 2u);
+}
+
+TEST(SmfRead, OverlappingNotesPairFirstInFirstOutPerChannelAndPitch) {
+    Store store;
+    const Bytes track = {
+        0x00, 0x90, 60, 10,  // A: ch1 C4
+        0x00, 0x91, 60, 20,  // ch2 C4: another key
+        0x10, 0x90, 60, 30,  // B: ch1 C4 again while A sounds
+        0x10, 0x80, 60, 1,   // closes A
+        0x10, 0x81, 60, 2,   // closes the ch2 note
+        0x10, 0x80, 60, 3,   // closes B
+        0x00, 0xFF, 0x2F, 0x00,
+    };
+    ASSERT_TRUE(ReadBytes(SmfBuilder(0, 480).Track(track).Bytes(), store).ok);
+    auto events = EventsOfTrack(store, 0);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].channel, 0);
+    EXPECT_EQ(events[0].d[1], 10);
+    EXPECT_EQ(events[0].length, 0x20u);
+    EXPECT_EQ(events[0].d[2], 1);
+    EXPECT_EQ(events[1].channel, 1);
+    EXPECT_EQ(events[1].length, 0x30u);
+    EXPECT_EQ(events[2].d[1], 30);
+    EXPECT_EQ(events[2].tick, 0x10);
+    EXPECT_EQ(events[2].length, 0x30u);
+    EXPECT_EQ(store.Track(store.TracksInOrder()[0])->channel, -1); // two channels in use
+}
+
+TEST(SmfRead, FormatsTracksChunksAndDivisions) {
+    // Format 2 with an unknown chunk between tracks and a track without an end-of-track event.
+    Store store;
+    Bytes bytes = SmfBuilder(2, 120)
+                      .Track({0x00, 0x90, 64, 100, 0x60, 0x80, 64, 0, 0x00, 0xFF, 0x2F, 0x00})
+                      .Chunk("XFIH", {1, 2, 3, 4, 5})
+                      .Track({0x00, 0xC3, 0x01, 0x40, 0xB3, 0x01, 0x02})
+                      .Bytes();
+    smf::ReadResult r = ReadBytes(bytes, store);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.format, 2);
+    EXPECT_EQ(r.tracks, 2);
+    ASSERT_EQ(store.TrackCount(), 2u);
+    EXPECT_EQ(store.Track(store.TracksInOrder()[1])->channel, 3);
+    EXPECT_EQ(store.Block(store.BlocksOf(store.TracksInOrder()[1])[0])->end, 0x40);
+
+    // An empty track-name meta is an event of its own, not a name, so it is not lost on saving.
+    ASSERT_TRUE(ReadBytes(SmfBuilder(1, 96).Track({0x00, 0xFF, 0x03, 0x00, 0x00, 0xFF, 0x2F, 0x00}).Bytes(), store).ok);
+    auto events = EventsOfTrack(store, 0);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].bytes, Bytes{0x03});
+
+    // A RIFF wrapper around the file.
+    Bytes smf = SmfBuilder(0, 96).Track(kEndOfTrack).Bytes();
+    Bytes riff = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D', 'd', 'a', 't', 'a',
+                  static_cast<std::uint8_t>(smf.size()), 0, 0, 0};
+    riff.insert(riff.end(), smf.begin(), smf.end());
+    EXPECT_TRUE(ReadBytes(riff, store).ok);
+    EXPECT_EQ(store.TrackCount(), 1u);
+
+    // Time codes instead of ticks per quarter note are refused, naming the division.
+    Bytes smpte = SmfBuilder(0, 0xE728).Track(kEndOfTrack).Bytes();
+    r = ReadBytes(smpte, store);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("SMPTE"), std::string::npos);
+    EXPECT_EQ(r.offset, 12u);
+}
+
+struct Malformed {
+    const char* what;
+    Bytes bytes;
+    const char* message;
+    std::size_t offset;
+};
+
+TEST(SmfRead, MalformedFilesGiveOneClearErrorAndLeaveTheStoreEmpty) {
+    const Bytes head = SmfBuilder(1, 96).Bytes();
+    auto withTrack = [&](const Bytes& body) { return SmfBuilder(1, 96).Track(body).Bytes(); };
+    Bytes truncatedChunk = withTrack({0x00, 0x90, 60, 100, 0x10, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00});
+    truncatedChunk.resize(truncatedChunk.size() - 5);
+    Bytes longLength = withTrack(kEndOfTrack);
+    longLength[21] = 0x40; // declares 64 bytes, has 4
+    const std::vector<Malformed> cases = {
+        {"missing header", {'M', 'T', 'r', 'k', 0, 0, 0, 0}, "missing MThd", 0},
+        {"empty file", {}, "missing MThd", 0},
+        {"short header", Bytes(head.begin(), head.begin() + 10), "missing MThd", 0},
+        {"header length 2", {'M', 'T', 'h', 'd', 0, 0, 0, 2, 0, 1, 0, 1, 0, 96}, "shorter", 4},
+        {"unknown format", SmfBuilder(3, 96).Bytes(), "format", 8},
+        {"zero division", SmfBuilder(1, 0).Bytes(), "division", 12},
+        {"truncated chunk", truncatedChunk, "past the end", 18},
+        {"length past the end", longLength, "past the end", 18},
+        {"VLQ of five bytes", withTrack({0x81, 0x81, 0x81, 0x81, 0x00, 0x90, 60, 1}), "longer than 4", 22},
+        {"running status first", withTrack({0x00, 0x40, 0x40, 0x00, 0xFF, 0x2F, 0x00}), "running status", 23},
+        {"status in data", withTrack({0x00, 0x90, 0x40, 0x90, 0x00, 0xFF, 0x2F, 0x00}), "status byte inside", 25},
+        {"event cut off", withTrack({0x00, 0x90, 0x40}), "truncated event", 23},
+        {"meta past end", withTrack({0x00, 0xFF, 0x01, 0x7F, 'x'}), "meta event runs past", 23},
+        {"sysex past end", withTrack({0x00, 0xF0, 0x0A, 0x7E}), "sysex event runs past", 23},
+        {"system common byte", withTrack({0x00, 0xF2, 0x00, 0x00}), "unexpected status", 23},
+    };
+    for (const auto& c : cases) {
+        Store store;
+        ASSERT_TRUE(ReadBytes(SmfBuilder(0, 96).Track(EveryKindTrack(0)).Bytes(), store).ok);
+        smf::ReadResult r = ReadBytes(c.bytes, store);
+        EXPECT_FALSE(r.ok) << c.what;
+        EXPECT_NE(r.error.find(c.message), std::string::npos) << c.what << ": " << r.error;
+        EXPECT_EQ(r.error.find('\n'), std::string::npos) << c.what;
+        EXPECT_EQ(r.offset, c.offset) << c.what;
+        EXPECT_EQ(store.TrackCount(), 0u) << c.what;
+        EXPECT_EQ(store.EventCount(), 0u) << c.what;
+    }
+}
+
+TEST(SmfRead, EveryPrefixAndEveryByteChangeIsReadOrRefusedSafely) {
+    const Bytes good = SmfBuilder(1, 96).Track(EveryKindTrack(1)).Track(EveryKindTrack(9)).Bytes();
+    Store store;
+    for (std::size_t n = 0; n < good.size(); ++n) {
+        Bytes prefix(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
+        smf::ReadResult r = ReadBytes(prefix, store);
+        if (!r.ok) {
+            EXPECT_FALSE(r.error.empty());
+            EXPECT_LE(r.offset, n);
+        }
+    }
+    std::mt19937 rng(7);
+    for (int i = 0; i < 4000; ++i) {
+        Bytes bad = good;
+        bad[rng() % bad.size()] = static_cast<std::uint8_t>(rng());
+        smf::ReadResult r = ReadBytes(bad, store);
+        if (r.ok) {
+            // Whatever was read saves and reads back again.
+            Bytes out = WriteBytes(store);
+            Store again;
+            EXPECT_TRUE(ReadBytes(out, again).ok);
+        } else {
+            EXPECT_LE(r.offset, bad.size());
+        }
+    }
+}
+
+TEST(SmfRead, FileErrorsNameTheProblem) {
+    Store store;
+    smf::ReadResult r = smf::ReadFile("/nonexistent/dir/song.mid", store);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "cannot open the file");
+}
+
+// A store built through the loading calls, as a reader would.
+struct Loaded {
+    Store store;
+    std::uint32_t track = 0, block = 0;
+    explicit Loaded(std::uint32_t ppq, std::u16string name = u"Lead", int channel = -1) {
+        store.SetTicksPerQuarter(ppq);
+        TrackValue t;
+        t.name = std::move(name);
+        t.channel = channel;
+        track = store.LoadTrack(t);
+        block = store.LoadBlock(BlockValue{track, 0, 0, {}});
+    }
+    std::uint32_t Note(std::int64_t tick, int channel, std::uint8_t key, std::uint8_t velocity, std::uint32_t length) {
+        const std::uint8_t d[4] = {key, velocity, 0, 0};
+        std::uint32_t id = store.LoadEvent(block, tick, mp::MEK_NOTE, channel, 0, d);
+        store.SetLoadedLength(id, length);
+        return id;
+    }
+    void Event(std::int64_t tick, std::uint32_t kind, int channel, std::uint8_t d0, std::uint8_t d1 = 0,
+               std::uint8_t d2 = 0, std::uint8_t d3 = 0) {
+        const std::uint8_t d[4] = {d0, d1, d2, d3};
+        store.LoadEvent(block, tick, kind, channel, 0, d);
+    }
+    void Finish(std::int64_t end) {
+        store.SetLoadedBlockEnd(block, end);
+        store.FinishLoad();
+    }
+};
+
+TEST(SmfWrite, NotesBecomeOnOffPairsWithOffsFirstAndRunningStatus) {
+    Loaded song(96);
+    song.Note(0, 0, 0x3C, 100, 96);
+    song.Note(96, 0, 0x40, 100, 0); // zero length: its on still precedes its own off
+    song.Note(96, 0, 0x3C, 100, 48);
+    song.Event(96, mp::MEK_CONTROL, 0, 7, 90);
+    song.Event(96, mp::MEK_CONTROL, 0, 10, 64);
+    song.Finish(192);
+    const Bytes expected = {
+        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0, 96,                            //
+        'M', 'T', 'r', 'k', 0, 0, 0, 43,                                              //
+        0x00, 0xFF, 0x03, 0x04, 'L', 'e', 'a', 'd',                                   //
+        0x00, 0x90, 0x3C, 0x64,                                                       //
+        0x60, 0x80, 0x3C, 0x00,                                                       // the earlier note ends first
+        0x00, 0x90, 0x40, 0x64, 0x00, 0x80, 0x40, 0x00,                               //
+        0x00, 0x90, 0x3C, 0x64,                                                       //
+        0x00, 0xB0, 0x07, 0x5A, 0x00, 0x0A, 0x40,                                     // running status
+        0x30, 0x80, 0x3C, 0x00,                                                       //
+        0x30, 0xFF, 0x2F, 0x00,                                                       //
+    };
+    EXPECT_EQ(WriteBytes(song.store), expected);
+}
+
+TEST(SmfWrite, TrackChannelPackedKindsAndKindsAFileCannotHold) {
+    Loaded song(480, u"", 5);
+    song.Event(0, mp::MEK_CONTROL, 1, 7, 100);            // written on the track's channel
+    song.Event(0, mp::MEK_PACKED_RPN, 1, 0, 0, 2, 0);     // pitch-bend range 2
+    song.Event(0, mp::MEK_BANK_PROGRAM, 1, 24, 1, 2);     // program 24, bank 1:2
+    song.Event(0, mp::MEK_SHORT_MSG, 1, 0xE3, 0x00, 0x40);
+    std::vector<std::uint8_t> wave = {1, 2, 3};
+    song.store.LoadVariableEvent(song.block, 0, mp::MEK_MCI, wave);
+    song.Finish(0);
+    Bytes out;
+    smf::WriteResult w = smf::Write(song.store, out);
+    ASSERT_TRUE(w.ok);
+    EXPECT_EQ(w.skippedEvents, 1u);
+    const Bytes body(out.begin() + 22, out.end());
+    const Bytes expected = {0x00, 0xB5, 0x07, 0x64,                                  //
+                            0x00, 0x65, 0x00, 0x00, 0x64, 0x00, 0x00, 0x06, 0x02, 0x00, 0x26, 0x00, //
+                            0x00, 0x00, 0x01, 0x00, 0x20, 0x02, 0x00, 0xC5, 0x18,    //
+                            0x00, 0xE3, 0x00, 0x40,                                  //
+                            0x00, 0xFF, 0x2F, 0x00};
+    EXPECT_EQ(body, expected);
+}
+
+TEST(SmfWrite, RefusesWhatAFileCannotExpress) {
+    Loaded song(0x8000);
+    song.Finish(0);
+    Bytes out;
+    smf::WriteResult w = smf::Write(song.store, out);
+    EXPECT_FALSE(w.ok);
+    EXPECT_FALSE(w.error.empty());
+    EXPECT_TRUE(out.empty());
+}
+
+class SmfSave : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vor_smf_save_" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::size_t FilesIn(const fs::path& d) {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(d), fs::directory_iterator()));
+    }
+    fs::path dir_;
+};
+
+TEST_F(SmfSave, ReplacesTheFileWholeAndAFailedSaveKeepsTheOldOne) {
+    Loaded song(96);
+    song.Note(0, 0, 60, 100, 96);
+    song.Finish(96);
+    const fs::path target = dir_ / "song.mid";
+    {
+        std::ofstream old(target, std::ios::binary);
+        old << "old contents";
+    }
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    smf::WriteResult w = smf::WriteFile(song.store, target.string());
+    ASSERT_TRUE(w.ok) << w.error;
+    Store back;
+    ASSERT_TRUE(smf::ReadFile(target.string(), back).ok);
+    EXPECT_EQ(Image(back)[0].events, Image(song.store)[0].events);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(FilesIn(dir_), 1u); // no temporary left behind
+
+    // The target is a directory: the rename fails, the directory stays, no temporary is left.
+    const fs::path blocked = dir_ / "blocked.mid";
+    fs::create_directory(blocked);
+    w = smf::WriteFile(song.store, blocked.string());
+    EXPECT_FALSE(w.ok);
+    EXPECT_FALSE(w.error.empty());
+    EXPECT_TRUE(fs::is_directory(blocked));
+    EXPECT_EQ(FilesIn(dir_), 2u);
+
+    // A folder that does not exist.
+    w = smf::WriteFile(song.store, (dir_ / "missing" / "song.mid").string());
+    EXPECT_FALSE(w.ok);
+    EXPECT_FALSE(fs::exists(dir_ / "missing"));
+}
+
+// Reads, writes and reads again: the same tracks and events; a second write gives the same bytes.
+void ExpectRoundTrip(const Bytes& original, const std::string& what) {
+    Store first;
+    smf::ReadResult r = ReadBytes(original, first);
+    ASSERT_TRUE(r.ok) << what << ": " << r.error;
+    const Bytes written = WriteBytes(first);
+    Store second;
+    r = ReadBytes(written, second);
+    ASSERT_TRUE(r.ok) << what << ": " << r.error;
+    EXPECT_EQ(second.TicksPerQuarter(), first.TicksPerQuarter()) << what;
+    auto a = Image(first), b = Image(second);
+    ASSERT_EQ(a.size(), b.size()) << what;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].name, b[i].name) << what << " track " << i;
+        EXPECT_EQ(a[i].channel, b[i].channel) << what << " track " << i;
+        EXPECT_EQ(a[i].events.size(), b[i].events.size()) << what << " track " << i;
+        EXPECT_TRUE(a[i].events == b[i].events) << what << " track " << i;
+    }
+    EXPECT_EQ(first.Time().Tempos().size(), second.Time().Tempos().size()) << what;
+    EXPECT_EQ(WriteBytes(second), written) << what;
+}
+
+TEST(SmfRoundTrip, GeneratedFilesOfEveryKindAndShape) {
+    ExpectRoundTrip(SmfBuilder(1, 96).Track(EveryKindTrack(0)).Track(EveryKindTrack(15)).Bytes(), "every kind");
+    ExpectRoundTrip(SmfBuilder(0, 960).Track(EveryKindTrack(4)).Bytes(), "format 0");
+
+    // Random dense tracks: overlapping notes of one key, zero-length notes, lone offs, long gaps.
+    std::mt19937 rng(11);
+    for (int file = 0; file < 20; ++file) {
+        SmfBuilder b(1, 24 + static_cast<int>(rng() % 1000));
+        const int tracks = 1 + static_cast<int>(rng() % 4);
+        for (int t = 0; t < tracks; ++t) {
+            Bytes body;
+            const int n = static_cast<int>(rng() % 300);
+            for (int i = 0; i < n; ++i) {
+                const std::uint32_t delta = rng() % 5 == 0 ? rng() % 100000 : rng() % 4;
+                Bytes v = Vlq(delta);
+                body.insert(body.end(), v.begin(), v.end());
+                const auto ch = static_cast<std::uint8_t>(rng() % 3);
+                const auto key = static_cast<std::uint8_t>(60 + rng() % 3);
+                switch (rng() % 8) {
+                case 0: case 1: case 2: body.insert(body.end(), {static_cast<std::uint8_t>(0x90 | ch), key, static_cast<std::uint8_t>(1 + rng() % 127)}); break;
+                case 3: case 4: body.insert(body.end(), {static_cast<std::uint8_t>(0x80 | ch), key, static_cast<std::uint8_t>(rng() % 128)}); break;
+                case 5: body.insert(body.end(), {static_cast<std::uint8_t>(0xB0 | ch), static_cast<std::uint8_t>(rng() % 120), static_cast<std::uint8_t>(rng() % 128)}); break;
+                case 6: body.insert(body.end(), {static_cast<std::uint8_t>(0xE0 | ch), static_cast<std::uint8_t>(rng() % 128), static_cast<std::uint8_t>(rng() % 128)}); break;
+                default: body.insert(body.end(), {0xFF, 0x01, 0x01, static_cast<std::uint8_t>('a' + rng() % 26)}); break;
+                }
+            }
+            body.insert(body.end(), kEndOfTrack.begin(), kEndOfTrack.end());
+            b.Track(body);
+        }
+        ExpectRoundTrip(b.Bytes(), "random file " + std::to_string(file));
+    }
+}
+
+TEST(SmfRoundTrip, CorpusFiles) {
+    const fs::path corpus = VOR_CORPUS_DIR;
+    std::error_code ec;
+    if (!fs::is_directory(corpus, ec)) GTEST_SKIP() << "no corpus at " << corpus;
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(corpus)) {
+        std::string ext = entry.path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (ext != ".mid" && ext != ".midi" && ext != ".smf") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ExpectRoundTrip(bytes, entry.path().filename().string());
+        ++files;
+    }
+    if (files == 0) GTEST_SKIP() << "the corpus holds no MIDI files";
+}
+
+} // namespace
+} // namespace host::test
