@@ -1,10 +1,20 @@
 // The editor frame's dialog: template 3 with the track chooser, the toolbar placeholder and the
-// hidden measuring control, and the frame's handling of the plug-in object's private messages.
+// hidden measuring control; initialisation with the view window, layout on size, and the private
+// messages of the plug-in object and the view.
 #include "frame/editor_dialog.h"
 
+#include <algorithm>
+#include <new>
+
+#include "frame/editor_frame.h"
+#include "module/module.h"
 #include "mp/page.h"
 #include "mp/plugin.h"
 #include "mp/private_messages.h"
+#include "mp/settings.h"
+#include "mp/track_access.h"
+#include "view/track_view.h"
+#include "vor/ui_resources.h"
 #include "win/controls.h"
 #include "win/win.h"
 
@@ -12,6 +22,9 @@ namespace pianoroll {
 namespace {
 
 using namespace win;
+
+// Notes, control changes and pitch bends.
+constexpr std::uint32_t kFrameKindFilter = 0x940;
 
 const DialogItemTemplate kEditorItems[] = {
     {"STATIC", "&Track:", -1, 4, 5, 26, 8, SS_LEFT},
@@ -34,27 +47,213 @@ const DialogTemplate kEditorDialog = {
     static_cast<int>(sizeof kEditorItems / sizeof kEditorItems[0]),
 };
 
-mp::COPTPlugin* FramePlugin(HWND dialog) {
-    auto* page = reinterpret_cast<mp::CBaseListPage*>(GetWindowLongPtr(dialog, DWLP_USER));
-    return page ? page->Plugin() : nullptr;
+FrameState* StateOf(HWND dialog) { return reinterpret_cast<FrameState*>(GetWindowLongPtr(dialog, DWLP_USER)); }
+
+RECT ChildRect(HWND dialog, int id) {
+    RECT r{0, 0, 0, 0};
+    HWND child = GetDlgItem(dialog, id);
+    if (!child) return r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
 }
 
-INT_PTR EditorDialogProc(HWND dialog, UINT msg, WPARAM, LPARAM lParam) {
+void LayoutFrame(HWND dialog, FrameState* frame) {
+    RECT client{};
+    GetClientRect(dialog, &client);
+    int charWidth = 6, lineHeight = 13;
+    if (HDC dc = GetDC(dialog)) {
+        HGDIOBJ old = SelectObject(dc, VorUI_GetFont(VOR_FONT_LABEL));
+        TEXTMETRIC tm{};
+        if (GetTextMetrics(dc, &tm)) {
+            charWidth = std::max<int>(tm.tmAveCharWidth, 1);
+            lineHeight = std::max<int>(tm.tmHeight, 1);
+        }
+        SelectObject(dc, old);
+        ReleaseDC(dialog, dc);
+    }
+    const int minWidth = 35 * charWidth;
+    const int minHeight = 10 * lineHeight;
+    const int width = std::max<int>(client.right - client.left, minWidth);
+    const int height = std::max<int>(client.bottom - client.top, minHeight) + 2;
+
+    const RECT chooser = ChildRect(dialog, kTrackChooserId);
+    const RECT gapControl = ChildRect(dialog, kMeasureGapId);
+    const int gap = std::max<int>(gapControl.bottom - chooser.bottom, 0);
+    // The toolbar (in place of the placeholder) is centred on the chooser row.
+    if (HWND toolbar = GetDlgItem(dialog, kToolbarPlaceholderId)) {
+        RECT tr = ChildRect(dialog, kToolbarPlaceholderId);
+        const int th = tr.bottom - tr.top;
+        const int top = (chooser.top + chooser.bottom - th) / 2;
+        SetWindowPos(toolbar, nullptr, tr.left, top, tr.right - tr.left, th, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    const RECT toolbarRect = ChildRect(dialog, kToolbarPlaceholderId);
+    const int rowBottom = std::max<int>(chooser.bottom, toolbarRect.bottom);
+    if (!frame || !frame->viewWindow) return;
+    const int top = rowBottom + 2 + gap;
+    const int viewHeight = std::max(height - top, minHeight - top);
+    MoveWindow(frame->viewWindow, 0, top, width, std::max(viewHeight, 0), TRUE);
+}
+
+std::int64_t FramePosition(TrackView* v) { return v->access ? v->access->GetPlaybackPosition() : 0; }
+
+// Shows the chosen track in the access object and the view.
+void ShowChosenTrack(HWND dialog, FrameState* frame) {
+    if (!frame->access) return;
+    const int index = ChosenTrackIndex(GetDlgItem(dialog, kTrackChooserId));
+    const std::vector<mp::TrackEntry>& tracks = frame->plugin->Tracks();
+    const std::uint32_t trackId =
+        index >= 0 && static_cast<std::size_t>(index) < tracks.size() ? tracks[static_cast<std::size_t>(index)].track : 0;
+    frame->access->SelectTrack(trackId);
+    if (frame->view) ShowTrackInView(frame->view);
+}
+
+void CreateView(HWND dialog, FrameState* frame) {
+    auto* view = new (std::nothrow) TrackView;
+    if (!view) return;
+    PrepareTrackView(view);
+    InstallPianoRollPanes(view);
+    view->access = frame->access;
+    view->settings = &frame->plugin->Settings();
+    view->ownerData = frame;
+    view->owner.PositionToText = DefaultPositionToText;
+    view->transport.GetPosition = FramePosition;
+    frame->view = view;
+    frame->viewWindow = CreateWindowEx(0, kTrackViewClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, dialog,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kViewWindowId)), ModuleInstance(),
+                                       view);
+    if (!frame->viewWindow) {
+        // Without a window the frame shows no view; commands that need it do nothing.
+        ReleaseTrackView(view);
+        delete view;
+        frame->view = nullptr;
+    }
+}
+
+BOOL InitFrame(HWND dialog, LPARAM param) {
+    if (HWND gap = GetDlgItem(dialog, kMeasureGapId)) ShowWindow(gap, SW_HIDE);
+    auto* page = reinterpret_cast<mp::CBaseListPage*>(param);
+    if (!page) return TRUE; // only measured
+    auto* frame = new (std::nothrow) FrameState;
+    if (!frame) return TRUE;
+    SetWindowLongPtr(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(frame));
+    frame->page = page;
+    frame->plugin = dynamic_cast<mp::COPTPianoRollPlugin*>(page->Plugin());
+    if (!frame->plugin) return TRUE;
+    frame->access = new (std::nothrow) mp::TrackAccess(mp::TrackAccess::HostOf(frame->plugin));
+    if (!frame->access) return TRUE;
+    frame->access->SetKindFilter(kFrameKindFilter);
+    FillTrackChooser(frame, GetDlgItem(dialog, kTrackChooserId), false);
+    CreateView(dialog, frame);
+    ShowChosenTrack(dialog, frame);
+    LayoutFrame(dialog, frame);
+    if (frame->view) {
+        RestoreViewState(frame->view);
+        if (frame->access->IsPlaying()) {
+            frame->view->flags |= TVF_FOLLOWING;
+            SetPlaying(frame->view, true);
+        }
+    }
+    if (frame->plugin->QueryMonitoring() == 0)
+        frame->access->SetMonitoring(frame->plugin->Settings().monitorAtStart != 0);
+    PostMessage(dialog, mp::PRM_REFRESH_STATE, 0, 0);
+    return TRUE;
+}
+
+void DestroyFrame(HWND dialog, FrameState* frame) {
+    SetWindowLongPtr(dialog, DWLP_USER, 0);
+    if (frame->view) SaveViewState(frame->view);
+    if (frame->viewWindow) DestroyWindow(frame->viewWindow);
+    if (frame->view) {
+        ReleaseTrackView(frame->view);
+        delete frame->view;
+    }
+    delete frame->access;
+    delete frame;
+}
+
+void ToggleMonitor(FrameState* frame) {
+    if (!frame->access || frame->plugin->QueryMonitoring() != 0) return;
+    const bool on = !frame->access->Monitoring();
+    frame->access->SetMonitoring(on);
+    frame->plugin->Settings().monitorAtStart = on ? 1 : 0;
+}
+
+INT_PTR Answer(HWND dialog, LRESULT result) {
+    SetWindowLongPtr(dialog, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR EditorDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) return InitFrame(dialog, lParam);
+    FrameState* frame = StateOf(dialog);
+    if (!frame) return FALSE;
+    TrackView* view = frame->view;
     switch (msg) {
-    case WM_INITDIALOG:
-        SetWindowLongPtr(dialog, DWLP_USER, lParam);
-        if (HWND gap = GetDlgItem(dialog, kMeasureGapId)) ShowWindow(gap, SW_HIDE);
+    case WM_DESTROY: DestroyFrame(dialog, frame); return TRUE;
+    case WM_SIZE: LayoutFrame(dialog, frame); return TRUE;
+    case WM_KEYDOWN:
+        if (frame->viewWindow) SendMessage(frame->viewWindow, msg, wParam, lParam);
         return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == kTrackChooserId && HIWORD(wParam) == CBN_SELCHANGE) {
+            ShowChosenTrack(dialog, frame);
+            LayoutFrame(dialog, frame);
+            if (view) RestoreViewState(view);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == kMonitorCommand) {
+            ToggleMonitor(frame);
+            PostMessage(dialog, mp::PRM_REFRESH_STATE, 0, 0);
+            return TRUE;
+        }
+        return FALSE;
     case mp::PRM_TRACK_LIST_CHANGED:
-        if (mp::COPTPlugin* plugin = FramePlugin(dialog)) plugin->ProcessNotifications(false);
+        frame->plugin->ProcessNotifications(false);
+        FillTrackChooser(frame, GetDlgItem(dialog, kTrackChooserId), true);
+        if (frame->access) frame->access->Reload();
+        if (view) {
+            RefreshDocumentLength(view);
+            InvalidateView(view, INV_ALL);
+        }
         return TRUE;
     case mp::PRM_TRANSPORT_TICK:
-        if (mp::COPTPlugin* plugin = FramePlugin(dialog)) plugin->ClearFlags(mp::PLF_TIME_POSTED);
+        if (view && frame->access && frame->access->IsPlaying()) {
+            const std::int64_t position = frame->access->GetPlaybackPosition();
+            if (position > 0) {
+                SetPlaying(view, true);
+                SetPlaybackPosition(view, position);
+                InvalidateView(view, INV_NO_GRID | INV_KEYBOARD);
+            }
+        }
+        frame->plugin->ClearFlags(mp::PLF_TIME_POSTED);
         return TRUE;
+    case mp::PRM_PLAYBACK_STOPPED:
+        if (view && wParam == 0) SetPlaying(view, false);
+        return TRUE;
+    case mp::PRM_SAVE_VIEW_STATE:
+        if (view) SaveViewState(view);
+        return Answer(dialog, 0);
     case mp::PRM_QUERY_BUSY:
-        // No view takes keys yet.
-        SetWindowLongPtr(dialog, DWLP_MSGRESULT, 0);
+        // The view takes keys while it has the keyboard focus.
+        return Answer(dialog, frame->viewWindow && GetFocus() == frame->viewWindow ? 1 : 0);
+    case mp::PRM_TRACK_CONTENT_CHANGED:
+        if (view) RefreshDocumentLength(view);
         return TRUE;
+    case mp::PRM_TIMEBASE_CHANGED:
+        if (view) {
+            RefreshDocumentLength(view);
+            InvalidateView(view, INV_ALL);
+        }
+        return TRUE;
+    case mp::PRM_SELECTION_CHANGED:
+        if (view && frame->access) {
+            std::int64_t start = 0, end = 0;
+            if (frame->access->GetLoopRegion(&start, &end))
+                SetLoopRegion(view, start, end, (view->flags & TVF_LOOP_ON) != 0);
+        }
+        return TRUE;
+    case mp::PRM_REFRESH_STATE: return TRUE;
     default: return FALSE;
     }
 }
@@ -67,6 +266,11 @@ bool RegisterEditorDialog(HINSTANCE module) noexcept {
 
 HWND CreateEditorDialogWindow(HINSTANCE module, HWND parent, LPARAM param) noexcept {
     return CreateDialogParam(module, MAKEINTRESOURCE(kEditorDialogId), parent, EditorDialogProc, param);
+}
+
+TrackView* EditorView(HWND dialog) noexcept {
+    FrameState* frame = dialog ? StateOf(dialog) : nullptr;
+    return frame ? frame->view : nullptr;
 }
 
 } // namespace pianoroll

@@ -9,10 +9,16 @@ constexpr int kEditorDialogId = 3;
 constexpr int kTrackChooserId = 1000;
 constexpr int kToolbarPlaceholderId = 1001;
 constexpr int kMeasureGapId = 1003;
+// Toggles monitoring of played notes.
+constexpr int kMonitorCommand = 4042;
+
+struct TrackView;
 
 // Registers dialog template 3 in the module's resources.
 bool RegisterEditorDialog(win::HINSTANCE module) noexcept;
 // Creates the editor dialog as a child of parent; param is the page (0 when only measuring).
 win::HWND CreateEditorDialogWindow(win::HINSTANCE module, win::HWND parent, win::LPARAM param) noexcept;
+// The view of an editor dialog (null before initialisation or without a view).
+TrackView* EditorView(win::HWND dialog) noexcept;
 
 } // namespace pianoroll

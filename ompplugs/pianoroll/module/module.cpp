@@ -13,6 +13,7 @@
 #include "mp/module_strings.h"
 #include "mp/plugin.h"
 #include "page/pianoroll_page.h"
+#include "view/track_view.h"
 #include "vor/strings.h"
 #include "win/controls.h"
 #include "win/win.h"
@@ -33,15 +34,6 @@ bool gLogoRegistered = false;
 std::mutex gFactoryLock;
 mp::CFactoryBase* gPluginFactory = nullptr;
 mp::CFactoryBase* gPageFactory = nullptr;
-
-// The view proper replaces this procedure's body; the class keeps its state in the user data.
-LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCT*>(lParam);
-        SetWindowLongPtr(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create ? create->lpCreateParams : nullptr));
-    }
-    return DefWindowProc(hwnd, msg, wParam, lParam);
-}
 
 LRESULT LogoWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(hwnd, msg, wParam, lParam);

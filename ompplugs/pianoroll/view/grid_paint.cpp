@@ -84,8 +84,6 @@ private:
     std::vector<Entry> entries_;
 };
 
-const mp::PianoRollSettings* SettingsOf(const TrackView* v) { return v->settings; }
-
 bool ScaleSnapOn(const TrackView* v) { return v->settings && v->settings->scaleSnap != 0; }
 
 bool RowInScale(const TrackView* v, int row) {

@@ -50,6 +50,13 @@ constexpr win::UINT PANE_FOCUS_CARET_SIZE = 0x401;
 constexpr win::UINT PANE_FOCUS_CARET_POS = 0x402;
 constexpr win::UINT PANE_FOCUS_WHICH = 0x403;
 
+// Position query of the editing-script runner, answered by the view window. wParam 0: tick (lParam)
+// to x; 1: note 0-127 to the y of its row's centre; 2: lane value to a y inside the controller lane.
+// The result is in the view's client pixels, or INT_MIN when the position is not visible. For wParam 2
+// the lane area's class is asked with OnKey(PRM_SCRIPT_POSITION, 2, POINT*): point.y holds the value
+// on entry and the pixel on return; a zero result means no lane.
+constexpr win::UINT PRM_SCRIPT_POSITION = 0x0BF0;
+
 constexpr int kPaneCount = 16;
 enum PaneNumber : int {
     PANE_GRID = 0,
@@ -328,6 +335,22 @@ void SetLoopRegion(TrackView* v, std::int64_t start, std::int64_t end, bool on);
 // The view's window procedure (class pianorollBld0TrackviewClass).
 win::LRESULT TrackViewWindowProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
 TrackView* ViewOfWindow(win::HWND hwnd);
+
+// ---- The shown track ---------------------------------------------------------------------------
+// The minimum extent (settings word 43 whole notes) and the document length of the shown track.
+std::int64_t MinimumDocumentLength(const TrackView* v);
+void RefreshDocumentLength(TrackView* v);
+// After the access shows a new track: rows, document length, transport state, repaint.
+void ShowTrackInView(TrackView* v);
+// Saved top row, time zoom level and row height level (settings words 64-66), through the setters.
+void RestoreViewState(TrackView* v);
+void SaveViewState(TrackView* v);
+// Starts or ends the playback line.
+void SetPlaying(TrackView* v, bool playing);
+// Position text of the settings' time format (the owner's default position-to-text callback).
+void DefaultPositionToText(TrackView* v, std::int64_t ticks, char* buffer);
+// Answer to PRM_SCRIPT_POSITION.
+win::LRESULT ScriptPosition(TrackView* v, win::WPARAM what, win::LPARAM value);
 
 // ---- Panes of the piano-roll view ---------------------------------------------------------------
 PaneClass* KeyboardPaneClass();

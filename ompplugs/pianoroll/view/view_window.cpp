@@ -536,6 +536,7 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(v->font);
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
+    case PRM_SCRIPT_POSITION: return ScriptPosition(v, wParam, lParam);
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
         ComputeDragThreshold(v);

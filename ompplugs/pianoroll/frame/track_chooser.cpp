@@ -1,0 +1,101 @@
+// The track chooser: one item per track of the plug-in's track table, named by the host or "Track %d".
+#include "frame/editor_frame.h"
+
+#include <string>
+
+#include "mp/module_strings.h"
+#include "mp/plugin.h"
+#include "vor/strings.h"
+#include "win/com.h"
+#include "win/controls.h"
+
+namespace pianoroll {
+
+using namespace win;
+
+namespace {
+
+std::string Utf16ToUtf8(const char16_t* text, std::size_t maxUnits) {
+    std::string out;
+    for (std::size_t i = 0; i < maxUnits && text[i]; ++i) {
+        std::uint32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < maxUnits && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// The host's name of a track ("" when it has none or cannot be read).
+std::string TrackName(mp::COPTPlugin* plugin, std::uint32_t trackId) {
+    mp::IMPMidiData* data = plugin->MidiData();
+    if (!data) return {};
+    if (FAILED(data->BeginTransaction(mp::TRANSACTION_READ, nullptr))) return {};
+    mp::EventKey key{trackId, 0, 0};
+    mp::TrackRecord record{};
+    std::string name;
+    if (data->Get(&key, mp::LEVEL_TRACK, &record, mp::GET_WITH_NAME) == S_OK && record.nameHandle) {
+        const auto* text = static_cast<const char16_t*>(CoTaskMemHandlePtr(record.nameHandle));
+        const std::size_t units = CoTaskMemHandleSize(record.nameHandle) / sizeof(char16_t);
+        if (text) name = Utf16ToUtf8(text, units);
+        CoTaskMemFreeHandle(record.nameHandle);
+    }
+    data->EndTransaction(FALSE);
+    return name;
+}
+
+} // namespace
+
+void FillTrackChooser(FrameState* frame, HWND chooser, bool keepSelection) {
+    if (!chooser) return;
+    LRESULT previous = -1;
+    if (keepSelection) {
+        const LRESULT selected = SendMessage(chooser, CB_GETCURSEL, 0, 0);
+        if (selected != CB_ERR) previous = SendMessage(chooser, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0);
+    }
+    SendMessage(chooser, CB_RESETCONTENT, 0, 0);
+    if (!frame || !frame->plugin) return;
+    const std::vector<mp::TrackEntry>& tracks = frame->plugin->Tracks();
+    LRESULT select = 0;
+    for (std::size_t index = 0; index < tracks.size(); ++index) {
+        std::string name = TrackName(frame->plugin, tracks[index].track);
+        if (name.empty()) {
+            char text[64];
+            VorStr_Format(text, sizeof text, mp::ModuleString(mp::IDS_TRACK_N), static_cast<int>(index + 1));
+            name = text;
+        }
+        const LRESULT item = SendMessage(chooser, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        if (item < 0) continue;
+        SendMessage(chooser, CB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(index));
+        if (static_cast<LRESULT>(index) == previous) select = item;
+    }
+    if (!tracks.empty()) SendMessage(chooser, CB_SETCURSEL, static_cast<WPARAM>(select), 0);
+}
+
+int ChosenTrackIndex(HWND chooser) {
+    if (!chooser) return -1;
+    const LRESULT selected = SendMessage(chooser, CB_GETCURSEL, 0, 0);
+    if (selected == CB_ERR) return -1;
+    const LRESULT data = SendMessage(chooser, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0);
+    return data == CB_ERR ? -1 : static_cast<int>(data);
+}
+
+} // namespace pianoroll

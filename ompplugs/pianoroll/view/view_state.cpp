@@ -1,0 +1,152 @@
+// The view's link to the shown track: document length, saving and restoring the scroll and zoom
+// state, transport state, and the position query of the editing-script runner.
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "mp/settings.h"
+#include "mp/track_access.h"
+#include "view/track_view.h"
+#include "vor/time_text.h"
+
+namespace pianoroll {
+
+using namespace win;
+
+namespace {
+
+std::int64_t TicksPerQuarterOf(const TrackView* v) {
+    const std::int64_t tpq = v->access ? static_cast<std::int64_t>(v->access->TicksPerQuarter()) : 0;
+    return tpq > 0 ? tpq : 24576;
+}
+
+// The first visible unit of a row's band, or INT_MIN when the row is not on screen.
+int VisibleRowCentre(const TrackView* v, int row) {
+    if (row < 0 || row >= v->rowCount) return INT_MIN;
+    int top, bottom;
+    RowBand(v, row, &top, &bottom);
+    if (bottom <= top || top >= v->grid.bottom || bottom <= v->grid.top) return INT_MIN;
+    return (top + bottom) / 2;
+}
+
+} // namespace
+
+std::int64_t MinimumDocumentLength(const TrackView* v) {
+    const int wholeNotes = v->settings ? std::max(v->settings->minSongWholeNotes, 0) : 2;
+    return static_cast<std::int64_t>(wholeNotes) * 4 * TicksPerQuarterOf(v);
+}
+
+void RefreshDocumentLength(TrackView* v) {
+    std::int64_t length = MinimumDocumentLength(v);
+    if (v->access && v->rowCount > 0) length = std::max(length, v->access->TrackEnd());
+    SetDocumentLength(v, length);
+}
+
+void ShowTrackInView(TrackView* v) {
+    v->rowCount = mp::TrackAccess::kRowCount;
+    v->flags &= ~TVF_USER_MOVED;
+    RefreshDocumentLength(v);
+    if (v->access) v->flags = v->access->IsPlaying() ? (v->flags | TVF_PLAYING) : (v->flags & ~TVF_PLAYING);
+    std::int64_t loopStart = 0, loopEnd = 0;
+    if (v->access && v->access->GetLoopRegion(&loopStart, &loopEnd)) SetLoopRegion(v, loopStart, loopEnd, v->flags & TVF_LOOP_ON);
+    InvalidateView(v, INV_ALL);
+}
+
+void RestoreViewState(TrackView* v) {
+    const mp::PianoRollSettings* s = v->settings;
+    if (!s) return;
+    if (s->savedRowHeightLevel >= 0 && !v->fixedHeight) {
+        v->rowHeightLevel = std::clamp(s->savedRowHeightLevel, 0, std::max(v->maxRowHeightLevel, 0));
+        v->defaultRowHeightLevel = v->rowHeightLevel;
+    }
+    int topRow = s->savedTopRow;
+    if (topRow < 0) {
+        // No saved position: centre the track's notes (middle C for an empty track).
+        int low = 60, high = 60;
+        if (v->access) {
+            int cursor = -1;
+            mp::EventKey key{};
+            mp::MidiEventRecord record{};
+            bool any = false;
+            while (v->access->NextEventInRange(&cursor, -1, 0, &key, &record) == S_OK) {
+                const int note = record.data[0];
+                low = any ? std::min(low, note) : note;
+                high = any ? std::max(high, note) : note;
+                any = true;
+            }
+        }
+        const int rowsShown = std::max(VerticalSpanOfLevel(v, v->rowHeightLevel) / kUnitsPerRow, 1);
+        const int centreRow = 127 - (low + high) / 2;
+        topRow = std::max(centreRow - rowsShown / 2, 0);
+    }
+    SetVerticalView(v, topRow * kUnitsPerRow, VerticalSpanOfLevel(v, v->rowHeightLevel), VV_PROGRAM | VV_FIXED_SPAN);
+    if (s->savedZoomLevel >= 0 && v->documentLength > 0)
+        SetTimeView(v, v->timeOrigin, SpanOfTimeLevel(v, s->savedZoomLevel), TV_PROGRAM);
+}
+
+void SaveViewState(TrackView* v) {
+    mp::PianoRollSettings* s = v->settings;
+    if (!s) return;
+    s->savedTopRow = v->topRow;
+    s->savedZoomLevel = v->timeZoomLevel;
+    s->savedRowHeightLevel = v->rowHeightLevel;
+}
+
+void SetPlaying(TrackView* v, bool playing) {
+    const bool was = (v->flags & TVF_PLAYING) != 0;
+    if (was == playing) return;
+    if (v->hwnd && v->playbackX >= 0) {
+        const RECT column{v->playbackX, v->grid.top, v->playbackX + 1, v->grid.bottom};
+        InvalidateRect(v->hwnd, &column, FALSE);
+    }
+    v->playbackX = -1;
+    v->flags = playing ? (v->flags | TVF_PLAYING) : (v->flags & ~TVF_PLAYING);
+    InvalidateView(v, INV_NO_GRID | INV_KEYBOARD);
+}
+
+void DefaultPositionToText(TrackView* v, std::int64_t ticks, char* buffer) {
+    buffer[0] = 0;
+    if (!v->settings) return;
+    _vorposfmt format;
+    static_assert(sizeof format == sizeof v->settings->timeFormat);
+    std::memcpy(&format, &v->settings->timeFormat, sizeof format);
+    if (v->access) {
+        format.ticksPerQuarter = static_cast<std::int32_t>(TicksPerQuarterOf(v));
+        const std::uint32_t signature = v->access->GetTimeSignature();
+        format.beatsPerMeasure = static_cast<std::uint16_t>(signature >> 16);
+        format.noteValue = static_cast<std::uint16_t>(signature & 0xFFFF);
+    }
+    VorTicksToText(buffer, &format, ticks, 1, 0, 1);
+    buffer[VOR_TIME_TEXT_CAPACITY - 1] = 0;
+}
+
+LRESULT ScriptPosition(TrackView* v, WPARAM what, LPARAM value) {
+    constexpr LRESULT kHidden = INT_MIN;
+    switch (what) {
+    case 0: {
+        if (v->timeSpan <= 0) return kHidden;
+        const std::int64_t tick = static_cast<std::int64_t>(value);
+        if (tick < v->timeOrigin || tick > v->timeOrigin + v->timeSpan) return kHidden;
+        const int x = XOfTick(v, tick);
+        return x >= v->grid.left && x < v->grid.right ? x : kHidden;
+    }
+    case 1: {
+        if (value < 0 || value > 127 || !v->access) return kHidden;
+        const int row = v->access->RowOfNote(static_cast<int>(value));
+        return VisibleRowCentre(v, row);
+    }
+    case 2: {
+        // The controller lane area reports its own mapping once it exists.
+        const Pane& lanes = v->panes[PANE_LANES];
+        if (lanes.height <= 0 || lanes.width <= 0) return kHidden;
+        Pane& pane = v->panes[PANE_LANES];
+        POINT pt{0, static_cast<int>(value)};
+        if (!pane.paneClass->OnKey(v, &pane, PRM_SCRIPT_POSITION, 2, reinterpret_cast<LPARAM>(&pt)))
+            return kHidden;
+        return pt.y >= lanes.rect.top && pt.y < lanes.rect.bottom ? pt.y : kHidden;
+    }
+    default: return kHidden;
+    }
+}
+
+} // namespace pianoroll
