@@ -103,6 +103,11 @@ void HostProject::ReportTransportTime(std::int64_t ticks) {
     WithStore([ticks](Store& s) { s.SetTransportPosition(ticks < 0 ? 0 : ticks); });
 }
 
+void HostProject::SetPositionWriteHandler(PositionWriteHandler handler) {
+    std::lock_guard lock(handlerMutex_);
+    positionWritten_ = std::move(handler);
+}
+
 void HostProject::SetThreadedDelivery(bool threaded) {
     std::lock_guard lock(mutex_);
     notifier_.SetThreaded(threaded);
@@ -562,7 +567,9 @@ win::HRESULT HostProject::SetProperty(const win::GUID& id, win::DWORD selector1,
                                       win::DWORD size, const void* in) {
     if (!in) return win::E_POINTER;
     if (selector1 || selector2) return win::E_INVALIDARG;
-    return WithStore([&](Store& s) -> win::HRESULT {
+    bool positionWritten = false;
+    std::int64_t position = 0;
+    const win::HRESULT hr = WithStore([&](Store& s) -> win::HRESULT {
         if (id == mp::PID_TIME_SIGNATURE) {
             if (size < sizeof(mp::MPTimeSignature)) return win::E_INVALIDARG;
             mp::MPTimeSignature t;
@@ -584,7 +591,10 @@ win::HRESULT HostProject::SetProperty(const win::GUID& id, win::DWORD selector1,
             std::memcpy(&p, in, sizeof p);
             std::uint32_t format = FormatOf(p.timeFormat);
             if (!ValidFormat(format)) return win::E_INVALIDARG;
-            return s.SetTransportPosition(ToTicks(p.time, format));
+            const win::HRESULT set = s.SetTransportPosition(ToTicks(p.time, format));
+            positionWritten = set == win::S_OK;
+            position = s.TransportPosition();
+            return set;
         }
         if (id == mp::PID_TRANSPORT_FLAGS) {
             if (size < 4) return win::E_INVALIDARG;
@@ -600,6 +610,11 @@ win::HRESULT HostProject::SetProperty(const win::GUID& id, win::DWORD selector1,
         }
         return win::E_INVALIDARG;
     });
+    if (positionWritten) {
+        std::lock_guard lock(handlerMutex_);
+        if (positionWritten_) positionWritten_(position);
+    }
+    return hr;
 }
 
 // ---- IMPTimeFormat ---------------------------------------------------------------------------------

@@ -7,16 +7,14 @@
 
 namespace playback {
 
-// The notification and time sink HostSound advises on the project. Its lifetime is HostSound's;
-// the references the points take only keep the count.
-struct HostSound::Sink final : mp::IMPNotificationSink, mp::IMPTimeSink {
+// The notification sink HostSound advises on the project. Its lifetime is HostSound's; the
+// references the point takes only keep the count.
+struct HostSound::Sink final : mp::IMPNotificationSink {
     explicit Sink(HostSound* owner) : owner(owner) {}
     win::HRESULT QueryInterface(const win::IID& riid, void** ppv) override {
         if (!ppv) return win::E_POINTER;
         if (riid == win::IID_IUnknown || riid == mp::IID_IMPNotificationSink)
             *ppv = static_cast<mp::IMPNotificationSink*>(this);
-        else if (riid == mp::IID_IMPTimeSink)
-            *ppv = static_cast<mp::IMPTimeSink*>(this);
         else {
             *ppv = nullptr;
             return win::E_NOINTERFACE;
@@ -29,10 +27,6 @@ struct HostSound::Sink final : mp::IMPNotificationSink, mp::IMPTimeSink {
     win::HRESULT OnNotify(const mp::NotificationRecord* record) override {
         if (!record) return win::E_POINTER;
         owner->OnNotify(*record);
-        return win::S_OK;
-    }
-    win::HRESULT OnTimeNotify(win::DWORD low, win::DWORD high) override {
-        owner->OnTime(static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low));
         return win::S_OK;
     }
 
@@ -70,12 +64,14 @@ HostSound::HostSound(host::HostProject* project, std::unique_ptr<midiout::PortLi
     RebuildSong();
     ApplyLoop();
     dataCookie_ = Advise(project_, mp::IID_IMPNotificationSink, static_cast<mp::IMPNotificationSink*>(sink_.get()));
-    timeCookie_ = Advise(project_, mp::IID_IMPTimeSink, static_cast<mp::IMPTimeSink*>(sink_.get()));
+    // Only a client's write moves playback: the positions playback reports itself come back to the
+    // time sinks late when delivery is threaded, and must not pull playback back.
+    project_->SetPositionWriteHandler([this](std::int64_t tick) { engine_.Seek(tick); });
 }
 
 HostSound::~HostSound() {
+    project_->SetPositionWriteHandler({});
     Unadvise(project_, mp::IID_IMPNotificationSink, dataCookie_);
-    Unadvise(project_, mp::IID_IMPTimeSink, timeCookie_);
     engine_.Stop();
     monitor_.StopAll();
     project_->Release();
@@ -125,13 +121,10 @@ void HostSound::ApplyTransport(std::uint32_t flags) {
     if (play && !engine_.IsPlaying()) {
         if (songDirty_) RebuildSong();
         const std::int64_t from = project_->WithStore([](host::Store& s) { return s.TransportPosition(); });
-        lastReported_ = from;
         engine_.Start(from);
     } else if (!play && engine_.IsPlaying()) {
         engine_.Stop();
-        const std::int64_t at = engine_.Position();
-        lastReported_ = at;
-        project_->ReportTransportTime(at);
+        project_->ReportTransportTime(engine_.Position());
     }
 }
 
@@ -147,16 +140,8 @@ void HostSound::OnNotify(const mp::NotificationRecord& r) {
     }
 }
 
-void HostSound::OnTime(std::int64_t tick) {
-    // Our own reports come back through the time point; only other writers move playback.
-    if (tick == lastReported_.load()) return;
-    lastReported_ = tick;
-    engine_.Seek(tick);
-}
-
 void HostSound::OnPlaybackTick(std::int64_t tick) {
     if (songDirty_) RebuildSong();
-    lastReported_ = tick;
     project_->ReportTransportTime(tick);
 }
 

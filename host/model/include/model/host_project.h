@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <type_traits>
 
@@ -92,6 +93,11 @@ public:
     win::HRESULT Redo();
     // Tells the time sinks the transport position (the playback clock calls this while playing).
     void ReportTransportTime(std::int64_t ticks);
+    // Called when a client writes the transport position through IMPProperties (never for
+    // ReportTransportTime), on the writer's thread after the sinks were told, so playback can jump.
+    // Setting a new handler (or none) waits for a call in progress to return.
+    using PositionWriteHandler = std::function<void(std::int64_t ticks)>;
+    void SetPositionWriteHandler(PositionWriteHandler handler);
     // Delivery from a host thread instead of the calling thread; Flush waits for it to drain.
     void SetThreadedDelivery(bool threaded);
     void FlushNotifications();
@@ -117,6 +123,8 @@ private:
 
     std::atomic<win::ULONG> refs_{1};
     std::mutex mutex_;
+    std::mutex handlerMutex_; // never taken while mutex_ is held
+    PositionWriteHandler positionWritten_;
     Store store_;
     Notifier notifier_;
     std::uint32_t sequence_ = 0;

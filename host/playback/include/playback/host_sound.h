@@ -16,9 +16,9 @@ namespace playback {
 
 class HostSound {
 public:
-    // Holds a reference on the project and advises its notification and time points. The project's
-    // transport flags start and stop playback, its position jumps, its loop region loops; while
-    // playing the project's position follows playback about every 20 ms.
+    // Holds a reference on the project and advises its notification point. The project's transport
+    // flags start and stop playback, a client's write of its position jumps, its loop region loops;
+    // while playing the project's position (and so the time sinks) follows playback about every 20 ms.
     HostSound(host::HostProject* project, std::unique_ptr<midiout::PortList> ports, Clock& clock);
     ~HostSound(); // stops playback and unadvises
     HostSound(const HostSound&) = delete;
@@ -37,7 +37,6 @@ public:
 private:
     struct Sink;
     void OnNotify(const mp::NotificationRecord& r);
-    void OnTime(std::int64_t tick);
     void OnPlaybackTick(std::int64_t tick);
     void ApplyTransport(std::uint32_t flags);
     void ApplyLoop();
@@ -50,9 +49,8 @@ private:
     PlaybackEngine engine_;
     Monitor monitor_;
     std::unique_ptr<Sink> sink_;
-    win::DWORD dataCookie_ = 0, timeCookie_ = 0;
+    win::DWORD dataCookie_ = 0;
     std::atomic<bool> songDirty_{true};
-    std::atomic<std::int64_t> lastReported_{-1};
     std::mutex tempoMutex_;
     std::shared_ptr<const TempoMap> tempo_ = std::make_shared<const TempoMap>();
 };

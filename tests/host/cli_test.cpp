@@ -1,0 +1,215 @@
+// The window-less modes of the pianoroll binary: --convert, --info, --export-wav and --list-ports,
+// run as a person would run them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "../sound/wav_file.h"
+#include "demo_song.h"
+#include "host_test_util.h"
+#include "midiout/fluid_synth_output.h"
+#include "model/store.h"
+#include "playback/model_song.h"
+#include "playback/song.h"
+#include "smf/smf.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using host::test::SmfBuilder;
+
+struct Run {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vor_cli_" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    Run Pianoroll(const std::vector<std::string>& args) {
+        std::string cmd = "PIANOROLL_AUDIO=none " + Quote(VOR_PIANOROLL_EXE);
+        for (const auto& a : args) cmd += " " + Quote(a);
+        cmd += " >" + Quote((dir_ / "stdout").string()) + " 2>" + Quote((dir_ / "stderr").string()) + " </dev/null";
+        Run r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = Slurp(dir_ / "stdout");
+        r.err = Slurp(dir_ / "stderr");
+        return r;
+    }
+    fs::path Write(const std::string& name, const Bytes& bytes) {
+        fs::path p = dir_ / name;
+        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                  static_cast<std::streamsize>(bytes.size()));
+        return p;
+    }
+    static std::size_t Lines(const std::string& s) { return static_cast<std::size_t>(std::count(s.begin(), s.end(), '\n')); }
+
+    fs::path dir_;
+};
+
+Bytes TwoTrackSong() {
+    return SmfBuilder(1, 96)
+        .Track({0x00, 0xFF, 0x03, 0x05, 'T', 'e', 'm', 'p', 'o', 0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,
+                0x00, 0xFF, 0x58, 0x04, 0x03, 0x02, 0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00})
+        .Track({0x00, 0xFF, 0x03, 0x04, 'B', 'a', 's', 's', 0x00, 0xC2, 0x21, 0x00, 0x92, 40, 90,
+                0x60, 0x82, 40, 0, 0x00, 0x92, 43, 90, 0x81, 0x40, 0x82, 43, 0, 0x00, 0xB2, 0x07, 0x64,
+                0x00, 0xFF, 0x2F, 0x00})
+        .Bytes();
+}
+
+TEST_F(Cli, ConvertWritesAFileThatReadsBackTheSame) {
+    const fs::path in = Write("in.mid", TwoTrackSong()), out = dir_ / "out.mid";
+    Run r = Pianoroll({"--convert", in.string(), out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    host::Store a, b;
+    ASSERT_TRUE(host::smf::ReadFile(in.string(), a).ok);
+    ASSERT_TRUE(host::smf::ReadFile(out.string(), b).ok);
+    EXPECT_EQ(a.EventCount(), b.EventCount());
+    EXPECT_EQ(a.TrackCount(), b.TrackCount());
+    // Converting the output again gives the same bytes.
+    const fs::path again = dir_ / "again.mid";
+    ASSERT_EQ(Pianoroll({"--convert", out.string(), again.string()}).status, 0);
+    EXPECT_EQ(Slurp(out), Slurp(again));
+}
+
+TEST_F(Cli, InfoListsTracksChannelsCountsAndLength) {
+    const fs::path in = Write("song.mid", TwoTrackSong());
+    Run r = Pianoroll({"--info", in.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("format 1, 2 tracks, 96 ticks per quarter note, 3/4, 120.00 BPM"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("track 1 \"Tempo\": channel none, 2 events: 2 Meta"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("track 2 \"Bass\": channel 3, 4 events: 2 Note On, 1 Control Change, 1 Program Change"),
+              std::string::npos)
+        << r.out;
+    // The last note ends at 96 + 192 = 288 ticks: one bar of 3/4 at 96 ticks a quarter.
+    EXPECT_NE(r.out.find("length: 288 ticks, 1 measures"), std::string::npos) << r.out;
+}
+
+TEST_F(Cli, BadInputGivesOneLineNamingFileProblemAndOffsetAndWritesNothing) {
+    Bytes bad = SmfBuilder(1, 96).Track({0x00, 0x90, 60, 0x90, 0x00, 0xFF, 0x2F, 0x00}).Bytes();
+    const fs::path in = Write("bad.mid", bad), out = dir_ / "out.mid", wav = dir_ / "out.wav";
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--convert", in.string(), out.string()}, {"--info", in.string()}, {"--export-wav", wav.string(), in.string()}}) {
+        Run r = Pianoroll(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(Lines(r.err), 1u) << args[0] << ": " << r.err;
+        EXPECT_NE(r.err.find(in.string()), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("status byte inside a message's data at byte offset 25"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << args[0];
+    }
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_FALSE(fs::exists(wav));
+
+    Run missing = Pianoroll({"--convert", (dir_ / "none.mid").string(), out.string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("none.mid: cannot open the file"), std::string::npos) << missing.err;
+    EXPECT_FALSE(fs::exists(out));
+
+    // A save that fails keeps the old file.
+    const fs::path good = Write("good.mid", TwoTrackSong());
+    fs::create_directory(dir_ / "dir.mid");
+    Run blocked = Pianoroll({"--convert", good.string(), (dir_ / "dir.mid").string()});
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_EQ(Lines(blocked.err), 1u) << blocked.err;
+    EXPECT_TRUE(fs::is_directory(dir_ / "dir.mid"));
+
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--convert", in.string()}, {"--info"}, {"--export-wav"}, {"--list-ports", "x"}, {"--frobnicate"}}) {
+        Run r = Pianoroll(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_FALSE(r.err.empty()) << args[0];
+    }
+}
+
+TEST_F(Cli, ListPortsPutsTheBuiltInSynthesizerFirst) {
+    Run r = Pianoroll({"--list-ports"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::size_t outputs = r.out.find("Output ports:\n");
+    ASSERT_EQ(outputs, 0u) << r.out;
+    EXPECT_EQ(r.out.find("  1  Built-in Synthesizer"), outputs + 14) << r.out;
+    EXPECT_NE(r.out.find("Input ports:"), std::string::npos);
+    std::error_code ec;
+    if (!fs::exists("/dev/snd/seq", ec)) {
+        EXPECT_NE(r.out.find("no ALSA sequencer"), std::string::npos) << r.out;
+        GTEST_SKIP() << "no /dev/snd/seq: sequencer ports not checked";
+    }
+    // With a sequencer, its system-wide through port (when loaded) is a destination like any other.
+    EXPECT_EQ(r.out.find("no ALSA sequencer"), std::string::npos) << r.out;
+}
+
+class ExportWav : public Cli {
+protected:
+    void SetUp() override {
+        if (!midiout::FindSoundFont()) GTEST_SKIP() << midiout::MissingSoundFontMessage();
+        Cli::SetUp();
+    }
+};
+
+TEST_F(ExportWav, DemoSongRendersAtItsLengthWellAboveSilence) {
+    const fs::path out = dir_ / "demo.wav";
+    Run r = Pianoroll({"--export-wav", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const soundtest::Wav w = soundtest::ReadWav(out);
+    EXPECT_EQ(w.rate, 44100);
+    EXPECT_EQ(w.channels, 2);
+    EXPECT_EQ(w.bits, 16);
+
+    host::Store store;
+    ASSERT_TRUE(host::smf::Read(DemoSongData(), DemoSongSize(), store).ok);
+    const playback::Song song = playback::SongFromStore(store);
+    const double seconds = song.tempo.TickToSeconds(song.EndTick());
+    ASSERT_GT(seconds, 5.0);
+    // The song plus one second for the last notes to ring out.
+    EXPECT_NEAR(static_cast<double>(w.Frames()) / 44100.0, seconds + 1.0, 0.01);
+    const double rms = w.Rms(0, seconds);
+    EXPECT_GT(rms, 0.02) << "the demo song is clearly audible";
+    // Sound all the way through: no second-long gap of silence inside the song.
+    for (double t = 0; t + 1.0 <= seconds; t += 1.0) EXPECT_GT(w.Rms(t, t + 1.0), 0.001) << "at " << t << " s";
+}
+
+TEST_F(ExportWav, OneNoteFileSoundsOnlyDuringTheNote) {
+    // At 120 BPM and 480 ticks a quarter: silence for 1 s, then A4 for 1 s.
+    const fs::path in = Write("one.mid", SmfBuilder(0, 480)
+                                             .Track({0x00, 0xC0, 0x00, 0x87, 0x40, 0x90, 69, 110, 0x87, 0x40, 0x80,
+                                                     69, 0, 0x00, 0xFF, 0x2F, 0x00})
+                                             .Bytes());
+    const fs::path out = dir_ / "one.wav";
+    Run r = Pianoroll({"--export-wav", out.string(), in.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const soundtest::Wav w = soundtest::ReadWav(out);
+    EXPECT_EQ(w.Frames(), static_cast<std::size_t>(3 * 44100));
+    EXPECT_EQ(w.Rms(0.0, 0.999), 0.0) << "nothing before the note";
+    const double during = w.Rms(1.02, 1.98);
+    EXPECT_GT(during, 0.01);
+    EXPECT_LT(w.Rms(2.6, 3.0), during / 20) << "the note has died away after it ends";
+}
+
+} // namespace

@@ -1,0 +1,299 @@
+// Sound of a host project: the contract's transport properties drive the playback engine, solo and
+// edits reach it, the time sinks follow playback, and IMPMidiOut plays single events on a port.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+
+#include "../host/host_test_util.h"
+#include "midiout/recorder_output.h"
+#include "model/midi_out.h"
+#include "playback/host_sound.h"
+#include "smf/smf.h"
+#include "song_builder.h"
+
+namespace {
+
+using host::test::SmfBuilder;
+using midiout::RecordedMessage;
+
+// Two tracks at 120 BPM, 480 ticks a quarter (a quarter is 500 ms):
+// track 1 on channel 1: C4 at 0, D4 at 480, E4 at 960, F4 at 1440, each an eighth long;
+// track 2 on channel 2: G3 at 240 and 1200.
+std::vector<std::uint8_t> TwoTracks() {
+    return SmfBuilder(1, 480)
+        .Track({0x00, 0x90, 60, 100, 0x81, 0x70, 0x80, 60, 0, 0x81, 0x70, 0x90, 62, 100, 0x81, 0x70, 0x80, 62, 0,
+                0x81, 0x70, 0x90, 64, 100, 0x81, 0x70, 0x80, 64, 0, 0x81, 0x70, 0x90, 65, 100, 0x81, 0x70, 0x80,
+                65, 0, 0x00, 0xFF, 0x2F, 0x00})
+        .Track({0x81, 0x70, 0x91, 55, 90, 0x81, 0x70, 0x81, 55, 0, 0x85, 0x50, 0x91, 55, 90, 0x81, 0x70, 0x81, 55,
+                0, 0x00, 0xFF, 0x2F, 0x00})
+        .Bytes();
+}
+
+struct Rig {
+    playback::TestClock clock;
+    std::shared_ptr<midiout::RecorderOutput> out =
+        std::make_shared<midiout::RecorderOutput>([this] { return clock.NowMicros(); }, "Recorder A");
+    std::shared_ptr<midiout::RecorderOutput> other =
+        std::make_shared<midiout::RecorderOutput>([this] { return clock.NowMicros(); }, "Recorder B");
+    std::uint32_t outId = 0, otherId = 0;
+    host::HostProject* project = host::HostProject::Create();
+    host::test::RecordingSink sink;
+    std::unique_ptr<host::test::Advised> advised;
+    std::unique_ptr<playback::HostSound> sound;
+
+    explicit Rig(const std::vector<std::uint8_t>& file = TwoTracks()) {
+        const auto bytes = file;
+        EXPECT_TRUE(project->WithStore([&](host::Store& s) { return host::smf::Read(bytes.data(), bytes.size(), s).ok; }));
+        auto ports = std::make_unique<midiout::PortList>();
+        outId = ports->AddOutput(out, midiout::MakePortGuid(1, "Recorder A"));
+        otherId = ports->AddOutput(other, midiout::MakePortGuid(1, "Recorder B"));
+        sound = std::make_unique<playback::HostSound>(project, std::move(ports), clock);
+        advised = std::make_unique<host::test::Advised>(project, &sink);
+    }
+    ~Rig() {
+        sound.reset();
+        advised.reset();
+        project->Release();
+    }
+    win::HRESULT SetFlags(std::uint32_t flags) {
+        const win::HRESULT hr = project->SetProperty(mp::PID_TRANSPORT_FLAGS, 0, 0, 4, &flags);
+        clock.Settle();
+        return hr;
+    }
+    void SetPosition(std::int64_t tick) {
+        mp::MPTransportPosition p{tick, mp::TIME_FORMAT_TICKS, 0};
+        EXPECT_EQ(project->SetProperty(mp::PID_TRANSPORT_POSITION, 0, 0, sizeof p, &p), win::S_OK);
+        clock.Settle();
+    }
+    std::int64_t Position() {
+        mp::MPTransportPosition p{};
+        EXPECT_EQ(project->GetProperty(mp::PID_TRANSPORT_POSITION, 0, 0, 0, sizeof p, &p), win::S_OK);
+        return p.time;
+    }
+    void SetSolo(std::size_t trackIndex, bool solo) {
+        mp::EventKey key{0, 0, 0};
+        ASSERT_EQ(project->FindFirst(&key, mp::LEVEL_TRACK, nullptr, nullptr, mp::FIND_ALL_ITEMS), win::S_OK);
+        for (std::size_t i = 0; i < trackIndex; ++i)
+            ASSERT_EQ(project->FindNext(&key, mp::LEVEL_TRACK, nullptr, nullptr, mp::FIND_ALL_ITEMS), win::S_OK);
+        mp::TrackRecord r{};
+        r.attributes = solo ? mp::TRACK_SOLO : 0;
+        ASSERT_EQ(project->Set(&key, mp::LEVEL_TRACK, &r, mp::CHANGE_TRACK_ATTRIBUTES), win::S_OK);
+        clock.Settle();
+    }
+    // Note-ons as (micros, channel, note).
+    std::vector<std::tuple<std::int64_t, int, int>> Ons(const midiout::RecorderOutput& o) const {
+        std::vector<std::tuple<std::int64_t, int, int>> v;
+        for (const auto& r : soundtest::NoteOns(o.Messages())) v.emplace_back(r.micros, r.message.Channel(), r.message.data1);
+        return v;
+    }
+};
+
+using Ons = std::vector<std::tuple<std::int64_t, int, int>>;
+
+TEST(HostSound, PlayingBitPlaysTheSongOnTheCurrentPortAndClearingItSilences) {
+    Rig rig;
+    ASSERT_EQ(rig.SetFlags(mp::TRANSPORT_PLAYING), win::S_OK);
+    rig.clock.AdvanceTo(1'100'000);
+    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{0, 0, 60}, {250'000, 1, 55}, {500'000, 0, 62}, {1'000'000, 0, 64}}));
+    EXPECT_EQ(rig.other->Count(), 0u) << "only the current port plays";
+
+    // The position follows playback: the last report was at most 20 ms ago.
+    const std::int64_t pos = rig.Position();
+    EXPECT_LE(pos, 1056);
+    EXPECT_GE(pos, 1056 - 20);
+    {
+        std::lock_guard lock(rig.sink.mutex);
+        ASSERT_GE(rig.sink.times.size(), 50u) << "the time sink hears about every 20 ms";
+        EXPECT_TRUE(std::is_sorted(rig.sink.times.begin(), rig.sink.times.end()));
+        EXPECT_EQ(rig.sink.times.back(), pos);
+    }
+
+    ASSERT_EQ(rig.SetFlags(0), win::S_OK);
+    const auto all = rig.out->Messages();
+    EXPECT_TRUE(soundtest::AllNotesEnded(all));
+    std::set<int> silenced;
+    for (const auto& r : all)
+        if (r.message.Type() == 0xB0 && r.message.data1 == 123) silenced.insert(r.message.Channel());
+    EXPECT_EQ(silenced, (std::set<int>{0, 1})) << "all-notes-off on every channel used";
+    const std::size_t count = rig.out->Count();
+    rig.clock.AdvanceTo(3'000'000);
+    EXPECT_EQ(rig.out->Count(), count) << "nothing more once stopped";
+    EXPECT_EQ(rig.Position(), 1056) << "the position stays where playback stopped";
+
+    // Playing again goes on from there.
+    rig.out->Clear();
+    ASSERT_EQ(rig.SetFlags(mp::TRANSPORT_PLAYING), win::S_OK);
+    rig.clock.AdvanceTo(3'500'000);
+    rig.SetFlags(0);
+    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{3'000'000 + (1200 - 1056) * 1'000'000 / 960, 1, 55},
+                                       {3'000'000 + (1440 - 1056) * 1'000'000 / 960, 0, 65}}));
+}
+
+TEST(HostSound, PositionWritesJumpAndLoopRegionLoops) {
+    Rig rig;
+    rig.SetFlags(mp::TRANSPORT_PLAYING);
+    rig.clock.AdvanceTo(100'000);
+    rig.SetPosition(960); // a client jumps to E4
+    rig.clock.AdvanceTo(200'000);
+    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{0, 0, 60}, {100'000, 0, 64}}));
+    rig.SetFlags(0);
+
+    // Loop the first beat (C4 and G3) three times.
+    rig.out->Clear();
+    rig.SetPosition(0);
+    mp::MPLoopRegion loop{0, 480, mp::TIME_FORMAT_TICKS, 0};
+    ASSERT_EQ(rig.project->SetProperty(mp::PID_LOOP_REGION, 0, 0, sizeof loop, &loop), win::S_OK);
+    const std::int64_t t0 = rig.clock.NowMicros();
+    rig.SetFlags(mp::TRANSPORT_PLAYING | mp::TRANSPORT_LOOPING);
+    rig.clock.AdvanceTo(t0 + 1'400'000);
+    rig.SetFlags(0);
+    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{t0, 0, 60},
+                                       {t0 + 250'000, 1, 55},
+                                       {t0 + 500'000, 0, 60},
+                                       {t0 + 750'000, 1, 55},
+                                       {t0 + 1'000'000, 0, 60},
+                                       {t0 + 1'250'000, 1, 55}}));
+    EXPECT_TRUE(soundtest::AllNotesEnded(rig.out->Messages()));
+}
+
+TEST(HostSound, SoloAndEditsReachPlayback) {
+    Rig rig;
+    rig.SetSolo(1, true);
+    rig.SetFlags(mp::TRANSPORT_PLAYING);
+    rig.clock.AdvanceTo(700'000);
+    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{250'000, 1, 55}})) << "only the soloed track sounds";
+
+    // Unsoloed while playing: the other track joins from the position on.
+    rig.SetSolo(1, false);
+    rig.clock.AdvanceTo(1'100'000);
+    rig.SetFlags(0);
+    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{250'000, 1, 55}, {1'000'000, 0, 64}}));
+
+    // An edit (a note moved by a client) is heard at the next start.
+    rig.out->Clear();
+    mp::EventKey track{0, 0, 0}, block{}, ev{};
+    ASSERT_EQ(rig.project->FindFirst(&track, mp::LEVEL_TRACK, nullptr, nullptr, mp::FIND_ALL_ITEMS), win::S_OK);
+    block = track;
+    ASSERT_EQ(rig.project->FindFirst(&block, mp::LEVEL_BLOCK, nullptr, nullptr, mp::FIND_ALL_ITEMS), win::S_OK);
+    ev = block;
+    mp::MidiEventRecord r{};
+    ASSERT_EQ(rig.project->FindFirst(&ev, mp::LEVEL_EVENT, &r, nullptr, mp::MEK_NOTE), win::S_OK);
+    r.data[0] = 72;
+    ASSERT_EQ(rig.project->BeginTransaction(1, u"Change Note"), win::S_OK);
+    ASSERT_EQ(rig.project->Set(&ev, mp::LEVEL_EVENT, &r, mp::CHANGE_DATA), win::S_OK);
+    ASSERT_EQ(rig.project->EndTransaction(1), win::S_OK);
+    rig.SetPosition(0);
+    const std::int64_t t0 = rig.clock.NowMicros();
+    rig.SetFlags(mp::TRANSPORT_PLAYING);
+    rig.clock.AdvanceTo(t0 + 100'000);
+    rig.SetFlags(0);
+    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{t0, 0, 72}}));
+}
+
+TEST(HostSound, MidiOutPlaysOneEventNowOnTheNamedOrCurrentPort) {
+    Rig rig;
+    host::HostMidiOut* midiOut = host::HostMidiOut::Create(rig.sound->MidiOutSender());
+
+    mp::MidiEventRecord note{};
+    note.kind = mp::MEK_NOTE;
+    note.channel = 4;
+    note.timeFormat = mp::TIME_FORMAT_TICKS;
+    note.length = 240; // an eighth: 250 ms at 120 BPM
+    note.data[0] = 67;
+    note.data[1] = 80;
+    ASSERT_EQ(midiOut->SendEvent(&note, 1), win::S_OK);
+    rig.clock.AdvanceTo(1'000'000);
+    auto all = rig.out->Messages();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].micros, 0);
+    EXPECT_EQ(all[0].message.status, 0x94);
+    EXPECT_EQ(all[0].message.data1, 67);
+    EXPECT_EQ(all[0].message.data2, 80);
+    EXPECT_TRUE(all[1].message.IsNoteOff());
+    EXPECT_EQ(all[1].micros, 250'000);
+
+    // A port named in the record; controllers go out as they are; sysex bytes come from task memory.
+    mp::MidiEventRecord cc{};
+    cc.kind = mp::MEK_CONTROL;
+    cc.port = rig.otherId;
+    cc.channel = 2;
+    cc.data[0] = 7;
+    cc.data[1] = 99;
+    ASSERT_EQ(midiOut->SendEvent(&cc, 1), win::S_OK);
+    const std::uint8_t gmOn[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    mp::MidiEventRecord sysex{};
+    sysex.kind = mp::MEK_SYSEX;
+    sysex.length = sizeof gmOn;
+    sysex.dataHandle = win::CoTaskMemAllocHandle(sizeof gmOn);
+    std::memcpy(win::CoTaskMemHandlePtr(sysex.dataHandle), gmOn, sizeof gmOn);
+    sysex.port = rig.otherId;
+    ASSERT_EQ(midiOut->SendEvent(&sysex, 1), win::S_OK);
+    win::CoTaskMemFreeHandle(sysex.dataHandle);
+    all = rig.other->Messages();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].message.status, 0xB2);
+    EXPECT_EQ(all[0].message.data2, 99);
+    ASSERT_TRUE(all[1].message.IsLong());
+    EXPECT_EQ(*all[1].message.bytes, std::vector<std::uint8_t>(gmOn, gmOn + sizeof gmOn));
+
+    // Refused: a port that does not exist, a record that is not one kind, a channel out of range.
+    mp::MidiEventRecord bad = cc;
+    bad.port = 999;
+    EXPECT_EQ(midiOut->SendEvent(&bad, 1), win::E_INVALIDARG);
+    bad = cc;
+    bad.kind = mp::MEK_NOTE | mp::MEK_CONTROL;
+    EXPECT_EQ(midiOut->SendEvent(&bad, 1), win::E_INVALIDARG);
+    bad = cc;
+    bad.channel = 16;
+    EXPECT_EQ(midiOut->SendEvent(&bad, 1), win::E_INVALIDARG);
+    EXPECT_EQ(midiOut->SendEvent(nullptr, 1), win::E_POINTER);
+    EXPECT_EQ(rig.other->Count(), 2u);
+    midiOut->Release();
+}
+
+TEST(HostSound, PortListIsPublishedToTheProject) {
+    Rig rig;
+    win::DWORD count = 0;
+    mp::MPPortEntry* entries = nullptr;
+    ASSERT_EQ(rig.project->GetPorts(1, &count, &entries), win::S_OK);
+    ASSERT_EQ(count, 2u);
+    EXPECT_EQ(entries[0].id, rig.outId);
+    EXPECT_EQ(entries[1].id, rig.otherId);
+    EXPECT_EQ(std::u16string(static_cast<char16_t*>(win::CoTaskMemHandlePtr(entries[1].nameHandle))), u"Recorder B");
+    for (win::DWORD i = 0; i < count; ++i) win::CoTaskMemFreeHandle(entries[i].nameHandle);
+    win::CoTaskMemFree(entries);
+
+    // A change of current port moves playback there.
+    ASSERT_TRUE(rig.sound->Ports().SetCurrentOutput(rig.otherId));
+    rig.sound->UseCurrentPort();
+    rig.SetFlags(mp::TRANSPORT_PLAYING);
+    rig.clock.AdvanceTo(100'000);
+    rig.SetFlags(0);
+    EXPECT_EQ(rig.out->Count(), 0u);
+    EXPECT_EQ(rig.Ons(*rig.other), (Ons{{0, 0, 60}}));
+}
+
+// Notifications delivered from a host thread: playback's own position reports arrive late there,
+// and must not pull playback back.
+TEST(HostSound, ThreadedDeliveryKeepsPlaybackMovingForward) {
+    Rig rig;
+    rig.project->SetThreadedDelivery(true);
+    std::uint32_t flags = mp::TRANSPORT_PLAYING;
+    ASSERT_EQ(rig.project->SetProperty(mp::PID_TRANSPORT_FLAGS, 0, 0, 4, &flags), win::S_OK);
+    rig.project->FlushNotifications();
+    rig.clock.Settle();
+    for (std::int64_t t = 50'000; t <= 1'600'000; t += 50'000) {
+        rig.clock.AdvanceTo(t);
+        rig.project->FlushNotifications();
+    }
+    flags = 0;
+    ASSERT_EQ(rig.project->SetProperty(mp::PID_TRANSPORT_FLAGS, 0, 0, 4, &flags), win::S_OK);
+    rig.project->FlushNotifications();
+    rig.clock.Settle();
+    rig.project->SetThreadedDelivery(false);
+    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{0, 0, 60}, {250'000, 1, 55}, {500'000, 0, 62}, {1'000'000, 0, 64},
+                                       {1'250'000, 1, 55}, {1'500'000, 0, 65}}));
+}
+
+} // namespace
