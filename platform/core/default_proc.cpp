@@ -83,7 +83,8 @@ LPARAM ScreenPointParam(HWND hwnd, LPARAM clientParam) {
     return MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y));
 }
 
-constexpr LPARAM kKeyboardPoint = static_cast<LPARAM>(0xFFFFFFFFu);
+// A context menu asked for from the keyboard carries (-1, -1): all bits set, whichever way it is read.
+constexpr LPARAM kKeyboardPoint = -1;
 
 } // namespace
 } // namespace core

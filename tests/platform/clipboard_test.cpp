@@ -1,0 +1,138 @@
+// The clipboard: registered formats, open and close rules, ownership of data blocks and of the clipboard.
+#include "fixture.h"
+
+#include "win/com.h"
+
+#include <cstring>
+
+using namespace vortest;
+
+namespace {
+
+class ClipboardTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        a = TopLevel(0, 0, 10, 10, WS_OVERLAPPED);
+        b = TopLevel(0, 0, 10, 10, WS_OVERLAPPED);
+        rec().Clear();
+    }
+    static HGLOBAL Block(const void* data, std::size_t n) {
+        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, n);
+        std::memcpy(GlobalLock(h), data, n);
+        GlobalUnlock(h);
+        return h;
+    }
+    HWND a = nullptr;
+    HWND b = nullptr;
+};
+
+TEST_F(ClipboardTest, RegisteredFormatsAreStableByName) {
+    UINT f = RegisterClipboardFormat("Vor Test Format");
+    EXPECT_GE(f, 0xC000u);
+    EXPECT_LE(f, 0xFFFFu);
+    EXPECT_EQ(RegisterClipboardFormat("Vor Test Format"), f);
+    EXPECT_EQ(RegisterClipboardFormat("vor test format"), f) << "names are case-insensitive";
+    UINT g = RegisterClipboardFormat("Vor Other Format");
+    EXPECT_NE(g, f);
+    EXPECT_EQ(RegisterClipboardFormat(""), 0u);
+    EXPECT_EQ(RegisterClipboardFormat(nullptr), 0u);
+    char name[64];
+    EXPECT_EQ(GetClipboardFormatName(f, name, sizeof name), 15);
+    EXPECT_STREQ(name, "Vor Test Format");
+    EXPECT_EQ(GetClipboardFormatName(f, name, 4), 3);
+    EXPECT_STREQ(name, "Vor");
+    EXPECT_EQ(GetClipboardFormatName(CF_UNICODETEXT, name, sizeof name), 0);
+    EXPECT_EQ(GetClipboardFormatName(0xFFFF, name, sizeof name), 0);
+}
+
+TEST_F(ClipboardTest, OnlyOneWindowHoldsItOpen) {
+    EXPECT_TRUE(OpenClipboard(a));
+    EXPECT_EQ(GetOpenClipboardWindow(), a);
+    EXPECT_FALSE(OpenClipboard(b)) << "another window holds it open";
+    EXPECT_FALSE(OpenClipboard(nullptr));
+    EXPECT_TRUE(OpenClipboard(a)) << "the holder may open it again";
+    EXPECT_TRUE(CloseClipboard());
+    EXPECT_FALSE(CloseClipboard()) << "already closed";
+    EXPECT_EQ(GetOpenClipboardWindow(), nullptr);
+    EXPECT_TRUE(OpenClipboard(b));
+    EXPECT_TRUE(CloseClipboard());
+    EXPECT_FALSE(OpenClipboard(reinterpret_cast<HWND>(0x31)));
+
+    // A window destroyed while holding it open does not lock the others out.
+    EXPECT_TRUE(OpenClipboard(a));
+    DestroyWindow(a);
+    EXPECT_TRUE(OpenClipboard(b));
+    EXPECT_TRUE(CloseClipboard());
+}
+
+TEST_F(ClipboardTest, DataIsSetWhileOpenAndReadByAnotherWindow) {
+    UINT fmt = RegisterClipboardFormat("Vor Events");
+    HGLOBAL text = Block(u"hi", 6);
+    HGLOBAL events = Block("\x01\x00\x00\x00", 4);
+    EXPECT_EQ(SetClipboardData(fmt, events), nullptr) << "not open";
+    EXPECT_FALSE(EmptyClipboard());
+    ASSERT_TRUE(OpenClipboard(a));
+    EXPECT_TRUE(EmptyClipboard());
+    EXPECT_EQ(GetClipboardOwner(), a);
+    EXPECT_EQ(SetClipboardData(CF_UNICODETEXT, text), text);
+    EXPECT_EQ(SetClipboardData(fmt, events), events);
+    EXPECT_TRUE(CloseClipboard());
+
+    EXPECT_TRUE(IsClipboardFormatAvailable(fmt)) << "asked without opening";
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
+    EXPECT_EQ(CountClipboardFormats(), 2);
+    EXPECT_EQ(GetClipboardData(fmt), nullptr) << "reading needs the clipboard open";
+
+    ASSERT_TRUE(OpenClipboard(b));
+    HANDLE got = GetClipboardData(fmt);
+    ASSERT_EQ(got, events);
+    EXPECT_EQ(std::memcmp(GlobalLock(got), "\x01\x00\x00\x00", 4), 0);
+    GlobalUnlock(got);
+    EXPECT_EQ(GetClipboardData(CF_TEXT), nullptr);
+    EXPECT_EQ(EnumClipboardFormats(0), CF_UNICODETEXT);
+    EXPECT_EQ(EnumClipboardFormats(CF_UNICODETEXT), fmt);
+    EXPECT_EQ(EnumClipboardFormats(fmt), 0u);
+    EXPECT_TRUE(CloseClipboard());
+    EXPECT_EQ(GetClipboardOwner(), a) << "reading does not take ownership";
+}
+
+TEST_F(ClipboardTest, EmptyingFreesTheBlocksAndTellsTheOldOwner) {
+    UINT fmt = RegisterClipboardFormat("Vor Events");
+    ASSERT_TRUE(OpenClipboard(a));
+    EmptyClipboard();
+    HGLOBAL first = Block("one", 4);
+    HGLOBAL second = Block("two", 4);
+    SetClipboardData(fmt, first);
+    EXPECT_EQ(SetClipboardData(fmt, second), second);
+    EXPECT_EQ(GlobalSize(first), 0u) << "replacing a format frees the old block";
+    CloseClipboard();
+
+    rec().Clear();
+    ASSERT_TRUE(OpenClipboard(b));
+    EXPECT_TRUE(EmptyClipboard());
+    EXPECT_TRUE(MatchSequence({{0, WM_DESTROYCLIPBOARD, kSent}}, {a, b}));
+    EXPECT_EQ(GlobalSize(second), 0u) << "the clipboard freed the block it owned";
+    EXPECT_EQ(GetClipboardOwner(), b);
+    EXPECT_FALSE(IsClipboardFormatAvailable(fmt));
+    EXPECT_EQ(CountClipboardFormats(), 0);
+    EXPECT_EQ(EnumClipboardFormats(0), 0u);
+    CloseClipboard();
+    DestroyWindow(b);
+    EXPECT_EQ(GetClipboardOwner(), nullptr);
+}
+
+TEST_F(ClipboardTest, OnlyGlobalBlocksAreAccepted) {
+    ASSERT_TRUE(OpenClipboard(a));
+    EmptyClipboard();
+    int notABlock = 0;
+    EXPECT_EQ(SetClipboardData(CF_UNICODETEXT, &notABlock), nullptr);
+    HGLOBAL kept = Block("x", 1);
+    EXPECT_EQ(SetClipboardData(0, kept), nullptr) << "format 0";
+    EXPECT_EQ(GlobalFree(kept), nullptr) << "a refused block stays the caller's";
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+    CloseClipboard();
+}
+
+} // namespace

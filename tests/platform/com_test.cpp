@@ -1,0 +1,411 @@
+// COM basics: GUIDs, result codes, task memory and its handles, global memory, streams over memory,
+// QueryInterface tables and connection points.
+#include "win/com.h"
+#include "win/com_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace win;
+
+namespace {
+
+TEST(GuidTest, ParsePrintCompare) {
+    GUID g{};
+    ASSERT_EQ(GuidFromString("{302237E3-3036-49B9-8F2A-4920E8AF8E2F}", &g), S_OK);
+    EXPECT_EQ(g.Data1, 0x302237E3u);
+    EXPECT_EQ(g.Data2, 0x3036);
+    EXPECT_EQ(g.Data3, 0x49B9);
+    EXPECT_EQ(g.Data4[0], 0x8F);
+    EXPECT_EQ(g.Data4[7], 0x2F);
+    char text[39];
+    GuidToString(g, text);
+    EXPECT_STREQ(text, "{302237E3-3036-49B9-8F2A-4920E8AF8E2F}");
+    GUID lower{};
+    ASSERT_EQ(GuidFromString("{302237e3-3036-49b9-8f2a-4920e8af8e2f}", &lower), S_OK);
+    EXPECT_TRUE(IsEqualGUID(g, lower));
+    lower.Data4[7] ^= 1;
+    EXPECT_NE(g, lower);
+    GuidToString(IID_IUnknown, text);
+    EXPECT_STREQ(text, "{00000000-0000-0000-C000-000000000046}");
+    GuidToString(IID_IStream, text);
+    EXPECT_STREQ(text, "{0000000C-0000-0000-C000-000000000046}");
+    GuidToString(IID_IPersistStream, text);
+    EXPECT_STREQ(text, "{00000109-0000-0000-C000-000000000046}");
+    GuidToString(IID_IPropertyPage, text);
+    EXPECT_STREQ(text, "{B196B28D-BAB4-101A-B69C-00AA00341D07}");
+
+    for (const char* bad : {"", "302237E3-3036-49B9-8F2A-4920E8AF8E2F", "{302237E3-3036-49B9-8F2A-4920E8AF8E2F",
+                            "{302237E3-3036-49B9-8F2A-4920E8AF8E2G}", "{302237E3+3036-49B9-8F2A-4920E8AF8E2F}",
+                            "{302237E3-3036-49B9-8F2A-4920E8AF8E2F}x"}) {
+        GUID keep = g;
+        EXPECT_EQ(GuidFromString(bad, &keep), E_INVALIDARG) << bad;
+        EXPECT_EQ(keep, g) << "a refused text leaves the output alone";
+    }
+    EXPECT_EQ(GuidFromString(nullptr, &g), E_POINTER);
+    EXPECT_EQ(GuidFromString("{302237E3-3036-49B9-8F2A-4920E8AF8E2F}", nullptr), E_POINTER);
+}
+
+TEST(ResultCodeTest, ClassicValuesAndTests) {
+    EXPECT_EQ(static_cast<std::uint32_t>(E_NOTIMPL), 0x80004001u);
+    EXPECT_EQ(static_cast<std::uint32_t>(E_NOINTERFACE), 0x80004002u);
+    EXPECT_EQ(static_cast<std::uint32_t>(E_POINTER), 0x80004003u);
+    EXPECT_EQ(static_cast<std::uint32_t>(E_FAIL), 0x80004005u);
+    EXPECT_EQ(static_cast<std::uint32_t>(E_UNEXPECTED), 0x8000FFFFu);
+    EXPECT_EQ(static_cast<std::uint32_t>(E_OUTOFMEMORY), 0x8007000Eu);
+    EXPECT_EQ(static_cast<std::uint32_t>(E_INVALIDARG), 0x80070057u);
+    EXPECT_TRUE(SUCCEEDED(S_OK));
+    EXPECT_TRUE(SUCCEEDED(S_FALSE));
+    EXPECT_FALSE(FAILED(S_FALSE));
+    EXPECT_TRUE(FAILED(E_FAIL));
+    EXPECT_TRUE(FAILED(MakeHr(0x8004E009u)));
+}
+
+TEST(TaskMemoryTest, AllocReallocFree) {
+    auto* p = static_cast<char*>(CoTaskMemAlloc(16));
+    ASSERT_TRUE(p);
+    std::memcpy(p, "0123456789abcdef", 16);
+    p = static_cast<char*>(CoTaskMemRealloc(p, 64));
+    ASSERT_TRUE(p);
+    EXPECT_EQ(std::memcmp(p, "0123456789abcdef", 16), 0) << "growing keeps the contents";
+    EXPECT_EQ(CoTaskMemRealloc(p, 0), nullptr) << "size 0 frees the block";
+    void* fresh = CoTaskMemRealloc(nullptr, 8);
+    EXPECT_TRUE(fresh) << "a null block is allocated";
+    CoTaskMemFree(fresh);
+    void* zero = CoTaskMemAlloc(0);
+    EXPECT_TRUE(zero);
+    CoTaskMemFree(zero);
+    CoTaskMemFree(nullptr);
+}
+
+TEST(TaskMemoryTest, HandlesAreSmallNonZeroAndChecked) {
+    DWORD a = CoTaskMemAllocHandle(10);
+    DWORD b = CoTaskMemAllocHandle(0);
+    ASSERT_NE(a, 0u);
+    ASSERT_NE(b, 0u);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(CoTaskMemHandleSize(a), 10u);
+    EXPECT_EQ(CoTaskMemHandleSize(b), 0u);
+    EXPECT_TRUE(CoTaskMemHandlePtr(b)) << "an empty block still has an address";
+    std::memset(CoTaskMemHandlePtr(a), 7, 10);
+    CoTaskMemFreeHandle(a);
+    EXPECT_EQ(CoTaskMemHandlePtr(a), nullptr);
+    EXPECT_EQ(CoTaskMemHandleSize(a), 0u);
+    CoTaskMemFreeHandle(a); // twice: ignored
+    CoTaskMemFreeHandle(0);
+    CoTaskMemFreeHandle(0xDEADBEEF);
+    EXPECT_EQ(CoTaskMemHandlePtr(0), nullptr);
+    DWORD c = CoTaskMemAllocHandle(4);
+    EXPECT_NE(c, a) << "freed handles are not handed out again at once";
+    CoTaskMemFreeHandle(b);
+    CoTaskMemFreeHandle(c);
+}
+
+TEST(GlobalMemoryTest, AllocLockSizeFree) {
+    HGLOBAL z = GlobalAlloc(GHND, 32);
+    ASSERT_TRUE(z);
+    EXPECT_EQ(GlobalSize(z), 32u);
+    auto* p = static_cast<unsigned char*>(GlobalLock(z));
+    ASSERT_TRUE(p);
+    for (int i = 0; i < 32; ++i) EXPECT_EQ(p[i], 0) << "GMEM_ZEROINIT";
+    EXPECT_TRUE(GlobalLock(z));
+    EXPECT_TRUE(GlobalUnlock(z)) << "still locked once";
+    EXPECT_FALSE(GlobalUnlock(z)) << "now unlocked";
+    EXPECT_FALSE(GlobalUnlock(z)) << "not locked";
+    EXPECT_EQ(GlobalFree(z), nullptr);
+    EXPECT_EQ(GlobalFree(z), z) << "a freed block cannot be freed again";
+    EXPECT_EQ(GlobalLock(z), nullptr);
+    EXPECT_EQ(GlobalSize(z), 0u);
+    HGLOBAL empty = GlobalAlloc(GMEM_MOVEABLE, 0);
+    EXPECT_TRUE(empty);
+    EXPECT_EQ(GlobalSize(empty), 0u);
+    GlobalFree(empty);
+    EXPECT_EQ(GlobalFree(nullptr), nullptr);
+}
+
+std::string ReadAll(IStream* s) {
+    std::string out;
+    char buf[7];
+    ULONG got = 0;
+    while (SUCCEEDED(s->Read(buf, sizeof buf, &got)) && got) out.append(buf, got);
+    return out;
+}
+
+ULONGLONG Pos(IStream* s) {
+    ULARGE_INTEGER p{};
+    s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_CUR, &p);
+    return p.QuadPart;
+}
+
+TEST(StreamTest, WriteReadSeekAndShortReads) {
+    IStream* s = nullptr;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &s), S_OK);
+    ULONG n = 0;
+    EXPECT_EQ(s->Write("hello world", 11, &n), S_OK);
+    EXPECT_EQ(n, 11u);
+    EXPECT_EQ(Pos(s), 11u);
+    ULARGE_INTEGER np{};
+    EXPECT_EQ(s->Seek(LARGE_INTEGER{-5}, STREAM_SEEK_END, &np), S_OK);
+    EXPECT_EQ(np.QuadPart, 6u);
+    char buf[32] = {};
+    EXPECT_EQ(s->Read(buf, 20, &n), S_OK) << "a short read succeeds";
+    EXPECT_EQ(n, 5u) << "and reports the count read";
+    EXPECT_STREQ(buf, "world");
+    EXPECT_EQ(s->Read(buf, 4, &n), S_OK);
+    EXPECT_EQ(n, 0u) << "nothing left at the end";
+    EXPECT_EQ(s->Read(buf, 0, nullptr), S_OK);
+    EXPECT_EQ(s->Seek(LARGE_INTEGER{-12}, STREAM_SEEK_END, &np), STG_E_INVALIDFUNCTION) << "before the start";
+    EXPECT_EQ(Pos(s), 11u) << "a refused seek keeps the position";
+    EXPECT_EQ(s->Seek(LARGE_INTEGER{0}, 7, nullptr), STG_E_INVALIDFUNCTION);
+    s->Seek(LARGE_INTEGER{2}, STREAM_SEEK_SET, nullptr);
+    s->Seek(LARGE_INTEGER{2}, STREAM_SEEK_CUR, nullptr);
+    EXPECT_EQ(Pos(s), 4u);
+    EXPECT_EQ(s->Write("O", 1, nullptr), S_OK);
+    s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr);
+    EXPECT_EQ(ReadAll(s), "hellO world");
+    EXPECT_EQ(s->Read(nullptr, 4, &n), STG_E_INVALIDPOINTER);
+    EXPECT_EQ(s->Write(nullptr, 4, &n), STG_E_INVALIDPOINTER);
+    EXPECT_EQ(s->Release(), 0u);
+}
+
+TEST(StreamTest, SeekingPastTheEndThenWritingGrowsWithZeros) {
+    IStream* s = nullptr;
+    ASSERT_EQ(CreateMemoryStream(&s), S_OK);
+    s->Write("ab", 2, nullptr);
+    EXPECT_EQ(s->Seek(LARGE_INTEGER{10}, STREAM_SEEK_SET, nullptr), S_OK);
+    STATSTG st{};
+    ASSERT_EQ(s->Stat(&st, STATFLAG_NONAME), S_OK);
+    EXPECT_EQ(st.cbSize.QuadPart, 2u) << "seeking alone does not grow";
+    EXPECT_EQ(st.type, STGTY_STREAM);
+    char buf[4];
+    ULONG n = 9;
+    EXPECT_EQ(s->Read(buf, 4, &n), S_OK);
+    EXPECT_EQ(n, 0u) << "reading past the end reads nothing";
+    s->Write("z", 1, nullptr);
+    s->Stat(&st, STATFLAG_NONAME);
+    EXPECT_EQ(st.cbSize.QuadPart, 11u);
+    s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr);
+    std::string all = ReadAll(s);
+    EXPECT_EQ(all, std::string("ab\0\0\0\0\0\0\0\0z", 11));
+    ULARGE_INTEGER size{4};
+    EXPECT_EQ(s->SetSize(size), S_OK);
+    s->Stat(&st, STATFLAG_NONAME);
+    EXPECT_EQ(st.cbSize.QuadPart, 4u);
+    EXPECT_EQ(s->Stat(nullptr, 0), STG_E_INVALIDPOINTER);
+    s->Release();
+}
+
+TEST(StreamTest, ClonesShareDataButNotPosition) {
+    IStream* s = nullptr;
+    CreateMemoryStream(&s);
+    s->Write("abcdef", 6, nullptr);
+    s->Seek(LARGE_INTEGER{2}, STREAM_SEEK_SET, nullptr);
+    IStream* c = nullptr;
+    ASSERT_EQ(s->Clone(&c), S_OK);
+    EXPECT_EQ(Pos(c), 2u) << "a clone starts where the original is";
+    char buf[2];
+    c->Read(buf, 2, nullptr);
+    EXPECT_EQ(Pos(c), 4u);
+    EXPECT_EQ(Pos(s), 2u);
+    s->Release();
+    c->Seek(LARGE_INTEGER{0}, STREAM_SEEK_END, nullptr);
+    c->Write("g", 1, nullptr) ;
+    c->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr);
+    EXPECT_EQ(ReadAll(c), "abcdefg") << "the clone keeps the data alive";
+    EXPECT_EQ(c->Clone(nullptr), STG_E_INVALIDPOINTER);
+    c->Release();
+}
+
+TEST(StreamTest, StreamsOverAGlobalBlock) {
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, 4);
+    std::memcpy(GlobalLock(mem), "WXYZ", 4);
+    GlobalUnlock(mem);
+    IStream* s = nullptr;
+    ASSERT_EQ(CreateStreamOnHGlobal(mem, FALSE, &s), S_OK);
+    EXPECT_EQ(ReadAll(s), "WXYZ");
+    s->Write("!!", 2, nullptr);
+    HGLOBAL back = nullptr;
+    EXPECT_EQ(GetHGlobalFromStream(s, &back), S_OK);
+    EXPECT_EQ(back, mem);
+    EXPECT_EQ(GlobalSize(mem), 6u) << "the block grew with the stream";
+    s->Release();
+    ASSERT_TRUE(GlobalLock(mem)) << "not deleted on release";
+    EXPECT_EQ(std::memcmp(GlobalLock(mem), "WXYZ!!", 6), 0);
+    GlobalUnlock(mem);
+    GlobalUnlock(mem);
+
+    ASSERT_EQ(CreateStreamOnHGlobal(mem, TRUE, &s), S_OK);
+    s->Release();
+    EXPECT_EQ(GlobalLock(mem), nullptr) << "deleted with the last reference";
+
+    EXPECT_EQ(CreateStreamOnHGlobal(mem, TRUE, &s), E_INVALIDARG) << "a freed block";
+    EXPECT_EQ(s, nullptr);
+    EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, nullptr), E_INVALIDARG);
+    EXPECT_EQ(GetHGlobalFromStream(nullptr, &back), E_INVALIDARG);
+    EXPECT_EQ(back, nullptr);
+}
+
+TEST(StreamTest, CopyToAndQueryInterface) {
+    IStream* a = nullptr;
+    IStream* b = nullptr;
+    CreateMemoryStream(&a);
+    CreateMemoryStream(&b);
+    a->Write("0123456789", 10, nullptr);
+    a->Seek(LARGE_INTEGER{3}, STREAM_SEEK_SET, nullptr);
+    ULARGE_INTEGER rd{}, wr{};
+    EXPECT_EQ(a->CopyTo(b, ULARGE_INTEGER{100}, &rd, &wr), S_OK);
+    EXPECT_EQ(rd.QuadPart, 7u);
+    EXPECT_EQ(wr.QuadPart, 7u);
+    b->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr);
+    EXPECT_EQ(ReadAll(b), "3456789");
+    EXPECT_EQ(a->CopyTo(nullptr, ULARGE_INTEGER{1}, nullptr, nullptr), STG_E_INVALIDPOINTER);
+
+    void* p = nullptr;
+    EXPECT_EQ(a->QueryInterface(IID_ISequentialStream, &p), S_OK);
+    EXPECT_EQ(p, static_cast<void*>(a));
+    static_cast<IUnknown*>(p)->Release();
+    EXPECT_EQ(a->QueryInterface(IID_IPersistStream, &p), E_NOINTERFACE);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(a->QueryInterface(IID_IStream, nullptr), E_POINTER);
+    a->Release();
+    b->Release();
+}
+
+// A sink object answering IUnknown and one outgoing interface, counting its references.
+const IID IID_ITestSink = {0x11112222, 0x3333, 0x4444, {1, 2, 3, 4, 5, 6, 7, 8}};
+struct ITestSink : IUnknown {
+    virtual void Ping(int v) = 0;
+};
+class Sink final : public ITestSink {
+public:
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        static const InterfaceEntry<Sink> table[] = {{&IID_ITestSink, CastTo<Sink, ITestSink>}};
+        return QueryInterfaceFrom(this, table, riid, ppv);
+    }
+    ULONG AddRef() override { return refs.Increment(); }
+    ULONG Release() override { return refs.Decrement(); }
+    void Ping(int v) override { pings.push_back(v); }
+    ComRefCount refs{1};
+    std::vector<int> pings;
+};
+
+class NoSink final : public IUnknown {
+public:
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (riid != IID_IUnknown) return E_NOINTERFACE;
+        *ppv = this;
+        return S_OK;
+    }
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+};
+
+TEST(ComHelpersTest, QueryInterfaceTableAndComPtr) {
+    Sink s;
+    void* p = nullptr;
+    EXPECT_EQ(s.QueryInterface(IID_IUnknown, &p), S_OK) << "IUnknown from the first row";
+    EXPECT_EQ(s.refs.Value(), 2u);
+    static_cast<IUnknown*>(p)->Release();
+    EXPECT_EQ(s.QueryInterface(IID_IStream, &p), E_NOINTERFACE);
+    EXPECT_EQ(p, nullptr);
+    {
+        ComPtr<ITestSink> a(&s);
+        EXPECT_EQ(s.refs.Value(), 2u);
+        ComPtr<ITestSink> b = a;
+        EXPECT_EQ(s.refs.Value(), 3u);
+        ComPtr<ITestSink> c = std::move(b);
+        EXPECT_EQ(s.refs.Value(), 3u);
+        EXPECT_FALSE(b);
+        ComPtr<IUnknown> u;
+        EXPECT_EQ(c.As(IID_IUnknown, &u), S_OK);
+        EXPECT_EQ(s.refs.Value(), 4u);
+        a = c;
+        EXPECT_EQ(s.refs.Value(), 4u);
+    }
+    EXPECT_EQ(s.refs.Value(), 1u) << "every reference given back";
+}
+
+class Container final : public IConnectionPointContainer {
+public:
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
+    ULONG AddRef() override { return refs.Increment(); }
+    ULONG Release() override { return refs.Decrement(); }
+    HRESULT EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    HRESULT FindConnectionPoint(REFIID, IConnectionPoint**) override { return E_NOTIMPL; }
+    ComRefCount refs{1};
+};
+
+TEST(ConnectionPointTest, AdviseUnadviseAndCallingSinks) {
+    Container box;
+    ConnectionPoint* cp = ConnectionPoint::Create(&box, IID_ITestSink);
+    ASSERT_TRUE(cp);
+    IID iid{};
+    EXPECT_EQ(cp->GetConnectionInterface(&iid), S_OK);
+    EXPECT_EQ(iid, IID_ITestSink);
+    IConnectionPointContainer* back = nullptr;
+    EXPECT_EQ(cp->GetConnectionPointContainer(&back), S_OK);
+    EXPECT_EQ(back, &box);
+    EXPECT_EQ(box.refs.Value(), 2u);
+    back->Release();
+
+    Sink one, two;
+    DWORD c1 = 0, c2 = 0;
+    EXPECT_EQ(cp->Advise(&one, &c1), S_OK);
+    EXPECT_EQ(cp->Advise(&two, &c2), S_OK);
+    EXPECT_NE(c1, 0u);
+    EXPECT_NE(c1, c2);
+    EXPECT_EQ(one.refs.Value(), 2u) << "the point holds a reference";
+    EXPECT_EQ(cp->SinkCount(), 2u);
+    cp->ForEachSink([](IUnknown* s) { static_cast<ITestSink*>(s)->Ping(7); });
+    EXPECT_EQ(one.pings, std::vector<int>{7});
+    EXPECT_EQ(two.pings, std::vector<int>{7});
+
+    NoSink wrong;
+    DWORD c3 = 5;
+    EXPECT_EQ(cp->Advise(&wrong, &c3), CONNECT_E_CANNOTCONNECT);
+    EXPECT_EQ(c3, 0u);
+    EXPECT_EQ(cp->Advise(nullptr, &c3), E_POINTER);
+    EXPECT_EQ(cp->Advise(&one, nullptr), E_POINTER);
+
+    EXPECT_EQ(cp->Unadvise(c1), S_OK);
+    EXPECT_EQ(one.refs.Value(), 1u);
+    EXPECT_EQ(cp->Unadvise(c1), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(cp->Unadvise(0), CONNECT_E_NOCONNECTION);
+    cp->ForEachSink([](IUnknown* s) { static_cast<ITestSink*>(s)->Ping(8); });
+    EXPECT_EQ(one.pings, std::vector<int>{7});
+    EXPECT_EQ(two.pings, (std::vector<int>{7, 8}));
+
+    cp->Detach();
+    back = &box;
+    EXPECT_EQ(cp->GetConnectionPointContainer(&back), E_UNEXPECTED);
+    EXPECT_EQ(back, nullptr);
+    cp->Release();
+    EXPECT_EQ(two.refs.Value(), 1u) << "releasing the point releases the sinks";
+}
+
+TEST(ConnectionPointTest, UnadvisingDuringTheWalkIsSafe) {
+    Container box;
+    ConnectionPoint* cp = ConnectionPoint::Create(&box, IID_ITestSink);
+    Sink one, two;
+    DWORD c1 = 0, c2 = 0;
+    cp->Advise(&one, &c1);
+    cp->Advise(&two, &c2);
+    int calls = 0;
+    cp->ForEachSink([&](IUnknown*) {
+        ++calls;
+        cp->Unadvise(c1);
+        cp->Unadvise(c2);
+    });
+    EXPECT_EQ(calls, 2) << "the walk uses the sinks as they were when it began";
+    EXPECT_EQ(cp->SinkCount(), 0u);
+    EXPECT_EQ(one.refs.Value(), 1u);
+    EXPECT_EQ(two.refs.Value(), 1u);
+    cp->Release();
+}
+
+} // namespace

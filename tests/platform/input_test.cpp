@@ -1,0 +1,513 @@
+// Input through the backend entry points: hit-testing, mouse messages, double-clicks, the wheel,
+// capture, mouse-leave tracking, context menus, keys and key state, focus and activation.
+#include "fixture.h"
+
+#include <algorithm>
+
+using namespace vortest;
+
+namespace {
+
+class InputTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        top = TopLevel(100, 100, 200, 200, WS_OVERLAPPED | WS_VISIBLE, kRecDblClass);
+        child = Child(top, 10, 10, 50, 50, 1, WS_CHILD | WS_VISIBLE, kRecDblClass);
+        Pump();
+        rec().Clear();
+    }
+    // Keeps only the client mouse messages.
+    void OnlyMouse() {
+        rec().ignore = {WM_NCHITTEST, WM_SETCURSOR, WM_MOUSEMOVE, WM_PAINT, WM_ERASEBKGND, WM_CONTEXTMENU};
+    }
+    HWND top = nullptr;
+    HWND child = nullptr;
+};
+
+TEST_F(InputTest, MouseMoveIsHitTestedThenSetsTheCursorThenArrivesInClientCoordinates) {
+    headless::MouseMove(top, 20, 30);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_NCHITTEST, kSent | kLParam, 0, MAKELPARAM(120, 130)},
+                               {1, WM_SETCURSOR, kSent | kWParam | kLParam, reinterpret_cast<WPARAM>(child),
+                                MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)},
+                               {0, WM_SETCURSOR, kSent},
+                               {1, WM_MOUSEMOVE, kPosted | kWParam | kLParam, 0, MAKELPARAM(10, 20)}},
+                              {top, child}));
+    POINT p;
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 120);
+    EXPECT_EQ(p.y, 130);
+    EXPECT_EQ(GetMessagePos(), MAKELONG(120, 130));
+}
+
+TEST_F(InputTest, ButtonsCarryKeyFlags) {
+    OnlyMouse();
+    headless::MouseMove(child, 5, 5);
+    headless::KeyDown(VK_SHIFT);
+    headless::MouseDown(backend::BUTTON_LEFT);
+    headless::MouseDown(backend::BUTTON_RIGHT);
+    headless::KeyUp(VK_SHIFT);
+    headless::KeyDown(VK_CONTROL);
+    headless::MouseUp(backend::BUTTON_LEFT);
+    headless::MouseUp(backend::BUTTON_RIGHT);
+    headless::KeyUp(VK_CONTROL);
+    headless::MouseDown(backend::BUTTON_MIDDLE);
+    headless::MouseUp(backend::BUTTON_MIDDLE);
+    rec().ignore.push_back(WM_KEYDOWN);
+    rec().ignore.push_back(WM_KEYUP);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_LBUTTONDOWN, kPosted | kWParam | kLParam, MK_LBUTTON | MK_SHIFT, MAKELPARAM(5, 5)},
+                               {1, WM_RBUTTONDOWN, kPosted | kWParam, MK_LBUTTON | MK_RBUTTON | MK_SHIFT},
+                               {1, WM_LBUTTONUP, kPosted | kWParam, MK_RBUTTON | MK_CONTROL},
+                               {1, WM_RBUTTONUP, kPosted | kWParam, MK_CONTROL},
+                               {1, WM_MBUTTONDOWN, kPosted | kWParam, MK_MBUTTON},
+                               {1, WM_MBUTTONUP, kPosted | kWParam, 0}},
+                              {top, child}));
+}
+
+TEST_F(InputTest, DoubleClicksAreSynthesisedFromTimeAndBox) {
+    OnlyMouse();
+    headless::DoubleClick(child, 5, 5);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_LBUTTONDOWN, kPosted},
+                               {1, WM_LBUTTONUP, kPosted},
+                               {1, WM_LBUTTONDBLCLK, kPosted | kWParam | kLParam, MK_LBUTTON, MAKELPARAM(5, 5)},
+                               {1, WM_LBUTTONUP, kPosted}},
+                              {top, child}));
+
+    // A third click starts over.
+    rec().Clear();
+    headless::Click(child, 5, 5);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_LBUTTONDOWN, kPosted}, {1, WM_LBUTTONUP, kPosted}}, {top, child}));
+
+    // Too late: 501 ms after the first press.
+    headless::AdvanceClock(1000);
+    rec().Clear();
+    headless::Click(child, 5, 5);
+    Pump();
+    headless::AdvanceClock(501);
+    headless::Click(child, 5, 5);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_LBUTTONDOWN, kPosted},
+                               {1, WM_LBUTTONUP, kPosted},
+                               {1, WM_LBUTTONDOWN, kPosted},
+                               {1, WM_LBUTTONUP, kPosted}},
+                              {top, child}));
+
+    // Just in time, 2 pixels away (inside the 4 x 4 box); then 3 pixels away (outside).
+    headless::AdvanceClock(1000);
+    rec().Clear();
+    headless::Click(child, 5, 5);
+    Pump();
+    headless::AdvanceClock(500);
+    headless::Click(child, 7, 3);
+    Pump();
+    headless::AdvanceClock(1000);
+    headless::Click(child, 5, 5);
+    headless::Click(child, 8, 5);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_LBUTTONDOWN, kPosted},
+                               {1, WM_LBUTTONUP, kPosted},
+                               {1, WM_LBUTTONDBLCLK, kPosted},
+                               {1, WM_LBUTTONUP, kPosted},
+                               {1, WM_LBUTTONDOWN, kPosted},
+                               {1, WM_LBUTTONUP, kPosted},
+                               {1, WM_LBUTTONDOWN, kPosted},
+                               {1, WM_LBUTTONUP, kPosted}},
+                              {top, child}));
+}
+
+TEST_F(InputTest, DoubleClickSettingsAndClassStyleMatter) {
+    OnlyMouse();
+    headless::SetSystemMetric(SM_CXDOUBLECLK, 10);
+    SetDoubleClickTime(100);
+    EXPECT_EQ(GetDoubleClickTime(), 100u);
+    headless::Click(child, 5, 5);
+    headless::AdvanceClock(101);
+    headless::Click(child, 5, 5);
+    headless::AdvanceClock(1000);
+    headless::Click(child, 5, 5);
+    headless::Click(child, 10, 5);
+    Pump();
+    std::vector<UINT> downs;
+    for (const Recorded& r : rec().Log())
+        if (r.msg != WM_LBUTTONUP && r.msg != WM_SETTINGCHANGE) downs.push_back(r.msg);
+    EXPECT_EQ(downs, (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONDOWN, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}));
+
+    // A class without CS_DBLCLKS never gets a double-click; another button in between breaks it.
+    headless::ResetSystemMetrics();
+    SetDoubleClickTime(0);
+    HWND plain = Child(top, 100, 100, 50, 50, 2, WS_CHILD | WS_VISIBLE, kRecClass);
+    rec().Clear();
+    headless::DoubleClick(plain, 5, 5);
+    headless::AdvanceClock(1000);
+    headless::Click(child, 5, 5);
+    headless::Click(child, 5, 5, backend::BUTTON_RIGHT);
+    headless::Click(child, 5, 5);
+    Pump();
+    std::vector<UINT> got;
+    for (const Recorded& r : rec().Log())
+        if (r.msg != WM_LBUTTONUP && r.msg != WM_RBUTTONUP) got.push_back(r.msg);
+    EXPECT_EQ(got, (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_LBUTTONDOWN}));
+}
+
+TEST_F(InputTest, WheelGoesToTheFocusWindowWithScreenCoordinates) {
+    SetFocus(child);
+    rec().Clear();
+    OnlyMouse();
+    rec().ignore.push_back(WM_KEYDOWN);
+    rec().ignore.push_back(WM_KEYUP);
+    headless::Wheel(top, 150, 150, -WHEEL_DELTA, headless::MOD_CONTROL);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_MOUSEWHEEL, kPosted | kWParam | kLParam,
+                                MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(250, 250)},
+                               {0, WM_MOUSEWHEEL, kSent}},
+                              {top, child}))
+        << "the pointer is over the parent, the focus decides; unhandled wheels go to the parent";
+    const Recorded& r = rec().Log().front();
+    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(r.wParam), -120);
+}
+
+TEST_F(InputTest, CaptureTakesAllMouseInput) {
+    HWND other = Child(top, 100, 100, 50, 50, 2);
+    rec().Clear();
+    OnlyMouse();
+    rec().ignore.erase(std::find(rec().ignore.begin(), rec().ignore.end(), WM_MOUSEMOVE));
+    rec().ignore.erase(std::find(rec().ignore.begin(), rec().ignore.end(), WM_NCHITTEST));
+    EXPECT_EQ(SetCapture(child), nullptr);
+    EXPECT_EQ(GetCapture(), child);
+    headless::MouseMove(top, 120, 110);
+    headless::MouseDown(backend::BUTTON_LEFT);
+    headless::MouseMove(top, 0, 0);
+    headless::MouseUp(backend::BUTTON_LEFT);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_MOUSEMOVE, kPosted | kLParam, 0, MAKELPARAM(110, 100)},
+                               {1, WM_LBUTTONDOWN, kPosted | kLParam, 0, MAKELPARAM(110, 100)},
+                               {1, WM_MOUSEMOVE, kPosted | kLParam, 0, MAKELPARAM(static_cast<WORD>(-10), static_cast<WORD>(-10))},
+                               {1, WM_LBUTTONUP, kPosted}},
+                              {top, child, other}))
+        << "no hit-testing while captured; coordinates may be negative";
+    EXPECT_EQ(GET_X_LPARAM(rec().Log()[2].lParam), -10);
+
+    rec().Clear();
+    EXPECT_EQ(SetCapture(other), child);
+    EXPECT_TRUE(MatchSequence({{1, WM_CAPTURECHANGED, kSent | kLParam, 0, reinterpret_cast<LPARAM>(other)}},
+                              {top, child, other}));
+    rec().Clear();
+    EXPECT_TRUE(ReleaseCapture());
+    EXPECT_TRUE(MatchSequence({{2, WM_CAPTURECHANGED, kSent | kLParam, 0, 0}}, {top, child, other}));
+    EXPECT_EQ(GetCapture(), nullptr);
+    rec().Clear();
+    EXPECT_TRUE(ReleaseCapture());
+    EXPECT_TRUE(rec().Log().empty());
+}
+
+TEST_F(InputTest, CancelModeReleasesCaptureAndDestroyForgetsIt) {
+    SetCapture(child);
+    rec().Clear();
+    backend::InputCancelMode();
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_CANCELMODE, kSent}, {1, WM_CAPTURECHANGED, kSent}}, {top, child}));
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    SetCapture(child);
+    DestroyWindow(child);
+    EXPECT_EQ(GetCapture(), nullptr);
+    headless::Click(top, 20, 20);
+    rec().Clear();
+    OnlyMouse();
+    Pump();
+    EXPECT_TRUE(MatchSequence({{0, WM_LBUTTONDOWN, kPosted}, {0, WM_LBUTTONUP, kPosted}}, {top}));
+}
+
+TEST_F(InputTest, TrackMouseEventPostsLeaveWhenThePointerGoes) {
+    headless::MouseMove(child, 5, 5);
+    Pump();
+    TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, child, 0};
+    EXPECT_TRUE(TrackMouseEvent(&tme));
+    TRACKMOUSEEVENT q{sizeof q, TME_QUERY, nullptr, 0};
+    EXPECT_TRUE(TrackMouseEvent(&q));
+    EXPECT_EQ(q.hwndTrack, child);
+    EXPECT_EQ(q.dwFlags, TME_LEAVE);
+    rec().Clear();
+    rec().ignore = {WM_NCHITTEST, WM_SETCURSOR};
+    headless::MouseMove(child, 6, 6);
+    headless::MouseMove(top, 150, 150);
+    headless::MouseMove(child, 6, 6);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_MOUSEMOVE, kPosted}, {0, WM_MOUSEMOVE, kPosted}, {1, WM_MOUSELEAVE, kPosted},
+                               {1, WM_MOUSEMOVE, kPosted}},
+                              {top, child}))
+        << "one leave, and none after tracking ended";
+
+    // Tracking a window the pointer is not over reports the leave at once; cancelling stops tracking.
+    rec().Clear();
+    TRACKMOUSEEVENT far{sizeof far, TME_LEAVE, top, 0};
+    TrackMouseEvent(&far);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{0, WM_MOUSELEAVE, kPosted}}, {top, child}));
+    TrackMouseEvent(&tme);
+    TRACKMOUSEEVENT cancel{sizeof cancel, TME_LEAVE | TME_CANCEL, child, 0};
+    EXPECT_TRUE(TrackMouseEvent(&cancel));
+    rec().Clear();
+    headless::MouseMove(top, 150, 150);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{0, WM_MOUSEMOVE, kPosted}}, {top, child}));
+    TRACKMOUSEEVENT bad{0, TME_LEAVE, child, 0};
+    EXPECT_FALSE(TrackMouseEvent(&bad));
+}
+
+TEST_F(InputTest, ContextMenuFollowsRightButtonUpShiftF10AndTheMenuKey) {
+    SetFocus(child);
+    rec().Clear();
+    rec().ignore = {WM_NCHITTEST, WM_SETCURSOR, WM_MOUSEMOVE};
+    headless::Click(child, 5, 6, backend::BUTTON_RIGHT);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_RBUTTONDOWN, kPosted},
+                               {1, WM_RBUTTONUP, kPosted},
+                               {1, WM_CONTEXTMENU, kSent | kWParam | kLParam, reinterpret_cast<WPARAM>(child),
+                                MAKELPARAM(115, 116)},
+                               {0, WM_CONTEXTMENU, kSent}},
+                              {top, child}));
+    rec().Clear();
+    rec().ignore = {WM_KEYUP, WM_KEYDOWN, WM_SYSKEYUP, WM_CHAR};
+    headless::PressKey(VK_F10, headless::MOD_SHIFT);
+    headless::PressKey(VK_APPS);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_SYSKEYDOWN, kPosted | kWParam, VK_F10},
+                               {1, WM_CONTEXTMENU, kSent | kLParam, 0, -1},
+                               {0, WM_CONTEXTMENU, kSent},
+                               {1, WM_CONTEXTMENU, kSent | kLParam, 0, -1},
+                               {0, WM_CONTEXTMENU, kSent}},
+                              {top, child}));
+    EXPECT_EQ(GET_X_LPARAM(rec().Log()[1].lParam), -1);
+    EXPECT_EQ(GET_Y_LPARAM(rec().Log()[1].lParam), -1);
+}
+
+TEST_F(InputTest, KeyMessagesCarryRepeatPreviousStateAndTransitionBits) {
+    SetFocus(child);
+    rec().Clear();
+    headless::KeyDown('A');
+    headless::KeyDown('A');
+    headless::KeyUp('A');
+    headless::KeyDown(VK_LEFT);
+    headless::KeyUp(VK_LEFT);
+    rec().ignore = {WM_CHAR};
+    Pump();
+    const LPARAM a = 1 | (0x41 << 16);
+    const LPARAM left = 1 | (VK_LEFT << 16) | KF_EXTENDED_BIT;
+    EXPECT_TRUE(MatchSequence({{1, WM_KEYDOWN, kPosted | kWParam | kLParam, 'A', a},
+                               {1, WM_KEYDOWN, kPosted | kLParam, 0, a | KF_REPEAT_BIT},
+                               {1, WM_KEYUP, kPosted | kLParam, 0, a | KF_REPEAT_BIT | KF_UP_BIT},
+                               {1, WM_KEYDOWN, kPosted | kLParam, 0, left},
+                               {1, WM_KEYUP, kPosted | kLParam, 0, left | KF_REPEAT_BIT | KF_UP_BIT}},
+                              {top, child}));
+}
+
+TEST_F(InputTest, AltMakesSystemKeysAndSystemCharacters) {
+    SetFocus(child);
+    rec().Clear();
+    headless::KeyDown(VK_MENU);
+    headless::KeyDown('X');
+    headless::KeyUp('X');
+    headless::KeyUp(VK_MENU);
+    headless::PressKey(VK_F10);
+    headless::PressKey('X', headless::MOD_CONTROL | headless::MOD_ALT);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_SYSKEYDOWN, kPosted | kWParam, VK_MENU},
+                               {1, WM_SYSKEYDOWN, kPosted | kWParam, 'X'},
+                               {1, WM_SYSCHAR, kPosted | kWParam, 'x'},
+                               {1, WM_SYSKEYUP, kPosted | kWParam, 'X'},
+                               {1, WM_SYSKEYUP, kPosted | kWParam, VK_MENU},
+                               {1, WM_SYSKEYDOWN, kPosted | kWParam, VK_F10},
+                               {1, WM_SYSKEYUP, kPosted | kWParam, VK_F10},
+                               {1, WM_KEYDOWN, kPosted | kWParam, VK_CONTROL},
+                               {1, WM_KEYDOWN, kPosted | kWParam, VK_MENU},
+                               {1, WM_KEYDOWN, kPosted | kWParam, 'X'},
+                               {1, WM_KEYUP, kPosted | kWParam, 'X'},
+                               {1, WM_KEYUP, kPosted | kWParam, VK_MENU},
+                               {1, WM_KEYUP, kPosted | kWParam, VK_CONTROL}},
+                              {top, child}))
+        << "Ctrl+Alt is not a system combination and makes no character";
+    EXPECT_TRUE(rec().Log()[1].lParam & KF_ALTDOWN_BIT);
+}
+
+TEST_F(InputTest, KeyStateFollowsRetrievedMessagesAsyncStateFollowsInput) {
+    SetFocus(child);
+    static SHORT shiftAtA = 0;
+    static SHORT buttonAtDown = 0;
+    BehaviourFor(child).hook = [](HWND, UINT m, WPARAM w, LPARAM, bool*) -> LRESULT {
+        if (m == WM_KEYDOWN && w == 'A') shiftAtA = GetKeyState(VK_SHIFT);
+        if (m == WM_LBUTTONDOWN) buttonAtDown = GetKeyState(VK_LBUTTON);
+        return 0;
+    };
+    headless::KeyDown(VK_SHIFT);
+    EXPECT_TRUE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
+    EXPECT_FALSE(GetKeyState(VK_SHIFT) & 0x8000) << "not retrieved yet";
+    headless::KeyDown('A');
+    headless::KeyUp(VK_SHIFT);
+    headless::KeyUp('A');
+    headless::Click(child, 1, 1);
+    Pump();
+    EXPECT_TRUE(shiftAtA & 0x8000) << "the state as of the message being handled";
+    EXPECT_TRUE(buttonAtDown & 0x8000);
+    EXPECT_FALSE(GetKeyState(VK_SHIFT) & 0x8000);
+    EXPECT_FALSE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
+    EXPECT_FALSE(GetKeyState(VK_LBUTTON) & 0x8000);
+
+    headless::KeyDown(VK_LSHIFT);
+    Pump();
+    EXPECT_TRUE(GetKeyState(VK_SHIFT) & 0x8000) << "a left/right key also sets the generic key";
+    headless::KeyUp(VK_LSHIFT);
+    Pump();
+    EXPECT_FALSE(GetKeyState(VK_SHIFT) & 0x8000);
+
+    SHORT caps = GetKeyState(VK_CAPITAL) & 1;
+    headless::PressKey(VK_CAPITAL);
+    Pump();
+    EXPECT_EQ(GetKeyState(VK_CAPITAL) & 1, caps ^ 1) << "toggle keys flip their low bit";
+    BYTE keys[256];
+    EXPECT_TRUE(GetKeyboardState(keys));
+    EXPECT_EQ(keys[VK_CAPITAL] & 1, caps ^ 1);
+    headless::PressKey(VK_CAPITAL);
+    Pump();
+    EXPECT_EQ(GetKeyState(-1), 0);
+    EXPECT_EQ(GetKeyState(256), 0);
+    EXPECT_FALSE(GetKeyboardState(nullptr));
+}
+
+TEST_F(InputTest, FocusChangesSendKillThenSet) {
+    EXPECT_EQ(GetFocus(), top);
+    rec().Clear();
+    EXPECT_EQ(SetFocus(child), top);
+    EXPECT_TRUE(MatchSequence({{0, WM_KILLFOCUS, kSent | kWParam, reinterpret_cast<WPARAM>(child)},
+                               {1, WM_SETFOCUS, kSent | kWParam, reinterpret_cast<WPARAM>(top)}},
+                              {top, child}));
+    rec().Clear();
+    EXPECT_EQ(SetFocus(child), child);
+    EXPECT_TRUE(rec().Log().empty()) << "no messages when nothing changes";
+    EXPECT_EQ(SetFocus(nullptr), child);
+    EXPECT_EQ(GetFocus(), nullptr);
+    EXPECT_TRUE(MatchSequence({{1, WM_KILLFOCUS, kSent | kWParam, 0}}, {top, child}));
+
+    // Keys go to the focus window; with none, to the active window as system keys.
+    rec().Clear();
+    headless::PressKey('Q');
+    rec().ignore = {WM_CHAR, WM_SYSCHAR};
+    Pump();
+    EXPECT_TRUE(MatchSequence({{0, WM_SYSKEYDOWN, kPosted}, {0, WM_SYSKEYUP, kPosted}}, {top, child}));
+}
+
+TEST_F(InputTest, FocusIntoAnotherTopLevelActivatesIt) {
+    SetFocus(child);
+    HWND second = TopLevel(400, 100, 100, 100, WS_OVERLAPPED, kRecClass);
+    HWND inner = Child(second, 0, 0, 20, 20);
+    ShowWindow(second, SW_SHOWNA);
+    EXPECT_EQ(GetActiveWindow(), top);
+    rec().Clear();
+    SetFocus(inner);
+    EXPECT_TRUE(MatchSequence({{0, WM_NCACTIVATE, kSent | kWParam, FALSE},
+                               {0, WM_ACTIVATE, kSent | kWParam | kLParam, WA_INACTIVE, reinterpret_cast<LPARAM>(second)},
+                               {2, WM_NCACTIVATE, kSent | kWParam, TRUE},
+                               {2, WM_ACTIVATE, kSent | kWParam | kLParam, WA_ACTIVE, reinterpret_cast<LPARAM>(top)},
+                               {1, WM_KILLFOCUS, kSent | kOptional},
+                               {2, WM_SETFOCUS, kSent | kOptional},
+                               {2, WM_KILLFOCUS, kSent | kOptional},
+                               {3, WM_SETFOCUS, kSent}},
+                              {top, child, second, inner}));
+    EXPECT_EQ(GetActiveWindow(), second);
+    EXPECT_EQ(GetFocus(), inner);
+}
+
+TEST_F(InputTest, ClickingAnInactiveWindowAsksForActivation) {
+    HWND second = TopLevel(400, 100, 100, 100, WS_OVERLAPPED, kRecClass);
+    ShowWindow(second, SW_SHOWNA);
+    Pump();
+    rec().Clear();
+    rec().ignore = {WM_NCHITTEST, WM_SETCURSOR, WM_MOUSEMOVE, WM_NCACTIVATE, WM_SETFOCUS, WM_KILLFOCUS, WM_PAINT,
+                    WM_ERASEBKGND};
+    headless::Click(second, 10, 10);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{2, WM_MOUSEACTIVATE, kSent | kWParam, reinterpret_cast<WPARAM>(second)},
+                               {0, WM_ACTIVATE, kSent | kWParam, WA_INACTIVE},
+                               {2, WM_ACTIVATE, kSent | kWParam, WA_ACTIVE},
+                               {2, WM_LBUTTONDOWN, kPosted},
+                               {2, WM_LBUTTONUP, kPosted}},
+                              {top, child, second}));
+    EXPECT_EQ(GetActiveWindow(), second);
+
+    // MA_ACTIVATEANDEAT activates but swallows the press.
+    BehaviourFor(top).hook = [](HWND, UINT m, WPARAM, LPARAM, bool* handled) -> LRESULT {
+        if (m != WM_MOUSEACTIVATE) return 0;
+        *handled = true;
+        return MA_ACTIVATEANDEAT;
+    };
+    rec().Clear();
+    headless::Click(top, 150, 150);
+    Pump();
+    EXPECT_EQ(GetActiveWindow(), top);
+    EXPECT_TRUE(MatchSequence({{0, WM_MOUSEACTIVATE, kSent},
+                               {2, WM_ACTIVATE, kSent},
+                               {0, WM_ACTIVATE, kSent},
+                               {0, WM_LBUTTONUP, kPosted}},
+                              {top, child, second}));
+}
+
+TEST_F(InputTest, DisabledWindowsGetNoInput) {
+    EnableWindow(child, FALSE);
+    rec().Clear();
+    OnlyMouse();
+    headless::Click(child, 5, 5);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{0, WM_LBUTTONDOWN, kPosted}, {0, WM_LBUTTONUP, kPosted}}, {top, child}))
+        << "a disabled child lets its parent have the click";
+    EnableWindow(top, FALSE);
+    rec().Clear();
+    headless::Click(top, 150, 150);
+    Pump();
+    EXPECT_TRUE(MatchSequence({}, {top, child})) << "a disabled top-level window gets no clicks";
+}
+
+TEST_F(InputTest, NonClientHitsMakeNonClientMessagesAndTransparentHitsFallThrough) {
+    BehaviourFor(child).hook = [](HWND, UINT m, WPARAM, LPARAM, bool* handled) -> LRESULT {
+        if (m != WM_NCHITTEST) return 0;
+        *handled = true;
+        return HTBORDER;
+    };
+    rec().ignore = {WM_NCHITTEST, WM_SETCURSOR};
+    headless::MouseMove(child, 5, 5);
+    headless::MouseDown(backend::BUTTON_LEFT);
+    headless::MouseUp(backend::BUTTON_LEFT);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_NCMOUSEMOVE, kPosted | kWParam | kLParam, static_cast<WPARAM>(HTBORDER),
+                                MAKELPARAM(115, 115)},
+                               {1, WM_NCLBUTTONDOWN, kPosted | kWParam, static_cast<WPARAM>(HTBORDER)},
+                               {1, WM_NCLBUTTONUP, kPosted}},
+                              {top, child}));
+    BehaviourFor(child).hook = [](HWND, UINT m, WPARAM, LPARAM, bool* handled) -> LRESULT {
+        if (m != WM_NCHITTEST) return 0;
+        *handled = true;
+        return HTTRANSPARENT;
+    };
+    rec().Clear();
+    headless::MouseMove(child, 6, 6);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{0, WM_MOUSEMOVE, kPosted | kLParam, 0, MAKELPARAM(16, 16)}}, {top, child}));
+}
+
+TEST_F(InputTest, TextInputArrivesAsCharactersIncludingSurrogatePairs) {
+    SetFocus(child);
+    rec().Clear();
+    headless::TypeText("a\xC3\xA9\xF0\x9F\x8E\xB9");
+    backend::InputText("\xFF\xFE");
+    backend::InputText(nullptr);
+    Pump();
+    std::vector<WPARAM> chars;
+    for (const Recorded& r : rec().Log())
+        if (r.msg == WM_CHAR && r.hwnd == child) chars.push_back(r.wParam);
+    EXPECT_EQ(chars, (std::vector<WPARAM>{u'a', 0xE9, 0xD83C, 0xDFB9})) << "malformed bytes are skipped";
+}
+
+} // namespace

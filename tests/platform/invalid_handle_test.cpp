@@ -1,0 +1,137 @@
+// Every function handed an invalid handle or pointer fails the classic way and changes nothing.
+#include "fixture.h"
+
+#include "win/com.h"
+
+using namespace vortest;
+
+namespace {
+
+class InvalidHandleTest : public PlatformTest {};
+
+TEST_F(InvalidHandleTest, WindowFunctionsFailOnStaleAndBogusHandles) {
+    HWND stale = TopLevel(0, 0, 10, 10);
+    DestroyWindow(stale);
+    const HWND bogus = reinterpret_cast<HWND>(0x7777);
+    HWND live = TopLevel(0, 0, 20, 20);
+    Pump();
+    rec().Clear();
+    for (HWND h : {stale, bogus}) {
+        SCOPED_TRACE(h == stale ? "stale" : "bogus");
+        RECT r{1, 2, 3, 4};
+        POINT p{5, 6};
+        char text[8] = "keep";
+        PAINTSTRUCT ps{};
+        EXPECT_FALSE(IsWindow(h));
+        EXPECT_FALSE(IsWindowVisible(h));
+        EXPECT_FALSE(IsWindowEnabled(h));
+        EXPECT_FALSE(EnableWindow(h, FALSE));
+        EXPECT_FALSE(IsChild(live, h));
+        EXPECT_FALSE(IsChild(h, live));
+        EXPECT_FALSE(IsIconic(h));
+        EXPECT_FALSE(IsZoomed(h));
+        EXPECT_FALSE(DestroyWindow(h));
+        EXPECT_EQ(GetParent(h), nullptr);
+        EXPECT_EQ(SetParent(h, live), nullptr);
+        EXPECT_EQ(SetParent(live, h), nullptr);
+        EXPECT_EQ(GetWindow(h, GW_CHILD), nullptr);
+        EXPECT_EQ(GetAncestor(h, GA_ROOT), nullptr);
+        EXPECT_EQ(GetDlgItem(h, 1), nullptr);
+        EXPECT_EQ(GetDlgCtrlID(h), 0);
+        EXPECT_FALSE(EnumChildWindows(h, [](HWND, LPARAM) { return TRUE; }, 0));
+        EXPECT_EQ(GetWindowLongPtr(h, GWLP_USERDATA), 0);
+        EXPECT_EQ(SetWindowLongPtr(h, GWLP_USERDATA, 1), 0);
+        EXPECT_EQ(GetWindowLong(h, 0), 0);
+        EXPECT_EQ(SetWindowLong(h, 0, 1), 0);
+        EXPECT_FALSE(SetProp(h, "p", text));
+        EXPECT_EQ(GetProp(h, "p"), nullptr);
+        EXPECT_EQ(RemoveProp(h, "p"), nullptr);
+        EXPECT_FALSE(SetWindowText(h, "x"));
+        EXPECT_EQ(GetWindowText(h, text, sizeof text), 0);
+        EXPECT_EQ(GetWindowTextLength(h), 0);
+        EXPECT_EQ(GetClassName(h, text, sizeof text), 0);
+        EXPECT_EQ(GetClassLongPtr(h, GCL_STYLE), 0u);
+        EXPECT_EQ(SetClassLongPtr(h, GCL_STYLE, 0), 0u);
+        EXPECT_FALSE(GetClientRect(h, &r));
+        EXPECT_FALSE(GetWindowRect(h, &r));
+        EXPECT_EQ(r.left, 1) << "outputs untouched";
+        EXPECT_FALSE(MoveWindow(h, 0, 0, 5, 5, TRUE));
+        EXPECT_FALSE(SetWindowPos(h, nullptr, 0, 0, 5, 5, 0));
+        EXPECT_FALSE(ShowWindow(h, SW_SHOW));
+        EXPECT_FALSE(BringWindowToTop(h));
+        EXPECT_FALSE(ClientToScreen(h, &p));
+        EXPECT_FALSE(ScreenToClient(h, &p));
+        EXPECT_EQ(MapWindowPoints(h, nullptr, &p, 1), 0);
+        EXPECT_EQ(p.x, 5);
+        EXPECT_EQ(ChildWindowFromPoint(h, POINT{0, 0}), nullptr);
+        EXPECT_EQ(SetActiveWindow(h), nullptr);
+        EXPECT_FALSE(SetForegroundWindow(h));
+        EXPECT_EQ(SendMessage(h, WM_USER, 0, 0), 0);
+        EXPECT_FALSE(PostMessage(h, WM_USER, 0, 0));
+        EXPECT_EQ(BeginPaint(h, &ps), nullptr);
+        EXPECT_FALSE(EndPaint(h, &ps));
+        EXPECT_EQ(GetDC(h), nullptr);
+        EXPECT_EQ(GetWindowDC(h), nullptr);
+        EXPECT_FALSE(InvalidateRect(h, nullptr, TRUE));
+        EXPECT_FALSE(ValidateRect(h, nullptr));
+        EXPECT_FALSE(GetUpdateRect(h, &r, FALSE));
+        EXPECT_FALSE(UpdateWindow(h));
+        EXPECT_FALSE(RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE));
+        EXPECT_EQ(SetTimer(h, 1, 10, nullptr), 0u);
+        EXPECT_FALSE(KillTimer(h, 1));
+        EXPECT_EQ(SetCapture(h), nullptr);
+        EXPECT_EQ(GetCapture(), nullptr);
+        EXPECT_EQ(SetFocus(h), nullptr);
+        TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, h, 0};
+        EXPECT_FALSE(TrackMouseEvent(&tme));
+        EXPECT_FALSE(CreateCaret(h, nullptr, 1, 1));
+        EXPECT_FALSE(ShowCaret(h));
+        EXPECT_FALSE(HideCaret(h));
+        EXPECT_FALSE(OpenClipboard(h));
+        EXPECT_EQ(headless::ReadPixel(h, 0, 0), 0u);
+        EXPECT_FALSE(headless::Snapshot(h, "/nonexistent/never.png"));
+        MSG m;
+        EXPECT_FALSE(PeekMessage(&m, h, 0, 0, PM_REMOVE));
+        EXPECT_EQ(GetMessage(&m, h, 0, 0), -1);
+    }
+    EXPECT_EQ(GetFocus(), live) << "nothing changed on the live window";
+    EXPECT_TRUE(IsWindowEnabled(live));
+    EXPECT_TRUE(rec().Log().empty()) << "no message reached the live window";
+}
+
+TEST_F(InvalidHandleTest, NullPointersAreRefused) {
+    HWND h = TopLevel(0, 0, 10, 10);
+    EXPECT_FALSE(GetClientRect(h, nullptr));
+    EXPECT_FALSE(GetWindowRect(h, nullptr));
+    EXPECT_FALSE(ClientToScreen(h, nullptr));
+    EXPECT_FALSE(ScreenToClient(h, nullptr));
+    EXPECT_EQ(BeginPaint(h, nullptr), nullptr);
+    EXPECT_FALSE(EndPaint(h, nullptr));
+    EXPECT_EQ(GetWindowText(h, nullptr, 5), 0);
+    EXPECT_EQ(GetClassName(h, nullptr, 5), 0);
+    EXPECT_FALSE(GetCursorPos(nullptr));
+    EXPECT_FALSE(GetCaretPos(nullptr));
+    EXPECT_FALSE(TrackMouseEvent(nullptr));
+    EXPECT_EQ(DispatchMessage(nullptr), 0);
+    EXPECT_FALSE(TranslateMessage(nullptr));
+    EXPECT_EQ(CreateWindowEx(0, nullptr, "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(CreateWindowEx(0, "NoSuchClass", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(CreateWindowEx(0, kRecClass, "", WS_CHILD, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr)
+        << "a child needs a parent";
+    EXPECT_EQ(CreateWindowEx(0, kRecClass, "", WS_CHILD, 0, 0, 1, 1, reinterpret_cast<HWND>(0x99), nullptr, nullptr,
+                             nullptr),
+              nullptr);
+    EXPECT_EQ(ReleaseDC(h, reinterpret_cast<HDC>(0x1234)), 0);
+    EXPECT_EQ(CallWindowProc(nullptr, h, WM_USER, 0, 0), 0);
+    EXPECT_FALSE(UnregisterClass(nullptr, nullptr));
+    WNDCLASSEX info{};
+    EXPECT_FALSE(GetClassInfoEx(nullptr, "NoSuchClass", &info));
+    EXPECT_FALSE(GetClassInfoEx(nullptr, kRecClass, nullptr));
+    EXPECT_FALSE(DestroyCursor(nullptr));
+    EXPECT_FALSE(GlobalUnlock(nullptr));
+    EXPECT_EQ(GlobalLock(nullptr), nullptr);
+    EXPECT_EQ(GlobalSize(nullptr), 0u);
+    EXPECT_EQ(CoTaskMemHandleSize(12345678), 0u);
+}
+
+} // namespace
