@@ -1,0 +1,165 @@
+// Snapping of times to the grid, the edit cursor and the loop marks, and of pitches to a key and scale.
+#pragma once
+
+#include <cstdint>
+
+namespace mp {
+struct PianoRollSettings;
+} // namespace mp
+
+namespace pianoroll {
+
+struct TrackView;
+
+// ---- Flags of the snap functions ------------------------------------------------------------------
+enum : unsigned {
+    SNAP_EDIT_CURSOR = 0x1,
+    SNAP_GRID = 0x2,
+    SNAP_LOOP_MARKS = 0x4,
+    SNAP_BACKWARD = 0x1000, // directional snap only; forward without it
+    SNAP_FOR_CLICK = SNAP_GRID | SNAP_LOOP_MARKS,
+    SNAP_CURSOR_AND_GRID = SNAP_EDIT_CURSOR | SNAP_GRID,
+    SNAP_ALL = SNAP_EDIT_CURSOR | SNAP_GRID | SNAP_LOOP_MARKS,
+};
+
+// "Infinite" distance and the bounds a directional snap starts from (returned when nothing applied).
+constexpr std::int64_t kSnapFar = std::int64_t{1} << 61;
+constexpr std::int64_t kSnapForwardNone = std::int64_t{1} << 61;
+constexpr std::int64_t kSnapBackwardNone = -(std::int64_t{1} << 62);
+
+// Used when the track reports no tick rate.
+constexpr std::uint32_t kDefaultTicksPerQuarter = 24576;
+
+// ---- Setting tables and their commands ---------------------------------------------------------------
+constexpr int kGridSpacingCommandFirst = 6000;
+constexpr int kGridSpacingCount = 19;
+constexpr int kPaintValueCommandFirst = 7000;
+constexpr int kPaintValueCount = 22;
+constexpr int kRootCommandFirst = 7200;
+constexpr int kRootCount = 12;
+constexpr int kScaleCommandFirst = 7300;
+constexpr int kScaleCommandCount = 18; // 7300-7317; the empty scale 18 has no command
+constexpr int kCommandToggleSnapping = 4041;
+constexpr int kCommandToggleScaleSnapping = 4043;
+
+// Grid spacing setting (> 0 ticks, 0 ruler marks, < 0 a note value) of command 6000 + i.
+extern const std::int64_t kGridSpacingValues[kGridSpacingCount];
+// Paint note value setting (> 0 ticks, 0 the drawn grid, -8n / -8n+1 / -8n+2 the note 1/n of a whole
+// note, plain / dotted / triplet) of command 7000 + i.
+extern const std::int64_t kPaintNoteValues[kPaintValueCount];
+
+// Menu marks: the command whose table value equals the setting (first match), 0 when none does.
+int GridSpacingCommandOf(std::int64_t value);
+int PaintValueCommandOf(std::int64_t value);
+// The root and scale items, with the setting clamped into the commands' range.
+int RootCommandOf(int root);
+int ScaleCommandOf(int scale);
+
+// ---- Encodings in ticks -------------------------------------------------------------------------------
+// Beats per measure of a time-signature word (beats x 65536 + note value).
+inline int BeatsOfTimeSignature(std::uint32_t timeSignature) { return static_cast<int>(timeSignature >> 16); }
+
+// Ticks of a grid spacing setting. drawnSpacing stands for the ruler marks (value 0). Never below 1.
+double GridSpacingTicks(std::int64_t value, std::uint32_t ticksPerQuarter, std::uint32_t timeSignature,
+                        double drawnSpacing);
+// Ticks of a paint note value setting. drawnSpacing stands for the grid (value 0). Never below 1.
+double PaintLengthTicks(std::int64_t value, std::uint32_t ticksPerQuarter, double drawnSpacing);
+
+// ---- Derived spacings the view keeps ----------------------------------------------------------------------
+struct SnapState {
+    double gridSpacing = 1;  // the grid spacing in force
+    double paintLength = 1;
+    double drawnSpacing = 1; // ticks between the grid lines as last drawn (the ruler step)
+    std::uint32_t ticksPerQuarter = kDefaultTicksPerQuarter;
+    std::uint32_t timeSignature = 0x40004;
+};
+
+// When a track is opened or the view is created: takes the track's tick rate (0 = the default) and
+// time signature and computes both spacings.
+void OpenSnapState(SnapState& state, const mp::PianoRollSettings& settings, std::uint32_t ticksPerQuarter,
+                   std::uint32_t timeSignature);
+// The grid spacing in force: the setting's spacing while snapping is on and the grid-snap flag is set,
+// else 1 tick.
+void UpdateGridSpacing(SnapState& state, const mp::PianoRollSettings& settings);
+void UpdatePaintLength(SnapState& state, const mp::PianoRollSettings& settings);
+// Ticks of the grid spacing setting itself (what the ruler and grid lines start from when a note value
+// or a tick count is chosen), whether snapping is on or not.
+double GridSpacingOfSetting(const SnapState& state, const mp::PianoRollSettings& settings);
+// Called by the grid drawing with the line spacing it drew (at least 1): replaces the grid spacing
+// while the setting is the ruler marks, and the paint length while the paint value is the grid.
+void SetDrawnGridSpacing(SnapState& state, const mp::PianoRollSettings& settings, double step);
+
+// ---- Snapping arithmetic ----------------------------------------------------------------------------------
+// Everything the time snaps look at, gathered from the view.
+struct SnapContext {
+    double gridSpacing = 0;       // 0: the grid leaves times as they are
+    std::int64_t editCursor = 0;
+    std::int64_t loopStart = 0;
+    std::int64_t loopEnd = 0;
+    bool playing = false;         // the edit cursor follows playback and is no snap point
+    bool loopShown = false;
+    bool timeSelection = false;   // a time selection is being made
+    int followMode = 1;           // settings word 63; the loop marks count only while 0 or 1
+};
+SnapContext SnapContextOf(const TrackView& view, const SnapState& state);
+
+// trunc(t / s + 0.5) x s in whole ticks; t itself when s is 0.
+std::int64_t NearestGridPoint(std::int64_t t, double spacing);
+// Nearest of the flagged candidates; on equal distance the edit cursor wins over the loop marks and
+// both over the grid. t when no candidate applies.
+std::int64_t NearestSnap(const SnapContext& ctx, std::int64_t t, unsigned flags);
+// Forward: the first candidate strictly after t. Backward (SNAP_BACKWARD): the edit cursor or a loop
+// mark strictly before t, or the grid line at or before t (never searching below 0), whichever is
+// later. Without SNAP_GRID and no candidate: kSnapForwardNone or kSnapBackwardNone.
+std::int64_t DirectionalSnap(const SnapContext& ctx, std::int64_t t, unsigned flags);
+// Sizing a note's start (end = the note's end) or end (start = the note's start): a snapped edge that
+// would pass the other edge goes to the nearest snap point short of it.
+std::int64_t StartEdgeSnap(const SnapContext& ctx, std::int64_t t, std::int64_t end);
+std::int64_t EndEdgeSnap(const SnapContext& ctx, std::int64_t t, std::int64_t start);
+// The grid point at or before t, never below 0; and the grid point after t (a time on a line goes to
+// the next line).
+std::int64_t GridFloor(double spacing, std::int64_t t);
+std::int64_t GridCeiling(double spacing, std::int64_t t);
+
+// ---- Pitches ------------------------------------------------------------------------------------------
+// Whether the pitch belongs to the settings' root note and scale.
+bool PitchInScale(const mp::PianoRollSettings& settings, int pitch);
+
+// ---- What the gestures call --------------------------------------------------------------------------
+// Modifier keys as of the message being handled.
+bool ShiftHeld();
+bool AltHeld();
+// Time snapping of the gestures: snapping on and Shift not held.
+bool SnappingActive(const mp::PianoRollSettings* settings);
+// Grid snapping of painting and erasing: also needs the grid-snap flag.
+bool GridSnappingActive(const mp::PianoRollSettings* settings);
+// Whether a note may be put on the pitch: scale snapping off, Alt held, or the pitch in the scale.
+bool ScaleAllowsPitch(const mp::PianoRollSettings* settings, int pitch);
+// The same for a grid row (pitch 127 - row).
+bool ScaleAllowsRow(const mp::PianoRollSettings* settings, int row);
+
+// Each returns t unchanged while snapping is off or Shift is held.
+std::int64_t SnapClickTime(const TrackView& view, const SnapState& state, std::int64_t t);      // grid, loop
+std::int64_t SnapCursorGridTime(const TrackView& view, const SnapState& state, std::int64_t t); // cursor, grid
+std::int64_t SnapMoveTime(const TrackView& view, const SnapState& state, std::int64_t t);       // all three
+std::int64_t SnapForwardTime(const TrackView& view, const SnapState& state, std::int64_t t);    // all, after t
+std::int64_t SnapBackwardTime(const TrackView& view, const SnapState& state, std::int64_t t);   // all, before t
+std::int64_t SnapStartEdgeTime(const TrackView& view, const SnapState& state, std::int64_t t, std::int64_t end);
+std::int64_t SnapEndEdgeTime(const TrackView& view, const SnapState& state, std::int64_t t, std::int64_t start);
+
+// ---- Commands ---------------------------------------------------------------------------------------------
+// What a handled command changed (non-zero = handled).
+enum : int {
+    SNAPCMD_HANDLED = 0x1,
+    SNAPCMD_GRID = 0x2,     // grid spacing: the grid lines and the snap quantum
+    SNAPCMD_PAINT = 0x4,    // paint length
+    SNAPCMD_SCALE = 0x8,    // root, scale or scale snapping: the rows' shading
+    SNAPCMD_SNAPPING = 0x10 // snapping on/off
+};
+// Grid spacing 6000-6018, paint value 7000-7021, root 7200-7211, scale 7300-7317, toggles 4041 and 4043:
+// changes the settings and the derived spacings. 0 for any other command.
+int ApplySnapCommand(mp::PianoRollSettings& settings, SnapState& state, int command);
+// The view's part: applies the command, then redraws and tells the frame to refresh its states.
+int HandleSnapCommand(TrackView* view, SnapState& state, int command);
+
+} // namespace pianoroll

@@ -1,0 +1,360 @@
+// Snapping settings: derived spacings, the setting commands, the view's snap shortcuts and the Shift
+// and Alt overrides as the window system reports them.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "mp/private_messages.h"
+#include "mp/settings.h"
+#include "tools/snapping.h"
+#include "view/track_view.h"
+#include "win/backend.h"
+#include "win/win.h"
+
+// The view's invalidation, recorded: the real one lives with the view window.
+namespace {
+std::vector<std::uint32_t> g_invalidated;
+} // namespace
+
+namespace pianoroll {
+void InvalidateView(TrackView*, std::uint32_t groups) { g_invalidated.push_back(groups); }
+} // namespace pianoroll
+
+namespace {
+
+using namespace pianoroll;
+
+constexpr std::uint32_t kQ = 960;
+
+class SnapSettings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings.Reset();
+        OpenSnapState(state, settings, kQ, 0x40004);
+        g_invalidated.clear();
+    }
+    mp::PianoRollSettings settings{};
+    SnapState state;
+};
+
+// ---- Derived spacings ---------------------------------------------------------------------------------
+
+TEST_F(SnapSettings, RulerMarksFollowTheDrawingWhileTheGridActs) {
+    EXPECT_EQ(settings.gridSpacing, 0);
+    EXPECT_DOUBLE_EQ(state.gridSpacing, 1); // nothing drawn yet
+    SetDrawnGridSpacing(state, settings, 240);
+    EXPECT_DOUBLE_EQ(state.gridSpacing, 240);
+    EXPECT_DOUBLE_EQ(state.paintLength, 240);
+    SetDrawnGridSpacing(state, settings, 0.4);
+    EXPECT_DOUBLE_EQ(state.gridSpacing, 1);
+    EXPECT_DOUBLE_EQ(state.drawnSpacing, 1);
+
+    settings.gridSnap = 0; // without the grid-snap flag the drawing does not make a grid
+    SetDrawnGridSpacing(state, settings, 480);
+    EXPECT_DOUBLE_EQ(state.gridSpacing, 1);
+    EXPECT_DOUBLE_EQ(state.paintLength, 480);
+}
+
+TEST_F(SnapSettings, NoteValuesIgnoreTheDrawing) {
+    settings.gridSpacing = -4;
+    settings.paintNoteValue = -31;
+    OpenSnapState(state, settings, kQ, 0x40004);
+    EXPECT_DOUBLE_EQ(state.gridSpacing, 960);
+    EXPECT_DOUBLE_EQ(state.paintLength, 1440);
+    SetDrawnGridSpacing(state, settings, 240);
+    EXPECT_DOUBLE_EQ(state.gridSpacing, 960);
+    EXPECT_DOUBLE_EQ(state.paintLength, 1440);
+    EXPECT_DOUBLE_EQ(GridSpacingOfSetting(state, settings), 960);
+}
+
+TEST_F(SnapSettings, GridInForceNeedsSnappingAndTheGridFlag) {
+    settings.gridSpacing = -2;
+    OpenSnapState(state, settings, kQ, 0x30004);
+    EXPECT_DOUBLE_EQ(state.gridSpacing, 3 * kQ);
+    settings.snapEnabled = 0;
+    UpdateGridSpacing(state, settings);
+    EXPECT_DOUBLE_EQ(state.gridSpacing, 1);
+    EXPECT_DOUBLE_EQ(GridSpacingOfSetting(state, settings), 3 * kQ); // the setting itself is kept
+    settings.snapEnabled = 1;
+    settings.gridSnap = 0;
+    UpdateGridSpacing(state, settings);
+    EXPECT_DOUBLE_EQ(state.gridSpacing, 1);
+}
+
+TEST_F(SnapSettings, OpeningATrackWithoutATickRate) {
+    settings.gridSpacing = -4;
+    OpenSnapState(state, settings, 0, 0x40004);
+    EXPECT_EQ(state.ticksPerQuarter, kDefaultTicksPerQuarter);
+    EXPECT_DOUBLE_EQ(state.gridSpacing, kDefaultTicksPerQuarter);
+}
+
+// ---- Commands -----------------------------------------------------------------------------------------
+
+TEST_F(SnapSettings, GridSpacingCommands) {
+    SetDrawnGridSpacing(state, settings, 30);
+    const std::int64_t values[] = {10000, 10000000, 600000000, 1, 1, 0, -1, -2, -3, -4,
+                                   -5, -8, -9, -16, -17, -32, -33, -64, -65};
+    const double ticks[] = {10000, 10000000, 600000000, 1, 1, 30, 1, 3840, 1920, 960,
+                            640, 480, 320, 240, 160, 120, 80, 60, 40};
+    for (int i = 0; i < 19; ++i) {
+        EXPECT_EQ(ApplySnapCommand(settings, state, 6000 + i), SNAPCMD_HANDLED | SNAPCMD_GRID);
+        EXPECT_EQ(settings.gridSpacing, values[i]) << 6000 + i;
+        EXPECT_DOUBLE_EQ(state.gridSpacing, ticks[i]) << 6000 + i;
+        EXPECT_EQ(GridSpacingCommandOf(settings.gridSpacing), i == 4 ? 6003 : 6000 + i);
+    }
+    EXPECT_EQ(settings.GetWord(mp::SW_GRID_SPACING), -65);
+    EXPECT_EQ(settings.GetWord(mp::SW_GRID_SPACING + 1), -1); // the high word of the 64-bit value
+}
+
+TEST_F(SnapSettings, PaintValueCommands) {
+    SetDrawnGridSpacing(state, settings, 30);
+    const double ticks[] = {30, 5760, 3840, 2560, 2880, 1920, 1280, 1440, 960, 640, 720,
+                            480, 320, 360, 240, 160, 180, 120, 80, 90, 60, 40};
+    for (int i = 0; i < 22; ++i) {
+        EXPECT_EQ(ApplySnapCommand(settings, state, 7000 + i), SNAPCMD_HANDLED | SNAPCMD_PAINT);
+        EXPECT_EQ(settings.paintNoteValue, kPaintNoteValues[i]);
+        EXPECT_DOUBLE_EQ(state.paintLength, ticks[i]) << 7000 + i;
+        EXPECT_EQ(PaintValueCommandOf(settings.paintNoteValue), 7000 + i);
+    }
+}
+
+TEST_F(SnapSettings, RootAndScaleCommands) {
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(ApplySnapCommand(settings, state, 7200 + i), SNAPCMD_HANDLED | SNAPCMD_SCALE);
+        EXPECT_EQ(settings.scaleRoot, i);
+        EXPECT_EQ(RootCommandOf(settings.scaleRoot), 7200 + i);
+    }
+    for (int i = 0; i < 18; ++i) {
+        EXPECT_EQ(ApplySnapCommand(settings, state, 7300 + i), SNAPCMD_HANDLED | SNAPCMD_SCALE);
+        EXPECT_EQ(settings.scaleIndex, i);
+        EXPECT_EQ(ScaleCommandOf(settings.scaleIndex), 7300 + i);
+    }
+    settings.scaleRoot = 2;
+    settings.scaleIndex = 0;
+    EXPECT_TRUE(PitchInScale(settings, 61));
+    ApplySnapCommand(settings, state, 7302); // Pentatonic Major on D has no C#
+    EXPECT_FALSE(PitchInScale(settings, 61));
+}
+
+TEST_F(SnapSettings, CommandsJustOutsideTheRangesChangeNothing) {
+    settings.gridSpacing = -8;
+    settings.paintNoteValue = -64;
+    settings.scaleRoot = 3;
+    settings.scaleIndex = 4;
+    OpenSnapState(state, settings, kQ, 0x40004);
+    const mp::PianoRollSettings before = settings;
+    const SnapState stateBefore = state;
+    for (int command : {0, -1, 4040, 4042, 4044, 5999, 6019, 6999, 7022, 7199, 7212, 7299, 7318, 7319, 65535}) {
+        EXPECT_EQ(ApplySnapCommand(settings, state, command), 0) << command;
+        EXPECT_EQ(std::memcmp(&settings, &before, sizeof settings), 0) << command;
+        EXPECT_DOUBLE_EQ(state.gridSpacing, stateBefore.gridSpacing);
+        EXPECT_DOUBLE_EQ(state.paintLength, stateBefore.paintLength);
+    }
+}
+
+TEST_F(SnapSettings, TogglesAndAGridChosenWhileSnappingWasOff) {
+    EXPECT_EQ(ApplySnapCommand(settings, state, 4043), SNAPCMD_HANDLED | SNAPCMD_SCALE);
+    EXPECT_EQ(settings.scaleSnap, 1);
+    ApplySnapCommand(settings, state, 4043);
+    EXPECT_EQ(settings.scaleSnap, 0);
+
+    EXPECT_NE(ApplySnapCommand(settings, state, 4041) & SNAPCMD_SNAPPING, 0);
+    EXPECT_EQ(settings.snapEnabled, 0);
+    ApplySnapCommand(settings, state, 6009);
+    EXPECT_DOUBLE_EQ(state.gridSpacing, 1); // no grid while snapping is off
+    ApplySnapCommand(settings, state, 4041);
+    EXPECT_EQ(settings.snapEnabled, 1);
+    EXPECT_DOUBLE_EQ(state.gridSpacing, 960); // the chosen grid takes effect when snapping returns
+}
+
+// ---- The view's shortcuts and the modifier keys ---------------------------------------------------------
+
+class SnapView : public SnapSettings {
+protected:
+    void SetUp() override {
+        SnapSettings::SetUp();
+        win::headless::Install();
+        settings.gridSpacing = -4;
+        OpenSnapState(state, settings, kQ, 0x40004);
+        view.settings = &settings;
+        view.editCursor = 950;
+    }
+    void TearDown() override {
+        Hold(win::VK_SHIFT, false);
+        Hold(win::VK_MENU, false);
+    }
+    // Key state changes when the key message is retrieved, as it would for the message being handled.
+    static void Hold(int vk, bool down) {
+        if (down) {
+            win::headless::KeyDown(vk);
+        } else {
+            win::headless::KeyUp(vk);
+        }
+        win::headless::PumpUntilIdle();
+    }
+    TrackView view{};
+};
+
+TEST_F(SnapView, ContextComesFromTheView) {
+    view.flags = TVF_PLAYING | TVF_LOOP_ON;
+    view.loopStart = 100;
+    view.loopEnd = 900;
+    view.selectionLength = -20;
+    settings.followMode = 2;
+    const SnapContext ctx = SnapContextOf(view, state);
+    EXPECT_DOUBLE_EQ(ctx.gridSpacing, 960);
+    EXPECT_EQ(ctx.editCursor, 950);
+    EXPECT_EQ(ctx.loopStart, 100);
+    EXPECT_EQ(ctx.loopEnd, 900);
+    EXPECT_TRUE(ctx.playing);
+    EXPECT_TRUE(ctx.loopShown);
+    EXPECT_TRUE(ctx.timeSelection);
+    EXPECT_EQ(ctx.followMode, 2);
+    view.flags = 0;
+    view.selectionLength = 0;
+    const SnapContext idle = SnapContextOf(view, state);
+    EXPECT_FALSE(idle.playing || idle.loopShown || idle.timeSelection);
+}
+
+TEST_F(SnapView, ShortcutsUseTheirCandidates) {
+    EXPECT_EQ(SnapClickTime(view, state, 955), 960);
+    EXPECT_EQ(SnapCursorGridTime(view, state, 955), 950);
+    EXPECT_EQ(SnapMoveTime(view, state, 955), 950);
+    view.flags = TVF_LOOP_ON;
+    view.loopStart = 957;
+    view.loopEnd = 5000;
+    EXPECT_EQ(SnapClickTime(view, state, 958), 957);
+    EXPECT_EQ(SnapCursorGridTime(view, state, 958), 960);
+    EXPECT_EQ(SnapForwardTime(view, state, 955), 957);
+    EXPECT_EQ(SnapBackwardTime(view, state, 955), 950);
+    EXPECT_EQ(SnapStartEdgeTime(view, state, 3000, 2000), 1920);
+    EXPECT_EQ(SnapEndEdgeTime(view, state, 10, 960), 1920);
+}
+
+TEST_F(SnapView, SnappingOffReturnsTimesUnchanged) {
+    settings.snapEnabled = 0;
+    EXPECT_FALSE(SnappingActive(&settings));
+    EXPECT_EQ(SnapClickTime(view, state, 955), 955);
+    EXPECT_EQ(SnapMoveTime(view, state, 955), 955);
+    EXPECT_EQ(SnapForwardTime(view, state, 955), 955);
+    EXPECT_EQ(SnapStartEdgeTime(view, state, 3000, 2000), 3000);
+    view.settings = nullptr;
+    EXPECT_EQ(SnapMoveTime(view, state, 955), 955);
+    EXPECT_TRUE(ScaleAllowsPitch(nullptr, 61));
+}
+
+TEST_F(SnapView, ShiftOverridesTimeSnappingWhileHeld) {
+    EXPECT_TRUE(SnappingActive(&settings));
+    Hold(win::VK_SHIFT, true);
+    EXPECT_TRUE(ShiftHeld());
+    EXPECT_FALSE(SnappingActive(&settings));
+    EXPECT_FALSE(GridSnappingActive(&settings));
+    EXPECT_EQ(SnapClickTime(view, state, 1001), 1001);
+    EXPECT_EQ(SnapMoveTime(view, state, 1001), 1001);
+    EXPECT_EQ(SnapBackwardTime(view, state, 1001), 1001);
+    EXPECT_EQ(SnapEndEdgeTime(view, state, 10, 960), 10);
+    Hold(win::VK_SHIFT, false);
+    EXPECT_EQ(SnapMoveTime(view, state, 1001), 960);
+    EXPECT_TRUE(GridSnappingActive(&settings));
+    settings.gridSnap = 0;
+    EXPECT_FALSE(GridSnappingActive(&settings));
+}
+
+TEST_F(SnapView, AltOverridesTheScaleWhileHeld) {
+    settings.scaleRoot = 2;
+    settings.scaleIndex = 0;
+    EXPECT_TRUE(ScaleAllowsPitch(&settings, 60)); // scale snapping is off
+    settings.scaleSnap = 1;
+    EXPECT_FALSE(ScaleAllowsPitch(&settings, 60));
+    EXPECT_TRUE(ScaleAllowsPitch(&settings, 61));
+    EXPECT_FALSE(ScaleAllowsRow(&settings, 127 - 60));
+    EXPECT_TRUE(ScaleAllowsRow(&settings, 127 - 62));
+    settings.scaleIndex = 18; // the empty scale blocks every pitch
+    EXPECT_FALSE(ScaleAllowsPitch(&settings, 62));
+    Hold(win::VK_MENU, true);
+    EXPECT_TRUE(AltHeld());
+    EXPECT_TRUE(ScaleAllowsPitch(&settings, 62));
+    EXPECT_TRUE(ScaleAllowsRow(&settings, 0));
+    EXPECT_TRUE(SnappingActive(&settings)); // Alt leaves time snapping alone
+    Hold(win::VK_MENU, false);
+    EXPECT_FALSE(ScaleAllowsPitch(&settings, 62));
+}
+
+// ---- The view's command handling --------------------------------------------------------------------------
+
+int g_refreshNotices = 0;
+
+win::LRESULT FrameProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
+    if (msg == mp::PRM_REFRESH_STATE) ++g_refreshNotices;
+    return win::DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+class SnapViewCommands : public SnapView {
+protected:
+    void SetUp() override {
+        SnapView::SetUp();
+        static const bool registered = [] {
+            win::WNDCLASS wc{};
+            wc.lpfnWndProc = FrameProc;
+            wc.lpszClassName = "SnapTestFrame";
+            return win::RegisterClass(&wc) != 0;
+        }();
+        ASSERT_TRUE(registered);
+        frame = win::CreateWindowEx(0, "SnapTestFrame", "", win::WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
+                                    nullptr, nullptr, nullptr);
+        ASSERT_NE(frame, nullptr);
+        view.hwnd = win::CreateWindowEx(0, "SnapTestFrame", "", win::WS_CHILD, 0, 0, 100, 100, frame, nullptr,
+                                        nullptr, nullptr);
+        ASSERT_NE(view.hwnd, nullptr);
+        win::headless::PumpUntilIdle();
+        g_refreshNotices = 0;
+    }
+    void TearDown() override {
+        win::DestroyWindow(frame);
+        win::headless::PumpUntilIdle();
+        SnapView::TearDown();
+    }
+    win::HWND frame = nullptr;
+};
+
+TEST_F(SnapViewCommands, ScaleChangesRedrawTheRowsAndTellTheFrame) {
+    EXPECT_EQ(HandleSnapCommand(&view, state, 7302), SNAPCMD_HANDLED | SNAPCMD_SCALE);
+    EXPECT_EQ(settings.scaleIndex, 2);
+    EXPECT_NE(view.flags & TVF_BACKGROUND_STALE, 0u);
+    EXPECT_EQ(g_invalidated, std::vector<std::uint32_t>{INV_ALL});
+    win::headless::PumpUntilIdle();
+    EXPECT_EQ(g_refreshNotices, 1);
+
+    HandleSnapCommand(&view, state, 4043);
+    HandleSnapCommand(&view, state, 4041);
+    win::headless::PumpUntilIdle();
+    EXPECT_EQ(g_refreshNotices, 3);
+}
+
+TEST_F(SnapViewCommands, GridRedrawsAndPaintValueOnlyRecomputes) {
+    EXPECT_EQ(HandleSnapCommand(&view, state, 6013), SNAPCMD_HANDLED | SNAPCMD_GRID);
+    EXPECT_DOUBLE_EQ(state.gridSpacing, 240);
+    EXPECT_EQ(g_invalidated.size(), 1u);
+    view.flags = 0;
+    g_invalidated.clear();
+    EXPECT_EQ(HandleSnapCommand(&view, state, 7013), SNAPCMD_HANDLED | SNAPCMD_PAINT);
+    EXPECT_DOUBLE_EQ(state.paintLength, 360);
+    EXPECT_TRUE(g_invalidated.empty());
+    EXPECT_EQ(view.flags & TVF_BACKGROUND_STALE, 0u);
+    win::headless::PumpUntilIdle();
+    EXPECT_EQ(g_refreshNotices, 0);
+}
+
+TEST_F(SnapViewCommands, OtherCommandsAndAViewWithoutSettingsAreLeftAlone) {
+    EXPECT_EQ(HandleSnapCommand(&view, state, 4005), 0);
+    EXPECT_EQ(HandleSnapCommand(nullptr, state, 6009), 0);
+    view.settings = nullptr;
+    EXPECT_EQ(HandleSnapCommand(&view, state, 6009), 0);
+    EXPECT_TRUE(g_invalidated.empty());
+    win::headless::PumpUntilIdle();
+    EXPECT_EQ(g_refreshNotices, 0);
+}
+
+} // namespace
