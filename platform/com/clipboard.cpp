@@ -14,7 +14,11 @@ struct ClipboardState {
     HWND openedBy = nullptr;
     HWND owner = nullptr;
     std::vector<std::pair<UINT, HANDLE>> data; // in the order set
-    bool textChanged = false;
+    bool taken = false; // emptied since it was opened: the system clipboard follows on closing
+    // The text last handed to (or taken from) the system clipboard. Other text there means another
+    // program has copied since, and the in-process contents are stale.
+    std::string systemText;
+    bool systemKnown = false;
 };
 
 ClipboardState& C() {
@@ -28,14 +32,20 @@ HANDLE Find(UINT format) {
     return nullptr;
 }
 
-// Text the system clipboard holds, as a CF_UNICODETEXT block (null when it holds none).
-HANDLE ImportSystemText() {
+// The system clipboard's text, or false when it holds none.
+bool SystemText(std::string* utf8) {
     const auto& b = backend::Current();
     int n = b.GetClipboardText(nullptr, 0);
-    if (n < 0) return nullptr;
-    std::string utf8(static_cast<std::size_t>(n) + 1, '\0');
-    b.GetClipboardText(utf8.data(), n + 1);
-    utf8.resize(static_cast<std::size_t>(n));
+    if (n < 0) return false;
+    utf8->assign(static_cast<std::size_t>(n) + 1, '\0');
+    int again = b.GetClipboardText(utf8->data(), n + 1);
+    if (again < 0) return false;
+    utf8->resize(static_cast<std::size_t>(std::min(n, again)));
+    return true;
+}
+
+// UTF-8 text as a CF_UNICODETEXT block (null when out of memory).
+HANDLE TextBlock(const std::string& utf8) {
     std::u16string wide;
     for (std::size_t i = 0; i < utf8.size();) {
         auto c = static_cast<unsigned char>(utf8[i]);
@@ -61,9 +71,9 @@ HANDLE ImportSystemText() {
     return mem;
 }
 
-void ExportText(HANDLE mem) {
+std::string BlockText(HANDLE mem) {
     auto* p = static_cast<const char16_t*>(GlobalLock(mem));
-    if (!p) return;
+    if (!p) return std::string();
     std::size_t max = GlobalSize(mem) / sizeof(char16_t);
     std::string utf8;
     for (std::size_t i = 0; i < max && p[i]; ++i) {
@@ -89,12 +99,31 @@ void ExportText(HANDLE mem) {
         }
     }
     GlobalUnlock(mem);
-    backend::Current().SetClipboardText(utf8.c_str());
+    return utf8;
 }
 
 void FreeData() {
     for (auto& [f, h] : C().data) GlobalFree(h);
     C().data.clear();
+}
+
+// When another program has put text on the system clipboard since we last exchanged with it, that
+// text replaces the in-process contents (as a copy elsewhere empties the clipboard).
+void SyncFromSystem() {
+    auto& c = C();
+    if (c.open && c.taken) return; // being filled right now
+    std::string text;
+    if (!SystemText(&text)) return;
+    if (c.systemKnown && text == c.systemText) return;
+    HANDLE block = TextBlock(text);
+    if (!block) return;
+    FreeData();
+    c.data.emplace_back(CF_UNICODETEXT, block);
+    HWND previous = c.owner;
+    c.owner = nullptr;
+    c.systemText = text;
+    c.systemKnown = true;
+    if (previous && IsWindow(previous)) SendMessage(previous, WM_DESTROYCLIPBOARD, 0, 0);
 }
 
 } // namespace
@@ -127,7 +156,7 @@ BOOL OpenClipboard(HWND owner) {
     if (c.open) return c.openedBy == owner ? TRUE : FALSE;
     c.open = true;
     c.openedBy = owner;
-    c.textChanged = false;
+    c.taken = false;
     return TRUE;
 }
 
@@ -136,9 +165,14 @@ BOOL CloseClipboard() {
     if (!c.open) return FALSE;
     c.open = false;
     c.openedBy = nullptr;
-    if (c.textChanged) {
-        c.textChanged = false;
-        if (HANDLE text = Find(CF_UNICODETEXT)) ExportText(text);
+    if (c.taken) {
+        // The system clipboard gets the new text, or is cleared when there is none, so that text
+        // another program copied earlier is not mistaken for newer than ours.
+        c.taken = false;
+        HANDLE text = Find(CF_UNICODETEXT);
+        c.systemText = text ? BlockText(text) : std::string();
+        c.systemKnown = true;
+        backend::Current().SetClipboardText(c.systemText.c_str());
     }
     return TRUE;
 }
@@ -148,6 +182,7 @@ BOOL EmptyClipboard() {
     if (!c.open) return FALSE;
     HWND previous = c.owner;
     c.owner = c.openedBy;
+    c.taken = true;
     if (previous && previous != c.openedBy && IsWindow(previous)) SendMessage(previous, WM_DESTROYCLIPBOARD, 0, 0);
     FreeData();
     return TRUE;
@@ -162,39 +197,33 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
         if (f != format) continue;
         if (h != data) GlobalFree(h);
         h = data;
-        if (format == CF_UNICODETEXT) c.textChanged = true;
         return data;
     }
     c.data.emplace_back(format, data);
-    if (format == CF_UNICODETEXT) c.textChanged = true;
     return data;
 }
 
 HANDLE GetClipboardData(UINT format) {
     auto& c = C();
     if (!c.open) return nullptr;
-    if (HANDLE h = Find(format)) return h;
-    if (format == CF_UNICODETEXT && c.data.empty()) {
-        if (HANDLE text = ImportSystemText()) {
-            c.data.emplace_back(CF_UNICODETEXT, text);
-            c.owner = nullptr;
-            return text;
-        }
-    }
-    return nullptr;
+    SyncFromSystem();
+    return Find(format);
 }
 
 BOOL IsClipboardFormatAvailable(UINT format) {
-    if (Find(format)) return TRUE;
-    if (format == CF_UNICODETEXT && C().data.empty()) return backend::Current().GetClipboardText(nullptr, 0) >= 0;
-    return FALSE;
+    SyncFromSystem();
+    return Find(format) ? TRUE : FALSE;
 }
 
-int CountClipboardFormats() { return static_cast<int>(C().data.size()); }
+int CountClipboardFormats() {
+    SyncFromSystem();
+    return static_cast<int>(C().data.size());
+}
 
 UINT EnumClipboardFormats(UINT format) {
     auto& c = C();
     if (!c.open) return 0;
+    if (format == 0) SyncFromSystem();
     if (format == 0) return c.data.empty() ? 0 : c.data.front().first;
     for (std::size_t i = 0; i + 1 < c.data.size(); ++i)
         if (c.data[i].first == format) return c.data[i + 1].first;

@@ -136,3 +136,107 @@ TEST_F(ClipboardTest, OnlyGlobalBlocksAreAccepted) {
 }
 
 } // namespace
+
+namespace {
+
+// A system clipboard that holds text only, as a desktop backend's does.
+struct FakeSystemClipboard {
+    static std::string& Text() {
+        static std::string t;
+        return t;
+    }
+    static bool& Has() {
+        static bool h = false;
+        return h;
+    }
+    static int& Sets() {
+        static int n = 0;
+        return n;
+    }
+    static void Set(const char* utf8) {
+        Text() = utf8;
+        Has() = *utf8 != 0;
+        ++Sets();
+    }
+    static int Get(char* buffer, int size) {
+        if (!Has()) return -1;
+        int n = static_cast<int>(Text().size());
+        if (buffer && size > 0) {
+            int k = std::min(n, size - 1);
+            std::memcpy(buffer, Text().data(), static_cast<std::size_t>(k));
+            buffer[k] = 0;
+        }
+        return n;
+    }
+};
+
+class SystemClipboardTest : public ClipboardTest {
+protected:
+    void SetUp() override {
+        ClipboardTest::SetUp();
+        FakeSystemClipboard::Text().clear();
+        FakeSystemClipboard::Has() = false;
+        FakeSystemClipboard::Sets() = 0;
+        backend::Backend b = backend::Current();
+        b.name = "fake-desktop";
+        b.SetClipboardText = FakeSystemClipboard::Set;
+        b.GetClipboardText = FakeSystemClipboard::Get;
+        backend::Install(b);
+    }
+    void TearDown() override {
+        ClipboardTest::TearDown();
+        headless::Install();
+    }
+    static std::u16string Read(HANDLE h) {
+        auto* p = static_cast<const char16_t*>(GlobalLock(h));
+        std::u16string s = p ? std::u16string(p) : std::u16string();
+        GlobalUnlock(h);
+        return s;
+    }
+};
+
+TEST_F(SystemClipboardTest, TextGoesOutOnCloseAndOtherContentsClearTheSystemText) {
+    ASSERT_TRUE(OpenClipboard(a));
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, Block(u"caf\u00E9 \U0001F3B9", 16));
+    EXPECT_EQ(FakeSystemClipboard::Sets(), 0) << "nothing leaves before closing";
+    CloseClipboard();
+    EXPECT_EQ(FakeSystemClipboard::Text(), "caf\xC3\xA9 \xF0\x9F\x8E\xB9");
+
+    UINT fmt = RegisterClipboardFormat("Vor Events");
+    ASSERT_TRUE(OpenClipboard(a));
+    EmptyClipboard();
+    SetClipboardData(fmt, Block("ev", 2));
+    CloseClipboard();
+    EXPECT_FALSE(FakeSystemClipboard::Has()) << "copying something else clears the old text elsewhere";
+    EXPECT_TRUE(IsClipboardFormatAvailable(fmt));
+
+    ASSERT_TRUE(OpenClipboard(b));
+    CloseClipboard();
+    EXPECT_EQ(FakeSystemClipboard::Sets(), 2) << "opening and closing without emptying changes nothing";
+}
+
+TEST_F(SystemClipboardTest, TextCopiedByAnotherProgramReplacesTheContents) {
+    FakeSystemClipboard::Set("from elsewhere");
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+    ASSERT_TRUE(OpenClipboard(a));
+    EXPECT_EQ(Read(GetClipboardData(CF_UNICODETEXT)), u"from elsewhere");
+    EmptyClipboard();
+    UINT fmt = RegisterClipboardFormat("Vor Events");
+    SetClipboardData(fmt, Block("ev", 2));
+    SetClipboardData(CF_UNICODETEXT, Block(u"ours", 10));
+    CloseClipboard();
+    EXPECT_TRUE(IsClipboardFormatAvailable(fmt)) << "our own text coming back is not a change";
+    EXPECT_EQ(GetClipboardOwner(), a);
+
+    rec().Clear();
+    FakeSystemClipboard::Set("newer text");
+    EXPECT_FALSE(IsClipboardFormatAvailable(fmt)) << "another program copied after us";
+    EXPECT_TRUE(MatchSequence({{0, WM_DESTROYCLIPBOARD, kSent}}, {a, b}));
+    EXPECT_EQ(GetClipboardOwner(), nullptr);
+    ASSERT_TRUE(OpenClipboard(b));
+    EXPECT_EQ(Read(GetClipboardData(CF_UNICODETEXT)), u"newer text");
+    CloseClipboard();
+}
+
+} // namespace

@@ -28,9 +28,12 @@ struct Backend {
     void (*CursorChanged)(HCURSOR cursor);
     // The mouse is captured (true) or released, so the backend may grab the pointer.
     void (*CaptureChanged)(bool captured);
-    // System clipboard text (UTF-8). SetClipboardText is called when the in-process clipboard gets
-    // new text; GetClipboardText fills buffer (size bytes incl. terminator) and returns the full
-    // length in bytes, or -1 when the system clipboard holds no text.
+    // System clipboard text (UTF-8). SetClipboardText is called when a window has filled the
+    // in-process clipboard, with its text or "" when it holds none (which clears the system
+    // clipboard). GetClipboardText fills buffer (may be null; size bytes incl. terminator) and
+    // returns the full length in bytes, or -1 when the system clipboard holds no text. Text there
+    // that differs from the last text exchanged means another program copied: it replaces the
+    // in-process contents.
     void (*SetClipboardText)(const char* utf8);
     int (*GetClipboardText)(char* buffer, int size);
     // Screen size in pixels.
