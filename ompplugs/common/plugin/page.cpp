@@ -8,6 +8,7 @@
 #include "mp/module_strings.h"
 #include "mp/plugin.h"
 #include "mp/private_messages.h"
+#include "win/controls.h"
 #include "win/win.h"
 
 namespace mp {
@@ -82,12 +83,18 @@ HRESULT CBaseListPage::SetPageSite(IPropertyPageSite* site) {
     if (site_) site_->Release();
     site_ = site;
     if (site && !window_.load()) {
-        if (HWND probe = CreateEditorDialog(GetDesktopWindow(), 0)) {
+        // The dialog is a child window; where the window system has no desktop window to parent it,
+        // a hidden top-level window stands in while it is measured.
+        HWND parent = GetDesktopWindow();
+        HWND standIn = nullptr;
+        if (!parent) parent = standIn = CreateWindowEx(0, WC_DIALOG, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        if (HWND probe = parent ? CreateEditorDialog(parent, 0) : nullptr) {
             RECT r{};
             GetWindowRect(probe, &r);
             size_ = SIZE{r.right - r.left, r.bottom - r.top};
             DestroyWindow(probe);
         }
+        if (standIn) DestroyWindow(standIn);
     }
     return S_OK;
 }
@@ -205,6 +212,8 @@ HRESULT CBaseListPage::TranslateAccelerator(MSG* msg) {
 void CBaseListPage::DataNotify(const NotificationRecord* record) {
     COPTPlugin* plugin = plugin_.load();
     if (!plugin || !record) return;
+    // Without an editor window there is nobody to post to; the records wait in the queue.
+    if (!window_.load()) return;
     if (!(plugin->FetchSetFlags(PLF_DATA_POSTED) & PLF_DATA_POSTED)) {
         const WPARAM wParam = (record->changeFlags & NCF_IMMEDIATE) ? 1 : 0;
         const LPARAM lParam = static_cast<LPARAM>(record->changeFlags);
@@ -215,7 +224,7 @@ void CBaseListPage::DataNotify(const NotificationRecord* record) {
 
 void CBaseListPage::TimeNotify(DWORD, DWORD) {
     COPTPlugin* plugin = plugin_.load();
-    if (!plugin) return;
+    if (!plugin || !window_.load()) return;
     if (!(plugin->FetchSetFlags(PLF_TIME_POSTED) & PLF_TIME_POSTED))
         if (!PostMessage(window_.load(), PRM_TRANSPORT_TICK, 0, 0)) plugin->ClearFlags(PLF_TIME_POSTED);
 }
