@@ -50,7 +50,8 @@ COPTPlugin::~COPTPlugin() {
         LiveObjects().erase(this);
     }
     DestroyTrackTable();
-    eventKeys_.clear();
+    events_.clear();
+    ClearListChanges();
     Uninitialise();
     if (view_) {
         CBaseListPage* view = view_;

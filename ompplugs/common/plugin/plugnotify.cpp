@@ -50,23 +50,7 @@ HRESULT COPTPlugin::OnNotify(const NotificationRecord* record, bool immediate) {
 }
 
 HRESULT COPTPlugin::OnDataChanged(const NotificationRecord& record, bool immediate) {
-    if (immediate) return QueueNotification(&record);
-    const bool inserted = record.changeFlags & (NCF_INSERTED | NCF_INSERTED2 | NCF_REPLACED);
-    const bool deleted = record.changeFlags & NCF_DELETED;
-    switch (record.level) {
-    case LEVEL_TRACK:
-    case LEVEL_BLOCK:
-        // The track table follows tracks and blocks coming and going, and track reordering.
-        if (inserted || deleted || (record.changeFlags & (NCF_OTHER | NCF_POSITION_MOVED | NCF_POSITION_MOVED2))) {
-            ClearFlags(PLF_EVENT_LIST_VALID);
-            return ReloadTracks(true);
-        }
-        return S_OK;
-    case LEVEL_EVENT:
-        ClearFlags(PLF_EVENT_LIST_VALID);
-        return S_OK;
-    default: return S_FALSE;
-    }
+    return immediate ? UpkeepImmediate(record) : UpkeepDeferred(record);
 }
 
 HRESULT COPTPlugin::OnTimebaseChanged(const NotificationRecord& record, bool immediate) {
@@ -126,11 +110,14 @@ HRESULT COPTPlugin::ProcessNotifications(bool discard) {
         flags_.fetch_and(~PLF_DATA_POSTED);
     }
     if (!batch || batch->empty()) return S_FALSE;
-    if (!discard)
+    if (!discard) {
         for (const NotificationRecord& record : *batch) {
             NotificationRecord copy = record;
             OnNotify(&copy, false);
         }
+        // The batch's list changes are folded in together.
+        FlushListChanges();
+    }
     return S_OK;
 }
 

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "mp/host_contract.h"
@@ -106,6 +109,33 @@ struct TrackEntry {
     std::uint32_t order; // the track's order field, the table's sort key
 };
 
+// One entry of the event-key list: the key and what event order and range queries need, read when
+// the key entered the list and refreshed by the host's notifications.
+struct EventEntry {
+    EventKey key;
+    std::int64_t start;   // absolute start in ticks (block start + event time)
+    std::int64_t end;     // notes: start + duration; other kinds: start
+    std::uint32_t order;  // the track's order field
+    std::int32_t channel; // the track's channel, -1 none
+    std::uint32_t kind;
+};
+// Event order: absolute start, then track order, then track channel (none first).
+int CompareEventOrder(const EventEntry& a, const EventEntry& b) noexcept;
+
+// A queued modification: the key, the record as the editor shows it, and the change mask.
+struct QueuedModify {
+    EventKey key;
+    MidiEventRecord record;
+    std::uint32_t mask;
+};
+
+struct EventKeyHash {
+    std::size_t operator()(const EventKey& k) const noexcept {
+        return (static_cast<std::size_t>(k.event) * 0x9E3779B97F4A7C15ull) ^ (static_cast<std::size_t>(k.block) << 20) ^
+               k.track;
+    }
+};
+
 // A port list as the host returned it (task memory, names included).
 struct PortList {
     win::DWORD count = 0;
@@ -159,10 +189,18 @@ public:
     virtual win::HRESULT ProcessNotifications(bool discard);
     virtual win::HRESULT QueueNotification(const NotificationRecord* record);
     virtual win::HRESULT OnTimeNotify(win::DWORD positionLow, win::DWORD positionHigh);
-    // Track table upkeep.
+    // Track table and event-key list (the cache of the host's data the editor shows).
     virtual win::HRESULT ReloadTracks(bool reset);
     virtual win::HRESULT LoadTracks();
     virtual win::HRESULT LoadBlocks(std::vector<EventKey>& blocks, const EventKey& trackKey);
+    // Shows blocks 0..block of a track (-1: all tracks, all blocks); a valid list is kept as it is.
+    virtual win::HRESULT SelectTrack(int track, int block);
+    // Reads one block's events into the list again (only for the current track, or any with -1).
+    virtual win::HRESULT AddBlockEvents(int track, int block);
+    // Adds a block's events of the kind filter and channel mask to the list, in event order.
+    virtual win::HRESULT LoadEvents(std::vector<EventEntry>& list, const EventKey& blockKey);
+    virtual win::DWORD GetChannelMask();
+    virtual win::DWORD GetChannelCount();
     // Current port of a list: index 0 -> the kind-0 list, any other -> the output list.
     virtual win::DWORD GetPort(int index);
     virtual win::HRESULT SetPort(int index, win::DWORD id);
@@ -188,6 +226,50 @@ public:
     // window answers non-zero.
     win::HRESULT SendToView(win::UINT message, win::WPARAM wParam = 0, win::LPARAM lParam = 0);
 
+    // ---- transactions: each successful begin counts one level of depth, each end takes it back ----
+    win::HRESULT BeginRead();
+    win::HRESULT BeginEdit(const char16_t* name);
+    void EndTransaction(bool changed);
+    win::DWORD TransactionDepth() const noexcept { return transactionDepth_; }
+
+    // ---- the event-key list ----
+    // The shown events in event order, with every change the host reported applied. [window thread]
+    const std::vector<EventEntry>& EventList();
+    std::uint32_t KindFilter() const noexcept { return kindFilter_; }
+    // Takes effect at the next SelectTrack (a filter other than the one in force rebuilds the list).
+    void SetKindFilter(std::uint32_t kinds) noexcept { kindFilter_ = kinds; }
+    std::uint32_t FilterInForce() const noexcept { return filterInForce_; }
+    // Host id of a track-table index (0 when out of range) and the index of a host id (-1).
+    std::uint32_t TrackIdAt(int index) const noexcept;
+    int TrackIndexOf(std::uint32_t trackId) const noexcept;
+    // The key of the first block of a track-table index; false when it has none.
+    bool FirstBlockOf(int index, EventKey* block) const noexcept;
+    // Range queries: the first list index whose event can reach `time` (its end for notes, its start
+    // otherwise, at or after time), and the first whose start is at or after time.
+    std::size_t FirstReaching(std::int64_t time);
+    std::size_t FirstStartingAt(std::int64_t time);
+    // The latest end of the shown events (0 when none).
+    std::int64_t ListEnd();
+
+    // ---- edit queues (records as the editor shows them, block-relative times) ----
+    std::vector<MidiEventRecord>& InsertQueue() noexcept { return insertQueue_; }
+    std::vector<QueuedModify>& ModifyQueue() noexcept { return modifyQueue_; }
+    std::vector<EventKey>& DeleteQueue() noexcept { return deleteQueue_; }
+    bool Monitoring() const noexcept { return monitor_ & 1; }
+    void SetMonitoring(bool on) noexcept { monitor_ = on ? (monitor_ | 1) : (monitor_ & ~1u); }
+
+    // ---- clipboard exchange ----
+    bool CanPaste();
+    // Whether an event of the shown list is selected.
+    bool HasSelection();
+    // Copies the selected events of the shown list (cut: and deletes them as one edit).
+    win::HRESULT CopySelection(win::HWND owner, bool cut);
+    // The events on the clipboard, or null when there are none in our format or they are damaged.
+    const std::vector<MidiEventRecord>* ReadClipboard(win::HWND owner);
+    // Deletes the queued keys as one edit "Delete MIDI Event" (discard: drops them). S_FALSE when
+    // the delete queue is empty.
+    win::HRESULT CommitDeletes(bool discard);
+
     // The plug-in object behind an IMPInitialise pointer, or null when it is not one of ours.
     static COPTPlugin* FromInterface(win::IUnknown* object) noexcept;
 
@@ -209,7 +291,6 @@ public:
     const std::vector<TrackEntry>& Tracks() const noexcept { return tracks_; }
     int CurrentTrack() const noexcept { return currentTrack_; }
     int CurrentBlock() const noexcept { return currentBlock_; }
-    std::vector<EventKey>& EventKeys() noexcept { return eventKeys_; }
     std::size_t PendingNotificationCount();
 
 protected:
@@ -228,8 +309,9 @@ protected:
     // Track table and event-key cache.
     std::vector<TrackEntry> tracks_;
     bool trackTableExists_ = false;
-    std::vector<EventKey> eventKeys_;
+    std::vector<EventEntry> events_;
     std::uint32_t kindFilter_ = MEK_ALL;
+    std::uint32_t filterInForce_ = MEK_ALL;
     std::uint32_t channelMask_ = 0xFFFF;
     int currentTrack_ = -1;
     int currentBlock_ = -1;
@@ -244,6 +326,23 @@ protected:
     win::DWORD dirty_ = 0;
     win::DWORD transactionDepth_ = 0;
     win::UINT clipboardFormat_ = 0;
+    std::vector<MidiEventRecord> pasteList_;
+    std::vector<MidiEventRecord> insertQueue_;
+    std::vector<QueuedModify> modifyQueue_;
+    std::vector<EventKey> deleteQueue_;
+    std::uint32_t monitor_ = 0;
+    // Changes to the event-key list not yet folded in: keys to take out, and entries (read from the
+    // host) to merge in at their sorted positions. Applied together, so a batch of k changes costs
+    // one pass over the list plus sorting the k entries. [window thread]
+    std::unordered_set<EventKey, EventKeyHash> removeKeys_;
+    std::vector<EventEntry> staged_;
+    std::unordered_map<EventKey, std::size_t, EventKeyHash> stagedIndex_;
+    // Running maximum of the entries' ends, rebuilt after the list changes.
+    std::vector<std::int64_t> reach_;
+    bool reachValid_ = false;
+    // The thread that owns the cache; only it changes the cache in a notification's immediate phase.
+    std::thread::id cacheThread_{};
+    bool currentTrackLost_ = false;
     IMPMidiData* midiData_ = nullptr;
     IMPProperties* properties_ = nullptr;
     IMPTimeFormat* timeFormat_ = nullptr;
@@ -265,6 +364,19 @@ private:
     void ReleaseCompanions();
     static void FreePortList(PortList& list);
     void DestroyTrackTable();
+
+protected:
+    // Notification upkeep of the cache (event_cache_upkeep.cpp).
+    win::HRESULT UpkeepImmediate(const NotificationRecord& record);
+    win::HRESULT UpkeepDeferred(const NotificationRecord& record);
+    void FlushListChanges();
+    void ClearListChanges();
+    void StageRemove(const EventKey& key);
+    // Reads the event and stages it for insertion; false when it is gone or not shown.
+    bool StageInsert(const EventKey& key);
+    bool EntryFor(const EventKey& key, EventEntry* entry);
+    bool OnCacheThread() const noexcept;
+    void RemoveTrackEntry(std::uint32_t trackId);
 };
 
 // The piano-roll plug-in: name, settings block and its stream, and the piano-roll reactions to

@@ -1,5 +1,6 @@
-// TrackAccess: the editor's read access to the selected track (notes in a time range, pitch rows,
-// selection, transport and loop values) and note preview.
+// TrackAccess: the editor's road to the selected track's events: reading through the plug-in
+// object's event-key list, the pitch-row table, offsets, the edit queues and their commits under undo
+// names, selection, note monitoring, transport and loop values, and pasting from the clipboard.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include "mp/host_contract.h"
 #include "mp/records.h"
 #include "win/com.h"
+#include "win/types.h"
 
 namespace mp {
 
@@ -21,106 +23,183 @@ struct PitchRow {
     int keyShape; // 2 black key, 1 white key with a boundary (C, F), 0 other white key
 };
 
-// The host interfaces a TrackAccess reads through. Borrowed: whoever made the TrackAccess keeps them
-// alive for its lifetime (the plug-in object holds them until Uninitialise).
+// What a TrackAccess works through: the plug-in object (its cache, queues and host interfaces).
 struct TrackHost {
-    IMPMidiData* data = nullptr;
-    IMPProperties* properties = nullptr;
-    IMPMidiOut* midiOut = nullptr;
-    win::DWORD ticksPerQuarter = 0; // 0 -> 24576
+    COPTPlugin* plugin = nullptr;
 };
 
-// Everything runs on the editor window's thread.
+// Offsets of the shown track: added to what is read, taken back from what is written.
+struct TrackOffsets {
+    int pitch = 0;    // host's global pitch offset + the track's
+    int velocity = 0; // the track's
+};
+
+// Everything runs on the editor window's thread. Times given to and returned by the operations are
+// absolute ticks unless a record says otherwise: records (GetEvent, the queues) carry the host's
+// block-relative times, except NextEventInRange, whose record time is made absolute for drawing.
 class TrackAccess {
 public:
     static constexpr int kRowCount = 128;
     static constexpr std::uint32_t kDefaultKindFilter = MEK_NOTE | MEK_CONTROL | MEK_PITCH_BEND;
 
     explicit TrackAccess(const TrackHost& host);
-    // The host interfaces of a plug-in object (null members when it is not initialised).
-    static TrackHost HostOf(const COPTPlugin* plugin);
+    static TrackHost HostOf(COPTPlugin* plugin);
 
     TrackAccess(const TrackAccess&) = delete;
     TrackAccess& operator=(const TrackAccess&) = delete;
 
-    // Shows the track with this host id (0: none) and reads its events. S_FALSE for id 0, the host's
-    // failure code otherwise (the shown list is then empty).
+    // ---- which track ----
+    // The editor window's track box: the selected entry's item data is a track-table index.
+    void SetTrackBox(win::HWND box) noexcept { trackBox_ = box; }
+    // Shows the track with this host id (0: follow the track box). S_FALSE when it is not in the table.
     win::HRESULT SelectTrack(std::uint32_t trackId);
-    // Reads the shown track's blocks and events again (after host changes).
+    // Reads the shown track again from the host (after the track table changed).
     win::HRESULT Reload();
-    std::uint32_t TrackId() const noexcept { return trackId_; }
-    std::uint32_t KindFilter() const noexcept { return kindFilter_; }
+    // Track-table index of the shown track: the chosen id's, else the box's item data (1 when that
+    // is negative, 0 when the box is empty or absent).
+    int TrackIndex() const;
+    std::uint32_t TrackId() const;
+    std::uint32_t KindFilter() const;
     void SetKindFilter(std::uint32_t kinds) noexcept;
+    win::DWORD TicksPerQuarter() const noexcept;
+    int TrackChannel();
+    TrackOffsets Offsets();
+    COPTPlugin* Plugin() const noexcept { return plugin_; }
 
-    win::DWORD TicksPerQuarter() const noexcept { return ticksPerQuarter_; }
-    // Channel of the track (-1 none), its velocity and total pitch offsets.
-    int TrackChannel() const noexcept { return channel_; }
-
-    // The shown events in event order.
-    int GetEventCount() const noexcept { return static_cast<int>(events_.size()); }
-    // S_FALSE when the index is out of range.
-    win::HRESULT GetEventKeyAt(int index, EventKey* key) const;
-    // The record from the host with the offsets applied. E_INVALIDARG for an unknown key.
-    win::HRESULT GetEvent(const EventKey& key, MidiEventRecord* record) const;
-    // Notes only (kind 0x40), ends counted: advances *cursor to the next note that lies in
-    // [start, start + length] (start -1: every time) and returns its key and record, the record's time
-    // made absolute and the offsets applied. S_FALSE at the end. A cursor of -1 (or any value before the
-    // first candidate) starts at the first note that can overlap the range, so a query costs what it
-    // returns, not what the track holds.
+    // ---- reading ----
+    int GetEventCount();
+    win::HRESULT GetEventKeyAt(int index, EventKey* key);
+    // The host's record (block-relative time) with the offsets applied.
+    win::HRESULT GetEvent(const EventKey& key, MidiEventRecord* record);
+    // Absolute start of a listed event, or of any event the host knows.
+    bool EventStart(const EventKey& key, std::int64_t* start);
+    // Start of the block an event or block key names (absolute ticks); 0 when unknown.
+    std::int64_t BlockStart(const EventKey& key);
+    // Advances *cursor (a list index; -1 to start) to the next event whose kind is in `kinds` and in
+    // the kind filter that lies in the range: start -1 takes every time; otherwise its start is at
+    // most start + length and its start (or, for a note unless startOnly, its end) at least start.
+    // The record has the offsets applied. S_FALSE at the end.
+    win::HRESULT NextEventInRange(int* cursor, std::int64_t start, std::int64_t length, std::uint32_t kinds,
+                                  bool startOnly, EventKey* key, MidiEventRecord* record);
+    // Notes only, ends counted, record time absolute.
     win::HRESULT NextEventInRange(int* cursor, std::int64_t start, std::int64_t length, EventKey* key,
-                                  MidiEventRecord* record) const;
-    bool IsEventSelected(const EventKey& key) const;
-    bool AnyEventSelected() const noexcept;
-    // End of the last note or event (absolute ticks); 0 for an empty track.
-    std::int64_t TrackEnd() const noexcept { return trackEnd_; }
+                                  MidiEventRecord* record);
+    // The first listed event of those kinds and channels (bit c for channel c, bit 31 for none) that
+    // covers the time (or, with atOrAfter, starts after it), then walked back through the host's
+    // order to the earliest such event still starting at or after the time. S_FALSE when none.
+    win::HRESULT FindEventAt(std::int64_t time, std::uint32_t kinds, std::uint32_t channels, bool atOrAfter,
+                             EventKey* key);
+    // The note of the row's pitch under [time - tolerance, time + tolerance]: the last selected one,
+    // else the last unselected one, preferring an earlier note that ends inside the window.
+    win::HRESULT FindNoteAt(std::int64_t time, std::int64_t tolerance, int row, EventKey* key);
+    // The next or previous event in the host's order of those kinds and channels.
+    win::HRESULT StepEvent(EventKey* key, std::uint32_t kinds, std::uint32_t channels, bool forward);
+    bool IsSelectedAt(std::int64_t time, std::uint32_t kinds, std::uint32_t channels);
+    bool IsEventSelected(const EventKey& key);
+    bool AnyEventSelected();
+    // End of the last shown event (absolute ticks); 0 for an empty list.
+    std::int64_t TrackEnd();
 
     // S_FALSE for an index outside 0..127.
     win::HRESULT GetPitchRow(int index, PitchRow* row) const;
     int RowOfNote(int note) const noexcept { return note >= 0 && note < kRowCount ? 127 - note : -1; }
 
-    // Transport and loop values of the host (false / 0 when they cannot be read).
-    bool IsPlaying() const;
-    std::int64_t GetPlaybackPosition() const;
-    bool GetLoopRegion(std::int64_t* start, std::int64_t* end) const;
-    // beats per bar x 65536 + note value (4/4 when unreadable).
-    std::uint32_t GetTimeSignature() const;
+    // Names (UTF-16) into the caller's buffer of `length` characters; S_FALSE without a name.
+    win::HRESULT GetTrackName(char16_t* buffer, int length);
+    win::HRESULT GetBlockName(char16_t* buffer, int length);
 
-    // Sounds (on) or stops a note through the host's MIDI-out object. Does nothing without one or
-    // when monitoring is off, unless forced. S_FALSE when nothing was sent.
+    // ---- transport and loop ----
+    bool IsPlaying();
+    win::HRESULT SetPlaying(bool playing);
+    std::int64_t GetPlaybackPosition();
+    win::HRESULT SetPlaybackPosition(std::int64_t ticks);
+    bool GetLoopRegion(std::int64_t* start, std::int64_t* end);
+    // A start or length below 0 leaves that part unchanged.
+    win::HRESULT SetLoopRegion(std::int64_t start, std::int64_t length);
+    bool IsLooping();
+    // Written only when it changes.
+    win::HRESULT SetLooping(bool on);
+    // beats per bar x 65536 + note value (4/4 when unreadable).
+    std::uint32_t GetTimeSignature();
+
+    // ---- edit queues ----
+    // Replaces the queued insert at index when there is one, else appends; returns the index.
+    int QueueInsert(const MidiEventRecord& record, int index = -1);
+    void QueueModify(const EventKey& key, const MidiEventRecord& record, std::uint32_t mask);
+    void QueueDelete(const EventKey& key);
+    int QueuedInsertCount() const;
+    bool GetQueuedInsert(int index, MidiEventRecord* record) const;
+    bool SetQueuedInsert(int index, const MidiEventRecord& record);
+    bool DropQueuedInsert(int index);
+    int QueuedModifyCount() const;
+    bool GetQueuedModify(int index, EventKey* key, MidiEventRecord* record, std::uint32_t* mask) const;
+    // The queued modification of a key (event id 0 never matches); null when none.
+    const MidiEventRecord* GetQueuedModify(const EventKey& key) const;
+    bool IsQueuedDelete(const EventKey& key) const;
+    void SortQueuedInserts();
+    // Inserts, modifies (last first) and deletes the queued work as one edit named `name`; S_FALSE
+    // when nothing is queued. The queues are empty afterwards whatever happened.
+    win::HRESULT CommitEdits(const char16_t* name);
+    void DiscardEdits();
+    win::HRESULT CommitDeletes(bool discard);
+
+    // ---- direct writes, one edit each ----
+    win::HRESULT SetEvent(const EventKey& key, const MidiEventRecord& record, std::uint32_t mask);
+    win::HRESULT InsertEvent(const EventKey& parent, const MidiEventRecord& record);
+    win::HRESULT DeleteEvent(const EventKey& key);
+    win::HRESULT InsertEvents(const EventKey& parent, std::vector<MidiEventRecord>& records, const char16_t* name);
+    win::HRESULT SetTrack(const EventKey& key, const TrackRecord& record, std::uint32_t mask, const char16_t* name);
+    win::HRESULT InsertBlock(const EventKey& parent, const BlockRecord& record);
+    win::HRESULT SetEventSelected(const EventKey& key, bool on);
+    // Notes -1 mean 0 and 127; start or length below 0 leave that side open.
+    win::HRESULT SelectRange(std::int64_t start, std::int64_t length, int lowNote, int highNote, bool on);
+    win::HRESULT SelectAll(bool on);
+
+    // ---- building edits ----
+    // A new event at an absolute time on the track's channel; returns its queue index.
+    int QueueNewEvent(std::int64_t time, std::int64_t duration, std::uint32_t kind, int data1, int data2,
+                      bool selected, int index = -1);
+    int InsertNote(std::int64_t time, std::int64_t duration, int row, bool selected, int index = -1);
+    win::HRESULT SetSelectedVelocity(int velocity);
+    win::HRESULT DeleteSelected();
+    // Queues a copy of every selected event and lists the originals' keys.
+    win::HRESULT DuplicateSelected(std::vector<EventKey>* originals);
+    // Clears [start, start + length) of the notes in rows a..b; the queued insert at `skip` is left
+    // alone. True when anything changed.
+    bool ClearNotes(std::int64_t start, std::int64_t length, int rowA, int rowB, int skip);
+    bool DrawVelocityLine(int velocityA, int velocityB, std::int64_t timeA, std::int64_t timeB, std::int64_t lead);
+    bool DrawControllerLine(std::uint32_t kind, int controller, int valueA, int valueB, std::int64_t timeA,
+                            std::int64_t timeB, std::int64_t lead);
+    // Raises the settings' song length to `end` (at least two bars).
+    void ExtendLength(std::int64_t end);
+
+    // ---- monitoring ----
     win::HRESULT PlayNote(int note, std::int64_t duration, int velocity, bool on, bool force = false);
-    bool Monitoring() const noexcept { return monitor_; }
-    void SetMonitoring(bool on) noexcept { monitor_ = on; }
+    win::HRESULT PlayEvent(const EventKey& key, bool on, bool force = false);
+    bool Monitoring() const noexcept;
+    void SetMonitoring(bool on) noexcept;
+
+    // ---- clipboard ----
+    // Pastes the clipboard's events at *position (absolute ticks) as one edit; *position becomes
+    // their end. E_FAIL without a position or without events to paste.
+    win::HRESULT PasteAt(win::HWND owner, std::int64_t* position);
 
 private:
-    struct Entry {
-        EventKey key;
-        std::int64_t start;
-        std::uint32_t length;
-        std::uint32_t kind;
-        std::uint32_t flags;
-        std::uint8_t data1;
-        std::uint8_t data2;
-        std::int8_t channel;
-    };
-    void Clear();
-    std::uint8_t ApplyPitch(std::uint8_t value) const noexcept;
-    std::uint8_t ApplyVelocity(std::uint8_t value) const noexcept;
-    void FillRecord(const Entry& e, MidiEventRecord* record) const;
-    const Entry* Find(const EventKey& key) const;
+    // Makes the plug-in show the selected track; false when there is nothing to show.
+    bool Prepare();
+    void ApplyOffsets(MidiEventRecord& record, const TrackOffsets& offsets) const;
+    // The record to write: fields shown unchanged keep the stored values, changed ones lose the offsets.
+    void ToStored(MidiEventRecord& record, const MidiEventRecord* stored, const TrackOffsets& offsets) const;
+    bool ReadTrack(TrackRecord* track);
+    win::HRESULT SetProperty(const win::GUID& id, win::DWORD size, const void* in);
+    bool GetProperty(const win::GUID& id, win::DWORD size, void* out);
+    bool LineTargets(std::uint32_t kind, int controller, int valueA, int valueB, std::int64_t timeA,
+                     std::int64_t timeB, std::int64_t lead, bool selectionRule);
 
-    TrackHost host_;
-    win::DWORD ticksPerQuarter_;
-    std::uint32_t trackId_ = 0;
-    std::uint32_t kindFilter_ = kDefaultKindFilter;
-    int channel_ = -1;
-    std::uint32_t port_ = 0;
-    int pitchOffset_ = 0;
-    int velocityOffset_ = 0;
-    bool monitor_ = false;
-    std::vector<Entry> events_;          // event order
-    std::vector<std::int32_t> notes_;    // indices of the notes in events_, in event order
-    std::vector<std::int64_t> noteMaxEnd_; // running maximum of the notes' ends, for range starts
-    std::int64_t trackEnd_ = 0;
+    COPTPlugin* plugin_;
+    win::HWND trackBox_ = nullptr;
+    std::uint32_t chosenTrack_ = 0;
+    TrackOffsets offsets_{}; // read at the start of each range walk
     PitchRow rows_[kRowCount];
 };
 

@@ -1,0 +1,571 @@
+// TrackAccess, writing: the edit queues and their commit as one named host edit, direct writes,
+// selection, and the edits built from the shown events (new notes, velocities, deleting, duplicating,
+// clearing a range, drawn velocity and controller lines, the song length).
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <unordered_set>
+
+#include "mp/module_strings.h"
+#include "mp/page.h"
+#include "mp/plugin.h"
+#include "mp/track_access.h"
+
+namespace mp {
+
+using namespace win;
+
+namespace {
+
+void FreeEventData(const MidiEventRecord& record) {
+    if (IsVariableKind(record.kind) && record.length && record.dataHandle) CoTaskMemFreeHandle(record.dataHandle);
+}
+
+std::u16string UndoName(std::uint32_t id) { return Utf8ToUtf16(ModuleString(id)); }
+
+bool SameKey(const EventKey& a, const EventKey& b) noexcept {
+    return a.event && a.event == b.event && a.block == b.block && a.track == b.track;
+}
+
+} // namespace
+
+// ---- queues ----
+
+int TrackAccess::QueueInsert(const MidiEventRecord& record, int index) {
+    if (!plugin_) return -1;
+    auto& queue = plugin_->InsertQueue();
+    if (index >= 0 && static_cast<std::size_t>(index) < queue.size()) {
+        queue[static_cast<std::size_t>(index)] = record;
+        return index;
+    }
+    queue.push_back(record);
+    return static_cast<int>(queue.size()) - 1;
+}
+
+void TrackAccess::QueueModify(const EventKey& key, const MidiEventRecord& record, std::uint32_t mask) {
+    if (!plugin_ || !key.event) return;
+    auto& queue = plugin_->ModifyQueue();
+    for (QueuedModify& m : queue)
+        if (SameKey(m.key, key)) {
+            m.record = record;
+            m.mask = mask;
+            return;
+        }
+    queue.push_back(QueuedModify{key, record, mask});
+}
+
+void TrackAccess::QueueDelete(const EventKey& key) {
+    if (!plugin_ || !key.event) return;
+    std::erase_if(plugin_->ModifyQueue(), [&](const QueuedModify& m) { return SameKey(m.key, key); });
+    // A key queued twice would fail its second delete and stop the commit.
+    if (!IsQueuedDelete(key)) plugin_->DeleteQueue().push_back(key);
+}
+
+int TrackAccess::QueuedInsertCount() const { return plugin_ ? static_cast<int>(plugin_->InsertQueue().size()) : 0; }
+
+bool TrackAccess::GetQueuedInsert(int index, MidiEventRecord* record) const {
+    if (!plugin_ || index < 0 || static_cast<std::size_t>(index) >= plugin_->InsertQueue().size()) return false;
+    if (record) *record = plugin_->InsertQueue()[static_cast<std::size_t>(index)];
+    return true;
+}
+
+bool TrackAccess::SetQueuedInsert(int index, const MidiEventRecord& record) {
+    if (!plugin_ || index < 0 || static_cast<std::size_t>(index) >= plugin_->InsertQueue().size()) return false;
+    plugin_->InsertQueue()[static_cast<std::size_t>(index)] = record;
+    return true;
+}
+
+bool TrackAccess::DropQueuedInsert(int index) {
+    if (!plugin_ || index < 0 || static_cast<std::size_t>(index) >= plugin_->InsertQueue().size()) return false;
+    plugin_->InsertQueue().erase(plugin_->InsertQueue().begin() + index);
+    return true;
+}
+
+int TrackAccess::QueuedModifyCount() const { return plugin_ ? static_cast<int>(plugin_->ModifyQueue().size()) : 0; }
+
+bool TrackAccess::GetQueuedModify(int index, EventKey* key, MidiEventRecord* record, std::uint32_t* mask) const {
+    if (!plugin_ || index < 0 || static_cast<std::size_t>(index) >= plugin_->ModifyQueue().size()) return false;
+    const QueuedModify& m = plugin_->ModifyQueue()[static_cast<std::size_t>(index)];
+    if (key) *key = m.key;
+    if (record) *record = m.record;
+    if (mask) *mask = m.mask;
+    return true;
+}
+
+const MidiEventRecord* TrackAccess::GetQueuedModify(const EventKey& key) const {
+    if (!plugin_) return nullptr;
+    for (const QueuedModify& m : plugin_->ModifyQueue())
+        if (SameKey(m.key, key)) return &m.record;
+    return nullptr;
+}
+
+bool TrackAccess::IsQueuedDelete(const EventKey& key) const {
+    if (!plugin_) return false;
+    for (const EventKey& k : plugin_->DeleteQueue())
+        if (SameKey(k, key)) return true;
+    return false;
+}
+
+void TrackAccess::SortQueuedInserts() {
+    if (!plugin_) return;
+    auto& queue = plugin_->InsertQueue();
+    std::stable_sort(queue.begin(), queue.end(),
+                     [](const MidiEventRecord& a, const MidiEventRecord& b) { return a.time < b.time; });
+}
+
+void TrackAccess::DiscardEdits() {
+    if (!plugin_) return;
+    plugin_->InsertQueue().clear();
+    plugin_->ModifyQueue().clear();
+    plugin_->DeleteQueue().clear();
+}
+
+HRESULT TrackAccess::CommitEdits(const char16_t* name) {
+    if (!plugin_) return E_UNEXPECTED;
+    auto& inserts = plugin_->InsertQueue();
+    auto& modifies = plugin_->ModifyQueue();
+    auto& deletes = plugin_->DeleteQueue();
+    if (inserts.empty() && modifies.empty() && deletes.empty()) return S_FALSE;
+    IMPMidiData* data = plugin_->MidiData();
+    // The queues are emptied whatever happens, so a failed commit leaves no half-queued work.
+    std::vector<MidiEventRecord> insertWork = std::move(inserts);
+    std::vector<QueuedModify> modifyWork = std::move(modifies);
+    std::vector<EventKey> deleteWork = std::move(deletes);
+    DiscardEdits();
+    if (!data) return E_UNEXPECTED;
+    EventKey parent{};
+    const bool haveParent = plugin_->FirstBlockOf(TrackIndex(), &parent);
+    const TrackOffsets offsets = Offsets();
+    HRESULT hr = plugin_->BeginEdit(name);
+    if (FAILED(hr)) return hr;
+    bool changed = false;
+    if (!insertWork.empty() && !haveParent) hr = E_UNEXPECTED;
+    for (std::size_t i = 0; SUCCEEDED(hr) && i < insertWork.size(); ++i) {
+        MidiEventRecord record = insertWork[i];
+        ToStored(record, nullptr, offsets);
+        EventKey key = parent;
+        key.event = 0; // a non-zero event word would replace that event
+        hr = data->Insert(&key, LEVEL_EVENT, &record);
+        if (SUCCEEDED(hr)) changed = true;
+    }
+    for (std::size_t i = modifyWork.size(); SUCCEEDED(hr) && i-- > 0;) {
+        QueuedModify& m = modifyWork[i];
+        MidiEventRecord stored{};
+        const bool haveStored = data->Get(&m.key, LEVEL_EVENT, &stored, 0) == S_OK;
+        ToStored(m.record, haveStored ? &stored : nullptr, offsets);
+        if (haveStored) FreeEventData(stored);
+        hr = data->Set(&m.key, LEVEL_EVENT, &m.record, m.mask);
+        if (SUCCEEDED(hr)) changed = true;
+    }
+    for (std::size_t i = 0; SUCCEEDED(hr) && i < deleteWork.size(); ++i) {
+        hr = data->Delete(LEVEL_EVENT, &deleteWork[i]);
+        if (SUCCEEDED(hr)) changed = true;
+    }
+    plugin_->EndTransaction(changed);
+    return FAILED(hr) ? hr : S_OK;
+}
+
+HRESULT TrackAccess::CommitDeletes(bool discard) { return plugin_ ? plugin_->CommitDeletes(discard) : E_UNEXPECTED; }
+
+HRESULT COPTPlugin::CommitDeletes(bool discard) {
+    if (deleteQueue_.empty()) return S_FALSE;
+    std::vector<EventKey> work = std::move(deleteQueue_);
+    deleteQueue_.clear();
+    if (discard) return S_OK;
+    if (!midiData_) return E_UNEXPECTED;
+    const std::u16string name = UndoName(IDS_UNDO_DELETE_EVENT);
+    HRESULT hr = BeginEdit(name.c_str());
+    if (FAILED(hr)) return hr;
+    bool changed = false;
+    for (const EventKey& key : work) {
+        hr = midiData_->Delete(LEVEL_EVENT, &key);
+        if (FAILED(hr)) break;
+        changed = true;
+    }
+    EndTransaction(changed);
+    return FAILED(hr) ? hr : S_OK;
+}
+
+// ---- direct writes ----
+
+HRESULT TrackAccess::SetEvent(const EventKey& key, const MidiEventRecord& record, std::uint32_t mask) {
+    IMPMidiData* data = plugin_ ? plugin_->MidiData() : nullptr;
+    if (!data) return E_UNEXPECTED;
+    if (!key.event) return S_FALSE;
+    const TrackOffsets offsets = Offsets();
+    const std::u16string name = UndoName(IDS_UNDO_EDIT_EVENT);
+    HRESULT hr = plugin_->BeginEdit(name.c_str());
+    if (FAILED(hr)) return hr;
+    MidiEventRecord stored{};
+    MidiEventRecord write = record;
+    const bool haveStored = data->Get(&key, LEVEL_EVENT, &stored, 0) == S_OK;
+    ToStored(write, haveStored ? &stored : nullptr, offsets);
+    if (haveStored) FreeEventData(stored);
+    hr = data->Set(&key, LEVEL_EVENT, &write, mask);
+    plugin_->EndTransaction(SUCCEEDED(hr));
+    return hr;
+}
+
+HRESULT TrackAccess::InsertEvent(const EventKey& parent, const MidiEventRecord& record) {
+    IMPMidiData* data = plugin_ ? plugin_->MidiData() : nullptr;
+    if (!data) return E_UNEXPECTED;
+    const TrackOffsets offsets = Offsets();
+    const std::u16string name = UndoName(IDS_UNDO_INSERT_EVENT);
+    HRESULT hr = plugin_->BeginEdit(name.c_str());
+    if (FAILED(hr)) return hr;
+    MidiEventRecord write = record;
+    ToStored(write, nullptr, offsets);
+    EventKey key = parent;
+    key.event = 0;
+    hr = data->Insert(&key, LEVEL_EVENT, &write);
+    plugin_->EndTransaction(SUCCEEDED(hr));
+    return hr;
+}
+
+HRESULT TrackAccess::DeleteEvent(const EventKey& key) {
+    IMPMidiData* data = plugin_ ? plugin_->MidiData() : nullptr;
+    if (!data) return E_UNEXPECTED;
+    if (!key.event) return S_FALSE;
+    const std::u16string name = UndoName(IDS_UNDO_DELETE_EVENT);
+    HRESULT hr = plugin_->BeginEdit(name.c_str());
+    if (FAILED(hr)) return hr;
+    hr = data->Delete(LEVEL_EVENT, &key);
+    plugin_->EndTransaction(SUCCEEDED(hr));
+    return hr;
+}
+
+HRESULT TrackAccess::InsertEvents(const EventKey& parent, std::vector<MidiEventRecord>& records, const char16_t* name) {
+    IMPMidiData* data = plugin_ ? plugin_->MidiData() : nullptr;
+    if (!data) return E_UNEXPECTED;
+    if (records.empty()) return S_FALSE;
+    HRESULT hr = plugin_->BeginEdit(name);
+    if (FAILED(hr)) return hr;
+    bool changed = false;
+    for (const MidiEventRecord& record : records) {
+        EventKey key = parent;
+        key.event = 0;
+        hr = data->Insert(&key, LEVEL_EVENT, &record);
+        if (FAILED(hr)) break;
+        changed = true;
+    }
+    plugin_->EndTransaction(changed);
+    return FAILED(hr) ? hr : S_OK;
+}
+
+HRESULT TrackAccess::SetTrack(const EventKey& key, const TrackRecord& record, std::uint32_t mask, const char16_t* name) {
+    IMPMidiData* data = plugin_ ? plugin_->MidiData() : nullptr;
+    if (!data) return E_UNEXPECTED;
+    const std::u16string fallback = UndoName(IDS_UNDO_EDIT_TRACK);
+    HRESULT hr = plugin_->BeginEdit(name ? name : fallback.c_str());
+    if (FAILED(hr)) return hr;
+    const EventKey trackKey{key.track, 0, 0};
+    hr = data->Set(&trackKey, LEVEL_TRACK, &record, mask);
+    plugin_->EndTransaction(SUCCEEDED(hr));
+    return hr;
+}
+
+HRESULT TrackAccess::InsertBlock(const EventKey& parent, const BlockRecord& record) {
+    IMPMidiData* data = plugin_ ? plugin_->MidiData() : nullptr;
+    if (!data) return E_UNEXPECTED;
+    const std::u16string name = UndoName(IDS_UNDO_INSERT_BLOCK);
+    HRESULT hr = plugin_->BeginEdit(name.c_str());
+    if (FAILED(hr)) return hr;
+    EventKey key{parent.track, 0, 0};
+    hr = data->Insert(&key, LEVEL_BLOCK, &record);
+    plugin_->EndTransaction(SUCCEEDED(hr));
+    return hr;
+}
+
+HRESULT TrackAccess::SetEventSelected(const EventKey& key, bool on) {
+    IMPMidiData* data = plugin_ ? plugin_->MidiData() : nullptr;
+    if (!data) return E_UNEXPECTED;
+    if (!key.event) return S_FALSE;
+    const std::u16string name = UndoName(IDS_UNDO_EDIT_EVENT);
+    HRESULT hr = plugin_->BeginEdit(name.c_str());
+    if (FAILED(hr)) return hr;
+    MidiEventRecord record{};
+    hr = data->Get(&key, LEVEL_EVENT, &record, 0);
+    if (hr == S_OK) {
+        FreeEventData(record);
+        record.dataHandle = IsVariableKind(record.kind) ? 0 : record.dataHandle;
+        record.flags = on ? (record.flags | MEF_SELECTED) : (record.flags & ~MEF_SELECTED);
+        hr = data->Set(&key, LEVEL_EVENT, &record, CHANGE_FLAGS);
+    }
+    plugin_->EndTransaction(SUCCEEDED(hr));
+    return hr;
+}
+
+HRESULT TrackAccess::SelectRange(std::int64_t start, std::int64_t length, int lowNote, int highNote, bool on) {
+    IMPMidiData* data = plugin_ ? plugin_->MidiData() : nullptr;
+    if (!data) return E_UNEXPECTED;
+    const int low = lowNote < 0 ? 0 : std::min(lowNote, 127);
+    const int high = highNote < 0 ? 127 : std::min(highNote, 127);
+    const bool bulk = !on && start < 0 && length < 0;
+    if (!bulk && !Prepare()) return S_FALSE;
+    HRESULT hr = plugin_->BeginEdit(nullptr);
+    if (FAILED(hr)) return hr;
+    if (bulk) {
+        // The shown track only: the editor does not touch what other tracks have selected.
+        const EventKey scope{TrackId(), 0, 0};
+        hr = scope.track ? data->SelectEvents(LEVEL_EVENT, &scope, plugin_->KindFilter(), 0, 0, 0, 0, 0, SELECT_CLEAR)
+                         : S_FALSE;
+        plugin_->EndTransaction(false);
+        return hr;
+    }
+    const TrackOffsets offsets = Offsets();
+    // Writing flags reports modifications, which never reorder the list; a copy keeps the walk safe.
+    const std::vector<EventEntry> list = plugin_->EventList();
+    for (const EventEntry& e : list) {
+        MidiEventRecord record{};
+        if (data->Get(&e.key, LEVEL_EVENT, &record, 0) != S_OK) continue;
+        FreeEventData(record);
+        MidiEventRecord shown = record;
+        ApplyOffsets(shown, offsets);
+        // Variable-length kinds have no data bytes; only a range over every note takes them.
+        const int value = IsVariableKind(record.kind) ? (low == 0 && high == 127 ? 0 : -1) : shown.data[0];
+        if (value < low || value > high) continue;
+        bool qualifies;
+        const std::int64_t end = e.kind == MEK_NOTE ? e.end : e.start;
+        if (start >= 0 && length >= 0)
+            qualifies = e.kind == MEK_NOTE ? (e.start < start + length && end >= start)
+                                           : (start <= e.start && e.start < start + length);
+        else if (start >= 0)
+            qualifies = (e.kind == MEK_NOTE ? end : e.start) >= start;
+        else if (length >= 0)
+            qualifies = e.start < start + length;
+        else
+            qualifies = true;
+        if (!qualifies || ((record.flags & MEF_SELECTED) != 0) == on) continue;
+        if (IsVariableKind(record.kind)) record.dataHandle = 0;
+        record.flags = on ? (record.flags | MEF_SELECTED) : (record.flags & ~MEF_SELECTED);
+        hr = data->Set(&e.key, LEVEL_EVENT, &record, CHANGE_FLAGS);
+        if (FAILED(hr)) break;
+    }
+    plugin_->EndTransaction(false);
+    return FAILED(hr) ? hr : S_OK;
+}
+
+HRESULT TrackAccess::SelectAll(bool on) {
+    if (!plugin_) return E_UNEXPECTED;
+    const std::uint32_t old = plugin_->KindFilter();
+    constexpr std::uint32_t kNoteKinds = MEK_NOTE_OFF | MEK_NOTE;
+    plugin_->SetKindFilter(kNoteKinds);
+    const HRESULT hr = SelectRange(-1, -1, -1, -1, on);
+    // The list stays built with the note filter; the next read rebuilds it under the old one.
+    plugin_->SetKindFilter(old);
+    return hr;
+}
+
+// ---- building edits ----
+
+int TrackAccess::QueueNewEvent(std::int64_t time, std::int64_t duration, std::uint32_t kind, int data1, int data2,
+                               bool selected, int index) {
+    if (!plugin_) return -1;
+    EventKey parent{};
+    const std::int64_t base = plugin_->FirstBlockOf(TrackIndex(), &parent) ? BlockStart(parent) : 0;
+    const int channel = TrackChannel();
+    MidiEventRecord record{};
+    record.kind = kind;
+    record.flags = selected ? MEF_SELECTED : 0;
+    record.channel = channel < 0 ? 0 : channel;
+    record.time = time - base;
+    record.timeFormat = TIME_FORMAT_TICKS;
+    record.length = static_cast<std::uint32_t>(std::clamp<std::int64_t>(duration, 0, UINT32_MAX));
+    record.data[0] = static_cast<std::uint8_t>(std::clamp(data1, 0, 127));
+    record.data[1] = static_cast<std::uint8_t>(std::clamp(data2, 0, 127));
+    return QueueInsert(record, index);
+}
+
+int TrackAccess::InsertNote(std::int64_t time, std::int64_t duration, int row, bool selected, int index) {
+    if (row < 0 || row >= kRowCount) return -1;
+    return QueueNewEvent(time, duration, MEK_NOTE, rows_[row].note, 64, selected, index);
+}
+
+HRESULT TrackAccess::SetSelectedVelocity(int velocity) {
+    if (!Prepare()) return S_FALSE;
+    const std::vector<EventEntry> list = plugin_->EventList();
+    for (const EventEntry& e : list) {
+        MidiEventRecord record{};
+        if (GetEvent(e.key, &record) != S_OK) continue;
+        FreeEventData(record);
+        if (!(record.flags & MEF_SELECTED) || IsVariableKind(record.kind)) continue;
+        record.data[1] = static_cast<std::uint8_t>(std::clamp(velocity, 0, 127));
+        QueueModify(e.key, record, CHANGE_ALL);
+    }
+    const std::u16string name =
+        UndoName(plugin_->ModifyQueue().size() == 1 ? IDS_UNDO_SET_VELOCITY : IDS_UNDO_SET_VELOCITIES);
+    return CommitEdits(name.c_str());
+}
+
+HRESULT TrackAccess::DeleteSelected() {
+    if (!Prepare()) return S_FALSE;
+    IMPMidiData* data = plugin_->MidiData();
+    const std::vector<EventEntry> list = plugin_->EventList();
+    if (FAILED(plugin_->BeginRead())) return E_FAIL;
+    for (const EventEntry& e : list) {
+        MidiEventRecord record{};
+        if (data->Get(&e.key, LEVEL_EVENT, &record, 0) != S_OK) continue;
+        FreeEventData(record);
+        if (record.flags & MEF_SELECTED) QueueDelete(e.key);
+    }
+    plugin_->EndTransaction(false);
+    return CommitDeletes(false);
+}
+
+HRESULT TrackAccess::DuplicateSelected(std::vector<EventKey>* originals) {
+    if (!Prepare()) return S_FALSE;
+    EventKey parent{};
+    const std::int64_t base = plugin_->FirstBlockOf(TrackIndex(), &parent) ? BlockStart(parent) : 0;
+    const std::vector<EventEntry> list = plugin_->EventList();
+    bool any = false;
+    for (const EventEntry& e : list) {
+        MidiEventRecord record{};
+        if (GetEvent(e.key, &record) != S_OK) continue;
+        FreeEventData(record);
+        if (!(record.flags & MEF_SELECTED) || IsVariableKind(record.kind)) continue;
+        record.time = e.start - base; // copies go to the track's first block
+        QueueInsert(record);
+        if (originals) originals->push_back(e.key);
+        any = true;
+    }
+    return any ? S_OK : S_FALSE;
+}
+
+bool TrackAccess::ClearNotes(std::int64_t start, std::int64_t length, int rowA, int rowB, int skip) {
+    if (!Prepare()) return false;
+    rowA = std::clamp(rowA, 0, kRowCount - 1);
+    rowB = std::clamp(rowB, 0, kRowCount - 1);
+    const int highNote = rows_[std::min(rowA, rowB)].note;
+    const int lowNote = rows_[std::max(rowA, rowB)].note;
+    const std::int64_t stop = start + length;
+    bool changed = false;
+    // Applies the rules to one note given as shown (absolute start); returns the new end when it is
+    // shortened, or -1 to delete it, or 0 to leave it.
+    enum class Action { Keep, Delete, Shorten };
+    auto decide = [&](std::int64_t noteStart, std::int64_t noteEnd, int pitch) {
+        if (pitch < lowNote || pitch > highNote) return Action::Keep;
+        if (noteStart >= start && noteStart < stop) return Action::Delete;
+        if (noteStart < start && noteEnd > start) return Action::Shorten;
+        return Action::Keep;
+    };
+    const std::vector<EventEntry> list = plugin_->EventList();
+    std::unordered_set<EventKey, EventKeyHash> seen;
+    auto visit = [&](const EventKey& key, std::int64_t blockStart) {
+        if (!seen.insert(key).second || IsQueuedDelete(key)) return;
+        MidiEventRecord record{};
+        if (const MidiEventRecord* queued = GetQueuedModify(key)) {
+            record = *queued;
+        } else {
+            if (GetEvent(key, &record) != S_OK) return;
+            FreeEventData(record);
+        }
+        if (record.kind != MEK_NOTE) return;
+        const std::int64_t noteStart = blockStart + record.time;
+        const std::int64_t noteEnd = noteStart + record.length;
+        switch (decide(noteStart, noteEnd, record.data[0])) {
+        case Action::Delete:
+            QueueDelete(key);
+            changed = true;
+            break;
+        case Action::Shorten:
+            record.length = static_cast<std::uint32_t>(start - noteStart);
+            QueueModify(key, record, CHANGE_ALL);
+            changed = true;
+            break;
+        case Action::Keep: break;
+        }
+    };
+    for (std::size_t i = plugin_->FirstReaching(start); i < list.size() && list[i].start < stop; ++i) {
+        const EventEntry& e = list[i];
+        if (e.kind != MEK_NOTE) continue;
+        visit(e.key, BlockStart(e.key));
+    }
+    // Queued modifications may have moved notes into the range.
+    const std::vector<QueuedModify> modifies = plugin_->ModifyQueue();
+    for (const QueuedModify& m : modifies) visit(m.key, BlockStart(m.key));
+
+    EventKey parent{};
+    const std::int64_t base = plugin_->FirstBlockOf(TrackIndex(), &parent) ? BlockStart(parent) : 0;
+    auto& inserts = plugin_->InsertQueue();
+    for (std::size_t i = inserts.size(); i-- > 0;) {
+        if (static_cast<int>(i) == skip) continue;
+        MidiEventRecord& record = inserts[i];
+        if (record.kind != MEK_NOTE) continue;
+        const std::int64_t noteStart = base + record.time;
+        switch (decide(noteStart, noteStart + record.length, record.data[0])) {
+        case Action::Delete:
+            inserts.erase(inserts.begin() + static_cast<std::ptrdiff_t>(i));
+            changed = true;
+            break;
+        case Action::Shorten:
+            record.length = static_cast<std::uint32_t>(start - noteStart);
+            changed = true;
+            break;
+        case Action::Keep: break;
+        }
+    }
+    return changed;
+}
+
+bool TrackAccess::LineTargets(std::uint32_t kind, int controller, int valueA, int valueB, std::int64_t timeA,
+                              std::int64_t timeB, std::int64_t lead, bool selectionRule) {
+    if (!Prepare()) return false;
+    if (timeB < timeA) {
+        std::swap(timeA, timeB);
+        std::swap(valueA, valueB);
+    }
+    const double slope = timeB == timeA ? 0.0 : static_cast<double>(valueB - valueA) / static_cast<double>(timeB - timeA);
+    const std::vector<EventEntry> list = plugin_->EventList();
+    bool changed = false;
+    for (std::size_t i = plugin_->FirstStartingAt(timeA - lead); i < list.size() && list[i].start <= timeB; ++i) {
+        const EventEntry& e = list[i];
+        if (e.kind != kind) continue;
+        MidiEventRecord record{};
+        if (GetEvent(e.key, &record) != S_OK) continue;
+        FreeEventData(record);
+        if (IsVariableKind(record.kind)) continue;
+        if (controller >= 0 && record.data[0] != controller) continue;
+        if (selectionRule && !(record.flags & MEF_SELECTED) && IsSelectedAt(e.start, MEK_NOTE, 0xFFFFFFFFu)) continue;
+        const double raw = valueA + static_cast<double>(e.start - timeA) * slope;
+        const int value = std::clamp(static_cast<int>(std::trunc(raw)), 1, 127);
+        if (value == record.data[1]) continue;
+        record.data[1] = static_cast<std::uint8_t>(value);
+        QueueModify(e.key, record, CHANGE_ALL);
+        changed = true;
+    }
+    return changed;
+}
+
+bool TrackAccess::DrawVelocityLine(int velocityA, int velocityB, std::int64_t timeA, std::int64_t timeB,
+                                   std::int64_t lead) {
+    return LineTargets(MEK_NOTE, -1, velocityA, velocityB, timeA, timeB, lead, true);
+}
+
+bool TrackAccess::DrawControllerLine(std::uint32_t kind, int controller, int valueA, int valueB, std::int64_t timeA,
+                                     std::int64_t timeB, std::int64_t lead) {
+    return LineTargets(kind, controller, valueA, valueB, timeA, timeB, lead, false);
+}
+
+void TrackAccess::ExtendLength(std::int64_t end) {
+    auto* pianoRoll = dynamic_cast<COPTPianoRollPlugin*>(plugin_);
+    if (!pianoRoll) return;
+    MPTimeSignature signature{};
+    std::int64_t beats = 4;
+    if (GetProperty(PID_TIME_SIGNATURE, sizeof signature, &signature) && signature.beatsPerBar >= 1)
+        beats = signature.beatsPerBar;
+    const std::int64_t twoBars = beats * static_cast<std::int64_t>(TicksPerQuarter()) * 2;
+    if (end < twoBars) {
+        EventKey block{};
+        IMPMidiData* data = plugin_->MidiData();
+        if (data && plugin_->FirstBlockOf(TrackIndex(), &block) && SUCCEEDED(plugin_->BeginRead())) {
+            BlockRecord record{};
+            if (data->Get(&block, LEVEL_BLOCK, &record, TIME_FORMAT_TICKS) == S_OK) end = record.end - record.start;
+            plugin_->EndTransaction(false);
+        }
+        end = std::max(end, twoBars);
+    }
+    PianoRollSettings& settings = pianoRoll->Settings();
+    if (end > settings.songLength) settings.songLength = end;
+}
+
+} // namespace mp
