@@ -176,6 +176,8 @@ void* GlobalReAllocData(HGLOBAL mem, std::size_t bytes) noexcept {
     std::lock_guard<std::mutex> guard(t.lock);
     auto* block = static_cast<GlobalBlock*>(mem);
     if (!t.live.count(block)) return nullptr;
+    // Moving a locked block would leave its holder with a dangling pointer.
+    if (block->lockCount > 0) return nullptr;
     void* grown = std::realloc(block->data, bytes ? bytes : 1);
     if (!grown) return nullptr;
     block->data = static_cast<unsigned char*>(grown);

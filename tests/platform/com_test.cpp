@@ -238,6 +238,15 @@ TEST(StreamTest, StreamsOverAGlobalBlock) {
     GlobalUnlock(mem);
 
     ASSERT_EQ(CreateStreamOnHGlobal(mem, TRUE, &s), S_OK);
+    auto* held = static_cast<char*>(GlobalLock(mem));
+    s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_END, nullptr);
+    ULONG n = 9;
+    EXPECT_EQ(s->Write("more", 4, &n), E_OUTOFMEMORY) << "a locked block cannot move to grow";
+    EXPECT_EQ(n, 0u);
+    EXPECT_EQ(s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr), S_OK);
+    EXPECT_EQ(s->Write("w", 1, nullptr), S_OK) << "writing inside the block needs no move";
+    EXPECT_EQ(held[0], 'w');
+    GlobalUnlock(mem);
     s->Release();
     EXPECT_EQ(GlobalLock(mem), nullptr) << "deleted with the last reference";
 

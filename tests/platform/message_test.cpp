@@ -316,4 +316,33 @@ TEST_F(MessageTest, PaintingReachesTheFramebufferClippedToTheUpdateRect) {
     EXPECT_EQ(headless::ReadPixel(top, 9, 15) & 0xFFFFFF, 0x0000FFu);
 }
 
+TEST_F(MessageTest, RedrawWindowFlags) {
+    HWND h = TopLevel(0, 0, 100, 100);
+    HWND child = CreateWindowEx(WS_EX_CLIENTEDGE, kRecClass, "", WS_CHILD | WS_VISIBLE, 10, 10, 30, 30, h, nullptr,
+                                nullptr, nullptr);
+    Pump();
+    rec().Clear();
+    RECT r{0, 0, 10, 10};
+    EXPECT_TRUE(RedrawWindow(h, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW));
+    EXPECT_TRUE(MatchSequence({{0, WM_PAINT, kSent}, {0, WM_ERASEBKGND, kSent}}, {h, child}))
+        << "painted at once; the child is outside the rectangle";
+
+    rec().Clear();
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE);
+    RedrawWindow(h, nullptr, nullptr, RDW_VALIDATE | RDW_NOCHILDREN);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{1, WM_PAINT, kPosted}}, {h, child})) << "validating the parent leaves the child";
+
+    rec().Clear();
+    RedrawWindow(h, nullptr, nullptr, RDW_INTERNALPAINT);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{0, WM_PAINT, kPosted}}, {h, child})) << "a paint with nothing to update";
+
+    rec().Clear();
+    RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+    EXPECT_TRUE(MatchSequence({{1, WM_PAINT, kSent}, {1, WM_NCPAINT, kSent}}, {h, child}))
+        << "a bordered window repaints its frame first";
+    EXPECT_NE(headless::ReadPixel(h, 10, 10) & 0xFFFFFF, 0xFFFFFFu) << "the client edge is drawn";
+}
+
 } // namespace

@@ -242,7 +242,7 @@ BOOL GlobalUnlock(HGLOBAL mem) noexcept;
 std::size_t GlobalSize(HGLOBAL mem) noexcept;
 HGLOBAL GlobalFree(HGLOBAL mem) noexcept; // null on success, the handle on failure
 // Resizes a block (the classic GlobalReAlloc for moveable memory); returns the new data pointer,
-// or null leaving the block unchanged.
+// or null leaving the block unchanged (also while the block is locked).
 void* GlobalReAllocData(HGLOBAL mem, std::size_t bytes) noexcept;
 
 // Streams over memory. deleteOnRelease frees the global block with the last reference.
