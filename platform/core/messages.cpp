@@ -61,6 +61,18 @@ static bool Peek(MSG* out, HWND hwnd, UINT fmin, UINT fmax, bool remove) {
     {
         std::lock_guard<std::mutex> guard(g.lock);
         for (auto it = g.posted.begin(); it != g.posted.end();) {
+            if (it->hwnd == HWND_BROADCAST) {
+                // Posted by another thread: the window tree is read here, on its own thread.
+                MSG m = *it;
+                it = g.posted.erase(it);
+                std::size_t at = static_cast<std::size_t>(it - g.posted.begin());
+                for (auto t = g.topLevels.rbegin(); t != g.topLevels.rend(); ++t) {
+                    m.hwnd = (*t)->handle;
+                    it = g.posted.insert(it, m);
+                }
+                it = g.posted.begin() + static_cast<std::ptrdiff_t>(at);
+                continue;
+            }
             if (it->hwnd && !g.windows.count(it->hwnd)) {
                 it = g.posted.erase(it);
                 continue;
@@ -165,8 +177,11 @@ BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     DWORD time = GetTickCount();
     {
         std::lock_guard<std::mutex> guard(g.lock);
-        if (hwnd == HWND_BROADCAST) {
+        if (hwnd == HWND_BROADCAST && OnUiThread()) {
             for (Window* t : g.topLevels) g.posted.push_back(MSG{t->handle, msg, wParam, lParam, time, POINT{}});
+        } else if (hwnd == HWND_BROADCAST) {
+            // The window tree belongs to the user-interface thread; the queue expands this later.
+            g.posted.push_back(MSG{hwnd, msg, wParam, lParam, time, POINT{}});
         } else {
             if (hwnd && !g.windows.count(hwnd)) return FALSE;
             g.posted.push_back(MSG{hwnd, msg, wParam, lParam, time, POINT{}});

@@ -166,4 +166,24 @@ TEST_F(ThreadTest, TaskMemoryHandlesFromManyThreadsAreUnique) {
     EXPECT_EQ(live.size(), static_cast<std::size_t>(kThreads * kEach / 2));
 }
 
+TEST_F(ThreadTest, ABroadcastFromAnotherThreadReachesEveryTopLevelWindow) {
+    HWND second = CreateWindowEx(0, "ThreadTestWindow", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                 nullptr);
+    std::thread other([] { PostMessage(HWND_BROADCAST, WM_USER + 60, 1, 2); });
+    other.join();
+    PostMessage(hwnd, WM_USER + 61, 0, 0);
+    MSG m;
+    std::vector<HWND> got;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_USER + 60) {
+            EXPECT_EQ(m.wParam, 1u);
+            got.push_back(m.hwnd);
+        } else if (m.message == WM_USER + 61) {
+            EXPECT_EQ(got.size(), 2u) << "the broadcast keeps its place in the queue";
+        }
+    }
+    EXPECT_EQ(got, (std::vector<HWND>{second, hwnd}));
+    DestroyWindow(second);
+}
+
 } // namespace
