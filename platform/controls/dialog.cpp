@@ -251,7 +251,7 @@ HWND CreateFromTemplate(HINSTANCE module, const DialogTemplate* tmpl, HWND paren
 
     for (int i = 0; i < tmpl->count; ++i) {
         const DialogItemTemplate& it = tmpl->items[i];
-        DWORD itemStyle = it.style | WS_CHILD;
+        DWORD itemStyle = it.style | WS_CHILD | WS_VISIBLE;
         HWND ctl = CreateWindowEx(it.exStyle | WS_EX_NOPARENTNOTIFY, it.className ? it.className : WC_STATIC,
                                   it.text ? it.text : "", itemStyle, Scale(it.x, baseX, 4), Scale(it.y, baseY, 8),
                                   Scale(it.cx, baseX, 4), Scale(it.cy, baseY, 8), dlg,

@@ -11,7 +11,11 @@ using detail::Style;
 
 namespace {
 
-bool Usable(HWND w) { return IsWindowVisible(w) && IsWindowEnabled(w); }
+// A control's own visible and enabled bits decide, so a dialog can be navigated before it is shown.
+bool Usable(HWND w) {
+    DWORD style = Style(w);
+    return (style & WS_VISIBLE) && !(style & WS_DISABLED);
+}
 
 // Every control of the dialog in tab order, descending into control parents (child dialogs).
 void Flatten(HWND parent, std::vector<HWND>* out) {

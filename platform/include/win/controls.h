@@ -230,7 +230,7 @@ struct DialogItemTemplate {
     const char* text;
     int id;
     short x, y, cx, cy;
-    DWORD style; // WS_CHILD and WS_VISIBLE are added unless the template says otherwise
+    DWORD style; // WS_CHILD and WS_VISIBLE are added (hide a control in WM_INITDIALOG to start it hidden)
     DWORD exStyle = 0;
 };
 // A dialog template as data. Size and position are in dialog units of the dialog's font.

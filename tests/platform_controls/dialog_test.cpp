@@ -1,0 +1,445 @@
+// Dialogs from templates: dialog units, WM_INITDIALOG focus, modality and EndDialog, keyboard navigation,
+// default buttons, item helpers, the dialog answer hook and message boxes.
+#include "fixture.h"
+
+using namespace ctltest;
+
+namespace {
+
+enum { kLabel = 9, kName = 10, kLoop = 11, kFast = 12, kSlow = 13, kSpeed = 14, kDisabled = 15 };
+
+const DialogItemTemplate kItems[] = {
+    {WC_STATIC, "&Name:", kLabel, 7, 9, 30, 8, SS_LEFT},
+    {WC_EDIT, "", kName, 40, 7, 100, 12, WS_BORDER | WS_TABSTOP},
+    {WC_BUTTON, "&Loop", kLoop, 7, 25, 60, 10, BS_AUTOCHECKBOX | WS_TABSTOP},
+    {WC_BUTTON, "&Fast", kFast, 7, 40, 50, 10, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP},
+    {WC_BUTTON, "&Slow", kSlow, 60, 40, 50, 10, BS_AUTORADIOBUTTON},
+    {WC_COMBOBOX, "", kSpeed, 7, 55, 80, 60, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP},
+    {WC_BUTTON, "&Help", kDisabled, 7, 80, 40, 14, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED},
+    {WC_BUTTON, "OK", IDOK, 50, 80, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP},
+    {WC_BUTTON, "Cancel", IDCANCEL, 104, 80, 50, 14, BS_PUSHBUTTON | WS_TABSTOP},
+};
+
+DialogTemplate MakeTemplate(DWORD extraStyle = 0) {
+    DialogTemplate t{};
+    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | WS_VISIBLE | extraStyle;
+    t.x = 10;
+    t.y = 10;
+    t.cx = 160;
+    t.cy = 100;
+    t.title = "Settings";
+    t.fontFace = "MS Shell Dlg";
+    t.pointSize = 8;
+    t.items = kItems;
+    t.count = static_cast<int>(sizeof kItems / sizeof kItems[0]);
+    return t;
+}
+
+// What the dialog procedure saw and read back when it closed.
+struct DlgLog {
+    bool focusOwnControl = false; // WM_INITDIALOG sets the focus to Cancel and returns FALSE
+    HWND initFocusParam = nullptr;
+    LPARAM initParam = 0;
+    HWND focusAfterInit = nullptr;
+    std::vector<std::pair<int, WORD>> commands;
+    std::string name;
+    UINT loop = 0;
+    int speed = -1;
+    bool ownerEnabledDuringInit = true;
+};
+DlgLog g_log;
+HWND g_owner = nullptr;
+
+INT_PTR SettingsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        g_log.initFocusParam = reinterpret_cast<HWND>(wParam);
+        g_log.initParam = lParam;
+        for (const char* s : {"Slow", "Normal", "Third", "Fast"})
+            SendDlgItemMessage(dlg, kSpeed, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+        SendDlgItemMessage(dlg, kSpeed, CB_SETCURSEL, 1, 0);
+        if (g_log.focusOwnControl) {
+            SetFocus(GetDlgItem(dlg, IDCANCEL));
+            return FALSE;
+        }
+        return TRUE;
+    case WM_COMMAND: {
+        int id = LOWORD(wParam);
+        g_log.commands.push_back({id, HIWORD(wParam)});
+        if (id == IDOK || id == IDCANCEL) {
+            char buf[64];
+            GetDlgItemText(dlg, kName, buf, sizeof buf);
+            g_log.name = buf;
+            g_log.loop = IsDlgButtonChecked(dlg, kLoop);
+            g_log.speed = static_cast<int>(SendDlgItemMessage(dlg, kSpeed, CB_GETCURSEL, 0, 0));
+            EndDialog(dlg, id == IDOK ? 1000 + id : id);
+        }
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+int FocusId() { return GetFocus() ? GetDlgCtrlID(GetFocus()) : 0; }
+
+class DialogTest : public ControlsTest {
+protected:
+    void SetUp() override {
+        ControlsTest::SetUp();
+        g_log = DlgLog{};
+        g_owner = parent;
+        tmpl = MakeTemplate();
+    }
+    INT_PTR Run(LPARAM param = 0) { return DialogBoxIndirectParam(nullptr, &tmpl, parent, SettingsProc, param); }
+    DialogTemplate tmpl{};
+};
+
+bool HasCommand(int id, WORD code) {
+    for (auto& [i, c] : g_log.commands)
+        if (i == id && c == code) return true;
+    return false;
+}
+
+} // namespace
+
+TEST_F(DialogTest, TemplateUnitsBecomePixelsOfTheDialogFont) {
+    HWND dlg = CreateDialogIndirectParam(nullptr, &tmpl, parent, SettingsProc, 77);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(g_log.initParam, 77);
+    LONG units = GetDialogBaseUnits();
+    int bx = LOWORD(units), by = HIWORD(units);
+    EXPECT_GE(bx, 5);
+    EXPECT_LE(bx, 9);
+    EXPECT_GE(by, 11);
+    EXPECT_LE(by, 18);
+
+    RECT client;
+    GetClientRect(dlg, &client);
+    EXPECT_EQ(client.right, (160 * bx + 2) / 4);
+    EXPECT_EQ(client.bottom, (100 * by + 4) / 8);
+    for (int id : {int{kName}, int{kSpeed}, IDOK}) {
+        const DialogItemTemplate* it = nullptr;
+        for (const auto& i : kItems)
+            if (i.id == id) it = &i;
+        // Position and size are each converted from dialog units.
+        RECT pos{it->x, it->y, it->cx, it->cy};
+        ASSERT_TRUE(MapDialogRect(dlg, &pos));
+        RECT got;
+        GetWindowRect(GetDlgItem(dlg, id), &got);
+        MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&got), 2);
+        EXPECT_EQ(got.left, pos.left) << id;
+        EXPECT_EQ(got.top, pos.top) << id;
+        EXPECT_EQ(got.right - got.left, pos.right) << id;
+        if (id != kSpeed) { // the combo fits its field to the font
+            EXPECT_EQ(got.bottom - got.top, pos.bottom) << id;
+        }
+    }
+    // The template position is relative to the owner's client area.
+    POINT ownerOrigin{0, 0};
+    ClientToScreen(parent, &ownerOrigin);
+    RECT wr;
+    GetWindowRect(dlg, &wr);
+    EXPECT_EQ(wr.left, ownerOrigin.x + (10 * bx + 2) / 4);
+    EXPECT_EQ(GetDlgCtrlID(GetDlgItem(dlg, kLoop)), kLoop);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessage(dlg, WM_GETFONT, 0, 0)),
+              reinterpret_cast<HFONT>(SendDlgItemMessage(dlg, kName, WM_GETFONT, 0, 0)));
+    RECT none{0, 0, 4, 8};
+    EXPECT_FALSE(MapDialogRect(parent, &none)); // not a dialog
+    DestroyWindow(dlg);
+}
+
+TEST_F(DialogTest, InitDialogFocusesFirstTabStopUnlessTheProcedureChose) {
+    HWND dlg = CreateDialogIndirectParam(nullptr, &tmpl, parent, SettingsProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(g_log.initFocusParam, GetDlgItem(dlg, kName));
+    EXPECT_EQ(GetFocus(), GetDlgItem(dlg, kName));
+    DestroyWindow(dlg);
+
+    g_log = DlgLog{};
+    g_log.focusOwnControl = true;
+    dlg = CreateDialogIndirectParam(nullptr, &tmpl, parent, SettingsProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDCANCEL));
+    DestroyWindow(dlg);
+
+    EXPECT_EQ(CreateDialogIndirectParam(nullptr, nullptr, parent, SettingsProc, 0), nullptr);
+    EXPECT_EQ(DialogBoxParam(nullptr, MAKEINTRESOURCE(999), parent, SettingsProc, 0), -1);
+}
+
+TEST_F(DialogTest, ModalLoopDisablesOwnerAndReturnsEndDialogValue) {
+    Script person;
+    bool ownerEnabled = true;
+    HWND dlgSeen = nullptr;
+    std::string caption;
+    person.Then([&] {
+        ownerEnabled = IsWindowEnabled(parent) != FALSE;
+        dlgSeen = GetActiveWindow();
+        caption = Text(dlgSeen);
+    });
+    person.Type("Alice").Key(VK_RETURN); // the edit has the focus; Enter presses the default button
+    EXPECT_EQ(Run(), 1000 + IDOK);
+    EXPECT_FALSE(person.Exhausted());
+    EXPECT_FALSE(ownerEnabled);
+    EXPECT_EQ(caption, "Settings");
+    EXPECT_TRUE(IsWindowEnabled(parent));
+    EXPECT_FALSE(IsWindow(dlgSeen));
+    EXPECT_EQ(g_log.name, "Alice");
+    EXPECT_TRUE(HasCommand(kName, EN_CHANGE));
+    // The owner heard that the dialog was waiting.
+    auto idle = Rec().Of(WM_ENTERIDLE);
+    ASSERT_FALSE(idle.empty());
+    EXPECT_EQ(idle[0].wParam, static_cast<WPARAM>(MSGF_DIALOGBOX));
+}
+
+TEST_F(DialogTest, EscapeCancelsAndCloseBoxCancels) {
+    {
+        Script person;
+        person.Type("Bob").Key(VK_ESCAPE);
+        EXPECT_EQ(Run(), IDCANCEL);
+        EXPECT_FALSE(person.Exhausted());
+    }
+    {
+        Script person;
+        person.Then([] { SendMessage(GetActiveWindow(), WM_CLOSE, 0, 0); });
+        EXPECT_EQ(Run(), IDCANCEL);
+        EXPECT_FALSE(person.Exhausted());
+    }
+}
+
+TEST_F(DialogTest, TabAndShiftTabFollowTabStops) {
+    Script person;
+    std::vector<int> order;
+    auto note = [&] { order.push_back(FocusId()); };
+    person.Then(note);
+    for (int i = 0; i < 6; ++i) person.Key(VK_TAB).Then(note);
+    person.Key(VK_TAB, headless::MOD_SHIFT).Then(note);
+    person.Key(VK_TAB, headless::MOD_SHIFT).Then(note);
+    person.Key(VK_ESCAPE);
+    EXPECT_EQ(Run(), IDCANCEL);
+    // The disabled Help button is skipped; the radio group is entered at its first button.
+    std::vector<int> want{kName, kLoop, kFast, kSpeed, IDOK, IDCANCEL, kName, IDCANCEL, IDOK};
+    EXPECT_EQ(order, want);
+}
+
+TEST_F(DialogTest, TabEntersRadioGroupAtCheckedButtonAndArrowsMoveTheCheck) {
+    Script person;
+    std::vector<int> focus;
+    UINT fastAfter = 99, slowAfter = 99;
+    person.Then([] { CheckRadioButton(GetActiveWindow(), kFast, kSlow, kSlow); });
+    person.Key(VK_TAB).Key(VK_TAB).Then([&] { focus.push_back(FocusId()); });
+    person.Key(VK_LEFT).Then([&] {
+        focus.push_back(FocusId());
+        fastAfter = IsDlgButtonChecked(GetActiveWindow(), kFast);
+        slowAfter = IsDlgButtonChecked(GetActiveWindow(), kSlow);
+    });
+    person.Key(VK_ESCAPE);
+    EXPECT_EQ(Run(), IDCANCEL);
+    ASSERT_EQ(focus.size(), 2u);
+    EXPECT_EQ(focus[0], kSlow);
+    EXPECT_EQ(focus[1], kFast);
+    EXPECT_EQ(fastAfter, BST_CHECKED);
+    EXPECT_EQ(slowAfter, BST_UNCHECKED);
+    EXPECT_TRUE(HasCommand(kFast, BN_CLICKED));
+}
+
+TEST_F(DialogTest, EnterPressesFocusedPushButtonOrTheDefault) {
+    {
+        // Focus on Cancel: Enter presses Cancel, not the default OK.
+        Script person;
+        person.Key(VK_TAB, headless::MOD_SHIFT).Key(VK_RETURN);
+        EXPECT_EQ(Run(), IDCANCEL);
+    }
+    {
+        // DM_SETDEFID moves the default look and Enter's target.
+        Script person;
+        DWORD defBefore = 0, defAfter = 0;
+        DWORD okStyle = 0, cancelStyle = 0;
+        person.Then([&] {
+            HWND dlg = GetActiveWindow();
+            defBefore = static_cast<DWORD>(SendMessage(dlg, DM_GETDEFID, 0, 0));
+            SendMessage(dlg, DM_SETDEFID, IDCANCEL, 0);
+            defAfter = static_cast<DWORD>(SendMessage(dlg, DM_GETDEFID, 0, 0));
+            okStyle = static_cast<DWORD>(GetWindowLongPtr(GetDlgItem(dlg, IDOK), GWL_STYLE)) & BS_TYPEMASK;
+            cancelStyle = static_cast<DWORD>(GetWindowLongPtr(GetDlgItem(dlg, IDCANCEL), GWL_STYLE)) & BS_TYPEMASK;
+        });
+        person.Key(VK_RETURN);
+        EXPECT_EQ(Run(), IDCANCEL);
+        EXPECT_EQ(defBefore, static_cast<DWORD>(MAKELONG(IDOK, DC_HASDEFID)));
+        EXPECT_EQ(defAfter, static_cast<DWORD>(MAKELONG(IDCANCEL, DC_HASDEFID)));
+        EXPECT_EQ(okStyle, BS_PUSHBUTTON);
+        EXPECT_EQ(cancelStyle, BS_DEFPUSHBUTTON);
+    }
+    {
+        // The procedure may put the focus on Cancel itself; Enter then presses Cancel.
+        g_log = DlgLog{};
+        g_log.focusOwnControl = true;
+        Script person;
+        person.Key(VK_RETURN);
+        EXPECT_EQ(Run(), IDCANCEL);
+    }
+}
+
+TEST_F(DialogTest, SpaceAndMnemonicsWorkTheButtons) {
+    Script person;
+    UINT afterSpace = 99, afterAlt = 99;
+    int focusAfterLabel = 0;
+    person.Key(VK_TAB).Key(VK_SPACE).Then([&] { afterSpace = IsDlgButtonChecked(GetActiveWindow(), kLoop); });
+    person.Key('L', headless::MOD_ALT).Then([&] { afterAlt = IsDlgButtonChecked(GetActiveWindow(), kLoop); });
+    // A label's mnemonic moves the focus to the control after it.
+    person.Key('N', headless::MOD_ALT).Then([&] { focusAfterLabel = FocusId(); });
+    // Typing into the edit is text, not mnemonics.
+    person.Type("fast").Key(VK_RETURN);
+    EXPECT_EQ(Run(), 1000 + IDOK);
+    EXPECT_EQ(afterSpace, BST_CHECKED);
+    EXPECT_EQ(afterAlt, BST_UNCHECKED);
+    EXPECT_EQ(focusAfterLabel, kName);
+    EXPECT_EQ(g_log.name, "fast");
+    EXPECT_EQ(g_log.loop, BST_UNCHECKED);
+}
+
+TEST_F(DialogTest, ItemHelpersConvertAndCheck) {
+    HWND dlg = CreateDialogIndirectParam(nullptr, &tmpl, parent, SettingsProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    BOOL ok = FALSE;
+    ASSERT_TRUE(SetDlgItemInt(dlg, kName, static_cast<UINT>(-42), TRUE));
+    EXPECT_EQ(static_cast<int>(GetDlgItemInt(dlg, kName, &ok, TRUE)), -42);
+    EXPECT_TRUE(ok);
+    GetDlgItemInt(dlg, kName, &ok, FALSE); // a sign is not a number when unsigned
+    EXPECT_FALSE(ok);
+    SetDlgItemText(dlg, kName, " 4294967295 ");
+    EXPECT_EQ(GetDlgItemInt(dlg, kName, &ok, FALSE), 4294967295u);
+    EXPECT_TRUE(ok);
+    GetDlgItemInt(dlg, kName, &ok, TRUE); // too large for a signed value
+    EXPECT_FALSE(ok);
+    SetDlgItemText(dlg, kName, "4294967296");
+    GetDlgItemInt(dlg, kName, &ok, FALSE);
+    EXPECT_FALSE(ok);
+    SetDlgItemText(dlg, kName, "12ab");
+    EXPECT_EQ(GetDlgItemInt(dlg, kName, &ok, FALSE), 0u);
+    EXPECT_FALSE(ok);
+    GetDlgItemInt(dlg, 4242, &ok, FALSE);
+    EXPECT_FALSE(ok);
+
+    char buf[8];
+    SetDlgItemText(dlg, kName, "truncated text");
+    EXPECT_EQ(GetDlgItemText(dlg, kName, buf, sizeof buf), 7u);
+    EXPECT_STREQ(buf, "truncat");
+    EXPECT_EQ(GetDlgItemText(dlg, 4242, buf, sizeof buf), 0u);
+    EXPECT_STREQ(buf, "");
+    EXPECT_FALSE(SetDlgItemText(dlg, 4242, "x"));
+
+    ASSERT_TRUE(CheckDlgButton(dlg, kLoop, BST_CHECKED));
+    EXPECT_EQ(IsDlgButtonChecked(dlg, kLoop), BST_CHECKED);
+    ASSERT_TRUE(CheckRadioButton(dlg, kFast, kSlow, kFast));
+    EXPECT_EQ(IsDlgButtonChecked(dlg, kFast), BST_CHECKED);
+    ASSERT_TRUE(CheckRadioButton(dlg, kFast, kSlow, kSlow));
+    EXPECT_EQ(IsDlgButtonChecked(dlg, kFast), BST_UNCHECKED);
+    EXPECT_FALSE(CheckRadioButton(dlg, kFast, kSlow, 4242));
+    EXPECT_EQ(SendDlgItemMessage(dlg, kSpeed, CB_GETCOUNT, 0, 0), 4);
+    EXPECT_EQ(SendDlgItemMessage(dlg, 4242, CB_GETCOUNT, 0, 0), 0);
+    EXPECT_FALSE(EndDialog(parent, 1)); // not a dialog
+    DestroyWindow(dlg);
+}
+
+TEST_F(DialogTest, AnswerHookSetsItemsAsAPersonAndPressesTheButton) {
+    AnswerNextDialog(DialogAnswer{{{kName, "Carol"}, {kLoop, "1"}, {kSlow, "1"}, {kSpeed, "Third"}}, IDOK});
+    EXPECT_EQ(Run(), 1000 + IDOK);
+    EXPECT_EQ(g_log.name, "Carol");
+    EXPECT_EQ(g_log.loop, BST_CHECKED);
+    EXPECT_EQ(g_log.speed, 2);
+    EXPECT_TRUE(HasCommand(kLoop, BN_CLICKED));
+    EXPECT_TRUE(HasCommand(kSlow, BN_CLICKED));
+    EXPECT_TRUE(HasCommand(kSpeed, CBN_SELCHANGE));
+    EXPECT_TRUE(HasCommand(IDOK, BN_CLICKED));
+
+    // A combo value may be an index; a disabled button cannot be pressed and the person escapes.
+    g_log = DlgLog{};
+    AnswerNextDialog(DialogAnswer{{{kSpeed, "3"}}, kDisabled});
+    EXPECT_EQ(Run(), IDCANCEL);
+    EXPECT_EQ(g_log.speed, 3);
+    EXPECT_FALSE(HasCommand(kDisabled, BN_CLICKED));
+
+    // A callback does the work itself, here through the keyboard.
+    g_log = DlgLog{};
+    AnswerNextDialog([](HWND dlg) {
+        EXPECT_EQ(GetFocus(), GetDlgItem(dlg, kName));
+        headless::TypeText("Dan");
+        headless::PressKey(VK_RETURN);
+    });
+    EXPECT_EQ(Run(), 1000 + IDOK);
+    EXPECT_EQ(g_log.name, "Dan");
+    EXPECT_FALSE(SetDialogItemAsUser(parent, 4242, "x"));
+}
+
+TEST_F(DialogTest, CentredOnOwnerAndChildDialogs) {
+    tmpl = MakeTemplate(DS_CENTER);
+    HWND dlg = CreateDialogIndirectParam(nullptr, &tmpl, parent, SettingsProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    RECT owner, wr;
+    GetWindowRect(parent, &owner);
+    GetWindowRect(dlg, &wr);
+    EXPECT_NEAR((wr.left + wr.right) / 2, (owner.left + owner.right) / 2, 1);
+    EXPECT_NEAR((wr.top + wr.bottom) / 2, (owner.top + owner.bottom) / 2, 1);
+    DestroyWindow(dlg);
+
+    // A child dialog (a page inside a window) sits in its parent's client area and joins its tab order.
+    DialogTemplate page = MakeTemplate();
+    page.style = WS_CHILD | WS_VISIBLE | DS_CONTROL | DS_SETFONT;
+    page.x = 4;
+    page.y = 8;
+    HWND child = CreateDialogIndirectParam(nullptr, &page, parent, SettingsProc, 0);
+    ASSERT_NE(child, nullptr);
+    EXPECT_TRUE(IsChild(parent, child));
+    EXPECT_TRUE(GetWindowLongPtr(child, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+    RECT cr;
+    GetWindowRect(child, &cr);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&cr), 2);
+    LONG units = GetDialogBaseUnits();
+    EXPECT_EQ(cr.left, (4 * LOWORD(units) + 2) / 4);
+    EXPECT_EQ(cr.top, (8 * HIWORD(units) + 4) / 8);
+    EXPECT_EQ(GetNextDlgTabItem(child, GetDlgItem(child, IDCANCEL), FALSE), GetDlgItem(child, kName));
+    EXPECT_EQ(GetNextDlgTabItem(child, GetDlgItem(child, kName), TRUE), GetDlgItem(child, IDCANCEL));
+    DestroyWindow(child);
+}
+
+TEST_F(ControlsTest, MessageBoxesAnsweredByHookAndKeyboard) {
+    AnswerNextDialog(DialogAnswer{{}, IDNO});
+    EXPECT_EQ(MessageBox(parent, "Save changes?", "Piano roll", MB_YESNOCANCEL | MB_ICONQUESTION), IDNO);
+    EXPECT_TRUE(IsWindowEnabled(parent));
+
+    {
+        Script person;
+        std::string caption, body;
+        int focused = 0;
+        person.Then([&] {
+            HWND box = GetActiveWindow();
+            caption = Text(box);
+            focused = GetDlgCtrlID(GetFocus());
+            char buf[128] = {};
+            for (HWND w = GetWindow(box, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+                GetClassName(w, buf, sizeof buf);
+                if (std::string(buf) == "STATIC") body = Text(w);
+            }
+        });
+        person.Key(VK_RETURN);
+        EXPECT_EQ(MessageBox(parent, "Really delete?", "Confirm", MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONWARNING), IDCANCEL);
+        EXPECT_EQ(caption, "Confirm");
+        EXPECT_EQ(body, "Really delete?");
+        EXPECT_EQ(focused, IDCANCEL);
+    }
+    {
+        // Escape answers a lone OK; it does nothing for Yes/No, where a mnemonic answers.
+        Script person;
+        person.Key(VK_ESCAPE);
+        EXPECT_EQ(MessageBox(parent, "Done.", "Info", MB_OK), IDOK);
+    }
+    {
+        Script person;
+        person.Key(VK_ESCAPE).Then([] { EXPECT_NE(GetActiveWindow(), nullptr); }).Type("n");
+        EXPECT_EQ(MessageBox(parent, "Replace?", "Question", MB_YESNO), IDNO);
+        EXPECT_FALSE(person.Exhausted());
+    }
+    AnswerNextDialog(DialogAnswer{{}, IDYES});
+    EXPECT_EQ(MessageBox(nullptr, "No owner", nullptr, MB_YESNO | MB_ICONERROR), IDYES);
+}
