@@ -7,7 +7,10 @@
 namespace {
 
 void Usage(std::FILE* to) {
-    std::fputs("usage: pianoroll --convert IN.mid OUT.mid\n"
+    std::fputs("usage: pianoroll [FILE.mid]\n"
+               "       pianoroll --screenshot OUT.png [--size WxH] [--track N] [FILE.mid]\n"
+               "       pianoroll --script SCRIPT [FILE.mid]\n"
+               "       pianoroll --convert IN.mid OUT.mid\n"
                "       pianoroll --info FILE.mid\n"
                "       pianoroll --export-wav OUT.wav [FILE.mid]\n"
                "       pianoroll --list-ports\n",
@@ -27,13 +30,12 @@ void ReportError(const std::string& file, const std::string& problem, long long 
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        Usage(stderr);
-        return 2;
-    }
+    if (args.empty() || args[0].empty() || args[0][0] != '-') return host::app::RunWindow(args);
     std::vector<std::string> rest(args.begin() + 1, args.end());
     if (args[0] == "--convert") return host::app::RunConvert(rest);
     if (args[0] == "--info") return host::app::RunInfo(rest);
+    if (args[0] == "--screenshot") return host::app::RunScreenshot(rest);
+    if (args[0] == "--script") return host::app::RunScript(rest);
     if (args[0] == "--export-wav") return host::app::RunExportWav(rest);
     if (args[0] == "--list-ports") return host::app::RunListPorts(rest);
     if (args[0] == "--help" || args[0] == "-h") {

@@ -1,0 +1,39 @@
+// --script SCRIPT [FILE.mid]: runs an editing script on the song in the headless window system.
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "modes.h"
+#include "script.h"
+
+namespace host::app {
+
+int RunScript(const std::vector<std::string>& args) {
+    if (args.empty() || args.size() > 2) {
+        std::fputs("pianoroll: --script needs a script file and at most one MIDI file\n", stderr);
+        return 2;
+    }
+    std::ifstream in(args[0]);
+    if (!in) {
+        ReportError(args[0], "cannot open the script");
+        return 1;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    std::unique_ptr<Document> doc = OpenSongOrDemo(args.size() > 1 ? args[1] : std::string(), DocumentOptions{});
+    if (!doc) return 1;
+    ScriptRunner runner(std::move(doc));
+    ScriptFailure failure;
+    if (!runner.Run(text.str(), &failure)) {
+        std::fprintf(stderr, "pianoroll: %s:%d: %s\n", args[0].c_str(), failure.line, failure.reason.c_str());
+        return 1;
+    }
+    std::string error;
+    if (!runner.WriteOutputs(&error)) {
+        std::fprintf(stderr, "pianoroll: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace host::app

@@ -1,0 +1,128 @@
+// The settings meta event in a song file, and atomic file replacement.
+#include "song_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace host::app {
+
+namespace {
+
+bool IsSettingsEvent(const EventValue& e) {
+    return e.kind == mp::MEK_META && e.bytes.size() >= 2 && e.bytes[0] == kSequencerSpecificMeta &&
+           e.bytes[1] == kSettingsManufacturerId;
+}
+
+void PutVarLen(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    std::uint8_t buf[5];
+    int n = 0;
+    buf[n++] = v & 0x7F;
+    while (v >>= 7) buf[n++] = static_cast<std::uint8_t>(0x80 | (v & 0x7F));
+    while (n) out.push_back(buf[--n]);
+}
+
+std::uint32_t ReadBe32(const std::uint8_t* p) {
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+} // namespace
+
+std::vector<std::uint8_t> TakeSettingsEvent(Store& store, bool* found) {
+    std::vector<std::uint8_t> payload;
+    bool any = false;
+    if (store.TrackCount() > 0) {
+        std::uint32_t first = store.TracksInOrder().front();
+        std::vector<std::uint32_t> doomed;
+        for (std::uint32_t block : store.BlocksOf(first))
+            for (std::uint32_t id : store.EventsOf(block)) {
+                if (store.EventKind(id) != mp::MEK_META) continue;
+                EventValue e = store.Event(id);
+                if (!IsSettingsEvent(e)) continue;
+                if (!any) payload.assign(e.bytes.begin() + 2, e.bytes.end());
+                any = true;
+                doomed.push_back(id);
+            }
+        for (std::uint32_t id : doomed) store.DeleteEvent(id);
+        if (!doomed.empty()) {
+            store.ClearHistory();
+            store.TakeNotifications();
+        }
+    }
+    if (found) *found = any;
+    return payload;
+}
+
+bool InsertSettingsEvent(std::vector<std::uint8_t>& image, const std::vector<std::uint8_t>& payload) {
+    if (image.size() < 14) return false;
+    std::size_t pos = 0;
+    while (pos + 8 <= image.size()) {
+        std::uint32_t length = ReadBe32(image.data() + pos + 4);
+        if (std::memcmp(image.data() + pos, "MTrk", 4) == 0) {
+            if (pos + 8 + length > image.size()) return false;
+            std::vector<std::uint8_t> event{0x00, 0xFF, kSequencerSpecificMeta};
+            PutVarLen(event, static_cast<std::uint32_t>(payload.size() + 1));
+            event.push_back(kSettingsManufacturerId);
+            event.insert(event.end(), payload.begin(), payload.end());
+            std::uint32_t grown = length + static_cast<std::uint32_t>(event.size());
+            image.insert(image.begin() + static_cast<std::ptrdiff_t>(pos + 8), event.begin(), event.end());
+            image[pos + 4] = static_cast<std::uint8_t>(grown >> 24);
+            image[pos + 5] = static_cast<std::uint8_t>(grown >> 16);
+            image[pos + 6] = static_cast<std::uint8_t>(grown >> 8);
+            image[pos + 7] = static_cast<std::uint8_t>(grown);
+            return true;
+        }
+        pos += 8 + static_cast<std::size_t>(length);
+    }
+    return false;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error) {
+    auto fail = [&](const char* what) {
+        if (error) *error = std::string(what) + ": " + std::strerror(errno);
+        return false;
+    };
+    std::string temp = path + ".XXXXXX";
+    std::vector<char> name(temp.begin(), temp.end());
+    name.push_back('\0');
+    int fd = mkstemp(name.data());
+    if (fd < 0) return fail("cannot create a temporary file beside it");
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int saved = errno;
+            ::close(fd);
+            ::unlink(name.data());
+            errno = saved;
+            return fail("cannot write");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0 || ::fchmod(fd, 0644) != 0) {
+        int saved = errno;
+        ::close(fd);
+        ::unlink(name.data());
+        errno = saved;
+        return fail("cannot write");
+    }
+    ::close(fd);
+    if (std::rename(name.data(), path.c_str()) != 0) {
+        int saved = errno;
+        ::unlink(name.data());
+        errno = saved;
+        return fail("cannot replace the file");
+    }
+    return true;
+}
+
+std::string BaseName(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace host::app

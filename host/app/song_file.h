@@ -1,0 +1,31 @@
+// Song files as the application keeps them: a Standard MIDI File whose first track may carry the
+// editor's settings stream in a sequencer-specific meta event of our own manufacturer id.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/store.h"
+
+namespace host::app {
+
+constexpr std::uint8_t kSequencerSpecificMeta = 0x7F;
+constexpr std::uint8_t kSettingsManufacturerId = 0x7D;
+
+// Removes every settings meta event from the first track of the store (outside the undo history)
+// and returns the payload of the first one; empty when there is none. *found tells the two apart.
+std::vector<std::uint8_t> TakeSettingsEvent(Store& store, bool* found);
+
+// Puts a settings meta event with the payload at tick 0 in front of the first track chunk of a
+// written file image. False (image untouched) when the image has no track chunk.
+bool InsertSettingsEvent(std::vector<std::uint8_t>& image, const std::vector<std::uint8_t>& payload);
+
+// Writes bytes to a temporary file beside path and renames it over path, so a failed write leaves
+// the old file as it was. error names the problem on failure.
+bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error);
+
+// The file name part of a path ("dir/song.mid" -> "song.mid").
+std::string BaseName(const std::string& path);
+
+} // namespace host::app
