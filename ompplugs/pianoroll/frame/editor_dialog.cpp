@@ -143,6 +143,7 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
     frame->access = new (std::nothrow) mp::TrackAccess(mp::TrackAccess::HostOf(frame->plugin));
     if (!frame->access) return TRUE;
     frame->access->SetKindFilter(kFrameKindFilter);
+    frame->access->SetTrackBox(GetDlgItem(dialog, kTrackChooserId));
     FillTrackChooser(frame, GetDlgItem(dialog, kTrackChooserId), false);
     CreateView(dialog, frame);
     ShowChosenTrack(dialog, frame);
@@ -249,8 +250,7 @@ INT_PTR EditorDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     case mp::PRM_SELECTION_CHANGED:
         if (view && frame->access) {
             std::int64_t start = 0, end = 0;
-            if (frame->access->GetLoopRegion(&start, &end))
-                SetLoopRegion(view, start, end, (view->flags & TVF_LOOP_ON) != 0);
+            if (frame->access->GetLoopRegion(&start, &end)) SetLoopRegion(view, start, end, frame->access->IsLooping());
         }
         return TRUE;
     case mp::PRM_REFRESH_STATE: return TRUE;

@@ -103,7 +103,9 @@ int ColumnGetCursor(TrackView*, Pane*, std::uint32_t hitCode) {
 
 void StopSounding(TrackView* v) {
     if (v->soundingNote < 0) return;
-    if (v->access) v->access->PlayNote(v->soundingNote, 0, 0, false, true);
+    // The note off always follows a note on that went out, even if monitoring was switched off since.
+    if (v->access && v->soundingSent) v->access->PlayNote(v->soundingNote, 0, 0, false, true);
+    v->soundingSent = false;
     v->soundingNote = -1;
     v->soundingRow = -1;
     InvalidateView(v, INV_NO_GRID | INV_KEYBOARD);
@@ -131,7 +133,7 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
             if (row >= 0) {
                 v->soundingRow = row;
                 v->soundingNote = 127 - row;
-                if (v->access) v->access->PlayNote(v->soundingNote, 0, 64, true, true);
+                v->soundingSent = v->access && v->access->PlayNote(v->soundingNote, 0, 64, true) == S_OK;
                 v->dragState = DRAG_KEY_HELD;
                 InvalidateView(v, INV_NO_GRID | INV_KEYBOARD);
             }
@@ -157,8 +159,7 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
         if (v->dragState != DRAG_NONE) return 0;
         POINT pt{x, y};
         ClientToScreen(v->hwnd, &pt);
-        if (HWND parent = GetParent(v->hwnd))
-            SendMessage(parent, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(v->hwnd), MAKELPARAM(pt.x, pt.y));
+        SendMessage(v->hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(v->hwnd), MAKELPARAM(pt.x, pt.y));
         return 0;
     }
     case WM_CANCELMODE:

@@ -262,6 +262,7 @@ struct TrackView {
     int pressX;
     int soundingNote; // -1: none
     int soundingRow;
+    bool soundingSent; // the note on went out (monitoring was on)
 
     // Owner
     OwnerCallbacks owner;

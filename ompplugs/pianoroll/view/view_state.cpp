@@ -48,7 +48,8 @@ void ShowTrackInView(TrackView* v) {
     RefreshDocumentLength(v);
     if (v->access) v->flags = v->access->IsPlaying() ? (v->flags | TVF_PLAYING) : (v->flags & ~TVF_PLAYING);
     std::int64_t loopStart = 0, loopEnd = 0;
-    if (v->access && v->access->GetLoopRegion(&loopStart, &loopEnd)) SetLoopRegion(v, loopStart, loopEnd, v->flags & TVF_LOOP_ON);
+    if (v->access && v->access->GetLoopRegion(&loopStart, &loopEnd))
+        SetLoopRegion(v, loopStart, loopEnd, v->access->IsLooping());
     InvalidateView(v, INV_ALL);
 }
 

@@ -145,9 +145,8 @@ void Paint(TrackView* v) {
     if (!windowDC) return;
     RECT update = ps.rcPaint;
     if (IsRectEmpty(&update)) GetClipBox(windowDC, &update);
-    // Align the drawn area to multiples of 8 so patterns and cached strips line up.
-    update.left &= ~7;
-    update.top &= ~7;
+    // The off-screen bitmap covers the whole client area at its own origin, so brush patterns line up
+    // between paints whatever the update rectangle is.
     update.right = std::min<LONG>(update.right, v->clientWidth);
     update.bottom = std::min<LONG>(update.bottom, v->clientHeight);
 

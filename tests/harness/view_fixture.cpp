@@ -1,0 +1,128 @@
+// ViewFixture: the view window of an opened editor, its geometry, pixels and input.
+#include "view_fixture.h"
+
+#include <climits>
+
+#include "frame/editor_dialog.h"
+#include "frame/editor_frame.h"
+#include "mp/settings.h"
+#include "smf/smf.h"
+#include "win/backend.h"
+
+namespace harness {
+
+using namespace win;
+
+void ViewFixture::SetUp() {
+    EditorFixture::SetUp();
+    // Monitoring needs an output port.
+    SetPorts(mp::PORT_KIND_OUTPUT, {{1, u"Synth"}});
+}
+
+std::uint32_t ViewFixture::AddPianoTrack(std::int64_t end, int channel) {
+    track = AddTrack(u"Piano", channel);
+    return AddBlock(track, 0, end);
+}
+
+bool ViewFixture::LoadSong(const std::string& path, std::string* error) {
+    host::smf::ReadResult result;
+    project->WithStore([&](host::Store& store) { result = host::smf::ReadFile(path, store); });
+    if (!result.ok && error) *error = result.error;
+    songTicksPerQuarter = result.ticksPerQuarter;
+    return result.ok;
+}
+
+int ViewFixture::HostNoteCount(int trackIndex) {
+    return project->WithStore([&](host::Store& store) {
+        const std::vector<std::uint32_t>& tracks = store.TracksInOrder();
+        if (trackIndex < 0 || static_cast<std::size_t>(trackIndex) >= tracks.size()) return 0;
+        int count = 0;
+        for (std::uint32_t b : store.BlocksOf(tracks[static_cast<std::size_t>(trackIndex)]))
+            for (std::uint32_t e : store.EventsOf(b))
+                if (store.EventKind(e) == mp::MEK_NOTE) ++count;
+        return count;
+    });
+}
+
+int ViewFixture::PaintedNotes() const {
+    const pianoroll::TrackView* v = View();
+    if (!v || !v->displayList) return 0;
+    return static_cast<int>(v->displayList->size()) - v->displayRowCount;
+}
+
+void ViewFixture::OpenView(int width, int height) {
+    CreatePlugin();
+    ASSERT_EQ(InitialisePlugin(), S_OK);
+    CreatePage();
+    ASSERT_EQ(OpenEditor(width, height), S_OK);
+    ASSERT_NE(ViewWindow(), nullptr);
+    ASSERT_NE(View(), nullptr);
+    Pump();
+}
+
+HWND ViewFixture::ViewWindow() const {
+    HWND editor = EditorWindow();
+    return editor ? GetDlgItem(editor, pianoroll::kViewWindowId) : nullptr;
+}
+
+pianoroll::TrackView* ViewFixture::View() const {
+    HWND view = ViewWindow();
+    return view ? reinterpret_cast<pianoroll::TrackView*>(GetWindowLongPtr(view, GWLP_USERDATA)) : nullptr;
+}
+
+mp::PianoRollSettings* ViewFixture::Settings() const {
+    pianoroll::TrackView* v = View();
+    return v ? v->settings : nullptr;
+}
+
+int ViewFixture::XOfTick(std::int64_t tick) const {
+    return static_cast<int>(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 0, static_cast<LPARAM>(tick)));
+}
+
+int ViewFixture::YOfNote(int note) const {
+    return static_cast<int>(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 1, note));
+}
+
+void ViewFixture::SetTimeView(std::int64_t start, std::int64_t span) {
+    pianoroll::SetTimeView(View(), start, span, pianoroll::TV_PROGRAM);
+    Repaint();
+}
+
+void ViewFixture::SetRows(int topRow, int rowHeightLevel) {
+    pianoroll::TrackView* v = View();
+    v->rowHeightLevel = rowHeightLevel;
+    pianoroll::SetVerticalView(v, topRow * pianoroll::kUnitsPerRow, pianoroll::VerticalSpanOfLevel(v, rowHeightLevel),
+                               pianoroll::VV_PROGRAM | pianoroll::VV_FIXED_SPAN);
+    Repaint();
+}
+
+void ViewFixture::Repaint() {
+    pianoroll::InvalidateView(View(), pianoroll::INV_ALL);
+    Pump();
+}
+
+std::uint32_t ViewFixture::Rgb(int x, int y) const { return headless::ReadPixel(ViewWindow(), x, y) & 0xFFFFFF; }
+
+COLORREF ViewFixture::Pixel(int x, int y) const { return FromRgb(Rgb(x, y)); }
+
+void ViewFixture::Move(int x, int y) {
+    headless::MouseMove(ViewWindow(), x, y);
+    Pump();
+}
+
+void ViewFixture::Press(int x, int y, int button, unsigned mods) {
+    Move(x, y);
+    if (mods & headless::MOD_CONTROL) headless::KeyDown(VK_CONTROL);
+    headless::MouseDown(button);
+    Pump();
+    if (mods & headless::MOD_CONTROL) headless::KeyUp(VK_CONTROL);
+    Pump();
+}
+
+void ViewFixture::Release(int x, int y, int button, unsigned) {
+    Move(x, y);
+    headless::MouseUp(button);
+    Pump();
+}
+
+} // namespace harness

@@ -1,0 +1,230 @@
+// The editor frame's core: the view window as a tab-stop child, the track chooser, layout on size,
+// keys passed to the view, the private messages, the position query, and a picture of a real song.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+
+#include "frame/editor_dialog.h"
+#include "mp/private_messages.h"
+#include "mp/settings.h"
+#include "view_fixture.h"
+#include "win/backend.h"
+#include "win/controls.h"
+
+namespace {
+
+using namespace win;
+using harness::ViewFixture;
+
+constexpr std::int64_t kQuarter = 960; // the host's default tick rate
+
+std::string ChooserText(HWND chooser, int item) {
+    char text[128] = {};
+    SendMessage(chooser, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+class Frame : public ViewFixture {};
+
+TEST_F(Frame, CreatesTheViewAsATabStopChildAndShowsTheFirstTrack) {
+    const std::uint32_t block = AddPianoTrack(4 * kQuarter);
+    AddNote(block, 0, kQuarter, 60);
+    OpenView(900, 500);
+    HWND view = ViewWindow();
+    EXPECT_EQ(GetParent(view), EditorWindow());
+    const LONG_PTR style = GetWindowLongPtr(view, GWL_STYLE);
+    EXPECT_TRUE(style & WS_CHILD);
+    EXPECT_TRUE(style & WS_TABSTOP);
+    EXPECT_TRUE(IsWindowVisible(view));
+    char className[64] = {};
+    GetClassName(view, className, sizeof className);
+    EXPECT_STREQ(className, "pianorollBld0TrackviewClass");
+    EXPECT_EQ(View()->rowCount, 128);
+    EXPECT_EQ(PaintedNotes(), 1);
+    EXPECT_NE(YOfNote(60), INT_MIN); // the view opens on the track's notes
+}
+
+TEST_F(Frame, ChooserListsTracksWithTrackNumbersForUnnamedOnes) {
+    AddTrack(u"Bass");
+    AddTrack(u"Drums");
+    AddTrack(u"");
+    AddTrack(u"");
+    OpenView();
+    HWND chooser = GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId);
+    ASSERT_EQ(SendMessage(chooser, CB_GETCOUNT, 0, 0), 4);
+    EXPECT_EQ(ChooserText(chooser, 0), "Bass");
+    EXPECT_EQ(ChooserText(chooser, 1), "Drums");
+    EXPECT_EQ(ChooserText(chooser, 2), "Track 3");
+    EXPECT_EQ(ChooserText(chooser, 3), "Track 4");
+    EXPECT_EQ(SendMessage(chooser, CB_GETITEMDATA, 3, 0), 3);
+    EXPECT_EQ(SendMessage(chooser, CB_GETCURSEL, 0, 0), 0);
+}
+
+TEST_F(Frame, ChoosingATrackShowsItsNotesAndRefillingKeepsTheChoice) {
+    const std::uint32_t first = AddPianoTrack(8 * kQuarter);
+    AddNote(first, 0, kQuarter, 72);
+    const std::uint32_t secondTrack = AddTrack(u"Strings", 1);
+    const std::uint32_t second = AddBlock(secondTrack, 0, 8 * kQuarter);
+    AddNote(second, kQuarter, kQuarter, 48);
+    AddNote(second, 2 * kQuarter, kQuarter, 50);
+    OpenView();
+    SetRows(127 - 80, 1);
+    SetTimeView(0, 8 * kQuarter);
+    EXPECT_EQ(PaintedNotes(), 1);
+    HWND chooser = GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId);
+    SendMessage(chooser, CB_SETCURSEL, 1, 0);
+    SendMessage(EditorWindow(), WM_COMMAND, MAKEWPARAM(pianoroll::kTrackChooserId, CBN_SELCHANGE),
+                reinterpret_cast<LPARAM>(chooser));
+    Pump();
+    SetRows(127 - 80, 1);
+    SetTimeView(0, 8 * kQuarter);
+    EXPECT_EQ(PaintedNotes(), 2);
+    // A new track from the host refills the chooser; the choice stays on "Strings".
+    AddTrack(u"Choir");
+    Pump();
+    EXPECT_EQ(SendMessage(chooser, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(ChooserText(chooser, static_cast<int>(SendMessage(chooser, CB_GETCURSEL, 0, 0))), "Strings");
+    Repaint();
+    EXPECT_EQ(PaintedNotes(), 2);
+}
+
+TEST_F(Frame, ViewFillsTheFrameBelowTheChooserRowOnEverySize) {
+    AddPianoTrack(4 * kQuarter);
+    OpenView(900, 500);
+    RECT frame{}, view{}, chooser{};
+    GetClientRect(EditorWindow(), &frame);
+    GetWindowRect(ViewWindow(), &view);
+    MapWindowPoints(nullptr, EditorWindow(), reinterpret_cast<POINT*>(&view), 2);
+    GetWindowRect(GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId), &chooser);
+    MapWindowPoints(nullptr, EditorWindow(), reinterpret_cast<POINT*>(&chooser), 2);
+    EXPECT_EQ(view.left, 0);
+    EXPECT_EQ(view.right, frame.right);
+    EXPECT_GT(view.top, chooser.bottom);
+    EXPECT_LT(view.top, chooser.bottom + 20);
+    EXPECT_GE(view.bottom, frame.bottom);
+    const int oldGridWidth = View()->gridWidth;
+    MoveWindow(EditorWindow(), 0, 0, 700, 400, TRUE);
+    Pump();
+    GetWindowRect(ViewWindow(), &view);
+    EXPECT_EQ(view.right - view.left, 700);
+    EXPECT_EQ(View()->gridWidth, oldGridWidth - 200);
+    // A frame smaller than its minimum still gives the view a positive size.
+    MoveWindow(EditorWindow(), 0, 0, 20, 20, TRUE);
+    Pump();
+    GetWindowRect(ViewWindow(), &view);
+    EXPECT_GT(view.right - view.left, 100);
+    EXPECT_GT(view.bottom - view.top, 50);
+}
+
+TEST_F(Frame, KeysAndPrivateMessagesReachTheView) {
+    const std::uint32_t block = AddPianoTrack(4 * kQuarter);
+    AddNote(block, 0, kQuarter, 60);
+    OpenView();
+    pianoroll::TrackView* v = View();
+    // Saving the view state writes the scroll and zoom words.
+    v->settings->savedTopRow = -1;
+    SendMessage(EditorWindow(), mp::PRM_SAVE_VIEW_STATE, 0, 0);
+    EXPECT_EQ(v->settings->savedTopRow, v->topRow);
+    EXPECT_EQ(v->settings->savedRowHeightLevel, v->rowHeightLevel);
+    EXPECT_EQ(v->settings->savedZoomLevel, v->timeZoomLevel);
+    // The busy query answers whether the view has the keyboard.
+    SetFocus(ViewWindow());
+    EXPECT_EQ(SendMessage(EditorWindow(), mp::PRM_QUERY_BUSY, 0, 0), 1);
+    SetFocus(GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId));
+    EXPECT_EQ(SendMessage(EditorWindow(), mp::PRM_QUERY_BUSY, 0, 0), 0);
+    // A longer track extends the document once the host reports it.
+    const std::int64_t before = v->documentLength;
+    project->WithStore([&](host::Store& store) {
+        host::BlockValue value = *store.Block(block);
+        value.end = 40 * kQuarter;
+        store.SetBlock(block, value);
+    });
+    AddNote(block, 30 * kQuarter, kQuarter, 64);
+    Pump();
+    EXPECT_GT(v->documentLength, before);
+    EXPECT_EQ(v->documentLength, 31 * kQuarter);
+}
+
+TEST_F(Frame, TransportTicksMoveThePlaybackLineUntilStopped) {
+    const std::uint32_t block = AddPianoTrack(16 * kQuarter);
+    AddNote(block, 0, kQuarter, 60);
+    OpenView();
+    pianoroll::TrackView* v = View();
+    project->WithStore([&](host::Store& store) {
+        store.SetTransportPosition(4 * kQuarter);
+        store.SetTransportFlags(mp::TRANSPORT_PLAYING);
+    });
+    SendMessage(EditorWindow(), mp::PRM_TRANSPORT_TICK, 0, 0);
+    Pump();
+    EXPECT_TRUE(v->flags & pianoroll::TVF_PLAYING);
+    EXPECT_EQ(v->playbackPosition, 4 * kQuarter);
+    const int x = XOfTick(4 * kQuarter);
+    ASSERT_NE(x, INT_MIN);
+    // The line inverts the column; stopping removes it again.
+    const int y = (v->grid.top + v->grid.bottom) / 2 + 3;
+    const std::uint32_t withLine = Rgb(x, y);
+    project->WithStore([&](host::Store& store) { store.SetTransportFlags(0); });
+    SendMessage(EditorWindow(), mp::PRM_PLAYBACK_STOPPED, 0, 0);
+    Pump();
+    EXPECT_FALSE(v->flags & pianoroll::TVF_PLAYING);
+    const std::uint32_t without = Rgb(x, y);
+    EXPECT_EQ(withLine, ~without & 0xFFFFFF);
+    // A stop message with another transport state is not acted on.
+    SendMessage(EditorWindow(), mp::PRM_TRANSPORT_TICK, 0, 0);
+    EXPECT_FALSE(v->flags & pianoroll::TVF_PLAYING);
+}
+
+TEST_F(Frame, PositionQueryAnswersInViewPixels) {
+    const std::uint32_t block = AddPianoTrack(8 * kQuarter);
+    AddNote(block, 0, kQuarter, 60);
+    OpenView();
+    pianoroll::TrackView* v = View();
+    SetTimeView(kQuarter, 4 * kQuarter);
+    EXPECT_EQ(XOfTick(kQuarter), v->grid.left);
+    EXPECT_EQ(XOfTick(3 * kQuarter), v->grid.left + v->zoomPixels / 2);
+    EXPECT_EQ(XOfTick(0), INT_MIN);          // left of the view
+    EXPECT_EQ(XOfTick(7 * kQuarter), INT_MIN); // right of it
+    SetRows(60, 5);                          // 10-pixel rows from note 67 down
+    EXPECT_EQ(YOfNote(67), v->grid.top + 5);
+    EXPECT_EQ(YOfNote(60), v->grid.top + 75);
+    EXPECT_EQ(YOfNote(100), INT_MIN); // above the top row
+    EXPECT_EQ(YOfNote(128), INT_MIN);
+    EXPECT_EQ(YOfNote(-1), INT_MIN);
+    EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 2, 64), INT_MIN); // no lane yet
+    EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 9, 0), INT_MIN);
+}
+
+TEST_F(Frame, PictureOfARealSong) {
+    const std::filesystem::path song = std::filesystem::path(VOR_CORPUS_DIR) / "simple_bill-bailey.mid";
+    if (!std::filesystem::exists(song)) GTEST_SKIP() << "corpus not present";
+    std::string error;
+    ASSERT_TRUE(LoadSong(song.string(), &error)) << error;
+    OpenView(1200, 700);
+    HWND chooser = GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId);
+    // The track with the most notes.
+    int best = 0;
+    const int count = static_cast<int>(SendMessage(chooser, CB_GETCOUNT, 0, 0));
+    for (int i = 1; i < count; ++i)
+        if (HostNoteCount(i) > HostNoteCount(best)) best = i;
+    SendMessage(chooser, CB_SETCURSEL, static_cast<WPARAM>(best), 0);
+    SendMessage(EditorWindow(), WM_COMMAND, MAKEWPARAM(pianoroll::kTrackChooserId, CBN_SELCHANGE),
+                reinterpret_cast<LPARAM>(chooser));
+    Pump();
+    pianoroll::TrackView* v = View();
+    SetTimeView(0, static_cast<std::int64_t>(songTicksPerQuarter) * 4 * 8); // eight bars
+    Repaint();
+    const std::string path = std::string(VOR_BINARY_DIR) + "/view_song.png";
+    ASSERT_TRUE(headless::Snapshot(EditorWindow(), path.c_str()));
+    // Notes were drawn: some grid pixel carries a note colour rather than a row tint.
+    int noteLike = 0;
+    for (int y = v->grid.top; y < v->grid.bottom; y += 2)
+        for (int x = v->grid.left; x < v->grid.right; x += 4) {
+            const std::uint32_t c = Rgb(x, y);
+            const int r = c >> 16, g = (c >> 8) & 0xFF, b = c & 0xFF;
+            if (std::max({r, g, b}) - std::min({r, g, b}) > 80) ++noteLike;
+        }
+    EXPECT_GT(noteLike, 50);
+}
+
+} // namespace

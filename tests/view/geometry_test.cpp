@@ -1,0 +1,280 @@
+// View geometry: tick and row conversions, zoom levels, clamping setters, resizing, quantum rounding.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "view/track_view.h"
+
+namespace {
+
+using namespace pianoroll;
+
+// A view record without a window: grid rectangle, document length, then the resize rules.
+std::unique_ptr<TrackView> MakeView(int gridLeft, int gridTop, int gridWidth, int gridHeight, std::int64_t length) {
+    auto v = std::make_unique<TrackView>();
+    PrepareTrackView(v.get());
+    v->grid = {gridLeft, gridTop, gridLeft + gridWidth, gridTop + gridHeight};
+    SetDocumentLength(v.get(), length);
+    ResizeGeometry(v.get(), true);
+    return v;
+}
+
+TEST(MulDivTest, RoundsHalfAwayFromZero) {
+    EXPECT_EQ(MulDiv(5, 1, 2), 3);
+    EXPECT_EQ(MulDiv(-5, 1, 2), -3);
+    EXPECT_EQ(MulDiv(5, -1, 2), -3);
+    EXPECT_EQ(MulDiv(7, 3, 4), 5);   // 5.25
+    EXPECT_EQ(MulDiv(-7, 3, 4), -5); // -5.25
+    EXPECT_EQ(MulDiv(1, 1, 3), 0);
+    EXPECT_EQ(MulDiv(2, 1, 3), 1);
+    EXPECT_EQ(MulDiv(100000, 100000, 100000), 100000); // 64-bit intermediate
+    EXPECT_EQ(MulDiv(1, 1, 0), -1);
+}
+
+TEST(TimeAxisTest, EmptyDocumentMapsEveryTickToMinusOne) {
+    auto v = MakeView(100, 20, 800, 400, 0);
+    EXPECT_EQ(v->timeSpan, 0);
+    EXPECT_EQ(XOfTick(v.get(), 0), -1);
+    EXPECT_EQ(XOfTick(v.get(), 1000), -1);
+    EXPECT_EQ(XOfTickUp(v.get(), 1000), -1);
+    SetTimeView(v.get(), 500, 9000, TV_PROGRAM);
+    EXPECT_EQ(v->timeOrigin, 0);
+    EXPECT_EQ(v->timeSpan, 0);
+}
+
+TEST(TimeAxisTest, ConversionsRoundAsSpecifiedAndClampFarTicks) {
+    // Grid 1024 wide, right margin 24: 1000 zoom pixels.
+    auto v = MakeView(50, 10, 1024, 300, 1'000'000);
+    ASSERT_EQ(v->zoomPixels, 1000);
+    SetTimeView(v.get(), 10'000, 3000, TV_PROGRAM); // 3 ticks per pixel
+    EXPECT_DOUBLE_EQ(v->ticksPerPixel, 3.0);
+    EXPECT_EQ(XOfTick(v.get(), 10'000), 50);
+    EXPECT_EQ(XOfTick(v.get(), 10'001), 50);  // 0.33 rounds down
+    EXPECT_EQ(XOfTick(v.get(), 10'002), 51);  // 0.67 rounds up
+    EXPECT_EQ(XOfTickUp(v.get(), 10'001), 51); // the right end of a range keeps its pixel
+    EXPECT_EQ(XOfTickUp(v.get(), 10'003), 51);
+    EXPECT_EQ(XOfTickUp(v.get(), 10'004), 52);
+    EXPECT_EQ(XOfTick(v.get(), 9'998), 50); // -0.67 + 0.5 truncates toward zero
+    EXPECT_EQ(XOfTick(v.get(), 9'995), 49);
+    EXPECT_EQ(TickOfX(v.get(), 51), 10'003);
+    EXPECT_EQ(TicksOfWidth(v.get(), 10), 30);
+    EXPECT_EQ(XOfTick(v.get(), 900'000), 16383);
+    EXPECT_EQ(XOfTickUp(v.get(), 900'000), 16383);
+    EXPECT_EQ(XOfTick(v.get(), -5'000'000'000LL), -16384);
+    EXPECT_EQ(XOfTick(v.get(), INT64_MAX / 2), 16383);
+}
+
+TEST(TimeAxisTest, RoundTripHoldsAtEveryZoomLevel) {
+    auto v = MakeView(80, 0, 1224, 300, std::int64_t{1} << 40);
+    ASSERT_EQ(v->zoomPixels, 1200);
+    for (int level = 0; level < 60; ++level) {
+        const std::int64_t span = SpanOfTimeLevel(v.get(), level);
+        SetTimeView(v.get(), 7777, span, TV_PROGRAM);
+        ASSERT_EQ(v->timeSpan, span) << "level " << level;
+        EXPECT_EQ(v->timeZoomLevel, level);
+        for (int x = v->grid.left; x < v->grid.left + v->zoomPixels; x += 97) {
+            const std::int64_t t = TickOfX(v.get(), x);
+            EXPECT_EQ(XOfTick(v.get(), t), x) << "level " << level << " x " << x;
+            // The rounded-up x never lies left of the rounded one.
+            EXPECT_GE(XOfTickUp(v.get(), t), XOfTick(v.get(), t));
+        }
+    }
+}
+
+TEST(TimeZoomTest, LevelsOfSpans) {
+    auto v = MakeView(0, 0, 1024, 300, 1'000'000);
+    ASSERT_EQ(v->zoomPixels, 1000);
+    EXPECT_EQ(TimeLevelOfSpan(v.get(), 1500), 1);
+    EXPECT_EQ(TimeLevelOfSpan(v.get(), 1000), 0);
+    EXPECT_EQ(TimeLevelOfSpan(v.get(), 4000), 4);
+    EXPECT_EQ(TimeLevelOfSpan(v.get(), 999), 0);
+    EXPECT_EQ(TimeLevelOfSpan(v.get(), 6000), 5);
+    EXPECT_EQ(SpanOfTimeLevel(v.get(), 5), 6000);
+    EXPECT_EQ(SpanOfTimeLevel(v.get(), -3), 1000); // one tick per pixel
+    // Spans step alternately by 1.5 and 4/3: 1, 1.5, 2, 3, 4, 6, 8, 12 ticks per pixel.
+    const std::int64_t expected[] = {1000, 1500, 2000, 3000, 4000, 6000, 8000, 12000};
+    for (int level = 0; level < 8; ++level) EXPECT_EQ(SpanOfTimeLevel(v.get(), level), expected[level]);
+    // A span equal to the document length is one level more.
+    auto whole = MakeView(0, 0, 1024, 300, 4000);
+    EXPECT_EQ(TimeLevelOfSpan(whole.get(), 4000), 5);
+    EXPECT_EQ(whole->maxTimeZoomLevel, 5);
+    // A level's span is capped at the document length.
+    auto shortDoc = MakeView(0, 0, 1024, 300, 5000);
+    EXPECT_EQ(SpanOfTimeLevel(shortDoc.get(), 5), 5000);
+}
+
+TEST(TimeViewTest, SetTimeViewClamps) {
+    auto v = MakeView(0, 0, 1024, 300, 100'000);
+    SetTimeView(v.get(), -50, 20'000, TV_PROGRAM);
+    EXPECT_EQ(v->timeOrigin, 0);
+    EXPECT_EQ(v->timeSpan, 20'000);
+    SetTimeView(v.get(), 5000, 10, TV_PROGRAM); // at most one tick per pixel
+    EXPECT_EQ(v->timeSpan, 1000);
+    SetTimeView(v.get(), 95'000, 20'000, TV_PROGRAM);
+    EXPECT_EQ(v->timeOrigin, 80'000);
+    SetTimeView(v.get(), 10, 500'000, TV_PROGRAM);
+    EXPECT_EQ(v->timeOrigin, 0);
+    EXPECT_EQ(v->timeSpan, 100'000);
+    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
+    // A change by the user stops playback following; one by the program does not.
+    v->flags |= TVF_FOLLOWING;
+    SetTimeView(v.get(), 0, 50'000, TV_PROGRAM);
+    EXPECT_TRUE(v->flags & TVF_FOLLOWING);
+    SetTimeView(v.get(), 0, 40'000, 0);
+    EXPECT_FALSE(v->flags & TVF_FOLLOWING);
+    EXPECT_TRUE(v->flags & TVF_USER_MOVED);
+}
+
+TEST(TimeViewTest, ShrinkingTheDocumentMovesOrResetsTheView) {
+    auto v = MakeView(0, 0, 1024, 300, 100'000);
+    SetTimeView(v.get(), 60'000, 20'000, TV_PROGRAM);
+    SetDocumentLength(v.get(), 70'000); // origin + span passes the new end
+    EXPECT_EQ(v->timeOrigin, 50'000);
+    EXPECT_EQ(v->timeSpan, 20'000);
+    SetDocumentLength(v.get(), 15'000); // below the span: the whole document from 0
+    EXPECT_EQ(v->timeOrigin, 0);
+    EXPECT_EQ(v->timeSpan, 15'000);
+    SetDocumentLength(v.get(), 0);
+    EXPECT_EQ(v->timeOrigin, 0);
+    EXPECT_EQ(v->timeSpan, 0);
+    SetDocumentLength(v.get(), -5); // clamped to 0: nothing changes
+    EXPECT_EQ(v->documentLength, 0);
+    SetDocumentLength(v.get(), INT64_MAX);
+    EXPECT_EQ(v->documentLength, std::int64_t{1} << 62);
+    EXPECT_EQ(v->timeSpan, std::int64_t{1} << 62); // span 0 before: the whole new length
+}
+
+TEST(TimeViewTest, ResizeKeepsTicksPerPixel) {
+    auto v = MakeView(0, 0, 1024, 300, 1'000'000);
+    SetTimeView(v.get(), 1000, 3000, TV_PROGRAM);
+    v->grid.right = v->grid.left + 524; // 500 zoom pixels
+    ResizeGeometry(v.get(), false);
+    EXPECT_EQ(v->zoomPixels, 500);
+    EXPECT_EQ(v->timeSpan, 1500);
+    EXPECT_DOUBLE_EQ(v->ticksPerPixel, 3.0);
+    EXPECT_EQ(v->timeZoomLevel, 3);
+    v->grid.right = v->grid.left + 10; // narrower than the margin: one zoom pixel
+    ResizeGeometry(v.get(), false);
+    EXPECT_EQ(v->zoomPixels, 1);
+}
+
+TEST(RowAxisTest, RowSpansAndBands) {
+    auto v = MakeView(0, 40, 824, 300, 10'000);
+    SetVerticalView(v.get(), 0, VerticalSpanOfLevel(v.get(), 1), VV_FIXED_SPAN | VV_PROGRAM);
+    EXPECT_EQ(v->verticalSpan, 2250);
+    EXPECT_EQ(v->rowHeightLevel, 1);
+    for (int r = 0; r < 50; ++r) {
+        int top, bottom;
+        RowBand(v.get(), r, &top, &bottom);
+        EXPECT_EQ(top, 40 + 6 * r);
+        EXPECT_EQ(bottom - top, 6);
+        EXPECT_EQ(RowAtY(v.get(), top), r);
+        EXPECT_EQ(RowAtY(v.get(), bottom - 1), r);
+    }
+    EXPECT_EQ(RowAtY(v.get(), 39), -3);
+    EXPECT_EQ(RowAtY(v.get(), 340), -4);
+    // Rows below the grid get empty bands; so do rows above the top row.
+    int top, bottom;
+    RowBand(v.get(), 60, &top, &bottom);
+    EXPECT_EQ(top, bottom);
+    ScrollVertically(v.get(), 10 * kUnitsPerRow);
+    EXPECT_EQ(v->topRow, 10);
+    RowBand(v.get(), 3, &top, &bottom);
+    EXPECT_EQ(top, 40);
+    EXPECT_EQ(bottom, 40);
+    v->rowCount = 0;
+    EXPECT_EQ(RowAtY(v.get(), 100), -2);
+}
+
+TEST(RowAxisTest, EveryRowHeightLevelRoundTrips) {
+    auto v = MakeView(0, 0, 824, 517, 10'000);
+    for (int level = 0; level <= 40; ++level) {
+        const int span = VerticalSpanOfLevel(v.get(), level);
+        EXPECT_EQ(RowLevelOfSpan(v.get(), span), level) << level;
+        v->rowHeightLevel = level;
+        SetVerticalView(v.get(), 0, span, VV_FIXED_SPAN | VV_PROGRAM);
+        int top, bottom;
+        RowBand(v.get(), 0, &top, &bottom);
+        EXPECT_NEAR(bottom - top, level + 5, 1) << level;
+        EXPECT_EQ(v->verticalTop % kUnitsPerRow, 0);
+    }
+}
+
+TEST(RowAxisTest, ScrollingToTheEndLeavesTheLastRowVisible) {
+    for (int height : {300, 301, 517, 999}) {
+        for (int level : {0, 1, 5, 12}) {
+            if (128 * (level + 5) <= height) continue; // every row fits: nothing to scroll
+            auto v = MakeView(0, 0, 824, height, 10'000);
+            v->rowHeightLevel = level;
+            SetVerticalView(v.get(), 0, VerticalSpanOfLevel(v.get(), level), VV_FIXED_SPAN | VV_PROGRAM);
+            ScrollVertically(v.get(), 1'000'000);
+            int top, bottom;
+            RowBand(v.get(), 127, &top, &bottom);
+            EXPECT_GT(bottom, top) << height << "/" << level;
+            EXPECT_LE(bottom, v->grid.bottom) << height << "/" << level;
+            // At most one empty row below the last one.
+            EXPECT_LE(v->grid.bottom - bottom, 2 * (level + 5)) << height << "/" << level;
+            const int lastTop = v->topRow;
+            ScrollVertically(v.get(), kUnitsPerRow);
+            EXPECT_EQ(v->topRow, lastTop);
+            ScrollVertically(v.get(), -1'000'000);
+            EXPECT_EQ(v->topRow, 0);
+        }
+    }
+}
+
+TEST(RowAxisTest, MakeRowVisible) {
+    auto v = MakeView(0, 0, 824, 300, 10'000);
+    SetVerticalView(v.get(), 0, VerticalSpanOfLevel(v.get(), 1), VV_FIXED_SPAN | VV_PROGRAM);
+    MakeRowVisible(v.get(), 20); // already visible
+    EXPECT_EQ(v->topRow, 0);
+    MakeRowVisible(v.get(), 60); // below: scrolled by whole rows until it fits
+    int top, bottom;
+    RowBand(v.get(), 60, &top, &bottom);
+    EXPECT_LE(bottom, v->grid.bottom);
+    EXPECT_GT(bottom, v->grid.bottom - 7);
+    MakeRowVisible(v.get(), 2); // above: becomes the top row
+    EXPECT_EQ(v->topRow, 2);
+    MakeRowVisible(v.get(), -1); // the last row
+    RowBand(v.get(), 127, &top, &bottom);
+    EXPECT_GT(bottom, top);
+    EXPECT_LE(bottom, v->grid.bottom);
+    MakeRowVisible(v.get(), 500); // out of range: nothing
+    MakeRowVisible(v.get(), -7);
+    RowBand(v.get(), 127, &top, &bottom);
+    EXPECT_GT(bottom, top);
+}
+
+TEST(RowAxisTest, SetVerticalViewClampsTheSpanAndTop) {
+    auto v = MakeView(0, 0, 824, 300, 10'000);
+    SetVerticalView(v.get(), -90, 10, VV_PROGRAM); // span below the grid height
+    EXPECT_EQ(v->topRow, 0);
+    EXPECT_EQ(v->verticalSpan, 300);
+    SetVerticalView(v.get(), 0, 1'000'000, VV_PROGRAM); // above the extent
+    EXPECT_EQ(v->verticalSpan, v->verticalExtent);
+    EXPECT_EQ(v->rowHeightLevel, 0);
+    // Fixed-height mode: one unit per pixel, the level stays.
+    v->fixedHeight = true;
+    v->rowHeightLevel = 3;
+    ResizeGeometry(v.get(), true);
+    EXPECT_EQ(v->maxRowHeightLevel, 24);
+    EXPECT_EQ(v->verticalSpan, 300);
+    EXPECT_EQ(v->rowHeightLevel, 3);
+}
+
+TEST(QuantumTest, Rounding) {
+    EXPECT_EQ(QuantumNearest(1234, 0), 1234);
+    EXPECT_EQ(QuantumUp(1234, 0), 1234);
+    EXPECT_EQ(QuantumDown(1234, 0), 1234);
+    EXPECT_EQ(QuantumNearest(1199, 480), 960);
+    EXPECT_EQ(QuantumNearest(1200, 480), 1440);
+    EXPECT_EQ(QuantumUp(961, 480), 1440);
+    EXPECT_EQ(QuantumUp(960, 480), 960);
+    EXPECT_EQ(QuantumDown(1439, 480), 960);
+    // A fractional quantum (triplets) truncates the product.
+    EXPECT_EQ(QuantumNearest(1000, 320.5), 961);
+    EXPECT_EQ(QuantumDown(1000, 320.5), 961);
+    EXPECT_EQ(QuantumUp(1000, 320.5), 1282);
+}
+
+} // namespace

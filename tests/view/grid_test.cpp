@@ -1,0 +1,294 @@
+// Note grid painting, probed in the editor's own window: notes where the song has them, row tints,
+// separators, the selection colour, cut-off ends, duration 0, loop lines, the edit cursor, and the
+// display list that the paint leaves behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+
+#include "mp/settings.h"
+#include "view/track_view.h"
+#include "view_fixture.h"
+#include "vor/ui_resources.h"
+#include "win/backend.h"
+
+namespace {
+
+using namespace win;
+using harness::FromRgb;
+using harness::ViewFixture;
+using pianoroll::Blend;
+using pianoroll::PaletteColour;
+
+constexpr std::int64_t kQuarter = 960; // the host's default tick rate
+
+COLORREF Face() { return GetSysColor(COLOR_BTNFACE); }
+COLORREF LightFace() { return Blend(Face(), RGB(255, 255, 255), 128); }
+COLORREF GridLine() {
+    const COLORREF s = GetSysColor(COLOR_BTNSHADOW), f = Face();
+    return RGB((6 * GetRValue(s) + 4 * GetRValue(f)) / 10, (6 * GetGValue(s) + 4 * GetGValue(f)) / 10,
+               (6 * GetBValue(s) + 4 * GetBValue(f)) / 10);
+}
+
+class Grid : public ViewFixture {
+protected:
+    // Channel 3 track: rows and notes in hue 3 (green).
+    void OpenWithNotes() {
+        block = AddPianoTrack(16 * kQuarter, 3);
+        noteA = AddNote(block, 2 * kQuarter, static_cast<std::uint32_t>(kQuarter), 64);     // E4
+        noteB = AddNote(block, 0, static_cast<std::uint32_t>(3 * kQuarter), 67);            // G4, from 0
+        noteC = AddNote(block, 5 * kQuarter, 0, 62);                                          // D4, duration 0
+        AddNote(block, 12 * kQuarter, static_cast<std::uint32_t>(kQuarter), 40); // makes the song 13 beats long
+        OpenView(1000, 600);
+        Settings()->noteStyle = 0; // flat: exact colours
+        SetRows(127 - 72, 7);      // rows of 12 pixels from note 72 down
+        SetTimeView(kQuarter, 8 * kQuarter);
+    }
+    // A probe point inside a note's bar, away from its edges.
+    int NoteY(int note) { return YOfNote(note); }
+    // x of a tick at least 3 pixels right of the tick's own pixel (inside a bar starting there).
+    int Inside(std::int64_t tick) { return XOfTick(tick) + 3; }
+    // An empty spot of a row: far right of the grid, before the right margin.
+    int EmptyX() { return XOfTick(8 * kQuarter + kQuarter / 4); }
+
+    std::uint32_t block = 0, noteA = 0, noteB = 0, noteC = 0;
+};
+
+TEST_F(Grid, NotesAppearWhereTheSongHasThem) {
+    OpenWithNotes();
+    const COLORREF medium = PaletteColour(3, pianoroll::SHADE_MEDIUM);
+    EXPECT_EQ(Pixel(Inside(2 * kQuarter) + 10, NoteY(64)), medium);
+    EXPECT_EQ(Pixel(Inside(2 * kQuarter) + 10, NoteY(63)), Blend(Face(), PaletteColour(3, 2), 8)); // D#: black row
+    EXPECT_EQ(Pixel(Inside(2 * kQuarter) + 10, NoteY(65)), Blend(LightFace(), PaletteColour(3, 2), 8));
+    // The bar ends at the note's end (rounded up), and the next pixel is the row again.
+    const int end = XOfTick(3 * kQuarter);
+    EXPECT_EQ(Pixel(end - 3, NoteY(64)), medium);
+    EXPECT_NE(Pixel(end + 2, NoteY(64)), medium);
+    // A start inside the view gets a dark edge.
+    EXPECT_EQ(Pixel(XOfTick(2 * kQuarter), NoteY(64)), PaletteColour(3, pianoroll::SHADE_DARK));
+}
+
+TEST_F(Grid, RowTintsFollowKeysAndScale) {
+    OpenWithNotes();
+    const COLORREF bright = PaletteColour(3, pianoroll::SHADE_BRIGHT);
+    const int x = EmptyX();
+    EXPECT_EQ(Pixel(x, NoteY(61)), Blend(Face(), bright, 8));      // C#
+    EXPECT_EQ(Pixel(x, NoteY(60)), Blend(LightFace(), bright, 8)); // C
+    // Below the last row: the darker face.
+    pianoroll::TrackView* v = View();
+    SetRows(100, 7);
+    int top, bottom;
+    pianoroll::RowBand(v, 127, &top, &bottom);
+    ASSERT_LT(bottom + 2, v->grid.bottom);
+    const COLORREF s = GetSysColor(COLOR_BTNSHADOW), f = Face();
+    EXPECT_EQ(Pixel(x, bottom + 1), RGB((GetRValue(s) + GetRValue(f) + 1) / 2, (GetGValue(s) + GetGValue(f) + 1) / 2,
+                                        (GetBValue(s) + GetBValue(f) + 1) / 2));
+    // With scale snapping (C major) the in-scale rows are stronger, black keys out of scale.
+    SetRows(127 - 72, 7);
+    Settings()->scaleSnap = 1;
+    Settings()->scaleRoot = 0;
+    Settings()->scaleIndex = 0;
+    pianoroll::MarkBackgroundStale(v);
+    Repaint();
+    EXPECT_EQ(Pixel(x, NoteY(60)), Blend(LightFace(), bright, 48));
+    EXPECT_EQ(Pixel(x, NoteY(61)), Blend(LightFace(), bright, 8));
+    // D major: C# joins the scale, C leaves it.
+    Settings()->scaleRoot = 2;
+    pianoroll::MarkBackgroundStale(v);
+    Repaint();
+    EXPECT_EQ(Pixel(x, NoteY(61)), Blend(LightFace(), bright, 48));
+    EXPECT_EQ(Pixel(x, NoteY(60)), Blend(LightFace(), bright, 8));
+}
+
+TEST_F(Grid, SeparatorsUnderBoundaryRowsOrEveryRow) {
+    OpenWithNotes();
+    pianoroll::TrackView* v = View();
+    const COLORREF bright = PaletteColour(3, pianoroll::SHADE_BRIGHT);
+    const int x = EmptyX();
+    int top, bottom;
+    // Under C (row of note 60): the black-key tint separates it from B below.
+    pianoroll::RowBand(v, 127 - 60, &top, &bottom);
+    EXPECT_EQ(Pixel(x, bottom - 1), Blend(Face(), bright, 8));
+    EXPECT_EQ(Pixel(x, bottom - 2), Blend(LightFace(), bright, 8));
+    // Under D (no boundary): nothing.
+    pianoroll::RowBand(v, 127 - 62, &top, &bottom);
+    EXPECT_EQ(Pixel(x, bottom - 1), Blend(LightFace(), bright, 8));
+    // Row lines on: a grid-coloured line under every row.
+    Settings()->rowLines = 1;
+    pianoroll::MarkBackgroundStale(v);
+    Repaint();
+    EXPECT_EQ(Pixel(x, bottom - 1), GridLine());
+    pianoroll::RowBand(v, 127 - 61, &top, &bottom);
+    EXPECT_EQ(Pixel(x, bottom - 1), GridLine());
+}
+
+TEST_F(Grid, SelectedNotesTakeTheSelectionColour) {
+    OpenWithNotes();
+    project->WithStore([&](host::Store& store) { store.SetEventFlags(noteA, mp::MEF_SELECTED); });
+    Pump();
+    Settings()->colours[2] = RGB(200, 30, 180);
+    Repaint();
+    EXPECT_EQ(Pixel(Inside(2 * kQuarter) + 10, NoteY(64)), RGB(200, 30, 180));
+    EXPECT_EQ(Pixel(Inside(kQuarter) + 10, NoteY(67)), PaletteColour(3, pianoroll::SHADE_MEDIUM));
+    // -1: no selection colour; the note keeps a colour of its hue.
+    Settings()->colours[2] = 0xFFFFFFFFu;
+    Repaint();
+    const COLORREF plain = Pixel(Inside(2 * kQuarter) + 10, NoteY(64));
+    EXPECT_NE(plain, RGB(200, 30, 180));
+    EXPECT_GT(GetGValue(plain), GetRValue(plain));
+    // The shaded style also fills a selected body with the selection colour.
+    Settings()->noteStyle = 1;
+    Settings()->colours[2] = RGB(10, 20, 250);
+    Repaint();
+    const int y = NoteY(64);
+    int hits = 0;
+    for (int dy = -3; dy <= 3; ++dy)
+        if (Pixel(Inside(2 * kQuarter) + 10, y + dy) == RGB(10, 20, 250)) ++hits;
+    EXPECT_GE(hits, 4);
+}
+
+TEST_F(Grid, CutOffStartAndZeroDuration) {
+    OpenWithNotes();
+    pianoroll::TrackView* v = View();
+    const COLORREF medium = PaletteColour(3, pianoroll::SHADE_MEDIUM);
+    const COLORREF dark = PaletteColour(3, pianoroll::SHADE_DARK);
+    // G4 starts at 0, before the view at 1 quarter: drawn from the grid's left edge, no start edge.
+    EXPECT_EQ(Pixel(v->grid.left, NoteY(67)), medium);
+    EXPECT_EQ(Pixel(v->grid.left + 1, NoteY(67)), medium);
+    // Zoomed to one tick per pixel around D4's tick: one pixel wide.
+    SetTimeView(5 * kQuarter - 100, v->zoomPixels);
+    const int x = XOfTick(5 * kQuarter);
+    ASSERT_NE(x, INT_MIN);
+    EXPECT_EQ(Pixel(x, NoteY(62)), dark); // a one-pixel bar is all edge
+    EXPECT_NE(Pixel(x + 1, NoteY(62)), dark);
+    EXPECT_NE(Pixel(x + 1, NoteY(62)), medium);
+    EXPECT_NE(Pixel(x - 1, NoteY(62)), dark);
+    // The display list agrees.
+    bool found = false;
+    for (const pianoroll::DisplayRecord& r : *v->displayList) {
+        if (r.flags & pianoroll::DR_ROW) continue;
+        if (r.row != 127 - 62) continue;
+        found = true;
+        EXPECT_EQ(r.rect.right - r.rect.left, 1);
+        EXPECT_EQ(r.flags & (pianoroll::DR_START_INSIDE | pianoroll::DR_END_INSIDE),
+                  pianoroll::DR_START_INSIDE | pianoroll::DR_END_INSIDE);
+    }
+    EXPECT_TRUE(found);
+}
+
+TEST_F(Grid, DisplayListRecordsRowsAndNotes) {
+    OpenWithNotes();
+    pianoroll::TrackView* v = View();
+    const std::vector<pianoroll::DisplayRecord>& list = *v->displayList;
+    ASSERT_GT(v->displayRowCount, 10);
+    for (int i = 0; i < v->displayRowCount; ++i) {
+        const pianoroll::DisplayRecord& r = list[static_cast<std::size_t>(i)];
+        EXPECT_TRUE(r.flags & pianoroll::DR_ROW);
+        EXPECT_EQ(r.colour, 3);
+        const int pc = (127 - r.row) % 12;
+        const bool black = pc == 1 || pc == 3 || pc == 6 || pc == 8 || pc == 10;
+        EXPECT_EQ((r.flags & pianoroll::DR_BLACK_KEY) != 0, black) << r.row;
+        EXPECT_EQ((r.flags & pianoroll::DR_SEPARATOR) != 0, pc == 0 || pc == 5) << r.row;
+    }
+    int notes = 0;
+    for (std::size_t i = static_cast<std::size_t>(v->displayRowCount); i < list.size(); ++i) {
+        const pianoroll::DisplayRecord& n = list[i];
+        ++notes;
+        if (n.row == 127 - 67) {
+            EXPECT_TRUE(n.flags & pianoroll::DR_CUT_LEFT);
+            EXPECT_FALSE(n.flags & pianoroll::DR_START_INSIDE);
+            EXPECT_EQ(n.rect.left, v->grid.left);
+        }
+        if (n.row == 127 - 64) {
+            EXPECT_EQ(n.flags & 0x780u, pianoroll::DR_START_INSIDE | pianoroll::DR_END_INSIDE);
+            EXPECT_EQ(n.velocity, 100);
+        }
+    }
+    EXPECT_EQ(notes, 3); // the fourth lies beyond the view
+}
+
+TEST_F(Grid, LoopLinesOnlyWhileTheLoopIsOn) {
+    OpenWithNotes();
+    pianoroll::TrackView* v = View();
+    const COLORREF loop = VorUI_GetColor(VOR_COLOR_LOOP);
+    const int y = NoteY(50);
+    pianoroll::SetLoopRegion(v, 3 * kQuarter, 6 * kQuarter, false);
+    Repaint();
+    EXPECT_NE(Pixel(XOfTick(3 * kQuarter), y), loop);
+    pianoroll::SetLoopRegion(v, 3 * kQuarter, 6 * kQuarter, true);
+    Repaint();
+    EXPECT_EQ(Pixel(XOfTick(3 * kQuarter), y), loop);
+    EXPECT_EQ(Pixel(XOfTick(6 * kQuarter), y), loop);
+    EXPECT_EQ(Pixel(XOfTick(6 * kQuarter), v->grid.top), loop);
+    EXPECT_EQ(Pixel(XOfTick(6 * kQuarter), v->grid.bottom - 4), loop); // the frame hides the last rows
+    EXPECT_NE(Pixel(XOfTick(6 * kQuarter) + 1, y), loop);
+    EXPECT_EQ(v->loopStartX, XOfTick(3 * kQuarter));
+    pianoroll::SetLoopRegion(v, 3 * kQuarter, 6 * kQuarter, false);
+    Repaint();
+    EXPECT_NE(Pixel(XOfTick(3 * kQuarter), y), loop);
+}
+
+TEST_F(Grid, EditCursorLineAndGridLines) {
+    OpenWithNotes();
+    pianoroll::TrackView* v = View();
+    pianoroll::SetEditCursor(v, 4 * kQuarter + 1000);
+    Pump();
+    const int x = pianoroll::XOfTickUp(v, 4 * kQuarter + 1000);
+    EXPECT_EQ(Pixel(x, NoteY(50)), RGB(0, 0, 0));
+    EXPECT_EQ(Pixel(x, v->grid.top), RGB(0, 0, 0));
+    EXPECT_NE(Pixel(x + 1, NoteY(50)), RGB(0, 0, 0));
+    // Grid lines at the beats, in the grid-line colour, from the background cache.
+    const int beat = XOfTick(7 * kQuarter);
+    EXPECT_EQ(Pixel(beat, NoteY(50)), GridLine());
+    EXPECT_NE(Pixel(beat + 2, NoteY(50)), GridLine());
+    // Scrolling rebuilds the cache: the line moves with its beat.
+    SetTimeView(kQuarter + kQuarter / 3, 8 * kQuarter);
+    EXPECT_EQ(Pixel(XOfTick(7 * kQuarter), NoteY(50)), GridLine());
+    EXPECT_NE(Pixel(beat, NoteY(50)), GridLine());
+}
+
+// A paint whose clip lies outside the grid draws nothing (a view without a window or track).
+TEST(GridPaint, ClipOutsideTheGridDrawsNothing) {
+    auto v = std::make_unique<pianoroll::TrackView>();
+    pianoroll::PrepareTrackView(v.get());
+    pianoroll::InstallPianoRollPanes(v.get());
+    v->grid = {100, 50, 500, 350};
+    v->panes[pianoroll::PANE_GRID].rect = v->grid;
+    pianoroll::SetDocumentLength(v.get(), 100'000);
+    pianoroll::ResizeGeometry(v.get(), true);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 600, 400);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    const RECT all{0, 0, 600, 400};
+    HBRUSH marker = CreateSolidBrush(RGB(1, 2, 3));
+    FillRect(dc, &all, marker);
+    const RECT outside{0, 0, 90, 400};
+    pianoroll::PaintGrid(v.get(), &v->panes[pianoroll::PANE_GRID], dc, &outside);
+    for (int y = 0; y < 400; y += 7)
+        for (int x = 0; x < 600; x += 7) ASSERT_EQ(GetPixel(dc, x, y), RGB(1, 2, 3)) << x << "," << y;
+    // A clip inside paints rows there and only there.
+    const RECT inside{200, 100, 260, 160};
+    pianoroll::PaintGrid(v.get(), &v->panes[pianoroll::PANE_GRID], dc, &inside);
+    EXPECT_NE(GetPixel(dc, 230, 130), RGB(1, 2, 3));
+    EXPECT_EQ(GetPixel(dc, 199, 130), RGB(1, 2, 3));
+    EXPECT_EQ(GetPixel(dc, 260, 130), RGB(1, 2, 3));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteObject(marker);
+    DeleteDC(dc);
+    pianoroll::ReleaseTrackView(v.get());
+}
+
+TEST(GridColours, BlendAndPalette) {
+    EXPECT_EQ(Blend(RGB(10, 20, 30), RGB(200, 100, 0), 0), RGB(10, 20, 30));
+    EXPECT_EQ(Blend(RGB(10, 20, 30), RGB(200, 100, 0), 255), RGB(200, 100, 0));
+    EXPECT_EQ(Blend(RGB(0, 0, 0), RGB(255, 255, 255), 128), RGB(128, 128, 128));
+    EXPECT_EQ(Blend(RGB(255, 255, 255), RGB(0, 0, 0), 128), RGB(127, 127, 127));
+    EXPECT_EQ(PaletteColour(4, pianoroll::SHADE_DARK), RGB(0x00, 0x40, 0x80));
+    EXPECT_EQ(PaletteColour(9, pianoroll::SHADE_MEDIUM), RGB(0x70, 0xE1, 0x00));
+    EXPECT_EQ(PaletteColour(10, pianoroll::SHADE_BRIGHT), RGB(0xFF, 0x00, 0xFF));
+    EXPECT_EQ(PaletteColour(14, pianoroll::SHADE_BRIGHT), PaletteColour(3, pianoroll::SHADE_BRIGHT));
+}
+
+} // namespace

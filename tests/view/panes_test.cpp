@@ -1,0 +1,334 @@
+// The pane framework in a view window of its own: creation and destruction order, layout order and
+// strip sizes, hit-testing, routing under capture, focus requests, invalidation groups.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "mp/settings.h"
+#include "view/track_view.h"
+#include "win/backend.h"
+#include "win/win.h"
+
+namespace {
+
+using namespace pianoroll;
+using namespace win;
+
+// What the recording pane classes saw, by pane number.
+struct Journal {
+    std::vector<std::string> events;
+    std::map<int, int> paints;
+    std::map<int, int> hitTests;
+    std::vector<std::pair<int, UINT>> mouse;
+    std::vector<std::pair<int, UINT>> keys;
+    int failInit = -1;
+    int focusAnswer = -1;
+};
+Journal* gJournal = nullptr;
+
+int NumberOf(const Pane* p) { return static_cast<int>(p->id >> 16); }
+
+int RecInit(TrackView*, Pane* p, int flag) {
+    gJournal->events.push_back("init" + std::to_string(flag) + ":" + std::to_string(NumberOf(p)));
+    return NumberOf(p) == gJournal->failInit ? 0 : 1;
+}
+
+// Strips: pane 2 bottom 14, 10 bottom 20, 8 bottom 30, 3 right 16, 4 top 12, 6 top 18.
+void RecLayout(TrackView*, Pane* p, RECT* r) {
+    gJournal->events.push_back("layout:" + std::to_string(NumberOf(p)));
+    const int n = NumberOf(p);
+    const int bottomStrip = n == 2 ? 14 : n == 10 ? 20 : n == 8 ? 30 : 0;
+    const int topStrip = n == 4 ? 12 : n == 6 ? 18 : 0;
+    if (bottomStrip) {
+        const int h = std::min<int>(bottomStrip, r->bottom - r->top);
+        p->rect = {r->left, r->bottom - h, r->right, r->bottom};
+        p->width = r->right - r->left;
+        p->height = h;
+        r->bottom -= h;
+    } else if (topStrip) {
+        const int h = std::min<int>(topStrip, r->bottom - r->top);
+        p->rect = {r->left, r->top, r->right, r->top + h};
+        p->width = r->right - r->left;
+        p->height = h;
+        r->top += h;
+    } else if (n == 3) {
+        const int w = std::min<int>(16, r->right - r->left);
+        p->rect = {r->right - w, r->top, r->right, r->bottom};
+        p->width = w;
+        p->height = r->bottom - r->top;
+        r->right -= w;
+    } else {
+        p->rect = *r;
+        p->width = r->right - r->left;
+        p->height = r->bottom - r->top;
+    }
+}
+
+int RecHitTest(TrackView*, Pane* p, int, int) {
+    ++gJournal->hitTests[NumberOf(p)];
+    return 5;
+}
+
+LRESULT RecMouse(TrackView* v, Pane* p, UINT msg, WPARAM, LPARAM) {
+    if (msg == WM_CAPTURECHANGED || msg == WM_CANCELMODE) return 0;
+    gJournal->mouse.emplace_back(NumberOf(p), msg);
+    if (msg == WM_LBUTTONDOWN) {
+        SetCapture(v->hwnd);
+        v->dragState = 0x555;
+    } else if (msg == WM_LBUTTONUP) {
+        v->dragState = DRAG_NONE;
+        ReleaseCapture();
+    }
+    return 0;
+}
+
+void RecPaint(TrackView*, Pane* p, HDC dc, const RECT* clip) {
+    ++gJournal->paints[NumberOf(p)];
+    FillRect(dc, clip, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+}
+
+LRESULT RecKey(TrackView*, Pane* p, UINT msg, WPARAM, LPARAM) {
+    if (msg == PANE_FOCUS_WHICH) return gJournal->focusAnswer;
+    if (msg == PANE_FOCUS_CARET_SIZE || msg == PANE_FOCUS_CARET_POS) return 0;
+    gJournal->keys.emplace_back(NumberOf(p), msg);
+    return NumberOf(p) == 4 ? 1 : 0; // the loop bar consumes keys; the grid does not
+}
+
+PaneClass gRecording{.Init = RecInit, .Layout = RecLayout, .HitTest = RecHitTest, .OnMouse = RecMouse,
+                     .Paint = RecPaint, .GetCursor = nullptr, .OnToolChange = nullptr, .OnKey = RecKey,
+                     .Reserved = nullptr};
+
+LRESULT TestViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return TrackViewWindowProc(hwnd, msg, wParam, lParam);
+}
+
+constexpr const char* kTestClass = "ViewPaneTestClass";
+
+class PaneFramework : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        WNDCLASSEX wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+        wc.lpfnWndProc = TestViewProc;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = kTestClass;
+        RegisterClassEx(&wc);
+    }
+    void SetUp() override {
+        gJournal = &journal;
+        settings.Reset();
+        PrepareTrackView(&view);
+        InstallPianoRollPanes(&view);
+        view.settings = &settings;
+        settings.keyboardWidth = 60;
+        RegisterPaneClass(&gRecording);
+        for (int n : {2, 3, 4, 6, 8, 10}) view.panes[n].paneClass = &gRecording;
+        view.panes[PANE_GRID].paneClass = &gRecording;
+    }
+    void TearDown() override {
+        if (hwnd) DestroyWindow(hwnd);
+        headless::PumpUntilIdle();
+        ReleaseTrackView(&view);
+        gJournal = nullptr;
+    }
+    HWND Open(int width, int height) {
+        hwnd = CreateWindowEx(0, kTestClass, "", WS_POPUP | WS_VISIBLE, 10, 10, width, height, nullptr, nullptr,
+                              nullptr, &view);
+        headless::PumpUntilIdle();
+        return hwnd;
+    }
+    LRESULT Mouse(UINT msg, int x, int y) { return SendMessage(hwnd, msg, 0, MAKELPARAM(x, y)); }
+
+    Journal journal;
+    TrackView view{};
+    mp::PianoRollSettings settings{};
+    HWND hwnd = nullptr;
+};
+
+TEST_F(PaneFramework, CreationAndDestructionCallInitInOrder) {
+    ASSERT_NE(Open(600, 400), nullptr);
+    std::vector<std::string> inits;
+    for (const std::string& e : journal.events)
+        if (e.rfind("init", 0) == 0) inits.push_back(e);
+    const std::vector<std::string> created{"init0:2", "init0:3", "init0:4", "init0:6", "init0:8", "init0:10", "init0:0"};
+    EXPECT_EQ(inits, created);
+    journal.events.clear();
+    DestroyWindow(hwnd);
+    hwnd = nullptr;
+    const std::vector<std::string> destroyed{"init1:2", "init1:3", "init1:4", "init1:6", "init1:8", "init1:10", "init1:0"};
+    EXPECT_EQ(journal.events, destroyed);
+    EXPECT_EQ(view.hwnd, nullptr);
+}
+
+TEST_F(PaneFramework, FailingInitAbortsTheWindow) {
+    journal.failInit = 6;
+    EXPECT_EQ(Open(600, 400), nullptr);
+    EXPECT_EQ(view.hwnd, nullptr);
+}
+
+TEST_F(PaneFramework, LayoutOrderAndStrips) {
+    ASSERT_NE(Open(600, 400), nullptr);
+    std::vector<std::string> order;
+    for (const std::string& e : journal.events)
+        if (e.rfind("layout", 0) == 0) order.push_back(e);
+    ASSERT_GE(order.size(), 7u);
+    // 1 (keyboard, not recording), 10, 9, 2, 8, 3, 11, 12, 5, 4, 6, 7, then the grid.
+    const std::vector<std::string> first{"layout:10", "layout:2", "layout:8", "layout:3", "layout:4", "layout:6",
+                                         "layout:0"};
+    EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + 7), first);
+    // The first positive size lays out three times.
+    EXPECT_GE(order.size(), 21u);
+
+    const Pane& keys = view.panes[PANE_KEYBOARD];
+    EXPECT_EQ(keys.rect.left, 0);
+    EXPECT_EQ(keys.width, 66);
+    EXPECT_EQ(keys.rect.top, 1);
+    EXPECT_EQ(keys.rect.bottom, 399); // the top and bottom pixel rows belong to no pane
+    EXPECT_EQ(view.panes[10].rect.bottom, 399);
+    EXPECT_EQ(view.panes[10].rect.top, 379);
+    EXPECT_EQ(view.panes[2].rect.bottom, 379);
+    EXPECT_EQ(view.panes[8].rect.bottom, 365);
+    EXPECT_EQ(view.panes[3].rect.right, 600);
+    EXPECT_EQ(view.panes[4].rect.top, 1);
+    EXPECT_EQ(view.panes[6].rect.top, 13);
+    EXPECT_EQ(view.grid.left, 66);
+    EXPECT_EQ(view.grid.top, 31);
+    EXPECT_EQ(view.grid.right, 584);
+    EXPECT_EQ(view.grid.bottom, 335);
+    EXPECT_EQ(view.gridWidth, 518);
+    EXPECT_EQ(view.gridHeight, 304);
+    EXPECT_EQ(view.zoomPixels, 518 - 24);
+    // Hidden panes are zero-sized.
+    EXPECT_EQ(view.panes[5].height, 0);
+    EXPECT_EQ(view.panes[9].height, 0);
+}
+
+TEST_F(PaneFramework, NarrowWindowShrinksTheKeyboardColumnFirst) {
+    settings.keyboardWidth = 200;
+    ASSERT_NE(Open(150, 300), nullptr);
+    EXPECT_EQ(view.panes[PANE_KEYBOARD].width, 50); // at most the available width - 100
+    EXPECT_EQ(view.grid.left, 50);
+    EXPECT_EQ(view.panes[3].width, 16);
+    EXPECT_EQ(view.gridWidth, 84);
+    // A tiny column setting still leaves an 8-pixel pane.
+    SetColumnWidth(&view, 0);
+    EXPECT_EQ(settings.keyboardWidth, 2);
+    EXPECT_EQ(view.panes[PANE_KEYBOARD].width, 8);
+    SetColumnWidth(&view, 100000);
+    EXPECT_EQ(settings.keyboardWidth, 16384);
+    EXPECT_EQ(view.panes[PANE_KEYBOARD].width, 50);
+}
+
+TEST_F(PaneFramework, HitTestRunsOnlyWhenThePointChanges) {
+    ASSERT_NE(Open(600, 400), nullptr);
+    journal.hitTests.clear();
+    Mouse(WM_MOUSEMOVE, 300, 200);
+    EXPECT_EQ(journal.hitTests[0], 1);
+    EXPECT_EQ(view.hitCode, 0x00005u);
+    Mouse(WM_MOUSEMOVE, 300, 200);
+    Mouse(WM_MOUSEMOVE, 300, 200);
+    EXPECT_EQ(journal.hitTests[0], 1);
+    Mouse(WM_MOUSEMOVE, 301, 200);
+    EXPECT_EQ(journal.hitTests[0], 2);
+    Mouse(WM_MOUSEMOVE, 300, 5); // loop bar
+    EXPECT_EQ(journal.hitTests[4], 1);
+    EXPECT_EQ(view.hitCode, 0x40005u);
+    Mouse(WM_MOUSEMOVE, 20, 100); // keyboard column: its own hit test
+    EXPECT_EQ(view.hitCode >> 16, 1u);
+    EXPECT_EQ(view.hitPoint.x, 20);
+    EXPECT_EQ(view.hitPoint.y, 100);
+}
+
+TEST_F(PaneFramework, CaptureKeepsRoutingToThePressingPane) {
+    ASSERT_NE(Open(600, 400), nullptr);
+    Mouse(WM_MOUSEMOVE, 300, 5);
+    Mouse(WM_LBUTTONDOWN, 300, 5);
+    EXPECT_EQ(GetCapture(), hwnd);
+    Mouse(WM_MOUSEMOVE, 300, 200); // over the grid, still the loop bar's drag
+    Mouse(WM_MOUSEMOVE, 590, 390);
+    Mouse(WM_LBUTTONUP, 590, 390);
+    EXPECT_EQ(GetCapture(), nullptr);
+    Mouse(WM_MOUSEMOVE, 300, 201);
+    const std::vector<std::pair<int, UINT>> expected{
+        {4, WM_MOUSEMOVE}, {4, WM_LBUTTONDOWN}, {4, WM_MOUSEMOVE}, {4, WM_MOUSEMOVE}, {4, WM_LBUTTONUP},
+        {0, WM_MOUSEMOVE}};
+    EXPECT_EQ(journal.mouse, expected);
+}
+
+TEST_F(PaneFramework, PressAsksForTheFocusPaneAndKeysGoThere) {
+    ASSERT_NE(Open(600, 400), nullptr);
+    view.panes[4].flags |= PANE_ASK_FOCUS;
+    journal.focusAnswer = 4;
+    Mouse(WM_MOUSEMOVE, 300, 5);
+    Mouse(WM_LBUTTONDOWN, 300, 5);
+    Mouse(WM_LBUTTONUP, 300, 5);
+    EXPECT_EQ(view.focusPane, 4);
+    EXPECT_EQ(GetFocus(), hwnd);
+    SendMessage(hwnd, WM_KEYDOWN, VK_LEFT, 0);
+    // Consumed by the focus pane: the grid never sees it.
+    ASSERT_EQ(journal.keys.size(), 1u);
+    EXPECT_EQ(journal.keys[0].first, 4);
+    // An answer above 16 leaves the focus alone; a press elsewhere gives it to the grid.
+    journal.focusAnswer = 40;
+    Mouse(WM_LBUTTONDOWN, 300, 5);
+    Mouse(WM_LBUTTONUP, 300, 5);
+    EXPECT_EQ(view.focusPane, 4);
+    Mouse(WM_MOUSEMOVE, 300, 200);
+    Mouse(WM_LBUTTONDOWN, 300, 200);
+    Mouse(WM_LBUTTONUP, 300, 200);
+    EXPECT_EQ(view.focusPane, PANE_GRID);
+    journal.keys.clear();
+    SendMessage(hwnd, WM_KEYDOWN, VK_LEFT, 0);
+    ASSERT_EQ(journal.keys.size(), 1u);
+    EXPECT_EQ(journal.keys[0].first, 0);
+    EXPECT_EQ(SendMessage(hwnd, WM_GETDLGCODE, 0, 0), DLGC_WANTALLKEYS);
+}
+
+TEST_F(PaneFramework, InvalidationGroupsRepaintTheirPanes) {
+    ASSERT_NE(Open(600, 400), nullptr);
+    auto paintAfter = [&](std::uint32_t groups) {
+        journal.paints.clear();
+        InvalidateView(&view, groups);
+        headless::PumpUntilIdle();
+        std::map<int, int> painted = journal.paints;
+        return painted;
+    };
+    EXPECT_EQ(paintAfter(INV_NO_GRID | INV_RULER), (std::map<int, int>{{6, 1}}));
+    EXPECT_EQ(paintAfter(INV_NO_GRID | INV_HSCROLL), (std::map<int, int>{{2, 1}}));
+    EXPECT_EQ(paintAfter(INV_NO_GRID | INV_VSCROLL), (std::map<int, int>{{3, 1}}));
+    EXPECT_EQ(paintAfter(INV_NO_GRID | INV_LOOP_BAR), (std::map<int, int>{{4, 1}}));
+    EXPECT_EQ(paintAfter(INV_NO_GRID | INV_TRANSPORT), (std::map<int, int>{{10, 1}}));
+    EXPECT_TRUE(paintAfter(INV_NO_GRID).empty());
+    // Without 0x8000 the grid and the lane area come along.
+    const std::map<int, int> gridAndLanes = paintAfter(0);
+    EXPECT_EQ(gridAndLanes.count(0), 1u);
+    EXPECT_EQ(gridAndLanes.count(8), 1u);
+    EXPECT_EQ(gridAndLanes.count(4), 0u);
+    // Everything, and the attached window too.
+    HWND attached = CreateWindowEx(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    view.attached = attached;
+    headless::PumpUntilIdle();
+    const std::map<int, int> all = paintAfter(INV_ALL);
+    for (int n : {0, 2, 3, 4, 6, 8, 10}) EXPECT_EQ(all.count(n), 1u) << n;
+    InvalidateView(&view, INV_ALL);
+    RECT update{};
+    EXPECT_TRUE(GetUpdateRect(attached, &update, FALSE));
+    InvalidateView(&view, INV_NO_GRID | INV_UPDATE_NOW | INV_RULER);
+    EXPECT_FALSE(GetUpdateRect(hwnd, &update, FALSE)); // painted at once
+    view.attached = nullptr;
+    DestroyWindow(attached);
+}
+
+TEST_F(PaneFramework, ZeroSizeAndMinimisingDoNotLayOut) {
+    ASSERT_NE(Open(600, 400), nullptr);
+    const RECT grid = view.grid;
+    SendMessage(hwnd, WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(0, 0));
+    SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(0, 300));
+    EXPECT_TRUE(EqualRect(&grid, &view.grid));
+    EXPECT_EQ(view.clientWidth, 600);
+}
+
+} // namespace
