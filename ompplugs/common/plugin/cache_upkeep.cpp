@@ -10,7 +10,8 @@ namespace mp {
 using namespace win;
 
 bool COPTPlugin::OnCacheThread() const noexcept {
-    return cacheThread_ != std::thread::id{} && cacheThread_ == std::this_thread::get_id();
+    const std::thread::id owner = cacheThread_.load();
+    return owner != std::thread::id{} && owner == std::this_thread::get_id();
 }
 
 void COPTPlugin::ClearListChanges() {

@@ -106,7 +106,7 @@ HRESULT COPTPlugin::LoadBlocks(std::vector<EventKey>& blocks, const EventKey& tr
 }
 
 HRESULT COPTPlugin::ReloadTracks(bool reset) {
-    cacheThread_ = std::this_thread::get_id();
+    cacheThread_.store(std::this_thread::get_id());
     if (reset) {
         DestroyTrackTable();
         ClearFlags(PLF_TRACKS_LOADED | PLF_BLOCKS_LOADED | PLF_EVENT_LIST_VALID);
@@ -159,7 +159,7 @@ HRESULT COPTPlugin::SelectTrack(int track, int block) {
     currentBlock_ = block;
     currentTrackLost_ = false;
     if (Flags() & PLF_EVENT_LIST_VALID) return S_OK;
-    if (cacheThread_ == std::thread::id{}) cacheThread_ = std::this_thread::get_id();
+    if (cacheThread_.load() == std::thread::id{}) cacheThread_.store(std::this_thread::get_id());
     events_.clear();
     ClearListChanges();
     reachValid_ = false;

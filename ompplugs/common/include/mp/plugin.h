@@ -341,7 +341,7 @@ protected:
     std::vector<std::int64_t> reach_;
     bool reachValid_ = false;
     // The thread that owns the cache; only it changes the cache in a notification's immediate phase.
-    std::thread::id cacheThread_{};
+    std::atomic<std::thread::id> cacheThread_{};
     bool currentTrackLost_ = false;
     IMPMidiData* midiData_ = nullptr;
     IMPProperties* properties_ = nullptr;

@@ -1,0 +1,161 @@
+// TrackFixture: a song in the host model and a piano-roll plug-in object made in this process and
+// connected to it, with a TrackAccess over it, for tests of the cache, the edit queues and the
+// clipboard. The deferred phase of notifications runs when the test calls Deliver(), as the editor
+// window does when it handles PRM_TRACK_LIST_CHANGED.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/host_project.h"
+#include "model/midi_out.h"
+#include "mp/plugin.h"
+#include "mp/track_access.h"
+#include "win/win.h"
+
+namespace harness {
+
+class TrackFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        project = host::HostProject::Create();
+        midiOut = host::HostMidiOut::Create([this](const mp::MidiEventRecord& record, const std::uint8_t*, std::size_t) {
+            sent.push_back(record);
+            return win::S_OK;
+        });
+        ASSERT_EQ(mp::NewPianoRollPlugin(0, &plugin), win::S_OK);
+        plugin->AddRef();
+    }
+    void TearDown() override {
+        access.reset();
+        if (plugin) {
+            plugin->Uninitialise();
+            plugin->Release();
+        }
+        if (midiOut) midiOut->Release();
+        if (project) {
+            project->SetThreadedDelivery(false);
+            project->Release();
+        }
+    }
+
+    // Connects the plug-in object, loads the track table and opens a TrackAccess on track index 0.
+    void Connect(std::uint32_t kindFilter = mp::MEK_NOTE | mp::MEK_CONTROL | mp::MEK_PITCH_BEND) {
+        win::DWORD caps = 0;
+        ASSERT_EQ(plugin->Initialise(static_cast<mp::IMPMidiData*>(project), midiOut, mp::INIT_MODE_EDITOR, 0, &caps),
+                  win::S_OK);
+        plugin->SetKindFilter(kindFilter);
+        plugin->ReloadTracks(true);
+        access = std::make_unique<mp::TrackAccess>(mp::TrackAccess::HostOf(plugin));
+    }
+    // The deferred phase, as the editor window runs it.
+    void Deliver() {
+        project->FlushNotifications();
+        plugin->ProcessNotifications(false);
+    }
+
+    std::uint32_t AddTrack(const std::u16string& name, int channel = -1, std::uint32_t order = 0, int pitchOffset = 0,
+                           int velocityOffset = 0) {
+        return project->WithStore([&](host::Store& store) {
+            host::TrackValue value;
+            value.name = name;
+            value.channel = channel;
+            value.order = order ? order : static_cast<std::uint32_t>(store.TrackCount() + 1);
+            value.pitchOffset = pitchOffset;
+            value.velocityOffset = velocityOffset;
+            std::uint32_t id = 0;
+            store.InsertTrack(value, &id);
+            return id;
+        });
+    }
+    std::uint32_t AddBlock(std::uint32_t track, std::int64_t start, std::int64_t end) {
+        return project->WithStore([&](host::Store& store) {
+            host::BlockValue value;
+            value.track = track;
+            value.start = start;
+            value.end = end;
+            std::uint32_t id = 0;
+            store.InsertBlock(value, &id);
+            return id;
+        });
+    }
+    std::uint32_t AddEvent(std::uint32_t block, std::int64_t time, std::uint32_t kind, std::uint32_t length, int data1,
+                           int data2, int channel = 0, bool selected = false) {
+        return project->WithStore([&](host::Store& store) {
+            host::EventValue value;
+            value.block = block;
+            value.time = time;
+            value.kind = kind;
+            value.channel = channel;
+            value.length = length;
+            value.flags = selected ? mp::MEF_SELECTED : 0;
+            value.data[0] = static_cast<std::uint8_t>(data1);
+            value.data[1] = static_cast<std::uint8_t>(data2);
+            std::uint32_t id = 0;
+            store.InsertEvent(value, &id);
+            return id;
+        });
+    }
+    std::uint32_t AddNote(std::uint32_t block, std::int64_t time, std::uint32_t duration, int note, int velocity = 100,
+                          bool selected = false) {
+        return AddEvent(block, time, mp::MEK_NOTE, duration, note, velocity, 0, selected);
+    }
+    host::EventValue Stored(std::uint32_t event) {
+        return project->WithStore([&](host::Store& store) { return store.Event(event); });
+    }
+    bool Alive(std::uint32_t event) {
+        return project->WithStore([&](host::Store& store) { return store.EventAlive(event); });
+    }
+    std::u16string UndoName() {
+        return project->WithStore([](host::Store& store) { return store.UndoName(); });
+    }
+    std::size_t UndoCount() {
+        return project->WithStore([](host::Store& store) { return store.UndoCount(); });
+    }
+    // Event ids of the shown list, in list order (built first when no list is shown yet; such
+    // rebuilds are counted, so upkeep tests can tell that notifications, not a rebuild, did the work).
+    std::vector<std::uint32_t> ListedEvents() {
+        if (!(plugin->Flags() & mp::PLF_EVENT_LIST_VALID)) ++rebuilds;
+        if (access) access->GetEventCount();
+        std::vector<std::uint32_t> ids;
+        for (const mp::EventEntry& e : plugin->EventList()) ids.push_back(e.key.event);
+        return ids;
+    }
+    // Event ids of the list exactly as the plug-in object holds it now.
+    std::vector<std::uint32_t> CachedEvents() {
+        std::vector<std::uint32_t> ids;
+        for (const mp::EventEntry& e : plugin->EventList()) ids.push_back(e.key.event);
+        return ids;
+    }
+    // Event ids in list order of the notes of a track (all tracks with index -1), straight from the
+    // host: the list a rebuild from scratch gives.
+    std::vector<std::uint32_t> RebuiltEvents(int trackIndex) {
+        mp::COPTPianoRollPlugin* fresh = nullptr;
+        EXPECT_EQ(mp::NewPianoRollPlugin(0, &fresh), win::S_OK);
+        fresh->AddRef();
+        win::DWORD caps = 0;
+        fresh->Initialise(static_cast<mp::IMPMidiData*>(project), nullptr, mp::INIT_MODE_EDITOR, 0, &caps);
+        fresh->SetKindFilter(plugin->KindFilter());
+        fresh->ReloadTracks(true);
+        fresh->SelectTrack(trackIndex, -1);
+        std::vector<std::uint32_t> ids;
+        for (const mp::EventEntry& e : fresh->EventList()) ids.push_back(e.key.event);
+        fresh->Uninitialise();
+        fresh->Release();
+        return ids;
+    }
+
+    host::HostProject* project = nullptr;
+    host::HostMidiOut* midiOut = nullptr;
+    std::vector<mp::MidiEventRecord> sent;
+    mp::COPTPianoRollPlugin* plugin = nullptr;
+    std::unique_ptr<mp::TrackAccess> access;
+    int rebuilds = 0;
+};
+
+} // namespace harness

@@ -1,0 +1,224 @@
+// TrackAccess writing: queues and commits under undo names, selection, velocities, clearing a range,
+// drawn lines and the song length.
+#include <gtest/gtest.h>
+
+#include "track_fixture.h"
+
+namespace {
+
+using namespace win;
+
+class Editing : public harness::TrackFixture {
+protected:
+    void SetUp() override {
+        harness::TrackFixture::SetUp();
+        track = AddTrack(u"Piano", 0);
+        block = AddBlock(track, 0, 7680);
+        n1 = AddNote(block, 0, 480, 60, 100);
+        n2 = AddNote(block, 960, 480, 62, 100);
+        Connect();
+    }
+    mp::EventKey Key(std::uint32_t event) const { return mp::EventKey{track, block, event}; }
+    std::uint32_t track = 0, block = 0, n1 = 0, n2 = 0;
+};
+
+TEST_F(Editing, EmptyQueuesCommitNothing) {
+    const std::size_t before = UndoCount();
+    EXPECT_EQ(access->CommitEdits(u"Nothing"), S_FALSE);
+    EXPECT_EQ(UndoCount(), before);
+    EXPECT_EQ(plugin->TransactionDepth(), 0u);
+    EXPECT_EQ(access->CommitDeletes(false), S_FALSE);
+}
+
+TEST_F(Editing, OneCommitIsOneNamedUndoStep) {
+    const std::size_t before = UndoCount();
+    access->InsertNote(1920, 240, 127 - 64, true);
+    access->InsertNote(2400, 240, 127 - 65, false);
+    mp::MidiEventRecord record{};
+    ASSERT_EQ(access->GetEvent(Key(n1), &record), S_OK);
+    record.length = 200;
+    access->QueueModify(Key(n1), record, mp::CHANGE_ALL);
+    access->QueueModify(Key(n2), record, mp::CHANGE_ALL);
+    access->QueueDelete(Key(n2)); // drops n2's queued modification
+    EXPECT_EQ(access->QueuedModifyCount(), 1);
+    EXPECT_TRUE(access->IsQueuedDelete(Key(n2)));
+    EXPECT_FALSE(access->IsQueuedDelete(mp::EventKey{track, block, 0}));
+    ASSERT_EQ(access->CommitEdits(u"Draw MIDI Events"), S_OK);
+    EXPECT_EQ(UndoCount(), before + 1);
+    EXPECT_EQ(UndoName(), u"Draw MIDI Events");
+    EXPECT_EQ(access->QueuedInsertCount(), 0);
+    EXPECT_EQ(Stored(n1).length, 200u);
+    EXPECT_FALSE(Alive(n2));
+    Deliver();
+    EXPECT_EQ(access->GetEventCount(), 3);
+    ASSERT_EQ(project->Undo(), S_OK);
+    Deliver();
+    EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n1, n2}));
+    EXPECT_EQ(Stored(n1).length, 480u);
+}
+
+TEST_F(Editing, DiscardAndFailureLeaveNothingQueued) {
+    access->InsertNote(1920, 240, 127 - 64, true);
+    access->QueueDelete(Key(n1));
+    access->DiscardEdits();
+    EXPECT_EQ(access->CommitEdits(u"x"), S_FALSE);
+    EXPECT_TRUE(Alive(n1));
+    // A failing host call stops the commit and still empties the queues.
+    access->QueueDelete(mp::EventKey{track, block, 999999});
+    access->QueueDelete(Key(n1));
+    EXPECT_TRUE(FAILED(access->CommitEdits(u"Delete")));
+    EXPECT_EQ(plugin->DeleteQueue().size(), 0u);
+    EXPECT_TRUE(Alive(n1));
+    EXPECT_EQ(plugin->TransactionDepth(), 0u);
+}
+
+TEST_F(Editing, QueueIndicesReplaceAndSort) {
+    const int a = access->InsertNote(900, 10, 127 - 60, false);
+    const int b = access->InsertNote(100, 10, 127 - 61, false);
+    EXPECT_EQ(access->InsertNote(50, 10, 127 - 62, false, b), b) << "an existing index is replaced";
+    EXPECT_EQ(access->QueuedInsertCount(), 2);
+    access->SortQueuedInserts();
+    mp::MidiEventRecord first{};
+    ASSERT_TRUE(access->GetQueuedInsert(0, &first));
+    EXPECT_EQ(first.time, 50);
+    EXPECT_EQ(first.data[0], 62);
+    EXPECT_EQ(first.channel, 0);
+    EXPECT_TRUE(access->DropQueuedInsert(a));
+    EXPECT_FALSE(access->DropQueuedInsert(5));
+    EXPECT_FALSE(access->GetQueuedInsert(-1, &first));
+}
+
+TEST_F(Editing, VelocityCommitsAreNamedByCount) {
+    access->SetEventSelected(Key(n1), true);
+    ASSERT_EQ(access->SetSelectedVelocity(30), S_OK);
+    EXPECT_EQ(UndoName(), u"Set MIDI Event Velocity");
+    EXPECT_EQ(Stored(n1).data[1], 30);
+    EXPECT_EQ(Stored(n2).data[1], 100);
+    access->SetEventSelected(Key(n2), true);
+    ASSERT_EQ(access->SetSelectedVelocity(40), S_OK);
+    EXPECT_EQ(UndoName(), u"Set MIDI Event Velocities");
+    EXPECT_EQ(Stored(n2).data[1], 40);
+}
+
+TEST_F(Editing, SelectingRangesAndAll) {
+    ASSERT_EQ(access->SelectRange(400, 200, -1, -1, true), S_OK);
+    EXPECT_TRUE(Stored(n1).flags & mp::MEF_SELECTED) << "a note ending inside the range";
+    EXPECT_FALSE(Stored(n2).flags & mp::MEF_SELECTED);
+    access->SelectRange(-1, -1, 62, 62, true);
+    EXPECT_TRUE(Stored(n2).flags & mp::MEF_SELECTED);
+    EXPECT_TRUE(access->AnyEventSelected());
+    ASSERT_EQ(access->SelectAll(false), S_OK);
+    EXPECT_FALSE(Stored(n1).flags & mp::MEF_SELECTED);
+    EXPECT_FALSE(access->AnyEventSelected());
+    ASSERT_EQ(access->SelectAll(true), S_OK);
+    EXPECT_TRUE(Stored(n2).flags & mp::MEF_SELECTED);
+    EXPECT_EQ(plugin->KindFilter(), mp::MEK_NOTE | mp::MEK_CONTROL | mp::MEK_PITCH_BEND) << "filter restored";
+    EXPECT_EQ(plugin->TransactionDepth(), 0u);
+}
+
+TEST_F(Editing, DeleteAndDuplicateSelected) {
+    access->SetEventSelected(Key(n2), true);
+    std::vector<mp::EventKey> originals;
+    ASSERT_EQ(access->DuplicateSelected(&originals), S_OK);
+    ASSERT_EQ(originals.size(), 1u);
+    EXPECT_EQ(originals[0].event, n2);
+    ASSERT_EQ(access->QueuedInsertCount(), 1);
+    access->CommitEdits(u"Copy MIDI Event");
+    Deliver();
+    EXPECT_EQ(access->GetEventCount(), 3);
+    ASSERT_EQ(access->DeleteSelected(), S_OK) << "the original and its selected copy";
+    EXPECT_EQ(UndoName(), u"Delete MIDI Event");
+    Deliver();
+    EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n1}));
+}
+
+TEST_F(Editing, ClearNotesBoundaries) {
+    const std::uint32_t atStart = AddNote(block, 1440, 100, 62);   // starts exactly at the start
+    const std::uint32_t endsAtStart = AddNote(block, 1340, 100, 62); // ends exactly at the start
+    const std::uint32_t across = AddNote(block, 1000, 1000, 64);   // overlaps the start
+    const std::uint32_t otherRow = AddNote(block, 1500, 100, 70);  // outside the rows
+    Deliver();
+    const int kept = access->InsertNote(1300, 300, 127 - 62, false); // the gesture's own note
+    access->InsertNote(1600, 100, 127 - 63, false);                  // queued, inside
+    access->InsertNote(1200, 400, 127 - 61, false);                  // queued, overlapping
+    EXPECT_TRUE(access->ClearNotes(1440, 400, 127 - 60, 127 - 64, kept));
+    EXPECT_TRUE(access->IsQueuedDelete(Key(atStart)));
+    EXPECT_FALSE(access->IsQueuedDelete(Key(endsAtStart)));
+    EXPECT_EQ(access->GetQueuedModify(Key(endsAtStart)), nullptr);
+    ASSERT_NE(access->GetQueuedModify(Key(across)), nullptr);
+    EXPECT_EQ(access->GetQueuedModify(Key(across))->length, 440u);
+    EXPECT_FALSE(access->IsQueuedDelete(Key(otherRow)));
+    ASSERT_EQ(access->QueuedInsertCount(), 2);
+    mp::MidiEventRecord r{};
+    access->GetQueuedInsert(0, &r);
+    EXPECT_EQ(r.length, 300u) << "the skipped insert is untouched";
+    access->GetQueuedInsert(1, &r);
+    EXPECT_EQ(r.length, 240u);
+    EXPECT_FALSE(access->ClearNotes(5000, 100, 0, 127, -1));
+}
+
+TEST_F(Editing, VelocityLineChangesOnlySelectedWhereSelectedExist) {
+    const std::uint32_t partner = AddNote(block, 960, 480, 67, 100, true); // selected, same time as n2
+    Deliver();
+    EXPECT_TRUE(access->DrawVelocityLine(10, 110, 0, 1000, 0));
+    ASSERT_NE(access->GetQueuedModify(Key(n1)), nullptr);
+    EXPECT_EQ(access->GetQueuedModify(Key(n1))->data[1], 10);
+    EXPECT_EQ(access->GetQueuedModify(Key(n2)), nullptr) << "a selected note starts at its time";
+    ASSERT_NE(access->GetQueuedModify(Key(partner)), nullptr);
+    EXPECT_EQ(access->GetQueuedModify(Key(partner))->data[1], 106) << "10 + 960 * 0.1";
+    access->DiscardEdits();
+    // Reversed points give the same line; limits 1..127.
+    EXPECT_TRUE(access->DrawVelocityLine(300, 0, 1000, 0, 0));
+    EXPECT_EQ(access->GetQueuedModify(Key(n1))->data[1], 1);
+}
+
+TEST_F(Editing, ControllerLineChangesTheControllerOnly) {
+    const std::uint32_t volume = AddEvent(block, 100, mp::MEK_CONTROL, 0, 7, 10);
+    const std::uint32_t pan = AddEvent(block, 100, mp::MEK_CONTROL, 0, 10, 10);
+    const std::uint32_t early = AddEvent(block, 40, mp::MEK_CONTROL, 0, 7, 10);
+    Deliver();
+    EXPECT_TRUE(access->DrawControllerLine(mp::MEK_CONTROL, 7, 50, 50, 100, 200, 0));
+    ASSERT_NE(access->GetQueuedModify(Key(volume)), nullptr);
+    EXPECT_EQ(access->GetQueuedModify(Key(volume))->data[1], 50);
+    EXPECT_EQ(access->GetQueuedModify(Key(pan)), nullptr);
+    EXPECT_EQ(access->GetQueuedModify(Key(early)), nullptr);
+    EXPECT_TRUE(access->DrawControllerLine(mp::MEK_CONTROL, 7, 50, 50, 100, 200, 60)) << "the lead reaches back";
+    EXPECT_NE(access->GetQueuedModify(Key(early)), nullptr);
+    ASSERT_EQ(access->CommitEdits(u"Draw Controller"), S_OK);
+    EXPECT_EQ(Stored(volume).data[1], 50);
+}
+
+TEST_F(Editing, TrackBlockAndSingleEventWrites) {
+    mp::TrackRecord solo{};
+    solo.attributes = mp::TRACK_SOLO;
+    ASSERT_EQ(access->SetTrack(mp::EventKey{track, 0, 0}, solo, mp::CHANGE_TRACK_ATTRIBUTES, u"Solo MIDI sub track"), S_OK);
+    EXPECT_EQ(UndoName(), u"Solo MIDI sub track");
+    mp::BlockRecord newBlock{};
+    newBlock.start = 7680;
+    newBlock.end = 9600;
+    newBlock.timeFormat = mp::TIME_FORMAT_TICKS;
+    ASSERT_EQ(access->InsertBlock(mp::EventKey{track, 0, 0}, newBlock), S_OK);
+    EXPECT_EQ(UndoName(), u"Insert Block");
+    mp::MidiEventRecord record{};
+    access->GetEvent(Key(n1), &record);
+    ASSERT_EQ(access->InsertEvent(mp::EventKey{track, block, n1}, record), S_OK);
+    EXPECT_EQ(UndoName(), u"Insert MIDI Event");
+    EXPECT_TRUE(Alive(n1)) << "the parent's event word does not replace that event";
+    ASSERT_EQ(access->DeleteEvent(Key(n1)), S_OK);
+    EXPECT_EQ(UndoName(), u"Delete MIDI Event");
+    Deliver();
+    EXPECT_EQ(ListedEvents(), RebuiltEvents(0));
+}
+
+TEST_F(Editing, ExtendLengthRaisesTheSongLengthToTwoBarsAtLeast) {
+    // 4/4, 24576 ticks per quarter unless the host says otherwise.
+    const std::int64_t twoBars = 4 * static_cast<std::int64_t>(plugin->TicksPerQuarter()) * 2;
+    access->ExtendLength(10);
+    EXPECT_EQ(plugin->Settings().songLength, std::max<std::int64_t>(twoBars, 7680));
+    access->ExtendLength(twoBars * 3);
+    EXPECT_EQ(plugin->Settings().songLength, twoBars * 3);
+    access->ExtendLength(twoBars * 2);
+    EXPECT_EQ(plugin->Settings().songLength, twoBars * 3) << "never lowered";
+}
+
+} // namespace
