@@ -1,0 +1,208 @@
+// MIDI file speed: a format-1 file of 1,000,000 notes (16 tracks, running status, controllers and
+// pitch bend mixed in) read into the model and written back, against a bare loop that only walks the
+// file and pairs notes, at 10,000,000 notes for scaling, and against JavaScript parsers when present.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "model/store.h"
+#include "smf/smf.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void PutVlq(Bytes& out, std::uint32_t v) {
+    std::uint8_t buf[5];
+    int n = 0;
+    buf[n++] = v & 0x7F;
+    while (v >>= 7) buf[n++] = static_cast<std::uint8_t>(0x80 | (v & 0x7F));
+    while (n) out.push_back(buf[--n]);
+}
+
+// Each track plays three-note chords on its own channel; note-offs are note-ons of velocity 0 so
+// running status carries through; a controller every 4 chords and a pitch bend every 8.
+Bytes MakeFile(std::size_t notes) {
+    constexpr int kTracks = 16;
+    Bytes out = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, kTracks, 0x01, 0xE0};
+    const std::size_t chordsPerTrack = notes / kTracks / 3;
+    for (int t = 0; t < kTracks; ++t) {
+        Bytes body;
+        const auto on = static_cast<std::uint8_t>(0x90 | t);
+        std::uint8_t running = 0;
+        auto status = [&](std::uint8_t s) {
+            if (s != running) body.push_back(s);
+            running = s;
+        };
+        for (std::size_t c = 0; c < chordsPerTrack; ++c) {
+            const auto root = static_cast<std::uint8_t>(36 + (c * 7 + t) % 48);
+            if (c % 4 == 0) {
+                PutVlq(body, 0);
+                status(static_cast<std::uint8_t>(0xB0 | t));
+                body.insert(body.end(), {7, static_cast<std::uint8_t>(c % 128)});
+            }
+            if (c % 8 == 0) {
+                PutVlq(body, 0);
+                status(static_cast<std::uint8_t>(0xE0 | t));
+                body.insert(body.end(), {static_cast<std::uint8_t>(c % 128), 0x40});
+            }
+            for (int k = 0; k < 3; ++k) {
+                PutVlq(body, 0);
+                status(on);
+                body.insert(body.end(), {static_cast<std::uint8_t>(root + k * 4), 100});
+            }
+            for (int k = 0; k < 3; ++k) {
+                PutVlq(body, k == 0 ? 240 : 0);
+                status(on);
+                body.insert(body.end(), {static_cast<std::uint8_t>(root + k * 4), 0});
+            }
+        }
+        body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+        out.insert(out.end(), {'M', 'T', 'r', 'k'});
+        const auto n = static_cast<std::uint32_t>(body.size());
+        out.insert(out.end(), {static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16),
+                               static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
+        out.insert(out.end(), body.begin(), body.end());
+    }
+    return out;
+}
+
+const Bytes& File(std::size_t notes) {
+    static std::map<std::size_t, Bytes> files;
+    auto it = files.find(notes);
+    if (it == files.end()) it = files.emplace(notes, MakeFile(notes)).first;
+    return it->second;
+}
+
+// The floor: walk every event with running status and pair notes first-in-first-out per key,
+// keeping only counts. Anything that reads into a model does at least this.
+std::size_t WalkAndPair(const Bytes& f) {
+    std::size_t pairs = 0, p = 14;
+    static std::vector<std::int64_t> open[16 * 128];
+    while (p + 8 <= f.size()) {
+        const std::size_t len = (std::size_t(f[p + 4]) << 24) | (f[p + 5] << 16) | (f[p + 6] << 8) | f[p + 7];
+        std::size_t q = p + 8;
+        const std::size_t end = q + len;
+        std::int64_t tick = 0;
+        std::uint8_t running = 0;
+        for (auto& o : open) o.clear();
+        std::size_t head[16 * 128] = {};
+        while (q < end) {
+            std::uint32_t d = 0;
+            std::uint8_t b;
+            do {
+                b = f[q++];
+                d = (d << 7) | (b & 0x7F);
+            } while (b & 0x80);
+            tick += d;
+            std::uint8_t s = f[q];
+            if (s & 0x80) ++q;
+            else s = running;
+            if (s == 0xFF) {
+                const std::uint8_t type = f[q++];
+                std::uint32_t l = 0;
+                do {
+                    b = f[q++];
+                    l = (l << 7) | (b & 0x7F);
+                } while (b & 0x80);
+                q += l;
+                if (type == 0x2F) break;
+                continue;
+            }
+            running = s;
+            const int type = s & 0xF0, key = (s & 0x0F) * 128 + f[q];
+            if (type == 0x90 && f[q + 1]) {
+                open[key].push_back(tick);
+            } else if (type == 0x80 || type == 0x90) {
+                if (head[key] < open[key].size()) {
+                    ++head[key];
+                    ++pairs;
+                }
+            }
+            q += (type == 0xC0 || type == 0xD0) ? 1 : 2;
+        }
+        p = end;
+    }
+    return pairs;
+}
+
+void BM_Floor(benchmark::State& state) {
+    const Bytes& f = File(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(WalkAndPair(f));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * f.size()));
+}
+
+void BM_ReadIntoModel(benchmark::State& state) {
+    const Bytes& f = File(static_cast<std::size_t>(state.range(0)));
+    std::size_t events = 0, memory = 0;
+    for (auto _ : state) {
+        auto store = std::make_unique<host::Store>();
+        if (!host::smf::Read(f.data(), f.size(), *store).ok) state.SkipWithError("the file did not read");
+        events = store->EventCount();
+        memory = store->MemoryBytes();
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * f.size()));
+    state.counters["events"] = static_cast<double>(events);
+    state.counters["bytes_per_event"] = events ? static_cast<double>(memory) / static_cast<double>(events) : 0;
+}
+
+void BM_Write(benchmark::State& state) {
+    const Bytes& f = File(static_cast<std::size_t>(state.range(0)));
+    host::Store store;
+    if (!host::smf::Read(f.data(), f.size(), store).ok) state.SkipWithError("the file did not read");
+    Bytes out;
+    for (auto _ : state) {
+        if (!host::smf::Write(store, out).ok) state.SkipWithError("the file did not write");
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * out.size()));
+}
+
+// A JavaScript parser on the same file, timed inside node (file already in memory).
+void BM_PeerNode(benchmark::State& state, const char* package) {
+    const std::string dir = VOR_BENCH_HOST_DIR;
+    const std::filesystem::path module = std::filesystem::path(dir) / "node_modules" / package;
+    if (std::system("command -v node >/dev/null 2>&1") != 0 || !std::filesystem::exists(module)) {
+        state.SkipWithError("node or the package is missing (npm install --prefix bench/host)");
+        for (auto _ : state) {
+        }
+        return;
+    }
+    const Bytes& f = File(static_cast<std::size_t>(state.range(0)));
+    const std::string path = "/tmp/vor_bench_peer_" + std::to_string(::getpid()) + ".mid";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), static_cast<std::streamsize>(f.size()));
+    const std::string cmd = "node '" + dir + "/peers.js' '" + package + "' '" + path + "' 1";
+    for (auto _ : state) {
+        std::FILE* p = ::popen(cmd.c_str(), "r");
+        double ms = -1;
+        if (p) {
+            if (std::fscanf(p, "%lf", &ms) != 1) ms = -1;
+            ::pclose(p);
+        }
+        if (ms < 0) {
+            state.SkipWithError("the peer parser failed");
+            break;
+        }
+        state.SetIterationTime(ms / 1000.0);
+    }
+    std::remove(path.c_str());
+}
+
+} // namespace
+
+BENCHMARK(BM_Floor)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadIntoModel)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Write)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PeerNode, midi_file, "midi-file")->Arg(1'000'000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PeerNode, tonejs_midi, "@tonejs/midi")->Arg(1'000'000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
