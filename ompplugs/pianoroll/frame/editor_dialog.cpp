@@ -200,7 +200,7 @@ INT_PTR EditorDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (LOWORD(wParam) == kTrackChooserId && HIWORD(wParam) == CBN_SELCHANGE) {
             ShowChosenTrack(dialog, frame);
             LayoutFrame(dialog, frame);
-            if (view) RestoreViewState(view);
+            if (view) CentreOnNotes(view);
             return TRUE;
         }
         if (LOWORD(wParam) == kMonitorCommand) {

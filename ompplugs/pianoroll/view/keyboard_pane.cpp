@@ -128,6 +128,7 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
         } else if (part == KP_LANE_SPLITTER) {
             v->dragState = DRAG_LANE_RESIZE;
             v->pressX = y;
+            v->columnWidthAtPress = v->panes[PANE_LANES].height;
         } else if (part == KP_KEY && !(wParam & MK_CONTROL)) {
             const int row = KeyAtPoint(v, x, y);
             if (row >= 0) {
@@ -142,10 +143,12 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
     }
     case WM_MOUSEMOVE:
         if (v->dragState == DRAG_COLUMN_RESIZE) SetColumnWidth(v, v->columnWidthAtPress + x - v->pressX);
+        else if (v->dragState == DRAG_LANE_RESIZE) SetLaneAreaHeight(v, v->columnWidthAtPress + v->pressX - y);
         return 0;
     case WM_LBUTTONUP:
         if (v->dragState == DRAG_KEY_HELD) StopSounding(v);
         else if (v->dragState == DRAG_COLUMN_RESIZE) SetColumnWidth(v, v->columnWidthAtPress + x - v->pressX);
+        else if (v->dragState == DRAG_LANE_RESIZE) SetLaneAreaHeight(v, v->columnWidthAtPress + v->pressX - y);
         v->dragState = DRAG_NONE;
         if (GetCapture() == v->hwnd) ReleaseCapture();
         return 0;
@@ -195,7 +198,7 @@ void DrawPosition(TrackView* v, HDC dc, const RECT& box) {
         if (!font || VorUI_GetFontHeight(id) > boxHeight) continue;
         HGDIOBJ old = SelectObject(dc, font);
         SIZE extent{};
-        GetTextExtentPoint32(dc, text, -1, &extent);
+        GetTextExtentPoint32(dc, text, static_cast<int>(std::strlen(text)), &extent);
         if (extent.cx <= boxWidth) {
             SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
             SetBkMode(dc, TRANSPARENT);
@@ -318,6 +321,16 @@ void SetColumnWidth(TrackView* v, int width) {
     width = std::clamp(width, 2, 16384);
     if (v->settings) v->settings->keyboardWidth = width;
     v->panes[PANE_KEYBOARD].data[0] = width;
+    if (!v->hwnd || v->clientWidth <= 0) return;
+    LayoutView(v, true);
+    InvalidateView(v, INV_ALL);
+}
+
+void SetLaneAreaHeight(TrackView* v, int height) {
+    // The lane area keeps at least its own minimum; the grid keeps at least a few rows.
+    const int limit = std::max(v->clientHeight - 60, 0);
+    height = std::clamp(height, 0, limit);
+    if (v->settings) v->settings->laneHeight = height;
     if (!v->hwnd || v->clientWidth <= 0) return;
     LayoutView(v, true);
     InvalidateView(v, INV_ALL);

@@ -258,7 +258,7 @@ struct TrackView {
     int backgroundHeight;
 
     // Keyboard column
-    int columnWidthAtPress;
+    int columnWidthAtPress; // or the lane area's height at the press
     int pressX;
     int soundingNote; // -1: none
     int soundingRow;
@@ -346,6 +346,8 @@ void ShowTrackInView(TrackView* v);
 // Saved top row, time zoom level and row height level (settings words 64-66), through the setters.
 void RestoreViewState(TrackView* v);
 void SaveViewState(TrackView* v);
+// Scrolls the rows so that the shown track's notes (or middle C) are in the middle.
+void CentreOnNotes(TrackView* v);
 // Starts or ends the playback line.
 void SetPlaying(TrackView* v, bool playing);
 // Position text of the settings' time format (the owner's default position-to-text callback).
@@ -379,6 +381,8 @@ int KeyAtPoint(const TrackView* v, int x, int y);
 int BlackKeyRight(const TrackView* v);
 // Sets the column width setting (clamped 2 … 16384) and lays the view out.
 void SetColumnWidth(TrackView* v, int width);
+// Sets the controller-lane area's height (settings word 45) and lays the view out.
+void SetLaneAreaHeight(TrackView* v, int height);
 
 // Keyboard column part codes
 enum : int {

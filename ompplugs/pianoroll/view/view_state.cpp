@@ -53,6 +53,27 @@ void ShowTrackInView(TrackView* v) {
     InvalidateView(v, INV_ALL);
 }
 
+void CentreOnNotes(TrackView* v) {
+    // Middle C for an empty track.
+    int low = 60, high = 60;
+    if (v->access) {
+        int cursor = -1;
+        mp::EventKey key{};
+        mp::MidiEventRecord record{};
+        bool any = false;
+        while (v->access->NextEventInRange(&cursor, -1, 0, &key, &record) == S_OK) {
+            const int note = record.data[0];
+            low = any ? std::min(low, note) : note;
+            high = any ? std::max(high, note) : note;
+            any = true;
+        }
+    }
+    const int rowsShown = std::max(v->verticalSpan / kUnitsPerRow, 1);
+    const int centreRow = 127 - (low + high) / 2;
+    const int topRow = std::max(centreRow - rowsShown / 2, 0);
+    SetVerticalView(v, topRow * kUnitsPerRow, v->verticalSpan, VV_PROGRAM);
+}
+
 void RestoreViewState(TrackView* v) {
     const mp::PianoRollSettings* s = v->settings;
     if (!s) return;
@@ -60,27 +81,9 @@ void RestoreViewState(TrackView* v) {
         v->rowHeightLevel = std::clamp(s->savedRowHeightLevel, 0, std::max(v->maxRowHeightLevel, 0));
         v->defaultRowHeightLevel = v->rowHeightLevel;
     }
-    int topRow = s->savedTopRow;
-    if (topRow < 0) {
-        // No saved position: centre the track's notes (middle C for an empty track).
-        int low = 60, high = 60;
-        if (v->access) {
-            int cursor = -1;
-            mp::EventKey key{};
-            mp::MidiEventRecord record{};
-            bool any = false;
-            while (v->access->NextEventInRange(&cursor, -1, 0, &key, &record) == S_OK) {
-                const int note = record.data[0];
-                low = any ? std::min(low, note) : note;
-                high = any ? std::max(high, note) : note;
-                any = true;
-            }
-        }
-        const int rowsShown = std::max(VerticalSpanOfLevel(v, v->rowHeightLevel) / kUnitsPerRow, 1);
-        const int centreRow = 127 - (low + high) / 2;
-        topRow = std::max(centreRow - rowsShown / 2, 0);
-    }
-    SetVerticalView(v, topRow * kUnitsPerRow, VerticalSpanOfLevel(v, v->rowHeightLevel), VV_PROGRAM | VV_FIXED_SPAN);
+    SetVerticalView(v, std::max(s->savedTopRow, 0) * kUnitsPerRow, VerticalSpanOfLevel(v, v->rowHeightLevel),
+                    VV_PROGRAM | VV_FIXED_SPAN);
+    if (s->savedTopRow < 0) CentreOnNotes(v);
     if (s->savedZoomLevel >= 0 && v->documentLength > 0)
         SetTimeView(v, v->timeOrigin, SpanOfTimeLevel(v, s->savedZoomLevel), TV_PROGRAM);
 }

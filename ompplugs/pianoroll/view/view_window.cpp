@@ -526,6 +526,13 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (HWND parent = GetParent(hwnd)) PostMessage(parent, mp::PRM_REFRESH_STATE, 0, 0);
         return 0;
     case WM_CONTEXTMENU: {
+        if (lParam == static_cast<LPARAM>(-1) || static_cast<DWORD>(lParam) == 0xFFFFFFFFu) {
+            // From the keyboard: the grid's menu at the edit cursor, a little inside the grid.
+            POINT pt{std::max(XOfTick(v, v->editCursor), static_cast<int>(v->grid.left) + 16), v->grid.top + 16};
+            ClientToScreen(hwnd, &pt);
+            Pane& grid = v->panes[PANE_GRID];
+            return grid.paneClass->OnMouse(v, &grid, msg, wParam, MAKELPARAM(pt.x, pt.y));
+        }
         Pane& pane = v->panes[PaneOfHit(v->hitCode)];
         return pane.paneClass->OnMouse(v, &pane, msg, wParam, lParam);
     }

@@ -1,0 +1,97 @@
+// The support library's user-interface resources by id: fonts, the loop colour, the pattern brush,
+// the cursor table and the millisecond clock.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "vor/ui_resources.h"
+#include "win/backend.h"
+#include "win/gdi.h"
+
+namespace {
+
+using namespace win;
+
+int TextWidth(HFONT font, const char* text) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32(dc, text, static_cast<int>(std::strlen(text)), &size);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return size.cx;
+}
+
+TEST(UiResources, FontsByIdAreSharedAndOrderedBySize) {
+    for (int id : {VOR_FONT_LABEL, VOR_FONT_COMPACT, VOR_FONT_SMALL, VOR_FONT_POSITION}) {
+        ASSERT_NE(VorUI_GetFont(id), nullptr) << id;
+        EXPECT_EQ(VorUI_GetFont(id), VorUI_GetFont(id)) << id; // made once
+        EXPECT_GE(VorUI_GetFontHeight(id), 9) << id;           // legible
+        EXPECT_GT(TextWidth(VorUI_GetFont(id), "C4"), 4) << id;
+    }
+    // The fallbacks of the keyboard labels and the position display get smaller in turn.
+    EXPECT_GT(VorUI_GetFontHeight(VOR_FONT_LABEL), VorUI_GetFontHeight(VOR_FONT_SMALL));
+    EXPECT_GE(VorUI_GetFontHeight(VOR_FONT_POSITION), VorUI_GetFontHeight(VOR_FONT_COMPACT));
+    EXPECT_GT(VorUI_GetFontHeight(VOR_FONT_COMPACT), VorUI_GetFontHeight(VOR_FONT_SMALL));
+    EXPECT_GT(TextWidth(VorUI_GetFont(VOR_FONT_POSITION), "999.99.999qq"),
+              TextWidth(VorUI_GetFont(VOR_FONT_SMALL), "999.99.999qq"));
+    EXPECT_EQ(VorUI_GetFont(5), nullptr);
+    EXPECT_EQ(VorUI_GetFontHeight(5), 0);
+}
+
+TEST(UiResources, ColoursAndBrushes) {
+    const COLORREF loop = VorUI_GetColor(VOR_COLOR_LOOP);
+    EXPECT_NE(loop, CLR_INVALID);
+    EXPECT_NE(loop, GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(VorUI_GetColor(1), CLR_INVALID);
+    HBRUSH pattern = VorUI_GetBrush(VOR_BRUSH_GRID_PATTERN);
+    ASSERT_NE(pattern, nullptr);
+    EXPECT_EQ(VorUI_GetBrush(VOR_BRUSH_GRID_PATTERN), pattern);
+    EXPECT_EQ(VorUI_GetBrush(10002), nullptr);
+    // The pattern draws in the caller's text and background colours.
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 8, 8);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SetTextColor(dc, RGB(255, 0, 0));
+    SetBkColor(dc, RGB(0, 0, 255));
+    const RECT all{0, 0, 8, 8};
+    FillRect(dc, &all, pattern);
+    EXPECT_NE(GetPixel(dc, 0, 0), GetPixel(dc, 1, 0));
+    EXPECT_EQ(GetPixel(dc, 0, 0), GetPixel(dc, 1, 1));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+TEST(UiResources, CursorTable) {
+    for (int id : {VOR_CURSOR_SPLIT_COLUMNS, VOR_CURSOR_SPLIT_ROWS, VOR_CURSOR_KEY_SELECT}) {
+        EXPECT_TRUE(VorUI_HasCursor(id)) << id;
+        HCURSOR cursor = VorUI_LoadCursor(id);
+        ASSERT_NE(cursor, nullptr);
+        EXPECT_EQ(VorUI_LoadCursor(id), cursor); // made once
+        backend::CursorImage image{};
+        ASSERT_TRUE(backend::QueryCursorImage(cursor, &image));
+        EXPECT_EQ(image.systemId, 0u);
+        EXPECT_EQ(image.width, 32);
+        int opaque = 0;
+        for (int i = 0; i < image.width * image.height; ++i)
+            if (image.pixels[i] >> 24) ++opaque;
+        EXPECT_GT(opaque, 40) << id;
+    }
+    EXPECT_NE(VorUI_LoadCursor(VOR_CURSOR_SPLIT_COLUMNS), VorUI_LoadCursor(VOR_CURSOR_SPLIT_ROWS));
+    // System ids and unknown ids give system cursors, never null.
+    backend::CursorImage image{};
+    ASSERT_TRUE(backend::QueryCursorImage(VorUI_LoadCursor(32512), &image));
+    EXPECT_EQ(image.systemId, 32512u);
+    ASSERT_TRUE(backend::QueryCursorImage(VorUI_LoadCursor(9999), &image));
+    EXPECT_EQ(image.systemId, 32512u);
+    EXPECT_FALSE(VorUI_HasCursor(9999));
+}
+
+TEST(UiResources, ClockFollowsTheWindowSystem) {
+    const std::uint32_t before = VorClock_Milliseconds();
+    headless::AdvanceClock(250);
+    EXPECT_EQ(VorClock_Milliseconds() - before, 250u);
+}
+
+} // namespace
