@@ -1,0 +1,246 @@
+// LISTBOX and the drop-down COMBOBOX: contents, selection, item data, the pop-up list by mouse and
+// keyboard, scrolling, type-ahead and their notifications.
+#include "fixture.h"
+
+using namespace ctltest;
+
+namespace {
+
+void Fill(HWND ctl, UINT add, int count, const char* prefix = "Item ") {
+    for (int i = 0; i < count; ++i) {
+        std::string s = prefix + std::to_string(i);
+        SendMessage(ctl, add, 0, reinterpret_cast<LPARAM>(s.c_str()));
+    }
+}
+
+std::string ItemText(HWND ctl, UINT getLen, UINT getText, int index) {
+    auto len = SendMessage(ctl, getLen, static_cast<WPARAM>(index), 0);
+    if (len < 0) return "<err>";
+    std::string s(static_cast<size_t>(len) + 1, '\0');
+    SendMessage(ctl, getText, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s.data()));
+    s.resize(static_cast<size_t>(len));
+    return s;
+}
+
+int Cur(HWND combo) { return static_cast<int>(SendMessage(combo, CB_GETCURSEL, 0, 0)); }
+
+// The combo's shown pop-up list, or null.
+HWND DroppedList(HWND combo) {
+    HWND found = nullptr;
+    struct Ctx {
+        HWND combo;
+        HWND* out;
+    } ctx{combo, &found};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(p);
+            char cls[32] = {};
+            GetClassName(w, cls, sizeof cls);
+            // The list is a pop-up owned by the combo box's top-level window.
+            if (std::string(cls) == "ComboLBox" && IsWindowVisible(w) &&
+                GetWindow(w, GW_OWNER) == GetAncestor(c->combo, GA_ROOT))
+                *c->out = w;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return found;
+}
+
+} // namespace
+
+TEST_F(ControlsTest, ListBoxContentsSortingAndItemData) {
+    HWND list = Child(WC_LISTBOX, "", LBS_NOTIFY | LBS_SORT | WS_VSCROLL | WS_BORDER, 10, 10, 150, 120, 20);
+    for (const char* s : {"pear", "Apple", "fig", "banana"}) SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+    EXPECT_EQ(SendMessage(list, LB_GETCOUNT, 0, 0), 4);
+    EXPECT_EQ(ItemText(list, LB_GETTEXTLEN, LB_GETTEXT, 0), "Apple");
+    EXPECT_EQ(ItemText(list, LB_GETTEXTLEN, LB_GETTEXT, 3), "pear");
+    EXPECT_EQ(ItemText(list, LB_GETTEXTLEN, LB_GETTEXT, 4), "<err>");
+    EXPECT_EQ(SendMessage(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("FIG")), 2);
+    EXPECT_EQ(SendMessage(list, LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("ba")), 1);
+    EXPECT_EQ(SendMessage(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("kiwi")), LB_ERR);
+
+    EXPECT_EQ(SendMessage(list, LB_SETITEMDATA, 2, 0xF16), 0);
+    EXPECT_EQ(SendMessage(list, LB_GETITEMDATA, 2, 0), 0xF16);
+    EXPECT_EQ(SendMessage(list, LB_SETITEMDATA, 9, 1), LB_ERR);
+    EXPECT_EQ(SendMessage(list, LB_SETCURSEL, 2, 0), 2);
+    // Inserting before the selection keeps the same item selected, with its data.
+    EXPECT_EQ(SendMessage(list, LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>("0 first")), 0);
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 3);
+    EXPECT_EQ(SendMessage(list, LB_GETITEMDATA, 3, 0), 0xF16);
+    EXPECT_EQ(SendMessage(list, LB_DELETESTRING, 3, 0), 4);
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), LB_ERR);
+    EXPECT_EQ(SendMessage(list, LB_DELETESTRING, 7, 0), LB_ERR);
+    EXPECT_EQ(SendMessage(list, LB_SETCURSEL, 42, 0), LB_ERR);
+    SendMessage(list, LB_RESETCONTENT, 0, 0);
+    EXPECT_EQ(SendMessage(list, LB_GETCOUNT, 0, 0), 0);
+    EXPECT_TRUE(Rec().Commands(20).empty()); // programmatic changes do not notify
+}
+
+TEST_F(ControlsTest, ListBoxMouseKeyboardTypeAheadAndScrolling) {
+    HWND list = Child(WC_LISTBOX, "", LBS_NOTIFY | WS_VSCROLL | WS_BORDER, 10, 10, 150, 100, 20);
+    Fill(list, LB_ADDSTRING, 20);
+    SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Zebra"));
+    SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Zulu"));
+    RECT item2;
+    ASSERT_EQ(SendMessage(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item2)), 0);
+    ClickAt(list, item2.left + 5, (item2.top + item2.bottom) / 2);
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 2);
+    EXPECT_EQ(Rec().CountCommand(20, LBN_SELCHANGE), 1);
+    EXPECT_EQ(GetFocus(), list);
+    headless::DoubleClick(list, item2.left + 5, (item2.top + item2.bottom) / 2);
+    Pump();
+    EXPECT_EQ(Rec().CountCommand(20, LBN_DBLCLK), 1);
+
+    Rec().Clear();
+    Press(VK_DOWN);
+    Press(VK_DOWN);
+    Press(VK_UP);
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 3);
+    EXPECT_EQ(Rec().CountCommand(20, LBN_SELCHANGE), 3);
+    Press(VK_HOME);
+    Press(VK_HOME); // already there: no notification
+    EXPECT_EQ(Rec().CountCommand(20, LBN_SELCHANGE), 4);
+    Press(VK_END);
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 21);
+    // Keeping the selection visible scrolled the list.
+    EXPECT_GT(SendMessage(list, LB_GETTOPINDEX, 0, 0), 10);
+
+    // Type-ahead: a prefix typed quickly; a repeated first letter cycles; a pause starts over.
+    Press(VK_HOME);
+    Type("z");
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 20);
+    Type("z");
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 21);
+    headless::AdvanceClock(1500);
+    Type("Item 1");
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 1);
+    headless::AdvanceClock(1500);
+    Type("Item 15");
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 15);
+
+    // The wheel and the scroll bar arrows move the top row without changing the selection.
+    SendMessage(list, LB_SETTOPINDEX, 0, 0);
+    RECT client;
+    GetClientRect(list, &client);
+    headless::Wheel(list, 20, 20, -WHEEL_DELTA);
+    Pump();
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), 3);
+    ClickAt(list, client.right - 5, client.bottom - 5); // the down arrow
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), 4);
+    ClickAt(list, client.right - 5, 5); // the up arrow
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), 3);
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 15);
+}
+
+TEST_F(ControlsTest, ComboBoxListMessagesAndItemData) {
+    HWND combo = Child(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_VSCROLL, 10, 10, 150, 120, 30);
+    EXPECT_EQ(SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("One")), 0);
+    EXPECT_EQ(SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Three")), 1);
+    EXPECT_EQ(SendMessage(combo, CB_INSERTSTRING, 1, reinterpret_cast<LPARAM>("Two")), 1);
+    EXPECT_EQ(SendMessage(combo, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(ItemText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, 1), "Two");
+    EXPECT_EQ(SendMessage(combo, CB_GETLBTEXTLEN, 5, 0), CB_ERR);
+    EXPECT_EQ(SendMessage(combo, CB_SETITEMDATA, 2, 333), 0);
+    EXPECT_EQ(SendMessage(combo, CB_GETITEMDATA, 2, 0), 333);
+    EXPECT_EQ(Cur(combo), CB_ERR);
+    EXPECT_EQ(Text(combo), "");
+    EXPECT_EQ(SendMessage(combo, CB_SETCURSEL, 2, 0), 2);
+    EXPECT_EQ(Text(combo), "Three");
+    EXPECT_EQ(SendMessage(combo, CB_DELETESTRING, 0, 0), 2);
+    EXPECT_EQ(Cur(combo), 1);
+    EXPECT_EQ(SendMessage(combo, CB_GETITEMDATA, 1, 0), 333);
+    EXPECT_EQ(SendMessage(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("two")), 0);
+    SendMessage(combo, CB_RESETCONTENT, 0, 0);
+    EXPECT_EQ(SendMessage(combo, CB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(Cur(combo), CB_ERR);
+    EXPECT_TRUE(Rec().Commands(30).empty());
+    // The field is one line high whatever height was given (that height is the dropped list's room).
+    RECT wr;
+    GetWindowRect(combo, &wr);
+    EXPECT_LT(wr.bottom - wr.top, 40);
+    RECT dropped;
+    SendMessage(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    EXPECT_EQ(dropped.bottom - dropped.top, 120);
+}
+
+TEST_F(ControlsTest, ComboBoxPickThirdItemWithKeyboard) {
+    HWND combo = Child(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 10, 10, 150, 120, 30);
+    Fill(combo, CB_ADDSTRING, 5);
+    SetFocus(combo);
+    Press(VK_F4);
+    EXPECT_TRUE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0));
+    EXPECT_NE(DroppedList(combo), nullptr);
+    EXPECT_EQ(Rec().Commands(30), std::vector<WORD>({CBN_SETFOCUS, CBN_DROPDOWN}));
+    Press(VK_DOWN);
+    Press(VK_DOWN);
+    Press(VK_DOWN);
+    EXPECT_EQ(Rec().CountCommand(30, CBN_SELCHANGE), 0); // not while the list is open
+    Press(VK_RETURN);
+    EXPECT_FALSE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0));
+    EXPECT_EQ(DroppedList(combo), nullptr);
+    EXPECT_EQ(Cur(combo), 2);
+    EXPECT_EQ(Text(combo), "Item 2");
+    EXPECT_EQ(Rec().Commands(30),
+              std::vector<WORD>({CBN_SETFOCUS, CBN_DROPDOWN, CBN_SELENDOK, CBN_CLOSEUP, CBN_SELCHANGE}));
+
+    // Escape closes without changing the selection.
+    Rec().Clear();
+    Press(VK_DOWN, headless::MOD_ALT);
+    EXPECT_TRUE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0));
+    Press(VK_DOWN);
+    Press(VK_ESCAPE);
+    EXPECT_EQ(Cur(combo), 2);
+    EXPECT_EQ(Rec().Commands(30), std::vector<WORD>({CBN_DROPDOWN, CBN_SELENDCANCEL, CBN_CLOSEUP}));
+
+    // Closed, the arrows and type-ahead change the selection at once.
+    Rec().Clear();
+    Press(VK_DOWN);
+    EXPECT_EQ(Cur(combo), 3);
+    Press(VK_HOME);
+    EXPECT_EQ(Cur(combo), 0);
+    EXPECT_EQ(Rec().CountCommand(30, CBN_SELCHANGE), 2);
+}
+
+TEST_F(ControlsTest, ComboBoxPickByMouseAndDismissOutside) {
+    HWND combo = Child(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_VSCROLL, 10, 10, 150, 100, 30);
+    Fill(combo, CB_ADDSTRING, 30);
+    SendMessage(combo, CB_SETCURSEL, 25, 0);
+    ClickAt(combo, 140, 8);
+    HWND list = DroppedList(combo);
+    ASSERT_NE(list, nullptr);
+    // The list opens under the field, within the height given at creation, scrolled to the selection.
+    RECT field, lr;
+    GetWindowRect(combo, &field);
+    GetWindowRect(list, &lr);
+    EXPECT_EQ(lr.top, field.bottom);
+    EXPECT_LE(lr.bottom - lr.top, 100 - (field.bottom - field.top));
+    int top = static_cast<int>(SendMessage(list, LB_GETTOPINDEX, 0, 0));
+    EXPECT_GT(top, 0);
+    EXPECT_LE(top, 25);
+    RECT item;
+    ASSERT_EQ(SendMessage(list, LB_GETITEMRECT, static_cast<WPARAM>(top + 1), reinterpret_cast<LPARAM>(&item)), 0);
+    ClickAt(list, item.left + 10, (item.top + item.bottom) / 2);
+    EXPECT_EQ(Cur(combo), top + 1);
+    EXPECT_EQ(DroppedList(combo), nullptr);
+    EXPECT_EQ(Rec().CountCommand(30, CBN_SELCHANGE), 1);
+
+    // A press outside the list closes it and keeps the selection.
+    Rec().Clear();
+    ClickAt(combo, 140, 8);
+    ASSERT_NE(DroppedList(combo), nullptr);
+    ClickAt(parent, 400, 300);
+    EXPECT_EQ(DroppedList(combo), nullptr);
+    EXPECT_EQ(Cur(combo), top + 1);
+    EXPECT_EQ(Rec().CountCommand(30, CBN_SELCHANGE), 0);
+    EXPECT_EQ(Rec().CountCommand(30, CBN_CLOSEUP), 1);
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    // CB_SHOWDROPDOWN opens and closes it; a disabled combo does not open.
+    SendMessage(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    EXPECT_TRUE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0));
+    SendMessage(combo, CB_SHOWDROPDOWN, FALSE, 0);
+    EXPECT_FALSE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0));
+    EnableWindow(combo, FALSE);
+    ClickAt(combo, 140, 8);
+    EXPECT_FALSE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0));
+}
