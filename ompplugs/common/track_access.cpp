@@ -68,7 +68,8 @@ HRESULT TrackAccess::SelectTrack(std::uint32_t trackId) {
 
 HRESULT TrackAccess::Reload() {
     if (!plugin_) return E_UNEXPECTED;
-    plugin_->ClearFlags(PLF_EVENT_LIST_VALID);
+    // The notifications keep a shown list current; only a list that is no longer valid (another
+    // track, another filter, a reloaded track table) is read again.
     return Prepare() ? S_OK : S_FALSE;
 }
 

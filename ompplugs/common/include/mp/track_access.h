@@ -53,7 +53,8 @@ public:
     void SetTrackBox(win::HWND box) noexcept { trackBox_ = box; }
     // Shows the track with this host id (0: follow the track box). S_FALSE when it is not in the table.
     win::HRESULT SelectTrack(std::uint32_t trackId);
-    // Reads the shown track again from the host (after the track table changed).
+    // Brings the shown list up to date: read again only when it is no longer valid (another track,
+    // another kind filter, a reloaded track table); otherwise the notifications have kept it current.
     win::HRESULT Reload();
     // Track-table index of the shown track: the chosen id's, else the box's item data (1 when that
     // is negative, 0 when the box is empty or absent).
