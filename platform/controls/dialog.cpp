@@ -252,7 +252,13 @@ HWND CreateFromTemplate(HINSTANCE module, const DialogTemplate* tmpl, HWND paren
     for (int i = 0; i < tmpl->count; ++i) {
         const DialogItemTemplate& it = tmpl->items[i];
         DWORD itemStyle = it.style | WS_CHILD | WS_VISIBLE;
-        HWND ctl = CreateWindowEx(it.exStyle | WS_EX_NOPARENTNOTIFY, it.className ? it.className : WC_STATIC,
+        DWORD itemExStyle = it.exStyle | WS_EX_NOPARENTNOTIFY;
+        // Dialogs have the 3-D look: a flat border becomes a sunken edge.
+        if ((itemStyle & WS_CAPTION) == WS_BORDER) {
+            itemStyle &= ~WS_BORDER;
+            itemExStyle |= WS_EX_CLIENTEDGE;
+        }
+        HWND ctl = CreateWindowEx(itemExStyle, it.className ? it.className : WC_STATIC,
                                   it.text ? it.text : "", itemStyle, Scale(it.x, baseX, 4), Scale(it.y, baseY, 8),
                                   Scale(it.cx, baseX, 4), Scale(it.cy, baseY, 8), dlg,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(it.id)), module, nullptr);

@@ -28,12 +28,12 @@ struct EditState {
 
 bool HasBorder(HWND hwnd) { return (Style(hwnd) & WS_BORDER) || (ExStyle(hwnd) & WS_EX_CLIENTEDGE); }
 
-// The rectangle the text is drawn in, inside the border.
+// The rectangle the text is drawn in. The border itself is the window frame (non-client area); a
+// bordered edit keeps a little more room between it and the text.
 RECT TextRect(HWND hwnd) {
     RECT rc;
     GetClientRect(hwnd, &rc);
-    if (HasBorder(hwnd)) InflateRect(&rc, -2, -2);
-    InflateRect(&rc, -1, 0);
+    InflateRect(&rc, HasBorder(hwnd) ? -2 : -1, 0);
     return rc;
 }
 
@@ -296,8 +296,6 @@ void Paint(HWND hwnd, EditState* st, HDC dc) {
     HBRUSH bg = (!enabled || readOnly) ? ParentBrush(hwnd, dc, WM_CTLCOLORSTATIC, COLOR_BTNFACE)
                                        : ParentBrush(hwnd, dc, WM_CTLCOLOREDIT, COLOR_WINDOW);
     FillRect(dc, &rc, bg);
-    if (ExStyle(hwnd) & WS_EX_CLIENTEDGE) DrawEdge(dc, &rc, EDGE_SUNKEN, BF_RECT);
-    else if (Style(hwnd) & WS_BORDER) FrameRect(dc, &rc, GetSysColorBrush(COLOR_WINDOWFRAME));
 
     RECT tr = TextRect(hwnd);
     HGDIOBJ oldFont = SelectObject(dc, ControlFont(st->font));

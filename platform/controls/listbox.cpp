@@ -35,16 +35,9 @@ int ItemHeight(const ListState* st) {
     return h + 2;
 }
 
-int BorderWidth(HWND hwnd) {
-    if (ExStyle(hwnd) & WS_EX_CLIENTEDGE) return 2;
-    return (Style(hwnd) & WS_BORDER) ? 1 : 0;
-}
-
 RECT Inner(HWND hwnd) {
     RECT rc;
     GetClientRect(hwnd, &rc);
-    int b = BorderWidth(hwnd);
-    InflateRect(&rc, -b, -b);
     return rc;
 }
 
@@ -224,9 +217,7 @@ void Paint(HWND hwnd, ListState* st, HDC dc) {
     GetClientRect(hwnd, &rc);
     bool enabled = IsWindowEnabled(hwnd) != FALSE;
     HBRUSH bg = st->combo ? GetSysColorBrush(COLOR_WINDOW) : ParentBrush(hwnd, dc, WM_CTLCOLORLISTBOX, COLOR_WINDOW);
-    FillRect(dc, &rc, bg);
-    if (ExStyle(hwnd) & WS_EX_CLIENTEDGE) DrawEdge(dc, &rc, EDGE_SUNKEN, BF_RECT);
-    else if (Style(hwnd) & WS_BORDER) FrameRect(dc, &rc, GetSysColorBrush(COLOR_WINDOWFRAME));
+    FillRect(dc, &rc, bg); // the border, if any, is the window frame
 
     RECT ir = ItemsRect(hwnd, st);
     HGDIOBJ oldFont = SelectObject(dc, ControlFont(st->font));
