@@ -337,6 +337,24 @@ bool MainWindow::PreTranslate(MSG* msg) {
     return HostShortcut(*msg);
 }
 
+int MainWindow::PumpMessages() {
+    MSG msg{};
+    int count = 0;
+    for (int guard = 0; guard < 1000000 && PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE); ++guard) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        ++count;
+        MainWindow* main = g_main;
+        if (main && main->PreTranslate(&msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessage(&msg);
+    }
+    if (g_main) g_main->RefreshTitle();
+    return count;
+}
+
 int MainWindow::RunMessageLoop() {
     MSG msg{};
     int result;

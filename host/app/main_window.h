@@ -55,6 +55,9 @@ public:
     // Asks "Save changes to <file>?" when there are unsaved changes; false when the user cancelled.
     bool ConfirmDiscard();
 
+    // Handles every message already queued (as the message loop would) without waiting; returns
+    // how many were handled. Stops at WM_QUIT, which stays queued.
+    static int PumpMessages();
     // Runs a message loop until the window is gone; returns the exit code.
     static int RunMessageLoop();
     static MainWindow* FromHandle(win::HWND hwnd);

@@ -205,22 +205,14 @@ ScriptRunner::ScriptRunner(std::unique_ptr<Document> document) : pending_(std::m
 ScriptRunner::~ScriptRunner() {
     if (window_ && IsWindow(window_->Handle())) DestroyWindow(window_->Handle());
     window_ = nullptr;
-    headless::PumpUntilIdle();
+    MainWindow::PumpMessages();
+    // The main window ends the loop when it goes; nothing else runs one here.
+    MSG quit;
+    while (PeekMessage(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
 }
 
-void ScriptRunner::Pump() {
-    MSG msg;
-    for (int guard = 0; guard < 1000000 && PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE); ++guard) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (window_ && window_->PreTranslate(&msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessage(&msg);
-    }
-    if (window_) window_->RefreshTitle();
-}
+void ScriptRunner::Pump() { MainWindow::PumpMessages(); }
 
 bool ScriptRunner::EnsureWindow(std::string* reason) {
     if (window_) return true;

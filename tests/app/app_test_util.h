@@ -1,0 +1,64 @@
+// Helpers of the application tests: temporary folders, song building, files, PNG pixels, the module.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "model/store.h"
+
+namespace apptest {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+// Points the application at the freshly built editor module (once per process).
+void UseBuiltModule();
+
+// A folder removed again when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const fs::path& Path() const { return path_; }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    fs::path path_;
+};
+
+Bytes ReadBytes(const fs::path& path);
+void WriteBytes(const fs::path& path, const Bytes& bytes);
+void WriteText(const fs::path& path, const std::string& text);
+
+// A note as the tests compare them: track order index, absolute tick, duration, pitch.
+struct Note {
+    int track;
+    std::int64_t tick;
+    std::uint32_t duration;
+    int pitch;
+    bool operator==(const Note&) const = default;
+    bool operator<(const Note& o) const;
+};
+std::vector<Note> NotesOf(const host::Store& store);
+// Reads a file into a store (the settings event stays in it); fails the test when unreadable.
+std::vector<Note> NotesOfFile(const fs::path& path);
+
+// A small format-1 song: a named first track with the given notes (480 ticks per quarter).
+Bytes MakeSong(const std::vector<Note>& notes, int tracks = 1);
+
+// The settings payload of a file (the bytes after the manufacturer id), empty when absent.
+Bytes SettingsOfFile(const fs::path& path);
+std::int32_t SettingsWord(const Bytes& settings, int index); // index into the 328-byte block
+
+struct Image {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF; }
+};
+bool ReadPng(const fs::path& path, Image* out);
+
+std::string CorpusDir();
+
+} // namespace apptest

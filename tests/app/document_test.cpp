@@ -1,0 +1,178 @@
+// A document: the song with the editor object connected, saving with the settings, unsaved changes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app_test_util.h"
+#include "document.h"
+#include "smf/smf.h"
+#include "song_file.h"
+#include "win/com.h"
+
+namespace {
+
+using namespace apptest;
+using host::app::Document;
+using host::app::DocumentOptions;
+
+constexpr int kQuantizeWord = 72, kLaneWord = 75, kPresetZoomWord = 46, kSongLengthWord = 70;
+
+class DocumentTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { UseBuiltModule(); }
+
+    std::unique_ptr<Document> Load(const Bytes& bytes) {
+        std::string error;
+        auto doc = Document::FromBytes(bytes.data(), bytes.size(), "test.mid", DocumentOptions{}, &error);
+        EXPECT_TRUE(doc) << error;
+        return doc;
+    }
+
+    static Bytes SettingsOf(Document& doc) {
+        Bytes image;
+        std::string error;
+        EXPECT_TRUE(doc.Serialize(&image, &error)) << error;
+        host::Store store;
+        EXPECT_TRUE(host::smf::Read(image.data(), image.size(), store).ok);
+        bool found = false;
+        Bytes settings = host::app::TakeSettingsEvent(store, &found);
+        EXPECT_TRUE(found);
+        return settings;
+    }
+
+    static void LoadSettings(Document& doc, const Bytes& settings) {
+        win::IPersistStream* persist = nullptr;
+        ASSERT_EQ(doc.Plugin()->QueryInterface(win::IID_IPersistStream, reinterpret_cast<void**>(&persist)), win::S_OK);
+        win::HGLOBAL mem = win::GlobalAlloc(win::GMEM_MOVEABLE, settings.size());
+        std::memcpy(win::GlobalLock(mem), settings.data(), settings.size());
+        win::GlobalUnlock(mem);
+        win::IStream* stream = nullptr;
+        ASSERT_EQ(win::CreateStreamOnHGlobal(mem, win::TRUE, &stream), win::S_OK);
+        EXPECT_EQ(persist->Load(stream), win::S_OK);
+        stream->Release();
+        persist->Release();
+    }
+
+    static void SetWord(Bytes& settings, int index, std::int32_t value) {
+        std::size_t at = 12 + static_cast<std::size_t>(index) * 4;
+        for (int i = 0; i < 4; ++i) settings[at + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
+    }
+
+    // One undoable edit: a note added in the first track.
+    static void AddNote(Document& doc, int pitch) {
+        doc.Project()->WithStore([&](host::Store& store) {
+            store.BeginTransaction(1, u"Add Note");
+            host::EventValue v;
+            v.block = store.BlocksOf(store.TracksInOrder()[0])[0];
+            v.time = 0;
+            v.kind = mp::MEK_NOTE;
+            v.channel = 0;
+            v.length = 120;
+            v.data[0] = static_cast<std::uint8_t>(pitch);
+            v.data[1] = 90;
+            std::uint32_t id = 0;
+            store.InsertEvent(v, &id);
+            store.EndTransaction(true);
+        });
+    }
+};
+
+TEST_F(DocumentTest, SettingsSurviveSavingAndOpeningAgain) {
+    auto doc = Load(MakeSong({{0, 0, 480, 60}}));
+    Bytes settings = SettingsOf(*doc);
+    ASSERT_EQ(settings.size(), 340u);
+    EXPECT_EQ(SettingsWord(settings, kLaneWord), 1128);
+    SetWord(settings, kQuantizeWord, 3);
+    SetWord(settings, kLaneWord, 1129);
+    SetWord(settings, kPresetZoomWord, 9);
+    LoadSettings(*doc, settings);
+
+    TempDir dir;
+    std::string error;
+    ASSERT_TRUE(doc->Save((dir / "saved.mid").string(), &error)) << error;
+    EXPECT_EQ(doc->Path(), (dir / "saved.mid").string());
+    EXPECT_EQ(doc->DisplayName(), "saved.mid");
+    // The song itself is unchanged and the settings event is not one of its events.
+    EXPECT_EQ(NotesOfFile(dir / "saved.mid"), (std::vector<Note>{{0, 0, 480, 60}}));
+
+    auto reopened = Document::Open((dir / "saved.mid").string(), DocumentOptions{}, &error);
+    ASSERT_TRUE(reopened) << error;
+    EXPECT_TRUE(reopened->SettingsNote().empty());
+    Bytes back = SettingsOf(*reopened);
+    EXPECT_EQ(SettingsWord(back, kQuantizeWord), 3);
+    EXPECT_EQ(SettingsWord(back, kLaneWord), 1129);
+    EXPECT_EQ(SettingsWord(back, kPresetZoomWord), 9);
+    EXPECT_EQ(reopened->Project()->WithStore([](host::Store& s) { return s.EventCount(); }),
+              doc->Project()->WithStore([](host::Store& s) { return s.EventCount(); }));
+}
+
+TEST_F(DocumentTest, DamagedSettingsAreIgnoredWithANote) {
+    Bytes defaults = SettingsOf(*Load(MakeSong({{0, 0, 480, 60}})));
+    Bytes damaged = defaults;
+    SetWord(damaged, kQuantizeWord, 2);
+    damaged[8] = 0x47; // block size word no longer 328
+    Bytes image = MakeSong({{0, 0, 480, 60}});
+    ASSERT_TRUE(host::app::InsertSettingsEvent(image, damaged));
+    auto doc = Load(image);
+    ASSERT_TRUE(doc);
+    EXPECT_NE(doc->SettingsNote().find("damaged"), std::string::npos);
+    EXPECT_EQ(SettingsOf(*doc), defaults);
+
+    Bytes cut(defaults.begin(), defaults.begin() + 100);
+    image = MakeSong({{0, 0, 480, 60}});
+    ASSERT_TRUE(host::app::InsertSettingsEvent(image, cut));
+    doc = Load(image);
+    EXPECT_FALSE(doc->SettingsNote().empty());
+    EXPECT_EQ(SettingsOf(*doc), defaults);
+}
+
+TEST_F(DocumentTest, UnsavedChangesFollowUndoRedoAndNewEdits) {
+    auto doc = Load(MakeSong({{0, 0, 480, 60}}));
+    EXPECT_FALSE(doc->Dirty());
+    AddNote(*doc, 62);
+    EXPECT_TRUE(doc->Dirty());
+    EXPECT_EQ(doc->UndoName(), u"Add Note");
+    EXPECT_EQ(doc->Undo(), win::S_OK);
+    EXPECT_FALSE(doc->Dirty());
+    EXPECT_EQ(doc->RedoName(), u"Add Note");
+    EXPECT_EQ(doc->Redo(), win::S_OK);
+    EXPECT_TRUE(doc->Dirty());
+
+    TempDir dir;
+    std::string error;
+    ASSERT_TRUE(doc->Save((dir / "a.mid").string(), &error)) << error;
+    EXPECT_FALSE(doc->Dirty());
+    // Undo below the saved state, then a different edit: the saved state is gone for good.
+    EXPECT_EQ(doc->Undo(), win::S_OK);
+    EXPECT_TRUE(doc->Dirty());
+    AddNote(*doc, 64);
+    EXPECT_TRUE(doc->Dirty());
+    EXPECT_EQ(doc->Undo(), win::S_OK);
+    EXPECT_TRUE(doc->Dirty());
+    EXPECT_EQ(doc->Undo(), win::S_FALSE);
+}
+
+TEST_F(DocumentTest, AFailedSaveKeepsTheFileAndTheUnsavedMark) {
+    auto doc = Load(MakeSong({{0, 0, 480, 60}}));
+    AddNote(*doc, 67);
+    TempDir dir;
+    std::string error;
+    EXPECT_FALSE(doc->Save((dir / "no" / "such" / "dir.mid").string(), &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(doc->Path().empty());
+    EXPECT_EQ(doc->DisplayName(), "test.mid");
+    EXPECT_TRUE(doc->Dirty());
+}
+
+TEST_F(DocumentTest, UnreadableFilesAreRefusedWithAReason) {
+    TempDir dir;
+    std::string error;
+    EXPECT_FALSE(Document::Open((dir / "missing.mid").string(), DocumentOptions{}, &error));
+    EXPECT_NE(error.find("cannot open"), std::string::npos);
+    WriteText(dir / "text.mid", "this is not a MIDI file at all");
+    error.clear();
+    EXPECT_FALSE(Document::Open((dir / "text.mid").string(), DocumentOptions{}, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+} // namespace

@@ -1,0 +1,272 @@
+// The built pianoroll binary end to end: screenshots that show the song's notes, editing scripts
+// whose saved files read back as expected, failures that write nothing, settings kept in the file,
+// and the message when there is no display.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <sys/wait.h>
+
+#include "app_test_util.h"
+#include "demo_song.h"
+#include "main_window.h"
+#include "script.h"
+#include "smf/smf.h"
+#include "song_file.h"
+
+namespace {
+
+using namespace apptest;
+using namespace host::app;
+using win::HWND;
+using win::LPARAM;
+using win::POINT;
+
+struct Result {
+    int status = -1;
+    std::string err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+Result Pianoroll(const TempDir& dir, const std::vector<std::string>& args, const std::string& env = "") {
+    std::string cmd = env + " " + Quote(VOR_PIANOROLL_EXE);
+    for (const auto& a : args) cmd += " " + Quote(a);
+    fs::path err = dir / "stderr.txt";
+    cmd += " >/dev/null 2>" + Quote(err.string()) + " </dev/null";
+    Result r;
+    int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream in(err);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    r.err = ss.str();
+    return r;
+}
+
+// Where notes land on screen, from the same editor in this process at the same size and track.
+class Geometry {
+public:
+    Geometry(const Bytes& song, int width, int height, int track) {
+        UseBuiltModule();
+        std::string error;
+        auto doc = Document::FromBytes(song.data(), song.size(), "song.mid", DocumentOptions{}, &error);
+        EXPECT_TRUE(doc) << error;
+        runner_ = std::make_unique<ScriptRunner>(std::move(doc));
+        ScriptFailure failure;
+        std::string script = "size " + std::to_string(width) + " " + std::to_string(height) + "\n";
+        if (track > 1) script += "track " + std::to_string(track) + "\n";
+        script += "move 0 0\n";
+        EXPECT_TRUE(runner_->Run(script, &failure)) << failure.reason;
+        win::EnumChildWindows(
+            runner_->Window()->Handle(),
+            [](HWND child, LPARAM lParam) -> win::BOOL {
+                char name[64] = {};
+                win::GetClassName(child, name, sizeof name);
+                if (std::string(name) == "pianorollBld0TrackviewClass") *reinterpret_cast<HWND*>(lParam) = child;
+                return win::TRUE;
+            },
+            reinterpret_cast<LPARAM>(&view_));
+    }
+    bool At(std::int64_t tick, int note, POINT* out) const {
+        if (!view_) return false;
+        POINT p{static_cast<int>(win::SendMessage(view_, 0x0BF0, 0, static_cast<LPARAM>(tick))),
+                static_cast<int>(win::SendMessage(view_, 0x0BF0, 1, note))};
+        if (p.x == INT_MIN || p.y == INT_MIN) return false;
+        win::MapWindowPoints(view_, runner_->Window()->Handle(), &p, 1);
+        *out = p;
+        return true;
+    }
+
+private:
+    std::unique_ptr<ScriptRunner> runner_;
+    HWND view_ = nullptr;
+};
+
+// Checks that every visible note of a track whose row an octave lower is empty at that moment is
+// drawn: the pixel just inside the note's start differs from the pixel of the lower row (the same
+// kind of key, so the same background). Returns how many notes were checked.
+int CheckNotesShown(const Image& image, const Geometry& geometry, const std::vector<Note>& notes, int track) {
+    int checked = 0;
+    for (const Note& n : notes) {
+        if (n.track != track || n.pitch < 12 || n.duration < 120) continue;
+        bool lowerBusy = false;
+        for (const Note& o : notes)
+            if (o.track == track && o.pitch == n.pitch - 12 && o.tick < n.tick + n.duration && n.tick < o.tick + o.duration)
+                lowerBusy = true;
+        POINT at{}, lower{};
+        if (lowerBusy || !geometry.At(n.tick, n.pitch, &at) || !geometry.At(n.tick, n.pitch - 12, &lower)) continue;
+        if (at.x + 3 >= image.width || at.y >= image.height || lower.y >= image.height || at.x < 0) continue;
+        EXPECT_NE(image.At(at.x + 3, at.y), image.At(at.x + 3, lower.y))
+            << "note " << n.pitch << " at tick " << n.tick << " is not drawn at " << at.x + 3 << "," << at.y;
+        ++checked;
+    }
+    return checked;
+}
+
+std::vector<Note> NotesOfBytes(const Bytes& bytes) {
+    host::Store store;
+    EXPECT_TRUE(host::smf::Read(bytes.data(), bytes.size(), store).ok);
+    return NotesOf(store);
+}
+
+TEST(EndToEnd, ScreenshotOfTheDemoSongShowsItsNotes) {
+    TempDir dir;
+    fs::path png = dir / "demo.png";
+    Result r = Pianoroll(dir, {"--screenshot", png.string(), "--size", "1000x600", "--track", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Image image;
+    ASSERT_TRUE(ReadPng(png, &image));
+    EXPECT_EQ(image.width, 1000);
+    EXPECT_EQ(image.height, 600);
+    Bytes demo(DemoSongData(), DemoSongData() + DemoSongSize());
+    Geometry geometry(demo, 1000, 600, 2);
+    EXPECT_GE(CheckNotesShown(image, geometry, NotesOfBytes(demo), 1), 3);
+}
+
+TEST(EndToEnd, ScreenshotOfACorpusFileShowsItsNotes) {
+    fs::path corpus = CorpusDir();
+    fs::path file = corpus / "simple_bill-bailey.mid";
+    if (!fs::exists(file)) GTEST_SKIP() << "no corpus file " << file;
+    Bytes bytes = ReadBytes(file);
+    std::vector<Note> notes = NotesOfBytes(bytes);
+    ASSERT_FALSE(notes.empty());
+    // The first track that has notes, by the notes that start earliest.
+    int track = notes.front().track;
+    for (const Note& n : notes)
+        if (n.tick < notes.front().tick + 1) track = std::min(track, n.track);
+    TempDir dir;
+    fs::path png = dir / "corpus.png";
+    Result r = Pianoroll(dir, {"--screenshot", png.string(), "--size", "1100x640", "--track", std::to_string(track + 1),
+                            file.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Image image;
+    ASSERT_TRUE(ReadPng(png, &image));
+    EXPECT_EQ(image.width, 1100);
+    EXPECT_EQ(image.height, 640);
+    Geometry geometry(bytes, 1100, 640, track + 1);
+    EXPECT_GE(CheckNotesShown(image, geometry, notes, track), 1);
+}
+
+TEST(EndToEnd, ScriptSavesTheSongWithItsSettingsAndTheNotesReadBack) {
+    TempDir dir;
+    std::vector<Note> song{{0, 0, 480, 60}, {0, 960, 240, 64}, {1, 480, 480, 48}};
+    WriteBytes(dir / "in.mid", MakeSong(song, 2));
+    WriteText(dir / "s.txt", "size 900 560\ntrack 2\nexpect-notes 1\ntrack 1\nexpect-notes 2\nsave " +
+                                 (dir / "out.mid").string() + "\n");
+    Result r = Pianoroll(dir, {"--script", (dir / "s.txt").string(), (dir / "in.mid").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(NotesOfFile(dir / "out.mid"), song);
+    EXPECT_EQ(SettingsOfFile(dir / "out.mid").size(), 340u);
+    EXPECT_EQ(ReadBytes(dir / "in.mid"), MakeSong(song, 2)); // the input is untouched
+}
+
+TEST(EndToEnd, ScriptsDrawMoveDeleteAndUndoNotesInTheSavedFile) {
+    TempDir dir;
+    WriteBytes(dir / "in.mid", MakeSong({{0, 0, 480, 60}}));
+    WriteText(dir / "probe.txt", "tool draw\nclick left t:960 n:67\nexpect-notes 2\n");
+    if (Pianoroll(dir, {"--script", (dir / "probe.txt").string(), (dir / "in.mid").string()}).status != 0)
+        GTEST_SKIP() << "the editor's draw tool is not available in this build";
+    WriteText(dir / "s.txt", "tool draw\n"
+                             "click left t:960 n:67\n"
+                             "click left t:1920 n:72\n"
+                             "expect-notes 3\n"
+                             "tool select\n"
+                             "drag left t:980 n:67 t:1940 n:65\n"
+                             "click left t:1940 n:72\n"
+                             "key delete\n"
+                             "expect-notes 2\n"
+                             "undo\n"
+                             "expect-notes 3\n"
+                             "undo\n"
+                             "save " + (dir / "out.mid").string() + "\n");
+    Result r = Pianoroll(dir, {"--script", (dir / "s.txt").string(), (dir / "in.mid").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<Note> notes = NotesOfFile(dir / "out.mid");
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_EQ(notes[0], (Note{0, 0, 480, 60}));
+}
+
+TEST(EndToEnd, AFailingLineExitsNonZeroNamesTheLineAndWritesNothing) {
+    TempDir dir;
+    WriteBytes(dir / "in.mid", MakeSong({{0, 0, 480, 60}}));
+    WriteText(dir / "s.txt", "save " + (dir / "out.mid").string() + "\nscreenshot " + (dir / "out.png").string() +
+                                 "\nexpect-notes 7\nsave " + (dir / "late.mid").string() + "\n");
+    Result r = Pianoroll(dir, {"--script", (dir / "s.txt").string(), (dir / "in.mid").string()});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("s.txt:3: expected 7 notes, found 1"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "out.mid"));
+    EXPECT_FALSE(fs::exists(dir / "out.png"));
+    EXPECT_FALSE(fs::exists(dir / "late.mid"));
+}
+
+TEST(EndToEnd, EditorSettingsSurviveSaveAndReopen) {
+    TempDir dir;
+    // A file saved earlier with other settings: preset zoom, saved time zoom level, quantize, lane.
+    Bytes start;
+    {
+        Bytes image = MakeSong({{0, 0, 480, 60}});
+        WriteBytes(dir / "plain.mid", image);
+        WriteText(dir / "save.txt", "save " + (dir / "with.mid").string() + "\n");
+        ASSERT_EQ(Pianoroll(dir, {"--script", (dir / "save.txt").string(), (dir / "plain.mid").string()}).status, 0);
+        start = SettingsOfFile(dir / "with.mid");
+        ASSERT_EQ(start.size(), 340u);
+    }
+    auto set = [&](int word, std::int32_t value) {
+        for (int i = 0; i < 4; ++i)
+            start[12 + static_cast<std::size_t>(word) * 4 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
+    };
+    set(46, 11);
+    set(65, 12);
+    set(72, 3);
+    set(75, 1129);
+    Bytes image = MakeSong({{0, 0, 480, 60}});
+    ASSERT_TRUE(InsertSettingsEvent(image, start));
+    WriteBytes(dir / "set.mid", image);
+    WriteText(dir / "resave.txt", "save " + (dir / "again.mid").string() + "\n");
+    Result r = Pianoroll(dir, {"--script", (dir / "resave.txt").string(), (dir / "set.mid").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Bytes back = SettingsOfFile(dir / "again.mid");
+    EXPECT_EQ(SettingsWord(back, 46), 11);
+    EXPECT_EQ(SettingsWord(back, 65), 12) << "the view did not keep its zoom level";
+    EXPECT_EQ(SettingsWord(back, 72), 3);
+    EXPECT_EQ(SettingsWord(back, 75), 1129);
+    EXPECT_EQ(NotesOfFile(dir / "again.mid"), (std::vector<Note>{{0, 0, 480, 60}}));
+}
+
+TEST(EndToEnd, CommandLineProblemsAreOneClearLine) {
+    TempDir dir;
+    Result none = Pianoroll(dir, {}, "env -u DISPLAY -u WAYLAND_DISPLAY -u PIANOROLL_BACKEND");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("--screenshot"), std::string::npos) << none.err;
+    EXPECT_EQ(std::count(none.err.begin(), none.err.end(), '\n'), 1) << none.err;
+
+    Result forced = Pianoroll(dir, {}, "env PIANOROLL_BACKEND=headless");
+    EXPECT_EQ(forced.status, 1);
+    EXPECT_NE(forced.err.find("--screenshot"), std::string::npos) << forced.err;
+
+    WriteText(dir / "bad.mid", "not a song");
+    Result bad = Pianoroll(dir, {"--screenshot", (dir / "x.png").string(), (dir / "bad.mid").string()});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("bad.mid"), std::string::npos) << bad.err;
+    EXPECT_FALSE(fs::exists(dir / "x.png"));
+
+    EXPECT_EQ(Pianoroll(dir, {"--screenshot"}).status, 2);
+    EXPECT_EQ(Pianoroll(dir, {"--screenshot", (dir / "y.png").string(), "--size", "12"}).status, 2);
+    Result track = Pianoroll(dir, {"--screenshot", (dir / "z.png").string(), "--track", "40"});
+    EXPECT_EQ(track.status, 1);
+    EXPECT_NE(track.err.find("no track 40"), std::string::npos) << track.err;
+    EXPECT_FALSE(fs::exists(dir / "z.png"));
+    Result script = Pianoroll(dir, {"--script", (dir / "missing.txt").string()});
+    EXPECT_EQ(script.status, 1);
+    EXPECT_NE(script.err.find("missing.txt"), std::string::npos);
+}
+
+} // namespace

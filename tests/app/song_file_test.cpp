@@ -1,0 +1,87 @@
+// Song files: the settings meta event in the first track, and atomic replacement.
+#include <gtest/gtest.h>
+
+#include "app_test_util.h"
+#include "smf/smf.h"
+#include "song_file.h"
+
+namespace {
+
+using namespace apptest;
+using host::app::InsertSettingsEvent;
+using host::app::TakeSettingsEvent;
+
+TEST(SongFile, SettingsEventRoundTripsThroughTheFirstTrackAndLeavesTheNotes) {
+    Bytes image = MakeSong({{0, 0, 480, 60}, {1, 960, 240, 64}}, 2);
+    Bytes payload{5, 0, 0, 0, 0x7D, 0xFF, 0x80, 0x00, 0x12};
+    ASSERT_TRUE(InsertSettingsEvent(image, payload));
+
+    host::Store store;
+    ASSERT_TRUE(host::smf::Read(image.data(), image.size(), store).ok);
+    std::size_t eventsBefore = store.EventCount();
+    bool found = false;
+    EXPECT_EQ(TakeSettingsEvent(store, &found), payload);
+    EXPECT_TRUE(found);
+    // The event is gone from the song and from its history: the editor never sees it.
+    EXPECT_EQ(store.EventCount(), eventsBefore - 1);
+    EXPECT_EQ(store.UndoCount(), 0u);
+    EXPECT_EQ(NotesOf(store), (std::vector<Note>{{0, 0, 480, 60}, {1, 960, 240, 64}}));
+    EXPECT_TRUE(TakeSettingsEvent(store, &found).empty());
+    EXPECT_FALSE(found);
+}
+
+TEST(SongFile, OtherSequencerEventsAndLaterTracksAreNotSettings) {
+    host::Store store;
+    Bytes image = MakeSong({{0, 0, 480, 60}}, 2);
+    ASSERT_TRUE(host::smf::Read(image.data(), image.size(), store).ok);
+    std::uint32_t first = store.TracksInOrder()[0];
+    std::uint32_t second = store.TracksInOrder()[1];
+    // Another maker's event in the first track, ours in the second: neither is taken.
+    store.LoadVariableEvent(store.BlocksOf(first)[0], 0, mp::MEK_META, {0x7F, 0x41, 1, 2});
+    store.LoadVariableEvent(store.BlocksOf(second)[0], 0, mp::MEK_META, {0x7F, 0x7D, 9});
+    store.FinishLoad();
+    bool found = true;
+    EXPECT_TRUE(TakeSettingsEvent(store, &found).empty());
+    EXPECT_FALSE(found);
+}
+
+TEST(SongFile, InsertRefusesImagesWithoutAWholeTrackChunk) {
+    Bytes header{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 0, 1, 0xE0};
+    Bytes copy = header;
+    EXPECT_FALSE(InsertSettingsEvent(copy, {1, 2, 3}));
+    EXPECT_EQ(copy, header);
+    Bytes cut = MakeSong({{0, 0, 480, 60}});
+    cut.resize(cut.size() - 3);
+    Bytes cutCopy = cut;
+    EXPECT_FALSE(InsertSettingsEvent(cutCopy, {1, 2, 3}));
+    EXPECT_EQ(cutCopy, cut);
+}
+
+TEST(SongFile, LongPayloadsGetAMultiByteLength) {
+    Bytes image = MakeSong({{0, 0, 480, 60}});
+    Bytes payload(340);
+    for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(i * 7);
+    ASSERT_TRUE(InsertSettingsEvent(image, payload));
+    host::Store store;
+    ASSERT_TRUE(host::smf::Read(image.data(), image.size(), store).ok);
+    bool found = false;
+    EXPECT_EQ(TakeSettingsEvent(store, &found), payload);
+}
+
+TEST(SongFile, AtomicWriteReplacesAndAFailedWriteLeavesNoTrace) {
+    TempDir dir;
+    fs::path target = dir / "song.mid";
+    WriteBytes(target, {1, 2, 3});
+    std::string error;
+    ASSERT_TRUE(host::app::WriteFileAtomically(target.string(), {4, 5}, &error)) << error;
+    EXPECT_EQ(ReadBytes(target), (Bytes{4, 5}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+
+    EXPECT_FALSE(host::app::WriteFileAtomically((dir / "missing" / "x.mid").string(), {1}, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(fs::exists(dir / "missing"));
+    EXPECT_EQ(host::app::BaseName("/a/b/song.mid"), "song.mid");
+    EXPECT_EQ(host::app::BaseName("song.mid"), "song.mid");
+}
+
+} // namespace

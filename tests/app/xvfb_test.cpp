@@ -1,0 +1,201 @@
+// The desktop backend under a virtual X server: the application shows its window, takes a click and
+// a key sent through the X server, and quits cleanly when the window is asked to close.
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string FindXvfb() {
+    for (const char* dir : {"/usr/bin", "/usr/local/bin", "/bin"}) {
+        std::string path = std::string(dir) + "/Xvfb";
+        if (access(path.c_str(), X_OK) == 0) return path;
+    }
+    return {};
+}
+
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& errFile) {
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    int err = errFile.empty() ? null : open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(err, 2);
+    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+}
+
+// Waits for a child; -1 when it is still running after the timeout.
+int WaitExit(pid_t pid, std::chrono::milliseconds timeout) {
+    auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+        std::this_thread::sleep_for(20ms);
+    }
+    return -1;
+}
+
+Window FindWindowNamed(Display* d, Window w, const std::string& part) {
+    char* name = nullptr;
+    if (XFetchName(d, w, &name) && name) {
+        std::string n = name;
+        XFree(name);
+        if (n.find(part) != std::string::npos) return w;
+    }
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(d, w, &root, &parent, &children, &count)) return 0;
+    Window found = 0;
+    for (unsigned i = 0; i < count && !found; ++i) found = FindWindowNamed(d, children[i], part);
+    if (children) XFree(children);
+    return found;
+}
+
+void SendButton(Display* d, Window w, int x, int y, bool press) {
+    XEvent e{};
+    e.xbutton.type = press ? ButtonPress : ButtonRelease;
+    e.xbutton.display = d;
+    e.xbutton.window = w;
+    e.xbutton.root = DefaultRootWindow(d);
+    e.xbutton.x = x;
+    e.xbutton.y = y;
+    e.xbutton.button = Button1;
+    e.xbutton.state = press ? 0 : Button1Mask;
+    e.xbutton.same_screen = True;
+    e.xbutton.time = CurrentTime;
+    XSendEvent(d, w, True, press ? ButtonPressMask : ButtonReleaseMask, &e);
+}
+
+void SendKey(Display* d, Window w, KeySym sym, bool press) {
+    XEvent e{};
+    e.xkey.type = press ? KeyPress : KeyRelease;
+    e.xkey.display = d;
+    e.xkey.window = w;
+    e.xkey.root = DefaultRootWindow(d);
+    e.xkey.keycode = XKeysymToKeycode(d, sym);
+    e.xkey.same_screen = True;
+    e.xkey.time = CurrentTime;
+    XSendEvent(d, w, True, press ? KeyPressMask : KeyReleaseMask, &e);
+}
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+TEST(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
+    std::string xvfb = FindXvfb();
+    if (xvfb.empty()) GTEST_SKIP() << "Xvfb is not installed";
+    fs::path dir = fs::temp_directory_path() / ("vor_xvfb_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+
+    // A free display number: Xvfb exits at once when the number is taken.
+    pid_t server = -1;
+    std::string display;
+    Display* d = nullptr;
+    for (int n = 90 + getpid() % 50; n < 200 && !d; n += 7) {
+        display = ":" + std::to_string(n);
+        server = Spawn({xvfb, display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, {}, "");
+        for (int i = 0; i < 100 && !d; ++i) {
+            std::this_thread::sleep_for(50ms);
+            int status = 0;
+            if (waitpid(server, &status, WNOHANG) == server) {
+                server = -1;
+                break;
+            }
+            d = XOpenDisplay(display.c_str());
+        }
+        if (!d && server > 0) {
+            kill(server, SIGTERM);
+            waitpid(server, nullptr, 0);
+            server = -1;
+        }
+    }
+    if (!d) GTEST_SKIP() << "Xvfb could not be started";
+
+    fs::path err = dir / "stderr.txt";
+    pid_t app = Spawn({VOR_PIANOROLL_EXE},
+                      {"DISPLAY=" + display, "PIANOROLL_BACKEND=sdl", "PIANOROLL_SDL_TRACE=1", "PIANOROLL_AUDIO=none",
+                       "SDL_AUDIODRIVER=dummy"},
+                      err.string());
+    Window w = 0;
+    for (int i = 0; i < 600 && !w; ++i) {
+        std::this_thread::sleep_for(50ms);
+        w = FindWindowNamed(d, DefaultRootWindow(d), "Piano Roll");
+        if (waitpid(app, nullptr, WNOHANG) == app) break;
+    }
+    ASSERT_NE(w, 0u) << "no window appeared; stderr:\n" << Slurp(err);
+    XWindowAttributes attrs{};
+    XGetWindowAttributes(d, w, &attrs);
+    EXPECT_GE(attrs.width, 800);
+    EXPECT_EQ(attrs.map_state, IsViewable);
+
+    // A click on the track label and the Escape key: neither changes the song.
+    XSetInputFocus(d, w, RevertToParent, CurrentTime);
+    SendButton(d, w, 12, 36, true);
+    SendButton(d, w, 12, 36, false);
+    SendKey(d, w, XK_Escape, true);
+    SendKey(d, w, XK_Escape, false);
+    XFlush(d);
+    std::string trace;
+    for (int i = 0; i < 200; ++i) {
+        std::this_thread::sleep_for(25ms);
+        trace = Slurp(err);
+        if (trace.find("key 0x1B up") != std::string::npos) break;
+    }
+    EXPECT_NE(trace.find("button 0 down at 12,36"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("button 0 up at 12,36"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("key 0x1B down"), std::string::npos) << trace;
+
+    // The window manager's close request.
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = w;
+    close.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    close.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, w, False, NoEventMask, &close);
+    XFlush(d);
+    int code = WaitExit(app, 15s);
+    if (code < 0) {
+        kill(app, SIGKILL);
+        waitpid(app, nullptr, 0);
+    }
+    EXPECT_EQ(code, 0) << Slurp(err);
+    EXPECT_NE(Slurp(err).find("close requested"), std::string::npos);
+
+    XCloseDisplay(d);
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    fs::remove_all(dir);
+}
+
+} // namespace
