@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include "frame/editor_dialog.h"
 #include "mp/settings.h"
@@ -140,6 +141,8 @@ TEST_F(Keyboard, KeysLineUpWithRowsAndCarryLabelsAndMarker) {
     };
     EXPECT_EQ(greyPixels(60), 16);
     EXPECT_EQ(greyPixels(48), 0);
+    const std::string picture = std::string(VOR_BINARY_DIR) + "/view_keyboard.png";
+    EXPECT_TRUE(headless::Snapshot(EditorWindow(), picture.c_str()));
     // Six-pixel rows: no highlight line on black keys.
     SetRows(127 - 72, 1);
     Band(63, &top, &bottom);

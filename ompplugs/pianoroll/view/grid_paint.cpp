@@ -6,6 +6,7 @@
 
 #include "mp/settings.h"
 #include "mp/track_access.h"
+#include "view/brush_cache.h"
 #include "view/scale.h"
 #include "view/track_view.h"
 #include "vor/image.h"
@@ -57,33 +58,6 @@ Colours DeriveColours() {
     return c;
 }
 
-// Solid brushes made once per paint: a paint uses a few dozen colours at most.
-class Brushes {
-public:
-    ~Brushes() {
-        for (auto& e : entries_) DeleteObject(e.brush);
-    }
-    HBRUSH Get(COLORREF c) {
-        for (auto& e : entries_)
-            if (e.colour == c) return e.brush;
-        HBRUSH b = CreateSolidBrush(c);
-        entries_.push_back({c, b});
-        return b;
-    }
-    void Fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
-        if (r <= l || b <= t) return;
-        const RECT rc{l, t, r, b};
-        FillRect(dc, &rc, Get(c));
-    }
-
-private:
-    struct Entry {
-        COLORREF colour;
-        HBRUSH brush;
-    };
-    std::vector<Entry> entries_;
-};
-
 bool ScaleSnapOn(const TrackView* v) { return v->settings && v->settings->scaleSnap != 0; }
 
 bool RowInScale(const TrackView* v, int row) {
@@ -128,7 +102,7 @@ std::int64_t GridLineSpacing(const TrackView* v) {
 
 // Draws rows, separators and grid lines for `clip` (client coordinates) into dc, whose origin is
 // the client point (ox, oy).
-void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, const Colours& c, Brushes& brushes) {
+void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, const Colours& c, BrushCache& brushes) {
     const std::vector<DisplayRecord>& list = *v->displayList;
     int rowsBottom = v->grid.top;
     if (v->rowCount > 0) {
@@ -195,7 +169,7 @@ NoteColours ShadedColours(int hue) {
             VorColor_HslToRgb(h, s, l * 0.5)};
 }
 
-void DrawNotes(TrackView* v, HDC dc, const RECT& clip, Brushes& brushes) {
+void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
     const std::vector<DisplayRecord>& list = *v->displayList;
     const bool shaded = !v->settings || v->settings->noteStyle != 0;
     const std::uint32_t selection = v->settings ? v->settings->colours[2] : 0xFFFFFFFFu;
@@ -222,6 +196,12 @@ void DrawNotes(TrackView* v, HDC dc, const RECT& clip, Brushes& brushes) {
         const RECT& b = n.rect;
         // A note leaves its row's bottom pixel row to the separator when the band has room for both.
         const int bottom = (b.bottom - b.top) > 3 ? b.bottom - 1 : b.bottom;
+        if (b.right - b.left <= 2) {
+            // Too narrow for edges and body: the edge colour marks a visible end, the selection wins.
+            const bool edge = (n.flags & (DR_START_INSIDE | DR_END_INSIDE)) != 0;
+            brushes.Fill(dc, b.left, b.top, b.right, bottom, selected || !edge ? body : col.dark);
+            continue;
+        }
         brushes.Fill(dc, b.left, b.top, b.right, bottom, body);
         if (shaded && bottom - b.top > 2) {
             brushes.Fill(dc, b.left, b.top, b.right, b.top + 1, selected ? Blend(body, RGB(255, 255, 255), 96) : col.light);
@@ -235,7 +215,7 @@ void DrawNotes(TrackView* v, HDC dc, const RECT& clip, Brushes& brushes) {
     }
 }
 
-void DrawLoopLines(TrackView* v, Pane* pane, HDC dc, const RECT& clip, Brushes& brushes, const Colours& c) {
+void DrawLoopLines(TrackView* v, Pane* pane, HDC dc, const RECT& clip, BrushCache& brushes, const Colours& c) {
     if (!(pane->flags & PANE_LOOP_LINES) || !(v->flags & TVF_LOOP_ON)) {
         v->loopStartX = v->loopEndX = -1;
         return;
@@ -359,7 +339,7 @@ void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
 
     BuildDisplayList(v, &clip);
     const Colours colours = DeriveColours();
-    Brushes brushes;
+    BrushCache brushes;
 
     const int width = std::max<int>(v->grid.right - v->grid.left, 1);
     const int height = std::max<int>(v->grid.bottom - v->grid.top, 1);

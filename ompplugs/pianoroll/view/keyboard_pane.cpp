@@ -5,6 +5,7 @@
 
 #include "mp/settings.h"
 #include "mp/track_access.h"
+#include "view/brush_cache.h"
 #include "view/track_view.h"
 #include "vor/time_text.h"
 #include "vor/ui_resources.h"
@@ -48,14 +49,6 @@ void RowName(const TrackView* v, int row, char* name, std::size_t capacity) {
 int SplitY(int top, int bottom, int row) {
     const int t = kBoundary[(127 - row) % 12];
     return top + ((bottom - top) * t) / 7 - (t == 7 ? 1 : 0);
-}
-
-void Fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
-    if (r <= l || b <= t) return;
-    const RECT rc{l, t, r, b};
-    HBRUSH brush = CreateSolidBrush(c);
-    FillRect(dc, &rc, brush);
-    DeleteObject(brush);
 }
 
 bool LaneAreaShown(const TrackView* v) { return v->panes[PANE_LANES].height > 0; }
@@ -226,10 +219,10 @@ void DrawLabel(TrackView* v, HDC dc, const char* name, int top, int bottom, int 
     }
 }
 
-void DrawMiddleCMarker(HDC dc, int x, int top, int bottom) {
+void DrawMiddleCMarker(BrushCache& brushes, HDC dc, int x, int top, int bottom) {
     static constexpr int kWidths[7] = {1, 2, 3, 4, 3, 2, 1};
     const int y0 = top + (bottom - top - 7) / 2;
-    for (int i = 0; i < 7; ++i) Fill(dc, x, y0 + i, x + kWidths[i], y0 + i + 1, kMarker);
+    for (int i = 0; i < 7; ++i) brushes.Fill(dc, x, y0 + i, x + kWidths[i], y0 + i + 1, kMarker);
 }
 
 void ColumnPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
@@ -237,20 +230,21 @@ void ColumnPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
     const int keyRight = KeyAreaRight(v);
     const int blackRight = BlackKeyRight(v);
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    BrushCache brushes;
 
     // Face and edges around the keys: the splitter strip, the corner above, the part below.
-    Fill(dc, keyRight, pane->rect.top, pane->rect.right, pane->rect.bottom, face);
+    brushes.Fill(dc, keyRight, pane->rect.top, pane->rect.right, pane->rect.bottom, face);
     RECT splitter{keyRight, pane->rect.top, pane->rect.right, pane->rect.bottom};
     DrawEdge(dc, &splitter, EDGE_RAISED, BF_LEFT | BF_RIGHT);
     RECT above{left, pane->rect.top, keyRight, v->grid.top};
     if (above.bottom > above.top) {
-        Fill(dc, above.left, above.top, above.right, above.bottom, face);
+        brushes.Fill(dc, above.left, above.top, above.right, above.bottom, face);
         DrawEdge(dc, &above, BDR_RAISEDINNER, BF_RECT);
         DrawPosition(v, dc, above);
     }
     RECT below{left, v->grid.bottom, keyRight, pane->rect.bottom};
     if (below.bottom > below.top) {
-        Fill(dc, below.left, below.top, below.right, below.bottom, face);
+        brushes.Fill(dc, below.left, below.top, below.right, below.bottom, face);
         DrawEdge(dc, &below, BDR_RAISEDINNER, BF_RECT);
     }
     if (keyRight <= left) return;
@@ -266,23 +260,23 @@ void ColumnPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
         const int shape = RowShape(v, row);
         const bool sounding = v->soundingRow == row;
         if (shape != 2) {
-            Fill(dc, left, top, keyRight, bottom, sounding ? kSoundingWhite : kWhite);
+            brushes.Fill(dc, left, top, keyRight, bottom, sounding ? kSoundingWhite : kWhite);
         } else {
-            Fill(dc, left, top, blackRight, bottom, sounding ? kSoundingBlack : kBlack);
-            if (bottom - top > 6) Fill(dc, left, top + 1, blackRight - 1, top + 2, kHighlight);
+            brushes.Fill(dc, left, top, blackRight, bottom, sounding ? kSoundingBlack : kBlack);
+            if (bottom - top > 6) brushes.Fill(dc, left, top + 1, blackRight - 1, top + 2, kHighlight);
             const int split = SplitY(top, bottom, row);
-            Fill(dc, blackRight, top, keyRight, bottom, kWhite);
-            if (v->soundingRow == row - 1) Fill(dc, blackRight, top, keyRight, split, kSoundingWhite);
-            if (v->soundingRow == row + 1) Fill(dc, blackRight, split + 1, keyRight, bottom, kSoundingWhite);
+            brushes.Fill(dc, blackRight, top, keyRight, bottom, kWhite);
+            if (v->soundingRow == row - 1) brushes.Fill(dc, blackRight, top, keyRight, split, kSoundingWhite);
+            if (v->soundingRow == row + 1) brushes.Fill(dc, blackRight, split + 1, keyRight, bottom, kSoundingWhite);
         }
-        if (shape == 1 || shape == 2) Fill(dc, blackRight, SplitY(top, bottom, row), keyRight, SplitY(top, bottom, row) + 1, kBlack);
+        if (shape == 1 || shape == 2) brushes.Fill(dc, blackRight, SplitY(top, bottom, row), keyRight, SplitY(top, bottom, row) + 1, kBlack);
         if (shape != 2) {
             RowName(v, row, name, sizeof name);
             if (name[0] == 'C') DrawLabel(v, dc, name, top, bottom, keyRight);
         }
-        if (127 - row == kMiddleC) DrawMiddleCMarker(dc, blackRight + 2, top, bottom);
+        if (127 - row == kMiddleC) DrawMiddleCMarker(brushes, dc, blackRight + 2, top, bottom);
     }
-    if (rowsBottom < v->grid.bottom) Fill(dc, left, std::max(rowsBottom, v->grid.top), keyRight, v->grid.bottom, face);
+    if (rowsBottom < v->grid.bottom) brushes.Fill(dc, left, std::max(rowsBottom, v->grid.top), keyRight, v->grid.bottom, face);
 }
 
 PaneClass gColumnClass{
