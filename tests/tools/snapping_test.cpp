@@ -21,17 +21,14 @@ constexpr std::int64_t kMinTick = std::numeric_limits<std::int64_t>::min();
 
 // ---- Encodings ----------------------------------------------------------------------------------------
 
-TEST(SnapEncoding, GridNoteValuesAtNinetySixtyTicks) {
-    const struct {
-        std::int64_t value;
-        double ticks;
-    } cases[] = {
-        {-3, kW / 2},   {-4, kW / 4},   {-5, kW / 6},   {-8, kW / 8},   {-9, kW / 12},  {-16, kW / 16},
-        {-17, kW / 24}, {-32, kW / 32}, {-33, kW / 48}, {-64, kW / 64}, {-65, kW / 96},
-    };
-    for (const auto& c : cases) EXPECT_DOUBLE_EQ(GridSpacingTicks(c.value, kQ, k44, 1), c.ticks) << c.value;
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(-5, kQ, k44, 1), 640);  // quarter triplets
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(-65, kQ, k44, 1), 40); // 64th triplets
+TEST(SnapEncoding, NoteValuesAreFractionsOfAWholeNote) {
+    // Every table entry is checked through its command; these are the worked examples.
+    EXPECT_DOUBLE_EQ(GridSpacingTicks(-5, kQ, k44, 1), 640);       // quarter triplets
+    EXPECT_DOUBLE_EQ(GridSpacingTicks(-65, kQ, k44, 1), kW / 96);  // 64th triplets
+    EXPECT_DOUBLE_EQ(PaintLengthTicks(-127, kQ, 1), 360);          // dotted 16ths
+    EXPECT_DOUBLE_EQ(PaintLengthTicks(-31, kQ, 1), 1440);          // dotted quarters
+    EXPECT_DOUBLE_EQ(PaintLengthTicks(-6, kQ, 1), 2 * kW / 3);     // whole-note triplets
+    EXPECT_DOUBLE_EQ(PaintLengthTicks(-511, kQ, 1), 3 * kW / 128); // dotted 64ths
 }
 
 TEST(SnapEncoding, MeasureFollowsBeatsNotTheBeatUnit) {
@@ -57,22 +54,6 @@ TEST(SnapEncoding, GridTicksRulerMarksAndOddValues) {
     EXPECT_DOUBLE_EQ(GridSpacingTicks(-4, 0, k44, 1), kDefaultTicksPerQuarter);
     EXPECT_DOUBLE_EQ(GridSpacingTicks(-65, 1, k44, 1), 1);
     EXPECT_DOUBLE_EQ(GridSpacingTicks(-5, 100, k44, 1), 400.0 / 6);
-}
-
-TEST(SnapEncoding, PaintNoteValuesPlainDottedAndTriplet) {
-    const struct {
-        std::int64_t value;
-        double ticks;
-    } cases[] = {
-        {-7, 3 * kW / 2},     {-8, kW},            {-6, 2 * kW / 3},    {-15, 3 * kW / 4},   {-16, kW / 2},
-        {-14, kW / 3},        {-31, 3 * kW / 8},   {-32, kW / 4},       {-30, kW / 6},       {-63, 3 * kW / 16},
-        {-64, kW / 8},        {-62, kW / 12},      {-127, 3 * kW / 32}, {-128, kW / 16},     {-126, kW / 24},
-        {-255, 3 * kW / 64},  {-256, kW / 32},     {-254, kW / 48},     {-511, 3 * kW / 128}, {-512, kW / 64},
-        {-510, kW / 96},
-    };
-    for (const auto& c : cases) EXPECT_DOUBLE_EQ(PaintLengthTicks(c.value, kQ, 1), c.ticks) << c.value;
-    EXPECT_DOUBLE_EQ(PaintLengthTicks(-127, kQ, 1), 360); // dotted 16ths
-    EXPECT_DOUBLE_EQ(PaintLengthTicks(-31, kQ, 1), 1440); // dotted quarters
 }
 
 TEST(SnapEncoding, PaintGridTicksAndValuesOutsideTheScheme) {

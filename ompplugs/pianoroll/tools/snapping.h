@@ -108,7 +108,7 @@ std::int64_t NearestGridPoint(std::int64_t t, double spacing);
 // Nearest of the flagged candidates; on equal distance the edit cursor wins over the loop marks and
 // both over the grid. t when no candidate applies.
 std::int64_t NearestSnap(const SnapContext& ctx, std::int64_t t, unsigned flags);
-// Forward: the first candidate strictly after t. Backward (SNAP_BACKWARD): the edit cursor or a loop
+// Forward: the first candidate strictly after t (a 1-tick grid gives t itself). Backward (SNAP_BACKWARD): the edit cursor or a loop
 // mark strictly before t, or the grid line at or before t (never searching below 0), whichever is
 // later. Without SNAP_GRID and no candidate: kSnapForwardNone or kSnapBackwardNone.
 std::int64_t DirectionalSnap(const SnapContext& ctx, std::int64_t t, unsigned flags);
