@@ -453,3 +453,73 @@ TEST_F(PopupMenuTest, BadArgumentsAndEndMenu) {
     EXPECT_FALSE(nested);
     EXPECT_FALSE(person.Exhausted());
 }
+
+TEST_F(PopupMenuTest, MenuBarShrinksClientOpensByMouseAndKeyboard) {
+    static const MenuTemplateItem items[] = {
+        {MF_POPUP, 0, "&File"},       {0, 11, "&Open...\tCtrl+O"}, {MF_END, 12, "E&xit"},
+        {MF_POPUP | MF_END, 0, "&Edit"}, {MF_END, 21, "&Undo\tCtrl+Z"},
+    };
+    static const MenuTemplate tmpl{items, 5};
+    HMENU bar = LoadMenuIndirect(&tmpl);
+    ASSERT_NE(bar, nullptr);
+    HWND child = Child(WC_STATIC, "", SS_LEFT, 0, 0, 10, 10, 3);
+    EXPECT_FALSE(SetMenu(child, bar)); // only top-level windows have a menu bar
+    RECT before, after;
+    GetClientRect(parent, &before);
+    ASSERT_TRUE(SetMenu(parent, bar));
+    Pump();
+    EXPECT_EQ(GetMenu(parent), bar);
+    GetClientRect(parent, &after);
+    int strip = GetSystemMetrics(SM_CYMENU);
+    EXPECT_EQ(after.bottom, before.bottom - strip);
+    EXPECT_EQ(after.right, before.right);
+    // The strip sits above the client area in the menu colour, with the titles' ink at its left.
+    COLORREF menuColour = GetSysColor(COLOR_MENU);
+    std::uint32_t menuPixel = 0xFF000000u | (GetRValue(menuColour) << 16) | (GetGValue(menuColour) << 8) | GetBValue(menuColour);
+    EXPECT_EQ(headless::ReadPixel(parent, after.right - 5, -strip / 2), menuPixel);
+    int ink = 0;
+    for (int x = 0; x < 80; ++x)
+        for (int y = -strip; y < 0; ++y) ink += (headless::ReadPixel(parent, x, y) & 0xFF) < 0x60;
+    EXPECT_GT(ink, 10);
+
+    {
+        // A click on the second title opens its pop-up below it; the command goes to the window.
+        Script person;
+        RECT popupRect{};
+        person.Then([&] {
+            GetWindowRect(PopupMenus().at(0), &popupRect);
+            headless::Snapshot(parent, SnapshotPath("controls_menu_bar.png").c_str());
+        });
+        person.Key(VK_DOWN).Key(VK_RETURN);
+        headless::Click(parent, 60, -strip / 2);
+        Pump();
+        POINT clientTop{0, 0};
+        ClientToScreen(parent, &clientTop);
+        EXPECT_EQ(popupRect.top, clientTop.y - 1);
+        EXPECT_EQ(PostedCommand(), 21u);
+    }
+    {
+        // Alt+mnemonic opens a title; F10 opens the first.
+        Rec().Clear();
+        SetFocus(parent);
+        Script person;
+        person.Key(VK_UP).Key(VK_RETURN);
+        headless::PressKey('F', headless::MOD_ALT);
+        Pump();
+        EXPECT_EQ(PostedCommand(), 12u);
+        Rec().Clear();
+        Script again;
+        again.Type("o");
+        headless::PressKey(VK_F10);
+        Pump();
+        EXPECT_EQ(PostedCommand(), 11u);
+    }
+    ASSERT_TRUE(SetMenu(parent, nullptr));
+    EXPECT_EQ(GetMenu(parent), nullptr);
+    GetClientRect(parent, &after);
+    EXPECT_EQ(after.bottom, before.bottom);
+    // A menu still set when the window goes is destroyed with it.
+    ASSERT_TRUE(SetMenu(parent, bar));
+    DestroyWindow(parent);
+    EXPECT_FALSE(IsMenu(bar));
+}
