@@ -137,7 +137,9 @@ void DrawScene(HDC dc) {
         HFONT font = CreateFont(f.height, 0, 0, 0, f.weight, f.italic, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, f.face);
         HGDIOBJ old = SelectObject(dc, font);
         SetTextColor(dc, RGB(20, 20, 20));
-        std::string s = std::string(f.face) + " " + std::to_string(f.height) + ": The quick brown fox, C#4 \xE2\x99\xAA";
+        // The large sample is shorter so it stays clear of the boxes on the right.
+        std::string sample = f.height > 20 ? ": Quick fox \xE2\x99\xAA" : ": The quick brown fox, C#4 \xE2\x99\xAA";
+        std::string s = std::string(f.face) + " " + std::to_string(f.height) + sample;
         TextOut(dc, 10, y, s.c_str(), -1);
         SIZE sz{};
         GetTextExtentPoint32(dc, s.c_str(), static_cast<int>(s.size()), &sz);
