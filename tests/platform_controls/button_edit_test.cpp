@@ -308,3 +308,34 @@ TEST_F(ControlsTest, EditPaintsSelectionInHighlightOnlyWithFocus) {
     Pump();
     EXPECT_EQ(highlighted(), 0);
 }
+
+TEST_F(ControlsTest, BordersAreOneFrameOutsideTheClientArea) {
+    // A bordered edit or list draws its border once, as the window frame; the client area is all field.
+    HWND edit = Child(WC_EDIT, "", WS_BORDER, 10, 10, 100, 22, 5);
+    HWND list = Child(WC_LISTBOX, "", WS_BORDER, 10, 40, 100, 60, 6);
+    Pump();
+    for (HWND w : {edit, list}) {
+        RECT rc;
+        GetClientRect(w, &rc);
+        EXPECT_EQ(rc.right, 98);
+        EXPECT_EQ(headless::ReadPixel(w, 0, 0), Px(GetSysColor(COLOR_WINDOW)));
+        EXPECT_EQ(headless::ReadPixel(w, rc.right - 1, rc.bottom - 1), Px(GetSysColor(COLOR_WINDOW)));
+        EXPECT_EQ(headless::ReadPixel(w, -1, 5), Px(GetSysColor(COLOR_WINDOWFRAME)));
+    }
+    // In a dialog a flat border becomes the sunken 3-D edge.
+    static const DialogItemTemplate items[] = {{WC_EDIT, "", 7, 4, 4, 60, 12, WS_BORDER | WS_TABSTOP}};
+    DialogTemplate t{};
+    t.style = WS_POPUP | WS_VISIBLE;
+    t.cx = 80;
+    t.cy = 30;
+    t.items = items;
+    t.count = 1;
+    HWND dlg = CreateDialogIndirectParam(nullptr, &t, parent, nullptr, 0);
+    ASSERT_NE(dlg, nullptr);
+    HWND inDialog = GetDlgItem(dlg, 7);
+    EXPECT_FALSE(GetWindowLongPtr(inDialog, GWL_STYLE) & WS_BORDER);
+    EXPECT_TRUE(GetWindowLongPtr(inDialog, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    Pump();
+    EXPECT_EQ(headless::ReadPixel(inDialog, -2, 5), Px(GetSysColor(COLOR_3DSHADOW)));
+    DestroyWindow(dlg);
+}
