@@ -2,6 +2,7 @@
 // strip sizes, hit-testing, routing under capture, focus requests, invalidation groups.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -66,8 +67,13 @@ void RecLayout(TrackView*, Pane* p, RECT* r) {
     }
 }
 
-int RecHitTest(TrackView*, Pane* p, int, int) {
+int RecHitTest(TrackView* v, Pane* p, int x, int) {
     ++gJournal->hitTests[NumberOf(p)];
+    // The loop bar wants a tip on its left half.
+    if (NumberOf(p) == 4 && x < 200) {
+        std::snprintf(v->tipText, sizeof v->tipText, "Loop %d", x);
+        v->flags |= TVF_TIP_WANTED | TVF_TIP_TEXT_CHANGED;
+    }
     return 5;
 }
 
@@ -329,6 +335,68 @@ TEST_F(PaneFramework, ZeroSizeAndMinimisingDoNotLayOut) {
     SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(0, 300));
     EXPECT_TRUE(EqualRect(&grid, &view.grid));
     EXPECT_EQ(view.clientWidth, 600);
+}
+
+TEST_F(PaneFramework, GridCaretFollowsTheEditCursor) {
+    ASSERT_NE(Open(600, 400), nullptr);
+    SetDocumentLength(&view, 100'000);
+    SetTimeView(&view, 0, 50'000, TV_PROGRAM);
+    SetFocus(hwnd);
+    SetEditCursor(&view, 25'000);
+    headless::PumpUntilIdle();
+    EXPECT_TRUE(view.flags & TVF_HAS_FOCUS);
+    EXPECT_TRUE(view.flags & TVF_CARET_SHOWN);
+    POINT pos{};
+    ASSERT_TRUE(GetCaretPos(&pos));
+    EXPECT_EQ(pos.x, XOfTick(&view, 25'000));
+    EXPECT_EQ(pos.y, view.grid.top);
+    // Off screen: hidden; following playback: hidden.
+    SetTimeView(&view, 60'000, 20'000, TV_PROGRAM);
+    EXPECT_FALSE(view.flags & TVF_CARET_SHOWN);
+    SetTimeView(&view, 0, 50'000, TV_PROGRAM);
+    EXPECT_TRUE(view.flags & TVF_CARET_SHOWN);
+    view.flags |= TVF_FOLLOWING;
+    RepositionCaret(&view);
+    EXPECT_FALSE(view.flags & TVF_CARET_SHOWN);
+    view.flags &= ~TVF_FOLLOWING;
+    SetFocus(nullptr);
+    headless::PumpUntilIdle();
+    EXPECT_FALSE(view.flags & (TVF_HAS_FOCUS | TVF_CARET_SHOWN));
+}
+
+TEST_F(PaneFramework, HotButtonEndsWhenThePointerLeaves) {
+    ASSERT_NE(Open(600, 400), nullptr);
+    const RECT button{100, 100, 140, 120};
+    HotButton hot{};
+    hot.rect = button;
+    hot.hitCode = 0x00005;
+    BeginHotTracking(&view, hot);
+    headless::PumpUntilIdle();
+    EXPECT_TRUE(view.hotActive);
+    const std::uint32_t face = GetSysColor(COLOR_BTNFACE);
+    const std::uint32_t edge = headless::ReadPixel(hwnd, 139, 110) & 0xFFFFFF;
+    EXPECT_NE(edge, 0xFFFFFFu); // the raised edge's shadow over the pane's white
+    // The pointer goes elsewhere: timer 4 notices and the border returns to the face colour.
+    headless::MouseMove(hwnd, 900, 900);
+    headless::AdvanceClock(150);
+    headless::PumpUntilIdle();
+    EXPECT_FALSE(view.hotActive);
+    const std::uint32_t after = headless::ReadPixel(hwnd, 139, 110) & 0xFFFFFF;
+    EXPECT_EQ(after, ((face & 0xFF) << 16) | (face & 0xFF00) | ((face >> 16) & 0xFF));
+}
+
+TEST_F(PaneFramework, TooltipFollowsTheHitPane) {
+    ASSERT_NE(Open(600, 400), nullptr);
+    ASSERT_NE(view.tooltip, nullptr);
+    Mouse(WM_MOUSEMOVE, 150, 5); // the loop bar's left half wants a tip
+    EXPECT_TRUE(view.flags & TVF_TIP_ACTIVE);
+    EXPECT_STREQ(view.tipText, "Loop 150");
+    Mouse(WM_MOUSEMOVE, 300, 5);
+    EXPECT_FALSE(view.flags & TVF_TIP_ACTIVE);
+    Mouse(WM_MOUSEMOVE, 151, 5);
+    EXPECT_TRUE(view.flags & TVF_TIP_ACTIVE);
+    Mouse(WM_MOUSEMOVE, 300, 200);
+    EXPECT_FALSE(view.flags & TVF_TIP_ACTIVE);
 }
 
 } // namespace
