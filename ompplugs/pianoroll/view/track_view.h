@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "tools/snapping.h"
 #include "win/gdi.h"
 #include "win/win.h"
 
@@ -16,6 +17,7 @@ namespace pianoroll {
 
 struct TrackView;
 struct Pane;
+struct ToolState;
 
 // ---- Pane classes -------------------------------------------------------------------------------
 // Nine slots; every slot receives the view and the pane first. Slots left empty are filled with safe
@@ -270,6 +272,10 @@ struct TrackView {
     void* ownerData;
     mp::TrackAccess* access;
     mp::PianoRollSettings* settings;
+
+    // Tools: the snap spacings in force and the tools' drag state (made by the grid's Init).
+    SnapState snap;
+    ToolState* tools;
 };
 
 // Zero-fills the view and sets the initial geometry (zoom pixels 1, grid height 1, time zoom level 1,
