@@ -454,6 +454,14 @@ HWND SetParent(HWND hwnd, HWND newParent) {
     RemoveFromSiblings(w);
     w->parent = p;
     if (p) {
+        // A former top-level window gives up its framebuffer and its place with the backend.
+        if (!old) {
+            backend::Current().WindowDestroyed(hwnd);
+            // Owners are top-level windows: what this one owned passes to its new top-level window.
+            for (Window* t : G().topLevels)
+                if (t->owner == w) t->owner = TopOf(p);
+        }
+        w->owner = nullptr;
         w->style = (w->style & ~WS_POPUP) | WS_CHILD;
         p->children.insert(p->children.begin(), w);
         w->pixels.clear();

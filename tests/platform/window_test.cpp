@@ -493,4 +493,20 @@ TEST_F(WindowTest, DefaultProcedureBehaviour) {
     EXPECT_EQ(DefWindowProc(top, WM_GETDLGCODE, 0, 0), 0);
 }
 
+TEST_F(WindowTest, ATopLevelWindowCanBecomeAChildAndBack) {
+    HWND host = TopLevel(0, 0, 300, 300);
+    HWND page = TopLevel(50, 50, 100, 100, WS_OVERLAPPED);
+    HWND popup = CreateWindowEx(0, kRecClass, "", WS_POPUP, 0, 0, 10, 10, page, nullptr, nullptr, nullptr);
+    EXPECT_EQ(SetParent(page, host), nullptr) << "the desktop was its parent";
+    EXPECT_EQ(GetParent(page), host);
+    EXPECT_TRUE(GetWindowLongPtr(page, GWL_STYLE) & WS_CHILD);
+    EXPECT_EQ(GetWindow(popup, GW_OWNER), host) << "ownership passes to the new top-level window";
+    ShowWindow(page, SW_SHOW);
+    Pump();
+    EXPECT_EQ(WindowFromPoint(POINT{60, 60}), page);
+    DestroyWindow(host);
+    EXPECT_FALSE(IsWindow(page));
+    EXPECT_FALSE(IsWindow(popup));
+}
+
 } // namespace
