@@ -11,6 +11,7 @@
 namespace win::detail {
 
 bool PopupMenuActive();
+void SetMenuBarStep(int* step);
 
 namespace {
 
@@ -124,11 +125,24 @@ void OpenTitle(HWND hwnd, int index) {
     OffsetRect(&box, wr.left, wr.top);
     Repaint(hwnd);
     TPMPARAMS params{sizeof(TPMPARAMS), box};
+    int step = 0;
+    SetMenuBarStep(&step);
     TrackPopupMenuEx(sub, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, box.left, box.bottom, hwnd, &params);
-    if ((bar = BarOf(hwnd))) {
-        bar->open = -1;
-        bar->hot = -1;
-        Repaint(hwnd);
+    SetMenuBarStep(nullptr);
+    if (!(bar = BarOf(hwnd))) return;
+    bar->open = -1;
+    bar->hot = -1;
+    Repaint(hwnd);
+    if (!step) return;
+    // Left or Right went past the pop-up: the neighbouring title with a pop-up opens instead.
+    int count = static_cast<int>(m->items.size());
+    for (int k = 1; k < count; ++k) {
+        int next = ((index + step * k) % count + count) % count;
+        const MenuItem& n = m->items[static_cast<size_t>(next)];
+        if (n.subMenu && !n.IsDisabled() && !n.IsSeparator()) {
+            OpenTitle(hwnd, next);
+            return;
+        }
     }
 }
 

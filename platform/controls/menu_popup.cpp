@@ -53,6 +53,7 @@ struct Tracker {
 };
 
 Tracker* g_tracker = nullptr;
+int* g_barStep = nullptr; // set while a menu bar title's pop-up is tracked: Left/Right past the edge
 
 HFONT MenuFont() {
     static HFONT font = CreateFont(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Shell Dlg");
@@ -522,13 +523,24 @@ void KeyMessage(Tracker* t, const MSG& msg) {
             return;
         }
         int n = ColumnNeighbour(level, 1);
-        if (n >= 0) Select(t, li, n, false);
+        if (n >= 0) {
+            Select(t, li, n, false);
+        } else if (g_barStep) {
+            *g_barStep = 1; // on to the next title of the menu bar
+            Cancel(t);
+        }
         return;
     }
     case VK_LEFT: {
         int n = ColumnNeighbour(level, -1);
-        if (n >= 0) Select(t, li, n, false);
-        else if (li > 0) CloseLevelsAbove(t, li - 1);
+        if (n >= 0) {
+            Select(t, li, n, false);
+        } else if (li > 0) {
+            CloseLevelsAbove(t, li - 1);
+        } else if (g_barStep) {
+            *g_barStep = -1;
+            Cancel(t);
+        }
         return;
     }
     case VK_RETURN:
@@ -634,6 +646,9 @@ WNDPROC MenuPopupWndProc() { return PopupProc; }
 
 // Whether a pop-up menu is being tracked (the menu bar and EndMenu look at it).
 bool PopupMenuActive() { return g_tracker != nullptr; }
+
+// The menu bar asks to hear when Left or Right leaves the pop-up it opened (null to stop).
+void SetMenuBarStep(int* step) { g_barStep = step; }
 
 } // namespace win::detail
 

@@ -513,6 +513,22 @@ TEST_F(PopupMenuTest, MenuBarShrinksClientOpensByMouseAndKeyboard) {
         headless::PressKey(VK_F10);
         Pump();
         EXPECT_EQ(PostedCommand(), 11u);
+        // Right past the File pop-up opens Edit; Left from there wraps back over File to Edit's left.
+        Rec().Clear();
+        Script across;
+        int fileHeight = 0, nextHeight = 0;
+        auto height = [] {
+            RECT rc{};
+            GetWindowRect(PopupMenus().at(0), &rc);
+            return static_cast<int>(rc.bottom - rc.top);
+        };
+        across.Then([&] { fileHeight = height(); }).Key(VK_RIGHT).Then([&] { nextHeight = height(); });
+        across.Key(VK_LEFT).Key(VK_DOWN).Key(VK_DOWN).Key(VK_RETURN);
+        headless::PressKey(VK_F10);
+        Pump();
+        EXPECT_GT(fileHeight, nextHeight); // File has two items, Edit one
+        EXPECT_EQ(PostedCommand(), 12u);
+        EXPECT_FALSE(across.Exhausted());
     }
     ASSERT_TRUE(SetMenu(parent, nullptr));
     EXPECT_EQ(GetMenu(parent), nullptr);
