@@ -144,12 +144,20 @@ LRESULT DefDialogWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         else
             FocusFirstTabStop(hwnd);
         return 0;
-    case WM_ACTIVATE:
+    case WM_ACTIVATE: {
+        // Leaving keeps the focused control; coming back (say after a nested message box) restores it.
+        HWND focus = GetFocus();
+        bool inside = focus && (focus == hwnd || IsChild(hwnd, focus));
         if (info && LOWORD(wParam) == WA_INACTIVE) {
-            HWND focus = GetFocus();
             if (focus && IsChild(hwnd, focus)) info->savedFocus = focus;
+        } else if (info && !inside && !(GetWindowLongPtr(hwnd, GWL_STYLE) & WS_MINIMIZE)) {
+            if (info->savedFocus && IsWindow(info->savedFocus) && IsChild(hwnd, info->savedFocus))
+                SetFocus(info->savedFocus);
+            else
+                FocusFirstTabStop(hwnd);
         }
         return 0;
+    }
     case WM_SETFONT:
         if (info) info->font = reinterpret_cast<HFONT>(wParam);
         return 0;

@@ -443,3 +443,42 @@ TEST_F(ControlsTest, MessageBoxesAnsweredByHookAndKeyboard) {
     AnswerNextDialog(DialogAnswer{{}, IDYES});
     EXPECT_EQ(MessageBox(nullptr, "No owner", nullptr, MB_YESNO | MB_ICONERROR), IDYES);
 }
+
+TEST_F(DialogTest, EndDialogDuringInitAndNestedModalDialogs) {
+    // A procedure that decides during WM_INITDIALOG ends the dialog before anyone sees it.
+    static bool shown;
+    shown = true;
+    auto endAtOnce = [](HWND dlg, UINT msg, WPARAM, LPARAM) -> INT_PTR {
+        if (msg == WM_INITDIALOG) {
+            EndDialog(dlg, 42);
+            return TRUE;
+        }
+        if (msg == WM_SHOWWINDOW) shown = true;
+        return FALSE;
+    };
+    shown = false;
+    EXPECT_EQ(DialogBoxIndirectParam(nullptr, &tmpl, parent, endAtOnce, 0), 42);
+    EXPECT_FALSE(shown);
+    EXPECT_TRUE(IsWindowEnabled(parent));
+
+    // A message box over a modal dialog disables the dialog, not only the main window, and gives it back.
+    Script person;
+    bool outerEnabledInside = true, parentEnabledInside = true;
+    int inner = 0;
+    person.Then([&] {
+        HWND dlg = GetActiveWindow();
+        AnswerNextDialog([&, dlg](HWND) {
+            outerEnabledInside = IsWindowEnabled(dlg) != FALSE;
+            parentEnabledInside = IsWindowEnabled(parent) != FALSE;
+            headless::PressKey(VK_RETURN);
+        });
+        inner = MessageBox(dlg, "Inner", "Nested", MB_OKCANCEL);
+    });
+    person.Key(VK_ESCAPE);
+    EXPECT_EQ(Run(), IDCANCEL);
+    EXPECT_EQ(inner, IDOK);
+    EXPECT_FALSE(outerEnabledInside);
+    EXPECT_FALSE(parentEnabledInside);
+    EXPECT_TRUE(IsWindowEnabled(parent));
+    EXPECT_FALSE(person.Exhausted());
+}
