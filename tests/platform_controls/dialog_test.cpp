@@ -482,3 +482,54 @@ TEST_F(DialogTest, EndDialogDuringInitAndNestedModalDialogs) {
     EXPECT_TRUE(IsWindowEnabled(parent));
     EXPECT_FALSE(person.Exhausted());
 }
+
+namespace {
+
+std::vector<WPARAM> g_eaten;
+LRESULT g_eaterCode = 0;
+
+LRESULT KeyEaterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_GETDLGCODE) return g_eaterCode;
+    if (msg == WM_KEYDOWN) g_eaten.push_back(wParam);
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(DialogTest, ControlsThatWantKeysGetThem) {
+    static bool registered = [] {
+        WNDCLASS wc{};
+        wc.lpfnWndProc = KeyEaterProc;
+        wc.lpszClassName = "CtlTestKeyEater";
+        return RegisterClass(&wc) != 0;
+    }();
+    ASSERT_TRUE(registered);
+    static const DialogItemTemplate items[] = {
+        {"CtlTestKeyEater", "", 50, 4, 4, 60, 40, WS_TABSTOP},
+        {WC_BUTTON, "OK", IDOK, 70, 4, 40, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {WC_BUTTON, "Cancel", IDCANCEL, 70, 20, 40, 14, BS_PUSHBUTTON | WS_TABSTOP},
+    };
+    tmpl.items = items;
+    tmpl.count = 3;
+
+    // Wanting every key: Tab, Enter and Escape reach the control instead of the dialog.
+    g_eaten.clear();
+    g_eaterCode = DLGC_WANTALLKEYS;
+    {
+        Script person;
+        person.Key(VK_TAB).Key(VK_RETURN).Then([] { EXPECT_EQ(GetDlgCtrlID(GetFocus()), 50); });
+        EXPECT_EQ(Run(), -2); // even the person's Escape was the control's
+        EXPECT_EQ(g_eaten, std::vector<WPARAM>({VK_TAB, VK_RETURN, VK_ESCAPE}));
+    }
+    // Wanting arrows only: arrows reach it, Tab moves on and Escape cancels.
+    g_eaten.clear();
+    g_eaterCode = DLGC_WANTARROWS;
+    {
+        Script person;
+        int afterTab = 0;
+        person.Key(VK_DOWN).Key(VK_TAB).Then([&] { afterTab = FocusId(); }).Key(VK_ESCAPE);
+        EXPECT_EQ(Run(), IDCANCEL);
+        EXPECT_EQ(g_eaten, std::vector<WPARAM>({VK_DOWN}));
+        EXPECT_EQ(afterTab, IDOK);
+    }
+}
