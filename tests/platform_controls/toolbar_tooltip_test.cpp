@@ -425,6 +425,8 @@ TEST_F(ToolbarTest, HotTrackingImagesAndTooltips) {
     headless::AdvanceClock(GetDoubleClickTime() + 10);
     ASSERT_TRUE(IsWindowVisible(tip));
     EXPECT_EQ(Text(tip), "Play from the cursor");
+    EXPECT_TRUE(headless::Snapshot(tip, SnapshotPath("controls_tooltip.png").c_str()));
+    EXPECT_EQ(headless::ReadPixel(tip, 2, 2), Px(GetSysColor(COLOR_INFOBK)));
     ASSERT_FALSE(Rec().Notifies(TTN_GETDISPINFO).empty());
     EXPECT_EQ(Rec().Notifies(TTN_GETDISPINFO).back(), static_cast<UINT>(kPlay));
     // Pressing the button hides the tip.
