@@ -539,3 +539,15 @@ TEST_F(PopupMenuTest, MenuBarShrinksClientOpensByMouseAndKeyboard) {
     DestroyWindow(parent);
     EXPECT_FALSE(IsMenu(bar));
 }
+
+TEST_F(PopupMenuTest, NoNotifyKeepsTheOwnerOutOfIt) {
+    Script person;
+    person.Key(VK_DOWN).Key(VK_RETURN);
+    EXPECT_EQ(Track(TPM_RETURNCMD | TPM_NONOTIFY), kCut);
+    EXPECT_TRUE(Rec().Of(WM_INITMENUPOPUP).empty());
+    EXPECT_TRUE(Rec().Of(WM_MENUSELECT).empty());
+    EXPECT_TRUE(Rec().Of(WM_ENTERIDLE).empty());
+    AnswerNextPopupMenu(kCopy);
+    EXPECT_EQ(Track(TPM_RETURNCMD | TPM_NONOTIFY), kCopy);
+    EXPECT_TRUE(Rec().Of(WM_INITMENUPOPUP).empty());
+}
