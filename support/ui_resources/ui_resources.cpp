@@ -1,6 +1,8 @@
 // UI fonts, colours, brushes and the cursor table of the support library, made on first use.
 #include "vor/ui_resources.h"
 
+#include "cursor_images.h"
+
 #include <array>
 #include <mutex>
 #include <vector>
@@ -30,6 +32,7 @@ struct FontSlot {
 std::mutex gLock;
 std::array<FontSlot, kFonts.size()> gFonts;
 HBRUSH gPatternBrush = nullptr;
+HINSTANCE gCursorModule = nullptr;
 
 int FontIndex(int id) {
     for (std::size_t i = 0; i < kFonts.size(); ++i)
@@ -57,84 +60,6 @@ FontSlot* EnsureFont(int id) {
     return &slot;
 }
 
-// Cursor images are drawn here rather than shipped: 32 x 32 BGRA, black shapes with a white outline.
-constexpr int kCursorSize = 32;
-constexpr std::uint32_t kBlack = 0xFF000000u;
-constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
-
-struct CursorCanvas {
-    std::vector<std::uint32_t> pixels = std::vector<std::uint32_t>(kCursorSize * kCursorSize, 0);
-    void Set(int x, int y, std::uint32_t c) {
-        if (x >= 0 && y >= 0 && x < kCursorSize && y < kCursorSize) pixels[static_cast<std::size_t>(y * kCursorSize + x)] = c;
-    }
-    void Fill(int l, int t, int r, int b, std::uint32_t c) {
-        for (int y = t; y < b; ++y)
-            for (int x = l; x < r; ++x) Set(x, y, c);
-    }
-    // A white border around every black pixel keeps the shape visible on dark and light grounds.
-    void Outline() {
-        std::vector<std::uint32_t> out = pixels;
-        for (int y = 0; y < kCursorSize; ++y)
-            for (int x = 0; x < kCursorSize; ++x) {
-                if (pixels[static_cast<std::size_t>(y * kCursorSize + x)] != 0) continue;
-                bool near = false;
-                for (int dy = -1; dy <= 1 && !near; ++dy)
-                    for (int dx = -1; dx <= 1 && !near; ++dx) {
-                        const int nx = x + dx, ny = y + dy;
-                        if (nx >= 0 && ny >= 0 && nx < kCursorSize && ny < kCursorSize &&
-                            pixels[static_cast<std::size_t>(ny * kCursorSize + nx)] == kBlack)
-                            near = true;
-                    }
-                if (near) out[static_cast<std::size_t>(y * kCursorSize + x)] = kWhite;
-            }
-        pixels.swap(out);
-    }
-};
-
-// Two bars with arrows pointing away from them, horizontal (columns) or vertical (rows).
-CursorCanvas SplitterImage(bool columns) {
-    CursorCanvas c;
-    for (int i = 0; i < 2; ++i) {
-        const int bar = 14 + i * 3;
-        if (columns)
-            c.Fill(bar, 8, bar + 1, 24, kBlack);
-        else
-            c.Fill(8, bar, 24, bar + 1, kBlack);
-    }
-    for (int k = 0; k < 5; ++k) {
-        for (int s = -k; s <= k; ++s) {
-            if (columns) {
-                c.Set(6 + k, 16 + s, kBlack);
-                c.Set(25 - k, 16 + s, kBlack);
-            } else {
-                c.Set(16 + s, 6 + k, kBlack);
-                c.Set(16 + s, 25 - k, kBlack);
-            }
-        }
-    }
-    if (columns) {
-        c.Fill(10, 16, 14, 17, kBlack);
-        c.Fill(18, 16, 22, 17, kBlack);
-    } else {
-        c.Fill(16, 10, 17, 14, kBlack);
-        c.Fill(16, 18, 17, 22, kBlack);
-    }
-    c.Outline();
-    return c;
-}
-
-// An arrow with a small key beside it: the click selects the key's notes.
-CursorCanvas KeySelectImage() {
-    CursorCanvas c;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x <= y / 2 + (y < 12 ? y / 2 : 0) && x < 12; ++x) c.Set(1 + x, 1 + y, kBlack);
-    c.Fill(16, 14, 28, 29, kBlack);
-    c.Fill(18, 16, 26, 27, kWhite);
-    c.Fill(18, 16, 22, 23, kBlack);
-    c.Outline();
-    return c;
-}
-
 struct CursorSlot {
     int id;
     HCURSOR cursor;
@@ -142,18 +67,10 @@ struct CursorSlot {
 std::vector<CursorSlot> gCursors;
 
 HCURSOR MakeCursor(int id) {
-    CursorCanvas image;
-    int hotX = 16, hotY = 16;
-    switch (id) {
-    case VOR_CURSOR_SPLIT_COLUMNS: image = SplitterImage(true); break;
-    case VOR_CURSOR_SPLIT_ROWS: image = SplitterImage(false); break;
-    case VOR_CURSOR_KEY_SELECT:
-        image = KeySelectImage();
-        hotX = hotY = 1;
-        break;
-    default: return nullptr;
-    }
-    return CreateCursorFromPixels(kCursorSize, kCursorSize, hotX, hotY, image.pixels.data());
+    VorCursorImage image;
+    if (!VorUI_DrawCursor(id, &image)) return nullptr;
+    return CreateCursorFromPixels(VorCursorImage::kSize, VorCursorImage::kSize, image.hotX, image.hotY,
+                                  image.pixels.data());
 }
 
 } // namespace
@@ -192,7 +109,13 @@ HBRUSH VorUI_GetBrush(int id) noexcept {
 }
 
 bool VorUI_HasCursor(int id) noexcept {
-    return id == VOR_CURSOR_SPLIT_COLUMNS || id == VOR_CURSOR_SPLIT_ROWS || id == VOR_CURSOR_KEY_SELECT;
+    VorCursorImage image;
+    return VorUI_DrawCursor(id, &image);
+}
+
+void VorUI_SetCursorModule(HINSTANCE module) noexcept {
+    std::lock_guard<std::mutex> lock(gLock);
+    gCursorModule = module;
 }
 
 HCURSOR VorUI_LoadCursor(int id) noexcept {
@@ -201,6 +124,9 @@ HCURSOR VorUI_LoadCursor(int id) noexcept {
         return LoadCursor(nullptr, IDC_ARROW);
     }
     std::lock_guard<std::mutex> lock(gLock);
+    // A cursor resource of the module wins over the built-in picture of the same id.
+    if (gCursorModule && id > 0 && id < 0x10000)
+        if (HCURSOR resource = LoadCursor(gCursorModule, MAKEINTRESOURCE(id))) return resource;
     for (const CursorSlot& slot : gCursors)
         if (slot.id == id) return slot.cursor;
     HCURSOR made = MakeCursor(id);

@@ -64,7 +64,8 @@ TEST(UiResources, ColoursAndBrushes) {
 }
 
 TEST(UiResources, CursorTable) {
-    for (int id : {VOR_CURSOR_SPLIT_COLUMNS, VOR_CURSOR_SPLIT_ROWS, VOR_CURSOR_KEY_SELECT}) {
+    for (int id : {2, 3, 9, 10, VOR_CURSOR_SPLIT_COLUMNS, VOR_CURSOR_SPLIT_ROWS, 13, 14, 17, 18, 100, 101, 104,
+                   VOR_CURSOR_KEY_SELECT, 129, 130}) {
         EXPECT_TRUE(VorUI_HasCursor(id)) << id;
         HCURSOR cursor = VorUI_LoadCursor(id);
         ASSERT_NE(cursor, nullptr);
@@ -86,6 +87,21 @@ TEST(UiResources, CursorTable) {
     ASSERT_TRUE(backend::QueryCursorImage(VorUI_LoadCursor(9999), &image));
     EXPECT_EQ(image.systemId, 32512u);
     EXPECT_FALSE(VorUI_HasCursor(9999));
+    // A cursor resource of the chosen module takes the place of the built-in picture.
+    static int moduleTag = 0;
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(&moduleTag);
+    std::uint32_t pixels[16 * 16];
+    for (std::uint32_t& p : pixels) p = 0xFF00FF00u;
+    ASSERT_TRUE(RegisterCursorResource(module, 13, 16, 16, 8, 8, pixels));
+    VorUI_SetCursorModule(module);
+    ASSERT_TRUE(backend::QueryCursorImage(VorUI_LoadCursor(13), &image));
+    EXPECT_EQ(image.width, 16);
+    ASSERT_TRUE(backend::QueryCursorImage(VorUI_LoadCursor(14), &image));
+    EXPECT_EQ(image.width, 32); // no resource: the built-in picture
+    VorUI_SetCursorModule(nullptr);
+    ASSERT_TRUE(backend::QueryCursorImage(VorUI_LoadCursor(13), &image));
+    EXPECT_EQ(image.width, 32);
+    UnregisterCursorResources(module);
 }
 
 TEST(UiResources, ClockFollowsTheWindowSystem) {

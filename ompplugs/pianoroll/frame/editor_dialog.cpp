@@ -109,6 +109,8 @@ void ShowChosenTrack(HWND dialog, FrameState* frame) {
 }
 
 void CreateView(HWND dialog, FrameState* frame) {
+    // The tools' cursors are resources of this module; the cursor table looks there first.
+    VorUI_SetCursorModule(ModuleInstance());
     auto* view = new (std::nothrow) TrackView;
     if (!view) return;
     PrepareTrackView(view);

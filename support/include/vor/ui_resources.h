@@ -25,15 +25,20 @@ win::COLORREF VorUI_GetColor(int id) noexcept;
 constexpr int VOR_BRUSH_GRID_PATTERN = 10001;
 win::HBRUSH VorUI_GetBrush(int id) noexcept;
 
-// The cursor table: the module's cursor ids (11 column splitter, 12 row splitter, 110 key selection,
-// and the tools' ids 100-109) map to built-in images; system ids (32512 …) to the system cursors.
-// Unknown ids give the arrow, never null.
+// The cursor table: the module's cursor ids map to built-in pictures (2 magnifier, 3 pencil, 9 and 10
+// the zoom sliders, 11 column splitter, 12 row splitter, 13 and 14 horizontal and vertical double
+// arrows, 17 and 18 constrained moves, 100 and 101 note edges, 104 marquee arrow, 110 key selection,
+// 129 brush, 130 eraser); a cursor resource of the same id in the module set with
+// VorUI_SetCursorModule is preferred. System ids (32512 …) give the system cursors. Unknown ids give
+// the arrow, never null.
 constexpr int VOR_CURSOR_SPLIT_COLUMNS = 11;
 constexpr int VOR_CURSOR_SPLIT_ROWS = 12;
 constexpr int VOR_CURSOR_KEY_SELECT = 110;
 win::HCURSOR VorUI_LoadCursor(int id) noexcept;
-// Whether the id has an image of its own in the table (not the arrow fallback).
+// Whether the id has a built-in picture (not the arrow fallback).
 bool VorUI_HasCursor(int id) noexcept;
+// The module whose cursor resources VorUI_LoadCursor looks up first (null: none).
+void VorUI_SetCursorModule(win::HINSTANCE module) noexcept;
 
 // The millisecond clock: milliseconds from the window system's clock (the headless backend's manual
 // clock under tests). [any thread]
