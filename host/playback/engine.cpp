@@ -161,10 +161,14 @@ void PlaybackEngine::Run(std::int64_t startTick) {
     std::int64_t period = 20000;
     std::int64_t aTick = startTick, aClock = 0;
     {
+        // The clock starts when the thread does: a slow thread start delays the song instead of
+        // rushing its first events out together.
+        const std::int64_t now = clock_.NowMicros();
         std::lock_guard lock(mutex_);
         sched = schedule_;
         out = output_;
-        aClock = anchorClock_;
+        anchorClock_ = now;
+        aClock = now;
         loopOn = loopEnabled_;
         loopStart = loopStart_;
         loopEnd = loopEnd_;
