@@ -399,4 +399,27 @@ TEST_F(PaneFramework, TooltipFollowsTheHitPane) {
     EXPECT_FALSE(view.flags & TVF_TIP_ACTIVE);
 }
 
+void FixedPosition(TrackView*, std::int64_t ticks, char* buffer) {
+    std::snprintf(buffer, 32, "%lld.1.000", static_cast<long long>(ticks / 1000));
+}
+
+TEST_F(PaneFramework, KeyboardCornerShowsThePosition) {
+    view.owner.PositionToText = FixedPosition;
+    ASSERT_NE(Open(600, 400), nullptr);
+    const Pane& column = view.panes[PANE_KEYBOARD];
+    ASSERT_EQ(view.grid.top, 31); // the loop bar and ruler strips leave a corner above the keys
+    auto darkInCorner = [&] {
+        int dark = 0;
+        for (int y = column.rect.top + 2; y < view.grid.top - 1; ++y)
+            for (int x = column.rect.left + 2; x < KeyAreaRight(&view) - 2; ++x)
+                if ((headless::ReadPixel(hwnd, x, y) & 0xFF) < 0x60) ++dark;
+        return dark;
+    };
+    EXPECT_GT(darkInCorner(), 10);
+    // Too narrow for even the smallest font: nothing is drawn.
+    SetColumnWidth(&view, 12);
+    headless::PumpUntilIdle();
+    EXPECT_EQ(darkInCorner(), 0);
+}
+
 } // namespace
