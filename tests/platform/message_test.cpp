@@ -3,6 +3,10 @@
 
 #include "win/backend.h"
 
+#include <cstdio>
+#include <cstring>
+#include <string>
+
 using namespace vortest;
 
 namespace {
@@ -314,6 +318,17 @@ TEST_F(MessageTest, PaintingReachesTheFramebufferClippedToTheUpdateRect) {
     EXPECT_EQ(headless::ReadPixel(top, 15, 15) & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(headless::ReadPixel(top, 25, 15) & 0xFFFFFF, 0x0000FFu) << "outside the update rect";
     EXPECT_EQ(headless::ReadPixel(top, 9, 15) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(headless::ReadPixel(top, 100, 15), 0u) << "outside the framebuffer";
+
+    std::string path = std::string(VOR_BINARY_DIR) + "/platform_core_snapshot.png";
+    ASSERT_TRUE(headless::Snapshot(top, path.c_str()));
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    ASSERT_TRUE(f);
+    unsigned char sig[8] = {};
+    EXPECT_EQ(std::fread(sig, 1, 8, f), 8u);
+    std::fclose(f);
+    std::remove(path.c_str());
+    EXPECT_EQ(std::memcmp(sig, "\x89PNG\r\n\x1a\n", 8), 0);
 }
 
 TEST_F(MessageTest, RedrawWindowFlags) {
