@@ -142,7 +142,11 @@ bool WriteOther(TrackWriter& w, std::int64_t tick, const EventValue& e, int chan
     }
 }
 
-void WriteTrack(const Store& store, std::uint32_t trackId, std::vector<std::uint8_t>& out, WriteResult& result) {
+// Beyond this tick the gap fillers alone would make a file of gigabytes; such times come only from
+// a client writing absurd values, and the save is refused instead.
+constexpr std::int64_t kLastWritableTick = std::int64_t{1} << 40;
+
+bool WriteTrack(const Store& store, std::uint32_t trackId, std::vector<std::uint8_t>& out, WriteResult& result) {
     const TrackValue& track = *store.Track(trackId);
     TrackWriter w(out);
     if (!track.name.empty()) {
@@ -164,6 +168,21 @@ void WriteTrack(const Store& store, std::uint32_t trackId, std::vector<std::uint
     }
     if (blocks.size() > 1)
         std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.tick < b.tick; });
+    std::int64_t last = endTick;
+    if (!items.empty()) last = std::max(last, items.back().tick + std::int64_t{0xFFFFFFFF});
+    if (last > kLastWritableTick) {
+        // Only a long note near the end may be what reaches so far; look closer before refusing.
+        last = endTick;
+        for (const Item& it : items) {
+            std::int64_t end = it.tick;
+            if (store.EventKind(it.id) == mp::MEK_NOTE) end += store.Event(it.id).length;
+            last = std::max(last, end);
+        }
+        if (last > kLastWritableTick) {
+            result.error = "an event lies too far in time for a MIDI file";
+            return false;
+        }
+    }
 
     std::priority_queue<PendingOff, std::vector<PendingOff>, std::greater<PendingOff>> offs;
     std::uint64_t sequence = 0;
@@ -195,6 +214,7 @@ void WriteTrack(const Store& store, std::uint32_t trackId, std::vector<std::uint
         offs.pop();
     }
     w.Meta(endTick, 0x2F, nullptr, 0);
+    return true;
 }
 
 } // namespace
@@ -221,7 +241,10 @@ WriteResult Write(const Store& store, std::vector<std::uint8_t>& out) {
     for (std::uint32_t t : tracks) {
         std::size_t start = out.size();
         out.insert(out.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
-        WriteTrack(store, t, out, result);
+        if (!WriteTrack(store, t, out, result)) {
+            out.clear();
+            return result;
+        }
         std::size_t len = out.size() - start - 8;
         if (len > 0xFFFFFFFFu) {
             result.error = "track too long for a MIDI file";

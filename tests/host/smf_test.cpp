@@ -371,6 +371,24 @@ TEST(SmfWrite, RefusesWhatAFileCannotExpress) {
     EXPECT_FALSE(w.ok);
     EXPECT_FALSE(w.error.empty());
     EXPECT_TRUE(out.empty());
+
+    // A time so far out that filling the gap would take gigabytes: refused, not written for hours.
+    Loaded far(96);
+    far.Note(0, 0, 60, 100, 10);
+    far.Event(std::int64_t{1} << 45, mp::MEK_CONTROL, 0, 7, 100);
+    far.Finish(std::int64_t{1} << 45);
+    w = smf::Write(far.store, out);
+    EXPECT_FALSE(w.ok);
+    EXPECT_NE(w.error.find("too far"), std::string::npos);
+    EXPECT_TRUE(out.empty());
+    // A long note near the end is fine.
+    Loaded longNote(96);
+    longNote.Note(1000, 0, 60, 100, 0xFFFFFFF0u);
+    longNote.Finish(1000);
+    out = WriteBytes(longNote.store);
+    Store back;
+    ASSERT_TRUE(ReadBytes(out, back).ok);
+    EXPECT_EQ(EventsOfTrack(back, 0).at(0).length, 0xFFFFFFF0u);
 }
 
 class SmfSave : public ::testing::Test {
