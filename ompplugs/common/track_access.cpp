@@ -215,8 +215,7 @@ HRESULT TrackAccess::NextEventInRange(int* cursor, std::int64_t start, std::int6
     std::size_t i = *cursor < 0 ? 0 : static_cast<std::size_t>(*cursor) + 1;
     // Events before the first that can reach the range start cannot match: skip them by search.
     if (!all) i = std::max(i, startOnly ? plugin_->FirstStartingAt(start) : plugin_->FirstReaching(start));
-    const auto& events = plugin_->EventList();
-    for (; i < events.size(); ++i) {
+    for (; i < list.size(); ++i) {
         const EventEntry& e = list[i];
         if (!all && e.start > start + length) break; // the list is in start order: nothing later matches
         if (!(e.kind & wanted)) continue;
@@ -237,22 +236,19 @@ HRESULT TrackAccess::NextEventInRange(int* cursor, std::int64_t start, std::int6
         if (key) *key = e.key;
         return S_OK;
     }
-    *cursor = static_cast<int>(events.size());
+    *cursor = static_cast<int>(list.size());
     return S_FALSE;
 }
 
 HRESULT TrackAccess::NextEventInRange(int* cursor, std::int64_t start, std::int64_t length, EventKey* key,
                                       MidiEventRecord* record) {
     MidiEventRecord read{};
-    const int before = cursor ? *cursor : -1;
     HRESULT hr = NextEventInRange(cursor, start, length, MEK_NOTE, false, key, &read);
     if (hr != S_OK) return hr;
     if (record) {
         *record = read;
-        const auto& list = plugin_->EventList();
-        record->time = list[static_cast<std::size_t>(*cursor)].start;
+        record->time = plugin_->EventList()[static_cast<std::size_t>(*cursor)].start;
     }
-    (void)before;
     return S_OK;
 }
 

@@ -116,6 +116,28 @@ TEST_F(Editing, SelectingRangesAndAll) {
     EXPECT_EQ(plugin->TransactionDepth(), 0u);
 }
 
+TEST_F(Editing, OpenSidedRangesAndBadArguments) {
+    ASSERT_EQ(access->SelectRange(1000, -1, -1, -1, true), S_OK);
+    EXPECT_FALSE(Stored(n1).flags & mp::MEF_SELECTED);
+    EXPECT_TRUE(Stored(n2).flags & mp::MEF_SELECTED) << "ends at or after the start";
+    access->SelectAll(false);
+    ASSERT_EQ(access->SelectRange(-1, 500, -1, -1, true), S_OK);
+    EXPECT_TRUE(Stored(n1).flags & mp::MEF_SELECTED) << "starts before the length";
+    EXPECT_FALSE(Stored(n2).flags & mp::MEF_SELECTED);
+    std::vector<mp::MidiEventRecord> none;
+    EXPECT_EQ(access->InsertEvents(Key(0), none, u"Paste"), S_FALSE);
+    mp::EventKey key{};
+    EXPECT_EQ(access->GetEventKeyAt(2, &key), S_FALSE);
+    EXPECT_EQ(access->GetEventKeyAt(-1, &key), S_FALSE);
+    mp::MidiEventRecord record{};
+    access->QueueModify(mp::EventKey{track, block, 0}, record, mp::CHANGE_ALL);
+    EXPECT_EQ(access->QueuedModifyCount(), 0) << "an empty key never enters a queue";
+    EXPECT_EQ(access->GetEvent(mp::EventKey{track, block, 0}, &record), S_FALSE);
+    // HasSelection builds the list first when it is not valid.
+    plugin->ClearFlags(mp::PLF_EVENT_LIST_VALID);
+    EXPECT_TRUE(plugin->HasSelection());
+}
+
 TEST_F(Editing, DeleteAndDuplicateSelected) {
     access->SetEventSelected(Key(n2), true);
     std::vector<mp::EventKey> originals;
