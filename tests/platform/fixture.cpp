@@ -22,7 +22,7 @@ std::map<HWND, Behaviour>& Behaviours() {
 Behaviour g_next;
 bool g_hasNext = false;
 
-LRESULT CALLBACK_Rec(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Recorder::Get().Add(hwnd, msg, wParam, lParam);
     if (msg == WM_NCCREATE && g_hasNext) {
         Behaviours()[hwnd] = g_next;
@@ -70,7 +70,7 @@ void RegisterOnce() {
     done = true;
     WNDCLASSEX wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = CALLBACK_Rec;
+    wc.lpfnWndProc = RecordingProc;
     wc.cbWndExtra = 16;
     wc.lpszClassName = kRecClass;
     RegisterClassEx(&wc);
