@@ -1,0 +1,304 @@
+// The Paint and Erase tools: strokes that lay runs of notes of the paint length along a row, or clear
+// what the pointer sweeps over; the right button swaps the two.
+#include <algorithm>
+#include <cmath>
+
+#include "mp/settings.h"
+#include "mp/string_ids.h"
+#include "mp/track_access.h"
+#include "tools/snapping.h"
+#include "tools/tools.h"
+
+namespace pianoroll {
+
+using namespace win;
+
+namespace {
+
+struct Painted {
+    int insert = -1;
+    std::int64_t start = 0;
+    std::int64_t duration = 0;
+};
+
+std::int64_t WholeTicks(double d) { return std::max<std::int64_t>(static_cast<std::int64_t>(std::llround(d)), 1); }
+
+std::int64_t Spacing(TrackView* v) { return WholeTicks(v->snap.gridSpacing); }
+std::int64_t PaintLength(TrackView* v) { return WholeTicks(v->snap.paintLength); }
+std::int64_t Floor(TrackView* v, std::int64_t t) { return GridFloor(v->snap.gridSpacing, t); }
+std::int64_t Ceiling(TrackView* v, std::int64_t t) { return GridCeiling(v->snap.gridSpacing, t); }
+
+// A note of the stroke's row created in this stroke that covers time t.
+bool PaintedAt(TrackView* v, std::int64_t t, Painted* out) {
+    ToolState* s = ToolsOf(v);
+    if (!s->strokeBaseKnown) return false;
+    const int pitch = PitchOfRow(v, s->strokeRow);
+    const int count = v->access->QueuedInsertCount();
+    for (int i = 0; i < count; ++i) {
+        mp::MidiEventRecord record{};
+        if (!v->access->GetQueuedInsert(i, &record) || record.kind != mp::MEK_NOTE || record.data[0] != pitch) continue;
+        const std::int64_t start = s->strokeBase + record.time;
+        if (start <= t && t < start + static_cast<std::int64_t>(record.length)) {
+            *out = {i, start, record.length};
+            return true;
+        }
+    }
+    return false;
+}
+
+// Inserts one painted note (unselected, sounded); its queue index or -1.
+int PaintNote(TrackView* v, std::int64_t start, std::int64_t length) {
+    ToolState* s = ToolsOf(v);
+    if (start < 0) return -1;
+    const int insert = v->access->InsertNote(start, length, s->strokeRow, false);
+    if (insert < 0) return -1;
+    mp::MidiEventRecord record{};
+    v->access->GetQueuedInsert(insert, &record);
+    s->strokeBase = start - record.time;
+    s->strokeBaseKnown = true;
+    SoundPitch(v, record.data[0], length, 64);
+    return insert;
+}
+
+void FirstPaintStep(TrackView* v, std::int64_t t) {
+    ToolState* s = ToolsOf(v);
+    if (!ScaleAllowsRow(v->settings, s->strokeRow)) return;
+    const bool snap = GridSnappingActive(v->settings);
+    const std::int64_t length = PaintLength(v);
+    if (snap) t = Floor(v, t);
+    std::int64_t end = t + length;
+    if (snap && length % Spacing(v) != 0) end = Ceiling(v, end);
+    v->access->ClearNotes(t, end - 1 - t, s->strokeRow, s->strokeRow, -1);
+    if (PaintNote(v, t, length) < 0) return;
+    s->firstPaintedStart = t;
+    s->lastPointerTime = t;
+    s->runEnd = t + length;
+}
+
+void PaintRight(TrackView* v, std::int64_t t) {
+    ToolState* s = ToolsOf(v);
+    const bool snap = GridSnappingActive(v->settings);
+    const std::int64_t length = PaintLength(v);
+    const std::int64_t spacing = Spacing(v);
+    std::int64_t p = s->lastPointerTime;
+    s->lastPointerTime = t;
+    while (p < t) {
+        Painted current;
+        if (!PaintedAt(v, s->runEnd - 1, &current)) return;
+        if (snap) p = Floor(v, p);
+        std::int64_t reached = current.start + length;
+        if (snap) reached = Floor(v, reached);
+        if (p >= reached) {
+            Painted there;
+            if (PaintedAt(v, p, &there)) {
+                s->runEnd = there.start + there.duration;
+                const std::int64_t next = snap && there.duration % spacing ? Ceiling(v, s->runEnd) : s->runEnd;
+                if (next <= p) return;
+                p = next;
+                continue;
+            }
+            const int insert = PaintNote(v, p, length);
+            if (insert < 0) return;
+            std::int64_t end = p + length;
+            if (snap && length % spacing != 0) end = Ceiling(v, end);
+            v->access->ClearNotes(p, end - 1 - p, s->strokeRow, s->strokeRow, insert);
+            s->runEnd = p + length;
+            p = end;
+        } else {
+            const std::int64_t end = current.start + current.duration;
+            const std::int64_t next = snap && current.duration % spacing ? Ceiling(v, end) : end;
+            if (next <= p) return;
+            p = next;
+        }
+    }
+}
+
+void PaintLeft(TrackView* v, std::int64_t t) {
+    ToolState* s = ToolsOf(v);
+    const bool snap = GridSnappingActive(v->settings);
+    const std::int64_t length = PaintLength(v);
+    const std::int64_t spacing = Spacing(v);
+    const bool floorSteps = snap && length % spacing != 0;
+    std::int64_t c = s->lastPointerTime - 1;
+    s->lastPointerTime = t;
+    while (c > t) {
+        Painted current;
+        if (!PaintedAt(v, s->firstPaintedStart, &current)) return;
+        if (snap) c = Floor(v, c);
+        const std::int64_t start = current.start;
+        std::int64_t n = start;
+        if (c < start) {
+            n = start - length;
+            if (floorSteps) n = Floor(v, n);
+            if (n < 0) return;
+            Painted there;
+            if (PaintedAt(v, n, &there)) {
+                n = there.start;
+            } else {
+                const int insert = PaintNote(v, n, length);
+                if (insert < 0) return;
+                v->access->ClearNotes(n, start - 1 - n, s->strokeRow, s->strokeRow, insert);
+            }
+        }
+        s->firstPaintedStart = n;
+        std::int64_t next = n - length;
+        if (floorSteps) next = Floor(v, next);
+        if (next >= c) return;
+        c = next;
+    }
+}
+
+void EraseStep(TrackView* v, std::int64_t t) {
+    ToolState* s = ToolsOf(v);
+    if (s->strokeStepped && t == s->lastPointerTime) return;
+    std::int64_t a = t, b = t + 1;
+    if (GridSnappingActive(v->settings)) {
+        a = Floor(v, t);
+        b = Ceiling(v, t + 1);
+    }
+    if (s->strokeStepped) {
+        a = std::min(a, s->lastPointerTime);
+        b = std::max(b, s->lastPointerTime);
+    }
+    if (v->access->ClearNotes(a, b - a, s->strokeRow, s->strokeRow, -1)) RedrawGrid(v);
+    s->lastPointerTime = t;
+    s->strokeStepped = true;
+}
+
+// The row a stroke is in when the pointer is at y: above the grid the row before the first shown one,
+// below it the row after the last shown one; -1 when there is none.
+int StrokeRowAt(TrackView* v, int y) {
+    const int row = RowAtY(v, y);
+    if (row >= 0) return row;
+    if (y < v->grid.top) return v->topRow - 1;
+    int last = v->topRow;
+    for (int r = std::max(v->topRow, 0); r < v->rowCount; ++r) {
+        int top, bottom;
+        RowBand(v, r, &top, &bottom);
+        if (top >= v->grid.bottom || bottom <= top) break;
+        last = r;
+    }
+    return y >= v->grid.bottom ? last + 1 : -1;
+}
+
+void StrokeMove(TrackView* v, int x, int y) {
+    ToolState* s = ToolsOf(v);
+    if (x == s->last.x && y == s->last.y) return;
+    s->last = {x, y};
+    const int row = StrokeRowAt(v, y);
+    bool rowChanged = false;
+    if (row >= 0 && row < v->rowCount) {
+        rowChanged = row != s->strokeRow;
+        s->strokeRow = row;
+    }
+    const std::int64_t t = std::max<std::int64_t>(TickOfX(v, x), 0);
+    if (v->dragState == DragPaintStroke) {
+        if (rowChanged) FirstPaintStep(v, t);
+        else if (t >= s->lastPointerTime) PaintRight(v, t);
+        else PaintLeft(v, t);
+    } else {
+        EraseStep(v, t);
+    }
+    RedrawGrid(v);
+}
+
+int QueuedDeleteCount(TrackView* v) {
+    int count = 0, cursor = -1;
+    mp::EventKey key{};
+    while (v->access->NextEventInRange(&cursor, -1, 0, mp::MEK_NOTE, false, &key, nullptr) == S_OK)
+        if (v->access->IsQueuedDelete(key)) ++count;
+    return count;
+}
+
+void CommitStroke(TrackView* v, bool paint) {
+    mp::TrackAccess* a = v->access;
+    const int inserted = a->QueuedInsertCount();
+    const int shortened = a->QueuedModifyCount();
+    if (paint) {
+        const bool plural = inserted >= 2 || (inserted < 2 && shortened >= 2);
+        CommitUnder(v, plural ? mp::IDS_UNDO_PAINT_EVENTS : mp::IDS_UNDO_PAINT_EVENT);
+    } else {
+        const int removed = QueuedDeleteCount(v);
+        const bool plural = removed >= 2 || (removed < 2 && shortened >= 2);
+        CommitUnder(v, plural ? mp::IDS_UNDO_ERASE_EVENTS : mp::IDS_UNDO_ERASE_EVENT);
+    }
+}
+
+LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam, bool paintTool) {
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    const bool captured = v->hwnd && GetCapture() == v->hwnd;
+    const bool stroking = v->dragState == DragPaintStroke || v->dragState == DragEraseStroke;
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK: {
+        if (PressIsIgnored(v)) return 0;
+        const int hit = pane->paneClass->HitTest(v, pane, x, y);
+        if (hit == HitOutside) return 0;
+        const bool left = msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK;
+        const bool paint = paintTool == left;
+        ToolState* s = ToolsOf(v);
+        RecordClickKind(v, msg, x, y);
+        RecordPress(v, x, y, hit);
+        s->strokeRow = s->pressRow;
+        s->strokeStepped = false;
+        s->strokeBaseKnown = false;
+        s->lastPointerTime = s->pressTime;
+        v->dragState = paint ? DragPaintStroke : DragEraseStroke;
+        if (paint) FirstPaintStep(v, s->pressTime);
+        else EraseStep(v, s->pressTime);
+        RedrawGrid(v);
+        CaptureGrid(v);
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+        if (captured && stroking) StrokeMove(v, x, y);
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+        if (captured && stroking) {
+            StrokeMove(v, x, y);
+            SilenceNote(v);
+            const bool paint = v->dragState == DragPaintStroke;
+            v->dragState = DragIdle;
+            CommitStroke(v, paint);
+            EndDrag(v);
+            RedrawGrid(v);
+            return 0;
+        }
+        if (msg == WM_LBUTTONUP && !captured && v->dragState == DragIdle &&
+            pane->paneClass->HitTest(v, pane, x, y) == HitOutside) {
+            const std::int64_t t = std::max<std::int64_t>(TickOfX(v, x), 0);
+            SetEditCursor(v, paintTool ? SnapClickTime(*v, v->snap, t) : t);
+            v->flags |= TVF_CURSOR_REFRESH;
+        }
+        return 0;
+    case WM_CANCELMODE:
+    case WM_CAPTURECHANGED:
+        if (stroking) CancelDrag(v);
+        return 0;
+    default: return CommonOnMouse(v, pane, msg, wParam, lParam);
+    }
+}
+
+} // namespace
+
+LRESULT PaintOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return StrokeOnMouse(v, pane, msg, wParam, lParam, true);
+}
+
+LRESULT EraseOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return StrokeOnMouse(v, pane, msg, wParam, lParam, false);
+}
+
+int PaintGetCursor(TrackView*, Pane*, std::uint32_t hitCode) {
+    return hitCode == HitOutside ? CURSOR_ARROW : CURSOR_BRUSH;
+}
+
+int EraseGetCursor(TrackView*, Pane*, std::uint32_t hitCode) {
+    return hitCode == HitOutside ? CURSOR_ARROW : CURSOR_ERASER;
+}
+
+} // namespace pianoroll
