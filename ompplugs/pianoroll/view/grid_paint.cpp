@@ -143,6 +143,7 @@ void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, cons
 
     if (v->timeSpan > 0) {
         const std::int64_t spacing = GridLineSpacing(v);
+        if (v->settings) SetDrawnGridSpacing(v->snap, *v->settings, static_cast<double>(spacing));
         const std::int64_t first = TickOfX(v, clip.left) / spacing * spacing;
         const int linesBottom = std::min<int>(clip.bottom, rowsBottom);
         for (std::int64_t t = std::max<std::int64_t>(first - spacing, 0);; t += spacing) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "mp/settings.h"
+#include "tools/tools.h"
 #include "view/track_view.h"
 #include "vor/ui_resources.h"
 
@@ -85,7 +86,7 @@ PaneClass* GridToolClass() {
 }
 
 void InstallPianoRollPanes(TrackView* v) {
-    v->panes[PANE_GRID].paneClass = GridToolClass();
+    v->panes[PANE_GRID].paneClass = ToolClassOf(TOOL_DRAW);
     v->panes[PANE_GRID].flags = PANE_LOOP_LINES;
     v->panes[PANE_KEYBOARD].paneClass = KeyboardPaneClass();
     v->panes[PANE_LOOP_BAR].flags = PANE_LOOP_BAR_SLIM;

@@ -44,6 +44,8 @@ void RefreshDocumentLength(TrackView* v) {
 
 void ShowTrackInView(TrackView* v) {
     v->rowCount = mp::TrackAccess::kRowCount;
+    if (v->access && v->settings)
+        OpenSnapState(v->snap, *v->settings, v->access->TicksPerQuarter(), v->access->GetTimeSignature());
     v->flags &= ~TVF_USER_MOVED;
     RefreshDocumentLength(v);
     if (v->access) v->flags = v->access->IsPlaying() ? (v->flags | TVF_PLAYING) : (v->flags & ~TVF_PLAYING);

@@ -5,6 +5,7 @@
 
 #include "mp/private_messages.h"
 #include "mp/settings.h"
+#include "tools/tools.h"
 #include "view/track_view.h"
 #include "vor/ui_resources.h"
 #include "win/controls.h"
@@ -550,7 +551,9 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (v->owner.SettingsChanged) v->owner.SettingsChanged(v, msg);
         InvalidateView(v, INV_ALL);
         return 0;
-    case WM_COMMAND: return v->owner.Command ? v->owner.Command(v, wParam, lParam) : 0;
+    case WM_COMMAND:
+        if (HandleToolCommand(v, LOWORD(wParam)) || HandleSnapCommand(v, v->snap, LOWORD(wParam))) return 0;
+        return v->owner.Command ? v->owner.Command(v, wParam, lParam) : 0;
     case WM_NOTIFY: return v->owner.Notify ? v->owner.Notify(v, wParam, lParam) : 0;
     case WM_HELP: return v->owner.Help ? v->owner.Help(v, wParam, lParam) : 0;
     case WM_MEASUREITEM:
