@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using host::test::SmfBuilder;
 
-struct Run {
+struct CliRun {
     int status = -1;
     std::string out, err;
 };
@@ -52,11 +52,11 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    Run Pianoroll(const std::vector<std::string>& args) {
+    CliRun Pianoroll(const std::vector<std::string>& args) {
         std::string cmd = "PIANOROLL_AUDIO=none " + Quote(VOR_PIANOROLL_EXE);
         for (const auto& a : args) cmd += " " + Quote(a);
         cmd += " >" + Quote((dir_ / "stdout").string()) + " 2>" + Quote((dir_ / "stderr").string()) + " </dev/null";
-        Run r;
+        CliRun r;
         const int raw = std::system(cmd.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
         r.out = Slurp(dir_ / "stdout");
@@ -86,7 +86,7 @@ Bytes TwoTrackSong() {
 
 TEST_F(Cli, ConvertWritesAFileThatReadsBackTheSame) {
     const fs::path in = Write("in.mid", TwoTrackSong()), out = dir_ / "out.mid";
-    Run r = Pianoroll({"--convert", in.string(), out.string()});
+    CliRun r = Pianoroll({"--convert", in.string(), out.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     host::Store a, b;
@@ -102,7 +102,7 @@ TEST_F(Cli, ConvertWritesAFileThatReadsBackTheSame) {
 
 TEST_F(Cli, InfoListsTracksChannelsCountsAndLength) {
     const fs::path in = Write("song.mid", TwoTrackSong());
-    Run r = Pianoroll({"--info", in.string()});
+    CliRun r = Pianoroll({"--info", in.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("format 1, 2 tracks, 96 ticks per quarter note, 3/4, 120.00 BPM"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("track 1 \"Tempo\": channel none, 2 events: 2 Meta"), std::string::npos) << r.out;
@@ -118,7 +118,7 @@ TEST_F(Cli, BadInputGivesOneLineNamingFileProblemAndOffsetAndWritesNothing) {
     const fs::path in = Write("bad.mid", bad), out = dir_ / "out.mid", wav = dir_ / "out.wav";
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"--convert", in.string(), out.string()}, {"--info", in.string()}, {"--export-wav", wav.string(), in.string()}}) {
-        Run r = Pianoroll(args);
+        CliRun r = Pianoroll(args);
         EXPECT_EQ(r.status, 1) << args[0];
         EXPECT_EQ(Lines(r.err), 1u) << args[0] << ": " << r.err;
         EXPECT_NE(r.err.find(in.string()), std::string::npos) << r.err;
@@ -128,7 +128,7 @@ TEST_F(Cli, BadInputGivesOneLineNamingFileProblemAndOffsetAndWritesNothing) {
     EXPECT_FALSE(fs::exists(out));
     EXPECT_FALSE(fs::exists(wav));
 
-    Run missing = Pianoroll({"--convert", (dir_ / "none.mid").string(), out.string()});
+    CliRun missing = Pianoroll({"--convert", (dir_ / "none.mid").string(), out.string()});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("none.mid: cannot open the file"), std::string::npos) << missing.err;
     EXPECT_FALSE(fs::exists(out));
@@ -136,21 +136,21 @@ TEST_F(Cli, BadInputGivesOneLineNamingFileProblemAndOffsetAndWritesNothing) {
     // A save that fails keeps the old file.
     const fs::path good = Write("good.mid", TwoTrackSong());
     fs::create_directory(dir_ / "dir.mid");
-    Run blocked = Pianoroll({"--convert", good.string(), (dir_ / "dir.mid").string()});
+    CliRun blocked = Pianoroll({"--convert", good.string(), (dir_ / "dir.mid").string()});
     EXPECT_EQ(blocked.status, 1);
     EXPECT_EQ(Lines(blocked.err), 1u) << blocked.err;
     EXPECT_TRUE(fs::is_directory(dir_ / "dir.mid"));
 
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"--convert", in.string()}, {"--info"}, {"--export-wav"}, {"--list-ports", "x"}, {"--frobnicate"}}) {
-        Run r = Pianoroll(args);
+        CliRun r = Pianoroll(args);
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_FALSE(r.err.empty()) << args[0];
     }
 }
 
 TEST_F(Cli, ListPortsPutsTheBuiltInSynthesizerFirst) {
-    Run r = Pianoroll({"--list-ports"});
+    CliRun r = Pianoroll({"--list-ports"});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::size_t outputs = r.out.find("Output ports:\n");
     ASSERT_EQ(outputs, 0u) << r.out;
@@ -175,7 +175,7 @@ protected:
 
 TEST_F(ExportWav, DemoSongRendersAtItsLengthWellAboveSilence) {
     const fs::path out = dir_ / "demo.wav";
-    Run r = Pianoroll({"--export-wav", out.string()});
+    CliRun r = Pianoroll({"--export-wav", out.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     const soundtest::Wav w = soundtest::ReadWav(out);
     EXPECT_EQ(w.rate, 44100);
@@ -202,7 +202,7 @@ TEST_F(ExportWav, OneNoteFileSoundsOnlyDuringTheNote) {
                                                      69, 0, 0x00, 0xFF, 0x2F, 0x00})
                                              .Bytes());
     const fs::path out = dir_ / "one.wav";
-    Run r = Pianoroll({"--export-wav", out.string(), in.string()});
+    CliRun r = Pianoroll({"--export-wav", out.string(), in.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     const soundtest::Wav w = soundtest::ReadWav(out);
     EXPECT_EQ(w.Frames(), static_cast<std::size_t>(3 * 44100));
