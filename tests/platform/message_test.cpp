@@ -360,4 +360,26 @@ TEST_F(MessageTest, RedrawWindowFlags) {
     EXPECT_NE(headless::ReadPixel(h, 10, 10) & 0xFFFFFF, 0xFFFFFFu) << "the client edge is drawn";
 }
 
+TEST_F(MessageTest, AWaitingLoopRunsTheIdleHook) {
+    HWND h = TopLevel(0, 0, 50, 50);
+    Pump();
+    struct Ctx {
+        HWND hwnd;
+        int calls;
+    };
+    static Ctx ctx;
+    ctx = Ctx{h, 0};
+    headless::SetIdleHook(
+        [](void* p) {
+            auto* c = static_cast<Ctx*>(p);
+            if (++c->calls == 2) PostMessage(c->hwnd, kEnd, 0, 0);
+        },
+        &ctx);
+    MSG m;
+    ASSERT_EQ(GetMessage(&m, nullptr, 0, 0), TRUE) << "the hook ends the wait by posting";
+    EXPECT_EQ(m.message, kEnd);
+    EXPECT_EQ(ctx.calls, 2);
+    headless::SetIdleHook(nullptr, nullptr);
+}
+
 } // namespace
