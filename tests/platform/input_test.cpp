@@ -510,4 +510,30 @@ TEST_F(InputTest, TextInputArrivesAsCharactersIncludingSurrogatePairs) {
     EXPECT_EQ(chars, (std::vector<WPARAM>{u'a', 0xE9, 0xD83C, 0xDFB9})) << "malformed bytes are skipped";
 }
 
+TEST_F(InputTest, InputMessagesCarryTheTimeAndPlaceOfTheEvent) {
+    static LONG timeAtDown = -1;
+    static DWORD posAtDown = 0;
+    BehaviourFor(child).hook = [](HWND, UINT m, WPARAM, LPARAM, bool*) -> LRESULT {
+        if (m == WM_LBUTTONDOWN) {
+            timeAtDown = GetMessageTime();
+            posAtDown = GetMessagePos();
+        }
+        return 0;
+    };
+    headless::AdvanceClock(40);
+    headless::MouseMove(child, 3, 4);
+    headless::MouseDown(backend::BUTTON_LEFT);
+    headless::MouseMove(top, 150, 150);
+    MSG m;
+    ASSERT_TRUE(PeekMessage(&m, nullptr, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
+    EXPECT_EQ(m.time, 40u);
+    EXPECT_EQ(m.pt.x, 113);
+    EXPECT_EQ(m.pt.y, 114);
+    DispatchMessage(&m);
+    EXPECT_EQ(timeAtDown, 40);
+    EXPECT_EQ(posAtDown, MAKELONG(113, 114)) << "where the press happened, not where the pointer is now";
+    headless::MouseUp(backend::BUTTON_LEFT);
+    Pump();
+}
+
 } // namespace
