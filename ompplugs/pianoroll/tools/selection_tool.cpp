@@ -211,7 +211,7 @@ void UpdateMarquee(TrackView* v, int x, int y, bool shift) {
     mp::TrackAccess* a = v->access;
     a->SelectAll(false);
     if (shift)
-        for (const mp::EventKey& key : s->remembered_selection) a->SetEventSelected(key, true);
+        for (const mp::EventKey& key : s->remembered_selection) SetNoteSelected(v, key, true);
     a->SelectRange(start, length, PitchOfRow(v, bottom), PitchOfRow(v, top), true);
     RedrawGrid(v);
     NotifyRefreshState(v);

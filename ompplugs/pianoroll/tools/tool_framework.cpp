@@ -142,7 +142,7 @@ void StartPressedDrag(TrackView* v, int x, int y) {
     }
     const bool copy = CtrlHeld();
     if (copy) {
-        if (!v->access->IsEventSelected(s->pressNote)) v->access->SetEventSelected(s->pressNote, true);
+        if (!v->access->IsEventSelected(s->pressNote)) SetNoteSelected(v, s->pressNote, true);
     } else if (!v->access->IsEventSelected(s->pressNote)) {
         SelectOnly(v, s->pressNote);
         s->anchorRow = s->pressRow;
@@ -545,9 +545,18 @@ void DeselectAll(TrackView* v) {
 void SelectOnly(TrackView* v, const mp::EventKey& key) {
     if (!v->access) return;
     v->access->SelectAll(false);
-    v->access->SetEventSelected(key, true);
+    SetNoteSelected(v, key, true);
     RedrawGrid(v);
     NotifyRefreshState(v);
+}
+
+// Selection is no edit of its own: it goes through the unnamed range selection, narrowed to the note's
+// start and pitch, so it leaves no step in the host's undo history.
+void SetNoteSelected(TrackView* v, const mp::EventKey& key, bool on) {
+    mp::MidiEventRecord record{};
+    std::int64_t start = 0;
+    if (!v->access || v->access->GetEvent(key, &record) != S_OK || !v->access->EventStart(key, &start)) return;
+    v->access->SelectRange(start, 1, record.data[0], record.data[0], on);
 }
 
 void SelectRectangle(TrackView* v, std::int64_t t0, std::int64_t t1, int row0, int row1, bool replace) {
@@ -605,7 +614,7 @@ void ReleaseAsClick(TrackView* v, int x, int) {
     }
     const bool ctrl = CtrlHeld(), shift = ShiftHeld();
     if (ctrl && !shift && s->pressHasNote) {
-        v->access->SetEventSelected(s->pressNote, !v->access->IsEventSelected(s->pressNote));
+        SetNoteSelected(v, s->pressNote, !v->access->IsEventSelected(s->pressNote));
         RedrawGrid(v);
         NotifyRefreshState(v);
         return;
@@ -648,7 +657,7 @@ void CancelDrag(TrackView* v) {
     case DragMarquee:
     case DragMarqueeArmed:
         RemoveBand(v);
-        for (const mp::EventKey& key : s->remembered_selection) v->access->SetEventSelected(key, true);
+        for (const mp::EventKey& key : s->remembered_selection) SetNoteSelected(v, key, true);
         s->remembered_selection.clear();
         break;
     case DragZoomBox:

@@ -187,6 +187,7 @@ void CaptureGrid(TrackView* v);
 void EndDrag(TrackView* v);
 void DeselectAll(TrackView* v);
 void SelectOnly(TrackView* v, const mp::EventKey& key);
+void SetNoteSelected(TrackView* v, const mp::EventKey& key, bool on);
 void SelectRectangle(TrackView* v, std::int64_t t0, std::int64_t t1, int row0, int row1, bool replace);
 void SoundNote(TrackView* v, const mp::EventKey& key);
 void SoundPitch(TrackView* v, int pitch, std::int64_t duration, int velocity);

@@ -1,0 +1,302 @@
+// The tool framework: hit codes, choosing tools by key and command, clicks, and the common moves,
+// copy-moves and sizes with their undo names.
+#include <gtest/gtest.h>
+
+#include "tool_fixture.h"
+
+namespace tooltest {
+namespace {
+
+using namespace pianoroll;
+using namespace win;
+
+using FrameworkTest = ToolFixture;
+
+TEST_F(FrameworkTest, PreciseHitCodesGiveEdgesAndBodiesAndNarrowNotesOnlyEdges) {
+    Note(960, 960, 72);
+    Note(3000, 20, 72); // 2 pixels wide
+    Open();
+    const int y = Y(72);
+    const int xs = X(960), xe = X(1920);
+    EXPECT_EQ(HitAt(xs - 3, y), HitNoteStart);
+    EXPECT_EQ(HitAt(xs + 4, y), HitNoteStart);
+    EXPECT_EQ(HitAt(xs + 5, y), HitNote);
+    EXPECT_EQ(HitAt(xe - 5, y), HitNote);
+    EXPECT_EQ(HitAt(xe - 4, y), HitNoteEnd);
+    EXPECT_EQ(HitAt(xe + 3, y), HitNoteEnd);
+    EXPECT_EQ(HitAt(X(2500), y), HitEmpty);
+    EXPECT_EQ(HitAt(X(1200), Y(71)), HitEmpty);
+    EXPECT_EQ(HitAt(X(1200), View()->grid.top - 1), HitOutside);
+
+    const int ns = X(3000), ne = X(3020);
+    ASSERT_EQ(ne - ns, 2);
+    for (int x = ns; x <= ne; ++x) {
+        const int hit = HitAt(x, y);
+        EXPECT_TRUE(hit == HitNoteStart || hit == HitNoteEnd) << "x " << x << " hit " << hit;
+    }
+
+    // Paint and Erase test coarsely: a note is a note wherever it is hit.
+    UseTool(TOOL_PAINT);
+    EXPECT_EQ(HitAt(xs + 1, y), HitNote);
+    EXPECT_EQ(HitAt(xe - 1, y), HitNote);
+    EXPECT_EQ(HitAt(X(2500), y), HitEmpty);
+}
+
+TEST_F(FrameworkTest, KeysAndCommandsChooseToolsThroughTheRing) {
+    Open();
+    EXPECT_EQ(CurrentTool(), TOOL_DRAW);
+    const int ring[] = {TOOL_SELECTION, TOOL_PAINT, TOOL_ERASE, TOOL_ZOOM, TOOL_DRAW};
+    for (int expected : ring) {
+        Key('D');
+        EXPECT_EQ(CurrentTool(), expected);
+        EXPECT_EQ(Settings()->savedViewWord, expected);
+    }
+    Key('D', MOD_SHIFT);
+    EXPECT_EQ(CurrentTool(), TOOL_ZOOM);
+    Key('D', MOD_CONTROL);
+    EXPECT_EQ(CurrentTool(), TOOL_DRAW);
+    UseTool(TOOL_ERASE);
+    EXPECT_EQ(CurrentTool(), TOOL_ERASE);
+    EXPECT_EQ(ToolClassOf(kToolCount), nullptr);
+    EXPECT_EQ(SelectTool(View(), kToolCount), 0);
+    EXPECT_EQ(CurrentTool(), TOOL_ERASE);
+
+    const int level = View()->rowHeightLevel;
+    Key(VK_UP, MOD_CONTROL | MOD_SHIFT);
+    EXPECT_EQ(View()->rowHeightLevel, level + 1);
+    Key(VK_DOWN, MOD_CONTROL | MOD_SHIFT);
+    EXPECT_EQ(View()->rowHeightLevel, level);
+}
+
+TEST_F(FrameworkTest, TheToolIndexInTheSettingsIsRestoredWhenTheEditorOpens) {
+    CreatePlugin();
+    ASSERT_EQ(InitialisePlugin(), S_OK);
+    CreatePage();
+    // The settings block lives in the plug-in object before any editor exists.
+    ASSERT_EQ(OpenEditor(1000, 600), S_OK);
+    UseTool(TOOL_PAINT);
+    CloseEditor();
+    ASSERT_EQ(OpenEditor(1000, 600), S_OK);
+    EXPECT_EQ(CurrentTool(), TOOL_PAINT);
+}
+
+TEST_F(FrameworkTest, ClicksSelectNotesAndMoveTheEditCursor) {
+    Note(960, 960, 72);
+    Note(2880, 960, 72);
+    Open();
+    Click(X(1200), Y(72));
+    ASSERT_EQ(Selected().size(), 1u);
+    EXPECT_EQ(Selected()[0].time, 960);
+    EXPECT_EQ(View()->editCursor, 1200);
+    Click(X(3000), Y(72), MOD_CONTROL); // Ctrl toggles into the selection
+    EXPECT_EQ(Selected().size(), 2u);
+    Click(X(3000), Y(72), MOD_CONTROL);
+    EXPECT_EQ(Selected().size(), 1u);
+    Click(X(5000), Y(60)); // empty grid deselects
+    EXPECT_TRUE(Selected().empty());
+    EXPECT_EQ(UndoCount(), 0u) << "selection is no edit";
+}
+
+TEST_F(FrameworkTest, AReleaseWithoutMovementOnAnEndEdgeMovesTheCursorToTheNoteEnd) {
+    Note(1000, 1000, 72);
+    Open(true);
+    Command(kGridSpacingCommandFirst + 9); // quarter notes
+    Click(X(2000) - 1, Y(72));
+    EXPECT_EQ(View()->editCursor, 2000);
+    Click(X(1000) + 1, Y(72));
+    EXPECT_EQ(View()->editCursor, 1000);
+    Click(X(1500), Y(72)); // the body: the snapped click time
+    EXPECT_EQ(View()->editCursor, 1920);
+}
+
+// ---- moves -------------------------------------------------------------------------------------------
+
+TEST_F(FrameworkTest, DraggingASelectedNoteMovesItAsOneUndoStep) {
+    Note(960, 960, 72);
+    Open();
+    UseTool(TOOL_SELECTION);
+    Click(X(1200), Y(72));
+    ASSERT_EQ(Selected().size(), 1u);
+    const std::vector<HostNote> before = Notes();
+    Drag(X(1200), Y(72), X(1200) + 96, Y(70));
+    ASSERT_EQ(Notes().size(), 1u);
+    EXPECT_EQ(Notes()[0], (HostNote{1920, 960, 70, true}));
+    EXPECT_EQ(UndoName(), "Move MIDI Event");
+    EXPECT_EQ(UndoCount(), 1u);
+    Undo();
+    EXPECT_EQ(Notes(), before);
+}
+
+TEST_F(FrameworkTest, APressOnAnUnselectedNoteWithTheSelectionToolStartsAMarquee) {
+    Note(960, 960, 72);
+    Open();
+    UseTool(TOOL_SELECTION);
+    const std::vector<HostNote> before = Notes();
+    Drag(X(1200), Y(72), X(2400), Y(72));
+    EXPECT_EQ(Notes(), before);
+    EXPECT_EQ(UndoCount(), 0u);
+    EXPECT_EQ(Selected().size(), 1u);
+    // An edge of a selected note neither sizes nor moves it with this tool.
+    Drag(X(1920) - 1, Y(72), X(2880), Y(72));
+    EXPECT_EQ(Notes(), before);
+    EXPECT_EQ(UndoCount(), 0u);
+}
+
+TEST_F(FrameworkTest, AGroupDraggedLeftStopsAtTickZeroKeepingItsSpacing) {
+    Note(480, 240, 72);
+    Note(1440, 240, 70);
+    Open();
+    UseTool(TOOL_SELECTION);
+    Marquee(X(300), Y(73), X(1800), Y(69));
+    ASSERT_EQ(Selected().size(), 2u);
+    Drag(X(1500), Y(70), X(1500) - 200, Y(70));
+    const std::vector<HostNote> after = Notes();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0], (HostNote{0, 240, 72, true}));
+    EXPECT_EQ(after[1], (HostNote{960, 240, 70, true}));
+    EXPECT_EQ(UndoName(), "Move MIDI Events");
+}
+
+TEST_F(FrameworkTest, AGroupDraggedUpStopsWhenItsHighestNoteReachesTheTopRow) {
+    Note(960, 480, 126);
+    Note(960, 480, 120);
+    Open();
+    SetRows(0, 11);
+    UseTool(TOOL_SELECTION);
+    Marquee(X(900), Y(127), X(1600), Y(119));
+    ASSERT_EQ(Selected().size(), 2u);
+    Drag(X(1200), Y(120), X(1200), Y(127));
+    const std::vector<HostNote> after = Notes();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0].pitch, 121);
+    EXPECT_EQ(after[1].pitch, 127);
+}
+
+TEST_F(FrameworkTest, WithScaleSnappingAVerticalMoveLeavesNotesThatWouldLeaveTheScale) {
+    Note(960, 480, 60);
+    Note(960, 480, 64);
+    Open();
+    Command(kScaleCommandFirst);     // major
+    Command(kRootCommandFirst);      // on C
+    Command(kCommandToggleScaleSnapping);
+    ASSERT_NE(Settings()->scaleSnap, 0);
+    UseTool(TOOL_SELECTION);
+    Marquee(X(900), Y(65), X(1600), Y(59));
+    ASSERT_EQ(Selected().size(), 2u);
+    Drag(X(1200), Y(64), X(1200), Y(65));
+    const std::vector<HostNote> after = Notes();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0].pitch, 60) << "C# is outside C major";
+    EXPECT_EQ(after[1].pitch, 65);
+    // Alt lets every note move.
+    Drag(X(1200), Y(65), X(1200), Y(66), MOD_ALT);
+    EXPECT_EQ(Notes()[0].pitch, 61);
+    EXPECT_EQ(Notes()[1].pitch, 66);
+}
+
+TEST_F(FrameworkTest, AnAltDragThatGoesVerticalFirstStaysPitchOnly) {
+    Note(960, 960, 72);
+    Open();
+    Click(X(1200), Y(72));
+    Down(X(1200), Y(72), 0, MOD_ALT);
+    Move(X(1200), Y(70));
+    Move(X(1200) + 200, Y(69));
+    Up(X(1200) + 300, Y(69), 0, MOD_ALT);
+    Wait();
+    ASSERT_EQ(Notes().size(), 1u);
+    EXPECT_EQ(Notes()[0].time, 960);
+    EXPECT_EQ(Notes()[0].pitch, 69);
+    // Going sideways first keeps the pitch.
+    Down(X(1200), Y(69), 0, MOD_ALT);
+    Move(X(1200) + 96, Y(69));
+    Move(X(1200) + 96, Y(66));
+    Up(X(1200) + 96, Y(66), 0, MOD_ALT);
+    Wait();
+    EXPECT_EQ(Notes()[0].time, 1920);
+    EXPECT_EQ(Notes()[0].pitch, 69);
+}
+
+TEST_F(FrameworkTest, CtrlDragCopiesAndNamesTheEditByHowManyNotesWereCopied) {
+    Note(960, 480, 72);
+    Note(1920, 480, 72);
+    Note(2880, 480, 72);
+    Open();
+    UseTool(TOOL_SELECTION);
+    Marquee(X(900), Y(73), X(3500), Y(71));
+    ASSERT_EQ(Selected().size(), 3u);
+    UseTool(TOOL_DRAW);
+    Drag(X(1200), Y(72), X(1200), Y(68), MOD_CONTROL);
+    EXPECT_EQ(UndoName(), "Paste MIDI Events");
+    EXPECT_EQ(UndoCount(), 1u);
+    std::vector<HostNote> after = Notes();
+    ASSERT_EQ(after.size(), 6u);
+    int copies = 0;
+    for (const HostNote& n : after) {
+        if (n.pitch == 68) {
+            ++copies;
+            EXPECT_TRUE(n.selected);
+        } else {
+            EXPECT_EQ(n.pitch, 72);
+            EXPECT_FALSE(n.selected) << "the originals stay in place, deselected";
+        }
+    }
+    EXPECT_EQ(copies, 3);
+
+    Click(X(1200), Y(68)); // only this copy
+    Drag(X(1200), Y(68), X(1200) + 96, Y(68), MOD_CONTROL);
+    EXPECT_EQ(UndoName(), "Paste MIDI Event");
+    EXPECT_EQ(Notes().size(), 7u);
+    Undo();
+    Undo();
+    EXPECT_EQ(Notes().size(), 3u);
+}
+
+TEST_F(FrameworkTest, MovingOntoANoteOfTheSamePitchLeavesBothNotes) {
+    Note(960, 480, 72);
+    Note(2880, 480, 72);
+    Open();
+    Click(X(1200), Y(72));
+    Drag(X(1200), Y(72), X(1200) + 192, Y(72));
+    const std::vector<HostNote> after = Notes();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0], (HostNote{2880, 480, 72, false}));
+    EXPECT_EQ(after[1], (HostNote{2880, 480, 72, false}));
+}
+
+TEST_F(FrameworkTest, DraggingEdgesSizesTheNote) {
+    Note(960, 960, 72);
+    Open();
+    Drag(X(1920) - 1, Y(72), X(2880), Y(72));
+    ASSERT_EQ(Notes().size(), 1u);
+    EXPECT_EQ(Notes()[0], (HostNote{960, 1930, 72, true}));
+    EXPECT_EQ(UndoName(), "Size MIDI Event");
+    Drag(X(960) + 1, Y(72), X(480), Y(72));
+    EXPECT_EQ(Notes()[0], (HostNote{470, 2420, 72, true}));
+    // The start cannot pass the end.
+    Drag(X(470) + 1, Y(72), X(5000), Y(72));
+    EXPECT_EQ(Notes()[0], (HostNote{2889, 1, 72, true}));
+    EXPECT_EQ(UndoCount(), 3u);
+    Undo();
+    Undo();
+    Undo();
+    EXPECT_EQ(Notes()[0], (HostNote{960, 960, 72, false}));
+}
+
+TEST_F(FrameworkTest, SnappedMovesPutThePressedNoteOnTheGrid) {
+    Note(1000, 480, 72);
+    Open(true);
+    Command(kGridSpacingCommandFirst + 9); // quarter notes
+    Click(X(1100), Y(72));
+    Drag(X(1100), Y(72), X(1100) + 130, Y(72));
+    EXPECT_EQ(Notes()[0].time, 1920);
+    // Shift, held once the drag is under way, overrides the snap.
+    Down(X(2020), Y(72));
+    Move(X(2020) + 5, Y(72));
+    Hold(MOD_SHIFT);
+    Move(X(2020) + 13, Y(72));
+    Up(X(2020) + 13, Y(72), 0, MOD_SHIFT);
+    EXPECT_EQ(Notes()[0].time, 2050);
+}
+
+} // namespace
+} // namespace tooltest

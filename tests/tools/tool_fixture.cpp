@@ -1,0 +1,152 @@
+// ToolFixture: the song, the opened editor, input with held modifiers, and the host's notes and undo.
+#include "tool_fixture.h"
+
+#include <algorithm>
+
+#include "model/store.h"
+#include "mp/page.h"
+
+namespace tooltest {
+
+using namespace win;
+
+void ToolFixture::SetUp() {
+    ViewFixture::SetUp();
+    project->WithStore([](host::Store& store) { store.SetTicksPerQuarter(kPpq); });
+    block = AddPianoTrack(kPpq * 64);
+}
+
+void ToolFixture::Note(std::int64_t time, std::int64_t length, int pitch) {
+    AddNote(block, time, static_cast<std::uint32_t>(length), pitch);
+}
+
+void ToolFixture::Open(bool snapping) {
+    OpenView(1000, 600);
+    pianoroll::TrackView* v = View();
+    ASSERT_NE(v, nullptr);
+    project->WithStore([](host::Store& store) { store.ClearHistory(); });
+    Settings()->minSongWholeNotes = 64;
+    pianoroll::RefreshDocumentLength(v);
+    SetFocus(ViewWindow());
+    if (!snapping) Command(pianoroll::kCommandToggleSnapping);
+    ASSERT_EQ(Settings()->snapEnabled != 0, snapping);
+    SetTimeView(0, static_cast<std::int64_t>(v->zoomPixels) * kTicksPerPixel);
+    SetRows(127 - kTopNote, 11);
+    ASSERT_EQ(v->timeOrigin, 0);
+    ASSERT_DOUBLE_EQ(v->ticksPerPixel, kTicksPerPixel);
+    Wait();
+}
+
+std::vector<HostNote> ToolFixture::Notes() {
+    Pump();
+    std::vector<HostNote> notes = project->WithStore([&](host::Store& store) {
+        std::vector<HostNote> out;
+        for (std::uint32_t b : store.BlocksOf(track)) {
+            const std::int64_t base = store.Block(b)->start;
+            for (std::uint32_t e : store.EventsOf(b)) {
+                const host::EventValue value = store.Event(e);
+                if (value.kind != mp::MEK_NOTE) continue;
+                out.push_back({base + value.time, value.length, value.data[0], (value.flags & mp::MEF_SELECTED) != 0});
+            }
+        }
+        return out;
+    });
+    std::sort(notes.begin(), notes.end());
+    return notes;
+}
+
+std::vector<HostNote> ToolFixture::Selected() {
+    std::vector<HostNote> all = Notes();
+    std::erase_if(all, [](const HostNote& n) { return !n.selected; });
+    return all;
+}
+
+std::string ToolFixture::UndoName() {
+    const std::u16string name = project->WithStore([](host::Store& store) { return store.UndoName(); });
+    return std::string(name.begin(), name.end());
+}
+
+std::size_t ToolFixture::UndoCount() {
+    return project->WithStore([](host::Store& store) { return store.UndoCount(); });
+}
+
+void ToolFixture::Undo() {
+    project->Undo();
+    Pump();
+}
+
+void ToolFixture::Hold(unsigned mods) {
+    if (mods & MOD_SHIFT) headless::KeyDown(VK_SHIFT);
+    if (mods & MOD_CONTROL) headless::KeyDown(VK_CONTROL);
+    if (mods & MOD_ALT) headless::KeyDown(VK_MENU);
+    Pump();
+}
+
+void ToolFixture::Let(unsigned mods) {
+    if (mods & MOD_ALT) headless::KeyUp(VK_MENU);
+    if (mods & MOD_CONTROL) headless::KeyUp(VK_CONTROL);
+    if (mods & MOD_SHIFT) headless::KeyUp(VK_SHIFT);
+    Pump();
+}
+
+void ToolFixture::Down(int x, int y, int button, unsigned mods) {
+    Move(x, y);
+    Hold(mods);
+    headless::MouseDown(button);
+    Pump();
+}
+
+void ToolFixture::Up(int x, int y, int button, unsigned mods) {
+    Move(x, y);
+    headless::MouseUp(button);
+    Pump();
+    Let(mods);
+}
+
+void ToolFixture::Drag(int x0, int y0, int x1, int y1, unsigned mods, int steps, int button) {
+    Down(x0, y0, button, mods);
+    for (int i = 1; i <= steps; ++i) Move(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+    Up(x1, y1, button, mods);
+    Wait();
+}
+
+void ToolFixture::Click(int x, int y, unsigned mods, int button) {
+    Down(x, y, button, mods);
+    Up(x, y, button, mods);
+    Wait();
+}
+
+void ToolFixture::Marquee(int x0, int y0, int x1, int y1, unsigned mods) {
+    Down(x0, y0, 0, mods);
+    Move(x0 + 1, y0);
+    Move(x1, y1);
+    Up(x1, y1, 0, mods);
+    Wait();
+}
+
+void ToolFixture::Key(int vk, unsigned mods) {
+    headless::PressKey(vk, mods);
+    Pump();
+}
+
+void ToolFixture::Wait() {
+    headless::AdvanceClock(2000);
+    Pump();
+}
+
+void ToolFixture::Command(int id) {
+    SendMessage(ViewWindow(), WM_COMMAND, static_cast<WPARAM>(id), 0);
+    Pump();
+}
+
+int ToolFixture::CurrentTool() { return View()->tools ? View()->tools->current : -1; }
+
+int ToolFixture::DragState() { return View()->dragState; }
+
+int ToolFixture::HitAt(int x, int y) {
+    pianoroll::TrackView* v = View();
+    pianoroll::Pane& grid = v->panes[pianoroll::PANE_GRID];
+    return grid.paneClass->HitTest(v, &grid, x, y);
+}
+
+} // namespace tooltest
