@@ -346,6 +346,7 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
 }
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id) {
+    if (!OnUiThread()) return FALSE;
     auto& g = G();
     auto it = std::find_if(g.timers.begin(), g.timers.end(),
                            [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });

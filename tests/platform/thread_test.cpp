@@ -109,6 +109,17 @@ TEST_F(ThreadTest, SendFromAnotherThreadIsRefusedAndHandlesStayChecked) {
     other.join();
     EXPECT_EQ(r, 0);
     EXPECT_EQ(g_sentCalls.load(), 0) << "a window procedure runs only on the user-interface thread";
+    ASSERT_EQ(SetTimer(counted, 1, 100, nullptr), 1u);
+    UINT_PTR foreignSet = 1;
+    BOOL foreignKill = TRUE;
+    std::thread timers([&] {
+        foreignSet = SetTimer(counted, 2, 100, nullptr);
+        foreignKill = KillTimer(counted, 1);
+    });
+    timers.join();
+    EXPECT_EQ(foreignSet, 0u) << "timers belong to the user-interface thread";
+    EXPECT_FALSE(foreignKill);
+    EXPECT_TRUE(KillTimer(counted, 1));
     EXPECT_TRUE(alive);
     DestroyWindow(counted);
 }
