@@ -1,0 +1,156 @@
+// The Draw, Paint and Erase tools: notes created, shortened and removed by strokes, with their undo
+// names, snapping and the scale rule.
+#include <gtest/gtest.h>
+
+#include "tool_fixture.h"
+
+namespace tooltest {
+namespace {
+
+using namespace pianoroll;
+using namespace win;
+
+using DrawTest = ToolFixture;
+using PaintTest = ToolFixture;
+
+TEST_F(DrawTest, AClickInAnEmptyCellCreatesNothingAndMovesTheEditCursor) {
+    Open();
+    Click(X(2000), Y(70));
+    EXPECT_TRUE(Notes().empty());
+    EXPECT_EQ(UndoCount(), 0u);
+    EXPECT_EQ(View()->editCursor, 2000);
+}
+
+TEST_F(DrawTest, ADragCreatesOneSelectedNoteInEitherDirection) {
+    Note(0, 480, 60);
+    Open();
+    Click(X(200), Y(60)); // something selected before
+    Drag(X(960), Y(70), X(1920), Y(70));
+    std::vector<HostNote> notes = Notes();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[1], (HostNote{960, 960, 70, true}));
+    EXPECT_TRUE(notes[1].selected);
+    EXPECT_FALSE(notes[0].selected) << "drawing deselects everything else";
+    EXPECT_EQ(UndoName(), "Draw MIDI Event");
+    EXPECT_EQ(UndoCount(), 1u);
+
+    // Leftward: the note ends at the press point.
+    Drag(X(4000), Y(68), X(3000), Y(68));
+    notes = Notes();
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_EQ(notes[2], (HostNote{3000, 1000, 68, true}));
+    EXPECT_EQ(UndoCount(), 2u);
+    Undo();
+    EXPECT_EQ(Notes().size(), 2u);
+}
+
+TEST_F(DrawTest, DrawingAcrossNotesOfTheSamePitchLeavesThemUntouched) {
+    Note(1200, 200, 70);
+    Note(1800, 200, 70);
+    Open();
+    Drag(X(1000), Y(70), X(2500), Y(70));
+    const std::vector<HostNote> notes = Notes();
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_EQ(notes[0], (HostNote{1000, 1500, 70, true}));
+    EXPECT_EQ(notes[1], (HostNote{1200, 200, 70, false}));
+    EXPECT_EQ(notes[2], (HostNote{1800, 200, 70, false}));
+}
+
+TEST_F(DrawTest, WithSnappingTheNoteSpansGridPointsByTheMidpointRule) {
+    Open(true);
+    Command(kGridSpacingCommandFirst + 9); // quarter notes
+    Click(X(100), Y(50));                  // edit cursor to 0, away from the drawing
+    // Press near 1000: the start snaps to 960; the end follows the pointer past the midpoint.
+    Drag(X(1000), Y(70), X(2500), Y(70));
+    ASSERT_EQ(Notes().size(), 1u);
+    EXPECT_EQ(Notes()[0], (HostNote{960, 1920, 70, true}));
+    // Before the midpoint the end stays on the earlier grid point.
+    Drag(X(4800), Y(66), X(6000), Y(66));
+    ASSERT_EQ(Notes().size(), 2u);
+    EXPECT_EQ(Notes()[1], (HostNote{4800, 960, 66, true}));
+}
+
+TEST_F(DrawTest, ScaleSnappingBlocksRowsOutsideTheScaleUnlessAltIsHeld) {
+    Open();
+    Settings()->scaleSnap = 1;
+    Settings()->scaleIndex = 18; // the empty scale: no row belongs to it
+    Drag(X(960), Y(70), X(1920), Y(70));
+    EXPECT_TRUE(Notes().empty());
+    EXPECT_EQ(UndoCount(), 0u);
+    Drag(X(960), Y(70), X(1920), Y(70), MOD_ALT);
+    ASSERT_EQ(Notes().size(), 1u);
+    EXPECT_EQ(Notes()[0].pitch, 70);
+}
+
+TEST_F(PaintTest, PaintingShortensALongerEarlierNoteAndRemovesOneStartingInside) {
+    Note(0, 3840, 72);
+    Note(2200, 100, 72);
+    Open();
+    Command(kPaintValueCommandFirst + 8); // quarter notes
+    UseTool(TOOL_PAINT);
+    Click(X(1920), Y(72));
+    const std::vector<HostNote> notes = Notes();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0], (HostNote{0, 1920, 72, false}));
+    EXPECT_EQ(notes[1], (HostNote{1920, 960, 72, false}));
+    EXPECT_EQ(UndoName(), "Paint MIDI Event");
+    Undo();
+    EXPECT_EQ(Notes().size(), 2u);
+    EXPECT_EQ(Notes()[0], (HostNote{0, 3840, 72, false}));
+}
+
+TEST_F(PaintTest, DottedQuartersOnAQuarterGridAreTwoQuartersApart) {
+    Open(true);
+    Command(kGridSpacingCommandFirst + 9); // quarter grid
+    Command(kPaintValueCommandFirst + 7);  // dotted quarter
+    UseTool(TOOL_PAINT);
+    Drag(X(10), Y(72), X(4000), Y(72), 0, 4);
+    const std::vector<HostNote> notes = Notes();
+    ASSERT_EQ(notes.size(), 3u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(notes[static_cast<std::size_t>(i)], (HostNote{1920 * i, 1440, 72, false}));
+    EXPECT_EQ(UndoName(), "Paint MIDI Events");
+    EXPECT_EQ(UndoCount(), 1u);
+}
+
+TEST_F(PaintTest, PaintingLeftwardExtendsTheRunBackwards) {
+    Open(true);
+    Command(kGridSpacingCommandFirst + 9);
+    Command(kPaintValueCommandFirst + 8);
+    UseTool(TOOL_PAINT);
+    Drag(X(3000), Y(72), X(100), Y(72), 0, 6);
+    const std::vector<HostNote> notes = Notes();
+    ASSERT_EQ(notes.size(), 4u);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(notes[static_cast<std::size_t>(i)], (HostNote{960 * i, 960, 72, false}));
+}
+
+TEST_F(PaintTest, ARightButtonPaintStrokeErases) {
+    Note(960, 960, 72);
+    Note(2880, 960, 72);
+    Note(2880, 960, 71);
+    Open();
+    UseTool(TOOL_PAINT);
+    Drag(X(900), Y(72), X(4000), Y(72), 0, 4, backend::BUTTON_RIGHT);
+    const std::vector<HostNote> notes = Notes();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].pitch, 71);
+    EXPECT_EQ(UndoName(), "Erase MIDI Events");
+}
+
+TEST_F(PaintTest, ErasingWithoutSnappingInsideALongNoteShortensIt) {
+    Note(0, 3840, 72);
+    Open();
+    UseTool(TOOL_ERASE);
+    Click(X(1920), Y(72));
+    ASSERT_EQ(Notes().size(), 1u);
+    EXPECT_EQ(Notes()[0], (HostNote{0, 1920, 72, false}));
+    EXPECT_EQ(UndoName(), "Erase MIDI Event");
+    // The right button paints with the Erase tool.
+    Command(kPaintValueCommandFirst + 8);
+    Click(X(4800), Y(60), 0, backend::BUTTON_RIGHT);
+    ASSERT_EQ(Notes().size(), 2u);
+    EXPECT_EQ(Notes()[1], (HostNote{4800, 960, 60, false}));
+    EXPECT_EQ(UndoName(), "Paint MIDI Event");
+}
+
+} // namespace
+} // namespace tooltest

@@ -1,0 +1,157 @@
+// The Selection and Zoom tools' rubber band, and the cancel rule of every drag state.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tool_fixture.h"
+
+namespace tooltest {
+namespace {
+
+using namespace pianoroll;
+using namespace win;
+
+using BandTest = ToolFixture;
+using CancelTest = ToolFixture;
+
+TEST_F(BandTest, RightClickingTwiceDuringAMarqueeLeavesTheNextOneInRowsOnlyMode) {
+    Note(960, 480, 72);
+    Note(5000, 480, 72);
+    Note(5000, 480, 60);
+    Open();
+    UseTool(TOOL_SELECTION);
+    Down(X(100), Y(70));
+    Move(X(101), Y(70));
+    Move(X(300), Y(68));
+    for (int i = 0; i < 2; ++i) {
+        headless::MouseDown(backend::BUTTON_RIGHT);
+        Pump();
+        headless::MouseUp(backend::BUTTON_RIGHT);
+        Pump();
+    }
+    Up(X(300), Y(68));
+    Wait();
+    EXPECT_EQ(View()->tools->bandMode, BAND_ROWS);
+    EXPECT_EQ(DragState(), DragIdle);
+    // A small box over row 72 now takes the whole row.
+    Marquee(X(2000), Y(73), X(2100), Y(71));
+    const std::vector<HostNote> selected = Selected();
+    ASSERT_EQ(selected.size(), 2u);
+    EXPECT_EQ(selected[0].pitch, 72);
+    EXPECT_EQ(selected[1].pitch, 72);
+    EXPECT_EQ(UndoCount(), 0u);
+}
+
+TEST_F(BandTest, ShiftMarqueeAddsToTheSelectionAndShrinkingDropsOnlyTheNewNotes) {
+    Note(960, 480, 72);
+    Note(2880, 480, 72);
+    Note(4800, 480, 72);
+    Open();
+    UseTool(TOOL_SELECTION);
+    Click(X(1000), Y(72));
+    ASSERT_EQ(Selected().size(), 1u);
+    Down(X(2700), Y(73), 0, MOD_SHIFT);
+    Move(X(2701), Y(73));
+    Move(X(3500), Y(71));
+    EXPECT_EQ(Selected().size(), 2u);
+    Move(X(5500), Y(71));
+    EXPECT_EQ(Selected().size(), 3u);
+    Move(X(3500), Y(71));
+    Up(X(3500), Y(71), 0, MOD_SHIFT);
+    const std::vector<HostNote> selected = Selected();
+    ASSERT_EQ(selected.size(), 2u);
+    EXPECT_EQ(selected[0].time, 960);
+    EXPECT_EQ(selected[1].time, 2880);
+    // Without Shift a marquee replaces the selection; over nothing it leaves nothing selected.
+    Marquee(X(6000), Y(60), X(6500), Y(58));
+    EXPECT_TRUE(Selected().empty());
+}
+
+TEST_F(BandTest, AZoomBoxOfTenPixelsIsAClickAndElevenPixelsZoom) {
+    Open();
+    UseTool(TOOL_ZOOM);
+    const std::int64_t span = View()->timeSpan;
+    const int topRow = View()->topRow;
+    Drag(X(1000), Y(70), X(1000) + 10, Y(70) + 10);
+    EXPECT_EQ(View()->timeSpan, span);
+    EXPECT_EQ(View()->topRow, topRow);
+    Drag(X(1000), Y(70), X(1000) + 11, Y(70) + 5);
+    EXPECT_LT(View()->timeSpan, span);
+    EXPECT_EQ(View()->timeOrigin, 1000);
+    EXPECT_EQ(CurrentTool(), TOOL_ZOOM);
+}
+
+// ---- cancel ------------------------------------------------------------------------------------------------
+
+struct CancelCase {
+    const char* name;
+    int tool;
+    bool select; // select the note at 960 first
+    int x0, y0, x1, y1;
+    int button;
+    unsigned mods;
+    int state; // the drag state before the cancel
+};
+
+class CancelEveryState : public ToolFixture, public ::testing::WithParamInterface<std::tuple<CancelCase, bool>> {};
+
+TEST_P(CancelEveryState, LeavesTheHostDataAndUndoHistoryAsBeforeThePress) {
+    const CancelCase& c = std::get<0>(GetParam());
+    const bool escape = std::get<1>(GetParam());
+    Note(960, 960, 72);
+    Note(2880, 960, 70);
+    Open();
+    Drag(X(5000), Y(66), X(6000), Y(66)); // one undo step of history to keep
+    if (c.select) {
+        UseTool(TOOL_DRAW);
+        Click(X(1200), Y(72));
+    }
+    UseTool(c.tool);
+    const std::vector<HostNote> before = Notes();
+    const std::vector<HostNote> selectedBefore = Selected();
+    const std::size_t undoBefore = UndoCount();
+    const std::int64_t span = View()->timeSpan;
+
+    Down(X(c.x0), Y(c.y0), c.button, c.mods);
+    for (int i = 1; i <= 4; ++i) Move(X(c.x0 + (c.x1 - c.x0) * i / 4), Y(c.y0 + (c.y1 - c.y0) * i / 4));
+    EXPECT_EQ(DragState(), c.state) << c.name;
+    if (escape) Key(VK_ESCAPE);
+    else backend::InputCancelMode();
+    Pump();
+    EXPECT_EQ(DragState(), DragIdle) << c.name;
+    EXPECT_NE(GetCapture(), ViewWindow()) << c.name;
+    Up(X(c.x1), Y(c.y1), c.button, c.mods);
+    Wait();
+    EXPECT_EQ(Notes(), before) << c.name;
+    EXPECT_EQ(UndoCount(), undoBefore) << c.name;
+    EXPECT_EQ(View()->timeSpan, span) << c.name;
+    // A cancelled marquee gives back what was selected when it began.
+    for (const HostNote& n : selectedBefore) EXPECT_NE(std::find(Selected().begin(), Selected().end(), n), Selected().end());
+}
+
+const CancelCase kCancelCases[] = {
+    {"move", TOOL_DRAW, true, 1200, 72, 2400, 69, 0, 0, DragMoveNotes},
+    {"copy", TOOL_DRAW, true, 1200, 72, 2400, 69, 0, MOD_CONTROL, DragMoveNotes},
+    {"size end", TOOL_DRAW, false, 1919, 72, 3000, 72, 0, 0, DragSizeEnd},
+    {"size start", TOOL_DRAW, false, 961, 72, 300, 72, 0, 0, DragSizeStart},
+    {"draw", TOOL_DRAW, false, 4000, 64, 4800, 64, 0, 0, DragDrawSize},
+    {"paint", TOOL_PAINT, false, 500, 72, 4000, 72, 0, 0, DragPaintStroke},
+    {"erase", TOOL_ERASE, false, 500, 72, 4000, 72, 0, 0, DragEraseStroke},
+    {"paint erasing", TOOL_PAINT, false, 500, 70, 4000, 70, backend::BUTTON_RIGHT, 0, DragEraseStroke},
+    {"marquee", TOOL_SELECTION, true, 4000, 74, 500, 69, 0, 0, DragMarquee},
+    {"selection move", TOOL_SELECTION, true, 1200, 72, 2400, 69, 0, 0, DragMoveNotes},
+    {"zoom box", TOOL_ZOOM, false, 1000, 72, 3000, 64, 0, 0, DragZoomBox},
+    {"time selection", TOOL_DRAW, false, 4000, 60, 4500, 60, 0, MOD_CONTROL | MOD_SHIFT, DragTimeSelect},
+};
+
+INSTANTIATE_TEST_SUITE_P(Tools, CancelEveryState,
+                         ::testing::Combine(::testing::ValuesIn(kCancelCases), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<CancelCase, bool>>& info) {
+                             std::string name = std::get<0>(info.param).name;
+                             for (char& ch : name)
+                                 if (ch == ' ') ch = '_';
+                             return name + (std::get<1>(info.param) ? "_escape" : "_capture_loss");
+                         });
+
+} // namespace
+} // namespace tooltest
