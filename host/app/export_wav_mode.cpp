@@ -1,5 +1,6 @@
 // --export-wav OUT.wav [FILE.mid]: renders a song (or the built-in demo song) through the built-in
 // synthesizer into a 44.1 kHz 16-bit stereo WAV file, faster than real time.
+#include <algorithm>
 #include <cstdio>
 
 #include "demo_song.h"
@@ -35,6 +36,11 @@ int RunExportWav(const std::vector<std::string>& args) {
     const playback::Song song = playback::SongFromStore(store);
     midiout::RenderOptions options;
     options.sampleRate = 44100;
+    // The song ends where its last track ends, even when that is after the last note.
+    std::int64_t endTick = 0;
+    for (std::uint32_t t : store.TracksInOrder())
+        for (std::uint32_t b : store.BlocksOf(t)) endTick = std::max(endTick, store.Block(b)->end);
+    options.minSeconds = song.tempo.TickToSeconds(endTick);
     midiout::RenderResult result = playback::RenderSongToWav(song, out, options);
     if (!result.ok) {
         ReportError(out, result.error);

@@ -256,7 +256,7 @@ RenderResult RenderToWav(const std::vector<TimedMessage>& messages, const std::s
             Dispatch(parts.synth, m.status, m.data1, m.data2);
         }
     }
-    const double end = last + std::max(0.0, options.tailSeconds);
+    const double end = std::max(last + std::max(0.0, options.tailSeconds), options.minSeconds);
     if (!renderTo(static_cast<std::int64_t>(end * options.sampleRate + 0.5))) {
         result.error = path + ": cannot write the audio file";
         return result;

@@ -210,6 +210,14 @@ TEST_F(ExportWav, OneNoteFileSoundsOnlyDuringTheNote) {
     const double during = w.Rms(1.02, 1.98);
     EXPECT_GT(during, 0.01);
     EXPECT_LT(w.Rms(2.6, 3.0), during / 20) << "the note has died away after it ends";
+
+    // A silent ending after the note (end of track at 6 s) is part of the song.
+    const fs::path tail = Write("tail.mid", SmfBuilder(0, 480)
+                                                .Track({0x00, 0x90, 69, 110, 0x83, 0x60, 0x80, 69, 0, 0xA9, 0x20,
+                                                        0xFF, 0x2F, 0x00})
+                                                .Bytes());
+    ASSERT_EQ(Pianoroll({"--export-wav", out.string(), tail.string()}).status, 0);
+    EXPECT_EQ(soundtest::ReadWav(out).Frames(), static_cast<std::size_t>(6 * 44100));
 }
 
 } // namespace

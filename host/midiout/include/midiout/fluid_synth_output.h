@@ -59,6 +59,7 @@ struct RenderOptions {
     std::string soundFont; // empty: FindSoundFont()
     int sampleRate = 44100;
     double tailSeconds = 1.0; // rendered after the last message so that releases ring out
+    double minSeconds = 0.0;  // the file is at least this long (a song's silent ending is kept)
     double gain = 0.4;
 };
 
