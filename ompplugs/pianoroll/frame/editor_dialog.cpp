@@ -108,6 +108,19 @@ void ShowChosenTrack(HWND dialog, FrameState* frame) {
     if (frame->view) ShowTrackInView(frame->view);
 }
 
+// The view window is gone. While the frame lives it keeps the access object; once the frame is gone
+// the view took it over.
+void ReleaseView(TrackView* view) {
+    if (auto* frame = static_cast<FrameState*>(view->ownerData)) {
+        frame->view = nullptr;
+        frame->viewWindow = nullptr;
+    } else {
+        delete view->access;
+    }
+    ReleaseTrackView(view);
+    delete view;
+}
+
 void CreateView(HWND dialog, FrameState* frame) {
     // The tools' cursors are resources of this module; the cursor table looks there first.
     VorUI_SetCursorModule(ModuleInstance());
@@ -119,6 +132,7 @@ void CreateView(HWND dialog, FrameState* frame) {
     view->settings = &frame->plugin->Settings();
     view->ownerData = frame;
     view->owner.PositionToText = DefaultPositionToText;
+    view->owner.Released = ReleaseView;
     view->transport.GetPosition = FramePosition;
     frame->view = view;
     frame->viewWindow = CreateWindowEx(0, kTrackViewClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, dialog,
@@ -165,11 +179,18 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
 
 void DestroyFrame(HWND dialog, FrameState* frame) {
     SetWindowLongPtr(dialog, DWLP_USER, 0);
-    if (frame->view) SaveViewState(frame->view);
-    if (frame->viewWindow) DestroyWindow(frame->viewWindow);
-    if (frame->view) {
-        ReleaseTrackView(frame->view);
-        delete frame->view;
+    if (TrackView* view = frame->view) {
+        SaveViewState(view);
+        if (frame->viewWindow && IsWindow(frame->viewWindow)) {
+            // The view's panes may still use the track while the window goes (its children are
+            // destroyed after this frame); the view frees both when it is released.
+            view->ownerData = nullptr;
+            frame->access = nullptr;
+            DestroyWindow(frame->viewWindow);
+        } else {
+            ReleaseTrackView(view);
+            delete view;
+        }
     }
     delete frame->access;
     delete frame;

@@ -24,8 +24,16 @@ namespace {
 using namespace win;
 
 HINSTANCE gInstance = nullptr;
-std::string gFolder;
-std::string gCaption = "MIDI Piano Roll Editor";
+// Built on first use and never destroyed: ModuleLoad runs before this file's static initialisers, and
+// ModuleUnload after the process's static destructors may have run.
+std::string& Folder() {
+    static std::string* folder = new std::string;
+    return *folder;
+}
+std::string& Caption() {
+    static std::string* caption = new std::string("MIDI Piano Roll Editor");
+    return *caption;
+}
 int gLogoFirst = 0;
 int gLogoSecond = 0;
 bool gTrackViewRegistered = false;
@@ -50,16 +58,16 @@ __attribute__((constructor)) void ModuleLoad() {
     if (dladdr(reinterpret_cast<void*>(&ModuleLoad), &info) && info.dli_fname) {
         gInstance = reinterpret_cast<HINSTANCE>(info.dli_fbase);
         std::filesystem::path path(info.dli_fname);
-        gFolder = path.has_parent_path() ? path.parent_path().string() + "/" : std::string("./");
+        Folder() = path.has_parent_path() ? path.parent_path().string() + "/" : std::string("./");
     } else {
         gInstance = reinterpret_cast<HINSTANCE>(&gInstance);
-        gFolder = "./";
+        Folder() = "./";
     }
     mp::RegisterModuleStrings();
     VorStr_SetLanguage("en");
     bool found = false;
     const char* caption = mp::ModuleString(mp::IDS_CAPTION, &found);
-    if (found && caption && *caption) gCaption = caption;
+    if (found && caption && *caption) Caption() = caption;
     RegisterEditorDialog(gInstance);
     RegisterModuleClasses();
 }
@@ -67,7 +75,7 @@ __attribute__((constructor)) void ModuleLoad() {
 // Runs when the module is unmapped.
 __attribute__((destructor)) void ModuleUnload() {
     UnregisterModuleClasses();
-    RemoveFontResourceFile(gFolder);
+    RemoveFontResourceFile(Folder());
     ReleaseModuleClassFactories();
     if (gInstance) UnregisterModuleResources(gInstance);
     gInstance = nullptr;
@@ -76,8 +84,8 @@ __attribute__((destructor)) void ModuleUnload() {
 } // namespace
 
 HINSTANCE ModuleInstance() noexcept { return gInstance; }
-const std::string& ModuleFolder() noexcept { return gFolder; }
-const char* MessageBoxCaption() noexcept { return gCaption.c_str(); }
+const std::string& ModuleFolder() noexcept { return Folder(); }
+const char* MessageBoxCaption() noexcept { return Caption().c_str(); }
 
 bool ChooseLogoBitmaps(int localeIndex, int* first, int* second) noexcept {
     int a = 0, b = 0;

@@ -110,6 +110,9 @@ struct OwnerCallbacks {
     void (*AdjustCursor)(TrackView* view, std::int64_t* position);
     // Called on timer 3; without it the timer is killed.
     void (*Idle)(TrackView* view);
+    // Called last when the window is destroyed, after every pane's Init(1): the owner frees the record
+    // and what it lent it. The view is not touched afterwards.
+    void (*Released)(TrackView* view);
 };
 
 struct TransportCallbacks {

@@ -138,6 +138,7 @@ void OnDestroy(HWND hwnd, TrackView* v) {
     v->panes[PANE_GRID].paneClass->Init(v, &v->panes[PANE_GRID], 1);
     FreeOffscreen(v);
     v->hwnd = nullptr;
+    if (v->owner.Released) v->owner.Released(v);
 }
 
 void Paint(TrackView* v) {
