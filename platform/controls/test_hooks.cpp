@@ -1,4 +1,5 @@
 // Answers for the next pop-up menu and modal dialog, applied as a person would give them.
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 
@@ -89,6 +90,13 @@ bool RunDialogAnswer(HWND dlg) {
     info = IsWindow(dlg) ? FindDialogInfo(dlg) : nullptr;
     if (info && !info->ended)
         SendMessage(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDCANCEL)));
+    // Nothing closed it (a box without Cancel ignores Escape): fail the dialog instead of leaving a
+    // loop that no one will ever answer.
+    info = IsWindow(dlg) ? FindDialogInfo(dlg) : nullptr;
+    if (info && !info->ended) {
+        std::fprintf(stderr, "dialog answer: button %d could not close the dialog\n", answer.button);
+        EndDialog(dlg, -1);
+    }
     return true;
 }
 

@@ -442,6 +442,10 @@ TEST_F(ControlsTest, MessageBoxesAnsweredByHookAndKeyboard) {
     }
     AnswerNextDialog(DialogAnswer{{}, IDYES});
     EXPECT_EQ(MessageBox(nullptr, "No owner", nullptr, MB_YESNO | MB_ICONERROR), IDYES);
+    // An answer the box cannot take fails it (0) rather than leaving it waiting.
+    AnswerNextDialog(DialogAnswer{{}, IDCANCEL});
+    EXPECT_EQ(MessageBox(parent, "Replace?", "Question", MB_YESNO), 0);
+    EXPECT_TRUE(IsWindowEnabled(parent));
 }
 
 TEST_F(DialogTest, EndDialogDuringInitAndNestedModalDialogs) {

@@ -807,9 +807,10 @@ int GetPopupMenuCount();
 // WM_INITDIALOG and showing it, each item gets its value as a person would give it (an edit its text,
 // a check box or radio button "1"/"0" by clicking it when it differs, a list or combo box the item
 // whose text equals the value, or else whose index the number gives, with the selection-change
-// notification), then the button is clicked (or its command sent when no such control exists). With a
-// callback, the callback does this itself (it may also inject input, which the dialog's loop then
-// handles). Used once.
+// notification), then the button is clicked (or its command sent when no such control exists). When
+// that does not close the dialog, Escape is tried, and then the dialog fails (DialogBox returns -1,
+// MessageBox 0) rather than wait for input that never comes. With a callback, the callback does this
+// itself (it may also inject input, which the dialog's loop then handles). Used once.
 struct DialogAnswer {
     std::vector<std::pair<int, std::string>> items;
     int button = IDOK;
