@@ -239,7 +239,8 @@ struct TrackView {
     win::POINT dragThreshold;
     void (*repeatCallback)(TrackView* view);
 
-    // Off-screen painting
+    // Off-screen painting: the client-sized bitmap every paint draws into (dropped by each layout).
+    void* offscreen;
     bool persistentBackground;
 
     // Grid

@@ -30,7 +30,7 @@ struct OffscreenCache {
     int height = 0;
 };
 
-OffscreenCache* CacheOf(TrackView* v) { return reinterpret_cast<OffscreenCache*>(v->panes[PANE_GRID].data[7]); }
+OffscreenCache* CacheOf(TrackView* v) { return static_cast<OffscreenCache*>(v->offscreen); }
 
 void FreeOffscreen(TrackView* v) {
     OffscreenCache* cache = CacheOf(v);
@@ -41,7 +41,7 @@ void FreeOffscreen(TrackView* v) {
     }
     if (cache->bitmap) DeleteObject(cache->bitmap);
     delete cache;
-    v->panes[PANE_GRID].data[7] = 0;
+    v->offscreen = nullptr;
 }
 
 HDC OffscreenDC(TrackView* v, HDC windowDC) {
@@ -59,7 +59,7 @@ HDC OffscreenDC(TrackView* v, HDC windowDC) {
     cache->old = SelectObject(cache->dc, cache->bitmap);
     cache->width = v->clientWidth;
     cache->height = v->clientHeight;
-    v->panes[PANE_GRID].data[7] = reinterpret_cast<std::intptr_t>(cache);
+    v->offscreen = cache;
     return cache->dc;
 }
 
