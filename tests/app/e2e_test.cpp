@@ -90,23 +90,45 @@ private:
     HWND view_ = nullptr;
 };
 
-// Checks that every visible note of a track whose row an octave lower is empty at that moment is
-// drawn: the pixel just inside the note's start differs from the pixel of the lower row (the same
-// kind of key, so the same background). Returns how many notes were checked.
+// Checks that the visible notes of a track are drawn: the pixel just inside a note's start differs from
+// the pixel just before it in the same row, or else from the pixel an octave below or above where no
+// note is (the same kind of key, so the same background).
+// Returns how many notes were checked.
 int CheckNotesShown(const Image& image, const Geometry& geometry, const std::vector<Note>& notes, int track) {
     int checked = 0;
     for (const Note& n : notes) {
-        if (n.track != track || n.pitch < 12 || n.duration < 120) continue;
-        bool lowerBusy = false;
+        if (n.track != track) continue;
+        POINT at{}, end{};
+        if (!geometry.At(n.tick, n.pitch, &at)) continue;
+        // Stay clear of the vertical scroll bar and the margin at the right of the grid.
+        if (at.x < 0 || at.x + 3 >= image.width - 48 || at.y >= image.height) continue;
+        if (geometry.At(n.tick + n.duration, n.pitch, &end) && end.x - at.x < 6) continue; // too thin to probe
+        // Left of the note in its own row, when no note of that pitch sounds just before it.
+        POINT origin{};
+        bool freeBefore = geometry.At(0, n.pitch, &origin) && at.x - 2 > origin.x + 1;
         for (const Note& o : notes)
-            if (o.track == track && o.pitch == n.pitch - 12 && o.tick < n.tick + n.duration && n.tick < o.tick + o.duration)
-                lowerBusy = true;
-        POINT at{}, lower{};
-        if (lowerBusy || !geometry.At(n.tick, n.pitch, &at) || !geometry.At(n.tick, n.pitch - 12, &lower)) continue;
-        if (at.x + 3 >= image.width || at.y >= image.height || lower.y >= image.height || at.x < 0) continue;
-        EXPECT_NE(image.At(at.x + 3, at.y), image.At(at.x + 3, lower.y))
-            << "note " << n.pitch << " at tick " << n.tick << " is not drawn at " << at.x + 3 << "," << at.y;
-        ++checked;
+            if (o.track == track && o.pitch == n.pitch && &o != &n && o.tick < n.tick &&
+                o.tick + o.duration + n.duration > n.tick)
+                freeBefore = false;
+        if (freeBefore) {
+            EXPECT_NE(image.At(at.x + 3, at.y), image.At(at.x - 2, at.y))
+                << "note " << n.pitch << " at tick " << n.tick << " is not drawn at " << at.x + 3 << "," << at.y;
+            ++checked;
+            continue;
+        }
+        for (int octave : {-12, 12}) {
+            int other = n.pitch + octave;
+            bool busy = other < 0 || other > 127;
+            for (const Note& o : notes)
+                if (o.track == track && o.pitch == other && o.tick < n.tick + n.duration && n.tick < o.tick + o.duration)
+                    busy = true;
+            POINT compare{};
+            if (busy || !geometry.At(n.tick, other, &compare) || compare.y >= image.height) continue;
+            EXPECT_NE(image.At(at.x + 3, at.y), image.At(at.x + 3, compare.y))
+                << "note " << n.pitch << " at tick " << n.tick << " is not drawn at " << at.x + 3 << "," << at.y;
+            ++checked;
+            break;
+        }
     }
     return checked;
 }
@@ -138,10 +160,22 @@ TEST(EndToEnd, ScreenshotOfACorpusFileShowsItsNotes) {
     Bytes bytes = ReadBytes(file);
     std::vector<Note> notes = NotesOfBytes(bytes);
     ASSERT_FALSE(notes.empty());
-    // The first track that has notes, by the notes that start earliest.
-    int track = notes.front().track;
-    for (const Note& n : notes)
-        if (n.tick < notes.front().tick + 1) track = std::min(track, n.track);
+    // The track with the most notes in view at the start that are wide enough to probe.
+    int track = -1, best = 0;
+    for (int t = 0; t <= notes.back().track; ++t) {
+        Geometry g(bytes, 1100, 640, t + 1);
+        int wide = 0;
+        for (const Note& n : notes) {
+            POINT a{}, b{};
+            if (n.track == t && g.At(n.tick, n.pitch, &a) && (!g.At(n.tick + n.duration, n.pitch, &b) || b.x - a.x >= 6))
+                ++wide;
+        }
+        if (wide > best) {
+            best = wide;
+            track = t;
+        }
+    }
+    ASSERT_GE(track, 0) << "no notes in view at the start of any track";
     TempDir dir;
     fs::path png = dir / "corpus.png";
     Result r = Pianoroll(dir, {"--screenshot", png.string(), "--size", "1100x640", "--track", std::to_string(track + 1),
@@ -224,7 +258,9 @@ TEST(EndToEnd, EditorSettingsSurviveSaveAndReopen) {
             start[12 + static_cast<std::size_t>(word) * 4 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
     };
     set(46, 11);
-    set(65, 12);
+    set(64, 40); // saved top row
+    set(65, 2);  // saved time zoom level
+    set(66, 8);  // saved row height level
     set(72, 3);
     set(75, 1129);
     Bytes image = MakeSong({{0, 0, 480, 60}});
@@ -235,7 +271,9 @@ TEST(EndToEnd, EditorSettingsSurviveSaveAndReopen) {
     ASSERT_EQ(r.status, 0) << r.err;
     Bytes back = SettingsOfFile(dir / "again.mid");
     EXPECT_EQ(SettingsWord(back, 46), 11);
-    EXPECT_EQ(SettingsWord(back, 65), 12) << "the view did not keep its zoom level";
+    EXPECT_EQ(SettingsWord(back, 64), 40) << "the view did not keep its top row";
+    EXPECT_EQ(SettingsWord(back, 65), 2) << "the view did not keep its zoom level";
+    EXPECT_EQ(SettingsWord(back, 66), 8) << "the view did not keep its row height";
     EXPECT_EQ(SettingsWord(back, 72), 3);
     EXPECT_EQ(SettingsWord(back, 75), 1129);
     EXPECT_EQ(NotesOfFile(dir / "again.mid"), (std::vector<Note>{{0, 0, 480, 60}}));

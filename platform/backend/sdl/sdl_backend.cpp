@@ -468,6 +468,8 @@ bool Install(std::string* error) {
     const char* trace = std::getenv("PIANOROLL_SDL_TRACE");
     s.trace = trace && *trace && std::strcmp(trace, "0") != 0;
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // Ctrl+C and SIGTERM end the program as they do any other.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         if (error) *error = SDL_GetError();
