@@ -195,6 +195,34 @@ TEST_F(Frame, PositionQueryAnswersInViewPixels) {
     EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 9, 0), INT_MIN);
 }
 
+TEST_F(Frame, OpensWithoutTracksOrHost) {
+    // No tracks: an empty chooser, the rows of an empty document, keys that do not sound.
+    OpenView(800, 500);
+    HWND chooser = GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId);
+    EXPECT_EQ(SendMessage(chooser, CB_GETCOUNT, 0, 0), 0);
+    pianoroll::TrackView* v = View();
+    EXPECT_EQ(v->documentLength, 8 * kQuarter); // the minimum extent of two whole notes
+    EXPECT_EQ(PaintedNotes(), 0);
+    EXPECT_NE(YOfNote(60), INT_MIN);
+    Press(v->panes[pianoroll::PANE_KEYBOARD].rect.left + 3, YOfNote(60));
+    Release(v->panes[pianoroll::PANE_KEYBOARD].rect.left + 3, YOfNote(60));
+    EXPECT_TRUE(sent.empty());
+    SendMessage(EditorWindow(), mp::PRM_TRACK_LIST_CHANGED, 0, 0);
+    SendMessage(EditorWindow(), mp::PRM_TRANSPORT_TICK, 0, 0);
+    Pump();
+}
+
+TEST_F(Frame, OpensOnAnUninitialisedPlugin) {
+    AddPianoTrack(4 * kQuarter);
+    CreatePlugin();
+    CreatePage();
+    ASSERT_EQ(OpenEditor(800, 500), S_OK);
+    ASSERT_NE(ViewWindow(), nullptr);
+    Repaint();
+    EXPECT_EQ(PaintedNotes(), 0);
+    SendMessage(EditorWindow(), mp::PRM_SAVE_VIEW_STATE, 0, 0);
+}
+
 TEST_F(Frame, PictureOfARealSong) {
     const std::filesystem::path song = std::filesystem::path(VOR_CORPUS_DIR) / "simple_bill-bailey.mid";
     if (!std::filesystem::exists(song)) GTEST_SKIP() << "corpus not present";
