@@ -400,8 +400,12 @@ bool TrackAccess::IsSelectedAt(std::int64_t time, std::uint32_t kinds, std::uint
 }
 
 bool TrackAccess::IsEventSelected(const EventKey& key) {
+    IMPMidiData* data = plugin_ ? plugin_->MidiData() : nullptr;
+    if (!data || !key.event || FAILED(plugin_->BeginRead())) return false;
     MidiEventRecord record{};
-    if (GetEvent(key, &record) != S_OK) return false;
+    const bool ok = data->Get(&key, LEVEL_EVENT, &record, TIME_FORMAT_TICKS) == S_OK;
+    plugin_->EndTransaction(false);
+    if (!ok) return false;
     FreeEventData(record);
     return (record.flags & MEF_SELECTED) != 0;
 }
