@@ -91,6 +91,19 @@ void SendButton(Display* d, Window w, int x, int y, bool press) {
     XSendEvent(d, w, True, press ? ButtonPressMask : ButtonReleaseMask, &e);
 }
 
+void SendMotion(Display* d, Window w, int x, int y) {
+    XEvent e{};
+    e.xmotion.type = MotionNotify;
+    e.xmotion.display = d;
+    e.xmotion.window = w;
+    e.xmotion.root = DefaultRootWindow(d);
+    e.xmotion.x = x;
+    e.xmotion.y = y;
+    e.xmotion.same_screen = True;
+    e.xmotion.time = CurrentTime;
+    XSendEvent(d, w, True, PointerMotionMask, &e);
+}
+
 void SendKey(Display* d, Window w, KeySym sym, bool press) {
     XEvent e{};
     e.xkey.type = press ? KeyPress : KeyRelease;
@@ -163,6 +176,7 @@ TEST(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
 
     // A click on the track label and the Escape key: neither changes the song.
     XSetInputFocus(d, w, RevertToParent, CurrentTime);
+    SendMotion(d, w, 12, 36);
     SendButton(d, w, 12, 36, true);
     SendButton(d, w, 12, 36, false);
     SendKey(d, w, XK_Escape, true);

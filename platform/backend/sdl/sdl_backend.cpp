@@ -204,6 +204,7 @@ void WindowShown(HWND top, bool visible) {
 void WindowDestroyed(HWND top) {
     auto it = S().windows.find(top);
     if (it == S().windows.end()) return;
+    Trace("destroy window %u", SDL_GetWindowID(it->second.window));
     S().byId.erase(SDL_GetWindowID(it->second.window));
     SDL_DestroyWindow(it->second.window);
     S().windows.erase(it);
@@ -453,9 +454,9 @@ void Handle(const SDL_Event& e) {
 void WaitForEvents(DWORD timeoutMs) {
     FlushAll();
     SDL_Event e;
-    int got;
-    if (timeoutMs == 0xFFFFFFFF) got = SDL_WaitEvent(&e);
-    else got = SDL_WaitEventTimeout(&e, static_cast<int>(std::min<DWORD>(timeoutMs, 0x7FFFFFFF)));
+    // Never wait without a bound: X events that an earlier round trip already read off the socket
+    // would otherwise wait for the next unrelated wake-up.
+    int got = SDL_WaitEventTimeout(&e, static_cast<int>(std::min<DWORD>(timeoutMs, 50)));
     if (got) Handle(e);
     while (SDL_PollEvent(&e)) Handle(e);
 }
@@ -502,6 +503,7 @@ bool Installed() { return S().installed; }
 void Shutdown() {
     State& s = S();
     if (!s.installed) return;
+    Trace("shutting down");
     for (auto& [hwnd, t] : s.windows) SDL_DestroyWindow(t.window);
     s.windows.clear();
     s.byId.clear();
@@ -511,7 +513,8 @@ void Shutdown() {
     for (auto& [id, c] : s.systemCursors)
         if (c) SDL_FreeCursor(c);
     s.systemCursors.clear();
-    SDL_Quit();
+    // The display connection closes with the process: shutting SDL's video down here races with the
+    // server's handling of the destroyed windows and can end the program on an X error.
     s.installed = false;
 }
 
