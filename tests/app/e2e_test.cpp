@@ -155,7 +155,7 @@ TEST(EndToEnd, ScreenshotOfTheDemoSongShowsItsNotes) {
 
 TEST(EndToEnd, ScreenshotOfACorpusFileShowsItsNotes) {
     fs::path corpus = CorpusDir();
-    fs::path file = corpus / "simple_bill-bailey.mid";
+    fs::path file = corpus / "freedoom1-D_VICTOR.mid";
     if (!fs::exists(file)) GTEST_SKIP() << "no corpus file " << file;
     Bytes bytes = ReadBytes(file);
     std::vector<Note> notes = NotesOfBytes(bytes);
