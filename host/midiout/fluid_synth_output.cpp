@@ -133,6 +133,16 @@ std::string MakeSynth(SynthParts& parts, const std::string& soundFont, double sa
     fluid_settings_setint(parts.settings, "synth.cpu-cores", 1);
     parts.synth = new_fluid_synth(parts.settings);
     if (!parts.synth) return "cannot create the synthesizer";
+    // Anything but a RIFF sound bank is refused here: the loader's fallback for other files
+    // prints its own complaints to stderr.
+    char head[12] = {};
+    {
+        std::ifstream in(soundFont, std::ios::binary);
+        in.read(head, sizeof head);
+        if (!in) return soundFont + ": cannot load the sound font";
+    }
+    if (std::memcmp(head, "RIFF", 4) != 0 || (std::memcmp(head + 8, "sfbk", 4) != 0 && std::memcmp(head + 8, "DLS ", 4) != 0))
+        return soundFont + ": cannot load the sound font (not a SoundFont 2 or DLS file)";
     if (fluid_synth_sfload(parts.synth, soundFont.c_str(), 1) == FLUID_FAILED)
         return soundFont + ": cannot load the sound font";
     return {};

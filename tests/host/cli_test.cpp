@@ -52,8 +52,8 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    CliRun Pianoroll(const std::vector<std::string>& args) {
-        std::string cmd = "PIANOROLL_AUDIO=none " + Quote(VOR_PIANOROLL_EXE);
+    CliRun Pianoroll(const std::vector<std::string>& args, const std::string& env = "") {
+        std::string cmd = env + " PIANOROLL_AUDIO=none " + Quote(VOR_PIANOROLL_EXE);
         for (const auto& a : args) cmd += " " + Quote(a);
         cmd += " >" + Quote((dir_ / "stdout").string()) + " 2>" + Quote((dir_ / "stderr").string()) + " </dev/null";
         CliRun r;
@@ -218,6 +218,16 @@ TEST_F(ExportWav, OneNoteFileSoundsOnlyDuringTheNote) {
                                                 .Bytes());
     ASSERT_EQ(Pianoroll({"--export-wav", out.string(), tail.string()}).status, 0);
     EXPECT_EQ(soundtest::ReadWav(out).Frames(), static_cast<std::size_t>(6 * 44100));
+}
+
+TEST_F(ExportWav, ASoundFontThatDoesNotLoadIsOneErrorLineAndNoFile) {
+    const fs::path bogus = Write("bogus.sf2", {'n', 'o', 't', ' ', 's', 'f', '2'});
+    const fs::path out = dir_ / "x.wav";
+    CliRun r = Pianoroll({"--export-wav", out.string()}, "PIANOROLL_SOUNDFONT=" + Quote(bogus.string()));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Lines(r.err), 1u) << r.err;
+    EXPECT_NE(r.err.find("cannot load the sound font"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(out));
 }
 
 } // namespace
