@@ -300,3 +300,44 @@ TEST_F(FrameworkTest, SnappedMovesPutThePressedNoteOnTheGrid) {
 
 } // namespace
 } // namespace tooltest
+
+namespace tooltest {
+namespace {
+
+using namespace pianoroll;
+
+// Rows of the note records the last grid paint drew.
+std::vector<int> PaintedRows(const TrackView* v) {
+    std::vector<int> rows;
+    for (std::size_t i = static_cast<std::size_t>(v->displayRowCount); i < v->displayList->size(); ++i)
+        rows.push_back((*v->displayList)[i].row);
+    return rows;
+}
+
+TEST_F(FrameworkTest, TheGridShowsADraggedNoteWhereTheDragPutsIt) {
+    Note(960, 960, 72);
+    Open();
+    Click(X(1200), Y(72));
+    Down(X(1200), Y(72));
+    Move(X(1250), Y(69));
+    Repaint();
+    EXPECT_EQ(PaintedRows(View()), std::vector<int>{127 - 69});
+    EXPECT_EQ(Notes()[0].pitch, 72) << "the host sees nothing before the release";
+    Up(X(1250), Y(69));
+    Wait();
+    Repaint();
+    EXPECT_EQ(PaintedRows(View()), std::vector<int>{127 - 69});
+    EXPECT_EQ(Notes()[0].pitch, 69);
+
+    // A note being drawn shows before it exists in the host.
+    Down(X(3000), Y(66));
+    Move(X(3500), Y(66));
+    Repaint();
+    EXPECT_EQ(PaintedRows(View()).size(), 2u);
+    EXPECT_EQ(Notes().size(), 1u);
+    Up(X(3500), Y(66));
+    EXPECT_EQ(Notes().size(), 2u);
+}
+
+} // namespace
+} // namespace tooltest

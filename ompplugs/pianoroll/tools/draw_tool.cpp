@@ -91,6 +91,8 @@ void DrawArmedMove(TrackView* v, int x, int y) {
     mp::MidiEventRecord record{};
     v->access->GetQueuedInsert(insert, &record);
     s->drawBase = start - record.time;
+    s->insertBase = s->drawBase;
+    s->insertBaseKnown = true;
     s->drawInsert = insert;
     s->drawStart = start;
     s->drawDuration = length;

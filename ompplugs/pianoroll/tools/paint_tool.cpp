@@ -56,6 +56,8 @@ int PaintNote(TrackView* v, std::int64_t start, std::int64_t length) {
     v->access->GetQueuedInsert(insert, &record);
     s->strokeBase = start - record.time;
     s->strokeBaseKnown = true;
+    s->insertBase = s->strokeBase;
+    s->insertBaseKnown = true;
     SoundPitch(v, record.data[0], length, 64);
     return insert;
 }

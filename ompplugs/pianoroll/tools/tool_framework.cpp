@@ -511,6 +511,7 @@ void RecordClickKind(TrackView* v, UINT msg, int x, int y) {
 
 void RecordPress(TrackView* v, int x, int y, int hit) {
     ToolState* s = ToolsOf(v);
+    s->insertBaseKnown = false;
     s->press = {x, y};
     s->last = {x, y};
     s->pressTime = std::max<std::int64_t>(TickOfX(v, x), 0);
@@ -675,6 +676,41 @@ void CancelDrag(TrackView* v) {
     RedrawGrid(v);
 }
 
+// ---- the pending edit as shown -------------------------------------------------------------------------------
+
+bool NoteIsPending(TrackView* v, const mp::EventKey& key) {
+    return v->access && (v->access->GetQueuedModify(key) != nullptr || v->access->IsQueuedDelete(key));
+}
+
+void ForEachPendingNote(TrackView* v, PendingNoteVisitor visit, void* context) {
+    mp::TrackAccess* a = v->access;
+    if (!a || !v->tools) return;
+    const int modifies = a->QueuedModifyCount();
+    for (int i = 0; i < modifies; ++i) {
+        mp::EventKey key{};
+        mp::MidiEventRecord record{};
+        std::uint32_t mask = 0;
+        if (!a->GetQueuedModify(i, &key, &record, &mask) || record.kind != mp::MEK_NOTE || a->IsQueuedDelete(key))
+            continue;
+        if (mask == mp::CHANGE_FLAGS) {
+            // Only the selection changes: the host's record with the queued flags.
+            const std::uint32_t flags = record.flags;
+            if (a->GetEvent(key, &record) != S_OK) continue;
+            record.flags = flags;
+        }
+        record.time += a->BlockStart(key);
+        visit(context, key, record);
+    }
+    if (!v->tools->insertBaseKnown) return;
+    const int inserts = a->QueuedInsertCount();
+    for (int i = 0; i < inserts; ++i) {
+        mp::MidiEventRecord record{};
+        if (!a->GetQueuedInsert(i, &record) || record.kind != mp::MEK_NOTE) continue;
+        record.time += v->tools->insertBase;
+        visit(context, mp::EventKey{}, record);
+    }
+}
+
 // ---- move ---------------------------------------------------------------------------------------------------
 
 bool SetUpMove(TrackView* v, bool copy) {
@@ -705,6 +741,8 @@ bool SetUpMove(TrackView* v, bool copy) {
             if (SameKey(originals[i], s->pressNote)) s->pressedItem = static_cast<int>(s->moved.size());
             s->moved.push_back({originals[i], insert});
             bases.push_back(start - copyRecord.time);
+            s->insertBase = start - copyRecord.time;
+            s->insertBaseKnown = true;
         }
     } else {
         int cursor = -1;

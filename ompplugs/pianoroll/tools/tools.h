@@ -148,7 +148,18 @@ struct ToolState {
     bool strokeStepped = false;
     bool strokeBaseKnown = false;
     std::int64_t strokeBase = 0;
+
+    // Start of the block that queued inserts count their times from, once a gesture has inserted.
+    bool insertBaseKnown = false;
+    std::int64_t insertBase = 0;
 };
+
+// The notes of a gesture's pending edit, as they will be once committed (absolute record times):
+// modified host notes and new notes. The grid shows these instead of the host's versions.
+using PendingNoteVisitor = void (*)(void* context, const mp::EventKey& key, const mp::MidiEventRecord& record);
+void ForEachPendingNote(TrackView* v, PendingNoteVisitor visit, void* context);
+// Whether the host note is replaced or removed by the pending edit.
+bool NoteIsPending(TrackView* v, const mp::EventKey& key);
 
 // ---- Tools of a view ---------------------------------------------------------------------------------
 // The class of tool `index` (null for an index outside 0-4).

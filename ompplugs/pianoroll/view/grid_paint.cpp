@@ -6,6 +6,7 @@
 
 #include "mp/settings.h"
 #include "mp/track_access.h"
+#include "tools/tools.h"
 #include "view/brush_cache.h"
 #include "view/scale.h"
 #include "view/track_view.h"
@@ -285,16 +286,13 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
     const std::int64_t from = std::max<std::int64_t>(TickOfX(v, std::max<int>(clip->left, v->grid.left)) - 1, viewStart);
     const std::int64_t to = std::min<std::int64_t>(TickOfX(v, std::min<int>(clip->right, v->grid.right)) + 1, viewEnd);
     if (to < from) return;
-    int cursor = -1;
-    mp::EventKey key{};
-    mp::MidiEventRecord record{};
-    while (v->access->NextEventInRange(&cursor, from, to - from, &key, &record) == S_OK) {
+    auto addNote = [&](const mp::EventKey& key, const mp::MidiEventRecord& record) {
         const int row = v->access->RowOfNote(record.data[0]);
-        if (row < firstRow || row > lastRow) continue;
+        if (row < firstRow || row > lastRow) return;
         const std::int64_t start = record.time;
         const std::int64_t duration = std::max<std::int64_t>(record.length, 1);
         std::int64_t end = start + duration;
-        if (end < viewStart) continue;
+        if (end < viewStart || end < from || start > to) return;
         DisplayRecord n{};
         n.flags = 0;
         int left;
@@ -323,7 +321,17 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         n.colour = colour;
         if (record.flags & mp::MEF_SELECTED) n.flags |= DR_SELECTED;
         list.push_back(n);
-    }
+    };
+    int cursor = -1;
+    mp::EventKey key{};
+    mp::MidiEventRecord record{};
+    while (v->access->NextEventInRange(&cursor, from, to - from, &key, &record) == S_OK)
+        if (!NoteIsPending(v, key)) addNote(key, record);
+    // The notes of a gesture in progress show where the gesture puts them.
+    ForEachPendingNote(
+        v,
+        [](void* add, const mp::EventKey& k, const mp::MidiEventRecord& r) { (*static_cast<decltype(addNote)*>(add))(k, r); },
+        &addNote);
 }
 
 void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
