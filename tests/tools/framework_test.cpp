@@ -341,3 +341,57 @@ TEST_F(FrameworkTest, TheGridShowsADraggedNoteWhereTheDragPutsIt) {
 
 } // namespace
 } // namespace tooltest
+
+namespace tooltest {
+namespace {
+
+using namespace pianoroll;
+using namespace win;
+
+TEST_F(FrameworkTest, EachToolNamesItsCursorsAndTheModuleCarriesTheirImages) {
+    Open();
+    TrackView* v = View();
+    Pane& grid = v->panes[PANE_GRID];
+    auto cursor = [&](int code) { return grid.paneClass->GetCursor(v, &grid, static_cast<std::uint32_t>(code)); };
+    EXPECT_EQ(cursor(HitEmpty), CURSOR_PENCIL);
+    EXPECT_EQ(cursor(HitNote), CURSOR_ARROW);
+    EXPECT_EQ(cursor(HitNoteStart), CURSOR_NOTE_START);
+    EXPECT_EQ(cursor(HitNoteEnd), CURSOR_NOTE_END);
+    EXPECT_EQ(cursor(HitOutside), CURSOR_ARROW);
+    UseTool(TOOL_SELECTION);
+    EXPECT_EQ(cursor(HitNoteEnd), CURSOR_MARQUEE);
+    UseTool(TOOL_ZOOM);
+    EXPECT_EQ(cursor(HitNote), CURSOR_MAGNIFIER);
+    UseTool(TOOL_PAINT);
+    EXPECT_EQ(cursor(HitOutside), CURSOR_ARROW);
+    EXPECT_EQ(cursor(HitEmpty), CURSOR_BRUSH);
+    UseTool(TOOL_ERASE);
+    EXPECT_EQ(cursor(HitNote), CURSOR_ERASER);
+
+    const HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtr(ViewWindow(), GWLP_HINSTANCE));
+    for (int id : {CURSOR_MAGNIFIER, CURSOR_PENCIL, CURSOR_TIME_RANGE, CURSOR_MOVE_TIME, CURSOR_MOVE_PITCH,
+                   CURSOR_NOTE_START, CURSOR_NOTE_END, CURSOR_MARQUEE, CURSOR_BRUSH, CURSOR_ERASER})
+        EXPECT_NE(LoadCursor(module, MAKEINTRESOURCE(id)), nullptr) << id;
+}
+
+TEST_F(FrameworkTest, CtrlWheelScrollsRowsAndWithAltChangesTheRowHeight) {
+    Open();
+    const int top = View()->topRow;
+    headless::Wheel(ViewWindow(), X(1000), Y(70), -120, MOD_CONTROL);
+    Pump();
+    EXPECT_EQ(View()->topRow, top + 3);
+    headless::Wheel(ViewWindow(), X(1000), Y(70), 240, MOD_CONTROL);
+    Pump();
+    EXPECT_EQ(View()->topRow, top - 3);
+    const int level = View()->rowHeightLevel;
+    headless::Wheel(ViewWindow(), X(1000), Y(70), -120, MOD_CONTROL | MOD_ALT);
+    Pump();
+    EXPECT_EQ(View()->rowHeightLevel, level + 1);
+    // Without Ctrl the grid leaves the wheel alone.
+    headless::Wheel(ViewWindow(), X(1000), Y(70), -120);
+    Pump();
+    EXPECT_EQ(View()->rowHeightLevel, level + 1);
+}
+
+} // namespace
+} // namespace tooltest

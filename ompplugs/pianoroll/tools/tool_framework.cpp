@@ -449,9 +449,16 @@ LRESULT ToolOnKey(TrackView* v, Pane*, UINT msg, WPARAM wParam, LPARAM lParam) {
     const bool dragging = IsToolDrag(v->dragState);
     switch (wParam) {
     case VK_ESCAPE:
-        if (!dragging) return 0;
-        CancelDrag(v);
-        return 1;
+        if (dragging) {
+            CancelDrag(v);
+            return 1;
+        }
+        // With nothing to cancel, Escape in the Selection tool stops playback.
+        if (v->tools && v->tools->current == TOOL_SELECTION && v->access && v->access->IsPlaying()) {
+            v->access->SetPlaying(false);
+            return 1;
+        }
+        return 0;
     case 'Q':
     case 'L':
         if (!shift && !ctrl) {
