@@ -18,6 +18,7 @@ namespace {
 constexpr const char* kAppName = "Piano Roll";
 constexpr std::uint32_t kTransportPlaying = 0x01;
 constexpr std::uint32_t kTransportLooping = 0x10;
+constexpr int kTrackChooserId = 1000;
 
 MainWindow* g_main = nullptr;
 
@@ -106,6 +107,7 @@ MainWindow* MainWindow::Create(std::unique_ptr<Document> document, const Documen
         return nullptr;
     }
     g_main = self;
+    self->ShowFirstTrackWithNotes();
     self->RefreshTitle();
     if (!hidden) ShowWindow(hwnd, SW_SHOW);
     if (HWND editor = self->document_->EditorWindow()) SetFocus(editor);
@@ -263,6 +265,7 @@ bool MainWindow::OpenFile(const std::string& path) {
     document_->CloseEditor();
     document_ = std::move(next);
     if (FAILED(document_->ShowEditor(hwnd_, EditorRect()))) ShowError("The editor could not be shown");
+    ShowFirstTrackWithNotes();
     shownTitle_.clear();
     RefreshTitle();
     if (HWND editor = document_->EditorWindow()) SetFocus(editor);
@@ -294,6 +297,36 @@ bool MainWindow::SaveAs(const std::string& path) {
     }
     RefreshTitle();
     return true;
+}
+
+bool MainWindow::ChooseTrack(int track, std::string* reason) {
+    HWND editor = document_ ? document_->EditorWindow() : nullptr;
+    HWND chooser = editor ? GetDlgItem(editor, kTrackChooserId) : nullptr;
+    if (!chooser) {
+        if (reason) *reason = "the editor has no track chooser";
+        return false;
+    }
+    LRESULT count = SendMessage(chooser, CB_GETCOUNT, 0, 0);
+    if (track < 1 || track > count) {
+        if (reason)
+            *reason = "there is no track " + std::to_string(track) + " (the chooser lists " + std::to_string(count) + ")";
+        return false;
+    }
+    SendMessage(chooser, CB_SETCURSEL, static_cast<WPARAM>(track - 1), 0);
+    SendMessage(editor, WM_COMMAND, MAKEWPARAM(kTrackChooserId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(chooser));
+    return true;
+}
+
+void MainWindow::ShowFirstTrackWithNotes() {
+    int first = document_->Project()->WithStore([](Store& store) {
+        const auto& tracks = store.TracksInOrder();
+        for (std::size_t t = 0; t < tracks.size(); ++t)
+            for (std::uint32_t b : store.BlocksOf(tracks[t]))
+                for (std::uint32_t e : store.EventsOf(b))
+                    if (store.EventKind(e) == mp::MEK_NOTE) return static_cast<int>(t);
+        return -1;
+    });
+    if (first > 0) ChooseTrack(first + 1, nullptr);
 }
 
 void MainWindow::Quit() { PostMessage(hwnd_, WM_CLOSE, 0, 0); }

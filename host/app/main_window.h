@@ -58,6 +58,9 @@ public:
     // Handles every message already queued (as the message loop would) without waiting; returns
     // how many were handled. Stops at WM_QUIT, which stays queued.
     static int PumpMessages();
+    // Chooses a track (1-based) in the editor's track chooser as a person would. False with reason
+    // set when there is no chooser or no such track.
+    bool ChooseTrack(int track, std::string* reason);
     // Runs a message loop until the window is gone; returns the exit code.
     static int RunMessageLoop();
     static MainWindow* FromHandle(win::HWND hwnd);
@@ -71,6 +74,8 @@ private:
     win::RECT EditorRect() const;
     void ShowError(const std::string& text);
     bool HostShortcut(const win::MSG& msg);
+    // A song whose first track holds no notes (a tempo track) opens on its first track with notes.
+    void ShowFirstTrackWithNotes();
 
     win::HWND hwnd_ = nullptr;
     win::HWND menuBar_ = nullptr;

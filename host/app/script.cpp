@@ -183,22 +183,7 @@ bool SplitScriptLine(const std::string& line, std::vector<std::string>* words, s
     return true;
 }
 
-bool ChooseEditorTrack(MainWindow& window, int track, std::string* reason) {
-    HWND editor = window.Doc().EditorWindow();
-    HWND chooser = editor ? GetDlgItem(editor, kTrackChooserId) : nullptr;
-    if (!chooser) {
-        *reason = "the editor has no track chooser";
-        return false;
-    }
-    LRESULT count = SendMessage(chooser, CB_GETCOUNT, 0, 0);
-    if (track < 1 || track > count) {
-        *reason = "there is no track " + std::to_string(track) + " (the chooser lists " + std::to_string(count) + ")";
-        return false;
-    }
-    SendMessage(chooser, CB_SETCURSEL, static_cast<WPARAM>(track - 1), 0);
-    SendMessage(editor, WM_COMMAND, MAKEWPARAM(kTrackChooserId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(chooser));
-    return true;
-}
+bool ChooseEditorTrack(MainWindow& window, int track, std::string* reason) { return window.ChooseTrack(track, reason); }
 
 ScriptRunner::ScriptRunner(std::unique_ptr<Document> document) : pending_(std::move(document)) {}
 

@@ -113,6 +113,8 @@ TEST_F(MainWindowTest, TitleMenuBarAndEditorFillTheWindowAndFollowItsSize) {
     EXPECT_EQ(page.right - page.left, 900);
     EXPECT_EQ(page.bottom - page.top, 600 - kMenuBarHeight);
     EXPECT_TRUE(GetFocus() == editor || IsChild(editor, GetFocus()));
+    // The demo's first track holds only tempo and names: the window opens on the first with notes.
+    EXPECT_EQ(SendDlgItemMessage(editor, 1000, CB_GETCURSEL, 0, 0), 1);
     KeepScreenshot(hwnd, "main_window.png");
 
     SetWindowPos(hwnd, nullptr, 0, 0, 1100, 700, SWP_NOMOVE | SWP_NOZORDER);
