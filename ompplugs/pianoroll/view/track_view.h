@@ -280,6 +280,25 @@ struct TrackView {
     // Tools: the snap spacings in force and the tools' drag state (made by the grid's Init).
     SnapState snap;
     ToolState* tools;
+
+    // Time positions: the loop region saved by the loop bar's commands, a ring of the last time
+    // selections, and the ruler's mark spacing as last computed.
+    std::int64_t previousLoopStart;
+    std::int64_t previousLoopLength;
+    bool previousLoopSaved;
+    std::int64_t historyStart[5];
+    std::int64_t historyLength[5];
+    int historyCount;
+    int historyNext;
+    int historyIndex;
+    bool gestureRecorded;
+    double rulerStep;
+    int rulerSubdivisions;
+    bool rulerLabelled;
+    int dragX; // last pointer x of a ruler or loop bar drag
+    std::int64_t dragStart; // the loop region being dragged
+    std::int64_t dragLength;
+    std::int64_t dragAnchor; // tick under the pointer at the press
 };
 
 // Zero-fills the view and sets the initial geometry (zoom pixels 1, grid height 1, time zoom level 1,
