@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 
 #include "tool_fixture.h"
 
@@ -92,6 +93,8 @@ struct CancelCase {
     unsigned mods;
     int state; // the drag state before the cancel
 };
+
+void PrintTo(const CancelCase& c, std::ostream* os) { *os << c.name; }
 
 class CancelEveryState : public ToolFixture, public ::testing::WithParamInterface<std::tuple<CancelCase, bool>> {};
 
