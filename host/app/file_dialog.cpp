@@ -148,6 +148,15 @@ INT_PTR DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
         SetDlgItemText(dlg, IDOK, s->kind == FileDialogKind::Open ? "Open" : "Save");
         SetDlgItemText(dlg, kFileDlgName, s->name.c_str());
         Fill(dlg, *s);
+        // Centred over the window it belongs to.
+        if (HWND owner = GetParent(dlg)) {
+            RECT o{}, d{};
+            GetWindowRect(owner, &o);
+            GetWindowRect(dlg, &d);
+            int x = o.left + ((o.right - o.left) - (d.right - d.left)) / 2;
+            int y = o.top + ((o.bottom - o.top) - (d.bottom - d.top)) / 2;
+            SetWindowPos(dlg, nullptr, std::max<LONG>(0, x), std::max<LONG>(0, y), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        }
         HWND name = GetDlgItem(dlg, kFileDlgName);
         SetFocus(name);
         SendMessage(name, EM_SETSEL, 0, -1);

@@ -305,6 +305,11 @@ TEST_F(MainWindowTest, SaveAsThroughTheFileDialogAddsTheExtensionAndClearsTheMar
         char name[256] = {};
         GetDlgItemText(dlg, kFileDlgName, name, sizeof name);
         EXPECT_STREQ(name, "Demo Song.mid");
+        RECT d{}, m{};
+        GetWindowRect(dlg, &d);
+        GetWindowRect(hwnd, &m);
+        EXPECT_NEAR((d.left + d.right) / 2, (m.left + m.right) / 2, 1); // centred over the main window
+        EXPECT_NEAR((d.top + d.bottom) / 2, (m.top + m.bottom) / 2, 1);
         KeepScreenshot(dlg, "file_dialog.png");
         SetDialogItemAsUser(dlg, kFileDlgName, (dir / "saved").string());
         SendMessage(dlg, WM_COMMAND, IDOK, 0);
