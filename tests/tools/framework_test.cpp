@@ -395,3 +395,60 @@ TEST_F(FrameworkTest, CtrlWheelScrollsRowsAndWithAltChangesTheRowHeight) {
 
 } // namespace
 } // namespace tooltest
+
+namespace tooltest {
+namespace {
+
+using namespace pianoroll;
+using namespace win;
+
+class SelectionByPressTest : public ToolFixture {
+protected:
+    void SetUp() override {
+        ToolFixture::SetUp();
+        Note(960, 480, 72);
+        Note(1920, 480, 70);
+        Note(2880, 480, 68);
+        Note(4800, 480, 72);
+    }
+};
+
+TEST_F(SelectionByPressTest, ShiftPressSelectsTheRectangleFromTheAnchor) {
+    Open();
+    Click(X(1200), Y(72));
+    Click(X(3000), Y(68), MOD_SHIFT);
+    const std::vector<HostNote> selected = Selected();
+    ASSERT_EQ(selected.size(), 3u);
+    EXPECT_EQ(selected[0].time, 960);
+    EXPECT_EQ(selected[2].time, 2880);
+    EXPECT_EQ(UndoCount(), 0u);
+    // The Selection tool's Shift click takes the rectangle from the anchor to the pressed row.
+    UseTool(TOOL_SELECTION);
+    Click(X(5000), Y(72), MOD_SHIFT);
+    ASSERT_EQ(Selected().size(), 2u);
+    EXPECT_EQ(Selected()[0].time, 960);
+    EXPECT_EQ(Selected()[1].time, 4800);
+}
+
+TEST_F(SelectionByPressTest, TheRightButtonKeepsASelectedGroupAndOtherwiseSelectsWhatItHits) {
+    Open();
+    Click(X(1200), Y(72));
+    Click(X(3000), Y(68), MOD_SHIFT);
+    ASSERT_EQ(Selected().size(), 3u);
+    Click(X(2100), Y(70), 0, backend::BUTTON_RIGHT);
+    EXPECT_EQ(Selected().size(), 3u);
+    EXPECT_EQ(DragState(), DragIdle);
+    Click(X(5000), Y(72), 0, backend::BUTTON_RIGHT);
+    ASSERT_EQ(Selected().size(), 1u);
+    EXPECT_EQ(Selected()[0].time, 4800);
+    // A right drag does nothing; on an empty cell everything is deselected.
+    const std::vector<HostNote> before = Notes();
+    Drag(X(5000), Y(72), X(6000), Y(66), 0, 4, backend::BUTTON_RIGHT);
+    EXPECT_EQ(Notes(), before);
+    Click(X(7000), Y(60), 0, backend::BUTTON_RIGHT);
+    EXPECT_TRUE(Selected().empty());
+    EXPECT_EQ(UndoCount(), 0u);
+}
+
+} // namespace
+} // namespace tooltest

@@ -22,7 +22,7 @@ TEST_F(BandTest, RightClickingTwiceDuringAMarqueeLeavesTheNextOneInRowsOnlyMode)
     Open();
     UseTool(TOOL_SELECTION);
     Down(X(100), Y(70));
-    Move(X(101), Y(70));
+    Move(X(100) + 1, Y(70));
     Move(X(300), Y(68));
     for (int i = 0; i < 2; ++i) {
         headless::MouseDown(backend::BUTTON_RIGHT);
@@ -52,7 +52,7 @@ TEST_F(BandTest, ShiftMarqueeAddsToTheSelectionAndShrinkingDropsOnlyTheNewNotes)
     Click(X(1000), Y(72));
     ASSERT_EQ(Selected().size(), 1u);
     Down(X(2700), Y(73), 0, MOD_SHIFT);
-    Move(X(2701), Y(73));
+    Move(X(2700) + 1, Y(73));
     Move(X(3500), Y(71));
     EXPECT_EQ(Selected().size(), 2u);
     Move(X(5500), Y(71));

@@ -266,6 +266,7 @@ LRESULT SelectionOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPAR
             if (!ShiftHeld() && !CtrlHeld()) UpdateWindow(v->hwnd);
             return 0;
         case DragMarqueeArmed:
+            if (x == s->press.x && y == s->press.y) return 0; // no movement yet
             v->dragState = DragMarquee;
             BeginBand(v, x, y, true);
             s->last = {x, y};
