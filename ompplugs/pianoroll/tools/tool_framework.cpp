@@ -467,8 +467,7 @@ LRESULT ToolOnKey(TrackView* v, Pane*, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 1;
         }
         if (wParam == 'L' && shift && !ctrl) {
-            // The loop region becomes the time selection.
-            if (v->loopEnd > v->loopStart) SetTimeSelection(v, v->loopStart, v->loopEnd);
+            SetLoopRegion(v, v->loopStart, v->loopEnd, (v->flags & TVF_LOOP_ON) != 0);
             return 1;
         }
         return 0;
