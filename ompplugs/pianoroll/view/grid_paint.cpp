@@ -8,6 +8,7 @@
 #include "mp/track_access.h"
 #include "tools/tools.h"
 #include "view/brush_cache.h"
+#include "view/navigation.h"
 #include "view/scale.h"
 #include "view/track_view.h"
 #include "vor/image.h"
@@ -89,18 +90,6 @@ COLORREF SeparatorTint(const TrackView* v, const Colours& c, const DisplayRecord
     return Blend(c.face, bright, 8);
 }
 
-// The simplest spacing of the ruler's marks: a power-of-two multiple or fraction of a quarter note
-// that leaves at least the minimum grid pixels between lines.
-std::int64_t GridLineSpacing(const TrackView* v) {
-    const std::int64_t quarter = v->access ? v->access->TicksPerQuarter() : 24576;
-    const int minPixels = std::max(v->settings ? v->settings->minGridPixels : 9, 4);
-    const double tpp = v->ticksPerPixel > 0 ? v->ticksPerPixel : 1.0;
-    std::int64_t spacing = quarter;
-    while (spacing / tpp < minPixels && spacing < (std::int64_t{1} << 60)) spacing *= 2;
-    while (spacing > 1 && (spacing / 2) / tpp >= minPixels * 4) spacing /= 2;
-    return std::max<std::int64_t>(spacing, 1);
-}
-
 // Draws rows, separators and grid lines for `clip` (client coordinates) into dc, whose origin is
 // the client point (ox, oy).
 void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, const Colours& c, BrushCache& brushes) {
@@ -143,12 +132,12 @@ void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, cons
     }
 
     if (v->timeSpan > 0) {
-        const std::int64_t spacing = GridLineSpacing(v);
-        if (v->settings) SetDrawnGridSpacing(v->snap, *v->settings, static_cast<double>(spacing));
-        const std::int64_t first = TickOfX(v, clip.left) / spacing * spacing;
+        // The ruler's marks set the grid's lines (and the ruler-marks snap spacing).
+        const double spacing = ViewRulerStep(v, dc).step;
+        const std::int64_t first = static_cast<std::int64_t>(std::floor(static_cast<double>(TickOfX(v, clip.left)) / spacing));
         const int linesBottom = std::min<int>(clip.bottom, rowsBottom);
-        for (std::int64_t t = std::max<std::int64_t>(first - spacing, 0);; t += spacing) {
-            const int x = XOfTick(v, t);
+        for (std::int64_t i = std::max<std::int64_t>(first - 1, 0); RulerMarksDrawn(v, spacing); ++i) {
+            const int x = XOfTick(v, static_cast<std::int64_t>(std::llround(static_cast<double>(i) * spacing)));
             if (x >= clip.right || x >= v->grid.right) break;
             if (x < clip.left) continue;
             brushes.Fill(dc, x - ox, clip.top - oy, x + 1 - ox, linesBottom - oy, c.gridLine);

@@ -4,6 +4,7 @@
 
 #include "mp/settings.h"
 #include "tools/tools.h"
+#include "view/navigation.h"
 #include "view/track_view.h"
 #include "vor/ui_resources.h"
 
@@ -93,6 +94,7 @@ void InstallPianoRollPanes(TrackView* v) {
     v->panes[PANE_RULER].flags = PANE_LOOP_LINES;
     v->panes[PANE_LANES].flags = PANE_LOOP_LINES;
     v->rightMargin = 24;
+    InstallNavigationPanes(v);
 }
 
 } // namespace pianoroll

@@ -1,0 +1,69 @@
+// The view's time positions (edit cursor moves, loop region, selection history), the ruler's mark
+// spacing, and the time ruler and loop bar panes.
+#pragma once
+
+#include <cstdint>
+
+#include "view/track_view.h"
+
+namespace pianoroll {
+
+// ---- Ruler mark spacing ---------------------------------------------------------------------------
+struct RulerStep {
+    double step = 1;      // ticks between marks
+    int subdivisions = 4; // marks from one labelled mark to the next
+    bool labelled = true; // whether the marks carry labels
+};
+// The mark spacing for marks at least `minDistance` ticks apart in the given signature.
+RulerStep ComputeRulerStep(std::int64_t ticksPerQuarter, int numerator, int denominator, std::int64_t minDistance);
+// The spacing of the ruler marks and grid lines at the view's zoom (measuring labels in dc); stores
+// the ruler step in the view and hands it to the snapping as the drawn spacing.
+RulerStep ViewRulerStep(TrackView* v, win::HDC dc);
+// Whether marks and lines of this step are drawn at the view's zoom (more than 8 pixels apart).
+bool RulerMarksDrawn(const TrackView* v, double step);
+
+// ---- Time positions -----------------------------------------------------------------------------------
+enum : unsigned {
+    MEC_PROGRAM = 0x1,
+    MEC_KEEP_FOLLOWING = 0x2,
+    MEC_SNAP = 0x8,
+    MEC_EXTEND = 0x10,
+    MEC_OPTION = 0x20,
+    MEC_NO_HISTORY = 0x40,
+    MEC_GESTURE_STEP = 0x80,
+    MEC_MOVE_LOOP = 0x100,
+};
+// The track's loop region from a start and a length; tells the owner and the host; unchanged values
+// do nothing.
+void SetLoopRange(TrackView* v, std::int64_t start, std::int64_t length);
+// The time selection, or with `loop` the loop region when the edit cursor stands on one of its ends
+// (inside it too with `inside`); an empty range at the edit cursor otherwise.
+void QueryRange(const TrackView* v, bool loop, bool inside, std::int64_t* start, std::int64_t* length);
+void AddSelectionHistory(TrackView* v, std::int64_t start, std::int64_t length);
+// Applies the previous history entry; false when the history is empty.
+bool StepBackSelectionHistory(TrackView* v);
+void MoveEditCursor(TrackView* v, std::int64_t t, std::int64_t length, unsigned flags);
+// Commands of the loop bar: 4030, 4031, 5001. False for other commands.
+bool LoopBarCommand(TrackView* v, int command);
+constexpr int kCmdLoopPlayback = 4027;
+constexpr int kCmdSelectionToView = 4030;
+constexpr int kCmdSelectionToProject = 4031;
+constexpr int kCmdZoomToLoop = 5001;
+
+// ---- Panes ------------------------------------------------------------------------------------------------
+PaneClass* TimeRulerPaneClass();
+PaneClass* LoopBarPaneClass();
+// Loop bar part codes.
+enum : int { LB_BODY = 8, LB_START_EDGE = 9, LB_END_EDGE = 10 };
+// Drag states of the ruler and loop bar.
+enum : int {
+    DRAG_RULER_ARMED = 1,
+    DRAG_RULER_SCROLL = 4,
+    DRAG_LOOP_BODY = 0x110,
+    DRAG_LOOP_START = 0x111,
+    DRAG_LOOP_END = 0x112,
+};
+// Installs the ruler and loop bar in the piano-roll view.
+void InstallNavigationPanes(TrackView* v);
+
+} // namespace pianoroll

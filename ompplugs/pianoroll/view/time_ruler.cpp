@@ -1,0 +1,446 @@
+// The ruler's mark spacing, the time ruler pane (marks, labels, drag to scroll) and the loop bar pane
+// (the loop region: hit zones, tooltip, dragging with snapping).
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "mp/settings.h"
+#include "mp/track_access.h"
+#include "view/navigation.h"
+#include "vor/ui_resources.h"
+
+namespace pianoroll {
+
+using namespace win;
+
+namespace {
+
+constexpr int kUiFont = 110;
+constexpr int kMinDrawnStepPixels = 8;
+
+std::uint32_t TicksPerQuarter(const TrackView* v) {
+    const std::uint32_t tpq = v->access ? v->access->TicksPerQuarter() : 0;
+    return tpq > 0 ? tpq : (v->snap.ticksPerQuarter > 0 ? v->snap.ticksPerQuarter : kDefaultTicksPerQuarter);
+}
+
+std::uint32_t TimeSignature(const TrackView* v) {
+    return v->access ? v->access->GetTimeSignature() : v->snap.timeSignature;
+}
+
+void PositionText(TrackView* v, std::int64_t ticks, char* buffer) {
+    buffer[0] = 0;
+    if (v->owner.PositionToText) v->owner.PositionToText(v, ticks, buffer);
+    else DefaultPositionToText(v, ticks, buffer);
+    buffer[31] = 0;
+}
+
+void Fill(HDC dc, int l, int t, int r, int b, COLORREF colour) {
+    if (r <= l || b <= t) return;
+    const RECT rc{l, t, r, b};
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &rc, brush);
+    DeleteObject(brush);
+}
+
+int FontHeight() {
+    const int h = VorUI_GetFontHeight(kUiFont);
+    return h > 0 ? h : 13;
+}
+
+void SetTip(TrackView* v, const char* text) {
+    if (std::strncmp(v->tipText, text, sizeof v->tipText) != 0) {
+        std::snprintf(v->tipText, sizeof v->tipText, "%s", text);
+        v->flags |= TVF_TIP_TEXT_CHANGED;
+    }
+    v->flags |= TVF_TIP_WANTED;
+}
+
+} // namespace
+
+// ---- Mark spacing -----------------------------------------------------------------------------------
+
+RulerStep ComputeRulerStep(std::int64_t ticksPerQuarter, int numerator, int denominator, std::int64_t minDistance) {
+    if (ticksPerQuarter <= 0) ticksPerQuarter = kDefaultTicksPerQuarter;
+    if (numerator <= 0) numerator = 4;
+    if (denominator <= 0) denominator = 4;
+    const std::int64_t beat = std::max<std::int64_t>(ticksPerQuarter * 4 / denominator, 1);
+    const std::int64_t measure = numerator * beat;
+    const std::int64_t d = std::max<std::int64_t>(minDistance, 0);
+    std::int64_t m = d / measure;
+    const std::int64_t r = d - m * measure;
+    std::int64_t b = r / beat;
+    const std::int64_t t = r - b * beat;
+    RulerStep out;
+    if (m >= 1) {
+        if (b > 1) ++m;
+        std::int64_t power = 1;
+        while (power * 2 <= m && power < (std::int64_t{1} << 40)) power *= 2;
+        const std::int64_t measures = 2 * power;
+        out.step = static_cast<double>(measures * measure);
+        out.subdivisions = (numerator * measures) % 4 != 0 ? static_cast<int>(std::min<std::int64_t>(measures, 1 << 20)) : 4;
+        out.labelled = true;
+    } else if (b >= 1) {
+        if (t > 1) ++b;
+        if (numerator % b != 0 || b == numerator) {
+            out.step = static_cast<double>(measure);
+            out.subdivisions = numerator;
+        } else {
+            out.step = static_cast<double>(b * beat);
+            out.subdivisions = 4;
+        }
+        out.labelled = true;
+    } else {
+        std::int64_t h = beat / 2;
+        if (t <= h) {
+            while (t < h && h > 1) h /= 2;
+            out.step = static_cast<double>(std::max<std::int64_t>(2 * h, 1));
+            out.subdivisions = 4;
+            out.labelled = false;
+        } else {
+            out.step = static_cast<double>(beat);
+            out.subdivisions = 4;
+            out.labelled = true;
+        }
+    }
+    return out;
+}
+
+RulerStep ViewRulerStep(TrackView* v, HDC dc) {
+    RulerStep out;
+    const double tpp = v->ticksPerPixel > 0 ? v->ticksPerPixel : 1.0;
+    // The widest label is that of the furthest time shown; it is measured as a run of "2"s.
+    char text[32];
+    PositionText(v, std::max(v->documentLength, v->timeOrigin + v->timeSpan), text);
+    const int length = std::max<int>(static_cast<int>(std::strlen(text)), 1);
+    char digits[32];
+    std::memset(digits, '2', sizeof digits);
+    int labelWidth = length * 8;
+    if (dc) {
+        HGDIOBJ old = nullptr;
+        if (HFONT font = VorUI_GetFont(kUiFont)) old = SelectObject(dc, font);
+        SIZE size{};
+        if (GetTextExtentPoint32(dc, digits, length, &size) && size.cx > 0) labelWidth = size.cx;
+        if (old) SelectObject(dc, old);
+    }
+    const double minPixels = (labelWidth + 2) * 1.6;
+    const std::uint32_t signature = TimeSignature(v);
+    if (!v->settings || v->settings->gridSpacing == 0) {
+        out = ComputeRulerStep(TicksPerQuarter(v), static_cast<int>(signature >> 16), static_cast<int>(signature & 0xFFFF),
+                               static_cast<std::int64_t>(minPixels * tpp));
+    } else {
+        double step = std::max(GridSpacingOfSetting(v->snap, *v->settings), 1.0);
+        const int minGrid = std::max(v->settings->minGridPixels, 1);
+        while (step / tpp < minGrid && step < 1e15) step *= 2;
+        out.step = step;
+        out.subdivisions = std::max(1, static_cast<int>(std::ceil(minPixels / (step / tpp))));
+        out.labelled = true;
+    }
+    out.step = std::max(out.step, 1.0);
+    v->rulerStep = out.step;
+    v->rulerSubdivisions = out.subdivisions;
+    v->rulerLabelled = out.labelled;
+    if (v->settings) SetDrawnGridSpacing(v->snap, *v->settings, out.step);
+    return out;
+}
+
+bool RulerMarksDrawn(const TrackView* v, double step) {
+    const double tpp = v->ticksPerPixel > 0 ? v->ticksPerPixel : 1.0;
+    return v->timeSpan > 0 && step / tpp > kMinDrawnStepPixels;
+}
+
+// ---- Time ruler pane (6) -------------------------------------------------------------------------
+
+namespace {
+
+void RulerLayout(TrackView* v, Pane* pane, RECT* remaining) {
+    const int height = std::min<int>(FontHeight() + 6, std::max<int>(remaining->bottom - remaining->top, 0));
+    const int width = std::max<int>(remaining->right - remaining->left, 0);
+    if (pane->flags & PANE_RULER_AT_BOTTOM) {
+        pane->rect = {remaining->left, remaining->bottom - height, remaining->left + width, remaining->bottom};
+        remaining->bottom -= height;
+    } else {
+        pane->rect = {remaining->left, remaining->top, remaining->left + width, remaining->top + height};
+        remaining->top += height;
+    }
+    pane->width = width;
+    pane->height = height;
+    (void)v;
+}
+
+void RulerPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
+    const RECT& r = pane->rect;
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+    Fill(dc, clip->left, r.top, clip->right, r.bottom, face);
+    const bool bottom = (pane->flags & PANE_RULER_AT_BOTTOM) != 0;
+    Fill(dc, clip->left, bottom ? r.top : r.bottom - 1, clip->right, bottom ? r.top + 1 : r.bottom, shadow);
+    if (v->timeSpan <= 0) return;
+    const RulerStep step = ViewRulerStep(v, dc);
+    if (!RulerMarksDrawn(v, step.step)) return;
+    HGDIOBJ oldFont = nullptr;
+    if (HFONT font = VorUI_GetFont(kUiFont)) oldFont = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ink);
+    const std::uint32_t tpq = TicksPerQuarter(v);
+    const std::uint32_t signature = TimeSignature(v);
+    const std::int64_t denominator = std::max<std::int64_t>(signature & 0xFFFF, 1);
+    const std::int64_t beat = std::max<std::int64_t>(tpq * 4 / denominator, 1);
+    const int left = std::max<int>(clip->left, v->grid.left);
+    const int right = std::min<int>(clip->right, v->grid.right);
+    // Labels reach to the right of their mark: start a label width early so cut labels are drawn.
+    const std::int64_t firstIndex = std::max<std::int64_t>(
+        static_cast<std::int64_t>(std::floor(static_cast<double>(TickOfX(v, left)) / step.step)) - step.subdivisions, 0);
+    for (std::int64_t i = firstIndex;; ++i) {
+        const std::int64_t t = static_cast<std::int64_t>(std::llround(static_cast<double>(i) * step.step));
+        const int x = XOfTick(v, t);
+        if (x >= right || x >= v->grid.right) break;
+        const bool labelled = step.labelled ? (i % std::max(step.subdivisions, 1) == 0) : (t % beat == 0);
+        const int length = labelled ? r.bottom - r.top - 2 : (r.bottom - r.top) / 4;
+        if (x >= v->grid.left) {
+            if (bottom) Fill(dc, x, r.top + 1, x + 1, r.top + 1 + length, ink);
+            else Fill(dc, x, r.bottom - 1 - length, x + 1, r.bottom - 1, ink);
+        }
+        if (labelled) {
+            char text[32];
+            PositionText(v, t, text);
+            RECT box{x + 3, r.top + 1, x + 3 + 400, r.bottom - 1};
+            if (box.left < v->grid.left) continue;
+            const RECT cut{std::max<int>(box.left, left), box.top, right, box.bottom};
+            ExtTextOut(dc, box.left, box.top + 1, ETO_CLIPPED, &cut, text, static_cast<UINT>(std::strlen(text)), nullptr);
+        }
+    }
+    if (oldFont) SelectObject(dc, oldFont);
+    if ((pane->flags & PANE_LOOP_LINES) && (v->flags & TVF_LOOP_ON)) {
+        const COLORREF loop = VorUI_GetColor(VOR_COLOR_LOOP);
+        for (std::int64_t t : {v->loopStart, v->loopEnd}) {
+            const int x = XOfTick(v, t);
+            if (x >= left && x < right) Fill(dc, x, r.top, x + 1, r.bottom, loop);
+        }
+    }
+}
+
+LRESULT RulerMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const int x = static_cast<short>(LOWORD(lParam));
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+        if ((wParam & MK_RBUTTON) || v->dragState != DRAG_NONE) return 0;
+        SetCapture(v->hwnd);
+        v->dragState = DRAG_RULER_ARMED;
+        v->dragX = x;
+        return 0;
+    case WM_MOUSEMOVE:
+        if (v->dragState == DRAG_RULER_ARMED) {
+            InvalidateView(v, INV_ALL);
+            v->dragState = DRAG_RULER_SCROLL;
+            v->dragX = x;
+        } else if (v->dragState == DRAG_RULER_SCROLL) {
+            if (x >= pane->rect.left && x < pane->rect.right) {
+                const int dx = std::clamp(x - v->dragX, -kPixelClamp, kPixelClamp);
+                v->dragX = x;
+                if (dx != 0) {
+                    const std::int64_t shift = static_cast<std::int64_t>(std::llround(dx * v->ticksPerPixel));
+                    SetTimeView(v, std::max<std::int64_t>(v->timeOrigin - shift, 0), v->timeSpan, 0);
+                    InvalidateView(v, INV_ALL);
+                }
+            }
+        }
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        if (v->dragState == DRAG_RULER_ARMED || v->dragState == DRAG_RULER_SCROLL) {
+            v->dragState = DRAG_NONE;
+            if (msg == WM_LBUTTONUP && GetCapture() == v->hwnd) ReleaseCapture();
+            InvalidateView(v, INV_ALL);
+        }
+        return 0;
+    default: return 0;
+    }
+}
+
+// ---- Loop bar pane (4) -----------------------------------------------------------------------------
+
+constexpr std::uint32_t kLoopBarShowsRegion = 0x40;
+
+void LoopBarLayout(TrackView* v, Pane* pane, RECT* remaining) {
+    const int wanted = (pane->flags & PANE_LOOP_BAR_SLIM) ? 12 : FontHeight() + 10;
+    const int height = std::min<int>(wanted, std::max<int>(remaining->bottom - remaining->top, 0));
+    const int width = std::max<int>(remaining->right - remaining->left, 0);
+    pane->rect = {remaining->left, remaining->top, remaining->left + width, remaining->top + height};
+    pane->width = width;
+    pane->height = height;
+    remaining->top += height;
+    (void)v;
+}
+
+int RegionTop(const Pane* pane) {
+    const int top = pane->rect.top, bottom = pane->rect.bottom;
+    return std::min((top + 2 + bottom - 2) / 2, bottom - 12);
+}
+
+void RefreshLoopX(TrackView* v) {
+    if (!(v->flags & TVF_LOOP_ON) || v->timeSpan <= 0) {
+        v->loopStartX = v->loopEndX = -1;
+        return;
+    }
+    v->loopStartX = XOfTick(v, v->loopStart);
+    v->loopEndX = XOfTick(v, v->loopEnd);
+}
+
+int LoopBarHitTest(TrackView* v, Pane* pane, int x, int y) {
+    if (y < pane->rect.top + 2 || y >= pane->rect.bottom - 2) return 0;
+    if (!(pane->flags & kLoopBarShowsRegion) || !(v->flags & TVF_LOOP_ON) || y < RegionTop(pane)) return 0;
+    RefreshLoopX(v);
+    if (x < v->loopStartX - 2 || x > v->loopEndX + 2) return 0;
+    const int e = std::clamp((v->loopEndX - v->loopStartX) / 3, 1, 8);
+    int part;
+    if (x <= v->loopStartX + e) part = LB_START_EDGE;
+    else if (x < v->loopEndX - e) part = LB_BODY;
+    else part = LB_END_EDGE;
+    char from[32], to[32], tip[60];
+    PositionText(v, v->loopStart, from);
+    PositionText(v, v->loopEnd, to);
+    std::snprintf(tip, sizeof tip, "Loop Region: %s to %s", from, to);
+    SetTip(v, tip);
+    return part;
+}
+
+int LoopBarCursor(TrackView*, Pane* pane, std::uint32_t hitCode) {
+    const int part = static_cast<int>(hitCode & 0xFFFF);
+    if (part == LB_START_EDGE || part == LB_END_EDGE || part == 0xFD || part == 0xFE) return 13;
+    if ((pane->flags & kLoopBarShowsRegion) && part != LB_BODY) return 17;
+    return 32512;
+}
+
+void LoopBarPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
+    const RECT& r = pane->rect;
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    Fill(dc, clip->left, r.top, clip->right, r.bottom, face);
+    Fill(dc, clip->left, r.bottom - 1, clip->right, r.bottom, shadow);
+    if (v->dragState == DRAG_LOOP_BODY || v->dragState == DRAG_LOOP_START || v->dragState == DRAG_LOOP_END) {
+        v->loopStartX = XOfTick(v, v->dragStart);
+        v->loopEndX = XOfTick(v, v->dragStart + v->dragLength);
+    } else {
+        RefreshLoopX(v);
+    }
+    if (v->loopStartX < 0 && v->loopEndX < 0) return;
+    const COLORREF loop = VorUI_GetColor(VOR_COLOR_LOOP);
+    const int left = std::max<int>({v->loopStartX, clip->left, v->grid.left});
+    const int right = std::min<int>({v->loopEndX + 1, clip->right, v->grid.right});
+    const int top = RegionTop(pane);
+    Fill(dc, left, top, right, r.bottom - 2, Blend(face, loop, 128));
+    for (int x : {v->loopStartX, v->loopEndX})
+        if (x >= std::max<int>(clip->left, v->grid.left) && x < std::min<int>(clip->right, v->grid.right))
+            Fill(dc, x, r.top + 1, x + 1, r.bottom - 1, loop);
+}
+
+std::int64_t SnapLoopTime(TrackView* v, std::int64_t t) {
+    if (!SnappingActive(v->settings)) return t;
+    return NearestSnap(SnapContextOf(*v, v->snap), t, SNAP_GRID);
+}
+
+LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int part = static_cast<int>(v->hitCode & 0xFFFF);
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        if (v->dragState != DRAG_NONE) return 0;
+        if (part == LB_BODY || part == LB_START_EDGE || part == LB_END_EDGE) {
+            SetCapture(v->hwnd);
+            v->dragState = part == LB_BODY ? DRAG_LOOP_BODY : part == LB_START_EDGE ? DRAG_LOOP_START : DRAG_LOOP_END;
+            v->dragStart = v->loopStart;
+            v->dragLength = v->loopEnd - v->loopStart;
+            v->dragAnchor = TickOfX(v, x);
+            return 0;
+        }
+        // Elsewhere the bar selects time as the grid does.
+        {
+            Pane& grid = v->panes[PANE_GRID];
+            return grid.paneClass->OnMouse(v, &grid, msg, wParam, lParam);
+        }
+    case WM_MOUSEMOVE: {
+        if (v->dragState != DRAG_LOOP_BODY && v->dragState != DRAG_LOOP_START && v->dragState != DRAG_LOOP_END) {
+            if (GetCapture() == v->hwnd) {
+                Pane& grid = v->panes[PANE_GRID];
+                return grid.paneClass->OnMouse(v, &grid, msg, wParam, lParam);
+            }
+            return 0;
+        }
+        const std::int64_t t = TickOfX(v, std::clamp<int>(x, v->grid.left, v->grid.right));
+        const std::int64_t end = std::max<std::int64_t>(v->documentLength, 0);
+        const std::int64_t length = v->loopEnd - v->loopStart;
+        if (v->dragState == DRAG_LOOP_BODY) {
+            std::int64_t start = SnapLoopTime(v, v->loopStart + t - v->dragAnchor);
+            start = std::clamp<std::int64_t>(start, 0, std::max<std::int64_t>(end - length, 0));
+            v->dragStart = start;
+            v->dragLength = length;
+        } else if (v->dragState == DRAG_LOOP_START) {
+            const std::int64_t start = std::clamp<std::int64_t>(SnapLoopTime(v, t), 0, v->loopEnd);
+            v->dragStart = start;
+            v->dragLength = v->loopEnd - start;
+        } else {
+            const std::int64_t stop = std::clamp<std::int64_t>(SnapLoopTime(v, t), v->loopStart, std::max(end, v->loopStart));
+            v->dragStart = v->loopStart;
+            v->dragLength = stop - v->loopStart;
+        }
+        InvalidateView(v, INV_LOOP_BAR | INV_NO_GRID);
+        return 0;
+    }
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        if (v->dragState == DRAG_LOOP_BODY || v->dragState == DRAG_LOOP_START || v->dragState == DRAG_LOOP_END) {
+            v->dragState = DRAG_NONE;
+            if (msg == WM_LBUTTONUP) {
+                if (GetCapture() == v->hwnd) ReleaseCapture();
+                SetLoopRange(v, v->dragStart, v->dragLength);
+            }
+            InvalidateView(v, INV_LOOP_BAR);
+            return 0;
+        }
+        if (GetCapture() == v->hwnd || msg == WM_LBUTTONUP) {
+            Pane& grid = v->panes[PANE_GRID];
+            return grid.paneClass->OnMouse(v, &grid, msg, wParam, lParam);
+        }
+        return 0;
+    default: (void)pane; return 0;
+    }
+}
+
+PaneClass gRulerClass{};
+PaneClass gLoopBarClass{};
+
+} // namespace
+
+PaneClass* TimeRulerPaneClass() {
+    if (!gRulerClass.Layout) {
+        gRulerClass.Layout = RulerLayout;
+        gRulerClass.Paint = RulerPaint;
+        gRulerClass.OnMouse = RulerMouse;
+        RegisterPaneClass(&gRulerClass);
+    }
+    return &gRulerClass;
+}
+
+PaneClass* LoopBarPaneClass() {
+    if (!gLoopBarClass.Layout) {
+        gLoopBarClass.Layout = LoopBarLayout;
+        gLoopBarClass.HitTest = LoopBarHitTest;
+        gLoopBarClass.Paint = LoopBarPaint;
+        gLoopBarClass.OnMouse = LoopBarMouse;
+        gLoopBarClass.GetCursor = LoopBarCursor;
+        RegisterPaneClass(&gLoopBarClass);
+    }
+    return &gLoopBarClass;
+}
+
+void InstallNavigationPanes(TrackView* v) {
+    v->panes[PANE_RULER].paneClass = TimeRulerPaneClass();
+    v->panes[PANE_RULER].flags |= PANE_LOOP_LINES;
+    v->panes[PANE_LOOP_BAR].paneClass = LoopBarPaneClass();
+    v->panes[PANE_LOOP_BAR].flags |= PANE_LOOP_BAR_SLIM | kLoopBarShowsRegion;
+}
+
+} // namespace pianoroll

@@ -1,0 +1,390 @@
+// The time ruler and loop bar: the ruler's mark spacing, marks and labels, dragging the ruler to
+// scroll, the loop bar's zones, tooltip and drags, the loop bar's commands, and moving the edit cursor
+// with its flags and the time selection history.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "mp/settings.h"
+#include "mp/track_access.h"
+#include "view/navigation.h"
+#include "view/track_view.h"
+#include "view_fixture.h"
+#include "win/backend.h"
+
+namespace {
+
+using namespace win;
+using namespace pianoroll;
+using harness::ViewFixture;
+
+constexpr std::int64_t kQuarter = 960; // the host's default tick rate
+
+TEST(RulerStep, SpacingFollowsTheSignature) {
+    // Less than a measure: two beats, which divide the measure.
+    RulerStep s = ComputeRulerStep(480, 4, 4, 500);
+    EXPECT_EQ(s.step, 960);
+    EXPECT_EQ(s.subdivisions, 4);
+    EXPECT_TRUE(s.labelled);
+    // Several measures: B = 2 adds a measure, then twice the power of two below.
+    s = ComputeRulerStep(480, 4, 4, 5000);
+    EXPECT_EQ(s.step, 7680);
+    EXPECT_EQ(s.subdivisions, 4);
+    // Under a beat: halves of the beat, unlabelled.
+    s = ComputeRulerStep(480, 4, 4, 100);
+    EXPECT_EQ(s.step, 120);
+    EXPECT_FALSE(s.labelled);
+    // Between half a beat and a beat: one beat.
+    s = ComputeRulerStep(480, 4, 4, 300);
+    EXPECT_EQ(s.step, 480);
+    // 3/4: three beats equal the numerator, so a whole measure with three subdivisions.
+    s = ComputeRulerStep(480, 3, 4, 1000);
+    EXPECT_EQ(s.step, 1440);
+    EXPECT_EQ(s.subdivisions, 3);
+    // 3/4 over two measures: 3 x 2 is no multiple of 4, so the step's measures subdivide it.
+    s = ComputeRulerStep(480, 3, 4, 1500);
+    EXPECT_EQ(s.step, 2880);
+    EXPECT_EQ(s.subdivisions, 2);
+    // 6/8: eighth-note beats.
+    s = ComputeRulerStep(480, 6, 8, 500);
+    EXPECT_EQ(s.step, 720);
+    // Degenerate input stays positive and finite.
+    EXPECT_GE(ComputeRulerStep(0, 0, 0, 0).step, 1);
+    EXPECT_GE(ComputeRulerStep(1, 4, 4, -50).step, 1);
+}
+
+class Navigation : public ViewFixture {
+protected:
+    void Open() {
+        AddPianoTrack(32 * kQuarter, 0);
+        OpenView(900, 600);
+        // An empty track: the document is the minimum extent, 8 whole notes here.
+        Settings()->minSongWholeNotes = 8;
+        RefreshDocumentLength(View());
+        ASSERT_EQ(View()->documentLength, 32 * kQuarter);
+        View()->access->SetLooping(true);
+        SetTimeView(0, 16 * kQuarter);
+    }
+    TrackView* V() const { return View(); }
+    const Pane& LoopBar() const { return V()->panes[PANE_LOOP_BAR]; }
+    const Pane& Ruler() const { return V()->panes[PANE_RULER]; }
+    int LoopBarY() const { return LoopBar().rect.bottom - 4; }
+    int PartAt(int x, int y) {
+        HitTestView(V(), x, y, true);
+        return static_cast<int>(V()->hitCode & 0xFFFF);
+    }
+    int PaneAt(int x, int y) {
+        HitTestView(V(), x, y, true);
+        return static_cast<int>(V()->hitCode >> 16);
+    }
+    void Loop(std::int64_t start, std::int64_t length) {
+        SetLoopRange(V(), start, length);
+        Repaint();
+    }
+    bool HostLoop(std::int64_t* start, std::int64_t* end) const { return V()->access->GetLoopRegion(start, end); }
+};
+
+TEST_F(Navigation, RulerAndLoopBarSitAboveTheGrid) {
+    Open();
+    EXPECT_EQ(LoopBar().height, 12);
+    EXPECT_GT(Ruler().height, 6);
+    EXPECT_LE(LoopBar().rect.bottom, Ruler().rect.top);
+    EXPECT_LE(Ruler().rect.bottom, V()->grid.top);
+    EXPECT_EQ(PaneAt(V()->grid.left + 10, Ruler().rect.top + 2), PANE_RULER);
+    EXPECT_EQ(PaneAt(V()->grid.left + 10, LoopBarY()), PANE_LOOP_BAR);
+}
+
+TEST_F(Navigation, RulerMarksAndGridLinesShareTheStep) {
+    Open();
+    const double step = V()->rulerStep;
+    ASSERT_GT(step / V()->ticksPerPixel, 8);
+    const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const int markY = Ruler().rect.bottom - 2;
+    const int rowY = (V()->grid.top + V()->grid.bottom) / 2;
+    int marks = 0;
+    for (int k = 1; k * step < static_cast<double>(V()->timeOrigin + V()->timeSpan); ++k) {
+        const int x = XOfTick(static_cast<std::int64_t>(k * step));
+        if (x == INT_MIN) continue;
+        EXPECT_EQ(Pixel(x, markY), ink) << k;
+        EXPECT_EQ(Pixel(x + 2, markY), face) << k;
+        // The grid's line at the same column differs from its neighbours' row colour.
+        EXPECT_NE(Pixel(x, rowY), Pixel(x + 2, rowY)) << k;
+        ++marks;
+    }
+    EXPECT_GE(marks, 3);
+    // A label next to the first labelled mark after the start.
+    const int every = V()->rulerLabelled ? V()->rulerSubdivisions : 1;
+    const int labelX = XOfTick(static_cast<std::int64_t>(every * step));
+    int inked = 0;
+    for (int y = Ruler().rect.top; y < Ruler().rect.bottom - 4; ++y)
+        for (int x = labelX + 3; x < labelX + 30; ++x) inked += Pixel(x, y) != face;
+    EXPECT_GT(inked, 5);
+    // Zooming in changes the step with the zoom.
+    SetTimeView(0, 2 * kQuarter);
+    EXPECT_LT(V()->rulerStep, step);
+}
+
+TEST_F(Navigation, DraggingTheRulerScrolls) {
+    Open();
+    SetTimeView(8 * kQuarter, 8 * kQuarter);
+    const std::int64_t origin = V()->timeOrigin;
+    const int y = Ruler().rect.top + 3, x = V()->grid.left + 400;
+    Press(x, y);
+    EXPECT_EQ(V()->dragState, DRAG_RULER_ARMED);
+    Move(x + 1, y);
+    EXPECT_EQ(V()->dragState, DRAG_RULER_SCROLL);
+    Move(x + 101, y);
+    const std::int64_t moved = origin - V()->timeOrigin;
+    EXPECT_NEAR(static_cast<double>(moved), 100 * V()->ticksPerPixel, V()->ticksPerPixel);
+    Release(x + 101, y);
+    EXPECT_EQ(V()->dragState, DRAG_NONE);
+    // Dragging past the start stops at 0.
+    const int left = V()->grid.left + 5;
+    Press(left, y);
+    Move(left + 1, y);
+    Move(left + 780, y);
+    Release(left + 780, y);
+    EXPECT_EQ(V()->timeOrigin, 0);
+}
+
+TEST_F(Navigation, LoopBarZonesAndTooltip) {
+    Open();
+    const int y = LoopBarY();
+    // A region 2 pixels wide: 1-pixel edge zones, no body.
+    const std::int64_t start = 4 * kQuarter;
+    const int sx = pianoroll::XOfTick(V(), start);
+    std::int64_t end = start;
+    while (pianoroll::XOfTick(V(), end) < sx + 2) ++end;
+    Loop(start, end - start);
+    for (int x = sx - 2; x <= sx + 1; ++x) EXPECT_EQ(PartAt(x, y), LB_START_EDGE) << x;
+    for (int x = sx + 2; x <= sx + 4; ++x) EXPECT_EQ(PartAt(x, y), LB_END_EDGE) << x;
+    EXPECT_EQ(PartAt(sx - 3, y), 0);
+    EXPECT_EQ(PartAt(sx + 5, y), 0);
+    // Outside the 2-pixel margins at the top and bottom nothing is hit.
+    EXPECT_EQ(PartAt(sx, LoopBar().rect.top + 1), 0);
+    EXPECT_EQ(PartAt(sx, LoopBar().rect.bottom - 2), 0);
+    // A wide region: 8-pixel edges around the body.
+    Loop(2 * kQuarter, 8 * kQuarter);
+    const int l = V()->loopStartX, r = V()->loopEndX;
+    ASSERT_GT(r - l, 30);
+    EXPECT_EQ(PartAt(l + 8, y), LB_START_EDGE);
+    EXPECT_EQ(PartAt(l + 9, y), LB_BODY);
+    EXPECT_EQ(PartAt(r - 9, y), LB_BODY);
+    EXPECT_EQ(PartAt(r - 8, y), LB_END_EDGE);
+    EXPECT_EQ(PartAt(r + 2, y), LB_END_EDGE);
+    char from[32], to[32];
+    DefaultPositionToText(V(), 2 * kQuarter, from);
+    DefaultPositionToText(V(), 10 * kQuarter, to);
+    PartAt((l + r) / 2, y);
+    EXPECT_EQ(std::string(V()->tipText), "Loop Region: " + std::string(from) + " to " + to);
+    // Cursors: edges resize, the rest of the bar selects time.
+    const PaneClass* c = LoopBar().paneClass;
+    Pane bar = LoopBar();
+    EXPECT_EQ(c->GetCursor(V(), &bar, LB_START_EDGE), 13);
+    EXPECT_EQ(c->GetCursor(V(), &bar, LB_BODY), 32512);
+    EXPECT_EQ(c->GetCursor(V(), &bar, 0), 17);
+}
+
+TEST_F(Navigation, DraggingTheLoopRegion) {
+    Open();
+    Settings()->snapEnabled = 0;
+    Loop(2 * kQuarter, 4 * kQuarter);
+    const int y = LoopBarY();
+    const int mid = (V()->loopStartX + V()->loopEndX) / 2;
+    Press(mid, y);
+    EXPECT_EQ(V()->dragState, DRAG_LOOP_BODY);
+    Move(mid + 60, y);
+    Release(mid + 60, y);
+    EXPECT_EQ(V()->dragState, DRAG_NONE);
+    const std::int64_t shift = TickOfX(V(), mid + 60) - TickOfX(V(), mid);
+    EXPECT_EQ(V()->loopStart, 2 * kQuarter + shift);
+    EXPECT_EQ(V()->loopEnd - V()->loopStart, 4 * kQuarter);
+    std::int64_t hs = 0, he = 0;
+    ASSERT_TRUE(HostLoop(&hs, &he));
+    EXPECT_EQ(hs, V()->loopStart);
+    EXPECT_EQ(he, V()->loopEnd);
+
+    // With snapping the end edge lands on a grid step; the start stays.
+    Settings()->snapEnabled = 1;
+    Settings()->gridSnap = 1;
+    Settings()->gridSpacing = 0;
+    Repaint();
+    const double grid = V()->snap.gridSpacing;
+    ASSERT_GT(grid, 1);
+    const std::int64_t start = V()->loopStart;
+    const int ex = V()->loopEndX - 2;
+    Press(ex, y);
+    EXPECT_EQ(V()->dragState, DRAG_LOOP_END);
+    Move(ex + 47, y);
+    Release(ex + 47, y);
+    EXPECT_EQ(V()->loopStart, start);
+    EXPECT_EQ(V()->loopEnd % static_cast<std::int64_t>(grid), 0);
+    EXPECT_GT(V()->loopEnd, start + 4 * kQuarter);
+
+    // The start edge cannot pass the end, nor the body the document's ends.
+    const std::int64_t stop = V()->loopEnd;
+    Press(V()->loopStartX, y);
+    Move(V()->grid.right - 1, y);
+    Release(V()->grid.right - 1, y);
+    EXPECT_EQ(V()->loopEnd, stop);
+    EXPECT_LE(V()->loopStart, stop);
+}
+
+TEST_F(Navigation, LoopBarCommandsToggle) {
+    Open();
+    Loop(kQuarter, 2 * kQuarter);
+    // Project twice: the whole document, then the region from before.
+    ASSERT_TRUE(LoopBarCommand(V(), kCmdSelectionToProject));
+    EXPECT_EQ(V()->loopStart, 0);
+    EXPECT_EQ(V()->loopEnd, V()->documentLength);
+    std::int64_t hs = -1, he = -1;
+    ASSERT_TRUE(HostLoop(&hs, &he));
+    EXPECT_EQ(hs, 0);
+    EXPECT_EQ(he, V()->documentLength);
+    ASSERT_TRUE(LoopBarCommand(V(), kCmdSelectionToProject));
+    EXPECT_EQ(V()->loopStart, kQuarter);
+    EXPECT_EQ(V()->loopEnd, 3 * kQuarter);
+
+    // View: the visible part, and the same command again goes back.
+    ASSERT_TRUE(LoopBarCommand(V(), kCmdSelectionToView));
+    EXPECT_EQ(V()->loopStart, 0);
+    EXPECT_GE(V()->loopEnd, V()->timeSpan);
+    EXPECT_LE(V()->loopEnd, V()->documentLength);
+    ASSERT_TRUE(LoopBarCommand(V(), kCmdSelectionToView));
+    EXPECT_EQ(V()->loopStart, kQuarter);
+    EXPECT_EQ(V()->loopEnd, 3 * kQuarter);
+
+    // Zoom to the region: it fills the view.
+    ASSERT_TRUE(LoopBarCommand(V(), kCmdZoomToLoop));
+    EXPECT_LE(V()->timeOrigin, kQuarter);
+    EXPECT_GE(V()->timeOrigin + V()->timeSpan, 3 * kQuarter);
+    EXPECT_LT(V()->timeSpan, 4 * kQuarter);
+    EXPECT_FALSE(LoopBarCommand(V(), 4999));
+}
+
+std::int64_t gContinuedFrom = -1;
+void RecordContinue(TrackView*, std::int64_t position) { gContinuedFrom = position; }
+
+TEST_F(Navigation, MovingTheEditCursor) {
+    Open();
+    TrackView* v = V();
+    const std::int64_t end = v->documentLength;
+    MoveEditCursor(v, 1000, 0, 0);
+    EXPECT_EQ(v->editCursor, 1000);
+    // A range becomes the loop region.
+    MoveEditCursor(v, 2000, 500, 0);
+    EXPECT_EQ(v->editCursor, 2000);
+    EXPECT_EQ(v->loopStart, 2000);
+    EXPECT_EQ(v->loopEnd, 2500);
+    EXPECT_EQ(v->historyCount, 2);
+    // Extend: from the new time to the end of the current range (here the cursor).
+    MoveEditCursor(v, 5000, 0, MEC_EXTEND | MEC_NO_HISTORY);
+    EXPECT_EQ(v->loopStart, 2000);
+    EXPECT_EQ(v->loopEnd, 5000);
+    EXPECT_EQ(v->historyCount, 2);
+    // Clamped into the document.
+    MoveEditCursor(v, -40, 0, MEC_NO_HISTORY);
+    EXPECT_EQ(v->editCursor, 0);
+    MoveEditCursor(v, end + 999, 0, MEC_NO_HISTORY);
+    EXPECT_EQ(v->editCursor, end);
+    // Snapping to the grid only while snapping is on.
+    v->snap.gridSpacing = 480;
+    Settings()->snapEnabled = 1;
+    MoveEditCursor(v, 1000, 0, MEC_SNAP | MEC_NO_HISTORY);
+    EXPECT_EQ(v->editCursor, 960);
+    Settings()->snapEnabled = 0;
+    MoveEditCursor(v, 1000, 0, MEC_SNAP | MEC_NO_HISTORY);
+    EXPECT_EQ(v->editCursor, 1000);
+    // Moving the loop region along keeps its length, capped at the end.
+    MoveEditCursor(v, 7000, 0, MEC_MOVE_LOOP | MEC_NO_HISTORY);
+    EXPECT_EQ(v->loopStart, 7000);
+    EXPECT_EQ(v->loopEnd, 10000);
+    MoveEditCursor(v, end - 100, 0, MEC_MOVE_LOOP | MEC_NO_HISTORY);
+    EXPECT_EQ(v->loopEnd, end);
+    // A gesture records the history at its first step only.
+    const int before = v->historyCount;
+    MoveEditCursor(v, 100, 0, MEC_GESTURE_STEP);
+    MoveEditCursor(v, 200, 0, MEC_GESTURE_STEP);
+    MoveEditCursor(v, 300, 0, MEC_GESTURE_STEP);
+    EXPECT_EQ(v->historyCount, before + 1);
+
+    // While playing, a user's move stops following and continues playback there.
+    v->transport.ContinueFrom = RecordContinue;
+    SetPlaying(v, true);
+    v->flags |= TVF_FOLLOWING;
+    MoveEditCursor(v, 4000, 0, MEC_NO_HISTORY);
+    EXPECT_TRUE(v->flags & TVF_USER_MOVED);
+    EXPECT_FALSE(v->flags & TVF_FOLLOWING);
+    EXPECT_EQ(gContinuedFrom, 4000);
+    MoveEditCursor(v, 4500, 0, MEC_PROGRAM | MEC_NO_HISTORY);
+    EXPECT_FALSE(v->flags & TVF_USER_MOVED);
+    EXPECT_TRUE(v->flags & TVF_FOLLOWING);
+    EXPECT_EQ(gContinuedFrom, 4500);
+    SetPlaying(v, false);
+}
+
+TEST_F(Navigation, SelectionHistoryRingStepsBack) {
+    Open();
+    TrackView* v = V();
+    EXPECT_FALSE(StepBackSelectionHistory(v));
+    // Seven entries in a ring of five; duplicates are not added.
+    for (int i = 1; i <= 7; ++i) AddSelectionHistory(v, i * 100, i);
+    AddSelectionHistory(v, 700, 7);
+    EXPECT_EQ(v->historyCount, 5);
+    const std::int64_t expected[] = {700, 600, 500, 400, 300, 700};
+    for (std::int64_t t : expected) {
+        ASSERT_TRUE(StepBackSelectionHistory(v));
+        EXPECT_EQ(v->editCursor, t);
+        EXPECT_EQ(v->loopStart, t);
+        EXPECT_EQ(v->loopEnd - v->loopStart, t / 100);
+    }
+    // Stepping back records nothing new.
+    EXPECT_EQ(v->historyCount, 5);
+}
+
+TEST_F(Navigation, RangeQuery) {
+    Open();
+    TrackView* v = V();
+    Loop(1000, 2000);
+    MoveEditCursor(v, 1000, 0, MEC_NO_HISTORY);
+    std::int64_t s = 0, n = 0;
+    QueryRange(v, true, false, &s, &n);
+    EXPECT_EQ(s, 1000);
+    EXPECT_EQ(n, 2000);
+    MoveEditCursor(v, 3000, 0, MEC_NO_HISTORY);
+    QueryRange(v, true, false, &s, &n);
+    EXPECT_EQ(s, 3000);
+    EXPECT_EQ(n, -2000);
+    MoveEditCursor(v, 1500, 0, MEC_NO_HISTORY);
+    QueryRange(v, true, false, &s, &n);
+    EXPECT_EQ(n, 0);
+    QueryRange(v, true, true, &s, &n);
+    EXPECT_EQ(s, 1000);
+    EXPECT_EQ(n, 2000);
+    QueryRange(v, false, false, &s, &n);
+    EXPECT_EQ(s, 1500);
+    EXPECT_EQ(n, 0);
+}
+
+TEST_F(Navigation, PictureOfTheRulerAndLoopBar) {
+    Open();
+    TrackView* v = V();
+    SetRows(127 - 72, 9);
+    Loop(4 * kQuarter, 4 * kQuarter);
+    MoveEditCursor(v, 3 * kQuarter, 0, MEC_NO_HISTORY);
+    v->selectionStart = 9 * kQuarter;
+    v->selectionLength = 2 * kQuarter;
+    SetPlaying(v, true);
+    SetPlaybackPosition(v, 6 * kQuarter + kQuarter / 2);
+    Repaint();
+    // The loop region's band in the loop bar, left of its start the bar's face.
+    const int y = LoopBarY();
+    EXPECT_NE(Pixel(v->loopStartX + 10, y), Pixel(v->loopStartX - 10, y));
+    const std::string picture = std::string(VOR_BINARY_DIR) + "/view_navigation.png";
+    EXPECT_TRUE(headless::Snapshot(EditorWindow(), picture.c_str()));
+    SetPlaying(v, false);
+}
+
+} // namespace
