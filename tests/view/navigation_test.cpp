@@ -12,6 +12,7 @@
 #include "view/track_view.h"
 #include "view_fixture.h"
 #include "win/backend.h"
+#include "win/controls.h"
 
 namespace {
 
@@ -259,9 +260,73 @@ TEST_F(Navigation, LoopBarCommandsToggle) {
     // Zoom to the region: it fills the view.
     ASSERT_TRUE(LoopBarCommand(V(), kCmdZoomToLoop));
     EXPECT_LE(V()->timeOrigin, kQuarter);
-    EXPECT_GE(V()->timeOrigin + V()->timeSpan, 3 * kQuarter);
-    EXPECT_LT(V()->timeSpan, 4 * kQuarter);
+    EXPECT_EQ(V()->timeSpan, 2 * kQuarter);
+    EXPECT_GE(XOfTick(kQuarter), V()->grid.left);
+    EXPECT_LT(pianoroll::XOfTick(V(), 3 * kQuarter), V()->grid.right);
     EXPECT_FALSE(LoopBarCommand(V(), 4999));
+}
+
+TEST_F(Navigation, PressingTheBarOutsideTheRegionSelectsTime) {
+    Open();
+    Settings()->snapEnabled = 0;
+    Loop(kQuarter, kQuarter);
+    const int y = LoopBarY();
+    const int a = XOfTick(8 * kQuarter), b = XOfTick(12 * kQuarter);
+    Press(a, y);
+    EXPECT_EQ(V()->dragState, DRAG_LOOP_SELECT);
+    Move(b, y);
+    EXPECT_EQ(V()->selectionStart, TickOfX(V(), a));
+    EXPECT_EQ(V()->selectionLength, TickOfX(V(), b) - TickOfX(V(), a));
+    Release(b, y);
+    EXPECT_EQ(V()->dragState, DRAG_NONE);
+    // The finished selection is the loop region; the cursor stands at its start.
+    EXPECT_EQ(V()->loopStart, TickOfX(V(), a));
+    EXPECT_EQ(V()->loopEnd, TickOfX(V(), b));
+    EXPECT_EQ(V()->editCursor, TickOfX(V(), a));
+    // Dragging leftwards selects the same way.
+    const int c = XOfTick(14 * kQuarter), d = XOfTick(4 * kQuarter);
+    Press(c, y);
+    Move(d, y);
+    Release(d, y);
+    EXPECT_EQ(V()->loopStart, TickOfX(V(), d));
+    EXPECT_EQ(V()->loopEnd, TickOfX(V(), c));
+}
+
+TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
+    Open();
+    Loop(2 * kQuarter, 4 * kQuarter);
+    Settings()->gridSpacing = 0;
+    const int y = LoopBarY();
+    const int mid = (V()->loopStartX + V()->loopEndX) / 2;
+    // Over the region: the "Loop" menu, with loop playback checked; unchecking it stops looping.
+    bool sawZoom = false;
+    UINT rulerMarks = 0;
+    AnswerNextPopupMenu([&](HMENU menu, HWND) -> UINT {
+        sawZoom = GetMenuState(menu, kCmdZoomToLoop, MF_BYCOMMAND) != static_cast<UINT>(-1);
+        rulerMarks = GetMenuState(menu, 6005, MF_BYCOMMAND);
+        EXPECT_TRUE(GetMenuState(menu, kCmdLoopPlayback, MF_BYCOMMAND) & MF_CHECKED);
+        return kCmdLoopPlayback;
+    });
+    Press(mid, y, 1);
+    Release(mid, y, 1);
+    EXPECT_TRUE(sawZoom);
+    EXPECT_TRUE(rulerMarks & MF_CHECKED);
+    EXPECT_FALSE(V()->access->IsLooping());
+    EXPECT_FALSE(V()->flags & TVF_LOOP_ON);
+    // On the ruler: the "General" menu; its project item loops over the whole document.
+    V()->access->SetLooping(true);
+    Pump();
+    AnswerNextPopupMenu(static_cast<UINT>(kCmdSelectionToProject));
+    const int rx = V()->grid.left + 200, ry = Ruler().rect.top + 3;
+    Press(rx, ry, 1);
+    Release(rx, ry, 1);
+    EXPECT_EQ(V()->loopStart, 0);
+    EXPECT_EQ(V()->loopEnd, V()->documentLength);
+    // A grid spacing item goes to the editor, which sets the spacing.
+    AnswerNextPopupMenu(static_cast<UINT>(6009));
+    Press(rx, ry, 1);
+    Release(rx, ry, 1);
+    EXPECT_EQ(Settings()->gridSpacing, -4);
 }
 
 std::int64_t gContinuedFrom = -1;
@@ -376,6 +441,7 @@ TEST_F(Navigation, PictureOfTheRulerAndLoopBar) {
     MoveEditCursor(v, 3 * kQuarter, 0, MEC_NO_HISTORY);
     v->selectionStart = 9 * kQuarter;
     v->selectionLength = 2 * kQuarter;
+    MarkBackgroundStale(v);
     SetPlaying(v, true);
     SetPlaybackPosition(v, 6 * kQuarter + kQuarter / 2);
     Repaint();

@@ -43,12 +43,28 @@ void AddSelectionHistory(TrackView* v, std::int64_t start, std::int64_t length);
 // Applies the previous history entry; false when the history is empty.
 bool StepBackSelectionHistory(TrackView* v);
 void MoveEditCursor(TrackView* v, std::int64_t t, std::int64_t length, unsigned flags);
-// Commands of the loop bar: 4030, 4031, 5001. False for other commands.
+// Commands of the loop bar and the zooms to a range: 4027, 4030, 4031, 5000, 5001. False for others.
 bool LoopBarCommand(TrackView* v, int command);
 constexpr int kCmdLoopPlayback = 4027;
 constexpr int kCmdSelectionToView = 4030;
 constexpr int kCmdSelectionToProject = 4031;
 constexpr int kCmdZoomToLoop = 5001;
+constexpr int kCmdZoomToSelection = 5000;
+
+// ---- Zooming and scrolling ------------------------------------------------------------------------
+enum : int { ZOOM_STEPS = 0, ZOOM_ALL_OUT = 1, ZOOM_ALL_IN = 2, ZOOM_DEFAULT = 3 };
+enum : int { SCROLL_NEAREST = 0, SCROLL_LEFT = 1, SCROLL_RIGHT = 2, SCROLL_MIDDLE = 3 };
+// The playback position while playing and following it, else the edit cursor.
+std::int64_t FocusTick(const TrackView* v);
+// Time zoom by level steps (positive = out) or a request, centred on the focus; false when unchanged.
+bool SetTimeZoom(TrackView* v, int steps, int request);
+// Fits the range into the zoom pixels; false when empty or unchanged.
+bool ZoomToRange(TrackView* v, std::int64_t start, std::int64_t length);
+void ScrollCursorIntoView(TrackView* v, int placement);
+// Key-down of the view's key table; false for keys left to the grid.
+bool NavigationKey(TrackView* v, win::WPARAM key, win::LPARAM lParam);
+// The wheel the grid's tool leaves (all but plain Ctrl).
+bool NavigationWheel(TrackView* v, win::WPARAM wParam);
 
 // ---- Panes ------------------------------------------------------------------------------------------------
 PaneClass* TimeRulerPaneClass();
@@ -62,8 +78,11 @@ enum : int {
     DRAG_LOOP_BODY = 0x110,
     DRAG_LOOP_START = 0x111,
     DRAG_LOOP_END = 0x112,
+    DRAG_LOOP_SELECT = 0x113,
 };
 // Installs the ruler and loop bar in the piano-roll view.
 void InstallNavigationPanes(TrackView* v);
+// The loop menu of the ruler and loop bar at a client point; runs the chosen command.
+void ShowLoopMenu(TrackView* v, int x, int y, bool overRegion);
 
 } // namespace pianoroll

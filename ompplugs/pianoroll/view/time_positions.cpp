@@ -175,13 +175,8 @@ bool LoopBarCommand(TrackView* v, int command) {
         SetLoopRegion(v, v->loopStart, v->loopEnd, on);
         return true;
     }
-    case kCmdZoomToLoop: {
-        if (curLength <= 0) return true;
-        const std::int64_t margin = curLength / 16;
-        SetTimeView(v, std::max<std::int64_t>(curStart - margin, 0), curLength + 2 * margin, TV_PROGRAM);
-        InvalidateView(v, INV_ALL);
-        return true;
-    }
+    case kCmdZoomToLoop: ZoomToRange(v, curStart, curLength); return true;
+    case kCmdZoomToSelection: ZoomToRange(v, v->selectionStart, v->selectionLength); return true;
     default: return false;
     }
 }

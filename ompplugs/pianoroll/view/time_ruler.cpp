@@ -8,6 +8,7 @@
 #include "mp/settings.h"
 #include "mp/track_access.h"
 #include "view/navigation.h"
+#include "win/controls.h"
 #include "vor/ui_resources.h"
 
 namespace pianoroll {
@@ -56,7 +57,47 @@ void SetTip(TrackView* v, const char* text) {
     v->flags |= TVF_TIP_WANTED;
 }
 
+constexpr std::uint32_t kNoContextMenu = 0x8;
+
+struct MenuItem {
+    int command;
+    const char* text;
+};
+constexpr MenuItem kGridSpacingItems[] = {
+    {6005, "&Ruler Marks"},        {6007, "&Measures"},           {6008, "Hal&f Notes"},
+    {6009, "&Quarter Notes"},      {6010, "Q&uarter Note Triplets"}, {6011, "&8th Notes"},
+    {6012, "8th Note &Triplets"},  {6013, "&16th Notes"},         {6014, "16th Note Tr&iplets"},
+    {6015, "&32nd Notes"},         {6016, "3&2nd Note Triplets"}, {6017, "&64th Notes"},
+    {6018, "64th Note Tri&plets"},
+};
+
 } // namespace
+
+// The "Loop" (over the region) or "General" menu of the ruler and the loop bar, at a client point.
+void ShowLoopMenu(TrackView* v, int x, int y, bool overRegion) {
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return;
+    const bool looping = (v->flags & TVF_LOOP_ON) != 0;
+    if (overRegion) {
+        AppendMenu(menu, MF_STRING | (looping ? MF_CHECKED : 0), kCmdLoopPlayback, "&Loop Playback");
+        AppendMenu(menu, MF_STRING, kCmdZoomToLoop, "&Zoom to Loop Region");
+    } else {
+        AppendMenu(menu, MF_STRING | (looping ? MF_CHECKED : 0), kCmdLoopPlayback, "&Loop Playback");
+        AppendMenu(menu, MF_STRING, kCmdSelectionToView, "Set Selection to &View");
+        AppendMenu(menu, MF_STRING, kCmdSelectionToProject, "Set Selection to &Project");
+    }
+    AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
+    const int current = v->settings ? GridSpacingCommandOf(v->settings->gridSpacing) : 0;
+    for (const MenuItem& item : kGridSpacingItems)
+        AppendMenu(menu, MF_STRING | (item.command == current ? MF_CHECKED : 0), static_cast<UINT_PTR>(item.command), item.text);
+    POINT pt{x, y};
+    ClientToScreen(v->hwnd, &pt);
+    const int command = static_cast<int>(
+        TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RETURNCMD | TPM_NONOTIFY, pt.x, pt.y, 0, v->hwnd, nullptr));
+    DestroyMenu(menu);
+    // The view's command handler runs the loop commands and the grid spacings, and passes on the rest.
+    if (command != 0) SendMessage(v->hwnd, WM_COMMAND, static_cast<WPARAM>(command), 0);
+}
 
 // ---- Mark spacing -----------------------------------------------------------------------------------
 
@@ -247,6 +288,15 @@ LRESULT RulerMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lPa
             }
         }
         return 0;
+    case WM_RBUTTONDOWN:
+        if (v->dragState == DRAG_NONE) SetCapture(v->hwnd);
+        return 0;
+    case WM_RBUTTONUP:
+        if (v->dragState != DRAG_NONE) return 0;
+        if (GetCapture() == v->hwnd) ReleaseCapture();
+        if (!(pane->flags & kNoContextMenu))
+            ShowLoopMenu(v, x, static_cast<short>(HIWORD(lParam)), false);
+        return 0;
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
         if (v->dragState == DRAG_RULER_ARMED || v->dragState == DRAG_RULER_SCROLL) {
@@ -341,34 +391,43 @@ std::int64_t SnapLoopTime(TrackView* v, std::int64_t t) {
     return NearestSnap(SnapContextOf(*v, v->snap), t, SNAP_GRID);
 }
 
-LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam) {
+bool LoopDrag(int state) { return state == DRAG_LOOP_BODY || state == DRAG_LOOP_START || state == DRAG_LOOP_END; }
+
+std::int64_t BarTime(TrackView* v, int x) {
+    const std::int64_t t = TickOfX(v, std::clamp<int>(x, v->grid.left, v->grid.right));
+    return std::clamp<std::int64_t>(SnapLoopTime(v, t), 0, std::max<std::int64_t>(v->documentLength, 0));
+}
+
+LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) {
     const int x = static_cast<short>(LOWORD(lParam));
     const int part = static_cast<int>(v->hitCode & 0xFFFF);
     switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         if (v->dragState != DRAG_NONE) return 0;
+        SetCapture(v->hwnd);
+        v->dragAnchor = TickOfX(v, x);
         if (part == LB_BODY || part == LB_START_EDGE || part == LB_END_EDGE) {
-            SetCapture(v->hwnd);
             v->dragState = part == LB_BODY ? DRAG_LOOP_BODY : part == LB_START_EDGE ? DRAG_LOOP_START : DRAG_LOOP_END;
             v->dragStart = v->loopStart;
             v->dragLength = v->loopEnd - v->loopStart;
-            v->dragAnchor = TickOfX(v, x);
             return 0;
         }
-        // Elsewhere the bar selects time as the grid does.
-        {
-            Pane& grid = v->panes[PANE_GRID];
-            return grid.paneClass->OnMouse(v, &grid, msg, wParam, lParam);
-        }
+        // Elsewhere the bar selects time from the press.
+        v->dragState = DRAG_LOOP_SELECT;
+        v->dragAnchor = BarTime(v, x);
+        MoveEditCursor(v, v->dragAnchor, 0, MEC_GESTURE_STEP);
+        return 0;
     case WM_MOUSEMOVE: {
-        if (v->dragState != DRAG_LOOP_BODY && v->dragState != DRAG_LOOP_START && v->dragState != DRAG_LOOP_END) {
-            if (GetCapture() == v->hwnd) {
-                Pane& grid = v->panes[PANE_GRID];
-                return grid.paneClass->OnMouse(v, &grid, msg, wParam, lParam);
-            }
+        if (v->dragState == DRAG_LOOP_SELECT) {
+            const std::int64_t t = BarTime(v, x);
+            v->selectionStart = std::min(t, v->dragAnchor);
+            v->selectionLength = std::max(t, v->dragAnchor) - v->selectionStart;
+            MarkBackgroundStale(v);
+            InvalidateView(v, INV_LOOP_BAR | INV_RULER);
             return 0;
         }
+        if (!LoopDrag(v->dragState)) return 0;
         const std::int64_t t = TickOfX(v, std::clamp<int>(x, v->grid.left, v->grid.right));
         const std::int64_t end = std::max<std::int64_t>(v->documentLength, 0);
         const std::int64_t length = v->loopEnd - v->loopStart;
@@ -390,22 +449,34 @@ LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM l
         return 0;
     }
     case WM_LBUTTONUP:
-    case WM_CAPTURECHANGED:
-        if (v->dragState == DRAG_LOOP_BODY || v->dragState == DRAG_LOOP_START || v->dragState == DRAG_LOOP_END) {
-            v->dragState = DRAG_NONE;
-            if (msg == WM_LBUTTONUP) {
-                if (GetCapture() == v->hwnd) ReleaseCapture();
-                SetLoopRange(v, v->dragStart, v->dragLength);
-            }
-            InvalidateView(v, INV_LOOP_BAR);
-            return 0;
+    case WM_CAPTURECHANGED: {
+        const int state = v->dragState;
+        if (!LoopDrag(state) && state != DRAG_LOOP_SELECT) return 0;
+        v->dragState = DRAG_NONE;
+        if (msg == WM_LBUTTONUP && GetCapture() == v->hwnd) ReleaseCapture();
+        if (state == DRAG_LOOP_SELECT) {
+            // The finished selection becomes the loop region.
+            const std::int64_t start = v->selectionLength != 0 ? v->selectionStart : v->dragAnchor;
+            const std::int64_t length = v->selectionLength;
+            MarkBackgroundStale(v);
+            MoveEditCursor(v, start, length, MEC_GESTURE_STEP);
+            v->gestureRecorded = false;
+        } else if (msg == WM_LBUTTONUP) {
+            SetLoopRange(v, v->dragStart, v->dragLength);
         }
-        if (GetCapture() == v->hwnd || msg == WM_LBUTTONUP) {
-            Pane& grid = v->panes[PANE_GRID];
-            return grid.paneClass->OnMouse(v, &grid, msg, wParam, lParam);
-        }
+        InvalidateView(v, INV_LOOP_BAR);
         return 0;
-    default: (void)pane; return 0;
+    }
+    case WM_RBUTTONDOWN:
+        if (v->dragState == DRAG_NONE) SetCapture(v->hwnd);
+        return 0;
+    case WM_RBUTTONUP:
+        if (v->dragState != DRAG_NONE) return 0;
+        if (GetCapture() == v->hwnd) ReleaseCapture();
+        if (!(pane->flags & kNoContextMenu))
+            ShowLoopMenu(v, x, static_cast<short>(HIWORD(lParam)), part == LB_BODY || part == LB_START_EDGE || part == LB_END_EDGE);
+        return 0;
+    default: return 0;
     }
 }
 

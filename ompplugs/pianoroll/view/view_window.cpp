@@ -6,6 +6,7 @@
 #include "mp/private_messages.h"
 #include "mp/settings.h"
 #include "tools/tools.h"
+#include "view/navigation.h"
 #include "view/track_view.h"
 #include "vor/ui_resources.h"
 #include "win/controls.h"
@@ -253,6 +254,7 @@ LRESULT RouteKey(TrackView* v, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (alt && wParam >= VK_LEFT && wParam <= VK_DOWN) asKey = msg == WM_SYSKEYDOWN ? WM_KEYDOWN : WM_KEYUP;
     Pane& grid = v->panes[PANE_GRID];
     if (grid.paneClass->OnKey(v, &grid, asKey, wParam, lParam)) return 0;
+    if (asKey == WM_KEYDOWN && NavigationKey(v, wParam, lParam)) return 0;
     if (alt) return DefWindowProc(v->hwnd, msg, wParam, lParam);
     return 0;
 }
@@ -465,6 +467,12 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL: {
         if (msg == WM_MOUSEWHEEL || msg == WM_MOUSEHWHEEL) {
+            // Plain Ctrl is the grid tool's; the view zooms and scrolls with the rest.
+            const int over = PaneOfHit(v->hitCode);
+            const bool ctrl = (GetKeyState(VK_CONTROL) & 0x8000) != 0, shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+            if (msg == WM_MOUSEWHEEL && (!ctrl || shift) &&
+                (over == PANE_GRID || over == PANE_RULER || over == PANE_LOOP_BAR) && NavigationWheel(v, wParam))
+                return 0;
             Pane& pane = v->panes[PaneOfHit(v->hitCode)];
             return pane.paneClass->OnMouse(v, &pane, msg, wParam, lParam);
         }
@@ -554,6 +562,7 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_COMMAND:
         if (HandleToolCommand(v, LOWORD(wParam)) || HandleSnapCommand(v, v->snap, LOWORD(wParam))) return 0;
+        if (LoopBarCommand(v, LOWORD(wParam))) return 0;
         return v->owner.Command ? v->owner.Command(v, wParam, lParam) : 0;
     case WM_NOTIFY: return v->owner.Notify ? v->owner.Notify(v, wParam, lParam) : 0;
     case WM_HELP: return v->owner.Help ? v->owner.Help(v, wParam, lParam) : 0;

@@ -1,0 +1,206 @@
+// Zooming and scrolling the time axis: zoom steps, zoom to a range, scrolling the edit cursor into
+// view, the view's keys and the mouse wheel.
+#include <algorithm>
+#include <cstdlib>
+
+#include "mp/settings.h"
+#include "mp/track_access.h"
+#include "view/navigation.h"
+
+namespace pianoroll {
+
+using namespace win;
+
+namespace {
+
+bool KeyHeld(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
+
+bool Playing(const TrackView* v) { return (v->flags & TVF_PLAYING) != 0; }
+
+std::int64_t Length(const TrackView* v) { return std::max<std::int64_t>(v->documentLength, 0); }
+
+// Puts a span centred on a tick, the origin clamped into the document.
+void CentreSpan(TrackView* v, std::int64_t focus, std::int64_t span) {
+    span = std::max<std::int64_t>(span, 1);
+    const std::int64_t origin = std::clamp<std::int64_t>(focus - span / 2, 0, Length(v));
+    SetTimeView(v, origin, span, TV_PROGRAM);
+    InvalidateView(v, INV_ALL);
+}
+
+std::int64_t TicksPerStepPixel(const TrackView* v) {
+    return std::max<std::int64_t>(v->timeSpan / std::max(v->zoomPixels, 1), 1);
+}
+
+// Ten pixels' worth of ticks (on the grid when it has a quantum), or 10 % of the span.
+std::int64_t PageTarget(const TrackView* v, bool forward) {
+    const double q = v->snap.gridSpacing;
+    if (q > 1) {
+        const std::int64_t step = 10 * TicksPerStepPixel(v);
+        return forward ? QuantumUp(v->editCursor + step, q) : QuantumDown(v->editCursor - step, q);
+    }
+    const std::int64_t step = std::max<std::int64_t>(static_cast<std::int64_t>(v->timeSpan * 100 * 0.001), 1);
+    return forward ? v->editCursor + step : v->editCursor - step;
+}
+
+void MoveCursorAndShow(TrackView* v, std::int64_t t, unsigned flags) {
+    MoveEditCursor(v, std::clamp<std::int64_t>(t, 0, Length(v)), 0, flags | MEC_NO_HISTORY);
+    ScrollCursorIntoView(v, SCROLL_NEAREST);
+}
+
+void PlayOrStop(TrackView* v, bool fromStart) {
+    if (Playing(v) || (v->access && v->access->IsPlaying())) {
+        if (v->transport.StopOrPause) v->transport.StopOrPause(v);
+        else if (v->access) v->access->SetPlaying(false);
+        return;
+    }
+    if (v->transport.Play) {
+        v->transport.Play(v, fromStart);
+        return;
+    }
+    if (!v->access) return;
+    v->access->SetPlaybackPosition(fromStart ? 0 : v->editCursor);
+    v->access->SetPlaying(true);
+}
+
+} // namespace
+
+std::int64_t FocusTick(const TrackView* v) {
+    return Playing(v) && !(v->flags & TVF_USER_MOVED) ? v->playbackPosition : v->editCursor;
+}
+
+bool SetTimeZoom(TrackView* v, int steps, int request) {
+    int level = v->timeZoomLevel + steps;
+    if (request == ZOOM_ALL_OUT) level = v->maxTimeZoomLevel;
+    else if (request == ZOOM_ALL_IN) level = 0;
+    else if (request == ZOOM_DEFAULT) level = std::min(v->settings ? v->settings->presetZoomLevel : 0, v->maxTimeZoomLevel);
+    level = std::clamp(level, 0, std::max(v->maxTimeZoomLevel, 0));
+    if (level == v->timeZoomLevel) return false;
+    const std::int64_t span = std::max<std::int64_t>(SpanOfTimeLevel(v, level), v->zoomPixels);
+    CentreSpan(v, FocusTick(v), span);
+    return true;
+}
+
+bool ZoomToRange(TrackView* v, std::int64_t start, std::int64_t length) {
+    if (length < 0) {
+        start += length;
+        length = -length;
+    }
+    if (length == 0 || v->zoomPixels <= 0) return false;
+    const std::int64_t margin = static_cast<std::int64_t>(v->gridWidth - v->zoomPixels) * length / v->zoomPixels / 2;
+    const std::int64_t origin = std::max<std::int64_t>(start - margin, 0);
+    if (origin == v->timeOrigin && length == v->timeSpan) return false;
+    SetTimeView(v, origin, length, TV_PROGRAM);
+    InvalidateView(v, INV_ALL);
+    return true;
+}
+
+void ScrollCursorIntoView(TrackView* v, int placement) {
+    const std::int64_t t = v->editCursor, span = v->timeSpan;
+    std::int64_t origin = v->timeOrigin;
+    switch (placement) {
+    case SCROLL_LEFT: origin = t - span / 10; break;
+    case SCROLL_RIGHT: origin = t + span / 10 - span; break;
+    case SCROLL_MIDDLE: origin = t - span / 2; break;
+    default:
+        if (t >= v->timeOrigin && t <= v->timeOrigin + span - 1) return;
+        origin = t < v->timeOrigin ? t - span / 10 : t + span / 10 - span;
+        break;
+    }
+    SetTimeView(v, std::max<std::int64_t>(origin, 0), span, TV_CARET_ONLY);
+    InvalidateView(v, INV_ALL);
+}
+
+bool NavigationKey(TrackView* v, WPARAM key, LPARAM lParam) {
+    const bool ctrl = KeyHeld(VK_CONTROL), shift = KeyHeld(VK_SHIFT);
+    switch (key) {
+    case VK_UP:
+    case VK_DOWN:
+        if (ctrl && shift) return false; // the grid's row height
+        if (!ctrl) {
+            SetTimeZoom(v, key == VK_UP ? -1 : 1, ZOOM_STEPS);
+            return true;
+        }
+        if (key == VK_DOWN) {
+            CentreSpan(v, FocusTick(v), Length(v));
+            return true;
+        }
+        {
+            std::int64_t start, length;
+            QueryRange(v, true, true, &start, &length);
+            if (length != 0) {
+                ZoomToRange(v, start, length);
+                return true;
+            }
+            const double tpp = static_cast<double>(v->timeSpan) / std::max(v->zoomPixels, 1);
+            const std::int64_t perPixel = tpp < 11 ? 1 : 10;
+            CentreSpan(v, FocusTick(v), perPixel * std::max(v->zoomPixels, 1));
+        }
+        return true;
+    case VK_LEFT:
+    case VK_RIGHT: {
+        if (Playing(v) && (v->flags & TVF_FOLLOWING) && !(v->flags & TVF_USER_MOVED)) return true;
+        const std::int64_t count = std::max<std::int64_t>(lParam & 0xFFFF, 1);
+        const std::int64_t step = TicksPerStepPixel(v) * count;
+        MoveCursorAndShow(v, v->editCursor + (key == VK_LEFT ? -step : step), shift ? 0u : static_cast<unsigned>(MEC_SNAP));
+        return true;
+    }
+    case 'W':
+    case 'E':
+        if (ctrl || shift) return false;
+        [[fallthrough]];
+    case VK_HOME:
+    case VK_END: {
+        const bool home = key == VK_HOME || key == 'W';
+        std::int64_t t;
+        if (ctrl) t = home ? 0 : Length(v);
+        else if (v->selectionLength != 0) t = home ? v->selectionStart : v->selectionStart + v->selectionLength;
+        else t = home ? v->timeOrigin : v->timeOrigin + v->timeSpan - 1;
+        MoveCursorAndShow(v, t, 0);
+        return true;
+    }
+    case VK_PRIOR:
+    case VK_NEXT: MoveCursorAndShow(v, PageTarget(v, key == VK_NEXT), 0); return true;
+    case VK_SPACE: PlayOrStop(v, shift); return true;
+    case VK_RETURN: PlayOrStop(v, false); return true;
+    case VK_INSERT:
+        if (shift) SendMessage(v->hwnd, WM_PASTE, 0, 0);
+        else if (ctrl) SendMessage(v->hwnd, WM_COPY, 0, 0);
+        else return false;
+        return true;
+    case VK_DELETE: SendMessage(v->hwnd, shift ? WM_CUT : WM_CLEAR, 0, 0); return true;
+    case 'C':
+        if (!ctrl || shift) return false;
+        SendMessage(v->hwnd, WM_COPY, 0, 0);
+        return true;
+    case 'A':
+        if (!ctrl) return false;
+        SendMessage(v->hwnd, 0x7F09, shift ? 1 : 0, 0);
+        return true;
+    case VK_BACK: StepBackSelectionHistory(v); return true;
+    default: return false;
+    }
+}
+
+bool NavigationWheel(TrackView* v, WPARAM wParam) {
+    const bool ctrl = KeyHeld(VK_CONTROL), shift = KeyHeld(VK_SHIFT), alt = KeyHeld(VK_MENU);
+    const int delta = static_cast<short>(HIWORD(wParam));
+    const int steps = std::abs(delta) / 120;
+    if (steps == 0) return true;
+    const bool up = delta > 0;
+    if (ctrl && shift) {
+        MoveCursorAndShow(v, PageTarget(v, !up), 0);
+    } else if (shift) {
+        const std::int64_t amount = steps * (v->timeSpan - v->timeSpan * 9 / 10);
+        SetTimeView(v, std::max<std::int64_t>(v->timeOrigin + (up ? -amount : amount), 0), v->timeSpan, 0);
+        InvalidateView(v, INV_ALL);
+    } else if (ctrl) {
+        ScrollVertically(v, (up ? -1 : 1) * steps * kUnitsPerRow);
+        InvalidateView(v, INV_ALL);
+    } else {
+        if (alt && up) return true;
+        SetTimeZoom(v, up ? -steps : steps, ZOOM_STEPS);
+    }
+    return true;
+}
+
+} // namespace pianoroll

@@ -1,0 +1,181 @@
+// Zooming and scrolling the time axis from the keys and the wheel: zoom steps and their limits, the
+// Ctrl+Up spans, moving the edit cursor with the cursor keys, transport keys, zoom to a range and the
+// wheel with its modifiers.
+#include <gtest/gtest.h>
+
+#include "mp/settings.h"
+#include "mp/track_access.h"
+#include "view/navigation.h"
+#include "view/track_view.h"
+#include "view_fixture.h"
+#include "win/backend.h"
+
+namespace {
+
+using namespace win;
+using namespace pianoroll;
+using harness::ViewFixture;
+
+constexpr std::int64_t kQuarter = 960;
+
+class Scrolling : public ViewFixture {
+protected:
+    void Open() {
+        AddPianoTrack(64 * kQuarter, 0);
+        OpenView(900, 600);
+        Settings()->minSongWholeNotes = 64;
+        RefreshDocumentLength(View());
+        SetFocus(ViewWindow());
+        SetTimeView(0, 16 * kQuarter);
+    }
+    void TearDown() override {
+        for (int vk : {VK_SHIFT, VK_CONTROL, VK_MENU}) headless::KeyUp(vk);
+        headless::PumpUntilIdle();
+        ViewFixture::TearDown();
+    }
+    // A key press with modifiers held, as the user types it.
+    void Key(int vk, unsigned mods = 0) {
+        if (mods & headless::MOD_SHIFT) headless::KeyDown(VK_SHIFT);
+        if (mods & headless::MOD_CONTROL) headless::KeyDown(VK_CONTROL);
+        headless::KeyDown(vk);
+        headless::KeyUp(vk);
+        if (mods & headless::MOD_CONTROL) headless::KeyUp(VK_CONTROL);
+        if (mods & headless::MOD_SHIFT) headless::KeyUp(VK_SHIFT);
+        Pump();
+    }
+    void WheelAt(int delta, unsigned mods = 0) {
+        headless::Wheel(ViewWindow(), V()->grid.left + 300, (V()->grid.top + V()->grid.bottom) / 2, delta, mods);
+        Pump();
+    }
+    TrackView* V() const { return View(); }
+    double TicksPerPixel() const { return static_cast<double>(V()->timeSpan) / V()->zoomPixels; }
+};
+
+TEST_F(Scrolling, ZoomStepsStopAtTheirLimits) {
+    Open();
+    TrackView* v = V();
+    ASSERT_TRUE(SetTimeZoom(v, 0, ZOOM_ALL_OUT));
+    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
+    const std::int64_t span = v->timeSpan;
+    EXPECT_FALSE(SetTimeZoom(v, 1, ZOOM_STEPS));
+    Key(VK_DOWN);
+    EXPECT_EQ(v->timeSpan, span);
+    ASSERT_TRUE(SetTimeZoom(v, 0, ZOOM_ALL_IN));
+    EXPECT_EQ(v->timeZoomLevel, 0);
+    EXPECT_FALSE(SetTimeZoom(v, -1, ZOOM_STEPS));
+    // Up zooms in, Down out, centred on the edit cursor.
+    SetTimeView(0, 16 * kQuarter);
+    MoveEditCursor(v, 20 * kQuarter, 0, MEC_NO_HISTORY);
+    const int level = v->timeZoomLevel;
+    Key(VK_UP);
+    EXPECT_EQ(v->timeZoomLevel, level - 1);
+    EXPECT_NEAR(static_cast<double>(v->timeOrigin + v->timeSpan / 2), 20.0 * kQuarter, 2.0);
+    Key(VK_DOWN);
+    EXPECT_EQ(v->timeZoomLevel, level);
+}
+
+TEST_F(Scrolling, CtrlUpAndCtrlDownSpans) {
+    Open();
+    TrackView* v = V();
+    MoveEditCursor(v, 10 * kQuarter, 0, MEC_NO_HISTORY);
+    SetTimeView(0, 4 * v->zoomPixels);
+    Key(VK_UP, headless::MOD_CONTROL);
+    EXPECT_EQ(v->timeSpan, v->zoomPixels);
+    SetTimeView(0, 20 * v->zoomPixels);
+    Key(VK_UP, headless::MOD_CONTROL);
+    EXPECT_EQ(v->timeSpan, 10 * v->zoomPixels);
+    Key(VK_DOWN, headless::MOD_CONTROL);
+    EXPECT_EQ(v->timeSpan, v->documentLength);
+    EXPECT_EQ(v->timeOrigin, 0);
+    // With the cursor on the loop region's start, Ctrl+Up fits the region.
+    SetLoopRange(v, 8 * kQuarter, 4 * kQuarter);
+    MoveEditCursor(v, 8 * kQuarter, 0, MEC_NO_HISTORY);
+    Key(VK_UP, headless::MOD_CONTROL);
+    EXPECT_EQ(v->timeSpan, 4 * kQuarter);
+    EXPECT_LE(v->timeOrigin, 8 * kQuarter);
+    // Zoom to an empty range does nothing.
+    EXPECT_FALSE(ZoomToRange(v, 3 * kQuarter, 0));
+}
+
+TEST_F(Scrolling, CursorKeysMoveTheEditCursor) {
+    Open();
+    TrackView* v = V();
+    Settings()->snapEnabled = 0;
+    MoveEditCursor(v, 4 * kQuarter, 0, MEC_NO_HISTORY);
+    const std::int64_t pixel = std::max<std::int64_t>(v->timeSpan / v->zoomPixels, 1);
+    Key(VK_RIGHT);
+    EXPECT_EQ(v->editCursor, 4 * kQuarter + pixel);
+    Key(VK_LEFT);
+    Key(VK_LEFT);
+    EXPECT_EQ(v->editCursor, 4 * kQuarter - pixel);
+    Key(VK_HOME);
+    EXPECT_EQ(v->editCursor, v->timeOrigin);
+    Key(VK_END);
+    EXPECT_EQ(v->editCursor, v->timeOrigin + v->timeSpan - 1);
+    Key(VK_END, headless::MOD_CONTROL);
+    EXPECT_EQ(v->editCursor, v->documentLength);
+    // The cursor was scrolled into view.
+    EXPECT_GE(v->editCursor, v->timeOrigin);
+    EXPECT_LE(v->editCursor, v->timeOrigin + v->timeSpan);
+    Key(VK_HOME, headless::MOD_CONTROL);
+    EXPECT_EQ(v->editCursor, 0);
+    EXPECT_EQ(v->timeOrigin, 0);
+    Key(VK_LEFT);
+    EXPECT_EQ(v->editCursor, 0);
+    // Page Down: ten pixels' worth, up to the grid.
+    v->snap.gridSpacing = kQuarter;
+    Key(VK_NEXT);
+    EXPECT_EQ(v->editCursor % kQuarter, 0);
+    EXPECT_GE(v->editCursor, 10 * pixel);
+    const std::int64_t at = v->editCursor;
+    Key(VK_PRIOR);
+    EXPECT_LT(v->editCursor, at);
+    EXPECT_EQ(v->editCursor % kQuarter, 0);
+    // Backspace goes back through the time selections.
+    MoveEditCursor(v, 2 * kQuarter, kQuarter, 0);
+    MoveEditCursor(v, 6 * kQuarter, 0, 0);
+    Key(VK_BACK);
+    EXPECT_EQ(v->editCursor, 2 * kQuarter);
+}
+
+TEST_F(Scrolling, SpaceStartsAndStopsTheHostTransport) {
+    Open();
+    mp::TrackAccess* access = V()->access;
+    ASSERT_FALSE(access->IsPlaying());
+    Key(VK_SPACE);
+    EXPECT_TRUE(access->IsPlaying());
+    Key(VK_SPACE);
+    EXPECT_FALSE(access->IsPlaying());
+    Key(VK_RETURN);
+    EXPECT_TRUE(access->IsPlaying());
+    Key(VK_RETURN);
+    EXPECT_FALSE(access->IsPlaying());
+}
+
+TEST_F(Scrolling, WheelZoomsAndScrolls) {
+    Open();
+    TrackView* v = V();
+    SetTimeView(8 * kQuarter, 16 * kQuarter);
+    const int level = v->timeZoomLevel;
+    WheelAt(120);
+    EXPECT_EQ(v->timeZoomLevel, level - 1);
+    WheelAt(-240);
+    EXPECT_EQ(v->timeZoomLevel, level + 1);
+    // Alt with a zoom-in notch does nothing.
+    WheelAt(120, headless::MOD_ALT);
+    EXPECT_EQ(v->timeZoomLevel, level + 1);
+    // Shift scrolls by a tenth of the span per notch; up is left. While playing it stops following.
+    SetTimeView(8 * kQuarter, 10 * kQuarter);
+    SetPlaying(v, true);
+    v->flags |= TVF_FOLLOWING;
+    v->flags &= ~TVF_USER_MOVED;
+    WheelAt(-120, headless::MOD_SHIFT);
+    EXPECT_EQ(v->timeOrigin, 8 * kQuarter + kQuarter);
+    EXPECT_TRUE(v->flags & TVF_USER_MOVED);
+    EXPECT_FALSE(v->flags & TVF_FOLLOWING);
+    WheelAt(240, headless::MOD_SHIFT);
+    EXPECT_EQ(v->timeOrigin, 7 * kQuarter);
+    SetPlaying(v, false);
+}
+
+} // namespace
