@@ -178,4 +178,33 @@ TEST_F(Scrolling, WheelZoomsAndScrolls) {
     SetPlaying(v, false);
 }
 
+TEST_F(Scrolling, PlaybackIsFollowedPageByPage) {
+    Open();
+    TrackView* v = V();
+    SetTimeView(0, 16 * kQuarter);
+    SetPlaying(v, true);
+    SetPlaybackPosition(v, 15 * kQuarter);
+    EXPECT_EQ(v->timeOrigin, 0);
+    // Past the page the view turns over, leaving the position near the left edge.
+    SetPlaybackPosition(v, 17 * kQuarter);
+    EXPECT_GT(v->timeOrigin, 0);
+    const int x = pianoroll::XOfTick(v, 17 * kQuarter);
+    EXPECT_NEAR(x, v->grid.left + (v->gridWidth - v->zoomPixels), 2);
+    EXPECT_EQ(v->timeSpan, 16 * kQuarter);
+    // Before the view (a loop back to the start) it turns back.
+    SetPlaybackPosition(v, 2 * kQuarter);
+    EXPECT_EQ(v->timeOrigin, 0);
+    // Once the user scrolls, the view stays where it is.
+    WheelAt(-120, headless::MOD_SHIFT);
+    const std::int64_t origin = v->timeOrigin;
+    SetPlaybackPosition(v, 40 * kQuarter);
+    EXPECT_EQ(v->timeOrigin, origin);
+    // A new playback follows again.
+    SetPlaying(v, false);
+    SetPlaying(v, true);
+    SetPlaybackPosition(v, 40 * kQuarter);
+    EXPECT_NE(v->timeOrigin, origin);
+    SetPlaying(v, false);
+}
+
 } // namespace

@@ -63,6 +63,9 @@ bool ZoomToRange(TrackView* v, std::int64_t start, std::int64_t length);
 void ScrollCursorIntoView(TrackView* v, int placement);
 // Key-down of the view's key table; false for keys left to the grid.
 bool NavigationKey(TrackView* v, win::WPARAM key, win::LPARAM lParam);
+// Page-mode following of a new playback position while playing and not moved by the user: scrolls
+// when the position leaves the page; true when it scrolled.
+bool FollowPlayback(TrackView* v, std::int64_t ticks);
 // The wheel the grid's tool leaves (all but plain Ctrl).
 bool NavigationWheel(TrackView* v, win::WPARAM wParam);
 

@@ -181,6 +181,21 @@ bool NavigationKey(TrackView* v, WPARAM key, LPARAM lParam) {
     }
 }
 
+bool FollowPlayback(TrackView* v, std::int64_t ticks) {
+    if (!Playing(v) || !(v->flags & TVF_FOLLOWING) || (v->flags & TVF_USER_MOVED) || v->timeSpan <= 0) return false;
+    const int x = XOfTick(v, ticks);
+    const int margin = (v->gridWidth - v->zoomPixels) / 2;
+    int d;
+    if (x < v->grid.left) d = v->zoomPixels;
+    else if (x > v->grid.right - margin) d = v->gridWidth - v->zoomPixels;
+    else return false;
+    const std::int64_t origin = std::max<std::int64_t>(ticks - TicksOfWidth(v, std::max(d, 0)), 0);
+    if (origin == v->timeOrigin) return false;
+    SetTimeView(v, origin, v->timeSpan, TV_PROGRAM);
+    InvalidateView(v, INV_ALL);
+    return true;
+}
+
 bool NavigationWheel(TrackView* v, WPARAM wParam) {
     const bool ctrl = KeyHeld(VK_CONTROL), shift = KeyHeld(VK_SHIFT), alt = KeyHeld(VK_MENU);
     const int delta = static_cast<short>(HIWORD(wParam));

@@ -383,6 +383,10 @@ void EndHotTracking(TrackView* v) {
 }
 
 void SetPlaybackPosition(TrackView* v, std::int64_t ticks) {
+    if (FollowPlayback(v, ticks)) {
+        v->playbackPosition = ticks;
+        return;
+    }
     const int oldX = (v->flags & TVF_PLAYING) ? XOfTick(v, v->playbackPosition) : -1;
     v->playbackPosition = ticks;
     const int newX = (v->flags & TVF_PLAYING) ? XOfTick(v, ticks) : -1;
