@@ -152,5 +152,32 @@ TEST_F(PaintTest, ErasingWithoutSnappingInsideALongNoteShortensIt) {
     EXPECT_EQ(UndoName(), "Paint MIDI Event");
 }
 
+TEST_F(PaintTest, AStrokeThatChangesRowsStartsAFreshRunInTheNewRow) {
+    Open();
+    Command(kPaintValueCommandFirst + 8);
+    UseTool(TOOL_PAINT);
+    Down(X(1000), Y(72));
+    Move(X(1000), Y(70));
+    Up(X(1000), Y(70));
+    Wait();
+    const std::vector<HostNote> notes = Notes();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0], (HostNote{1000, 960, 70, false}));
+    EXPECT_EQ(notes[1], (HostNote{1000, 960, 72, false}));
+    EXPECT_EQ(UndoName(), "Paint MIDI Events");
+    EXPECT_EQ(UndoCount(), 1u);
+}
+
+TEST_F(PaintTest, RowsOutsideTheScaleTakeNoPaintAndLeaveNoUndoStep) {
+    Open();
+    Settings()->scaleSnap = 1;
+    Settings()->scaleIndex = 18;
+    UseTool(TOOL_PAINT);
+    Drag(X(1000), Y(72), X(3000), Y(72));
+    EXPECT_TRUE(Notes().empty());
+    EXPECT_EQ(UndoCount(), 0u);
+    EXPECT_EQ(DragState(), DragIdle);
+}
+
 } // namespace
 } // namespace tooltest
