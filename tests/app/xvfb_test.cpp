@@ -176,8 +176,14 @@ TEST(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
         if (waitpid(app, nullptr, WNOHANG) == app) break;
     }
     ASSERT_NE(w, 0u) << "no window appeared; stderr:\n" << Slurp(err);
+    // The title may be set before the window is mapped; input goes to a window on the screen.
     XWindowAttributes attrs{};
-    XGetWindowAttributes(d, w, &attrs);
+    for (int i = 0; i < 200; ++i) {
+        XGetWindowAttributes(d, w, &attrs);
+        if (attrs.map_state == IsViewable) break;
+        std::this_thread::sleep_for(25ms);
+    }
+    std::this_thread::sleep_for(100ms);
     EXPECT_GE(attrs.width, 800);
     EXPECT_EQ(attrs.map_state, IsViewable);
 
