@@ -182,7 +182,7 @@ TEST_F(Frame, PositionQueryAnswersInViewPixels) {
     pianoroll::TrackView* v = View();
     SetTimeView(kQuarter, 4 * kQuarter);
     EXPECT_EQ(XOfTick(kQuarter), v->grid.left);
-    EXPECT_EQ(XOfTick(3 * kQuarter), v->grid.left + v->zoomPixels / 2);
+    EXPECT_EQ(XOfTick(3 * kQuarter), v->grid.left + (v->zoomPixels + 1) / 2); // half a pixel rounds up
     EXPECT_EQ(XOfTick(0), INT_MIN);          // left of the view
     EXPECT_EQ(XOfTick(7 * kQuarter), INT_MIN); // right of it
     SetRows(60, 5);                          // 10-pixel rows from note 67 down

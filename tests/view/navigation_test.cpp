@@ -145,8 +145,8 @@ TEST_F(Navigation, DraggingTheRulerScrolls) {
     const int left = V()->grid.left + 5;
     Press(left, y);
     Move(left + 1, y);
-    Move(left + 780, y);
-    Release(left + 780, y);
+    Move(left + 720, y);
+    Release(left + 720, y);
     EXPECT_EQ(V()->timeOrigin, 0);
 }
 

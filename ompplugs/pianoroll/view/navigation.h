@@ -72,11 +72,14 @@ bool NavigationWheel(TrackView* v, win::WPARAM wParam);
 // ---- Panes ------------------------------------------------------------------------------------------------
 PaneClass* TimeRulerPaneClass();
 PaneClass* LoopBarPaneClass();
+// Both scroll bars (the pane number tells which).
+PaneClass* ScrollBarPaneClass();
 // Loop bar part codes.
 enum : int { LB_BODY = 8, LB_START_EDGE = 9, LB_END_EDGE = 10 };
 // Drag states of the ruler and loop bar.
 enum : int {
     DRAG_RULER_ARMED = 1,
+    DRAG_SCROLL_BAR = 3,
     DRAG_RULER_SCROLL = 4,
     DRAG_LOOP_BODY = 0x110,
     DRAG_LOOP_START = 0x111,

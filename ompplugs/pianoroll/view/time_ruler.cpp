@@ -512,6 +512,11 @@ void InstallNavigationPanes(TrackView* v) {
     v->panes[PANE_RULER].flags |= PANE_LOOP_LINES;
     v->panes[PANE_LOOP_BAR].paneClass = LoopBarPaneClass();
     v->panes[PANE_LOOP_BAR].flags |= PANE_LOOP_BAR_SLIM | kLoopBarShowsRegion;
+    // The horizontal bar has a corner box and a resizable thumb; the vertical one neither.
+    v->panes[PANE_HSCROLL].paneClass = ScrollBarPaneClass();
+    v->panes[PANE_HSCROLL].flags = 0x3;
+    v->panes[PANE_VSCROLL].paneClass = ScrollBarPaneClass();
+    v->panes[PANE_VSCROLL].flags = 0x80;
 }
 
 } // namespace pianoroll

@@ -1,0 +1,187 @@
+// The scroll bars: layout and part codes, zoom buttons at their limits, the zoom slider's travel,
+// thumb and edge drags, double-clicking the thumb, arrows repeating on the clock.
+#include <gtest/gtest.h>
+
+#include "mp/settings.h"
+#include "view/navigation.h"
+#include "view/track_view.h"
+#include "view_fixture.h"
+#include "win/backend.h"
+
+namespace {
+
+using namespace win;
+using namespace pianoroll;
+using harness::ViewFixture;
+
+constexpr std::int64_t kQuarter = 960;
+
+class ScrollBar : public ViewFixture {
+protected:
+    void Open() {
+        AddPianoTrack(64 * kQuarter, 0);
+        OpenView(900, 600);
+        Settings()->minSongWholeNotes = 64;
+        RefreshDocumentLength(View());
+        SetTimeView(0, 16 * kQuarter);
+    }
+    TrackView* V() const { return View(); }
+    const Pane& HBar() const { return V()->panes[PANE_HSCROLL]; }
+    const Pane& VBar() const { return V()->panes[PANE_VSCROLL]; }
+    int BarY() const { return (HBar().rect.top + HBar().rect.bottom) / 2; }
+    int PartAt(int x, int y) {
+        HitTestView(V(), x, y, true);
+        return static_cast<int>(V()->hitCode & 0xFFFF);
+    }
+    // The first x of the horizontal bar with the part, -1 when none.
+    int FindPart(int part) {
+        for (int x = HBar().rect.left; x < HBar().rect.right; ++x)
+            if (PartAt(x, BarY()) == part) return x;
+        return -1;
+    }
+    int LastOfPart(int part) {
+        int last = -1;
+        for (int x = HBar().rect.left; x < HBar().rect.right; ++x)
+            if (PartAt(x, BarY()) == part) last = x;
+        return last;
+    }
+};
+
+TEST_F(ScrollBar, LayoutAndParts) {
+    Open();
+    EXPECT_GE(HBar().height, 14);
+    EXPECT_GE(VBar().width, 14);
+    EXPECT_LE(V()->grid.bottom, HBar().rect.top);
+    EXPECT_LE(V()->grid.right, VBar().rect.left);
+    // In order along the bar: arrow, page, thumb, page, arrow, zoom in, slider, zoom out, corner.
+    int previous = -1;
+    for (int part : {1, 9, 10, 11, 3, 4, 5, 6, 7, 8}) {
+        const int x = FindPart(part);
+        ASSERT_GE(x, 0) << part;
+        EXPECT_GT(x, previous) << part;
+        previous = x;
+    }
+    EXPECT_EQ(LastOfPart(6) - FindPart(6) + 1, 6); // the slider gap
+    EXPECT_EQ(FindPart(8), VBar().rect.left);      // the corner box under the vertical bar
+    // Tooltips and cursors.
+    PartAt(FindPart(5), BarY());
+    EXPECT_STREQ(V()->tipText, "Zoom In Time (Up)");
+    PartAt(FindPart(7), BarY());
+    EXPECT_STREQ(V()->tipText, "Zoom Out Time (Down)");
+    Pane bar = HBar();
+    EXPECT_EQ(bar.paneClass->GetCursor(V(), &bar, 9), 13);
+    EXPECT_EQ(bar.paneClass->GetCursor(V(), &bar, 6), 9);
+    EXPECT_EQ(bar.paneClass->GetCursor(V(), &bar, 10), 32512);
+}
+
+TEST_F(ScrollBar, ZoomButtonsAndTheirLimits) {
+    Open();
+    TrackView* v = V();
+    SetTimeZoom(v, 0, ZOOM_ALL_OUT);
+    Repaint();
+    const int out = FindPart(7), in = FindPart(5);
+    Press(out, BarY());
+    EXPECT_EQ(v->repeatCallback, nullptr); // nothing to repeat at the maximum
+    Release(out, BarY());
+    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
+    Press(in, BarY());
+    Release(in, BarY());
+    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel - 1);
+    SetTimeZoom(v, 0, ZOOM_ALL_IN);
+    Repaint();
+    Press(FindPart(5), BarY());
+    EXPECT_EQ(v->repeatCallback, nullptr);
+    Release(FindPart(5), BarY());
+    EXPECT_EQ(v->timeZoomLevel, 0);
+}
+
+TEST_F(ScrollBar, ZoomSliderCoversTheRangeInAHundredPixels) {
+    Open();
+    TrackView* v = V();
+    SetTimeZoom(v, 0, ZOOM_ALL_IN);
+    Repaint();
+    const int x = FindPart(6) + 2;
+    Press(x, BarY());
+    Move(x + 50, BarY());
+    EXPECT_GT(v->timeZoomLevel, 0);
+    EXPECT_LT(v->timeZoomLevel, v->maxTimeZoomLevel);
+    Move(x + 100, BarY());
+    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
+    Move(x + 300, BarY());
+    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
+    Release(x + 300, BarY());
+    EXPECT_EQ(v->dragState, DRAG_NONE);
+}
+
+TEST_F(ScrollBar, ThumbDragsKeepTheSpanAndStartInBounds) {
+    Open();
+    TrackView* v = V();
+    SetTimeView(16 * kQuarter, 16 * kQuarter);
+    // The body moves the view and keeps the span.
+    int body = (FindPart(10) + LastOfPart(10)) / 2;
+    Press(body, BarY());
+    Move(body + 40, BarY());
+    Release(body + 40, BarY());
+    EXPECT_GT(v->timeOrigin, 16 * kQuarter);
+    EXPECT_EQ(v->timeSpan, 16 * kQuarter);
+    // The leading edge dragged far right: never shorter than the zoom pixels.
+    const int lead = FindPart(9);
+    Press(lead, BarY());
+    Move(HBar().rect.right - 80, BarY());
+    Release(HBar().rect.right - 80, BarY());
+    EXPECT_GE(v->timeSpan, v->zoomPixels);
+    // Dragged far left: never before the start.
+    Repaint();
+    Press(FindPart(9), BarY());
+    Move(HBar().rect.left, BarY());
+    Release(HBar().rect.left, BarY());
+    EXPECT_EQ(v->timeOrigin, 0);
+    // The trailing edge dragged far left: the span stays at least the zoom pixels.
+    Repaint();
+    const int trail = LastOfPart(11);
+    Press(trail, BarY());
+    Move(HBar().rect.left, BarY());
+    Release(HBar().rect.left, BarY());
+    EXPECT_GE(v->timeSpan, v->zoomPixels);
+    EXPECT_GE(v->timeOrigin, 0);
+}
+
+TEST_F(ScrollBar, DoubleClickOnTheThumb) {
+    Open();
+    TrackView* v = V();
+    // Zoomed in: the double-click shows the whole document.
+    SetTimeView(4 * kQuarter, 8 * kQuarter);
+    int body = (FindPart(10) + LastOfPart(10)) / 2;
+    headless::DoubleClick(ViewWindow(), body, BarY());
+    Pump();
+    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
+    // Already all shown: it zooms to the time selection.
+    v->selectionStart = 8 * kQuarter;
+    v->selectionLength = 4 * kQuarter;
+    Repaint();
+    body = (FindPart(10) + LastOfPart(10)) / 2;
+    headless::DoubleClick(ViewWindow(), body, BarY());
+    Pump();
+    EXPECT_EQ(v->timeSpan, 4 * kQuarter);
+}
+
+TEST_F(ScrollBar, HeldArrowRepeatsOnTheClock) {
+    Open();
+    TrackView* v = V();
+    const int arrow = FindPart(4);
+    Press(arrow, BarY());
+    const std::int64_t once = v->timeOrigin;
+    EXPECT_EQ(once, 16 * kQuarter / 20);
+    headless::AdvanceClock(80);
+    Pump();
+    headless::AdvanceClock(80);
+    Pump();
+    EXPECT_GT(v->timeOrigin, once);
+    Release(arrow, BarY());
+    const std::int64_t after = v->timeOrigin;
+    headless::AdvanceClock(200);
+    Pump();
+    EXPECT_EQ(v->timeOrigin, after);
+}
+
+} // namespace
