@@ -329,6 +329,41 @@ TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
     EXPECT_EQ(Settings()->gridSpacing, -4);
 }
 
+TEST_F(Navigation, DragsPastTheEdgeScrollOnTheClock) {
+    Open();
+    SetTimeView(0, 8 * kQuarter);
+    const int y = Ruler().rect.top + 3, x = V()->grid.left + 100;
+    Press(x, y);
+    Move(x + 1, y);
+    const std::int64_t origin = V()->timeOrigin;
+    Move(Ruler().rect.right + 8, y);
+    EXPECT_EQ(V()->timeOrigin, origin);
+    headless::AdvanceClock(350);
+    Pump();
+    const std::int64_t later = V()->timeOrigin;
+    EXPECT_GT(later, origin);
+    headless::AdvanceClock(300);
+    Pump();
+    EXPECT_GT(V()->timeOrigin, later);
+    Release(Ruler().rect.right + 8, y);
+    const std::int64_t stopped = V()->timeOrigin;
+    headless::AdvanceClock(300);
+    Pump();
+    EXPECT_EQ(V()->timeOrigin, stopped);
+
+    // A time selection on the loop bar grows with the scrolling view.
+    SetTimeView(0, 8 * kQuarter);
+    const int by = LoopBarY();
+    Press(V()->grid.left + 50, by);
+    Move(V()->grid.right + 8, by);
+    headless::AdvanceClock(500);
+    Pump();
+    EXPECT_GT(V()->timeOrigin, 0);
+    EXPECT_GE(V()->selectionStart + V()->selectionLength, V()->timeOrigin + V()->timeSpan - V()->timeSpan / 50);
+    Release(V()->grid.right + 8, by);
+    EXPECT_EQ(V()->dragState, DRAG_NONE);
+}
+
 std::int64_t gContinuedFrom = -1;
 void RecordContinue(TrackView*, std::int64_t position) { gContinuedFrom = position; }
 

@@ -69,6 +69,16 @@ bool FollowPlayback(TrackView* v, std::int64_t ticks);
 // The wheel the grid's tool leaves (all but plain Ctrl).
 bool NavigationWheel(TrackView* v, win::WPARAM wParam);
 
+// ---- Drag auto-scroll -----------------------------------------------------------------------------
+enum : std::uint32_t { AS_HORIZONTAL = 0x1, AS_BEYOND_END = 0x8 };
+// While a drag's pointer (client coordinates) is outside `inner` grown by `margin` pixels, scrolls the
+// view toward it on timer 3; inside, stops.
+void AutoScrollForPoint(TrackView* v, int x, int y, const win::RECT& inner, int margin, std::uint32_t mode);
+void AutoScrollStep(TrackView* v);
+void EndAutoScroll(TrackView* v);
+// Message a pane receives after each auto-scroll step, with the pointer, so its drag goes on.
+constexpr win::UINT PANE_AUTOSCROLLED = 0x404;
+
 // ---- Panes ------------------------------------------------------------------------------------------------
 PaneClass* TimeRulerPaneClass();
 PaneClass* LoopBarPaneClass();

@@ -196,6 +196,70 @@ bool FollowPlayback(TrackView* v, std::int64_t ticks) {
     return true;
 }
 
+namespace {
+constexpr UINT_PTR kAutoScrollTimer = 3;
+constexpr UINT kAutoScrollMs = 100;
+} // namespace
+
+void EndAutoScroll(TrackView* v) {
+    if (!v->autoScrollMode) return;
+    v->autoScrollMode = 0;
+    if (v->hwnd) KillTimer(v->hwnd, kAutoScrollTimer);
+}
+
+void AutoScrollForPoint(TrackView* v, int x, int y, const RECT& inner, int margin, std::uint32_t mode) {
+    RECT area{inner.left - margin, inner.top - margin, inner.right + margin, inner.bottom + margin};
+    const POINT pt{x, y};
+    bool stop = PtInRect(&area, pt) != 0;
+    if (!stop && (mode & AS_HORIZONTAL)) {
+        if (x < area.left && v->timeOrigin <= 0) stop = true;
+        if (x >= area.right && v->timeOrigin + v->timeSpan >= v->documentLength && !(mode & AS_BEYOND_END)) stop = true;
+        if (x >= area.left && x < area.right) stop = true;
+    }
+    if (stop) {
+        EndAutoScroll(v);
+        return;
+    }
+    v->autoScrollRect = area;
+    if (!v->autoScrollMode) {
+        v->autoScrollLast = GetTickCount();
+        if (v->hwnd) SetTimer(v->hwnd, kAutoScrollTimer, kAutoScrollMs, nullptr);
+    }
+    v->autoScrollMode = mode | 0x80000000u;
+}
+
+void AutoScrollStep(TrackView* v) {
+    if (!v->autoScrollMode || !v->hwnd) return;
+    POINT pt{};
+    GetCursorPos(&pt);
+    ScreenToClient(v->hwnd, &pt);
+    const RECT& area = v->autoScrollRect;
+    const std::uint32_t now = GetTickCount();
+    const std::uint32_t elapsed = std::min<std::uint32_t>(now - v->autoScrollLast, 1000);
+    v->autoScrollLast = now;
+    if (PtInRect(&area, pt) || (pt.x >= area.left && pt.x < area.right)) {
+        EndAutoScroll(v);
+        return;
+    }
+    const int distance = pt.x < area.left ? area.left - pt.x : pt.x - area.right + 1;
+    const int speed = v->settings && v->settings->autoScrollSpeed > 0 ? v->settings->autoScrollSpeed : 240;
+    // The farther out and the longer it has been, the more pixels go by.
+    const std::int64_t pixels =
+        std::max<std::int64_t>(static_cast<std::int64_t>(distance) * elapsed * speed / (kAutoScrollMs * 240), 1);
+    const std::int64_t ticks = std::max<std::int64_t>(TicksOfWidth(v, static_cast<int>(std::min<std::int64_t>(pixels, kPixelClamp))), 1);
+    std::int64_t origin = v->timeOrigin + (pt.x < area.left ? -ticks : ticks);
+    if (!(v->autoScrollMode & AS_BEYOND_END)) origin = std::min(origin, std::max<std::int64_t>(Length(v) - v->timeSpan, 0));
+    origin = std::max<std::int64_t>(origin, 0);
+    if (origin != v->timeOrigin) {
+        SetTimeView(v, origin, v->timeSpan, TV_PROGRAM);
+        InvalidateView(v, INV_ALL);
+    }
+    // The pane under the pointer carries its drag on at the new scroll position.
+    const int number = static_cast<int>((v->hitCode >> 16) & 15);
+    Pane& pane = v->panes[number];
+    pane.paneClass->OnMouse(v, &pane, PANE_AUTOSCROLLED, 0, MAKELPARAM(pt.x, pt.y));
+}
+
 bool NavigationWheel(TrackView* v, WPARAM wParam) {
     const bool ctrl = KeyHeld(VK_CONTROL), shift = KeyHeld(VK_SHIFT), alt = KeyHeld(VK_MENU);
     const int delta = static_cast<short>(HIWORD(wParam));

@@ -277,6 +277,8 @@ LRESULT RulerMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lPa
             v->dragState = DRAG_RULER_SCROLL;
             v->dragX = x;
         } else if (v->dragState == DRAG_RULER_SCROLL) {
+            // Outside the ruler's width the view scrolls by itself toward the pointer.
+            AutoScrollForPoint(v, x, static_cast<short>(HIWORD(lParam)), pane->rect, 0, AS_HORIZONTAL);
             if (x >= pane->rect.left && x < pane->rect.right) {
                 const int dx = std::clamp(x - v->dragX, -kPixelClamp, kPixelClamp);
                 v->dragX = x;
@@ -301,6 +303,7 @@ LRESULT RulerMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lPa
     case WM_CAPTURECHANGED:
         if (v->dragState == DRAG_RULER_ARMED || v->dragState == DRAG_RULER_SCROLL) {
             v->dragState = DRAG_NONE;
+            EndAutoScroll(v);
             if (msg == WM_LBUTTONUP && GetCapture() == v->hwnd) ReleaseCapture();
             InvalidateView(v, INV_ALL);
         }
@@ -418,8 +421,10 @@ LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) 
         v->dragAnchor = BarTime(v, x);
         MoveEditCursor(v, v->dragAnchor, 0, MEC_GESTURE_STEP);
         return 0;
-    case WM_MOUSEMOVE: {
+    case WM_MOUSEMOVE:
+    case PANE_AUTOSCROLLED: {
         if (v->dragState == DRAG_LOOP_SELECT) {
+            if (msg == WM_MOUSEMOVE) AutoScrollForPoint(v, x, static_cast<short>(HIWORD(lParam)), v->grid, 0, AS_HORIZONTAL);
             const std::int64_t t = BarTime(v, x);
             v->selectionStart = std::min(t, v->dragAnchor);
             v->selectionLength = std::max(t, v->dragAnchor) - v->selectionStart;
@@ -453,6 +458,7 @@ LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) 
         const int state = v->dragState;
         if (!LoopDrag(state) && state != DRAG_LOOP_SELECT) return 0;
         v->dragState = DRAG_NONE;
+        EndAutoScroll(v);
         if (msg == WM_LBUTTONUP && GetCapture() == v->hwnd) ReleaseCapture();
         if (state == DRAG_LOOP_SELECT) {
             // The finished selection becomes the loop region.

@@ -56,7 +56,9 @@ constexpr win::UINT PANE_FOCUS_WHICH = 0x403;
 // to x; 1: note 0-127 to the y of its row's centre; 2: lane value to a y inside the controller lane.
 // The result is in the view's client pixels, or INT_MIN when the position is not visible. For wParam 2
 // the lane area's class is asked with OnKey(PRM_SCRIPT_POSITION, 2, POINT*): point.y holds the value
-// on entry and the pixel on return; a zero result means no lane.
+// on entry and the pixel on return; a zero result means no lane. wParam 3 and 4 are set requests with
+// lParam pointing at two int64 values: 3 {ticks per pixel, left-edge tick}, 4 {row height in pixels,
+// top note or -1}; non-zero when applied.
 constexpr win::UINT PRM_SCRIPT_POSITION = 0x0BF0;
 
 constexpr int kPaneCount = 16;
@@ -299,6 +301,10 @@ struct TrackView {
     std::int64_t dragStart; // the loop region being dragged
     std::int64_t dragLength;
     std::int64_t dragAnchor; // tick under the pointer at the press
+    // Drag auto-scroll: mode bits (0 = off), the no-scroll rectangle, the last step's time.
+    std::uint32_t autoScrollMode;
+    win::RECT autoScrollRect;
+    std::uint32_t autoScrollLast;
 };
 
 // Zero-fills the view and sets the initial geometry (zoom pixels 1, grid height 1, time zoom level 1,

@@ -513,7 +513,8 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             else KillTimer(hwnd, kRepeatTimer);
             return 0;
         case kIdleTimer:
-            if (v->owner.Idle) v->owner.Idle(v);
+            if (v->autoScrollMode) AutoScrollStep(v);
+            else if (v->owner.Idle) v->owner.Idle(v);
             else KillTimer(hwnd, kIdleTimer);
             return 0;
         case kHotTimer: {
