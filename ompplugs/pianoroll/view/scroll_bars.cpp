@@ -1,7 +1,6 @@
 // The view's scroll bars as panes: arrows, page areas, a thumb with resizable edges (horizontal), zoom
 // buttons with a zoom slider between them, and the corner box.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "view/navigation.h"
@@ -357,7 +356,9 @@ int BarHitTestSlot(TrackView* v, Pane* pane, int x, int y) {
     if (part == 7) tip = h ? "Zoom Out Time (Down)" : "Zoom Out Track Height (Ctrl+Shift+Down)";
     if (tip) {
         if (std::strncmp(v->tipText, tip, sizeof v->tipText) != 0) {
-            std::snprintf(v->tipText, sizeof v->tipText, "%s", tip);
+            const std::size_t n = std::min(std::strlen(tip), sizeof v->tipText - 1);
+            std::memcpy(v->tipText, tip, n);
+            v->tipText[n] = 0;
             v->flags |= TVF_TIP_TEXT_CHANGED;
         }
         v->flags |= TVF_TIP_WANTED;

@@ -51,7 +51,10 @@ int FontHeight() {
 
 void SetTip(TrackView* v, const char* text) {
     if (std::strncmp(v->tipText, text, sizeof v->tipText) != 0) {
-        std::snprintf(v->tipText, sizeof v->tipText, "%s", text);
+        // Long position texts are cut to the tooltip's buffer.
+        const std::size_t n = std::min(std::strlen(text), sizeof v->tipText - 1);
+        std::memcpy(v->tipText, text, n);
+        v->tipText[n] = 0;
         v->flags |= TVF_TIP_TEXT_CHANGED;
     }
     v->flags |= TVF_TIP_WANTED;
@@ -351,7 +354,7 @@ int LoopBarHitTest(TrackView* v, Pane* pane, int x, int y) {
     if (x <= v->loopStartX + e) part = LB_START_EDGE;
     else if (x < v->loopEndX - e) part = LB_BODY;
     else part = LB_END_EDGE;
-    char from[32], to[32], tip[60];
+    char from[32], to[32], tip[96];
     PositionText(v, v->loopStart, from);
     PositionText(v, v->loopEnd, to);
     std::snprintf(tip, sizeof tip, "Loop Region: %s to %s", from, to);
