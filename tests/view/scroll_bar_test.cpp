@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "mp/settings.h"
+#include "tools/tools.h"
 #include "view/navigation.h"
 #include "view/track_view.h"
 #include "view_fixture.h"
@@ -182,6 +183,24 @@ TEST_F(ScrollBar, HeldArrowRepeatsOnTheClock) {
     headless::AdvanceClock(200);
     Pump();
     EXPECT_EQ(v->timeOrigin, after);
+}
+
+TEST_F(ScrollBar, CornerBoxTakesUpTheZoomTool) {
+    Open();
+    TrackView* v = V();
+    SelectTool(v, TOOL_DRAW);
+    SetTimeView(0, 8 * kQuarter);
+    const int corner = FindPart(8);
+    ASSERT_GE(corner, 0);
+    Press(corner, BarY());
+    Release(corner, BarY());
+    EXPECT_EQ(ToolsOf(v)->current, TOOL_ZOOM);
+    headless::AdvanceClock(2000); // well apart from the click
+    headless::DoubleClick(ViewWindow(), corner, BarY());
+    Pump();
+    EXPECT_EQ(ToolsOf(v)->current, TOOL_DRAW);
+    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
+    EXPECT_EQ(v->rowHeightLevel, 0);
 }
 
 } // namespace

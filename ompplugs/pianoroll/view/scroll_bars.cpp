@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "tools/tools.h"
 #include "view/navigation.h"
 
 namespace pianoroll {
@@ -16,7 +17,7 @@ constexpr UINT kRepeatMs = 75;
 constexpr int kSliderGap = 6;
 
 // Pane data slots.
-enum { D_PART, D_PRESS, D_ORIGIN, D_SPAN, D_ANCHOR };
+enum { D_PART, D_PRESS, D_ORIGIN, D_SPAN, D_ANCHOR, D_TOOL };
 
 bool Horizontal(const Pane* pane) { return pane == nullptr || (pane->id >> 16) == PANE_HSCROLL; }
 
@@ -297,6 +298,24 @@ LRESULT BarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) {
         if (v->dragState != DRAG_NONE || v->documentLength < 0 || (h ? pane->width : pane->height) < 10) return 0;
         const int part = BarHitTest(v, pane, x, y);
         if (part == 0) return 0;
+        if (part == 8) {
+            // The corner box: a click takes up the Zoom tool, a double-click returns to the tool
+            // before it and shows everything.
+            if ((pane->flags & 7) != 3) return 0;
+            if (msg == WM_LBUTTONDBLCLK) {
+                SelectTool(v, static_cast<int>(pane->data[D_TOOL]));
+                SetTimeZoom(v, 0, ZOOM_ALL_OUT);
+                if (v->rowHeightLevel != 0) {
+                    v->rowHeightLevel = 0;
+                    SetVerticalView(v, v->verticalTop, VerticalSpanOfLevel(v, 0), VV_PROGRAM | VV_FIXED_SPAN);
+                }
+                InvalidateView(v, INV_ALL);
+            } else if (ToolsOf(v)->current != TOOL_ZOOM) {
+                pane->data[D_TOOL] = ToolsOf(v)->current;
+                SelectTool(v, TOOL_ZOOM);
+            }
+            return 0;
+        }
         if (msg == WM_LBUTTONDBLCLK && part == 10) {
             if (h) {
                 if (!SetTimeZoom(v, 0, ZOOM_ALL_OUT)) ZoomToRange(v, v->selectionStart, v->selectionLength);
@@ -317,7 +336,6 @@ LRESULT BarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) {
         const int maxLevel = h ? v->maxTimeZoomLevel : v->maxRowHeightLevel;
         const int level = h ? v->timeZoomLevel : v->rowHeightLevel;
         pane->data[D_ANCHOR] = h ? p - MulDiv(level, 100, std::max(maxLevel, 1)) : p + MulDiv(level, 200, std::max(maxLevel, 1));
-        if (part == 8) return 0;
         v->dragState = DRAG_SCROLL_BAR;
         SetCapture(v->hwnd);
         if (part >= 1 && part <= 7 && part != 6) {
