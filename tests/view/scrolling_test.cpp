@@ -150,6 +150,16 @@ TEST_F(Scrolling, SpaceStartsAndStopsTheHostTransport) {
     EXPECT_TRUE(access->IsPlaying());
     Key(VK_RETURN);
     EXPECT_FALSE(access->IsPlaying());
+    // Escape stops playback too; Shift+Space plays from the start.
+    MoveEditCursor(V(), 8 * kQuarter, 0, MEC_NO_HISTORY);
+    Key(VK_SPACE, headless::MOD_SHIFT);
+    EXPECT_TRUE(access->IsPlaying());
+    EXPECT_EQ(access->GetPlaybackPosition(), 0);
+    Key(VK_ESCAPE);
+    EXPECT_FALSE(access->IsPlaying());
+    Key(VK_SPACE);
+    EXPECT_EQ(access->GetPlaybackPosition(), 8 * kQuarter);
+    Key(VK_SPACE);
 }
 
 TEST_F(Scrolling, WheelZoomsAndScrolls) {

@@ -6,6 +6,7 @@
 #include "mp/settings.h"
 #include "mp/track_access.h"
 #include "view/navigation.h"
+#include "win/controls.h"
 
 namespace pianoroll {
 
@@ -177,6 +178,17 @@ bool NavigationKey(TrackView* v, WPARAM key, LPARAM lParam) {
         SendMessage(v->hwnd, 0x7F09, shift ? 1 : 0, 0);
         return true;
     case VK_BACK: StepBackSelectionHistory(v); return true;
+    case VK_ESCAPE: {
+        if (GetCapture() != v->hwnd && (Playing(v) || (v->access && v->access->IsPlaying()))) PlayOrStop(v, false);
+        Pane& under = v->panes[(v->hitCode >> 16) & 15];
+        under.paneClass->OnMouse(v, &under, WM_CANCELMODE, 0, 0);
+        return true;
+    }
+    case VK_TAB: {
+        HWND parent = GetParent(v->hwnd);
+        if (HWND next = parent ? GetNextDlgTabItem(parent, v->hwnd, shift) : nullptr) SetFocus(next);
+        return true;
+    }
     default: return false;
     }
 }
