@@ -217,4 +217,32 @@ TEST_F(Scrolling, PlaybackIsFollowedPageByPage) {
     SetPlaying(v, false);
 }
 
+TEST_F(Scrolling, MiddleButtonScrollsAroundThePressPoint) {
+    Open();
+    TrackView* v = V();
+    SetTimeView(8 * kQuarter, 8 * kQuarter);
+    SetRows(40, 5);
+    const int x = v->grid.left + 300, y = (v->grid.top + v->grid.bottom) / 2;
+    Press(x, y, 2);
+    const std::int64_t origin = v->timeOrigin;
+    const int top = v->verticalTop;
+    // Inside the dead zone nothing moves.
+    Move(x + 4, y + 4);
+    headless::AdvanceClock(300);
+    Pump();
+    EXPECT_EQ(v->timeOrigin, origin);
+    EXPECT_EQ(v->verticalTop, top);
+    // Down and to the right: later times and lower rows.
+    Move(x + 100, y + 60);
+    headless::AdvanceClock(300);
+    Pump();
+    EXPECT_GT(v->timeOrigin, origin);
+    EXPECT_GT(v->verticalTop, top);
+    Release(x + 100, y + 60, 2);
+    const std::int64_t stopped = v->timeOrigin;
+    headless::AdvanceClock(300);
+    Pump();
+    EXPECT_EQ(v->timeOrigin, stopped);
+}
+
 } // namespace

@@ -70,12 +70,15 @@ bool FollowPlayback(TrackView* v, std::int64_t ticks);
 bool NavigationWheel(TrackView* v, win::WPARAM wParam);
 
 // ---- Drag auto-scroll -----------------------------------------------------------------------------
-enum : std::uint32_t { AS_HORIZONTAL = 0x1, AS_BEYOND_END = 0x8 };
+enum : std::uint32_t { AS_HORIZONTAL = 0x1, AS_VERTICAL = 0x2, AS_BEYOND_END = 0x8, AS_WHEEL = 0x10 };
 // While a drag's pointer (client coordinates) is outside `inner` grown by `margin` pixels, scrolls the
 // view toward it on timer 3; inside, stops.
 void AutoScrollForPoint(TrackView* v, int x, int y, const win::RECT& inner, int margin, std::uint32_t mode);
 void AutoScrollStep(TrackView* v);
 void EndAutoScroll(TrackView* v);
+// Middle-button auto-scroll: a middle press starts it around the point, another press ends it. True
+// when the message was taken.
+bool WheelAutoScrollMouse(TrackView* v, win::UINT msg, int x, int y);
 // Message a pane receives after each auto-scroll step, with the pointer, so its drag goes on.
 constexpr win::UINT PANE_AUTOSCROLLED = 0x404;
 

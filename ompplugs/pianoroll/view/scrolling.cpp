@@ -249,7 +249,15 @@ void AutoScrollStep(TrackView* v) {
     const std::uint32_t now = GetTickCount();
     const std::uint32_t elapsed = std::min<std::uint32_t>(now - v->autoScrollLast, 1000);
     v->autoScrollLast = now;
-    if (PtInRect(&area, pt) || (pt.x >= area.left && pt.x < area.right)) {
+    if (v->autoScrollMode & AS_WHEEL) {
+        // Around the press point: rows by the vertical distance, time by the horizontal one.
+        if (pt.y < area.top || pt.y >= area.bottom) {
+            const int dy = pt.y < area.top ? pt.y - area.top : pt.y - area.bottom + 1;
+            ScrollVertically(v, dy * kUnitsPerRow / 8);
+            InvalidateView(v, INV_ALL);
+        }
+        if (pt.x >= area.left && pt.x < area.right) return;
+    } else if (PtInRect(&area, pt) || (pt.x >= area.left && pt.x < area.right)) {
         EndAutoScroll(v);
         return;
     }
@@ -266,10 +274,29 @@ void AutoScrollStep(TrackView* v) {
         SetTimeView(v, origin, v->timeSpan, TV_PROGRAM);
         InvalidateView(v, INV_ALL);
     }
+    if (v->autoScrollMode & AS_WHEEL) return;
     // The pane under the pointer carries its drag on at the new scroll position.
     const int number = static_cast<int>((v->hitCode >> 16) & 15);
     Pane& pane = v->panes[number];
     pane.paneClass->OnMouse(v, &pane, PANE_AUTOSCROLLED, 0, MAKELPARAM(pt.x, pt.y));
+}
+
+bool WheelAutoScrollMouse(TrackView* v, UINT msg, int x, int y) {
+    const bool press = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN ||
+                       msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
+    if (v->autoScrollMode & AS_WHEEL) {
+        // Releasing the middle button, pressing any button or a key ends it.
+        if (!press && msg != WM_MBUTTONUP) return false;
+        EndAutoScroll(v);
+        return true;
+    }
+    if (msg != WM_MBUTTONDOWN || v->dragState != DRAG_NONE || !v->hwnd) return false;
+    constexpr int kDeadZone = 8;
+    v->autoScrollRect = {x - kDeadZone, y - kDeadZone, x + kDeadZone + 1, y + kDeadZone + 1};
+    v->autoScrollLast = GetTickCount();
+    v->autoScrollMode = AS_WHEEL | AS_HORIZONTAL | AS_VERTICAL | 0x80000000u;
+    SetTimer(v->hwnd, kAutoScrollTimer, kAutoScrollMs, nullptr);
+    return true;
 }
 
 bool NavigationWheel(TrackView* v, WPARAM wParam) {

@@ -214,6 +214,8 @@ void OnMouseButtonFocus(TrackView* v) {
 LRESULT RouteMouse(TrackView* v, UINT msg, WPARAM wParam, LPARAM lParam) {
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
+    // The middle button scrolls the view by itself around the press point; any other press ends it.
+    if (WheelAutoScrollMouse(v, msg, x, y)) return 0;
     // While a pane holds the capture the stored hit code stays, so the drag stays with it.
     if (GetCapture() != v->hwnd) {
         if (msg == WM_MOUSEMOVE) HitTestView(v, x, y, false);
@@ -486,6 +488,10 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_KEYUP:
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP: {
+        if ((msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) && wParam != VK_SHIFT && (v->autoScrollMode & AS_WHEEL)) {
+            EndAutoScroll(v);
+            return 0;
+        }
         const LRESULT r = RouteKey(v, msg, wParam, lParam);
         if (msg == WM_KEYDOWN) v->flags &= ~TVF_NO_REPEAT;
         return r;
