@@ -203,4 +203,42 @@ TEST_F(ScrollBar, CornerBoxTakesUpTheZoomTool) {
     EXPECT_EQ(v->rowHeightLevel, 0);
 }
 
+TEST_F(ScrollBar, VerticalBarScrollsRowsAndSizesThem) {
+    Open();
+    TrackView* v = V();
+    SetRows(40, 5);
+    const int x = (VBar().rect.left + VBar().rect.right) / 2;
+    auto partY = [&](int part) {
+        for (int y = VBar().rect.top; y < VBar().rect.bottom; ++y)
+            if (PartAt(x, y) == part) return y;
+        return -1;
+    };
+    const int top = v->verticalTop;
+    const int down = partY(4);
+    ASSERT_GE(down, 0);
+    Press(x, down);
+    Release(x, down);
+    EXPECT_EQ(v->verticalTop, top + kUnitsPerRow);
+    const int page = partY(3);
+    ASSERT_GE(page, 0);
+    Press(x, page);
+    Release(x, page);
+    EXPECT_GT(v->verticalTop, top + kUnitsPerRow);
+    // Zoom in makes rows taller, zoom out shorter.
+    const int level = v->rowHeightLevel;
+    Press(x, partY(5));
+    Release(x, partY(5));
+    EXPECT_GT(v->rowHeightLevel, level);
+    Press(x, partY(7));
+    Release(x, partY(7));
+    EXPECT_EQ(v->rowHeightLevel, level);
+    // The vertical thumb has no resizable edges.
+    for (int y = VBar().rect.top; y < VBar().rect.bottom; ++y) {
+        const int part = PartAt(x, y);
+        EXPECT_TRUE(part != 9 && part != 11) << y;
+    }
+    PartAt(x, partY(5));
+    EXPECT_STREQ(v->tipText, "Zoom In Track Height (Ctrl+Shift+Up)");
+}
+
 } // namespace
