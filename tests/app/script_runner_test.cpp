@@ -146,19 +146,26 @@ TEST_F(ScriptTest, TrackChoosesTheShownTrackAndExpectNotesCountsIt) {
     EXPECT_EQ(Run(*runner, "expect-notes 1\ntrack 2\nexpect-notes 2\ntrack 1\nexpect-notes 1\n"), "");
 }
 
-// Drawing, moving, deleting and undoing notes need the editor's tools; a build whose editor does not
-// draw yet skips this.
-TEST_F(ScriptTest, DrawMoveDeleteAndUndoNotes) {
+TEST_F(ScriptTest, ZoomAndRowsMoveWhatIsVisible) {
+    auto runner = Runner(MakeSong({{0, 0, 480, 60}, {0, 7680, 480, 60}}));
+    EXPECT_EQ(Run(*runner, "zoom 2 960\nrows 10 80\nmove t:1000 n:70\n"), "");
+    EXPECT_NE(Run(*runner, "move t:100 n:70\n").find("not visible"), std::string::npos);
+    EXPECT_NE(Run(*runner, "move t:1000 n:90\n").find("not visible"), std::string::npos);
+    EXPECT_EQ(Run(*runner, "zoom 8\nrows 6 100\nmove t:100 n:90\n"), "");
+}
+
+TEST_F(ScriptTest, DrawMoveAndUndoNotes) {
     auto runner = Runner(MakeSong({{0, 0, 480, 60}}));
-    if (Run(*runner, "tool draw\nclick left t:960 n:67\nexpect-notes 2\n") != "")
-        GTEST_SKIP() << "the editor's draw tool is not available in this build";
-    EXPECT_EQ(Run(*runner, "expect-undo \"Draw MIDI Event\"\n"
+    EXPECT_EQ(Run(*runner, "tool draw\n"
+                           "drag left t:960 n:67 t:1400 n:67\n"
+                           "expect-notes 2\n"
+                           "expect-undo \"Draw MIDI Event\"\n"
                            "tool select\n"
                            "drag left t:980 n:67 t:1940 n:69\n"
                            "expect-undo \"Move MIDI Event\"\n"
-                           "click left t:20 n:60\n"
-                           "key delete\n"
-                           "expect-notes 1\n"
+                           "tool draw\n"
+                           "drag left t:2880 n:70 t:3300 n:70\n"
+                           "expect-notes 3\n"
                            "undo\n"
                            "expect-notes 2\n"),
               "");

@@ -153,6 +153,25 @@ LRESULT ScriptPosition(TrackView* v, WPARAM what, LPARAM value) {
             return kHidden;
         return pt.y >= lanes.rect.top && pt.y < lanes.rect.bottom ? pt.y : kHidden;
     }
+    case 3: {
+        // Set request from editing scripts: {ticks per pixel, left-edge tick}.
+        const auto* request = reinterpret_cast<const std::int64_t*>(value);
+        if (!request || request[0] <= 0 || request[1] < 0 || v->gridWidth <= 0) return 0;
+        const std::int64_t span = request[0] * v->gridWidth;
+        SetTimeView(v, request[1], span, TV_PROGRAM);
+        return 1;
+    }
+    case 4: {
+        // Set request from editing scripts: {row height in pixels, note of the top row or -1}.
+        const auto* request = reinterpret_cast<const std::int64_t*>(value);
+        if (!request || request[0] < 1 || request[1] > 127 || v->gridHeight <= 0 || !v->access) return 0;
+        const int level = static_cast<int>(std::clamp<std::int64_t>(request[0] - 5, 0, std::max(v->maxRowHeightLevel, 0)));
+        const int span = VerticalSpanOfLevel(v, level);
+        const int top = request[1] < 0 ? v->verticalTop
+                                        : v->access->RowOfNote(static_cast<int>(request[1])) * kUnitsPerRow;
+        SetVerticalView(v, top, span, VV_PROGRAM);
+        return 1;
+    }
     default: return kHidden;
     }
 }
