@@ -1,9 +1,14 @@
 # Shared helpers for the parts' CMakeLists.
 
-# vor_test(NAME LABEL <label> SOURCES <files...> LIBS <targets...>)
-# Builds one GoogleTest executable and registers its cases with ctest under LABEL.
+# vor_test(NAME LABEL <label> [SERIAL] SOURCES <files...> LIBS <targets...>)
+# Builds one GoogleTest executable and registers its cases with ctest under LABEL. SERIAL cases run
+# alone (for tests that start whole programs and wait on them).
 function(vor_test name)
-  cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  set(T_SERIAL_VALUE FALSE)
+  if(T_SERIAL)
+    set(T_SERIAL_VALUE TRUE)
+  endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
@@ -15,6 +20,6 @@ function(vor_test name)
     VOR_CORPUS_DIR="${CMAKE_SOURCE_DIR}/../shared/corpus")
   include(GoogleTest)
   gtest_discover_tests(${name}
-    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
+    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT} RUN_SERIAL ${T_SERIAL_VALUE}
     DISCOVERY_TIMEOUT 60)
 endfunction()
