@@ -18,7 +18,7 @@ void AppendLiteral(std::string& out, const char* text) {
     }
 }
 
-// Turns the escapes into plain text, leaving conversion specifications untouched.
+// Turns the escapes into plain text, leaving the printf conversions untouched.
 std::string ExpandEscapes(const char* format) {
     std::string out;
     for (const char* p = format; *p;) {
