@@ -11,13 +11,13 @@ namespace {
 
 using namespace win;
 
-struct FontSpec {
+struct FontChoice {
     int id;
     int height; // character height in pixels (negative LOGFONT height)
     LONG weight;
 };
 
-constexpr std::array<FontSpec, 4> kFonts{{
+constexpr std::array<FontChoice, 4> kFonts{{
     {VOR_FONT_LABEL, 11, FW_NORMAL},
     {VOR_FONT_COMPACT, 10, FW_NORMAL},
     {VOR_FONT_SMALL, 9, FW_NORMAL},
@@ -45,11 +45,11 @@ FontSlot* EnsureFont(int id) {
     if (index < 0) return nullptr;
     FontSlot& slot = gFonts[static_cast<std::size_t>(index)];
     if (slot.font) return &slot;
-    const FontSpec& spec = kFonts[static_cast<std::size_t>(index)];
-    slot.font = CreateFont(-spec.height, 0, 0, 0, spec.weight, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    const FontChoice& face = kFonts[static_cast<std::size_t>(index)];
+    slot.font = CreateFont(-face.height, 0, 0, 0, face.weight, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, VARIABLE_PITCH | FF_SWISS, "DejaVu Sans");
     if (!slot.font) return nullptr;
-    slot.cellHeight = spec.height + 3;
+    slot.cellHeight = face.height + 3;
     if (HDC dc = CreateCompatibleDC(nullptr)) {
         HGDIOBJ old = SelectObject(dc, slot.font);
         TEXTMETRIC tm{};
