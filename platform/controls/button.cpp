@@ -1,5 +1,5 @@
 // The BUTTON class: push and default push buttons, check boxes, radio buttons and group boxes.
-#include "control_util.h"
+#include "control_proc.h"
 
 namespace win::detail {
 
@@ -132,18 +132,7 @@ void PaintButton(HWND hwnd, ButtonState* st, HDC dc) {
     SelectObject(dc, oldFont);
 }
 
-LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* st = ControlState<ButtonState>(hwnd);
-    switch (msg) {
-    case WM_NCCREATE:
-        SetControlState(hwnd, new ButtonState);
-        return DefWindowProc(hwnd, msg, wParam, lParam);
-    case WM_NCDESTROY:
-        delete st;
-        SetControlState<ButtonState>(hwnd, nullptr);
-        return DefWindowProc(hwnd, msg, wParam, lParam);
-    }
-    if (!st) return DefWindowProc(hwnd, msg, wParam, lParam);
+LRESULT ButtonMessage(HWND hwnd, ButtonState* st, UINT msg, WPARAM wParam, LPARAM lParam) {
     DWORD kind = Kind(hwnd);
     switch (msg) {
     case WM_GETDLGCODE:
@@ -152,26 +141,8 @@ LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (kind == BS_DEFPUSHBUTTON) return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
         if (IsPushKind(kind)) return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
         return DLGC_BUTTON;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (dc) PaintButton(hwnd, st, dc);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_SETFONT:
-        st->font = reinterpret_cast<HFONT>(wParam);
-        if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(st->font);
-    case WM_SETTEXT: {
-        LRESULT r = DefWindowProc(hwnd, msg, wParam, lParam);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return r;
-    }
+    case WM_SETTEXT:
+        return SetTextAndRedraw(hwnd, wParam, lParam);
     case WM_ENABLE:
         if (!wParam && st->tracking) {
             st->tracking = false;
@@ -270,6 +241,6 @@ LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
-WNDPROC ButtonWndProc() { return ButtonProc; }
+WNDPROC ButtonWndProc() { return ControlProc<ButtonState, PaintButton, ButtonMessage>; }
 
 } // namespace win::detail

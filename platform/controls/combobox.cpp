@@ -1,7 +1,7 @@
 // The COMBOBOX class as a drop-down list: a selection field, a drop button and a pop-up list.
 #include <algorithm>
 
-#include "control_util.h"
+#include "control_proc.h"
 #include "list_data.h"
 
 namespace win::detail {
@@ -15,6 +15,11 @@ struct ComboState {
     bool focus = false;
     HFONT font = nullptr;
     int droppedHeight = 100; // the whole height given at creation, field included
+
+    void Detach(HWND) {
+        if (list && IsWindow(list)) DestroyWindow(list);
+    }
+    void FontChanged(HWND hwnd);
 };
 
 int FieldHeight(const ComboState* st) {
@@ -139,19 +144,13 @@ UINT ListMessage(UINT msg) {
     }
 }
 
-LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* st = ControlState<ComboState>(hwnd);
-    switch (msg) {
-    case WM_NCCREATE:
-        SetControlState(hwnd, new ComboState);
-        return DefWindowProc(hwnd, msg, wParam, lParam);
-    case WM_NCDESTROY:
-        if (st && st->list && IsWindow(st->list)) DestroyWindow(st->list);
-        delete st;
-        SetControlState<ComboState>(hwnd, nullptr);
-        return DefWindowProc(hwnd, msg, wParam, lParam);
-    }
-    if (!st) return DefWindowProc(hwnd, msg, wParam, lParam);
+// The drop-down list takes the field's font, and the field's height follows the font.
+void ComboState::FontChanged(HWND hwnd) {
+    SendMessage(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
+    FitHeight(hwnd, this);
+}
+
+LRESULT ComboMessage(HWND hwnd, ComboState* st, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE: {
         auto* cs = reinterpret_cast<CREATESTRUCT*>(lParam);
@@ -173,23 +172,6 @@ LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             code |= DLGC_WANTMESSAGE;
         return code;
     }
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (dc) Paint(hwnd, st, dc);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_SETFONT:
-        st->font = reinterpret_cast<HFONT>(wParam);
-        SendMessage(st->list, WM_SETFONT, wParam, 0);
-        FitHeight(hwnd, st);
-        if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(st->font);
     case WM_SETFOCUS:
         st->focus = true;
         InvalidateRect(hwnd, nullptr, FALSE);
@@ -332,6 +314,6 @@ LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
-WNDPROC ComboBoxWndProc() { return ComboProc; }
+WNDPROC ComboBoxWndProc() { return ControlProc<ComboState, Paint, ComboMessage>; }
 
 } // namespace win::detail

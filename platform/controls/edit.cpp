@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "control_util.h"
+#include "control_proc.h"
 
 namespace win::detail {
 
@@ -24,6 +24,14 @@ struct EditState {
 
     size_t SelStart() const { return std::min(anchor, caret); }
     size_t SelEnd() const { return std::max(anchor, caret); }
+
+    void Attach(HWND, const CREATESTRUCT* cs) {
+        if (cs && cs->lpszName) text = cs->lpszName;
+    }
+    void Detach(HWND) {
+        if (caretCreated) DestroyCaret();
+    }
+    void FontChanged(HWND hwnd);
 };
 
 bool HasBorder(HWND hwnd) { return (Style(hwnd) & WS_BORDER) || (ExStyle(hwnd) & WS_EX_CLIENTEDGE); }
@@ -321,49 +329,23 @@ void Paint(HWND hwnd, EditState* st, HDC dc) {
     SelectObject(dc, oldFont);
 }
 
-LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* st = ControlState<EditState>(hwnd);
-    switch (msg) {
-    case WM_NCCREATE: {
-        auto* s = new EditState;
-        auto* cs = reinterpret_cast<CREATESTRUCT*>(lParam);
-        if (cs && cs->lpszName) s->text = cs->lpszName;
-        SetControlState(hwnd, s);
-        return DefWindowProc(hwnd, msg, wParam, lParam);
+// A new font changes the caret's height and where the text scrolls to.
+void EditState::FontChanged(HWND hwnd) {
+    if (focus && caretCreated) {
+        DestroyCaret();
+        CreateCaret(hwnd, nullptr, 1, LineHeight(this));
+        ShowCaret(hwnd);
     }
-    case WM_NCDESTROY:
-        if (st && st->caretCreated) DestroyCaret();
-        delete st;
-        SetControlState<EditState>(hwnd, nullptr);
-        return DefWindowProc(hwnd, msg, wParam, lParam);
-    }
-    if (!st) return DefWindowProc(hwnd, msg, wParam, lParam);
+    Refresh(hwnd, this);
+}
+
+LRESULT EditMessage(HWND hwnd, EditState* st, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_GETDLGCODE:
         return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (dc) Paint(hwnd, st, dc);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
     case WM_SIZE:
         Refresh(hwnd, st);
         return 0;
-    case WM_SETFONT:
-        st->font = reinterpret_cast<HFONT>(wParam);
-        if (st->focus && st->caretCreated) {
-            DestroyCaret();
-            CreateCaret(hwnd, nullptr, 1, LineHeight(st));
-            ShowCaret(hwnd);
-        }
-        Refresh(hwnd, st);
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(st->font);
     case WM_SETTEXT: {
         DefWindowProc(hwnd, msg, wParam, lParam);
         auto* text = reinterpret_cast<const char*>(lParam);
@@ -500,6 +482,6 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
-WNDPROC EditWndProc() { return EditProc; }
+WNDPROC EditWndProc() { return ControlProc<EditState, Paint, EditMessage>; }
 
 } // namespace win::detail

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "control_util.h"
+#include "control_proc.h"
 #include "list_data.h"
 
 namespace win::detail {
@@ -299,40 +299,14 @@ LRESULT GetText(const ListState* st, WPARAM index, LPARAM buffer) {
     return static_cast<LRESULT>(t.size());
 }
 
-LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* st = ControlState<ListState>(hwnd);
-    switch (msg) {
-    case WM_NCCREATE:
-        SetControlState(hwnd, new ListState);
-        return DefWindowProc(hwnd, msg, wParam, lParam);
-    case WM_NCDESTROY:
-        delete st;
-        SetControlState<ListState>(hwnd, nullptr);
-        return DefWindowProc(hwnd, msg, wParam, lParam);
-    }
-    if (!st) return DefWindowProc(hwnd, msg, wParam, lParam);
+LRESULT ListMessage(HWND hwnd, ListState* st, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (dc) Paint(hwnd, st, dc);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
     case WM_SIZE:
         SetTop(hwnd, st, st->top);
         InvalidateRect(hwnd, nullptr, FALSE);
         return 0;
-    case WM_SETFONT:
-        st->font = reinterpret_cast<HFONT>(wParam);
-        if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(st->font);
     case WM_SETFOCUS:
         st->focus = true;
         InvalidateRect(hwnd, nullptr, FALSE);
@@ -531,6 +505,6 @@ LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
-WNDPROC ListBoxWndProc() { return ListProc; }
+WNDPROC ListBoxWndProc() { return ControlProc<ListState, Paint, ListMessage>; }
 
 } // namespace win::detail

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "control_util.h"
+#include "control_proc.h"
 #include "menu_data.h"
 
 namespace win::detail {
@@ -216,13 +216,11 @@ LRESULT PopupProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         return DefWindowProc(hwnd, msg, wParam, lParam);
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (Level* level = LevelOf(hwnd); dc && level) PaintLevel(level, dc);
-        EndPaint(hwnd, &ps);
+    case WM_PAINT:
+        PaintWindow(hwnd, [&](HDC dc) {
+            if (Level* level = LevelOf(hwnd)) PaintLevel(level, dc);
+        });
         return 0;
-    }
     case WM_ERASEBKGND:
         return 1;
     case WM_MOUSEACTIVATE:

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "control_util.h"
+#include "control_proc.h"
 #include "dialog_data.h"
 
 namespace win::detail {
@@ -61,10 +61,7 @@ void PaintIcon(HWND hwnd, HDC dc) {
 
 LRESULT IconProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (dc) PaintIcon(hwnd, dc);
-        EndPaint(hwnd, &ps);
+        PaintWindow(hwnd, [&](HDC dc) { PaintIcon(hwnd, dc); });
         return 0;
     }
     if (msg == WM_ERASEBKGND) return 1;

@@ -1,5 +1,5 @@
 // The STATIC class: left, right and centred text, etched lines and frames, and plain rectangles.
-#include "control_util.h"
+#include "control_proc.h"
 
 namespace win::detail {
 
@@ -10,6 +10,7 @@ struct StaticState {
 };
 
 void PaintStatic(HWND hwnd, StaticState* st, HDC dc) {
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     RECT rc;
     GetClientRect(hwnd, &rc);
     DWORD style = Style(hwnd);
@@ -67,46 +68,14 @@ void PaintStatic(HWND hwnd, StaticState* st, HDC dc) {
     SelectObject(dc, oldFont);
 }
 
-LRESULT StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* st = ControlState<StaticState>(hwnd);
-    switch (msg) {
-    case WM_NCCREATE:
-        SetControlState(hwnd, new StaticState);
-        return DefWindowProc(hwnd, msg, wParam, lParam);
-    case WM_NCDESTROY:
-        delete st;
-        SetControlState<StaticState>(hwnd, nullptr);
-        return DefWindowProc(hwnd, msg, wParam, lParam);
-    }
-    if (!st) return DefWindowProc(hwnd, msg, wParam, lParam);
+LRESULT StaticMessage(HWND hwnd, StaticState*, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_GETDLGCODE:
         return DLGC_STATIC;
     case WM_NCHITTEST:
         return (Style(hwnd) & SS_NOTIFY) ? HTCLIENT : HTTRANSPARENT;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (dc) {
-            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-            PaintStatic(hwnd, st, dc);
-        }
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_SETFONT:
-        st->font = reinterpret_cast<HFONT>(wParam);
-        if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(st->font);
-    case WM_SETTEXT: {
-        LRESULT r = DefWindowProc(hwnd, msg, wParam, lParam);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return r;
-    }
+    case WM_SETTEXT:
+        return SetTextAndRedraw(hwnd, wParam, lParam);
     case WM_ENABLE:
         InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
@@ -122,6 +91,6 @@ LRESULT StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
-WNDPROC StaticWndProc() { return StaticProc; }
+WNDPROC StaticWndProc() { return ControlProc<StaticState, PaintStatic, StaticMessage>; }
 
 } // namespace win::detail

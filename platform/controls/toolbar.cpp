@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "control_util.h"
+#include "control_proc.h"
 
 namespace win::detail {
 
@@ -271,18 +271,7 @@ void DropDown(HWND hwnd, ToolbarState* st, int index) {
     RedrawButton(hwnd, st, index);
 }
 
-LRESULT ToolbarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    ToolbarState* st = State(hwnd);
-    switch (msg) {
-    case WM_NCCREATE:
-        SetControlState(hwnd, new ToolbarState);
-        return DefWindowProc(hwnd, msg, wParam, lParam);
-    case WM_NCDESTROY:
-        delete st;
-        SetControlState<ToolbarState>(hwnd, nullptr);
-        return DefWindowProc(hwnd, msg, wParam, lParam);
-    }
-    if (!st) return DefWindowProc(hwnd, msg, wParam, lParam);
+LRESULT ToolbarMessage(HWND hwnd, ToolbarState* st, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE:
         if (Style(hwnd) & TBSTYLE_TOOLTIPS) {
@@ -294,20 +283,6 @@ LRESULT ToolbarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (st->tooltip && IsWindow(st->tooltip)) DestroyWindow(st->tooltip);
         st->tooltip = nullptr;
         return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (dc) Paint(hwnd, st, dc);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_SETFONT:
-        st->font = reinterpret_cast<HFONT>(wParam);
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(st->font);
     case WM_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(lParam);
         // The tooltip asks the toolbar for texts; the toolbar's parent answers.
@@ -562,6 +537,6 @@ LRESULT ToolbarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
-WNDPROC ToolbarWndProc() { return ToolbarProc; }
+WNDPROC ToolbarWndProc() { return ControlProc<ToolbarState, Paint, ToolbarMessage>; }
 
 } // namespace win::detail

@@ -3,7 +3,7 @@
 #include <map>
 #include <vector>
 
-#include "control_util.h"
+#include "control_proc.h"
 #include "menu_data.h"
 
 namespace win::detail {
@@ -37,6 +37,9 @@ struct TipState {
     bool everShown = false;
     std::string current;
     HFONT font = nullptr;
+
+    void Attach(HWND tip, const CREATESTRUCT*);
+    void Detach(HWND tip);
 };
 
 TipState* State(HWND tip) { return ControlState<TipState>(tip); }
@@ -282,44 +285,24 @@ void FillInfo(const Tool& t, TOOLINFO* ti) {
     if (ti->cbSize > TTTOOLINFO_V1_SIZE) ti->lParam = t.lParam;
 }
 
-LRESULT TipProc(HWND tip, UINT msg, WPARAM wParam, LPARAM lParam) {
-    TipState* st = State(tip);
+// A tooltip is always a hidden popup at first, whatever style it was created with.
+void TipState::Attach(HWND tip, const CREATESTRUCT*) {
+    LONG_PTR style = GetWindowLongPtr(tip, GWL_STYLE);
+    SetWindowLongPtr(tip, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_CHILD | WS_VISIBLE)) | WS_POPUP);
+}
+
+// The windows the tooltip watches get their own procedures back.
+void TipState::Detach(HWND tip) {
+    for (const Tool& t : tools)
+        if (t.flags & TTF_SUBCLASS) RemoveSubclass(ToolWindow(t), tip);
+}
+
+LRESULT TipMessage(HWND tip, TipState* st, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_NCCREATE: {
-        SetControlState(tip, new TipState);
-        LONG_PTR style = GetWindowLongPtr(tip, GWL_STYLE);
-        SetWindowLongPtr(tip, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_CHILD | WS_VISIBLE)) | WS_POPUP);
-        return DefWindowProc(tip, msg, wParam, lParam);
-    }
-    case WM_NCDESTROY:
-        if (st) {
-            for (const Tool& t : st->tools)
-                if (t.flags & TTF_SUBCLASS) RemoveSubclass(ToolWindow(t), tip);
-            delete st;
-            SetControlState<TipState>(tip, nullptr);
-        }
-        return DefWindowProc(tip, msg, wParam, lParam);
-    }
-    if (!st) return DefWindowProc(tip, msg, wParam, lParam);
-    switch (msg) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(tip, &ps);
-        if (dc) Paint(tip, st, dc);
-        EndPaint(tip, &ps);
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
     case WM_NCHITTEST:
         return HTTRANSPARENT;
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
-    case WM_SETFONT:
-        st->font = reinterpret_cast<HFONT>(wParam);
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(st->font);
     case WM_TIMER:
         if (wParam == kShowTimer) {
             KillTimer(tip, kShowTimer);
@@ -456,6 +439,6 @@ LRESULT TipProc(HWND tip, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
-WNDPROC TooltipWndProc() { return TipProc; }
+WNDPROC TooltipWndProc() { return ControlProc<TipState, Paint, TipMessage>; }
 
 } // namespace win::detail

@@ -7,20 +7,31 @@
 namespace win {
 namespace core {
 
+namespace {
+
+// A class is named by its atom (MAKEINTATOM) or by its name, which compares without regard to case.
+bool Named(const WindowClass& c, LPCSTR name) {
+    if (IS_INTRESOURCE(name)) return c.atom == static_cast<ATOM>(reinterpret_cast<UINT_PTR>(name));
+    return strcasecmp(c.name.c_str(), name) == 0;
+}
+
+// The class extra bytes at a non-negative byte offset, or null when a ULONG_PTR there would not fit.
+unsigned char* ClassExtraAt(WindowClass& c, int index) {
+    if (index < 0 || static_cast<std::size_t>(index) + sizeof(ULONG_PTR) > c.classExtra.size()) return nullptr;
+    return c.classExtra.data() + index;
+}
+
+} // namespace
+
 std::shared_ptr<WindowClass> FindClass(LPCSTR name, HINSTANCE instance) {
     if (!name) return nullptr;
     auto& g = G();
-    bool byAtom = IS_INTRESOURCE(name);
-    auto matches = [&](const std::shared_ptr<WindowClass>& c) {
-        if (byAtom) return c->atom == static_cast<ATOM>(reinterpret_cast<UINT_PTR>(name));
-        return strcasecmp(c->name.c_str(), name) == 0;
-    };
     for (auto& c : g.classes)
-        if (matches(c) && c->instance == instance) return c;
+        if (Named(*c, name) && c->instance == instance) return c;
     for (auto& c : g.classes)
-        if (matches(c) && (c->style & CS_GLOBALCLASS)) return c;
+        if (Named(*c, name) && (c->style & CS_GLOBALCLASS)) return c;
     for (auto& c : g.classes)
-        if (matches(c)) return c;
+        if (Named(*c, name)) return c;
     return nullptr;
 }
 
@@ -36,7 +47,7 @@ ATOM RegisterClassEx(const WNDCLASSEX* wc) {
     MarkUiThread();
     auto& g = G();
     for (auto& c : g.classes) {
-        if (strcasecmp(c->name.c_str(), wc->lpszClassName) != 0) continue;
+        if (!Named(*c, wc->lpszClassName)) continue;
         if (c->instance == wc->hInstance) return 0;
         if ((c->style & CS_GLOBALCLASS) && (wc->style & CS_GLOBALCLASS)) return 0;
     }
@@ -81,10 +92,7 @@ BOOL UnregisterClass(LPCSTR className, HINSTANCE instance) {
     auto& g = G();
     for (auto it = g.classes.begin(); it != g.classes.end(); ++it) {
         auto& c = *it;
-        bool match = IS_INTRESOURCE(className)
-                         ? c->atom == static_cast<ATOM>(reinterpret_cast<UINT_PTR>(className))
-                         : strcasecmp(c->name.c_str(), className) == 0;
-        if (!match || c->instance != instance) continue;
+        if (!Named(*c, className) || c->instance != instance) continue;
         if (c->windowCount > 0) return FALSE;
         g.classes.erase(it);
         return TRUE;
@@ -134,9 +142,9 @@ ULONG_PTR GetClassLongPtr(HWND hwnd, int index) {
     case GCLP_WNDPROC: return reinterpret_cast<ULONG_PTR>(c.proc);
     case GCL_STYLE: return c.style;
     default:
-        if (index >= 0 && static_cast<std::size_t>(index) + sizeof(ULONG_PTR) <= c.classExtra.size()) {
+        if (unsigned char* at = ClassExtraAt(c, index)) {
             ULONG_PTR v;
-            std::memcpy(&v, c.classExtra.data() + index, sizeof v);
+            std::memcpy(&v, at, sizeof v);
             return v;
         }
         return 0;
@@ -158,8 +166,8 @@ ULONG_PTR SetClassLongPtr(HWND hwnd, int index, LONG_PTR value) {
         break;
     case GCL_STYLE: c.style = static_cast<UINT>(value); break;
     default:
-        if (index >= 0 && static_cast<std::size_t>(index) + sizeof(ULONG_PTR) <= c.classExtra.size()) {
-            std::memcpy(c.classExtra.data() + index, &value, sizeof value);
+        if (unsigned char* at = ClassExtraAt(c, index)) {
+            std::memcpy(at, &value, sizeof value);
             break;
         }
         return 0;
