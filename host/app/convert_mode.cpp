@@ -13,11 +13,8 @@ int RunConvert(const std::vector<std::string>& args) {
         return 2;
     }
     Store store;
-    smf::ReadResult read = smf::ReadFile(args[0], store);
-    if (!read.ok) {
-        ReportError(args[0], read.error, read.error.rfind("cannot ", 0) == 0 ? -1 : static_cast<long long>(read.offset));
-        return 1;
-    }
+    smf::ReadResult read = ReadSongFile(args[0], store);
+    if (!read.ok) return 1;
     smf::WriteResult written = smf::WriteFile(store, args[1]);
     if (!written.ok) {
         ReportError(args[1], written.error);

@@ -20,12 +20,7 @@ int RunExportWav(const std::vector<std::string>& args) {
     const std::string& out = args[0];
     Store store;
     if (args.size() == 2) {
-        smf::ReadResult read = smf::ReadFile(args[1], store);
-        if (!read.ok) {
-            ReportError(args[1], read.error,
-                        read.error.rfind("cannot ", 0) == 0 ? -1 : static_cast<long long>(read.offset));
-            return 1;
-        }
+        if (!ReadSongFile(args[1], store).ok) return 1;
     } else {
         smf::ReadResult read = smf::Read(DemoSongData(), DemoSongSize(), store);
         if (!read.ok) {

@@ -43,11 +43,8 @@ int RunInfo(const std::vector<std::string>& args) {
         return 2;
     }
     Store store;
-    smf::ReadResult read = smf::ReadFile(args[0], store);
-    if (!read.ok) {
-        ReportError(args[0], read.error, read.error.rfind("cannot ", 0) == 0 ? -1 : static_cast<long long>(read.offset));
-        return 1;
-    }
+    smf::ReadResult read = ReadSongFile(args[0], store);
+    if (!read.ok) return 1;
     const TimeBase& time = store.Time();
     TimeBase::MeterChange meter = time.MeterAt(0);
     std::printf("%s: format %d, %d tracks, %u ticks per quarter note, %u/%u, %.2f BPM\n", args[0].c_str(), read.format,

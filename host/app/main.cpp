@@ -26,6 +26,13 @@ void ReportError(const std::string& file, const std::string& problem, long long 
     else std::fprintf(stderr, "pianoroll: %s: %s\n", file.c_str(), problem.c_str());
 }
 
+smf::ReadResult ReadSongFile(const std::string& path, Store& store) {
+    smf::ReadResult read = smf::ReadFile(path, store);
+    if (!read.ok)
+        ReportError(path, read.error, read.error.rfind("cannot ", 0) == 0 ? -1 : static_cast<long long>(read.offset));
+    return read;
+}
+
 } // namespace host::app
 
 int main(int argc, char** argv) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "document.h"
+#include "smf/smf.h"
 
 namespace host::app {
 
@@ -24,5 +25,13 @@ std::unique_ptr<Document> OpenSongOrDemo(const std::string& path, const Document
 
 // "FILE: problem at byte offset N" on stderr.
 void ReportError(const std::string& file, const std::string& problem, long long offset = -1);
+
+// Reads a MIDI file into store; a failure is reported on stderr (with the byte offset of a
+// malformed file) and returned with ok false.
+smf::ReadResult ReadSongFile(const std::string& path, Store& store);
+
+// Runs a script on doc and writes what it asked for. A failure is reported on stderr, with the
+// script file's name and line when scriptName is given. Returns the process exit code.
+int RunScriptOn(std::unique_ptr<Document> doc, const std::string& text, const std::string& scriptName);
 
 } // namespace host::app

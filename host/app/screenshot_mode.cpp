@@ -60,21 +60,10 @@ int RunScreenshot(const std::vector<std::string>& args) {
     }
     std::unique_ptr<Document> doc = OpenSongOrDemo(file, DocumentOptions{});
     if (!doc) return 1;
-    ScriptRunner runner(std::move(doc));
     std::string script = "size " + std::to_string(width) + " " + std::to_string(height) + "\n";
     if (track) script += "track " + std::to_string(track) + "\n";
     script += "screenshot \"" + out + "\"\n";
-    ScriptFailure failure;
-    if (!runner.Run(script, &failure)) {
-        std::fprintf(stderr, "pianoroll: %s\n", failure.reason.c_str());
-        return 1;
-    }
-    std::string error;
-    if (!runner.WriteOutputs(&error)) {
-        std::fprintf(stderr, "pianoroll: %s\n", error.c_str());
-        return 1;
-    }
-    return 0;
+    return RunScriptOn(std::move(doc), script, std::string());
 }
 
 } // namespace host::app

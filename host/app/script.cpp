@@ -302,6 +302,45 @@ void ScriptRunner::BeforeButton() {
     Pump();
 }
 
+bool ScriptRunner::ButtonArg(const std::string& text, int* button, std::string* reason) {
+    *button = ButtonOf(text);
+    if (*button >= 0) return true;
+    *reason = "'" + text + "' is not a button (left, right, middle)";
+    return false;
+}
+
+// One pointer gesture with the modifier keys held: move to `from`, press, move to `to` in `steps`
+// steps, release. A lone press or release leaves out the other half.
+void ScriptRunner::Gesture(int button, unsigned mods, POINT from, POINT to, int steps, bool press, bool release) {
+    HWND main = window_->Handle();
+    if (press) BeforeButton();
+    if (mods & headless::MOD_SHIFT) headless::KeyDown(VK_SHIFT);
+    if (mods & headless::MOD_CONTROL) headless::KeyDown(VK_CONTROL);
+    if (mods & headless::MOD_ALT) headless::KeyDown(VK_MENU);
+    headless::MouseMove(main, from.x, from.y);
+    Pump();
+    if (press) {
+        headless::MouseDown(button);
+        Pump();
+    }
+    for (int i = 1; i <= steps; ++i) {
+        int x = from.x + static_cast<int>(static_cast<long long>(to.x - from.x) * i / steps);
+        int y = from.y + static_cast<int>(static_cast<long long>(to.y - from.y) * i / steps);
+        headless::MouseMove(main, x, y);
+        Pump();
+    }
+    if (release) {
+        headless::MouseUp(button);
+        Pump();
+    }
+    if (mods & headless::MOD_ALT) headless::KeyUp(VK_MENU);
+    if (mods & headless::MOD_CONTROL) headless::KeyUp(VK_CONTROL);
+    if (mods & headless::MOD_SHIFT) headless::KeyUp(VK_SHIFT);
+    Pump();
+    lastButton_ = headless::Now();
+    anyButton_ = true;
+}
+
 bool ScriptRunner::CheckAnswers(std::string* reason) {
     if (menuAnsweredAt_ >= 0 && GetPopupMenuCount() == menuAnsweredAt_) {
         ClearPopupMenuAnswer();
@@ -448,34 +487,13 @@ bool ScriptRunner::RunLine(const std::vector<std::string>& w, std::string* reaso
     }
     if (cmd == "press" || cmd == "release" || cmd == "click") {
         if (w.size() < 4) return need(3, 4, "press|release|click BUTTON X Y [MODS]");
-        int button = ButtonOf(w[1]);
-        if (button < 0) {
-            *reason = "'" + w[1] + "' is not a button (left, right, middle)";
-            return false;
-        }
+        int button = 0;
         POINT p;
         unsigned mods = 0;
-        if (!PointArg(w[2], w[3], &p, reason) || !Mods(w, 4, &mods, nullptr, reason)) return false;
-        if (cmd != "release") BeforeButton();
-        if (mods & headless::MOD_SHIFT) headless::KeyDown(VK_SHIFT);
-        if (mods & headless::MOD_CONTROL) headless::KeyDown(VK_CONTROL);
-        if (mods & headless::MOD_ALT) headless::KeyDown(VK_MENU);
-        headless::MouseMove(main, p.x, p.y);
-        Pump();
-        if (cmd != "release") {
-            headless::MouseDown(button);
-            Pump();
-        }
-        if (cmd != "press") {
-            headless::MouseUp(button);
-            Pump();
-        }
-        if (mods & headless::MOD_ALT) headless::KeyUp(VK_MENU);
-        if (mods & headless::MOD_CONTROL) headless::KeyUp(VK_CONTROL);
-        if (mods & headless::MOD_SHIFT) headless::KeyUp(VK_SHIFT);
-        Pump();
-        lastButton_ = headless::Now();
-        anyButton_ = true;
+        if (!ButtonArg(w[1], &button, reason) || !PointArg(w[2], w[3], &p, reason) ||
+            !Mods(w, 4, &mods, nullptr, reason))
+            return false;
+        Gesture(button, mods, p, p, 0, cmd != "release", cmd != "press");
         return true;
     }
     if (cmd == "dclick") {
@@ -492,39 +510,14 @@ bool ScriptRunner::RunLine(const std::vector<std::string>& w, std::string* reaso
     }
     if (cmd == "drag") {
         if (w.size() < 6) return need(5, 7, "drag BUTTON X1 Y1 X2 Y2 [MODS] [steps=N]");
-        int button = ButtonOf(w[1]);
-        if (button < 0) {
-            *reason = "'" + w[1] + "' is not a button (left, right, middle)";
-            return false;
-        }
+        int button = 0;
         POINT from, to;
         unsigned mods = 0;
         int steps = kDefaultDragSteps;
-        if (!PointArg(w[2], w[3], &from, reason) || !PointArg(w[4], w[5], &to, reason) ||
-            !Mods(w, 6, &mods, &steps, reason))
+        if (!ButtonArg(w[1], &button, reason) || !PointArg(w[2], w[3], &from, reason) ||
+            !PointArg(w[4], w[5], &to, reason) || !Mods(w, 6, &mods, &steps, reason))
             return false;
-        BeforeButton();
-        if (mods & headless::MOD_SHIFT) headless::KeyDown(VK_SHIFT);
-        if (mods & headless::MOD_CONTROL) headless::KeyDown(VK_CONTROL);
-        if (mods & headless::MOD_ALT) headless::KeyDown(VK_MENU);
-        headless::MouseMove(main, from.x, from.y);
-        Pump();
-        headless::MouseDown(button);
-        Pump();
-        for (int i = 1; i <= steps; ++i) {
-            int x = from.x + static_cast<int>(static_cast<long long>(to.x - from.x) * i / steps);
-            int y = from.y + static_cast<int>(static_cast<long long>(to.y - from.y) * i / steps);
-            headless::MouseMove(main, x, y);
-            Pump();
-        }
-        headless::MouseUp(button);
-        Pump();
-        if (mods & headless::MOD_ALT) headless::KeyUp(VK_MENU);
-        if (mods & headless::MOD_CONTROL) headless::KeyUp(VK_CONTROL);
-        if (mods & headless::MOD_SHIFT) headless::KeyUp(VK_SHIFT);
-        Pump();
-        lastButton_ = headless::Now();
-        anyButton_ = true;
+        Gesture(button, mods, from, to, steps, true, true);
         return true;
     }
     if (cmd == "wheel") {

@@ -53,7 +53,9 @@ private:
     bool Coordinate(const std::string& text, bool vertical, int* out, std::string* reason);
     bool Mods(const std::vector<std::string>& words, std::size_t from, unsigned* mods, int* steps,
               std::string* reason);
+    bool ButtonArg(const std::string& text, int* button, std::string* reason);
     void BeforeButton();
+    void Gesture(int button, unsigned mods, win::POINT from, win::POINT to, int steps, bool press, bool release);
     void Pump();
     bool CheckAnswers(std::string* reason);
 

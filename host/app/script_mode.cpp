@@ -22,10 +22,15 @@ int RunScript(const std::vector<std::string>& args) {
     text << in.rdbuf();
     std::unique_ptr<Document> doc = OpenSongOrDemo(args.size() > 1 ? args[1] : std::string(), DocumentOptions{});
     if (!doc) return 1;
+    return RunScriptOn(std::move(doc), text.str(), args[0]);
+}
+
+int RunScriptOn(std::unique_ptr<Document> doc, const std::string& text, const std::string& scriptName) {
     ScriptRunner runner(std::move(doc));
     ScriptFailure failure;
-    if (!runner.Run(text.str(), &failure)) {
-        std::fprintf(stderr, "pianoroll: %s:%d: %s\n", args[0].c_str(), failure.line, failure.reason.c_str());
+    if (!runner.Run(text, &failure)) {
+        if (scriptName.empty()) std::fprintf(stderr, "pianoroll: %s\n", failure.reason.c_str());
+        else std::fprintf(stderr, "pianoroll: %s:%d: %s\n", scriptName.c_str(), failure.line, failure.reason.c_str());
         return 1;
     }
     std::string error;

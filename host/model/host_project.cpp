@@ -355,6 +355,28 @@ win::HRESULT ApplyEventRecord(const mp::MidiEventRecord& r, std::uint32_t mask, 
     return win::S_OK;
 }
 
+// Copies the track fields named by mask, all but the name.
+void ApplyTrackSettings(const mp::TrackRecord& r, std::uint32_t mask, TrackValue& v) {
+    if (mask & mp::CHANGE_TRACK_ATTRIBUTES) v.attributes = r.attributes;
+    if (mask & mp::CHANGE_TRACK_SETTINGS) {
+        v.port = r.port;
+        v.channel = r.channel;
+        v.velocityOffset = r.velocityOffset;
+        v.pitchOffset = r.pitchOffset;
+    }
+    if (mask & mp::CHANGE_TRACK_ORDER) v.order = r.order;
+}
+
+// Takes a new name from a record's handle when mask asks for it. A whole-record update without a
+// name keeps the old one, so a record read without its name can be written back unchanged.
+win::HRESULT ApplyName(std::uint32_t handle, std::uint32_t mask, std::u16string& name) {
+    if (!(mask & mp::CHANGE_TRACK_NAME)) return win::S_OK;
+    auto given = NameFromHandle(handle);
+    if (!given) return mask == mp::CHANGE_ALL ? win::S_OK : win::E_INVALIDARG;
+    if (handle || mask != mp::CHANGE_ALL) name = *given;
+    return win::S_OK;
+}
+
 } // namespace
 
 win::HRESULT HostProject::Set(const mp::EventKey* key, win::DWORD level, const void* record, win::DWORD mask) {
@@ -391,37 +413,17 @@ win::HRESULT HostProject::Set(const mp::EventKey* key, win::DWORD level, const v
                     v.start = ToTicks(r.start, format);
                     v.end = ToTicks(r.end, format);
                 }
-                if (hr == win::S_OK && (mask & mp::CHANGE_TRACK_NAME)) {
-                    auto name = NameFromHandle(r.nameHandle);
-                    if (name && (r.nameHandle || mask != mp::CHANGE_ALL)) v.name = *name;
-                    else if (!name && mask != mp::CHANGE_ALL) hr = win::E_INVALIDARG;
-                }
+                if (hr == win::S_OK) hr = ApplyName(r.nameHandle, mask, v.name);
                 if (hr == win::S_OK) hr = store_.SetBlock(key->block, v);
             }
         } else if (level == mp::LEVEL_TRACK) {
             const auto& r = *static_cast<const mp::TrackRecord*>(record);
             if (const TrackValue* cur = store_.Track(key->track)) {
                 TrackValue v = *cur;
-                hr = win::S_OK;
-                if (mask & mp::CHANGE_TRACK_ATTRIBUTES) v.attributes = r.attributes;
-                if (mask & mp::CHANGE_TRACK_SETTINGS) {
-                    v.port = r.port;
-                    v.channel = r.channel;
-                    v.velocityOffset = r.velocityOffset;
-                    v.pitchOffset = r.pitchOffset;
-                }
-                if (mask & mp::CHANGE_TRACK_ORDER) v.order = r.order;
-                if (mask & mp::CHANGE_TRACK_NAME) {
-                    auto name = NameFromHandle(r.nameHandle);
-                    if (name && (r.nameHandle || mask != mp::CHANGE_ALL)) {
-                        if (*name != v.name) {
-                            v.name = *name;
-                            v.nameBytes = EncodeUtf8(v.name);
-                        }
-                    } else if (!name && mask != mp::CHANGE_ALL) {
-                        hr = win::E_INVALIDARG;
-                    }
-                }
+                ApplyTrackSettings(r, mask, v);
+                hr = ApplyName(r.nameHandle, mask, v.name);
+                // The stored bytes are kept as read from a file unless the name really changes.
+                if (v.name != cur->name) v.nameBytes = EncodeUtf8(v.name);
                 if (hr == win::S_OK) hr = store_.SetTrack(key->track, v);
             }
         }
@@ -479,12 +481,7 @@ win::HRESULT HostProject::Insert(mp::EventKey* key, win::DWORD level, const void
             auto name = NameFromHandle(r.nameHandle);
             if (name) {
                 TrackValue v;
-                v.attributes = r.attributes;
-                v.port = r.port;
-                v.channel = r.channel;
-                v.velocityOffset = r.velocityOffset;
-                v.pitchOffset = r.pitchOffset;
-                v.order = r.order;
+                ApplyTrackSettings(r, mp::CHANGE_ALL, v);
                 v.name = *name;
                 v.nameBytes = EncodeUtf8(v.name);
                 std::uint32_t id = 0;

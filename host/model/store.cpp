@@ -544,10 +544,7 @@ win::HRESULT Store::EndTransaction(bool changed) {
     openChanges_.clear();
     openName_.clear();
     implicit_ = false;
-    if (timeBaseTouched_) {
-        timeBaseTouched_ = false;
-        PushNotification(mp::NID_TIMEBASE_CHANGED, 0, 0, 0, {}, {});
-    }
+    AnnounceTimeBase();
     return win::S_OK;
 }
 
@@ -555,32 +552,25 @@ void Store::Finish() {
     if (implicit_ && depth_ == 1) EndTransaction(false);
 }
 
-win::HRESULT Store::Undo() {
+win::HRESULT Store::Undo() { return Travel(undo_, redo_, true); }
+win::HRESULT Store::Redo() { return Travel(redo_, undo_, false); }
+
+// Moves the newest step of `from` onto `to`, replaying it backwards when undoing.
+win::HRESULT Store::Travel(std::vector<Step>& from, std::vector<Step>& to, bool reverse) {
     if (depth_ > 0) return win::E_UNEXPECTED;
-    if (undo_.empty()) return win::S_FALSE;
-    Step s = std::move(undo_.back());
-    undo_.pop_back();
-    Replay(s.changes, true);
-    redo_.push_back(std::move(s));
-    if (timeBaseTouched_) {
-        timeBaseTouched_ = false;
-        PushNotification(mp::NID_TIMEBASE_CHANGED, 0, 0, 0, {}, {});
-    }
+    if (from.empty()) return win::S_FALSE;
+    Step s = std::move(from.back());
+    from.pop_back();
+    Replay(s.changes, reverse);
+    to.push_back(std::move(s));
+    AnnounceTimeBase();
     return win::S_OK;
 }
 
-win::HRESULT Store::Redo() {
-    if (depth_ > 0) return win::E_UNEXPECTED;
-    if (redo_.empty()) return win::S_FALSE;
-    Step s = std::move(redo_.back());
-    redo_.pop_back();
-    Replay(s.changes, false);
-    undo_.push_back(std::move(s));
-    if (timeBaseTouched_) {
-        timeBaseTouched_ = false;
-        PushNotification(mp::NID_TIMEBASE_CHANGED, 0, 0, 0, {}, {});
-    }
-    return win::S_OK;
+void Store::AnnounceTimeBase() {
+    if (!timeBaseTouched_) return;
+    timeBaseTouched_ = false;
+    PushNotification(mp::NID_TIMEBASE_CHANGED, 0, 0, 0, {}, {});
 }
 
 std::u16string Store::UndoName() const { return undo_.empty() ? std::u16string() : undo_.back().name; }

@@ -233,6 +233,8 @@ private:
                           const mp::EventKey& oldKey, const mp::EventKey& newKey);
     void NotifyTransition(std::uint8_t level, std::uint32_t id, const Value& before, const Value& after);
     void Replay(const std::vector<Change>& changes, bool reverse);
+    win::HRESULT Travel(std::vector<Step>& from, std::vector<Step>& to, bool reverse);
+    void AnnounceTimeBase(); // sends the pending time base notification, if any
     void NoteTimeBaseTouch(const Value& v);
     mp::EventKey KeyOf(std::uint8_t level, std::uint32_t id, const Value& v) const;
 
