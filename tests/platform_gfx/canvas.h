@@ -1,11 +1,26 @@
 // Test canvas: a memory DC holding a small top-down DIB section whose pixels the tests read directly.
 #pragma once
 
+#include "../platform/win_expect.h"
 #include "win/gdi.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <initializer_list>
 
 namespace gfxtest {
+
+// A DIB section, 32-bit and top-down unless asked otherwise; `bits` receives its pixels.
+inline win::HBITMAP Dib32(int width, int height, void** bits, bool topDown = true, int bitCount = 32) {
+    win::BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(win::BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = topDown ? -height : height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = static_cast<win::WORD>(bitCount);
+    return win::CreateDIBSection(nullptr, &bi, win::DIB_RGB_COLORS, bits, nullptr, 0);
+}
 
 struct Canvas {
     win::HDC dc = nullptr;
@@ -15,14 +30,8 @@ struct Canvas {
     int w = 0, h = 0;
 
     Canvas(int width, int height, win::COLORREF fill = win::RGB(255, 255, 255)) : w(width), h(height) {
-        win::BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(win::BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
         void* p = nullptr;
-        bmp = win::CreateDIBSection(nullptr, &bi, win::DIB_RGB_COLORS, &p, nullptr, 0);
+        bmp = Dib32(width, height, &p);
         bits = static_cast<std::uint32_t*>(p);
         dc = win::CreateCompatibleDC(nullptr);
         old = win::SelectObject(dc, bmp);
@@ -53,6 +62,14 @@ struct Canvas {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) n += At(x, y) == c;
         return n;
+    }
+    struct Probe {
+        int x, y;
+        win::COLORREF colour;
+    };
+    // Checks a table of pixels, naming each one that differs.
+    void Expect(std::initializer_list<Probe> probes) const {
+        for (const Probe& p : probes) EXPECT_EQ(At(p.x, p.y), p.colour) << "pixel " << p.x << "," << p.y;
     }
     // Bounding box of pixels that differ from c; empty when none do.
     win::RECT InkBox(win::COLORREF background) const {

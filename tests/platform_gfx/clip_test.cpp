@@ -30,16 +30,10 @@ TEST(Clipping, IntersectAndExcludeMakeUnionsOfRectangles) {
     EXPECT_EQ(ExcludeClipRect(c.dc, 4, 4, 6, 6), COMPLEXREGION);
     FillAll(c.dc, kRed);
     EXPECT_EQ(c.Count(kRed), 36 - 4);
-    EXPECT_EQ(c.At(3, 3), kRed);
-    EXPECT_EQ(c.At(4, 4), kWhite);
-    EXPECT_EQ(c.At(1, 1), kWhite);
-    EXPECT_EQ(c.At(8, 8), kWhite);
+    c.Expect({{3, 3, kRed}, {4, 4, kWhite}, {1, 1, kWhite}, {8, 8, kWhite}});
     RECT box{};
     GetClipBox(c.dc, &box);
-    EXPECT_EQ(box.left, 2);
-    EXPECT_EQ(box.top, 2);
-    EXPECT_EQ(box.right, 8);
-    EXPECT_EQ(box.bottom, 8);
+    EXPECT_EQ(box, (RECT{2, 2, 8, 8}));
     EXPECT_TRUE(PtVisible(c.dc, 3, 5));
     EXPECT_FALSE(PtVisible(c.dc, 5, 5));
 }
@@ -49,8 +43,7 @@ TEST(Clipping, ExcludeWithoutAClipStartsFromEverything) {
     ExcludeClipRect(c.dc, 0, 0, 3, 6);
     FillAll(c.dc, kBlue);
     EXPECT_EQ(c.Count(kBlue), 18);
-    EXPECT_EQ(c.At(2, 0), kWhite);
-    EXPECT_EQ(c.At(3, 0), kBlue);
+    c.Expect({{2, 0, kWhite}, {3, 0, kBlue}});
 }
 
 TEST(Clipping, SelectClipRgnWithRegionOrNone) {
@@ -102,8 +95,7 @@ TEST(Clipping, ViewportOriginMovesDrawingButNotRegionClip) {
     HBRUSH b = CreateSolidBrush(kRed);
     RECT r{0, 0, 2, 2};
     FillRect(c.dc, &r, b);
-    EXPECT_EQ(c.At(5, 5), kRed);
-    EXPECT_EQ(c.At(0, 0), kWhite);
+    c.Expect({{5, 5, kRed}, {0, 0, kWhite}});
     EXPECT_EQ(GetPixel(c.dc, 0, 0), kRed);
     DeleteObject(b);
 }
@@ -119,10 +111,7 @@ TEST(SurfaceDc, DrawsAtTheOriginAndOnlyInsideTheClipRectangles) {
     EXPECT_EQ(WindowFromDC(dc), fake);
     RECT box{};
     GetClipBox(dc, &box);
-    EXPECT_EQ(box.left, 0);
-    EXPECT_EQ(box.top, 0);
-    EXPECT_EQ(box.right, 10);
-    EXPECT_EQ(box.bottom, 6);
+    EXPECT_EQ(box, (RECT{0, 0, 10, 6}));
     RECT all{0, 0, 100, 100};
     InvertRect(dc, &all);
     int inverted = 0;
@@ -142,8 +131,7 @@ TEST(Regions, CombineModesAndQueries) {
     EXPECT_EQ(CombineRgn(r, a, b, RGN_AND), SIMPLEREGION);
     RECT box{};
     GetRgnBox(r, &box);
-    EXPECT_EQ(box.left, 5);
-    EXPECT_EQ(box.right, 10);
+    EXPECT_EQ(box, (RECT{5, 5, 10, 10}));
     EXPECT_EQ(CombineRgn(r, a, b, RGN_DIFF), COMPLEXREGION);
     EXPECT_TRUE(PtInRegion(r, 2, 8));
     EXPECT_FALSE(PtInRegion(r, 7, 7));

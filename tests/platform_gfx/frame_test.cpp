@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace win;
 using gfxtest::Canvas;
 using gfxtest::kWhite;
@@ -12,6 +14,7 @@ namespace {
 
 struct Sides {
     COLORREF left, top, right, bottom;
+    bool operator==(const Sides&) const = default;
 };
 
 // Reads the colour in the middle of each side of ring k (0 = outermost) of r.
@@ -39,20 +42,14 @@ TEST(DrawEdge, ColoursPerSideForEachEdgeKind) {
         RECT r{2, 3, 18, 16};
         RECT adj = r;
         ASSERT_TRUE(DrawEdge(c.dc, &adj, k.edge, BF_RECT | BF_MIDDLE | BF_ADJUST));
-        Sides o = Ring(c, r, 0), i = Ring(c, r, 1);
-        EXPECT_EQ(o.left, k.outer.left) << k.edge;
-        EXPECT_EQ(o.top, k.outer.top) << k.edge;
-        EXPECT_EQ(o.right, k.outer.right) << k.edge;
-        EXPECT_EQ(o.bottom, k.outer.bottom) << k.edge;
-        EXPECT_EQ(i.left, k.inner.left) << k.edge;
-        EXPECT_EQ(i.right, k.inner.right) << k.edge;
-        EXPECT_EQ(c.At(10, 10), GetSysColor(COLOR_BTNFACE));
-        EXPECT_EQ(c.At(1, 10), RGB(1, 2, 3)); // nothing outside
-        EXPECT_EQ(adj.left, r.left + 2);
-        EXPECT_EQ(adj.bottom, r.bottom - 2);
-        // The bottom-left and top-right corners belong to the bottom and right sides.
-        EXPECT_EQ(c.At(r.left, r.bottom - 1), k.outer.bottom);
-        EXPECT_EQ(c.At(r.right - 1, r.top), k.outer.right);
+        SCOPED_TRACE(k.edge);
+        EXPECT_TRUE(Ring(c, r, 0) == k.outer);
+        EXPECT_TRUE(Ring(c, r, 1) == k.inner);
+        EXPECT_EQ(adj, (RECT{r.left + 2, r.top + 2, r.right - 2, r.bottom - 2}));
+        // Face in the middle, nothing outside; the bottom-left and top-right corners belong to the bottom
+        // and right sides.
+        c.Expect({{10, 10, GetSysColor(COLOR_BTNFACE)}, {1, 10, RGB(1, 2, 3)}, {r.left, r.bottom - 1, k.outer.bottom},
+                  {r.right - 1, r.top, k.outer.right}});
     }
 }
 
@@ -60,45 +57,30 @@ TEST(DrawEdge, OnlyTheRequestedSides) {
     Canvas c(12, 12);
     RECT r{1, 1, 11, 11};
     DrawEdge(c.dc, &r, EDGE_SUNKEN, BF_BOTTOM);
-    EXPECT_EQ(c.At(5, 10), GetSysColor(COLOR_3DHILIGHT));
-    EXPECT_EQ(c.At(5, 9), GetSysColor(COLOR_3DLIGHT));
-    EXPECT_EQ(c.At(1, 5), kWhite);
-    EXPECT_EQ(c.At(5, 1), kWhite);
-    EXPECT_EQ(c.At(10, 5), kWhite);
+    c.Expect({{5, 10, GetSysColor(COLOR_3DHILIGHT)}, {5, 9, GetSysColor(COLOR_3DLIGHT)}, {1, 5, kWhite},
+              {5, 1, kWhite}, {10, 5, kWhite}});
     Canvas f(12, 12);
     DrawEdge(f.dc, &r, EDGE_RAISED, BF_RECT | BF_FLAT);
-    EXPECT_EQ(f.At(1, 5), GetSysColor(COLOR_3DSHADOW));
-    EXPECT_EQ(f.At(10, 5), GetSysColor(COLOR_3DSHADOW));
+    f.Expect({{1, 5, GetSysColor(COLOR_3DSHADOW)}, {10, 5, GetSysColor(COLOR_3DSHADOW)}});
 }
 
 TEST(DrawFrameControl, ScrollArrowsPointTheirWay) {
     // Compare the ink of the arrow's first and last rows: the tip row is the narrow one.
-    auto inkRows = [](const Canvas& c, COLORREF ink, int* first, int* last) {
-        *first = -1;
-        *last = -1;
-        for (int y = 0; y < c.h; ++y)
-            for (int x = 0; x < c.w; ++x)
-                if (c.At(x, y) == ink) {
-                    if (*first < 0) *first = y;
-                    *last = y;
-                }
-    };
-    auto width = [](const Canvas& c, COLORREF ink, int y) {
-        int n = 0;
-        for (int x = 0; x < c.w; ++x) n += c.At(x, y) == ink;
-        return n;
-    };
     const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
-    Canvas up(17, 17), down(17, 17);
     RECT r{0, 0, 17, 17};
-    DrawFrameControl(up.dc, &r, DFC_SCROLL, DFCS_SCROLLUP);
-    DrawFrameControl(down.dc, &r, DFC_SCROLL, DFCS_SCROLLDOWN);
-    int f = 0, l = 0;
-    inkRows(up, ink, &f, &l);
-    ASSERT_GE(f, 0);
-    EXPECT_LT(width(up, ink, f), width(up, ink, l));
-    inkRows(down, ink, &f, &l);
-    EXPECT_GT(width(down, ink, f), width(down, ink, l));
+    for (bool pointsUp : {true, false}) {
+        Canvas c(17, 17);
+        DrawFrameControl(c.dc, &r, DFC_SCROLL, pointsUp ? DFCS_SCROLLUP : DFCS_SCROLLDOWN);
+        std::vector<int> widths; // of the rows holding ink, top to bottom
+        for (int y = 0; y < c.h; ++y) {
+            int n = 0;
+            for (int x = 0; x < c.w; ++x) n += c.At(x, y) == ink;
+            if (n) widths.push_back(n);
+        }
+        ASSERT_FALSE(widths.empty());
+        EXPECT_EQ(widths.front() < widths.back(), pointsUp) << pointsUp;
+        EXPECT_NE(widths.front(), widths.back());
+    }
     // Inactive arrows are drawn grey instead.
     Canvas off(17, 17);
     DrawFrameControl(off.dc, &r, DFC_SCROLL, DFCS_SCROLLLEFT | DFCS_INACTIVE);
@@ -111,8 +93,7 @@ TEST(DrawFrameControl, ButtonsChecksAndRadios) {
     Canvas up(20, 16), pushed(20, 16);
     DrawFrameControl(up.dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH);
     DrawFrameControl(pushed.dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_PUSHED);
-    EXPECT_EQ(up.At(10, 8), GetSysColor(COLOR_BTNFACE));
-    EXPECT_EQ(up.At(19, 8), GetSysColor(COLOR_3DDKSHADOW));
+    up.Expect({{10, 8, GetSysColor(COLOR_BTNFACE)}, {19, 8, GetSysColor(COLOR_3DDKSHADOW)}});
     EXPECT_EQ(pushed.At(0, 8), GetSysColor(COLOR_3DSHADOW));
     EXPECT_NE(up.At(0, 8), pushed.At(0, 8));
 
@@ -125,8 +106,7 @@ TEST(DrawFrameControl, ButtonsChecksAndRadios) {
 
     Canvas radio(13, 13, RGB(9, 9, 9));
     DrawFrameControl(radio.dc, &box, DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_CHECKED);
-    EXPECT_EQ(radio.At(0, 0), RGB(9, 9, 9)); // round: corners untouched
-    EXPECT_EQ(radio.At(6, 6), GetSysColor(COLOR_WINDOWTEXT));
+    radio.Expect({{0, 0, RGB(9, 9, 9)}, {6, 6, GetSysColor(COLOR_WINDOWTEXT)}}); // round: corners untouched
 }
 
 TEST(Theme, ActiveThemeDrawsScrollPartsAndInactiveOneIsAbsent) {

@@ -15,27 +15,25 @@ TEST(Lines, TheEndPointIsNotDrawn) {
     MoveToEx(c.dc, 1, 1, nullptr);
     LineTo(c.dc, 8, 1);
     for (int x = 1; x < 8; ++x) EXPECT_EQ(c.At(x, 1), kBlack) << x;
-    EXPECT_EQ(c.At(8, 1), kWhite);
-    EXPECT_EQ(c.At(0, 1), kWhite);
+    c.Expect({{8, 1, kWhite}, {0, 1, kWhite}});
     EXPECT_EQ(c.Count(kBlack), 7);
     POINT cur{};
     GetCurrentPositionEx(c.dc, &cur);
-    EXPECT_EQ(cur.x, 8);
+    EXPECT_EQ(cur, (POINT{8, 1}));
 
-    c.Clear(kWhite);
-    MoveToEx(c.dc, 5, 9, nullptr);
-    LineTo(c.dc, 5, 2); // upward
-    EXPECT_EQ(c.At(5, 9), kBlack);
-    EXPECT_EQ(c.At(5, 3), kBlack);
-    EXPECT_EQ(c.At(5, 2), kWhite);
-    EXPECT_EQ(c.Count(kBlack), 7);
-
-    c.Clear(kWhite);
-    MoveToEx(c.dc, 0, 0, nullptr);
-    LineTo(c.dc, 6, 6); // diagonal: exactly one pixel per step
+    // Upward and diagonal (one pixel per step): the start is drawn, the end is not.
+    struct Case {
+        POINT from, to;
+        int count;
+    } cases[] = {{{5, 9}, {5, 2}, 7}, {{0, 0}, {6, 6}, 6}};
+    for (const Case& k : cases) {
+        c.Clear(kWhite);
+        MoveToEx(c.dc, k.from.x, k.from.y, nullptr);
+        LineTo(c.dc, k.to.x, k.to.y);
+        c.Expect({{k.from.x, k.from.y, kBlack}, {k.to.x, k.to.y, kWhite}});
+        EXPECT_EQ(c.Count(kBlack), k.count);
+    }
     for (int i = 0; i < 6; ++i) EXPECT_EQ(c.At(i, i), kBlack);
-    EXPECT_EQ(c.At(6, 6), kWhite);
-    EXPECT_EQ(c.Count(kBlack), 6);
 }
 
 TEST(Lines, ShallowLinesTakeOnePixelPerColumn) {
@@ -59,8 +57,7 @@ TEST(Lines, PolylineSharesCornersOnce) {
     Polyline(c.dc, pts, 5);
     // XOR with white turns white to black; a pixel drawn twice would be white again.
     EXPECT_EQ(c.Count(kBlack), 20);
-    EXPECT_EQ(c.At(6, 1), kBlack);
-    EXPECT_EQ(c.At(1, 1), kBlack);
+    c.Expect({{6, 1, kBlack}, {1, 1, kBlack}});
 }
 
 TEST(Lines, BinaryRasterOperations) {
@@ -116,15 +113,13 @@ TEST(Lines, DottedPenWithOpaqueAndTransparentBackground) {
     SetBkMode(c.dc, TRANSPARENT);
     MoveToEx(c.dc, 0, 1, nullptr);
     LineTo(c.dc, 12, 1);
-    EXPECT_EQ(c.At(3, 1), kWhite);
-    EXPECT_EQ(c.At(6, 1), kRed);
+    c.Expect({{3, 1, kWhite}, {6, 1, kRed}});
     // The dash pattern runs on across joined segments.
     c.Clear(kWhite);
     MoveToEx(c.dc, 0, 0, nullptr);
     LineTo(c.dc, 2, 0);
     LineTo(c.dc, 5, 0);
-    EXPECT_EQ(c.At(2, 0), kRed);
-    EXPECT_EQ(c.At(3, 0), kWhite);
+    c.Expect({{2, 0, kRed}, {3, 0, kWhite}});
     SelectObject(c.dc, GetStockObject(BLACK_PEN));
     DeleteObject(dot);
 }
@@ -137,8 +132,7 @@ TEST(Lines, WidePensCoverTheirWidth) {
     LineTo(c.dc, 15, 10);
     for (int x = 5; x <= 15; ++x)
         for (int y = 9; y <= 11; ++y) EXPECT_EQ(c.At(x, y), kBlue) << x << "," << y;
-    EXPECT_EQ(c.At(10, 8), kWhite);
-    EXPECT_EQ(c.At(10, 12), kWhite);
+    c.Expect({{10, 8, kWhite}, {10, 12, kWhite}});
     SelectObject(c.dc, GetStockObject(BLACK_PEN));
     DeleteObject(wide);
 }
@@ -148,14 +142,8 @@ TEST(Shapes, RectangleOutlineAndInterior) {
     HBRUSH red = CreateSolidBrush(kRed);
     SelectObject(c.dc, red);
     Rectangle(c.dc, 1, 1, 6, 5);
-    EXPECT_EQ(c.At(1, 1), kBlack);
-    EXPECT_EQ(c.At(5, 4), kBlack);
-    EXPECT_EQ(c.At(5, 1), kBlack);
-    EXPECT_EQ(c.At(1, 4), kBlack);
-    EXPECT_EQ(c.At(2, 2), kRed);
-    EXPECT_EQ(c.At(4, 3), kRed);
-    EXPECT_EQ(c.At(6, 1), kWhite);
-    EXPECT_EQ(c.At(1, 5), kWhite);
+    c.Expect({{1, 1, kBlack}, {5, 4, kBlack}, {5, 1, kBlack}, {1, 4, kBlack}, {2, 2, kRed}, {4, 3, kRed},
+              {6, 1, kWhite}, {1, 5, kWhite}});
     EXPECT_EQ(c.Count(kBlack), 14);
     EXPECT_EQ(c.Count(kRed), 6);
 
@@ -164,9 +152,7 @@ TEST(Shapes, RectangleOutlineAndInterior) {
     SelectObject(c.dc, GetStockObject(NULL_PEN));
     Rectangle(c.dc, 1, 1, 6, 5);
     EXPECT_EQ(c.Count(kRed), 4 * 3);
-    EXPECT_EQ(c.At(1, 1), kRed);
-    EXPECT_EQ(c.At(4, 3), kRed);
-    EXPECT_EQ(c.At(5, 3), kWhite);
+    c.Expect({{1, 1, kRed}, {4, 3, kRed}, {5, 3, kWhite}});
 
     // A hollow brush leaves the inside alone.
     c.Clear(kWhite);
@@ -187,17 +173,12 @@ TEST(Shapes, PolygonFillsItsInteriorWithTheBrush) {
     POINT square[] = {{2, 2}, {8, 2}, {8, 8}, {2, 8}};
     Polygon(c.dc, square, 4);
     EXPECT_EQ(c.Count(kBlue), 36);
-    EXPECT_EQ(c.At(2, 2), kBlue);
-    EXPECT_EQ(c.At(7, 7), kBlue);
-    EXPECT_EQ(c.At(8, 7), kWhite);
+    c.Expect({{2, 2, kBlue}, {7, 7, kBlue}, {8, 7, kWhite}});
 
     c.Clear(kWhite);
     POINT tri[] = {{0, 0}, {10, 0}, {0, 10}};
     Polygon(c.dc, tri, 3);
-    EXPECT_EQ(c.At(0, 0), kBlue);
-    EXPECT_EQ(c.At(8, 0), kBlue);
-    EXPECT_EQ(c.At(0, 8), kBlue);
-    EXPECT_EQ(c.At(8, 8), kWhite);
+    c.Expect({{0, 0, kBlue}, {8, 0, kBlue}, {0, 8, kBlue}, {8, 8, kWhite}});
     SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
     SelectObject(c.dc, GetStockObject(BLACK_PEN));
     DeleteObject(blue);
@@ -208,13 +189,8 @@ TEST(Shapes, EllipseStaysInsideItsBox) {
     HBRUSH red = CreateSolidBrush(kRed);
     SelectObject(c.dc, red);
     Ellipse(c.dc, 3, 4, 15, 14);
-    RECT ink = c.InkBox(kWhite);
-    EXPECT_EQ(ink.left, 3);
-    EXPECT_EQ(ink.top, 4);
-    EXPECT_EQ(ink.right, 15);
-    EXPECT_EQ(ink.bottom, 14);
-    EXPECT_EQ(c.At(9, 9), kRed);
-    EXPECT_EQ(c.At(3, 4), kWhite); // corner outside the ellipse
+    EXPECT_EQ(c.InkBox(kWhite), (RECT{3, 4, 15, 14}));
+    c.Expect({{9, 9, kRed}, {3, 4, kWhite}}); // the box's corner is outside the ellipse
     SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
     DeleteObject(red);
 }

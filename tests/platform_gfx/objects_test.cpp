@@ -79,14 +79,8 @@ TEST(Objects, BitmapsLiveInOneDcAtATime) {
 }
 
 TEST(Objects, BottomUpDibSectionsStoreTheLastRowFirst) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = 3;
-    bi.bmiHeader.biHeight = 2;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bmp = gfxtest::Dib32(3, 2, &bits, /*topDown=*/false);
     ASSERT_NE(bmp, nullptr);
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, bmp);
@@ -97,8 +91,7 @@ TEST(Objects, BottomUpDibSectionsStoreTheLastRowFirst) {
     SelectObject(dc, old);
     DeleteDC(dc);
     DeleteObject(bmp);
-    bi.bmiHeader.biBitCount = 8;
-    EXPECT_EQ(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+    EXPECT_EQ(gfxtest::Dib32(3, 2, &bits, false, 8), nullptr) << "only 32-bit sections";
     EXPECT_EQ(bits, nullptr);
 }
 

@@ -23,19 +23,15 @@ TEST(FillRect, FillsExactlyTheHalfOpenRectangle) {
     DeleteObject(red);
 }
 
-TEST(FillRect, SystemColourIndexPlusOneIsABrush) {
-    Canvas c(4, 4);
-    RECT r{0, 0, 4, 4};
-    FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(COLOR_HIGHLIGHT + 1)));
-    EXPECT_EQ(c.At(1, 1), GetSysColor(COLOR_HIGHLIGHT));
-}
-
-TEST(FillRect, ClipsToTheBitmapAndRefusesBadHandles) {
+TEST(FillRect, ClipsToTheBitmapTakesSystemColourIndexesAndRefusesBadHandles) {
     Canvas c(6, 6);
     HBRUSH blue = CreateSolidBrush(kBlue);
     RECT r{-100, -100, 100, 3};
     FillRect(c.dc, &r, blue);
     EXPECT_EQ(c.Count(kBlue), 18);
+    // A system colour index plus one stands for that colour's brush.
+    FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(COLOR_HIGHLIGHT + 1)));
+    EXPECT_EQ(c.Count(GetSysColor(COLOR_HIGHLIGHT)), 18);
     EXPECT_EQ(FillRect(nullptr, &r, blue), 0);
     EXPECT_EQ(FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(0x12345678)), 0);
     EXPECT_EQ(FillRect(c.dc, nullptr, blue), 0);
@@ -51,20 +47,14 @@ TEST(PatBlt, EveryPatternOperation) {
     PatBlt(c.dc, 1, 0, 1, 1, PATINVERT);
     PatBlt(c.dc, 2, 0, 1, 1, BLACKNESS);
     PatBlt(c.dc, 3, 0, 1, 1, WHITENESS);
-    EXPECT_EQ(c.At(0, 0), RGB(0x12, 0x34, 0x56));
-    EXPECT_EQ(c.At(1, 0), RGB(0xF0 ^ 0x12, 0x0F ^ 0x34, 0x55 ^ 0x56));
-    EXPECT_EQ(c.At(2, 0), kBlack);
-    EXPECT_EQ(c.At(3, 0), kWhite);
+    c.Expect({{0, 0, RGB(0x12, 0x34, 0x56)}, {1, 0, RGB(0xF0 ^ 0x12, 0x0F ^ 0x34, 0x55 ^ 0x56)}, {2, 0, kBlack},
+              {3, 0, kWhite}});
     PatBlt(c.dc, 0, 0, 4, 1, DSTINVERT);
-    EXPECT_EQ(c.At(0, 0), RGB(0xED, 0xCB, 0xA9));
-    EXPECT_EQ(c.At(3, 0), kBlack);
+    c.Expect({{0, 0, RGB(0xED, 0xCB, 0xA9)}, {3, 0, kBlack}});
     // A negative extent counts from the other corner.
     c.Clear(kWhite);
     PatBlt(c.dc, 3, 1, -2, -1, PATCOPY);
-    EXPECT_EQ(c.At(0, 0), kWhite);
-    EXPECT_EQ(c.At(1, 0), RGB(0x12, 0x34, 0x56));
-    EXPECT_EQ(c.At(2, 0), RGB(0x12, 0x34, 0x56));
-    EXPECT_EQ(c.At(3, 0), kWhite);
+    c.Expect({{0, 0, kWhite}, {1, 0, RGB(0x12, 0x34, 0x56)}, {2, 0, RGB(0x12, 0x34, 0x56)}, {3, 0, kWhite}});
     SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
     DeleteObject(brush);
 }
@@ -100,15 +90,11 @@ TEST(PatternBrush, FollowsTheBrushOrigin) {
     Canvas c(16, 16);
     RECT all{0, 0, 16, 16};
     FillRect(c.dc, &all, brush);
-    EXPECT_EQ(c.At(0, 0), kRed);
-    EXPECT_EQ(c.At(8, 8), kRed);
-    EXPECT_EQ(c.At(1, 0), kBlue);
+    c.Expect({{0, 0, kRed}, {8, 8, kRed}, {1, 0, kBlue}});
     EXPECT_EQ(c.Count(kRed), 4);
     SetBrushOrgEx(c.dc, 3, 5, nullptr);
     FillRect(c.dc, &all, brush);
-    EXPECT_EQ(c.At(3, 5), kRed);
-    EXPECT_EQ(c.At(11, 13), kRed);
-    EXPECT_EQ(c.At(0, 0), kBlue);
+    c.Expect({{3, 5, kRed}, {11, 13, kRed}, {0, 0, kBlue}});
     EXPECT_EQ(c.Count(kRed), 4);
     DeleteObject(brush);
     DeleteObject(pb);
@@ -128,10 +114,7 @@ TEST(PatternBrush, MonochromePatternUsesTextAndBackColours) {
     SetBkColor(c.dc, kBlue);    // 1 bits
     RECT r{0, 0, 8, 2};
     FillRect(c.dc, &r, brush);
-    EXPECT_EQ(c.At(0, 0), kBlue);
-    EXPECT_EQ(c.At(1, 0), kRed);
-    EXPECT_EQ(c.At(0, 1), kRed);
-    EXPECT_EQ(c.At(1, 1), kBlue);
+    c.Expect({{0, 0, kBlue}, {1, 0, kRed}, {0, 1, kRed}, {1, 1, kBlue}});
     DeleteObject(brush);
     DeleteObject(mono);
 }
@@ -146,11 +129,11 @@ TEST(BitBlt, EverySourceOperation) {
     BitBlt(dst.dc, 2, 0, 1, 1, src.dc, 0, 0, SRCAND);
     BitBlt(dst.dc, 3, 0, 1, 1, src.dc, 0, 0, SRCPAINT);
     BitBlt(dst.dc, 4, 0, 1, 1, src.dc, 0, 0, NOTSRCCOPY);
-    EXPECT_EQ(dst.At(0, 0), s);
-    EXPECT_EQ(dst.At(1, 0), RGB(0xC3 ^ 0x96, 0x5A ^ 0xF0, 0x0F ^ 0x33));
-    EXPECT_EQ(dst.At(2, 0), RGB(0xC3 & 0x96, 0x5A & 0xF0, 0x0F & 0x33));
-    EXPECT_EQ(dst.At(3, 0), RGB(0xC3 | 0x96, 0x5A | 0xF0, 0x0F | 0x33));
-    EXPECT_EQ(dst.At(4, 0), RGB(0x3C, 0xA5, 0xF0));
+    dst.Expect({{0, 0, s},
+                {1, 0, RGB(0xC3 ^ 0x96, 0x5A ^ 0xF0, 0x0F ^ 0x33)},
+                {2, 0, RGB(0xC3 & 0x96, 0x5A & 0xF0, 0x0F & 0x33)},
+                {3, 0, RGB(0xC3 | 0x96, 0x5A | 0xF0, 0x0F | 0x33)},
+                {4, 0, RGB(0x3C, 0xA5, 0xF0)}});
 }
 
 TEST(BitBlt, SourceInvertTwiceRestoresAndCopiesRespectOffsets) {
@@ -186,8 +169,7 @@ TEST(BitBlt, MonochromeSourceTakesTheDestinationColours) {
     SetTextColor(dst.dc, kRed);
     SetBkColor(dst.dc, kBlue);
     BitBlt(dst.dc, 0, 0, 2, 1, mdc, 0, 0, SRCCOPY);
-    EXPECT_EQ(dst.At(0, 0), kBlue);
-    EXPECT_EQ(dst.At(1, 0), kRed);
+    dst.Expect({{0, 0, kBlue}, {1, 0, kRed}});
     SelectObject(mdc, old);
     DeleteDC(mdc);
     DeleteObject(mono);
@@ -195,20 +177,12 @@ TEST(BitBlt, MonochromeSourceTakesTheDestinationColours) {
 
 TEST(StretchBlt, NearestNeighbourAndMirroring) {
     Canvas src(2, 2), dst(4, 4);
-    src.bits[0] = Canvas::Px(kRed);
-    src.bits[1] = Canvas::Px(kBlue);
-    src.bits[2] = Canvas::Px(kBlack);
-    src.bits[3] = Canvas::Px(kWhite);
+    const COLORREF quad[4] = {kRed, kBlue, kBlack, kWhite};
+    for (int i = 0; i < 4; ++i) src.bits[i] = Canvas::Px(quad[i]);
     StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 0, 2, 2, SRCCOPY);
-    EXPECT_EQ(dst.At(0, 0), kRed);
-    EXPECT_EQ(dst.At(1, 1), kRed);
-    EXPECT_EQ(dst.At(2, 0), kBlue);
-    EXPECT_EQ(dst.At(3, 1), kBlue);
-    EXPECT_EQ(dst.At(0, 2), kBlack);
-    EXPECT_EQ(dst.At(3, 3), kWhite);
+    dst.Expect({{0, 0, kRed}, {1, 1, kRed}, {2, 0, kBlue}, {3, 1, kBlue}, {0, 2, kBlack}, {3, 3, kWhite}});
     StretchBlt(dst.dc, 4, 0, -4, 4, src.dc, 0, 0, 2, 2, SRCCOPY);
-    EXPECT_EQ(dst.At(0, 0), kBlue);
-    EXPECT_EQ(dst.At(3, 0), kRed);
+    dst.Expect({{0, 0, kBlue}, {3, 0, kRed}});
     // Shrinking picks one source pixel per destination pixel.
     Canvas small(1, 1);
     StretchBlt(small.dc, 0, 0, 1, 1, dst.dc, 0, 0, 4, 4, SRCCOPY);
@@ -224,9 +198,7 @@ TEST(AlphaBlend, PremultipliedPerPixelAlphaAndConstantAlpha) {
     BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     ASSERT_TRUE(AlphaBlend(dst.dc, 0, 0, 3, 1, src.dc, 0, 0, 3, 1, bf));
     // dst = src + dst * (255 - a) / 255, rounded
-    EXPECT_EQ(dst.At(0, 0), RGB(64 + 100, 32 + 50, 16 + 20));
-    EXPECT_EQ(dst.At(1, 0), RGB(200, 100, 40));
-    EXPECT_EQ(dst.At(2, 0), RGB(10, 20, 30));
+    dst.Expect({{0, 0, RGB(64 + 100, 32 + 50, 16 + 20)}, {1, 0, RGB(200, 100, 40)}, {2, 0, RGB(10, 20, 30)}});
 
     dst.Clear(RGB(0, 0, 0));
     src.Clear(RGB(255, 255, 255));
@@ -246,8 +218,5 @@ TEST(TransparentBlt, SkipsTheKeyColourAndStretches) {
     src.bits[1] = Canvas::Px(kBlue);
     dst.Clear(kWhite);
     ASSERT_TRUE(TransparentBlt(dst.dc, 0, 0, 4, 1, src.dc, 0, 0, 2, 1, RGB(255, 0, 255)));
-    EXPECT_EQ(dst.At(0, 0), kWhite);
-    EXPECT_EQ(dst.At(1, 0), kWhite);
-    EXPECT_EQ(dst.At(2, 0), kBlue);
-    EXPECT_EQ(dst.At(3, 0), kBlue);
+    dst.Expect({{0, 0, kWhite}, {1, 0, kWhite}, {2, 0, kBlue}, {3, 0, kBlue}});
 }

@@ -1,4 +1,5 @@
 // A window-sized surface drawing every primitive and text in several fonts, saved as a PNG to look at.
+// Themed parts and real controls are in the controls' dialog snapshot.
 #include "canvas.h"
 #include "win/detail/surface.h"
 
@@ -98,28 +99,6 @@ void DrawScene(HDC dc) {
     RECT grip{350, 132, 367, 149};
     DrawFrameControl(dc, &grip, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
 
-    // Themed scroll bar.
-    HTHEME theme = OpenThemeData(nullptr, "SCROLLBAR");
-    if (theme) {
-        RECT t{380, 110, 630, 127};
-        DrawThemeBackground(theme, dc, SBP_LOWERTRACKHORZ, SCRBS_NORMAL, &t, nullptr);
-        RECT a{380, 110, 397, 127}, b{613, 110, 630, 127}, th{450, 110, 520, 127};
-        DrawThemeBackground(theme, dc, SBP_ARROWBTN, ABS_LEFTNORMAL, &a, nullptr);
-        DrawThemeBackground(theme, dc, SBP_ARROWBTN, ABS_RIGHTHOT, &b, nullptr);
-        DrawThemeBackground(theme, dc, SBP_THUMBBTNHORZ, SCRBS_HOT, &th, nullptr);
-        CloseThemeData(theme);
-    }
-    HTHEME button = OpenThemeData(nullptr, "BUTTON");
-    if (button) {
-        RECT bt{380, 132, 460, 155};
-        DrawThemeBackground(button, dc, BP_PUSHBUTTON, PBS_HOT, &bt, nullptr);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(0, 0, 0));
-        DrawText(dc, "&Themed", -1, &bt, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-        RECT cb{470, 137, 483, 150};
-        DrawThemeBackground(button, dc, BP_CHECKBOX, CBS_CHECKEDNORMAL, &cb, nullptr);
-        CloseThemeData(button);
-    }
     SetTextColor(dc, 0);
     DrawText(dc, "&OK", -1, &push, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 
@@ -167,14 +146,8 @@ void DrawScene(HDC dc) {
 
     // Alpha blend of a premultiplied gradient over the face colour.
     Label(dc, 10, 350, "AlphaBlend / TransparentBlt / StretchBlt");
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = 64;
-    bi.bmiHeader.biHeight = -16;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP grad = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP grad = gfxtest::Dib32(64, 16, &bits);
     auto* px = static_cast<std::uint32_t*>(bits);
     for (int yy = 0; yy < 16; ++yy)
         for (int xx = 0; xx < 64; ++xx) {

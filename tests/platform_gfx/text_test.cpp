@@ -39,19 +39,13 @@ bool Inside(const RECT& inner, const RECT& outer) {
 
 TEST(Fonts, HeightSignConvention) {
     Canvas c(4, 4);
-    TEXTMETRIC tm{};
-    {
-        FontScope f(c.dc, 20); // cell height
+    for (int height : {20, -20}) { // positive: the cell height; negative: the character height
+        FontScope f(c.dc, height);
+        TEXTMETRIC tm{};
         GetTextMetrics(c.dc, &tm);
-        EXPECT_EQ(tm.tmHeight, 20);
+        EXPECT_EQ(height > 0 ? tm.tmHeight : tm.tmHeight - tm.tmInternalLeading, 20) << height;
         EXPECT_EQ(tm.tmAscent + tm.tmDescent, tm.tmHeight);
         EXPECT_GT(tm.tmInternalLeading, 0);
-    }
-    {
-        FontScope f(c.dc, -20); // character height
-        GetTextMetrics(c.dc, &tm);
-        EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, 20);
-        EXPECT_GT(tm.tmHeight, 20);
         EXPECT_GT(tm.tmAveCharWidth, 4);
         EXPECT_GE(tm.tmMaxCharWidth, tm.tmAveCharWidth);
     }
@@ -111,11 +105,7 @@ TEST(Text, OpaqueBackgroundFillsExactlyTheExtent) {
     SIZE sz{};
     GetTextExtentPoint32(c.dc, "Quantize", 8, &sz);
     TextOut(c.dc, 5, 3, "Quantize", 8);
-    RECT ink = c.InkBox(kWhite);
-    EXPECT_EQ(ink.left, 5);
-    EXPECT_EQ(ink.top, 3);
-    EXPECT_EQ(ink.right, 5 + sz.cx);
-    EXPECT_EQ(ink.bottom, 3 + sz.cy);
+    EXPECT_EQ(c.InkBox(kWhite), (RECT{5, 3, 5 + sz.cx, 3 + sz.cy}));
     // Glyph pixels blend the text colour over the background: at least some are fully covered.
     EXPECT_GT(c.Count(kRed), 0);
     int inked = 0;
@@ -136,16 +126,12 @@ TEST(Text, AlignmentPlacesTheBoxAroundTheReferencePoint) {
 
     SetTextAlign(c.dc, TA_RIGHT | TA_BASELINE);
     TextOut(c.dc, 150, 40, "Loop", 4);
-    RECT ink = c.InkBox(kWhite);
-    EXPECT_EQ(ink.right, 150);
-    EXPECT_EQ(ink.left, 150 - sz.cx);
-    EXPECT_EQ(ink.top, 40 - tm.tmAscent);
-    EXPECT_EQ(ink.bottom, 40 + tm.tmDescent);
+    EXPECT_EQ(c.InkBox(kWhite), (RECT{150 - sz.cx, 40 - tm.tmAscent, 150, 40 + tm.tmDescent}));
 
     c.Clear(kWhite);
     SetTextAlign(c.dc, TA_CENTER | TA_BOTTOM);
     TextOut(c.dc, 100, 50, "Loop", 4);
-    ink = c.InkBox(kWhite);
+    RECT ink = c.InkBox(kWhite);
     EXPECT_EQ(ink.left, 100 - sz.cx / 2);
     EXPECT_EQ(ink.bottom, 50);
     EXPECT_EQ(GetTextAlign(c.dc), TA_CENTER | TA_BOTTOM);
@@ -158,11 +144,7 @@ TEST(Text, ExtTextOutOpaqueRectangleAndClipping) {
     SetBkMode(c.dc, TRANSPARENT);
     RECT r{10, 5, 30, 25};
     ExtTextOut(c.dc, 12, 6, ETO_OPAQUE | ETO_CLIPPED, &r, "Wide text that overflows", 24, nullptr);
-    RECT ink = c.InkBox(kWhite);
-    EXPECT_EQ(ink.left, 10);
-    EXPECT_EQ(ink.top, 5);
-    EXPECT_EQ(ink.right, 30);
-    EXPECT_EQ(ink.bottom, 25);
+    EXPECT_EQ(c.InkBox(kWhite), r);
     EXPECT_GT(c.Count(kBlue), 100);
 }
 
@@ -236,8 +218,7 @@ TEST(DrawText, CalcRectAndAlignment) {
     RECT r{5, 5, 5, 5};
     int h = DrawText(c.dc, "Snap to grid", -1, &r, DT_SINGLELINE | DT_CALCRECT);
     EXPECT_EQ(h, sz.cy);
-    EXPECT_EQ(r.right - r.left, sz.cx);
-    EXPECT_EQ(r.bottom - r.top, sz.cy);
+    EXPECT_EQ(r, (RECT{5, 5, 5 + sz.cx, 5 + sz.cy}));
     EXPECT_EQ(c.Count(kWhite), 200 * 100); // nothing drawn
 
     RECT two{0, 0, 50, 0};
@@ -253,14 +234,11 @@ TEST(DrawText, CalcRectAndAlignment) {
     SetBkColor(c.dc, kBlue);
     RECT box{0, 0, 200, 100};
     DrawText(c.dc, "Snap to grid", -1, &box, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-    RECT ink = c.InkBox(kWhite);
-    EXPECT_EQ(ink.left, (200 - sz.cx) / 2);
-    EXPECT_EQ(ink.top, (100 - sz.cy) / 2);
+    int left = (200 - sz.cx) / 2, top = (100 - sz.cy) / 2;
+    EXPECT_EQ(c.InkBox(kWhite), (RECT{left, top, left + sz.cx, top + sz.cy}));
     c.Clear(kWhite);
     DrawText(c.dc, "Snap to grid", -1, &box, DT_SINGLELINE | DT_RIGHT | DT_BOTTOM);
-    ink = c.InkBox(kWhite);
-    EXPECT_EQ(ink.right, 200);
-    EXPECT_EQ(ink.bottom, 100);
+    EXPECT_EQ(c.InkBox(kWhite), (RECT{200 - sz.cx, 100 - sz.cy, 200, 100}));
 }
 
 TEST(DrawText, MnemonicsAreUnderlinedAndPrefixesRemoved) {
@@ -281,8 +259,7 @@ TEST(DrawText, MnemonicsAreUnderlinedAndPrefixesRemoved) {
     TEXTMETRIC tm{};
     GetTextMetrics(a.dc, &tm);
     int underlineRow = inkA.bottom - 1;
-    EXPECT_EQ(a.At(2, underlineRow), kBlack);
-    EXPECT_EQ(a.At(2 + f.cx + 1, underlineRow), kWhite);
+    a.Expect({{2, underlineRow, kBlack}, {2 + f.cx + 1, underlineRow, kWhite}});
     // "&&" is a literal ampersand; DT_NOPREFIX keeps the text as it is.
     SIZE amp{}, noPrefix{};
     RECT calc{0, 0, 0, 0};
