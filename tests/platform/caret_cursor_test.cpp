@@ -48,8 +48,7 @@ TEST_F(CaretTest, CaretIsCreatedHiddenAndShowHideNest) {
     EXPECT_EQ(Px(30, 40), kInverted);
     POINT p;
     EXPECT_TRUE(GetCaretPos(&p));
-    EXPECT_EQ(p.x, 30);
-    EXPECT_EQ(p.y, 40);
+    EXPECT_EQ(p, (POINT{30, 40}));
     EXPECT_TRUE(DestroyCaret());
     EXPECT_EQ(Px(30, 40), kBack) << "destroying restores the pixels";
     EXPECT_FALSE(GetCaretPos(&p));

@@ -4,6 +4,7 @@
 
 #include "win/backend.h"
 #include "win/win.h"
+#include "win_expect.h"
 
 #include <gtest/gtest.h>
 

@@ -36,8 +36,7 @@ TEST_F(InputTest, MouseMoveIsHitTestedThenSetsTheCursorThenArrivesInClientCoordi
                               {top, child}));
     POINT p;
     GetCursorPos(&p);
-    EXPECT_EQ(p.x, 120);
-    EXPECT_EQ(p.y, 130);
+    EXPECT_EQ(p, (POINT{120, 130}));
     EXPECT_EQ(GetMessagePos(), MAKELONG(120, 130));
 }
 
@@ -82,41 +81,24 @@ TEST_F(InputTest, DoubleClicksAreSynthesisedFromTimeAndBox) {
     Pump();
     EXPECT_TRUE(MatchSequence({{1, WM_LBUTTONDOWN, kPosted}, {1, WM_LBUTTONUP, kPosted}}, {top, child}));
 
-    // Too late: 501 ms after the first press.
-    headless::AdvanceClock(1000);
-    rec().Clear();
-    headless::Click(child, 5, 5);
-    Pump();
-    headless::AdvanceClock(501);
-    headless::Click(child, 5, 5);
-    Pump();
-    EXPECT_TRUE(MatchSequence({{1, WM_LBUTTONDOWN, kPosted},
-                               {1, WM_LBUTTONUP, kPosted},
-                               {1, WM_LBUTTONDOWN, kPosted},
-                               {1, WM_LBUTTONUP, kPosted}},
-                              {top, child}));
-
-    // Just in time, 2 pixels away (inside the 4 x 4 box); then 3 pixels away (outside).
-    headless::AdvanceClock(1000);
-    rec().Clear();
-    headless::Click(child, 5, 5);
-    Pump();
-    headless::AdvanceClock(500);
-    headless::Click(child, 7, 3);
-    Pump();
-    headless::AdvanceClock(1000);
-    headless::Click(child, 5, 5);
-    headless::Click(child, 8, 5);
-    Pump();
-    EXPECT_TRUE(MatchSequence({{1, WM_LBUTTONDOWN, kPosted},
-                               {1, WM_LBUTTONUP, kPosted},
-                               {1, WM_LBUTTONDBLCLK, kPosted},
-                               {1, WM_LBUTTONUP, kPosted},
-                               {1, WM_LBUTTONDOWN, kPosted},
-                               {1, WM_LBUTTONUP, kPosted},
-                               {1, WM_LBUTTONDOWN, kPosted},
-                               {1, WM_LBUTTONUP, kPosted}},
-                              {top, child}));
+    // A second click at (5 + dx, 5 + dy), `delay` ms after the first: a double-click only within 500 ms
+    // and the 4 x 4 box.
+    struct Case {
+        DWORD delay;
+        int dx, dy;
+        bool dbl;
+    } cases[] = {{501, 0, 0, false}, {500, 2, -2, true}, {0, 3, 0, false}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << k.delay << " ms, " << k.dx << "," << k.dy);
+        headless::AdvanceClock(1000);
+        headless::Click(child, 5, 5);
+        headless::AdvanceClock(k.delay);
+        rec().Clear();
+        headless::Click(child, 5 + k.dx, 5 + k.dy);
+        Pump();
+        EXPECT_TRUE(MatchSequence({{1, k.dbl ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, kPosted}, {1, WM_LBUTTONUP, kPosted}},
+                                  {top, child}));
+    }
 }
 
 TEST_F(InputTest, DoubleClickSettingsAndClassStyleMatter) {
@@ -471,10 +453,12 @@ TEST_F(InputTest, DisabledWindowsGetNoInput) {
 }
 
 TEST_F(InputTest, NonClientHitsMakeNonClientMessagesAndTransparentHitsFallThrough) {
+    static LRESULT hit;
+    hit = HTBORDER;
     BehaviourFor(child).hook = [](HWND, UINT m, WPARAM, LPARAM, bool* handled) -> LRESULT {
         if (m != WM_NCHITTEST) return 0;
         *handled = true;
-        return HTBORDER;
+        return hit;
     };
     rec().ignore = {WM_NCHITTEST, WM_SETCURSOR};
     headless::MouseMove(child, 5, 5);
@@ -486,11 +470,7 @@ TEST_F(InputTest, NonClientHitsMakeNonClientMessagesAndTransparentHitsFallThroug
                                {1, WM_NCLBUTTONDOWN, kPosted | kWParam, static_cast<WPARAM>(HTBORDER)},
                                {1, WM_NCLBUTTONUP, kPosted}},
                               {top, child}));
-    BehaviourFor(child).hook = [](HWND, UINT m, WPARAM, LPARAM, bool* handled) -> LRESULT {
-        if (m != WM_NCHITTEST) return 0;
-        *handled = true;
-        return HTTRANSPARENT;
-    };
+    hit = HTTRANSPARENT;
     rec().Clear();
     headless::MouseMove(child, 6, 6);
     Pump();
@@ -527,8 +507,7 @@ TEST_F(InputTest, InputMessagesCarryTheTimeAndPlaceOfTheEvent) {
     MSG m;
     ASSERT_TRUE(PeekMessage(&m, nullptr, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
     EXPECT_EQ(m.time, 40u);
-    EXPECT_EQ(m.pt.x, 113);
-    EXPECT_EQ(m.pt.y, 114);
+    EXPECT_EQ(m.pt, (POINT{113, 114}));
     DispatchMessage(&m);
     EXPECT_EQ(timeAtDown, 40);
     EXPECT_EQ(posAtDown, MAKELONG(113, 114)) << "where the press happened, not where the pointer is now";

@@ -27,17 +27,21 @@ TEST_F(WindowTest, ClassRegistrationRules) {
     EXPECT_EQ(info.style, CS_DBLCLKS);
     EXPECT_EQ(info.cbWndExtra, 8);
 
-    WNDCLASSEX bad = wc;
-    bad.lpfnWndProc = nullptr;
-    bad.lpszClassName = "TestClassB";
-    EXPECT_EQ(RegisterClassEx(&bad), 0) << "no procedure";
-    bad = wc;
-    bad.lpszClassName = "";
-    EXPECT_EQ(RegisterClassEx(&bad), 0) << "empty name";
-    bad = wc;
-    bad.lpszClassName = "TestClassC";
-    bad.cbWndExtra = -1;
-    EXPECT_EQ(RegisterClassEx(&bad), 0) << "negative extra bytes";
+    struct Bad {
+        const char* why;
+        void (*spoil)(WNDCLASSEX&);
+    } bads[] = {
+        {"no procedure", [](WNDCLASSEX& c) { c.lpfnWndProc = nullptr; }},
+        {"empty name", [](WNDCLASSEX& c) { c.lpszClassName = ""; }},
+        {"negative extra bytes", [](WNDCLASSEX& c) { c.cbWndExtra = -1; }},
+        {"too many class bytes", [](WNDCLASSEX& c) { c.cbClsExtra = 5000; }},
+    };
+    for (const Bad& b : bads) {
+        WNDCLASSEX bad = wc;
+        bad.lpszClassName = "TestClassB";
+        b.spoil(bad);
+        EXPECT_EQ(RegisterClassEx(&bad), 0) << b.why;
+    }
     EXPECT_EQ(RegisterClassEx(nullptr), 0);
 
     HWND h = CreateWindowEx(0, "TestClassA", "x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
@@ -109,7 +113,7 @@ TEST_F(WindowTest, CreateVisibleChildSequenceAndCreateParams) {
     struct Seen {
         void* param = nullptr;
         HWND parent = nullptr;
-        int x = 0, y = 0, cx = 0, cy = 0;
+        RECT place{}; // x, y, cx, cy
         HMENU menu = nullptr;
         std::string name;
     };
@@ -119,7 +123,7 @@ TEST_F(WindowTest, CreateVisibleChildSequenceAndCreateParams) {
     b.hook = [](HWND, UINT m, WPARAM, LPARAM l, bool*) -> LRESULT {
         if (m == WM_CREATE) {
             auto* cs = reinterpret_cast<CREATESTRUCT*>(l);
-            seen = Seen{cs->lpCreateParams, cs->hwndParent, cs->x, cs->y, cs->cx, cs->cy, cs->hMenu,
+            seen = Seen{cs->lpCreateParams, cs->hwndParent, RECT{cs->x, cs->y, cs->cx, cs->cy}, cs->hMenu,
                         cs->lpszName ? cs->lpszName : ""};
         }
         return 0;
@@ -130,10 +134,7 @@ TEST_F(WindowTest, CreateVisibleChildSequenceAndCreateParams) {
     ASSERT_TRUE(child);
     EXPECT_EQ(seen.param, &marker);
     EXPECT_EQ(seen.parent, top);
-    EXPECT_EQ(seen.x, 5);
-    EXPECT_EQ(seen.y, 6);
-    EXPECT_EQ(seen.cx, 70);
-    EXPECT_EQ(seen.cy, 40);
+    EXPECT_EQ(seen.place, (RECT{5, 6, 70, 40}));
     EXPECT_EQ(seen.menu, reinterpret_cast<HMENU>(42));
     EXPECT_EQ(seen.name, "kid");
     EXPECT_EQ(GetDlgCtrlID(child), 42);
@@ -330,17 +331,12 @@ TEST_F(WindowTest, MoveWindowSequenceAndRectangles) {
 
     RECT r;
     EXPECT_TRUE(GetClientRect(child, &r));
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.right, 90);
-    EXPECT_EQ(r.bottom, 70);
+    EXPECT_EQ(r, (RECT{0, 0, 90, 70}));
     EXPECT_TRUE(GetWindowRect(child, &r));
-    EXPECT_EQ(r.left, 130);
-    EXPECT_EQ(r.top, 90);
-    EXPECT_EQ(r.right, 220);
-    EXPECT_EQ(r.bottom, 160);
+    EXPECT_EQ(r, (RECT{130, 90, 220, 160}));
     MoveWindow(child, 0, 0, -5, -5, TRUE);
     GetClientRect(child, &r);
-    EXPECT_EQ(r.right, 0) << "negative sizes become empty";
+    EXPECT_EQ(r, (RECT{0, 0, 0, 0})) << "negative sizes become empty";
 }
 
 TEST_F(WindowTest, WindowPosChangingCanAdjustThePosition) {
@@ -358,8 +354,7 @@ TEST_F(WindowTest, WindowPosChangingCanAdjustThePosition) {
     MoveWindow(child, 0, 0, 120, 30, TRUE);
     RECT r;
     GetClientRect(child, &r);
-    EXPECT_EQ(r.right, 50);
-    EXPECT_EQ(r.bottom, 30);
+    EXPECT_EQ(r, (RECT{0, 0, 50, 30}));
 }
 
 TEST_F(WindowTest, ShowMinimizeRestoreAndVisibility) {
@@ -452,23 +447,20 @@ TEST_F(WindowTest, CoordinateMappingAndWindowFromPoint) {
     EXPECT_EQ(cr.right, 96) << "a 2-pixel client edge on each side";
     POINT p{0, 0};
     ClientToScreen(child, &p);
-    EXPECT_EQ(p.x, 112);
-    EXPECT_EQ(p.y, 222);
+    EXPECT_EQ(p, (POINT{112, 222}));
     ScreenToClient(child, &p);
-    EXPECT_EQ(p.x, 0);
-    EXPECT_EQ(p.y, 0);
+    EXPECT_EQ(p, (POINT{0, 0}));
     POINT pts[2] = {{0, 0}, {5, 5}};
     int off = MapWindowPoints(child, top, pts, 2);
-    EXPECT_EQ(pts[0].x, 12);
-    EXPECT_EQ(pts[1].y, 27);
+    EXPECT_EQ(pts[0], (POINT{12, 22}));
+    EXPECT_EQ(pts[1], (POINT{17, 27}));
     EXPECT_EQ(static_cast<SHORT>(LOWORD(static_cast<DWORD>(off))), 12);
     EXPECT_EQ(static_cast<SHORT>(HIWORD(static_cast<DWORD>(off))), 22);
     MapWindowPoints(top, child, pts, 1);
     EXPECT_EQ(pts[0].x, 0);
 
-    EXPECT_EQ(WindowFromPoint(POINT{150, 250}), child);
-    EXPECT_EQ(WindowFromPoint(POINT{350, 350}), top);
-    EXPECT_EQ(WindowFromPoint(POINT{50, 50}), nullptr);
+    for (auto [pt, want] : {std::pair{POINT{150, 250}, child}, {POINT{350, 350}, top}, {POINT{50, 50}, HWND{}}})
+        EXPECT_EQ(WindowFromPoint(pt), want) << pt.x << "," << pt.y;
     EnableWindow(child, FALSE);
     EXPECT_EQ(WindowFromPoint(POINT{150, 250}), top) << "disabled children are skipped";
     EnableWindow(child, TRUE);
