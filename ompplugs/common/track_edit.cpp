@@ -277,11 +277,17 @@ HRESULT TrackAccess::InsertBlock(const EventKey& parent, const BlockRecord& reco
 }
 
 HRESULT TrackAccess::SetEventSelected(const EventKey& key, bool on) {
+    const std::u16string name = UndoName(IDS_UNDO_EDIT_EVENT);
+    return WriteSelected(key, on, name.c_str());
+}
+
+HRESULT TrackAccess::SelectEvent(const EventKey& key, bool on) { return WriteSelected(key, on, nullptr); }
+
+HRESULT TrackAccess::WriteSelected(const EventKey& key, bool on, const char16_t* name) {
     IMPMidiData* data = plugin_ ? plugin_->MidiData() : nullptr;
     if (!data) return E_UNEXPECTED;
     if (!key.event) return S_FALSE;
-    const std::u16string name = UndoName(IDS_UNDO_EDIT_EVENT);
-    HRESULT hr = plugin_->BeginEdit(name.c_str());
+    HRESULT hr = plugin_->BeginEdit(name);
     if (FAILED(hr)) return hr;
     MidiEventRecord record{};
     hr = data->Get(&key, LEVEL_EVENT, &record, 0);
@@ -291,7 +297,8 @@ HRESULT TrackAccess::SetEventSelected(const EventKey& key, bool on) {
         record.flags = on ? (record.flags | MEF_SELECTED) : (record.flags & ~MEF_SELECTED);
         hr = data->Set(&key, LEVEL_EVENT, &record, CHANGE_FLAGS);
     }
-    plugin_->EndTransaction(SUCCEEDED(hr));
+    // Unnamed, it reports no change, so the host keeps no undo step for it.
+    plugin_->EndTransaction(name && SUCCEEDED(hr));
     return hr;
 }
 

@@ -152,6 +152,8 @@ public:
     win::HRESULT SetTrack(const EventKey& key, const TrackRecord& record, std::uint32_t mask, const char16_t* name);
     win::HRESULT InsertBlock(const EventKey& parent, const BlockRecord& record);
     win::HRESULT SetEventSelected(const EventKey& key, bool on);
+    // The same in an unnamed edit, as SelectRange writes: a click's selection is no undo step.
+    win::HRESULT SelectEvent(const EventKey& key, bool on);
     // Notes -1 mean 0 and 127; start or length below 0 leave that side open.
     win::HRESULT SelectRange(std::int64_t start, std::int64_t length, int lowNote, int highNote, bool on);
     win::HRESULT SelectAll(bool on);
@@ -186,6 +188,7 @@ public:
     win::HRESULT PasteAt(win::HWND owner, std::int64_t* position);
 
 private:
+    win::HRESULT WriteSelected(const EventKey& key, bool on, const char16_t* name);
     // Makes the plug-in show the selected track; false when there is nothing to show.
     bool Prepare();
     void ApplyOffsets(MidiEventRecord& record, const TrackOffsets& offsets) const;
