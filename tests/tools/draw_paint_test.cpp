@@ -2,6 +2,8 @@
 // names, snapping and the scale rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tool_fixture.h"
 
 namespace tooltest {
@@ -165,6 +167,30 @@ TEST_F(PaintTest, AStrokeThatChangesRowsStartsAFreshRunInTheNewRow) {
     EXPECT_EQ(notes[0], (HostNote{1000, 960, 70, false}));
     EXPECT_EQ(notes[1], (HostNote{1000, 960, 72, false}));
     EXPECT_EQ(UndoName(), "Paint MIDI Events");
+    EXPECT_EQ(UndoCount(), 1u);
+}
+
+TEST_F(PaintTest, AStrokeAboveTheGridScrollsRowByRowFasterTheFartherOut) {
+    Open();
+    UseTool(TOOL_PAINT);
+    const int top = View()->verticalTop;
+    Down(X(1000), Y(kTopNote - 1));
+    Move(X(1000), View()->grid.top - 2);
+    headless::AdvanceClock(1000);
+    Pump();
+    const int nearRows = (top - View()->verticalTop) / kUnitsPerRow;
+    EXPECT_GE(nearRows, 1);
+    Move(X(1000), View()->grid.top - 150);
+    const int before = View()->verticalTop;
+    headless::AdvanceClock(1000);
+    Pump();
+    EXPECT_GT((before - View()->verticalTop) / kUnitsPerRow, nearRows);
+    Up(X(1000), View()->grid.top - 150);
+    // The stroke painted in the rows it reached, and is one step.
+    const std::vector<HostNote> notes = Notes();
+    ASSERT_FALSE(notes.empty());
+    EXPECT_GT(std::max_element(notes.begin(), notes.end(), [](auto& a, auto& b) { return a.pitch < b.pitch; })->pitch,
+              kTopNote);
     EXPECT_EQ(UndoCount(), 1u);
 }
 

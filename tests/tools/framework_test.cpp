@@ -2,6 +2,7 @@
 // copy-moves and sizes with their undo names.
 #include <gtest/gtest.h>
 
+#include "mp/track_access.h"
 #include "tool_fixture.h"
 
 namespace tooltest {
@@ -97,6 +98,48 @@ TEST_F(FrameworkTest, ClicksSelectNotesAndMoveTheEditCursor) {
     EXPECT_EQ(UndoCount(), 0u) << "selection is no edit";
 }
 
+TEST_F(FrameworkTest, AClickSelectsOnlyTheClickedNoteEvenWhereAnotherOfItsPitchOverlapsIt) {
+    Note(960, 1920, 72);
+    Note(1920, 960, 72); // starts inside the first one
+    Open();
+    Click(X(2400), Y(72));
+    ASSERT_EQ(Selected().size(), 1u);
+    EXPECT_EQ(Selected()[0].time, 1920);
+    EXPECT_EQ(UndoCount(), 0u);
+}
+
+TEST_F(FrameworkTest, ClickModifiersMoveTheLoopRegionAndExtendTheRange) {
+    Open();
+    std::int64_t start = 0, end = 0;
+    Click(X(1000), Y(60));
+    EXPECT_EQ(View()->editCursor, 1000);
+    // Shift: the range runs from the click to where the edit cursor stood, and becomes the loop.
+    Click(X(3000), Y(60), MOD_SHIFT);
+    EXPECT_EQ(View()->editCursor, 3000);
+    ASSERT_TRUE(View()->access->GetLoopRegion(&start, &end));
+    EXPECT_EQ(start, 1000);
+    EXPECT_EQ(end, 3000);
+    // Ctrl: the loop region moves to start at the click, keeping its length.
+    Click(X(5000), Y(60), MOD_CONTROL);
+    ASSERT_TRUE(View()->access->GetLoopRegion(&start, &end));
+    EXPECT_EQ(start, 5000);
+    EXPECT_EQ(end, 7000);
+    EXPECT_EQ(UndoCount(), 0u);
+}
+
+TEST_F(FrameworkTest, ATimeSelectionDragOnTheEmptyGridBecomesTheLoopRegion) {
+    Note(960, 960, 72);
+    Open();
+    Drag(X(4000), Y(60), X(2000), Y(62), MOD_CONTROL | MOD_SHIFT, 6);
+    std::int64_t start = 0, end = 0;
+    ASSERT_TRUE(View()->access->GetLoopRegion(&start, &end));
+    EXPECT_EQ(start, 2000);
+    EXPECT_EQ(end, 4000);
+    EXPECT_EQ(View()->editCursor, 2000);
+    EXPECT_EQ(View()->selectionLength, 0);
+    EXPECT_TRUE(Selected().empty());
+}
+
 TEST_F(FrameworkTest, AReleaseWithoutMovementOnAnEndEdgeMovesTheCursorToTheNoteEnd) {
     Note(1000, 1000, 72);
     Open(true);
@@ -125,6 +168,64 @@ TEST_F(FrameworkTest, DraggingASelectedNoteMovesItAsOneUndoStep) {
     EXPECT_EQ(UndoCount(), 1u);
     Undo();
     EXPECT_EQ(Notes(), before);
+}
+
+TEST_F(FrameworkTest, DraggingPastTheRightEdgeScrollsOnTheClockAndCarriesTheNoteAlong) {
+    Note(960, 960, 72);
+    Open();
+    UseTool(TOOL_SELECTION);
+    Click(X(1200), Y(72));
+    const int right = View()->grid.right;
+    Down(X(1200), Y(72));
+    Move(X(1200) + 40, Y(72));
+    Move(right + 30, Y(72));
+    const std::int64_t origin = View()->timeOrigin;
+    headless::AdvanceClock(1000);
+    Pump();
+    const std::int64_t scrolled = View()->timeOrigin;
+    EXPECT_GT(scrolled, origin);
+    // The note follows the view: it now starts beyond what the first screen showed.
+    Up(right + 30, Y(72));
+    ASSERT_EQ(Notes().size(), 1u);
+    EXPECT_GT(Notes()[0].time, origin + View()->timeSpan - 960);
+    EXPECT_EQ(UndoName(), "Move MIDI Event");
+    EXPECT_EQ(UndoCount(), 1u);
+    // Released, nothing scrolls any more.
+    headless::AdvanceClock(1000);
+    Pump();
+    EXPECT_EQ(View()->timeOrigin, scrolled);
+}
+
+TEST_F(FrameworkTest, DraggingBelowTheGridScrollsTheRowsUnlessTheMoveIsTimeOnly) {
+    Note(960, 960, 72);
+    Open();
+    UseTool(TOOL_SELECTION);
+    Click(X(1200), Y(72));
+    const int top = View()->verticalTop;
+    Down(X(1200), Y(72));
+    Move(X(1200), Y(72) + 20);
+    Move(X(1200), View()->grid.bottom + 40);
+    headless::AdvanceClock(1000);
+    Pump();
+    EXPECT_GT(View()->verticalTop, top);
+    Up(X(1200), View()->grid.bottom + 40);
+    ASSERT_EQ(Notes().size(), 1u);
+    EXPECT_LT(Notes()[0].pitch, 72);
+    Undo();
+
+    // An Alt+drag (of the common handler) that goes sideways first is time-only: the rows stay.
+    UseTool(TOOL_DRAW);
+    Click(X(1200), Y(72));
+    const int still = View()->verticalTop;
+    Down(X(1200), Y(72), 0, MOD_ALT);
+    Move(X(1200) + 40, Y(72));
+    Move(X(1200) + 40, View()->grid.bottom + 40);
+    headless::AdvanceClock(1000);
+    Pump();
+    EXPECT_EQ(View()->verticalTop, still);
+    Up(X(1200) + 40, View()->grid.bottom + 40, 0, MOD_ALT);
+    ASSERT_EQ(Notes().size(), 1u);
+    EXPECT_EQ(Notes()[0].pitch, 72);
 }
 
 TEST_F(FrameworkTest, APressOnAnUnselectedNoteWithTheSelectionToolStartsAMarquee) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "mp/settings.h"
+#include "view/navigation.h"
 #include "view/track_view.h"
 #include "view_fixture.h"
 #include "vor/ui_resources.h"
@@ -232,7 +233,7 @@ TEST_F(Grid, LoopLinesOnlyWhileTheLoopIsOn) {
 TEST_F(Grid, EditCursorLineAndGridLines) {
     OpenWithNotes();
     pianoroll::TrackView* v = View();
-    pianoroll::SetEditCursor(v, 4 * kQuarter + 1000);
+    pianoroll::MoveEditCursor(v, 4 * kQuarter + 1000, 0, pianoroll::MEC_PROGRAM);
     Pump();
     const int x = pianoroll::XOfTickUp(v, 4 * kQuarter + 1000);
     EXPECT_EQ(Pixel(x, NoteY(50)), RGB(0, 0, 0));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mp/settings.h"
+#include "view/navigation.h"
 #include "view/track_view.h"
 #include "win/backend.h"
 #include "win/win.h"
@@ -342,7 +343,7 @@ TEST_F(PaneFramework, GridCaretFollowsTheEditCursor) {
     SetDocumentLength(&view, 100'000);
     SetTimeView(&view, 0, 50'000, TV_PROGRAM);
     SetFocus(hwnd);
-    SetEditCursor(&view, 25'000);
+    MoveEditCursor(&view, 25'000, 0, MEC_PROGRAM);
     headless::PumpUntilIdle();
     EXPECT_TRUE(view.flags & TVF_HAS_FOCUS);
     EXPECT_TRUE(view.flags & TVF_CARET_SHOWN);

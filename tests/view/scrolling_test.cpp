@@ -3,6 +3,8 @@
 // wheel with its modifiers.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "mp/settings.h"
 #include "mp/track_access.h"
 #include "view/navigation.h"
@@ -215,6 +217,74 @@ TEST_F(Scrolling, PlaybackIsFollowedPageByPage) {
     SetPlaybackPosition(v, 40 * kQuarter);
     EXPECT_NE(v->timeOrigin, origin);
     SetPlaying(v, false);
+}
+
+TEST_F(Scrolling, CentredFollowingEasesTheLineToTheMiddleOrJumpsFromAfar) {
+    Open();
+    TrackView* v = V();
+    v->flags |= TVF_FOLLOW_CENTRED;
+    SetTimeView(0, 16 * kQuarter);
+    SetPlaying(v, true);
+    const int middle = v->grid.left + v->gridWidth / 2;
+    // The first position stays where it is drawn, then glides one pixel per update to the middle.
+    SetPlaybackPosition(v, 12 * kQuarter);
+    EXPECT_EQ(v->timeOrigin, 0);
+    int gap = pianoroll::XOfTick(v, 12 * kQuarter) - middle;
+    ASSERT_GT(gap, 10);
+    const int updates = gap + 3;
+    for (int i = 1; i <= updates; ++i) {
+        const std::int64_t p = 12 * kQuarter + i * 5;
+        SetPlaybackPosition(v, p);
+        const int now = pianoroll::XOfTick(v, p) - middle;
+        EXPECT_LE(now, gap) << "update " << i;
+        gap = now;
+    }
+    EXPECT_LE(std::abs(gap), 1);
+    EXPECT_EQ(v->followOffset, 0);
+    // A new playback far outside the view puts the line in the middle at once.
+    SetPlaying(v, false);
+    SetPlaying(v, true);
+    SetPlaybackPosition(v, 48 * kQuarter);
+    EXPECT_LE(std::abs(pianoroll::XOfTick(v, 48 * kQuarter) - middle), 1);
+    SetPlaying(v, false);
+}
+
+TEST_F(Scrolling, CursorKeysWhileFollowingOnlyMarkAPendingMove) {
+    Open();
+    TrackView* v = V();
+    Settings()->snapEnabled = 0;
+    MoveEditCursor(v, 4 * kQuarter, 0, MEC_NO_HISTORY);
+    SetPlaying(v, true);
+    headless::KeyDown(VK_RIGHT);
+    Pump();
+    EXPECT_EQ(v->editCursor, 4 * kQuarter);
+    EXPECT_TRUE(v->flags & TVF_KEY_PENDING);
+    headless::KeyUp(VK_RIGHT);
+    Pump();
+    EXPECT_FALSE(v->flags & TVF_KEY_PENDING);
+    SetPlaying(v, false);
+    Key(VK_RIGHT);
+    EXPECT_GT(v->editCursor, 4 * kQuarter);
+}
+
+TEST_F(Scrolling, ReversedVerticalAutoScrollMovesAwayFromThePointer) {
+    Open();
+    TrackView* v = V();
+    SetRows(40, 5);
+    const int top = v->verticalTop;
+    const int x = (v->grid.left + v->grid.right) / 2;
+    Move(x, v->grid.bottom + 30);
+    // The ruler stands for a pane whose drag goes on (the grid would stop it, having none).
+    v->hitCode = v->panes[PANE_RULER].id;
+    AutoScrollForPoint(v, x, v->grid.bottom + 30, v->grid, 0, AS_VERTICAL | AS_REVERSE);
+    headless::AdvanceClock(1000);
+    Pump();
+    EXPECT_LT(v->verticalTop, top);
+    // Back inside, it stops by itself.
+    Move(x, v->grid.bottom - 30);
+    headless::AdvanceClock(200);
+    Pump();
+    EXPECT_EQ(v->autoScrollMode, 0u);
 }
 
 TEST_F(Scrolling, MiddleButtonScrollsAroundThePressPoint) {

@@ -8,6 +8,7 @@
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tools.h"
+#include "view/navigation.h"
 
 namespace pianoroll {
 
@@ -53,6 +54,7 @@ LRESULT DrawOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lP
     const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = ShiftHeld();
     const bool onNote = hit == HitNote || hit == HitNoteStart || hit == HitNoteEnd;
     if (onNote && !(ctrl && shift)) return CommonOnMouse(v, pane, msg, wParam, lParam);
+    EndAutoScroll(v);
     RecordClickKind(v, msg, x, y);
     RecordPress(v, x, y, hit);
     if (ctrl && shift) {

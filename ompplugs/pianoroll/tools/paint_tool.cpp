@@ -1,6 +1,7 @@
 // The Paint and Erase tools: strokes that lay runs of notes of the paint length along a row, or clear
 // what the pointer sweeps over; the right button swaps the two.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "mp/settings.h"
@@ -8,6 +9,7 @@
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tools.h"
+#include "view/navigation.h"
 
 namespace pianoroll {
 
@@ -256,7 +258,16 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
         return 0;
     }
     case WM_MOUSEMOVE:
-        if (captured && stroking) StrokeMove(v, x, y);
+        if (captured && stroking) {
+            StrokeMove(v, x, y);
+            FollowWithAutoScroll(v, x, y, AS_VERTICAL | AS_ROWS);
+        }
+        return 0;
+    case PANE_AUTOSCROLLED:
+        if (!stroking) return CommonOnMouse(v, pane, msg, wParam, lParam);
+        // The same point now lies over another time or row.
+        ToolsOf(v)->last = {INT_MIN, INT_MIN};
+        StrokeMove(v, x, y);
         return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
@@ -273,7 +284,7 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
         if (msg == WM_LBUTTONUP && !captured && v->dragState == DragIdle &&
             pane->paneClass->HitTest(v, pane, x, y) == HitOutside) {
             const std::int64_t t = std::max<std::int64_t>(TickOfX(v, x), 0);
-            SetEditCursor(v, paintTool ? SnapClickTime(*v, v->snap, t) : t);
+            MoveEditCursor(v, paintTool ? SnapClickTime(*v, v->snap, t) : t, 0, MEC_PROGRAM);
             v->flags |= TVF_CURSOR_REFRESH;
         }
         return 0;

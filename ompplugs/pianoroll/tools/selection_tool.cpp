@@ -7,6 +7,7 @@
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tools.h"
+#include "view/navigation.h"
 
 namespace pianoroll {
 
@@ -263,6 +264,7 @@ LRESULT SelectionOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPAR
         case DragMoveNotes:
             if (x == s->last.x && y == s->last.y) return 0;
             ApplyMove(v, x, y);
+            FollowWithAutoScroll(v, x, y, s->axis != 1 ? std::uint32_t{AS_VERTICAL} : 0u);
             if (!ShiftHeld() && !CtrlHeld()) UpdateWindow(v->hwnd);
             return 0;
         case DragMarqueeArmed:
@@ -275,9 +277,15 @@ LRESULT SelectionOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPAR
             if (x == s->last.x && y == s->last.y) return 0;
             s->last = {x, y};
             UpdateMarquee(v, x, y, ShiftHeld());
+            FollowWithAutoScroll(v, x, y, AS_VERTICAL);
             return 0;
         default: return CommonOnMouse(v, pane, msg, wParam, lParam);
         }
+    case PANE_AUTOSCROLLED:
+        if (v->dragState != DragMarquee) return CommonOnMouse(v, pane, msg, wParam, lParam);
+        s->last = {x, y};
+        UpdateMarquee(v, x, y, ShiftHeld());
+        return 0;
     case WM_LBUTTONUP: SelectionRelease(v, pane, msg, wParam, lParam); return 0;
     default: return CommonOnMouse(v, pane, msg, wParam, lParam);
     }
@@ -310,9 +318,11 @@ LRESULT ZoomOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lP
         }
         return CommonOnMouse(v, pane, msg, wParam, lParam);
     case WM_MOUSEMOVE:
-        if (captured && v->dragState == DragZoomBox) {
+    case PANE_AUTOSCROLLED:
+        if ((captured || msg == PANE_AUTOSCROLLED) && v->dragState == DragZoomBox) {
             s->last = {x, y};
             UpdateBand(v, x, y);
+            FollowWithAutoScroll(v, x, y, AS_VERTICAL);
             return 0;
         }
         return CommonOnMouse(v, pane, msg, wParam, lParam);

@@ -1,6 +1,7 @@
 // The tool framework: the shared slots of the grid's tools, choosing a tool, the hit tests, and the
 // common press/drag/release handling (selection by click and range, moving, copy-moving, sizing).
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 #include "mp/module_strings.h"
@@ -10,6 +11,7 @@
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tools.h"
+#include "view/navigation.h"
 #include "vor/ui_resources.h"
 
 namespace pianoroll {
@@ -68,12 +70,6 @@ void RefreshCursorNow(TrackView* v) {
     SetCursor(VorUI_LoadCursor(pane.paneClass->GetCursor(v, &pane, v->hitCode)));
 }
 
-void SetTimeSelection(TrackView* v, std::int64_t a, std::int64_t b) {
-    v->selectionStart = std::max<std::int64_t>(std::min(a, b), 0);
-    v->selectionLength = std::max(a, b) - v->selectionStart;
-    InvalidateView(v, INV_RULER | INV_LOOP_BAR);
-}
-
 void ChangeRowHeight(TrackView* v, int steps) {
     const int level = std::clamp(v->rowHeightLevel + steps, 0, std::max(v->gridHeight - 5, 0));
     if (level == v->rowHeightLevel) return;
@@ -82,11 +78,17 @@ void ChangeRowHeight(TrackView* v, int steps) {
     InvalidateView(v, INV_ALL);
 }
 
+// The time a time-selection drag stands at: the pointer's, kept within the grid's width.
+std::int64_t TimeSelectTick(TrackView* v, int x) {
+    return std::max<std::int64_t>(TickOfX(v, std::clamp<int>(x, v->grid.left, v->grid.right)), 0);
+}
+
 // ---- press, move, release ------------------------------------------------------------------------------
 
 void CommonPress(TrackView* v, Pane* pane, UINT msg, int x, int y) {
     ToolState* s = ToolsOf(v);
     if (PressIsIgnored(v)) return;
+    EndAutoScroll(v);
     RecordClickKind(v, msg, x, y);
     const int hit = pane->paneClass->HitTest(v, pane, x, y);
     RecordPress(v, x, y, hit);
@@ -174,20 +176,40 @@ void CommonMove(TrackView* v, WPARAM wParam, int x, int y) {
         if (v->dragState == DragMoveNotes) ApplyMove(v, x, y);
         else if (v->dragState == DragDrawSize) DrawSizeApply(v, x);
         else ApplySize(v, x);
+        FollowWithAutoScroll(v, x, y, v->dragState == DragMoveNotes && s->axis != 1 ? std::uint32_t{AS_VERTICAL} : 0u);
         break;
     case DragTimeSelectArmed:
         if (std::abs(x - s->press.x) <= 2 * v->dragThreshold.x) return;
         v->dragState = DragTimeSelect;
         if (!s->doubleClickMessage) SetCursorFor(v, CURSOR_TIME_RANGE);
-        SetTimeSelection(v, s->pressTime, TickOfX(v, std::clamp<int>(x, v->grid.left, v->grid.right)));
+        BeginTimeSelection(v, s->pressTime);
+        ExtendTimeSelection(v, s->pressTime, TimeSelectTick(v, x));
+        FollowWithAutoScroll(v, x, y, 0);
         break;
     case DragTimeSelect:
-        SetTimeSelection(v, s->pressTime, TickOfX(v, std::clamp<int>(x, v->grid.left, v->grid.right)));
+        ExtendTimeSelection(v, s->pressTime, TimeSelectTick(v, x));
+        FollowWithAutoScroll(v, x, y, 0);
         break;
     case DragDrawArmed: DrawArmedMove(v, x, y); break;
     default: break;
     }
     s->last = {x, y};
+}
+
+// The view scrolled under a drag: the same point now stands for another time (or row).
+void AutoScrolled(TrackView* v, int x, int y) {
+    ToolState* s = ToolsOf(v);
+    switch (v->dragState) {
+    case DragMoveNotes:
+    case DragSizeStart:
+    case DragSizeEnd:
+    case DragDrawSize:
+    case DragTimeSelect:
+        s->last = {INT_MIN, INT_MIN};
+        CommonMove(v, MK_LBUTTON, x, y);
+        break;
+    default: EndAutoScroll(v); break;
+    }
 }
 
 void CommitMove(TrackView* v) {
@@ -229,7 +251,8 @@ void CommonRelease(TrackView* v, int x, int y) {
         CommitUnder(v, mp::IDS_UNDO_SIZE_EVENT);
         break;
     case DragTimeSelect:
-        SetTimeSelection(v, s->pressTime, TickOfX(v, std::clamp<int>(x, v->grid.left, v->grid.right)));
+        ExtendTimeSelection(v, s->pressTime, TimeSelectTick(v, x));
+        FinishTimeSelection(v, s->pressTime);
         break;
     case DragDrawSize: DrawSizeRelease(v, x); break;
     default: break;
@@ -533,11 +556,16 @@ void RecordPress(TrackView* v, int x, int y, int hit) {
     s->moved.clear();
 }
 
+void FollowWithAutoScroll(TrackView* v, int x, int y, std::uint32_t extraMode) {
+    AutoScrollForPoint(v, x, y, v->grid, 0, AS_HORIZONTAL | extraMode);
+}
+
 void CaptureGrid(TrackView* v) {
     if (v->hwnd && GetCapture() != v->hwnd) SetCapture(v->hwnd);
 }
 
 void EndDrag(TrackView* v) {
+    EndAutoScroll(v);
     v->dragState = DragIdle;
     if (v->hwnd && GetCapture() == v->hwnd) ReleaseCapture();
     v->flags |= TVF_CURSOR_REFRESH;
@@ -557,13 +585,9 @@ void SelectOnly(TrackView* v, const mp::EventKey& key) {
     NotifyRefreshState(v);
 }
 
-// Selection is no edit of its own: it goes through the unnamed range selection, narrowed to the note's
-// start and pitch, so it leaves no step in the host's undo history.
+// Selection is no edit of its own: the unnamed write leaves no step in the host's undo history.
 void SetNoteSelected(TrackView* v, const mp::EventKey& key, bool on) {
-    mp::MidiEventRecord record{};
-    std::int64_t start = 0;
-    if (!v->access || v->access->GetEvent(key, &record) != S_OK || !v->access->EventStart(key, &start)) return;
-    v->access->SelectRange(start, 1, record.data[0], record.data[0], on);
+    if (v->access) v->access->SelectEvent(key, on);
 }
 
 void SelectRectangle(TrackView* v, std::int64_t t0, std::int64_t t1, int row0, int row1, bool replace) {
@@ -631,7 +655,14 @@ void ReleaseAsClick(TrackView* v, int x, int) {
         s->anchorRow = s->pressRow;
         s->anchorTime = clickTime;
     }
-    if (!s->doubleClickMessage) SetEditCursor(v, clickTime);
+    if (s->doubleClickMessage) return;
+    // Ctrl takes the loop region along, Shift extends the range, and a click off the rows counts as
+    // a programmatic move (it does not stop playback from following).
+    unsigned flags = 0;
+    if (ctrl) flags |= MEC_MOVE_LOOP;
+    if (shift) flags |= MEC_EXTEND;
+    if (s->pressHit == HitOutside) flags |= MEC_PROGRAM;
+    MoveEditCursor(v, clickTime, 0, flags);
 }
 
 void RedrawGrid(TrackView* v) { InvalidateView(v, 0); }
@@ -922,6 +953,7 @@ LRESULT CommonOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
     case WM_RBUTTONDBLCLK: RightPress(v, pane, wParam, x, y); return 0;
     case WM_RBUTTONUP: RightRelease(v, wParam); return 0;
     case WM_MOUSEWHEEL: return Wheel(v, msg, wParam, lParam);
+    case PANE_AUTOSCROLLED: AutoScrolled(v, x, y); return 0;
     case WM_CANCELMODE:
     case WM_CAPTURECHANGED: CancelDrag(v); return 0;
     default: return v->hwnd ? DefWindowProc(v->hwnd, msg, wParam, lParam) : 0;

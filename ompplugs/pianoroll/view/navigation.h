@@ -43,6 +43,12 @@ void AddSelectionHistory(TrackView* v, std::int64_t start, std::int64_t length);
 // Applies the previous history entry; false when the history is empty.
 bool StepBackSelectionHistory(TrackView* v);
 void MoveEditCursor(TrackView* v, std::int64_t t, std::int64_t length, unsigned flags);
+// A time-selection drag from `anchor` (the loop bar's and the grid's): it starts with the edit cursor
+// at the anchor, the selection follows the pointer's time, and the finished selection becomes the
+// loop region.
+void BeginTimeSelection(TrackView* v, std::int64_t anchor);
+void ExtendTimeSelection(TrackView* v, std::int64_t anchor, std::int64_t t);
+void FinishTimeSelection(TrackView* v, std::int64_t anchor);
 // Commands of the loop bar and the zooms to a range: 4027, 4030, 4031, 5000, 5001. False for others.
 bool LoopBarCommand(TrackView* v, int command);
 constexpr int kCmdLoopPlayback = 4027;
@@ -63,14 +69,23 @@ bool ZoomToRange(TrackView* v, std::int64_t start, std::int64_t length);
 void ScrollCursorIntoView(TrackView* v, int placement);
 // Key-down of the view's key table; false for keys left to the grid.
 bool NavigationKey(TrackView* v, win::WPARAM key, win::LPARAM lParam);
-// Page-mode following of a new playback position while playing and not moved by the user: scrolls
-// when the position leaves the page; true when it scrolled.
+// Following a new playback position while playing and not moved by the user: in page mode scrolls
+// when the position leaves the page, in centred mode keeps it in the middle (plus an easing offset);
+// true when it scrolled.
 bool FollowPlayback(TrackView* v, std::int64_t ticks);
 // The wheel the grid's tool leaves (all but plain Ctrl).
 bool NavigationWheel(TrackView* v, win::WPARAM wParam);
 
 // ---- Drag auto-scroll -----------------------------------------------------------------------------
-enum : std::uint32_t { AS_HORIZONTAL = 0x1, AS_VERTICAL = 0x2, AS_BEYOND_END = 0x8, AS_WHEEL = 0x10 };
+// Reverse scrolls away from the pointer; rows moves whole rows, faster the farther out the pointer is.
+enum : std::uint32_t {
+    AS_HORIZONTAL = 0x1,
+    AS_VERTICAL = 0x2,
+    AS_REVERSE = 0x4,
+    AS_BEYOND_END = 0x8,
+    AS_WHEEL = 0x10,
+    AS_ROWS = 0x20,
+};
 // While a drag's pointer (client coordinates) is outside `inner` grown by `margin` pixels, scrolls the
 // view toward it on timer 3; inside, stops.
 void AutoScrollForPoint(TrackView* v, int x, int y, const win::RECT& inner, int margin, std::uint32_t mode);

@@ -139,7 +139,11 @@ bool NavigationKey(TrackView* v, WPARAM key, LPARAM lParam) {
         return true;
     case VK_LEFT:
     case VK_RIGHT: {
-        if (Playing(v) && (v->flags & TVF_FOLLOWING) && !(v->flags & TVF_USER_MOVED)) return true;
+        if (Playing(v) && (v->flags & TVF_FOLLOWING) && !(v->flags & TVF_USER_MOVED)) {
+            // The line owns the view while following: the key is only noted until it is let go.
+            v->flags |= TVF_KEY_PENDING;
+            return true;
+        }
         const std::int64_t count = std::max<std::int64_t>(lParam & 0xFFFF, 1);
         const std::int64_t step = TicksPerStepPixel(v) * count;
         MoveCursorAndShow(v, v->editCursor + (key == VK_LEFT ? -step : step), shift ? 0u : static_cast<unsigned>(MEC_SNAP));
@@ -196,11 +200,25 @@ bool NavigationKey(TrackView* v, WPARAM key, LPARAM lParam) {
 bool FollowPlayback(TrackView* v, std::int64_t ticks) {
     if (!Playing(v) || !(v->flags & TVF_FOLLOWING) || (v->flags & TVF_USER_MOVED) || v->timeSpan <= 0) return false;
     const int x = XOfTick(v, ticks);
-    const int margin = (v->gridWidth - v->zoomPixels) / 2;
     int d;
-    if (x < v->grid.left) d = v->zoomPixels;
-    else if (x > v->grid.right - margin) d = v->gridWidth - v->zoomPixels;
-    else return false;
+    if (v->flags & TVF_FOLLOW_CENTRED) {
+        const int middle = v->gridWidth / 2;
+        if (v->flags & TVF_RECENTRE) {
+            v->flags &= ~TVF_RECENTRE;
+            // Where the line is now becomes the offset, so the view glides to the middle instead of
+            // jumping; from far away it jumps.
+            const int offset = x - v->grid.left - middle;
+            v->followOffset = std::abs(offset) <= middle ? offset : 0;
+        } else if (v->followOffset != 0) {
+            v->followOffset += v->followOffset > 0 ? -1 : 1;
+        }
+        d = middle + v->followOffset;
+    } else {
+        const int margin = (v->gridWidth - v->zoomPixels) / 2;
+        if (x < v->grid.left) d = v->zoomPixels;
+        else if (x > v->grid.right - margin) d = v->gridWidth - v->zoomPixels;
+        else return false;
+    }
     const std::int64_t origin = std::max<std::int64_t>(ticks - TicksOfWidth(v, std::max(d, 0)), 0);
     if (origin == v->timeOrigin) return false;
     SetTimeView(v, origin, v->timeSpan, TV_PROGRAM);
@@ -211,6 +229,18 @@ bool FollowPlayback(TrackView* v, std::int64_t ticks) {
 namespace {
 constexpr UINT_PTR kAutoScrollTimer = 3;
 constexpr UINT kAutoScrollMs = 100;
+
+// Which way the pointer asks to scroll along one axis: −1, 0 (inside) or 1.
+int Direction(int at, int low, int high, bool reverse) {
+    const int d = at < low ? -1 : at >= high ? 1 : 0;
+    return reverse ? -d : d;
+}
+
+// How far the pointer lies outside [low, high).
+int Distance(int at, int low, int high) { return at < low ? low - at : at >= high ? at - high + 1 : 0; }
+
+int Speed(const TrackView* v) { return v->settings && v->settings->autoScrollSpeed > 0 ? v->settings->autoScrollSpeed : 5; }
+
 } // namespace
 
 void EndAutoScroll(TrackView* v) {
@@ -221,12 +251,14 @@ void EndAutoScroll(TrackView* v) {
 
 void AutoScrollForPoint(TrackView* v, int x, int y, const RECT& inner, int margin, std::uint32_t mode) {
     RECT area{inner.left - margin, inner.top - margin, inner.right + margin, inner.bottom + margin};
-    const POINT pt{x, y};
-    bool stop = PtInRect(&area, pt) != 0;
-    if (!stop && (mode & AS_HORIZONTAL)) {
-        if (x < area.left && v->timeOrigin <= 0) stop = true;
-        if (x >= area.right && v->timeOrigin + v->timeSpan >= v->documentLength && !(mode & AS_BEYOND_END)) stop = true;
-        if (x >= area.left && x < area.right) stop = true;
+    const bool reverse = (mode & AS_REVERSE) != 0;
+    const int dx = (mode & AS_HORIZONTAL) ? Direction(x, area.left, area.right, reverse) : 0;
+    const int dy = (mode & AS_VERTICAL) ? Direction(y, area.top, area.bottom, reverse) : 0;
+    bool stop = dx == 0 && dy == 0;
+    // Time alone has nowhere to go at either end of the document.
+    if (!stop && dy == 0 && !(mode & AS_VERTICAL)) {
+        if (dx < 0 && v->timeOrigin <= 0) stop = true;
+        if (dx > 0 && v->timeOrigin + v->timeSpan >= v->documentLength && !(mode & AS_BEYOND_END)) stop = true;
     }
     if (stop) {
         EndAutoScroll(v);
@@ -234,7 +266,8 @@ void AutoScrollForPoint(TrackView* v, int x, int y, const RECT& inner, int margi
     }
     v->autoScrollRect = area;
     if (!v->autoScrollMode) {
-        v->autoScrollLast = GetTickCount();
+        v->autoScrollLast = v->autoScrollRowLast = GetTickCount();
+        v->autoScrollCarry = 0;
         if (v->hwnd) SetTimer(v->hwnd, kAutoScrollTimer, kAutoScrollMs, nullptr);
     }
     v->autoScrollMode = mode | 0x80000000u;
@@ -246,10 +279,11 @@ void AutoScrollStep(TrackView* v) {
     GetCursorPos(&pt);
     ScreenToClient(v->hwnd, &pt);
     const RECT& area = v->autoScrollRect;
+    const std::uint32_t mode = v->autoScrollMode;
     const std::uint32_t now = GetTickCount();
     const std::uint32_t elapsed = std::min<std::uint32_t>(now - v->autoScrollLast, 1000);
     v->autoScrollLast = now;
-    if (v->autoScrollMode & AS_WHEEL) {
+    if (mode & AS_WHEEL) {
         // Around the press point: rows by the vertical distance, time by the horizontal one.
         if (pt.y < area.top || pt.y >= area.bottom) {
             const int dy = pt.y < area.top ? pt.y - area.top : pt.y - area.bottom + 1;
@@ -257,24 +291,50 @@ void AutoScrollStep(TrackView* v) {
             InvalidateView(v, INV_ALL);
         }
         if (pt.x >= area.left && pt.x < area.right) return;
-    } else if (PtInRect(&area, pt) || (pt.x >= area.left && pt.x < area.right)) {
+    }
+    const bool reverse = (mode & AS_REVERSE) != 0;
+    const int dx = (mode & AS_HORIZONTAL) ? Direction(pt.x, area.left, area.right, reverse) : 0;
+    const int dy = (mode & AS_VERTICAL) && !(mode & AS_WHEEL) ? Direction(pt.y, area.top, area.bottom, reverse) : 0;
+    if (dx == 0 && dy == 0) {
         EndAutoScroll(v);
         return;
     }
-    const int distance = pt.x < area.left ? area.left - pt.x : pt.x - area.right + 1;
-    const int speed = v->settings && v->settings->autoScrollSpeed > 0 ? v->settings->autoScrollSpeed : 240;
-    // The farther out and the longer it has been, the more pixels go by.
-    const std::int64_t pixels =
-        std::max<std::int64_t>(static_cast<std::int64_t>(distance) * elapsed * speed / (kAutoScrollMs * 240), 1);
-    const std::int64_t ticks = std::max<std::int64_t>(TicksOfWidth(v, static_cast<int>(std::min<std::int64_t>(pixels, kPixelClamp))), 1);
-    std::int64_t origin = v->timeOrigin + (pt.x < area.left ? -ticks : ticks);
-    if (!(v->autoScrollMode & AS_BEYOND_END)) origin = std::min(origin, std::max<std::int64_t>(Length(v) - v->timeSpan, 0));
-    origin = std::max<std::int64_t>(origin, 0);
-    if (origin != v->timeOrigin) {
-        SetTimeView(v, origin, v->timeSpan, TV_PROGRAM);
-        InvalidateView(v, INV_ALL);
+    bool scrolled = false;
+    if (dx != 0) {
+        // Distance × speed / 240 pixels for every 10 ms that went by: the farther out, the faster.
+        const std::int64_t distance = Distance(pt.x, area.left, area.right);
+        const std::int64_t pixels = std::max<std::int64_t>(distance * Speed(v) * elapsed / (240 * 10), 1);
+        const std::int64_t ticks = std::max<std::int64_t>(TicksOfWidth(v, static_cast<int>(std::min<std::int64_t>(pixels, kPixelClamp))), 1);
+        std::int64_t origin = v->timeOrigin + dx * ticks;
+        if (!(mode & AS_BEYOND_END)) origin = std::min(origin, std::max<std::int64_t>(Length(v) - v->timeSpan, 0));
+        origin = std::max<std::int64_t>(origin, 0);
+        if (origin != v->timeOrigin) {
+            SetTimeView(v, origin, v->timeSpan, TV_PROGRAM);
+            scrolled = true;
+        }
     }
-    if (v->autoScrollMode & AS_WHEEL) return;
+    if (dy != 0) {
+        const int distance = Distance(pt.y, area.top, area.bottom);
+        const int before = v->verticalTop;
+        if (mode & AS_ROWS) {
+            // One row at a time, more often the farther out the pointer is.
+            const std::uint32_t interval = static_cast<std::uint32_t>((100 - std::min(distance / 2, 75)) * 1000 / 240);
+            if (now - v->autoScrollRowLast >= interval) {
+                v->autoScrollRowLast = now;
+                ScrollVertically(v, dy * kUnitsPerRow);
+            }
+        } else {
+            // Rows scroll whole, so the units gather until they make one.
+            const int pixels = std::max(static_cast<int>(static_cast<std::int64_t>(distance) * Speed(v) * elapsed / (240 * 10)), 1);
+            v->autoScrollCarry += std::max(UnitsOfHeight(v, std::min(pixels, kPixelClamp)), 1);
+            const int rows = v->autoScrollCarry / kUnitsPerRow;
+            v->autoScrollCarry -= rows * kUnitsPerRow;
+            if (rows > 0) ScrollVertically(v, dy * rows * kUnitsPerRow);
+        }
+        scrolled = scrolled || v->verticalTop != before;
+    }
+    if (scrolled) InvalidateView(v, INV_ALL);
+    if (mode & AS_WHEEL) return;
     // The pane under the pointer carries its drag on at the new scroll position.
     const int number = static_cast<int>((v->hitCode >> 16) & 15);
     Pane& pane = v->panes[number];

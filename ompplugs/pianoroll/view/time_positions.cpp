@@ -117,7 +117,7 @@ void MoveEditCursor(TrackView* v, std::int64_t t, std::int64_t n, unsigned flags
             if (v->transport.ContinueFrom) v->transport.ContinueFrom(v, t);
         } else if (!((flags & MEC_KEEP_FOLLOWING) && (v->flags & TVF_USER_MOVED))) {
             v->flags &= ~TVF_USER_MOVED;
-            v->flags |= TVF_FOLLOWING;
+            v->flags |= TVF_FOLLOWING | TVF_RECENTRE;
             if (v->transport.ContinueFrom) v->transport.ContinueFrom(v, t);
         }
     }
@@ -131,6 +131,24 @@ void MoveEditCursor(TrackView* v, std::int64_t t, std::int64_t n, unsigned flags
         InvalidateView(v, INV_NO_GRID | INV_RULER | INV_TRANSPORT | INV_KEYBOARD);
         if (HWND parent = GetParent(v->hwnd)) PostMessage(parent, 1737, 0, 0);
     }
+}
+
+void BeginTimeSelection(TrackView* v, std::int64_t anchor) { MoveEditCursor(v, anchor, 0, MEC_GESTURE_STEP); }
+
+void ExtendTimeSelection(TrackView* v, std::int64_t anchor, std::int64_t t) {
+    t = std::clamp<std::int64_t>(t, 0, EndOfDocument(v));
+    v->selectionStart = std::min(t, anchor);
+    v->selectionLength = std::max(t, anchor) - v->selectionStart;
+    MarkBackgroundStale(v);
+    InvalidateView(v, INV_LOOP_BAR | INV_RULER);
+}
+
+void FinishTimeSelection(TrackView* v, std::int64_t anchor) {
+    const std::int64_t start = v->selectionLength != 0 ? v->selectionStart : anchor;
+    MarkBackgroundStale(v);
+    MoveEditCursor(v, start, v->selectionLength, MEC_GESTURE_STEP);
+    v->gestureRecorded = false;
+    InvalidateView(v, INV_LOOP_BAR);
 }
 
 bool LoopBarCommand(TrackView* v, int command) {

@@ -7,6 +7,7 @@
 
 #include "mp/settings.h"
 #include "mp/track_access.h"
+#include "resources/menus.h"
 #include "view/navigation.h"
 #include "win/controls.h"
 #include "vor/ui_resources.h"
@@ -62,42 +63,26 @@ void SetTip(TrackView* v, const char* text) {
 
 constexpr std::uint32_t kNoContextMenu = 0x8;
 
-struct MenuItem {
-    int command;
-    const char* text;
-};
-constexpr MenuItem kGridSpacingItems[] = {
-    {6005, "&Ruler Marks"},        {6007, "&Measures"},           {6008, "Hal&f Notes"},
-    {6009, "&Quarter Notes"},      {6010, "Q&uarter Note Triplets"}, {6011, "&8th Notes"},
-    {6012, "8th Note &Triplets"},  {6013, "&16th Notes"},         {6014, "16th Note Tr&iplets"},
-    {6015, "&32nd Notes"},         {6016, "3&2nd Note Triplets"}, {6017, "&64th Notes"},
-    {6018, "64th Note Tri&plets"},
-};
-
 } // namespace
 
 // The "Loop" (over the region) or "General" menu of the ruler and the loop bar, at a client point.
 void ShowLoopMenu(TrackView* v, int x, int y, bool overRegion) {
-    HMENU menu = CreatePopupMenu();
-    if (!menu) return;
-    const bool looping = (v->flags & TVF_LOOP_ON) != 0;
-    if (overRegion) {
-        AppendMenu(menu, MF_STRING | (looping ? MF_CHECKED : 0), kCmdLoopPlayback, "&Loop Playback");
-        AppendMenu(menu, MF_STRING, kCmdZoomToLoop, "&Zoom to Loop Region");
-    } else {
-        AppendMenu(menu, MF_STRING | (looping ? MF_CHECKED : 0), kCmdLoopPlayback, "&Loop Playback");
-        AppendMenu(menu, MF_STRING, kCmdSelectionToView, "Set Selection to &View");
-        AppendMenu(menu, MF_STRING, kCmdSelectionToProject, "Set Selection to &Project");
+    HMENU menus = LoadModuleMenu(kRulerMenu);
+    HMENU menu = menus ? GetSubMenu(menus, overRegion ? RULER_MENU_LOOP : RULER_MENU_GENERAL) : nullptr;
+    if (!menu) {
+        if (menus) DestroyMenu(menus);
+        return;
     }
-    AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
-    const int current = v->settings ? GridSpacingCommandOf(v->settings->gridSpacing) : 0;
-    for (const MenuItem& item : kGridSpacingItems)
-        AppendMenu(menu, MF_STRING | (item.command == current ? MF_CHECKED : 0), static_cast<UINT_PTR>(item.command), item.text);
+    CheckMenuItem(menu, kCmdLoopPlayback, MF_BYCOMMAND | ((v->flags & TVF_LOOP_ON) ? MF_CHECKED : MF_UNCHECKED));
+    if (v->settings) {
+        const int current = GridSpacingCommandOf(v->settings->gridSpacing);
+        CheckMenuRadioItem(menu, kGridSpacingFirstItem, kGridSpacingLastItem, static_cast<UINT>(current), MF_BYCOMMAND);
+    }
     POINT pt{x, y};
     ClientToScreen(v->hwnd, &pt);
     const int command = static_cast<int>(
         TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RETURNCMD | TPM_NONOTIFY, pt.x, pt.y, 0, v->hwnd, nullptr));
-    DestroyMenu(menu);
+    DestroyMenu(menus);
     // The view's command handler runs the loop commands and the grid spacings, and passes on the rest.
     if (command != 0) SendMessage(v->hwnd, WM_COMMAND, static_cast<WPARAM>(command), 0);
 }
@@ -422,17 +407,13 @@ LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) 
         // Elsewhere the bar selects time from the press.
         v->dragState = DRAG_LOOP_SELECT;
         v->dragAnchor = BarTime(v, x);
-        MoveEditCursor(v, v->dragAnchor, 0, MEC_GESTURE_STEP);
+        BeginTimeSelection(v, v->dragAnchor);
         return 0;
     case WM_MOUSEMOVE:
     case PANE_AUTOSCROLLED: {
         if (v->dragState == DRAG_LOOP_SELECT) {
             if (msg == WM_MOUSEMOVE) AutoScrollForPoint(v, x, static_cast<short>(HIWORD(lParam)), v->grid, 0, AS_HORIZONTAL);
-            const std::int64_t t = BarTime(v, x);
-            v->selectionStart = std::min(t, v->dragAnchor);
-            v->selectionLength = std::max(t, v->dragAnchor) - v->selectionStart;
-            MarkBackgroundStale(v);
-            InvalidateView(v, INV_LOOP_BAR | INV_RULER);
+            ExtendTimeSelection(v, v->dragAnchor, BarTime(v, x));
             return 0;
         }
         if (!LoopDrag(v->dragState)) return 0;
@@ -464,12 +445,7 @@ LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) 
         EndAutoScroll(v);
         if (msg == WM_LBUTTONUP && GetCapture() == v->hwnd) ReleaseCapture();
         if (state == DRAG_LOOP_SELECT) {
-            // The finished selection becomes the loop region.
-            const std::int64_t start = v->selectionLength != 0 ? v->selectionStart : v->dragAnchor;
-            const std::int64_t length = v->selectionLength;
-            MarkBackgroundStale(v);
-            MoveEditCursor(v, start, length, MEC_GESTURE_STEP);
-            v->gestureRecorded = false;
+            FinishTimeSelection(v, v->dragAnchor);
         } else if (msg == WM_LBUTTONUP) {
             SetLoopRange(v, v->dragStart, v->dragLength);
         }

@@ -164,6 +164,9 @@ enum : std::uint32_t {
     TVF_HAS_FOCUS = 0x800,
     TVF_NO_REPEAT = 0x1000,   // the next key press does not count as a repeat
     TVF_LAID_OUT = 0x2000,    // the window has had a positive size
+    TVF_FOLLOW_CENTRED = 0x4000, // following keeps the playback line in the middle of the grid
+    TVF_RECENTRE = 0x8000,       // the next followed position sets the follow offset
+    TVF_KEY_PENDING = 0x10000,   // Left/Right held while following; cleared on key-up
 };
 
 // Invalidation groups.
@@ -305,6 +308,9 @@ struct TrackView {
     std::uint32_t autoScrollMode;
     win::RECT autoScrollRect;
     std::uint32_t autoScrollLast;
+    std::uint32_t autoScrollRowLast; // when row mode last moved a row
+    int autoScrollCarry; // vertical units scrolled toward the next whole row
+    int followOffset; // pixels from the middle where centred following keeps the line; eases to 0
 };
 
 // Zero-fills the view and sets the initial geometry (zoom pixels 1, grid height 1, time zoom level 1,
@@ -364,8 +370,6 @@ void BeginHotTracking(TrackView* v, const HotButton& button);
 void EndHotTracking(TrackView* v);
 // Ends the playback line drawing (inverts it away when drawn) and moves it.
 void SetPlaybackPosition(TrackView* v, std::int64_t ticks);
-// Sets the edit cursor, repaints its old and new columns.
-void SetEditCursor(TrackView* v, std::int64_t ticks);
 void SetLoopRegion(TrackView* v, std::int64_t start, std::int64_t end, bool on);
 
 // The view's window procedure (class pianorollBld0TrackviewClass).

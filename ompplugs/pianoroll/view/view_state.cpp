@@ -108,7 +108,7 @@ void SetPlaying(TrackView* v, bool playing) {
     v->playbackX = -1;
     v->flags = playing ? (v->flags | TVF_PLAYING) : (v->flags & ~TVF_PLAYING);
     // A new playback follows the position until the user moves the view.
-    if (playing) v->flags = (v->flags | TVF_FOLLOWING) & ~TVF_USER_MOVED;
+    if (playing) v->flags = (v->flags | TVF_FOLLOWING | TVF_RECENTRE) & ~TVF_USER_MOVED;
     InvalidateView(v, INV_NO_GRID | INV_KEYBOARD);
 }
 

@@ -400,24 +400,6 @@ void SetPlaybackPosition(TrackView* v, std::int64_t ticks) {
     }
 }
 
-void SetEditCursor(TrackView* v, std::int64_t ticks) {
-    if (v->owner.AdjustCursor) v->owner.AdjustCursor(v, &ticks);
-    ticks = std::max<std::int64_t>(ticks, 0);
-    if (ticks == v->editCursor) return;
-    const int oldX = XOfTickUp(v, v->editCursor);
-    v->editCursor = ticks;
-    const int newX = XOfTickUp(v, ticks);
-    if (v->hwnd) {
-        for (int x : {oldX, newX}) {
-            const RECT column{x, v->grid.top, x + 1, v->grid.bottom};
-            InvalidateRect(v->hwnd, &column, FALSE);
-        }
-        InvalidateView(v, INV_NO_GRID | INV_KEYBOARD);
-    }
-    RepositionCaret(v);
-    if (v->owner.EditCursorMoved) v->owner.EditCursorMoved(v);
-}
-
 void SetLoopRegion(TrackView* v, std::int64_t start, std::int64_t end, bool on) {
     const bool was = (v->flags & TVF_LOOP_ON) != 0;
     if (start == v->loopStart && end == v->loopEnd && was == on) return;
@@ -492,6 +474,7 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             EndAutoScroll(v);
             return 0;
         }
+        if (msg == WM_KEYUP && (wParam == VK_LEFT || wParam == VK_RIGHT)) v->flags &= ~TVF_KEY_PENDING;
         const LRESULT r = RouteKey(v, msg, wParam, lParam);
         if (msg == WM_KEYDOWN) v->flags &= ~TVF_NO_REPEAT;
         return r;
