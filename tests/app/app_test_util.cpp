@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -11,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "document.h"
 #include "smf/smf.h"
 #include "song_file.h"
 #include "vor/image.h"
@@ -126,6 +128,54 @@ std::int32_t SettingsWord(const Bytes& settings, int index) {
     if (settings.size() < at + 4) return 0x7FFFFFFF;
     return static_cast<std::int32_t>(settings[at] | (settings[at + 1] << 8) | (settings[at + 2] << 16) |
                                      (static_cast<std::uint32_t>(settings[at + 3]) << 24));
+}
+
+void SetSettingsWord(Bytes& settings, int index, std::int32_t value) {
+    const std::size_t at = 12 + static_cast<std::size_t>(index) * 4;
+    for (int i = 0; i < 4; ++i) settings[at + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
+}
+
+void AddNoteEdit(host::app::Document& doc, int pitch, const std::u16string& name) {
+    doc.Project()->WithStore([&](host::Store& store) {
+        store.BeginTransaction(1, name);
+        host::EventValue v;
+        v.block = store.BlocksOf(store.TracksInOrder()[0])[0];
+        v.kind = mp::MEK_NOTE;
+        v.channel = 0;
+        v.length = 240;
+        v.data[0] = static_cast<std::uint8_t>(pitch);
+        v.data[1] = 100;
+        std::uint32_t id = 0;
+        store.InsertEvent(v, &id);
+        store.EndTransaction(true);
+    });
+}
+
+win::HWND FindTrackView(win::HWND main) {
+    win::HWND found = nullptr;
+    win::EnumChildWindows(
+        main,
+        [](win::HWND child, win::LPARAM lParam) -> win::BOOL {
+            char name[64] = {};
+            win::GetClassName(child, name, sizeof name);
+            if (std::string(name) != "pianorollBld0TrackviewClass") return win::TRUE;
+            *reinterpret_cast<win::HWND*>(lParam) = child;
+            return win::FALSE;
+        },
+        reinterpret_cast<win::LPARAM>(&found));
+    return found;
+}
+
+bool ViewPoint(win::HWND main, std::int64_t tick, int note, win::POINT* out) {
+    win::HWND view = FindTrackView(main);
+    if (!view) return false;
+    // The view answers this private message with the pixel of a tick (0) or a note's row (1).
+    win::POINT p{static_cast<int>(win::SendMessage(view, 0x0BF0, 0, static_cast<win::LPARAM>(tick))),
+                 static_cast<int>(win::SendMessage(view, 0x0BF0, 1, note))};
+    if (p.x == INT_MIN || p.y == INT_MIN) return false;
+    win::MapWindowPoints(view, main, &p, 1);
+    *out = p;
+    return true;
 }
 
 bool ReadPng(const fs::path& path, Image* out) {

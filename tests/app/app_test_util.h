@@ -7,6 +7,12 @@
 #include <vector>
 
 #include "model/store.h"
+#include "win/win.h"
+
+namespace host::app {
+class Document;
+class MainWindow;
+} // namespace host::app
 
 namespace apptest {
 
@@ -51,6 +57,15 @@ Bytes MakeSong(const std::vector<Note>& notes, int tracks = 1);
 // The settings payload of a file (the bytes after the manufacturer id), empty when absent.
 Bytes SettingsOfFile(const fs::path& path);
 std::int32_t SettingsWord(const Bytes& settings, int index); // index into the 328-byte block
+void SetSettingsWord(Bytes& settings, int index, std::int32_t value);
+
+// One undoable edit named name: a note of the given pitch added at the start of the first track.
+void AddNoteEdit(host::app::Document& doc, int pitch, const std::u16string& name = u"Draw MIDI Event");
+
+// The editor's track view inside a main window, or null.
+win::HWND FindTrackView(win::HWND main);
+// Where the view draws a tick and a note, in the main window's client pixels; false when not in view.
+bool ViewPoint(win::HWND main, std::int64_t tick, int note, win::POINT* out);
 
 struct Image {
     int width = 0, height = 0;

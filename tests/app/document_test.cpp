@@ -53,28 +53,7 @@ protected:
         persist->Release();
     }
 
-    static void SetWord(Bytes& settings, int index, std::int32_t value) {
-        std::size_t at = 12 + static_cast<std::size_t>(index) * 4;
-        for (int i = 0; i < 4; ++i) settings[at + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
-    }
-
-    // One undoable edit: a note added in the first track.
-    static void AddNote(Document& doc, int pitch) {
-        doc.Project()->WithStore([&](host::Store& store) {
-            store.BeginTransaction(1, u"Add Note");
-            host::EventValue v;
-            v.block = store.BlocksOf(store.TracksInOrder()[0])[0];
-            v.time = 0;
-            v.kind = mp::MEK_NOTE;
-            v.channel = 0;
-            v.length = 120;
-            v.data[0] = static_cast<std::uint8_t>(pitch);
-            v.data[1] = 90;
-            std::uint32_t id = 0;
-            store.InsertEvent(v, &id);
-            store.EndTransaction(true);
-        });
-    }
+    static void AddNote(Document& doc, int pitch) { AddNoteEdit(doc, pitch, u"Add Note"); }
 };
 
 TEST_F(DocumentTest, SettingsSurviveSavingAndOpeningAgain) {
@@ -82,9 +61,9 @@ TEST_F(DocumentTest, SettingsSurviveSavingAndOpeningAgain) {
     Bytes settings = SettingsOf(*doc);
     ASSERT_EQ(settings.size(), 340u);
     EXPECT_EQ(SettingsWord(settings, kLaneWord), 1128);
-    SetWord(settings, kQuantizeWord, 3);
-    SetWord(settings, kLaneWord, 1129);
-    SetWord(settings, kPresetZoomWord, 9);
+    SetSettingsWord(settings, kQuantizeWord, 3);
+    SetSettingsWord(settings, kLaneWord, 1129);
+    SetSettingsWord(settings, kPresetZoomWord, 9);
     LoadSettings(*doc, settings);
 
     TempDir dir;
@@ -109,7 +88,7 @@ TEST_F(DocumentTest, SettingsSurviveSavingAndOpeningAgain) {
 TEST_F(DocumentTest, DamagedSettingsAreIgnoredWithANote) {
     Bytes defaults = SettingsOf(*Load(MakeSong({{0, 0, 480, 60}})));
     Bytes damaged = defaults;
-    SetWord(damaged, kQuantizeWord, 2);
+    SetSettingsWord(damaged, kQuantizeWord, 2);
     damaged[8] = 0x47; // block size word no longer 328
     Bytes image = MakeSong({{0, 0, 480, 60}});
     ASSERT_TRUE(host::app::InsertSettingsEvent(image, damaged));

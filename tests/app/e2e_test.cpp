@@ -4,15 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-
-#include <sys/wait.h>
 
 #include "app_test_util.h"
 #include "demo_song.h"
 #include "main_window.h"
+#include "run_pianoroll.h"
 #include "script.h"
 #include "smf/smf.h"
 #include "song_file.h"
@@ -21,34 +17,12 @@ namespace {
 
 using namespace apptest;
 using namespace host::app;
-using win::HWND;
-using win::LPARAM;
 using win::POINT;
 
-struct Result {
-    int status = -1;
-    std::string err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using Result = runtest::PianorollRun;
 
 Result Pianoroll(const TempDir& dir, const std::vector<std::string>& args, const std::string& env = "") {
-    std::string cmd = env + " " + Quote(VOR_PIANOROLL_EXE);
-    for (const auto& a : args) cmd += " " + Quote(a);
-    fs::path err = dir / "stderr.txt";
-    cmd += " >/dev/null 2>" + Quote(err.string()) + " </dev/null";
-    Result r;
-    int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream in(err);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    r.err = ss.str();
-    return r;
+    return runtest::RunPianoroll(dir.Path(), args, env);
 }
 
 // Where notes land on screen, from the same editor in this process at the same size and track.
@@ -65,29 +39,13 @@ public:
         if (track > 1) script += "track " + std::to_string(track) + "\n";
         script += "move 0 0\n";
         EXPECT_TRUE(runner_->Run(script, &failure)) << failure.reason;
-        win::EnumChildWindows(
-            runner_->Window()->Handle(),
-            [](HWND child, LPARAM lParam) -> win::BOOL {
-                char name[64] = {};
-                win::GetClassName(child, name, sizeof name);
-                if (std::string(name) == "pianorollBld0TrackviewClass") *reinterpret_cast<HWND*>(lParam) = child;
-                return win::TRUE;
-            },
-            reinterpret_cast<LPARAM>(&view_));
     }
     bool At(std::int64_t tick, int note, POINT* out) const {
-        if (!view_) return false;
-        POINT p{static_cast<int>(win::SendMessage(view_, 0x0BF0, 0, static_cast<LPARAM>(tick))),
-                static_cast<int>(win::SendMessage(view_, 0x0BF0, 1, note))};
-        if (p.x == INT_MIN || p.y == INT_MIN) return false;
-        win::MapWindowPoints(view_, runner_->Window()->Handle(), &p, 1);
-        *out = p;
-        return true;
+        return ViewPoint(runner_->Window()->Handle(), tick, note, out);
     }
 
 private:
     std::unique_ptr<ScriptRunner> runner_;
-    HWND view_ = nullptr;
 };
 
 // Checks that the visible notes of a track are drawn: the pixel just inside a note's start differs from
@@ -255,16 +213,9 @@ TEST(EndToEnd, EditorSettingsSurviveSaveAndReopen) {
         start = SettingsOfFile(dir / "with.mid");
         ASSERT_EQ(start.size(), 340u);
     }
-    auto set = [&](int word, std::int32_t value) {
-        for (int i = 0; i < 4; ++i)
-            start[12 + static_cast<std::size_t>(word) * 4 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
-    };
-    set(46, 11);
-    set(64, 40); // saved top row
-    set(65, 2);  // saved time zoom level
-    set(66, 8);  // saved row height level
-    set(72, 3);
-    set(75, 1129);
+    // Preset zoom, saved top row, time zoom level and row height level, quantize, lane.
+    const std::pair<int, std::int32_t> words[] = {{46, 11}, {64, 40}, {65, 2}, {66, 8}, {72, 3}, {75, 1129}};
+    for (const auto& [word, value] : words) SetSettingsWord(start, word, value);
     Bytes image = MakeSong({{0, 0, 480, 60}});
     ASSERT_TRUE(InsertSettingsEvent(image, start));
     WriteBytes(dir / "set.mid", image);
@@ -272,12 +223,7 @@ TEST(EndToEnd, EditorSettingsSurviveSaveAndReopen) {
     Result r = Pianoroll(dir, {"--script", (dir / "resave.txt").string(), (dir / "set.mid").string()});
     ASSERT_EQ(r.status, 0) << r.err;
     Bytes back = SettingsOfFile(dir / "again.mid");
-    EXPECT_EQ(SettingsWord(back, 46), 11);
-    EXPECT_EQ(SettingsWord(back, 64), 40) << "the view did not keep its top row";
-    EXPECT_EQ(SettingsWord(back, 65), 2) << "the view did not keep its zoom level";
-    EXPECT_EQ(SettingsWord(back, 66), 8) << "the view did not keep its row height";
-    EXPECT_EQ(SettingsWord(back, 72), 3);
-    EXPECT_EQ(SettingsWord(back, 75), 1129);
+    for (const auto& [word, value] : words) EXPECT_EQ(SettingsWord(back, word), value) << "settings word " << word;
     EXPECT_EQ(NotesOfFile(dir / "again.mid"), (std::vector<Note>{{0, 0, 480, 60}}));
 }
 

@@ -72,19 +72,7 @@ protected:
         return text;
     }
     void AddNote(int pitch) {
-        window->Doc().Project()->WithStore([&](host::Store& store) {
-            store.BeginTransaction(1, u"Draw MIDI Event");
-            host::EventValue v;
-            v.block = store.BlocksOf(store.TracksInOrder()[0])[0];
-            v.kind = mp::MEK_NOTE;
-            v.channel = 0;
-            v.length = 240;
-            v.data[0] = static_cast<std::uint8_t>(pitch);
-            v.data[1] = 100;
-            std::uint32_t id = 0;
-            store.InsertEvent(v, &id);
-            store.EndTransaction(true);
-        });
+        AddNoteEdit(window->Doc(), pitch);
         Pump();
     }
     // Clicks a title of the menu bar and lets answer see the opened pop-up.

@@ -31,29 +31,11 @@ protected:
         if (runner.Run(text, &failure)) return "";
         return std::to_string(failure.line) + ": " + failure.reason;
     }
-    static HWND View(ScriptRunner& runner) {
-        HWND found = nullptr;
-        EnumChildWindows(
-            runner.Window()->Handle(),
-            [](HWND child, LPARAM lParam) -> BOOL {
-                char name[64] = {};
-                GetClassName(child, name, sizeof name);
-                if (std::string(name) == "pianorollBld0TrackviewClass") {
-                    *reinterpret_cast<HWND*>(lParam) = child;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
-        return found;
-    }
+    static HWND View(ScriptRunner& runner) { return FindTrackView(runner.Window()->Handle()); }
     // Where the view puts a tick and a note, in the main window's client pixels.
     static POINT At(ScriptRunner& runner, std::int64_t tick, int note) {
-        HWND view = View(runner);
-        POINT p{static_cast<int>(SendMessage(view, 0x0BF0, 0, static_cast<LPARAM>(tick))),
-                static_cast<int>(SendMessage(view, 0x0BF0, 1, note))};
-        if (p.x == INT_MIN || p.y == INT_MIN) return POINT{INT_MIN, INT_MIN};
-        MapWindowPoints(view, runner.Window()->Handle(), &p, 1);
+        POINT p{INT_MIN, INT_MIN};
+        ViewPoint(runner.Window()->Handle(), tick, note, &p);
         return p;
     }
 };

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +34,7 @@ std::string FindXvfb() {
     return {};
 }
 
+// Starts a program with stdin and stdout on /dev/null and stderr into errFile (or /dev/null).
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& errFile) {
     pid_t pid = fork();
     if (pid != 0) return pid;
@@ -47,6 +49,40 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     args.push_back(nullptr);
     execv(args[0], args.data());
     _exit(127);
+}
+
+// Ends a child still running when the test leaves, however it leaves.
+struct Child {
+    pid_t pid = -1;
+    ~Child() {
+        if (pid <= 0) return;
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    // Whether it has ended (and is reaped: its id is no longer ours to signal).
+    bool Ended() {
+        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == pid) pid = -1;
+        return pid <= 0;
+    }
+};
+
+// Starts Xvfb on a display number it chooses itself and connects to it. Choosing the number
+// ourselves could meet another test's server on it and talk to that one while ours gave up.
+Display* StartXvfb(const std::string& xvfb, Child& server, std::string* display) {
+    int fds[2];
+    if (pipe(fds) != 0) return nullptr;
+    server.pid = Spawn({xvfb, "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+                       {}, "");
+    close(fds[1]);
+    // Xvfb writes the number once it takes connections; a loaded sanitizer run may take a while.
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    char c = 0;
+    while (poll(&p, 1, 60'000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (number.empty() || c != '\n') return nullptr;
+    *display = ":" + number;
+    return XOpenDisplay(display->c_str());
 }
 
 // Waits for a child; -1 when it is still running after the timeout.
@@ -76,44 +112,20 @@ Window FindWindowNamed(Display* d, Window w, const std::string& part) {
     return found;
 }
 
-void SendButton(Display* d, Window w, int x, int y, bool press) {
+// Sends a pointer or key event to w as the X server would deliver it.
+void Send(Display* d, Window w, int type, long mask, int x, int y, unsigned detail, unsigned state = 0) {
     XEvent e{};
-    e.xbutton.type = press ? ButtonPress : ButtonRelease;
-    e.xbutton.display = d;
-    e.xbutton.window = w;
-    e.xbutton.root = DefaultRootWindow(d);
-    e.xbutton.x = x;
-    e.xbutton.y = y;
-    e.xbutton.button = Button1;
-    e.xbutton.state = press ? 0 : Button1Mask;
-    e.xbutton.same_screen = True;
-    e.xbutton.time = CurrentTime;
-    XSendEvent(d, w, True, press ? ButtonPressMask : ButtonReleaseMask, &e);
-}
-
-void SendMotion(Display* d, Window w, int x, int y) {
-    XEvent e{};
-    e.xmotion.type = MotionNotify;
-    e.xmotion.display = d;
-    e.xmotion.window = w;
-    e.xmotion.root = DefaultRootWindow(d);
-    e.xmotion.x = x;
-    e.xmotion.y = y;
-    e.xmotion.same_screen = True;
-    e.xmotion.time = CurrentTime;
-    XSendEvent(d, w, True, PointerMotionMask, &e);
-}
-
-void SendKey(Display* d, Window w, KeySym sym, bool press) {
-    XEvent e{};
-    e.xkey.type = press ? KeyPress : KeyRelease;
+    e.xkey.type = type; // key, button and motion events share this layout
     e.xkey.display = d;
     e.xkey.window = w;
     e.xkey.root = DefaultRootWindow(d);
-    e.xkey.keycode = XKeysymToKeycode(d, sym);
+    e.xkey.x = x;
+    e.xkey.y = y;
+    e.xkey.keycode = detail; // the button number for button events
+    e.xkey.state = state;
     e.xkey.same_screen = True;
     e.xkey.time = CurrentTime;
-    XSendEvent(d, w, True, press ? KeyPressMask : KeyReleaseMask, &e);
+    XSendEvent(d, w, True, mask, &e);
 }
 
 // A window that went away between finding it and sending to it must fail the test, not abort it.
@@ -132,28 +144,9 @@ TEST(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
     fs::path dir = fs::temp_directory_path() / ("vor_xvfb_" + std::to_string(getpid()));
     fs::create_directories(dir);
 
-    // A free display number: Xvfb exits at once when the number is taken.
-    pid_t server = -1;
+    Child server, app;
     std::string display;
-    Display* d = nullptr;
-    for (int n = 90 + getpid() % 50; n < 200 && !d; n += 7) {
-        display = ":" + std::to_string(n);
-        server = Spawn({xvfb, display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, {}, "");
-        for (int i = 0; i < 100 && !d; ++i) {
-            std::this_thread::sleep_for(50ms);
-            int status = 0;
-            if (waitpid(server, &status, WNOHANG) == server) {
-                server = -1;
-                break;
-            }
-            d = XOpenDisplay(display.c_str());
-        }
-        if (!d && server > 0) {
-            kill(server, SIGTERM);
-            waitpid(server, nullptr, 0);
-            server = -1;
-        }
-    }
+    Display* d = StartXvfb(xvfb, server, &display);
     if (!d) GTEST_SKIP() << "Xvfb could not be started";
     XSetErrorHandler(IgnoreXError);
 
@@ -165,7 +158,7 @@ TEST(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
         std::ofstream supp(suppressions);
         supp << "leak:libX11.so\nleak:libdbus-1.so\nleak:libSDL2\n";
     }
-    pid_t app = Spawn({VOR_PIANOROLL_EXE},
+    app.pid = Spawn({VOR_PIANOROLL_EXE},
                       {"DISPLAY=" + display, "PIANOROLL_BACKEND=sdl", "PIANOROLL_SDL_TRACE=1", "PIANOROLL_AUDIO=none",
                        "SDL_AUDIODRIVER=dummy", "LSAN_OPTIONS=suppressions=" + suppressions.string()},
                       err.string());
@@ -173,7 +166,7 @@ TEST(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
     for (int i = 0; i < 600 && !w; ++i) {
         std::this_thread::sleep_for(50ms);
         w = FindWindowNamed(d, DefaultRootWindow(d), "Piano Roll");
-        if (waitpid(app, nullptr, WNOHANG) == app) break;
+        if (app.Ended()) break;
     }
     ASSERT_NE(w, 0u) << "no window appeared; stderr:\n" << Slurp(err);
     // The title may be set before the window is mapped; input goes to a window on the screen.
@@ -182,20 +175,22 @@ TEST(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
     for (int i = 0; i < 2400; ++i) {
         XGetWindowAttributes(d, w, &attrs);
         if (attrs.map_state == IsViewable) break;
-        if (waitpid(app, nullptr, WNOHANG) == app) break;
+        if (app.Ended()) break;
         std::this_thread::sleep_for(25ms);
     }
     std::this_thread::sleep_for(100ms);
     EXPECT_GE(attrs.width, 800);
     EXPECT_EQ(attrs.map_state, IsViewable) << "the window was never shown; stderr:\n" << Slurp(err);
+    ASSERT_FALSE(app.Ended()) << "the application ended early; stderr:\n" << Slurp(err);
 
     // A click on the track label and the Escape key: neither changes the song.
     XSetInputFocus(d, w, RevertToParent, CurrentTime);
-    SendMotion(d, w, 12, 36);
-    SendButton(d, w, 12, 36, true);
-    SendButton(d, w, 12, 36, false);
-    SendKey(d, w, XK_Escape, true);
-    SendKey(d, w, XK_Escape, false);
+    const unsigned escape = XKeysymToKeycode(d, XK_Escape);
+    Send(d, w, MotionNotify, PointerMotionMask, 12, 36, 0);
+    Send(d, w, ButtonPress, ButtonPressMask, 12, 36, Button1);
+    Send(d, w, ButtonRelease, ButtonReleaseMask, 12, 36, Button1, Button1Mask);
+    Send(d, w, KeyPress, KeyPressMask, 0, 0, escape);
+    Send(d, w, KeyRelease, KeyReleaseMask, 0, 0, escape);
     XFlush(d);
     std::string trace;
     for (int i = 0; i < 200; ++i) {
@@ -217,17 +212,12 @@ TEST(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
     close.xclient.data.l[1] = CurrentTime;
     XSendEvent(d, w, False, NoEventMask, &close);
     XFlush(d);
-    int code = WaitExit(app, 60s);
-    if (code < 0) {
-        kill(app, SIGKILL);
-        waitpid(app, nullptr, 0);
-    }
+    int code = WaitExit(app.pid, 60s);
+    if (code >= 0) app.pid = -1; // reaped
     EXPECT_EQ(code, 0) << Slurp(err);
     EXPECT_NE(Slurp(err).find("close requested"), std::string::npos);
 
     XCloseDisplay(d);
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
     fs::remove_all(dir);
 }
 

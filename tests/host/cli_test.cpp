@@ -2,14 +2,12 @@
 // run as a person would run them.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include "../app/run_pianoroll.h"
 #include "../sound/wav_file.h"
 #include "demo_song.h"
 #include "host_test_util.h"
@@ -25,23 +23,9 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using host::test::SmfBuilder;
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using CliRun = runtest::PianorollRun;
+using runtest::ShellQuote;
+using runtest::Slurp;
 
 class Cli : public ::testing::Test {
 protected:
@@ -53,15 +37,7 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
 
     CliRun Pianoroll(const std::vector<std::string>& args, const std::string& env = "") {
-        std::string cmd = env + " PIANOROLL_AUDIO=none " + Quote(VOR_PIANOROLL_EXE);
-        for (const auto& a : args) cmd += " " + Quote(a);
-        cmd += " >" + Quote((dir_ / "stdout").string()) + " 2>" + Quote((dir_ / "stderr").string()) + " </dev/null";
-        CliRun r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = Slurp(dir_ / "stdout");
-        r.err = Slurp(dir_ / "stderr");
-        return r;
+        return runtest::RunPianoroll(dir_, args, env);
     }
     fs::path Write(const std::string& name, const Bytes& bytes) {
         fs::path p = dir_ / name;
@@ -223,7 +199,7 @@ TEST_F(ExportWav, OneNoteFileSoundsOnlyDuringTheNote) {
 TEST_F(ExportWav, ASoundFontThatDoesNotLoadIsOneErrorLineAndNoFile) {
     const fs::path bogus = Write("bogus.sf2", {'n', 'o', 't', ' ', 's', 'f', '2'});
     const fs::path out = dir_ / "x.wav";
-    CliRun r = Pianoroll({"--export-wav", out.string()}, "PIANOROLL_SOUNDFONT=" + Quote(bogus.string()));
+    CliRun r = Pianoroll({"--export-wav", out.string()}, "PIANOROLL_SOUNDFONT=" + ShellQuote(bogus.string()));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(Lines(r.err), 1u) << r.err;
     EXPECT_NE(r.err.find("cannot load the sound font"), std::string::npos) << r.err;

@@ -5,13 +5,17 @@
 #include <atomic>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "model/host_project.h"
+#include "smf/smf.h"
 
 namespace host::test {
 
@@ -32,30 +36,25 @@ inline std::vector<std::uint8_t> TakeHandle(std::uint32_t handle) {
     return out;
 }
 
-inline ItemImage ReadItem(mp::IMPMidiData* data, const mp::EventKey& key, std::uint32_t level) {
+// Reads one record through Get; the handle it carries (data or name) is taken into the image.
+template <class Record>
+ItemImage ReadRecord(mp::IMPMidiData* data, const mp::EventKey& key, std::uint32_t level, std::uint32_t flags,
+                     std::uint32_t Record::*handle) {
     ItemImage img;
-    if (level == mp::LEVEL_EVENT) {
-        mp::MidiEventRecord r{};
-        if (data->Get(&key, level, &r, mp::TIME_FORMAT_TICKS) != win::S_OK) return img;
-        if (host::IsVariableKind(r.kind)) {
-            img.data = TakeHandle(r.dataHandle);
-            r.dataHandle = 0;
-        }
-        img.record.assign(reinterpret_cast<std::uint8_t*>(&r), reinterpret_cast<std::uint8_t*>(&r) + sizeof r);
-    } else if (level == mp::LEVEL_BLOCK) {
-        mp::BlockRecord r{};
-        if (data->Get(&key, level, &r, mp::TIME_FORMAT_TICKS | mp::GET_WITH_NAME) != win::S_OK) return img;
-        img.data = TakeHandle(r.nameHandle);
-        r.nameHandle = 0;
-        img.record.assign(reinterpret_cast<std::uint8_t*>(&r), reinterpret_cast<std::uint8_t*>(&r) + sizeof r);
-    } else {
-        mp::TrackRecord r{};
-        if (data->Get(&key, level, &r, mp::TIME_FORMAT_TICKS | mp::GET_WITH_NAME) != win::S_OK) return img;
-        img.data = TakeHandle(r.nameHandle);
-        r.nameHandle = 0;
-        img.record.assign(reinterpret_cast<std::uint8_t*>(&r), reinterpret_cast<std::uint8_t*>(&r) + sizeof r);
-    }
+    Record r{};
+    if (data->Get(&key, level, &r, flags) != win::S_OK) return img;
+    img.data = TakeHandle(r.*handle);
+    r.*handle = 0;
+    img.record.assign(reinterpret_cast<std::uint8_t*>(&r), reinterpret_cast<std::uint8_t*>(&r) + sizeof r);
     return img;
+}
+
+inline ItemImage ReadItem(mp::IMPMidiData* data, const mp::EventKey& key, std::uint32_t level) {
+    const std::uint32_t named = mp::TIME_FORMAT_TICKS | mp::GET_WITH_NAME;
+    if (level == mp::LEVEL_EVENT)
+        return ReadRecord(data, key, level, mp::TIME_FORMAT_TICKS, &mp::MidiEventRecord::dataHandle);
+    if (level == mp::LEVEL_BLOCK) return ReadRecord(data, key, level, named, &mp::BlockRecord::nameHandle);
+    return ReadRecord(data, key, level, named, &mp::TrackRecord::nameHandle);
 }
 
 inline Snapshot TakeSnapshot(mp::IMPMidiData* data) {
@@ -76,6 +75,33 @@ inline Snapshot TakeSnapshot(mp::IMPMidiData* data) {
     }
     return s;
 }
+
+// An event record in ticks (fixed-length kinds; the data bytes are key/controller and velocity/value).
+inline mp::MidiEventRecord EventRecord(std::uint32_t kind, std::int64_t time, std::uint8_t d0, std::uint8_t d1,
+                                       std::uint32_t length = 0, std::int32_t channel = 0) {
+    mp::MidiEventRecord r{};
+    r.kind = kind;
+    r.channel = channel;
+    r.time = time;
+    r.timeFormat = mp::TIME_FORMAT_TICKS;
+    r.length = length;
+    r.data[0] = d0;
+    r.data[1] = d1;
+    return r;
+}
+inline mp::MidiEventRecord NoteRecord(std::int64_t time, std::uint8_t key, std::uint32_t length,
+                                      std::uint8_t velocity = 100) {
+    return EventRecord(mp::MEK_NOTE, time, key, velocity, length);
+}
+
+// Task memory holding bytes, or a zero-terminated UTF-16 name; the caller frees it.
+inline std::uint32_t NewHandle(const void* bytes, std::size_t size) {
+    std::uint32_t h = win::CoTaskMemAllocHandle(size);
+    std::memcpy(win::CoTaskMemHandlePtr(h), bytes, size);
+    return h;
+}
+inline std::uint32_t NewHandle(const std::vector<std::uint8_t>& bytes) { return NewHandle(bytes.data(), bytes.size()); }
+inline std::uint32_t NameHandle(const std::u16string& s) { return NewHandle(s.c_str(), (s.size() + 1) * 2); }
 
 // A notification sink that records every record it receives.
 class RecordingSink : public mp::IMPNotificationSink, public mp::IMPTimeSink {
@@ -183,6 +209,32 @@ public:
 
 private:
     std::vector<std::uint8_t> bytes_;
+};
+
+// A host project holding a song read from a file image, with a recording sink advised on it.
+class SongProject : public ::testing::Test {
+protected:
+    // 480 ticks a quarter; 120 BPM, then 60 BPM from tick 1920; 4/4, then 3/4 from bar 2; one note.
+    static std::vector<std::uint8_t> TempoAndMeterSong() {
+        return SmfBuilder(1, 480)
+            .Track({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08, 0x8F,
+                    0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0xFF, 0x58, 0x04, 0x03, 0x02, 0x18, 0x08, 0x00,
+                    0xFF, 0x2F, 0x00})
+            .Track({0x00, 0x90, 60, 100, 0x83, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00})
+            .Bytes();
+    }
+    void SetUp() override {
+        const auto bytes = TempoAndMeterSong();
+        ASSERT_TRUE(project->WithStore([&](Store& s) { return smf::Read(bytes.data(), bytes.size(), s).ok; }));
+        advised = std::make_unique<Advised>(project, &sink);
+    }
+    void TearDown() override {
+        advised.reset();
+        project->Release();
+    }
+    HostProject* project = HostProject::Create();
+    RecordingSink sink;
+    std::unique_ptr<Advised> advised;
 };
 
 inline const std::vector<std::uint8_t> kEndOfTrack = {0x00, 0xFF, 0x2F, 0x00};

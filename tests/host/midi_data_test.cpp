@@ -6,34 +6,8 @@
 namespace host::test {
 namespace {
 
-mp::MidiEventRecord Note(std::int64_t time, std::uint8_t note, std::uint32_t duration, std::uint8_t velocity = 100) {
-    mp::MidiEventRecord r{};
-    r.kind = mp::MEK_NOTE;
-    r.channel = 0;
-    r.time = time;
-    r.timeFormat = mp::TIME_FORMAT_TICKS;
-    r.length = duration;
-    r.data[0] = note;
-    r.data[1] = velocity;
-    return r;
-}
-
-mp::MidiEventRecord Control(std::int64_t time, std::uint8_t controller, std::uint8_t value) {
-    mp::MidiEventRecord r = Note(time, controller, 0, value);
-    r.kind = mp::MEK_CONTROL;
-    return r;
-}
-
-std::uint32_t NewHandle(const std::vector<std::uint8_t>& bytes) {
-    std::uint32_t h = win::CoTaskMemAllocHandle(bytes.size());
-    std::memcpy(win::CoTaskMemHandlePtr(h), bytes.data(), bytes.size());
-    return h;
-}
-
-std::uint32_t NameHandle(const std::u16string& s) {
-    std::uint32_t h = win::CoTaskMemAllocHandle((s.size() + 1) * 2);
-    std::memcpy(win::CoTaskMemHandlePtr(h), s.c_str(), (s.size() + 1) * 2);
-    return h;
+mp::MidiEventRecord Note(std::int64_t time, std::uint8_t key, std::uint32_t length, std::uint8_t velocity = 100) {
+    return NoteRecord(time, key, length, velocity);
 }
 
 class MidiDataTest : public ::testing::Test {
@@ -126,7 +100,7 @@ TEST_F(MidiDataTest, TracksEnumerateInTrackOrderAndBlocksByStart) {
 TEST_F(MidiDataTest, EventsWalkInTimeOrderThroughTheKindMask) {
     mp::EventKey block = AddBlock(AddTrack(1), 0, 4000);
     std::uint32_t n3 = AddEvent(block, Note(300, 60, 10)).event;
-    std::uint32_t c1 = AddEvent(block, Control(100, 7, 90)).event;
+    std::uint32_t c1 = AddEvent(block, EventRecord(mp::MEK_CONTROL, 100, 7, 90)).event;
     std::uint32_t n1 = AddEvent(block, Note(100, 62, 10)).event;
     std::uint32_t n0 = AddEvent(block, Note(0, 64, 10)).event;
     EXPECT_EQ(Walk(block, mp::MEK_ALL), (std::vector<std::uint32_t>{n0, c1, n1, n3}));
@@ -221,19 +195,16 @@ TEST_F(MidiDataTest, ChangeMasksWriteOnlyTheirFields) {
     EXPECT_EQ(got.data[1], 1);
     EXPECT_EQ(got.length, 5u);
 
-    // Out-of-range values are refused and change nothing.
-    mp::MidiEventRecord bad = got;
-    bad.data[0] = 200;
-    EXPECT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &bad, mp::CHANGE_ALL), win::E_INVALIDARG);
-    bad = got;
-    bad.channel = 16;
-    EXPECT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &bad, mp::CHANGE_ALL), win::E_INVALIDARG);
-    bad = got;
-    bad.kind = 0x3;
-    EXPECT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &bad, mp::CHANGE_ALL), win::E_INVALIDARG);
-    bad = got;
-    bad.time = -501; // before tick 0
-    EXPECT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &bad, mp::CHANGE_ALL), win::E_INVALIDARG);
+    // Out-of-range values are refused and change nothing: a data byte, a channel, two kinds at once,
+    // a time before tick 0.
+    for (void (*spoil)(mp::MidiEventRecord&) : {+[](mp::MidiEventRecord& r) { r.data[0] = 200; },
+                                                 +[](mp::MidiEventRecord& r) { r.channel = 16; },
+                                                 +[](mp::MidiEventRecord& r) { r.kind = 0x3; },
+                                                 +[](mp::MidiEventRecord& r) { r.time = -501; }}) {
+        mp::MidiEventRecord bad = got;
+        spoil(bad);
+        EXPECT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &bad, mp::CHANGE_ALL), win::E_INVALIDARG);
+    }
     mp::MidiEventRecord after{};
     data->Get(&ek, mp::LEVEL_EVENT, &after, 2);
     EXPECT_EQ(std::memcmp(&after, &got, sizeof got), 0);

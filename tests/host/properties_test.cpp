@@ -8,23 +8,8 @@
 namespace host::test {
 namespace {
 
-class Properties : public ::testing::Test {
+class Properties : public SongProject {
 protected:
-    void SetUp() override {
-        // 480 ticks a quarter; 120 BPM, then 60 BPM from tick 1920; 4/4, then 3/4 from bar 2.
-        const auto bytes = SmfBuilder(1, 480)
-                               .Track({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x58, 0x04, 0x04, 0x02,
-                                       0x18, 0x08, 0x8F, 0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0xFF, 0x58,
-                                       0x04, 0x03, 0x02, 0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00})
-                               .Track({0x00, 0x90, 60, 100, 0x83, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00})
-                               .Bytes();
-        ASSERT_TRUE(project->WithStore([&](Store& s) { return smf::Read(bytes.data(), bytes.size(), s).ok; }));
-        advised = std::make_unique<Advised>(project, &sink);
-    }
-    void TearDown() override {
-        advised.reset();
-        project->Release();
-    }
     template <class T>
     win::HRESULT Set(const win::GUID& id, const T& value) {
         return project->SetProperty(id, 0, 0, sizeof value, &value);
@@ -41,10 +26,6 @@ protected:
         EXPECT_EQ(records.size(), 1u);
         return records.empty() ? mp::NotificationRecord{} : records.back();
     }
-
-    HostProject* project = HostProject::Create();
-    RecordingSink sink;
-    std::unique_ptr<Advised> advised;
 };
 
 TEST_F(Properties, EachPropertyReadsBackAndSendsItsNotification) {

@@ -26,13 +26,7 @@ protected:
         project->Release();
     }
     std::uint32_t AddNote(std::int64_t time) {
-        mp::MidiEventRecord r{};
-        r.kind = mp::MEK_NOTE;
-        r.time = time;
-        r.timeFormat = 2;
-        r.length = 10;
-        r.data[0] = 60;
-        r.data[1] = 90;
+        mp::MidiEventRecord r = NoteRecord(time, 60, 10, 90);
         mp::EventKey k = block;
         k.event = 0;
         EXPECT_EQ(data->Insert(&k, mp::LEVEL_EVENT, &r), win::S_OK);
@@ -153,20 +147,14 @@ TEST_F(UndoTest, RandomEditsUndoAndRedoExactly) {
             int what = pick(100);
             if (what < 35 && !blocks.empty()) {
                 mp::EventKey parent = blocks[pick(static_cast<int>(blocks.size()))];
-                mp::MidiEventRecord r{};
-                int kind = pick(4);
-                r.kind = kind == 0 ? mp::MEK_NOTE : kind == 1 ? mp::MEK_CONTROL : kind == 2 ? mp::MEK_PITCH_BEND : mp::MEK_META;
-                r.channel = r.kind == mp::MEK_META ? -1 : pick(16);
-                r.time = pick(20000);
-                r.timeFormat = 2;
-                r.data[0] = static_cast<std::uint8_t>(pick(128));
-                r.data[1] = static_cast<std::uint8_t>(pick(128));
-                r.length = static_cast<std::uint32_t>(pick(1000));
+                const std::uint32_t kinds[] = {mp::MEK_NOTE, mp::MEK_CONTROL, mp::MEK_PITCH_BEND, mp::MEK_META};
+                mp::MidiEventRecord r = EventRecord(kinds[pick(4)], pick(20000), static_cast<std::uint8_t>(pick(128)),
+                                                    static_cast<std::uint8_t>(pick(128)),
+                                                    static_cast<std::uint32_t>(pick(1000)), pick(16));
                 if (r.kind == mp::MEK_META) {
-                    std::vector<std::uint8_t> text = {0x01, 'x', static_cast<std::uint8_t>(pick(256))};
+                    r.channel = -1;
                     r.length = 3;
-                    r.dataHandle = win::CoTaskMemAllocHandle(3);
-                    std::memcpy(win::CoTaskMemHandlePtr(r.dataHandle), text.data(), 3);
+                    r.dataHandle = NewHandle({0x01, 'x', static_cast<std::uint8_t>(pick(256))});
                 }
                 ASSERT_EQ(data->Insert(&parent, mp::LEVEL_EVENT, &r), win::S_OK);
                 if (r.kind == mp::MEK_META) win::CoTaskMemFreeHandle(r.dataHandle);
@@ -184,12 +172,7 @@ TEST_F(UndoTest, RandomEditsUndoAndRedoExactly) {
                 ASSERT_EQ(data->Delete(mp::LEVEL_EVENT, &k), win::S_OK);
             } else if (what < 85 && !events.empty()) {
                 mp::EventKey k = events[pick(static_cast<int>(events.size()))];
-                mp::MidiEventRecord r{};
-                r.kind = mp::MEK_AFTERTOUCH;
-                r.channel = 1;
-                r.time = 1;
-                r.timeFormat = 2;
-                r.data[0] = 5;
+                mp::MidiEventRecord r = EventRecord(mp::MEK_AFTERTOUCH, 1, 5, 0, 0, 1);
                 ASSERT_EQ(data->Insert(&k, mp::LEVEL_EVENT, &r), win::S_OK); // replace
             } else if (what < 90) {
                 mp::EventKey t = tracks[pick(static_cast<int>(tracks.size()))];

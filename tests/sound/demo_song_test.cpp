@@ -5,9 +5,8 @@
 
 #include "compose.h"
 #include "demo_song.h"
-#include "smf_song_reader.h"
-
-using namespace soundtest;
+#include "playback/model_song.h"
+#include "smf/smf.h"
 
 TEST(DemoSong, EmbeddedBytesAreTheComposition) {
     const auto fresh = demosong::WriteSmf(demosong::ComposeDemoSong(), demosong::kTicksPerQuarter);
@@ -16,11 +15,11 @@ TEST(DemoSong, EmbeddedBytesAreTheComposition) {
 }
 
 TEST(DemoSong, HasMelodyChordsBassOnTwoDrumsOnTenASweepAndBends) {
-    std::string error;
-    auto read = ReadSmf(DemoSongData(), DemoSongSize(), &error);
-    ASSERT_TRUE(read) << error;
-    const auto& song = read->song;
-    ASSERT_EQ(read->tracksInFile, 5);
+    host::Store store;
+    const auto read = host::smf::Read(DemoSongData(), DemoSongSize(), store);
+    ASSERT_TRUE(read.ok) << read.error;
+    ASSERT_EQ(read.tracks, 5);
+    const playback::Song song = playback::SongFromStore(store);
     EXPECT_EQ(song.tempo.TicksPerQuarter(), 480);
     EXPECT_EQ(song.tempo.MicrosPerQuarterAt(0), demosong::kMicrosPerQuarter);
     EXPECT_EQ(song.EndTick(), 480 * 4 * demosong::kBars);

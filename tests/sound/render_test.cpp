@@ -6,10 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "demo_song.h"
 #include "midiout/fluid_synth_output.h"
 #include "playback/song.h"
-#include "smf_song_reader.h"
 #include "song_builder.h"
 #include "wav_file.h"
 
@@ -72,21 +70,6 @@ TEST_F(Render, MutedAndUnsoloedTracksStaySilent) {
     s.tracks[1].solo = true; // the empty track is soloed: the note track is not heard
     ASSERT_TRUE(playback::RenderSongToWav(s, dir_ / "solo.wav", o).ok);
     EXPECT_EQ(ReadWav(dir_ / "solo.wav").Rms(0, 10), 0.0);
-}
-
-TEST_F(Render, DemoSongRendersAtItsLengthWithSound) {
-    auto read = ReadSmf(DemoSongData(), DemoSongSize());
-    ASSERT_TRUE(read);
-    const double seconds = read->song.tempo.TickToSeconds(read->song.EndTick());
-    midiout::RenderOptions o;
-    o.tailSeconds = 1.0;
-    auto r = playback::RenderSongToWav(read->song, dir_ / "demo.wav", o);
-    ASSERT_TRUE(r.ok) << r.error;
-    const Wav w = ReadWav(dir_ / "demo.wav");
-    EXPECT_NEAR(double(w.Frames()) / 44100, seconds + 1.0, 0.01);
-    EXPECT_GT(w.Rms(0, seconds), 0.02);
-    // Every bar has something in it.
-    for (double t = 0; t + 2.4 <= seconds; t += 2.4) EXPECT_GT(w.Rms(t, t + 2.4), 0.01) << t;
 }
 
 TEST_F(Render, FailuresLeaveNoFileAndSayWhy) {
