@@ -6,11 +6,6 @@ using namespace ctltest;
 
 namespace {
 
-std::uint32_t Px(COLORREF c) {
-    return 0xFF000000u | (static_cast<std::uint32_t>(GetRValue(c)) << 16) | (static_cast<std::uint32_t>(GetGValue(c)) << 8) |
-           GetBValue(c);
-}
-
 DWORD GetSel(HWND edit) {
     DWORD start = 0, end = 0;
     SendMessage(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));

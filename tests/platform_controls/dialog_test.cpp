@@ -21,17 +21,8 @@ const DialogItemTemplate kItems[] = {
 };
 
 DialogTemplate MakeTemplate(DWORD extraStyle = 0) {
-    DialogTemplate t{};
-    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | WS_VISIBLE | extraStyle;
-    t.x = 10;
-    t.y = 10;
-    t.cx = 160;
-    t.cy = 100;
-    t.title = "Settings";
-    t.fontFace = "MS Shell Dlg";
-    t.pointSize = 8;
-    t.items = kItems;
-    t.count = static_cast<int>(sizeof kItems / sizeof kItems[0]);
+    DialogTemplate t = ModalTemplate(kItems, "Settings", 10, 10, 160, 100);
+    t.style |= extraStyle;
     return t;
 }
 
@@ -235,9 +226,7 @@ TEST_F(DialogTest, TabEntersRadioGroupAtCheckedButtonAndArrowsMoveTheCheck) {
     });
     person.Key(VK_ESCAPE);
     EXPECT_EQ(Run(), IDCANCEL);
-    ASSERT_EQ(focus.size(), 2u);
-    EXPECT_EQ(focus[0], kSlow);
-    EXPECT_EQ(focus[1], kFast);
+    EXPECT_EQ(focus, (std::vector<int>{kSlow, kFast}));
     EXPECT_EQ(fastAfter, BST_CHECKED);
     EXPECT_EQ(slowAfter, BST_UNCHECKED);
     EXPECT_TRUE(HasCommand(kFast, BN_CLICKED));

@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-
+#include "../platform_gfx/canvas.h"
 #include "win/backend.h"
 #include "win/controls.h"
 #include "win/gdi.h"
@@ -21,6 +20,20 @@
 namespace ctltest {
 
 using namespace win;
+
+// A colour as the backend stores it, opaque; what headless::ReadPixel returns.
+inline std::uint32_t Px(COLORREF c) { return gfxtest::Canvas::Px(c); }
+
+// Four image colours, and a 32-bit strip of `count` opaque squares of size `px` in them, in turn.
+constexpr COLORREF kColours[4] = {RGB(200, 0, 0), RGB(0, 160, 0), RGB(0, 0, 200), RGB(200, 160, 0)};
+inline HBITMAP Strip(int px, int count) {
+    void* bits = nullptr;
+    HBITMAP bmp = gfxtest::Dib32(px * count, px, &bits);
+    auto* p = static_cast<std::uint32_t*>(bits);
+    for (int y = 0; y < px; ++y)
+        for (int x = 0; x < px * count; ++x) p[y * px * count + x] = Px(kColours[(x / px) % 4]);
+    return bmp;
+}
 
 // One message the recording parent received.
 struct Seen {
@@ -240,11 +253,25 @@ inline std::vector<HWND> PopupMenus() {
     return found;
 }
 
-// Where snapshots go for a person to look at.
-inline std::string SnapshotPath(const char* name) {
-    std::string dir = std::string(VOR_BINARY_DIR) + "/snapshots";
-    ::mkdir(dir.c_str(), 0755);
-    return dir + "/" + name;
+// A captioned modal dialog template in the dialog font, at (x, y) and cx x cy dialog units.
+template <std::size_t N>
+DialogTemplate ModalTemplate(const DialogItemTemplate (&items)[N], const char* title, short x, short y, short cx,
+                             short cy) {
+    DialogTemplate t{};
+    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | WS_VISIBLE;
+    t.x = x;
+    t.y = y;
+    t.cx = cx;
+    t.cy = cy;
+    t.title = title;
+    t.fontFace = "MS Shell Dlg";
+    t.pointSize = 8;
+    t.items = items;
+    t.count = static_cast<int>(N);
+    return t;
 }
+
+using gfxtest::FileSize;
+using gfxtest::SnapshotPath;
 
 } // namespace ctltest

@@ -107,16 +107,16 @@ TEST_F(ControlsTest, ListBoxMouseKeyboardTypeAheadAndScrolling) {
 
     // Type-ahead: a prefix typed quickly; a repeated first letter cycles; a pause starts over.
     Press(VK_HOME);
-    Type("z");
-    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 20);
-    Type("z");
-    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 21);
-    headless::AdvanceClock(1500);
-    Type("Item 1");
-    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 1);
-    headless::AdvanceClock(1500);
-    Type("Item 15");
-    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 15);
+    struct Step {
+        DWORD pause;
+        const char* typed;
+        LRESULT selected;
+    } steps[] = {{0, "z", 20}, {0, "z", 21}, {1500, "Item 1", 1}, {1500, "Item 15", 15}};
+    for (const Step& k : steps) {
+        headless::AdvanceClock(k.pause);
+        Type(k.typed);
+        EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), k.selected) << k.typed;
+    }
 
     // The wheel and the scroll bar arrows move the top row without changing the selection.
     SendMessage(list, LB_SETTOPINDEX, 0, 0);

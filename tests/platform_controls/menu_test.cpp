@@ -273,34 +273,29 @@ TEST_F(PopupMenuTest, KeyboardSelectsSkippingSeparatorsAndChoosesWithEnter) {
 }
 
 TEST_F(PopupMenuTest, MnemonicsAndSubMenusByKeyboard) {
-    {
+    struct Case {
+        const char* what;
+        void (*play)(Script&);
+        UINT chosen;
+        bool gaveUp; // the script ran out and the person pressed Escape
+    } cases[] = {
+        {"&Copy", [](Script& p) { p.Type("c"); }, kCopy, false},
+        {"&Zoom opens with its first item selected", [](Script& p) { p.Type("z").Key(VK_DOWN).Key(VK_RETURN); },
+         kZoomOut, false},
+        // Up from nothing wraps to Delete, then Zoom; Right opens it, Left closes it; Up reaches the grayed Paste.
+        {"wrapping and leaving a sub-menu",
+         [](Script& p) { p.Key(VK_UP).Key(VK_UP).Key(VK_RIGHT).Key(VK_LEFT).Key(VK_UP).Key(VK_RETURN); }, 0, true},
+        {"a mnemonic inside the sub-menu", [](Script& p) { p.Type("z").Type("o"); }, kZoomOut, false},
+        {"the grayed Paste's mnemonic selects but cannot choose", [](Script& p) { p.Type("p"); }, 0, true},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        Rec().Clear();
         Script person;
-        person.Type("c"); // &Copy
-        EXPECT_EQ(Track(), kCopy);
-        EXPECT_FALSE(person.Exhausted());
-    }
-    {
-        Script person;
-        person.Type("z").Key(VK_DOWN).Key(VK_RETURN); // &Zoom opens with its first item selected
-        EXPECT_EQ(Track(), kZoomOut);
-    }
-    {
-        Script person;
-        person.Key(VK_UP).Key(VK_UP).Key(VK_RIGHT).Key(VK_LEFT).Key(VK_UP).Key(VK_RETURN);
-        // Up from nothing wraps to Delete, then Zoom; Right opens it, Left closes it; Up reaches Paste.
-        EXPECT_EQ(Track(), 0u); // Paste is grayed
-    }
-    {
-        Script person;
-        person.Type("z").Type("o"); // a mnemonic inside the sub-menu
+        k.play(person);
         EXPECT_EQ(Track(0), TRUE);
-        EXPECT_EQ(PostedCommand(), kZoomOut);
-    }
-    {
-        Script person;
-        person.Type("p"); // the grayed Paste's mnemonic selects it but cannot choose it
-        EXPECT_EQ(Track(), 0u);
-        EXPECT_TRUE(person.Exhausted());
+        EXPECT_EQ(PostedCommand(), k.chosen);
+        EXPECT_EQ(person.Exhausted(), k.gaveUp);
     }
 }
 
@@ -474,9 +469,7 @@ TEST_F(PopupMenuTest, MenuBarShrinksClientOpensByMouseAndKeyboard) {
     EXPECT_EQ(after.bottom, before.bottom - strip);
     EXPECT_EQ(after.right, before.right);
     // The strip sits above the client area in the menu colour, with the titles' ink at its left.
-    COLORREF menuColour = GetSysColor(COLOR_MENU);
-    std::uint32_t menuPixel = 0xFF000000u | (GetRValue(menuColour) << 16) | (GetGValue(menuColour) << 8) | GetBValue(menuColour);
-    EXPECT_EQ(headless::ReadPixel(parent, after.right - 5, -strip / 2), menuPixel);
+    EXPECT_EQ(headless::ReadPixel(parent, after.right - 5, -strip / 2), Px(GetSysColor(COLOR_MENU)));
     int ink = 0;
     for (int x = 0; x < 80; ++x)
         for (int y = -strip; y < 0; ++y) ink += (headless::ReadPixel(parent, x, y) & 0xFF) < 0x60;

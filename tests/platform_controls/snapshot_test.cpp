@@ -2,8 +2,6 @@
 // and saved as PNG files to look at; probes check a few pixels of each.
 #include "fixture.h"
 
-#include <sys/stat.h>
-
 using namespace ctltest;
 
 namespace {
@@ -42,49 +40,16 @@ INT_PTR DemoProc(HWND dlg, UINT msg, WPARAM, LPARAM) {
     return FALSE;
 }
 
-std::uint32_t Px(COLORREF c) {
-    return 0xFF000000u | (static_cast<std::uint32_t>(GetRValue(c)) << 16) | (static_cast<std::uint32_t>(GetGValue(c)) << 8) |
-           GetBValue(c);
-}
-
-long FileSize(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
-}
-
 } // namespace
 
 TEST_F(ControlsTest, DemoDialogWithEveryControlSnapshot) {
-    DialogTemplate t{};
-    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | WS_VISIBLE;
-    t.x = 4;
-    t.y = 4;
-    t.cx = 257;
-    t.cy = 122;
-    t.title = "Demo";
-    t.fontFace = "MS Shell Dlg";
-    t.pointSize = 8;
-    t.items = kDemoItems;
-    t.count = static_cast<int>(sizeof kDemoItems / sizeof kDemoItems[0]);
+    DialogTemplate t = ModalTemplate(kDemoItems, "Demo", 4, 4, 257, 122);
     HWND dlg = CreateDialogIndirectParam(nullptr, &t, parent, DemoProc, 0);
     ASSERT_NE(dlg, nullptr);
 
     // A flat toolbar along the bottom-left, with a few coloured images.
     HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32, 4, 4);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = 64;
-    bi.bmiHeader.biHeight = -16;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP strip = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const std::uint32_t colours[4] = {0xFFC03030u, 0xFF30A030u, 0xFF3050C0u, 0xFFD0A020u};
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 64; ++x) {
-            int cx = x % 16, inside = cx >= 2 && cx < 14 && y >= 2 && y < 14;
-            static_cast<std::uint32_t*>(bits)[y * 64 + x] = inside ? colours[x / 16] : 0;
-        }
+    HBITMAP strip = Strip(16, 4);
     ImageList_Add(images, strip, nullptr);
     DeleteObject(strip);
     RECT area{7, 76, 100, 90};

@@ -1,31 +1,9 @@
 // Tooltips on the manual clock, toolbar buttons with their states and notifications, and image lists.
 #include "fixture.h"
 
-#include "../platform_gfx/canvas.h"
-
 using namespace ctltest;
 
 namespace {
-
-constexpr COLORREF kColours[4] = {RGB(200, 0, 0), RGB(0, 160, 0), RGB(0, 0, 200), RGB(200, 160, 0)};
-
-// A 32-bit strip of count opaque squares of size px, one colour each.
-HBITMAP Strip(int px, int count) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = px * count;
-    bi.bmiHeader.biHeight = -px;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    auto* p = static_cast<std::uint32_t*>(bits);
-    for (int y = 0; y < px; ++y)
-        for (int x = 0; x < px * count; ++x) p[y * px * count + x] = gfxtest::Canvas::Px(kColours[(x / px) % 4]);
-    return bmp;
-}
-
-std::uint32_t Px(COLORREF c) { return gfxtest::Canvas::Px(c); }
 
 class TooltipTest : public ControlsTest {
 protected:
@@ -227,14 +205,8 @@ protected:
         ASSERT_EQ(ImageList_Add(images, strip, nullptr), 0);
         DeleteObject(strip);
         // The hot list shows every image white.
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = 64;
-        bi.bmiHeader.biHeight = -16;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
-        HBITMAP white = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HBITMAP white = gfxtest::Dib32(64, 16, &bits);
         for (int i = 0; i < 64 * 16; ++i) static_cast<std::uint32_t*>(bits)[i] = 0xFFFFFFFFu;
         ImageList_Add(hot, white, nullptr);
         DeleteObject(white);
@@ -487,14 +459,8 @@ TEST(ImageLists, AddRemoveDrawAndMasks) {
 }
 
 TEST(ImageLists, PremultipliedAlphaBlendsOverTheDestination) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = 2;
-    bi.bmiHeader.biHeight = -2;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bmp = gfxtest::Dib32(2, 2, &bits);
     auto* p = static_cast<std::uint32_t*>(bits);
     p[0] = 0x80800000u; // half-transparent red, premultiplied
     p[1] = 0xFF0000FFu; // opaque blue
@@ -504,9 +470,7 @@ TEST(ImageLists, PremultipliedAlphaBlendsOverTheDestination) {
     ASSERT_EQ(ImageList_Add(list, bmp, nullptr), 0);
     gfxtest::Canvas c(2, 2, RGB(0, 0, 0));
     ASSERT_TRUE(ImageList_Draw(list, 0, c.dc, 0, 0, ILD_TRANSPARENT));
-    EXPECT_EQ(c.At(0, 0), RGB(128, 0, 0));
-    EXPECT_EQ(c.At(1, 0), RGB(0, 0, 255));
-    EXPECT_EQ(c.At(0, 1), RGB(0, 0, 0));
+    c.Expect({{0, 0, RGB(128, 0, 0)}, {1, 0, RGB(0, 0, 255)}, {0, 1, RGB(0, 0, 0)}});
     c.Clear(RGB(255, 255, 255));
     ImageList_Draw(list, 0, c.dc, 0, 0, ILD_TRANSPARENT);
     EXPECT_NEAR(GetRValue(c.At(0, 0)), 255, 1);
