@@ -334,3 +334,23 @@ TEST_F(ControlsTest, BordersAreOneFrameOutsideTheClientArea) {
     EXPECT_EQ(headless::ReadPixel(inDialog, -2, 5), Px(GetSysColor(COLOR_3DSHADOW)));
     DestroyWindow(dlg);
 }
+
+TEST_F(ControlsTest, EveryControlKeepsTheFontItIsGivenAndRepaintsWhenAsked) {
+    HFONT font = CreateFont(-15, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma");
+    for (const char* cls : {WC_BUTTON, WC_STATIC, WC_EDIT, WC_LISTBOX, WC_COMBOBOX, TOOLBARCLASSNAME, TOOLTIPS_CLASS}) {
+        SCOPED_TRACE(cls);
+        HWND w = Child(cls, "Text", 0, 10, 10, 120, 60, 9);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(SendMessage(w, WM_GETFONT, 0, 0), 0) << "the default font until one is set";
+        Pump();
+        EXPECT_EQ(SendMessage(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE), 0);
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessage(w, WM_GETFONT, 0, 0)), font);
+        RECT dirty{};
+        EXPECT_TRUE(GetUpdateRect(w, &dirty, FALSE)) << "the redraw flag invalidates";
+        Pump();
+        SendMessage(w, WM_SETFONT, 0, FALSE);
+        EXPECT_EQ(SendMessage(w, WM_GETFONT, 0, 0), 0);
+        EXPECT_TRUE(DestroyWindow(w));
+    }
+    DeleteObject(font);
+}
