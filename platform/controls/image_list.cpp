@@ -84,6 +84,18 @@ std::uint32_t Premultiply(std::uint32_t p, std::uint32_t a) {
     return (a << 24) | ch(16) | ch(8) | ch(0);
 }
 
+// What ImageList_Add* start from: the list and the pixels of the bitmap to add to it.
+struct Source {
+    ImageList* list = nullptr;
+    int width = 0, height = 0;
+    bool hasAlpha = false;
+    std::vector<std::uint32_t> pixels;
+};
+bool ReadSource(HIMAGELIST h, HBITMAP image, Source* s) {
+    s->list = FromHandle(h);
+    return s->list && image && ReadBitmap(image, &s->width, &s->height, &s->pixels, &s->hasAlpha);
+}
+
 } // namespace
 
 HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int initial, int grow) {
@@ -107,12 +119,9 @@ BOOL ImageList_Destroy(HIMAGELIST h) {
 }
 
 int ImageList_Add(HIMAGELIST h, HBITMAP image, HBITMAP mask) {
-    ImageList* list = FromHandle(h);
-    if (!list || !image) return -1;
-    int width = 0, height = 0;
-    bool hasAlpha = false;
-    std::vector<std::uint32_t> src;
-    if (!ReadBitmap(image, &width, &height, &src, &hasAlpha)) return -1;
+    Source s;
+    if (!ReadSource(h, image, &s)) return -1;
+    auto& [list, width, height, hasAlpha, src] = s;
     if (mask && (list->flags & ILC_MASK) && !hasAlpha) {
         int mw = 0, mh = 0;
         bool ignored = false;
@@ -126,16 +135,12 @@ int ImageList_Add(HIMAGELIST h, HBITMAP image, HBITMAP mask) {
 }
 
 int ImageList_AddMasked(HIMAGELIST h, HBITMAP image, COLORREF maskColor) {
-    ImageList* list = FromHandle(h);
-    if (!list || !image) return -1;
-    int width = 0, height = 0;
-    bool hasAlpha = false;
-    std::vector<std::uint32_t> src;
-    if (!ReadBitmap(image, &width, &height, &src, &hasAlpha)) return -1;
+    Source s;
+    if (!ReadSource(h, image, &s)) return -1;
     std::uint32_t key = (GetRValue(maskColor) << 16) | (GetGValue(maskColor) << 8) | GetBValue(maskColor);
-    for (auto& p : src)
+    for (auto& p : s.pixels)
         if ((p & 0x00FFFFFFu) == key) p = 0;
-    return AppendImages(list, src, width, height);
+    return AppendImages(s.list, s.pixels, s.width, s.height);
 }
 
 BOOL ImageList_Remove(HIMAGELIST h, int index) {
