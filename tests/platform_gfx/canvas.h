@@ -8,6 +8,9 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
+
+#include <sys/stat.h>
 
 namespace gfxtest {
 
@@ -85,6 +88,17 @@ struct Canvas {
         return r;
     }
 };
+
+// Where snapshots go for a person to look at.
+inline std::string SnapshotPath(const char* name) {
+    std::string dir = std::string(VOR_BINARY_DIR) + "/snapshots";
+    ::mkdir(dir.c_str(), 0755);
+    return dir + "/" + name;
+}
+inline long FileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
+}
 
 constexpr win::COLORREF kWhite = win::RGB(255, 255, 255);
 constexpr win::COLORREF kBlack = win::RGB(0, 0, 0);

@@ -7,11 +7,7 @@
 #include <vector>
 
 using namespace win;
-using gfxtest::Canvas;
-using gfxtest::kBlack;
-using gfxtest::kBlue;
-using gfxtest::kRed;
-using gfxtest::kWhite;
+using namespace gfxtest;
 
 namespace {
 

@@ -7,8 +7,7 @@
 #include <vector>
 
 using namespace win;
-using gfxtest::Canvas;
-using gfxtest::kWhite;
+using namespace gfxtest;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 using namespace win;
-using gfxtest::Canvas;
+using namespace gfxtest;
 
 TEST(Objects, SelectReturnsThePreviousObjectOfItsKind) {
     Canvas c(2, 2);

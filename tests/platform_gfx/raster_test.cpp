@@ -4,11 +4,7 @@
 #include <gtest/gtest.h>
 
 using namespace win;
-using gfxtest::Canvas;
-using gfxtest::kBlack;
-using gfxtest::kBlue;
-using gfxtest::kRed;
-using gfxtest::kWhite;
+using namespace gfxtest;
 
 TEST(FillRect, FillsExactlyTheHalfOpenRectangle) {
     Canvas c(10, 10);

@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 using namespace win;
@@ -184,13 +183,9 @@ TEST(Snapshot, PrimitivesAndTextWindow) {
     ASSERT_NE(dc, nullptr);
     DrawScene(dc);
     detail::DestroySurfaceDC(dc);
-    std::string dir = std::string(VOR_BINARY_DIR) + "/snapshots";
-    ::mkdir(dir.c_str(), 0755);
-    std::string path = dir + "/gfx_primitives.png";
+    std::string path = gfxtest::SnapshotPath("gfx_primitives.png");
     ASSERT_TRUE(detail::WritePng(path.c_str(), s));
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_GT(st.st_size, 2000);
+    EXPECT_GT(gfxtest::FileSize(path), 2000);
     // Probes: face background, the teal rectangle's inside, the sunken edge's outer shadow.
     auto at = [&](int x, int y) { return fb[static_cast<std::size_t>(y) * 640 + x] & 0xFFFFFF; };
     auto px = [](COLORREF c) { return gfxtest::Canvas::Px(c) & 0xFFFFFF; };
