@@ -25,11 +25,4 @@ TEST(ScriptLine, WordsQuotesAndComments) {
     EXPECT_TRUE(Split("").empty());
 }
 
-TEST(ScriptLine, AnOpenQuoteIsAnError) {
-    std::vector<std::string> words;
-    std::string reason;
-    EXPECT_FALSE(SplitScriptLine("expect-undo \"Draw", &words, &reason));
-    EXPECT_NE(reason.find("quoted"), std::string::npos);
-}
-
 } // namespace
