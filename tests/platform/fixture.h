@@ -15,6 +15,7 @@
 namespace vortest {
 
 using namespace win;
+using namespace wintest;
 
 // How a message reached the window procedure.
 enum Via : int {

@@ -1,8 +1,9 @@
 // Comparisons and printing of the platform's geometry types, so a test compares a whole rectangle or
-// point at once and a failure shows every field.
+// point at once and a failure shows every field; and a window's rectangles as values.
 #pragma once
 
 #include "win/types.h"
+#include "win/win.h"
 
 #include <ostream>
 
@@ -21,3 +22,18 @@ inline void PrintTo(const POINT& p, std::ostream* os) { *os << "(" << p.x << ", 
 inline void PrintTo(const SIZE& s, std::ostream* os) { *os << s.cx << "x" << s.cy; }
 
 } // namespace win
+
+namespace wintest {
+
+inline win::RECT ClientRect(win::HWND w) {
+    win::RECT r{};
+    win::GetClientRect(w, &r);
+    return r;
+}
+inline win::RECT WindowRect(win::HWND w) {
+    win::RECT r{};
+    win::GetWindowRect(w, &r);
+    return r;
+}
+
+} // namespace wintest

@@ -352,8 +352,7 @@ TEST_F(WindowTest, WindowPosChangingCanAdjustThePosition) {
     SetNextBehaviour(b);
     HWND child = Child(top, 0, 0, 40, 40);
     MoveWindow(child, 0, 0, 120, 30, TRUE);
-    RECT r;
-    GetClientRect(child, &r);
+    RECT r = ClientRect(child);
     EXPECT_EQ(r, (RECT{0, 0, 50, 30}));
 }
 
@@ -442,8 +441,7 @@ TEST_F(WindowTest, CoordinateMappingAndWindowFromPoint) {
     HWND top = TopLevel(100, 200, 300, 200);
     HWND child = CreateWindowEx(WS_EX_CLIENTEDGE, kRecClass, "", WS_CHILD | WS_VISIBLE, 10, 20, 100, 50, top, nullptr,
                                 nullptr, nullptr);
-    RECT cr;
-    GetClientRect(child, &cr);
+    RECT cr = ClientRect(child);
     EXPECT_EQ(cr.right, 96) << "a 2-pixel client edge on each side";
     POINT p{0, 0};
     ClientToScreen(child, &p);

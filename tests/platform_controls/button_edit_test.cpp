@@ -118,8 +118,7 @@ TEST_F(ControlsTest, StaticTextAlignmentAndEtchedLine) {
     Pump();
     // Read through the parent, so a hidden control shows what is under it.
     auto inkSpan = [&](HWND w) {
-        RECT wr;
-        GetWindowRect(w, &wr);
+        RECT wr = WindowRect(w);
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&wr), 2);
         int first = -1, last = -1;
         for (int x = 0; x < 200; ++x)
@@ -177,8 +176,7 @@ TEST_F(ControlsTest, EditTypingCaretSelectionAndKeys) {
     // Mouse selection by dragging across the text.
     SetWindowText(edit, "abcdefgh");
     Rec().Clear();
-    RECT rc;
-    GetClientRect(edit, &rc);
+    RECT rc = ClientRect(edit);
     headless::MouseMove(edit, 3, 10);
     headless::MouseDown(backend::BUTTON_LEFT);
     headless::MouseMove(edit, rc.right - 3, 10);
@@ -310,8 +308,7 @@ TEST_F(ControlsTest, BordersAreOneFrameOutsideTheClientArea) {
     HWND list = Child(WC_LISTBOX, "", WS_BORDER, 10, 40, 100, 60, 6);
     Pump();
     for (HWND w : {edit, list}) {
-        RECT rc;
-        GetClientRect(w, &rc);
+        RECT rc = ClientRect(w);
         EXPECT_EQ(rc.right, 98);
         EXPECT_EQ(headless::ReadPixel(w, 0, 0), Px(GetSysColor(COLOR_WINDOW)));
         EXPECT_EQ(headless::ReadPixel(w, rc.right - 1, rc.bottom - 1), Px(GetSysColor(COLOR_WINDOW)));

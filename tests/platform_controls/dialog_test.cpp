@@ -105,8 +105,7 @@ TEST_F(DialogTest, TemplateUnitsBecomePixelsOfTheDialogFont) {
     EXPECT_GE(by, 11);
     EXPECT_LE(by, 18);
 
-    RECT client;
-    GetClientRect(dlg, &client);
+    RECT client = ClientRect(dlg);
     EXPECT_EQ(client.right, (160 * bx + 2) / 4);
     EXPECT_EQ(client.bottom, (100 * by + 4) / 8);
     for (int id : {int{kName}, int{kSpeed}, IDOK}) {
@@ -116,8 +115,7 @@ TEST_F(DialogTest, TemplateUnitsBecomePixelsOfTheDialogFont) {
         // Position and size are each converted from dialog units.
         RECT pos{it->x, it->y, it->cx, it->cy};
         ASSERT_TRUE(MapDialogRect(dlg, &pos));
-        RECT got;
-        GetWindowRect(GetDlgItem(dlg, id), &got);
+        RECT got = WindowRect(GetDlgItem(dlg, id));
         MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&got), 2);
         EXPECT_EQ(got.left, pos.left) << id;
         EXPECT_EQ(got.top, pos.top) << id;
@@ -129,8 +127,7 @@ TEST_F(DialogTest, TemplateUnitsBecomePixelsOfTheDialogFont) {
     // The template position is relative to the owner's client area.
     POINT ownerOrigin{0, 0};
     ClientToScreen(parent, &ownerOrigin);
-    RECT wr;
-    GetWindowRect(dlg, &wr);
+    RECT wr = WindowRect(dlg);
     EXPECT_EQ(wr.left, ownerOrigin.x + (10 * bx + 2) / 4);
     EXPECT_EQ(GetDlgCtrlID(GetDlgItem(dlg, kLoop)), kLoop);
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessage(dlg, WM_GETFONT, 0, 0)),
@@ -381,8 +378,7 @@ TEST_F(DialogTest, CentredOnOwnerAndChildDialogs) {
     ASSERT_NE(child, nullptr);
     EXPECT_TRUE(IsChild(parent, child));
     EXPECT_TRUE(GetWindowLongPtr(child, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
-    RECT cr;
-    GetWindowRect(child, &cr);
+    RECT cr = WindowRect(child);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&cr), 2);
     LONG units = GetDialogBaseUnits();
     EXPECT_EQ(cr.left, (4 * LOWORD(units) + 2) / 4);

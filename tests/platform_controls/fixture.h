@@ -20,6 +20,7 @@
 namespace ctltest {
 
 using namespace win;
+using namespace wintest;
 
 // A colour as the backend stores it, opaque; what headless::ReadPixel returns.
 inline std::uint32_t Px(COLORREF c) { return gfxtest::Canvas::Px(c); }

@@ -120,8 +120,7 @@ TEST_F(ControlsTest, ListBoxMouseKeyboardTypeAheadAndScrolling) {
 
     // The wheel and the scroll bar arrows move the top row without changing the selection.
     SendMessage(list, LB_SETTOPINDEX, 0, 0);
-    RECT client;
-    GetClientRect(list, &client);
+    RECT client = ClientRect(list);
     headless::Wheel(list, 20, 20, -WHEEL_DELTA);
     Pump();
     EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), 3);
@@ -155,8 +154,7 @@ TEST_F(ControlsTest, ComboBoxListMessagesAndItemData) {
     EXPECT_EQ(Cur(combo), CB_ERR);
     EXPECT_TRUE(Rec().Commands(30).empty());
     // The field is one line high whatever height was given (that height is the dropped list's room).
-    RECT wr;
-    GetWindowRect(combo, &wr);
+    RECT wr = WindowRect(combo);
     EXPECT_LT(wr.bottom - wr.top, 40);
     RECT dropped;
     SendMessage(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));

@@ -318,8 +318,7 @@ TEST_F(PopupMenuTest, EscapeClosesOneLevelAtATime) {
 TEST_F(PopupMenuTest, MouseChoosesAndHoverOpensSubMenuAfterDelay) {
     // Items have one height; the pop-up is the border plus the items (the separator is shorter).
     auto itemCentre = [](HWND popup, int index, int separatorsBefore) {
-        RECT rc;
-        GetClientRect(popup, &rc);
+        RECT rc = ClientRect(popup);
         int h = rc.bottom - rc.top;
         int itemH = (h - 6 - 8) / 5; // five items and one separator
         return POINT{rc.right / 2, 3 + index * itemH + separatorsBefore * 8 + itemH / 2};
@@ -362,8 +361,7 @@ TEST_F(PopupMenuTest, MouseChoosesAndHoverOpensSubMenuAfterDelay) {
             GetWindowRect(open[0], &first);
             GetWindowRect(open[1], &second);
             EXPECT_GE(second.left, first.right - 6); // opened beside its parent
-            RECT rc;
-            GetClientRect(open[1], &rc);
+            RECT rc = ClientRect(open[1]);
             int itemH = (rc.bottom - 6) / 2;
             headless::Click(open[1], rc.right / 2, 3 + itemH + itemH / 2);
         });

@@ -75,12 +75,10 @@ TEST_F(ControlsTest, DemoDialogWithEveryControlSnapshot) {
     EXPECT_GT(FileSize(path), 3000);
 
     // Probes: face colour in an empty corner, the edit's window colour, the list's highlighted row.
-    RECT client;
-    GetClientRect(dlg, &client);
+    RECT client = ClientRect(dlg);
     EXPECT_EQ(headless::ReadPixel(dlg, client.right - 3, client.bottom - 3), Px(GetSysColor(COLOR_BTNFACE)));
     HWND edit = GetDlgItem(dlg, kName);
-    RECT er;
-    GetClientRect(edit, &er);
+    RECT er = ClientRect(edit);
     EXPECT_EQ(headless::ReadPixel(edit, er.right - 4, er.bottom / 2), Px(GetSysColor(COLOR_WINDOW)));
     HWND list = GetDlgItem(dlg, kList);
     RECT row;
@@ -116,8 +114,7 @@ TEST_F(ControlsTest, PopupMenuSnapshot) {
         ASSERT_EQ(open.size(), 2u);
         saved = headless::Snapshot(open[0], path.c_str());
         headless::Snapshot(open[1], SnapshotPath("controls_popup_submenu.png").c_str());
-        RECT rc;
-        GetClientRect(open[1], &rc);
+        RECT rc = ClientRect(open[1]);
         hotPixel = headless::ReadPixel(open[1], rc.right - 6, 3 + 4);
         facePixel = headless::ReadPixel(open[1], rc.right - 6, rc.bottom - 5);
     });

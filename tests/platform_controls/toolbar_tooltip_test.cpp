@@ -63,8 +63,7 @@ TEST_F(TooltipTest, ShowsAfterInitialDelayAndPopsAfterAutoPop) {
     EXPECT_EQ(Text(tip), "Play");
     EXPECT_EQ(Rec().Notifies(TTN_SHOW), std::vector<UINT>({1u}));
     // Below the pointer, on screen.
-    RECT tr;
-    GetWindowRect(tip, &tr);
+    RECT tr = WindowRect(tip);
     POINT cursor{40, 30};
     ClientToScreen(parent, &cursor);
     EXPECT_GT(tr.top, cursor.y);
