@@ -69,12 +69,14 @@ std::vector<Note> NotesOf(const host::Store& store) {
     return notes;
 }
 
-std::vector<Note> NotesOfFile(const fs::path& path) {
+std::vector<Note> NotesOfBytes(const Bytes& image) {
     host::Store store;
-    host::smf::ReadResult read = host::smf::ReadFile(path.string(), store);
-    EXPECT_TRUE(read.ok) << path << ": " << read.error;
+    host::smf::ReadResult read = host::smf::Read(image.data(), image.size(), store);
+    EXPECT_TRUE(read.ok) << read.error;
     return NotesOf(store);
 }
+
+std::vector<Note> NotesOfFile(const fs::path& path) { return NotesOfBytes(ReadBytes(path)); }
 
 Bytes MakeSong(const std::vector<Note>& notes, int tracks) {
     host::Store store;
@@ -115,13 +117,15 @@ Bytes MakeSong(const std::vector<Note>& notes, int tracks) {
     return out;
 }
 
-Bytes SettingsOfFile(const fs::path& path) {
+Bytes SettingsOfBytes(const Bytes& image) {
     host::Store store;
-    host::smf::ReadResult read = host::smf::ReadFile(path.string(), store);
-    EXPECT_TRUE(read.ok) << path << ": " << read.error;
+    host::smf::ReadResult read = host::smf::Read(image.data(), image.size(), store);
+    EXPECT_TRUE(read.ok) << read.error;
     bool found = false;
     return host::app::TakeSettingsEvent(store, &found);
 }
+
+Bytes SettingsOfFile(const fs::path& path) { return SettingsOfBytes(ReadBytes(path)); }
 
 std::int32_t SettingsWord(const Bytes& settings, int index) {
     std::size_t at = 12 + static_cast<std::size_t>(index) * 4;

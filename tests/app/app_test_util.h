@@ -48,13 +48,15 @@ struct Note {
     bool operator<(const Note& o) const;
 };
 std::vector<Note> NotesOf(const host::Store& store);
-// Reads a file into a store (the settings event stays in it); fails the test when unreadable.
+// Reads a file (image) into a store (the settings event stays in it); fails the test when unreadable.
+std::vector<Note> NotesOfBytes(const Bytes& image);
 std::vector<Note> NotesOfFile(const fs::path& path);
 
 // A small format-1 song: a named first track with the given notes (480 ticks per quarter).
 Bytes MakeSong(const std::vector<Note>& notes, int tracks = 1);
 
-// The settings payload of a file (the bytes after the manufacturer id), empty when absent.
+// The settings payload of a file (image) (the bytes after the manufacturer id), empty when absent.
+Bytes SettingsOfBytes(const Bytes& image);
 Bytes SettingsOfFile(const fs::path& path);
 std::int32_t SettingsWord(const Bytes& settings, int index); // index into the 328-byte block
 void SetSettingsWord(Bytes& settings, int index, std::int32_t value);

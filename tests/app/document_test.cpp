@@ -32,12 +32,7 @@ protected:
         Bytes image;
         std::string error;
         EXPECT_TRUE(doc.Serialize(&image, &error)) << error;
-        host::Store store;
-        EXPECT_TRUE(host::smf::Read(image.data(), image.size(), store).ok);
-        bool found = false;
-        Bytes settings = host::app::TakeSettingsEvent(store, &found);
-        EXPECT_TRUE(found);
-        return settings;
+        return SettingsOfBytes(image);
     }
 
     static void LoadSettings(Document& doc, const Bytes& settings) {

@@ -91,12 +91,6 @@ int CheckNotesShown(const Image& image, const Geometry& geometry, const std::vec
     return checked;
 }
 
-std::vector<Note> NotesOfBytes(const Bytes& bytes) {
-    host::Store store;
-    EXPECT_TRUE(host::smf::Read(bytes.data(), bytes.size(), store).ok);
-    return NotesOf(store);
-}
-
 TEST(EndToEnd, ScreenshotOfTheDemoSongShowsItsNotes) {
     TempDir dir;
     fs::path png = dir / "demo.png";

@@ -104,17 +104,6 @@ TEST_F(ScriptTest, FailuresNameTheLineAndTheReason) {
     }
 }
 
-TEST_F(ScriptTest, AFailingScriptWritesNothing) {
-    TempDir dir;
-    auto runner = Runner(MakeSong({{0, 0, 480, 60}}));
-    std::string script = "save " + (dir / "a.mid").string() + "\nscreenshot " + (dir / "a.png").string() +
-                         "\nexpect-notes 2\n";
-    EXPECT_EQ(Run(*runner, script), "3: expected 2 notes, found 1");
-    // The caller does not write the outputs of a failed run; nothing was written before.
-    EXPECT_FALSE(fs::exists(dir / "a.mid"));
-    EXPECT_FALSE(fs::exists(dir / "a.png"));
-}
-
 TEST_F(ScriptTest, AModalWindowTheScriptDidNotAnswerFailsTheLineInsteadOfWaiting) {
     auto runner = Runner(MakeSong({{0, 0, 480, 60}}));
     // Ctrl+O opens the file dialog, which nobody answers.
@@ -123,39 +112,12 @@ TEST_F(ScriptTest, AModalWindowTheScriptDidNotAnswerFailsTheLineInsteadOfWaiting
     EXPECT_EQ(runner->Window()->Doc().DisplayName(), "song.mid");
 }
 
-TEST_F(ScriptTest, TrackChoosesTheShownTrackAndExpectNotesCountsIt) {
-    auto runner = Runner(MakeSong({{0, 0, 480, 60}, {1, 0, 480, 62}, {1, 480, 480, 64}}, 2));
-    EXPECT_EQ(Run(*runner, "expect-notes 1\ntrack 2\nexpect-notes 2\ntrack 1\nexpect-notes 1\n"), "");
-}
-
 TEST_F(ScriptTest, ZoomAndRowsMoveWhatIsVisible) {
     auto runner = Runner(MakeSong({{0, 0, 480, 60}, {0, 7680, 480, 60}}));
     EXPECT_EQ(Run(*runner, "zoom 2 960\nrows 10 80\nmove t:1000 n:70\n"), "");
     EXPECT_NE(Run(*runner, "move t:100 n:70\n").find("not visible"), std::string::npos);
     EXPECT_NE(Run(*runner, "move t:1000 n:90\n").find("not visible"), std::string::npos);
     EXPECT_EQ(Run(*runner, "zoom 8\nrows 6 100\nmove t:100 n:90\n"), "");
-}
-
-TEST_F(ScriptTest, DrawMoveAndUndoNotes) {
-    auto runner = Runner(MakeSong({{0, 0, 480, 60}}));
-    EXPECT_EQ(Run(*runner, "tool draw\n"
-                           "drag left t:960 n:67 t:1400 n:67\n"
-                           "expect-notes 2\n"
-                           "expect-undo \"Draw MIDI Event\"\n"
-                           "tool select\n"
-                           "drag left t:980 n:67 t:1940 n:69\n"
-                           "expect-undo \"Move MIDI Event\"\n"
-                           "tool draw\n"
-                           "drag left t:2880 n:70 t:3300 n:70\n"
-                           "expect-notes 3\n"
-                           "undo\n"
-                           "expect-notes 2\n"),
-              "");
-    auto notes = runner->Window()->Doc().Project()->WithStore([](host::Store& s) { return NotesOf(s); });
-    ASSERT_EQ(notes.size(), 2u);
-    EXPECT_EQ(notes[0], (Note{0, 0, 480, 60}));
-    EXPECT_EQ(notes[1].pitch, 69);
-    EXPECT_GT(notes[1].tick, 960);
 }
 
 } // namespace

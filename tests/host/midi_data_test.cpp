@@ -6,6 +6,8 @@
 namespace host::test {
 namespace {
 
+using Bytes = std::vector<std::uint8_t>;
+
 mp::MidiEventRecord Note(std::int64_t time, std::uint8_t key, std::uint32_t length, std::uint8_t velocity = 100) {
     return NoteRecord(time, key, length, velocity);
 }
@@ -249,15 +251,13 @@ TEST_F(MidiDataTest, VariableDataFollowsTheHandleOrStays) {
     data->Get(&ek, mp::LEVEL_EVENT, &got, 2);
     EXPECT_EQ(TakeHandle(got.dataHandle), (std::vector<std::uint8_t>{0xF0, 1, 2, 3, 0xF7}));
     // A sysex must start with F0, a meta event cannot be an end of track.
-    sx.dataHandle = NewHandle({0x41, 0x10});
-    sx.length = 2;
-    EXPECT_EQ(data->Insert(&block, mp::LEVEL_EVENT, &sx), win::E_INVALIDARG);
-    win::CoTaskMemFreeHandle(sx.dataHandle);
-    mp::MidiEventRecord eot = sx;
-    eot.kind = mp::MEK_META;
-    eot.dataHandle = NewHandle({0x2F, 0x00});
-    EXPECT_EQ(data->Insert(&block, mp::LEVEL_EVENT, &eot), win::E_INVALIDARG);
-    win::CoTaskMemFreeHandle(eot.dataHandle);
+    for (auto [kind, bytes] : {std::pair{mp::MEK_SYSEX, Bytes{0x41, 0x10}}, std::pair{mp::MEK_META, Bytes{0x2F, 0x00}}}) {
+        sx.kind = kind;
+        sx.length = 2;
+        sx.dataHandle = NewHandle(bytes);
+        EXPECT_EQ(data->Insert(&block, mp::LEVEL_EVENT, &sx), win::E_INVALIDARG) << kind;
+        win::CoTaskMemFreeHandle(sx.dataHandle);
+    }
 }
 
 TEST_F(MidiDataTest, IdsAreNeverReusedAndInsertCanReplace) {

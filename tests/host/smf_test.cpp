@@ -282,13 +282,6 @@ TEST(SmfRead, EveryPrefixAndEveryByteChangeIsReadOrRefusedSafely) {
     }
 }
 
-TEST(SmfRead, FileErrorsNameTheProblem) {
-    Store store;
-    smf::ReadResult r = smf::ReadFile("/nonexistent/dir/song.mid", store);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, "cannot open the file");
-}
-
 // A store built through the loading calls, as a reader would.
 struct Loaded {
     Store store;

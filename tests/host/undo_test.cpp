@@ -82,7 +82,7 @@ TEST_F(UndoTest, ReadsAndUnchangedEditsLeaveNoStep) {
 }
 
 TEST_F(UndoTest, SelectionChangesKeepTheRedoHistory) {
-    std::uint32_t id = AddNote(0);
+    AddNote(0);
     ASSERT_EQ(project->Undo(), win::S_OK);
     AddNote(5);
     ASSERT_EQ(project->Undo(), win::S_OK);
@@ -94,7 +94,6 @@ TEST_F(UndoTest, SelectionChangesKeepTheRedoHistory) {
     ASSERT_EQ(data->SelectEvents(3, nullptr, mp::MEK_ALL, 0, 0, 0, 0, 0, mp::SELECT_SET), win::S_OK);
     ASSERT_EQ(data->EndTransaction(0), win::S_OK);
     EXPECT_EQ(project->WithStore([](Store& s) { return s.RedoCount(); }), 1u);
-    (void)id;
 }
 
 TEST_F(UndoTest, AnEditThatChangedDataButSaysUnchangedStillBecomesAStep) {

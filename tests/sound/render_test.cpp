@@ -1,8 +1,6 @@
 // Offline rendering of songs into WAV files through the built-in synthesizer.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -40,22 +38,17 @@ playback::Song OneNote() {
 
 } // namespace
 
-TEST_F(Render, OneNoteSoundsOnlyWhileItPlays) {
+// The command line's --export-wav tests check the sound itself; here the tail and the temporary file.
+TEST_F(Render, TheTailFollowsTheLastNoteAndNoTemporaryIsLeft) {
     const fs::path out = dir_ / "one.wav";
     midiout::RenderOptions o;
     o.tailSeconds = 2.0;
     auto r = playback::RenderSongToWav(OneNote(), out, o);
     ASSERT_TRUE(r.ok) << r.error;
     const Wav w = ReadWav(out);
-    EXPECT_EQ(w.rate, 44100);
-    EXPECT_EQ(w.channels, 2);
-    EXPECT_EQ(w.bits, 16);
     EXPECT_EQ(w.Frames(), static_cast<std::size_t>(4.0 * 44100)); // note end at 2 s + 2 s tail
-    EXPECT_EQ(w.Rms(0.0, 0.99), 0.0);
-    const double during = w.Rms(1.05, 1.95);
-    EXPECT_GT(during, 0.01);
-    EXPECT_LT(w.Rms(3.0, 4.0), during / 50) << "the note has died away after its release";
-    EXPECT_FALSE(fs::exists(out.string() + ".part" + std::to_string(::getpid())));
+    EXPECT_GT(w.Rms(1.05, 1.95), 0.01);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
 TEST_F(Render, MutedAndUnsoloedTracksStaySilent) {
