@@ -80,21 +80,16 @@ struct Rig {
         ASSERT_EQ(project->Set(&key, mp::LEVEL_TRACK, &r, mp::CHANGE_TRACK_ATTRIBUTES), win::S_OK);
         clock.Settle();
     }
-    // Note-ons as (micros, channel, note).
-    std::vector<std::tuple<std::int64_t, int, int>> Ons(const midiout::RecorderOutput& o) const {
-        std::vector<std::tuple<std::int64_t, int, int>> v;
-        for (const auto& r : soundtest::NoteOns(o.Messages())) v.emplace_back(r.micros, r.message.Channel(), r.message.data1);
-        return v;
-    }
 };
 
-using Ons = std::vector<std::tuple<std::int64_t, int, int>>;
+using soundtest::OnList;
+using soundtest::Ons;
 
 TEST(HostSound, PlayingBitPlaysTheSongOnTheCurrentPortAndClearingItSilences) {
     Rig rig;
     ASSERT_EQ(rig.SetFlags(mp::TRANSPORT_PLAYING), win::S_OK);
     rig.clock.AdvanceTo(1'100'000);
-    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{0, 0, 60}, {250'000, 1, 55}, {500'000, 0, 62}, {1'000'000, 0, 64}}));
+    EXPECT_EQ(Ons(*rig.out), (OnList{{0, 0, 60}, {250'000, 1, 55}, {500'000, 0, 62}, {1'000'000, 0, 64}}));
     EXPECT_EQ(rig.other->Count(), 0u) << "only the current port plays";
 
     // The position follows playback: the last report was at most 20 ms ago.
@@ -119,7 +114,7 @@ TEST(HostSound, PlayingBitPlaysTheSongOnTheCurrentPortAndClearingItSilences) {
     ASSERT_EQ(rig.SetFlags(mp::TRANSPORT_PLAYING), win::S_OK);
     rig.clock.AdvanceTo(3'500'000);
     rig.SetFlags(0);
-    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{3'000'000 + (1200 - 1056) * 1'000'000 / 960, 1, 55},
+    EXPECT_EQ(Ons(*rig.out), (OnList{{3'000'000 + (1200 - 1056) * 1'000'000 / 960, 1, 55},
                                        {3'000'000 + (1440 - 1056) * 1'000'000 / 960, 0, 65}}));
 }
 
@@ -129,7 +124,7 @@ TEST(HostSound, PositionWritesJumpAndLoopRegionLoops) {
     rig.clock.AdvanceTo(100'000);
     rig.SetPosition(960); // a client jumps to E4
     rig.clock.AdvanceTo(200'000);
-    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{0, 0, 60}, {100'000, 0, 64}}));
+    EXPECT_EQ(Ons(*rig.out), (OnList{{0, 0, 60}, {100'000, 0, 64}}));
     rig.SetFlags(0);
 
     // Loop the first beat (C4 and G3) three times.
@@ -141,7 +136,7 @@ TEST(HostSound, PositionWritesJumpAndLoopRegionLoops) {
     rig.SetFlags(mp::TRANSPORT_PLAYING | mp::TRANSPORT_LOOPING);
     rig.clock.AdvanceTo(t0 + 1'400'000);
     rig.SetFlags(0);
-    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{t0, 0, 60},
+    EXPECT_EQ(Ons(*rig.out), (OnList{{t0, 0, 60},
                                        {t0 + 250'000, 1, 55},
                                        {t0 + 500'000, 0, 60},
                                        {t0 + 750'000, 1, 55},
@@ -155,13 +150,13 @@ TEST(HostSound, SoloAndEditsReachPlayback) {
     rig.SetSolo(1, true);
     rig.SetFlags(mp::TRANSPORT_PLAYING);
     rig.clock.AdvanceTo(700'000);
-    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{250'000, 1, 55}})) << "only the soloed track sounds";
+    EXPECT_EQ(Ons(*rig.out), (OnList{{250'000, 1, 55}})) << "only the soloed track sounds";
 
     // Unsoloed while playing: the other track joins from the position on.
     rig.SetSolo(1, false);
     rig.clock.AdvanceTo(1'100'000);
     rig.SetFlags(0);
-    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{250'000, 1, 55}, {1'000'000, 0, 64}}));
+    EXPECT_EQ(Ons(*rig.out), (OnList{{250'000, 1, 55}, {1'000'000, 0, 64}}));
 
     // An edit (a note moved by a client) is heard at the next start.
     rig.out->Clear();
@@ -181,7 +176,7 @@ TEST(HostSound, SoloAndEditsReachPlayback) {
     rig.SetFlags(mp::TRANSPORT_PLAYING);
     rig.clock.AdvanceTo(t0 + 100'000);
     rig.SetFlags(0);
-    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{t0, 0, 72}}));
+    EXPECT_EQ(Ons(*rig.out), (OnList{{t0, 0, 72}}));
 }
 
 TEST(HostSound, MidiOutPlaysOneEventNowOnTheNamedOrCurrentPort) {
@@ -252,7 +247,7 @@ TEST(HostSound, PortListIsPublishedToTheProject) {
     rig.clock.AdvanceTo(100'000);
     rig.SetFlags(0);
     EXPECT_EQ(rig.out->Count(), 0u);
-    EXPECT_EQ(rig.Ons(*rig.other), (Ons{{0, 0, 60}}));
+    EXPECT_EQ(Ons(*rig.other), (OnList{{0, 0, 60}}));
 }
 
 // Notifications delivered from a host thread: playback's own position reports arrive late there,
@@ -273,7 +268,7 @@ TEST(HostSound, ThreadedDeliveryKeepsPlaybackMovingForward) {
     rig.project->FlushNotifications();
     rig.clock.Settle();
     rig.project->SetThreadedDelivery(false);
-    EXPECT_EQ(rig.Ons(*rig.out), (Ons{{0, 0, 60}, {250'000, 1, 55}, {500'000, 0, 62}, {1'000'000, 0, 64},
+    EXPECT_EQ(Ons(*rig.out), (OnList{{0, 0, 60}, {250'000, 1, 55}, {500'000, 0, 62}, {1'000'000, 0, 64},
                                        {1'250'000, 1, 55}, {1'500'000, 0, 65}}));
 }
 

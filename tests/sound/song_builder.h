@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 #include "midiout/recorder_output.h"
@@ -39,6 +40,14 @@ inline std::vector<midiout::RecordedMessage> NoteOns(const std::vector<midiout::
     std::vector<midiout::RecordedMessage> out;
     std::copy_if(all.begin(), all.end(), std::back_inserter(out), [](const auto& r) { return r.message.IsNoteOn(); });
     return out;
+}
+
+// Note-ons as (micros, channel, note), in the order they were sent.
+using OnList = std::vector<std::tuple<std::int64_t, int, int>>;
+inline OnList Ons(const midiout::RecorderOutput& out) {
+    OnList v;
+    for (const auto& r : NoteOns(out.Messages())) v.emplace_back(r.micros, r.message.Channel(), r.message.data1);
+    return v;
 }
 
 // Whether every note that was switched on was switched off again (by a note-off or CC 123 later on
