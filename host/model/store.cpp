@@ -626,13 +626,17 @@ win::HRESULT Store::InsertTrack(const TrackValue& value, std::uint32_t* id) {
     return win::S_OK;
 }
 
+template <class V>
+win::HRESULT Store::Modify(std::uint8_t level, std::uint32_t id, const V& cur, const V& value) {
+    Scope scope(*this);
+    if (cur == value) return win::S_OK;
+    Record(Change{level, false, id, cur, value});
+    return win::S_OK;
+}
+
 win::HRESULT Store::SetTrack(std::uint32_t id, const TrackValue& value) {
     if (!TrackAlive(id) || !ValidTrack(value)) return win::E_INVALIDARG;
-    Scope scope(*this);
-    const TrackValue& cur = TrackSlotOf(id)->value;
-    if (cur == value) return win::S_OK;
-    Record(Change{mp::LEVEL_TRACK, false, id, cur, value});
-    return win::S_OK;
+    return Modify(mp::LEVEL_TRACK, id, TrackSlotOf(id)->value, value);
 }
 
 win::HRESULT Store::DeleteTrack(std::uint32_t id) {
@@ -662,11 +666,7 @@ win::HRESULT Store::SetBlock(std::uint32_t id, const BlockValue& value) {
         const auto& list = BlockSlotOf(id)->events;
         if (!list.empty() && value.start + EventTime(list.front()) < 0) return win::E_INVALIDARG;
     }
-    Scope scope(*this);
-    const BlockValue& cur = BlockSlotOf(id)->value;
-    if (cur == value) return win::S_OK;
-    Record(Change{mp::LEVEL_BLOCK, false, id, cur, value});
-    return win::S_OK;
+    return Modify(mp::LEVEL_BLOCK, id, BlockSlotOf(id)->value, value);
 }
 
 win::HRESULT Store::DeleteBlock(std::uint32_t id) {

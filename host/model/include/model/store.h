@@ -229,6 +229,9 @@ private:
 
     void ApplyValue(std::uint8_t level, std::uint32_t id, const Value& v);
     void Record(Change change);
+    // Records a track's or block's new value, in an edit of its own when none is open; none when equal.
+    template <class V>
+    win::HRESULT Modify(std::uint8_t level, std::uint32_t id, const V& cur, const V& value);
     void PushNotification(const win::GUID& id, std::uint32_t flags, std::uint32_t value, std::uint32_t level,
                           const mp::EventKey& oldKey, const mp::EventKey& newKey);
     void NotifyTransition(std::uint8_t level, std::uint32_t id, const Value& before, const Value& after);
