@@ -25,30 +25,6 @@ TEST(ModuleStrings, EveryQuotedRangeIsFilled) {
     EXPECT_FALSE(std::string(ModuleString(IDS_LEGAL_NOTICE)).empty());
 }
 
-TEST(ModuleStrings, KnownTexts) {
-    EXPECT_STREQ(ModuleString(4), "Acoustic Grand Piano");
-    EXPECT_STREQ(ModuleString(4 + 40), "Violin");
-    EXPECT_STREQ(ModuleString(4 + 73), "Flute");
-    EXPECT_STREQ(ModuleString(131), "Gunshot");
-    EXPECT_STREQ(ModuleString(168), "Bank MSB");
-    EXPECT_STREQ(ModuleString(168 + 7), "Main Volume MSB");
-    EXPECT_STREQ(ModuleString(168 + 10), "Pan MSB");
-    EXPECT_STREQ(ModuleString(168 + 39), "Main Volume LSB");
-    EXPECT_STREQ(ModuleString(206), "Data LSB");
-    EXPECT_STREQ(ModuleString(168 + 64), "Damper Pedal");
-    EXPECT_STREQ(ModuleString(168 + 121), "Reset all controllers");
-    EXPECT_STREQ(ModuleString(295), "Poly Mode On");
-    EXPECT_STREQ(ModuleString(167), "Undefined CC");
-    EXPECT_STREQ(ModuleString(149), "N&ote:");
-    EXPECT_STREQ(ModuleString(390), "%d (%s)");
-    EXPECT_STREQ(ModuleString(10004), "Piano Roll Editor");
-    EXPECT_STREQ(ModuleString(10011), "Zoom In Time (Up)");
-    EXPECT_STREQ(ModuleString(10012), "Zoom Out Track Height (Ctrl+Shift+Down)");
-    EXPECT_STREQ(ModuleString(10037), "Loop Region: %s to %s");
-    EXPECT_STREQ(ModuleString(10055), "Set MIDI Event Velocities");
-    EXPECT_STREQ(ModuleString(10058), "Solo MIDI sub track");
-}
-
 TEST(ModuleStrings, ControllerPairsAndDistinctVoices) {
     // Controllers 0-31 end in " MSB" and their partners 32-63 carry the same name with " LSB".
     for (int n = 0; n < 32; ++n) {

