@@ -32,50 +32,38 @@ constexpr std::int64_t Q = 24576;
 
 } // namespace
 
-TEST(TimeText, FourFourPositions) {
-    auto f = Format(4, 4);
-    EXPECT_EQ(Text(f, 0), "0:0.000");
-    EXPECT_EQ(Text(f, 4 * Q), "1:0.000");
-    EXPECT_EQ(Text(f, Q - 1), "0:0.767");
-    EXPECT_EQ(Text(f, Q), "0:1.000");
-    EXPECT_EQ(Text(f, 3 * Q + 32 * 5), "0:3.005");
-    EXPECT_EQ(Text(f, 4 * Q * 123 + 2 * Q), "123:2.000");
-}
-
-TEST(TimeText, NegativeTicksUseFloorDivision) {
-    auto f = Format(4, 4);
-    EXPECT_EQ(Text(f, -1), "-1:3.767");
-    EXPECT_EQ(Text(f, -4 * Q), "-1:0.000");
-    EXPECT_EQ(Text(f, -4 * Q - 1), "-2:3.767");
-    EXPECT_EQ(Text(f, -Q), "-1:3.000");
-}
-
-TEST(TimeText, OtherSignaturesAndRates) {
-    auto sixEight = Format(6, 8);
-    EXPECT_EQ(Text(sixEight, 12288), "0:1.000");
-    EXPECT_EQ(Text(sixEight, 6 * 12288), "1:0.000");
-    EXPECT_EQ(Text(sixEight, 6 * 12288 - 1), "0:5.383");
-    auto threeFour = Format(3, 4, 96);
-    EXPECT_EQ(Text(threeFour, 3 * 96 + 95, 0, 0, 1), "1:0.095");
-    EXPECT_EQ(Text(Format(2, 2, 480), 960, 0, 0, 1), "0:1.000"); // half-note beats
-}
-
-TEST(TimeText, BaseOneSkipsMeasureZero) {
-    auto f = Format(4, 4);
-    EXPECT_EQ(Text(f, 0, 1), "1:1.000");
-    EXPECT_EQ(Text(f, 4 * Q, 1), "2:1.000");
-    EXPECT_EQ(Text(f, -1, 1), "-1:4.767");
-    EXPECT_EQ(Text(f, -4 * Q - 1, 1), "-2:4.767");
-    EXPECT_EQ(Text(f, 0, 2), "0:0.000"); // only base 1 shifts
-}
-
-TEST(TimeText, ShortFormAndDivisor) {
-    auto f = Format(4, 4);
-    EXPECT_EQ(Text(f, 2 * Q + 100, 0, 1), "0:2");
-    EXPECT_EQ(Text(f, 5 * Q, 1, 1), "2:2");
-    EXPECT_EQ(Text(f, Q / 2, 0, 0, 1), "0:0.12288");
-    EXPECT_EQ(Text(f, Q / 2, 0, 0, 0), "0:0.12288"); // a divisor below 1 counts as 1
-    EXPECT_EQ(Text(f, 100, 0, 0, 1000), "0:0.000");
+TEST(TimeText, PositionsInEverySignatureAndForm) {
+    struct Case {
+        std::uint16_t beats, noteValue;
+        std::int32_t ppq;
+        std::int64_t ticks;
+        int base, shortForm, divisor;
+        const char* expected;
+    } cases[] = {
+        {4, 4, Q, 0, 0, 0, 32, "0:0.000"}, {4, 4, Q, 4 * Q, 0, 0, 32, "1:0.000"},
+        {4, 4, Q, Q - 1, 0, 0, 32, "0:0.767"}, {4, 4, Q, Q, 0, 0, 32, "0:1.000"},
+        {4, 4, Q, 3 * Q + 32 * 5, 0, 0, 32, "0:3.005"}, {4, 4, Q, 4 * Q * 123 + 2 * Q, 0, 0, 32, "123:2.000"},
+        // Negative ticks use floor division.
+        {4, 4, Q, -1, 0, 0, 32, "-1:3.767"}, {4, 4, Q, -4 * Q, 0, 0, 32, "-1:0.000"},
+        {4, 4, Q, -4 * Q - 1, 0, 0, 32, "-2:3.767"}, {4, 4, Q, -Q, 0, 0, 32, "-1:3.000"},
+        // Other signatures and rates; half-note beats.
+        {6, 8, Q, 12288, 0, 0, 32, "0:1.000"}, {6, 8, Q, 6 * 12288, 0, 0, 32, "1:0.000"},
+        {6, 8, Q, 6 * 12288 - 1, 0, 0, 32, "0:5.383"}, {3, 4, 96, 3 * 96 + 95, 0, 0, 1, "1:0.095"},
+        {2, 2, 480, 960, 0, 0, 1, "0:1.000"},
+        // Base 1 skips measure zero; no other base shifts.
+        {4, 4, Q, 0, 1, 0, 32, "1:1.000"}, {4, 4, Q, 4 * Q, 1, 0, 32, "2:1.000"},
+        {4, 4, Q, -1, 1, 0, 32, "-1:4.767"}, {4, 4, Q, -4 * Q - 1, 1, 0, 32, "-2:4.767"},
+        {4, 4, Q, 0, 2, 0, 32, "0:0.000"},
+        // The short form and the divisor (below 1 counts as 1).
+        {4, 4, Q, 2 * Q + 100, 0, 1, 32, "0:2"}, {4, 4, Q, 5 * Q, 1, 1, 32, "2:2"},
+        {4, 4, Q, Q / 2, 0, 0, 1, "0:0.12288"}, {4, 4, Q, Q / 2, 0, 0, 0, "0:0.12288"},
+        {4, 4, Q, 100, 0, 0, 1000, "0:0.000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.beats << "/" << c.noteValue << " at " << c.ticks << " base " << c.base
+                                          << " short " << c.shortForm << " divisor " << c.divisor);
+        EXPECT_EQ(Text(Format(c.beats, c.noteValue, c.ppq), c.ticks, c.base, c.shortForm, c.divisor), c.expected);
+    }
 }
 
 TEST(TimeText, MeasuresAndTicksDirectly) {
