@@ -3,6 +3,7 @@
 
 #include <dlfcn.h>
 
+#include "song_builder.h"
 #include "win/backend.h"
 #include "win/controls.h"
 
@@ -88,44 +89,16 @@ void EditorFixture::TearDown() {
 }
 
 std::uint32_t EditorFixture::AddTrack(const std::u16string& name, int channel, std::uint32_t order) {
-    return project->WithStore([&](host::Store& store) {
-        host::TrackValue value;
-        value.name = name;
-        value.channel = channel;
-        value.order = order ? order : static_cast<std::uint32_t>(store.TrackCount() + 1);
-        std::uint32_t id = 0;
-        store.InsertTrack(value, &id);
-        return id;
-    });
+    return InsertTrack(project, name, channel, order);
 }
 
 std::uint32_t EditorFixture::AddBlock(std::uint32_t track, std::int64_t start, std::int64_t end) {
-    return project->WithStore([&](host::Store& store) {
-        host::BlockValue value;
-        value.track = track;
-        value.start = start;
-        value.end = end;
-        std::uint32_t id = 0;
-        store.InsertBlock(value, &id);
-        return id;
-    });
+    return InsertBlock(project, track, start, end);
 }
 
 std::uint32_t EditorFixture::AddNote(std::uint32_t block, std::int64_t time, std::uint32_t duration, int note,
                                      int velocity, int channel) {
-    return project->WithStore([&](host::Store& store) {
-        host::EventValue value;
-        value.block = block;
-        value.time = time;
-        value.kind = mp::MEK_NOTE;
-        value.channel = channel;
-        value.length = duration;
-        value.data[0] = static_cast<std::uint8_t>(note);
-        value.data[1] = static_cast<std::uint8_t>(velocity);
-        std::uint32_t id = 0;
-        store.InsertEvent(value, &id);
-        return id;
-    });
+    return InsertEvent(project, block, time, mp::MEK_NOTE, duration, note, velocity, channel);
 }
 
 void EditorFixture::SetPorts(std::uint32_t kind, const std::vector<std::pair<std::uint32_t, std::u16string>>& ports) {

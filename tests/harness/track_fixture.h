@@ -16,6 +16,7 @@
 #include "model/midi_out.h"
 #include "mp/plugin.h"
 #include "mp/track_access.h"
+#include "song_builder.h"
 #include "win/win.h"
 
 namespace harness {
@@ -61,45 +62,14 @@ protected:
 
     std::uint32_t AddTrack(const std::u16string& name, int channel = -1, std::uint32_t order = 0, int pitchOffset = 0,
                            int velocityOffset = 0) {
-        return project->WithStore([&](host::Store& store) {
-            host::TrackValue value;
-            value.name = name;
-            value.channel = channel;
-            value.order = order ? order : static_cast<std::uint32_t>(store.TrackCount() + 1);
-            value.pitchOffset = pitchOffset;
-            value.velocityOffset = velocityOffset;
-            std::uint32_t id = 0;
-            store.InsertTrack(value, &id);
-            return id;
-        });
+        return InsertTrack(project, name, channel, order, pitchOffset, velocityOffset);
     }
     std::uint32_t AddBlock(std::uint32_t track, std::int64_t start, std::int64_t end) {
-        return project->WithStore([&](host::Store& store) {
-            host::BlockValue value;
-            value.track = track;
-            value.start = start;
-            value.end = end;
-            std::uint32_t id = 0;
-            store.InsertBlock(value, &id);
-            return id;
-        });
+        return InsertBlock(project, track, start, end);
     }
     std::uint32_t AddEvent(std::uint32_t block, std::int64_t time, std::uint32_t kind, std::uint32_t length, int data1,
                            int data2, int channel = 0, bool selected = false) {
-        return project->WithStore([&](host::Store& store) {
-            host::EventValue value;
-            value.block = block;
-            value.time = time;
-            value.kind = kind;
-            value.channel = channel;
-            value.length = length;
-            value.flags = selected ? mp::MEF_SELECTED : 0;
-            value.data[0] = static_cast<std::uint8_t>(data1);
-            value.data[1] = static_cast<std::uint8_t>(data2);
-            std::uint32_t id = 0;
-            store.InsertEvent(value, &id);
-            return id;
-        });
+        return InsertEvent(project, block, time, kind, length, data1, data2, channel, selected);
     }
     std::uint32_t AddNote(std::uint32_t block, std::int64_t time, std::uint32_t duration, int note, int velocity = 100,
                           bool selected = false) {
@@ -122,14 +92,13 @@ protected:
     std::vector<std::uint32_t> ListedEvents() {
         if (!(plugin->Flags() & mp::PLF_EVENT_LIST_VALID)) ++rebuilds;
         if (access) access->GetEventCount();
-        std::vector<std::uint32_t> ids;
-        for (const mp::EventEntry& e : plugin->EventList()) ids.push_back(e.key.event);
-        return ids;
+        return CachedEvents();
     }
     // Event ids of the list exactly as the plug-in object holds it now.
-    std::vector<std::uint32_t> CachedEvents() {
+    std::vector<std::uint32_t> CachedEvents() { return IdsOf(plugin); }
+    static std::vector<std::uint32_t> IdsOf(mp::COPTPianoRollPlugin* object) {
         std::vector<std::uint32_t> ids;
-        for (const mp::EventEntry& e : plugin->EventList()) ids.push_back(e.key.event);
+        for (const mp::EventEntry& e : object->EventList()) ids.push_back(e.key.event);
         return ids;
     }
     // Event ids in list order of the notes of a track (all tracks with index -1), straight from the
@@ -143,8 +112,7 @@ protected:
         fresh->SetKindFilter(plugin->KindFilter());
         fresh->ReloadTracks(true);
         fresh->SelectTrack(trackIndex, -1);
-        std::vector<std::uint32_t> ids;
-        for (const mp::EventEntry& e : fresh->EventList()) ids.push_back(e.key.event);
+        const std::vector<std::uint32_t> ids = IdsOf(fresh);
         fresh->Uninitialise();
         fresh->Release();
         return ids;

@@ -60,6 +60,13 @@ void ViewFixture::OpenView(int width, int height) {
     Pump();
 }
 
+void ViewFixture::ShowSong(int wholeNotes, std::int64_t span) {
+    Settings()->minSongWholeNotes = wholeNotes;
+    pianoroll::RefreshDocumentLength(View());
+    SetFocus(ViewWindow());
+    SetTimeView(0, span);
+}
+
 HWND ViewFixture::ViewWindow() const {
     HWND editor = EditorWindow();
     return editor ? GetDlgItem(editor, pianoroll::kViewWindowId) : nullptr;
@@ -105,6 +112,21 @@ std::uint32_t ViewFixture::Rgb(int x, int y) const { return headless::ReadPixel(
 
 COLORREF ViewFixture::Pixel(int x, int y) const { return FromRgb(Rgb(x, y)); }
 
+int ViewFixture::PartAt(int x, int y) const {
+    pianoroll::HitTestView(View(), x, y, true);
+    return static_cast<int>(View()->hitCode & 0xFFFF);
+}
+
+int ViewFixture::PaneAt(int x, int y) const {
+    pianoroll::HitTestView(View(), x, y, true);
+    return static_cast<int>(View()->hitCode >> 16);
+}
+
+void ViewFixture::Key(int vk, unsigned mods) {
+    headless::PressKey(vk, mods);
+    Pump();
+}
+
 void ViewFixture::Move(int x, int y) {
     headless::MouseMove(ViewWindow(), x, y);
     Pump();
@@ -123,6 +145,17 @@ void ViewFixture::Release(int x, int y, int button, unsigned) {
     Move(x, y);
     headless::MouseUp(button);
     Pump();
+}
+
+void ViewFixture::ClickAt(int x, int y, int button) {
+    Press(x, y, button);
+    Release(x, y, button);
+}
+
+void ViewFixture::DragAt(int x0, int y0, int x1, int y1, int button) {
+    Press(x0, y0, button);
+    Move(x1, y1);
+    Release(x1, y1, button);
 }
 
 } // namespace harness

@@ -23,8 +23,13 @@ protected:
     // Plug-in object, page and editor in a host window of the given size.
     void OpenView(int width = 1000, int height = 600);
 
+    // After OpenView on a song already built: a document at least `wholeNotes` whole notes long, the
+    // keyboard focus in the view and the time view [0, span).
+    void ShowSong(int wholeNotes, std::int64_t span);
+
     win::HWND ViewWindow() const;
     pianoroll::TrackView* View() const;
+    pianoroll::TrackView* V() const { return View(); }
     mp::PianoRollSettings* Settings() const;
 
     // Through the view window's position query; INT_MIN when not visible.
@@ -44,10 +49,19 @@ protected:
     std::uint32_t Rgb(int x, int y) const;
     win::COLORREF Pixel(int x, int y) const;
 
+    // The part code (low word) and the pane (high word) of the view's hit test at a point.
+    int PartAt(int x, int y) const;
+    int PaneAt(int x, int y) const;
+
+    // A key press with modifiers held around it, as the user types it.
+    void Key(int vk, unsigned mods = 0);
     // Mouse input in view client coordinates.
     void Move(int x, int y);
     void Press(int x, int y, int button = 0, unsigned mods = 0);
     void Release(int x, int y, int button = 0, unsigned mods = 0);
+    // A press and release at one point; a press, one move and the release there.
+    void ClickAt(int x, int y, int button = 0);
+    void DragAt(int x0, int y0, int x1, int y1, int button = 0);
 
     std::uint32_t track = 0;
     std::uint32_t songTicksPerQuarter = 0;

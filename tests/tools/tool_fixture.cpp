@@ -25,12 +25,9 @@ void ToolFixture::Open(bool snapping) {
     pianoroll::TrackView* v = View();
     ASSERT_NE(v, nullptr);
     project->WithStore([](host::Store& store) { store.ClearHistory(); });
-    Settings()->minSongWholeNotes = 64;
-    pianoroll::RefreshDocumentLength(v);
-    SetFocus(ViewWindow());
+    ShowSong(64, static_cast<std::int64_t>(v->zoomPixels) * kTicksPerPixel);
     if (!snapping) Command(pianoroll::kCommandToggleSnapping);
     ASSERT_EQ(Settings()->snapEnabled != 0, snapping);
-    SetTimeView(0, static_cast<std::int64_t>(v->zoomPixels) * kTicksPerPixel);
     SetRows(127 - kTopNote, 11);
     ASSERT_EQ(v->timeOrigin, 0);
     ASSERT_DOUBLE_EQ(v->ticksPerPixel, kTicksPerPixel);
@@ -122,11 +119,6 @@ void ToolFixture::Marquee(int x0, int y0, int x1, int y1, unsigned mods) {
     Move(x1, y1);
     Up(x1, y1, 0, mods);
     Wait();
-}
-
-void ToolFixture::Key(int vk, unsigned mods) {
-    headless::PressKey(vk, mods);
-    Pump();
 }
 
 void ToolFixture::Wait() {

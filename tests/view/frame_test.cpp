@@ -25,7 +25,17 @@ std::string ChooserText(HWND chooser, int item) {
     return text;
 }
 
-class Frame : public ViewFixture {};
+class Frame : public ViewFixture {
+protected:
+    HWND Chooser() const { return GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId); }
+    // Picks a track in the chooser as the user does.
+    void ChooseTrack(int index) {
+        SendMessage(Chooser(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessage(EditorWindow(), WM_COMMAND, MAKEWPARAM(pianoroll::kTrackChooserId, CBN_SELCHANGE),
+                    reinterpret_cast<LPARAM>(Chooser()));
+        Pump();
+    }
+};
 
 TEST_F(Frame, CreatesTheViewAsATabStopChildAndShowsTheFirstTrack) {
     const std::uint32_t block = AddPianoTrack(4 * kQuarter);
@@ -51,7 +61,7 @@ TEST_F(Frame, ChooserListsTracksWithTrackNumbersForUnnamedOnes) {
     AddTrack(u"");
     AddTrack(u"");
     OpenView();
-    HWND chooser = GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId);
+    HWND chooser = Chooser();
     ASSERT_EQ(SendMessage(chooser, CB_GETCOUNT, 0, 0), 4);
     EXPECT_EQ(ChooserText(chooser, 0), "Bass");
     EXPECT_EQ(ChooserText(chooser, 1), "Drums");
@@ -72,11 +82,8 @@ TEST_F(Frame, ChoosingATrackShowsItsNotesAndRefillingKeepsTheChoice) {
     SetRows(127 - 80, 1);
     SetTimeView(0, 8 * kQuarter);
     EXPECT_EQ(PaintedNotes(), 1);
-    HWND chooser = GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId);
-    SendMessage(chooser, CB_SETCURSEL, 1, 0);
-    SendMessage(EditorWindow(), WM_COMMAND, MAKEWPARAM(pianoroll::kTrackChooserId, CBN_SELCHANGE),
-                reinterpret_cast<LPARAM>(chooser));
-    Pump();
+    HWND chooser = Chooser();
+    ChooseTrack(1);
     SetRows(127 - 80, 1);
     SetTimeView(0, 8 * kQuarter);
     EXPECT_EQ(PaintedNotes(), 2);
@@ -198,14 +205,13 @@ TEST_F(Frame, PositionQueryAnswersInViewPixels) {
 TEST_F(Frame, OpensWithoutTracksOrHost) {
     // No tracks: an empty chooser, the rows of an empty document, keys that do not sound.
     OpenView(800, 500);
-    HWND chooser = GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId);
+    HWND chooser = Chooser();
     EXPECT_EQ(SendMessage(chooser, CB_GETCOUNT, 0, 0), 0);
     pianoroll::TrackView* v = View();
     EXPECT_EQ(v->documentLength, 8 * kQuarter); // the minimum extent of two whole notes
     EXPECT_EQ(PaintedNotes(), 0);
     EXPECT_NE(YOfNote(60), INT_MIN);
-    Press(v->panes[pianoroll::PANE_KEYBOARD].rect.left + 3, YOfNote(60));
-    Release(v->panes[pianoroll::PANE_KEYBOARD].rect.left + 3, YOfNote(60));
+    ClickAt(v->panes[pianoroll::PANE_KEYBOARD].rect.left + 3, YOfNote(60));
     EXPECT_TRUE(sent.empty());
     SendMessage(EditorWindow(), mp::PRM_TRACK_LIST_CHANGED, 0, 0);
     SendMessage(EditorWindow(), mp::PRM_TRANSPORT_TICK, 0, 0);
@@ -229,16 +235,13 @@ TEST_F(Frame, PictureOfARealSong) {
     std::string error;
     ASSERT_TRUE(LoadSong(song.string(), &error)) << error;
     OpenView(1200, 700);
-    HWND chooser = GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId);
+    HWND chooser = Chooser();
     // The track with the most notes.
     int best = 0;
     const int count = static_cast<int>(SendMessage(chooser, CB_GETCOUNT, 0, 0));
     for (int i = 1; i < count; ++i)
         if (HostNoteCount(i) > HostNoteCount(best)) best = i;
-    SendMessage(chooser, CB_SETCURSEL, static_cast<WPARAM>(best), 0);
-    SendMessage(EditorWindow(), WM_COMMAND, MAKEWPARAM(pianoroll::kTrackChooserId, CBN_SELCHANGE),
-                reinterpret_cast<LPARAM>(chooser));
-    Pump();
+    ChooseTrack(best);
     pianoroll::TrackView* v = View();
     SetTimeView(0, static_cast<std::int64_t>(songTicksPerQuarter) * 4 * 8); // eight bars
     Repaint();

@@ -20,15 +20,12 @@ std::unique_ptr<TrackView> MakeView(int gridLeft, int gridTop, int gridWidth, in
 }
 
 TEST(MulDivTest, RoundsHalfAwayFromZero) {
-    EXPECT_EQ(MulDiv(5, 1, 2), 3);
-    EXPECT_EQ(MulDiv(-5, 1, 2), -3);
-    EXPECT_EQ(MulDiv(5, -1, 2), -3);
-    EXPECT_EQ(MulDiv(7, 3, 4), 5);   // 5.25
-    EXPECT_EQ(MulDiv(-7, 3, 4), -5); // -5.25
-    EXPECT_EQ(MulDiv(1, 1, 3), 0);
-    EXPECT_EQ(MulDiv(2, 1, 3), 1);
-    EXPECT_EQ(MulDiv(100000, 100000, 100000), 100000); // 64-bit intermediate
-    EXPECT_EQ(MulDiv(1, 1, 0), -1);
+    const int cases[][4] = {
+        {5, 1, 2, 3},   {-5, 1, 2, -3},   {5, -1, 2, -3}, {7, 3, 4, 5}, {-7, 3, 4, -5}, {1, 1, 3, 0},
+        {2, 1, 3, 1},   {100000, 100000, 100000, 100000}, // a 64-bit intermediate
+        {1, 1, 0, -1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MulDiv(c[0], c[1], c[2]), c[3]) << c[0] << "*" << c[1] << "/" << c[2];
 }
 
 TEST(TimeAxisTest, EmptyDocumentMapsEveryTickToMinusOne) {
@@ -263,18 +260,21 @@ TEST(RowAxisTest, SetVerticalViewClampsTheSpanAndTop) {
 }
 
 TEST(QuantumTest, Rounding) {
-    EXPECT_EQ(QuantumNearest(1234, 0), 1234);
-    EXPECT_EQ(QuantumUp(1234, 0), 1234);
-    EXPECT_EQ(QuantumDown(1234, 0), 1234);
-    EXPECT_EQ(QuantumNearest(1199, 480), 960);
-    EXPECT_EQ(QuantumNearest(1200, 480), 1440);
-    EXPECT_EQ(QuantumUp(961, 480), 1440);
-    EXPECT_EQ(QuantumUp(960, 480), 960);
-    EXPECT_EQ(QuantumDown(1439, 480), 960);
-    // A fractional quantum (triplets) truncates the product.
-    EXPECT_EQ(QuantumNearest(1000, 320.5), 961);
-    EXPECT_EQ(QuantumDown(1000, 320.5), 961);
-    EXPECT_EQ(QuantumUp(1000, 320.5), 1282);
+    // Nearest, up and down; a quantum of 0 leaves the time alone, a fractional one (triplets) truncates.
+    const struct {
+        std::int64_t time;
+        double quantum;
+        std::int64_t nearest, up, down;
+    } cases[] = {
+        {1234, 0, 1234, 1234, 1234}, {1199, 480, 960, 1440, 960}, {1200, 480, 1440, 1440, 960},
+        {961, 480, 960, 1440, 960},  {960, 480, 960, 960, 960},   {1439, 480, 1440, 1440, 960},
+        {1000, 320.5, 961, 1282, 961},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(QuantumNearest(c.time, c.quantum), c.nearest) << c.time << "/" << c.quantum;
+        EXPECT_EQ(QuantumUp(c.time, c.quantum), c.up) << c.time << "/" << c.quantum;
+        EXPECT_EQ(QuantumDown(c.time, c.quantum), c.down) << c.time << "/" << c.quantum;
+    }
 }
 
 } // namespace

@@ -79,10 +79,8 @@ TEST_F(Keyboard, WhiteZoneBesideABlackKeyPlaysTheNeighbour) {
     Band(61, &top, &bottom); // C#: the white edge lies 2/7 down its band
     const int x = (BlackRight() + KeyRight()) / 2;
     const int split = top + (bottom - top) * 2 / 7;
-    Press(x, top + 1);
-    Release(x, top + 1);
-    Press(x, split + 2);
-    Release(x, split + 2);
+    ClickAt(x, top + 1);
+    ClickAt(x, split + 2);
     Press(BlackRight() - 2, top + 1); // on the black key itself
     Release(BlackRight() - 2, top + 1);
     EXPECT_EQ(Ons(), (std::vector<int>{62, 60, 61}));
@@ -101,8 +99,7 @@ TEST_F(Keyboard, CtrlPressAndMonitoringOffAreSilent) {
     EXPECT_EQ(View()->dragState, pianoroll::DRAG_NONE);
     // Monitoring off again: keys do not sound.
     SendMessage(EditorWindow(), WM_COMMAND, pianoroll::kMonitorCommand, 0);
-    Press(Left() + 5, (top + bottom) / 2);
-    Release(Left() + 5, (top + bottom) / 2);
+    ClickAt(Left() + 5, (top + bottom) / 2);
     EXPECT_TRUE(sent.empty());
     EXPECT_EQ(Settings()->monitorAtStart, 0);
 }

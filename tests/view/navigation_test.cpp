@@ -24,33 +24,31 @@ using harness::ViewFixture;
 constexpr std::int64_t kQuarter = 960; // the host's default tick rate
 
 TEST(RulerStep, SpacingFollowsTheSignature) {
-    // Less than a measure: two beats, which divide the measure.
-    RulerStep s = ComputeRulerStep(480, 4, 4, 500);
-    EXPECT_EQ(s.step, 960);
-    EXPECT_EQ(s.subdivisions, 4);
-    EXPECT_TRUE(s.labelled);
-    // Several measures: B = 2 adds a measure, then twice the power of two below.
-    s = ComputeRulerStep(480, 4, 4, 5000);
-    EXPECT_EQ(s.step, 7680);
-    EXPECT_EQ(s.subdivisions, 4);
-    // Under a beat: halves of the beat, unlabelled.
-    s = ComputeRulerStep(480, 4, 4, 100);
-    EXPECT_EQ(s.step, 120);
-    EXPECT_FALSE(s.labelled);
-    // Between half a beat and a beat: one beat.
-    s = ComputeRulerStep(480, 4, 4, 300);
-    EXPECT_EQ(s.step, 480);
-    // 3/4: three beats equal the numerator, so a whole measure with three subdivisions.
-    s = ComputeRulerStep(480, 3, 4, 1000);
-    EXPECT_EQ(s.step, 1440);
-    EXPECT_EQ(s.subdivisions, 3);
-    // 3/4 over two measures: 3 x 2 is no multiple of 4, so the step's measures subdivide it.
-    s = ComputeRulerStep(480, 3, 4, 1500);
-    EXPECT_EQ(s.step, 2880);
-    EXPECT_EQ(s.subdivisions, 2);
-    // 6/8: eighth-note beats.
-    s = ComputeRulerStep(480, 6, 8, 500);
-    EXPECT_EQ(s.step, 720);
+    struct Case {
+        const char* what;
+        int ppq, numerator, denominator;
+        std::int64_t minTicks;
+        std::int64_t step;
+        int subdivisions; // 0: not checked
+    } cases[] = {
+        {"less than a measure: two beats, which divide the measure", 480, 4, 4, 500, 960, 4},
+        {"several measures: B = 2 adds a measure, then twice the power of two below", 480, 4, 4, 5000, 7680, 4},
+        {"under a beat: halves of the beat", 480, 4, 4, 100, 120, 0},
+        {"between half a beat and a beat: one beat", 480, 4, 4, 300, 480, 0},
+        {"3/4: three beats equal the numerator, a whole measure", 480, 3, 4, 1000, 1440, 3},
+        {"3/4 over two measures: 3 x 2 is no multiple of 4", 480, 3, 4, 1500, 2880, 2},
+        {"6/8: eighth-note beats", 480, 6, 8, 500, 720, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const RulerStep s = ComputeRulerStep(c.ppq, c.numerator, c.denominator, c.minTicks);
+        EXPECT_EQ(s.step, c.step);
+        if (c.subdivisions) {
+            EXPECT_EQ(s.subdivisions, c.subdivisions);
+        }
+    }
+    EXPECT_TRUE(ComputeRulerStep(480, 4, 4, 500).labelled);
+    EXPECT_FALSE(ComputeRulerStep(480, 4, 4, 100).labelled); // parts of a beat carry no labels
     // Degenerate input stays positive and finite.
     EXPECT_GE(ComputeRulerStep(0, 0, 0, 0).step, 1);
     EXPECT_GE(ComputeRulerStep(1, 4, 4, -50).step, 1);
@@ -62,40 +60,19 @@ protected:
         AddPianoTrack(32 * kQuarter, 0);
         OpenView(900, 600);
         // An empty track: the document is the minimum extent, 8 whole notes here.
-        Settings()->minSongWholeNotes = 8;
-        RefreshDocumentLength(View());
+        ShowSong(8, 16 * kQuarter);
         ASSERT_EQ(View()->documentLength, 32 * kQuarter);
         View()->access->SetLooping(true);
-        SetTimeView(0, 16 * kQuarter);
     }
-    TrackView* V() const { return View(); }
     const Pane& LoopBar() const { return V()->panes[PANE_LOOP_BAR]; }
     const Pane& Ruler() const { return V()->panes[PANE_RULER]; }
     int LoopBarY() const { return LoopBar().rect.bottom - 4; }
-    int PartAt(int x, int y) {
-        HitTestView(V(), x, y, true);
-        return static_cast<int>(V()->hitCode & 0xFFFF);
-    }
-    int PaneAt(int x, int y) {
-        HitTestView(V(), x, y, true);
-        return static_cast<int>(V()->hitCode >> 16);
-    }
     void Loop(std::int64_t start, std::int64_t length) {
         SetLoopRange(V(), start, length);
         Repaint();
     }
     bool HostLoop(std::int64_t* start, std::int64_t* end) const { return V()->access->GetLoopRegion(start, end); }
 };
-
-TEST_F(Navigation, RulerAndLoopBarSitAboveTheGrid) {
-    Open();
-    EXPECT_EQ(LoopBar().height, 12);
-    EXPECT_GT(Ruler().height, 6);
-    EXPECT_LE(LoopBar().rect.bottom, Ruler().rect.top);
-    EXPECT_LE(Ruler().rect.bottom, V()->grid.top);
-    EXPECT_EQ(PaneAt(V()->grid.left + 10, Ruler().rect.top + 2), PANE_RULER);
-    EXPECT_EQ(PaneAt(V()->grid.left + 10, LoopBarY()), PANE_LOOP_BAR);
-}
 
 TEST_F(Navigation, RulerMarksAndGridLinesShareTheStep) {
     Open();
@@ -153,6 +130,13 @@ TEST_F(Navigation, DraggingTheRulerScrolls) {
 
 TEST_F(Navigation, LoopBarZonesAndTooltip) {
     Open();
+    // The loop bar and the ruler sit above the grid.
+    EXPECT_EQ(LoopBar().height, 12);
+    EXPECT_GT(Ruler().height, 6);
+    EXPECT_LE(LoopBar().rect.bottom, Ruler().rect.top);
+    EXPECT_LE(Ruler().rect.bottom, V()->grid.top);
+    EXPECT_EQ(PaneAt(V()->grid.left + 10, Ruler().rect.top + 2), PANE_RULER);
+    EXPECT_EQ(PaneAt(V()->grid.left + 10, LoopBarY()), PANE_LOOP_BAR);
     const int y = LoopBarY();
     // A region 2 pixels wide: 1-pixel edge zones, no body.
     const std::int64_t start = 4 * kQuarter;
@@ -227,9 +211,7 @@ TEST_F(Navigation, DraggingTheLoopRegion) {
 
     // The start edge cannot pass the end, nor the body the document's ends.
     const std::int64_t stop = V()->loopEnd;
-    Press(V()->loopStartX, y);
-    Move(V()->grid.right - 1, y);
-    Release(V()->grid.right - 1, y);
+    DragAt(V()->loopStartX, y, V()->grid.right - 1, y);
     EXPECT_EQ(V()->loopEnd, stop);
     EXPECT_LE(V()->loopStart, stop);
 }
@@ -286,9 +268,7 @@ TEST_F(Navigation, PressingTheBarOutsideTheRegionSelectsTime) {
     EXPECT_EQ(V()->editCursor, TickOfX(V(), a));
     // Dragging leftwards selects the same way.
     const int c = XOfTick(14 * kQuarter), d = XOfTick(4 * kQuarter);
-    Press(c, y);
-    Move(d, y);
-    Release(d, y);
+    DragAt(c, y, d, y);
     EXPECT_EQ(V()->loopStart, TickOfX(V(), d));
     EXPECT_EQ(V()->loopEnd, TickOfX(V(), c));
 }
@@ -308,8 +288,7 @@ TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
         EXPECT_TRUE(GetMenuState(menu, kCmdLoopPlayback, MF_BYCOMMAND) & MF_CHECKED);
         return kCmdLoopPlayback;
     });
-    Press(mid, y, 1);
-    Release(mid, y, 1);
+    ClickAt(mid, y, 1);
     EXPECT_TRUE(sawZoom);
     EXPECT_TRUE(rulerMarks & MF_CHECKED);
     EXPECT_FALSE(V()->access->IsLooping());
@@ -319,14 +298,12 @@ TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
     Pump();
     AnswerNextPopupMenu(static_cast<UINT>(kCmdSelectionToProject));
     const int rx = V()->grid.left + 200, ry = Ruler().rect.top + 3;
-    Press(rx, ry, 1);
-    Release(rx, ry, 1);
+    ClickAt(rx, ry, 1);
     EXPECT_EQ(V()->loopStart, 0);
     EXPECT_EQ(V()->loopEnd, V()->documentLength);
     // A grid spacing item goes to the editor, which sets the spacing.
     AnswerNextPopupMenu(static_cast<UINT>(6009));
-    Press(rx, ry, 1);
-    Release(rx, ry, 1);
+    ClickAt(rx, ry, 1);
     EXPECT_EQ(Settings()->gridSpacing, -4);
 }
 

@@ -189,24 +189,17 @@ TEST_F(PaneFramework, LayoutOrderAndStrips) {
     // The first positive size lays out three times.
     EXPECT_GE(order.size(), 21u);
 
+    // The top and bottom pixel rows belong to no pane.
     const Pane& keys = view.panes[PANE_KEYBOARD];
-    EXPECT_EQ(keys.rect.left, 0);
-    EXPECT_EQ(keys.width, 66);
-    EXPECT_EQ(keys.rect.top, 1);
-    EXPECT_EQ(keys.rect.bottom, 399); // the top and bottom pixel rows belong to no pane
-    EXPECT_EQ(view.panes[10].rect.bottom, 399);
-    EXPECT_EQ(view.panes[10].rect.top, 379);
-    EXPECT_EQ(view.panes[2].rect.bottom, 379);
-    EXPECT_EQ(view.panes[8].rect.bottom, 365);
-    EXPECT_EQ(view.panes[3].rect.right, 600);
-    EXPECT_EQ(view.panes[4].rect.top, 1);
-    EXPECT_EQ(view.panes[6].rect.top, 13);
-    EXPECT_EQ(view.grid.left, 66);
-    EXPECT_EQ(view.grid.top, 31);
-    EXPECT_EQ(view.grid.right, 584);
-    EXPECT_EQ(view.grid.bottom, 335);
-    EXPECT_EQ(view.gridWidth, 518);
-    EXPECT_EQ(view.gridHeight, 304);
+    const std::pair<int, int> edges[] = {
+        {keys.rect.left, 0},           {keys.width, 66},             {keys.rect.top, 1},
+        {keys.rect.bottom, 399},       {view.panes[10].rect.bottom, 399}, {view.panes[10].rect.top, 379},
+        {view.panes[2].rect.bottom, 379}, {view.panes[8].rect.bottom, 365}, {view.panes[3].rect.right, 600},
+        {view.panes[4].rect.top, 1},   {view.panes[6].rect.top, 13}, {view.grid.left, 66},
+        {view.grid.top, 31},           {view.grid.right, 584},       {view.grid.bottom, 335},
+        {view.gridWidth, 518},         {view.gridHeight, 304},
+    };
+    for (std::size_t i = 0; i < std::size(edges); ++i) EXPECT_EQ(edges[i].first, edges[i].second) << "edge " << i;
     EXPECT_EQ(view.zoomPixels, 518 - 24);
     // Hidden panes are zero-sized.
     EXPECT_EQ(view.panes[5].height, 0);

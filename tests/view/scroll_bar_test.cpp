@@ -22,18 +22,11 @@ protected:
     void Open() {
         AddPianoTrack(64 * kQuarter, 0);
         OpenView(900, 600);
-        Settings()->minSongWholeNotes = 64;
-        RefreshDocumentLength(View());
-        SetTimeView(0, 16 * kQuarter);
+        ShowSong(64, 16 * kQuarter);
     }
-    TrackView* V() const { return View(); }
     const Pane& HBar() const { return V()->panes[PANE_HSCROLL]; }
     const Pane& VBar() const { return V()->panes[PANE_VSCROLL]; }
     int BarY() const { return (HBar().rect.top + HBar().rect.bottom) / 2; }
-    int PartAt(int x, int y) {
-        HitTestView(V(), x, y, true);
-        return static_cast<int>(V()->hitCode & 0xFFFF);
-    }
     // The first x of the horizontal bar with the part, -1 when none.
     int FindPart(int part) {
         for (int x = HBar().rect.left; x < HBar().rect.right; ++x)
@@ -85,8 +78,7 @@ TEST_F(ScrollBar, ZoomButtonsAndTheirLimits) {
     EXPECT_EQ(v->repeatCallback, nullptr); // nothing to repeat at the maximum
     Release(out, BarY());
     EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
-    Press(in, BarY());
-    Release(in, BarY());
+    ClickAt(in, BarY());
     EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel - 1);
     SetTimeZoom(v, 0, ZOOM_ALL_IN);
     Repaint();
@@ -120,29 +112,21 @@ TEST_F(ScrollBar, ThumbDragsKeepTheSpanAndStartInBounds) {
     SetTimeView(16 * kQuarter, 16 * kQuarter);
     // The body moves the view and keeps the span.
     int body = (FindPart(10) + LastOfPart(10)) / 2;
-    Press(body, BarY());
-    Move(body + 40, BarY());
-    Release(body + 40, BarY());
+    DragAt(body, BarY(), body + 40, BarY());
     EXPECT_GT(v->timeOrigin, 16 * kQuarter);
     EXPECT_EQ(v->timeSpan, 16 * kQuarter);
     // The leading edge dragged far right: never shorter than the zoom pixels.
     const int lead = FindPart(9);
-    Press(lead, BarY());
-    Move(HBar().rect.right - 80, BarY());
-    Release(HBar().rect.right - 80, BarY());
+    DragAt(lead, BarY(), HBar().rect.right - 80, BarY());
     EXPECT_GE(v->timeSpan, v->zoomPixels);
     // Dragged far left: never before the start.
     Repaint();
-    Press(FindPart(9), BarY());
-    Move(HBar().rect.left, BarY());
-    Release(HBar().rect.left, BarY());
+    DragAt(FindPart(9), BarY(), HBar().rect.left, BarY());
     EXPECT_EQ(v->timeOrigin, 0);
     // The trailing edge dragged far left: the span stays at least the zoom pixels.
     Repaint();
     const int trail = LastOfPart(11);
-    Press(trail, BarY());
-    Move(HBar().rect.left, BarY());
-    Release(HBar().rect.left, BarY());
+    DragAt(trail, BarY(), HBar().rect.left, BarY());
     EXPECT_GE(v->timeSpan, v->zoomPixels);
     EXPECT_GE(v->timeOrigin, 0);
 }
@@ -192,8 +176,7 @@ TEST_F(ScrollBar, CornerBoxTakesUpTheZoomTool) {
     SetTimeView(0, 8 * kQuarter);
     const int corner = FindPart(8);
     ASSERT_GE(corner, 0);
-    Press(corner, BarY());
-    Release(corner, BarY());
+    ClickAt(corner, BarY());
     EXPECT_EQ(ToolsOf(v)->current, TOOL_ZOOM);
     headless::AdvanceClock(2000); // well apart from the click
     headless::DoubleClick(ViewWindow(), corner, BarY());
@@ -216,21 +199,17 @@ TEST_F(ScrollBar, VerticalBarScrollsRowsAndSizesThem) {
     const int top = v->verticalTop;
     const int down = partY(4);
     ASSERT_GE(down, 0);
-    Press(x, down);
-    Release(x, down);
+    ClickAt(x, down);
     EXPECT_EQ(v->verticalTop, top + kUnitsPerRow);
     const int page = partY(3);
     ASSERT_GE(page, 0);
-    Press(x, page);
-    Release(x, page);
+    ClickAt(x, page);
     EXPECT_GT(v->verticalTop, top + kUnitsPerRow);
     // Zoom in makes rows taller, zoom out shorter.
     const int level = v->rowHeightLevel;
-    Press(x, partY(5));
-    Release(x, partY(5));
+    ClickAt(x, partY(5));
     EXPECT_GT(v->rowHeightLevel, level);
-    Press(x, partY(7));
-    Release(x, partY(7));
+    ClickAt(x, partY(7));
     EXPECT_EQ(v->rowHeightLevel, level);
     // The vertical thumb has no resizable edges.
     for (int y = VBar().rect.top; y < VBar().rect.bottom; ++y) {

@@ -25,32 +25,12 @@ protected:
     void Open() {
         AddPianoTrack(64 * kQuarter, 0);
         OpenView(900, 600);
-        Settings()->minSongWholeNotes = 64;
-        RefreshDocumentLength(View());
-        SetFocus(ViewWindow());
-        SetTimeView(0, 16 * kQuarter);
-    }
-    void TearDown() override {
-        for (int vk : {VK_SHIFT, VK_CONTROL, VK_MENU}) headless::KeyUp(vk);
-        headless::PumpUntilIdle();
-        ViewFixture::TearDown();
-    }
-    // A key press with modifiers held, as the user types it.
-    void Key(int vk, unsigned mods = 0) {
-        if (mods & headless::MOD_SHIFT) headless::KeyDown(VK_SHIFT);
-        if (mods & headless::MOD_CONTROL) headless::KeyDown(VK_CONTROL);
-        headless::KeyDown(vk);
-        headless::KeyUp(vk);
-        if (mods & headless::MOD_CONTROL) headless::KeyUp(VK_CONTROL);
-        if (mods & headless::MOD_SHIFT) headless::KeyUp(VK_SHIFT);
-        Pump();
+        ShowSong(64, 16 * kQuarter);
     }
     void WheelAt(int delta, unsigned mods = 0) {
         headless::Wheel(ViewWindow(), V()->grid.left + 300, (V()->grid.top + V()->grid.bottom) / 2, delta, mods);
         Pump();
     }
-    TrackView* V() const { return View(); }
-    double TicksPerPixel() const { return static_cast<double>(V()->timeSpan) / V()->zoomPixels; }
 };
 
 TEST_F(Scrolling, ZoomStepsStopAtTheirLimits) {
