@@ -233,33 +233,31 @@ TEST_F(SnapView, ShortcutsUseTheirCandidates) {
     EXPECT_EQ(SnapEndEdgeTime(view, state, 10, 960), 1920);
 }
 
-TEST_F(SnapView, SnappingOffReturnsTimesUnchanged) {
-    settings.snapEnabled = 0;
-    EXPECT_FALSE(SnappingActive(&settings));
-    EXPECT_EQ(SnapClickTime(view, state, 955), 955);
-    EXPECT_EQ(SnapMoveTime(view, state, 955), 955);
-    EXPECT_EQ(SnapForwardTime(view, state, 955), 955);
-    EXPECT_EQ(SnapStartEdgeTime(view, state, 3000, 2000), 3000);
-    view.settings = nullptr;
-    EXPECT_EQ(SnapMoveTime(view, state, 955), 955);
-    EXPECT_TRUE(ScaleAllowsPitch(nullptr, 61));
-}
-
-TEST_F(SnapView, ShiftOverridesTimeSnappingWhileHeld) {
-    EXPECT_TRUE(SnappingActive(&settings));
-    Hold(win::VK_SHIFT, true);
-    EXPECT_TRUE(ShiftHeld());
-    EXPECT_FALSE(SnappingActive(&settings));
-    EXPECT_FALSE(GridSnappingActive(&settings));
-    EXPECT_EQ(SnapClickTime(view, state, 1001), 1001);
-    EXPECT_EQ(SnapMoveTime(view, state, 1001), 1001);
-    EXPECT_EQ(SnapBackwardTime(view, state, 1001), 1001);
-    EXPECT_EQ(SnapEndEdgeTime(view, state, 10, 960), 10);
+TEST_F(SnapView, SnappingOffOrShiftHeldLeavesTimesUnchanged) {
+    // Snapping switched off, and Shift held while it is on: the shortcuts hand every time back.
+    for (const bool shift : {false, true}) {
+        SCOPED_TRACE(shift ? "Shift held" : "snapping off");
+        settings.snapEnabled = shift ? 1 : 0;
+        Hold(win::VK_SHIFT, shift);
+        EXPECT_EQ(ShiftHeld(), shift);
+        EXPECT_FALSE(SnappingActive(&settings));
+        EXPECT_FALSE(GridSnappingActive(&settings));
+        EXPECT_EQ(SnapClickTime(view, state, 1001), 1001);
+        EXPECT_EQ(SnapMoveTime(view, state, 1001), 1001);
+        EXPECT_EQ(SnapForwardTime(view, state, 1001), 1001);
+        EXPECT_EQ(SnapBackwardTime(view, state, 1001), 1001);
+        EXPECT_EQ(SnapStartEdgeTime(view, state, 3000, 2000), 3000);
+        EXPECT_EQ(SnapEndEdgeTime(view, state, 10, 960), 10);
+    }
+    // Shift let go: snapping acts again, on the grid only while its flag is set.
     Hold(win::VK_SHIFT, false);
     EXPECT_EQ(SnapMoveTime(view, state, 1001), 960);
     EXPECT_TRUE(GridSnappingActive(&settings));
     settings.gridSnap = 0;
     EXPECT_FALSE(GridSnappingActive(&settings));
+    view.settings = nullptr;
+    EXPECT_EQ(SnapMoveTime(view, state, 955), 955);
+    EXPECT_TRUE(ScaleAllowsPitch(nullptr, 61));
 }
 
 TEST_F(SnapView, AltOverridesTheScaleWhileHeld) {
