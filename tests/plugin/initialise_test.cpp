@@ -49,6 +49,12 @@ protected:
         midiOut->Release();
         return count - 2;
     }
+    // Nothing of the host is held: no sink, no foreign reference on the project or the MIDI-out object.
+    void ExpectDisconnected() {
+        EXPECT_EQ(project->SinkCount(), 0u);
+        EXPECT_EQ(ForeignHostRefs(), 0);
+        EXPECT_EQ(MidiOutRefs(), 0);
+    }
     mp::COPTPlugin* Object() { return static_cast<mp::COPTPlugin*>(init); }
 };
 
@@ -58,9 +64,7 @@ TEST_F(Initialise, ConnectsAndDisconnects) {
     EXPECT_GT(ForeignHostRefs(), 0);
     EXPECT_EQ(MidiOutRefs(), 1);
     EXPECT_EQ(init->Uninitialise(), S_OK);
-    EXPECT_EQ(project->SinkCount(), 0u);
-    EXPECT_EQ(ForeignHostRefs(), 0);
-    EXPECT_EQ(MidiOutRefs(), 0);
+    ExpectDisconnected();
     EXPECT_EQ(init->Uninitialise(), S_OK) << "a second Uninitialise is harmless";
 }
 
@@ -75,9 +79,7 @@ TEST_F(Initialise, CapabilitiesAreMaskedAndTicksPerQuarterRead) {
 
 TEST_F(Initialise, ModeWithoutEditorBitFailsAndHoldsNothing) {
     EXPECT_EQ(InitialisePlugin(0x2), E_FAIL);
-    EXPECT_EQ(ForeignHostRefs(), 0);
-    EXPECT_EQ(MidiOutRefs(), 0);
-    EXPECT_EQ(project->SinkCount(), 0u);
+    ExpectDisconnected();
     EXPECT_EQ(InitialisePlugin(), S_OK) << "the object stays reusable";
     EXPECT_EQ(project->SinkCount(), 1u);
 }
@@ -90,9 +92,7 @@ TEST_F(Initialise, MissingHostInterfaceUndoesEverything) {
         DWORD capabilities = 0;
         EXPECT_EQ(init->Initialise(&host, midiOut, 1, 0, &capabilities), E_NOINTERFACE);
         EXPECT_EQ(host.refs, 0);
-        EXPECT_EQ(ForeignHostRefs(), 0);
-        EXPECT_EQ(MidiOutRefs(), 0);
-        EXPECT_EQ(project->SinkCount(), 0u);
+        ExpectDisconnected();
     }
     EXPECT_EQ(init->Initialise(nullptr, midiOut, 1, 0, nullptr), E_POINTER);
     EXPECT_EQ(MidiOutRefs(), 0);
@@ -114,9 +114,7 @@ TEST_F(Initialise, ReleasingTheObjectDisconnectsIt) {
     init = nullptr;
     EXPECT_EQ(plugin->Release(), 0u);
     plugin = nullptr;
-    EXPECT_EQ(project->SinkCount(), 0u);
-    EXPECT_EQ(ForeignHostRefs(), 0);
-    EXPECT_EQ(MidiOutRefs(), 0);
+    ExpectDisconnected();
 }
 
 TEST_F(Initialise, OutputPortChoiceFollowsThePortAcrossRefreshes) {
