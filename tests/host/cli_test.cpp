@@ -27,14 +27,8 @@ using CliRun = runtest::PianorollRun;
 using runtest::ShellQuote;
 using runtest::Slurp;
 
-class Cli : public ::testing::Test {
+class Cli : public host::test::TempDirTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vor_cli_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
 
     CliRun Pianoroll(const std::vector<std::string>& args, const std::string& env = "") {
         return runtest::RunPianoroll(dir_, args, env);
@@ -46,8 +40,6 @@ protected:
         return p;
     }
     static std::size_t Lines(const std::string& s) { return static_cast<std::size_t>(std::count(s.begin(), s.end(), '\n')); }
-
-    fs::path dir_;
 };
 
 Bytes TwoTrackSong() {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include "model/host_project.h"
 #include "smf/smf.h"
@@ -209,6 +212,24 @@ public:
 
 private:
     std::vector<std::uint8_t> bytes_;
+};
+
+// A test with a fresh temporary folder of its own, removed afterwards.
+class TempDirTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int counter = 0;
+        dir_ = std::filesystem::temp_directory_path() /
+               ("vor_host_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::size_t FilesIn(const std::filesystem::path& d) const {
+        return static_cast<std::size_t>(
+            std::distance(std::filesystem::directory_iterator(d), std::filesystem::directory_iterator()));
+    }
+    std::filesystem::path dir_;
 };
 
 // A host project holding a song read from a file image, with a recording sink advised on it.

@@ -159,17 +159,10 @@ TEST(SmfRead, OverlappingNotesPairFirstInFirstOutPerChannelAndPitch) {
         0x00, 0xFF, 0x2F, 0x00,
     };
     ASSERT_TRUE(ReadBytes(SmfBuilder(0, 480).Track(track).Bytes(), store).ok);
-    auto events = EventsOfTrack(store, 0);
-    ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[0].channel, 0);
-    EXPECT_EQ(events[0].d[1], 10);
-    EXPECT_EQ(events[0].length, 0x20u);
-    EXPECT_EQ(events[0].d[2], 1);
-    EXPECT_EQ(events[1].channel, 1);
-    EXPECT_EQ(events[1].length, 0x30u);
-    EXPECT_EQ(events[2].d[1], 30);
-    EXPECT_EQ(events[2].tick, 0x10);
-    EXPECT_EQ(events[2].length, 0x30u);
+    // Key, velocity and release velocity, then the length.
+    EXPECT_EQ(EventsOfTrack(store, 0), (std::vector<Ev>{{0, mp::MEK_NOTE, 0, {60, 10, 1, 0}, 0x20, {}},
+                                                        {0, mp::MEK_NOTE, 1, {60, 20, 2, 0}, 0x30, {}},
+                                                        {0x10, mp::MEK_NOTE, 0, {60, 30, 3, 0}, 0x30, {}}}));
     EXPECT_EQ(store.Track(store.TracksInOrder()[0])->channel, -1); // two channels in use
 }
 
@@ -384,19 +377,7 @@ TEST(SmfWrite, RefusesWhatAFileCannotExpress) {
     EXPECT_EQ(EventsOfTrack(back, 0).at(0).length, 0xFFFFFFF0u);
 }
 
-class SmfSave : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vor_smf_save_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::size_t FilesIn(const fs::path& d) {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(d), fs::directory_iterator()));
-    }
-    fs::path dir_;
-};
+using SmfSave = TempDirTest;
 
 TEST_F(SmfSave, ReplacesTheFileWholeAndAFailedSaveKeepsTheOldOne) {
     Loaded song(96);

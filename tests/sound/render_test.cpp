@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "../host/host_test_util.h"
 #include "midiout/fluid_synth_output.h"
 #include "playback/song.h"
 #include "song_builder.h"
@@ -14,18 +15,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Render : public ::testing::Test {
+class Render : public host::test::TempDirTest {
 protected:
     void SetUp() override {
         if (!midiout::FindSoundFont()) GTEST_SKIP() << midiout::MissingSoundFontMessage();
-        dir_ = fs::temp_directory_path() / ("vor_render_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
+        TempDirTest::SetUp();
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    fs::path dir_;
 };
 
 // One piano note from 1 s to 2 s.
