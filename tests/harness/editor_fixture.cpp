@@ -3,7 +3,6 @@
 
 #include <dlfcn.h>
 
-#include "song_builder.h"
 #include "win/backend.h"
 #include "win/controls.h"
 
@@ -53,11 +52,7 @@ HRESULT TestPageSite::GetPageContainer(IUnknown** container) {
 void EditorFixture::SetUp() {
     const ModuleEntryPoints& m = Module();
     ASSERT_TRUE(m.error.empty()) << m.error;
-    project = host::HostProject::Create();
-    midiOut = host::HostMidiOut::Create([this](const mp::MidiEventRecord& record, const std::uint8_t*, std::size_t) {
-        sent.push_back(record);
-        return S_OK;
-    });
+    SongFixture::SetUp();
 }
 
 void EditorFixture::TearDown() {
@@ -81,24 +76,13 @@ void EditorFixture::TearDown() {
         hostWindow = nullptr;
     }
     Pump();
-    if (midiOut) midiOut->Release();
-    if (project) project->Release();
-    midiOut = nullptr;
-    project = nullptr;
+    SongFixture::TearDown();
     EXPECT_EQ(site.refs, 0) << "the page kept a reference on its site";
-}
-
-std::uint32_t EditorFixture::AddTrack(const std::u16string& name, int channel, std::uint32_t order) {
-    return InsertTrack(project, name, channel, order);
-}
-
-std::uint32_t EditorFixture::AddBlock(std::uint32_t track, std::int64_t start, std::int64_t end) {
-    return InsertBlock(project, track, start, end);
 }
 
 std::uint32_t EditorFixture::AddNote(std::uint32_t block, std::int64_t time, std::uint32_t duration, int note,
                                      int velocity, int channel) {
-    return InsertEvent(project, block, time, mp::MEK_NOTE, duration, note, velocity, channel);
+    return AddEvent(block, time, mp::MEK_NOTE, duration, note, velocity, channel);
 }
 
 void EditorFixture::SetPorts(std::uint32_t kind, const std::vector<std::pair<std::uint32_t, std::u16string>>& ports) {

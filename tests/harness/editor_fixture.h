@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "model/host_project.h"
-#include "model/midi_out.h"
 #include "mp/host_contract.h"
+#include "song_fixture.h"
 #include "win/com.h"
 #include "win/win.h"
 
@@ -45,14 +44,12 @@ public:
     int statusChanges = 0;
 };
 
-class EditorFixture : public ::testing::Test {
+class EditorFixture : public SongFixture {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // ---- the song, in the host model ----
-    std::uint32_t AddTrack(const std::u16string& name, int channel = -1, std::uint32_t order = 0);
-    std::uint32_t AddBlock(std::uint32_t track, std::int64_t start, std::int64_t end);
+    // ---- the song, in the host model (tracks and blocks through SongFixture) ----
     std::uint32_t AddNote(std::uint32_t block, std::int64_t time, std::uint32_t duration, int note,
                           int velocity = 100, int channel = 0);
     // Replaces a port list (kind 1 output, 0 the other); the host reports the change.
@@ -77,9 +74,6 @@ protected:
         return out;
     }
 
-    host::HostProject* project = nullptr;
-    host::HostMidiOut* midiOut = nullptr;
-    std::vector<mp::MidiEventRecord> sent; // what the plug-in played through the MIDI-out object
     win::IUnknown* plugin = nullptr;
     mp::IMPInitialise* init = nullptr;
     win::IPropertyPage* page = nullptr;

@@ -12,23 +12,17 @@
 #include <string>
 #include <vector>
 
-#include "model/host_project.h"
-#include "model/midi_out.h"
 #include "mp/plugin.h"
 #include "mp/track_access.h"
-#include "song_builder.h"
+#include "song_fixture.h"
 #include "win/win.h"
 
 namespace harness {
 
-class TrackFixture : public ::testing::Test {
+class TrackFixture : public SongFixture {
 protected:
     void SetUp() override {
-        project = host::HostProject::Create();
-        midiOut = host::HostMidiOut::Create([this](const mp::MidiEventRecord& record, const std::uint8_t*, std::size_t) {
-            sent.push_back(record);
-            return win::S_OK;
-        });
+        SongFixture::SetUp();
         ASSERT_EQ(mp::NewPianoRollPlugin(0, &plugin), win::S_OK);
         plugin->AddRef();
     }
@@ -38,11 +32,7 @@ protected:
             plugin->Uninitialise();
             plugin->Release();
         }
-        if (midiOut) midiOut->Release();
-        if (project) {
-            project->SetThreadedDelivery(false);
-            project->Release();
-        }
+        SongFixture::TearDown();
     }
 
     // Connects the plug-in object, loads the track table and opens a TrackAccess on track index 0.
@@ -60,17 +50,6 @@ protected:
         plugin->ProcessNotifications(false);
     }
 
-    std::uint32_t AddTrack(const std::u16string& name, int channel = -1, std::uint32_t order = 0, int pitchOffset = 0,
-                           int velocityOffset = 0) {
-        return InsertTrack(project, name, channel, order, pitchOffset, velocityOffset);
-    }
-    std::uint32_t AddBlock(std::uint32_t track, std::int64_t start, std::int64_t end) {
-        return InsertBlock(project, track, start, end);
-    }
-    std::uint32_t AddEvent(std::uint32_t block, std::int64_t time, std::uint32_t kind, std::uint32_t length, int data1,
-                           int data2, int channel = 0, bool selected = false) {
-        return InsertEvent(project, block, time, kind, length, data1, data2, channel, selected);
-    }
     std::uint32_t AddNote(std::uint32_t block, std::int64_t time, std::uint32_t duration, int note, int velocity = 100,
                           bool selected = false) {
         return AddEvent(block, time, mp::MEK_NOTE, duration, note, velocity, 0, selected);
@@ -83,9 +62,6 @@ protected:
     }
     std::u16string UndoName() {
         return project->WithStore([](host::Store& store) { return store.UndoName(); });
-    }
-    std::size_t UndoCount() {
-        return project->WithStore([](host::Store& store) { return store.UndoCount(); });
     }
     // Event ids of the shown list, in list order (built first when no list is shown yet; such
     // rebuilds are counted, so upkeep tests can tell that notifications, not a rebuild, did the work).
@@ -118,9 +94,6 @@ protected:
         return ids;
     }
 
-    host::HostProject* project = nullptr;
-    host::HostMidiOut* midiOut = nullptr;
-    std::vector<mp::MidiEventRecord> sent;
     mp::COPTPianoRollPlugin* plugin = nullptr;
     std::unique_ptr<mp::TrackAccess> access;
     int rebuilds = 0;

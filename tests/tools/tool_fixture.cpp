@@ -63,10 +63,6 @@ std::string ToolFixture::UndoName() {
     return std::string(name.begin(), name.end());
 }
 
-std::size_t ToolFixture::UndoCount() {
-    return project->WithStore([](host::Store& store) { return store.UndoCount(); });
-}
-
 void ToolFixture::Undo() {
     project->Undo();
     Pump();

@@ -47,7 +47,6 @@ protected:
     std::vector<HostNote> Notes();
     std::vector<HostNote> Selected();
     std::string UndoName();
-    std::size_t UndoCount();
     void Undo();
 
     // Positions: x of a tick, y of a note's row centre.
