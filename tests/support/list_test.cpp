@@ -57,29 +57,31 @@ TEST(VorListCreate, RejectsConflictingOptionsAndMissingHeader) {
 }
 
 TEST(VorListCreate, SizesRoomAndStride) {
-    ListPtr a;
-    ASSERT_EQ(VorList_CreateExZ(&a.list, 6, 0, 0, 0x40000004), win::S_OK);
-    EXPECT_EQ(a.list->allocated, 16);
-    EXPECT_EQ(a.list->growthStep, 16);
-    EXPECT_EQ(a.list->stride, 8u); // 6 rounded up to a multiple of 4
-    EXPECT_EQ(a.list->count, 0);
-    EXPECT_EQ(a.list->mark, VORLIST_MARK);
-
-    ListPtr b; // growth clamped up to 4, initial 5 rounded up to 8
-    ASSERT_EQ(VorList_CreateExZ(&b.list, 4, 5, 1, 0x4), win::S_OK);
-    EXPECT_EQ(b.list->growthStep, 4);
-    EXPECT_EQ(b.list->allocated, 8);
-
-    ListPtr c; // initial below 4 is raised, growth above the limit is lowered
-    ASSERT_EQ(VorList_CreateExZ(&c.list, 4, 2, 0x20000, 0x4), win::S_OK);
-    EXPECT_EQ(c.list->growthStep, 0x10400);
-    EXPECT_EQ(c.list->allocated, 0x10400);
-
-    ListPtr d;
-    ASSERT_EQ(VorList_CreateExZ(&d.list, 4, 10, 4, 0x2), win::S_OK);
-    EXPECT_EQ(d.list->allocated, 12);
-    EXPECT_EQ(d.list->stride, sizeof(void*));
-    EXPECT_EQ(VorList_GetCreateOptions(d.list), 0x40000002u); // creation adds the any-thread bit
+    struct Case {
+        const char* what;
+        std::uint32_t itemSize;
+        std::int32_t initial, growth;
+        std::uint32_t options;
+        std::int32_t allocated, growthStep;
+        std::uint32_t stride;
+    } cases[] = {
+        {"defaults; 6 rounded up to a multiple of 4", 6, 0, 0, 0x40000004, 16, 16, 8},
+        {"growth clamped up to 4, initial 5 rounded up to 8", 4, 5, 1, 0x4, 8, 4, 4},
+        {"initial below 4 raised, growth above the limit lowered", 4, 2, 0x20000, 0x4, 0x10400, 0x10400, 4},
+        {"pointer list: room rounded to the growth step", 4, 10, 4, 0x2, 12, 4, sizeof(void*)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ListPtr l;
+        ASSERT_EQ(VorList_CreateExZ(&l.list, c.itemSize, c.initial, c.growth, c.options), win::S_OK);
+        EXPECT_EQ(l.list->allocated, c.allocated);
+        EXPECT_EQ(l.list->growthStep, c.growthStep);
+        EXPECT_EQ(l.list->stride, c.stride);
+        EXPECT_EQ(l.list->count, 0);
+        EXPECT_EQ(l.list->mark, VORLIST_MARK);
+        // Creation adds the any-thread bit.
+        EXPECT_EQ(VorList_GetCreateOptions(l.list), c.options | 0x40000000u);
+    }
 }
 
 TEST(VorListCreate, CallerHeaderIsUsedAndNotFreed) {
