@@ -36,18 +36,14 @@ protected:
     int BlackRight() const { return pianoroll::BlackKeyRight(View()); }
     void Band(int note, int* top, int* bottom) const { pianoroll::RowBand(View(), 127 - note, top, bottom); }
     // Notes sounded (on) and stopped (off) so far.
-    std::vector<int> Ons() const {
+    std::vector<int> Sent(std::uint32_t kind) const {
         std::vector<int> out;
         for (const mp::MidiEventRecord& r : sent)
-            if (r.kind == mp::MEK_NOTE) out.push_back(r.data[0]);
+            if (r.kind == kind) out.push_back(r.data[0]);
         return out;
     }
-    std::vector<int> Offs() const {
-        std::vector<int> out;
-        for (const mp::MidiEventRecord& r : sent)
-            if (r.kind == mp::MEK_NOTE_OFF) out.push_back(r.data[0]);
-        return out;
-    }
+    std::vector<int> Ons() const { return Sent(mp::MEK_NOTE); }
+    std::vector<int> Offs() const { return Sent(mp::MEK_NOTE_OFF); }
 };
 
 TEST_F(Keyboard, PressSoundsTheKeyUntilRelease) {

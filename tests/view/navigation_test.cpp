@@ -307,32 +307,6 @@ TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
     EXPECT_EQ(Settings()->gridSpacing, -4);
 }
 
-TEST_F(Navigation, TheSettingsMenusListEveryChoiceOnce) {
-    HMENU menus = LoadModuleMenu(kSettingsMenus);
-    ASSERT_NE(menus, nullptr);
-    ASSERT_EQ(GetMenuItemCount(menus), 3);
-    HMENU key = GetSubMenu(menus, 2);
-    ASSERT_NE(key, nullptr);
-    HMENU roots = GetSubMenu(key, 0), scales = GetSubMenu(key, 1);
-    ASSERT_TRUE(roots && scales);
-    EXPECT_EQ(GetMenuItemCount(roots), 12);
-    // Every scale but the empty one, each once, in its listed groups.
-    int seen = 0;
-    for (int i = 0; i < GetMenuItemCount(scales); ++i) {
-        const UINT id = GetMenuItemID(scales, i);
-        if (id == 0) continue; // separator
-        EXPECT_GE(id, 7300u);
-        EXPECT_LE(id, 7317u);
-        ++seen;
-    }
-    EXPECT_EQ(seen, 18);
-    EXPECT_NE(GetMenuState(GetSubMenu(menus, 0), 6018, MF_BYCOMMAND), static_cast<UINT>(-1));
-    EXPECT_EQ(GetMenuState(GetSubMenu(menus, 0), 6006, MF_BYCOMMAND), static_cast<UINT>(-1));
-    EXPECT_EQ(GetMenuState(GetSubMenu(menus, 1), 7001, MF_BYCOMMAND), static_cast<UINT>(-1));
-    DestroyMenu(menus);
-    EXPECT_EQ(LoadModuleMenu(999), nullptr);
-}
-
 TEST_F(Navigation, DragsPastTheEdgeScrollOnTheClock) {
     Open();
     SetTimeView(0, 8 * kQuarter);

@@ -27,18 +27,14 @@ protected:
     const Pane& HBar() const { return V()->panes[PANE_HSCROLL]; }
     const Pane& VBar() const { return V()->panes[PANE_VSCROLL]; }
     int BarY() const { return (HBar().rect.top + HBar().rect.bottom) / 2; }
-    // The first x of the horizontal bar with the part, -1 when none.
-    int FindPart(int part) {
-        for (int x = HBar().rect.left; x < HBar().rect.right; ++x)
-            if (PartAt(x, BarY()) == part) return x;
-        return -1;
+    // The first and the last x of the horizontal bar with the part, -1 when none.
+    int FindPart(int part, bool last = false) {
+        int found = -1;
+        for (int x = HBar().rect.left; x < HBar().rect.right && (last || found < 0); ++x)
+            if (PartAt(x, BarY()) == part) found = x;
+        return found;
     }
-    int LastOfPart(int part) {
-        int last = -1;
-        for (int x = HBar().rect.left; x < HBar().rect.right; ++x)
-            if (PartAt(x, BarY()) == part) last = x;
-        return last;
-    }
+    int LastOfPart(int part) { return FindPart(part, true); }
 };
 
 TEST_F(ScrollBar, LayoutAndParts) {
