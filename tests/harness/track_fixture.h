@@ -54,6 +54,14 @@ protected:
                           bool selected = false) {
         return AddEvent(block, time, mp::MEK_NOTE, duration, note, velocity, 0, selected);
     }
+    // Changes a stored event in the host's store, as the host's own editing would.
+    template <class Change> void ChangeEvent(std::uint32_t event, Change change) {
+        project->WithStore([&](host::Store& store) {
+            host::EventValue value = store.Event(event);
+            change(value);
+            store.SetEvent(event, value);
+        });
+    }
     host::EventValue Stored(std::uint32_t event) {
         return project->WithStore([&](host::Store& store) { return store.Event(event); });
     }

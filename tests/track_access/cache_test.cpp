@@ -117,18 +117,10 @@ TEST_F(Upkeep, InsertsDeletesAndMovesFollowTheHost) {
     EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n3, n2}));
 
     // A move in time re-sorts; a change of duration alone keeps the place but is seen by range queries.
-    project->WithStore([&](host::Store& s) {
-        host::EventValue v = s.Event(n3);
-        v.time = 2000;
-        s.SetEvent(n3, v);
-    });
+    ChangeEvent(n3, [](host::EventValue& v) { v.time = 2000; });
     Deliver();
     EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n2, n3}));
-    project->WithStore([&](host::Store& s) {
-        host::EventValue v = s.Event(n2);
-        v.length = 5000;
-        s.SetEvent(n2, v);
-    });
+    ChangeEvent(n2, [](host::EventValue& v) { v.length = 5000; });
     Deliver();
     EXPECT_EQ(access->TrackEnd(), 960 + 5000);
     EXPECT_EQ(ListedEvents(), RebuiltEvents(0));
@@ -230,11 +222,9 @@ TEST_F(Upkeep, RandomEditsLeaveTheListAsARebuildWouldMakeIt) {
             break;
         case 3:
             if (!target) break;
-            project->WithStore([&](host::Store& s) {
-                host::EventValue v = s.Event(target);
+            ChangeEvent(target, [&](host::EventValue& v) {
                 v.time = time;
                 v.length = static_cast<std::uint32_t>(random() % 700);
-                s.SetEvent(target, v);
             });
             break;
         case 4: {

@@ -26,12 +26,7 @@ TEST_F(ThreadedUpkeep, HostThreadChangesReachTheCacheInTheDeferredPhase) {
         // The host's own edits, made on its thread: inserts, moves and deletes.
         for (int i = 0; i < 300; ++i) {
             const std::uint32_t id = AddNote(block, (i * 37) % 9000, 40, 40 + i % 30);
-            if (i % 3 == 0)
-                project->WithStore([&](host::Store& s) {
-                    host::EventValue v = s.Event(id);
-                    v.time += 500;
-                    s.SetEvent(id, v);
-                });
+            if (i % 3 == 0) ChangeEvent(id, [](host::EventValue& v) { v.time += 500; });
             if (i % 5 == 0) project->WithStore([&](host::Store& s) { s.DeleteEvent(id); });
         }
         stop = true;
