@@ -194,38 +194,39 @@ TEST(EventNames, PackedParameters) {
     });
 }
 
-// Variable-length records: kind, data bytes, field, first track or not, and the expected text.
+// Variable-length records: kind and data bytes, then fields (NAME_EVENT on a later track is
+// NAME_EVENT | kLaterTrack) with the text expected for each.
+constexpr std::uint32_t kLaterTrack = 0x80000000u;
 struct VarCase {
     std::uint32_t kind;
     std::vector<std::uint8_t> bytes;
-    std::uint32_t selector;
-    const char* expected;
-    bool firstTrack = true;
+    std::vector<std::pair<std::uint32_t, const char*>> fields;
 };
 
 void ExpectVarFields(const std::vector<VarCase>& cases) {
     for (const VarCase& c : cases) {
         VarRecord record(c.kind, c.bytes);
-        SCOPED_TRACE(::testing::Message() << "kind " << c.kind << " first byte "
-                                          << (c.bytes.empty() ? -1 : int(c.bytes[0])) << " selector " << c.selector);
-        EXPECT_EQ(Name(record.r, c.selector, c.firstTrack), c.expected);
+        for (const auto& [selector, expected] : c.fields) {
+            SCOPED_TRACE(::testing::Message() << "kind " << c.kind << " first byte "
+                                              << (c.bytes.empty() ? -1 : int(c.bytes[0])) << " selector " << selector);
+            EXPECT_EQ(Name(record.r, selector & ~kLaterTrack, !(selector & kLaterTrack)), expected);
+        }
     }
 }
 
 TEST(EventNames, MachineControl) {
     ExpectVarFields({
-        {MEK_SYSEX, {0x7F, 0x7F, 0x06, 68, 0xF7}, NAME_EVENT, "MMC Locate"},
-        {MEK_SYSEX, {0x7F, 0x01, 0x06, 1, 0xF7}, NAME_EVENT, "MMC Stop"},
-        {MEK_SYSEX_CONTINUE, {0x7F, 0x01, 0x06, 85, 0xF7, 0x00}, NAME_EVENT, "MMC Record Strobe Variable"},
-        {MEK_SYSEX, {0x7F, 0x7F, 0x06, 14, 0xF7}, NAME_EVENT, "MMC 0x0E"},
-        {MEK_SYSEX, {0x7F, 0x7F, 0x07, 2, 0xF7}, NAME_EVENT, "MMC 0x02"},
-        {MEK_SYSEX, {0x7F, 0x7F, 0x06, 68, 0xF7}, NAME_VALUE1, "<error 1>"},
+        {MEK_SYSEX, {0x7F, 0x7F, 0x06, 68, 0xF7}, {{NAME_EVENT, "MMC Locate"}, {NAME_VALUE1, "<error 1>"}}},
+        {MEK_SYSEX, {0x7F, 0x01, 0x06, 1, 0xF7}, {{NAME_EVENT, "MMC Stop"}}},
+        {MEK_SYSEX_CONTINUE, {0x7F, 0x01, 0x06, 85, 0xF7, 0x00}, {{NAME_EVENT, "MMC Record Strobe Variable"}}},
+        {MEK_SYSEX, {0x7F, 0x7F, 0x06, 14, 0xF7}, {{NAME_EVENT, "MMC 0x0E"}}},
+        {MEK_SYSEX, {0x7F, 0x7F, 0x07, 2, 0xF7}, {{NAME_EVENT, "MMC 0x02"}}},
         // Not machine control after all: too short, unterminated, another sub-id, not real-time, empty.
-        {MEK_SYSEX, {0x7F, 0x7F, 0x06, 2}, NAME_EVENT, "Sysex"},
-        {MEK_SYSEX_CONTINUE, {0x7F, 0x7F, 0x06, 2, 0x00}, NAME_EVENT, "Sysex Continue"},
-        {MEK_SYSEX, {0x7F, 0x7F, 0x04, 1, 0xF7}, NAME_EVENT, "Sysex"},
-        {MEK_SYSEX, {0x7E, 0x7F, 0x06, 2, 0xF7}, NAME_EVENT, "Sysex"},
-        {MEK_SYSEX, {}, NAME_EVENT, "Sysex"},
+        {MEK_SYSEX, {0x7F, 0x7F, 0x06, 2}, {{NAME_EVENT, "Sysex"}}},
+        {MEK_SYSEX_CONTINUE, {0x7F, 0x7F, 0x06, 2, 0x00}, {{NAME_EVENT, "Sysex Continue"}}},
+        {MEK_SYSEX, {0x7F, 0x7F, 0x04, 1, 0xF7}, {{NAME_EVENT, "Sysex"}}},
+        {MEK_SYSEX, {0x7E, 0x7F, 0x06, 2, 0xF7}, {{NAME_EVENT, "Sysex"}}},
+        {MEK_SYSEX, {}, {{NAME_EVENT, "Sysex"}}},
     });
     // A length beyond the data block is not read past its end.
     VarRecord lying(MEK_SYSEX, {0x7F, 0x7F, 0x06});
@@ -235,47 +236,35 @@ TEST(EventNames, MachineControl) {
 
 TEST(EventNames, MetaEvents) {
     ExpectVarFields({
-        {MEK_META, {81, 0x07, 0xA1, 0x20}, NAME_EVENT, "Tempo"}, // 500000 us per quarter
-        {MEK_META, {81, 0x07, 0xA1, 0x20}, NAME_LABEL1, "Te&mpo:"},
-        {MEK_META, {81, 0x07, 0xA1, 0x20}, NAME_VALUE1, "120.000 BPM"},
-        {MEK_META, {88, 6, 3, 24, 8}, NAME_EVENT, "Time Signature"},
-        {MEK_META, {88, 6, 3, 24, 8}, NAME_VALUE1, "6/8"},
-        {MEK_META, {88, 6, 3, 24, 8}, NAME_LABEL1, "Ti&me sig:"},
-        {MEK_META, {89, 0xFD, 1}, NAME_VALUE1, "-3"},
-        {MEK_META, {89, 0xFD, 1}, NAME_VALUE2, "Minor"},
-        {MEK_META, {89, 0xFD, 1}, NAME_LABEL1, "&Key sig:"},
-        {MEK_META, {89, 0xFD, 1}, NAME_LABEL2, "&Major/Minor:"},
-        {MEK_META, {84, 0x61, 2, 3, 4, 5}, NAME_EVENT, "SMPTE Offset"},
-        {MEK_META, {84, 0x61, 2, 3, 4, 5}, NAME_VALUE1, "01:02:03.04.05"}, // a rate in bits 5-6 of the hour
-        {MEK_META, {32, 9}, NAME_EVENT, "Channel Prefix"},
-        {MEK_META, {32, 9}, NAME_LABEL1, "Channel &prefix:"},
-        {MEK_META, {32, 9}, NAME_VALUE1, "9"},
-        {MEK_META, {0, 1, 2}, NAME_EVENT, "Sequence Number"},
-        {MEK_META, {0, 1, 2}, NAME_VALUE1, "258"},
-        {MEK_META, {3, 'L', 'e', 'a', 'd'}, NAME_EVENT, "Sequence Name"},
-        {MEK_META, {3, 'L', 'e', 'a', 'd'}, NAME_EVENT, "Track Name", false},
-        {MEK_META, {3, 'L', 'e', 'a', 'd'}, NAME_LABEL1, "Te&xt event:"},
-        {MEK_META, {3, 'L', 'e', 'a', 'd'}, NAME_VALUE1, "Lead"},
-        {MEK_META, {2, 'x'}, NAME_LABEL1, "&Copyright:"},
-        {MEK_META, {5, 'c', 0xE9}, NAME_EVENT, "Lyric"},
-        {MEK_META, {5, 'c', 0xE9}, NAME_VALUE1, "c\xC3\xA9"}, // not UTF-8: read as Latin-1
-        {MEK_META, {6, 0xC3, 0xA9, 't', 0xC3, 0xA9}, NAME_EVENT, "Marker"},
-        {MEK_META, {6, 0xC3, 0xA9, 't', 0xC3, 0xA9}, NAME_VALUE1, "\xC3\xA9t\xC3\xA9"},
-        {MEK_META, {7}, NAME_EVENT, "Cue Point"},
-        {MEK_META, {4}, NAME_EVENT, "Instrument Name"},
-        {MEK_META, {1}, NAME_EVENT, "Text Event"},
-        {MEK_META, {127, 0x7D, 3, 1, 2}, NAME_EVENT, "Vantrel Summary Info"},
-        {MEK_META, {127, 0x7D, 0}, NAME_EVENT, "Orvane Track Attributes"},
-        {MEK_META, {127, 0x7D, 0x2A}, NAME_EVENT, "Vantrel Undefined 0x2A"},
-        {MEK_META, {127, 0x41, 1}, NAME_EVENT, "Sequencer Specific"},
-        {MEK_META, {47}, NAME_EVENT, "Unknown Meta: 47"},
-        {MEK_META, {47}, NAME_VALUE1, "<error 1>"},
+        {MEK_META, {81, 0x07, 0xA1, 0x20}, // 500000 us per quarter
+         {{NAME_EVENT, "Tempo"}, {NAME_LABEL1, "Te&mpo:"}, {NAME_VALUE1, "120.000 BPM"}}},
+        {MEK_META, {88, 6, 3, 24, 8},
+         {{NAME_EVENT, "Time Signature"}, {NAME_VALUE1, "6/8"}, {NAME_LABEL1, "Ti&me sig:"}}},
+        {MEK_META, {89, 0xFD, 1},
+         {{NAME_VALUE1, "-3"}, {NAME_VALUE2, "Minor"}, {NAME_LABEL1, "&Key sig:"}, {NAME_LABEL2, "&Major/Minor:"}}},
+        {MEK_META, {84, 0x61, 2, 3, 4, 5}, // a rate in bits 5-6 of the hour
+         {{NAME_EVENT, "SMPTE Offset"}, {NAME_VALUE1, "01:02:03.04.05"}}},
+        {MEK_META, {32, 9}, {{NAME_EVENT, "Channel Prefix"}, {NAME_LABEL1, "Channel &prefix:"}, {NAME_VALUE1, "9"}}},
+        {MEK_META, {0, 1, 2}, {{NAME_EVENT, "Sequence Number"}, {NAME_VALUE1, "258"}}},
+        {MEK_META, {3, 'L', 'e', 'a', 'd'},
+         {{NAME_EVENT, "Sequence Name"}, {NAME_EVENT | kLaterTrack, "Track Name"}, {NAME_LABEL1, "Te&xt event:"},
+          {NAME_VALUE1, "Lead"}}},
+        {MEK_META, {2, 'x'}, {{NAME_LABEL1, "&Copyright:"}}},
+        {MEK_META, {5, 'c', 0xE9}, {{NAME_EVENT, "Lyric"}, {NAME_VALUE1, "c\xC3\xA9"}}}, // not UTF-8: Latin-1
+        {MEK_META, {6, 0xC3, 0xA9, 't', 0xC3, 0xA9}, {{NAME_EVENT, "Marker"}, {NAME_VALUE1, "\xC3\xA9t\xC3\xA9"}}},
+        {MEK_META, {7}, {{NAME_EVENT, "Cue Point"}}},
+        {MEK_META, {4}, {{NAME_EVENT, "Instrument Name"}}},
+        {MEK_META, {1}, {{NAME_EVENT, "Text Event"}}},
+        {MEK_META, {127, 0x7D, 3, 1, 2}, {{NAME_EVENT, "Vantrel Summary Info"}}},
+        {MEK_META, {127, 0x7D, 0}, {{NAME_EVENT, "Orvane Track Attributes"}}},
+        {MEK_META, {127, 0x7D, 0x2A}, {{NAME_EVENT, "Vantrel Undefined 0x2A"}}},
+        {MEK_META, {127, 0x41, 1}, {{NAME_EVENT, "Sequencer Specific"}}},
+        {MEK_META, {47}, {{NAME_EVENT, "Unknown Meta: 47"}, {NAME_VALUE1, "<error 1>"}}},
         // Malformed data: named by type, but no value.
-        {MEK_META, {81, 0x07}, NAME_EVENT, "Tempo"},
-        {MEK_META, {81, 0x07}, NAME_VALUE1, "<error 2>"},
-        {MEK_META, {81, 0, 0, 0}, NAME_VALUE1, "<error 2>"},
-        {MEK_META, {88, 4, 200}, NAME_VALUE1, "<error 2>"},
-        {MEK_META, {}, NAME_EVENT, "<error 2>"},
+        {MEK_META, {81, 0x07}, {{NAME_EVENT, "Tempo"}, {NAME_VALUE1, "<error 2>"}}},
+        {MEK_META, {81, 0, 0, 0}, {{NAME_VALUE1, "<error 2>"}}},
+        {MEK_META, {88, 4, 200}, {{NAME_VALUE1, "<error 2>"}}},
+        {MEK_META, {}, {{NAME_EVENT, "<error 2>"}}},
     });
     MidiEventRecord stale = Short(MEK_META);
     stale.length = 4;
