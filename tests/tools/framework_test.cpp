@@ -19,15 +19,14 @@ TEST_F(FrameworkTest, PreciseHitCodesGiveEdgesAndBodiesAndNarrowNotesOnlyEdges) 
     Open();
     const int y = Y(72);
     const int xs = X(960), xe = X(1920);
-    EXPECT_EQ(HitAt(xs - 3, y), HitNoteStart);
-    EXPECT_EQ(HitAt(xs + 4, y), HitNoteStart);
-    EXPECT_EQ(HitAt(xs + 5, y), HitNote);
-    EXPECT_EQ(HitAt(xe - 5, y), HitNote);
-    EXPECT_EQ(HitAt(xe - 4, y), HitNoteEnd);
-    EXPECT_EQ(HitAt(xe + 3, y), HitNoteEnd);
-    EXPECT_EQ(HitAt(X(2500), y), HitEmpty);
-    EXPECT_EQ(HitAt(X(1200), Y(71)), HitEmpty);
-    EXPECT_EQ(HitAt(X(1200), View()->grid.top - 1), HitOutside);
+    const struct {
+        int x, y, hit;
+    } points[] = {
+        {xs - 3, y, HitNoteStart}, {xs + 4, y, HitNoteStart}, {xs + 5, y, HitNote},          {xe - 5, y, HitNote},
+        {xe - 4, y, HitNoteEnd},   {xe + 3, y, HitNoteEnd},   {X(2500), y, HitEmpty},        {X(1200), Y(71), HitEmpty},
+        {X(1200), View()->grid.top - 1, HitOutside},
+    };
+    for (const auto& p : points) EXPECT_EQ(HitAt(p.x, p.y), p.hit) << p.x << "," << p.y;
 
     const int ns = X(3000), ne = X(3020);
     ASSERT_EQ(ne - ns, 2);

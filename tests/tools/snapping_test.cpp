@@ -86,7 +86,8 @@ TEST(SnapNearest, GridPointRoundsHalfwayUpAndTruncatesTowardZero) {
         // Below zero the whole-step truncation pulls toward zero.
         {-479, 960, 0},   {-1439, 960, 0}, {-1440, 960, -960}, {-2400, 960, -1920},
     };
-    for (const GridCase& c : cases) EXPECT_EQ(NearestGridPoint(c.time, c.spacing), c.expected) << c.time << "/" << c.spacing;
+    for (const GridCase& c : cases)
+        EXPECT_EQ(NearestGridPoint(c.time, c.spacing), c.expected) << c.time << "/" << c.spacing;
     // Extremes stay in range rather than overflow.
     EXPECT_GT(NearestGridPoint(kMaxTick, 960), kMaxTick - 4096);
     EXPECT_LT(NearestGridPoint(kMinTick, 960), kMinTick + 4096);
