@@ -266,11 +266,6 @@ TEST_F(Navigation, PressingTheBarOutsideTheRegionSelectsTime) {
     EXPECT_EQ(V()->loopStart, TickOfX(V(), a));
     EXPECT_EQ(V()->loopEnd, TickOfX(V(), b));
     EXPECT_EQ(V()->editCursor, TickOfX(V(), a));
-    // Dragging leftwards selects the same way.
-    const int c = XOfTick(14 * kQuarter), d = XOfTick(4 * kQuarter);
-    DragAt(c, y, d, y);
-    EXPECT_EQ(V()->loopStart, TickOfX(V(), d));
-    EXPECT_EQ(V()->loopEnd, TickOfX(V(), c));
 }
 
 TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
@@ -357,30 +352,12 @@ TEST_F(Navigation, MovingTheEditCursor) {
     EXPECT_EQ(v->loopStart, 2000);
     EXPECT_EQ(v->loopEnd, 2500);
     EXPECT_EQ(v->historyCount, 2);
-    // Extend: from the new time to the end of the current range (here the cursor).
-    MoveEditCursor(v, 5000, 0, MEC_EXTEND | MEC_NO_HISTORY);
-    EXPECT_EQ(v->loopStart, 2000);
-    EXPECT_EQ(v->loopEnd, 5000);
-    EXPECT_EQ(v->historyCount, 2);
-    // Clamped into the document.
-    MoveEditCursor(v, -40, 0, MEC_NO_HISTORY);
-    EXPECT_EQ(v->editCursor, 0);
-    MoveEditCursor(v, end + 999, 0, MEC_NO_HISTORY);
-    EXPECT_EQ(v->editCursor, end);
-    // Snapping to the grid only while snapping is on.
-    v->snap.gridSpacing = 480;
-    Settings()->snapEnabled = 1;
-    MoveEditCursor(v, 1000, 0, MEC_SNAP | MEC_NO_HISTORY);
-    EXPECT_EQ(v->editCursor, 960);
-    Settings()->snapEnabled = 0;
-    MoveEditCursor(v, 1000, 0, MEC_SNAP | MEC_NO_HISTORY);
-    EXPECT_EQ(v->editCursor, 1000);
-    // Moving the loop region along keeps its length, capped at the end.
-    MoveEditCursor(v, 7000, 0, MEC_MOVE_LOOP | MEC_NO_HISTORY);
-    EXPECT_EQ(v->loopStart, 7000);
-    EXPECT_EQ(v->loopEnd, 10000);
+    // Extending, moving the loop along and snapping are driven by clicks in the tool tests; here the
+    // cap of a moved loop region at the document's end.
     MoveEditCursor(v, end - 100, 0, MEC_MOVE_LOOP | MEC_NO_HISTORY);
+    EXPECT_EQ(v->loopStart, end - 100);
     EXPECT_EQ(v->loopEnd, end);
+    EXPECT_EQ(v->historyCount, 2) << "no history asked";
     // A gesture records the history at its first step only.
     const int before = v->historyCount;
     MoveEditCursor(v, 100, 0, MEC_GESTURE_STEP);
