@@ -241,9 +241,7 @@ TEST_F(FrameworkTest, AGroupDraggedLeftStopsAtTickZeroKeepingItsSpacing) {
     Note(480, 240, 72);
     Note(1440, 240, 70);
     Open();
-    UseTool(TOOL_SELECTION);
-    Marquee(X(300), Y(73), X(1800), Y(69));
-    ASSERT_EQ(Selected().size(), 2u);
+    ASSERT_NO_FATAL_FAILURE(SelectGroup(X(300), Y(73), X(1800), Y(69), 2));
     Drag(X(1500), Y(70), X(1500) - 200, Y(70));
     const std::vector<HostNote> after = Notes();
     ASSERT_EQ(after.size(), 2u);
@@ -257,9 +255,7 @@ TEST_F(FrameworkTest, AGroupDraggedUpStopsWhenItsHighestNoteReachesTheTopRow) {
     Note(960, 480, 120);
     Open();
     SetRows(0, 11);
-    UseTool(TOOL_SELECTION);
-    Marquee(X(900), Y(127), X(1600), Y(119));
-    ASSERT_EQ(Selected().size(), 2u);
+    ASSERT_NO_FATAL_FAILURE(SelectGroup(X(900), Y(127), X(1600), Y(119), 2));
     Drag(X(1200), Y(120), X(1200), Y(127));
     const std::vector<HostNote> after = Notes();
     ASSERT_EQ(after.size(), 2u);
@@ -275,9 +271,7 @@ TEST_F(FrameworkTest, WithScaleSnappingAVerticalMoveLeavesNotesThatWouldLeaveThe
     Command(kRootCommandFirst);      // on C
     Command(kCommandToggleScaleSnapping);
     ASSERT_NE(Settings()->scaleSnap, 0);
-    UseTool(TOOL_SELECTION);
-    Marquee(X(900), Y(65), X(1600), Y(59));
-    ASSERT_EQ(Selected().size(), 2u);
+    ASSERT_NO_FATAL_FAILURE(SelectGroup(X(900), Y(65), X(1600), Y(59), 2));
     Drag(X(1200), Y(64), X(1200), Y(65));
     const std::vector<HostNote> after = Notes();
     ASSERT_EQ(after.size(), 2u);
@@ -316,9 +310,7 @@ TEST_F(FrameworkTest, CtrlDragCopiesAndNamesTheEditByHowManyNotesWereCopied) {
     Note(1920, 480, 72);
     Note(2880, 480, 72);
     Open();
-    UseTool(TOOL_SELECTION);
-    Marquee(X(900), Y(73), X(3500), Y(71));
-    ASSERT_EQ(Selected().size(), 3u);
+    ASSERT_NO_FATAL_FAILURE(SelectGroup(X(900), Y(73), X(3500), Y(71), 3));
     UseTool(TOOL_DRAW);
     Drag(X(1200), Y(72), X(1200), Y(68), MOD_CONTROL);
     EXPECT_EQ(UndoName(), "Paste MIDI Events");

@@ -117,6 +117,12 @@ void ToolFixture::Marquee(int x0, int y0, int x1, int y1, unsigned mods) {
     Wait();
 }
 
+void ToolFixture::SelectGroup(int x0, int y0, int x1, int y1, std::size_t count) {
+    UseTool(pianoroll::TOOL_SELECTION);
+    Marquee(x0, y0, x1, y1);
+    ASSERT_EQ(Selected().size(), count);
+}
+
 void ToolFixture::Wait() {
     headless::AdvanceClock(2000);
     Pump();

@@ -62,6 +62,8 @@ protected:
     void Click(int x, int y, unsigned mods = 0, int button = 0);
     // A Selection-tool marquee: its anchor is the first move, one pixel from the press.
     void Marquee(int x0, int y0, int x1, int y1, unsigned mods = 0);
+    // With the Selection tool, a marquee that must select `count` notes.
+    void SelectGroup(int x0, int y0, int x1, int y1, std::size_t count);
     // Gives the next press its own click (never a double-click with the last one).
     void Wait();
     void Command(int id);
