@@ -273,7 +273,7 @@ INT_PTR EditorDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     case mp::PRM_SELECTION_CHANGED:
         if (view && frame->access) {
             std::int64_t start = 0, end = 0;
-            if (frame->access->GetLoopRegion(&start, &end)) SetLoopRegion(view, start, end, frame->access->IsLooping());
+            if (frame->access->GetLoopRegion(&start, &end)) SetLoopRegion(view, start, end, end > start);
         }
         return TRUE;
     case mp::PRM_REFRESH_STATE: return TRUE;

@@ -490,7 +490,7 @@ LRESULT ToolOnKey(TrackView* v, Pane*, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 1;
         }
         if (wParam == 'L' && shift && !ctrl) {
-            SetLoopRegion(v, v->loopStart, v->loopEnd, (v->flags & TVF_LOOP_ON) != 0);
+            SetLoopRange(v, v->loopStart, v->loopEnd - v->loopStart);
             return 1;
         }
         return 0;

@@ -25,8 +25,8 @@ void SetLoopRange(TrackView* v, std::int64_t start, std::int64_t length) {
         length = -length;
     }
     start = std::max<std::int64_t>(start, 0);
-    // The region is shown while the host loops over it.
-    const bool on = v->access ? v->access->IsLooping() : true;
+    // A region is shown whenever there is one, looping or not.
+    const bool on = length > 0;
     if (start == v->loopStart && start + length == v->loopEnd && on == ((v->flags & TVF_LOOP_ON) != 0)) return;
     SetLoopRegion(v, start, start + length, on);
     if (v->access) v->access->SetLoopRegion(start, length);
@@ -187,12 +187,11 @@ bool LoopBarCommand(TrackView* v, int command) {
         SetLoopRange(v, 0, end);
         return true;
     }
-    case kCmdLoopPlayback: {
-        const bool on = !(v->flags & TVF_LOOP_ON);
-        if (v->access) v->access->SetLooping(on);
-        SetLoopRegion(v, v->loopStart, v->loopEnd, on);
+    case kCmdLoopPlayback:
+        // Looping is the host's transport state; the region itself stays as it is.
+        if (v->access) v->access->SetLooping(!v->access->IsLooping());
+        InvalidateView(v, INV_LOOP_BAR);
         return true;
-    }
     case kCmdZoomToLoop: ZoomToRange(v, curStart, curLength); return true;
     case kCmdZoomToSelection: ZoomToRange(v, v->selectionStart, v->selectionLength); return true;
     default: return false;

@@ -73,7 +73,8 @@ void ShowLoopMenu(TrackView* v, int x, int y, bool overRegion) {
         if (menus) DestroyMenu(menus);
         return;
     }
-    CheckMenuItem(menu, kCmdLoopPlayback, MF_BYCOMMAND | ((v->flags & TVF_LOOP_ON) ? MF_CHECKED : MF_UNCHECKED));
+    const bool looping = v->access && v->access->IsLooping();
+    CheckMenuItem(menu, kCmdLoopPlayback, MF_BYCOMMAND | (looping ? MF_CHECKED : MF_UNCHECKED));
     if (v->settings) {
         const int current = GridSpacingCommandOf(v->settings->gridSpacing);
         CheckMenuRadioItem(menu, kGridSpacingFirstItem, kGridSpacingLastItem, static_cast<UINT>(current), MF_BYCOMMAND);
@@ -371,7 +372,9 @@ void LoopBarPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
     const int left = std::max<int>({v->loopStartX, clip->left, v->grid.left});
     const int right = std::min<int>({v->loopEndX + 1, clip->right, v->grid.right});
     const int top = RegionTop(pane);
-    Fill(dc, left, top, right, r.bottom - 2, Blend(face, loop, 128));
+    // The band is stronger while playback loops over it.
+    const bool looping = v->access && v->access->IsLooping();
+    Fill(dc, left, top, right, r.bottom - 2, Blend(face, loop, looping ? 128 : 48));
     for (int x : {v->loopStartX, v->loopEndX})
         if (x >= std::max<int>(clip->left, v->grid.left) && x < std::min<int>(clip->right, v->grid.right))
             Fill(dc, x, r.top + 1, x + 1, r.bottom - 1, loop);

@@ -158,7 +158,7 @@ enum : std::uint32_t {
     TVF_TIP_TEXT_CHANGED = 0x20,
     TVF_CURSOR_REFRESH = 0x40,
     TVF_WHEEL_SCROLL = 0x80,
-    TVF_LOOP_ON = 0x100,      // the loop-region flag
+    TVF_LOOP_ON = 0x100,      // the loop-region flag: the host has a region (looping or not)
     TVF_BACKGROUND_STALE = 0x200,
     TVF_FOLLOWING = 0x400,    // following the playback position
     TVF_HAS_FOCUS = 0x800,

@@ -51,7 +51,7 @@ void ShowTrackInView(TrackView* v) {
     if (v->access) v->flags = v->access->IsPlaying() ? (v->flags | TVF_PLAYING) : (v->flags & ~TVF_PLAYING);
     std::int64_t loopStart = 0, loopEnd = 0;
     if (v->access && v->access->GetLoopRegion(&loopStart, &loopEnd))
-        SetLoopRegion(v, loopStart, loopEnd, v->access->IsLooping());
+        SetLoopRegion(v, loopStart, loopEnd, loopEnd > loopStart);
     InvalidateView(v, INV_ALL);
 }
 
