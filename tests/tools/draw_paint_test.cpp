@@ -15,14 +15,6 @@ using namespace win;
 using DrawTest = ToolFixture;
 using PaintTest = ToolFixture;
 
-TEST_F(DrawTest, AClickInAnEmptyCellCreatesNothingAndMovesTheEditCursor) {
-    Open();
-    Click(X(2000), Y(70));
-    EXPECT_TRUE(Notes().empty());
-    EXPECT_EQ(UndoCount(), 0u);
-    EXPECT_EQ(View()->editCursor, 2000);
-}
-
 TEST_F(DrawTest, ADragCreatesOneSelectedNoteInEitherDirection) {
     Note(0, 480, 60);
     Open();

@@ -105,8 +105,9 @@ TEST_F(FrameworkTest, ClicksSelectNotesAndMoveTheEditCursor) {
 TEST_F(FrameworkTest, ClickModifiersMoveTheLoopRegionAndExtendTheRange) {
     Open();
     std::int64_t start = 0, end = 0;
-    Click(X(1000), Y(60));
+    Click(X(1000), Y(60)); // a plain click in an empty cell draws nothing
     EXPECT_EQ(View()->editCursor, 1000);
+    EXPECT_TRUE(Notes().empty());
     // Shift: the range runs from the click to where the edit cursor stood, and becomes the loop.
     Click(X(3000), Y(60), MOD_SHIFT);
     EXPECT_EQ(View()->editCursor, 3000);
