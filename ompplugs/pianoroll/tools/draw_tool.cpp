@@ -74,7 +74,7 @@ int DrawGetCursor(TrackView* v, Pane*, std::uint32_t hitCode) {
 void DrawArmedMove(TrackView* v, int x, int y) {
     ToolState* s = ToolsOf(v);
     if (!BeyondThreshold(v, x, y, 1)) return;
-    x = std::clamp<int>(x, v->grid.left, std::max<int>(v->grid.right - 1, v->grid.left));
+    x = ClampToShownTime(v, x);
     std::int64_t length = std::max<std::int64_t>(std::llabs(TickOfX(v, x) - s->pressTime), 1);
     std::int64_t start = s->pressTime;
     // Rows outside the scale take no note (Alt overrides); every further move tries again.
@@ -106,7 +106,7 @@ void DrawArmedMove(TrackView* v, int x, int y) {
 void DrawSizeApply(TrackView* v, int x) {
     ToolState* s = ToolsOf(v);
     if (s->drawInsert < 0) return;
-    x = std::clamp<int>(x, v->grid.left, std::max<int>(v->grid.right - 1, v->grid.left));
+    x = ClampToShownTime(v, x);
     s->last.x = x;
     const std::int64_t offset = std::clamp<std::int64_t>(TickOfX(v, x) - s->pressTime - s->drawShift, -kLimit, kLimit);
     const bool snap = SnappingActive(v->settings);

@@ -80,7 +80,7 @@ void ChangeRowHeight(TrackView* v, int steps) {
 
 // The time a time-selection drag stands at: the pointer's, kept within the grid's width.
 std::int64_t TimeSelectTick(TrackView* v, int x) {
-    return std::max<std::int64_t>(TickOfX(v, std::clamp<int>(x, v->grid.left, v->grid.right)), 0);
+    return std::max<std::int64_t>(TickOfX(v, ClampToShownTime(v, x)), 0);
 }
 
 // ---- press, move, release ------------------------------------------------------------------------------
@@ -556,8 +556,15 @@ void RecordPress(TrackView* v, int x, int y, int hit) {
     s->moved.clear();
 }
 
+int ClampToShownTime(const TrackView* v, int x) {
+    return std::clamp<int>(x, v->grid.left, v->grid.left + std::max(v->zoomPixels, 1) - 1);
+}
+
 void FollowWithAutoScroll(TrackView* v, int x, int y, std::uint32_t extraMode) {
-    AutoScrollForPoint(v, x, y, v->grid, 0, AS_HORIZONTAL | extraMode);
+    // The right margin shows no notes, so reaching it already scrolls.
+    RECT shown = v->grid;
+    shown.right = std::min<LONG>(shown.right, v->grid.left + std::max(v->zoomPixels, 1));
+    AutoScrollForPoint(v, x, y, shown, 0, AS_HORIZONTAL | extraMode);
 }
 
 void CaptureGrid(TrackView* v) {
@@ -834,7 +841,7 @@ void ApplyMove(TrackView* v, int x, int y) {
     ToolState* s = ToolsOf(v);
     mp::TrackAccess* a = v->access;
     if (s->pressedItem < 0 || static_cast<std::size_t>(s->pressedItem) >= s->moved.size()) return;
-    x = std::clamp<int>(x, v->grid.left, std::max<int>(v->grid.right - 1, v->grid.left));
+    x = ClampToShownTime(v, x);
     y = std::clamp<int>(y, v->grid.top, std::max<int>(v->grid.bottom - 1, v->grid.top));
     s->last = {x, y};
     std::int64_t offset = std::clamp(TickOfX(v, x) - s->pressTime, s->offsetLow, s->offsetHigh);
@@ -898,7 +905,7 @@ bool SetUpSize(TrackView* v, bool atStart) {
 void ApplySize(TrackView* v, int x) {
     ToolState* s = ToolsOf(v);
     mp::TrackAccess* a = v->access;
-    x = std::clamp<int>(x, v->grid.left, std::max<int>(v->grid.right - 1, v->grid.left));
+    x = ClampToShownTime(v, x);
     s->last.x = x;
     const std::int64_t offset = std::clamp(TickOfX(v, x) - s->pressTime, s->offsetLow, s->offsetHigh);
     const std::int64_t end = s->sizeStart + s->sizeDuration;

@@ -193,6 +193,9 @@ bool PressIsIgnored(TrackView* v);
 // Records whether the message is a double-click and the triple-click state.
 void RecordClickKind(TrackView* v, win::UINT msg, int x, int y);
 void RecordPress(TrackView* v, int x, int y, int hit);
+// x kept over the pixels that show time (the grid without its right margin, where nothing is drawn),
+// so a dragged note never goes out of sight.
+int ClampToShownTime(const TrackView* v, int x);
 // Lets drag auto-scroll follow the pointer past the grid's edges: always in time, `extraMode` adds
 // the vertical or row modes.
 void FollowWithAutoScroll(TrackView* v, int x, int y, std::uint32_t extraMode);

@@ -241,6 +241,13 @@ int Distance(int at, int low, int high) { return at < low ? low - at : at >= hig
 
 int Speed(const TrackView* v) { return v->settings && v->settings->autoScrollSpeed > 0 ? v->settings->autoScrollSpeed : 5; }
 
+// Pixels to scroll for a pointer `distance` pixels past the edge after `elapsed` ms. A maximised
+// window leaves the pointer little room beyond the grid, so even the edge itself scrolls at a useful
+// pace (about 150 pixels a second at the default speed of 5), and farther out goes faster.
+std::int64_t AutoScrollPixels(const TrackView* v, std::int64_t distance, std::uint32_t elapsed) {
+    return std::max<std::int64_t>((distance + 8) * Speed(v) * elapsed / (240 * 3), 1);
+}
+
 } // namespace
 
 void EndAutoScroll(TrackView* v) {
@@ -301,9 +308,7 @@ void AutoScrollStep(TrackView* v) {
     }
     bool scrolled = false;
     if (dx != 0) {
-        // Distance × speed / 240 pixels for every 10 ms that went by: the farther out, the faster.
-        const std::int64_t distance = Distance(pt.x, area.left, area.right);
-        const std::int64_t pixels = std::max<std::int64_t>(distance * Speed(v) * elapsed / (240 * 10), 1);
+        const std::int64_t pixels = AutoScrollPixels(v, Distance(pt.x, area.left, area.right), elapsed);
         const std::int64_t ticks = std::max<std::int64_t>(TicksOfWidth(v, static_cast<int>(std::min<std::int64_t>(pixels, kPixelClamp))), 1);
         std::int64_t origin = v->timeOrigin + dx * ticks;
         if (!(mode & AS_BEYOND_END)) origin = std::min(origin, std::max<std::int64_t>(Length(v) - v->timeSpan, 0));
@@ -325,8 +330,8 @@ void AutoScrollStep(TrackView* v) {
             }
         } else {
             // Rows scroll whole, so the units gather until they make one.
-            const int pixels = std::max(static_cast<int>(static_cast<std::int64_t>(distance) * Speed(v) * elapsed / (240 * 10)), 1);
-            v->autoScrollCarry += std::max(UnitsOfHeight(v, std::min(pixels, kPixelClamp)), 1);
+            const int pixels = static_cast<int>(std::min<std::int64_t>(AutoScrollPixels(v, distance, elapsed), kPixelClamp));
+            v->autoScrollCarry += std::max(UnitsOfHeight(v, pixels), 1);
             const int rows = v->autoScrollCarry / kUnitsPerRow;
             v->autoScrollCarry -= rows * kUnitsPerRow;
             if (rows > 0) ScrollVertically(v, dy * rows * kUnitsPerRow);
