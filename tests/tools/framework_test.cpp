@@ -419,6 +419,32 @@ TEST_F(FrameworkTest, TheGridShowsADraggedNoteWhereTheDragPutsIt) {
     EXPECT_EQ(Notes().size(), 2u);
 }
 
+TEST_F(FrameworkTest, ANoteDraggedIntoTheRightMarginStaysInSight) {
+    Note(960, 960, 72);
+    Open();
+    Click(X(1200), Y(72));
+    Down(X(1200), Y(72));
+    Move(X(1300), Y(72));
+    // The margin maps no time and shows no notes: the note stops where time is still shown.
+    Move(View()->grid.right - 3, Y(72));
+    Repaint();
+    EXPECT_EQ(PaintedRows(View()), std::vector<int>{127 - 72});
+    EXPECT_NE(View()->autoScrollMode, 0u) << "the margin already scrolls";
+    Up(View()->grid.right - 3, Y(72));
+    ASSERT_EQ(Notes().size(), 1u);
+    EXPECT_LT(Notes()[0].time, View()->timeOrigin + View()->timeSpan);
+}
+
+TEST_F(FrameworkTest, QAndLSwitchLoopPlaybackThroughTheFrame) {
+    Open();
+    mp::TrackAccess* access = View()->access;
+    const bool was = access->IsLooping();
+    Key('Q');
+    EXPECT_NE(access->IsLooping(), was);
+    Key('L');
+    EXPECT_EQ(access->IsLooping(), was);
+}
+
 TEST_F(FrameworkTest, EachToolNamesItsCursorsAndTheModuleCarriesTheirImages) {
     Open();
     TrackView* v = View();

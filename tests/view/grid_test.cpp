@@ -239,6 +239,13 @@ TEST_F(Grid, EditCursorLineAndGridLines) {
     EXPECT_EQ(Pixel(x, NoteY(50)), RGB(0, 0, 0));
     EXPECT_EQ(Pixel(x, v->grid.top), RGB(0, 0, 0));
     EXPECT_NE(Pixel(x + 1, NoteY(50)), RGB(0, 0, 0));
+    // With the keyboard, the caret (which does not blink) is the line: dark over the light rows, not
+    // a black line inverted into a white one.
+    SetFocus(ViewWindow());
+    Pump();
+    ASSERT_TRUE(v->flags & pianoroll::TVF_CARET_SHOWN);
+    const COLORREF caret = Pixel(pianoroll::XOfTick(v, 4 * kQuarter + 1000), v->grid.top + 1);
+    EXPECT_LT(GetRValue(caret) + GetGValue(caret) + GetBValue(caret), 3 * 96) << std::hex << caret;
     // Grid lines at the beats, in the grid-line colour, from the background cache.
     const int beat = XOfTick(7 * kQuarter);
     EXPECT_EQ(Pixel(beat, NoteY(50)), GridLine());

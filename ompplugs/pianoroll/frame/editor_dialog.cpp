@@ -13,6 +13,7 @@
 #include "mp/private_messages.h"
 #include "mp/settings.h"
 #include "mp/track_access.h"
+#include "view/navigation.h"
 #include "view/track_view.h"
 #include "vor/ui_resources.h"
 #include "win/controls.h"
@@ -226,6 +227,12 @@ INT_PTR EditorDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
             if (view) CentreOnNotes(view);
             return TRUE;
         }
+        // Q and L in the grid ask the frame to switch loop playback, which the view carries out.
+        if (LOWORD(wParam) == kCmdLoopPlayback && view) {
+            LoopBarCommand(view, kCmdLoopPlayback);
+            PostMessage(dialog, mp::PRM_REFRESH_STATE, 0, 0);
+            return TRUE;
+        }
         if (LOWORD(wParam) == kMonitorCommand) {
             ToggleMonitor(frame);
             PostMessage(dialog, mp::PRM_REFRESH_STATE, 0, 0);
@@ -254,6 +261,8 @@ INT_PTR EditorDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case mp::PRM_PLAYBACK_STOPPED:
         if (view && wParam == 0) SetPlaying(view, false);
+        // The transport state carries the looping flag, which the loop bar shows.
+        if (view) InvalidateView(view, INV_LOOP_BAR);
         return TRUE;
     case mp::PRM_SAVE_VIEW_STATE:
         if (view) SaveViewState(view);
@@ -274,6 +283,7 @@ INT_PTR EditorDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (view && frame->access) {
             std::int64_t start = 0, end = 0;
             if (frame->access->GetLoopRegion(&start, &end)) SetLoopRegion(view, start, end, end > start);
+            InvalidateView(view, INV_LOOP_BAR);
         }
         return TRUE;
     case mp::PRM_REFRESH_STATE: return TRUE;

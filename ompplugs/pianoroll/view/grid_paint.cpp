@@ -377,7 +377,8 @@ void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
     DrawLoopLines(v, pane, dc, clip, brushes, colours);
     // While the caret stands at the edit cursor it is the cursor line: the caret does not blink, so
     // inverting a black line under it would leave a white line on the light rows.
-    if (v->timeSpan > 0 && !(v->flags & TVF_CARET_SHOWN)) {
+    const bool caretIsCursor = (v->flags & TVF_CARET_SHOWN) && v->focusPane == PANE_GRID;
+    if (v->timeSpan > 0 && !caretIsCursor) {
         const int x = XOfTickUp(v, v->editCursor);
         if (x >= clip.left && x < clip.right) brushes.Fill(dc, x, clip.top, x + 1, clip.bottom, RGB(0, 0, 0));
     }

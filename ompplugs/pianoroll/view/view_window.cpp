@@ -309,9 +309,21 @@ void LayoutView(TrackView* v, bool force) {
     ResizeGeometry(v, force);
 }
 
+namespace {
+// The grid draws the cursor line only while the caret is not standing in for it, so the column is
+// repainted whenever the caret comes or goes.
+void InvalidateCursorColumn(TrackView* v, bool wasShown) {
+    if (!v->hwnd || ((v->flags & TVF_CARET_SHOWN) != 0) == wasShown) return;
+    const int x = XOfTickUp(v, v->editCursor);
+    const RECT column{x, v->grid.top, x + 1, v->grid.bottom};
+    InvalidateRect(v->hwnd, &column, FALSE);
+}
+} // namespace
+
 void RepositionCaret(TrackView* v) {
     if (!v->hwnd || !(v->flags & TVF_HAS_FOCUS)) return;
-    if (v->flags & TVF_CARET_SHOWN) {
+    const bool wasShown = (v->flags & TVF_CARET_SHOWN) != 0;
+    if (wasShown) {
         HideCaret(v->hwnd);
         v->flags &= ~TVF_CARET_SHOWN;
     }
@@ -325,10 +337,12 @@ void RepositionCaret(TrackView* v) {
         Pane& pane = v->panes[v->focusPane];
         show = pane.paneClass->OnKey(v, &pane, PANE_FOCUS_CARET_POS, 0, reinterpret_cast<LPARAM>(&pos)) != 0;
     }
-    if (!show) return;
-    SetCaretPos(pos.x, pos.y);
-    ShowCaret(v->hwnd);
-    v->flags |= TVF_CARET_SHOWN;
+    if (show) {
+        SetCaretPos(pos.x, pos.y);
+        ShowCaret(v->hwnd);
+        v->flags |= TVF_CARET_SHOWN;
+    }
+    InvalidateCursorColumn(v, wasShown);
 }
 
 void SetFocusPane(TrackView* v, int pane) {
@@ -336,8 +350,10 @@ void SetFocusPane(TrackView* v, int pane) {
     v->focusPane = pane;
     if (!(v->flags & TVF_HAS_FOCUS)) return;
     // The caret's size depends on the pane that holds the keyboard.
+    const bool wasShown = (v->flags & TVF_CARET_SHOWN) != 0;
     DestroyCaret();
     v->flags &= ~TVF_CARET_SHOWN;
+    InvalidateCursorColumn(v, wasShown);
     SIZE size{1, std::max(v->gridHeight, 1)};
     if (pane != PANE_GRID) {
         Pane& p = v->panes[pane];
@@ -523,12 +539,15 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         SetFocusPane(v, v->focusPane);
         if (HWND parent = GetParent(hwnd)) PostMessage(parent, mp::PRM_REFRESH_STATE, 0, 0);
         return 0;
-    case WM_KILLFOCUS:
-        if (v->flags & TVF_CARET_SHOWN) HideCaret(hwnd);
+    case WM_KILLFOCUS: {
+        const bool wasShown = (v->flags & TVF_CARET_SHOWN) != 0;
+        if (wasShown) HideCaret(hwnd);
         DestroyCaret();
         v->flags &= ~(TVF_HAS_FOCUS | TVF_CARET_SHOWN);
+        InvalidateCursorColumn(v, wasShown);
         if (HWND parent = GetParent(hwnd)) PostMessage(parent, mp::PRM_REFRESH_STATE, 0, 0);
         return 0;
+    }
     case WM_CONTEXTMENU: {
         if (lParam == static_cast<LPARAM>(-1) || static_cast<DWORD>(lParam) == 0xFFFFFFFFu) {
             // From the keyboard: the grid's menu at the edit cursor, a little inside the grid.
