@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "mp/track_access.h"
 #include "tool_fixture.h"
 
 namespace tooltest {
@@ -114,6 +115,8 @@ TEST_P(CancelEveryState, LeavesTheHostDataAndUndoHistoryAsBeforeThePress) {
     const std::vector<HostNote> selectedBefore = Selected();
     const std::size_t undoBefore = UndoCount();
     const std::int64_t span = View()->timeSpan;
+    std::int64_t loopBefore[2] = {}, loopAfter[2] = {};
+    View()->access->GetLoopRegion(&loopBefore[0], &loopBefore[1]);
 
     Down(X(c.x0), Y(c.y0), c.button, c.mods);
     for (int i = 1; i <= 4; ++i) Move(X(c.x0 + (c.x1 - c.x0) * i / 4), Y(c.y0 + (c.y1 - c.y0) * i / 4));
@@ -128,6 +131,11 @@ TEST_P(CancelEveryState, LeavesTheHostDataAndUndoHistoryAsBeforeThePress) {
     EXPECT_EQ(Notes(), before) << c.name;
     EXPECT_EQ(UndoCount(), undoBefore) << c.name;
     EXPECT_EQ(View()->timeSpan, span) << c.name;
+    // Nor does it leave a time selection or a new loop region behind.
+    EXPECT_EQ(View()->selectionLength, 0) << c.name;
+    View()->access->GetLoopRegion(&loopAfter[0], &loopAfter[1]);
+    EXPECT_EQ(loopAfter[0], loopBefore[0]) << c.name;
+    EXPECT_EQ(loopAfter[1], loopBefore[1]) << c.name;
     // A cancelled marquee gives back what was selected when it began.
     for (const HostNote& n : selectedBefore) EXPECT_NE(std::find(Selected().begin(), Selected().end(), n), Selected().end());
 }

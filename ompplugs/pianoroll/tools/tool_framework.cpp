@@ -713,6 +713,10 @@ void CancelDrag(TrackView* v) {
             NotifyRefreshState(v);
         }
         break;
+    case DragTimeSelect:
+        // An unfinished time selection does not become the loop region; it goes away.
+        ExtendTimeSelection(v, s->pressTime, s->pressTime);
+        break;
     default: SilenceNote(v); break;
     }
     s->axis = 0;
