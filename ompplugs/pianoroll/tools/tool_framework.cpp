@@ -457,16 +457,7 @@ int CommonCursor(TrackView* v, std::uint32_t hitCode) {
 }
 
 LRESULT ToolOnKey(TrackView* v, Pane*, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == PANE_FOCUS_CARET_SIZE) {
-        auto* size = reinterpret_cast<SIZE*>(lParam);
-        *size = {1, std::max<int>(v->grid.bottom - v->grid.top, 1)};
-        return 1;
-    }
-    if (msg == PANE_FOCUS_CARET_POS) {
-        auto* pos = reinterpret_cast<POINT*>(lParam);
-        *pos = {XOfTick(v, v->editCursor), v->grid.top};
-        return 1;
-    }
+    if (AnswerGridCaret(v, msg, lParam)) return 1;
     if (msg != WM_KEYDOWN) return 0;
     const bool shift = ShiftHeld(), ctrl = CtrlHeld();
     const bool dragging = IsToolDrag(v->dragState);

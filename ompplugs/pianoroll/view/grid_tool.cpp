@@ -52,20 +52,7 @@ LRESULT GridOnMouse(TrackView* v, Pane*, UINT msg, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
-LRESULT GridOnKey(TrackView* v, Pane*, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == PANE_FOCUS_CARET_SIZE) {
-        auto* size = reinterpret_cast<SIZE*>(lParam);
-        *size = {1, std::max<int>(v->grid.bottom - v->grid.top, 1)};
-        return 1;
-    }
-    if (msg == PANE_FOCUS_CARET_POS) {
-        auto* pos = reinterpret_cast<POINT*>(lParam);
-        *pos = {XOfTick(v, v->editCursor), v->grid.top};
-        return 1;
-    }
-    (void)wParam;
-    return 0;
-}
+LRESULT GridOnKey(TrackView* v, Pane*, UINT msg, WPARAM, LPARAM lParam) { return AnswerGridCaret(v, msg, lParam) ? 1 : 0; }
 
 PaneClass gGridClass{
     .Init = GridInit,
@@ -80,6 +67,20 @@ PaneClass gGridClass{
 };
 
 } // namespace
+
+bool AnswerGridCaret(const TrackView* v, UINT msg, LPARAM lParam) {
+    if (msg == PANE_FOCUS_CARET_SIZE) {
+        auto* size = reinterpret_cast<SIZE*>(lParam);
+        *size = {1, std::max<int>(v->grid.bottom - v->grid.top, 1)};
+        return true;
+    }
+    if (msg == PANE_FOCUS_CARET_POS) {
+        auto* pos = reinterpret_cast<POINT*>(lParam);
+        *pos = {XOfTick(v, v->editCursor), v->grid.top};
+        return true;
+    }
+    return false;
+}
 
 PaneClass* GridToolClass() {
     static PaneClass* registered = RegisterPaneClass(&gGridClass);

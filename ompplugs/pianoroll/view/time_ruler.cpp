@@ -251,6 +251,20 @@ void RulerPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
     }
 }
 
+// The right button of the ruler and the loop bar: the press captures, the release opens the menu
+// ("Loop" over the region, else "General") unless the pane has none.
+LRESULT LoopMenuButton(TrackView* v, Pane* pane, UINT msg, LPARAM lParam, bool overRegion) {
+    if (msg == WM_RBUTTONDOWN) {
+        if (v->dragState == DRAG_NONE) SetCapture(v->hwnd);
+        return 0;
+    }
+    if (v->dragState != DRAG_NONE) return 0;
+    if (GetCapture() == v->hwnd) ReleaseCapture();
+    if (!(pane->flags & kNoContextMenu))
+        ShowLoopMenu(v, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)), overRegion);
+    return 0;
+}
+
 LRESULT RulerMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam) {
     const int x = static_cast<short>(LOWORD(lParam));
     switch (msg) {
@@ -280,14 +294,7 @@ LRESULT RulerMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lPa
         }
         return 0;
     case WM_RBUTTONDOWN:
-        if (v->dragState == DRAG_NONE) SetCapture(v->hwnd);
-        return 0;
-    case WM_RBUTTONUP:
-        if (v->dragState != DRAG_NONE) return 0;
-        if (GetCapture() == v->hwnd) ReleaseCapture();
-        if (!(pane->flags & kNoContextMenu))
-            ShowLoopMenu(v, x, static_cast<short>(HIWORD(lParam)), false);
-        return 0;
+    case WM_RBUTTONUP: return LoopMenuButton(v, pane, msg, lParam, false);
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
         if (v->dragState == DRAG_RULER_ARMED || v->dragState == DRAG_RULER_SCROLL) {
@@ -456,14 +463,8 @@ LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) 
         return 0;
     }
     case WM_RBUTTONDOWN:
-        if (v->dragState == DRAG_NONE) SetCapture(v->hwnd);
-        return 0;
     case WM_RBUTTONUP:
-        if (v->dragState != DRAG_NONE) return 0;
-        if (GetCapture() == v->hwnd) ReleaseCapture();
-        if (!(pane->flags & kNoContextMenu))
-            ShowLoopMenu(v, x, static_cast<short>(HIWORD(lParam)), part == LB_BODY || part == LB_START_EDGE || part == LB_END_EDGE);
-        return 0;
+        return LoopMenuButton(v, pane, msg, lParam, part == LB_BODY || part == LB_START_EDGE || part == LB_END_EDGE);
     default: return 0;
     }
 }

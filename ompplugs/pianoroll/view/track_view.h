@@ -364,6 +364,9 @@ void InvalidateView(TrackView* v, std::uint32_t groups);
 void HitTestView(TrackView* v, int x, int y, bool force);
 void LayoutView(TrackView* v, bool force);
 void RepositionCaret(TrackView* v);
+// The grid's answer to the caret size and position questions (a 1-pixel line at the edit cursor);
+// false for any other message.
+bool AnswerGridCaret(const TrackView* v, win::UINT msg, win::LPARAM lParam);
 void SetFocusPane(TrackView* v, int pane);
 // Hot-tracking of a pane's button; EndHotTracking repaints its border and kills timer 4.
 void BeginHotTracking(TrackView* v, const HotButton& button);
