@@ -194,7 +194,7 @@ TEST_F(PaintTest, RowsOutsideTheScaleTakeNoPaintAndLeaveNoUndoStep) {
     Drag(X(1000), Y(72), X(3000), Y(72));
     EXPECT_TRUE(Notes().empty());
     EXPECT_EQ(UndoCount(), 0u);
-    EXPECT_EQ(DragState(), DragIdle);
+    EXPECT_EQ(DragState(), Drag::None);
 }
 
 } // namespace

@@ -445,6 +445,34 @@ TEST_F(FrameworkTest, QAndLSwitchLoopPlaybackThroughTheFrame) {
     EXPECT_EQ(access->IsLooping(), was);
 }
 
+// Escape ends a drag of the ruler; it is no gesture of the grid's tool, so the track's pending edit
+// and its undo history stay as they are.
+TEST_F(FrameworkTest, EscapeInARulerScrollLeavesThePendingEditAndTheHistoryAlone) {
+    Open();
+    Drag(X(1000), Y(72), X(1500), Y(72));
+    ASSERT_EQ(UndoName(), "Draw MIDI Event");
+    const std::size_t steps = UndoCount();
+    SetTimeView(2000, View()->timeSpan);
+    mp::TrackAccess* access = View()->access;
+    ASSERT_GE(access->InsertNote(2400, 480, 127 - 60, false), 0);
+
+    const RECT ruler = View()->panes[PANE_RULER].rect;
+    const int y = (ruler.top + ruler.bottom) / 2;
+    Down(ruler.left + 300, y);
+    Move(ruler.left + 250, y);
+    Move(ruler.left + 200, y);
+    ASSERT_EQ(View()->timeOrigin, 2500) << "the ruler scrolls the view";
+    Key(VK_ESCAPE);
+    EXPECT_EQ(access->QueuedInsertCount(), 1) << "the pending edit is kept";
+    EXPECT_EQ(UndoCount(), steps);
+    EXPECT_EQ(UndoName(), "Draw MIDI Event");
+    EXPECT_EQ(DragState(), Drag::None) << "Escape ends the ruler's drag";
+    Move(ruler.left + 100, y);
+    Up(ruler.left + 100, y);
+    EXPECT_EQ(View()->timeOrigin, 2500) << "the ended drag scrolls no further";
+    access->DiscardEdits();
+}
+
 TEST_F(FrameworkTest, EachToolNamesItsCursorsAndTheModuleCarriesTheirImages) {
     Open();
     TrackView* v = View();
@@ -525,7 +553,7 @@ TEST_F(SelectionByPressTest, TheRightButtonKeepsASelectedGroupAndOtherwiseSelect
     ASSERT_EQ(Selected().size(), 3u);
     Click(X(2100), Y(70), 0, backend::BUTTON_RIGHT);
     EXPECT_EQ(Selected().size(), 3u);
-    EXPECT_EQ(DragState(), DragIdle);
+    EXPECT_EQ(DragState(), Drag::None);
     Click(X(5000), Y(72), 0, backend::BUTTON_RIGHT);
     ASSERT_EQ(Selected().size(), 1u);
     EXPECT_EQ(Selected()[0].time, 4800);

@@ -34,7 +34,7 @@ TEST_F(BandTest, RightClickingTwiceDuringAMarqueeLeavesTheNextOneInRowsOnlyMode)
     Up(X(300), Y(68));
     Wait();
     EXPECT_EQ(View()->tools->bandMode, BAND_ROWS);
-    EXPECT_EQ(DragState(), DragIdle);
+    EXPECT_EQ(DragState(), Drag::None);
     // A small box over row 72 now takes the whole row.
     Marquee(X(2000), Y(73), X(2100), Y(71));
     const std::vector<HostNote> selected = Selected();
@@ -92,7 +92,7 @@ struct CancelCase {
     int x0, y0, x1, y1;
     int button;
     unsigned mods;
-    int state; // the drag state before the cancel
+    Drag state; // the drag state before the cancel
 };
 
 void PrintTo(const CancelCase& c, std::ostream* os) { *os << c.name; }
@@ -124,7 +124,7 @@ TEST_P(CancelEveryState, LeavesTheHostDataAndUndoHistoryAsBeforeThePress) {
     if (escape) Key(VK_ESCAPE);
     else backend::InputCancelMode();
     Pump();
-    EXPECT_EQ(DragState(), DragIdle) << c.name;
+    EXPECT_EQ(DragState(), Drag::None) << c.name;
     EXPECT_NE(GetCapture(), ViewWindow()) << c.name;
     Up(X(c.x1), Y(c.y1), c.button, c.mods);
     Wait();
@@ -141,18 +141,18 @@ TEST_P(CancelEveryState, LeavesTheHostDataAndUndoHistoryAsBeforeThePress) {
 }
 
 const CancelCase kCancelCases[] = {
-    {"move", TOOL_DRAW, true, 1200, 72, 2400, 69, 0, 0, DragMoveNotes},
-    {"copy", TOOL_DRAW, true, 1200, 72, 2400, 69, 0, MOD_CONTROL, DragMoveNotes},
-    {"size end", TOOL_DRAW, false, 1919, 72, 3000, 72, 0, 0, DragSizeEnd},
-    {"size start", TOOL_DRAW, false, 961, 72, 300, 72, 0, 0, DragSizeStart},
-    {"draw", TOOL_DRAW, false, 4000, 64, 4800, 64, 0, 0, DragDrawSize},
-    {"paint", TOOL_PAINT, false, 500, 72, 4000, 72, 0, 0, DragPaintStroke},
-    {"erase", TOOL_ERASE, false, 500, 72, 4000, 72, 0, 0, DragEraseStroke},
-    {"paint erasing", TOOL_PAINT, false, 500, 70, 4000, 70, backend::BUTTON_RIGHT, 0, DragEraseStroke},
-    {"marquee", TOOL_SELECTION, true, 4000, 74, 500, 69, 0, 0, DragMarquee},
-    {"selection move", TOOL_SELECTION, true, 1200, 72, 2400, 69, 0, 0, DragMoveNotes},
-    {"zoom box", TOOL_ZOOM, false, 1000, 72, 3000, 64, 0, 0, DragZoomBox},
-    {"time selection", TOOL_DRAW, false, 4000, 60, 4500, 60, 0, MOD_CONTROL | MOD_SHIFT, DragTimeSelect},
+    {"move", TOOL_DRAW, true, 1200, 72, 2400, 69, 0, 0, Drag::MoveNotes},
+    {"copy", TOOL_DRAW, true, 1200, 72, 2400, 69, 0, MOD_CONTROL, Drag::MoveNotes},
+    {"size end", TOOL_DRAW, false, 1919, 72, 3000, 72, 0, 0, Drag::SizeEnd},
+    {"size start", TOOL_DRAW, false, 961, 72, 300, 72, 0, 0, Drag::SizeStart},
+    {"draw", TOOL_DRAW, false, 4000, 64, 4800, 64, 0, 0, Drag::DrawSize},
+    {"paint", TOOL_PAINT, false, 500, 72, 4000, 72, 0, 0, Drag::PaintStroke},
+    {"erase", TOOL_ERASE, false, 500, 72, 4000, 72, 0, 0, Drag::EraseStroke},
+    {"paint erasing", TOOL_PAINT, false, 500, 70, 4000, 70, backend::BUTTON_RIGHT, 0, Drag::EraseStroke},
+    {"marquee", TOOL_SELECTION, true, 4000, 74, 500, 69, 0, 0, Drag::Marquee},
+    {"selection move", TOOL_SELECTION, true, 1200, 72, 2400, 69, 0, 0, Drag::MoveNotes},
+    {"zoom box", TOOL_ZOOM, false, 1000, 72, 3000, 64, 0, 0, Drag::ZoomBox},
+    {"time selection", TOOL_DRAW, false, 4000, 60, 4500, 60, 0, MOD_CONTROL | MOD_SHIFT, Drag::TimeSelect},
 };
 
 INSTANTIATE_TEST_SUITE_P(Tools, CancelEveryState,

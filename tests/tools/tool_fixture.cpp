@@ -135,7 +135,7 @@ void ToolFixture::Command(int id) {
 
 int ToolFixture::CurrentTool() { return View()->tools ? View()->tools->current : -1; }
 
-int ToolFixture::DragState() { return View()->dragState; }
+pianoroll::Drag ToolFixture::DragState() { return View()->drag; }
 
 int ToolFixture::HitAt(int x, int y) {
     pianoroll::TrackView* v = View();

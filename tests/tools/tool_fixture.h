@@ -69,7 +69,7 @@ protected:
     void Command(int id);
     void UseTool(int index) { Command(pianoroll::kToolCommandFirst + index); }
     int CurrentTool();
-    int DragState();
+    pianoroll::Drag DragState();
     int HitAt(int x, int y);
 
     std::uint32_t block = 0;

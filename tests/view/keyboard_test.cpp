@@ -92,7 +92,7 @@ TEST_F(Keyboard, CtrlPressAndMonitoringOffAreSilent) {
     Press(Left() + 5, (top + bottom) / 2, 0, headless::MOD_CONTROL);
     Release(Left() + 5, (top + bottom) / 2);
     EXPECT_TRUE(sent.empty());
-    EXPECT_EQ(View()->dragState, pianoroll::DRAG_NONE);
+    EXPECT_EQ(View()->drag, pianoroll::Drag::None);
     // Monitoring off again: keys do not sound.
     SendMessage(EditorWindow(), WM_COMMAND, pianoroll::kMonitorCommand, 0);
     ClickAt(Left() + 5, (top + bottom) / 2);

@@ -111,14 +111,14 @@ TEST_F(Navigation, DraggingTheRulerScrolls) {
     const std::int64_t origin = V()->timeOrigin;
     const int y = Ruler().rect.top + 3, x = V()->grid.left + 400;
     Press(x, y);
-    EXPECT_EQ(V()->dragState, DRAG_RULER_ARMED);
+    EXPECT_EQ(V()->drag, Drag::RulerArmed);
     Move(x + 1, y);
-    EXPECT_EQ(V()->dragState, DRAG_RULER_SCROLL);
+    EXPECT_EQ(V()->drag, Drag::RulerScroll);
     Move(x + 101, y);
     const std::int64_t moved = origin - V()->timeOrigin;
     EXPECT_NEAR(static_cast<double>(moved), 100 * V()->ticksPerPixel, V()->ticksPerPixel);
     Release(x + 101, y);
-    EXPECT_EQ(V()->dragState, DRAG_NONE);
+    EXPECT_EQ(V()->drag, Drag::None);
     // Dragging past the start stops at 0.
     const int left = V()->grid.left + 5;
     Press(left, y);
@@ -180,10 +180,10 @@ TEST_F(Navigation, DraggingTheLoopRegion) {
     const int y = LoopBarY();
     const int mid = (V()->loopStartX + V()->loopEndX) / 2;
     Press(mid, y);
-    EXPECT_EQ(V()->dragState, DRAG_LOOP_BODY);
+    EXPECT_EQ(V()->drag, Drag::LoopBody);
     Move(mid + 60, y);
     Release(mid + 60, y);
-    EXPECT_EQ(V()->dragState, DRAG_NONE);
+    EXPECT_EQ(V()->drag, Drag::None);
     const std::int64_t shift = TickOfX(V(), mid + 60) - TickOfX(V(), mid);
     EXPECT_EQ(V()->loopStart, 2 * kQuarter + shift);
     EXPECT_EQ(V()->loopEnd - V()->loopStart, 4 * kQuarter);
@@ -202,7 +202,7 @@ TEST_F(Navigation, DraggingTheLoopRegion) {
     const std::int64_t start = V()->loopStart;
     const int ex = V()->loopEndX - 2;
     Press(ex, y);
-    EXPECT_EQ(V()->dragState, DRAG_LOOP_END);
+    EXPECT_EQ(V()->drag, Drag::LoopEnd);
     Move(ex + 47, y);
     Release(ex + 47, y);
     EXPECT_EQ(V()->loopStart, start);
@@ -256,12 +256,12 @@ TEST_F(Navigation, PressingTheBarOutsideTheRegionSelectsTime) {
     const int y = LoopBarY();
     const int a = XOfTick(8 * kQuarter), b = XOfTick(12 * kQuarter);
     Press(a, y);
-    EXPECT_EQ(V()->dragState, DRAG_LOOP_SELECT);
+    EXPECT_EQ(V()->drag, Drag::LoopSelect);
     Move(b, y);
     EXPECT_EQ(V()->selectionStart, TickOfX(V(), a));
     EXPECT_EQ(V()->selectionLength, TickOfX(V(), b) - TickOfX(V(), a));
     Release(b, y);
-    EXPECT_EQ(V()->dragState, DRAG_NONE);
+    EXPECT_EQ(V()->drag, Drag::None);
     // The finished selection is the loop region; the cursor stands at its start.
     EXPECT_EQ(V()->loopStart, TickOfX(V(), a));
     EXPECT_EQ(V()->loopEnd, TickOfX(V(), b));
@@ -334,7 +334,7 @@ TEST_F(Navigation, DragsPastTheEdgeScrollOnTheClock) {
     EXPECT_GT(V()->timeOrigin, 0);
     EXPECT_GE(V()->selectionStart + V()->selectionLength, V()->timeOrigin + V()->timeSpan - V()->timeSpan / 50);
     Release(V()->grid.right + 8, by);
-    EXPECT_EQ(V()->dragState, DRAG_NONE);
+    EXPECT_EQ(V()->drag, Drag::None);
 }
 
 std::int64_t gContinuedFrom = -1;

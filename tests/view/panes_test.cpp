@@ -83,9 +83,9 @@ LRESULT RecMouse(TrackView* v, Pane* p, UINT msg, WPARAM, LPARAM) {
     gJournal->mouse.emplace_back(NumberOf(p), msg);
     if (msg == WM_LBUTTONDOWN) {
         SetCapture(v->hwnd);
-        v->dragState = 0x555;
+        v->drag = static_cast<Drag>(NumberOf(p) << kDragStepBits | 1);
     } else if (msg == WM_LBUTTONUP) {
-        v->dragState = DRAG_NONE;
+        v->drag = Drag::None;
         ReleaseCapture();
     }
     return 0;

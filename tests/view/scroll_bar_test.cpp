@@ -99,7 +99,7 @@ TEST_F(ScrollBar, ZoomSliderCoversTheRangeInAHundredPixels) {
     Move(x + 300, BarY());
     EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
     Release(x + 300, BarY());
-    EXPECT_EQ(v->dragState, DRAG_NONE);
+    EXPECT_EQ(v->drag, Drag::None);
 }
 
 TEST_F(ScrollBar, ThumbDragsKeepTheSpanAndStartInBounds) {

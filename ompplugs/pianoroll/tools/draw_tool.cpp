@@ -58,9 +58,9 @@ LRESULT DrawOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lP
     RecordClickKind(v, msg, x, y);
     RecordPress(v, x, y, hit);
     if (ctrl && shift) {
-        v->dragState = DragTimeSelectArmed;
+        v->drag = Drag::TimeSelectArmed;
     } else {
-        v->dragState = hit == HitEmpty ? DragDrawArmed : DragPressed;
+        v->drag = hit == HitEmpty ? Drag::DrawArmed : Drag::Pressed;
         DeselectAll(v);
     }
     CaptureGrid(v);
@@ -99,7 +99,7 @@ void DrawArmedMove(TrackView* v, int x, int y) {
     s->drawStart = start;
     s->drawDuration = length;
     SoundPitch(v, record.data[0], length, 64);
-    v->dragState = DragDrawSize;
+    v->drag = Drag::DrawSize;
     RedrawGrid(v);
 }
 
@@ -144,7 +144,7 @@ void DrawSizeApply(TrackView* v, int x) {
 void DrawSizeRelease(TrackView* v, int x) {
     DrawSizeApply(v, x);
     SilenceNote(v);
-    v->dragState = DragIdle;
+    v->drag = Drag::None;
     ToolsOf(v)->drawInsert = -1;
     CommitUnder(v, mp::IDS_UNDO_DRAW_EVENT);
 }

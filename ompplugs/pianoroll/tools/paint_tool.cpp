@@ -196,7 +196,7 @@ void StrokeMove(TrackView* v, int x, int y) {
         s->strokeRow = row;
     }
     const std::int64_t t = std::max<std::int64_t>(TickOfX(v, x), 0);
-    if (v->dragState == DragPaintStroke) {
+    if (v->drag == Drag::PaintStroke) {
         if (rowChanged) FirstPaintStep(v, t);
         else if (t >= s->lastPointerTime) PaintRight(v, t);
         else PaintLeft(v, t);
@@ -232,7 +232,7 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
     const bool captured = v->hwnd && GetCapture() == v->hwnd;
-    const bool stroking = v->dragState == DragPaintStroke || v->dragState == DragEraseStroke;
+    const bool stroking = v->drag == Drag::PaintStroke || v->drag == Drag::EraseStroke;
     switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -250,7 +250,7 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
         s->strokeStepped = false;
         s->strokeBaseKnown = false;
         s->lastPointerTime = s->pressTime;
-        v->dragState = paint ? DragPaintStroke : DragEraseStroke;
+        v->drag = paint ? Drag::PaintStroke : Drag::EraseStroke;
         if (paint) FirstPaintStep(v, s->pressTime);
         else EraseStep(v, s->pressTime);
         RedrawGrid(v);
@@ -274,14 +274,14 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
         if (captured && stroking) {
             StrokeMove(v, x, y);
             SilenceNote(v);
-            const bool paint = v->dragState == DragPaintStroke;
-            v->dragState = DragIdle;
+            const bool paint = v->drag == Drag::PaintStroke;
+            v->drag = Drag::None;
             CommitStroke(v, paint);
             EndDrag(v);
             RedrawGrid(v);
             return 0;
         }
-        if (msg == WM_LBUTTONUP && !captured && v->dragState == DragIdle &&
+        if (msg == WM_LBUTTONUP && !captured && v->drag == Drag::None &&
             pane->paneClass->HitTest(v, pane, x, y) == HitOutside) {
             const std::int64_t t = std::max<std::int64_t>(TickOfX(v, x), 0);
             MoveEditCursor(v, paintTool ? SnapClickTime(*v, v->snap, t) : t, 0, MEC_PROGRAM);

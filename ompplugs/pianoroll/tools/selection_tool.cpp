@@ -60,9 +60,9 @@ void BeginMarqueeOrPress(TrackView* v, Pane* pane, UINT msg, int x, int y) {
     RecordPress(v, x, y, hit);
     if (!ShiftHeld() && !CtrlHeld() && s->pressHasNote && v->access->IsEventSelected(s->pressNote)) {
         SoundNote(v, s->pressNote);
-        v->dragState = DragPressed;
+        v->drag = Drag::Pressed;
     } else {
-        v->dragState = DragMarqueeArmed;
+        v->drag = Drag::MarqueeArmed;
     }
     CaptureGrid(v);
 }
@@ -70,19 +70,19 @@ void BeginMarqueeOrPress(TrackView* v, Pane* pane, UINT msg, int x, int y) {
 void SelectionRelease(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam) {
     ToolState* s = ToolsOf(v);
     const int x = static_cast<short>(LOWORD(lParam));
-    switch (v->dragState) {
-    case DragMarquee:
+    switch (v->drag) {
+    case Drag::Marquee:
         RemoveBand(v);
         s->remembered_selection.clear();
         EndDrag(v);
         RedrawGrid(v);
         return;
-    case DragPressed:
-    case DragMarqueeArmed: {
-        if (v->dragState == DragPressed) SilenceNote(v);
+    case Drag::Pressed:
+    case Drag::MarqueeArmed: {
+        if (v->drag == Drag::Pressed) SilenceNote(v);
         if (!ShiftHeld()) {
             if (s->pressHit == HitOutside || s->pressHit == HitEmpty) DeselectAll(v);
-            v->dragState = DragIdle;
+            v->drag = Drag::None;
             ReleaseAsClick(v, x, static_cast<short>(HIWORD(lParam)));
             EndDrag(v);
             return;
@@ -222,7 +222,7 @@ void UpdateMarquee(TrackView* v, int x, int y, bool shift) {
 void CycleBandMode(TrackView* v, int x, int y) {
     ToolState* s = ToolsOf(v);
     s->bandMode = (s->bandMode + 1) % 3;
-    if (v->dragState == DragMarquee) UpdateMarquee(v, x, y, ShiftHeld());
+    if (v->drag == Drag::Marquee) UpdateMarquee(v, x, y, ShiftHeld());
     else UpdateBand(v, x, y);
 }
 
@@ -238,9 +238,9 @@ LRESULT SelectionOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPAR
     case WM_LBUTTONDBLCLK: BeginMarqueeOrPress(v, pane, msg, x, y); return 0;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
-        if ((wParam & MK_LBUTTON) && (v->dragState == DragMarquee || v->dragState == DragMarqueeArmed)) {
-            if (v->dragState == DragMarqueeArmed) {
-                v->dragState = DragMarquee;
+        if ((wParam & MK_LBUTTON) && (v->drag == Drag::Marquee || v->drag == Drag::MarqueeArmed)) {
+            if (v->drag == Drag::MarqueeArmed) {
+                v->drag = Drag::Marquee;
                 BeginBand(v, x, y, true);
             }
             CycleBandMode(v, x, y);
@@ -249,31 +249,31 @@ LRESULT SelectionOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPAR
         return CommonOnMouse(v, pane, msg, wParam, lParam);
     case WM_MOUSEMOVE:
         if (!captured) return 0;
-        switch (v->dragState) {
-        case DragPressed: {
+        switch (v->drag) {
+        case Drag::Pressed: {
             const bool right = (wParam & MK_RBUTTON) != 0;
             if (!BeyondThreshold(v, x, y, right ? 2 : 1)) return 0;
             if (right) return CommonOnMouse(v, pane, msg, wParam, lParam);
-            v->dragState = DragInert;
+            v->drag = Drag::Inert;
             if (s->pressHit == HitNote && SetUpMove(v, false)) {
-                v->dragState = DragMoveNotes;
+                v->drag = Drag::MoveNotes;
                 ApplyMove(v, x, y);
             }
             return 0;
         }
-        case DragMoveNotes:
+        case Drag::MoveNotes:
             if (x == s->last.x && y == s->last.y) return 0;
             ApplyMove(v, x, y);
             FollowWithAutoScroll(v, x, y, s->axis != 1 ? std::uint32_t{AS_VERTICAL} : 0u);
             if (!ShiftHeld() && !CtrlHeld()) UpdateWindow(v->hwnd);
             return 0;
-        case DragMarqueeArmed:
+        case Drag::MarqueeArmed:
             if (x == s->press.x && y == s->press.y) return 0; // no movement yet
-            v->dragState = DragMarquee;
+            v->drag = Drag::Marquee;
             BeginBand(v, x, y, true);
             s->last = {x, y};
             return 0;
-        case DragMarquee:
+        case Drag::Marquee:
             if (x == s->last.x && y == s->last.y) return 0;
             s->last = {x, y};
             UpdateMarquee(v, x, y, ShiftHeld());
@@ -282,7 +282,7 @@ LRESULT SelectionOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPAR
         default: return CommonOnMouse(v, pane, msg, wParam, lParam);
         }
     case PANE_AUTOSCROLLED:
-        if (v->dragState != DragMarquee) return CommonOnMouse(v, pane, msg, wParam, lParam);
+        if (v->drag != Drag::Marquee) return CommonOnMouse(v, pane, msg, wParam, lParam);
         s->last = {x, y};
         UpdateMarquee(v, x, y, ShiftHeld());
         return 0;
@@ -306,20 +306,20 @@ LRESULT ZoomOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lP
         if (PressIsIgnored(v)) return 0;
         RecordClickKind(v, msg, x, y);
         RecordPress(v, x, y, pane->paneClass->HitTest(v, pane, x, y));
-        v->dragState = DragZoomBox;
+        v->drag = Drag::ZoomBox;
         BeginBand(v, x, y, false);
         return 0;
     }
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
-        if ((wParam & MK_LBUTTON) && v->dragState == DragZoomBox) {
+        if ((wParam & MK_LBUTTON) && v->drag == Drag::ZoomBox) {
             CycleBandMode(v, x, y);
             return 0;
         }
         return CommonOnMouse(v, pane, msg, wParam, lParam);
     case WM_MOUSEMOVE:
     case PANE_AUTOSCROLLED:
-        if ((captured || msg == PANE_AUTOSCROLLED) && v->dragState == DragZoomBox) {
+        if ((captured || msg == PANE_AUTOSCROLLED) && v->drag == Drag::ZoomBox) {
             s->last = {x, y};
             UpdateBand(v, x, y);
             FollowWithAutoScroll(v, x, y, AS_VERTICAL);
@@ -327,7 +327,7 @@ LRESULT ZoomOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lP
         }
         return CommonOnMouse(v, pane, msg, wParam, lParam);
     case WM_LBUTTONUP:
-        if (v->dragState != DragZoomBox) return CommonOnMouse(v, pane, msg, wParam, lParam);
+        if (v->drag != Drag::ZoomBox) return CommonOnMouse(v, pane, msg, wParam, lParam);
         RemoveBand(v);
         EndDrag(v);
         ZoomTo(v, x, y);

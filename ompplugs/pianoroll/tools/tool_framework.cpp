@@ -25,8 +25,6 @@ constexpr int kRing[kToolCount] = {TOOL_DRAW, TOOL_SELECTION, TOOL_PAINT, TOOL_E
 
 bool CtrlHeld() { return GetKeyState(VK_CONTROL) < 0; }
 
-bool IsToolDrag(int state) { return state > 0 && state < 0x100; }
-
 int DefaultColumnWidth(TrackView* v) {
     HDC dc = v->hwnd ? GetDC(v->hwnd) : nullptr;
     if (!dc) return 100;
@@ -95,7 +93,7 @@ void CommonPress(TrackView* v, Pane* pane, UINT msg, int x, int y) {
     const bool ctrl = CtrlHeld(), shift = ShiftHeld();
     if ((ctrl && shift) || hit == HitOutside || hit == HitEmpty) {
         DeselectAll(v);
-        v->dragState = DragTimeSelectArmed;
+        v->drag = Drag::TimeSelectArmed;
     } else if (shift) {
         SoundNote(v, s->pressNote);
         if (!v->access->AnyEventSelected()) {
@@ -103,9 +101,9 @@ void CommonPress(TrackView* v, Pane* pane, UINT msg, int x, int y) {
             s->anchorTime = s->pressTime;
         }
         SelectRectangle(v, s->anchorTime, s->pressTime, s->anchorRow, s->pressRow, true);
-        v->dragState = DragRangeSelect;
+        v->drag = Drag::RangeSelect;
     } else if (!s->pressHasNote) {
-        v->dragState = DragInert;
+        v->drag = Drag::Inert;
     } else {
         SoundNote(v, s->pressNote);
         if (!ctrl && !v->access->IsEventSelected(s->pressNote)) {
@@ -113,7 +111,7 @@ void CommonPress(TrackView* v, Pane* pane, UINT msg, int x, int y) {
             s->anchorRow = s->pressRow;
             s->anchorTime = s->pressTime;
         }
-        v->dragState = DragPressed;
+        v->drag = Drag::Pressed;
     }
     CaptureGrid(v);
 }
@@ -121,7 +119,7 @@ void CommonPress(TrackView* v, Pane* pane, UINT msg, int x, int y) {
 // A press that turns into a drag: sizing from an edge, moving or copy-moving from the body.
 void StartPressedDrag(TrackView* v, int x, int y) {
     ToolState* s = ToolsOf(v);
-    v->dragState = DragInert;
+    v->drag = Drag::Inert;
     if (s->pressRight || !s->pressHasNote) return;
     std::int64_t start = 0, end = 0;
     if (!NoteSpan(v, s->pressNote, &start, &end)) return;
@@ -131,7 +129,7 @@ void StartPressedDrag(TrackView* v, int x, int y) {
         s->anchorRow = s->pressRow;
         s->anchorTime = atStart ? start : end;
         if (SetUpSize(v, atStart)) {
-            v->dragState = atStart ? DragSizeStart : DragSizeEnd;
+            v->drag = atStart ? Drag::SizeStart : Drag::SizeEnd;
             ApplySize(v, x);
         }
         return;
@@ -151,46 +149,46 @@ void StartPressedDrag(TrackView* v, int x, int y) {
         s->anchorTime = start;
     }
     if (!SetUpMove(v, copy)) return;
-    v->dragState = DragMoveNotes;
+    v->drag = Drag::MoveNotes;
     ApplyMove(v, x, y);
     if (s->axis) SetCursorFor(v, s->axis == 1 ? CURSOR_MOVE_TIME : CURSOR_MOVE_PITCH);
 }
 
 void CommonMove(TrackView* v, WPARAM wParam, int x, int y) {
     ToolState* s = ToolsOf(v);
-    switch (v->dragState) {
-    case DragPressed: {
+    switch (v->drag) {
+    case Drag::Pressed: {
         if (!((wParam & MK_LBUTTON) || !(wParam & MK_RBUTTON))) return;
         if (!BeyondThreshold(v, x, y, 1)) return;
         StartPressedDrag(v, x, y);
         break;
     }
-    case DragRangeSelect:
+    case Drag::RangeSelect:
         SelectRectangle(v, s->anchorTime, TickOfX(v, x), s->anchorRow, ClampedRowAtY(v, y), true);
         break;
-    case DragMoveNotes:
-    case DragSizeStart:
-    case DragSizeEnd:
-    case DragDrawSize:
+    case Drag::MoveNotes:
+    case Drag::SizeStart:
+    case Drag::SizeEnd:
+    case Drag::DrawSize:
         if (x == s->last.x && y == s->last.y) return;
-        if (v->dragState == DragMoveNotes) ApplyMove(v, x, y);
-        else if (v->dragState == DragDrawSize) DrawSizeApply(v, x);
+        if (v->drag == Drag::MoveNotes) ApplyMove(v, x, y);
+        else if (v->drag == Drag::DrawSize) DrawSizeApply(v, x);
         else ApplySize(v, x);
-        FollowWithAutoScroll(v, x, y, v->dragState == DragMoveNotes && s->axis != 1 ? std::uint32_t{AS_VERTICAL} : 0u);
+        FollowWithAutoScroll(v, x, y, v->drag == Drag::MoveNotes && s->axis != 1 ? std::uint32_t{AS_VERTICAL} : 0u);
         break;
-    case DragTimeSelectArmed:
+    case Drag::TimeSelectArmed:
         if (std::abs(x - s->press.x) <= 2 * v->dragThreshold.x) return;
-        v->dragState = DragTimeSelect;
+        v->drag = Drag::TimeSelect;
         if (!s->doubleClickMessage) SetCursorFor(v, CURSOR_TIME_RANGE);
         BeginTimeSelection(v, s->pressTime);
         ExtendTimeSelection(v, s->pressTime, TimeSelectTick(v, x));
         FollowWithAutoScroll(v, x, y, 0);
         break;
-    case DragTimeSelect:
+    case Drag::TimeSelect:
         ExtendTimeSelection(v, s->pressTime, TimeSelectTick(v, x));
         FollowWithAutoScroll(v, x, y, 0);
         break;
-    case DragDrawArmed: DrawArmedMove(v, x, y); break;
+    case Drag::DrawArmed: DrawArmedMove(v, x, y); break;
     default: break;
     }
     s->last = {x, y};
@@ -199,12 +197,12 @@ void CommonMove(TrackView* v, WPARAM wParam, int x, int y) {
 // The view scrolled under a drag: the same point now stands for another time (or row).
 void AutoScrolled(TrackView* v, int x, int y) {
     ToolState* s = ToolsOf(v);
-    switch (v->dragState) {
-    case DragMoveNotes:
-    case DragSizeStart:
-    case DragSizeEnd:
-    case DragDrawSize:
-    case DragTimeSelect:
+    switch (v->drag) {
+    case Drag::MoveNotes:
+    case Drag::SizeStart:
+    case Drag::SizeEnd:
+    case Drag::DrawSize:
+    case Drag::TimeSelect:
         s->last = {INT_MIN, INT_MIN};
         CommonMove(v, MK_LBUTTON, x, y);
         break;
@@ -224,37 +222,37 @@ void CommitMove(TrackView* v) {
 
 void CommonRelease(TrackView* v, int x, int y) {
     ToolState* s = ToolsOf(v);
-    const int state = v->dragState;
-    if (!IsToolDrag(state)) return;
+    const Drag state = v->drag;
+    if (!IsGridDrag(state)) return;
     switch (state) {
-    case DragPressed:
-    case DragTimeSelectArmed:
-    case DragDrawArmed:
-        if (state != DragTimeSelectArmed) SilenceNote(v);
-        v->dragState = DragIdle;
+    case Drag::Pressed:
+    case Drag::TimeSelectArmed:
+    case Drag::DrawArmed:
+        if (state != Drag::TimeSelectArmed) SilenceNote(v);
+        v->drag = Drag::None;
         ReleaseAsClick(v, x, y);
         break;
-    case DragRangeSelect:
+    case Drag::RangeSelect:
         SelectRectangle(v, s->anchorTime, TickOfX(v, x), s->anchorRow, ClampedRowAtY(v, y), true);
         SilenceNote(v);
         break;
-    case DragMoveNotes:
+    case Drag::MoveNotes:
         if (x != s->last.x || y != s->last.y) ApplyMove(v, x, y);
         SilenceNote(v);
-        v->dragState = DragIdle;
+        v->drag = Drag::None;
         CommitMove(v);
         break;
-    case DragSizeStart:
-    case DragSizeEnd:
+    case Drag::SizeStart:
+    case Drag::SizeEnd:
         ApplySize(v, x);
-        v->dragState = DragIdle;
+        v->drag = Drag::None;
         CommitUnder(v, mp::IDS_UNDO_SIZE_EVENT);
         break;
-    case DragTimeSelect:
+    case Drag::TimeSelect:
         ExtendTimeSelection(v, s->pressTime, TimeSelectTick(v, x));
         FinishTimeSelection(v, s->pressTime);
         break;
-    case DragDrawSize: DrawSizeRelease(v, x); break;
+    case Drag::DrawSize: DrawSizeRelease(v, x); break;
     default: break;
     }
     s->axis = 0;
@@ -263,27 +261,27 @@ void CommonRelease(TrackView* v, int x, int y) {
 
 void RightPress(TrackView* v, Pane* pane, WPARAM wParam, int x, int y) {
     ToolState* s = ToolsOf(v);
-    if (v->dragState != DragIdle || (wParam & MK_LBUTTON)) return;
+    if (v->drag != Drag::None || (wParam & MK_LBUTTON)) return;
     const int hit = pane->paneClass->HitTest(v, pane, x, y);
     RecordPress(v, x, y, hit);
     s->pressRight = true;
     CaptureGrid(v);
     if (hit == HitNote && s->pressHasNote) {
         if (!v->access->IsEventSelected(s->pressNote)) SelectOnly(v, s->pressNote);
-        v->dragState = DragPressed;
+        v->drag = Drag::Pressed;
     } else if (hit == HitEmpty) {
         DeselectAll(v);
-        v->dragState = DragPressed;
+        v->drag = Drag::Pressed;
     } else {
-        v->dragState = DragInert;
+        v->drag = Drag::Inert;
     }
 }
 
 void RightRelease(TrackView* v, WPARAM wParam) {
     if (wParam & MK_LBUTTON) return;
-    const int state = v->dragState;
-    if (!IsToolDrag(state)) return;
-    if (state == DragMoveNotes) return; // the left button's move carries on
+    const Drag state = v->drag;
+    if (!IsGridDrag(state)) return;
+    if (state == Drag::MoveNotes) return; // the left button's move carries on
     // The grid's context menu opens here once the edit commands exist; until then the release only
     // ends the gesture.
     EndDrag(v);
@@ -356,7 +354,7 @@ void BeginTemporaryZoom(TrackView* v) {
 int HandleToolCommand(TrackView* v, int command) {
     const int index = command - kToolCommandFirst;
     if (index < 0 || index >= kToolCount) return 0;
-    if (IsToolDrag(v->dragState)) return 1;
+    if (IsGridDrag(v->drag)) return 1;
     SelectTool(v, index);
     NotifyRefreshState(v);
     return 1;
@@ -447,7 +445,7 @@ void ToolReserved(TrackView*, Pane*) {}
 int CommonCursor(TrackView* v, std::uint32_t hitCode) {
     switch (hitCode) {
     case HitNote:
-        if (v->tools && v->dragState == DragMoveNotes && v->tools->axis)
+        if (v->tools && v->drag == Drag::MoveNotes && v->tools->axis)
             return v->tools->axis == 1 ? CURSOR_MOVE_TIME : CURSOR_MOVE_PITCH;
         return CURSOR_ARROW;
     case HitNoteStart: return CURSOR_NOTE_START;
@@ -460,7 +458,7 @@ LRESULT ToolOnKey(TrackView* v, Pane*, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (AnswerGridCaret(v, msg, lParam)) return 1;
     if (msg != WM_KEYDOWN) return 0;
     const bool shift = ShiftHeld(), ctrl = CtrlHeld();
-    const bool dragging = IsToolDrag(v->dragState);
+    const bool dragging = IsGridDrag(v->drag);
     switch (wParam) {
     case VK_ESCAPE:
         if (dragging) {
@@ -509,7 +507,7 @@ LRESULT ToolOnKey(TrackView* v, Pane*, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // ---- pieces the tools share ------------------------------------------------------------------------------
 
-bool PressIsIgnored(TrackView* v) { return v->dragState != DragIdle || !v->access; }
+bool PressIsIgnored(TrackView* v) { return v->drag != Drag::None || !v->access; }
 
 void RecordClickKind(TrackView* v, UINT msg, int x, int y) {
     ToolState* s = ToolsOf(v);
@@ -564,7 +562,7 @@ void CaptureGrid(TrackView* v) {
 
 void EndDrag(TrackView* v) {
     EndAutoScroll(v);
-    v->dragState = DragIdle;
+    v->drag = Drag::None;
     if (v->hwnd && GetCapture() == v->hwnd) ReleaseCapture();
     v->flags |= TVF_CURSOR_REFRESH;
 }
@@ -675,28 +673,28 @@ void CommitUnder(TrackView* v, std::uint32_t nameId) {
 
 void CancelDrag(TrackView* v) {
     ToolState* s = ToolsOf(v);
-    const int state = v->dragState;
-    if (!IsToolDrag(state)) return;
-    v->dragState = DragIdle;
+    const Drag state = v->drag;
+    if (!IsGridDrag(state)) return;
+    v->drag = Drag::None;
     switch (state) {
-    case DragMoveNotes:
-    case DragSizeStart:
-    case DragSizeEnd:
-    case DragPaintStroke:
-    case DragEraseStroke:
+    case Drag::MoveNotes:
+    case Drag::SizeStart:
+    case Drag::SizeEnd:
+    case Drag::PaintStroke:
+    case Drag::EraseStroke:
         SilenceNote(v);
         if (v->access) v->access->DiscardEdits();
         s->moved.clear();
         s->copy = false;
         break;
-    case DragDrawSize: DrawCancel(v); break;
-    case DragMarquee:
-    case DragMarqueeArmed:
+    case Drag::DrawSize: DrawCancel(v); break;
+    case Drag::Marquee:
+    case Drag::MarqueeArmed:
         RemoveBand(v);
         for (const mp::EventKey& key : s->remembered_selection) SetNoteSelected(v, key, true);
         s->remembered_selection.clear();
         break;
-    case DragZoomBox:
+    case Drag::ZoomBox:
         RemoveBand(v);
         if (s->remembered >= 0) {
             const int back = s->remembered;
@@ -704,7 +702,7 @@ void CancelDrag(TrackView* v) {
             NotifyRefreshState(v);
         }
         break;
-    case DragTimeSelect:
+    case Drag::TimeSelect:
         // An unfinished time selection does not become the loop region; it goes away.
         ExtendTimeSelection(v, s->pressTime, s->pressTime);
         break;
@@ -905,7 +903,7 @@ void ApplySize(TrackView* v, int x) {
     const std::int64_t offset = std::clamp(TickOfX(v, x) - s->pressTime, s->offsetLow, s->offsetHigh);
     const std::int64_t end = s->sizeStart + s->sizeDuration;
     std::int64_t start = s->sizeStart, duration = s->sizeDuration;
-    if (v->dragState == DragSizeStart) {
+    if (v->drag == Drag::SizeStart) {
         start = SnapStartEdgeTime(*v, v->snap, s->sizeStart + offset, end);
         start = std::clamp<std::int64_t>(start, 0, kFarTicks - 1);
         duration = end - start;

@@ -48,25 +48,6 @@ enum : int {
     CURSOR_ERASER = 130,
 };
 
-// Drag states of the grid (the view's dragState while a tool holds the mouse).
-enum : int {
-    DragIdle = 0,
-    DragPressed = 1,
-    DragRangeSelect = 2,
-    DragMoveNotes = 4,
-    DragSizeStart = 6,
-    DragSizeEnd = 7,
-    DragPaintStroke = 10,
-    DragEraseStroke = 11,
-    DragTimeSelectArmed = 16,
-    DragTimeSelect = 17,
-    DragInert = 19,
-    DragMarqueeArmed = 24,
-    DragMarquee = 25,
-    DragZoomBox = 26,
-    DragDrawArmed = 29,
-    DragDrawSize = 30,
-};
 
 // Band modes of the marquee and the zoom box.
 enum : int { BAND_FREE = 0, BAND_TIME = 1, BAND_ROWS = 2 };

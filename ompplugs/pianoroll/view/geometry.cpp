@@ -185,7 +185,7 @@ void SetTimeView(TrackView* v, std::int64_t start, std::int64_t span, int flags)
     MarkBackgroundStale(v);
     v->ticksPerPixel = static_cast<double>(span) / std::max(v->zoomPixels, 1);
     RepositionCaret(v);
-    InvalidateView(v, INV_LOOP_BAR | INV_PANE5 | INV_RULER | INV_HSCROLL);
+    InvalidateView(v, INV_LOOP_BAR | INV_SPARE_TIME_STRIP | INV_RULER | INV_HSCROLL);
 }
 
 void SetDocumentLength(TrackView* v, std::int64_t length) {
@@ -228,7 +228,7 @@ void SetVerticalView(TrackView* v, int top, int span, int flags) {
     MarkBackgroundStale(v);
     if (!(flags & VV_FIXED_SPAN)) v->verticalExtent = ComputeVerticalExtent(v);
     RepositionCaret(v);
-    InvalidateView(v, INV_KEYBOARD | INV_VSCROLL | INV_HSCROLL | INV_PANE9);
+    InvalidateView(v, INV_KEYBOARD | INV_VSCROLL | INV_HSCROLL | INV_SPARE_ROW_STRIP);
 }
 
 void ScrollVertically(TrackView* v, int units) {

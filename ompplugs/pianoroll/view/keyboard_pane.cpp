@@ -110,16 +110,16 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
     switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
-        if (v->dragState != DRAG_NONE) return 0;
+        if (v->drag != Drag::None) return 0;
         EndHotTracking(v);
         SetCapture(v->hwnd);
         const int part = static_cast<int>(v->hitCode & 0xFFFF);
         if (part == KP_RIGHT_SPLITTER) {
-            v->dragState = DRAG_COLUMN_RESIZE;
+            v->drag = Drag::ColumnResize;
             v->columnWidthAtPress = ColumnSetting(v) >= 0 ? ColumnSetting(v) : pane->width - kColumnSplitterWidth;
             v->pressX = x;
         } else if (part == KP_LANE_SPLITTER) {
-            v->dragState = DRAG_LANE_RESIZE;
+            v->drag = Drag::LaneResize;
             v->pressX = y;
             v->columnWidthAtPress = v->panes[PANE_LANES].height;
         } else if (part == KP_KEY && !(wParam & MK_CONTROL)) {
@@ -128,31 +128,31 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
                 v->soundingRow = row;
                 v->soundingNote = 127 - row;
                 v->soundingSent = v->access && v->access->PlayNote(v->soundingNote, 0, 64, true) == S_OK;
-                v->dragState = DRAG_KEY_HELD;
+                v->drag = Drag::KeyHeld;
                 InvalidateView(v, INV_NO_GRID | INV_KEYBOARD);
             }
         }
         return 0;
     }
     case WM_MOUSEMOVE:
-        if (v->dragState == DRAG_COLUMN_RESIZE) SetColumnWidth(v, v->columnWidthAtPress + x - v->pressX);
-        else if (v->dragState == DRAG_LANE_RESIZE) SetLaneAreaHeight(v, v->columnWidthAtPress + v->pressX - y);
+        if (v->drag == Drag::ColumnResize) SetColumnWidth(v, v->columnWidthAtPress + x - v->pressX);
+        else if (v->drag == Drag::LaneResize) SetLaneAreaHeight(v, v->columnWidthAtPress + v->pressX - y);
         return 0;
     case WM_LBUTTONUP:
-        if (v->dragState == DRAG_KEY_HELD) StopSounding(v);
-        else if (v->dragState == DRAG_COLUMN_RESIZE) SetColumnWidth(v, v->columnWidthAtPress + x - v->pressX);
-        else if (v->dragState == DRAG_LANE_RESIZE) SetLaneAreaHeight(v, v->columnWidthAtPress + v->pressX - y);
-        v->dragState = DRAG_NONE;
+        if (v->drag == Drag::KeyHeld) StopSounding(v);
+        else if (v->drag == Drag::ColumnResize) SetColumnWidth(v, v->columnWidthAtPress + x - v->pressX);
+        else if (v->drag == Drag::LaneResize) SetLaneAreaHeight(v, v->columnWidthAtPress + v->pressX - y);
+        v->drag = Drag::None;
         if (GetCapture() == v->hwnd) ReleaseCapture();
         return 0;
     case WM_RBUTTONDOWN:
-        if (v->dragState != DRAG_NONE) return 0;
+        if (v->drag != Drag::None) return 0;
         EndHotTracking(v);
         SetCapture(v->hwnd);
         return 0;
     case WM_RBUTTONUP: {
         if (GetCapture() == v->hwnd) ReleaseCapture();
-        if (v->dragState != DRAG_NONE) return 0;
+        if (v->drag != Drag::None) return 0;
         POINT pt{x, y};
         ClientToScreen(v->hwnd, &pt);
         SendMessage(v->hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(v->hwnd), MAKELPARAM(pt.x, pt.y));
@@ -160,9 +160,9 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
     }
     case WM_CANCELMODE:
     case WM_CAPTURECHANGED:
-        if (v->dragState == DRAG_KEY_HELD) StopSounding(v);
-        if (v->dragState == DRAG_KEY_HELD || v->dragState == DRAG_COLUMN_RESIZE || v->dragState == DRAG_LANE_RESIZE)
-            v->dragState = DRAG_NONE;
+        if (v->drag == Drag::KeyHeld) StopSounding(v);
+        if (v->drag == Drag::KeyHeld || v->drag == Drag::ColumnResize || v->drag == Drag::LaneResize)
+            v->drag = Drag::None;
         if (msg == WM_CANCELMODE && GetCapture() == v->hwnd) ReleaseCapture();
         return 0;
     default: return DefWindowProc(v->hwnd, msg, wParam, lParam);

@@ -104,16 +104,6 @@ PaneClass* LoopBarPaneClass();
 PaneClass* ScrollBarPaneClass();
 // Loop bar part codes.
 enum : int { LB_BODY = 8, LB_START_EDGE = 9, LB_END_EDGE = 10 };
-// Drag states of the ruler and loop bar.
-enum : int {
-    DRAG_RULER_ARMED = 1,
-    DRAG_SCROLL_BAR = 3,
-    DRAG_RULER_SCROLL = 4,
-    DRAG_LOOP_BODY = 0x110,
-    DRAG_LOOP_START = 0x111,
-    DRAG_LOOP_END = 0x112,
-    DRAG_LOOP_SELECT = 0x113,
-};
 // Installs the ruler and loop bar in the piano-roll view.
 void InstallNavigationPanes(TrackView* v);
 // The loop menu of the ruler and loop bar at a client point; runs the chosen command.

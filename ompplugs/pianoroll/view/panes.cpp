@@ -104,13 +104,13 @@ void InvalidateView(TrackView* v, std::uint32_t groups) {
             InvalidatePane(v, PANE_LOOP_BAR);
             for (int i = PANE_LANE_STRIP_FIRST; i < kPaneCount; ++i) InvalidatePane(v, i);
         }
-        if (groups & INV_PANE5) InvalidatePane(v, PANE_5);
+        if (groups & INV_SPARE_TIME_STRIP) InvalidatePane(v, PANE_SPARE_TIME_STRIP);
         if (groups & INV_RULER) {
             InvalidatePane(v, PANE_RULER);
-            InvalidatePane(v, PANE_7);
+            InvalidatePane(v, PANE_SPARE_RULER_STRIP);
         }
         if (groups & INV_TRANSPORT) InvalidatePane(v, PANE_TRANSPORT);
-        if (groups & INV_PANE9) InvalidatePane(v, PANE_9);
+        if (groups & INV_SPARE_ROW_STRIP) InvalidatePane(v, PANE_SPARE_ROW_STRIP);
         if (groups & INV_KEYBOARD) {
             InvalidatePane(v, PANE_KEYBOARD);
             if (v->attached) InvalidateRect(v->attached, nullptr, FALSE);

@@ -21,6 +21,9 @@ enum { D_PART, D_PRESS, D_ORIGIN, D_SPAN, D_ANCHOR, D_TOOL };
 
 bool Horizontal(const Pane* pane) { return pane == nullptr || (pane->id >> 16) == PANE_HSCROLL; }
 
+// The drag of a held part of this bar.
+Drag BarDrag(const Pane* pane) { return Horizontal(pane) ? Drag::HorizontalBar : Drag::VerticalBar; }
+
 struct Bar {
     int start, end;                 // along the bar
     int leftArrow;                  // end of the leading arrow
@@ -133,9 +136,7 @@ RECT PartRect(const Pane* pane, int from, int to) {
 void BarPaint(TrackView* v, Pane* pane, HDC dc, const RECT*) {
     const bool h = Horizontal(pane);
     const Bar g = Geometry(v, pane);
-    const int pressed = v->dragState == DRAG_SCROLL_BAR && static_cast<int>((v->hitCode >> 16) & 15) == static_cast<int>(pane->id >> 16)
-                            ? static_cast<int>(pane->data[D_PART])
-                            : 0;
+    const int pressed = v->drag == BarDrag(pane) ? static_cast<int>(pane->data[D_PART]) : 0;
     RECT all = pane->rect;
     FillRect(dc, &all, reinterpret_cast<HBRUSH>(static_cast<std::intptr_t>(COLOR_BTNFACE + 1)));
     RECT r = PartRect(pane, g.start, g.leftArrow);
@@ -218,7 +219,7 @@ bool StepPart(TrackView* v, Pane* pane, int part) {
 Pane* gRepeatPane = nullptr;
 
 void RepeatStep(TrackView* v) {
-    if (v->dragState != DRAG_SCROLL_BAR || !gRepeatPane) {
+    if (!gRepeatPane || v->drag != BarDrag(gRepeatPane)) {
         KillTimer(v->hwnd, kRepeatTimer);
         v->repeatCallback = nullptr;
         return;
@@ -227,7 +228,7 @@ void RepeatStep(TrackView* v) {
 }
 
 void EndPress(TrackView* v, Pane* pane) {
-    v->dragState = DRAG_NONE;
+    v->drag = Drag::None;
     pane->data[D_PART] = 0;
     if (v->repeatCallback == RepeatStep) {
         KillTimer(v->hwnd, kRepeatTimer);
@@ -295,7 +296,7 @@ LRESULT BarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) {
     switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
-        if (v->dragState != DRAG_NONE || v->documentLength < 0 || (h ? pane->width : pane->height) < 10) return 0;
+        if (v->drag != Drag::None || v->documentLength < 0 || (h ? pane->width : pane->height) < 10) return 0;
         const int part = BarHitTest(v, pane, x, y);
         if (part == 0) return 0;
         if (part == 8) {
@@ -336,7 +337,7 @@ LRESULT BarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) {
         const int maxLevel = h ? v->maxTimeZoomLevel : v->maxRowHeightLevel;
         const int level = h ? v->timeZoomLevel : v->rowHeightLevel;
         pane->data[D_ANCHOR] = h ? p - MulDiv(level, 100, std::max(maxLevel, 1)) : p + MulDiv(level, 200, std::max(maxLevel, 1));
-        v->dragState = DRAG_SCROLL_BAR;
+        v->drag = BarDrag(pane);
         SetCapture(v->hwnd);
         if (part >= 1 && part <= 7 && part != 6) {
             // A step that changes nothing (zoom at its limit) does not repeat.
@@ -350,17 +351,17 @@ LRESULT BarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) {
         return 0;
     }
     case WM_MOUSEMOVE:
-        if (v->dragState == DRAG_SCROLL_BAR) DragTo(v, pane, p);
+        if (v->drag == BarDrag(pane)) DragTo(v, pane, p);
         return 0;
     case WM_LBUTTONUP:
-        if (v->dragState != DRAG_SCROLL_BAR) return 0;
+        if (v->drag != BarDrag(pane)) return 0;
         DragTo(v, pane, p);
         EndPress(v, pane);
         HitTestView(v, x, y, true);
         return 0;
     case WM_CANCELMODE:
     case WM_CAPTURECHANGED:
-        if (v->dragState == DRAG_SCROLL_BAR) EndPress(v, pane);
+        if (v->drag == BarDrag(pane)) EndPress(v, pane);
         return 0;
     default: return 0;
     }

@@ -355,7 +355,7 @@ bool WheelAutoScrollMouse(TrackView* v, UINT msg, int x, int y) {
         EndAutoScroll(v);
         return true;
     }
-    if (msg != WM_MBUTTONDOWN || v->dragState != DRAG_NONE || !v->hwnd) return false;
+    if (msg != WM_MBUTTONDOWN || v->drag != Drag::None || !v->hwnd) return false;
     constexpr int kDeadZone = 8;
     v->autoScrollRect = {x - kDeadZone, y - kDeadZone, x + kDeadZone + 1, y + kDeadZone + 1};
     v->autoScrollLast = GetTickCount();

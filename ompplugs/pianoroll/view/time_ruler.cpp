@@ -255,10 +255,10 @@ void RulerPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
 // ("Loop" over the region, else "General") unless the pane has none.
 LRESULT LoopMenuButton(TrackView* v, Pane* pane, UINT msg, LPARAM lParam, bool overRegion) {
     if (msg == WM_RBUTTONDOWN) {
-        if (v->dragState == DRAG_NONE) SetCapture(v->hwnd);
+        if (v->drag == Drag::None) SetCapture(v->hwnd);
         return 0;
     }
-    if (v->dragState != DRAG_NONE) return 0;
+    if (v->drag != Drag::None) return 0;
     if (GetCapture() == v->hwnd) ReleaseCapture();
     if (!(pane->flags & kNoContextMenu))
         ShowLoopMenu(v, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)), overRegion);
@@ -269,17 +269,17 @@ LRESULT RulerMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lPa
     const int x = static_cast<short>(LOWORD(lParam));
     switch (msg) {
     case WM_LBUTTONDOWN:
-        if ((wParam & MK_RBUTTON) || v->dragState != DRAG_NONE) return 0;
+        if ((wParam & MK_RBUTTON) || v->drag != Drag::None) return 0;
         SetCapture(v->hwnd);
-        v->dragState = DRAG_RULER_ARMED;
+        v->drag = Drag::RulerArmed;
         v->dragX = x;
         return 0;
     case WM_MOUSEMOVE:
-        if (v->dragState == DRAG_RULER_ARMED) {
+        if (v->drag == Drag::RulerArmed) {
             InvalidateView(v, INV_ALL);
-            v->dragState = DRAG_RULER_SCROLL;
+            v->drag = Drag::RulerScroll;
             v->dragX = x;
-        } else if (v->dragState == DRAG_RULER_SCROLL) {
+        } else if (v->drag == Drag::RulerScroll) {
             // Outside the ruler's width the view scrolls by itself toward the pointer.
             AutoScrollForPoint(v, x, static_cast<short>(HIWORD(lParam)), pane->rect, 0, AS_HORIZONTAL);
             if (x >= pane->rect.left && x < pane->rect.right) {
@@ -296,11 +296,12 @@ LRESULT RulerMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lPa
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP: return LoopMenuButton(v, pane, msg, lParam, false);
     case WM_LBUTTONUP:
+    case WM_CANCELMODE: // Escape
     case WM_CAPTURECHANGED:
-        if (v->dragState == DRAG_RULER_ARMED || v->dragState == DRAG_RULER_SCROLL) {
-            v->dragState = DRAG_NONE;
+        if (v->drag == Drag::RulerArmed || v->drag == Drag::RulerScroll) {
+            v->drag = Drag::None;
             EndAutoScroll(v);
-            if (msg == WM_LBUTTONUP && GetCapture() == v->hwnd) ReleaseCapture();
+            if (msg != WM_CAPTURECHANGED && GetCapture() == v->hwnd) ReleaseCapture();
             InvalidateView(v, INV_ALL);
         }
         return 0;
@@ -368,7 +369,7 @@ void LoopBarPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
     const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
     Fill(dc, clip->left, r.top, clip->right, r.bottom, face);
     Fill(dc, clip->left, r.bottom - 1, clip->right, r.bottom, shadow);
-    if (v->dragState == DRAG_LOOP_BODY || v->dragState == DRAG_LOOP_START || v->dragState == DRAG_LOOP_END) {
+    if (v->drag == Drag::LoopBody || v->drag == Drag::LoopStart || v->drag == Drag::LoopEnd) {
         v->loopStartX = XOfTick(v, v->dragStart);
         v->loopEndX = XOfTick(v, v->dragStart + v->dragLength);
     } else {
@@ -392,7 +393,7 @@ std::int64_t SnapLoopTime(TrackView* v, std::int64_t t) {
     return NearestSnap(SnapContextOf(*v, v->snap), t, SNAP_GRID);
 }
 
-bool LoopDrag(int state) { return state == DRAG_LOOP_BODY || state == DRAG_LOOP_START || state == DRAG_LOOP_END; }
+bool LoopDrag(Drag state) { return state == Drag::LoopBody || state == Drag::LoopStart || state == Drag::LoopEnd; }
 
 std::int64_t BarTime(TrackView* v, int x) {
     const std::int64_t t = TickOfX(v, std::clamp<int>(x, v->grid.left, v->grid.right));
@@ -405,37 +406,37 @@ LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) 
     switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        if (v->dragState != DRAG_NONE) return 0;
+        if (v->drag != Drag::None) return 0;
         SetCapture(v->hwnd);
         v->dragAnchor = TickOfX(v, x);
         if (part == LB_BODY || part == LB_START_EDGE || part == LB_END_EDGE) {
-            v->dragState = part == LB_BODY ? DRAG_LOOP_BODY : part == LB_START_EDGE ? DRAG_LOOP_START : DRAG_LOOP_END;
+            v->drag = part == LB_BODY ? Drag::LoopBody : part == LB_START_EDGE ? Drag::LoopStart : Drag::LoopEnd;
             v->dragStart = v->loopStart;
             v->dragLength = v->loopEnd - v->loopStart;
             return 0;
         }
         // Elsewhere the bar selects time from the press.
-        v->dragState = DRAG_LOOP_SELECT;
+        v->drag = Drag::LoopSelect;
         v->dragAnchor = BarTime(v, x);
         BeginTimeSelection(v, v->dragAnchor);
         return 0;
     case WM_MOUSEMOVE:
     case PANE_AUTOSCROLLED: {
-        if (v->dragState == DRAG_LOOP_SELECT) {
+        if (v->drag == Drag::LoopSelect) {
             if (msg == WM_MOUSEMOVE) AutoScrollForPoint(v, x, static_cast<short>(HIWORD(lParam)), v->grid, 0, AS_HORIZONTAL);
             ExtendTimeSelection(v, v->dragAnchor, BarTime(v, x));
             return 0;
         }
-        if (!LoopDrag(v->dragState)) return 0;
+        if (!LoopDrag(v->drag)) return 0;
         const std::int64_t t = TickOfX(v, std::clamp<int>(x, v->grid.left, v->grid.right));
         const std::int64_t end = std::max<std::int64_t>(v->documentLength, 0);
         const std::int64_t length = v->loopEnd - v->loopStart;
-        if (v->dragState == DRAG_LOOP_BODY) {
+        if (v->drag == Drag::LoopBody) {
             std::int64_t start = SnapLoopTime(v, v->loopStart + t - v->dragAnchor);
             start = std::clamp<std::int64_t>(start, 0, std::max<std::int64_t>(end - length, 0));
             v->dragStart = start;
             v->dragLength = length;
-        } else if (v->dragState == DRAG_LOOP_START) {
+        } else if (v->drag == Drag::LoopStart) {
             const std::int64_t start = std::clamp<std::int64_t>(SnapLoopTime(v, t), 0, v->loopEnd);
             v->dragStart = start;
             v->dragLength = v->loopEnd - start;
@@ -449,12 +450,12 @@ LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) 
     }
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED: {
-        const int state = v->dragState;
-        if (!LoopDrag(state) && state != DRAG_LOOP_SELECT) return 0;
-        v->dragState = DRAG_NONE;
+        const Drag state = v->drag;
+        if (!LoopDrag(state) && state != Drag::LoopSelect) return 0;
+        v->drag = Drag::None;
         EndAutoScroll(v);
         if (msg == WM_LBUTTONUP && GetCapture() == v->hwnd) ReleaseCapture();
-        if (state == DRAG_LOOP_SELECT) {
+        if (state == Drag::LoopSelect) {
             FinishTimeSelection(v, v->dragAnchor);
         } else if (msg == WM_LBUTTONUP) {
             SetLoopRange(v, v->dragStart, v->dragLength);

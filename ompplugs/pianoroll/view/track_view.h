@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "tools/snapping.h"
+#include "view/drag_state.h"
+#include "view/pane_numbers.h"
 #include "win/gdi.h"
 #include "win/win.h"
 
@@ -61,21 +63,6 @@ constexpr win::UINT PANE_FOCUS_WHICH = 0x403;
 // top note or -1}; non-zero when applied.
 constexpr win::UINT PRM_SCRIPT_POSITION = 0x0BF0;
 
-constexpr int kPaneCount = 16;
-enum PaneNumber : int {
-    PANE_GRID = 0,
-    PANE_KEYBOARD = 1,
-    PANE_HSCROLL = 2,
-    PANE_VSCROLL = 3,
-    PANE_LOOP_BAR = 4,
-    PANE_5 = 5,
-    PANE_RULER = 6,
-    PANE_7 = 7,
-    PANE_LANES = 8,
-    PANE_9 = 9,
-    PANE_TRANSPORT = 10,
-    PANE_LANE_STRIP_FIRST = 11,
-};
 
 // Pane option bits.
 constexpr std::uint32_t PANE_ASK_FOCUS = 0x8000000;  // asked with OnKey(0x403) on a press
@@ -173,10 +160,10 @@ enum : std::uint32_t {
 enum : std::uint32_t {
     INV_ALL = 0x7FFF,
     INV_LOOP_BAR = 0x0001,
-    INV_PANE5 = 0x0002,
+    INV_SPARE_TIME_STRIP = 0x0002,
     INV_RULER = 0x0004,
     INV_TRANSPORT = 0x0008,
-    INV_PANE9 = 0x0800,
+    INV_SPARE_ROW_STRIP = 0x0800,
     INV_KEYBOARD = 0x1000,
     INV_VSCROLL = 0x2000,
     INV_HSCROLL = 0x4000,
@@ -233,7 +220,7 @@ struct TrackView {
     std::uint32_t hitCode;
     win::POINT hitPoint;
     bool hitPointValid;
-    int dragState;
+    Drag drag; // the gesture holding the mouse, with its owning pane
     int focusPane;
     int hoverRow;
     std::uint32_t flags;
@@ -437,12 +424,5 @@ enum : int {
     KP_NO_ROW = 0x40,
 };
 
-// Drag states
-enum : int {
-    DRAG_NONE = 0,
-    DRAG_COLUMN_RESIZE = 0x101,
-    DRAG_LANE_RESIZE = 0x102,
-    DRAG_KEY_HELD = 0x103,
-};
 
 } // namespace pianoroll

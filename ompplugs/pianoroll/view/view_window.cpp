@@ -64,8 +64,6 @@ HDC OffscreenDC(TrackView* v, HDC windowDC) {
     return cache->dc;
 }
 
-int PaneOfHit(std::uint32_t hitCode) { return static_cast<int>((hitCode >> 16) & 15); }
-
 bool PaneShown(const Pane& p) { return p.width > 0 && p.height > 0; }
 
 void UpdateTooltip(TrackView* v) {
