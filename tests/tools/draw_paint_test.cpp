@@ -52,7 +52,7 @@ TEST_F(DrawTest, DrawingAcrossNotesOfTheSamePitchLeavesThemUntouched) {
 
 TEST_F(DrawTest, WithSnappingTheNoteSpansGridPointsByTheMidpointRule) {
     Open(true);
-    Command(kGridSpacingCommandFirst + 9); // quarter notes
+    Command(CMD_GRID_SPACING_FIRST + 9); // quarter notes
     Click(X(100), Y(50));                  // edit cursor to 0, away from the drawing
     // Press near 1000: the start snaps to 960; the end follows the pointer past the midpoint.
     Drag(X(1000), Y(70), X(2500), Y(70));
@@ -80,7 +80,7 @@ TEST_F(PaintTest, PaintingShortensALongerEarlierNoteAndRemovesOneStartingInside)
     Note(0, 3840, 72);
     Note(2200, 100, 72);
     Open();
-    Command(kPaintValueCommandFirst + 8); // quarter notes
+    Command(CMD_PAINT_VALUE_FIRST + 8); // quarter notes
     UseTool(TOOL_PAINT);
     Click(X(1920), Y(72));
     const std::vector<HostNote> notes = Notes();
@@ -95,8 +95,8 @@ TEST_F(PaintTest, PaintingShortensALongerEarlierNoteAndRemovesOneStartingInside)
 
 TEST_F(PaintTest, DottedQuartersOnAQuarterGridAreTwoQuartersApart) {
     Open(true);
-    Command(kGridSpacingCommandFirst + 9); // quarter grid
-    Command(kPaintValueCommandFirst + 7);  // dotted quarter
+    Command(CMD_GRID_SPACING_FIRST + 9); // quarter grid
+    Command(CMD_PAINT_VALUE_FIRST + 7);  // dotted quarter
     UseTool(TOOL_PAINT);
     Drag(X(10), Y(72), X(4000), Y(72), 0, 4);
     const std::vector<HostNote> notes = Notes();
@@ -108,8 +108,8 @@ TEST_F(PaintTest, DottedQuartersOnAQuarterGridAreTwoQuartersApart) {
 
 TEST_F(PaintTest, PaintingLeftwardExtendsTheRunBackwards) {
     Open(true);
-    Command(kGridSpacingCommandFirst + 9);
-    Command(kPaintValueCommandFirst + 8);
+    Command(CMD_GRID_SPACING_FIRST + 9);
+    Command(CMD_PAINT_VALUE_FIRST + 8);
     UseTool(TOOL_PAINT);
     Drag(X(3000), Y(72), X(100), Y(72), 0, 6);
     const std::vector<HostNote> notes = Notes();
@@ -139,7 +139,7 @@ TEST_F(PaintTest, ErasingWithoutSnappingInsideALongNoteShortensIt) {
     EXPECT_EQ(Notes()[0], (HostNote{0, 1920, 72, false}));
     EXPECT_EQ(UndoName(), "Erase MIDI Event");
     // The right button paints with the Erase tool.
-    Command(kPaintValueCommandFirst + 8);
+    Command(CMD_PAINT_VALUE_FIRST + 8);
     Click(X(4800), Y(60), 0, backend::BUTTON_RIGHT);
     ASSERT_EQ(Notes().size(), 2u);
     EXPECT_EQ(Notes()[1], (HostNote{4800, 960, 60, false}));
@@ -148,7 +148,7 @@ TEST_F(PaintTest, ErasingWithoutSnappingInsideALongNoteShortensIt) {
 
 TEST_F(PaintTest, AStrokeThatChangesRowsStartsAFreshRunInTheNewRow) {
     Open();
-    Command(kPaintValueCommandFirst + 8);
+    Command(CMD_PAINT_VALUE_FIRST + 8);
     UseTool(TOOL_PAINT);
     Down(X(1000), Y(72));
     Move(X(1000), Y(70));

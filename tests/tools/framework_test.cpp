@@ -138,7 +138,7 @@ TEST_F(FrameworkTest, ATimeSelectionDragOnTheEmptyGridBecomesTheLoopRegion) {
 TEST_F(FrameworkTest, AReleaseWithoutMovementOnAnEndEdgeMovesTheCursorToTheNoteEnd) {
     Note(1000, 1000, 72);
     Open(true);
-    Command(kGridSpacingCommandFirst + 9); // quarter notes
+    Command(CMD_GRID_SPACING_FIRST + 9); // quarter notes
     Click(X(2000) - 1, Y(72));
     EXPECT_EQ(View()->editCursor, 2000);
     Click(X(1000) + 1, Y(72));
@@ -268,9 +268,9 @@ TEST_F(FrameworkTest, WithScaleSnappingAVerticalMoveLeavesNotesThatWouldLeaveThe
     Note(960, 480, 60);
     Note(960, 480, 64);
     Open();
-    Command(kScaleCommandFirst);     // major
-    Command(kRootCommandFirst);      // on C
-    Command(kCommandToggleScaleSnapping);
+    Command(CMD_SCALE_FIRST);     // major
+    Command(CMD_ROOT_FIRST);      // on C
+    Command(CMD_TOGGLE_SCALE_SNAPPING);
     ASSERT_NE(Settings()->scaleSnap, 0);
     ASSERT_NO_FATAL_FAILURE(SelectGroup(X(900), Y(65), X(1600), Y(59), 2));
     Drag(X(1200), Y(64), X(1200), Y(65));
@@ -373,7 +373,7 @@ TEST_F(FrameworkTest, DraggingEdgesSizesTheNote) {
 TEST_F(FrameworkTest, SnappedMovesPutThePressedNoteOnTheGrid) {
     Note(1000, 480, 72);
     Open(true);
-    Command(kGridSpacingCommandFirst + 9); // quarter notes
+    Command(CMD_GRID_SPACING_FIRST + 9); // quarter notes
     Click(X(1100), Y(72));
     Drag(X(1100), Y(72), X(1100) + 130, Y(72));
     EXPECT_EQ(Notes()[0].time, 1920);

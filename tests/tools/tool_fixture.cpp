@@ -26,7 +26,7 @@ void ToolFixture::Open(bool snapping) {
     ASSERT_NE(v, nullptr);
     project->WithStore([](host::Store& store) { store.ClearHistory(); });
     ShowSong(64, static_cast<std::int64_t>(v->zoomPixels) * kTicksPerPixel);
-    if (!snapping) Command(pianoroll::kCommandToggleSnapping);
+    if (!snapping) Command(pianoroll::CMD_TOGGLE_SNAPPING);
     ASSERT_EQ(Settings()->snapEnabled != 0, snapping);
     SetRows(127 - kTopNote, 11);
     ASSERT_EQ(v->timeOrigin, 0);

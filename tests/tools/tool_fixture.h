@@ -67,7 +67,7 @@ protected:
     // Gives the next press its own click (never a double-click with the last one).
     void Wait();
     void Command(int id);
-    void UseTool(int index) { Command(pianoroll::kToolCommandFirst + index); }
+    void UseTool(int index) { Command(pianoroll::CMD_TOOL_FIRST + index); }
     int CurrentTool();
     pianoroll::Drag DragState();
     int HitAt(int x, int y);

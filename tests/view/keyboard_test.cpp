@@ -27,7 +27,7 @@ protected:
         Settings()->keyboardWidth = 70;
         pianoroll::SetColumnWidth(View(), 70);
         SetRows(127 - 72, 9); // 14-pixel rows from note 72 down
-        if (monitoring) SendMessage(EditorWindow(), WM_COMMAND, pianoroll::kMonitorCommand, 0);
+        if (monitoring) SendMessage(EditorWindow(), WM_COMMAND, pianoroll::CMD_TOGGLE_MONITOR, 0);
         sent.clear();
     }
     const pianoroll::Pane& Column() const { return View()->panes[pianoroll::PANE_KEYBOARD]; }
@@ -94,7 +94,7 @@ TEST_F(Keyboard, CtrlPressAndMonitoringOffAreSilent) {
     EXPECT_TRUE(sent.empty());
     EXPECT_EQ(View()->drag, pianoroll::Drag::None);
     // Monitoring off again: keys do not sound.
-    SendMessage(EditorWindow(), WM_COMMAND, pianoroll::kMonitorCommand, 0);
+    SendMessage(EditorWindow(), WM_COMMAND, pianoroll::CMD_TOGGLE_MONITOR, 0);
     ClickAt(Left() + 5, (top + bottom) / 2);
     EXPECT_TRUE(sent.empty());
     EXPECT_EQ(Settings()->monitorAtStart, 0);

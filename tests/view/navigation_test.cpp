@@ -220,28 +220,28 @@ TEST_F(Navigation, LoopBarCommandsToggle) {
     Open();
     Loop(kQuarter, 2 * kQuarter);
     // Project twice: the whole document, then the region from before.
-    ASSERT_TRUE(LoopBarCommand(V(), kCmdSelectionToProject));
+    ASSERT_TRUE(LoopBarCommand(V(), CMD_SELECTION_TO_PROJECT));
     EXPECT_EQ(V()->loopStart, 0);
     EXPECT_EQ(V()->loopEnd, V()->documentLength);
     std::int64_t hs = -1, he = -1;
     ASSERT_TRUE(HostLoop(&hs, &he));
     EXPECT_EQ(hs, 0);
     EXPECT_EQ(he, V()->documentLength);
-    ASSERT_TRUE(LoopBarCommand(V(), kCmdSelectionToProject));
+    ASSERT_TRUE(LoopBarCommand(V(), CMD_SELECTION_TO_PROJECT));
     EXPECT_EQ(V()->loopStart, kQuarter);
     EXPECT_EQ(V()->loopEnd, 3 * kQuarter);
 
     // View: the visible part, and the same command again goes back.
-    ASSERT_TRUE(LoopBarCommand(V(), kCmdSelectionToView));
+    ASSERT_TRUE(LoopBarCommand(V(), CMD_SELECTION_TO_VIEW));
     EXPECT_EQ(V()->loopStart, 0);
     EXPECT_GE(V()->loopEnd, V()->timeSpan);
     EXPECT_LE(V()->loopEnd, V()->documentLength);
-    ASSERT_TRUE(LoopBarCommand(V(), kCmdSelectionToView));
+    ASSERT_TRUE(LoopBarCommand(V(), CMD_SELECTION_TO_VIEW));
     EXPECT_EQ(V()->loopStart, kQuarter);
     EXPECT_EQ(V()->loopEnd, 3 * kQuarter);
 
     // Zoom to the region: it fills the view.
-    ASSERT_TRUE(LoopBarCommand(V(), kCmdZoomToLoop));
+    ASSERT_TRUE(LoopBarCommand(V(), CMD_ZOOM_TO_LOOP));
     EXPECT_LE(V()->timeOrigin, kQuarter);
     EXPECT_EQ(V()->timeSpan, 2 * kQuarter);
     EXPECT_GE(XOfTick(kQuarter), V()->grid.left);
@@ -278,10 +278,10 @@ TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
     bool sawZoom = false;
     UINT rulerMarks = 0;
     AnswerNextPopupMenu([&](HMENU menu, HWND) -> UINT {
-        sawZoom = GetMenuState(menu, kCmdZoomToLoop, MF_BYCOMMAND) != static_cast<UINT>(-1);
+        sawZoom = GetMenuState(menu, CMD_ZOOM_TO_LOOP, MF_BYCOMMAND) != static_cast<UINT>(-1);
         rulerMarks = GetMenuState(menu, 6005, MF_BYCOMMAND);
-        EXPECT_TRUE(GetMenuState(menu, kCmdLoopPlayback, MF_BYCOMMAND) & MF_CHECKED);
-        return kCmdLoopPlayback;
+        EXPECT_TRUE(GetMenuState(menu, CMD_LOOP_PLAYBACK, MF_BYCOMMAND) & MF_CHECKED);
+        return CMD_LOOP_PLAYBACK;
     });
     ClickAt(mid, y, 1);
     EXPECT_TRUE(sawZoom);
@@ -291,7 +291,7 @@ TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
     // On the ruler: the "General" menu; its project item loops over the whole document.
     V()->access->SetLooping(true);
     Pump();
-    AnswerNextPopupMenu(static_cast<UINT>(kCmdSelectionToProject));
+    AnswerNextPopupMenu(static_cast<UINT>(CMD_SELECTION_TO_PROJECT));
     const int rx = V()->grid.left + 200, ry = Ruler().rect.top + 3;
     ClickAt(rx, ry, 1);
     EXPECT_EQ(V()->loopStart, 0);

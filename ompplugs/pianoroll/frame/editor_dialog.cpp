@@ -7,6 +7,7 @@
 #include <new>
 
 #include "frame/editor_frame.h"
+#include "resources/command_ids.h"
 #include "module/module.h"
 #include "mp/page.h"
 #include "mp/plugin.h"
@@ -228,12 +229,12 @@ INT_PTR EditorDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         // Q and L in the grid ask the frame to switch loop playback, which the view carries out.
-        if (LOWORD(wParam) == kCmdLoopPlayback && view) {
-            LoopBarCommand(view, kCmdLoopPlayback);
+        if (LOWORD(wParam) == CMD_LOOP_PLAYBACK && view) {
+            LoopBarCommand(view, CMD_LOOP_PLAYBACK);
             PostMessage(dialog, mp::PRM_REFRESH_STATE, 0, 0);
             return TRUE;
         }
-        if (LOWORD(wParam) == kMonitorCommand) {
+        if (LOWORD(wParam) == CMD_TOGGLE_MONITOR) {
             ToggleMonitor(frame);
             PostMessage(dialog, mp::PRM_REFRESH_STATE, 0, 0);
             return TRUE;

@@ -9,8 +9,6 @@ constexpr int kEditorDialogId = 3;
 constexpr int kTrackChooserId = 1000;
 constexpr int kToolbarPlaceholderId = 1001;
 constexpr int kMeasureGapId = 1003;
-// Toggles monitoring of played notes.
-constexpr int kMonitorCommand = 4042;
 
 struct TrackView;
 

@@ -9,8 +9,6 @@ namespace pianoroll {
 constexpr int kRulerMenu = 1051;     // sub-menus "General" (0) and "Loop" (1)
 constexpr int kSettingsMenus = 1052; // "Gr&id Spacing" (0), "&Paint Note Value" (1), "&Key" (2)
 enum : int { RULER_MENU_GENERAL = 0, RULER_MENU_LOOP = 1 };
-constexpr unsigned kGridSpacingFirstItem = 6005;
-constexpr unsigned kGridSpacingLastItem = 6018;
 
 // A fresh copy of one of the module's menus (registered on first use); null for an unknown id.
 win::HMENU LoadModuleMenu(int id);

@@ -66,19 +66,19 @@ int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 int GridSpacingCommandOf(std::int64_t value) {
     for (int i = 0; i < kGridSpacingCount; ++i)
-        if (kGridSpacingValues[i] == value) return kGridSpacingCommandFirst + i;
+        if (kGridSpacingValues[i] == value) return CMD_GRID_SPACING_FIRST + i;
     return 0;
 }
 
 int PaintValueCommandOf(std::int64_t value) {
     for (int i = 0; i < kPaintValueCount; ++i)
-        if (kPaintNoteValues[i] == value) return kPaintValueCommandFirst + i;
+        if (kPaintNoteValues[i] == value) return CMD_PAINT_VALUE_FIRST + i;
     return 0;
 }
 
-int RootCommandOf(int root) { return kRootCommandFirst + Clamp(root, 0, kRootCount - 1); }
+int RootCommandOf(int root) { return CMD_ROOT_FIRST + Clamp(root, 0, kRootCount - 1); }
 
-int ScaleCommandOf(int scale) { return kScaleCommandFirst + Clamp(scale, 0, kScaleCommandCount - 1); }
+int ScaleCommandOf(int scale) { return CMD_SCALE_FIRST + Clamp(scale, 0, kScaleCommandCount - 1); }
 
 double GridSpacingTicks(std::int64_t value, std::uint32_t ticksPerQuarter, std::uint32_t timeSignature,
                         double drawnSpacing) {
@@ -326,32 +326,32 @@ std::int64_t SnapEndEdgeTime(const TrackView& view, const SnapState& state, std:
 // ---- Commands -------------------------------------------------------------------------------------------------
 
 int ApplySnapCommand(mp::PianoRollSettings& settings, SnapState& state, int command) {
-    if (command >= kGridSpacingCommandFirst && command < kGridSpacingCommandFirst + kGridSpacingCount) {
-        settings.gridSpacing = kGridSpacingValues[command - kGridSpacingCommandFirst];
+    if (command >= CMD_GRID_SPACING_FIRST && command < CMD_GRID_SPACING_FIRST + kGridSpacingCount) {
+        settings.gridSpacing = kGridSpacingValues[command - CMD_GRID_SPACING_FIRST];
         UpdateGridSpacing(state, settings);
         return SNAPCMD_HANDLED | SNAPCMD_GRID;
     }
-    if (command >= kPaintValueCommandFirst && command < kPaintValueCommandFirst + kPaintValueCount) {
-        settings.paintNoteValue = kPaintNoteValues[command - kPaintValueCommandFirst];
+    if (command >= CMD_PAINT_VALUE_FIRST && command < CMD_PAINT_VALUE_FIRST + kPaintValueCount) {
+        settings.paintNoteValue = kPaintNoteValues[command - CMD_PAINT_VALUE_FIRST];
         UpdatePaintLength(state, settings);
         return SNAPCMD_HANDLED | SNAPCMD_PAINT;
     }
-    if (command >= kRootCommandFirst && command < kRootCommandFirst + kRootCount) {
-        settings.scaleRoot = Clamp(command - kRootCommandFirst, 0, kRootCount - 1);
+    if (command >= CMD_ROOT_FIRST && command < CMD_ROOT_FIRST + kRootCount) {
+        settings.scaleRoot = Clamp(command - CMD_ROOT_FIRST, 0, kRootCount - 1);
         return SNAPCMD_HANDLED | SNAPCMD_SCALE;
     }
-    if (command >= kScaleCommandFirst && command < kScaleCommandFirst + kScaleCommandCount) {
-        const int index = command - kScaleCommandFirst;
+    if (command >= CMD_SCALE_FIRST && command < CMD_SCALE_FIRST + kScaleCommandCount) {
+        const int index = command - CMD_SCALE_FIRST;
         settings.scaleIndex = index > 0 ? index : 0;
         return SNAPCMD_HANDLED | SNAPCMD_SCALE;
     }
-    if (command == kCommandToggleSnapping) {
+    if (command == CMD_TOGGLE_SNAPPING) {
         settings.snapEnabled = settings.snapEnabled ? 0 : 1;
         // Recomputed so that a grid chosen while snapping was off takes effect when it is turned on.
         UpdateGridSpacing(state, settings);
         return SNAPCMD_HANDLED | SNAPCMD_SNAPPING | SNAPCMD_GRID;
     }
-    if (command == kCommandToggleScaleSnapping) {
+    if (command == CMD_TOGGLE_SCALE_SNAPPING) {
         settings.scaleSnap = settings.scaleSnap ? 0 : 1;
         return SNAPCMD_HANDLED | SNAPCMD_SCALE;
     }

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "resources/command_ids.h"
+
 namespace mp {
 struct PianoRollSettings;
 } // namespace mp
@@ -31,16 +33,10 @@ constexpr std::int64_t kSnapBackwardNone = -(std::int64_t{1} << 62);
 constexpr std::uint32_t kDefaultTicksPerQuarter = 24576;
 
 // ---- Setting tables and their commands ---------------------------------------------------------------
-constexpr int kGridSpacingCommandFirst = 6000;
 constexpr int kGridSpacingCount = 19;
-constexpr int kPaintValueCommandFirst = 7000;
 constexpr int kPaintValueCount = 22;
-constexpr int kRootCommandFirst = 7200;
 constexpr int kRootCount = 12;
-constexpr int kScaleCommandFirst = 7300;
 constexpr int kScaleCommandCount = 18; // 7300-7317; the empty scale 18 has no command
-constexpr int kCommandToggleSnapping = 4041;
-constexpr int kCommandToggleScaleSnapping = 4043;
 
 // Grid spacing setting (> 0 ticks, 0 ruler marks, < 0 a note value) of command 6000 + i.
 extern const std::int64_t kGridSpacingValues[kGridSpacingCount];

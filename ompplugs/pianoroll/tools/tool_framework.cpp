@@ -352,7 +352,7 @@ void BeginTemporaryZoom(TrackView* v) {
 }
 
 int HandleToolCommand(TrackView* v, int command) {
-    const int index = command - kToolCommandFirst;
+    const int index = command - CMD_TOOL_FIRST;
     if (index < 0 || index >= kToolCount) return 0;
     if (IsGridDrag(v->drag)) return 1;
     SelectTool(v, index);
@@ -475,7 +475,7 @@ LRESULT ToolOnKey(TrackView* v, Pane*, UINT msg, WPARAM wParam, LPARAM lParam) {
     case 'L':
         if (!shift && !ctrl) {
             if (HWND parent = v->hwnd ? GetParent(v->hwnd) : nullptr)
-                SendMessage(parent, WM_COMMAND, kLoopPlaybackCommand, 0);
+                SendMessage(parent, WM_COMMAND, CMD_LOOP_PLAYBACK, 0);
             return 1;
         }
         if (wParam == 'L' && shift && !ctrl) {

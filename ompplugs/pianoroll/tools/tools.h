@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mp/records.h"
+#include "resources/command_ids.h"
 #include "view/track_view.h"
 
 namespace pianoroll {
@@ -21,8 +22,6 @@ enum ToolIndex : int {
     TOOL_ERASE = 4,
 };
 constexpr int kToolCount = 5;
-constexpr int kToolCommandFirst = 4010; // 4010-4014 select tool (command - 4010)
-constexpr int kLoopPlaybackCommand = 4027;
 
 // Hit codes of the note grid (the grid is pane 0, so these are whole codes).
 enum : int {

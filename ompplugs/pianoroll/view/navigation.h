@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "resources/command_ids.h"
 #include "view/track_view.h"
 
 namespace pianoroll {
@@ -51,11 +52,6 @@ void ExtendTimeSelection(TrackView* v, std::int64_t anchor, std::int64_t t);
 void FinishTimeSelection(TrackView* v, std::int64_t anchor);
 // Commands of the loop bar and the zooms to a range: 4027, 4030, 4031, 5000, 5001. False for others.
 bool LoopBarCommand(TrackView* v, int command);
-constexpr int kCmdLoopPlayback = 4027;
-constexpr int kCmdSelectionToView = 4030;
-constexpr int kCmdSelectionToProject = 4031;
-constexpr int kCmdZoomToLoop = 5001;
-constexpr int kCmdZoomToSelection = 5000;
 
 // ---- Zooming and scrolling ------------------------------------------------------------------------
 enum : int { ZOOM_STEPS = 0, ZOOM_ALL_OUT = 1, ZOOM_ALL_IN = 2, ZOOM_DEFAULT = 3 };

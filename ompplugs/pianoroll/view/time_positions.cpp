@@ -155,7 +155,7 @@ bool LoopBarCommand(TrackView* v, int command) {
     const std::int64_t end = EndOfDocument(v);
     const std::int64_t curStart = v->loopStart, curLength = v->loopEnd - v->loopStart;
     switch (command) {
-    case kCmdSelectionToView: {
+    case CMD_SELECTION_TO_VIEW: {
         std::int64_t start = v->timeOrigin, length = v->timeSpan;
         const std::int64_t gap =
             v->zoomPixels > 0 ? static_cast<std::int64_t>(v->gridWidth - v->zoomPixels) * v->timeSpan / v->zoomPixels / 2 : 0;
@@ -174,7 +174,7 @@ bool LoopBarCommand(TrackView* v, int command) {
         }
         return true;
     }
-    case kCmdSelectionToProject: {
+    case CMD_SELECTION_TO_PROJECT: {
         if (curStart == 0 && curLength == end && (v->flags & TVF_LOOP_ON)) {
             if (!StepBackSelectionHistory(v) && v->previousLoopSaved)
                 SetLoopRange(v, v->previousLoopStart, v->previousLoopLength);
@@ -187,13 +187,13 @@ bool LoopBarCommand(TrackView* v, int command) {
         SetLoopRange(v, 0, end);
         return true;
     }
-    case kCmdLoopPlayback:
+    case CMD_LOOP_PLAYBACK:
         // Looping is the host's transport state; the region itself stays as it is.
         if (v->access) v->access->SetLooping(!v->access->IsLooping());
         InvalidateView(v, INV_LOOP_BAR);
         return true;
-    case kCmdZoomToLoop: ZoomToRange(v, curStart, curLength); return true;
-    case kCmdZoomToSelection: ZoomToRange(v, v->selectionStart, v->selectionLength); return true;
+    case CMD_ZOOM_TO_LOOP: ZoomToRange(v, curStart, curLength); return true;
+    case CMD_ZOOM_TO_SELECTION: ZoomToRange(v, v->selectionStart, v->selectionLength); return true;
     default: return false;
     }
 }

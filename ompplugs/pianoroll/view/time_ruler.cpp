@@ -74,10 +74,10 @@ void ShowLoopMenu(TrackView* v, int x, int y, bool overRegion) {
         return;
     }
     const bool looping = v->access && v->access->IsLooping();
-    CheckMenuItem(menu, kCmdLoopPlayback, MF_BYCOMMAND | (looping ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, CMD_LOOP_PLAYBACK, MF_BYCOMMAND | (looping ? MF_CHECKED : MF_UNCHECKED));
     if (v->settings) {
         const int current = GridSpacingCommandOf(v->settings->gridSpacing);
-        CheckMenuRadioItem(menu, kGridSpacingFirstItem, kGridSpacingLastItem, static_cast<UINT>(current), MF_BYCOMMAND);
+        CheckMenuRadioItem(menu, CMD_GRID_SPACING_MENU_FIRST, CMD_GRID_SPACING_LAST, static_cast<UINT>(current), MF_BYCOMMAND);
     }
     POINT pt{x, y};
     ClientToScreen(v->hwnd, &pt);

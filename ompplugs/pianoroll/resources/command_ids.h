@@ -1,0 +1,69 @@
+// The editor's command identifiers: what the toolbar, the transport bar and the menus send, and what
+// the frame, the view, the tools and the commands act on. The numbers are part of the menu resources
+// and of the editing scripts' `command ID`, so they never change.
+#pragma once
+
+namespace pianoroll {
+
+// Edit commands (the grid's menus, the toolbar, the frame).
+constexpr int CMD_CUT = 4000;
+constexpr int CMD_COPY = 4001;
+constexpr int CMD_PASTE = 4002;
+constexpr int CMD_DELETE = 4003;
+constexpr int CMD_SELECT_ALL = 4004;        // "Select All on &Track"
+constexpr int CMD_QUANTIZE = 4005;
+constexpr int CMD_SELECT_ALL_ON_NOTE = 4006;
+
+// Tools: command = CMD_TOOL_FIRST + tool index (Draw, Selection, Zoom, Paint, Erase).
+constexpr int CMD_TOOL_FIRST = 4010;
+constexpr int CMD_TOOL_LAST = 4014;
+
+// Transport.
+constexpr int CMD_PLAY_FROM_START = 4020;
+constexpr int CMD_PLAY = 4021;
+constexpr int CMD_PAUSE = 4022;
+constexpr int CMD_STOP = 4023;
+constexpr int CMD_GO_TO_START = 4024;
+constexpr int CMD_GO_TO_END = 4025;
+constexpr int CMD_SOLO = 4026;
+constexpr int CMD_LOOP_PLAYBACK = 4027;
+
+// Loop region (the ruler's and loop bar's menus).
+constexpr int CMD_SELECTION_TO_VIEW = 4030;
+constexpr int CMD_SELECTION_TO_PROJECT = 4031;
+
+// Options.
+constexpr int CMD_PREFERENCES = 4040;
+constexpr int CMD_TOGGLE_SNAPPING = 4041;
+constexpr int CMD_TOGGLE_MONITOR = 4042;
+constexpr int CMD_TOGGLE_SCALE_SNAPPING = 4043;
+
+// The keyboard column's "&Play Note".
+constexpr int CMD_PLAY_NOTE = 4053;
+
+// Velocity of the selected notes.
+constexpr int CMD_VELOCITY_MINIMUM = 4060;
+constexpr int CMD_VELOCITY_MAXIMUM = 4061;
+constexpr int CMD_VELOCITY_DEFAULT = 4062;
+constexpr int CMD_VELOCITY_SET = 4063;
+
+// Zooms to a range.
+constexpr int CMD_ZOOM_TO_SELECTION = 5000;
+constexpr int CMD_ZOOM_TO_LOOP = 5001;
+
+// Settings chosen from tables: command = first + index into the table.
+constexpr int CMD_GRID_SPACING_FIRST = 6000;  // 19 grid spacings
+constexpr int CMD_GRID_SPACING_MENU_FIRST = 6005; // the first spacing the menus offer
+constexpr int CMD_GRID_SPACING_LAST = 6018;
+constexpr int CMD_PAINT_VALUE_FIRST = 7000;   // 22 paint note values
+constexpr int CMD_PAINT_VALUE_LAST = 7021;
+constexpr int CMD_ROOT_FIRST = 7200;          // C … B
+constexpr int CMD_ROOT_LAST = 7211;
+constexpr int CMD_SCALE_FIRST = 7300;         // 18 scales; the empty scale has no command
+constexpr int CMD_SCALE_LAST = 7317;
+
+// Help.
+constexpr int CMD_HELP = 41000;
+constexpr int CMD_ABOUT = 41001;
+
+} // namespace pianoroll
