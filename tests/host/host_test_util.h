@@ -258,6 +258,49 @@ protected:
     std::unique_ptr<Advised> advised;
 };
 
+// A store built through the loading calls, as the file reader fills it: tracks of blocks of events.
+struct LoadedSong {
+    Store store;
+    std::uint32_t track = 0, block = 0;
+    explicit LoadedSong(std::uint32_t ppq, std::u16string name = u"Lead", int channel = -1, std::string nameBytes = {}) {
+        store.SetTicksPerQuarter(ppq);
+        Track(std::move(name), channel, std::move(nameBytes));
+    }
+    // Starts a further track with one block at 0; later events go there.
+    void Track(std::u16string name, int channel = -1, std::string nameBytes = {}) {
+        TrackValue t;
+        t.name = std::move(name);
+        t.nameBytes = std::move(nameBytes);
+        t.channel = channel;
+        track = store.LoadTrack(t);
+        block = store.LoadBlock(BlockValue{track, 0, 0, {}});
+    }
+    // Starts a further block of the current track; later event times are relative to its start.
+    void Block(std::int64_t start, std::int64_t end) {
+        block = store.LoadBlock(BlockValue{track, start, end, {}});
+    }
+    std::uint32_t Note(std::int64_t tick, int channel, std::uint8_t key, std::uint8_t velocity, std::uint32_t length,
+                       std::uint8_t release = 0) {
+        const std::uint8_t d[4] = {key, velocity, release, 0};
+        std::uint32_t id = store.LoadEvent(block, tick, mp::MEK_NOTE, channel, 0, d);
+        store.SetLoadedLength(id, length);
+        return id;
+    }
+    void Event(std::int64_t tick, std::uint32_t kind, int channel, std::uint8_t d0, std::uint8_t d1 = 0,
+               std::uint8_t d2 = 0, std::uint8_t d3 = 0) {
+        const std::uint8_t d[4] = {d0, d1, d2, d3};
+        store.LoadEvent(block, tick, kind, channel, 0, d);
+    }
+    void Bytes(std::int64_t tick, std::uint32_t kind, std::vector<std::uint8_t> bytes) {
+        store.LoadVariableEvent(block, tick, kind, std::move(bytes));
+    }
+    // Sets the end of the current block and completes the load.
+    void Finish(std::int64_t end) {
+        store.SetLoadedBlockEnd(block, end);
+        store.FinishLoad();
+    }
+};
+
 inline const std::vector<std::uint8_t> kEndOfTrack = {0x00, 0xFF, 0x2F, 0x00};
 
 inline std::vector<std::uint8_t> Cat(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
