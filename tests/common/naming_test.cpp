@@ -57,14 +57,21 @@ std::string Pitch(int pitch, bool octave = true, bool flats = false) {
 } // namespace
 
 TEST(PitchNames, SharpsFlatsAndOctaves) {
+    // Every pitch class in both spellings; the white keys are spelled alike.
+    std::string sharps, flats;
+    for (int pitch = 60; pitch < 72; ++pitch) {
+        sharps += Pitch(pitch, false) + " ";
+        flats += Pitch(pitch, false, true) + " ";
+    }
+    EXPECT_EQ(sharps, "C C# D D# E F F# G G# A A# B ");
+    EXPECT_EQ(flats, "C Db D Eb E F Gb G Ab A Bb B ");
     struct Case {
         int pitch;
         bool octave, flats;
         const char* expected;
     } cases[] = {
-        {60, true, false, "C5"},  {0, true, false, "C0"},    {61, true, false, "C#5"}, {61, true, true, "Db5"},
-        {127, true, false, "G10"}, {70, false, true, "Bb"},   {71, true, true, "B5"}, // white keys alike in both
-        {11, true, false, "B0"},  {12, true, false, "C1"},   {128, true, false, "<error>"},
+        {60, true, false, "C5"}, {0, true, false, "C0"},    {61, true, true, "Db5"},     {127, true, false, "G10"},
+        {11, true, false, "B0"}, {12, true, false, "C1"},   {128, true, false, "<error>"},
         {-1, true, false, "<error>"},
     };
     for (const Case& c : cases) EXPECT_EQ(Pitch(c.pitch, c.octave, c.flats), c.expected) << c.pitch;
@@ -92,6 +99,20 @@ TEST(ControllerAndVoiceNames, LookUpTheTablesAndFallBackOutOfRange) {
     EXPECT_STREQ(buffer, "Orchestra Set");
     EXPECT_EQ(NameVoiceSet(4, buffer, sizeof buffer), NAME_BAD_ARGUMENT);
     EXPECT_EQ(NameDrumSet(9, buffer, sizeof buffer), NAME_BAD_ARGUMENT);
+    for (int set : {-1, 0, 3})
+        EXPECT_EQ(NameVoiceSet(set, buffer, sizeof buffer), set < 0 ? NAME_BAD_ARGUMENT : NAME_OK) << set;
+    EXPECT_EQ(NameDrumSet(8, buffer, sizeof buffer), NAME_OK);
+    EXPECT_EQ(NameDrumSet(-1, buffer, sizeof buffer), NAME_BAD_ARGUMENT);
+    ASSERT_EQ(NameRpn(0, 2, buffer, sizeof buffer), NAME_OK);
+    EXPECT_STREQ(buffer, "Coarse Tuning");
+    ASSERT_EQ(NameRpn(0, 3, buffer, sizeof buffer), NAME_OK);
+    EXPECT_STREQ(buffer, "Tuning Program Select");
+    for (auto* name : {&NameController, &NameVoice, &NameVoiceSet, &NameDrumSet}) {
+        EXPECT_EQ(name(0, nullptr, 8), NAME_BAD_ARGUMENT);
+        EXPECT_EQ(name(0, buffer, 0), NAME_BAD_ARGUMENT);
+    }
+    EXPECT_EQ(NameRpn(0, 0, nullptr, 8), NAME_BAD_ARGUMENT);
+    EXPECT_EQ(NameRpn(0, 0, buffer, 0), NAME_BAD_ARGUMENT);
 }
 
 TEST(EventNames, TypeNamesOfEveryKind) {
@@ -228,6 +249,19 @@ TEST(EventNames, MachineControl) {
         {MEK_SYSEX, {0x7E, 0x7F, 0x06, 2, 0xF7}, {{NAME_EVENT, "Sysex"}}},
         {MEK_SYSEX, {}, {{NAME_EVENT, "Sysex"}}},
     });
+    // Exactly the commands of the standard have names of their own.
+    std::vector<int> named;
+    char buffer[64];
+    for (int command = 0; command < 128; ++command) {
+        const std::uint8_t mmc[] = {0x7F, 0x7F, 0x06, static_cast<std::uint8_t>(command), 0xF7};
+        ASSERT_TRUE(NameMachineControl(mmc, sizeof mmc, buffer, sizeof buffer));
+        if (std::strncmp(buffer, "MMC 0x", 6) != 0) named.push_back(command);
+    }
+    EXPECT_EQ(named, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 68, 69, 70, 71, 72, 84, 85}));
+    const std::uint8_t stop[] = {0x7F, 0x7F, 0x06, 0x01, 0xF7};
+    EXPECT_FALSE(NameMachineControl(stop, 4, buffer, sizeof buffer));
+    EXPECT_FALSE(NameMachineControl(stop, sizeof stop, nullptr, 8));
+    EXPECT_FALSE(NameMachineControl(stop, sizeof stop, buffer, 0));
     // A length beyond the data block is not read past its end.
     VarRecord lying(MEK_SYSEX, {0x7F, 0x7F, 0x06});
     lying.r.length = 5000;
@@ -238,7 +272,7 @@ TEST(EventNames, MetaEvents) {
     ExpectVarFields({
         {MEK_META, {81, 0x07, 0xA1, 0x20}, // 500000 us per quarter
          {{NAME_EVENT, "Tempo"}, {NAME_LABEL1, "Te&mpo:"}, {NAME_VALUE1, "120.000 BPM"}}},
-        {MEK_META, {88, 6, 3, 24, 8},
+        {MEK_META, {88, 6, 3},
          {{NAME_EVENT, "Time Signature"}, {NAME_VALUE1, "6/8"}, {NAME_LABEL1, "Ti&me sig:"}}},
         {MEK_META, {89, 0xFD, 1},
          {{NAME_VALUE1, "-3"}, {NAME_VALUE2, "Minor"}, {NAME_LABEL1, "&Key sig:"}, {NAME_LABEL2, "&Major/Minor:"}}},
@@ -252,18 +286,35 @@ TEST(EventNames, MetaEvents) {
         {MEK_META, {2, 'x'}, {{NAME_LABEL1, "&Copyright:"}}},
         {MEK_META, {5, 'c', 0xE9}, {{NAME_EVENT, "Lyric"}, {NAME_VALUE1, "c\xC3\xA9"}}}, // not UTF-8: Latin-1
         {MEK_META, {6, 0xC3, 0xA9, 't', 0xC3, 0xA9}, {{NAME_EVENT, "Marker"}, {NAME_VALUE1, "\xC3\xA9t\xC3\xA9"}}},
+        // Valid UTF-8 with the first and last lead byte of every sequence length is kept as it is;
+        // overlong and out-of-range leads and a cut-off sequence make the whole text Latin-1.
+        {MEK_META,
+         {1, 0xC2, 0x80, 0xDF, 0xBF, 0xE0, 0xA0, 0x80, 0xEF, 0xBF, 0xBF, 0xF0, 0x90, 0x80, 0x80, 0xF4, 0x8F, 0xBF, 0xBF},
+         {{NAME_VALUE1, "\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"}}},
+        {MEK_META, {1, 0xC1, 0x81}, {{NAME_VALUE1, "\xC3\x81\xC2\x81"}}},
+        {MEK_META, {1, 0xF5, 0x80, 0x80, 0x80}, {{NAME_VALUE1, "\xC3\xB5\xC2\x80\xC2\x80\xC2\x80"}}},
+        {MEK_META, {1, 'a', 0, 0xC3}, {{NAME_VALUE1, "a\xC3\x83"}}}, // the zero byte is dropped
         {MEK_META, {7}, {{NAME_EVENT, "Cue Point"}}},
         {MEK_META, {4}, {{NAME_EVENT, "Instrument Name"}}},
         {MEK_META, {1}, {{NAME_EVENT, "Text Event"}}},
         {MEK_META, {127, 0x7D, 3, 1, 2}, {{NAME_EVENT, "Vantrel Summary Info"}}},
         {MEK_META, {127, 0x7D, 0}, {{NAME_EVENT, "Orvane Track Attributes"}}},
+        {MEK_META, {127, 0x7D, 1}, {{NAME_EVENT, "Orvane 3 DLS File"}}},
+        {MEK_META, {127, 0x7D, 2}, {{NAME_EVENT, "Orvane 3 Keynote"}}},
         {MEK_META, {127, 0x7D, 0x2A}, {{NAME_EVENT, "Vantrel Undefined 0x2A"}}},
         {MEK_META, {127, 0x41, 1}, {{NAME_EVENT, "Sequencer Specific"}}},
         {MEK_META, {47}, {{NAME_EVENT, "Unknown Meta: 47"}, {NAME_VALUE1, "<error 1>"}}},
         // Malformed data: named by type, but no value.
         {MEK_META, {81, 0x07}, {{NAME_EVENT, "Tempo"}, {NAME_VALUE1, "<error 2>"}}},
         {MEK_META, {81, 0, 0, 0}, {{NAME_VALUE1, "<error 2>"}}},
-        {MEK_META, {88, 4, 200}, {{NAME_VALUE1, "<error 2>"}}},
+        {MEK_META, {88, 4, 31}, {{NAME_VALUE1, "<error 2>"}}},
+        // The shortest data each value needs.
+        {MEK_META, {88, 2, 30}, {{NAME_VALUE1, "2/1073741824"}}},
+        {MEK_META, {89, 2}, {{NAME_VALUE1, "2"}, {NAME_VALUE2, "<error 2>"}}},
+        {MEK_META, {0, 1}, {{NAME_VALUE1, "<error 2>"}}},
+        {MEK_META, {32}, {{NAME_VALUE1, "<error 2>"}}},
+        {MEK_META, {84, 1, 2, 3, 4}, {{NAME_VALUE1, "<error 2>"}}},
+        {MEK_META, {127, 0x7D}, {{NAME_EVENT, "Sequencer Specific"}}},
         {MEK_META, {}, {{NAME_EVENT, "<error 2>"}}},
     });
     MidiEventRecord stale = Short(MEK_META);

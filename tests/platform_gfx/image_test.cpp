@@ -4,6 +4,7 @@
 #include "win/detail/surface.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cmath>
 #include <cstdio>
@@ -22,6 +23,46 @@ std::vector<char> ReadFile(const std::string& path) {
 }
 
 std::string TempPath(const char* name) { return std::string(VOR_BINARY_DIR) + "/" + name; }
+
+// A PNG image of any colour type and depth, encoded by the PNG library into memory.
+struct PngImage {
+    int width, height, colorType, depth;
+    std::vector<std::vector<png_byte>> rows; // packed as the file stores them
+    std::vector<png_color> palette = {};
+    std::vector<png_byte> alphas = {}; // tRNS of palette images
+    png_color_16 key = {};             // tRNS of grey and RGB images (used when keyed)
+    bool keyed = false;
+    bool interlaced = false;
+};
+
+void AppendBytes(png_structp png, png_bytep data, png_size_t n) {
+    auto* out = static_cast<std::vector<char>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + n);
+}
+
+std::vector<char> Encode(PngImage image) {
+    std::vector<char> out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(png, &out, AppendBytes, nullptr);
+    png_set_IHDR(png, info, image.width, image.height, image.depth, image.colorType,
+                 image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (!image.palette.empty()) png_set_PLTE(png, info, image.palette.data(), static_cast<int>(image.palette.size()));
+    if (!image.alphas.empty())
+        png_set_tRNS(png, info, image.alphas.data(), static_cast<int>(image.alphas.size()), nullptr);
+    if (image.keyed) png_set_tRNS(png, info, nullptr, 0, &image.key);
+    std::vector<png_bytep> rows;
+    for (auto& row : image.rows) rows.push_back(row.data());
+    png_set_rows(png, info, rows.data());
+    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
 
 } // namespace
 
@@ -77,6 +118,63 @@ TEST(Png, LoadsIntoATopDownDibSection) {
     EXPECT_EQ(bits[3], 0x80404040u);
     DeleteObject(bmp);
     std::remove(path.c_str());
+}
+
+TEST(Png, EveryColourTypeAndDepthBecomesPremultipliedArgb) {
+    const struct Case {
+        const char* what;
+        PngImage image;
+        std::vector<std::uint32_t> expected;
+    } cases[] = {
+        {"grey, 1 bit", {3, 1, PNG_COLOR_TYPE_GRAY, 1, {{0xA0}}}, {0xFFFFFFFFu, 0xFF000000u, 0xFFFFFFFFu}},
+        {"grey, 4 bits", {3, 1, PNG_COLOR_TYPE_GRAY, 4, {{0x08, 0xF0}}}, {0xFF000000u, 0xFF888888u, 0xFFFFFFFFu}},
+        {"grey with a transparent key",
+         {2, 1, PNG_COLOR_TYPE_GRAY, 8, {{0x40, 0x41}}, {}, {}, {0, 0, 0, 0, 0x40}, true},
+         {0x00000000u, 0xFF414141u}},
+        {"grey and alpha, 16 bits",
+         {1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 16, {{0xFF, 0xFF, 0x80, 0x80}}},
+         {0x80808080u}},
+        {"palette of 2 bits with alphas",
+         {3, 1, PNG_COLOR_TYPE_PALETTE, 2, {{0x18}}, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {0xFF, 0x80}},
+         {0xFFFF0000u, 0x80008000u, 0xFF0000FFu}},
+        {"RGB, 16 bits", {1, 1, PNG_COLOR_TYPE_RGB, 16, {{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC}}}, {0xFF12569Au}},
+        {"RGB with a transparent key",
+         {2, 1, PNG_COLOR_TYPE_RGB, 8, {{1, 2, 3, 1, 2, 4}}, {}, {}, {0, 1, 2, 3, 0}, true},
+         {0x00000000u, 0xFF010204u}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<char> bytes = Encode(c.image);
+        ASSERT_FALSE(bytes.empty());
+        int w = 0, h = 0;
+        std::vector<std::uint32_t> out;
+        ASSERT_TRUE(VorImage_DecodePng(bytes.data(), bytes.size(), &w, &h, &out));
+        EXPECT_EQ(w, c.image.width);
+        EXPECT_EQ(h, c.image.height);
+        EXPECT_EQ(out, c.expected);
+    }
+    // Interlaced rows come out in image order.
+    PngImage interlaced{9, 9, PNG_COLOR_TYPE_RGB_ALPHA, 8, {}};
+    interlaced.interlaced = true;
+    std::vector<std::uint32_t> expected;
+    for (int y = 0; y < 9; ++y) {
+        interlaced.rows.emplace_back();
+        for (int x = 0; x < 9; ++x) {
+            const auto v = static_cast<png_byte>(y * 9 + x);
+            interlaced.rows.back().insert(interlaced.rows.back().end(), {v, 0, 0, 255});
+            expected.push_back(0xFF000000u | std::uint32_t{v} << 16);
+        }
+    }
+    const std::vector<char> bytes = Encode(interlaced);
+    int w = 0, h = 0;
+    std::vector<std::uint32_t> out;
+    ASSERT_TRUE(VorImage_DecodePng(bytes.data(), bytes.size(), &w, &h, &out));
+    EXPECT_EQ(out, expected);
+    // Any missing argument is refused before anything is read.
+    EXPECT_FALSE(VorImage_DecodePng(nullptr, bytes.size(), &w, &h, &out));
+    EXPECT_FALSE(VorImage_DecodePng(bytes.data(), bytes.size(), nullptr, &h, &out));
+    EXPECT_FALSE(VorImage_DecodePng(bytes.data(), bytes.size(), &w, nullptr, &out));
+    EXPECT_FALSE(VorImage_DecodePng(bytes.data(), bytes.size(), &w, &h, nullptr));
 }
 
 TEST(Png, MalformedDataIsRefused) {

@@ -69,6 +69,7 @@ TEST(VorListCreate, SizesRoomAndStride) {
         {"growth clamped up to 4, initial 5 rounded up to 8", 4, 5, 1, 0x4, 8, 4, 4},
         {"initial below 4 raised, growth above the limit lowered", 4, 2, 0x20000, 0x4, 0x10400, 0x10400, 4},
         {"pointer list: room rounded to the growth step", 4, 10, 4, 0x2, 12, 4, sizeof(void*)},
+        {"initial 0 means 16 whatever the growth step", 4, 0, 4, 0x4, 16, 4, 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -264,21 +265,25 @@ TEST(VorListSearch, SortedInsertIndex) {
 TEST(VorListSort, StableAscendingAndContext) {
     ListPtr l;
     ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 0, 0, 0x40000004), win::S_OK);
-    std::int32_t keys[] = {3, 1, 2, 3, 1, 0, 2};
-    for (int i = 0; i < 7; ++i)
-        Append(l.list, keys[i], i);
+    // More items than a sort handles by insertion alone, with few keys, so that order among equal
+    // keys shows whether the sort is stable.
+    constexpr int kItems = 200;
+    for (int i = 0; i < kItems; ++i)
+        Append(l.list, (i * 7) % 5, i);
     ASSERT_EQ(VorList_Sort(l.list, 0, CompareItems), win::S_OK);
-    EXPECT_EQ(Keys(l.list), (std::vector<std::int32_t>{0, 1, 1, 2, 2, 3, 3}));
-    std::vector<std::int32_t> tags;
-    for (int i = 0; i < 7; ++i)
-        tags.push_back(static_cast<Item*>(VorList_GetItem(l.list, i))->tag);
-    EXPECT_EQ(tags, (std::vector<std::int32_t>{5, 1, 4, 2, 6, 0, 3})); // equal keys keep their order
+    for (int i = 1; i < kItems; ++i) {
+        auto* a = static_cast<Item*>(VorList_GetItem(l.list, i - 1));
+        auto* b = static_cast<Item*>(VorList_GetItem(l.list, i));
+        ASSERT_TRUE(a->key < b->key || (a->key == b->key && a->tag < b->tag)) << i;
+    }
     ASSERT_EQ(VorList_Sort(l.list, 1, CompareItems), win::S_OK);
-    EXPECT_EQ(Keys(l.list), (std::vector<std::int32_t>{3, 3, 2, 2, 1, 1, 0}));
+    EXPECT_EQ(Keys(l.list).front(), 4);
+    EXPECT_EQ(Keys(l.list).back(), 0);
+    EXPECT_EQ(static_cast<Item*>(VorList_GetItem(l.list, 0))->tag, 2); // equal keys still keep their order
     EXPECT_EQ(VorList_GetSortCriteria(l.list), 1u);
     ASSERT_EQ(VorList_Sort(l.list, 77, nullptr), win::S_OK); // only stores the context
     EXPECT_EQ(VorList_GetSortCriteria(l.list), 77u);
-    EXPECT_EQ(Keys(l.list), (std::vector<std::int32_t>{3, 3, 2, 2, 1, 1, 0}));
+    EXPECT_EQ(Keys(l.list).front(), 4);
 }
 
 TEST(VorListSort, PointerListsSortPointers) {

@@ -86,6 +86,8 @@ TEST(TimeText, BadFormatsAndExtremes) {
     auto noNote = Format(4, 0);
     EXPECT_EQ(VorTicksToText(buffer, &noNote, 100, 0, 0, 32), 0);
     EXPECT_EQ(VorTicksToText(buffer, nullptr, 100, 0, 0, 32), 0);
+    auto beatShorterThanATick = Format(4, 8, 1);
+    EXPECT_EQ(VorTicksToText(buffer, &beatShorterThanATick, 100, 0, 0, 32), 0);
     auto f = Format(4, 4);
     // Extreme positions fit the callers' buffers and stay terminated.
     for (std::int64_t t : {INT64_MAX, INT64_MIN, INT64_MIN + 1}) {

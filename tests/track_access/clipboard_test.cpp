@@ -63,9 +63,9 @@ protected:
         return bytes;
     }
     // A second track to paste into, shown by the access.
-    std::uint32_t Target(int channel) {
+    std::uint32_t Target(int channel, std::int64_t blockStart = 0) {
         target = AddTrack(u"Target", channel);
-        targetBlock = AddBlock(target, 0, 7680);
+        targetBlock = AddBlock(target, blockStart, 7680);
         previouslySelected = AddNote(targetBlock, 0, 100, 50, 100, true);
         Deliver();
         EXPECT_EQ(access->SelectTrack(target), S_OK);
@@ -88,7 +88,7 @@ TEST_F(Clipboard, CopyAndPasteAtAPosition) {
     ASSERT_TRUE(plugin->HasSelection());
     ASSERT_EQ(plugin->CopySelection(nullptr, false), S_OK);
     EXPECT_TRUE(plugin->CanPaste());
-    Target(9);
+    Target(9, 480); // the position is a song time; the block's own times start at its start
     std::int64_t position = 3840;
     ASSERT_EQ(access->PasteAt(nullptr, &position), S_OK);
     EXPECT_EQ(position, 5280);
@@ -96,8 +96,8 @@ TEST_F(Clipboard, CopyAndPasteAtAPosition) {
     const auto events = TargetEvents();
     ASSERT_EQ(events.size(), 3u);
     EXPECT_FALSE(events[0].flags & mp::MEF_SELECTED) << "what was selected before is deselected";
-    EXPECT_EQ(events[1].time, 3840);
-    EXPECT_EQ(events[2].time, 4800);
+    EXPECT_EQ(events[1].time, 3840 - 480);
+    EXPECT_EQ(events[2].time, 4800 - 480);
     for (int i : {1, 2}) {
         EXPECT_TRUE(events[i].flags & mp::MEF_SELECTED);
         EXPECT_EQ(events[i].channel, 9);
