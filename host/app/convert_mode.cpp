@@ -1,4 +1,4 @@
-// --convert IN OUT: reads a MIDI file into the host model and writes it back out.
+// --convert [--allow-damaged] IN OUT: reads a MIDI file into the host model and writes it back out.
 #include <cstdio>
 
 #include "model/store.h"
@@ -8,21 +8,36 @@
 namespace host::app {
 
 int RunConvert(const std::vector<std::string>& args) {
-    if (args.size() != 2) {
+    std::vector<std::string> files;
+    bool allowDamaged = false;
+    for (const std::string& a : args) {
+        if (a == "--allow-damaged") allowDamaged = true;
+        else files.push_back(a);
+    }
+    if (files.size() != 2) {
         std::fputs("pianoroll: --convert needs an input and an output file\n", stderr);
         return 2;
     }
+    const std::string& in = files[0];
+    const std::string& out = files[1];
     Store store;
-    smf::ReadResult read = ReadSongFile(args[0], store);
-    if (!read.ok) return 1;
-    smf::WriteResult written = smf::WriteFile(store, args[1]);
+    smf::ReadResult read = ReadSongFile(in, store);
+    if (!read.ok) return ExitCodeOf(read);
+    ReportWarnings(in, read.warnings);
+    // A copy of a damaged song would pass for a whole one; the user says when that is what they want.
+    if (!read.warnings.empty() && !allowDamaged) {
+        ReportError(in, "the song is damaged, so " + out +
+                            " was not written (give --allow-damaged to convert what could be read)");
+        return 1;
+    }
+    smf::WriteResult written = smf::WriteFile(store, out);
     if (!written.ok) {
-        ReportError(args[1], written.error);
+        ReportError(out, written.error);
         return 1;
     }
     if (written.skippedEvents)
         std::fprintf(stderr, "pianoroll: %s: %zu events of kinds a MIDI file cannot hold were left out\n",
-                     args[1].c_str(), written.skippedEvents);
+                     out.c_str(), written.skippedEvents);
     return 0;
 }
 

@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "midiout/port_list.h"
 #include "playback/clock.h"
@@ -141,38 +139,28 @@ Document::~Document() {
     if (project_) project_->Release();
 }
 
-std::unique_ptr<Document> Document::Open(const std::string& path, const DocumentOptions& options, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (error) *error = "cannot open the file";
-        return nullptr;
-    }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        if (error) *error = "cannot read the file";
-        return nullptr;
-    }
-    auto doc = FromBytes(bytes.data(), bytes.size(), BaseName(path), options, error);
-    if (doc) doc->path_ = path;
-    return doc;
-}
-
-std::unique_ptr<Document> Document::FromBytes(const std::uint8_t* data, std::size_t size, const std::string& name,
-                                              const DocumentOptions& options, std::string* error) {
+template <class ReadFn>
+std::unique_ptr<Document> Document::Load(ReadFn read, const std::string& name, const DocumentOptions& options,
+                                         std::string* error, smf::ReadFailure* failure) {
     std::unique_ptr<Document> doc(new Document);
     doc->name_ = name;
     doc->project_ = HostProject::Create();
-    smf::ReadResult read;
+    smf::ReadResult result;
     bool found = false;
     std::vector<std::uint8_t> settings;
     doc->project_->WithStore([&](Store& store) {
-        read = smf::Read(data, size, store);
-        if (read.ok) settings = TakeSettingsEvent(store, &found);
+        result = read(store);
+        if (result.ok) settings = TakeSettingsEvent(store, &found);
     });
-    if (!read.ok) {
-        if (error) *error = read.error + " at byte offset " + std::to_string(read.offset);
+    if (failure) *failure = result.failure;
+    if (!result.ok) {
+        if (error)
+            *error = result.failure == smf::ReadFailure::malformed
+                         ? result.error + " at byte offset " + std::to_string(result.offset)
+                         : result.error;
         return nullptr;
     }
+    doc->readWarnings_ = std::move(result.warnings);
     if (found && !SettingsLookValid(settings)) {
         doc->settingsNote_ = "the editor settings stored in the file are damaged; using the defaults";
         found = false;
@@ -180,6 +168,26 @@ std::unique_ptr<Document> Document::FromBytes(const std::uint8_t* data, std::siz
     if (!doc->Connect(found ? &settings : nullptr, options, error)) return nullptr;
     doc->MarkSaved();
     return doc;
+}
+
+std::unique_ptr<Document> Document::Open(const std::string& path, const DocumentOptions& options, std::string* error,
+                                         smf::ReadFailure* failure) {
+    auto doc = Load([&](Store& store) { return smf::ReadFile(path, store); }, BaseName(path), options, error, failure);
+    if (doc) doc->path_ = path;
+    return doc;
+}
+
+std::unique_ptr<Document> Document::FromBytes(const std::uint8_t* data, std::size_t size, const std::string& name,
+                                              const DocumentOptions& options, std::string* error) {
+    return Load([&](Store& store) { return smf::Read(data, size, store); }, name, options, error, nullptr);
+}
+
+std::vector<std::string> Document::OpenNotes(const std::string& file) const {
+    std::vector<std::string> notes;
+    for (const smf::ReadWarning& w : readWarnings_)
+        notes.push_back(file + ": " + w.message + " at byte offset " + std::to_string(w.offset));
+    if (!settingsNote_.empty()) notes.push_back(file + ": " + settingsNote_);
+    return notes;
 }
 
 bool Document::Connect(const std::vector<std::uint8_t>* settings, const DocumentOptions& options, std::string* error) {
@@ -208,8 +216,12 @@ bool Document::Connect(const std::vector<std::uint8_t>* settings, const Document
         IStream* stream = nullptr;
         if (SUCCEEDED(plugin_->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(&persist))) && persist &&
             SUCCEEDED(StreamFromBytes(*settings, &stream))) {
-            if (FAILED(persist->Load(stream)))
+            const HRESULT loaded = persist->Load(stream);
+            if (FAILED(loaded))
                 settingsNote_ = "the editor settings stored in the file could not be read; using the defaults";
+            else if (loaded == S_FALSE)
+                settingsNote_ = "some editor settings stored in the file are damaged or of an unknown version; "
+                                "those use their defaults";
         }
         if (stream) stream->Release();
         if (persist) persist->Release();

@@ -10,6 +10,7 @@
 #include "model/host_project.h"
 #include "model/midi_out.h"
 #include "mp/host_contract.h"
+#include "smf/smf.h"
 #include "win/com.h"
 #include "win/win.h"
 
@@ -44,8 +45,10 @@ struct DocumentOptions {
 
 class Document {
 public:
-    // Reads a song file. Returns null with error set ("cannot open ...", "not a MIDI file ...").
-    static std::unique_ptr<Document> Open(const std::string& path, const DocumentOptions& options, std::string* error);
+    // Reads a song file. Returns null with error set ("cannot open ...", "not a MIDI file ...") and
+    // *failure (when given) saying what kind of failure it was.
+    static std::unique_ptr<Document> Open(const std::string& path, const DocumentOptions& options, std::string* error,
+                                          smf::ReadFailure* failure = nullptr);
     // A song from bytes in memory (the demo song); it has no file until saved.
     static std::unique_ptr<Document> FromBytes(const std::uint8_t* data, std::size_t size, const std::string& name,
                                                const DocumentOptions& options, std::string* error);
@@ -84,10 +87,18 @@ public:
     win::IUnknown* Plugin() const { return plugin_; }
     // A note about the settings found in the file (damaged and ignored), empty when none.
     const std::string& SettingsNote() const { return settingsNote_; }
+    // What the reader could not read of a damaged song; empty for an intact one.
+    const std::vector<smf::ReadWarning>& ReadWarnings() const { return readWarnings_; }
+    // The warnings and the settings note as lines for the user, each naming file; empty when there is none.
+    std::vector<std::string> OpenNotes(const std::string& file) const;
 
 private:
     class Site;
     Document();
+    // Reads the song with read into a new document's project and connects the editor to it.
+    template <class ReadFn>
+    static std::unique_ptr<Document> Load(ReadFn read, const std::string& name, const DocumentOptions& options,
+                                          std::string* error, smf::ReadFailure* failure);
     bool Connect(const std::vector<std::uint8_t>* settings, const DocumentOptions& options, std::string* error);
     void MarkSaved();
 
@@ -102,6 +113,7 @@ private:
     std::string path_;
     std::string name_;
     std::string settingsNote_;
+    std::vector<smf::ReadWarning> readWarnings_;
     std::size_t savedUndo_ = 0;
     std::size_t lastUndo_ = 0;
     bool savedReachable_ = true;

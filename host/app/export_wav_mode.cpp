@@ -20,7 +20,9 @@ int RunExportWav(const std::vector<std::string>& args) {
     const std::string& out = args[0];
     Store store;
     if (args.size() == 2) {
-        if (!ReadSongFile(args[1], store).ok) return 1;
+        smf::ReadResult read = ReadSongFile(args[1], store);
+        if (!read.ok) return ExitCodeOf(read);
+        ReportWarnings(args[1], read.warnings);
     } else {
         smf::ReadResult read = smf::Read(DemoSongData(), DemoSongSize(), store);
         if (!read.ok) {

@@ -1,4 +1,5 @@
-// --info FILE: prints the tracks of a MIDI file with names, channels, event counts and length.
+// --info FILE: prints the tracks of a MIDI file with names, channels, event counts and length, and
+// what a damaged file lacks.
 #include <bit>
 #include <cstdio>
 #include <map>
@@ -44,7 +45,7 @@ int RunInfo(const std::vector<std::string>& args) {
     }
     Store store;
     smf::ReadResult read = ReadSongFile(args[0], store);
-    if (!read.ok) return 1;
+    if (!read.ok) return ExitCodeOf(read);
     const TimeBase& time = store.Time();
     TimeBase::MeterChange meter = time.MeterAt(0);
     std::printf("%s: format %d, %d tracks, %u ticks per quarter note, %u/%u, %.2f BPM\n", args[0].c_str(), read.format,
@@ -80,6 +81,8 @@ int RunInfo(const std::vector<std::string>& args) {
     time.Split(songEnd, &measure, &beat, &tick);
     std::printf("length: %lld ticks, %lld measures\n", static_cast<long long>(songEnd),
                 static_cast<long long>(measure + ((beat || tick) ? 1 : 0)));
+    for (const smf::ReadWarning& w : read.warnings)
+        std::printf("damaged: %s at byte offset %zu\n", w.message.c_str(), w.offset);
     return 0;
 }
 

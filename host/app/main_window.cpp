@@ -260,8 +260,7 @@ bool MainWindow::OpenFile(const std::string& path) {
         ShowError("Cannot open " + BaseName(chosen) + ": " + error);
         return false;
     }
-    if (!next->SettingsNote().empty())
-        std::fprintf(stderr, "pianoroll: %s: %s\n", chosen.c_str(), next->SettingsNote().c_str());
+    for (const std::string& note : next->OpenNotes(chosen)) std::fprintf(stderr, "pianoroll: %s\n", note.c_str());
     document_->CloseEditor();
     document_ = std::move(next);
     if (FAILED(document_->ShowEditor(hwnd_, EditorRect()))) ShowError("The editor could not be shown");
@@ -269,7 +268,17 @@ bool MainWindow::OpenFile(const std::string& path) {
     shownTitle_.clear();
     RefreshTitle();
     if (HWND editor = document_->EditorWindow()) SetFocus(editor);
+    ShowOpenNotes();
     return true;
+}
+
+void MainWindow::ShowOpenNotes() {
+    if (!showOpenNotes_ || !document_) return;
+    std::vector<std::string> notes = document_->OpenNotes(document_->DisplayName());
+    if (notes.empty()) return;
+    std::string text = "Parts of the song could not be read as they were stored:\n";
+    for (const std::string& note : notes) text += "\n" + note;
+    MessageBox(hwnd_, text.c_str(), kAppName, MB_OK | MB_ICONWARNING);
 }
 
 bool MainWindow::Save() {

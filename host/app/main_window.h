@@ -52,6 +52,11 @@ public:
     bool Save();
     bool SaveAs(const std::string& path = {});
     void Quit();
+    // Whether ShowOpenNotes tells the user in a message box: the desktop application does; headless
+    // runs report on the terminal only, where nobody could answer a box.
+    void SetShowOpenNotes(bool on) { showOpenNotes_ = on; }
+    // What could not be read of the song just opened, once, in a message box.
+    void ShowOpenNotes();
     // Asks "Save changes to <file>?" when there are unsaved changes; false when the user cancelled.
     bool ConfirmDiscard();
 
@@ -83,6 +88,7 @@ private:
     std::unique_ptr<Document> document_;
     DocumentOptions options_;
     std::string shownTitle_;
+    bool showOpenNotes_ = false;
 };
 
 } // namespace host::app

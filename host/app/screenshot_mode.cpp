@@ -58,8 +58,9 @@ int RunScreenshot(const std::vector<std::string>& args) {
         std::fputs("pianoroll: --screenshot needs an output PNG file\n", stderr);
         return 2;
     }
-    std::unique_ptr<Document> doc = OpenSongOrDemo(file, DocumentOptions{});
-    if (!doc) return 1;
+    int failed = 1;
+    std::unique_ptr<Document> doc = OpenSongOrDemo(file, DocumentOptions{}, &failed);
+    if (!doc) return failed;
     std::string script = "size " + std::to_string(width) + " " + std::to_string(height) + "\n";
     if (track) script += "track " + std::to_string(track) + "\n";
     script += "screenshot \"" + out + "\"\n";

@@ -20,8 +20,10 @@ int RunScript(const std::vector<std::string>& args) {
     }
     std::stringstream text;
     text << in.rdbuf();
-    std::unique_ptr<Document> doc = OpenSongOrDemo(args.size() > 1 ? args[1] : std::string(), DocumentOptions{});
-    if (!doc) return 1;
+    int failed = 1;
+    std::unique_ptr<Document> doc =
+        OpenSongOrDemo(args.size() > 1 ? args[1] : std::string(), DocumentOptions{}, &failed);
+    if (!doc) return failed;
     return RunScriptOn(std::move(doc), text.str(), args[0]);
 }
 

@@ -1,12 +1,9 @@
 // The settings meta event in a song file, and atomic file replacement.
 #include "song_file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "win/file_replacement.h"
 
 namespace host::app {
 
@@ -81,43 +78,7 @@ bool InsertSettingsEvent(std::vector<std::uint8_t>& image, const std::vector<std
 }
 
 bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error) {
-    auto fail = [&](const char* what) {
-        if (error) *error = std::string(what) + ": " + std::strerror(errno);
-        return false;
-    };
-    std::string temp = path + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0) return fail("cannot create a temporary file beside it");
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int saved = errno;
-            ::close(fd);
-            ::unlink(name.data());
-            errno = saved;
-            return fail("cannot write");
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::fchmod(fd, 0644) != 0) {
-        int saved = errno;
-        ::close(fd);
-        ::unlink(name.data());
-        errno = saved;
-        return fail("cannot write");
-    }
-    ::close(fd);
-    if (std::rename(name.data(), path.c_str()) != 0) {
-        int saved = errno;
-        ::unlink(name.data());
-        errno = saved;
-        return fail("cannot replace the file");
-    }
-    return true;
+    return win::files::ReplaceFileContents(path, bytes.data(), bytes.size(), error);
 }
 
 std::string BaseName(const std::string& path) {

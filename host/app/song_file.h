@@ -21,8 +21,8 @@ std::vector<std::uint8_t> TakeSettingsEvent(Store& store, bool* found);
 // written file image. False (image untouched) when the image has no track chunk.
 bool InsertSettingsEvent(std::vector<std::uint8_t>& image, const std::vector<std::uint8_t>& payload);
 
-// Writes bytes to a temporary file beside path and renames it over path, so a failed write leaves
-// the old file as it was. error names the problem on failure.
+// Replaces the file at path with bytes, all or nothing, keeping its mode and owner and writing
+// through a symbolic link to the real file (win/file_replacement.h). error names the problem.
 bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error);
 
 // The file name part of a path ("dir/song.mid" -> "song.mid").

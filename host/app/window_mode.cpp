@@ -13,16 +13,19 @@
 
 namespace host::app {
 
-std::unique_ptr<Document> OpenSongOrDemo(const std::string& path, const DocumentOptions& options) {
+std::unique_ptr<Document> OpenSongOrDemo(const std::string& path, const DocumentOptions& options, int* exitCode) {
     std::string error;
+    smf::ReadFailure failure = smf::ReadFailure::none;
     std::unique_ptr<Document> doc =
         path.empty() ? Document::FromBytes(DemoSongData(), DemoSongSize(), "Demo Song", options, &error)
-                     : Document::Open(path, options, &error);
+                     : Document::Open(path, options, &error, &failure);
     if (!doc) {
         ReportError(path.empty() ? std::string("demo song") : path, error);
+        if (exitCode) *exitCode = failure == smf::ReadFailure::notAFile ? 2 : 1;
         return nullptr;
     }
-    if (!doc->SettingsNote().empty()) std::fprintf(stderr, "pianoroll: %s: %s\n", path.c_str(), doc->SettingsNote().c_str());
+    for (const std::string& note : doc->OpenNotes(path.empty() ? doc->DisplayName() : path))
+        std::fprintf(stderr, "pianoroll: %s\n", note.c_str());
     return doc;
 }
 
@@ -70,12 +73,18 @@ int RunWindow(const std::vector<std::string>& args) {
     }
     DocumentOptions options;
     options.sound = true;
-    std::unique_ptr<Document> doc = OpenSongOrDemo(path, options);
     int code = 1;
+    std::unique_ptr<Document> doc = OpenSongOrDemo(path, options, &code);
     if (doc) {
         MainWindow* window = MainWindow::Create(std::move(doc), options, 1200, 760);
-        if (!window) std::fputs("pianoroll: the main window could not be created\n", stderr);
-        else code = MainWindow::RunMessageLoop();
+        if (!window) {
+            std::fputs("pianoroll: the main window could not be created\n", stderr);
+            code = 1;
+        } else {
+            window->SetShowOpenNotes(true);
+            window->ShowOpenNotes();
+            code = MainWindow::RunMessageLoop();
+        }
     }
 #if VOR_HAVE_SDL
     win::sdl::Shutdown();

@@ -256,7 +256,7 @@ RenderResult RenderToWav(const std::vector<TimedMessage>& messages, const std::s
         const double t = std::max(tm.seconds, last);
         last = t;
         if (!renderTo(static_cast<std::int64_t>(t * options.sampleRate + 0.5))) {
-            result.error = path + ": cannot write the audio file";
+            result.error = wav.WriteError();
             return result;
         }
         const auto& m = tm.message;
@@ -268,7 +268,7 @@ RenderResult RenderToWav(const std::vector<TimedMessage>& messages, const std::s
     }
     const double end = std::max(last + std::max(0.0, options.tailSeconds), options.minSeconds);
     if (!renderTo(static_cast<std::int64_t>(end * options.sampleRate + 0.5))) {
-        result.error = path + ": cannot write the audio file";
+        result.error = wav.WriteError();
         return result;
     }
     if (auto err = wav.Commit(); !err.empty()) {

@@ -1,7 +1,12 @@
 // Standard MIDI File reader: chunks, track events, running status and note pairing into the store.
-#include <cstdio>
-#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <bit>
+#include <cerrno>
+#include <cstring>
 #include <iterator>
 
 #include "smf/smf.h"
@@ -75,8 +80,9 @@ private:
 
 class TrackParser {
 public:
-    TrackParser(const std::uint8_t* file, std::size_t begin, std::size_t end, Store& store, std::uint32_t block)
-        : file_(file), p_(begin), end_(end), store_(store), block_(block) {}
+    TrackParser(const std::uint8_t* file, std::size_t begin, std::size_t end, Store& store, std::uint32_t block,
+                int number, std::vector<ReadWarning>& warnings)
+        : file_(file), p_(begin), end_(end), store_(store), block_(block), number_(number), warnings_(warnings) {}
 
     // Returns false with failure_ set on malformed data.
     bool Parse();
@@ -105,12 +111,20 @@ private:
         }
         return Fail("variable-length quantity longer than 4 bytes", start);
     }
-    void NoteOff(int channel, std::uint8_t note, std::uint8_t velocity, std::int64_t tick) {
+    // A note's length as the store holds it; longer notes are shortened and counted for a warning.
+    std::uint32_t Length(std::int64_t d, std::size_t offset) {
+        if (d <= kMaxLength) return static_cast<std::uint32_t>(d);
+        if (shortened_++ == 0) firstShortened_ = offset;
+        return static_cast<std::uint32_t>(kMaxLength);
+    }
+    void Warn(std::string message, std::size_t offset) {
+        warnings_.push_back({"track " + std::to_string(number_) + ": " + std::move(message), offset});
+    }
+    void NoteOff(int channel, std::uint8_t note, std::uint8_t velocity, std::int64_t tick, std::size_t offset) {
         std::uint32_t event;
         std::int64_t onTick;
         if (pairing_.Close(channel * 128 + note, &event, &onTick)) {
-            std::int64_t d = tick - onTick;
-            store_.SetLoadedNoteOff(event, d > 0xFFFFFFFFLL ? 0xFFFFFFFFu : static_cast<std::uint32_t>(d), velocity);
+            store_.SetLoadedNoteOff(event, Length(tick - onTick, offset), velocity);
             return;
         }
         const std::uint8_t data[4] = {note, velocity, 0, 0};
@@ -122,7 +136,12 @@ private:
     std::size_t end_;
     Store& store_;
     std::uint32_t block_;
+    int number_;
+    std::vector<ReadWarning>& warnings_;
     NotePairing pairing_;
+    std::size_t shortened_ = 0;
+    std::size_t firstShortened_ = 0;
+    static constexpr std::int64_t kMaxLength = 0xFFFFFFFFLL;
 };
 
 bool TrackParser::Parse() {
@@ -155,11 +174,11 @@ bool TrackParser::Parse() {
             std::uint8_t data[4] = {d0, d1, 0, 0};
             switch (status & 0xF0) {
             case 0x80:
-                NoteOff(channel, d0, d1, tick);
+                NoteOff(channel, d0, d1, tick, eventStart);
                 break;
             case 0x90:
                 if (d1 == 0) {
-                    NoteOff(channel, d0, 0, tick);
+                    NoteOff(channel, d0, 0, tick, eventStart);
                 } else {
                     std::uint32_t id = store_.LoadEvent(block_, tick, mp::MEK_NOTE, channel, 0, data);
                     pairing_.Open(channel * 128 + d0, id, tick);
@@ -194,6 +213,9 @@ bool TrackParser::Parse() {
                 ended = true;
                 endTick_ = tick;
                 p_ += len;
+                // Zero bytes after the end are padding some writers add; anything else was meant as events.
+                if (std::any_of(file_ + p_, file_ + end_, [](std::uint8_t b) { return b != 0; }))
+                    Warn(std::to_string(end_ - p_) + " bytes after its end-of-track event were left out", p_);
                 break;
             }
             if (type == 0x03 && tick == 0 && !named_ && len > 0) {
@@ -226,10 +248,12 @@ bool TrackParser::Parse() {
         return Fail("unexpected status byte", eventStart);
     }
     if (!ended) endTick_ = tick;
-    pairing_.CloseAll([&](std::uint32_t event, std::int64_t onTick) {
-        std::int64_t d = endTick_ - onTick;
-        store_.SetLoadedLength(event, d > 0xFFFFFFFFLL ? 0xFFFFFFFFu : static_cast<std::uint32_t>(d));
-    });
+    pairing_.CloseAll(
+        [&](std::uint32_t event, std::int64_t onTick) { store_.SetLoadedLength(event, Length(endTick_ - onTick, p_)); });
+    if (shortened_)
+        Warn(std::to_string(shortened_) + (shortened_ == 1 ? " note was" : " notes were") +
+                 " longer than 4294967295 ticks and shortened to that length",
+             firstShortened_);
     return true;
 }
 
@@ -237,6 +261,7 @@ ReadResult Parse(const std::uint8_t* data, std::size_t size, Store& store) {
     ReadResult r;
     auto fail = [&](const char* message, std::size_t offset) {
         r.ok = false;
+        r.failure = ReadFailure::malformed;
         r.error = message;
         r.offset = offset;
         return r;
@@ -271,7 +296,6 @@ ReadResult Parse(const std::uint8_t* data, std::size_t size, Store& store) {
     if (r.format > 2) return fail("unknown MIDI file format", pos + 8);
     if (division & 0x8000) return fail("SMPTE time division is not supported", pos + 12);
     if (division == 0) return fail("time division of 0 ticks per quarter note", pos + 12);
-    (void)declared;
     r.ticksPerQuarter = division;
     store.SetTicksPerQuarter(division);
     // Events take at least 3 bytes each on average; this sizes the store once for most files.
@@ -285,7 +309,7 @@ ReadResult Parse(const std::uint8_t* data, std::size_t size, Store& store) {
             std::uint32_t trackId = store.LoadTrack(track);
             std::uint32_t block = store.LoadBlock(BlockValue{trackId, 0, 0, {}});
             store.ReserveBlockEvents(block, len / 5);
-            TrackParser parser(data, pos + 8, pos + 8 + len, store, block);
+            TrackParser parser(data, pos + 8, pos + 8 + len, store, block, r.tracks + 1, r.warnings);
             if (!parser.Parse()) return fail(parser.failure_.message.c_str(), parser.failure_.offset);
             store.SetLoadedBlockEnd(block, parser.endTick_);
             if (parser.named_) {
@@ -298,6 +322,12 @@ ReadResult Parse(const std::uint8_t* data, std::size_t size, Store& store) {
         }
         pos += 8 + len;
     }
+    // Format 0 holds one track whatever the header says.
+    const int expected = r.format == 0 ? 1 : declared;
+    if (r.tracks < expected)
+        r.warnings.push_back({"the header announces " + std::to_string(expected) + " tracks but the file holds " +
+                                  std::to_string(r.tracks) + "; the rest is missing",
+                              pos});
     r.ok = true;
     return r;
 }
@@ -315,23 +345,79 @@ ReadResult Read(const std::uint8_t* data, std::size_t size, Store& store) {
     return r;
 }
 
-ReadResult ReadFile(const std::string& path, Store& store) {
+namespace {
+
+ReadResult Refusal(ReadFailure failure, std::string error) {
     ReadResult r;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        r.error = "cannot open the file";
-        return r;
+    r.failure = failure;
+    r.error = std::move(error);
+    return r;
+}
+
+ReadResult SystemRefusal(ReadFailure failure, const char* what, int code) {
+    return Refusal(failure, std::string(what) + ": " + std::strerror(code));
+}
+
+// Reads up to size bytes at the file's current position; fewer only at its end.
+bool ReadUpTo(int fd, std::uint8_t* out, std::size_t size, std::size_t* got) {
+    *got = 0;
+    while (*got < size) {
+        const ssize_t n = ::read(fd, out + *got, size - *got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        *got += static_cast<std::size_t>(n);
     }
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) {
-        r.error = "cannot read the file";
-        return r;
+    return true;
+}
+
+// Enough of a file's start to tell a MIDI file from anything else.
+constexpr std::size_t kHeadBytes = 12;
+
+// The first bytes of every file the reader takes: a MIDI header, or a RIFF wrapper around one.
+bool LooksLikeMidi(const std::uint8_t* head, std::size_t size) {
+    if (size >= 4 && std::memcmp(head, "MThd", 4) == 0) return true;
+    return size >= 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "RMID", 4) == 0;
+}
+
+struct FileCloser {
+    int fd;
+    ~FileCloser() { ::close(fd); }
+};
+
+} // namespace
+
+ReadResult ReadFile(const std::string& path, Store& store, std::uint64_t maxBytes) {
+    // Not blocking: opening a pipe with no writer would otherwise wait for one forever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return SystemRefusal(ReadFailure::cannotOpen, "cannot open the file", errno);
+    FileCloser closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return SystemRefusal(ReadFailure::cannotOpen, "cannot read the file", errno);
+    if (S_ISDIR(st.st_mode)) return Refusal(ReadFailure::notAFile, "it is a folder, not a MIDI file");
+    if (!S_ISREG(st.st_mode))
+        return Refusal(ReadFailure::notAFile, "it is not a regular file (a device, pipe or socket), so it is not read");
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    std::uint8_t head[kHeadBytes];
+    std::size_t got = 0;
+    if (!ReadUpTo(fd, head, std::min<std::size_t>(kHeadBytes, static_cast<std::size_t>(size)), &got))
+        return SystemRefusal(ReadFailure::cannotOpen, "cannot read the file", errno);
+    if (!LooksLikeMidi(head, got)) {
+        store.Clear();
+        return Refusal(ReadFailure::malformed, "missing MThd header");
     }
+    if (size > maxBytes)
+        return Refusal(ReadFailure::tooLarge, "the file is " + std::to_string(size) + " bytes; a song can be at most " +
+                                                  std::to_string(maxBytes) + " bytes");
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    std::copy(head, head + got, bytes.begin());
+    std::size_t rest = 0;
+    if (!ReadUpTo(fd, bytes.data() + got, bytes.size() - got, &rest))
+        return SystemRefusal(ReadFailure::cannotOpen, "cannot read the file", errno);
+    // A file that shrank while it was read is read as it now ends.
+    bytes.resize(got + rest);
     return Read(bytes.data(), bytes.size(), store);
 }
 

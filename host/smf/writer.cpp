@@ -1,15 +1,10 @@
 // Standard MIDI File writer: format 1 with running status, notes as on/off pairs, saved atomically.
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <queue>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "smf/smf.h"
+#include "win/file_replacement.h"
 
 namespace host::smf {
 
@@ -264,38 +259,7 @@ WriteResult WriteFile(const Store& store, const std::string& path) {
     std::vector<std::uint8_t> bytes;
     WriteResult result = Write(store, bytes);
     if (!result.ok) return result;
-    result.ok = false;
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        result.error = std::string("cannot create a temporary file: ") + std::strerror(errno);
-        return result;
-    }
-    struct stat st {};
-    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            result.error = std::string("cannot write the file: ") + std::strerror(errno);
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return result;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        result.error = std::string("cannot write the file: ") + std::strerror(errno);
-        ::unlink(temp.c_str());
-        return result;
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        result.error = std::string("cannot replace the file: ") + std::strerror(errno);
-        ::unlink(temp.c_str());
-        return result;
-    }
-    result.ok = true;
+    result.ok = win::files::ReplaceFileContents(path, bytes.data(), bytes.size(), &result.error);
     return result;
 }
 

@@ -1,28 +1,27 @@
-// PNG encoding of surfaces: window snapshots and bitmap exports.
+// PNG encoding of surfaces, and PNG files written through a safe replacement.
 #include "win/detail/surface.h"
 
 #include <png.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "win/file_replacement.h"
 
 namespace win::detail {
 
 namespace {
 
-struct FileCloser {
-    std::FILE* f;
-    ~FileCloser() {
-        if (f) std::fclose(f);
-    }
-};
+void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
 
 } // namespace
 
 // Pixels are premultiplied; the file gets straight RGBA so that viewers show what was drawn.
-bool WritePng(const char* path, const Surface& s) {
-    if (!path || !s.pixels || s.width <= 0 || s.height <= 0) return false;
+bool EncodePng(const Surface& s, std::vector<std::uint8_t>* out) {
+    if (!out || !s.pixels || s.width <= 0 || s.height <= 0) return false;
     std::vector<png_byte> rows(static_cast<std::size_t>(s.width) * s.height * 4);
     for (int y = 0; y < s.height; ++y) {
         const std::uint32_t* src = s.pixels + static_cast<std::ptrdiff_t>(y) * s.stride;
@@ -49,9 +48,6 @@ bool WritePng(const char* path, const Surface& s) {
     std::vector<png_bytep> pointers(static_cast<std::size_t>(s.height));
     for (int y = 0; y < s.height; ++y) pointers[static_cast<std::size_t>(y)] = rows.data() + static_cast<std::size_t>(y) * s.width * 4;
 
-    std::string tmp = std::string(path) + ".part";
-    FileCloser file{std::fopen(tmp.c_str(), "wb")};
-    if (!file.f) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -59,14 +55,13 @@ bool WritePng(const char* path, const Surface& s) {
         png_destroy_write_struct(&png, nullptr);
         return false;
     }
+    out->clear();
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        std::fclose(file.f);
-        file.f = nullptr;
-        std::remove(tmp.c_str());
+        out->clear();
         return false;
     }
-    png_init_io(png, file.f);
+    png_set_write_fn(png, out, AppendBytes, nullptr);
     png_set_IHDR(png, info, static_cast<png_uint_32>(s.width), static_cast<png_uint_32>(s.height), 8,
                  PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -75,14 +70,16 @@ bool WritePng(const char* path, const Surface& s) {
     png_write_image(png, pointers.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    bool ok = std::fflush(file.f) == 0;
-    ok = (std::fclose(file.f) == 0) && ok;
-    file.f = nullptr;
-    if (!ok || std::rename(tmp.c_str(), path) != 0) {
-        std::remove(tmp.c_str());
+    return true;
+}
+
+bool WritePng(const char* path, const Surface& s, std::string* error) {
+    std::vector<std::uint8_t> bytes;
+    if (!EncodePng(s, &bytes)) {
+        if (error) *error = "cannot encode the picture";
         return false;
     }
-    return true;
+    return files::ReplaceFileContents(path ? path : "", bytes.data(), bytes.size(), error);
 }
 
 } // namespace win::detail

@@ -1,11 +1,13 @@
 // The settings stream of the plug-in object: format, defaults, refusals and the round trip.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "editor_fixture.h"
 #include "memory_stream.h"
+#include "mp/settings.h"
 
 namespace {
 
@@ -26,6 +28,54 @@ Bytes Header(std::uint32_t size) {
     PutWord(header, 0, 5);
     PutWord(header, 8, size);
     return header;
+}
+
+// A block in which every field differs from its default and stays inside its range.
+mp::PianoRollSettings Customised() {
+    mp::PianoRollSettings b;
+    b.Reset();
+    b.viewState0 = -7;
+    b.snapEnabled = b.gridSnap = b.snapEditCursor = 0;
+    b.gridSpacing = 0x12345678LL;
+    b.paintNoteValue = -16;
+    b.minGridPixels = 12;
+    b.autoScrollSpeed = 9;
+    const char16_t face[] = u"DejaVu Sans";
+    std::memcpy(b.faceName, face, sizeof face);
+    b.viewState27[15] = 0x7FFFFFFF;
+    b.minSongWholeNotes = 64;
+    b.keyboardWidth = 140;
+    b.laneHeight = 90;
+    b.presetZoomLevel = 20;
+    b.timeFormat.one = 0.75;
+    b.timeFormat.tempo = 96.5;
+    b.timeFormat.timeSignature = 0x60008;
+    b.timeFormat.ticksPerQuarter = 960;
+    b.noDoubleBuffer = 3;
+    b.colours[0] = 0x102030;
+    b.colours[2] = 0xFFFFFFFF;
+    b.followMode = 2;
+    b.savedTopRow = 127;
+    b.savedZoomLevel = 31;
+    b.savedRowHeightLevel = 0;
+    b.savedViewWord = 4;
+    b.monitorAtStart = 1;
+    b.songLength = 0x123456789ALL;
+    b.quantizeResolution = 10;
+    b.quantizeStarts = 0;
+    b.quantizeDurations = 1;
+    b.laneId = 1127;
+    b.scaleSnap = 1;
+    b.scaleRoot = 11;
+    b.scaleIndex = 40;
+    b.rowLines = 1;
+    b.noteStyle = 0;
+    return b;
+}
+
+Bytes BlockBytes(const mp::PianoRollSettings& b) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(&b);
+    return Bytes(p, p + sizeof b);
 }
 
 class SettingsStream : public harness::EditorFixture {
@@ -84,13 +134,8 @@ TEST_F(SettingsStream, FreshObjectWritesHeaderAndDefaults) {
 
 TEST_F(SettingsStream, EveryWordSurvivesTheRoundTrip) {
     Bytes stream = Header(328);
-    for (int i = 0; i < 328; ++i) stream.push_back(static_cast<std::uint8_t>(i * 7 + 3));
-    // A realistic 64-bit song length and two doubles in their places.
-    const std::int64_t length = 0x123456789ALL;
-    const double one = 0.75, tempo = 96.5;
-    std::memcpy(stream.data() + 12 + 280, &length, 8);
-    std::memcpy(stream.data() + 12 + 200, &one, 8);
-    std::memcpy(stream.data() + 12 + 208, &tempo, 8);
+    const Bytes block = BlockBytes(Customised());
+    stream.insert(stream.end(), block.begin(), block.end());
     harness::MemoryStream in(stream);
     ASSERT_EQ(persist->Load(&in), S_OK);
     EXPECT_EQ(in.Position(), 340u);
@@ -111,19 +156,21 @@ TEST_F(SettingsStream, WrongBlockSizeIsRefusedQuietly) {
 
 TEST_F(SettingsStream, ShortBlockKeepsWhatWasRead) {
     Bytes stream = Header(328);
-    stream.insert(stream.end(), 328, 0x5A);
+    const Bytes block = BlockBytes(Customised());
+    stream.insert(stream.end(), block.begin(), block.end());
     harness::MemoryStream in(stream);
     in.CutAfter(12 + 100);
     EXPECT_EQ(persist->Load(&in), S_OK);
     EXPECT_EQ(in.Position(), 0u);
     Bytes expected = defaults;
-    std::fill(expected.begin(), expected.begin() + 100, 0x5A);
+    std::copy(block.begin(), block.begin() + 100, expected.begin());
     EXPECT_EQ(SavedBlock(), expected);
 }
 
 TEST_F(SettingsStream, LoadStartsFromTheDefaultsEveryTime) {
     Bytes full = Header(328);
-    full.insert(full.end(), 328, 0x33);
+    const Bytes block = BlockBytes(Customised());
+    full.insert(full.end(), block.begin(), block.end());
     harness::MemoryStream first(full);
     ASSERT_EQ(persist->Load(&first), S_OK);
     harness::MemoryStream empty;
@@ -144,6 +191,64 @@ TEST_F(SettingsStream, StreamErrorsComeBackAsTheyAre) {
     EXPECT_EQ(persist->Save(&full, TRUE), STG_E_MEDIUMFULL);
     EXPECT_EQ(persist->Load(nullptr), E_POINTER);
     EXPECT_EQ(persist->Save(nullptr, TRUE), E_POINTER);
+}
+
+// Damaged blocks: each field that leaves its range takes its default alone, and Load says so with
+// S_FALSE; the fields around it keep what was stored.
+TEST_F(SettingsStream, FieldsOutsideTheirRangeTakeTheirDefaults) {
+    struct Damage {
+        const char* what;
+        void (*spoil)(mp::PianoRollSettings&);
+        std::size_t offset, size; // the field that must come back as its default
+    };
+#define AT(member) offsetof(mp::PianoRollSettings, member), sizeof(mp::PianoRollSettings::member)
+    const Damage cases[] = {
+        {"a flag of 2", [](mp::PianoRollSettings& b) { b.snapEnabled = 2; }, AT(snapEnabled)},
+        {"a grid spacing below the note values", [](mp::PianoRollSettings& b) { b.gridSpacing = -66; }, AT(gridSpacing)},
+        {"a huge grid spacing", [](mp::PianoRollSettings& b) { b.gridSpacing = INT64_MAX; }, AT(gridSpacing)},
+        {"an auto-scroll speed of 0", [](mp::PianoRollSettings& b) { b.autoScrollSpeed = 0; }, AT(autoScrollSpeed)},
+        {"a face name without its end", [](mp::PianoRollSettings& b) { std::fill(std::begin(b.faceName), std::end(b.faceName), u'x'); }, AT(faceName)},
+        {"a keyboard 2^31-1 pixels wide", [](mp::PianoRollSettings& b) { b.keyboardWidth = INT32_MAX; }, AT(keyboardWidth)},
+        {"a negative lane height", [](mp::PianoRollSettings& b) { b.laneHeight = -5; }, AT(laneHeight)},
+        {"a tempo that is not a number", [](mp::PianoRollSettings& b) { b.timeFormat.tempo = std::nan(""); }, AT(timeFormat)},
+        {"a time signature of 0 beats", [](mp::PianoRollSettings& b) { b.timeFormat.timeSignature = 4; }, AT(timeFormat)},
+        {"a note value of 3", [](mp::PianoRollSettings& b) { b.timeFormat.timeSignature = 0x40003; }, AT(timeFormat)},
+        {"0 ticks per quarter note", [](mp::PianoRollSettings& b) { b.timeFormat.ticksPerQuarter = 0; }, AT(timeFormat)},
+        {"a colour with a high byte", [](mp::PianoRollSettings& b) { b.colours[1] = 0x01000000; }, offsetof(mp::PianoRollSettings, colours) + 4, 4},
+        {"follow mode 3", [](mp::PianoRollSettings& b) { b.followMode = 3; }, AT(followMode)},
+        {"top row 2^31-1", [](mp::PianoRollSettings& b) { b.savedTopRow = INT32_MAX; }, AT(savedTopRow)},
+        {"top row -2", [](mp::PianoRollSettings& b) { b.savedTopRow = -2; }, AT(savedTopRow)},
+        {"zoom level 2^31-1", [](mp::PianoRollSettings& b) { b.savedZoomLevel = INT32_MAX; }, AT(savedZoomLevel)},
+        {"row height level 2^31-1", [](mp::PianoRollSettings& b) { b.savedRowHeightLevel = INT32_MAX; }, AT(savedRowHeightLevel)},
+        {"a sixth tool", [](mp::PianoRollSettings& b) { b.savedViewWord = 5; }, AT(savedViewWord)},
+        {"a song length of -2", [](mp::PianoRollSettings& b) { b.songLength = -2; }, AT(songLength)},
+        {"quantize resolution 11", [](mp::PianoRollSettings& b) { b.quantizeResolution = 11; }, AT(quantizeResolution)},
+        {"lane 1130", [](mp::PianoRollSettings& b) { b.laneId = 1130; }, AT(laneId)},
+        {"root 12", [](mp::PianoRollSettings& b) { b.scaleRoot = 12; }, AT(scaleRoot)},
+    };
+#undef AT
+    const Bytes good = BlockBytes(Customised());
+    for (const Damage& c : cases) {
+        mp::PianoRollSettings damaged = Customised();
+        c.spoil(damaged);
+        Bytes stream = Header(328);
+        const Bytes block = BlockBytes(damaged);
+        stream.insert(stream.end(), block.begin(), block.end());
+        harness::MemoryStream in(stream);
+        EXPECT_EQ(persist->Load(&in), S_FALSE) << c.what;
+        Bytes expected = good;
+        std::copy(defaults.begin() + c.offset, defaults.begin() + c.offset + c.size, expected.begin() + c.offset);
+        EXPECT_EQ(SavedBlock(), expected) << c.what;
+    }
+
+    // A block of another version has a layout of its own: nothing of it is taken.
+    Bytes stream = Header(328);
+    PutWord(stream, 0, 6);
+    stream.insert(stream.end(), good.begin(), good.end());
+    harness::MemoryStream other(stream);
+    EXPECT_EQ(persist->Load(&other), S_FALSE);
+    EXPECT_EQ(other.Position(), 340u);
+    EXPECT_EQ(SavedBlock(), defaults);
 }
 
 } // namespace

@@ -52,7 +52,14 @@ HRESULT LoadSettingsStream(win::IStream* stream, SettingsHeader& header, PianoRo
         hr = stream->Read(&block, kSettingsBlockSize, &got);
         accepted = win::SUCCEEDED(hr) && got == kSettingsBlockSize;
     }
-    if (accepted) return hr;
+    if (accepted) {
+        if (version != kSettingsVersion) {
+            block.Reset();
+            return win::S_FALSE;
+        }
+        return RepairSettings(block) > 0 ? win::S_FALSE : hr;
+    }
+    RepairSettings(block);
 
     win::LARGE_INTEGER back{static_cast<win::LONGLONG>(start.QuadPart)};
     return stream->Seek(back, win::STREAM_SEEK_SET, nullptr);

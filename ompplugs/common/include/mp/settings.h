@@ -164,4 +164,9 @@ static_assert(offsetof(PianoRollSettings, viewState81) == 324);
 // Fills the header with 5, 0, 328.
 void ResetSettingsHeader(SettingsHeader& header) noexcept;
 
+// Gives every field whose value lies outside its range (a flag that is neither 0 nor 1, a row past
+// 127, a width no screen has, a face name without its terminating zero …) its default, so that no
+// stored value reaches the views' arithmetic. Returns how many fields were replaced.
+int RepairSettings(PianoRollSettings& block) noexcept;
+
 } // namespace mp

@@ -1,6 +1,10 @@
 // Contract between the window core and the drawing code: pixel surfaces and device contexts on them.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "win/types.h"
 
 namespace win::detail {
@@ -23,7 +27,10 @@ HWND WindowFromSurfaceDC(HDC dc);
 // [core] The framebuffer of the top-level window that contains hwnd, and hwnd's client origin in it.
 bool GetWindowSurface(HWND hwnd, Surface* out, POINT* clientOrigin);
 
-// [gfx] PNG encoding of a surface, used for snapshots.
-bool WritePng(const char* path, const Surface& s);
+// [gfx] PNG encoding of a surface into bytes, used for snapshots. False on an empty surface.
+bool EncodePng(const Surface& s, std::vector<std::uint8_t>* out);
+// [gfx] The PNG file of a surface, replacing path safely (win/file_replacement.h). error, when
+// given, names the operation and the system's reason.
+bool WritePng(const char* path, const Surface& s, std::string* error = nullptr);
 
 } // namespace win::detail

@@ -1,0 +1,138 @@
+// The range each settings field may hold, and the repair of a loaded block whose fields stray from it.
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "mp/settings.h"
+
+namespace mp {
+
+namespace {
+
+using Block = PianoRollSettings;
+
+// Bounds chosen so that every sum and product the views form from a field fits its type.
+constexpr std::int32_t kMaxPixels = 16384;                 // widths, heights and distances on screen
+constexpr std::int32_t kMaxAutoScrollSpeed = 240;          // the divisor it is used with
+constexpr std::int32_t kMaxSongWholeNotes = 100000;
+constexpr std::int32_t kMaxZoomLevel = 127;                // time zoom doubles every two levels
+constexpr std::int32_t kMaxRowHeightLevel = kMaxPixels;
+constexpr std::int32_t kLastRow = 127;
+constexpr std::int32_t kLastTool = 4;                      // the five tools, Draw first
+constexpr std::int32_t kLastQuantizeResolution = 10;       // "64th Note"
+constexpr std::int32_t kLastRoot = 11;
+constexpr std::int32_t kMaxFollowMode = 2;
+constexpr std::int64_t kMaxSpacingTicks = std::int64_t{1} << 40;
+constexpr std::int64_t kLowestGridNoteValue = -65;         // "96th" of the grid spacing encoding
+constexpr std::int64_t kLowestPaintNoteValue = -8 * 64;    // a 64th, the shortest paint value
+constexpr std::uint32_t kColourMask = 0x00FFFFFF;          // 0x00BBGGRR
+constexpr std::uint32_t kNoSelectionColour = 0xFFFFFFFF;
+constexpr std::int32_t kMaxSampleRate = 1000000;
+constexpr double kMaxTempo = 1000.0;
+constexpr std::uint32_t kMaxBeats = 255;                   // a MIDI time signature's numerator is a byte
+constexpr std::uint32_t kMaxNoteValue = 128;
+constexpr std::uint32_t kMaxTicksPerQuarter = 1u << 24;
+
+bool In(std::int64_t v, std::int64_t lo, std::int64_t hi) { return v >= lo && v <= hi; }
+bool Flag(std::int32_t v) { return v == 0 || v == 1; }
+bool Any(const Block&) { return true; }
+
+bool FaceNameEnds(const Block& b) {
+    for (char16_t c : b.faceName)
+        if (c == 0) return true;
+    return false;
+}
+
+bool TimeFormatSound(const Block& b) {
+    const TimeDisplayFormat& f = b.timeFormat;
+    const std::uint32_t beats = f.timeSignature >> 16;
+    const std::uint32_t noteValue = f.timeSignature & 0xFFFF;
+    return In(f.sampleRate, 1, kMaxSampleRate) && std::isfinite(f.one) && std::isfinite(f.tempo) && f.tempo > 0 &&
+           f.tempo <= kMaxTempo && In(beats, 1, kMaxBeats) && In(noteValue, 1, kMaxNoteValue) &&
+           (noteValue & (noteValue - 1)) == 0 && In(f.ticksPerQuarter, 1, kMaxTicksPerQuarter);
+}
+
+bool LaneKnown(std::int32_t id) {
+    return id == kLaneVelocity || id == kLanePitchBend || In(id, kLaneControllerBase, kLaneControllerBase + 127);
+}
+
+struct FieldRange {
+    std::size_t offset; // bytes into the block
+    std::size_t size;
+    bool (*ok)(const Block&);
+};
+
+#define FIELD(member, test) {offsetof(Block, member), sizeof(Block::member), [](const Block& b) { return (void)b, (test); }}
+
+// Every field of the block; the view-state words hold whatever their owners put there.
+constexpr FieldRange kFields[] = {
+    FIELD(viewState0, true),
+    FIELD(snapEnabled, Flag(b.snapEnabled)),
+    FIELD(gridSnap, Flag(b.gridSnap)),
+    FIELD(snapEditCursor, Flag(b.snapEditCursor)),
+    FIELD(gridSpacing, In(b.gridSpacing, kLowestGridNoteValue, kMaxSpacingTicks)),
+    FIELD(paintNoteValue, In(b.paintNoteValue, kLowestPaintNoteValue, kMaxSpacingTicks)),
+    FIELD(minGridPixels, In(b.minGridPixels, 0, kMaxPixels)),
+    FIELD(viewState9, true),
+    FIELD(autoScrollSpeed, In(b.autoScrollSpeed, 1, kMaxAutoScrollSpeed)),
+    {offsetof(Block, faceName), sizeof(Block::faceName), FaceNameEnds},
+    {offsetof(Block, viewState27), sizeof(Block::viewState27), Any},
+    FIELD(minSongWholeNotes, In(b.minSongWholeNotes, 0, kMaxSongWholeNotes)),
+    // Negative: measured when the grid first opens.
+    FIELD(keyboardWidth, b.keyboardWidth <= kMaxPixels),
+    FIELD(laneHeight, In(b.laneHeight, 0, kMaxPixels)),
+    FIELD(presetZoomLevel, In(b.presetZoomLevel, 0, kMaxZoomLevel)),
+    FIELD(viewState47, true),
+    {offsetof(Block, timeFormat), sizeof(Block::timeFormat), TimeFormatSound},
+    FIELD(viewState58, true),
+    FIELD(noDoubleBuffer, true), // any non-zero value turns it off
+    {offsetof(Block, colours), 4, [](const Block& b) { return (b.colours[0] & ~kColourMask) == 0; }},
+    {offsetof(Block, colours) + 4, 4, [](const Block& b) { return (b.colours[1] & ~kColourMask) == 0; }},
+    {offsetof(Block, colours) + 8, 4,
+     [](const Block& b) { return (b.colours[2] & ~kColourMask) == 0 || b.colours[2] == kNoSelectionColour; }},
+    FIELD(followMode, In(b.followMode, 0, kMaxFollowMode)),
+    FIELD(savedTopRow, In(b.savedTopRow, -1, kLastRow)),
+    FIELD(savedZoomLevel, In(b.savedZoomLevel, -1, kMaxZoomLevel)),
+    FIELD(savedRowHeightLevel, In(b.savedRowHeightLevel, -1, kMaxRowHeightLevel)),
+    FIELD(savedViewWord, In(b.savedViewWord, 0, kLastTool)),
+    FIELD(monitorAtStart, Flag(b.monitorAtStart)),
+    FIELD(viewState69, true),
+    FIELD(songLength, b.songLength >= -1),
+    FIELD(quantizeResolution, In(b.quantizeResolution, 0, kLastQuantizeResolution)),
+    FIELD(quantizeStarts, Flag(b.quantizeStarts)),
+    FIELD(quantizeDurations, Flag(b.quantizeDurations)),
+    FIELD(laneId, LaneKnown(b.laneId)),
+    FIELD(scaleSnap, Flag(b.scaleSnap)),
+    FIELD(scaleRoot, In(b.scaleRoot, 0, kLastRoot)),
+    FIELD(scaleIndex, true), // clamped into the scale table where it is used
+    FIELD(rowLines, true),   // any non-zero value draws the lines
+    FIELD(noteStyle, Flag(b.noteStyle)),
+    FIELD(viewState81, true),
+};
+
+#undef FIELD
+
+constexpr std::size_t FieldBytes() {
+    std::size_t total = 0;
+    for (const FieldRange& f : kFields) total += f.size;
+    return total;
+}
+static_assert(FieldBytes() == kSettingsBlockSize, "every byte of the block belongs to one checked field");
+
+} // namespace
+
+int RepairSettings(PianoRollSettings& block) noexcept {
+    PianoRollSettings defaults;
+    defaults.Reset();
+    auto* bytes = reinterpret_cast<unsigned char*>(&block);
+    const auto* fallback = reinterpret_cast<const unsigned char*>(&defaults);
+    int repaired = 0;
+    for (const FieldRange& f : kFields) {
+        if (f.ok(block)) continue;
+        std::memcpy(bytes + f.offset, fallback + f.offset, f.size);
+        ++repaired;
+    }
+    return repaired;
+}
+
+} // namespace mp

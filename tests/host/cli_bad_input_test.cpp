@@ -1,0 +1,242 @@
+// The pianoroll binary given what it must refuse or handle with care: folders, devices, pipes and huge
+// files as songs, damaged songs and settings, read-only and linked targets. Exit codes, messages and
+// the files left behind, as a person at a shell would see them.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "../app/run_pianoroll.h"
+#include "host_test_util.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using host::test::SmfBuilder;
+
+const Bytes kEnd = {0x00, 0xFF, 0x2F, 0x00};
+
+Bytes OneNoteSong() { return SmfBuilder(1, 96).Track({0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}).Bytes(); }
+
+// Three tracks announced, one present: a copy cut after its first track.
+Bytes CutSong() {
+    Bytes b = OneNoteSong();
+    b[11] = 3;
+    return b;
+}
+
+// A note held across 17 deltas of 2^28 - 1 ticks, more than a length can hold.
+Bytes EndlessNoteSong() {
+    Bytes track = {0x00, 0x90, 60, 100};
+    for (int i = 0; i < 17; ++i) track.insert(track.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
+    track.insert(track.end(), {0x00, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00});
+    return SmfBuilder(1, 96).Track(track).Bytes();
+}
+
+// A settings event whose block puts 2^31 - 1 into the keyboard width and the saved top row, and
+// zero everywhere else (which several fields do not allow).
+Bytes DamagedSettingsSong() {
+    Bytes payload(12 + 328, 0);
+    auto put = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) payload[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(0, 5);
+    put(8, 328);
+    put(12 + 44 * 4, 0x7FFFFFFF);
+    put(12 + 64 * 4, 0x7FFFFFFF);
+    Bytes track = {0x00, 0xFF, 0x7F, 0x82, 0x55, 0x7D}; // 1 + 340 bytes of sequencer-specific data
+    track.insert(track.end(), payload.begin(), payload.end());
+    track.insert(track.end(), {0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00});
+    return SmfBuilder(1, 96).Track(track).Bytes();
+}
+
+class CliBadInput : public host::test::TempDirTest {
+public:
+    fs::path Write(const std::string& name, const Bytes& bytes) {
+        fs::path p = work_ / name;
+        std::ofstream(p, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return p;
+    }
+    // A file of size bytes that takes no room on disk, starting with head.
+    fs::path Sparse(const std::string& name, const Bytes& head, off_t size) {
+        fs::path p = Write(name, head);
+        EXPECT_EQ(::truncate(p.c_str(), size), 0);
+        return p;
+    }
+    static int Mode(const fs::path& p) {
+        struct stat st {};
+        return ::stat(p.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+    }
+    fs::path work_; // where a case's files go
+};
+
+struct Case {
+    const char* what;
+    // Prepares the files in dir and returns the arguments.
+    std::function<std::vector<std::string>(CliBadInput&, const fs::path&)> prepare;
+    int status;
+    const char* message;  // a part of the one line on stderr ("" when stderr stays empty)
+    std::size_t lines;    // lines on stderr
+    // What must hold of the files afterwards.
+    std::function<void(const fs::path&, const runtest::PianorollRun&)> check;
+};
+
+TEST_F(CliBadInput, EachFaultGivesItsExitCodeMessageAndFiles) {
+    auto nothing = [](const fs::path&, const runtest::PianorollRun&) {};
+    auto noOut = [](const fs::path& d, const runtest::PianorollRun&) { EXPECT_FALSE(fs::exists(d / "out.mid")); };
+    const std::vector<Case> cases = {
+        {"a folder as the song of a screenshot",
+         [](CliBadInput&, const fs::path& d) {
+             fs::create_directory(d / "songs");
+             return std::vector<std::string>{"--screenshot", (d / "o.png").string(), (d / "songs").string()};
+         },
+         2, "songs: it is a folder, not a MIDI file", 1,
+         [](const fs::path& d, const runtest::PianorollRun&) { EXPECT_FALSE(fs::exists(d / "o.png")); }},
+        {"a device as the song",
+         [](CliBadInput&, const fs::path&) { return std::vector<std::string>{"--info", "/dev/zero"}; }, 2,
+         "/dev/zero: it is not a regular file", 1, nothing},
+        {"a pipe nobody writes to",
+         [](CliBadInput&, const fs::path& d) {
+             EXPECT_EQ(::mkfifo((d / "pipe.mid").c_str(), 0600), 0);
+             return std::vector<std::string>{"--convert", (d / "pipe.mid").string(), (d / "out.mid").string()};
+         },
+         2, "pipe.mid: it is not a regular file", 1, noOut},
+        {"a missing song",
+         [](CliBadInput&, const fs::path& d) { return std::vector<std::string>{"--info", (d / "none.mid").string()}; },
+         1, "none.mid: cannot open the file: No such file or directory", 1, nothing},
+        {"2 GiB without a MIDI header is refused from its first bytes",
+         [](CliBadInput& t, const fs::path&) {
+             return std::vector<std::string>{"--info", t.Sparse("big.mid", {'R', 'I', 'F', 'F'}, off_t{1} << 31).string()};
+         },
+         1, "big.mid: missing MThd header at byte offset 0", 1, nothing},
+        {"a song larger than the reader holds is refused unread",
+         [](CliBadInput& t, const fs::path&) {
+             return std::vector<std::string>{"--info", t.Sparse("huge.mid", OneNoteSong(), (off_t{1} << 30) + 1).string()};
+         },
+         1, "huge.mid: the file is 1073741825 bytes; a song can be at most 1073741824 bytes", 1, nothing},
+        {"a cut song is not converted",
+         [](CliBadInput& t, const fs::path& d) {
+             return std::vector<std::string>{"--convert", t.Write("cut.mid", CutSong()).string(), (d / "out.mid").string()};
+         },
+         1, "cut.mid: the header announces 3 tracks but the file holds 1; the rest is missing at byte offset 34", 2,
+         noOut},
+        {"a cut song is converted when the user allows it",
+         [](CliBadInput& t, const fs::path& d) {
+             return std::vector<std::string>{"--convert", "--allow-damaged", t.Write("cut.mid", CutSong()).string(),
+                                             (d / "out.mid").string()};
+         },
+         0, "announces 3 tracks", 1,
+         [](const fs::path& d, const runtest::PianorollRun&) { EXPECT_TRUE(fs::exists(d / "out.mid")); }},
+        {"--info lists what a damaged song lacks",
+         [](CliBadInput& t, const fs::path&) { return std::vector<std::string>{"--info", t.Write("cut.mid", CutSong()).string()}; },
+         0, "", 0,
+         [](const fs::path&, const runtest::PianorollRun& r) {
+             EXPECT_NE(r.out.find("damaged: the header announces 3 tracks but the file holds 1; the rest is missing at "
+                                  "byte offset 34\n"),
+                       std::string::npos)
+                 << r.out;
+         }},
+        {"events after an early end of track",
+         [](CliBadInput& t, const fs::path& d) {
+             Bytes song = SmfBuilder(1, 96).Track({0x00, 0xFF, 0x2F, 0x00, 0x00, 0x90, 60, 100}).Bytes();
+             return std::vector<std::string>{"--convert", t.Write("early.mid", song).string(), (d / "out.mid").string()};
+         },
+         1, "early.mid: track 1: 4 bytes after its end-of-track event were left out at byte offset 26", 2, noOut},
+        {"a note too long for the store",
+         [](CliBadInput& t, const fs::path& d) {
+             return std::vector<std::string>{"--convert", t.Write("long.mid", EndlessNoteSong()).string(),
+                                             (d / "out.mid").string()};
+         },
+         1, "long.mid: track 1: 1 note was longer than 4294967295 ticks and shortened to that length at byte offset 146",
+         2, noOut},
+        {"a read-only target is refused and kept",
+         [](CliBadInput& t, const fs::path& d) {
+             t.Write("out.mid", {'o', 'l', 'd'});
+             fs::permissions(d / "out.mid", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+             return std::vector<std::string>{"--convert", t.Write("in.mid", OneNoteSong()).string(), (d / "out.mid").string()};
+         },
+         1, "out.mid: the file is read-only", 1,
+         [](const fs::path& d, const runtest::PianorollRun&) {
+             EXPECT_EQ(runtest::Slurp(d / "out.mid"), "old");
+             EXPECT_EQ(Mode(d / "out.mid"), 0444);
+         }},
+        {"a private target stays private",
+         [](CliBadInput& t, const fs::path& d) {
+             t.Write("out.mid", {'o', 'l', 'd'});
+             ::chmod((d / "out.mid").c_str(), 0600);
+             return std::vector<std::string>{"--convert", t.Write("in.mid", OneNoteSong()).string(), (d / "out.mid").string()};
+         },
+         0, "", 0,
+         [](const fs::path& d, const runtest::PianorollRun&) {
+             EXPECT_EQ(Mode(d / "out.mid"), 0600);
+             EXPECT_EQ(runtest::Slurp(d / "out.mid").substr(0, 4), "MThd");
+         }},
+        {"a linked target: the link stays, the real file is replaced",
+         [](CliBadInput& t, const fs::path& d) {
+             fs::create_directory(d / "real");
+             t.Write("real/song.mid", {'o', 'l', 'd'});
+             fs::create_symlink("real/song.mid", d / "out.mid");
+             return std::vector<std::string>{"--convert", t.Write("in.mid", OneNoteSong()).string(), (d / "out.mid").string()};
+         },
+         0, "", 0,
+         [](const fs::path& d, const runtest::PianorollRun&) {
+             EXPECT_TRUE(fs::is_symlink(d / "out.mid"));
+             EXPECT_EQ(runtest::Slurp(d / "real" / "song.mid").substr(0, 4), "MThd");
+             EXPECT_EQ(std::distance(fs::directory_iterator(d / "real"), fs::directory_iterator()), 1);
+         }},
+        {"a screenshot leaves a user's file of the old temporary name alone",
+         [](CliBadInput& t, const fs::path& d) {
+             t.Write("o.png.part", {'m', 'i', 'n', 'e'});
+             return std::vector<std::string>{"--screenshot", (d / "o.png").string(), "--size", "300x200"};
+         },
+         0, "", 0,
+         [](const fs::path& d, const runtest::PianorollRun&) {
+             EXPECT_EQ(runtest::Slurp(d / "o.png.part"), "mine");
+             EXPECT_EQ(runtest::Slurp(d / "o.png").substr(1, 3), "PNG");
+         }},
+        {"an empty output name",
+         [](CliBadInput& t, const fs::path&) {
+             return std::vector<std::string>{"--convert", t.Write("in.mid", OneNoteSong()).string(), ""};
+         },
+         2, "pianoroll: --convert was given an empty file name", 1, nothing},
+        {"a WAV file that cannot be written is named once",
+         [](CliBadInput& t, const fs::path& d) {
+             return std::vector<std::string>{"--export-wav", (d / "no" / "x.wav").string(),
+                                             t.Write("in.mid", OneNoteSong()).string()};
+         },
+         1, "x.wav: ", 1,
+         [](const fs::path&, const runtest::PianorollRun& r) {
+             EXPECT_EQ(r.err.find("x.wav"), r.err.rfind("x.wav")) << r.err;
+         }},
+        {"damaged editor settings open with their defaults and one note",
+         [](CliBadInput& t, const fs::path& d) {
+             return std::vector<std::string>{"--screenshot", (d / "o.png").string(), "--size", "400x300",
+                                             t.Write("set.mid", DamagedSettingsSong()).string()};
+         },
+         0, "set.mid: some editor settings stored in the file are damaged or of an unknown version; those use their defaults",
+         1, [](const fs::path& d, const runtest::PianorollRun&) { EXPECT_TRUE(fs::exists(d / "o.png")); }},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        work_ = dir_ / "work";
+        fs::create_directory(work_);
+        const std::vector<std::string> args = c.prepare(*this, work_);
+        // Nothing may wait for input that never comes: a hang ends the run and fails the case.
+        const runtest::PianorollRun r = runtest::RunPianoroll(dir_, args, "timeout 60 env");
+        EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_EQ(static_cast<std::size_t>(std::count(r.err.begin(), r.err.end(), '\n')), c.lines) << c.what << ": " << r.err;
+        c.check(work_, r);
+    }
+}
+
+} // namespace
