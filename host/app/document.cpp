@@ -197,7 +197,9 @@ bool Document::Connect(const std::vector<std::uint8_t>* settings, const Document
         return false;
     }
     if (options.sound) {
-        sound_ = std::make_unique<playback::HostSound>(project_, midiout::PortList::Create(), SoundClock());
+        std::unique_ptr<midiout::PortList> ports = midiout::PortList::Create();
+        soundProblems_ = ports->Problems();
+        sound_ = std::make_unique<playback::HostSound>(project_, std::move(ports), SoundClock());
         midiOut_ = HostMidiOut::Create(sound_->MidiOutSender());
     } else {
         // Without sound the editor's monitored notes are accepted and dropped.

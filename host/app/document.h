@@ -87,6 +87,9 @@ public:
     win::IUnknown* Plugin() const { return plugin_; }
     // A note about the settings found in the file (damaged and ignored), empty when none.
     const std::string& SettingsNote() const { return settingsNote_; }
+    // Outputs that cannot sound, one line each ("Built-in Synthesizer: no audio device ..."); empty
+    // without sound or when every output works.
+    const std::vector<std::string>& SoundProblems() const { return soundProblems_; }
     // What the reader could not read of a damaged song; empty for an intact one.
     const std::vector<smf::ReadWarning>& ReadWarnings() const { return readWarnings_; }
     // The warnings and the settings note as lines for the user, each naming file; empty when there is none.
@@ -114,6 +117,7 @@ private:
     std::string name_;
     std::string settingsNote_;
     std::vector<smf::ReadWarning> readWarnings_;
+    std::vector<std::string> soundProblems_;
     std::size_t savedUndo_ = 0;
     std::size_t lastUndo_ = 0;
     bool savedReachable_ = true;

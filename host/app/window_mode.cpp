@@ -75,6 +75,9 @@ int RunWindow(const std::vector<std::string>& args) {
     options.sound = true;
     int code = 1;
     std::unique_ptr<Document> doc = OpenSongOrDemo(path, options, &code);
+    // Playing still works without sound (the position moves); the user hears why there is none.
+    if (doc)
+        for (const std::string& problem : doc->SoundProblems()) std::fprintf(stderr, "pianoroll: %s\n", problem.c_str());
     if (doc) {
         MainWindow* window = MainWindow::Create(std::move(doc), options, 1200, 760);
         if (!window) {

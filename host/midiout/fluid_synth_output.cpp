@@ -15,6 +15,10 @@
 #if VOR_HAVE_FLUIDSYNTH
 #include <fluidsynth.h>
 #endif
+#if VOR_HAVE_ALSA
+#include <alsa/asoundlib.h>
+#include <cstdarg>
+#endif
 
 namespace midiout {
 
@@ -76,6 +80,55 @@ void QuietLogs() {
             fluid_set_log_function(level, nullptr, nullptr);
     });
 }
+
+// The sound library's own complaints while audio drivers are tried. Left to itself libasound prints
+// a dozen lines of its configuration parser for a machine without a sound card; instead the first
+// one is kept and becomes part of our one-line message.
+class AudioLibraryErrors {
+public:
+    AudioLibraryErrors() {
+#if VOR_HAVE_ALSA
+        std::lock_guard lock(Mutex());
+        First().clear();
+        snd_lib_error_set_handler(&Collect);
+#endif
+    }
+    ~AudioLibraryErrors() {
+#if VOR_HAVE_ALSA
+        // Later errors (the sequencer sets its own handler) are not ours to keep.
+        snd_lib_error_set_handler(&Drop);
+#endif
+    }
+    AudioLibraryErrors(const AudioLibraryErrors&) = delete;
+    AudioLibraryErrors& operator=(const AudioLibraryErrors&) = delete;
+    // "(ALSA: cannot find card '0')", or empty when the library said nothing.
+    std::string Reason() const {
+        std::lock_guard lock(Mutex());
+        return First().empty() ? std::string() : " (ALSA: " + First() + ")";
+    }
+
+private:
+    static std::mutex& Mutex() {
+        static std::mutex m;
+        return m;
+    }
+    static std::string& First() {
+        static std::string first;
+        return first;
+    }
+#if VOR_HAVE_ALSA
+    static void Collect(const char*, int, const char*, int, const char* format, ...) {
+        char text[256];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(text, sizeof text, format, args);
+        va_end(args);
+        std::lock_guard lock(Mutex());
+        if (First().empty()) First() = text;
+    }
+    static void Drop(const char*, int, const char*, int, const char*, ...) {}
+#endif
+};
 
 // Sends one message to a synth; the caller serialises.
 void Dispatch(fluid_synth_t* synth, std::uint8_t status, std::uint8_t d1, std::uint8_t d2) {
@@ -182,13 +235,15 @@ std::unique_ptr<FluidSynthOutput> FluidSynthOutput::Create(const FluidSynthOptio
         if (audioEnv && *audioEnv) drivers = {audioEnv};
         else
             for (const char* d : {"pulseaudio", "pipewire", "alsa", "sdl2"}) drivers.emplace_back(d);
+        AudioLibraryErrors libraryErrors;
         for (const auto& d : drivers) {
             if (!d.empty() && fluid_settings_setstr(impl->parts.settings, "audio.driver", d.c_str()) != FLUID_OK)
                 continue;
             impl->driver = new_fluid_audio_driver(impl->parts.settings, impl->parts.synth);
             if (impl->driver) break;
         }
-        if (!impl->driver) out->problem_ = "no audio device: the built-in synthesizer is silent";
+        if (!impl->driver)
+            out->problem_ = "no audio device could be opened" + libraryErrors.Reason() + ", so it stays silent";
     }
     out->impl_ = std::move(impl);
     return out;

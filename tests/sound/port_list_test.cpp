@@ -3,6 +3,10 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
 #include "midiout/alsa_output.h"
 #include "midiout/fluid_synth_output.h"
 #include "midiout/port_list.h"
@@ -75,4 +79,33 @@ TEST(BuiltInSynthesizer, FindsTheSoundFontOrSaysWhatIsMissing) {
     EXPECT_NE(synth->Problem().find("none.sf2"), std::string::npos) << synth->Problem();
     synth->SendShort(0x90, 60, 100); // harmless when unavailable
     EXPECT_NE(MissingSoundFontMessage().find("timgm6mb-soundfont"), std::string::npos);
+}
+
+// Without a sound card the audio libraries' own complaints (a dozen lines from libasound) must not
+// reach the terminal: they end up in the one problem line that names the output.
+TEST(BuiltInSynthesizer, NoAudioDeviceIsOneLineAndNoLibraryNoise) {
+    std::error_code ec;
+    if (std::filesystem::exists("/dev/snd", ec)) GTEST_SKIP() << "a sound card is present";
+    if (!midiout::FindSoundFont()) GTEST_SKIP() << midiout::MissingSoundFontMessage();
+    const char* chosen = std::getenv("PIANOROLL_AUDIO");
+    const std::string saved = chosen ? chosen : "";
+    ::unsetenv("PIANOROLL_AUDIO");
+    std::fflush(stderr);
+    const int terminal = ::dup(2);
+    std::FILE* captured = std::tmpfile();
+    ::dup2(::fileno(captured), 2);
+    midiout::FluidSynthOptions o;
+    o.openAudio = true;
+    auto synth = midiout::FluidSynthOutput::Create(o);
+    std::fflush(stderr);
+    ::dup2(terminal, 2);
+    ::close(terminal);
+    if (chosen) ::setenv("PIANOROLL_AUDIO", saved.c_str(), 1);
+    std::fseek(captured, 0, SEEK_END);
+    const long noise = std::ftell(captured);
+    std::fclose(captured);
+    if (synth->IsAvailable()) GTEST_SKIP() << "an audio server took the output";
+    EXPECT_EQ(noise, 0L);
+    EXPECT_EQ(synth->Problem().find('\n'), std::string::npos);
+    EXPECT_EQ(synth->Problem().rfind("no audio device could be opened", 0), 0u) << synth->Problem();
 }
