@@ -285,6 +285,42 @@ TEST_F(MainWindowTest, OpeningAnotherFileAsksAboutUnsavedChangesFirst) {
     EXPECT_EQ(window->Doc().DisplayName(), "other.mid");
 }
 
+// The desktop application shows what could not be read of a damaged song once, in a message box.
+TEST_F(MainWindowTest, ADamagedSongIsShownWithItsWarningsOnce) {
+    TempDir dir;
+    Bytes cut = MakeSong({{0, 0, 480, 60}});
+    cut[11] = static_cast<std::uint8_t>(cut[11] + 2); // tracks announced that are not there
+    WriteBytes(dir / "cut.mid", cut);
+    WriteBytes(dir / "whole.mid", MakeSong({{0, 0, 480, 62}}));
+    OpenSong(MakeSong({{0, 0, 480, 60}}), "first.mid");
+    window->SetShowOpenNotes(true);
+
+    int boxes = 0;
+    std::string shown;
+    auto readBox = [&](HWND box) {
+        ++boxes;
+        EnumChildWindows(
+            box,
+            [](HWND child, LPARAM lParam) -> BOOL {
+                char t[512] = {};
+                GetWindowText(child, t, sizeof t);
+                *reinterpret_cast<std::string*>(lParam) += t;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&shown));
+        SendMessage(box, WM_COMMAND, IDOK, 0);
+    };
+    AnswerNextDialog(readBox);
+    ASSERT_TRUE(window->OpenFile((dir / "cut.mid").string()));
+    EXPECT_EQ(boxes, 1);
+    EXPECT_NE(shown.find("cut.mid: the header announces"), std::string::npos) << shown;
+    EXPECT_EQ(window->Doc().DisplayName(), "cut.mid");
+
+    AnswerNextDialog(readBox);
+    ASSERT_TRUE(window->OpenFile((dir / "whole.mid").string()));
+    EXPECT_EQ(boxes, 1) << "an intact song opens without a box";
+}
+
 TEST_F(MainWindowTest, SaveAsThroughTheFileDialogAddsTheExtensionAndClearsTheMark) {
     TempDir dir;
     OpenSong(MakeSong({{0, 0, 480, 60}}), "Demo Song");
