@@ -1,4 +1,4 @@
-// PNG encoding of surfaces, and PNG files written through a safe replacement.
+// PNG encoding of surfaces and window pictures, and PNG files written through a safe replacement.
 #include "win/detail/surface.h"
 
 #include <png.h>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "win/file_replacement.h"
+#include "win/window_pixels.h"
 
 namespace win::detail {
 
@@ -83,3 +84,17 @@ bool WritePng(const char* path, const Surface& s, std::string* error) {
 }
 
 } // namespace win::detail
+
+namespace win {
+
+bool EncodePng(const WindowPixels& pixels, std::vector<std::uint8_t>* out) {
+    if (!out) return false;
+    out->clear();
+    if (pixels.width <= 0 || pixels.height <= 0 ||
+        pixels.bgra.size() != static_cast<std::size_t>(pixels.width) * static_cast<std::size_t>(pixels.height))
+        return false;
+    const detail::Surface s{const_cast<std::uint32_t*>(pixels.bgra.data()), pixels.width, pixels.height, pixels.width};
+    return detail::EncodePng(s, out);
+}
+
+} // namespace win

@@ -2,6 +2,7 @@
 #include "fixture.h"
 
 #include "win/com.h"
+#include "win/window_pixels.h"
 
 using namespace vortest;
 
@@ -90,6 +91,9 @@ TEST_F(InvalidHandleTest, WindowFunctionsFailOnStaleAndBogusHandles) {
         EXPECT_FALSE(OpenClipboard(h));
         EXPECT_EQ(headless::ReadPixel(h, 0, 0), 0u);
         EXPECT_FALSE(headless::Snapshot(h, "/nonexistent/never.png"));
+        WindowPixels pixels{1, 1, {0u}};
+        EXPECT_FALSE(GetWindowPixels(h, &pixels));
+        EXPECT_TRUE(pixels.bgra.empty());
         MSG m;
         EXPECT_FALSE(PeekMessage(&m, h, 0, 0, PM_REMOVE));
         EXPECT_EQ(GetMessage(&m, h, 0, 0), -1);

@@ -2,6 +2,7 @@
 #include "fixture.h"
 
 #include "win/backend.h"
+#include "win/window_pixels.h"
 
 #include <cstdio>
 #include <cstring>
@@ -308,6 +309,23 @@ TEST_F(MessageTest, PaintingReachesTheFramebufferClippedToTheUpdateRect) {
     std::fclose(f);
     std::remove(path.c_str());
     EXPECT_EQ(std::memcmp(sig, "\x89PNG\r\n\x1a\n", 8), 0);
+
+    // The public copy: a child's handle gives its top-level window's whole framebuffer, row by row.
+    HWND child = CreateWindowEx(0, kRecClass, "", WS_CHILD | WS_VISIBLE, 50, 60, 10, 10, top, nullptr, nullptr, nullptr);
+    WindowPixels pixels;
+    ASSERT_TRUE(GetWindowPixels(child, &pixels));
+    ASSERT_EQ(pixels.width, 100);
+    ASSERT_EQ(pixels.height, 100);
+    ASSERT_EQ(pixels.bgra.size(), 100u * 100u);
+    EXPECT_EQ(pixels.bgra[15 * 100 + 15] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(pixels.bgra[15 * 100 + 25] & 0xFFFFFF, 0x0000FFu);
+    std::vector<std::uint8_t> png;
+    ASSERT_TRUE(EncodePng(pixels, &png));
+    ASSERT_GT(png.size(), 8u);
+    EXPECT_EQ(std::memcmp(png.data(), "\x89PNG\r\n\x1a\n", 8), 0);
+    pixels.bgra.pop_back();
+    EXPECT_FALSE(EncodePng(pixels, &png)) << "a size that does not match the pixels";
+    EXPECT_TRUE(png.empty());
 }
 
 TEST_F(MessageTest, RedrawWindowFlags) {
