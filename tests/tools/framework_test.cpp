@@ -509,13 +509,17 @@ TEST_F(FrameworkTest, CtrlWheelScrollsRowsAndWithAltChangesTheRowHeight) {
     Pump();
     EXPECT_EQ(View()->topRow, top - 3);
     const int level = View()->rowHeightLevel;
-    headless::Wheel(ViewWindow(), X(1000), Y(70), -120, MOD_CONTROL | MOD_ALT);
+    // Up makes the rows taller, down shorter.
+    headless::Wheel(ViewWindow(), X(1000), Y(70), 120, MOD_CONTROL | MOD_ALT);
     Pump();
     EXPECT_EQ(View()->rowHeightLevel, level + 1);
+    headless::Wheel(ViewWindow(), X(1000), Y(70), -240, MOD_CONTROL | MOD_ALT);
+    Pump();
+    EXPECT_EQ(View()->rowHeightLevel, level - 1);
     // Without Ctrl the grid leaves the wheel alone.
     headless::Wheel(ViewWindow(), X(1000), Y(70), -120);
     Pump();
-    EXPECT_EQ(View()->rowHeightLevel, level + 1);
+    EXPECT_EQ(View()->rowHeightLevel, level - 1);
 }
 
 class SelectionByPressTest : public ToolFixture {

@@ -296,7 +296,8 @@ LRESULT Wheel(TrackView* v, UINT msg, WPARAM wParam, LPARAM lParam) {
         ScrollVertically(v, (delta > 0 ? -1 : 1) * steps * 3 * std::max(v->verticalStep, kUnitsPerRow));
         InvalidateView(v, INV_ALL);
     } else {
-        ChangeRowHeight(v, delta > 0 ? -steps : steps);
+        // Up (a positive delta) makes rows taller.
+        ChangeRowHeight(v, delta > 0 ? steps : -steps);
     }
     return 105;
 }
