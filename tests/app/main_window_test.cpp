@@ -9,6 +9,7 @@
 #include "file_dialog.h"
 #include "main_window.h"
 #include "menu_bar.h"
+#include "mp/script_query.h"
 #include "win/backend.h"
 #include "win/controls.h"
 
@@ -187,6 +188,45 @@ TEST_F(MainWindowTest, EditMenuNamesTheStepsAndTheTitleMarksUnsavedChanges) {
     ClickMenuTitle(1, [](HMENU, HWND) -> UINT { return kCmdUndo; });
     EXPECT_EQ(Title(), "tune.mid" + kDash + "Piano Roll");
     EXPECT_EQ(editItems(), (Items{{"&Undo\tCtrl+Z", false}, {"&Redo Draw MIDI Event\tCtrl+Y", true}}));
+}
+
+// Counts the key-down messages that reach the view's window procedure.
+struct KeyCounter {
+    static inline WNDPROC original = nullptr;
+    static inline int keyDowns = 0;
+    static LRESULT Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_KEYDOWN && wParam != VK_SHIFT) ++keyDowns;
+        return CallWindowProc(original, hwnd, msg, wParam, lParam);
+    }
+};
+
+TEST_F(MainWindowTest, TheGridHasTheKeysFromTheStartAndEachKeyActsOnce) {
+    OpenSong(MakeSong({{0, 0, 480, 60}}));
+    HWND view = FindTrackView(hwnd);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(GetFocus(), view) << "the note grid, not the track chooser, takes the keys when the editor opens";
+    auto tool = [&] {
+        mp::ScriptViewState state{};
+        SendMessage(view, mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_STATE, reinterpret_cast<LPARAM>(&state));
+        return state.tool;
+    };
+    ASSERT_EQ(tool(), 0);
+    KeyCounter::original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtr(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&KeyCounter::Proc)));
+    KeyCounter::keyDowns = 0;
+    headless::PressKey('D');
+    Pump();
+    EXPECT_EQ(KeyCounter::keyDowns, 1);
+    EXPECT_EQ(tool(), 1) << "D steps one tool";
+    headless::PressKey('D', headless::MOD_SHIFT);
+    Pump();
+    EXPECT_EQ(KeyCounter::keyDowns, 2);
+    EXPECT_EQ(tool(), 0);
+    SetWindowLongPtr(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeyCounter::original));
+    // Clicked or tabbed to, the chooser has the keys.
+    headless::PressKey(VK_TAB, headless::MOD_SHIFT);
+    Pump();
+    EXPECT_NE(GetFocus(), view);
 }
 
 TEST_F(MainWindowTest, HostShortcutsWorkWhileTheEditorHasTheFocus) {

@@ -7,6 +7,7 @@
 #include <climits>
 #include <memory>
 
+#include "frame/editor_dialog.h"
 #include "mp/settings.h"
 #include "view/navigation.h"
 #include "view/track_view.h"
@@ -233,6 +234,8 @@ TEST_F(Grid, LoopLinesOnlyWhileTheLoopIsOn) {
 TEST_F(Grid, EditCursorLineAndGridLines) {
     OpenWithNotes();
     pianoroll::TrackView* v = View();
+    // The grid has the keyboard from the start; without it the grid draws the cursor line itself.
+    SetFocus(GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId));
     pianoroll::MoveEditCursor(v, 4 * kQuarter + 1000, 0, pianoroll::MEC_PROGRAM);
     Pump();
     const int x = pianoroll::XOfTickUp(v, 4 * kQuarter + 1000);

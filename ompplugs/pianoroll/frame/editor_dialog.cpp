@@ -176,6 +176,11 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
     if (frame->plugin->QueryMonitoring() == 0)
         frame->access->SetMonitoring(frame->plugin->Settings().monitorAtStart != 0);
     PostMessage(dialog, mp::PRM_REFRESH_STATE, 0, 0);
+    // The note grid takes the keys from the start; the chooser only when clicked or tabbed to.
+    if (frame->viewWindow) {
+        SetFocus(frame->viewWindow);
+        return FALSE;
+    }
     return TRUE;
 }
 
@@ -218,14 +223,27 @@ INT_PTR EditorDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_DESTROY: DestroyFrame(dialog, frame); return TRUE;
     case WM_SIZE: LayoutFrame(dialog, frame); return TRUE;
-    case WM_KEYDOWN:
-        if (frame->viewWindow) SendMessage(frame->viewWindow, msg, wParam, lParam);
+    case WM_SETFOCUS:
+        // The host focuses the editor window; the keys belong to the note grid, not the first control.
+        if (!frame->viewWindow) return FALSE;
+        SetFocus(frame->viewWindow);
         return TRUE;
+    case WM_KEYDOWN:
+        // Keys come here from the page's accelerator translation. One the view takes is answered as
+        // handled, so that the host does not dispatch it to the view a second time; the others go on
+        // to the host's own shortcuts.
+        if (!frame->viewWindow || SendMessage(frame->viewWindow, msg, wParam, lParam) == VIEW_KEY_LEFT_ALONE)
+            return FALSE;
+        return Answer(dialog, 1);
     case WM_COMMAND:
         if (LOWORD(wParam) == kTrackChooserId && HIWORD(wParam) == CBN_SELCHANGE) {
             ShowChosenTrack(dialog, frame);
             LayoutFrame(dialog, frame);
             if (view) CentreOnNotes(view);
+            return TRUE;
+        }
+        if (ViewCarriesOut(LOWORD(wParam))) {
+            if (frame->viewWindow) SendMessage(frame->viewWindow, WM_COMMAND, wParam, lParam);
             return TRUE;
         }
         // Q and L in the grid ask the frame to switch loop playback, which the view carries out.
@@ -288,6 +306,7 @@ INT_PTR EditorDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return TRUE;
     case mp::PRM_REFRESH_STATE: return TRUE;
+    case mp::PRM_SCRIPT_COMMAND_TARGET: return Answer(dialog, CommandTargetOf(static_cast<int>(wParam)));
     default: return FALSE;
     }
 }

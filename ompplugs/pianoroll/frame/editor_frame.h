@@ -1,6 +1,7 @@
 // The editor frame's state and the operations of its dialog procedure.
 #pragma once
 
+#include "mp/script_query.h"
 #include "win/types.h"
 
 namespace mp {
@@ -29,5 +30,12 @@ constexpr int kViewWindowId = 1002;
 void FillTrackChooser(FrameState* frame, win::HWND chooser, bool keepSelection);
 // The track-table index of the chosen item, -1 when nothing is chosen.
 int ChosenTrackIndex(win::HWND chooser);
+
+// Whether the frame passes the command on to the view, which carries it out (tools, snapping, grid
+// spacing, paint note value, key).
+bool ViewCarriesOut(int id);
+// Who acts on a command id as the editor's toolbar, transport bar and menus send it: the frame, the
+// view (an id only the view's own menus carry), or nobody (SCT_NONE).
+win::LRESULT CommandTargetOf(int id);
 
 } // namespace pianoroll

@@ -54,13 +54,9 @@ constexpr win::UINT PANE_FOCUS_CARET_SIZE = 0x401;
 constexpr win::UINT PANE_FOCUS_CARET_POS = 0x402;
 constexpr win::UINT PANE_FOCUS_WHICH = 0x403;
 
-// Position query of the editing-script runner, answered by the view window. wParam 0: tick (lParam)
-// to x; 1: note 0-127 to the y of its row's centre; 2: lane value to a y inside the controller lane.
-// The result is in the view's client pixels, or INT_MIN when the position is not visible. For wParam 2
-// the lane area's class is asked with OnKey(PRM_SCRIPT_POSITION, 2, POINT*): point.y holds the value
-// on entry and the pixel on return; a zero result means no lane. wParam 3 and 4 are set requests with
-// lParam pointing at two int64 values: 3 {ticks per pixel, left-edge tick}, 4 {row height in pixels,
-// top note or -1}; non-zero when applied.
+// Questions of the editing-script runner (mp/script_query.h). The lane area's class is asked for a lane
+// value's pixel with OnKey(PRM_SCRIPT_POSITION, SVQ_Y_OF_LANE_VALUE, POINT*): point.y holds the value on
+// entry and the pixel on return; a zero result means no lane.
 constexpr win::UINT PRM_SCRIPT_POSITION = 0x0BF0;
 
 
@@ -362,7 +358,9 @@ void EndHotTracking(TrackView* v);
 void SetPlaybackPosition(TrackView* v, std::int64_t ticks);
 void SetLoopRegion(TrackView* v, std::int64_t start, std::int64_t end, bool on);
 
-// The view's window procedure (class pianorollBld0TrackviewClass).
+// The view's window procedure (class pianorollBld0TrackviewClass). A key-down message it returns
+// VIEW_KEY_LEFT_ALONE for was taken by no pane and no key of the view, so the host may act on it.
+constexpr win::LRESULT VIEW_KEY_LEFT_ALONE = 1;
 win::LRESULT TrackViewWindowProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
 TrackView* ViewOfWindow(win::HWND hwnd);
 
@@ -381,8 +379,8 @@ void CentreOnNotes(TrackView* v);
 void SetPlaying(TrackView* v, bool playing);
 // Position text of the settings' time format (the owner's default position-to-text callback).
 void DefaultPositionToText(TrackView* v, std::int64_t ticks, char* buffer);
-// Answer to PRM_SCRIPT_POSITION.
-win::LRESULT ScriptPosition(TrackView* v, win::WPARAM what, win::LPARAM value);
+// Answer to PRM_SCRIPT_POSITION, the script runner's questions (mp/script_query.h).
+win::LRESULT AnswerScriptQuery(TrackView* v, win::WPARAM what, win::LPARAM value);
 
 // ---- Panes of the piano-roll view ---------------------------------------------------------------
 PaneClass* KeyboardPaneClass();

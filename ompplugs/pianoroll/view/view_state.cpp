@@ -1,7 +1,6 @@
 // The view's link to the shown track: document length, saving and restoring the scroll and zoom
-// state, transport state, and the position query of the editing-script runner.
+// state and transport state.
 #include <algorithm>
-#include <climits>
 #include <cstring>
 
 #include "mp/settings.h"
@@ -18,15 +17,6 @@ namespace {
 std::int64_t TicksPerQuarterOf(const TrackView* v) {
     const std::int64_t tpq = v->access ? static_cast<std::int64_t>(v->access->TicksPerQuarter()) : 0;
     return tpq > 0 ? tpq : 24576;
-}
-
-// The first visible unit of a row's band, or INT_MIN when the row is not on screen.
-int VisibleRowCentre(const TrackView* v, int row) {
-    if (row < 0 || row >= v->rowCount) return INT_MIN;
-    int top, bottom;
-    RowBand(v, row, &top, &bottom);
-    if (bottom <= top || top >= v->grid.bottom || bottom <= v->grid.top) return INT_MIN;
-    return (top + bottom) / 2;
 }
 
 } // namespace
@@ -126,54 +116,6 @@ void DefaultPositionToText(TrackView* v, std::int64_t ticks, char* buffer) {
     }
     VorTicksToText(buffer, &format, ticks, 1, 0, 1);
     buffer[VOR_TIME_TEXT_CAPACITY - 1] = 0;
-}
-
-LRESULT ScriptPosition(TrackView* v, WPARAM what, LPARAM value) {
-    constexpr LRESULT kHidden = INT_MIN;
-    switch (what) {
-    case 0: {
-        if (v->timeSpan <= 0) return kHidden;
-        const std::int64_t tick = static_cast<std::int64_t>(value);
-        if (tick < v->timeOrigin || tick > v->timeOrigin + v->timeSpan) return kHidden;
-        const int x = XOfTick(v, tick);
-        return x >= v->grid.left && x < v->grid.right ? x : kHidden;
-    }
-    case 1: {
-        if (value < 0 || value > 127 || !v->access) return kHidden;
-        const int row = v->access->RowOfNote(static_cast<int>(value));
-        return VisibleRowCentre(v, row);
-    }
-    case 2: {
-        // The controller lane area reports its own mapping once it exists.
-        const Pane& lanes = v->panes[PANE_LANES];
-        if (lanes.height <= 0 || lanes.width <= 0) return kHidden;
-        Pane& pane = v->panes[PANE_LANES];
-        POINT pt{0, static_cast<int>(value)};
-        if (!pane.paneClass->OnKey(v, &pane, PRM_SCRIPT_POSITION, 2, reinterpret_cast<LPARAM>(&pt)))
-            return kHidden;
-        return pt.y >= lanes.rect.top && pt.y < lanes.rect.bottom ? pt.y : kHidden;
-    }
-    case 3: {
-        // Set request from editing scripts: {ticks per pixel, left-edge tick}.
-        const auto* request = reinterpret_cast<const std::int64_t*>(value);
-        if (!request || request[0] <= 0 || request[1] < 0 || v->gridWidth <= 0) return 0;
-        const std::int64_t span = request[0] * v->gridWidth;
-        SetTimeView(v, request[1], span, TV_PROGRAM);
-        return 1;
-    }
-    case 4: {
-        // Set request from editing scripts: {row height in pixels, note of the top row or -1}.
-        const auto* request = reinterpret_cast<const std::int64_t*>(value);
-        if (!request || request[0] < 1 || request[1] > 127 || v->gridHeight <= 0 || !v->access) return 0;
-        const int level = static_cast<int>(std::clamp<std::int64_t>(request[0] - 5, 0, std::max(v->maxRowHeightLevel, 0)));
-        const int span = VerticalSpanOfLevel(v, level);
-        const int top = request[1] < 0 ? v->verticalTop
-                                        : v->access->RowOfNote(static_cast<int>(request[1])) * kUnitsPerRow;
-        SetVerticalView(v, top, span, VV_PROGRAM);
-        return 1;
-    }
-    default: return kHidden;
-    }
 }
 
 } // namespace pianoroll

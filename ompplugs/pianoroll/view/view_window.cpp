@@ -235,28 +235,27 @@ LRESULT RouteMouse(TrackView* v, UINT msg, WPARAM wParam, LPARAM lParam) {
     return pane.paneClass->OnMouse(v, &pane, msg, wParam, lParam);
 }
 
-LRESULT RouteKey(TrackView* v, UINT msg, WPARAM wParam, LPARAM lParam) {
+// True when a pane or the view's key table took the key.
+bool RouteKey(TrackView* v, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (v->focusPane != PANE_GRID) {
         Pane& focus = v->panes[v->focusPane];
-        if (focus.paneClass->OnKey(v, &focus, msg, wParam, lParam)) return 0;
+        if (focus.paneClass->OnKey(v, &focus, msg, wParam, lParam)) return true;
     }
     const bool alt = (msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP);
     if (alt && wParam == VK_MENU) {
         v->flags |= TVF_CURSOR_REFRESH;
-        return 0;
+        return true;
     }
     if (msg == WM_SYSKEYDOWN && wParam == VK_BACK) {
         SendMessage(v->hwnd, WM_UNDO, 0, 0);
-        return 0;
+        return true;
     }
     // Alt with the arrows acts as the plain arrows with Alt held, so the grid sees a key message.
     UINT asKey = msg;
     if (alt && wParam >= VK_LEFT && wParam <= VK_DOWN) asKey = msg == WM_SYSKEYDOWN ? WM_KEYDOWN : WM_KEYUP;
     Pane& grid = v->panes[PANE_GRID];
-    if (grid.paneClass->OnKey(v, &grid, asKey, wParam, lParam)) return 0;
-    if (asKey == WM_KEYDOWN && NavigationKey(v, wParam, lParam)) return 0;
-    if (alt) return DefWindowProc(v->hwnd, msg, wParam, lParam);
-    return 0;
+    if (grid.paneClass->OnKey(v, &grid, asKey, wParam, lParam)) return true;
+    return asKey == WM_KEYDOWN && NavigationKey(v, wParam, lParam);
 }
 
 bool IsOwnerEditMessage(UINT msg) {
@@ -489,9 +488,11 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         if (msg == WM_KEYUP && (wParam == VK_LEFT || wParam == VK_RIGHT)) v->flags &= ~TVF_KEY_PENDING;
-        const LRESULT r = RouteKey(v, msg, wParam, lParam);
+        const bool taken = RouteKey(v, msg, wParam, lParam);
         if (msg == WM_KEYDOWN) v->flags &= ~TVF_NO_REPEAT;
-        return r;
+        if (taken) return 0;
+        if (msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP) return DefWindowProc(hwnd, msg, wParam, lParam);
+        return msg == WM_KEYDOWN ? VIEW_KEY_LEFT_ALONE : 0;
     }
     case WM_SETCURSOR:
         if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == hwnd) {
@@ -563,7 +564,7 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(v->font);
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
-    case PRM_SCRIPT_POSITION: return ScriptPosition(v, wParam, lParam);
+    case PRM_SCRIPT_POSITION: return AnswerScriptQuery(v, wParam, lParam);
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
         ComputeDragThreshold(v);

@@ -1,0 +1,79 @@
+// Questions an editing-script runner asks the editor window and its view, and the records of the
+// answers: where a tick or a note is drawn, exact view requests, and what the view shows now.
+#pragma once
+
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+
+#include "win/types.h"
+
+namespace mp {
+
+// Sent (never posted) to the piano-roll view window [ui thread]. wParam is one of ScriptViewQuery.
+constexpr win::UINT PRM_SCRIPT_VIEW_QUERY = 0x0BF0;
+
+enum ScriptViewQuery : win::WPARAM {
+    // lParam a tick: the x of that tick in the view's client pixels, or SCRIPT_HIDDEN when it is not
+    // inside the grid.
+    SVQ_X_OF_TICK = 0,
+    // lParam a note 0-127: the y of the middle of its row, or SCRIPT_HIDDEN.
+    SVQ_Y_OF_NOTE = 1,
+    // lParam a controller-lane value: a y inside the lane area, or SCRIPT_HIDDEN.
+    SVQ_Y_OF_LANE_VALUE = 2,
+    // lParam a ScriptTimeRequest*: the view sets that time view (it clamps as it always does).
+    // 1 when applied, 0 for a null pointer or a view without a grid.
+    SVQ_SET_TIME_VIEW = 3,
+    // lParam a ScriptRowsRequest*: the view sets that row height and top row (clamped as always).
+    // 1 when applied, 0 for a null pointer, a view without a grid or an unreadable track.
+    SVQ_SET_ROWS = 4,
+    // lParam a ScriptViewState* the view fills; 1, or 0 for a null pointer.
+    SVQ_STATE = 5,
+};
+
+constexpr win::LRESULT SCRIPT_HIDDEN = INT_MIN;
+
+struct ScriptTimeRequest {
+    std::int64_t origin; // tick at the grid's left edge
+    std::int64_t span;   // ticks over the zoom pixels
+};
+static_assert(sizeof(ScriptTimeRequest) == 16);
+
+struct ScriptRowsRequest {
+    std::int32_t rowHeightLevel; // a row is level + 5 pixels
+    std::int32_t topNote;        // note of the top row, or -1 to keep the top row
+};
+static_assert(sizeof(ScriptRowsRequest) == 8);
+
+// What the view shows. Ticks are absolute; pixels are the view's client pixels.
+struct ScriptViewState {
+    std::int64_t timeOrigin;
+    std::int64_t timeSpan;
+    std::int64_t documentLength;
+    std::int64_t editCursor;
+    std::int32_t zoomPixels;     // grid width less the right margin: the span's pixels
+    std::int32_t gridHeight;
+    std::int32_t rowHeightLevel; // 0 … maxRowHeightLevel
+    std::int32_t maxRowHeightLevel;
+    std::int32_t topRowPixels;   // height of the top row's band
+    std::int32_t topNote;        // note of the top row (127 − top row)
+    std::int32_t rowCount;
+    std::int32_t tool;           // 0 draw, 1 selection, 2 zoom, 3 paint, 4 erase
+    std::int32_t dragState;      // 0 when no gesture holds the mouse
+    std::int32_t reserved;
+};
+static_assert(sizeof(ScriptViewState) == 72);
+static_assert(offsetof(ScriptViewState, zoomPixels) == 32);
+static_assert(offsetof(ScriptViewState, dragState) == 64);
+
+// Sent (never posted) to the editor window, the page's dialog [ui thread]. wParam is a command id.
+// The answer says who acts on it, as the editor's menus, toolbar and transport bar send it.
+constexpr win::UINT PRM_SCRIPT_COMMAND_TARGET = 0x0BF1;
+
+enum ScriptCommandTarget : win::LRESULT {
+    SCT_NONE = 0,  // no menu, toolbar or transport button of the editor carries the id
+    SCT_FRAME = 1, // the toolbar, the transport bar or a drop-down of the frame: sent to the editor window
+    SCT_VIEW = 2,  // only a context menu of the view carries it: sent to the view window
+};
+
+} // namespace mp
