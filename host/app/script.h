@@ -1,14 +1,16 @@
 // Editing scripts: one command a line, driving the editor as a person would through input injected
-// in the headless window system. Files a script saves or screenshots are written only when every
-// line succeeded.
+// in the headless window system, each line checked for its effect. Files a script saves or
+// screenshots are written only when every line succeeded.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "document.h"
+#include "mp/script_query.h"
 
 namespace host::app {
 
@@ -23,10 +25,15 @@ struct ScriptFailure {
 // quotes starts a comment. False with reason set for an unterminated quote.
 bool SplitScriptLine(const std::string& line, std::vector<std::string>* words, std::string* reason);
 
+// The script language, one command a line with what it does, as `pianoroll --script` prints it.
+std::string ScriptLanguage();
+
 class ScriptRunner {
 public:
     static constexpr int kDefaultWidth = 1200;
     static constexpr int kDefaultHeight = 700;
+    using Words = std::vector<std::string>;
+    using Handler = bool (ScriptRunner::*)(const Words& words, std::string* reason);
 
     // The runner opens the document's editor in a main window when the first line that needs it runs.
     explicit ScriptRunner(std::unique_ptr<Document> document);
@@ -40,24 +47,57 @@ public:
 
     MainWindow* Window() const { return window_; }
 
+    // ---- the commands (script_commands.cpp, script_checks.cpp) ----
+    bool Size(const Words& w, std::string* reason);
+    bool Track(const Words& w, std::string* reason);
+    bool Tool(const Words& w, std::string* reason);
+    bool Zoom(const Words& w, std::string* reason);
+    bool Rows(const Words& w, std::string* reason);
+    bool Move(const Words& w, std::string* reason);
+    bool Button(const Words& w, std::string* reason); // press, release, click
+    bool DoubleClick(const Words& w, std::string* reason);
+    bool Drag(const Words& w, std::string* reason);
+    bool Wheel(const Words& w, std::string* reason);
+    bool Key(const Words& w, std::string* reason);
+    bool Type(const Words& w, std::string* reason);
+    bool Command(const Words& w, std::string* reason);
+    bool Menu(const Words& w, std::string* reason);
+    bool Dialog(const Words& w, std::string* reason);
+    bool Wait(const Words& w, std::string* reason);
+    bool UndoRedo(const Words& w, std::string* reason);
+    bool Save(const Words& w, std::string* reason);
+    bool Screenshot(const Words& w, std::string* reason);
+    bool ExpectNotes(const Words& w, std::string* reason);
+    bool ExpectNote(const Words& w, std::string* reason);
+    bool ExpectSelected(const Words& w, std::string* reason);
+    bool ExpectUndo(const Words& w, std::string* reason);
+    bool ExpectTool(const Words& w, std::string* reason);
+    bool ExpectCursor(const Words& w, std::string* reason);
+    bool ExpectView(const Words& w, std::string* reason);
+    bool ExpectLoop(const Words& w, std::string* reason);
+
 private:
     struct Output {
         std::string path;
-        std::vector<std::uint8_t> bytes;        // a song
-        std::vector<std::uint32_t> pixels;      // a screenshot
-        int width = 0, height = 0;
+        std::vector<std::uint8_t> bytes;
     };
-    bool RunLine(const std::vector<std::string>& words, std::string* reason);
+    bool RunLine(const Words& words, std::string* reason);
     bool EnsureWindow(std::string* reason);
     bool PointArg(const std::string& xs, const std::string& ys, win::POINT* out, std::string* reason);
     bool Coordinate(const std::string& text, bool vertical, int* out, std::string* reason);
-    bool Mods(const std::vector<std::string>& words, std::size_t from, unsigned* mods, int* steps,
-              std::string* reason);
-    bool ButtonArg(const std::string& text, int* button, std::string* reason);
+    bool Mods(const Words& words, std::size_t from, unsigned* mods, int* steps, std::string* reason);
     void BeforeButton();
     void Gesture(int button, unsigned mods, win::POINT from, win::POINT to, int steps, bool press, bool release);
+    void HoldMods(unsigned mods, bool down);
     void Pump();
     bool CheckAnswers(std::string* reason);
+    win::HWND ViewWindow(std::string* reason) const;
+    bool ViewState(mp::ScriptViewState* state, std::string* reason);
+    // The track the chooser shows (0-based, in the host's track order), -1 when none.
+    int ShownTrack();
+    // Every event of the track the chooser shows, with its absolute tick.
+    using EventVisitor = std::function<void(std::int64_t tick, const EventValue& event)>;
+    void ForEachShownEvent(const EventVisitor& visit);
 
     std::unique_ptr<Document> pending_; // until the window takes it
     MainWindow* window_ = nullptr;
@@ -66,7 +106,7 @@ private:
     std::vector<Output> outputs_;
     std::uint64_t lastButton_ = 0;
     bool anyButton_ = false;
-    int menuAnsweredAt_ = -1;   // popup count when a `menu` answer was queued
+    int menuAnsweredAt_ = -1; // popup count when a `menu` answer was queued
     int menuLine_ = 0;
     bool dialogPending_ = false;
     int dialogLine_ = 0;

@@ -1,4 +1,5 @@
-// --script SCRIPT [FILE.mid]: runs an editing script on the song in the headless window system.
+// --script SCRIPT [FILE.mid]: runs an editing script on the song in the headless window system;
+// without a script it prints the script language.
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -9,7 +10,12 @@
 namespace host::app {
 
 int RunScript(const std::vector<std::string>& args) {
-    if (args.empty() || args.size() > 2) {
+    if (args.empty()) {
+        std::fputs("usage: pianoroll --script SCRIPT [FILE.mid]\n\n", stdout);
+        std::fputs(ScriptLanguage().c_str(), stdout);
+        return 0;
+    }
+    if (args.size() > 2) {
         std::fputs("pianoroll: --script needs a script file and at most one MIDI file\n", stderr);
         return 2;
     }

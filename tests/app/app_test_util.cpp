@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "document.h"
+#include "mp/script_query.h"
 #include "smf/smf.h"
 #include "song_file.h"
 #include "vor/image.h"
@@ -173,10 +174,10 @@ win::HWND FindTrackView(win::HWND main) {
 bool ViewPoint(win::HWND main, std::int64_t tick, int note, win::POINT* out) {
     win::HWND view = FindTrackView(main);
     if (!view) return false;
-    // The view answers this private message with the pixel of a tick (0) or a note's row (1).
-    win::POINT p{static_cast<int>(win::SendMessage(view, 0x0BF0, 0, static_cast<win::LPARAM>(tick))),
-                 static_cast<int>(win::SendMessage(view, 0x0BF0, 1, note))};
-    if (p.x == INT_MIN || p.y == INT_MIN) return false;
+    win::POINT p{static_cast<int>(win::SendMessage(view, mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_X_OF_TICK,
+                                                   static_cast<win::LPARAM>(tick))),
+                 static_cast<int>(win::SendMessage(view, mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_Y_OF_NOTE, note))};
+    if (p.x == mp::SCRIPT_HIDDEN || p.y == mp::SCRIPT_HIDDEN) return false;
     win::MapWindowPoints(view, main, &p, 1);
     *out = p;
     return true;

@@ -163,6 +163,7 @@ TEST(EndToEnd, ScriptsDrawMoveAndUndoNotesInTheSavedFile) {
                              "expect-notes 3\n"
                              "expect-undo \"Draw MIDI Event\"\n"
                              "tool select\n"
+                             "click left t:980 n:67\n" // a press on an unselected note would start a marquee
                              "drag left t:980 n:67 t:1940 n:65\n"
                              "expect-undo \"Move MIDI Event\"\n"
                              "undo\n"

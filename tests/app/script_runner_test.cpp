@@ -6,6 +6,7 @@
 
 #include "app_test_util.h"
 #include "main_window.h"
+#include "mp/script_query.h"
 #include "script.h"
 #include "win/backend.h"
 
@@ -81,7 +82,7 @@ TEST_F(ScriptTest, FailuresNameTheLineAndTheReason) {
         {"# comment\n\nfrobnicate 1\n", "3: unknown command 'frobnicate'"},
         {"move 10\n", "1: usage: move X Y [MODS]"},
         {"move t:abc 5\n", "1: 't:abc' has no valid number"},
-        {"move n:60 5\n", "1: 'n:60' is not a x coordinate (pixels or t:TICK)"},
+        {"move n:60 5\n", "1: 'n:60' is not an x coordinate (pixels or t:TICK)"},
         {"move 5 n:200\n", "1: 'n:200' has no valid number"},
         {"click left 5 5 hyper\n", "1: 'hyper' is not a set of modifier keys (shift, ctrl, alt joined by +)"},
         {"click thumb 5 5\n", "1: 'thumb' is not a button (left, right, middle)"},
@@ -112,12 +113,83 @@ TEST_F(ScriptTest, AModalWindowTheScriptDidNotAnswerFailsTheLineInsteadOfWaiting
     EXPECT_EQ(runner->Window()->Doc().DisplayName(), "song.mid");
 }
 
-TEST_F(ScriptTest, ZoomAndRowsMoveWhatIsVisible) {
+TEST_F(ScriptTest, ZoomAndRowsAreExactAndSayWhatClampedThem) {
     auto runner = Runner(MakeSong({{0, 0, 480, 60}, {0, 7680, 480, 60}}));
-    EXPECT_EQ(Run(*runner, "zoom 2 960\nrows 10 80\nmove t:1000 n:70\n"), "");
-    EXPECT_NE(Run(*runner, "move t:100 n:70\n").find("not visible"), std::string::npos);
-    EXPECT_NE(Run(*runner, "move t:1000 n:90\n").find("not visible"), std::string::npos);
-    EXPECT_EQ(Run(*runner, "zoom 8\nrows 6 100\nmove t:100 n:90\n"), "");
+    ASSERT_EQ(Run(*runner, "zoom 2 960\nrows 10 80\nexpect-view 960 2\nmove t:1000 n:70\n"), "");
+    // Exactly 2 ticks per pixel: a tick 20 ticks in lies 10 pixels in, and the rows are 10 pixels.
+    EXPECT_EQ(At(*runner, 980, 80).x - At(*runner, 960, 80).x, 10);
+    EXPECT_EQ(At(*runner, 980, 79).y - At(*runner, 980, 80).y, 10);
+    EXPECT_NE(Run(*runner, "move t:100 n:70\n").find("t:100 is not visible"), std::string::npos);
+    EXPECT_NE(Run(*runner, "move t:1000 n:90\n").find("n:90 is not visible"), std::string::npos);
+
+    // The song (with the end the view gives it) is 8160 ticks long.
+    EXPECT_EQ(Run(*runner, "zoom 8\n").rfind("1: the song is only 8160 ticks long: the view shows at most ", 0), 0u);
+    EXPECT_EQ(Run(*runner, "zoom 1 8000\n").rfind("1: the view cannot start at tick 8000: the song ends at tick 8160", 0), 0u);
+    EXPECT_EQ(Run(*runner, "zoom 0\n"), "1: the view shows at least 1 tick per pixel, not 0");
+    EXPECT_EQ(Run(*runner, "zoom 0.5\n"), "1: the view shows at least 1 tick per pixel, not 0.5");
+    EXPECT_EQ(Run(*runner, "zoom 7,5\n"), "1: '7,5' is not a number of ticks per pixel (e.g. 10 or 7.5)");
+    // A fractional rate needs a zoom width it divides into whole ticks.
+    mp::ScriptViewState state{};
+    SendMessage(View(*runner), mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_STATE, reinterpret_cast<LPARAM>(&state));
+    const std::string half = Run(*runner, "zoom 1.5\nexpect-view 0 1.5\n");
+    if (state.zoomPixels % 2 == 0) EXPECT_EQ(half, "");
+    else EXPECT_NE(half.find("do not span a whole number of ticks"), std::string::npos) << half;
+
+    EXPECT_EQ(Run(*runner, "rows 4\n"), "1: rows are at least 5 pixels tall, not 4");
+    EXPECT_EQ(Run(*runner, "rows 5000\n").rfind("1: rows are at most ", 0), 0u);
+    EXPECT_EQ(Run(*runner, "rows 10 0\n").rfind("1: the top row shows note ", 0), 0u);
+    EXPECT_NE(Run(*runner, "rows 10 0\n").find(", not 0: the lowest rows are already in view"), std::string::npos);
+}
+
+TEST_F(ScriptTest, LinesThatCannotTakeEffectFailAndSayWhy) {
+    struct Case {
+        std::string script;
+        std::string expected; // the start of the failure
+    } cases[] = {
+        {"tool nosuch\n", "1: 'nosuch' is not a tool (draw, select, zoom, paint, erase)"},
+        {"press left t:0 n:60\ntool select\n", "2: a drag is in progress: the editor keeps the tool draw"},
+        {"command 99999\n", "1: no menu, toolbar or transport button of the editor carries the command 99999"},
+        {"command 4004\n", "1: no menu, toolbar or transport button of the editor carries the command 4004"},
+        {"command 0\n", "1: '0' is not a command id"},
+        {"expect-note 0 60 480 64\n", "1: no note 60 at tick 0, 480 long, velocity 64; notes of pitch 60: 0 (480 long, velocity 100)"},
+        {"expect-note 0 61 480 100\n", "1: no note 61 at tick 0, 480 long, velocity 100; notes of pitch 61: none"},
+        {"expect-note 0 60 480 100 selected\n", "1: no note 60 at tick 0, 480 long, velocity 100, selected"},
+        {"expect-note 0 60 480 100 chosen\n", "1: 'chosen' is not 'selected'"},
+        {"expect-selected 1\n", "1: expected 1 selected events, found 0"},
+        {"expect-tool zoom\n", "1: expected the tool zoom, found draw"},
+        {"expect-cursor 480\n", "1: expected the edit cursor at tick 480, found 0"},
+        {"expect-view 0 10\n", "1: expected the view at tick 0 with 10 ticks per pixel, found tick 0 with "},
+        {"expect-loop 0 480\n", "1: expected the loop region 0 to 480, found none"},
+        {"expect-loop off 5\n", "1: usage: expect-loop FROM TO|off"},
+        {"move 5000 10\n", "1: the x coordinate 5000 lies outside the window (1200x700 pixels)"},
+        {"move 10 -1\n", "1: the y coordinate -1 lies outside the window (1200x700 pixels)"},
+    };
+    for (const Case& c : cases) {
+        auto runner = Runner(MakeSong({{0, 0, 480, 60}}));
+        const std::string got = Run(*runner, c.script);
+        EXPECT_EQ(got.substr(0, c.expected.size()), c.expected) << c.script;
+    }
+}
+
+TEST_F(ScriptTest, ReadBacksFollowTheEditor) {
+    auto runner = Runner(MakeSong({{0, 0, 480, 60}, {0, 960, 480, 62}}));
+    EXPECT_EQ(Run(*runner, "expect-tool draw\n"
+                           "tool select\n"
+                           "expect-tool select\n"
+                           "key d\n"
+                           "expect-tool paint\n" // the ring runs draw, select, paint, erase, zoom
+                           "command 4014\n"
+                           "expect-tool erase\n"
+                           "tool select\n"
+                           "zoom 2\n"
+                           "click left t:1200 n:62\n"
+                           "expect-selected 1\n"
+                           "expect-note 960 62 480 100 selected\n"
+                           "expect-cursor 1200\n"
+                           "expect-loop off\n"
+                           "command 4031\n" // Set Selection to Project, a command of the loop bar's menu
+                           "expect-loop 0 3840\n"),
+              "");
 }
 
 } // namespace

@@ -1,0 +1,182 @@
+// Editing scripts: the expect- lines, read from the host's song (notes, selection, loop, undo) and
+// from the view (tool, edit cursor, time view), each failing with what it found instead.
+#include <algorithm>
+
+#include "main_window.h"
+#include "script.h"
+#include "script_words.h"
+#include "win/controls.h"
+
+namespace host::app {
+
+using namespace win;
+using script::NumberArg;
+
+namespace {
+
+constexpr int kTrackChooserId = 1000;
+constexpr long long kLongestSong = 1ll << 62;
+constexpr long long kMostEvents = 1ll << 40;
+constexpr std::size_t kNotesListed = 4;
+
+struct NoteSeen {
+    std::int64_t tick;
+    std::uint32_t duration;
+    int velocity;
+    bool selected;
+};
+
+std::string Describe(const NoteSeen& n) {
+    return std::to_string(n.tick) + " (" + std::to_string(n.duration) + " long, velocity " + std::to_string(n.velocity) +
+           (n.selected ? ", selected)" : ")");
+}
+
+} // namespace
+
+int ScriptRunner::ShownTrack() {
+    HWND editor = window_ ? window_->Doc().EditorWindow() : nullptr;
+    HWND chooser = editor ? GetDlgItem(editor, kTrackChooserId) : nullptr;
+    const LRESULT item = chooser ? SendMessage(chooser, CB_GETCURSEL, 0, 0) : -1;
+    return item >= 0 ? static_cast<int>(SendMessage(chooser, CB_GETITEMDATA, static_cast<WPARAM>(item), 0)) : -1;
+}
+
+void ScriptRunner::ForEachShownEvent(const EventVisitor& visit) {
+    Pump();
+    const int shown = ShownTrack();
+    if (shown < 0) return;
+    window_->Doc().Project()->WithStore([&](Store& store) {
+        const auto& tracks = store.TracksInOrder();
+        if (static_cast<std::size_t>(shown) >= tracks.size()) return;
+        for (std::uint32_t b : store.BlocksOf(tracks[static_cast<std::size_t>(shown)])) {
+            const std::int64_t start = store.Block(b)->start;
+            for (std::uint32_t e : store.EventsOf(b)) visit(start + store.EventTime(e), store.Event(e));
+        }
+    });
+}
+
+bool ScriptRunner::ExpectNotes(const Words& w, std::string* reason) {
+    long long expected = 0;
+    if (!NumberArg(w[1], 0, kMostEvents, &expected, reason)) return false;
+    long long count = 0;
+    ForEachShownEvent([&](std::int64_t, const EventValue& e) { count += e.kind == mp::MEK_NOTE; });
+    if (count == expected) return true;
+    *reason = "expected " + w[1] + " notes, found " + std::to_string(count);
+    return false;
+}
+
+bool ScriptRunner::ExpectNote(const Words& w, std::string* reason) {
+    long long tick = 0, note = 0, duration = 0, velocity = 0;
+    if (!NumberArg(w[1], 0, kLongestSong, &tick, reason) || !NumberArg(w[2], 0, 127, &note, reason) ||
+        !NumberArg(w[3], 1, UINT32_MAX, &duration, reason) || !NumberArg(w[4], 0, 127, &velocity, reason))
+        return false;
+    const bool wantSelected = w.size() > 5;
+    if (wantSelected && w[5] != "selected") {
+        *reason = "'" + w[5] + "' is not 'selected'";
+        return false;
+    }
+    std::vector<NoteSeen> samePitch;
+    ForEachShownEvent([&](std::int64_t at, const EventValue& e) {
+        if (e.kind == mp::MEK_NOTE && e.data[0] == note)
+            samePitch.push_back({at, e.length, e.data[1], (e.flags & mp::MEF_SELECTED) != 0});
+    });
+    const auto matches = std::count_if(samePitch.begin(), samePitch.end(), [&](const NoteSeen& n) {
+        return n.tick == tick && n.duration == duration && n.velocity == velocity && (!wantSelected || n.selected);
+    });
+    if (matches == 1) return true;
+    if (matches > 1) {
+        *reason = std::to_string(matches) + " notes match " + w[2] + " at tick " + w[1] + ", not one";
+        return false;
+    }
+    *reason = "no note " + w[2] + " at tick " + w[1] + ", " + w[3] + " long, velocity " + w[4] +
+              (wantSelected ? ", selected" : "") + "; notes of pitch " + w[2] + ": ";
+    std::sort(samePitch.begin(), samePitch.end(), [&](const NoteSeen& a, const NoteSeen& b) {
+        return std::llabs(a.tick - tick) < std::llabs(b.tick - tick);
+    });
+    if (samePitch.empty()) *reason += "none";
+    for (std::size_t i = 0; i < samePitch.size() && i < kNotesListed; ++i)
+        *reason += (i ? ", " : "") + Describe(samePitch[i]);
+    if (samePitch.size() > kNotesListed) *reason += ", …";
+    return false;
+}
+
+bool ScriptRunner::ExpectSelected(const Words& w, std::string* reason) {
+    long long expected = 0;
+    if (!NumberArg(w[1], 0, kMostEvents, &expected, reason)) return false;
+    long long count = 0;
+    ForEachShownEvent([&](std::int64_t, const EventValue& e) { count += (e.flags & mp::MEF_SELECTED) != 0; });
+    if (count == expected) return true;
+    *reason = "expected " + w[1] + " selected events, found " + std::to_string(count);
+    return false;
+}
+
+bool ScriptRunner::ExpectUndo(const Words& w, std::string* reason) {
+    Pump();
+    const std::string name = EncodeUtf8(window_->Doc().UndoName());
+    if (name == w[1]) return true;
+    *reason = "expected the undo step \"" + w[1] + "\", found " + (name.empty() ? std::string("none") : "\"" + name + "\"");
+    return false;
+}
+
+bool ScriptRunner::ExpectTool(const Words& w, std::string* reason) {
+    if (script::ToolIndex(w[1]) < 0) {
+        *reason = "'" + w[1] + "' is not a tool (" + script::kToolNames + ")";
+        return false;
+    }
+    mp::ScriptViewState state{};
+    if (!ViewState(&state, reason)) return false;
+    if (script::ToolName(state.tool) == w[1]) return true;
+    *reason = "expected the tool " + w[1] + ", found " + script::ToolName(state.tool);
+    return false;
+}
+
+bool ScriptRunner::ExpectCursor(const Words& w, std::string* reason) {
+    long long tick = 0;
+    mp::ScriptViewState state{};
+    if (!NumberArg(w[1], 0, kLongestSong, &tick, reason) || !ViewState(&state, reason)) return false;
+    if (state.editCursor == tick) return true;
+    *reason = "expected the edit cursor at tick " + w[1] + ", found " + std::to_string(state.editCursor);
+    return false;
+}
+
+bool ScriptRunner::ExpectView(const Words& w, std::string* reason) {
+    long long origin = 0;
+    script::Ratio tpp;
+    if (!NumberArg(w[1], 0, kLongestSong, &origin, reason)) return false;
+    if (!script::ParseRatio(w[2], &tpp)) {
+        *reason = "'" + w[2] + "' is not a number of ticks per pixel (e.g. 10 or 7.5)";
+        return false;
+    }
+    mp::ScriptViewState state{};
+    if (!ViewState(&state, reason)) return false;
+    const bool exact = tpp.numerator <= kLongestSong / std::max(state.zoomPixels, 1) &&
+                       state.timeSpan * tpp.denominator == tpp.numerator * state.zoomPixels;
+    if (state.timeOrigin == origin && exact) return true;
+    *reason = "expected the view at tick " + w[1] + " with " + w[2] + " ticks per pixel, found tick " +
+              std::to_string(state.timeOrigin) + " with " + script::FormatRatio(state.timeSpan, state.zoomPixels) +
+              " (" + std::to_string(state.timeSpan) + " ticks over " + std::to_string(state.zoomPixels) + " pixels)";
+    return false;
+}
+
+bool ScriptRunner::ExpectLoop(const Words& w, std::string* reason) {
+    const bool off = w[1] == "off";
+    long long from = 0, to = 0;
+    if (off != (w.size() == 2)) {
+        *reason = "usage: expect-loop FROM TO|off";
+        return false;
+    }
+    if (!off && (!NumberArg(w[1], 0, kLongestSong, &from, reason) || !NumberArg(w[2], 0, kLongestSong, &to, reason)))
+        return false;
+    Pump();
+    std::int64_t start = 0, end = 0;
+    window_->Doc().Project()->WithStore([&](Store& store) {
+        start = store.LoopStart();
+        end = store.LoopEnd();
+    });
+    const bool none = end <= start;
+    if (off ? none : !none && start == from && end == to) return true;
+    *reason = std::string("expected ") + (off ? "no loop region" : "the loop region " + w[1] + " to " + w[2]) +
+              ", found " + (none ? std::string("none") : std::to_string(start) + " to " + std::to_string(end));
+    return false;
+}
+
+} // namespace host::app

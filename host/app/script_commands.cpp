@@ -1,0 +1,323 @@
+// Editing scripts: the table of commands (the language as `pianoroll --script` prints it) and the
+// commands that give input, answer menus and dialogs, undo, and keep songs and pictures.
+#include <sstream>
+
+#include "main_window.h"
+#include "script.h"
+#include "script_words.h"
+#include "win/backend.h"
+#include "win/controls.h"
+#include "win/window_pixels.h"
+
+namespace host::app {
+
+using namespace win;
+using script::NumberArg;
+
+namespace {
+
+constexpr int kDefaultDragSteps = 8;
+constexpr long long kMaxWheelDelta = 12000;
+constexpr long long kMaxWaitMs = 3600000;
+constexpr long long kMaxWindowSide = 8192;
+constexpr std::size_t kMaxDialogItems = 64;
+
+struct CommandEntry {
+    const char* name;
+    std::size_t minArgs;
+    std::size_t maxArgs;
+    const char* usage;
+    const char* help;
+    ScriptRunner::Handler run;
+};
+
+using R = ScriptRunner;
+constexpr std::size_t kMods = 1; // the optional MODS word
+
+const CommandEntry kCommands[] = {
+    {"size", 2, 2, "size WIDTH HEIGHT", "window size in pixels, before any line that uses the editor", &R::Size},
+    {"track", 1, 1, "track N", "choose track N (from 1) in the track chooser", &R::Track},
+    {"tool", 1, 1, "tool draw|select|zoom|paint|erase", "choose a tool as its toolbar button does", &R::Tool},
+    {"zoom", 1, 2, "zoom TPP [ORIGIN]", "exactly TPP ticks per pixel (e.g. 10 or 7.5), left edge at tick ORIGIN (0)",
+     &R::Zoom},
+    {"rows", 1, 2, "rows PIXELS [TOPNOTE]", "rows PIXELS tall, note TOPNOTE (0-127) in the top row", &R::Rows},
+    {"move", 2, 2 + kMods, "move X Y [MODS]", "move the pointer", &R::Move},
+    {"press", 3, 3 + kMods, "press BUTTON X Y [MODS]", "press left, right or middle", &R::Button},
+    {"release", 3, 3 + kMods, "release BUTTON X Y [MODS]", "release the button", &R::Button},
+    {"click", 3, 3 + kMods, "click BUTTON X Y [MODS]", "press and release at one point", &R::Button},
+    {"dclick", 2, 2 + kMods, "dclick X Y [MODS]", "double-click the left button", &R::DoubleClick},
+    {"drag", 5, 7, "drag BUTTON X1 Y1 X2 Y2 [MODS] [steps=N]", "press, move in N steps (8), release", &R::Drag},
+    {"wheel", 3, 3 + kMods, "wheel X Y DELTA [MODS]", "turn the wheel; 120 is one notch up", &R::Wheel},
+    {"key", 1, 1 + kMods, "key NAME [MODS]", "press and release a key (names below)", &R::Key},
+    {"type", 1, 64, "type TEXT", "type characters, e.g. into the velocity entry", &R::Type},
+    {"command", 1, 1, "command ID", "a command as the editor's toolbar, transport bar or menus send it", &R::Command},
+    {"menu", 1, 1, "menu ID", "answer the next pop-up menu with this command", &R::Menu},
+    {"dialog", 2, kMaxDialogItems, "dialog ID ITEM=VALUE ... ok|cancel", "answer the next modal dialog", &R::Dialog},
+    {"wait", 1, 1, "wait MS", "let MS milliseconds pass", &R::Wait},
+    {"undo", 0, 0, "undo", "undo the last edit", &R::UndoRedo},
+    {"redo", 0, 0, "redo", "redo the last undone edit", &R::UndoRedo},
+    {"save", 1, 1, "save FILE", "save the song as FILE", &R::Save},
+    {"screenshot", 1, 1, "screenshot FILE.png", "a picture of the window", &R::Screenshot},
+    {"expect-notes", 1, 1, "expect-notes N", "the shown track has N notes", &R::ExpectNotes},
+    {"expect-note", 4, 5, "expect-note TICK NOTE DUR VEL [selected]", "exactly one note so (and selected)",
+     &R::ExpectNote},
+    {"expect-selected", 1, 1, "expect-selected N", "N events of the shown track are selected", &R::ExpectSelected},
+    {"expect-undo", 1, 1, "expect-undo \"NAME\"", "the edit Undo would undo is named NAME", &R::ExpectUndo},
+    {"expect-tool", 1, 1, "expect-tool NAME", "the current tool", &R::ExpectTool},
+    {"expect-cursor", 1, 1, "expect-cursor TICK", "the edit cursor stands at TICK", &R::ExpectCursor},
+    {"expect-view", 2, 2, "expect-view ORIGIN TPP", "the view starts at tick ORIGIN with exactly TPP ticks per pixel",
+     &R::ExpectView},
+    {"expect-loop", 1, 2, "expect-loop FROM TO|off", "the loop region runs from tick FROM to TO, or there is none",
+     &R::ExpectLoop},
+};
+
+constexpr const char* kLanguageIntro =
+    "An editing script drives the editor as a person would: one command a line, # starts a comment,\n"
+    "\"quoted words\" keep their spaces. Every line checks that it took effect; the first line that\n"
+    "fails stops the script with its number and the reason, and no file is written.\n\n";
+
+constexpr const char* kLanguageNotes =
+    "\nX and Y are pixels of the window, or t:TICK for X and n:NOTE (0-127) or lane:VALUE for Y,\n"
+    "resolved through the editor's own geometry (t:TICK is the pixel nearest to the tick).\n"
+    "MODS are the keys held for that event: shift, ctrl and alt joined by +, e.g. shift+alt.\n"
+    "Key names: a-z, 0-9, f1-f12, space, enter, escape, tab, backspace, delete, insert, home, end,\n"
+    "pageup, pagedown, left, right, up, down, plus, minus, comma, period, shift, ctrl, alt.\n";
+
+} // namespace
+
+std::string ScriptLanguage() {
+    std::ostringstream out;
+    out << kLanguageIntro;
+    for (const CommandEntry& c : kCommands) {
+        std::string usage = c.usage;
+        if (usage.size() < 28) usage.resize(29, ' ');
+        else usage += "\n" + std::string(29, ' ');
+        out << usage << c.help << "\n";
+    }
+    out << kLanguageNotes;
+    return out.str();
+}
+
+bool ScriptRunner::RunLine(const Words& w, std::string* reason) {
+    for (const CommandEntry& c : kCommands) {
+        if (w[0] != c.name) continue;
+        if (w.size() - 1 < c.minArgs || w.size() - 1 > c.maxArgs) {
+            *reason = std::string("usage: ") + c.usage;
+            return false;
+        }
+        if (c.run != &R::Size && !EnsureWindow(reason)) return false;
+        return (this->*c.run)(w, reason);
+    }
+    *reason = "unknown command '" + w[0] + "'";
+    return false;
+}
+
+bool ScriptRunner::Size(const Words& w, std::string* reason) {
+    if (window_) {
+        *reason = "size must come before any line that uses the editor";
+        return false;
+    }
+    long long width = 0, height = 0;
+    if (!NumberArg(w[1], 200, kMaxWindowSide, &width, reason) || !NumberArg(w[2], 150, kMaxWindowSide, &height, reason))
+        return false;
+    width_ = static_cast<int>(width);
+    height_ = static_cast<int>(height);
+    return true;
+}
+
+bool ScriptRunner::Move(const Words& w, std::string* reason) {
+    POINT p;
+    unsigned mods = 0;
+    if (!PointArg(w[1], w[2], &p, reason) || !Mods(w, 3, &mods, nullptr, reason)) return false;
+    Gesture(backend::BUTTON_LEFT, mods, p, p, 0, false, false);
+    return true;
+}
+
+bool ScriptRunner::Button(const Words& w, std::string* reason) {
+    const int button = script::ButtonOf(w[1]);
+    if (button < 0) {
+        *reason = "'" + w[1] + "' is not a button (left, right, middle)";
+        return false;
+    }
+    POINT p;
+    unsigned mods = 0;
+    if (!PointArg(w[2], w[3], &p, reason) || !Mods(w, 4, &mods, nullptr, reason)) return false;
+    Gesture(button, mods, p, p, 0, w[0] != "release", w[0] != "press");
+    return true;
+}
+
+bool ScriptRunner::DoubleClick(const Words& w, std::string* reason) {
+    POINT p;
+    unsigned mods = 0;
+    if (!PointArg(w[1], w[2], &p, reason) || !Mods(w, 3, &mods, nullptr, reason)) return false;
+    BeforeButton();
+    headless::DoubleClick(window_->Handle(), p.x, p.y, backend::BUTTON_LEFT, mods);
+    Pump();
+    lastButton_ = headless::Now();
+    anyButton_ = true;
+    return true;
+}
+
+bool ScriptRunner::Drag(const Words& w, std::string* reason) {
+    const int button = script::ButtonOf(w[1]);
+    if (button < 0) {
+        *reason = "'" + w[1] + "' is not a button (left, right, middle)";
+        return false;
+    }
+    POINT from, to;
+    unsigned mods = 0;
+    int steps = kDefaultDragSteps;
+    if (!PointArg(w[2], w[3], &from, reason) || !PointArg(w[4], w[5], &to, reason) || !Mods(w, 6, &mods, &steps, reason))
+        return false;
+    Gesture(button, mods, from, to, steps, true, true);
+    return true;
+}
+
+bool ScriptRunner::Wheel(const Words& w, std::string* reason) {
+    POINT p;
+    long long delta = 0;
+    unsigned mods = 0;
+    if (!PointArg(w[1], w[2], &p, reason) || !NumberArg(w[3], -kMaxWheelDelta, kMaxWheelDelta, &delta, reason) ||
+        !Mods(w, 4, &mods, nullptr, reason))
+        return false;
+    headless::Wheel(window_->Handle(), p.x, p.y, static_cast<int>(delta), mods);
+    Pump();
+    return true;
+}
+
+bool ScriptRunner::Key(const Words& w, std::string* reason) {
+    const int vk = script::KeyCode(w[1]);
+    if (!vk) {
+        *reason = "'" + w[1] + "' is not a key name";
+        return false;
+    }
+    unsigned mods = 0;
+    if (!Mods(w, 2, &mods, nullptr, reason)) return false;
+    headless::PressKey(vk, mods);
+    Pump();
+    return true;
+}
+
+bool ScriptRunner::Type(const Words& w, std::string*) {
+    std::string text = w[1];
+    for (std::size_t i = 2; i < w.size(); ++i) text += " " + w[i];
+    headless::TypeText(text.c_str());
+    Pump();
+    return true;
+}
+
+bool ScriptRunner::Command(const Words& w, std::string* reason) {
+    long long id = 0;
+    if (!script::ParseInt(w[1], &id) || id < 1) {
+        *reason = "'" + w[1] + "' is not a command id";
+        return false;
+    }
+    HWND editor = window_->Doc().EditorWindow();
+    if (!editor) {
+        *reason = "the editor window is not open";
+        return false;
+    }
+    const LRESULT target = id > 0xFFFF ? mp::SCT_NONE : SendMessage(editor, mp::PRM_SCRIPT_COMMAND_TARGET, static_cast<WPARAM>(id), 0);
+    HWND to = target == mp::SCT_FRAME ? editor : target == mp::SCT_VIEW ? ViewWindow(nullptr) : nullptr;
+    if (!to) {
+        *reason = "no menu, toolbar or transport button of the editor carries the command " + w[1];
+        return false;
+    }
+    SendMessage(to, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), 0), 0);
+    Pump();
+    return true;
+}
+
+bool ScriptRunner::Menu(const Words& w, std::string* reason) {
+    long long id = 0;
+    if (!NumberArg(w[1], 1, 0xFFFF, &id, reason)) return false;
+    AnswerNextPopupMenu(static_cast<UINT>(id));
+    menuAnsweredAt_ = GetPopupMenuCount();
+    menuLine_ = line_;
+    return true;
+}
+
+bool ScriptRunner::Dialog(const Words& w, std::string* reason) {
+    long long id = 0;
+    if (!NumberArg(w[1], 0, 0xFFFF, &id, reason)) return false;
+    int button;
+    if (w.back() == "ok") button = IDOK;
+    else if (w.back() == "cancel") button = IDCANCEL;
+    else {
+        *reason = "a dialog answer ends with ok or cancel";
+        return false;
+    }
+    std::vector<std::pair<int, std::string>> items;
+    for (std::size_t i = 2; i + 1 < w.size(); ++i) {
+        const std::size_t eq = w[i].find('=');
+        long long item = 0;
+        if (eq == std::string::npos || !script::ParseInt(w[i].substr(0, eq), &item) || item < 0 || item > 0xFFFF) {
+            *reason = "'" + w[i] + "' is not ITEM=VALUE";
+            return false;
+        }
+        items.emplace_back(static_cast<int>(item), w[i].substr(eq + 1));
+    }
+    dialogPending_ = true;
+    dialogLine_ = line_;
+    AnswerNextDialog([this, items, button](HWND dlg) {
+        dialogPending_ = false;
+        for (const auto& [item, value] : items)
+            if (!SetDialogItemAsUser(dlg, item, value)) {
+                if (dialogProblem_.empty())
+                    dialogProblem_ = "the dialog answered on line " + std::to_string(dialogLine_) + " has no item " +
+                                     std::to_string(item) + " that takes '" + value + "'";
+                EndDialog(dlg, IDCANCEL);
+                return;
+            }
+        HWND control = GetDlgItem(dlg, button);
+        SendMessage(dlg, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    });
+    return true;
+}
+
+bool ScriptRunner::Wait(const Words& w, std::string* reason) {
+    long long ms = 0;
+    if (!NumberArg(w[1], 0, kMaxWaitMs, &ms, reason)) return false;
+    Pump();
+    headless::AdvanceClock(static_cast<DWORD>(ms));
+    Pump();
+    return true;
+}
+
+bool ScriptRunner::UndoRedo(const Words& w, std::string* reason) {
+    const bool undo = w[0] == "undo";
+    if ((undo ? window_->Doc().Undo() : window_->Doc().Redo()) != S_OK) {
+        *reason = undo ? "there is nothing to undo" : "there is nothing to redo";
+        return false;
+    }
+    Pump();
+    return true;
+}
+
+bool ScriptRunner::Save(const Words& w, std::string* reason) {
+    Pump();
+    Output out;
+    out.path = w[1];
+    std::string error;
+    if (!window_->Doc().Serialize(&out.bytes, &error)) {
+        *reason = "cannot save: " + error;
+        return false;
+    }
+    outputs_.push_back(std::move(out));
+    return true;
+}
+
+bool ScriptRunner::Screenshot(const Words& w, std::string* reason) {
+    Pump();
+    WindowPixels pixels;
+    Output out;
+    out.path = w[1];
+    if (!GetWindowPixels(window_->Handle(), &pixels) || !EncodePng(pixels, &out.bytes)) {
+        *reason = "the window has no pixels to take";
+        return false;
+    }
+    outputs_.push_back(std::move(out));
+    return true;
+}
+
+} // namespace host::app
