@@ -66,7 +66,7 @@ void FillState(TrackView* v, mp::ScriptViewState* state) {
     state->topNote = 127 - v->topRow;
     state->rowCount = v->rowCount;
     state->tool = ToolsOf(v)->current;
-    state->dragState = v->dragState;
+    state->dragState = static_cast<std::int32_t>(v->drag);
 }
 
 } // namespace

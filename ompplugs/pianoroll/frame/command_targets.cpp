@@ -1,5 +1,6 @@
 // The command ids the editor's toolbar, transport bar and menus carry, and which window acts on each.
 #include "frame/editor_frame.h"
+#include "resources/command_ids.h"
 #include "resources/menus.h"
 
 namespace pianoroll {
@@ -16,18 +17,33 @@ struct IdRange {
 // What reaches the frame: the toolbar's buttons and drop-downs, the transport bar's buttons, help and
 // About.
 constexpr IdRange kFrameCommands[] = {
-    {4000, 4003}, {4005, 4005}, {4010, 4014}, {4020, 4027}, {4040, 4043}, {6000, 6018},
-    {7000, 7021}, {7200, 7211}, {7300, 7317}, {41000, 41001},
+    {CMD_CUT, CMD_DELETE},
+    {CMD_QUANTIZE, CMD_QUANTIZE},
+    {CMD_TOOL_FIRST, CMD_TOOL_LAST},
+    {CMD_PLAY_FROM_START, CMD_LOOP_PLAYBACK},
+    {CMD_PREFERENCES, CMD_TOGGLE_SCALE_SNAPPING},
+    {CMD_GRID_SPACING_FIRST, CMD_GRID_SPACING_LAST},
+    {CMD_PAINT_VALUE_FIRST, CMD_PAINT_VALUE_LAST},
+    {CMD_ROOT_FIRST, CMD_ROOT_LAST},
+    {CMD_SCALE_FIRST, CMD_SCALE_LAST},
+    {CMD_HELP, CMD_ABOUT},
 };
 
 // What the frame passes on to the view, which carries it out: the tools, snapping to the grid and to
 // the scale, the grid spacing, the paint note value, the root note and the scale.
 constexpr IdRange kViewCarriesOut[] = {
-    {4010, 4014}, {4041, 4041}, {4043, 4043}, {6000, 6018}, {7000, 7021}, {7200, 7211}, {7300, 7317},
+    {CMD_TOOL_FIRST, CMD_TOOL_LAST},
+    {CMD_TOGGLE_SNAPPING, CMD_TOGGLE_SNAPPING},
+    {CMD_TOGGLE_SCALE_SNAPPING, CMD_TOGGLE_SCALE_SNAPPING},
+    {CMD_GRID_SPACING_FIRST, CMD_GRID_SPACING_LAST},
+    {CMD_PAINT_VALUE_FIRST, CMD_PAINT_VALUE_LAST},
+    {CMD_ROOT_FIRST, CMD_ROOT_LAST},
+    {CMD_SCALE_FIRST, CMD_SCALE_LAST},
 };
 
 // The view's own pop-up menus, whose choices go to the view.
-constexpr int kViewMenus[] = {1050, kRulerMenu, kSettingsMenus};
+constexpr int kGridMenus = 1050; // the grid's menus, once they exist
+constexpr int kViewMenus[] = {kGridMenus, kRulerMenu, kSettingsMenus};
 
 bool MenuCarries(HMENU menu, UINT id) {
     const int count = GetMenuItemCount(menu);
