@@ -1,15 +1,11 @@
 // Standard MIDI File reader: chunks, track events, running status and note pairing into the store.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstring>
 #include <iterator>
 
 #include "smf/smf.h"
+#include "win/file_reading.h"
 
 namespace host::smf {
 
@@ -354,23 +350,6 @@ ReadResult Refusal(ReadFailure failure, std::string error) {
     return r;
 }
 
-ReadResult SystemRefusal(ReadFailure failure, const char* what, int code) {
-    return Refusal(failure, std::string(what) + ": " + std::strerror(code));
-}
-
-// Reads up to size bytes at the file's current position; fewer only at its end.
-bool ReadUpTo(int fd, std::uint8_t* out, std::size_t size, std::size_t* got) {
-    *got = 0;
-    while (*got < size) {
-        const ssize_t n = ::read(fd, out + *got, size - *got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) break;
-        *got += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Enough of a file's start to tell a MIDI file from anything else.
 constexpr std::size_t kHeadBytes = 12;
 
@@ -380,30 +359,20 @@ bool LooksLikeMidi(const std::uint8_t* head, std::size_t size) {
     return size >= 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "RMID", 4) == 0;
 }
 
-struct FileCloser {
-    int fd;
-    ~FileCloser() { ::close(fd); }
-};
-
 } // namespace
 
 ReadResult ReadFile(const std::string& path, Store& store, std::uint64_t maxBytes) {
-    // Not blocking: opening a pipe with no writer would otherwise wait for one forever.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return SystemRefusal(ReadFailure::cannotOpen, "cannot open the file", errno);
-    FileCloser closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return SystemRefusal(ReadFailure::cannotOpen, "cannot read the file", errno);
-    if (S_ISDIR(st.st_mode)) return Refusal(ReadFailure::notAFile, "it is a folder, not a MIDI file");
-    if (!S_ISREG(st.st_mode))
-        return Refusal(ReadFailure::notAFile, "it is not a regular file (a device, pipe or socket), so it is not read");
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    win::files::ReadableFile file;
+    win::files::OpenProblem problem = win::files::OpenProblem::none;
+    std::string error;
+    if (!file.Open(path, "a MIDI file", &problem, &error))
+        return Refusal(problem == win::files::OpenProblem::notAFile ? ReadFailure::notAFile : ReadFailure::cannotOpen,
+                       error);
+    const std::uint64_t size = file.Size();
     std::uint8_t head[kHeadBytes];
     std::size_t got = 0;
-    if (!ReadUpTo(fd, head, std::min<std::size_t>(kHeadBytes, static_cast<std::size_t>(size)), &got))
-        return SystemRefusal(ReadFailure::cannotOpen, "cannot read the file", errno);
+    if (!file.Read(head, std::min<std::size_t>(kHeadBytes, static_cast<std::size_t>(size)), &got, &error))
+        return Refusal(ReadFailure::cannotOpen, error);
     if (!LooksLikeMidi(head, got)) {
         store.Clear();
         return Refusal(ReadFailure::malformed, "missing MThd header");
@@ -414,8 +383,7 @@ ReadResult ReadFile(const std::string& path, Store& store, std::uint64_t maxByte
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     std::copy(head, head + got, bytes.begin());
     std::size_t rest = 0;
-    if (!ReadUpTo(fd, bytes.data() + got, bytes.size() - got, &rest))
-        return SystemRefusal(ReadFailure::cannotOpen, "cannot read the file", errno);
+    if (!file.Read(bytes.data() + got, bytes.size() - got, &rest, &error)) return Refusal(ReadFailure::cannotOpen, error);
     // A file that shrank while it was read is read as it now ends.
     bytes.resize(got + rest);
     return Read(bytes.data(), bytes.size(), store);

@@ -240,3 +240,35 @@ TEST_F(CliBadInput, EachFaultGivesItsExitCodeMessageAndFiles) {
 }
 
 } // namespace
+
+namespace {
+
+// Scripts given as a folder, with a byte-order mark, or with bytes a terminal must not see raw.
+TEST_F(CliBadInput, ScriptsAreReadSafelyAndTheirMessagesPrintable) {
+    struct ScriptCase {
+        const char* what;
+        std::string text; // written as the script; empty: the script is a folder
+        int status;
+        const char* message;
+    };
+    const std::vector<ScriptCase> cases = {
+        {"a folder as the script", "", 2, "script.txt: it is a folder, not a script"},
+        {"a leading byte-order mark", "\xEF\xBB\xBFtool draw\n", 0, ""},
+        {"a NUL byte in a command", std::string("frob\0nicate\n", 12), 1, "unknown command 'frob\\x00nicate'"},
+        {"an escape sequence in a command", "x\x1B[2J\n", 1, "unknown command 'x\\x1B[2J'"},
+    };
+    for (const ScriptCase& c : cases) {
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        const fs::path script = dir_ / "script.txt";
+        if (c.text.empty()) fs::create_directory(script);
+        else std::ofstream(script, std::ios::binary) << c.text;
+        const runtest::PianorollRun r = runtest::RunPianoroll(dir_, {"--script", script.string()}, "timeout 60 env");
+        EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
+        if (*c.message) EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << ": " << r.err;
+        else EXPECT_EQ(r.err, "") << c.what;
+        EXPECT_LE(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.what << ": " << r.err;
+    }
+}
+
+} // namespace
