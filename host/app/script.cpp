@@ -13,6 +13,7 @@
 #include "song_file.h"
 #include "win/backend.h"
 #include "win/controls.h"
+#include "win/file_replacement.h"
 
 namespace host::app {
 
@@ -351,12 +352,21 @@ bool ScriptRunner::Run(const std::string& text, ScriptFailure* failure) {
 }
 
 bool ScriptRunner::WriteOutputs(std::string* error) {
-    for (const Output& out : outputs_) {
+    auto fail = [&](const std::string& path, const std::string& why) {
+        *error = path.empty() ? why : path + ": " + why;
+        return false;
+    };
+    // Replacements not committed remove their temporaries when they go.
+    std::vector<win::files::Replacement> pending(outputs_.size());
+    for (std::size_t i = 0; i < outputs_.size(); ++i) {
         std::string why;
-        if (!WriteFileAtomically(out.path, out.bytes, &why)) {
-            *error = out.path + ": " + why;
-            return false;
-        }
+        if (!pending[i].Begin(outputs_[i].path, &why) ||
+            !pending[i].Write(outputs_[i].bytes.data(), outputs_[i].bytes.size(), &why))
+            return fail(outputs_[i].path, why);
+    }
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        std::string why;
+        if (!pending[i].Commit(&why)) return fail(outputs_[i].path, why);
     }
     return true;
 }

@@ -41,8 +41,9 @@ public:
 
     // Runs the whole script; stops at the first failing line. Output files are kept in memory.
     bool Run(const std::string& text, ScriptFailure* failure);
-    // Writes the saved songs and screenshots, in script order. False with error set on the first
-    // file that cannot be written.
+    // Writes the saved songs and screenshots, all or none: each goes to a unique temporary beside
+    // its target, and only when every one is written whole are they renamed into place. False with
+    // error set on the first file that cannot be written; then no target has changed.
     bool WriteOutputs(std::string* error);
 
     MainWindow* Window() const { return window_; }

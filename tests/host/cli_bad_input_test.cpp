@@ -256,18 +256,28 @@ TEST_F(CliBadInput, ScriptsAreReadSafelyAndTheirMessagesPrintable) {
         {"a leading byte-order mark", "\xEF\xBB\xBFtool draw\n", 0, ""},
         {"a NUL byte in a command", std::string("frob\0nicate\n", 12), 1, "unknown command 'frob\\x00nicate'"},
         {"an escape sequence in a command", "x\x1B[2J\n", 1, "unknown command 'x\\x1B[2J'"},
+        // All or nothing: the song is not written when the later picture cannot be.
+        {"a failing write after a save", "save DIR/out.mid\nscreenshot DIR/nodir/a.png\n", 1,
+         "a.png: cannot create a temporary file beside it: No such file or directory"},
     };
     for (const ScriptCase& c : cases) {
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         const fs::path script = dir_ / "script.txt";
         if (c.text.empty()) fs::create_directory(script);
-        else std::ofstream(script, std::ios::binary) << c.text;
+        else {
+            std::string text = c.text;
+            for (std::size_t at; (at = text.find("DIR")) != std::string::npos;) text.replace(at, 3, dir_.string());
+            std::ofstream(script, std::ios::binary) << text;
+        }
         const runtest::PianorollRun r = runtest::RunPianoroll(dir_, {"--script", script.string()}, "timeout 60 env");
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
         if (*c.message) EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << ": " << r.err;
         else EXPECT_EQ(r.err, "") << c.what;
         EXPECT_LE(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.what << ": " << r.err;
+        EXPECT_FALSE(fs::exists(dir_ / "out.mid")) << c.what;
+        // The script, its captured output, and nothing the run left behind.
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 3) << c.what;
     }
 }
 
