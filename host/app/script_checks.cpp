@@ -143,7 +143,7 @@ bool ScriptRunner::ExpectView(const Words& w, std::string* reason) {
     script::Ratio tpp;
     if (!NumberArg(w[1], 0, kLongestSong, &origin, reason)) return false;
     if (!script::ParseRatio(w[2], &tpp)) {
-        *reason = "'" + w[2] + "' is not a number of ticks per pixel (e.g. 10 or 7.5)";
+        *reason = "'" + w[2] + "' is not a number of ticks per pixel (e.g. 10, 7.5 or 1920/1062)";
         return false;
     }
     mp::ScriptViewState state{};

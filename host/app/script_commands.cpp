@@ -38,7 +38,7 @@ const CommandEntry kCommands[] = {
     {"size", 2, 2, "size WIDTH HEIGHT", "window size in pixels, before any line that uses the editor", &R::Size},
     {"track", 1, 1, "track N", "choose track N (from 1) in the track chooser", &R::Track},
     {"tool", 1, 1, "tool draw|select|zoom|paint|erase", "choose a tool as its toolbar button does", &R::Tool},
-    {"zoom", 1, 2, "zoom TPP [ORIGIN]", "exactly TPP ticks per pixel (e.g. 10 or 7.5), left edge at tick ORIGIN (0)",
+    {"zoom", 1, 2, "zoom TPP [ORIGIN]", "exactly TPP ticks per pixel (10, 7.5, 1920/1062), left edge at tick ORIGIN (0)",
      &R::Zoom},
     {"rows", 1, 2, "rows PIXELS [TOPNOTE]", "rows PIXELS tall, note TOPNOTE (0-127) in the top row", &R::Rows},
     {"move", 2, 2 + kMods, "move X Y [MODS]", "move the pointer", &R::Move},

@@ -59,7 +59,7 @@ bool ScriptRunner::Tool(const Words& w, std::string* reason) {
 bool ScriptRunner::Zoom(const Words& w, std::string* reason) {
     script::Ratio tpp;
     if (!script::ParseRatio(w[1], &tpp)) {
-        *reason = "'" + w[1] + "' is not a number of ticks per pixel (e.g. 10 or 7.5)";
+        *reason = "'" + w[1] + "' is not a number of ticks per pixel (e.g. 10, 7.5 or 1920/1062)";
         return false;
     }
     if (tpp.numerator < tpp.denominator) {

@@ -41,6 +41,7 @@ constexpr PunctuationKey kPunctuation[] = {
 constexpr const char* kTools[] = {"draw", "select", "zoom", "paint", "erase"};
 constexpr int kMaxDecimals = 6;
 constexpr int kFunctionKeys = 12;
+constexpr long long kLargestNumerator = 1ll << 50;
 
 } // namespace
 
@@ -61,6 +62,18 @@ bool NumberArg(const std::string& text, long long lo, long long hi, long long* o
 }
 
 bool ParseRatio(const std::string& text, Ratio* out) {
+    const std::size_t slash = text.find('/');
+    if (slash != std::string::npos) {
+        long long numerator = 0, denominator = 0;
+        const std::string top = text.substr(0, slash), bottom = text.substr(slash + 1);
+        for (const std::string& part : {top, bottom})
+            if (part.empty() || !std::isdigit(static_cast<unsigned char>(part[0]))) return false;
+        if (!ParseInt(top, &numerator) || !ParseInt(bottom, &denominator) || denominator <= 0 ||
+            numerator > kLargestNumerator || denominator > kLargestNumerator)
+            return false;
+        *out = Ratio{numerator, denominator};
+        return true;
+    }
     const std::size_t dot = text.find('.');
     const std::string whole = text.substr(0, dot);
     const std::string fraction = dot == std::string::npos ? std::string() : text.substr(dot + 1);
@@ -70,7 +83,7 @@ bool ParseRatio(const std::string& text, Ratio* out) {
     for (char c : whole + fraction)
         if (!std::isdigit(static_cast<unsigned char>(c))) return false;
     long long numerator = 0, denominator = 1;
-    if (!ParseInt(whole + fraction, &numerator) || numerator > (1ll << 50)) return false;
+    if (!ParseInt(whole + fraction, &numerator) || numerator > kLargestNumerator) return false;
     for (std::size_t i = 0; i < fraction.size(); ++i) denominator *= 10;
     *out = Ratio{numerator, denominator};
     return true;

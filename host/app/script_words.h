@@ -10,7 +10,7 @@ bool ParseInt(const std::string& text, long long* out);
 // A number from lo to hi; otherwise reason says so.
 bool NumberArg(const std::string& text, long long lo, long long hi, long long* out, std::string* reason);
 
-// "10" or "7.5" (at most 6 decimals) as numerator / denominator.
+// "10", "7.5" (at most 6 decimals) or "1920/1062" as numerator / denominator.
 struct Ratio {
     long long numerator = 0;
     long long denominator = 1;

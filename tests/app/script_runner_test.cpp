@@ -127,7 +127,7 @@ TEST_F(ScriptTest, ZoomAndRowsAreExactAndSayWhatClampedThem) {
     EXPECT_EQ(Run(*runner, "zoom 1 8000\n").rfind("1: the view cannot start at tick 8000: the song ends at tick 8160", 0), 0u);
     EXPECT_EQ(Run(*runner, "zoom 0\n"), "1: the view shows at least 1 tick per pixel, not 0");
     EXPECT_EQ(Run(*runner, "zoom 0.5\n"), "1: the view shows at least 1 tick per pixel, not 0.5");
-    EXPECT_EQ(Run(*runner, "zoom 7,5\n"), "1: '7,5' is not a number of ticks per pixel (e.g. 10 or 7.5)");
+    EXPECT_EQ(Run(*runner, "zoom 7,5\n"), "1: '7,5' is not a number of ticks per pixel (e.g. 10, 7.5 or 1920/1062)");
     // A fractional rate needs a zoom width it divides into whole ticks.
     mp::ScriptViewState state{};
     SendMessage(View(*runner), mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_STATE, reinterpret_cast<LPARAM>(&state));

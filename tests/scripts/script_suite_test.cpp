@@ -1,0 +1,206 @@
+// Runs every editing script of this folder through the built pianoroll binary on a generated song,
+// saves the result, reads it back with the product's own MIDI file reader and compares its notes with
+// the list beside the script (NAME.notes: "TICK NOTE DURATION VELOCITY CHANNEL" a line for track 1,
+// "track N" before the notes of another track; every listed track is compared whole).
+//
+// The song, 480 ticks per quarter note in 4/4:
+//   track 1 "Lead", channel 1: 60 at 0 (480 long), 64 at 960 (480), 67 at 1920 (960), 72 at 3840 (240),
+//                              60 at 92160 (480), all velocity 100; the last one keeps the song 49
+//                              measures long, so that the view can show up to 64 ticks per pixel;
+//   track 2 "Bass", channel 2: 48 at 0 (1920), velocity 90.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "model/store.h"
+#include "smf/smf.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t kTicksPerQuarter = 480;
+constexpr std::int64_t kMeasure = 4 * kTicksPerQuarter;
+
+struct Note {
+    std::int64_t tick;
+    int note;
+    std::uint32_t duration;
+    int velocity;
+    int channel; // 1-16
+    bool operator==(const Note&) const = default;
+    bool operator<(const Note& o) const {
+        return std::tie(tick, note, duration, velocity, channel) < std::tie(o.tick, o.note, o.duration, o.velocity, o.channel);
+    }
+};
+using Song = std::map<int, std::vector<Note>>; // by track, from 1
+
+const Song kBaseSong = {
+    {1, {{0, 60, 480, 100, 1}, {960, 64, 480, 100, 1}, {1920, 67, 960, 100, 1}, {3840, 72, 240, 100, 1},
+         {48 * kMeasure, 60, 480, 100, 1}}},
+    {2, {{0, 48, 1920, 90, 2}}},
+};
+const char* const kTrackNames[] = {"Lead", "Bass"};
+
+std::vector<std::uint8_t> BaseSongFile() {
+    host::Store store;
+    store.SetTicksPerQuarter(kTicksPerQuarter);
+    for (const auto& [track, notes] : kBaseSong) {
+        host::TrackValue value;
+        const std::string name = kTrackNames[track - 1];
+        value.name = std::u16string(name.begin(), name.end());
+        value.order = static_cast<std::uint32_t>(track);
+        std::uint32_t trackId = 0;
+        store.InsertTrack(value, &trackId);
+        host::BlockValue block;
+        block.track = trackId;
+        block.end = notes.back().tick + notes.back().duration;
+        std::uint32_t blockId = 0;
+        store.InsertBlock(block, &blockId);
+        for (const Note& n : notes) {
+            host::EventValue e;
+            e.block = blockId;
+            e.time = n.tick;
+            e.kind = mp::MEK_NOTE;
+            e.channel = n.channel - 1;
+            e.length = n.duration;
+            e.data[0] = static_cast<std::uint8_t>(n.note);
+            e.data[1] = static_cast<std::uint8_t>(n.velocity);
+            std::uint32_t id = 0;
+            store.InsertEvent(e, &id);
+        }
+    }
+    std::vector<std::uint8_t> bytes;
+    EXPECT_TRUE(host::smf::Write(store, bytes).ok);
+    return bytes;
+}
+
+Song NotesOfFile(const fs::path& path) {
+    host::Store store;
+    const host::smf::ReadResult read = host::smf::ReadFile(path.string(), store);
+    EXPECT_TRUE(read.ok) << path << ": " << read.error;
+    Song song;
+    const auto& tracks = store.TracksInOrder();
+    for (std::size_t t = 0; t < tracks.size(); ++t)
+        for (std::uint32_t b : store.BlocksOf(tracks[t]))
+            for (std::uint32_t id : store.EventsOf(b)) {
+                const host::EventValue e = store.Event(id);
+                if (e.kind != mp::MEK_NOTE) continue;
+                song[static_cast<int>(t) + 1].push_back(
+                    {store.Block(b)->start + e.time, e.data[0], e.length, e.data[1], e.channel + 1});
+            }
+    for (auto& [track, notes] : song) std::sort(notes.begin(), notes.end());
+    return song;
+}
+
+// NAME.notes: comments after '#', "track N" lines, and five numbers a note.
+Song ExpectedNotes(const fs::path& path) {
+    std::ifstream in(path);
+    EXPECT_TRUE(in) << "no list of expected notes: " << path;
+    Song song{{1, {}}};
+    int track = 1, lineNumber = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++lineNumber;
+        line = line.substr(0, line.find('#'));
+        std::istringstream words(line);
+        std::string first;
+        if (!(words >> first)) continue;
+        if (first == "track") {
+            EXPECT_TRUE(words >> track) << path << ":" << lineNumber;
+            song[track];
+            continue;
+        }
+        Note n{};
+        std::istringstream all(line);
+        std::string rest;
+        EXPECT_TRUE((all >> n.tick >> n.note >> n.duration >> n.velocity >> n.channel) && !(all >> rest))
+            << path << ":" << lineNumber << ": not TICK NOTE DURATION VELOCITY CHANNEL";
+        song[track].push_back(n);
+    }
+    for (auto& [t, notes] : song) std::sort(notes.begin(), notes.end());
+    return song;
+}
+
+std::string Listing(const std::vector<Note>& notes) {
+    std::ostringstream out;
+    for (const Note& n : notes)
+        out << "  " << n.tick << " " << n.note << " " << n.duration << " " << n.velocity << " " << n.channel << "\n";
+    return notes.empty() ? "  (none)\n" : out.str();
+}
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string ShellQuote(const std::string& s) {
+    std::string quoted = "'";
+    for (char c : s) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::vector<std::string> ScriptNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(VOR_SCRIPTS_DIR))
+        if (entry.path().extension() == ".script") names.push_back(entry.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class EditingScript : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("vor_script_" + std::to_string(getpid()) + "_" + GetParam());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    fs::path dir;
+};
+
+TEST_P(EditingScript, GivesTheListedNotes) {
+    const fs::path script = fs::path(VOR_SCRIPTS_DIR) / (GetParam() + ".script");
+    {
+        std::ofstream song(dir / "base.mid", std::ios::binary);
+        const std::vector<std::uint8_t> bytes = BaseSongFile();
+        song.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        // The script's own lines keep their numbers; the save comes last.
+        std::ofstream(dir / (GetParam() + ".script")) << Slurp(script) << "\nsave out.mid\n";
+    }
+    const std::string command = "cd " + ShellQuote(dir.string()) + " && PIANOROLL_AUDIO=none " +
+                                ShellQuote(VOR_PIANOROLL_EXE) + " --script " + ShellQuote(GetParam() + ".script") +
+                                " base.mid >out.txt 2>err.txt </dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Slurp(dir / "err.txt");
+    const Song saved = NotesOfFile(dir / "out.mid");
+    for (const auto& [track, expected] : ExpectedNotes(fs::path(VOR_SCRIPTS_DIR) / (GetParam() + ".notes"))) {
+        const auto found = saved.find(track);
+        const std::vector<Note> notes = found == saved.end() ? std::vector<Note>{} : found->second;
+        EXPECT_TRUE(notes == expected) << "track " << track << " holds\n"
+                                   << Listing(notes) << "instead of\n"
+                                   << Listing(expected);
+    }
+}
+
+std::string CaseName(const ::testing::TestParamInfo<std::string>& info) {
+    std::string name = info.param;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, EditingScript, ::testing::ValuesIn(ScriptNames()), CaseName);
+
+} // namespace
