@@ -374,9 +374,11 @@ bool MainWindow::PreTranslate(MSG* msg) {
     // Keys typed into another top-level window (a dialog) are not the main window's.
     if (msg->hwnd != hwnd_ && !IsChild(hwnd_, msg->hwnd)) return false;
     HWND editor = document_ ? document_->EditorWindow() : nullptr;
-    if (editor && (msg->hwnd == editor || IsChild(editor, msg->hwnd)) && document_->TranslateAccelerator(msg))
-        return true;
-    return HostShortcut(*msg);
+    const bool inEditor = editor && (msg->hwnd == editor || IsChild(editor, msg->hwnd));
+    if (inEditor && document_->TranslateAccelerator(msg)) return true;
+    if (HostShortcut(*msg)) return true;
+    // The editor is a dialog: Tab moves between its track list and its note grid.
+    return inEditor && IsDialogMessage(editor, msg);
 }
 
 int MainWindow::PumpMessages() {
