@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "model/host_project.h"
-#include "mp/plugin.h"
+#include "module/pianoroll_plugin.h"
 #include "mp/track_access.h"
 
 namespace {

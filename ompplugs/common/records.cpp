@@ -1,5 +1,5 @@
 // Record helpers: clearing an event record with its owned data, kind classes and key order.
-#include "mp/records.h"
+#include "mp/record_helpers.h"
 
 #include <cstring>
 

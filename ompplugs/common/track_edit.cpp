@@ -554,8 +554,8 @@ bool TrackAccess::DrawControllerLine(std::uint32_t kind, int controller, int val
 }
 
 void TrackAccess::ExtendLength(std::int64_t end) {
-    auto* pianoRoll = dynamic_cast<COPTPianoRollPlugin*>(plugin_);
-    if (!pianoRoll) return;
+    PianoRollSettings* settings = plugin_->EditorSettings();
+    if (!settings) return;
     MPTimeSignature signature{};
     std::int64_t beats = 4;
     if (GetProperty(PID_TIME_SIGNATURE, sizeof signature, &signature) && signature.beatsPerBar >= 1)
@@ -571,8 +571,7 @@ void TrackAccess::ExtendLength(std::int64_t end) {
         }
         end = std::max(end, twoBars);
     }
-    PianoRollSettings& settings = pianoRoll->Settings();
-    if (end > settings.songLength) settings.songLength = end;
+    if (end > settings->songLength) settings->songLength = end;
 }
 
 } // namespace mp

@@ -1,5 +1,6 @@
 // Event naming: pitches, controllers, names, labels and values of every kind, MMC and meta events.
 #include "mp/naming.h"
+#include "mp/record_helpers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Event records: clearing with owned data, kind classes and key order (the layout is checked at compile time).
-#include "mp/records.h"
+#include "mp/record_helpers.h"
 
 #include <gtest/gtest.h>
 

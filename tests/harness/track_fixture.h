@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "mp/plugin.h"
+#include "module/pianoroll_plugin.h"
 #include "mp/track_access.h"
 #include "song_fixture.h"
 #include "win/win.h"

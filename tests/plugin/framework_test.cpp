@@ -3,9 +3,9 @@
 
 #include <cstring>
 
+#include "module/pianoroll_plugin.h"
 #include "mp/class_factory.h"
 #include "mp/page.h"
-#include "mp/plugin.h"
 #include "mp/settings.h"
 
 namespace {
@@ -48,7 +48,7 @@ bool TestPage::failInit = false;
 mp::CBaseListPage* MakeTestPage() { return new TestPage; }
 
 TEST(ClassFactories, PluginFactoryGivesTheQueriedInterface) {
-    auto* factory = new mp::COMPSPlugClassFactory(1, 2, 3, 4);
+    auto* factory = new mp::COMPSPlugClassFactory(&mp::MakePianoRollPlugin, 1, 2, 3, 4);
     factory->AddRef();
     EXPECT_EQ(factory->Parameter(2), 3u);
     IPersistStream* persist = nullptr;
@@ -67,7 +67,7 @@ TEST(ClassFactories, PluginFactoryGivesTheQueriedInterface) {
 }
 
 TEST(ClassFactories, LockCountNeverGoesBelowZero) {
-    auto* factory = new mp::COMPSPlugClassFactory(0, 0, 0, 0);
+    auto* factory = new mp::COMPSPlugClassFactory(&mp::MakePianoRollPlugin, 0, 0, 0, 0);
     factory->AddRef();
     EXPECT_EQ(factory->LockServer(FALSE), S_OK);
     EXPECT_EQ(factory->LockCount(), 0);
@@ -99,6 +99,18 @@ TEST(ClassFactories, PageFactoryDestroysThePageOnAnyFailure) {
     EXPECT_EQ(TestPage::alive, 0);
     EXPECT_EQ(out, nullptr);
     factory->Release();
+}
+
+TEST(ClassFactories, AFactoryWithoutAMakerMakesNothing) {
+    mp::CFactoryBase* factories[] = {new mp::COMPSPlugClassFactory(nullptr, 0, 0, 0, 0),
+                                     new mp::COMPSPageCF(nullptr, 0, 0, 0, 0)};
+    for (mp::CFactoryBase* factory : factories) {
+        factory->AddRef();
+        void* out = reinterpret_cast<void*>(0x1);
+        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, &out), E_NOINTERFACE);
+        EXPECT_EQ(out, nullptr);
+        EXPECT_EQ(factory->Release(), 0u);
+    }
 }
 
 } // namespace

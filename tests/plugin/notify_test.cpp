@@ -6,8 +6,8 @@
 
 #include "editor_fixture.h"
 #include "memory_stream.h"
+#include "module/pianoroll_plugin.h"
 #include "mp/page.h"
-#include "mp/plugin.h"
 #include "mp/private_messages.h"
 #include "win/controls.h"
 

@@ -10,6 +10,16 @@ namespace mp {
 
 using namespace win;
 
+namespace {
+
+HRESULT MakeNoPlugin(DWORD, COPTPlugin** made) {
+    *made = nullptr;
+    return E_NOTIMPL;
+}
+CBaseListPage* MakeNoPage() { return nullptr; }
+
+} // namespace
+
 HRESULT CFactoryBase::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
@@ -38,18 +48,21 @@ HRESULT CFactoryBase::LockServer(BOOL lock) {
     return S_OK;
 }
 
+COMPSPlugClassFactory::COMPSPlugClassFactory(PluginMaker maker, DWORD p1, DWORD p2, DWORD p3, DWORD p4)
+    : CFactoryBase(p1, p2, p3, p4), maker_(maker ? maker : &MakeNoPlugin) {}
+
 HRESULT COMPSPlugClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    COPTPianoRollPlugin* plugin = nullptr;
+    COPTPlugin* plugin = nullptr;
     const auto argument = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(outer));
-    HRESULT hr = NewPianoRollPlugin(argument, &plugin);
-    if (hr != S_OK) {
-        delete static_cast<COPTPlugin*>(plugin);
+    HRESULT hr = maker_(argument, &plugin);
+    if (hr != S_OK || !plugin) {
+        delete plugin;
         return E_NOINTERFACE;
     }
     hr = plugin->QueryInterface(riid, ppv);
-    if (FAILED(hr)) delete static_cast<COPTPlugin*>(plugin);
+    if (FAILED(hr)) delete plugin;
     return hr;
 }
 
@@ -65,6 +78,9 @@ HRESULT CreatePageObject(COMPSPageCF::PageMaker maker, REFIID riid, void** ppv) 
     }
     return S_OK;
 }
+
+COMPSPageCF::COMPSPageCF(PageMaker maker, DWORD p1, DWORD p2, DWORD p3, DWORD p4)
+    : CFactoryBase(p1, p2, p3, p4), maker_(maker ? maker : &MakeNoPage) {}
 
 HRESULT COMPSPageCF::CreateInstance(IUnknown*, REFIID riid, void** ppv) { return CreatePageObject(maker_, riid, ppv); }
 

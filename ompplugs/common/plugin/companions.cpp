@@ -74,11 +74,12 @@ HRESULT COPTPluginPersit::QueryInterface(REFIID riid, void** ppv) {
     COPTPlugin* owner = owner_.load();
     return owner ? owner->QueryInterface(riid, ppv) : E_NOINTERFACE;
 }
+COPTPluginPersit::COPTPluginPersit(COPTPlugin* owner) : owner_(owner), classId_(owner->ClassId()) {}
 ULONG COPTPluginPersit::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
 ULONG COPTPluginPersit::Release() { return ReleaseCounted(refs_, this); }
 HRESULT COPTPluginPersit::GetClassID(CLSID* clsid) {
     if (!clsid) return E_POINTER;
-    *clsid = CLSID_PianoRollPlugin;
+    *clsid = classId_;
     return S_OK;
 }
 HRESULT COPTPluginPersit::IsDirty() {

@@ -39,7 +39,8 @@ template <class T> void ReleaseAndClear(T*& p) {
 
 } // namespace
 
-COPTPlugin::COPTPlugin(DWORD creationArgument) : creationArgument_(creationArgument) {
+COPTPlugin::COPTPlugin(const CLSID& classId, DWORD creationArgument)
+    : creationArgument_(creationArgument), classId_(classId) {
     std::lock_guard<std::mutex> guard(LiveLock());
     LiveObjects().insert(this);
 }

@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "module/pianoroll_plugin.h"
 #include "mp/module_strings.h"
-#include "mp/plugin.h"
 #include "vor/strings.h"
 #include "win/com.h"
 #include "win/controls.h"

@@ -1,8 +1,8 @@
 // The three exported entry points through which the host learns and creates the plug-in.
 #include <cstring>
 
+#include "module/pianoroll_plugin.h"
 #include "mp/class_factory.h"
-#include "mp/plugin.h"
 #include "page/pianoroll_page.h"
 #include "win/com.h"
 

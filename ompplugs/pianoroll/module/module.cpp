@@ -9,9 +9,9 @@
 #include <string>
 
 #include "frame/editor_dialog.h"
+#include "module/pianoroll_plugin.h"
 #include "mp/class_factory.h"
 #include "mp/module_strings.h"
-#include "mp/plugin.h"
 #include "page/pianoroll_page.h"
 #include "view/track_view.h"
 #include "vor/strings.h"
@@ -149,7 +149,7 @@ HRESULT GetModuleClassFactory(REFCLSID clsid, REFIID riid, void** ppv) noexcept 
     else return CLASS_E_CLASSNOTAVAILABLE;
     if (!*slot) {
         mp::CFactoryBase* made = nullptr;
-        if (slot == &gPluginFactory) made = new (std::nothrow) mp::COMPSPlugClassFactory(0, 0, 0, 0);
+        if (slot == &gPluginFactory) made = new (std::nothrow) mp::COMPSPlugClassFactory(&mp::MakePianoRollPlugin, 0, 0, 0, 0);
         else made = new (std::nothrow) mp::COMPSPageCF(&MakePianoRollPage, 0, 0, 0, 0);
         if (!made) return E_OUTOFMEMORY;
         made->AddRef();

@@ -8,6 +8,7 @@
 namespace mp {
 
 class CBaseListPage;
+class COPTPlugin;
 
 // Common part: reference count, lock count, and the four parameters given at creation.
 class CFactoryBase : public win::IClassFactory {
@@ -30,21 +31,31 @@ private:
     win::DWORD params_[4];
 };
 
-// Creates piano-roll plug-in objects; the outer argument becomes the creation argument.
+// Creates plug-in objects through the module's plug-in maker; the outer argument becomes the
+// creation argument.
 class COMPSPlugClassFactory final : public CFactoryBase {
 public:
-    using CFactoryBase::CFactoryBase;
+    // Makes a constructed object with a reference count of 0 in *made (null on failure) and returns
+    // Construct's code. Called on whatever thread calls CreateInstance; the object goes to the caller.
+    using PluginMaker = win::HRESULT (*)(win::DWORD creationArgument, COPTPlugin** made);
+    // A null maker is replaced by one that makes nothing, so the factory answers E_NOINTERFACE.
+    COMPSPlugClassFactory(PluginMaker maker, win::DWORD p1, win::DWORD p2, win::DWORD p3, win::DWORD p4);
     // E_NOINTERFACE when Construct does not return S_OK; otherwise the result of querying riid
     // (the new object's only reference comes from that query).
     win::HRESULT CreateInstance(win::IUnknown* outer, win::REFIID riid, void** ppv) override;
+
+private:
+    PluginMaker maker_;
 };
 
 // Creates property pages through the module's page maker.
 class COMPSPageCF final : public CFactoryBase {
 public:
+    // A new page with a reference count of 0, or null when out of memory. Called on whatever thread
+    // calls CreateInstance; the page goes to the caller.
     using PageMaker = CBaseListPage* (*)();
-    COMPSPageCF(PageMaker maker, win::DWORD p1, win::DWORD p2, win::DWORD p3, win::DWORD p4)
-        : CFactoryBase(p1, p2, p3, p4), maker_(maker) {}
+    // A null maker is replaced by one that makes nothing, so the factory answers E_NOINTERFACE.
+    COMPSPageCF(PageMaker maker, win::DWORD p1, win::DWORD p2, win::DWORD p3, win::DWORD p4);
     // As the page entry point: any failure destroys the page and gives E_NOINTERFACE.
     win::HRESULT CreateInstance(win::IUnknown* outer, win::REFIID riid, void** ppv) override;
 

@@ -1,4 +1,4 @@
-// The plug-in object framework: COPTPlugin, its companion objects, and the piano-roll plug-in.
+// The plug-in object framework: COPTPlugin and its companion objects.
 #pragma once
 
 #include <atomic>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "mp/host_contract.h"
-#include "mp/records.h"
+#include "mp/record_helpers.h"
 #include "mp/settings.h"
 #include "win/com.h"
 
@@ -19,12 +19,6 @@ namespace mp {
 
 class CBaseListPage;
 class COPTPlugin;
-
-// Class ids of this module.
-inline constexpr win::CLSID CLSID_PianoRollPlugin{
-    0x302237E3, 0x3036, 0x49B9, {0x8F, 0x2A, 0x49, 0x20, 0xE8, 0xAF, 0x8E, 0x2F}};
-inline constexpr win::CLSID CLSID_PianoRollPage{
-    0xD3EDE25B, 0x24DD, 0x4688, {0xBC, 0xF1, 0xD2, 0xAA, 0xD5, 0x64, 0x38, 0xBA}};
 
 // Flag word bits of the plug-in object.
 enum : std::uint32_t {
@@ -85,7 +79,8 @@ private:
 // IPersistStream on behalf of the plug-in object; forwards to its IsDirty/Load/Save/GetSizeMax.
 class COPTPluginPersit final : public win::IPersistStream {
 public:
-    explicit COPTPluginPersit(COPTPlugin* owner) : owner_(owner) {}
+    // Keeps the owner's class id, which GetClassID answers also after the owner is gone.
+    explicit COPTPluginPersit(COPTPlugin* owner);
     win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
     win::ULONG AddRef() override;
     win::ULONG Release() override;
@@ -99,6 +94,7 @@ public:
 private:
     std::atomic<win::LONG> refs_{0};
     std::atomic<COPTPlugin*> owner_;
+    win::CLSID classId_;
 };
 
 // One entry of the track table: the track's id, its blocks in host order, and the third key word.
@@ -147,7 +143,8 @@ struct PortList {
 // immediate phase, QueueNotification and OnTimeNotify, which host threads may call.
 class COPTPlugin : public IMPInitialise, public IVorTranslationInfo {
 public:
-    explicit COPTPlugin(win::DWORD creationArgument);
+    // classId is what IPersist::GetClassID answers for the object.
+    COPTPlugin(const win::CLSID& classId, win::DWORD creationArgument);
 
     // IUnknown (both interface tables)
     win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
@@ -217,6 +214,8 @@ public:
     // Copies the index-th entry of list 1 (output) or 0; 0 on success, 1 past the end. The name
     // handle stays the plug-in object's.
     virtual int GetPortEntry(int list, win::DWORD index, MPPortEntry* entry) const;
+    // The editor's settings block, or null when the plug-in keeps none. [window thread]
+    virtual PianoRollSettings* EditorSettings() noexcept { return nullptr; }
 
     // Replaces a port list (kind 1 output, 0 the other) from the host, keeping the current port
     // when it is still there (by GUID) and taking the first one otherwise.
@@ -281,6 +280,7 @@ public:
     std::uint32_t FetchSetFlags(std::uint32_t bits) noexcept { return flags_.fetch_or(bits); }
     win::DWORD TicksPerQuarter() const noexcept { return ticksPerQuarter_ ? ticksPerQuarter_ : 24576; }
     const char16_t* Name() const noexcept { return name_; }
+    const win::CLSID& ClassId() const noexcept { return classId_; }
     CBaseListPage* AttachedView() const noexcept { return view_; }
     IMPMidiData* MidiData() const noexcept { return midiData_; }
     IMPProperties* Properties() const noexcept { return properties_; }
@@ -298,6 +298,7 @@ protected:
     char16_t name_[260] = {};
     win::DWORD ticksPerQuarter_ = 0;
     win::DWORD creationArgument_ = 0;
+    win::CLSID classId_{};
     CMPNotificationSink* notifySink_ = nullptr;
     CMPTimeSink* timeSink_ = nullptr;
     CSpecifyPropertyPages* pages_ = nullptr;
@@ -378,40 +379,5 @@ protected:
     bool OnCacheThread() const noexcept;
     void RemoveTrackEntry(std::uint32_t trackId);
 };
-
-// The piano-roll plug-in: name, settings block and its stream, and the piano-roll reactions to
-// notifications.
-class COPTPianoRollPlugin : public COPTPlugin {
-public:
-    explicit COPTPianoRollPlugin(win::DWORD creationArgument) : COPTPlugin(creationArgument) {}
-
-    win::HRESULT Initialise(win::IUnknown* hostObject, IMPMidiOut* midiOut, win::DWORD modeFlags,
-                            win::DWORD reserved, win::DWORD* capabilities) override;
-    win::HRESULT Construct() override;
-    win::HRESULT GetPages(win::CAUUID* pages) override;
-    win::HRESULT OnDataChanged(const NotificationRecord& record, bool immediate) override;
-    win::HRESULT OnTimebaseChanged(const NotificationRecord& record, bool immediate) override;
-    win::HRESULT OnRefreshState(const NotificationRecord& record, bool immediate) override;
-    win::HRESULT OnTransportState(const NotificationRecord& record, bool immediate) override;
-    win::HRESULT OnSelectionChanged(const NotificationRecord& record, bool immediate) override;
-    win::HRESULT Load(win::IStream* stream) override;
-    win::HRESULT Save(win::IStream* stream, win::BOOL clearDirty) override;
-    win::HRESULT GetSizeMax(win::ULARGE_INTEGER* size) override;
-
-    PianoRollSettings& Settings() noexcept { return settings_; }
-    const SettingsHeader& Header() const noexcept { return header_; }
-
-private:
-    // Raises the settings' song length to the length of the first block of the editor's track.
-    bool RaiseSongLengthFromBlock();
-
-    SettingsHeader header_{};
-    PianoRollSettings settings_{};
-};
-
-// Allocates a plug-in object with the creation argument and runs Construct. On success *made is
-// the new object with a reference count of 0; on failure the object is destroyed, *made is null
-// and Construct's code (or E_OUTOFMEMORY) is returned.
-win::HRESULT NewPianoRollPlugin(win::DWORD creationArgument, COPTPianoRollPlugin** made);
 
 } // namespace mp

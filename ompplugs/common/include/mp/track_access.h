@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "mp/host_contract.h"
-#include "mp/records.h"
+#include "mp/record_helpers.h"
 #include "win/com.h"
 #include "win/types.h"
 

@@ -1,5 +1,5 @@
 // Records exchanged between the host and the editor: event keys, the 64-byte MIDI event record,
-// and the track, block and notification records.
+// and the track, block and notification records (layouts only; helpers are in mp/record_helpers.h).
 #pragma once
 
 #include <cstddef>
@@ -145,11 +145,5 @@ enum : std::uint32_t {
     NCF_OTHER = 0x200000,
     NCF_IMMEDIATE = 0x80000000u,
 };
-
-// Record helpers (records.cpp).
-void ClearRecord(MidiEventRecord& r) noexcept; // frees owned data, zero-fills, kind 1
-bool IsVariableKind(std::uint32_t kind) noexcept;
-int CompareKeys(const EventKey& a, const EventKey& b) noexcept; // word by word: <0, 0, >0
-inline bool operator==(const EventKey& a, const EventKey& b) noexcept { return CompareKeys(a, b) == 0; }
 
 } // namespace mp

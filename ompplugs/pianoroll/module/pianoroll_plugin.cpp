@@ -1,5 +1,5 @@
 // COPTPianoRollPlugin: the piano-roll plug-in's identity, settings stream and notification reactions.
-#include "mp/plugin.h"
+#include "module/pianoroll_plugin.h"
 
 #include <cstring>
 #include <new>
@@ -22,6 +22,14 @@ HRESULT NewPianoRollPlugin(DWORD creationArgument, COPTPianoRollPlugin** made) {
         delete plugin;
         return hr;
     }
+    *made = plugin;
+    return hr;
+}
+
+HRESULT MakePianoRollPlugin(DWORD creationArgument, COPTPlugin** made) {
+    if (!made) return E_POINTER;
+    COPTPianoRollPlugin* plugin = nullptr;
+    const HRESULT hr = NewPianoRollPlugin(creationArgument, &plugin);
     *made = plugin;
     return hr;
 }
