@@ -10,6 +10,7 @@
 #include "playback/clock.h"
 #include "playback/host_sound.h"
 #include "smf/smf.h"
+#include "win/com_helpers.h"
 #include "win/controls.h"
 #include "song_file.h"
 
@@ -100,12 +101,7 @@ const EditorModule& LoadEditorModule() {
 class Document::Site final : public IPropertyPageSite {
 public:
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IPropertyPageSite) return E_NOINTERFACE;
-        *ppv = static_cast<IPropertyPageSite*>(this);
-        AddRef();
-        return S_OK;
+        return QueryInterfaceFrom(riid, ppv, {{IID_IPropertyPageSite, this}});
     }
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override { return --refs_; } // owned by the document

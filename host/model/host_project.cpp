@@ -5,6 +5,8 @@
 #include <cstring>
 #include <optional>
 
+#include "win/com_helpers.h"
+
 namespace host {
 
 namespace {
@@ -51,18 +53,13 @@ HostProject::HostProject() : notifier_(this) {}
 HostProject::~HostProject() = default;
 
 win::HRESULT HostProject::QueryInterface(const win::IID& riid, void** ppv) {
-    if (!ppv) return win::E_POINTER;
-    if (riid == win::IID_IUnknown || riid == mp::IID_IMPMidiData) *ppv = static_cast<mp::IMPMidiData*>(this);
-    else if (riid == mp::IID_IMPProperties) *ppv = static_cast<mp::IMPProperties*>(this);
-    else if (riid == mp::IID_IMPTimeFormat) *ppv = static_cast<mp::IMPTimeFormat*>(this);
-    else if (riid == mp::IID_IMPPortList) *ppv = static_cast<mp::IMPPortList*>(this);
-    else if (riid == win::IID_IConnectionPointContainer) *ppv = static_cast<win::IConnectionPointContainer*>(this);
-    else {
-        *ppv = nullptr;
-        return win::E_NOINTERFACE;
-    }
-    AddRef();
-    return win::S_OK;
+    return win::QueryInterfaceFrom(riid, ppv,
+                                   {{mp::IID_IMPMidiData, static_cast<mp::IMPMidiData*>(this)},
+                                    {mp::IID_IMPProperties, static_cast<mp::IMPProperties*>(this)},
+                                    {mp::IID_IMPTimeFormat, static_cast<mp::IMPTimeFormat*>(this)},
+                                    {mp::IID_IMPPortList, static_cast<mp::IMPPortList*>(this)},
+                                    {win::IID_IConnectionPointContainer,
+                                     static_cast<win::IConnectionPointContainer*>(this)}});
 }
 
 win::ULONG HostProject::AddRef() { return ++refs_; }
@@ -713,10 +710,13 @@ win::HRESULT HostProject::EnumConnectionPoints(win::IEnumConnectionPoints** e) {
 win::HRESULT HostProject::FindConnectionPoint(const win::IID& riid, win::IConnectionPoint** cp) {
     if (!cp) return win::E_POINTER;
     *cp = nullptr;
-    if (riid == mp::IID_IMPNotificationSink) *cp = &notifier_.DataPoint();
-    else if (riid == mp::IID_IMPTimeSink) *cp = &notifier_.TimePoint();
+    win::ConnectionPoint* point = nullptr;
+    if (riid == mp::IID_IMPNotificationSink) point = notifier_.DataPoint();
+    else if (riid == mp::IID_IMPTimeSink) point = notifier_.TimePoint();
     else return win::CONNECT_E_NOCONNECTION;
-    (*cp)->AddRef();
+    if (!point) return win::E_OUTOFMEMORY;
+    point->AddRef();
+    *cp = point;
     return win::S_OK;
 }
 

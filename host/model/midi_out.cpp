@@ -2,6 +2,7 @@
 #include "model/midi_out.h"
 
 #include "model/store.h"
+#include "win/com_helpers.h"
 
 namespace host {
 
@@ -13,14 +14,7 @@ void HostMidiOut::SetSender(Sender sender) {
 }
 
 win::HRESULT HostMidiOut::QueryInterface(const win::IID& riid, void** ppv) {
-    if (!ppv) return win::E_POINTER;
-    if (riid == win::IID_IUnknown || riid == mp::IID_IMPMidiOut) {
-        *ppv = static_cast<mp::IMPMidiOut*>(this);
-        AddRef();
-        return win::S_OK;
-    }
-    *ppv = nullptr;
-    return win::E_NOINTERFACE;
+    return win::QueryInterfaceFrom(riid, ppv, {{mp::IID_IMPMidiOut, this}});
 }
 
 win::ULONG HostMidiOut::Release() {

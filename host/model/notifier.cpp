@@ -1,86 +1,11 @@
-// Connection points and the delivery of notifications and transport times to advised sinks.
+// The container's connection points and the delivery of notifications and transport times to advised sinks.
 #include "model/notifier.h"
-
-#include <algorithm>
 
 namespace host {
 
-ConnectionPoint::~ConnectionPoint() {
-    for (auto& [cookie, sink] : sinks_) sink->Release();
-}
-
-win::HRESULT ConnectionPoint::QueryInterface(const win::IID& riid, void** ppv) {
-    if (!ppv) return win::E_POINTER;
-    if (riid == win::IID_IUnknown || riid == win::IID_IConnectionPoint) {
-        *ppv = static_cast<win::IConnectionPoint*>(this);
-        AddRef();
-        return win::S_OK;
-    }
-    *ppv = nullptr;
-    return win::E_NOINTERFACE;
-}
-
-win::HRESULT ConnectionPoint::GetConnectionInterface(win::IID* iid) {
-    if (!iid) return win::E_POINTER;
-    *iid = iid_;
-    return win::S_OK;
-}
-
-win::HRESULT ConnectionPoint::GetConnectionPointContainer(win::IConnectionPointContainer** container) {
-    if (!container) return win::E_POINTER;
-    *container = owner_;
-    owner_->AddRef();
-    return win::S_OK;
-}
-
-win::HRESULT ConnectionPoint::Advise(win::IUnknown* sink, win::DWORD* cookie) {
-    if (!cookie) return win::E_POINTER;
-    *cookie = 0;
-    if (!sink) return win::E_POINTER;
-    void* typed = nullptr;
-    if (win::FAILED(sink->QueryInterface(iid_, &typed)) || !typed) return win::CONNECT_E_CANNOTCONNECT;
-    std::lock_guard lock(mutex_);
-    *cookie = nextCookie_++;
-    sinks_.emplace_back(*cookie, static_cast<win::IUnknown*>(typed));
-    return win::S_OK;
-}
-
-win::HRESULT ConnectionPoint::Unadvise(win::DWORD cookie) {
-    win::IUnknown* sink = nullptr;
-    {
-        std::lock_guard lock(mutex_);
-        auto it = std::find_if(sinks_.begin(), sinks_.end(), [&](const auto& p) { return p.first == cookie; });
-        if (it == sinks_.end()) return win::CONNECT_E_NOCONNECTION;
-        sink = it->second;
-        sinks_.erase(it);
-    }
-    sink->Release();
-    return win::S_OK;
-}
-
-win::HRESULT ConnectionPoint::EnumConnections(win::IEnumConnections** e) {
-    if (e) *e = nullptr;
-    return win::E_NOTIMPL;
-}
-
-std::vector<win::IUnknown*> ConnectionPoint::Snapshot() const {
-    std::lock_guard lock(mutex_);
-    std::vector<win::IUnknown*> out;
-    out.reserve(sinks_.size());
-    for (auto& [cookie, sink] : sinks_) {
-        sink->AddRef();
-        out.push_back(sink);
-    }
-    return out;
-}
-
-std::size_t ConnectionPoint::SinkCount() const {
-    std::lock_guard lock(mutex_);
-    return sinks_.size();
-}
-
 Notifier::Notifier(win::IConnectionPointContainer* owner)
-    : data_(owner, mp::IID_IMPNotificationSink), time_(owner, mp::IID_IMPTimeSink) {}
+    : data_(win::ConnectionPoint::Create(owner, mp::IID_IMPNotificationSink)),
+      time_(win::ConnectionPoint::Create(owner, mp::IID_IMPTimeSink)) {}
 
 Notifier::~Notifier() { SetThreaded(false); }
 
@@ -124,19 +49,17 @@ void Notifier::Flush() {
 }
 
 void Notifier::DeliverRecord(const mp::NotificationRecord& r) {
-    for (win::IUnknown* sink : data_.Snapshot()) {
-        static_cast<mp::IMPNotificationSink*>(sink)->OnNotify(&r);
-        sink->Release();
-    }
+    if (!data_) return;
+    data_->ForEachSink([&](win::IUnknown* sink) { static_cast<mp::IMPNotificationSink*>(sink)->OnNotify(&r); });
 }
 
 void Notifier::DeliverTime(std::int64_t time) {
     auto bits = static_cast<std::uint64_t>(time);
-    for (win::IUnknown* sink : time_.Snapshot()) {
+    if (!time_) return;
+    time_->ForEachSink([&](win::IUnknown* sink) {
         static_cast<mp::IMPTimeSink*>(sink)->OnTimeNotify(static_cast<win::DWORD>(bits),
                                                           static_cast<win::DWORD>(bits >> 32));
-        sink->Release();
-    }
+    });
 }
 
 void Notifier::Run() {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "playback/model_song.h"
+#include "win/com_helpers.h"
 
 namespace playback {
 
@@ -12,15 +13,7 @@ namespace playback {
 struct HostSound::Sink final : mp::IMPNotificationSink {
     explicit Sink(HostSound* owner) : owner(owner) {}
     win::HRESULT QueryInterface(const win::IID& riid, void** ppv) override {
-        if (!ppv) return win::E_POINTER;
-        if (riid == win::IID_IUnknown || riid == mp::IID_IMPNotificationSink)
-            *ppv = static_cast<mp::IMPNotificationSink*>(this);
-        else {
-            *ppv = nullptr;
-            return win::E_NOINTERFACE;
-        }
-        AddRef();
-        return win::S_OK;
+        return win::QueryInterfaceFrom(riid, ppv, {{mp::IID_IMPNotificationSink, this}});
     }
     win::ULONG AddRef() override { return ++refs; }
     win::ULONG Release() override { return --refs; }

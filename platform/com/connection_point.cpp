@@ -10,12 +10,7 @@ ConnectionPoint* ConnectionPoint::Create(IConnectionPointContainer* container, R
 ConnectionPoint::~ConnectionPoint() { UnadviseAll(); }
 
 HRESULT ConnectionPoint::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IConnectionPoint) return E_NOINTERFACE;
-    AddRef();
-    *ppv = static_cast<IConnectionPoint*>(this);
-    return S_OK;
+    return QueryInterfaceFrom(riid, ppv, {{IID_IConnectionPoint, this}});
 }
 
 ULONG ConnectionPoint::AddRef() { return refs_.Increment(); }

@@ -27,12 +27,8 @@ public:
     HGlobalStream(std::shared_ptr<Block> block, ULONGLONG position) : block_(std::move(block)), pos_(position) {}
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_ISequentialStream && riid != IID_IStream) return E_NOINTERFACE;
-        AddRef();
-        *ppv = static_cast<IStream*>(this);
-        return S_OK;
+        IStream* self = this;
+        return QueryInterfaceFrom(riid, ppv, {{IID_IStream, self}, {IID_ISequentialStream, self}});
     }
     ULONG AddRef() override { return refs_.Increment(); }
     ULONG Release() override {

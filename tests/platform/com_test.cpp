@@ -275,8 +275,7 @@ struct ITestSink : IUnknown {
 class Sink final : public ITestSink {
 public:
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        static const InterfaceEntry<Sink> table[] = {{&IID_ITestSink, CastTo<Sink, ITestSink>}};
-        return QueryInterfaceFrom(this, table, riid, ppv);
+        return QueryInterfaceFrom(riid, ppv, {{IID_ITestSink, static_cast<ITestSink*>(this)}});
     }
     ULONG AddRef() override { return refs.Increment(); }
     ULONG Release() override { return refs.Decrement(); }

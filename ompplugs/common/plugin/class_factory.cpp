@@ -5,6 +5,7 @@
 
 #include "mp/page.h"
 #include "mp/plugin.h"
+#include "win/com_helpers.h"
 
 namespace mp {
 
@@ -21,12 +22,7 @@ CBaseListPage* MakeNoPage() { return nullptr; }
 } // namespace
 
 HRESULT CFactoryBase::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
-    *ppv = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
+    return QueryInterfaceFrom(riid, ppv, {{IID_IClassFactory, this}});
 }
 
 ULONG CFactoryBase::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }

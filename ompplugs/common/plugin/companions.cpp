@@ -1,6 +1,7 @@
 // The plug-in object's companion objects: the two sinks, the property-pages object and the
 // persistence object. Each keeps a plain pointer to the plug-in object, cleared when it goes.
 #include "mp/plugin.h"
+#include "win/com_helpers.h"
 
 namespace mp {
 
@@ -17,12 +18,7 @@ template <class T> ULONG ReleaseCounted(std::atomic<LONG>& refs, T* self) {
 } // namespace
 
 HRESULT CMPNotificationSink::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IMPNotificationSink) return E_NOINTERFACE;
-    *ppv = static_cast<IMPNotificationSink*>(this);
-    AddRef();
-    return S_OK;
+    return QueryInterfaceFrom(riid, ppv, {{IID_IMPNotificationSink, this}});
 }
 ULONG CMPNotificationSink::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
 ULONG CMPNotificationSink::Release() { return ReleaseCounted(refs_, this); }
@@ -34,12 +30,7 @@ HRESULT CMPNotificationSink::OnNotify(const NotificationRecord* record) {
 }
 
 HRESULT CMPTimeSink::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IMPTimeSink) return E_NOINTERFACE;
-    *ppv = static_cast<IMPTimeSink*>(this);
-    AddRef();
-    return S_OK;
+    return QueryInterfaceFrom(riid, ppv, {{IID_IMPTimeSink, this}});
 }
 ULONG CMPTimeSink::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
 ULONG CMPTimeSink::Release() { return ReleaseCounted(refs_, this); }
@@ -49,12 +40,7 @@ HRESULT CMPTimeSink::OnTimeNotify(DWORD positionLow, DWORD positionHigh) {
 }
 
 HRESULT CSpecifyPropertyPages::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_ISpecifyPropertyPages) return E_NOINTERFACE;
-    *ppv = static_cast<ISpecifyPropertyPages*>(this);
-    AddRef();
-    return S_OK;
+    return QueryInterfaceFrom(riid, ppv, {{IID_ISpecifyPropertyPages, this}});
 }
 ULONG CSpecifyPropertyPages::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
 ULONG CSpecifyPropertyPages::Release() { return ReleaseCounted(refs_, this); }
@@ -64,13 +50,8 @@ HRESULT CSpecifyPropertyPages::GetPages(CAUUID* pages) {
 }
 
 HRESULT COPTPluginPersit::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IPersist || riid == IID_IPersistStream) {
-        *ppv = static_cast<IPersistStream*>(this);
-        AddRef();
-        return S_OK;
-    }
+    const HRESULT hr = QueryInterfaceFrom(riid, ppv, {{IID_IPersistStream, this}, {IID_IPersist, this}});
+    if (hr != E_NOINTERFACE) return hr;
     COPTPlugin* owner = owner_.load();
     return owner ? owner->QueryInterface(riid, ppv) : E_NOINTERFACE;
 }

@@ -8,6 +8,7 @@
 #include "mp/module_strings.h"
 #include "mp/plugin.h"
 #include "mp/private_messages.h"
+#include "win/com_helpers.h"
 #include "win/controls.h"
 #include "win/win.h"
 
@@ -62,12 +63,7 @@ CBaseListPage::~CBaseListPage() {
 }
 
 HRESULT CBaseListPage::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IPropertyPage) return E_NOINTERFACE;
-    *ppv = static_cast<IPropertyPage*>(this);
-    AddRef();
-    return S_OK;
+    return QueryInterfaceFrom(riid, ppv, {{IID_IPropertyPage, this}});
 }
 
 ULONG CBaseListPage::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }

@@ -10,6 +10,7 @@
 #include "mp/page.h"
 #include "mp/private_messages.h"
 #include "vor/strings.h"
+#include "win/com_helpers.h"
 #include "win/win.h"
 
 namespace mp {
@@ -83,21 +84,14 @@ void COPTPlugin::ReleaseCompanions() {
 }
 
 HRESULT COPTPlugin::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IMPInitialise) {
-        *ppv = static_cast<IMPInitialise*>(this);
-    } else if (riid == IID_IVorTranslationInfo) {
-        *ppv = static_cast<IVorTranslationInfo*>(this);
-    } else if (riid == IID_IMPOptionalDelegate) {
-        return delegate_ ? delegate_->QueryInterface(riid, ppv) : E_NOINTERFACE;
-    } else if (riid == IID_IPersistStream || riid == IID_IPersist) {
-        return persist_ ? persist_->QueryInterface(riid, ppv) : E_NOINTERFACE;
-    } else {
-        return pages_ ? pages_->QueryInterface(riid, ppv) : E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    const HRESULT hr = QueryInterfaceFrom(riid, ppv, {{IID_IMPInitialise, static_cast<IMPInitialise*>(this)},
+                                                      {IID_IVorTranslationInfo, static_cast<IVorTranslationInfo*>(this)}});
+    if (hr != E_NOINTERFACE) return hr;
+    // Everything else is answered by the companion objects (absent before Construct).
+    IUnknown* companion = riid == IID_IMPOptionalDelegate                     ? delegate_
+                          : riid == IID_IPersistStream || riid == IID_IPersist ? static_cast<IUnknown*>(persist_)
+                                                                               : pages_;
+    return companion ? companion->QueryInterface(riid, ppv) : E_NOINTERFACE;
 }
 
 ULONG COPTPlugin::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }

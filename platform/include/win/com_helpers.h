@@ -1,10 +1,11 @@
-// COM helpers: ComPtr, an interlocked reference count, QueryInterface from a table, a connection point.
+// COM helpers: ComPtr, an interlocked reference count, QueryInterface from a list of answers, a connection point.
 #pragma once
 
 #include "win/com.h"
 
 #include <atomic>
 #include <cstddef>
+#include <initializer_list>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -77,23 +78,21 @@ private:
     std::atomic<ULONG> n_;
 };
 
-// One row of a QueryInterface table: an interface id and the cast from the object to it.
-template <class Object> struct InterfaceEntry {
-    const IID* iid;
-    IUnknown* (*cast)(Object*);
+// One answer of QueryInterface: an interface id and the object seen as that interface.
+struct InterfaceAnswer {
+    const IID& iid;
+    IUnknown* object;
 };
-template <class Object, class Interface> IUnknown* CastTo(Object* o) { return static_cast<Interface*>(o); }
 
-// Answers riid from the table (IUnknown by the first row), AddRef'ing the result.
-template <class Object, std::size_t N>
-HRESULT QueryInterfaceFrom(Object* self, const InterfaceEntry<Object> (&table)[N], REFIID riid, void** ppv) {
+// Answers riid from the list (IUnknown by the first entry), AddRef'ing what it hands out. E_POINTER
+// for a null ppv; E_NOINTERFACE, with *ppv null, for an id not in the list. [any thread]
+inline HRESULT QueryInterfaceFrom(REFIID riid, void** ppv, std::initializer_list<InterfaceAnswer> answers) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    for (std::size_t i = 0; i < N; ++i) {
-        if (*table[i].iid == riid || (i == 0 && riid == IID_IUnknown)) {
-            IUnknown* p = table[i].cast(self);
-            p->AddRef();
-            *ppv = p;
+    for (const InterfaceAnswer& answer : answers) {
+        if (answer.iid == riid || (&answer == answers.begin() && riid == IID_IUnknown)) {
+            answer.object->AddRef();
+            *ppv = answer.object;
             return S_OK;
         }
     }

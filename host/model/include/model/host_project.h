@@ -101,7 +101,7 @@ public:
     // Delivery from a host thread instead of the calling thread; Flush waits for it to drain.
     void SetThreadedDelivery(bool threaded);
     void FlushNotifications();
-    std::size_t SinkCount() { return notifier_.DataPoint().SinkCount(); }
+    std::size_t SinkCount() { return notifier_.DataPoint() ? notifier_.DataPoint()->SinkCount() : 0; }
 
 private:
     struct Batch {

@@ -5,49 +5,25 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "mp/host_contract.h"
+#include "win/com_helpers.h"
 
 namespace host {
-
-// One connection point; its reference count is its container's. Sinks are kept as the interface the
-// point delivers to (queried at Advise), each with one reference until Unadvise.
-class ConnectionPoint final : public win::IConnectionPoint {
-public:
-    ConnectionPoint(win::IConnectionPointContainer* owner, const win::IID& iid) : owner_(owner), iid_(iid) {}
-    ~ConnectionPoint();
-
-    win::HRESULT QueryInterface(const win::IID& riid, void** ppv) override;
-    win::ULONG AddRef() override { return owner_->AddRef(); }
-    win::ULONG Release() override { return owner_->Release(); }
-    win::HRESULT GetConnectionInterface(win::IID* iid) override;
-    win::HRESULT GetConnectionPointContainer(win::IConnectionPointContainer** container) override;
-    win::HRESULT Advise(win::IUnknown* sink, win::DWORD* cookie) override;
-    win::HRESULT Unadvise(win::DWORD cookie) override;
-    win::HRESULT EnumConnections(win::IEnumConnections** e) override;
-
-    // Referenced copies of the advised sinks; the caller releases each.
-    std::vector<win::IUnknown*> Snapshot() const;
-    std::size_t SinkCount() const;
-
-private:
-    win::IConnectionPointContainer* owner_;
-    win::IID iid_;
-    mutable std::mutex mutex_;
-    std::vector<std::pair<win::DWORD, win::IUnknown*>> sinks_;
-    win::DWORD nextCookie_ = 1;
-};
 
 class Notifier {
 public:
     explicit Notifier(win::IConnectionPointContainer* owner);
     ~Notifier();
 
-    ConnectionPoint& DataPoint() { return data_; }
-    ConnectionPoint& TimePoint() { return time_; }
+    // The container's connection points (null when they could not be made). The notifier holds one
+    // reference on each; whoever FindConnectionPoint gives one to holds another.
+    win::ConnectionPoint* DataPoint() const { return data_.get(); }
+    win::ConnectionPoint* TimePoint() const { return time_.get(); }
 
     // Threaded delivery starts a delivery thread; switching back drains it first.
     void SetThreaded(bool threaded);
@@ -69,8 +45,16 @@ private:
     void DeliverTime(std::int64_t time);
     void Run();
 
-    ConnectionPoint data_;
-    ConnectionPoint time_;
+    // The container is going away: a point someone still holds stops naming it and drops its sinks.
+    struct PointRelease {
+        void operator()(win::ConnectionPoint* point) const noexcept {
+            point->Detach();
+            point->UnadviseAll();
+            point->Release();
+        }
+    };
+    std::unique_ptr<win::ConnectionPoint, PointRelease> data_;
+    std::unique_ptr<win::ConnectionPoint, PointRelease> time_;
     bool threaded_ = false;
     std::mutex queueMutex_;
     std::condition_variable wake_;
