@@ -34,23 +34,12 @@ std::string& Caption() {
     static std::string* caption = new std::string("MIDI Piano Roll Editor");
     return *caption;
 }
-int gLogoFirst = 0;
-int gLogoSecond = 0;
 bool gTrackViewRegistered = false;
 bool gLogoRegistered = false;
 
 std::mutex gFactoryLock;
 mp::CFactoryBase* gPluginFactory = nullptr;
 mp::CFactoryBase* gPageFactory = nullptr;
-
-LRESULT LogoWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProc(hwnd, msg, wParam, lParam);
-}
-
-int UserInterfaceLocaleIndex() {
-    const char* language = VorStr_GetLanguage();
-    return language && std::string(language) == "en" ? 0 : -1;
-}
 
 // Runs when the module is mapped into the process.
 __attribute__((constructor)) void ModuleLoad() {
@@ -75,7 +64,6 @@ __attribute__((constructor)) void ModuleLoad() {
 // Runs when the module is unmapped.
 __attribute__((destructor)) void ModuleUnload() {
     UnregisterModuleClasses();
-    RemoveFontResourceFile(Folder());
     ReleaseModuleClassFactories();
     if (gInstance) UnregisterModuleResources(gInstance);
     gInstance = nullptr;
@@ -87,32 +75,18 @@ HINSTANCE ModuleInstance() noexcept { return gInstance; }
 const std::string& ModuleFolder() noexcept { return Folder(); }
 const char* MessageBoxCaption() noexcept { return Caption().c_str(); }
 
-bool ChooseLogoBitmaps(int localeIndex, int* first, int* second) noexcept {
-    int a = 0, b = 0;
-    if (localeIndex == 0) a = 5, b = 7;
-    else if (localeIndex == 1) a = 6, b = 8;
-    if (first) *first = a;
-    if (second) *second = b;
-    return a != 0;
-}
-
-void LogoBitmaps(int* first, int* second) noexcept {
-    if (first) *first = gLogoFirst;
-    if (second) *second = gLogoSecond;
-}
-
 bool RegisterModuleClasses() noexcept {
+    // A global class the module offers to the whole process; the editor itself makes no logo window.
     WNDCLASSEX logo{};
     logo.cbSize = sizeof logo;
     logo.style = CS_GLOBALCLASS | CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-    logo.lpfnWndProc = LogoWindowProc;
-    logo.cbWndExtra = 4;
+    logo.lpfnWndProc = DefWindowProc;
+    logo.cbWndExtra = kLogoWindowBytes;
     logo.hInstance = gInstance;
     logo.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    logo.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(5 /* COLOR_WINDOW */ + 1));
+    logo.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
     logo.lpszClassName = kLogoClass;
     gLogoRegistered = RegisterClassEx(&logo) != 0;
-    if (gLogoRegistered) ChooseLogoBitmaps(UserInterfaceLocaleIndex(), &gLogoFirst, &gLogoSecond);
 
     WNDCLASSEX view{};
     view.cbSize = sizeof view;
@@ -129,14 +103,6 @@ void UnregisterModuleClasses() noexcept {
     if (gTrackViewRegistered) UnregisterClass(kTrackViewClass, gInstance);
     if (gLogoRegistered) UnregisterClass(kLogoClass, gInstance);
     gTrackViewRegistered = gLogoRegistered = false;
-    gLogoFirst = gLogoSecond = 0;
-}
-
-bool RemoveFontResourceFile(const std::string& folder) noexcept {
-    std::error_code error;
-    const std::filesystem::path file = std::filesystem::path(folder) / kFontResourceFile;
-    if (!std::filesystem::is_regular_file(file, error)) return false;
-    return std::filesystem::remove(file, error);
 }
 
 HRESULT GetModuleClassFactory(REFCLSID clsid, REFIID riid, void** ppv) noexcept {

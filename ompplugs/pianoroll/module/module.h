@@ -1,4 +1,4 @@
-// Module-wide state of pianoroll.so: instance handle, folder, message-box caption, logo bitmaps.
+// Module-wide state of pianoroll.so: instance handle, folder, message-box caption, window classes, factories.
 #pragma once
 
 #include <string>
@@ -10,7 +10,8 @@ namespace pianoroll {
 
 constexpr const char* kTrackViewClass = "pianorollBld0TrackviewClass";
 constexpr const char* kLogoClass = "pianorollBld0LogoClass";
-constexpr const char* kFontResourceFile = "vorhandle.fnt";
+// Window data of the logo class's windows.
+constexpr int kLogoWindowBytes = 4;
 
 // The module's instance handle (null before load and after unload).
 win::HINSTANCE ModuleInstance() noexcept;
@@ -19,19 +20,9 @@ const std::string& ModuleFolder() noexcept;
 // Caption of every message box the module shows.
 const char* MessageBoxCaption() noexcept;
 
-// Bitmap resource ids the logo window shows, chosen by the user-interface locale index:
-// 0 -> 5 and 7, 1 -> 6 and 8, any other -> none (both 0). Returns whether a pair was chosen.
-bool ChooseLogoBitmaps(int localeIndex, int* first, int* second) noexcept;
-// The pair chosen at load (0, 0 when the logo class did not register).
-void LogoBitmaps(int* first, int* second) noexcept;
-
 // Registers / unregisters the module's window classes in its instance.
 bool RegisterModuleClasses() noexcept;
 void UnregisterModuleClasses() noexcept;
-
-// Removes the module's font resource file from its folder when present; a no-op otherwise.
-// Returns whether a file was removed.
-bool RemoveFontResourceFile(const std::string& folder) noexcept;
 
 // Class factories cached by the module, created on first request.
 win::HRESULT GetModuleClassFactory(win::REFCLSID clsid, win::REFIID riid, void** ppv) noexcept;
