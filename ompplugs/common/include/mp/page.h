@@ -38,12 +38,16 @@ public:
     win::HRESULT Help(win::LPCOLESTR helpDir) override;
     win::HRESULT TranslateAccelerator(win::MSG* msg) override;
 
+    // [last Release] Destroys the editor window and releases the object and the site.
     virtual ~CBaseListPage();
-    // Called once by the creator before the page is handed out.
+    // [creating thread] Called once by the creator before the page is handed out; a failure makes the
+    // creator destroy the page.
     virtual win::HRESULT Initialize() { return win::S_OK; }
-    // From the plug-in object's OnTimeNotify: posts PRM_TRANSPORT_TICK unless one is outstanding.
+    // [any thread] From the plug-in object's OnTimeNotify: posts PRM_TRANSPORT_TICK unless one is
+    // outstanding.
     virtual void TimeNotify(win::DWORD positionLow, win::DWORD positionHigh);
-    // From the plug-in object's OnNotify: posts PRM_TRACK_LIST_CHANGED unless one is outstanding.
+    // [any thread] From the plug-in object's OnNotify: posts PRM_TRACK_LIST_CHANGED unless one is
+    // outstanding. The record stays the caller's.
     virtual void DataNotify(const NotificationRecord* record);
     virtual win::HRESULT Reserved18() { return win::E_NOTIMPL; }
 
@@ -53,12 +57,13 @@ public:
     win::SIZE PageSize() const noexcept { return size_; }
 
 protected:
-    // Creates the editor dialog as a child of parent with `param` as its creation parameter (0 when
-    // the page only measures it). Null on failure.
+    // [ui thread] Creates the editor dialog as a child of parent with `param` as its creation
+    // parameter (0 when the page only measures it). Null on failure; the page owns the window.
     virtual win::HWND CreateEditorDialog(win::HWND parent, win::LPARAM param) = 0;
-    // Title in UTF-16 (task memory is made by the caller) and the help file path (may be empty).
+    // [ui thread] The help file path (may be empty), kept by the page; the caller copies it.
     virtual const char16_t* HelpFilePath() const { return u""; }
-    // Hooks around attaching and detaching the plug-in object.
+    // [ui thread] Hooks around attaching and detaching the plug-in object; the object is the
+    // caller's (a subclass that keeps it takes its own reference).
     virtual void OnObjectAttached(win::IUnknown*) {}
     virtual void OnObjectDetached() {}
 

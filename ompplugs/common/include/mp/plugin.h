@@ -157,16 +157,24 @@ public:
     // IVorTranslationInfo: English (primary language 0x09, or 0 for the default) is what ships.
     win::HRESULT SetLanguage(win::DWORD languageId) override;
 
+    // The slots below are numbered by their order; each says which thread calls it. A subclass
+    // overrides what it needs; the base answers every slot.
+    // [last Release] Frees the caches and port lists, unadvises, releases the companions and view.
     virtual ~COPTPlugin();
+    // [creating thread, once] Makes the locks and the companions (the object holds one reference on
+    // each). E_OUTOFMEMORY with what was made released.
     virtual win::HRESULT Construct();
+    // [ui thread] The property-page class ids in a task-memory array the caller frees; base E_NOTIMPL.
     virtual win::HRESULT GetPages(win::CAUUID* pages);
     virtual win::HRESULT Reserved8() { return win::E_NOTIMPL; }
     virtual win::HRESULT Reserved9() { return win::E_NOTIMPL; }
     virtual win::HRESULT Reserved10() { return win::E_NOTIMPL; }
+    // [ui thread] The page releases its hold: the object drops its reference on the page.
     virtual win::HRESULT DetachView(CBaseListPage* view);
+    // [ui thread] The object takes a reference on the page and drops the one on the previous page.
     virtual win::HRESULT AttachView(CBaseListPage* view);
-    // Two-phase dispatch: immediate on the host's thread, deferred (immediate = false) on the
-    // window's thread from ProcessNotifications.
+    // Two-phase dispatch: immediate [any thread] from the notification sink, deferred
+    // (immediate = false) [ui thread] from ProcessNotifications. The record stays the caller's.
     virtual win::HRESULT OnNotify(const NotificationRecord* record, bool immediate);
     virtual win::HRESULT OnDataChanged(const NotificationRecord& record, bool immediate);      // E0
     virtual win::HRESULT OnTimebaseChanged(const NotificationRecord& record, bool immediate);  // E4
@@ -182,11 +190,13 @@ public:
     virtual win::HRESULT OnNotifyEC(const NotificationRecord& record, bool immediate);         // EC
     virtual win::HRESULT OnUnknownNotify(const NotificationRecord& record, bool immediate);
     virtual win::HRESULT OnHostQueued(const NotificationRecord& record, bool immediate); // E1
-    // S_FALSE when nothing was queued, S_OK otherwise. Clears PLF_DATA_POSTED.
+    // [ui thread] S_FALSE when nothing was queued, S_OK otherwise. Clears PLF_DATA_POSTED.
     virtual win::HRESULT ProcessNotifications(bool discard);
+    // [any thread] Queues a copy of the record under the queue lock.
     virtual win::HRESULT QueueNotification(const NotificationRecord* record);
+    // [any thread] Tells the attached page under the view lock.
     virtual win::HRESULT OnTimeNotify(win::DWORD positionLow, win::DWORD positionHigh);
-    // Track table and event-key list (the cache of the host's data the editor shows).
+    // [ui thread] Track table and event-key list (the cache of the host's data the editor shows).
     virtual win::HRESULT ReloadTracks(bool reset);
     virtual win::HRESULT LoadTracks();
     virtual win::HRESULT LoadBlocks(std::vector<EventKey>& blocks, const EventKey& trackKey);
@@ -198,14 +208,17 @@ public:
     virtual win::HRESULT LoadEvents(std::vector<EventEntry>& list, const EventKey& blockKey);
     virtual win::DWORD GetChannelMask();
     virtual win::DWORD GetChannelCount();
-    // Current port of a list: index 0 -> the kind-0 list, any other -> the output list.
+    // [ui thread] Current port of a list: index 0 -> the kind-0 list, any other -> the output list.
     virtual win::DWORD GetPort(int index);
     virtual win::HRESULT SetPort(int index, win::DWORD id);
+    // [ui thread] IPersistStream through the persistence object; the stream stays the caller's.
+    // The base keeps no settings: IsDirty S_FALSE, the others E_NOTIMPL.
     virtual win::HRESULT IsDirty();
     virtual win::HRESULT Load(win::IStream* stream);
     virtual win::HRESULT Save(win::IStream* stream, win::BOOL clearDirty);
     virtual win::HRESULT GetSizeMax(win::ULARGE_INTEGER* size);
     virtual int Hook45() { return 0; }
+    // [creating thread] Called at the start of Construct.
     virtual int Hook46() { return 0; }
 
     // Port queries of the preferences dialog (after the numbered slots, so they keep their numbers).
@@ -214,7 +227,7 @@ public:
     // Copies the index-th entry of list 1 (output) or 0; 0 on success, 1 past the end. The name
     // handle stays the plug-in object's.
     virtual int GetPortEntry(int list, win::DWORD index, MPPortEntry* entry) const;
-    // The editor's settings block, or null when the plug-in keeps none. [window thread]
+    // [ui thread] The editor's settings block (the object keeps it), or null when it keeps none.
     virtual PianoRollSettings* EditorSettings() noexcept { return nullptr; }
 
     // Replaces a port list (kind 1 output, 0 the other) from the host, keeping the current port
