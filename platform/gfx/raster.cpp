@@ -61,15 +61,17 @@ inline void CopyOpaque(std::uint32_t* to, const std::uint32_t* from, int n) {
 
 inline unsigned Div255(unsigned v) { return (v + 128 + ((v + 128) >> 8)) >> 8; }
 
+// A negative extent runs back from its origin: make it run forward from the other end.
+void Normalise(int& origin, int& extent) {
+    if (extent < 0) {
+        origin += extent;
+        extent = -extent;
+    }
+}
+
 RECT NormalisedRect(int x, int y, int w, int h) {
-    if (w < 0) {
-        x += w;
-        w = -w;
-    }
-    if (h < 0) {
-        y += h;
-        h = -h;
-    }
+    Normalise(x, w);
+    Normalise(y, h);
     return RECT{x, y, x + w, y + h};
 }
 
@@ -186,22 +188,10 @@ bool BuildMapping(Dc* d, int x, int y, int w, int h, Dc* s, int xs, int ys, int 
     if (w == 0 || h == 0 || ws == 0 || hs == 0) return false;
     bool mirrorX = (w < 0) != (ws < 0);
     bool mirrorY = (h < 0) != (hs < 0);
-    if (w < 0) {
-        x += w;
-        w = -w;
-    }
-    if (h < 0) {
-        y += h;
-        h = -h;
-    }
-    if (ws < 0) {
-        xs += ws;
-        ws = -ws;
-    }
-    if (hs < 0) {
-        ys += hs;
-        hs = -hs;
-    }
+    Normalise(x, w);
+    Normalise(y, h);
+    Normalise(xs, ws);
+    Normalise(ys, hs);
     if (w > 65536 || h > 65536) return false;
     POINT dorg = LogicalToSurface(d);
     POINT sorg = LogicalToSurface(s);
