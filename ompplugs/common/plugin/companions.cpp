@@ -1,29 +1,18 @@
 // The plug-in object's companion objects: the two sinks, the property-pages object and the
 // persistence object. Each keeps a plain pointer to the plug-in object, cleared when it goes.
 #include "mp/plugin.h"
+
 #include "win/com_helpers.h"
 
 namespace mp {
 
 using namespace win;
 
-namespace {
-
-template <class T> ULONG ReleaseCounted(std::atomic<LONG>& refs, T* self) {
-    LONG left = refs.fetch_sub(1) - 1;
-    if (left == 0) delete self;
-    return static_cast<ULONG>(left < 0 ? 0 : left);
-}
-
-} // namespace
-
 HRESULT CMPNotificationSink::QueryInterface(REFIID riid, void** ppv) {
     return QueryInterfaceFrom(riid, ppv, {{IID_IMPNotificationSink, this}});
 }
-ULONG CMPNotificationSink::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
-ULONG CMPNotificationSink::Release() { return ReleaseCounted(refs_, this); }
 HRESULT CMPNotificationSink::OnNotify(const NotificationRecord* record) {
-    COPTPlugin* owner = owner_.load();
+    COPTPlugin* owner = Owner();
     if (!owner) return E_UNEXPECTED;
     if (!record) return E_POINTER;
     return owner->OnNotify(record, true);
@@ -32,51 +21,45 @@ HRESULT CMPNotificationSink::OnNotify(const NotificationRecord* record) {
 HRESULT CMPTimeSink::QueryInterface(REFIID riid, void** ppv) {
     return QueryInterfaceFrom(riid, ppv, {{IID_IMPTimeSink, this}});
 }
-ULONG CMPTimeSink::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
-ULONG CMPTimeSink::Release() { return ReleaseCounted(refs_, this); }
 HRESULT CMPTimeSink::OnTimeNotify(DWORD positionLow, DWORD positionHigh) {
-    COPTPlugin* owner = owner_.load();
+    COPTPlugin* owner = Owner();
     return owner ? owner->OnTimeNotify(positionLow, positionHigh) : E_UNEXPECTED;
 }
 
 HRESULT CSpecifyPropertyPages::QueryInterface(REFIID riid, void** ppv) {
     return QueryInterfaceFrom(riid, ppv, {{IID_ISpecifyPropertyPages, this}});
 }
-ULONG CSpecifyPropertyPages::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
-ULONG CSpecifyPropertyPages::Release() { return ReleaseCounted(refs_, this); }
 HRESULT CSpecifyPropertyPages::GetPages(CAUUID* pages) {
-    COPTPlugin* owner = owner_.load();
+    COPTPlugin* owner = Owner();
     return owner ? owner->GetPages(pages) : E_UNEXPECTED;
 }
 
 HRESULT COPTPluginPersit::QueryInterface(REFIID riid, void** ppv) {
     const HRESULT hr = QueryInterfaceFrom(riid, ppv, {{IID_IPersistStream, this}, {IID_IPersist, this}});
     if (hr != E_NOINTERFACE) return hr;
-    COPTPlugin* owner = owner_.load();
+    COPTPlugin* owner = Owner();
     return owner ? owner->QueryInterface(riid, ppv) : E_NOINTERFACE;
 }
-COPTPluginPersit::COPTPluginPersit(COPTPlugin* owner) : owner_(owner), classId_(owner->ClassId()) {}
-ULONG COPTPluginPersit::AddRef() { return static_cast<ULONG>(refs_.fetch_add(1) + 1); }
-ULONG COPTPluginPersit::Release() { return ReleaseCounted(refs_, this); }
+COPTPluginPersit::COPTPluginPersit(COPTPlugin* owner) : CCompanion(owner), classId_(owner->ClassId()) {}
 HRESULT COPTPluginPersit::GetClassID(CLSID* clsid) {
     if (!clsid) return E_POINTER;
     *clsid = classId_;
     return S_OK;
 }
 HRESULT COPTPluginPersit::IsDirty() {
-    COPTPlugin* owner = owner_.load();
+    COPTPlugin* owner = Owner();
     return owner ? owner->IsDirty() : E_UNEXPECTED;
 }
 HRESULT COPTPluginPersit::Load(IStream* stream) {
-    COPTPlugin* owner = owner_.load();
+    COPTPlugin* owner = Owner();
     return owner ? owner->Load(stream) : E_UNEXPECTED;
 }
 HRESULT COPTPluginPersit::Save(IStream* stream, BOOL clearDirty) {
-    COPTPlugin* owner = owner_.load();
+    COPTPlugin* owner = Owner();
     return owner ? owner->Save(stream, clearDirty) : E_UNEXPECTED;
 }
 HRESULT COPTPluginPersit::GetSizeMax(ULARGE_INTEGER* size) {
-    COPTPlugin* owner = owner_.load();
+    COPTPlugin* owner = Owner();
     return owner ? owner->GetSizeMax(size) : E_UNEXPECTED;
 }
 

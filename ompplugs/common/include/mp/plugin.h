@@ -30,70 +30,68 @@ enum : std::uint32_t {
     PLF_TIME_POSTED = 0x20,     // PRM_TRANSPORT_TICK posted and not yet handled
 };
 
-// Receives the host's data notifications and hands them to the plug-in object's OnNotify.
-class CMPNotificationSink final : public IMPNotificationSink {
+// What the plug-in object's companions share: a reference count of their own (the object deleted at
+// zero) and a plain pointer to the owner, cleared by Detach when the owner goes; a forwarded call
+// after that answers E_UNEXPECTED. AddRef and Release [any thread].
+template <class Interface> class CCompanion : public Interface {
 public:
-    explicit CMPNotificationSink(COPTPlugin* owner) : owner_(owner) {}
+    explicit CCompanion(COPTPlugin* owner) : owner_(owner) {}
+    win::ULONG AddRef() override { return static_cast<win::ULONG>(refs_.fetch_add(1) + 1); }
+    win::ULONG Release() override {
+        const win::LONG left = refs_.fetch_sub(1) - 1;
+        if (left == 0) delete this;
+        return static_cast<win::ULONG>(left < 0 ? 0 : left);
+    }
+    void Detach() noexcept { owner_.store(nullptr); }
+
+protected:
+    virtual ~CCompanion() = default;
+    COPTPlugin* Owner() const noexcept { return owner_.load(); }
+
+private:
+    std::atomic<win::LONG> refs_{0};
+    std::atomic<COPTPlugin*> owner_;
+};
+
+// Receives the host's data notifications and hands them to the plug-in object's OnNotify.
+class CMPNotificationSink final : public CCompanion<IMPNotificationSink> {
+public:
+    using CCompanion::CCompanion;
     win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
-    win::ULONG AddRef() override;
-    win::ULONG Release() override;
     // [any thread] E_UNEXPECTED once the owner is gone, E_POINTER for a null record.
     win::HRESULT OnNotify(const NotificationRecord* record) override;
-    void Detach() noexcept { owner_.store(nullptr); }
-
-private:
-    std::atomic<win::LONG> refs_{0};
-    std::atomic<COPTPlugin*> owner_;
 };
 
-// Receives the host's transport position and hands it to OnTimeNotify.
-class CMPTimeSink final : public IMPTimeSink {
+// Receives the host's transport position and hands it to OnTimeNotify. [any thread]
+class CMPTimeSink final : public CCompanion<IMPTimeSink> {
 public:
-    explicit CMPTimeSink(COPTPlugin* owner) : owner_(owner) {}
+    using CCompanion::CCompanion;
     win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
-    win::ULONG AddRef() override;
-    win::ULONG Release() override;
     win::HRESULT OnTimeNotify(win::DWORD positionLow, win::DWORD positionHigh) override;
-    void Detach() noexcept { owner_.store(nullptr); }
-
-private:
-    std::atomic<win::LONG> refs_{0};
-    std::atomic<COPTPlugin*> owner_;
 };
 
-// ISpecifyPropertyPages on behalf of the plug-in object; forwards GetPages to it.
-class CSpecifyPropertyPages final : public win::ISpecifyPropertyPages {
+// ISpecifyPropertyPages on behalf of the plug-in object; forwards GetPages to it. [ui thread]
+class CSpecifyPropertyPages final : public CCompanion<win::ISpecifyPropertyPages> {
 public:
-    explicit CSpecifyPropertyPages(COPTPlugin* owner) : owner_(owner) {}
+    using CCompanion::CCompanion;
     win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
-    win::ULONG AddRef() override;
-    win::ULONG Release() override;
     win::HRESULT GetPages(win::CAUUID* pages) override;
-    void Detach() noexcept { owner_.store(nullptr); }
-
-private:
-    std::atomic<win::LONG> refs_{0};
-    std::atomic<COPTPlugin*> owner_;
 };
 
 // IPersistStream on behalf of the plug-in object; forwards to its IsDirty/Load/Save/GetSizeMax.
-class COPTPluginPersit final : public win::IPersistStream {
+// Other interfaces are the owner's. [ui thread]
+class COPTPluginPersit final : public CCompanion<win::IPersistStream> {
 public:
     // Keeps the owner's class id, which GetClassID answers also after the owner is gone.
     explicit COPTPluginPersit(COPTPlugin* owner);
     win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
-    win::ULONG AddRef() override;
-    win::ULONG Release() override;
     win::HRESULT GetClassID(win::CLSID* clsid) override;
     win::HRESULT IsDirty() override;
     win::HRESULT Load(win::IStream* stream) override;
     win::HRESULT Save(win::IStream* stream, win::BOOL clearDirty) override;
     win::HRESULT GetSizeMax(win::ULARGE_INTEGER* size) override;
-    void Detach() noexcept { owner_.store(nullptr); }
 
 private:
-    std::atomic<win::LONG> refs_{0};
-    std::atomic<COPTPlugin*> owner_;
     win::CLSID classId_;
 };
 
