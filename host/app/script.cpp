@@ -304,9 +304,9 @@ bool ScriptRunner::CheckAnswers(std::string* reason) {
         *reason = "no dialog opened to take the answer of line " + std::to_string(dialogLine_);
         return false;
     }
-    if (!dialogProblem_.empty()) {
-        *reason = dialogProblem_;
-        dialogProblem_.clear();
+    if (!answerProblem_.empty()) {
+        *reason = answerProblem_;
+        answerProblem_.clear();
         return false;
     }
     return true;
@@ -336,7 +336,8 @@ bool ScriptRunner::Run(const std::string& text, ScriptFailure* failure) {
         }
         // An answer must be taken by the line right after it (or a later answer line).
         const bool answerLine = words[0] == "menu" || words[0] == "dialog" || words[0] == "size";
-        if (ok && !answerLine && (menuAnsweredAt_ >= 0 || dialogPending_)) ok = CheckAnswers(&reason);
+        if (ok && !answerLine && (menuAnsweredAt_ >= 0 || dialogPending_ || !answerProblem_.empty()))
+            ok = CheckAnswers(&reason);
     }
     if (ok) {
         ++line_;

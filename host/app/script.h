@@ -111,7 +111,7 @@ private:
     int menuLine_ = 0;
     bool dialogPending_ = false;
     int dialogLine_ = 0;
-    std::string dialogProblem_;
+    std::string answerProblem_;
     int line_ = 0;
 };
 

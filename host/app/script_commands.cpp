@@ -231,9 +231,19 @@ bool ScriptRunner::Command(const Words& w, std::string* reason) {
 bool ScriptRunner::Menu(const Words& w, std::string* reason) {
     long long id = 0;
     if (!NumberArg(w[1], 1, 0xFFFF, &id, reason)) return false;
-    AnswerNextPopupMenu(static_cast<UINT>(id));
     menuAnsweredAt_ = GetPopupMenuCount();
     menuLine_ = line_;
+    // A choice the menu does not offer, or offers greyed, would choose nothing.
+    AnswerNextPopupMenu([this, id](HMENU menu, HWND) -> UINT {
+        const UINT command = static_cast<UINT>(id);
+        const UINT state = GetMenuState(menu, command, MF_BYCOMMAND);
+        std::string problem;
+        if (state == static_cast<UINT>(-1)) problem = " has no entry ";
+        else if (state & (MF_GRAYED | MF_DISABLED)) problem = " has its entry greyed: ";
+        if (!problem.empty() && answerProblem_.empty())
+            answerProblem_ = "the pop-up menu answered on line " + std::to_string(menuLine_) + problem + std::to_string(id);
+        return command;
+    });
     return true;
 }
 
@@ -263,8 +273,8 @@ bool ScriptRunner::Dialog(const Words& w, std::string* reason) {
         dialogPending_ = false;
         for (const auto& [item, value] : items)
             if (!SetDialogItemAsUser(dlg, item, value)) {
-                if (dialogProblem_.empty())
-                    dialogProblem_ = "the dialog answered on line " + std::to_string(dialogLine_) + " has no item " +
+                if (answerProblem_.empty())
+                    answerProblem_ = "the dialog answered on line " + std::to_string(dialogLine_) + " has no item " +
                                      std::to_string(item) + " that takes '" + value + "'";
                 EndDialog(dlg, IDCANCEL);
                 return;

@@ -161,6 +161,7 @@ TEST_F(ScriptTest, LinesThatCannotTakeEffectFailAndSayWhy) {
         {"expect-view 0 10\n", "1: expected the view at tick 0 with 10 ticks per pixel, found tick 0 with "},
         {"expect-loop 0 480\n", "1: expected the loop region 0 to 480, found none"},
         {"expect-loop off 5\n", "1: usage: expect-loop FROM TO|off"},
+        {"menu 4000\nclick right t:100 80\n", "2: the pop-up menu answered on line 1 has no entry 4000"},
         {"move 5000 10\n", "1: the x coordinate 5000 lies outside the window (1200x700 pixels)"},
         {"move 10 -1\n", "1: the y coordinate -1 lies outside the window (1200x700 pixels)"},
     };
