@@ -194,6 +194,27 @@ TEST(EndToEnd, AFailingLineExitsNonZeroNamesTheLineAndWritesNothing) {
     EXPECT_FALSE(fs::exists(dir / "out.mid"));
     EXPECT_FALSE(fs::exists(dir / "out.png"));
     EXPECT_FALSE(fs::exists(dir / "late.mid"));
+
+    // Lines that cannot take effect fail the same way, each naming its line.
+    const std::pair<const char*, const char*> refused[] = {
+        {"tool nosuch", "s.txt:2: 'nosuch' is not a tool"},
+        {"press left t:0 n:60\ntool select", "s.txt:3: a drag is in progress"},
+        {"zoom 0", "s.txt:2: the view shows at least 1 tick per pixel"},
+        {"rows 500", "s.txt:2: rows of 500 pixels come out "},
+        {"command 99999", "s.txt:2: no menu, toolbar or transport button of the editor carries the command 99999"},
+        {"expect-note 960 64 480 100", "s.txt:2: no note 64 at tick 960"},
+    };
+    for (const auto& [line, message] : refused) {
+        WriteText(dir / "s.txt", "save " + (dir / "out.mid").string() + "\n" + line + "\n");
+        Result refusal = Pianoroll(dir, {"--script", (dir / "s.txt").string(), (dir / "in.mid").string()});
+        EXPECT_EQ(refusal.status, 1) << line;
+        EXPECT_NE(refusal.err.find(message), std::string::npos) << line << ": " << refusal.err;
+        EXPECT_FALSE(fs::exists(dir / "out.mid")) << line;
+    }
+    // Without a script, the language.
+    Result language = Pianoroll(dir, {"--script"});
+    EXPECT_EQ(language.status, 0);
+    EXPECT_NE(language.out.find("expect-note TICK NOTE DUR VEL [selected]"), std::string::npos) << language.out;
 }
 
 TEST(EndToEnd, EditorSettingsSurviveSaveAndReopen) {
