@@ -70,6 +70,7 @@ public:
     bool Screenshot(const Words& w, std::string* reason);
     bool ExpectNotes(const Words& w, std::string* reason);
     bool ExpectNote(const Words& w, std::string* reason);
+    bool ExpectEvent(const Words& w, std::string* reason);
     bool ExpectSelected(const Words& w, std::string* reason);
     bool ExpectUndo(const Words& w, std::string* reason);
     bool ExpectTool(const Words& w, std::string* reason);

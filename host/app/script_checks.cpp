@@ -18,6 +18,7 @@ constexpr int kTrackChooserId = 1000;
 constexpr long long kLongestSong = 1ll << 62;
 constexpr long long kMostEvents = 1ll << 40;
 constexpr std::size_t kNotesListed = 4;
+constexpr long long kLargestBend = 16383;
 
 struct NoteSeen {
     std::int64_t tick;
@@ -96,6 +97,40 @@ bool ScriptRunner::ExpectNote(const Words& w, std::string* reason) {
     for (std::size_t i = 0; i < samePitch.size() && i < kNotesListed; ++i)
         *reason += (i ? ", " : "") + Describe(samePitch[i]);
     if (samePitch.size() > kNotesListed) *reason += ", …";
+    return false;
+}
+
+bool ScriptRunner::ExpectEvent(const Words& w, std::string* reason) {
+    const bool cc = w[1] == "cc";
+    if ((!cc && w[1] != "pitchbend") || w.size() != (cc ? 5u : 4u)) {
+        *reason = "usage: expect-event cc N TICK VALUE | expect-event pitchbend TICK VALUE";
+        return false;
+    }
+    long long controller = 0, tick = 0, value = 0;
+    if (cc && !NumberArg(w[2], 0, 127, &controller, reason)) return false;
+    if (!NumberArg(w[cc ? 3 : 2], 0, kLongestSong, &tick, reason) ||
+        !NumberArg(w[cc ? 4 : 3], 0, cc ? 127 : kLargestBend, &value, reason))
+        return false;
+    // Control changes hold the controller and its value; pitch bends the low and the high 7 bits.
+    std::vector<std::pair<std::int64_t, long long>> sameKind;
+    ForEachShownEvent([&](std::int64_t at, const EventValue& e) {
+        if (cc && e.kind == mp::MEK_CONTROL && e.data[0] == controller) sameKind.emplace_back(at, e.data[1]);
+        if (!cc && e.kind == mp::MEK_PITCH_BEND) sameKind.emplace_back(at, (e.data[1] & 0x7F) * 128 + (e.data[0] & 0x7F));
+    });
+    const auto matches = std::count(sameKind.begin(), sameKind.end(), std::pair<std::int64_t, long long>(tick, value));
+    if (matches == 1) return true;
+    const std::string what = cc ? "controller " + w[2] + " event" : std::string("pitch-bend event");
+    *reason = matches > 1 ? std::to_string(matches) + " " + what + "s of value " + std::to_string(value) + " at tick " +
+                                std::to_string(tick) + ", not one"
+                          : "no " + what + " of value " + std::to_string(value) + " at tick " + std::to_string(tick) + "; found ";
+    if (matches > 1) return false;
+    std::sort(sameKind.begin(), sameKind.end(), [&](const auto& a, const auto& b) {
+        return std::llabs(a.first - tick) < std::llabs(b.first - tick);
+    });
+    if (sameKind.empty()) *reason += "none";
+    for (std::size_t i = 0; i < sameKind.size() && i < kNotesListed; ++i)
+        *reason += (i ? ", " : "") + std::to_string(sameKind[i].second) + " at " + std::to_string(sameKind[i].first);
+    if (sameKind.size() > kNotesListed) *reason += ", …";
     return false;
 }
 

@@ -21,6 +21,7 @@ constexpr long long kMaxWheelDelta = 12000;
 constexpr long long kMaxWaitMs = 3600000;
 constexpr long long kMaxWindowSide = 8192;
 constexpr std::size_t kMaxDialogItems = 64;
+constexpr std::size_t kHelpColumn = 29; // where the language's help texts start
 
 struct CommandEntry {
     const char* name;
@@ -61,6 +62,8 @@ const CommandEntry kCommands[] = {
     {"expect-notes", 1, 1, "expect-notes N", "the shown track has N notes", &R::ExpectNotes},
     {"expect-note", 4, 5, "expect-note TICK NOTE DUR VEL [selected]", "exactly one note so (and selected)",
      &R::ExpectNote},
+    {"expect-event", 3, 4, "expect-event cc N TICK VALUE | expect-event pitchbend TICK VALUE",
+     "exactly one such event (pitch bend 0-16383, 8192 the centre)", &R::ExpectEvent},
     {"expect-selected", 1, 1, "expect-selected N", "N events of the shown track are selected", &R::ExpectSelected},
     {"expect-undo", 1, 1, "expect-undo \"NAME\"", "the edit Undo would undo is named NAME", &R::ExpectUndo},
     {"expect-tool", 1, 1, "expect-tool NAME", "the current tool", &R::ExpectTool},
@@ -90,8 +93,8 @@ std::string ScriptLanguage() {
     out << kLanguageIntro;
     for (const CommandEntry& c : kCommands) {
         std::string usage = c.usage;
-        if (usage.size() < 28) usage.resize(29, ' ');
-        else usage += "\n" + std::string(29, ' ');
+        if (usage.size() < kHelpColumn) usage.resize(kHelpColumn, ' ');
+        else usage += "\n" + std::string(kHelpColumn, ' ');
         out << usage << c.help << "\n";
     }
     out << kLanguageNotes;

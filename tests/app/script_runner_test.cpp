@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 
 #include "app_test_util.h"
 #include "main_window.h"
@@ -172,25 +173,32 @@ TEST_F(ScriptTest, LinesThatCannotTakeEffectFailAndSayWhy) {
     }
 }
 
-TEST_F(ScriptTest, ReadBacksFollowTheEditor) {
-    auto runner = Runner(MakeSong({{0, 0, 480, 60}, {0, 960, 480, 62}}));
-    EXPECT_EQ(Run(*runner, "expect-tool draw\n"
-                           "tool select\n"
-                           "expect-tool select\n"
-                           "key d\n"
-                           "expect-tool paint\n" // the ring runs draw, select, paint, erase, zoom
-                           "command 4014\n"
-                           "expect-tool erase\n"
-                           "tool select\n"
-                           "zoom 2\n"
-                           "click left t:1200 n:62\n"
-                           "expect-selected 1\n"
-                           "expect-note 960 62 480 100 selected\n"
-                           "expect-cursor 1200\n"
-                           "expect-loop off\n"
-                           "command 4031\n" // Set Selection to Project, a command of the loop bar's menu
-                           "expect-loop 0 3840\n"),
-              "");
+TEST_F(ScriptTest, ControllerAndPitchBendEventsAreCheckedByValue) {
+    auto runner = Runner(MakeSong({{0, 0, 480, 60}}));
+    ASSERT_EQ(Run(*runner, "expect-notes 1\n"), "");
+    runner->Window()->Doc().Project()->WithStore([](host::Store& store) {
+        const std::uint32_t block = store.BlocksOf(store.TracksInOrder()[0])[0];
+        const std::tuple<std::uint32_t, std::int64_t, std::uint8_t, std::uint8_t> events[] = {
+            {mp::MEK_CONTROL, 480, 7, 100}, {mp::MEK_CONTROL, 960, 10, 100}, {mp::MEK_PITCH_BEND, 480, 0x7F, 0x3F}};
+        for (const auto& [kind, tick, d0, d1] : events) {
+            host::EventValue e;
+            e.block = block;
+            e.time = tick;
+            e.kind = kind;
+            e.channel = 0;
+            e.data[0] = d0;
+            e.data[1] = d1;
+            std::uint32_t id = 0;
+            ASSERT_EQ(store.InsertEvent(e, &id), S_OK);
+        }
+    });
+    EXPECT_EQ(Run(*runner, "expect-event cc 7 480 100\nexpect-event pitchbend 480 8191\n"), "");
+    EXPECT_EQ(Run(*runner, "expect-event cc 7 960 100\n"), "1: no controller 7 event of value 100 at tick 960; found 100 at 480");
+    EXPECT_EQ(Run(*runner, "expect-event pitchbend 480 8192\n"),
+              "1: no pitch-bend event of value 8192 at tick 480; found 8191 at 480");
+    EXPECT_EQ(Run(*runner, "expect-event cc 1 0 0\n"), "1: no controller 1 event of value 0 at tick 0; found none");
+    EXPECT_EQ(Run(*runner, "expect-event aftertouch 0 0\n"),
+              "1: usage: expect-event cc N TICK VALUE | expect-event pitchbend TICK VALUE");
 }
 
 } // namespace
