@@ -18,8 +18,6 @@ namespace host::app {
 
 using namespace win;
 
-const CLSID kEditorPageClass{0xD3EDE25B, 0x24DD, 0x4688, {0xBC, 0xF1, 0xD2, 0xAA, 0xD5, 0x64, 0x38, 0xBA}};
-
 namespace {
 
 constexpr std::size_t kSettingsHeaderBytes = 12;
@@ -53,6 +51,21 @@ HRESULT StreamFromBytes(const std::vector<std::uint8_t>& bytes, IStream** out) {
     HRESULT hr = CreateStreamOnHGlobal(mem, TRUE, out);
     if (FAILED(hr)) GlobalFree(mem);
     return hr;
+}
+
+// The first property page the editor object names: a host learns the page through the object.
+HRESULT FirstPageClass(IUnknown* object, CLSID* clsid) {
+    ISpecifyPropertyPages* specify = nullptr;
+    HRESULT hr = object->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&specify));
+    if (FAILED(hr) || !specify) return FAILED(hr) ? hr : E_NOINTERFACE;
+    CAUUID pages{};
+    hr = specify->GetPages(&pages);
+    specify->Release();
+    if (FAILED(hr)) return hr;
+    const bool named = pages.cElems > 0 && pages.pElems;
+    if (named) *clsid = pages.pElems[0];
+    CoTaskMemFree(pages.pElems);
+    return named ? S_OK : E_FAIL;
 }
 
 HRESULT BytesFromStream(IStream* stream, std::vector<std::uint8_t>* out) {
@@ -236,8 +249,11 @@ bool Document::Connect(const std::vector<std::uint8_t>* settings, const Document
 
 HRESULT Document::ShowEditor(HWND parent, const RECT& rect) {
     CloseEditor();
+    if (!plugin_) return E_UNEXPECTED;
     const EditorModule& module = LoadEditorModule();
-    HRESULT hr = module.createPage(&kEditorPageClass, &page_);
+    CLSID pageClass{};
+    HRESULT hr = FirstPageClass(plugin_, &pageClass);
+    if (SUCCEEDED(hr)) hr = module.createPage(&pageClass, &page_);
     if (FAILED(hr) || !page_) {
         page_ = nullptr;
         return FAILED(hr) ? hr : E_FAIL;

@@ -36,9 +36,6 @@ struct EditorModule {
 };
 const EditorModule& LoadEditorModule();
 
-// The class id of the editor's property page.
-extern const win::CLSID kEditorPageClass;
-
 struct DocumentOptions {
     bool sound = false; // play through the built-in synthesizer and the system's MIDI ports
 };
