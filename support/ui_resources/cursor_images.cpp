@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "vor/ui_resources.h"
+
 namespace {
 
 constexpr int kSize = VorCursorImage::kSize;
@@ -107,73 +109,74 @@ bool VorUI_DrawCursor(int id, VorCursorImage* image) noexcept {
     if (!image) return false;
     Canvas c(image);
     switch (id) {
-    case 2: // magnifier
+    case VOR_CURSOR_MAGNIFIER: // magnifier
         c.Ring(12, 12, 8, 2);
         for (int i = 0; i < 8; ++i) c.Fill(17 + i, 17 + i, 20 + i, 20 + i);
         c.Fill(9, 11, 16, 13); // a plus inside the glass
         c.Fill(11, 9, 13, 16);
         c.Hot(12, 12);
         break;
-    case 3: // pencil, tip at the lower left
+    case VOR_CURSOR_PENCIL: // pencil, tip at the lower left
         for (int i = 0; i < 20; ++i) c.Line(4 + i, 27 - i - 3, 4 + i + 3, 27 - i);
         c.Line(2, 29, 4, 24);
         c.Line(2, 29, 7, 27);
         c.Fill(22, 2, 25, 5);
         c.Hot(2, 29);
         break;
-    case 9: // zoom slider of the time bar: horizontal double arrow over a bar
-    case 13: // time-range drag: horizontal double arrow
+    case VOR_CURSOR_ZOOM_SLIDER_TIME: // zoom slider of the time bar: horizontal double arrow over a bar
+    case VOR_CURSOR_SIZE_TIME: // time-range drag: horizontal double arrow
         c.DoubleArrow(16, 16, 11, true);
-        if (id == 9) c.Fill(11, 19, 21, 22);
+        if (id == VOR_CURSOR_ZOOM_SLIDER_TIME) c.Fill(11, 19, 21, 22);
         c.Hot(16, 16);
         break;
-    case 10: // zoom slider of the row bar
-    case 14:
+    case VOR_CURSOR_ZOOM_SLIDER_ROWS: // zoom slider of the row bar
+    case VOR_CURSOR_SIZE_ROWS:
         c.DoubleArrow(16, 16, 11, false);
-        if (id == 10) c.Fill(19, 11, 22, 21);
+        if (id == VOR_CURSOR_ZOOM_SLIDER_ROWS) c.Fill(19, 11, 22, 21);
         c.Hot(16, 16);
         break;
-    case 11: Splitter(c, true); break;
-    case 12: Splitter(c, false); break;
-    case 17: // move constrained to time
+    case VOR_CURSOR_SPLIT_COLUMNS: Splitter(c, true); break;
+    case VOR_CURSOR_SPLIT_ROWS: Splitter(c, false); break;
+    case VOR_CURSOR_MOVE_TIME: // move constrained to time
         c.Arrow(1, 1);
         c.DoubleArrow(21, 22, 8, true);
         c.Hot(1, 1);
         break;
-    case 18: // move constrained to pitch
+    case VOR_CURSOR_MOVE_PITCH: // move constrained to pitch
         c.Arrow(1, 1);
         c.DoubleArrow(22, 21, 8, false);
         c.Hot(1, 1);
         break;
-    case 100: // a double arrow entering a box from the left: the start edge
-    case 101: { // leaving a box on the right: the end edge
-        const int box = id == 100 ? 16 : 4;
+    case VOR_CURSOR_NOTE_START: // a double arrow entering a box from the left: the start edge
+    case VOR_CURSOR_NOTE_END: { // leaving a box on the right: the end edge
+        const int box = id == VOR_CURSOR_NOTE_START ? 16 : 4;
         c.Fill(box, 10, box + 12, 11);
         c.Fill(box, 22, box + 12, 23);
-        c.Fill(id == 100 ? box : box + 11, 10, (id == 100 ? box : box + 11) + 1, 23);
+        const int side = id == VOR_CURSOR_NOTE_START ? box : box + 11;
+        c.Fill(side, 10, side + 1, 23);
         c.DoubleArrow(16, 16, 10, true);
         c.Hot(16, 16);
         break;
     }
-    case 104: // arrow with a dashed rectangle: the Selection tool
+    case VOR_CURSOR_MARQUEE: // arrow with a dashed rectangle: the Selection tool
         c.Arrow(1, 1);
         for (int x = 12; x < 30; x += 3) c.Fill(x, 14, x + 2, 15), c.Fill(x, 28, x + 2, 29);
         for (int y = 14; y < 29; y += 3) c.Fill(12, y, 13, y + 2), c.Fill(29, y, 30, y + 2);
         break;
-    case 110: // arrow with a key beside it: Ctrl+click selects the key's notes
+    case VOR_CURSOR_KEY_SELECT: // arrow with a key beside it: Ctrl+click selects the key's notes
         c.Arrow(1, 1);
         c.Fill(16, 14, 28, 30);
         c.Fill(18, 16, 26, 28, kWhite);
         c.Fill(18, 16, 22, 23);
         break;
-    case 129: // paint brush, tip at the lower left
+    case VOR_CURSOR_BRUSH: // paint brush, tip at the lower left
         for (int i = 0; i < 14; ++i) c.Line(12 + i, 19 - i, 14 + i, 21 - i);
         c.Fill(5, 21, 11, 27);
         c.Line(2, 30, 5, 26);
         c.Line(3, 30, 6, 27);
         c.Hot(2, 30);
         break;
-    case 130: // eraser: a tilted block, its lower left corner rubs
+    case VOR_CURSOR_ERASER: // eraser: a tilted block, its lower left corner rubs
         for (int i = 0; i < 12; ++i) c.Line(4 + i, 20 - i, 12 + i, 28 - i);
         for (int i = 0; i < 12; ++i) c.Line(16 + i, 8 - i / 2, 16 + i, 16 - i);
         c.Hot(6, 26);

@@ -119,7 +119,9 @@ void VorUI_SetCursorModule(HINSTANCE module) noexcept {
 }
 
 HCURSOR VorUI_LoadCursor(int id) noexcept {
-    if (id >= 32512 && id <= 32651) {
+    // The system's own cursors take the ids from the arrow up.
+    constexpr int kLastSystemCursor = 32651;
+    if (id >= VOR_CURSOR_ARROW && id <= kLastSystemCursor) {
         if (HCURSOR system = LoadCursor(nullptr, MAKEINTRESOURCE(id))) return system;
         return LoadCursor(nullptr, IDC_ARROW);
     }

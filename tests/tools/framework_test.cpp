@@ -473,30 +473,35 @@ TEST_F(FrameworkTest, EscapeInARulerScrollLeavesThePendingEditAndTheHistoryAlone
     access->DiscardEdits();
 }
 
-TEST_F(FrameworkTest, EachToolNamesItsCursorsAndTheModuleCarriesTheirImages) {
+TEST_F(FrameworkTest, EachToolNamesItsCursorsAndEachCursorHasAPictureOfItsOwn) {
     Open();
     TrackView* v = View();
     Pane& grid = v->panes[PANE_GRID];
     auto cursor = [&](int code) { return grid.paneClass->GetCursor(v, &grid, static_cast<std::uint32_t>(code)); };
-    EXPECT_EQ(cursor(HitEmpty), CURSOR_PENCIL);
-    EXPECT_EQ(cursor(HitNote), CURSOR_ARROW);
-    EXPECT_EQ(cursor(HitNoteStart), CURSOR_NOTE_START);
-    EXPECT_EQ(cursor(HitNoteEnd), CURSOR_NOTE_END);
-    EXPECT_EQ(cursor(HitOutside), CURSOR_ARROW);
+    EXPECT_EQ(cursor(HitEmpty), VOR_CURSOR_PENCIL);
+    EXPECT_EQ(cursor(HitNote), VOR_CURSOR_ARROW);
+    EXPECT_EQ(cursor(HitNoteStart), VOR_CURSOR_NOTE_START);
+    EXPECT_EQ(cursor(HitNoteEnd), VOR_CURSOR_NOTE_END);
+    EXPECT_EQ(cursor(HitOutside), VOR_CURSOR_ARROW);
     UseTool(TOOL_SELECTION);
-    EXPECT_EQ(cursor(HitNoteEnd), CURSOR_MARQUEE);
+    EXPECT_EQ(cursor(HitNoteEnd), VOR_CURSOR_MARQUEE);
     UseTool(TOOL_ZOOM);
-    EXPECT_EQ(cursor(HitNote), CURSOR_MAGNIFIER);
+    EXPECT_EQ(cursor(HitNote), VOR_CURSOR_MAGNIFIER);
     UseTool(TOOL_PAINT);
-    EXPECT_EQ(cursor(HitOutside), CURSOR_ARROW);
-    EXPECT_EQ(cursor(HitEmpty), CURSOR_BRUSH);
+    EXPECT_EQ(cursor(HitOutside), VOR_CURSOR_ARROW);
+    EXPECT_EQ(cursor(HitEmpty), VOR_CURSOR_BRUSH);
     UseTool(TOOL_ERASE);
-    EXPECT_EQ(cursor(HitNote), CURSOR_ERASER);
+    EXPECT_EQ(cursor(HitNote), VOR_CURSOR_ERASER);
 
-    const HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtr(ViewWindow(), GWLP_HINSTANCE));
-    for (int id : {CURSOR_MAGNIFIER, CURSOR_PENCIL, CURSOR_TIME_RANGE, CURSOR_MOVE_TIME, CURSOR_MOVE_PITCH,
-                   CURSOR_NOTE_START, CURSOR_NOTE_END, CURSOR_MARQUEE, CURSOR_BRUSH, CURSOR_ERASER})
-        EXPECT_NE(LoadCursor(module, MAKEINTRESOURCE(id)), nullptr) << id;
+    // Each tool cursor has its own picture in the cursor table, not the arrow it falls back to.
+    backend::CursorImage image{};
+    for (int id : {VOR_CURSOR_MAGNIFIER, VOR_CURSOR_PENCIL, VOR_CURSOR_SIZE_TIME, VOR_CURSOR_MOVE_TIME,
+                   VOR_CURSOR_MOVE_PITCH, VOR_CURSOR_NOTE_START, VOR_CURSOR_NOTE_END, VOR_CURSOR_MARQUEE,
+                   VOR_CURSOR_BRUSH, VOR_CURSOR_ERASER}) {
+        EXPECT_TRUE(VorUI_HasCursor(id)) << id;
+        ASSERT_TRUE(backend::QueryCursorImage(VorUI_LoadCursor(id), &image)) << id;
+        EXPECT_EQ(image.systemId, 0u) << id;
+    }
 }
 
 TEST_F(FrameworkTest, CtrlWheelScrollsRowsAndWithAltChangesTheRowHeight) {

@@ -33,7 +33,7 @@ TEST_F(BandTest, RightClickingTwiceDuringAMarqueeLeavesTheNextOneInRowsOnlyMode)
     }
     Up(X(300), Y(68));
     Wait();
-    EXPECT_EQ(View()->tools->bandMode, BAND_ROWS);
+    EXPECT_EQ(View()->tools->band.mode, BAND_ROWS);
     EXPECT_EQ(DragState(), Drag::None);
     // A small box over row 72 now takes the whole row.
     Marquee(X(2000), Y(73), X(2100), Y(71));

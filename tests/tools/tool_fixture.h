@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "mp/settings.h"
+#include "tools/tool_state.h"
 #include "tools/tools.h"
 #include "view_fixture.h"
 #include "win/backend.h"

@@ -173,11 +173,11 @@ TEST_F(ScrollBar, CornerBoxTakesUpTheZoomTool) {
     const int corner = FindPart(8);
     ASSERT_GE(corner, 0);
     ClickAt(corner, BarY());
-    EXPECT_EQ(ToolsOf(v)->current, TOOL_ZOOM);
+    EXPECT_EQ(CurrentTool(v), TOOL_ZOOM);
     headless::AdvanceClock(2000); // well apart from the click
     headless::DoubleClick(ViewWindow(), corner, BarY());
     Pump();
-    EXPECT_EQ(ToolsOf(v)->current, TOOL_DRAW);
+    EXPECT_EQ(CurrentTool(v), TOOL_DRAW);
     EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
     EXPECT_EQ(v->rowHeightLevel, 0);
 }

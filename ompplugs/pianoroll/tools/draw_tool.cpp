@@ -1,5 +1,5 @@
 // The Draw tool: a drag from an empty cell creates one note and sizes it with the pointer; on notes it
-// behaves like the arrow of the common handler.
+// behaves like the arrow of the common gesture handling.
 #include <algorithm>
 #include <cstdlib>
 
@@ -7,7 +7,7 @@
 #include "mp/string_ids.h"
 #include "mp/track_access.h"
 #include "tools/snapping.h"
-#include "tools/tools.h"
+#include "tools/tool_framework.h"
 #include "view/navigation.h"
 
 namespace pianoroll {
@@ -16,7 +16,10 @@ using namespace win;
 
 namespace {
 
+// The farthest the drawn note's end may move from its start, so sums of times never overflow.
 constexpr std::int64_t kLimit = std::int64_t{1} << 61;
+// Velocity of a drawn note while it sounds.
+constexpr int kDrawnVelocity = 64;
 
 // The last snap point at or before t, and the first one after t.
 std::int64_t SnapAtOrBefore(TrackView* v, std::int64_t t) {
@@ -28,20 +31,18 @@ std::int64_t SnapAtOrBefore(TrackView* v, std::int64_t t) {
 std::int64_t SnapAfter(TrackView* v, std::int64_t t) { return SnapForwardTime(*v, v->snap, t); }
 
 void WriteDrawnNote(TrackView* v, std::int64_t start, std::int64_t duration) {
-    ToolState* s = ToolsOf(v);
+    const DrawDrag& d = ToolsOf(v)->draw;
     duration = std::max<std::int64_t>(duration, 1);
     mp::MidiEventRecord record{};
-    if (!v->access->GetQueuedInsert(s->drawInsert, &record)) return;
-    const std::int64_t time = start - s->drawBase;
+    if (!v->access->GetQueuedInsert(d.insert, &record)) return;
+    const std::int64_t time = start - d.base;
     const auto length = static_cast<std::uint32_t>(std::min<std::int64_t>(duration, UINT32_MAX));
     if (record.time == time && record.length == length) return;
     record.time = time;
     record.length = length;
-    v->access->SetQueuedInsert(s->drawInsert, record);
+    v->access->SetQueuedInsert(d.insert, record);
     RedrawGrid(v);
 }
-
-} // namespace
 
 LRESULT DrawOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg != WM_LBUTTONDOWN && msg != WM_LBUTTONDBLCLK) return CommonOnMouse(v, pane, msg, wParam, lParam);
@@ -51,7 +52,7 @@ LRESULT DrawOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lP
     const int hit = pane->paneClass->HitTest(v, pane, x, y);
     // A double-click on a note body belongs to the velocity entry of the velocity commands.
     if (msg == WM_LBUTTONDBLCLK && hit == HitNote) return 0;
-    const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = ShiftHeld();
+    const bool ctrl = CtrlHeld(), shift = ShiftHeld();
     const bool onNote = hit == HitNote || hit == HitNoteStart || hit == HitNoteEnd;
     if (onNote && !(ctrl && shift)) return CommonOnMouse(v, pane, msg, wParam, lParam);
     EndAutoScroll(v);
@@ -68,60 +69,65 @@ LRESULT DrawOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lP
 }
 
 int DrawGetCursor(TrackView* v, Pane*, std::uint32_t hitCode) {
-    return hitCode == HitEmpty ? CURSOR_PENCIL : CommonCursor(v, hitCode);
+    return hitCode == HitEmpty ? VOR_CURSOR_PENCIL : CommonCursor(v, hitCode);
 }
 
+// Past the threshold the note is created in the pressed row (snapped while snapping is on).
 void DrawArmedMove(TrackView* v, int x, int y) {
     ToolState* s = ToolsOf(v);
+    const Gesture& g = s->gesture;
+    DrawDrag& d = s->draw;
     if (!BeyondThreshold(v, x, y, 1)) return;
     x = ClampToShownTime(v, x);
-    std::int64_t length = std::max<std::int64_t>(std::llabs(TickOfX(v, x) - s->pressTime), 1);
-    std::int64_t start = s->pressTime;
+    std::int64_t length = std::max<std::int64_t>(std::llabs(TickOfX(v, x) - g.pressTime), 1);
+    std::int64_t start = g.pressTime;
     // Rows outside the scale take no note (Alt overrides); every further move tries again.
-    if (!ScaleAllowsRow(v->settings, s->pressRow)) return;
-    s->drawShift = 0;
+    if (!ScaleAllowsRow(v->settings, g.pressRow)) return;
+    d.shift = 0;
     if (SnappingActive(v->settings)) {
         start = std::max<std::int64_t>(SnapMoveTime(*v, v->snap, start), 0);
         const std::int64_t end = SnapForwardTime(*v, v->snap, start + length - 1);
         length = end - start;
-        s->drawShift = start - s->pressTime;
+        d.shift = start - g.pressTime;
     }
-    if (s->pressHit != HitEmpty || length <= 0) return;
+    if (g.pressHit != HitEmpty || length <= 0) return;
     DeselectAll(v);
-    const int insert = v->access->InsertNote(start, length, s->pressRow, true);
+    const int insert = v->access->InsertNote(start, length, g.pressRow, true);
     if (insert < 0) return;
     mp::MidiEventRecord record{};
     v->access->GetQueuedInsert(insert, &record);
-    s->drawBase = start - record.time;
-    s->insertBase = s->drawBase;
-    s->insertBaseKnown = true;
-    s->drawInsert = insert;
-    s->drawStart = start;
-    s->drawDuration = length;
-    SoundPitch(v, record.data[0], length, 64);
+    d.base = start - record.time;
+    s->gesture.insertBase = d.base;
+    s->gesture.insertBaseKnown = true;
+    d.insert = insert;
+    d.start = start;
+    d.duration = length;
+    SoundPitch(v, record.data[0], length, kDrawnVelocity);
     v->drag = Drag::DrawSize;
     RedrawGrid(v);
 }
 
+// The drawn note follows the pointer: rightward its end, leftward its start.
 void DrawSizeApply(TrackView* v, int x) {
     ToolState* s = ToolsOf(v);
-    if (s->drawInsert < 0) return;
+    const DrawDrag& d = s->draw;
+    if (d.insert < 0) return;
     x = ClampToShownTime(v, x);
-    s->last.x = x;
-    const std::int64_t offset = std::clamp<std::int64_t>(TickOfX(v, x) - s->pressTime - s->drawShift, -kLimit, kLimit);
+    s->gesture.last.x = x;
+    const std::int64_t offset = std::clamp<std::int64_t>(TickOfX(v, x) - s->gesture.pressTime - d.shift, -kLimit, kLimit);
     const bool snap = SnappingActive(v->settings);
-    std::int64_t start = s->drawStart, end = s->drawStart;
+    std::int64_t start = d.start, end = d.start;
     if (offset >= 0) {
-        end = s->drawStart + offset;
+        end = d.start + offset;
         if (snap) {
             const std::int64_t b = SnapAtOrBefore(v, end);
             const std::int64_t f = SnapAfter(v, end);
             if (end <= b + (f - b) / 2 && b > start && offset < kLimit) end = b;
             else end = f;
         }
-        end = std::min(end, s->drawStart + kLimit);
+        end = std::min(end, d.start + kLimit);
     } else {
-        start = std::max<std::int64_t>(s->drawStart + offset, 0);
+        start = std::max<std::int64_t>(d.start + offset, 0);
         if (snap) {
             const std::int64_t pointer = start;
             const std::int64_t b = SnapAtOrBefore(v, pointer);
@@ -129,10 +135,10 @@ void DrawSizeApply(TrackView* v, int x) {
             const bool nearerB = pointer < b + (f - b) / 2 || offset <= -kLimit;
             if (nearerB) {
                 start = b;
-            } else if (f >= s->drawStart) {
+            } else if (f >= d.start) {
                 // Nearer a snap point at or past the press: the note turns back to the right.
-                start = s->drawStart;
-                end = SnapAfter(v, s->drawStart);
+                start = d.start;
+                end = SnapAfter(v, d.start);
             } else {
                 start = f;
             }
@@ -141,18 +147,51 @@ void DrawSizeApply(TrackView* v, int x) {
     WriteDrawnNote(v, start, std::max<std::int64_t>(end - start, 1));
 }
 
-void DrawSizeRelease(TrackView* v, int x) {
+void DrawDragMove(TrackView* v, int x, int y) {
+    if (v->drag == Drag::DrawArmed) {
+        DrawArmedMove(v, x, y);
+        return;
+    }
+    const Gesture& g = ToolsOf(v)->gesture;
+    if (x == g.last.x && y == g.last.y) return;
+    DrawSizeApply(v, x);
+    FollowWithAutoScroll(v, x, y, 0);
+}
+
+void DrawDragEnd(TrackView* v, int x, int y) {
+    if (v->drag == Drag::DrawArmed) {
+        // No drag happened: a click.
+        SilenceNote(v);
+        v->drag = Drag::None;
+        ReleaseAsClick(v, x, y);
+        return;
+    }
     DrawSizeApply(v, x);
     SilenceNote(v);
     v->drag = Drag::None;
-    ToolsOf(v)->drawInsert = -1;
+    ToolsOf(v)->draw.insert = -1;
     CommitUnder(v, mp::IDS_UNDO_DRAW_EVENT);
 }
 
-void DrawCancel(TrackView* v) {
+void DrawCancel(TrackView* v, Drag state) {
     SilenceNote(v);
+    if (state != Drag::DrawSize) return;
     if (v->access) v->access->DiscardEdits();
-    ToolsOf(v)->drawInsert = -1;
+    ToolsOf(v)->draw.insert = -1;
+}
+
+ToolClass gDrawTool{
+    .pane = {.OnMouse = DrawOnMouse, .GetCursor = DrawGetCursor},
+    .OnDragMove = DrawDragMove,
+    .OnDragEnd = DrawDragEnd,
+    .OnCancel = DrawCancel,
+};
+
+} // namespace
+
+ToolClass* DrawTool() {
+    static ToolClass* registered = RegisterTool(&gDrawTool);
+    return registered;
 }
 
 } // namespace pianoroll

@@ -271,6 +271,8 @@ bool ShiftHeld() { return (win::GetKeyState(win::VK_SHIFT) & 0x8000) != 0; }
 
 bool AltHeld() { return (win::GetKeyState(win::VK_MENU) & 0x8000) != 0; }
 
+bool CtrlHeld() { return (win::GetKeyState(win::VK_CONTROL) & 0x8000) != 0; }
+
 bool SnappingActive(const mp::PianoRollSettings* settings) {
     return settings && settings->snapEnabled != 0 && !ShiftHeld();
 }

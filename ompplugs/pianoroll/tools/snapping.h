@@ -125,6 +125,7 @@ bool PitchInScale(const mp::PianoRollSettings& settings, int pitch);
 // Modifier keys as of the message being handled.
 bool ShiftHeld();
 bool AltHeld();
+bool CtrlHeld();
 // Time snapping of the gestures: snapping on and Shift not held.
 bool SnappingActive(const mp::PianoRollSettings* settings);
 // Grid snapping of painting and erasing: also needs the grid-snap flag.

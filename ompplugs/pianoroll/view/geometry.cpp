@@ -87,9 +87,9 @@ void RowBand(const TrackView* v, int row, int* top, int* bottom) {
 }
 
 int RowAtY(const TrackView* v, int y) {
-    if (v->rowCount <= 0) return -2;
-    if (y < v->grid.top) return -3;
-    if (y >= v->grid.bottom) return -4;
+    if (v->rowCount <= 0) return ROW_NONE;
+    if (y < v->grid.top) return ROW_ABOVE_GRID;
+    if (y >= v->grid.bottom) return ROW_BELOW_GRID;
     // Start from the row the unit mapping names, then step to the band that holds y.
     int row = v->topRow;
     if (v->verticalSpan > 0) row = v->topRow + std::max(0, (UnitOfY(v, y) - v->verticalTop) / kUnitsPerRow - 1);
@@ -106,11 +106,11 @@ int RowAtY(const TrackView* v, int y) {
                     if (y >= bottom) break;
                 }
             }
-            return -2;
+            return ROW_NONE;
         }
         if (y < bottom) return row;
     }
-    return -2;
+    return ROW_NONE;
 }
 
 std::int64_t SpanOfTimeLevel(const TrackView* v, int level) {

@@ -53,11 +53,6 @@ int SplitY(int top, int bottom, int row) {
 
 bool LaneAreaShown(const TrackView* v) { return v->panes[PANE_LANES].height > 0; }
 
-int ColumnInit(TrackView* v, Pane* pane, int flag) {
-    if (flag == 0) pane->data[0] = ColumnSetting(v);
-    return 1;
-}
-
 void ColumnLayout(TrackView* v, Pane* pane, RECT* remaining) {
     const int available = remaining->right - remaining->left;
     const int setting = ColumnSetting(v) < 0 ? 100 : ColumnSetting(v);
@@ -89,8 +84,8 @@ int ColumnGetCursor(TrackView*, Pane*, std::uint32_t hitCode) {
     switch (hitCode & 0xFFFF) {
     case KP_RIGHT_SPLITTER: return VOR_CURSOR_SPLIT_COLUMNS;
     case KP_LANE_SPLITTER: return VOR_CURSOR_SPLIT_ROWS;
-    case KP_KEY: return (GetKeyState(VK_CONTROL) & 0x8000) ? VOR_CURSOR_KEY_SELECT : 32512;
-    default: return 32512;
+    case KP_KEY: return (GetKeyState(VK_CONTROL) & 0x8000) ? VOR_CURSOR_KEY_SELECT : VOR_CURSOR_ARROW;
+    default: return VOR_CURSOR_ARROW;
     }
 }
 
@@ -280,7 +275,7 @@ void ColumnPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
 }
 
 PaneClass gColumnClass{
-    .Init = ColumnInit,
+    .Init = nullptr,
     .Layout = ColumnLayout,
     .HitTest = ColumnHitTest,
     .OnMouse = ColumnOnMouse,
@@ -292,6 +287,24 @@ PaneClass gColumnClass{
 };
 
 } // namespace
+
+void EnsureColumnWidth(TrackView* v) {
+    if (!v->settings || v->settings->keyboardWidth >= 0) return;
+    // Wide enough for the longest position text the corner shows.
+    constexpr const char* kWidestPosition = "999.99.999qq";
+    constexpr int kUnmeasuredWidth = 100;
+    int width = kUnmeasuredWidth;
+    if (HDC dc = v->hwnd ? GetDC(v->hwnd) : nullptr) {
+        HGDIOBJ old = SelectObject(dc, VorUI_GetFont(VOR_FONT_POSITION));
+        SIZE extent{};
+        if (GetTextExtentPoint32(dc, kWidestPosition, static_cast<int>(std::strlen(kWidestPosition)), &extent) &&
+            extent.cx > 0)
+            width = extent.cx;
+        SelectObject(dc, old);
+        ReleaseDC(v->hwnd, dc);
+    }
+    v->settings->keyboardWidth = width;
+}
 
 int KeyAreaRight(const TrackView* v) { return Column(v).rect.right - kColumnSplitterWidth; }
 
@@ -314,7 +327,6 @@ int KeyAtPoint(const TrackView* v, int x, int y) {
 void SetColumnWidth(TrackView* v, int width) {
     width = std::clamp(width, 2, 16384);
     if (v->settings) v->settings->keyboardWidth = width;
-    v->panes[PANE_KEYBOARD].data[0] = width;
     if (!v->hwnd || v->clientWidth <= 0) return;
     LayoutView(v, true);
     InvalidateView(v, INV_ALL);

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "view/track_view.h"
+#include "vor/ui_resources.h"
 
 namespace pianoroll {
 
@@ -20,7 +21,7 @@ LRESULT DefaultOnMouse(TrackView* view, Pane*, UINT msg, WPARAM wParam, LPARAM l
     return view->hwnd ? DefWindowProc(view->hwnd, msg, wParam, lParam) : 0;
 }
 void DefaultPaint(TrackView*, Pane*, HDC, const RECT*) {}
-int DefaultGetCursor(TrackView*, Pane*, std::uint32_t) { return 32512; }
+int DefaultGetCursor(TrackView*, Pane*, std::uint32_t) { return VOR_CURSOR_ARROW; }
 int DefaultOnToolChange(TrackView*, Pane*, int) { return 0; }
 LRESULT DefaultOnKey(TrackView*, Pane*, UINT, WPARAM, LPARAM) { return 0; }
 void DefaultReserved(TrackView*, Pane*) {}
@@ -68,7 +69,7 @@ void PrepareTrackView(TrackView* v) {
     v->timeZoomLevel = 1;
     v->rowHeightLevel = 1;
     v->defaultRowHeightLevel = 1;
-    v->rightMargin = 24;
+    v->rightMargin = kGridRightMargin;
     v->bottomMargin = 0;
     v->rowCount = 128;
     v->playbackX = -1;

@@ -12,7 +12,6 @@ using namespace win;
 
 namespace {
 
-constexpr UINT_PTR kRepeatTimer = 2;
 constexpr UINT kRepeatMs = 75;
 constexpr int kSliderGap = 6;
 
@@ -169,9 +168,9 @@ void BarPaint(TrackView* v, Pane* pane, HDC dc, const RECT*) {
 int BarCursor(TrackView*, Pane* pane, std::uint32_t hitCode) {
     const int part = static_cast<int>(hitCode & 0xFFFF);
     const bool h = Horizontal(pane);
-    if (part == 9 || part == 11) return h ? 13 : 14;
-    if (part == 6) return h ? 9 : 10;
-    return 32512;
+    if (part == 9 || part == 11) return h ? VOR_CURSOR_SIZE_TIME : VOR_CURSOR_SIZE_ROWS;
+    if (part == 6) return h ? VOR_CURSOR_ZOOM_SLIDER_TIME : VOR_CURSOR_ZOOM_SLIDER_ROWS;
+    return VOR_CURSOR_ARROW;
 }
 
 // One step of a held arrow, page or zoom button; false when it changed nothing.
@@ -311,8 +310,8 @@ LRESULT BarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) {
                     SetVerticalView(v, v->verticalTop, VerticalSpanOfLevel(v, 0), VV_PROGRAM | VV_FIXED_SPAN);
                 }
                 InvalidateView(v, INV_ALL);
-            } else if (ToolsOf(v)->current != TOOL_ZOOM) {
-                pane->data[D_TOOL] = ToolsOf(v)->current;
+            } else if (CurrentTool(v) != TOOL_ZOOM) {
+                pane->data[D_TOOL] = CurrentTool(v);
                 SelectTool(v, TOOL_ZOOM);
             }
             return 0;

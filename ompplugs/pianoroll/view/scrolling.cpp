@@ -227,7 +227,6 @@ bool FollowPlayback(TrackView* v, std::int64_t ticks) {
 }
 
 namespace {
-constexpr UINT_PTR kAutoScrollTimer = 3;
 constexpr UINT kAutoScrollMs = 100;
 
 // Which way the pointer asks to scroll along one axis: −1, 0 (inside) or 1.
@@ -253,7 +252,7 @@ std::int64_t AutoScrollPixels(const TrackView* v, std::int64_t distance, std::ui
 void EndAutoScroll(TrackView* v) {
     if (!v->autoScrollMode) return;
     v->autoScrollMode = 0;
-    if (v->hwnd) KillTimer(v->hwnd, kAutoScrollTimer);
+    if (v->hwnd) KillTimer(v->hwnd, kIdleTimer);
 }
 
 void AutoScrollForPoint(TrackView* v, int x, int y, const RECT& inner, int margin, std::uint32_t mode) {
@@ -275,7 +274,7 @@ void AutoScrollForPoint(TrackView* v, int x, int y, const RECT& inner, int margi
     if (!v->autoScrollMode) {
         v->autoScrollLast = v->autoScrollRowLast = GetTickCount();
         v->autoScrollCarry = 0;
-        if (v->hwnd) SetTimer(v->hwnd, kAutoScrollTimer, kAutoScrollMs, nullptr);
+        if (v->hwnd) SetTimer(v->hwnd, kIdleTimer, kAutoScrollMs, nullptr);
     }
     v->autoScrollMode = mode | 0x80000000u;
 }
@@ -360,7 +359,7 @@ bool WheelAutoScrollMouse(TrackView* v, UINT msg, int x, int y) {
     v->autoScrollRect = {x - kDeadZone, y - kDeadZone, x + kDeadZone + 1, y + kDeadZone + 1};
     v->autoScrollLast = GetTickCount();
     v->autoScrollMode = AS_WHEEL | AS_HORIZONTAL | AS_VERTICAL | 0x80000000u;
-    SetTimer(v->hwnd, kAutoScrollTimer, kAutoScrollMs, nullptr);
+    SetTimer(v->hwnd, kIdleTimer, kAutoScrollMs, nullptr);
     return true;
 }
 

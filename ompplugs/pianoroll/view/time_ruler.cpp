@@ -358,9 +358,9 @@ int LoopBarHitTest(TrackView* v, Pane* pane, int x, int y) {
 
 int LoopBarCursor(TrackView*, Pane* pane, std::uint32_t hitCode) {
     const int part = static_cast<int>(hitCode & 0xFFFF);
-    if (part == LB_START_EDGE || part == LB_END_EDGE || part == 0xFD || part == 0xFE) return 13;
-    if ((pane->flags & kLoopBarShowsRegion) && part != LB_BODY) return 17;
-    return 32512;
+    if (part == LB_START_EDGE || part == LB_END_EDGE || part == 0xFD || part == 0xFE) return VOR_CURSOR_SIZE_TIME;
+    if ((pane->flags & kLoopBarShowsRegion) && part != LB_BODY) return VOR_CURSOR_MOVE_TIME;
+    return VOR_CURSOR_ARROW;
 }
 
 void LoopBarPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {

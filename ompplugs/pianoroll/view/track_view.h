@@ -24,24 +24,26 @@ struct ToolState;
 // ---- Pane classes -------------------------------------------------------------------------------
 // Nine slots; every slot receives the view and the pane first. Slots left empty are filled with safe
 // no-ops by RegisterPaneClass, so callers never test for null.
+enum : int { PANE_INIT_CREATED = 0, PANE_INIT_DESTROYED = 1 };
+
 struct PaneClass {
-    // flag 0 = window created, 1 = window destroyed. Non-zero = success.
-    int (*Init)(TrackView* view, Pane* pane, int flag);
+    // flag PANE_INIT_CREATED or PANE_INIT_DESTROYED. Non-zero = success.
+    int (*Init)(TrackView* view, Pane* pane, int flag) = nullptr;
     // Sets the pane's left, top, width, height and cuts its strip off `remaining`.
-    void (*Layout)(TrackView* view, Pane* pane, win::RECT* remaining);
+    void (*Layout)(TrackView* view, Pane* pane, win::RECT* remaining) = nullptr;
     // Part code 0 … 0xFFFF for a point inside the pane; may set the tooltip text.
-    int (*HitTest)(TrackView* view, Pane* pane, int x, int y);
-    win::LRESULT (*OnMouse)(TrackView* view, Pane* pane, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
-    void (*Paint)(TrackView* view, Pane* pane, win::HDC dc, const win::RECT* clip);
-    // Cursor identifier for the hit code (32512 = the system arrow).
-    int (*GetCursor)(TrackView* view, Pane* pane, std::uint32_t hitCode);
+    int (*HitTest)(TrackView* view, Pane* pane, int x, int y) = nullptr;
+    win::LRESULT (*OnMouse)(TrackView* view, Pane* pane, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) = nullptr;
+    void (*Paint)(TrackView* view, Pane* pane, win::HDC dc, const win::RECT* clip) = nullptr;
+    // Cursor identifier for the hit code (VOR_CURSOR_ARROW = the system arrow).
+    int (*GetCursor)(TrackView* view, Pane* pane, std::uint32_t hitCode) = nullptr;
     // Used by the tools only.
-    int (*OnToolChange)(TrackView* view, Pane* pane, int change);
+    int (*OnToolChange)(TrackView* view, Pane* pane, int change) = nullptr;
     // Window key messages, and the focus requests 0x401 (caret size), 0x402 (caret position) and
     // 0x403 (which pane takes the keyboard focus). Non-zero = consumed.
-    win::LRESULT (*OnKey)(TrackView* view, Pane* pane, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
+    win::LRESULT (*OnKey)(TrackView* view, Pane* pane, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) = nullptr;
     // Not called by the framework.
-    void (*Reserved)(TrackView* view, Pane* pane);
+    void (*Reserved)(TrackView* view, Pane* pane) = nullptr;
 };
 
 // Fills the empty slots of a class with safe defaults (in place) and returns it.
@@ -154,6 +156,7 @@ enum : std::uint32_t {
 
 // Invalidation groups.
 enum : std::uint32_t {
+    INV_GRID = 0, // the grid and the lane area: every call invalidates them unless INV_NO_GRID is set
     INV_ALL = 0x7FFF,
     INV_LOOP_BAR = 0x0001,
     INV_SPARE_TIME_STRIP = 0x0002,
@@ -167,8 +170,21 @@ enum : std::uint32_t {
     INV_UPDATE_NOW = 0x100000,
 };
 
+// Vertical units of one row; a row is this many units whatever its height in pixels.
+// The view window's timers: the held scroll-bar part's repeat (calls the repeat callback), drag
+// auto-scroll or else the owner's idle callback, and the hot-tracking watch.
+constexpr win::UINT_PTR kRepeatTimer = 2;
+constexpr win::UINT_PTR kIdleTimer = 3;
+constexpr win::UINT_PTR kHotTimer = 4;
+
 constexpr int kUnitsPerRow = 45;
+// Rows are (row height level + this) pixels high.
+constexpr int kRowPixelsAtLevelZero = 5;
+// Row r shows pitch kTopPitch - r.
+constexpr int kTopPitch = 127;
 constexpr int kPixelClamp = 16384;
+// Pixels at the grid's right that show no time, so the last note stays clear of the scroll bar.
+constexpr int kGridRightMargin = 24;
 
 // Hot-tracked button of a pane.
 struct HotButton {
@@ -313,7 +329,8 @@ int UnitOfY(const TrackView* v, int y);
 int UnitsOfHeight(const TrackView* v, int h);
 // Band [top, bottom) of row r.
 void RowBand(const TrackView* v, int row, int* top, int* bottom);
-// −2 no rows (or none found), −3 above the grid, −4 below it.
+// The row at y, or one of the codes below.
+enum : int { ROW_NONE = -2, ROW_ABOVE_GRID = -3, ROW_BELOW_GRID = -4 };
 int RowAtY(const TrackView* v, int y);
 
 // Zoom level arithmetic.
@@ -386,8 +403,6 @@ win::LRESULT AnswerScriptQuery(TrackView* v, win::WPARAM what, win::LPARAM value
 PaneClass* KeyboardPaneClass();
 // Installs the piano-roll view's pane classes and options in a prepared view.
 void InstallPianoRollPanes(TrackView* view);
-// The grid's class until the tools exist: the shared Init, Layout, HitTest, Paint and OnKey slots.
-PaneClass* GridToolClass();
 // The note grid's Paint slot, shared by every tool.
 void PaintGrid(TrackView* v, Pane* pane, win::HDC dc, const win::RECT* clip);
 // Builds the display list for the clip (rows and notes); kept in the view until the next paint.
@@ -406,6 +421,9 @@ int KeyAreaRight(const TrackView* v);
 // The row of the key at a point in the key area, -1 for none.
 int KeyAtPoint(const TrackView* v, int x, int y);
 int BlackKeyRight(const TrackView* v);
+// Gives the column width setting its default when it has none: the width of the longest position
+// text the corner shows.
+void EnsureColumnWidth(TrackView* v);
 // Sets the column width setting (clamped 2 … 16384) and lays the view out.
 void SetColumnWidth(TrackView* v, int width);
 // Sets the controller-lane area's height (settings word 45) and lays the view out.

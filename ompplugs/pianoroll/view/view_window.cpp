@@ -17,9 +17,6 @@ using namespace win;
 
 namespace {
 
-constexpr UINT_PTR kRepeatTimer = 2;
-constexpr UINT_PTR kIdleTimer = 3;
-constexpr UINT_PTR kHotTimer = 4;
 constexpr int kLayoutOrder[] = {1, 10, 9, 2, 8, 3, 11, 12, 5, 4, 6, 7, 0};
 
 // The off-screen bitmap a paint draws into; kept between paints and dropped by every layout.
@@ -317,6 +314,20 @@ void InvalidateCursorColumn(TrackView* v, bool wasShown) {
 }
 } // namespace
 
+bool AnswerGridCaret(const TrackView* v, UINT msg, LPARAM lParam) {
+    if (msg == PANE_FOCUS_CARET_SIZE) {
+        auto* size = reinterpret_cast<SIZE*>(lParam);
+        *size = {1, std::max<int>(v->grid.bottom - v->grid.top, 1)};
+        return true;
+    }
+    if (msg == PANE_FOCUS_CARET_POS) {
+        auto* pos = reinterpret_cast<POINT*>(lParam);
+        *pos = {XOfTick(v, v->editCursor), v->grid.top};
+        return true;
+    }
+    return false;
+}
+
 void RepositionCaret(TrackView* v) {
     if (!v->hwnd || !(v->flags & TVF_HAS_FOCUS)) return;
     const bool wasShown = (v->flags & TVF_CARET_SHOWN) != 0;
@@ -360,41 +371,6 @@ void SetFocusPane(TrackView* v, int pane) {
     }
     CreateCaret(v->hwnd, nullptr, size.cx, size.cy);
     RepositionCaret(v);
-}
-
-void BeginHotTracking(TrackView* v, const HotButton& button) {
-    if (v->hotActive && v->hot.hitCode == button.hitCode && EqualRect(&v->hot.rect, &button.rect)) return;
-    if (v->hotActive) EndHotTracking(v);
-    v->hot = button;
-    v->hotActive = true;
-    if (HDC dc = GetDC(v->hwnd)) {
-        if (button.hasClip) IntersectClipRect(dc, button.clip.left, button.clip.top, button.clip.right, button.clip.bottom);
-        RECT r = button.rect;
-        if (button.Draw) button.Draw(v, dc, &r, 1);
-        else DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
-        ReleaseDC(v->hwnd, dc);
-    }
-    SetTimer(v->hwnd, kHotTimer, 100, nullptr);
-}
-
-void EndHotTracking(TrackView* v) {
-    if (!v->hotActive) return;
-    v->hotActive = false;
-    if (HDC dc = GetDC(v->hwnd)) {
-        if (v->hot.hasClip) IntersectClipRect(dc, v->hot.clip.left, v->hot.clip.top, v->hot.clip.right, v->hot.clip.bottom);
-        RECT r = v->hot.rect;
-        if (v->hot.Draw) {
-            v->hot.Draw(v, dc, &r, 0);
-        } else {
-            HBRUSH face = GetSysColorBrush(COLOR_BTNFACE);
-            for (int i = 0; i < 2; ++i) {
-                FrameRect(dc, &r, face);
-                InflateRect(&r, -1, -1);
-            }
-        }
-        ReleaseDC(v->hwnd, dc);
-    }
-    KillTimer(v->hwnd, kHotTimer);
 }
 
 void SetPlaybackPosition(TrackView* v, std::int64_t ticks) {

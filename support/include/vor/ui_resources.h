@@ -25,15 +25,27 @@ win::COLORREF VorUI_GetColor(int id) noexcept;
 constexpr int VOR_BRUSH_GRID_PATTERN = 10001;
 win::HBRUSH VorUI_GetBrush(int id) noexcept;
 
-// The cursor table: the module's cursor ids map to built-in pictures (2 magnifier, 3 pencil, 9 and 10
-// the zoom sliders, 11 column splitter, 12 row splitter, 13 and 14 horizontal and vertical double
-// arrows, 17 and 18 constrained moves, 100 and 101 note edges, 104 marquee arrow, 110 key selection,
-// 129 brush, 130 eraser); a cursor resource of the same id in the module set with
-// VorUI_SetCursorModule is preferred. System ids (32512 …) give the system cursors. Unknown ids give
-// the arrow, never null.
+// The cursor table: the module's cursor ids map to built-in pictures; a cursor resource of the same id
+// in the module set with VorUI_SetCursorModule is preferred. System ids (VOR_CURSOR_ARROW …) give the
+// system cursors. Unknown ids give the arrow, never null. The ids are those of the module's cursor
+// resources, so they never change.
+constexpr int VOR_CURSOR_ARROW = 32512;          // the system arrow
+constexpr int VOR_CURSOR_MAGNIFIER = 2;          // the Zoom tool
+constexpr int VOR_CURSOR_PENCIL = 3;             // the Draw tool over an empty cell
+constexpr int VOR_CURSOR_ZOOM_SLIDER_TIME = 9;   // the time bar's zoom slider
+constexpr int VOR_CURSOR_ZOOM_SLIDER_ROWS = 10;  // the row bar's zoom slider
 constexpr int VOR_CURSOR_SPLIT_COLUMNS = 11;
 constexpr int VOR_CURSOR_SPLIT_ROWS = 12;
-constexpr int VOR_CURSOR_KEY_SELECT = 110;
+constexpr int VOR_CURSOR_SIZE_TIME = 13;         // horizontal double arrow: time ranges, thumb edges
+constexpr int VOR_CURSOR_SIZE_ROWS = 14;         // vertical double arrow
+constexpr int VOR_CURSOR_MOVE_TIME = 17;         // a move held to time
+constexpr int VOR_CURSOR_MOVE_PITCH = 18;        // a move held to pitch
+constexpr int VOR_CURSOR_NOTE_START = 100;
+constexpr int VOR_CURSOR_NOTE_END = 101;
+constexpr int VOR_CURSOR_MARQUEE = 104;          // the Selection tool
+constexpr int VOR_CURSOR_KEY_SELECT = 110;       // Ctrl over a key: select the key's notes
+constexpr int VOR_CURSOR_BRUSH = 129;            // the Paint tool
+constexpr int VOR_CURSOR_ERASER = 130;           // the Erase tool
 win::HCURSOR VorUI_LoadCursor(int id) noexcept;
 // Whether the id has a built-in picture (not the arrow fallback).
 bool VorUI_HasCursor(int id) noexcept;

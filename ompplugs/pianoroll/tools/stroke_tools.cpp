@@ -8,7 +8,7 @@
 #include "mp/string_ids.h"
 #include "mp/track_access.h"
 #include "tools/snapping.h"
-#include "tools/tools.h"
+#include "tools/tool_framework.h"
 #include "view/navigation.h"
 
 namespace pianoroll {
@@ -16,6 +16,9 @@ namespace pianoroll {
 using namespace win;
 
 namespace {
+
+// Velocity of a painted note while it sounds.
+constexpr int kPaintedVelocity = 64;
 
 struct Painted {
     int insert = -1;
@@ -33,13 +36,13 @@ std::int64_t Ceiling(TrackView* v, std::int64_t t) { return GridCeiling(v->snap.
 // A note of the stroke's row created in this stroke that covers time t.
 bool PaintedAt(TrackView* v, std::int64_t t, Painted* out) {
     ToolState* s = ToolsOf(v);
-    if (!s->strokeBaseKnown) return false;
-    const int pitch = PitchOfRow(v, s->strokeRow);
+    if (!s->stroke.baseKnown) return false;
+    const int pitch = PitchOfRow(v, s->stroke.row);
     const int count = v->access->QueuedInsertCount();
     for (int i = 0; i < count; ++i) {
         mp::MidiEventRecord record{};
         if (!v->access->GetQueuedInsert(i, &record) || record.kind != mp::MEK_NOTE || record.data[0] != pitch) continue;
-        const std::int64_t start = s->strokeBase + record.time;
+        const std::int64_t start = s->stroke.base + record.time;
         if (start <= t && t < start + static_cast<std::int64_t>(record.length)) {
             *out = {i, start, record.length};
             return true;
@@ -52,31 +55,31 @@ bool PaintedAt(TrackView* v, std::int64_t t, Painted* out) {
 int PaintNote(TrackView* v, std::int64_t start, std::int64_t length) {
     ToolState* s = ToolsOf(v);
     if (start < 0) return -1;
-    const int insert = v->access->InsertNote(start, length, s->strokeRow, false);
+    const int insert = v->access->InsertNote(start, length, s->stroke.row, false);
     if (insert < 0) return -1;
     mp::MidiEventRecord record{};
     v->access->GetQueuedInsert(insert, &record);
-    s->strokeBase = start - record.time;
-    s->strokeBaseKnown = true;
-    s->insertBase = s->strokeBase;
-    s->insertBaseKnown = true;
-    SoundPitch(v, record.data[0], length, 64);
+    s->stroke.base = start - record.time;
+    s->stroke.baseKnown = true;
+    s->gesture.insertBase = s->stroke.base;
+    s->gesture.insertBaseKnown = true;
+    SoundPitch(v, record.data[0], length, kPaintedVelocity);
     return insert;
 }
 
 void FirstPaintStep(TrackView* v, std::int64_t t) {
     ToolState* s = ToolsOf(v);
-    if (!ScaleAllowsRow(v->settings, s->strokeRow)) return;
+    if (!ScaleAllowsRow(v->settings, s->stroke.row)) return;
     const bool snap = GridSnappingActive(v->settings);
     const std::int64_t length = PaintLength(v);
     if (snap) t = Floor(v, t);
     std::int64_t end = t + length;
     if (snap && length % Spacing(v) != 0) end = Ceiling(v, end);
-    v->access->ClearNotes(t, end - 1 - t, s->strokeRow, s->strokeRow, -1);
+    v->access->ClearNotes(t, end - 1 - t, s->stroke.row, s->stroke.row, -1);
     if (PaintNote(v, t, length) < 0) return;
-    s->firstPaintedStart = t;
-    s->lastPointerTime = t;
-    s->runEnd = t + length;
+    s->stroke.firstPaintedStart = t;
+    s->stroke.lastPointerTime = t;
+    s->stroke.runEnd = t + length;
 }
 
 void PaintRight(TrackView* v, std::int64_t t) {
@@ -84,19 +87,19 @@ void PaintRight(TrackView* v, std::int64_t t) {
     const bool snap = GridSnappingActive(v->settings);
     const std::int64_t length = PaintLength(v);
     const std::int64_t spacing = Spacing(v);
-    std::int64_t p = s->lastPointerTime;
-    s->lastPointerTime = t;
+    std::int64_t p = s->stroke.lastPointerTime;
+    s->stroke.lastPointerTime = t;
     while (p < t) {
         Painted current;
-        if (!PaintedAt(v, s->runEnd - 1, &current)) return;
+        if (!PaintedAt(v, s->stroke.runEnd - 1, &current)) return;
         if (snap) p = Floor(v, p);
         std::int64_t reached = current.start + length;
         if (snap) reached = Floor(v, reached);
         if (p >= reached) {
             Painted there;
             if (PaintedAt(v, p, &there)) {
-                s->runEnd = there.start + there.duration;
-                const std::int64_t next = snap && there.duration % spacing ? Ceiling(v, s->runEnd) : s->runEnd;
+                s->stroke.runEnd = there.start + there.duration;
+                const std::int64_t next = snap && there.duration % spacing ? Ceiling(v, s->stroke.runEnd) : s->stroke.runEnd;
                 if (next <= p) return;
                 p = next;
                 continue;
@@ -105,8 +108,8 @@ void PaintRight(TrackView* v, std::int64_t t) {
             if (insert < 0) return;
             std::int64_t end = p + length;
             if (snap && length % spacing != 0) end = Ceiling(v, end);
-            v->access->ClearNotes(p, end - 1 - p, s->strokeRow, s->strokeRow, insert);
-            s->runEnd = p + length;
+            v->access->ClearNotes(p, end - 1 - p, s->stroke.row, s->stroke.row, insert);
+            s->stroke.runEnd = p + length;
             p = end;
         } else {
             const std::int64_t end = current.start + current.duration;
@@ -123,11 +126,11 @@ void PaintLeft(TrackView* v, std::int64_t t) {
     const std::int64_t length = PaintLength(v);
     const std::int64_t spacing = Spacing(v);
     const bool floorSteps = snap && length % spacing != 0;
-    std::int64_t c = s->lastPointerTime - 1;
-    s->lastPointerTime = t;
+    std::int64_t c = s->stroke.lastPointerTime - 1;
+    s->stroke.lastPointerTime = t;
     while (c > t) {
         Painted current;
-        if (!PaintedAt(v, s->firstPaintedStart, &current)) return;
+        if (!PaintedAt(v, s->stroke.firstPaintedStart, &current)) return;
         if (snap) c = Floor(v, c);
         const std::int64_t start = current.start;
         std::int64_t n = start;
@@ -141,10 +144,10 @@ void PaintLeft(TrackView* v, std::int64_t t) {
             } else {
                 const int insert = PaintNote(v, n, length);
                 if (insert < 0) return;
-                v->access->ClearNotes(n, start - 1 - n, s->strokeRow, s->strokeRow, insert);
+                v->access->ClearNotes(n, start - 1 - n, s->stroke.row, s->stroke.row, insert);
             }
         }
-        s->firstPaintedStart = n;
+        s->stroke.firstPaintedStart = n;
         std::int64_t next = n - length;
         if (floorSteps) next = Floor(v, next);
         if (next >= c) return;
@@ -154,19 +157,19 @@ void PaintLeft(TrackView* v, std::int64_t t) {
 
 void EraseStep(TrackView* v, std::int64_t t) {
     ToolState* s = ToolsOf(v);
-    if (s->strokeStepped && t == s->lastPointerTime) return;
+    if (s->stroke.stepped && t == s->stroke.lastPointerTime) return;
     std::int64_t a = t, b = t + 1;
     if (GridSnappingActive(v->settings)) {
         a = Floor(v, t);
         b = Ceiling(v, t + 1);
     }
-    if (s->strokeStepped) {
-        a = std::min(a, s->lastPointerTime);
-        b = std::max(b, s->lastPointerTime);
+    if (s->stroke.stepped) {
+        a = std::min(a, s->stroke.lastPointerTime);
+        b = std::max(b, s->stroke.lastPointerTime);
     }
-    if (v->access->ClearNotes(a, b - a, s->strokeRow, s->strokeRow, -1)) RedrawGrid(v);
-    s->lastPointerTime = t;
-    s->strokeStepped = true;
+    if (v->access->ClearNotes(a, b - a, s->stroke.row, s->stroke.row, -1)) RedrawGrid(v);
+    s->stroke.lastPointerTime = t;
+    s->stroke.stepped = true;
 }
 
 // The row a stroke is in when the pointer is at y: above the grid the row before the first shown one,
@@ -187,18 +190,18 @@ int StrokeRowAt(TrackView* v, int y) {
 
 void StrokeMove(TrackView* v, int x, int y) {
     ToolState* s = ToolsOf(v);
-    if (x == s->last.x && y == s->last.y) return;
-    s->last = {x, y};
+    if (x == s->gesture.last.x && y == s->gesture.last.y) return;
+    s->gesture.last = {x, y};
     const int row = StrokeRowAt(v, y);
     bool rowChanged = false;
     if (row >= 0 && row < v->rowCount) {
-        rowChanged = row != s->strokeRow;
-        s->strokeRow = row;
+        rowChanged = row != s->stroke.row;
+        s->stroke.row = row;
     }
     const std::int64_t t = std::max<std::int64_t>(TickOfX(v, x), 0);
     if (v->drag == Drag::PaintStroke) {
         if (rowChanged) FirstPaintStep(v, t);
-        else if (t >= s->lastPointerTime) PaintRight(v, t);
+        else if (t >= s->stroke.lastPointerTime) PaintRight(v, t);
         else PaintLeft(v, t);
     } else {
         EraseStep(v, t);
@@ -246,13 +249,13 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
         ToolState* s = ToolsOf(v);
         RecordClickKind(v, msg, x, y);
         RecordPress(v, x, y, hit);
-        s->strokeRow = s->pressRow;
-        s->strokeStepped = false;
-        s->strokeBaseKnown = false;
-        s->lastPointerTime = s->pressTime;
+        s->stroke.row = s->gesture.pressRow;
+        s->stroke.stepped = false;
+        s->stroke.baseKnown = false;
+        s->stroke.lastPointerTime = s->gesture.pressTime;
         v->drag = paint ? Drag::PaintStroke : Drag::EraseStroke;
-        if (paint) FirstPaintStep(v, s->pressTime);
-        else EraseStep(v, s->pressTime);
+        if (paint) FirstPaintStep(v, s->gesture.pressTime);
+        else EraseStep(v, s->gesture.pressTime);
         RedrawGrid(v);
         CaptureGrid(v);
         return 0;
@@ -266,7 +269,7 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
     case PANE_AUTOSCROLLED:
         if (!stroking) return CommonOnMouse(v, pane, msg, wParam, lParam);
         // The same point now lies over another time or row.
-        ToolsOf(v)->last = {INT_MIN, INT_MIN};
+        ToolsOf(v)->gesture.last = {INT_MIN, INT_MIN};
         StrokeMove(v, x, y);
         return 0;
     case WM_LBUTTONUP:
@@ -296,8 +299,6 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
     }
 }
 
-} // namespace
-
 LRESULT PaintOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam) {
     return StrokeOnMouse(v, pane, msg, wParam, lParam, true);
 }
@@ -307,11 +308,39 @@ LRESULT EraseOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM l
 }
 
 int PaintGetCursor(TrackView*, Pane*, std::uint32_t hitCode) {
-    return hitCode == HitOutside ? CURSOR_ARROW : CURSOR_BRUSH;
+    return hitCode == HitOutside ? VOR_CURSOR_ARROW : VOR_CURSOR_BRUSH;
 }
 
 int EraseGetCursor(TrackView*, Pane*, std::uint32_t hitCode) {
-    return hitCode == HitOutside ? CURSOR_ARROW : CURSOR_ERASER;
+    return hitCode == HitOutside ? VOR_CURSOR_ARROW : VOR_CURSOR_ERASER;
+}
+
+// A cancelled stroke takes back every note it laid or cleared.
+void StrokeCancel(TrackView* v, Drag state) {
+    SilenceNote(v);
+    if ((state == Drag::PaintStroke || state == Drag::EraseStroke) && v->access) v->access->DiscardEdits();
+}
+
+ToolClass gPaintTool{
+    .pane = {.HitTest = CoarseHitTest, .OnMouse = PaintOnMouse, .GetCursor = PaintGetCursor},
+    .OnCancel = StrokeCancel,
+};
+
+ToolClass gEraseTool{
+    .pane = {.HitTest = CoarseHitTest, .OnMouse = EraseOnMouse, .GetCursor = EraseGetCursor},
+    .OnCancel = StrokeCancel,
+};
+
+} // namespace
+
+ToolClass* PaintTool() {
+    static ToolClass* registered = RegisterTool(&gPaintTool);
+    return registered;
+}
+
+ToolClass* EraseTool() {
+    static ToolClass* registered = RegisterTool(&gEraseTool);
+    return registered;
 }
 
 } // namespace pianoroll

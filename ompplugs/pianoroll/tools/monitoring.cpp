@@ -1,0 +1,29 @@
+// Sounding the note a gesture presses or moves, through the host's preview output, and silencing it.
+#include "mp/track_access.h"
+#include "tools/tool_framework.h"
+
+namespace pianoroll {
+
+using namespace win;
+
+void SoundPitch(TrackView* v, int pitch, std::int64_t duration, int velocity) {
+    Gesture& g = ToolsOf(v)->gesture;
+    SilenceNote(v);
+    if (!v->access || pitch < 0 || pitch > kTopPitch) return;
+    if (v->access->PlayNote(pitch, duration, velocity, true) == S_OK) g.soundingPitch = pitch;
+}
+
+void SoundNote(TrackView* v, const mp::EventKey& key) {
+    mp::MidiEventRecord record{};
+    if (!v->access || v->access->GetEvent(key, &record) != S_OK || record.kind != mp::MEK_NOTE) return;
+    SoundPitch(v, record.data[0], record.length, record.data[1]);
+}
+
+void SilenceNote(TrackView* v) {
+    Gesture& g = ToolsOf(v)->gesture;
+    if (g.soundingPitch < 0) return;
+    if (v->access) v->access->PlayNote(g.soundingPitch, 0, 0, false);
+    g.soundingPitch = -1;
+}
+
+} // namespace pianoroll
