@@ -65,7 +65,7 @@ void FillState(TrackView* v, mp::ScriptViewState* state) {
     state->topRowPixels = bottom - top;
     state->topNote = 127 - v->topRow;
     state->rowCount = v->rowCount;
-    state->tool = ToolsOf(v)->current;
+    state->tool = CurrentTool(v);
     state->dragState = static_cast<std::int32_t>(v->drag);
 }
 
