@@ -166,6 +166,7 @@ TEST(EventNames, NoteFields) {
         {note, NAME_VALUE1 | NAME_PLAIN_NUMBERS, "60"},
         {note, NAME_VALUE2, "On Velocity (100)"}, {note, NAME_VALUE3, "Off Velocity (64)"},
         {note, NAME_VALUE4, "960"},             {Short(MEK_NOTE, 61), NAME_EVENT, "61 (C#5)"},
+        {Short(MEK_NOTE, 61), NAME_VALUE1, "C#5"}, {Short(MEK_NOTE, 127), NAME_EVENT, "127 (G10)"},
         {off, NAME_EVENT, "62 (D5)"},           {off, NAME_VALUE2, "Off Velocity (40)"},
         {off, NAME_LABEL2, "O&ff velocity:"},   {off, NAME_VALUE3, "<error 1>"},
         {off, NAME_LABEL4, "<error 1>"},

@@ -184,6 +184,22 @@ TEST_F(Clipboard, ForeignOrDamagedBlocksAreRefused) {
     EXPECT_EQ(TargetEvents().size(), before + 2);
 }
 
+TEST_F(Clipboard, NoteDataThatSpellsALiveHandleIsNotFreed) {
+    // A note record's data bytes share their place with the data handle of variable-length events.
+    std::vector<DWORD> held;
+    DWORD handle = CoTaskMemAllocHandle(4);
+    for (; (handle & 0x7F7Fu) != handle || handle < 0x100; handle = CoTaskMemAllocHandle(4)) held.push_back(handle);
+    const std::uint32_t note =
+        AddNote(sourceBlock, 0, 10, static_cast<int>(handle & 0x7F), static_cast<int>(handle >> 8), true);
+    Deliver();
+    ASSERT_TRUE(plugin->HasSelection());
+    ASSERT_EQ(plugin->CopySelection(nullptr, false), S_OK);
+    EXPECT_NE(CoTaskMemHandlePtr(handle), nullptr);
+    EXPECT_TRUE(Alive(note));
+    for (DWORD h : held) CoTaskMemFreeHandle(h);
+    CoTaskMemFreeHandle(handle);
+}
+
 TEST_F(Clipboard, AClipboardHeldOpenElsewhereMakesCopyASilentNoOp) {
     HWND holder = CreateWindowEx(0, "STATIC", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(holder, nullptr);
