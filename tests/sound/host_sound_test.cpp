@@ -8,6 +8,7 @@
 #include "midiout/recorder_output.h"
 #include "model/midi_out.h"
 #include "playback/host_sound.h"
+#include "playback/model_song.h"
 #include "smf/smf.h"
 #include "song_builder.h"
 
@@ -84,6 +85,58 @@ struct Rig {
 
 using soundtest::OnList;
 using soundtest::Ons;
+
+TEST(HostSound, TheSongReadFromTheStoreCarriesOffsetsClampedToTheMidiRange) {
+    host::test::LoadedSong store(96, u"Up", 3);
+    store.Bytes(0, mp::MEK_META, {0x51, 0x03, 0xD0, 0x90}); // 250000 us a quarter
+    store.Note(0, 3, 60, 100, 48, 7);
+    store.Note(0, 3, 126, 10, 48); // pitch and velocity pushed past the ends
+    store.Event(10, mp::MEK_NOTE_OFF, 3, 60, 40);
+    store.Event(10, mp::MEK_POLY_PRESSURE, 3, 62, 30);
+    store.Event(10, mp::MEK_CONTROL, 3, 7, 100); // not a pitch
+    store.store.SetLoadedBlockEnd(store.block, 100);
+    store.Block(200, 300); // a later block: its times become song times
+    store.Bytes(5, mp::MEK_SYSEX, {0xF0, 0x01, 0xF7});
+    host::TrackValue up = *store.store.Track(store.track);
+    up.pitchOffset = 2;
+    up.velocityOffset = -20;
+    up.attributes = mp::TRACK_SOLO;
+    store.store.SetLoadedTrack(store.track, up);
+    store.Track(u"Down");
+    store.Note(0, 5, 3, 100, 10);
+    host::TrackValue down = *store.store.Track(store.track);
+    down.pitchOffset = -5;
+    down.velocityOffset = 40;
+    down.attributes = playback::kTrackMuteAttribute;
+    store.store.SetLoadedTrack(store.track, down);
+    store.Finish(10);
+    ASSERT_EQ(store.store.SetPitchOffset(1), win::S_OK);
+
+    const playback::Song song = playback::SongFromStore(store.store);
+    EXPECT_EQ(song.tempo.TickToMicros(96), 250000);
+    ASSERT_EQ(song.tracks.size(), 2u);
+    const playback::SongTrack& first = song.tracks[0];
+    EXPECT_EQ(first.name, "Up");
+    EXPECT_EQ(first.channel, 3);
+    EXPECT_TRUE(first.solo && !first.mute);
+    using Row = std::tuple<std::int64_t, std::uint32_t, int, int, int, std::int64_t>;
+    std::vector<Row> rows;
+    for (const auto& e : first.events) rows.emplace_back(e.tick, e.kind, e.d[0], e.d[1], e.d[2], e.duration);
+    EXPECT_EQ(rows, (std::vector<Row>{{0, mp::MEK_META, 0, 0, 0, 0},
+                                      {0, mp::MEK_NOTE, 63, 80, 7, 48},
+                                      {0, mp::MEK_NOTE, 127, 1, 0, 48},
+                                      {10, mp::MEK_NOTE_OFF, 63, 40, 0, 0},
+                                      {10, mp::MEK_POLY_PRESSURE, 65, 30, 0, 0},
+                                      {10, mp::MEK_CONTROL, 7, 100, 0, 0},
+                                      {205, mp::MEK_SYSEX, 0, 0, 0, 0}}));
+    ASSERT_NE(first.events.back().data, nullptr);
+    EXPECT_EQ(*first.events.back().data, (std::vector<std::uint8_t>{0xF0, 0x01, 0xF7}));
+    const playback::SongTrack& second = song.tracks[1];
+    EXPECT_TRUE(second.mute && !second.solo);
+    ASSERT_EQ(second.events.size(), 1u);
+    EXPECT_EQ(second.events[0].d[0], 0);
+    EXPECT_EQ(second.events[0].d[1], 127);
+}
 
 TEST(HostSound, PlayingBitPlaysTheSongOnTheCurrentPortAndClearingItSilences) {
     Rig rig;
