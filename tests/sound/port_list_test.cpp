@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "midiout/alsa_output.h"
 #include "midiout/fluid_synth_output.h"
@@ -41,7 +43,9 @@ TEST(PortList, BuiltInSynthesizerComesFirstAndKeepsItsIdAcrossRefreshes) {
 }
 
 TEST(PortList, GuidsDependOnKindAndName) {
-    EXPECT_EQ(MakePortGuid(1, "Synth: Port 0"), MakePortGuid(1, "Synth: Port 0"));
+    // The same in every build, so that a port chosen once is found again after a restart.
+    EXPECT_EQ(MakePortGuid(1, "Synth: Port 0"), (PortGuid{0xF3, 0x05, 0xB9, 0xE8, 0x5B, 0xC7, 0xEC, 0x52, //
+                                                           0x9E, 0xC9, 0x99, 0x09, 0x2C, 0xBC, 0xD9, 0x2B}));
     EXPECT_NE(MakePortGuid(1, "Synth: Port 0"), MakePortGuid(1, "Synth: Port 1"));
     EXPECT_NE(MakePortGuid(0, "Synth: Port 0"), MakePortGuid(1, "Synth: Port 0"));
 }
@@ -59,6 +63,31 @@ TEST(PortList, SequencerPortsAppearOnlyWithASequencer) {
     ASSERT_TRUE(list->HasSequencer());
     // Our own client is never listed as a destination of itself.
     for (const auto& p : list->Ports(kOutputPorts)) EXPECT_EQ(p.name.rfind("Piano Roll:", 0), std::string::npos);
+}
+
+// Sets an environment variable for the scope of a test and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(BuiltInSynthesizer, SearchesTheUsersFoldersThenEachDataFolderThenTheSystem) {
+    ScopedEnv font("PIANOROLL_SOUNDFONT", nullptr), home("HOME", "/h"), data("XDG_DATA_DIRS", ":/x::/y:");
+    const std::vector<std::string> paths = SoundFontSearchPaths();
+    ASSERT_EQ(paths.size(), 20u); // two file names in ten folders; empty data folders add none
+    EXPECT_EQ(paths[0], "/h/.local/share/soundfonts/TimGM6mb.sf2");
+    EXPECT_EQ(paths[2], "/x/sounds/sf2/TimGM6mb.sf2");
+    EXPECT_EQ(paths[5], "/y/soundfonts/TimGM6mb.sf2");
+    EXPECT_EQ(paths[6], "/usr/share/sounds/sf2/TimGM6mb.sf2");
+    EXPECT_EQ(paths[10], "/h/.local/share/soundfonts/default-GM.sf2");
 }
 
 TEST(BuiltInSynthesizer, FindsTheSoundFontOrSaysWhatIsMissing) {

@@ -114,6 +114,18 @@ TEST(Sequencer, LocateSendsOnlyTheStateThatDiffersAndSilenceCoversUsedChannels) 
     EXPECT_EQ(sent[0].status, 0xB1);
     EXPECT_EQ(sent[1].data1, 123);
     EXPECT_EQ(seq.ChannelsUsed(), 1u << 1);
+
+    // Parameter numbers, data entry and channel-mode messages depend on their order and are not
+    // chased; the controllers next to them are.
+    std::vector<playback::SongEvent> controls;
+    for (int cc : {6, 38, 95, 96, 101, 102, 119, 120, 121}) controls.push_back(Event(0, 0x100, cc, 1));
+    s.tracks.push_back(Track(2, controls));
+    Sequencer fresh(playback::BuildSchedule(s));
+    sent.clear();
+    fresh.Locate(20, emit);
+    std::vector<std::pair<int, int>> got;
+    for (const MidiMessage& m : sent) got.emplace_back(m.status, m.data1);
+    EXPECT_EQ(got, (std::vector<std::pair<int, int>>{{0xC1, 10}, {0xB1, 7}, {0xB2, 95}, {0xB2, 102}, {0xB2, 119}}));
 }
 
 TEST(Schedule, TrackChannelOverridesEventChannelsAndEndCountsNoteEnds) {

@@ -40,10 +40,16 @@ inline Wav ReadWav(const std::filesystem::path& path) {
     Wav w;
     if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) || std::memcmp(b.data() + 8, "WAVE", 4)) return w;
     EXPECT_EQ(Le(b, 4, 4), b.size() - 8);
+    EXPECT_EQ(std::memcmp(b.data() + 12, "fmt ", 4), 0);
+    EXPECT_EQ(Le(b, 16, 4), 16u);
     EXPECT_EQ(Le(b, 20, 2), 1u); // PCM
     w.channels = static_cast<int>(Le(b, 22, 2));
     w.rate = static_cast<int>(Le(b, 24, 4));
     w.bits = static_cast<int>(Le(b, 34, 2));
+    EXPECT_EQ(w.bits, 16);
+    EXPECT_EQ(Le(b, 28, 4), static_cast<std::uint32_t>(w.rate * w.channels * 2)); // bytes a second
+    EXPECT_EQ(Le(b, 32, 2), static_cast<std::uint32_t>(w.channels * 2));        // bytes a frame
+    EXPECT_EQ(std::memcmp(b.data() + 36, "data", 4), 0);
     const std::uint32_t dataBytes = Le(b, 40, 4);
     EXPECT_EQ(dataBytes, b.size() - 44);
     w.samples.resize(dataBytes / 2);
