@@ -54,6 +54,15 @@ TEST_F(CaretTest, CaretIsCreatedHiddenAndShowHideNest) {
     EXPECT_FALSE(GetCaretPos(&p));
     EXPECT_FALSE(ShowCaret(top));
     EXPECT_FALSE(DestroyCaret());
+
+    // No size given: one border wide and one border high.
+    EXPECT_TRUE(CreateCaret(top, nullptr, 0, 0));
+    SetCaretPos(5, 5);
+    ShowCaret(top);
+    EXPECT_EQ(Px(5, 5), kInverted);
+    EXPECT_EQ(Px(5 + GetSystemMetrics(SM_CXBORDER), 5), kBack);
+    EXPECT_EQ(Px(5, 5 + GetSystemMetrics(SM_CYBORDER)), kBack);
+    DestroyCaret();
 }
 
 TEST_F(CaretTest, CaretSurvivesPaint) {

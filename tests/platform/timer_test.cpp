@@ -106,7 +106,13 @@ TEST_F(TimerTest, TimerProceduresAreCalledInsteadOfTheWindow) {
     EXPECT_TRUE(Fired().empty());
     EXPECT_EQ(ProcCalls(), (std::vector<std::pair<HWND, UINT_PTR>>{{h, 5}, {nullptr, threadId}, {h, 5}}));
     EXPECT_TRUE(KillTimer(nullptr, threadId));
+    KillTimer(h, 5);
+    EXPECT_EQ(SetTimer(nullptr, second, 12, TimerProc), second) << "setting a thread timer's id again resets it";
+    ProcCalls().clear();
+    headless::AdvanceClock(12);
+    EXPECT_EQ(ProcCalls(), (std::vector<std::pair<HWND, UINT_PTR>>{{nullptr, second}}));
     EXPECT_TRUE(KillTimer(nullptr, second));
+    EXPECT_FALSE(KillTimer(nullptr, second));
 }
 
 TEST_F(TimerTest, TimersComeAfterPostedMessagesAndPaint) {
@@ -130,6 +136,13 @@ TEST_F(TimerTest, TimersComeAfterPostedMessagesAndPaint) {
     }
     EXPECT_TRUE(MatchSequence({{0, WM_USER, kPosted}, {0, WM_PAINT, kPosted}, {0, WM_TIMER, kPosted | kWParam, 1}},
                               {h}));
+    // Waiting for a message lets the clock run only as far as the earliest timer.
+    SetTimer(h, 2, 500, nullptr);
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(GetMessage(&m, nullptr, 0, 0));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(m.wParam, 1u);
+    EXPECT_EQ(GetTickCount(), start + 10);
 }
 
 TEST_F(TimerTest, AdvanceClockStopsAtAPendingQuit) {

@@ -280,7 +280,9 @@ TEST_F(WindowTest, UserDataExtraBytesAndStyles) {
     SetWindowLongPtr(h, 8, -5);
     EXPECT_EQ(GetWindowLongPtr(h, 8), -5);
     EXPECT_EQ(SetWindowLong(h, 4, 99), 0);
-    EXPECT_EQ(GetWindowLong(h, 4), 99);
+    EXPECT_EQ(SetWindowLong(h, 0, 7), 0);
+    EXPECT_EQ(GetWindowLong(h, 0), 7);
+    EXPECT_EQ(GetWindowLong(h, 4), 99) << "a 32-bit write leaves its neighbour";
     EXPECT_EQ(GetWindowLongPtr(h, 9), 0) << "a slot past the end reads as 0";
     EXPECT_EQ(SetWindowLongPtr(h, 12, 1), 0) << "a slot past the end is not written";
     EXPECT_EQ(GetWindowLongPtr(h, 8), -5);

@@ -6,10 +6,13 @@ using namespace ctltest;
 
 namespace {
 
+// The selection as EM_GETSEL returns it, checked against the positions it writes.
 DWORD GetSel(HWND edit) {
     DWORD start = 0, end = 0;
-    SendMessage(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    return MAKELONG(static_cast<WORD>(start), static_cast<WORD>(end));
+    const auto packed =
+        static_cast<DWORD>(SendMessage(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end)));
+    EXPECT_EQ(packed, static_cast<DWORD>(MAKELONG(static_cast<WORD>(start), static_cast<WORD>(end))));
+    return packed;
 }
 
 } // namespace
@@ -181,6 +184,7 @@ TEST_F(ControlsTest, EditTypingCaretSelectionAndKeys) {
     headless::MouseDown(backend::BUTTON_LEFT);
     headless::MouseMove(edit, rc.right - 3, 10);
     headless::MouseUp(backend::BUTTON_LEFT);
+    headless::MouseMove(edit, 3, 10); // after the release the pointer no longer selects
     Pump();
     EXPECT_EQ(GetSel(edit), static_cast<DWORD>(MAKELONG(0, 8)));
     EXPECT_TRUE(Rec().Commands(5).empty());

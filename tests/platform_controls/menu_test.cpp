@@ -146,6 +146,15 @@ TEST(MenuObjects, EnableCheckAndRadioStates) {
     EXPECT_FALSE(CheckMenuRadioItem(zoom, 0, 1, 5, MF_BYPOSITION));
     EXPECT_FALSE(CheckMenuRadioItem(zoom, 0, 7, 1, MF_BYPOSITION));
     DestroyMenu(menu);
+
+    // Items outside the command range keep their marks.
+    HMENU tools = CreatePopupMenu();
+    for (UINT id : {10u, 11u, 12u, 13u}) AppendMenu(tools, MF_STRING | (id % 3 == 1 ? MF_CHECKED : 0), id, "x");
+    ASSERT_TRUE(CheckMenuRadioItem(tools, 11, 12, 12, MF_BYCOMMAND));
+    std::vector<bool> checked;
+    for (UINT id : {10u, 11u, 12u, 13u}) checked.push_back(GetMenuState(tools, id, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(checked, (std::vector<bool>{true, false, true, true}));
+    DestroyMenu(tools);
 }
 
 TEST(MenuObjects, TemplatesAndResources) {
