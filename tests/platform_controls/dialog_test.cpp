@@ -2,6 +2,8 @@
 // default buttons, item helpers, the dialog answer hook and message boxes.
 #include "fixture.h"
 
+#include <optional>
+
 using namespace ctltest;
 
 namespace {
@@ -134,6 +136,13 @@ TEST_F(DialogTest, TemplateUnitsBecomePixelsOfTheDialogFont) {
               reinterpret_cast<HFONT>(SendDlgItemMessage(dlg, kName, WM_GETFONT, 0, 0)));
     RECT none{0, 0, 4, 8};
     EXPECT_FALSE(MapDialogRect(parent, &none)); // not a dialog
+    DestroyWindow(dlg);
+    // A template without a point size gets the 8-point dialog font.
+    DialogTemplate unsized = tmpl;
+    unsized.pointSize = 0;
+    dlg = CreateDialogIndirectParam(nullptr, &unsized, parent, SettingsProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(ClientRect(dlg), client);
     DestroyWindow(dlg);
 }
 
@@ -291,19 +300,23 @@ TEST_F(DialogTest, ItemHelpersConvertAndCheck) {
     ASSERT_TRUE(SetDlgItemInt(dlg, kName, static_cast<UINT>(-42), TRUE));
     EXPECT_EQ(static_cast<int>(GetDlgItemInt(dlg, kName, &ok, TRUE)), -42);
     EXPECT_TRUE(ok);
-    GetDlgItemInt(dlg, kName, &ok, FALSE); // a sign is not a number when unsigned
-    EXPECT_FALSE(ok);
-    SetDlgItemText(dlg, kName, " 4294967295 ");
-    EXPECT_EQ(GetDlgItemInt(dlg, kName, &ok, FALSE), 4294967295u);
-    EXPECT_TRUE(ok);
-    GetDlgItemInt(dlg, kName, &ok, TRUE); // too large for a signed value
-    EXPECT_FALSE(ok);
-    SetDlgItemText(dlg, kName, "4294967296");
-    GetDlgItemInt(dlg, kName, &ok, FALSE);
-    EXPECT_FALSE(ok);
-    SetDlgItemText(dlg, kName, "12ab");
-    EXPECT_EQ(GetDlgItemInt(dlg, kName, &ok, FALSE), 0u);
-    EXPECT_FALSE(ok);
+    // Text, signed, and the number read (nullopt: not a number of that kind).
+    const struct {
+        const char* text;
+        BOOL isSigned;
+        std::optional<UINT> value;
+    } numbers[] = {
+        {"-42", FALSE, {}},           {" 4294967295 ", FALSE, 4294967295u}, {" 4294967295 ", TRUE, {}},
+        {"4294967296", FALSE, {}},    {"12ab", FALSE, {}},                  {"", FALSE, {}},
+        {"42", TRUE, 42u},            {"+7", TRUE, 7u},                     {"2147483647", TRUE, 2147483647u},
+        {"2147483648", TRUE, {}},     {"-2147483648", TRUE, 0x80000000u},   {"-2147483649", TRUE, {}},
+    };
+    for (const auto& n : numbers) {
+        SetDlgItemText(dlg, kName, n.text);
+        const UINT value = GetDlgItemInt(dlg, kName, &ok, n.isSigned);
+        EXPECT_EQ(ok != FALSE, n.value.has_value()) << n.text;
+        EXPECT_EQ(value, n.value.value_or(0)) << n.text;
+    }
     GetDlgItemInt(dlg, 4242, &ok, FALSE);
     EXPECT_FALSE(ok);
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 using namespace win;
@@ -63,28 +65,132 @@ TEST(DrawEdge, OnlyTheRequestedSides) {
     f.Expect({{1, 5, GetSysColor(COLOR_3DSHADOW)}, {10, 5, GetSysColor(COLOR_3DSHADOW)}});
 }
 
-TEST(DrawFrameControl, ScrollArrowsPointTheirWay) {
-    // Compare the ink of the arrow's first and last rows: the tip row is the narrow one.
+// The pixels of one colour as rows of '#' and '.', for comparing shapes.
+using Shape = std::vector<std::string>;
+Shape ShapeOf(const Canvas& c, COLORREF ink) {
+    Shape s(c.h, std::string(c.w, '.'));
+    for (int y = 0; y < c.h; ++y)
+        for (int x = 0; x < c.w; ++x)
+            if (c.At(x, y) == ink) s[y][x] = '#';
+    return s;
+}
+Shape MirrorX(Shape s) {
+    for (auto& row : s) std::reverse(row.begin(), row.end());
+    return s;
+}
+Shape MirrorY(Shape s) {
+    std::reverse(s.begin(), s.end());
+    return s;
+}
+Shape Transpose(const Shape& s) {
+    Shape t(s[0].size(), std::string(s.size(), '.'));
+    for (std::size_t y = 0; y < s.size(); ++y)
+        for (std::size_t x = 0; x < s[y].size(); ++x) t[x][y] = s[y][x];
+    return t;
+}
+Shape Shifted(const Shape& s, int dx, int dy) {
+    Shape t(s.size(), std::string(s[0].size(), '.'));
+    for (std::size_t y = 0; y < s.size(); ++y)
+        for (std::size_t x = 0; x < s[y].size(); ++x)
+            if (s[y][x] == '#' && y + dy < s.size() && x + dx < s[y].size()) t[y + dy][x + dx] = '#';
+    return t;
+}
+// The shape cut to its ink, or with a frame of `border` pixels blanked.
+Shape Cropped(const Shape& s) {
+    std::size_t left = s[0].size(), right = 0, top = s.size(), bottom = 0;
+    for (std::size_t y = 0; y < s.size(); ++y)
+        for (std::size_t x = 0; x < s[y].size(); ++x)
+            if (s[y][x] == '#') left = std::min(left, x), right = std::max(right, x + 1), top = std::min(top, y),
+                                bottom = std::max(bottom, y + 1);
+    Shape t;
+    for (std::size_t y = top; y < bottom; ++y) t.push_back(s[y].substr(left, right - left));
+    return t;
+}
+Shape Inside(Shape s, int border) {
+    for (int y = 0; y < static_cast<int>(s.size()); ++y)
+        for (int x = 0; x < static_cast<int>(s[y].size()); ++x)
+            if (y < border || x < border || y >= static_cast<int>(s.size()) - border ||
+                x >= static_cast<int>(s[y].size()) - border)
+                s[y][x] = '.';
+    return s;
+}
+// Ink in one colour drawn by a frame control into an empty square of the given size.
+Shape Drawn(int size, UINT type, UINT state, COLORREF ink, COLORREF back = kWhite) {
+    Canvas c(size, size, back);
+    RECT r{0, 0, size, size};
+    EXPECT_TRUE(DrawFrameControl(c.dc, &r, type, state));
+    return ShapeOf(c, ink);
+}
+// Whether the ink sits in the middle of its square, to a pixel.
+::testing::AssertionResult Centred(const Shape& s) {
+    int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
+    for (int y = 0; y < static_cast<int>(s.size()); ++y)
+        for (int x = 0; x < static_cast<int>(s[y].size()); ++x)
+            if (s[y][x] == '#') left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+                                bottom = std::max(bottom, y);
+    const int w = static_cast<int>(s[0].size()), h = static_cast<int>(s.size());
+    if (right < 0) return ::testing::AssertionFailure() << "no ink";
+    if (std::abs(left - (w - 1 - right)) > 1 || std::abs(top - (h - 1 - bottom)) > 1)
+        return ::testing::AssertionFailure() << "ink from " << left << "," << top << " to " << right << "," << bottom;
+    return ::testing::AssertionSuccess();
+}
+
+TEST(DrawFrameControl, ArrowsAreOneCentredShapeTurnedFourWays) {
     const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
-    RECT r{0, 0, 17, 17};
-    for (bool pointsUp : {true, false}) {
-        Canvas c(17, 17);
-        DrawFrameControl(c.dc, &r, DFC_SCROLL, pointsUp ? DFCS_SCROLLUP : DFCS_SCROLLDOWN);
-        std::vector<int> widths; // of the rows holding ink, top to bottom
-        for (int y = 0; y < c.h; ++y) {
-            int n = 0;
-            for (int x = 0; x < c.w; ++x) n += c.At(x, y) == ink;
-            if (n) widths.push_back(n);
-        }
-        ASSERT_FALSE(widths.empty());
-        EXPECT_EQ(widths.front() < widths.back(), pointsUp) << pointsUp;
-        EXPECT_NE(widths.front(), widths.back());
+    for (int size : {11, 15, 17, 21}) {
+        SCOPED_TRACE(size);
+        const Shape up = Drawn(size, DFC_SCROLL, DFCS_SCROLLUP, ink);
+        EXPECT_TRUE(Centred(up));
+        EXPECT_EQ(up, MirrorX(up));
+        EXPECT_EQ(Drawn(size, DFC_SCROLL, DFCS_SCROLLDOWN, ink), MirrorY(up));
+        EXPECT_EQ(Drawn(size, DFC_SCROLL, DFCS_SCROLLCOMBOBOX, ink), MirrorY(up));
+        const Shape left = Drawn(size, DFC_SCROLL, DFCS_SCROLLLEFT, ink);
+        EXPECT_EQ(left, Transpose(up));
+        EXPECT_EQ(Drawn(size, DFC_SCROLL, DFCS_SCROLLRIGHT, ink), MirrorX(left));
+        EXPECT_EQ(Drawn(size, DFC_MENU, DFCS_MENUARROW, GetSysColor(COLOR_MENUTEXT)), MirrorX(left));
+        const Shape tip = Cropped(up); // the narrow end is the tip
+        EXPECT_LT(std::count(tip.front().begin(), tip.front().end(), '#'),
+                  std::count(tip.back().begin(), tip.back().end(), '#'));
+        // Pushed moves the arrow one pixel down and right; inactive draws it grey over a highlight.
+        EXPECT_EQ(Drawn(size, DFC_SCROLL, DFCS_SCROLLUP | DFCS_PUSHED, ink), Shifted(up, 1, 1));
+        const COLORREF shadow = GetSysColor(COLOR_3DSHADOW), light = GetSysColor(COLOR_3DHILIGHT);
+        EXPECT_EQ(Inside(Drawn(size, DFC_SCROLL, DFCS_SCROLLUP | DFCS_INACTIVE, shadow), 2), up);
+        EXPECT_EQ(Cropped(Inside(Drawn(size, DFC_SCROLL, DFCS_SCROLLUP | DFCS_INACTIVE, light), 2)).back(),
+                  tip.back().substr(1) + "#");
+        EXPECT_EQ(Drawn(size, DFC_SCROLL, DFCS_SCROLLUP | DFCS_INACTIVE, ink), Shape(size, std::string(size, '.')));
     }
-    // Inactive arrows are drawn grey instead.
-    Canvas off(17, 17);
-    DrawFrameControl(off.dc, &r, DFC_SCROLL, DFCS_SCROLLLEFT | DFCS_INACTIVE);
-    EXPECT_EQ(off.Count(ink), 0);
-    EXPECT_GT(off.Count(GetSysColor(COLOR_3DSHADOW)), 3);
+}
+
+TEST(DrawFrameControl, MarksAreCentredAndSymmetric) {
+    const COLORREF text = GetSysColor(COLOR_WINDOWTEXT), menu = GetSysColor(COLOR_MENUTEXT);
+    for (int size : {13, 16, 19}) {
+        SCOPED_TRACE(size);
+        EXPECT_TRUE(Centred(Drawn(size, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED, text)));
+        EXPECT_TRUE(Centred(Drawn(size, DFC_MENU, DFCS_MENUCHECK, menu)));
+        EXPECT_TRUE(Centred(Drawn(size, DFC_MENU, DFCS_MENUCHECK | DFCS_INACTIVE, GetSysColor(COLOR_GRAYTEXT))));
+        for (const Shape& round : {Drawn(size, DFC_MENU, DFCS_MENUBULLET, menu),
+                                   Drawn(size, DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_CHECKED, text)}) {
+            EXPECT_TRUE(Centred(round));
+            EXPECT_EQ(Cropped(round), MirrorX(Cropped(round)));
+            EXPECT_EQ(Cropped(round), MirrorY(Cropped(round)));
+        }
+        const Shape cross = Cropped(Drawn(size, DFC_CAPTION, 0, GetSysColor(COLOR_BTNTEXT))); // the close button
+        EXPECT_EQ(cross.size(), static_cast<std::size_t>(size - 8)); // the face inside its edges, less two a side
+        EXPECT_TRUE(Centred(Drawn(size, DFC_CAPTION, 0, GetSysColor(COLOR_BTNTEXT))));
+        EXPECT_EQ(cross, MirrorX(cross));
+        EXPECT_EQ(cross, Transpose(cross));
+    }
+    // The size grip: three ridges of one highlight and two shadow lines along the corner's diagonals.
+    const Shape light = Drawn(16, DFC_SCROLL, DFCS_SCROLLSIZEGRIP, GetSysColor(COLOR_3DHILIGHT));
+    const Shape dark = Drawn(16, DFC_SCROLL, DFCS_SCROLLSIZEGRIP, GetSysColor(COLOR_3DSHADOW));
+    std::string diagonals(16, '.');
+    for (int d = 0; d < 16; ++d)
+        for (int i = 0; i <= d; ++i) {
+            const int x = 15 - i, y = 15 - (d - i);
+            if (light[y][x] == '#') diagonals[d] = 'h';
+            if (dark[y][x] == '#') diagonals[d] = diagonals[d] == 'h' ? '?' : 's';
+        }
+    EXPECT_EQ(diagonals, "..hss.hss.hss...");
 }
 
 TEST(DrawFrameControl, ButtonsChecksAndRadios) {
