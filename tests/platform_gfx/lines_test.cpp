@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace win;
 using namespace gfxtest;
 
@@ -187,6 +189,25 @@ TEST(Shapes, EllipseStaysInsideItsBox) {
     Ellipse(c.dc, 3, 4, 15, 14);
     EXPECT_EQ(c.InkBox(kWhite), (RECT{3, 4, 15, 14}));
     c.Expect({{9, 9, kRed}, {3, 4, kWhite}}); // the box's corner is outside the ellipse
+
+    // A wide pen draws the outline inside the box, as thick as the pen on every side; corners given
+    // in any order make the same ellipse; an empty box draws nothing.
+    HPEN wide = CreatePen(PS_SOLID, 3, kBlue);
+    SelectObject(c.dc, wide);
+    c.Clear(kWhite);
+    Ellipse(c.dc, 15, 15, 2, 4);
+    EXPECT_EQ(c.InkBox(kWhite), (RECT{2, 4, 15, 15}));
+    std::string across, down;
+    for (int x = 2; x < 15; ++x) across += c.At(x, 9) == kBlue ? 'p' : c.At(x, 9) == kRed ? 'b' : '.';
+    for (int y = 4; y < 15; ++y) down += c.At(8, y) == kBlue ? 'p' : c.At(8, y) == kRed ? 'b' : '.';
+    EXPECT_EQ(across, "pppbbbbbbbppp");
+    EXPECT_EQ(down, "pppbbbbbppp");
+    c.Clear(kWhite);
+    EXPECT_TRUE(Ellipse(c.dc, 5, 5, 5, 12));
+    EXPECT_TRUE(Ellipse(c.dc, 5, 5, 12, 5));
+    EXPECT_EQ(c.Count(kWhite), 400);
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
     SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(wide);
     DeleteObject(red);
 }

@@ -221,10 +221,16 @@ TEST(DrawText, CalcRectAndAlignment) {
     int h2 = DrawText(c.dc, "one\ntwo", -1, &two, DT_CALCRECT);
     EXPECT_EQ(h2, 2 * sz.cy);
 
-    RECT wrap{0, 0, 60, 0};
-    int h3 = DrawText(c.dc, "Quantize start times and durations", -1, &wrap, DT_WORDBREAK | DT_CALCRECT);
-    EXPECT_GE(h3, 3 * sz.cy);
-    EXPECT_LE(wrap.right, 60 + 40); // a word wider than the box may stand alone
+    // Word wrap is greedy: as many words a line as fit; a word wider than the box stands alone.
+    SIZE pair{};
+    GetTextExtentPoint32(c.dc, "aa aa", 5, &pair);
+    RECT wrap{0, 0, pair.cx, 0};
+    EXPECT_EQ(DrawText(c.dc, "aa aa aa aa aa", -1, &wrap, DT_WORDBREAK | DT_CALCRECT), 3 * sz.cy);
+    wrap = RECT{0, 0, pair.cx - 1, 0};
+    EXPECT_EQ(DrawText(c.dc, "aa aa aa aa aa", -1, &wrap, DT_WORDBREAK | DT_CALCRECT), 5 * sz.cy);
+    RECT narrow{0, 0, 10, 0};
+    EXPECT_EQ(DrawText(c.dc, "Quantization", -1, &narrow, DT_WORDBREAK | DT_CALCRECT), sz.cy);
+    EXPECT_GT(narrow.right, 10);
 
     SetBkMode(c.dc, OPAQUE);
     SetBkColor(c.dc, kBlue);
