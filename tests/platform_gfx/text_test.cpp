@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace win;
 using namespace gfxtest;
@@ -171,6 +172,18 @@ TEST(Text, ExtentsAddUpAndMeasureUtf8Characters) {
     for (int i = 1; i < 12; ++i) EXPECT_GT(dx[i], dx[i - 1]);
     EXPECT_LE(dx[11], ab.cx);
     EXPECT_GE(dx[11], ab.cx - 2);
+    // Three- and four-byte characters reach glyphs of their own, not the box of a missing glyph.
+    Canvas ink(48, 32);
+    FontScope big(ink.dc, -20);
+    auto drawn = [&](const char* text) {
+        ink.Clear(kWhite);
+        TextOut(ink.dc, 4, 4, text, -1);
+        return std::vector<std::uint32_t>(ink.bits, ink.bits + ink.w * ink.h);
+    };
+    const auto missing = drawn("\xCD\xB8"); // U+0378 is no character
+    EXPECT_NE(drawn("\xE2\x82\xAC"), missing);     // euro sign
+    EXPECT_NE(drawn("\xE2\x99\xAA"), missing);     // eighth note
+    EXPECT_NE(drawn("\xF0\x9D\x94\xB8"), missing); // double-struck A
     // Malformed UTF-8 is measured, not read past.
     SIZE bad{};
     EXPECT_TRUE(GetTextExtentPoint32(c.dc, "\xE2\x82", 2, &bad));
