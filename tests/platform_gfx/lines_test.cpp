@@ -58,41 +58,30 @@ TEST(Lines, PolylineSharesCornersOnce) {
     c.Expect({{6, 1, kBlack}, {1, 1, kBlack}});
 }
 
-TEST(Lines, BinaryRasterOperations) {
-    Canvas c(4, 4);
-    c.Clear(RGB(0x30, 0x60, 0x90));
-    HPEN pen = CreatePen(PS_SOLID, 1, RGB(0x0F, 0xF0, 0x55));
-    SelectObject(c.dc, pen);
-    struct Case {
-        int rop;
-        COLORREF expect;
-    } cases[] = {
-        {R2_COPYPEN, RGB(0x0F, 0xF0, 0x55)},
-        {R2_XORPEN, RGB(0x30 ^ 0x0F, 0x60 ^ 0xF0, 0x90 ^ 0x55)},
-        {R2_NOTXORPEN, RGB(0xFF ^ 0x30 ^ 0x0F, 0xFF ^ 0x60 ^ 0xF0, 0xFF ^ 0x90 ^ 0x55)},
-        {R2_NOT, RGB(0xCF, 0x9F, 0x6F)},
-    };
-    int y = 0;
-    for (const Case& k : cases) {
-        SetROP2(c.dc, k.rop);
-        MoveToEx(c.dc, 0, y, nullptr);
-        LineTo(c.dc, 2, y);
-        EXPECT_EQ(c.At(0, y), k.expect) << k.rop;
-        EXPECT_EQ(c.At(2, y), RGB(0x30, 0x60, 0x90));
-        ++y;
+TEST(Lines, EveryBinaryRasterOperationFollowsItsTruthTable) {
+    // Mode m's colour bit is bit (pen * 2 + destination) of m - 1; the alpha stays when the result
+    // depends on the destination. Each mode draws one row over a half-transparent destination.
+    const std::uint32_t dest = 0x80306090u, pen = Canvas::Px(RGB(0x0F, 0xF0, 0x55));
+    Canvas c(3, 16);
+    for (int i = 0; i < 3 * 16; ++i) c.bits[i] = dest;
+    HPEN p = CreatePen(PS_SOLID, 1, RGB(0x0F, 0xF0, 0x55));
+    SelectObject(c.dc, p);
+    for (int mode = R2_BLACK; mode <= R2_WHITE; ++mode) {
+        EXPECT_EQ(SetROP2(c.dc, mode), mode == R2_BLACK ? R2_COPYPEN : mode - 1);
+        MoveToEx(c.dc, 0, mode - 1, nullptr);
+        LineTo(c.dc, 2, mode - 1);
+        const int code = mode - 1;
+        const bool readsDest = ((code >> 1) & 1) != (code & 1) || ((code >> 3) & 1) != ((code >> 2) & 1);
+        std::uint32_t want = readsDest ? (dest & 0xFF000000u) : 0xFF000000u;
+        for (int b = 0; b < 24; ++b)
+            want |= static_cast<std::uint32_t>((code >> (((pen >> b) & 1) * 2 + ((dest >> b) & 1))) & 1) << b;
+        EXPECT_EQ(c.Raw(0, mode - 1), want) << mode;
+        EXPECT_EQ(c.Raw(2, mode - 1), dest) << "the end point is not drawn";
     }
-    // The inverting ones restore when repeated.
-    for (int rop : {R2_XORPEN, R2_NOTXORPEN, R2_NOT}) {
-        c.Clear(RGB(0x30, 0x60, 0x90));
-        SetROP2(c.dc, rop);
-        for (int k = 0; k < 2; ++k) {
-            MoveToEx(c.dc, 0, 0, nullptr);
-            LineTo(c.dc, 3, 3);
-        }
-        EXPECT_EQ(c.Count(RGB(0x30, 0x60, 0x90)), 16) << rop;
-    }
+    EXPECT_EQ(GetROP2(c.dc), R2_WHITE);
+    SetROP2(c.dc, R2_COPYPEN);
     SelectObject(c.dc, GetStockObject(BLACK_PEN));
-    DeleteObject(pen);
+    DeleteObject(p);
 }
 
 TEST(Lines, DottedPenWithOpaqueAndTransparentBackground) {
