@@ -108,6 +108,45 @@ TEST(PatBlt, InvertingOperationsRestoreWhenRepeated) {
     DeleteObject(brush);
 }
 
+TEST(Outlines, FrameAndFocusRectanglesCoverEachBorderPixelOnce) {
+    // FrameRect paints the border; DrawFocusRect inverts the border pixels whose x + y is even, each
+    // once, so that drawing it twice restores.
+    const RECT rects[] = {{1, 1, 7, 6}, {2, 3, 8, 4}, {4, 1, 5, 7}, {3, 3, 4, 4}, {2, 2, 4, 4}, {5, 5, 5, 9}};
+    for (const RECT& r : rects) {
+        SCOPED_TRACE(::testing::Message() << r.left << "," << r.top << "," << r.right << "," << r.bottom);
+        Canvas framed(10, 10), focus(10, 10);
+        HBRUSH red = CreateSolidBrush(kRed);
+        EXPECT_EQ(FrameRect(framed.dc, &r, red), 1);
+        EXPECT_TRUE(DrawFocusRect(focus.dc, &r));
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 10; ++x) {
+                const bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+                const bool border = inside && (x == r.left || x == r.right - 1 || y == r.top || y == r.bottom - 1);
+                EXPECT_EQ(framed.At(x, y), border ? kRed : kWhite) << x << "," << y;
+                EXPECT_EQ(focus.At(x, y), border && (x + y) % 2 == 0 ? kBlack : kWhite) << x << "," << y;
+            }
+        DrawFocusRect(focus.dc, &r);
+        EXPECT_EQ(focus.Count(kWhite), 100);
+        DeleteObject(red);
+    }
+}
+
+TEST(Shapes, FillModesDecideTheInsideOfAStar) {
+    // A pentagram: its middle is enclosed twice, inside when winding, outside when alternating.
+    const POINT star[] = {{15, 1}, {24, 28}, {1, 11}, {29, 11}, {6, 28}};
+    Canvas c(30, 30);
+    SelectObject(c.dc, GetStockObject(NULL_PEN));
+    SelectObject(c.dc, GetStockObject(BLACK_BRUSH));
+    Polygon(c.dc, star, 5);
+    c.Expect({{15, 15, kWhite}, {15, 5, kBlack}, {4, 12, kBlack}});
+    EXPECT_EQ(SetPolyFillMode(c.dc, WINDING), ALTERNATE);
+    Polygon(c.dc, star, 5);
+    c.Expect({{15, 15, kBlack}, {15, 5, kBlack}, {15, 26, kWhite}});
+    SetPolyFillMode(c.dc, ALTERNATE);
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
+    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+}
+
 TEST(PatternBrush, FollowsTheBrushOrigin) {
     // 8x8 pattern: one red pixel at (0,0), the rest blue.
     std::uint32_t pat[64];
