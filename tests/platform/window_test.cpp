@@ -433,6 +433,18 @@ TEST_F(WindowTest, TreeQueriesAndZOrder) {
     EXPECT_EQ(ChildWindowFromPoint(top, POINT{250, 150}), top) << "no child there: the parent";
     EXPECT_EQ(ChildWindowFromPoint(top, POINT{400, 10}), nullptr) << "outside the parent";
 
+    // Enumeration walks the whole tree, depth first, and stops when the callback says so.
+    HWND b1 = Child(b, 0, 0, 10, 10, 4);
+    static std::vector<HWND> seen;
+    seen.clear();
+    EXPECT_TRUE(EnumChildWindows(top, [](HWND h, LPARAM) -> BOOL { return seen.push_back(h), TRUE; }, 0));
+    EXPECT_EQ(seen, (std::vector<HWND>{a, a1, b, b1}));
+    seen.clear();
+    auto untilStop = [](HWND h, LPARAM stop) -> BOOL { return seen.push_back(h), h != reinterpret_cast<HWND>(stop); };
+    EnumChildWindows(top, untilStop, reinterpret_cast<LPARAM>(a1));
+    EXPECT_EQ(seen, (std::vector<HWND>{a, a1}));
+    DestroyWindow(b1);
+
     EXPECT_EQ(SetParent(a1, b), a);
     EXPECT_EQ(GetParent(a1), b);
     EXPECT_EQ(SetParent(b, a1), nullptr) << "a window cannot move under its own descendant";

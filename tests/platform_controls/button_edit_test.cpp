@@ -37,9 +37,19 @@ TEST_F(ControlsTest, PushButtonClicksOnlyWhenReleasedInside) {
     EXPECT_EQ(Rec().CountCommand(1, BN_CLICKED), 0);
     EXPECT_EQ(GetCapture(), nullptr);
 
-    // Space presses it from the keyboard; a disabled button ignores clicks and BM_CLICK.
+    // Space presses it from the keyboard; losing the focus while it is down lets it go without a click.
     Press(VK_SPACE);
     EXPECT_EQ(Rec().CountCommand(1, BN_CLICKED), 1);
+    headless::KeyDown(VK_SPACE);
+    Pump();
+    EXPECT_TRUE(SendMessage(button, BM_GETSTATE, 0, 0) & BST_PUSHED);
+    SetFocus(nullptr);
+    EXPECT_FALSE(SendMessage(button, BM_GETSTATE, 0, 0) & BST_PUSHED);
+    SetFocus(button);
+    headless::KeyUp(VK_SPACE);
+    Pump();
+    EXPECT_EQ(Rec().CountCommand(1, BN_CLICKED), 1);
+    // A disabled button ignores clicks and BM_CLICK.
     EnableWindow(button, FALSE);
     Pump();
     ClickAt(button, 40, 12);
@@ -213,6 +223,15 @@ TEST_F(ControlsTest, EditMessagesLimitsStylesAndFocusNotifications) {
     EXPECT_EQ(GetSel(edit), static_cast<DWORD>(MAKELONG(2, 5)));
     SendMessage(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("op"));
     EXPECT_EQ(Text(edit), "stop");
+
+    // A limit in the middle of a character cuts before it.
+    HWND narrow = Child(WC_EDIT, "", WS_BORDER, 10, 130, 100, 22, 9);
+    for (auto [limit, kept] : {std::pair{3, "a\xC3\xA9"}, std::pair{2, "a"}}) {
+        SetWindowText(narrow, "");
+        SendMessage(narrow, EM_LIMITTEXT, limit, 0);
+        SendMessage(narrow, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("a\xC3\xA9\xC3\xA9"));
+        EXPECT_EQ(Text(narrow), kept) << limit;
+    }
 
     // The limit cuts typing and pasting, and says so.
     SendMessage(edit, EM_LIMITTEXT, 6, 0);
