@@ -2,6 +2,7 @@
 #include "fixture.h"
 
 #include "win/com.h"
+#include "win/gdi.h"
 #include "win/window_pixels.h"
 
 using namespace vortest;
@@ -101,6 +102,76 @@ TEST_F(InvalidHandleTest, WindowFunctionsFailOnStaleAndBogusHandles) {
     EXPECT_EQ(GetFocus(), live) << "nothing changed on the live window";
     EXPECT_TRUE(IsWindowEnabled(live));
     EXPECT_TRUE(rec().Log().empty()) << "no message reached the live window";
+}
+
+TEST_F(InvalidHandleTest, DrawingFunctionsRefuseABadDeviceContextOrPointer) {
+    HDC good = CreateCompatibleDC(nullptr);
+    const HDC deleted = CreateCompatibleDC(nullptr);
+    DeleteDC(deleted);
+    RECT r{0, 0, 4, 4};
+    POINT pts[2] = {{0, 0}, {3, 3}};
+    SIZE size{7, 7};
+    TEXTMETRIC tm{};
+    char face[8];
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, 0};
+    for (HDC dc : {static_cast<HDC>(nullptr), deleted, reinterpret_cast<HDC>(0x5151)}) {
+        SCOPED_TRACE(reinterpret_cast<std::uintptr_t>(dc));
+        EXPECT_FALSE(DeleteDC(dc));
+        EXPECT_EQ(SelectObject(dc, GetStockObject(BLACK_PEN)), nullptr);
+        EXPECT_EQ(SaveDC(dc), 0);
+        EXPECT_FALSE(RestoreDC(dc, -1));
+        EXPECT_EQ(SetTextColor(dc, 0), CLR_INVALID);
+        EXPECT_EQ(SetBkColor(dc, 0), CLR_INVALID);
+        EXPECT_EQ(SetBkMode(dc, OPAQUE), 0);
+        EXPECT_EQ(SetROP2(dc, R2_XORPEN), 0);
+        EXPECT_FALSE(SetBrushOrgEx(dc, 1, 1, nullptr));
+        EXPECT_FALSE(SetViewportOrgEx(dc, 1, 1, nullptr));
+        EXPECT_FALSE(MoveToEx(dc, 1, 1, nullptr));
+        EXPECT_EQ(IntersectClipRect(dc, 0, 0, 1, 1), ERROR);
+        EXPECT_EQ(GetClipBox(dc, &r), ERROR);
+        EXPECT_EQ(SetPixel(dc, 0, 0, 0), CLR_INVALID);
+        EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);
+        EXPECT_EQ(FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0);
+        EXPECT_EQ(FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0);
+        EXPECT_FALSE(InvertRect(dc, &r));
+        EXPECT_FALSE(DrawFocusRect(dc, &r));
+        EXPECT_FALSE(Rectangle(dc, 0, 0, 4, 4));
+        EXPECT_FALSE(Ellipse(dc, 0, 0, 4, 4));
+        EXPECT_FALSE(LineTo(dc, 3, 3));
+        EXPECT_FALSE(Polyline(dc, pts, 2));
+        EXPECT_FALSE(Polygon(dc, pts, 2));
+        EXPECT_FALSE(PatBlt(dc, 0, 0, 4, 4, PATCOPY));
+        EXPECT_FALSE(BitBlt(dc, 0, 0, 4, 4, good, 0, 0, SRCCOPY));
+        EXPECT_FALSE(BitBlt(good, 0, 0, 4, 4, dc, 0, 0, SRCCOPY));
+        EXPECT_FALSE(StretchBlt(dc, 0, 0, 4, 4, good, 0, 0, 1, 1, SRCCOPY));
+        EXPECT_FALSE(StretchBlt(good, 0, 0, 4, 4, dc, 0, 0, 1, 1, SRCCOPY));
+        EXPECT_FALSE(AlphaBlend(dc, 0, 0, 1, 1, good, 0, 0, 1, 1, blend));
+        EXPECT_FALSE(AlphaBlend(good, 0, 0, 1, 1, dc, 0, 0, 1, 1, blend));
+        EXPECT_FALSE(TransparentBlt(dc, 0, 0, 1, 1, good, 0, 0, 1, 1, 0));
+        EXPECT_FALSE(TransparentBlt(good, 0, 0, 1, 1, dc, 0, 0, 1, 1, 0));
+        EXPECT_FALSE(TextOut(dc, 0, 0, "x", 1));
+        EXPECT_FALSE(ExtTextOut(dc, 0, 0, 0, nullptr, "x", 1, nullptr));
+        EXPECT_EQ(DrawText(dc, "x", 1, &r, 0), 0);
+        EXPECT_FALSE(GetTextExtentPoint32(dc, "x", 1, &size));
+        EXPECT_FALSE(GetTextMetrics(dc, &tm));
+        EXPECT_EQ(GetTextFace(dc, sizeof face, face), 0);
+        EXPECT_FALSE(DrawEdge(dc, &r, EDGE_RAISED, BF_RECT));
+        EXPECT_FALSE(DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH));
+    }
+    EXPECT_EQ(size.cx, 7) << "outputs untouched";
+    // A good context with missing pointers.
+    EXPECT_EQ(FillRect(good, nullptr, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0);
+    EXPECT_FALSE(DrawFocusRect(good, nullptr));
+    EXPECT_FALSE(DrawEdge(good, nullptr, EDGE_RAISED, BF_RECT));
+    EXPECT_FALSE(DrawFrameControl(good, nullptr, DFC_BUTTON, DFCS_BUTTONPUSH));
+    EXPECT_FALSE(TextOut(good, 0, 0, nullptr, 1));
+    EXPECT_FALSE(ExtTextOut(good, 0, 0, 0, nullptr, nullptr, 1, nullptr));
+    EXPECT_TRUE(ExtTextOut(good, 0, 0, 0, nullptr, nullptr, 0, nullptr)) << "nothing to draw";
+    EXPECT_FALSE(GetTextExtentPoint32(good, "x", 1, nullptr));
+    EXPECT_FALSE(GetTextMetrics(good, nullptr));
+    EXPECT_FALSE(Polyline(good, nullptr, 2));
+    EXPECT_FALSE(Polygon(good, nullptr, 3));
+    EXPECT_TRUE(DeleteDC(good));
 }
 
 TEST_F(InvalidHandleTest, NullPointersAreRefused) {
