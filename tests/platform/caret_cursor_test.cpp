@@ -121,6 +121,15 @@ TEST_F(CursorTest, SystemCursorsByIdAreSharedAndKnown) {
     EXPECT_EQ(img.systemId, 32512u);
     ASSERT_TRUE(backend::QueryCursorImage(we, &img));
     EXPECT_EQ(img.systemId, 32644u);
+    // Exactly the classic ids have system cursors, each its own.
+    std::vector<UINT> known;
+    for (UINT id = 32500; id < 32660; ++id)
+        if (HCURSOR c = LoadCursor(nullptr, MAKEINTRESOURCE(id)); c && backend::QueryCursorImage(c, &img)) {
+            EXPECT_EQ(img.systemId, id);
+            known.push_back(id);
+        }
+    EXPECT_EQ(known, (std::vector<UINT>{32512, 32513, 32514, 32515, 32516, 32640, 32641, 32642, 32643, 32644, 32645,
+                                        32646, 32648, 32649, 32650, 32651}));
     EXPECT_EQ(LoadCursor(nullptr, MAKEINTRESOURCE(12345)), nullptr);
     EXPECT_EQ(LoadCursor(nullptr, "arrow"), nullptr);
     EXPECT_TRUE(DestroyCursor(arrow));

@@ -133,6 +133,8 @@ TEST(MenuObjects, EnableCheckAndRadioStates) {
 
     // The radio mark moves within the range and carries the radio look.
     HMENU zoom = GetSubMenu(menu, 4);
+    EXPECT_EQ(GetSubMenu(menu, GetMenuItemCount(menu)), nullptr);
+    EXPECT_EQ(GetSubMenu(menu, -1), nullptr);
     ASSERT_TRUE(CheckMenuRadioItem(menu, kZoomIn, kZoomOut, kZoomIn, MF_BYCOMMAND));
     EXPECT_TRUE(GetMenuState(zoom, kZoomIn, MF_BYCOMMAND) & MF_CHECKED);
     ASSERT_TRUE(CheckMenuRadioItem(zoom, 0, 1, 1, MF_BYPOSITION));
