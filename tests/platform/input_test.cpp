@@ -483,11 +483,57 @@ TEST_F(InputTest, TextInputArrivesAsCharactersIncludingSurrogatePairs) {
     headless::TypeText("a\xC3\xA9\xF0\x9F\x8E\xB9");
     backend::InputText("\xFF\xFE");
     backend::InputText(nullptr);
+    // The last character of one unit, the first and last of two, and one past the end of Unicode.
+    headless::TypeText("\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xF4\x90\x80\x80");
     Pump();
     std::vector<WPARAM> chars;
     for (const Recorded& r : rec().Log())
         if (r.msg == WM_CHAR && r.hwnd == child) chars.push_back(r.wParam);
-    EXPECT_EQ(chars, (std::vector<WPARAM>{u'a', 0xE9, 0xD83C, 0xDFB9})) << "malformed bytes are skipped";
+    EXPECT_EQ(chars, (std::vector<WPARAM>{u'a', 0xE9, 0xD83C, 0xDFB9, 0xFFFF, 0xD800, 0xDC00, 0xDBFF, 0xDFFF}))
+        << "malformed bytes are skipped";
+}
+
+TEST_F(InputTest, KeysTranslateToTheCharactersOfTheUsLayout) {
+    SetFocus(child);
+    struct Typed {
+        int vk;
+        unsigned mods;
+        WPARAM ch; // 0: no character
+    } keys[] = {
+        {'A', 0, 'a'},          {'Z', headless::MOD_SHIFT, 'Z'}, {'A', headless::MOD_CONTROL, 1},
+        {'Z', headless::MOD_CONTROL, 26}, {'0', 0, '0'},          {'9', headless::MOD_SHIFT, '('},
+        {'1', headless::MOD_SHIFT, '!'},  {'5', headless::MOD_CONTROL, 0}, {VK_NUMPAD0, 0, '0'},
+        {VK_NUMPAD9, 0, '9'},   {VK_NUMPAD5, headless::MOD_CONTROL, 0}, {VK_SPACE, 0, ' '},
+        {VK_RETURN, 0, '\r'},   {VK_RETURN, headless::MOD_CONTROL, '\n'}, {VK_BACK, 0, 8},
+        {VK_BACK, headless::MOD_CONTROL, 0x7F}, {VK_TAB, 0, '\t'}, {VK_ESCAPE, 0, 0x1B},
+        {VK_MULTIPLY, 0, '*'},  {VK_ADD, 0, '+'},  {VK_SUBTRACT, 0, '-'}, {VK_DECIMAL, 0, '.'}, {VK_DIVIDE, 0, '/'},
+        {VK_OEM_1, 0, ';'},     {VK_OEM_1, headless::MOD_SHIFT, ':'}, {VK_OEM_PLUS, 0, '='},
+        {VK_OEM_PLUS, headless::MOD_SHIFT, '+'}, {VK_OEM_COMMA, headless::MOD_SHIFT, '<'}, {VK_OEM_MINUS, 0, '-'},
+        {VK_OEM_PERIOD, 0, '.'}, {VK_OEM_2, headless::MOD_SHIFT, '?'}, {VK_OEM_3, 0, '`'},
+        {VK_OEM_4, headless::MOD_CONTROL, 0x1B}, {VK_OEM_5, headless::MOD_CONTROL, 0x1C},
+        {VK_OEM_6, headless::MOD_CONTROL, 0x1D}, {VK_OEM_7, headless::MOD_SHIFT, '"'}, {VK_LEFT, 0, 0}, {VK_F5, 0, 0},
+    };
+    for (const Typed& k : keys) {
+        rec().Clear();
+        headless::PressKey(k.vk, k.mods);
+        Pump();
+        std::vector<WPARAM> chars;
+        for (const Recorded& r : rec().Log())
+            if (r.msg == WM_CHAR) chars.push_back(r.wParam);
+        EXPECT_EQ(chars, k.ch ? std::vector<WPARAM>{k.ch} : std::vector<WPARAM>{}) << k.vk << " with " << k.mods;
+    }
+    // Caps Lock swaps the case of letters only.
+    headless::PressKey(VK_CAPITAL);
+    rec().Clear();
+    headless::PressKey('Q');
+    headless::PressKey('Q', headless::MOD_SHIFT);
+    headless::PressKey('3');
+    headless::PressKey(VK_CAPITAL);
+    Pump();
+    std::vector<WPARAM> chars;
+    for (const Recorded& r : rec().Log())
+        if (r.msg == WM_CHAR) chars.push_back(r.wParam);
+    EXPECT_EQ(chars, (std::vector<WPARAM>{'Q', 'q', '3'}));
 }
 
 TEST_F(InputTest, InputMessagesCarryTheTimeAndPlaceOfTheEvent) {
