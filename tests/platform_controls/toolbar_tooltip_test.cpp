@@ -275,6 +275,17 @@ TEST_F(ToolbarTest, LayoutAndAutosize) {
     GetClientRect(parent, &parent_rc);
     EXPECT_EQ(bar_rc.right - bar_rc.left, parent_rc.right);
     EXPECT_EQ(bar_rc.bottom - bar_rc.top, max.cy);
+    // At the bottom it sits on the parent's bottom edge; not aligned to the parent it hugs its buttons.
+    for (DWORD align : {DWORD{CCS_BOTTOM}, DWORD{CCS_NOPARENTALIGN}}) {
+        SetWindowLongPtr(bar, GWL_STYLE, (GetWindowLongPtr(bar, GWL_STYLE) & ~(CCS_BOTTOM | CCS_NOPARENTALIGN)) | align);
+        SetWindowPos(bar, nullptr, 5, 5, 10, 10, SWP_NOZORDER);
+        SendMessage(bar, TB_AUTOSIZE, 0, 0);
+        RECT placed = WindowRect(bar);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&placed), 2);
+        const RECT want = align == CCS_BOTTOM ? RECT{0, parent_rc.bottom - max.cy, parent_rc.right, parent_rc.bottom}
+                                              : RECT{5, 5, 5 + max.cx, 5 + max.cy};
+        EXPECT_EQ(placed, want) << align;
+    }
     // Hiding a button closes the gap.
     SendMessage(bar, TB_HIDEBUTTON, kLoop, TRUE);
     EXPECT_EQ(Rect(kPlay).left, sep.right);
@@ -442,7 +453,9 @@ TEST(ImageLists, AddRemoveDrawAndMasks) {
     EXPECT_EQ(c.At(5, 1), RGB(255, 255, 255));
     ASSERT_TRUE(ImageList_Draw(list, 0, c.dc, 0, 0, ILD_NORMAL));
     EXPECT_EQ(c.At(3, 3), kColours[0]);
-    EXPECT_FALSE(ImageList_Draw(list, 17, c.dc, 0, 0, ILD_NORMAL));
+    for (int bad : {-1, ImageList_GetImageCount(list), 17}) EXPECT_FALSE(ImageList_Draw(list, bad, c.dc, 0, 0, ILD_NORMAL));
+    EXPECT_FALSE(ImageList_Draw(nullptr, 0, c.dc, 0, 0, ILD_NORMAL));
+    EXPECT_FALSE(ImageList_Draw(list, 0, nullptr, 0, 0, ILD_NORMAL));
 
     // A strip narrower than one image, or shorter, adds nothing.
     HBITMAP tiny = Strip(2, 1);

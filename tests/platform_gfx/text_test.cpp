@@ -172,6 +172,10 @@ TEST(Text, ExtentsAddUpAndMeasureUtf8Characters) {
     for (int i = 1; i < 12; ++i) EXPECT_GT(dx[i], dx[i - 1]);
     EXPECT_LE(dx[11], ab.cx);
     EXPECT_GE(dx[11], ab.cx - 2);
+    // A lead byte without its continuation, counted alone, is not the character it would begin.
+    SIZE lone{};
+    GetTextExtentPoint32(c.dc, "\xC3\xA9", 1, &lone);
+    EXPECT_NE(lone.cx, e1.cx);
     // Three- and four-byte characters reach glyphs of their own, not the box of a missing glyph.
     Canvas ink(48, 32);
     FontScope big(ink.dc, -20);
