@@ -236,6 +236,19 @@ TEST_F(DialogTest, TabEntersRadioGroupAtCheckedButtonAndArrowsMoveTheCheck) {
     EXPECT_EQ(fastAfter, BST_CHECKED);
     EXPECT_EQ(slowAfter, BST_UNCHECKED);
     EXPECT_TRUE(HasCommand(kFast, BN_CLICKED));
+
+    // An arrow key meant for the dialog while the focus is elsewhere moves nothing.
+    HWND dlg = CreateDialogIndirectParam(nullptr, &tmpl, parent, SettingsProc, 0);
+    HWND others[2];
+    for (HWND& o : others)
+        o = CreateWindowEx(0, WC_BUTTON, "Other", WS_CHILD | WS_VISIBLE | (&o == others ? WS_GROUP : 0), 0, 0, 40,
+                           20, parent, nullptr, nullptr, nullptr);
+    SetFocus(others[0]);
+    MSG arrow{dlg, WM_KEYDOWN, VK_DOWN, 0, 0, {0, 0}};
+    EXPECT_TRUE(IsDialogMessage(dlg, &arrow));
+    EXPECT_EQ(GetFocus(), others[0]);
+    for (HWND o : others) DestroyWindow(o);
+    DestroyWindow(dlg);
 }
 
 TEST_F(DialogTest, EnterPressesFocusedPushButtonOrTheDefault) {

@@ -396,6 +396,12 @@ TEST_F(PopupMenuTest, ColumnBreakStartsANewColumn) {
         person.Key(VK_DOWN).Key(VK_RIGHT).Key(VK_RETURN);
         EXPECT_EQ(TrackPopupMenu(cols, TPM_RETURNCMD, at.x, at.y, 0, parent, nullptr), static_cast<BOOL>(kRight));
     }
+    {
+        // Right with nothing chosen yet does nothing; from the second row it goes to the second row.
+        Script person;
+        person.Key(VK_RIGHT).Key(VK_DOWN).Key(VK_DOWN).Key(VK_RIGHT).Key(VK_RETURN);
+        EXPECT_EQ(TrackPopupMenu(cols, TPM_RETURNCMD, at.x, at.y, 0, parent, nullptr), static_cast<BOOL>(kRight + 1));
+    }
     // Two items per column: the window is wider than a single column and only two items tall.
     int itemH = (popupRect.bottom - 6) / 2;
     EXPECT_GE(itemH, 15);
