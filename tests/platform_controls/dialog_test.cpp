@@ -459,6 +459,51 @@ TEST_F(ControlsTest, MessageBoxesAnsweredByHookAndKeyboard) {
     EXPECT_TRUE(IsWindowEnabled(parent));
 }
 
+TEST_F(ControlsTest, MessageBoxIconsAndLayout) {
+    // Per icon kind: the sign's colour, and its picture (the mark tells a question from information).
+    struct Seen {
+        COLORREF fill = 0;
+        std::vector<std::uint32_t> picture;
+        int iconMiddle = 0, textMiddle = 0, buttonsRight = 0, clientRight = 0, iconBottom = 0, buttonsTop = 0;
+    };
+    auto show = [&](UINT icon) {
+        Seen seen;
+        Script person;
+        person.Then([&] {
+            HWND box = GetActiveWindow();
+            HWND sign = GetWindow(box, GW_CHILD), text = GetWindow(sign, GW_HWNDNEXT);
+            HWND button = GetWindow(text, GW_HWNDNEXT);
+            RECT is = WindowRect(sign), ts = WindowRect(text), bs = WindowRect(button), cs = WindowRect(box);
+            const int size = is.right - is.left;
+            seen.fill = headless::ReadPixel(sign, size * 3 / 10, size * 3 / 4);
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x) seen.picture.push_back(headless::ReadPixel(sign, x, y));
+            seen.iconMiddle = (is.top + is.bottom) / 2;
+            seen.textMiddle = (ts.top + ts.bottom) / 2;
+            seen.iconBottom = is.bottom;
+            seen.buttonsTop = bs.top;
+            seen.buttonsRight = WindowRect(GetDlgItem(box, IDOK)).right;
+            seen.clientRight = cs.right;
+        });
+        person.Key(VK_RETURN);
+        EXPECT_EQ(MessageBox(parent, "One line", "Icons", MB_OK | icon), IDOK);
+        return seen;
+    };
+    const Seen stop = show(MB_ICONHAND), question = show(MB_ICONQUESTION), warning = show(MB_ICONEXCLAMATION),
+               info = show(MB_ICONASTERISK);
+    EXPECT_EQ(stop.fill, Px(RGB(210, 30, 30)));
+    EXPECT_EQ(warning.fill, Px(RGB(240, 190, 0)));
+    EXPECT_EQ(question.fill, Px(RGB(0, 90, 200)));
+    EXPECT_EQ(info.fill, question.fill);
+    EXPECT_NE(info.picture, question.picture);
+    // The text stands level with the sign, the buttons below both and in from the right edge.
+    for (const Seen* s : {&stop, &question, &warning, &info}) {
+        EXPECT_NEAR(s->textMiddle, s->iconMiddle, 1);
+        EXPECT_GT(s->buttonsTop, s->iconBottom);
+        EXPECT_LT(s->buttonsRight, s->clientRight);
+    }
+}
+
 TEST_F(DialogTest, EndDialogDuringInitAndNestedModalDialogs) {
     // A procedure that decides during WM_INITDIALOG ends the dialog before anyone sees it.
     static bool shown;
