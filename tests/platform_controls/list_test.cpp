@@ -159,6 +159,16 @@ TEST_F(ControlsTest, ComboBoxListMessagesAndItemData) {
     RECT dropped;
     SendMessage(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
     EXPECT_EQ(dropped.bottom - dropped.top, 120);
+    // The field shows the highlight only while the box has the focus.
+    SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("One"));
+    SendMessage(combo, CB_SETCURSEL, 0, 0);
+    const int middle = ClientRect(combo).bottom / 2;
+    for (bool focused : {true, false}) {
+        SetFocus(focused ? combo : parent);
+        Pump();
+        EXPECT_EQ(headless::ReadPixel(combo, 60, middle), Px(GetSysColor(focused ? COLOR_HIGHLIGHT : COLOR_WINDOW)))
+            << focused;
+    }
 }
 
 TEST_F(ControlsTest, ComboBoxPickThirdItemWithKeyboard) {
