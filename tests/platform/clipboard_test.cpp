@@ -220,7 +220,9 @@ TEST_F(SystemClipboardTest, TextCopiedByAnotherProgramReplacesTheContents) {
     FakeSystemClipboard::Set("from elsewhere");
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
     ASSERT_TRUE(OpenClipboard(a));
-    EXPECT_EQ(Read(GetClipboardData(CF_UNICODETEXT)), u"from elsewhere");
+    HANDLE imported = GetClipboardData(CF_UNICODETEXT);
+    EXPECT_EQ(Read(imported), u"from elsewhere");
+    EXPECT_EQ(GetClipboardData(CF_UNICODETEXT), imported) << "the same text is taken in once";
     EmptyClipboard();
     UINT fmt = RegisterClipboardFormat("Vor Events");
     SetClipboardData(fmt, Block("ev", 2));
