@@ -382,6 +382,15 @@ TEST_F(DialogTest, AnswerHookSetsItemsAsAPersonAndPressesTheButton) {
     EXPECT_EQ(Run(), 1000 + IDOK);
     EXPECT_EQ(g_log.name, "Dan");
     EXPECT_FALSE(SetDialogItemAsUser(parent, 4242, "x"));
+
+    // A list value must name an item or be the index of one.
+    HWND dlg = CreateDialogIndirectParam(nullptr, &tmpl, parent, SettingsProc, 0);
+    const auto count = static_cast<int>(SendDlgItemMessage(dlg, kSpeed, CB_GETCOUNT, 0, 0));
+    for (const std::string& bad : {std::string("Nope"), std::string("-1"), std::to_string(count), std::string("2x")})
+        EXPECT_FALSE(SetDialogItemAsUser(dlg, kSpeed, bad)) << bad;
+    EXPECT_TRUE(SetDialogItemAsUser(dlg, kSpeed, std::to_string(count - 1)));
+    EXPECT_EQ(SendDlgItemMessage(dlg, kSpeed, CB_GETCURSEL, 0, 0), count - 1);
+    DestroyWindow(dlg);
 }
 
 TEST_F(DialogTest, CentredOnOwnerAndChildDialogs) {
