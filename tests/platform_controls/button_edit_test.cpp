@@ -264,6 +264,9 @@ TEST_F(ControlsTest, EditMessagesLimitsStylesAndFocusNotifications) {
     SetFocus(number);
     Type("a1b2-3");
     EXPECT_EQ(Text(number), "123");
+    // Control characters are keys, not text.
+    for (WPARAM control : {WPARAM{0x01}, WPARAM{0x1B}, WPARAM{0x7F}}) SendMessage(narrow, WM_CHAR, control, 0);
+    EXPECT_EQ(Text(narrow), "a");
     HWND readOnly = Child(WC_EDIT, "fixed", WS_BORDER | ES_READONLY, 10, 100, 100, 22, 8);
     SetFocus(readOnly);
     Type("x");
