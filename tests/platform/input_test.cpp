@@ -448,6 +448,8 @@ TEST_F(InputTest, DisabledWindowsGetNoInput) {
     EnableWindow(top, FALSE);
     rec().Clear();
     headless::Click(top, 150, 150);
+    MSG m;
+    EXPECT_FALSE(PeekMessage(&m, nullptr, 0, 0, PM_NOREMOVE)) << "nothing at all is queued for the click";
     Pump();
     EXPECT_TRUE(MatchSequence({}, {top, child})) << "a disabled top-level window gets no clicks";
 }
