@@ -538,6 +538,19 @@ TEST_F(PopupMenuTest, MenuBarShrinksClientOpensByMouseAndKeyboard) {
         EXPECT_EQ(PostedCommand(), 12u);
         EXPECT_FALSE(across.Exhausted());
     }
+    {
+        // A grayed title opens nothing.
+        EnableMenuItem(bar, 1, MF_BYPOSITION | MF_GRAYED);
+        Rec().Clear();
+        Script person;
+        bool opened = false;
+        person.Then([&] { opened = true; }).Key(VK_ESCAPE);
+        headless::Click(parent, 60, -strip / 2);
+        Pump();
+        EXPECT_FALSE(opened);
+        EXPECT_EQ(PostedCommand(), 0u);
+        EnableMenuItem(bar, 1, MF_BYPOSITION | MF_ENABLED);
+    }
     ASSERT_TRUE(SetMenu(parent, nullptr));
     EXPECT_EQ(GetMenu(parent), nullptr);
     GetClientRect(parent, &after);
