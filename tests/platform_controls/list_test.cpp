@@ -129,6 +129,22 @@ TEST_F(ControlsTest, ListBoxMouseKeyboardTypeAheadAndScrolling) {
     ClickAt(list, client.right - 5, 5); // the up arrow
     EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), 3);
     EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 15);
+
+    // The track pages by all rows but one; the thumb, dragged to the end, shows the last rows.
+    const auto visible = static_cast<int>(client.bottom / SendMessage(list, LB_GETITEMHEIGHT, 0, 0));
+    const int arrow = GetSystemMetrics(SM_CXVSCROLL), x = client.right - 5;
+    SendMessage(list, LB_SETTOPINDEX, 0, 0);
+    ClickAt(list, x, client.bottom - arrow - 2);
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), visible - 1);
+    ClickAt(list, x, arrow + 1);
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), 0);
+    headless::MouseMove(list, x, arrow + 2);
+    headless::MouseDown(backend::BUTTON_LEFT);
+    headless::MouseMove(list, x, client.bottom - 1);
+    headless::MouseUp(backend::BUTTON_LEFT);
+    Pump();
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), 22 - visible);
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 15);
 }
 
 TEST_F(ControlsTest, ComboBoxListMessagesAndItemData) {
