@@ -272,7 +272,6 @@ DialogTemplate ModalTemplate(const DialogItemTemplate (&items)[N], const char* t
     return t;
 }
 
-using gfxtest::FileSize;
 using gfxtest::SnapshotPath;
 
 } // namespace ctltest

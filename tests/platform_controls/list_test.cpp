@@ -63,6 +63,10 @@ TEST_F(ControlsTest, ListBoxContentsSortingAndItemData) {
     EXPECT_EQ(SendMessage(list, LB_GETITEMDATA, 2, 0), 0xF16);
     EXPECT_EQ(SendMessage(list, LB_SETITEMDATA, 9, 1), LB_ERR);
     EXPECT_EQ(SendMessage(list, LB_SETCURSEL, 2, 0), 2);
+    RECT row{};
+    SendMessage(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&row));
+    Pump();
+    EXPECT_EQ(headless::ReadPixel(list, row.right - 3, (row.top + row.bottom) / 2), Px(GetSysColor(COLOR_HIGHLIGHT)));
     // Inserting before the selection keeps the same item selected, with its data.
     EXPECT_EQ(SendMessage(list, LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>("0 first")), 0);
     EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 3);

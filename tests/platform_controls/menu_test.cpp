@@ -274,8 +274,18 @@ TEST_F(PopupMenuTest, KeyboardSelectsSkippingSeparatorsAndChoosesWithEnter) {
     EXPECT_TRUE(Rec().Of(WM_COMMAND).empty());
 
     Script again;
-    again.Key(VK_DOWN).Key(VK_DOWN).Key(VK_UP).Key(VK_END).Key(VK_RETURN);
+    std::uint32_t hot = 0, face = 0;
+    again.Key(VK_DOWN).Then([&] {
+        // The chosen item is drawn in the highlight, the others on the menu face.
+        HWND popup = PopupMenus().at(0);
+        RECT rc = ClientRect(popup);
+        hot = headless::ReadPixel(popup, rc.right - 6, 3 + 4);
+        face = headless::ReadPixel(popup, rc.right - 6, rc.bottom - 5);
+    });
+    again.Key(VK_DOWN).Key(VK_UP).Key(VK_END).Key(VK_RETURN);
     EXPECT_EQ(Track(), kDelete);
+    EXPECT_EQ(hot, Px(GetSysColor(COLOR_HIGHLIGHT)));
+    EXPECT_EQ(face, Px(GetSysColor(COLOR_MENU)));
     EXPECT_FALSE(again.Exhausted());
     // Each selection was announced; the menu loop reported idleness to the owner.
     EXPECT_GE(Rec().Of(WM_MENUSELECT).size(), 4u);
