@@ -123,6 +123,56 @@ TEST(SurfaceDc, DrawsAtTheOriginAndOnlyInsideTheClipRectangles) {
     EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);
 }
 
+TEST(Rectangles, ArithmeticMatchesSetsOfCells) {
+    // Every rectangle of a 4 x 4 grid, empty ones included, against every other.
+    std::vector<RECT> all;
+    for (int l = 0; l <= 4; ++l)
+        for (int r = l; r <= 4; ++r)
+            for (int t = 0; t <= 4; t += 2)
+                for (int b = t; b <= 4; ++b) all.push_back(RECT{l, t, r, b});
+    using Cells = std::uint32_t; // bit y * 4 + x
+    auto cells = [](const RECT& r) {
+        Cells c = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) c |= 1u << (y * 4 + x);
+        return c;
+    };
+    auto box = [](Cells c) { // the bounding rectangle of some cells
+        RECT r{4, 4, 0, 0};
+        for (int i = 0; i < 16; ++i)
+            if (c >> i & 1) r = RECT{std::min<LONG>(r.left, i % 4), std::min<LONG>(r.top, i / 4),
+                                     std::max<LONG>(r.right, i % 4 + 1), std::max<LONG>(r.bottom, i / 4 + 1)};
+        return c ? r : RECT{0, 0, 0, 0};
+    };
+    for (const RECT& a : all) {
+        EXPECT_EQ(IsRectEmpty(&a) != FALSE, cells(a) == 0);
+        for (int y = -1; y <= 4; ++y)
+            for (int x = -1; x <= 4; ++x)
+                EXPECT_EQ(PtInRect(&a, POINT{x, y}) != FALSE, x >= 0 && x < 4 && y >= 0 && y < 4 && (cells(a) >> (y * 4 + x) & 1));
+        for (const RECT& b : all) {
+            RECT out{9, 9, 9, 9};
+            const Cells both = cells(a) & cells(b), rest = cells(a) & ~cells(b);
+            EXPECT_EQ(IntersectRect(&out, &a, &b) != FALSE, both != 0);
+            ASSERT_EQ(out, box(both));
+            EXPECT_EQ(UnionRect(&out, &a, &b) != FALSE, (cells(a) | cells(b)) != 0);
+            ASSERT_EQ(out, box(cells(a) | cells(b)));
+            // Subtraction gives the rest only when it is one rectangle; otherwise a itself.
+            EXPECT_EQ(SubtractRect(&out, &a, &b) != FALSE, rest != 0);
+            const RECT difference = rest == 0 ? RECT{0, 0, 0, 0} : cells(box(rest)) == rest ? box(rest) : a;
+            ASSERT_EQ(out, difference);
+            EXPECT_EQ(EqualRect(&a, &b) != FALSE, a == b);
+        }
+    }
+    RECT r{1, 2, 3, 4};
+    InflateRect(&r, 2, -1);
+    EXPECT_EQ(r, (RECT{-1, 3, 5, 3}));
+    OffsetRect(&r, -3, 4);
+    EXPECT_EQ(r, (RECT{-4, 7, 2, 7}));
+    EXPECT_FALSE(IntersectRect(nullptr, &r, &r));
+    EXPECT_FALSE(UnionRect(&r, nullptr, &r));
+    EXPECT_FALSE(PtInRect(nullptr, POINT{0, 0}));
+}
+
 TEST(Regions, CombinedRegionsHoldExactlyThePointsOfTheirSetOperation) {
     // Random rectangles on a small grid, combined every way and compared point by point with the same
     // operation on sets of cells; a result that is one rectangle says so.
