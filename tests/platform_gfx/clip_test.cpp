@@ -23,46 +23,96 @@ void FillAll(HDC dc, COLORREF c) {
 
 } // namespace
 
-TEST(Clipping, IntersectAndExcludeMakeUnionsOfRectangles) {
-    Canvas c(10, 10);
-    IntersectClipRect(c.dc, 2, 2, 8, 8);
-    EXPECT_EQ(ExcludeClipRect(c.dc, 4, 4, 6, 6), COMPLEXREGION);
-    FillAll(c.dc, kRed);
-    EXPECT_EQ(c.Count(kRed), 36 - 4);
-    c.Expect({{3, 3, kRed}, {4, 4, kWhite}, {1, 1, kWhite}, {8, 8, kWhite}});
-    RECT box{};
-    GetClipBox(c.dc, &box);
-    EXPECT_EQ(box, (RECT{2, 2, 8, 8}));
-    EXPECT_TRUE(PtVisible(c.dc, 3, 5));
-    EXPECT_FALSE(PtVisible(c.dc, 5, 5));
+TEST(Clipping, EveryClipOperationLeavesExactlyItsPointsDrawable) {
+    // Random clip operations, each followed by a fill of everything: the painted pixels, the clip box,
+    // the visibility queries and the clip region match the same operations on sets of pixels.
+    static constexpr int kSize = 12;
+    using Cells = std::vector<bool>;
+    auto cellsOf = [](const RECT& r) {
+        Cells c(kSize * kSize);
+        for (int y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, kSize); ++y)
+            for (int x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, kSize); ++x) c[y * kSize + x] = true;
+        return c;
+    };
+    std::mt19937 rng(9);
+    auto randomRect = [&] {
+        int l = static_cast<int>(rng() % kSize) - 1, t = static_cast<int>(rng() % kSize) - 1;
+        return RECT{l, t, l + 1 + static_cast<int>(rng() % 7), t + 1 + static_cast<int>(rng() % 7)};
+    };
+    Canvas c(kSize, kSize);
+    Cells allowed(kSize * kSize, true);
+    bool clipped = false;
+    HRGN current = CreateRectRgn(0, 0, 0, 0);
+    for (int step = 0; step < 200; ++step) {
+        const RECT r = randomRect();
+        const Cells cells = cellsOf(r);
+        const int op = static_cast<int>(rng() % 7);
+        HRGN rgn = CreateRectRgnIndirect(&r);
+        auto apply = [&](auto keep) {
+            for (int i = 0; i < kSize * kSize; ++i) allowed[i] = keep(static_cast<bool>(allowed[i]), static_cast<bool>(cells[i]));
+        };
+        switch (op) {
+        case 0: IntersectClipRect(c.dc, r.left, r.top, r.right, r.bottom), apply([](bool a, bool b) { return a && b; }); break;
+        case 1: ExcludeClipRect(c.dc, r.left, r.top, r.right, r.bottom), apply([](bool a, bool b) { return a && !b; }); break;
+        case 2: ExtSelectClipRgn(c.dc, rgn, RGN_OR), apply([](bool a, bool b) { return a || b; }); break;
+        case 3: ExtSelectClipRgn(c.dc, rgn, RGN_XOR), apply([](bool a, bool b) { return a != b; }); break;
+        case 4: ExtSelectClipRgn(c.dc, rgn, RGN_DIFF), apply([](bool a, bool b) { return a && !b; }); break;
+        case 5:
+            SelectClipRgn(c.dc, rgn), apply([](bool, bool b) { return b; });
+            SetRectRgn(rgn, 0, 0, kSize, kSize); // the context keeps its own copy
+            break;
+        default: SelectClipRgn(c.dc, nullptr), allowed.assign(kSize * kSize, true); break;
+        }
+        clipped = op != 6;
+        DeleteObject(rgn);
+        c.Clear(kWhite);
+        FillAll(c.dc, kRed);
+        RECT box{kSize, kSize, 0, 0}, got{};
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x) {
+                ASSERT_EQ(c.At(x, y) == kRed, allowed[y * kSize + x]) << step << " op " << op << " at " << x << "," << y;
+                ASSERT_EQ(PtVisible(c.dc, x, y) != FALSE, allowed[y * kSize + x]) << step;
+                if (allowed[y * kSize + x])
+                    box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
+                               std::max<LONG>(box.bottom, y + 1)};
+            }
+        const bool any = std::find(allowed.begin(), allowed.end(), true) != allowed.end();
+        const int kind = GetClipBox(c.dc, &got);
+        EXPECT_NE(kind, ERROR);
+        if (any && clipped) {
+            EXPECT_EQ(got, box) << step;
+        }
+        const RECT probe = randomRect();
+        const Cells under = cellsOf(probe);
+        bool seen = false;
+        for (int i = 0; i < kSize * kSize; ++i) seen |= under[i] && allowed[i];
+        EXPECT_EQ(RectVisible(c.dc, &probe) != FALSE, seen) << step;
+        EXPECT_EQ(GetClipRgn(c.dc, current), clipped ? 1 : 0) << step;
+    }
+    EXPECT_EQ(ExtSelectClipRgn(c.dc, nullptr, RGN_AND), ERROR);
+    EXPECT_EQ(ExtSelectClipRgn(c.dc, reinterpret_cast<HRGN>(0x44), RGN_OR), ERROR);
+    DeleteObject(current);
 }
 
-TEST(Clipping, ExcludeWithoutAClipStartsFromEverything) {
-    Canvas c(6, 6);
-    ExcludeClipRect(c.dc, 0, 0, 3, 6);
-    FillAll(c.dc, kBlue);
-    EXPECT_EQ(c.Count(kBlue), 18);
-    c.Expect({{2, 0, kWhite}, {3, 0, kBlue}});
-}
-
-TEST(Clipping, SelectClipRgnWithRegionOrNone) {
+TEST(Regions, FillInvertAndHitTestFollowTheRegion) {
     Canvas c(10, 10);
-    HRGN a = CreateRectRgn(0, 0, 3, 3);
-    HRGN b = CreateRectRgn(6, 6, 9, 9);
-    HRGN u = CreateRectRgn(0, 0, 0, 0);
-    EXPECT_EQ(CombineRgn(u, a, b, RGN_OR), COMPLEXREGION);
-    SelectClipRgn(c.dc, u);
-    // The DC keeps a copy: changing the region afterwards has no effect.
-    SetRectRgn(u, 0, 0, 10, 10);
-    FillAll(c.dc, kRed);
+    HRGN a = CreateRectRgn(1, 1, 4, 4), b = CreateRectRgn(6, 2, 9, 5), u = CreateRectRgn(0, 0, 0, 0);
+    CombineRgn(u, a, b, RGN_OR);
+    HBRUSH red = CreateSolidBrush(kRed);
+    EXPECT_TRUE(FillRgn(c.dc, u, red));
+    EXPECT_EQ(c.Count(kRed), 9 + 9);
+    c.Expect({{1, 1, kRed}, {3, 3, kRed}, {4, 3, kWhite}, {8, 4, kRed}, {5, 2, kWhite}});
+    EXPECT_TRUE(InvertRgn(c.dc, u));
+    EXPECT_EQ(c.Count(RGB(0, 255, 255)), 18);
+    InvertRgn(c.dc, u);
     EXPECT_EQ(c.Count(kRed), 18);
-    EXPECT_EQ(c.At(4, 4), kWhite);
-    SelectClipRgn(c.dc, nullptr);
-    FillAll(c.dc, kBlue);
-    EXPECT_EQ(c.Count(kBlue), 100);
-    DeleteObject(a);
-    DeleteObject(b);
-    DeleteObject(u);
+    for (const auto& [r, hit] : {std::pair{RECT{4, 1, 6, 9}, false}, std::pair{RECT{3, 3, 7, 4}, true},
+                                 std::pair{RECT{8, 4, 9, 5}, true}, std::pair{RECT{0, 0, 1, 10}, false}})
+        EXPECT_EQ(RectInRegion(u, &r) != FALSE, hit) << r.left << "," << r.top;
+    EXPECT_FALSE(FillRgn(c.dc, reinterpret_cast<HRGN>(0x44), red));
+    EXPECT_FALSE(InvertRgn(nullptr, u));
+    for (HRGN h : {a, b, u}) DeleteObject(h);
+    DeleteObject(red);
 }
 
 TEST(Clipping, SaveAndRestoreBringBackClipAndAttributes) {
