@@ -159,6 +159,55 @@ TEST(MenuObjects, EnableCheckAndRadioStates) {
     DestroyMenu(tools);
 }
 
+TEST(MenuObjects, ItemInfoChangesWhatItsMaskNamesAndOneItemIsTheDefault) {
+    HMENU m = CreatePopupMenu(), sub = CreatePopupMenu();
+    AppendMenu(m, MF_STRING, 1, "One");
+    AppendMenu(m, MF_STRING, 2, "Two");
+    auto text = [&](UINT id) {
+        char buffer[16] = {};
+        GetMenuString(m, id, buffer, sizeof buffer, MF_BYCOMMAND);
+        return std::string(buffer);
+    };
+    MENUITEMINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = const_cast<char*>("Uno");
+    ASSERT_TRUE(SetMenuItemInfo(m, 1, FALSE, &info));
+    EXPECT_EQ(text(1), "Uno");
+    info.fMask = MIIM_STATE | MIIM_ID | MIIM_DATA; // by position: the second item
+    info.fState = MFS_CHECKED;
+    info.wID = 20;
+    info.dwItemData = 77;
+    ASSERT_TRUE(SetMenuItemInfo(m, 1, TRUE, &info));
+    EXPECT_EQ(text(20), "Two") << "the text is not in the mask";
+    EXPECT_TRUE(GetMenuState(m, 20, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_FALSE(GetMenuState(m, 1, MF_BYCOMMAND) & MF_CHECKED);
+    MENUITEMINFO back{};
+    back.cbSize = sizeof back;
+    back.fMask = MIIM_DATA;
+    ASSERT_TRUE(GetMenuItemInfo(m, 20, FALSE, &back));
+    EXPECT_EQ(back.dwItemData, 77u);
+    info.fMask = MIIM_SUBMENU;
+    info.hSubMenu = m;
+    EXPECT_FALSE(SetMenuItemInfo(m, 0, TRUE, &info)) << "a menu cannot hold itself";
+    info.hSubMenu = sub;
+    ASSERT_TRUE(SetMenuItemInfo(m, 0, TRUE, &info));
+    EXPECT_EQ(GetSubMenu(m, 0), sub);
+    EXPECT_FALSE(SetMenuItemInfo(m, 99, FALSE, &info));
+    EXPECT_FALSE(SetMenuItemInfo(m, 0, TRUE, nullptr));
+    // One default item at most.
+    ASSERT_TRUE(SetMenuDefaultItem(m, 20, FALSE));
+    EXPECT_TRUE(GetMenuState(m, 20, MF_BYCOMMAND) & MFS_DEFAULT);
+    ASSERT_TRUE(SetMenuDefaultItem(m, 0, TRUE));
+    EXPECT_TRUE(GetMenuState(m, 0, MF_BYPOSITION) & MFS_DEFAULT);
+    EXPECT_FALSE(GetMenuState(m, 20, MF_BYCOMMAND) & MFS_DEFAULT);
+    ASSERT_TRUE(SetMenuDefaultItem(m, static_cast<UINT>(-1), FALSE));
+    EXPECT_FALSE(GetMenuState(m, 0, MF_BYPOSITION) & MFS_DEFAULT);
+    EXPECT_FALSE(SetMenuDefaultItem(m, 99, FALSE));
+    EXPECT_FALSE(SetMenuDefaultItem(nullptr, 0, TRUE));
+    DestroyMenu(m);
+}
+
 TEST(MenuObjects, TemplatesAndResources) {
     static const MenuTemplateItem items[] = {
         {MF_POPUP, 0, "&File"},
