@@ -1,5 +1,6 @@
 // Window classes, creation and destruction sequences, window data, geometry, z-order and defaults.
 #include "fixture.h"
+#include "win/gdi.h"
 
 #include <cstring>
 #include <string>
@@ -432,6 +433,20 @@ TEST_F(WindowTest, TreeQueriesAndZOrder) {
     EXPECT_EQ(GetWindow(a, GW_HWNDLAST), b);
     EXPECT_EQ(ChildWindowFromPoint(top, POINT{250, 150}), top) << "no child there: the parent";
     EXPECT_EQ(ChildWindowFromPoint(top, POINT{400, 10}), nullptr) << "outside the parent";
+    EXPECT_EQ(GetTopWindow(top), GetWindow(top, GW_CHILD));
+    EXPECT_EQ(GetTopWindow(a1), nullptr);
+    // Children can be skipped when hidden, disabled or transparent to the pointer.
+    for (auto [style, flag] : {std::pair{LONG_PTR{0}, UINT{CWP_SKIPINVISIBLE}}, std::pair{LONG_PTR{WS_DISABLED}, UINT{CWP_SKIPDISABLED}}}) {
+        SetWindowLongPtr(a, GWL_STYLE, WS_CHILD | WS_VISIBLE | style);
+        if (!style) ShowWindow(a, SW_HIDE);
+        EXPECT_EQ(ChildWindowFromPointEx(top, POINT{10, 10}, CWP_ALL), a) << flag;
+        EXPECT_EQ(ChildWindowFromPointEx(top, POINT{10, 10}, flag), top) << flag;
+        EXPECT_EQ(ChildWindowFromPointEx(top, POINT{10, 10}, flag ^ (CWP_SKIPINVISIBLE | CWP_SKIPDISABLED)), a) << flag;
+        SetWindowLongPtr(a, GWL_STYLE, WS_CHILD | WS_VISIBLE);
+    }
+    SetWindowLongPtr(a, GWL_EXSTYLE, WS_EX_TRANSPARENT);
+    EXPECT_EQ(ChildWindowFromPointEx(top, POINT{10, 10}, CWP_SKIPTRANSPARENT), top);
+    SetWindowLongPtr(a, GWL_EXSTYLE, 0);
 
     // Enumeration walks the whole tree, depth first, and stops when the callback says so.
     HWND b1 = Child(b, 0, 0, 10, 10, 4);
@@ -449,6 +464,30 @@ TEST_F(WindowTest, TreeQueriesAndZOrder) {
     EXPECT_EQ(GetParent(a1), b);
     EXPECT_EQ(SetParent(b, a1), nullptr) << "a window cannot move under its own descendant";
     EXPECT_EQ(GetParent(b), top);
+}
+
+TEST_F(WindowTest, ScrollWindowMovesChildrenAndInvalidatesTheArea) {
+    HWND top = TopLevel(0, 0, 200, 100);
+    HWND kid = Child(top, 10, 10, 20, 20, 1);
+    Pump();
+    RECT update{}, got{};
+    EXPECT_EQ(ScrollWindowEx(top, 5, -3, nullptr, nullptr, nullptr, &update, SW_SCROLLCHILDREN), SIMPLEREGION);
+    EXPECT_EQ(update, ClientRect(top));
+    Pump();
+    ScrollWindowEx(top, 1, 1, nullptr, nullptr, nullptr, nullptr, 0);
+    EXPECT_FALSE(GetUpdateRect(top, &got, FALSE)) << "nothing invalidated unless asked";
+    RECT where = WindowRect(kid);
+    MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&where), 2);
+    EXPECT_EQ(where, (RECT{15, 7, 35, 27}));
+    const RECT area{0, 0, 50, 50}, clip{20, 20, 100, 100}, kidBefore = WindowRect(kid);
+    EXPECT_EQ(ScrollWindowEx(top, 0, 4, &area, &clip, nullptr, &update, SW_INVALIDATE), SIMPLEREGION);
+    EXPECT_EQ(update, (RECT{20, 20, 50, 50}));
+    ASSERT_TRUE(GetUpdateRect(top, &got, FALSE));
+    EXPECT_EQ(got, update);
+    EXPECT_EQ(WindowRect(kid), kidBefore) << "children stay unless asked";
+    const RECT apart{60, 60, 70, 70};
+    EXPECT_EQ(ScrollWindowEx(top, 0, 4, &area, &apart, nullptr, nullptr, 0), NULLREGION);
+    EXPECT_EQ(ScrollWindowEx(reinterpret_cast<HWND>(0x77), 0, 4, nullptr, nullptr, nullptr, nullptr, 0), ERROR);
 }
 
 TEST_F(WindowTest, CoordinateMappingAndWindowFromPoint) {
