@@ -38,7 +38,12 @@ void Notifier::Enqueue(std::vector<mp::NotificationRecord> records, bool hasTime
 }
 
 void Notifier::DeliverNow(const std::vector<mp::NotificationRecord>& records, bool hasTime, std::int64_t time) {
-    for (const auto& r : records) DeliverRecord(r);
+    // One look at the sinks for the whole batch, which a large edit makes long; each sink still hears
+    // the records in order.
+    if (!records.empty() && data_)
+        data_->ForEachSink([&](win::IUnknown* sink) {
+            for (const auto& r : records) static_cast<mp::IMPNotificationSink*>(sink)->OnNotify(&r);
+        });
     if (hasTime) DeliverTime(time);
 }
 

@@ -190,41 +190,9 @@ const std::vector<std::uint32_t>& Store::BlocksOf(std::uint32_t track) const {
     return t && t->alive ? t->blocks : kNoIds;
 }
 const std::vector<std::uint32_t>& Store::EventsOf(std::uint32_t block) const {
+    Settle();
     auto* b = BlockSlotOf(block);
     return b && b->alive ? b->events : kNoIds;
-}
-
-bool Store::EventBefore(std::uint32_t a, std::uint32_t b) const noexcept {
-    const EventSlot& x = events_[a - eventBase_];
-    const EventSlot& y = events_[b - eventBase_];
-    return x.time < y.time || (x.time == y.time && a < b);
-}
-
-std::size_t Store::IndexInBlock(std::uint32_t event) const {
-    auto* e = EventSlotOf(event);
-    if (!e || !e->block) return npos;
-    const auto& list = BlockSlotOf(e->block)->events;
-    auto it = std::lower_bound(list.begin(), list.end(), event,
-                               [this](std::uint32_t a, std::uint32_t b) { return EventBefore(a, b); });
-    return it != list.end() && *it == event ? static_cast<std::size_t>(it - list.begin()) : npos;
-}
-
-void Store::IndexInsert(std::uint32_t block, std::uint32_t event) {
-    auto& list = BlockSlotOf(block)->events;
-    if (list.empty() || EventBefore(list.back(), event)) {
-        list.push_back(event);
-        return;
-    }
-    auto it = std::lower_bound(list.begin(), list.end(), event,
-                               [this](std::uint32_t a, std::uint32_t b) { return EventBefore(a, b); });
-    list.insert(it, event);
-}
-
-void Store::IndexErase(std::uint32_t block, std::uint32_t event) {
-    auto& list = BlockSlotOf(block)->events;
-    auto it = std::lower_bound(list.begin(), list.end(), event,
-                               [this](std::uint32_t a, std::uint32_t b) { return EventBefore(a, b); });
-    if (it != list.end() && *it == event) list.erase(it);
 }
 
 void Store::TrackOrderInsert(std::uint32_t id) {
@@ -303,11 +271,15 @@ EventValue Store::ReadEventValue(std::uint32_t id) const {
 // ---- applying values -------------------------------------------------------------------------------
 
 void Store::ApplyValue(std::uint8_t level, std::uint32_t id, const Value& v) {
+    if (const auto* selection = std::get_if<SelectionValue>(&v)) {
+        ApplySelection(*selection);
+        return;
+    }
     if (level == mp::LEVEL_EVENT) {
         EventSlot* s = EventSlotOf(id);
         if (std::holds_alternative<std::monostate>(v)) {
             if (!s || !s->block) return;
-            IndexErase(s->block, id);
+            NoteIndexChange(id);
             extras_.erase(id);
             eventData_.erase(id);
             s->block = 0;
@@ -320,18 +292,18 @@ void Store::ApplyValue(std::uint8_t level, std::uint32_t id, const Value& v) {
             s = EventSlotOf(id);
         }
         if (s->block) {
-            bool moves = s->block != ev.block || s->time != ev.time;
-            if (moves) IndexErase(s->block, id);
+            if (s->block != ev.block || s->time != ev.time) NoteIndexChange(id);
             StoreEventValue(id, ev);
-            if (moves) IndexInsert(ev.block, id);
         } else {
+            NoteIndexChange(id);
             StoreEventValue(id, ev);
-            IndexInsert(ev.block, id);
             ++liveEvents_;
         }
         return;
     }
     if (level == mp::LEVEL_BLOCK) {
+        // A block's index must be whole before the block goes or its events are listed again.
+        Settle();
         BlockSlot* b = BlockSlotOf(id);
         if (std::holds_alternative<std::monostate>(v)) {
             if (!b || !b->alive) return;
@@ -408,6 +380,10 @@ void Store::PushNotification(const win::GUID& id, std::uint32_t flags, std::uint
 }
 
 void Store::NotifyTransition(std::uint8_t level, std::uint32_t id, const Value& before, const Value& after) {
+    if (const auto* selection = std::get_if<SelectionValue>(&after)) {
+        NotifySelection(*selection);
+        return;
+    }
     bool had = !std::holds_alternative<std::monostate>(before);
     bool has = !std::holds_alternative<std::monostate>(after);
     if (!had && has) {
@@ -663,7 +639,7 @@ win::HRESULT Store::SetBlock(std::uint32_t id, const BlockValue& value) {
         return win::E_INVALIDARG;
     if (value.start != BlockSlotOf(id)->value.start) {
         // Events keep their block-relative times; none may end up before tick 0.
-        const auto& list = BlockSlotOf(id)->events;
+        const auto& list = EventsOf(id);
         if (!list.empty() && value.start + EventTime(list.front()) < 0) return win::E_INVALIDARG;
     }
     return Modify(mp::LEVEL_BLOCK, id, BlockSlotOf(id)->value, value);
@@ -672,7 +648,7 @@ win::HRESULT Store::SetBlock(std::uint32_t id, const BlockValue& value) {
 win::HRESULT Store::DeleteBlock(std::uint32_t id) {
     if (!BlockAlive(id)) return win::E_INVALIDARG;
     Scope scope(*this);
-    std::vector<std::uint32_t> events = BlockSlotOf(id)->events;
+    std::vector<std::uint32_t> events = EventsOf(id);
     for (auto it = events.rbegin(); it != events.rend(); ++it) DeleteEvent(*it);
     Record(Change{mp::LEVEL_BLOCK, false, id, BlockSlotOf(id)->value, std::monostate{}});
     return win::S_OK;
@@ -737,36 +713,10 @@ win::HRESULT Store::DeleteEvent(std::uint32_t id) {
     return win::S_OK;
 }
 
-win::HRESULT Store::SelectEvents(const mp::EventKey& scopeKey, std::uint32_t kinds, bool select) {
-    std::vector<std::uint32_t> blocks;
-    if (scopeKey.block) {
-        if (!BlockAlive(scopeKey.block) || (scopeKey.track && BlockSlotOf(scopeKey.block)->value.track != scopeKey.track))
-            return win::E_INVALIDARG;
-        blocks.push_back(scopeKey.block);
-    } else if (scopeKey.track) {
-        if (!TrackAlive(scopeKey.track)) return win::E_INVALIDARG;
-        blocks = TrackSlotOf(scopeKey.track)->blocks;
-    } else {
-        for (std::uint32_t t : trackOrder_)
-            for (std::uint32_t b : TrackSlotOf(t)->blocks) blocks.push_back(b);
-    }
-    Scope scope(*this);
-    for (std::uint32_t b : blocks) {
-        std::vector<std::uint32_t> events = BlockSlotOf(b)->events;
-        for (std::uint32_t e : events) {
-            const EventSlot& s = events_[e - eventBase_];
-            if (((1u << s.kindBit) & kinds) == 0) continue;
-            bool on = (s.flags & mp::MEF_SELECTED) != 0;
-            if (on == select) continue;
-            SetEventFlags(e, select ? (s.flags | mp::MEF_SELECTED) : (s.flags & ~mp::MEF_SELECTED));
-        }
-    }
-    return win::S_OK;
-}
-
 // ---- properties ------------------------------------------------------------------------------------
 
 void Store::RebuildTimeBase() const {
+    Settle();
     std::vector<TimeBase::TempoChange> tempos;
     std::vector<TimeBase::MeterChange> meters;
     std::uint8_t metaBit = static_cast<std::uint8_t>(std::countr_zero(std::uint32_t{mp::MEK_META}));
@@ -803,6 +753,7 @@ void Store::SetTicksPerQuarter(std::uint32_t ppq) {
 
 win::HRESULT Store::SetTimeSignature(std::uint32_t beats, std::uint32_t noteExp) {
     if (beats < 1 || beats > 255 || noteExp > 5) return win::E_INVALIDARG;
+    Settle();
     std::uint32_t found = 0;
     for (std::uint32_t t : trackOrder_) {
         for (std::uint32_t b : TrackSlotOf(t)->blocks) {
@@ -898,6 +849,7 @@ void Store::Clear() {
     blocks_.clear();
     events_.clear();
     events_.shrink_to_fit();
+    indexFixes_.clear();
     extras_.clear();
     eventData_.clear();
     trackOrder_.clear();
@@ -940,6 +892,7 @@ void Store::ReserveEvents(std::size_t count) { events_.reserve(events_.size() + 
 
 std::uint32_t Store::LoadEvent(std::uint32_t block, std::int64_t time, std::uint32_t kind, std::int32_t channel,
                                std::uint32_t length, const std::uint8_t data[4]) {
+    Settle();
     std::uint32_t id = eventBase_ + static_cast<std::uint32_t>(events_.size());
     EventSlot s{};
     s.time = time;
@@ -981,6 +934,7 @@ void Store::SetLoadedTrack(std::uint32_t track, TrackValue value) {
 void Store::ReserveBlockEvents(std::uint32_t block, std::size_t count) { BlockSlotOf(block)->events.reserve(count); }
 
 void Store::FinishLoad() {
+    Settle();
     for (auto& b : blocks_) {
         if (!b.alive) continue;
         if (!std::is_sorted(b.events.begin(), b.events.end(),
@@ -1022,6 +976,7 @@ bool Store::TakeTimeNotify(std::int64_t* position) {
 }
 
 std::size_t Store::MemoryBytes() const {
+    Settle();
     std::size_t bytes = events_.capacity() * sizeof(EventSlot) + blocks_.capacity() * sizeof(BlockSlot) +
                         tracks_.capacity() * sizeof(TrackSlot) + trackOrder_.capacity() * 4;
     for (const auto& b : blocks_) bytes += b.events.capacity() * 4 + b.value.name.capacity() * 2;

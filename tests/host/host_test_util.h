@@ -157,6 +157,13 @@ public:
         if (r.changeFlags & (mp::NCF_DELETED | mp::NCF_REPLACED)) mirror.erase(key(r.oldKey));
         if (r.changeFlags & (mp::NCF_INSERTED | mp::NCF_REPLACED | mp::NCF_MODIFIED))
             mirror[key(r.newKey)] = ReadItem(data_, r.newKey, r.level);
+        // A modified block may stand for its events' selection, changed many at once.
+        if (r.level == mp::LEVEL_BLOCK && (r.changeFlags & mp::NCF_MODIFIED)) {
+            mp::EventKey e{r.newKey.track, r.newKey.block, 0};
+            for (win::HRESULT h = data_->FindFirst(&e, mp::LEVEL_EVENT, nullptr, nullptr, mp::MEK_ALL);
+                 h == win::S_OK && e.event; h = data_->FindNext(&e, mp::LEVEL_EVENT, nullptr, nullptr, mp::MEK_ALL))
+                mirror[key(e)] = ReadItem(data_, e, mp::LEVEL_EVENT);
+        }
     }
     Snapshot mirror;
 

@@ -188,13 +188,23 @@ TEST_F(UndoTest, RandomEditsUndoAndRedoExactly) {
                 mp::EventKey k{};
                 ASSERT_EQ(data->Insert(&k, mp::LEVEL_TRACK, &tr), win::S_OK);
                 tracks.push_back(k);
-            } else if (what < 96 && !blocks.empty()) {
+            } else if (what < 95 && !blocks.empty()) {
                 mp::EventKey b = blocks[pick(static_cast<int>(blocks.size()))];
                 mp::BlockRecord br{};
                 data->Get(&b, mp::LEVEL_BLOCK, &br, 2);
                 br.start += pick(50);
                 br.end += 100;
                 ASSERT_EQ(data->Set(&b, mp::LEVEL_BLOCK, &br, mp::CHANGE_BLOCK_RANGE), win::S_OK);
+            } else if (what < 97) {
+                // Selection of a whole track, block or the project, as the editor's select all does.
+                const mp::EventKey scopes[] = {tracks[pick(static_cast<int>(tracks.size()))],
+                                               blocks.empty() ? mp::EventKey{} : blocks[pick(static_cast<int>(blocks.size()))],
+                                               mp::EventKey{}};
+                const mp::EventKey scope = scopes[pick(3)];
+                if (scope.track && now.count({scope.track, scope.block, 0}) == 0) continue;
+                ASSERT_EQ(data->SelectEvents(mp::LEVEL_EVENT, &scope, pick(2) ? mp::MEK_NOTE : mp::MEK_ALL, 0, 0, 0, 0, 0,
+                                             pick(2) ? mp::SELECT_SET : mp::SELECT_CLEAR),
+                          win::S_OK);
             } else if (what < 98 && blocks.size() > 1) {
                 mp::EventKey b = blocks[pick(static_cast<int>(blocks.size()))];
                 ASSERT_EQ(data->Delete(mp::LEVEL_BLOCK, &b), win::S_OK);

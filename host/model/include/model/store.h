@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -123,7 +124,8 @@ public:
     win::HRESULT SetEvent(std::uint32_t id, const EventValue& value);
     win::HRESULT SetEventFlags(std::uint32_t id, std::uint32_t flags);
     win::HRESULT DeleteEvent(std::uint32_t id);
-    // scope: 0 words = whole project; track key; block key.
+    // scope: 0 words = whole project; track key; block key. One change for all the events it
+    // flips, reported as one modification of each block whose events changed.
     win::HRESULT SelectEvents(const mp::EventKey& scope, std::uint32_t kinds, bool select);
     static win::HRESULT ValidateEvent(const EventValue& value);
 
@@ -193,6 +195,7 @@ private:
         std::uint8_t kindBit;
         std::int8_t channel;
         std::uint8_t hasExtras;
+        std::uint8_t indexState; // IndexState bits
     };
     struct TrackSlot {
         bool alive = false;
@@ -202,9 +205,14 @@ private:
     struct BlockSlot {
         bool alive = false;
         BlockValue value;
-        std::vector<std::uint32_t> events;
+        std::vector<std::uint32_t> events; // by time, then id, once Settle has run
     };
-    using Value = std::variant<std::monostate, TrackValue, BlockValue, EventValue>;
+    // The selection flag of many events, set or cleared at once; before and after share the list.
+    struct SelectionValue {
+        std::shared_ptr<const std::vector<std::uint32_t>> events; // block by block
+        bool selected = false;
+    };
+    using Value = std::variant<std::monostate, TrackValue, BlockValue, EventValue, SelectionValue>;
     struct Change {
         std::uint8_t level;
         bool replaceFirst; // this deletion and the next insertion are one replacement
@@ -235,6 +243,8 @@ private:
     void PushNotification(const win::GUID& id, std::uint32_t flags, std::uint32_t value, std::uint32_t level,
                           const mp::EventKey& oldKey, const mp::EventKey& newKey);
     void NotifyTransition(std::uint8_t level, std::uint32_t id, const Value& before, const Value& after);
+    void ApplySelection(const SelectionValue& v);
+    void NotifySelection(const SelectionValue& v);
     void Replay(const std::vector<Change>& changes, bool reverse);
     win::HRESULT Travel(std::vector<Step>& from, std::vector<Step>& to, bool reverse);
     void AnnounceTimeBase(); // sends the pending time base notification, if any
@@ -243,8 +253,14 @@ private:
 
     void StoreEventValue(std::uint32_t id, const EventValue& v);
     EventValue ReadEventValue(std::uint32_t id) const;
-    void IndexInsert(std::uint32_t block, std::uint32_t event);
-    void IndexErase(std::uint32_t block, std::uint32_t event);
+    // Block indexes are brought up to date in batches: an edit only notes that an event's place may
+    // change (before its slot changes), and the first read of any index folds every noted change in
+    // with one pass per touched block, so a transaction of k edits costs O(n + k log k), not O(k n).
+    void NoteIndexChange(std::uint32_t event);
+    void Settle() const {
+        if (!indexFixes_.empty()) const_cast<Store*>(this)->FixIndexes();
+    }
+    void FixIndexes();
     bool EventBefore(std::uint32_t a, std::uint32_t b) const noexcept;
     void TrackOrderInsert(std::uint32_t id);
     void TrackOrderErase(std::uint32_t id);
@@ -259,6 +275,13 @@ private:
     std::vector<TrackSlot> tracks_;  // index = id - 1
     std::vector<BlockSlot> blocks_;  // index = id - 1
     std::vector<EventSlot> events_;  // index = id - 1
+    // An event whose place in a block index is not yet up to date: where it is listed now.
+    struct IndexFix {
+        std::uint32_t event;
+        std::uint32_t block; // the block whose index lists it (0: none)
+        std::int64_t time;   // the time it is listed under
+    };
+    std::vector<IndexFix> indexFixes_;
     std::unordered_map<std::uint32_t, EventExtras> extras_;
     std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> eventData_;
     std::vector<std::uint32_t> trackOrder_;

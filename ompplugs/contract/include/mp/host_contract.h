@@ -211,7 +211,8 @@ struct IMPMidiData : win::IUnknown {
     virtual win::HRESULT EndTransaction(win::BOOL changed) = 0;
     // Slot 14. Sets (SELECT_SET) or clears (SELECT_CLEAR) MEF_SELECTED on every event of the given
     // kinds under scope (null or a zero key: the whole project; a track key; a block key). level must
-    // be 3 and the reserved words 0. Each changed event is reported as modified.
+    // be 3 and the reserved words 0. The change is reported as one modification (level 2, no position
+    // flags) of each block whose events' selection changed, not one record per event.
     virtual win::HRESULT SelectEvents(win::DWORD level, const EventKey* scope, win::DWORD kinds, win::DWORD reserved3,
                                       win::DWORD reserved4, win::DWORD reserved5, win::DWORD reserved6,
                                       win::DWORD reserved7, win::DWORD mode) = 0;

@@ -1,0 +1,97 @@
+// The store's per-block time indexes: edits note which events may change place, and the next read
+// folds all of them in at once, one pass over each touched block.
+#include <algorithm>
+#include <unordered_map>
+
+#include "model/store.h"
+
+namespace host {
+
+namespace {
+
+enum : std::uint8_t {
+    kFixPending = 0x1, // the event has an entry in indexFixes_
+    kDropMark = 0x2,   // during a fold: listed in the block being folded and to leave it
+};
+
+// Up to this many changes in one block are applied one by one (a search and a shift each); more
+// are folded in with one filtering pass and one merge.
+constexpr std::size_t kFewChanges = 16;
+
+} // namespace
+
+bool Store::EventBefore(std::uint32_t a, std::uint32_t b) const noexcept {
+    const EventSlot& x = events_[a - eventBase_];
+    const EventSlot& y = events_[b - eventBase_];
+    return x.time < y.time || (x.time == y.time && a < b);
+}
+
+std::size_t Store::IndexInBlock(std::uint32_t event) const {
+    Settle();
+    auto* e = EventSlotOf(event);
+    if (!e || !e->block) return npos;
+    const auto& list = BlockSlotOf(e->block)->events;
+    auto it = std::lower_bound(list.begin(), list.end(), event,
+                               [this](std::uint32_t a, std::uint32_t b) { return EventBefore(a, b); });
+    return it != list.end() && *it == event ? static_cast<std::size_t>(it - list.begin()) : npos;
+}
+
+void Store::NoteIndexChange(std::uint32_t event) {
+    EventSlot& s = events_[event - eventBase_];
+    // The first note of a batch knows where the event is listed; later ones add nothing.
+    if (s.indexState & kFixPending) return;
+    s.indexState |= kFixPending;
+    indexFixes_.push_back(IndexFix{event, s.block, s.time});
+}
+
+void Store::FixIndexes() {
+    std::vector<IndexFix> fixes = std::move(indexFixes_);
+    indexFixes_.clear();
+    struct BlockWork {
+        std::vector<const IndexFix*> leave; // listed here under their old place
+        std::vector<std::uint32_t> enter;   // alive here now
+    };
+    std::unordered_map<std::uint32_t, BlockWork> work;
+    for (const IndexFix& f : fixes) {
+        if (f.block && BlockAlive(f.block)) work[f.block].leave.push_back(&f);
+        const EventSlot& s = events_[f.event - eventBase_];
+        if (s.block) work[s.block].enter.push_back(f.event);
+    }
+    auto before = [this](std::uint32_t a, std::uint32_t b) { return EventBefore(a, b); };
+    for (auto& [block, w] : work) {
+        auto& list = BlockSlotOf(block)->events;
+        if (w.leave.size() + w.enter.size() <= kFewChanges) {
+            // Entries still listed under an old time are found by that time; every other entry's
+            // slot time is the one it is listed under.
+            auto listedTime = [&](std::uint32_t id) {
+                const EventSlot& s = events_[id - eventBase_];
+                if (s.indexState & kFixPending)
+                    for (const IndexFix* f : w.leave)
+                        if (f->event == id) return f->time;
+                return s.time;
+            };
+            for (const IndexFix* f : w.leave) {
+                auto it = std::lower_bound(list.begin(), list.end(), f->event, [&](std::uint32_t a, std::uint32_t id) {
+                    const std::int64_t ta = listedTime(a);
+                    return ta < f->time || (ta == f->time && a < id);
+                });
+                if (it != list.end() && *it == f->event) list.erase(it);
+            }
+            for (std::uint32_t id : w.enter) {
+                if (list.empty() || before(list.back(), id)) list.push_back(id);
+                else list.insert(std::lower_bound(list.begin(), list.end(), id, before), id);
+            }
+            continue;
+        }
+        for (const IndexFix* f : w.leave) events_[f->event - eventBase_].indexState |= kDropMark;
+        std::erase_if(list, [this](std::uint32_t id) { return (events_[id - eventBase_].indexState & kDropMark) != 0; });
+        for (const IndexFix* f : w.leave) events_[f->event - eventBase_].indexState &= ~kDropMark;
+        std::sort(w.enter.begin(), w.enter.end(), before);
+        const auto middle = static_cast<std::ptrdiff_t>(list.size());
+        list.insert(list.end(), w.enter.begin(), w.enter.end());
+        std::inplace_merge(list.begin(), list.begin() + middle, list.end(), before);
+    }
+    for (const IndexFix& f : fixes) events_[f.event - eventBase_].indexState &= ~kFixPending;
+}
+
+} // namespace host

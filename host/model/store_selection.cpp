@@ -1,0 +1,61 @@
+// Selecting or deselecting many events at once: one compact change, and one notification for each
+// block whose events changed instead of one per event, so that selecting a whole track costs a pass
+// over its events and not a record and a report for each of them.
+#include "model/store.h"
+
+namespace host {
+
+win::HRESULT Store::SelectEvents(const mp::EventKey& scopeKey, std::uint32_t kinds, bool select) {
+    std::vector<std::uint32_t> blocks;
+    if (scopeKey.block) {
+        if (!BlockAlive(scopeKey.block) || (scopeKey.track && BlockSlotOf(scopeKey.block)->value.track != scopeKey.track))
+            return win::E_INVALIDARG;
+        blocks.push_back(scopeKey.block);
+    } else if (scopeKey.track) {
+        if (!TrackAlive(scopeKey.track)) return win::E_INVALIDARG;
+        blocks = TrackSlotOf(scopeKey.track)->blocks;
+    } else {
+        for (std::uint32_t t : trackOrder_)
+            for (std::uint32_t b : TrackSlotOf(t)->blocks) blocks.push_back(b);
+    }
+    auto changed = std::make_shared<std::vector<std::uint32_t>>();
+    for (std::uint32_t b : blocks)
+        for (std::uint32_t e : EventsOf(b)) {
+            const EventSlot& s = events_[e - eventBase_];
+            if (((1u << s.kindBit) & kinds) && ((s.flags & mp::MEF_SELECTED) != 0) != select) changed->push_back(e);
+        }
+    if (changed->empty()) return win::S_OK;
+    // Outside a transaction the change is an edit of its own, as every other single edit is.
+    if (depth_ == 0) {
+        BeginTransaction(mp::TRANSACTION_EDIT, u"");
+        implicit_ = true;
+    }
+    const SelectionValue after{changed, select};
+    ApplySelection(after);
+    NotifySelection(after);
+    // Selection alone is no structural change: an edit of nothing else leaves no undo step.
+    openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, SelectionValue{changed, !select}, after});
+    Finish();
+    return win::S_OK;
+}
+
+void Store::ApplySelection(const SelectionValue& v) {
+    for (std::uint32_t id : *v.events) {
+        EventSlot* s = EventSlotOf(id);
+        if (!s || !s->block) continue;
+        s->flags = v.selected ? (s->flags | mp::MEF_SELECTED) : (s->flags & ~mp::MEF_SELECTED);
+    }
+}
+
+void Store::NotifySelection(const SelectionValue& v) {
+    std::uint32_t last = 0;
+    for (std::uint32_t id : *v.events) {
+        const EventSlot* s = EventSlotOf(id);
+        if (!s || !s->block || s->block == last) continue;
+        last = s->block;
+        const mp::EventKey key{BlockSlotOf(last)->value.track, last, 0};
+        PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_BLOCK, key, key);
+    }
+}
+
+} // namespace host

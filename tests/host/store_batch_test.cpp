@@ -1,0 +1,178 @@
+// Edits applied in batches: every block keeps its events in time order through transactions of any
+// size, reads in the middle of them, undo and redo; selecting many events at once is one change,
+// reported once for each block it touched.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+
+#include "host_test_util.h"
+
+namespace host::test {
+namespace {
+
+class StoreBatch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        project = HostProject::Create();
+        project->QueryInterface(mp::IID_IMPMidiData, reinterpret_cast<void**>(&data));
+        project->WithStore([&](Store& s) {
+            TrackValue t;
+            s.InsertTrack(t, &track);
+            for (std::int64_t start : {0, 500}) {
+                BlockValue b;
+                b.track = track;
+                b.start = start;
+                b.end = 100000;
+                std::uint32_t id = 0;
+                s.InsertBlock(b, &id);
+                blocks.push_back(id);
+            }
+            s.ClearHistory();
+        });
+    }
+    void TearDown() override {
+        data->Release();
+        project->Release();
+    }
+
+    // Each block's events as FindFirst/FindNext walk them, with their times.
+    std::map<std::uint32_t, std::vector<std::pair<std::int64_t, std::uint32_t>>> Walk() {
+        std::map<std::uint32_t, std::vector<std::pair<std::int64_t, std::uint32_t>>> walked;
+        for (std::uint32_t b : blocks) {
+            auto& list = walked[b];
+            mp::EventKey e{track, b, 0};
+            mp::MidiEventRecord r{};
+            for (win::HRESULT h = data->FindFirst(&e, mp::LEVEL_EVENT, &r, nullptr, mp::MEK_ALL);
+                 h == win::S_OK && e.event && list.size() <= 10000;
+                 h = data->FindNext(&e, mp::LEVEL_EVENT, &r, nullptr, mp::MEK_ALL))
+                list.emplace_back(r.time, e.event);
+        }
+        return walked;
+    }
+    // The same from the model: alive events by (time, id).
+    std::map<std::uint32_t, std::vector<std::pair<std::int64_t, std::uint32_t>>> Expected() const {
+        std::map<std::uint32_t, std::vector<std::pair<std::int64_t, std::uint32_t>>> expected;
+        for (std::uint32_t b : blocks) expected[b];
+        for (const auto& [id, at] : model) expected[at.first].emplace_back(at.second, id);
+        for (auto& [b, list] : expected) std::sort(list.begin(), list.end());
+        return expected;
+    }
+    int Pick(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
+
+    HostProject* project = nullptr;
+    mp::IMPMidiData* data = nullptr;
+    std::uint32_t track = 0;
+    std::vector<std::uint32_t> blocks;
+    std::map<std::uint32_t, std::pair<std::uint32_t, std::int64_t>> model; // id -> block, time
+    std::mt19937 rng{77};
+};
+
+TEST_F(StoreBatch, BlocksStayInTimeOrderThroughBatchesUndoAndRedo) {
+    std::vector<decltype(model)> history{model};
+    for (int round = 0; round < 120; ++round) {
+        // Few edits take one path, many the other; times repeat a lot.
+        const int edits = Pick(2) ? 1 + Pick(16) : 17 + Pick(150);
+        ASSERT_EQ(data->BeginTransaction(mp::TRANSACTION_EDIT, u"Batch"), win::S_OK);
+        for (int i = 0; i < edits; ++i) {
+            const int what = Pick(10);
+            if (what < 4 || model.empty()) {
+                const std::uint32_t block = blocks[static_cast<std::size_t>(Pick(2))];
+                mp::EventKey k{track, block, 0};
+                mp::MidiEventRecord r = NoteRecord(Pick(20) * 10, 60, 10);
+                ASSERT_EQ(data->Insert(&k, mp::LEVEL_EVENT, &r), win::S_OK);
+                model[k.event] = {block, r.time};
+            } else {
+                auto it = std::next(model.begin(), Pick(static_cast<int>(model.size())));
+                mp::EventKey k{track, it->second.first, it->first};
+                if (what < 8) {
+                    mp::MidiEventRecord r{};
+                    ASSERT_EQ(data->Get(&k, mp::LEVEL_EVENT, &r, mp::TIME_FORMAT_TICKS), win::S_OK);
+                    r.time = Pick(20) * 10;
+                    ASSERT_EQ(data->Set(&k, mp::LEVEL_EVENT, &r, mp::CHANGE_ALL), win::S_OK);
+                    it->second.second = r.time;
+                } else {
+                    ASSERT_EQ(data->Delete(mp::LEVEL_EVENT, &k), win::S_OK);
+                    model.erase(it);
+                }
+            }
+            // A read in the middle of the batch sees every edit made so far.
+            if (Pick(40) == 0) {
+                ASSERT_EQ(Walk(), Expected()) << "round " << round << " edit " << i;
+            }
+        }
+        ASSERT_EQ(data->EndTransaction(1), win::S_OK);
+        ASSERT_EQ(Walk(), Expected()) << "round " << round;
+        history.push_back(model);
+    }
+    for (std::size_t step = history.size() - 1; step-- > 0;) {
+        ASSERT_EQ(project->Undo(), win::S_OK);
+        model = history[step];
+        ASSERT_EQ(Walk(), Expected()) << "undo to " << step;
+    }
+    for (std::size_t step = 1; step < history.size(); ++step) {
+        ASSERT_EQ(project->Redo(), win::S_OK);
+        model = history[step];
+        ASSERT_EQ(Walk(), Expected()) << "redo to " << step;
+    }
+}
+
+TEST_F(StoreBatch, SelectingManyEventsIsOneChangeReportedPerBlock) {
+    std::vector<std::uint32_t> notes, controls;
+    project->WithStore([&](Store& s) {
+        for (int i = 0; i < 6; ++i) {
+            EventValue v;
+            v.block = blocks[static_cast<std::size_t>(i % 2)];
+            v.time = i * 10;
+            v.kind = i == 5 ? mp::MEK_CONTROL : mp::MEK_NOTE;
+            v.channel = 0;
+            std::uint32_t id = 0;
+            s.InsertEvent(v, &id);
+            (v.kind == mp::MEK_NOTE ? notes : controls).push_back(id);
+        }
+        s.ClearHistory();
+    });
+    RecordingSink sink;
+    Advised advised(project, &sink);
+    const mp::EventKey scope{track, 0, 0};
+    ASSERT_EQ(data->BeginTransaction(mp::TRANSACTION_EDIT, u"Select and move"), win::S_OK);
+    ASSERT_EQ(data->SelectEvents(mp::LEVEL_EVENT, &scope, mp::MEK_NOTE, 0, 0, 0, 0, 0, mp::SELECT_SET), win::S_OK);
+    std::vector<mp::NotificationRecord> records = sink.Take();
+    ASSERT_EQ(records.size(), 2u);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(records[i].level, mp::LEVEL_BLOCK);
+        EXPECT_EQ(records[i].changeFlags, mp::NCF_MODIFIED);
+        EXPECT_EQ(records[i].newKey.block, blocks[i]);
+        EXPECT_EQ(records[i].newKey.event, 0u);
+    }
+    auto selected = [&](std::uint32_t id) {
+        return project->WithStore([&](Store& s) { return (s.Event(id).flags & mp::MEF_SELECTED) != 0; });
+    };
+    for (std::uint32_t id : notes) EXPECT_TRUE(selected(id));
+    EXPECT_FALSE(selected(controls[0]));
+    // Nothing left to change: no record at all.
+    ASSERT_EQ(data->SelectEvents(mp::LEVEL_EVENT, &scope, mp::MEK_NOTE, 0, 0, 0, 0, 0, mp::SELECT_SET), win::S_OK);
+    EXPECT_TRUE(sink.Take().empty());
+    mp::EventKey moved{track, blocks[0], notes[0]};
+    mp::MidiEventRecord r{};
+    ASSERT_EQ(data->Get(&moved, mp::LEVEL_EVENT, &r, mp::TIME_FORMAT_TICKS), win::S_OK);
+    r.time = 999;
+    ASSERT_EQ(data->Set(&moved, mp::LEVEL_EVENT, &r, mp::CHANGE_ALL), win::S_OK);
+    ASSERT_EQ(data->EndTransaction(1), win::S_OK);
+
+    // Kept with the move, the selection goes back and comes again with it, reported the same way.
+    sink.Take();
+    ASSERT_EQ(project->Undo(), win::S_OK);
+    for (std::uint32_t id : notes) EXPECT_FALSE(selected(id));
+    records = sink.Take();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].level, mp::LEVEL_EVENT);
+    EXPECT_EQ(records[1].level, mp::LEVEL_BLOCK);
+    ASSERT_EQ(project->Redo(), win::S_OK);
+    for (std::uint32_t id : notes) EXPECT_TRUE(selected(id));
+    EXPECT_EQ(project->WithStore([&](Store& s) { return s.Event(notes[0]).time; }), 999);
+}
+
+} // namespace
+} // namespace host::test
