@@ -101,8 +101,7 @@ HRESULT COPTPlugin::CopySelection(HWND owner, bool cut) {
         // Only the 64-byte record travels; a data handle means nothing to whoever pastes it.
         if (IsVariableKind(record.kind)) record.dataHandle = 0;
         copied.push_back(record);
-        if (cut && !std::any_of(deleteQueue_.begin(), deleteQueue_.end(), [&](const EventKey& k) { return k == e.key; }))
-            deleteQueue_.push_back(e.key);
+        if (cut) queues_.PutDelete(e.key);
     }
     if (SUCCEEDED(hr)) hr = S_OK; // S_FALSE from the walk only ended it
     if (SUCCEEDED(hr) && copied.empty()) {

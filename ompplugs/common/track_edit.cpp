@@ -23,8 +23,14 @@ void FreeEventData(const MidiEventRecord& record) {
 
 std::u16string UndoName(std::uint32_t id) { return Utf8ToUtf16(ModuleString(id)); }
 
-bool SameKey(const EventKey& a, const EventKey& b) noexcept {
-    return a.event && a.event == b.event && a.block == b.block && a.track == b.track;
+constexpr std::uint32_t kNoteKinds = MEK_NOTE_OFF | MEK_NOTE;
+
+// Writes one event's flags with the plug-in object told that it is the editor's own selection write.
+HRESULT WriteFlags(COPTPlugin& plugin, IMPMidiData& data, const EventKey& key, const MidiEventRecord& record) {
+    plugin.SetOwnSelectionWrite(key);
+    const HRESULT hr = data.Set(&key, LEVEL_EVENT, &record, CHANGE_FLAGS);
+    plugin.SetOwnSelectionWrite(EventKey{});
+    return hr;
 }
 
 } // namespace
@@ -33,7 +39,7 @@ bool SameKey(const EventKey& a, const EventKey& b) noexcept {
 
 int TrackAccess::QueueInsert(const MidiEventRecord& record, int index) {
     if (!plugin_) return -1;
-    auto& queue = plugin_->InsertQueue();
+    auto& queue = plugin_->Queues().Inserts();
     if (index >= 0 && static_cast<std::size_t>(index) < queue.size()) {
         queue[static_cast<std::size_t>(index)] = record;
         return index;
@@ -43,95 +49,79 @@ int TrackAccess::QueueInsert(const MidiEventRecord& record, int index) {
 }
 
 void TrackAccess::QueueModify(const EventKey& key, const MidiEventRecord& record, std::uint32_t mask) {
-    if (!plugin_ || !key.event) return;
-    auto& queue = plugin_->ModifyQueue();
-    for (QueuedModify& m : queue)
-        if (SameKey(m.key, key)) {
-            m.record = record;
-            m.mask = mask;
-            return;
-        }
-    queue.push_back(QueuedModify{key, record, mask});
+    if (plugin_) plugin_->Queues().PutModify(key, record, mask);
 }
 
 void TrackAccess::QueueDelete(const EventKey& key) {
     if (!plugin_ || !key.event) return;
-    std::erase_if(plugin_->ModifyQueue(), [&](const QueuedModify& m) { return SameKey(m.key, key); });
+    plugin_->Queues().DropModify(key);
     // A key queued twice would fail its second delete and stop the commit.
-    if (!IsQueuedDelete(key)) plugin_->DeleteQueue().push_back(key);
+    plugin_->Queues().PutDelete(key);
 }
 
-int TrackAccess::QueuedInsertCount() const { return plugin_ ? static_cast<int>(plugin_->InsertQueue().size()) : 0; }
+int TrackAccess::QueuedInsertCount() const {
+    return plugin_ ? static_cast<int>(plugin_->Queues().Inserts().size()) : 0;
+}
 
 bool TrackAccess::GetQueuedInsert(int index, MidiEventRecord* record) const {
-    if (!plugin_ || index < 0 || static_cast<std::size_t>(index) >= plugin_->InsertQueue().size()) return false;
-    if (record) *record = plugin_->InsertQueue()[static_cast<std::size_t>(index)];
+    if (!plugin_ || index < 0 || static_cast<std::size_t>(index) >= plugin_->Queues().Inserts().size()) return false;
+    if (record) *record = plugin_->Queues().Inserts()[static_cast<std::size_t>(index)];
     return true;
 }
 
 bool TrackAccess::SetQueuedInsert(int index, const MidiEventRecord& record) {
-    if (!plugin_ || index < 0 || static_cast<std::size_t>(index) >= plugin_->InsertQueue().size()) return false;
-    plugin_->InsertQueue()[static_cast<std::size_t>(index)] = record;
+    if (!plugin_ || index < 0 || static_cast<std::size_t>(index) >= plugin_->Queues().Inserts().size()) return false;
+    plugin_->Queues().Inserts()[static_cast<std::size_t>(index)] = record;
     return true;
 }
 
 bool TrackAccess::DropQueuedInsert(int index) {
-    if (!plugin_ || index < 0 || static_cast<std::size_t>(index) >= plugin_->InsertQueue().size()) return false;
-    plugin_->InsertQueue().erase(plugin_->InsertQueue().begin() + index);
+    if (!plugin_ || index < 0 || static_cast<std::size_t>(index) >= plugin_->Queues().Inserts().size()) return false;
+    auto& queue = plugin_->Queues().Inserts();
+    queue.erase(queue.begin() + index);
     return true;
 }
 
-int TrackAccess::QueuedModifyCount() const { return plugin_ ? static_cast<int>(plugin_->ModifyQueue().size()) : 0; }
+int TrackAccess::QueuedModifyCount() const {
+    return plugin_ ? static_cast<int>(plugin_->Queues().ModifyCount()) : 0;
+}
 
 bool TrackAccess::GetQueuedModify(int index, EventKey* key, MidiEventRecord* record, std::uint32_t* mask) const {
-    if (!plugin_ || index < 0 || static_cast<std::size_t>(index) >= plugin_->ModifyQueue().size()) return false;
-    const QueuedModify& m = plugin_->ModifyQueue()[static_cast<std::size_t>(index)];
-    if (key) *key = m.key;
-    if (record) *record = m.record;
-    if (mask) *mask = m.mask;
+    const QueuedModify* m = plugin_ && index >= 0 ? plugin_->Queues().ModifyAt(static_cast<std::size_t>(index)) : nullptr;
+    if (!m) return false;
+    if (key) *key = m->key;
+    if (record) *record = m->record;
+    if (mask) *mask = m->mask;
     return true;
 }
 
 const MidiEventRecord* TrackAccess::GetQueuedModify(const EventKey& key) const {
-    if (!plugin_) return nullptr;
-    for (const QueuedModify& m : plugin_->ModifyQueue())
-        if (SameKey(m.key, key)) return &m.record;
-    return nullptr;
+    const QueuedModify* m = plugin_ ? plugin_->Queues().FindModify(key) : nullptr;
+    return m ? &m->record : nullptr;
 }
 
-bool TrackAccess::IsQueuedDelete(const EventKey& key) const {
-    if (!plugin_) return false;
-    for (const EventKey& k : plugin_->DeleteQueue())
-        if (SameKey(k, key)) return true;
-    return false;
-}
+bool TrackAccess::IsQueuedDelete(const EventKey& key) const { return plugin_ && plugin_->Queues().IsDeleteQueued(key); }
 
 void TrackAccess::SortQueuedInserts() {
     if (!plugin_) return;
-    auto& queue = plugin_->InsertQueue();
+    auto& queue = plugin_->Queues().Inserts();
     std::stable_sort(queue.begin(), queue.end(),
                      [](const MidiEventRecord& a, const MidiEventRecord& b) { return a.time < b.time; });
 }
 
 void TrackAccess::DiscardEdits() {
-    if (!plugin_) return;
-    plugin_->InsertQueue().clear();
-    plugin_->ModifyQueue().clear();
-    plugin_->DeleteQueue().clear();
+    if (plugin_) plugin_->Queues().Clear();
 }
 
 HRESULT TrackAccess::CommitEdits(const char16_t* name) {
     if (!plugin_) return E_UNEXPECTED;
-    auto& inserts = plugin_->InsertQueue();
-    auto& modifies = plugin_->ModifyQueue();
-    auto& deletes = plugin_->DeleteQueue();
-    if (inserts.empty() && modifies.empty() && deletes.empty()) return S_FALSE;
+    if (plugin_->Queues().Empty()) return S_FALSE;
     IMPMidiData* data = plugin_->MidiData();
     // The queues are emptied whatever happens, so a failed commit leaves no half-queued work.
-    std::vector<MidiEventRecord> insertWork = std::move(inserts);
-    std::vector<QueuedModify> modifyWork = std::move(modifies);
-    std::vector<EventKey> deleteWork = std::move(deletes);
-    DiscardEdits();
+    EditQueues::Work work = plugin_->Queues().Take();
+    std::vector<MidiEventRecord>& insertWork = work.inserts;
+    std::vector<QueuedModify>& modifyWork = work.modifies;
+    std::vector<EventKey>& deleteWork = work.deletes;
     if (!data) return E_UNEXPECTED;
     EventKey parent{};
     const bool haveParent = plugin_->FirstBlockOf(TrackIndex(), &parent);
@@ -168,9 +158,8 @@ HRESULT TrackAccess::CommitEdits(const char16_t* name) {
 HRESULT TrackAccess::CommitDeletes(bool discard) { return plugin_ ? plugin_->CommitDeletes(discard) : E_UNEXPECTED; }
 
 HRESULT COPTPlugin::CommitDeletes(bool discard) {
-    if (deleteQueue_.empty()) return S_FALSE;
-    std::vector<EventKey> work = std::move(deleteQueue_);
-    deleteQueue_.clear();
+    if (queues_.Deletes().empty()) return S_FALSE;
+    std::vector<EventKey> work = queues_.TakeDeletes();
     if (discard) return S_OK;
     if (!midiData_) return E_UNEXPECTED;
     const std::u16string name = UndoName(IDS_UNDO_DELETE_EVENT);
@@ -295,7 +284,7 @@ HRESULT TrackAccess::WriteSelected(const EventKey& key, bool on, const char16_t*
         FreeEventData(record);
         record.dataHandle = IsVariableKind(record.kind) ? 0 : record.dataHandle;
         record.flags = on ? (record.flags | MEF_SELECTED) : (record.flags & ~MEF_SELECTED);
-        hr = data->Set(&key, LEVEL_EVENT, &record, CHANGE_FLAGS);
+        hr = WriteFlags(*plugin_, *data, key, record);
     }
     // Unnamed, it reports no change, so the host keeps no undo step for it.
     plugin_->EndTransaction(name && SUCCEEDED(hr));
@@ -307,32 +296,21 @@ HRESULT TrackAccess::SelectRange(std::int64_t start, std::int64_t length, int lo
     if (!data) return E_UNEXPECTED;
     const int low = lowNote < 0 ? 0 : std::min(lowNote, 127);
     const int high = highNote < 0 ? 127 : std::min(highNote, 127);
-    const bool bulk = !on && start < 0 && length < 0;
-    if (!bulk && !Prepare()) return S_FALSE;
+    if (!on && start < 0 && length < 0) return SelectShownTrack(plugin_->KindFilter(), false);
+    if (!Prepare()) return S_FALSE;
     HRESULT hr = plugin_->BeginEdit(nullptr);
     if (FAILED(hr)) return hr;
-    if (bulk) {
-        // The shown track only: the editor does not touch what other tracks have selected.
-        const EventKey scope{TrackId(), 0, 0};
-        hr = scope.track ? data->SelectEvents(LEVEL_EVENT, &scope, plugin_->KindFilter(), 0, 0, 0, 0, 0, SELECT_CLEAR)
-                         : S_FALSE;
-        plugin_->EndTransaction(false);
-        return hr;
-    }
     const TrackOffsets offsets = Offsets();
-    // Writing flags reports modifications, which never reorder the list; a copy keeps the walk safe.
-    const std::vector<EventEntry> list = plugin_->EventList();
-    for (const EventEntry& e : list) {
-        MidiEventRecord record{};
-        if (data->Get(&e.key, LEVEL_EVENT, &record, 0) != S_OK) continue;
-        FreeEventData(record);
-        MidiEventRecord shown = record;
-        ApplyOffsets(shown, offsets);
-        // Variable-length kinds have no data bytes; only a range over every note takes them.
-        const int value = IsVariableKind(record.kind) ? (low == 0 && high == 127 ? 0 : -1) : shown.data[0];
-        if (value < low || value > high) continue;
-        bool qualifies;
+    // Writing flags reports modifications, which never change the list, so the walk may hold on to it;
+    // it visits only the entries that can reach the range: from the first reaching its start to the
+    // first starting at or after its end.
+    const std::vector<EventEntry>& list = plugin_->EventList();
+    const std::size_t first = start >= 0 ? plugin_->FirstReaching(start) : 0;
+    const std::size_t last = length >= 0 ? plugin_->FirstStartingAt(start + length) : list.size();
+    for (std::size_t i = first; i < last && i < list.size(); ++i) {
+        const EventEntry& e = list[i];
         const std::int64_t end = e.kind == MEK_NOTE ? e.end : e.start;
+        bool qualifies;
         if (start >= 0 && length >= 0)
             qualifies = e.kind == MEK_NOTE ? (e.start < start + length && end >= start)
                                            : (start <= e.start && e.start < start + length);
@@ -342,10 +320,18 @@ HRESULT TrackAccess::SelectRange(std::int64_t start, std::int64_t length, int lo
             qualifies = e.start < start + length;
         else
             qualifies = true;
-        if (!qualifies || ((record.flags & MEF_SELECTED) != 0) == on) continue;
+        if (!qualifies) continue;
+        MidiEventRecord record{};
+        if (data->Get(&e.key, LEVEL_EVENT, &record, 0) != S_OK) continue;
+        FreeEventData(record);
+        MidiEventRecord shown = record;
+        ApplyOffsets(shown, offsets);
+        // Variable-length kinds have no data bytes; only a range over every note takes them.
+        const int value = IsVariableKind(record.kind) ? (low == 0 && high == 127 ? 0 : -1) : shown.data[0];
+        if (value < low || value > high || ((record.flags & MEF_SELECTED) != 0) == on) continue;
         if (IsVariableKind(record.kind)) record.dataHandle = 0;
         record.flags = on ? (record.flags | MEF_SELECTED) : (record.flags & ~MEF_SELECTED);
-        hr = data->Set(&e.key, LEVEL_EVENT, &record, CHANGE_FLAGS);
+        hr = WriteFlags(*plugin_, *data, e.key, record);
         if (FAILED(hr)) break;
     }
     plugin_->EndTransaction(false);
@@ -354,12 +340,22 @@ HRESULT TrackAccess::SelectRange(std::int64_t start, std::int64_t length, int lo
 
 HRESULT TrackAccess::SelectAll(bool on) {
     if (!plugin_) return E_UNEXPECTED;
-    const std::uint32_t old = plugin_->KindFilter();
-    constexpr std::uint32_t kNoteKinds = MEK_NOTE_OFF | MEK_NOTE;
-    plugin_->SetKindFilter(kNoteKinds);
-    const HRESULT hr = SelectRange(-1, -1, -1, -1, on);
-    // The list stays built with the note filter; the next read rebuilds it under the old one.
-    plugin_->SetKindFilter(old);
+    // The notes of every block of the track, as a walk over a list built with the note kinds would find
+    // them, in one call of the host instead of one write per note.
+    if (on && !Prepare()) return S_FALSE;
+    return SelectShownTrack(kNoteKinds, on);
+}
+
+HRESULT TrackAccess::SelectShownTrack(std::uint32_t kinds, bool on) {
+    IMPMidiData* data = plugin_ ? plugin_->MidiData() : nullptr;
+    if (!data) return E_UNEXPECTED;
+    HRESULT hr = plugin_->BeginEdit(nullptr);
+    if (FAILED(hr)) return hr;
+    // The shown track only: the editor does not touch what other tracks have selected.
+    const EventKey scope{TrackId(), 0, 0};
+    hr = scope.track ? data->SelectEvents(LEVEL_EVENT, &scope, kinds, 0, 0, 0, 0, 0, on ? SELECT_SET : SELECT_CLEAR)
+                     : S_FALSE;
+    plugin_->EndTransaction(false);
     return hr;
 }
 
@@ -400,7 +396,7 @@ HRESULT TrackAccess::SetSelectedVelocity(int velocity) {
         QueueModify(e.key, record, CHANGE_ALL);
     }
     const std::u16string name =
-        UndoName(plugin_->ModifyQueue().size() == 1 ? IDS_UNDO_SET_VELOCITY : IDS_UNDO_SET_VELOCITIES);
+        UndoName(plugin_->Queues().ModifyCount() == 1 ? IDS_UNDO_SET_VELOCITY : IDS_UNDO_SET_VELOCITIES);
     return CommitEdits(name.c_str());
 }
 
@@ -488,12 +484,12 @@ bool TrackAccess::ClearNotes(std::int64_t start, std::int64_t length, int rowA, 
         visit(e.key, BlockStart(e.key));
     }
     // Queued modifications may have moved notes into the range.
-    const std::vector<QueuedModify> modifies = plugin_->ModifyQueue();
+    const std::vector<QueuedModify> modifies = plugin_->Queues().Modifies();
     for (const QueuedModify& m : modifies) visit(m.key, BlockStart(m.key));
 
     EventKey parent{};
     const std::int64_t base = plugin_->FirstBlockOf(TrackIndex(), &parent) ? BlockStart(parent) : 0;
-    auto& inserts = plugin_->InsertQueue();
+    auto& inserts = plugin_->Queues().Inserts();
     for (std::size_t i = inserts.size(); i-- > 0;) {
         if (static_cast<int>(i) == skip) continue;
         MidiEventRecord& record = inserts[i];

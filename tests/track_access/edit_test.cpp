@@ -67,7 +67,7 @@ TEST_F(Editing, DiscardAndFailureLeaveNothingQueued) {
     access->QueueDelete(mp::EventKey{track, block, 999999});
     access->QueueDelete(Key(n1));
     EXPECT_TRUE(FAILED(access->CommitEdits(u"Delete")));
-    EXPECT_EQ(plugin->DeleteQueue().size(), 0u);
+    EXPECT_EQ(plugin->Queues().Deletes().size(), 0u);
     EXPECT_TRUE(Alive(n1));
     EXPECT_EQ(plugin->TransactionDepth(), 0u);
 }

@@ -9,39 +9,76 @@ namespace mp {
 
 using namespace win;
 
+namespace {
+
+// The keys a batch of list changes touched, with the last change of each, tested against every
+// entry of the list: a bit per event id answers most entries at once, the key index the rest.
+class TouchedKeys {
+public:
+    TouchedKeys(const std::vector<ListChange>& changes, std::size_t listSize) {
+        if (changes.empty()) return;
+        low_ = high_ = changes.front().key.event;
+        for (std::size_t i = changes.size(); i-- > 0;) {
+            const EventKey& key = changes[i].key;
+            if (!key.event || !last_.Insert(key, static_cast<std::uint32_t>(i)).second) continue;
+            low_ = std::min(low_, key.event);
+            high_ = std::max(high_, key.event);
+        }
+        // A bit map only as large as a few bytes per listed entry; wider spans ask the index always.
+        const std::uint64_t span = std::uint64_t{high_} - low_ + 1;
+        if (span <= 32 * (std::uint64_t{listSize} + changes.size()) + 4096) {
+            bits_.assign(static_cast<std::size_t>((span + 63) / 64), 0);
+            for (const ListChange& c : changes)
+                if (c.key.event) bits_[(c.key.event - low_) >> 6] |= std::uint64_t{1} << ((c.key.event - low_) & 63);
+        }
+    }
+    // The index of the key's last change, or null when the batch did not touch it.
+    const std::uint32_t* LastChange(const EventKey& k) const {
+        if (!last_.Size() || k.event < low_ || k.event > high_) return nullptr;
+        const std::uint32_t at = k.event - low_;
+        if (!bits_.empty() && !((bits_[at >> 6] >> (at & 63)) & 1)) return nullptr;
+        return last_.Find(k);
+    }
+
+private:
+    KeyIndex last_;
+    std::uint32_t low_ = 0, high_ = 0;
+    std::vector<std::uint64_t> bits_;
+};
+
+} // namespace
+
 bool COPTPlugin::OnCacheThread() const noexcept {
     const std::thread::id owner = cacheThread_.load();
     return owner != std::thread::id{} && owner == std::this_thread::get_id();
 }
 
-void COPTPlugin::ClearListChanges() {
-    removeKeys_.clear();
-    staged_.clear();
-    stagedIndex_.clear();
-}
+void COPTPlugin::ClearListChanges() { listChanges_.clear(); }
 
-void COPTPlugin::StageRemove(const EventKey& key) {
-    removeKeys_.insert(key);
-    auto it = stagedIndex_.find(key);
-    if (it != stagedIndex_.end()) {
-        staged_[it->second].key.event = 0; // dropped when the stage is folded in
-        stagedIndex_.erase(it);
-    }
-}
+void COPTPlugin::StageRemove(const EventKey& key) { listChanges_.push_back(ListChange{key, false, EventEntry{}}); }
 
 bool COPTPlugin::EntryFor(const EventKey& key, EventEntry* entry) {
     if (!midiData_ || !key.event) return false;
     if (FAILED(BeginRead())) return false;
     MidiEventRecord record{};
-    TrackRecord track{};
-    BlockRecord block{};
+    EntryContext fresh;
+    EntryContext& context = entryContext_.active ? entryContext_ : fresh;
     const EventKey trackKey{key.track, 0, 0};
     const EventKey blockKey{key.track, key.block, 0};
-    bool ok = midiData_->Get(&key, LEVEL_EVENT, &record, TIME_FORMAT_TICKS) == S_OK &&
-              midiData_->Get(&trackKey, LEVEL_TRACK, &track, TIME_FORMAT_TICKS) == S_OK &&
-              midiData_->Get(&blockKey, LEVEL_BLOCK, &block, TIME_FORMAT_TICKS) == S_OK;
+    bool ok = midiData_->Get(&key, LEVEL_EVENT, &record, TIME_FORMAT_TICKS) == S_OK;
     if (ok && IsVariableKind(record.kind) && record.length && record.dataHandle) CoTaskMemFreeHandle(record.dataHandle);
+    if (ok && (context.track != key.track || context.block != key.block)) {
+        context.track = context.block = 0;
+        ok = midiData_->Get(&trackKey, LEVEL_TRACK, &context.trackRecord, TIME_FORMAT_TICKS) == S_OK &&
+             midiData_->Get(&blockKey, LEVEL_BLOCK, &context.blockRecord, TIME_FORMAT_TICKS) == S_OK;
+        if (ok) {
+            context.track = key.track;
+            context.block = key.block;
+        }
+    }
     EndTransaction(false);
+    const TrackRecord& track = context.trackRecord;
+    const BlockRecord& block = context.blockRecord;
     if (!ok || !(record.kind & filterInForce_)) return false;
     int channel = -1;
     if (record.channel >= 0) channel = track.channel >= 0 ? track.channel : record.channel;
@@ -65,33 +102,38 @@ bool COPTPlugin::StageInsert(const EventKey& key) {
         const auto at = std::find_if(blocks.begin(), blocks.end(), [&](const EventKey& b) { return b.block == key.block; });
         if (at == blocks.end() || at - blocks.begin() > currentBlock_) return false;
     }
-    EventEntry entry{};
     // Whatever copy the list holds goes; the fresh one takes its sorted place.
-    StageRemove(key);
-    if (!EntryFor(key, &entry)) return false;
-    stagedIndex_[key] = staged_.size();
-    staged_.push_back(entry);
-    return true;
+    EventEntry entry{};
+    const bool present = EntryFor(key, &entry);
+    listChanges_.push_back(ListChange{key, present, entry});
+    return present;
 }
 
 void COPTPlugin::FlushListChanges() {
-    if (removeKeys_.empty() && staged_.empty()) return;
-    if (!removeKeys_.empty()) {
-        std::erase_if(events_, [&](const EventEntry& e) { return removeKeys_.count(e.key) != 0; });
-        removeKeys_.clear();
+    if (listChanges_.empty()) return;
+    std::vector<ListChange> changes = std::move(listChanges_);
+    listChanges_.clear();
+    // The last change of each key decides; entries equal in event order keep the order in which
+    // their changes came, after the listed ones.
+    const TouchedKeys touched(changes, events_.size());
+    std::vector<EventEntry> entering;
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        const std::uint32_t* last = changes[i].present ? touched.LastChange(changes[i].key) : nullptr;
+        if (last && *last == i) entering.push_back(changes[i].entry);
     }
-    std::erase_if(staged_, [](const EventEntry& e) { return e.key.event == 0; });
-    if (!staged_.empty()) {
-        std::stable_sort(staged_.begin(), staged_.end(),
-                         [](const EventEntry& a, const EventEntry& b) { return CompareEventOrder(a, b) < 0; });
-        std::vector<EventEntry> merged;
-        merged.reserve(events_.size() + staged_.size());
-        std::merge(events_.begin(), events_.end(), staged_.begin(), staged_.end(), std::back_inserter(merged),
-                   [](const EventEntry& a, const EventEntry& b) { return CompareEventOrder(a, b) < 0; });
-        events_ = std::move(merged);
+    auto before = [](const EventEntry& a, const EventEntry& b) { return CompareEventOrder(a, b) < 0; };
+    if (!std::is_sorted(entering.begin(), entering.end(), before))
+        std::stable_sort(entering.begin(), entering.end(), before);
+    std::vector<EventEntry> merged;
+    merged.reserve(events_.size() + entering.size());
+    std::size_t next = 0;
+    for (const EventEntry& e : events_) {
+        if (touched.LastChange(e.key)) continue;
+        while (next < entering.size() && before(entering[next], e)) merged.push_back(entering[next++]);
+        merged.push_back(e);
     }
-    staged_.clear();
-    stagedIndex_.clear();
+    merged.insert(merged.end(), entering.begin() + static_cast<std::ptrdiff_t>(next), entering.end());
+    events_ = std::move(merged);
     reachValid_ = false;
 }
 
@@ -113,6 +155,13 @@ void COPTPlugin::RemoveTrackEntry(std::uint32_t trackId) {
 }
 
 HRESULT COPTPlugin::UpkeepImmediate(const NotificationRecord& record) {
+    // The editor's own selection write changes nothing the list holds; only the view is told.
+    if (record.level == LEVEL_EVENT && (record.changeFlags & ~NCF_IMMEDIATE) == NCF_MODIFIED &&
+        ownSelectionWrite_.event && record.oldKey == ownSelectionWrite_ && record.newKey == ownSelectionWrite_ &&
+        OnCacheThread()) {
+        SetFlags(PLF_NOTIFY_PENDING);
+        return S_OK;
+    }
     HRESULT hr = QueueNotification(&record);
     if (FAILED(hr) || !OnCacheThread()) return hr;
     const std::uint32_t flags = record.changeFlags;

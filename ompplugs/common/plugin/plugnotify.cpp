@@ -111,10 +111,15 @@ HRESULT COPTPlugin::ProcessNotifications(bool discard) {
     }
     if (!batch || batch->empty()) return S_FALSE;
     if (!discard) {
+        // The host's data stays as it is while the batch runs, so track and block records read for
+        // one event serve the next ones.
+        entryContext_ = EntryContext{};
+        entryContext_.active = true;
         for (const NotificationRecord& record : *batch) {
             NotificationRecord copy = record;
             OnNotify(&copy, false);
         }
+        entryContext_ = EntryContext{};
         // The batch's list changes are folded in together.
         FlushListChanges();
     }

@@ -16,13 +16,6 @@ void FreeEventData(const MidiEventRecord& record) {
 
 } // namespace
 
-int CompareEventOrder(const EventEntry& a, const EventEntry& b) noexcept {
-    if (a.start != b.start) return a.start < b.start ? -1 : 1;
-    if (a.order != b.order) return a.order < b.order ? -1 : 1;
-    if (a.channel != b.channel) return a.channel < b.channel ? -1 : 1;
-    return 0;
-}
-
 // ---- transactions ----
 
 HRESULT COPTPlugin::BeginRead() {

@@ -6,10 +6,9 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
+#include "mp/edit_queues.h"
 #include "mp/host_contract.h"
 #include "mp/record_helpers.h"
 #include "mp/settings.h"
@@ -113,22 +112,21 @@ struct EventEntry {
     std::int32_t channel; // the track's channel, -1 none
     std::uint32_t kind;
 };
-// Event order: absolute start, then track order, then track channel (none first).
-int CompareEventOrder(const EventEntry& a, const EventEntry& b) noexcept;
-
-// A queued modification: the key, the record as the editor shows it, and the change mask.
-struct QueuedModify {
+// A change to the event-key list: the key leaves the list and, when present, the entry (read from
+// the host) comes in at its sorted place. Of several changes to one key the last decides.
+struct ListChange {
     EventKey key;
-    MidiEventRecord record;
-    std::uint32_t mask;
+    bool present;
+    EventEntry entry;
 };
 
-struct EventKeyHash {
-    std::size_t operator()(const EventKey& k) const noexcept {
-        return (static_cast<std::size_t>(k.event) * 0x9E3779B97F4A7C15ull) ^ (static_cast<std::size_t>(k.block) << 20) ^
-               k.track;
-    }
-};
+// Event order: absolute start, then track order, then track channel (none first).
+inline int CompareEventOrder(const EventEntry& a, const EventEntry& b) noexcept {
+    if (a.start != b.start) return a.start < b.start ? -1 : 1;
+    if (a.order != b.order) return a.order < b.order ? -1 : 1;
+    if (a.channel != b.channel) return a.channel < b.channel ? -1 : 1;
+    return 0;
+}
 
 // A port list as the host returned it (task memory, names included).
 struct PortList {
@@ -262,9 +260,7 @@ public:
     std::int64_t ListEnd();
 
     // ---- edit queues (records as the editor shows them, block-relative times) ----
-    std::vector<MidiEventRecord>& InsertQueue() noexcept { return insertQueue_; }
-    std::vector<QueuedModify>& ModifyQueue() noexcept { return modifyQueue_; }
-    std::vector<EventKey>& DeleteQueue() noexcept { return deleteQueue_; }
+    EditQueues& Queues() noexcept { return queues_; }
     bool Monitoring() const noexcept { return monitor_ & 1; }
     void SetMonitoring(bool on) noexcept { monitor_ = on ? (monitor_ | 1) : (monitor_ & ~1u); }
 
@@ -279,6 +275,9 @@ public:
     // Deletes the queued keys as one edit "Delete MIDI Event" (discard: drops them). S_FALSE when
     // the delete queue is empty.
     win::HRESULT CommitDeletes(bool discard);
+    // Names the event whose selection flag the editor is about to write (an empty key when done), so
+    // that the notification of that write, which changes nothing the list holds, is not queued.
+    void SetOwnSelectionWrite(const EventKey& key) noexcept { ownSelectionWrite_ = key; }
 
     // The plug-in object behind an IMPInitialise pointer, or null when it is not one of ours.
     static COPTPlugin* FromInterface(win::IUnknown* object) noexcept;
@@ -339,16 +338,23 @@ protected:
     win::DWORD transactionDepth_ = 0;
     win::UINT clipboardFormat_ = 0;
     std::vector<MidiEventRecord> pasteList_;
-    std::vector<MidiEventRecord> insertQueue_;
-    std::vector<QueuedModify> modifyQueue_;
-    std::vector<EventKey> deleteQueue_;
+    EditQueues queues_;
     std::uint32_t monitor_ = 0;
-    // Changes to the event-key list not yet folded in: keys to take out, and entries (read from the
-    // host) to merge in at their sorted positions. Applied together, so a batch of k changes costs
-    // one pass over the list plus sorting the k entries. [window thread]
-    std::unordered_set<EventKey, EventKeyHash> removeKeys_;
-    std::vector<EventEntry> staged_;
-    std::unordered_map<EventKey, std::size_t, EventKeyHash> stagedIndex_;
+    // Changes to the event-key list not yet folded in, in the order they came. Applied together, so
+    // a batch of k changes costs one pass over the list plus sorting the entries that come in.
+    // [window thread]
+    std::vector<ListChange> listChanges_;
+    // While the deferred phase runs, the track and block records EntryFor read last (the host's data
+    // does not change during it).
+    struct EntryContext {
+        bool active = false;
+        std::uint32_t track = 0, block = 0;
+        TrackRecord trackRecord{};
+        BlockRecord blockRecord{};
+    };
+    EntryContext entryContext_;
+    // The event whose selection the editor is writing right now: its modification needs no upkeep.
+    EventKey ownSelectionWrite_{};
     // Running maximum of the entries' ends, rebuilt after the list changes.
     std::vector<std::int64_t> reach_;
     bool reachValid_ = false;

@@ -189,6 +189,8 @@ public:
 
 private:
     win::HRESULT WriteSelected(const EventKey& key, bool on, const char16_t* name);
+    // Sets or clears the selection of every event of those kinds on the shown track, in one host call.
+    win::HRESULT SelectShownTrack(std::uint32_t kinds, bool on);
     // Makes the plug-in show the selected track; false when there is nothing to show.
     bool Prepare();
     void ApplyOffsets(MidiEventRecord& record, const TrackOffsets& offsets) const;
