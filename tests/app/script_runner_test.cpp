@@ -157,6 +157,7 @@ TEST_F(ScriptTest, LinesThatCannotTakeEffectFailAndSayWhy) {
         {"expect-note 0 60 480 100 selected\n", "1: no note 60 at tick 0, 480 long, velocity 100, selected"},
         {"expect-note 0 60 480 100 chosen\n", "1: 'chosen' is not 'selected'"},
         {"expect-selected 1\n", "1: expected 1 selected events, found 0"},
+        {"expect-selected -1\n", "1: '-1' is not a number from 0 to "},
         {"expect-tool zoom\n", "1: expected the tool zoom, found draw"},
         {"expect-cursor 480\n", "1: expected the edit cursor at tick 480, found 0"},
         {"expect-view 0 10\n", "1: expected the view at tick 0 with 10 ticks per pixel, found tick 0 with "},

@@ -7,6 +7,7 @@
 
 #include "frame/editor_dialog.h"
 #include "mp/private_messages.h"
+#include "mp/script_query.h"
 #include "mp/settings.h"
 #include "view_fixture.h"
 #include "win/backend.h"
@@ -200,6 +201,13 @@ TEST_F(Frame, PositionQueryAnswersInViewPixels) {
     EXPECT_EQ(YOfNote(-1), INT_MIN);
     EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 2, 64), INT_MIN); // no lane yet
     EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 9, 0), INT_MIN);
+    // The frame says who acts on a command: itself (toolbar and drop-downs), the view (only the view's
+    // menus carry it), or nobody, also for the id 0 that menu separators have.
+    const std::pair<WPARAM, LRESULT> targets[] = {{4010, mp::SCT_FRAME}, {6009, mp::SCT_FRAME}, {41001, mp::SCT_FRAME},
+                                                  {4030, mp::SCT_VIEW},  {5001, mp::SCT_VIEW},  {4004, mp::SCT_NONE},
+                                                  {0, mp::SCT_NONE},     {0x10000 + 4010, mp::SCT_NONE}};
+    for (const auto& [id, target] : targets)
+        EXPECT_EQ(SendMessage(EditorWindow(), mp::PRM_SCRIPT_COMMAND_TARGET, id, 0), target) << id;
 }
 
 TEST_F(Frame, OpensWithoutTracksOrHost) {
