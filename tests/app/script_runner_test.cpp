@@ -158,6 +158,7 @@ TEST_F(ScriptTest, LinesThatCannotTakeEffectFailAndSayWhy) {
         {"expect-note 0 60 480 100 chosen\n", "1: 'chosen' is not 'selected'"},
         {"expect-selected 1\n", "1: expected 1 selected events, found 0"},
         {"expect-selected -1\n", "1: '-1' is not a number from 0 to "},
+        {"dialog 12 1030=2 junk ok\n", "1: 'junk' is not ITEM=VALUE"},
         {"expect-tool zoom\n", "1: expected the tool zoom, found draw"},
         {"expect-cursor 480\n", "1: expected the edit cursor at tick 480, found 0"},
         {"expect-view 0 10\n", "1: expected the view at tick 0 with 10 ticks per pixel, found tick 0 with "},
@@ -174,13 +175,14 @@ TEST_F(ScriptTest, LinesThatCannotTakeEffectFailAndSayWhy) {
     }
 }
 
-TEST_F(ScriptTest, ControllerAndPitchBendEventsAreCheckedByValue) {
+TEST_F(ScriptTest, EventsAreCheckedByValueAndOnlyOneMayMatch) {
     auto runner = Runner(MakeSong({{0, 0, 480, 60}}));
     ASSERT_EQ(Run(*runner, "expect-notes 1\n"), "");
     runner->Window()->Doc().Project()->WithStore([](host::Store& store) {
         const std::uint32_t block = store.BlocksOf(store.TracksInOrder()[0])[0];
         const std::tuple<std::uint32_t, std::int64_t, std::uint8_t, std::uint8_t> events[] = {
-            {mp::MEK_CONTROL, 480, 7, 100}, {mp::MEK_CONTROL, 960, 10, 100}, {mp::MEK_PITCH_BEND, 480, 0x7F, 0x3F}};
+            {mp::MEK_CONTROL, 480, 7, 100}, {mp::MEK_CONTROL, 960, 10, 100}, {mp::MEK_PITCH_BEND, 480, 0x7F, 0x3F},
+            {mp::MEK_NOTE, 0, 62, 100}, {mp::MEK_NOTE, 0, 62, 100}};
         for (const auto& [kind, tick, d0, d1] : events) {
             host::EventValue e;
             e.block = block;
@@ -189,6 +191,7 @@ TEST_F(ScriptTest, ControllerAndPitchBendEventsAreCheckedByValue) {
             e.channel = 0;
             e.data[0] = d0;
             e.data[1] = d1;
+            e.length = kind == mp::MEK_NOTE ? 480 : 0;
             std::uint32_t id = 0;
             ASSERT_EQ(store.InsertEvent(e, &id), S_OK);
         }
@@ -198,6 +201,7 @@ TEST_F(ScriptTest, ControllerAndPitchBendEventsAreCheckedByValue) {
     EXPECT_EQ(Run(*runner, "expect-event pitchbend 480 8192\n"),
               "1: no pitch-bend event of value 8192 at tick 480; found 8191 at 480");
     EXPECT_EQ(Run(*runner, "expect-event cc 1 0 0\n"), "1: no controller 1 event of value 0 at tick 0; found none");
+    EXPECT_EQ(Run(*runner, "expect-note 0 62 480 100\n"), "1: 2 notes match 62 at tick 0, not one");
     EXPECT_EQ(Run(*runner, "expect-event aftertouch 0 0\n"),
               "1: usage: expect-event cc N TICK VALUE | expect-event pitchbend TICK VALUE");
 }
