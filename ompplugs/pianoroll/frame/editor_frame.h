@@ -1,7 +1,14 @@
-// The editor frame's state and the operations of its dialog procedure.
+// The editor frame's state and the operations its parts share: the command table and the states of
+// the commands, the toolbar and its images, the drop-downs, the track chooser, solo, monitor, help.
 #pragma once
 
+#include <memory>
+#include <type_traits>
+#include <vector>
+
 #include "mp/script_query.h"
+#include "vor/theme.h"
+#include "win/controls.h"
 #include "win/types.h"
 
 namespace mp {
@@ -14,6 +21,20 @@ namespace pianoroll {
 
 struct TrackView;
 
+struct ImageListRelease {
+    void operator()(win::HIMAGELIST list) const noexcept { win::ImageList_Destroy(list); }
+};
+using ImageListHandle = std::unique_ptr<std::remove_pointer_t<win::HIMAGELIST>, ImageListRelease>;
+
+// The toolbar's pictures: the normal, hot and disabled looks of the 24 images of the strip.
+struct ToolbarImages {
+    int width = 16;
+    int height = 16;
+    ImageListHandle normal;
+    ImageListHandle hot;
+    ImageListHandle disabled;
+};
+
 // One per frame, made at dialog initialisation and freed at destruction.
 struct FrameState {
     mp::CBaseListPage* page = nullptr;
@@ -21,21 +42,89 @@ struct FrameState {
     mp::TrackAccess* access = nullptr;
     TrackView* view = nullptr;
     win::HWND viewWindow = nullptr;
+    VorThemeHandle theme;
+    ToolbarImages images;
+    win::HWND toolbar = nullptr; // child 1001 in the placeholder's place; goes with the dialog
 };
 
 constexpr int kViewWindowId = 1002;
 
+// ---- Lifecycle and layout (frame_lifecycle.cpp, frame_layout.cpp) ---------------------------------------
+// The frame state of an editor dialog; null before initialisation and after destruction.
+FrameState* FrameOf(win::HWND dialog);
+// Dialog initialisation with the page as param (0 when the dialog is only measured): theme, toolbar,
+// kind filter, chooser, view, the chosen track, layout, playback following, monitor, toolbar states.
+win::BOOL InitFrame(win::HWND dialog, win::LPARAM param);
+// The view saves its state and goes, then the track access, the image lists and the state.
+void DestroyFrame(win::HWND dialog, FrameState* frame);
+void LayoutFrame(win::HWND dialog, FrameState& frame);
+// The chooser's selection changed: the editor shows the chosen track.
+void OnTrackChosen(win::HWND dialog, FrameState& frame);
+
+// ---- Private messages (frame_messages.cpp) ---------------------------------------------------------------
+// PRM_REFRESH_STATE … PRM_TIMEBASE_CHANGED, PRM_TRACK_LIST_CHANGED, PRM_TRANSPORT_TICK and a host's
+// PRM_SELECT_ALL. False for any other message.
+bool HandlePrivateMessage(win::HWND dialog, FrameState& frame, win::UINT msg, win::WPARAM wParam,
+                          win::LPARAM lParam, win::LRESULT* result);
+
+// ---- Track chooser (track_chooser.cpp) ----------------------------------------------------------------
 // Refills the chooser from the plug-in's track table: the host's names, "Track %d" for unnamed ones.
 // With keepSelection the previously chosen track stays chosen; otherwise the first track is chosen.
 void FillTrackChooser(FrameState* frame, win::HWND chooser, bool keepSelection);
 // The track-table index of the chosen item, -1 when nothing is chosen.
 int ChosenTrackIndex(win::HWND chooser);
 
-// Whether the frame passes the command on to the view, which carries it out (tools, snapping, grid
-// spacing, paint note value, key).
-bool ViewCarriesOut(int id);
+// ---- Solo and monitor (track_switches.cpp) --------------------------------------------------------------
+// Flips the solo bit of the chosen track in the host, as one edit named "Solo MIDI sub track".
+void ToggleSolo(FrameState& frame);
+// Whether the chosen track's solo bit is set.
+bool ChosenTrackSolo(const FrameState& frame);
+// Flips the plug-in's monitor flag and stores it in the settings, only while the host's monitoring
+// query returns exactly 0.
+void ToggleMonitor(FrameState& frame);
+
+// ---- Commands (command_table.cpp) -----------------------------------------------------------------------
+// Carries out a command of the toolbar, the transport bar, the drop-downs or a host's menu, with the
+// command's result in *result. False when the frame does not act on the id.
+bool RunFrameCommand(win::HWND dialog, FrameState& frame, int command, win::LRESULT* result);
 // Who acts on a command id as the editor's toolbar, transport bar and menus send it: the frame, the
 // view (an id only the view's own menus carry), or nobody (SCT_NONE).
 win::LRESULT CommandTargetOf(int id);
+
+// ---- States of the commands (command_state.cpp) ----------------------------------------------------------
+// The mp::EditorCommandState bits of a command now: known, enabled, checked, radio. 0 for an id the
+// editor does not carry.
+win::LRESULT CommandState(win::HWND dialog, const FrameState& frame, int command);
+// Greys and checks every item of a menu (and its sub-menus) by CommandState.
+void ApplyCommandStates(win::HWND dialog, const FrameState& frame, win::HMENU menu);
+
+// ---- Toolbar (toolbar.cpp, toolbar_images.cpp) ---------------------------------------------------------
+constexpr int kToolbarImageCount = 24;
+// Decodes the module's image strip into the three image lists; false (and empty lists) when the strip
+// cannot be decoded.
+bool LoadToolbarImages(ToolbarImages* images);
+// Makes the toolbar in place of control 1001 (its rectangle and its place in the tab order).
+win::HWND CreateFrameToolbar(win::HWND dialog, FrameState& frame);
+// Sets every button's enabled and checked state from CommandState, keeping its pressed bit.
+void RefreshToolbar(win::HWND dialog, const FrameState& frame);
+// The toolbar's notifications: drop-downs and tooltip texts. Returns the notification's result.
+win::LRESULT ToolbarNotify(win::HWND dialog, FrameState& frame, const win::NMHDR* header);
+// The tooltip of a command (at most 79 characters), null for a command without one.
+const char* ToolbarTooltip(int command);
+// The toolbar's buttons, left to right (separators left out).
+std::vector<int> ToolbarCommands();
+
+// ---- Drop-downs (drop_downs.cpp) -------------------------------------------------------------------------
+// Which sub-menu of menu 1052 a drop-down button opens, -1 for a button without one.
+int DropDownMenuOf(int command);
+// A fresh copy of sub-menu `position` of menu 1052 with its radio marks set; the caller owns it.
+win::HMENU LoadSettingsMenu(win::HWND dialog, const FrameState& frame, int position);
+// Shows the drop-down of a toolbar button one pixel below the button's lower-left corner; a chosen
+// entry is sent to the frame as a command.
+void ShowDropDown(win::HWND dialog, FrameState& frame, int command, const win::RECT& buttonInToolbar);
+
+// ---- Help (help_window.cpp) ------------------------------------------------------------------------------
+// Opens the help window listing the editor's keys, gestures and toolbar buttons; 0 when it cannot.
+win::LRESULT ShowFrameHelp(win::HWND dialog);
 
 } // namespace pianoroll

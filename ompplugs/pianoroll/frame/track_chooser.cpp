@@ -69,7 +69,8 @@ void FillTrackChooser(FrameState* frame, HWND chooser, bool keepSelection) {
     LRESULT previous = -1;
     if (keepSelection) {
         const LRESULT selected = SendMessage(chooser, CB_GETCURSEL, 0, 0);
-        if (selected != CB_ERR) previous = SendMessage(chooser, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0);
+        if (selected != CB_ERR)
+            previous = SendMessage(chooser, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0);
     }
     SendMessage(chooser, CB_RESETCONTENT, 0, 0);
     if (!frame || !frame->plugin) return;

@@ -3,15 +3,17 @@
 // and of the editing scripts' `command ID`, so they never change.
 #pragma once
 
+#include "mp/editor_commands.h"
+
 namespace pianoroll {
 
 // Edit commands (the grid's menus, the toolbar, the frame).
-constexpr int CMD_CUT = 4000;
-constexpr int CMD_COPY = 4001;
-constexpr int CMD_PASTE = 4002;
-constexpr int CMD_DELETE = 4003;
+constexpr int CMD_CUT = mp::EDITOR_CUT;
+constexpr int CMD_COPY = mp::EDITOR_COPY;
+constexpr int CMD_PASTE = mp::EDITOR_PASTE;
+constexpr int CMD_DELETE = mp::EDITOR_DELETE;
 constexpr int CMD_SELECT_ALL = 4004;        // "Select All on &Track"
-constexpr int CMD_QUANTIZE = 4005;
+constexpr int CMD_QUANTIZE = mp::EDITOR_QUANTIZE;
 constexpr int CMD_SELECT_ALL_ON_NOTE = 4006;
 
 // Tools: command = CMD_TOOL_FIRST + tool index (Draw, Selection, Zoom, Paint, Erase).
@@ -33,10 +35,10 @@ constexpr int CMD_SELECTION_TO_VIEW = 4030;
 constexpr int CMD_SELECTION_TO_PROJECT = 4031;
 
 // Options.
-constexpr int CMD_PREFERENCES = 4040;
-constexpr int CMD_TOGGLE_SNAPPING = 4041;
-constexpr int CMD_TOGGLE_MONITOR = 4042;
-constexpr int CMD_TOGGLE_SCALE_SNAPPING = 4043;
+constexpr int CMD_PREFERENCES = mp::EDITOR_PREFERENCES;
+constexpr int CMD_TOGGLE_SNAPPING = mp::EDITOR_SNAP_TO_GRID;
+constexpr int CMD_TOGGLE_MONITOR = mp::EDITOR_MONITOR;
+constexpr int CMD_TOGGLE_SCALE_SNAPPING = mp::EDITOR_SNAP_TO_SCALE;
 
 // The keyboard column's "&Play Note".
 constexpr int CMD_PLAY_NOTE = 4053;

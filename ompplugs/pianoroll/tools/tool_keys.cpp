@@ -1,4 +1,5 @@
-// The keys and the Ctrl wheel of the note grid: tool choice by key, Escape, loop playback, row height.
+// The keys and the Ctrl wheel of the note grid: tool choice by key, Escape, loop playback, snapping,
+// row height.
 #include <algorithm>
 #include <cstdlib>
 
@@ -79,6 +80,11 @@ LRESULT ToolOnKey(TrackView* v, Pane*, UINT msg, WPARAM wParam, LPARAM lParam) {
     case VK_F5:
         InvalidateView(v, INV_ALL);
         NotifyRefreshState(v);
+        return 1;
+    case VK_F8:
+        // Through the frame, as the toolbar's Snapping buttons do: F8 the grid, Alt+F8 the scale.
+        if (HWND parent = v->hwnd ? GetParent(v->hwnd) : nullptr)
+            SendMessage(parent, WM_COMMAND, AltHeld() ? CMD_TOGGLE_SCALE_SNAPPING : CMD_TOGGLE_SNAPPING, 0);
         return 1;
     default: return 0;
     }

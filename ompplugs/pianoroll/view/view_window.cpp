@@ -247,9 +247,11 @@ bool RouteKey(TrackView* v, UINT msg, WPARAM wParam, LPARAM lParam) {
         SendMessage(v->hwnd, WM_UNDO, 0, 0);
         return true;
     }
-    // Alt with the arrows acts as the plain arrows with Alt held, so the grid sees a key message.
+    // Alt with the arrows (and Alt+F8, scale snapping) acts as the plain key with Alt held, so the grid
+    // sees a key message.
     UINT asKey = msg;
-    if (alt && wParam >= VK_LEFT && wParam <= VK_DOWN) asKey = msg == WM_SYSKEYDOWN ? WM_KEYDOWN : WM_KEYUP;
+    if (alt && ((wParam >= VK_LEFT && wParam <= VK_DOWN) || wParam == VK_F8))
+        asKey = msg == WM_SYSKEYDOWN ? WM_KEYDOWN : WM_KEYUP;
     Pane& grid = v->panes[PANE_GRID];
     if (grid.paneClass->OnKey(v, &grid, asKey, wParam, lParam)) return true;
     return asKey == WM_KEYDOWN && NavigationKey(v, wParam, lParam);

@@ -162,6 +162,17 @@ enum StringId : std::uint32_t {
     IDS_TIP_STOP = 10032,
     IDS_TIP_GO_TO_START = 10033,
     IDS_TIP_GO_TO_END = 10034,
+    // The help window: its title, headings and lines (keys, mouse), and the Help button's line.
+    IDS_HELP_TITLE = 10200,
+    IDS_HELP_KEYS = 10201,
+    IDS_HELP_KEY_FIRST = 10202,
+    IDS_HELP_KEY_LAST = 10215,
+    IDS_HELP_MOUSE = 10216,
+    IDS_HELP_MOUSE_FIRST = 10217,
+    IDS_HELP_MOUSE_LAST = 10225,
+    IDS_HELP_TOOLBAR = 10226,
+    IDS_HELP_DROP_DOWNS = 10227,
+    IDS_HELP_BUTTON = 10228,
     IDS_UNDO_PASTE_EVENT = 10035,
     IDS_UNDO_PASTE_EVENTS = 10036,
     IDS_TIP_LOOP_REGION = 10037, // "Loop Region: %s to %s"

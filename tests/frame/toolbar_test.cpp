@@ -1,0 +1,189 @@
+// The frame's toolbar: its buttons and pictures, tooltips on hover, and the states that follow the
+// focus, the selection, the tool, snapping, solo and monitoring.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "frame_fixture.h"
+#include "mp/editor_commands.h"
+#include "mp/script_query.h"
+#include "mp/private_messages.h"
+#include "mp/settings.h"
+#include "win/backend.h"
+
+namespace {
+
+using namespace win;
+using harness::FrameFixture;
+
+class ToolbarTest : public FrameFixture {};
+
+std::uint8_t Channel(std::uint32_t pixel, int shift) {
+    return static_cast<std::uint8_t>(pixel >> shift);
+}
+
+TEST_F(ToolbarTest, ShowsFourteenButtonsInFiveGroupsWithThreeDropDowns) {
+    OpenSong();
+    HWND toolbar = Toolbar();
+    ASSERT_NE(toolbar, nullptr);
+    const int count = static_cast<int>(SendMessage(toolbar, TB_BUTTONCOUNT, 0, 0));
+    int separators = 0;
+    std::set<int> dropDowns, images;
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON b{};
+        ASSERT_TRUE(SendMessage(toolbar, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&b)));
+        if (b.fsStyle & BTNS_SEP) {
+            ++separators;
+            continue;
+        }
+        if (b.fsStyle & BTNS_DROPDOWN) dropDowns.insert(b.idCommand);
+        images.insert(b.iBitmap);
+    }
+    EXPECT_EQ(count - separators, 14);
+    EXPECT_EQ(separators, 5);
+    EXPECT_EQ(dropDowns, (std::set<int>{4013, 4041, 4043}));
+    EXPECT_EQ(images.size(), 14u); // each button its own picture
+    // The toolbar sits on the chooser's row, clear of the view.
+    RECT bar{}, view{};
+    GetWindowRect(toolbar, &bar);
+    GetWindowRect(ViewWindow(), &view);
+    EXPECT_LE(bar.bottom, view.top);
+    EXPECT_LE(ButtonRect(41000).right, bar.right - bar.left); // the last button is inside the bar
+}
+
+TEST_F(ToolbarTest, PicturesHaveANormalABrighterHotAndAGreyDisabledLook) {
+    OpenSong();
+    HWND toolbar = Toolbar();
+    HIMAGELIST lists[3] = {
+        reinterpret_cast<HIMAGELIST>(SendMessage(toolbar, TB_GETIMAGELIST, 0, 0)),
+        reinterpret_cast<HIMAGELIST>(SendMessage(toolbar, TB_GETHOTIMAGELIST, 0, 0)),
+        reinterpret_cast<HIMAGELIST>(SendMessage(toolbar, TB_GETDISABLEDIMAGELIST, 0, 0)),
+    };
+    for (HIMAGELIST list : lists) {
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(ImageList_GetImageCount(list), 24);
+        int cx = 0, cy = 0;
+        ASSERT_TRUE(ImageList_GetIconSize(list, &cx, &cy));
+        EXPECT_EQ(cx, 16);
+        EXPECT_EQ(cy, 16);
+    }
+    std::vector<std::uint32_t> normal(256), hot(256), disabled(256);
+    for (int image = 0; image < 24; ++image) {
+        ASSERT_TRUE(ImageList_GetImagePixels(lists[0], image, normal.data()));
+        ASSERT_TRUE(ImageList_GetImagePixels(lists[1], image, hot.data()));
+        ASSERT_TRUE(ImageList_GetImagePixels(lists[2], image, disabled.data()));
+        int opaque = 0;
+        for (int p = 0; p < 256; ++p) {
+            const std::uint32_t n = normal[p], h = hot[p], d = disabled[p];
+            if (Channel(n, 24) == 0xFF) ++opaque;
+            EXPECT_EQ(Channel(h, 24), Channel(n, 24)) << "image " << image;
+            for (int shift : {0, 8, 16})
+                EXPECT_GE(Channel(h, shift), Channel(n, shift)) << "image " << image;
+            EXPECT_EQ(Channel(d, 0), Channel(d, 8)) << "image " << image;
+            EXPECT_EQ(Channel(d, 8), Channel(d, 16)) << "image " << image;
+        }
+        // Every picture but the two spare ones draws something; the spare ones nothing.
+        if (image < 22)
+            EXPECT_GT(opaque, 10) << "image " << image;
+        else
+            EXPECT_EQ(opaque, 0) << "image " << image;
+    }
+}
+
+TEST_F(ToolbarTest, HoveringAButtonShowsItsTooltipAndHelpHasNone) {
+    OpenSong();
+    const RECT cut = ButtonRect(4000);
+    headless::MouseMove(Toolbar(), (cut.left + cut.right) / 2, (cut.top + cut.bottom) / 2);
+    Pump();
+    headless::AdvanceClock(2000);
+    EXPECT_EQ(ShownTooltip(), "Cut (Ctrl+X)");
+    const RECT scale = ButtonRect(4043);
+    headless::MouseMove(Toolbar(), (scale.left + scale.right) / 2, (scale.top + scale.bottom) / 2);
+    headless::AdvanceClock(2000);
+    EXPECT_EQ(ShownTooltip(), "Enable Snapping Notes to Specified Scale (Alt+F8, Hold Alt to Override)");
+    const RECT help = ButtonRect(41000);
+    headless::MouseMove(Toolbar(), (help.left + help.right) / 2, (help.top + help.bottom) / 2);
+    headless::AdvanceClock(2000);
+    EXPECT_EQ(ShownTooltip(), "");
+}
+
+TEST_F(ToolbarTest, EditButtonsNeedTheGridsKeysAndASelection) {
+    OpenSong();
+    SetFocus(ViewWindow());
+    Pump();
+    EXPECT_FALSE(Enabled(4000)); // nothing selected
+    EXPECT_FALSE(Enabled(4001));
+    ClickAt(XOfTick(kQuarter / 2), YOfNote(60)); // selects the note
+    EXPECT_TRUE(Enabled(4000));
+    EXPECT_TRUE(Enabled(4001));
+    EXPECT_TRUE(CommandState(4003) & mp::ECS_ENABLED);
+    // The same selection with the keys in the track chooser: nothing to cut, copy or paste there.
+    SetFocus(Chooser());
+    Pump();
+    for (int command : {4000, 4001, 4002, 4005})
+        EXPECT_FALSE(Enabled(command)) << command;
+    EXPECT_FALSE(CommandState(4003) & mp::ECS_ENABLED);
+    SetFocus(ViewWindow());
+    Pump();
+    EXPECT_TRUE(Enabled(4000));
+}
+
+TEST_F(ToolbarTest, ToolAndSnappingButtonsFollowKeysAndClicks) {
+    OpenSong();
+    SetFocus(ViewWindow());
+    EXPECT_TRUE(Checked(4010));
+    Key('D');
+    EXPECT_TRUE(Checked(4011));
+    EXPECT_FALSE(Checked(4010));
+    ClickButton(4014);
+    mp::ScriptViewState state{};
+    ASSERT_TRUE(SendMessage(ViewWindow(), mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_STATE,
+                            reinterpret_cast<LPARAM>(&state)));
+    EXPECT_EQ(state.tool, 4); // the Erase tool
+    EXPECT_TRUE(Checked(4014));
+    EXPECT_FALSE(Checked(4011));
+    // F8 and the button toggle snapping once each; Alt+F8 the scale.
+    ASSERT_EQ(Settings()->snapEnabled, 1);
+    Key(VK_F8);
+    EXPECT_EQ(Settings()->snapEnabled, 0);
+    EXPECT_FALSE(Checked(4041));
+    ClickButton(4041);
+    EXPECT_EQ(Settings()->snapEnabled, 1);
+    EXPECT_TRUE(Checked(4041));
+    Key(VK_F8, headless::MOD_ALT);
+    EXPECT_EQ(Settings()->scaleSnap, 1);
+    EXPECT_TRUE(Checked(4043));
+    EXPECT_EQ(Settings()->snapEnabled, 1);
+}
+
+TEST_F(ToolbarTest, SoloIsOneUndoableEditOnTheChosenTrack) {
+    OpenSong();
+    EXPECT_FALSE(Checked(4026));
+    ClickButton(4026);
+    EXPECT_EQ(TrackAttributes(track) & 1u, 1u);
+    EXPECT_EQ(LastUndoName(), "Solo MIDI sub track");
+    EXPECT_TRUE(Checked(4026));
+    ClickButton(4026);
+    EXPECT_EQ(TrackAttributes(track) & 1u, 0u);
+    EXPECT_FALSE(Checked(4026));
+}
+
+TEST_F(ToolbarTest, MonitorWorksOnlyWhileTheHostLeavesMonitoringToTheEditor) {
+    OpenSong();
+    ASSERT_TRUE(Enabled(4042));
+    EXPECT_FALSE(Checked(4042));
+    ClickButton(4042);
+    EXPECT_EQ(Settings()->monitorAtStart, 1);
+    EXPECT_TRUE(Checked(4042));
+    // Without an output port the host answers 1: the button is disabled, unchecked, and does nothing.
+    SetPorts(mp::PORT_KIND_OUTPUT, {});
+    SendMessage(EditorWindow(), mp::PRM_REFRESH_STATE, 0, 0);
+    EXPECT_FALSE(Enabled(4042));
+    EXPECT_FALSE(Checked(4042));
+    SendMessage(EditorWindow(), WM_COMMAND, 4042, 0);
+    Pump();
+    EXPECT_EQ(Settings()->monitorAtStart, 1);
+}
+
+} // namespace
