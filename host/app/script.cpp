@@ -174,13 +174,14 @@ bool ScriptRunner::Coordinate(const std::string& text, bool vertical, int* out, 
     const std::size_t colon = text.find(':');
     const std::string kind = colon == std::string::npos ? std::string() : text.substr(0, colon);
     const std::string number = colon == std::string::npos ? std::string() : text.substr(colon + 1);
+    if (kind == "button" || kind == "arrow") return ToolbarCoordinate(kind, number, vertical, out, reason);
     WPARAM query;
     if (kind == "t" && !vertical) query = mp::SVQ_X_OF_TICK;
     else if (kind == "n" && vertical) query = mp::SVQ_Y_OF_NOTE;
     else if (kind == "lane" && vertical) query = mp::SVQ_Y_OF_LANE_VALUE;
     else {
-        *reason = "'" + text + "' is not " + (vertical ? "a y coordinate (pixels, n:NOTE or lane:VALUE)"
-                                                       : "an x coordinate (pixels or t:TICK)");
+        *reason = "'" + text + "' is not " + (vertical ? "a y coordinate (pixels, n:NOTE, lane:VALUE or button:ID)"
+                                                       : "an x coordinate (pixels, t:TICK, button:ID or arrow:ID)");
         return false;
     }
     if (!ParseInt(number, &value) || (query == mp::SVQ_Y_OF_NOTE && (value < 0 || value > 127)) ||

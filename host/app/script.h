@@ -11,6 +11,7 @@
 
 #include "document.h"
 #include "mp/script_query.h"
+#include "win/window_pixels.h"
 
 namespace host::app {
 
@@ -77,6 +78,8 @@ public:
     bool ExpectCursor(const Words& w, std::string* reason);
     bool ExpectView(const Words& w, std::string* reason);
     bool ExpectLoop(const Words& w, std::string* reason);
+    bool ExpectTooltip(const Words& w, std::string* reason);
+    bool ExpectButton(const Words& w, std::string* reason);
 
 private:
     struct Output {
@@ -94,6 +97,13 @@ private:
     void Pump();
     bool CheckAnswers(std::string* reason);
     win::HWND ViewWindow(std::string* reason) const;
+    // The editor's toolbar (script_toolbar.cpp); button:ID is the middle of a button, arrow:ID a point
+    // in its drop-down arrow, in main-window pixels.
+    win::HWND Toolbar(std::string* reason) const;
+    bool ToolbarCoordinate(const std::string& kind, const std::string& number, bool vertical, int* out,
+                           std::string* reason);
+    // Draws the visible pop-ups of the main window (tooltips, menus) over a picture of it.
+    void DrawPopupsOver(win::WindowPixels* picture) const;
     bool ViewState(mp::ScriptViewState* state, std::string* reason);
     // The track the chooser shows (0-based, in the host's track order), -1 when none.
     int ShownTrack();

@@ -1,6 +1,7 @@
 // Editing scripts: the table of commands (the language as `pianoroll --script` prints it) and the
 // commands that give input, answer menus and dialogs, undo, and keep songs and pictures.
 #include <sstream>
+#include <vector>
 
 #include "main_window.h"
 #include "script.h"
@@ -52,7 +53,8 @@ const CommandEntry kCommands[] = {
     {"key", 1, 1 + kMods, "key NAME [MODS]", "press and release a key (names below)", &R::Key},
     {"type", 1, 64, "type TEXT", "type characters, e.g. into the velocity entry", &R::Type},
     {"command", 1, 1, "command ID", "a command as the editor's toolbar, transport bar or menus send it", &R::Command},
-    {"menu", 1, 1, "menu ID", "answer the next pop-up menu with this command", &R::Menu},
+    {"menu", 1, 2, "menu ID [mark=ID|none]",
+     "answer the next pop-up menu with this command (which shows its check mark at ID, or none)", &R::Menu},
     {"dialog", 2, kMaxDialogItems, "dialog ID ITEM=VALUE ... ok|cancel", "answer the next modal dialog", &R::Dialog},
     {"wait", 1, 1, "wait MS", "let MS milliseconds pass", &R::Wait},
     {"undo", 0, 0, "undo", "undo the last edit", &R::UndoRedo},
@@ -70,6 +72,10 @@ const CommandEntry kCommands[] = {
     {"expect-cursor", 1, 1, "expect-cursor TICK", "the edit cursor stands at TICK", &R::ExpectCursor},
     {"expect-view", 2, 2, "expect-view ORIGIN TPP", "the view starts at tick ORIGIN with exactly TPP ticks per pixel",
      &R::ExpectView},
+    {"expect-tooltip", 1, 1, "expect-tooltip \"TEXT\"|none", "the tooltip shown (hover a button, then wait)",
+     &R::ExpectTooltip},
+    {"expect-button", 2, 3, "expect-button ID enabled|disabled [checked|unchecked]", "a toolbar button's state",
+     &R::ExpectButton},
     {"expect-loop", 1, 2, "expect-loop FROM TO|off", "the loop region runs from tick FROM to TO, or there is none",
      &R::ExpectLoop},
 };
@@ -81,10 +87,39 @@ constexpr const char* kLanguageIntro =
 
 constexpr const char* kLanguageNotes =
     "\nX and Y are pixels of the window, or t:TICK for X and n:NOTE (0-127) or lane:VALUE for Y,\n"
-    "resolved through the editor's own geometry (t:TICK is the pixel nearest to the tick).\n"
+    "resolved through the editor's own geometry (t:TICK is the pixel nearest to the tick);\n"
+    "button:ID is the middle of the toolbar button of command ID, arrow:ID (X) its drop-down arrow.\n"
     "MODS are the keys held for that event: shift, ctrl and alt joined by +, e.g. shift+alt.\n"
     "Key names: a-z, 0-9, f1-f12, space, enter, escape, tab, backspace, delete, insert, home, end,\n"
     "pageup, pagedown, left, right, up, down, plus, minus, comma, period, shift, ctrl, alt.\n";
+
+// The entries of a menu (and its sub-menus) that show a check mark, and the sub-menu that holds `id`.
+void MarkedEntries(HMENU menu, UINT id, std::vector<UINT>* marked, HMENU* holder) {
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            MarkedEntries(sub, id, marked, holder);
+            continue;
+        }
+        const UINT item = GetMenuItemID(menu, i);
+        if (item == id) *holder = menu;
+        if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED) marked->push_back(item);
+    }
+}
+
+// "" when the entry `mark` shows the check mark and no other entry of its sub-menu does (mark 0: no
+// entry of the whole menu shows one); else what the menu shows instead.
+std::string MarkProblem(HMENU menu, UINT mark) {
+    std::vector<UINT> marked, group;
+    HMENU holder = nullptr;
+    MarkedEntries(menu, mark, &marked, &holder);
+    if (holder) MarkedEntries(holder, mark, &group, &holder);
+    if (mark == 0 ? marked.empty() : group == std::vector<UINT>{mark}) return {};
+    std::string shown;
+    for (UINT id : mark == 0 || group.empty() ? marked : group) shown += (shown.empty() ? "" : ", ") + std::to_string(id);
+    return " shows its check mark " + (shown.empty() ? std::string("nowhere") : "at " + shown) + ", not " +
+           (mark == 0 ? std::string("nowhere") : "at " + std::to_string(mark));
+}
 
 } // namespace
 
@@ -234,17 +269,30 @@ bool ScriptRunner::Command(const Words& w, std::string* reason) {
 bool ScriptRunner::Menu(const Words& w, std::string* reason) {
     long long id = 0;
     if (!NumberArg(w[1], 1, 0xFFFF, &id, reason)) return false;
+    // mark=ID: the entry that must show the check mark; mark=none: no entry shows one.
+    long long mark = -1;
+    if (w.size() > 2) {
+        if (w[2] == "mark=none") {
+            mark = 0;
+        } else if (w[2].rfind("mark=", 0) != 0) {
+            *reason = "'" + w[2] + "' is not mark=ID or mark=none";
+            return false;
+        } else if (!NumberArg(w[2].substr(5), 1, 0xFFFF, &mark, reason)) {
+            return false;
+        }
+    }
     menuAnsweredAt_ = GetPopupMenuCount();
     menuLine_ = line_;
     // A choice the menu does not offer, or offers greyed, would choose nothing.
-    AnswerNextPopupMenu([this, id](HMENU menu, HWND) -> UINT {
+    AnswerNextPopupMenu([this, id, mark](HMENU menu, HWND) -> UINT {
         const UINT command = static_cast<UINT>(id);
         const UINT state = GetMenuState(menu, command, MF_BYCOMMAND);
         std::string problem;
-        if (state == static_cast<UINT>(-1)) problem = " has no entry ";
-        else if (state & (MF_GRAYED | MF_DISABLED)) problem = " has its entry greyed: ";
+        if (state == static_cast<UINT>(-1)) problem = " has no entry " + std::to_string(id);
+        else if (state & (MF_GRAYED | MF_DISABLED)) problem = " has its entry greyed: " + std::to_string(id);
+        else if (mark >= 0) problem = MarkProblem(menu, static_cast<UINT>(mark));
         if (!problem.empty() && answerProblem_.empty())
-            answerProblem_ = "the pop-up menu answered on line " + std::to_string(menuLine_) + problem + std::to_string(id);
+            answerProblem_ = "the pop-up menu answered on line " + std::to_string(menuLine_) + problem;
         return command;
     });
     return true;
@@ -325,7 +373,12 @@ bool ScriptRunner::Screenshot(const Words& w, std::string* reason) {
     WindowPixels pixels;
     Output out;
     out.path = w[1];
-    if (!GetWindowPixels(window_->Handle(), &pixels) || !EncodePng(pixels, &out.bytes)) {
+    if (!GetWindowPixels(window_->Handle(), &pixels)) {
+        *reason = "the window has no pixels to take";
+        return false;
+    }
+    DrawPopupsOver(&pixels);
+    if (!EncodePng(pixels, &out.bytes)) {
         *reason = "the window has no pixels to take";
         return false;
     }
