@@ -232,6 +232,9 @@ TEST(EndToEnd, EditorSettingsSurviveSaveAndReopen) {
     // Preset zoom, saved top row, time zoom level and row height level, quantize, lane.
     const std::pair<int, std::int32_t> words[] = {{46, 11}, {64, 40}, {65, 2}, {66, 8}, {72, 3}, {75, 1129}};
     for (const auto& [word, value] : words) SetSettingsWord(start, word, value);
+    // Without a saved time span (words 30-31) the saved zoom level decides the span.
+    SetSettingsWord(start, 30, 0);
+    SetSettingsWord(start, 31, 0);
     Bytes image = MakeSong({{0, 0, 480, 60}});
     ASSERT_TRUE(InsertSettingsEvent(image, start));
     WriteBytes(dir / "set.mid", image);
@@ -241,6 +244,26 @@ TEST(EndToEnd, EditorSettingsSurviveSaveAndReopen) {
     Bytes back = SettingsOfFile(dir / "again.mid");
     for (const auto& [word, value] : words) EXPECT_EQ(SettingsWord(back, word), value) << "settings word " << word;
     EXPECT_EQ(NotesOfFile(dir / "again.mid"), (std::vector<Note>{{0, 0, 480, 60}}));
+}
+
+TEST(EndToEnd, ASongOpensWithTheViewItWasSavedWith) {
+    TempDir dir;
+    WriteBytes(dir / "plain.mid", MakeSong({{0, 0, 480, 60}, {0, 9600, 480, 72}, {0, 96000, 480, 48}}));
+    // Zoomed, scrolled in time and rows, taller rows; then saved.
+    WriteText(dir / "edit.txt", "size 1000 600\nzoom 6 3000\nrows 12 70\nwheel t:4000 n:60 -120 ctrl\n"
+                                "wheel t:4000 n:60 120 shift\nsave " + (dir / "viewed.mid").string() +
+                                    "\nscreenshot " + (dir / "before.png").string() + "\n");
+    Result r = Pianoroll(dir, {"--script", (dir / "edit.txt").string(), (dir / "plain.mid").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    WriteText(dir / "open.txt", "size 1000 600\nscreenshot " + (dir / "after.png").string() + "\n");
+    r = Pianoroll(dir, {"--script", (dir / "open.txt").string(), (dir / "viewed.mid").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(dir / "before.png"), ReadBytes(dir / "after.png"));
+    // A wider window shows the same stretch of the song: 2483 (3000 less a tenth of the 5166-tick span that
+    // 6 ticks per pixel gave over 861 pixels) onwards, over its own 1061 pixels.
+    WriteText(dir / "wide.txt", "size 1200 700\nexpect-view 2483 5166/1061\n");
+    r = Pianoroll(dir, {"--script", (dir / "wide.txt").string(), (dir / "viewed.mid").string()});
+    EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST(EndToEnd, CommandLineProblemsAreOneClearLine) {

@@ -42,7 +42,10 @@ mp::PianoRollSettings Customised() {
     b.autoScrollSpeed = 9;
     const char16_t face[] = u"DejaVu Sans";
     std::memcpy(b.faceName, face, sizeof face);
-    b.viewState27[15] = 0x7FFFFFFF;
+    b.viewState27 = -3;
+    b.viewState32[10] = 0x7FFFFFFF;
+    b.savedTimeOrigin = std::int64_t{1} << 40;
+    b.savedTimeSpan = 123456789;
     b.minSongWholeNotes = 64;
     b.keyboardWidth = 140;
     b.laneHeight = 90;
@@ -221,6 +224,8 @@ TEST_F(SettingsStream, FieldsOutsideTheirRangeTakeTheirDefaults) {
         {"zoom level 2^31-1", [](mp::PianoRollSettings& b) { b.savedZoomLevel = INT32_MAX; }, AT(savedZoomLevel)},
         {"row height level 2^31-1", [](mp::PianoRollSettings& b) { b.savedRowHeightLevel = INT32_MAX; }, AT(savedRowHeightLevel)},
         {"a sixth tool", [](mp::PianoRollSettings& b) { b.savedViewWord = 5; }, AT(savedViewWord)},
+        {"a view left of the song", [](mp::PianoRollSettings& b) { b.savedTimeOrigin = -1; }, AT(savedTimeOrigin)},
+        {"a view 2^62 ticks wide", [](mp::PianoRollSettings& b) { b.savedTimeSpan = INT64_C(1) << 62; }, AT(savedTimeSpan)},
         {"a song length of -2", [](mp::PianoRollSettings& b) { b.songLength = -2; }, AT(songLength)},
         {"quantize resolution 11", [](mp::PianoRollSettings& b) { b.quantizeResolution = 11; }, AT(quantizeResolution)},
         {"lane 1130", [](mp::PianoRollSettings& b) { b.laneId = 1130; }, AT(laneId)},

@@ -23,6 +23,7 @@ constexpr std::int32_t kLastQuantizeResolution = 10;       // "64th Note"
 constexpr std::int32_t kLastRoot = 11;
 constexpr std::int32_t kMaxFollowMode = 2;
 constexpr std::int64_t kMaxSpacingTicks = std::int64_t{1} << 40;
+constexpr std::int64_t kLongestSong = std::int64_t{1} << 48; // ticks of a saved view's edge and span
 constexpr std::int64_t kLowestGridNoteValue = -65;         // "96th" of the grid spacing encoding
 constexpr std::int64_t kLowestPaintNoteValue = -8 * 64;    // a 64th, the shortest paint value
 constexpr std::uint32_t kColourMask = 0x00FFFFFF;          // 0x00BBGGRR
@@ -76,7 +77,10 @@ constexpr FieldRange kFields[] = {
     FIELD(viewState9, true),
     FIELD(autoScrollSpeed, In(b.autoScrollSpeed, 1, kMaxAutoScrollSpeed)),
     {offsetof(Block, faceName), sizeof(Block::faceName), FaceNameEnds},
-    {offsetof(Block, viewState27), sizeof(Block::viewState27), Any},
+    FIELD(viewState27, true),
+    FIELD(savedTimeOrigin, In(b.savedTimeOrigin, 0, kLongestSong)),
+    FIELD(savedTimeSpan, In(b.savedTimeSpan, 0, kLongestSong)),
+    {offsetof(Block, viewState32), sizeof(Block::viewState32), Any},
     FIELD(minSongWholeNotes, In(b.minSongWholeNotes, 0, kMaxSongWholeNotes)),
     // Negative: measured when the grid first opens.
     FIELD(keyboardWidth, b.keyboardWidth <= kMaxPixels),

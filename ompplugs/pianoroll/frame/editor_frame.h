@@ -48,6 +48,8 @@ struct FrameState {
 };
 
 constexpr int kViewWindowId = 1002;
+// Posted to itself at initialisation: the view takes the saved view state (the frame's own message).
+constexpr win::UINT kRestoreSavedView = win::WM_APP + 0x19;
 
 // ---- Lifecycle and layout (frame_lifecycle.cpp, frame_layout.cpp) ---------------------------------------
 // The frame state of an editor dialog; null before initialisation and after destruction.

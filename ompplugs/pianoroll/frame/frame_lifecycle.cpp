@@ -117,7 +117,9 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
     ShowChosenTrack(dialog, *frame);
     LayoutFrame(dialog, *frame);
     if (frame->view) {
-        RestoreViewState(frame->view);
+        // The saved view comes back once the page has given the frame its place: a later resize keeps
+        // the ticks per pixel, so a span restored at the template's size would not be the one saved.
+        PostMessage(dialog, kRestoreSavedView, 0, 0);
         if (frame->access->IsPlaying()) {
             frame->view->flags |= TVF_FOLLOWING;
             SetPlaying(frame->view, true);

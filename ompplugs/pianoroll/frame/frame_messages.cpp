@@ -78,6 +78,9 @@ bool HandlePrivateMessage(HWND dialog, FrameState& frame, UINT msg, WPARAM wPara
     case mp::PRM_SAVE_VIEW_STATE:
         if (view) SaveViewState(view);
         return true;
+    case kRestoreSavedView:
+        if (view) RestoreViewState(view);
+        return true;
     case mp::PRM_PLAYBACK_STOPPED:
         if (view && wParam == kTransportStopped) SetPlaying(view, false);
         // The transport state carries the looping flag, which the loop bar shows.

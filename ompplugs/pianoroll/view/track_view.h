@@ -387,7 +387,8 @@ std::int64_t MinimumDocumentLength(const TrackView* v);
 void RefreshDocumentLength(TrackView* v);
 // After the access shows a new track: rows, document length, transport state, repaint.
 void ShowTrackInView(TrackView* v);
-// Saved top row, time zoom level and row height level (settings words 64-66), through the setters.
+// The saved time edge and span (words 27-30), top row, time zoom level and row height level (words
+// 64-66): written on PRM_SAVE_VIEW_STATE, restored through the setters (clamped to the shown song).
 void RestoreViewState(TrackView* v);
 void SaveViewState(TrackView* v);
 // Scrolls the rows so that the shown track's notes (or middle C) are in the middle.

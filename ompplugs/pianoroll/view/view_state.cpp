@@ -76,8 +76,10 @@ void RestoreViewState(TrackView* v) {
     SetVerticalView(v, std::max(s->savedTopRow, 0) * kUnitsPerRow, VerticalSpanOfLevel(v, v->rowHeightLevel),
                     VV_PROGRAM | VV_FIXED_SPAN);
     if (s->savedTopRow < 0) CentreOnNotes(v);
-    if (s->savedZoomLevel >= 0 && v->documentLength > 0)
-        SetTimeView(v, v->timeOrigin, SpanOfTimeLevel(v, s->savedZoomLevel), TV_PROGRAM);
+    if (v->documentLength <= 0) return;
+    // The exact edge and span when they were saved; settings from before only hold the zoom level.
+    if (s->savedTimeSpan > 0) SetTimeView(v, s->savedTimeOrigin, s->savedTimeSpan, TV_PROGRAM);
+    else if (s->savedZoomLevel >= 0) SetTimeView(v, v->timeOrigin, SpanOfTimeLevel(v, s->savedZoomLevel), TV_PROGRAM);
 }
 
 void SaveViewState(TrackView* v) {
@@ -86,6 +88,8 @@ void SaveViewState(TrackView* v) {
     s->savedTopRow = v->topRow;
     s->savedZoomLevel = v->timeZoomLevel;
     s->savedRowHeightLevel = v->rowHeightLevel;
+    s->savedTimeOrigin = std::max<std::int64_t>(v->timeOrigin, 0);
+    s->savedTimeSpan = std::max<std::int64_t>(v->timeSpan, 0);
 }
 
 void SetPlaying(TrackView* v, bool playing) {

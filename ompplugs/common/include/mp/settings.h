@@ -55,6 +55,9 @@ enum SettingsWord : int {
     SW_AUTO_SCROLL_SPEED = 10,
     SW_FACE_NAME = 11,
     SW_VIEW_STATE_27 = 27,
+    SW_SAVED_TIME_ORIGIN = 28,
+    SW_SAVED_TIME_SPAN = 30,
+    SW_VIEW_STATE_32 = 32,
     SW_MIN_SONG_WHOLE_NOTES = 43,
     SW_KEYBOARD_WIDTH = 44,
     SW_LANE_HEIGHT = 45,
@@ -97,7 +100,10 @@ struct PianoRollSettings {
     std::int32_t viewState9;
     std::int32_t autoScrollSpeed;
     char16_t faceName[32];
-    std::int32_t viewState27[16];
+    std::int32_t viewState27;
+    std::int64_t savedTimeOrigin; // the view's left edge in ticks, written with words 64-66 on message 1739
+    std::int64_t savedTimeSpan;   // ticks across the view's zoom pixels then; 0 = none saved
+    std::int32_t viewState32[11];
     std::int32_t minSongWholeNotes;
     std::int32_t keyboardWidth;
     std::int32_t laneHeight;
@@ -140,6 +146,9 @@ static_assert(offsetof(PianoRollSettings, minGridPixels) == 32);
 static_assert(offsetof(PianoRollSettings, autoScrollSpeed) == 40);
 static_assert(offsetof(PianoRollSettings, faceName) == 44);
 static_assert(offsetof(PianoRollSettings, viewState27) == 108);
+static_assert(offsetof(PianoRollSettings, savedTimeOrigin) == 112);
+static_assert(offsetof(PianoRollSettings, savedTimeSpan) == 120);
+static_assert(offsetof(PianoRollSettings, viewState32) == 128);
 static_assert(offsetof(PianoRollSettings, minSongWholeNotes) == 172);
 static_assert(offsetof(PianoRollSettings, keyboardWidth) == 176);
 static_assert(offsetof(PianoRollSettings, laneHeight) == 180);

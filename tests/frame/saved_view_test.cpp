@@ -1,0 +1,65 @@
+// The view a song was saved with: written into the settings when the host saves, and taken back through
+// the view's setters when the editor opens again, so that it fits the song it then shows.
+#include <gtest/gtest.h>
+
+#include "frame_fixture.h"
+#include "mp/private_messages.h"
+#include "mp/settings.h"
+
+namespace {
+
+using namespace win;
+using harness::FrameFixture;
+
+class SavedView : public FrameFixture {
+protected:
+    // Closes the editor and opens it again on the same plug-in object and its settings.
+    void Reopen() {
+        CloseEditor();
+        Pump();
+        ASSERT_EQ(OpenEditor(1200, 700), S_OK);
+        ASSERT_NE(View(), nullptr);
+    }
+};
+
+TEST_F(SavedView, SavingWritesTheTimeEdgeSpanRowsAndLevels) {
+    OpenSong();
+    SetTimeView(kQuarter, 4 * kQuarter);
+    SetRows(40, 9);
+    SendMessage(EditorWindow(), mp::PRM_SAVE_VIEW_STATE, 0, 0);
+    const mp::PianoRollSettings* s = Settings();
+    EXPECT_EQ(s->savedTimeOrigin, kQuarter);
+    EXPECT_EQ(s->savedTimeSpan, 4 * kQuarter);
+    EXPECT_EQ(s->savedTopRow, 40);
+    EXPECT_EQ(s->savedRowHeightLevel, 9);
+    EXPECT_EQ(s->savedZoomLevel, View()->timeZoomLevel);
+}
+
+TEST_F(SavedView, ReopeningShowsTheSavedViewAgain) {
+    OpenSong();
+    SetTimeView(kQuarter, 4 * kQuarter);
+    SetRows(40, 9);
+    Reopen();
+    EXPECT_EQ(View()->timeOrigin, kQuarter);
+    EXPECT_EQ(View()->timeSpan, 4 * kQuarter);
+    EXPECT_EQ(View()->topRow, 40);
+    EXPECT_EQ(View()->rowHeightLevel, 9);
+}
+
+TEST_F(SavedView, ASavedViewBeyondTheSongIsClampedToIt) {
+    OpenSong();
+    mp::PianoRollSettings* s = Settings();
+    CloseEditor();
+    s->savedTimeOrigin = std::int64_t{1} << 40;
+    s->savedTimeSpan = 2 * kQuarter;
+    s->savedTopRow = 127;
+    s->savedRowHeightLevel = 5000;
+    Reopen();
+    const pianoroll::TrackView* v = View();
+    EXPECT_EQ(v->timeSpan, 2 * kQuarter);
+    EXPECT_LE(v->timeOrigin, v->documentLength);
+    EXPECT_LE(v->rowHeightLevel, v->maxRowHeightLevel);
+    EXPECT_EQ(v->topRow + v->verticalSpan / pianoroll::kUnitsPerRow, 128); // the last rows, no further
+}
+
+} // namespace
