@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "editor_menus.h"
 #include "file_dialog.h"
 #include "menu_bar.h"
 #include "song_file.h"
@@ -55,6 +56,7 @@ HMENU BuildMenu() {
     HMENU edit = CreatePopupMenu();
     AppendMenu(edit, MF_STRING, kCmdUndo, "&Undo\tCtrl+Z");
     AppendMenu(edit, MF_STRING, kCmdRedo, "&Redo\tCtrl+Y");
+    AppendEditorEditItems(edit);
     HMENU transport = CreatePopupMenu();
     AppendMenu(transport, MF_STRING, kCmdPlay, "&Play");
     AppendMenu(transport, MF_STRING, kCmdStop, "&Stop");
@@ -65,6 +67,7 @@ HMENU BuildMenu() {
     AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
     AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), "&Edit");
     AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(transport), "&Transport");
+    AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(CreateOptionsMenu()), "&Options");
     AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
     return bar;
 }
@@ -164,6 +167,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnCommand(id);
             return 0;
         }
+        if (SendEditorCommand(document_ ? document_->EditorWindow() : nullptr, id)) {
+            RefreshTitle();
+            return 0;
+        }
         break;
     }
     case WM_CLOSE:
@@ -180,6 +187,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void MainWindow::PrepareMenu(HMENU popup) {
+    PrepareEditorItems(document_ ? document_->EditorWindow() : nullptr, popup);
     if (!document_) return;
     if (GetMenuState(popup, kCmdUndo, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
         std::u16string undo = document_->UndoName();
