@@ -110,6 +110,8 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
     if (!frame->plugin) return TRUE;
     frame->access = new (std::nothrow) mp::TrackAccess(mp::TrackAccess::HostOf(frame->plugin));
     if (!frame->access) return TRUE;
+    // A list read with other kinds is read again.
+    if (frame->plugin->KindFilter() != kFrameKindFilter) frame->plugin->ClearFlags(mp::PLF_EVENT_LIST_VALID);
     frame->access->SetKindFilter(kFrameKindFilter);
     frame->access->SetTrackBox(GetDlgItem(dialog, kTrackChooserId));
     FillTrackChooser(frame, GetDlgItem(dialog, kTrackChooserId), false);

@@ -55,6 +55,7 @@ void SelectionChanged(FrameState& frame) {
 
 void TimebaseChanged(FrameState& frame) {
     TrackView* view = frame.view;
+    frame.plugin->ReloadTicksPerQuarter();
     if (!view || !frame.access || !view->settings) return;
     OpenSnapState(view->snap, *view->settings, frame.access->TicksPerQuarter(),
                   frame.access->GetTimeSignature());

@@ -69,10 +69,14 @@ HRESULT COPTPianoRollPlugin::Initialise(IUnknown* hostObject, IMPMidiOut* midiOu
     }
     HRESULT hr = COPTPlugin::Initialise(hostObject, midiOut, modeFlags, reserved, capabilities);
     if (FAILED(hr)) return hr;
-    DWORD ticks = 0;
-    if (SUCCEEDED(timeFormat_->GetTicksPerQuarter(TIME_FORMAT_TICKS, &ticks))) ticksPerQuarter_ = ticks;
+    ReloadTicksPerQuarter();
     RefreshPorts(PORT_KIND_OUTPUT);
     return S_OK;
+}
+
+void COPTPianoRollPlugin::ReloadTicksPerQuarter() {
+    DWORD ticks = 0;
+    if (timeFormat_ && SUCCEEDED(timeFormat_->GetTicksPerQuarter(TIME_FORMAT_TICKS, &ticks))) ticksPerQuarter_ = ticks;
 }
 
 bool COPTPianoRollPlugin::RaiseSongLengthFromBlock() {

@@ -34,6 +34,9 @@ public:
     PianoRollSettings* EditorSettings() noexcept override { return &settings_; }
 
     PianoRollSettings& Settings() noexcept { return settings_; }
+    // [ui thread] Reads the host's ticks per quarter note again (after the time base changed); the
+    // value kept stays when the host cannot tell.
+    void ReloadTicksPerQuarter();
     const SettingsHeader& Header() const noexcept { return header_; }
 
 private:

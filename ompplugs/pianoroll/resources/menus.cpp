@@ -90,7 +90,7 @@ std::vector<MenuTemplateItem> RulerMenu() {
     Items(w, kGridSpacings);
     w.End();
     w.Popup("Loop");
-    w.Item(4027, "&Loop Playback");
+    w.Item(4027, "Play &Looped");
     w.Item(5001, "&Zoom to Loop Region");
     w.Separator();
     Items(w, kGridSpacings);

@@ -1,0 +1,58 @@
+// The private messages the frame gets from the plug-in object: the host's time selection, the time
+// base, the track list, and a host's select-all, each reaching the view once.
+#include <gtest/gtest.h>
+
+#include "frame_fixture.h"
+#include "mp/editor_commands.h"
+#include "mp/private_messages.h"
+#include "mp/settings.h"
+
+namespace {
+
+using namespace win;
+using harness::FrameFixture;
+
+class FrameMessages : public FrameFixture {};
+
+TEST_F(FrameMessages, TheHostsSelectionBecomesTheLoopRegionAndAnEmptyOneHidesIt) {
+    OpenSong();
+    project->WithStore([&](host::Store& store) { store.SetLoop(kQuarter, 3 * kQuarter); });
+    SendMessage(EditorWindow(), mp::PRM_SELECTION_CHANGED, 0, 0);
+    EXPECT_EQ(View()->loopStart, kQuarter);
+    EXPECT_EQ(View()->loopEnd, 3 * kQuarter);
+    EXPECT_TRUE(View()->flags & pianoroll::TVF_LOOP_ON);
+    project->WithStore([&](host::Store& store) { store.SetLoop(2 * kQuarter, 2 * kQuarter); });
+    SendMessage(EditorWindow(), mp::PRM_SELECTION_CHANGED, 0, 0);
+    EXPECT_FALSE(View()->flags & pianoroll::TVF_LOOP_ON);
+}
+
+TEST_F(FrameMessages, ANewTimeBaseGivesTheGridItsNewSpacing) {
+    OpenSong();
+    SendMessage(EditorWindow(), WM_COMMAND, 6009, 0); // quarter notes
+    Pump();
+    ASSERT_DOUBLE_EQ(View()->snap.gridSpacing, static_cast<double>(kQuarter));
+    project->WithStore([&](host::Store& store) { store.SetTicksPerQuarter(480); });
+    SendMessage(EditorWindow(), mp::PRM_TIMEBASE_CHANGED, 0, 0);
+    EXPECT_DOUBLE_EQ(View()->snap.gridSpacing, 480.0);
+}
+
+TEST_F(FrameMessages, ARenamedTrackIsShownAndTheToolbarRefreshed) {
+    OpenSong();
+    ClickButton(4026); // solo
+    ASSERT_TRUE(Checked(4026));
+    // Another program clears solo and renames the track; the host reports the track list changed.
+    project->WithStore([&](host::Store& store) {
+        host::TrackValue value = *store.Track(track);
+        value.attributes = 0;
+        value.name = u"Organ";
+        store.SetTrack(track, value);
+    });
+    SendMessage(EditorWindow(), mp::PRM_TRACK_LIST_CHANGED, 0, 0);
+    Pump();
+    char text[64] = {};
+    SendMessage(Chooser(), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "Organ");
+    EXPECT_FALSE(Checked(4026));
+}
+
+} // namespace
