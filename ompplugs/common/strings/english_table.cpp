@@ -502,6 +502,17 @@ const VorStrEntry kEnglish[] = {
     {IDS_LABEL_QUANTIZE_RESOLUTION, "&Quantize resolution:"},
     {IDS_LABEL_START_TIMES, "&Start times"},
     {IDS_LABEL_NOTE_DURATIONS, "Note &durations"},
+    {IDS_QUANTIZE_RESOLUTION_FIRST + 0, "Whole Note"},
+    {IDS_QUANTIZE_RESOLUTION_FIRST + 1, "Half Note"},
+    {IDS_QUANTIZE_RESOLUTION_FIRST + 2, "Quarter Note"},
+    {IDS_QUANTIZE_RESOLUTION_FIRST + 3, "Quarter Note Triplet"},
+    {IDS_QUANTIZE_RESOLUTION_FIRST + 4, "8th Note"},
+    {IDS_QUANTIZE_RESOLUTION_FIRST + 5, "8th Note Triplet"},
+    {IDS_QUANTIZE_RESOLUTION_FIRST + 6, "16th Note"},
+    {IDS_QUANTIZE_RESOLUTION_FIRST + 7, "16th Note Triplet"},
+    {IDS_QUANTIZE_RESOLUTION_FIRST + 8, "32nd Note"},
+    {IDS_QUANTIZE_RESOLUTION_FIRST + 9, "32nd Note Triplet"},
+    {IDS_QUANTIZE_RESOLUTION_LAST, "64th Note"},
 };
 
 } // namespace

@@ -1,5 +1,5 @@
 // Ids of the module's string table: event naming (0-416), the legal notice (1002) and the editor's
-// texts and undo names (10000-10061).
+// texts and undo names (10000-10061), the quantize resolutions (10100-10110).
 #pragma once
 
 #include <cstdint>
@@ -200,6 +200,10 @@ enum StringId : std::uint32_t {
     IDS_LABEL_QUANTIZE_RESOLUTION = 10059,
     IDS_LABEL_START_TIMES = 10060,
     IDS_LABEL_NOTE_DURATIONS = 10061,
+
+    // The quantize resolutions, in the dialog's list order ("Whole Note" … "64th Note").
+    IDS_QUANTIZE_RESOLUTION_FIRST = 10100,
+    IDS_QUANTIZE_RESOLUTION_LAST = 10110,
 };
 
 } // namespace mp

@@ -175,6 +175,10 @@ public:
                             std::int64_t timeB, std::int64_t lead);
     // Raises the settings' song length to `end` (at least two bars).
     void ExtendLength(std::int64_t end);
+    // The quantize descriptor the quantize dialog rebuilds on each Apply and quantizing reads; kept
+    // while the track is open.
+    std::uint32_t QuantizeDescriptor() const noexcept { return quantizeDescriptor_; }
+    void SetQuantizeDescriptor(std::uint32_t descriptor) noexcept { quantizeDescriptor_ = descriptor; }
 
     // ---- monitoring ----
     win::HRESULT PlayNote(int note, std::int64_t duration, int velocity, bool on, bool force = false);
@@ -206,6 +210,7 @@ private:
     win::HWND trackBox_ = nullptr;
     std::uint32_t chosenTrack_ = 0;
     TrackOffsets offsets_{}; // read at the start of each range walk
+    std::uint32_t quantizeDescriptor_ = 0xFFFF; // no resolution chosen, quantizing off
     PitchRow rows_[kRowCount];
 };
 
