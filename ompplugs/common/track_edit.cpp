@@ -388,10 +388,12 @@ HRESULT TrackAccess::SetSelectedVelocity(int velocity) {
     if (!Prepare()) return S_FALSE;
     const std::vector<EventEntry> list = plugin_->EventList();
     for (const EventEntry& e : list) {
+        // Only notes have a velocity: the second data byte of a selected controller or pitch bend is
+        // its value, which a velocity command must not touch.
+        if (e.kind != MEK_NOTE) continue;
         MidiEventRecord record{};
         if (GetEvent(e.key, &record) != S_OK) continue;
-        FreeEventData(record);
-        if (!(record.flags & MEF_SELECTED) || IsVariableKind(record.kind)) continue;
+        if (!(record.flags & MEF_SELECTED)) continue;
         record.data[1] = static_cast<std::uint8_t>(std::clamp(velocity, 0, 127));
         QueueModify(e.key, record, CHANGE_ALL);
     }
