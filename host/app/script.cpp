@@ -313,44 +313,80 @@ bool ScriptRunner::CheckAnswers(std::string* reason) {
     return true;
 }
 
-bool ScriptRunner::Run(const std::string& text, ScriptFailure* failure) {
-    std::istringstream in(text);
-    std::string line;
-    line_ = 0;
-    IdleGuard::Problem().clear();
-    IdleGuard::Calls() = 0;
-    headless::SetIdleHook(&IdleGuard::Hook, nullptr);
-    bool ok = true;
-    std::string reason;
-    while (ok && std::getline(in, line)) {
-        ++line_;
+bool ScriptRunner::RunNextLine() {
+    std::string text;
+    while (!failed_ && input_ && std::getline(*input_, text)) {
+        const int number = ++line_;
         Words words;
-        if (!SplitScriptLine(line, &words, &reason)) {
-            ok = false;
-            break;
-        }
-        if (words.empty()) continue;
-        ok = RunLine(words, &reason);
+        std::string reason;
+        bool ok = SplitScriptLine(text, &words, &reason);
+        if (ok && words.empty()) continue;
+        if (ok) ok = RunLine(words, &reason);
+        // A line run while this one waited (typing into an entry it opened) failed first.
+        if (failed_) return false;
         if (ok && !IdleGuard::Problem().empty()) {
             reason = IdleGuard::Problem();
             ok = false;
         }
         // An answer must be taken by the line right after it (or a later answer line).
-        const bool answerLine = words[0] == "menu" || words[0] == "dialog" || words[0] == "size";
+        const bool answerLine = ok && (words[0] == "menu" || words[0] == "dialog" || words[0] == "size");
         if (ok && !answerLine && (menuAnsweredAt_ >= 0 || dialogPending_ || !answerProblem_.empty()))
             ok = CheckAnswers(&reason);
+        if (!ok) {
+            failed_ = true;
+            failure_ = {number, reason};
+        }
+        return ok;
     }
-    if (ok) {
-        ++line_;
-        ok = CheckAnswers(&reason);
-        if (!ok) --line_;
+    return false;
+}
+
+// A message loop waits for input. When it is an entry of the editor's view (the keyboard focus is in
+// a window inside the view), the script's next lines are that input, as a person would type them;
+// any other modal window is one the script did not answer.
+void ScriptRunner::IdleHook(void* context) {
+    auto* runner = static_cast<ScriptRunner*>(context);
+    HWND view = runner->ViewWindow(nullptr);
+    HWND focus = GetFocus();
+    if (!view || !focus || focus == view || !IsChild(view, focus)) {
+        IdleGuard::Hook(nullptr);
+        return;
+    }
+    if (runner->RunNextLine()) return;
+    if (!runner->failed_) {
+        runner->failed_ = true;
+        runner->failure_ = {runner->line_, "the script ended while the editor waited for typing"};
+    }
+    if (++IdleGuard::Calls() > kModalGiveUp) {
+        std::fputs("pianoroll: a modal window could not be closed; giving up\n", stderr);
+        std::_Exit(1);
+    }
+    // Escape leaves the entry without a change.
+    headless::PressKey(VK_ESCAPE);
+}
+
+bool ScriptRunner::Run(const std::string& text, ScriptFailure* failure) {
+    std::istringstream in(text);
+    input_ = &in;
+    line_ = 0;
+    failed_ = false;
+    failure_ = {};
+    IdleGuard::Problem().clear();
+    IdleGuard::Calls() = 0;
+    headless::SetIdleHook(&ScriptRunner::IdleHook, this);
+    while (RunNextLine()) {
+    }
+    if (!failed_) {
+        std::string reason;
+        if (!CheckAnswers(&reason)) {
+            failed_ = true;
+            failure_ = {line_, reason};
+        }
     }
     headless::SetIdleHook(nullptr, nullptr);
-    if (!ok && failure) {
-        failure->line = line_;
-        failure->reason = reason;
-    }
-    return ok;
+    input_ = nullptr;
+    if (failed_ && failure) *failure = failure_;
+    return !failed_;
 }
 
 bool ScriptRunner::WriteOutputs(std::string* error) {

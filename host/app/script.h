@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <istream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,6 +88,10 @@ private:
         std::vector<std::uint8_t> bytes;
     };
     bool RunLine(const Words& words, std::string* reason);
+    // Reads and runs the next line that holds a command, with its checks; false at the end of the
+    // script or when it failed (failure_ then says where and why).
+    bool RunNextLine();
+    static void IdleHook(void* context);
     bool EnsureWindow(std::string* reason);
     bool PointArg(const std::string& xs, const std::string& ys, win::POINT* out, std::string* reason);
     bool Coordinate(const std::string& text, bool vertical, int* out, std::string* reason);
@@ -124,6 +129,9 @@ private:
     int dialogLine_ = 0;
     std::string answerProblem_;
     int line_ = 0;
+    std::istream* input_ = nullptr; // the script being run
+    bool failed_ = false;
+    ScriptFailure failure_;
 };
 
 // Chooses a track (1-based) in the editor's track chooser as a person would. False with reason set

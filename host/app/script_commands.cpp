@@ -236,7 +236,13 @@ bool ScriptRunner::Key(const Words& w, std::string* reason) {
     return true;
 }
 
-bool ScriptRunner::Type(const Words& w, std::string*) {
+bool ScriptRunner::Type(const Words& w, std::string* reason) {
+    // Typing needs a text box with the keyboard, such as the velocity entry; the grid takes no text.
+    HWND focus = GetFocus();
+    if (!focus || !(SendMessage(focus, WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS)) {
+        *reason = "no text box has the keyboard to take the typing";
+        return false;
+    }
     std::string text = w[1];
     for (std::size_t i = 2; i < w.size(); ++i) text += " " + w[i];
     headless::TypeText(text.c_str());
