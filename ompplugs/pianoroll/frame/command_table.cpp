@@ -1,5 +1,6 @@
 // The frame's command table: what each command of the toolbar, the transport bar, the drop-downs and a
 // host's menus does, and which window acts on a command id.
+#include "commands/quantize.h"
 #include "frame/editor_frame.h"
 
 #include <algorithm>
@@ -67,12 +68,19 @@ LRESULT Monitor(HWND, FrameState& frame, int) {
     return 0;
 }
 
+// The quantize dialog, then the view's selection quantized.
+LRESULT Quantize(HWND, FrameState& frame, int) {
+    if (frame.view) QuantizeCommand(frame.view);
+    return 0;
+}
+
 LRESULT Help(HWND dialog, FrameState&, int) {
     return ShowFrameHelp(dialog);
 }
 
 constexpr CommandRow kCommandTable[] = {
     {CMD_CUT, CMD_DELETE, SendToFocus, false},
+    {CMD_QUANTIZE, CMD_QUANTIZE, Quantize, false},
     {CMD_TOOL_FIRST, CMD_TOOL_LAST, PassToView, false},
     {CMD_GO_TO_START, CMD_GO_TO_END, GoToEdge, false},
     {CMD_SOLO, CMD_SOLO, Solo, true},
@@ -94,7 +102,6 @@ const CommandRow* RowOf(int id) {
 }
 
 // The view's own pop-up menus, whose choices go to the view.
-constexpr int kGridMenus = 1050;
 constexpr int kViewMenus[] = {kGridMenus, kRulerMenu, kSettingsMenus};
 
 bool MenuCarries(HMENU menu, UINT id) {

@@ -5,6 +5,7 @@
 
 #include <new>
 
+#include "commands/edit_commands.h"
 #include "module/module.h"
 #include "module/pianoroll_plugin.h"
 #include "mp/page.h"
@@ -72,6 +73,7 @@ void CreateView(HWND dialog, FrameState& frame) {
     view->ownerData = &frame;
     view->owner.Help = ViewHelp;
     view->owner.PositionToText = DefaultPositionToText;
+    view->owner.EditMessage = GridEditMessage;
     view->owner.Released = ReleaseView;
     view->transport.GetPosition = FramePosition;
     frame.view = view;

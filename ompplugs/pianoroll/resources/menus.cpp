@@ -80,6 +80,50 @@ template <std::size_t N> void Items(TemplateWriter& w, const Entry (&entries)[N]
         if (e.text) w.Item(e.id, e.text);
 }
 
+// The grid's menus, by position; key texts follow the right-alignment mark.
+std::vector<MenuTemplateItem> GridMenus() {
+    TemplateWriter w;
+    w.Popup("Event");
+    w.Item(4006, "Select All on &Note");
+    w.Item(4004, "Select All on &Track\bCtrl+A");
+    w.Separator();
+    w.Item(4000, "Cu&t\bCtrl+X");
+    w.Item(4001, "&Copy\bCtrl+C");
+    w.Item(4002, "Pas&te\bCtrl+V");
+    w.Item(4003, "&Delete\bDelete");
+    w.Separator();
+    w.Popup("&Velocity");
+    w.Item(4061, "Set to Ma&ximum");
+    w.Item(4062, "Set to D&efault");
+    w.Item(4060, "Set to M&inimum");
+    w.Item(4063, "Set &To ...");
+    w.End();
+    w.Item(4005, "&Quantize...");
+    w.End();
+    w.Popup("Track Header");
+    w.Item(4053, "&Play Note");
+    w.End();
+    w.Popup("NonData");
+    w.Item(5001, "&Zoom to Loop Region\bCtrl+Up");
+    w.End();
+    w.Popup("Track Non-data");
+    w.Item(4006, "Select All on &Note");
+    w.Item(4004, "Select All on &Track\bCtrl+A");
+    w.Separator();
+    w.Item(4002, "&Paste\bCtrl+V");
+    w.Separator();
+    w.Item(4041, "&Enable Snapping");
+    w.Popup("Gr&id Spacing");
+    Items(w, kGridSpacings);
+    w.End();
+    w.End();
+    w.Popup("Track Time Selection");
+    w.Item(5000, "&Zoom Selection\bCtrl+Up");
+    w.End();
+    w.End();
+    return w.Take();
+}
+
 std::vector<MenuTemplateItem> RulerMenu() {
     TemplateWriter w;
     w.Popup("General");
@@ -129,9 +173,10 @@ struct Registered {
 
 // The templates live as long as the process; the platform keeps pointers to them.
 const MenuTemplate* TemplateOf(int id) {
+    static Registered grid{GridMenus()};
     static Registered ruler{RulerMenu()};
     static Registered settings{SettingsMenus()};
-    Registered* r = id == kRulerMenu ? &ruler : id == kSettingsMenus ? &settings : nullptr;
+    Registered* r = id == kGridMenus ? &grid : id == kRulerMenu ? &ruler : id == kSettingsMenus ? &settings : nullptr;
     if (!r) return nullptr;
     r->tmpl = {r->items.data(), static_cast<int>(r->items.size())};
     return &r->tmpl;

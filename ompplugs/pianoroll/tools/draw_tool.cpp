@@ -50,8 +50,10 @@ LRESULT DrawOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lP
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
     const int hit = pane->paneClass->HitTest(v, pane, x, y);
-    // A double-click on a note body belongs to the velocity entry of the velocity commands.
-    if (msg == WM_LBUTTONDBLCLK && hit == HitNote) return 0;
+    if (msg == WM_LBUTTONDBLCLK && hit == HitNote) {
+        OpenVelocityEntryAtHit(v);
+        return 0;
+    }
     const bool ctrl = CtrlHeld(), shift = ShiftHeld();
     const bool onNote = hit == HitNote || hit == HitNoteStart || hit == HitNoteEnd;
     if (onNote && !(ctrl && shift)) return CommonOnMouse(v, pane, msg, wParam, lParam);

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "commands/edit_commands.h"
 #include "mp/module_strings.h"
 #include "mp/page.h"
 #include "mp/track_access.h"
@@ -237,14 +238,19 @@ void RightPress(TrackView* v, Pane* pane, WPARAM wParam, int x, int y) {
     }
 }
 
-void RightRelease(TrackView* v, WPARAM wParam) {
+void RightRelease(TrackView* v, WPARAM wParam, int x, int y) {
     if (wParam & MK_LBUTTON) return;
     const Drag state = v->drag;
     if (!IsGridDrag(state)) return;
     if (state == Drag::MoveNotes) return; // the left button's move carries on
-    // The grid's context menu opens here once the edit commands exist; until then the release only
-    // ends the gesture.
     EndDrag(v);
+    ShowGridContextMenu(v, x, y, false);
+}
+
+void ContextMenu(TrackView* v, WPARAM wParam, LPARAM lParam) {
+    POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    ScreenToClient(v->hwnd, &pt);
+    ShowGridContextMenu(v, pt.x, pt.y, wParam == PANE_CONTEXT_FROM_KEYBOARD);
 }
 
 } // namespace
@@ -290,7 +296,8 @@ LRESULT CommonOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
     case WM_LBUTTONUP: CommonRelease(v, x, y); return 0;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK: RightPress(v, pane, wParam, x, y); return 0;
-    case WM_RBUTTONUP: RightRelease(v, wParam); return 0;
+    case WM_RBUTTONUP: RightRelease(v, wParam, x, y); return 0;
+    case WM_CONTEXTMENU: ContextMenu(v, wParam, lParam); return 0;
     case WM_MOUSEWHEEL: return ToolWheel(v, msg, wParam, lParam);
     case PANE_AUTOSCROLLED: AutoScrolled(v, x, y); return 0;
     case WM_CANCELMODE:

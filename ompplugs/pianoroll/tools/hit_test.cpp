@@ -2,6 +2,7 @@
 // rows and notes the tools look up.
 #include <algorithm>
 
+#include "commands/edit_commands.h"
 #include "mp/track_access.h"
 #include "tools/tool_framework.h"
 
@@ -88,6 +89,11 @@ int ClampedRowAtY(TrackView* v, int y) {
     const int row = RowAtY(v, y);
     if (row >= 0) return std::min(row, v->rowCount - 1);
     return row == ROW_ABOVE_GRID ? std::max(v->topRow, 0) : v->rowCount - 1;
+}
+
+void OpenVelocityEntryAtHit(TrackView* v) {
+    const NoteHit hit = ToolsOf(v)->hit;
+    RunVelocityEntry(v, hit.hasNote ? &hit.note : nullptr);
 }
 
 } // namespace pianoroll

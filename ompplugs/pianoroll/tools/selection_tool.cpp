@@ -18,8 +18,10 @@ void BeginMarqueeOrPress(TrackView* v, Pane* pane, UINT msg, int x, int y) {
     const Gesture& g = ToolsOf(v)->gesture;
     if (PressIsIgnored(v)) return;
     const int hit = pane->paneClass->HitTest(v, pane, x, y);
-    // A double-click on a note body belongs to the velocity entry of the velocity commands.
-    if (msg == WM_LBUTTONDBLCLK && hit == HitNote) return;
+    if (msg == WM_LBUTTONDBLCLK && hit == HitNote) {
+        OpenVelocityEntryAtHit(v);
+        return;
+    }
     RecordClickKind(v, msg, x, y);
     RecordPress(v, x, y, hit);
     if (!ShiftHeld() && !CtrlHeld() && g.pressHasNote && v->access->IsEventSelected(g.pressNote)) {

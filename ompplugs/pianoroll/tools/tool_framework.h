@@ -25,6 +25,8 @@ bool NoteSpan(TrackView* v, const mp::EventKey& key, std::int64_t* start, std::i
 int PitchOfRow(TrackView* v, int row);
 // The row at y kept inside the grid (the top or the last row beyond it).
 int ClampedRowAtY(TrackView* v, int y);
+// A double-click on a note: the velocity entry over the note the last hit test found.
+void OpenVelocityEntryAtHit(TrackView* v);
 
 // ---- The gesture state machine (gesture.cpp) ----------------------------------------------------------
 // The common mouse handler every tool falls back on.

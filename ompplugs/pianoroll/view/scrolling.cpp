@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "commands/edit_commands.h"
 #include "mp/settings.h"
 #include "mp/track_access.h"
 #include "view/navigation.h"
@@ -173,14 +174,17 @@ bool NavigationKey(TrackView* v, WPARAM key, LPARAM lParam) {
         else return false;
         return true;
     case VK_DELETE: SendMessage(v->hwnd, shift ? WM_CUT : WM_CLEAR, 0, 0); return true;
+    case 'X':
     case 'C':
+    case 'V':
         if (!ctrl || shift) return false;
-        SendMessage(v->hwnd, WM_COPY, 0, 0);
+        SendMessage(v->hwnd, key == 'X' ? WM_CUT : key == 'C' ? WM_COPY : WM_PASTE, 0, 0);
         return true;
     case 'A':
         if (!ctrl) return false;
-        SendMessage(v->hwnd, 0x7F09, shift ? 1 : 0, 0);
+        SendMessage(v->hwnd, PRM_GRID_SELECT_ALL, shift ? 1 : 0, 0);
         return true;
+    case VK_APPS: SendMessage(v->hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(v->hwnd), -1); return true;
     case VK_BACK: StepBackSelectionHistory(v); return true;
     case VK_ESCAPE: {
         if (GetCapture() != v->hwnd && (Playing(v) || (v->access && v->access->IsPlaying()))) PlayOrStop(v, false);

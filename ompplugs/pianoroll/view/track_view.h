@@ -55,6 +55,9 @@ PaneClass* EmptyPaneClass();
 constexpr win::UINT PANE_FOCUS_CARET_SIZE = 0x401;
 constexpr win::UINT PANE_FOCUS_CARET_POS = 0x402;
 constexpr win::UINT PANE_FOCUS_WHICH = 0x403;
+// The context-menu message a pane gets carries the clicked window in wParam, or this when the menu
+// was asked for from the keyboard (lParam is then the point the view chose, in screen pixels).
+constexpr win::WPARAM PANE_CONTEXT_FROM_KEYBOARD = 0;
 
 // Questions of the editing-script runner (mp/script_query.h). The lane area's class is asked for a lane
 // value's pixel with OnKey(PRM_SCRIPT_POSITION, SVQ_Y_OF_LANE_VALUE, POINT*): point.y holds the value on

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "commands/edit_commands.h"
 #include "mp/private_messages.h"
 #include "mp/settings.h"
 #include "tools/tools.h"
@@ -531,7 +532,7 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             POINT pt{std::max(XOfTick(v, v->editCursor), static_cast<int>(v->grid.left) + 16), v->grid.top + 16};
             ClientToScreen(hwnd, &pt);
             Pane& grid = v->panes[PANE_GRID];
-            return grid.paneClass->OnMouse(v, &grid, msg, wParam, MAKELPARAM(pt.x, pt.y));
+            return grid.paneClass->OnMouse(v, &grid, msg, PANE_CONTEXT_FROM_KEYBOARD, MAKELPARAM(pt.x, pt.y));
         }
         Pane& pane = v->panes[PaneOfHit(v->hitCode)];
         return pane.paneClass->OnMouse(v, &pane, msg, wParam, lParam);
@@ -552,7 +553,7 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_COMMAND:
         if (HandleToolCommand(v, LOWORD(wParam)) || HandleSnapCommand(v, v->snap, LOWORD(wParam))) return 0;
-        if (LoopBarCommand(v, LOWORD(wParam))) return 0;
+        if (LoopBarCommand(v, LOWORD(wParam)) || HandleGridCommand(v, LOWORD(wParam))) return 0;
         return v->owner.Command ? v->owner.Command(v, wParam, lParam) : 0;
     case WM_NOTIFY: return v->owner.Notify ? v->owner.Notify(v, wParam, lParam) : 0;
     case WM_HELP: return v->owner.Help ? v->owner.Help(v, wParam, lParam) : 0;
