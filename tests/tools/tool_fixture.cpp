@@ -5,6 +5,7 @@
 
 #include "model/store.h"
 #include "mp/page.h"
+#include "win/controls.h"
 
 namespace tooltest {
 
@@ -91,8 +92,11 @@ void ToolFixture::Down(int x, int y, int button, unsigned mods) {
 
 void ToolFixture::Up(int x, int y, int button, unsigned mods) {
     Move(x, y);
+    // A right release may open the grid's context menu: it is dismissed, as Escape would.
+    if (button == backend::BUTTON_RIGHT) AnswerNextPopupMenu(0u);
     headless::MouseUp(button);
     Pump();
+    ClearPopupMenuAnswer();
     Let(mods);
 }
 

@@ -1,0 +1,253 @@
+// The grid's edit commands through keys, the data interface and the context menus: delete, cut, copy,
+// paste (also between tracks and from damaged clipboard data), select all, select all on one note,
+// and which menu opens with which items greyed.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "command_fixture.h"
+#include "commands/edit_commands.h"
+#include "model/store.h"
+#include "mp/settings.h"
+#include "resources/command_ids.h"
+
+namespace commandtest {
+namespace {
+
+using namespace pianoroll;
+using namespace win;
+
+using EditCommandTest = CommandFixture;
+
+TEST_F(EditCommandTest, DeletingThreeNotesIsOneUndoStepAndUndoBringsThemBack) {
+    Note(0, 480, 60);
+    Note(960, 480, 62);
+    Note(1920, 480, 64);
+    Note(2880, 480, 65);
+    Open();
+    Click(X(100), Y(60));
+    Click(X(1000), Y(62), MOD_CONTROL);
+    Click(X(2000), Y(64), MOD_CONTROL);
+    const std::size_t undoSteps = UndoCount();
+    Key(VK_DELETE);
+    ASSERT_EQ(NotesOf().size(), 1u);
+    EXPECT_EQ(NotesOf()[0].data1, 65);
+    EXPECT_EQ(UndoName(), "Delete MIDI Event");
+    EXPECT_EQ(UndoCount(), undoSteps + 1);
+    Undo();
+    EXPECT_EQ(NotesOf().size(), 4u);
+    Key(VK_DELETE, MOD_SHIFT); // Shift+Delete cuts
+    EXPECT_EQ(NotesOf().size(), 1u);
+    EXPECT_TRUE(ClipboardHasMidi());
+}
+
+TEST_F(EditCommandTest, DeleteDuringADragDiscardsTheDragFirst) {
+    Note(960, 480, 62);
+    Note(2880, 480, 65);
+    Open();
+    Down(X(1100), Y(62));
+    Move(X(1300), Y(62));
+    Move(X(1600), Y(64));
+    ASSERT_EQ(DragState(), Drag::MoveNotes);
+    Key(VK_DELETE);
+    EXPECT_EQ(DragState(), Drag::None);
+    Up(X(1600), Y(64));
+    const std::vector<Event> notes = NotesOf();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].time, 2880) << "the dragged note was deleted, not moved";
+    EXPECT_EQ(UndoName(), "Delete MIDI Event");
+    Undo();
+    EXPECT_EQ(NotesOf()[0].time, 960) << "the note comes back where the drag found it";
+    EXPECT_EQ(NotesOf()[0].data1, 62);
+}
+
+TEST_F(EditCommandTest, PasteAtTheCursorKeepsDistancesSelectsAndMovesTheCursorToTheEnd) {
+    Note(1000, 100, 60);
+    Note(1500, 200, 64);
+    Open();
+    Key('A', MOD_CONTROL);
+    Key('C', MOD_CONTROL);
+    EXPECT_EQ(UndoName(), "") << "copying changes nothing";
+    Key(VK_HOME, MOD_CONTROL);
+    ASSERT_EQ(V()->editCursor, 0);
+    Key('V', MOD_CONTROL);
+    const std::vector<Event> notes = NotesOf();
+    ASSERT_EQ(notes.size(), 4u);
+    EXPECT_EQ(notes[0].time, 0);
+    EXPECT_EQ(notes[1].time, 500);
+    EXPECT_TRUE(notes[0].selected && notes[1].selected);
+    EXPECT_FALSE(notes[2].selected || notes[3].selected) << "what was selected before is deselected";
+    EXPECT_EQ(notes[1].length, 200);
+    EXPECT_EQ(V()->editCursor, 700);
+    EXPECT_EQ(UndoName(), "Paste MIDI Events");
+}
+
+TEST_F(EditCommandTest, CutThenPasteElsewhereMovesTheNoteAndPastingBeyondTheSongGrowsIt) {
+    Note(960, 480, 62);
+    Open();
+    Click(X(1100), Y(62));
+    Key('X', MOD_CONTROL);
+    EXPECT_TRUE(NotesOf().empty());
+    EXPECT_EQ(UndoName(), "Delete MIDI Event");
+    Key(VK_END, MOD_CONTROL);
+    const std::int64_t far = V()->documentLength;
+    ASSERT_EQ(V()->editCursor, far);
+    Key('V', MOD_CONTROL);
+    ASSERT_EQ(NotesOf().size(), 1u);
+    EXPECT_EQ(NotesOf()[0].time, far);
+    EXPECT_EQ(UndoName(), "Paste MIDI Event");
+    EXPECT_EQ(V()->editCursor, far + 480) << "the time extent grew to take the cursor";
+    EXPECT_GE(V()->documentLength, far + 480);
+    EXPECT_LE(V()->timeOrigin, far + 480);
+    EXPECT_GE(V()->timeOrigin + V()->timeSpan, far + 480) << "the view scrolled to the cursor";
+}
+
+TEST_F(EditCommandTest, CopyInOneTrackPastesOnTheOtherTracksChannel) {
+    const std::uint32_t bass = AddTrack(u"Bass", 9);
+    AddBlock(bass, 0, tooltest::kPpq * 64);
+    Note(960, 480, 62);
+    Open();
+    Click(X(1100), Y(62));
+    Key('C', MOD_CONTROL);
+    ChooseTrack(1);
+    Key(VK_HOME, MOD_CONTROL);
+    Key('V', MOD_CONTROL);
+    const std::vector<Event> pasted = NotesOf(bass);
+    ASSERT_EQ(pasted.size(), 1u);
+    EXPECT_EQ(pasted[0].time, 0);
+    EXPECT_EQ(pasted[0].data1, 62);
+    EXPECT_EQ(pasted[0].channel, 9);
+    EXPECT_TRUE(pasted[0].selected);
+    EXPECT_EQ(NotesOf().size(), 1u) << "the piano track keeps its note";
+}
+
+TEST_F(EditCommandTest, APasteGivesWhatWasCopiedNotWhatTheNoteBecameAfterwards) {
+    Note(960, 480, 62);
+    Open();
+    Click(X(1100), Y(62));
+    Key('C', MOD_CONTROL);
+    RightClickMenu(X(1100), Y(62), CMD_VELOCITY_MINIMUM);
+    Drag(X(1100), Y(62), X(1100), Y(70));
+    ASSERT_EQ(NotesOf()[0].data1, 70);
+    ASSERT_EQ(NotesOf()[0].data2, 1);
+    Key(VK_HOME, MOD_CONTROL);
+    Key('V', MOD_CONTROL);
+    const std::vector<Event> notes = NotesOf();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].time, 0);
+    EXPECT_EQ(notes[0].data1, 62);
+    EXPECT_EQ(notes[0].data2, 100);
+}
+
+TEST_F(EditCommandTest, DamagedClipboardDataPastesNothing) {
+    Note(960, 480, 62);
+    Open();
+    std::vector<std::uint8_t> block(12 + 64, 0);
+    const std::uint32_t header[3] = {1, 2, 1};
+    std::memcpy(block.data(), header, sizeof header);
+    mp::MidiEventRecord record{};
+    record.kind = mp::MEK_NOTE;
+    record.length = 10;
+    record.data[0] = 70;
+    std::memcpy(block.data() + 12, &record, sizeof record);
+    const std::size_t undoSteps = UndoCount();
+
+    std::vector<std::uint8_t> wrongWord = block;
+    wrongWord[4] = 3;
+    std::vector<std::uint8_t> noRecords = block;
+    noRecords[8] = 0;
+    std::vector<std::uint8_t> shortData(block.begin(), block.end() - 1);
+    for (const auto* bytes : {&wrongWord, &noRecords, &shortData}) {
+        PutClipboardBytes(*bytes);
+        Key('V', MOD_CONTROL);
+        EXPECT_EQ(NotesOf().size(), 1u);
+        EXPECT_EQ(UndoCount(), undoSteps);
+    }
+    PutClipboardBytes(block);
+    Key('V', MOD_CONTROL);
+    EXPECT_EQ(NotesOf().size(), 2u) << "the same block, undamaged, pastes";
+}
+
+TEST_F(EditCommandTest, SelectAllAndDeselectAllByKeyAndByTheDataInterface) {
+    Note(0, 480, 60);
+    Note(960, 480, 62);
+    Controller(100, 7, 90);
+    Open();
+    Key('A', MOD_CONTROL);
+    EXPECT_EQ(Selected().size(), 2u);
+    EXPECT_FALSE(Events()[1].selected) << "select all takes notes";
+    Key('A', MOD_CONTROL | MOD_SHIFT);
+    EXPECT_TRUE(Selected().empty());
+    SendMessage(ViewWindow(), PRM_GRID_SELECT_ALL, 0, 0);
+    Pump();
+    EXPECT_EQ(Selected().size(), 2u);
+    SendMessage(ViewWindow(), WM_CLEAR, 0, 0);
+    Pump();
+    EXPECT_TRUE(NotesOf().empty());
+}
+
+TEST_F(EditCommandTest, SelectAllOnNoteSelectsExactlyThatRowsNotes) {
+    Note(0, 480, 64);
+    Note(5000, 480, 64);
+    Note(960, 480, 62);
+    Controller(100, 64, 127); // numbered like the row's pitch
+    Open();
+    Click(X(1100), Y(62));
+    RightClickMenu(X(3000), Y(64), CMD_SELECT_ALL_ON_NOTE);
+    std::vector<tooltest::HostNote> selected = Selected();
+    ASSERT_EQ(selected.size(), 2u);
+    EXPECT_EQ(selected[0].pitch, 64);
+    EXPECT_EQ(selected[1].time, 5000) << "the whole track long, beyond the view";
+    for (const Event& e : Events()) {
+        if (e.kind == mp::MEK_CONTROL) EXPECT_FALSE(e.selected);
+    }
+
+    RightClickMenu(X(3000), Y(66), CMD_SELECT_ALL_ON_NOTE);
+    EXPECT_TRUE(Selected().empty()) << "a row without notes selects nothing";
+}
+
+TEST_F(EditCommandTest, TheMenuOfANoteOfARowAndOfTheKeyboardWithTheirGreyedAndCheckedItems) {
+    Note(960, 480, 62);
+    Open();
+    const ShownMenu onNote = RightClickMenu(X(1100), Y(62), 0);
+    EXPECT_TRUE(onNote.Has(CMD_CUT) && onNote.Has(CMD_VELOCITY_SET) && onNote.Has(CMD_QUANTIZE));
+    EXPECT_FALSE(onNote.Greyed(CMD_CUT)) << "the right-clicked note is the selection";
+    EXPECT_FALSE(onNote.Greyed(CMD_VELOCITY_MAXIMUM));
+    EXPECT_TRUE(onNote.Greyed(CMD_PASTE)) << "nothing on the clipboard";
+
+    Key('C', MOD_CONTROL);
+    const ShownMenu onRow = RightClickMenu(X(3000), Y(70), 0);
+    EXPECT_TRUE(onRow.Has(CMD_SELECT_ALL_ON_NOTE) && onRow.Has(CMD_TOGGLE_SNAPPING));
+    EXPECT_FALSE(onRow.Has(CMD_CUT));
+    EXPECT_FALSE(onRow.Greyed(CMD_PASTE));
+    EXPECT_FALSE(onRow.Checked(CMD_TOGGLE_SNAPPING)) << "the fixture switched snapping off";
+    Settings()->gridSpacing = -4;
+    EXPECT_TRUE(RightClickMenu(X(3000), Y(70), 0).Checked(6009)) << "the quarter-note grid";
+
+    const ShownMenu keyboardNone = KeyboardMenu(0);
+    EXPECT_TRUE(keyboardNone.Has(CMD_SELECT_ALL_ON_NOTE) && !keyboardNone.Has(CMD_CUT))
+        << "no selection: the row menu";
+    Key('A', MOD_CONTROL);
+    const ShownMenu keyboardSelected = KeyboardMenu(0);
+    EXPECT_TRUE(keyboardSelected.Has(CMD_CUT));
+    EXPECT_FALSE(keyboardSelected.Greyed(CMD_DELETE));
+}
+
+TEST_F(EditCommandTest, AnEmptyTrackGetsTheZoomMenuFromTheKeyboard) {
+    Open();
+    EXPECT_EQ(KeyboardMenu(0).commands, std::vector<int>{CMD_ZOOM_TO_LOOP});
+}
+
+TEST_F(EditCommandTest, MenuCommandsReachTheGrid) {
+    Note(960, 480, 62);
+    Open();
+    RightClickMenu(X(3000), Y(70), CMD_TOGGLE_SNAPPING);
+    EXPECT_NE(Settings()->snapEnabled, 0);
+    RightClickMenu(X(3000), Y(70), CMD_SELECT_ALL);
+    EXPECT_EQ(Selected().size(), 1u);
+    RightClickMenu(X(1100), Y(62), CMD_DELETE);
+    EXPECT_TRUE(NotesOf().empty());
+}
+
+} // namespace
+} // namespace commandtest

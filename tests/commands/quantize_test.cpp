@@ -1,0 +1,242 @@
+// Quantize: the resolution in ticks, the rounding of starts and durations, the descriptor an Apply
+// builds, and the dialog and command in the editor, in 4/4 and 6/8.
+#include <gtest/gtest.h>
+
+#include "command_fixture.h"
+#include "commands/quantize.h"
+#include "model/store.h"
+#include "mp/settings.h"
+#include "resources/command_ids.h"
+#include "win/controls.h"
+
+namespace commandtest {
+namespace {
+
+using namespace pianoroll;
+using namespace win;
+using tooltest::kPpq;
+
+constexpr int kList = 1030, kStarts = 1031, kDurations = 1032;
+constexpr int kSixteenth = 6, kQuarter = 2, kEighthTriplet = 5;
+
+TEST(QuantizeRules, ResolutionsAreNoteValuesOfAFourQuarterWholeNote) {
+    EXPECT_EQ(QuantizeResolutionTicks(0, 960), 3840);
+    EXPECT_EQ(QuantizeResolutionTicks(1, 960), 1920);
+    EXPECT_EQ(QuantizeResolutionTicks(kQuarter, 960), 960);
+    EXPECT_EQ(QuantizeResolutionTicks(3, 960), 640);
+    EXPECT_EQ(QuantizeResolutionTicks(kEighthTriplet, 960), 320);
+    EXPECT_EQ(QuantizeResolutionTicks(kSixteenth, 960), 240);
+    EXPECT_EQ(QuantizeResolutionTicks(9, 960), 80);
+    EXPECT_EQ(QuantizeResolutionTicks(10, 960), 60);
+    EXPECT_EQ(QuantizeResolutionTicks(7, 480), 80) << "(1920 x 2 / 3) / 16, truncated";
+    EXPECT_EQ(QuantizeResolutionTicks(10, 8), 1) << "a coarse time base never gives a zero resolution";
+    EXPECT_EQ(QuantizeResolutionTicks(-1, 960), 3840) << "outside the list: the whole note";
+}
+
+TEST(QuantizeRules, StartsGoToTheNearestMultipleAndHalfwayGoesLater) {
+    EXPECT_EQ(QuantizeStart(359, 240), 240);
+    EXPECT_EQ(QuantizeStart(360, 240), 480);
+    EXPECT_EQ(QuantizeStart(361, 240), 480);
+    EXPECT_EQ(QuantizeStart(480, 240), 480);
+    EXPECT_EQ(QuantizeStart(0, 240), 0);
+    EXPECT_EQ(QuantizeStart(-100, 240), 0);
+    EXPECT_EQ(QuantizeStart(-130, 240), -240);
+    EXPECT_EQ(QuantizeStart(159, 320), 0);
+    EXPECT_EQ(QuantizeStart(160, 320), 320);
+}
+
+TEST(QuantizeRules, DurationsAreCutToMultiplesButNeverBelowOneResolution) {
+    EXPECT_EQ(QuantizeDuration(100, 960), 960u);
+    EXPECT_EQ(QuantizeDuration(2000, 960), 1920u);
+    EXPECT_EQ(QuantizeDuration(1920, 960), 1920u);
+    EXPECT_EQ(QuantizeDuration(0, 960), 960u);
+    EXPECT_EQ(QuantizeDuration(4000000000u, 7), 3999999997u);
+    EXPECT_EQ(QuantizeDuration(5, std::int64_t{1} << 40), 0xFFFFFFFFu) << "a resolution past the longest duration";
+}
+
+TEST(QuantizeRules, ApplyRebuildsTheDescriptorKeepingTheCarriedBits) {
+    const std::uint32_t carried = (1u << 16) | (1u << 18) | (1u << 28);
+    const std::uint32_t old = carried | QD_TRIPLET | QD_STARTS | QD_DURATIONS | 5;
+    const std::uint32_t sixteenth = RebuildQuantizeDescriptor(old, kSixteenth, false, false);
+    EXPECT_EQ(sixteenth, carried | QD_ACTIVE | 4u);
+    EXPECT_EQ(RebuildQuantizeDescriptor(0, kEighthTriplet, true, true), QD_ACTIVE | QD_DURATIONS | QD_STARTS | QD_TRIPLET | 3u);
+    for (int index = 0; index < kQuantizeResolutionCount; ++index)
+        EXPECT_EQ(QuantizeIndexOf(RebuildQuantizeDescriptor(0xFFFFFFFF, index, true, false)), index);
+    EXPECT_EQ(QuantizeIndexOf(QD_TRIPLET | 6u), 0) << "no 64th-note triplet in the list";
+    EXPECT_EQ(QuantizeIndexOf(0xFFFF), 0);
+}
+
+TEST(QuantizeRules, OnlyNotesAreQuantizedAndOnlyWhileTheDescriptorIsActive) {
+    mp::MidiEventRecord note{};
+    note.kind = mp::MEK_NOTE;
+    note.time = 359 - 100; // in a block starting at 100
+    note.length = 100;
+    const std::uint32_t both = RebuildQuantizeDescriptor(0, kSixteenth, true, true);
+    ASSERT_TRUE(QuantizeEvent(note, 100, both, 240));
+    EXPECT_EQ(note.time, 240 - 100) << "rounded in song time";
+    EXPECT_EQ(note.length, 240u);
+    mp::MidiEventRecord inactive = note;
+    inactive.time = 7;
+    EXPECT_FALSE(QuantizeEvent(inactive, 0, both & ~QD_ACTIVE, 240));
+    EXPECT_EQ(inactive.time, 7);
+    mp::MidiEventRecord controller{};
+    controller.kind = mp::MEK_CONTROL;
+    controller.time = 359;
+    EXPECT_FALSE(QuantizeEvent(controller, 0, both, 240));
+    EXPECT_EQ(controller.time, 359);
+}
+
+class QuantizeCommandTest : public CommandFixture {
+protected:
+    // Answers the dialog with a resolution and the two boxes, then runs the frame's command.
+    void Quantize(int index, bool starts, bool durations, int button = IDOK) {
+        AnswerNextDialog(DialogAnswer{{{kList, std::to_string(index)},
+                                       {kStarts, starts ? "1" : "0"},
+                                       {kDurations, durations ? "1" : "0"}},
+                                      button});
+        FrameCommand(CMD_QUANTIZE);
+    }
+    std::vector<std::int64_t> Starts() {
+        std::vector<std::int64_t> out;
+        for (const Event& e : NotesOf()) out.push_back(e.time);
+        return out;
+    }
+};
+
+TEST_F(QuantizeCommandTest, SixteenthsMoveSelectedStartsAsOneEditAndStoreTheChoices) {
+    Note(359, 100, 60);
+    Note(360, 100, 62);
+    Note(361, 100, 64);
+    Note(1000, 100, 66); // not selected
+    Open();
+    Click(X(359 + 50), Y(60));
+    Click(X(360 + 50), Y(62), MOD_CONTROL);
+    Click(X(361 + 50), Y(64), MOD_CONTROL);
+    ASSERT_EQ(Selected().size(), 3u);
+    Quantize(kSixteenth, true, false);
+    EXPECT_EQ(Starts(), (std::vector<std::int64_t>{240, 480, 480, 1000}));
+    EXPECT_EQ(UndoName(), "Quantize MIDI events");
+    for (const Event& e : NotesOf()) EXPECT_EQ(e.length, 100) << "durations were not asked for";
+    EXPECT_EQ(Settings()->quantizeResolution, kSixteenth);
+    EXPECT_EQ(Settings()->quantizeStarts, 1);
+    EXPECT_EQ(Settings()->quantizeDurations, 0);
+    Undo();
+    EXPECT_EQ(Starts(), (std::vector<std::int64_t>{359, 360, 361, 1000}));
+}
+
+TEST_F(QuantizeCommandTest, QuarterDurationsLengthenShortNotesAndCutLongOnes) {
+    Note(0, 100, 60);
+    Note(960, 2000, 62);
+    Open();
+    Key('A', MOD_CONTROL);
+    Quantize(kQuarter, false, true);
+    const std::vector<Event> notes = NotesOf();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].length, 960);
+    EXPECT_EQ(notes[1].length, 1920);
+    EXPECT_EQ(notes[1].time, 960);
+}
+
+// The edit is committed either way; the host keeps no undo step for an edit that changed nothing.
+TEST_F(QuantizeCommandTest, ControllersKeepTheirTimesAndBothBoxesOffChangeNothing) {
+    Note(250, 100, 60);
+    Note(1250, 100, 62);
+    Controller(370, 7, 90, true);
+    Open();
+    Quantize(kSixteenth, true, true);
+    std::vector<Event> events = Events();
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].time, 250) << "the note is not selected";
+    EXPECT_EQ(events[1].time, 370) << "a controller keeps its time";
+    EXPECT_EQ(UndoCount(), 0u);
+
+    Key('A', MOD_CONTROL);
+    Quantize(kSixteenth, false, false);
+    EXPECT_EQ(NotesOf()[0].time, 250);
+    EXPECT_EQ(NotesOf()[0].length, 100);
+    EXPECT_EQ(UndoCount(), 0u);
+    Quantize(kSixteenth, true, false);
+    EXPECT_EQ(NotesOf()[0].time, 240);
+    EXPECT_EQ(NotesOf()[1].time, 1200);
+    EXPECT_EQ(Events()[1].time, 370);
+    EXPECT_EQ(UndoName(), "Quantize MIDI events");
+    EXPECT_EQ(UndoCount(), 1u);
+}
+
+TEST_F(QuantizeCommandTest, CancelChangesNeitherNotesNorSettingsAndNothingSelectedMakesNoEdit) {
+    Note(359, 100, 60);
+    Open();
+    Key('A', MOD_CONTROL);
+    Quantize(kQuarter, true, true, IDCANCEL);
+    EXPECT_EQ(Starts(), (std::vector<std::int64_t>{359}));
+    EXPECT_EQ(Settings()->quantizeResolution, kSixteenth);
+    EXPECT_EQ(Settings()->quantizeDurations, 0);
+    EXPECT_EQ(UndoName(), "");
+
+    Key('A', MOD_CONTROL | MOD_SHIFT);
+    Quantize(kQuarter, true, true);
+    EXPECT_EQ(Starts(), (std::vector<std::int64_t>{359}));
+    EXPECT_EQ(UndoName(), "");
+    EXPECT_EQ(Settings()->quantizeResolution, kQuarter) << "Apply stores the choice even with nothing to quantize";
+}
+
+TEST_F(QuantizeCommandTest, TheDialogListsTheResolutionsAndStartsFromTheStoredChoice) {
+    Open();
+    Settings()->quantizeResolution = kEighthTriplet;
+    Settings()->quantizeStarts = 0;
+    Settings()->quantizeDurations = 1;
+    std::vector<std::string> texts;
+    int chosen = -1, starts = -1, durations = -1;
+    std::string title;
+    AnswerNextDialog([&](HWND dialog) {
+        char buffer[64];
+        GetWindowText(dialog, buffer, sizeof buffer);
+        title = buffer;
+        HWND list = GetDlgItem(dialog, kList);
+        const int count = static_cast<int>(SendMessage(list, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            SendMessage(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer));
+            texts.push_back(buffer);
+        }
+        chosen = static_cast<int>(SendMessage(list, CB_GETCURSEL, 0, 0));
+        starts = static_cast<int>(IsDlgButtonChecked(dialog, kStarts));
+        durations = static_cast<int>(IsDlgButtonChecked(dialog, kDurations));
+        SendMessage(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    FrameCommand(CMD_QUANTIZE);
+    EXPECT_EQ(title, "MIDI Quantize");
+    ASSERT_EQ(texts.size(), 11u);
+    EXPECT_EQ(texts.front(), "Whole Note");
+    EXPECT_EQ(texts[kEighthTriplet], "8th Note Triplet");
+    EXPECT_EQ(texts.back(), "64th Note");
+    EXPECT_EQ(chosen, kEighthTriplet);
+    EXPECT_EQ(starts, 0);
+    EXPECT_EQ(durations, 1);
+}
+
+// Note values do not follow the time signature's denominator: a 16th note is a quarter of a quarter
+// note in 6/8 too.
+class QuantizeSixEightTest : public QuantizeCommandTest {
+protected:
+    void SetUp() override {
+        QuantizeCommandTest::SetUp();
+        project->WithStore([](host::Store& store) { store.SetTimeSignature(6, 3); });
+    }
+};
+
+TEST_F(QuantizeSixEightTest, ASixteenthIsAQuarterOfTheTicksPerQuarter) {
+    Note(kPpq / 4 + 10, 100, 60);
+    Note(kPpq + kPpq / 8 + 1, 30, 62);
+    Open();
+    Key('A', MOD_CONTROL);
+    Quantize(kSixteenth, true, true);
+    const std::vector<Event> notes = NotesOf();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].time, kPpq / 4);
+    EXPECT_EQ(notes[0].length, kPpq / 4);
+    EXPECT_EQ(notes[1].time, kPpq + kPpq / 4);
+    EXPECT_EQ(notes[1].length, kPpq / 4);
+}
+
+} // namespace
+} // namespace commandtest

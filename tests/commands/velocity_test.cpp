@@ -1,0 +1,140 @@
+// Velocities: the reading of an entered number, the velocity commands of the note menu, and the
+// in-place entry opened by a double-click or "Set To ...", with its accept and cancel rules.
+#include <gtest/gtest.h>
+
+#include "command_fixture.h"
+#include "commands/edit_commands.h"
+#include "resources/command_ids.h"
+#include "win/backend.h"
+
+namespace commandtest {
+namespace {
+
+using namespace pianoroll;
+using namespace win;
+
+TEST(VelocityText, TheLeadingNumberLimitedAndSixtyFourWithoutOne) {
+    EXPECT_EQ(ParseVelocityText("0"), 1);
+    EXPECT_EQ(ParseVelocityText("300"), 127);
+    EXPECT_EQ(ParseVelocityText("abc"), 64);
+    EXPECT_EQ(ParseVelocityText("90x"), 90);
+    EXPECT_EQ(ParseVelocityText("  42"), 42);
+    EXPECT_EQ(ParseVelocityText("-5"), 64) << "no sign: the text does not begin with a number";
+    EXPECT_EQ(ParseVelocityText("   "), 64);
+    EXPECT_EQ(ParseVelocityText("9999999999999999999999"), 127) << "no overflow";
+    EXPECT_EQ(ParseVelocityText("127"), 127);
+    EXPECT_EQ(ParseVelocityText("1"), 1);
+}
+
+using VelocityTest = CommandFixture;
+
+TEST_F(VelocityTest, MenuCommandsSetEverySelectedNoteAsOneStepAndLeaveControllers) {
+    Note(0, 480, 60);
+    Note(960, 480, 62);
+    Note(1920, 480, 64);
+    Note(2880, 480, 65);
+    Controller(100, 7, 90, true);
+    Open();
+    Click(X(100), Y(60), MOD_CONTROL);
+    Click(X(1000), Y(62), MOD_CONTROL);
+    Click(X(2000), Y(64), MOD_CONTROL);
+    const std::size_t undoSteps = UndoCount();
+    ASSERT_EQ(Selected().size(), 3u);
+    const ShownMenu shown = RightClickMenu(X(1000), Y(62), CMD_VELOCITY_DEFAULT);
+    ASSERT_FALSE(shown.Greyed(CMD_VELOCITY_DEFAULT));
+    EXPECT_EQ(UndoName(), "Set MIDI Event Velocities");
+    EXPECT_EQ(UndoCount(), undoSteps + 1);
+    const std::vector<Event> events = Events();
+    for (const Event& e : events) {
+        const int expected = e.kind == mp::MEK_CONTROL ? 90 : e.data1 == 65 ? 100 : 64;
+        EXPECT_EQ(e.data2, expected) << "kind " << e.kind << ", data " << e.data1;
+    }
+    RightClickMenu(X(3000), Y(65), CMD_VELOCITY_MAXIMUM);
+    EXPECT_EQ(UndoName(), "Set MIDI Event Velocity");
+    EXPECT_EQ(NotesOf()[3].data2, 127);
+    RightClickMenu(X(3000), Y(65), CMD_VELOCITY_MINIMUM);
+    EXPECT_EQ(NotesOf()[3].data2, 1);
+}
+
+TEST_F(VelocityTest, ADoubleClickedNoteTakesTheTypedNumberOnEnter) {
+    Note(960, 480, 62);
+    Note(2880, 480, 65);
+    Open();
+    HWND entry = nullptr;
+    RECT box{};
+    DoubleClickThen(X(1100), Y(62), {[&] {
+                                         entry = GetFocus();
+                                         GetWindowRect(entry, &box);
+                                         MapWindowPoints(nullptr, ViewWindow(), reinterpret_cast<POINT*>(&box), 2);
+                                     },
+                                     TypeText("90x"), PressKey(VK_RETURN)});
+    EXPECT_EQ(extraWaits, 0);
+    ASSERT_NE(entry, ViewWindow()) << "the entry had the keyboard";
+    EXPECT_FALSE(IsWindow(entry)) << "the entry is gone";
+    EXPECT_EQ(GetFocus(), ViewWindow()) << "keys go back to the grid";
+    EXPECT_EQ(box.left, X(960) + 4 - 2) << "over the note's start";
+    EXPECT_LE(box.top, Y(62));
+    EXPECT_GE(box.bottom, Y(62));
+    EXPECT_EQ(NotesOf()[0].data2, 90);
+    EXPECT_EQ(NotesOf()[1].data2, 100);
+    EXPECT_EQ(UndoName(), "Set MIDI Event Velocity");
+}
+
+TEST_F(VelocityTest, EscapeOrAnEmptyTextChangesNothing) {
+    Note(960, 480, 62);
+    Open();
+    DoubleClickThen(X(1100), Y(62), {TypeText("12"), PressKey(VK_ESCAPE)});
+    DoubleClickThen(X(1100), Y(62), {PressKey(VK_BACK), PressKey(VK_RETURN)});
+    EXPECT_EQ(extraWaits, 0);
+    EXPECT_EQ(NotesOf()[0].data2, 100);
+    EXPECT_EQ(UndoName(), "");
+}
+
+TEST_F(VelocityTest, TabTheWheelAndAPressElsewhereAcceptTheText) {
+    Note(960, 480, 62);
+    Note(2880, 480, 65);
+    Open();
+    DoubleClickThen(X(1100), Y(62), {TypeText("20"), PressKey(VK_TAB)});
+    EXPECT_EQ(NotesOf()[0].data2, 20);
+    DoubleClickThen(X(1100), Y(62), {TypeText("30"), [this] { headless::Wheel(ViewWindow(), X(1100), Y(62), 120); }});
+    EXPECT_EQ(NotesOf()[0].data2, 30);
+    DoubleClickThen(X(1100), Y(62), {TypeText("40"), [this] { headless::Click(ViewWindow(), X(3000), Y(65)); }});
+    EXPECT_EQ(extraWaits, 0);
+    const std::vector<Event> notes = NotesOf();
+    EXPECT_EQ(notes[0].data2, 40);
+    EXPECT_EQ(notes[1].data2, 100);
+    EXPECT_TRUE(notes[1].selected) << "the press that ended the entry went on to the note it hit";
+}
+
+TEST_F(VelocityTest, SetToFromTheMenuOpensTheEntryWithTheNotesVelocityAndTheSelectionTakesIt) {
+    Note(960, 480, 62);
+    Note(2880, 480, 65);
+    Open();
+    Key('A', MOD_CONTROL);
+    std::string shown;
+    std::vector<std::function<void()>> steps = {[&] {
+                                                    char text[32] = {};
+                                                    GetWindowText(GetFocus(), text, sizeof text);
+                                                    shown = text;
+                                                },
+                                                TypeText("0"), PressKey(VK_RETURN)};
+    struct Hook {
+        std::vector<std::function<void()>>* steps;
+        std::size_t next = 0;
+        static void Run(void* c) {
+            auto* h = static_cast<Hook*>(c);
+            if (h->next < h->steps->size()) (*h->steps)[h->next++]();
+            else headless::PressKey(VK_ESCAPE);
+        }
+    } hook{&steps};
+    headless::SetIdleHook(&Hook::Run, &hook);
+    RightClickMenu(X(1100), Y(62), CMD_VELOCITY_SET);
+    headless::SetIdleHook(nullptr, nullptr);
+    EXPECT_EQ(shown, "100");
+    EXPECT_EQ(hook.next, steps.size());
+    for (const Event& e : NotesOf()) EXPECT_EQ(e.data2, 1) << "0 is raised to the minimum, for the whole selection";
+    EXPECT_EQ(UndoName(), "Set MIDI Event Velocities");
+}
+
+} // namespace
+} // namespace commandtest
