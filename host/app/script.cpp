@@ -126,7 +126,11 @@ ScriptRunner::~ScriptRunner() {
     }
 }
 
-void ScriptRunner::Pump() { MainWindow::PumpMessages(); }
+// While a line runs as the input of a waiting entry, that entry's own loop takes the messages: what
+// the line injected reaches it in order, as a person's input would.
+void ScriptRunner::Pump() {
+    if (!feedingEntry_) MainWindow::PumpMessages();
+}
 
 bool ScriptRunner::EnsureWindow(std::string* reason) {
     if (window_) return true;
@@ -352,7 +356,10 @@ void ScriptRunner::IdleHook(void* context) {
         IdleGuard::Hook(nullptr);
         return;
     }
-    if (runner->RunNextLine()) return;
+    runner->feedingEntry_ = true;
+    const bool ran = runner->RunNextLine();
+    runner->feedingEntry_ = false;
+    if (ran) return;
     if (!runner->failed_) {
         runner->failed_ = true;
         runner->failure_ = {runner->line_, "the script ended while the editor waited for typing"};

@@ -132,6 +132,7 @@ private:
     std::istream* input_ = nullptr; // the script being run
     bool failed_ = false;
     ScriptFailure failure_;
+    bool feedingEntry_ = false; // a line is running as the input of a waiting entry
 };
 
 // Chooses a track (1-based) in the editor's track chooser as a person would. False with reason set
