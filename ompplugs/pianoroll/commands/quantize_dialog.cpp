@@ -121,7 +121,11 @@ bool RunQuantizeDialog(HWND owner, mp::PianoRollSettings& settings, mp::TrackAcc
 int QuantizeCommand(TrackView* v) {
     if (!v || !v->access || !v->settings) return 0;
     CancelViewDrag(v);
-    if (!RunQuantizeDialog(v->hwnd, *v->settings, *v->access)) return 1;
+    // The keys go back where they were once the dialog is gone.
+    const HWND focus = GetFocus();
+    const bool applied = RunQuantizeDialog(v->hwnd, *v->settings, *v->access);
+    if (focus && IsWindow(focus)) SetFocus(focus);
+    if (!applied) return 1;
     const HRESULT hr = QuantizeSelection(*v->access);
     if (hr == S_OK) RefreshAfterEdit(v);
     return 1;

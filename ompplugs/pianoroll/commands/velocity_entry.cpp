@@ -71,8 +71,11 @@ LRESULT EntryProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return CallWindowProc(g_editProc, hwnd, msg, wParam, lParam);
 }
 
-bool IsPress(UINT msg) {
+// Presses and the wheel end the entry wherever they go.
+bool EndsEntry(UINT msg) {
     switch (msg) {
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
@@ -86,8 +89,8 @@ bool IsPress(UINT msg) {
     }
 }
 
-// Runs the entry's messages until it ends. A press outside the box ends it and stays queued, so it
-// then does what it would have done.
+// Runs the entry's messages until it ends. A press or the wheel outside the box ends it and stays
+// queued, so it then does what it would have done.
 void RunLoop(Entry& entry) {
     while (entry.end == EntryEnd::Open) {
         if (!IsWindow(entry.edit)) {
@@ -103,7 +106,7 @@ void RunLoop(Entry& entry) {
             entry.end = EntryEnd::Cancel;
             break;
         }
-        if (IsPress(msg.message) && msg.hwnd != entry.edit) {
+        if (EndsEntry(msg.message) && msg.hwnd != entry.edit) {
             entry.end = EntryEnd::Accept;
             break;
         }
