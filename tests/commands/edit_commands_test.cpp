@@ -198,9 +198,7 @@ TEST_F(EditCommandTest, SelectAllOnNoteSelectsExactlyThatRowsNotes) {
     ASSERT_EQ(selected.size(), 2u);
     EXPECT_EQ(selected[0].pitch, 64);
     EXPECT_EQ(selected[1].time, 5000) << "the whole track long, beyond the view";
-    for (const Event& e : Events()) {
-        if (e.kind == mp::MEK_CONTROL) EXPECT_FALSE(e.selected);
-    }
+    for (const Event& e : Events()) EXPECT_FALSE(e.kind == mp::MEK_CONTROL && e.selected) << "the controller";
 
     RightClickMenu(X(3000), Y(66), CMD_SELECT_ALL_ON_NOTE);
     EXPECT_TRUE(Selected().empty()) << "a row without notes selects nothing";
