@@ -67,6 +67,8 @@ void PrepareMenu(TrackView* v, HMENU menu) {
 } // namespace
 
 void ShowGridContextMenu(TrackView* v, int x, int y, bool fromKeyboard) {
+    // The menu key can come during a drag: the drag ends first, as for the edit keys.
+    CancelViewDrag(v);
     const GridTarget target = TargetAt(v, x, y);
     HMENU menus = LoadModuleMenu(kGridMenus);
     HMENU menu = menus ? GetSubMenu(menus, ChooseMenu(v, target, fromKeyboard)) : nullptr;
