@@ -6,7 +6,6 @@
 #include <cstring>
 #include <tuple>
 
-#include "frame/editor_dialog.h"
 #include "model/store.h"
 #include "win/backend.h"
 #include "win/com.h"
@@ -113,16 +112,6 @@ std::vector<Event> CommandFixture::NotesOf(std::uint32_t trackId) {
     std::vector<Event> events = Events(trackId);
     std::erase_if(events, [](const Event& e) { return e.kind != mp::MEK_NOTE; });
     return events;
-}
-
-void CommandFixture::ChooseTrack(int index) {
-    HWND chooser = GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId);
-    SendMessage(chooser, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessage(EditorWindow(), WM_COMMAND, MAKEWPARAM(pianoroll::kTrackChooserId, CBN_SELCHANGE),
-                reinterpret_cast<LPARAM>(chooser));
-    Pump();
-    SetFocus(ViewWindow());
-    Pump();
 }
 
 void CommandFixture::FrameCommand(int id) {

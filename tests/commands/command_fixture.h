@@ -1,5 +1,5 @@
 // CommandFixture: the tool fixture's editor with what the edit commands need besides: events with their
-// velocities and channels, controller events, a second track, the frame's commands, the grid's context
+// velocities and channels, controller events, the frame's commands, the grid's context
 // menu answered and looked at, and typing into the velocity entry while it waits.
 #pragma once
 
@@ -47,8 +47,6 @@ protected:
     // Every event of a track (the piano track when 0), by time and pitch.
     std::vector<Event> Events(std::uint32_t trackId = 0);
     std::vector<Event> NotesOf(std::uint32_t trackId = 0);
-    // Chooses the track at a position of the chooser.
-    void ChooseTrack(int index);
     // A command as the toolbar sends it to the frame.
     void FrameCommand(int id);
     // Right-clicks at a point and answers the menu that opens with `command` (0: none); returns what

