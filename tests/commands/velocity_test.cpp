@@ -122,5 +122,14 @@ TEST_F(VelocityTest, SetToFromTheMenuOpensTheEntryWithTheNotesVelocityAndTheSele
     EXPECT_EQ(UndoName(), "Set MIDI Event Velocities");
 }
 
+TEST_F(VelocityTest, ClosingTheEditorWhileTheEntryWaitsChangesNothing) {
+    Note(960, 480, 62);
+    Open();
+    DoubleClickThen(X(1100), Y(62), {TypeText("5"), [this] { CloseEditor(); }});
+    EXPECT_EQ(extraWaits, 0);
+    EXPECT_EQ(EditorWindow(), nullptr);
+    EXPECT_EQ(NotesOf()[0].data2, 100);
+}
+
 } // namespace
 } // namespace commandtest

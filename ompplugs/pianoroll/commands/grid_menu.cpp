@@ -79,10 +79,11 @@ void ShowGridContextMenu(TrackView* v, int x, int y, bool fromKeyboard) {
     PrepareMenu(v, menu);
     POINT pt{x, y};
     ClientToScreen(v->hwnd, &pt);
+    const HWND view = v->hwnd;
     const int command = static_cast<int>(
-        TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RETURNCMD | TPM_NONOTIFY, pt.x, pt.y, 0, v->hwnd, nullptr));
+        TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RETURNCMD | TPM_NONOTIFY, pt.x, pt.y, 0, view, nullptr));
     DestroyMenu(menus);
-    if (command == 0 || RunGridCommand(v, command, target)) return;
+    if (command == 0 || !IsWindow(view) || RunGridCommand(v, command, target)) return;
     if (HWND frame = GetParent(v->hwnd)) SendMessage(frame, WM_COMMAND, static_cast<WPARAM>(command), 0);
 }
 

@@ -47,6 +47,7 @@ const DialogTemplate kQuantizeDialog = {
 };
 
 struct DialogContext {
+    HWND view; // the track access is the view's: Apply needs it alive
     mp::PianoRollSettings* settings;
     mp::TrackAccess* access;
 };
@@ -93,8 +94,9 @@ INT_PTR QuantizeDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_COMMAND: {
         const auto* context = reinterpret_cast<const DialogContext*>(GetWindowLongPtr(dialog, DWLP_USER));
         if (LOWORD(wParam) == IDOK && context) {
-            Apply(dialog, *context);
-            EndDialog(dialog, IDOK);
+            const bool open = IsWindow(context->view) != FALSE;
+            if (open) Apply(dialog, *context);
+            EndDialog(dialog, open ? IDOK : IDCANCEL);
             return TRUE;
         }
         if (LOWORD(wParam) == IDCANCEL) {
@@ -114,7 +116,7 @@ bool RunQuantizeDialog(HWND owner, mp::PianoRollSettings& settings, mp::TrackAcc
     const LPCSTR name = MAKEINTRESOURCE(kQuantizeDialogId);
     if (!FindDialogResource(module, name) && !RegisterDialogResource(module, kQuantizeDialogId, &kQuantizeDialog))
         return false;
-    DialogContext context{&settings, &access};
+    DialogContext context{owner, &settings, &access};
     return DialogBoxParam(module, name, owner, QuantizeDialogProc, reinterpret_cast<LPARAM>(&context)) == IDOK;
 }
 
@@ -123,7 +125,9 @@ int QuantizeCommand(TrackView* v) {
     CancelViewDrag(v);
     // The keys go back where they were once the dialog is gone.
     const HWND focus = GetFocus();
-    const bool applied = RunQuantizeDialog(v->hwnd, *v->settings, *v->access);
+    const HWND view = v->hwnd;
+    const bool applied = RunQuantizeDialog(view, *v->settings, *v->access);
+    if (!IsWindow(view)) return 1; // the editor closed while the dialog was open
     if (focus && IsWindow(focus)) SetFocus(focus);
     if (!applied) return 1;
     const HRESULT hr = QuantizeSelection(*v->access);

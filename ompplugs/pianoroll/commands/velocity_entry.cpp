@@ -180,8 +180,12 @@ void RunVelocityEntry(TrackView* v, const mp::EventKey* note) {
     g_editProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtr(entry.edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EntryProc)));
     g_entry = &entry;
+    const HWND view = v->hwnd;
     SetFocus(entry.edit);
     RunLoop(entry);
+    g_entry = nullptr;
+    // The editor may have closed meanwhile, taking the entry and the view record with it.
+    if (!IsWindow(view)) return;
 
     std::string text;
     if (IsWindow(entry.edit)) {
@@ -192,7 +196,6 @@ void RunVelocityEntry(TrackView* v, const mp::EventKey* note) {
         if (GetFocus() == entry.edit) SetFocus(v->hwnd);
         DestroyWindow(entry.edit);
     }
-    g_entry = nullptr;
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
     if (entry.end == EntryEnd::Accept && !text.empty()) SetSelectionVelocity(v, ParseVelocityText(text));
     RefreshAfterEdit(v);
