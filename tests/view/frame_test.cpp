@@ -204,7 +204,8 @@ TEST_F(Frame, PositionQueryAnswersInViewPixels) {
     // The frame says who acts on a command: itself (toolbar and drop-downs), the view (only the view's
     // menus carry it), or nobody, also for the id 0 that menu separators have.
     const std::pair<WPARAM, LRESULT> targets[] = {{4010, mp::SCT_FRAME}, {6009, mp::SCT_FRAME}, {41000, mp::SCT_FRAME},
-                                                  {4030, mp::SCT_VIEW},  {5001, mp::SCT_VIEW},  {4004, mp::SCT_NONE},
+                                                  {4030, mp::SCT_VIEW},  {5001, mp::SCT_VIEW},  {4004, mp::SCT_VIEW},
+                                                  {4005, mp::SCT_FRAME}, {4009, mp::SCT_NONE},
                                                   {0, mp::SCT_NONE},     {0x10000 + 4010, mp::SCT_NONE}};
     for (const auto& [id, target] : targets)
         EXPECT_EQ(SendMessage(EditorWindow(), mp::PRM_SCRIPT_COMMAND_TARGET, id, 0), target) << id;
