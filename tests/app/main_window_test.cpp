@@ -208,6 +208,7 @@ TEST_F(MainWindowTest, EditAndOptionsMenusReachTheEditorAsItsToolbarDoes) {
         return 0;
     });
     EXPECT_EQ(cut, UINT(MF_GRAYED));
+    EXPECT_EQ(quantize, UINT(MF_GRAYED));
     POINT note{};
     ASSERT_TRUE(ViewPoint(hwnd, 100, 60, &note));
     headless::Click(hwnd, note.x, note.y);
@@ -215,11 +216,12 @@ TEST_F(MainWindowTest, EditAndOptionsMenusReachTheEditorAsItsToolbarDoes) {
     ClickMenuTitle(1, [&](HMENU menu, HWND) -> UINT {
         cut = state(menu, 4000);
         copy = state(menu, 4001);
-        EXPECT_EQ(state(menu, 4005), quantize); // as the toolbar's Quantize button
+        quantize = state(menu, 4005); // as the toolbar's Quantize button
         return 0;
     });
     EXPECT_EQ(cut, 0u);
     EXPECT_EQ(copy, 0u);
+    EXPECT_EQ(quantize, 0u);
     // Options: snapping checked as the toolbar's button; choosing it switches both.
     std::vector<std::string> texts;
     UINT snap = 0, scale = 0;
