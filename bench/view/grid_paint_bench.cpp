@@ -82,7 +82,7 @@ struct Editor {
         v = reinterpret_cast<pianoroll::TrackView*>(GetWindowLongPtr(view, GWLP_USERDATA));
         // About 2,000 visible notes: 40 notes a beat... sixteenths over 48 rows, 500 beats on screen.
         pianoroll::SetTimeView(v, 1000 * kQuarter, 500 * kQuarter, pianoroll::TV_PROGRAM);
-        v->rowHeightLevel = 12;
+        v->geo.rowHeightLevel = 12;
         pianoroll::SetVerticalView(v, (127 - 90) * pianoroll::kUnitsPerRow, pianoroll::VerticalSpanOfLevel(v, 12),
                                    pianoroll::VV_PROGRAM | pianoroll::VV_FIXED_SPAN);
         Paint();
@@ -116,7 +116,7 @@ Editor& EditorOf(int notes) {
 void WarmPaint(benchmark::State& state) {
     Editor& e = EditorOf(static_cast<int>(state.range(0)));
     for (auto _ : state) e.Paint();
-    state.counters["notes_painted"] = static_cast<double>(e.v->displayList->size() - e.v->displayRowCount);
+    state.counters["notes_painted"] = static_cast<double>(e.v->gridCache.displayList.size() - e.v->gridCache.displayRowCount);
 }
 
 void ColdPaint(benchmark::State& state) {

@@ -47,7 +47,7 @@ TEST_F(EditCommandTest, PasteAtTheCursorKeepsDistancesSelectsAndMovesTheCursorTo
     Key('C', MOD_CONTROL);
     EXPECT_EQ(UndoName(), "") << "copying changes nothing";
     Key(VK_HOME, MOD_CONTROL);
-    ASSERT_EQ(V()->editCursor, 0);
+    ASSERT_EQ(V()->time.editCursor, 0);
     Key('V', MOD_CONTROL);
     const std::vector<Event> notes = NotesOf();
     ASSERT_EQ(notes.size(), 4u);
@@ -56,7 +56,7 @@ TEST_F(EditCommandTest, PasteAtTheCursorKeepsDistancesSelectsAndMovesTheCursorTo
     EXPECT_TRUE(notes[0].selected && notes[1].selected);
     EXPECT_FALSE(notes[2].selected || notes[3].selected) << "what was selected before is deselected";
     EXPECT_EQ(notes[1].length, 200);
-    EXPECT_EQ(V()->editCursor, 700);
+    EXPECT_EQ(V()->time.editCursor, 700);
     EXPECT_EQ(UndoName(), "Paste MIDI Events");
 }
 
@@ -68,16 +68,16 @@ TEST_F(EditCommandTest, CutThenPasteElsewhereMovesTheNoteAndPastingBeyondTheSong
     EXPECT_TRUE(NotesOf().empty());
     EXPECT_EQ(UndoName(), "Delete MIDI Event");
     Key(VK_END, MOD_CONTROL);
-    const std::int64_t far = V()->documentLength;
-    ASSERT_EQ(V()->editCursor, far);
+    const std::int64_t far = V()->geo.documentLength;
+    ASSERT_EQ(V()->time.editCursor, far);
     Key('V', MOD_CONTROL);
     ASSERT_EQ(NotesOf().size(), 1u);
     EXPECT_EQ(NotesOf()[0].time, far);
     EXPECT_EQ(UndoName(), "Paste MIDI Event");
-    EXPECT_EQ(V()->editCursor, far + 480) << "the time extent grew to take the cursor";
-    EXPECT_GE(V()->documentLength, far + 480);
-    EXPECT_LE(V()->timeOrigin, far + 480);
-    EXPECT_GE(V()->timeOrigin + V()->timeSpan, far + 480) << "the view scrolled to the cursor";
+    EXPECT_EQ(V()->time.editCursor, far + 480) << "the time extent grew to take the cursor";
+    EXPECT_GE(V()->geo.documentLength, far + 480);
+    EXPECT_LE(V()->geo.timeOrigin, far + 480);
+    EXPECT_GE(V()->geo.timeOrigin + V()->geo.timeSpan, far + 480) << "the view scrolled to the cursor";
 }
 
 TEST_F(EditCommandTest, DamagedClipboardDataPastesNothing) {

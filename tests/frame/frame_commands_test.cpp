@@ -36,12 +36,12 @@ TEST_F(FrameCommands, GoToStartAndEndMoveTheCursorIntoView) {
     Pump();
     SetTimeView(0, 4 * kQuarter);
     Command(4025);
-    EXPECT_EQ(View()->editCursor, 41 * kQuarter);
-    EXPECT_LE(View()->timeOrigin, 41 * kQuarter);
-    EXPECT_GE(View()->timeOrigin + View()->timeSpan, 41 * kQuarter); // the song's end at the right edge
+    EXPECT_EQ(View()->time.editCursor, 41 * kQuarter);
+    EXPECT_LE(View()->geo.timeOrigin, 41 * kQuarter);
+    EXPECT_GE(View()->geo.timeOrigin + View()->geo.timeSpan, 41 * kQuarter); // the song's end at the right edge
     Command(4024);
-    EXPECT_EQ(View()->editCursor, 0);
-    EXPECT_EQ(View()->timeOrigin, 0);
+    EXPECT_EQ(View()->time.editCursor, 0);
+    EXPECT_EQ(View()->geo.timeOrigin, 0);
 }
 
 TEST_F(FrameCommands, RootAndScaleRefreshTheToolbarAndLoopTogglesTheHost) {

@@ -18,12 +18,12 @@ TEST_F(FrameMessages, TheHostsSelectionBecomesTheLoopRegionAndAnEmptyOneHidesIt)
     OpenSong();
     project->WithStore([&](host::Store& store) { store.SetLoop(kQuarter, 3 * kQuarter); });
     SendMessage(EditorWindow(), mp::PRM_SELECTION_CHANGED, 0, 0);
-    EXPECT_EQ(View()->loopStart, kQuarter);
-    EXPECT_EQ(View()->loopEnd, 3 * kQuarter);
-    EXPECT_TRUE(View()->flags & pianoroll::TVF_LOOP_ON);
+    EXPECT_EQ(View()->time.loopStart, kQuarter);
+    EXPECT_EQ(View()->time.loopEnd, 3 * kQuarter);
+    EXPECT_TRUE(View()->time.loopShown);
     project->WithStore([&](host::Store& store) { store.SetLoop(2 * kQuarter, 2 * kQuarter); });
     SendMessage(EditorWindow(), mp::PRM_SELECTION_CHANGED, 0, 0);
-    EXPECT_FALSE(View()->flags & pianoroll::TVF_LOOP_ON);
+    EXPECT_FALSE(View()->time.loopShown);
 }
 
 TEST_F(FrameMessages, ANewTimeBaseGivesTheGridItsNewSpacing) {

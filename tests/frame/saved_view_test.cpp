@@ -32,7 +32,7 @@ TEST_F(SavedView, SavingWritesTheTimeEdgeSpanRowsAndLevels) {
     EXPECT_EQ(s->savedTimeSpan, 4 * kQuarter);
     EXPECT_EQ(s->savedTopRow, 40);
     EXPECT_EQ(s->savedRowHeightLevel, 9);
-    EXPECT_EQ(s->savedZoomLevel, View()->timeZoomLevel);
+    EXPECT_EQ(s->savedZoomLevel, View()->geo.timeZoomLevel);
 }
 
 TEST_F(SavedView, ReopeningShowsTheSavedViewAgain) {
@@ -40,10 +40,10 @@ TEST_F(SavedView, ReopeningShowsTheSavedViewAgain) {
     SetTimeView(kQuarter, 4 * kQuarter);
     SetRows(40, 9);
     Reopen();
-    EXPECT_EQ(View()->timeOrigin, kQuarter);
-    EXPECT_EQ(View()->timeSpan, 4 * kQuarter);
-    EXPECT_EQ(View()->topRow, 40);
-    EXPECT_EQ(View()->rowHeightLevel, 9);
+    EXPECT_EQ(View()->geo.timeOrigin, kQuarter);
+    EXPECT_EQ(View()->geo.timeSpan, 4 * kQuarter);
+    EXPECT_EQ(View()->geo.topRow, 40);
+    EXPECT_EQ(View()->geo.rowHeightLevel, 9);
 }
 
 TEST_F(SavedView, ASavedViewBeyondTheSongIsClampedToIt) {
@@ -56,10 +56,10 @@ TEST_F(SavedView, ASavedViewBeyondTheSongIsClampedToIt) {
     s->savedRowHeightLevel = 5000;
     Reopen();
     const pianoroll::TrackView* v = View();
-    EXPECT_EQ(v->timeSpan, 2 * kQuarter);
-    EXPECT_LE(v->timeOrigin, v->documentLength);
-    EXPECT_LE(v->rowHeightLevel, v->maxRowHeightLevel);
-    EXPECT_EQ(v->topRow + v->verticalSpan / pianoroll::kUnitsPerRow, 128); // the last rows, no further
+    EXPECT_EQ(v->geo.timeSpan, 2 * kQuarter);
+    EXPECT_LE(v->geo.timeOrigin, v->geo.documentLength);
+    EXPECT_LE(v->geo.rowHeightLevel, v->geo.maxRowHeightLevel);
+    EXPECT_EQ(v->geo.topRow + v->geo.verticalSpan / pianoroll::kUnitsPerRow, 128); // the last rows, no further
 }
 
 } // namespace

@@ -46,8 +46,8 @@ int ViewFixture::HostNoteCount(int trackIndex) {
 
 int ViewFixture::PaintedNotes() const {
     const pianoroll::TrackView* v = View();
-    if (!v || !v->displayList) return 0;
-    return static_cast<int>(v->displayList->size()) - v->displayRowCount;
+    if (!v) return 0;
+    return static_cast<int>(v->gridCache.displayList.size()) - v->gridCache.displayRowCount;
 }
 
 void ViewFixture::OpenView(int width, int height) {
@@ -97,7 +97,7 @@ void ViewFixture::SetTimeView(std::int64_t start, std::int64_t span) {
 
 void ViewFixture::SetRows(int topRow, int rowHeightLevel) {
     pianoroll::TrackView* v = View();
-    v->rowHeightLevel = rowHeightLevel;
+    v->geo.rowHeightLevel = rowHeightLevel;
     pianoroll::SetVerticalView(v, topRow * pianoroll::kUnitsPerRow, pianoroll::VerticalSpanOfLevel(v, rowHeightLevel),
                                pianoroll::VV_PROGRAM | pianoroll::VV_FIXED_SPAN);
     Repaint();

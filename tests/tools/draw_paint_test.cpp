@@ -165,19 +165,19 @@ TEST_F(PaintTest, AStrokeThatChangesRowsStartsAFreshRunInTheNewRow) {
 TEST_F(PaintTest, AStrokeAboveTheGridScrollsRowByRowFasterTheFartherOut) {
     Open();
     UseTool(TOOL_PAINT);
-    const int top = View()->verticalTop;
+    const int top = View()->geo.verticalTop;
     Down(X(1000), Y(kTopNote - 1));
-    Move(X(1000), View()->grid.top - 2);
+    Move(X(1000), View()->geo.grid.top - 2);
     headless::AdvanceClock(1000);
     Pump();
-    const int nearRows = (top - View()->verticalTop) / kUnitsPerRow;
+    const int nearRows = (top - View()->geo.verticalTop) / kUnitsPerRow;
     EXPECT_GE(nearRows, 1);
-    Move(X(1000), View()->grid.top - 150);
-    const int before = View()->verticalTop;
+    Move(X(1000), View()->geo.grid.top - 150);
+    const int before = View()->geo.verticalTop;
     headless::AdvanceClock(1000);
     Pump();
-    EXPECT_GT((before - View()->verticalTop) / kUnitsPerRow, nearRows);
-    Up(X(1000), View()->grid.top - 150);
+    EXPECT_GT((before - View()->geo.verticalTop) / kUnitsPerRow, nearRows);
+    Up(X(1000), View()->geo.grid.top - 150);
     // The stroke painted in the rows it reached, and is one step.
     const std::vector<HostNote> notes = Notes();
     ASSERT_FALSE(notes.empty());

@@ -24,7 +24,7 @@ TEST_F(FrameworkTest, PreciseHitCodesGiveEdgesAndBodiesAndNarrowNotesOnlyEdges) 
     } points[] = {
         {xs - 3, y, HitNoteStart}, {xs + 4, y, HitNoteStart}, {xs + 5, y, HitNote},          {xe - 5, y, HitNote},
         {xe - 4, y, HitNoteEnd},   {xe + 3, y, HitNoteEnd},   {X(2500), y, HitEmpty},        {X(1200), Y(71), HitEmpty},
-        {X(1200), View()->grid.top - 1, HitOutside},
+        {X(1200), View()->geo.grid.top - 1, HitOutside},
     };
     for (const auto& p : points) EXPECT_EQ(HitAt(p.x, p.y), p.hit) << p.x << "," << p.y;
 
@@ -61,11 +61,11 @@ TEST_F(FrameworkTest, KeysAndCommandsChooseToolsThroughTheRing) {
     EXPECT_EQ(SelectTool(View(), kToolCount), 0);
     EXPECT_EQ(CurrentTool(), TOOL_ERASE);
 
-    const int level = View()->rowHeightLevel;
+    const int level = View()->geo.rowHeightLevel;
     Key(VK_UP, MOD_CONTROL | MOD_SHIFT);
-    EXPECT_EQ(View()->rowHeightLevel, level + 1);
+    EXPECT_EQ(View()->geo.rowHeightLevel, level + 1);
     Key(VK_DOWN, MOD_CONTROL | MOD_SHIFT);
-    EXPECT_EQ(View()->rowHeightLevel, level);
+    EXPECT_EQ(View()->geo.rowHeightLevel, level);
 }
 
 TEST_F(FrameworkTest, TheToolIndexInTheSettingsIsRestoredWhenTheEditorOpens) {
@@ -88,7 +88,7 @@ TEST_F(FrameworkTest, ClicksSelectNotesAndMoveTheEditCursor) {
     Click(X(1200), Y(72));
     ASSERT_EQ(Selected().size(), 1u);
     EXPECT_EQ(Selected()[0].time, 960);
-    EXPECT_EQ(View()->editCursor, 1200);
+    EXPECT_EQ(View()->time.editCursor, 1200);
     Click(X(3000), Y(72), MOD_CONTROL); // Ctrl toggles into the selection
     EXPECT_EQ(Selected().size(), 2u);
     Click(X(3000), Y(72), MOD_CONTROL);
@@ -106,11 +106,11 @@ TEST_F(FrameworkTest, ClickModifiersMoveTheLoopRegionAndExtendTheRange) {
     Open();
     std::int64_t start = 0, end = 0;
     Click(X(1000), Y(60)); // a plain click in an empty cell draws nothing
-    EXPECT_EQ(View()->editCursor, 1000);
+    EXPECT_EQ(View()->time.editCursor, 1000);
     EXPECT_TRUE(Notes().empty());
     // Shift: the range runs from the click to where the edit cursor stood, and becomes the loop.
     Click(X(3000), Y(60), MOD_SHIFT);
-    EXPECT_EQ(View()->editCursor, 3000);
+    EXPECT_EQ(View()->time.editCursor, 3000);
     ASSERT_TRUE(View()->access->GetLoopRegion(&start, &end));
     EXPECT_EQ(start, 1000);
     EXPECT_EQ(end, 3000);
@@ -130,8 +130,8 @@ TEST_F(FrameworkTest, ATimeSelectionDragOnTheEmptyGridBecomesTheLoopRegion) {
     ASSERT_TRUE(View()->access->GetLoopRegion(&start, &end));
     EXPECT_EQ(start, 2000);
     EXPECT_EQ(end, 4000);
-    EXPECT_EQ(View()->editCursor, 2000);
-    EXPECT_EQ(View()->selectionLength, 0);
+    EXPECT_EQ(View()->time.editCursor, 2000);
+    EXPECT_EQ(View()->time.selectionLength, 0);
     EXPECT_TRUE(Selected().empty());
 }
 
@@ -140,11 +140,11 @@ TEST_F(FrameworkTest, AReleaseWithoutMovementOnAnEndEdgeMovesTheCursorToTheNoteE
     Open(true);
     Command(CMD_GRID_SPACING_FIRST + 9); // quarter notes
     Click(X(2000) - 1, Y(72));
-    EXPECT_EQ(View()->editCursor, 2000);
+    EXPECT_EQ(View()->time.editCursor, 2000);
     Click(X(1000) + 1, Y(72));
-    EXPECT_EQ(View()->editCursor, 1000);
+    EXPECT_EQ(View()->time.editCursor, 1000);
     Click(X(1500), Y(72)); // the body: the snapped click time
-    EXPECT_EQ(View()->editCursor, 1920);
+    EXPECT_EQ(View()->time.editCursor, 1920);
 }
 
 // ---- moves -------------------------------------------------------------------------------------------
@@ -170,25 +170,25 @@ TEST_F(FrameworkTest, DraggingPastTheRightEdgeScrollsOnTheClockAndCarriesTheNote
     Open();
     UseTool(TOOL_SELECTION);
     Click(X(1200), Y(72));
-    const int right = View()->grid.right;
+    const int right = View()->geo.grid.right;
     Down(X(1200), Y(72));
     Move(X(1200) + 40, Y(72));
     Move(right + 30, Y(72));
-    const std::int64_t origin = View()->timeOrigin;
+    const std::int64_t origin = View()->geo.timeOrigin;
     headless::AdvanceClock(1000);
     Pump();
-    const std::int64_t scrolled = View()->timeOrigin;
+    const std::int64_t scrolled = View()->geo.timeOrigin;
     EXPECT_GT(scrolled, origin);
     // The note follows the view: it now starts beyond what the first screen showed.
     Up(right + 30, Y(72));
     ASSERT_EQ(Notes().size(), 1u);
-    EXPECT_GT(Notes()[0].time, origin + View()->timeSpan - 960);
+    EXPECT_GT(Notes()[0].time, origin + View()->geo.timeSpan - 960);
     EXPECT_EQ(UndoName(), "Move MIDI Event");
     EXPECT_EQ(UndoCount(), 1u);
     // Released, nothing scrolls any more.
     headless::AdvanceClock(1000);
     Pump();
-    EXPECT_EQ(View()->timeOrigin, scrolled);
+    EXPECT_EQ(View()->geo.timeOrigin, scrolled);
 }
 
 TEST_F(FrameworkTest, DraggingBelowTheGridScrollsTheRowsUnlessTheMoveIsTimeOnly) {
@@ -196,14 +196,14 @@ TEST_F(FrameworkTest, DraggingBelowTheGridScrollsTheRowsUnlessTheMoveIsTimeOnly)
     Open();
     UseTool(TOOL_SELECTION);
     Click(X(1200), Y(72));
-    const int top = View()->verticalTop;
+    const int top = View()->geo.verticalTop;
     Down(X(1200), Y(72));
     Move(X(1200), Y(72) + 20);
-    Move(X(1200), View()->grid.bottom + 40);
+    Move(X(1200), View()->geo.grid.bottom + 40);
     headless::AdvanceClock(1000);
     Pump();
-    EXPECT_GT(View()->verticalTop, top);
-    Up(X(1200), View()->grid.bottom + 40);
+    EXPECT_GT(View()->geo.verticalTop, top);
+    Up(X(1200), View()->geo.grid.bottom + 40);
     ASSERT_EQ(Notes().size(), 1u);
     EXPECT_LT(Notes()[0].pitch, 72);
     Undo();
@@ -211,14 +211,14 @@ TEST_F(FrameworkTest, DraggingBelowTheGridScrollsTheRowsUnlessTheMoveIsTimeOnly)
     // An Alt+drag (of the common handler) that goes sideways first is time-only: the rows stay.
     UseTool(TOOL_DRAW);
     Click(X(1200), Y(72));
-    const int still = View()->verticalTop;
+    const int still = View()->geo.verticalTop;
     Down(X(1200), Y(72), 0, MOD_ALT);
     Move(X(1200) + 40, Y(72));
-    Move(X(1200) + 40, View()->grid.bottom + 40);
+    Move(X(1200) + 40, View()->geo.grid.bottom + 40);
     headless::AdvanceClock(1000);
     Pump();
-    EXPECT_EQ(View()->verticalTop, still);
-    Up(X(1200) + 40, View()->grid.bottom + 40, 0, MOD_ALT);
+    EXPECT_EQ(View()->geo.verticalTop, still);
+    Up(X(1200) + 40, View()->geo.grid.bottom + 40, 0, MOD_ALT);
     ASSERT_EQ(Notes().size(), 1u);
     EXPECT_EQ(Notes()[0].pitch, 72);
 }
@@ -389,8 +389,8 @@ TEST_F(FrameworkTest, SnappedMovesPutThePressedNoteOnTheGrid) {
 // Rows of the note records the last grid paint drew.
 std::vector<int> PaintedRows(const TrackView* v) {
     std::vector<int> rows;
-    for (std::size_t i = static_cast<std::size_t>(v->displayRowCount); i < v->displayList->size(); ++i)
-        rows.push_back((*v->displayList)[i].row);
+    for (std::size_t i = static_cast<std::size_t>(v->gridCache.displayRowCount); i < v->gridCache.displayList.size(); ++i)
+        rows.push_back(v->gridCache.displayList[i].row);
     return rows;
 }
 
@@ -426,13 +426,13 @@ TEST_F(FrameworkTest, ANoteDraggedIntoTheRightMarginStaysInSight) {
     Down(X(1200), Y(72));
     Move(X(1300), Y(72));
     // The margin maps no time and shows no notes: the note stops where time is still shown.
-    Move(View()->grid.right - 3, Y(72));
+    Move(View()->geo.grid.right - 3, Y(72));
     Repaint();
     EXPECT_EQ(PaintedRows(View()), std::vector<int>{127 - 72});
-    EXPECT_NE(View()->autoScrollMode, 0u) << "the margin already scrolls";
-    Up(View()->grid.right - 3, Y(72));
+    EXPECT_NE(View()->autoScroll.mode, 0u) << "the margin already scrolls";
+    Up(View()->geo.grid.right - 3, Y(72));
     ASSERT_EQ(Notes().size(), 1u);
-    EXPECT_LT(Notes()[0].time, View()->timeOrigin + View()->timeSpan);
+    EXPECT_LT(Notes()[0].time, View()->geo.timeOrigin + View()->geo.timeSpan);
 }
 
 TEST_F(FrameworkTest, QAndLSwitchLoopPlaybackThroughTheFrame) {
@@ -452,7 +452,7 @@ TEST_F(FrameworkTest, EscapeInARulerScrollLeavesThePendingEditAndTheHistoryAlone
     Drag(X(1000), Y(72), X(1500), Y(72));
     ASSERT_EQ(UndoName(), "Draw MIDI Event");
     const std::size_t steps = UndoCount();
-    SetTimeView(2000, View()->timeSpan);
+    SetTimeView(2000, View()->geo.timeSpan);
     mp::TrackAccess* access = View()->access;
     ASSERT_GE(access->InsertNote(2400, 480, 127 - 60, false), 0);
 
@@ -461,7 +461,7 @@ TEST_F(FrameworkTest, EscapeInARulerScrollLeavesThePendingEditAndTheHistoryAlone
     Down(ruler.left + 300, y);
     Move(ruler.left + 250, y);
     Move(ruler.left + 200, y);
-    ASSERT_EQ(View()->timeOrigin, 2500) << "the ruler scrolls the view";
+    ASSERT_EQ(View()->geo.timeOrigin, 2500) << "the ruler scrolls the view";
     Key(VK_ESCAPE);
     EXPECT_EQ(access->QueuedInsertCount(), 1) << "the pending edit is kept";
     EXPECT_EQ(UndoCount(), steps);
@@ -469,7 +469,7 @@ TEST_F(FrameworkTest, EscapeInARulerScrollLeavesThePendingEditAndTheHistoryAlone
     EXPECT_EQ(DragState(), Drag::None) << "Escape ends the ruler's drag";
     Move(ruler.left + 100, y);
     Up(ruler.left + 100, y);
-    EXPECT_EQ(View()->timeOrigin, 2500) << "the ended drag scrolls no further";
+    EXPECT_EQ(View()->geo.timeOrigin, 2500) << "the ended drag scrolls no further";
     access->DiscardEdits();
 }
 
@@ -506,25 +506,25 @@ TEST_F(FrameworkTest, EachToolNamesItsCursorsAndEachCursorHasAPictureOfItsOwn) {
 
 TEST_F(FrameworkTest, CtrlWheelScrollsRowsAndWithAltChangesTheRowHeight) {
     Open();
-    const int top = View()->topRow;
+    const int top = View()->geo.topRow;
     headless::Wheel(ViewWindow(), X(1000), Y(70), -120, MOD_CONTROL);
     Pump();
-    EXPECT_EQ(View()->topRow, top + 3);
+    EXPECT_EQ(View()->geo.topRow, top + 3);
     headless::Wheel(ViewWindow(), X(1000), Y(70), 240, MOD_CONTROL);
     Pump();
-    EXPECT_EQ(View()->topRow, top - 3);
-    const int level = View()->rowHeightLevel;
+    EXPECT_EQ(View()->geo.topRow, top - 3);
+    const int level = View()->geo.rowHeightLevel;
     // Up makes the rows taller, down shorter.
     headless::Wheel(ViewWindow(), X(1000), Y(70), 120, MOD_CONTROL | MOD_ALT);
     Pump();
-    EXPECT_EQ(View()->rowHeightLevel, level + 1);
+    EXPECT_EQ(View()->geo.rowHeightLevel, level + 1);
     headless::Wheel(ViewWindow(), X(1000), Y(70), -240, MOD_CONTROL | MOD_ALT);
     Pump();
-    EXPECT_EQ(View()->rowHeightLevel, level - 1);
+    EXPECT_EQ(View()->geo.rowHeightLevel, level - 1);
     // Without Ctrl the grid leaves the wheel alone.
     headless::Wheel(ViewWindow(), X(1000), Y(70), -120);
     Pump();
-    EXPECT_EQ(View()->rowHeightLevel, level - 1);
+    EXPECT_EQ(View()->geo.rowHeightLevel, level - 1);
 }
 
 class SelectionByPressTest : public ToolFixture {

@@ -72,14 +72,14 @@ TEST_F(BandTest, ShiftMarqueeAddsToTheSelectionAndShrinkingDropsOnlyTheNewNotes)
 TEST_F(BandTest, AZoomBoxOfTenPixelsIsAClickAndElevenPixelsZoom) {
     Open();
     UseTool(TOOL_ZOOM);
-    const std::int64_t span = View()->timeSpan;
-    const int topRow = View()->topRow;
+    const std::int64_t span = View()->geo.timeSpan;
+    const int topRow = View()->geo.topRow;
     Drag(X(1000), Y(70), X(1000) + 10, Y(70) + 10);
-    EXPECT_EQ(View()->timeSpan, span);
-    EXPECT_EQ(View()->topRow, topRow);
+    EXPECT_EQ(View()->geo.timeSpan, span);
+    EXPECT_EQ(View()->geo.topRow, topRow);
     Drag(X(1000), Y(70), X(1000) + 11, Y(70) + 5);
-    EXPECT_LT(View()->timeSpan, span);
-    EXPECT_EQ(View()->timeOrigin, 1000);
+    EXPECT_LT(View()->geo.timeSpan, span);
+    EXPECT_EQ(View()->geo.timeOrigin, 1000);
     EXPECT_EQ(CurrentTool(), TOOL_ZOOM);
 }
 
@@ -114,7 +114,7 @@ TEST_P(CancelEveryState, LeavesTheHostDataAndUndoHistoryAsBeforeThePress) {
     const std::vector<HostNote> before = Notes();
     const std::vector<HostNote> selectedBefore = Selected();
     const std::size_t undoBefore = UndoCount();
-    const std::int64_t span = View()->timeSpan;
+    const std::int64_t span = View()->geo.timeSpan;
     std::int64_t loopBefore[2] = {}, loopAfter[2] = {};
     View()->access->GetLoopRegion(&loopBefore[0], &loopBefore[1]);
 
@@ -130,9 +130,9 @@ TEST_P(CancelEveryState, LeavesTheHostDataAndUndoHistoryAsBeforeThePress) {
     Wait();
     EXPECT_EQ(Notes(), before) << c.name;
     EXPECT_EQ(UndoCount(), undoBefore) << c.name;
-    EXPECT_EQ(View()->timeSpan, span) << c.name;
+    EXPECT_EQ(View()->geo.timeSpan, span) << c.name;
     // Nor does it leave a time selection or a new loop region behind.
-    EXPECT_EQ(View()->selectionLength, 0) << c.name;
+    EXPECT_EQ(View()->time.selectionLength, 0) << c.name;
     View()->access->GetLoopRegion(&loopAfter[0], &loopAfter[1]);
     EXPECT_EQ(loopAfter[0], loopBefore[0]) << c.name;
     EXPECT_EQ(loopAfter[1], loopBefore[1]) << c.name;

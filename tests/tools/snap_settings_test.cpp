@@ -13,15 +13,6 @@
 #include "win/backend.h"
 #include "win/win.h"
 
-// The view's invalidation, recorded: the real one lives with the view window.
-namespace {
-std::vector<std::uint32_t> g_invalidated;
-} // namespace
-
-namespace pianoroll {
-void InvalidateView(TrackView*, std::uint32_t groups) { g_invalidated.push_back(groups); }
-} // namespace pianoroll
-
 namespace {
 
 using namespace pianoroll;
@@ -33,7 +24,6 @@ protected:
     void SetUp() override {
         settings.Reset();
         OpenSnapState(state, settings, kQ, 0x40004);
-        g_invalidated.clear();
     }
     mp::PianoRollSettings settings{};
     SnapState state;
@@ -179,7 +169,7 @@ protected:
         settings.gridSpacing = -4;
         OpenSnapState(state, settings, kQ, 0x40004);
         view.settings = &settings;
-        view.editCursor = 950;
+        view.time.editCursor = 950;
     }
     void TearDown() override {
         Hold(win::VK_SHIFT, false);
@@ -198,10 +188,11 @@ protected:
 };
 
 TEST_F(SnapView, ContextComesFromTheView) {
-    view.flags = TVF_PLAYING | TVF_LOOP_ON;
-    view.loopStart = 100;
-    view.loopEnd = 900;
-    view.selectionLength = -20;
+    view.follow.playing = true;
+    view.time.loopShown = true;
+    view.time.loopStart = 100;
+    view.time.loopEnd = 900;
+    view.time.selectionLength = -20;
     settings.followMode = 2;
     const SnapContext ctx = SnapContextOf(view, state);
     EXPECT_DOUBLE_EQ(ctx.gridSpacing, 960);
@@ -212,8 +203,9 @@ TEST_F(SnapView, ContextComesFromTheView) {
     EXPECT_TRUE(ctx.loopShown);
     EXPECT_TRUE(ctx.timeSelection);
     EXPECT_EQ(ctx.followMode, 2);
-    view.flags = 0;
-    view.selectionLength = 0;
+    view.follow.playing = false;
+    view.time.loopShown = false;
+    view.time.selectionLength = 0;
     const SnapContext idle = SnapContextOf(view, state);
     EXPECT_FALSE(idle.playing || idle.loopShown || idle.timeSelection);
 }
@@ -222,9 +214,9 @@ TEST_F(SnapView, ShortcutsUseTheirCandidates) {
     EXPECT_EQ(SnapClickTime(view, state, 955), 960);
     EXPECT_EQ(SnapCursorGridTime(view, state, 955), 950);
     EXPECT_EQ(SnapMoveTime(view, state, 955), 950);
-    view.flags = TVF_LOOP_ON;
-    view.loopStart = 957;
-    view.loopEnd = 5000;
+    view.time.loopShown = true;
+    view.time.loopStart = 957;
+    view.time.loopEnd = 5000;
     EXPECT_EQ(SnapClickTime(view, state, 958), 957);
     EXPECT_EQ(SnapCursorGridTime(view, state, 958), 960);
     EXPECT_EQ(SnapForwardTime(view, state, 955), 957);
@@ -314,14 +306,28 @@ protected:
         win::headless::PumpUntilIdle();
         SnapView::TearDown();
     }
+    // Whether the whole view window waits for a repaint; the question clears it for the next one.
+    bool WholeViewInvalidated() {
+        win::RECT r{};
+        const bool any = win::GetUpdateRect(view.hwnd, &r, win::FALSE) != win::FALSE;
+        win::ValidateRect(view.hwnd, nullptr);
+        return any && r.left == 0 && r.top == 0 && r.right == 100 && r.bottom == 100;
+    }
+    bool AnythingInvalidated() {
+        win::RECT r{};
+        const bool any = win::GetUpdateRect(view.hwnd, &r, win::FALSE) != win::FALSE;
+        win::ValidateRect(view.hwnd, nullptr);
+        return any;
+    }
     win::HWND frame = nullptr;
 };
 
 TEST_F(SnapViewCommands, ScaleChangesRedrawTheRowsAndTellTheFrame) {
+    ASSERT_FALSE(AnythingInvalidated());
     EXPECT_EQ(HandleSnapCommand(&view, state, 7302), SNAPCMD_HANDLED | SNAPCMD_SCALE);
     EXPECT_EQ(settings.scaleIndex, 2);
-    EXPECT_NE(view.flags & TVF_BACKGROUND_STALE, 0u);
-    EXPECT_EQ(g_invalidated, std::vector<std::uint32_t>{INV_ALL});
+    EXPECT_TRUE(view.gridCache.stale);
+    EXPECT_TRUE(WholeViewInvalidated());
     win::headless::PumpUntilIdle();
     EXPECT_EQ(g_refreshNotices, 1);
 
@@ -332,15 +338,15 @@ TEST_F(SnapViewCommands, ScaleChangesRedrawTheRowsAndTellTheFrame) {
 }
 
 TEST_F(SnapViewCommands, GridRedrawsAndPaintValueOnlyRecomputes) {
+    ASSERT_FALSE(AnythingInvalidated());
     EXPECT_EQ(HandleSnapCommand(&view, state, 6013), SNAPCMD_HANDLED | SNAPCMD_GRID);
     EXPECT_DOUBLE_EQ(state.gridSpacing, 240);
-    EXPECT_EQ(g_invalidated.size(), 1u);
-    view.flags = 0;
-    g_invalidated.clear();
+    EXPECT_TRUE(WholeViewInvalidated());
+    view.gridCache.stale = false;
     EXPECT_EQ(HandleSnapCommand(&view, state, 7013), SNAPCMD_HANDLED | SNAPCMD_PAINT);
     EXPECT_DOUBLE_EQ(state.paintLength, 360);
-    EXPECT_TRUE(g_invalidated.empty());
-    EXPECT_EQ(view.flags & TVF_BACKGROUND_STALE, 0u);
+    EXPECT_FALSE(AnythingInvalidated());
+    EXPECT_FALSE(view.gridCache.stale);
     win::headless::PumpUntilIdle();
     EXPECT_EQ(g_refreshNotices, 0);
 }
@@ -350,7 +356,7 @@ TEST_F(SnapViewCommands, OtherCommandsAndAViewWithoutSettingsAreLeftAlone) {
     EXPECT_EQ(HandleSnapCommand(nullptr, state, 6009), 0);
     view.settings = nullptr;
     EXPECT_EQ(HandleSnapCommand(&view, state, 6009), 0);
-    EXPECT_TRUE(g_invalidated.empty());
+    EXPECT_FALSE(AnythingInvalidated());
     win::headless::PumpUntilIdle();
     EXPECT_EQ(g_refreshNotices, 0);
 }

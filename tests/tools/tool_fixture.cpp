@@ -26,12 +26,12 @@ void ToolFixture::Open(bool snapping) {
     pianoroll::TrackView* v = View();
     ASSERT_NE(v, nullptr);
     project->WithStore([](host::Store& store) { store.ClearHistory(); });
-    ShowSong(64, static_cast<std::int64_t>(v->zoomPixels) * kTicksPerPixel);
+    ShowSong(64, static_cast<std::int64_t>(v->geo.zoomPixels) * kTicksPerPixel);
     if (!snapping) Command(pianoroll::CMD_TOGGLE_SNAPPING);
     ASSERT_EQ(Settings()->snapEnabled != 0, snapping);
     SetRows(127 - kTopNote, 11);
-    ASSERT_EQ(v->timeOrigin, 0);
-    ASSERT_DOUBLE_EQ(v->ticksPerPixel, kTicksPerPixel);
+    ASSERT_EQ(v->geo.timeOrigin, 0);
+    ASSERT_DOUBLE_EQ(v->geo.ticksPerPixel, kTicksPerPixel);
     Wait();
 }
 

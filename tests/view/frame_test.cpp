@@ -51,7 +51,7 @@ TEST_F(Frame, CreatesTheViewAsATabStopChildAndShowsTheFirstTrack) {
     char className[64] = {};
     GetClassName(view, className, sizeof className);
     EXPECT_STREQ(className, "pianorollBld0TrackviewClass");
-    EXPECT_EQ(View()->rowCount, 128);
+    EXPECT_EQ(View()->geo.rowCount, 128);
     EXPECT_EQ(PaintedNotes(), 1);
     EXPECT_NE(YOfNote(60), INT_MIN); // the view opens on the track's notes
 }
@@ -111,12 +111,12 @@ TEST_F(Frame, ViewFillsTheFrameBelowTheChooserRowOnEverySize) {
     EXPECT_GT(view.top, chooser.bottom);
     EXPECT_LT(view.top, chooser.bottom + 20);
     EXPECT_GE(view.bottom, frame.bottom);
-    const int oldGridWidth = View()->gridWidth;
+    const int oldGridWidth = View()->geo.gridWidth;
     MoveWindow(EditorWindow(), 0, 0, 700, 400, TRUE);
     Pump();
     GetWindowRect(ViewWindow(), &view);
     EXPECT_EQ(view.right - view.left, 700);
-    EXPECT_EQ(View()->gridWidth, oldGridWidth - 200);
+    EXPECT_EQ(View()->geo.gridWidth, oldGridWidth - 200);
     // A frame smaller than its minimum still gives the view a positive size.
     MoveWindow(EditorWindow(), 0, 0, 20, 20, TRUE);
     Pump();
@@ -133,16 +133,16 @@ TEST_F(Frame, KeysAndPrivateMessagesReachTheView) {
     // Saving the view state writes the scroll and zoom words.
     v->settings->savedTopRow = -1;
     SendMessage(EditorWindow(), mp::PRM_SAVE_VIEW_STATE, 0, 0);
-    EXPECT_EQ(v->settings->savedTopRow, v->topRow);
-    EXPECT_EQ(v->settings->savedRowHeightLevel, v->rowHeightLevel);
-    EXPECT_EQ(v->settings->savedZoomLevel, v->timeZoomLevel);
+    EXPECT_EQ(v->settings->savedTopRow, v->geo.topRow);
+    EXPECT_EQ(v->settings->savedRowHeightLevel, v->geo.rowHeightLevel);
+    EXPECT_EQ(v->settings->savedZoomLevel, v->geo.timeZoomLevel);
     // The busy query answers whether the view has the keyboard.
     SetFocus(ViewWindow());
     EXPECT_EQ(SendMessage(EditorWindow(), mp::PRM_QUERY_BUSY, 0, 0), 1);
     SetFocus(GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId));
     EXPECT_EQ(SendMessage(EditorWindow(), mp::PRM_QUERY_BUSY, 0, 0), 0);
     // A longer track extends the document once the host reports it.
-    const std::int64_t before = v->documentLength;
+    const std::int64_t before = v->geo.documentLength;
     project->WithStore([&](host::Store& store) {
         host::BlockValue value = *store.Block(block);
         value.end = 40 * kQuarter;
@@ -150,8 +150,8 @@ TEST_F(Frame, KeysAndPrivateMessagesReachTheView) {
     });
     AddNote(block, 30 * kQuarter, kQuarter, 64);
     Pump();
-    EXPECT_GT(v->documentLength, before);
-    EXPECT_EQ(v->documentLength, 31 * kQuarter);
+    EXPECT_GT(v->geo.documentLength, before);
+    EXPECT_EQ(v->geo.documentLength, 31 * kQuarter);
 }
 
 TEST_F(Frame, TransportTicksMoveThePlaybackLineUntilStopped) {
@@ -165,22 +165,22 @@ TEST_F(Frame, TransportTicksMoveThePlaybackLineUntilStopped) {
     });
     SendMessage(EditorWindow(), mp::PRM_TRANSPORT_TICK, 0, 0);
     Pump();
-    EXPECT_TRUE(v->flags & pianoroll::TVF_PLAYING);
-    EXPECT_EQ(v->playbackPosition, 4 * kQuarter);
+    EXPECT_TRUE(v->follow.playing);
+    EXPECT_EQ(v->follow.playbackPosition, 4 * kQuarter);
     const int x = XOfTick(4 * kQuarter);
     ASSERT_NE(x, INT_MIN);
     // The line inverts the column; stopping removes it again.
-    const int y = (v->grid.top + v->grid.bottom) / 2 + 3;
+    const int y = (v->geo.grid.top + v->geo.grid.bottom) / 2 + 3;
     const std::uint32_t withLine = Rgb(x, y);
     project->WithStore([&](host::Store& store) { store.SetTransportFlags(0); });
     SendMessage(EditorWindow(), mp::PRM_PLAYBACK_STOPPED, 0, 0);
     Pump();
-    EXPECT_FALSE(v->flags & pianoroll::TVF_PLAYING);
+    EXPECT_FALSE(v->follow.playing);
     const std::uint32_t without = Rgb(x, y);
     EXPECT_EQ(withLine, ~without & 0xFFFFFF);
     // A stop message with another transport state is not acted on.
     SendMessage(EditorWindow(), mp::PRM_TRANSPORT_TICK, 0, 0);
-    EXPECT_FALSE(v->flags & pianoroll::TVF_PLAYING);
+    EXPECT_FALSE(v->follow.playing);
 }
 
 TEST_F(Frame, PositionQueryAnswersInViewPixels) {
@@ -189,13 +189,13 @@ TEST_F(Frame, PositionQueryAnswersInViewPixels) {
     OpenView();
     pianoroll::TrackView* v = View();
     SetTimeView(kQuarter, 4 * kQuarter);
-    EXPECT_EQ(XOfTick(kQuarter), v->grid.left);
-    EXPECT_EQ(XOfTick(3 * kQuarter), v->grid.left + (v->zoomPixels + 1) / 2); // half a pixel rounds up
+    EXPECT_EQ(XOfTick(kQuarter), v->geo.grid.left);
+    EXPECT_EQ(XOfTick(3 * kQuarter), v->geo.grid.left + (v->geo.zoomPixels + 1) / 2); // half a pixel rounds up
     EXPECT_EQ(XOfTick(0), INT_MIN);          // left of the view
     EXPECT_EQ(XOfTick(7 * kQuarter), INT_MIN); // right of it
     SetRows(60, 5);                          // 10-pixel rows from note 67 down
-    EXPECT_EQ(YOfNote(67), v->grid.top + 5);
-    EXPECT_EQ(YOfNote(60), v->grid.top + 75);
+    EXPECT_EQ(YOfNote(67), v->geo.grid.top + 5);
+    EXPECT_EQ(YOfNote(60), v->geo.grid.top + 75);
     EXPECT_EQ(YOfNote(100), INT_MIN); // above the top row
     EXPECT_EQ(YOfNote(128), INT_MIN);
     EXPECT_EQ(YOfNote(-1), INT_MIN);
@@ -217,7 +217,7 @@ TEST_F(Frame, OpensWithoutTracksOrHost) {
     HWND chooser = Chooser();
     EXPECT_EQ(SendMessage(chooser, CB_GETCOUNT, 0, 0), 0);
     pianoroll::TrackView* v = View();
-    EXPECT_EQ(v->documentLength, 8 * kQuarter); // the minimum extent of two whole notes
+    EXPECT_EQ(v->geo.documentLength, 8 * kQuarter); // the minimum extent of two whole notes
     EXPECT_EQ(PaintedNotes(), 0);
     EXPECT_NE(YOfNote(60), INT_MIN);
     ClickAt(v->panes[pianoroll::PANE_KEYBOARD].rect.left + 3, YOfNote(60));
@@ -258,8 +258,8 @@ TEST_F(Frame, PictureOfARealSong) {
     ASSERT_TRUE(headless::Snapshot(EditorWindow(), path.c_str()));
     // Notes were drawn: some grid pixel carries a note colour rather than a row tint.
     int noteLike = 0;
-    for (int y = v->grid.top; y < v->grid.bottom; y += 2)
-        for (int x = v->grid.left; x < v->grid.right; x += 4) {
+    for (int y = v->geo.grid.top; y < v->geo.grid.bottom; y += 2)
+        for (int x = v->geo.grid.left; x < v->geo.grid.right; x += 4) {
             const std::uint32_t c = Rgb(x, y);
             const int r = c >> 16, g = (c >> 8) & 0xFF, b = c & 0xFF;
             if (std::max({r, g, b}) - std::min({r, g, b}) > 80) ++noteLike;

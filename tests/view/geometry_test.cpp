@@ -12,8 +12,7 @@ using namespace pianoroll;
 // A view record without a window: grid rectangle, document length, then the resize rules.
 std::unique_ptr<TrackView> MakeView(int gridLeft, int gridTop, int gridWidth, int gridHeight, std::int64_t length) {
     auto v = std::make_unique<TrackView>();
-    PrepareTrackView(v.get());
-    v->grid = {gridLeft, gridTop, gridLeft + gridWidth, gridTop + gridHeight};
+    v->geo.grid = {gridLeft, gridTop, gridLeft + gridWidth, gridTop + gridHeight};
     SetDocumentLength(v.get(), length);
     ResizeGeometry(v.get(), true);
     return v;
@@ -30,21 +29,21 @@ TEST(MulDivTest, RoundsHalfAwayFromZero) {
 
 TEST(TimeAxisTest, EmptyDocumentMapsEveryTickToMinusOne) {
     auto v = MakeView(100, 20, 800, 400, 0);
-    EXPECT_EQ(v->timeSpan, 0);
+    EXPECT_EQ(v->geo.timeSpan, 0);
     EXPECT_EQ(XOfTick(v.get(), 0), -1);
     EXPECT_EQ(XOfTick(v.get(), 1000), -1);
     EXPECT_EQ(XOfTickUp(v.get(), 1000), -1);
     SetTimeView(v.get(), 500, 9000, TV_PROGRAM);
-    EXPECT_EQ(v->timeOrigin, 0);
-    EXPECT_EQ(v->timeSpan, 0);
+    EXPECT_EQ(v->geo.timeOrigin, 0);
+    EXPECT_EQ(v->geo.timeSpan, 0);
 }
 
 TEST(TimeAxisTest, ConversionsRoundAsSpecifiedAndClampFarTicks) {
     // Grid 1024 wide, right margin 24: 1000 zoom pixels.
     auto v = MakeView(50, 10, 1024, 300, 1'000'000);
-    ASSERT_EQ(v->zoomPixels, 1000);
+    ASSERT_EQ(v->geo.zoomPixels, 1000);
     SetTimeView(v.get(), 10'000, 3000, TV_PROGRAM); // 3 ticks per pixel
-    EXPECT_DOUBLE_EQ(v->ticksPerPixel, 3.0);
+    EXPECT_DOUBLE_EQ(v->geo.ticksPerPixel, 3.0);
     EXPECT_EQ(XOfTick(v.get(), 10'000), 50);
     EXPECT_EQ(XOfTick(v.get(), 10'001), 50);  // 0.33 rounds down
     EXPECT_EQ(XOfTick(v.get(), 10'002), 51);  // 0.67 rounds up
@@ -63,13 +62,13 @@ TEST(TimeAxisTest, ConversionsRoundAsSpecifiedAndClampFarTicks) {
 
 TEST(TimeAxisTest, RoundTripHoldsAtEveryZoomLevel) {
     auto v = MakeView(80, 0, 1224, 300, std::int64_t{1} << 40);
-    ASSERT_EQ(v->zoomPixels, 1200);
+    ASSERT_EQ(v->geo.zoomPixels, 1200);
     for (int level = 0; level < 60; ++level) {
         const std::int64_t span = SpanOfTimeLevel(v.get(), level);
         SetTimeView(v.get(), 7777, span, TV_PROGRAM);
-        ASSERT_EQ(v->timeSpan, span) << "level " << level;
-        EXPECT_EQ(v->timeZoomLevel, level);
-        for (int x = v->grid.left; x < v->grid.left + v->zoomPixels; x += 97) {
+        ASSERT_EQ(v->geo.timeSpan, span) << "level " << level;
+        EXPECT_EQ(v->geo.timeZoomLevel, level);
+        for (int x = v->geo.grid.left; x < v->geo.grid.left + v->geo.zoomPixels; x += 97) {
             const std::int64_t t = TickOfX(v.get(), x);
             EXPECT_EQ(XOfTick(v.get(), t), x) << "level " << level << " x " << x;
             // The rounded-up x never lies left of the rounded one.
@@ -80,7 +79,7 @@ TEST(TimeAxisTest, RoundTripHoldsAtEveryZoomLevel) {
 
 TEST(TimeZoomTest, LevelsOfSpans) {
     auto v = MakeView(0, 0, 1024, 300, 1'000'000);
-    ASSERT_EQ(v->zoomPixels, 1000);
+    ASSERT_EQ(v->geo.zoomPixels, 1000);
     EXPECT_EQ(TimeLevelOfSpan(v.get(), 1500), 1);
     EXPECT_EQ(TimeLevelOfSpan(v.get(), 1000), 0);
     EXPECT_EQ(TimeLevelOfSpan(v.get(), 4000), 4);
@@ -94,7 +93,7 @@ TEST(TimeZoomTest, LevelsOfSpans) {
     // A span equal to the document length is one level more.
     auto whole = MakeView(0, 0, 1024, 300, 4000);
     EXPECT_EQ(TimeLevelOfSpan(whole.get(), 4000), 5);
-    EXPECT_EQ(whole->maxTimeZoomLevel, 5);
+    EXPECT_EQ(whole->geo.maxTimeZoomLevel, 5);
     // A level's span is capped at the document length.
     auto shortDoc = MakeView(0, 0, 1024, 300, 5000);
     EXPECT_EQ(SpanOfTimeLevel(shortDoc.get(), 5), 5000);
@@ -103,63 +102,63 @@ TEST(TimeZoomTest, LevelsOfSpans) {
 TEST(TimeViewTest, SetTimeViewClamps) {
     auto v = MakeView(0, 0, 1024, 300, 100'000);
     SetTimeView(v.get(), -50, 20'000, TV_PROGRAM);
-    EXPECT_EQ(v->timeOrigin, 0);
-    EXPECT_EQ(v->timeSpan, 20'000);
+    EXPECT_EQ(v->geo.timeOrigin, 0);
+    EXPECT_EQ(v->geo.timeSpan, 20'000);
     SetTimeView(v.get(), 5000, 10, TV_PROGRAM); // at most one tick per pixel
-    EXPECT_EQ(v->timeSpan, 1000);
+    EXPECT_EQ(v->geo.timeSpan, 1000);
     SetTimeView(v.get(), 95'000, 20'000, TV_PROGRAM);
-    EXPECT_EQ(v->timeOrigin, 80'000);
+    EXPECT_EQ(v->geo.timeOrigin, 80'000);
     SetTimeView(v.get(), 10, 500'000, TV_PROGRAM);
-    EXPECT_EQ(v->timeOrigin, 0);
-    EXPECT_EQ(v->timeSpan, 100'000);
-    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
+    EXPECT_EQ(v->geo.timeOrigin, 0);
+    EXPECT_EQ(v->geo.timeSpan, 100'000);
+    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
     // A change by the user stops playback following; one by the program does not.
-    v->flags |= TVF_FOLLOWING;
+    v->follow.following = true;
     SetTimeView(v.get(), 0, 50'000, TV_PROGRAM);
-    EXPECT_TRUE(v->flags & TVF_FOLLOWING);
+    EXPECT_TRUE(v->follow.following);
     SetTimeView(v.get(), 0, 40'000, 0);
-    EXPECT_FALSE(v->flags & TVF_FOLLOWING);
-    EXPECT_TRUE(v->flags & TVF_USER_MOVED);
+    EXPECT_FALSE(v->follow.following);
+    EXPECT_TRUE(v->follow.userMoved);
 }
 
 TEST(TimeViewTest, ShrinkingTheDocumentMovesOrResetsTheView) {
     auto v = MakeView(0, 0, 1024, 300, 100'000);
     SetTimeView(v.get(), 60'000, 20'000, TV_PROGRAM);
     SetDocumentLength(v.get(), 70'000); // origin + span passes the new end
-    EXPECT_EQ(v->timeOrigin, 50'000);
-    EXPECT_EQ(v->timeSpan, 20'000);
+    EXPECT_EQ(v->geo.timeOrigin, 50'000);
+    EXPECT_EQ(v->geo.timeSpan, 20'000);
     SetDocumentLength(v.get(), 15'000); // below the span: the whole document from 0
-    EXPECT_EQ(v->timeOrigin, 0);
-    EXPECT_EQ(v->timeSpan, 15'000);
+    EXPECT_EQ(v->geo.timeOrigin, 0);
+    EXPECT_EQ(v->geo.timeSpan, 15'000);
     SetDocumentLength(v.get(), 0);
-    EXPECT_EQ(v->timeOrigin, 0);
-    EXPECT_EQ(v->timeSpan, 0);
+    EXPECT_EQ(v->geo.timeOrigin, 0);
+    EXPECT_EQ(v->geo.timeSpan, 0);
     SetDocumentLength(v.get(), -5); // clamped to 0: nothing changes
-    EXPECT_EQ(v->documentLength, 0);
+    EXPECT_EQ(v->geo.documentLength, 0);
     SetDocumentLength(v.get(), INT64_MAX);
-    EXPECT_EQ(v->documentLength, std::int64_t{1} << 62);
-    EXPECT_EQ(v->timeSpan, std::int64_t{1} << 62); // span 0 before: the whole new length
+    EXPECT_EQ(v->geo.documentLength, std::int64_t{1} << 62);
+    EXPECT_EQ(v->geo.timeSpan, std::int64_t{1} << 62); // span 0 before: the whole new length
 }
 
 TEST(TimeViewTest, ResizeKeepsTicksPerPixel) {
     auto v = MakeView(0, 0, 1024, 300, 1'000'000);
     SetTimeView(v.get(), 1000, 3000, TV_PROGRAM);
-    v->grid.right = v->grid.left + 524; // 500 zoom pixels
+    v->geo.grid.right = v->geo.grid.left + 524; // 500 zoom pixels
     ResizeGeometry(v.get(), false);
-    EXPECT_EQ(v->zoomPixels, 500);
-    EXPECT_EQ(v->timeSpan, 1500);
-    EXPECT_DOUBLE_EQ(v->ticksPerPixel, 3.0);
-    EXPECT_EQ(v->timeZoomLevel, 3);
-    v->grid.right = v->grid.left + 10; // narrower than the margin: one zoom pixel
+    EXPECT_EQ(v->geo.zoomPixels, 500);
+    EXPECT_EQ(v->geo.timeSpan, 1500);
+    EXPECT_DOUBLE_EQ(v->geo.ticksPerPixel, 3.0);
+    EXPECT_EQ(v->geo.timeZoomLevel, 3);
+    v->geo.grid.right = v->geo.grid.left + 10; // narrower than the margin: one zoom pixel
     ResizeGeometry(v.get(), false);
-    EXPECT_EQ(v->zoomPixels, 1);
+    EXPECT_EQ(v->geo.zoomPixels, 1);
 }
 
 TEST(RowAxisTest, RowSpansAndBands) {
     auto v = MakeView(0, 40, 824, 300, 10'000);
     SetVerticalView(v.get(), 0, VerticalSpanOfLevel(v.get(), 1), VV_FIXED_SPAN | VV_PROGRAM);
-    EXPECT_EQ(v->verticalSpan, 2250);
-    EXPECT_EQ(v->rowHeightLevel, 1);
+    EXPECT_EQ(v->geo.verticalSpan, 2250);
+    EXPECT_EQ(v->geo.rowHeightLevel, 1);
     for (int r = 0; r < 50; ++r) {
         int top, bottom;
         RowBand(v.get(), r, &top, &bottom);
@@ -175,11 +174,11 @@ TEST(RowAxisTest, RowSpansAndBands) {
     RowBand(v.get(), 60, &top, &bottom);
     EXPECT_EQ(top, bottom);
     ScrollVertically(v.get(), 10 * kUnitsPerRow);
-    EXPECT_EQ(v->topRow, 10);
+    EXPECT_EQ(v->geo.topRow, 10);
     RowBand(v.get(), 3, &top, &bottom);
     EXPECT_EQ(top, 40);
     EXPECT_EQ(bottom, 40);
-    v->rowCount = 0;
+    v->geo.rowCount = 0;
     EXPECT_EQ(RowAtY(v.get(), 100), -2);
 }
 
@@ -188,12 +187,12 @@ TEST(RowAxisTest, EveryRowHeightLevelRoundTrips) {
     for (int level = 0; level <= 40; ++level) {
         const int span = VerticalSpanOfLevel(v.get(), level);
         EXPECT_EQ(RowLevelOfSpan(v.get(), span), level) << level;
-        v->rowHeightLevel = level;
+        v->geo.rowHeightLevel = level;
         SetVerticalView(v.get(), 0, span, VV_FIXED_SPAN | VV_PROGRAM);
         int top, bottom;
         RowBand(v.get(), 0, &top, &bottom);
         EXPECT_NEAR(bottom - top, level + 5, 1) << level;
-        EXPECT_EQ(v->verticalTop % kUnitsPerRow, 0);
+        EXPECT_EQ(v->geo.verticalTop % kUnitsPerRow, 0);
     }
 }
 
@@ -202,20 +201,20 @@ TEST(RowAxisTest, ScrollingToTheEndLeavesTheLastRowVisible) {
         for (int level : {0, 1, 5, 12}) {
             if (128 * (level + 5) <= height) continue; // every row fits: nothing to scroll
             auto v = MakeView(0, 0, 824, height, 10'000);
-            v->rowHeightLevel = level;
+            v->geo.rowHeightLevel = level;
             SetVerticalView(v.get(), 0, VerticalSpanOfLevel(v.get(), level), VV_FIXED_SPAN | VV_PROGRAM);
             ScrollVertically(v.get(), 1'000'000);
             int top, bottom;
             RowBand(v.get(), 127, &top, &bottom);
             EXPECT_GT(bottom, top) << height << "/" << level;
-            EXPECT_LE(bottom, v->grid.bottom) << height << "/" << level;
+            EXPECT_LE(bottom, v->geo.grid.bottom) << height << "/" << level;
             // At most one empty row below the last one.
-            EXPECT_LE(v->grid.bottom - bottom, 2 * (level + 5)) << height << "/" << level;
-            const int lastTop = v->topRow;
+            EXPECT_LE(v->geo.grid.bottom - bottom, 2 * (level + 5)) << height << "/" << level;
+            const int lastTop = v->geo.topRow;
             ScrollVertically(v.get(), kUnitsPerRow);
-            EXPECT_EQ(v->topRow, lastTop);
+            EXPECT_EQ(v->geo.topRow, lastTop);
             ScrollVertically(v.get(), -1'000'000);
-            EXPECT_EQ(v->topRow, 0);
+            EXPECT_EQ(v->geo.topRow, 0);
         }
     }
 }
@@ -224,18 +223,18 @@ TEST(RowAxisTest, MakeRowVisible) {
     auto v = MakeView(0, 0, 824, 300, 10'000);
     SetVerticalView(v.get(), 0, VerticalSpanOfLevel(v.get(), 1), VV_FIXED_SPAN | VV_PROGRAM);
     MakeRowVisible(v.get(), 20); // already visible
-    EXPECT_EQ(v->topRow, 0);
+    EXPECT_EQ(v->geo.topRow, 0);
     MakeRowVisible(v.get(), 60); // below: scrolled by whole rows until it fits
     int top, bottom;
     RowBand(v.get(), 60, &top, &bottom);
-    EXPECT_LE(bottom, v->grid.bottom);
-    EXPECT_GT(bottom, v->grid.bottom - 7);
+    EXPECT_LE(bottom, v->geo.grid.bottom);
+    EXPECT_GT(bottom, v->geo.grid.bottom - 7);
     MakeRowVisible(v.get(), 2); // above: becomes the top row
-    EXPECT_EQ(v->topRow, 2);
+    EXPECT_EQ(v->geo.topRow, 2);
     MakeRowVisible(v.get(), -1); // the last row
     RowBand(v.get(), 127, &top, &bottom);
     EXPECT_GT(bottom, top);
-    EXPECT_LE(bottom, v->grid.bottom);
+    EXPECT_LE(bottom, v->geo.grid.bottom);
     MakeRowVisible(v.get(), 500); // out of range: nothing
     MakeRowVisible(v.get(), -7);
     RowBand(v.get(), 127, &top, &bottom);
@@ -245,18 +244,18 @@ TEST(RowAxisTest, MakeRowVisible) {
 TEST(RowAxisTest, SetVerticalViewClampsTheSpanAndTop) {
     auto v = MakeView(0, 0, 824, 300, 10'000);
     SetVerticalView(v.get(), -90, 10, VV_PROGRAM); // span below the grid height
-    EXPECT_EQ(v->topRow, 0);
-    EXPECT_EQ(v->verticalSpan, 300);
+    EXPECT_EQ(v->geo.topRow, 0);
+    EXPECT_EQ(v->geo.verticalSpan, 300);
     SetVerticalView(v.get(), 0, 1'000'000, VV_PROGRAM); // above the extent
-    EXPECT_EQ(v->verticalSpan, v->verticalExtent);
-    EXPECT_EQ(v->rowHeightLevel, 0);
+    EXPECT_EQ(v->geo.verticalSpan, v->geo.verticalExtent);
+    EXPECT_EQ(v->geo.rowHeightLevel, 0);
     // Fixed-height mode: one unit per pixel, the level stays.
-    v->fixedHeight = true;
-    v->rowHeightLevel = 3;
+    v->geo.fixedHeight = true;
+    v->geo.rowHeightLevel = 3;
     ResizeGeometry(v.get(), true);
-    EXPECT_EQ(v->maxRowHeightLevel, 24);
-    EXPECT_EQ(v->verticalSpan, 300);
-    EXPECT_EQ(v->rowHeightLevel, 3);
+    EXPECT_EQ(v->geo.maxRowHeightLevel, 24);
+    EXPECT_EQ(v->geo.verticalSpan, 300);
+    EXPECT_EQ(v->geo.rowHeightLevel, 3);
 }
 
 TEST(QuantumTest, Rounding) {

@@ -9,7 +9,6 @@
 
 #include "frame/editor_dialog.h"
 #include "mp/settings.h"
-#include "view/navigation.h"
 #include "view/track_view.h"
 #include "view_fixture.h"
 #include "vor/ui_resources.h"
@@ -82,7 +81,7 @@ TEST_F(Grid, RowTintsFollowKeysAndScale) {
     SetRows(100, 7);
     int top, bottom;
     pianoroll::RowBand(v, 127, &top, &bottom);
-    ASSERT_LT(bottom + 2, v->grid.bottom);
+    ASSERT_LT(bottom + 2, v->geo.grid.bottom);
     const COLORREF s = GetSysColor(COLOR_BTNSHADOW), f = Face();
     EXPECT_EQ(Pixel(x, bottom + 1), RGB((GetRValue(s) + GetRValue(f) + 1) / 2, (GetGValue(s) + GetGValue(f) + 1) / 2,
                                         (GetBValue(s) + GetBValue(f) + 1) / 2));
@@ -156,10 +155,10 @@ TEST_F(Grid, CutOffStartAndZeroDuration) {
     const COLORREF medium = PaletteColour(3, pianoroll::SHADE_MEDIUM);
     const COLORREF dark = PaletteColour(3, pianoroll::SHADE_DARK);
     // G4 starts at 0, before the view at 1 quarter: drawn from the grid's left edge, no start edge.
-    EXPECT_EQ(Pixel(v->grid.left, NoteY(67)), medium);
-    EXPECT_EQ(Pixel(v->grid.left + 1, NoteY(67)), medium);
+    EXPECT_EQ(Pixel(v->geo.grid.left, NoteY(67)), medium);
+    EXPECT_EQ(Pixel(v->geo.grid.left + 1, NoteY(67)), medium);
     // Zoomed to one tick per pixel around D4's tick: one pixel wide.
-    SetTimeView(5 * kQuarter - 100, v->zoomPixels);
+    SetTimeView(5 * kQuarter - 100, v->geo.zoomPixels);
     const int x = XOfTick(5 * kQuarter);
     ASSERT_NE(x, INT_MIN);
     EXPECT_EQ(Pixel(x, NoteY(62)), dark); // a one-pixel bar is all edge
@@ -168,7 +167,7 @@ TEST_F(Grid, CutOffStartAndZeroDuration) {
     EXPECT_NE(Pixel(x - 1, NoteY(62)), dark);
     // The display list agrees.
     bool found = false;
-    for (const pianoroll::DisplayRecord& r : *v->displayList) {
+    for (const pianoroll::DisplayRecord& r : v->gridCache.displayList) {
         if (r.flags & pianoroll::DR_ROW) continue;
         if (r.row != 127 - 62) continue;
         found = true;
@@ -182,9 +181,9 @@ TEST_F(Grid, CutOffStartAndZeroDuration) {
 TEST_F(Grid, DisplayListRecordsRowsAndNotes) {
     OpenWithNotes();
     pianoroll::TrackView* v = View();
-    const std::vector<pianoroll::DisplayRecord>& list = *v->displayList;
-    ASSERT_GT(v->displayRowCount, 10);
-    for (int i = 0; i < v->displayRowCount; ++i) {
+    const std::vector<pianoroll::DisplayRecord>& list = v->gridCache.displayList;
+    ASSERT_GT(v->gridCache.displayRowCount, 10);
+    for (int i = 0; i < v->gridCache.displayRowCount; ++i) {
         const pianoroll::DisplayRecord& r = list[static_cast<std::size_t>(i)];
         EXPECT_TRUE(r.flags & pianoroll::DR_ROW);
         EXPECT_EQ(r.colour, 3);
@@ -194,13 +193,13 @@ TEST_F(Grid, DisplayListRecordsRowsAndNotes) {
         EXPECT_EQ((r.flags & pianoroll::DR_SEPARATOR) != 0, pc == 0 || pc == 5) << r.row;
     }
     int notes = 0;
-    for (std::size_t i = static_cast<std::size_t>(v->displayRowCount); i < list.size(); ++i) {
+    for (std::size_t i = static_cast<std::size_t>(v->gridCache.displayRowCount); i < list.size(); ++i) {
         const pianoroll::DisplayRecord& n = list[i];
         ++notes;
         if (n.row == 127 - 67) {
             EXPECT_TRUE(n.flags & pianoroll::DR_CUT_LEFT);
             EXPECT_FALSE(n.flags & pianoroll::DR_START_INSIDE);
-            EXPECT_EQ(n.rect.left, v->grid.left);
+            EXPECT_EQ(n.rect.left, v->geo.grid.left);
         }
         if (n.row == 127 - 64) {
             EXPECT_EQ(n.flags & 0x780u, pianoroll::DR_START_INSIDE | pianoroll::DR_END_INSIDE);
@@ -222,10 +221,10 @@ TEST_F(Grid, LoopLinesOnlyWhileTheLoopIsOn) {
     Repaint();
     EXPECT_EQ(Pixel(XOfTick(3 * kQuarter), y), loop);
     EXPECT_EQ(Pixel(XOfTick(6 * kQuarter), y), loop);
-    EXPECT_EQ(Pixel(XOfTick(6 * kQuarter), v->grid.top), loop);
-    EXPECT_EQ(Pixel(XOfTick(6 * kQuarter), v->grid.bottom - 4), loop); // the frame hides the last rows
+    EXPECT_EQ(Pixel(XOfTick(6 * kQuarter), v->geo.grid.top), loop);
+    EXPECT_EQ(Pixel(XOfTick(6 * kQuarter), v->geo.grid.bottom - 4), loop); // the frame hides the last rows
     EXPECT_NE(Pixel(XOfTick(6 * kQuarter) + 1, y), loop);
-    EXPECT_EQ(v->loopStartX, XOfTick(3 * kQuarter));
+    EXPECT_EQ(v->loopBar.startX, XOfTick(3 * kQuarter));
     pianoroll::SetLoopRegion(v, 3 * kQuarter, 6 * kQuarter, false);
     Repaint();
     EXPECT_NE(Pixel(XOfTick(3 * kQuarter), y), loop);
@@ -240,14 +239,14 @@ TEST_F(Grid, EditCursorLineAndGridLines) {
     Pump();
     const int x = pianoroll::XOfTickUp(v, 4 * kQuarter + 1000);
     EXPECT_EQ(Pixel(x, NoteY(50)), RGB(0, 0, 0));
-    EXPECT_EQ(Pixel(x, v->grid.top), RGB(0, 0, 0));
+    EXPECT_EQ(Pixel(x, v->geo.grid.top), RGB(0, 0, 0));
     EXPECT_NE(Pixel(x + 1, NoteY(50)), RGB(0, 0, 0));
     // With the keyboard, the caret (which does not blink) is the line: dark over the light rows, not
     // a black line inverted into a white one.
     SetFocus(ViewWindow());
     Pump();
-    ASSERT_TRUE(v->flags & pianoroll::TVF_CARET_SHOWN);
-    const COLORREF caret = Pixel(pianoroll::XOfTick(v, 4 * kQuarter + 1000), v->grid.top + 1);
+    ASSERT_TRUE(v->focus.caretShown);
+    const COLORREF caret = Pixel(pianoroll::XOfTick(v, 4 * kQuarter + 1000), v->geo.grid.top + 1);
     EXPECT_LT(GetRValue(caret) + GetGValue(caret) + GetBValue(caret), 3 * 96) << std::hex << caret;
     // Grid lines at the beats, in the grid-line colour, from the background cache.
     const int beat = XOfTick(7 * kQuarter);
@@ -262,10 +261,9 @@ TEST_F(Grid, EditCursorLineAndGridLines) {
 // A paint whose clip lies outside the grid draws nothing (a view without a window or track).
 TEST(GridPaint, ClipOutsideTheGridDrawsNothing) {
     auto v = std::make_unique<pianoroll::TrackView>();
-    pianoroll::PrepareTrackView(v.get());
     pianoroll::InstallPianoRollPanes(v.get());
-    v->grid = {100, 50, 500, 350};
-    v->panes[pianoroll::PANE_GRID].rect = v->grid;
+    v->geo.grid = {100, 50, 500, 350};
+    v->panes[pianoroll::PANE_GRID].rect = v->geo.grid;
     pianoroll::SetDocumentLength(v.get(), 100'000);
     pianoroll::ResizeGeometry(v.get(), true);
     HDC dc = CreateCompatibleDC(nullptr);
@@ -288,7 +286,6 @@ TEST(GridPaint, ClipOutsideTheGridDrawsNothing) {
     DeleteObject(bitmap);
     DeleteObject(marker);
     DeleteDC(dc);
-    pianoroll::ReleaseTrackView(v.get());
 }
 
 TEST(GridColours, BlendAndPalette) {

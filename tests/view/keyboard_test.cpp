@@ -150,7 +150,7 @@ TEST_F(Keyboard, KeysLineUpWithRowsAndCarryLabelsAndMarker) {
 TEST_F(Keyboard, SplitterSetsTheColumnWidth) {
     Open();
     const int splitterX = Column().rect.right - 3;
-    const int y = (View()->grid.top + View()->grid.bottom) / 2;
+    const int y = (View()->geo.grid.top + View()->geo.grid.bottom) / 2;
     Move(splitterX, y);
     EXPECT_EQ(View()->hitCode, 0x10001u);
     backend::CursorImage image{};
@@ -161,7 +161,7 @@ TEST_F(Keyboard, SplitterSetsTheColumnWidth) {
     EXPECT_EQ(Settings()->keyboardWidth, 110);
     EXPECT_EQ(Column().width, 116);
     Release(splitterX + 40, y);
-    EXPECT_EQ(View()->grid.left, 116);
+    EXPECT_EQ(View()->geo.grid.left, 116);
     // Dragged far left: stored as 2, the pane 8 pixels wide.
     Press(Column().rect.right - 3, y);
     Release(-500, y);
@@ -183,7 +183,7 @@ TEST_F(Keyboard, PartCodesAndCursors) {
     // Below the rows (scrolled to the end, the last row leaves space under it).
     SetRows(200, 9);
     pianoroll::RowBand(View(), 127, &top, &bottom);
-    if (bottom + 1 < View()->grid.bottom) {
+    if (bottom + 1 < View()->geo.grid.bottom) {
         Move(Left() + 5, bottom + 1);
         EXPECT_EQ(View()->hitCode, 0x10040u);
     }

@@ -9,7 +9,6 @@
 #include "mp/settings.h"
 #include "mp/track_access.h"
 #include "resources/menus.h"
-#include "view/navigation.h"
 #include "view/track_view.h"
 #include "view_fixture.h"
 #include "win/backend.h"
@@ -61,7 +60,7 @@ protected:
         OpenView(900, 600);
         // An empty track: the document is the minimum extent, 8 whole notes here.
         ShowSong(8, 16 * kQuarter);
-        ASSERT_EQ(View()->documentLength, 32 * kQuarter);
+        ASSERT_EQ(View()->geo.documentLength, 32 * kQuarter);
         View()->access->SetLooping(true);
     }
     const Pane& LoopBar() const { return V()->panes[PANE_LOOP_BAR]; }
@@ -76,14 +75,14 @@ protected:
 
 TEST_F(Navigation, RulerMarksAndGridLinesShareTheStep) {
     Open();
-    const double step = V()->rulerStep;
-    ASSERT_GT(step / V()->ticksPerPixel, 8);
+    const double step = V()->ruler.step;
+    ASSERT_GT(step / V()->geo.ticksPerPixel, 8);
     const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     const int markY = Ruler().rect.bottom - 2;
-    const int rowY = (V()->grid.top + V()->grid.bottom) / 2;
+    const int rowY = (V()->geo.grid.top + V()->geo.grid.bottom) / 2;
     int marks = 0;
-    for (int k = 1; k * step < static_cast<double>(V()->timeOrigin + V()->timeSpan); ++k) {
+    for (int k = 1; k * step < static_cast<double>(V()->geo.timeOrigin + V()->geo.timeSpan); ++k) {
         const int x = XOfTick(static_cast<std::int64_t>(k * step));
         if (x == INT_MIN) continue;
         EXPECT_EQ(Pixel(x, markY), ink) << k;
@@ -94,7 +93,7 @@ TEST_F(Navigation, RulerMarksAndGridLinesShareTheStep) {
     }
     EXPECT_GE(marks, 3);
     // A label next to the first labelled mark after the start.
-    const int every = V()->rulerLabelled ? V()->rulerSubdivisions : 1;
+    const int every = V()->ruler.labelled ? V()->ruler.subdivisions : 1;
     const int labelX = XOfTick(static_cast<std::int64_t>(every * step));
     int inked = 0;
     for (int y = Ruler().rect.top; y < Ruler().rect.bottom - 4; ++y)
@@ -102,30 +101,30 @@ TEST_F(Navigation, RulerMarksAndGridLinesShareTheStep) {
     EXPECT_GT(inked, 5);
     // Zooming in changes the step with the zoom.
     SetTimeView(0, 2 * kQuarter);
-    EXPECT_LT(V()->rulerStep, step);
+    EXPECT_LT(V()->ruler.step, step);
 }
 
 TEST_F(Navigation, DraggingTheRulerScrolls) {
     Open();
     SetTimeView(8 * kQuarter, 8 * kQuarter);
-    const std::int64_t origin = V()->timeOrigin;
-    const int y = Ruler().rect.top + 3, x = V()->grid.left + 400;
+    const std::int64_t origin = V()->geo.timeOrigin;
+    const int y = Ruler().rect.top + 3, x = V()->geo.grid.left + 400;
     Press(x, y);
     EXPECT_EQ(V()->drag, Drag::RulerArmed);
     Move(x + 1, y);
     EXPECT_EQ(V()->drag, Drag::RulerScroll);
     Move(x + 101, y);
-    const std::int64_t moved = origin - V()->timeOrigin;
-    EXPECT_NEAR(static_cast<double>(moved), 100 * V()->ticksPerPixel, V()->ticksPerPixel);
+    const std::int64_t moved = origin - V()->geo.timeOrigin;
+    EXPECT_NEAR(static_cast<double>(moved), 100 * V()->geo.ticksPerPixel, V()->geo.ticksPerPixel);
     Release(x + 101, y);
     EXPECT_EQ(V()->drag, Drag::None);
     // Dragging past the start stops at 0.
-    const int left = V()->grid.left + 5;
+    const int left = V()->geo.grid.left + 5;
     Press(left, y);
     Move(left + 1, y);
     Move(left + 720, y);
     Release(left + 720, y);
-    EXPECT_EQ(V()->timeOrigin, 0);
+    EXPECT_EQ(V()->geo.timeOrigin, 0);
 }
 
 TEST_F(Navigation, LoopBarZonesAndTooltip) {
@@ -134,9 +133,9 @@ TEST_F(Navigation, LoopBarZonesAndTooltip) {
     EXPECT_EQ(LoopBar().height, 12);
     EXPECT_GT(Ruler().height, 6);
     EXPECT_LE(LoopBar().rect.bottom, Ruler().rect.top);
-    EXPECT_LE(Ruler().rect.bottom, V()->grid.top);
-    EXPECT_EQ(PaneAt(V()->grid.left + 10, Ruler().rect.top + 2), PANE_RULER);
-    EXPECT_EQ(PaneAt(V()->grid.left + 10, LoopBarY()), PANE_LOOP_BAR);
+    EXPECT_LE(Ruler().rect.bottom, V()->geo.grid.top);
+    EXPECT_EQ(PaneAt(V()->geo.grid.left + 10, Ruler().rect.top + 2), PANE_RULER);
+    EXPECT_EQ(PaneAt(V()->geo.grid.left + 10, LoopBarY()), PANE_LOOP_BAR);
     const int y = LoopBarY();
     // A region 2 pixels wide: 1-pixel edge zones, no body.
     const std::int64_t start = 4 * kQuarter;
@@ -153,7 +152,7 @@ TEST_F(Navigation, LoopBarZonesAndTooltip) {
     EXPECT_EQ(PartAt(sx, LoopBar().rect.bottom - 2), 0);
     // A wide region: 8-pixel edges around the body.
     Loop(2 * kQuarter, 8 * kQuarter);
-    const int l = V()->loopStartX, r = V()->loopEndX;
+    const int l = V()->loopBar.startX, r = V()->loopBar.endX;
     ASSERT_GT(r - l, 30);
     EXPECT_EQ(PartAt(l + 8, y), LB_START_EDGE);
     EXPECT_EQ(PartAt(l + 9, y), LB_BODY);
@@ -164,7 +163,7 @@ TEST_F(Navigation, LoopBarZonesAndTooltip) {
     DefaultPositionToText(V(), 2 * kQuarter, from);
     DefaultPositionToText(V(), 10 * kQuarter, to);
     PartAt((l + r) / 2, y);
-    EXPECT_EQ(std::string(V()->tipText), "Loop Region: " + std::string(from) + " to " + to);
+    EXPECT_EQ(std::string(V()->tip.text), "Loop Region: " + std::string(from) + " to " + to);
     // Cursors: edges resize, the rest of the bar selects time.
     const PaneClass* c = LoopBar().paneClass;
     Pane bar = LoopBar();
@@ -178,19 +177,19 @@ TEST_F(Navigation, DraggingTheLoopRegion) {
     Settings()->snapEnabled = 0;
     Loop(2 * kQuarter, 4 * kQuarter);
     const int y = LoopBarY();
-    const int mid = (V()->loopStartX + V()->loopEndX) / 2;
+    const int mid = (V()->loopBar.startX + V()->loopBar.endX) / 2;
     Press(mid, y);
     EXPECT_EQ(V()->drag, Drag::LoopBody);
     Move(mid + 60, y);
     Release(mid + 60, y);
     EXPECT_EQ(V()->drag, Drag::None);
     const std::int64_t shift = TickOfX(V(), mid + 60) - TickOfX(V(), mid);
-    EXPECT_EQ(V()->loopStart, 2 * kQuarter + shift);
-    EXPECT_EQ(V()->loopEnd - V()->loopStart, 4 * kQuarter);
+    EXPECT_EQ(V()->time.loopStart, 2 * kQuarter + shift);
+    EXPECT_EQ(V()->time.loopEnd - V()->time.loopStart, 4 * kQuarter);
     std::int64_t hs = 0, he = 0;
     ASSERT_TRUE(HostLoop(&hs, &he));
-    EXPECT_EQ(hs, V()->loopStart);
-    EXPECT_EQ(he, V()->loopEnd);
+    EXPECT_EQ(hs, V()->time.loopStart);
+    EXPECT_EQ(he, V()->time.loopEnd);
 
     // With snapping the end edge lands on a grid step; the start stays.
     Settings()->snapEnabled = 1;
@@ -199,21 +198,21 @@ TEST_F(Navigation, DraggingTheLoopRegion) {
     Repaint();
     const double grid = V()->snap.gridSpacing;
     ASSERT_GT(grid, 1);
-    const std::int64_t start = V()->loopStart;
-    const int ex = V()->loopEndX - 2;
+    const std::int64_t start = V()->time.loopStart;
+    const int ex = V()->loopBar.endX - 2;
     Press(ex, y);
     EXPECT_EQ(V()->drag, Drag::LoopEnd);
     Move(ex + 47, y);
     Release(ex + 47, y);
-    EXPECT_EQ(V()->loopStart, start);
-    EXPECT_EQ(V()->loopEnd % static_cast<std::int64_t>(grid), 0);
-    EXPECT_GT(V()->loopEnd, start + 4 * kQuarter);
+    EXPECT_EQ(V()->time.loopStart, start);
+    EXPECT_EQ(V()->time.loopEnd % static_cast<std::int64_t>(grid), 0);
+    EXPECT_GT(V()->time.loopEnd, start + 4 * kQuarter);
 
     // The start edge cannot pass the end, nor the body the document's ends.
-    const std::int64_t stop = V()->loopEnd;
-    DragAt(V()->loopStartX, y, V()->grid.right - 1, y);
-    EXPECT_EQ(V()->loopEnd, stop);
-    EXPECT_LE(V()->loopStart, stop);
+    const std::int64_t stop = V()->time.loopEnd;
+    DragAt(V()->loopBar.startX, y, V()->geo.grid.right - 1, y);
+    EXPECT_EQ(V()->time.loopEnd, stop);
+    EXPECT_LE(V()->time.loopStart, stop);
 }
 
 TEST_F(Navigation, LoopBarCommandsToggle) {
@@ -221,31 +220,31 @@ TEST_F(Navigation, LoopBarCommandsToggle) {
     Loop(kQuarter, 2 * kQuarter);
     // Project twice: the whole document, then the region from before.
     ASSERT_TRUE(LoopBarCommand(V(), CMD_SELECTION_TO_PROJECT));
-    EXPECT_EQ(V()->loopStart, 0);
-    EXPECT_EQ(V()->loopEnd, V()->documentLength);
+    EXPECT_EQ(V()->time.loopStart, 0);
+    EXPECT_EQ(V()->time.loopEnd, V()->geo.documentLength);
     std::int64_t hs = -1, he = -1;
     ASSERT_TRUE(HostLoop(&hs, &he));
     EXPECT_EQ(hs, 0);
-    EXPECT_EQ(he, V()->documentLength);
+    EXPECT_EQ(he, V()->geo.documentLength);
     ASSERT_TRUE(LoopBarCommand(V(), CMD_SELECTION_TO_PROJECT));
-    EXPECT_EQ(V()->loopStart, kQuarter);
-    EXPECT_EQ(V()->loopEnd, 3 * kQuarter);
+    EXPECT_EQ(V()->time.loopStart, kQuarter);
+    EXPECT_EQ(V()->time.loopEnd, 3 * kQuarter);
 
     // View: the visible part, and the same command again goes back.
     ASSERT_TRUE(LoopBarCommand(V(), CMD_SELECTION_TO_VIEW));
-    EXPECT_EQ(V()->loopStart, 0);
-    EXPECT_GE(V()->loopEnd, V()->timeSpan);
-    EXPECT_LE(V()->loopEnd, V()->documentLength);
+    EXPECT_EQ(V()->time.loopStart, 0);
+    EXPECT_GE(V()->time.loopEnd, V()->geo.timeSpan);
+    EXPECT_LE(V()->time.loopEnd, V()->geo.documentLength);
     ASSERT_TRUE(LoopBarCommand(V(), CMD_SELECTION_TO_VIEW));
-    EXPECT_EQ(V()->loopStart, kQuarter);
-    EXPECT_EQ(V()->loopEnd, 3 * kQuarter);
+    EXPECT_EQ(V()->time.loopStart, kQuarter);
+    EXPECT_EQ(V()->time.loopEnd, 3 * kQuarter);
 
     // Zoom to the region: it fills the view.
     ASSERT_TRUE(LoopBarCommand(V(), CMD_ZOOM_TO_LOOP));
-    EXPECT_LE(V()->timeOrigin, kQuarter);
-    EXPECT_EQ(V()->timeSpan, 2 * kQuarter);
-    EXPECT_GE(XOfTick(kQuarter), V()->grid.left);
-    EXPECT_LT(pianoroll::XOfTick(V(), 3 * kQuarter), V()->grid.right);
+    EXPECT_LE(V()->geo.timeOrigin, kQuarter);
+    EXPECT_EQ(V()->geo.timeSpan, 2 * kQuarter);
+    EXPECT_GE(XOfTick(kQuarter), V()->geo.grid.left);
+    EXPECT_LT(pianoroll::XOfTick(V(), 3 * kQuarter), V()->geo.grid.right);
     EXPECT_FALSE(LoopBarCommand(V(), 4999));
 }
 
@@ -258,14 +257,14 @@ TEST_F(Navigation, PressingTheBarOutsideTheRegionSelectsTime) {
     Press(a, y);
     EXPECT_EQ(V()->drag, Drag::LoopSelect);
     Move(b, y);
-    EXPECT_EQ(V()->selectionStart, TickOfX(V(), a));
-    EXPECT_EQ(V()->selectionLength, TickOfX(V(), b) - TickOfX(V(), a));
+    EXPECT_EQ(V()->time.selectionStart, TickOfX(V(), a));
+    EXPECT_EQ(V()->time.selectionLength, TickOfX(V(), b) - TickOfX(V(), a));
     Release(b, y);
     EXPECT_EQ(V()->drag, Drag::None);
     // The finished selection is the loop region; the cursor stands at its start.
-    EXPECT_EQ(V()->loopStart, TickOfX(V(), a));
-    EXPECT_EQ(V()->loopEnd, TickOfX(V(), b));
-    EXPECT_EQ(V()->editCursor, TickOfX(V(), a));
+    EXPECT_EQ(V()->time.loopStart, TickOfX(V(), a));
+    EXPECT_EQ(V()->time.loopEnd, TickOfX(V(), b));
+    EXPECT_EQ(V()->time.editCursor, TickOfX(V(), a));
 }
 
 TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
@@ -273,7 +272,7 @@ TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
     Loop(2 * kQuarter, 4 * kQuarter);
     Settings()->gridSpacing = 0;
     const int y = LoopBarY();
-    const int mid = (V()->loopStartX + V()->loopEndX) / 2;
+    const int mid = (V()->loopBar.startX + V()->loopBar.endX) / 2;
     // Over the region: the "Loop" menu, with loop playback checked; unchecking it stops looping.
     bool sawZoom = false;
     UINT rulerMarks = 0;
@@ -287,15 +286,15 @@ TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
     EXPECT_TRUE(sawZoom);
     EXPECT_TRUE(rulerMarks & MF_CHECKED);
     EXPECT_FALSE(V()->access->IsLooping());
-    EXPECT_TRUE(V()->flags & TVF_LOOP_ON) << "the region stays shown without looping";
+    EXPECT_TRUE(V()->time.loopShown) << "the region stays shown without looping";
     // On the ruler: the "General" menu; its project item loops over the whole document.
     V()->access->SetLooping(true);
     Pump();
     AnswerNextPopupMenu(static_cast<UINT>(CMD_SELECTION_TO_PROJECT));
-    const int rx = V()->grid.left + 200, ry = Ruler().rect.top + 3;
+    const int rx = V()->geo.grid.left + 200, ry = Ruler().rect.top + 3;
     ClickAt(rx, ry, 1);
-    EXPECT_EQ(V()->loopStart, 0);
-    EXPECT_EQ(V()->loopEnd, V()->documentLength);
+    EXPECT_EQ(V()->time.loopStart, 0);
+    EXPECT_EQ(V()->time.loopEnd, V()->geo.documentLength);
     // A grid spacing item goes to the editor, which sets the spacing.
     AnswerNextPopupMenu(static_cast<UINT>(6009));
     ClickAt(rx, ry, 1);
@@ -305,35 +304,35 @@ TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
 TEST_F(Navigation, DragsPastTheEdgeScrollOnTheClock) {
     Open();
     SetTimeView(0, 8 * kQuarter);
-    const int y = Ruler().rect.top + 3, x = V()->grid.left + 100;
+    const int y = Ruler().rect.top + 3, x = V()->geo.grid.left + 100;
     Press(x, y);
     Move(x + 1, y);
-    const std::int64_t origin = V()->timeOrigin;
+    const std::int64_t origin = V()->geo.timeOrigin;
     Move(Ruler().rect.right + 8, y);
-    EXPECT_EQ(V()->timeOrigin, origin);
+    EXPECT_EQ(V()->geo.timeOrigin, origin);
     headless::AdvanceClock(350);
     Pump();
-    const std::int64_t later = V()->timeOrigin;
+    const std::int64_t later = V()->geo.timeOrigin;
     EXPECT_GT(later, origin);
     headless::AdvanceClock(300);
     Pump();
-    EXPECT_GT(V()->timeOrigin, later);
+    EXPECT_GT(V()->geo.timeOrigin, later);
     Release(Ruler().rect.right + 8, y);
-    const std::int64_t stopped = V()->timeOrigin;
+    const std::int64_t stopped = V()->geo.timeOrigin;
     headless::AdvanceClock(300);
     Pump();
-    EXPECT_EQ(V()->timeOrigin, stopped);
+    EXPECT_EQ(V()->geo.timeOrigin, stopped);
 
     // A time selection on the loop bar grows with the scrolling view.
     SetTimeView(0, 8 * kQuarter);
     const int by = LoopBarY();
-    Press(V()->grid.left + 50, by);
-    Move(V()->grid.right + 8, by);
+    Press(V()->geo.grid.left + 50, by);
+    Move(V()->geo.grid.right + 8, by);
     headless::AdvanceClock(500);
     Pump();
-    EXPECT_GT(V()->timeOrigin, 0);
-    EXPECT_GE(V()->selectionStart + V()->selectionLength, V()->timeOrigin + V()->timeSpan - V()->timeSpan / 50);
-    Release(V()->grid.right + 8, by);
+    EXPECT_GT(V()->geo.timeOrigin, 0);
+    EXPECT_GE(V()->time.selectionStart + V()->time.selectionLength, V()->geo.timeOrigin + V()->geo.timeSpan - V()->geo.timeSpan / 50);
+    Release(V()->geo.grid.right + 8, by);
     EXPECT_EQ(V()->drag, Drag::None);
 }
 
@@ -343,39 +342,39 @@ void RecordContinue(TrackView*, std::int64_t position) { gContinuedFrom = positi
 TEST_F(Navigation, MovingTheEditCursor) {
     Open();
     TrackView* v = V();
-    const std::int64_t end = v->documentLength;
+    const std::int64_t end = v->geo.documentLength;
     MoveEditCursor(v, 1000, 0, 0);
-    EXPECT_EQ(v->editCursor, 1000);
+    EXPECT_EQ(v->time.editCursor, 1000);
     // A range becomes the loop region.
     MoveEditCursor(v, 2000, 500, 0);
-    EXPECT_EQ(v->editCursor, 2000);
-    EXPECT_EQ(v->loopStart, 2000);
-    EXPECT_EQ(v->loopEnd, 2500);
-    EXPECT_EQ(v->historyCount, 2);
+    EXPECT_EQ(v->time.editCursor, 2000);
+    EXPECT_EQ(v->time.loopStart, 2000);
+    EXPECT_EQ(v->time.loopEnd, 2500);
+    EXPECT_EQ(v->time.historyCount, 2);
     // Extending, moving the loop along and snapping are driven by clicks in the tool tests; here the
     // cap of a moved loop region at the document's end.
     MoveEditCursor(v, end - 100, 0, MEC_MOVE_LOOP | MEC_NO_HISTORY);
-    EXPECT_EQ(v->loopStart, end - 100);
-    EXPECT_EQ(v->loopEnd, end);
-    EXPECT_EQ(v->historyCount, 2) << "no history asked";
+    EXPECT_EQ(v->time.loopStart, end - 100);
+    EXPECT_EQ(v->time.loopEnd, end);
+    EXPECT_EQ(v->time.historyCount, 2) << "no history asked";
     // A gesture records the history at its first step only.
-    const int before = v->historyCount;
+    const int before = v->time.historyCount;
     MoveEditCursor(v, 100, 0, MEC_GESTURE_STEP);
     MoveEditCursor(v, 200, 0, MEC_GESTURE_STEP);
     MoveEditCursor(v, 300, 0, MEC_GESTURE_STEP);
-    EXPECT_EQ(v->historyCount, before + 1);
+    EXPECT_EQ(v->time.historyCount, before + 1);
 
     // While playing, a user's move stops following and continues playback there.
     v->transport.ContinueFrom = RecordContinue;
     SetPlaying(v, true);
-    v->flags |= TVF_FOLLOWING;
+    v->follow.following = true;
     MoveEditCursor(v, 4000, 0, MEC_NO_HISTORY);
-    EXPECT_TRUE(v->flags & TVF_USER_MOVED);
-    EXPECT_FALSE(v->flags & TVF_FOLLOWING);
+    EXPECT_TRUE(v->follow.userMoved);
+    EXPECT_FALSE(v->follow.following);
     EXPECT_EQ(gContinuedFrom, 4000);
     MoveEditCursor(v, 4500, 0, MEC_PROGRAM | MEC_NO_HISTORY);
-    EXPECT_FALSE(v->flags & TVF_USER_MOVED);
-    EXPECT_TRUE(v->flags & TVF_FOLLOWING);
+    EXPECT_FALSE(v->follow.userMoved);
+    EXPECT_TRUE(v->follow.following);
     EXPECT_EQ(gContinuedFrom, 4500);
     SetPlaying(v, false);
 }
@@ -387,16 +386,16 @@ TEST_F(Navigation, SelectionHistoryRingStepsBack) {
     // Seven entries in a ring of five; duplicates are not added.
     for (int i = 1; i <= 7; ++i) AddSelectionHistory(v, i * 100, i);
     AddSelectionHistory(v, 700, 7);
-    EXPECT_EQ(v->historyCount, 5);
+    EXPECT_EQ(v->time.historyCount, 5);
     const std::int64_t expected[] = {700, 600, 500, 400, 300, 700};
     for (std::int64_t t : expected) {
         ASSERT_TRUE(StepBackSelectionHistory(v));
-        EXPECT_EQ(v->editCursor, t);
-        EXPECT_EQ(v->loopStart, t);
-        EXPECT_EQ(v->loopEnd - v->loopStart, t / 100);
+        EXPECT_EQ(v->time.editCursor, t);
+        EXPECT_EQ(v->time.loopStart, t);
+        EXPECT_EQ(v->time.loopEnd - v->time.loopStart, t / 100);
     }
     // Stepping back records nothing new.
-    EXPECT_EQ(v->historyCount, 5);
+    EXPECT_EQ(v->time.historyCount, 5);
 }
 
 TEST_F(Navigation, RangeQuery) {
@@ -429,15 +428,15 @@ TEST_F(Navigation, PictureOfTheRulerAndLoopBar) {
     SetRows(127 - 72, 9);
     Loop(4 * kQuarter, 4 * kQuarter);
     MoveEditCursor(v, 3 * kQuarter, 0, MEC_NO_HISTORY);
-    v->selectionStart = 9 * kQuarter;
-    v->selectionLength = 2 * kQuarter;
+    v->time.selectionStart = 9 * kQuarter;
+    v->time.selectionLength = 2 * kQuarter;
     MarkBackgroundStale(v);
     SetPlaying(v, true);
     SetPlaybackPosition(v, 6 * kQuarter + kQuarter / 2);
     Repaint();
     // The loop region's band in the loop bar, left of its start the bar's face.
     const int y = LoopBarY();
-    EXPECT_NE(Pixel(v->loopStartX + 10, y), Pixel(v->loopStartX - 10, y));
+    EXPECT_NE(Pixel(v->loopBar.startX + 10, y), Pixel(v->loopBar.startX - 10, y));
     const std::string picture = std::string(VOR_BINARY_DIR) + "/view_navigation.png";
     EXPECT_TRUE(headless::Snapshot(EditorWindow(), picture.c_str()));
     SetPlaying(v, false);

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "mp/settings.h"
-#include "view/navigation.h"
 #include "view/track_view.h"
 #include "win/backend.h"
 #include "win/win.h"
@@ -72,8 +71,9 @@ int RecHitTest(TrackView* v, Pane* p, int x, int) {
     ++gJournal->hitTests[NumberOf(p)];
     // The loop bar wants a tip on its left half.
     if (NumberOf(p) == 4 && x < 200) {
-        std::snprintf(v->tipText, sizeof v->tipText, "Loop %d", x);
-        v->flags |= TVF_TIP_WANTED | TVF_TIP_TEXT_CHANGED;
+        char text[kTipTextCapacity];
+        std::snprintf(text, sizeof text, "Loop %d", x);
+        SetTipText(v, text);
     }
     return 5;
 }
@@ -127,7 +127,6 @@ protected:
     void SetUp() override {
         gJournal = &journal;
         settings.Reset();
-        PrepareTrackView(&view);
         InstallPianoRollPanes(&view);
         view.settings = &settings;
         settings.keyboardWidth = 60;
@@ -138,7 +137,6 @@ protected:
     void TearDown() override {
         if (hwnd) DestroyWindow(hwnd);
         headless::PumpUntilIdle();
-        ReleaseTrackView(&view);
         gJournal = nullptr;
     }
     HWND Open(int width, int height) {
@@ -195,12 +193,12 @@ TEST_F(PaneFramework, LayoutOrderAndStrips) {
         {keys.rect.left, 0},           {keys.width, 66},             {keys.rect.top, 1},
         {keys.rect.bottom, 399},       {view.panes[10].rect.bottom, 399}, {view.panes[10].rect.top, 379},
         {view.panes[2].rect.bottom, 379}, {view.panes[8].rect.bottom, 365}, {view.panes[3].rect.right, 600},
-        {view.panes[4].rect.top, 1},   {view.panes[6].rect.top, 13}, {view.grid.left, 66},
-        {view.grid.top, 31},           {view.grid.right, 584},       {view.grid.bottom, 335},
-        {view.gridWidth, 518},         {view.gridHeight, 304},
+        {view.panes[4].rect.top, 1},   {view.panes[6].rect.top, 13}, {view.geo.grid.left, 66},
+        {view.geo.grid.top, 31},           {view.geo.grid.right, 584},       {view.geo.grid.bottom, 335},
+        {view.geo.gridWidth, 518},         {view.geo.gridHeight, 304},
     };
     for (std::size_t i = 0; i < std::size(edges); ++i) EXPECT_EQ(edges[i].first, edges[i].second) << "edge " << i;
-    EXPECT_EQ(view.zoomPixels, 518 - 24);
+    EXPECT_EQ(view.geo.zoomPixels, 518 - 24);
     // Hidden panes are zero-sized.
     EXPECT_EQ(view.panes[5].height, 0);
     EXPECT_EQ(view.panes[9].height, 0);
@@ -210,9 +208,9 @@ TEST_F(PaneFramework, NarrowWindowShrinksTheKeyboardColumnFirst) {
     settings.keyboardWidth = 200;
     ASSERT_NE(Open(150, 300), nullptr);
     EXPECT_EQ(view.panes[PANE_KEYBOARD].width, 50); // at most the available width - 100
-    EXPECT_EQ(view.grid.left, 50);
+    EXPECT_EQ(view.geo.grid.left, 50);
     EXPECT_EQ(view.panes[3].width, 16);
-    EXPECT_EQ(view.gridWidth, 84);
+    EXPECT_EQ(view.geo.gridWidth, 84);
     // A tiny column setting still leaves an 8-pixel pane.
     SetColumnWidth(&view, 0);
     EXPECT_EQ(settings.keyboardWidth, 2);
@@ -324,10 +322,10 @@ TEST_F(PaneFramework, InvalidationGroupsRepaintTheirPanes) {
 
 TEST_F(PaneFramework, ZeroSizeAndMinimisingDoNotLayOut) {
     ASSERT_NE(Open(600, 400), nullptr);
-    const RECT grid = view.grid;
+    const RECT grid = view.geo.grid;
     SendMessage(hwnd, WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(0, 0));
     SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(0, 300));
-    EXPECT_TRUE(EqualRect(&grid, &view.grid));
+    EXPECT_TRUE(EqualRect(&grid, &view.geo.grid));
     EXPECT_EQ(view.clientWidth, 600);
 }
 
@@ -338,24 +336,24 @@ TEST_F(PaneFramework, GridCaretFollowsTheEditCursor) {
     SetFocus(hwnd);
     MoveEditCursor(&view, 25'000, 0, MEC_PROGRAM);
     headless::PumpUntilIdle();
-    EXPECT_TRUE(view.flags & TVF_HAS_FOCUS);
-    EXPECT_TRUE(view.flags & TVF_CARET_SHOWN);
+    EXPECT_TRUE(view.focus.hasFocus);
+    EXPECT_TRUE(view.focus.caretShown);
     POINT pos{};
     ASSERT_TRUE(GetCaretPos(&pos));
     EXPECT_EQ(pos.x, XOfTick(&view, 25'000));
-    EXPECT_EQ(pos.y, view.grid.top);
+    EXPECT_EQ(pos.y, view.geo.grid.top);
     // Off screen: hidden; following playback: hidden.
     SetTimeView(&view, 60'000, 20'000, TV_PROGRAM);
-    EXPECT_FALSE(view.flags & TVF_CARET_SHOWN);
+    EXPECT_FALSE(view.focus.caretShown);
     SetTimeView(&view, 0, 50'000, TV_PROGRAM);
-    EXPECT_TRUE(view.flags & TVF_CARET_SHOWN);
-    view.flags |= TVF_FOLLOWING;
+    EXPECT_TRUE(view.focus.caretShown);
+    view.follow.following = true;
     RepositionCaret(&view);
-    EXPECT_FALSE(view.flags & TVF_CARET_SHOWN);
-    view.flags &= ~TVF_FOLLOWING;
+    EXPECT_FALSE(view.focus.caretShown);
+    view.follow.following = false;
     SetFocus(nullptr);
     headless::PumpUntilIdle();
-    EXPECT_FALSE(view.flags & (TVF_HAS_FOCUS | TVF_CARET_SHOWN));
+    EXPECT_FALSE(view.focus.hasFocus || view.focus.caretShown);
 }
 
 TEST_F(PaneFramework, HotButtonEndsWhenThePointerLeaves) {
@@ -366,7 +364,7 @@ TEST_F(PaneFramework, HotButtonEndsWhenThePointerLeaves) {
     hot.hitCode = 0x00005;
     BeginHotTracking(&view, hot);
     headless::PumpUntilIdle();
-    EXPECT_TRUE(view.hotActive);
+    EXPECT_TRUE(view.hot.active);
     const std::uint32_t face = GetSysColor(COLOR_BTNFACE);
     const std::uint32_t edge = headless::ReadPixel(hwnd, 139, 110) & 0xFFFFFF;
     EXPECT_NE(edge, 0xFFFFFFu); // the raised edge's shadow over the pane's white
@@ -374,23 +372,23 @@ TEST_F(PaneFramework, HotButtonEndsWhenThePointerLeaves) {
     headless::MouseMove(hwnd, 900, 900);
     headless::AdvanceClock(150);
     headless::PumpUntilIdle();
-    EXPECT_FALSE(view.hotActive);
+    EXPECT_FALSE(view.hot.active);
     const std::uint32_t after = headless::ReadPixel(hwnd, 139, 110) & 0xFFFFFF;
     EXPECT_EQ(after, ((face & 0xFF) << 16) | (face & 0xFF00) | ((face >> 16) & 0xFF));
 }
 
 TEST_F(PaneFramework, TooltipFollowsTheHitPane) {
     ASSERT_NE(Open(600, 400), nullptr);
-    ASSERT_NE(view.tooltip, nullptr);
+    ASSERT_NE(view.tip.window, nullptr);
     Mouse(WM_MOUSEMOVE, 150, 5); // the loop bar's left half wants a tip
-    EXPECT_TRUE(view.flags & TVF_TIP_ACTIVE);
-    EXPECT_STREQ(view.tipText, "Loop 150");
+    EXPECT_TRUE(view.tip.active);
+    EXPECT_STREQ(view.tip.text, "Loop 150");
     Mouse(WM_MOUSEMOVE, 300, 5);
-    EXPECT_FALSE(view.flags & TVF_TIP_ACTIVE);
+    EXPECT_FALSE(view.tip.active);
     Mouse(WM_MOUSEMOVE, 151, 5);
-    EXPECT_TRUE(view.flags & TVF_TIP_ACTIVE);
+    EXPECT_TRUE(view.tip.active);
     Mouse(WM_MOUSEMOVE, 300, 200);
-    EXPECT_FALSE(view.flags & TVF_TIP_ACTIVE);
+    EXPECT_FALSE(view.tip.active);
 }
 
 void FixedPosition(TrackView*, std::int64_t ticks, char* buffer) {
@@ -401,10 +399,10 @@ TEST_F(PaneFramework, KeyboardCornerShowsThePosition) {
     view.owner.PositionToText = FixedPosition;
     ASSERT_NE(Open(600, 400), nullptr);
     const Pane& column = view.panes[PANE_KEYBOARD];
-    ASSERT_EQ(view.grid.top, 31); // the loop bar and ruler strips leave a corner above the keys
+    ASSERT_EQ(view.geo.grid.top, 31); // the loop bar and ruler strips leave a corner above the keys
     auto darkInCorner = [&] {
         int dark = 0;
-        for (int y = column.rect.top + 2; y < view.grid.top - 1; ++y)
+        for (int y = column.rect.top + 2; y < view.geo.grid.top - 1; ++y)
             for (int x = column.rect.left + 2; x < KeyAreaRight(&view) - 2; ++x)
                 if ((headless::ReadPixel(hwnd, x, y) & 0xFF) < 0x60) ++dark;
         return dark;

@@ -4,7 +4,6 @@
 
 #include "mp/settings.h"
 #include "tools/tools.h"
-#include "view/navigation.h"
 #include "view/track_view.h"
 #include "view_fixture.h"
 #include "win/backend.h"
@@ -41,8 +40,8 @@ TEST_F(ScrollBar, LayoutAndParts) {
     Open();
     EXPECT_GE(HBar().height, 14);
     EXPECT_GE(VBar().width, 14);
-    EXPECT_LE(V()->grid.bottom, HBar().rect.top);
-    EXPECT_LE(V()->grid.right, VBar().rect.left);
+    EXPECT_LE(V()->geo.grid.bottom, HBar().rect.top);
+    EXPECT_LE(V()->geo.grid.right, VBar().rect.left);
     // In order along the bar: arrow, page, thumb, page, arrow, zoom in, slider, zoom out, corner.
     int previous = -1;
     for (int part : {1, 9, 10, 11, 3, 4, 5, 6, 7, 8}) {
@@ -55,9 +54,9 @@ TEST_F(ScrollBar, LayoutAndParts) {
     EXPECT_EQ(FindPart(8), VBar().rect.left);      // the corner box under the vertical bar
     // Tooltips and cursors.
     PartAt(FindPart(5), BarY());
-    EXPECT_STREQ(V()->tipText, "Zoom In Time (Up)");
+    EXPECT_STREQ(V()->tip.text, "Zoom In Time (Up)");
     PartAt(FindPart(7), BarY());
-    EXPECT_STREQ(V()->tipText, "Zoom Out Time (Down)");
+    EXPECT_STREQ(V()->tip.text, "Zoom Out Time (Down)");
     Pane bar = HBar();
     EXPECT_EQ(bar.paneClass->GetCursor(V(), &bar, 9), 13);
     EXPECT_EQ(bar.paneClass->GetCursor(V(), &bar, 6), 9);
@@ -73,15 +72,15 @@ TEST_F(ScrollBar, ZoomButtonsAndTheirLimits) {
     Press(out, BarY());
     EXPECT_EQ(v->repeatCallback, nullptr); // nothing to repeat at the maximum
     Release(out, BarY());
-    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
+    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
     ClickAt(in, BarY());
-    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel - 1);
+    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel - 1);
     SetTimeZoom(v, 0, ZOOM_ALL_IN);
     Repaint();
     Press(FindPart(5), BarY());
     EXPECT_EQ(v->repeatCallback, nullptr);
     Release(FindPart(5), BarY());
-    EXPECT_EQ(v->timeZoomLevel, 0);
+    EXPECT_EQ(v->geo.timeZoomLevel, 0);
 }
 
 TEST_F(ScrollBar, ZoomSliderCoversTheRangeInAHundredPixels) {
@@ -92,12 +91,12 @@ TEST_F(ScrollBar, ZoomSliderCoversTheRangeInAHundredPixels) {
     const int x = FindPart(6) + 2;
     Press(x, BarY());
     Move(x + 50, BarY());
-    EXPECT_GT(v->timeZoomLevel, 0);
-    EXPECT_LT(v->timeZoomLevel, v->maxTimeZoomLevel);
+    EXPECT_GT(v->geo.timeZoomLevel, 0);
+    EXPECT_LT(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
     Move(x + 100, BarY());
-    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
+    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
     Move(x + 300, BarY());
-    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
+    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
     Release(x + 300, BarY());
     EXPECT_EQ(v->drag, Drag::None);
 }
@@ -109,22 +108,22 @@ TEST_F(ScrollBar, ThumbDragsKeepTheSpanAndStartInBounds) {
     // The body moves the view and keeps the span.
     int body = (FindPart(10) + LastOfPart(10)) / 2;
     DragAt(body, BarY(), body + 40, BarY());
-    EXPECT_GT(v->timeOrigin, 16 * kQuarter);
-    EXPECT_EQ(v->timeSpan, 16 * kQuarter);
+    EXPECT_GT(v->geo.timeOrigin, 16 * kQuarter);
+    EXPECT_EQ(v->geo.timeSpan, 16 * kQuarter);
     // The leading edge dragged far right: never shorter than the zoom pixels.
     const int lead = FindPart(9);
     DragAt(lead, BarY(), HBar().rect.right - 80, BarY());
-    EXPECT_GE(v->timeSpan, v->zoomPixels);
+    EXPECT_GE(v->geo.timeSpan, v->geo.zoomPixels);
     // Dragged far left: never before the start.
     Repaint();
     DragAt(FindPart(9), BarY(), HBar().rect.left, BarY());
-    EXPECT_EQ(v->timeOrigin, 0);
+    EXPECT_EQ(v->geo.timeOrigin, 0);
     // The trailing edge dragged far left: the span stays at least the zoom pixels.
     Repaint();
     const int trail = LastOfPart(11);
     DragAt(trail, BarY(), HBar().rect.left, BarY());
-    EXPECT_GE(v->timeSpan, v->zoomPixels);
-    EXPECT_GE(v->timeOrigin, 0);
+    EXPECT_GE(v->geo.timeSpan, v->geo.zoomPixels);
+    EXPECT_GE(v->geo.timeOrigin, 0);
 }
 
 TEST_F(ScrollBar, DoubleClickOnTheThumb) {
@@ -135,15 +134,15 @@ TEST_F(ScrollBar, DoubleClickOnTheThumb) {
     int body = (FindPart(10) + LastOfPart(10)) / 2;
     headless::DoubleClick(ViewWindow(), body, BarY());
     Pump();
-    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
+    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
     // Already all shown: it zooms to the time selection.
-    v->selectionStart = 8 * kQuarter;
-    v->selectionLength = 4 * kQuarter;
+    v->time.selectionStart = 8 * kQuarter;
+    v->time.selectionLength = 4 * kQuarter;
     Repaint();
     body = (FindPart(10) + LastOfPart(10)) / 2;
     headless::DoubleClick(ViewWindow(), body, BarY());
     Pump();
-    EXPECT_EQ(v->timeSpan, 4 * kQuarter);
+    EXPECT_EQ(v->geo.timeSpan, 4 * kQuarter);
 }
 
 TEST_F(ScrollBar, HeldArrowRepeatsOnTheClock) {
@@ -151,18 +150,18 @@ TEST_F(ScrollBar, HeldArrowRepeatsOnTheClock) {
     TrackView* v = V();
     const int arrow = FindPart(4);
     Press(arrow, BarY());
-    const std::int64_t once = v->timeOrigin;
+    const std::int64_t once = v->geo.timeOrigin;
     EXPECT_EQ(once, 16 * kQuarter / 20);
     headless::AdvanceClock(80);
     Pump();
     headless::AdvanceClock(80);
     Pump();
-    EXPECT_GT(v->timeOrigin, once);
+    EXPECT_GT(v->geo.timeOrigin, once);
     Release(arrow, BarY());
-    const std::int64_t after = v->timeOrigin;
+    const std::int64_t after = v->geo.timeOrigin;
     headless::AdvanceClock(200);
     Pump();
-    EXPECT_EQ(v->timeOrigin, after);
+    EXPECT_EQ(v->geo.timeOrigin, after);
 }
 
 TEST_F(ScrollBar, CornerBoxTakesUpTheZoomTool) {
@@ -178,8 +177,8 @@ TEST_F(ScrollBar, CornerBoxTakesUpTheZoomTool) {
     headless::DoubleClick(ViewWindow(), corner, BarY());
     Pump();
     EXPECT_EQ(CurrentTool(v), TOOL_DRAW);
-    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
-    EXPECT_EQ(v->rowHeightLevel, 0);
+    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
+    EXPECT_EQ(v->geo.rowHeightLevel, 0);
 }
 
 TEST_F(ScrollBar, VerticalBarScrollsRowsAndSizesThem) {
@@ -192,28 +191,28 @@ TEST_F(ScrollBar, VerticalBarScrollsRowsAndSizesThem) {
             if (PartAt(x, y) == part) return y;
         return -1;
     };
-    const int top = v->verticalTop;
+    const int top = v->geo.verticalTop;
     const int down = partY(4);
     ASSERT_GE(down, 0);
     ClickAt(x, down);
-    EXPECT_EQ(v->verticalTop, top + kUnitsPerRow);
+    EXPECT_EQ(v->geo.verticalTop, top + kUnitsPerRow);
     const int page = partY(3);
     ASSERT_GE(page, 0);
     ClickAt(x, page);
-    EXPECT_GT(v->verticalTop, top + kUnitsPerRow);
+    EXPECT_GT(v->geo.verticalTop, top + kUnitsPerRow);
     // Zoom in makes rows taller, zoom out shorter.
-    const int level = v->rowHeightLevel;
+    const int level = v->geo.rowHeightLevel;
     ClickAt(x, partY(5));
-    EXPECT_GT(v->rowHeightLevel, level);
+    EXPECT_GT(v->geo.rowHeightLevel, level);
     ClickAt(x, partY(7));
-    EXPECT_EQ(v->rowHeightLevel, level);
+    EXPECT_EQ(v->geo.rowHeightLevel, level);
     // The vertical thumb has no resizable edges.
     for (int y = VBar().rect.top; y < VBar().rect.bottom; ++y) {
         const int part = PartAt(x, y);
         EXPECT_TRUE(part != 9 && part != 11) << y;
     }
     PartAt(x, partY(5));
-    EXPECT_STREQ(v->tipText, "Zoom In Track Height (Ctrl+Shift+Up)");
+    EXPECT_STREQ(v->tip.text, "Zoom In Track Height (Ctrl+Shift+Up)");
 }
 
 } // namespace

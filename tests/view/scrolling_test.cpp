@@ -7,7 +7,6 @@
 
 #include "mp/settings.h"
 #include "mp/track_access.h"
-#include "view/navigation.h"
 #include "view/track_view.h"
 #include "view_fixture.h"
 #include "win/backend.h"
@@ -28,7 +27,7 @@ protected:
         ShowSong(64, 16 * kQuarter);
     }
     void WheelAt(int delta, unsigned mods = 0) {
-        headless::Wheel(ViewWindow(), V()->grid.left + 300, (V()->grid.top + V()->grid.bottom) / 2, delta, mods);
+        headless::Wheel(ViewWindow(), V()->geo.grid.left + 300, (V()->geo.grid.top + V()->geo.grid.bottom) / 2, delta, mods);
         Pump();
     }
 };
@@ -37,44 +36,44 @@ TEST_F(Scrolling, ZoomStepsStopAtTheirLimits) {
     Open();
     TrackView* v = V();
     ASSERT_TRUE(SetTimeZoom(v, 0, ZOOM_ALL_OUT));
-    EXPECT_EQ(v->timeZoomLevel, v->maxTimeZoomLevel);
-    const std::int64_t span = v->timeSpan;
+    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
+    const std::int64_t span = v->geo.timeSpan;
     EXPECT_FALSE(SetTimeZoom(v, 1, ZOOM_STEPS));
     Key(VK_DOWN);
-    EXPECT_EQ(v->timeSpan, span);
+    EXPECT_EQ(v->geo.timeSpan, span);
     ASSERT_TRUE(SetTimeZoom(v, 0, ZOOM_ALL_IN));
-    EXPECT_EQ(v->timeZoomLevel, 0);
+    EXPECT_EQ(v->geo.timeZoomLevel, 0);
     EXPECT_FALSE(SetTimeZoom(v, -1, ZOOM_STEPS));
     // Up zooms in, Down out, centred on the edit cursor.
     SetTimeView(0, 16 * kQuarter);
     MoveEditCursor(v, 20 * kQuarter, 0, MEC_NO_HISTORY);
-    const int level = v->timeZoomLevel;
+    const int level = v->geo.timeZoomLevel;
     Key(VK_UP);
-    EXPECT_EQ(v->timeZoomLevel, level - 1);
-    EXPECT_NEAR(static_cast<double>(v->timeOrigin + v->timeSpan / 2), 20.0 * kQuarter, 2.0);
+    EXPECT_EQ(v->geo.timeZoomLevel, level - 1);
+    EXPECT_NEAR(static_cast<double>(v->geo.timeOrigin + v->geo.timeSpan / 2), 20.0 * kQuarter, 2.0);
     Key(VK_DOWN);
-    EXPECT_EQ(v->timeZoomLevel, level);
+    EXPECT_EQ(v->geo.timeZoomLevel, level);
 }
 
 TEST_F(Scrolling, CtrlUpAndCtrlDownSpans) {
     Open();
     TrackView* v = V();
     MoveEditCursor(v, 10 * kQuarter, 0, MEC_NO_HISTORY);
-    SetTimeView(0, 4 * v->zoomPixels);
+    SetTimeView(0, 4 * v->geo.zoomPixels);
     Key(VK_UP, headless::MOD_CONTROL);
-    EXPECT_EQ(v->timeSpan, v->zoomPixels);
-    SetTimeView(0, 20 * v->zoomPixels);
+    EXPECT_EQ(v->geo.timeSpan, v->geo.zoomPixels);
+    SetTimeView(0, 20 * v->geo.zoomPixels);
     Key(VK_UP, headless::MOD_CONTROL);
-    EXPECT_EQ(v->timeSpan, 10 * v->zoomPixels);
+    EXPECT_EQ(v->geo.timeSpan, 10 * v->geo.zoomPixels);
     Key(VK_DOWN, headless::MOD_CONTROL);
-    EXPECT_EQ(v->timeSpan, v->documentLength);
-    EXPECT_EQ(v->timeOrigin, 0);
+    EXPECT_EQ(v->geo.timeSpan, v->geo.documentLength);
+    EXPECT_EQ(v->geo.timeOrigin, 0);
     // With the cursor on the loop region's start, Ctrl+Up fits the region.
     SetLoopRange(v, 8 * kQuarter, 4 * kQuarter);
     MoveEditCursor(v, 8 * kQuarter, 0, MEC_NO_HISTORY);
     Key(VK_UP, headless::MOD_CONTROL);
-    EXPECT_EQ(v->timeSpan, 4 * kQuarter);
-    EXPECT_LE(v->timeOrigin, 8 * kQuarter);
+    EXPECT_EQ(v->geo.timeSpan, 4 * kQuarter);
+    EXPECT_LE(v->geo.timeOrigin, 8 * kQuarter);
     // Zoom to an empty range does nothing.
     EXPECT_FALSE(ZoomToRange(v, 3 * kQuarter, 0));
 }
@@ -84,40 +83,40 @@ TEST_F(Scrolling, CursorKeysMoveTheEditCursor) {
     TrackView* v = V();
     Settings()->snapEnabled = 0;
     MoveEditCursor(v, 4 * kQuarter, 0, MEC_NO_HISTORY);
-    const std::int64_t pixel = std::max<std::int64_t>(v->timeSpan / v->zoomPixels, 1);
+    const std::int64_t pixel = std::max<std::int64_t>(v->geo.timeSpan / v->geo.zoomPixels, 1);
     Key(VK_RIGHT);
-    EXPECT_EQ(v->editCursor, 4 * kQuarter + pixel);
+    EXPECT_EQ(v->time.editCursor, 4 * kQuarter + pixel);
     Key(VK_LEFT);
     Key(VK_LEFT);
-    EXPECT_EQ(v->editCursor, 4 * kQuarter - pixel);
+    EXPECT_EQ(v->time.editCursor, 4 * kQuarter - pixel);
     Key(VK_HOME);
-    EXPECT_EQ(v->editCursor, v->timeOrigin);
+    EXPECT_EQ(v->time.editCursor, v->geo.timeOrigin);
     Key(VK_END);
-    EXPECT_EQ(v->editCursor, v->timeOrigin + v->timeSpan - 1);
+    EXPECT_EQ(v->time.editCursor, v->geo.timeOrigin + v->geo.timeSpan - 1);
     Key(VK_END, headless::MOD_CONTROL);
-    EXPECT_EQ(v->editCursor, v->documentLength);
+    EXPECT_EQ(v->time.editCursor, v->geo.documentLength);
     // The cursor was scrolled into view.
-    EXPECT_GE(v->editCursor, v->timeOrigin);
-    EXPECT_LE(v->editCursor, v->timeOrigin + v->timeSpan);
+    EXPECT_GE(v->time.editCursor, v->geo.timeOrigin);
+    EXPECT_LE(v->time.editCursor, v->geo.timeOrigin + v->geo.timeSpan);
     Key(VK_HOME, headless::MOD_CONTROL);
-    EXPECT_EQ(v->editCursor, 0);
-    EXPECT_EQ(v->timeOrigin, 0);
+    EXPECT_EQ(v->time.editCursor, 0);
+    EXPECT_EQ(v->geo.timeOrigin, 0);
     Key(VK_LEFT);
-    EXPECT_EQ(v->editCursor, 0);
+    EXPECT_EQ(v->time.editCursor, 0);
     // Page Down: ten pixels' worth, up to the grid.
     v->snap.gridSpacing = kQuarter;
     Key(VK_NEXT);
-    EXPECT_EQ(v->editCursor % kQuarter, 0);
-    EXPECT_GE(v->editCursor, 10 * pixel);
-    const std::int64_t at = v->editCursor;
+    EXPECT_EQ(v->time.editCursor % kQuarter, 0);
+    EXPECT_GE(v->time.editCursor, 10 * pixel);
+    const std::int64_t at = v->time.editCursor;
     Key(VK_PRIOR);
-    EXPECT_LT(v->editCursor, at);
-    EXPECT_EQ(v->editCursor % kQuarter, 0);
+    EXPECT_LT(v->time.editCursor, at);
+    EXPECT_EQ(v->time.editCursor % kQuarter, 0);
     // Backspace goes back through the time selections.
     MoveEditCursor(v, 2 * kQuarter, kQuarter, 0);
     MoveEditCursor(v, 6 * kQuarter, 0, 0);
     Key(VK_BACK);
-    EXPECT_EQ(v->editCursor, 2 * kQuarter);
+    EXPECT_EQ(v->time.editCursor, 2 * kQuarter);
 }
 
 TEST_F(Scrolling, SpaceStartsAndStopsTheHostTransport) {
@@ -148,25 +147,25 @@ TEST_F(Scrolling, WheelZoomsAndScrolls) {
     Open();
     TrackView* v = V();
     SetTimeView(8 * kQuarter, 16 * kQuarter);
-    const int level = v->timeZoomLevel;
+    const int level = v->geo.timeZoomLevel;
     WheelAt(120);
-    EXPECT_EQ(v->timeZoomLevel, level - 1);
+    EXPECT_EQ(v->geo.timeZoomLevel, level - 1);
     WheelAt(-240);
-    EXPECT_EQ(v->timeZoomLevel, level + 1);
+    EXPECT_EQ(v->geo.timeZoomLevel, level + 1);
     // Alt with a zoom-in notch does nothing.
     WheelAt(120, headless::MOD_ALT);
-    EXPECT_EQ(v->timeZoomLevel, level + 1);
+    EXPECT_EQ(v->geo.timeZoomLevel, level + 1);
     // Shift scrolls by a tenth of the span per notch; up is left. While playing it stops following.
     SetTimeView(8 * kQuarter, 10 * kQuarter);
     SetPlaying(v, true);
-    v->flags |= TVF_FOLLOWING;
-    v->flags &= ~TVF_USER_MOVED;
+    v->follow.following = true;
+    v->follow.userMoved = false;
     WheelAt(-120, headless::MOD_SHIFT);
-    EXPECT_EQ(v->timeOrigin, 8 * kQuarter + kQuarter);
-    EXPECT_TRUE(v->flags & TVF_USER_MOVED);
-    EXPECT_FALSE(v->flags & TVF_FOLLOWING);
+    EXPECT_EQ(v->geo.timeOrigin, 8 * kQuarter + kQuarter);
+    EXPECT_TRUE(v->follow.userMoved);
+    EXPECT_FALSE(v->follow.following);
     WheelAt(240, headless::MOD_SHIFT);
-    EXPECT_EQ(v->timeOrigin, 7 * kQuarter);
+    EXPECT_EQ(v->geo.timeOrigin, 7 * kQuarter);
     SetPlaying(v, false);
 }
 
@@ -176,39 +175,39 @@ TEST_F(Scrolling, PlaybackIsFollowedPageByPage) {
     SetTimeView(0, 16 * kQuarter);
     SetPlaying(v, true);
     SetPlaybackPosition(v, 15 * kQuarter);
-    EXPECT_EQ(v->timeOrigin, 0);
+    EXPECT_EQ(v->geo.timeOrigin, 0);
     // Past the page the view turns over, leaving the position near the left edge.
     SetPlaybackPosition(v, 17 * kQuarter);
-    EXPECT_GT(v->timeOrigin, 0);
+    EXPECT_GT(v->geo.timeOrigin, 0);
     const int x = pianoroll::XOfTick(v, 17 * kQuarter);
-    EXPECT_NEAR(x, v->grid.left + (v->gridWidth - v->zoomPixels), 2);
-    EXPECT_EQ(v->timeSpan, 16 * kQuarter);
+    EXPECT_NEAR(x, v->geo.grid.left + (v->geo.gridWidth - v->geo.zoomPixels), 2);
+    EXPECT_EQ(v->geo.timeSpan, 16 * kQuarter);
     // Before the view (a loop back to the start) it turns back.
     SetPlaybackPosition(v, 2 * kQuarter);
-    EXPECT_EQ(v->timeOrigin, 0);
+    EXPECT_EQ(v->geo.timeOrigin, 0);
     // Once the user scrolls, the view stays where it is.
     WheelAt(-120, headless::MOD_SHIFT);
-    const std::int64_t origin = v->timeOrigin;
+    const std::int64_t origin = v->geo.timeOrigin;
     SetPlaybackPosition(v, 40 * kQuarter);
-    EXPECT_EQ(v->timeOrigin, origin);
+    EXPECT_EQ(v->geo.timeOrigin, origin);
     // A new playback follows again.
     SetPlaying(v, false);
     SetPlaying(v, true);
     SetPlaybackPosition(v, 40 * kQuarter);
-    EXPECT_NE(v->timeOrigin, origin);
+    EXPECT_NE(v->geo.timeOrigin, origin);
     SetPlaying(v, false);
 }
 
 TEST_F(Scrolling, CentredFollowingEasesTheLineToTheMiddleOrJumpsFromAfar) {
     Open();
     TrackView* v = V();
-    v->flags |= TVF_FOLLOW_CENTRED;
+    v->follow.centred = true;
     SetTimeView(0, 16 * kQuarter);
     SetPlaying(v, true);
-    const int middle = v->grid.left + v->gridWidth / 2;
+    const int middle = v->geo.grid.left + v->geo.gridWidth / 2;
     // The first position stays where it is drawn, then glides one pixel per update to the middle.
     SetPlaybackPosition(v, 12 * kQuarter);
-    EXPECT_EQ(v->timeOrigin, 0);
+    EXPECT_EQ(v->geo.timeOrigin, 0);
     int gap = pianoroll::XOfTick(v, 12 * kQuarter) - middle;
     ASSERT_GT(gap, 10);
     const int updates = gap + 3;
@@ -220,7 +219,7 @@ TEST_F(Scrolling, CentredFollowingEasesTheLineToTheMiddleOrJumpsFromAfar) {
         gap = now;
     }
     EXPECT_LE(std::abs(gap), 1);
-    EXPECT_EQ(v->followOffset, 0);
+    EXPECT_EQ(v->follow.offset, 0);
     // A new playback far outside the view puts the line in the middle at once.
     SetPlaying(v, false);
     SetPlaying(v, true);
@@ -237,34 +236,34 @@ TEST_F(Scrolling, CursorKeysWhileFollowingOnlyMarkAPendingMove) {
     SetPlaying(v, true);
     headless::KeyDown(VK_RIGHT);
     Pump();
-    EXPECT_EQ(v->editCursor, 4 * kQuarter);
-    EXPECT_TRUE(v->flags & TVF_KEY_PENDING);
+    EXPECT_EQ(v->time.editCursor, 4 * kQuarter);
+    EXPECT_TRUE(v->follow.keyPending);
     headless::KeyUp(VK_RIGHT);
     Pump();
-    EXPECT_FALSE(v->flags & TVF_KEY_PENDING);
+    EXPECT_FALSE(v->follow.keyPending);
     SetPlaying(v, false);
     Key(VK_RIGHT);
-    EXPECT_GT(v->editCursor, 4 * kQuarter);
+    EXPECT_GT(v->time.editCursor, 4 * kQuarter);
 }
 
 TEST_F(Scrolling, ReversedVerticalAutoScrollMovesAwayFromThePointer) {
     Open();
     TrackView* v = V();
     SetRows(40, 5);
-    const int top = v->verticalTop;
-    const int x = (v->grid.left + v->grid.right) / 2;
-    Move(x, v->grid.bottom + 30);
+    const int top = v->geo.verticalTop;
+    const int x = (v->geo.grid.left + v->geo.grid.right) / 2;
+    Move(x, v->geo.grid.bottom + 30);
     // The ruler stands for a pane whose drag goes on (the grid would stop it, having none).
     v->hitCode = v->panes[PANE_RULER].id;
-    AutoScrollForPoint(v, x, v->grid.bottom + 30, v->grid, 0, AS_VERTICAL | AS_REVERSE);
+    AutoScrollForPoint(v, x, v->geo.grid.bottom + 30, v->geo.grid, 0, AS_VERTICAL | AS_REVERSE);
     headless::AdvanceClock(1000);
     Pump();
-    EXPECT_LT(v->verticalTop, top);
+    EXPECT_LT(v->geo.verticalTop, top);
     // Back inside, it stops by itself.
-    Move(x, v->grid.bottom - 30);
+    Move(x, v->geo.grid.bottom - 30);
     headless::AdvanceClock(200);
     Pump();
-    EXPECT_EQ(v->autoScrollMode, 0u);
+    EXPECT_EQ(v->autoScroll.mode, 0u);
 }
 
 TEST_F(Scrolling, MiddleButtonScrollsAroundThePressPoint) {
@@ -272,27 +271,27 @@ TEST_F(Scrolling, MiddleButtonScrollsAroundThePressPoint) {
     TrackView* v = V();
     SetTimeView(8 * kQuarter, 8 * kQuarter);
     SetRows(40, 5);
-    const int x = v->grid.left + 300, y = (v->grid.top + v->grid.bottom) / 2;
+    const int x = v->geo.grid.left + 300, y = (v->geo.grid.top + v->geo.grid.bottom) / 2;
     Press(x, y, 2);
-    const std::int64_t origin = v->timeOrigin;
-    const int top = v->verticalTop;
+    const std::int64_t origin = v->geo.timeOrigin;
+    const int top = v->geo.verticalTop;
     // Inside the dead zone nothing moves.
     Move(x + 4, y + 4);
     headless::AdvanceClock(300);
     Pump();
-    EXPECT_EQ(v->timeOrigin, origin);
-    EXPECT_EQ(v->verticalTop, top);
+    EXPECT_EQ(v->geo.timeOrigin, origin);
+    EXPECT_EQ(v->geo.verticalTop, top);
     // Down and to the right: later times and lower rows.
     Move(x + 100, y + 60);
     headless::AdvanceClock(300);
     Pump();
-    EXPECT_GT(v->timeOrigin, origin);
-    EXPECT_GT(v->verticalTop, top);
+    EXPECT_GT(v->geo.timeOrigin, origin);
+    EXPECT_GT(v->geo.verticalTop, top);
     Release(x + 100, y + 60, 2);
-    const std::int64_t stopped = v->timeOrigin;
+    const std::int64_t stopped = v->geo.timeOrigin;
     headless::AdvanceClock(300);
     Pump();
-    EXPECT_EQ(v->timeOrigin, stopped);
+    EXPECT_EQ(v->geo.timeOrigin, stopped);
 }
 
 } // namespace

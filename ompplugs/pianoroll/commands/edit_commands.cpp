@@ -6,7 +6,6 @@
 #include "mp/track_access.h"
 #include "tools/tools.h"
 #include "view/drag_state.h"
-#include "view/navigation.h"
 #include "view/track_view.h"
 
 namespace pianoroll {
@@ -47,12 +46,12 @@ HRESULT CopySelection(TrackView* v) { return CopyOrCut(v, false); }
 HRESULT PasteAtEditCursor(TrackView* v) {
     mp::COPTPlugin* plugin = PluginOf(v);
     if (!plugin || !plugin->CanPaste()) return S_FALSE;
-    std::int64_t position = v->editCursor;
+    std::int64_t position = v->time.editCursor;
     const HRESULT hr = v->access->PasteAt(v->hwnd, &position);
     if (FAILED(hr)) return hr;
     // The time extent grows to the pasted end before the cursor goes there (the host's report of the
     // new events comes later).
-    if (position > v->documentLength) SetDocumentLength(v, position);
+    if (position > v->geo.documentLength) SetDocumentLength(v, position);
     MoveEditCursor(v, position, 0, MEC_PROGRAM | MEC_NO_HISTORY);
     ScrollCursorIntoView(v, SCROLL_NEAREST);
     RefreshAfterEdit(v);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "mp/editor_commands.h"
 #include "mp/records.h"
 #include "win/win.h"
 
@@ -15,7 +16,7 @@ struct TrackView;
 
 // The private select-all message of the data interface: wParam 0 selects every note, non-zero
 // deselects everything. The view's keys send it for Ctrl+A and Ctrl+Shift+A.
-constexpr win::UINT PRM_GRID_SELECT_ALL = 0x7F09;
+constexpr win::UINT PRM_GRID_SELECT_ALL = mp::PRM_SELECT_ALL;
 
 // ---- The data interface and the commands (edit_commands.cpp) -------------------------------------------
 // The owner's edit-message callback of the view: cut, copy, paste, clear and PRM_GRID_SELECT_ALL,

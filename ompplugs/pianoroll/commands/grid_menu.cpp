@@ -10,7 +10,6 @@
 #include "tools/snapping.h"
 #include "tools/tool_state.h"
 #include "tools/tools.h"
-#include "view/navigation.h"
 #include "view/track_view.h"
 
 namespace pianoroll {

@@ -140,8 +140,8 @@ FontSize MeasureFont(HWND hwnd, HFONT font) {
 // start from.
 RECT PlaceBox(TrackView* v, const mp::EventKey* note, const FontSize& font, int* startValue) {
     *startValue = kDefaultVelocity;
-    int row = v->topRow;
-    int x = v->grid.left;
+    int row = v->geo.topRow;
+    int x = v->geo.grid.left;
     mp::MidiEventRecord record{};
     if (note && v->access && v->access->GetEvent(*note, &record) == S_OK && record.kind == mp::MEK_NOTE) {
         std::int64_t start = 0;
@@ -153,8 +153,8 @@ RECT PlaceBox(TrackView* v, const mp::EventKey* note, const FontSize& font, int*
     RowBand(v, std::max(row, 0), &top, &bottom);
     const int width = kBoxCharacters * font.charWidth;
     // A note that starts left of the view still gets its box where it can be seen.
-    const int left = std::clamp(x + kBoxOffsetX, static_cast<int>(v->grid.left),
-                                std::max<int>(v->grid.left, v->grid.right - width));
+    const int left = std::clamp(x + kBoxOffsetX, static_cast<int>(v->geo.grid.left),
+                                std::max<int>(v->geo.grid.left, v->geo.grid.right - width));
     return RECT{left, top + kBoxOffsetY, left + width, top + kBoxOffsetY + font.height + kBoxExtraHeight};
 }
 

@@ -57,7 +57,7 @@ LRESULT SettingChoiceState(const mp::PianoRollSettings& s, int command) {
 
 LRESULT CommandState(HWND, const FrameState& frame, int command) {
     const mp::PianoRollSettings* settings = frame.plugin ? &frame.plugin->Settings() : nullptr;
-    TrackView* view = frame.view;
+    TrackView* view = frame.view.get();
     // A button whose command nothing carries out yet shows disabled.
     if (CommandTargetOf(command) == mp::SCT_NONE) return 0;
     if (In(command, CMD_CUT, CMD_DELETE) || command == CMD_QUANTIZE) return EditCommandState(frame, command);

@@ -9,7 +9,6 @@
 #include "mp/track_access.h"
 #include "resources/command_ids.h"
 #include "resources/menus.h"
-#include "view/navigation.h"
 #include "view/track_view.h"
 
 namespace pianoroll {
@@ -45,7 +44,7 @@ LRESULT PassToView(HWND, FrameState& frame, int command) {
 
 // The edit cursor to the start or to the end of the track, scrolled into view.
 LRESULT GoToEdge(HWND, FrameState& frame, int command) {
-    TrackView* v = frame.view;
+    TrackView* v = frame.view.get();
     if (!v) return 0;
     const std::int64_t end = frame.access ? std::max<std::int64_t>(frame.access->TrackEnd(), 0) : 0;
     MoveEditCursor(v, command == CMD_GO_TO_START ? 0 : end, 0, MEC_NO_HISTORY);
@@ -59,7 +58,7 @@ LRESULT Solo(HWND, FrameState& frame, int) {
 }
 
 LRESULT LoopPlayback(HWND, FrameState& frame, int command) {
-    if (frame.view) LoopBarCommand(frame.view, command);
+    if (frame.view) LoopBarCommand(frame.view.get(), command);
     return 0;
 }
 
@@ -70,7 +69,7 @@ LRESULT Monitor(HWND, FrameState& frame, int) {
 
 // The quantize dialog, then the view's selection quantized.
 LRESULT Quantize(HWND, FrameState& frame, int) {
-    if (frame.view) QuantizeCommand(frame.view);
+    if (frame.view) QuantizeCommand(frame.view.get());
     return 0;
 }
 

@@ -120,7 +120,7 @@ HWND CreateEditorDialogWindow(HINSTANCE module, HWND parent, LPARAM param) noexc
 
 TrackView* EditorView(HWND dialog) noexcept {
     FrameState* frame = dialog ? FrameOf(dialog) : nullptr;
-    return frame ? frame->view : nullptr;
+    return frame ? frame->view.get() : nullptr;
 }
 
 } // namespace pianoroll

@@ -1,14 +1,10 @@
 // The editor frame's dialog (template 3): registration and creation.
 #pragma once
 
+#include "resources/resource_ids.h"
 #include "win/types.h"
 
 namespace pianoroll {
-
-constexpr int kEditorDialogId = 3;
-constexpr int kTrackChooserId = 1000;
-constexpr int kToolbarPlaceholderId = 1001;
-constexpr int kMeasureGapId = 1003;
 
 struct TrackView;
 

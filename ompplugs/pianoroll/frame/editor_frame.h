@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mp/script_query.h"
+#include "resources/resource_ids.h"
 #include "vor/theme.h"
 #include "win/controls.h"
 #include "win/types.h"
@@ -35,19 +36,24 @@ struct ToolbarImages {
     ImageListHandle disabled;
 };
 
-// One per frame, made at dialog initialisation and freed at destruction.
+// One per frame, made at dialog initialisation and freed at destruction (the dialog's user data holds
+// it). The frame owns the track access and the view record: the view lets go of its window first, then
+// the view goes, then the access it borrows (members go in reverse order).
 struct FrameState {
-    mp::CBaseListPage* page = nullptr;
-    mp::COPTPianoRollPlugin* plugin = nullptr;
-    mp::TrackAccess* access = nullptr;
-    TrackView* view = nullptr;
-    win::HWND viewWindow = nullptr;
+    FrameState();
+    ~FrameState();
+    FrameState(const FrameState&) = delete;
+    FrameState& operator=(const FrameState&) = delete;
+
+    mp::CBaseListPage* page = nullptr;         // the page that made the frame; outlives it
+    mp::COPTPianoRollPlugin* plugin = nullptr; // the page's plug-in object; outlives it
+    std::unique_ptr<mp::TrackAccess> access;
+    std::unique_ptr<TrackView> view;
+    win::HWND viewWindow = nullptr; // child 1002; the view lets go of it in DestroyFrame
     VorThemeHandle theme;
     ToolbarImages images;
     win::HWND toolbar = nullptr; // child 1001 in the placeholder's place; goes with the dialog
 };
-
-constexpr int kViewWindowId = 1002;
 // Posted to itself at initialisation: the view takes the saved view state (the frame's own message).
 constexpr win::UINT kRestoreSavedView = win::WM_APP + 0x19;
 

@@ -3,8 +3,6 @@
 #include "frame/editor_dialog.h"
 #include "frame/editor_frame.h"
 
-#include <new>
-
 #include "commands/edit_commands.h"
 #include "module/module.h"
 #include "module/pianoroll_plugin.h"
@@ -12,7 +10,6 @@
 #include "mp/private_messages.h"
 #include "mp/settings.h"
 #include "mp/track_access.h"
-#include "view/navigation.h"
 #include "view/track_view.h"
 #include "vor/ui_resources.h"
 #include "win/controls.h"
@@ -26,10 +23,6 @@ namespace {
 
 // Notes, control changes and pitch bends.
 constexpr std::uint32_t kFrameKindFilter = 0x940;
-
-std::int64_t FramePosition(TrackView* v) {
-    return v->access ? v->access->GetPlaybackPosition() : 0;
-}
 
 LRESULT ViewHelp(TrackView* v, WPARAM, LPARAM) {
     HWND dialog = v->hwnd ? GetParent(v->hwnd) : nullptr;
@@ -45,46 +38,32 @@ void ShowChosenTrack(HWND dialog, FrameState& frame) {
                                       ? tracks[static_cast<std::size_t>(index)].track
                                       : 0;
     frame.access->SelectTrack(trackId);
-    if (frame.view) ShowTrackInView(frame.view);
+    if (frame.view) ShowTrackInView(frame.view.get());
 }
 
-// The view window is gone. While the frame lives it keeps the access object; once the frame is gone
-// the view took it over.
-void ReleaseView(TrackView* view) {
-    if (auto* frame = static_cast<FrameState*>(view->ownerData)) {
-        frame->view = nullptr;
-        frame->viewWindow = nullptr;
-    } else {
-        delete view->access;
-    }
-    ReleaseTrackView(view);
-    delete view;
+// The view window went before the frame (the frame still owns the record).
+void ViewWindowGone(TrackView* view) {
+    if (view->frame) view->frame->viewWindow = nullptr;
 }
 
 void CreateView(HWND dialog, FrameState& frame) {
-    // The tools' cursors are resources of this module; the cursor table looks there first.
+    // A cursor resource of this module takes the place of the support library's picture of its id.
     VorUI_SetCursorModule(ModuleInstance());
-    auto* view = new (std::nothrow) TrackView;
-    if (!view) return;
-    PrepareTrackView(view);
+    frame.view = std::make_unique<TrackView>();
+    TrackView* view = frame.view.get();
     InstallPianoRollPanes(view);
-    view->access = frame.access;
+    view->access = frame.access.get();
     view->settings = &frame.plugin->Settings();
-    view->ownerData = &frame;
+    view->frame = &frame;
     view->owner.Help = ViewHelp;
-    view->owner.PositionToText = DefaultPositionToText;
     view->owner.EditMessage = GridEditMessage;
-    view->owner.Released = ReleaseView;
-    view->transport.GetPosition = FramePosition;
-    frame.view = view;
+    view->owner.Released = ViewWindowGone;
     frame.viewWindow =
         CreateWindowEx(0, kTrackViewClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, dialog,
                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kViewWindowId)), ModuleInstance(), view);
     if (!frame.viewWindow) {
         // Without a window the frame shows no view; commands that need it do nothing.
-        ReleaseTrackView(view);
-        delete view;
-        frame.view = nullptr;
+        frame.view.reset();
         return;
     }
     if (HFONT font = reinterpret_cast<HFONT>(SendMessage(dialog, WM_GETFONT, 0, 0)))
@@ -92,6 +71,9 @@ void CreateView(HWND dialog, FrameState& frame) {
 }
 
 } // namespace
+
+FrameState::FrameState() = default;
+FrameState::~FrameState() = default;
 
 FrameState* FrameOf(HWND dialog) {
     return reinterpret_cast<FrameState*>(GetWindowLongPtr(dialog, DWLP_USER));
@@ -101,8 +83,7 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
     if (HWND gap = GetDlgItem(dialog, kMeasureGapId)) ShowWindow(gap, SW_HIDE);
     auto* page = reinterpret_cast<mp::CBaseListPage*>(param);
     if (!page) return TRUE; // only measured
-    auto* frame = new (std::nothrow) FrameState;
-    if (!frame) return TRUE;
+    auto* frame = new FrameState;
     SetWindowLongPtr(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(frame));
     frame->page = page;
     frame->theme.reset(XPTheme_Initialize(dialog));
@@ -110,8 +91,7 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
     frame->toolbar = CreateFrameToolbar(dialog, *frame);
     frame->plugin = dynamic_cast<mp::COPTPianoRollPlugin*>(page->Plugin());
     if (!frame->plugin) return TRUE;
-    frame->access = new (std::nothrow) mp::TrackAccess(mp::TrackAccess::HostOf(frame->plugin));
-    if (!frame->access) return TRUE;
+    frame->access = std::make_unique<mp::TrackAccess>(mp::TrackAccess::HostOf(frame->plugin));
     // A list read with other kinds is read again.
     if (frame->plugin->KindFilter() != kFrameKindFilter) frame->plugin->ClearFlags(mp::PLF_EVENT_LIST_VALID);
     frame->access->SetKindFilter(kFrameKindFilter);
@@ -124,10 +104,7 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
         // The saved view comes back once the page has given the frame its place: a later resize keeps
         // the ticks per pixel, so a span restored at the template's size would not be the one saved.
         PostMessage(dialog, kRestoreSavedView, 0, 0);
-        if (frame->access->IsPlaying()) {
-            frame->view->flags |= TVF_FOLLOWING;
-            SetPlaying(frame->view, true);
-        }
+        if (frame->access->IsPlaying()) SetPlaying(frame->view.get(), true);
     }
     if (frame->plugin->QueryMonitoring() == 0)
         frame->access->SetMonitoring(frame->plugin->Settings().monitorAtStart != 0);
@@ -142,20 +119,12 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
 
 void DestroyFrame(HWND dialog, FrameState* frame) {
     SetWindowLongPtr(dialog, DWLP_USER, 0);
-    if (TrackView* view = frame->view) {
-        SaveViewState(view);
-        if (frame->viewWindow && IsWindow(frame->viewWindow)) {
-            // The view's panes may still use the track while the window goes (its children are
-            // destroyed after this frame); the view frees both when it is released.
-            view->ownerData = nullptr;
-            frame->access = nullptr;
-            DestroyWindow(frame->viewWindow);
-        } else {
-            ReleaseTrackView(view);
-            delete view;
-        }
+    if (frame->view) {
+        SaveViewState(frame->view.get());
+        // The view window is destroyed after this dialog, so the view lets go of it now, while the
+        // track it reads is still there; deleting the frame then frees the view, then the access.
+        ReleaseViewWindow(frame->view.get());
     }
-    delete frame->access;
     // The toolbar goes after this frame: it must not draw with the image lists freed below.
     if (frame->toolbar && IsWindow(frame->toolbar)) {
         SendMessage(frame->toolbar, TB_SETIMAGELIST, 0, 0);
@@ -170,7 +139,7 @@ void OnTrackChosen(HWND dialog, FrameState& frame) {
     if (index < 0) return;
     ShowChosenTrack(dialog, frame);
     LayoutFrame(dialog, frame);
-    if (frame.view) CentreOnNotes(frame.view);
+    if (frame.view) CentreOnNotes(frame.view.get());
     PostMessage(dialog, mp::PRM_REFRESH_STATE, 0, 0);
 }
 

@@ -22,7 +22,7 @@ void TrackListChanged(HWND dialog, FrameState& frame) {
     frame.plugin->ProcessNotifications(false);
     FillTrackChooser(&frame, GetDlgItem(dialog, kTrackChooserId), true);
     if (frame.access) frame.access->Reload();
-    if (TrackView* view = frame.view) {
+    if (TrackView* view = frame.view.get()) {
         RefreshDocumentLength(view);
         InvalidateView(view, INV_ALL);
     }
@@ -30,7 +30,7 @@ void TrackListChanged(HWND dialog, FrameState& frame) {
 }
 
 void TransportTick(FrameState& frame) {
-    TrackView* view = frame.view;
+    TrackView* view = frame.view.get();
     if (view && frame.access && frame.access->IsPlaying()) {
         const std::int64_t position = frame.access->GetPlaybackPosition();
         if (position > 0) {
@@ -44,7 +44,7 @@ void TransportTick(FrameState& frame) {
 
 // The host's time selection is the loop region the view shows.
 void SelectionChanged(FrameState& frame) {
-    TrackView* view = frame.view;
+    TrackView* view = frame.view.get();
     if (!view || !frame.access) return;
     std::int64_t start = 0, end = 0;
     if (!frame.access->GetLoopRegion(&start, &end)) return;
@@ -54,7 +54,7 @@ void SelectionChanged(FrameState& frame) {
 }
 
 void TimebaseChanged(FrameState& frame) {
-    TrackView* view = frame.view;
+    TrackView* view = frame.view.get();
     frame.plugin->ReloadTicksPerQuarter();
     if (!view || !frame.access || !view->settings) return;
     OpenSnapState(view->snap, *view->settings, frame.access->TicksPerQuarter(),
@@ -68,7 +68,7 @@ void TimebaseChanged(FrameState& frame) {
 
 bool HandlePrivateMessage(HWND dialog, FrameState& frame, UINT msg, WPARAM wParam, LPARAM, LRESULT* result) {
     *result = 0;
-    TrackView* view = frame.view;
+    TrackView* view = frame.view.get();
     switch (msg) {
     case mp::PRM_REFRESH_STATE:
         RefreshToolbar(dialog, frame);

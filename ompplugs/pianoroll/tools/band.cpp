@@ -7,6 +7,7 @@
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tool_framework.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -20,10 +21,10 @@ constexpr int kBandModeCount = 3;
 // side that has more of the track beyond it.
 RECT BandRect(TrackView* v, int x, int y) {
     const BandState& b = ToolsOf(v)->band;
-    RECT limit = v->grid;
-    if (v->timeOrigin > 0) --limit.left;
-    if (v->timeOrigin + v->timeSpan < v->documentLength) ++limit.right;
-    if (v->topRow > 0) --limit.top;
+    RECT limit = v->geo.grid;
+    if (v->geo.timeOrigin > 0) --limit.left;
+    if (v->geo.timeOrigin + v->geo.timeSpan < v->geo.documentLength) ++limit.right;
+    if (v->geo.topRow > 0) --limit.top;
     ++limit.bottom;
     const int ax = std::clamp(XOfTick(v, b.anchorTime), -kPixelClamp, kPixelClamp);
     const int ay = YOfUnit(v, b.anchorUnit);
@@ -60,7 +61,7 @@ void DrawBand(TrackView* v, HDC dc) {
     const RECT& r = ToolsOf(v)->band.rect;
     if (r.right <= r.left || r.bottom <= r.top) return;
     const int saved = SaveDC(dc);
-    IntersectClipRect(dc, v->grid.left, v->grid.top, v->grid.right, v->grid.bottom);
+    IntersectClipRect(dc, v->geo.grid.left, v->geo.grid.top, v->geo.grid.right, v->geo.grid.bottom);
     HPEN pen = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
     SelectObject(dc, pen);
     SelectObject(dc, GetStockObject(NULL_BRUSH));
@@ -98,8 +99,8 @@ void BeginBand(TrackView* v, int x, int y, bool marquee) {
     b.drawn = false;
     b.active = true;
     if (marquee) {
-        const int row = RowAtY(v, std::clamp<int>(y, v->grid.top, std::max<int>(v->grid.bottom - 1, v->grid.top)));
-        b.marqueeAnchorRow = row >= 0 ? row : (y < v->grid.top ? v->topRow : v->rowCount);
+        const int row = RowAtY(v, std::clamp<int>(y, v->geo.grid.top, std::max<int>(v->geo.grid.bottom - 1, v->geo.grid.top)));
+        b.marqueeAnchorRow = row >= 0 ? row : (y < v->geo.grid.top ? v->geo.topRow : v->geo.rowCount);
         b.rememberedSelection.clear();
         int cursor = -1;
         mp::EventKey key{};
@@ -115,16 +116,16 @@ void BeginBand(TrackView* v, int x, int y, bool marquee) {
 
 void UpdateMarquee(TrackView* v, int x, int y, bool shift) {
     const BandState& b = ToolsOf(v)->band;
-    int rowA = std::clamp(b.marqueeAnchorRow, 0, v->rowCount - 1);
+    int rowA = std::clamp(b.marqueeAnchorRow, 0, v->geo.rowCount - 1);
     int rowB = ClampedRowAtY(v, y);
     std::int64_t t0 = std::max<std::int64_t>(b.anchorTime, 0);
     std::int64_t t1 = std::max<std::int64_t>(TickOfX(v, x), 0);
     if (b.mode == BAND_TIME) {
         rowA = 0;
-        rowB = v->rowCount - 1;
+        rowB = v->geo.rowCount - 1;
     } else if (b.mode == BAND_ROWS) {
         t0 = 0;
-        t1 = std::max(v->timeOrigin + v->timeSpan, v->documentLength);
+        t1 = std::max(v->geo.timeOrigin + v->geo.timeSpan, v->geo.documentLength);
     }
     const std::int64_t start = std::min(t0, t1), length = std::max(t0, t1) - start;
     const int top = std::min(rowA, rowB), bottom = std::max(rowA, rowB);

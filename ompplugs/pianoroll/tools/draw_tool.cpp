@@ -8,7 +8,7 @@
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tool_framework.h"
-#include "view/navigation.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -61,9 +61,9 @@ LRESULT DrawOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lP
     RecordClickKind(v, msg, x, y);
     RecordPress(v, x, y, hit);
     if (ctrl && shift) {
-        v->drag = Drag::TimeSelectArmed;
+        SetDrag(v, Drag::TimeSelectArmed);
     } else {
-        v->drag = hit == HitEmpty ? Drag::DrawArmed : Drag::Pressed;
+        SetDrag(v, hit == HitEmpty ? Drag::DrawArmed : Drag::Pressed);
         DeselectAll(v);
     }
     CaptureGrid(v);
@@ -105,7 +105,7 @@ void DrawArmedMove(TrackView* v, int x, int y) {
     d.start = start;
     d.duration = length;
     SoundPitch(v, record.data[0], length, kDrawnVelocity);
-    v->drag = Drag::DrawSize;
+    SetDrag(v, Drag::DrawSize);
     RedrawGrid(v);
 }
 
@@ -164,13 +164,13 @@ void DrawDragEnd(TrackView* v, int x, int y) {
     if (v->drag == Drag::DrawArmed) {
         // No drag happened: a click.
         SilenceNote(v);
-        v->drag = Drag::None;
+        SetDrag(v, Drag::None);
         ReleaseAsClick(v, x, y);
         return;
     }
     DrawSizeApply(v, x);
     SilenceNote(v);
-    v->drag = Drag::None;
+    SetDrag(v, Drag::None);
     ToolsOf(v)->draw.insert = -1;
     CommitUnder(v, mp::IDS_UNDO_DRAW_EVENT);
 }

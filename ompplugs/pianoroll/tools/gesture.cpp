@@ -11,7 +11,7 @@
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tool_framework.h"
-#include "view/navigation.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -64,21 +64,21 @@ void CommonPress(TrackView* v, Pane* pane, UINT msg, int x, int y) {
     const bool ctrl = CtrlHeld(), shift = ShiftHeld();
     if ((ctrl && shift) || hit == HitOutside || hit == HitEmpty) {
         DeselectAll(v);
-        v->drag = Drag::TimeSelectArmed;
+        SetDrag(v, Drag::TimeSelectArmed);
     } else if (shift) {
         SoundNote(v, g.pressNote);
         if (!v->access->AnyEventSelected()) SetAnchor(g, g.pressTime);
         SelectRectangle(v, g.anchorTime, g.pressTime, g.anchorRow, g.pressRow, true);
-        v->drag = Drag::RangeSelect;
+        SetDrag(v, Drag::RangeSelect);
     } else if (!g.pressHasNote) {
-        v->drag = Drag::Inert;
+        SetDrag(v, Drag::Inert);
     } else {
         SoundNote(v, g.pressNote);
         if (!ctrl && !v->access->IsEventSelected(g.pressNote)) {
             SelectOnly(v, g.pressNote);
             SetAnchor(g, g.pressTime);
         }
-        v->drag = Drag::Pressed;
+        SetDrag(v, Drag::Pressed);
     }
     CaptureGrid(v);
 }
@@ -87,7 +87,7 @@ void CommonPress(TrackView* v, Pane* pane, UINT msg, int x, int y) {
 void StartPressedDrag(TrackView* v, int x, int y) {
     ToolState* s = ToolsOf(v);
     Gesture& g = s->gesture;
-    v->drag = Drag::Inert;
+    SetDrag(v, Drag::Inert);
     if (g.pressRight || !g.pressHasNote) return;
     std::int64_t start = 0, end = 0;
     if (!NoteSpan(v, g.pressNote, &start, &end)) return;
@@ -96,7 +96,7 @@ void StartPressedDrag(TrackView* v, int x, int y) {
         SelectOnly(v, g.pressNote);
         SetAnchor(g, atStart ? start : end);
         if (SetUpSize(v, atStart)) {
-            v->drag = atStart ? Drag::SizeStart : Drag::SizeEnd;
+            SetDrag(v, atStart ? Drag::SizeStart : Drag::SizeEnd);
             ApplySize(v, x);
         }
         return;
@@ -116,7 +116,7 @@ void StartPressedDrag(TrackView* v, int x, int y) {
         SetAnchor(g, start);
     }
     if (!SetUpMove(v, copy)) return;
-    v->drag = Drag::MoveNotes;
+    SetDrag(v, Drag::MoveNotes);
     ApplyMove(v, x, y);
     if (axis != AXIS_FREE) SetCursorNow(axis == AXIS_TIME ? VOR_CURSOR_MOVE_TIME : VOR_CURSOR_MOVE_PITCH);
 }
@@ -146,7 +146,7 @@ void CommonMove(TrackView* v, WPARAM wParam, int x, int y) {
     }
     case Drag::TimeSelectArmed:
         if (std::abs(x - g.press.x) <= kTimeSelectThresholds * v->dragThreshold.x) return;
-        v->drag = Drag::TimeSelect;
+        SetDrag(v, Drag::TimeSelect);
         if (!g.doubleClickMessage) SetCursorNow(VOR_CURSOR_SIZE_TIME);
         BeginTimeSelection(v, g.pressTime);
         ExtendTimeSelection(v, g.pressTime, TimeSelectTick(v, x));
@@ -190,7 +190,7 @@ void CommonRelease(TrackView* v, int x, int y) {
     case Drag::Pressed:
     case Drag::TimeSelectArmed:
         if (state == Drag::Pressed) SilenceNote(v);
-        v->drag = Drag::None;
+        SetDrag(v, Drag::None);
         ReleaseAsClick(v, x, y);
         break;
     case Drag::RangeSelect:
@@ -200,13 +200,13 @@ void CommonRelease(TrackView* v, int x, int y) {
     case Drag::MoveNotes:
         if (x != g.last.x || y != g.last.y) ApplyMove(v, x, y);
         SilenceNote(v);
-        v->drag = Drag::None;
+        SetDrag(v, Drag::None);
         CommitMove(v);
         break;
     case Drag::SizeStart:
     case Drag::SizeEnd:
         ApplySize(v, x);
-        v->drag = Drag::None;
+        SetDrag(v, Drag::None);
         CommitUnder(v, mp::IDS_UNDO_SIZE_EVENT);
         break;
     case Drag::TimeSelect:
@@ -229,12 +229,12 @@ void RightPress(TrackView* v, Pane* pane, WPARAM wParam, int x, int y) {
     CaptureGrid(v);
     if (hit == HitNote && g.pressHasNote) {
         if (!v->access->IsEventSelected(g.pressNote)) SelectOnly(v, g.pressNote);
-        v->drag = Drag::Pressed;
+        SetDrag(v, Drag::Pressed);
     } else if (hit == HitEmpty) {
         DeselectAll(v);
-        v->drag = Drag::Pressed;
+        SetDrag(v, Drag::Pressed);
     } else {
-        v->drag = Drag::Inert;
+        SetDrag(v, Drag::Inert);
     }
 }
 
@@ -259,7 +259,7 @@ void CancelDrag(TrackView* v) {
     ToolState* s = ToolsOf(v);
     const Drag state = v->drag;
     if (!IsGridDrag(state)) return;
-    v->drag = Drag::None;
+    SetDrag(v, Drag::None);
     switch (state) {
     case Drag::MoveNotes:
     case Drag::SizeStart:
@@ -355,13 +355,13 @@ bool BeyondThreshold(TrackView* v, int x, int y, int factor) {
 }
 
 int ClampToShownTime(const TrackView* v, int x) {
-    return std::clamp<int>(x, v->grid.left, v->grid.left + std::max(v->zoomPixels, 1) - 1);
+    return std::clamp<int>(x, v->geo.grid.left, v->geo.grid.left + std::max(v->geo.zoomPixels, 1) - 1);
 }
 
 void FollowWithAutoScroll(TrackView* v, int x, int y, std::uint32_t extraMode) {
     // The right margin shows no notes, so reaching it already scrolls.
-    RECT shown = v->grid;
-    shown.right = std::min<LONG>(shown.right, v->grid.left + std::max(v->zoomPixels, 1));
+    RECT shown = v->geo.grid;
+    shown.right = std::min<LONG>(shown.right, v->geo.grid.left + std::max(v->geo.zoomPixels, 1));
     AutoScrollForPoint(v, x, y, shown, 0, AS_HORIZONTAL | extraMode);
 }
 
@@ -371,9 +371,9 @@ void CaptureGrid(TrackView* v) {
 
 void EndDrag(TrackView* v) {
     EndAutoScroll(v);
-    v->drag = Drag::None;
+    SetDrag(v, Drag::None);
     if (v->hwnd && GetCapture() == v->hwnd) ReleaseCapture();
-    v->flags |= TVF_CURSOR_REFRESH;
+    RequestCursorRefresh(v);
 }
 
 void RedrawGrid(TrackView* v) { InvalidateView(v, INV_GRID); }

@@ -5,6 +5,7 @@
 #include "commands/edit_commands.h"
 #include "mp/track_access.h"
 #include "tools/tool_framework.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -27,8 +28,8 @@ int FindHit(TrackView* v, int x, int y, std::int64_t tolerance) {
     hit = NoteHit{};
     const int row = RowAtY(v, y);
     hit.row = row;
-    if (row >= 0) v->hoverRow = row;
-    if (row < 0 || row >= v->rowCount || !v->access || v->timeSpan <= 0) return HitOutside;
+    if (row >= 0) SetHoverRow(v, row);
+    if (row < 0 || row >= v->geo.rowCount || !v->access || v->geo.timeSpan <= 0) return HitOutside;
     mp::EventKey key{};
     if (v->access->FindNoteAt(TickOfX(v, x), tolerance, row, &key) != S_OK) return HitEmpty;
     hit.note = key;
@@ -85,10 +86,10 @@ int PitchOfRow(TrackView* v, int row) {
 }
 
 int ClampedRowAtY(TrackView* v, int y) {
-    y = std::clamp<int>(y, v->grid.top, std::max<int>(v->grid.bottom - 1, v->grid.top));
+    y = std::clamp<int>(y, v->geo.grid.top, std::max<int>(v->geo.grid.bottom - 1, v->geo.grid.top));
     const int row = RowAtY(v, y);
-    if (row >= 0) return std::min(row, v->rowCount - 1);
-    return row == ROW_ABOVE_GRID ? std::max(v->topRow, 0) : v->rowCount - 1;
+    if (row >= 0) return std::min(row, v->geo.rowCount - 1);
+    return row == ROW_ABOVE_GRID ? std::max(v->geo.topRow, 0) : v->geo.rowCount - 1;
 }
 
 void OpenVelocityEntryAtHit(TrackView* v) {

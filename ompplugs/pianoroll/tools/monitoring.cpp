@@ -1,6 +1,7 @@
 // Sounding the note a gesture presses or moves, through the host's preview output, and silencing it.
 #include "mp/track_access.h"
 #include "tools/tool_framework.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 

@@ -6,6 +6,7 @@
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tool_framework.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -91,7 +92,7 @@ void SetMoveLimits(TrackView* v) {
     ItemRecord(v, m.moved[static_cast<std::size_t>(m.pressedItem)], &pressed);
     m.pressedNoteStart = m.bases[static_cast<std::size_t>(m.pressedItem)] + pressed.time;
     m.pressedNoteRow = a->RowOfNote(pressed.data[0]);
-    int largest = -v->rowCount, smallest = v->rowCount;
+    int largest = -v->geo.rowCount, smallest = v->geo.rowCount;
     for (std::size_t i = 0; i < m.moved.size(); ++i) {
         mp::MidiEventRecord record{};
         if (!ItemRecord(v, m.moved[i], &record)) continue;
@@ -103,8 +104,8 @@ void SetMoveLimits(TrackView* v) {
         largest = std::max(largest, diff);
         smallest = std::min(smallest, diff);
     }
-    m.rowLow = largest > -v->rowCount ? largest : 0;
-    m.rowHigh = smallest < v->rowCount ? v->rowCount - 1 + smallest : v->rowCount - 1;
+    m.rowLow = largest > -v->geo.rowCount ? largest : 0;
+    m.rowHigh = smallest < v->geo.rowCount ? v->geo.rowCount - 1 + smallest : v->geo.rowCount - 1;
     m.offsetLow = -earliest;
     m.offsetHigh = kFarTicks - latest;
     m.noteOffset = s->gesture.pressTime - m.pressedNoteStart;
@@ -139,7 +140,7 @@ void ApplyMove(TrackView* v, int x, int y) {
     MoveDrag& m = s->move;
     if (m.pressedItem < 0 || static_cast<std::size_t>(m.pressedItem) >= m.moved.size()) return;
     x = ClampToShownTime(v, x);
-    y = std::clamp<int>(y, v->grid.top, std::max<int>(v->grid.bottom - 1, v->grid.top));
+    y = std::clamp<int>(y, v->geo.grid.top, std::max<int>(v->geo.grid.bottom - 1, v->geo.grid.top));
     s->gesture.last = {x, y};
     std::int64_t offset = std::clamp(TickOfX(v, x) - s->gesture.pressTime, m.offsetLow, m.offsetHigh);
     if (!ShiftHeld()) {

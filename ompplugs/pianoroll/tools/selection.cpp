@@ -5,7 +5,7 @@
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tool_framework.h"
-#include "view/navigation.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -33,8 +33,8 @@ void SetNoteSelected(TrackView* v, const mp::EventKey& key, bool on) {
 void SelectRectangle(TrackView* v, std::int64_t t0, std::int64_t t1, int row0, int row1, bool replace) {
     if (!v->access) return;
     if (replace) v->access->SelectAll(false);
-    const int top = std::clamp(std::min(row0, row1), 0, v->rowCount - 1);
-    const int bottom = std::clamp(std::max(row0, row1), 0, v->rowCount - 1);
+    const int top = std::clamp(std::min(row0, row1), 0, v->geo.rowCount - 1);
+    const int bottom = std::clamp(std::max(row0, row1), 0, v->geo.rowCount - 1);
     const std::int64_t start = std::max<std::int64_t>(std::min(t0, t1), 0);
     const std::int64_t length = std::max(t0, t1) - start + 1;
     v->access->SelectRange(start, length, PitchOfRow(v, bottom), PitchOfRow(v, top), true);

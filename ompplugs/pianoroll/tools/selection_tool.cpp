@@ -6,7 +6,7 @@
 #include "tools/band.h"
 #include "tools/snapping.h"
 #include "tools/tool_framework.h"
-#include "view/navigation.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -26,9 +26,9 @@ void BeginMarqueeOrPress(TrackView* v, Pane* pane, UINT msg, int x, int y) {
     RecordPress(v, x, y, hit);
     if (!ShiftHeld() && !CtrlHeld() && g.pressHasNote && v->access->IsEventSelected(g.pressNote)) {
         SoundNote(v, g.pressNote);
-        v->drag = Drag::Pressed;
+        SetDrag(v, Drag::Pressed);
     } else {
-        v->drag = Drag::MarqueeArmed;
+        SetDrag(v, Drag::MarqueeArmed);
     }
     CaptureGrid(v);
 }
@@ -49,7 +49,7 @@ void SelectionRelease(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
         if (v->drag == Drag::Pressed) SilenceNote(v);
         if (!ShiftHeld()) {
             if (g.pressHit == HitOutside || g.pressHit == HitEmpty) DeselectAll(v);
-            v->drag = Drag::None;
+            SetDrag(v, Drag::None);
             ReleaseAsClick(v, x, static_cast<short>(HIWORD(lParam)));
             EndDrag(v);
             return;
@@ -79,9 +79,9 @@ LRESULT SelectionMove(TrackView* v, Pane* pane, WPARAM wParam, LPARAM lParam) {
         const bool right = (wParam & MK_RBUTTON) != 0;
         if (!BeyondThreshold(v, x, y, right ? 2 : 1)) return 0;
         if (right) return CommonOnMouse(v, pane, WM_MOUSEMOVE, wParam, lParam);
-        v->drag = Drag::Inert;
+        SetDrag(v, Drag::Inert);
         if (g.pressHit == HitNote && SetUpMove(v, false)) {
-            v->drag = Drag::MoveNotes;
+            SetDrag(v, Drag::MoveNotes);
             ApplyMove(v, x, y);
         }
         return 0;
@@ -94,7 +94,7 @@ LRESULT SelectionMove(TrackView* v, Pane* pane, WPARAM wParam, LPARAM lParam) {
         return 0;
     case Drag::MarqueeArmed:
         if (x == g.press.x && y == g.press.y) return 0; // no movement yet
-        v->drag = Drag::Marquee;
+        SetDrag(v, Drag::Marquee);
         BeginBand(v, x, y, true);
         g.last = {x, y};
         return 0;
@@ -118,7 +118,7 @@ LRESULT SelectionOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPAR
     case WM_RBUTTONDBLCLK:
         if ((wParam & MK_LBUTTON) && (v->drag == Drag::Marquee || v->drag == Drag::MarqueeArmed)) {
             if (v->drag == Drag::MarqueeArmed) {
-                v->drag = Drag::Marquee;
+                SetDrag(v, Drag::Marquee);
                 BeginBand(v, x, y, true);
             }
             CycleBandMode(v, x, y);

@@ -159,12 +159,12 @@ void SetDrawnGridSpacing(SnapState& state, const mp::PianoRollSettings& settings
 SnapContext SnapContextOf(const TrackView& view, const SnapState& state) {
     SnapContext ctx;
     ctx.gridSpacing = state.gridSpacing;
-    ctx.editCursor = view.editCursor;
-    ctx.loopStart = view.loopStart;
-    ctx.loopEnd = view.loopEnd;
-    ctx.playing = (view.flags & TVF_PLAYING) != 0;
-    ctx.loopShown = (view.flags & TVF_LOOP_ON) != 0;
-    ctx.timeSelection = view.selectionLength != 0;
+    ctx.editCursor = view.time.editCursor;
+    ctx.loopStart = view.time.loopStart;
+    ctx.loopEnd = view.time.loopEnd;
+    ctx.playing = view.follow.playing;
+    ctx.loopShown = view.time.loopShown;
+    ctx.timeSelection = view.time.selectionLength != 0;
     ctx.followMode = view.settings ? view.settings->followMode : 1;
     return ctx;
 }

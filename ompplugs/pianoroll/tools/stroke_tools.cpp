@@ -9,7 +9,7 @@
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tool_framework.h"
-#include "view/navigation.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -177,15 +177,15 @@ void EraseStep(TrackView* v, std::int64_t t) {
 int StrokeRowAt(TrackView* v, int y) {
     const int row = RowAtY(v, y);
     if (row >= 0) return row;
-    if (y < v->grid.top) return v->topRow - 1;
-    int last = v->topRow;
-    for (int r = std::max(v->topRow, 0); r < v->rowCount; ++r) {
+    if (y < v->geo.grid.top) return v->geo.topRow - 1;
+    int last = v->geo.topRow;
+    for (int r = std::max(v->geo.topRow, 0); r < v->geo.rowCount; ++r) {
         int top, bottom;
         RowBand(v, r, &top, &bottom);
-        if (top >= v->grid.bottom || bottom <= top) break;
+        if (top >= v->geo.grid.bottom || bottom <= top) break;
         last = r;
     }
-    return y >= v->grid.bottom ? last + 1 : -1;
+    return y >= v->geo.grid.bottom ? last + 1 : -1;
 }
 
 void StrokeMove(TrackView* v, int x, int y) {
@@ -194,7 +194,7 @@ void StrokeMove(TrackView* v, int x, int y) {
     s->gesture.last = {x, y};
     const int row = StrokeRowAt(v, y);
     bool rowChanged = false;
-    if (row >= 0 && row < v->rowCount) {
+    if (row >= 0 && row < v->geo.rowCount) {
         rowChanged = row != s->stroke.row;
         s->stroke.row = row;
     }
@@ -253,7 +253,7 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
         s->stroke.stepped = false;
         s->stroke.baseKnown = false;
         s->stroke.lastPointerTime = s->gesture.pressTime;
-        v->drag = paint ? Drag::PaintStroke : Drag::EraseStroke;
+        SetDrag(v, paint ? Drag::PaintStroke : Drag::EraseStroke);
         if (paint) FirstPaintStep(v, s->gesture.pressTime);
         else EraseStep(v, s->gesture.pressTime);
         RedrawGrid(v);
@@ -278,7 +278,7 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
             StrokeMove(v, x, y);
             SilenceNote(v);
             const bool paint = v->drag == Drag::PaintStroke;
-            v->drag = Drag::None;
+            SetDrag(v, Drag::None);
             CommitStroke(v, paint);
             EndDrag(v);
             RedrawGrid(v);
@@ -288,7 +288,7 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
             pane->paneClass->HitTest(v, pane, x, y) == HitOutside) {
             const std::int64_t t = std::max<std::int64_t>(TickOfX(v, x), 0);
             MoveEditCursor(v, paintTool ? SnapClickTime(*v, v->snap, t) : t, 0, MEC_PROGRAM);
-            v->flags |= TVF_CURSOR_REFRESH;
+            RequestCursorRefresh(v);
         }
         return 0;
     case WM_CANCELMODE:

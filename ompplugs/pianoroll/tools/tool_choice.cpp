@@ -7,6 +7,7 @@
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tool_framework.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -26,7 +27,7 @@ void NoDragEnd(TrackView*, int, int) {}
 void SilenceOnCancel(TrackView* v, Drag) { SilenceNote(v); }
 
 void RefreshCursorNow(TrackView* v) {
-    v->flags |= TVF_CURSOR_REFRESH;
+    RequestCursorRefresh(v);
     if (!v->hwnd) return;
     POINT pt{};
     if (!GetCursorPos(&pt)) return;
@@ -60,8 +61,8 @@ ToolClass* ToolClassOf(int index) {
 }
 
 ToolState* ToolsOf(TrackView* v) {
-    if (!v->tools) v->tools = new ToolState;
-    return v->tools;
+    if (!v->tools) v->tools = std::make_unique<ToolState>();
+    return v->tools.get();
 }
 
 int CurrentTool(TrackView* v) { return ToolsOf(v)->current; }
@@ -80,7 +81,7 @@ int SelectTool(TrackView* v, int index) {
     if (index != s->current || grid.paneClass != nextClass) {
         if (grid.paneClass) grid.paneClass->OnToolChange(v, &grid, kLosingTool);
         s->current = index;
-        grid.paneClass = nextClass;
+        SetPaneClass(v, PANE_GRID, nextClass);
         nextClass->OnToolChange(v, &grid, kGainingTool);
         if (v->settings) v->settings->savedViewWord = index;
     }
@@ -118,8 +119,7 @@ int HandleToolCommand(TrackView* v, int command) {
 
 int ToolInit(TrackView* v, Pane*, int flag) {
     if (flag == PANE_INIT_DESTROYED) {
-        delete v->tools;
-        v->tools = nullptr;
+        v->tools.reset();
         return 1;
     }
     ToolState* s = ToolsOf(v);

@@ -6,7 +6,7 @@
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tool_framework.h"
-#include "view/navigation.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -20,10 +20,9 @@ constexpr LRESULT kWheelHandled = 105;
 constexpr int kRowsPerWheelStep = 3;
 
 void ChangeRowHeight(TrackView* v, int steps) {
-    const int level = std::clamp(v->rowHeightLevel + steps, 0, std::max(v->gridHeight - kRowPixelsAtLevelZero, 0));
-    if (level == v->rowHeightLevel) return;
-    v->rowHeightLevel = level;
-    SetVerticalView(v, v->verticalTop, VerticalSpanOfLevel(v, level), VV_PROGRAM | VV_FIXED_SPAN);
+    const int level = std::clamp(v->geo.rowHeightLevel + steps, 0, std::max(v->geo.gridHeight - kRowPixelsAtLevelZero, 0));
+    if (level == v->geo.rowHeightLevel) return;
+    SetRowHeightLevel(v, level, v->geo.verticalTop, VV_PROGRAM);
     InvalidateView(v, INV_ALL);
 }
 
@@ -48,7 +47,7 @@ bool KeyInAnyState(TrackView* v, WPARAM key, bool dragging, bool shift, bool ctr
                 SendMessage(parent, WM_COMMAND, CMD_LOOP_PLAYBACK, 0);
             *result = 1;
         } else if (key == 'L' && shift && !ctrl) {
-            SetLoopRange(v, v->loopStart, v->loopEnd - v->loopStart);
+            SetLoopRange(v, v->time.loopStart, v->time.loopEnd - v->time.loopStart);
             *result = 1;
         }
         return true;
@@ -96,7 +95,7 @@ LRESULT ToolWheel(TrackView* v, UINT msg, WPARAM wParam, LPARAM lParam) {
     const int steps = std::abs(delta) / WHEEL_DELTA;
     if (steps == 0) return kWheelHandled;
     if (!AltHeld()) {
-        ScrollVertically(v, (delta > 0 ? -1 : 1) * steps * kRowsPerWheelStep * std::max(v->verticalStep, kUnitsPerRow));
+        ScrollVertically(v, (delta > 0 ? -1 : 1) * steps * kRowsPerWheelStep * std::max(v->geo.verticalStep, kUnitsPerRow));
         InvalidateView(v, INV_ALL);
     } else {
         // Up (a positive delta) makes rows taller.

@@ -5,7 +5,7 @@
 
 #include "tools/band.h"
 #include "tools/tool_framework.h"
-#include "view/navigation.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -21,8 +21,8 @@ void ZoomTo(TrackView* v, int x, int y) {
     const Gesture& g = s->gesture;
     if (std::abs(x - g.press.x) <= kZoomClickBox && std::abs(y - g.press.y) <= kZoomClickBox) {
         if (g.doubleClickMessage) {
-            SetTimeView(v, 0, v->documentLength, TV_PROGRAM);
-            SetVerticalView(v, 0, v->verticalExtent, VV_PROGRAM);
+            SetTimeView(v, 0, v->geo.documentLength, TV_PROGRAM);
+            SetVerticalView(v, 0, v->geo.verticalExtent, VV_PROGRAM);
         }
         return;
     }
@@ -56,7 +56,7 @@ LRESULT ZoomOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lP
         if (PressIsIgnored(v)) return 0;
         RecordClickKind(v, msg, x, y);
         RecordPress(v, x, y, pane->paneClass->HitTest(v, pane, x, y));
-        v->drag = Drag::ZoomBox;
+        SetDrag(v, Drag::ZoomBox);
         BeginBand(v, x, y, false);
         return 0;
     case WM_RBUTTONDOWN:

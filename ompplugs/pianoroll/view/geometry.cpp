@@ -19,8 +19,10 @@ int ClampPixel(long long x) {
 }
 
 constexpr std::int64_t kMaxDocumentLength = std::int64_t{1} << 62;
+// Row height levels of a view with a fixed height.
+constexpr int kFixedHeightLevels = 24;
 
-int MaxTopRow(const TrackView* v, int span) { return std::max(0, v->rowCount - span / kUnitsPerRow + 1); }
+int MaxTopRow(const TrackView* v, int span) { return std::max(0, v->geo.rowCount - span / kUnitsPerRow + 1); }
 
 } // namespace
 
@@ -36,71 +38,71 @@ int MulDiv(int a, int b, int c) {
 }
 
 int XOfTick(const TrackView* v, std::int64_t t) {
-    if (v->timeSpan == 0) return -1;
-    const double offset = std::trunc(static_cast<double>(t - v->timeOrigin) * v->zoomPixels /
-                                         static_cast<double>(v->timeSpan) +
+    if (v->geo.timeSpan == 0) return -1;
+    const double offset = std::trunc(static_cast<double>(t - v->geo.timeOrigin) * v->geo.zoomPixels /
+                                         static_cast<double>(v->geo.timeSpan) +
                                      0.5);
-    return ClampPixel(v->grid.left + offset);
+    return ClampPixel(v->geo.grid.left + offset);
 }
 
 int XOfTickUp(const TrackView* v, std::int64_t t) {
-    if (v->timeSpan == 0) return -1;
-    const double span = static_cast<double>(v->timeSpan);
+    if (v->geo.timeSpan == 0) return -1;
+    const double span = static_cast<double>(v->geo.timeSpan);
     const double offset =
-        std::trunc((static_cast<double>(t - v->timeOrigin) * v->zoomPixels + span - 1) / span);
-    return ClampPixel(v->grid.left + offset);
+        std::trunc((static_cast<double>(t - v->geo.timeOrigin) * v->geo.zoomPixels + span - 1) / span);
+    return ClampPixel(v->geo.grid.left + offset);
 }
 
 std::int64_t TickOfX(const TrackView* v, int x) {
-    if (v->zoomPixels == 0) return v->timeOrigin;
-    return v->timeOrigin + static_cast<std::int64_t>(std::trunc(static_cast<double>(x - v->grid.left) *
-                                                                     static_cast<double>(v->timeSpan) /
-                                                                     v->zoomPixels +
+    if (v->geo.zoomPixels == 0) return v->geo.timeOrigin;
+    return v->geo.timeOrigin + static_cast<std::int64_t>(std::trunc(static_cast<double>(x - v->geo.grid.left) *
+                                                                     static_cast<double>(v->geo.timeSpan) /
+                                                                     v->geo.zoomPixels +
                                                                  0.5));
 }
 
 std::int64_t TicksOfWidth(const TrackView* v, int w) {
-    if (v->zoomPixels == 0) return 0;
+    if (v->geo.zoomPixels == 0) return 0;
     return static_cast<std::int64_t>(
-        std::trunc(static_cast<double>(v->timeSpan) * w / v->zoomPixels + 0.5));
+        std::trunc(static_cast<double>(v->geo.timeSpan) * w / v->geo.zoomPixels + 0.5));
 }
 
-int YOfUnit(const TrackView* v, int u) { return v->grid.top + MulDiv(u - v->verticalTop, v->gridHeight, v->verticalSpan); }
+int YOfUnit(const TrackView* v, int u) { return v->geo.grid.top + MulDiv(u - v->geo.verticalTop, v->geo.gridHeight, v->geo.verticalSpan); }
 
-int UnitOfY(const TrackView* v, int y) { return v->verticalTop + MulDiv(y - v->grid.top, v->verticalSpan, v->gridHeight); }
+int UnitOfY(const TrackView* v, int y) { return v->geo.verticalTop + MulDiv(y - v->geo.grid.top, v->geo.verticalSpan, v->geo.gridHeight); }
 
-int UnitsOfHeight(const TrackView* v, int h) { return MulDiv(h, v->verticalSpan, v->gridHeight); }
+int UnitsOfHeight(const TrackView* v, int h) { return MulDiv(h, v->geo.verticalSpan, v->geo.gridHeight); }
 
 void RowBand(const TrackView* v, int row, int* top, int* bottom) {
-    if (row < v->topRow) {
-        *top = *bottom = v->grid.top;
+    if (row < v->geo.topRow) {
+        *top = *bottom = v->geo.grid.top;
         return;
     }
-    const long long unit = v->verticalTop + static_cast<long long>(row - v->topRow) * kUnitsPerRow;
+    const long long unit = v->geo.verticalTop + static_cast<long long>(row - v->geo.topRow) * kUnitsPerRow;
     const long long clampedUnit = std::min<long long>(unit, INT32_MAX - kUnitsPerRow);
     const int u = static_cast<int>(clampedUnit);
     int t = ClampPixel(static_cast<long long>(YOfUnit(v, u)));
     int b = ClampPixel(static_cast<long long>(YOfUnit(v, u + kUnitsPerRow)));
-    if (t >= v->grid.bottom) b = t;
+    if (t >= v->geo.grid.bottom) b = t;
     *top = t;
     *bottom = b;
 }
 
 int RowAtY(const TrackView* v, int y) {
-    if (v->rowCount <= 0) return ROW_NONE;
-    if (y < v->grid.top) return ROW_ABOVE_GRID;
-    if (y >= v->grid.bottom) return ROW_BELOW_GRID;
+    if (v->geo.rowCount <= 0) return ROW_NONE;
+    if (y < v->geo.grid.top) return ROW_ABOVE_GRID;
+    if (y >= v->geo.grid.bottom) return ROW_BELOW_GRID;
     // Start from the row the unit mapping names, then step to the band that holds y.
-    int row = v->topRow;
-    if (v->verticalSpan > 0) row = v->topRow + std::max(0, (UnitOfY(v, y) - v->verticalTop) / kUnitsPerRow - 1);
-    row = std::clamp(row, v->topRow, std::max(v->topRow, v->rowCount - 1));
-    for (; row < v->rowCount; ++row) {
+    int row = v->geo.topRow;
+    if (v->geo.verticalSpan > 0) row = v->geo.topRow + std::max(0, (UnitOfY(v, y) - v->geo.verticalTop) / kUnitsPerRow - 1);
+    row = std::clamp(row, v->geo.topRow, std::max(v->geo.topRow, v->geo.rowCount - 1));
+    for (; row < v->geo.rowCount; ++row) {
         int top, bottom;
         RowBand(v, row, &top, &bottom);
         if (y < top) {
-            if (row > v->topRow) {
+            if (row > v->geo.topRow) {
                 // The estimate overshot: walk back.
-                for (int r = row - 1; r >= v->topRow; --r) {
+                for (int r = row - 1; r >= v->geo.topRow; --r) {
                     RowBand(v, r, &top, &bottom);
                     if (y >= top && y < bottom) return r;
                     if (y >= bottom) break;
@@ -119,13 +121,13 @@ std::int64_t SpanOfTimeLevel(const TrackView* v, int level) {
         const int shift = std::min(level / 2, 56);
         m = (level % 2 == 0) ? (std::int64_t{2} << shift) : (std::int64_t{3} << shift);
     }
-    const double span = static_cast<double>(v->zoomPixels) * static_cast<double>(m) / 2.0;
+    const double span = static_cast<double>(v->geo.zoomPixels) * static_cast<double>(m) / 2.0;
     std::int64_t result = span >= 9.2e18 ? INT64_MAX : static_cast<std::int64_t>(span);
-    return std::min(result, v->documentLength);
+    return std::min(result, v->geo.documentLength);
 }
 
 int TimeLevelOfSpan(const TrackView* v, std::int64_t span) {
-    const int zp = std::max(v->zoomPixels, 1);
+    const int zp = std::max(v->geo.zoomPixels, 1);
     std::int64_t q = static_cast<std::int64_t>(std::trunc(2.0 * static_cast<double>(span) / zp + 0.5));
     if (q < 2) return 0;
     int level = 0;
@@ -134,74 +136,73 @@ int TimeLevelOfSpan(const TrackView* v, std::int64_t span) {
         level += 2;
     }
     if (q == 3) level += 1;
-    if (span == v->documentLength) level += 1;
+    if (span == v->geo.documentLength) level += 1;
     return level;
 }
 
 int VerticalSpanOfLevel(const TrackView* v, int level) {
-    return static_cast<int>(std::trunc(static_cast<double>(v->gridHeight) / (level + 5) * 45.0));
+    return static_cast<int>(std::trunc(static_cast<double>(v->geo.gridHeight) / (level + kRowPixelsAtLevelZero) * kUnitsPerRow));
 }
 
 int RowLevelOfSpan(const TrackView* v, int span) {
-    const int maxLevel = std::max(v->gridHeight - 5, 0);
+    const int maxLevel = std::max(v->geo.gridHeight - kRowPixelsAtLevelZero, 0);
     if (span <= 0) return maxLevel;
-    const int level = static_cast<int>(std::trunc(v->gridHeight / (span / 45.0))) - 5;
+    const int level = static_cast<int>(std::trunc(v->geo.gridHeight / (span / static_cast<double>(kUnitsPerRow)))) - kRowPixelsAtLevelZero;
     return std::clamp(level, 0, maxLevel);
 }
 
 int ComputeVerticalExtent(const TrackView* v) {
-    const int level = std::clamp(v->rowHeightLevel, 0, 40);
-    const double rows = static_cast<double>(v->gridHeight) / (level + 5);
+    constexpr int kHighestCountedLevel = 40;
+    const int level = std::clamp(v->geo.rowHeightLevel, 0, kHighestCountedLevel);
+    const double rows = static_cast<double>(v->geo.gridHeight) / (level + kRowPixelsAtLevelZero);
     const double fraction = rows - std::floor(rows);
-    const int extent = (v->rowCount + 1) * kUnitsPerRow + static_cast<int>(std::trunc(fraction * 45));
-    return std::max(extent, v->verticalSpan);
+    const int extent = (v->geo.rowCount + 1) * kUnitsPerRow + static_cast<int>(std::trunc(fraction * kUnitsPerRow));
+    return std::max(extent, v->geo.verticalSpan);
 }
 
 void SetTimeView(TrackView* v, std::int64_t start, std::int64_t span, int flags) {
     start = std::max<std::int64_t>(start, 0);
     span = std::max<std::int64_t>(span, 0);
-    if (v->documentLength <= 0) {
+    if (v->geo.documentLength <= 0) {
         start = span = 0;
     } else {
-        span = std::max<std::int64_t>(span, v->zoomPixels);
-        span = std::min(span, v->documentLength);
-        if (start + span > v->documentLength) start = std::max<std::int64_t>(v->documentLength - span, 0);
+        span = std::max<std::int64_t>(span, v->geo.zoomPixels);
+        span = std::min(span, v->geo.documentLength);
+        if (start + span > v->geo.documentLength) start = std::max<std::int64_t>(v->geo.documentLength - span, 0);
     }
-    if (v->owner.AdjustRange) v->owner.AdjustRange(v, &start, &span);
-    v->maxTimeZoomLevel = TimeLevelOfSpan(v, v->documentLength);
-    v->timeZoomLevel = TimeLevelOfSpan(v, span);
+    v->owner.AdjustRange(v, &start, &span);
+    v->geo.maxTimeZoomLevel = TimeLevelOfSpan(v, v->geo.documentLength);
+    v->geo.timeZoomLevel = TimeLevelOfSpan(v, span);
     if (!(flags & TV_PROGRAM)) {
-        const bool wasMoved = (v->flags & TVF_USER_MOVED) != 0;
-        v->flags |= TVF_USER_MOVED;
-        v->flags &= ~TVF_FOLLOWING;
-        if (!wasMoved && !(v->flags & TVF_CARET_SHOWN) && v->focusPane == PANE_GRID) RepositionCaret(v);
+        // The caret comes back once the view no longer follows playback.
+        if (StopFollowingForUser(v) && !v->focus.caretShown && v->focusPane == PANE_GRID) RepositionCaret(v);
     }
-    if ((flags & TV_CARET_ONLY) && start == v->timeOrigin && span == v->timeSpan) {
+    if ((flags & TV_CARET_ONLY) && start == v->geo.timeOrigin && span == v->geo.timeSpan) {
         RepositionCaret(v);
         return;
     }
-    v->timeOrigin = start;
-    v->timeSpan = span;
+    v->geo.timeOrigin = start;
+    v->geo.timeSpan = span;
     MarkBackgroundStale(v);
-    v->ticksPerPixel = static_cast<double>(span) / std::max(v->zoomPixels, 1);
+    v->geo.ticksPerPixel = static_cast<double>(span) / std::max(v->geo.zoomPixels, 1);
     RepositionCaret(v);
     InvalidateView(v, INV_LOOP_BAR | INV_SPARE_TIME_STRIP | INV_RULER | INV_HSCROLL);
 }
 
 void SetDocumentLength(TrackView* v, std::int64_t length) {
     length = std::clamp<std::int64_t>(length, 0, kMaxDocumentLength);
-    if (length == v->documentLength) return;
-    std::int64_t origin = v->timeOrigin;
-    std::int64_t span = v->timeSpan;
+    if (length == v->geo.documentLength) return;
+    std::int64_t origin = v->geo.timeOrigin;
+    std::int64_t span = v->geo.timeSpan;
     if (length == 0) {
         origin = span = 0;
-    } else if (span == 0 || span > v->documentLength) {
+    } else if (span == 0 || span > v->geo.documentLength) {
         origin = 0;
         span = length;
     } else if (origin + span > length) {
         origin = span < length ? length - span : 0;
     }
-    v->documentLength = length;
+    v->geo.documentLength = length;
     SetTimeView(v, origin, span, TV_PROGRAM);
 }
 
@@ -209,87 +210,99 @@ void SetVerticalView(TrackView* v, int top, int span, int flags) {
     top = std::max(top, 0);
     span = std::max(span, 0);
     if (flags & VV_FIXED_SPAN) {
-        v->verticalSpan = span;
-        v->verticalExtent = ComputeVerticalExtent(v);
+        v->geo.verticalSpan = span;
+        v->geo.verticalExtent = ComputeVerticalExtent(v);
     }
-    const int extent = v->verticalExtent;
+    const int extent = v->geo.verticalExtent;
     if (extent <= 0) {
         top = span = 0;
     } else {
-        span = std::min(std::max(span, v->gridHeight), extent);
+        span = std::min(std::max(span, v->geo.gridHeight), extent);
         if (top + span > extent) top = std::max(extent - span, 0);
     }
-    v->topRow = std::clamp(top / kUnitsPerRow, 0, MaxTopRow(v, span));
-    v->verticalTop = v->topRow * kUnitsPerRow;
-    v->verticalStep = kUnitsPerRow;
-    if (!v->fixedHeight) v->rowHeightLevel = RowLevelOfSpan(v, span);
-    v->verticalSpan = span;
-    v->unitsPerPixel = static_cast<double>(span) / std::max(v->gridHeight, 1);
+    v->geo.topRow = std::clamp(top / kUnitsPerRow, 0, MaxTopRow(v, span));
+    v->geo.verticalTop = v->geo.topRow * kUnitsPerRow;
+    v->geo.verticalStep = kUnitsPerRow;
+    if (!v->geo.fixedHeight) v->geo.rowHeightLevel = RowLevelOfSpan(v, span);
+    v->geo.verticalSpan = span;
+    v->geo.unitsPerPixel = static_cast<double>(span) / std::max(v->geo.gridHeight, 1);
     MarkBackgroundStale(v);
-    if (!(flags & VV_FIXED_SPAN)) v->verticalExtent = ComputeVerticalExtent(v);
+    if (!(flags & VV_FIXED_SPAN)) v->geo.verticalExtent = ComputeVerticalExtent(v);
     RepositionCaret(v);
     InvalidateView(v, INV_KEYBOARD | INV_VSCROLL | INV_HSCROLL | INV_SPARE_ROW_STRIP);
 }
 
 void ScrollVertically(TrackView* v, int units) {
-    const long long wanted = (static_cast<long long>(v->verticalTop) + units) / kUnitsPerRow;
-    const int row = static_cast<int>(std::clamp<long long>(wanted, 0, MaxTopRow(v, v->verticalSpan)));
-    if (row == v->topRow) return;
-    v->topRow = row;
-    v->verticalTop = row * kUnitsPerRow;
-    v->verticalExtent = ComputeVerticalExtent(v);
+    const long long wanted = (static_cast<long long>(v->geo.verticalTop) + units) / kUnitsPerRow;
+    const int row = static_cast<int>(std::clamp<long long>(wanted, 0, MaxTopRow(v, v->geo.verticalSpan)));
+    if (row == v->geo.topRow) return;
+    v->geo.topRow = row;
+    v->geo.verticalTop = row * kUnitsPerRow;
+    v->geo.verticalExtent = ComputeVerticalExtent(v);
     MarkBackgroundStale(v);
     RepositionCaret(v);
     InvalidateView(v, INV_ALL | INV_UPDATE_NOW);
 }
 
 void MakeRowVisible(TrackView* v, int row) {
-    if (row == -1) row = v->rowCount - 1;
-    if (row < 0 || row >= v->rowCount) return;
+    if (row == -1) row = v->geo.rowCount - 1;
+    if (row < 0 || row >= v->geo.rowCount) return;
     const int top = row * kUnitsPerRow;
     const int bottom = top + kUnitsPerRow;
-    const int visibleBottom = v->verticalTop + v->verticalSpan;
-    if (top >= v->verticalTop && bottom <= visibleBottom) return;
-    if (top >= v->verticalTop) {
+    const int visibleBottom = v->geo.verticalTop + v->geo.verticalSpan;
+    if (top >= v->geo.verticalTop && bottom <= visibleBottom) return;
+    if (top >= v->geo.verticalTop) {
         const int rows = (bottom - visibleBottom + kUnitsPerRow - 1) / kUnitsPerRow;
         ScrollVertically(v, rows * kUnitsPerRow);
     } else {
-        ScrollVertically(v, top - v->verticalTop);
+        ScrollVertically(v, top - v->geo.verticalTop);
     }
 }
 
+void SetRowHeightLevel(TrackView* v, int level, int top, int flags) {
+    v->geo.rowHeightLevel = level;
+    SetVerticalView(v, top, VerticalSpanOfLevel(v, level), flags | VV_FIXED_SPAN);
+}
+
+void SetDefaultRowHeightLevel(TrackView* v, int level) {
+    v->geo.rowHeightLevel = level;
+    v->geo.defaultRowHeightLevel = level;
+}
+
+void SetRowCount(TrackView* v, int rows) { v->geo.rowCount = rows; }
+
 void ResizeGeometry(TrackView* v, bool force) {
-    v->gridWidth = std::max<int>(v->grid.right - v->grid.left, 1);
-    const int rectHeight = std::max<int>(v->grid.bottom - v->grid.top, 1);
-    const int zoomPixels = std::max(v->gridWidth - v->rightMargin, 1);
-    const int gridHeight = std::max(rectHeight - v->bottomMargin, 1);
-    if (zoomPixels != v->zoomPixels) {
-        const int old = v->zoomPixels;
-        v->zoomPixels = zoomPixels;
+    v->geo.gridWidth = std::max<int>(v->geo.grid.right - v->geo.grid.left, 1);
+    const int rectHeight = std::max<int>(v->geo.grid.bottom - v->geo.grid.top, 1);
+    const int zoomPixels = std::max(v->geo.gridWidth - v->geo.rightMargin, 1);
+    const int gridHeight = std::max(rectHeight - v->geo.bottomMargin, 1);
+    if (zoomPixels != v->geo.zoomPixels) {
+        const int old = v->geo.zoomPixels;
+        v->geo.zoomPixels = zoomPixels;
         if (old != 0) {
             const std::int64_t span = static_cast<std::int64_t>(
-                std::trunc(static_cast<double>(v->timeSpan) * zoomPixels / old));
-            SetTimeView(v, v->timeOrigin, span, TV_PROGRAM);
+                std::trunc(static_cast<double>(v->geo.timeSpan) * zoomPixels / old));
+            SetTimeView(v, v->geo.timeOrigin, span, TV_PROGRAM);
         }
-        v->maxTimeZoomLevel = TimeLevelOfSpan(v, v->documentLength);
-        v->timeZoomLevel = TimeLevelOfSpan(v, v->timeSpan);
+        v->geo.maxTimeZoomLevel = TimeLevelOfSpan(v, v->geo.documentLength);
+        v->geo.timeZoomLevel = TimeLevelOfSpan(v, v->geo.timeSpan);
     }
-    if (gridHeight != v->gridHeight || force) {
-        v->gridHeight = gridHeight;
+    if (gridHeight != v->geo.gridHeight || force) {
+        v->geo.gridHeight = gridHeight;
         int span;
-        if (v->fixedHeight) {
-            v->maxRowHeightLevel = 24;
+        if (v->geo.fixedHeight) {
+            v->geo.maxRowHeightLevel = kFixedHeightLevels;
             span = gridHeight;
         } else {
-            v->maxRowHeightLevel = std::max(gridHeight - 5, 0);
-            v->rowHeightLevel = std::clamp(v->rowHeightLevel, 0, v->maxRowHeightLevel);
-            span = VerticalSpanOfLevel(v, v->rowHeightLevel);
+            v->geo.maxRowHeightLevel = std::max(gridHeight - kRowPixelsAtLevelZero, 0);
+            v->geo.rowHeightLevel = std::clamp(v->geo.rowHeightLevel, 0, v->geo.maxRowHeightLevel);
+            span = VerticalSpanOfLevel(v, v->geo.rowHeightLevel);
         }
-        SetVerticalView(v, v->verticalTop, span, VV_PROGRAM | VV_FIXED_SPAN);
+        SetVerticalView(v, v->geo.verticalTop, span, VV_PROGRAM | VV_FIXED_SPAN);
     }
-    v->ticksPerPixel = static_cast<double>(v->timeSpan) / std::max(v->zoomPixels, 1);
-    v->unitsPerPixel = static_cast<double>(v->verticalSpan) / std::max(v->gridHeight, 1);
-    if (v->flags & TVF_HAS_FOCUS) RepositionCaret(v);
+    v->geo.ticksPerPixel = static_cast<double>(v->geo.timeSpan) / std::max(v->geo.zoomPixels, 1);
+    v->geo.unitsPerPixel = static_cast<double>(v->geo.verticalSpan) / std::max(v->geo.gridHeight, 1);
+    if (v->focus.hasFocus) RepositionCaret(v);
 }
 
 std::int64_t QuantumNearest(std::int64_t t, double q) {

@@ -8,7 +8,6 @@
 #include "mp/track_access.h"
 #include "tools/tools.h"
 #include "view/brush_cache.h"
-#include "view/navigation.h"
 #include "view/scale.h"
 #include "view/track_view.h"
 #include "vor/image.h"
@@ -20,7 +19,13 @@ using namespace win;
 
 namespace {
 
-constexpr COLORREF kPalette[11][3] = {
+constexpr int kPaletteHues = 11;
+constexpr int kSelectionColourWord = 2;
+// Row tints: how strongly the hue shows in rows of the scale and in the others.
+constexpr int kStrongTint = 48;
+constexpr int kFaintTint = 8;
+
+constexpr COLORREF kPalette[kPaletteHues][3] = {
     {RGB(0x00, 0x80, 0x80), RGB(0x00, 0xE1, 0xE1), RGB(0x00, 0xFF, 0xFF)},
     {RGB(0x80, 0x40, 0x00), RGB(0xE1, 0x70, 0x00), RGB(0xFF, 0x80, 0x00)},
     {RGB(0x40, 0x00, 0x80), RGB(0x70, 0x00, 0xE1), RGB(0x80, 0x00, 0xFF)},
@@ -63,55 +68,55 @@ Colours DeriveColours() {
 bool ScaleSnapOn(const TrackView* v) { return v->settings && v->settings->scaleSnap != 0; }
 
 bool RowInScale(const TrackView* v, int row) {
-    return NoteInScale(127 - row, v->settings->scaleRoot, v->settings->scaleIndex);
+    return NoteInScale(kTopPitch - row, v->settings->scaleRoot, v->settings->scaleIndex);
 }
 
 int RowColour(const TrackView* v) {
     const int channel = v->access ? v->access->TrackChannel() : 0;
-    return (channel < 0 ? 0 : channel) % 11;
+    return (channel < 0 ? 0 : channel) % kPaletteHues;
 }
 
 int KeyShape(const TrackView* v, int row) {
     mp::PitchRow pitch{};
     if (v->access && v->access->GetPitchRow(row, &pitch) == S_OK) return pitch.keyShape;
     static constexpr int kShapes[12] = {1, 2, 0, 2, 0, 1, 2, 0, 2, 0, 2, 0};
-    return kShapes[(127 - row) % 12];
+    return kShapes[(kTopPitch - row) % 12];
 }
 
 COLORREF RowFill(const TrackView* v, const Colours& c, const DisplayRecord& r) {
     const COLORREF bright = kPalette[r.colour][SHADE_BRIGHT];
-    if (ScaleSnapOn(v)) return Blend(c.lightFace, bright, (r.flags & DR_IN_SCALE) ? 48 : 8);
-    return (r.flags & DR_BLACK_KEY) ? Blend(c.face, bright, 8) : Blend(c.lightFace, bright, 8);
+    if (ScaleSnapOn(v)) return Blend(c.lightFace, bright, (r.flags & DR_IN_SCALE) ? kStrongTint : kFaintTint);
+    return (r.flags & DR_BLACK_KEY) ? Blend(c.face, bright, kFaintTint) : Blend(c.lightFace, bright, kFaintTint);
 }
 
 COLORREF SeparatorTint(const TrackView* v, const Colours& c, const DisplayRecord& r) {
     const COLORREF bright = kPalette[r.colour][SHADE_BRIGHT];
-    if (ScaleSnapOn(v)) return Blend(c.lightFace, bright, (r.flags & DR_IN_SCALE) ? 8 : 48);
-    return Blend(c.face, bright, 8);
+    if (ScaleSnapOn(v)) return Blend(c.lightFace, bright, (r.flags & DR_IN_SCALE) ? kFaintTint : kStrongTint);
+    return Blend(c.face, bright, kFaintTint);
 }
 
 // Draws rows, separators and grid lines for `clip` (client coordinates) into dc, whose origin is
 // the client point (ox, oy).
 void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, const Colours& c, BrushCache& brushes) {
-    const std::vector<DisplayRecord>& list = *v->displayList;
-    int rowsBottom = v->grid.top;
-    if (v->rowCount > 0) {
+    const std::vector<DisplayRecord>& list = v->gridCache.displayList;
+    int rowsBottom = v->geo.grid.top;
+    if (v->geo.rowCount > 0) {
         int top, bottom;
-        RowBand(v, v->rowCount - 1, &top, &bottom);
-        rowsBottom = std::max<int>(bottom, v->grid.top);
+        RowBand(v, v->geo.rowCount - 1, &top, &bottom);
+        rowsBottom = std::max<int>(bottom, v->geo.grid.top);
     }
-    const bool hasSelection = v->selectionLeft >= 0 && v->selectionRight > v->selectionLeft;
+    const bool hasSelection = v->gridCache.selectionLeft >= 0 && v->gridCache.selectionRight > v->gridCache.selectionLeft;
     auto fillSpan = [&](int l, int t, int r, int b, COLORREF fill) {
         l = std::max<int>(l, clip.left);
         r = std::min<int>(r, clip.right);
         t = std::max<int>(t, clip.top);
         b = std::min<int>(b, clip.bottom);
         if (r <= l || b <= t) return;
-        if (!hasSelection || v->selectionRight <= l || v->selectionLeft >= r) {
+        if (!hasSelection || v->gridCache.selectionRight <= l || v->gridCache.selectionLeft >= r) {
             brushes.Fill(dc, l - ox, t - oy, r - ox, b - oy, fill);
             return;
         }
-        const int sl = std::max(l, v->selectionLeft), sr = std::min(r, v->selectionRight);
+        const int sl = std::max(l, v->gridCache.selectionLeft), sr = std::min(r, v->gridCache.selectionRight);
         brushes.Fill(dc, l - ox, t - oy, sl - ox, b - oy, fill);
         brushes.Fill(dc, sl - ox, t - oy, sr - ox, b - oy, c.highlight);
         brushes.Fill(dc, sr - ox, t - oy, r - ox, b - oy, fill);
@@ -119,7 +124,7 @@ void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, cons
     if (clip.bottom > rowsBottom) fillSpan(clip.left, rowsBottom, clip.right, clip.bottom, c.belowRows);
 
     const bool allLines = v->settings && v->settings->rowLines != 0;
-    for (int i = 0; i < v->displayRowCount; ++i) {
+    for (int i = 0; i < v->gridCache.displayRowCount; ++i) {
         const DisplayRecord& r = list[static_cast<std::size_t>(i)];
         fillSpan(r.rect.left, r.rect.top, r.rect.right, r.rect.bottom, RowFill(v, c, r));
         if (r.rect.bottom - r.rect.top < 2) continue;
@@ -131,14 +136,14 @@ void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, cons
             brushes.Fill(dc, clip.left - ox, y - oy, clip.right - ox, y + 1 - oy, SeparatorTint(v, c, r));
     }
 
-    if (v->timeSpan > 0) {
+    if (v->geo.timeSpan > 0) {
         // The ruler's marks set the grid's lines (and the ruler-marks snap spacing).
         const double spacing = ViewRulerStep(v, dc).step;
         const std::int64_t first = static_cast<std::int64_t>(std::floor(static_cast<double>(TickOfX(v, clip.left)) / spacing));
         const int linesBottom = std::min<int>(clip.bottom, rowsBottom);
         for (std::int64_t i = std::max<std::int64_t>(first - 1, 0); RulerMarksDrawn(v, spacing); ++i) {
             const int x = XOfTick(v, static_cast<std::int64_t>(std::llround(static_cast<double>(i) * spacing)));
-            if (x >= clip.right || x >= v->grid.right) break;
+            if (x >= clip.right || x >= v->geo.grid.right) break;
             if (x < clip.left) continue;
             brushes.Fill(dc, x - ox, clip.top - oy, x + 1 - ox, linesBottom - oy, c.gridLine);
         }
@@ -161,12 +166,13 @@ NoteColours ShadedColours(int hue) {
 }
 
 void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
-    const std::vector<DisplayRecord>& list = *v->displayList;
+    const std::vector<DisplayRecord>& list = v->gridCache.displayList;
     const bool shaded = !v->settings || v->settings->noteStyle != 0;
-    const std::uint32_t selection = v->settings ? v->settings->colours[2] : 0xFFFFFFFFu;
-    NoteColours cache[11];
-    bool cached[11] = {};
-    for (std::size_t i = static_cast<std::size_t>(v->displayRowCount); i < list.size(); ++i) {
+    // Settings colour word 2: the selected notes' colour, CLR_INVALID for the darker shade.
+    const std::uint32_t selection = v->settings ? v->settings->colours[kSelectionColourWord] : CLR_INVALID;
+    NoteColours cache[kPaletteHues];
+    bool cached[kPaletteHues] = {};
+    for (std::size_t i = static_cast<std::size_t>(v->gridCache.displayRowCount); i < list.size(); ++i) {
         const DisplayRecord& n = list[i];
         RECT r;
         if (!IntersectRect(&r, &n.rect, &clip)) continue;
@@ -183,7 +189,7 @@ void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
         }
         const bool selected = (n.flags & DR_SELECTED) != 0;
         COLORREF body = col.body;
-        if (selected) body = selection != 0xFFFFFFFFu ? static_cast<COLORREF>(selection) : col.dark;
+        if (selected) body = selection != CLR_INVALID ? static_cast<COLORREF>(selection) : col.dark;
         const RECT& b = n.rect;
         // A note leaves its row's bottom pixel row to the separator when the band has room for both.
         const int bottom = (b.bottom - b.top) > 3 ? b.bottom - 1 : b.bottom;
@@ -207,14 +213,20 @@ void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
 }
 
 void DrawLoopLines(TrackView* v, Pane* pane, HDC dc, const RECT& clip, BrushCache& brushes, const Colours& c) {
-    if (!(pane->flags & PANE_LOOP_LINES) || !(v->flags & TVF_LOOP_ON)) {
-        v->loopStartX = v->loopEndX = -1;
-        return;
-    }
-    v->loopStartX = XOfTick(v, v->loopStart);
-    v->loopEndX = XOfTick(v, v->loopEnd);
-    for (int x : {v->loopStartX, v->loopEndX})
+    if (!(pane->flags & PANE_LOOP_LINES) || !v->time.loopShown) return;
+    for (std::int64_t t : {v->time.loopStart, v->time.loopEnd}) {
+        const int x = XOfTick(v, t);
         if (x >= clip.left && x < clip.right) brushes.Fill(dc, x, clip.top, x + 1, clip.bottom, c.loop);
+    }
+}
+
+// Pixel span of the time selection, clipped to the grid, for the highlight of the background.
+void MeasureTimeSelection(TrackView* v) {
+    GridPaintCache& cache = v->gridCache;
+    cache.selectionLeft = cache.selectionRight = -1;
+    if (v->time.selectionLength <= 0 || v->geo.timeSpan <= 0) return;
+    cache.selectionLeft = std::max<int>(XOfTick(v, v->time.selectionStart), v->geo.grid.left);
+    cache.selectionRight = std::min<int>(XOfTickUp(v, v->time.selectionStart + v->time.selectionLength), v->geo.grid.right);
 }
 
 } // namespace
@@ -230,27 +242,28 @@ COLORREF Blend(COLORREF c0, COLORREF c1, int a) {
     return out;
 }
 
+void MarkBackgroundStale(TrackView* v) { v->gridCache.stale = true; }
+
 COLORREF PaletteColour(int index, int shade) {
-    index = ((index % 11) + 11) % 11;
+    index = ((index % kPaletteHues) + kPaletteHues) % kPaletteHues;
     shade = std::clamp(shade, 0, 2);
     return kPalette[index][shade];
 }
 
 void BuildDisplayList(TrackView* v, const RECT* clip) {
-    if (!v->displayList) v->displayList = new std::vector<DisplayRecord>;
-    std::vector<DisplayRecord>& list = *v->displayList;
+    std::vector<DisplayRecord>& list = v->gridCache.displayList;
     list.clear();
-    v->displayRowCount = 0;
+    v->gridCache.displayRowCount = 0;
     const int colour = RowColour(v);
     const bool scaleOn = ScaleSnapOn(v);
     int firstRow = -1, lastRow = -1;
-    for (int row = std::max(v->topRow, 0); row < v->rowCount; ++row) {
+    for (int row = std::max(v->geo.topRow, 0); row < v->geo.rowCount; ++row) {
         int top, bottom;
         RowBand(v, row, &top, &bottom);
-        if (top >= clip->bottom || top >= v->grid.bottom) break;
+        if (top >= clip->bottom || top >= v->geo.grid.bottom) break;
         if (bottom <= clip->top || bottom <= top) continue;
         DisplayRecord r{};
-        r.rect = {v->grid.left, top, v->grid.right, bottom};
+        r.rect = {v->geo.grid.left, top, v->geo.grid.right, bottom};
         r.row = row;
         r.colour = colour;
         r.flags = DR_ROW;
@@ -259,7 +272,7 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         if (scaleOn) {
             const bool in = RowInScale(v, row);
             if (in) r.flags |= DR_IN_SCALE;
-            if (row + 1 < v->rowCount && RowInScale(v, row + 1) == in) r.flags |= DR_SEPARATOR;
+            if (row + 1 < v->geo.rowCount && RowInScale(v, row + 1) == in) r.flags |= DR_SEPARATOR;
         } else if (shape == 1) {
             r.flags |= DR_SEPARATOR;
         }
@@ -267,13 +280,13 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         if (firstRow < 0) firstRow = row;
         lastRow = row;
     }
-    v->displayRowCount = static_cast<int>(list.size());
-    if (!v->access || firstRow < 0 || v->timeSpan <= 0) return;
+    v->gridCache.displayRowCount = static_cast<int>(list.size());
+    if (!v->access || firstRow < 0 || v->geo.timeSpan <= 0) return;
 
-    const std::int64_t viewStart = v->timeOrigin;
-    const std::int64_t viewEnd = v->timeOrigin + v->timeSpan;
-    const std::int64_t from = std::max<std::int64_t>(TickOfX(v, std::max<int>(clip->left, v->grid.left)) - 1, viewStart);
-    const std::int64_t to = std::min<std::int64_t>(TickOfX(v, std::min<int>(clip->right, v->grid.right)) + 1, viewEnd);
+    const std::int64_t viewStart = v->geo.timeOrigin;
+    const std::int64_t viewEnd = v->geo.timeOrigin + v->geo.timeSpan;
+    const std::int64_t from = std::max<std::int64_t>(TickOfX(v, std::max<int>(clip->left, v->geo.grid.left)) - 1, viewStart);
+    const std::int64_t to = std::min<std::int64_t>(TickOfX(v, std::min<int>(clip->right, v->geo.grid.right)) + 1, viewEnd);
     if (to < from) return;
     auto addNote = [&](const mp::EventKey& key, const mp::MidiEventRecord& record) {
         const int row = v->access->RowOfNote(record.data[0]);
@@ -286,7 +299,7 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         n.flags = 0;
         int left;
         if (start < viewStart) {
-            left = v->grid.left;
+            left = v->geo.grid.left;
             n.flags |= DR_CUT_LEFT;
         } else {
             left = XOfTick(v, start);
@@ -324,10 +337,8 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
 }
 
 void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
-    if ((v->flags & TVF_PLAYING) && v->access) {
-        const std::int64_t position = v->access->GetPlaybackPosition();
-        if (position > 0) v->playbackPosition = position;
-    }
+    RefreshPlaybackPosition(v);
+    MeasureTimeSelection(v);
     RECT clip;
     if (!IntersectRect(&clip, clipBox, &pane->rect)) return;
     const COLORREF oldText = GetTextColor(dc);
@@ -339,35 +350,33 @@ void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
     const Colours colours = DeriveColours();
     BrushCache brushes;
 
-    const int width = std::max<int>(v->grid.right - v->grid.left, 1);
-    const int height = std::max<int>(v->grid.bottom - v->grid.top, 1);
-    if (v->background && (v->backgroundWidth != width || v->backgroundHeight != height)) {
-        DeleteObject(v->background);
-        v->background = nullptr;
+    const int width = std::max<int>(v->geo.grid.right - v->geo.grid.left, 1);
+    const int height = std::max<int>(v->geo.grid.bottom - v->geo.grid.top, 1);
+    GridPaintCache& cache = v->gridCache;
+    if (cache.background && (cache.backgroundWidth != width || cache.backgroundHeight != height)) cache.background.Reset();
+    if (!cache.background) {
+        cache.background.Reset(CreateCompatibleBitmap(dc, width, height));
+        cache.backgroundWidth = width;
+        cache.backgroundHeight = height;
+        cache.stale = true;
     }
-    if (!v->background && !v->persistentBackground) {
-        v->background = CreateCompatibleBitmap(dc, width, height);
-        v->backgroundWidth = width;
-        v->backgroundHeight = height;
-        v->flags |= TVF_BACKGROUND_STALE;
-    }
-    HDC bgDC = v->background ? CreateCompatibleDC(dc) : nullptr;
+    HDC bgDC = cache.background ? CreateCompatibleDC(dc) : nullptr;
     if (bgDC) {
-        HGDIOBJ oldBitmap = SelectObject(bgDC, v->background);
-        RECT drawn = v->backgroundDrawn;
-        if (v->flags & TVF_BACKGROUND_STALE) SetRectEmpty(&drawn);
+        HGDIOBJ oldBitmap = SelectObject(bgDC, cache.background.Get());
+        RECT drawn = cache.backgroundDrawn;
+        if (cache.stale) SetRectEmpty(&drawn);
         RECT joined;
         UnionRect(&joined, &drawn, &clip);
         if (!EqualRect(&joined, &drawn)) {
             // Rows of the union that the display list does not cover are built for it first.
             if (!EqualRect(&joined, &clip)) BuildDisplayList(v, &joined);
-            DrawBackground(v, bgDC, joined, v->grid.left, v->grid.top, colours, brushes);
+            DrawBackground(v, bgDC, joined, v->geo.grid.left, v->geo.grid.top, colours, brushes);
             if (!EqualRect(&joined, &clip)) BuildDisplayList(v, &clip);
-            v->backgroundDrawn = joined;
-            v->flags &= ~TVF_BACKGROUND_STALE;
+            cache.backgroundDrawn = joined;
+            cache.stale = false;
         }
-        BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, bgDC, clip.left - v->grid.left,
-               clip.top - v->grid.top, SRCCOPY);
+        BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, bgDC, clip.left - v->geo.grid.left,
+               clip.top - v->geo.grid.top, SRCCOPY);
         SelectObject(bgDC, oldBitmap);
         DeleteDC(bgDC);
     } else {
@@ -377,9 +386,9 @@ void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
     DrawLoopLines(v, pane, dc, clip, brushes, colours);
     // While the caret stands at the edit cursor it is the cursor line: the caret does not blink, so
     // inverting a black line under it would leave a white line on the light rows.
-    const bool caretIsCursor = (v->flags & TVF_CARET_SHOWN) && v->focusPane == PANE_GRID;
-    if (v->timeSpan > 0 && !caretIsCursor) {
-        const int x = XOfTickUp(v, v->editCursor);
+    const bool caretIsCursor = v->focus.caretShown && v->focusPane == PANE_GRID;
+    if (v->geo.timeSpan > 0 && !caretIsCursor) {
+        const int x = XOfTickUp(v, v->time.editCursor);
         if (x >= clip.left && x < clip.right) brushes.Fill(dc, x, clip.top, x + 1, clip.bottom, RGB(0, 0, 0));
     }
     SelectObject(dc, oldFont);

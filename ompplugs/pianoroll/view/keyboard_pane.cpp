@@ -26,6 +26,18 @@ constexpr COLORREF kSoundingBlack = RGB(0x80, 0x80, 0x80);
 constexpr COLORREF kHighlight = RGB(0xC0, 0xC0, 0xC0);
 constexpr COLORREF kMarker = RGB(0x80, 0x80, 0x80);
 
+// A column width setting of none stands for this width; the grid keeps at least as much.
+constexpr int kUnsetColumnWidth = 100;
+constexpr int kMinGridWidth = 100;
+constexpr int kMinColumnWidth = 8;
+// The widths a splitter drag may set.
+constexpr int kSmallestColumnSetting = 2;
+constexpr int kLargestColumnSetting = 16384;
+// Dragging the lane splitter leaves the grid at least this many pixels.
+constexpr int kGridKeptByLanes = 60;
+// Velocity of a key sounded from the column.
+constexpr int kKeyVelocity = 64;
+
 int ColumnSetting(const TrackView* v) { return v->settings ? v->settings->keyboardWidth : -1; }
 
 const Pane& Column(const TrackView* v) { return v->panes[PANE_KEYBOARD]; }
@@ -34,7 +46,7 @@ int RowShape(const TrackView* v, int row) {
     mp::PitchRow pitch{};
     if (v->access && v->access->GetPitchRow(row, &pitch) == S_OK) return pitch.keyShape;
     static constexpr int kShapes[12] = {1, 2, 0, 2, 0, 1, 2, 0, 2, 0, 2, 0};
-    return kShapes[(127 - row) % 12];
+    return kShapes[(kTopPitch - row) % 12];
 }
 
 void RowName(const TrackView* v, int row, char* name, std::size_t capacity) {
@@ -47,7 +59,7 @@ void RowName(const TrackView* v, int row, char* name, std::size_t capacity) {
 }
 
 int SplitY(int top, int bottom, int row) {
-    const int t = kBoundary[(127 - row) % 12];
+    const int t = kBoundary[(kTopPitch - row) % 12];
     return top + ((bottom - top) * t) / 7 - (t == 7 ? 1 : 0);
 }
 
@@ -55,9 +67,9 @@ bool LaneAreaShown(const TrackView* v) { return v->panes[PANE_LANES].height > 0;
 
 void ColumnLayout(TrackView* v, Pane* pane, RECT* remaining) {
     const int available = remaining->right - remaining->left;
-    const int setting = ColumnSetting(v) < 0 ? 100 : ColumnSetting(v);
-    int width = std::min(setting + kColumnSplitterWidth, available - 100);
-    if (setting + kColumnSplitterWidth < 8) width = 8;
+    const int setting = ColumnSetting(v) < 0 ? kUnsetColumnWidth : ColumnSetting(v);
+    int width = std::min(setting + kColumnSplitterWidth, available - kMinGridWidth);
+    if (setting + kColumnSplitterWidth < kMinColumnWidth) width = kMinColumnWidth;
     width = std::clamp(width, 0, std::max(available, 0));
     pane->rect = {remaining->left, remaining->top, remaining->left + width, remaining->bottom};
     pane->width = width;
@@ -70,18 +82,18 @@ int ColumnHitTest(TrackView* v, Pane* pane, int x, int y) {
     const Pane& lanes = v->panes[PANE_LANES];
     if (LaneAreaShown(v) && y >= lanes.rect.top - 1 && y < lanes.rect.top + 5) return KP_LANE_SPLITTER;
     if (x >= pane->rect.right - 7) return KP_RIGHT_SPLITTER;
-    if (y < v->grid.top) return KP_ABOVE;
-    if (y < v->grid.bottom) {
+    if (y < v->geo.grid.top) return KP_ABOVE;
+    if (y < v->geo.grid.bottom) {
         const int row = KeyAtPoint(v, x, y);
         if (row < 0) return KP_NO_ROW;
-        v->hoverRow = row;
+        SetHoverRow(v, row);
         return KP_KEY;
     }
     return KP_BELOW;
 }
 
 int ColumnGetCursor(TrackView*, Pane*, std::uint32_t hitCode) {
-    switch (hitCode & 0xFFFF) {
+    switch (PartOfHit(hitCode)) {
     case KP_RIGHT_SPLITTER: return VOR_CURSOR_SPLIT_COLUMNS;
     case KP_LANE_SPLITTER: return VOR_CURSOR_SPLIT_ROWS;
     case KP_KEY: return (GetKeyState(VK_CONTROL) & 0x8000) ? VOR_CURSOR_KEY_SELECT : VOR_CURSOR_ARROW;
@@ -90,12 +102,12 @@ int ColumnGetCursor(TrackView*, Pane*, std::uint32_t hitCode) {
 }
 
 void StopSounding(TrackView* v) {
-    if (v->soundingNote < 0) return;
+    if (v->keyboard.soundingNote < 0) return;
     // The note off always follows a note on that went out, even if monitoring was switched off since.
-    if (v->access && v->soundingSent) v->access->PlayNote(v->soundingNote, 0, 0, false, true);
-    v->soundingSent = false;
-    v->soundingNote = -1;
-    v->soundingRow = -1;
+    if (v->access && v->keyboard.soundingSent) v->access->PlayNote(v->keyboard.soundingNote, 0, 0, false, true);
+    v->keyboard.soundingSent = false;
+    v->keyboard.soundingNote = -1;
+    v->keyboard.soundingRow = -1;
     InvalidateView(v, INV_NO_GRID | INV_KEYBOARD);
 }
 
@@ -108,36 +120,36 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
         if (v->drag != Drag::None) return 0;
         EndHotTracking(v);
         SetCapture(v->hwnd);
-        const int part = static_cast<int>(v->hitCode & 0xFFFF);
+        const int part = PartOfHit(v->hitCode);
         if (part == KP_RIGHT_SPLITTER) {
-            v->drag = Drag::ColumnResize;
-            v->columnWidthAtPress = ColumnSetting(v) >= 0 ? ColumnSetting(v) : pane->width - kColumnSplitterWidth;
-            v->pressX = x;
+            SetDrag(v, Drag::ColumnResize);
+            v->keyboard.sizeAtPress = ColumnSetting(v) >= 0 ? ColumnSetting(v) : pane->width - kColumnSplitterWidth;
+            v->keyboard.pressAt = x;
         } else if (part == KP_LANE_SPLITTER) {
-            v->drag = Drag::LaneResize;
-            v->pressX = y;
-            v->columnWidthAtPress = v->panes[PANE_LANES].height;
+            SetDrag(v, Drag::LaneResize);
+            v->keyboard.pressAt = y;
+            v->keyboard.sizeAtPress = v->panes[PANE_LANES].height;
         } else if (part == KP_KEY && !(wParam & MK_CONTROL)) {
             const int row = KeyAtPoint(v, x, y);
             if (row >= 0) {
-                v->soundingRow = row;
-                v->soundingNote = 127 - row;
-                v->soundingSent = v->access && v->access->PlayNote(v->soundingNote, 0, 64, true) == S_OK;
-                v->drag = Drag::KeyHeld;
+                v->keyboard.soundingRow = row;
+                v->keyboard.soundingNote = kTopPitch - row;
+                v->keyboard.soundingSent = v->access && v->access->PlayNote(v->keyboard.soundingNote, 0, kKeyVelocity, true) == S_OK;
+                SetDrag(v, Drag::KeyHeld);
                 InvalidateView(v, INV_NO_GRID | INV_KEYBOARD);
             }
         }
         return 0;
     }
     case WM_MOUSEMOVE:
-        if (v->drag == Drag::ColumnResize) SetColumnWidth(v, v->columnWidthAtPress + x - v->pressX);
-        else if (v->drag == Drag::LaneResize) SetLaneAreaHeight(v, v->columnWidthAtPress + v->pressX - y);
+        if (v->drag == Drag::ColumnResize) SetColumnWidth(v, v->keyboard.sizeAtPress + x - v->keyboard.pressAt);
+        else if (v->drag == Drag::LaneResize) SetLaneAreaHeight(v, v->keyboard.sizeAtPress + v->keyboard.pressAt - y);
         return 0;
     case WM_LBUTTONUP:
         if (v->drag == Drag::KeyHeld) StopSounding(v);
-        else if (v->drag == Drag::ColumnResize) SetColumnWidth(v, v->columnWidthAtPress + x - v->pressX);
-        else if (v->drag == Drag::LaneResize) SetLaneAreaHeight(v, v->columnWidthAtPress + v->pressX - y);
-        v->drag = Drag::None;
+        else if (v->drag == Drag::ColumnResize) SetColumnWidth(v, v->keyboard.sizeAtPress + x - v->keyboard.pressAt);
+        else if (v->drag == Drag::LaneResize) SetLaneAreaHeight(v, v->keyboard.sizeAtPress + v->keyboard.pressAt - y);
+        SetDrag(v, Drag::None);
         if (GetCapture() == v->hwnd) ReleaseCapture();
         return 0;
     case WM_RBUTTONDOWN:
@@ -157,7 +169,7 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
     case WM_CAPTURECHANGED:
         if (v->drag == Drag::KeyHeld) StopSounding(v);
         if (v->drag == Drag::KeyHeld || v->drag == Drag::ColumnResize || v->drag == Drag::LaneResize)
-            v->drag = Drag::None;
+            SetDrag(v, Drag::None);
         if (msg == WM_CANCELMODE && GetCapture() == v->hwnd) ReleaseCapture();
         return 0;
     default: return DefWindowProc(v->hwnd, msg, wParam, lParam);
@@ -166,18 +178,10 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
 
 void DrawPosition(TrackView* v, HDC dc, const RECT& box) {
     if (box.right <= box.left || box.bottom <= box.top) return;
-    char text[VOR_TIME_TEXT_CAPACITY] = {};
-    const std::int64_t position = (v->flags & TVF_PLAYING) ? v->playbackPosition : v->editCursor;
-    if (v->owner.PositionToText) {
-        v->owner.PositionToText(v, position, text);
-    } else if (v->settings) {
-        _vorposfmt format;
-        static_assert(sizeof format == sizeof v->settings->timeFormat);
-        std::memcpy(&format, &v->settings->timeFormat, sizeof format);
-        if (format.ticksPerQuarter <= 0 && v->access) format.ticksPerQuarter = static_cast<std::int32_t>(v->access->TicksPerQuarter());
-        VorTicksToText(text, &format, position, 1, 0, 1);
-    }
-    text[VOR_TIME_TEXT_CAPACITY - 1] = 0;
+    char text[kPositionTextCapacity] = {};
+    const std::int64_t position = v->follow.playing ? v->follow.playbackPosition : v->time.editCursor;
+    v->owner.PositionToText(v, position, text);
+    text[kPositionTextCapacity - 1] = 0;
     if (!text[0]) return;
     const int boxWidth = box.right - box.left - 4;
     const int boxHeight = box.bottom - box.top;
@@ -231,29 +235,29 @@ void ColumnPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
     brushes.Fill(dc, keyRight, pane->rect.top, pane->rect.right, pane->rect.bottom, face);
     RECT splitter{keyRight, pane->rect.top, pane->rect.right, pane->rect.bottom};
     DrawEdge(dc, &splitter, EDGE_RAISED, BF_LEFT | BF_RIGHT);
-    RECT above{left, pane->rect.top, keyRight, v->grid.top};
+    RECT above{left, pane->rect.top, keyRight, v->geo.grid.top};
     if (above.bottom > above.top) {
         brushes.Fill(dc, above.left, above.top, above.right, above.bottom, face);
         DrawEdge(dc, &above, BDR_RAISEDINNER, BF_RECT);
         DrawPosition(v, dc, above);
     }
-    RECT below{left, v->grid.bottom, keyRight, pane->rect.bottom};
+    RECT below{left, v->geo.grid.bottom, keyRight, pane->rect.bottom};
     if (below.bottom > below.top) {
         brushes.Fill(dc, below.left, below.top, below.right, below.bottom, face);
         DrawEdge(dc, &below, BDR_RAISEDINNER, BF_RECT);
     }
     if (keyRight <= left) return;
 
-    int rowsBottom = v->grid.top;
+    int rowsBottom = v->geo.grid.top;
     char name[8];
-    for (int row = std::max(v->topRow, 0); row < v->rowCount; ++row) {
+    for (int row = std::max(v->geo.topRow, 0); row < v->geo.rowCount; ++row) {
         int top, bottom;
         RowBand(v, row, &top, &bottom);
-        if (top >= clip->bottom || top >= v->grid.bottom) break;
+        if (top >= clip->bottom || top >= v->geo.grid.bottom) break;
         rowsBottom = bottom;
         if (bottom <= clip->top) continue;
         const int shape = RowShape(v, row);
-        const bool sounding = v->soundingRow == row;
+        const bool sounding = v->keyboard.soundingRow == row;
         if (shape != 2) {
             brushes.Fill(dc, left, top, keyRight, bottom, sounding ? kSoundingWhite : kWhite);
         } else {
@@ -261,17 +265,17 @@ void ColumnPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
             if (bottom - top > 6) brushes.Fill(dc, left, top + 1, blackRight - 1, top + 2, kHighlight);
             const int split = SplitY(top, bottom, row);
             brushes.Fill(dc, blackRight, top, keyRight, bottom, kWhite);
-            if (v->soundingRow == row - 1) brushes.Fill(dc, blackRight, top, keyRight, split, kSoundingWhite);
-            if (v->soundingRow == row + 1) brushes.Fill(dc, blackRight, split + 1, keyRight, bottom, kSoundingWhite);
+            if (v->keyboard.soundingRow == row - 1) brushes.Fill(dc, blackRight, top, keyRight, split, kSoundingWhite);
+            if (v->keyboard.soundingRow == row + 1) brushes.Fill(dc, blackRight, split + 1, keyRight, bottom, kSoundingWhite);
         }
         if (shape == 1 || shape == 2) brushes.Fill(dc, blackRight, SplitY(top, bottom, row), keyRight, SplitY(top, bottom, row) + 1, kBlack);
         if (shape != 2) {
             RowName(v, row, name, sizeof name);
             if (name[0] == 'C') DrawLabel(v, dc, name, top, bottom, keyRight);
         }
-        if (127 - row == kMiddleC) DrawMiddleCMarker(brushes, dc, blackRight + 2, top, bottom);
+        if (kTopPitch - row == kMiddleC) DrawMiddleCMarker(brushes, dc, blackRight + 2, top, bottom);
     }
-    if (rowsBottom < v->grid.bottom) brushes.Fill(dc, left, std::max(rowsBottom, v->grid.top), keyRight, v->grid.bottom, face);
+    if (rowsBottom < v->geo.grid.bottom) brushes.Fill(dc, left, std::max(rowsBottom, v->geo.grid.top), keyRight, v->geo.grid.bottom, face);
 }
 
 PaneClass gColumnClass{
@@ -321,11 +325,11 @@ int KeyAtPoint(const TrackView* v, int x, int y) {
     int top, bottom;
     RowBand(v, row, &top, &bottom);
     if (y < SplitY(top, bottom, row)) return std::max(row - 1, 0);
-    return std::min(row + 1, v->rowCount - 1);
+    return std::min(row + 1, v->geo.rowCount - 1);
 }
 
 void SetColumnWidth(TrackView* v, int width) {
-    width = std::clamp(width, 2, 16384);
+    width = std::clamp(width, kSmallestColumnSetting, kLargestColumnSetting);
     if (v->settings) v->settings->keyboardWidth = width;
     if (!v->hwnd || v->clientWidth <= 0) return;
     LayoutView(v, true);
@@ -334,7 +338,7 @@ void SetColumnWidth(TrackView* v, int width) {
 
 void SetLaneAreaHeight(TrackView* v, int height) {
     // The lane area keeps at least its own minimum; the grid keeps at least a few rows.
-    const int limit = std::max(v->clientHeight - 60, 0);
+    const int limit = std::max(v->clientHeight - kGridKeptByLanes, 0);
     height = std::clamp(height, 0, limit);
     if (v->settings) v->settings->laneHeight = height;
     if (!v->hwnd || v->clientWidth <= 0) return;

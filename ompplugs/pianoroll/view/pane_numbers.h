@@ -22,7 +22,9 @@ enum PaneNumber : int {
     PANE_LANE_STRIP_FIRST = 11,
 };
 
-// The pane number of a hit code.
+// A pane's id: its number in the high word, so that id + part code is the hit code.
+constexpr unsigned PaneIdOf(int number) { return static_cast<unsigned>(number) << 16; }
+// The pane number of a hit code (or of a pane id).
 constexpr int PaneOfHit(unsigned hitCode) { return static_cast<int>((hitCode >> 16) & 15); }
 // The part code of a hit code (what the pane's HitTest returned).
 constexpr int PartOfHit(unsigned hitCode) { return static_cast<int>(hitCode & 0xFFFF); }

@@ -1,6 +1,6 @@
-// Pane classes (slot defaults, the empty class), preparing a view record, and invalidation by group.
-#include <cstring>
-
+// Pane classes (slot defaults, the empty class), making a view record, and invalidation by group.
+#include "tools/tool_state.h"
+#include "view/offscreen_cache.h"
 #include "view/track_view.h"
 #include "vor/ui_resources.h"
 
@@ -60,35 +60,25 @@ PaneClass* EmptyPaneClass() {
     return &gEmptyClass;
 }
 
-void PrepareTrackView(TrackView* v) {
-    // The record holds only plain data; zero-filling it is its construction.
-    std::memset(static_cast<void*>(v), 0, sizeof *v);
-    v->zoomPixels = 1;
-    v->gridHeight = 1;
-    v->gridWidth = 1;
-    v->timeZoomLevel = 1;
-    v->rowHeightLevel = 1;
-    v->defaultRowHeightLevel = 1;
-    v->rightMargin = kGridRightMargin;
-    v->bottomMargin = 0;
-    v->rowCount = 128;
-    v->playbackX = -1;
-    v->loopStartX = v->loopEndX = -1;
-    v->soundingNote = -1;
-    v->soundingRow = -1;
-    v->hoverRow = -1;
-    v->selectionLeft = v->selectionRight = -1;
+TrackView::TrackView() {
     for (int i = 0; i < kPaneCount; ++i) {
-        v->panes[i].paneClass = EmptyPaneClass();
-        v->panes[i].id = static_cast<std::uint32_t>(i) << 16;
+        panes[i].paneClass = EmptyPaneClass();
+        panes[i].id = PaneIdOf(i);
     }
 }
 
-void ReleaseTrackView(TrackView* v) {
-    delete v->displayList;
-    v->displayList = nullptr;
-    if (v->background) DeleteObject(v->background);
-    v->background = nullptr;
+// The tools' state and the off-screen cache are complete here.
+TrackView::~TrackView() = default;
+
+void SetPaneClass(TrackView* v, int number, PaneClass* paneClass) {
+    if (number < 0 || number >= kPaneCount) return;
+    v->panes[number].paneClass = paneClass ? paneClass : EmptyPaneClass();
+}
+
+void InstallPane(TrackView* v, int number, PaneClass* paneClass, std::uint32_t flags) {
+    if (number < 0 || number >= kPaneCount) return;
+    SetPaneClass(v, number, paneClass);
+    v->panes[number].flags = flags;
 }
 
 void InvalidateView(TrackView* v, std::uint32_t groups) {

@@ -1,20 +1,19 @@
 // Installing the piano-roll view's panes: the tools in the grid, the keyboard column, the ruler and
 // loop bar, the scroll bars, and the options of each.
 #include "tools/tools.h"
-#include "view/navigation.h"
 #include "view/track_view.h"
 
 namespace pianoroll {
 
 void InstallPianoRollPanes(TrackView* v) {
-    v->panes[PANE_GRID].paneClass = &ToolClassOf(TOOL_DRAW)->pane;
-    v->panes[PANE_GRID].flags = PANE_LOOP_LINES;
-    v->panes[PANE_KEYBOARD].paneClass = KeyboardPaneClass();
-    v->panes[PANE_LOOP_BAR].flags = PANE_LOOP_BAR_SLIM;
-    v->panes[PANE_RULER].flags = PANE_LOOP_LINES;
-    v->panes[PANE_LANES].flags = PANE_LOOP_LINES;
-    v->rightMargin = kGridRightMargin;
-    InstallNavigationPanes(v);
+    InstallPane(v, PANE_GRID, &ToolClassOf(TOOL_DRAW)->pane, PANE_LOOP_LINES);
+    InstallPane(v, PANE_KEYBOARD, KeyboardPaneClass(), 0);
+    InstallPane(v, PANE_LOOP_BAR, LoopBarPaneClass(), PANE_LOOP_BAR_SLIM | LOOP_BAR_SHOWS_REGION);
+    InstallPane(v, PANE_RULER, TimeRulerPaneClass(), PANE_LOOP_LINES);
+    InstallPane(v, PANE_LANES, nullptr, PANE_LOOP_LINES);
+    // The horizontal bar has a corner box and a resizable thumb; the vertical one neither.
+    InstallPane(v, PANE_HSCROLL, ScrollBarPaneClass(), SB_WITH_CORNER);
+    InstallPane(v, PANE_VSCROLL, ScrollBarPaneClass(), SB_VERTICAL_OPTIONS);
 }
 
 } // namespace pianoroll

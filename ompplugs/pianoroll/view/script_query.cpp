@@ -14,20 +14,20 @@ using namespace win;
 namespace {
 
 LRESULT XOfVisibleTick(const TrackView* v, std::int64_t tick) {
-    if (v->timeSpan <= 0 || tick < v->timeOrigin || tick > v->timeOrigin + v->timeSpan) return mp::SCRIPT_HIDDEN;
+    if (v->geo.timeSpan <= 0 || tick < v->geo.timeOrigin || tick > v->geo.timeOrigin + v->geo.timeSpan) return mp::SCRIPT_HIDDEN;
     const int x = XOfTick(v, tick);
-    return x >= v->grid.left && x < v->grid.right ? x : mp::SCRIPT_HIDDEN;
+    return x >= v->geo.grid.left && x < v->geo.grid.right ? x : mp::SCRIPT_HIDDEN;
 }
 
 // The middle of the note's row, when that middle lies inside the grid.
 LRESULT YOfVisibleNote(const TrackView* v, LPARAM note) {
-    if (note < 0 || note > 127 || !v->access) return mp::SCRIPT_HIDDEN;
+    if (note < 0 || note > kTopPitch || !v->access) return mp::SCRIPT_HIDDEN;
     const int row = v->access->RowOfNote(static_cast<int>(note));
-    if (row < v->topRow || row >= v->rowCount) return mp::SCRIPT_HIDDEN;
+    if (row < v->geo.topRow || row >= v->geo.rowCount) return mp::SCRIPT_HIDDEN;
     int top, bottom;
     RowBand(v, row, &top, &bottom);
     const int middle = (top + bottom) / 2;
-    return bottom > top && middle >= v->grid.top && middle < v->grid.bottom ? middle : mp::SCRIPT_HIDDEN;
+    return bottom > top && middle >= v->geo.grid.top && middle < v->geo.grid.bottom ? middle : mp::SCRIPT_HIDDEN;
 }
 
 // The lane area maps its own values (OnKey with the query: point.y holds the value, then the pixel).
@@ -41,30 +41,29 @@ LRESULT YOfLaneValue(TrackView* v, LPARAM value) {
 }
 
 LRESULT SetRows(TrackView* v, const mp::ScriptRowsRequest* request) {
-    if (!request || v->gridHeight <= 0 || !v->access || request->topNote > 127) return 0;
-    const int level = std::clamp(request->rowHeightLevel, 0, std::max(v->maxRowHeightLevel, 0));
-    const int top = request->topNote < 0 ? v->verticalTop : v->access->RowOfNote(request->topNote) * kUnitsPerRow;
-    v->rowHeightLevel = level;
-    SetVerticalView(v, top, VerticalSpanOfLevel(v, level), VV_PROGRAM | VV_FIXED_SPAN);
+    if (!request || v->geo.gridHeight <= 0 || !v->access || request->topNote > kTopPitch) return 0;
+    const int level = std::clamp(request->rowHeightLevel, 0, std::max(v->geo.maxRowHeightLevel, 0));
+    const int top = request->topNote < 0 ? v->geo.verticalTop : v->access->RowOfNote(request->topNote) * kUnitsPerRow;
+    SetRowHeightLevel(v, level, top, VV_PROGRAM);
     InvalidateView(v, INV_ALL);
     return 1;
 }
 
 void FillState(TrackView* v, mp::ScriptViewState* state) {
     *state = mp::ScriptViewState{};
-    state->timeOrigin = v->timeOrigin;
-    state->timeSpan = v->timeSpan;
-    state->documentLength = v->documentLength;
-    state->editCursor = v->editCursor;
-    state->zoomPixels = v->zoomPixels;
-    state->gridHeight = v->gridHeight;
-    state->rowHeightLevel = v->rowHeightLevel;
-    state->maxRowHeightLevel = v->maxRowHeightLevel;
+    state->timeOrigin = v->geo.timeOrigin;
+    state->timeSpan = v->geo.timeSpan;
+    state->documentLength = v->geo.documentLength;
+    state->editCursor = v->time.editCursor;
+    state->zoomPixels = v->geo.zoomPixels;
+    state->gridHeight = v->geo.gridHeight;
+    state->rowHeightLevel = v->geo.rowHeightLevel;
+    state->maxRowHeightLevel = v->geo.maxRowHeightLevel;
     int top = 0, bottom = 0;
-    if (v->rowCount > 0) RowBand(v, v->topRow, &top, &bottom);
+    if (v->geo.rowCount > 0) RowBand(v, v->geo.topRow, &top, &bottom);
     state->topRowPixels = bottom - top;
-    state->topNote = 127 - v->topRow;
-    state->rowCount = v->rowCount;
+    state->topNote = kTopPitch - v->geo.topRow;
+    state->rowCount = v->geo.rowCount;
     state->tool = CurrentTool(v);
     state->dragState = static_cast<std::int32_t>(v->drag);
 }
@@ -78,7 +77,7 @@ LRESULT AnswerScriptQuery(TrackView* v, WPARAM what, LPARAM value) {
     case mp::SVQ_Y_OF_LANE_VALUE: return YOfLaneValue(v, value);
     case mp::SVQ_SET_TIME_VIEW: {
         const auto* request = reinterpret_cast<const mp::ScriptTimeRequest*>(value);
-        if (!request || v->gridWidth <= 0) return 0;
+        if (!request || v->geo.gridWidth <= 0) return 0;
         SetTimeView(v, request->origin, request->span, TV_PROGRAM);
         return 1;
     }

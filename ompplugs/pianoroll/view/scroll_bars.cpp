@@ -1,10 +1,11 @@
 // The view's scroll bars as panes: arrows, page areas, a thumb with resizable edges (horizontal), zoom
 // buttons with a zoom slider between them, and the corner box.
+#include "view/scroll_bars.h"
+
 #include <algorithm>
-#include <cstring>
 
 #include "tools/tools.h"
-#include "view/navigation.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -13,15 +14,37 @@ using namespace win;
 namespace {
 
 constexpr UINT kRepeatMs = 75;
+// Between the zoom buttons: the zoom slider.
 constexpr int kSliderGap = 6;
+// The smallest zoom button and thumb, and the bar's thickness when the system asks for less.
+constexpr int kMinZoomButtonH = 16, kMinZoomButtonV = 14;
+constexpr int kMinThumb = 12;
+constexpr int kMinBarThickness = 14;
+// The track keeps this much room at each end of the thumb's travel.
+constexpr int kTrackInset = 6;
+// Thumb edges that resize the span reach this far (horizontal bar only).
+constexpr int kThumbEdgeReach = 5;
+// A bar shorter than this takes no press.
+constexpr int kMinPressLength = 10;
+// Arrows step a twentieth of the span, pages half of it.
+constexpr int kArrowStepsPerSpan = 20;
+constexpr int kPageStepsPerSpan = 2;
+// The row zoom buttons step a fifteenth of the level (at least one).
+constexpr int kRowLevelsPerZoomStep = 15;
+// Pixels of slider travel over the whole zoom range: time, rows.
+constexpr int kTimeSliderTravel = 100;
+constexpr int kRowSliderTravel = 200;
+// The zoom buttons' plus and minus reach this far from the centre.
+constexpr int kGlyphArm = 3;
 
-// Pane data slots.
-enum { D_PART, D_PRESS, D_ORIGIN, D_SPAN, D_ANCHOR, D_TOOL };
-
-bool Horizontal(const Pane* pane) { return pane == nullptr || (pane->id >> 16) == PANE_HSCROLL; }
+bool Horizontal(const Pane* pane) { return pane == nullptr || PaneOfHit(pane->id) == PANE_HSCROLL; }
 
 // The drag of a held part of this bar.
 Drag BarDrag(const Pane* pane) { return Horizontal(pane) ? Drag::HorizontalBar : Drag::VerticalBar; }
+
+ScrollBarPress& PressOf(TrackView* v, const Pane* pane) {
+    return Horizontal(pane) ? v->scrollBars.horizontal : v->scrollBars.vertical;
+}
 
 struct Bar {
     int start, end;                 // along the bar
@@ -36,13 +59,13 @@ struct Bar {
 // Position, extent and length of the bar's document axis.
 void AxisOf(const TrackView* v, bool horizontal, std::int64_t* pos, std::int64_t* span, std::int64_t* length) {
     if (horizontal) {
-        *pos = v->timeOrigin;
-        *span = v->timeSpan;
-        *length = std::max<std::int64_t>(v->documentLength, 0);
+        *pos = v->geo.timeOrigin;
+        *span = v->geo.timeSpan;
+        *length = std::max<std::int64_t>(v->geo.documentLength, 0);
     } else {
-        *pos = v->verticalTop;
-        *span = v->verticalSpan;
-        *length = std::max<std::int64_t>(v->verticalExtent, 0);
+        *pos = v->geo.verticalTop;
+        *span = v->geo.verticalSpan;
+        *length = std::max<std::int64_t>(v->geo.verticalExtent, 0);
     }
 }
 
@@ -52,15 +75,14 @@ Bar Geometry(const TrackView* v, const Pane* pane) {
     g.start = h ? pane->rect.left : pane->rect.top;
     g.end = h ? pane->rect.right : pane->rect.bottom;
     const int a = GetSystemMetrics(h ? SM_CXHSCROLL : SM_CYVSCROLL);
-    const int b = std::max(a, h ? 16 : 14);
-    const int t = std::max(GetSystemMetrics(h ? SM_CXHTHUMB : SM_CYVTHUMB), 12);
+    const int b = std::max(a, h ? kMinZoomButtonH : kMinZoomButtonV);
+    const int t = std::max(GetSystemMetrics(h ? SM_CXHTHUMB : SM_CYVTHUMB), kMinThumb);
     const int length = g.end - g.start;
     int end = g.end;
     g.cornerEnd = g.end;
-    const int other = v->panes[h ? PANE_VSCROLL : PANE_HSCROLL].width > 0 || v->panes[h ? PANE_VSCROLL : PANE_HSCROLL].height > 0
-                          ? (h ? v->panes[PANE_VSCROLL].width : v->panes[PANE_HSCROLL].height)
-                          : 0;
-    if (h && (pane->flags & 7) && length >= t + 2 * (b + a) + kSliderGap + other) end -= other;
+    const Pane& otherBar = v->panes[h ? PANE_VSCROLL : PANE_HSCROLL];
+    const int other = otherBar.width > 0 || otherBar.height > 0 ? (h ? otherBar.width : otherBar.height) : 0;
+    if (h && (pane->flags & SB_OPTIONS_MASK) && length >= t + 2 * (b + a) + kSliderGap + other) end -= other;
     g.corner = end;
     if (length >= t + 2 * (b + a) + kSliderGap) {
         g.zoomOut = end - b;
@@ -74,7 +96,7 @@ Bar Geometry(const TrackView* v, const Pane* pane) {
     g.rightArrow = g.zoomIn - arrow;
     g.trackStart = g.leftArrow;
     const int track = std::max(g.rightArrow - g.leftArrow, 0);
-    g.usable = std::max(track - 12, 1);
+    g.usable = std::max(track - 2 * kTrackInset, 1);
     std::int64_t pos, span, len;
     AxisOf(v, h, &pos, &span, &len);
     int thumb = g.usable;
@@ -83,7 +105,7 @@ Bar Geometry(const TrackView* v, const Pane* pane) {
         thumb = static_cast<int>(std::clamp<std::int64_t>(g.usable * span / len, std::min(t, g.usable), g.usable));
         if (len > span) offset = static_cast<int>((g.usable - thumb) * pos / (len - span));
     }
-    g.thumbStart = g.trackStart + 6 + std::clamp(offset, 0, std::max(g.usable - thumb, 0));
+    g.thumbStart = g.trackStart + kTrackInset + std::clamp(offset, 0, std::max(g.usable - thumb, 0));
     g.thumbEnd = g.thumbStart + thumb;
     return g;
 }
@@ -92,26 +114,26 @@ int BarHitTest(TrackView* v, Pane* pane, int x, int y) {
     const bool h = Horizontal(pane);
     const int p = h ? x : y;
     const Bar g = Geometry(v, pane);
-    if (p < g.start || p >= g.end) return 0;
-    if (p < g.leftArrow) return 1;
-    if (p >= g.corner) return 8;
-    if (p >= g.zoomOut) return 7;
-    if (p >= g.gap) return 6;
-    if (p >= g.zoomIn) return 5;
-    if (p >= g.rightArrow) return 4;
+    if (p < g.start || p >= g.end) return SB_NONE;
+    if (p < g.leftArrow) return SB_LEADING_ARROW;
+    if (p >= g.corner) return SB_CORNER;
+    if (p >= g.zoomOut) return SB_ZOOM_OUT;
+    if (p >= g.gap) return SB_ZOOM_SLIDER;
+    if (p >= g.zoomIn) return SB_ZOOM_IN;
+    if (p >= g.rightArrow) return SB_TRAILING_ARROW;
     const bool resizable = h;
-    const int m = resizable ? 5 : 0;
-    const int e = resizable ? std::min(5, (g.thumbEnd - g.thumbStart - 2) / 2) : 0;
-    if (p < g.thumbStart - m) return 2;
-    if (p >= g.thumbEnd + m) return 3;
-    if (p < g.thumbStart + e) return 9;
-    if (p < g.thumbEnd - e) return 10;
-    return 11;
+    const int m = resizable ? kThumbEdgeReach : 0;
+    const int e = resizable ? std::min(kThumbEdgeReach, (g.thumbEnd - g.thumbStart - 2) / 2) : 0;
+    if (p < g.thumbStart - m) return SB_PAGE_BEFORE;
+    if (p >= g.thumbEnd + m) return SB_PAGE_AFTER;
+    if (p < g.thumbStart + e) return SB_THUMB_START;
+    if (p < g.thumbEnd - e) return SB_THUMB;
+    return SB_THUMB_END;
 }
 
-void BarLayout(TrackView* v, Pane* pane, RECT* remaining) {
+void BarLayout(TrackView*, Pane* pane, RECT* remaining) {
     const bool h = Horizontal(pane);
-    const int size = h ? std::max(GetSystemMetrics(SM_CYHSCROLL), 14) : std::max(GetSystemMetrics(SM_CXVSCROLL), 14);
+    const int size = std::max(GetSystemMetrics(h ? SM_CYHSCROLL : SM_CXVSCROLL), kMinBarThickness);
     if (h) {
         const int height = remaining->bottom - remaining->top >= size ? size : 0;
         pane->rect = {remaining->left, remaining->bottom - height, remaining->right, remaining->bottom};
@@ -125,230 +147,257 @@ void BarLayout(TrackView* v, Pane* pane, RECT* remaining) {
         pane->height = remaining->bottom - remaining->top;
         remaining->right -= width;
     }
-    (void)v;
 }
 
 RECT PartRect(const Pane* pane, int from, int to) {
     return Horizontal(pane) ? RECT{from, pane->rect.top, to, pane->rect.bottom} : RECT{pane->rect.left, from, pane->rect.right, to};
 }
 
-void BarPaint(TrackView* v, Pane* pane, HDC dc, const RECT*) {
-    const bool h = Horizontal(pane);
-    const Bar g = Geometry(v, pane);
-    const int pressed = v->drag == BarDrag(pane) ? static_cast<int>(pane->data[D_PART]) : 0;
-    RECT all = pane->rect;
-    FillRect(dc, &all, reinterpret_cast<HBRUSH>(static_cast<std::intptr_t>(COLOR_BTNFACE + 1)));
-    RECT r = PartRect(pane, g.start, g.leftArrow);
-    if (g.leftArrow > g.start)
-        DrawFrameControl(dc, &r, DFC_SCROLL, (h ? DFCS_SCROLLLEFT : DFCS_SCROLLUP) | (pressed == 1 ? DFCS_PUSHED : 0));
-    r = PartRect(pane, g.rightArrow, g.zoomIn);
-    if (g.zoomIn > g.rightArrow)
-        DrawFrameControl(dc, &r, DFC_SCROLL, (h ? DFCS_SCROLLRIGHT : DFCS_SCROLLDOWN) | (pressed == 4 ? DFCS_PUSHED : 0));
-    r = PartRect(pane, g.thumbStart, g.thumbEnd);
-    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
-    // Zoom buttons: a plus and a minus.
+void DrawZoomButtons(const Pane* pane, HDC dc, const Bar& g, int pressed) {
+    // A plus and a minus.
     const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
-    for (int part : {5, 7}) {
-        const int from = part == 5 ? g.zoomIn : g.zoomOut, to = part == 5 ? g.gap : g.corner;
+    for (int part : {SB_ZOOM_IN, SB_ZOOM_OUT}) {
+        const int from = part == SB_ZOOM_IN ? g.zoomIn : g.zoomOut, to = part == SB_ZOOM_IN ? g.gap : g.corner;
         if (to <= from) continue;
-        r = PartRect(pane, from, to);
+        RECT r = PartRect(pane, from, to);
         DrawEdge(dc, &r, pressed == part ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
         const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
         HBRUSH brush = CreateSolidBrush(ink);
-        const RECT across{cx - 3, cy, cx + 4, cy + 1};
+        const RECT across{cx - kGlyphArm, cy, cx + kGlyphArm + 1, cy + 1};
         FillRect(dc, &across, brush);
-        if (part == 5) {
-            const RECT down{cx, cy - 3, cx + 1, cy + 4};
+        if (part == SB_ZOOM_IN) {
+            const RECT down{cx, cy - kGlyphArm, cx + 1, cy + kGlyphArm + 1};
             FillRect(dc, &down, brush);
         }
         DeleteObject(brush);
     }
 }
 
-int BarCursor(TrackView*, Pane* pane, std::uint32_t hitCode) {
-    const int part = static_cast<int>(hitCode & 0xFFFF);
+void BarPaint(TrackView* v, Pane* pane, HDC dc, const RECT*) {
     const bool h = Horizontal(pane);
-    if (part == 9 || part == 11) return h ? VOR_CURSOR_SIZE_TIME : VOR_CURSOR_SIZE_ROWS;
-    if (part == 6) return h ? VOR_CURSOR_ZOOM_SLIDER_TIME : VOR_CURSOR_ZOOM_SLIDER_ROWS;
+    const Bar g = Geometry(v, pane);
+    const int pressed = v->drag == BarDrag(pane) ? PressOf(v, pane).part : SB_NONE;
+    RECT all = pane->rect;
+    FillRect(dc, &all, reinterpret_cast<HBRUSH>(static_cast<std::intptr_t>(COLOR_BTNFACE + 1)));
+    RECT r = PartRect(pane, g.start, g.leftArrow);
+    if (g.leftArrow > g.start)
+        DrawFrameControl(dc, &r, DFC_SCROLL,
+                         (h ? DFCS_SCROLLLEFT : DFCS_SCROLLUP) | (pressed == SB_LEADING_ARROW ? DFCS_PUSHED : 0));
+    r = PartRect(pane, g.rightArrow, g.zoomIn);
+    if (g.zoomIn > g.rightArrow)
+        DrawFrameControl(dc, &r, DFC_SCROLL,
+                         (h ? DFCS_SCROLLRIGHT : DFCS_SCROLLDOWN) | (pressed == SB_TRAILING_ARROW ? DFCS_PUSHED : 0));
+    r = PartRect(pane, g.thumbStart, g.thumbEnd);
+    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
+    DrawZoomButtons(pane, dc, g, pressed);
+}
+
+int BarCursor(TrackView*, Pane* pane, std::uint32_t hitCode) {
+    const int part = PartOfHit(hitCode);
+    const bool h = Horizontal(pane);
+    if (part == SB_THUMB_START || part == SB_THUMB_END) return h ? VOR_CURSOR_SIZE_TIME : VOR_CURSOR_SIZE_ROWS;
+    if (part == SB_ZOOM_SLIDER) return h ? VOR_CURSOR_ZOOM_SLIDER_TIME : VOR_CURSOR_ZOOM_SLIDER_ROWS;
     return VOR_CURSOR_ARROW;
 }
 
-// One step of a held arrow, page or zoom button; false when it changed nothing.
-bool StepPart(TrackView* v, Pane* pane, int part) {
-    const bool h = Horizontal(pane);
-    if (h) {
-        const std::int64_t span = v->timeSpan;
-        std::int64_t by = 0;
-        switch (part) {
-        case 1: by = -std::max<std::int64_t>(span / 20, 1); break;
-        case 4: by = std::max<std::int64_t>(span / 20, 1); break;
-        case 2: by = -std::max<std::int64_t>(span / 2, 1); break;
-        case 3: by = std::max<std::int64_t>(span / 2, 1); break;
-        case 5: return SetTimeZoom(v, -1, ZOOM_STEPS);
-        case 7: return SetTimeZoom(v, 1, ZOOM_STEPS);
-        default: return false;
-        }
-        const std::int64_t before = v->timeOrigin;
-        SetTimeView(v, std::max<std::int64_t>(v->timeOrigin + by, 0), span, 0);
-        InvalidateView(v, INV_ALL);
-        return v->timeOrigin != before;
-    }
-    const int before = v->verticalTop, level = v->rowHeightLevel;
+bool StepTimeAxis(TrackView* v, int part) {
+    const std::int64_t span = v->geo.timeSpan;
+    std::int64_t by = 0;
     switch (part) {
-    case 1: ScrollVertically(v, -kUnitsPerRow); break;
-    case 4: ScrollVertically(v, kUnitsPerRow); break;
-    case 2: ScrollVertically(v, -std::max(v->verticalSpan, 1)); break;
-    case 3: ScrollVertically(v, std::max(v->verticalSpan, 1)); break;
-    case 5:
-    case 7: {
-        const int k = v->fixedHeight ? 1 : std::max(level / 15, 1);
-        const int next = std::clamp(level + (part == 5 ? k : -k), 0, std::max(v->maxRowHeightLevel, 0));
+    case SB_LEADING_ARROW: by = -std::max<std::int64_t>(span / kArrowStepsPerSpan, 1); break;
+    case SB_TRAILING_ARROW: by = std::max<std::int64_t>(span / kArrowStepsPerSpan, 1); break;
+    case SB_PAGE_BEFORE: by = -std::max<std::int64_t>(span / kPageStepsPerSpan, 1); break;
+    case SB_PAGE_AFTER: by = std::max<std::int64_t>(span / kPageStepsPerSpan, 1); break;
+    case SB_ZOOM_IN: return SetTimeZoom(v, -1, ZOOM_STEPS);
+    case SB_ZOOM_OUT: return SetTimeZoom(v, 1, ZOOM_STEPS);
+    default: return false;
+    }
+    const std::int64_t before = v->geo.timeOrigin;
+    SetTimeView(v, std::max<std::int64_t>(v->geo.timeOrigin + by, 0), span, 0);
+    InvalidateView(v, INV_ALL);
+    return v->geo.timeOrigin != before;
+}
+
+bool StepRowAxis(TrackView* v, int part) {
+    const int before = v->geo.verticalTop, level = v->geo.rowHeightLevel;
+    switch (part) {
+    case SB_LEADING_ARROW: ScrollVertically(v, -kUnitsPerRow); break;
+    case SB_TRAILING_ARROW: ScrollVertically(v, kUnitsPerRow); break;
+    case SB_PAGE_BEFORE: ScrollVertically(v, -std::max(v->geo.verticalSpan, 1)); break;
+    case SB_PAGE_AFTER: ScrollVertically(v, std::max(v->geo.verticalSpan, 1)); break;
+    case SB_ZOOM_IN:
+    case SB_ZOOM_OUT: {
+        const int k = v->geo.fixedHeight ? 1 : std::max(level / kRowLevelsPerZoomStep, 1);
+        const int next = std::clamp(level + (part == SB_ZOOM_IN ? k : -k), 0, std::max(v->geo.maxRowHeightLevel, 0));
         if (next == level) return false;
-        v->rowHeightLevel = next;
-        SetVerticalView(v, v->verticalTop, VerticalSpanOfLevel(v, next), VV_PROGRAM | VV_FIXED_SPAN);
+        SetRowHeightLevel(v, next, v->geo.verticalTop, VV_PROGRAM);
         InvalidateView(v, INV_ALL);
         return true;
     }
     default: return false;
     }
     InvalidateView(v, INV_ALL);
-    return v->verticalTop != before;
+    return v->geo.verticalTop != before;
 }
 
-Pane* gRepeatPane = nullptr;
+// One step of a held arrow, page or zoom button; false when it changed nothing.
+bool StepPart(TrackView* v, const Pane* pane, int part) {
+    return Horizontal(pane) ? StepTimeAxis(v, part) : StepRowAxis(v, part);
+}
+
+void StopRepeat(TrackView* v) {
+    KillTimer(v->hwnd, kRepeatTimer);
+    v->repeatCallback = nullptr;
+    v->scrollBars.repeatPane = -1;
+}
 
 void RepeatStep(TrackView* v) {
-    if (!gRepeatPane || v->drag != BarDrag(gRepeatPane)) {
-        KillTimer(v->hwnd, kRepeatTimer);
-        v->repeatCallback = nullptr;
+    const int number = v->scrollBars.repeatPane;
+    if (number != PANE_HSCROLL && number != PANE_VSCROLL) {
+        StopRepeat(v);
         return;
     }
-    StepPart(v, gRepeatPane, static_cast<int>(gRepeatPane->data[D_PART]));
+    const Pane& pane = v->panes[number];
+    if (v->drag != BarDrag(&pane)) {
+        StopRepeat(v);
+        return;
+    }
+    StepPart(v, &pane, PressOf(v, &pane).part);
 }
 
 void EndPress(TrackView* v, Pane* pane) {
-    v->drag = Drag::None;
-    pane->data[D_PART] = 0;
-    if (v->repeatCallback == RepeatStep) {
-        KillTimer(v->hwnd, kRepeatTimer);
-        v->repeatCallback = nullptr;
-    }
-    gRepeatPane = nullptr;
+    SetDrag(v, Drag::None);
+    PressOf(v, pane).part = SB_NONE;
+    if (v->repeatCallback == RepeatStep) StopRepeat(v);
+    v->scrollBars.repeatPane = -1;
     if (GetCapture() == v->hwnd) ReleaseCapture();
     InvalidateView(v, INV_ALL);
 }
 
-void DragTo(TrackView* v, Pane* pane, int p) {
+void DragZoomSlider(TrackView* v, const Pane* pane, int p, std::int64_t length) {
     const bool h = Horizontal(pane);
-    const int part = static_cast<int>(pane->data[D_PART]);
+    const ScrollBarPress& press = PressOf(v, pane);
+    const int maxLevel = h ? v->geo.maxTimeZoomLevel : v->geo.maxRowHeightLevel;
+    const int range = h ? kTimeSliderTravel : kRowSliderTravel;
+    const int travel = h ? p - press.anchor : press.anchor - p;
+    const int level = std::clamp(MulDiv(travel, maxLevel, range), 0, std::max(maxLevel, 0));
+    if (h) {
+        if (level == v->geo.timeZoomLevel) return;
+        const std::int64_t s = std::max<std::int64_t>(SpanOfTimeLevel(v, level), v->geo.zoomPixels);
+        SetTimeView(v, std::clamp<std::int64_t>(v->time.editCursor - s / 2, 0, length), s, 0);
+        InvalidateView(v, INV_ALL);
+    } else if (level != v->geo.rowHeightLevel) {
+        SetRowHeightLevel(v, level, v->geo.verticalTop, 0);
+        InvalidateView(v, INV_ALL);
+    }
+}
+
+void DragTo(TrackView* v, const Pane* pane, int p) {
+    const bool h = Horizontal(pane);
+    const ScrollBarPress& press = PressOf(v, pane);
     const Bar g = Geometry(v, pane);
     std::int64_t pos, span, len;
     AxisOf(v, h, &pos, &span, &len);
-    const std::int64_t dx = p - pane->data[D_PRESS];
-    const std::int64_t moved = dx * len / std::max(g.usable, 1);
-    const std::int64_t origin0 = pane->data[D_ORIGIN], span0 = pane->data[D_SPAN];
-    if (part == 6) {
-        const int maxLevel = h ? v->maxTimeZoomLevel : v->maxRowHeightLevel;
-        const int range = h ? 100 : 200;
-        const int travel = h ? static_cast<int>(p - pane->data[D_ANCHOR]) : static_cast<int>(pane->data[D_ANCHOR] - p);
-        const int level = std::clamp(MulDiv(travel, maxLevel, range), 0, std::max(maxLevel, 0));
-        if (h) {
-            if (level != v->timeZoomLevel) {
-                const std::int64_t s = std::max<std::int64_t>(SpanOfTimeLevel(v, level), v->zoomPixels);
-                SetTimeView(v, std::clamp<std::int64_t>(v->editCursor - s / 2, 0, len), s, 0);
-                InvalidateView(v, INV_ALL);
-            }
-        } else if (level != v->rowHeightLevel) {
-            v->rowHeightLevel = level;
-            SetVerticalView(v, v->verticalTop, VerticalSpanOfLevel(v, level), VV_FIXED_SPAN);
-            InvalidateView(v, INV_ALL);
-        }
+    if (press.part == SB_ZOOM_SLIDER) {
+        DragZoomSlider(v, pane, p, len);
         return;
     }
+    const std::int64_t moved = static_cast<std::int64_t>(p - press.pressAt) * len / std::max(g.usable, 1);
+    const std::int64_t origin0 = press.origin, span0 = press.span;
     if (h) {
         std::int64_t start = origin0, s = span0;
-        const std::int64_t minSpan = std::max(v->zoomPixels, 1);
-        if (part == 10) {
+        const std::int64_t minSpan = std::max(v->geo.zoomPixels, 1);
+        if (press.part == SB_THUMB) {
             start = std::clamp<std::int64_t>(origin0 + moved, 0, std::max<std::int64_t>(len - span0, 0));
-        } else if (part == 9) {
+        } else if (press.part == SB_THUMB_START) {
             const std::int64_t end = origin0 + span0;
             start = std::clamp<std::int64_t>(origin0 + moved, 0, std::max<std::int64_t>(end - minSpan, 0));
             s = end - start;
-        } else if (part == 11) {
+        } else if (press.part == SB_THUMB_END) {
             s = std::clamp<std::int64_t>(span0 + moved, minSpan, std::max(len - origin0, minSpan));
         } else {
             return;
         }
         SetTimeView(v, start, s, 0);
         InvalidateView(v, INV_ALL);
-    } else if (part == 10) {
+    } else if (press.part == SB_THUMB) {
         const std::int64_t rows = moved / kUnitsPerRow;
-        SetVerticalView(v, static_cast<int>(std::max<std::int64_t>(origin0 + rows * kUnitsPerRow, 0)), v->verticalSpan, 0);
+        SetVerticalView(v, static_cast<int>(std::max<std::int64_t>(origin0 + rows * kUnitsPerRow, 0)), v->geo.verticalSpan, 0);
         InvalidateView(v, INV_ALL);
     }
 }
 
-LRESULT BarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) {
+// The corner box: a click takes up the Zoom tool, a double-click returns to the tool before it and
+// shows everything.
+void PressCorner(TrackView* v, const Pane* pane, bool doubleClick) {
+    if ((pane->flags & SB_OPTIONS_MASK) != SB_WITH_CORNER) return;
+    ScrollBarPress& press = PressOf(v, pane);
+    if (doubleClick) {
+        SelectTool(v, press.toolBefore);
+        SetTimeZoom(v, 0, ZOOM_ALL_OUT);
+        if (v->geo.rowHeightLevel != 0) SetRowHeightLevel(v, 0, v->geo.verticalTop, VV_PROGRAM);
+        InvalidateView(v, INV_ALL);
+    } else if (CurrentTool(v) != TOOL_ZOOM) {
+        press.toolBefore = CurrentTool(v);
+        SelectTool(v, TOOL_ZOOM);
+    }
+}
+
+// A double-click on the thumb shows everything (or the time selection), or toggles the row height.
+void DoubleClickThumb(TrackView* v, const Pane* pane) {
+    if (Horizontal(pane)) {
+        if (!SetTimeZoom(v, 0, ZOOM_ALL_OUT)) ZoomToRange(v, v->time.selectionStart, v->time.selectionLength);
+        return;
+    }
+    const int level = v->geo.rowHeightLevel == 0 ? v->geo.defaultRowHeightLevel : 0;
+    SetRowHeightLevel(v, level, v->geo.verticalTop, VV_PROGRAM);
+    InvalidateView(v, INV_ALL);
+}
+
+void PressBar(TrackView* v, Pane* pane, UINT msg, int x, int y) {
     const bool h = Horizontal(pane);
-    const int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
     const int p = h ? x : y;
+    if (v->drag != Drag::None || v->geo.documentLength < 0 || (h ? pane->width : pane->height) < kMinPressLength) return;
+    const int part = BarHitTest(v, pane, x, y);
+    if (part == SB_NONE) return;
+    if (part == SB_CORNER) {
+        PressCorner(v, pane, msg == WM_LBUTTONDBLCLK);
+        return;
+    }
+    if (msg == WM_LBUTTONDBLCLK && part == SB_THUMB) {
+        DoubleClickThumb(v, pane);
+        return;
+    }
+    std::int64_t pos, span, len;
+    AxisOf(v, h, &pos, &span, &len);
+    ScrollBarPress& press = PressOf(v, pane);
+    press.part = part;
+    press.pressAt = p;
+    press.origin = pos;
+    press.span = span;
+    const int maxLevel = std::max(h ? v->geo.maxTimeZoomLevel : v->geo.maxRowHeightLevel, 1);
+    const int level = h ? v->geo.timeZoomLevel : v->geo.rowHeightLevel;
+    press.anchor = h ? p - MulDiv(level, kTimeSliderTravel, maxLevel) : p + MulDiv(level, kRowSliderTravel, maxLevel);
+    SetDrag(v, BarDrag(pane));
+    SetCapture(v->hwnd);
+    const bool zoomButton = part == SB_ZOOM_IN || part == SB_ZOOM_OUT;
+    if (part >= SB_LEADING_ARROW && part <= SB_ZOOM_OUT && part != SB_ZOOM_SLIDER) {
+        // A step that changes nothing (zoom at its limit) does not repeat.
+        if (StepPart(v, pane, part) || !zoomButton) {
+            v->scrollBars.repeatPane = PaneOfHit(pane->id);
+            v->repeatCallback = RepeatStep;
+            SetTimer(v->hwnd, kRepeatTimer, kRepeatMs, nullptr);
+        }
+    }
+    InvalidateView(v, h ? INV_HSCROLL | INV_NO_GRID : INV_VSCROLL | INV_NO_GRID);
+}
+
+LRESULT BarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) {
+    const int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
+    const int p = Horizontal(pane) ? x : y;
     switch (msg) {
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-        if (v->drag != Drag::None || v->documentLength < 0 || (h ? pane->width : pane->height) < 10) return 0;
-        const int part = BarHitTest(v, pane, x, y);
-        if (part == 0) return 0;
-        if (part == 8) {
-            // The corner box: a click takes up the Zoom tool, a double-click returns to the tool
-            // before it and shows everything.
-            if ((pane->flags & 7) != 3) return 0;
-            if (msg == WM_LBUTTONDBLCLK) {
-                SelectTool(v, static_cast<int>(pane->data[D_TOOL]));
-                SetTimeZoom(v, 0, ZOOM_ALL_OUT);
-                if (v->rowHeightLevel != 0) {
-                    v->rowHeightLevel = 0;
-                    SetVerticalView(v, v->verticalTop, VerticalSpanOfLevel(v, 0), VV_PROGRAM | VV_FIXED_SPAN);
-                }
-                InvalidateView(v, INV_ALL);
-            } else if (CurrentTool(v) != TOOL_ZOOM) {
-                pane->data[D_TOOL] = CurrentTool(v);
-                SelectTool(v, TOOL_ZOOM);
-            }
-            return 0;
-        }
-        if (msg == WM_LBUTTONDBLCLK && part == 10) {
-            if (h) {
-                if (!SetTimeZoom(v, 0, ZOOM_ALL_OUT)) ZoomToRange(v, v->selectionStart, v->selectionLength);
-            } else {
-                const int level = v->rowHeightLevel;
-                v->rowHeightLevel = level == 0 ? v->defaultRowHeightLevel : 0;
-                SetVerticalView(v, v->verticalTop, VerticalSpanOfLevel(v, v->rowHeightLevel), VV_PROGRAM | VV_FIXED_SPAN);
-                InvalidateView(v, INV_ALL);
-            }
-            return 0;
-        }
-        std::int64_t pos, span, len;
-        AxisOf(v, h, &pos, &span, &len);
-        pane->data[D_PART] = part;
-        pane->data[D_PRESS] = p;
-        pane->data[D_ORIGIN] = static_cast<std::intptr_t>(pos);
-        pane->data[D_SPAN] = static_cast<std::intptr_t>(span);
-        const int maxLevel = h ? v->maxTimeZoomLevel : v->maxRowHeightLevel;
-        const int level = h ? v->timeZoomLevel : v->rowHeightLevel;
-        pane->data[D_ANCHOR] = h ? p - MulDiv(level, 100, std::max(maxLevel, 1)) : p + MulDiv(level, 200, std::max(maxLevel, 1));
-        v->drag = BarDrag(pane);
-        SetCapture(v->hwnd);
-        if (part >= 1 && part <= 7 && part != 6) {
-            // A step that changes nothing (zoom at its limit) does not repeat.
-            if (StepPart(v, pane, part) || (part != 5 && part != 7)) {
-                gRepeatPane = pane;
-                v->repeatCallback = RepeatStep;
-                SetTimer(v->hwnd, kRepeatTimer, kRepeatMs, nullptr);
-            }
-        }
-        InvalidateView(v, h ? INV_HSCROLL | INV_NO_GRID : INV_VSCROLL | INV_NO_GRID);
-        return 0;
-    }
+    case WM_LBUTTONDBLCLK: PressBar(v, pane, msg, x, y); return 0;
     case WM_MOUSEMOVE:
         if (v->drag == BarDrag(pane)) DragTo(v, pane, p);
         return 0;
@@ -369,35 +418,24 @@ LRESULT BarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) {
 int BarHitTestSlot(TrackView* v, Pane* pane, int x, int y) {
     const int part = BarHitTest(v, pane, x, y);
     const bool h = Horizontal(pane);
-    const char* tip = nullptr;
-    if (part == 5) tip = h ? "Zoom In Time (Up)" : "Zoom In Track Height (Ctrl+Shift+Up)";
-    if (part == 7) tip = h ? "Zoom Out Time (Down)" : "Zoom Out Track Height (Ctrl+Shift+Down)";
-    if (tip) {
-        if (std::strncmp(v->tipText, tip, sizeof v->tipText) != 0) {
-            const std::size_t n = std::min(std::strlen(tip), sizeof v->tipText - 1);
-            std::memcpy(v->tipText, tip, n);
-            v->tipText[n] = 0;
-            v->flags |= TVF_TIP_TEXT_CHANGED;
-        }
-        v->flags |= TVF_TIP_WANTED;
-    }
+    if (part == SB_ZOOM_IN) SetTipText(v, h ? "Zoom In Time (Up)" : "Zoom In Track Height (Ctrl+Shift+Up)");
+    if (part == SB_ZOOM_OUT) SetTipText(v, h ? "Zoom Out Time (Down)" : "Zoom Out Track Height (Ctrl+Shift+Down)");
     return part;
 }
 
-PaneClass gBarClass{};
+PaneClass gBarClass{
+    .Layout = BarLayout,
+    .HitTest = BarHitTestSlot,
+    .OnMouse = BarMouse,
+    .Paint = BarPaint,
+    .GetCursor = BarCursor,
+};
 
 } // namespace
 
 PaneClass* ScrollBarPaneClass() {
-    if (!gBarClass.Layout) {
-        gBarClass.Layout = BarLayout;
-        gBarClass.HitTest = BarHitTestSlot;
-        gBarClass.OnMouse = BarMouse;
-        gBarClass.Paint = BarPaint;
-        gBarClass.GetCursor = BarCursor;
-        RegisterPaneClass(&gBarClass);
-    }
-    return &gBarClass;
+    static PaneClass* registered = RegisterPaneClass(&gBarClass);
+    return registered;
 }
 
 } // namespace pianoroll

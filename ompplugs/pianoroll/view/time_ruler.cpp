@@ -8,7 +8,7 @@
 #include "mp/settings.h"
 #include "mp/track_access.h"
 #include "resources/menus.h"
-#include "view/navigation.h"
+#include "view/track_view.h"
 #include "win/controls.h"
 #include "vor/ui_resources.h"
 
@@ -18,8 +18,13 @@ using namespace win;
 
 namespace {
 
-constexpr int kUiFont = 110;
 constexpr int kMinDrawnStepPixels = 8;
+// The height of the label font when it cannot be measured.
+constexpr int kFallbackFontHeight = 13;
+// Ruler and loop bar heights over the label font's.
+constexpr int kRulerExtraHeight = 6;
+constexpr int kLoopBarExtraHeight = 10;
+constexpr int kSlimLoopBarHeight = 12;
 
 std::uint32_t TicksPerQuarter(const TrackView* v) {
     const std::uint32_t tpq = v->access ? v->access->TicksPerQuarter() : 0;
@@ -32,9 +37,8 @@ std::uint32_t TimeSignature(const TrackView* v) {
 
 void PositionText(TrackView* v, std::int64_t ticks, char* buffer) {
     buffer[0] = 0;
-    if (v->owner.PositionToText) v->owner.PositionToText(v, ticks, buffer);
-    else DefaultPositionToText(v, ticks, buffer);
-    buffer[31] = 0;
+    v->owner.PositionToText(v, ticks, buffer);
+    buffer[kPositionTextCapacity - 1] = 0;
 }
 
 void Fill(HDC dc, int l, int t, int r, int b, COLORREF colour) {
@@ -46,22 +50,9 @@ void Fill(HDC dc, int l, int t, int r, int b, COLORREF colour) {
 }
 
 int FontHeight() {
-    const int h = VorUI_GetFontHeight(kUiFont);
-    return h > 0 ? h : 13;
+    const int h = VorUI_GetFontHeight(VOR_FONT_SMALL);
+    return h > 0 ? h : kFallbackFontHeight;
 }
-
-void SetTip(TrackView* v, const char* text) {
-    if (std::strncmp(v->tipText, text, sizeof v->tipText) != 0) {
-        // Long position texts are cut to the tooltip's buffer.
-        const std::size_t n = std::min(std::strlen(text), sizeof v->tipText - 1);
-        std::memcpy(v->tipText, text, n);
-        v->tipText[n] = 0;
-        v->flags |= TVF_TIP_TEXT_CHANGED;
-    }
-    v->flags |= TVF_TIP_WANTED;
-}
-
-constexpr std::uint32_t kNoContextMenu = 0x8;
 
 } // namespace
 
@@ -138,17 +129,17 @@ RulerStep ComputeRulerStep(std::int64_t ticksPerQuarter, int numerator, int deno
 
 RulerStep ViewRulerStep(TrackView* v, HDC dc) {
     RulerStep out;
-    const double tpp = v->ticksPerPixel > 0 ? v->ticksPerPixel : 1.0;
+    const double tpp = v->geo.ticksPerPixel > 0 ? v->geo.ticksPerPixel : 1.0;
     // The widest label is that of the furthest time shown; it is measured as a run of "2"s.
-    char text[32];
-    PositionText(v, std::max(v->documentLength, v->timeOrigin + v->timeSpan), text);
+    char text[kPositionTextCapacity];
+    PositionText(v, std::max(v->geo.documentLength, v->geo.timeOrigin + v->geo.timeSpan), text);
     const int length = std::max<int>(static_cast<int>(std::strlen(text)), 1);
     char digits[32];
     std::memset(digits, '2', sizeof digits);
     int labelWidth = length * 8;
     if (dc) {
         HGDIOBJ old = nullptr;
-        if (HFONT font = VorUI_GetFont(kUiFont)) old = SelectObject(dc, font);
+        if (HFONT font = VorUI_GetFont(VOR_FONT_SMALL)) old = SelectObject(dc, font);
         SIZE size{};
         if (GetTextExtentPoint32(dc, digits, length, &size) && size.cx > 0) labelWidth = size.cx;
         if (old) SelectObject(dc, old);
@@ -167,16 +158,16 @@ RulerStep ViewRulerStep(TrackView* v, HDC dc) {
         out.labelled = true;
     }
     out.step = std::max(out.step, 1.0);
-    v->rulerStep = out.step;
-    v->rulerSubdivisions = out.subdivisions;
-    v->rulerLabelled = out.labelled;
+    v->ruler.step = out.step;
+    v->ruler.subdivisions = out.subdivisions;
+    v->ruler.labelled = out.labelled;
     if (v->settings) SetDrawnGridSpacing(v->snap, *v->settings, out.step);
     return out;
 }
 
 bool RulerMarksDrawn(const TrackView* v, double step) {
-    const double tpp = v->ticksPerPixel > 0 ? v->ticksPerPixel : 1.0;
-    return v->timeSpan > 0 && step / tpp > kMinDrawnStepPixels;
+    const double tpp = v->geo.ticksPerPixel > 0 ? v->geo.ticksPerPixel : 1.0;
+    return v->geo.timeSpan > 0 && step / tpp > kMinDrawnStepPixels;
 }
 
 // ---- Time ruler pane (6) -------------------------------------------------------------------------
@@ -184,7 +175,7 @@ bool RulerMarksDrawn(const TrackView* v, double step) {
 namespace {
 
 void RulerLayout(TrackView* v, Pane* pane, RECT* remaining) {
-    const int height = std::min<int>(FontHeight() + 6, std::max<int>(remaining->bottom - remaining->top, 0));
+    const int height = std::min<int>(FontHeight() + kRulerExtraHeight, std::max<int>(remaining->bottom - remaining->top, 0));
     const int width = std::max<int>(remaining->right - remaining->left, 0);
     if (pane->flags & PANE_RULER_AT_BOTTOM) {
         pane->rect = {remaining->left, remaining->bottom - height, remaining->left + width, remaining->bottom};
@@ -206,45 +197,45 @@ void RulerPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
     Fill(dc, clip->left, r.top, clip->right, r.bottom, face);
     const bool bottom = (pane->flags & PANE_RULER_AT_BOTTOM) != 0;
     Fill(dc, clip->left, bottom ? r.top : r.bottom - 1, clip->right, bottom ? r.top + 1 : r.bottom, shadow);
-    if (v->timeSpan <= 0) return;
+    if (v->geo.timeSpan <= 0) return;
     const RulerStep step = ViewRulerStep(v, dc);
     if (!RulerMarksDrawn(v, step.step)) return;
     HGDIOBJ oldFont = nullptr;
-    if (HFONT font = VorUI_GetFont(kUiFont)) oldFont = SelectObject(dc, font);
+    if (HFONT font = VorUI_GetFont(VOR_FONT_SMALL)) oldFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ink);
     const std::uint32_t tpq = TicksPerQuarter(v);
     const std::uint32_t signature = TimeSignature(v);
     const std::int64_t denominator = std::max<std::int64_t>(signature & 0xFFFF, 1);
     const std::int64_t beat = std::max<std::int64_t>(tpq * 4 / denominator, 1);
-    const int left = std::max<int>(clip->left, v->grid.left);
-    const int right = std::min<int>(clip->right, v->grid.right);
+    const int left = std::max<int>(clip->left, v->geo.grid.left);
+    const int right = std::min<int>(clip->right, v->geo.grid.right);
     // Labels reach to the right of their mark: start a label width early so cut labels are drawn.
     const std::int64_t firstIndex = std::max<std::int64_t>(
         static_cast<std::int64_t>(std::floor(static_cast<double>(TickOfX(v, left)) / step.step)) - step.subdivisions, 0);
     for (std::int64_t i = firstIndex;; ++i) {
         const std::int64_t t = static_cast<std::int64_t>(std::llround(static_cast<double>(i) * step.step));
         const int x = XOfTick(v, t);
-        if (x >= right || x >= v->grid.right) break;
+        if (x >= right || x >= v->geo.grid.right) break;
         const bool labelled = step.labelled ? (i % std::max(step.subdivisions, 1) == 0) : (t % beat == 0);
         const int length = labelled ? r.bottom - r.top - 2 : (r.bottom - r.top) / 4;
-        if (x >= v->grid.left) {
+        if (x >= v->geo.grid.left) {
             if (bottom) Fill(dc, x, r.top + 1, x + 1, r.top + 1 + length, ink);
             else Fill(dc, x, r.bottom - 1 - length, x + 1, r.bottom - 1, ink);
         }
         if (labelled) {
-            char text[32];
+            char text[kPositionTextCapacity];
             PositionText(v, t, text);
             RECT box{x + 3, r.top + 1, x + 3 + 400, r.bottom - 1};
-            if (box.left < v->grid.left) continue;
+            if (box.left < v->geo.grid.left) continue;
             const RECT cut{std::max<int>(box.left, left), box.top, right, box.bottom};
             ExtTextOut(dc, box.left, box.top + 1, ETO_CLIPPED, &cut, text, static_cast<UINT>(std::strlen(text)), nullptr);
         }
     }
     if (oldFont) SelectObject(dc, oldFont);
-    if ((pane->flags & PANE_LOOP_LINES) && (v->flags & TVF_LOOP_ON)) {
+    if ((pane->flags & PANE_LOOP_LINES) && v->time.loopShown) {
         const COLORREF loop = VorUI_GetColor(VOR_COLOR_LOOP);
-        for (std::int64_t t : {v->loopStart, v->loopEnd}) {
+        for (std::int64_t t : {v->time.loopStart, v->time.loopEnd}) {
             const int x = XOfTick(v, t);
             if (x >= left && x < right) Fill(dc, x, r.top, x + 1, r.bottom, loop);
         }
@@ -260,7 +251,7 @@ LRESULT LoopMenuButton(TrackView* v, Pane* pane, UINT msg, LPARAM lParam, bool o
     }
     if (v->drag != Drag::None) return 0;
     if (GetCapture() == v->hwnd) ReleaseCapture();
-    if (!(pane->flags & kNoContextMenu))
+    if (!(pane->flags & RULER_NO_MENU))
         ShowLoopMenu(v, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)), overRegion);
     return 0;
 }
@@ -271,23 +262,23 @@ LRESULT RulerMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lPa
     case WM_LBUTTONDOWN:
         if ((wParam & MK_RBUTTON) || v->drag != Drag::None) return 0;
         SetCapture(v->hwnd);
-        v->drag = Drag::RulerArmed;
-        v->dragX = x;
+        SetDrag(v, Drag::RulerArmed);
+        v->ruler.dragX = x;
         return 0;
     case WM_MOUSEMOVE:
         if (v->drag == Drag::RulerArmed) {
             InvalidateView(v, INV_ALL);
-            v->drag = Drag::RulerScroll;
-            v->dragX = x;
+            SetDrag(v, Drag::RulerScroll);
+            v->ruler.dragX = x;
         } else if (v->drag == Drag::RulerScroll) {
             // Outside the ruler's width the view scrolls by itself toward the pointer.
             AutoScrollForPoint(v, x, static_cast<short>(HIWORD(lParam)), pane->rect, 0, AS_HORIZONTAL);
             if (x >= pane->rect.left && x < pane->rect.right) {
-                const int dx = std::clamp(x - v->dragX, -kPixelClamp, kPixelClamp);
-                v->dragX = x;
+                const int dx = std::clamp(x - v->ruler.dragX, -kPixelClamp, kPixelClamp);
+                v->ruler.dragX = x;
                 if (dx != 0) {
-                    const std::int64_t shift = static_cast<std::int64_t>(std::llround(dx * v->ticksPerPixel));
-                    SetTimeView(v, std::max<std::int64_t>(v->timeOrigin - shift, 0), v->timeSpan, 0);
+                    const std::int64_t shift = static_cast<std::int64_t>(std::llround(dx * v->geo.ticksPerPixel));
+                    SetTimeView(v, std::max<std::int64_t>(v->geo.timeOrigin - shift, 0), v->geo.timeSpan, 0);
                     InvalidateView(v, INV_ALL);
                 }
             }
@@ -299,7 +290,7 @@ LRESULT RulerMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lPa
     case WM_CANCELMODE: // Escape
     case WM_CAPTURECHANGED:
         if (v->drag == Drag::RulerArmed || v->drag == Drag::RulerScroll) {
-            v->drag = Drag::None;
+            SetDrag(v, Drag::None);
             EndAutoScroll(v);
             if (msg != WM_CAPTURECHANGED && GetCapture() == v->hwnd) ReleaseCapture();
             InvalidateView(v, INV_ALL);
@@ -311,10 +302,8 @@ LRESULT RulerMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lPa
 
 // ---- Loop bar pane (4) -----------------------------------------------------------------------------
 
-constexpr std::uint32_t kLoopBarShowsRegion = 0x40;
-
 void LoopBarLayout(TrackView* v, Pane* pane, RECT* remaining) {
-    const int wanted = (pane->flags & PANE_LOOP_BAR_SLIM) ? 12 : FontHeight() + 10;
+    const int wanted = (pane->flags & PANE_LOOP_BAR_SLIM) ? kSlimLoopBarHeight : FontHeight() + kLoopBarExtraHeight;
     const int height = std::min<int>(wanted, std::max<int>(remaining->bottom - remaining->top, 0));
     const int width = std::max<int>(remaining->right - remaining->left, 0);
     pane->rect = {remaining->left, remaining->top, remaining->left + width, remaining->top + height};
@@ -330,36 +319,36 @@ int RegionTop(const Pane* pane) {
 }
 
 void RefreshLoopX(TrackView* v) {
-    if (!(v->flags & TVF_LOOP_ON) || v->timeSpan <= 0) {
-        v->loopStartX = v->loopEndX = -1;
+    if (!v->time.loopShown || v->geo.timeSpan <= 0) {
+        v->loopBar.startX = v->loopBar.endX = -1;
         return;
     }
-    v->loopStartX = XOfTick(v, v->loopStart);
-    v->loopEndX = XOfTick(v, v->loopEnd);
+    v->loopBar.startX = XOfTick(v, v->time.loopStart);
+    v->loopBar.endX = XOfTick(v, v->time.loopEnd);
 }
 
 int LoopBarHitTest(TrackView* v, Pane* pane, int x, int y) {
     if (y < pane->rect.top + 2 || y >= pane->rect.bottom - 2) return 0;
-    if (!(pane->flags & kLoopBarShowsRegion) || !(v->flags & TVF_LOOP_ON) || y < RegionTop(pane)) return 0;
+    if (!(pane->flags & LOOP_BAR_SHOWS_REGION) || !v->time.loopShown || y < RegionTop(pane)) return 0;
     RefreshLoopX(v);
-    if (x < v->loopStartX - 2 || x > v->loopEndX + 2) return 0;
-    const int e = std::clamp((v->loopEndX - v->loopStartX) / 3, 1, 8);
+    if (x < v->loopBar.startX - 2 || x > v->loopBar.endX + 2) return 0;
+    const int e = std::clamp((v->loopBar.endX - v->loopBar.startX) / 3, 1, 8);
     int part;
-    if (x <= v->loopStartX + e) part = LB_START_EDGE;
-    else if (x < v->loopEndX - e) part = LB_BODY;
+    if (x <= v->loopBar.startX + e) part = LB_START_EDGE;
+    else if (x < v->loopBar.endX - e) part = LB_BODY;
     else part = LB_END_EDGE;
-    char from[32], to[32], tip[96];
-    PositionText(v, v->loopStart, from);
-    PositionText(v, v->loopEnd, to);
+    char from[kPositionTextCapacity], to[kPositionTextCapacity], tip[3 * kPositionTextCapacity];
+    PositionText(v, v->time.loopStart, from);
+    PositionText(v, v->time.loopEnd, to);
     std::snprintf(tip, sizeof tip, "Loop Region: %s to %s", from, to);
-    SetTip(v, tip);
+    SetTipText(v, tip);
     return part;
 }
 
 int LoopBarCursor(TrackView*, Pane* pane, std::uint32_t hitCode) {
-    const int part = static_cast<int>(hitCode & 0xFFFF);
-    if (part == LB_START_EDGE || part == LB_END_EDGE || part == 0xFD || part == 0xFE) return VOR_CURSOR_SIZE_TIME;
-    if ((pane->flags & kLoopBarShowsRegion) && part != LB_BODY) return VOR_CURSOR_MOVE_TIME;
+    const int part = PartOfHit(hitCode);
+    if (part == LB_START_EDGE || part == LB_END_EDGE || part == LB_SELECTION_START || part == LB_SELECTION_END) return VOR_CURSOR_SIZE_TIME;
+    if ((pane->flags & LOOP_BAR_SHOWS_REGION) && part != LB_BODY) return VOR_CURSOR_MOVE_TIME;
     return VOR_CURSOR_ARROW;
 }
 
@@ -370,21 +359,21 @@ void LoopBarPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
     Fill(dc, clip->left, r.top, clip->right, r.bottom, face);
     Fill(dc, clip->left, r.bottom - 1, clip->right, r.bottom, shadow);
     if (v->drag == Drag::LoopBody || v->drag == Drag::LoopStart || v->drag == Drag::LoopEnd) {
-        v->loopStartX = XOfTick(v, v->dragStart);
-        v->loopEndX = XOfTick(v, v->dragStart + v->dragLength);
+        v->loopBar.startX = XOfTick(v, v->loopBar.dragStart);
+        v->loopBar.endX = XOfTick(v, v->loopBar.dragStart + v->loopBar.dragLength);
     } else {
         RefreshLoopX(v);
     }
-    if (v->loopStartX < 0 && v->loopEndX < 0) return;
+    if (v->loopBar.startX < 0 && v->loopBar.endX < 0) return;
     const COLORREF loop = VorUI_GetColor(VOR_COLOR_LOOP);
-    const int left = std::max<int>({v->loopStartX, clip->left, v->grid.left});
-    const int right = std::min<int>({v->loopEndX + 1, clip->right, v->grid.right});
+    const int left = std::max<int>({v->loopBar.startX, clip->left, v->geo.grid.left});
+    const int right = std::min<int>({v->loopBar.endX + 1, clip->right, v->geo.grid.right});
     const int top = RegionTop(pane);
     // The band is stronger while playback loops over it.
     const bool looping = v->access && v->access->IsLooping();
     Fill(dc, left, top, right, r.bottom - 2, Blend(face, loop, looping ? 128 : 48));
-    for (int x : {v->loopStartX, v->loopEndX})
-        if (x >= std::max<int>(clip->left, v->grid.left) && x < std::min<int>(clip->right, v->grid.right))
+    for (int x : {v->loopBar.startX, v->loopBar.endX})
+        if (x >= std::max<int>(clip->left, v->geo.grid.left) && x < std::min<int>(clip->right, v->geo.grid.right))
             Fill(dc, x, r.top + 1, x + 1, r.bottom - 1, loop);
 }
 
@@ -396,54 +385,54 @@ std::int64_t SnapLoopTime(TrackView* v, std::int64_t t) {
 bool LoopDrag(Drag state) { return state == Drag::LoopBody || state == Drag::LoopStart || state == Drag::LoopEnd; }
 
 std::int64_t BarTime(TrackView* v, int x) {
-    const std::int64_t t = TickOfX(v, std::clamp<int>(x, v->grid.left, v->grid.right));
-    return std::clamp<std::int64_t>(SnapLoopTime(v, t), 0, std::max<std::int64_t>(v->documentLength, 0));
+    const std::int64_t t = TickOfX(v, std::clamp<int>(x, v->geo.grid.left, v->geo.grid.right));
+    return std::clamp<std::int64_t>(SnapLoopTime(v, t), 0, std::max<std::int64_t>(v->geo.documentLength, 0));
 }
 
 LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) {
     const int x = static_cast<short>(LOWORD(lParam));
-    const int part = static_cast<int>(v->hitCode & 0xFFFF);
+    const int part = PartOfHit(v->hitCode);
     switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         if (v->drag != Drag::None) return 0;
         SetCapture(v->hwnd);
-        v->dragAnchor = TickOfX(v, x);
+        v->loopBar.dragAnchor = TickOfX(v, x);
         if (part == LB_BODY || part == LB_START_EDGE || part == LB_END_EDGE) {
-            v->drag = part == LB_BODY ? Drag::LoopBody : part == LB_START_EDGE ? Drag::LoopStart : Drag::LoopEnd;
-            v->dragStart = v->loopStart;
-            v->dragLength = v->loopEnd - v->loopStart;
+            SetDrag(v, part == LB_BODY ? Drag::LoopBody : part == LB_START_EDGE ? Drag::LoopStart : Drag::LoopEnd);
+            v->loopBar.dragStart = v->time.loopStart;
+            v->loopBar.dragLength = v->time.loopEnd - v->time.loopStart;
             return 0;
         }
         // Elsewhere the bar selects time from the press.
-        v->drag = Drag::LoopSelect;
-        v->dragAnchor = BarTime(v, x);
-        BeginTimeSelection(v, v->dragAnchor);
+        SetDrag(v, Drag::LoopSelect);
+        v->loopBar.dragAnchor = BarTime(v, x);
+        BeginTimeSelection(v, v->loopBar.dragAnchor);
         return 0;
     case WM_MOUSEMOVE:
     case PANE_AUTOSCROLLED: {
         if (v->drag == Drag::LoopSelect) {
-            if (msg == WM_MOUSEMOVE) AutoScrollForPoint(v, x, static_cast<short>(HIWORD(lParam)), v->grid, 0, AS_HORIZONTAL);
-            ExtendTimeSelection(v, v->dragAnchor, BarTime(v, x));
+            if (msg == WM_MOUSEMOVE) AutoScrollForPoint(v, x, static_cast<short>(HIWORD(lParam)), v->geo.grid, 0, AS_HORIZONTAL);
+            ExtendTimeSelection(v, v->loopBar.dragAnchor, BarTime(v, x));
             return 0;
         }
         if (!LoopDrag(v->drag)) return 0;
-        const std::int64_t t = TickOfX(v, std::clamp<int>(x, v->grid.left, v->grid.right));
-        const std::int64_t end = std::max<std::int64_t>(v->documentLength, 0);
-        const std::int64_t length = v->loopEnd - v->loopStart;
+        const std::int64_t t = TickOfX(v, std::clamp<int>(x, v->geo.grid.left, v->geo.grid.right));
+        const std::int64_t end = std::max<std::int64_t>(v->geo.documentLength, 0);
+        const std::int64_t length = v->time.loopEnd - v->time.loopStart;
         if (v->drag == Drag::LoopBody) {
-            std::int64_t start = SnapLoopTime(v, v->loopStart + t - v->dragAnchor);
+            std::int64_t start = SnapLoopTime(v, v->time.loopStart + t - v->loopBar.dragAnchor);
             start = std::clamp<std::int64_t>(start, 0, std::max<std::int64_t>(end - length, 0));
-            v->dragStart = start;
-            v->dragLength = length;
+            v->loopBar.dragStart = start;
+            v->loopBar.dragLength = length;
         } else if (v->drag == Drag::LoopStart) {
-            const std::int64_t start = std::clamp<std::int64_t>(SnapLoopTime(v, t), 0, v->loopEnd);
-            v->dragStart = start;
-            v->dragLength = v->loopEnd - start;
+            const std::int64_t start = std::clamp<std::int64_t>(SnapLoopTime(v, t), 0, v->time.loopEnd);
+            v->loopBar.dragStart = start;
+            v->loopBar.dragLength = v->time.loopEnd - start;
         } else {
-            const std::int64_t stop = std::clamp<std::int64_t>(SnapLoopTime(v, t), v->loopStart, std::max(end, v->loopStart));
-            v->dragStart = v->loopStart;
-            v->dragLength = stop - v->loopStart;
+            const std::int64_t stop = std::clamp<std::int64_t>(SnapLoopTime(v, t), v->time.loopStart, std::max(end, v->time.loopStart));
+            v->loopBar.dragStart = v->time.loopStart;
+            v->loopBar.dragLength = stop - v->time.loopStart;
         }
         InvalidateView(v, INV_LOOP_BAR | INV_NO_GRID);
         return 0;
@@ -452,13 +441,13 @@ LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) 
     case WM_CAPTURECHANGED: {
         const Drag state = v->drag;
         if (!LoopDrag(state) && state != Drag::LoopSelect) return 0;
-        v->drag = Drag::None;
+        SetDrag(v, Drag::None);
         EndAutoScroll(v);
         if (msg == WM_LBUTTONUP && GetCapture() == v->hwnd) ReleaseCapture();
         if (state == Drag::LoopSelect) {
-            FinishTimeSelection(v, v->dragAnchor);
+            FinishTimeSelection(v, v->loopBar.dragAnchor);
         } else if (msg == WM_LBUTTONUP) {
-            SetLoopRange(v, v->dragStart, v->dragLength);
+            SetLoopRange(v, v->loopBar.dragStart, v->loopBar.dragLength);
         }
         InvalidateView(v, INV_LOOP_BAR);
         return 0;
@@ -495,18 +484,6 @@ PaneClass* LoopBarPaneClass() {
         RegisterPaneClass(&gLoopBarClass);
     }
     return &gLoopBarClass;
-}
-
-void InstallNavigationPanes(TrackView* v) {
-    v->panes[PANE_RULER].paneClass = TimeRulerPaneClass();
-    v->panes[PANE_RULER].flags |= PANE_LOOP_LINES;
-    v->panes[PANE_LOOP_BAR].paneClass = LoopBarPaneClass();
-    v->panes[PANE_LOOP_BAR].flags |= PANE_LOOP_BAR_SLIM | kLoopBarShowsRegion;
-    // The horizontal bar has a corner box and a resizable thumb; the vertical one neither.
-    v->panes[PANE_HSCROLL].paneClass = ScrollBarPaneClass();
-    v->panes[PANE_HSCROLL].flags = 0x3;
-    v->panes[PANE_VSCROLL].paneClass = ScrollBarPaneClass();
-    v->panes[PANE_VSCROLL].flags = 0x80;
 }
 
 } // namespace pianoroll

@@ -16,29 +16,30 @@ namespace {
 
 std::int64_t TicksPerQuarterOf(const TrackView* v) {
     const std::int64_t tpq = v->access ? static_cast<std::int64_t>(v->access->TicksPerQuarter()) : 0;
-    return tpq > 0 ? tpq : 24576;
+    return tpq > 0 ? tpq : kDefaultTicksPerQuarter;
 }
 
 } // namespace
 
 std::int64_t MinimumDocumentLength(const TrackView* v) {
-    const int wholeNotes = v->settings ? std::max(v->settings->minSongWholeNotes, 0) : 2;
-    return static_cast<std::int64_t>(wholeNotes) * 4 * TicksPerQuarterOf(v);
+    constexpr int kDefaultWholeNotes = 2;
+    constexpr int kQuartersPerWholeNote = 4;
+    const int wholeNotes = v->settings ? std::max(v->settings->minSongWholeNotes, 0) : kDefaultWholeNotes;
+    return static_cast<std::int64_t>(wholeNotes) * kQuartersPerWholeNote * TicksPerQuarterOf(v);
 }
 
 void RefreshDocumentLength(TrackView* v) {
     std::int64_t length = MinimumDocumentLength(v);
-    if (v->access && v->rowCount > 0) length = std::max(length, v->access->TrackEnd());
+    if (v->access && v->geo.rowCount > 0) length = std::max(length, v->access->TrackEnd());
     SetDocumentLength(v, length);
 }
 
 void ShowTrackInView(TrackView* v) {
-    v->rowCount = mp::TrackAccess::kRowCount;
+    SetRowCount(v, mp::TrackAccess::kRowCount);
     if (v->access && v->settings)
         OpenSnapState(v->snap, *v->settings, v->access->TicksPerQuarter(), v->access->GetTimeSignature());
-    v->flags &= ~TVF_USER_MOVED;
     RefreshDocumentLength(v);
-    if (v->access) v->flags = v->access->IsPlaying() ? (v->flags | TVF_PLAYING) : (v->flags & ~TVF_PLAYING);
+    FollowNewTrack(v, v->access ? v->access->IsPlaying() : v->follow.playing);
     std::int64_t loopStart = 0, loopEnd = 0;
     if (v->access && v->access->GetLoopRegion(&loopStart, &loopEnd))
         SetLoopRegion(v, loopStart, loopEnd, loopEnd > loopStart);
@@ -47,7 +48,8 @@ void ShowTrackInView(TrackView* v) {
 
 void CentreOnNotes(TrackView* v) {
     // Middle C for an empty track.
-    int low = 60, high = 60;
+    constexpr int kMiddleC = 60;
+    int low = kMiddleC, high = kMiddleC;
     if (v->access) {
         int cursor = -1;
         mp::EventKey key{};
@@ -60,50 +62,34 @@ void CentreOnNotes(TrackView* v) {
             any = true;
         }
     }
-    const int rowsShown = std::max(v->verticalSpan / kUnitsPerRow, 1);
-    const int centreRow = 127 - (low + high) / 2;
+    const int rowsShown = std::max(v->geo.verticalSpan / kUnitsPerRow, 1);
+    const int centreRow = kTopPitch - (low + high) / 2;
     const int topRow = std::max(centreRow - rowsShown / 2, 0);
-    SetVerticalView(v, topRow * kUnitsPerRow, v->verticalSpan, VV_PROGRAM);
+    SetVerticalView(v, topRow * kUnitsPerRow, v->geo.verticalSpan, VV_PROGRAM);
 }
 
 void RestoreViewState(TrackView* v) {
     const mp::PianoRollSettings* s = v->settings;
     if (!s) return;
-    if (s->savedRowHeightLevel >= 0 && !v->fixedHeight) {
-        v->rowHeightLevel = std::clamp(s->savedRowHeightLevel, 0, std::max(v->maxRowHeightLevel, 0));
-        v->defaultRowHeightLevel = v->rowHeightLevel;
-    }
-    SetVerticalView(v, std::max(s->savedTopRow, 0) * kUnitsPerRow, VerticalSpanOfLevel(v, v->rowHeightLevel),
+    if (s->savedRowHeightLevel >= 0 && !v->geo.fixedHeight)
+        SetDefaultRowHeightLevel(v, std::clamp(s->savedRowHeightLevel, 0, std::max(v->geo.maxRowHeightLevel, 0)));
+    SetVerticalView(v, std::max(s->savedTopRow, 0) * kUnitsPerRow, VerticalSpanOfLevel(v, v->geo.rowHeightLevel),
                     VV_PROGRAM | VV_FIXED_SPAN);
     if (s->savedTopRow < 0) CentreOnNotes(v);
-    if (v->documentLength <= 0) return;
+    if (v->geo.documentLength <= 0) return;
     // The exact edge and span when they were saved; settings from before only hold the zoom level.
     if (s->savedTimeSpan > 0) SetTimeView(v, s->savedTimeOrigin, s->savedTimeSpan, TV_PROGRAM);
-    else if (s->savedZoomLevel >= 0) SetTimeView(v, v->timeOrigin, SpanOfTimeLevel(v, s->savedZoomLevel), TV_PROGRAM);
+    else if (s->savedZoomLevel >= 0) SetTimeView(v, v->geo.timeOrigin, SpanOfTimeLevel(v, s->savedZoomLevel), TV_PROGRAM);
 }
 
 void SaveViewState(TrackView* v) {
     mp::PianoRollSettings* s = v->settings;
     if (!s) return;
-    s->savedTopRow = v->topRow;
-    s->savedZoomLevel = v->timeZoomLevel;
-    s->savedRowHeightLevel = v->rowHeightLevel;
-    s->savedTimeOrigin = std::max<std::int64_t>(v->timeOrigin, 0);
-    s->savedTimeSpan = std::max<std::int64_t>(v->timeSpan, 0);
-}
-
-void SetPlaying(TrackView* v, bool playing) {
-    const bool was = (v->flags & TVF_PLAYING) != 0;
-    if (was == playing) return;
-    if (v->hwnd && v->playbackX >= 0) {
-        const RECT column{v->playbackX, v->grid.top, v->playbackX + 1, v->grid.bottom};
-        InvalidateRect(v->hwnd, &column, FALSE);
-    }
-    v->playbackX = -1;
-    v->flags = playing ? (v->flags | TVF_PLAYING) : (v->flags & ~TVF_PLAYING);
-    // A new playback follows the position until the user moves the view.
-    if (playing) v->flags = (v->flags | TVF_FOLLOWING | TVF_RECENTRE) & ~TVF_USER_MOVED;
-    InvalidateView(v, INV_NO_GRID | INV_KEYBOARD);
+    s->savedTopRow = v->geo.topRow;
+    s->savedZoomLevel = v->geo.timeZoomLevel;
+    s->savedRowHeightLevel = v->geo.rowHeightLevel;
+    s->savedTimeOrigin = std::max<std::int64_t>(v->geo.timeOrigin, 0);
+    s->savedTimeSpan = std::max<std::int64_t>(v->geo.timeSpan, 0);
 }
 
 void DefaultPositionToText(TrackView* v, std::int64_t ticks, char* buffer) {

@@ -1,0 +1,58 @@
+// The time ruler (pane 6) with its mark spacing, and the loop bar (pane 4) with the loop region.
+#pragma once
+
+#include <cstdint>
+
+#include "win/gdi.h"
+
+namespace pianoroll {
+
+struct TrackView;
+struct PaneClass;
+
+// Written by time_ruler.cpp.
+struct RulerState {
+    // The mark spacing as last computed (the grid's lines use it too).
+    double step = 0;
+    int subdivisions = 0;
+    bool labelled = false;
+    int dragX = 0; // last pointer x of a ruler drag
+};
+
+// Written by time_ruler.cpp.
+struct LoopBarState {
+    std::int64_t dragStart = 0; // the loop region being dragged
+    std::int64_t dragLength = 0;
+    std::int64_t dragAnchor = 0; // tick under the pointer at the press
+    // The region's edges in pixels as last drawn, -1 when none.
+    int startX = -1;
+    int endX = -1;
+};
+
+struct RulerStep {
+    double step = 1;      // ticks between marks
+    int subdivisions = 4; // marks from one labelled mark to the next
+    bool labelled = true; // whether the marks carry labels
+};
+// The mark spacing for marks at least `minDistance` ticks apart in the given signature.
+RulerStep ComputeRulerStep(std::int64_t ticksPerQuarter, int numerator, int denominator, std::int64_t minDistance);
+// The spacing of the ruler marks and grid lines at the view's zoom (measuring labels in dc); stores
+// the ruler step in the view and hands it to the snapping as the drawn spacing.
+RulerStep ViewRulerStep(TrackView* v, win::HDC dc);
+// Whether marks and lines of this step are drawn at the view's zoom (more than 8 pixels apart).
+bool RulerMarksDrawn(const TrackView* v, double step);
+
+// Loop bar part codes.
+// 0xFD-0xFF: near a time selection's start, end or inside it (a loop bar without the region option).
+enum : int { LB_BODY = 8, LB_START_EDGE = 9, LB_END_EDGE = 10, LB_SELECTION_START = 0xFD, LB_SELECTION_END = 0xFE };
+// Loop bar options: the bar shows the loop region (else only time selections).
+constexpr std::uint32_t LOOP_BAR_SHOWS_REGION = 0x40;
+// Ruler and loop bar option: no context menu.
+constexpr std::uint32_t RULER_NO_MENU = 0x8;
+
+PaneClass* TimeRulerPaneClass();
+PaneClass* LoopBarPaneClass();
+// The loop menu of the ruler and loop bar at a client point; runs the chosen command.
+void ShowLoopMenu(TrackView* v, int x, int y, bool overRegion);
+
+} // namespace pianoroll
