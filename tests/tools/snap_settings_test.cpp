@@ -82,31 +82,56 @@ TEST_F(SnapSettings, OpeningATrackWithoutATickRate) {
 
 // ---- Commands -----------------------------------------------------------------------------------------
 
-TEST_F(SnapSettings, GridSpacingCommands) {
+TEST_F(SnapSettings, GridSpacingCommandsSetTheirValueAndMarkItInTheMenu) {
     SetDrawnGridSpacing(state, settings, 30);
-    const std::int64_t values[] = {10000, 10000000, 600000000, 1, 1, 0, -1, -2, -3, -4,
-                                   -5, -8, -9, -16, -17, -32, -33, -64, -65};
-    const double ticks[] = {10000, 10000000, 600000000, 1, 1, 30, 1, 3840, 1920, 960,
-                            640, 480, 320, 240, 160, 120, 80, 60, 40};
-    for (int i = 0; i < 19; ++i) {
-        EXPECT_EQ(ApplySnapCommand(settings, state, 6000 + i), SNAPCMD_HANDLED | SNAPCMD_GRID);
-        EXPECT_EQ(settings.gridSpacing, values[i]) << 6000 + i;
-        EXPECT_DOUBLE_EQ(state.gridSpacing, ticks[i]) << 6000 + i;
-        EXPECT_EQ(GridSpacingCommandOf(settings.gridSpacing), i == 4 ? 6003 : 6000 + i);
+    for (int i = 0; i < kGridSpacingCount; ++i) {
+        const int command = CMD_GRID_SPACING_FIRST + i;
+        EXPECT_EQ(ApplySnapCommand(settings, state, command), SNAPCMD_HANDLED | SNAPCMD_GRID);
+        EXPECT_EQ(settings.gridSpacing, kGridSpacingValues[i]) << command;
+        EXPECT_GE(state.gridSpacing, 1.0) << command;
+        // The menu marks the first entry of the value (two entries share one tick).
+        const int marked = GridSpacingCommandOf(settings.gridSpacing);
+        EXPECT_LE(marked, command);
+        EXPECT_EQ(kGridSpacingValues[marked - CMD_GRID_SPACING_FIRST], settings.gridSpacing);
     }
-    EXPECT_EQ(settings.GetWord(mp::SW_GRID_SPACING), -65);
+    EXPECT_EQ(settings.GetWord(mp::SW_GRID_SPACING), kGridSpacingValues[kGridSpacingCount - 1]);
     EXPECT_EQ(settings.GetWord(mp::SW_GRID_SPACING + 1), -1); // the high word of the 64-bit value
+    // What the entries mean at 960 ticks a quarter in 4/4.
+    const struct {
+        int command;
+        double ticks;
+    } meanings[] = {
+        {6000, 10000},      {6005, 30},     // a tick count; the ruler marks as drawn
+        {6007, 4 * kQ},     {6008, 2 * kQ}, // measures, half notes
+        {6009, kQ},         {6010, kQ * 2 / 3.0}, // quarters and their triplets
+        {6013, kQ / 4.0},   {6018, kQ / 16 * 2 / 3.0}, // 16ths, 64th triplets
+    };
+    for (const auto& m : meanings) {
+        ApplySnapCommand(settings, state, m.command);
+        EXPECT_DOUBLE_EQ(state.gridSpacing, m.ticks) << m.command;
+    }
 }
 
-TEST_F(SnapSettings, PaintValueCommands) {
+TEST_F(SnapSettings, PaintValuesAreNoteValuesPlainDottedAndTriplet) {
     SetDrawnGridSpacing(state, settings, 30);
-    const double ticks[] = {30, 5760, 3840, 2560, 2880, 1920, 1280, 1440, 960, 640, 720,
-                            480, 320, 360, 240, 160, 180, 120, 80, 90, 60, 40};
-    for (int i = 0; i < 22; ++i) {
-        EXPECT_EQ(ApplySnapCommand(settings, state, 7000 + i), SNAPCMD_HANDLED | SNAPCMD_PAINT);
+    for (int i = 0; i < kPaintValueCount; ++i) {
+        const int command = CMD_PAINT_VALUE_FIRST + i;
+        EXPECT_EQ(ApplySnapCommand(settings, state, command), SNAPCMD_HANDLED | SNAPCMD_PAINT);
         EXPECT_EQ(settings.paintNoteValue, kPaintNoteValues[i]);
-        EXPECT_DOUBLE_EQ(state.paintLength, ticks[i]) << 7000 + i;
-        EXPECT_EQ(PaintValueCommandOf(settings.paintNoteValue), 7000 + i);
+        EXPECT_EQ(PaintValueCommandOf(settings.paintNoteValue), command);
+    }
+    const auto lengthOf = [&](int command) {
+        ApplySnapCommand(settings, state, command);
+        return state.paintLength;
+    };
+    EXPECT_DOUBLE_EQ(lengthOf(CMD_PAINT_VALUE_FIRST), 30) << "the grid as drawn";
+    // Whole notes down to 64ths, each as dotted, plain and triplet.
+    for (int k = 0; k < 7; ++k) {
+        const int dotted = CMD_PAINT_VALUE_FIRST + 1 + 3 * k;
+        const double plain = 4 * kQ / static_cast<double>(1 << k);
+        EXPECT_DOUBLE_EQ(lengthOf(dotted + 1), plain) << dotted + 1;
+        EXPECT_DOUBLE_EQ(lengthOf(dotted), plain * 3 / 2) << dotted;
+        EXPECT_DOUBLE_EQ(lengthOf(dotted + 2), plain * 2 / 3) << dotted + 2;
     }
 }
 

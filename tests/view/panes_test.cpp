@@ -187,18 +187,37 @@ TEST_F(PaneFramework, LayoutOrderAndStrips) {
     // The first positive size lays out three times.
     EXPECT_GE(order.size(), 21u);
 
-    // The top and bottom pixel rows belong to no pane.
+    // The arrangement: the keyboard takes the full height at the left, leaving the top and bottom pixel
+    // rows to no pane; the transport strip, the horizontal bar and the lane area stack up from the
+    // bottom, the vertical bar takes the right edge above them, the loop bar and the ruler take the top,
+    // each strip as high as its class asked; the grid gets what is left.
     const Pane& keys = view.panes[PANE_KEYBOARD];
-    const std::pair<int, int> edges[] = {
-        {keys.rect.left, 0},           {keys.width, 66},             {keys.rect.top, 1},
-        {keys.rect.bottom, 399},       {view.panes[10].rect.bottom, 399}, {view.panes[10].rect.top, 379},
-        {view.panes[2].rect.bottom, 379}, {view.panes[8].rect.bottom, 365}, {view.panes[3].rect.right, 600},
-        {view.panes[4].rect.top, 1},   {view.panes[6].rect.top, 13}, {view.geo.grid.left, 66},
-        {view.geo.grid.top, 31},           {view.geo.grid.right, 584},       {view.geo.grid.bottom, 335},
-        {view.geo.gridWidth, 518},         {view.geo.gridHeight, 304},
-    };
-    for (std::size_t i = 0; i < std::size(edges); ++i) EXPECT_EQ(edges[i].first, edges[i].second) << "edge " << i;
-    EXPECT_EQ(view.geo.zoomPixels, 518 - 24);
+    const RECT& grid = view.geo.grid;
+    const auto& pane = [&](int n) -> const RECT& { return view.panes[n].rect; };
+    EXPECT_EQ(keys.rect.left, 0);
+    EXPECT_EQ(keys.width, settings.keyboardWidth + kColumnSplitterWidth);
+    EXPECT_EQ(keys.rect.top, 1);
+    EXPECT_EQ(keys.rect.bottom, 400 - 1);
+    EXPECT_EQ(pane(PANE_TRANSPORT).bottom, 400 - 1);
+    EXPECT_EQ(pane(PANE_HSCROLL).bottom, pane(PANE_TRANSPORT).top);
+    EXPECT_EQ(pane(PANE_LANES).bottom, pane(PANE_HSCROLL).top);
+    EXPECT_EQ(grid.bottom, pane(PANE_LANES).top);
+    EXPECT_EQ(pane(PANE_VSCROLL).right, 600);
+    EXPECT_EQ(pane(PANE_VSCROLL).bottom, pane(PANE_LANES).top);
+    EXPECT_EQ(grid.right, pane(PANE_VSCROLL).left);
+    EXPECT_EQ(pane(PANE_LOOP_BAR).top, 1);
+    EXPECT_EQ(pane(PANE_RULER).top, pane(PANE_LOOP_BAR).bottom);
+    EXPECT_EQ(grid.top, pane(PANE_RULER).bottom);
+    for (int n : {PANE_HSCROLL, PANE_TRANSPORT, PANE_LANES, PANE_LOOP_BAR, PANE_RULER})
+        EXPECT_EQ(pane(n).left, keys.rect.right) << n;
+    EXPECT_EQ(grid.left, keys.rect.right);
+    const std::pair<int, int> strips[] = {{PANE_HSCROLL, 14}, {PANE_TRANSPORT, 20}, {PANE_LANES, 30},
+                                          {PANE_LOOP_BAR, 12}, {PANE_RULER, 18}};
+    for (const auto& [n, height] : strips) EXPECT_EQ(view.panes[n].height, height) << n;
+    EXPECT_EQ(view.panes[PANE_VSCROLL].width, 16);
+    EXPECT_EQ(view.geo.gridWidth, grid.right - grid.left);
+    EXPECT_EQ(view.geo.gridHeight, grid.bottom - grid.top);
+    EXPECT_EQ(view.geo.zoomPixels, view.geo.gridWidth - kGridRightMargin);
     // Hidden panes are zero-sized.
     EXPECT_EQ(view.panes[5].height, 0);
     EXPECT_EQ(view.panes[9].height, 0);

@@ -2,7 +2,9 @@
 // the cursor table and the millisecond clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "vor/ui_resources.h"
 #include "win/backend.h"
@@ -64,8 +66,12 @@ TEST(UiResources, ColoursAndBrushes) {
 }
 
 TEST(UiResources, CursorTable) {
-    for (int id : {2, 3, 9, 10, VOR_CURSOR_SPLIT_COLUMNS, VOR_CURSOR_SPLIT_ROWS, 13, 14, 17, 18, 100, 101, 104,
-                   VOR_CURSOR_KEY_SELECT, 129, 130}) {
+    // Every id has a picture of its own, and its hot spot lies within the drawn shape.
+    std::vector<std::vector<std::uint32_t>> pictures;
+    for (int id : {VOR_CURSOR_MAGNIFIER, VOR_CURSOR_PENCIL, VOR_CURSOR_ZOOM_SLIDER_TIME, VOR_CURSOR_ZOOM_SLIDER_ROWS,
+                   VOR_CURSOR_SPLIT_COLUMNS, VOR_CURSOR_SPLIT_ROWS, VOR_CURSOR_SIZE_TIME, VOR_CURSOR_SIZE_ROWS,
+                   VOR_CURSOR_MOVE_TIME, VOR_CURSOR_MOVE_PITCH, VOR_CURSOR_NOTE_START, VOR_CURSOR_NOTE_END,
+                   VOR_CURSOR_MARQUEE, VOR_CURSOR_KEY_SELECT, VOR_CURSOR_BRUSH, VOR_CURSOR_ERASER}) {
         EXPECT_TRUE(VorUI_HasCursor(id)) << id;
         HCURSOR cursor = VorUI_LoadCursor(id);
         ASSERT_NE(cursor, nullptr);
@@ -74,10 +80,18 @@ TEST(UiResources, CursorTable) {
         ASSERT_TRUE(backend::QueryCursorImage(cursor, &image));
         EXPECT_EQ(image.systemId, 0u);
         EXPECT_EQ(image.width, 32);
-        int opaque = 0;
-        for (int i = 0; i < image.width * image.height; ++i)
-            if (image.pixels[i] >> 24) ++opaque;
-        EXPECT_GT(opaque, 40) << id;
+        RECT shape{image.width, image.height, -1, -1};
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x)
+                if (image.pixels[y * image.width + x] >> 24)
+                    shape = {std::min<LONG>(shape.left, x), std::min<LONG>(shape.top, y), std::max<LONG>(shape.right, x),
+                             std::max<LONG>(shape.bottom, y)};
+        EXPECT_TRUE(image.hotX >= shape.left && image.hotX <= shape.right && image.hotY >= shape.top &&
+                    image.hotY <= shape.bottom)
+            << id;
+        std::vector<std::uint32_t> picture(image.pixels, image.pixels + image.width * image.height);
+        for (const auto& other : pictures) EXPECT_NE(picture, other) << id;
+        pictures.push_back(std::move(picture));
     }
     EXPECT_NE(VorUI_LoadCursor(VOR_CURSOR_SPLIT_COLUMNS), VorUI_LoadCursor(VOR_CURSOR_SPLIT_ROWS));
     // System ids and unknown ids give system cursors, never null.
