@@ -159,6 +159,11 @@ TEST_F(InvalidHandleTest, DrawingFunctionsRefuseABadDeviceContextOrPointer) {
         EXPECT_FALSE(DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH));
     }
     EXPECT_EQ(size.cx, 7) << "outputs untouched";
+    EXPECT_FALSE(DeleteObject(reinterpret_cast<HGDIOBJ>(0xDEAD0)));
+    EXPECT_EQ(GetObject(reinterpret_cast<HGDIOBJ>(0xDEAD0), 0, nullptr), 0);
+    EXPECT_EQ(CreatePen(7, 1, 0), nullptr);
+    EXPECT_EQ(CreateBitmap(0, 5, 1, 32, nullptr), nullptr);
+    EXPECT_EQ(CreateBitmap(4, 4, 1, 8, nullptr), nullptr);
     // A good context with missing pointers.
     EXPECT_EQ(FillRect(good, nullptr, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0);
     EXPECT_FALSE(DrawFocusRect(good, nullptr));

@@ -95,22 +95,6 @@ TEST(Objects, BottomUpDibSectionsStoreTheLastRowFirst) {
     EXPECT_EQ(bits, nullptr);
 }
 
-TEST(Objects, InvalidHandlesAreRefusedWithoutEffect) {
-    HDC bogus = reinterpret_cast<HDC>(0xDEAD0);
-    EXPECT_EQ(SetTextColor(bogus, 0), CLR_INVALID);
-    EXPECT_EQ(SaveDC(bogus), 0);
-    EXPECT_FALSE(RestoreDC(bogus, 1));
-    EXPECT_FALSE(PatBlt(bogus, 0, 0, 1, 1, PATCOPY));
-    EXPECT_FALSE(TextOut(bogus, 0, 0, "x", 1));
-    EXPECT_EQ(DrawText(bogus, "x", 1, nullptr, 0), 0);
-    EXPECT_FALSE(DeleteDC(bogus));
-    EXPECT_FALSE(DeleteObject(bogus));
-    EXPECT_EQ(GetObject(bogus, 0, nullptr), 0);
-    EXPECT_EQ(CreatePen(7, 1, 0), nullptr);
-    EXPECT_EQ(CreateBitmap(0, 5, 1, 32, nullptr), nullptr);
-    EXPECT_EQ(CreateBitmap(4, 4, 1, 8, nullptr), nullptr);
-}
-
 TEST(SysColors, OneConsistentLightScheme) {
     auto lum = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
     EXPECT_GT(lum(GetSysColor(COLOR_BTNHIGHLIGHT)), lum(GetSysColor(COLOR_3DLIGHT)));
