@@ -289,4 +289,45 @@ TEST(DrawText, MnemonicsAreUnderlinedAndPrefixesRemoved) {
     DrawText(a.dc, "A&&B", -1, &calc, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
     GetTextExtentPoint32(a.dc, "A&&B", 4, &noPrefix);
     EXPECT_EQ(calc.right, noPrefix.cx);
+    // Only the underline, where the mnemonic's would be.
+    Canvas only(120, 30);
+    FontScope fo(only.dc, -12);
+    DrawText(only.dc, "&File", -1, &r, DT_SINGLELINE | DT_PREFIXONLY);
+    const RECT line = only.InkBox(kWhite);
+    EXPECT_EQ(line.bottom, inkA.bottom);
+    EXPECT_EQ(line.left, 2);
+    EXPECT_LE(line.bottom - line.top, 2);
+}
+
+TEST(DrawText, TabsLineBreaksAndTheCurrentPosition) {
+    Canvas c(200, 60);
+    FontScope f(c.dc, -12);
+    SIZE spaced{}, line{};
+    GetTextExtentPoint32(c.dc, "a    b", 6, &spaced);
+    GetTextExtentPoint32(c.dc, "a", 1, &line);
+    RECT calc{0, 0, 0, 0};
+    DrawText(c.dc, "a\tb", -1, &calc, DT_SINGLELINE | DT_CALCRECT | DT_EXPANDTABS);
+    EXPECT_EQ(calc.right, spaced.cx); // a tab is four spaces
+    // CR LF, LF and CR each end a line; a single line takes none of them.
+    RECT lines{0, 0, 100, 0};
+    EXPECT_EQ(DrawText(c.dc, "a\r\nb\nc\rd", -1, &lines, DT_CALCRECT), 4 * line.cy);
+    RECT single{0, 0, 100, 0};
+    EXPECT_EQ(DrawText(c.dc, "a\r\nb", -1, &single, DT_CALCRECT | DT_SINGLELINE), line.cy);
+    SIZE ab{};
+    GetTextExtentPoint32(c.dc, "ab", 2, &ab);
+    EXPECT_EQ(single.right, ab.cx);
+    // With TA_UPDATECP text starts at the current position and moves it past the text (or before it
+    // when aligned right).
+    SetTextAlign(c.dc, TA_UPDATECP);
+    MoveToEx(c.dc, 10, 5, nullptr);
+    TextOut(c.dc, 999, 999, "ab", 2);
+    POINT at{};
+    GetCurrentPositionEx(c.dc, &at);
+    EXPECT_EQ(at, (POINT{10 + ab.cx, 5}));
+    EXPECT_GE(c.InkBox(kWhite).left, 10) << "drawn at the current position, not at the given one";
+    SetTextAlign(c.dc, TA_UPDATECP | TA_RIGHT);
+    TextOut(c.dc, 0, 0, "ab", 2);
+    GetCurrentPositionEx(c.dc, &at);
+    EXPECT_EQ(at.x, 10);
+    SetTextAlign(c.dc, TA_LEFT);
 }
