@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 using namespace win;
@@ -226,41 +227,67 @@ TEST(BitBlt, MonochromeSourceTakesTheDestinationColours) {
     DeleteObject(mono);
 }
 
-TEST(StretchBlt, NearestNeighbourAndMirroring) {
-    Canvas src(2, 2), dst(4, 4);
-    const COLORREF quad[4] = {kRed, kBlue, kBlack, kWhite};
-    for (int i = 0; i < 4; ++i) src.bits[i] = Canvas::Px(quad[i]);
-    StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 0, 2, 2, SRCCOPY);
-    dst.Expect({{0, 0, kRed}, {1, 1, kRed}, {2, 0, kBlue}, {3, 1, kBlue}, {0, 2, kBlack}, {3, 3, kWhite}});
-    StretchBlt(dst.dc, 4, 0, -4, 4, src.dc, 0, 0, 2, 2, SRCCOPY);
-    dst.Expect({{0, 0, kBlue}, {3, 0, kRed}});
-    // Shrinking picks one source pixel per destination pixel.
-    Canvas small(1, 1);
-    StretchBlt(small.dc, 0, 0, 1, 1, dst.dc, 0, 0, 4, 4, SRCCOPY);
-    EXPECT_EQ(small.At(0, 0), dst.At(2, 2));
+TEST(StretchBlt, EachPixelTakesTheSourcePixelUnderItsCentre) {
+    // Source pixels carry their own coordinates; every destination pixel must hold the one under its
+    // centre, mirrored when one extent is negative, in any direction and size.
+    Canvas src(7, 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) src.bits[y * 7 + x] = 0xFF000000u | static_cast<std::uint32_t>(y << 8 | x);
+    const struct {
+        int w, h, xs, ys, ws, hs;
+    } cases[] = {{9, 7, 0, 0, 7, 5}, {3, 2, 1, 1, 6, 4}, {-5, 4, 2, 0, 3, 5}, {4, -6, 0, 1, 7, 4}, {6, 6, 6, 4, -4, -3},
+                 {1, 1, 0, 0, 7, 5}, {12, 3, 3, 2, 2, 1}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(::testing::Message() << k.w << "x" << k.h << " from " << k.ws << "x" << k.hs);
+        Canvas dst(14, 10, kWhite);
+        const int x0 = k.w < 0 ? 13 : 0, y0 = k.h < 0 ? 9 : 0;
+        ASSERT_TRUE(StretchBlt(dst.dc, x0, y0, k.w, k.h, src.dc, k.xs, k.ys, k.ws, k.hs, SRCCOPY));
+        const int w = std::abs(k.w), h = std::abs(k.h), ws = std::abs(k.ws), hs = std::abs(k.hs);
+        const int left = k.w < 0 ? x0 + k.w : x0, top = k.h < 0 ? y0 + k.h : y0;
+        const int sx0 = k.ws < 0 ? k.xs + k.ws : k.xs, sy0 = k.hs < 0 ? k.ys + k.hs : k.ys;
+        const bool flipX = (k.w < 0) != (k.ws < 0), flipY = (k.h < 0) != (k.hs < 0);
+        for (int j = 0; j < h; ++j)
+            for (int i = 0; i < w; ++i) {
+                int si = static_cast<int>(std::floor((i + 0.5) * ws / w)), sj = static_cast<int>(std::floor((j + 0.5) * hs / h));
+                if (flipX) si = ws - 1 - si;
+                if (flipY) sj = hs - 1 - sj;
+                ASSERT_EQ(dst.Raw(left + i, top + j) & 0xFFFF, static_cast<std::uint32_t>((sy0 + sj) << 8 | (sx0 + si)))
+                    << i << "," << j;
+            }
+        EXPECT_EQ(dst.Count(kWhite), 140 - w * h);
+    }
 }
 
-TEST(AlphaBlend, PremultipliedPerPixelAlphaAndConstantAlpha) {
-    Canvas src(3, 1), dst(3, 1);
-    dst.Clear(RGB(200, 100, 40));
-    src.bits[0] = 0x80402010u; // alpha 128, premultiplied r=64 g=32 b=16
-    src.bits[1] = 0x00000000u; // fully transparent
-    src.bits[2] = 0xFF0A141Eu; // opaque
-    BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ASSERT_TRUE(AlphaBlend(dst.dc, 0, 0, 3, 1, src.dc, 0, 0, 3, 1, bf));
-    // dst = src + dst * (255 - a) / 255, rounded
-    dst.Expect({{0, 0, RGB(64 + 100, 32 + 50, 16 + 20)}, {1, 0, RGB(200, 100, 40)}, {2, 0, RGB(10, 20, 30)}});
-
-    dst.Clear(RGB(0, 0, 0));
-    src.Clear(RGB(255, 255, 255));
-    BLENDFUNCTION half{AC_SRC_OVER, 0, 128, 0};
-    AlphaBlend(dst.dc, 0, 0, 3, 1, src.dc, 0, 0, 3, 1, half);
-    EXPECT_EQ(dst.At(1, 0), RGB(128, 128, 128));
-
+TEST(AlphaBlend, BlendsLikeTheFormulaForEveryAlpha) {
+    // dst = src * c / 255 + dst * (255 - srcAlpha * c / 255) / 255 for each channel and the alpha,
+    // rounded; without per-pixel alpha the source counts as opaque.
+    Canvas src(64, 1), dst(64, 1);
+    for (int sca : {255, 200, 128, 17, 0})
+        for (bool perPixel : {true, false}) {
+            for (int i = 0; i < 64; ++i) {
+                const unsigned a = (i * 67) % 256, r = a * (i % 5) / 4, g = a * ((i * 3) % 7) / 6, b = a;
+                src.bits[i] = a << 24 | r << 16 | g << 8 | b;
+                dst.bits[i] = ((i * 29) % 256) << 24 | ((i * 53) % 256) << 16 | ((i * 91) % 256) << 8 | ((i * 13) % 256);
+            }
+            const std::vector<std::uint32_t> before(dst.bits, dst.bits + 64);
+            BLENDFUNCTION bf{AC_SRC_OVER, 0, static_cast<BYTE>(sca), static_cast<BYTE>(perPixel ? AC_SRC_ALPHA : 0)};
+            ASSERT_TRUE(AlphaBlend(dst.dc, 0, 0, 64, 1, src.dc, 0, 0, 64, 1, bf));
+            for (int i = 0; i < 64; ++i) {
+                const double sa = (perPixel ? (src.bits[i] >> 24) : 255u) * sca / 255.0;
+                for (int k = 0; k < 4; ++k) {
+                    const double sc = k == 3 ? sa : ((src.bits[i] >> (8 * k)) & 0xFF) * sca / 255.0;
+                    const double want = std::min(255.0, sc + ((before[i] >> (8 * k)) & 0xFF) * (255.0 - sa) / 255.0);
+                    EXPECT_NEAR((dst.bits[i] >> (8 * k)) & 0xFF, want, 2) // the source is rounded before blending
+                        << "alpha " << sca << " pixel " << i << " byte " << k;
+                }
+            }
+        }
     // Source rectangles outside the source are refused and nothing is drawn.
     dst.Clear(kWhite);
-    EXPECT_FALSE(AlphaBlend(dst.dc, 0, 0, 3, 1, src.dc, 1, 0, 3, 1, bf));
-    EXPECT_EQ(dst.Count(kWhite), 3);
+    BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    EXPECT_FALSE(AlphaBlend(dst.dc, 0, 0, 3, 1, src.dc, 62, 0, 3, 1, bf));
+    EXPECT_FALSE(AlphaBlend(dst.dc, 0, 0, 3, 1, src.dc, -1, 0, 3, 1, bf));
+    EXPECT_EQ(dst.Count(kWhite), 64);
 }
 
 TEST(TransparentBlt, SkipsTheKeyColourAndStretches) {
