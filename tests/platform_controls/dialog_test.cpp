@@ -393,6 +393,26 @@ TEST_F(DialogTest, AnswerHookSetsItemsAsAPersonAndPressesTheButton) {
     DestroyWindow(dlg);
 }
 
+TEST_F(DialogTest, TemplatesRegisteredByModuleAndId) {
+    const auto module = reinterpret_cast<HINSTANCE>(0x7100);
+    ASSERT_TRUE(RegisterDialogResource(module, 12, &tmpl));
+    EXPECT_FALSE(RegisterDialogResource(module, 0, &tmpl));
+    EXPECT_FALSE(RegisterDialogResource(module, 0x10000, &tmpl));
+    EXPECT_FALSE(RegisterDialogResource(module, 13, nullptr));
+    EXPECT_EQ(FindDialogResource(module, MAKEINTRESOURCE(12)), &tmpl);
+    EXPECT_EQ(FindDialogResource(module, "12"), nullptr) << "names are numbers";
+    EXPECT_EQ(FindDialogResource(reinterpret_cast<HINSTANCE>(0x7200), MAKEINTRESOURCE(12)), nullptr);
+    HWND dlg = CreateDialogParam(module, MAKEINTRESOURCE(12), parent, SettingsProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_NE(GetDlgItem(dlg, kName), nullptr);
+    DestroyWindow(dlg);
+    AnswerNextDialog(DialogAnswer{{}, IDOK});
+    EXPECT_EQ(DialogBoxParam(module, MAKEINTRESOURCE(12), parent, SettingsProc, 0), 1000 + IDOK);
+    EXPECT_EQ(DialogBoxParam(module, MAKEINTRESOURCE(13), parent, SettingsProc, 0), -1);
+    UnregisterModuleResources(module);
+    EXPECT_EQ(CreateDialogParam(module, MAKEINTRESOURCE(12), parent, SettingsProc, 0), nullptr);
+}
+
 TEST_F(DialogTest, CentredOnOwnerAndChildDialogs) {
     tmpl = MakeTemplate(DS_CENTER);
     HWND dlg = CreateDialogIndirectParam(nullptr, &tmpl, parent, SettingsProc, 0);
