@@ -23,6 +23,46 @@ TEST(Objects, SelectReturnsThePreviousObjectOfItsKind) {
     EXPECT_EQ(SelectObject(c.dc, pen), nullptr);
 }
 
+TEST(Objects, ContextAttributesIndirectObjectsAndTheContextsOwnColours) {
+    Canvas c(4, 2);
+    EXPECT_EQ(SetBkColor(c.dc, kRed), kWhite);
+    EXPECT_EQ(GetBkColor(c.dc), kRed);
+    EXPECT_EQ(SetBkMode(c.dc, TRANSPARENT), OPAQUE);
+    EXPECT_EQ(GetBkMode(c.dc), TRANSPARENT);
+    POINT org{}, old{};
+    SetBrushOrgEx(c.dc, 3, 5, nullptr);
+    ASSERT_TRUE(SetBrushOrgEx(c.dc, 1, 2, &old));
+    ASSERT_TRUE(GetBrushOrgEx(c.dc, &org));
+    EXPECT_EQ(old, (POINT{3, 5}));
+    EXPECT_EQ(org, (POINT{1, 2}));
+    // The stock DC brush and pen take the colours the context is given.
+    SelectObject(c.dc, GetStockObject(DC_BRUSH));
+    SelectObject(c.dc, GetStockObject(DC_PEN));
+    EXPECT_EQ(SetDCBrushColor(c.dc, kBlue), kWhite);
+    SetDCPenColor(c.dc, kGreen);
+    PatBlt(c.dc, 0, 0, 4, 1, PATCOPY);
+    MoveToEx(c.dc, 0, 1, nullptr);
+    LineTo(c.dc, 4, 1);
+    c.Expect({{2, 0, kBlue}, {2, 1, kGreen}});
+    // Indirect descriptions make the same objects.
+    const LOGBRUSH lb{BS_SOLID, kRed, 0};
+    const LOGPEN lp{PS_SOLID, {1, 0}, kRed};
+    SelectObject(c.dc, CreateBrushIndirect(&lb));
+    SelectObject(c.dc, CreatePenIndirect(&lp));
+    Rectangle(c.dc, 0, 0, 4, 2);
+    EXPECT_EQ(c.Count(kRed), 8);
+    DeleteObject(SelectObject(c.dc, GetStockObject(WHITE_BRUSH)));
+    DeleteObject(SelectObject(c.dc, GetStockObject(BLACK_PEN)));
+    EXPECT_EQ(CreateBrushIndirect(nullptr), nullptr);
+    EXPECT_EQ(CreatePenIndirect(nullptr), nullptr);
+    // A bitmap's bits read back as they were drawn, in as many whole rows as the buffer holds.
+    std::uint32_t bits[8] = {};
+    EXPECT_EQ(GetBitmapBits(c.bmp, sizeof bits, bits), static_cast<LONG>(sizeof bits));
+    EXPECT_EQ(bits[0], Canvas::Px(kRed));
+    EXPECT_EQ(GetBitmapBits(c.bmp, 20, bits), 16);
+    EXPECT_EQ(GetBitmapBits(nullptr, 8, bits), 0);
+}
+
 TEST(Objects, StockObjectsSurviveDeletion) {
     HGDIOBJ white = GetStockObject(WHITE_BRUSH);
     EXPECT_TRUE(DeleteObject(white));
