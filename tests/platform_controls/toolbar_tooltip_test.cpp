@@ -488,6 +488,18 @@ TEST(ImageLists, PremultipliedAlphaBlendsOverTheDestination) {
     EXPECT_NEAR(GetRValue(c.At(0, 0)), 255, 1);
     EXPECT_NEAR(GetGValue(c.At(0, 0)), 127, 1);
     EXPECT_EQ(c.At(0, 1), RGB(255, 255, 255));
+    // Selected looks blend a half or a quarter towards the given colour (or the highlight); a size
+    // draws that much of the image.
+    c.Clear(RGB(0, 0, 0));
+    ASSERT_TRUE(ImageList_DrawEx(list, 0, c.dc, 0, 0, 1, 1, CLR_NONE, RGB(0, 0, 0), ILD_BLEND50));
+    EXPECT_EQ(c.At(1, 0), RGB(0, 0, 0)) << "drawn one pixel wide only";
+    EXPECT_NEAR(GetRValue(c.At(0, 0)), 64, 1); // half red, half way to black
+    // A quarter of the way to white: the half-transparent red becomes (128, 32, 32) over black.
+    ImageList_DrawEx(list, 0, c.dc, 1, 0, 0, 0, CLR_NONE, RGB(255, 255, 255), ILD_BLEND25);
+    EXPECT_NEAR(GetRValue(c.At(1, 0)), 128, 1);
+    EXPECT_NEAR(GetBValue(c.At(1, 0)), 32, 1);
+    ImageList_DrawEx(list, 0, c.dc, 0, 0, 0, 0, CLR_NONE, CLR_DEFAULT, ILD_BLEND50);
+    EXPECT_NEAR(GetBValue(c.At(1, 0)), (255 + GetBValue(GetSysColor(COLOR_HIGHLIGHT))) / 2, 1);
     ImageList_Destroy(list);
     DeleteObject(bmp);
 }
