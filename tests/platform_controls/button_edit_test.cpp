@@ -309,6 +309,18 @@ TEST_F(ControlsTest, EditClipboardKeys) {
     SendMessage(second, EM_SETSEL, 0, -1);
     Press('V', headless::MOD_CONTROL);
     EXPECT_EQ(Text(second), "a1b22");
+    // A read-only edit copies but neither cuts nor takes a paste.
+    HWND fixed = Child(WC_EDIT, "fixed", WS_BORDER | ES_READONLY, 10, 130, 100, 22, 9);
+    SetFocus(fixed);
+    Press('A', headless::MOD_CONTROL);
+    Press('X', headless::MOD_CONTROL);
+    Press('V', headless::MOD_CONTROL);
+    Press('C', headless::MOD_CONTROL);
+    EXPECT_EQ(Text(fixed), "fixed");
+    SetFocus(second);
+    SendMessage(second, EM_SETSEL, 0, -1);
+    Press('V', headless::MOD_CONTROL);
+    EXPECT_EQ(Text(second), "fixed");
 }
 
 TEST_F(ControlsTest, EditPaintsSelectionInHighlightOnlyWithFocus) {
