@@ -405,6 +405,14 @@ TEST_F(DialogTest, TemplatesRegisteredByModuleAndId) {
     HWND dlg = CreateDialogParam(module, MAKEINTRESOURCE(12), parent, SettingsProc, 0);
     ASSERT_NE(dlg, nullptr);
     EXPECT_NE(GetDlgItem(dlg, kName), nullptr);
+    // Colour questions the procedure leaves alone get the face for labels and the window colour for fields.
+    HDC dc = CreateCompatibleDC(nullptr);
+    const auto ask = [&](UINT msg) { return reinterpret_cast<HBRUSH>(SendMessage(dlg, msg, reinterpret_cast<WPARAM>(dc), 0)); };
+    EXPECT_EQ(ask(WM_CTLCOLORSTATIC), GetSysColorBrush(COLOR_BTNFACE));
+    EXPECT_EQ(ask(WM_CTLCOLORDLG), GetSysColorBrush(COLOR_BTNFACE));
+    EXPECT_EQ(ask(WM_CTLCOLOREDIT), GetSysColorBrush(COLOR_WINDOW));
+    EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_WINDOW));
+    DeleteDC(dc);
     DestroyWindow(dlg);
     AnswerNextDialog(DialogAnswer{{}, IDOK});
     EXPECT_EQ(DialogBoxParam(module, MAKEINTRESOURCE(12), parent, SettingsProc, 0), 1000 + IDOK);

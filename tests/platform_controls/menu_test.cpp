@@ -485,6 +485,41 @@ TEST_F(PopupMenuTest, ColumnBreakStartsANewColumn) {
     DestroyMenu(cols);
 }
 
+TEST_F(PopupMenuTest, CheckAndRadioMarksSitInTheMiddleOfTheirColumnAndRow) {
+    HMENU marks = CreatePopupMenu();
+    AppendMenu(marks, MF_STRING, kLeft, "Radio");
+    AppendMenu(marks, MF_STRING | MF_CHECKED, kRight, "Check");
+    CheckMenuRadioItem(marks, kLeft, kLeft, kLeft, MF_BYCOMMAND);
+    std::vector<RECT> inks; // per item, the ink of the mark column
+    Script person;
+    person.Then([&] {
+        HWND popup = PopupMenus().at(0);
+        const int itemH = (ClientRect(popup).bottom - 6) / 2, face = static_cast<int>(Px(GetSysColor(COLOR_MENU)));
+        for (int item = 0; item < 2; ++item) {
+            RECT ink{100, 1000, -1, -1};
+            for (int y = 3 + item * itemH; y < 3 + (item + 1) * itemH; ++y)
+                for (int x = 3; x < 23; ++x) // the mark column, inside the border
+                    if (static_cast<int>(headless::ReadPixel(popup, x, y)) != face)
+                        ink = RECT{std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x + 1),
+                                   std::max<LONG>(ink.bottom, y + 1)};
+            inks.push_back(ink);
+        }
+        inks.push_back(RECT{0, 0, 0, itemH});
+    });
+    person.Key(VK_ESCAPE);
+    POINT at{10, 10};
+    ClientToScreen(parent, &at);
+    TrackPopupMenu(marks, TPM_RETURNCMD, at.x, at.y, 0, parent, nullptr);
+    ASSERT_EQ(inks.size(), 3u);
+    const RECT radio = inks[0], check = inks[1];
+    EXPECT_EQ(radio.left + radio.right, check.left + check.right) << "both centred on the column";
+    EXPECT_EQ(check.right - check.left, 9);
+    EXPECT_EQ(radio.right - radio.left, 7);
+    // Both centred on their rows: a row apart, the check's tail one pixel lower than the dot's edge.
+    EXPECT_EQ((check.top + check.bottom) - (radio.top + radio.bottom), 2 * inks[2].bottom + 1);
+    DestroyMenu(marks);
+}
+
 TEST_F(PopupMenuTest, AlignmentAndStayingOnScreen) {
     int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
     RECT placed{};
