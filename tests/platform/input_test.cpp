@@ -380,6 +380,21 @@ TEST_F(InputTest, FocusChangesSendKillThenSet) {
     rec().ignore = {WM_CHAR, WM_SYSCHAR};
     Pump();
     EXPECT_TRUE(MatchSequence({{0, WM_SYSKEYDOWN, kPosted}, {0, WM_SYSKEYUP, kPosted}}, {top, child}));
+
+    // A window that hands the focus on while losing it wins: the window asked for never gets it.
+    static HWND elsewhere;
+    elsewhere = Child(top, 100, 100, 20, 20, 2, WS_CHILD | WS_VISIBLE, kRecDblClass);
+    SetFocus(child);
+    BehaviourFor(child).hook = [](HWND, UINT m, WPARAM, LPARAM, bool*) -> LRESULT {
+        if (m == WM_KILLFOCUS) SetFocus(elsewhere);
+        return 0;
+    };
+    rec().Clear();
+    rec().ignore = {};
+    SetFocus(top);
+    EXPECT_EQ(GetFocus(), elsewhere);
+    for (const Recorded& r : rec().Log()) EXPECT_FALSE(r.hwnd == top && r.msg == WM_SETFOCUS);
+    BehaviourFor(child).hook = nullptr;
 }
 
 TEST_F(InputTest, FocusIntoAnotherTopLevelActivatesIt) {

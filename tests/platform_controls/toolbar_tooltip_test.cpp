@@ -286,6 +286,14 @@ TEST_F(ToolbarTest, LayoutAndAutosize) {
                                               : RECT{5, 5, 5 + max.cx, 5 + max.cy};
         EXPECT_EQ(placed, want) << align;
     }
+    // A button size applies to every button but an autosized one, which keeps to its image.
+    TBBUTTON fit{0, 90, TBSTATE_ENABLED, BTNS_BUTTON | BTNS_AUTOSIZE, {}, 0, -1};
+    SendMessage(bar, TB_ADDBUTTONS, 1, reinterpret_cast<LPARAM>(&fit));
+    SendMessage(bar, TB_SETBUTTONSIZE, 0, MAKELPARAM(40, max.cy));
+    EXPECT_EQ(Rect(kDraw).right - Rect(kDraw).left, 40);
+    EXPECT_EQ(Rect(90).right - Rect(90).left, w);
+    SendMessage(bar, TB_DELETEBUTTON, SendMessage(bar, TB_COMMANDTOINDEX, 90, 0), 0);
+    SendMessage(bar, TB_SETBUTTONSIZE, 0, MAKELPARAM(w, max.cy));
     // Hiding a button closes the gap.
     SendMessage(bar, TB_HIDEBUTTON, kLoop, TRUE);
     EXPECT_EQ(Rect(kPlay).left, sep.right);

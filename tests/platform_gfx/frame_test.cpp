@@ -158,6 +158,11 @@ TEST(DrawFrameControl, ArrowsAreOneCentredShapeTurnedFourWays) {
         EXPECT_EQ(Cropped(Inside(Drawn(size, DFC_SCROLL, DFCS_SCROLLUP | DFCS_INACTIVE, light), 2)).back(),
                   tip.back().substr(1) + "#");
         EXPECT_EQ(Drawn(size, DFC_SCROLL, DFCS_SCROLLUP | DFCS_INACTIVE, ink), Shape(size, std::string(size, '.')));
+        // In a longer button the arrow keeps the size of the short side.
+        Canvas wide(size + 10, size);
+        RECT r{0, 0, size + 10, size};
+        DrawFrameControl(wide.dc, &r, DFC_SCROLL, DFCS_SCROLLUP);
+        EXPECT_EQ(Cropped(ShapeOf(wide, ink)), tip);
     }
 }
 
