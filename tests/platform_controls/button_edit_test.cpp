@@ -264,6 +264,8 @@ TEST_F(ControlsTest, EditMessagesLimitsStylesAndFocusNotifications) {
     SetFocus(number);
     Type("a1b2-3");
     EXPECT_EQ(Text(number), "123");
+    SendMessage(number, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("x")); // what the program puts in stays
+    EXPECT_EQ(Text(number), "123x");
     // Control characters are keys, not text.
     for (WPARAM control : {WPARAM{0x01}, WPARAM{0x1B}, WPARAM{0x7F}}) SendMessage(narrow, WM_CHAR, control, 0);
     EXPECT_EQ(Text(narrow), "a");

@@ -475,7 +475,8 @@ TEST(ImageLists, AddRemoveDrawAndMasks) {
     ASSERT_TRUE(ImageList_Destroy(list));
     EXPECT_FALSE(ImageList_Destroy(list));
     EXPECT_EQ(ImageList_GetImageCount(list), 0);
-    EXPECT_EQ(ImageList_Create(0, 16, ILC_COLOR32, 1, 1), nullptr);
+    for (auto [cx, cy] : {std::pair{0, 16}, std::pair{16, 0}, std::pair{-1, 16}, std::pair{4097, 16}, std::pair{16, 4097}})
+        EXPECT_EQ(ImageList_Create(cx, cy, ILC_COLOR32, 1, 1), nullptr) << cx << "x" << cy;
 }
 
 TEST(ImageLists, PremultipliedAlphaBlendsOverTheDestination) {
