@@ -308,6 +308,7 @@ TEST_F(WindowTest, TextGoesThroughMessages) {
     EXPECT_EQ(GetWindowText(h, buf, 3), 1) << "a cut never splits a UTF-8 sequence";
     EXPECT_STREQ(buf, "h");
     EXPECT_EQ(GetWindowText(h, buf, 0), 0);
+    EXPECT_EQ(buf[0], 'h') << "no room: nothing written";
 }
 
 TEST_F(WindowTest, MoveWindowSequenceAndRectangles) {

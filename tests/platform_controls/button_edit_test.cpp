@@ -19,6 +19,7 @@ DWORD GetSel(HWND edit) {
 
 TEST_F(ControlsTest, PushButtonClicksOnlyWhenReleasedInside) {
     HWND button = Child(WC_BUTTON, "&Apply", BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 80, 24, 1);
+    EXPECT_EQ(SendMessage(button, BM_GETSTATE, 0, 0) & (BST_PUSHED | BST_FOCUS), 0) << "a new button is up";
     ClickAt(button, 40, 12);
     EXPECT_EQ(Rec().CountCommand(1, BN_CLICKED), 1);
     EXPECT_EQ(GetFocus(), button);

@@ -2,6 +2,7 @@
 // default buttons, item helpers, the dialog answer hook and message boxes.
 #include "fixture.h"
 
+#include <algorithm>
 #include <optional>
 
 using namespace ctltest;
@@ -533,6 +534,15 @@ TEST_F(ControlsTest, MessageBoxIconsAndLayout) {
     EXPECT_EQ(question.fill, Px(RGB(0, 90, 200)));
     EXPECT_EQ(info.fill, question.fill);
     EXPECT_NE(info.picture, question.picture);
+    // White marks on the round signs, a black one on the warning triangle.
+    const auto count = [](const Seen& s, COLORREF c) { return std::count(s.picture.begin(), s.picture.end(), Px(c)); };
+    EXPECT_GT(count(info, RGB(255, 255, 255)), 3);
+    EXPECT_GT(count(warning, RGB(0, 0, 0)), 3);
+    EXPECT_EQ(count(warning, RGB(255, 255, 255)), 0);
+    // The buttons are one group: arrows move between them.
+    Script person;
+    person.Key(VK_RIGHT).Key(VK_RETURN);
+    EXPECT_EQ(MessageBox(parent, "Keep?", "Arrows", MB_YESNOCANCEL), IDNO);
     // The text stands level with the sign, the buttons below both and in from the right edge.
     for (const Seen* s : {&stop, &question, &warning, &info}) {
         EXPECT_NEAR(s->textMiddle, s->iconMiddle, 1);

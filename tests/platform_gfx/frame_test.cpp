@@ -235,6 +235,20 @@ TEST(Theme, ActiveThemeDrawsScrollPartsAndInactiveOneIsAbsent) {
     DrawThemeBackground(t, c.dc, SBP_THUMBBTNHORZ, SCRBS_PRESSED, &thumb, &clip);
     EXPECT_NE(c.At(15, 8), normalThumb);
     EXPECT_EQ(c.At(25, 8), normalThumb); // outside the clip rectangle
+    // Arrow buttons in their four looks: the pressed arrow is white on the dark thumb colour, the
+    // disabled one is lighter than the normal one, the hot one sits on a darker face.
+    auto arrow = [&](int state) {
+        Canvas b(17, 17);
+        RECT r{0, 0, 17, 17};
+        DrawThemeBackground(t, b.dc, SBP_ARROWBTN, state, &r, nullptr);
+        return std::pair{b.At(8, 8), b.At(1, 1)}; // ink in the middle, face at the corner
+    };
+    const auto normal = arrow(ABS_UPNORMAL), hot = arrow(ABS_UPHOT), pressed = arrow(ABS_UPPRESSED),
+               disabled = arrow(ABS_UPDISABLED);
+    EXPECT_EQ(pressed.first, kWhite);
+    EXPECT_GT(GetRValue(disabled.first), GetRValue(normal.first));
+    EXPECT_LT(GetRValue(hot.second), GetRValue(normal.second));
+    EXPECT_EQ(normal.first, hot.first);
     EXPECT_EQ(DrawThemeBackground(t, nullptr, SBP_ARROWBTN, ABS_UPNORMAL, &track, nullptr), E_INVALIDARG);
     EXPECT_EQ(DrawThemeBackground(reinterpret_cast<HTHEME>(&c), c.dc, 1, 1, &track, nullptr), E_HANDLE);
     EXPECT_EQ(CloseThemeData(t), S_OK);

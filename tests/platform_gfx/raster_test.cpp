@@ -132,6 +132,20 @@ TEST(Outlines, FrameAndFocusRectanglesCoverEachBorderPixelOnce) {
     }
 }
 
+TEST(Shapes, PolygonsAreSampledAtPixelCentres) {
+    // A pixel is inside when its centre is: for the triangle (1,1) (11,1) (1,6) that is x >= 1,
+    // y >= 1 and x + 0.5 + 2 (y + 0.5) < 13.
+    Canvas c(14, 8);
+    SelectObject(c.dc, GetStockObject(NULL_PEN));
+    SelectObject(c.dc, GetStockObject(BLACK_BRUSH));
+    const POINT tri[] = {{1, 1}, {11, 1}, {1, 6}};
+    Polygon(c.dc, tri, 3);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 14; ++x) EXPECT_EQ(c.At(x, y) == kBlack, x >= 1 && y >= 1 && x + 2 * y <= 11) << x << "," << y;
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
+    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+}
+
 TEST(Shapes, FillModesDecideTheInsideOfAStar) {
     // A pentagram: its middle is enclosed twice, inside when winding, outside when alternating.
     const POINT star[] = {{15, 1}, {24, 28}, {1, 11}, {29, 11}, {6, 28}};
