@@ -38,6 +38,17 @@ TEST_F(ControlsTest, PushButtonClicksOnlyWhenReleasedInside) {
     EXPECT_EQ(Rec().CountCommand(1, BN_CLICKED), 0);
     EXPECT_EQ(GetCapture(), nullptr);
 
+    // Another window taking the mouse away lets it go too.
+    headless::MouseMove(button, 40, 12);
+    headless::MouseDown(backend::BUTTON_LEFT);
+    Pump();
+    SetCapture(parent);
+    EXPECT_FALSE(SendMessage(button, BM_GETSTATE, 0, 0) & BST_PUSHED);
+    ReleaseCapture();
+    headless::MouseUp(backend::BUTTON_LEFT);
+    Pump();
+    EXPECT_EQ(Rec().CountCommand(1, BN_CLICKED), 0);
+
     // Space presses it from the keyboard; losing the focus while it is down lets it go without a click.
     Press(VK_SPACE);
     EXPECT_EQ(Rec().CountCommand(1, BN_CLICKED), 1);

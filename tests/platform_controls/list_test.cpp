@@ -75,6 +75,7 @@ TEST_F(ControlsTest, ListBoxContentsSortingAndItemData) {
     EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), LB_ERR);
     EXPECT_EQ(SendMessage(list, LB_DELETESTRING, 7, 0), LB_ERR);
     EXPECT_EQ(SendMessage(list, LB_SETCURSEL, 42, 0), LB_ERR);
+    EXPECT_EQ(SendMessage(list, LB_GETSEL, SendMessage(list, LB_GETCOUNT, 0, 0), 0), LB_ERR);
     SendMessage(list, LB_RESETCONTENT, 0, 0);
     EXPECT_EQ(SendMessage(list, LB_GETCOUNT, 0, 0), 0);
     EXPECT_TRUE(Rec().Commands(20).empty()); // programmatic changes do not notify
@@ -106,8 +107,14 @@ TEST_F(ControlsTest, ListBoxMouseKeyboardTypeAheadAndScrolling) {
     EXPECT_EQ(Rec().CountCommand(20, LBN_SELCHANGE), 4);
     Press(VK_END);
     EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 21);
-    // Keeping the selection visible scrolled the list.
-    EXPECT_GT(SendMessage(list, LB_GETTOPINDEX, 0, 0), 10);
+    // Keeping the selection visible scrolled the list, one row at a time past the last visible one.
+    const auto top = SendMessage(list, LB_GETTOPINDEX, 0, 0); // 22 items, 22 - top of them visible
+    EXPECT_GT(top, 10);
+    SendMessage(list, LB_SETTOPINDEX, 0, 0);
+    SendMessage(list, LB_SETCURSEL, static_cast<WPARAM>(21 - top), 0); // the last visible row
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), 0);
+    Press(VK_DOWN);
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), 1);
 
     // Type-ahead: a prefix typed quickly; a repeated first letter cycles; a pause starts over.
     Press(VK_HOME);

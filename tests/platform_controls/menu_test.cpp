@@ -149,6 +149,8 @@ TEST(MenuObjects, EnableCheckAndRadioStates) {
     EXPECT_FALSE(CheckMenuRadioItem(zoom, 0, 7, 1, MF_BYPOSITION));
     DestroyMenu(menu);
 
+    EXPECT_FALSE(CheckMenuRadioItem(menu, kZoomIn, kZoomOut, kCut, MF_BYCOMMAND)) << "the item is outside the range";
+    EXPECT_FALSE(CheckMenuRadioItem(menu, kZoomOut, kZoomIn, kZoomIn, MF_BYCOMMAND)) << "an empty range";
     // Items outside the command range keep their marks.
     HMENU tools = CreatePopupMenu();
     for (UINT id : {10u, 11u, 12u, 13u}) AppendMenu(tools, MF_STRING | (id % 3 == 1 ? MF_CHECKED : 0), id, "x");
@@ -187,6 +189,17 @@ TEST(MenuObjects, ItemInfoChangesWhatItsMaskNamesAndOneItemIsTheDefault) {
     back.fMask = MIIM_DATA;
     ASSERT_TRUE(GetMenuItemInfo(m, 20, FALSE, &back));
     EXPECT_EQ(back.dwItemData, 77u);
+    // Without a buffer (or without room) the text's length comes back.
+    back.fMask = MIIM_STRING;
+    back.cch = 10;
+    ASSERT_TRUE(GetMenuItemInfo(m, 20, FALSE, &back));
+    EXPECT_EQ(back.cch, 3u);
+    char small[2] = "x";
+    back.dwTypeData = small;
+    back.cch = 0;
+    ASSERT_TRUE(GetMenuItemInfo(m, 20, FALSE, &back));
+    EXPECT_EQ(back.cch, 3u);
+    EXPECT_STREQ(small, "x");
     info.fMask = MIIM_SUBMENU;
     info.hSubMenu = m;
     EXPECT_FALSE(SetMenuItemInfo(m, 0, TRUE, &info)) << "a menu cannot hold itself";

@@ -171,6 +171,9 @@ TEST(SurfaceDc, DrawsAtTheOriginAndOnlyInsideTheClipRectangles) {
     EXPECT_EQ(GetPixel(dc, 0, 0), kBlack);
     detail::DestroySurfaceDC(dc);
     EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);
+    Canvas memory(2, 2);
+    detail::DestroySurfaceDC(memory.dc); // not a window's context: left alone
+    EXPECT_NE(GetPixel(memory.dc, 0, 0), CLR_INVALID);
 }
 
 TEST(Rectangles, ArithmeticMatchesSetsOfCells) {

@@ -36,11 +36,14 @@ bool Inside(const RECT& inner, const RECT& outer) {
 
 TEST(Fonts, HeightSignConvention) {
     Canvas c(4, 4);
-    for (int height : {20, -20}) { // positive: the cell height; negative: the character height
+    for (int height : {20, -20, 0}) { // positive: the cell height; negative: the character height; 0: default
         FontScope f(c.dc, height);
         TEXTMETRIC tm{};
         GetTextMetrics(c.dc, &tm);
-        EXPECT_EQ(height > 0 ? tm.tmHeight : tm.tmHeight - tm.tmInternalLeading, 20) << height;
+        if (height) {
+            EXPECT_EQ(height > 0 ? tm.tmHeight : tm.tmHeight - tm.tmInternalLeading, 20) << height;
+        }
+        EXPECT_GT(tm.tmDescent, 0) << height;
         EXPECT_EQ(tm.tmAscent + tm.tmDescent, tm.tmHeight);
         EXPECT_GT(tm.tmInternalLeading, 0);
         EXPECT_GT(tm.tmAveCharWidth, 4);
