@@ -45,6 +45,7 @@ TEST_F(InputTest, ButtonsCarryKeyFlags) {
     headless::MouseMove(child, 5, 5);
     headless::KeyDown(VK_SHIFT);
     headless::MouseDown(backend::BUTTON_LEFT);
+    EXPECT_LT(GetAsyncKeyState(VK_LBUTTON), 0) << "the button is down now, whatever the queue holds";
     headless::MouseDown(backend::BUTTON_RIGHT);
     headless::KeyUp(VK_SHIFT);
     headless::KeyDown(VK_CONTROL);

@@ -294,6 +294,20 @@ TEST_F(WindowTest, UserDataExtraBytesAndStyles) {
                                {0, WM_STYLECHANGED, kSent | kWParam, static_cast<WPARAM>(GWL_STYLE)}},
                               {h}));
     EXPECT_TRUE(GetWindowLongPtr(h, GWL_STYLE) & WS_CLIPCHILDREN);
+    // The change names the old and the new value of the word that changes.
+    static std::vector<std::pair<DWORD, DWORD>> changes;
+    changes.clear();
+    BehaviourFor(h).hook = [](HWND, UINT m, WPARAM, LPARAM l, bool*) -> LRESULT {
+        if (m == WM_STYLECHANGING) {
+            auto* ss = reinterpret_cast<STYLESTRUCT*>(l);
+            changes.emplace_back(ss->styleOld, ss->styleNew);
+        }
+        return 0;
+    };
+    const auto exOld = static_cast<DWORD>(GetWindowLongPtr(h, GWL_EXSTYLE));
+    SetWindowLongPtr(h, GWL_EXSTYLE, exOld | WS_EX_TOOLWINDOW);
+    EXPECT_EQ(changes, (std::vector<std::pair<DWORD, DWORD>>{{exOld, exOld | WS_EX_TOOLWINDOW}}));
+    BehaviourFor(h).hook = nullptr;
     EXPECT_EQ(SetWindowLongPtr(h, GWLP_WNDPROC, 0), 0) << "a null procedure is refused";
     EXPECT_NE(GetWindowLongPtr(h, GWLP_WNDPROC), 0);
 }
