@@ -20,6 +20,7 @@ struct EditState {
     bool selecting = false;
     bool modified = false;
     bool caretCreated = false;
+    char16_t highSurrogate = 0; // the first half of a character typed as two UTF-16 units
     HFONT font = nullptr;
 
     size_t SelStart() const { return std::min(anchor, caret); }
@@ -274,6 +275,16 @@ void Char(HWND hwnd, EditState* st, WPARAM ch) {
     if (GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) return;
     std::string utf8;
     auto cp = static_cast<char32_t>(ch);
+    // Characters past U+FFFF come as a pair of surrogates; a half without its partner is dropped.
+    if (cp >= 0xD800 && cp <= 0xDBFF) {
+        st->highSurrogate = static_cast<char16_t>(cp);
+        return;
+    }
+    const char16_t high = std::exchange(st->highSurrogate, 0);
+    if (cp >= 0xDC00 && cp <= 0xDFFF) {
+        if (!high) return;
+        cp = 0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) + (cp - 0xDC00);
+    }
     if (cp < 0x80) {
         utf8 += static_cast<char>(cp);
     } else if (cp < 0x800) {

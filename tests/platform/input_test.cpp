@@ -451,6 +451,20 @@ TEST_F(InputTest, ClickingAnInactiveWindowAsksForActivation) {
                                {0, WM_ACTIVATE, kSent},
                                {0, WM_LBUTTONUP, kPosted}},
                               {top, child, second}));
+
+    // MA_NOACTIVATE leaves the active window alone and lets the press through.
+    SetActiveWindow(second);
+    BehaviourFor(top).hook = [](HWND, UINT m, WPARAM, LPARAM, bool* handled) -> LRESULT {
+        if (m != WM_MOUSEACTIVATE) return 0;
+        *handled = true;
+        return MA_NOACTIVATE;
+    };
+    rec().Clear();
+    headless::Click(top, 150, 150);
+    Pump();
+    EXPECT_EQ(GetActiveWindow(), second);
+    EXPECT_TRUE(MatchSequence({{0, WM_MOUSEACTIVATE, kSent}, {0, WM_LBUTTONDOWN, kPosted}, {0, WM_LBUTTONUP, kPosted}},
+                              {top, child}));
 }
 
 TEST_F(InputTest, DisabledWindowsGetNoInput) {

@@ -174,6 +174,13 @@ TEST_F(ControlsTest, EditTypingCaretSelectionAndKeys) {
     ClickAt(edit, 10, 10);
     EXPECT_EQ(GetFocus(), edit);
     EXPECT_EQ(Rec().CountCommand(5, EN_SETFOCUS), 1);
+    headless::TypeText("\xEF\xBF\xBF\xF0\x90\x80\x80"); // the last one-unit and the first two-unit character
+    Pump();
+    EXPECT_EQ(Text(edit), "\xEF\xBF\xBF\xF0\x90\x80\x80");
+    for (WPARAM unit : {WPARAM{0xDC00}, WPARAM{0xD800}, WPARAM{'a'}}) SendMessage(edit, WM_CHAR, unit, 0);
+    EXPECT_EQ(Text(edit), "\xEF\xBF\xBF\xF0\x90\x80\x80" "a") << "a half of a pair alone is dropped";
+    SetWindowText(edit, "");
+    Rec().Clear();
     Type("hello world");
     EXPECT_EQ(Text(edit), "hello world");
     EXPECT_EQ(Rec().CountCommand(5, EN_CHANGE), 11);
