@@ -223,6 +223,14 @@ TEST_F(MessageTest, PaintIsGeneratedFromTheAccumulatedUpdateRegion) {
     GetUpdateRect(h, &r, FALSE);
     EXPECT_EQ(r, (RECT{60, 0, 100, 50}));
     Pump();
+
+    // Invalidating the client area of a framed window leaves its frame alone.
+    HWND framed = Child(h, 0, 0, 50, 50, 1, WS_CHILD | WS_VISIBLE | WS_BORDER);
+    Pump();
+    rec().Clear();
+    InvalidateRect(framed, nullptr, FALSE);
+    Pump();
+    EXPECT_TRUE(MatchSequence({{0, WM_PAINT, kPosted}}, {framed}));
 }
 
 TEST_F(MessageTest, UpdateWindowPaintsAtOnceAndHiddenWindowsWait) {
