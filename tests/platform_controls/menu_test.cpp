@@ -554,6 +554,12 @@ TEST_F(PopupMenuTest, AlignmentAndStayingOnScreen) {
     EXPECT_LE(placed.bottom, screenH);
     EXPECT_GE(placed.left, 0);
     EXPECT_GE(placed.top, 0);
+    // A point inside the rectangle to keep clear opens the menu below it.
+    TPMPARAMS clear{sizeof(TPMPARAMS), RECT{280, 190, 340, 230}};
+    Script person;
+    person.Then([&] { GetWindowRect(PopupMenus().at(0), &placed); });
+    TrackPopupMenuEx(menu, TPM_RETURNCMD, 300, 200, parent, &clear);
+    EXPECT_EQ(placed.top, 230);
 }
 
 TEST_F(PopupMenuTest, BadArgumentsAndEndMenu) {
