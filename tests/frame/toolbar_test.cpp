@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 #include <vector>
 
 #include "frame_fixture.h"
@@ -108,6 +109,27 @@ TEST_F(ToolbarTest, HoveringAButtonShowsItsTooltipAndHelpHasNone) {
     EXPECT_EQ(ShownTooltip(), "");
 }
 
+TEST_F(ToolbarTest, EveryButtonButHelpExplainsItselfInItsOwnWords) {
+    OpenSong();
+    std::set<std::string> tips;
+    const int count = static_cast<int>(SendMessage(Toolbar(), TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON b{};
+        SendMessage(Toolbar(), TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&b));
+        if ((b.fsStyle & BTNS_SEP) || b.idCommand == 41000) continue;
+        const RECT r = ButtonRect(b.idCommand);
+        headless::MouseMove(Toolbar(), r.left + 3, (r.top + r.bottom) / 2);
+        headless::AdvanceClock(2000);
+        const std::string tip = ShownTooltip();
+        EXPECT_FALSE(tip.empty()) << b.idCommand;
+        EXPECT_LE(tip.size(), 79u) << b.idCommand;
+        tips.insert(tip);
+        headless::MouseMove(Toolbar(), r.left + 3, 200); // away, so the next tip shows afresh
+        headless::AdvanceClock(2000);
+    }
+    EXPECT_EQ(tips.size(), 13u);
+}
+
 TEST_F(ToolbarTest, EditButtonsNeedTheGridsKeysAndASelection) {
     OpenSong();
     SetFocus(ViewWindow());
@@ -167,6 +189,10 @@ TEST_F(ToolbarTest, SoloIsOneUndoableEditOnTheChosenTrack) {
     ClickButton(4026);
     EXPECT_EQ(TrackAttributes(track) & 1u, 0u);
     EXPECT_FALSE(Checked(4026));
+    // The command from a menu checks the button as well.
+    SendMessage(EditorWindow(), WM_COMMAND, 4026, 0);
+    Pump();
+    EXPECT_TRUE(Checked(4026));
 }
 
 TEST_F(ToolbarTest, MonitorWorksOnlyWhileTheHostLeavesMonitoringToTheEditor) {
