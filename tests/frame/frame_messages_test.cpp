@@ -55,4 +55,16 @@ TEST_F(FrameMessages, ARenamedTrackIsShownAndTheToolbarRefreshed) {
     EXPECT_FALSE(Checked(4026));
 }
 
+TEST_F(FrameMessages, AnEditorOpenedWhileTheHostPlaysFollowsThePlayback) {
+    const std::uint32_t notes = AddPianoTrack(64 * kQuarter);
+    AddNote(notes, 0, kQuarter, 60);
+    project->WithStore([&](host::Store& store) {
+        store.SetTransportPosition(8 * kQuarter);
+        store.SetTransportFlags(mp::TRANSPORT_PLAYING);
+    });
+    OpenView(1200, 700);
+    EXPECT_TRUE(View()->flags & pianoroll::TVF_PLAYING);
+    EXPECT_TRUE(View()->flags & pianoroll::TVF_FOLLOWING);
+}
+
 } // namespace
