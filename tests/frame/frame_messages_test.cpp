@@ -6,6 +6,7 @@
 #include "mp/editor_commands.h"
 #include "mp/private_messages.h"
 #include "mp/settings.h"
+#include "win/gdi.h"
 
 namespace {
 
@@ -53,6 +54,20 @@ TEST_F(FrameMessages, ARenamedTrackIsShownAndTheToolbarRefreshed) {
     SendMessage(Chooser(), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
     EXPECT_STREQ(text, "Organ");
     EXPECT_FALSE(Checked(4026));
+}
+
+TEST_F(FrameMessages, ThemeAndFontChangesReachTheControlsAndTheView) {
+    OpenSong();
+    EXPECT_EQ(SendMessage(EditorWindow(), WM_THEMECHANGED, 0, 0), 1);
+    HFONT font = CreateFont(-15, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "DejaVu Sans");
+    ASSERT_NE(font, nullptr);
+    SendMessage(EditorWindow(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessage(ViewWindow(), WM_GETFONT, 0, 0)), font);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessage(Chooser(), WM_GETFONT, 0, 0)), font);
+    SendMessage(EditorWindow(), WM_SETFONT, 0, FALSE); // no font: the controls keep theirs
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessage(ViewWindow(), WM_GETFONT, 0, 0)), font);
+    CloseEditor();
+    DeleteObject(font);
 }
 
 TEST_F(FrameMessages, AnEditorOpenedWhileTheHostPlaysFollowsThePlayback) {
