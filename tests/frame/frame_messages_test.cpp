@@ -78,8 +78,8 @@ TEST_F(FrameMessages, AnEditorOpenedWhileTheHostPlaysFollowsThePlayback) {
         store.SetTransportFlags(mp::TRANSPORT_PLAYING);
     });
     OpenView(1200, 700);
-    EXPECT_TRUE(View()->flags & pianoroll::TVF_PLAYING);
-    EXPECT_TRUE(View()->flags & pianoroll::TVF_FOLLOWING);
+    EXPECT_TRUE(View()->follow.playing);
+    EXPECT_TRUE(View()->follow.following);
 }
 
 } // namespace

@@ -130,6 +130,10 @@ bool HoldKeyWhileFollowing(TrackView* v) {
 void FollowNewTrack(TrackView* v, bool playing) {
     v->follow.userMoved = false;
     v->follow.playing = playing;
+    if (playing) {
+        v->follow.following = true;
+        v->follow.recentre = true;
+    }
 }
 
 } // namespace pianoroll
