@@ -5,8 +5,6 @@
 //
 // PREVIEW.png, when asked for, shows the strip eight times larger on the toolbar's face colour, for
 // whoever edits the art.
-#include <png.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -14,6 +12,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "win/window_pixels.h"
 
 namespace {
 
@@ -115,37 +115,18 @@ bool ReadArt(const std::string& path, Strip* strip) {
     return true;
 }
 
-void AppendBytes(png_structp png, png_bytep data, png_size_t size) {
-    auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + size);
-}
-
+// The window system's PNG encoder: it takes premultiplied 0xAARRGGBB pixels and writes straight RGBA.
 bool EncodePng(const Strip& strip, std::vector<std::uint8_t>* out) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
+    win::WindowPixels pixels;
+    pixels.width = strip.width;
+    pixels.height = strip.height;
+    pixels.bgra.reserve(strip.pixels.size());
+    for (const Rgba& p : strip.pixels) {
+        auto premultiplied = [&](std::uint8_t c) { return static_cast<std::uint32_t>((c * p.a + 127) / 255); };
+        pixels.bgra.push_back(static_cast<std::uint32_t>(p.a) << 24 | premultiplied(p.r) << 16 |
+                              premultiplied(p.g) << 8 | premultiplied(p.b));
     }
-    std::vector<png_bytep> rows(static_cast<std::size_t>(strip.height));
-    std::vector<Rgba> copy = strip.pixels;
-    for (int y = 0; y < strip.height; ++y)
-        rows[static_cast<std::size_t>(y)] =
-            reinterpret_cast<png_bytep>(&copy[static_cast<std::size_t>(y * strip.width)]);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_set_write_fn(png, out, AppendBytes, nullptr);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(strip.width), static_cast<png_uint_32>(strip.height), 8,
-                 PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 9);
-    png_write_info(png, info);
-    png_write_image(png, rows.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
+    return win::EncodePng(pixels, out);
 }
 
 bool WriteFile(const std::string& path, const std::string& bytes) {
