@@ -465,10 +465,18 @@ TEST(ImageLists, AddRemoveDrawAndMasks) {
     EXPECT_FALSE(ImageList_Draw(nullptr, 0, c.dc, 0, 0, ILD_NORMAL));
     EXPECT_FALSE(ImageList_Draw(list, 0, nullptr, 0, 0, ILD_NORMAL));
 
-    // A strip narrower than one image, or shorter, adds nothing.
-    HBITMAP tiny = Strip(2, 1);
+    // A strip narrower than one image, or shorter, adds nothing; a monochrome one comes in black and white.
+    HBITMAP tiny = Strip(2, 1), thin = CreateBitmap(3, 4, 1, 32, nullptr);
     EXPECT_EQ(ImageList_Add(list, tiny, nullptr), -1);
-    DeleteObject(tiny);
+    EXPECT_EQ(ImageList_Add(list, thin, nullptr), -1);
+    const BYTE rows[8] = {0xA0, 0, 0xA0, 0, 0xA0, 0, 0xA0, 0};
+    HBITMAP mono = CreateBitmap(4, 4, 1, 1, rows);
+    const int at = ImageList_Add(list, mono, nullptr);
+    ASSERT_GE(at, 0);
+    ASSERT_TRUE(ImageList_GetImagePixels(list, at, px));
+    EXPECT_EQ(px[0], Px(RGB(255, 255, 255)));
+    EXPECT_EQ(px[1], Px(RGB(0, 0, 0)));
+    for (HBITMAP b : {tiny, thin, mono}) DeleteObject(b);
     ASSERT_TRUE(ImageList_Remove(list, -1));
     EXPECT_EQ(ImageList_GetImageCount(list), 0);
     DeleteObject(strip);
