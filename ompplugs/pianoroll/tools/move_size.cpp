@@ -249,7 +249,7 @@ bool NoteIsPending(TrackView* v, const mp::EventKey& key) {
     return v->access && (v->access->GetQueuedModify(key) != nullptr || v->access->IsQueuedDelete(key));
 }
 
-void ForEachPendingNote(TrackView* v, PendingNoteVisitor visit, void* context) {
+void ForEachPendingNote(TrackView* v, const PendingNoteVisitor& visit) {
     mp::TrackAccess* a = v->access;
     if (!a || !v->tools) return;
     const int modifies = a->QueuedModifyCount();
@@ -266,7 +266,7 @@ void ForEachPendingNote(TrackView* v, PendingNoteVisitor visit, void* context) {
             record.flags = flags;
         }
         record.time += a->BlockStart(key);
-        visit(context, key, record);
+        visit(key, record);
     }
     const Gesture& g = v->tools->gesture;
     if (!g.insertBaseKnown) return;
@@ -275,7 +275,7 @@ void ForEachPendingNote(TrackView* v, PendingNoteVisitor visit, void* context) {
         mp::MidiEventRecord record{};
         if (!a->GetQueuedInsert(i, &record) || record.kind != mp::MEK_NOTE) continue;
         record.time += g.insertBase;
-        visit(context, mp::EventKey{}, record);
+        visit(mp::EventKey{}, record);
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "mp/records.h"
 #include "resources/command_ids.h"
@@ -73,8 +74,8 @@ void NotifyRefreshState(TrackView* v);
 // ---- The pending edit as the grid shows it ------------------------------------------------------------
 // The notes of a gesture's pending edit, as they will be once committed (absolute record times):
 // modified host notes and new notes. The grid shows these instead of the host's versions.
-using PendingNoteVisitor = void (*)(void* context, const mp::EventKey& key, const mp::MidiEventRecord& record);
-void ForEachPendingNote(TrackView* v, PendingNoteVisitor visit, void* context);
+using PendingNoteVisitor = std::function<void(const mp::EventKey& key, const mp::MidiEventRecord& record)>;
+void ForEachPendingNote(TrackView* v, const PendingNoteVisitor& visit);
 // Whether the host note is replaced or removed by the pending edit.
 bool NoteIsPending(TrackView* v, const mp::EventKey& key);
 

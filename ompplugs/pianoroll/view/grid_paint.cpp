@@ -330,10 +330,7 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
     while (v->access->NextEventInRange(&cursor, from, to - from, &key, &record) == S_OK)
         if (!NoteIsPending(v, key)) addNote(key, record);
     // The notes of a gesture in progress show where the gesture puts them.
-    ForEachPendingNote(
-        v,
-        [](void* add, const mp::EventKey& k, const mp::MidiEventRecord& r) { (*static_cast<decltype(addNote)*>(add))(k, r); },
-        &addNote);
+    ForEachPendingNote(v, addNote);
 }
 
 void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {

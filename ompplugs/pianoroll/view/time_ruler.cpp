@@ -1,5 +1,5 @@
-// The ruler's mark spacing, the time ruler pane (marks, labels, drag to scroll) and the loop bar pane
-// (the loop region: hit zones, tooltip, dragging with snapping).
+// The ruler's mark spacing, the time ruler pane (marks, labels, drag to scroll), and what the ruler and
+// the loop bar share: position texts, the label font, and the right button's loop menu.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -21,10 +21,8 @@ namespace {
 constexpr int kMinDrawnStepPixels = 8;
 // The height of the label font when it cannot be measured.
 constexpr int kFallbackFontHeight = 13;
-// Ruler and loop bar heights over the label font's.
+// The ruler is this much higher than its label font.
 constexpr int kRulerExtraHeight = 6;
-constexpr int kLoopBarExtraHeight = 10;
-constexpr int kSlimLoopBarHeight = 12;
 
 std::uint32_t TicksPerQuarter(const TrackView* v) {
     const std::uint32_t tpq = v->access ? v->access->TicksPerQuarter() : 0;
@@ -35,13 +33,15 @@ std::uint32_t TimeSignature(const TrackView* v) {
     return v->access ? v->access->GetTimeSignature() : v->snap.timeSignature;
 }
 
-void PositionText(TrackView* v, std::int64_t ticks, char* buffer) {
+} // namespace
+
+void StripPositionText(TrackView* v, std::int64_t ticks, char* buffer) {
     buffer[0] = 0;
     v->owner.PositionToText(v, ticks, buffer);
     buffer[kPositionTextCapacity - 1] = 0;
 }
 
-void Fill(HDC dc, int l, int t, int r, int b, COLORREF colour) {
+void FillSolid(HDC dc, int l, int t, int r, int b, COLORREF colour) {
     if (r <= l || b <= t) return;
     const RECT rc{l, t, r, b};
     HBRUSH brush = CreateSolidBrush(colour);
@@ -49,12 +49,22 @@ void Fill(HDC dc, int l, int t, int r, int b, COLORREF colour) {
     DeleteObject(brush);
 }
 
-int FontHeight() {
+int StripFontHeight() {
     const int h = VorUI_GetFontHeight(VOR_FONT_SMALL);
     return h > 0 ? h : kFallbackFontHeight;
 }
 
-} // namespace
+LRESULT LoopMenuButton(TrackView* v, Pane* pane, UINT msg, LPARAM lParam, bool overRegion) {
+    if (msg == WM_RBUTTONDOWN) {
+        if (v->drag == Drag::None) SetCapture(v->hwnd);
+        return 0;
+    }
+    if (v->drag != Drag::None) return 0;
+    if (GetCapture() == v->hwnd) ReleaseCapture();
+    if (!(pane->flags & RULER_NO_MENU))
+        ShowLoopMenu(v, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)), overRegion);
+    return 0;
+}
 
 // The "Loop" (over the region) or "General" menu of the ruler and the loop bar, at a client point.
 void ShowLoopMenu(TrackView* v, int x, int y, bool overRegion) {
@@ -132,7 +142,7 @@ RulerStep ViewRulerStep(TrackView* v, HDC dc) {
     const double tpp = v->geo.ticksPerPixel > 0 ? v->geo.ticksPerPixel : 1.0;
     // The widest label is that of the furthest time shown; it is measured as a run of "2"s.
     char text[kPositionTextCapacity];
-    PositionText(v, std::max(v->geo.documentLength, v->geo.timeOrigin + v->geo.timeSpan), text);
+    StripPositionText(v, std::max(v->geo.documentLength, v->geo.timeOrigin + v->geo.timeSpan), text);
     const int length = std::max<int>(static_cast<int>(std::strlen(text)), 1);
     char digits[32];
     std::memset(digits, '2', sizeof digits);
@@ -175,7 +185,7 @@ bool RulerMarksDrawn(const TrackView* v, double step) {
 namespace {
 
 void RulerLayout(TrackView* v, Pane* pane, RECT* remaining) {
-    const int height = std::min<int>(FontHeight() + kRulerExtraHeight, std::max<int>(remaining->bottom - remaining->top, 0));
+    const int height = std::min<int>(StripFontHeight() + kRulerExtraHeight, std::max<int>(remaining->bottom - remaining->top, 0));
     const int width = std::max<int>(remaining->right - remaining->left, 0);
     if (pane->flags & PANE_RULER_AT_BOTTOM) {
         pane->rect = {remaining->left, remaining->bottom - height, remaining->left + width, remaining->bottom};
@@ -194,9 +204,9 @@ void RulerPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
     const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
-    Fill(dc, clip->left, r.top, clip->right, r.bottom, face);
+    FillSolid(dc, clip->left, r.top, clip->right, r.bottom, face);
     const bool bottom = (pane->flags & PANE_RULER_AT_BOTTOM) != 0;
-    Fill(dc, clip->left, bottom ? r.top : r.bottom - 1, clip->right, bottom ? r.top + 1 : r.bottom, shadow);
+    FillSolid(dc, clip->left, bottom ? r.top : r.bottom - 1, clip->right, bottom ? r.top + 1 : r.bottom, shadow);
     if (v->geo.timeSpan <= 0) return;
     const RulerStep step = ViewRulerStep(v, dc);
     if (!RulerMarksDrawn(v, step.step)) return;
@@ -220,12 +230,12 @@ void RulerPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
         const bool labelled = step.labelled ? (i % std::max(step.subdivisions, 1) == 0) : (t % beat == 0);
         const int length = labelled ? r.bottom - r.top - 2 : (r.bottom - r.top) / 4;
         if (x >= v->geo.grid.left) {
-            if (bottom) Fill(dc, x, r.top + 1, x + 1, r.top + 1 + length, ink);
-            else Fill(dc, x, r.bottom - 1 - length, x + 1, r.bottom - 1, ink);
+            if (bottom) FillSolid(dc, x, r.top + 1, x + 1, r.top + 1 + length, ink);
+            else FillSolid(dc, x, r.bottom - 1 - length, x + 1, r.bottom - 1, ink);
         }
         if (labelled) {
             char text[kPositionTextCapacity];
-            PositionText(v, t, text);
+            StripPositionText(v, t, text);
             RECT box{x + 3, r.top + 1, x + 3 + 400, r.bottom - 1};
             if (box.left < v->geo.grid.left) continue;
             const RECT cut{std::max<int>(box.left, left), box.top, right, box.bottom};
@@ -237,23 +247,9 @@ void RulerPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
         const COLORREF loop = VorUI_GetColor(VOR_COLOR_LOOP);
         for (std::int64_t t : {v->time.loopStart, v->time.loopEnd}) {
             const int x = XOfTick(v, t);
-            if (x >= left && x < right) Fill(dc, x, r.top, x + 1, r.bottom, loop);
+            if (x >= left && x < right) FillSolid(dc, x, r.top, x + 1, r.bottom, loop);
         }
     }
-}
-
-// The right button of the ruler and the loop bar: the press captures, the release opens the menu
-// ("Loop" over the region, else "General") unless the pane has none.
-LRESULT LoopMenuButton(TrackView* v, Pane* pane, UINT msg, LPARAM lParam, bool overRegion) {
-    if (msg == WM_RBUTTONDOWN) {
-        if (v->drag == Drag::None) SetCapture(v->hwnd);
-        return 0;
-    }
-    if (v->drag != Drag::None) return 0;
-    if (GetCapture() == v->hwnd) ReleaseCapture();
-    if (!(pane->flags & RULER_NO_MENU))
-        ShowLoopMenu(v, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)), overRegion);
-    return 0;
 }
 
 LRESULT RulerMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -300,167 +296,7 @@ LRESULT RulerMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lPa
     }
 }
 
-// ---- Loop bar pane (4) -----------------------------------------------------------------------------
-
-void LoopBarLayout(TrackView* v, Pane* pane, RECT* remaining) {
-    const int wanted = (pane->flags & PANE_LOOP_BAR_SLIM) ? kSlimLoopBarHeight : FontHeight() + kLoopBarExtraHeight;
-    const int height = std::min<int>(wanted, std::max<int>(remaining->bottom - remaining->top, 0));
-    const int width = std::max<int>(remaining->right - remaining->left, 0);
-    pane->rect = {remaining->left, remaining->top, remaining->left + width, remaining->top + height};
-    pane->width = width;
-    pane->height = height;
-    remaining->top += height;
-    (void)v;
-}
-
-int RegionTop(const Pane* pane) {
-    const int top = pane->rect.top, bottom = pane->rect.bottom;
-    return std::min((top + 2 + bottom - 2) / 2, bottom - 12);
-}
-
-void RefreshLoopX(TrackView* v) {
-    if (!v->time.loopShown || v->geo.timeSpan <= 0) {
-        v->loopBar.startX = v->loopBar.endX = -1;
-        return;
-    }
-    v->loopBar.startX = XOfTick(v, v->time.loopStart);
-    v->loopBar.endX = XOfTick(v, v->time.loopEnd);
-}
-
-int LoopBarHitTest(TrackView* v, Pane* pane, int x, int y) {
-    if (y < pane->rect.top + 2 || y >= pane->rect.bottom - 2) return 0;
-    if (!(pane->flags & LOOP_BAR_SHOWS_REGION) || !v->time.loopShown || y < RegionTop(pane)) return 0;
-    RefreshLoopX(v);
-    if (x < v->loopBar.startX - 2 || x > v->loopBar.endX + 2) return 0;
-    const int e = std::clamp((v->loopBar.endX - v->loopBar.startX) / 3, 1, 8);
-    int part;
-    if (x <= v->loopBar.startX + e) part = LB_START_EDGE;
-    else if (x < v->loopBar.endX - e) part = LB_BODY;
-    else part = LB_END_EDGE;
-    char from[kPositionTextCapacity], to[kPositionTextCapacity], tip[3 * kPositionTextCapacity];
-    PositionText(v, v->time.loopStart, from);
-    PositionText(v, v->time.loopEnd, to);
-    std::snprintf(tip, sizeof tip, "Loop Region: %s to %s", from, to);
-    SetTipText(v, tip);
-    return part;
-}
-
-int LoopBarCursor(TrackView*, Pane* pane, std::uint32_t hitCode) {
-    const int part = PartOfHit(hitCode);
-    if (part == LB_START_EDGE || part == LB_END_EDGE || part == LB_SELECTION_START || part == LB_SELECTION_END) return VOR_CURSOR_SIZE_TIME;
-    if ((pane->flags & LOOP_BAR_SHOWS_REGION) && part != LB_BODY) return VOR_CURSOR_MOVE_TIME;
-    return VOR_CURSOR_ARROW;
-}
-
-void LoopBarPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
-    const RECT& r = pane->rect;
-    const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
-    Fill(dc, clip->left, r.top, clip->right, r.bottom, face);
-    Fill(dc, clip->left, r.bottom - 1, clip->right, r.bottom, shadow);
-    if (v->drag == Drag::LoopBody || v->drag == Drag::LoopStart || v->drag == Drag::LoopEnd) {
-        v->loopBar.startX = XOfTick(v, v->loopBar.dragStart);
-        v->loopBar.endX = XOfTick(v, v->loopBar.dragStart + v->loopBar.dragLength);
-    } else {
-        RefreshLoopX(v);
-    }
-    if (v->loopBar.startX < 0 && v->loopBar.endX < 0) return;
-    const COLORREF loop = VorUI_GetColor(VOR_COLOR_LOOP);
-    const int left = std::max<int>({v->loopBar.startX, clip->left, v->geo.grid.left});
-    const int right = std::min<int>({v->loopBar.endX + 1, clip->right, v->geo.grid.right});
-    const int top = RegionTop(pane);
-    // The band is stronger while playback loops over it.
-    const bool looping = v->access && v->access->IsLooping();
-    Fill(dc, left, top, right, r.bottom - 2, Blend(face, loop, looping ? 128 : 48));
-    for (int x : {v->loopBar.startX, v->loopBar.endX})
-        if (x >= std::max<int>(clip->left, v->geo.grid.left) && x < std::min<int>(clip->right, v->geo.grid.right))
-            Fill(dc, x, r.top + 1, x + 1, r.bottom - 1, loop);
-}
-
-std::int64_t SnapLoopTime(TrackView* v, std::int64_t t) {
-    if (!SnappingActive(v->settings)) return t;
-    return NearestSnap(SnapContextOf(*v, v->snap), t, SNAP_GRID);
-}
-
-bool LoopDrag(Drag state) { return state == Drag::LoopBody || state == Drag::LoopStart || state == Drag::LoopEnd; }
-
-std::int64_t BarTime(TrackView* v, int x) {
-    const std::int64_t t = TickOfX(v, std::clamp<int>(x, v->geo.grid.left, v->geo.grid.right));
-    return std::clamp<std::int64_t>(SnapLoopTime(v, t), 0, std::max<std::int64_t>(v->geo.documentLength, 0));
-}
-
-LRESULT LoopBarMouse(TrackView* v, Pane* pane, UINT msg, WPARAM, LPARAM lParam) {
-    const int x = static_cast<short>(LOWORD(lParam));
-    const int part = PartOfHit(v->hitCode);
-    switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        if (v->drag != Drag::None) return 0;
-        SetCapture(v->hwnd);
-        v->loopBar.dragAnchor = TickOfX(v, x);
-        if (part == LB_BODY || part == LB_START_EDGE || part == LB_END_EDGE) {
-            SetDrag(v, part == LB_BODY ? Drag::LoopBody : part == LB_START_EDGE ? Drag::LoopStart : Drag::LoopEnd);
-            v->loopBar.dragStart = v->time.loopStart;
-            v->loopBar.dragLength = v->time.loopEnd - v->time.loopStart;
-            return 0;
-        }
-        // Elsewhere the bar selects time from the press.
-        SetDrag(v, Drag::LoopSelect);
-        v->loopBar.dragAnchor = BarTime(v, x);
-        BeginTimeSelection(v, v->loopBar.dragAnchor);
-        return 0;
-    case WM_MOUSEMOVE:
-    case PANE_AUTOSCROLLED: {
-        if (v->drag == Drag::LoopSelect) {
-            if (msg == WM_MOUSEMOVE) AutoScrollForPoint(v, x, static_cast<short>(HIWORD(lParam)), v->geo.grid, 0, AS_HORIZONTAL);
-            ExtendTimeSelection(v, v->loopBar.dragAnchor, BarTime(v, x));
-            return 0;
-        }
-        if (!LoopDrag(v->drag)) return 0;
-        const std::int64_t t = TickOfX(v, std::clamp<int>(x, v->geo.grid.left, v->geo.grid.right));
-        const std::int64_t end = std::max<std::int64_t>(v->geo.documentLength, 0);
-        const std::int64_t length = v->time.loopEnd - v->time.loopStart;
-        if (v->drag == Drag::LoopBody) {
-            std::int64_t start = SnapLoopTime(v, v->time.loopStart + t - v->loopBar.dragAnchor);
-            start = std::clamp<std::int64_t>(start, 0, std::max<std::int64_t>(end - length, 0));
-            v->loopBar.dragStart = start;
-            v->loopBar.dragLength = length;
-        } else if (v->drag == Drag::LoopStart) {
-            const std::int64_t start = std::clamp<std::int64_t>(SnapLoopTime(v, t), 0, v->time.loopEnd);
-            v->loopBar.dragStart = start;
-            v->loopBar.dragLength = v->time.loopEnd - start;
-        } else {
-            const std::int64_t stop = std::clamp<std::int64_t>(SnapLoopTime(v, t), v->time.loopStart, std::max(end, v->time.loopStart));
-            v->loopBar.dragStart = v->time.loopStart;
-            v->loopBar.dragLength = stop - v->time.loopStart;
-        }
-        InvalidateView(v, INV_LOOP_BAR | INV_NO_GRID);
-        return 0;
-    }
-    case WM_LBUTTONUP:
-    case WM_CAPTURECHANGED: {
-        const Drag state = v->drag;
-        if (!LoopDrag(state) && state != Drag::LoopSelect) return 0;
-        SetDrag(v, Drag::None);
-        EndAutoScroll(v);
-        if (msg == WM_LBUTTONUP && GetCapture() == v->hwnd) ReleaseCapture();
-        if (state == Drag::LoopSelect) {
-            FinishTimeSelection(v, v->loopBar.dragAnchor);
-        } else if (msg == WM_LBUTTONUP) {
-            SetLoopRange(v, v->loopBar.dragStart, v->loopBar.dragLength);
-        }
-        InvalidateView(v, INV_LOOP_BAR);
-        return 0;
-    }
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-        return LoopMenuButton(v, pane, msg, lParam, part == LB_BODY || part == LB_START_EDGE || part == LB_END_EDGE);
-    default: return 0;
-    }
-}
-
 PaneClass gRulerClass{};
-PaneClass gLoopBarClass{};
 
 } // namespace
 
@@ -472,18 +308,6 @@ PaneClass* TimeRulerPaneClass() {
         RegisterPaneClass(&gRulerClass);
     }
     return &gRulerClass;
-}
-
-PaneClass* LoopBarPaneClass() {
-    if (!gLoopBarClass.Layout) {
-        gLoopBarClass.Layout = LoopBarLayout;
-        gLoopBarClass.HitTest = LoopBarHitTest;
-        gLoopBarClass.Paint = LoopBarPaint;
-        gLoopBarClass.OnMouse = LoopBarMouse;
-        gLoopBarClass.GetCursor = LoopBarCursor;
-        RegisterPaneClass(&gLoopBarClass);
-    }
-    return &gLoopBarClass;
 }
 
 } // namespace pianoroll

@@ -1,14 +1,17 @@
-// The time ruler (pane 6) with its mark spacing, and the loop bar (pane 4) with the loop region.
+// The time ruler (pane 6) with its mark spacing, and the loop bar (pane 4) with the loop region
+// (time_ruler.cpp, loop_bar.cpp).
 #pragma once
 
 #include <cstdint>
 
 #include "win/gdi.h"
+#include "win/win.h"
 
 namespace pianoroll {
 
 struct TrackView;
 struct PaneClass;
+struct Pane;
 
 // Written by time_ruler.cpp.
 struct RulerState {
@@ -41,6 +44,16 @@ RulerStep ComputeRulerStep(std::int64_t ticksPerQuarter, int numerator, int deno
 RulerStep ViewRulerStep(TrackView* v, win::HDC dc);
 // Whether marks and lines of this step are drawn at the view's zoom (more than 8 pixels apart).
 bool RulerMarksDrawn(const TrackView* v, double step);
+
+// ---- What the ruler and the loop bar share (time_ruler.cpp) -------------------------------------------
+// The owner's position text of `ticks`, always terminated, in a buffer of kPositionTextCapacity.
+void StripPositionText(TrackView* v, std::int64_t ticks, char* buffer);
+void FillSolid(win::HDC dc, int l, int t, int r, int b, win::COLORREF colour);
+// The height of the strips' label font.
+int StripFontHeight();
+// The right button of the ruler and the loop bar: the press captures, the release opens the menu
+// ("Loop" over the region, else "General") unless the pane has none.
+win::LRESULT LoopMenuButton(TrackView* v, Pane* pane, win::UINT msg, win::LPARAM lParam, bool overRegion);
 
 // Loop bar part codes.
 // 0xFD-0xFF: near a time selection's start, end or inside it (a loop bar without the region option).
