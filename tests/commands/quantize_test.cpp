@@ -31,6 +31,7 @@ TEST(QuantizeRules, ResolutionsAreNoteValuesOfAFourQuarterWholeNote) {
     EXPECT_EQ(QuantizeResolutionTicks(7, 480), 80) << "(1920 x 2 / 3) / 16, truncated";
     EXPECT_EQ(QuantizeResolutionTicks(10, 8), 1) << "a coarse time base never gives a zero resolution";
     EXPECT_EQ(QuantizeResolutionTicks(-1, 960), 3840) << "outside the list: the whole note";
+    EXPECT_EQ(QuantizeResolutionTicks(kQuantizeResolutionCount, 960), 3840);
 }
 
 TEST(QuantizeRules, StartsGoToTheNearestMultipleAndHalfwayGoesLater) {
