@@ -7,11 +7,13 @@
 #include <cstring>
 
 #include "midiout/port_list.h"
+#include "midiout/recorder_output.h"
 #include "playback/clock.h"
 #include "playback/host_sound.h"
 #include "smf/smf.h"
 #include "win/com_helpers.h"
 #include "win/controls.h"
+#include "script_clock.h"
 #include "song_file.h"
 
 namespace host::app {
@@ -205,7 +207,14 @@ bool Document::Connect(const std::vector<std::uint8_t>* settings, const Document
         if (error) *error = module.error;
         return false;
     }
-    if (options.sound) {
+    if (options.recordedSound) {
+        auto ports = std::make_unique<midiout::PortList>();
+        recorder_ = std::make_shared<midiout::RecorderOutput>([] { return ScriptClock().NowMicros(); },
+                                                              kScriptRecorderName);
+        ports->AddOutput(recorder_, midiout::MakePortGuid(midiout::kOutputPorts, kScriptRecorderName));
+        sound_ = std::make_unique<playback::HostSound>(project_, std::move(ports), ScriptClock());
+        midiOut_ = HostMidiOut::Create(sound_->MidiOutSender());
+    } else if (options.sound) {
         std::unique_ptr<midiout::PortList> ports = midiout::PortList::Create();
         soundProblems_ = ports->Problems();
         sound_ = std::make_unique<playback::HostSound>(project_, std::move(ports), SoundClock());
@@ -381,6 +390,17 @@ std::uint32_t Document::TransportFlags() {
 
 void Document::SetTransportFlags(std::uint32_t flags) {
     project_->WithStore([&](Store& store) { store.SetTransportFlags(flags); });
+}
+
+bool Document::Playing() { return (TransportFlags() & mp::TRANSPORT_PLAYING) != 0; }
+
+bool Document::PlayedNoteOns(std::size_t* count) const {
+    if (!recorder_) return false;
+    std::size_t n = 0;
+    for (const midiout::RecordedMessage& m : recorder_->Messages())
+        if (m.message.IsNoteOn()) ++n;
+    *count = n;
+    return true;
 }
 
 std::size_t Document::TrackCount() {

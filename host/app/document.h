@@ -14,6 +14,9 @@
 #include "win/com.h"
 #include "win/win.h"
 
+namespace midiout {
+class RecorderOutput;
+}
 namespace playback {
 class HostSound;
 }
@@ -38,7 +41,12 @@ const EditorModule& LoadEditorModule();
 
 struct DocumentOptions {
     bool sound = false; // play through the built-in synthesizer and the system's MIDI ports
+    // Editing scripts: play on the script clock into one recording output, the only port.
+    bool recordedSound = false;
 };
+
+// The name of the recording output that scripts play into.
+constexpr const char* kScriptRecorderName = "Script Recorder";
 
 class Document {
 public:
@@ -79,6 +87,11 @@ public:
     std::uint32_t TransportFlags();
     void SetTransportFlags(std::uint32_t flags);
     std::size_t TrackCount();
+    // Whether the host's transport plays.
+    bool Playing();
+    // Note-ons the recording output has been sent (playback and monitored notes); false when the
+    // document plays into no recording output.
+    bool PlayedNoteOns(std::size_t* count) const;
 
     HostProject* Project() const { return project_; }
     win::IUnknown* Plugin() const { return plugin_; }
@@ -104,6 +117,7 @@ private:
 
     HostProject* project_ = nullptr;
     HostMidiOut* midiOut_ = nullptr;
+    std::shared_ptr<midiout::RecorderOutput> recorder_; // with recorded sound
     std::unique_ptr<playback::HostSound> sound_;
     win::IUnknown* plugin_ = nullptr;
     mp::IMPInitialise* init_ = nullptr;

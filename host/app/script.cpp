@@ -9,6 +9,8 @@
 #include <sstream>
 
 #include "main_window.h"
+#include "playback/clock.h"
+#include "script_clock.h"
 #include "script_words.h"
 #include "song_file.h"
 #include "win/backend.h"
@@ -129,6 +131,8 @@ ScriptRunner::~ScriptRunner() {
 // While a line runs as the input of a waiting entry, that entry's own loop takes the messages: what
 // the line injected reaches it in order, as a person's input would.
 void ScriptRunner::Pump() {
+    // What playback posted for the time that has passed is handled now, not some lines later.
+    ScriptClock().Settle();
     if (!feedingEntry_) MainWindow::PumpMessages();
 }
 
@@ -249,7 +253,7 @@ bool ScriptRunner::Mods(const Words& words, std::size_t from, unsigned* mods, in
 void ScriptRunner::BeforeButton() {
     const std::uint64_t gap = GetDoubleClickTime() + 1;
     const std::uint64_t now = headless::Now();
-    if (anyButton_ && now - lastButton_ < gap) headless::AdvanceClock(static_cast<DWORD>(gap - (now - lastButton_)));
+    if (anyButton_ && now - lastButton_ < gap) AdvanceScriptTime(static_cast<std::uint32_t>(gap - (now - lastButton_)));
     Pump();
 }
 

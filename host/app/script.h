@@ -81,6 +81,7 @@ public:
     bool ExpectLoop(const Words& w, std::string* reason);
     bool ExpectTooltip(const Words& w, std::string* reason);
     bool ExpectButton(const Words& w, std::string* reason);
+    bool ExpectPlayed(const Words& w, std::string* reason);
 
 private:
     struct Output {

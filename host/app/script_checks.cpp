@@ -214,4 +214,19 @@ bool ScriptRunner::ExpectLoop(const Words& w, std::string* reason) {
     return false;
 }
 
+
+bool ScriptRunner::ExpectPlayed(const Words& w, std::string* reason) {
+    long long expected = 0;
+    if (!NumberArg(w[1], 0, kMostEvents, &expected, reason)) return false;
+    Pump();
+    std::size_t played = 0;
+    if (!window_->Doc().PlayedNoteOns(&played)) {
+        *reason = "the song plays into no recording output";
+        return false;
+    }
+    if (static_cast<long long>(played) == expected) return true;
+    *reason = "expected " + w[1] + " note-ons sent, found " + std::to_string(played);
+    return false;
+}
+
 } // namespace host::app

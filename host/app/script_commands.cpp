@@ -5,6 +5,7 @@
 
 #include "main_window.h"
 #include "script.h"
+#include "script_clock.h"
 #include "script_words.h"
 #include "win/backend.h"
 #include "win/controls.h"
@@ -20,6 +21,9 @@ namespace {
 constexpr int kDefaultDragSteps = 8;
 constexpr long long kMaxWheelDelta = 12000;
 constexpr long long kMaxWaitMs = 3600000;
+// While the song plays, time passes in steps of this many milliseconds (as often as playback reports its
+// position), so the view follows playback as it does on a desktop.
+constexpr long long kPlaybackStepMs = 20;
 constexpr long long kMaxWindowSide = 8192;
 constexpr std::size_t kMaxDialogItems = 64;
 constexpr std::size_t kHelpColumn = 29; // where the language's help texts start
@@ -56,7 +60,7 @@ const CommandEntry kCommands[] = {
     {"menu", 1, 2, "menu ID [mark=ID|none]",
      "answer the next pop-up menu with this command (which shows its check mark at ID, or none)", &R::Menu},
     {"dialog", 2, kMaxDialogItems, "dialog ID ITEM=VALUE ... ok|cancel", "answer the next modal dialog", &R::Dialog},
-    {"wait", 1, 1, "wait MS", "let MS milliseconds pass", &R::Wait},
+    {"wait", 1, 1, "wait MS", "let MS milliseconds pass (the song plays on meanwhile)", &R::Wait},
     {"undo", 0, 0, "undo", "undo the last edit", &R::UndoRedo},
     {"redo", 0, 0, "redo", "redo the last undone edit", &R::UndoRedo},
     {"save", 1, 1, "save FILE", "save the song as FILE", &R::Save},
@@ -76,6 +80,8 @@ const CommandEntry kCommands[] = {
      &R::ExpectTooltip},
     {"expect-button", 2, 3, "expect-button ID enabled|disabled [checked|unchecked]", "a toolbar button's state",
      &R::ExpectButton},
+    {"expect-played", 1, 1, "expect-played N", "N note-ons went to the recording output (playback and monitoring)",
+     &R::ExpectPlayed},
     {"expect-loop", 1, 2, "expect-loop FROM TO|off", "the loop region runs from tick FROM to TO, or there is none",
      &R::ExpectLoop},
 };
@@ -346,8 +352,12 @@ bool ScriptRunner::Wait(const Words& w, std::string* reason) {
     long long ms = 0;
     if (!NumberArg(w[1], 0, kMaxWaitMs, &ms, reason)) return false;
     Pump();
-    headless::AdvanceClock(static_cast<DWORD>(ms));
-    Pump();
+    for (long long left = ms; left > 0;) {
+        const long long step = window_->Doc().Playing() ? std::min(left, kPlaybackStepMs) : left;
+        AdvanceScriptTime(static_cast<std::uint32_t>(step));
+        Pump();
+        left -= step;
+    }
     return true;
 }
 

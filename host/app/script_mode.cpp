@@ -67,8 +67,9 @@ int RunScript(const std::vector<std::string>& args) {
         return failed;
     }
     int failed = 1;
-    std::unique_ptr<Document> doc =
-        OpenSongOrDemo(args.size() > 1 ? args[1] : std::string(), DocumentOptions{}, &failed);
+    DocumentOptions options;
+    options.recordedSound = true;
+    std::unique_ptr<Document> doc = OpenSongOrDemo(args.size() > 1 ? args[1] : std::string(), options, &failed);
     if (!doc) return failed;
     return RunScriptOn(std::move(doc), text, args[0]);
 }
