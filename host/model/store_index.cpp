@@ -58,8 +58,10 @@ void Store::FixIndexes() {
         if (s.block) work[s.block].enter.push_back(f.event);
     }
     auto before = [this](std::uint32_t a, std::uint32_t b) { return EventBefore(a, b); };
-    for (auto& [block, w] : work) {
-        auto& list = BlockSlotOf(block)->events;
+    for (auto& entry : work) {
+        // A named reference, not a structured binding: lambdas below capture it, which clang 14 refuses.
+        auto& w = entry.second;
+        auto& list = BlockSlotOf(entry.first)->events;
         if (w.leave.size() + w.enter.size() <= kFewChanges) {
             // Entries still listed under an old time are found by that time; every other entry's
             // slot time is the one it is listed under.
