@@ -131,6 +131,7 @@ TEST_F(EditCommandTest, SelectAllOnNoteSelectsExactlyThatRowsNotes) {
     Note(0, 480, 64);
     Note(5000, 480, 64);
     Note(960, 480, 62);
+    Note(7000, 480, 127);
     Controller(100, 64, 127); // numbered like the row's pitch
     Open();
     Click(X(1100), Y(62));
@@ -143,6 +144,13 @@ TEST_F(EditCommandTest, SelectAllOnNoteSelectsExactlyThatRowsNotes) {
 
     RightClickMenu(X(3000), Y(66), CMD_SELECT_ALL_ON_NOTE);
     EXPECT_TRUE(Selected().empty()) << "a row without notes selects nothing";
+
+    SetRows(0, 11);
+    const ShownMenu topRow = RightClickMenu(X(3000), Y(127), CMD_SELECT_ALL_ON_NOTE);
+    EXPECT_TRUE(topRow.Has(CMD_SELECT_ALL_ON_NOTE)) << "the top row is a row like any other";
+    selected = Selected();
+    ASSERT_EQ(selected.size(), 1u);
+    EXPECT_EQ(selected[0].pitch, 127);
 }
 
 TEST_F(EditCommandTest, TheMenuOfANoteOfARowAndOfTheKeyboardWithTheirGreyedAndCheckedItems) {

@@ -131,5 +131,18 @@ TEST_F(VelocityTest, ClosingTheEditorWhileTheEntryWaitsChangesNothing) {
     EXPECT_EQ(NotesOf()[0].data2, 100);
 }
 
+TEST_F(VelocityTest, TheVelocityItemsAreGreyedWhileOnlyAControllerIsSelected) {
+    Note(960, 480, 62);
+    Controller(100, 7, 90, true);
+    Open();
+    const ShownMenu controllerOnly = KeyboardMenu(0);
+    ASSERT_TRUE(controllerOnly.Has(CMD_VELOCITY_SET)) << "a selection: the event menu";
+    EXPECT_FALSE(controllerOnly.Greyed(CMD_DELETE));
+    for (int command = CMD_VELOCITY_MINIMUM; command <= CMD_VELOCITY_SET; ++command)
+        EXPECT_TRUE(controllerOnly.Greyed(command)) << command;
+    Key('A', MOD_CONTROL);
+    EXPECT_FALSE(KeyboardMenu(0).Greyed(CMD_VELOCITY_SET));
+}
+
 } // namespace
 } // namespace commandtest
