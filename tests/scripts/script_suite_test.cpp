@@ -1,9 +1,10 @@
 // Runs every editing script of this folder through the built pianoroll binary on a generated song,
 // saves the result, reads it back with the product's own MIDI file reader and compares its notes with
 // the list beside the script (NAME.notes: "TICK NOTE DURATION VELOCITY CHANNEL" a line for track 1,
-// "track N" before the notes of another track; every listed track is compared whole).
+// "track N" before the notes of another track; every listed track is compared whole; an optional
+// "song TICKS_PER_QUARTER BEATS/NOTE_VALUE" line gives the song another resolution and time signature).
 //
-// The song, 480 ticks per quarter note in 4/4:
+// The song, 480 ticks per quarter note in 4/4 unless its list says otherwise, with the same ticks:
 //   track 1 "Lead", channel 1: 60 at 0 (480 long), 64 at 960 (480), 67 at 1920 (960), 72 at 3840 (240),
 //                              60 at 92160 (480), all velocity 100; the last one keeps the song 49
 //                              measures long, so that the view can show up to 64 ticks per pixel;
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -52,9 +54,16 @@ const Song kBaseSong = {
 };
 const char* const kTrackNames[] = {"Lead", "Bass"};
 
-std::vector<std::uint8_t> BaseSongFile() {
+// The resolution and time signature of the generated song.
+struct SongShape {
+    std::uint32_t ticksPerQuarter = kTicksPerQuarter;
+    std::uint32_t beats = 4;
+    std::uint32_t noteValue = 4;
+};
+
+std::vector<std::uint8_t> BaseSongFile(const SongShape& shape) {
     host::Store store;
-    store.SetTicksPerQuarter(kTicksPerQuarter);
+    store.SetTicksPerQuarter(shape.ticksPerQuarter);
     for (const auto& [track, notes] : kBaseSong) {
         host::TrackValue value;
         const std::string name = kTrackNames[track - 1];
@@ -80,6 +89,10 @@ std::vector<std::uint8_t> BaseSongFile() {
             store.InsertEvent(e, &id);
         }
     }
+    if (shape.beats != 4 || shape.noteValue != 4) {
+        const auto exponent = static_cast<std::uint32_t>(std::countr_zero(shape.noteValue));
+        EXPECT_EQ(store.SetTimeSignature(shape.beats, exponent), win::S_OK);
+    }
     std::vector<std::uint8_t> bytes;
     EXPECT_TRUE(host::smf::Write(store, bytes).ok);
     return bytes;
@@ -103,8 +116,8 @@ Song NotesOfFile(const fs::path& path) {
     return song;
 }
 
-// NAME.notes: comments after '#', "track N" lines, and five numbers a note.
-Song ExpectedNotes(const fs::path& path) {
+// NAME.notes: comments after '#', "track N" lines, a "song" line, and five numbers a note.
+Song ExpectedNotes(const fs::path& path, SongShape* shape) {
     std::ifstream in(path);
     EXPECT_TRUE(in) << "no list of expected notes: " << path;
     Song song{{1, {}}};
@@ -118,6 +131,16 @@ Song ExpectedNotes(const fs::path& path) {
         if (first == "track") {
             EXPECT_TRUE(words >> track) << path << ":" << lineNumber;
             song[track];
+            continue;
+        }
+        if (first == "song") {
+            char slash = 0;
+            std::string rest;
+            const bool read = (words >> shape->ticksPerQuarter >> shape->beats >> slash >> shape->noteValue) &&
+                              slash == '/' && !(words >> rest);
+            EXPECT_TRUE(read && shape->ticksPerQuarter > 0 && shape->beats > 0 &&
+                        std::has_single_bit(shape->noteValue))
+                << path << ":" << lineNumber << ": not song TICKS_PER_QUARTER BEATS/NOTE_VALUE";
             continue;
         }
         Note n{};
@@ -172,9 +195,11 @@ protected:
 
 TEST_P(EditingScript, GivesTheListedNotes) {
     const fs::path script = fs::path(VOR_SCRIPTS_DIR) / (GetParam() + ".script");
+    SongShape shape;
+    const Song expectedSong = ExpectedNotes(fs::path(VOR_SCRIPTS_DIR) / (GetParam() + ".notes"), &shape);
     {
         std::ofstream song(dir / "base.mid", std::ios::binary);
-        const std::vector<std::uint8_t> bytes = BaseSongFile();
+        const std::vector<std::uint8_t> bytes = BaseSongFile(shape);
         song.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         // The script's own lines keep their numbers; the save comes last.
         std::ofstream(dir / (GetParam() + ".script")) << Slurp(script) << "\nsave out.mid\n";
@@ -185,7 +210,7 @@ TEST_P(EditingScript, GivesTheListedNotes) {
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Slurp(dir / "err.txt");
     const Song saved = NotesOfFile(dir / "out.mid");
-    for (const auto& [track, expected] : ExpectedNotes(fs::path(VOR_SCRIPTS_DIR) / (GetParam() + ".notes"))) {
+    for (const auto& [track, expected] : expectedSong) {
         const auto found = saved.find(track);
         const std::vector<Note> notes = found == saved.end() ? std::vector<Note>{} : found->second;
         EXPECT_TRUE(notes == expected) << "track " << track << " holds\n"
