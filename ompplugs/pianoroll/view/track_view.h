@@ -93,8 +93,8 @@ struct TrackView {
     int hoverRow = -1; // the row under the pointer as the last hit test found it
     std::uint32_t flags = 0;
     win::POINT dragThreshold{};
-    // Timer 2 calls it while a scroll-bar part is held (set by the scroll bars).
-    void (*repeatCallback)(TrackView* view) = nullptr;
+    // Timer 2 calls it while a scroll-bar part is held.
+    void (*repeatCallback)(TrackView* view) = nullptr; // scroll_bars.cpp
     // The client-sized bitmap every paint draws into, dropped by each layout.
     std::unique_ptr<OffscreenCache> offscreen;
 
@@ -107,7 +107,7 @@ struct TrackView {
     AutoScrollState autoScroll; // auto_scroll.cpp
     KeyboardState keyboard;    // keyboard_pane.cpp
     RulerState ruler;          // time_ruler.cpp
-    LoopBarState loopBar;      // time_ruler.cpp
+    LoopBarState loopBar;      // loop_bar.cpp
     ScrollBarsState scrollBars; // scroll_bars.cpp
     ViewTooltip tip;           // tooltip.cpp
     HotTracking hot;           // hot_tracking.cpp
@@ -116,12 +116,15 @@ struct TrackView {
     LaneAreaState lanes;       // the lane framework
     TransportBarState transportBar; // the transport bar
 
-    // ---- Lent by the owner ----
-    OwnerCallbacks owner = DefaultOwnerCallbacks();
+    // ---- Lent by the owner, set once before the window is made (frame_lifecycle.cpp) ----
+    OwnerCallbacks owner = DefaultOwnerCallbacks(); // frame_lifecycle.cpp
     TransportCallbacks transport = DefaultTransportCallbacks();
-    FrameState* frame = nullptr;          // the frame that owns the view, null when there is none
-    mp::TrackAccess* access = nullptr;    // owned by the frame, which destroys the view first
-    mp::PianoRollSettings* settings = nullptr; // the plug-in object's settings, which outlive the view
+    // The frame that owns the view, null when there is none.
+    FrameState* frame = nullptr; // frame_lifecycle.cpp
+    // Owned by the frame, which destroys the view first.
+    mp::TrackAccess* access = nullptr; // frame_lifecycle.cpp
+    // The plug-in object's settings, which outlive the view.
+    mp::PianoRollSettings* settings = nullptr; // frame_lifecycle.cpp
 };
 
 // ---- Framework ----------------------------------------------------------------------------------
