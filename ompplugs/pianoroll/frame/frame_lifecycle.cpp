@@ -83,7 +83,8 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
     if (HWND gap = GetDlgItem(dialog, kMeasureGapId)) ShowWindow(gap, SW_HIDE);
     auto* page = reinterpret_cast<mp::CBaseListPage*>(param);
     if (!page) return TRUE; // only measured
-    auto* frame = new FrameState;
+    // The dialog's user data owns the frame until DestroyFrame takes it back.
+    FrameState* frame = std::make_unique<FrameState>().release();
     SetWindowLongPtr(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(frame));
     frame->page = page;
     frame->theme.reset(XPTheme_Initialize(dialog));
@@ -118,6 +119,7 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
 }
 
 void DestroyFrame(HWND dialog, FrameState* frame) {
+    const std::unique_ptr<FrameState> owned(frame);
     SetWindowLongPtr(dialog, DWLP_USER, 0);
     if (frame->view) {
         SaveViewState(frame->view.get());
@@ -131,7 +133,6 @@ void DestroyFrame(HWND dialog, FrameState* frame) {
         SendMessage(frame->toolbar, TB_SETHOTIMAGELIST, 0, 0);
         SendMessage(frame->toolbar, TB_SETDISABLEDIMAGELIST, 0, 0);
     }
-    delete frame;
 }
 
 void OnTrackChosen(HWND dialog, FrameState& frame) {

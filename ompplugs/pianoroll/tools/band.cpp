@@ -7,6 +7,7 @@
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tool_framework.h"
+#include "view/gdi_handle.h"
 #include "view/track_view.h"
 
 namespace pianoroll {
@@ -60,17 +61,17 @@ void PaintGridAndBand(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
 void DrawBand(TrackView* v, HDC dc) {
     const RECT& r = ToolsOf(v)->band.rect;
     if (r.right <= r.left || r.bottom <= r.top) return;
+    // Made before the DC is saved, so that it is selected out again before it is deleted.
+    const OwnedPen pen(CreatePen(PS_DOT, 1, RGB(0, 0, 0)));
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, v->geo.grid.left, v->geo.grid.top, v->geo.grid.right, v->geo.grid.bottom);
-    HPEN pen = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
-    SelectObject(dc, pen);
+    SelectObject(dc, pen.Get());
     SelectObject(dc, GetStockObject(NULL_BRUSH));
     SetROP2(dc, R2_XORPEN);
     SetBkMode(dc, OPAQUE);
     SetBkColor(dc, RGB(255, 255, 255));
     Rectangle(dc, r.left, r.top, r.right, r.bottom);
     RestoreDC(dc, saved);
-    DeleteObject(pen);
 }
 
 void RemoveBand(TrackView* v) {

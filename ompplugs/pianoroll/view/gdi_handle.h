@@ -34,5 +34,7 @@ private:
 };
 
 using OwnedBitmap = OwnedGdiObject<win::HBITMAP>;
+using OwnedBrush = OwnedGdiObject<win::HBRUSH>;
+using OwnedPen = OwnedGdiObject<win::HPEN>;
 
 } // namespace pianoroll

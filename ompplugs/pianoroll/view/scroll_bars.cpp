@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "tools/tools.h"
+#include "view/gdi_handle.h"
 #include "view/track_view.h"
 
 namespace pianoroll {
@@ -162,14 +163,13 @@ void DrawZoomButtons(const Pane* pane, HDC dc, const Bar& g, int pressed) {
         RECT r = PartRect(pane, from, to);
         DrawEdge(dc, &r, pressed == part ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
         const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
-        HBRUSH brush = CreateSolidBrush(ink);
+        const OwnedBrush brush(CreateSolidBrush(ink));
         const RECT across{cx - kGlyphArm, cy, cx + kGlyphArm + 1, cy + 1};
-        FillRect(dc, &across, brush);
+        FillRect(dc, &across, brush.Get());
         if (part == SB_ZOOM_IN) {
             const RECT down{cx, cy - kGlyphArm, cx + 1, cy + kGlyphArm + 1};
-            FillRect(dc, &down, brush);
+            FillRect(dc, &down, brush.Get());
         }
-        DeleteObject(brush);
     }
 }
 

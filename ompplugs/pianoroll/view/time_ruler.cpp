@@ -8,6 +8,7 @@
 #include "mp/settings.h"
 #include "mp/track_access.h"
 #include "resources/menus.h"
+#include "view/gdi_handle.h"
 #include "view/track_view.h"
 #include "win/controls.h"
 #include "vor/ui_resources.h"
@@ -44,9 +45,8 @@ void StripPositionText(TrackView* v, std::int64_t ticks, char* buffer) {
 void FillSolid(HDC dc, int l, int t, int r, int b, COLORREF colour) {
     if (r <= l || b <= t) return;
     const RECT rc{l, t, r, b};
-    HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(dc, &rc, brush);
-    DeleteObject(brush);
+    const OwnedBrush brush(CreateSolidBrush(colour));
+    FillRect(dc, &rc, brush.Get());
 }
 
 int StripFontHeight() {
