@@ -57,6 +57,13 @@ public:
         dispatchPending_ = true;
     }
     void DispatchDone() { dispatchPending_ = false; }
+    // The wParam of every recorded msg, in order (the characters of WM_CHAR, say).
+    std::vector<WPARAM> Params(UINT msg) const {
+        std::vector<WPARAM> out;
+        for (const Recorded& r : log_)
+            if (r.msg == msg) out.push_back(r.wParam);
+        return out;
+    }
     // Messages never recorded (noise such as WM_NCHITTEST), set per test.
     std::vector<UINT> ignore;
 

@@ -518,10 +518,7 @@ TEST_F(InputTest, TextInputArrivesAsCharactersIncludingSurrogatePairs) {
     // The last character of one unit, the first and last of two, and one past the end of Unicode.
     headless::TypeText("\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xF4\x90\x80\x80");
     Pump();
-    std::vector<WPARAM> chars;
-    for (const Recorded& r : rec().Log())
-        if (r.msg == WM_CHAR && r.hwnd == child) chars.push_back(r.wParam);
-    EXPECT_EQ(chars, (std::vector<WPARAM>{u'a', 0xE9, 0xD83C, 0xDFB9, 0xFFFF, 0xD800, 0xDC00, 0xDBFF, 0xDFFF}))
+    EXPECT_EQ(rec().Params(WM_CHAR), (std::vector<WPARAM>{u'a', 0xE9, 0xD83C, 0xDFB9, 0xFFFF, 0xD800, 0xDC00, 0xDBFF, 0xDFFF}))
         << "malformed bytes are skipped";
 }
 
@@ -549,10 +546,7 @@ TEST_F(InputTest, KeysTranslateToTheCharactersOfTheUsLayout) {
         rec().Clear();
         headless::PressKey(k.vk, k.mods);
         Pump();
-        std::vector<WPARAM> chars;
-        for (const Recorded& r : rec().Log())
-            if (r.msg == WM_CHAR) chars.push_back(r.wParam);
-        EXPECT_EQ(chars, k.ch ? std::vector<WPARAM>{k.ch} : std::vector<WPARAM>{}) << k.vk << " with " << k.mods;
+        EXPECT_EQ(rec().Params(WM_CHAR), k.ch ? std::vector<WPARAM>{k.ch} : std::vector<WPARAM>{}) << k.vk << " with " << k.mods;
     }
     // Caps Lock swaps the case of letters only.
     headless::PressKey(VK_CAPITAL);
@@ -562,10 +556,7 @@ TEST_F(InputTest, KeysTranslateToTheCharactersOfTheUsLayout) {
     headless::PressKey('3');
     headless::PressKey(VK_CAPITAL);
     Pump();
-    std::vector<WPARAM> chars;
-    for (const Recorded& r : rec().Log())
-        if (r.msg == WM_CHAR) chars.push_back(r.wParam);
-    EXPECT_EQ(chars, (std::vector<WPARAM>{'Q', 'q', '3'}));
+    EXPECT_EQ(rec().Params(WM_CHAR), (std::vector<WPARAM>{'Q', 'q', '3'}));
 }
 
 TEST_F(InputTest, InputMessagesCarryTheTimeAndPlaceOfTheEvent) {

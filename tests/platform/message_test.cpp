@@ -171,10 +171,7 @@ TEST_F(MessageTest, TranslateMessagePostsCharactersAfterTheKey) {
     headless::PressKey('A', headless::MOD_SHIFT);
     headless::PressKey('B');
     Pump();
-    std::vector<WPARAM> chars;
-    for (const Recorded& r : rec().Log())
-        if (r.msg == WM_CHAR) chars.push_back(r.wParam);
-    EXPECT_EQ(chars, (std::vector<WPARAM>{'A', 'b'}));
+    EXPECT_EQ(rec().Params(WM_CHAR), (std::vector<WPARAM>{'A', 'b'}));
     MSG up{h, WM_KEYUP, 'C', 0, 0, {}};
     EXPECT_FALSE(TranslateMessage(&up)) << "only key-down messages translate";
 }

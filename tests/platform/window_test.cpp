@@ -111,33 +111,22 @@ TEST_F(WindowTest, CreateVisibleChildSequenceAndCreateParams) {
     HWND top = TopLevel(0, 0, 300, 200);
     rec().Clear();
     static int marker = 0;
-    struct Seen {
-        void* param = nullptr;
-        HWND parent = nullptr;
-        RECT place{}; // x, y, cx, cy
-        HMENU menu = nullptr;
-        std::string name;
-    };
-    static Seen seen;
-    seen = Seen{};
+    static CREATESTRUCT seen;
+    seen = CREATESTRUCT{};
     Behaviour b;
     b.hook = [](HWND, UINT m, WPARAM, LPARAM l, bool*) -> LRESULT {
-        if (m == WM_CREATE) {
-            auto* cs = reinterpret_cast<CREATESTRUCT*>(l);
-            seen = Seen{cs->lpCreateParams, cs->hwndParent, RECT{cs->x, cs->y, cs->cx, cs->cy}, cs->hMenu,
-                        cs->lpszName ? cs->lpszName : ""};
-        }
+        if (m == WM_CREATE) seen = *reinterpret_cast<CREATESTRUCT*>(l);
         return 0;
     };
     SetNextBehaviour(b);
     HWND child = CreateWindowEx(0, kRecClass, "kid", WS_CHILD | WS_VISIBLE, 5, 6, 70, 40, top,
                                 reinterpret_cast<HMENU>(42), nullptr, &marker);
     ASSERT_TRUE(child);
-    EXPECT_EQ(seen.param, &marker);
-    EXPECT_EQ(seen.parent, top);
-    EXPECT_EQ(seen.place, (RECT{5, 6, 70, 40}));
-    EXPECT_EQ(seen.menu, reinterpret_cast<HMENU>(42));
-    EXPECT_EQ(seen.name, "kid");
+    EXPECT_EQ(seen.lpCreateParams, &marker);
+    EXPECT_EQ(seen.hwndParent, top);
+    EXPECT_EQ((RECT{seen.x, seen.y, seen.cx, seen.cy}), (RECT{5, 6, 70, 40}));
+    EXPECT_EQ(seen.hMenu, reinterpret_cast<HMENU>(42));
+    EXPECT_STREQ(seen.lpszName, "kid");
     EXPECT_EQ(GetDlgCtrlID(child), 42);
     EXPECT_EQ(GetDlgItem(top, 42), child);
     EXPECT_EQ(GetParent(child), top);
@@ -183,6 +172,16 @@ TEST_F(WindowTest, FailedCreationDestroysTheWindow) {
     EXPECT_EQ(Child(top, 0, 0, 10, 10), nullptr);
     dead = rec().Log().at(0).hwnd;
     EXPECT_TRUE(MatchSequence({{1, WM_NCCREATE, kSent}, {1, WM_NCDESTROY, kSent}}, {top, dead}));
+    EXPECT_EQ(GetWindow(top, GW_CHILD), nullptr);
+
+    // A window that destroys itself inside WM_CREATE fails its creation cleanly.
+    b = Behaviour{};
+    b.hook = [](HWND h, UINT m, WPARAM, LPARAM, bool* handled) -> LRESULT {
+        if (m == WM_CREATE) *handled = DestroyWindow(h);
+        return 0;
+    };
+    SetNextBehaviour(b);
+    EXPECT_EQ(Child(top, 0, 0, 10, 10), nullptr);
     EXPECT_EQ(GetWindow(top, GW_CHILD), nullptr);
 }
 
@@ -251,21 +250,6 @@ TEST_F(WindowTest, DestroyingAnOwnerDestroysOwnedWindowsFirstAndActivatesTheOwne
     ASSERT_FALSE(rec().Log().empty());
     EXPECT_EQ(rec().Log().front().hwnd, popup) << "owned windows go first";
     EXPECT_FALSE(IsWindow(popup));
-}
-
-TEST_F(WindowTest, DestroyInsideWmCreateFailsCreationCleanly) {
-    HWND top = TopLevel(0, 0, 100, 100);
-    Behaviour b;
-    b.hook = [](HWND h, UINT m, WPARAM, LPARAM, bool* handled) -> LRESULT {
-        if (m == WM_CREATE) {
-            DestroyWindow(h);
-            *handled = true;
-        }
-        return 0;
-    };
-    SetNextBehaviour(b);
-    EXPECT_EQ(Child(top, 0, 0, 10, 10), nullptr);
-    EXPECT_EQ(GetWindow(top, GW_CHILD), nullptr);
 }
 
 TEST_F(WindowTest, UserDataExtraBytesAndStyles) {
@@ -355,23 +339,13 @@ TEST_F(WindowTest, MoveWindowSequenceAndRectangles) {
     MoveWindow(child, 0, 0, -5, -5, TRUE);
     GetClientRect(child, &r);
     EXPECT_EQ(r, (RECT{0, 0, 0, 0})) << "negative sizes become empty";
-}
-
-TEST_F(WindowTest, WindowPosChangingCanAdjustThePosition) {
-    HWND top = TopLevel(0, 0, 300, 200);
-    Behaviour b;
-    b.hook = [](HWND, UINT m, WPARAM, LPARAM l, bool*) -> LRESULT {
-        if (m == WM_WINDOWPOSCHANGING) {
-            auto* wp = reinterpret_cast<WINDOWPOS*>(l);
-            wp->cx = std::min(wp->cx, 50);
-        }
+    // WM_WINDOWPOSCHANGING may adjust the new place.
+    BehaviourFor(child).hook = [](HWND, UINT m, WPARAM, LPARAM l, bool*) -> LRESULT {
+        if (m == WM_WINDOWPOSCHANGING) reinterpret_cast<WINDOWPOS*>(l)->cx = std::min(reinterpret_cast<WINDOWPOS*>(l)->cx, 50);
         return 0;
     };
-    SetNextBehaviour(b);
-    HWND child = Child(top, 0, 0, 40, 40);
     MoveWindow(child, 0, 0, 120, 30, TRUE);
-    RECT r = ClientRect(child);
-    EXPECT_EQ(r, (RECT{0, 0, 50, 30}));
+    EXPECT_EQ(ClientRect(child), (RECT{0, 0, 50, 30}));
 }
 
 TEST_F(WindowTest, ShowMinimizeRestoreAndVisibility) {

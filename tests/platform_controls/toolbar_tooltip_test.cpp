@@ -42,6 +42,11 @@ protected:
         Pump();
     }
     bool Shown() { return IsWindowVisible(tip) != FALSE; }
+    // Whether the tip shows after the clock moved on by ms.
+    bool ShownAfter(DWORD ms) {
+        headless::AdvanceClock(ms);
+        return Shown();
+    }
     HWND tip = nullptr;
 };
 
@@ -56,10 +61,8 @@ TEST_F(TooltipTest, ShowsAfterInitialDelayAndPopsAfterAutoPop) {
     EXPECT_EQ(reshow, initial / 5);
 
     MoveTo(40, 30);
-    headless::AdvanceClock(static_cast<DWORD>(initial - 1));
-    EXPECT_FALSE(Shown());
-    headless::AdvanceClock(2);
-    ASSERT_TRUE(Shown());
+    EXPECT_FALSE(ShownAfter(initial - 1));
+    ASSERT_TRUE(ShownAfter(2));
     EXPECT_EQ(Text(tip), "Play");
     EXPECT_EQ(Rec().Notifies(TTN_SHOW), std::vector<UINT>({1u}));
     // Below the pointer, on screen.
@@ -73,36 +76,29 @@ TEST_F(TooltipTest, ShowsAfterInitialDelayAndPopsAfterAutoPop) {
     // comes from the owner.
     MoveTo(200, 30);
     EXPECT_FALSE(Shown());
-    headless::AdvanceClock(static_cast<DWORD>(reshow + 1));
-    ASSERT_TRUE(Shown());
+    ASSERT_TRUE(ShownAfter(reshow + 1));
     EXPECT_EQ(Text(tip), "Stop playback");
     ASSERT_FALSE(Rec().Notifies(TTN_GETDISPINFO).empty());
     EXPECT_EQ(Rec().Notifies(TTN_GETDISPINFO).back(), 2u);
 
     // Small moves inside the tool keep it; it pops on its own after the auto-pop time.
     MoveTo(210, 35);
-    headless::AdvanceClock(static_cast<DWORD>(autoPop - 200));
-    EXPECT_TRUE(Shown());
-    headless::AdvanceClock(400);
-    EXPECT_FALSE(Shown());
+    EXPECT_TRUE(ShownAfter(autoPop - 200));
+    EXPECT_FALSE(ShownAfter(400));
     EXPECT_EQ(Rec().Notifies(TTN_POP), std::vector<UINT>({1u, 2u}));
     // It stays away while the pointer rests on the same tool.
     MoveTo(215, 35);
-    headless::AdvanceClock(static_cast<DWORD>(initial * 2));
-    EXPECT_FALSE(Shown());
+    EXPECT_FALSE(ShownAfter(initial * 2));
 
     // Back on the first tool after a while: the full initial delay again.
     MoveTo(40, 30);
-    headless::AdvanceClock(static_cast<DWORD>(reshow + 1));
-    EXPECT_FALSE(Shown());
-    headless::AdvanceClock(static_cast<DWORD>(initial));
-    ASSERT_TRUE(Shown());
+    EXPECT_FALSE(ShownAfter(reshow + 1));
+    ASSERT_TRUE(ShownAfter(initial));
     EXPECT_EQ(Text(tip), "Play");
 
     // Leaving every tool hides it.
     MoveTo(300, 200);
-    headless::AdvanceClock(150);
-    EXPECT_FALSE(Shown());
+    EXPECT_FALSE(ShownAfter(150));
 }
 
 TEST_F(TooltipTest, ClicksDelaysActivationAndToolEdits) {
@@ -110,22 +106,18 @@ TEST_F(TooltipTest, ClicksDelaysActivationAndToolEdits) {
     EXPECT_EQ(SendMessage(tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), 50);
     // A press hides and suppresses the tip until the pointer reaches another tool.
     MoveTo(40, 30);
-    headless::AdvanceClock(60);
-    ASSERT_TRUE(Shown());
+    ASSERT_TRUE(ShownAfter(60));
     ClickAt(parent, 40, 30);
     EXPECT_FALSE(Shown());
-    headless::AdvanceClock(1000);
-    EXPECT_FALSE(Shown());
+    EXPECT_FALSE(ShownAfter(1000));
 
     // Deactivated: nothing shows; reactivated: it does again.
     SendMessage(tip, TTM_ACTIVATE, FALSE, 0);
     MoveTo(200, 30);
-    headless::AdvanceClock(1000);
-    EXPECT_FALSE(Shown());
+    EXPECT_FALSE(ShownAfter(1000));
     SendMessage(tip, TTM_ACTIVATE, TRUE, 0);
     MoveTo(40, 30);
-    headless::AdvanceClock(1000);
-    ASSERT_TRUE(Shown());
+    ASSERT_TRUE(ShownAfter(1000));
 
     // New text while shown appears at once; TTM_POP hides.
     TOOLINFO ti = Info(1);
@@ -145,11 +137,9 @@ TEST_F(TooltipTest, ClicksDelaysActivationAndToolEdits) {
     moved.rect = RECT{300, 200, 400, 260};
     SendMessage(tip, TTM_NEWTOOLRECT, 0, reinterpret_cast<LPARAM>(&moved));
     MoveTo(40, 30);
-    headless::AdvanceClock(1000);
-    EXPECT_FALSE(Shown());
+    EXPECT_FALSE(ShownAfter(1000));
     MoveTo(350, 230);
-    headless::AdvanceClock(1000);
-    EXPECT_TRUE(Shown());
+    EXPECT_TRUE(ShownAfter(1000));
 
     // Deleting tools: the count follows; unknown tools are ignored.
     EXPECT_EQ(SendMessage(tip, TTM_GETTOOLCOUNT, 0, 0), 2);
@@ -176,12 +166,10 @@ TEST_F(TooltipTest, RelayedEventsWithoutSubclassAndOwnerRestoredOnDestroy) {
     ASSERT_TRUE(SendMessage(tip, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&ti)));
     headless::MouseMove(target, 20, 10);
     Pump();
-    headless::AdvanceClock(1000);
-    EXPECT_FALSE(Shown()); // nothing relayed yet
+    EXPECT_FALSE(ShownAfter(1000)); // nothing relayed yet
     MSG m{target, WM_MOUSEMOVE, 0, MAKELPARAM(20, 10), 0, POINT{0, 0}};
     SendMessage(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
-    headless::AdvanceClock(1000);
-    ASSERT_TRUE(Shown());
+    ASSERT_TRUE(ShownAfter(1000));
     EXPECT_EQ(Text(tip), "Relayed");
 
     // The subclassed owner keeps working after the tooltip is gone.
