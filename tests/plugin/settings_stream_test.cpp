@@ -81,6 +81,14 @@ Bytes BlockBytes(const mp::PianoRollSettings& b) {
     return Bytes(p, p + sizeof b);
 }
 
+// A whole settings stream: the header of a version-5 block of 328 bytes, then the block.
+Bytes StreamOf(const mp::PianoRollSettings& b) {
+    Bytes stream = Header(328);
+    const Bytes block = BlockBytes(b);
+    stream.insert(stream.end(), block.begin(), block.end());
+    return stream;
+}
+
 class SettingsStream : public harness::EditorFixture {
 protected:
     void SetUp() override {
@@ -136,9 +144,7 @@ TEST_F(SettingsStream, FreshObjectWritesHeaderAndDefaults) {
 }
 
 TEST_F(SettingsStream, EveryWordSurvivesTheRoundTrip) {
-    Bytes stream = Header(328);
-    const Bytes block = BlockBytes(Customised());
-    stream.insert(stream.end(), block.begin(), block.end());
+    const Bytes stream = StreamOf(Customised());
     harness::MemoryStream in(stream);
     ASSERT_EQ(persist->Load(&in), S_OK);
     EXPECT_EQ(in.Position(), 340u);
@@ -158,10 +164,8 @@ TEST_F(SettingsStream, WrongBlockSizeIsRefusedQuietly) {
 }
 
 TEST_F(SettingsStream, ShortBlockKeepsWhatWasRead) {
-    Bytes stream = Header(328);
     const Bytes block = BlockBytes(Customised());
-    stream.insert(stream.end(), block.begin(), block.end());
-    harness::MemoryStream in(stream);
+    harness::MemoryStream in(StreamOf(Customised()));
     in.CutAfter(12 + 100);
     EXPECT_EQ(persist->Load(&in), S_OK);
     EXPECT_EQ(in.Position(), 0u);
@@ -171,10 +175,7 @@ TEST_F(SettingsStream, ShortBlockKeepsWhatWasRead) {
 }
 
 TEST_F(SettingsStream, LoadStartsFromTheDefaultsEveryTime) {
-    Bytes full = Header(328);
-    const Bytes block = BlockBytes(Customised());
-    full.insert(full.end(), block.begin(), block.end());
-    harness::MemoryStream first(full);
+    harness::MemoryStream first(StreamOf(Customised()));
     ASSERT_EQ(persist->Load(&first), S_OK);
     harness::MemoryStream empty;
     EXPECT_EQ(persist->Load(&empty), S_OK) << "an empty stream is refused without error";
@@ -236,10 +237,7 @@ TEST_F(SettingsStream, FieldsOutsideTheirRangeTakeTheirDefaults) {
     for (const Damage& c : cases) {
         mp::PianoRollSettings damaged = Customised();
         c.spoil(damaged);
-        Bytes stream = Header(328);
-        const Bytes block = BlockBytes(damaged);
-        stream.insert(stream.end(), block.begin(), block.end());
-        harness::MemoryStream in(stream);
+        harness::MemoryStream in(StreamOf(damaged));
         EXPECT_EQ(persist->Load(&in), S_FALSE) << c.what;
         Bytes expected = good;
         std::copy(defaults.begin() + c.offset, defaults.begin() + c.offset + c.size, expected.begin() + c.offset);
@@ -247,9 +245,8 @@ TEST_F(SettingsStream, FieldsOutsideTheirRangeTakeTheirDefaults) {
     }
 
     // A block of another version has a layout of its own: nothing of it is taken.
-    Bytes stream = Header(328);
+    Bytes stream = StreamOf(Customised());
     PutWord(stream, 0, 6);
-    stream.insert(stream.end(), good.begin(), good.end());
     harness::MemoryStream other(stream);
     EXPECT_EQ(persist->Load(&other), S_FALSE);
     EXPECT_EQ(other.Position(), 340u);
