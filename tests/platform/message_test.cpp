@@ -331,6 +331,7 @@ TEST_F(MessageTest, PaintingReachesTheFramebufferClippedToTheUpdateRect) {
     pixels.bgra.pop_back();
     EXPECT_FALSE(EncodePng(pixels, &png)) << "a size that does not match the pixels";
     EXPECT_TRUE(png.empty());
+    EXPECT_FALSE(EncodePng(pixels, nullptr));
 }
 
 TEST_F(MessageTest, RedrawWindowFlags) {

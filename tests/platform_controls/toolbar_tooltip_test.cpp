@@ -370,6 +370,15 @@ TEST_F(ToolbarTest, StateMessages) {
     EXPECT_TRUE(SendMessage(bar, TB_DELETEBUTTON, 0, 0));
     EXPECT_EQ(SendMessage(bar, TB_BUTTONCOUNT, 0, 0), 6);
     EXPECT_EQ(Rect(kSelect).left, 0);
+    // Inserting puts the button at the index given, or last when the index is past the end.
+    TBBUTTON extra{0, 91, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, -1};
+    EXPECT_TRUE(SendMessage(bar, TB_INSERTBUTTON, 1, reinterpret_cast<LPARAM>(&extra)));
+    EXPECT_EQ(SendMessage(bar, TB_COMMANDTOINDEX, 91, 0), 1);
+    extra.idCommand = 92;
+    EXPECT_TRUE(SendMessage(bar, TB_INSERTBUTTON, 99, reinterpret_cast<LPARAM>(&extra)));
+    EXPECT_EQ(SendMessage(bar, TB_COMMANDTOINDEX, 92, 0), 7);
+    EXPECT_FALSE(SendMessage(bar, TB_INSERTBUTTON, 0, 0));
+    EXPECT_EQ(SendMessage(bar, TB_BUTTONCOUNT, 0, 0), 8);
 }
 
 TEST_F(ToolbarTest, HotTrackingImagesAndTooltips) {

@@ -101,6 +101,24 @@ TEST(Lines, DottedPenWithOpaqueAndTransparentBackground) {
     MoveToEx(c.dc, 0, 1, nullptr);
     LineTo(c.dc, 12, 1);
     c.Expect({{3, 1, kWhite}, {6, 1, kRed}});
+    // Every dashed style's on and off runs, from the start of the line.
+    const std::pair<UINT, const char*> styles[] = {
+        {PS_DASH, "##################......####"},
+        {PS_DASHDOT, "#########......###......####"},
+        {PS_DASHDOTDOT, "#########...###...###...####"},
+    };
+    for (const auto& [style, runs] : styles) {
+        Canvas line(28, 1);
+        HPEN pen = CreatePen(style, 1, kBlack);
+        SelectObject(line.dc, pen);
+        MoveToEx(line.dc, 0, 0, nullptr);
+        LineTo(line.dc, 29, 0);
+        std::string got;
+        for (int x = 0; x < 28; ++x) got += line.At(x, 0) == kBlack ? '#' : '.';
+        EXPECT_EQ(got, runs) << style;
+        SelectObject(line.dc, GetStockObject(BLACK_PEN));
+        DeleteObject(pen);
+    }
     // The dash pattern runs on across joined segments.
     c.Clear(kWhite);
     MoveToEx(c.dc, 0, 0, nullptr);

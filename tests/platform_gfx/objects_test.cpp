@@ -89,6 +89,12 @@ TEST(Objects, GetObjectDescribesPensFontsAndBitmaps) {
     EXPECT_EQ(lf.lfWeight, FW_BOLD);
     EXPECT_EQ(lf.lfItalic, 1);
     EXPECT_STREQ(lf.lfFaceName, "Tahoma");
+    // A short buffer gets the start of the description and nothing past its end.
+    unsigned char head[12];
+    std::memset(head, 0xEE, sizeof head);
+    EXPECT_EQ(GetObject(font, 8, head), 8);
+    EXPECT_EQ(std::memcmp(head, &lf, 8), 0);
+    EXPECT_EQ(head[8], 0xEE);
     DeleteObject(font);
 
     Canvas c(1, 1);

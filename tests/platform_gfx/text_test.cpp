@@ -188,9 +188,14 @@ TEST(Text, ExtentsAddUpAndMeasureUtf8Characters) {
         return std::vector<std::uint32_t>(ink.bits, ink.bits + ink.w * ink.h);
     };
     const auto missing = drawn("\xCD\xB8"); // U+0378 is no character
-    EXPECT_NE(drawn("\xE2\x82\xAC"), missing);     // euro sign
-    EXPECT_NE(drawn("\xE2\x99\xAA"), missing);     // eighth note
-    EXPECT_NE(drawn("\xF0\x9D\x94\xB8"), missing); // double-struck A
+    // Each is one character, not a replacement mark for each of its bytes.
+    const std::string replacement = "\xEF\xBF\xBD";
+    for (const std::string ch : {"\xC3\xA9", "\xE2\x82\xAC", "\xE2\x99\xAA", "\xF0\x9D\x94\xB8"}) {
+        EXPECT_NE(drawn(ch.c_str()), missing) << ch; // e acute, euro sign, eighth note, double-struck A
+        std::string marks;
+        for (std::size_t i = 0; i < ch.size(); ++i) marks += replacement;
+        EXPECT_NE(drawn(ch.c_str()), drawn(marks.c_str())) << ch;
+    }
     // Malformed UTF-8 is measured, not read past.
     SIZE bad{};
     EXPECT_TRUE(GetTextExtentPoint32(c.dc, "\xE2\x82", 2, &bad));
