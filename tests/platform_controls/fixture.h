@@ -95,6 +95,7 @@ inline LRESULT ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ENTERMENULOOP:
     case WM_EXITMENULOOP:
     case WM_MENUCHAR:
+    case WM_KEYUP:
         r.seen.push_back({msg, wParam, lParam, 0, 0, IsWindowEnabled(hwnd) != FALSE});
         if (msg == WM_INITMENUPOPUP && r.onInitMenu) r.onInitMenu(reinterpret_cast<HMENU>(wParam));
         return 0;

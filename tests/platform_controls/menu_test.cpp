@@ -334,6 +334,7 @@ TEST_F(PopupMenuTest, KeyboardSelectsSkippingSeparatorsAndChoosesWithEnter) {
     // script's end presses Escape.
     EXPECT_EQ(Track(), 0u);
     EXPECT_TRUE(Rec().Of(WM_COMMAND).empty());
+    EXPECT_TRUE(Rec().Of(WM_KEYUP).empty()) << "keys released while the menu is up stay with the menu";
 
     Script again;
     std::uint32_t hot = 0, face = 0;
