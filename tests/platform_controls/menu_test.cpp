@@ -579,8 +579,23 @@ TEST_F(PopupMenuTest, MenuBarShrinksClientOpensByMouseAndKeyboard) {
     EXPECT_FALSE(SetMenu(child, bar)); // only top-level windows have a menu bar
     RECT before, after;
     GetClientRect(parent, &before);
+    SetFocus(parent);
+    headless::KeyDown(VK_MENU);
+    Pump();
     ASSERT_TRUE(SetMenu(parent, bar));
     Pump();
+    // Alt pressed and released alone opens the bar, but not a release whose press came before the bar.
+    for (bool pressedBefore : {true, false}) {
+        bool opened = false;
+        {
+            Script person;
+            person.Then([&] { opened = true; }).Key(VK_ESCAPE);
+            if (pressedBefore) headless::KeyUp(VK_MENU);
+            else headless::PressKey(VK_MENU);
+            Pump();
+        }
+        EXPECT_EQ(opened, !pressedBefore);
+    }
     EXPECT_EQ(GetMenu(parent), bar);
     GetClientRect(parent, &after);
     int strip = GetSystemMetrics(SM_CYMENU);
