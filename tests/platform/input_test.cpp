@@ -358,6 +358,9 @@ TEST_F(InputTest, KeyStateFollowsRetrievedMessagesAsyncStateFollowsInput) {
     EXPECT_EQ(keys[VK_CAPITAL] & 1, caps ^ 1);
     headless::PressKey(VK_CAPITAL);
     Pump();
+    headless::KeyDown(0xFF); // the last entry of the key table
+    EXPECT_TRUE(GetAsyncKeyState(0xFF) & 0x8000);
+    headless::KeyUp(0xFF);
     EXPECT_EQ(GetKeyState(-1), 0);
     EXPECT_EQ(GetKeyState(256), 0);
     EXPECT_FALSE(GetKeyboardState(nullptr));
