@@ -289,6 +289,11 @@ TEST_F(MessageTest, ParentsPaintBeforeChildrenAndClipChildrenStopsInvalidation) 
     EXPECT_FALSE(GetUpdateRect(top, &r, FALSE)) << "a child's invalidation stays in the child";
     Pump();
     EXPECT_TRUE(MatchSequence({{1, WM_PAINT, kPosted}}, {top, child}));
+    // No window: every top-level window and all its children, clipped or not.
+    rec().Clear();
+    EXPECT_TRUE(InvalidateRect(nullptr, nullptr, FALSE));
+    Pump();
+    EXPECT_TRUE(MatchSequence({{0, WM_PAINT, kPosted}, {1, WM_PAINT, kPosted}}, {top, child}));
 }
 
 TEST_F(MessageTest, PaintingReachesTheFramebufferClippedToTheUpdateRect) {
