@@ -335,6 +335,14 @@ TEST_F(DialogTest, ItemHelpersConvertAndCheck) {
     EXPECT_EQ(SendDlgItemMessage(dlg, kSpeed, CB_GETCOUNT, 0, 0), 4);
     EXPECT_EQ(SendDlgItemMessage(dlg, 4242, CB_GETCOUNT, 0, 0), 0);
     EXPECT_FALSE(EndDialog(parent, 1)); // not a dialog
+    // A group runs from a WS_GROUP control to the next one, wrapping and skipping what cannot be used.
+    const auto next = [&](int id, BOOL previous) { return GetDlgCtrlID(GetNextDlgGroupItem(dlg, GetDlgItem(dlg, id), previous)); };
+    EXPECT_EQ(next(kFast, FALSE), kSlow);
+    EXPECT_EQ(next(kFast, TRUE), kSlow);
+    EXPECT_EQ(next(kLoop, FALSE), kLabel);
+    EXPECT_EQ(next(kLabel, TRUE), kLoop);
+    EXPECT_EQ(next(kSpeed, FALSE), kSpeed) << "the disabled Help is skipped";
+    EXPECT_EQ(GetNextDlgGroupItem(dlg, nullptr, FALSE), nullptr);
     DestroyWindow(dlg);
 }
 

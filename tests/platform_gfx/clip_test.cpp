@@ -140,7 +140,10 @@ TEST(Clipping, SaveAndRestoreBringBackClipAndAttributes) {
 
 TEST(Clipping, ViewportOriginMovesDrawingButNotRegionClip) {
     Canvas c(10, 10);
-    SetViewportOrgEx(c.dc, 5, 5, nullptr);
+    SetViewportOrgEx(c.dc, 2, 6, nullptr);
+    POINT old{};
+    ASSERT_TRUE(OffsetViewportOrgEx(c.dc, 3, -1, &old));
+    EXPECT_EQ(old, (POINT{2, 6}));
     HBRUSH b = CreateSolidBrush(kRed);
     RECT r{0, 0, 2, 2};
     FillRect(c.dc, &r, b);
@@ -283,6 +286,18 @@ TEST(Regions, CombineModesAndQueries) {
     EXPECT_EQ(CombineRgn(r, a, b, RGN_XOR), COMPLEXREGION);
     EXPECT_FALSE(PtInRegion(r, 7, 7));
     EXPECT_TRUE(PtInRegion(r, 12, 12));
+    // The rectangles of a region: all of them counted, as many as there is room for given.
+    RECT rects[8];
+    const int count = GetRegionRects(r, rects, 8);
+    ASSERT_GT(count, 2);
+    int area = 0;
+    for (int i = 0; i < count; ++i) area += (rects[i].right - rects[i].left) * (rects[i].bottom - rects[i].top);
+    EXPECT_EQ(area, 100 + 100 - 2 * 25);
+    RECT one[2] = {{}, {-1, -1, -1, -1}};
+    EXPECT_EQ(GetRegionRects(r, one, 1), count);
+    EXPECT_EQ(one[0], rects[0]);
+    EXPECT_EQ(one[1], (RECT{-1, -1, -1, -1}));
+    EXPECT_EQ(GetRegionRects(reinterpret_cast<HRGN>(0x40), rects, 8), 0);
     EXPECT_EQ(CombineRgn(r, a, a, RGN_DIFF), NULLREGION);
     HRGN u = CreateRectRgn(0, 0, 0, 0);
     CombineRgn(u, a, b, RGN_OR);
