@@ -90,6 +90,16 @@ TEST_F(VelocityTest, EscapeOrAnEmptyTextChangesNothingAndTheWheelAccepts) {
     DoubleClickThen(X(1100), Y(62), {TypeText("30"), [this] { headless::Wheel(ViewWindow(), X(1100), Y(62), 120); }});
     EXPECT_EQ(extraWaits, 0);
     EXPECT_EQ(NotesOf()[0].data2, 30);
+
+    std::size_t kept = 0;
+    DoubleClickThen(X(1100), Y(62), {PressKey(VK_BACK), PressKey(VK_BACK), TypeText("0000000000000000000000007"),
+                                     [&] {
+                                         char text[64] = {};
+                                         kept = static_cast<std::size_t>(GetWindowText(GetFocus(), text, sizeof text));
+                                     },
+                                     PressKey(VK_RETURN)});
+    EXPECT_EQ(kept, 19u) << "the entry takes 19 characters";
+    EXPECT_EQ(NotesOf()[0].data2, 1) << "the 7 past the limit was never typed";
 }
 
 TEST_F(VelocityTest, SetToFromTheMenuOpensTheEntryWithTheNotesVelocityAndTheSelectionTakesIt) {
