@@ -267,11 +267,17 @@ bool PitchInScale(const mp::PianoRollSettings& settings, int pitch) {
 
 // ---- What the gestures call ----------------------------------------------------------------------------------
 
-bool ShiftHeld() { return (win::GetKeyState(win::VK_SHIFT) & 0x8000) != 0; }
+bool KeyHeld(int virtualKey) {
+    // The high bit of the key state says the key is down.
+    constexpr unsigned kDownBit = 0x8000;
+    return (static_cast<unsigned>(win::GetKeyState(virtualKey)) & kDownBit) != 0;
+}
 
-bool AltHeld() { return (win::GetKeyState(win::VK_MENU) & 0x8000) != 0; }
+bool ShiftHeld() { return KeyHeld(win::VK_SHIFT); }
 
-bool CtrlHeld() { return (win::GetKeyState(win::VK_CONTROL) & 0x8000) != 0; }
+bool AltHeld() { return KeyHeld(win::VK_MENU); }
+
+bool CtrlHeld() { return KeyHeld(win::VK_CONTROL); }
 
 bool SnappingActive(const mp::PianoRollSettings* settings) {
     return settings && settings->snapEnabled != 0 && !ShiftHeld();

@@ -54,6 +54,7 @@ int ScaleCommandOf(int scale);
 // ---- Encodings in ticks -------------------------------------------------------------------------------
 // Beats per measure of a time-signature word (beats x 65536 + note value).
 inline int BeatsOfTimeSignature(std::uint32_t timeSignature) { return static_cast<int>(timeSignature >> 16); }
+inline int NoteValueOfTimeSignature(std::uint32_t timeSignature) { return static_cast<int>(timeSignature & 0xFFFF); }
 
 // Ticks of a grid spacing setting. drawnSpacing stands for the ruler marks (value 0). Never below 1.
 double GridSpacingTicks(std::int64_t value, std::uint32_t ticksPerQuarter, std::uint32_t timeSignature,
@@ -123,6 +124,8 @@ bool PitchInScale(const mp::PianoRollSettings& settings, int pitch);
 
 // ---- What the gestures call --------------------------------------------------------------------------
 // Modifier keys as of the message being handled.
+// Whether the key is down now (a virtual-key code).
+bool KeyHeld(int virtualKey);
 bool ShiftHeld();
 bool AltHeld();
 bool CtrlHeld();

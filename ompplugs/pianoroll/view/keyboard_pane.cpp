@@ -96,7 +96,7 @@ int ColumnGetCursor(TrackView*, Pane*, std::uint32_t hitCode) {
     switch (PartOfHit(hitCode)) {
     case KP_RIGHT_SPLITTER: return VOR_CURSOR_SPLIT_COLUMNS;
     case KP_LANE_SPLITTER: return VOR_CURSOR_SPLIT_ROWS;
-    case KP_KEY: return (GetKeyState(VK_CONTROL) & 0x8000) ? VOR_CURSOR_KEY_SELECT : VOR_CURSOR_ARROW;
+    case KP_KEY: return CtrlHeld() ? VOR_CURSOR_KEY_SELECT : VOR_CURSOR_ARROW;
     default: return VOR_CURSOR_ARROW;
     }
 }

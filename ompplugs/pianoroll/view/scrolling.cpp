@@ -26,8 +26,6 @@ constexpr std::int64_t kCoarseTicksPerPixel = 10;
 // Shift+wheel scrolls this part of the span per step (what 9/10 of the span leaves).
 constexpr int kWheelScrollParts = 10;
 
-bool KeyHeld(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
-
 bool Playing(const TrackView* v) { return v->follow.playing; }
 
 std::int64_t Length(const TrackView* v) { return std::max<std::int64_t>(v->geo.documentLength, 0); }

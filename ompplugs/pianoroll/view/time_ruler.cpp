@@ -157,7 +157,7 @@ RulerStep ViewRulerStep(TrackView* v, HDC dc) {
     const double minPixels = (labelWidth + 2) * 1.6;
     const std::uint32_t signature = TimeSignature(v);
     if (!v->settings || v->settings->gridSpacing == 0) {
-        out = ComputeRulerStep(TicksPerQuarter(v), static_cast<int>(signature >> 16), static_cast<int>(signature & 0xFFFF),
+        out = ComputeRulerStep(TicksPerQuarter(v), BeatsOfTimeSignature(signature), NoteValueOfTimeSignature(signature),
                                static_cast<std::int64_t>(minPixels * tpp));
     } else {
         double step = std::max(GridSpacingOfSetting(v->snap, *v->settings), 1.0);
@@ -216,7 +216,7 @@ void RulerPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
     SetTextColor(dc, ink);
     const std::uint32_t tpq = TicksPerQuarter(v);
     const std::uint32_t signature = TimeSignature(v);
-    const std::int64_t denominator = std::max<std::int64_t>(signature & 0xFFFF, 1);
+    const std::int64_t denominator = std::max<std::int64_t>(NoteValueOfTimeSignature(signature), 1);
     const std::int64_t beat = std::max<std::int64_t>(tpq * 4 / denominator, 1);
     const int left = std::max<int>(clip->left, v->geo.grid.left);
     const int right = std::min<int>(clip->right, v->geo.grid.right);

@@ -101,8 +101,8 @@ void DefaultPositionToText(TrackView* v, std::int64_t ticks, char* buffer) {
     if (v->access) {
         format.ticksPerQuarter = static_cast<std::int32_t>(TicksPerQuarterOf(v));
         const std::uint32_t signature = v->access->GetTimeSignature();
-        format.beatsPerMeasure = static_cast<std::uint16_t>(signature >> 16);
-        format.noteValue = static_cast<std::uint16_t>(signature & 0xFFFF);
+        format.beatsPerMeasure = static_cast<std::uint16_t>(BeatsOfTimeSignature(signature));
+        format.noteValue = static_cast<std::uint16_t>(NoteValueOfTimeSignature(signature));
     }
     VorTicksToText(buffer, &format, ticks, 1, 0, 1);
     buffer[VOR_TIME_TEXT_CAPACITY - 1] = 0;

@@ -159,7 +159,7 @@ LRESULT RouteMouse(TrackView* v, UINT msg, WPARAM wParam, LPARAM lParam) {
 LRESULT RouteWheel(TrackView* v, UINT msg, WPARAM wParam, LPARAM lParam) {
     // Plain Ctrl is the grid tool's; the view zooms and scrolls with the rest.
     const int over = PaneOfHit(v->hitCode);
-    const bool ctrl = (GetKeyState(VK_CONTROL) & 0x8000) != 0, shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    const bool ctrl = CtrlHeld(), shift = ShiftHeld();
     if (msg == WM_MOUSEWHEEL && (!ctrl || shift) && (over == PANE_GRID || over == PANE_RULER || over == PANE_LOOP_BAR) &&
         NavigationWheel(v, wParam))
         return 0;
