@@ -156,6 +156,8 @@ TEST_F(CursorTest, ModulesRegisterTheirOwnCursorImages) {
     EXPECT_FALSE(RegisterCursorResource(mod, 202, 0, 2, 0, 0, px));
     EXPECT_FALSE(RegisterCursorResource(mod, 203, 2, 2, 0, 0, nullptr));
 
+    EXPECT_TRUE(DestroyCursor(c));
+    EXPECT_TRUE(backend::QueryCursorImage(c, &img)) << "a module's cursor lasts until the module's go";
     SetCursor(c);
     EXPECT_EQ(headless::CurrentCursor(), c);
     UnregisterCursorResources(mod);

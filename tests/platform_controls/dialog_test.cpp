@@ -494,6 +494,7 @@ TEST_F(ControlsTest, MessageBoxIconsAndLayout) {
         COLORREF fill = 0;
         std::vector<std::uint32_t> picture;
         int iconMiddle = 0, textMiddle = 0, buttonsRight = 0, clientRight = 0, iconBottom = 0, buttonsTop = 0;
+        LRESULT signCode = 0; // what the sign tells the dialog keyboard about itself
     };
     auto show = [&](UINT icon) {
         Seen seen;
@@ -513,6 +514,7 @@ TEST_F(ControlsTest, MessageBoxIconsAndLayout) {
             seen.buttonsTop = bs.top;
             seen.buttonsRight = WindowRect(GetDlgItem(box, IDOK)).right;
             seen.clientRight = cs.right;
+            seen.signCode = SendMessage(sign, WM_GETDLGCODE, 0, 0);
         });
         person.Key(VK_RETURN);
         EXPECT_EQ(MessageBox(parent, "One line", "Icons", MB_OK | icon), IDOK);
@@ -539,6 +541,7 @@ TEST_F(ControlsTest, MessageBoxIconsAndLayout) {
         EXPECT_NEAR(s->textMiddle, s->iconMiddle, 1);
         EXPECT_GT(s->buttonsTop, s->iconBottom);
         EXPECT_LT(s->buttonsRight, s->clientRight);
+        EXPECT_EQ(s->signCode, DLGC_STATIC);
     }
 }
 
