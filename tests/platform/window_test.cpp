@@ -82,6 +82,11 @@ TEST_F(WindowTest, ModulesHaveTheirOwnClassNamesAndGlobalClassesAreShared) {
     ASSERT_NE(RegisterClassEx(&wc), 0);
     WNDCLASSEX info{};
     EXPECT_TRUE(GetClassInfoEx(modB, "SharedGlobal", &info)) << "a global class is found from any module";
+    wc.hInstance = modB;
+    EXPECT_EQ(RegisterClassEx(&wc), 0) << "a second global class of the name";
+    wc.style = 0;
+    EXPECT_NE(RegisterClassEx(&wc), 0) << "a module's own class may take a global class's name";
+    EXPECT_TRUE(UnregisterClass("SharedGlobal", modB));
     EXPECT_TRUE(UnregisterClass("SharedGlobal", modA));
 }
 

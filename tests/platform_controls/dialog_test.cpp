@@ -532,6 +532,9 @@ TEST_F(ControlsTest, MessageBoxIconsAndLayout) {
     EXPECT_GT(count(info, RGB(255, 255, 255)), 3);
     EXPECT_GT(count(warning, RGB(0, 0, 0)), 3);
     EXPECT_EQ(count(warning, RGB(255, 255, 255)), 0);
+    // Round signs have a dark grey rim, the triangle a dark yellow one.
+    EXPECT_GT(count(stop, RGB(40, 40, 40)), 3);
+    EXPECT_GT(count(warning, RGB(120, 90, 0)), 3);
     // The buttons are one group: arrows move between them.
     Script person;
     person.Key(VK_RIGHT).Key(VK_RETURN);
