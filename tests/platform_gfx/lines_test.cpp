@@ -166,6 +166,11 @@ TEST(Shapes, RectangleOutlineAndInterior) {
     Rectangle(c.dc, 0, 0, 4, 4);
     EXPECT_EQ(c.Count(kBlack), 12);
     EXPECT_EQ(c.At(1, 1), kWhite);
+    // A rectangle without width or height draws nothing.
+    c.Clear(kWhite);
+    EXPECT_TRUE(Rectangle(c.dc, 3, 1, 3, 6));
+    EXPECT_TRUE(Rectangle(c.dc, 1, 3, 6, 3));
+    EXPECT_EQ(c.Count(kWhite), 100);
     SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
     DeleteObject(red);
 }
