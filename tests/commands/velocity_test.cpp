@@ -62,10 +62,17 @@ TEST_F(VelocityTest, ADoubleClickedNoteTakesTheTypedNumberOnEnter) {
     Open();
     HWND entry = nullptr;
     RECT box{};
+    RECT inside{};
+    SIZE widest{}; // the widest velocity, in the entry's own font
     DoubleClickThen(X(1100), Y(62), {[&] {
                                          entry = GetFocus();
                                          GetWindowRect(entry, &box);
                                          MapWindowPoints(nullptr, ViewWindow(), reinterpret_cast<POINT*>(&box), 2);
+                                         GetClientRect(entry, &inside);
+                                         HDC dc = GetDC(entry);
+                                         SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(entry, WM_GETFONT, 0, 0)));
+                                         GetTextExtentPoint32(dc, "127", 3, &widest);
+                                         ReleaseDC(entry, dc);
                                      },
                                      TypeText("90x"), PressKey(VK_RETURN)});
     EXPECT_EQ(extraWaits, 0);
@@ -75,6 +82,9 @@ TEST_F(VelocityTest, ADoubleClickedNoteTakesTheTypedNumberOnEnter) {
     EXPECT_EQ(box.left, X(960) + 4 - 2) << "over the note's start";
     EXPECT_LE(box.top, Y(62));
     EXPECT_GE(box.bottom, Y(62));
+    EXPECT_GT(widest.cx, 0);
+    EXPECT_GT(inside.right, 2 * widest.cx) << "room for a velocity in the UI font, and more";
+    EXPECT_GE(inside.bottom, widest.cy);
     EXPECT_EQ(NotesOf()[0].data2, 90);
     EXPECT_EQ(NotesOf()[1].data2, 100);
     EXPECT_EQ(UndoName(), "Set MIDI Event Velocity");
