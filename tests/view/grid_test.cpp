@@ -9,6 +9,7 @@
 
 #include "frame/editor_dialog.h"
 #include "mp/settings.h"
+#include "view/scale.h"
 #include "view/track_view.h"
 #include "view_fixture.h"
 #include "vor/ui_resources.h"
@@ -258,6 +259,16 @@ TEST_F(Grid, EditCursorLineAndGridLines) {
     EXPECT_NE(Pixel(beat, NoteY(50)), GridLine());
 }
 
+TEST_F(Grid, AWindowGrownAfterItsFirstPaintIsPaintedWhole) {
+    OpenWithNotes();
+    MoveWindow(hostWindow, 0, 0, 1400, 700, TRUE);
+    MoveWindow(EditorWindow(), 0, 0, 1400, 700, TRUE);
+    SetTimeView(kQuarter, 12 * kQuarter);
+    ASSERT_GT(XOfTick(12 * kQuarter), 1100);
+    EXPECT_EQ(Pixel(Inside(12 * kQuarter), NoteY(40)), PaletteColour(3, pianoroll::SHADE_MEDIUM));
+    EXPECT_EQ(Pixel(Inside(12 * kQuarter), NoteY(61)), Blend(Face(), PaletteColour(3, pianoroll::SHADE_BRIGHT), 8));
+}
+
 // A paint whose clip lies outside the grid draws nothing (a view without a window or track).
 TEST(GridPaint, ClipOutsideTheGridDrawsNothing) {
     auto v = std::make_unique<pianoroll::TrackView>();
@@ -286,6 +297,50 @@ TEST(GridPaint, ClipOutsideTheGridDrawsNothing) {
     DeleteObject(bitmap);
     DeleteObject(marker);
     DeleteDC(dc);
+}
+
+// The scales the rows are tinted by, checked by how they relate rather than by a copy of the table:
+// the church modes are rotations of the major scale, the rest alter or combine others.
+TEST(Scales, EveryScaleRelatesToTheMajorScaleOrToEvenSteps) {
+    auto of = [](std::initializer_list<int> steps) {
+        int mask = 0;
+        for (int s : steps) mask |= 1 << (s % 12);
+        return mask;
+    };
+    auto mode = [](int mask, int degree) { // the notes heard from `degree` up as the new root
+        int out = 0;
+        for (int k = 0; k < 12; ++k)
+            if (mask >> k & 1) out |= 1 << ((k - degree + 12) % 12);
+        return out;
+    };
+    auto ring = [](int step, int from) {
+        int mask = 0;
+        for (int k = from; k < 12; k += step) mask |= 1 << k;
+        return mask;
+    };
+    using pianoroll::ScaleMask;
+    const int major = of({0, 2, 4, 5, 7, 9, 11});
+    EXPECT_EQ(ScaleMask(0), major);
+    EXPECT_EQ(ScaleMask(6), mode(major, 2));  // dorian
+    EXPECT_EQ(ScaleMask(7), mode(major, 4));  // phrygian
+    EXPECT_EQ(ScaleMask(4), mode(major, 5));  // lydian
+    EXPECT_EQ(ScaleMask(5), mode(major, 7));  // mixolydian
+    EXPECT_EQ(ScaleMask(1), mode(major, 9));  // natural minor
+    EXPECT_EQ(ScaleMask(8), mode(major, 11)); // locrian
+    EXPECT_EQ(ScaleMask(2), major & ~of({5, 11}));                 // pentatonic major
+    EXPECT_EQ(ScaleMask(3), mode(ScaleMask(2), 9));                // pentatonic minor
+    EXPECT_EQ(ScaleMask(10), ScaleMask(3) | of({6}));              // blues: the minor pentatonic and its flat fifth
+    EXPECT_EQ(ScaleMask(11), (major & ~of({4})) | of({3}));        // melodic minor: major with a minor third
+    EXPECT_EQ(ScaleMask(12), (ScaleMask(1) & ~of({10})) | of({11})); // harmonic minor: a raised seventh
+    EXPECT_EQ(ScaleMask(13), ring(2, 4) | of({0, 1, 11}));         // enigmatic
+    EXPECT_EQ(ScaleMask(14), ring(3, 0) | ring(3, 2));             // diminished
+    EXPECT_EQ(ScaleMask(15), ring(4, 0) | ring(4, 3));             // augmented
+    EXPECT_EQ(ScaleMask(9), ring(2, 0));                           // whole-tone
+    EXPECT_EQ(ScaleMask(16), ring(3, 0));
+    EXPECT_EQ(ScaleMask(17), ring(4, 0));
+    EXPECT_EQ(ScaleMask(18), 0);
+    EXPECT_EQ(ScaleMask(-1), major);
+    EXPECT_EQ(ScaleMask(40), 0);
 }
 
 TEST(GridColours, BlendAndPalette) {

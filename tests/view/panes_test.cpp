@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "mp/editor_commands.h"
 #include "mp/settings.h"
 #include "view/track_view.h"
 #include "win/backend.h"
@@ -273,6 +274,49 @@ TEST_F(PaneFramework, CaptureKeepsRoutingToThePressingPane) {
         {4, WM_MOUSEMOVE}, {4, WM_LBUTTONDOWN}, {4, WM_MOUSEMOVE}, {4, WM_MOUSEMOVE}, {4, WM_LBUTTONUP},
         {0, WM_MOUSEMOVE}};
     EXPECT_EQ(journal.mouse, expected);
+}
+
+std::vector<UINT>* gOwnerEdits = nullptr;
+LRESULT RecordEdit(TrackView*, UINT msg, WPARAM, LPARAM) {
+    gOwnerEdits->push_back(msg);
+    return 0;
+}
+
+TEST_F(PaneFramework, WhatTheViewTakesAndWhatItPassesOn) {
+    std::vector<UINT> edits;
+    gOwnerEdits = &edits;
+    view.owner.EditMessage = RecordEdit;
+    ASSERT_NE(Open(600, 400), nullptr);
+    SetDocumentLength(&view, 100'000);
+    Mouse(WM_MOUSEMOVE, 300, 200);
+    journal.mouse.clear();
+    // The wheel over the grid zooms and scrolls the view, Alt with a zoom-in notch included; only the
+    // Ctrl wheel is the grid's.
+    headless::Wheel(hwnd, 300, 200, 120);
+    headless::Wheel(hwnd, 300, 200, 120, headless::MOD_ALT);
+    headless::Wheel(hwnd, 300, 200, -120, headless::MOD_SHIFT);
+    headless::Wheel(hwnd, 300, 200, 120, headless::MOD_CONTROL);
+    headless::PumpUntilIdle();
+    std::vector<std::pair<int, UINT>> wheels;
+    for (const auto& m : journal.mouse)
+        if (m.second == WM_MOUSEWHEEL) wheels.push_back(m);
+    EXPECT_EQ(wheels, (std::vector<std::pair<int, UINT>>{{0, WM_MOUSEWHEEL}}));
+    // During the middle button's scrolling the pointer's moves still reach the pane, and every press,
+    // a double-click as well, only ends the scrolling.
+    for (UINT press : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK,
+                       WM_MBUTTONDBLCLK, WM_MBUTTONUP}) {
+        journal.mouse.clear();
+        Mouse(WM_MBUTTONDOWN, 300, 200);
+        ASSERT_NE(view.autoScroll.mode & AS_WHEEL, 0u);
+        Mouse(WM_MOUSEMOVE, 310, 200);
+        Mouse(press, 310, 200);
+        EXPECT_EQ(view.autoScroll.mode, 0u) << press;
+        EXPECT_EQ(journal.mouse, (std::vector<std::pair<int, UINT>>{{0, WM_MOUSEMOVE}})) << press;
+    }
+    // Cut, copy, paste, clear and select-all go to the owner.
+    for (UINT msg : {WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR, mp::PRM_SELECT_ALL}) SendMessage(hwnd, msg, 0, 0);
+    EXPECT_EQ(edits, (std::vector<UINT>{WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR, mp::PRM_SELECT_ALL}));
+    gOwnerEdits = nullptr;
 }
 
 TEST_F(PaneFramework, PressAsksForTheFocusPaneAndKeysGoThere) {

@@ -275,12 +275,15 @@ TEST_F(Scrolling, MiddleButtonScrollsAroundThePressPoint) {
     Press(x, y, 2);
     const std::int64_t origin = v->geo.timeOrigin;
     const int top = v->geo.verticalTop;
-    // Inside the dead zone nothing moves.
-    Move(x + 4, y + 4);
-    headless::AdvanceClock(300);
-    Pump();
-    EXPECT_EQ(v->geo.timeOrigin, origin);
-    EXPECT_EQ(v->geo.verticalTop, top);
+    // Inside the dead zone, up to its edge pixels, nothing moves and the scrolling goes on.
+    for (const POINT at : {POINT{x + 4, y + 4}, POINT{x - 8, y + 8}, POINT{x + 8, y - 8}}) {
+        Move(at.x, at.y);
+        headless::AdvanceClock(300);
+        Pump();
+        EXPECT_EQ(v->geo.timeOrigin, origin);
+        EXPECT_EQ(v->geo.verticalTop, top);
+        EXPECT_NE(v->autoScroll.mode, 0u);
+    }
     // Down and to the right: later times and lower rows.
     Move(x + 100, y + 60);
     headless::AdvanceClock(300);
