@@ -48,6 +48,7 @@ TEST_F(BandTest, ShiftMarqueeAddsToTheSelectionAndShrinkingDropsOnlyTheNewNotes)
     Note(960, 480, 72);
     Note(2880, 480, 72);
     Note(4800, 480, 72);
+    Note(3000, 480, 66);
     Open();
     UseTool(TOOL_SELECTION);
     Click(X(1000), Y(72));
@@ -56,8 +57,11 @@ TEST_F(BandTest, ShiftMarqueeAddsToTheSelectionAndShrinkingDropsOnlyTheNewNotes)
     Move(X(2700) + 1, Y(73));
     Move(X(3500), Y(71));
     EXPECT_EQ(Selected().size(), 2u);
-    Move(X(5500), Y(71));
+    // Moves along one axis alone grow the box too.
+    Move(X(3500), Y(65));
     EXPECT_EQ(Selected().size(), 3u);
+    Move(X(5500), Y(65));
+    EXPECT_EQ(Selected().size(), 4u);
     Move(X(3500), Y(71));
     Up(X(3500), Y(71), 0, MOD_SHIFT);
     const std::vector<HostNote> selected = Selected();
