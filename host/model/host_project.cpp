@@ -122,29 +122,32 @@ std::int64_t HostProject::FromTicks(std::int64_t ticks, std::uint32_t format) co
 }
 
 win::HRESULT HostProject::FillEventRecord(std::uint32_t id, std::uint32_t format, mp::MidiEventRecord* out) {
-    EventValue v = store_.Event(id);
-    std::int64_t blockStart = store_.Block(v.block)->start;
+    Store::EventFields f{};
+    if (!store_.ReadEventFields(id, &f)) return win::E_INVALIDARG;
+    const std::int64_t blockStart = store_.Block(f.block)->start;
     mp::MidiEventRecord r{};
-    r.kind = v.kind;
-    r.flags = v.flags;
-    r.hostWord = v.hostWord;
-    r.port = v.port;
-    r.channel = v.channel;
-    r.sourceWord = v.sourceWord;
-    r.time = FromTicks(blockStart + v.time, format) - FromTicks(blockStart, format);
+    r.kind = f.kind;
+    r.flags = f.flags;
+    r.port = f.port;
+    r.channel = f.channel;
+    r.time = format == mp::TIME_FORMAT_TICKS ? f.time : FromTicks(blockStart + f.time, format) - FromTicks(blockStart, format);
     r.timeFormat = format;
-    r.reserved = v.reserved;
-    std::memcpy(r.hostData, v.hostData, 16);
-    if (IsVariableKind(v.kind)) {
-        r.length = static_cast<std::uint32_t>(v.bytes.size());
-        if (!v.bytes.empty()) {
-            r.dataHandle = win::CoTaskMemAllocHandle(v.bytes.size());
+    if (f.extras) {
+        r.hostWord = f.extras->hostWord;
+        r.sourceWord = f.extras->sourceWord;
+        r.reserved = f.extras->reserved;
+        std::memcpy(r.hostData, f.extras->hostData, 16);
+    }
+    if (IsVariableKind(f.kind)) {
+        r.length = f.bytes ? static_cast<std::uint32_t>(f.bytes->size()) : 0;
+        if (r.length) {
+            r.dataHandle = win::CoTaskMemAllocHandle(r.length);
             if (!r.dataHandle) return win::E_OUTOFMEMORY;
-            std::memcpy(win::CoTaskMemHandlePtr(r.dataHandle), v.bytes.data(), v.bytes.size());
+            std::memcpy(win::CoTaskMemHandlePtr(r.dataHandle), f.bytes->data(), r.length);
         }
     } else {
-        r.length = v.length;
-        std::memcpy(r.data, v.data, 4);
+        r.length = f.length;
+        std::memcpy(r.data, f.data, 4);
     }
     *out = r;
     return win::S_OK;
@@ -385,7 +388,12 @@ win::HRESULT HostProject::Set(const mp::EventKey* key, win::DWORD level, const v
         if (level == mp::LEVEL_EVENT) {
             const auto& r = *static_cast<const mp::MidiEventRecord*>(record);
             mp::EventKey k = store_.KeyOfEvent(key->event);
-            if (k.event && (!key->block || key->block == k.block) && (!key->track || key->track == k.track)) {
+            const bool matches =
+                k.event && (!key->block || key->block == k.block) && (!key->track || key->track == k.track);
+            if (matches && (mask & mp::CHANGE_ALL) == mp::CHANGE_FLAGS) {
+                // The selection alone, as the editor writes it for every note a marquee touches.
+                hr = store_.SetEventFlags(key->event, r.flags);
+            } else if (matches) {
                 EventValue v = store_.Event(key->event);
                 std::uint32_t format = FormatOf(r.timeFormat);
                 std::int64_t rel = 0;

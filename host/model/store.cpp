@@ -24,12 +24,15 @@ bool IsTimeBaseMeta(const EventValue& e) {
 
 } // namespace
 
-bool IsVariableKind(std::uint32_t kind) noexcept {
-    return std::popcount(kind) == 1 && (kind & mp::MEK_VARIABLE) != 0;
-}
-bool IsChannelKind(std::uint32_t kind) noexcept { return std::popcount(kind) == 1 && (kind & kChannelKinds) != 0; }
+namespace {
+// One bit set, tested without a population count (which this build would call a library routine for).
+bool SingleBit(std::uint32_t kind) noexcept { return kind != 0 && (kind & (kind - 1)) == 0; }
+} // namespace
+
+bool IsVariableKind(std::uint32_t kind) noexcept { return SingleBit(kind) && (kind & mp::MEK_VARIABLE) != 0; }
+bool IsChannelKind(std::uint32_t kind) noexcept { return SingleBit(kind) && (kind & kChannelKinds) != 0; }
 bool IsKnownKind(std::uint32_t kind) noexcept {
-    return std::popcount(kind) == 1 && (kind & mp::MEK_ALL) != 0 && kind != mp::MEK_NONE;
+    return SingleBit(kind) && (kind & mp::MEK_ALL) != 0 && kind != mp::MEK_NONE;
 }
 
 std::u16string DecodeName(const std::string& bytes) {
@@ -219,6 +222,9 @@ void Store::BlockListInsert(std::uint32_t track, std::uint32_t block) {
 
 void Store::StoreEventValue(std::uint32_t id, const EventValue& v) {
     EventSlot& s = events_[id - eventBase_];
+    // What the slot held decides which side tables can have an entry to drop.
+    const bool hadExtras = s.block && s.hasExtras;
+    const bool hadBytes = s.block && IsVariableKind(1u << s.kindBit);
     s.time = v.time;
     s.block = v.block;
     s.flags = v.flags;
@@ -237,35 +243,57 @@ void Store::StoreEventValue(std::uint32_t id, const EventValue& v) {
     std::memcpy(x.hostData, v.hostData, 16);
     s.hasExtras = !(x == EventExtras{});
     if (s.hasExtras) extras_[id] = x;
-    else extras_.erase(id);
+    else if (hadExtras) extras_.erase(id);
     if (variable) eventData_[id] = v.bytes;
-    else eventData_.erase(id);
+    else if (hadBytes) eventData_.erase(id);
 }
 
 EventValue Store::ReadEventValue(std::uint32_t id) const {
-    const EventSlot& s = events_[id - eventBase_];
+    EventFields f{};
+    ReadEventFields(id, &f);
     EventValue v;
-    v.block = s.block;
-    v.time = s.time;
-    v.kind = 1u << s.kindBit;
-    v.flags = s.flags;
-    v.channel = s.channel;
-    v.port = s.port;
-    v.length = s.length;
-    std::memcpy(v.data, s.data, 4);
-    if (s.hasExtras) {
-        const EventExtras& x = extras_.at(id);
-        v.hostWord = x.hostWord;
-        v.sourceWord = x.sourceWord;
-        v.reserved = x.reserved;
-        if (x.port) v.port = x.port;
-        std::memcpy(v.hostData, x.hostData, 16);
+    v.block = f.block;
+    v.time = f.time;
+    v.kind = f.kind;
+    v.flags = f.flags;
+    v.channel = f.channel;
+    v.port = f.port;
+    v.length = f.length;
+    std::memcpy(v.data, f.data, 4);
+    if (f.extras) {
+        v.hostWord = f.extras->hostWord;
+        v.sourceWord = f.extras->sourceWord;
+        v.reserved = f.extras->reserved;
+        std::memcpy(v.hostData, f.extras->hostData, 16);
     }
-    if (IsVariableKind(v.kind)) {
-        auto it = eventData_.find(id);
-        if (it != eventData_.end()) v.bytes = it->second;
-    }
+    if (f.bytes) v.bytes = *f.bytes;
     return v;
+}
+
+bool Store::ReadEventFields(std::uint32_t id, EventFields* out) const {
+    const EventSlot* slot = EventSlotOf(id);
+    if (!slot || !slot->block) return false;
+    const EventSlot& s = *slot;
+    EventFields& f = *out;
+    f.block = s.block;
+    f.time = s.time;
+    f.kind = 1u << s.kindBit;
+    f.flags = s.flags;
+    f.channel = s.channel;
+    f.port = s.port;
+    f.length = s.length;
+    std::memcpy(f.data, s.data, 4);
+    f.extras = nullptr;
+    if (s.hasExtras) {
+        f.extras = &extras_.at(id);
+        if (f.extras->port) f.port = f.extras->port;
+    }
+    f.bytes = nullptr;
+    if (f.kind & mp::MEK_VARIABLE) {
+        auto it = eventData_.find(id);
+        if (it != eventData_.end()) f.bytes = &it->second;
+    }
+    return true;
 }
 
 // ---- applying values -------------------------------------------------------------------------------
@@ -702,7 +730,17 @@ win::HRESULT Store::SetEventFlags(std::uint32_t id, std::uint32_t flags) {
     EventValue cur = ReadEventValue(id);
     EventValue next = cur;
     next.flags = flags;
-    Record(Change{mp::LEVEL_EVENT, false, id, std::move(cur), std::move(next)});
+    // What Record does for a change of the flags alone, which a marquee makes for every note it
+    // touches: the slot keeps its place, the change is no structural one, one modification is told.
+    EventSlotOf(id)->flags = flags;
+    if (IsTimeBaseMeta(cur)) timeBaseDirty_ = timeBaseTouched_ = true;
+    if (!openChanges_.empty() && openChanges_.back().replaceFirst) {
+        Record(Change{mp::LEVEL_EVENT, false, id, std::move(cur), std::move(next)});
+        return win::S_OK;
+    }
+    const mp::EventKey key{BlockSlotOf(cur.block)->value.track, cur.block, id};
+    PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_EVENT, key, key);
+    openChanges_.push_back(Change{mp::LEVEL_EVENT, false, id, std::move(cur), std::move(next)});
     return win::S_OK;
 }
 

@@ -97,6 +97,17 @@ public:
     const TrackValue* Track(std::uint32_t id) const noexcept;
     const BlockValue* Block(std::uint32_t id) const noexcept;
     EventValue Event(std::uint32_t id) const; // requires EventAlive
+    // A live event's fields as Event gives them, without copying anything: what a read of many
+    // events needs. The pointers stay valid until the next edit; null when the event has none.
+    struct EventFields {
+        std::uint32_t block, kind, flags, port, length;
+        std::int64_t time;
+        std::int32_t channel;
+        std::uint8_t data[4];
+        const EventExtras* extras;               // host words, when any is set
+        const std::vector<std::uint8_t>* bytes; // variable kinds
+    };
+    bool ReadEventFields(std::uint32_t id, EventFields* out) const;
     std::uint32_t EventKind(std::uint32_t id) const noexcept;
     std::int64_t EventTime(std::uint32_t id) const noexcept; // block-relative ticks
     mp::EventKey KeyOfEvent(std::uint32_t id) const noexcept;
