@@ -22,10 +22,6 @@ constexpr std::size_t kHeaderBytes = 12;
 constexpr std::size_t kRecordBytes = sizeof(MidiEventRecord);
 constexpr HRESULT kShortWrite = static_cast<HRESULT>(0x8004E009u);
 
-void FreeEventData(const MidiEventRecord& record) {
-    if (IsVariableKind(record.kind) && record.length && record.dataHandle) CoTaskMemFreeHandle(record.dataHandle);
-}
-
 HRESULT WriteExactly(IStream* stream, const void* data, ULONG bytes) {
     ULONG written = 0;
     HRESULT hr = stream->Write(data, bytes, &written);

@@ -82,13 +82,18 @@ void KeyIndex::Clear() noexcept {
     size_ = 0;
 }
 
-void KeyIndex::Grow() {
+void KeyIndex::Reserve(std::size_t keys) {
+    std::size_t capacity = kFirstCapacity;
+    while (capacity < 2 * keys) capacity *= 2;
+    if (capacity <= slots_.size()) return;
     std::vector<Slot> old = std::move(slots_);
-    slots_.assign(old.empty() ? kFirstCapacity : old.size() * 2, Slot{});
+    slots_.assign(capacity, Slot{});
     size_ = 0;
     for (const Slot& slot : old)
         if (slot.key.event) Insert(slot.key, slot.position);
 }
+
+void KeyIndex::Grow() { Reserve(slots_.empty() ? kFirstCapacity / 2 : slots_.size()); }
 
 // ---- EditQueues ----
 

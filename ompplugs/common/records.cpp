@@ -18,6 +18,10 @@ void ClearRecord(MidiEventRecord& r) noexcept {
     r.kind = MEK_NONE;
 }
 
+void FreeEventData(const MidiEventRecord& r) noexcept {
+    if (IsVariableKind(r.kind) && r.length != 0 && r.dataHandle != 0) win::CoTaskMemFreeHandle(r.dataHandle);
+}
+
 int CompareKeys(const EventKey& a, const EventKey& b) noexcept {
     if (a.track != b.track) return a.track < b.track ? -1 : 1;
     if (a.block != b.block) return a.block < b.block ? -1 : 1;

@@ -16,10 +16,6 @@ using namespace win;
 
 namespace {
 
-void FreeEventData(const MidiEventRecord& record) {
-    if (IsVariableKind(record.kind) && record.length && record.dataHandle) CoTaskMemFreeHandle(record.dataHandle);
-}
-
 // Shown value: the sum limited to 0-127.
 std::uint8_t Shown(int stored, int offset) noexcept { return static_cast<std::uint8_t>(std::clamp(stored + offset, 0, 127)); }
 

@@ -17,10 +17,6 @@ using namespace win;
 
 namespace {
 
-void FreeEventData(const MidiEventRecord& record) {
-    if (IsVariableKind(record.kind) && record.length && record.dataHandle) CoTaskMemFreeHandle(record.dataHandle);
-}
-
 std::u16string UndoName(std::uint32_t id) { return Utf8ToUtf16(ModuleString(id)); }
 
 constexpr std::uint32_t kNoteKinds = MEK_NOTE_OFF | MEK_NOTE;

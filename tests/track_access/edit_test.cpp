@@ -2,6 +2,9 @@
 // drawn lines and the song length.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "track_fixture.h"
 
 namespace {
@@ -86,6 +89,67 @@ TEST_F(Editing, QueueIndicesReplaceAndSort) {
     EXPECT_TRUE(access->DropQueuedInsert(a));
     EXPECT_FALSE(access->DropQueuedInsert(5));
     EXPECT_FALSE(access->GetQueuedInsert(-1, &first));
+}
+
+// Modifications keep the place their key first took, a deletion drops the key's modification, and
+// the queued notes are shown as the commit would leave them.
+TEST_F(Editing, QueuedModificationsKeepTheirPlaceAndShowAsCommitted) {
+    std::mt19937 random(11);
+    std::vector<std::pair<std::uint32_t, int>> expected; // event, velocity, in queue order
+    std::vector<std::uint32_t> deleted;
+    for (int i = 0; i < 3000; ++i) {
+        const std::uint32_t event = 1000 + random() % 300; // keys the host does not know: the queue does not ask
+        const mp::EventKey key{track, block, event};
+        auto at = std::find_if(expected.begin(), expected.end(), [&](const auto& e) { return e.first == event; });
+        if (random() % 5 == 0) {
+            access->QueueDelete(key);
+            if (at != expected.end()) expected.erase(at);
+            if (std::find(deleted.begin(), deleted.end(), event) == deleted.end()) deleted.push_back(event);
+            continue;
+        }
+        mp::MidiEventRecord record{};
+        record.kind = mp::MEK_NOTE;
+        record.data[1] = static_cast<std::uint8_t>(random() % 128);
+        access->QueueModify(key, record, mp::CHANGE_ALL);
+        if (at != expected.end()) at->second = record.data[1];
+        else expected.emplace_back(event, record.data[1]);
+        const mp::MidiEventRecord* found = access->GetQueuedModify(key);
+        ASSERT_NE(found, nullptr);
+        ASSERT_EQ(found->data[1], record.data[1]);
+    }
+    ASSERT_EQ(access->QueuedModifyCount(), static_cast<int>(expected.size()));
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        mp::EventKey key{};
+        mp::MidiEventRecord record{};
+        ASSERT_TRUE(access->GetQueuedModify(static_cast<int>(i), &key, &record, nullptr));
+        EXPECT_EQ(key.event, expected[i].first) << i;
+        EXPECT_EQ(record.data[1], expected[i].second) << i;
+    }
+    for (std::uint32_t event : deleted) EXPECT_TRUE(access->IsQueuedDelete(mp::EventKey{track, block, event}));
+    EXPECT_EQ(access->GetQueuedModify(mp::EventKey{track, block, 0}), nullptr);
+    access->DiscardEdits();
+
+    // A moved note shows where it goes; a note whose selection alone changes shows the host's record.
+    mp::MidiEventRecord moved{}, flagged{};
+    ASSERT_EQ(access->GetEvent(Key(n1), &moved), S_OK);
+    ASSERT_EQ(access->GetEvent(Key(n2), &flagged), S_OK);
+    moved.time = 240;
+    access->QueueModify(Key(n1), moved, mp::CHANGE_ALL);
+    flagged.flags |= mp::MEF_SELECTED;
+    flagged.time = 5000; // not written by a flags-only modification
+    access->QueueModify(Key(n2), flagged, mp::CHANGE_FLAGS);
+    std::vector<std::pair<std::uint32_t, std::int64_t>> shown;
+    access->ForEachQueuedNote([&](const mp::TrackAccess::WalkedEvent& e) {
+        shown.emplace_back(e.key.event, e.start);
+        if (e.key.event == n2) {
+            EXPECT_TRUE(e.record.flags & mp::MEF_SELECTED);
+        }
+    });
+    EXPECT_EQ(shown, (std::vector<std::pair<std::uint32_t, std::int64_t>>{{n1, 240}, {n2, 960}}));
+    access->QueueDelete(Key(n1));
+    shown.clear();
+    access->ForEachQueuedNote([&](const mp::TrackAccess::WalkedEvent& e) { shown.emplace_back(e.key.event, e.start); });
+    EXPECT_EQ(shown, (std::vector<std::pair<std::uint32_t, std::int64_t>>{{n2, 960}}));
 }
 
 TEST_F(Editing, VelocityCommitsAreNamedByCount) {

@@ -17,6 +17,7 @@ class TouchedKeys {
 public:
     TouchedKeys(const std::vector<ListChange>& changes, std::size_t listSize) {
         if (changes.empty()) return;
+        last_.Reserve(changes.size());
         low_ = high_ = changes.front().key.event;
         for (std::size_t i = changes.size(); i-- > 0;) {
             const EventKey& key = changes[i].key;
@@ -59,14 +60,16 @@ void COPTPlugin::StageRemove(const EventKey& key) { listChanges_.push_back(ListC
 
 bool COPTPlugin::EntryFor(const EventKey& key, EventEntry* entry) {
     if (!midiData_ || !key.event) return false;
-    if (FAILED(BeginRead())) return false;
+    // Inside the deferred phase the batch's read transaction covers this read.
+    const bool ownRead = !entryContext_.active;
+    if (ownRead && FAILED(BeginRead())) return false;
     MidiEventRecord record{};
     EntryContext fresh;
     EntryContext& context = entryContext_.active ? entryContext_ : fresh;
     const EventKey trackKey{key.track, 0, 0};
     const EventKey blockKey{key.track, key.block, 0};
     bool ok = midiData_->Get(&key, LEVEL_EVENT, &record, TIME_FORMAT_TICKS) == S_OK;
-    if (ok && IsVariableKind(record.kind) && record.length && record.dataHandle) CoTaskMemFreeHandle(record.dataHandle);
+    if (ok) FreeEventData(record);
     if (ok && (context.track != key.track || context.block != key.block)) {
         context.track = context.block = 0;
         ok = midiData_->Get(&trackKey, LEVEL_TRACK, &context.trackRecord, TIME_FORMAT_TICKS) == S_OK &&
@@ -76,7 +79,7 @@ bool COPTPlugin::EntryFor(const EventKey& key, EventEntry* entry) {
             context.block = key.block;
         }
     }
-    EndTransaction(false);
+    if (ownRead) EndTransaction(false);
     const TrackRecord& track = context.trackRecord;
     const BlockRecord& block = context.blockRecord;
     if (!ok || !(record.kind & filterInForce_)) return false;

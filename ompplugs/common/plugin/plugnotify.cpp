@@ -114,11 +114,13 @@ HRESULT COPTPlugin::ProcessNotifications(bool discard) {
         // The host's data stays as it is while the batch runs, so track and block records read for
         // one event serve the next ones.
         entryContext_ = EntryContext{};
-        entryContext_.active = true;
+        // One read transaction for the events the batch reads again.
+        entryContext_.active = SUCCEEDED(BeginRead());
         for (const NotificationRecord& record : *batch) {
             NotificationRecord copy = record;
             OnNotify(&copy, false);
         }
+        if (entryContext_.active) EndTransaction(false);
         entryContext_ = EntryContext{};
         // The batch's list changes are folded in together.
         FlushListChanges();

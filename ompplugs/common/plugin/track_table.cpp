@@ -8,14 +8,6 @@ namespace mp {
 
 using namespace win;
 
-namespace {
-
-void FreeEventData(const MidiEventRecord& record) {
-    if (IsVariableKind(record.kind) && record.length && record.dataHandle) CoTaskMemFreeHandle(record.dataHandle);
-}
-
-} // namespace
-
 // ---- transactions ----
 
 HRESULT COPTPlugin::BeginRead() {

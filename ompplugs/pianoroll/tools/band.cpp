@@ -103,11 +103,9 @@ void BeginBand(TrackView* v, int x, int y, bool marquee) {
         const int row = RowAtY(v, std::clamp<int>(y, v->geo.grid.top, std::max<int>(v->geo.grid.bottom - 1, v->geo.grid.top)));
         b.marqueeAnchorRow = row >= 0 ? row : (y < v->geo.grid.top ? v->geo.topRow : v->geo.rowCount);
         b.rememberedSelection.clear();
-        int cursor = -1;
-        mp::EventKey key{};
-        mp::MidiEventRecord record{};
-        while (v->access->NextEventInRange(&cursor, -1, 0, mp::MEK_NOTE, false, &key, &record) == S_OK)
-            if (record.flags & mp::MEF_SELECTED) b.rememberedSelection.push_back(key);
+        v->access->ForEachEventInRange(-1, 0, mp::MEK_NOTE, nullptr, [&](const mp::TrackAccess::WalkedEvent& e) {
+            if (e.record.flags & mp::MEF_SELECTED) b.rememberedSelection.push_back(e.key);
+        });
         UpdateMarquee(v, x, y, ShiftHeld());
     } else {
         UpdateBand(v, x, y);

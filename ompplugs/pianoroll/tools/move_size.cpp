@@ -70,16 +70,13 @@ void CollectSelected(TrackView* v, std::vector<std::int64_t>* bases) {
     ToolState* s = ToolsOf(v);
     MoveDrag& m = s->move;
     mp::TrackAccess* a = v->access;
-    int cursor = -1;
-    mp::EventKey key{};
-    mp::MidiEventRecord record{};
-    while (a->NextEventInRange(&cursor, -1, 0, mp::MEK_NOTE, false, &key, &record) == S_OK) {
-        if (!(record.flags & mp::MEF_SELECTED)) continue;
-        a->QueueModify(key, record, mp::CHANGE_ALL);
-        if (SameKey(key, s->gesture.pressNote)) m.pressedItem = static_cast<int>(m.moved.size());
-        m.moved.push_back({key, -1});
-        bases->push_back(a->BlockStart(key));
-    }
+    a->ForEachEventInRange(-1, 0, mp::MEK_NOTE, nullptr, [&](const mp::TrackAccess::WalkedEvent& e) {
+        if (!(e.record.flags & mp::MEF_SELECTED)) return;
+        a->QueueModify(e.key, e.record, mp::CHANGE_ALL);
+        if (SameKey(e.key, s->gesture.pressNote)) m.pressedItem = static_cast<int>(m.moved.size());
+        m.moved.push_back({e.key, -1});
+        bases->push_back(e.blockStart);
+    });
 }
 
 // Limits: no note before tick 0, every note on a row.
@@ -252,22 +249,11 @@ bool NoteIsPending(TrackView* v, const mp::EventKey& key) {
 void ForEachPendingNote(TrackView* v, const PendingNoteVisitor& visit) {
     mp::TrackAccess* a = v->access;
     if (!a || !v->tools) return;
-    const int modifies = a->QueuedModifyCount();
-    for (int i = 0; i < modifies; ++i) {
-        mp::EventKey key{};
-        mp::MidiEventRecord record{};
-        std::uint32_t mask = 0;
-        if (!a->GetQueuedModify(i, &key, &record, &mask) || record.kind != mp::MEK_NOTE || a->IsQueuedDelete(key))
-            continue;
-        if (mask == mp::CHANGE_FLAGS) {
-            // Only the selection changes: the host's record with the queued flags.
-            const std::uint32_t flags = record.flags;
-            if (a->GetEvent(key, &record) != S_OK) continue;
-            record.flags = flags;
-        }
-        record.time += a->BlockStart(key);
-        visit(key, record);
-    }
+    a->ForEachQueuedNote([&](const mp::TrackAccess::WalkedEvent& e) {
+        mp::MidiEventRecord record = e.record;
+        record.time = e.start;
+        visit(e.key, record);
+    });
     const Gesture& g = v->tools->gesture;
     if (!g.insertBaseKnown) return;
     const int inserts = a->QueuedInsertCount();

@@ -324,11 +324,13 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         if (record.flags & mp::MEF_SELECTED) n.flags |= DR_SELECTED;
         list.push_back(n);
     };
-    int cursor = -1;
-    mp::EventKey key{};
-    mp::MidiEventRecord record{};
-    while (v->access->NextEventInRange(&cursor, from, to - from, &key, &record) == S_OK)
-        if (!NoteIsPending(v, key)) addNote(key, record);
+    v->access->ForEachEventInRange(
+        from, to - from, mp::MEK_NOTE, [v](const mp::EventKey& key) { return NoteIsPending(v, key); },
+        [&](const mp::TrackAccess::WalkedEvent& e) {
+            mp::MidiEventRecord record = e.record;
+            record.time = e.start;
+            addNote(e.key, record);
+        });
     // The notes of a gesture in progress show where the gesture puts them.
     ForEachPendingNote(v, addNote);
 }

@@ -39,6 +39,8 @@ public:
     std::pair<std::uint32_t*, bool> Insert(const EventKey& key, std::uint32_t position);
     bool Erase(const EventKey& key) noexcept;
     void Clear() noexcept;
+    // Room for this many keys without growing.
+    void Reserve(std::size_t keys);
 
 private:
     struct Slot {

@@ -9,6 +9,8 @@ namespace mp {
 
 // Frees the record's task-memory data (variable kinds), zero-fills it and sets kind MEK_NONE.
 void ClearRecord(MidiEventRecord& r) noexcept;
+// Frees the task-memory data a record read from the host owns (variable kinds) and leaves the rest.
+void FreeEventData(const MidiEventRecord& r) noexcept;
 // Whether the kind is exactly one bit of the kinds whose data lives in task memory.
 bool IsVariableKind(std::uint32_t kind) noexcept;
 // Word by word (track, block, event): <0, 0, >0.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "mp/host_contract.h"
@@ -85,6 +86,26 @@ public:
     // Notes only, ends counted, record time absolute.
     win::HRESULT NextEventInRange(int* cursor, std::int64_t start, std::int64_t length, EventKey* key,
                                   MidiEventRecord* record);
+    // Walks over many events at once, each under one read transaction and with the offsets read once:
+    // what a paint or a gesture over every selected note needs, without a cursor call per event. The
+    // visitor may queue edits but must not write to the host while the walk runs.
+    struct WalkedEvent {
+        EventKey key;
+        MidiEventRecord record; // as GetEvent gives it: block-relative time, offsets applied
+        std::int64_t start;      // absolute start in ticks
+        std::int64_t blockStart; // start of its block in ticks
+    };
+    using EventFilter = std::function<bool(const EventKey& key)>;
+    using EventVisitor = std::function<void(const WalkedEvent& event)>;
+    // The listed events NextEventInRange would give (start only clear), in list order; those for which
+    // skip (when given) answers true are passed over before they are read. Data of variable kinds is
+    // freed after each visit.
+    void ForEachEventInRange(std::int64_t start, std::int64_t length, std::uint32_t kinds, const EventFilter& skip,
+                             const EventVisitor& visit);
+    // The notes with a queued modification, in queue order, as the commit would leave them: a
+    // modification of the flags alone shows the host's record with the queued flags. Notes queued for
+    // deletion are left out. The visitor must not change the queues.
+    void ForEachQueuedNote(const EventVisitor& visit);
     // The first listed event of those kinds and channels (bit c for channel c, bit 31 for none) that
     // covers the time (or, with atOrAfter, starts after it), then walked back through the host's
     // order to the earliest such event still starting at or after the time. S_FALSE when none.
