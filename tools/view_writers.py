@@ -18,8 +18,6 @@ from pathlib import Path
 RECORD = Path("ompplugs/pianoroll/view/track_view.h")
 WINDOW_PROCEDURE = "ompplugs/pianoroll/view/view_window.cpp"
 SEARCHED = ["ompplugs/pianoroll", "host/app"]
-# Fields that belong to the view itself and are written through its framework calls.
-FRAMEWORK_FILES = {"ompplugs/pianoroll/view/panes.cpp"}
 
 # A member chain after the field (`.a[i].b`); through an owned pointer (`->`) too, but not through a
 # lent one, whose object is not part of the view.
@@ -82,7 +80,7 @@ def writers(fields):
 
 def outside_writers(name, owner, found):
     """The files that write the field but neither own it nor are the window procedure."""
-    allowed = {WINDOW_PROCEDURE} | FRAMEWORK_FILES
+    allowed = {WINDOW_PROCEDURE}
     if owner:
         allowed |= {p for p in found[name] if p.endswith("/" + owner)}
     return sorted(found[name] - allowed)

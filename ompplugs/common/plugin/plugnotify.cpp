@@ -26,19 +26,19 @@ HRESULT COPTPlugin::OnNotify(const NotificationRecord* record, bool immediate) {
     const NotificationRecord& r = *record;
     HRESULT hr;
     switch (HasNotifyTail(r.id) ? r.id.Data1 : 0u) {
-    case 0x9DD48DE0: hr = OnDataChanged(r, immediate); break;
-    case 0x9DD48DE4: hr = OnTimebaseChanged(r, immediate); break;
-    case 0x9DD48DE5: hr = OnNotifyE5(r, immediate); break;
-    case 0x9DD48DE3: hr = OnNotifyE3(r, immediate); break;
-    case 0x9DD48DE6: hr = OnPortsChanged(r, immediate); break;
-    case 0x9DD48DE7: hr = OnNotifyE7(r, immediate); break;
-    case 0x9DD48DEE: hr = OnRefreshState(r, immediate); break;
-    case 0x9DD48DE8: hr = OnNotifyE8(r, immediate); break;
-    case 0x9DD48DE9: hr = OnTransportState(r, immediate); break;
-    case 0x9DD48DEA: hr = OnSelectionChanged(r, immediate); break;
-    case 0x9DD48DEB: hr = OnNotifyEB(r, immediate); break;
-    case 0x9DD48DEC: hr = OnNotifyEC(r, immediate); break;
-    case 0x9DD48DE1: hr = OnHostQueued(r, immediate); break;
+    case NID_DATA_CHANGED.Data1: hr = OnDataChanged(r, immediate); break;
+    case NID_TIMEBASE_CHANGED.Data1: hr = OnTimebaseChanged(r, immediate); break;
+    case NID_E5.Data1: hr = OnNotifyE5(r, immediate); break;
+    case NID_E3.Data1: hr = OnNotifyE3(r, immediate); break;
+    case NID_PORTS_CHANGED.Data1: hr = OnPortsChanged(r, immediate); break;
+    case NID_E7.Data1: hr = OnNotifyE7(r, immediate); break;
+    case NID_REFRESH_STATE.Data1: hr = OnRefreshState(r, immediate); break;
+    case NID_E8.Data1: hr = OnNotifyE8(r, immediate); break;
+    case NID_TRANSPORT_STATE.Data1: hr = OnTransportState(r, immediate); break;
+    case NID_SELECTION_CHANGED.Data1: hr = OnSelectionChanged(r, immediate); break;
+    case NID_EB.Data1: hr = OnNotifyEB(r, immediate); break;
+    case NID_EC.Data1: hr = OnNotifyEC(r, immediate); break;
+    case NID_HOST_QUEUED.Data1: hr = OnHostQueued(r, immediate); break;
     default: hr = OnUnknownNotify(r, immediate); break;
     }
     if (immediate && hr == S_OK && ((flags_.load() & PLF_NOTIFY_PENDING) || (r.changeFlags & NCF_IMMEDIATE)) &&

@@ -84,7 +84,7 @@ struct TrackView {
     win::HFONT font = nullptr;    // set with WM_SETFONT; owned by the sender
     int clientWidth = 0;
     int clientHeight = 0;
-    Pane panes[kPaneCount];
+    Pane panes[kPaneCount]; // panes.cpp
     std::uint32_t hitCode = 0;
     win::POINT hitPoint{};
     bool hitPointValid = false;
