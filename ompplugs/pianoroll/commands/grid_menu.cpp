@@ -8,6 +8,7 @@
 #include "resources/command_ids.h"
 #include "resources/menus.h"
 #include "tools/snapping.h"
+#include "tools/tool_framework.h"
 #include "tools/tool_state.h"
 #include "tools/tools.h"
 #include "view/track_view.h"
@@ -69,6 +70,9 @@ void ShowGridContextMenu(TrackView* v, int x, int y, bool fromKeyboard) {
     // The menu key can come during a drag: the drag ends first, as for the edit keys.
     CancelViewDrag(v);
     const GridTarget target = TargetAt(v, x, y);
+    // A press near a note's edge leaves the selection alone; the note menu still acts on that note.
+    if (!fromKeyboard && target.hasNote && v->access && !v->access->IsEventSelected(target.note))
+        SelectOnly(v, target.note);
     HMENU menus = LoadModuleMenu(kGridMenus);
     HMENU menu = menus ? GetSubMenu(menus, ChooseMenu(v, target, fromKeyboard)) : nullptr;
     if (!menu) {
