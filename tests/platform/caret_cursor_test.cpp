@@ -174,6 +174,8 @@ TEST_F(CursorTest, SetCursorAndTheClassCursor) {
     EXPECT_EQ(GetCursor(), cross);
     EXPECT_EQ(SetCursor(reinterpret_cast<HCURSOR>(0x42)), nullptr) << "unknown handles are refused";
     EXPECT_EQ(GetCursor(), cross);
+    const int shown = ShowCursor(TRUE);
+    EXPECT_EQ(ShowCursor(FALSE), shown - 1) << "showing and hiding count";
 
     WNDCLASSEX wc{};
     wc.cbSize = sizeof wc;

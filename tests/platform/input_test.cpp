@@ -38,6 +38,13 @@ TEST_F(InputTest, MouseMoveIsHitTestedThenSetsTheCursorThenArrivesInClientCoordi
     GetCursorPos(&p);
     EXPECT_EQ(p, (POINT{120, 130}));
     EXPECT_EQ(GetMessagePos(), MAKELONG(120, 130));
+    // Moving the pointer from the program is a move like any other.
+    rec().Clear();
+    ASSERT_TRUE(SetCursorPos(125, 135));
+    Pump();
+    EXPECT_EQ(rec().Log().back().lParam, MAKELPARAM(15, 25));
+    GetCursorPos(&p);
+    EXPECT_EQ(p, (POINT{125, 135}));
 }
 
 TEST_F(InputTest, ButtonsCarryKeyFlags) {

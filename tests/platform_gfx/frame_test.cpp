@@ -230,7 +230,10 @@ TEST(Theme, ActiveThemeDrawsScrollPartsAndInactiveOneIsAbsent) {
     RECT thumb{10, 0, 30, 17};
     DrawThemeBackground(t, c.dc, SBP_THUMBBTNHORZ, SCRBS_NORMAL, &thumb, nullptr);
     EXPECT_NE(c.At(20, 8), trackColour);
-    COLORREF normalThumb = c.At(20, 8);
+    COLORREF normalThumb = c.At(20, 8), asked = 0;
+    EXPECT_EQ(GetThemeColor(t, SBP_THUMBBTNHORZ, SCRBS_NORMAL, 0, &asked), S_OK);
+    EXPECT_EQ(asked, normalThumb) << "the colour a part is drawn in is the one it reports";
+    EXPECT_EQ(GetThemeColor(t, SBP_THUMBBTNHORZ, SCRBS_NORMAL, 0, nullptr), E_POINTER);
     RECT clip{0, 0, 20, 17};
     DrawThemeBackground(t, c.dc, SBP_THUMBBTNHORZ, SCRBS_PRESSED, &thumb, &clip);
     EXPECT_NE(c.At(15, 8), normalThumb);

@@ -89,6 +89,11 @@ TEST(Objects, GetObjectDescribesPensFontsAndBitmaps) {
     EXPECT_EQ(lf.lfWeight, FW_BOLD);
     EXPECT_EQ(lf.lfItalic, 1);
     EXPECT_STREQ(lf.lfFaceName, "Tahoma");
+    HFONT again = CreateFontIndirect(&lf);
+    LOGFONT back{};
+    ASSERT_EQ(GetObject(again, sizeof back, &back), static_cast<int>(sizeof back));
+    EXPECT_EQ(std::memcmp(&back, &lf, sizeof lf), 0);
+    DeleteObject(again);
     // A short buffer gets the start of the description and nothing past its end.
     unsigned char head[12];
     std::memset(head, 0xEE, sizeof head);
