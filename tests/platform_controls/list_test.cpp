@@ -189,6 +189,7 @@ TEST_F(ControlsTest, ComboBoxListMessagesAndItemData) {
     // The field shows the highlight only while the box has the focus.
     SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("One"));
     SendMessage(combo, CB_SETCURSEL, 0, 0);
+    EXPECT_EQ(GetWindowTextLength(combo), 3) << "the field shows the first item";
     const int middle = ClientRect(combo).bottom / 2;
     for (bool focused : {true, false}) {
         SetFocus(focused ? combo : parent);

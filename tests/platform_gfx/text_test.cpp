@@ -59,6 +59,11 @@ TEST(Fonts, DialogFacesAndUnknownFacesMapToTheDefaultSans) {
         ASSERT_GT(GetTextFace(c.dc, sizeof name, name), 0);
         EXPECT_STREQ(name, "DejaVu Sans") << face;
     }
+    {
+        FontScope f(c.dc, -11, "DejaVu Serif"); // a face the system has is kept
+        ASSERT_GT(GetTextFace(c.dc, sizeof name, name), 0);
+        EXPECT_STREQ(name, "DejaVu Serif");
+    }
     SIZE normal{}, bold{};
     {
         FontScope f(c.dc, -14, "Tahoma");
