@@ -65,11 +65,18 @@ bool COPTPlugin::CanPaste() { return clipboardFormat_ && IsClipboardFormatAvaila
 bool COPTPlugin::HasSelection() {
     if (!midiData_) return false;
     if (!(Flags() & PLF_EVENT_LIST_VALID)) SelectTrack(currentTrack_, currentBlock_);
+    // Inside an edit of its own the host may hold its reports back, so the kept answer is not used.
+    const bool keep = transactionDepth_ == 0;
+    const std::uint64_t generation = dataGeneration_.load();
+    if (keep && selectionKnown_ && selectionGeneration_ == generation) return hasSelection_;
     if (FAILED(BeginRead())) return false;
-    bool selected = false;
+    bool selected = false, complete = true;
     for (const EventEntry& e : EventList()) {
         MidiEventRecord record{};
-        if (midiData_->Get(&e.key, LEVEL_EVENT, &record, 0) != S_OK) continue;
+        if (midiData_->Get(&e.key, LEVEL_EVENT, &record, 0) != S_OK) {
+            complete = false;
+            continue;
+        }
         FreeEventData(record);
         if (record.flags & MEF_SELECTED) {
             selected = true;
@@ -77,6 +84,11 @@ bool COPTPlugin::HasSelection() {
         }
     }
     EndTransaction(false);
+    if (keep && complete) {
+        selectionKnown_ = true;
+        hasSelection_ = selected;
+        selectionGeneration_ = generation;
+    }
     return selected;
 }
 

@@ -82,6 +82,8 @@ int TrackAccess::QueuedModifyCount() const {
     return plugin_ ? static_cast<int>(plugin_->Queues().ModifyCount()) : 0;
 }
 
+bool TrackAccess::HasQueuedEdits() const { return plugin_ && !plugin_->Queues().Empty(); }
+
 bool TrackAccess::GetQueuedModify(int index, EventKey* key, MidiEventRecord* record, std::uint32_t* mask) const {
     const QueuedModify* m = plugin_ && index >= 0 ? plugin_->Queues().ModifyAt(static_cast<std::size_t>(index)) : nullptr;
     if (!m) return false;

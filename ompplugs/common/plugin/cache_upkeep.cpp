@@ -137,7 +137,7 @@ void COPTPlugin::FlushListChanges() {
     }
     merged.insert(merged.end(), entering.begin() + static_cast<std::ptrdiff_t>(next), entering.end());
     events_ = std::move(merged);
-    reachValid_ = false;
+    ListChanged();
 }
 
 void COPTPlugin::RemoveTrackEntry(std::uint32_t trackId) {
@@ -153,7 +153,7 @@ void COPTPlugin::RemoveTrackEntry(std::uint32_t trackId) {
         // The indices after the removed entry move down by one.
         if (currentTrack_ > index) --currentTrack_;
     }
-    reachValid_ = false;
+    ListChanged();
     tracks_.erase(tracks_.begin() + index);
 }
 
@@ -221,7 +221,7 @@ HRESULT COPTPlugin::UpkeepDeferred(const NotificationRecord& record) {
                 return e.key.track == key.track && e.key.block == key.block;
             });
             std::erase_if(blocks, [&](const EventKey& b) { return b.block == key.block; });
-            reachValid_ = false;
+            ListChanged();
             return current ? S_OK : S_FALSE;
         }
         if (inserted) {

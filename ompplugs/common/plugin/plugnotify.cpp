@@ -24,6 +24,7 @@ bool HasNotifyTail(const GUID& id) {
 HRESULT COPTPlugin::OnNotify(const NotificationRecord* record, bool immediate) {
     if (!record) return E_POINTER;
     const NotificationRecord& r = *record;
+    dataGeneration_.fetch_add(1);
     HRESULT hr;
     switch (HasNotifyTail(r.id) ? r.id.Data1 : 0u) {
     case NID_DATA_CHANGED.Data1: hr = OnDataChanged(r, immediate); break;

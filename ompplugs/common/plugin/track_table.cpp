@@ -147,7 +147,7 @@ HRESULT COPTPlugin::SelectTrack(int track, int block) {
     if (cacheThread_.load() == std::thread::id{}) cacheThread_.store(std::this_thread::get_id());
     events_.clear();
     ClearListChanges();
-    reachValid_ = false;
+    ListChanged();
     filterInForce_ = kindFilter_;
     HRESULT result = S_OK;
     const std::size_t firstTrack = track < 0 ? 0 : static_cast<std::size_t>(track);
@@ -176,7 +176,7 @@ HRESULT COPTPlugin::AddBlockEvents(int track, int block) {
     std::erase_if(events_, [&](const EventEntry& e) {
         return e.key.track == blockKey.track && e.key.block == blockKey.block;
     });
-    reachValid_ = false;
+    ListChanged();
     HRESULT hr = LoadEvents(events_, blockKey);
     SetFlags(PLF_EVENT_LIST_VALID);
     return hr;
@@ -243,7 +243,7 @@ HRESULT COPTPlugin::LoadEvents(std::vector<EventEntry>& list, const EventKey& bl
                    [](const EventEntry& a, const EventEntry& b) { return CompareEventOrder(a, b) < 0; });
         list = std::move(merged);
     }
-    if (&list == &events_) reachValid_ = false;
+    if (&list == &events_) ListChanged();
     return FAILED(hr) ? hr : S_OK;
 }
 

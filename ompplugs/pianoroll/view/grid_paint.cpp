@@ -324,8 +324,11 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         if (record.flags & mp::MEF_SELECTED) n.flags |= DR_SELECTED;
         list.push_back(n);
     };
+    // With nothing queued no note can be pending, and a paint of many notes need not ask for each.
+    mp::TrackAccess::EventFilter pending;
+    if (v->access->HasQueuedEdits()) pending = [v](const mp::EventKey& key) { return NoteIsPending(v, key); };
     v->access->ForEachEventInRange(
-        from, to - from, mp::MEK_NOTE, [v](const mp::EventKey& key) { return NoteIsPending(v, key); },
+        from, to - from, mp::MEK_NOTE, pending,
         [&](const mp::TrackAccess::WalkedEvent& e) {
             mp::MidiEventRecord record = e.record;
             record.time = e.start;

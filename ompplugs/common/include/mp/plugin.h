@@ -358,6 +358,16 @@ protected:
     // Running maximum of the entries' ends, rebuilt after the list changes.
     std::vector<std::int64_t> reach_;
     bool reachValid_ = false;
+    // Counts host reports and list changes, so that an answer read from the host can be kept until
+    // either comes: the toolbar asks whether anything is selected after every message.
+    std::atomic<std::uint64_t> dataGeneration_{0};
+    bool selectionKnown_ = false;
+    bool hasSelection_ = false;
+    std::uint64_t selectionGeneration_ = 0;
+    void ListChanged() noexcept {
+        reachValid_ = false;
+        dataGeneration_.fetch_add(1);
+    }
     // The thread that owns the cache; only it changes the cache in a notification's immediate phase.
     std::atomic<std::thread::id> cacheThread_{};
     bool currentTrackLost_ = false;

@@ -154,6 +154,8 @@ public:
     bool SetQueuedInsert(int index, const MidiEventRecord& record);
     bool DropQueuedInsert(int index);
     int QueuedModifyCount() const;
+    // Whether anything at all is queued.
+    bool HasQueuedEdits() const;
     bool GetQueuedModify(int index, EventKey* key, MidiEventRecord* record, std::uint32_t* mask) const;
     // The queued modification of a key (event id 0 never matches); null when none.
     const MidiEventRecord* GetQueuedModify(const EventKey& key) const;
