@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "mp/naming.h"
 #include "mp/plugin.h"
@@ -234,6 +235,44 @@ HRESULT TrackAccess::NextEventInRange(int* cursor, std::int64_t start, std::int6
     }
     *cursor = static_cast<int>(list.size());
     return S_FALSE;
+}
+
+HRESULT TrackAccess::PreviousEventAtOrBefore(int* cursor, std::int64_t time, std::uint32_t kinds, EventKey* key,
+                                             MidiEventRecord* record) {
+    if (!cursor) return E_POINTER;
+    if (!Prepare()) return S_FALSE;
+    const std::uint32_t wanted = kinds & plugin_->KindFilter();
+    const auto& list = plugin_->EventList();
+    // Nothing that starts after the time can match: begin below the first such event.
+    const std::int64_t after = time == std::numeric_limits<std::int64_t>::max() ? time : time + 1;
+    std::size_t i = std::min(plugin_->FirstStartingAt(after), list.size());
+    if (*cursor >= 0) i = std::min(i, static_cast<std::size_t>(*cursor));
+    bool haveOffsets = false;
+    TrackOffsets offsets{};
+    while (i-- > 0) {
+        const EventEntry& e = list[i];
+        if (!(e.kind & wanted)) continue;
+        if (record) {
+            IMPMidiData* data = plugin_->MidiData();
+            if (FAILED(plugin_->BeginRead())) return E_FAIL;
+            const HRESULT hr = data->Get(&e.key, LEVEL_EVENT, record, 0);
+            plugin_->EndTransaction(false);
+            if (hr != S_OK) continue;
+            if (!haveOffsets) offsets = Offsets(), haveOffsets = true;
+            ApplyOffsets(*record, offsets);
+        }
+        *cursor = static_cast<int>(i);
+        if (key) *key = e.key;
+        return S_OK;
+    }
+    *cursor = 0; // a further call finds nothing either
+    return S_FALSE;
+}
+
+std::int64_t TrackAccess::ListedStart(int cursor) {
+    if (!plugin_ || cursor < 0) return 0;
+    const auto& list = plugin_->EventList();
+    return static_cast<std::size_t>(cursor) < list.size() ? list[static_cast<std::size_t>(cursor)].start : 0;
 }
 
 HRESULT TrackAccess::NextEventInRange(int* cursor, std::int64_t start, std::int64_t length, EventKey* key,

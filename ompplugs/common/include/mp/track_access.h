@@ -106,6 +106,13 @@ public:
     // modification of the flags alone shows the host's record with the queued flags. Notes queued for
     // deletion are left out. The visitor must not change the queues.
     void ForEachQueuedNote(const EventVisitor& visit);
+    // Moves *cursor (a list index; -1 to start after the last event) back to the previous listed event
+    // whose kind is in `kinds` and in the kind filter and that starts at or before `time`. The record has
+    // the offsets applied. S_FALSE at the start of the list.
+    win::HRESULT PreviousEventAtOrBefore(int* cursor, std::int64_t time, std::uint32_t kinds, EventKey* key,
+                                         MidiEventRecord* record);
+    // The absolute start of the listed event at a cursor of the walks above; 0 out of range.
+    std::int64_t ListedStart(int cursor);
     // The first listed event of those kinds and channels (bit c for channel c, bit 31 for none) that
     // covers the time (or, with atOrAfter, starts after it), then walked back through the host's
     // order to the earliest such event still starting at or after the time. S_FALSE when none.
