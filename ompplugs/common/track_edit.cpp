@@ -527,6 +527,9 @@ bool TrackAccess::LineTargets(std::uint32_t kind, int controller, int valueA, in
         if (GetEvent(e.key, &record) != S_OK) continue;
         FreeEventData(record);
         if (IsVariableKind(record.kind)) continue;
+        // A line drawn earlier in the same gesture may have queued a value already: that is the one
+        // this line changes, so going back over a note can also restore its stored value.
+        if (const MidiEventRecord* queued = GetQueuedModify(e.key)) record = *queued;
         if (controller >= 0 && record.data[0] != controller) continue;
         if (selectionRule && !(record.flags & MEF_SELECTED) && IsSelectedAt(e.start, MEK_NOTE, 0xFFFFFFFFu)) continue;
         const double raw = valueA + static_cast<double>(e.start - timeA) * slope;
