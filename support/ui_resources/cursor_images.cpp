@@ -1,4 +1,5 @@
-// The module's cursor pictures: black shapes with a white outline so they read on any ground.
+// The module's cursor pictures: black shapes (the pen's barrel in colour) with a white outline so they
+// read on any ground.
 #include "cursor_images.h"
 
 #include <algorithm>
@@ -12,6 +13,8 @@ namespace {
 constexpr int kSize = VorCursorImage::kSize;
 constexpr std::uint32_t kBlack = 0xFF000000u;
 constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
+constexpr std::uint32_t kPenBarrel = 0xFF3A62D8u; // a blue barrel
+constexpr std::uint32_t kPenCap = 0xFFE8C040u;    // a gold band at the grip
 
 class Canvas {
 public:
@@ -121,6 +124,16 @@ bool VorUI_DrawCursor(int id, VorCursorImage* image) noexcept {
         c.Line(2, 29, 4, 24);
         c.Line(2, 29, 7, 27);
         c.Fill(22, 2, 25, 5);
+        c.Hot(2, 29);
+        break;
+    case VOR_CURSOR_PEN: // a colour pen, nib at the lower left
+        for (int i = 0; i < 19; ++i) c.Line(6 + i, 25 - i - 3, 6 + i + 3, 25 - i, i < 4 ? kPenCap : kPenBarrel);
+        c.Line(6, 22, 25, 3);  // the barrel's two sides
+        c.Line(9, 25, 28, 6);
+        c.Line(25, 3, 28, 6);  // its end
+        c.Line(2, 29, 6, 22);  // the nib
+        c.Line(2, 29, 9, 25);
+        c.Fill(3, 26, 6, 28);
         c.Hot(2, 29);
         break;
     case VOR_CURSOR_ZOOM_SLIDER_TIME: // zoom slider of the time bar: horizontal double arrow over a bar

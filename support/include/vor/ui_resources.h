@@ -31,7 +31,8 @@ win::HBRUSH VorUI_GetBrush(int id) noexcept;
 // resources, so they never change.
 constexpr int VOR_CURSOR_ARROW = 32512;          // the system arrow
 constexpr int VOR_CURSOR_MAGNIFIER = 2;          // the Zoom tool
-constexpr int VOR_CURSOR_PENCIL = 3;             // the Draw tool over an empty cell
+constexpr int VOR_CURSOR_PENCIL = 3;             // the Draw tool over an empty cell; the velocity lane
+constexpr int VOR_CURSOR_PEN = 4;                // a colour pen: the pitch-bend and controller lanes
 constexpr int VOR_CURSOR_ZOOM_SLIDER_TIME = 9;   // the time bar's zoom slider
 constexpr int VOR_CURSOR_ZOOM_SLIDER_ROWS = 10;  // the row bar's zoom slider
 constexpr int VOR_CURSOR_SPLIT_COLUMNS = 11;
