@@ -1,0 +1,40 @@
+// PitchBendControllerView: the track's pitch bend as a curve around the centre line, 14-bit values.
+#pragma once
+
+#include "lanes/value_lane.h"
+
+namespace pianoroll {
+
+class PitchBendControllerView final : public ValueLane {
+public:
+    static constexpr int kCentre = 8192;
+    static constexpr int kFullScale = 16383;
+
+    using ValueLane::ValueLane;
+
+    void GetName(char* buffer, int capacity) const override;
+    // Resets the range to the centre with the stroke's own rules (snapping, steps, replacement).
+    void EraseRange(std::int64_t fromTick, std::int64_t toTick, std::int64_t ticksPerPixel, bool snapOverride) override;
+    void DrawStroke(int fromOffset, int toOffset, int height, std::int64_t fromTick, std::int64_t toTick,
+                    std::int64_t ticksPerPixel, bool snapOverride) override;
+    void PaintLane(win::HDC dc, const win::RECT& lane, const win::RECT& clip) override;
+    int GetLaneId() const override { return kLanePitchBend; }
+    int GetMaxValue() const override { return kFullScale; }
+    int GetFullScale() const override { return kFullScale; }
+    // The signed bend: -8192 at the bottom edge, 8191 at the top.
+    int ValueFromOffset(int offset, int height) const override;
+
+    // A pitch-bend record's value: data 2 x 128 + data 1, seven bits each.
+    static int BendOf(const mp::MidiEventRecord& record);
+
+protected:
+    std::uint32_t EventKind() const override { return mp::MEK_PITCH_BEND; }
+    bool Matches(const mp::MidiEventRecord& record) const override { return record.kind == mp::MEK_PITCH_BEND; }
+    int ValueOf(const mp::MidiEventRecord& record) const override { return BendOf(record); }
+    void QueueValue(std::int64_t tick, int value) override;
+    int BaseValue() const override { return kCentre; }
+    void ValueSpan(int value, const win::RECT& lane, int* top, int* bottom) const override;
+    win::COLORREF FillColour() const override;
+};
+
+} // namespace pianoroll

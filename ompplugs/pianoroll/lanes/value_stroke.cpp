@@ -1,0 +1,126 @@
+// The value lanes' editing: the stroke that writes a value curve, the erase rule, and dropping the
+// repeated values of a finished gesture.
+#include <algorithm>
+#include <cmath>
+
+#include "lanes/value_lane.h"
+#include "mp/plugin.h"
+#include "mp/track_access.h"
+#include "view/track_view.h"
+
+namespace pianoroll {
+
+namespace {
+
+// Unsnapped strokes write a value every 1/64 of a quarter note.
+constexpr std::uint32_t kStepsPerQuarter = 64;
+// The offset that makes CeilingToStep keep a tick that lies on a step.
+constexpr double kCeilingSlack = 0.9;
+
+int RoundedStepValue(int startValue, std::int64_t t, std::int64_t startTick, double slope) {
+    const double rise = static_cast<double>(t - startTick) * slope;
+    return startValue + static_cast<int>(std::trunc(slope > 0 ? rise + 0.5 : rise - 0.5));
+}
+
+} // namespace
+
+std::int64_t CeilingToStep(std::int64_t t, std::int64_t step) {
+    if (step <= 0) return t;
+    const double steps = std::trunc((static_cast<double>(t) + static_cast<double>(step) - kCeilingSlack) /
+                                    static_cast<double>(step));
+    return static_cast<std::int64_t>(steps) * step;
+}
+
+std::int64_t ValueLane::InsertBase() {
+    mp::EventKey parent{};
+    mp::COPTPlugin* plugin = access_.Plugin();
+    return plugin && plugin->FirstBlockOf(access_.TrackIndex(), &parent) ? access_.BlockStart(parent) : 0;
+}
+
+std::int64_t ValueLane::SnapStep(bool snapOverride) const {
+    if (snapOverride || !view_.settings || !view_.settings->snapEnabled) return 0;
+    return static_cast<std::int64_t>(std::trunc(view_.snap.gridSpacing));
+}
+
+void ValueLane::EraseEvents(std::int64_t from, std::int64_t last) {
+    from = std::max<std::int64_t>(from, 0);
+    if (last < from) return;
+    int cursor = -1;
+    mp::EventKey key{};
+    mp::MidiEventRecord record{};
+    while (access_.NextEventInRange(&cursor, from, last - from, EventKind(), true, &key, &record) == win::S_OK)
+        if (Matches(record) && !access_.IsQueuedDelete(key)) access_.QueueDelete(key);
+    const std::int64_t base = InsertBase();
+    for (int i = access_.QueuedInsertCount(); i-- > 0;) {
+        if (!access_.GetQueuedInsert(i, &record) || !Matches(record)) continue;
+        const std::int64_t tick = base + record.time;
+        if (tick >= from && tick <= last) access_.DropQueuedInsert(i);
+    }
+}
+
+void ValueLane::Stroke(int fromOffset, int toOffset, int height, std::int64_t fromTick, std::int64_t toTick,
+                       bool snapOverride) {
+    if (height <= 0) return;
+    const std::int64_t scale = GetFullScale();
+    std::int64_t tA = fromTick, tB = toTick;
+    int vA = static_cast<int>(fromOffset * scale / height);
+    int vB = static_cast<int>(toOffset * scale / height);
+    if (tB < tA) {
+        std::swap(tA, tB);
+        std::swap(vA, vB);
+    }
+    tA = std::max<std::int64_t>(tA, 0);
+    const int lo = std::min(vA, vB), hi = std::max(vA, vB);
+    const double slope = tB == tA ? 0.0 : static_cast<double>(vB - vA) / static_cast<double>(tB - tA);
+
+    std::int64_t step, from, last;
+    if (const std::int64_t grid = SnapStep(snapOverride); grid > 0) {
+        step = grid;
+        from = tA / grid * grid;
+        last = CeilingToStep(tB, grid) - 1;
+        if (tB - tA < grid && last - from > grid) from += grid;
+        // A point on a grid line fills the step that starts there, as a point inside a step fills that step.
+        if (last < from) last = from + grid - 1;
+    } else {
+        step = std::max<std::int64_t>(access_.TicksPerQuarter() / kStepsPerQuarter, 1);
+        from = tA;
+        last = tB;
+    }
+    EraseEvents(from, last);
+    // A flat stroke writes its end point too.
+    if (slope == 0) ++last;
+    bool written = false;
+    int previous = 0;
+    // The erase above has cleared [from, last] of the lane's queued inserts, so each tick is free.
+    for (std::int64_t t = from; t < last; t += step) {
+        int value = slope == 0 ? vB : RoundedStepValue(vA, t, tA, slope);
+        value = std::clamp(std::clamp(value, lo, hi), GetMinValue(), GetMaxValue());
+        if (written && value == previous) continue;
+        written = true;
+        previous = value;
+        QueueValue(t, value);
+    }
+}
+
+void ValueLane::FinishEdit() {
+    access_.SortQueuedInserts();
+    bool kept = false;
+    int previous = 0;
+    mp::MidiEventRecord record{};
+    for (int i = 0; access_.GetQueuedInsert(i, &record);) {
+        if (!Matches(record)) {
+            ++i;
+            continue;
+        }
+        const int value = ValueOf(record);
+        if (kept && value == previous) {
+            access_.DropQueuedInsert(i);
+            continue;
+        }
+        kept = true;
+        previous = value;
+        ++i;
+    }
+}
+
+} // namespace pianoroll

@@ -1,0 +1,72 @@
+// The velocity lane: the velocity ramp drawn across the notes, and the stems of the notes the grid
+// shows, in the note style of the grid.
+#include "lanes/velocity_lane.h"
+
+#include "mp/module_strings.h"
+#include "mp/track_access.h"
+#include "view/brush_cache.h"
+#include "view/track_view.h"
+#include "vor/image.h"
+#include "vor/ui_resources.h"
+
+namespace pianoroll {
+
+namespace {
+
+constexpr int kVelocityScale = 127;
+// Stems of the shaded note style keep the hue of the note's colour at these saturations and lightnesses.
+constexpr double kSelectedSaturation = 0.15;
+constexpr double kSelectedLightness = 0.5;
+constexpr double kPlainSaturation = 0.75;
+constexpr double kPlainLightness = 0.4;
+
+win::COLORREF StemColour(int hue, bool selected, bool shaded) {
+    if (!shaded) return PaletteColour(hue, selected ? SHADE_BRIGHT : SHADE_DARK);
+    double h = 0, s = 0, l = 0;
+    VorColor_RgbToHsl(PaletteColour(hue, SHADE_MEDIUM), &h, &s, &l);
+    return selected ? VorColor_HslToRgb(h, kSelectedSaturation, kSelectedLightness)
+                    : VorColor_HslToRgb(h, kPlainSaturation, kPlainLightness);
+}
+
+} // namespace
+
+void VelocityControllerView::GetName(char* buffer, int capacity) const {
+    if (buffer && capacity >= 1) mp::LoadModuleString(mp::IDS_LANE_VELOCITY, buffer, static_cast<std::size_t>(capacity));
+}
+
+int VelocityControllerView::GetLaneCursor() const { return VOR_CURSOR_PENCIL; }
+
+void VelocityControllerView::DrawStroke(int fromOffset, int toOffset, int height, std::int64_t fromTick,
+                                        std::int64_t toTick, std::int64_t ticksPerPixel, bool) {
+    if (height <= 0) return;
+    const int from = fromOffset * kVelocityScale / height;
+    const int to = toOffset * kVelocityScale / height;
+    access_.DrawVelocityLine(from, to, fromTick, toTick, ticksPerPixel);
+}
+
+void VelocityControllerView::PaintLane(win::HDC dc, const win::RECT& lane, const win::RECT& clip) {
+    win::RECT area;
+    if (!win::IntersectRect(&area, &lane, &clip)) return;
+    // The stems follow the notes the grid shows over the same columns; the grid's own last paint may
+    // have covered other columns only.
+    const win::RECT columns{area.left, view_.geo.grid.top, area.right, view_.geo.grid.bottom};
+    if (columns.bottom <= columns.top) return;
+    BuildDisplayList(&view_, &columns);
+    const bool shaded = !view_.settings || view_.settings->noteStyle != 0;
+    const int height = lane.bottom - lane.top;
+    BrushCache brushes;
+    for (const DisplayRecord& note : view_.gridCache.displayList) {
+        // Rows have no stem, and a note that starts left of the view has its start elsewhere.
+        if ((note.flags & DR_ROW) || !(note.flags & DR_START_INSIDE)) continue;
+        const int x = note.rect.left;
+        if (x < area.left || x >= area.right) continue;
+        // A stroke in progress shows the velocity it has queued.
+        int velocity = note.velocity;
+        if (const mp::MidiEventRecord* queued = access_.GetQueuedModify(mp::EventKey{note.key[0], note.key[1], note.key[2]}))
+            velocity = queued->data[1];
+        const int top = std::max<int>(lane.bottom - velocity * height / kVelocityScale, area.top);
+        brushes.Fill(dc, x, top, x + 1, area.bottom, StemColour(note.colour, (note.flags & DR_SELECTED) != 0, shaded));
+    }
+}
+
+} // namespace pianoroll
