@@ -199,7 +199,13 @@ TEST_F(Frame, PositionQueryAnswersInViewPixels) {
     EXPECT_EQ(YOfNote(100), INT_MIN); // above the top row
     EXPECT_EQ(YOfNote(128), INT_MIN);
     EXPECT_EQ(YOfNote(-1), INT_MIN);
-    EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 2, 64), INT_MIN); // no lane yet
+    // Lane values lie inside the velocity lane, the largest at its top row; values it has not are hidden.
+    const RECT lane = v->lanes.laneRect;
+    EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 2, 127), lane.top);
+    const LRESULT middle = SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 2, 64);
+    EXPECT_GT(middle, lane.top);
+    EXPECT_LT(middle, lane.bottom);
+    EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 2, 128), INT_MIN);
     EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 9, 0), INT_MIN);
     // The frame says who acts on a command: itself (toolbar and drop-downs), the view (only the view's
     // menus carry it), or nobody, also for the id 0 that menu separators have.

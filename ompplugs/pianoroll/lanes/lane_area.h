@@ -1,10 +1,94 @@
-// The controller-lane area (pane 8) as the view holds it.
+// The controller-lane area (pane 8) as the view holds it: the current lane object, the lane's
+// rectangle, the mouse gesture in progress and the readout; the lane area's pane class and the
+// operations the rest of the editor reaches the lanes through.
 #pragma once
+
+#include <climits>
+#include <cstdint>
+#include <memory>
+
+#include "lanes/controller_view.h"
+#include "win/gdi.h"
+#include "win/win.h"
 
 namespace pianoroll {
 
-// Written by the lane framework: the lane object, its readout and its drag. The lane area's height
-// lives in the settings (word 45) and is set through SetLaneAreaHeight.
-struct LaneAreaState {};
+struct TrackView;
+struct PaneClass;
+struct Pane;
+
+// The readout when the pointer is not over the lane.
+constexpr int kNoReadout = INT_MAX;
+
+// Part codes of the lane area's hit test, and of the track-header column's lane parts.
+enum LaneHit : int {
+    LaneNoHit = 0,
+    LaneSplitterHit = 1, // the strip above the lane that resizes it
+    LaneBodyHit = 2,     // inside the lane rectangle
+};
+
+// One state machine for the mouse over the lane area and the lane's part of the track-header column.
+enum class LaneMouse {
+    Idle,
+    SplitterPressed,  // waiting for the drag threshold
+    SplitterDragging,
+    Drawing,
+    Erasing,
+};
+
+// Written by the lane framework (lanes/) and the view's window procedure. The lane area's height lives in
+// the settings (word 45).
+struct LaneAreaState {
+    LaneAreaState();
+    ~LaneAreaState();
+    LaneAreaState(const LaneAreaState&) = delete;
+    LaneAreaState& operator=(const LaneAreaState&) = delete;
+
+    // Made from the stored lane id when the view is created, replaced when the lane changes; null when
+    // the view has no track access or memory ran out.
+    std::unique_ptr<ControllerView> lane;
+    int splitterTop = 0;  // B: the grid ends here, the 6-pixel splitter strip starts
+    win::RECT laneRect{}; // empty while the lane is hidden
+    win::RECT nameBox{};  // the lane selector in the track-header column
+    LaneMouse mouse = LaneMouse::Idle;
+    win::POINT press{};
+    int heightAtPress = 0;
+    std::int64_t lastTick = 0;
+    int lastOffset = 0;
+    bool erased = false; // an erase gesture went beyond a click
+    int readout = kNoReadout;
+};
+
+// The lane area's pane class.
+PaneClass* LaneAreaPaneClass();
+// Its mouse slot: drawing, erasing and the splitter (lane_mouse.cpp).
+win::LRESULT LaneAreaMouse(TrackView* v, Pane* pane, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
+
+// The lane object in use, or null.
+ControllerView* CurrentLane(TrackView* v);
+// Makes the lane of laneId (any unknown id: velocity) current, stores the id in the settings, lays the
+// view out again and repaints it.
+void SetCurrentLane(TrackView* v, int laneId);
+// The value under the pointer while it is over the lane (or a lane gesture runs), for the status field;
+// kNoReadout otherwise.
+int LaneReadout(const TrackView* v);
+
+// The line height the lane area's sizes are counted in (UI font 110).
+int LaneLineHeight();
+// Sets the stored lane height, kept between 3 lines and what leaves the grid 3 lines; lays out and
+// repaints when it changed.
+void SetLaneAreaHeight(TrackView* v, int height);
+
+// The splitter drag, shared by the lane area's strip and the track-header column's.
+void PressLaneSplitter(TrackView* v, int x, int y);
+// Handles a mouse message of a splitter drag; false when no splitter drag is in progress.
+bool LaneSplitterMouse(TrackView* v, win::UINT msg, int x, int y);
+
+// The lane's part of the track-header column: the name box and the value scale, level with the lane.
+void PaintLaneHeader(TrackView* v, win::HDC dc, const win::RECT& column, const win::RECT& clip);
+// Whether a point of the column lies on the lane's name box.
+bool OnLaneNameBox(const TrackView* v, int x, int y);
+// Opens the lane menu below the name box and makes the chosen lane current.
+void OpenLaneMenu(TrackView* v);
 
 } // namespace pianoroll

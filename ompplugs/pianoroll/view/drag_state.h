@@ -47,6 +47,11 @@ enum class Drag : int {
     // The time ruler (pane 6).
     RulerArmed = PANE_RULER << kDragStepBits | 1,
     RulerScroll = PANE_RULER << kDragStepBits | 2,
+
+    // The controller-lane area (pane 8): its splitter, drawing and erasing values.
+    LaneSplitter = PANE_LANES << kDragStepBits | 1,
+    LaneDraw = PANE_LANES << kDragStepBits | 2,
+    LaneErase = PANE_LANES << kDragStepBits | 3,
 };
 
 // The pane whose gesture the drag is.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "mp/settings.h"
+#include "lanes/lane_area.h"
 #include "mp/track_access.h"
 #include "view/brush_cache.h"
 #include "view/track_view.h"
@@ -33,8 +34,6 @@ constexpr int kMinColumnWidth = 8;
 // The widths a splitter drag may set.
 constexpr int kSmallestColumnSetting = 2;
 constexpr int kLargestColumnSetting = 16384;
-// Dragging the lane splitter leaves the grid at least this many pixels.
-constexpr int kGridKeptByLanes = 60;
 // Velocity of a key sounded from the column.
 constexpr int kKeyVelocity = 64;
 
@@ -79,8 +78,9 @@ void ColumnLayout(TrackView* v, Pane* pane, RECT* remaining) {
 }
 
 int ColumnHitTest(TrackView* v, Pane* pane, int x, int y) {
-    const Pane& lanes = v->panes[PANE_LANES];
-    if (LaneAreaShown(v) && y >= lanes.rect.top - 1 && y < lanes.rect.top + 5) return KP_LANE_SPLITTER;
+    // Level with the lane: the lane splitter's own rows, the lane selector.
+    if (LaneAreaShown(v) && y >= v->lanes.splitterTop - 2 && y <= v->lanes.splitterTop + 5) return KP_LANE_SPLITTER;
+    if (OnLaneNameBox(v, x, y)) return KP_LANE_SELECTOR;
     if (x >= pane->rect.right - 7) return KP_RIGHT_SPLITTER;
     if (y < v->geo.grid.top) return KP_ABOVE;
     if (y < v->geo.grid.bottom) {
@@ -114,6 +114,8 @@ void StopSounding(TrackView* v) {
 LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam) {
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
+    // The lane splitter resizes the lane as the lane area's own splitter does.
+    if (v->drag == Drag::LaneResize && LaneSplitterMouse(v, msg, x, y)) return 0;
     switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
@@ -126,9 +128,11 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
             v->keyboard.sizeAtPress = ColumnSetting(v) >= 0 ? ColumnSetting(v) : pane->width - kColumnSplitterWidth;
             v->keyboard.pressAt = x;
         } else if (part == KP_LANE_SPLITTER) {
+            PressLaneSplitter(v, x, y);
             SetDrag(v, Drag::LaneResize);
-            v->keyboard.pressAt = y;
-            v->keyboard.sizeAtPress = v->panes[PANE_LANES].height;
+        } else if (part == KP_LANE_SELECTOR) {
+            ReleaseCapture();
+            OpenLaneMenu(v);
         } else if (part == KP_KEY && !(wParam & MK_CONTROL)) {
             const int row = KeyAtPoint(v, x, y);
             if (row >= 0) {
@@ -143,12 +147,10 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
     }
     case WM_MOUSEMOVE:
         if (v->drag == Drag::ColumnResize) SetColumnWidth(v, v->keyboard.sizeAtPress + x - v->keyboard.pressAt);
-        else if (v->drag == Drag::LaneResize) SetLaneAreaHeight(v, v->keyboard.sizeAtPress + v->keyboard.pressAt - y);
         return 0;
     case WM_LBUTTONUP:
         if (v->drag == Drag::KeyHeld) StopSounding(v);
         else if (v->drag == Drag::ColumnResize) SetColumnWidth(v, v->keyboard.sizeAtPress + x - v->keyboard.pressAt);
-        else if (v->drag == Drag::LaneResize) SetLaneAreaHeight(v, v->keyboard.sizeAtPress + v->keyboard.pressAt - y);
         SetDrag(v, Drag::None);
         if (GetCapture() == v->hwnd) ReleaseCapture();
         return 0;
@@ -168,8 +170,7 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
     case WM_CANCELMODE:
     case WM_CAPTURECHANGED:
         if (v->drag == Drag::KeyHeld) StopSounding(v);
-        if (v->drag == Drag::KeyHeld || v->drag == Drag::ColumnResize || v->drag == Drag::LaneResize)
-            SetDrag(v, Drag::None);
+        if (v->drag == Drag::KeyHeld || v->drag == Drag::ColumnResize) SetDrag(v, Drag::None);
         if (msg == WM_CANCELMODE && GetCapture() == v->hwnd) ReleaseCapture();
         return 0;
     default: return DefWindowProc(v->hwnd, msg, wParam, lParam);
@@ -246,6 +247,7 @@ void ColumnPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
         brushes.Fill(dc, below.left, below.top, below.right, below.bottom, face);
         DrawEdge(dc, &below, BDR_RAISEDINNER, BF_RECT);
     }
+    PaintLaneHeader(v, dc, pane->rect, *clip);
     if (keyRight <= left) return;
 
     int rowsBottom = v->geo.grid.top;
@@ -331,16 +333,6 @@ int KeyAtPoint(const TrackView* v, int x, int y) {
 void SetColumnWidth(TrackView* v, int width) {
     width = std::clamp(width, kSmallestColumnSetting, kLargestColumnSetting);
     if (v->settings) v->settings->keyboardWidth = width;
-    if (!v->hwnd || v->clientWidth <= 0) return;
-    LayoutView(v, true);
-    InvalidateView(v, INV_ALL);
-}
-
-void SetLaneAreaHeight(TrackView* v, int height) {
-    // The lane area keeps at least its own minimum; the grid keeps at least a few rows.
-    const int limit = std::max(v->clientHeight - kGridKeptByLanes, 0);
-    height = std::clamp(height, 0, limit);
-    if (v->settings) v->settings->laneHeight = height;
     if (!v->hwnd || v->clientWidth <= 0) return;
     LayoutView(v, true);
     InvalidateView(v, INV_ALL);

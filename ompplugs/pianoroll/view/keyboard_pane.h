@@ -1,5 +1,5 @@
-// The keyboard column (pane 1): keys lined up with the rows, the column splitter, the lane splitter,
-// and the key sounding while it is held.
+// The keyboard column (pane 1): keys lined up with the rows, the column splitter, the lane splitter and
+// the lane's selector and scale, and the key sounding while it is held.
 #pragma once
 
 #include "win/win.h"
@@ -25,6 +25,7 @@ enum : int {
     KP_RIGHT_SPLITTER = 1,
     KP_LANE_SPLITTER = 6,
     KP_KEY = 7,
+    KP_LANE_SELECTOR = 8, // the lane's name box, which opens the lane menu
     KP_ABOVE = 0x11,
     KP_BELOW = 0x20,
     KP_BELOW_CHOOSER = 0x21,
@@ -43,7 +44,5 @@ int BlackKeyRight(const TrackView* v);
 void EnsureColumnWidth(TrackView* v);
 // Sets the column width setting (clamped 2 … 16384) and lays the view out.
 void SetColumnWidth(TrackView* v, int width);
-// Sets the controller-lane area's height (settings word 45) and lays the view out.
-void SetLaneAreaHeight(TrackView* v, int height);
 
 } // namespace pianoroll

@@ -1,0 +1,153 @@
+// The lane's part of the track-header column: the value scale level with the lane, the name box that
+// opens the lane menu, and choosing a lane from it.
+#include <algorithm>
+#include <cstring>
+
+#include "lanes/lane_area.h"
+#include "lanes/lane_menu.h"
+#include "mp/settings.h"
+#include "view/brush_cache.h"
+#include "view/track_view.h"
+#include "vor/ui_resources.h"
+#include "win/controls.h"
+
+namespace pianoroll {
+
+using namespace win;
+
+namespace {
+
+// The scale stands this far from the column's right edge; the middle labels' tick marks fill it.
+constexpr int kScaleInset = 6;
+constexpr int kTickLength = 5;
+// Labels sit at these values of a 127-step scale, for every kind of lane.
+constexpr int kScaleTop = 127;
+constexpr int kTallPositions[] = {0, 32, 64, 96, 127};
+constexpr int kShortPositions[] = {0, 64, 127};
+constexpr const char* kSevenBitTall[] = {"0", "32", "64", "96", "127"};
+constexpr const char* kSevenBitShort[] = {"0", "64", "127"};
+constexpr const char* kBendTall[] = {"-8192", "-4096", "0", "4096", "8191"};
+constexpr const char* kBendShort[] = {"-8192", "0", "8191"};
+constexpr int kTallLines = 6;
+// The name box: its margin inside the column, the padding around the text, the arrow image's size.
+constexpr int kBoxMargin = 2;
+constexpr int kBoxPadding = 2;
+constexpr int kArrowSize = 16;
+constexpr int kArrowImage = 20;
+constexpr int kArrowGap = 4;
+
+struct Scale {
+    const int* positions;
+    const char* const* labels;
+    int count;
+};
+
+Scale ScaleOf(const TrackView* v) {
+    const int height = v->lanes.laneRect.bottom - v->lanes.laneRect.top;
+    const bool tall = height >= kTallLines * LaneLineHeight();
+    const bool bend = v->lanes.lane && v->lanes.lane->GetLaneId() == kLanePitchBend;
+    if (tall) return {kTallPositions, bend ? kBendTall : kSevenBitTall, static_cast<int>(std::size(kTallPositions))};
+    return {kShortPositions, bend ? kBendShort : kSevenBitShort, static_cast<int>(std::size(kShortPositions))};
+}
+
+int ScaleWidth(HDC dc, const Scale& scale) {
+    int widest = 0;
+    for (int i = 0; i < scale.count; ++i) {
+        SIZE size{};
+        GetTextExtentPoint32(dc, scale.labels[i], static_cast<int>(std::strlen(scale.labels[i])), &size);
+        widest = std::max<int>(widest, size.cx);
+    }
+    return widest;
+}
+
+void PaintScale(TrackView* v, HDC dc, const RECT& column, const Scale& scale, BrushCache& brushes) {
+    const RECT& lane = v->lanes.laneRect;
+    const int height = lane.bottom - lane.top;
+    const int line = LaneLineHeight();
+    const int right = column.right - kScaleInset;
+    for (int i = 0; i < scale.count; ++i) {
+        const int y = lane.bottom - scale.positions[i] * height / kScaleTop;
+        RECT box{column.left, y - line / 2, right, y - line / 2 + line};
+        if (i == 0) box = {column.left, y - line, right, y};
+        else if (i == scale.count - 1) box = {column.left, y, right, y + line};
+        else {
+            brushes.Fill(dc, column.right - kTickLength, y, column.right, y + 1, GetSysColor(COLOR_WINDOWFRAME));
+            brushes.Fill(dc, column.right - kTickLength, y + 1, column.right, y + 2, GetSysColor(COLOR_HIGHLIGHT));
+        }
+        DrawText(dc, scale.labels[i], -1, &box, DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX | DT_TOP);
+    }
+}
+
+// The drop-down arrow of the toolbar strip when the frame lends it, else the same arrow drawn here.
+void PaintArrow(TrackView* v, HDC dc, int left, int top) {
+    (void)v;
+    BrushCache brushes;
+    const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+    for (int row = 0; row < 4; ++row)
+        brushes.Fill(dc, left + 4 + row, top + 6 + row, left + 11 - row, top + 7 + row, ink);
+}
+
+void PaintNameBox(TrackView* v, HDC dc, const RECT& box) {
+    if (box.right - box.left <= kArrowSize || box.bottom <= box.top) return;
+    FillRect(dc, &box, GetSysColorBrush(COLOR_WINDOW));
+    RECT frame = box;
+    DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
+    const int arrowLeft = box.right - kBoxPadding - kArrowSize;
+    PaintArrow(v, dc, arrowLeft, box.top + (box.bottom - box.top - kArrowSize) / 2);
+    char name[kLaneHeaderNameCapacity] = {};
+    if (v->lanes.lane) v->lanes.lane->GetName(name, kLaneHeaderNameCapacity);
+    RECT text{box.left + kBoxPadding + 1, box.top, arrowLeft - 1, box.bottom};
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    DrawText(dc, name, -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
+} // namespace
+
+void PaintLaneHeader(TrackView* v, HDC dc, const RECT& column, const RECT& clip) {
+    LaneAreaState& s = v->lanes;
+    s.nameBox = {};
+    if (IsRectEmpty(&s.laneRect)) return;
+    RECT header{column.left, s.laneRect.top, column.right, s.laneRect.bottom}, area;
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, header.left, header.top, header.right, header.bottom);
+    HGDIOBJ oldFont = SelectObject(dc, VorUI_GetFont(VOR_FONT_SMALL));
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldText = SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    const Scale scale = ScaleOf(v);
+    const int line = LaneLineHeight();
+    // The box stands left of the scale's widest label, at the lane's top.
+    const int boxRight = column.right - kScaleInset - ScaleWidth(dc, scale) - kArrowGap;
+    s.nameBox = {column.left + kBoxMargin, header.top + kBoxMargin, boxRight,
+                 header.top + kBoxMargin + std::max(line + 2 * kBoxPadding, kArrowSize + kBoxPadding)};
+    if (IntersectRect(&area, &header, &clip)) {
+        BrushCache brushes;
+        PaintScale(v, dc, column, scale, brushes);
+        PaintNameBox(v, dc, s.nameBox);
+    }
+    SetTextColor(dc, oldText);
+    SetBkMode(dc, oldMode);
+    SelectObject(dc, oldFont);
+    RestoreDC(dc, saved);
+}
+
+bool OnLaneNameBox(const TrackView* v, int x, int y) {
+    const POINT pt{x, y};
+    return PtInRect(&v->lanes.nameBox, pt) != 0;
+}
+
+void OpenLaneMenu(TrackView* v) {
+    if (!v->access || !v->hwnd) return;
+    const int current = v->settings ? KnownLaneId(v->settings->laneId) : kLaneVelocity;
+    HMENU menu = BuildLaneMenu(*v->access, *v, current);
+    if (!menu) return;
+    POINT below{v->lanes.nameBox.left, v->lanes.nameBox.bottom};
+    ClientToScreen(v->hwnd, &below);
+    const HWND view = v->hwnd;
+    const int chosen = static_cast<int>(
+        TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY, below.x, below.y, 0, view, nullptr));
+    DestroyMenu(menu);
+    if (!IsWindow(view) || chosen == 0) return;
+    if (chosen == kLaneVelocity || chosen == kLanePitchBend || IsControllerLane(chosen)) SetCurrentLane(v, chosen);
+}
+
+} // namespace pianoroll
