@@ -63,8 +63,6 @@ void CCControllerView::EraseRange(std::int64_t fromTick, std::int64_t toTick, st
     if (const std::int64_t grid = SnapStep(snapOverride); grid > 0) {
         start = start / grid * grid;
         end = CeilingToStep(end, grid) - 1;
-        // A tick on a grid line erases the step that starts there, as one inside a step erases that step.
-        if (end < start) end = start + grid - 1;
     }
     EraseEvents(start, end);
 }

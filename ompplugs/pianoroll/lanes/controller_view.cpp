@@ -21,7 +21,7 @@ std::unique_ptr<ControllerView> CreateControllerView(int laneId, mp::TrackAccess
     const int known = KnownLaneId(laneId);
     if (known == kLanePitchBend) return std::unique_ptr<ControllerView>(new (std::nothrow) PitchBendControllerView(access, view));
     if (IsControllerLane(known))
-        return std::unique_ptr<ControllerView>(new (std::nothrow) CCControllerView(access, view, ControllerOfLane(known)));
+        return std::unique_ptr<ControllerView>(new (std::nothrow) CCControllerView(access, view, known));
     return std::unique_ptr<ControllerView>(new (std::nothrow) VelocityControllerView(access, view));
 }
 

@@ -63,6 +63,7 @@ void LaneLayout(TrackView* v, Pane* pane, RECT* remaining) {
     pane->width = std::max<int>(remaining->right - remaining->left, 0);
     pane->height = 0;
     s.laneRect = {};
+    s.nameBox = {};
     s.splitterTop = remaining->bottom;
     if (stored == 0 || available < kShownLines * line) return;
     // A stored height the window cannot hold still leaves the grid its lines.
@@ -74,6 +75,7 @@ void LaneLayout(TrackView* v, Pane* pane, RECT* remaining) {
     s.laneRect = {remaining->left, s.splitterTop + kSplitterHeight,
                   std::max<int>(remaining->right - GetSystemMetrics(SM_CYVSCROLL), remaining->left), bottom};
     remaining->bottom = s.splitterTop;
+    PlaceLaneSelector(v);
 }
 
 int LaneHitTest(TrackView* v, Pane*, int x, int y) {

@@ -55,7 +55,8 @@ struct LaneAreaState {
     int heightAtPress = 0;
     std::int64_t lastTick = 0;
     int lastOffset = 0;
-    bool erased = false; // an erase gesture went beyond a click
+    bool erased = false;    // an erase gesture went beyond a click
+    bool pressTickOnly = false; // a drawing gesture has not left the tick it was pressed at
     int readout = kNoReadout;
 };
 
@@ -85,6 +86,8 @@ void PressLaneSplitter(TrackView* v, int x, int y);
 bool LaneSplitterMouse(TrackView* v, win::UINT msg, int x, int y);
 
 // The lane's part of the track-header column: the name box and the value scale, level with the lane.
+// The box is placed by each layout.
+void PlaceLaneSelector(TrackView* v);
 void PaintLaneHeader(TrackView* v, win::HDC dc, const win::RECT& column, const win::RECT& clip);
 // Whether a point of the column lies on the lane's name box.
 bool OnLaneNameBox(const TrackView* v, int x, int y);

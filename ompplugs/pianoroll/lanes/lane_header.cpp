@@ -103,9 +103,26 @@ void PaintNameBox(TrackView* v, HDC dc, const RECT& box) {
 
 } // namespace
 
-void PaintLaneHeader(TrackView* v, HDC dc, const RECT& column, const RECT& clip) {
+void PlaceLaneSelector(TrackView* v) {
     LaneAreaState& s = v->lanes;
     s.nameBox = {};
+    if (IsRectEmpty(&s.laneRect)) return;
+    const RECT& column = v->panes[PANE_KEYBOARD].rect;
+    HDC dc = GetDC(v->hwnd);
+    if (!dc) return;
+    HGDIOBJ oldFont = SelectObject(dc, VorUI_GetFont(VOR_FONT_SMALL));
+    const int scaleWidth = ScaleWidth(dc, ScaleOf(v));
+    SelectObject(dc, oldFont);
+    ReleaseDC(v->hwnd, dc);
+    // The box stands left of the scale's widest label, at the lane's top.
+    const int top = s.laneRect.top + kBoxMargin;
+    s.nameBox = {column.left + kBoxMargin, top, column.right - kScaleInset - scaleWidth - kArrowGap,
+                 top + std::max(LaneLineHeight() + 2 * kBoxPadding, kArrowSize + kBoxPadding)};
+    if (s.nameBox.right <= s.nameBox.left) s.nameBox = {};
+}
+
+void PaintLaneHeader(TrackView* v, HDC dc, const RECT& column, const RECT& clip) {
+    LaneAreaState& s = v->lanes;
     if (IsRectEmpty(&s.laneRect)) return;
     RECT header{column.left, s.laneRect.top, column.right, s.laneRect.bottom}, area;
     const int saved = SaveDC(dc);
@@ -114,11 +131,6 @@ void PaintLaneHeader(TrackView* v, HDC dc, const RECT& column, const RECT& clip)
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldText = SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     const Scale scale = ScaleOf(v);
-    const int line = LaneLineHeight();
-    // The box stands left of the scale's widest label, at the lane's top.
-    const int boxRight = column.right - kScaleInset - ScaleWidth(dc, scale) - kArrowGap;
-    s.nameBox = {column.left + kBoxMargin, header.top + kBoxMargin, boxRight,
-                 header.top + kBoxMargin + std::max(line + 2 * kBoxPadding, kArrowSize + kBoxPadding)};
     if (IntersectRect(&area, &header, &clip)) {
         BrushCache brushes;
         PaintScale(v, dc, column, scale, brushes);

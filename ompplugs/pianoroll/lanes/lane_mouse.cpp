@@ -75,9 +75,20 @@ void BeginDrawing(TrackView* v, int x, int y) {
     const std::int64_t tick = TickOfX(v, x);
     const int offset = OffsetAt(v, y);
     s.lane->DrawStroke(offset, offset, height, tick, tick, TicksPerPixel(v), ShiftHeld());
+    s.pressTickOnly = true;
     ShowReadout(v, offset);
     Remember(v, tick, offset);
     RepaintLaneAndGrid(v);
+}
+
+// A stroke covers the time from its first point up to its last, in whole grid steps while snapping: a
+// click exactly on a grid line covers no time. As a click, it fills the step that starts there.
+void FinishClick(TrackView* v) {
+    LaneAreaState& s = v->lanes;
+    if (!s.pressTickOnly || !s.lane || !v->access || LaneHeight(v) <= 0) return;
+    if (v->access->QueuedInsertCount() > 0 || v->access->QueuedModifyCount() > 0) return;
+    s.lane->DrawStroke(s.lastOffset, s.lastOffset, LaneHeight(v), s.lastTick, s.lastTick + 1, TicksPerPixel(v),
+                       ShiftHeld());
 }
 
 void BeginErasing(TrackView* v, WPARAM buttons, int x, int y) {
@@ -102,6 +113,7 @@ void Continue(TrackView* v, int x, int y) {
     const std::int64_t tick = TickOfX(v, x);
     const int offset = OffsetAt(v, y);
     if (s.mouse == LaneMouse::Drawing) {
+        if (tick != s.lastTick) s.pressTickOnly = false;
         s.lane->DrawStroke(s.lastOffset, offset, height, s.lastTick, tick, TicksPerPixel(v), ShiftHeld());
     } else {
         if (std::abs(x - s.press.x) > v->dragThreshold.x || std::abs(y - s.press.y) > v->dragThreshold.y) s.erased = true;
@@ -205,6 +217,7 @@ LRESULT LaneAreaMouse(TrackView* v, Pane*, UINT msg, WPARAM wParam, LPARAM lPara
         return 0;
     case WM_LBUTTONUP:
         if (s.mouse != LaneMouse::Drawing) return 0;
+        FinishClick(v);
         CommitGesture(v, mp::IDS_UNDO_DRAW_FORMAT);
         EndGesture(v);
         return 0;

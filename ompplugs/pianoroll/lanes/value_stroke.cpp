@@ -79,8 +79,6 @@ void ValueLane::Stroke(int fromOffset, int toOffset, int height, std::int64_t fr
         from = tA / grid * grid;
         last = CeilingToStep(tB, grid) - 1;
         if (tB - tA < grid && last - from > grid) from += grid;
-        // A point on a grid line fills the step that starts there, as a point inside a step fills that step.
-        if (last < from) last = from + grid - 1;
     } else {
         step = std::max<std::int64_t>(access_.TicksPerQuarter() / kStepsPerQuarter, 1);
         from = tA;

@@ -39,8 +39,9 @@ int VelocityControllerView::GetLaneCursor() const { return VOR_CURSOR_PENCIL; }
 void VelocityControllerView::DrawStroke(int fromOffset, int toOffset, int height, std::int64_t fromTick,
                                         std::int64_t toTick, std::int64_t ticksPerPixel, bool) {
     if (height <= 0) return;
-    const int from = fromOffset * kVelocityScale / height;
     const int to = toOffset * kVelocityScale / height;
+    // A move that stays on one tick sets the notes there to where the pointer went, as the value lanes do.
+    const int from = fromTick == toTick ? to : fromOffset * kVelocityScale / height;
     access_.DrawVelocityLine(from, to, fromTick, toTick, ticksPerPixel);
 }
 

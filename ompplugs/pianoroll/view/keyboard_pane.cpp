@@ -252,6 +252,9 @@ void ColumnPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
 
     int rowsBottom = v->geo.grid.top;
     char name[8];
+    // The last row is cut where the grid ends; the lane's part of the column lies below it.
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, left, v->geo.grid.top, keyRight, v->geo.grid.bottom);
     for (int row = std::max(v->geo.topRow, 0); row < v->geo.rowCount; ++row) {
         int top, bottom;
         RowBand(v, row, &top, &bottom);
@@ -278,6 +281,7 @@ void ColumnPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
         if (kTopPitch - row == kMiddleC) DrawMiddleCMarker(brushes, dc, blackRight + 2, top, bottom);
     }
     if (rowsBottom < v->geo.grid.bottom) brushes.Fill(dc, left, std::max(rowsBottom, v->geo.grid.top), keyRight, v->geo.grid.bottom, face);
+    RestoreDC(dc, saved);
 }
 
 PaneClass gColumnClass{
