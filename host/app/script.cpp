@@ -201,7 +201,9 @@ bool ScriptRunner::Coordinate(const std::string& text, bool vertical, int* out, 
     if (!view) return false;
     const LRESULT answer = SendMessage(view, mp::PRM_SCRIPT_VIEW_QUERY, query, static_cast<LPARAM>(value));
     if (answer == mp::SCRIPT_HIDDEN) {
-        *reason = text + " is not visible in the view";
+        *reason = query == mp::SVQ_Y_OF_LANE_VALUE
+                      ? text + " is not a value of the controller lane shown (0-127, pitch bend 0-16383), or no lane is shown"
+                      : text + " is not visible in the view";
         return false;
     }
     POINT p{vertical ? 0 : static_cast<int>(answer), vertical ? static_cast<int>(answer) : 0};

@@ -56,6 +56,7 @@ public:
     bool Tool(const Words& w, std::string* reason);
     bool Zoom(const Words& w, std::string* reason);
     bool Rows(const Words& w, std::string* reason);
+    bool Lane(const Words& w, std::string* reason);
     bool Move(const Words& w, std::string* reason);
     bool Button(const Words& w, std::string* reason); // press, release, click
     bool DoubleClick(const Words& w, std::string* reason);

@@ -47,6 +47,7 @@ const CommandEntry kCommands[] = {
     {"zoom", 1, 2, "zoom TPP [ORIGIN]", "exactly TPP ticks per pixel (10, 7.5, 1920/1062), left edge at tick ORIGIN (0)",
      &R::Zoom},
     {"rows", 1, 2, "rows PIXELS [TOPNOTE]", "rows PIXELS tall, note TOPNOTE (0-127) in the top row", &R::Rows},
+    {"lane", 1, 2, "lane velocity|pitchbend|cc N", "show that controller lane, chosen from the lane menu", &R::Lane},
     {"move", 2, 2 + kMods, "move X Y [MODS]", "move the pointer", &R::Move},
     {"press", 3, 3 + kMods, "press BUTTON X Y [MODS]", "press left, right or middle", &R::Button},
     {"release", 3, 3 + kMods, "release BUTTON X Y [MODS]", "release the button", &R::Button},
@@ -93,7 +94,8 @@ constexpr const char* kLanguageIntro =
 
 constexpr const char* kLanguageNotes =
     "\nX and Y are pixels of the window, or t:TICK for X and n:NOTE (0-127) or lane:VALUE for Y,\n"
-    "resolved through the editor's own geometry (t:TICK is the pixel nearest to the tick);\n"
+    "resolved through the editor's own geometry (t:TICK is the pixel nearest to the tick, lane:VALUE\n"
+    "the lane's pixel row nearest to the value: 0-127, pitch bend 0-16383 with 8192 the centre);\n"
     "button:ID is the middle of the toolbar button of command ID, arrow:ID (X) its drop-down arrow.\n"
     "MODS are the keys held for that event: shift, ctrl and alt joined by +, e.g. shift+alt.\n"
     "Key names: a-z, 0-9, f1-f12, space, enter, escape, tab, backspace, delete, insert, home, end,\n"

@@ -3,6 +3,8 @@
 #include "main_window.h"
 #include "script.h"
 #include "script_words.h"
+#include "win/backend.h"
+#include "win/controls.h"
 
 namespace host::app {
 
@@ -15,6 +17,17 @@ namespace {
 constexpr int kFirstToolCommand = 4010;
 constexpr int kSmallestRow = 5; // a row is its height level + 5 pixels
 constexpr long long kLongestSong = 1ll << 62;
+// Controller lane ids: controller n is 1000 + n.
+constexpr int kLaneVelocity = 1128;
+constexpr int kLanePitchBend = 1129;
+constexpr int kLaneFirstController = 1000;
+constexpr long long kLastController = 127;
+
+std::string LaneText(int laneId) {
+    if (laneId == kLaneVelocity) return "the velocity lane";
+    if (laneId == kLanePitchBend) return "the pitch-bend lane";
+    return "the lane of controller " + std::to_string(laneId - kLaneFirstController);
+}
 
 std::string TicksPerPixelText(std::int64_t span, int zoomPixels) { return FormatRatio(span, zoomPixels); }
 
@@ -134,6 +147,58 @@ bool ScriptRunner::Rows(const Words& w, std::string* reason) {
     if (topNote >= 0 && state.topNote != topNote) {
         *reason = "the top row shows note " + std::to_string(state.topNote) + ", not " + w[2] +
                   (state.topNote > topNote ? ": the lowest rows are already in view" : "");
+        return false;
+    }
+    return true;
+}
+
+bool ScriptRunner::Lane(const Words& w, std::string* reason) {
+    int wanted = 0;
+    if (w[1] == "velocity" && w.size() == 2) {
+        wanted = kLaneVelocity;
+    } else if (w[1] == "pitchbend" && w.size() == 2) {
+        wanted = kLanePitchBend;
+    } else if (w[1] == "cc" && w.size() == 3) {
+        long long controller = 0;
+        if (!NumberArg(w[2], 0, kLastController, &controller, reason)) return false;
+        wanted = kLaneFirstController + static_cast<int>(controller);
+    } else {
+        *reason = "usage: lane velocity|pitchbend|cc N";
+        return false;
+    }
+    HWND view = ViewWindow(reason);
+    if (!view) return false;
+    Pump();
+    POINT selector{};
+    if (!SendMessage(view, mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_LANE_SELECTOR, reinterpret_cast<LPARAM>(&selector))) {
+        *reason = "the editor shows no controller lane to choose from";
+        return false;
+    }
+    MapWindowPoints(view, window_->Handle(), &selector, 1);
+    // A click on the lane's name box opens the lane menu; the entry is chosen as a person would.
+    std::string problem;
+    bool opened = false;
+    AnswerNextPopupMenu([&](HMENU menu, HWND) -> UINT {
+        opened = true;
+        const UINT state = GetMenuState(menu, static_cast<UINT>(wanted), MF_BYCOMMAND);
+        if (state == static_cast<UINT>(-1)) problem = "the lane menu has no entry for " + LaneText(wanted);
+        else if (state & (MF_GRAYED | MF_DISABLED)) problem = "the lane menu offers " + LaneText(wanted) + " greyed";
+        return problem.empty() ? static_cast<UINT>(wanted) : 0;
+    });
+    Gesture(backend::BUTTON_LEFT, 0, selector, selector, 0, true, true);
+    if (!opened) {
+        ClearPopupMenuAnswer();
+        *reason = "a click on the lane's name box opened no menu";
+        return false;
+    }
+    if (!problem.empty()) {
+        *reason = problem;
+        return false;
+    }
+    mp::ScriptViewState state{};
+    if (!ViewState(&state, reason)) return false;
+    if (state.laneId != wanted) {
+        *reason = "the editor shows " + LaneText(state.laneId) + ", not " + LaneText(wanted);
         return false;
     }
     return true;

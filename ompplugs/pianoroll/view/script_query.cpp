@@ -66,6 +66,14 @@ void FillState(TrackView* v, mp::ScriptViewState* state) {
     state->rowCount = v->geo.rowCount;
     state->tool = CurrentTool(v);
     state->dragState = static_cast<std::int32_t>(v->drag);
+    if (const ControllerView* lane = CurrentLane(v)) state->laneId = lane->GetLaneId();
+}
+
+LRESULT LaneSelector(TrackView* v, POINT* middle) {
+    const RECT& box = v->lanes.nameBox;
+    if (!middle || IsRectEmpty(&box)) return 0;
+    *middle = {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+    return 1;
 }
 
 } // namespace
@@ -81,6 +89,7 @@ LRESULT AnswerScriptQuery(TrackView* v, WPARAM what, LPARAM value) {
         SetTimeView(v, request->origin, request->span, TV_PROGRAM);
         return 1;
     }
+    case mp::SVQ_LANE_SELECTOR: return LaneSelector(v, reinterpret_cast<POINT*>(value));
     case mp::SVQ_SET_ROWS: return SetRows(v, reinterpret_cast<const mp::ScriptRowsRequest*>(value));
     case mp::SVQ_STATE: {
         auto* state = reinterpret_cast<mp::ScriptViewState*>(value);

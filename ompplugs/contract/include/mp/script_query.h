@@ -19,7 +19,8 @@ enum ScriptViewQuery : win::WPARAM {
     SVQ_X_OF_TICK = 0,
     // lParam a note 0-127: the y of the middle of its row, or SCRIPT_HIDDEN.
     SVQ_Y_OF_NOTE = 1,
-    // lParam a controller-lane value: a y inside the lane area, or SCRIPT_HIDDEN.
+    // lParam a value of the controller lane's range (0-127, pitch bend 0-16383): the y of the lane's
+    // pixel row that draws the value nearest to it, or SCRIPT_HIDDEN outside the range or the lane.
     SVQ_Y_OF_LANE_VALUE = 2,
     // lParam a ScriptTimeRequest*: the view sets that time view (it clamps as it always does).
     // 1 when applied, 0 for a null pointer or a view without a grid.
@@ -29,6 +30,9 @@ enum ScriptViewQuery : win::WPARAM {
     SVQ_SET_ROWS = 4,
     // lParam a ScriptViewState* the view fills; 1, or 0 for a null pointer.
     SVQ_STATE = 5,
+    // lParam a POINT* the view sets to the middle of the controller lane's selector (the box whose
+    // click opens the lane menu); 1, or 0 for a null pointer or a view that shows no lane.
+    SVQ_LANE_SELECTOR = 6,
 };
 
 constexpr win::LRESULT SCRIPT_HIDDEN = INT_MIN;
@@ -60,7 +64,7 @@ struct ScriptViewState {
     std::int32_t rowCount;
     std::int32_t tool;           // 0 draw, 1 selection, 2 zoom, 3 paint, 4 erase
     std::int32_t dragState;      // 0 when no gesture holds the mouse
-    std::int32_t reserved;
+    std::int32_t laneId;         // the controller lane shown (1128 velocity, 1129 pitch bend, 1000 + n), 0 for none
 };
 static_assert(sizeof(ScriptViewState) == 72);
 static_assert(offsetof(ScriptViewState, zoomPixels) == 32);
