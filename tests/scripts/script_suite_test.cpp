@@ -1,7 +1,8 @@
 // Runs every editing script of this folder through the built pianoroll binary on a generated song,
 // saves the result, reads it back with the product's own MIDI file reader and compares its notes with
 // the list beside the script (NAME.notes: "TICK NOTE DURATION VELOCITY CHANNEL" a line for track 1,
-// "track N" before the notes of another track; every listed track is compared whole; an optional
+// "track N" before the notes of another track, "cc TICK CONTROLLER VALUE CHANNEL" and "bend TICK VALUE
+// CHANNEL" for control changes and pitch bends (0-16383); every listed track is compared whole; an optional
 // "song TICKS_PER_QUARTER BEATS/NOTE_VALUE" line gives the song another resolution and time signature).
 //
 // The song, 480 ticks per quarter note in 4/4 unless its list says otherwise, with the same ticks:
@@ -46,6 +47,26 @@ struct Note {
     }
 };
 using Song = std::map<int, std::vector<Note>>; // by track, from 1
+
+// A control change (controller 0-127) or a pitch bend (controller kBend).
+struct Value {
+    std::int64_t tick;
+    int controller;
+    int value;
+    int channel; // 1-16
+    bool operator==(const Value&) const = default;
+    bool operator<(const Value& o) const {
+        return std::tie(tick, controller, value, channel) < std::tie(o.tick, o.controller, o.value, o.channel);
+    }
+};
+constexpr int kBend = -1;
+using Values = std::map<int, std::vector<Value>>; // by track, from 1
+
+// What a saved song or a list holds.
+struct Contents {
+    Song notes;
+    Values values;
+};
 
 const Song kBaseSong = {
     {1, {{0, 60, 480, 100, 1}, {960, 64, 480, 100, 1}, {1920, 67, 960, 100, 1}, {3840, 72, 240, 100, 1},
@@ -98,29 +119,36 @@ std::vector<std::uint8_t> BaseSongFile(const SongShape& shape) {
     return bytes;
 }
 
-Song NotesOfFile(const fs::path& path) {
+Contents ContentsOfFile(const fs::path& path) {
     host::Store store;
     const host::smf::ReadResult read = host::smf::ReadFile(path.string(), store);
     EXPECT_TRUE(read.ok) << path << ": " << read.error;
-    Song song;
+    Contents contents;
+    Song& song = contents.notes;
     const auto& tracks = store.TracksInOrder();
     for (std::size_t t = 0; t < tracks.size(); ++t)
         for (std::uint32_t b : store.BlocksOf(tracks[t]))
             for (std::uint32_t id : store.EventsOf(b)) {
                 const host::EventValue e = store.Event(id);
-                if (e.kind != mp::MEK_NOTE) continue;
-                song[static_cast<int>(t) + 1].push_back(
-                    {store.Block(b)->start + e.time, e.data[0], e.length, e.data[1], e.channel + 1});
+                const std::int64_t tick = store.Block(b)->start + e.time;
+                const int track = static_cast<int>(t) + 1;
+                if (e.kind == mp::MEK_NOTE) song[track].push_back({tick, e.data[0], e.length, e.data[1], e.channel + 1});
+                if (e.kind == mp::MEK_CONTROL) contents.values[track].push_back({tick, e.data[0], e.data[1], e.channel + 1});
+                if (e.kind == mp::MEK_PITCH_BEND)
+                    contents.values[track].push_back({tick, kBend, (e.data[1] & 0x7F) * 128 + (e.data[0] & 0x7F), e.channel + 1});
             }
     for (auto& [track, notes] : song) std::sort(notes.begin(), notes.end());
-    return song;
+    for (auto& [track, values] : contents.values) std::sort(values.begin(), values.end());
+    return contents;
 }
 
-// NAME.notes: comments after '#', "track N" lines, a "song" line, and five numbers a note.
-Song ExpectedNotes(const fs::path& path, SongShape* shape) {
+// NAME.notes: comments after '#', "track N" lines, a "song" line, five numbers a note, "cc" and "bend" lines.
+Contents ExpectedContents(const fs::path& path, SongShape* shape) {
     std::ifstream in(path);
     EXPECT_TRUE(in) << "no list of expected notes: " << path;
-    Song song{{1, {}}};
+    Contents contents;
+    Song& song = contents.notes;
+    song[1];
     int track = 1, lineNumber = 0;
     for (std::string line; std::getline(in, line);) {
         ++lineNumber;
@@ -143,6 +171,17 @@ Song ExpectedNotes(const fs::path& path, SongShape* shape) {
                 << path << ":" << lineNumber << ": not song TICKS_PER_QUARTER BEATS/NOTE_VALUE";
             continue;
         }
+        if (first == "cc" || first == "bend") {
+            Value v{};
+            v.controller = kBend;
+            std::string rest;
+            const bool read = first == "cc" ? static_cast<bool>(words >> v.tick >> v.controller >> v.value >> v.channel)
+                                            : static_cast<bool>(words >> v.tick >> v.value >> v.channel);
+            EXPECT_TRUE(read && !(words >> rest))
+                << path << ":" << lineNumber << ": not cc TICK CONTROLLER VALUE CHANNEL or bend TICK VALUE CHANNEL";
+            contents.values[track].push_back(v);
+            continue;
+        }
         Note n{};
         std::istringstream all(line);
         std::string rest;
@@ -151,7 +190,8 @@ Song ExpectedNotes(const fs::path& path, SongShape* shape) {
         song[track].push_back(n);
     }
     for (auto& [t, notes] : song) std::sort(notes.begin(), notes.end());
-    return song;
+    for (auto& [t, values] : contents.values) std::sort(values.begin(), values.end());
+    return contents;
 }
 
 std::string Listing(const std::vector<Note>& notes) {
@@ -159,6 +199,15 @@ std::string Listing(const std::vector<Note>& notes) {
     for (const Note& n : notes)
         out << "  " << n.tick << " " << n.note << " " << n.duration << " " << n.velocity << " " << n.channel << "\n";
     return notes.empty() ? "  (none)\n" : out.str();
+}
+
+std::string Listing(const std::vector<Value>& values) {
+    std::ostringstream out;
+    for (const Value& v : values) {
+        if (v.controller == kBend) out << "  bend " << v.tick << " " << v.value << " " << v.channel << "\n";
+        else out << "  cc " << v.tick << " " << v.controller << " " << v.value << " " << v.channel << "\n";
+    }
+    return values.empty() ? "  (none)\n" : out.str();
 }
 
 std::string Slurp(const fs::path& path) {
@@ -196,7 +245,7 @@ protected:
 TEST_P(EditingScript, GivesTheListedNotes) {
     const fs::path script = fs::path(VOR_SCRIPTS_DIR) / (GetParam() + ".script");
     SongShape shape;
-    const Song expectedSong = ExpectedNotes(fs::path(VOR_SCRIPTS_DIR) / (GetParam() + ".notes"), &shape);
+    const Contents expected = ExpectedContents(fs::path(VOR_SCRIPTS_DIR) / (GetParam() + ".notes"), &shape);
     {
         std::ofstream song(dir / "base.mid", std::ios::binary);
         const std::vector<std::uint8_t> bytes = BaseSongFile(shape);
@@ -209,13 +258,19 @@ TEST_P(EditingScript, GivesTheListedNotes) {
                                 " base.mid >out.txt 2>err.txt </dev/null";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Slurp(dir / "err.txt");
-    const Song saved = NotesOfFile(dir / "out.mid");
-    for (const auto& [track, expected] : expectedSong) {
-        const auto found = saved.find(track);
-        const std::vector<Note> notes = found == saved.end() ? std::vector<Note>{} : found->second;
-        EXPECT_TRUE(notes == expected) << "track " << track << " holds\n"
-                                   << Listing(notes) << "instead of\n"
-                                   << Listing(expected);
+    const Contents saved = ContentsOfFile(dir / "out.mid");
+    for (const auto& [track, listed] : expected.notes) {
+        const auto found = saved.notes.find(track);
+        const std::vector<Note> notes = found == saved.notes.end() ? std::vector<Note>{} : found->second;
+        EXPECT_TRUE(notes == listed) << "track " << track << " holds\n"
+                                     << Listing(notes) << "instead of\n" << Listing(listed);
+        const auto listedValues = expected.values.find(track);
+        const auto foundValues = saved.values.find(track);
+        const std::vector<Value> want =
+            listedValues == expected.values.end() ? std::vector<Value>{} : listedValues->second;
+        const std::vector<Value> have = foundValues == saved.values.end() ? std::vector<Value>{} : foundValues->second;
+        EXPECT_TRUE(have == want) << "track " << track << " holds the values\n"
+                                  << Listing(have) << "instead of\n" << Listing(want);
     }
 }
 
