@@ -1,0 +1,102 @@
+// The lane area in the view: its layout under the grid, the splitter drag with its limits and cancel,
+// hit codes, cursors and the readout.
+#include <gtest/gtest.h>
+
+#include "lane_fixture.h"
+#include "vor/ui_resources.h"
+
+namespace lanetest {
+namespace {
+
+using namespace win;
+
+using LaneArea = LaneFixture;
+
+int Line() { return pianoroll::LaneLineHeight(); }
+
+TEST_F(LaneArea, TheLaneLiesUnderTheGridAndIsRaisedToFourLinesOrHiddenInALowPane) {
+    Open(pianoroll::kLaneVelocity);
+    pianoroll::TrackView* v = View();
+    EXPECT_EQ(v->geo.grid.bottom, v->lanes.splitterTop);
+    EXPECT_EQ(Lane().top, v->lanes.splitterTop + 6);
+    EXPECT_EQ(Lane().left, v->geo.grid.left);
+    EXPECT_EQ(Lane().bottom, v->panes[pianoroll::PANE_HSCROLL].rect.top);
+
+    Settings()->laneHeight = 10;
+    pianoroll::LayoutView(v, true);
+    EXPECT_EQ(Settings()->laneHeight, 4 * Line());
+    EXPECT_EQ(Lane().bottom - Lane().top, 4 * Line() - 1);
+
+    // A view too low for twelve lines shows no lane and no selector; the stored height stays.
+    MoveWindow(ViewWindow(), 0, 0, 1000, 8 * Line(), TRUE);
+    Pump();
+    EXPECT_TRUE(IsRectEmpty(&v->lanes.laneRect));
+    EXPECT_TRUE(IsRectEmpty(&v->lanes.nameBox));
+    EXPECT_EQ(v->panes[pianoroll::PANE_LANES].height, 0);
+    EXPECT_EQ(Settings()->laneHeight, 4 * Line());
+}
+
+TEST_F(LaneArea, DraggingTheSplitterUpMakesTheLaneTallerWithinLimitsAndCancelRestoresIt) {
+    Open(pianoroll::kLaneVelocity);
+    pianoroll::TrackView* v = View();
+    const int x = X(2000);
+    const int y = v->lanes.splitterTop + 2;
+    EXPECT_EQ(PaneAt(x, y), pianoroll::PANE_LANES);
+    EXPECT_EQ(PartAt(x, y), pianoroll::LaneSplitterHit);
+    Press(x, y);
+    Move(x, y - 1); // within the drag threshold: nothing yet
+    EXPECT_EQ(Settings()->laneHeight, kStoredLaneHeight);
+    Move(x, y - 40);
+    EXPECT_EQ(Settings()->laneHeight, kStoredLaneHeight + 40);
+    EXPECT_EQ(Lane().bottom - Lane().top, kLaneRows + 40);
+    // The grid keeps three lines, the lane at least three (raised to four by the layout).
+    Move(x, 0);
+    EXPECT_EQ(v->geo.grid.bottom - v->geo.grid.top, 3 * Line());
+    Move(x, y + 300);
+    EXPECT_EQ(Settings()->laneHeight, 4 * Line());
+    // The system cancelling the drag puts the height back.
+    SendMessage(ViewWindow(), WM_CANCELMODE, 0, 0);
+    Pump();
+    EXPECT_EQ(Settings()->laneHeight, kStoredLaneHeight);
+    EXPECT_EQ(v->drag, pianoroll::Drag::None);
+    Release(x, y + 300);
+    EXPECT_EQ(Settings()->laneHeight, kStoredLaneHeight);
+
+    // The track-header column's splitter, level with it, resizes the lane the same way.
+    const int columnX = v->panes[pianoroll::PANE_KEYBOARD].rect.left + 10;
+    const int top = v->lanes.splitterTop;
+    DragAt(columnX, top + 2, columnX, top - 18);
+    EXPECT_EQ(Settings()->laneHeight, kStoredLaneHeight + 20);
+    EXPECT_EQ(v->lanes.splitterTop, top - 20);
+}
+
+TEST_F(LaneArea, HitCodesGiveTheLanesCursorsAndTheReadout) {
+    Open(pianoroll::kLaneVelocity);
+    pianoroll::TrackView* v = View();
+    pianoroll::Pane& pane = v->panes[pianoroll::PANE_LANES];
+    auto cursorAt = [&](int x, int y) {
+        HitTestView(v, x, y, true);
+        return pane.paneClass->GetCursor(v, &pane, v->hitCode);
+    };
+    const int x = X(3000);
+    EXPECT_EQ(cursorAt(x, v->lanes.splitterTop + 3), VOR_CURSOR_SPLIT_ROWS);
+    EXPECT_EQ(cursorAt(x, Lane().top + 5), VOR_CURSOR_PENCIL);
+    ChooseLane(pianoroll::kLanePitchBend);
+    EXPECT_EQ(cursorAt(x, Lane().top + 5), VOR_CURSOR_PEN);
+    EXPECT_EQ(cursorAt(Lane().right + 2, Lane().top + 5), VOR_CURSOR_ARROW); // under the vertical bar
+
+    // The readout is the value under the pointer while it is over the lane: the signed bend here.
+    Move(x, Lane().top);
+    EXPECT_EQ(pianoroll::LaneReadout(v), 8191);
+    Move(x, Lane().bottom - 1);
+    EXPECT_EQ(pianoroll::LaneReadout(v), 16383 / kLaneRows - 8192);
+    EXPECT_EQ(pianoroll::CurrentLane(v)->ValueFromOffset(0, kLaneRows), -8192);
+    Move(x, v->geo.grid.top + 20);
+    EXPECT_EQ(pianoroll::LaneReadout(v), pianoroll::kNoReadout);
+    ChooseLane(1001);
+    Move(x, Y(100));
+    EXPECT_EQ(pianoroll::LaneReadout(v), 100);
+}
+
+} // namespace
+} // namespace lanetest

@@ -1,0 +1,166 @@
+// Editing in the lanes through real input: strokes and erases with and without snapping, their undo
+// names, the chord rule of the velocity ramp, and gestures that must change nothing.
+#include <gtest/gtest.h>
+
+#include "lane_fixture.h"
+#include "win/controls.h"
+
+namespace lanetest {
+namespace {
+
+using namespace win;
+
+using LaneEdit = LaneFixture;
+
+constexpr int kVolume = 7;
+constexpr int kVolumeLane = 1000 + kVolume;
+constexpr int kQuarterGrid = 6009;
+constexpr int kEighthGrid = 6011;
+// Unsnapped strokes step by 1/64 quarter note.
+constexpr int kStep = kPpq / 64;
+
+std::vector<HostValue> Of(const std::vector<HostValue>& values, int controller) {
+    std::vector<HostValue> out;
+    for (const HostValue& v : values)
+        if (v.controller == controller) out.push_back(v);
+    return out;
+}
+
+TEST_F(LaneEdit, AClickWritesOneValueOrFillsOneGridStep) {
+    Open(kVolumeLane);
+    Click(X(1000), Y(64));
+    EXPECT_EQ(Values(), (std::vector<HostValue>{{1000, kVolume, 64}}));
+    EXPECT_EQ(UndoName(), "Draw MIDI 7: Main Volume MSB");
+    EXPECT_EQ(UndoCount(), 1u);
+
+    SendMessage(ViewWindow(), WM_COMMAND, kQuarterGrid, 0);
+    SendMessage(ViewWindow(), WM_COMMAND, pianoroll::CMD_TOGGLE_SNAPPING, 0);
+    Pump();
+    Click(X(2000), Y(30)); // inside the step from 1920
+    Click(X(2880), Y(90)); // on a grid line: the step that starts there
+    EXPECT_EQ(Values(), (std::vector<HostValue>{{1000, kVolume, 64}, {1920, kVolume, 30}, {2880, kVolume, 90}}));
+    EXPECT_EQ(UndoCount(), 3u);
+}
+
+TEST_F(LaneEdit, StrokesBetweenTheSamePointsGiveTheSameValuesFromEitherSide) {
+    for (bool snapping : {true, false}) {
+        SCOPED_TRACE(snapping ? "snapping" : "unsnapped");
+        TearDown();
+        SetUp();
+        Open(kVolumeLane, snapping);
+        SendMessage(ViewWindow(), WM_COMMAND, kEighthGrid, 0);
+        Drag(X(1000), Y(10), X(2900), Y(120));
+        const std::vector<HostValue> rightwards = Values();
+        EXPECT_GT(rightwards.size(), 4u);
+        project->Undo();
+        EXPECT_TRUE(Values().empty());
+        Drag(X(2900), Y(120), X(1000), Y(10));
+        EXPECT_EQ(Values(), rightwards);
+    }
+}
+
+TEST_F(LaneEdit, AFlatStrokeCoversItsEndPointAndASlopedOneStopsAStepShort) {
+    Controller(1400, kVolume, 90);
+    Controller(2400, kVolume, 90);
+    Controller(1400, 10, 33); // another controller at the same tick stays
+    Open(kVolumeLane);
+    Drag(X(1000), Y(50), X(1400), Y(50), 0, 3);
+    EXPECT_EQ(Of(Values(), kVolume), (std::vector<HostValue>{{1000, kVolume, 50}, {2400, kVolume, 90}}));
+    EXPECT_EQ(Of(Values(), 10), (std::vector<HostValue>{{1400, 10, 33}}));
+
+    Drag(X(2000), Y(0), X(2400), Y(kLaneRows));
+    const std::vector<HostValue> sloped = Of(Values(), kVolume);
+    ASSERT_GT(sloped.size(), 3u);
+    EXPECT_EQ(sloped[1], (HostValue{2000, kVolume, 1}));
+    // The old value at the end tick is gone and the last step lies short of it.
+    EXPECT_EQ(sloped.back().tick, 2000 + (400 - 1) / kStep * kStep);
+    for (const HostValue& v : sloped) EXPECT_NE(v.value, 90) << v.tick;
+}
+
+TEST_F(LaneEdit, ErasingRemovesWholeGridStepsOrWithShiftTheTicksPassed) {
+    for (int tick = 0; tick < 3840; tick += 240) Controller(tick, kVolume, 100);
+    Controller(960, 1, 5);
+    Open(kVolumeLane, true);
+    SendMessage(ViewWindow(), WM_COMMAND, kQuarterGrid, 0);
+    Drag(X(1000), Y(64), X(1500), Y(64), 0, 1, 1); // steps 960 and 1440
+    EXPECT_EQ(UndoName(), "Erase MIDI 7: Main Volume MSB");
+    std::vector<HostValue> volume = Of(Values(), kVolume);
+    EXPECT_EQ(volume.size(), 12u);
+    for (const HostValue& v : volume) EXPECT_TRUE(v.tick < 960 || v.tick >= 1920) << v.tick;
+    EXPECT_EQ(Of(Values(), 1).size(), 1u);
+
+    Drag(X(2300), Y(64), X(2750), Y(64), MOD_SHIFT, 1, 1);
+    volume = Of(Values(), kVolume);
+    EXPECT_EQ(volume.size(), 10u); // 2400 and 2640
+    for (const HostValue& v : volume) EXPECT_TRUE(v.tick < 2300 || v.tick > 2750) << v.tick;
+}
+
+TEST_F(LaneEdit, ThePitchBendEraseLeavesOneCentreEventWhereTheValuesChange) {
+    for (int i = 0; i < 8; ++i) Bend(480 + 240 * i, 9000 + 500 * i);
+    Open(pianoroll::kLanePitchBend, true);
+    SendMessage(ViewWindow(), WM_COMMAND, kEighthGrid, 0);
+    Drag(X(500), Y(100), X(1300), Y(100), 0, 4, 1);
+    EXPECT_EQ(UndoName(), "Erase MIDI Pitch Bend");
+    EXPECT_EQ(Values(), (std::vector<HostValue>{{480, kBend, 8192}, {1440, kBend, 11000}, {1680, kBend, 11500},
+                                                {1920, kBend, 12000}, {2160, kBend, 12500}}));
+    // A curve drawn flat at one value leaves one event at its start when the gesture ends.
+    Drag(X(2400), Y(12000), X(3600), Y(12000), 0, 6);
+    EXPECT_EQ(UndoName(), "Draw MIDI Pitch Bend");
+    const std::vector<HostValue> after = Values();
+    ASSERT_EQ(after.size(), 6u);
+    EXPECT_EQ(after.back().tick, 2400);
+}
+
+TEST_F(LaneEdit, TheVelocityRampChangesOnlyTheSelectedNotesOfAChord) {
+    Note(960, 60);
+    Note(960, 64, 100, true);
+    Note(960, 67);
+    Note(1920, 72);
+    Note(2880, 60);
+    Note(2880, 64);
+    Open(pianoroll::kLaneVelocity);
+    Click(X(960), Y(30));
+    EXPECT_EQ(UndoName(), "Draw MIDI Velocity");
+    EXPECT_EQ(Notes(), (std::vector<HostNote>{{960, 60, 100}, {960, 64, 30}, {960, 67, 100}, {1920, 72, 100},
+                                              {2880, 60, 100}, {2880, 64, 100}}));
+    // A line across both chords from right to left: the selection rules the first, the second has none.
+    Drag(X(2880), Y(120), X(900), Y(20));
+    EXPECT_EQ(Notes(), (std::vector<HostNote>{{960, 60, 100}, {960, 64, 20 + 60 * 100 / 1980}, {960, 67, 100},
+                                              {1920, 72, 20 + 1020 * 100 / 1980}, {2880, 60, 120}, {2880, 64, 120}}));
+    EXPECT_EQ(UndoCount(), 2u);
+    // Dragged below the lane, a stem gets 1, never 0; dragged above it, 127.
+    Drag(X(1920), Y(50), X(1920), Lane().bottom + 40);
+    EXPECT_EQ(Notes()[3].velocity, 1);
+    Drag(X(1920), Y(50), X(1920), Lane().top - 40);
+    EXPECT_EQ(Notes()[3].velocity, 127);
+}
+
+TEST_F(LaneEdit, GesturesThatChangeNothingLeaveNoUndoStep) {
+    Note(960, 60);
+    Controller(960, kVolume, 80);
+    Open(pianoroll::kLaneVelocity);
+    Drag(X(500), Y(120), X(2000), Y(10), 0, 4, 1); // the right button in the velocity lane
+    EXPECT_EQ(Notes(), (std::vector<HostNote>{{960, 60, 100}}));
+    EXPECT_EQ(UndoCount(), 0u);
+
+    // A right click is the way to the view's menu: the value under it stays.
+    ChooseLane(kVolumeLane);
+    AnswerNextPopupMenu(0u);
+    Click(X(960), Y(64), 0, 1);
+    ClearPopupMenuAnswer();
+    EXPECT_EQ(Values(), (std::vector<HostValue>{{960, kVolume, 80}}));
+    EXPECT_EQ(UndoCount(), 0u);
+
+    // A drawing cancelled by the system is dropped whole.
+    Press(X(1200), Y(64));
+    Move(X(1800), Y(100));
+    SendMessage(ViewWindow(), WM_CANCELMODE, 0, 0);
+    Pump();
+    Release(X(1800), Y(100));
+    EXPECT_EQ(Values(), (std::vector<HostValue>{{960, kVolume, 80}}));
+    EXPECT_EQ(UndoCount(), 0u);
+    EXPECT_EQ(View()->drag, pianoroll::Drag::None);
+}
+
+} // namespace
+} // namespace lanetest

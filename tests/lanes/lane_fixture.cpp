@@ -1,0 +1,111 @@
+// LaneFixture: the song, the opened editor with its lane, input with held modifiers, and the host's data.
+#include "lane_fixture.h"
+
+#include <algorithm>
+
+#include "model/store.h"
+#include "mp/script_query.h"
+#include "resources/command_ids.h"
+#include "win/controls.h"
+
+namespace lanetest {
+
+using namespace win;
+
+void LaneFixture::SetUp() {
+    ViewFixture::SetUp();
+    project->WithStore([](host::Store& store) { store.SetTicksPerQuarter(kPpq); });
+    block = AddPianoTrack(kPpq * 64);
+}
+
+void LaneFixture::Note(std::int64_t tick, int pitch, int velocity, bool selected) {
+    AddEvent(block, tick, mp::MEK_NOTE, kPpq, pitch, velocity, 0, selected);
+}
+
+void LaneFixture::Controller(std::int64_t tick, int controller, int value) {
+    AddEvent(block, tick, mp::MEK_CONTROL, 0, controller, value);
+}
+
+void LaneFixture::Bend(std::int64_t tick, int value) { AddEvent(block, tick, mp::MEK_PITCH_BEND, 0, value & 0x7F, value >> 7); }
+
+void LaneFixture::Open(int laneId, bool snapping, int width, int height) {
+    OpenView(width, height);
+    ASSERT_NE(View(), nullptr);
+    Settings()->laneHeight = kStoredLaneHeight;
+    pianoroll::LayoutView(View(), true);
+    ShowSong(64, static_cast<std::int64_t>(View()->geo.zoomPixels) * kTicksPerPixel);
+    ChooseLane(laneId);
+    ASSERT_EQ(Settings()->laneId, laneId);
+    project->WithStore([](host::Store& store) { store.ClearHistory(); });
+    if (Settings()->snapEnabled != (snapping ? 1 : 0)) {
+        SendMessage(ViewWindow(), WM_COMMAND, pianoroll::CMD_TOGGLE_SNAPPING, 0);
+        Pump();
+    }
+    ASSERT_EQ(Lane().bottom - Lane().top, kLaneRows);
+    ASSERT_DOUBLE_EQ(View()->geo.ticksPerPixel, kTicksPerPixel);
+}
+
+void LaneFixture::ChooseLane(int laneId) {
+    const RECT box = View()->lanes.nameBox;
+    ASSERT_FALSE(IsRectEmpty(&box));
+    AnswerNextPopupMenu(static_cast<UINT>(laneId));
+    Click((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+}
+
+int LaneFixture::Y(int value) const {
+    return static_cast<int>(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, mp::SVQ_Y_OF_LANE_VALUE, value));
+}
+
+void LaneFixture::Drag(int x0, int y0, int x1, int y1, unsigned mods, int steps, int button) {
+    Move(x0, y0);
+    if (mods & MOD_SHIFT) headless::KeyDown(VK_SHIFT);
+    headless::MouseDown(button);
+    Pump();
+    for (int i = 1; i <= steps; ++i) Move(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+    headless::MouseUp(button);
+    Pump();
+    if (mods & MOD_SHIFT) headless::KeyUp(VK_SHIFT);
+    headless::AdvanceClock(2000); // the next press is a click of its own
+    Pump();
+}
+
+void LaneFixture::Click(int x, int y, unsigned mods, int button) { Drag(x, y, x, y, mods, 0, button); }
+
+std::vector<HostValue> LaneFixture::Values() {
+    Pump();
+    std::vector<HostValue> out = project->WithStore([&](host::Store& store) {
+        std::vector<HostValue> values;
+        for (std::uint32_t b : store.BlocksOf(track))
+            for (std::uint32_t e : store.EventsOf(b)) {
+                const host::EventValue v = store.Event(e);
+                const std::int64_t tick = store.Block(b)->start + v.time;
+                if (v.kind == mp::MEK_CONTROL) values.push_back({tick, v.data[0], v.data[1]});
+                if (v.kind == mp::MEK_PITCH_BEND) values.push_back({tick, kBend, (v.data[1] & 0x7F) << 7 | (v.data[0] & 0x7F)});
+            }
+        return values;
+    });
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::vector<HostNote> LaneFixture::Notes() {
+    Pump();
+    std::vector<HostNote> out = project->WithStore([&](host::Store& store) {
+        std::vector<HostNote> notes;
+        for (std::uint32_t b : store.BlocksOf(track))
+            for (std::uint32_t e : store.EventsOf(b)) {
+                const host::EventValue v = store.Event(e);
+                if (v.kind == mp::MEK_NOTE) notes.push_back({store.Block(b)->start + v.time, v.data[0], v.data[1]});
+            }
+        return notes;
+    });
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string LaneFixture::UndoName() {
+    const std::u16string name = project->WithStore([](host::Store& store) { return store.UndoName(); });
+    return std::string(name.begin(), name.end());
+}
+
+} // namespace lanetest
