@@ -2,6 +2,8 @@
 // hit codes, cursors and the readout.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "lane_fixture.h"
 #include "vor/ui_resources.h"
 
@@ -96,6 +98,10 @@ TEST_F(LaneArea, HitCodesGiveTheLanesCursorsAndTheReadout) {
     ChooseLane(1001);
     Move(x, Y(100));
     EXPECT_EQ(pianoroll::LaneReadout(v), 100);
+    // Values outside the lane's range have no row.
+    EXPECT_EQ(Y(128), INT_MIN);
+    EXPECT_EQ(Y(-1), INT_MIN);
+    EXPECT_EQ(Y(127), Lane().top);
 }
 
 } // namespace

@@ -67,12 +67,16 @@ TEST_F(LaneChoice, LanesAreNamedForWhatTheyShow) {
     lane = pianoroll::CurrentLane(View());
     EXPECT_EQ(LaneName(lane), "Pitch Bend");
     // Names are cut to the capacity and always ended; nothing is written without room.
-    char small[4] = {'x', 'x', 'x', 'x'};
-    lane->GetName(small, 4);
-    EXPECT_STREQ(small, "Pit");
-    char none[1] = {'x'};
-    lane->GetName(none, 0);
-    EXPECT_EQ(none[0], 'x');
+    for (int id : {pianoroll::kLanePitchBend, pianoroll::kLaneVelocity, 1064}) {
+        ChooseLane(id);
+        lane = pianoroll::CurrentLane(View());
+        char small[4] = {'x', 'x', 'x', 'x'};
+        lane->GetName(small, 4);
+        EXPECT_EQ(std::string(small), LaneName(lane).substr(0, 3)) << id;
+        char none[1] = {'x'};
+        lane->GetName(none, 0);
+        EXPECT_EQ(none[0], 'x') << id;
+    }
 }
 
 TEST_F(LaneChoice, TheChosenLaneIsStoredAndComesBackWithTheView) {

@@ -39,6 +39,28 @@ TEST_F(LanePaint, TheLanesTimeLinesLineUpWithTheGridsToThePixel) {
     EXPECT_EQ(laneLines, gridLines);
 }
 
+TEST_F(LanePaint, ScaleLinesMarkAQuarterHalfAndThreeQuartersOfATallLaneAndOnlyTheHalfOfAShortOne) {
+    Open(1010);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const int line = pianoroll::LaneLineHeight();
+    // Lane rectangles one pixel shorter than their stored height: 6 lines + 3 is tall, one less is short.
+    for (int rows : {6 * line + 3, 6 * line + 2}) {
+        Settings()->laneHeight = rows + 1;
+        pianoroll::LayoutView(View(), true);
+        Repaint();
+        const RECT lane = Lane();
+        ASSERT_EQ(lane.bottom - lane.top, rows);
+        const int x = X(100) + 1; // between time lines
+        auto marked = [&](int value) { return Pixel(x, lane.bottom - value * rows / 127) != face; };
+        const bool tall = rows == 6 * line + 3;
+        EXPECT_EQ(marked(32), tall) << rows;
+        EXPECT_TRUE(marked(64)) << rows;
+        EXPECT_EQ(marked(96), tall) << rows;
+        EXPECT_FALSE(marked(48)) << rows;
+        EXPECT_FALSE(marked(80)) << rows;
+    }
+}
+
 TEST_F(LanePaint, AControllerStepGraphRisesFromTheBottomInItsColour) {
     Controller(960, 7, 64);
     Controller(1920, 7, 0);
