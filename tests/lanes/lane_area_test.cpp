@@ -92,9 +92,11 @@ TEST_F(LaneArea, HitCodesGiveTheLanesCursorsAndTheReadout) {
     EXPECT_EQ(pianoroll::LaneReadout(v), 8191);
     Move(x, Lane().bottom - 1);
     EXPECT_EQ(pianoroll::LaneReadout(v), 16383 / kLaneRows - 8192);
+    EXPECT_EQ(pianoroll::LaneReadoutText(v), std::to_string(16383 / kLaneRows - 8192));
     EXPECT_EQ(pianoroll::CurrentLane(v)->ValueFromOffset(0, kLaneRows), -8192);
     Move(x, v->geo.grid.top + 20);
     EXPECT_EQ(pianoroll::LaneReadout(v), pianoroll::kNoReadout);
+    EXPECT_EQ(pianoroll::LaneReadoutText(v), "");
     ChooseLane(1001);
     Move(x, Y(100));
     EXPECT_EQ(pianoroll::LaneReadout(v), 100);

@@ -1,6 +1,6 @@
 // Runs every editing script of this folder through the built pianoroll binary on a generated song,
-// saves the result, reads it back with the product's own MIDI file reader and compares its notes with
-// the list beside the script (NAME.notes: "TICK NOTE DURATION VELOCITY CHANNEL" a line for track 1,
+// saves the result, reads it back both with the product's own MIDI file reader and straight from its
+// bytes, and compares what each finds with the list beside the script (NAME.notes: "TICK NOTE DURATION VELOCITY CHANNEL" a line for track 1,
 // "track N" before the notes of another track, "cc TICK CONTROLLER VALUE CHANNEL" and "bend TICK VALUE
 // CHANNEL" for control changes and pitch bends (0-16383); every listed track is compared whole; an optional
 // "song TICKS_PER_QUARTER BEATS/NOTE_VALUE" line gives the song another resolution and time signature).
@@ -19,6 +19,7 @@
 #include <bit>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "model/store.h"
+#include "raw_smf.h"
 #include "smf/smf.h"
 
 namespace {
@@ -138,6 +140,31 @@ Contents ContentsOfFile(const fs::path& path) {
                     contents.values[track].push_back({tick, kBend, (e.data[1] & 0x7F) * 128 + (e.data[0] & 0x7F), e.channel + 1});
             }
     for (auto& [track, notes] : song) std::sort(notes.begin(), notes.end());
+    for (auto& [track, values] : contents.values) std::sort(values.begin(), values.end());
+    return contents;
+}
+
+// The same song read from the file's bytes without the product's reader.
+Contents ContentsOfBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    Contents contents;
+    std::vector<rawsmf::Track> tracks;
+    try {
+        tracks = rawsmf::Read(bytes);
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << path << ": " << e.what();
+    }
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+        const int track = static_cast<int>(t) + 1;
+        for (const rawsmf::Note& n : tracks[t].notes)
+            contents.notes[track].push_back(
+                {n.tick, n.note, static_cast<std::uint32_t>(n.duration), n.velocity, n.channel});
+        for (const rawsmf::Value& v : tracks[t].values)
+            contents.values[track].push_back(
+                {v.tick, v.controller == rawsmf::kBend ? kBend : v.controller, v.value, v.channel});
+    }
+    for (auto& [track, notes] : contents.notes) std::sort(notes.begin(), notes.end());
     for (auto& [track, values] : contents.values) std::sort(values.begin(), values.end());
     return contents;
 }
@@ -258,19 +285,23 @@ TEST_P(EditingScript, GivesTheListedNotes) {
                                 " base.mid >out.txt 2>err.txt </dev/null";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Slurp(dir / "err.txt");
-    const Contents saved = ContentsOfFile(dir / "out.mid");
-    for (const auto& [track, listed] : expected.notes) {
-        const auto found = saved.notes.find(track);
-        const std::vector<Note> notes = found == saved.notes.end() ? std::vector<Note>{} : found->second;
-        EXPECT_TRUE(notes == listed) << "track " << track << " holds\n"
-                                     << Listing(notes) << "instead of\n" << Listing(listed);
-        const auto listedValues = expected.values.find(track);
-        const auto foundValues = saved.values.find(track);
-        const std::vector<Value> want =
-            listedValues == expected.values.end() ? std::vector<Value>{} : listedValues->second;
-        const std::vector<Value> have = foundValues == saved.values.end() ? std::vector<Value>{} : foundValues->second;
-        EXPECT_TRUE(have == want) << "track " << track << " holds the values\n"
-                                  << Listing(have) << "instead of\n" << Listing(want);
+    for (const auto& [reader, saved] : {std::pair{"the song's reader", ContentsOfFile(dir / "out.mid")},
+                                        std::pair{"its bytes", ContentsOfBytes(dir / "out.mid")}}) {
+        SCOPED_TRACE(std::string("saved song read through ") + reader);
+        for (const auto& [track, listed] : expected.notes) {
+            const auto found = saved.notes.find(track);
+            const std::vector<Note> notes = found == saved.notes.end() ? std::vector<Note>{} : found->second;
+            EXPECT_TRUE(notes == listed) << "track " << track << " holds\n"
+                                         << Listing(notes) << "instead of\n" << Listing(listed);
+            const auto listedValues = expected.values.find(track);
+            const auto foundValues = saved.values.find(track);
+            const std::vector<Value> want =
+                listedValues == expected.values.end() ? std::vector<Value>{} : listedValues->second;
+            const std::vector<Value> have =
+                foundValues == saved.values.end() ? std::vector<Value>{} : foundValues->second;
+            EXPECT_TRUE(have == want) << "track " << track << " holds the values\n"
+                                      << Listing(have) << "instead of\n" << Listing(want);
+        }
     }
 }
 

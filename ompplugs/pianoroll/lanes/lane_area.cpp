@@ -252,6 +252,11 @@ int LaneReadout(const TrackView* v) {
     return over ? s.readout : kNoReadout;
 }
 
+std::string LaneReadoutText(const TrackView* v) {
+    const int value = LaneReadout(v);
+    return value == kNoReadout ? std::string() : std::to_string(value);
+}
+
 void SetLaneAreaHeight(TrackView* v, int height) {
     const int line = LaneLineHeight();
     const int shown = v->panes[PANE_LANES].height > 0 ? v->panes[PANE_LANES].height - kAreaExtra : 0;
