@@ -180,6 +180,24 @@ TEST_F(Editing, SelectingRangesAndAll) {
     EXPECT_EQ(plugin->TransactionDepth(), 0u);
 }
 
+// The answer to whether anything is selected is kept between questions; every change the host
+// reports, whoever writes it, must end it.
+TEST_F(Editing, SelectionAnswerFollowsEveryWriter) {
+    ASSERT_EQ(access->SelectAll(false), S_OK);
+    EXPECT_FALSE(access->AnyEventSelected());
+    mp::MidiEventRecord record{};
+    ASSERT_EQ(access->GetEvent(Key(n2), &record), S_OK);
+    record.flags |= mp::MEF_SELECTED;
+    const mp::EventKey key = Key(n2);
+    ASSERT_EQ(project->Set(&key, mp::LEVEL_EVENT, &record, mp::CHANGE_FLAGS), S_OK) << "another writer";
+    EXPECT_TRUE(access->AnyEventSelected());
+    ASSERT_EQ(access->DeleteEvent(Key(n2)), S_OK);
+    EXPECT_FALSE(access->AnyEventSelected()) << "the selected note is gone";
+    ASSERT_EQ(project->Undo(), S_OK);
+    Deliver(); // the list learns of the note again
+    EXPECT_TRUE(access->AnyEventSelected()) << "and back";
+}
+
 TEST_F(Editing, OpenSidedRangesAndBadArguments) {
     ASSERT_EQ(access->SelectRange(1000, -1, -1, -1, true), S_OK);
     EXPECT_FALSE(Stored(n1).flags & mp::MEF_SELECTED);
