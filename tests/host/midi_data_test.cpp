@@ -250,12 +250,21 @@ TEST_F(MidiDataTest, VariableDataFollowsTheHandleOrStays) {
     win::CoTaskMemFreeHandle(sx.dataHandle);
     data->Get(&ek, mp::LEVEL_EVENT, &got, 2);
     EXPECT_EQ(TakeHandle(got.dataHandle), (std::vector<std::uint8_t>{0xF0, 1, 2, 3, 0xF7}));
-    // A sysex must start with F0, a meta event cannot be an end of track.
-    for (auto [kind, bytes] : {std::pair{mp::MEK_SYSEX, Bytes{0x41, 0x10}}, std::pair{mp::MEK_META, Bytes{0x2F, 0x00}}}) {
+    // A sysex must start with F0, a meta event cannot be an end of track; a tempo is three bytes and not
+    // zero, a time signature four bytes with at least one beat and a note value exponent up to 31.
+    const std::tuple<std::uint32_t, Bytes, win::HRESULT> checks[] = {
+        {mp::MEK_SYSEX, {0x41, 0x10}, win::E_INVALIDARG},       {mp::MEK_META, {0x2F, 0x00}, win::E_INVALIDARG},
+        {mp::MEK_META, {0x51, 0, 0, 1}, win::S_OK},             {mp::MEK_META, {0x51, 0, 0, 0}, win::E_INVALIDARG},
+        {mp::MEK_META, {0x51, 7, 0xA1}, win::E_INVALIDARG},     {mp::MEK_META, {0x51, 7, 0xA1, 0x20, 0}, win::E_INVALIDARG},
+        {mp::MEK_META, {0x58, 1, 31, 24, 8}, win::S_OK},        {mp::MEK_META, {0x58, 0, 2, 24, 8}, win::E_INVALIDARG},
+        {mp::MEK_META, {0x58, 4, 32, 24, 8}, win::E_INVALIDARG}, {mp::MEK_META, {0x58, 4, 2, 24}, win::E_INVALIDARG},
+    };
+    for (const auto& [kind, bytes, result] : checks) {
         sx.kind = kind;
-        sx.length = 2;
+        sx.length = static_cast<std::uint32_t>(bytes.size());
         sx.dataHandle = NewHandle(bytes);
-        EXPECT_EQ(data->Insert(&block, mp::LEVEL_EVENT, &sx), win::E_INVALIDARG) << kind;
+        mp::EventKey at = block;
+        EXPECT_EQ(data->Insert(&at, mp::LEVEL_EVENT, &sx), result) << kind << " " << bytes.size() << " " << int(bytes[1]);
         win::CoTaskMemFreeHandle(sx.dataHandle);
     }
 }

@@ -131,6 +131,14 @@ TEST_F(StoreBatch, SelectingManyEventsIsOneChangeReportedPerBlock) {
             s.InsertEvent(v, &id);
             (v.kind == mp::MEK_NOTE ? notes : controls).push_back(id);
         }
+        // An event cannot change blocks by a set, nor a deleted one come back by it.
+        EventValue v = s.Event(notes[0]);
+        v.block = blocks[1];
+        EXPECT_EQ(s.SetEvent(notes[0], v), win::E_INVALIDARG);
+        std::uint32_t gone = 0;
+        s.InsertEvent(s.Event(notes[0]), &gone);
+        s.DeleteEvent(gone);
+        EXPECT_EQ(s.SetEvent(gone, s.Event(notes[0])), win::E_INVALIDARG);
         s.ClearHistory();
     });
     RecordingSink sink;
