@@ -195,12 +195,10 @@ TEST_F(MainWindowTest, EditMenuNamesTheStepsAndTheTitleMarksUnsavedChanges) {
     EXPECT_EQ(undoRedo(), (Items{{"&Undo\tCtrl+Z", false}, {"&Redo Draw MIDI Event\tCtrl+Y", true}}));
 }
 
-TEST_F(MainWindowTest, EditAndOptionsMenusReachTheEditorAsItsToolbarDoes) {
+TEST_F(MainWindowTest, EditMenuEnablesTheEditingCommandsWithASelection) {
     OpenSong(MakeSong({{0, 0, 480, 60}, {0, 960, 480, 64}}));
-    HWND editor = window->Doc().EditorWindow();
-    HWND toolbar = GetDlgItem(editor, 1001);
     auto state = [&](HMENU menu, UINT id) { return GetMenuState(menu, id, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED); };
-    // Edit: the editing commands need a selection in the note grid, which has the keys.
+    // The editing commands need a selection in the note grid, which has the keys.
     UINT cut = 0, copy = 0, quantize = 0;
     ClickMenuTitle(1, [&](HMENU menu, HWND) -> UINT {
         cut = state(menu, 4000);
@@ -222,46 +220,7 @@ TEST_F(MainWindowTest, EditAndOptionsMenusReachTheEditorAsItsToolbarDoes) {
     EXPECT_EQ(cut, 0u);
     EXPECT_EQ(copy, 0u);
     EXPECT_EQ(quantize, 0u);
-    // Options: snapping checked as the toolbar's button; choosing it switches both.
-    std::vector<std::string> texts;
-    UINT snap = 0, scale = 0;
-    int gridMark = -1;
-    auto openOptions = [&](UINT choose) {
-        ClickMenuTitle(3, [&](HMENU menu, HWND) -> UINT {
-            texts.clear();
-            for (int i = 0; i < GetMenuItemCount(menu); ++i) texts.push_back(MenuText(menu, i));
-            snap = state(menu, 4041);
-            scale = state(menu, 4043);
-            gridMark = -1;
-            HMENU grid = GetSubMenu(menu, 3);
-            for (int i = 0; grid && i < GetMenuItemCount(grid); ++i)
-                if (GetMenuState(grid, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED)
-                    gridMark = static_cast<int>(GetMenuItemID(grid, i));
-            return choose;
-        });
-    };
-    openOptions(0);
-    EXPECT_EQ(texts, (std::vector<std::string>{"Snap to &Grid\tF8", "Snap to &Scale\tAlt+F8", "", "Gr&id Spacing",
-                                               "&Paint Note Value", "&Key", "", "&Monitor", "", "P&references..."}));
-    EXPECT_EQ(snap, UINT(MF_CHECKED));
-    EXPECT_EQ(scale, 0u);
-    EXPECT_EQ(gridMark, 6005);
-    openOptions(4041);
-    EXPECT_FALSE(SendMessage(toolbar, TB_GETSTATE, 4041, 0) & TBSTATE_CHECKED);
-    openOptions(6009); // a grid spacing from the editor's own sub-menu
-    EXPECT_EQ(snap, 0u);
-    openOptions(0);
-    EXPECT_EQ(gridMark, 6009);
-    // Alt and O open it from the keyboard.
-    HMENU opened = nullptr;
-    AnswerNextPopupMenu([&](HMENU menu, HWND) -> UINT {
-        opened = menu;
-        return 0;
-    });
-    headless::PressKey('O', headless::MOD_ALT);
-    Pump();
-    ASSERT_NE(opened, nullptr);
-    EXPECT_EQ(MenuText(opened, 0), "Snap to &Grid\tF8");
+    // The Options menu, its marks and Alt+O: tests/scripts/host_menus.script.
 }
 
 // Counts the key-down messages that reach the view's window procedure.
