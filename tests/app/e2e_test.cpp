@@ -154,35 +154,6 @@ TEST(EndToEnd, ScriptSavesTheSongWithItsSettingsAndTheNotesReadBack) {
     EXPECT_EQ(ReadBytes(dir / "in.mid"), MakeSong(song, 2)); // the input is untouched
 }
 
-TEST(EndToEnd, ScriptsDrawMoveAndUndoNotesInTheSavedFile) {
-    TempDir dir;
-    WriteBytes(dir / "in.mid", MakeSong({{0, 0, 480, 60}}));
-    WriteText(dir / "s.txt", "tool draw\n"
-                             "drag left t:960 n:67 t:1400 n:67\n"
-                             "drag left t:1920 n:72 t:2400 n:72\n"
-                             "expect-notes 3\n"
-                             "expect-undo \"Draw MIDI Event\"\n"
-                             "tool select\n"
-                             "click left t:980 n:67\n" // a press on an unselected note would start a marquee
-                             "drag left t:980 n:67 t:1940 n:65\n"
-                             "expect-undo \"Move MIDI Event\"\n"
-                             "undo\n"
-                             "undo\n"
-                             "expect-notes 2\n"
-                             "redo\n"
-                             "save " + (dir / "out.mid").string() + "\n");
-    Result r = Pianoroll(dir, {"--script", (dir / "s.txt").string(), (dir / "in.mid").string()});
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::vector<Note> notes = NotesOfFile(dir / "out.mid");
-    ASSERT_EQ(notes.size(), 3u);
-    EXPECT_EQ(notes[0], (Note{0, 0, 480, 60}));
-    // The second drawn note was undone and redone; the move stayed undone.
-    EXPECT_EQ(notes[1].pitch, 67);
-    EXPECT_EQ(notes[1].tick, 960);
-    EXPECT_EQ(notes[2].pitch, 72);
-    EXPECT_EQ(notes[2].tick, 1920);
-}
-
 TEST(EndToEnd, AFailingLineExitsNonZeroNamesTheLineAndWritesNothing) {
     TempDir dir;
     WriteBytes(dir / "in.mid", MakeSong({{0, 0, 480, 60}}));
@@ -195,22 +166,6 @@ TEST(EndToEnd, AFailingLineExitsNonZeroNamesTheLineAndWritesNothing) {
     EXPECT_FALSE(fs::exists(dir / "out.png"));
     EXPECT_FALSE(fs::exists(dir / "late.mid"));
 
-    // Lines that cannot take effect fail the same way, each naming its line.
-    const std::pair<const char*, const char*> refused[] = {
-        {"tool nosuch", "s.txt:2: 'nosuch' is not a tool"},
-        {"press left t:0 n:60\ntool select", "s.txt:3: a drag is in progress"},
-        {"zoom 0", "s.txt:2: the view shows at least 1 tick per pixel"},
-        {"rows 500", "s.txt:2: rows of 500 pixels come out "},
-        {"command 99999", "s.txt:2: no menu, toolbar or transport button of the editor carries the command 99999"},
-        {"expect-note 960 64 480 100", "s.txt:2: no note 64 at tick 960"},
-    };
-    for (const auto& [line, message] : refused) {
-        WriteText(dir / "s.txt", "save " + (dir / "out.mid").string() + "\n" + line + "\n");
-        Result refusal = Pianoroll(dir, {"--script", (dir / "s.txt").string(), (dir / "in.mid").string()});
-        EXPECT_EQ(refusal.status, 1) << line;
-        EXPECT_NE(refusal.err.find(message), std::string::npos) << line << ": " << refusal.err;
-        EXPECT_FALSE(fs::exists(dir / "out.mid")) << line;
-    }
     // Without a script, the language.
     Result language = Pianoroll(dir, {"--script"});
     EXPECT_EQ(language.status, 0);
