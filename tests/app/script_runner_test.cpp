@@ -91,6 +91,8 @@ TEST_F(ScriptTest, FailuresNameTheLineAndTheReason) {
         {"menu 6009 mark=x\n", "1: 'x' is not a number from 1 to 65535"},
         {"menu 6009 mark=6011\nclick left arrow:4041 button:4041\n",
          "2: the pop-up menu answered on line 1 shows its check mark at 6005, not at 6011"},
+        {"menu 6009 mark=none\nclick left arrow:4041 button:4041\n",
+         "2: the pop-up menu answered on line 1 shows its check mark at 6005, not nowhere"},
         {"move 5 n:200\n", "1: 'n:200' has no valid number"},
         {"click left 5 5 hyper\n", "1: 'hyper' is not a set of modifier keys (shift, ctrl, alt joined by +)"},
         {"click thumb 5 5\n", "1: 'thumb' is not a button (left, right, middle)"},

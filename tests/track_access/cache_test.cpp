@@ -162,17 +162,19 @@ TEST_F(Upkeep, BlocksAndTracksComeAndGo) {
 
     // A track inserted before the shown one keeps the shown track shown.
     const std::uint32_t first = AddTrack(u"First", 1, 1);
-    (void)first;
+    AddTrack(u"Last", 2);
     Deliver();
-    ASSERT_EQ(plugin->Tracks().size(), 2u);
+    ASSERT_EQ(plugin->Tracks().size(), 3u);
     EXPECT_EQ(plugin->Tracks()[plugin->CurrentTrack()].track, track);
     EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n1, n2}));
-    // Deleting the shown track empties the list at once and shows the first track afterwards.
+    // Deleting the shown track empties the list at once and shows the first track afterwards, not the
+    // one that moved up into its place.
     project->WithStore([&](host::Store& s) { s.DeleteTrack(track); });
     EXPECT_TRUE(plugin->EventList().empty());
-    EXPECT_EQ(plugin->Tracks().size(), 1u);
+    EXPECT_EQ(plugin->Tracks().size(), 2u);
     Deliver();
     EXPECT_EQ(plugin->CurrentTrack(), 0);
+    EXPECT_EQ(plugin->Tracks()[0].track, first);
 }
 
 TEST_F(Upkeep, OtherTrackChangesReloadTheTable) {

@@ -209,6 +209,10 @@ TEST_F(Editing, OpenSidedRangesAndBadArguments) {
     std::vector<mp::MidiEventRecord> none;
     EXPECT_EQ(access->InsertEvents(Key(0), none, u"Paste"), S_FALSE);
     mp::EventKey key{};
+    ASSERT_EQ(access->GetEventKeyAt(0, &key), S_OK);
+    EXPECT_EQ(key.event, n1);
+    ASSERT_EQ(access->GetEventKeyAt(1, &key), S_OK);
+    EXPECT_EQ(key.event, n2);
     EXPECT_EQ(access->GetEventKeyAt(2, &key), S_FALSE);
     EXPECT_EQ(access->GetEventKeyAt(-1, &key), S_FALSE);
     mp::MidiEventRecord record{};
