@@ -87,8 +87,14 @@ TEST_F(Editing, QueueIndicesReplaceAndSort) {
     EXPECT_EQ(first.data[0], 62);
     EXPECT_EQ(first.channel, 0);
     EXPECT_TRUE(access->DropQueuedInsert(a));
-    EXPECT_FALSE(access->DropQueuedInsert(5));
-    EXPECT_FALSE(access->GetQueuedInsert(-1, &first));
+    // One insert is left: index 0 is the only one there is.
+    for (int bad : {-1, 1}) {
+        EXPECT_FALSE(access->GetQueuedInsert(bad, &first)) << bad;
+        EXPECT_FALSE(access->SetQueuedInsert(bad, first)) << bad;
+        EXPECT_FALSE(access->DropQueuedInsert(bad)) << bad;
+    }
+    EXPECT_TRUE(access->SetQueuedInsert(0, first));
+    EXPECT_EQ(access->QueuedInsertCount(), 1);
 }
 
 // Modifications keep the place their key first took, a deletion drops the key's modification, and
