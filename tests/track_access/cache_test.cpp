@@ -105,6 +105,9 @@ protected:
 };
 
 TEST_F(Upkeep, InsertsDeletesAndMovesFollowTheHost) {
+    ASSERT_EQ(plugin->SelectTrack(0, -1), S_OK); // the list of one track, not of all
+    ASSERT_EQ(access->GetEventCount(), 2);
+    rebuilds = 0;
     const std::uint32_t n3 = AddNote(block, 480, 100, 64);
     EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n1, n2})) << "inserts wait for the deferred phase";
     Deliver();
