@@ -101,28 +101,34 @@ bool ScriptRunner::ExpectNote(const Words& w, std::string* reason) {
 }
 
 bool ScriptRunner::ExpectEvent(const Words& w, std::string* reason) {
-    const bool cc = w[1] == "cc";
-    if ((!cc && w[1] != "pitchbend") || w.size() != (cc ? 5u : 4u)) {
-        *reason = "usage: expect-event cc N TICK VALUE | expect-event pitchbend TICK VALUE";
+    // "note N" (or "velocity N") names a note by its pitch as "cc N" names a controller.
+    const bool cc = w[1] == "cc", note = w[1] == "note" || w[1] == "velocity", numbered = cc || note;
+    if ((!numbered && w[1] != "pitchbend") || w.size() != (numbered ? 5u : 4u)) {
+        *reason = std::string("usage: ") + script::kExpectEventUsage;
         return false;
     }
-    long long controller = 0, tick = 0, value = 0;
-    if (cc && !NumberArg(w[2], 0, 127, &controller, reason)) return false;
-    if (!NumberArg(w[cc ? 3 : 2], 0, kLongestSong, &tick, reason) ||
-        !NumberArg(w[cc ? 4 : 3], 0, cc ? 127 : kLargestBend, &value, reason))
+    long long number = 0, tick = 0, value = 0;
+    if (numbered && !NumberArg(w[2], 0, 127, &number, reason)) return false;
+    if (!NumberArg(w[numbered ? 3 : 2], 0, kLongestSong, &tick, reason) ||
+        !NumberArg(w[numbered ? 4 : 3], 0, numbered ? 127 : kLargestBend, &value, reason))
         return false;
     // Control changes hold the controller and its value; pitch bends the low and the high 7 bits.
     std::vector<std::pair<std::int64_t, long long>> sameKind;
     ForEachShownEvent([&](std::int64_t at, const EventValue& e) {
-        if (cc && e.kind == mp::MEK_CONTROL && e.data[0] == controller) sameKind.emplace_back(at, e.data[1]);
-        if (!cc && e.kind == mp::MEK_PITCH_BEND) sameKind.emplace_back(at, (e.data[1] & 0x7F) * 128 + (e.data[0] & 0x7F));
+        if (cc && e.kind == mp::MEK_CONTROL && e.data[0] == number) sameKind.emplace_back(at, e.data[1]);
+        if (note && e.kind == mp::MEK_NOTE && e.data[0] == number) sameKind.emplace_back(at, e.data[1]);
+        if (!numbered && e.kind == mp::MEK_PITCH_BEND)
+            sameKind.emplace_back(at, (e.data[1] & 0x7F) * 128 + (e.data[0] & 0x7F));
     });
     const auto matches = std::count(sameKind.begin(), sameKind.end(), std::pair<std::int64_t, long long>(tick, value));
     if (matches == 1) return true;
-    const std::string what = cc ? "controller " + w[2] + " event" : std::string("pitch-bend event");
-    *reason = matches > 1 ? std::to_string(matches) + " " + what + "s of value " + std::to_string(value) + " at tick " +
+    const std::string what = cc     ? "controller " + w[2] + " event"
+                             : note ? "pitch " + w[2] + " note"
+                                    : std::string("pitch-bend event");
+    const std::string of = note ? " of velocity " : " of value ";
+    *reason = matches > 1 ? std::to_string(matches) + " " + what + "s" + of + std::to_string(value) + " at tick " +
                                 std::to_string(tick) + ", not one"
-                          : "no " + what + " of value " + std::to_string(value) + " at tick " + std::to_string(tick) + "; found ";
+                          : "no " + what + of + std::to_string(value) + " at tick " + std::to_string(tick) + "; found ";
     if (matches > 1) return false;
     std::sort(sameKind.begin(), sameKind.end(), [&](const auto& a, const auto& b) {
         return std::llabs(a.first - tick) < std::llabs(b.first - tick);

@@ -28,5 +28,7 @@ int ButtonOf(const std::string& name);
 int ToolIndex(const std::string& name);
 const char* ToolName(int index);
 constexpr const char* kToolNames = "draw, select, zoom, paint, erase";
+constexpr const char* kExpectEventUsage =
+    "expect-event cc N TICK VALUE | expect-event pitchbend TICK VALUE | expect-event note N TICK VELOCITY";
 
 } // namespace host::app::script

@@ -212,8 +212,12 @@ TEST_F(ScriptTest, EventsAreCheckedByValueAndOnlyOneMayMatch) {
               "1: no pitch-bend event of value 8192 at tick 480; found 8191 at 480");
     EXPECT_EQ(Run(*runner, "expect-event cc 1 0 0\n"), "1: no controller 1 event of value 0 at tick 0; found none");
     EXPECT_EQ(Run(*runner, "expect-note 0 62 480 100\n"), "1: 2 notes match 62 at tick 0, not one");
+    EXPECT_EQ(Run(*runner, "expect-event note 62 0 100\n"), "1: 2 pitch 62 notes of velocity 100 at tick 0, not one");
+    EXPECT_EQ(Run(*runner, "expect-event velocity 62 0 90\n"),
+              "1: no pitch 62 note of velocity 90 at tick 0; found 100 at 0, 100 at 0");
     EXPECT_EQ(Run(*runner, "expect-event aftertouch 0 0\n"),
-              "1: usage: expect-event cc N TICK VALUE | expect-event pitchbend TICK VALUE");
+              "1: usage: expect-event cc N TICK VALUE | expect-event pitchbend TICK VALUE | expect-event note N TICK "
+              "VELOCITY");
 }
 
 } // namespace
