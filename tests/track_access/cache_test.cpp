@@ -33,6 +33,10 @@ TEST_F(Cache, AllTracksAreListedInEventOrder) {
     plugin->ReloadTracks(true);
     plugin->SelectTrack(-1, -1);
     EXPECT_EQ(CachedEvents(), (std::vector<std::uint32_t>{c, b, d, a}));
+    // The list of all tracks follows a move of one of its events.
+    ChangeEvent(a, [](host::EventValue& v) { v.time = 0; });
+    Deliver();
+    EXPECT_EQ(CachedEvents(), (std::vector<std::uint32_t>{c, a, b, d}));
 }
 
 TEST_F(Cache, SelectTrackLoadsBlocksUpToTheGivenIndex) {
