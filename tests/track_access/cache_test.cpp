@@ -167,8 +167,8 @@ TEST_F(Upkeep, BlocksAndTracksComeAndGo) {
     EXPECT_EQ(plugin->Tracks()[0].blocks.size(), 1u);
     EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n1, n2}));
 
-    // A track inserted before the shown one keeps the shown track shown.
-    const std::uint32_t first = AddTrack(u"First", 1, 1);
+    // New tracks keep the shown track shown.
+    const std::uint32_t second = AddTrack(u"Second", 1, 1);
     AddTrack(u"Last", 2);
     Deliver();
     ASSERT_EQ(plugin->Tracks().size(), 3u);
@@ -176,12 +176,14 @@ TEST_F(Upkeep, BlocksAndTracksComeAndGo) {
     EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n1, n2}));
     // Deleting the shown track empties the list at once and shows the first track afterwards, not the
     // one that moved up into its place.
-    project->WithStore([&](host::Store& s) { s.DeleteTrack(track); });
+    ASSERT_EQ(plugin->SelectTrack(1, -1), S_OK);
+    ASSERT_EQ(plugin->Tracks()[1].track, second);
+    project->WithStore([&](host::Store& s) { s.DeleteTrack(second); });
     EXPECT_TRUE(plugin->EventList().empty());
     EXPECT_EQ(plugin->Tracks().size(), 2u);
     Deliver();
     EXPECT_EQ(plugin->CurrentTrack(), 0);
-    EXPECT_EQ(plugin->Tracks()[0].track, first);
+    EXPECT_EQ(plugin->Tracks()[0].track, track);
 }
 
 TEST_F(Upkeep, OtherTrackChangesReloadTheTable) {
