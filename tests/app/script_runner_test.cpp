@@ -106,6 +106,10 @@ TEST_F(ScriptTest, FailuresNameTheLineAndTheReason) {
         {"expect-undo \"Move MIDI Event\"\n", "1: expected the undo step \"Move MIDI Event\", found none"},
         {"menu 4000\nmove 1 1\n", "2: no pop-up menu opened to take the answer of line 1"},
         {"dialog 11 1001=3 ok\n", "1: no dialog opened to take the answer of line 1"},
+        {"dialog 11 1001 ok\n", "1: '1001' is not ITEM=VALUE"},
+        {"dialog 11 x=3 ok\n", "1: 'x=3' is not ITEM=VALUE"},
+        {"dialog 11 -1=3 ok\n", "1: '-1=3' is not ITEM=VALUE"},
+        {"dialog 11 65536=3 ok\n", "1: '65536=3' is not ITEM=VALUE"},
         {"drag left 1 1 2 2 steps=0\n", "1: 'steps=0' needs a step count from 1 to 1000"},
         {"expect-undo \"open\n", "1: a quoted text is not closed"},
     };
