@@ -125,19 +125,6 @@ TEST_F(QuantizeCommandTest, SixteenthsMoveSelectedStartsAsOneEditAndStoreTheChoi
     EXPECT_EQ(Starts(), (std::vector<std::int64_t>{359, 360, 361, 1000}));
 }
 
-TEST_F(QuantizeCommandTest, QuarterDurationsLengthenShortNotesAndCutLongOnes) {
-    Note(0, 100, 60);
-    Note(960, 2000, 62);
-    Open();
-    Key('A', MOD_CONTROL);
-    Quantize(kQuarter, false, true);
-    const std::vector<Event> notes = NotesOf();
-    ASSERT_EQ(notes.size(), 2u);
-    EXPECT_EQ(notes[0].length, 960);
-    EXPECT_EQ(notes[1].length, 1920);
-    EXPECT_EQ(notes[1].time, 960);
-}
-
 // The edit is committed either way; the host keeps no undo step for an edit that changed nothing.
 TEST_F(QuantizeCommandTest, ControllersKeepTheirTimesAndBothBoxesOffChangeNothing) {
     Note(250, 100, 60);
@@ -213,30 +200,6 @@ TEST_F(QuantizeCommandTest, TheDialogListsTheResolutionsAndStartsFromTheStoredCh
     EXPECT_EQ(chosen, kEighthTriplet);
     EXPECT_EQ(starts, 0);
     EXPECT_EQ(durations, 1);
-}
-
-// Note values do not follow the time signature's denominator: a 16th note is a quarter of a quarter
-// note in 6/8 too.
-class QuantizeSixEightTest : public QuantizeCommandTest {
-protected:
-    void SetUp() override {
-        QuantizeCommandTest::SetUp();
-        project->WithStore([](host::Store& store) { store.SetTimeSignature(6, 3); });
-    }
-};
-
-TEST_F(QuantizeSixEightTest, ASixteenthIsAQuarterOfTheTicksPerQuarter) {
-    Note(kPpq / 4 + 10, 100, 60);
-    Note(kPpq + kPpq / 8 + 1, 30, 62);
-    Open();
-    Key('A', MOD_CONTROL);
-    Quantize(kSixteenth, true, true);
-    const std::vector<Event> notes = NotesOf();
-    ASSERT_EQ(notes.size(), 2u);
-    EXPECT_EQ(notes[0].time, kPpq / 4);
-    EXPECT_EQ(notes[0].length, kPpq / 4);
-    EXPECT_EQ(notes[1].time, kPpq + kPpq / 4);
-    EXPECT_EQ(notes[1].length, kPpq / 4);
 }
 
 } // namespace

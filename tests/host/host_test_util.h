@@ -222,6 +222,21 @@ private:
 };
 
 // A test with a fresh temporary folder of its own, removed afterwards.
+// A fresh project and its data interface, released after each test.
+class ProjectTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        project = HostProject::Create();
+        project->QueryInterface(mp::IID_IMPMidiData, reinterpret_cast<void**>(&data));
+    }
+    void TearDown() override {
+        data->Release();
+        project->Release();
+    }
+    HostProject* project = nullptr;
+    mp::IMPMidiData* data = nullptr;
+};
+
 class TempDirTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -12,16 +12,8 @@ mp::MidiEventRecord Note(std::int64_t time, std::uint8_t key, std::uint32_t leng
     return NoteRecord(time, key, length, velocity);
 }
 
-class MidiDataTest : public ::testing::Test {
+class MidiDataTest : public ProjectTest {
 protected:
-    void SetUp() override {
-        project = HostProject::Create();
-        project->QueryInterface(mp::IID_IMPMidiData, reinterpret_cast<void**>(&data));
-    }
-    void TearDown() override {
-        data->Release();
-        project->Release();
-    }
     mp::EventKey AddTrack(std::uint32_t order, std::int32_t channel = -1, const std::u16string& name = u"") {
         mp::TrackRecord r{};
         r.order = order;
@@ -66,8 +58,6 @@ protected:
         EXPECT_EQ(r.kind, mp::MEK_NONE);
         return ids;
     }
-    HostProject* project = nullptr;
-    mp::IMPMidiData* data = nullptr;
 };
 
 TEST_F(MidiDataTest, TracksEnumerateInTrackOrderAndBlocksByStart) {

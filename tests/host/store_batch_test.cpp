@@ -12,11 +12,10 @@
 namespace host::test {
 namespace {
 
-class StoreBatch : public ::testing::Test {
+class StoreBatch : public ProjectTest {
 protected:
     void SetUp() override {
-        project = HostProject::Create();
-        project->QueryInterface(mp::IID_IMPMidiData, reinterpret_cast<void**>(&data));
+        ProjectTest::SetUp();
         project->WithStore([&](Store& s) {
             TrackValue t;
             s.InsertTrack(t, &track);
@@ -31,10 +30,6 @@ protected:
             }
             s.ClearHistory();
         });
-    }
-    void TearDown() override {
-        data->Release();
-        project->Release();
     }
 
     // Each block's events as FindFirst/FindNext walk them, with their times.
@@ -61,8 +56,6 @@ protected:
     }
     int Pick(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
 
-    HostProject* project = nullptr;
-    mp::IMPMidiData* data = nullptr;
     std::uint32_t track = 0;
     std::vector<std::uint32_t> blocks;
     std::map<std::uint32_t, std::pair<std::uint32_t, std::int64_t>> model; // id -> block, time

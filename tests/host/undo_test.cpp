@@ -8,11 +8,10 @@
 namespace host::test {
 namespace {
 
-class UndoTest : public ::testing::Test {
+class UndoTest : public ProjectTest {
 protected:
     void SetUp() override {
-        project = HostProject::Create();
-        project->QueryInterface(mp::IID_IMPMidiData, reinterpret_cast<void**>(&data));
+        ProjectTest::SetUp();
         mp::TrackRecord tr{};
         data->Insert(&block, mp::LEVEL_TRACK, &tr);
         mp::BlockRecord br{};
@@ -20,10 +19,6 @@ protected:
         br.timeFormat = 2;
         data->Insert(&block, mp::LEVEL_BLOCK, &br);
         project->WithStore([](Store& s) { s.ClearHistory(); });
-    }
-    void TearDown() override {
-        data->Release();
-        project->Release();
     }
     std::uint32_t AddNote(std::int64_t time) {
         mp::MidiEventRecord r = NoteRecord(time, 60, 10, 90);
@@ -38,8 +33,6 @@ protected:
     std::u16string UndoName() {
         return project->WithStore([](Store& s) { return s.UndoName(); });
     }
-    HostProject* project = nullptr;
-    mp::IMPMidiData* data = nullptr;
     mp::EventKey block{};
 };
 
