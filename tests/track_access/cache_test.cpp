@@ -436,6 +436,7 @@ TEST_F(Reading, PitchRowsNamesAndTransport) {
     EXPECT_EQ(row.note, 61);
     EXPECT_EQ(row.octave, 5);
     EXPECT_EQ(row.keyShape, 2);
+    EXPECT_STREQ(row.name, "C#5"); // black keys are named with sharps
     access->GetPitchRow(127 - 60, &row);
     EXPECT_EQ(row.keyShape, 1);
     access->GetPitchRow(127 - 62, &row);
