@@ -459,6 +459,8 @@ TEST_F(Reading, PitchRowsNamesAndTransport) {
     EXPECT_EQ(access->SetLooping(true), S_OK);
     EXPECT_TRUE(access->IsLooping());
     EXPECT_EQ(access->GetTimeSignature(), 4u * 65536 + 4);
+    project->WithStore([](host::Store& s) { s.SetTimeSignature(3, 5); }); // 3/32, the shortest beat there is
+    EXPECT_EQ(access->GetTimeSignature(), 3u * 65536 + 32);
 }
 
 TEST_F(Reading, MonitoringPlaysOnlyWhenOnOrForced) {
