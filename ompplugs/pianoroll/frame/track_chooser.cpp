@@ -6,6 +6,7 @@
 #include "module/pianoroll_plugin.h"
 #include "mp/module_strings.h"
 #include "vor/strings.h"
+#include "vor/utf16.h"
 #include "win/com.h"
 #include "win/controls.h"
 
@@ -14,35 +15,6 @@ namespace pianoroll {
 using namespace win;
 
 namespace {
-
-std::string Utf16ToUtf8(const char16_t* text, std::size_t maxUnits) {
-    std::string out;
-    for (std::size_t i = 0; i < maxUnits && text[i]; ++i) {
-        std::uint32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < maxUnits && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c < 0xE000) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 // The host's name of a track ("" when it has none or cannot be read).
 std::string TrackName(mp::COPTPlugin* plugin, std::uint32_t trackId) {
@@ -55,7 +27,7 @@ std::string TrackName(mp::COPTPlugin* plugin, std::uint32_t trackId) {
     if (data->Get(&key, mp::LEVEL_TRACK, &record, mp::GET_WITH_NAME) == S_OK && record.nameHandle) {
         const auto* text = static_cast<const char16_t*>(CoTaskMemHandlePtr(record.nameHandle));
         const std::size_t units = CoTaskMemHandleSize(record.nameHandle) / sizeof(char16_t);
-        if (text) name = Utf16ToUtf8(text, units);
+        if (text) name = VorStr_Utf16ToUtf8(text, units);
         CoTaskMemFreeHandle(record.nameHandle);
     }
     data->EndTransaction(FALSE);
