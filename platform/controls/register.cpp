@@ -7,6 +7,7 @@ namespace win::detail {
 
 WNDPROC ButtonWndProc();
 WNDPROC StaticWndProc();
+WNDPROC LinkWndProc();
 WNDPROC EditWndProc();
 WNDPROC ComboBoxWndProc();
 WNDPROC MessageBoxIconWndProc();
@@ -43,6 +44,7 @@ void EnsureControlClasses() {
     const int ptr = static_cast<int>(sizeof(void*));
     Register(WC_BUTTON, ButtonWndProc(), CS_DBLCLKS | CS_PARENTDC, ptr, IDC_ARROW);
     Register(WC_STATIC, StaticWndProc(), CS_DBLCLKS | CS_PARENTDC, ptr, IDC_ARROW);
+    Register(WC_LINK, LinkWndProc(), CS_PARENTDC, ptr, IDC_ARROW);
     Register(WC_EDIT, EditWndProc(), CS_DBLCLKS | CS_PARENTDC, ptr, IDC_IBEAM);
     Register(WC_LISTBOX, ListBoxWndProc(), CS_DBLCLKS | CS_PARENTDC, ptr, IDC_ARROW);
     Register(kComboListClass, ListBoxWndProc(), CS_SAVEBITS | CS_DROPSHADOW, ptr, IDC_ARROW);

@@ -412,6 +412,29 @@ constexpr WORD STN_CLICKED = 0;
 constexpr WORD STN_DBLCLK = 1;
 
 // ---------------------------------------------------------------------------------------------
+// SysLink: one line of text whose <a href="URL">parts</a> are links
+// ---------------------------------------------------------------------------------------------
+
+constexpr const char* WC_LINK = "SysLink";
+constexpr UINT NM_RETURN = NM_FIRST - 4;
+constexpr int L_MAX_URL_LENGTH = 2084;
+constexpr int MAX_LINKID_TEXT = 48;
+struct LITEM {
+    UINT mask;
+    int iLink;  // the link's index in the text, from 0
+    UINT state;
+    UINT stateMask;
+    char szID[MAX_LINKID_TEXT];     // the link's id="..." (UTF-8)
+    char szUrl[L_MAX_URL_LENGTH];   // the link's href="..." (UTF-8)
+};
+// With WM_NOTIFY: NM_CLICK when a link was clicked (pressed and released on it), NM_RETURN when Enter or
+// Space was pressed while the control had the focus (for its first link).
+struct NMLINK {
+    NMHDR hdr;
+    LITEM item;
+};
+
+// ---------------------------------------------------------------------------------------------
 // EDIT (single line)
 // ---------------------------------------------------------------------------------------------
 
