@@ -598,6 +598,7 @@ HRESULT TrackAccess::PlayNote(int note, std::int64_t duration, int velocity, boo
     record.data[0] = static_cast<std::uint8_t>(note);
     record.data[1] = static_cast<std::uint8_t>(on ? std::clamp(velocity, 1, 127) : 1);
     if (!record.port) record.port = plugin_->GetPort(1);
+    if (record.port == NO_PORT) return S_FALSE;
     return out->SendEvent(&record, 1);
 }
 
@@ -612,6 +613,7 @@ HRESULT TrackAccess::PlayEvent(const EventKey& key, bool on, bool force) {
     TrackRecord track{};
     if (ReadTrack(&track) && track.channel >= 0) record.channel = track.channel;
     if (!record.port) record.port = track.port ? track.port : plugin_->GetPort(1);
+    if (record.port == NO_PORT) return S_FALSE;
     if (!on) {
         record.kind = MEK_NOTE_OFF;
         record.data[1] = 1;

@@ -74,4 +74,16 @@ int COPTPlugin::GetPortEntry(int list, DWORD index, MPPortEntry* entry) const {
     return 0;
 }
 
+bool COPTPlugin::GetPortName(int list, DWORD index, std::u16string* name) const {
+    std::lock_guard<std::mutex> guard(portLock_);
+    const PortList& ports = list == 1 ? outputPorts_ : inputPorts_;
+    if (!name || !ports.entries || index >= ports.count) return false;
+    const DWORD handle = ports.entries[index].nameHandle;
+    const auto* text = static_cast<const char16_t*>(CoTaskMemHandlePtr(handle));
+    const std::size_t units = CoTaskMemHandleSize(handle) / sizeof(char16_t);
+    name->clear();
+    for (std::size_t i = 0; text && i < units && text[i]; ++i) name->push_back(text[i]);
+    return true;
+}
+
 } // namespace mp

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -128,6 +129,9 @@ inline int CompareEventOrder(const EventEntry& a, const EventEntry& b) noexcept 
     return 0;
 }
 
+// The current port when none is chosen: monitored notes are not sent.
+constexpr win::DWORD NO_PORT = 0xFFFFFFFF;
+
 // A port list as the host returned it (task memory, names included).
 struct PortList {
     win::DWORD count = 0;
@@ -223,6 +227,9 @@ public:
     // Copies the index-th entry of list 1 (output) or 0; 0 on success, 1 past the end. The name
     // handle stays the plug-in object's.
     virtual int GetPortEntry(int list, win::DWORD index, MPPortEntry* entry) const;
+    // The name of the index-th entry of a list, read while the list cannot change; false past the end.
+    // A port without a name gives "".
+    bool GetPortName(int list, win::DWORD index, std::u16string* name) const;
     // [ui thread] The editor's settings block (the object keeps it), or null when it keeps none.
     virtual PianoRollSettings* EditorSettings() noexcept { return nullptr; }
 
@@ -383,8 +390,8 @@ protected:
     mutable std::mutex portLock_;
     PortList outputPorts_;
     PortList inputPorts_;
-    win::DWORD currentOutputPort_ = 0xFFFFFFFF;
-    win::DWORD currentInputPort_ = 0xFFFFFFFF;
+    win::DWORD currentOutputPort_ = NO_PORT;
+    win::DWORD currentInputPort_ = NO_PORT;
 
 private:
     win::HRESULT AdviseSink(win::REFIID iid, win::IUnknown* sink, win::DWORD* cookie);
