@@ -6,6 +6,7 @@
 #include "editor_menus.h"
 #include "file_dialog.h"
 #include "menu_bar.h"
+#include "mp/editor_commands.h"
 #include "song_file.h"
 #include "win/controls.h"
 #include "win/gdi.h"
@@ -63,7 +64,7 @@ HMENU BuildMenu() {
     AppendMenu(transport, MF_SEPARATOR, 0, nullptr);
     AppendMenu(transport, MF_STRING, kCmdLoop, "&Loop");
     HMENU help = CreatePopupMenu();
-    AppendMenu(help, MF_STRING, kCmdAbout, "&About Piano Roll");
+    AppendMenu(help, MF_STRING, kCmdAbout, "&About Piano Roll...");
     AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
     AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), "&Edit");
     AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(transport), "&Transport");
@@ -218,10 +219,11 @@ void MainWindow::OnCommand(int id) {
     case kCmdStop: document_->SetTransportFlags(document_->TransportFlags() & ~kTransportPlaying); break;
     case kCmdLoop: document_->SetTransportFlags(document_->TransportFlags() ^ kTransportLooping); break;
     case kCmdAbout:
-        MessageBox(hwnd_,
-                   "Piano Roll\n\nA MIDI piano-roll editor: open a MIDI file, draw, move and delete notes, "
-                   "edit velocities and controllers, and save the song with the editor's view settings.",
-                   "About Piano Roll", MB_OK | MB_ICONINFORMATION);
+        // The editor's own box, with its version; the host has nothing to tell besides.
+        if (HWND editor = document_ ? document_->EditorWindow() : nullptr)
+            SendMessage(editor, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(mp::EDITOR_ABOUT), 0), 0);
+        else
+            MessageBox(hwnd_, "Piano Roll: a MIDI piano-roll editor.", "About Piano Roll", MB_OK | MB_ICONINFORMATION);
         break;
     default: break;
     }

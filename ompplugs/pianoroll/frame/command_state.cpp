@@ -89,7 +89,8 @@ LRESULT CommandState(HWND, const FrameState& frame, int command) {
         if (!view || !settings) return kKnown;
         return SettingChoiceState(*settings, command);
     }
-    if (command == CMD_HELP) return kKnown | kEnabled;
+    if (command == CMD_HELP || command == CMD_ABOUT) return kKnown | kEnabled;
+    if (command == CMD_PREFERENCES) return kKnown | EnabledIf(frame.plugin != nullptr);
     return kKnown | EnabledIf(view != nullptr);
 }
 

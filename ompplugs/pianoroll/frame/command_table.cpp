@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "frame/dialogs.h"
+#include "module/pianoroll_plugin.h"
 #include "mp/private_messages.h"
 #include "mp/track_access.h"
 #include "resources/command_ids.h"
@@ -77,6 +79,17 @@ LRESULT Help(HWND dialog, FrameState&, int) {
     return ShowFrameHelp(dialog);
 }
 
+// The output port may have changed what the view shows of monitoring; it is laid out again.
+LRESULT Preferences(HWND dialog, FrameState& frame, int) {
+    const INT_PTR answer = frame.plugin ? RunPreferencesDialog(dialog, frame.plugin) : -1;
+    LayoutFrame(dialog, frame);
+    return answer;
+}
+
+LRESULT About(HWND dialog, FrameState&, int) {
+    return RunAboutBox(dialog);
+}
+
 constexpr CommandRow kCommandTable[] = {
     {CMD_CUT, CMD_DELETE, SendToFocus, false},
     {CMD_QUANTIZE, CMD_QUANTIZE, Quantize, false},
@@ -91,7 +104,9 @@ constexpr CommandRow kCommandTable[] = {
     {CMD_PAINT_VALUE_FIRST, CMD_PAINT_VALUE_LAST, PassToView, false},
     {CMD_ROOT_FIRST, CMD_ROOT_LAST, PassToView, true},
     {CMD_SCALE_FIRST, CMD_SCALE_LAST, PassToView, true},
+    {CMD_PREFERENCES, CMD_PREFERENCES, Preferences, true},
     {CMD_HELP, CMD_HELP, Help, false},
+    {CMD_ABOUT, CMD_ABOUT, About, false},
 };
 
 const CommandRow* RowOf(int id) {

@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "frame/dialogs.h"
 #include "frame/editor_dialog.h"
 #include "module/pianoroll_plugin.h"
 #include "mp/class_factory.h"
@@ -58,6 +59,8 @@ __attribute__((constructor)) void ModuleLoad() {
     const char* caption = mp::ModuleString(mp::IDS_CAPTION, &found);
     if (found && caption && *caption) Caption() = caption;
     RegisterEditorDialog(gInstance);
+    RegisterPreferencesDialog(gInstance);
+    RegisterAboutBox(gInstance);
     RegisterModuleClasses();
 }
 

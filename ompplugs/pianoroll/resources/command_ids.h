@@ -66,6 +66,6 @@ constexpr int CMD_SCALE_LAST = 7317;
 
 // Help.
 constexpr int CMD_HELP = 41000;
-constexpr int CMD_ABOUT = 41001;
+constexpr int CMD_ABOUT = mp::EDITOR_ABOUT;
 
 } // namespace pianoroll
