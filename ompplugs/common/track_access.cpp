@@ -514,6 +514,11 @@ HRESULT TrackAccess::SetProperty(const GUID& id, DWORD size, const void* in) {
     return properties ? properties->SetProperty(id, 0, 0, size, in) : E_UNEXPECTED;
 }
 
+bool TrackAccess::TransportAvailable() {
+    std::uint32_t flags = 0;
+    return GetProperty(PID_TRANSPORT_FLAGS, sizeof flags, &flags);
+}
+
 bool TrackAccess::IsPlaying() {
     std::uint32_t flags = 0;
     return GetProperty(PID_TRANSPORT_FLAGS, sizeof flags, &flags) && (flags & TRANSPORT_PLAYING);

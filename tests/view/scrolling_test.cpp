@@ -136,8 +136,11 @@ TEST_F(Scrolling, SpaceStartsAndStopsTheHostTransport) {
     Key(VK_SPACE, headless::MOD_SHIFT);
     EXPECT_TRUE(access->IsPlaying());
     EXPECT_EQ(access->GetPlaybackPosition(), 0);
+    // Playing from the start put the edit cursor there, and stopping leaves it where playback started.
+    EXPECT_EQ(V()->time.editCursor, 0);
     Key(VK_ESCAPE);
     EXPECT_FALSE(access->IsPlaying());
+    MoveEditCursor(V(), 8 * kQuarter, 0, MEC_NO_HISTORY);
     Key(VK_SPACE);
     EXPECT_EQ(access->GetPlaybackPosition(), 8 * kQuarter);
     Key(VK_SPACE);

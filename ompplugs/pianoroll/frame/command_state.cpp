@@ -65,6 +65,8 @@ LRESULT CommandState(HWND, const FrameState& frame, int command) {
         if (!view) return kKnown;
         return kKnown | kEnabled | mp::ECS_RADIO | Checked(CurrentTool(view) == command - CMD_TOOL_FIRST);
     }
+    if (In(command, CMD_PLAY_FROM_START, CMD_STOP))
+        return kKnown | EnabledIf(view && frame.access && frame.access->TransportAvailable());
     if (command == CMD_GO_TO_START || command == CMD_GO_TO_END) return kKnown | EnabledIf(view != nullptr);
     if (command == CMD_LOOP_PLAYBACK)
         return kKnown | EnabledIf(view != nullptr) | Checked(frame.access && frame.access->IsLooping());

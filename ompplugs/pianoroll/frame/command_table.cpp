@@ -2,6 +2,7 @@
 // host's menus does, and which window acts on a command id.
 #include "commands/quantize.h"
 #include "frame/editor_frame.h"
+#include "frame/transport_bar.h"
 
 #include <algorithm>
 
@@ -54,6 +55,12 @@ LRESULT GoToEdge(HWND, FrameState& frame, int command) {
     return 0;
 }
 
+// Play from the start, play, pause or resume, stop: the view's playback operations.
+LRESULT Transport(HWND, FrameState& frame, int command) {
+    if (frame.view) TransportCommand(frame.view.get(), command);
+    return 0;
+}
+
 LRESULT Solo(HWND, FrameState& frame, int) {
     ToggleSolo(frame);
     return 0;
@@ -94,6 +101,7 @@ constexpr CommandRow kCommandTable[] = {
     {CMD_CUT, CMD_DELETE, SendToFocus, false},
     {CMD_QUANTIZE, CMD_QUANTIZE, Quantize, false},
     {CMD_TOOL_FIRST, CMD_TOOL_LAST, PassToView, false},
+    {CMD_PLAY_FROM_START, CMD_STOP, Transport, false},
     {CMD_GO_TO_START, CMD_GO_TO_END, GoToEdge, false},
     {CMD_SOLO, CMD_SOLO, Solo, true},
     {CMD_LOOP_PLAYBACK, CMD_LOOP_PLAYBACK, LoopPlayback, true},

@@ -72,6 +72,8 @@ bool HandlePrivateMessage(HWND dialog, FrameState& frame, UINT msg, WPARAM wPara
     switch (msg) {
     case mp::PRM_REFRESH_STATE:
         RefreshToolbar(dialog, frame);
+        // The transport strip's status field and button looks follow the same changes.
+        if (view) InvalidateView(view, INV_NO_GRID | INV_TRANSPORT);
         return true;
     case mp::PRM_SELECTION_CHANGED:
         SelectionChanged(frame);
@@ -85,7 +87,7 @@ bool HandlePrivateMessage(HWND dialog, FrameState& frame, UINT msg, WPARAM wPara
     case mp::PRM_PLAYBACK_STOPPED:
         if (view && wParam == kTransportStopped) SetPlaying(view, false);
         // The transport state carries the looping flag, which the loop bar shows.
-        if (view) InvalidateView(view, INV_LOOP_BAR);
+        if (view) InvalidateView(view, INV_LOOP_BAR | INV_TRANSPORT);
         PostMessage(dialog, mp::PRM_REFRESH_STATE, 0, 0);
         return true;
     case mp::PRM_QUERY_BUSY:

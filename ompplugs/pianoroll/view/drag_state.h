@@ -52,6 +52,9 @@ enum class Drag : int {
     LaneSplitter = PANE_LANES << kDragStepBits | 1,
     LaneDraw = PANE_LANES << kDragStepBits | 2,
     LaneErase = PANE_LANES << kDragStepBits | 3,
+
+    // A transport button held down (pane 10).
+    TransportButton = PANE_TRANSPORT << kDragStepBits | 1,
 };
 
 // The pane whose gesture the drag is.

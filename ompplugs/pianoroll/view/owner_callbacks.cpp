@@ -1,7 +1,8 @@
 // The defaults of the owner's callbacks: nothing passed on is handled, the position text comes from
-// the settings, and the transport keys drive the track's own transport.
+// the settings, and the transport keys play and stop through the view's playback operations.
 #include "view/owner_callbacks.h"
 
+#include "frame/transport_bar.h"
 #include "mp/track_access.h"
 #include "view/track_view.h"
 
@@ -21,18 +22,9 @@ void KillIdleTimer(TrackView* v) {
     if (v->hwnd) KillTimer(v->hwnd, kIdleTimer);
 }
 
-void PlayTrack(TrackView* v, bool fromStart) {
-    if (!v->access) return;
-    v->access->SetPlaybackPosition(fromStart ? 0 : v->time.editCursor);
-    v->access->SetPlaying(true);
-}
+void PlayTrack(TrackView* v, bool fromStart) { Play(v, fromStart ? PLAY_FROM_START : PLAY_FROM_CURSOR); }
 
-bool StopTrack(TrackView* v) {
-    if (!v->access) return false;
-    const bool was = v->access->IsPlaying();
-    v->access->SetPlaying(false);
-    return was;
-}
+bool StopTrack(TrackView* v, bool pause) { return Stop(v, pause); }
 
 void ContinueNowhere(TrackView*, std::int64_t) {}
 

@@ -45,10 +45,11 @@ struct OwnerCallbacks {
 };
 
 struct TransportCallbacks {
-    // Starts playback from the start or from the edit cursor. Default: the track's transport.
+    // Starts playback from the start or from the edit cursor. Default: the view's Play.
     void (*Play)(TrackView* view, bool fromStart);
-    // Stops or pauses; whether playback was running. Default: the track's transport.
-    bool (*StopOrPause)(TrackView* view);
+    // Stops, or with `pause` pauses (the edit cursor goes to where playback got to); whether playback
+    // was running. Default: the view's Stop.
+    bool (*StopOrPause)(TrackView* view, bool pause);
     // Playback goes on from a new position (the edit cursor moved while playing). Default: nothing.
     void (*ContinueFrom)(TrackView* view, std::int64_t position);
     // The playback position. Default: the track's.

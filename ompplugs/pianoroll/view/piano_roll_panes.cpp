@@ -1,5 +1,6 @@
 // Installing the piano-roll view's panes: the tools in the grid, the keyboard column, the ruler and
-// loop bar, the scroll bars, the controller lane, and the options of each.
+// loop bar, the scroll bars, the controller lane, the transport strip, and the options of each.
+#include "frame/transport_bar.h"
 #include "lanes/lane_area.h"
 #include "tools/tools.h"
 #include "view/track_view.h"
@@ -15,6 +16,7 @@ void InstallPianoRollPanes(TrackView* v) {
     // The horizontal bar has a corner box and a resizable thumb; the vertical one neither.
     InstallPane(v, PANE_HSCROLL, ScrollBarPaneClass(), SB_WITH_CORNER);
     InstallPane(v, PANE_VSCROLL, ScrollBarPaneClass(), SB_VERTICAL_OPTIONS);
+    InstallPane(v, PANE_TRANSPORT, TransportBarPaneClass(), 0);
 }
 
 } // namespace pianoroll

@@ -58,8 +58,8 @@ void MoveCursorAndShow(TrackView* v, std::int64_t t, unsigned flags) {
     ScrollCursorIntoView(v, SCROLL_NEAREST);
 }
 
-void PlayOrStop(TrackView* v, bool fromStart) {
-    if (Playing(v) || (v->access && v->access->IsPlaying())) v->transport.StopOrPause(v);
+void PlayOrStop(TrackView* v, bool fromStart, bool pause) {
+    if (Playing(v) || (v->access && v->access->IsPlaying())) v->transport.StopOrPause(v, pause);
     else v->transport.Play(v, fromStart);
 }
 
@@ -162,8 +162,8 @@ bool NavigationKey(TrackView* v, WPARAM key, LPARAM lParam) {
     }
     case VK_PRIOR:
     case VK_NEXT: MoveCursorAndShow(v, PageTarget(v, key == VK_NEXT), 0); return true;
-    case VK_SPACE: PlayOrStop(v, shift); return true;
-    case VK_RETURN: PlayOrStop(v, false); return true;
+    case VK_SPACE: PlayOrStop(v, shift, false); return true;
+    case VK_RETURN: PlayOrStop(v, false, true); return true;
     case VK_INSERT:
         if (shift) SendMessage(v->hwnd, WM_PASTE, 0, 0);
         else if (ctrl) SendMessage(v->hwnd, WM_COPY, 0, 0);
@@ -183,7 +183,7 @@ bool NavigationKey(TrackView* v, WPARAM key, LPARAM lParam) {
     case VK_APPS: SendMessage(v->hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(v->hwnd), -1); return true;
     case VK_BACK: StepBackSelectionHistory(v); return true;
     case VK_ESCAPE: {
-        if (GetCapture() != v->hwnd && (Playing(v) || (v->access && v->access->IsPlaying()))) PlayOrStop(v, false);
+        if (GetCapture() != v->hwnd && (Playing(v) || (v->access && v->access->IsPlaying()))) PlayOrStop(v, false, false);
         Pane& under = v->panes[PaneOfHit(v->hitCode)];
         under.paneClass->OnMouse(v, &under, WM_CANCELMODE, 0, 0);
         return true;

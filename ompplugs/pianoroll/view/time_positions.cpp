@@ -188,7 +188,7 @@ bool LoopBarCommand(TrackView* v, int command) {
     case CMD_LOOP_PLAYBACK:
         // Looping is the host's transport state; the region itself stays as it is.
         if (v->access) v->access->SetLooping(!v->access->IsLooping());
-        InvalidateView(v, INV_LOOP_BAR);
+        InvalidateView(v, INV_LOOP_BAR | INV_TRANSPORT);
         return true;
     case CMD_ZOOM_TO_LOOP: ZoomToRange(v, curStart, curLength); return true;
     case CMD_ZOOM_TO_SELECTION: ZoomToRange(v, v->time.selectionStart, v->time.selectionLength); return true;

@@ -28,6 +28,8 @@
 #include "win/gdi.h"
 #include "win/win.h"
 
+struct _vorposfmt;
+
 namespace mp {
 class TrackAccess;
 struct PianoRollSettings;
@@ -163,6 +165,8 @@ void SaveViewState(TrackView* v);
 void CentreOnNotes(TrackView* v);
 // Position text of the settings' time format (the owner's default position-to-text callback).
 void DefaultPositionToText(TrackView* v, std::int64_t ticks, char* buffer);
+// The settings' time format with the shown track's tick rate and time signature.
+void ViewTimeFormat(TrackView* v, _vorposfmt* format);
 // Answer to PRM_SCRIPT_POSITION, the script runner's questions (mp/script_query.h).
 win::LRESULT AnswerScriptQuery(TrackView* v, win::WPARAM what, win::LPARAM value);
 

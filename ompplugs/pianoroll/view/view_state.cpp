@@ -92,18 +92,23 @@ void SaveViewState(TrackView* v) {
     s->savedTimeSpan = std::max<std::int64_t>(v->geo.timeSpan, 0);
 }
 
+void ViewTimeFormat(TrackView* v, _vorposfmt* format) {
+    *format = _vorposfmt{};
+    static_assert(sizeof *format == sizeof v->settings->timeFormat);
+    if (v->settings) std::memcpy(format, &v->settings->timeFormat, sizeof *format);
+    if (v->access) {
+        format->ticksPerQuarter = static_cast<std::int32_t>(TicksPerQuarterOf(v));
+        const std::uint32_t signature = v->access->GetTimeSignature();
+        format->beatsPerMeasure = static_cast<std::uint16_t>(BeatsOfTimeSignature(signature));
+        format->noteValue = static_cast<std::uint16_t>(NoteValueOfTimeSignature(signature));
+    }
+}
+
 void DefaultPositionToText(TrackView* v, std::int64_t ticks, char* buffer) {
     buffer[0] = 0;
     if (!v->settings) return;
     _vorposfmt format;
-    static_assert(sizeof format == sizeof v->settings->timeFormat);
-    std::memcpy(&format, &v->settings->timeFormat, sizeof format);
-    if (v->access) {
-        format.ticksPerQuarter = static_cast<std::int32_t>(TicksPerQuarterOf(v));
-        const std::uint32_t signature = v->access->GetTimeSignature();
-        format.beatsPerMeasure = static_cast<std::uint16_t>(BeatsOfTimeSignature(signature));
-        format.noteValue = static_cast<std::uint16_t>(NoteValueOfTimeSignature(signature));
-    }
+    ViewTimeFormat(v, &format);
     VorTicksToText(buffer, &format, ticks, 1, 0, 1);
     buffer[VOR_TIME_TEXT_CAPACITY - 1] = 0;
 }

@@ -138,6 +138,8 @@ public:
     win::HRESULT GetBlockName(char16_t* buffer, int length);
 
     // ---- transport and loop ----
+    // Whether the host has a transport to drive (its transport state can be read).
+    bool TransportAvailable();
     bool IsPlaying();
     win::HRESULT SetPlaying(bool playing);
     std::int64_t GetPlaybackPosition();

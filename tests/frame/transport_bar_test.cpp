@@ -1,0 +1,299 @@
+// The transport strip as a user meets it: its buttons pressed with the mouse drive the host's transport
+// (play, pause and resume, stop, jumps while playing), a release off the button does nothing, a narrow
+// window gives up the status field before any button, and the status field names the row under the pointer.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "frame/transport_bar.h"
+#include "frame_fixture.h"
+#include "model/host_project.h"
+#include "mp/editor_commands.h"
+#include "mp/host_contract.h"
+#include "resources/command_ids.h"
+#include "win/backend.h"
+
+namespace {
+
+using namespace win;
+using namespace pianoroll;
+
+class TransportBar : public harness::FrameFixture {
+protected:
+    const TransportBarState& Bar() const { return View()->transportBar; }
+    const TransportButton& Button(int command) const {
+        const int i = TransportButtonOf(Bar(), command);
+        EXPECT_GE(i, 0) << command;
+        return Bar().buttons[i < 0 ? 0 : i];
+    }
+    POINT Middle(int command) const {
+        const RECT& r = Button(command).rect;
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    void ClickTransport(int command) {
+        const POINT p = Middle(command);
+        Move(p.x, p.y);
+        ClickAt(p.x, p.y);
+    }
+    bool HostPlaying() {
+        return project->WithStore([](host::Store& s) { return (s.TransportFlags() & mp::TRANSPORT_PLAYING) != 0; });
+    }
+    std::int64_t HostPosition() {
+        return project->WithStore([](host::Store& s) { return s.TransportPosition(); });
+    }
+    // The host's playback moves on by itself, as its clock would.
+    void HostReaches(std::int64_t tick) {
+        project->WithStore([tick](host::Store& s) { s.SetTransportPosition(tick); });
+        Pump();
+    }
+    void PutCursor(std::int64_t tick) {
+        MoveEditCursor(View(), tick, 0, MEC_NO_HISTORY);
+        Pump();
+    }
+    std::string Status() {
+        char text[64];
+        bool right = false;
+        StatusFieldText(View(), text, sizeof text, &right);
+        return text;
+    }
+    // The view window itself: the frame keeps its own client area wider than the narrowest views.
+    void ResizeView(int width, int height) {
+        SetWindowPos(ViewWindow(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+        Pump();
+    }
+};
+
+TEST_F(TransportBar, PauseStopsAtThePlaybackPositionAndASecondPauseResumesThere) {
+    OpenSong();
+    PutCursor(2 * kQuarter);
+    ClickTransport(CMD_PLAY);
+    ASSERT_TRUE(HostPlaying());
+    EXPECT_EQ(HostPosition(), 2 * kQuarter);
+    EXPECT_TRUE(View()->follow.playing);
+
+    HostReaches(7 * kQuarter);
+    ClickTransport(CMD_PAUSE);
+    EXPECT_FALSE(HostPlaying());
+    EXPECT_FALSE(View()->follow.playing);
+    EXPECT_EQ(View()->time.editCursor, 7 * kQuarter);
+
+    ClickTransport(CMD_PAUSE);
+    EXPECT_TRUE(HostPlaying());
+    EXPECT_EQ(HostPosition(), 7 * kQuarter);
+    EXPECT_EQ(View()->time.editCursor, 7 * kQuarter);
+}
+
+TEST_F(TransportBar, StopLeavesTheCursorWherePlaybackStarted) {
+    OpenSong();
+    PutCursor(3 * kQuarter);
+    ClickTransport(CMD_PLAY);
+    HostReaches(9 * kQuarter);
+    ClickTransport(CMD_STOP);
+    EXPECT_FALSE(HostPlaying());
+    EXPECT_EQ(View()->time.editCursor, 3 * kQuarter);
+    // Stop while stopped changes nothing.
+    ClickTransport(CMD_STOP);
+    EXPECT_FALSE(HostPlaying());
+    EXPECT_EQ(View()->time.editCursor, 3 * kQuarter);
+}
+
+TEST_F(TransportBar, PlayWhilePlayingJumpsWithoutRestartingTheHost) {
+    OpenSong();
+    PutCursor(kQuarter);
+    ClickTransport(CMD_PLAY);
+    HostReaches(10 * kQuarter);
+    // Every seek from now on must find the host still playing: a restart would stop it first.
+    std::vector<bool> playingAtSeek;
+    project->SetPositionWriteHandler([&](std::int64_t) {
+        playingAtSeek.push_back(project->WithStore([](host::Store& s) { return (s.TransportFlags() & mp::TRANSPORT_PLAYING) != 0; }));
+    });
+    ClickTransport(CMD_PLAY);
+    EXPECT_EQ(HostPosition(), kQuarter);
+    EXPECT_EQ(View()->time.editCursor, kQuarter);
+    HostReaches(6 * kQuarter);
+    ClickTransport(CMD_PLAY_FROM_START);
+    EXPECT_EQ(HostPosition(), 0);
+    EXPECT_EQ(View()->time.editCursor, 0);
+    project->SetPositionWriteHandler(nullptr);
+    EXPECT_TRUE(HostPlaying());
+    EXPECT_EQ(playingAtSeek, (std::vector<bool>{true, true}));
+}
+
+TEST_F(TransportBar, KeysPlayStopAndPauseAsTheButtonsDo) {
+    OpenSong();
+    PutCursor(2 * kQuarter);
+    Key(VK_SPACE);
+    ASSERT_TRUE(HostPlaying());
+    HostReaches(5 * kQuarter);
+    Key(VK_SPACE); // stop: back where it started
+    EXPECT_FALSE(HostPlaying());
+    EXPECT_EQ(View()->time.editCursor, 2 * kQuarter);
+    Key(VK_RETURN);
+    ASSERT_TRUE(HostPlaying());
+    HostReaches(6 * kQuarter);
+    Key(VK_RETURN); // pause: where playback got to
+    EXPECT_FALSE(HostPlaying());
+    EXPECT_EQ(View()->time.editCursor, 6 * kQuarter);
+    Key(VK_SPACE, headless::MOD_SHIFT);
+    EXPECT_TRUE(HostPlaying());
+    EXPECT_EQ(HostPosition(), 0);
+    EXPECT_EQ(View()->time.editCursor, 0);
+}
+
+TEST_F(TransportBar, ReleaseOffThePressedButtonSendsNothingAndReturningRestoresThePush) {
+    OpenSong();
+    const POINT play = Middle(CMD_PLAY), stop = Middle(CMD_STOP);
+    const int playIndex = TransportButtonOf(Bar(), CMD_PLAY);
+    Move(play.x, play.y);
+    Press(play.x, play.y);
+    EXPECT_EQ(Bar().pressed, playIndex);
+    EXPECT_EQ(Bar().hot, playIndex);
+    Move(stop.x, stop.y);
+    EXPECT_EQ(Bar().hot, -1) << "off the pressed button it no longer looks pushed";
+    Release(stop.x, stop.y);
+    EXPECT_FALSE(HostPlaying());
+    EXPECT_EQ(Bar().pressed, -1);
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    // Off and back on again: the release over it plays.
+    Press(play.x, play.y);
+    Move(stop.x, stop.y);
+    Move(play.x, play.y);
+    EXPECT_EQ(Bar().hot, playIndex);
+    Release(play.x, play.y);
+    EXPECT_TRUE(HostPlaying());
+
+    // A cancelled press sends nothing either.
+    Press(stop.x, stop.y);
+    SendMessage(ViewWindow(), WM_CANCELMODE, 0, 0);
+    EXPECT_EQ(Bar().pressed, -1);
+    EXPECT_EQ(Bar().hot, -1);
+    Release(stop.x, stop.y);
+    EXPECT_TRUE(HostPlaying());
+}
+
+TEST_F(TransportBar, GoToStartAndEndMoveTheCursorIntoView) {
+    OpenSong();
+    SetTimeView(0, 4 * kQuarter);
+    PutCursor(kQuarter);
+    ClickTransport(CMD_GO_TO_END);
+    const std::int64_t end = 3 * kQuarter; // the last note's end
+    EXPECT_EQ(View()->time.editCursor, end);
+    EXPECT_LE(View()->geo.timeOrigin, end);
+    EXPECT_GE(View()->geo.timeOrigin + View()->geo.timeSpan, end);
+    SetTimeView(8 * kQuarter, 4 * kQuarter);
+    ClickTransport(CMD_GO_TO_START);
+    EXPECT_EQ(View()->time.editCursor, 0);
+    EXPECT_EQ(View()->geo.timeOrigin, 0);
+}
+
+TEST_F(TransportBar, LoopButtonFollowsTheHostsLoopingAndLeavesTheRegion) {
+    OpenSong();
+    project->WithStore([](host::Store& s) { s.SetLoop(4 * kQuarter, 8 * kQuarter); });
+    Pump();
+    ClickTransport(CMD_LOOP_PLAYBACK);
+    EXPECT_TRUE(project->WithStore([](host::Store& s) { return (s.TransportFlags() & mp::TRANSPORT_LOOPING) != 0; }));
+    EXPECT_EQ(project->WithStore([](host::Store& s) { return s.LoopStart(); }), 4 * kQuarter);
+    EXPECT_EQ(project->WithStore([](host::Store& s) { return s.LoopEnd(); }), 8 * kQuarter);
+    Repaint();
+    EXPECT_TRUE(Button(CMD_LOOP_PLAYBACK).state & TBS_CHECKED);
+    // The host turns looping off by itself: the next paint shows it.
+    project->WithStore([](host::Store& s) { s.SetTransportFlags(0); });
+    Repaint();
+    EXPECT_FALSE(Button(CMD_LOOP_PLAYBACK).state & TBS_CHECKED);
+}
+
+TEST_F(TransportBar, RightReleaseOpensTheGeneralMenu) {
+    OpenSong();
+    const POINT p = Middle(CMD_PLAY);
+    bool offered = false;
+    AnswerMenu([&](HMENU menu) {
+        offered = GetMenuState(menu, CMD_LOOP_PLAYBACK, MF_BYCOMMAND) != static_cast<UINT>(-1);
+        return static_cast<UINT>(CMD_LOOP_PLAYBACK);
+    });
+    Move(p.x, p.y);
+    ClickAt(p.x, p.y, 1);
+    EXPECT_TRUE(offered);
+    EXPECT_TRUE(project->WithStore([](host::Store& s) { return (s.TransportFlags() & mp::TRANSPORT_LOOPING) != 0; }));
+    EXPECT_FALSE(HostPlaying()) << "the right button presses no transport button";
+}
+
+TEST_F(TransportBar, NarrowWindowLosesTheStatusFieldFirstThenTheRightmostButtons) {
+    OpenSong();
+    bool sawFieldGoneWithAllButtons = false, sawButtonsGone = false;
+    for (int width = 1200; width >= 150; width -= 10) {
+        ResizeView(width, 400);
+        const TransportBarState& bar = Bar();
+        int shown = 0;
+        for (int i = 0; i < bar.buttonCount; ++i) {
+            const bool visible = bar.buttons[i].rect.right > bar.buttons[i].rect.left;
+            // Only the rightmost go: once one is gone, every one after it is.
+            if (!visible) continue;
+            EXPECT_EQ(shown, i) << "width " << width;
+            ++shown;
+        }
+        const bool field = !IsRectEmpty(&bar.statusField);
+        if (field) {
+            EXPECT_EQ(shown, bar.buttonCount) << "the field stays only while every button does, width " << width;
+            EXPECT_LE(bar.statusField.right, bar.bar.right);
+            EXPECT_GE(bar.statusField.left, bar.buttons[bar.buttonCount - 1].rect.right);
+        }
+        if (!field && shown == bar.buttonCount) sawFieldGoneWithAllButtons = true;
+        if (!field && shown < bar.buttonCount && shown > 0) sawButtonsGone = true;
+    }
+    EXPECT_TRUE(sawFieldGoneWithAllButtons);
+    EXPECT_TRUE(sawButtonsGone);
+}
+
+TEST_F(TransportBar, StatusFieldNamesTheRowUnderThePointerAndButtonsHaveTheirTips) {
+    OpenSong();
+    SetTimeView(0, 8 * kQuarter);
+    const int y = YOfNote(61);
+    ASSERT_NE(y, INT_MIN);
+    Move(XOfTick(kQuarter), y);
+    EXPECT_EQ(Status(), "C#5");
+    const POINT play = Middle(CMD_PLAY), stop = Middle(CMD_STOP);
+    Move(play.x, play.y);
+    EXPECT_EQ(Status(), "");
+    EXPECT_STREQ(View()->tip.text, "Play (Space)");
+    EXPECT_EQ(Bar().hot, TransportButtonOf(Bar(), CMD_PLAY));
+    Move(stop.x, stop.y);
+    EXPECT_EQ(Bar().hot, TransportButtonOf(Bar(), CMD_STOP)) << "the hot look goes from button to button";
+    SendMessage(ViewWindow(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(Bar().hot, -1) << "and ends when the pointer leaves the view";
+    const RECT& field = Bar().statusField;
+    Move((field.left + field.right) / 2, (field.top + field.bottom) / 2);
+    EXPECT_STREQ(View()->tip.text, "Note");
+    EXPECT_EQ(PartAt((field.left + field.right) / 2, (field.top + field.bottom) / 2), TRANSPORT_HIT_STATUS);
+}
+
+TEST_F(TransportBar, PlaybackButtonsAreCommandsTheHostCanAskAbout) {
+    OpenSong();
+    for (int command : {CMD_PLAY_FROM_START, CMD_PLAY, CMD_PAUSE, CMD_STOP})
+        EXPECT_EQ(CommandState(command), mp::ECS_KNOWN | mp::ECS_ENABLED) << command;
+    // Through the frame's command message, as a host's menu sends it.
+    SendMessage(EditorWindow(), WM_COMMAND, MAKEWPARAM(CMD_PLAY_FROM_START, 0), 0);
+    Pump();
+    EXPECT_TRUE(HostPlaying());
+}
+
+// A view with no host behind it: the playback buttons cannot be pressed, and the operations do nothing.
+TEST(TransportBarAlone, PlaybackButtonsNeedTheHostsTransport) {
+    TrackView v;
+    Pane& pane = v.panes[PANE_TRANSPORT];
+    ASSERT_TRUE(TransportBarPaneClass()->Init(&v, &pane, PANE_INIT_CREATED));
+    for (int command : {CMD_PLAY_FROM_START, CMD_PLAY, CMD_PAUSE, CMD_STOP})
+        EXPECT_FALSE(TransportButtonUsable(&v, TransportButtonOf(v.transportBar, command))) << command;
+    for (int command : {CMD_LOOP_PLAYBACK, CMD_GO_TO_START, CMD_GO_TO_END})
+        EXPECT_TRUE(TransportButtonUsable(&v, TransportButtonOf(v.transportBar, command))) << command;
+    EXPECT_FALSE(TransportButtonUsable(&v, -1));
+    EXPECT_FALSE(TransportButtonUsable(&v, kTransportButtonCapacity));
+    v.time.editCursor = 480;
+    EXPECT_FALSE(Stop(&v, true));
+    Play(&v, PLAY_FROM_START);
+    EXPECT_EQ(v.time.editCursor, 480);
+    EXPECT_FALSE(v.follow.playing);
+}
+
+} // namespace
