@@ -107,6 +107,8 @@ private:
     // The editor's toolbar (script_toolbar.cpp); button:ID is the middle of a button, arrow:ID a point
     // in its drop-down arrow, in main-window pixels.
     win::HWND Toolbar(std::string* reason) const;
+    // The middle of the transport bar's button of command id, in main-window pixels; false when not shown.
+    bool TransportCoordinate(int id, bool vertical, int* out);
     bool ToolbarCoordinate(const std::string& kind, const std::string& number, bool vertical, int* out,
                            std::string* reason);
     // Draws the visible pop-ups of the main window (tooltips, menus) over a picture of it.

@@ -80,7 +80,7 @@ const CommandEntry kCommands[] = {
      &R::ExpectView},
     {"expect-tooltip", 1, 1, "expect-tooltip \"TEXT\"|none", "the tooltip shown (hover a button, then wait)",
      &R::ExpectTooltip},
-    {"expect-button", 2, 3, "expect-button ID enabled|disabled [checked|unchecked]", "a toolbar button's state",
+    {"expect-button", 2, 3, "expect-button ID enabled|disabled [checked|unchecked]", "a toolbar or transport bar button's state",
      &R::ExpectButton},
     {"expect-played", 1, 1, "expect-played N", "N note-ons went to the recording output (playback and monitoring)",
      &R::ExpectPlayed},
@@ -97,7 +97,8 @@ constexpr const char* kLanguageNotes =
     "\nX and Y are pixels of the window, or t:TICK for X and n:NOTE (0-127) or lane:VALUE for Y,\n"
     "resolved through the editor's own geometry (t:TICK is the pixel nearest to the tick, lane:VALUE\n"
     "the lane's pixel row nearest to the value: 0-127, pitch bend 0-16383 with 8192 the centre);\n"
-    "button:ID is the middle of the toolbar button of command ID, arrow:ID (X) its drop-down arrow.\n"
+    "button:ID is the middle of the toolbar or transport bar button of command ID, arrow:ID (X) its\n"
+    "drop-down arrow.\n"
     "MODS are the keys held for that event: shift, ctrl and alt joined by +, e.g. shift+alt.\n"
     "Key names: a-z, 0-9, f1-f12, space, enter, escape, tab, backspace, delete, insert, home, end,\n"
     "pageup, pagedown, left, right, up, down, plus, minus, comma, period, shift, ctrl, alt.\n";

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "main_window.h"
+#include "mp/script_query.h"
 #include "script.h"
 #include "script_words.h"
 #include "win/controls.h"
@@ -81,7 +82,9 @@ bool ScriptRunner::ToolbarCoordinate(const std::string& kind, const std::string&
     RECT r{};
     if (!SendMessage(toolbar, TB_GETRECT, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&r)) ||
         r.right <= r.left) {
-        *reason = "the toolbar has no button " + number;
+        // The playback buttons are in the transport bar along the view's bottom.
+        if (kind == "button" && TransportCoordinate(static_cast<int>(id), vertical, out)) return true;
+        *reason = "neither the toolbar nor the transport bar shows a button " + number;
         return false;
     }
     TBBUTTON button{};
@@ -93,6 +96,18 @@ bool ScriptRunner::ToolbarCoordinate(const std::string& kind, const std::string&
     }
     POINT p{kind == "arrow" ? r.right - kArrowInset : (r.left + r.right) / 2, (r.top + r.bottom) / 2};
     MapWindowPoints(toolbar, window_->Handle(), &p, 1);
+    *out = vertical ? p.y : p.x;
+    return true;
+}
+
+bool ScriptRunner::TransportCoordinate(int id, bool vertical, int* out) {
+    HWND view = ViewWindow(nullptr);
+    if (!view) return false;
+    Pump();
+    const LRESULT answer = SendMessage(view, mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_TRANSPORT_BUTTON, static_cast<LPARAM>(id));
+    if (answer == mp::SCRIPT_HIDDEN) return false;
+    POINT p{static_cast<short>(LOWORD(answer)), static_cast<short>(HIWORD(answer))};
+    MapWindowPoints(view, window_->Handle(), &p, 1);
     *out = vertical ? p.y : p.x;
     return true;
 }
@@ -116,11 +131,19 @@ bool ScriptRunner::ExpectButton(const Words& w, std::string* reason) {
     if (!toolbar) return false;
     Pump();
     const LRESULT state = SendMessage(toolbar, TB_GETSTATE, static_cast<WPARAM>(id), 0);
+    bool enabled = (state & TBSTATE_ENABLED) != 0, checked = (state & TBSTATE_CHECKED) != 0;
     if (state < 0) {
-        *reason = "the toolbar has no button " + w[1];
-        return false;
+        HWND view = ViewWindow(nullptr);
+        const LRESULT look = view ? SendMessage(view, mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_TRANSPORT_BUTTON_STATE,
+                                                static_cast<LPARAM>(id))
+                                  : mp::SCRIPT_HIDDEN;
+        if (look == mp::SCRIPT_HIDDEN) {
+            *reason = "neither the toolbar nor the transport bar has a button " + w[1];
+            return false;
+        }
+        enabled = (look & mp::SCRIPT_BUTTON_ENABLED) != 0;
+        checked = (look & mp::SCRIPT_BUTTON_CHECKED) != 0;
     }
-    const bool enabled = (state & TBSTATE_ENABLED) != 0, checked = (state & TBSTATE_CHECKED) != 0;
     for (std::size_t i = 2; i < w.size(); ++i) {
         const std::string& want = w[i];
         bool holds;
@@ -133,7 +156,8 @@ bool ScriptRunner::ExpectButton(const Words& w, std::string* reason) {
             return false;
         }
         if (!holds) {
-            *reason = "the toolbar button " + w[1] + " is " + (enabled ? "enabled" : "disabled") + " and " +
+            *reason = std::string(state < 0 ? "the transport bar button " : "the toolbar button ") + w[1] + " is " +
+                      (enabled ? "enabled" : "disabled") + " and " +
                       (checked ? "checked" : "unchecked");
             return false;
         }

@@ -2,8 +2,10 @@
 // requests, and a read-back of what the view shows.
 #include <algorithm>
 
+#include "frame/transport_bar.h"
 #include "mp/script_query.h"
 #include "mp/track_access.h"
+#include "resources/command_ids.h"
 #include "tools/tools.h"
 #include "view/track_view.h"
 
@@ -38,6 +40,22 @@ LRESULT YOfLaneValue(TrackView* v, LPARAM value) {
     if (!lanes.paneClass->OnKey(v, &lanes, PRM_SCRIPT_POSITION, mp::SVQ_Y_OF_LANE_VALUE, reinterpret_cast<LPARAM>(&pt)))
         return mp::SCRIPT_HIDDEN;
     return pt.y >= lanes.rect.top && pt.y < lanes.rect.bottom ? pt.y : mp::SCRIPT_HIDDEN;
+}
+
+// The middle of a transport button, or its look, as a script reads it.
+LRESULT TransportButtonAnswer(TrackView* v, LPARAM command, bool state) {
+    const int i = TransportButtonOf(v->transportBar, static_cast<int>(command));
+    if (i < 0) return mp::SCRIPT_HIDDEN;
+    const TransportButton& b = v->transportBar.buttons[i];
+    if (state) {
+        // The loop button's check is the host's looping, as the next paint shows it.
+        const bool checked = b.command == CMD_LOOP_PLAYBACK ? v->access && v->access->IsLooping() : (b.state & TBS_CHECKED) != 0;
+        LRESULT look = checked ? mp::SCRIPT_BUTTON_CHECKED : 0;
+        if (TransportButtonUsable(v, i)) look |= mp::SCRIPT_BUTTON_ENABLED;
+        return look;
+    }
+    if (b.rect.right <= b.rect.left) return mp::SCRIPT_HIDDEN;
+    return MAKELONG((b.rect.left + b.rect.right) / 2, (b.rect.top + b.rect.bottom) / 2);
 }
 
 LRESULT SetRows(TrackView* v, const mp::ScriptRowsRequest* request) {
@@ -97,6 +115,8 @@ LRESULT AnswerScriptQuery(TrackView* v, WPARAM what, LPARAM value) {
         FillState(v, state);
         return 1;
     }
+    case mp::SVQ_TRANSPORT_BUTTON: return TransportButtonAnswer(v, value, false);
+    case mp::SVQ_TRANSPORT_BUTTON_STATE: return TransportButtonAnswer(v, value, true);
     default: return mp::SCRIPT_HIDDEN;
     }
 }

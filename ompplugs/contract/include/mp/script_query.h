@@ -33,7 +33,16 @@ enum ScriptViewQuery : win::WPARAM {
     // lParam a POINT* the view sets to the middle of the controller lane's selector (the box whose
     // click opens the lane menu); 1, or 0 for a null pointer or a view that shows no lane.
     SVQ_LANE_SELECTOR = 6,
+    // lParam a command id: the middle of the transport strip's button for it, x in the low and y in
+    // the high 16 bits, or SCRIPT_HIDDEN when the strip shows no such button.
+    SVQ_TRANSPORT_BUTTON = 7,
+    // lParam a command id: the transport button's look, SCRIPT_BUTTON_ENABLED and SCRIPT_BUTTON_CHECKED
+    // bits, or SCRIPT_HIDDEN when the strip has no such button.
+    SVQ_TRANSPORT_BUTTON_STATE = 8,
 };
+
+constexpr win::LRESULT SCRIPT_BUTTON_ENABLED = 1;
+constexpr win::LRESULT SCRIPT_BUTTON_CHECKED = 2;
 
 constexpr win::LRESULT SCRIPT_HIDDEN = INT_MIN;
 
