@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <png.h>
 
 #include <chrono>
 #include <csignal>
@@ -15,6 +16,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -130,39 +132,141 @@ std::string Slurp(const fs::path& p) {
     return ss.str();
 }
 
-TEST(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
+// The application on its own virtual X server, with its main window found on the screen.
+struct DesktopApp {
     Child server, app;
     std::string display;
-    Display* d = StartXvfb(server, &display);
-    if (!d) GTEST_SKIP() << "Xvfb is not installed or could not be started";
-    fs::path dir = fs::temp_directory_path() / ("vor_xvfb_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    XSetErrorHandler(IgnoreXError);
-
-    fs::path err = dir / "stderr.txt";
-    // The display libraries keep some allocations until the process ends (the connection is left to
-    // close with it); a leak check of the application must not count those.
-    fs::path suppressions = dir / "lsan.supp";
-    {
-        std::ofstream supp(suppressions);
-        supp << "leak:libX11.so\nleak:libdbus-1.so\nleak:libSDL2\n";
-    }
-    app.pid = Spawn({VOR_PIANOROLL_EXE},
-                      {"DISPLAY=" + display, "PIANOROLL_BACKEND=sdl", "PIANOROLL_SDL_TRACE=1", "PIANOROLL_AUDIO=none",
-                       "SDL_AUDIODRIVER=dummy", "LSAN_OPTIONS=suppressions=" + suppressions.string()},
-                      err.string());
-    // The main window once it is on the screen and stays the same window a moment later (the
-    // title may come before the window is mapped; input goes to a window on the screen). Generous:
-    // a sanitizer build on a busy machine takes many seconds to load the song and the editor.
-    Window w = 0, seen = 0;
+    Display* d = nullptr;
+    Window w = 0;
     XWindowAttributes attrs{};
-    for (int i = 0, stable = 0; i < 2400 && stable < 6 && !app.Ended(); ++i) {
-        std::this_thread::sleep_for(50ms);
-        w = FindWindowNamed(d, DefaultRootWindow(d), "Piano Roll");
-        const bool shown = w && XGetWindowAttributes(d, w, &attrs) && attrs.map_state == IsViewable;
-        stable = shown && w == seen ? stable + 1 : 0;
-        seen = shown ? w : 0;
+    fs::path dir, err;
+
+    ~DesktopApp() {
+        if (d) XCloseDisplay(d);
+        if (!dir.empty()) fs::remove_all(dir);
     }
+
+    // False (with a reason) when Xvfb cannot run here; the window's absence is the caller's failure.
+    bool Start(std::string* skip) {
+        d = StartXvfb(server, &display);
+        if (!d) {
+            *skip = "Xvfb is not installed or could not be started";
+            return false;
+        }
+        dir = fs::temp_directory_path() / ("vor_xvfb_" + std::to_string(getpid()));
+        fs::create_directories(dir);
+        XSetErrorHandler(IgnoreXError);
+        err = dir / "stderr.txt";
+        // The display libraries keep some allocations until the process ends (the connection is left to
+        // close with it); a leak check of the application must not count those.
+        fs::path suppressions = dir / "lsan.supp";
+        {
+            std::ofstream supp(suppressions);
+            supp << "leak:libX11.so\nleak:libdbus-1.so\nleak:libSDL2\n";
+        }
+        app.pid = Spawn({VOR_PIANOROLL_EXE},
+                        {"DISPLAY=" + display, "PIANOROLL_BACKEND=sdl", "PIANOROLL_SDL_TRACE=1", "PIANOROLL_AUDIO=none",
+                         "SDL_AUDIODRIVER=dummy", "LSAN_OPTIONS=suppressions=" + suppressions.string()},
+                        err.string());
+        // The main window once it is on the screen and stays the same window a moment later (the
+        // title may come before the window is mapped; input goes to a window on the screen). Generous:
+        // a sanitizer build on a busy machine takes many seconds to load the song and the editor.
+        Window seen = 0;
+        for (int i = 0, stable = 0; i < 2400 && stable < 6 && !app.Ended(); ++i) {
+            std::this_thread::sleep_for(50ms);
+            w = FindWindowNamed(d, DefaultRootWindow(d), "Piano Roll");
+            const bool shown = w && XGetWindowAttributes(d, w, &attrs) && attrs.map_state == IsViewable;
+            stable = shown && w == seen ? stable + 1 : 0;
+            seen = shown ? w : 0;
+        }
+        return true;
+    }
+};
+
+// The window's pixels as 0xRRGGBB, row by row.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> rgb;
+    std::uint32_t At(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x]; }
+};
+
+Picture Grab(Display* d, Window w, int width, int height) {
+    Picture p;
+    XImage* image = XGetImage(d, w, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (!image) return p;
+    p.width = width;
+    p.height = height;
+    p.rgb.resize(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) p.rgb[static_cast<std::size_t>(y) * width + x] = XGetPixel(image, x, y) & 0xFFFFFF;
+    XDestroyImage(image);
+    return p;
+}
+
+// One 16 x 16 picture of the toolbar strip the build made: RGBA, row by row.
+constexpr int kStripImage = 16;
+std::vector<std::uint32_t> StripImage(int index) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, VOR_TOOLBAR_STRIP_PNG)) return {};
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<std::uint8_t> bytes(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr)) return {};
+    std::vector<std::uint32_t> out;
+    for (int y = 0; y < kStripImage; ++y)
+        for (int x = index * kStripImage; x < (index + 1) * kStripImage; ++x) {
+            const std::uint8_t* px = &bytes[(static_cast<std::size_t>(y) * image.width + x) * 4];
+            out.push_back(static_cast<std::uint32_t>(px[3]) << 24 | px[0] << 16 | px[1] << 8 | px[2]);
+        }
+    return out;
+}
+
+bool Near(std::uint32_t a, std::uint32_t b) {
+    for (int shift : {0, 8, 16})
+        if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > 8) return false;
+    return true;
+}
+
+// Where the picture shows the image (its opaque pixels), searched from the bottom up; false when nowhere.
+bool FindImage(const Picture& p, const std::vector<std::uint32_t>& image, int* left, int* top) {
+    int opaque = 0;
+    for (std::uint32_t px : image) opaque += (px >> 24) == 0xFF;
+    if (opaque < 8) return false;
+    for (int y = p.height - kStripImage; y >= 0; --y)
+        for (int x = 0; x + kStripImage <= p.width; ++x) {
+            bool all = true;
+            for (int i = 0; i < kStripImage * kStripImage && all; ++i)
+                if ((image[i] >> 24) == 0xFF) all = Near(p.At(x + i % kStripImage, y + i / kStripImage), image[i]);
+            if (all) {
+                *left = x;
+                *top = y;
+                return true;
+            }
+        }
+    return false;
+}
+
+// The rightmost column in which most of the rows [top, bottom) are inverted against `before`: the
+// playback line. -1 when there is none.
+int InvertedColumn(const Picture& before, const Picture& now, int top, int bottom) {
+    int found = -1;
+    for (int x = 0; x < now.width; ++x) {
+        int inverted = 0;
+        for (int y = top; y < bottom; ++y) inverted += Near(now.At(x, y), ~before.At(x, y) & 0xFFFFFF);
+        if (inverted * 10 >= (bottom - top) * 9) found = x;
+    }
+    return found;
+}
+
+TEST(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
+    DesktopApp desktop;
+    std::string skip;
+    if (!desktop.Start(&skip)) GTEST_SKIP() << skip;
+    Display* d = desktop.d;
+    const Window w = desktop.w;
+    Child& app = desktop.app;
+    const fs::path& err = desktop.err;
+    const XWindowAttributes& attrs = desktop.attrs;
     ASSERT_NE(w, 0u) << "no window appeared; stderr:\n" << Slurp(err);
     EXPECT_GE(attrs.width, 800);
     EXPECT_EQ(attrs.map_state, IsViewable) << "the window was never shown; stderr:\n" << Slurp(err);
@@ -201,9 +305,49 @@ TEST(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
     if (code >= 0) app.pid = -1; // reaped
     EXPECT_EQ(code, 0) << Slurp(err);
     EXPECT_NE(Slurp(err).find("close requested"), std::string::npos);
+}
 
-    XCloseDisplay(d);
-    fs::remove_all(dir);
+TEST(DesktopBackend, PlayInTheTransportBarMovesThePlaybackLine) {
+    DesktopApp desktop;
+    std::string skip;
+    if (!desktop.Start(&skip)) GTEST_SKIP() << skip;
+    Display* d = desktop.d;
+    const Window w = desktop.w;
+    ASSERT_NE(w, 0u) << "no window appeared; stderr:\n" << Slurp(desktop.err);
+    const int width = desktop.attrs.width, height = desktop.attrs.height;
+
+    // The Play button is the play image of the toolbar strip, in the transport bar at the bottom.
+    const std::vector<std::uint32_t> play = StripImage(11);
+    ASSERT_FALSE(play.empty()) << "cannot read " << VOR_TOOLBAR_STRIP_PNG;
+    Picture before;
+    int left = 0, top = 0;
+    bool found = false;
+    for (int i = 0; i < 200 && !found; ++i) {
+        std::this_thread::sleep_for(50ms);
+        before = Grab(d, w, width, height);
+        found = before.width > 0 && FindImage(before, play, &left, &top);
+    }
+    ASSERT_TRUE(found) << "no Play button in the window";
+    EXPECT_GT(top, height / 2) << "the transport bar runs along the bottom";
+
+    const int x = left + kStripImage / 2, y = top + kStripImage / 2;
+    Send(d, w, MotionNotify, PointerMotionMask, x, y, 0);
+    Send(d, w, ButtonPress, ButtonPressMask, x, y, Button1);
+    Send(d, w, ButtonRelease, ButtonReleaseMask, x, y, Button1, Button1Mask);
+    XFlush(d);
+
+    // The line inverts one column of the grid and moves right as the song plays: three looks, each
+    // further right than the one before. The middle band of the window is grid.
+    const int bandTop = height * 3 / 10, bandBottom = height / 2;
+    std::vector<int> columns;
+    for (int i = 0; i < 400 && columns.size() < 3; ++i) {
+        std::this_thread::sleep_for(25ms);
+        const int column = InvertedColumn(before, Grab(d, w, width, height), bandTop, bandBottom);
+        if (column >= 0 && (columns.empty() || column > columns.back())) columns.push_back(column);
+    }
+    ASSERT_EQ(columns.size(), 3u) << "the playback line did not move; stderr:\n" << Slurp(desktop.err);
+    EXPECT_LT(columns[0], columns[1]);
+    EXPECT_LT(columns[1], columns[2]);
 }
 
 } // namespace
