@@ -50,7 +50,8 @@ def record_fields():
             continue
         name = match.group(1) or match.group(2)
         comment = line.split("//")[1] if "//" in line else ""
-        owner = re.search(r"(\w+\.cpp)", comment)
+        # A file (grid_paint.cpp), or a folder (lanes/) for a concern that is a part of its own.
+        owner = re.search(r"(\w+\.cpp|\w+/)", comment)
         fields.append((name, owner.group(1) if owner else None))
     return fields
 
@@ -82,7 +83,10 @@ def outside_writers(name, owner, found):
     """The files that write the field but neither own it nor are the window procedure."""
     allowed = {WINDOW_PROCEDURE}
     if owner:
-        allowed |= {p for p in found[name] if p.endswith("/" + owner)}
+        if owner.endswith("/"):
+            allowed |= {p for p in found[name] if ("/" + owner) in p}
+        else:
+            allowed |= {p for p in found[name] if p.endswith("/" + owner)}
     return sorted(found[name] - allowed)
 
 

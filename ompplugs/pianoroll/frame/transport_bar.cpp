@@ -287,6 +287,21 @@ void RelayoutTransportBar(TrackView* v) {
     if (pane.height > 0) LayoutBar(v, pane.rect);
 }
 
+void BringTransportBarUpToDate(TrackView* v) {
+    TransportBarState& bar = v->transportBar;
+    if (v->access && v->access->TrackEnd() != bar.laidOutLength) {
+        // The track grew or shrank since the layout: the status field is sized for its length.
+        RelayoutTransportBar(v);
+        InvalidateView(v, INV_NO_GRID | INV_TRANSPORT);
+    }
+    // The loop button shows the host's looping, whoever changed it.
+    const int loop = TransportButtonOf(bar, CMD_LOOP_PLAYBACK);
+    if (loop >= 0) {
+        if (v->access && v->access->IsLooping()) bar.buttons[loop].state |= TBS_CHECKED;
+        else bar.buttons[loop].state &= ~TBS_CHECKED;
+    }
+}
+
 int TransportButtonOf(const TransportBarState& bar, int command) {
     for (int i = 0; i < bar.buttonCount; ++i)
         if (bar.buttons[i].command == command && !(bar.buttons[i].style & TBY_SEPARATOR)) return i;

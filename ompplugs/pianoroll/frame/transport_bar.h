@@ -55,6 +55,9 @@ struct TransportBarState {
 PaneClass* TransportBarPaneClass();
 // Lays the strip's buttons and status field out again in its pane (the track's length changed).
 void RelayoutTransportBar(TrackView* v);
+// Sizes the status field for the track's length and checks the loop button by the host's looping,
+// before every paint.
+void BringTransportBarUpToDate(TrackView* v);
 // The pane's Paint slot (frame/transport_bar_paint.cpp).
 void PaintTransportBar(TrackView* v, Pane* pane, win::HDC dc, const win::RECT* clip);
 

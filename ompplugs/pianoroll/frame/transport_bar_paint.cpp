@@ -74,18 +74,8 @@ void PaintButton(TrackView* v, HDC dc, int index) {
 } // namespace
 
 void PaintTransportBar(TrackView* v, Pane*, HDC dc, const RECT*) {
-    TransportBarState& bar = v->transportBar;
-    if (v->access && v->access->TrackEnd() != bar.laidOutLength) {
-        // The track grew or shrank since the layout: the status field is sized for its length.
-        RelayoutTransportBar(v);
-        InvalidateView(v, INV_NO_GRID | INV_TRANSPORT);
-    }
-    // The loop button shows the host's looping, whoever changed it.
-    const int loop = TransportButtonOf(bar, CMD_LOOP_PLAYBACK);
-    if (loop >= 0) {
-        if (v->access && v->access->IsLooping()) bar.buttons[loop].state |= TBS_CHECKED;
-        else bar.buttons[loop].state &= ~TBS_CHECKED;
-    }
+    BringTransportBarUpToDate(v);
+    const TransportBarState& bar = v->transportBar;
     RECT face = bar.bar;
     FillRect(dc, &face, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &face, BDR_RAISEDINNER, BF_TOP);

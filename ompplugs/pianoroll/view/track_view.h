@@ -115,8 +115,8 @@ struct TrackView {
     HotTracking hot;           // hot_tracking.cpp
     SnapState snap;            // snapping.cpp: the snap spacings in force
     std::unique_ptr<ToolState> tools; // the tools (tool_choice.cpp makes it)
-    LaneAreaState lanes;       // the lane framework
-    TransportBarState transportBar; // the transport bar
+    LaneAreaState lanes;       // the lane framework: lanes/
+    TransportBarState transportBar; // the transport bar: transport_bar.cpp
 
     // ---- Lent by the owner, set once before the window is made (frame_lifecycle.cpp) ----
     OwnerCallbacks owner = DefaultOwnerCallbacks(); // frame_lifecycle.cpp
