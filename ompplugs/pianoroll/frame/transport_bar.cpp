@@ -35,14 +35,14 @@ constexpr int kStatusNameLimit = 40;
 // The notification code a transport button's command carries.
 constexpr WORD kButtonNotification = 3;
 
-struct ButtonSpec {
+struct ButtonEntry {
     int command;
     int image;
     std::uint32_t style;
     const char* tooltip;
 };
 
-constexpr ButtonSpec kButtons[] = {
+constexpr ButtonEntry kButtons[] = {
     {CMD_LOOP_PLAYBACK, 9, TBY_CHECK, "Loop Playback (Q)"},
     {0, -1, TBY_SEPARATOR, nullptr},
     {CMD_PLAY_FROM_START, 10, 0, "Play from Start (Shift+Space)"},
@@ -135,13 +135,13 @@ int TransportInit(TrackView* v, Pane*, int flag) {
     if (flag != PANE_INIT_CREATED) return 1;
     TransportBarState& bar = v->transportBar;
     bar = TransportBarState{};
-    for (const ButtonSpec& spec : kButtons) {
+    for (const ButtonEntry& entry : kButtons) {
         TransportButton& b = bar.buttons[bar.buttonCount++];
-        b.command = spec.command;
-        b.image = spec.image;
-        b.style = spec.style;
-        b.tooltip = spec.tooltip;
-        b.state = (spec.style & TBY_SEPARATOR) ? 0u : TBS_ENABLED;
+        b.command = entry.command;
+        b.image = entry.image;
+        b.style = entry.style;
+        b.tooltip = entry.tooltip;
+        b.state = (entry.style & TBY_SEPARATOR) ? 0u : TBS_ENABLED;
     }
     return 1;
 }
