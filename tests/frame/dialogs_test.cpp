@@ -1,5 +1,5 @@
-// The preferences dialog and the About box as the frame's commands open them: the output ports offered,
-// a pick heard at once and kept by Cancel, the port set by OK, and the About box's texts, place and link.
+// The preferences dialog and the About box as the frame's commands open them: the output ports offered
+// (a pick heard at once is driven in the preferences script), and the About box's texts, place and link.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -68,15 +68,6 @@ class Dialogs : public FrameFixture {
         AnswerNextDialog(std::move(act));
         Command(pianoroll::CMD_PREFERENCES);
     }
-    // Sounds a key of the keyboard column (monitoring on) and returns the port its note went to.
-    DWORD PortOfNextKey() {
-        sent.clear();
-        const pianoroll::Pane& column = View()->panes[pianoroll::PANE_KEYBOARD];
-        ClickAt(column.rect.left + 4, YOfNote(60));
-        for (const mp::MidiEventRecord& r : sent)
-            if (r.kind == mp::MEK_NOTE) return r.port;
-        return 0;
-    }
 };
 
 TEST_F(Dialogs, PreferencesOfferNoneAndTheHostsPortsWithTheCurrentOneChosen) {
@@ -96,31 +87,6 @@ TEST_F(Dialogs, PreferencesOfferNoneAndTheHostsPortsWithTheCurrentOneChosen) {
     EXPECT_EQ(seen.chosen, 3);
     EXPECT_TRUE(seen.enabled);
     EXPECT_EQ(Object()->GetPort(1), 12u);
-}
-
-TEST_F(Dialogs, APickIsHeardAtOnceAndCancelKeepsIt) {
-    OpenSong();
-    SetPorts(mp::PORT_KIND_OUTPUT, {{5, u"Built-in Synthesizer"}, {9, u"Through Port"}});
-    Pump();
-    Command(pianoroll::CMD_TOGGLE_MONITOR);
-    EXPECT_EQ(PortOfNextKey(), 5u);
-    DWORD whilePicked = 0;
-    Preferences([&](HWND dialog) {
-        ASSERT_TRUE(SetDialogItemAsUser(dialog, pianoroll::kOutputChooserId, "Through Port"));
-        whilePicked = Object()->GetPort(1);
-        SendMessage(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
-    EXPECT_EQ(whilePicked, 9u);
-    EXPECT_EQ(Object()->GetPort(1), 9u);
-    EXPECT_EQ(PortOfNextKey(), 9u);
-    // "(None)" silences the monitored keys; OK sets the choice once more.
-    Preferences([&](HWND dialog) {
-        ASSERT_TRUE(SetDialogItemAsUser(dialog, pianoroll::kOutputChooserId, "(None)"));
-        Object()->SetPort(1, 5); // changed behind the dialog's back: OK applies the chosen item again
-        SendMessage(dialog, WM_COMMAND, IDOK, 0);
-    });
-    EXPECT_EQ(Object()->GetPort(1), kNoPort);
-    EXPECT_EQ(PortOfNextKey(), 0u);
 }
 
 TEST_F(Dialogs, WithoutMonitoringOnlyADisabledNoneIsOfferedAndOkChoosesNoPort) {

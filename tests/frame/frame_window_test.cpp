@@ -130,12 +130,6 @@ TEST_F(Frame, KeysAndPrivateMessagesReachTheView) {
     AddNote(block, 0, kQuarter, 60);
     OpenView();
     pianoroll::TrackView* v = View();
-    // Saving the view state writes the scroll and zoom words.
-    v->settings->savedTopRow = -1;
-    SendMessage(EditorWindow(), mp::PRM_SAVE_VIEW_STATE, 0, 0);
-    EXPECT_EQ(v->settings->savedTopRow, v->geo.topRow);
-    EXPECT_EQ(v->settings->savedRowHeightLevel, v->geo.rowHeightLevel);
-    EXPECT_EQ(v->settings->savedZoomLevel, v->geo.timeZoomLevel);
     // The busy query answers whether the view has the keyboard.
     SetFocus(ViewWindow());
     EXPECT_EQ(SendMessage(EditorWindow(), mp::PRM_QUERY_BUSY, 0, 0), 1);
@@ -207,14 +201,6 @@ TEST_F(Frame, PositionQueryAnswersInViewPixels) {
     EXPECT_LT(middle, lane.bottom);
     EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 2, 128), INT_MIN);
     EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 9, 0), INT_MIN);
-    // The frame says who acts on a command: itself (toolbar and drop-downs), the view (only the view's
-    // menus carry it), or nobody, also for the id 0 that menu separators have.
-    const std::pair<WPARAM, LRESULT> targets[] = {{4010, mp::SCT_FRAME}, {6009, mp::SCT_FRAME}, {41000, mp::SCT_FRAME},
-                                                  {4030, mp::SCT_VIEW},  {5001, mp::SCT_VIEW},  {4004, mp::SCT_VIEW},
-                                                  {4005, mp::SCT_FRAME}, {4009, mp::SCT_NONE},
-                                                  {0, mp::SCT_NONE},     {0x10000 + 4010, mp::SCT_NONE}};
-    for (const auto& [id, target] : targets)
-        EXPECT_EQ(SendMessage(EditorWindow(), mp::PRM_SCRIPT_COMMAND_TARGET, id, 0), target) << id;
 }
 
 TEST_F(Frame, OpensWithoutTracksOrHost) {

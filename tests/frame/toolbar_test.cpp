@@ -1,5 +1,5 @@
-// The frame's toolbar: its buttons and pictures, tooltips on hover, and the states that follow the
-// focus, the selection, the tool, snapping, solo and monitoring.
+// The frame's toolbar: its buttons and pictures, a tooltip of its own for each, and the states that
+// follow the focus, the selection and monitoring (tools, snapping and solo are driven in the scripts).
 #include <gtest/gtest.h>
 
 #include <set>
@@ -8,7 +8,6 @@
 
 #include "frame_fixture.h"
 #include "mp/editor_commands.h"
-#include "mp/script_query.h"
 #include "mp/private_messages.h"
 #include "mp/settings.h"
 #include "win/backend.h"
@@ -92,23 +91,6 @@ TEST_F(ToolbarTest, PicturesHaveANormalABrighterHotAndAGreyDisabledLook) {
     }
 }
 
-TEST_F(ToolbarTest, HoveringAButtonShowsItsTooltipAndHelpHasNone) {
-    OpenSong();
-    const RECT cut = ButtonRect(4000);
-    headless::MouseMove(Toolbar(), (cut.left + cut.right) / 2, (cut.top + cut.bottom) / 2);
-    Pump();
-    headless::AdvanceClock(2000);
-    EXPECT_EQ(ShownTooltip(), "Cut (Ctrl+X)");
-    const RECT scale = ButtonRect(4043);
-    headless::MouseMove(Toolbar(), (scale.left + scale.right) / 2, (scale.top + scale.bottom) / 2);
-    headless::AdvanceClock(2000);
-    EXPECT_EQ(ShownTooltip(), "Enable Snapping Notes to Specified Scale (Alt+F8, Hold Alt to Override)");
-    const RECT help = ButtonRect(41000);
-    headless::MouseMove(Toolbar(), (help.left + help.right) / 2, (help.top + help.bottom) / 2);
-    headless::AdvanceClock(2000);
-    EXPECT_EQ(ShownTooltip(), "");
-}
-
 TEST_F(ToolbarTest, EveryButtonButHelpExplainsItselfInItsOwnWords) {
     OpenSong();
     std::set<std::string> tips;
@@ -149,50 +131,6 @@ TEST_F(ToolbarTest, EditButtonsNeedTheGridsKeysAndASelection) {
     SetFocus(ViewWindow());
     Pump();
     EXPECT_TRUE(Enabled(4000));
-}
-
-TEST_F(ToolbarTest, ToolAndSnappingButtonsFollowKeysAndClicks) {
-    OpenSong();
-    SetFocus(ViewWindow());
-    EXPECT_TRUE(Checked(4010));
-    Key('D');
-    EXPECT_TRUE(Checked(4011));
-    EXPECT_FALSE(Checked(4010));
-    ClickButton(4014);
-    mp::ScriptViewState state{};
-    ASSERT_TRUE(SendMessage(ViewWindow(), mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_STATE,
-                            reinterpret_cast<LPARAM>(&state)));
-    EXPECT_EQ(state.tool, 4); // the Erase tool
-    EXPECT_TRUE(Checked(4014));
-    EXPECT_FALSE(Checked(4011));
-    // F8 and the button toggle snapping once each; Alt+F8 the scale.
-    ASSERT_EQ(Settings()->snapEnabled, 1);
-    Key(VK_F8);
-    EXPECT_EQ(Settings()->snapEnabled, 0);
-    EXPECT_FALSE(Checked(4041));
-    ClickButton(4041);
-    EXPECT_EQ(Settings()->snapEnabled, 1);
-    EXPECT_TRUE(Checked(4041));
-    Key(VK_F8, headless::MOD_ALT);
-    EXPECT_EQ(Settings()->scaleSnap, 1);
-    EXPECT_TRUE(Checked(4043));
-    EXPECT_EQ(Settings()->snapEnabled, 1);
-}
-
-TEST_F(ToolbarTest, SoloIsOneUndoableEditOnTheChosenTrack) {
-    OpenSong();
-    EXPECT_FALSE(Checked(4026));
-    ClickButton(4026);
-    EXPECT_EQ(TrackAttributes(track) & 1u, 1u);
-    EXPECT_EQ(LastUndoName(), "Solo MIDI sub track");
-    EXPECT_TRUE(Checked(4026));
-    ClickButton(4026);
-    EXPECT_EQ(TrackAttributes(track) & 1u, 0u);
-    EXPECT_FALSE(Checked(4026));
-    // The command from a menu checks the button as well.
-    SendMessage(EditorWindow(), WM_COMMAND, 4026, 0);
-    Pump();
-    EXPECT_TRUE(Checked(4026));
 }
 
 TEST_F(ToolbarTest, MonitorWorksOnlyWhileTheHostLeavesMonitoringToTheEditor) {

@@ -1,6 +1,6 @@
-// The transport strip as a user meets it: its buttons pressed with the mouse drive the host's transport
-// (play, pause and resume, stop, jumps while playing), a release off the button does nothing, a narrow
-// window gives up the status field before any button, and the status field names the row under the pointer.
+// The transport strip beyond what its script drives: jumps while playing keep the host playing, the
+// pushed look of a pressed button, the loop button following the host, a narrow window giving up the
+// status field before any button, and the status field naming the row under the pointer.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -47,10 +47,6 @@ protected:
         project->WithStore([tick](host::Store& s) { s.SetTransportPosition(tick); });
         Pump();
     }
-    void PutCursor(std::int64_t tick) {
-        MoveEditCursor(View(), tick, 0, MEC_NO_HISTORY);
-        Pump();
-    }
     std::string Status() {
         char text[64];
         bool right = false;
@@ -64,43 +60,9 @@ protected:
     }
 };
 
-TEST_F(TransportBar, PauseStopsAtThePlaybackPositionAndASecondPauseResumesThere) {
-    OpenSong();
-    PutCursor(2 * kQuarter);
-    ClickTransport(CMD_PLAY);
-    ASSERT_TRUE(HostPlaying());
-    EXPECT_EQ(HostPosition(), 2 * kQuarter);
-    EXPECT_TRUE(View()->follow.playing);
-
-    HostReaches(7 * kQuarter);
-    ClickTransport(CMD_PAUSE);
-    EXPECT_FALSE(HostPlaying());
-    EXPECT_FALSE(View()->follow.playing);
-    EXPECT_EQ(View()->time.editCursor, 7 * kQuarter);
-
-    ClickTransport(CMD_PAUSE);
-    EXPECT_TRUE(HostPlaying());
-    EXPECT_EQ(HostPosition(), 7 * kQuarter);
-    EXPECT_EQ(View()->time.editCursor, 7 * kQuarter);
-}
-
-TEST_F(TransportBar, StopLeavesTheCursorWherePlaybackStarted) {
-    OpenSong();
-    PutCursor(3 * kQuarter);
-    ClickTransport(CMD_PLAY);
-    HostReaches(9 * kQuarter);
-    ClickTransport(CMD_STOP);
-    EXPECT_FALSE(HostPlaying());
-    EXPECT_EQ(View()->time.editCursor, 3 * kQuarter);
-    // Stop while stopped changes nothing.
-    ClickTransport(CMD_STOP);
-    EXPECT_FALSE(HostPlaying());
-    EXPECT_EQ(View()->time.editCursor, 3 * kQuarter);
-}
-
 TEST_F(TransportBar, PlayWhilePlayingJumpsWithoutRestartingTheHost) {
     OpenSong();
-    PutCursor(kQuarter);
+    MoveEditCursor(View(), kQuarter, 0, MEC_NO_HISTORY);
     ClickTransport(CMD_PLAY);
     HostReaches(10 * kQuarter);
     // Every seek from now on must find the host still playing: a restart would stop it first.
@@ -118,27 +80,6 @@ TEST_F(TransportBar, PlayWhilePlayingJumpsWithoutRestartingTheHost) {
     project->SetPositionWriteHandler(nullptr);
     EXPECT_TRUE(HostPlaying());
     EXPECT_EQ(playingAtSeek, (std::vector<bool>{true, true}));
-}
-
-TEST_F(TransportBar, KeysPlayStopAndPauseAsTheButtonsDo) {
-    OpenSong();
-    PutCursor(2 * kQuarter);
-    Key(VK_SPACE);
-    ASSERT_TRUE(HostPlaying());
-    HostReaches(5 * kQuarter);
-    Key(VK_SPACE); // stop: back where it started
-    EXPECT_FALSE(HostPlaying());
-    EXPECT_EQ(View()->time.editCursor, 2 * kQuarter);
-    Key(VK_RETURN);
-    ASSERT_TRUE(HostPlaying());
-    HostReaches(6 * kQuarter);
-    Key(VK_RETURN); // pause: where playback got to
-    EXPECT_FALSE(HostPlaying());
-    EXPECT_EQ(View()->time.editCursor, 6 * kQuarter);
-    Key(VK_SPACE, headless::MOD_SHIFT);
-    EXPECT_TRUE(HostPlaying());
-    EXPECT_EQ(HostPosition(), 0);
-    EXPECT_EQ(View()->time.editCursor, 0);
 }
 
 TEST_F(TransportBar, ReleaseOffThePressedButtonSendsNothingAndReturningRestoresThePush) {
@@ -171,21 +112,6 @@ TEST_F(TransportBar, ReleaseOffThePressedButtonSendsNothingAndReturningRestoresT
     EXPECT_EQ(Bar().hot, -1);
     Release(stop.x, stop.y);
     EXPECT_TRUE(HostPlaying());
-}
-
-TEST_F(TransportBar, GoToStartAndEndMoveTheCursorIntoView) {
-    OpenSong();
-    SetTimeView(0, 4 * kQuarter);
-    PutCursor(kQuarter);
-    ClickTransport(CMD_GO_TO_END);
-    const std::int64_t end = 3 * kQuarter; // the last note's end
-    EXPECT_EQ(View()->time.editCursor, end);
-    EXPECT_LE(View()->geo.timeOrigin, end);
-    EXPECT_GE(View()->geo.timeOrigin + View()->geo.timeSpan, end);
-    SetTimeView(8 * kQuarter, 4 * kQuarter);
-    ClickTransport(CMD_GO_TO_START);
-    EXPECT_EQ(View()->time.editCursor, 0);
-    EXPECT_EQ(View()->geo.timeOrigin, 0);
 }
 
 TEST_F(TransportBar, LoopButtonFollowsTheHostsLoopingAndLeavesTheRegion) {
