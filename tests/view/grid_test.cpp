@@ -253,20 +253,56 @@ TEST_F(Grid, EditCursorLineAndGridLines) {
     const int beat = XOfTick(7 * kQuarter);
     EXPECT_EQ(Pixel(beat, NoteY(50)), GridLine());
     EXPECT_NE(Pixel(beat + 2, NoteY(50)), GridLine());
-    // Scrolling rebuilds the cache: the line moves with its beat.
+    // Scrolling rebuilds the cache: the line moves with its beat, down to the grid's first column.
     SetTimeView(kQuarter + kQuarter / 3, 8 * kQuarter);
     EXPECT_EQ(Pixel(XOfTick(7 * kQuarter), NoteY(50)), GridLine());
     EXPECT_NE(Pixel(beat, NoteY(50)), GridLine());
+    SetTimeView(3 * kQuarter, 8 * kQuarter);
+    EXPECT_EQ(Pixel(v->geo.grid.left, NoteY(50)), GridLine());
 }
 
 TEST_F(Grid, AWindowGrownAfterItsFirstPaintIsPaintedWhole) {
     OpenWithNotes();
-    MoveWindow(hostWindow, 0, 0, 1400, 700, TRUE);
-    MoveWindow(EditorWindow(), 0, 0, 1400, 700, TRUE);
+    // Wider only, then taller only: each alone must renew the background.
+    MoveWindow(hostWindow, 0, 0, 1400, 600, TRUE);
+    MoveWindow(EditorWindow(), 0, 0, 1400, 600, TRUE);
     SetTimeView(kQuarter, 12 * kQuarter);
     ASSERT_GT(XOfTick(12 * kQuarter), 1100);
     EXPECT_EQ(Pixel(Inside(12 * kQuarter), NoteY(40)), PaletteColour(3, pianoroll::SHADE_MEDIUM));
     EXPECT_EQ(Pixel(Inside(12 * kQuarter), NoteY(61)), Blend(Face(), PaletteColour(3, pianoroll::SHADE_BRIGHT), 8));
+    const int oldBottom = View()->geo.grid.bottom;
+    MoveWindow(hostWindow, 0, 0, 1400, 900, TRUE);
+    MoveWindow(EditorWindow(), 0, 0, 1400, 900, TRUE);
+    Pump();
+    int black = 37; // the first black key's row that lies wholly below the old grid
+    while (black > 0 && YOfNote(black) < oldBottom + 6) black -= 12;
+    ASSERT_GT(black, 0);
+    EXPECT_EQ(Pixel(Inside(12 * kQuarter), NoteY(black)), Blend(Face(), PaletteColour(3, pianoroll::SHADE_BRIGHT), 8));
+}
+
+TEST_F(Grid, NotesShowInTheTopRowsToo) {
+    OpenWithNotes();
+    AddNote(block, 2 * kQuarter, static_cast<std::uint32_t>(kQuarter), 126);
+    AddNote(block, 3 * kQuarter, static_cast<std::uint32_t>(kQuarter), 120);
+    SetRows(0, 7);
+    EXPECT_EQ(Pixel(Inside(2 * kQuarter) + 10, NoteY(126)), PaletteColour(3, pianoroll::SHADE_MEDIUM));
+    EXPECT_EQ(Pixel(Inside(3 * kQuarter) + 10, NoteY(120)), PaletteColour(3, pianoroll::SHADE_MEDIUM));
+}
+
+TEST_F(Grid, LinesOfTheGridSpacingNeedMoreThanEightPixels) {
+    OpenWithNotes();
+    Settings()->gridSpacing = 240; // ticks
+    Settings()->minGridPixels = 1;
+    Settings()->minSongWholeNotes = 16;
+    pianoroll::RefreshDocumentLength(View());
+    const int zoomPixels = View()->geo.zoomPixels;
+    for (const auto& [ticksPerPixel, drawn] : {std::pair{24, true}, std::pair{30, false}}) {
+        SetTimeView(0, ticksPerPixel * zoomPixels);
+        const int x = XOfTick(20 * 240);
+        EXPECT_EQ(Pixel(x, NoteY(50)) == GridLine(), drawn) << ticksPerPixel;
+        const int markY = View()->panes[pianoroll::PANE_RULER].rect.bottom - 2;
+        EXPECT_EQ(Pixel(x, markY) == GetSysColor(COLOR_BTNTEXT), drawn) << ticksPerPixel;
+    }
 }
 
 // A paint whose clip lies outside the grid draws nothing (a view without a window or track).
@@ -348,8 +384,10 @@ TEST(GridColours, BlendAndPalette) {
     EXPECT_EQ(Blend(RGB(10, 20, 30), RGB(200, 100, 0), 255), RGB(200, 100, 0));
     EXPECT_EQ(Blend(RGB(0, 0, 0), RGB(255, 255, 255), 128), RGB(128, 128, 128));
     EXPECT_EQ(Blend(RGB(255, 255, 255), RGB(0, 0, 0), 128), RGB(127, 127, 127));
-    // Hues past the palette wrap round onto it.
+    // Hues past the palette wrap round onto it; shades past the three clamp to the nearest.
     EXPECT_EQ(PaletteColour(14, pianoroll::SHADE_BRIGHT), PaletteColour(3, pianoroll::SHADE_BRIGHT));
+    EXPECT_EQ(PaletteColour(3, 3), PaletteColour(3, 2));
+    EXPECT_EQ(PaletteColour(3, -1), PaletteColour(3, 0));
 }
 
 } // namespace

@@ -240,6 +240,16 @@ TEST_F(PaneFramework, NarrowWindowShrinksTheKeyboardColumnFirst) {
     EXPECT_EQ(view.panes[PANE_KEYBOARD].width, 50);
 }
 
+TEST_F(PaneFramework, AStoredColumnWidthOfZeroIsTheNarrowestAndAnUnsetOneTheDefault) {
+    for (const auto& [stored, width] : {std::pair{0, 8}, std::pair{-1, 100 + kColumnSplitterWidth}}) {
+        settings.keyboardWidth = stored;
+        ASSERT_NE(Open(600, 400), nullptr);
+        EXPECT_EQ(view.panes[PANE_KEYBOARD].width, width) << stored;
+        DestroyWindow(hwnd);
+        hwnd = nullptr;
+    }
+}
+
 TEST_F(PaneFramework, HitTestRunsOnlyWhenThePointChanges) {
     ASSERT_NE(Open(600, 400), nullptr);
     journal.hitTests.clear();

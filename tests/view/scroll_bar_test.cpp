@@ -2,6 +2,8 @@
 // thumb and edge drags, double-clicking the thumb, arrows repeating on the clock.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "mp/settings.h"
 #include "tools/tools.h"
 #include "view/track_view.h"
@@ -126,6 +128,19 @@ TEST_F(ScrollBar, ThumbDragsKeepTheSpanAndStartInBounds) {
     EXPECT_GE(v->geo.timeOrigin, 0);
 }
 
+TEST_F(ScrollBar, ZoomButtonsKeepTheirSmallestSizeWhenTheSystemAsksForLess) {
+    headless::SetSystemMetric(SM_CXHSCROLL, 8);
+    headless::SetSystemMetric(SM_CYVSCROLL, 8);
+    Open();
+    Repaint();
+    const int x = (VBar().rect.left + VBar().rect.right) / 2;
+    int tall = 0;
+    for (int y = VBar().rect.top; y < VBar().rect.bottom; ++y) tall += PartAt(x, y) == 5;
+    EXPECT_EQ(LastOfPart(5) - FindPart(5) + 1, 16);
+    EXPECT_EQ(tall, 14);
+    headless::ResetSystemMetrics();
+}
+
 TEST_F(ScrollBar, DoubleClickOnTheThumb) {
     Open();
     TrackView* v = V();
@@ -149,7 +164,21 @@ TEST_F(ScrollBar, HeldArrowRepeatsOnTheClock) {
     Open();
     TrackView* v = V();
     const int arrow = FindPart(4);
+    // Only the pressed arrow looks pushed.
+    const int leading = (FindPart(1) + LastOfPart(1)) / 2;
+    auto picture = [&](int x) {
+        std::vector<std::uint32_t> pixels;
+        for (int y = HBar().rect.top; y < HBar().rect.bottom; ++y) pixels.push_back(Rgb(x, y));
+        return pixels;
+    };
+    const std::vector<std::uint32_t> leadingUp = picture(leading), trailingUp = picture(arrow + 3);
+    Press(leading, BarY());
+    EXPECT_NE(picture(leading), leadingUp);
+    Release(leading, BarY());
+    SetTimeView(0, 16 * kQuarter);
     Press(arrow, BarY());
+    EXPECT_EQ(picture(leading), leadingUp);
+    EXPECT_NE(picture(arrow + 3), trailingUp);
     const std::int64_t once = v->geo.timeOrigin;
     EXPECT_EQ(once, 16 * kQuarter / 20);
     headless::AdvanceClock(80);

@@ -103,20 +103,28 @@ TEST_F(Scrolling, CursorKeysMoveTheEditCursor) {
     EXPECT_EQ(v->geo.timeOrigin, 0);
     Key(VK_LEFT);
     EXPECT_EQ(v->time.editCursor, 0);
-    // Page Down: ten pixels' worth, up to the grid.
+    // Page Down: ten pixels' worth, up to the grid; Page Up back down to it.
+    v->snap.gridSpacing = static_cast<double>(2 * pixel);
+    Key(VK_NEXT);
+    EXPECT_EQ(v->time.editCursor, 10 * pixel);
     v->snap.gridSpacing = kQuarter;
     Key(VK_NEXT);
-    EXPECT_EQ(v->time.editCursor % kQuarter, 0);
-    EXPECT_GE(v->time.editCursor, 10 * pixel);
+    EXPECT_EQ(v->time.editCursor, kQuarter * ((20 * pixel + kQuarter - 1) / kQuarter));
     const std::int64_t at = v->time.editCursor;
     Key(VK_PRIOR);
-    EXPECT_LT(v->time.editCursor, at);
-    EXPECT_EQ(v->time.editCursor % kQuarter, 0);
+    EXPECT_EQ(v->time.editCursor, kQuarter * ((at - 10 * pixel) / kQuarter));
     // Backspace goes back through the time selections.
     MoveEditCursor(v, 2 * kQuarter, kQuarter, 0);
     MoveEditCursor(v, 6 * kQuarter, 0, 0);
     Key(VK_BACK);
     EXPECT_EQ(v->time.editCursor, 2 * kQuarter);
+    // At one tick a pixel, a step right of the view's last tick scrolls.
+    SetTimeZoom(v, 0, ZOOM_ALL_IN);
+    Key(VK_END);
+    const std::int64_t lastOrigin = v->geo.timeOrigin;
+    Key(VK_RIGHT);
+    EXPECT_EQ(v->time.editCursor, lastOrigin + v->geo.timeSpan);
+    EXPECT_GT(v->geo.timeOrigin, lastOrigin);
 }
 
 TEST_F(Scrolling, SpaceStartsAndStopsTheHostTransport) {
@@ -267,6 +275,46 @@ TEST_F(Scrolling, ReversedVerticalAutoScrollMovesAwayFromThePointer) {
     headless::AdvanceClock(200);
     Pump();
     EXPECT_EQ(v->autoScroll.mode, 0u);
+}
+
+TEST_F(Scrolling, AutoScrollOnBothAxesGoesOnWhereTimeCannot) {
+    Open();
+    TrackView* v = V();
+    SetRows(40, 5);
+    const int top = v->geo.verticalTop;
+    const RECT& grid = v->geo.grid;
+    v->hitCode = v->panes[PANE_RULER].id; // a pane whose drag goes on
+    // Left of the view at the song's start: time alone has nowhere to go and stops at once.
+    Move(grid.left - 30, grid.bottom + 30);
+    AutoScrollForPoint(v, grid.left - 30, (grid.top + grid.bottom) / 2, grid, 0, AS_HORIZONTAL);
+    EXPECT_EQ(v->autoScroll.mode, 0u);
+    // Below as well: the rows still scroll.
+    AutoScrollForPoint(v, grid.left - 30, grid.bottom + 30, grid, 0, AS_HORIZONTAL | AS_VERTICAL);
+    headless::AdvanceClock(1000);
+    Pump();
+    EXPECT_EQ(v->geo.timeOrigin, 0);
+    EXPECT_GT(v->geo.verticalTop, top);
+}
+
+TEST_F(Scrolling, PlaybackLineFromTheGridsFirstColumnToItsLast) {
+    Open();
+    TrackView* v = V();
+    SetTimeView(8 * kQuarter, 16 * kQuarter);
+    SetPlaying(v, true);
+    v->follow.userMoved = true; // the view stays put
+    const int y = (v->geo.grid.top + v->geo.grid.bottom) / 2 + 1;
+    SetPlaybackPosition(v, 0);  // left of the view: no line
+    Repaint();
+    for (const std::int64_t t : {8 * kQuarter, 8 * kQuarter + 16 * kQuarter - 1}) {
+        const int x = pianoroll::XOfTick(v, t);
+        const std::uint32_t plain = Rgb(x, y);
+        SetPlaybackPosition(v, t);
+        Repaint();
+        EXPECT_EQ(Rgb(x, y), ~plain & 0xFFFFFFu) << x;
+        SetPlaybackPosition(v, 0);
+        Repaint();
+    }
+    SetPlaying(v, false);
 }
 
 TEST_F(Scrolling, MiddleButtonScrollsAroundThePressPoint) {

@@ -2,17 +2,23 @@
 // the view's setters when the editor opens again, so that it fits the song it then shows.
 #include <gtest/gtest.h>
 
-#include "frame_fixture.h"
 #include "mp/private_messages.h"
 #include "mp/settings.h"
+#include "view_fixture.h"
 
 namespace {
 
 using namespace win;
-using harness::FrameFixture;
+using harness::ViewFixture;
 
-class SavedView : public FrameFixture {
+constexpr std::int64_t kQuarter = 960;
+
+class SavedView : public ViewFixture {
 protected:
+    void OpenSong() {
+        AddNote(AddPianoTrack(16 * kQuarter), 0, kQuarter, 60);
+        OpenView(1200, 700);
+    }
     // Closes the editor and opens it again on the same plug-in object and its settings.
     void Reopen() {
         CloseEditor();
@@ -22,7 +28,7 @@ protected:
     }
 };
 
-TEST_F(SavedView, SavingWritesTheTimeEdgeSpanRowsAndLevels) {
+TEST_F(SavedView, SavingWritesTheViewAndReopeningShowsItAgain) {
     OpenSong();
     SetTimeView(kQuarter, 4 * kQuarter);
     SetRows(40, 9);
@@ -33,14 +39,9 @@ TEST_F(SavedView, SavingWritesTheTimeEdgeSpanRowsAndLevels) {
     EXPECT_EQ(s->savedTopRow, 40);
     EXPECT_EQ(s->savedRowHeightLevel, 9);
     EXPECT_EQ(s->savedZoomLevel, View()->geo.timeZoomLevel);
-}
-
-TEST_F(SavedView, ReopeningShowsTheSavedViewAgain) {
-    OpenSong();
-    SetTimeView(kQuarter, 4 * kQuarter);
-    SetRows(40, 9);
+    SetTimeView(2 * kQuarter, 4 * kQuarter); // closing saves as well
     Reopen();
-    EXPECT_EQ(View()->geo.timeOrigin, kQuarter);
+    EXPECT_EQ(View()->geo.timeOrigin, 2 * kQuarter);
     EXPECT_EQ(View()->geo.timeSpan, 4 * kQuarter);
     EXPECT_EQ(View()->geo.topRow, 40);
     EXPECT_EQ(View()->geo.rowHeightLevel, 9);
