@@ -1,5 +1,5 @@
-// Editing in the lanes through real input: strokes and erases with and without snapping, their undo
-// names, the chord rule of the velocity ramp, and gestures that must change nothing.
+// Editing in the lanes through real input beyond the lane scripts: a click filling one grid step, strokes
+// either way unsnapped as well, a flat stroke beside another controller, and gestures that change nothing.
 #include <gtest/gtest.h>
 
 #include "lane_fixture.h"
@@ -77,64 +77,6 @@ TEST_F(LaneEdit, AFlatStrokeCoversItsEndPointAndASlopedOneStopsAStepShort) {
     // The old value at the end tick is gone and the last step lies short of it.
     EXPECT_EQ(sloped.back().tick, 2420 - kStep);
     for (const HostValue& v : sloped) EXPECT_NE(v.value, 90) << v.tick;
-}
-
-TEST_F(LaneEdit, ErasingRemovesWholeGridStepsOrWithShiftTheTicksPassed) {
-    for (int tick = 0; tick < 3840; tick += 240) Controller(tick, kVolume, 100);
-    Controller(960, 1, 5);
-    Open(kVolumeLane, true);
-    SendMessage(ViewWindow(), WM_COMMAND, kQuarterGrid, 0);
-    Drag(X(1000), Y(64), X(1500), Y(64), 0, 1, 1); // steps 960 and 1440
-    EXPECT_EQ(UndoName(), "Erase MIDI 7: Main Volume MSB");
-    std::vector<HostValue> volume = Of(Values(), kVolume);
-    EXPECT_EQ(volume.size(), 12u);
-    for (const HostValue& v : volume) EXPECT_TRUE(v.tick < 960 || v.tick >= 1920) << v.tick;
-    EXPECT_EQ(Of(Values(), 1).size(), 1u);
-
-    Drag(X(2300), Y(64), X(2750), Y(64), MOD_SHIFT, 1, 1);
-    volume = Of(Values(), kVolume);
-    EXPECT_EQ(volume.size(), 10u); // 2400 and 2640
-    for (const HostValue& v : volume) EXPECT_TRUE(v.tick < 2300 || v.tick > 2750) << v.tick;
-}
-
-TEST_F(LaneEdit, ThePitchBendEraseLeavesOneCentreEventWhereTheValuesChange) {
-    for (int i = 0; i < 8; ++i) Bend(480 + 240 * i, 9000 + 500 * i);
-    Open(pianoroll::kLanePitchBend, true);
-    SendMessage(ViewWindow(), WM_COMMAND, kEighthGrid, 0);
-    Drag(X(500), Y(100), X(1300), Y(100), 0, 4, 1);
-    EXPECT_EQ(UndoName(), "Erase MIDI Pitch Bend");
-    EXPECT_EQ(Values(), (std::vector<HostValue>{{480, kBend, 8192}, {1440, kBend, 11000}, {1680, kBend, 11500},
-                                                {1920, kBend, 12000}, {2160, kBend, 12500}}));
-    // A curve drawn flat at one value leaves one event at its start when the gesture ends.
-    Drag(X(2400), Y(12000), X(3600), Y(12000), 0, 6);
-    EXPECT_EQ(UndoName(), "Draw MIDI Pitch Bend");
-    const std::vector<HostValue> after = Values();
-    ASSERT_EQ(after.size(), 6u);
-    EXPECT_EQ(after.back().tick, 2400);
-}
-
-TEST_F(LaneEdit, TheVelocityRampChangesOnlyTheSelectedNotesOfAChord) {
-    Note(960, 60);
-    Note(960, 64, 100, true);
-    Note(960, 67);
-    Note(1920, 72);
-    Note(2880, 60);
-    Note(2880, 64);
-    Open(pianoroll::kLaneVelocity);
-    Click(X(960), Y(30));
-    EXPECT_EQ(UndoName(), "Draw MIDI Velocity");
-    EXPECT_EQ(Notes(), (std::vector<HostNote>{{960, 60, 100}, {960, 64, 30}, {960, 67, 100}, {1920, 72, 100},
-                                              {2880, 60, 100}, {2880, 64, 100}}));
-    // A line across both chords from right to left: the selection rules the first, the second has none.
-    Drag(X(2880), Y(120), X(900), Y(20));
-    EXPECT_EQ(Notes(), (std::vector<HostNote>{{960, 60, 100}, {960, 64, 20 + 60 * 100 / 1980}, {960, 67, 100},
-                                              {1920, 72, 20 + 1020 * 100 / 1980}, {2880, 60, 120}, {2880, 64, 120}}));
-    EXPECT_EQ(UndoCount(), 2u);
-    // Dragged below the lane, a stem gets 1, never 0; dragged above it, 127.
-    Drag(X(1920), Y(50), X(1920), Lane().bottom + 40);
-    EXPECT_EQ(Notes()[3].velocity, 1);
-    Drag(X(1920), Y(50), X(1920), Lane().top - 40);
-    EXPECT_EQ(Notes()[3].velocity, 127);
 }
 
 TEST_F(LaneEdit, GesturesThatChangeNothingLeaveNoUndoStep) {
