@@ -138,15 +138,4 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheFileAndTheUnsavedMark) {
     EXPECT_TRUE(doc->Dirty());
 }
 
-TEST_F(DocumentTest, UnreadableFilesAreRefusedWithAReason) {
-    TempDir dir;
-    std::string error;
-    EXPECT_FALSE(Document::Open((dir / "missing.mid").string(), DocumentOptions{}, &error));
-    EXPECT_NE(error.find("cannot open"), std::string::npos);
-    WriteText(dir / "text.mid", "this is not a MIDI file at all");
-    error.clear();
-    EXPECT_FALSE(Document::Open((dir / "text.mid").string(), DocumentOptions{}, &error));
-    EXPECT_FALSE(error.empty());
-}
-
 } // namespace

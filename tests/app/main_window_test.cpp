@@ -2,7 +2,6 @@
 // file commands with their dialogs.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 
 #include "app_test_util.h"
 #include "demo_song.h"
@@ -25,14 +24,6 @@ std::string MenuText(HMENU menu, int position) {
     char text[128] = {};
     GetMenuString(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
     return text;
-}
-
-// Screenshots for a person to look at, when VOR_APP_SCREENS_DIR names a folder.
-void KeepScreenshot(HWND hwnd, const char* name) {
-    const char* dir = std::getenv("VOR_APP_SCREENS_DIR");
-    if (!dir || !*dir) return;
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    headless::Snapshot(hwnd, (std::string(dir) + "/" + name).c_str());
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -104,7 +95,6 @@ TEST_F(MainWindowTest, TitleMenuBarAndEditorFillTheWindowAndFollowItsSize) {
     EXPECT_TRUE(GetFocus() == editor || IsChild(editor, GetFocus()));
     // The demo's first track holds only tempo and names: the window opens on the first with notes.
     EXPECT_EQ(SendDlgItemMessage(editor, 1000, CB_GETCURSEL, 0, 0), 1);
-    KeepScreenshot(hwnd, "main_window.png");
 
     SetWindowPos(hwnd, nullptr, 0, 0, 1100, 700, SWP_NOMOVE | SWP_NOZORDER);
     Pump();
@@ -148,7 +138,6 @@ TEST_F(MainWindowTest, FileMenuOpensBelowItsTitleWithTheFileCommands) {
                     if (top != s->main && IsWindowVisible(top) && !s->popup) {
                         s->popup = top;
                         GetWindowRect(top, &s->rect);
-                        KeepScreenshot(top, "menu_file.png");
                     }
                     return TRUE;
                 },
@@ -410,7 +399,6 @@ TEST_F(MainWindowTest, SaveAsThroughTheFileDialogAddsTheExtensionAndClearsTheMar
         GetWindowRect(hwnd, &m);
         EXPECT_NEAR((d.left + d.right) / 2, (m.left + m.right) / 2, 1); // centred over the main window
         EXPECT_NEAR((d.top + d.bottom) / 2, (m.top + m.bottom) / 2, 1);
-        KeepScreenshot(dlg, "file_dialog.png");
         SetDialogItemAsUser(dlg, kFileDlgName, (dir / "saved").string());
         SendMessage(dlg, WM_COMMAND, IDOK, 0);
     });

@@ -78,7 +78,7 @@ TEST_F(ScriptTest, TicksAndNotesResolveThroughTheViewAndPixelsArePlain) {
 TEST_F(ScriptTest, FailuresNameTheLineAndTheReason) {
     struct Case {
         std::string script;
-        std::string expected;
+        std::string expected; // the whole message, or its start when it ends in "..."
     } cases[] = {
         {"# comment\n\nfrobnicate 1\n", "3: unknown command 'frobnicate'"},
         {"move 10\n", "1: usage: move X Y [MODS]"},
@@ -112,10 +112,33 @@ TEST_F(ScriptTest, FailuresNameTheLineAndTheReason) {
         {"dialog 11 65536=3 ok\n", "1: '65536=3' is not ITEM=VALUE"},
         {"drag left 1 1 2 2 steps=0\n", "1: 'steps=0' needs a step count from 1 to 1000"},
         {"expect-undo \"open\n", "1: a quoted text is not closed"},
+        {"press left t:0 n:60\ntool select\n", "2: a drag is in progress: the editor keeps the tool draw until the button is released"},
+        {"command 99999\n", "1: no menu, toolbar or transport button of the editor carries the command 99999"},
+        {"command 4009\n", "1: no menu, toolbar or transport button of the editor carries the command 4009"},
+        {"type 90\n", "1: no text box has the keyboard to take the typing"},
+        {"command 0\n", "1: '0' is not a command id"},
+        {"expect-note 0 60 480 64\n", "1: no note 60 at tick 0, 480 long, velocity 64; notes of pitch 60: 0 (480 long, velocity 100)"},
+        {"expect-note 0 61 480 100\n", "1: no note 61 at tick 0, 480 long, velocity 100; notes of pitch 61: none"},
+        {"expect-note 0 60 480 100 selected\n", "1: no note 60 at tick 0, 480 long, velocity 100, selected; notes of pitch 60: 0 (480 long, velocity 100)"},
+        {"expect-note 0 60 480 100 chosen\n", "1: 'chosen' is not 'selected'"},
+        {"expect-selected 1\n", "1: expected 1 selected events, found 0"},
+        {"expect-selected -1\n", "1: '-1' is not a number from 0 to ..."},
+        {"dialog 12 1030=2 junk ok\n", "1: 'junk' is not ITEM=VALUE"},
+        {"expect-tool zoom\n", "1: expected the tool zoom, found draw"},
+        {"expect-cursor 480\n", "1: expected the edit cursor at tick 480, found 0"},
+        {"expect-view 0 10\n", "1: expected the view at tick 0 with 10 ticks per pixel, found tick 0 with ..."},
+        {"expect-loop 0 480\n", "1: expected the loop region 0 to 480, found none"},
+        {"expect-loop off 5\n", "1: usage: expect-loop FROM TO|off"},
+        {"menu 4000\nclick right t:100 80\n", "2: the pop-up menu answered on line 1 has no entry 4000"},
+        {"move 5000 10\n", "1: the x coordinate 5000 lies outside the window (1200x700 pixels)"},
+        {"move 10 -1\n", "1: the y coordinate -1 lies outside the window (1200x700 pixels)"},
     };
     for (const Case& c : cases) {
         auto runner = Runner(MakeSong({{0, 0, 480, 60}}));
-        EXPECT_EQ(Run(*runner, c.script), c.expected) << c.script;
+        const std::string got = Run(*runner, c.script);
+        const bool start = c.expected.ends_with("...");
+        const std::size_t n = start ? c.expected.size() - 3 : std::string::npos;
+        EXPECT_EQ(got.substr(0, n), c.expected.substr(0, n)) << c.script;
     }
 }
 
@@ -153,40 +176,6 @@ TEST_F(ScriptTest, ZoomAndRowsAreExactAndSayWhatClampedThem) {
     EXPECT_EQ(Run(*runner, "rows 5000\n").rfind("1: rows are at most ", 0), 0u);
     EXPECT_EQ(Run(*runner, "rows 10 0\n").rfind("1: the top row shows note ", 0), 0u);
     EXPECT_NE(Run(*runner, "rows 10 0\n").find(", not 0: the lowest rows are already in view"), std::string::npos);
-}
-
-TEST_F(ScriptTest, LinesThatCannotTakeEffectFailAndSayWhy) {
-    struct Case {
-        std::string script;
-        std::string expected; // the start of the failure
-    } cases[] = {
-        {"tool nosuch\n", "1: 'nosuch' is not a tool (draw, select, zoom, paint, erase)"},
-        {"press left t:0 n:60\ntool select\n", "2: a drag is in progress: the editor keeps the tool draw"},
-        {"command 99999\n", "1: no menu, toolbar or transport button of the editor carries the command 99999"},
-        {"command 4009\n", "1: no menu, toolbar or transport button of the editor carries the command 4009"},
-        {"type 90\n", "1: no text box has the keyboard to take the typing"},
-        {"command 0\n", "1: '0' is not a command id"},
-        {"expect-note 0 60 480 64\n", "1: no note 60 at tick 0, 480 long, velocity 64; notes of pitch 60: 0 (480 long, velocity 100)"},
-        {"expect-note 0 61 480 100\n", "1: no note 61 at tick 0, 480 long, velocity 100; notes of pitch 61: none"},
-        {"expect-note 0 60 480 100 selected\n", "1: no note 60 at tick 0, 480 long, velocity 100, selected"},
-        {"expect-note 0 60 480 100 chosen\n", "1: 'chosen' is not 'selected'"},
-        {"expect-selected 1\n", "1: expected 1 selected events, found 0"},
-        {"expect-selected -1\n", "1: '-1' is not a number from 0 to "},
-        {"dialog 12 1030=2 junk ok\n", "1: 'junk' is not ITEM=VALUE"},
-        {"expect-tool zoom\n", "1: expected the tool zoom, found draw"},
-        {"expect-cursor 480\n", "1: expected the edit cursor at tick 480, found 0"},
-        {"expect-view 0 10\n", "1: expected the view at tick 0 with 10 ticks per pixel, found tick 0 with "},
-        {"expect-loop 0 480\n", "1: expected the loop region 0 to 480, found none"},
-        {"expect-loop off 5\n", "1: usage: expect-loop FROM TO|off"},
-        {"menu 4000\nclick right t:100 80\n", "2: the pop-up menu answered on line 1 has no entry 4000"},
-        {"move 5000 10\n", "1: the x coordinate 5000 lies outside the window (1200x700 pixels)"},
-        {"move 10 -1\n", "1: the y coordinate -1 lies outside the window (1200x700 pixels)"},
-    };
-    for (const Case& c : cases) {
-        auto runner = Runner(MakeSong({{0, 0, 480, 60}}));
-        const std::string got = Run(*runner, c.script);
-        EXPECT_EQ(got.substr(0, c.expected.size()), c.expected) << c.script;
-    }
 }
 
 TEST_F(ScriptTest, EventsAreCheckedByValueAndOnlyOneMayMatch) {
