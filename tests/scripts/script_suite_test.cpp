@@ -23,7 +23,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "model/store.h"
@@ -43,10 +42,7 @@ struct Note {
     std::uint32_t duration;
     int velocity;
     int channel; // 1-16
-    bool operator==(const Note&) const = default;
-    bool operator<(const Note& o) const {
-        return std::tie(tick, note, duration, velocity, channel) < std::tie(o.tick, o.note, o.duration, o.velocity, o.channel);
-    }
+    auto operator<=>(const Note&) const = default;
 };
 using Song = std::map<int, std::vector<Note>>; // by track, from 1
 
@@ -56,10 +52,7 @@ struct Value {
     int controller;
     int value;
     int channel; // 1-16
-    bool operator==(const Value&) const = default;
-    bool operator<(const Value& o) const {
-        return std::tie(tick, controller, value, channel) < std::tie(o.tick, o.controller, o.value, o.channel);
-    }
+    auto operator<=>(const Value&) const = default;
 };
 constexpr int kBend = -1;
 using Values = std::map<int, std::vector<Value>>; // by track, from 1
@@ -68,7 +61,20 @@ using Values = std::map<int, std::vector<Value>>; // by track, from 1
 struct Contents {
     Song notes;
     Values values;
+    // Each track's notes and values in order, so that lists compare whatever order they came in.
+    Contents& Sorted() {
+        for (auto& [track, list] : notes) std::sort(list.begin(), list.end());
+        for (auto& [track, list] : values) std::sort(list.begin(), list.end());
+        return *this;
+    }
 };
+
+// A track's entries of a map by track, none when the track is not there.
+template <class Entry>
+std::vector<Entry> OfTrack(const std::map<int, std::vector<Entry>>& byTrack, int track) {
+    const auto found = byTrack.find(track);
+    return found == byTrack.end() ? std::vector<Entry>{} : found->second;
+}
 
 const Song kBaseSong = {
     {1, {{0, 60, 480, 100, 1}, {960, 64, 480, 100, 1}, {1920, 67, 960, 100, 1}, {3840, 72, 240, 100, 1},
@@ -139,9 +145,7 @@ Contents ContentsOfFile(const fs::path& path) {
                 if (e.kind == mp::MEK_PITCH_BEND)
                     contents.values[track].push_back({tick, kBend, (e.data[1] & 0x7F) * 128 + (e.data[0] & 0x7F), e.channel + 1});
             }
-    for (auto& [track, notes] : song) std::sort(notes.begin(), notes.end());
-    for (auto& [track, values] : contents.values) std::sort(values.begin(), values.end());
-    return contents;
+    return contents.Sorted();
 }
 
 // The same song read from the file's bytes without the product's reader.
@@ -164,9 +168,7 @@ Contents ContentsOfBytes(const fs::path& path) {
             contents.values[track].push_back(
                 {v.tick, v.controller == rawsmf::kBend ? kBend : v.controller, v.value, v.channel});
     }
-    for (auto& [track, notes] : contents.notes) std::sort(notes.begin(), notes.end());
-    for (auto& [track, values] : contents.values) std::sort(values.begin(), values.end());
-    return contents;
+    return contents.Sorted();
 }
 
 // NAME.notes: comments after '#', "track N" lines, a "song" line, five numbers a note, "cc" and "bend" lines.
@@ -216,9 +218,7 @@ Contents ExpectedContents(const fs::path& path, SongShape* shape) {
             << path << ":" << lineNumber << ": not TICK NOTE DURATION VELOCITY CHANNEL";
         song[track].push_back(n);
     }
-    for (auto& [t, notes] : song) std::sort(notes.begin(), notes.end());
-    for (auto& [t, values] : contents.values) std::sort(values.begin(), values.end());
-    return contents;
+    return contents.Sorted();
 }
 
 std::string Listing(const std::vector<Note>& notes) {
@@ -289,16 +289,10 @@ TEST_P(EditingScript, GivesTheListedNotes) {
                                         std::pair{"its bytes", ContentsOfBytes(dir / "out.mid")}}) {
         SCOPED_TRACE(std::string("saved song read through ") + reader);
         for (const auto& [track, listed] : expected.notes) {
-            const auto found = saved.notes.find(track);
-            const std::vector<Note> notes = found == saved.notes.end() ? std::vector<Note>{} : found->second;
+            const std::vector<Note> notes = OfTrack(saved.notes, track);
             EXPECT_TRUE(notes == listed) << "track " << track << " holds\n"
                                          << Listing(notes) << "instead of\n" << Listing(listed);
-            const auto listedValues = expected.values.find(track);
-            const auto foundValues = saved.values.find(track);
-            const std::vector<Value> want =
-                listedValues == expected.values.end() ? std::vector<Value>{} : listedValues->second;
-            const std::vector<Value> have =
-                foundValues == saved.values.end() ? std::vector<Value>{} : foundValues->second;
+            const std::vector<Value> want = OfTrack(expected.values, track), have = OfTrack(saved.values, track);
             EXPECT_TRUE(have == want) << "track " << track << " holds the values\n"
                                       << Listing(have) << "instead of\n" << Listing(want);
         }
