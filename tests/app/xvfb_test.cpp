@@ -23,6 +23,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "run_pianoroll.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -125,12 +127,7 @@ void Send(Display* d, Window w, int type, long mask, int x, int y, unsigned deta
 // A window that went away between finding it and sending to it must fail the test, not abort it.
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using runtest::Slurp;
 
 // The application on its own virtual X server, with its main window found on the screen.
 struct DesktopApp {

@@ -12,7 +12,6 @@
 //   track 2 "Bass", channel 2: 48 at 0 (1920), velocity 90.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "../app/run_pianoroll.h"
 #include "model/store.h"
 #include "raw_smf.h"
 #include "smf/smf.h"
@@ -237,19 +237,6 @@ std::string Listing(const std::vector<Value>& values) {
     return values.empty() ? "  (none)\n" : out.str();
 }
 
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string ShellQuote(const std::string& s) {
-    std::string quoted = "'";
-    for (char c : s) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 std::vector<std::string> ScriptNames() {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(VOR_SCRIPTS_DIR))
@@ -278,13 +265,12 @@ TEST_P(EditingScript, GivesTheListedNotes) {
         const std::vector<std::uint8_t> bytes = BaseSongFile(shape);
         song.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         // The script's own lines keep their numbers; the save comes last.
-        std::ofstream(dir / (GetParam() + ".script")) << Slurp(script) << "\nsave out.mid\n";
+        std::ofstream(dir / (GetParam() + ".script")) << runtest::Slurp(script) << "\nsave out.mid\n";
     }
-    const std::string command = "cd " + ShellQuote(dir.string()) + " && PIANOROLL_AUDIO=none " +
-                                ShellQuote(VOR_PIANOROLL_EXE) + " --script " + ShellQuote(GetParam() + ".script") +
-                                " base.mid >out.txt 2>err.txt </dev/null";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Slurp(dir / "err.txt");
+    // Run from the song's folder, where the script's relative file names point.
+    const runtest::PianorollRun run = runtest::RunPianoroll(dir, {"--script", GetParam() + ".script", "base.mid"},
+                                                            "cd " + runtest::ShellQuote(dir.string()) + " &&");
+    ASSERT_EQ(run.status, 0) << run.err;
     for (const auto& [reader, saved] : {std::pair{"the song's reader", ContentsOfFile(dir / "out.mid")},
                                         std::pair{"its bytes", ContentsOfBytes(dir / "out.mid")}}) {
         SCOPED_TRACE(std::string("saved song read through ") + reader);
