@@ -210,8 +210,21 @@ TEST_F(MidiDataTest, ChangeMasksWriteOnlyTheirFields) {
     data->Get(&track, mp::LEVEL_TRACK, &back, 2);
     EXPECT_EQ(back.attributes, mp::TRACK_SOLO);
     EXPECT_EQ(back.channel, -1);
-    tr.velocityOffset = 300;
-    EXPECT_EQ(data->Set(&track, mp::LEVEL_TRACK, &tr, mp::CHANGE_ALL), win::E_INVALIDARG);
+    // Channels -1 (none) to 15 and offsets of up to 127 either way, nothing beyond.
+    const std::tuple<std::int32_t, std::int32_t, std::int32_t, win::HRESULT> settings[] = {
+        {-1, -127, 127, win::S_OK},         {15, 127, -127, win::S_OK},         {-2, 0, 0, win::E_INVALIDARG},
+        {16, 0, 0, win::E_INVALIDARG},      {0, -128, 0, win::E_INVALIDARG},    {0, 128, 0, win::E_INVALIDARG},
+        {0, 0, -128, win::E_INVALIDARG},    {0, 0, 128, win::E_INVALIDARG},
+    };
+    for (const auto& [channel, velocity, pitch, result] : settings) {
+        tr.channel = channel;
+        tr.velocityOffset = velocity;
+        tr.pitchOffset = pitch;
+        SCOPED_TRACE(testing::Message() << channel << " " << velocity << " " << pitch);
+        EXPECT_EQ(data->Set(&track, mp::LEVEL_TRACK, &tr, mp::CHANGE_ALL), result);
+        mp::EventKey added{};
+        EXPECT_EQ(data->Insert(&added, mp::LEVEL_TRACK, &tr), result);
+    }
 }
 
 TEST_F(MidiDataTest, VariableDataFollowsTheHandleOrStays) {

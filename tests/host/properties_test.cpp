@@ -141,6 +141,23 @@ TEST_F(Properties, TimeFormatsFollowTheTempoAndMeterMaps) {
     EXPECT_EQ(measure, 0);
     EXPECT_EQ(beat, 3);
     EXPECT_EQ(tick, 479);
+    // The new meter holds from its own tick on.
+    const auto beatsAt = [&](std::int64_t t) {
+        return project->WithStore([&](Store& s) { return s.Time().MeterAt(t).beats; });
+    };
+    EXPECT_EQ(beatsAt(1919), 4u);
+    EXPECT_EQ(beatsAt(1920), 3u);
+    // A meter change inside a bar starts a measure of its own at its tick.
+    Store mid;
+    const auto bytes =
+        SmfBuilder(1, 480).Track({0x83, 0x60, 0xFF, 0x58, 0x04, 0x03, 0x02, 0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00}).Bytes();
+    ASSERT_TRUE(smf::Read(bytes.data(), bytes.size(), mid).ok);
+    std::int64_t atChange = -1, after = -1, beatAt = -1, tickAt = -1;
+    mid.Time().Split(480, &atChange, &beatAt, &tickAt);
+    mid.Time().Split(481, &after, nullptr, nullptr);
+    EXPECT_EQ(atChange, after);
+    EXPECT_EQ(beatAt, 0);
+    EXPECT_EQ(tickAt, 0);
 
     EXPECT_EQ(tf->TextToTime(u"2:1:7", 0, mp::TIME_FORMAT_TICKS, &out), win::S_OK);
     EXPECT_EQ(out, 1920 + 1440 + 480 + 7);

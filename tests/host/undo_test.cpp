@@ -70,6 +70,7 @@ TEST_F(UndoTest, ReadsAndUnchangedEditsLeaveNoStep) {
     r.flags = mp::MEF_SELECTED;
     ASSERT_EQ(data->Set(&k, mp::LEVEL_EVENT, &r, mp::CHANGE_FLAGS), win::S_OK);
     ASSERT_EQ(data->SelectEvents(3, nullptr, mp::MEK_NOTE, 0, 0, 0, 0, 0, mp::SELECT_CLEAR), win::S_OK);
+    ASSERT_EQ(data->Set(&k, mp::LEVEL_EVENT, &r, mp::CHANGE_ALL), win::S_OK); // the whole record, only flags differ
     ASSERT_EQ(data->EndTransaction(0), win::S_OK);
     EXPECT_EQ(UndoCount(), 0u);
 }
