@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -51,6 +53,27 @@ TEST_F(Delivery, ThreadedDeliveryKeepsArrivalOrder) {
         EXPECT_EQ(std::count(editors.begin(), editors.end(), sink.threads[i]), 0);
     }
     EXPECT_EQ(inserted, static_cast<std::size_t>(kThreads * kEdits));
+}
+
+// Flushing waits for the record the delivery thread is handing to a sink, not only for an empty queue.
+TEST_F(Delivery, FlushReturnsOnlyWhenTheSinksHaveTheirRecords) {
+    struct SlowSink : RecordingSink {
+        std::atomic<int> started{0}, finished{0};
+        void OnRecord(const mp::NotificationRecord&) override {
+            ++started;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            ++finished;
+        }
+    } slow;
+    Advised advised(project, &slow);
+    project->SetThreadedDelivery(true);
+    std::uint32_t flags = mp::TRANSPORT_LOOPING;
+    ASSERT_EQ(project->SetProperty(mp::PID_TRANSPORT_FLAGS, 0, 0, 4, &flags), win::S_OK);
+    project->FlushNotifications();
+    const int started = slow.started.load(), finished = slow.finished.load();
+    project->SetThreadedDelivery(false);
+    EXPECT_GT(finished, 0);
+    EXPECT_EQ(finished, started);
 }
 
 } // namespace
