@@ -2,6 +2,9 @@
 // shows, in the note style of the grid.
 #include "lanes/velocity_lane.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "mp/module_strings.h"
 #include "mp/track_access.h"
 #include "view/brush_cache.h"
@@ -14,6 +17,8 @@ namespace pianoroll {
 namespace {
 
 constexpr int kVelocityScale = 127;
+// Note colours are hues 0 to 10.
+constexpr int kHueCount = 11;
 // Stems of the shaded note style keep the hue of the note's colour at these saturations and lightnesses.
 constexpr double kSelectedSaturation = 0.15;
 constexpr double kSelectedLightness = 0.5;
@@ -55,7 +60,11 @@ void VelocityControllerView::PaintLane(win::HDC dc, const win::RECT& lane, const
     BuildDisplayList(&view_, &columns);
     const bool shaded = !view_.settings || view_.settings->noteStyle != 0;
     const int height = lane.bottom - lane.top;
-    BrushCache brushes;
+    struct Stem {
+        int x, top, hue;
+        bool selected;
+    };
+    std::vector<Stem> stems;
     for (const DisplayRecord& note : view_.gridCache.displayList) {
         // Rows have no stem, and a note that starts left of the view has its start elsewhere.
         if ((note.flags & DR_ROW) || !(note.flags & DR_START_INSIDE)) continue;
@@ -66,7 +75,30 @@ void VelocityControllerView::PaintLane(win::HDC dc, const win::RECT& lane, const
         if (const mp::MidiEventRecord* queued = access_.GetQueuedModify(mp::EventKey{note.key[0], note.key[1], note.key[2]}))
             velocity = queued->data[1];
         const int top = std::max<int>(lane.bottom - velocity * height / kVelocityScale, area.top);
-        brushes.Fill(dc, x, top, x + 1, area.bottom, StemColour(note.colour, (note.flags & DR_SELECTED) != 0, shaded));
+        stems.push_back(Stem{x, top, note.colour, (note.flags & DR_SELECTED) != 0});
+    }
+    // Stems are drawn in list order down to the lane's bottom, so in each column a stem shows only
+    // above the tops of the stems after it: only that part is filled, and a hidden stem not at all,
+    // which leaves the same pixels at a fraction of the cost when many notes share a column.
+    std::vector<int> lowestTop(static_cast<std::size_t>(area.right - area.left), area.bottom);
+    win::COLORREF colours[2][kHueCount];
+    bool known[2][kHueCount] = {};
+    BrushCache brushes;
+    for (auto it = stems.rbegin(); it != stems.rend(); ++it) {
+        int& below = lowestTop[static_cast<std::size_t>(it->x - area.left)];
+        if (it->top >= below) continue;
+        win::COLORREF colour;
+        if (it->hue >= 0 && it->hue < kHueCount) {
+            if (!known[it->selected][it->hue]) {
+                colours[it->selected][it->hue] = StemColour(it->hue, it->selected, shaded);
+                known[it->selected][it->hue] = true;
+            }
+            colour = colours[it->selected][it->hue];
+        } else {
+            colour = StemColour(it->hue, it->selected, shaded);
+        }
+        brushes.Fill(dc, it->x, it->top, it->x + 1, below, colour);
+        below = it->top;
     }
 }
 

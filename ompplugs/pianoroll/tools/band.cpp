@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "mp/plugin.h"
 #include "mp/track_access.h"
 #include "tools/snapping.h"
 #include "tools/tool_framework.h"
@@ -129,11 +130,14 @@ void UpdateMarquee(TrackView* v, int x, int y, bool shift) {
     const std::int64_t start = std::min(t0, t1), length = std::max(t0, t1) - start;
     const int top = std::min(rowA, rowB), bottom = std::max(rowA, rowB);
     mp::TrackAccess* a = v->access;
+    const std::uint64_t generation = a->Plugin() ? a->Plugin()->DataGeneration() : 0;
     a->SelectAll(false);
     if (shift)
         for (const mp::EventKey& key : b.rememberedSelection) SetNoteSelected(v, key, true);
     a->SelectRange(start, length, PitchOfRow(v, bottom), PitchOfRow(v, top), true);
-    RedrawGrid(v);
+    // A step that flipped no note's selection heard no report and leaves the notes as they are
+    // painted: with many notes a repaint on every pointer move would cost more than the move.
+    if (!a->Plugin() || a->Plugin()->DataGeneration() != generation) RedrawGrid(v);
     NotifyRefreshState(v);
     UpdateBand(v, x, y);
 }

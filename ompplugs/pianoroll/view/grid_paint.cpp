@@ -172,11 +172,25 @@ void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
     const std::uint32_t selection = v->settings ? v->settings->colours[kSelectionColourWord] : CLR_INVALID;
     NoteColours cache[kPaletteHues];
     bool cached[kPaletteHues] = {};
+    // Rows never overlap, so a note drawn just like the last one drawn in its row would only paint
+    // the same pixels again: at coarse zoom many notes of a row fall on the same few pixels.
+    struct LastDrawn {
+        RECT rect;
+        int hue;
+        std::uint32_t look;
+    };
+    std::vector<LastDrawn> lastInRow(static_cast<std::size_t>(std::max(v->geo.rowCount, 0)), LastDrawn{{0, 0, 0, 0}, -1, 0});
     for (std::size_t i = static_cast<std::size_t>(v->gridCache.displayRowCount); i < list.size(); ++i) {
         const DisplayRecord& n = list[i];
         RECT r;
         if (!IntersectRect(&r, &n.rect, &clip)) continue;
         const int hue = n.colour;
+        if (n.row >= 0 && static_cast<std::size_t>(n.row) < lastInRow.size()) {
+            LastDrawn& last = lastInRow[static_cast<std::size_t>(n.row)];
+            const std::uint32_t look = n.flags & (DR_SELECTED | DR_START_INSIDE | DR_END_INSIDE);
+            if (last.hue == hue && last.look == look && EqualRect(&last.rect, &n.rect)) continue;
+            last = LastDrawn{n.rect, hue, look};
+        }
         NoteColours col;
         if (shaded) {
             if (!cached[hue]) {

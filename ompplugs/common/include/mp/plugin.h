@@ -275,6 +275,8 @@ public:
     bool CanPaste();
     // Whether an event of the shown list is selected.
     bool HasSelection();
+    // Moves on with every host report and list change: equal readings mean the data did not change.
+    std::uint64_t DataGeneration() const noexcept { return dataGeneration_.load(); }
     // Copies the selected events of the shown list (cut: and deletes them as one edit).
     win::HRESULT CopySelection(win::HWND owner, bool cut);
     // The events on the clipboard, or null when there are none in our format or they are damaged.
