@@ -5,6 +5,7 @@
 #include <random>
 
 #include "track_fixture.h"
+#include "win/controls.h"
 
 namespace {
 
@@ -396,6 +397,53 @@ TEST_F(Reading, FindNoteAtPrefersSelectedAndTheNoteJustEnded) {
     EXPECT_EQ(access->FindNoteAt(5000, 20, row, &key), S_FALSE);
     EXPECT_EQ(access->FindNoteAt(100, 20, 127 - 59, &key), S_FALSE);
     (void)a;
+}
+
+TEST_F(Reading, BackwardWalkStopsAtTheFirstEvent) {
+    const std::uint32_t track = AddTrack(u"T", 0);
+    const std::uint32_t block = AddBlock(track, 0, 7680);
+    AddEvent(block, 0, mp::MEK_CONTROL, 0, 7, 90);
+    const std::uint32_t a = AddNote(block, 100, 50, 60);
+    AddEvent(block, 150, mp::MEK_CONTROL, 0, 7, 90);
+    const std::uint32_t b = AddNote(block, 200, 50, 62);
+    Connect();
+    int cursor = -1;
+    mp::EventKey key{};
+    mp::MidiEventRecord record{};
+    std::vector<std::uint32_t> walked;
+    while (access->PreviousEventAtOrBefore(&cursor, 200, mp::MEK_NOTE, &key, &record) == S_OK) {
+        walked.push_back(key.event);
+        EXPECT_EQ(record.kind, mp::MEK_NOTE);
+    }
+    EXPECT_EQ(walked, (std::vector<std::uint32_t>{b, a}));
+    EXPECT_EQ(cursor, 0);
+    // Nothing before the time matches: the walk passes the first event and ends.
+    cursor = -1;
+    EXPECT_EQ(access->PreviousEventAtOrBefore(&cursor, 50, mp::MEK_NOTE, &key, nullptr), S_FALSE);
+    EXPECT_EQ(cursor, 0);
+    EXPECT_EQ(access->PreviousEventAtOrBefore(nullptr, 50, mp::MEK_NOTE, &key, nullptr), E_POINTER);
+}
+
+// The chooser's item data is a track index, and index 0 is the first track.
+TEST_F(Reading, WithoutAChosenTrackTheChooserNamesIt) {
+    const std::uint32_t first = AddTrack(u"First");
+    const std::uint32_t second = AddTrack(u"Second");
+    Connect();
+    InitCommonControls();
+    HWND box = CreateWindowEx(0, WC_COMBOBOX, "", WS_POPUP | CBS_DROPDOWNLIST, 0, 0, 100, 100, nullptr, nullptr,
+                              nullptr, nullptr);
+    ASSERT_NE(box, nullptr);
+    for (LPARAM index : {1, 0}) {
+        const LRESULT item = SendMessage(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Track"));
+        SendMessage(box, CB_SETITEMDATA, static_cast<WPARAM>(item), index);
+    }
+    access->SetTrackBox(box);
+    for (WPARAM item : {1, 0}) {
+        SendMessage(box, CB_SETCURSEL, item, 0);
+        EXPECT_EQ(access->TrackId(), item == 1 ? first : second) << item;
+    }
+    access->SetTrackBox(nullptr);
+    DestroyWindow(box);
 }
 
 TEST_F(Reading, FindAndStepHonourKindsAndChannels) {

@@ -212,6 +212,11 @@ TEST_F(Editing, OpenSidedRangesAndBadArguments) {
     ASSERT_EQ(access->SelectRange(-1, 500, -1, -1, true), S_OK);
     EXPECT_TRUE(Stored(n1).flags & mp::MEF_SELECTED) << "starts before the length";
     EXPECT_FALSE(Stored(n2).flags & mp::MEF_SELECTED);
+    // Deselecting from tick 0 to the end keeps to the pitch range.
+    access->SelectAll(true);
+    ASSERT_EQ(access->SelectRange(0, -1, 60, 61, false), S_OK);
+    EXPECT_FALSE(Stored(n1).flags & mp::MEF_SELECTED);
+    EXPECT_TRUE(Stored(n2).flags & mp::MEF_SELECTED);
     std::vector<mp::MidiEventRecord> none;
     EXPECT_EQ(access->InsertEvents(Key(0), none, u"Paste"), S_FALSE);
     mp::EventKey key{};
