@@ -52,6 +52,16 @@ TEST_F(Cache, SelectTrackLoadsBlocksUpToTheGivenIndex) {
     plugin->SelectTrack(0, 1);
     EXPECT_EQ(CachedEvents(), (std::vector<std::uint32_t>{n1, n2}));
     EXPECT_EQ(plugin->EventList()[1].start, 1920) << "block start + event time";
+    // A move of the last shown block moves its events.
+    plugin->SelectTrack(0, 0);
+    project->WithStore([&](host::Store& s) {
+        host::BlockValue v = *s.Block(first);
+        v.start = 100;
+        s.SetBlock(first, v);
+    });
+    Deliver();
+    ASSERT_EQ(CachedEvents(), (std::vector<std::uint32_t>{n1}));
+    EXPECT_EQ(plugin->EventList()[0].start, 100);
     plugin->SelectTrack(0, 5);
     EXPECT_TRUE(CachedEvents().empty()) << "a block index past the last block shows none";
     // A valid list is returned unchanged; a different kind filter rebuilds it.
@@ -76,6 +86,18 @@ TEST_F(Cache, ChannelUseCountsTracksAfterTheFirst) {
     plugin->ReloadTracks(true);
     EXPECT_EQ(plugin->GetChannelMask(), 0xFFFFu);
     EXPECT_EQ(plugin->GetChannelCount(), 16u);
+}
+
+TEST_F(Cache, WithoutATrackReadsAndEditsFindNothing) {
+    Connect();
+    int cursor = -1;
+    mp::EventKey key{};
+    EXPECT_EQ(access->GetEventCount(), 0);
+    EXPECT_FALSE(access->ClearNotes(0, 100, 0, 127, -1));
+    EXPECT_EQ(access->PreviousEventAtOrBefore(&cursor, 100, mp::MEK_NOTE, &key, nullptr), S_FALSE);
+    EXPECT_EQ(access->FindNoteAt(0, 10, 60, &key), S_FALSE);
+    EXPECT_EQ(access->SelectRange(0, 100, -1, -1, true), S_FALSE);
+    EXPECT_EQ(plugin->TransactionDepth(), 0u);
 }
 
 TEST_F(Cache, ReadsBalanceTheirTransactions) {
@@ -394,6 +416,8 @@ TEST_F(Reading, FindNoteAtPrefersSelectedAndTheNoteJustEnded) {
     // c starts inside [690, 710]: a note of the same pitch overlapping [690, 699] takes its place.
     ASSERT_EQ(access->FindNoteAt(700, 20, row, &key), S_OK);
     EXPECT_EQ(key.event, b);
+    ASSERT_EQ(access->FindNoteAt(680, 20, row, &key), S_OK);
+    EXPECT_EQ(key.event, b) << "c starts just at the far edge of the tolerance";
     EXPECT_EQ(access->FindNoteAt(5000, 20, row, &key), S_FALSE);
     EXPECT_EQ(access->FindNoteAt(100, 20, 127 - 59, &key), S_FALSE);
     (void)a;
@@ -442,6 +466,9 @@ TEST_F(Reading, WithoutAChosenTrackTheChooserNamesIt) {
         SendMessage(box, CB_SETCURSEL, item, 0);
         EXPECT_EQ(access->TrackId(), item == 1 ? first : second) << item;
     }
+    ASSERT_EQ(access->SelectTrack(first), S_OK);
+    SendMessage(box, CB_SETCURSEL, 0, 0);
+    EXPECT_EQ(access->TrackId(), first) << "a chosen track wins over the chooser";
     access->SetTrackBox(nullptr);
     DestroyWindow(box);
 }
@@ -490,6 +517,8 @@ TEST_F(Reading, PitchRowsNamesAndTransport) {
     access->GetPitchRow(127 - 62, &row);
     EXPECT_EQ(row.keyShape, 0);
     EXPECT_EQ(access->GetPitchRow(128, &row), S_FALSE);
+    ASSERT_EQ(access->GetPitchRow(0, &row), S_OK);
+    EXPECT_EQ(row.note, 127);
     char16_t name[4];
     ASSERT_EQ(access->GetTrackName(name, 4), S_OK);
     EXPECT_EQ(std::u16string(name), u"Str");
@@ -529,6 +558,13 @@ TEST_F(Reading, MonitoringPlaysOnlyWhenOnOrForced) {
     EXPECT_EQ(sent[1].kind, mp::MEK_NOTE_OFF);
     EXPECT_EQ(sent[1].data[0], 64);
     EXPECT_EQ(sent[1].data[1], 1);
+    // On a track without a channel the event keeps its own.
+    const std::uint32_t free = AddTrack(u"Free");
+    const std::uint32_t freeNote = AddEvent(AddBlock(free, 0, 7680), 0, mp::MEK_NOTE, 100, 64, 90, 5);
+    Deliver();
+    ASSERT_EQ(access->SelectTrack(free), S_OK);
+    ASSERT_EQ(access->PlayEvent(mp::EventKey{free, Stored(freeNote).block, freeNote}, true), S_OK);
+    EXPECT_EQ(sent.back().channel, 5);
 }
 
 } // namespace

@@ -334,6 +334,15 @@ TEST_F(Editing, ExtendLengthRaisesTheSongLengthToTwoBarsAtLeast) {
     const std::int64_t twoBars = 4 * static_cast<std::int64_t>(plugin->TicksPerQuarter()) * 2;
     access->ExtendLength(10);
     EXPECT_EQ(plugin->Settings().songLength, std::max<std::int64_t>(twoBars, 7680));
+    // A first block longer than two bars gives its length.
+    project->WithStore([&](host::Store& s) {
+        host::BlockValue v = *s.Block(block);
+        v.end = twoBars + 500;
+        s.SetBlock(block, v);
+    });
+    access->ExtendLength(10);
+    EXPECT_EQ(plugin->Settings().songLength, twoBars + 500);
+    EXPECT_EQ(plugin->TransactionDepth(), 0u);
     access->ExtendLength(twoBars * 3);
     EXPECT_EQ(plugin->Settings().songLength, twoBars * 3);
     access->ExtendLength(twoBars * 2);
