@@ -136,13 +136,21 @@ ShownMenu CommandFixture::KeyboardMenu(int command) {
     return shown;
 }
 
-void CommandFixture::DoubleClickThen(int x, int y, std::vector<std::function<void()>> steps) {
+void CommandFixture::WhileEntryWaits(const std::function<void()>& open, std::vector<std::function<void()>> steps) {
     Typist typist{&steps, 0, &extraWaits};
     headless::SetIdleHook(&Typist::Hook, &typist);
-    headless::DoubleClick(ViewWindow(), x, y);
-    Pump();
+    open();
     headless::SetIdleHook(nullptr, nullptr);
     Wait();
+}
+
+void CommandFixture::DoubleClickThen(int x, int y, std::vector<std::function<void()>> steps) {
+    WhileEntryWaits(
+        [&] {
+            headless::DoubleClick(ViewWindow(), x, y);
+            Pump();
+        },
+        std::move(steps));
 }
 
 void CommandFixture::PutClipboardBytes(const std::vector<std::uint8_t>& bytes) {

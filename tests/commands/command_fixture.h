@@ -54,8 +54,9 @@ protected:
     ShownMenu RightClickMenu(int x, int y, int command);
     // The menu the keyboard asks for (the menu key), answered with `command`.
     ShownMenu KeyboardMenu(int command);
-    // Double-clicks a point; while the velocity entry it opens waits, each step runs in turn (then
-    // Escape, counted in extraWaits).
+    // Runs `open`; while the velocity entry it opens waits, each step runs in turn (then Escape,
+    // counted in extraWaits).
+    void WhileEntryWaits(const std::function<void()>& open, std::vector<std::function<void()>> steps);
     void DoubleClickThen(int x, int y, std::vector<std::function<void()>> steps);
     // Puts raw bytes on the clipboard under the module's MIDI format.
     void PutClipboardBytes(const std::vector<std::uint8_t>& bytes);

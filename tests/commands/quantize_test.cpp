@@ -168,35 +168,21 @@ TEST_F(QuantizeCommandTest, CancelChangesNeitherNotesNorSettingsAndNothingSelect
     EXPECT_EQ(Settings()->quantizeResolution, kQuarter) << "Apply stores the choice even with nothing to quantize";
 }
 
-TEST_F(QuantizeCommandTest, TheDialogListsTheResolutionsAndStartsFromTheStoredChoice) {
+TEST_F(QuantizeCommandTest, TheDialogStartsFromTheStoredChoice) {
     Open();
     Settings()->quantizeResolution = kEighthTriplet;
     Settings()->quantizeStarts = 0;
     Settings()->quantizeDurations = 1;
-    std::vector<std::string> texts;
-    int chosen = -1, starts = -1, durations = -1;
-    std::string title;
+    int count = -1, chosen = -1, starts = -1, durations = -1;
     AnswerNextDialog([&](HWND dialog) {
-        char buffer[64];
-        GetWindowText(dialog, buffer, sizeof buffer);
-        title = buffer;
-        HWND list = GetDlgItem(dialog, kList);
-        const int count = static_cast<int>(SendMessage(list, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            SendMessage(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer));
-            texts.push_back(buffer);
-        }
-        chosen = static_cast<int>(SendMessage(list, CB_GETCURSEL, 0, 0));
+        count = static_cast<int>(SendDlgItemMessage(dialog, kList, CB_GETCOUNT, 0, 0));
+        chosen = static_cast<int>(SendDlgItemMessage(dialog, kList, CB_GETCURSEL, 0, 0));
         starts = static_cast<int>(IsDlgButtonChecked(dialog, kStarts));
         durations = static_cast<int>(IsDlgButtonChecked(dialog, kDurations));
         SendMessage(dialog, WM_COMMAND, IDCANCEL, 0);
     });
     FrameCommand(CMD_QUANTIZE);
-    EXPECT_EQ(title, "MIDI Quantize");
-    ASSERT_EQ(texts.size(), 11u);
-    EXPECT_EQ(texts.front(), "Whole Note");
-    EXPECT_EQ(texts[kEighthTriplet], "8th Note Triplet");
-    EXPECT_EQ(texts.back(), "64th Note");
+    EXPECT_EQ(count, kQuantizeResolutionCount);
     EXPECT_EQ(chosen, kEighthTriplet);
     EXPECT_EQ(starts, 0);
     EXPECT_EQ(durations, 1);

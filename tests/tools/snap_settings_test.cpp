@@ -9,6 +9,7 @@
 #include "mp/private_messages.h"
 #include "mp/settings.h"
 #include "tools/snapping.h"
+#include "view/scale.h"
 #include "view/track_view.h"
 #include "win/backend.h"
 #include "win/win.h"
@@ -82,13 +83,16 @@ TEST_F(SnapSettings, OpeningATrackWithoutATickRate) {
 
 // ---- Commands -----------------------------------------------------------------------------------------
 
-TEST_F(SnapSettings, GridSpacingCommandsSetTheirValueAndMarkItInTheMenu) {
+TEST_F(SnapSettings, GridSpacingCommandsSetWhatTheyMeanAndMarkItInTheMenu) {
     SetDrawnGridSpacing(state, settings, 30);
+    // The spacing of each entry at 960 ticks a quarter in 4/4, with the ruler marks drawn 30 apart.
+    const double ticks[kGridSpacingCount] = {10000, 1e7, 6e8, 1, 1, 30, 1, 4 * kQ, 2 * kQ, kQ, kQ * 2 / 3.0,
+                                             kQ / 2.0, kQ / 3.0, kQ / 4.0, kQ / 6.0, kQ / 8.0, kQ / 12.0, kQ / 16.0,
+                                             kQ / 24.0};
     for (int i = 0; i < kGridSpacingCount; ++i) {
         const int command = CMD_GRID_SPACING_FIRST + i;
-        EXPECT_EQ(ApplySnapCommand(settings, state, command), SNAPCMD_HANDLED | SNAPCMD_GRID);
-        EXPECT_EQ(settings.gridSpacing, kGridSpacingValues[i]) << command;
-        EXPECT_GE(state.gridSpacing, 1.0) << command;
+        EXPECT_EQ(ApplySnapCommand(settings, state, command), SNAPCMD_HANDLED | SNAPCMD_GRID) << command;
+        EXPECT_DOUBLE_EQ(state.gridSpacing, ticks[i]) << command;
         // The menu marks the first entry of the value (two entries share one tick).
         const int marked = GridSpacingCommandOf(settings.gridSpacing);
         EXPECT_LE(marked, command);
@@ -96,32 +100,13 @@ TEST_F(SnapSettings, GridSpacingCommandsSetTheirValueAndMarkItInTheMenu) {
     }
     EXPECT_EQ(settings.GetWord(mp::SW_GRID_SPACING), kGridSpacingValues[kGridSpacingCount - 1]);
     EXPECT_EQ(settings.GetWord(mp::SW_GRID_SPACING + 1), -1); // the high word of the 64-bit value
-    // What the entries mean at 960 ticks a quarter in 4/4.
-    const struct {
-        int command;
-        double ticks;
-    } meanings[] = {
-        {6000, 10000},      {6005, 30},     // a tick count; the ruler marks as drawn
-        {6007, 4 * kQ},     {6008, 2 * kQ}, // measures, half notes
-        {6009, kQ},         {6010, kQ * 2 / 3.0}, // quarters and their triplets
-        {6013, kQ / 4.0},   {6018, kQ / 16 * 2 / 3.0}, // 16ths, 64th triplets
-    };
-    for (const auto& m : meanings) {
-        ApplySnapCommand(settings, state, m.command);
-        EXPECT_DOUBLE_EQ(state.gridSpacing, m.ticks) << m.command;
-    }
 }
 
 TEST_F(SnapSettings, PaintValuesAreNoteValuesPlainDottedAndTriplet) {
     SetDrawnGridSpacing(state, settings, 30);
-    for (int i = 0; i < kPaintValueCount; ++i) {
-        const int command = CMD_PAINT_VALUE_FIRST + i;
-        EXPECT_EQ(ApplySnapCommand(settings, state, command), SNAPCMD_HANDLED | SNAPCMD_PAINT);
-        EXPECT_EQ(settings.paintNoteValue, kPaintNoteValues[i]);
-        EXPECT_EQ(PaintValueCommandOf(settings.paintNoteValue), command);
-    }
     const auto lengthOf = [&](int command) {
-        ApplySnapCommand(settings, state, command);
+        EXPECT_EQ(ApplySnapCommand(settings, state, command), SNAPCMD_HANDLED | SNAPCMD_PAINT);
+        EXPECT_EQ(PaintValueCommandOf(settings.paintNoteValue), command);
         return state.paintLength;
     };
     EXPECT_DOUBLE_EQ(lengthOf(CMD_PAINT_VALUE_FIRST), 30) << "the grid as drawn";
@@ -136,15 +121,13 @@ TEST_F(SnapSettings, PaintValuesAreNoteValuesPlainDottedAndTriplet) {
 }
 
 TEST_F(SnapSettings, RootAndScaleCommands) {
-    for (int i = 0; i < 12; ++i) {
-        EXPECT_EQ(ApplySnapCommand(settings, state, 7200 + i), SNAPCMD_HANDLED | SNAPCMD_SCALE);
-        EXPECT_EQ(settings.scaleRoot, i);
-        EXPECT_EQ(RootCommandOf(settings.scaleRoot), 7200 + i);
-    }
     for (int i = 0; i < 18; ++i) {
-        EXPECT_EQ(ApplySnapCommand(settings, state, 7300 + i), SNAPCMD_HANDLED | SNAPCMD_SCALE);
-        EXPECT_EQ(settings.scaleIndex, i);
-        EXPECT_EQ(ScaleCommandOf(settings.scaleIndex), 7300 + i);
+        const int root = i % 12;
+        EXPECT_EQ(ApplySnapCommand(settings, state, CMD_ROOT_FIRST + root), SNAPCMD_HANDLED | SNAPCMD_SCALE);
+        EXPECT_EQ(ApplySnapCommand(settings, state, CMD_SCALE_FIRST + i), SNAPCMD_HANDLED | SNAPCMD_SCALE);
+        EXPECT_EQ(RootCommandOf(settings.scaleRoot), CMD_ROOT_FIRST + root);
+        EXPECT_EQ(ScaleCommandOf(settings.scaleIndex), CMD_SCALE_FIRST + i);
+        EXPECT_EQ(PitchInScale(settings, 60 + root), (ScaleMask(i) & 1) != 0) << "the root is the scale's first step";
     }
     settings.scaleRoot = 2;
     settings.scaleIndex = 0;
@@ -211,29 +194,6 @@ protected:
     }
     TrackView view{};
 };
-
-TEST_F(SnapView, ContextComesFromTheView) {
-    view.follow.playing = true;
-    view.time.loopShown = true;
-    view.time.loopStart = 100;
-    view.time.loopEnd = 900;
-    view.time.selectionLength = -20;
-    settings.followMode = 2;
-    const SnapContext ctx = SnapContextOf(view, state);
-    EXPECT_DOUBLE_EQ(ctx.gridSpacing, 960);
-    EXPECT_EQ(ctx.editCursor, 950);
-    EXPECT_EQ(ctx.loopStart, 100);
-    EXPECT_EQ(ctx.loopEnd, 900);
-    EXPECT_TRUE(ctx.playing);
-    EXPECT_TRUE(ctx.loopShown);
-    EXPECT_TRUE(ctx.timeSelection);
-    EXPECT_EQ(ctx.followMode, 2);
-    view.follow.playing = false;
-    view.time.loopShown = false;
-    view.time.selectionLength = 0;
-    const SnapContext idle = SnapContextOf(view, state);
-    EXPECT_FALSE(idle.playing || idle.loopShown || idle.timeSelection);
-}
 
 TEST_F(SnapView, ShortcutsUseTheirCandidates) {
     EXPECT_EQ(SnapClickTime(view, state, 955), 960);
@@ -331,59 +291,52 @@ protected:
         win::headless::PumpUntilIdle();
         SnapView::TearDown();
     }
-    // Whether the whole view window waits for a repaint; the question clears it for the next one.
-    bool WholeViewInvalidated() {
+    // What waits to be repainted: nothing, or the whole view; the question clears it for the next one.
+    int Invalidated() {
         win::RECT r{};
         const bool any = win::GetUpdateRect(view.hwnd, &r, win::FALSE) != win::FALSE;
         win::ValidateRect(view.hwnd, nullptr);
-        return any && r.left == 0 && r.top == 0 && r.right == 100 && r.bottom == 100;
+        if (!any) return kNothing;
+        return r.left == 0 && r.top == 0 && r.right == 100 && r.bottom == 100 ? kWhole : kPart;
     }
-    bool AnythingInvalidated() {
-        win::RECT r{};
-        const bool any = win::GetUpdateRect(view.hwnd, &r, win::FALSE) != win::FALSE;
-        win::ValidateRect(view.hwnd, nullptr);
-        return any;
-    }
+    static constexpr int kNothing = 0, kPart = 1, kWhole = 2;
     win::HWND frame = nullptr;
 };
 
-TEST_F(SnapViewCommands, ScaleChangesRedrawTheRowsAndTellTheFrame) {
-    ASSERT_FALSE(AnythingInvalidated());
-    EXPECT_EQ(HandleSnapCommand(&view, state, 7302), SNAPCMD_HANDLED | SNAPCMD_SCALE);
+// Grid and scale changes redraw the rows; scale and snapping changes also tell the frame, whose menus
+// and buttons show them; a paint value only recomputes; other commands are left alone.
+TEST_F(SnapViewCommands, EachKindOfChangeRedrawsAndTellsWhatItMust) {
+    const struct {
+        int command, result;
+        bool stale;
+        int refreshes;
+        double grid, paint;
+    } cases[] = {
+        {7302, SNAPCMD_HANDLED | SNAPCMD_SCALE, true, 1, 960, 1},
+        {4043, SNAPCMD_HANDLED | SNAPCMD_SCALE, true, 1, 960, 1},
+        {6013, SNAPCMD_HANDLED | SNAPCMD_GRID, true, 0, 240, 1},
+        {4041, SNAPCMD_HANDLED | SNAPCMD_SNAPPING | SNAPCMD_GRID, true, 1, 1, 1},
+        {7013, SNAPCMD_HANDLED | SNAPCMD_PAINT, false, 0, 1, 360},
+        {4005, 0, false, 0, 1, 360},
+    };
+    ASSERT_EQ(Invalidated(), kNothing);
+    for (const auto& c : cases) {
+        view.gridCache.stale = false;
+        g_refreshNotices = 0;
+        EXPECT_EQ(HandleSnapCommand(&view, state, c.command), c.result) << c.command;
+        EXPECT_EQ(view.gridCache.stale, c.stale) << c.command;
+        EXPECT_EQ(Invalidated(), c.result & (SNAPCMD_GRID | SNAPCMD_SCALE | SNAPCMD_SNAPPING) ? kWhole : kNothing)
+            << c.command;
+        win::headless::PumpUntilIdle();
+        EXPECT_EQ(g_refreshNotices, c.refreshes) << c.command;
+        EXPECT_DOUBLE_EQ(state.gridSpacing, c.grid) << c.command;
+        EXPECT_DOUBLE_EQ(state.paintLength, c.paint) << c.command;
+    }
     EXPECT_EQ(settings.scaleIndex, 2);
-    EXPECT_TRUE(view.gridCache.stale);
-    EXPECT_TRUE(WholeViewInvalidated());
-    win::headless::PumpUntilIdle();
-    EXPECT_EQ(g_refreshNotices, 1);
-
-    HandleSnapCommand(&view, state, 4043);
-    HandleSnapCommand(&view, state, 4041);
-    win::headless::PumpUntilIdle();
-    EXPECT_EQ(g_refreshNotices, 3);
-}
-
-TEST_F(SnapViewCommands, GridRedrawsAndPaintValueOnlyRecomputes) {
-    ASSERT_FALSE(AnythingInvalidated());
-    EXPECT_EQ(HandleSnapCommand(&view, state, 6013), SNAPCMD_HANDLED | SNAPCMD_GRID);
-    EXPECT_DOUBLE_EQ(state.gridSpacing, 240);
-    EXPECT_TRUE(WholeViewInvalidated());
-    view.gridCache.stale = false;
-    EXPECT_EQ(HandleSnapCommand(&view, state, 7013), SNAPCMD_HANDLED | SNAPCMD_PAINT);
-    EXPECT_DOUBLE_EQ(state.paintLength, 360);
-    EXPECT_FALSE(AnythingInvalidated());
-    EXPECT_FALSE(view.gridCache.stale);
-    win::headless::PumpUntilIdle();
-    EXPECT_EQ(g_refreshNotices, 0);
-}
-
-TEST_F(SnapViewCommands, OtherCommandsAndAViewWithoutSettingsAreLeftAlone) {
-    EXPECT_EQ(HandleSnapCommand(&view, state, 4005), 0);
     EXPECT_EQ(HandleSnapCommand(nullptr, state, 6009), 0);
     view.settings = nullptr;
     EXPECT_EQ(HandleSnapCommand(&view, state, 6009), 0);
-    EXPECT_FALSE(AnythingInvalidated());
-    win::headless::PumpUntilIdle();
-    EXPECT_EQ(g_refreshNotices, 0);
+    EXPECT_EQ(Invalidated(), kNothing);
 }
 
 } // namespace

@@ -225,19 +225,6 @@ TEST_F(Upkeep, OtherTrackChangesReloadTheTable) {
     EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n1, n2}));
 }
 
-TEST_F(Upkeep, UndoAndRedoKeepTheListRight) {
-    access->InsertNote(240, 100, 127 - 70, false);
-    ASSERT_EQ(access->CommitEdits(u"Draw MIDI Event"), S_OK);
-    Deliver();
-    EXPECT_EQ(access->GetEventCount(), 3);
-    ASSERT_EQ(project->Undo(), S_OK);
-    Deliver();
-    EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n1, n2}));
-    ASSERT_EQ(project->Redo(), S_OK);
-    Deliver();
-    EXPECT_EQ(ListedEvents(), RebuiltEvents(0));
-}
-
 TEST_F(Upkeep, RandomEditsLeaveTheListAsARebuildWouldMakeIt) {
     std::mt19937 random(1234);
     std::vector<std::uint32_t> live{n1, n2};

@@ -121,20 +121,6 @@ TEST_F(Clipboard, PasteIntoATrackWithoutChannelUsesChannelZero) {
     EXPECT_EQ(position, 480);
 }
 
-TEST_F(Clipboard, CutDeletesOnlyWhatWasCopied) {
-    const std::size_t before = UndoCount();
-    ASSERT_EQ(plugin->CopySelection(nullptr, true), S_OK);
-    EXPECT_EQ(UndoName(), u"Delete MIDI Event");
-    EXPECT_EQ(UndoCount(), before + 1);
-    EXPECT_FALSE(Alive(a));
-    EXPECT_FALSE(Alive(b));
-    EXPECT_TRUE(Alive(c));
-    Deliver();
-    EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{c}));
-    ASSERT_NE(plugin->ReadClipboard(nullptr), nullptr);
-    EXPECT_EQ(plugin->ReadClipboard(nullptr)->size(), 2u);
-}
-
 TEST_F(Clipboard, CutWithNothingSelectedChangesNothing) {
     PutRaw(Block(1, 2, 1, 1));
     access->SelectAll(false);

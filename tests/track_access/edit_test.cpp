@@ -25,14 +25,6 @@ protected:
     std::uint32_t track = 0, block = 0, n1 = 0, n2 = 0;
 };
 
-TEST_F(Editing, EmptyQueuesCommitNothing) {
-    const std::size_t before = UndoCount();
-    EXPECT_EQ(access->CommitEdits(u"Nothing"), S_FALSE);
-    EXPECT_EQ(UndoCount(), before);
-    EXPECT_EQ(plugin->TransactionDepth(), 0u);
-    EXPECT_EQ(access->CommitDeletes(false), S_FALSE);
-}
-
 TEST_F(Editing, OneCommitIsOneNamedUndoStep) {
     const std::size_t before = UndoCount();
     access->InsertNote(1920, 240, 127 - 64, true);
@@ -60,7 +52,11 @@ TEST_F(Editing, OneCommitIsOneNamedUndoStep) {
     EXPECT_EQ(Stored(n1).length, 480u);
 }
 
-TEST_F(Editing, DiscardAndFailureLeaveNothingQueued) {
+TEST_F(Editing, EmptyQueuesDiscardAndFailureLeaveNothingQueued) {
+    const std::size_t before = UndoCount();
+    EXPECT_EQ(access->CommitEdits(u"Nothing"), S_FALSE);
+    EXPECT_EQ(access->CommitDeletes(false), S_FALSE);
+    EXPECT_EQ(UndoCount(), before);
     access->InsertNote(1920, 240, 127 - 64, true);
     access->QueueDelete(Key(n1));
     access->DiscardEdits();
@@ -170,22 +166,6 @@ TEST_F(Editing, VelocityCommitsAreNamedByCount) {
     EXPECT_EQ(Stored(n2).data[1], 40);
 }
 
-TEST_F(Editing, SelectingRangesAndAll) {
-    ASSERT_EQ(access->SelectRange(400, 200, -1, -1, true), S_OK);
-    EXPECT_TRUE(Stored(n1).flags & mp::MEF_SELECTED) << "a note ending inside the range";
-    EXPECT_FALSE(Stored(n2).flags & mp::MEF_SELECTED);
-    access->SelectRange(-1, -1, 62, 62, true);
-    EXPECT_TRUE(Stored(n2).flags & mp::MEF_SELECTED);
-    EXPECT_TRUE(access->AnyEventSelected());
-    ASSERT_EQ(access->SelectAll(false), S_OK);
-    EXPECT_FALSE(Stored(n1).flags & mp::MEF_SELECTED);
-    EXPECT_FALSE(access->AnyEventSelected());
-    ASSERT_EQ(access->SelectAll(true), S_OK);
-    EXPECT_TRUE(Stored(n2).flags & mp::MEF_SELECTED);
-    EXPECT_EQ(plugin->KindFilter(), mp::MEK_NOTE | mp::MEK_CONTROL | mp::MEK_PITCH_BEND) << "filter restored";
-    EXPECT_EQ(plugin->TransactionDepth(), 0u);
-}
-
 // The answer to whether anything is selected is kept between questions; every change the host
 // reports, whoever writes it, must end it.
 TEST_F(Editing, SelectionAnswerFollowsEveryWriter) {
@@ -217,6 +197,8 @@ TEST_F(Editing, OpenSidedRangesAndBadArguments) {
     ASSERT_EQ(access->SelectRange(0, -1, 60, 61, false), S_OK);
     EXPECT_FALSE(Stored(n1).flags & mp::MEF_SELECTED);
     EXPECT_TRUE(Stored(n2).flags & mp::MEF_SELECTED);
+    EXPECT_EQ(plugin->KindFilter(), mp::MEK_NOTE | mp::MEK_CONTROL | mp::MEK_PITCH_BEND) << "filter restored";
+    EXPECT_EQ(plugin->TransactionDepth(), 0u);
     std::vector<mp::MidiEventRecord> none;
     EXPECT_EQ(access->InsertEvents(Key(0), none, u"Paste"), S_FALSE);
     mp::EventKey key{};
@@ -233,22 +215,6 @@ TEST_F(Editing, OpenSidedRangesAndBadArguments) {
     // HasSelection builds the list first when it is not valid.
     plugin->ClearFlags(mp::PLF_EVENT_LIST_VALID);
     EXPECT_TRUE(plugin->HasSelection());
-}
-
-TEST_F(Editing, DeleteAndDuplicateSelected) {
-    access->SetEventSelected(Key(n2), true);
-    std::vector<mp::EventKey> originals;
-    ASSERT_EQ(access->DuplicateSelected(&originals), S_OK);
-    ASSERT_EQ(originals.size(), 1u);
-    EXPECT_EQ(originals[0].event, n2);
-    ASSERT_EQ(access->QueuedInsertCount(), 1);
-    access->CommitEdits(u"Copy MIDI Event");
-    Deliver();
-    EXPECT_EQ(access->GetEventCount(), 3);
-    ASSERT_EQ(access->DeleteSelected(), S_OK) << "the original and its selected copy";
-    EXPECT_EQ(UndoName(), u"Delete MIDI Event");
-    Deliver();
-    EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n1}));
 }
 
 TEST_F(Editing, ClearNotesBoundaries) {
