@@ -3,7 +3,6 @@
 #include "command_fixture.h"
 
 #include <algorithm>
-#include <cstring>
 #include <tuple>
 
 #include "model/store.h"
@@ -16,8 +15,6 @@ namespace commandtest {
 using namespace win;
 
 namespace {
-
-constexpr const char* kMidiClipboardFormat = "Vantrel OPT 1.0";
 
 void EmptyTheClipboard() {
     if (!OpenClipboard(nullptr)) return;
@@ -151,22 +148,6 @@ void CommandFixture::DoubleClickThen(int x, int y, std::vector<std::function<voi
             Pump();
         },
         std::move(steps));
-}
-
-void CommandFixture::PutClipboardBytes(const std::vector<std::uint8_t>& bytes) {
-    const UINT format = RegisterClipboardFormat(kMidiClipboardFormat);
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    ASSERT_NE(mem, nullptr);
-    std::memcpy(GlobalLock(mem), bytes.data(), bytes.size());
-    GlobalUnlock(mem);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    ASSERT_NE(SetClipboardData(format, mem), nullptr);
-    CloseClipboard();
-}
-
-bool CommandFixture::ClipboardHasMidi() {
-    return IsClipboardFormatAvailable(RegisterClipboardFormat(kMidiClipboardFormat)) != FALSE;
 }
 
 std::function<void()> TypeText(const char* text) {

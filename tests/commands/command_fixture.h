@@ -58,9 +58,6 @@ protected:
     // counted in extraWaits).
     void WhileEntryWaits(const std::function<void()>& open, std::vector<std::function<void()>> steps);
     void DoubleClickThen(int x, int y, std::vector<std::function<void()>> steps);
-    // Puts raw bytes on the clipboard under the module's MIDI format.
-    void PutClipboardBytes(const std::vector<std::uint8_t>& bytes);
-    bool ClipboardHasMidi();
 
     int extraWaits = 0;
 };

@@ -1,5 +1,5 @@
 // The Draw, Paint and Erase tools: notes created, shortened and removed by strokes, with their undo
-// names, snapping and the scale rule.
+// names, snapping and the scale rule. The draw script draws rightward and leftward, snapped and not.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,29 +14,6 @@ using namespace win;
 
 using DrawTest = ToolFixture;
 using PaintTest = ToolFixture;
-
-TEST_F(DrawTest, ADragCreatesOneSelectedNoteInEitherDirection) {
-    Note(0, 480, 60);
-    Open();
-    Click(X(200), Y(60)); // something selected before
-    Drag(X(960), Y(70), X(1920), Y(70));
-    std::vector<HostNote> notes = Notes();
-    ASSERT_EQ(notes.size(), 2u);
-    EXPECT_EQ(notes[1], (HostNote{960, 960, 70, true}));
-    EXPECT_TRUE(notes[1].selected);
-    EXPECT_FALSE(notes[0].selected) << "drawing deselects everything else";
-    EXPECT_EQ(UndoName(), "Draw MIDI Event");
-    EXPECT_EQ(UndoCount(), 1u);
-
-    // Leftward: the note ends at the press point.
-    Drag(X(4000), Y(68), X(3000), Y(68));
-    notes = Notes();
-    ASSERT_EQ(notes.size(), 3u);
-    EXPECT_EQ(notes[2], (HostNote{3000, 1000, 68, true}));
-    EXPECT_EQ(UndoCount(), 2u);
-    Undo();
-    EXPECT_EQ(Notes().size(), 2u);
-}
 
 TEST_F(DrawTest, DrawingAcrossNotesOfTheSamePitchLeavesThemUntouched) {
     Note(1200, 200, 70);

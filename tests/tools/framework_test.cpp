@@ -1,5 +1,6 @@
-// The tool framework: hit codes, choosing tools by key and command, clicks, and the common moves,
-// copy-moves and sizes with their undo names.
+// The tool framework: hit codes, choosing tools by key and command, clicks, and the common moves and
+// sizes with their undo names. The editing scripts drive snapped, Alt-locked and copying drags and a
+// group stopping at tick 0.
 #include <gtest/gtest.h>
 
 #include "mp/track_access.h"
@@ -224,19 +225,6 @@ TEST_F(FrameworkTest, APressOnAnUnselectedNoteWithTheSelectionToolStartsAMarquee
     EXPECT_EQ(UndoCount(), 0u);
 }
 
-TEST_F(FrameworkTest, AGroupDraggedLeftStopsAtTickZeroKeepingItsSpacing) {
-    Note(480, 240, 72);
-    Note(1440, 240, 70);
-    Open();
-    ASSERT_NO_FATAL_FAILURE(SelectGroup(X(300), Y(73), X(1800), Y(69), 2));
-    Drag(X(1500), Y(70), X(1500) - 200, Y(70));
-    const std::vector<HostNote> after = Notes();
-    ASSERT_EQ(after.size(), 2u);
-    EXPECT_EQ(after[0], (HostNote{0, 240, 72, true}));
-    EXPECT_EQ(after[1], (HostNote{960, 240, 70, true}));
-    EXPECT_EQ(UndoName(), "Move MIDI Events");
-}
-
 TEST_F(FrameworkTest, AGroupDraggedUpStopsWhenItsHighestNoteReachesTheTopRow) {
     Note(960, 480, 126);
     Note(960, 480, 120);
@@ -270,61 +258,6 @@ TEST_F(FrameworkTest, WithScaleSnappingAVerticalMoveLeavesNotesThatWouldLeaveThe
     EXPECT_EQ(Notes()[1].pitch, 66);
 }
 
-TEST_F(FrameworkTest, AnAltDragThatGoesVerticalFirstStaysPitchOnly) {
-    Note(960, 960, 72);
-    Open();
-    Click(X(1200), Y(72));
-    Down(X(1200), Y(72), 0, MOD_ALT);
-    Move(X(1200), Y(70));
-    Move(X(1200) + 200, Y(69));
-    Up(X(1200) + 300, Y(69), 0, MOD_ALT);
-    Wait();
-    ASSERT_EQ(Notes().size(), 1u);
-    EXPECT_EQ(Notes()[0].time, 960);
-    EXPECT_EQ(Notes()[0].pitch, 69);
-    // Going sideways first keeps the pitch.
-    Down(X(1200), Y(69), 0, MOD_ALT);
-    Move(X(1200) + 96, Y(69));
-    Move(X(1200) + 96, Y(66));
-    Up(X(1200) + 96, Y(66), 0, MOD_ALT);
-    Wait();
-    EXPECT_EQ(Notes()[0].time, 1920);
-    EXPECT_EQ(Notes()[0].pitch, 69);
-}
-
-TEST_F(FrameworkTest, CtrlDragCopiesAndNamesTheEditByHowManyNotesWereCopied) {
-    Note(960, 480, 72);
-    Note(1920, 480, 72);
-    Note(2880, 480, 72);
-    Open();
-    ASSERT_NO_FATAL_FAILURE(SelectGroup(X(900), Y(73), X(3500), Y(71), 3));
-    UseTool(TOOL_DRAW);
-    Drag(X(1200), Y(72), X(1200), Y(68), MOD_CONTROL);
-    EXPECT_EQ(UndoName(), "Paste MIDI Events");
-    EXPECT_EQ(UndoCount(), 1u);
-    std::vector<HostNote> after = Notes();
-    ASSERT_EQ(after.size(), 6u);
-    int copies = 0;
-    for (const HostNote& n : after) {
-        if (n.pitch == 68) {
-            ++copies;
-            EXPECT_TRUE(n.selected);
-        } else {
-            EXPECT_EQ(n.pitch, 72);
-            EXPECT_FALSE(n.selected) << "the originals stay in place, deselected";
-        }
-    }
-    EXPECT_EQ(copies, 3);
-
-    Click(X(1200), Y(68)); // only this copy
-    Drag(X(1200), Y(68), X(1200) + 96, Y(68), MOD_CONTROL);
-    EXPECT_EQ(UndoName(), "Paste MIDI Event");
-    EXPECT_EQ(Notes().size(), 7u);
-    Undo();
-    Undo();
-    EXPECT_EQ(Notes().size(), 3u);
-}
-
 TEST_F(FrameworkTest, MovingOntoANoteOfTheSamePitchLeavesBothNotes) {
     Note(960, 480, 72);
     Note(2880, 480, 72);
@@ -354,22 +287,6 @@ TEST_F(FrameworkTest, DraggingEdgesSizesTheNote) {
     Undo();
     Undo();
     EXPECT_EQ(Notes()[0], (HostNote{960, 960, 72, false}));
-}
-
-TEST_F(FrameworkTest, SnappedMovesPutThePressedNoteOnTheGrid) {
-    Note(1000, 480, 72);
-    Open(true);
-    Command(CMD_GRID_SPACING_FIRST + 9); // quarter notes
-    Click(X(1100), Y(72));
-    Drag(X(1100), Y(72), X(1100) + 130, Y(72));
-    EXPECT_EQ(Notes()[0].time, 1920);
-    // Shift, held once the drag is under way, overrides the snap.
-    Down(X(2020), Y(72));
-    Move(X(2020) + 5, Y(72));
-    Hold(MOD_SHIFT);
-    Move(X(2020) + 13, Y(72));
-    Up(X(2020) + 13, Y(72), 0, MOD_SHIFT);
-    EXPECT_EQ(Notes()[0].time, 2050);
 }
 
 // Rows of the note records the last grid paint drew.
