@@ -130,21 +130,6 @@ TEST_F(TransportBar, LoopButtonFollowsTheHostsLoopingAndLeavesTheRegion) {
     EXPECT_FALSE(Button(CMD_LOOP_PLAYBACK).state & TBS_CHECKED);
 }
 
-TEST_F(TransportBar, RightReleaseOpensTheGeneralMenu) {
-    OpenSong();
-    const POINT p = Middle(CMD_PLAY);
-    bool offered = false;
-    AnswerMenu([&](HMENU menu) {
-        offered = GetMenuState(menu, CMD_LOOP_PLAYBACK, MF_BYCOMMAND) != static_cast<UINT>(-1);
-        return static_cast<UINT>(CMD_LOOP_PLAYBACK);
-    });
-    Move(p.x, p.y);
-    ClickAt(p.x, p.y, 1);
-    EXPECT_TRUE(offered);
-    EXPECT_TRUE(project->WithStore([](host::Store& s) { return (s.TransportFlags() & mp::TRANSPORT_LOOPING) != 0; }));
-    EXPECT_FALSE(HostPlaying()) << "the right button presses no transport button";
-}
-
 TEST_F(TransportBar, NarrowWindowLosesTheStatusFieldFirstThenTheRightmostButtons) {
     OpenSong();
     bool sawFieldGoneWithAllButtons = false, sawButtonsGone = false;
@@ -192,16 +177,6 @@ TEST_F(TransportBar, StatusFieldNamesTheRowUnderThePointerAndButtonsHaveTheirTip
     Move((field.left + field.right) / 2, (field.top + field.bottom) / 2);
     EXPECT_STREQ(View()->tip.text, "Note");
     EXPECT_EQ(PartAt((field.left + field.right) / 2, (field.top + field.bottom) / 2), TRANSPORT_HIT_STATUS);
-}
-
-TEST_F(TransportBar, PlaybackButtonsAreCommandsTheHostCanAskAbout) {
-    OpenSong();
-    for (int command : {CMD_PLAY_FROM_START, CMD_PLAY, CMD_PAUSE, CMD_STOP})
-        EXPECT_EQ(CommandState(command), mp::ECS_KNOWN | mp::ECS_ENABLED) << command;
-    // Through the frame's command message, as a host's menu sends it.
-    SendMessage(EditorWindow(), WM_COMMAND, MAKEWPARAM(CMD_PLAY_FROM_START, 0), 0);
-    Pump();
-    EXPECT_TRUE(HostPlaying());
 }
 
 // A view with no host behind it: the playback buttons cannot be pressed, and the operations do nothing.

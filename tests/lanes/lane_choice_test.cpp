@@ -79,16 +79,6 @@ TEST_F(LaneChoice, LanesAreNamedForWhatTheyShow) {
     }
 }
 
-TEST_F(LaneChoice, TheChosenLaneIsStoredAndComesBackWithTheView) {
-    Open(1011);
-    EXPECT_EQ(Settings()->laneId, 1011);
-    mp::PianoRollSettings* settings = Settings();
-    CloseEditor();
-    ASSERT_EQ(OpenEditor(1000, 600), S_OK);
-    EXPECT_EQ(pianoroll::CurrentLane(View())->GetLaneId(), 1011);
-    EXPECT_EQ(settings->laneHeight, kStoredLaneHeight);
-}
-
 TEST_F(LaneChoice, TheMenuMarksTheKindsTheTrackHoldsAndListsTheOtherControllers) {
     Note(0, 60);
     Controller(0, 7, 100);

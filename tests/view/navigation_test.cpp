@@ -248,25 +248,6 @@ TEST_F(Navigation, LoopBarCommandsToggle) {
     EXPECT_FALSE(LoopBarCommand(V(), 4999));
 }
 
-TEST_F(Navigation, PressingTheBarOutsideTheRegionSelectsTime) {
-    Open();
-    Settings()->snapEnabled = 0;
-    Loop(kQuarter, kQuarter);
-    const int y = LoopBarY();
-    const int a = XOfTick(8 * kQuarter), b = XOfTick(12 * kQuarter);
-    Press(a, y);
-    EXPECT_EQ(V()->drag, Drag::LoopSelect);
-    Move(b, y);
-    EXPECT_EQ(V()->time.selectionStart, TickOfX(V(), a));
-    EXPECT_EQ(V()->time.selectionLength, TickOfX(V(), b) - TickOfX(V(), a));
-    Release(b, y);
-    EXPECT_EQ(V()->drag, Drag::None);
-    // The finished selection is the loop region; the cursor stands at its start.
-    EXPECT_EQ(V()->time.loopStart, TickOfX(V(), a));
-    EXPECT_EQ(V()->time.loopEnd, TickOfX(V(), b));
-    EXPECT_EQ(V()->time.editCursor, TickOfX(V(), a));
-}
-
 TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
     Open();
     Loop(2 * kQuarter, 4 * kQuarter);
@@ -323,17 +304,26 @@ TEST_F(Navigation, DragsPastTheEdgeScrollOnTheClock) {
     Pump();
     EXPECT_EQ(V()->geo.timeOrigin, stopped);
 
-    // A time selection on the loop bar grows with the scrolling view.
+    // A time selection on the loop bar outside the region grows with the scrolling view; once finished it
+    // is the loop region, with the cursor at its start.
     SetTimeView(0, 8 * kQuarter);
-    const int by = LoopBarY();
-    Press(V()->geo.grid.left + 50, by);
+    Settings()->snapEnabled = 0;
+    const int by = LoopBarY(), from = V()->geo.grid.left + 50;
+    const std::int64_t start = TickOfX(V(), from);
+    Press(from, by);
+    EXPECT_EQ(V()->drag, Drag::LoopSelect);
     Move(V()->geo.grid.right + 8, by);
     headless::AdvanceClock(500);
     Pump();
     EXPECT_GT(V()->geo.timeOrigin, 0);
-    EXPECT_GE(V()->time.selectionStart + V()->time.selectionLength, V()->geo.timeOrigin + V()->geo.timeSpan - V()->geo.timeSpan / 50);
+    EXPECT_EQ(V()->time.selectionStart, start);
+    const std::int64_t end = V()->time.selectionStart + V()->time.selectionLength;
+    EXPECT_GE(end, V()->geo.timeOrigin + V()->geo.timeSpan - V()->geo.timeSpan / 50);
     Release(V()->geo.grid.right + 8, by);
     EXPECT_EQ(V()->drag, Drag::None);
+    EXPECT_EQ(V()->time.loopStart, start);
+    EXPECT_EQ(V()->time.loopEnd, end);
+    EXPECT_EQ(V()->time.editCursor, start);
 }
 
 std::int64_t gContinuedFrom = -1;
