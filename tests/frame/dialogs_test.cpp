@@ -22,18 +22,6 @@ using harness::FrameFixture;
 
 constexpr DWORD kNoPort = 0xFFFFFFFF;
 
-std::string ItemText(HWND combo, int item) {
-    char text[300] = {};
-    SendMessage(combo, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-std::string WindowTextOf(HWND window) {
-    char text[300] = {};
-    GetWindowText(window, text, sizeof text);
-    return text;
-}
-
 // What a dialog showed when it opened: every chooser item with its data, the chosen one, the state.
 struct ChooserSeen {
     std::vector<std::string> texts;
@@ -47,7 +35,7 @@ ChooserSeen ReadChooser(HWND dialog) {
     HWND chooser = GetDlgItem(dialog, pianoroll::kOutputChooserId);
     const int count = static_cast<int>(SendMessage(chooser, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        seen.texts.push_back(ItemText(chooser, i));
+        seen.texts.push_back(FrameFixture::ItemText(chooser, i));
         seen.data.push_back(SendMessage(chooser, CB_GETITEMDATA, static_cast<WPARAM>(i), 0));
     }
     seen.chosen = static_cast<int>(SendMessage(chooser, CB_GETCURSEL, 0, 0));

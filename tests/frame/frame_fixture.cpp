@@ -75,6 +75,18 @@ int FrameFixture::MarkedEntry(HMENU menu) {
     return found;
 }
 
+std::string FrameFixture::ItemText(HWND combo, int item) {
+    char text[300] = {};
+    SendMessage(combo, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string FrameFixture::WindowTextOf(HWND window) {
+    char text[300] = {};
+    GetWindowText(window, text, sizeof text);
+    return text;
+}
+
 std::string FrameFixture::LastUndoName() {
     const std::u16string name = project->WithStore([](host::Store& store) { return store.UndoName(); });
     return std::string(name.begin(), name.end());

@@ -11,6 +11,11 @@
 namespace harness {
 
 class FrameFixture : public ViewFixture {
+  public:
+    // The text of a combo box's item, and of a window.
+    static std::string ItemText(win::HWND combo, int item);
+    static std::string WindowTextOf(win::HWND window);
+
   protected:
     static constexpr std::int64_t kQuarter = 960; // the host's default tick rate
 

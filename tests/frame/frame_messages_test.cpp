@@ -50,9 +50,7 @@ TEST_F(FrameMessages, ARenamedTrackIsShownAndTheToolbarRefreshed) {
     });
     SendMessage(EditorWindow(), mp::PRM_TRACK_LIST_CHANGED, 0, 0);
     Pump();
-    char text[64] = {};
-    SendMessage(Chooser(), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
-    EXPECT_STREQ(text, "Organ");
+    EXPECT_EQ(ItemText(Chooser(), 0), "Organ");
     EXPECT_FALSE(Checked(4026));
 }
 

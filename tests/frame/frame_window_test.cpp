@@ -6,29 +6,18 @@
 #include <filesystem>
 
 #include "frame/editor_dialog.h"
+#include "frame_fixture.h"
 #include "mp/private_messages.h"
-#include "mp/script_query.h"
 #include "mp/settings.h"
-#include "view_fixture.h"
 #include "win/backend.h"
 #include "win/controls.h"
 
 namespace {
 
 using namespace win;
-using harness::ViewFixture;
 
-constexpr std::int64_t kQuarter = 960; // the host's default tick rate
-
-std::string ChooserText(HWND chooser, int item) {
-    char text[128] = {};
-    SendMessage(chooser, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-class Frame : public ViewFixture {
+class Frame : public harness::FrameFixture {
 protected:
-    HWND Chooser() const { return GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId); }
     // Picks a track in the chooser as the user does.
     void ChooseTrack(int index) {
         SendMessage(Chooser(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
@@ -64,10 +53,10 @@ TEST_F(Frame, ChooserListsTracksWithTrackNumbersForUnnamedOnes) {
     OpenView();
     HWND chooser = Chooser();
     ASSERT_EQ(SendMessage(chooser, CB_GETCOUNT, 0, 0), 4);
-    EXPECT_EQ(ChooserText(chooser, 0), "Bass");
-    EXPECT_EQ(ChooserText(chooser, 1), "Drums");
-    EXPECT_EQ(ChooserText(chooser, 2), "Track 3");
-    EXPECT_EQ(ChooserText(chooser, 3), "Track 4");
+    EXPECT_EQ(ItemText(chooser, 0), "Bass");
+    EXPECT_EQ(ItemText(chooser, 1), "Drums");
+    EXPECT_EQ(ItemText(chooser, 2), "Track 3");
+    EXPECT_EQ(ItemText(chooser, 3), "Track 4");
     EXPECT_EQ(SendMessage(chooser, CB_GETITEMDATA, 3, 0), 3);
     EXPECT_EQ(SendMessage(chooser, CB_GETCURSEL, 0, 0), 0);
 }
@@ -92,7 +81,7 @@ TEST_F(Frame, ChoosingATrackShowsItsNotesAndRefillingKeepsTheChoice) {
     AddTrack(u"Choir");
     Pump();
     EXPECT_EQ(SendMessage(chooser, CB_GETCOUNT, 0, 0), 3);
-    EXPECT_EQ(ChooserText(chooser, static_cast<int>(SendMessage(chooser, CB_GETCURSEL, 0, 0))), "Strings");
+    EXPECT_EQ(ItemText(chooser, static_cast<int>(SendMessage(chooser, CB_GETCURSEL, 0, 0))), "Strings");
     Repaint();
     EXPECT_EQ(PaintedNotes(), 2);
 }

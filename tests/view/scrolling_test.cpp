@@ -288,7 +288,10 @@ TEST_F(Scrolling, AutoScrollOnBothAxesGoesOnWhereTimeCannot) {
     Move(grid.left - 30, grid.bottom + 30);
     AutoScrollForPoint(v, grid.left - 30, (grid.top + grid.bottom) / 2, grid, 0, AS_HORIZONTAL);
     EXPECT_EQ(v->autoScroll.mode, 0u);
-    // Below as well: the rows still scroll.
+    // With rows that could scroll it goes on, even while the pointer is level with the grid.
+    AutoScrollForPoint(v, grid.left - 30, (grid.top + grid.bottom) / 2, grid, 0, AS_HORIZONTAL | AS_VERTICAL);
+    EXPECT_NE(v->autoScroll.mode, 0u);
+    // Below as well: the rows scroll.
     AutoScrollForPoint(v, grid.left - 30, grid.bottom + 30, grid, 0, AS_HORIZONTAL | AS_VERTICAL);
     headless::AdvanceClock(1000);
     Pump();
