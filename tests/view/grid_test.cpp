@@ -289,6 +289,26 @@ TEST_F(Grid, NotesShowInTheTopRowsToo) {
     EXPECT_EQ(Pixel(Inside(3 * kQuarter) + 10, NoteY(120)), PaletteColour(3, pianoroll::SHADE_MEDIUM));
 }
 
+// The position query finds a note's row only while the row's middle lies inside the grid.
+TEST_F(Grid, ARowWhoseMiddleIsTheGridsBottomIsHidden) {
+    OpenWithNotes();
+    const pianoroll::TrackView* v = View();
+    bool found = false;
+    for (int level = 0; level <= 16 && !found; ++level) {
+        SetRows(40, level);
+        for (int note = 87; note > 0 && !found; --note) {
+            int top, bottom;
+            pianoroll::RowBand(v, 127 - note, &top, &bottom);
+            if ((top + bottom) / 2 != v->geo.grid.bottom) continue;
+            found = true;
+            EXPECT_EQ(YOfNote(note), INT_MIN) << level;
+            EXPECT_LT(YOfNote(note + 1), v->geo.grid.bottom) << level;
+            EXPECT_NE(YOfNote(note + 1), INT_MIN) << level;
+        }
+    }
+    EXPECT_TRUE(found);
+}
+
 TEST_F(Grid, LinesOfTheGridSpacingNeedMoreThanEightPixels) {
     OpenWithNotes();
     Settings()->gridSpacing = 240; // ticks

@@ -164,21 +164,22 @@ TEST_F(ScrollBar, HeldArrowRepeatsOnTheClock) {
     Open();
     TrackView* v = V();
     const int arrow = FindPart(4);
-    // Only the pressed arrow looks pushed.
-    const int leading = (FindPart(1) + LastOfPart(1)) / 2;
-    auto picture = [&](int x) {
+    // Only the pressed arrow looks pushed: the arrows' left edges match while neither is pressed.
+    const int leading = FindPart(1);
+    auto edge = [&](int x) {
         std::vector<std::uint32_t> pixels;
         for (int y = HBar().rect.top; y < HBar().rect.bottom; ++y) pixels.push_back(Rgb(x, y));
         return pixels;
     };
-    const std::vector<std::uint32_t> leadingUp = picture(leading), trailingUp = picture(arrow + 3);
-    Press(leading, BarY());
-    EXPECT_NE(picture(leading), leadingUp);
-    Release(leading, BarY());
+    const std::vector<std::uint32_t> raised = edge(arrow);
+    EXPECT_EQ(edge(leading), raised);
+    Press(leading + 3, BarY());
+    EXPECT_NE(edge(leading), raised);
+    Release(leading + 3, BarY());
     SetTimeView(0, 16 * kQuarter);
     Press(arrow, BarY());
-    EXPECT_EQ(picture(leading), leadingUp);
-    EXPECT_NE(picture(arrow + 3), trailingUp);
+    EXPECT_EQ(edge(leading), raised);
+    EXPECT_NE(edge(arrow), raised);
     const std::int64_t once = v->geo.timeOrigin;
     EXPECT_EQ(once, 16 * kQuarter / 20);
     headless::AdvanceClock(80);
