@@ -1,9 +1,9 @@
 // The editor frame's core: the view window as a tab-stop child, the track chooser, layout on size,
-// keys passed to the view, the private messages, the position query, and a picture of a real song.
+// keys passed to the view, the private messages and the position query (a real song's picture is the
+// end-to-end suite's).
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <filesystem>
 
 #include "frame/editor_dialog.h"
 #include "frame_fixture.h"
@@ -217,35 +217,6 @@ TEST_F(Frame, OpensOnAnUninitialisedPlugin) {
     Repaint();
     EXPECT_EQ(PaintedNotes(), 0);
     SendMessage(EditorWindow(), mp::PRM_SAVE_VIEW_STATE, 0, 0);
-}
-
-TEST_F(Frame, PictureOfARealSong) {
-    const std::filesystem::path song = std::filesystem::path(VOR_CORPUS_DIR) / "simple_bill-bailey.mid";
-    if (!std::filesystem::exists(song)) GTEST_SKIP() << "corpus not present";
-    std::string error;
-    ASSERT_TRUE(LoadSong(song.string(), &error)) << error;
-    OpenView(1200, 700);
-    HWND chooser = Chooser();
-    // The track with the most notes.
-    int best = 0;
-    const int count = static_cast<int>(SendMessage(chooser, CB_GETCOUNT, 0, 0));
-    for (int i = 1; i < count; ++i)
-        if (HostNoteCount(i) > HostNoteCount(best)) best = i;
-    ChooseTrack(best);
-    pianoroll::TrackView* v = View();
-    SetTimeView(0, static_cast<std::int64_t>(songTicksPerQuarter) * 4 * 8); // eight bars
-    Repaint();
-    const std::string path = std::string(VOR_BINARY_DIR) + "/view_song.png";
-    ASSERT_TRUE(headless::Snapshot(EditorWindow(), path.c_str()));
-    // Notes were drawn: some grid pixel carries a note colour rather than a row tint.
-    int noteLike = 0;
-    for (int y = v->geo.grid.top; y < v->geo.grid.bottom; y += 2)
-        for (int x = v->geo.grid.left; x < v->geo.grid.right; x += 4) {
-            const std::uint32_t c = Rgb(x, y);
-            const int r = c >> 16, g = (c >> 8) & 0xFF, b = c & 0xFF;
-            if (std::max({r, g, b}) - std::min({r, g, b}) > 80) ++noteLike;
-        }
-    EXPECT_GT(noteLike, 50);
 }
 
 } // namespace

