@@ -80,16 +80,15 @@ TEST(TimeAxisTest, RoundTripHoldsAtEveryZoomLevel) {
 TEST(TimeZoomTest, LevelsOfSpans) {
     auto v = MakeView(0, 0, 1024, 300, 1'000'000);
     ASSERT_EQ(v->geo.zoomPixels, 1000);
-    EXPECT_EQ(TimeLevelOfSpan(v.get(), 1500), 1);
-    EXPECT_EQ(TimeLevelOfSpan(v.get(), 1000), 0);
-    EXPECT_EQ(TimeLevelOfSpan(v.get(), 4000), 4);
-    EXPECT_EQ(TimeLevelOfSpan(v.get(), 999), 0);
-    EXPECT_EQ(TimeLevelOfSpan(v.get(), 6000), 5);
-    EXPECT_EQ(SpanOfTimeLevel(v.get(), 5), 6000);
-    EXPECT_EQ(SpanOfTimeLevel(v.get(), -3), 1000); // one tick per pixel
-    // Spans step alternately by 1.5 and 4/3: 1, 1.5, 2, 3, 4, 6, 8, 12 ticks per pixel.
+    // Spans step alternately by 1.5 and 4/3: 1, 1.5, 2, 3, 4, 6, 8, 12 ticks per pixel; a span between
+    // two levels belongs to the higher.
     const std::int64_t expected[] = {1000, 1500, 2000, 3000, 4000, 6000, 8000, 12000};
-    for (int level = 0; level < 8; ++level) EXPECT_EQ(SpanOfTimeLevel(v.get(), level), expected[level]);
+    for (int level = 0; level < 8; ++level) {
+        EXPECT_EQ(SpanOfTimeLevel(v.get(), level), expected[level]);
+        EXPECT_EQ(TimeLevelOfSpan(v.get(), expected[level]), level);
+        EXPECT_EQ(TimeLevelOfSpan(v.get(), expected[level] - 1), level) << level;
+    }
+    EXPECT_EQ(SpanOfTimeLevel(v.get(), -3), 1000); // one tick per pixel
     // A span equal to the document length is one level more.
     auto whole = MakeView(0, 0, 1024, 300, 4000);
     EXPECT_EQ(TimeLevelOfSpan(whole.get(), 4000), 5);
