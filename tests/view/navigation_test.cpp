@@ -32,6 +32,7 @@ TEST(RulerStep, SpacingFollowsTheSignature) {
     } cases[] = {
         {"less than a measure: two beats, which divide the measure", 480, 4, 4, 500, 960, 4},
         {"several measures: B = 2 adds a measure, then twice the power of two below", 480, 4, 4, 5000, 7680, 4},
+        {"two measures and a beat: twice the power of two at or below", 480, 4, 4, 4320, 7680, 4},
         {"under a beat: halves of the beat", 480, 4, 4, 100, 120, 0},
         {"between half a beat and a beat: one beat", 480, 4, 4, 300, 480, 0},
         {"3/4: three beats equal the numerator, a whole measure", 480, 3, 4, 1000, 1440, 3},

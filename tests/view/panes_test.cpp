@@ -326,6 +326,13 @@ TEST_F(PaneFramework, WhatTheViewTakesAndWhatItPassesOn) {
     // Cut, copy, paste, clear and select-all go to the owner.
     for (UINT msg : {WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR, mp::PRM_SELECT_ALL}) SendMessage(hwnd, msg, 0, 0);
     EXPECT_EQ(edits, (std::vector<UINT>{WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR, mp::PRM_SELECT_ALL}));
+    // So do Ctrl+X, C and V, each once; the view keeps the key.
+    edits.clear();
+    headless::KeyDown(VK_CONTROL);
+    headless::PumpUntilIdle();
+    for (WPARAM key : {'X', 'C', 'V'}) EXPECT_EQ(SendMessage(hwnd, WM_KEYDOWN, key, 0), 0) << key;
+    headless::KeyUp(VK_CONTROL);
+    EXPECT_EQ(edits, (std::vector<UINT>{WM_CUT, WM_COPY, WM_PASTE}));
     gOwnerEdits = nullptr;
 }
 
