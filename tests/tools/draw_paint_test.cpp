@@ -77,6 +77,7 @@ TEST_F(PaintTest, PaintingShortensALongerEarlierNoteAndRemovesOneStartingInside)
 
 // A run steps by the grid line after each note's end, rightward or leftward from the press.
 TEST_F(PaintTest, RunsOnAQuarterGridInEitherDirection) {
+    Note(2000, 100, 66);
     Open(true);
     Command(CMD_GRID_SPACING_FIRST + 9); // quarter grid
     UseTool(TOOL_PAINT);
@@ -84,11 +85,16 @@ TEST_F(PaintTest, RunsOnAQuarterGridInEitherDirection) {
     Drag(X(10), Y(72), X(4000), Y(72), 0, 4);
     EXPECT_EQ(UndoName(), "Paint MIDI Events");
     EXPECT_EQ(UndoCount(), 1u);
-    Command(CMD_PAINT_VALUE_FIRST + 8); // quarters, leftward
+    Command(CMD_PAINT_VALUE_FIRST + 8); // quarters, leftward and rightward
     Drag(X(3000), Y(70), X(100), Y(70), 0, 6);
+    Drag(X(10), Y(68), X(2000), Y(68), 0, 4);
     std::vector<HostNote> expected;
     for (int i = 0; i < 3; ++i) expected.push_back({1920 * i, 1440, 72, false});
     for (int i = 0; i < 4; ++i) expected.push_back({960 * i, 960, 70, false});
+    for (int i = 0; i < 3; ++i) expected.push_back({960 * i, 960, 68, false});
+    Drag(X(10), Y(66), X(1100), Y(66)); // notes on the grid clear only the time they take
+    for (int start : {0, 960}) expected.push_back({start, 960, 66, false});
+    expected.push_back({2000, 100, 66, false});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Notes(), expected);
 }

@@ -5,6 +5,7 @@
 
 #include "mp/track_access.h"
 #include "tool_fixture.h"
+#include "tools/tool_framework.h"
 
 namespace tooltest {
 namespace {
@@ -41,6 +42,11 @@ TEST_F(FrameworkTest, PreciseHitCodesGiveEdgesAndBodiesAndNarrowNotesOnlyEdges) 
     EXPECT_EQ(HitAt(xs + 1, y), HitNote);
     EXPECT_EQ(HitAt(xe - 1, y), HitNote);
     EXPECT_EQ(HitAt(X(2500), y), HitEmpty);
+    // It reaches four pixels past either end, and no further.
+    for (int reach : {4, 5}) {
+        EXPECT_EQ(HitAt(xs - reach, y), reach == 4 ? HitNote : HitEmpty) << reach;
+        EXPECT_EQ(HitAt(xe + reach, y), reach == 4 ? HitNote : HitEmpty) << reach;
+    }
 }
 
 TEST_F(FrameworkTest, KeysAndCommandsChooseToolsThroughTheRing) {
@@ -464,9 +470,38 @@ TEST_F(SelectionByPressTest, TheRightButtonKeepsASelectedGroupAndOtherwiseSelect
     const std::vector<HostNote> before = Notes();
     Drag(X(5000), Y(72), X(6000), Y(66), 0, 4, backend::BUTTON_RIGHT);
     EXPECT_EQ(Notes(), before);
+    // Nor does a left press that joins it.
+    Down(X(5000), Y(72), backend::BUTTON_RIGHT);
+    headless::MouseDown(backend::BUTTON_LEFT);
+    Move(X(6000), Y(66));
+    headless::MouseUp(backend::BUTTON_LEFT);
+    Up(X(6000), Y(66), backend::BUTTON_RIGHT);
+    Wait();
+    EXPECT_EQ(Notes(), before);
     Click(X(7000), Y(60), 0, backend::BUTTON_RIGHT);
     EXPECT_TRUE(Selected().empty());
     EXPECT_EQ(UndoCount(), 0u);
+}
+
+// With monitoring on, a pressed note sounds until the release; the lowest pitch is silenced too.
+TEST_F(FrameworkTest, MonitoringSoundsAPressedNoteUntilTheRelease) {
+    Note(960, 480, 72);
+    Open();
+    View()->access->SetMonitoring(true);
+    sent.clear();
+    Down(X(1200), Y(72));
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].kind, mp::MEK_NOTE);
+    EXPECT_EQ(sent[0].data[0], 72);
+    EXPECT_EQ(sent[0].data[1], 100);
+    Up(X(1200), Y(72));
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[1].kind, mp::MEK_NOTE_OFF);
+    SoundPitch(View(), 0, 100, 90);
+    SilenceNote(View());
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[3].kind, mp::MEK_NOTE_OFF);
+    EXPECT_EQ(sent[3].data[0], 0);
 }
 
 } // namespace

@@ -22,6 +22,15 @@ TEST_F(BandTest, RightClickingTwiceDuringAMarqueeLeavesTheNextOneInRowsOnlyMode)
     Note(5000, 480, 60);
     Open();
     UseTool(TOOL_SELECTION);
+    const int mode = View()->tools->band.mode;
+    Click(X(1000), Y(72));
+    Down(X(1000), Y(72)); // a right click while notes move leaves the band alone
+    Move(X(1100), Y(72));
+    headless::MouseDown(backend::BUTTON_RIGHT);
+    headless::MouseUp(backend::BUTTON_RIGHT);
+    Up(X(1000), Y(72));
+    Wait();
+    ASSERT_EQ(View()->tools->band.mode, mode);
     Down(X(100), Y(70));
     Move(X(100) + 1, Y(70));
     Move(X(300), Y(68));
