@@ -32,53 +32,42 @@ protected:
 
 // ---- Derived spacings ---------------------------------------------------------------------------------
 
-TEST_F(SnapSettings, RulerMarksFollowTheDrawingWhileTheGridActs) {
-    EXPECT_EQ(settings.gridSpacing, 0);
-    EXPECT_DOUBLE_EQ(state.gridSpacing, 1); // nothing drawn yet
-    SetDrawnGridSpacing(state, settings, 240);
-    EXPECT_DOUBLE_EQ(state.gridSpacing, 240);
-    EXPECT_DOUBLE_EQ(state.paintLength, 240);
-    SetDrawnGridSpacing(state, settings, 0.4);
-    EXPECT_DOUBLE_EQ(state.gridSpacing, 1);
-    EXPECT_DOUBLE_EQ(state.drawnSpacing, 1);
-
-    settings.gridSnap = 0; // without the grid-snap flag the drawing does not make a grid
-    SetDrawnGridSpacing(state, settings, 480);
-    EXPECT_DOUBLE_EQ(state.gridSpacing, 1);
-    EXPECT_DOUBLE_EQ(state.paintLength, 480);
-}
-
-TEST_F(SnapSettings, NoteValuesIgnoreTheDrawing) {
-    settings.gridSpacing = -4;
-    settings.paintNoteValue = -31;
-    OpenSnapState(state, settings, kQ, 0x40004);
-    EXPECT_DOUBLE_EQ(state.gridSpacing, 960);
-    EXPECT_DOUBLE_EQ(state.paintLength, 1440);
-    SetDrawnGridSpacing(state, settings, 240);
-    EXPECT_DOUBLE_EQ(state.gridSpacing, 960);
-    EXPECT_DOUBLE_EQ(state.paintLength, 1440);
-    EXPECT_DOUBLE_EQ(GridSpacingOfSetting(state, settings), 960);
-}
-
-TEST_F(SnapSettings, GridInForceNeedsSnappingAndTheGridFlag) {
-    settings.gridSpacing = -2;
-    OpenSnapState(state, settings, kQ, 0x30004);
-    EXPECT_DOUBLE_EQ(state.gridSpacing, 3 * kQ);
-    settings.snapEnabled = 0;
-    UpdateGridSpacing(state, settings);
-    EXPECT_DOUBLE_EQ(state.gridSpacing, 1);
-    EXPECT_DOUBLE_EQ(GridSpacingOfSetting(state, settings), 3 * kQ); // the setting itself is kept
-    settings.snapEnabled = 1;
-    settings.gridSnap = 0;
-    UpdateGridSpacing(state, settings);
-    EXPECT_DOUBLE_EQ(state.gridSpacing, 1);
-}
-
-TEST_F(SnapSettings, OpeningATrackWithoutATickRate) {
-    settings.gridSpacing = -4;
-    OpenSnapState(state, settings, 0, 0x40004);
-    EXPECT_EQ(state.ticksPerQuarter, kDefaultTicksPerQuarter);
-    EXPECT_DOUBLE_EQ(state.gridSpacing, kDefaultTicksPerQuarter);
+// The grid acts only with snapping and the grid flag on; the ruler-marks grid and paint value follow
+// the drawing, note values do not; the setting itself is kept while the grid does not act.
+TEST(SnapSpacings, DerivedFromTheSettingsTheTrackAndTheDrawing) {
+    constexpr double kNone = -1;
+    const struct {
+        std::int64_t grid, paint;
+        int snap, gridFlag;
+        std::uint32_t ticksPerQuarter, signature;
+        double drawn, expectedGrid, expectedPaint, setting;
+    } cases[] = {
+        {0, 0, 1, 1, kQ, 0x40004, kNone, 1, 1, 1}, // nothing drawn yet
+        {0, 0, 1, 1, kQ, 0x40004, 240, 240, 240, 240},
+        {0, 0, 1, 1, kQ, 0x40004, 0.4, 1, 1, 1},
+        {0, 0, 1, 0, kQ, 0x40004, 480, 1, 480, 480},
+        {-4, -31, 1, 1, kQ, 0x40004, 240, 960, 1440, 960},
+        {-2, 0, 1, 1, kQ, 0x30004, kNone, 3 * kQ, 1, 3 * kQ},
+        {-2, 0, 0, 1, kQ, 0x30004, kNone, 1, 1, 3 * kQ},
+        {-2, 0, 1, 0, kQ, 0x30004, kNone, 1, 1, 3 * kQ},
+        {-4, 0, 1, 1, 0, 0x40004, kNone, kDefaultTicksPerQuarter, 1, kDefaultTicksPerQuarter},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.grid << " " << c.paint << " drawn " << c.drawn);
+        mp::PianoRollSettings settings{};
+        settings.Reset();
+        settings.gridSpacing = c.grid;
+        settings.paintNoteValue = c.paint;
+        settings.snapEnabled = c.snap;
+        settings.gridSnap = c.gridFlag;
+        SnapState state;
+        OpenSnapState(state, settings, c.ticksPerQuarter, c.signature);
+        if (c.drawn != kNone) SetDrawnGridSpacing(state, settings, c.drawn);
+        EXPECT_EQ(state.ticksPerQuarter, c.ticksPerQuarter ? c.ticksPerQuarter : kDefaultTicksPerQuarter);
+        EXPECT_DOUBLE_EQ(state.gridSpacing, c.expectedGrid);
+        EXPECT_DOUBLE_EQ(state.paintLength, c.expectedPaint);
+        EXPECT_DOUBLE_EQ(GridSpacingOfSetting(state, settings), c.setting);
+    }
 }
 
 // ---- Commands -----------------------------------------------------------------------------------------
