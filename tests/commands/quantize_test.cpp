@@ -1,5 +1,6 @@
 // Quantize: the resolution in ticks, the rounding of starts and durations, the descriptor an Apply
-// builds, and the dialog and command in the editor, in 4/4 and 6/8.
+// builds, and the dialog and command in the editor, in 4/4 and 6/8. The quantize scripts take the
+// common resolutions through the dialog.
 #include <gtest/gtest.h>
 
 #include "command_fixture.h"
@@ -103,27 +104,6 @@ protected:
         return out;
     }
 };
-
-TEST_F(QuantizeCommandTest, SixteenthsMoveSelectedStartsAsOneEditAndStoreTheChoices) {
-    Note(359, 100, 60);
-    Note(360, 100, 62);
-    Note(361, 100, 64);
-    Note(1000, 100, 66); // not selected
-    Open();
-    Click(X(359 + 50), Y(60));
-    Click(X(360 + 50), Y(62), MOD_CONTROL);
-    Click(X(361 + 50), Y(64), MOD_CONTROL);
-    ASSERT_EQ(Selected().size(), 3u);
-    Quantize(kSixteenth, true, false);
-    EXPECT_EQ(Starts(), (std::vector<std::int64_t>{240, 480, 480, 1000}));
-    EXPECT_EQ(UndoName(), "Quantize MIDI events");
-    for (const Event& e : NotesOf()) EXPECT_EQ(e.length, 100) << "durations were not asked for";
-    EXPECT_EQ(Settings()->quantizeResolution, kSixteenth);
-    EXPECT_EQ(Settings()->quantizeStarts, 1);
-    EXPECT_EQ(Settings()->quantizeDurations, 0);
-    Undo();
-    EXPECT_EQ(Starts(), (std::vector<std::int64_t>{359, 360, 361, 1000}));
-}
 
 // The edit is committed either way; the host keeps no undo step for an edit that changed nothing.
 TEST_F(QuantizeCommandTest, ControllersKeepTheirTimesAndBothBoxesOffChangeNothing) {

@@ -24,6 +24,7 @@ TEST(VelocityText, TheLeadingNumberLimitedAndSixtyFourWithoutOne) {
     EXPECT_EQ(ParseVelocityText("9999999999999999999999"), 127) << "no overflow";
     EXPECT_EQ(ParseVelocityText("127"), 127);
     EXPECT_EQ(ParseVelocityText("1"), 1);
+    EXPECT_EQ(ParseVelocityText(std::string_view("905", 2)), 90) << "the text ends where its view ends";
 }
 
 using VelocityTest = CommandFixture;
