@@ -239,7 +239,8 @@ TEST(SmfRead, MalformedFilesGiveOneClearErrorAndLeaveTheStoreEmpty) {
         {"delta cut off", Cat(withTrack({0x00, 0x90, 60, 1, 0x81}), next), "truncated variable-length", 26},
         {"event missing", Cat(withTrack({0x00, 0x90, 60, 1, 0x00}), next), "truncated event", 27},
         {"meta type missing", Cat(withTrack({0x00, 0xFF}), next), "truncated meta", 23},
-        {"meta type a status", withTrack({0x00, 0xFF, 0x81, 0x00}), "status byte inside", 24},
+        {"meta type a status", withTrack({0x00, 0xFF, 0x80, 0x00}), "status byte inside", 24},
+        {"header of 16 MB", {'M', 'T', 'h', 'd', 1, 0, 0, 6, 0, 1, 0, 0, 0, 96}, "runs past the end", 4},
         {"RIFF without data", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'R', 'M', 'I', 'D'}, "without a MIDI data", 0},
         {"RIFF data empty", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'R', 'M', 'I', 'D', 'd', 'a', 't', 'a', 0, 0, 0, 0},
          "missing MThd", 20},
@@ -254,6 +255,38 @@ TEST(SmfRead, MalformedFilesGiveOneClearErrorAndLeaveTheStoreEmpty) {
         EXPECT_EQ(r.offset, c.offset) << c.what;
         EXPECT_EQ(store.TrackCount(), 0u) << c.what;
         EXPECT_EQ(store.EventCount(), 0u) << c.what;
+    }
+}
+
+// Notes held across 17 deltas of 2^28 - 1 ticks, more than a length can hold (the track's end is where
+// they are closed and shortened).
+Bytes EndlessNotes(int count) {
+    Bytes track;
+    for (int i = 0; i < count; ++i) track.insert(track.end(), {0x00, 0x90, static_cast<std::uint8_t>(60 + i), 100});
+    for (int i = 0; i < 17; ++i) track.insert(track.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
+    return Cat(track, kEndOfTrack);
+}
+
+TEST(SmfRead, WhatIsLeftOutOrShortenedIsWarnedAboutOnceWithItsOffset) {
+    Bytes cut = SmfBuilder(1, 96).Track(kEndOfTrack).Bytes();
+    cut[11] = 3;
+    const std::vector<std::pair<Bytes, std::vector<std::pair<std::string, std::size_t>>>> cases = {
+        {cut, {{"the header announces 3 tracks but the file holds 1; the rest is missing", 26}}},
+        {SmfBuilder(1, 96).Track(Cat(kEndOfTrack, {0x00, 0x90, 60, 100})).Bytes(),
+         {{"track 1: 4 bytes after its end-of-track event were left out", 26}}},
+        {SmfBuilder(1, 96).Track(Cat(kEndOfTrack, {0, 0, 0})).Bytes(), {}}, // padding
+        {SmfBuilder(1, 96).Track(EndlessNotes(1)).Bytes(),
+         {{"track 1: 1 note was longer than 4294967295 ticks and shortened to that length", 149}}},
+        {SmfBuilder(1, 96).Track(EndlessNotes(2)).Bytes(),
+         {{"track 1: 2 notes were longer than 4294967295 ticks and shortened to that length", 153}}},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        Store store;
+        const smf::ReadResult r = ReadBytes(bytes, store);
+        ASSERT_TRUE(r.ok) << r.error;
+        std::vector<std::pair<std::string, std::size_t>> got;
+        for (const smf::ReadWarning& w : r.warnings) got.emplace_back(w.message, w.offset);
+        EXPECT_EQ(got, expected);
     }
 }
 
@@ -314,6 +347,11 @@ TEST_F(SmfSave, ReplacesTheFileWholeAndAFailedSaveKeepsTheOldOne) {
     EXPECT_FALSE(w.error.empty());
     EXPECT_TRUE(fs::is_directory(blocked));
     EXPECT_EQ(FilesIn(dir_), 2u);
+
+    // Reading a folder or a missing file says which it was.
+    Store none;
+    EXPECT_EQ(smf::ReadFile(blocked.string(), none).failure, smf::ReadFailure::notAFile);
+    EXPECT_EQ(smf::ReadFile((dir_ / "none.mid").string(), none).failure, smf::ReadFailure::cannotOpen);
 
     // A folder that does not exist.
     w = smf::WriteFile(song.store, (dir_ / "missing" / "song.mid").string());
