@@ -8,7 +8,6 @@
 #include "file_dialog.h"
 #include "main_window.h"
 #include "menu_bar.h"
-#include "mp/script_query.h"
 #include "win/backend.h"
 #include "win/controls.h"
 
@@ -212,40 +211,13 @@ TEST_F(MainWindowTest, EditMenuEnablesTheEditingCommandsWithASelection) {
     // The Options menu, its marks and Alt+O: tests/scripts/host_menus.script.
 }
 
-// Counts the key-down messages that reach the view's window procedure.
-struct KeyCounter {
-    static inline WNDPROC original = nullptr;
-    static inline int keyDowns = 0;
-    static LRESULT Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-        if (msg == WM_KEYDOWN && wParam != VK_SHIFT) ++keyDowns;
-        return CallWindowProc(original, hwnd, msg, wParam, lParam);
-    }
-};
-
-TEST_F(MainWindowTest, TheGridHasTheKeysFromTheStartAndEachKeyActsOnce) {
+// That each key acts once (D steps one tool, arrows move the cursor one pixel's worth):
+// tests/scripts/keys.script.
+TEST_F(MainWindowTest, TheGridHasTheKeysFromTheStartAndTabMovesThem) {
     OpenSong(MakeSong({{0, 0, 480, 60}}));
     HWND view = FindTrackView(hwnd);
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(GetFocus(), view) << "the note grid, not the track chooser, takes the keys when the editor opens";
-    auto tool = [&] {
-        mp::ScriptViewState state{};
-        SendMessage(view, mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_STATE, reinterpret_cast<LPARAM>(&state));
-        return state.tool;
-    };
-    ASSERT_EQ(tool(), 0);
-    KeyCounter::original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtr(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&KeyCounter::Proc)));
-    KeyCounter::keyDowns = 0;
-    headless::PressKey('D');
-    Pump();
-    EXPECT_EQ(KeyCounter::keyDowns, 1);
-    EXPECT_EQ(tool(), 1) << "D steps one tool";
-    headless::PressKey('D', headless::MOD_SHIFT);
-    Pump();
-    EXPECT_EQ(KeyCounter::keyDowns, 2);
-    EXPECT_EQ(tool(), 0);
-    SetWindowLongPtr(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeyCounter::original));
-    // Tab moves the keys to the track list and back.
     headless::PressKey(VK_TAB, headless::MOD_SHIFT);
     Pump();
     EXPECT_EQ(GetFocus(), GetDlgItem(window->Doc().EditorWindow(), 1000));
@@ -448,7 +420,11 @@ TEST_F(MainWindowTest, FileDialogWalksFoldersAndListsOnlyMidiFiles) {
     };
     std::vector<std::string> firstFiles, firstFolders, innerFiles;
     std::string shownFolder;
+    std::string openTitle;
     AnswerNextDialog([&](HWND dlg) {
+        char title[64] = {};
+        GetWindowText(dlg, title, sizeof title);
+        openTitle = title;
         firstFiles = items(dlg, kFileDlgFiles);
         firstFolders = items(dlg, kFileDlgFolders);
         // Into the sub-folder by typing its name and pressing Enter in the name field.
@@ -468,6 +444,7 @@ TEST_F(MainWindowTest, FileDialogWalksFoldersAndListsOnlyMidiFiles) {
     });
     std::string chosen;
     ASSERT_TRUE(RunFileDialog(hwnd, FileDialogKind::Open, dir.Path().string(), {}, &chosen));
+    EXPECT_EQ(openTitle, "Open");
     EXPECT_EQ(firstFiles, (std::vector<std::string>{"top.mid"}));
     EXPECT_EQ(firstFolders, (std::vector<std::string>{"..", "inner"}));
     EXPECT_EQ(innerFiles, (std::vector<std::string>{"deep.mid"}));
@@ -484,6 +461,9 @@ TEST_F(MainWindowTest, SaveAsAsksBeforeReplacingAFile) {
     OpenSong(MakeSong({{0, 0, 480, 60}}));
     int asked = 0;
     AnswerNextDialog([&](HWND dlg) {
+        char title[64] = {};
+        GetWindowText(dlg, title, sizeof title);
+        EXPECT_STREQ(title, "Save As");
         SetDialogItemAsUser(dlg, kFileDlgName, "taken.mid");
         AnswerNextDialog([&](HWND box) {
             ++asked;
