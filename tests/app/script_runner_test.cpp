@@ -85,6 +85,8 @@ TEST_F(ScriptTest, FailuresNameTheLineAndTheReason) {
         {"move t:abc 5\n", "1: 't:abc' has no valid number"},
         {"move n:60 5\n", "1: 'n:60' is not an x coordinate (pixels, t:TICK, button:ID or arrow:ID)"},
         {"move button:4039 5\n", "1: neither the toolbar nor the transport bar shows a button 4039"},
+        {"move button:65535 5\n", "1: neither the toolbar nor the transport bar shows a button 65535"},
+        {"move button:65536 5\n", "1: 'button:65536' has no valid command id"},
         {"click left arrow:4000 button:4000\n", "1: the toolbar button 4000 has no drop-down arrow"},
         {"expect-button 4000 enabled\n", "1: the toolbar button 4000 is disabled and unchecked"},
         {"expect-tooltip \"Cut (Ctrl+X)\"\n", "1: the tooltip shown is none"},
