@@ -231,6 +231,11 @@ TEST_F(MainWindowTest, HostShortcutsWorkWhileTheEditorHasTheFocus) {
     AddNote(65);
     HWND editor = window->Doc().EditorWindow();
     ASSERT_TRUE(GetFocus() == editor || IsChild(editor, GetFocus()));
+    // Only Ctrl makes a letter a host shortcut, and not with Alt (AltGr types characters).
+    headless::PressKey('Z');
+    headless::PressKey('Z', headless::MOD_CONTROL | headless::MOD_ALT);
+    Pump();
+    EXPECT_EQ(window->Doc().UndoName(), u"Draw MIDI Event");
     headless::PressKey('Z', headless::MOD_CONTROL);
     Pump();
     EXPECT_EQ(window->Doc().UndoName(), u"");
