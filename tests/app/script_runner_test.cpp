@@ -95,6 +95,8 @@ TEST_F(ScriptTest, FailuresNameTheLineAndTheReason) {
          "2: the pop-up menu answered on line 1 shows its check mark at 6005, not at 6011"},
         {"menu 6009 mark=none\nclick left arrow:4041 button:4041\n",
          "2: the pop-up menu answered on line 1 shows its check mark at 6005, not nowhere"},
+        // In a menu of several groups, only the mark of the answer's own group is named.
+        {"menu 6009 mark=6011\nkey o alt\n", "2: the pop-up menu answered on line 1 shows its check mark at 6005, not at 6011"},
         {"move 5 n:200\n", "1: 'n:200' has no valid number"},
         {"click left 5 5 hyper\n", "1: 'hyper' is not a set of modifier keys (shift, ctrl, alt joined by +)"},
         {"click thumb 5 5\n", "1: 'thumb' is not a button (left, right, middle)"},
@@ -167,6 +169,7 @@ TEST_F(ScriptTest, ZoomAndRowsAreExactAndSayWhatClampedThem) {
     EXPECT_EQ(Run(*runner, "zoom 0\n"), "1: the view shows at least 1 tick per pixel, not 0");
     EXPECT_EQ(Run(*runner, "zoom 0.5\n"), "1: the view shows at least 1 tick per pixel, not 0.5");
     EXPECT_EQ(Run(*runner, "zoom 7,5\n"), "1: '7,5' is not a number of ticks per pixel (e.g. 10, 7.5 or 1920/1062)");
+    EXPECT_EQ(Run(*runner, "zoom 7/0\n"), "1: '7/0' is not a number of ticks per pixel (e.g. 10, 7.5 or 1920/1062)");
     // A fractional rate needs a zoom width it divides into whole ticks.
     mp::ScriptViewState state{};
     SendMessage(View(*runner), mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_STATE, reinterpret_cast<LPARAM>(&state));
