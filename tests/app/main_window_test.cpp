@@ -25,6 +25,21 @@ std::string MenuText(HMENU menu, int position) {
     return text;
 }
 
+// The texts of a dialog's items, one after another.
+std::string DialogText(HWND box) {
+    std::string text;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM lParam) -> BOOL {
+            char t[512] = {};
+            GetWindowText(child, t, sizeof t);
+            *reinterpret_cast<std::string*>(lParam) += t;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { UseBuiltModule(); }
@@ -295,19 +310,11 @@ TEST_F(MainWindowTest, OpeningAnotherFileAsksAboutUnsavedChangesFirst) {
     // Cancel: nothing changes.
     std::string question;
     AnswerNextDialog([&](HWND box) {
-        EnumChildWindows(
-            box,
-            [](HWND child, LPARAM lParam) -> BOOL {
-                char t[256] = {};
-                GetWindowText(child, t, sizeof t);
-                if (std::string(t).find("Save changes") != std::string::npos) *reinterpret_cast<std::string*>(lParam) = t;
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&question));
+        question = DialogText(box);
         SendMessage(box, WM_COMMAND, IDCANCEL, 0);
     });
     EXPECT_FALSE(window->OpenFile((dir / "other.mid").string()));
-    EXPECT_EQ(question, "Save changes to first.mid?");
+    EXPECT_NE(question.find("Save changes to first.mid?"), std::string::npos) << question;
     EXPECT_EQ(window->Doc().DisplayName(), "first.mid");
 
     // No: the other file replaces the song, unsaved changes are dropped, the title follows.
@@ -341,15 +348,7 @@ TEST_F(MainWindowTest, ADamagedSongIsShownWithItsWarningsOnce) {
     std::string shown;
     auto readBox = [&](HWND box) {
         ++boxes;
-        EnumChildWindows(
-            box,
-            [](HWND child, LPARAM lParam) -> BOOL {
-                char t[512] = {};
-                GetWindowText(child, t, sizeof t);
-                *reinterpret_cast<std::string*>(lParam) += t;
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&shown));
+        shown += DialogText(box);
         SendMessage(box, WM_COMMAND, IDOK, 0);
     };
     AnswerNextDialog(readBox);
@@ -472,6 +471,7 @@ TEST_F(MainWindowTest, SaveAsAsksBeforeReplacingAFile) {
         SetDialogItemAsUser(dlg, kFileDlgName, "taken.mid");
         AnswerNextDialog([&](HWND box) {
             ++asked;
+            EXPECT_EQ(DialogText(box).find("taken.mid already exists."), 0u) << DialogText(box);
             SendMessage(box, WM_COMMAND, IDNO, 0);
         });
         SendMessage(dlg, WM_COMMAND, IDOK, 0);
