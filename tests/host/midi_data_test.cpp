@@ -8,10 +8,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-mp::MidiEventRecord Note(std::int64_t time, std::uint8_t key, std::uint32_t length, std::uint8_t velocity = 100) {
-    return NoteRecord(time, key, length, velocity);
-}
-
 class MidiDataTest : public ProjectTest {
 protected:
     mp::EventKey AddTrack(std::uint32_t order, std::int32_t channel = -1, const std::u16string& name = u"") {
@@ -91,10 +87,10 @@ TEST_F(MidiDataTest, TracksEnumerateInTrackOrderAndBlocksByStart) {
 
 TEST_F(MidiDataTest, EventsWalkInTimeOrderThroughTheKindMask) {
     mp::EventKey block = AddBlock(AddTrack(1), 0, 4000);
-    std::uint32_t n3 = AddEvent(block, Note(300, 60, 10)).event;
+    std::uint32_t n3 = AddEvent(block, NoteRecord(300, 60, 10)).event;
     std::uint32_t c1 = AddEvent(block, EventRecord(mp::MEK_CONTROL, 100, 7, 90)).event;
-    std::uint32_t n1 = AddEvent(block, Note(100, 62, 10)).event;
-    std::uint32_t n0 = AddEvent(block, Note(0, 64, 10)).event;
+    std::uint32_t n1 = AddEvent(block, NoteRecord(100, 62, 10)).event;
+    std::uint32_t n0 = AddEvent(block, NoteRecord(0, 64, 10)).event;
     EXPECT_EQ(Walk(block, mp::MEK_ALL), (std::vector<std::uint32_t>{n0, c1, n1, n3}));
     EXPECT_EQ(Walk(block, mp::MEK_NOTE), (std::vector<std::uint32_t>{n0, n1, n3}));
     EXPECT_EQ(Walk(block, mp::MEK_NOTE, true), (std::vector<std::uint32_t>{n3, n1, n0}));
@@ -102,7 +98,7 @@ TEST_F(MidiDataTest, EventsWalkInTimeOrderThroughTheKindMask) {
     EXPECT_TRUE(Walk(block, mp::MEK_PITCH_BEND).empty());
 
     // Moving an event re-sorts it; keys stay the same.
-    mp::MidiEventRecord moved = Note(50, 60, 10);
+    mp::MidiEventRecord moved = NoteRecord(50, 60, 10);
     mp::EventKey k3 = block;
     k3.event = n3;
     ASSERT_EQ(data->Set(&k3, mp::LEVEL_EVENT, &moved, mp::CHANGE_TIME), win::S_OK);
@@ -168,9 +164,9 @@ TEST_F(MidiDataTest, RecordsComeBackAsWrittenWithOwnedCopies) {
 TEST_F(MidiDataTest, ChangeMasksWriteOnlyTheirFields) {
     mp::EventKey track = AddTrack(1);
     mp::EventKey block = AddBlock(track, 0, 1000);
-    mp::EventKey ek = AddEvent(block, Note(100, 60, 50));
+    mp::EventKey ek = AddEvent(block, NoteRecord(100, 60, 50));
 
-    mp::MidiEventRecord r = Note(500, 70, 5, 1);
+    mp::MidiEventRecord r = NoteRecord(500, 70, 5, 1);
     r.flags = mp::MEF_SELECTED;
     ASSERT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &r, mp::CHANGE_FLAGS), win::S_OK);
     mp::MidiEventRecord got{};
@@ -274,23 +270,23 @@ TEST_F(MidiDataTest, VariableDataFollowsTheHandleOrStays) {
 
 TEST_F(MidiDataTest, IdsAreNeverReusedAndInsertCanReplace) {
     mp::EventKey block = AddBlock(AddTrack(1), 0, 1000);
-    std::uint32_t first = AddEvent(block, Note(0, 60, 10)).event;
+    std::uint32_t first = AddEvent(block, NoteRecord(0, 60, 10)).event;
     mp::EventKey k = block;
     k.event = first;
     ASSERT_EQ(data->Delete(mp::LEVEL_EVENT, &k), win::S_OK);
-    std::uint32_t second = AddEvent(block, Note(0, 60, 10)).event;
+    std::uint32_t second = AddEvent(block, NoteRecord(0, 60, 10)).event;
     EXPECT_GT(second, first);
     ASSERT_EQ(project->Undo(), win::S_OK); // the insert
     ASSERT_EQ(project->Undo(), win::S_OK); // the delete: the first event comes back under its id
     EXPECT_EQ(Walk(block, mp::MEK_ALL), (std::vector<std::uint32_t>{first}));
-    std::uint32_t third = AddEvent(block, Note(5, 61, 10)).event;
+    std::uint32_t third = AddEvent(block, NoteRecord(5, 61, 10)).event;
     EXPECT_GT(third, second);
 
     RecordingSink sink;
     Advised advised(project, &sink);
     mp::EventKey replace = block;
     replace.event = first;
-    mp::MidiEventRecord r = Note(7, 72, 3);
+    mp::MidiEventRecord r = NoteRecord(7, 72, 3);
     ASSERT_EQ(data->Insert(&replace, mp::LEVEL_EVENT, &r), win::S_OK);
     EXPECT_GT(replace.event, third);
     auto recs = sink.Take();
@@ -305,8 +301,8 @@ TEST_F(MidiDataTest, DeletingATrackTakesItsBlocksAndEventsAndUndoBringsThemBack)
     mp::EventKey track = AddTrack(1, 2, u"Bass");
     mp::EventKey b1 = AddBlock(track, 0, 100);
     mp::EventKey b2 = AddBlock(track, 100, 200);
-    AddEvent(b1, Note(0, 40, 10));
-    AddEvent(b2, Note(5, 41, 10));
+    AddEvent(b1, NoteRecord(0, 40, 10));
+    AddEvent(b2, NoteRecord(5, 41, 10));
     Snapshot before = TakeSnapshot(data);
     ASSERT_EQ(data->BeginTransaction(mp::TRANSACTION_EDIT, u"Delete Track"), win::S_OK);
     ASSERT_EQ(data->Delete(mp::LEVEL_TRACK, &track), win::S_OK);
@@ -320,7 +316,7 @@ TEST_F(MidiDataTest, DeletingATrackTakesItsBlocksAndEventsAndUndoBringsThemBack)
 TEST_F(MidiDataTest, NanosecondTimesFollowTheTempoMap) {
     mp::EventKey block = AddBlock(AddTrack(1), 960, 96000);
     // 960 ticks per quarter at 120 beats per minute: one tick is 520833.3 ns.
-    mp::MidiEventRecord r = Note(0, 60, 10);
+    mp::MidiEventRecord r = NoteRecord(0, 60, 10);
     r.time = 500000000; // half a second after the block start
     r.timeFormat = mp::TIME_FORMAT_NANOSECONDS;
     mp::EventKey ek = AddEvent(block, r);
