@@ -76,7 +76,11 @@ TEST(PlaybackEngine, EventsArriveInOrderAtTheirTimesThroughTheTempoMap) {
 TEST(PlaybackEngine, LoopJumpsBackWithoutLosingDoublingOrDrifting) {
     Rig rig;
     rig.engine.SetLoop(true, 0, 1920);
-    rig.Play(Scale());
+    Song s = Scale();
+    s.tracks[0].events.push_back(Note(1920, 240, 72)); // at the loop's end: never reached
+    rig.Play(s);
+    rig.clock.AdvanceTo(2'000'000);
+    EXPECT_EQ(rig.engine.Position(), 0) << "the end of the loop is its start";
     constexpr int kPasses = 25;
     rig.clock.AdvanceTo(kPasses * 2'000'000 - 1);
 
@@ -91,6 +95,24 @@ TEST(PlaybackEngine, LoopJumpsBackWithoutLosingDoublingOrDrifting) {
             EXPECT_EQ(r.micros, pass * 2'000'000LL + i * 500'000LL);
         }
     EXPECT_EQ(rig.engine.Position(), 1919);
+}
+
+// The position read between the loop's end and the clock thread's jump is already back at the start.
+TEST(PlaybackEngine, PositionWrapsAtTheLoopEndBeforeTheJumpIsMade) {
+    struct AheadClock : playback::TestClock {
+        std::atomic<std::int64_t> ahead{0}; // what readers see beyond the time the thread sleeps on
+        std::int64_t NowMicros() override { return TestClock::NowMicros() + ahead.load(); }
+    } clock;
+    PlaybackEngine engine{clock};
+    engine.SetOutput(std::make_shared<midiout::RecorderOutput>([&clock] { return clock.NowMicros(); }));
+    engine.SetLoop(true, 0, 1920);
+    engine.SetSong(std::make_shared<const Song>(Scale()));
+    engine.Start(0);
+    clock.AdvanceTo(1'500'000);
+    clock.ahead = 500'000;
+    EXPECT_EQ(engine.Position(), 0);
+    clock.ahead = 0;
+    engine.Stop();
 }
 
 TEST(PlaybackEngine, NoteCrossingTheLoopEndIsStoppedAtTheJump) {
