@@ -32,14 +32,6 @@ Bytes CutSong() {
     return b;
 }
 
-// A note held across 17 deltas of 2^28 - 1 ticks, more than a length can hold.
-Bytes EndlessNoteSong() {
-    Bytes track = {0x00, 0x90, 60, 100};
-    for (int i = 0; i < 17; ++i) track.insert(track.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
-    track.insert(track.end(), {0x00, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00});
-    return SmfBuilder(1, 96).Track(track).Bytes();
-}
-
 // A settings event whose block puts 2^31 - 1 into the keyboard width and the saved top row, and
 // zero everywhere else (which several fields do not allow).
 Bytes DamagedSettingsSong() {
@@ -152,10 +144,10 @@ TEST_F(CliBadInput, EachFaultGivesItsExitCodeMessageAndFiles) {
          1, "early.mid: track 1: 4 bytes after its end-of-track event were left out at byte offset 26", 2, noOut},
         {"a note too long for the store",
          [](CliBadInput& t, const fs::path& d) {
-             return std::vector<std::string>{"--convert", t.Write("long.mid", EndlessNoteSong()).string(),
-                                             (d / "out.mid").string()};
+             const Bytes song = SmfBuilder(1, 96).Track(host::test::EndlessNotes(1)).Bytes();
+             return std::vector<std::string>{"--convert", t.Write("long.mid", song).string(), (d / "out.mid").string()};
          },
-         1, "long.mid: track 1: 1 note was longer than 4294967295 ticks and shortened to that length at byte offset 146",
+         1, "long.mid: track 1: 1 note was longer than 4294967295 ticks and shortened to that length at byte offset 149",
          2, noOut},
         {"a read-only target is refused and kept",
          [](CliBadInput& t, const fs::path& d) {

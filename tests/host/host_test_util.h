@@ -332,4 +332,13 @@ inline std::vector<std::uint8_t> Cat(std::vector<std::uint8_t> a, const std::vec
     return a;
 }
 
+// A track body of `count` notes held across 17 deltas of 2^28 - 1 ticks, more than a length can hold
+// (the track's end is where they are closed and shortened).
+inline std::vector<std::uint8_t> EndlessNotes(int count) {
+    std::vector<std::uint8_t> track;
+    for (int i = 0; i < count; ++i) track.insert(track.end(), {0x00, 0x90, static_cast<std::uint8_t>(60 + i), 100});
+    for (int i = 0; i < 17; ++i) track.insert(track.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
+    return Cat(track, kEndOfTrack);
+}
+
 } // namespace host::test

@@ -258,15 +258,6 @@ TEST(SmfRead, MalformedFilesGiveOneClearErrorAndLeaveTheStoreEmpty) {
     }
 }
 
-// Notes held across 17 deltas of 2^28 - 1 ticks, more than a length can hold (the track's end is where
-// they are closed and shortened).
-Bytes EndlessNotes(int count) {
-    Bytes track;
-    for (int i = 0; i < count; ++i) track.insert(track.end(), {0x00, 0x90, static_cast<std::uint8_t>(60 + i), 100});
-    for (int i = 0; i < 17; ++i) track.insert(track.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
-    return Cat(track, kEndOfTrack);
-}
-
 TEST(SmfRead, WhatIsLeftOutOrShortenedIsWarnedAboutOnceWithItsOffset) {
     Bytes cut = SmfBuilder(1, 96).Track(kEndOfTrack).Bytes();
     cut[11] = 3;
