@@ -1,13 +1,10 @@
 // A document: the song with the editor object connected, saving with the settings, unsaved changes.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "app_test_util.h"
 #include "document.h"
 #include "smf/smf.h"
 #include "song_file.h"
-#include "win/com.h"
 
 namespace {
 
@@ -15,7 +12,7 @@ using namespace apptest;
 using host::app::Document;
 using host::app::DocumentOptions;
 
-constexpr int kQuantizeWord = 72, kLaneWord = 75, kPresetZoomWord = 46, kSongLengthWord = 70;
+constexpr int kQuantizeWord = 72;
 
 class DocumentTest : public ::testing::Test {
 protected:
@@ -35,51 +32,10 @@ protected:
         return SettingsOfBytes(image);
     }
 
-    static void LoadSettings(Document& doc, const Bytes& settings) {
-        win::IPersistStream* persist = nullptr;
-        ASSERT_EQ(doc.Plugin()->QueryInterface(win::IID_IPersistStream, reinterpret_cast<void**>(&persist)), win::S_OK);
-        win::HGLOBAL mem = win::GlobalAlloc(win::GMEM_MOVEABLE, settings.size());
-        std::memcpy(win::GlobalLock(mem), settings.data(), settings.size());
-        win::GlobalUnlock(mem);
-        win::IStream* stream = nullptr;
-        ASSERT_EQ(win::CreateStreamOnHGlobal(mem, win::TRUE, &stream), win::S_OK);
-        EXPECT_EQ(persist->Load(stream), win::S_OK);
-        stream->Release();
-        persist->Release();
-    }
-
     static void AddNote(Document& doc, int pitch) { AddNoteEdit(doc, pitch, u"Add Note"); }
 };
 
-TEST_F(DocumentTest, SettingsSurviveSavingAndOpeningAgain) {
-    auto doc = Load(MakeSong({{0, 0, 480, 60}}));
-    Bytes settings = SettingsOf(*doc);
-    ASSERT_EQ(settings.size(), 340u);
-    EXPECT_EQ(SettingsWord(settings, kLaneWord), 1128);
-    SetSettingsWord(settings, kQuantizeWord, 3);
-    SetSettingsWord(settings, kLaneWord, 1129);
-    SetSettingsWord(settings, kPresetZoomWord, 9);
-    LoadSettings(*doc, settings);
-
-    TempDir dir;
-    std::string error;
-    ASSERT_TRUE(doc->Save((dir / "saved.mid").string(), &error)) << error;
-    EXPECT_EQ(doc->Path(), (dir / "saved.mid").string());
-    EXPECT_EQ(doc->DisplayName(), "saved.mid");
-    // The song itself is unchanged and the settings event is not one of its events.
-    EXPECT_EQ(NotesOfFile(dir / "saved.mid"), (std::vector<Note>{{0, 0, 480, 60}}));
-
-    auto reopened = Document::Open((dir / "saved.mid").string(), DocumentOptions{}, &error);
-    ASSERT_TRUE(reopened) << error;
-    EXPECT_TRUE(reopened->SettingsNote().empty());
-    Bytes back = SettingsOf(*reopened);
-    EXPECT_EQ(SettingsWord(back, kQuantizeWord), 3);
-    EXPECT_EQ(SettingsWord(back, kLaneWord), 1129);
-    EXPECT_EQ(SettingsWord(back, kPresetZoomWord), 9);
-    EXPECT_EQ(reopened->Project()->WithStore([](host::Store& s) { return s.EventCount(); }),
-              doc->Project()->WithStore([](host::Store& s) { return s.EventCount(); }));
-}
-
+// Settings kept through saving and opening again: e2e_test.cpp, through the binary.
 TEST_F(DocumentTest, DamagedSettingsAreIgnoredWithANote) {
     Bytes defaults = SettingsOf(*Load(MakeSong({{0, 0, 480, 60}})));
     Bytes damaged = defaults;

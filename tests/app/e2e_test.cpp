@@ -183,6 +183,7 @@ TEST(EndToEnd, EditorSettingsSurviveSaveAndReopen) {
     WriteText(dir / "resave.txt", "save " + (dir / "again.mid").string() + "\n");
     Result r = Pianoroll(dir, {"--script", (dir / "resave.txt").string(), (dir / "set.mid").string()});
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "") << "intact settings open without a note";
     Bytes back = SettingsOfFile(dir / "again.mid");
     for (const auto& [word, value] : words) EXPECT_EQ(SettingsWord(back, word), value) << "settings word " << word;
     EXPECT_EQ(NotesOfFile(dir / "again.mid"), (std::vector<Note>{{0, 0, 480, 60}}));
