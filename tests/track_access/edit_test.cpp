@@ -197,6 +197,8 @@ TEST_F(Editing, OpenSidedRangesAndBadArguments) {
     ASSERT_EQ(access->SelectRange(0, -1, 60, 61, false), S_OK);
     EXPECT_FALSE(Stored(n1).flags & mp::MEF_SELECTED);
     EXPECT_TRUE(Stored(n2).flags & mp::MEF_SELECTED);
+    access->SelectRange(-1, 0, -1, -1, false); // an empty range from no start reaches nothing
+    EXPECT_TRUE(Stored(n2).flags & mp::MEF_SELECTED);
     EXPECT_EQ(plugin->KindFilter(), mp::MEK_NOTE | mp::MEK_CONTROL | mp::MEK_PITCH_BEND) << "filter restored";
     EXPECT_EQ(plugin->TransactionDepth(), 0u);
     std::vector<mp::MidiEventRecord> none;
