@@ -63,7 +63,19 @@ TEST_F(VelocityTest, EscapeOrAnEmptyTextChangesNothingAndTheWheelAccepts) {
     Note(960, 480, 62);
     Open();
     HWND entry = nullptr;
-    DoubleClickThen(X(1100), Y(62), {[&] { entry = GetFocus(); }, PressKey(VK_ESCAPE)});
+    RECT inside{};
+    SIZE widest{}; // the widest velocity, in the entry's own font
+    DoubleClickThen(X(1100), Y(62), {[&] {
+                                         entry = GetFocus();
+                                         GetClientRect(entry, &inside);
+                                         HDC dc = GetDC(entry);
+                                         SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(entry, WM_GETFONT, 0, 0)));
+                                         GetTextExtentPoint32(dc, "127", 3, &widest);
+                                         ReleaseDC(entry, dc);
+                                     },
+                                     PressKey(VK_ESCAPE)});
+    EXPECT_GT(widest.cx, 0);
+    EXPECT_GT(inside.right, 2 * widest.cx) << "room for a velocity in the UI font, and more";
     ASSERT_NE(entry, ViewWindow()) << "the entry had the keyboard";
     EXPECT_FALSE(IsWindow(entry)) << "the entry is gone";
     EXPECT_EQ(GetFocus(), ViewWindow()) << "keys go back to the grid";
