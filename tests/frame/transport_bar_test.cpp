@@ -105,6 +105,13 @@ TEST_F(TransportBar, ReleaseOffThePressedButtonSendsNothingAndReturningRestoresT
     Release(play.x, play.y);
     EXPECT_TRUE(HostPlaying());
 
+    // The first button likewise.
+    const POINT first = Middle(Bar().buttons[0].command);
+    Press(first.x, first.y);
+    ASSERT_EQ(Bar().pressed, 0);
+    Move(stop.x, stop.y);
+    EXPECT_EQ(Bar().hot, -1);
+    Release(stop.x, stop.y);
     // A cancelled press sends nothing either.
     Press(stop.x, stop.y);
     SendMessage(ViewWindow(), WM_CANCELMODE, 0, 0);
@@ -160,6 +167,11 @@ TEST_F(TransportBar, StatusFieldNamesTheRowUnderThePointerAndButtonsHaveTheirTip
     ASSERT_NE(y, INT_MIN);
     Move(XOfTick(kQuarter), y);
     EXPECT_EQ(Status(), "C#5");
+    // A short buffer gets what fits, and nothing past it.
+    char shortText[8] = "xxxxxxx";
+    bool right = false;
+    StatusFieldText(View(), shortText, 3, &right);
+    EXPECT_EQ(std::string(shortText, 4), std::string("C#\0x", 4));
     const POINT play = Middle(CMD_PLAY), stop = Middle(CMD_STOP);
     Move(play.x, play.y);
     EXPECT_EQ(Status(), "");
