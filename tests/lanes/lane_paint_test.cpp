@@ -5,6 +5,7 @@
 #include <set>
 
 #include "lane_fixture.h"
+#include "vor/ui_resources.h"
 
 namespace lanetest {
 namespace {
@@ -37,6 +38,11 @@ TEST_F(LanePaint, TheLanesTimeLinesLineUpWithTheGridsToThePixel) {
     for (int x = lane.left + 2; x < lane.right - 2; ++x)
         if (Pixel(x, gridY) == line) gridLines.insert(x);
     EXPECT_EQ(laneLines, gridLines);
+    // The loop region's lines cross the lane as they cross the grid.
+    pianoroll::SetLoopRegion(View(), 1010, 2030, true);
+    Repaint();
+    EXPECT_EQ(Pixel(X(1010), laneY), VorUI_GetColor(VOR_COLOR_LOOP));
+    EXPECT_EQ(Pixel(X(2030), laneY), VorUI_GetColor(VOR_COLOR_LOOP));
 }
 
 TEST_F(LanePaint, ScaleLinesMarkAQuarterHalfAndThreeQuartersOfATallLaneAndOnlyTheHalfOfAShortOne) {
