@@ -109,37 +109,31 @@ TEST_F(FrameworkTest, ClicksSelectNotesAndMoveTheEditCursor) {
     EXPECT_EQ(UndoCount(), 0u) << "selection is no edit";
 }
 
-TEST_F(FrameworkTest, ClickModifiersMoveTheLoopRegionAndExtendTheRange) {
+TEST_F(FrameworkTest, ClickModifiersAndTimeSelectionDragsSetTheLoopRegion) {
+    Note(960, 960, 72);
     Open();
     std::int64_t start = 0, end = 0;
+    const auto loop = [&] {
+        EXPECT_TRUE(View()->access->GetLoopRegion(&start, &end));
+        return std::pair{start, end};
+    };
     Click(X(1000), Y(60)); // a plain click in an empty cell draws nothing
     EXPECT_EQ(View()->time.editCursor, 1000);
-    EXPECT_TRUE(Notes().empty());
+    EXPECT_EQ(Notes().size(), 1u);
     // Shift: the range runs from the click to where the edit cursor stood, and becomes the loop.
     Click(X(3000), Y(60), MOD_SHIFT);
     EXPECT_EQ(View()->time.editCursor, 3000);
-    ASSERT_TRUE(View()->access->GetLoopRegion(&start, &end));
-    EXPECT_EQ(start, 1000);
-    EXPECT_EQ(end, 3000);
+    EXPECT_EQ(loop(), std::pair(std::int64_t{1000}, std::int64_t{3000}));
     // Ctrl: the loop region moves to start at the click, keeping its length.
     Click(X(5000), Y(60), MOD_CONTROL);
-    ASSERT_TRUE(View()->access->GetLoopRegion(&start, &end));
-    EXPECT_EQ(start, 5000);
-    EXPECT_EQ(end, 7000);
-    EXPECT_EQ(UndoCount(), 0u);
-}
-
-TEST_F(FrameworkTest, ATimeSelectionDragOnTheEmptyGridBecomesTheLoopRegion) {
-    Note(960, 960, 72);
-    Open();
+    EXPECT_EQ(loop(), std::pair(std::int64_t{5000}, std::int64_t{7000}));
+    // Ctrl+Shift drags select a time range, leftward too, and no notes.
     Drag(X(4000), Y(60), X(2000), Y(62), MOD_CONTROL | MOD_SHIFT, 6);
-    std::int64_t start = 0, end = 0;
-    ASSERT_TRUE(View()->access->GetLoopRegion(&start, &end));
-    EXPECT_EQ(start, 2000);
-    EXPECT_EQ(end, 4000);
+    EXPECT_EQ(loop(), std::pair(std::int64_t{2000}, std::int64_t{4000}));
     EXPECT_EQ(View()->time.editCursor, 2000);
     EXPECT_EQ(View()->time.selectionLength, 0);
     EXPECT_TRUE(Selected().empty());
+    EXPECT_EQ(UndoCount(), 0u);
 }
 
 TEST_F(FrameworkTest, AReleaseWithoutMovementOnAnEndEdgeMovesTheCursorToTheNoteEnd) {

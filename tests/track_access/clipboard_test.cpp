@@ -121,18 +121,6 @@ TEST_F(Clipboard, PasteIntoATrackWithoutChannelUsesChannelZero) {
     EXPECT_EQ(position, 480);
 }
 
-TEST_F(Clipboard, CutWithNothingSelectedChangesNothing) {
-    PutRaw(Block(1, 2, 1, 1));
-    access->SelectAll(false);
-    const std::size_t before = UndoCount();
-    EXPECT_EQ(plugin->CopySelection(nullptr, true), S_FALSE);
-    EXPECT_EQ(UndoCount(), before);
-    EXPECT_TRUE(Alive(a) && Alive(b) && Alive(c));
-    const auto* list = plugin->ReadClipboard(nullptr);
-    ASSERT_NE(list, nullptr) << "the clipboard keeps what it had";
-    EXPECT_EQ(list->size(), 1u);
-}
-
 TEST_F(Clipboard, ForeignOrDamagedBlocksAreRefused) {
     Target(2);
     const auto before = TargetEvents().size();
