@@ -6,7 +6,6 @@
 #include "frame/editor_dialog.h"
 #include "frame/editor_frame.h"
 #include "mp/settings.h"
-#include "smf/smf.h"
 #include "win/backend.h"
 
 namespace harness {
@@ -22,26 +21,6 @@ void ViewFixture::SetUp() {
 std::uint32_t ViewFixture::AddPianoTrack(std::int64_t end, int channel) {
     track = AddTrack(u"Piano", channel);
     return AddBlock(track, 0, end);
-}
-
-bool ViewFixture::LoadSong(const std::string& path, std::string* error) {
-    host::smf::ReadResult result;
-    project->WithStore([&](host::Store& store) { result = host::smf::ReadFile(path, store); });
-    if (!result.ok && error) *error = result.error;
-    songTicksPerQuarter = result.ticksPerQuarter;
-    return result.ok;
-}
-
-int ViewFixture::HostNoteCount(int trackIndex) {
-    return project->WithStore([&](host::Store& store) {
-        const std::vector<std::uint32_t>& tracks = store.TracksInOrder();
-        if (trackIndex < 0 || static_cast<std::size_t>(trackIndex) >= tracks.size()) return 0;
-        int count = 0;
-        for (std::uint32_t b : store.BlocksOf(tracks[static_cast<std::size_t>(trackIndex)]))
-            for (std::uint32_t e : store.EventsOf(b))
-                if (store.EventKind(e) == mp::MEK_NOTE) ++count;
-        return count;
-    });
 }
 
 int ViewFixture::PaintedNotes() const {

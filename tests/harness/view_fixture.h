@@ -16,10 +16,6 @@ protected:
 
     // A track named "Piano" with one block [0, end) on channel `channel`; returns the block.
     std::uint32_t AddPianoTrack(std::int64_t end, int channel = 0);
-    // Reads a MIDI file into the host model; false (with a message) when it cannot be read.
-    bool LoadSong(const std::string& path, std::string* error = nullptr);
-    // Notes of a host track (by its position in track order), counted in the host model.
-    int HostNoteCount(int trackIndex);
     // Plug-in object, page and editor in a host window of the given size.
     void OpenView(int width = 1000, int height = 600);
 
@@ -64,7 +60,6 @@ protected:
     void DragAt(int x0, int y0, int x1, int y1, int button = 0);
 
     std::uint32_t track = 0;
-    std::uint32_t songTicksPerQuarter = 0;
 };
 
 // COLORREF (0x00BBGGRR) of 0x00RRGGBB.
