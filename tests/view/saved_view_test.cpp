@@ -47,6 +47,16 @@ TEST_F(SavedView, SavingWritesTheViewAndReopeningShowsItAgain) {
     EXPECT_EQ(View()->geo.rowHeightLevel, 9);
 }
 
+TEST_F(SavedView, WithoutOneTheRowsCentreOnTheTracksNotes) {
+    const std::uint32_t block = AddPianoTrack(16 * kQuarter);
+    AddNote(block, 0, kQuarter, 30);
+    AddNote(block, kQuarter, kQuarter, 40);
+    OpenView(1200, 700);
+    int top, bottom;
+    pianoroll::RowBand(View(), 127 - 35, &top, &bottom);
+    EXPECT_NEAR((top + bottom) / 2, (View()->geo.grid.top + View()->geo.grid.bottom) / 2, 2 * (bottom - top));
+}
+
 TEST_F(SavedView, ASavedViewBeyondTheSongIsClampedToIt) {
     OpenSong();
     mp::PianoRollSettings* s = Settings();

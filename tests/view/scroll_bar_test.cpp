@@ -88,6 +88,7 @@ TEST_F(ScrollBar, ZoomButtonsAndTheirLimits) {
 TEST_F(ScrollBar, ZoomSliderCoversTheRangeInAHundredPixels) {
     Open();
     TrackView* v = V();
+    MoveEditCursor(v, 128 * kQuarter, 0, MEC_NO_HISTORY);
     SetTimeZoom(v, 0, ZOOM_ALL_IN);
     Repaint();
     const int x = FindPart(6) + 2;
@@ -95,6 +96,7 @@ TEST_F(ScrollBar, ZoomSliderCoversTheRangeInAHundredPixels) {
     Move(x + 50, BarY());
     EXPECT_GT(v->geo.timeZoomLevel, 0);
     EXPECT_LT(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
+    EXPECT_NEAR(static_cast<double>(v->geo.timeOrigin + v->geo.timeSpan / 2), 128.0 * kQuarter, 1.0); // around the cursor
     Move(x + 100, BarY());
     EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
     Move(x + 300, BarY());
