@@ -103,10 +103,7 @@ TEST_F(Dialogs, TheViewIsLaidOutAgainAfterThePreferences) {
     Preferences([](HWND dialog) { SendMessage(dialog, WM_COMMAND, IDCANCEL, 0); });
     RECT now{};
     GetWindowRect(ViewWindow(), &now);
-    EXPECT_EQ(now.left, laidOut.left);
-    EXPECT_EQ(now.top, laidOut.top);
-    EXPECT_EQ(now.right, laidOut.right);
-    EXPECT_EQ(now.bottom, laidOut.bottom);
+    EXPECT_TRUE(EqualRect(&now, &laidOut));
 }
 
 // The last address the About box's link asked to open.
