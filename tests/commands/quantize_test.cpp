@@ -35,7 +35,7 @@ TEST(QuantizeRules, ResolutionsAreNoteValuesOfAFourQuarterWholeNote) {
     EXPECT_EQ(QuantizeResolutionTicks(kQuantizeResolutionCount, 960), 3840);
 }
 
-TEST(QuantizeRules, StartsGoToTheNearestMultipleAndHalfwayGoesLater) {
+TEST(QuantizeRules, StartsGoToTheNearestMultipleAndDurationsToALowerOne) {
     EXPECT_EQ(QuantizeStart(359, 240), 240);
     EXPECT_EQ(QuantizeStart(360, 240), 480);
     EXPECT_EQ(QuantizeStart(361, 240), 480);
@@ -45,9 +45,7 @@ TEST(QuantizeRules, StartsGoToTheNearestMultipleAndHalfwayGoesLater) {
     EXPECT_EQ(QuantizeStart(-130, 240), -240);
     EXPECT_EQ(QuantizeStart(159, 320), 0);
     EXPECT_EQ(QuantizeStart(160, 320), 320);
-}
-
-TEST(QuantizeRules, DurationsAreCutToMultiplesButNeverBelowOneResolution) {
+    // Durations are cut to multiples, but never below one resolution.
     EXPECT_EQ(QuantizeDuration(100, 960), 960u);
     EXPECT_EQ(QuantizeDuration(2000, 960), 1920u);
     EXPECT_EQ(QuantizeDuration(1920, 960), 1920u);

@@ -73,6 +73,12 @@ TEST_F(FrameworkTest, KeysAndCommandsChooseToolsThroughTheRing) {
     EXPECT_EQ(View()->geo.rowHeightLevel, level + 1);
     Key(VK_DOWN, MOD_CONTROL | MOD_SHIFT);
     EXPECT_EQ(View()->geo.rowHeightLevel, level);
+    // Q and L switch loop playback through the frame.
+    const bool looping = View()->access->IsLooping();
+    Key('Q');
+    EXPECT_NE(View()->access->IsLooping(), looping);
+    Key('L');
+    EXPECT_EQ(View()->access->IsLooping(), looping);
 }
 
 TEST_F(FrameworkTest, TheToolIndexInTheSettingsIsRestoredWhenTheEditorOpens) {
@@ -336,16 +342,6 @@ TEST_F(FrameworkTest, ANoteDraggedIntoTheRightMarginStaysInSight) {
     Up(View()->geo.grid.right - 3, Y(72));
     ASSERT_EQ(Notes().size(), 1u);
     EXPECT_LT(Notes()[0].time, View()->geo.timeOrigin + View()->geo.timeSpan);
-}
-
-TEST_F(FrameworkTest, QAndLSwitchLoopPlaybackThroughTheFrame) {
-    Open();
-    mp::TrackAccess* access = View()->access;
-    const bool was = access->IsLooping();
-    Key('Q');
-    EXPECT_NE(access->IsLooping(), was);
-    Key('L');
-    EXPECT_EQ(access->IsLooping(), was);
 }
 
 // Escape ends a drag of the ruler; it is no gesture of the grid's tool, so the track's pending edit

@@ -192,16 +192,13 @@ TEST(SnapDirectional, CursorAndLoopMarksOnTheWantedSide) {
     EXPECT_EQ(DirectionalSnap(c, 1000, SNAP_ALL), 1920);
 }
 
-TEST(SnapDirectional, WithoutTheGridNothingFoundGivesTheBounds) {
+TEST(SnapDirectional, WithoutTheGridNothingFoundGivesTheBoundsAndExtremesDoNotOverflow) {
     SnapContext c = Grid(960);
     EXPECT_EQ(DirectionalSnap(c, 2'000'000, SNAP_EDIT_CURSOR), kSnapForwardNone);
     EXPECT_EQ(DirectionalSnap(c, 5, SNAP_EDIT_CURSOR | SNAP_BACKWARD), kSnapBackwardNone);
     EXPECT_EQ(DirectionalSnap(c, 5, SNAP_EDIT_CURSOR), 1'000'000);
     EXPECT_EQ(DirectionalSnap(c, 2'000'000, SNAP_EDIT_CURSOR | SNAP_BACKWARD), 1'000'000);
-}
-
-TEST(SnapDirectional, ExtremeTimesDoNotOverflow) {
-    const SnapContext c = Grid(960);
+    // Extreme times do not overflow.
     EXPECT_GE(DirectionalSnap(c, kMaxTick - 10, SNAP_GRID), kSnapForwardNone);
     EXPECT_LT(DirectionalSnap(c, kMinTick, SNAP_GRID), kMinTick + 4096);
     EXPECT_LE(DirectionalSnap(c, kMinTick, SNAP_GRID | SNAP_BACKWARD), 0);
@@ -211,7 +208,7 @@ TEST(SnapDirectional, ExtremeTimesDoNotOverflow) {
 
 // ---- Edge snaps --------------------------------------------------------------------------------------------
 
-TEST(SnapEdges, StartEdgeStaysBeforeTheEnd) {
+TEST(SnapEdges, AStartStaysBeforeTheEndAndAnEndAfterTheStart) {
     SnapContext c = Grid(960);
     EXPECT_EQ(StartEdgeSnap(c, 1000, 3840), 960);
     EXPECT_EQ(StartEdgeSnap(c, 3700, 3840), 2880); // would reach the end: the line before it
@@ -219,10 +216,7 @@ TEST(SnapEdges, StartEdgeStaysBeforeTheEnd) {
     c.editCursor = 3000;
     EXPECT_EQ(StartEdgeSnap(c, 3700, 3840), 3000); // the cursor lies between line and end
     EXPECT_EQ(StartEdgeSnap(Grid(1), 500, 500), 499);
-}
-
-TEST(SnapEdges, EndEdgeStaysAfterTheStart) {
-    SnapContext c = Grid(960);
+    c.editCursor = 1'000'000;
     EXPECT_EQ(EndEdgeSnap(c, 1500, 0), 1920);
     EXPECT_EQ(EndEdgeSnap(c, 500, 960), 1920); // would reach the start: the line after it
     EXPECT_EQ(EndEdgeSnap(c, 100, 1000), 1920);
