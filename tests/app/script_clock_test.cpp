@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "../host/host_test_util.h"
 #include "app_test_util.h"
 #include "document.h"
 #include "script.h"
@@ -14,26 +15,6 @@ using namespace apptest;
 using namespace host::app;
 
 constexpr std::uint16_t kTicksPerQuarter = 480;
-
-void Put16(Bytes& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-    out.push_back(static_cast<std::uint8_t>(v));
-}
-
-void Put32(Bytes& out, std::uint32_t v) {
-    Put16(out, v >> 16);
-    Put16(out, v & 0xFFFF);
-}
-
-void PutDelta(Bytes& out, std::uint32_t delta) {
-    std::uint8_t groups[5];
-    int n = 0;
-    do {
-        groups[n++] = static_cast<std::uint8_t>(delta & 0x7F);
-        delta >>= 7;
-    } while (delta);
-    while (n-- > 0) out.push_back(static_cast<std::uint8_t>(groups[n] | (n ? 0x80 : 0)));
-}
 
 // One track: 60 beats a minute until tick 480, 120 from there; a short note at each of `starts`.
 Bytes TempoChangingSong(const std::vector<std::uint32_t>& starts) {
@@ -53,21 +34,12 @@ Bytes TempoChangingSong(const std::vector<std::uint32_t>& starts) {
     Bytes track;
     std::uint32_t now = 0;
     for (const Timed& e : events) {
-        PutDelta(track, e.tick - now);
+        track = host::test::Cat(track, host::test::Vlq(e.tick - now));
         now = e.tick;
         track.insert(track.end(), e.bytes.begin(), e.bytes.end());
     }
-    PutDelta(track, 0);
-    track.insert(track.end(), {0xFF, 0x2F, 0x00});
-    Bytes song = {'M', 'T', 'h', 'd'};
-    Put32(song, 6);
-    Put16(song, 0);
-    Put16(song, 1);
-    Put16(song, kTicksPerQuarter);
-    song.insert(song.end(), {'M', 'T', 'r', 'k'});
-    Put32(song, static_cast<std::uint32_t>(track.size()));
-    song.insert(song.end(), track.begin(), track.end());
-    return song;
+    track = host::test::Cat(track, host::test::kEndOfTrack);
+    return host::test::SmfBuilder(0, kTicksPerQuarter).Track(track).Bytes();
 }
 
 class ScriptClockTest : public ::testing::Test {

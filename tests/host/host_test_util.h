@@ -332,6 +332,13 @@ inline std::vector<std::uint8_t> Cat(std::vector<std::uint8_t> a, const std::vec
     return a;
 }
 
+// A delta time or length as a file writes it: seven bits a byte, most significant first.
+inline std::vector<std::uint8_t> Vlq(std::uint32_t v) {
+    std::vector<std::uint8_t> b{static_cast<std::uint8_t>(v & 0x7F)};
+    while (v >>= 7) b.insert(b.begin(), static_cast<std::uint8_t>(0x80 | (v & 0x7F)));
+    return b;
+}
+
 // A track body of `count` notes held across 17 deltas of 2^28 - 1 ticks, more than a length can hold
 // (the track's end is where they are closed and shortened).
 inline std::vector<std::uint8_t> EndlessNotes(int count) {

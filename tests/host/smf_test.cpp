@@ -67,12 +67,6 @@ Bytes WriteBytes(const Store& store) {
     return out;
 }
 
-Bytes Vlq(std::uint32_t v) {
-    Bytes b{static_cast<std::uint8_t>(v & 0x7F)};
-    while (v >>= 7) b.insert(b.begin(), static_cast<std::uint8_t>(0x80 | (v & 0x7F)));
-    return b;
-}
-
 // A track body that uses every kind a file can hold, running status, both sysex forms and metas.
 Bytes EveryKindTrack(int channel) {
     const auto on = static_cast<std::uint8_t>(0x90 | channel), off = static_cast<std::uint8_t>(0x80 | channel);
