@@ -72,6 +72,24 @@ TEST_F(LaneArea, DraggingTheSplitterUpMakesTheLaneTallerWithinLimitsAndCancelRes
     EXPECT_EQ(v->lanes.splitterTop, top - 20);
 }
 
+TEST_F(LaneArea, TheNameBoxIsDrawnOnlyWhenWiderThanItsArrow) {
+    Open(pianoroll::kLaneVelocity);
+    pianoroll::TrackView* v = View();
+    const RECT& box = v->lanes.nameBox;
+    // 1 drawn, 0 not, -1 when no column width gives a box that wide.
+    auto drawnAtWidth = [&](int width) {
+        for (int column = 2; column < 400; ++column) {
+            pianoroll::SetColumnWidth(v, column);
+            if (box.right - box.left != width) continue;
+            Repaint();
+            return Pixel(box.left, box.top) == GetSysColor(COLOR_BTNSHADOW) ? 1 : 0;
+        }
+        return -1;
+    };
+    EXPECT_EQ(drawnAtWidth(16), 0);
+    EXPECT_EQ(drawnAtWidth(17), 1);
+}
+
 TEST_F(LaneArea, HitCodesGiveTheLanesCursorsAndTheReadout) {
     Open(pianoroll::kLaneVelocity);
     pianoroll::TrackView* v = View();
