@@ -169,6 +169,7 @@ BOOL UpdateWindow(HWND hwnd) {
 }
 
 BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {
+    if (region) return FALSE; // this layer keeps no region objects: refuse rather than repaint the wrong area
     std::vector<Window*> targets;
     if (!hwnd) {
         targets = G().topLevels;
@@ -176,10 +177,6 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {
         Window* w = Get(hwnd);
         if (!w) return FALSE;
         targets.push_back(w);
-    }
-    RECT box{};
-    if (region && !rect) {
-        if (GetRgnBox(region, &box) != ERROR) rect = &box;
     }
     int mode = (flags & RDW_ALLCHILDREN) ? kAllChildren : (flags & RDW_NOCHILDREN) ? kNoChildren : kDefaultChildren;
     for (Window* w : targets) {

@@ -190,10 +190,6 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
         AttachBitmap(dc, b);
         return old;
     }
-    case Kind::Region: {
-        int r = SelectClipRgn(hdc, reinterpret_cast<HRGN>(o));
-        return reinterpret_cast<HGDIOBJ>(static_cast<std::intptr_t>(r));
-    }
     case Kind::Dc: return nullptr;
     }
     return nullptr;
@@ -407,36 +403,6 @@ int ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom) {
     return ClipComplexity(dc);
 }
 
-int ExtSelectClipRgn(HDC hdc, HRGN rgn, int mode) {
-    Dc* dc = GetDc(hdc);
-    if (!dc) return ERROR;
-    if (!rgn) {
-        if (mode != RGN_COPY) return ERROR;
-        dc->st.hasClip = false;
-        dc->st.clip.clear();
-        MarkClipDirty(dc);
-        return ClipComplexity(dc);
-    }
-    auto* r = static_cast<Region*>(Lookup(rgn, Kind::Region));
-    if (!r) return ERROR;
-    std::vector<RECT> current =
-        dc->st.hasClip ? dc->st.clip : std::vector<RECT>{RECT{-kHuge, -kHuge, kHuge, kHuge}};
-    switch (mode) {
-    case RGN_COPY: current = r->rects; break;
-    case RGN_AND: current = RgnIntersect(current, r->rects); break;
-    case RGN_OR: current = RgnUnion(current, r->rects); break;
-    case RGN_DIFF: current = RgnSubtract(current, r->rects); break;
-    case RGN_XOR: current = RgnUnion(RgnSubtract(current, r->rects), RgnSubtract(r->rects, current)); break;
-    default: return ERROR;
-    }
-    dc->st.clip = std::move(current);
-    dc->st.hasClip = true;
-    MarkClipDirty(dc);
-    return ClipComplexity(dc);
-}
-
-int SelectClipRgn(HDC hdc, HRGN rgn) { return ExtSelectClipRgn(hdc, rgn, RGN_COPY); }
-
 int GetClipBox(HDC hdc, LPRECT out) {
     Dc* dc = GetDc(hdc);
     if (!dc || !out) return ERROR;
@@ -444,35 +410,6 @@ int GetClipBox(HDC hdc, LPRECT out) {
     POINT o = LogicalToSurface(dc);
     *out = c.empty() ? RECT{0, 0, 0, 0} : Offset(RgnBox(c), -o.x, -o.y);
     return ClipComplexity(dc);
-}
-
-int GetClipRgn(HDC hdc, HRGN out) {
-    Dc* dc = GetDc(hdc);
-    auto* r = static_cast<Region*>(Lookup(out, Kind::Region));
-    if (!dc || !r) return -1;
-    if (!dc->st.hasClip) return 0;
-    r->rects = dc->st.clip;
-    return 1;
-}
-
-BOOL PtVisible(HDC hdc, int x, int y) {
-    Dc* dc = GetDc(hdc);
-    if (!dc) return FALSE;
-    POINT o = LogicalToSurface(dc);
-    int sx = x + o.x, sy = y + o.y;
-    for (const RECT& r : EffectiveClip(dc))
-        if (sx >= r.left && sx < r.right && sy >= r.top && sy < r.bottom) return TRUE;
-    return FALSE;
-}
-
-BOOL RectVisible(HDC hdc, const RECT* rc) {
-    Dc* dc = GetDc(hdc);
-    if (!dc || !rc) return FALSE;
-    POINT o = LogicalToSurface(dc);
-    RECT s = Offset(*rc, o.x, o.y);
-    for (const RECT& r : EffectiveClip(dc))
-        if (!Empty(Intersect(r, s))) return TRUE;
-    return FALSE;
 }
 
 } // namespace win

@@ -10,7 +10,7 @@
 
 namespace win::gfx {
 
-enum class Kind : std::uint32_t { Pen = 1, Brush, Bitmap, Font, Region, Dc };
+enum class Kind : std::uint32_t { Pen = 1, Brush, Bitmap, Font, Dc };
 
 struct Object {
     explicit Object(Kind k) : kind(k) {}
@@ -62,11 +62,6 @@ struct Font : Object {
     Font() : Object(Kind::Font) {}
     LOGFONT lf{};
     FontInstance* instance = nullptr; // shared, owned by the text engine
-};
-
-struct Region : Object {
-    Region() : Object(Kind::Region) {}
-    std::vector<RECT> rects; // disjoint, non-empty
 };
 
 struct DcState {
@@ -131,7 +126,7 @@ inline RECT Intersect(const RECT& a, const RECT& b) {
 }
 inline RECT Offset(RECT r, int dx, int dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
 
-// Region arithmetic on disjoint rectangle lists
+// Arithmetic on disjoint rectangle lists (clip areas)
 std::vector<RECT> RgnIntersect(const std::vector<RECT>& a, const std::vector<RECT>& b);
 std::vector<RECT> RgnSubtract(const std::vector<RECT>& a, const std::vector<RECT>& b);
 std::vector<RECT> RgnUnion(const std::vector<RECT>& a, const std::vector<RECT>& b);

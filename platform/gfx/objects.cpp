@@ -151,7 +151,6 @@ DWORD GetObjectType(HGDIOBJ obj) {
     case Kind::Brush: return OBJ_BRUSH;
     case Kind::Bitmap: return OBJ_BITMAP;
     case Kind::Font: return OBJ_FONT;
-    case Kind::Region: return OBJ_REGION;
     case Kind::Dc: return static_cast<Dc*>(o)->memory ? OBJ_MEMDC : OBJ_DC;
     }
     return 0;
@@ -223,7 +222,6 @@ int GetObject(HGDIOBJ obj, int size, LPVOID out) {
         std::memcpy(out, &bm, sizeof bm);
         return sizeof bm;
     }
-    case Kind::Region:
     case Kind::Dc: return 0;
     }
     return 0;

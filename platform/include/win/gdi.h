@@ -126,7 +126,6 @@ constexpr DWORD OBJ_BRUSH = 2;
 constexpr DWORD OBJ_DC = 3;
 constexpr DWORD OBJ_FONT = 6;
 constexpr DWORD OBJ_BITMAP = 7;
-constexpr DWORD OBJ_REGION = 8;
 constexpr DWORD OBJ_MEMDC = 10;
 
 // Stock objects
@@ -284,11 +283,6 @@ constexpr int ERROR = 0;
 constexpr int NULLREGION = 1;
 constexpr int SIMPLEREGION = 2;
 constexpr int COMPLEXREGION = 3;
-constexpr int RGN_AND = 1;
-constexpr int RGN_OR = 2;
-constexpr int RGN_XOR = 3;
-constexpr int RGN_DIFF = 4;
-constexpr int RGN_COPY = 5;
 
 // Polygon fill modes
 constexpr int ALTERNATE = 1;
@@ -496,30 +490,10 @@ BOOL GetViewportOrgEx(HDC hdc, LPPOINT out);
 BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT old);
 BOOL GetCurrentPositionEx(HDC hdc, LPPOINT out);
 
-// Clipping (rectangles in logical coordinates; SelectClipRgn takes device coordinates)
+// Clipping (rectangles in logical coordinates)
 int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
 int ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom);
-int SelectClipRgn(HDC hdc, HRGN rgn); // null: remove the application clip
-int ExtSelectClipRgn(HDC hdc, HRGN rgn, int mode);
 int GetClipBox(HDC hdc, LPRECT out);
-int GetClipRgn(HDC hdc, HRGN out); // 1 with a copy of the application clip, 0 when none
-BOOL PtVisible(HDC hdc, int x, int y);
-BOOL RectVisible(HDC hdc, const RECT* rc);
-
-// Regions: unions of rectangles
-HRGN CreateRectRgn(int left, int top, int right, int bottom);
-HRGN CreateRectRgnIndirect(const RECT* rc);
-int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode);
-BOOL SetRectRgn(HRGN rgn, int left, int top, int right, int bottom);
-int OffsetRgn(HRGN rgn, int dx, int dy);
-int GetRgnBox(HRGN rgn, LPRECT out);
-BOOL PtInRegion(HRGN rgn, int x, int y);
-BOOL RectInRegion(HRGN rgn, const RECT* rc);
-BOOL EqualRgn(HRGN a, HRGN b);
-BOOL FillRgn(HDC hdc, HRGN rgn, HBRUSH brush);
-BOOL InvertRgn(HDC hdc, HRGN rgn);
-// The region's rectangles in a vector-free form: writes up to max rectangles, returns the count.
-int GetRegionRects(HRGN rgn, RECT* out, int max);
 
 // Pixels, rectangles, lines and shapes
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);

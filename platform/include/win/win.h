@@ -789,7 +789,7 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase); // rect null: the 
 BOOL ValidateRect(HWND hwnd, const RECT* rect);
 BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase); // TRUE when the update region is non-empty
 BOOL UpdateWindow(HWND hwnd);                           // sends WM_PAINT now when there is something to paint
-BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags);
+BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags); // region: null (no region objects here)
 int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN update,
                    LPRECT updateRect, UINT flags);
 
