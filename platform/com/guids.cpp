@@ -1,5 +1,4 @@
-// GUID comparison, text form, and the standard interface ids.
-#include <cstdio>
+// GUID comparison and the standard interface ids.
 #include <cstring>
 
 #include "win/com.h"
@@ -22,54 +21,5 @@ const IID IID_ISpecifyPropertyPages = {
 const GUID GUID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 
 bool operator==(const GUID& a, const GUID& b) noexcept { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
-
-namespace {
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// Reads exactly `digits` hex digits at text[pos].
-bool ReadHex(const char* text, std::size_t pos, int digits, std::uint32_t* out) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < digits; ++i) {
-        int h = HexValue(text[pos + i]);
-        if (h < 0) return false;
-        v = (v << 4) | static_cast<std::uint32_t>(h);
-    }
-    *out = v;
-    return true;
-}
-} // namespace
-
-HRESULT GuidFromString(const char* text, GUID* out) noexcept {
-    if (!text || !out) return E_POINTER;
-    // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
-    if (std::strlen(text) != 38 || text[0] != '{' || text[37] != '}' || text[9] != '-' || text[14] != '-' ||
-        text[19] != '-' || text[24] != '-')
-        return E_INVALIDARG;
-    GUID g{};
-    std::uint32_t v = 0;
-    if (!ReadHex(text, 1, 8, &v)) return E_INVALIDARG;
-    g.Data1 = v;
-    if (!ReadHex(text, 10, 4, &v)) return E_INVALIDARG;
-    g.Data2 = static_cast<WORD>(v);
-    if (!ReadHex(text, 15, 4, &v)) return E_INVALIDARG;
-    g.Data3 = static_cast<WORD>(v);
-    static const std::size_t bytePos[8] = {20, 22, 25, 27, 29, 31, 33, 35};
-    for (int i = 0; i < 8; ++i) {
-        if (!ReadHex(text, bytePos[i], 2, &v)) return E_INVALIDARG;
-        g.Data4[i] = static_cast<BYTE>(v);
-    }
-    *out = g;
-    return S_OK;
-}
-
-void GuidToString(REFGUID g, char out[39]) noexcept {
-    std::snprintf(out, 39, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2, g.Data3,
-                  g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
-}
 
 } // namespace win

@@ -11,15 +11,6 @@ namespace win {
 
 void* CoTaskMemAlloc(std::size_t cb) noexcept { return std::malloc(cb ? cb : 1); }
 
-// Classic semantics: a null block is allocated, a size of 0 frees the block and returns null.
-void* CoTaskMemRealloc(void* pv, std::size_t cb) noexcept {
-    if (!pv) return CoTaskMemAlloc(cb);
-    if (cb == 0) {
-        std::free(pv);
-        return nullptr;
-    }
-    return std::realloc(pv, cb);
-}
 
 void CoTaskMemFree(void* pv) noexcept { std::free(pv); }
 

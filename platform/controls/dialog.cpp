@@ -424,39 +424,6 @@ UINT GetDlgItemText(HWND dlg, int id, LPSTR buffer, int capacity) {
     return n > 0 ? static_cast<UINT>(n) : 0;
 }
 
-BOOL SetDlgItemInt(HWND dlg, int id, UINT value, BOOL isSigned) {
-    char text[16];
-    if (isSigned) std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
-    else std::snprintf(text, sizeof text, "%u", value);
-    return SetDlgItemText(dlg, id, text);
-}
-
-UINT GetDlgItemInt(HWND dlg, int id, BOOL* translated, BOOL isSigned) {
-    if (translated) *translated = FALSE;
-    char text[64];
-    if (!GetDlgItemText(dlg, id, text, sizeof text) && !GetDlgItem(dlg, id)) return 0;
-    const char* p = text;
-    while (*p == ' ' || *p == '\t') ++p;
-    bool negative = false;
-    if (isSigned && (*p == '-' || *p == '+')) negative = *p++ == '-';
-    if (*p < '0' || *p > '9') return 0;
-    unsigned long long v = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        v = v * 10 + static_cast<unsigned>(*p - '0');
-        if (v > 0xFFFFFFFFull) return 0; // overflow is not a translation
-    }
-    while (*p == ' ' || *p == '\t') ++p;
-    if (*p) return 0;
-    if (isSigned) {
-        if ((!negative && v > 0x7FFFFFFFull) || (negative && v > 0x80000000ull)) return 0;
-        if (translated) *translated = TRUE;
-        long long s = negative ? -static_cast<long long>(v) : static_cast<long long>(v);
-        return static_cast<UINT>(static_cast<int>(s));
-    }
-    if (translated) *translated = TRUE;
-    return static_cast<UINT>(v);
-}
-
 BOOL CheckDlgButton(HWND dlg, int id, UINT check) {
     HWND ctl = GetDlgItem(dlg, id);
     if (!ctl) return FALSE;
@@ -467,13 +434,6 @@ BOOL CheckDlgButton(HWND dlg, int id, UINT check) {
 UINT IsDlgButtonChecked(HWND dlg, int id) {
     HWND ctl = GetDlgItem(dlg, id);
     return ctl ? static_cast<UINT>(SendMessage(ctl, BM_GETCHECK, 0, 0)) : 0;
-}
-
-BOOL CheckRadioButton(HWND dlg, int firstId, int lastId, int checkId) {
-    if (!GetDlgItem(dlg, checkId)) return FALSE;
-    for (int id = firstId; id <= lastId; ++id)
-        if (HWND ctl = GetDlgItem(dlg, id)) SendMessage(ctl, BM_SETCHECK, id == checkId ? BST_CHECKED : BST_UNCHECKED, 0);
-    return TRUE;
 }
 
 LRESULT SendDlgItemMessage(HWND dlg, int id, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -16,7 +16,6 @@ struct ImageList {
     int cy = 0;
     UINT flags = 0;
     int grow = 4;
-    COLORREF bkColor = CLR_NONE;
     std::vector<std::uint32_t> pixels; // images side by side: row-major, width cx * count
     int count = 0;
 
@@ -134,34 +133,6 @@ int ImageList_Add(HIMAGELIST h, HBITMAP image, HBITMAP mask) {
     return AppendImages(list, src, width, height);
 }
 
-int ImageList_AddMasked(HIMAGELIST h, HBITMAP image, COLORREF maskColor) {
-    Source s;
-    if (!ReadSource(h, image, &s)) return -1;
-    std::uint32_t key = (GetRValue(maskColor) << 16) | (GetGValue(maskColor) << 8) | GetBValue(maskColor);
-    for (auto& p : s.pixels)
-        if ((p & 0x00FFFFFFu) == key) p = 0;
-    return AppendImages(s.list, s.pixels, s.width, s.height);
-}
-
-BOOL ImageList_Remove(HIMAGELIST h, int index) {
-    ImageList* list = FromHandle(h);
-    if (!list) return FALSE;
-    if (index == -1) {
-        list->pixels.clear();
-        list->count = 0;
-        return TRUE;
-    }
-    if (index < 0 || index >= list->count) return FALSE;
-    std::vector<std::uint32_t> kept;
-    kept.reserve(static_cast<size_t>(list->cx) * (list->count - 1) * list->cy);
-    for (int y = 0; y < list->cy; ++y)
-        for (int i = 0; i < list->count; ++i)
-            if (i != index) kept.insert(kept.end(), list->Row(i, y), list->Row(i, y) + list->cx);
-    list->pixels = std::move(kept);
-    --list->count;
-    return TRUE;
-}
-
 int ImageList_GetImageCount(HIMAGELIST h) {
     ImageList* list = FromHandle(h);
     return list ? list->count : 0;
@@ -172,13 +143,6 @@ BOOL ImageList_GetIconSize(HIMAGELIST h, int* cx, int* cy) {
     if (!list || !cx || !cy) return FALSE;
     *cx = list->cx;
     *cy = list->cy;
-    return TRUE;
-}
-
-BOOL ImageList_SetBkColor(HIMAGELIST h, COLORREF color) {
-    ImageList* list = FromHandle(h);
-    if (!list) return FALSE;
-    list->bkColor = color;
     return TRUE;
 }
 
@@ -196,7 +160,7 @@ BOOL ImageList_DrawEx(HIMAGELIST h, int index, HDC dc, int x, int y, int dx, int
     if (!list || !dc || index < 0 || index >= list->count) return FALSE;
     int w = dx > 0 ? std::min(dx, list->cx) : list->cx;
     int hgt = dy > 0 ? std::min(dy, list->cy) : list->cy;
-    if (bk == CLR_DEFAULT) bk = list->bkColor;
+    if (bk == CLR_DEFAULT) bk = CLR_NONE; // lists have no background colour of their own
 
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);

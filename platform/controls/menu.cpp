@@ -376,17 +376,6 @@ BOOL CheckMenuRadioItem(HMENU menu, UINT first, UINT last, UINT check, UINT flag
     return TRUE;
 }
 
-BOOL SetMenuDefaultItem(HMENU menu, UINT item, UINT byPosition) {
-    Menu* m = MenuFromHandle(menu);
-    if (!m) return FALSE;
-    for (auto& it : m->items) it.state &= ~MFS_DEFAULT;
-    if (item == static_cast<UINT>(-1)) return TRUE;
-    MenuItem* it = FindMenuItem(menu, item, byPosition ? MF_BYPOSITION : MF_BYCOMMAND);
-    if (!it) return FALSE;
-    it->state |= MFS_DEFAULT;
-    return TRUE;
-}
-
 HMENU LoadMenuIndirect(const MenuTemplate* tmpl) {
     if (!tmpl || !tmpl->items || tmpl->count <= 0) return nullptr;
     HMENU root = CreateMenu();

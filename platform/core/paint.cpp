@@ -200,26 +200,6 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {
     return TRUE;
 }
 
-int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN, LPRECT updateRect,
-                   UINT flags) {
-    Window* w = Get(hwnd);
-    if (!w) return ERROR;
-    RECT area = scroll ? *scroll : RECT{0, 0, w->clientWidth(), w->clientHeight()};
-    if (clip) area = IntersectRects(area, *clip);
-    if (flags & SW_SCROLLCHILDREN) {
-        std::vector<HWND> kids;
-        for (Window* c : w->children) kids.push_back(c->handle);
-        for (HWND k : kids)
-            if (Window* c = Get(k))
-                SetWindowPos(k, nullptr, c->rect.left + dx, c->rect.top + dy, 0, 0,
-                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    // Pixels are not moved: the whole area is reported (and, when asked, invalidated) for repainting.
-    if (updateRect) *updateRect = area;
-    if (flags & SW_INVALIDATE) InvalidateInternal(w, &area, (flags & SW_ERASE) != 0, kDefaultChildren, false);
-    return RectEmpty(area) ? NULLREGION : SIMPLEREGION;
-}
-
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
     auto keep = Lookup(hwnd);
     if (!keep || !ps) return nullptr;

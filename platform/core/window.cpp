@@ -442,41 +442,6 @@ HWND GetParent(HWND hwnd) {
     return nullptr;
 }
 
-HWND SetParent(HWND hwnd, HWND newParent) {
-    Window* w = Get(hwnd);
-    if (!w) return nullptr;
-    Window* p = newParent ? Get(newParent) : nullptr;
-    if (newParent && (!p || IsDescendant(w, p))) return nullptr;
-    HWND old = w->parent ? w->parent->handle : nullptr;
-    if (w->parent == p) return old;
-    CaretUndraw();
-    if (w->parent) InvalidateInternal(w->parent, &w->rect, true, kDefaultChildren, false);
-    RemoveFromSiblings(w);
-    w->parent = p;
-    if (p) {
-        // A former top-level window gives up its framebuffer and its place with the backend.
-        if (!old) {
-            backend::Current().WindowDestroyed(hwnd);
-            // Owners are top-level windows: what this one owned passes to its new top-level window.
-            for (Window* t : G().topLevels)
-                if (t->owner == w) t->owner = TopOf(p);
-        }
-        w->owner = nullptr;
-        w->style = (w->style & ~WS_POPUP) | WS_CHILD;
-        p->children.insert(p->children.begin(), w);
-        w->pixels.clear();
-        w->fbWidth = w->fbHeight = 0;
-    } else {
-        w->style &= ~WS_CHILD;
-        G().topLevels.insert(G().topLevels.begin(), w);
-        AllocateFramebuffer(w);
-        backend::Current().WindowCreated(hwnd, w->fbWidth, w->fbHeight);
-    }
-    InvalidateInternal(w, nullptr, true, kAllChildren, true);
-    CaretSync();
-    return old ? old : GetDesktopWindow();
-}
-
 HWND GetWindow(HWND hwnd, UINT cmd) {
     Window* w = Get(hwnd);
     if (!w) return nullptr;
@@ -506,16 +471,6 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
     }
     default: return nullptr;
     }
-}
-
-HWND GetTopWindow(HWND hwnd) {
-    if (!hwnd) {
-        auto& tl = G().topLevels;
-        return tl.empty() ? nullptr : tl.front()->handle;
-    }
-    Window* w = Get(hwnd);
-    if (!w || w->children.empty()) return nullptr;
-    return w->children.front()->handle;
 }
 
 HWND GetDesktopWindow() { return nullptr; }
@@ -748,21 +703,6 @@ int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
 }
 
 static bool InRect(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
-
-HWND ChildWindowFromPointEx(HWND parent, POINT pt, UINT flags) {
-    Window* w = Get(parent);
-    if (!w) return nullptr;
-    if (!InRect(RECT{0, 0, w->clientWidth(), w->clientHeight()}, pt)) return nullptr;
-    for (Window* c : w->children) {
-        if ((flags & CWP_SKIPINVISIBLE) && !(c->style & WS_VISIBLE)) continue;
-        if ((flags & CWP_SKIPDISABLED) && (c->style & WS_DISABLED)) continue;
-        if ((flags & CWP_SKIPTRANSPARENT) && (c->exStyle & WS_EX_TRANSPARENT)) continue;
-        if (InRect(c->rect, pt)) return c->handle;
-    }
-    return parent;
-}
-
-HWND ChildWindowFromPoint(HWND parent, POINT pt) { return ChildWindowFromPointEx(parent, pt, CWP_ALL); }
 
 HWND WindowFromPoint(POINT pt) {
     for (Window* t : G().topLevels) {

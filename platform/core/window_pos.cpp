@@ -105,8 +105,6 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
                         SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0u : SWP_NOREDRAW));
 }
 
-BOOL BringWindowToTop(HWND hwnd) { return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
-
 static void SendSize(Window* w, WPARAM kind) {
     WORD cw = kind == SIZE_MINIMIZED ? 0 : static_cast<WORD>(w->clientWidth());
     WORD ch = kind == SIZE_MINIMIZED ? 0 : static_cast<WORD>(w->clientHeight());

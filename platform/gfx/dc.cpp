@@ -302,13 +302,6 @@ BOOL GetBrushOrgEx(HDC hdc, LPPOINT out) {
     *out = dc->st.brushOrg;
     return TRUE;
 }
-int SetPolyFillMode(HDC hdc, int mode) {
-    Dc* dc = GetDc(hdc);
-    if (!dc || (mode != ALTERNATE && mode != WINDING)) return 0;
-    int old = dc->st.polyFillMode;
-    dc->st.polyFillMode = mode;
-    return old;
-}
 COLORREF SetDCBrushColor(HDC hdc, COLORREF color) {
     Dc* dc = GetDc(hdc);
     if (!dc) return CLR_INVALID;

@@ -76,7 +76,6 @@ struct DcState {
     int bkMode = OPAQUE;
     int rop2 = R2_COPYPEN;
     UINT textAlign = TA_LEFT | TA_TOP;
-    int polyFillMode = ALTERNATE;
     POINT brushOrg{0, 0};
     POINT current{0, 0};
     POINT viewportOrg{0, 0};

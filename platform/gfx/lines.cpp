@@ -185,11 +185,7 @@ void FillPolygon(Dc* dc, const POINT* pts, int count) {
     }
     RECT clipBox = RgnBox(EffectiveClip(dc));
     long y0 = std::max<long>(minY, clipBox.top - o.y), y1 = std::min<long>(maxY, clipBox.bottom - o.y);
-    struct Cross {
-        double x;
-        int dir;
-    };
-    std::vector<Cross> xs;
+    std::vector<double> xs; // where the edges cross the row's centre line; pairs of them enclose the inside
     for (long y = y0; y < y1; ++y) {
         double cy = y + 0.5;
         xs.clear();
@@ -197,12 +193,11 @@ void FillPolygon(Dc* dc, const POINT* pts, int count) {
             POINT p = pts[i], q = pts[(i + 1) % count];
             if (p.y == q.y) continue;
             double ya = p.y, yb = q.y;
-            int dir = q.y > p.y ? 1 : -1;
             if (cy < std::min(ya, yb) || cy >= std::max(ya, yb)) continue;
             double x = p.x + (cy - ya) * (q.x - p.x) / (yb - ya);
-            xs.push_back(Cross{x, dir});
+            xs.push_back(x);
         }
-        std::sort(xs.begin(), xs.end(), [](const Cross& a, const Cross& b) { return a.x < b.x; });
+        std::sort(xs.begin(), xs.end());
         auto span = [&](double xa, double xb) {
             int a = static_cast<int>(std::ceil(xa - 0.5)), b = static_cast<int>(std::ceil(xb - 0.5));
             int sy = static_cast<int>(y) + o.y;
@@ -212,15 +207,7 @@ void FillPolygon(Dc* dc, const POINT* pts, int count) {
                 for (int x = a; x < b; ++x) ApplyRop2Span(dc, sy, x + o.x, x + o.x + 1, s.At(x + o.x, sy));
             }
         };
-        if (dc->st.polyFillMode == WINDING) {
-            int wind = 0;
-            for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
-                wind += xs[i].dir;
-                if (wind != 0) span(xs[i].x, xs[i + 1].x);
-            }
-        } else {
-            for (std::size_t i = 0; i + 1 < xs.size(); i += 2) span(xs[i].x, xs[i + 1].x);
-        }
+        for (std::size_t i = 0; i + 1 < xs.size(); i += 2) span(xs[i], xs[i + 1]);
     }
 }
 
@@ -237,14 +224,6 @@ BOOL LineTo(HDC hdc, int x, int y) {
     if (!dc) return FALSE;
     Segment(dc, dc->st.current, POINT{x, y});
     dc->st.current = POINT{x, y};
-    return TRUE;
-}
-
-BOOL Polyline(HDC hdc, const POINT* pts, int count) {
-    Dc* dc = GetDc(hdc);
-    if (!dc || !pts || count < 2) return FALSE;
-    dc->dashPhase = 0;
-    for (int i = 0; i + 1 < count; ++i) Segment(dc, pts[i], pts[i + 1]);
     return TRUE;
 }
 

@@ -433,16 +433,6 @@ BOOL BitBlt(HDC dest, int x, int y, int w, int h, HDC src, int xs, int ys, DWORD
     return Blit(d, x, y, w, h, s, xs, ys, w, h, rop) ? TRUE : FALSE;
 }
 
-BOOL StretchBlt(HDC dest, int x, int y, int w, int h, HDC src, int xs, int ys, int ws, int hs, DWORD rop) {
-    Dc* d = GetDc(dest);
-    if (!d) return FALSE;
-    if (!UsesSource(static_cast<std::uint8_t>((rop >> 16) & 0xFF))) return PatBlt(dest, x, y, w, h, rop);
-    Dc* s = GetDc(src);
-    if (!s) return FALSE;
-    if (w == 0 || h == 0 || ws == 0 || hs == 0) return TRUE;
-    return Blit(d, x, y, w, h, s, xs, ys, ws, hs, rop) ? TRUE : FALSE;
-}
-
 BOOL AlphaBlend(HDC dest, int x, int y, int w, int h, HDC src, int xs, int ys, int ws, int hs,
                 BLENDFUNCTION bf) {
     Dc* d = GetDc(dest);

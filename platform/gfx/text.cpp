@@ -585,25 +585,6 @@ BOOL GetTextExtentPoint32(HDC hdc, LPCSTR text, int count, SIZE* size) {
     return TRUE;
 }
 
-BOOL GetTextExtentExPoint(HDC hdc, LPCSTR text, int count, int maxExtent, INT* fit, INT* dx, SIZE* size) {
-    Dc* dc = GetDc(hdc);
-    if (!dc || (!text && count != 0) || count < 0) return FALSE;
-    FontInstance* fi = FontOf(dc);
-    std::vector<Decoded> chars = DecodeUtf8(text, count);
-    int w = 0, fitBytes = 0;
-    bool fits = true;
-    for (const Decoded& d : chars) {
-        w += fi->Get(d.cp).advance;
-        if (fits && w <= maxExtent) fitBytes = d.offset + d.length;
-        else fits = false;
-        if (dx)
-            for (int k = 0; k < d.length; ++k) dx[d.offset + k] = w;
-    }
-    if (fit) *fit = fitBytes;
-    if (size) *size = SIZE{std::max(w, Measure(fi, chars)), fi->height};
-    return TRUE;
-}
-
 BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* tm) {
     Dc* dc = GetDc(hdc);
     if (!dc || !tm) return FALSE;

@@ -13,52 +13,12 @@ using namespace win;
 
 namespace {
 
-TEST(GuidTest, ParsePrintCompare) {
-    GUID g{};
-    ASSERT_EQ(GuidFromString("{302237E3-3036-49B9-8F2A-4920E8AF8E2F}", &g), S_OK);
-    EXPECT_EQ(g.Data1, 0x302237E3u);
-    EXPECT_EQ(g.Data2, 0x3036);
-    EXPECT_EQ(g.Data3, 0x49B9);
-    EXPECT_EQ(g.Data4[0], 0x8F);
-    EXPECT_EQ(g.Data4[7], 0x2F);
-    char text[39];
-    GuidToString(g, text);
-    EXPECT_STREQ(text, "{302237E3-3036-49B9-8F2A-4920E8AF8E2F}");
-    GUID lower{};
-    ASSERT_EQ(GuidFromString("{302237e3-3036-49b9-8f2a-4920e8af8e2f}", &lower), S_OK);
-    EXPECT_TRUE(IsEqualGUID(g, lower));
-    lower.Data4[7] ^= 1;
-    EXPECT_NE(g, lower);
-    GuidToString(IID_IUnknown, text);
-    EXPECT_STREQ(text, "{00000000-0000-0000-C000-000000000046}") << "upper case, leading zeros kept";
-
-    for (const char* bad : {"", "302237E3-3036-49B9-8F2A-4920E8AF8E2F", "{302237E3-3036-49B9-8F2A-4920E8AF8E2F",
-                            "{302237E3-3036-49B9-8F2A-4920E8AF8E2G}", "{302237E3+3036-49B9-8F2A-4920E8AF8E2F}",
-                            "{302237E3-3036-49B9-8F2A-4920E8AF8E2F}x"}) {
-        GUID keep = g;
-        EXPECT_EQ(GuidFromString(bad, &keep), E_INVALIDARG) << bad;
-        EXPECT_EQ(keep, g) << "a refused text leaves the output alone";
-    }
-    EXPECT_EQ(GuidFromString(nullptr, &g), E_POINTER);
-    EXPECT_EQ(GuidFromString("{302237E3-3036-49B9-8F2A-4920E8AF8E2F}", nullptr), E_POINTER);
-}
-
 TEST(ResultCodeTest, CodesFromUnsignedValuesKeepTheFailureBit) {
     EXPECT_TRUE(FAILED(MakeHr(0x8004E009u)));
     EXPECT_TRUE(SUCCEEDED(MakeHr(1u)));
 }
 
-TEST(TaskMemoryTest, AllocReallocFree) {
-    auto* p = static_cast<char*>(CoTaskMemAlloc(16));
-    ASSERT_TRUE(p);
-    std::memcpy(p, "0123456789abcdef", 16);
-    p = static_cast<char*>(CoTaskMemRealloc(p, 64));
-    ASSERT_TRUE(p);
-    EXPECT_EQ(std::memcmp(p, "0123456789abcdef", 16), 0) << "growing keeps the contents";
-    EXPECT_EQ(CoTaskMemRealloc(p, 0), nullptr) << "size 0 frees the block";
-    void* fresh = CoTaskMemRealloc(nullptr, 8);
-    EXPECT_TRUE(fresh) << "a null block is allocated";
-    CoTaskMemFree(fresh);
+TEST(TaskMemoryTest, AllocAndFree) {
     void* zero = CoTaskMemAlloc(0);
     EXPECT_TRUE(zero);
     CoTaskMemFree(zero);

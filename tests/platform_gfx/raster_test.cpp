@@ -147,22 +147,6 @@ TEST(Shapes, PolygonsAreSampledAtPixelCentres) {
     SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
 }
 
-TEST(Shapes, FillModesDecideTheInsideOfAStar) {
-    // A pentagram: its middle is enclosed twice, inside when winding, outside when alternating.
-    const POINT star[] = {{15, 1}, {24, 28}, {1, 11}, {29, 11}, {6, 28}};
-    Canvas c(30, 30);
-    SelectObject(c.dc, GetStockObject(NULL_PEN));
-    SelectObject(c.dc, GetStockObject(BLACK_BRUSH));
-    Polygon(c.dc, star, 5);
-    c.Expect({{15, 15, kWhite}, {15, 5, kBlack}, {4, 12, kBlack}});
-    EXPECT_EQ(SetPolyFillMode(c.dc, WINDING), ALTERNATE);
-    Polygon(c.dc, star, 5);
-    c.Expect({{15, 15, kBlack}, {15, 5, kBlack}, {15, 26, kWhite}});
-    SetPolyFillMode(c.dc, ALTERNATE);
-    SelectObject(c.dc, GetStockObject(BLACK_PEN));
-    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
-}
-
 TEST(PatternBrush, FollowsTheBrushOrigin) {
     // 8x8 pattern: one red pixel at (0,0), the rest blue.
     std::uint32_t pat[64];
@@ -240,37 +224,6 @@ TEST(BitBlt, MonochromeSourceTakesTheDestinationColours) {
     SelectObject(mdc, old);
     DeleteDC(mdc);
     DeleteObject(mono);
-}
-
-TEST(StretchBlt, EachPixelTakesTheSourcePixelUnderItsCentre) {
-    // Source pixels carry their own coordinates; every destination pixel must hold the one under its
-    // centre, mirrored when one extent is negative, in any direction and size.
-    Canvas src(7, 5);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x) src.bits[y * 7 + x] = 0xFF000000u | static_cast<std::uint32_t>(y << 8 | x);
-    const struct {
-        int w, h, xs, ys, ws, hs;
-    } cases[] = {{9, 7, 0, 0, 7, 5}, {3, 2, 1, 1, 6, 4}, {-5, 4, 2, 0, 3, 5}, {4, -6, 0, 1, 7, 4}, {6, 6, 6, 4, -4, -3},
-                 {1, 1, 0, 0, 7, 5}, {12, 3, 3, 2, 2, 1}};
-    for (const auto& k : cases) {
-        SCOPED_TRACE(::testing::Message() << k.w << "x" << k.h << " from " << k.ws << "x" << k.hs);
-        Canvas dst(14, 10, kWhite);
-        const int x0 = k.w < 0 ? 13 : 0, y0 = k.h < 0 ? 9 : 0;
-        ASSERT_TRUE(StretchBlt(dst.dc, x0, y0, k.w, k.h, src.dc, k.xs, k.ys, k.ws, k.hs, SRCCOPY));
-        const int w = std::abs(k.w), h = std::abs(k.h), ws = std::abs(k.ws), hs = std::abs(k.hs);
-        const int left = k.w < 0 ? x0 + k.w : x0, top = k.h < 0 ? y0 + k.h : y0;
-        const int sx0 = k.ws < 0 ? k.xs + k.ws : k.xs, sy0 = k.hs < 0 ? k.ys + k.hs : k.ys;
-        const bool flipX = (k.w < 0) != (k.ws < 0), flipY = (k.h < 0) != (k.hs < 0);
-        for (int j = 0; j < h; ++j)
-            for (int i = 0; i < w; ++i) {
-                int si = static_cast<int>(std::floor((i + 0.5) * ws / w)), sj = static_cast<int>(std::floor((j + 0.5) * hs / h));
-                if (flipX) si = ws - 1 - si;
-                if (flipY) sj = hs - 1 - sj;
-                ASSERT_EQ(dst.Raw(left + i, top + j) & 0xFFFF, static_cast<std::uint32_t>((sy0 + sj) << 8 | (sx0 + si)))
-                    << i << "," << j;
-            }
-        EXPECT_EQ(dst.Count(kWhite), 140 - w * h);
-    }
 }
 
 TEST(AlphaBlend, BlendsLikeTheFormulaForEveryAlpha) {

@@ -220,7 +220,6 @@ struct ISpecifyPropertyPages : IUnknown {
 // [any thread]
 void* CoTaskMemAlloc(std::size_t cb) noexcept;
 // pv null: allocates; cb 0: frees pv and returns null; on failure pv is left untouched and null returned.
-void* CoTaskMemRealloc(void* pv, std::size_t cb) noexcept;
 void CoTaskMemFree(void* pv) noexcept;
 
 // 32-bit handles for task-memory blocks. Record layouts fixed at 4 bytes for a data pointer
@@ -250,7 +249,5 @@ HRESULT CreateStreamOnHGlobal(HGLOBAL mem, BOOL deleteOnRelease, IStream** strea
 HRESULT GetHGlobalFromStream(IStream* stream, HGLOBAL* mem) noexcept;
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" text form; parse returns E_INVALIDARG on bad text.
-HRESULT GuidFromString(const char* text, GUID* out) noexcept;
-void GuidToString(REFGUID guid, char out[39]) noexcept;
 
 } // namespace win

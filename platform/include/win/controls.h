@@ -140,7 +140,6 @@ UINT GetMenuState(HMENU menu, UINT item, UINT flags); // (UINT)-1 when not found
 DWORD EnableMenuItem(HMENU menu, UINT item, UINT enable); // previous state or (DWORD)-1
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT check);    // previous state or (DWORD)-1
 BOOL CheckMenuRadioItem(HMENU menu, UINT first, UINT last, UINT check, UINT flags);
-BOOL SetMenuDefaultItem(HMENU menu, UINT item, UINT byPosition);
 
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* ignored);
 BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPARAMS params);
@@ -259,11 +258,8 @@ BOOL EndDialog(HWND dlg, INT_PTR result);
 LRESULT DefDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL SetDlgItemText(HWND dlg, int id, LPCSTR text);
 UINT GetDlgItemText(HWND dlg, int id, LPSTR buffer, int capacity);
-BOOL SetDlgItemInt(HWND dlg, int id, UINT value, BOOL isSigned);
-UINT GetDlgItemInt(HWND dlg, int id, BOOL* translated, BOOL isSigned);
 BOOL CheckDlgButton(HWND dlg, int id, UINT check);
 UINT IsDlgButtonChecked(HWND dlg, int id);
-BOOL CheckRadioButton(HWND dlg, int firstId, int lastId, int checkId);
 LRESULT SendDlgItemMessage(HWND dlg, int id, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL MapDialogRect(HWND dlg, LPRECT rect);
 LONG GetDialogBaseUnits(); // MAKELONG(base x, base y) of the default dialog font
@@ -801,11 +797,8 @@ BOOL ImageList_Destroy(HIMAGELIST list);
 // Adds the images of a bitmap as many images as its width holds; returns the index of the first or -1.
 // 32-bit bitmaps keep their alpha (premultiplied); other depths are opaque, or keyed by the mask.
 int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask);
-int ImageList_AddMasked(HIMAGELIST list, HBITMAP image, COLORREF maskColor);
-BOOL ImageList_Remove(HIMAGELIST list, int index); // -1 removes all
 int ImageList_GetImageCount(HIMAGELIST list);
 BOOL ImageList_GetIconSize(HIMAGELIST list, int* cx, int* cy);
-BOOL ImageList_SetBkColor(HIMAGELIST list, COLORREF color);
 BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style);
 BOOL ImageList_DrawEx(HIMAGELIST list, int index, HDC dc, int x, int y, int dx, int dy, COLORREF bk,
                       COLORREF fg, UINT style);

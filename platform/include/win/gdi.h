@@ -190,7 +190,7 @@ constexpr int R2_MERGEPENNOT = 14;
 constexpr int R2_MERGEPEN = 15;
 constexpr int R2_WHITE = 16;
 
-// Ternary raster operations (BitBlt, PatBlt, StretchBlt)
+// Ternary raster operations (BitBlt, PatBlt)
 constexpr DWORD SRCCOPY = 0x00CC0020;
 constexpr DWORD SRCPAINT = 0x00EE0086;
 constexpr DWORD SRCAND = 0x008800C6;
@@ -285,8 +285,6 @@ constexpr int SIMPLEREGION = 2;
 constexpr int COMPLEXREGION = 3;
 
 // Polygon fill modes
-constexpr int ALTERNATE = 1;
-constexpr int WINDING = 2;
 
 // System colours
 constexpr int COLOR_SCROLLBAR = 0;
@@ -481,7 +479,6 @@ UINT SetTextAlign(HDC hdc, UINT align);
 UINT GetTextAlign(HDC hdc);
 BOOL SetBrushOrgEx(HDC hdc, int x, int y, LPPOINT old);
 BOOL GetBrushOrgEx(HDC hdc, LPPOINT out);
-int SetPolyFillMode(HDC hdc, int mode);
 COLORREF SetDCBrushColor(HDC hdc, COLORREF color);
 COLORREF SetDCPenColor(HDC hdc, COLORREF color);
 BOOL SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT old);
@@ -504,12 +501,10 @@ BOOL InvertRect(HDC hdc, const RECT* rc);
 BOOL DrawFocusRect(HDC hdc, const RECT* rc); // dotted XOR frame: twice restores
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
 BOOL LineTo(HDC hdc, int x, int y); // the end point itself is not drawn
-BOOL Polyline(HDC hdc, const POINT* pts, int count);
 BOOL Polygon(HDC hdc, const POINT* pts, int count);
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
 BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop);
 BOOL BitBlt(HDC dest, int x, int y, int w, int h, HDC src, int xs, int ys, DWORD rop);
-BOOL StretchBlt(HDC dest, int x, int y, int w, int h, HDC src, int xs, int ys, int ws, int hs, DWORD rop);
 BOOL AlphaBlend(HDC dest, int x, int y, int w, int h, HDC src, int xs, int ys, int ws, int hs, BLENDFUNCTION bf);
 BOOL TransparentBlt(HDC dest, int x, int y, int w, int h, HDC src, int xs, int ys, int ws, int hs,
                     UINT transparent);
@@ -521,7 +516,6 @@ int DrawText(HDC hdc, LPCSTR text, int count, LPRECT rc, UINT format); // return
 BOOL GetTextExtentPoint32(HDC hdc, LPCSTR text, int count, SIZE* size);
 // fit: bytes of whole characters within maxExtent; dx[i]: extent up to the end of the character that
 // byte i belongs to.
-BOOL GetTextExtentExPoint(HDC hdc, LPCSTR text, int count, int maxExtent, INT* fit, INT* dx, SIZE* size);
 BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* tm);
 int GetTextFace(HDC hdc, int count, LPSTR name);
 

@@ -343,12 +343,6 @@ constexpr UINT GA_PARENT = 1;
 constexpr UINT GA_ROOT = 2;
 constexpr UINT GA_ROOTOWNER = 3;
 
-// ChildWindowFromPointEx
-constexpr UINT CWP_ALL = 0x0000;
-constexpr UINT CWP_SKIPINVISIBLE = 0x0001;
-constexpr UINT CWP_SKIPDISABLED = 0x0002;
-constexpr UINT CWP_SKIPTRANSPARENT = 0x0004;
-
 // RedrawWindow
 constexpr UINT RDW_INVALIDATE = 0x0001;
 constexpr UINT RDW_INTERNALPAINT = 0x0002;
@@ -362,11 +356,6 @@ constexpr UINT RDW_UPDATENOW = 0x0100;
 constexpr UINT RDW_ERASENOW = 0x0200;
 constexpr UINT RDW_FRAME = 0x0400;
 constexpr UINT RDW_NOFRAME = 0x0800;
-
-// ScrollWindowEx
-constexpr UINT SW_SCROLLCHILDREN = 0x0001;
-constexpr UINT SW_INVALIDATE = 0x0002;
-constexpr UINT SW_ERASE = 0x0004;
 
 // PeekMessage
 constexpr UINT PM_NOREMOVE = 0x0000;
@@ -705,10 +694,8 @@ BOOL IsChild(HWND parent, HWND hwnd);
 BOOL IsIconic(HWND hwnd);
 BOOL IsZoomed(HWND hwnd);
 HWND GetParent(HWND hwnd); // the parent of a child, the owner of a pop-up
-HWND SetParent(HWND hwnd, HWND newParent);
 HWND GetWindow(HWND hwnd, UINT cmd);
 HWND GetAncestor(HWND hwnd, UINT flags);
-HWND GetTopWindow(HWND hwnd); // hwnd null: the topmost top-level window
 HWND GetDesktopWindow();
 HWND GetDlgItem(HWND dialog, int id);
 int GetDlgCtrlID(HWND hwnd);
@@ -734,17 +721,12 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
 // and WM_SIZE.
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 BOOL ShowWindow(HWND hwnd, int cmdShow); // returns TRUE when the window was visible before
-BOOL BringWindowToTop(HWND hwnd);
 BOOL ClientToScreen(HWND hwnd, LPPOINT pt);
 BOOL ScreenToClient(HWND hwnd, LPPOINT pt);
 // Null from/to means screen coordinates. Returns MAKELONG(dx, dy) of the offset applied.
 int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count);
 // The deepest visible, enabled window under a screen point (null: none).
 HWND WindowFromPoint(POINT screenPoint);
-// The child of parent containing the client point (hidden and disabled ones included), parent when
-// none does, null when the point is outside parent.
-HWND ChildWindowFromPoint(HWND parent, POINT clientPoint);
-HWND ChildWindowFromPointEx(HWND parent, POINT clientPoint, UINT flags);
 
 HWND SetActiveWindow(HWND hwnd);
 HWND GetActiveWindow();
@@ -790,8 +772,6 @@ BOOL ValidateRect(HWND hwnd, const RECT* rect);
 BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase); // TRUE when the update region is non-empty
 BOOL UpdateWindow(HWND hwnd);                           // sends WM_PAINT now when there is something to paint
 BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags); // region: null (no region objects here)
-int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN update,
-                   LPRECT updateRect, UINT flags);
 
 // ---------------------------------------------------------------------------------------------
 // Timers
