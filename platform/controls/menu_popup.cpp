@@ -53,7 +53,6 @@ struct Tracker {
 };
 
 Tracker* g_tracker = nullptr;
-int* g_barStep = nullptr; // set while a menu bar title's pop-up is tracked: Left/Right past the edge
 
 HFONT MenuFont() {
     static HFONT font = CreateFont(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Shell Dlg");
@@ -521,12 +520,7 @@ void KeyMessage(Tracker* t, const MSG& msg) {
             return;
         }
         int n = ColumnNeighbour(level, 1);
-        if (n >= 0) {
-            Select(t, li, n, false);
-        } else if (g_barStep) {
-            *g_barStep = 1; // on to the next title of the menu bar
-            Cancel(t);
-        }
+        if (n >= 0) Select(t, li, n, false);
         return;
     }
     case VK_LEFT: {
@@ -535,9 +529,6 @@ void KeyMessage(Tracker* t, const MSG& msg) {
             Select(t, li, n, false);
         } else if (li > 0) {
             CloseLevelsAbove(t, li - 1);
-        } else if (g_barStep) {
-            *g_barStep = -1;
-            Cancel(t);
         }
         return;
     }
@@ -641,12 +632,6 @@ BOOL AnswerWith(const std::function<UINT(HMENU, HWND)>& answer, HMENU menu, UINT
 } // namespace
 
 WNDPROC MenuPopupWndProc() { return PopupProc; }
-
-// Whether a pop-up menu is being tracked (the menu bar and EndMenu look at it).
-bool PopupMenuActive() { return g_tracker != nullptr; }
-
-// The menu bar asks to hear when Left or Right leaves the pop-up it opened (null to stop).
-void SetMenuBarStep(int* step) { g_barStep = step; }
 
 } // namespace win::detail
 

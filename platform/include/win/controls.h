@@ -145,11 +145,6 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND own
 BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPARAMS params);
 BOOL EndMenu();
 
-// The menu bar of a top-level window: shown in a strip above the client area.
-BOOL SetMenu(HWND hwnd, HMENU menu);
-HMENU GetMenu(HWND hwnd);
-BOOL DrawMenuBar(HWND hwnd);
-
 // Menu templates as data. Items are listed depth first; an item with MF_POPUP opens a sub-menu made of
 // the items after it, and MF_END marks the last item of each level (as in a compiled menu resource).
 struct MenuTemplateItem {
