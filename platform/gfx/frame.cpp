@@ -189,21 +189,6 @@ BOOL DrawFrameControl(HDC hdc, LPRECT rc, UINT type, UINT state) {
     }
     case DFC_SCROLL: {
         UINT kind = state & 0xFF;
-        if (kind == DFCS_SCROLLSIZEGRIP) {
-            if (!(state & DFCS_TRANSPARENT)) Fill(dc, r, GetSysColor(COLOR_BTNFACE));
-            // Three diagonal ridges in the corner: one highlight line followed by two shadow lines.
-            for (int k = 0; k < 3; ++k) {
-                for (int j = 0; j < 3; ++j) {
-                    int d = 4 * k + 2 + j;
-                    COLORREF c = GetSysColor(j == 0 ? COLOR_3DHILIGHT : COLOR_3DSHADOW);
-                    for (int i = 0; i <= d; ++i) {
-                        int x = r.right - 1 - i, y = r.bottom - 1 - (d - i);
-                        if (x >= r.left && y >= r.top) Pixel(dc, x, y, c);
-                    }
-                }
-            }
-            return TRUE;
-        }
         int dir = kind == DFCS_SCROLLUP ? 0 : (kind == DFCS_SCROLLDOWN || kind == DFCS_SCROLLCOMBOBOX) ? 1
                                                                         : kind == DFCS_SCROLLLEFT ? 2
                                                                                                    : 3;
@@ -216,30 +201,6 @@ BOOL DrawFrameControl(HDC hdc, LPRECT rc, UINT type, UINT state) {
             Arrow(dc, r, dir, GetSysColor(COLOR_3DSHADOW), 0);
         } else {
             Arrow(dc, r, dir, GetSysColor(COLOR_BTNTEXT), shift);
-        }
-        return TRUE;
-    }
-    case DFC_MENU:
-    case DFC_POPUPMENU: {
-        COLORREF c = GetSysColor(inactive ? COLOR_GRAYTEXT : COLOR_MENUTEXT);
-        UINT kind = state & 0xFF;
-        if (kind == DFCS_MENUCHECK) Picture(dc, r, kCheck, 7, c);
-        else if (kind == DFCS_MENUBULLET) {
-            int d = 6;
-            Disc(r.left + (r.right - r.left - d) / 2, r.top + (r.bottom - r.top - d) / 2, d, 3.0,
-                 [&](int x, int y, bool) { Pixel(dc, x, y, c); });
-        } else
-            Arrow(dc, r, 3, c);
-        return TRUE;
-    }
-    case DFC_CAPTION: {
-        ButtonFace(dc, r, state);
-        COLORREF c = GetSysColor(inactive ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
-        int n = std::max(2, std::min(r.right - r.left, r.bottom - r.top) - 4);
-        int x0 = rc->left + (rc->right - rc->left - n) / 2, y0 = rc->top + (rc->bottom - rc->top - n) / 2;
-        for (int i = 0; i < n; ++i) {
-            Pixel(dc, x0 + i, y0 + i, c);
-            Pixel(dc, x0 + n - 1 - i, y0 + i, c);
         }
         return TRUE;
     }
