@@ -369,6 +369,11 @@ TEST_F(WindowTest, ShowMinimizeRestoreAndVisibility) {
     ShowWindow(top, SW_RESTORE);
     EXPECT_FALSE(IsIconic(top));
     EXPECT_TRUE(MatchSequence({{0, WM_SIZE, kSent | kWParam | kLParam, SIZE_RESTORED, MAKELPARAM(300, 200)}}, {top}));
+    // Restoring from maximized goes back to the old rectangle, though it shares a corner with the screen.
+    ShowWindow(top, SW_MAXIMIZE);
+    EXPECT_NE(WindowRect(top), (RECT{0, 0, 300, 200}));
+    ShowWindow(top, SW_RESTORE);
+    EXPECT_EQ(WindowRect(top), (RECT{0, 0, 300, 200}));
 
     rec().Clear();
     EXPECT_TRUE(ShowWindow(child, SW_HIDE));

@@ -169,6 +169,27 @@ TEST_F(ControlsTest, StaticTextAlignmentAndEtchedLine) {
     EXPECT_EQ(inkSpan(right).first, -1);
 }
 
+TEST_F(ControlsTest, LinksAnswerOnlyOnTheirOwnText) {
+    // Taller than its line of text, so there is room below the link that is not the link.
+    HWND link = Child(WC_LINK, "<a id=\"site\" href=\"https://example.org\">site</a> and plain words", WS_TABSTOP, 10, 10,
+                      300, 60, 7);
+    std::vector<std::string> heard;
+    Rec().onNotify = [&](NMHDR* h) -> LRESULT {
+        const auto* note = reinterpret_cast<const NMLINK*>(h);
+        heard.push_back(std::to_string(static_cast<int>(h->code - NM_FIRST)) + " " + note->item.szID + " " +
+                        note->item.szUrl);
+        return 0;
+    };
+    ClickAt(link, 3, 4);
+    ClickAt(link, 3, 40);  // below the line
+    ClickAt(link, 280, 4); // past the text
+    EXPECT_EQ(GetFocus(), link);
+    Press(VK_RETURN);
+    const std::string click = std::to_string(static_cast<int>(NM_CLICK - NM_FIRST));
+    const std::string enter = std::to_string(static_cast<int>(NM_RETURN - NM_FIRST));
+    EXPECT_EQ(heard, (std::vector<std::string>{click + " site https://example.org", enter + " site https://example.org"}));
+}
+
 TEST_F(ControlsTest, EditTypingCaretSelectionAndKeys) {
     HWND edit = Child(WC_EDIT, "", WS_BORDER | ES_AUTOHSCROLL, 10, 10, 200, 22, 5);
     ClickAt(edit, 10, 10);
