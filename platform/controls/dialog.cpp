@@ -1,5 +1,4 @@
 // Dialogs from templates: creation, dialog units, the default dialog procedure, modal loops and EndDialog.
-#include <cstdio>
 #include <cstdlib>
 #include <unordered_map>
 
