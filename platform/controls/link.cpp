@@ -27,7 +27,8 @@ struct LinkState {
     int pressed = -1; // the link the left button went down on
     bool focused = false;
 
-    void Attach(HWND hwnd, const CREATESTRUCT*) { Parse(WindowText(hwnd)); }
+    // The window text is not set yet when the state attaches: read the text being created with.
+    void Attach(HWND, const CREATESTRUCT* cs) { Parse(cs && cs->lpszName ? cs->lpszName : ""); }
     void Parse(const std::string& text);
 };
 
