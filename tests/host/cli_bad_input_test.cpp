@@ -21,8 +21,6 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using host::test::SmfBuilder;
 
-const Bytes kEnd = {0x00, 0xFF, 0x2F, 0x00};
-
 Bytes OneNoteSong() { return SmfBuilder(1, 96).Track({0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}).Bytes(); }
 
 // Three tracks announced, one present: a copy cut after its first track.
