@@ -290,6 +290,7 @@ TEST_F(Grid, NotesShowInTheTopRowsToo) {
     AddNote(block, 2 * kQuarter, static_cast<std::uint32_t>(kQuarter), 126);
     AddNote(block, 3 * kQuarter, static_cast<std::uint32_t>(kQuarter), 120);
     SetRows(0, 7);
+    ASSERT_NE(YOfNote(127), INT_MIN);
     EXPECT_EQ(Pixel(Inside(2 * kQuarter) + 10, NoteY(126)), PaletteColour(3, pianoroll::SHADE_MEDIUM));
     EXPECT_EQ(Pixel(Inside(3 * kQuarter) + 10, NoteY(120)), PaletteColour(3, pianoroll::SHADE_MEDIUM));
 }

@@ -52,6 +52,8 @@ TEST(RulerStep, SpacingFollowsTheSignature) {
     // Degenerate input stays positive and finite.
     EXPECT_GE(ComputeRulerStep(0, 0, 0, 0).step, 1);
     EXPECT_GE(ComputeRulerStep(1, 4, 4, -50).step, 1);
+    // A signature without beats or note value counts as 4/4.
+    EXPECT_EQ(ComputeRulerStep(480, 0, 0, 3000).step, ComputeRulerStep(480, 4, 4, 3000).step);
     // Measures double no further than 2^40 (a step of 2^41 one-tick measures), however far apart asked.
     EXPECT_EQ(ComputeRulerStep(1, 1, 4, std::int64_t{1} << 50).step, static_cast<double>(std::int64_t{1} << 41));
 }

@@ -130,11 +130,17 @@ TEST_F(ScrollBar, ThumbDragsKeepTheSpanAndStartInBounds) {
     EXPECT_GE(v->geo.timeOrigin, 0);
 }
 
-TEST_F(ScrollBar, ZoomButtonsKeepTheirSmallestSizeWhenTheSystemAsksForLess) {
+TEST_F(ScrollBar, ZoomButtonsAndThumbKeepTheirSmallestSizeWhenTheSystemAsksForLess) {
     headless::SetSystemMetric(SM_CXHSCROLL, 8);
     headless::SetSystemMetric(SM_CYVSCROLL, 8);
     Open();
-    Repaint();
+    // A thumb the system would have 8 pixels wide is 12, two less than one of 14.
+    SetTimeZoom(V(), 0, ZOOM_ALL_IN);
+    auto thumbAtMetric = [&](int metric) {
+        headless::SetSystemMetric(SM_CXHTHUMB, metric);
+        return LastOfPart(11) - FindPart(9);
+    };
+    EXPECT_EQ(thumbAtMetric(14) - thumbAtMetric(8), 2);
     const int x = (VBar().rect.left + VBar().rect.right) / 2;
     int tall = 0;
     for (int y = VBar().rect.top; y < VBar().rect.bottom; ++y) tall += PartAt(x, y) == 5;
