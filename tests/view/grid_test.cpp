@@ -83,6 +83,7 @@ TEST_F(Grid, RowTintsFollowKeysAndScale) {
     int top, bottom;
     pianoroll::RowBand(v, 127, &top, &bottom);
     ASSERT_LT(bottom + 2, v->geo.grid.bottom);
+    EXPECT_EQ(YOfNote(0), (top + bottom) / 2); // the lowest note is found too
     const COLORREF s = GetSysColor(COLOR_BTNSHADOW), f = Face();
     EXPECT_EQ(Pixel(x, bottom + 1), RGB((GetRValue(s) + GetRValue(f) + 1) / 2, (GetGValue(s) + GetGValue(f) + 1) / 2,
                                         (GetBValue(s) + GetBValue(f) + 1) / 2));
