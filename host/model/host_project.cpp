@@ -11,6 +11,9 @@ namespace host {
 
 namespace {
 
+// Batches of at least this many records hand their room on to the next batch.
+constexpr std::size_t kKeptBatch = 4096;
+
 std::uint32_t FormatOf(std::uint32_t flagsOrFormat) {
     std::uint32_t f = flagsOrFormat & 0xFFFF;
     return f == 0 ? mp::TIME_FORMAT_TICKS : f;
@@ -74,7 +77,8 @@ win::ULONG HostProject::Release() {
 
 HostProject::Batch HostProject::TakeBatch() {
     Batch b;
-    b.records = store_.TakeNotifications();
+    b.records = store_.TakeNotifications(std::move(spareRecords_));
+    spareRecords_ = {};
     for (auto& r : b.records) {
         std::uint32_t seq = ++sequence_;
         std::memcpy(reinterpret_cast<std::uint8_t*>(&r) + mp::NOTIFY_SEQUENCE_OFFSET, &seq, 4);
@@ -87,7 +91,13 @@ HostProject::Batch HostProject::TakeBatch() {
     return b;
 }
 
-void HostProject::Deliver(Batch& batch) { notifier_.DeliverNow(batch.records, batch.hasTime, batch.time); }
+void HostProject::Deliver(Batch& batch) {
+    notifier_.DeliverNow(batch.records, batch.hasTime, batch.time);
+    // Only a large batch's room is worth the lock: fresh pages for it cost more than its records.
+    if (batch.records.capacity() < kKeptBatch) return;
+    std::lock_guard lock(mutex_);
+    if (batch.records.capacity() > spareRecords_.capacity()) spareRecords_ = std::move(batch.records);
+}
 
 win::HRESULT HostProject::Undo() {
     return WithStore([](Store& s) { return s.Undo(); });

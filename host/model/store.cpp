@@ -476,6 +476,7 @@ void Store::Record(Change c) {
 
 void Store::Replay(const std::vector<Change>& changes, bool reverse) {
     auto count = static_cast<std::ptrdiff_t>(changes.size());
+    pending_.reserve(pending_.size() + changes.size());
     if (reverse) {
         for (std::ptrdiff_t i = count - 1; i >= 0; --i) {
             const Change& c = changes[i];
@@ -1000,10 +1001,10 @@ void Store::FinishLoad() {
 
 // ---- notifications and memory ----------------------------------------------------------------------
 
-std::vector<mp::NotificationRecord> Store::TakeNotifications() {
-    std::vector<mp::NotificationRecord> out;
-    out.swap(pending_);
-    return out;
+std::vector<mp::NotificationRecord> Store::TakeNotifications(std::vector<mp::NotificationRecord> spare) {
+    spare.clear();
+    spare.swap(pending_);
+    return spare;
 }
 
 bool Store::TakeTimeNotify(std::int64_t* position) {

@@ -44,18 +44,38 @@ void Store::NoteIndexChange(std::uint32_t event) {
     indexFixes_.push_back(IndexFix{event, s.block, s.time});
 }
 
+// Merges the sorted `entering` into the sorted list in place, from the back, without a second copy.
+void Store::MergeFromBack(std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& entering) const {
+    std::size_t kept = list.size(), in = entering.size();
+    list.resize(kept + in);
+    for (std::size_t out = list.size(); in > 0;) {
+        if (kept > 0 && EventBefore(entering[in - 1], list[kept - 1])) list[--out] = list[--kept];
+        else list[--out] = entering[--in];
+    }
+}
+
 void Store::FixIndexes() {
-    std::vector<IndexFix> fixes = std::move(indexFixes_);
-    indexFixes_.clear();
+    std::vector<IndexFix> fixes;
+    fixes.swap(indexFixes_);
+    indexFixes_.swap(spareFixes_);
     struct BlockWork {
         std::vector<const IndexFix*> leave; // listed here under their old place
         std::vector<std::uint32_t> enter;   // alive here now
     };
     std::unordered_map<std::uint32_t, BlockWork> work;
+    // The first block met takes the kept room: an edit of many events mostly touches one block.
+    auto workOf = [&](std::uint32_t block) -> BlockWork& {
+        auto [at, fresh] = work.try_emplace(block);
+        if (fresh && work.size() == 1) {
+            at->second.leave.swap(spareLeaving_);
+            at->second.enter.swap(spareEntering_);
+        }
+        return at->second;
+    };
     for (const IndexFix& f : fixes) {
-        if (f.block && BlockAlive(f.block)) work[f.block].leave.push_back(&f);
+        if (f.block && BlockAlive(f.block)) workOf(f.block).leave.push_back(&f);
         const EventSlot& s = events_[f.event - eventBase_];
-        if (s.block) work[s.block].enter.push_back(f.event);
+        if (s.block) workOf(s.block).enter.push_back(f.event);
     }
     auto before = [this](std::uint32_t a, std::uint32_t b) { return EventBefore(a, b); };
     for (auto& entry : work) {
@@ -88,12 +108,24 @@ void Store::FixIndexes() {
         for (const IndexFix* f : w.leave) events_[f->event - eventBase_].indexState |= kDropMark;
         std::erase_if(list, [this](std::uint32_t id) { return (events_[id - eventBase_].indexState & kDropMark) != 0; });
         for (const IndexFix* f : w.leave) events_[f->event - eventBase_].indexState &= ~kDropMark;
-        std::sort(w.enter.begin(), w.enter.end(), before);
-        const auto middle = static_cast<std::ptrdiff_t>(list.size());
-        list.insert(list.end(), w.enter.begin(), w.enter.end());
-        std::inplace_merge(list.begin(), list.begin() + middle, list.end(), before);
+        // A move keeps the order of the events it moves, and undo replays them backwards.
+        if (!std::is_sorted(w.enter.begin(), w.enter.end(), before)) {
+            if (std::is_sorted(w.enter.rbegin(), w.enter.rend(), before)) std::reverse(w.enter.begin(), w.enter.end());
+            else std::sort(w.enter.begin(), w.enter.end(), before);
+        }
+        MergeFromBack(list, w.enter);
     }
     for (const IndexFix& f : fixes) events_[f.event - eventBase_].indexState &= ~kFixPending;
+    // The largest room serves the next edit.
+    for (auto& entry : work) {
+        BlockWork& w = entry.second;
+        w.leave.clear();
+        w.enter.clear();
+        if (w.leave.capacity() > spareLeaving_.capacity()) spareLeaving_.swap(w.leave);
+        if (w.enter.capacity() > spareEntering_.capacity()) spareEntering_.swap(w.enter);
+    }
+    fixes.clear();
+    spareFixes_.swap(fixes);
 }
 
 } // namespace host

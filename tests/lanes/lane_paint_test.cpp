@@ -131,5 +131,21 @@ TEST_F(LanePaint, VelocityStemsStandUnderTheNoteStartsAndFollowAStrokeInProgress
     EXPECT_NE(Pixel(X(960), Y(10)), face);
 }
 
+TEST_F(LanePaint, OfStemsInOnePixelColumnALaterOneCoversAnEarlierOneOnlyUpToItsOwnTop) {
+    Note(960, 72, 100, true);
+    Note(961, 72, 40);
+    Note(1920, 72, 40, true);
+    Note(1921, 72, 100);
+    Open(pianoroll::kLaneVelocity);
+    SetRows(127 - 80, 11);
+    Repaint();
+    ASSERT_EQ(X(960), X(961));
+    ASSERT_EQ(X(1920), X(1921));
+    const COLORREF tallSelected = Pixel(X(960), Y(70));
+    EXPECT_NE(Pixel(X(960), Y(30)), tallSelected);
+    EXPECT_EQ(Pixel(X(1920), Y(30)), Pixel(X(1920), Y(70)));
+    EXPECT_NE(Pixel(X(1920), Y(30)), tallSelected);
+}
+
 } // namespace
 } // namespace lanetest

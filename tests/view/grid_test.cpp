@@ -156,6 +156,22 @@ TEST_F(Grid, SelectedNotesTakeTheSelectionColour) {
     EXPECT_GE(hits, 4);
 }
 
+TEST_F(Grid, OfTwoNotesOnTheSamePixelsTheLaterOneShows) {
+    block = AddPianoTrack(16 * kQuarter, 3);
+    AddNote(block, 2 * kQuarter, static_cast<std::uint32_t>(kQuarter), 64);
+    const std::uint32_t later = AddNote(block, 2 * kQuarter + 1, static_cast<std::uint32_t>(kQuarter - 1), 64);
+    OpenView(1000, 600);
+    Settings()->noteStyle = 0;
+    SetRows(127 - 72, 7);
+    SetTimeView(0, 64 * kQuarter);
+    ASSERT_EQ(XOfTick(2 * kQuarter), XOfTick(2 * kQuarter + 1));
+    project->WithStore([&](host::Store& store) { store.SetEventFlags(later, mp::MEF_SELECTED); });
+    Pump();
+    Settings()->colours[2] = RGB(200, 30, 180);
+    Repaint();
+    EXPECT_EQ(Pixel(XOfTick(2 * kQuarter) + 5, NoteY(64)), RGB(200, 30, 180));
+}
+
 TEST_F(Grid, CutOffStartAndZeroDuration) {
     OpenWithNotes();
     pianoroll::TrackView* v = View();

@@ -4,6 +4,7 @@
 #include "mp/plugin.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace mp {
 
@@ -12,22 +13,41 @@ using namespace win;
 namespace {
 
 // The keys a batch of list changes touched, with the last change of each, tested against every
-// entry of the list: a bit per event id answers most entries at once, the key index the rest.
+// entry of the list. When the batch's event ids lie close together, a table by id holds the last
+// change of the first key met with each id (from the back) and the key index only other keys with
+// the same id: a large edit then finds its keys without a hash probe each. Wider spans keep a bit
+// per id, which answers most entries at once, and ask the key index for the rest.
 class TouchedKeys {
 public:
-    TouchedKeys(const std::vector<ListChange>& changes, std::size_t listSize) {
-        if (changes.empty()) return;
-        last_.Reserve(changes.size());
-        low_ = high_ = changes.front().key.event;
-        for (std::size_t i = changes.size(); i-- > 0;) {
-            const EventKey& key = changes[i].key;
-            if (!key.event || !last_.Insert(key, static_cast<std::uint32_t>(i)).second) continue;
-            low_ = std::min(low_, key.event);
-            high_ = std::max(high_, key.event);
+    TouchedKeys(const std::vector<ListChange>& changes, std::size_t listSize, std::vector<std::uint32_t>& table)
+        : changes_(changes), table_(table) {
+        table_.clear();
+        bool any = false;
+        for (const ListChange& c : changes) {
+            if (!c.key.event) continue;
+            low_ = any ? std::min(low_, c.key.event) : c.key.event;
+            high_ = any ? std::max(high_, c.key.event) : c.key.event;
+            any = true;
         }
-        // A bit map only as large as a few bytes per listed entry; wider spans ask the index always.
+        if (!any) return;
         const std::uint64_t span = std::uint64_t{high_} - low_ + 1;
-        if (span <= 32 * (std::uint64_t{listSize} + changes.size()) + 4096) {
+        const std::uint64_t entries = std::uint64_t{listSize} + changes.size();
+        if (span <= kTableSlotsPerEntry * entries + kSmallSpan) {
+            table_.assign(static_cast<std::size_t>(span), kNone);
+            for (std::size_t i = changes.size(); i-- > 0;) {
+                const EventKey& key = changes[i].key;
+                if (!key.event) continue;
+                std::uint32_t& slot = table_[key.event - low_];
+                if (slot == kNone) slot = static_cast<std::uint32_t>(i);
+                else if (!(changes_[slot].key == key)) others_.Insert(key, static_cast<std::uint32_t>(i));
+            }
+            return;
+        }
+        others_.Reserve(changes.size());
+        for (std::size_t i = changes.size(); i-- > 0;)
+            if (changes[i].key.event) others_.Insert(changes[i].key, static_cast<std::uint32_t>(i));
+        // A bit map only as large as a few bytes per listed entry; wider spans ask the index always.
+        if (span <= kBitsPerEntry * entries + kSmallSpan) {
             bits_.assign(static_cast<std::size_t>((span + 63) / 64), 0);
             for (const ListChange& c : changes)
                 if (c.key.event) bits_[(c.key.event - low_) >> 6] |= std::uint64_t{1} << ((c.key.event - low_) & 63);
@@ -35,14 +55,27 @@ public:
     }
     // The index of the key's last change, or null when the batch did not touch it.
     const std::uint32_t* LastChange(const EventKey& k) const {
-        if (!last_.Size() || k.event < low_ || k.event > high_) return nullptr;
+        if (!k.event || k.event < low_ || k.event > high_) return nullptr;
         const std::uint32_t at = k.event - low_;
+        if (!table_.empty()) {
+            const std::uint32_t& slot = table_[at];
+            if (slot == kNone) return nullptr;
+            if (changes_[slot].key == k) return &slot;
+            return others_.Size() ? others_.Find(k) : nullptr;
+        }
+        if (!others_.Size()) return nullptr;
         if (!bits_.empty() && !((bits_[at >> 6] >> (at & 63)) & 1)) return nullptr;
-        return last_.Find(k);
+        return others_.Find(k);
     }
 
 private:
-    KeyIndex last_;
+    static constexpr std::uint32_t kNone = UINT32_MAX;
+    static constexpr std::uint64_t kTableSlotsPerEntry = 4;
+    static constexpr std::uint64_t kBitsPerEntry = 32;
+    static constexpr std::uint64_t kSmallSpan = 4096;
+    const std::vector<ListChange>& changes_;
+    std::vector<std::uint32_t>& table_;
+    KeyIndex others_;
     std::uint32_t low_ = 0, high_ = 0;
     std::vector<std::uint64_t> bits_;
 };
@@ -114,20 +147,34 @@ bool COPTPlugin::StageInsert(const EventKey& key) {
 
 void COPTPlugin::FlushListChanges() {
     if (listChanges_.empty()) return;
-    std::vector<ListChange> changes = std::move(listChanges_);
-    listChanges_.clear();
+    std::vector<ListChange> changes;
+    changes.swap(listChanges_);
     // The last change of each key decides; entries equal in event order keep the order in which
     // their changes came, after the listed ones.
-    const TouchedKeys touched(changes, events_.size());
+    const TouchedKeys touched(changes, events_.size(), spareTable_);
     std::vector<EventEntry> entering;
+    entering.swap(spareEntering_);
     for (std::size_t i = 0; i < changes.size(); ++i) {
         const std::uint32_t* last = changes[i].present ? touched.LastChange(changes[i].key) : nullptr;
         if (last && *last == i) entering.push_back(changes[i].entry);
     }
     auto before = [](const EventEntry& a, const EventEntry& b) { return CompareEventOrder(a, b) < 0; };
-    if (!std::is_sorted(entering.begin(), entering.end(), before))
-        std::stable_sort(entering.begin(), entering.end(), before);
+    if (!std::is_sorted(entering.begin(), entering.end(), before)) {
+        // Undo brings a move's entries backwards: turned round, with each run of equal ones turned
+        // back, they keep the order in which they came.
+        if (std::is_sorted(entering.rbegin(), entering.rend(), before)) {
+            std::reverse(entering.begin(), entering.end());
+            for (auto run = entering.begin(); run != entering.end();) {
+                auto end = std::find_if(run, entering.end(), [&](const EventEntry& e) { return before(*run, e); });
+                std::reverse(run, end);
+                run = end;
+            }
+        } else {
+            std::stable_sort(entering.begin(), entering.end(), before);
+        }
+    }
     std::vector<EventEntry> merged;
+    merged.swap(spareEvents_);
     merged.reserve(events_.size() + entering.size());
     std::size_t next = 0;
     for (const EventEntry& e : events_) {
@@ -136,7 +183,14 @@ void COPTPlugin::FlushListChanges() {
         merged.push_back(e);
     }
     merged.insert(merged.end(), entering.begin() + static_cast<std::ptrdiff_t>(next), entering.end());
-    events_ = std::move(merged);
+    // The old list's room takes the next fold; so do the batch's buffers.
+    events_.swap(merged);
+    merged.clear();
+    spareEvents_.swap(merged);
+    entering.clear();
+    spareEntering_.swap(entering);
+    changes.clear();
+    if (listChanges_.empty()) listChanges_.swap(changes);
     ListChanged();
 }
 

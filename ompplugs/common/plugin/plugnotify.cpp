@@ -19,6 +19,9 @@ bool HasNotifyTail(const GUID& id) {
            std::memcmp(id.Data4, tail.Data4, sizeof tail.Data4) == 0;
 }
 
+// Queues of at least this many records are kept for the next batch.
+constexpr std::size_t kKeptQueue = 4096;
+
 } // namespace
 
 HRESULT COPTPlugin::OnNotify(const NotificationRecord* record, bool immediate) {
@@ -91,7 +94,7 @@ HRESULT COPTPlugin::QueueNotification(const NotificationRecord* record) {
     if (!queueLock_) return E_UNEXPECTED;
     std::lock_guard<std::mutex> guard(*queueLock_);
     try {
-        if (!pending_) pending_ = std::make_unique<std::vector<NotificationRecord>>();
+        if (!pending_) pending_ = sparePending_ ? std::move(sparePending_) : std::make_unique<std::vector<NotificationRecord>>();
         pending_->push_back(*record);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
@@ -125,6 +128,11 @@ HRESULT COPTPlugin::ProcessNotifications(bool discard) {
         entryContext_ = EntryContext{};
         // The batch's list changes are folded in together.
         FlushListChanges();
+    }
+    if (batch->capacity() >= kKeptQueue) {
+        batch->clear();
+        std::lock_guard<std::mutex> guard(*queueLock_);
+        if (!sparePending_ || sparePending_->capacity() < batch->capacity()) sparePending_ = std::move(batch);
     }
     return S_OK;
 }

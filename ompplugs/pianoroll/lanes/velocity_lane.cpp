@@ -57,7 +57,7 @@ void VelocityControllerView::PaintLane(win::HDC dc, const win::RECT& lane, const
     // have covered other columns only.
     const win::RECT columns{area.left, view_.geo.grid.top, area.right, view_.geo.grid.bottom};
     if (columns.bottom <= columns.top) return;
-    BuildDisplayList(&view_, &columns);
+    UseDisplayList(&view_, &columns);
     const bool shaded = !view_.settings || view_.settings->noteStyle != 0;
     const int height = lane.bottom - lane.top;
     struct Stem {

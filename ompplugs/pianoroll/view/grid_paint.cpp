@@ -264,9 +264,24 @@ COLORREF PaletteColour(int index, int shade) {
     return kPalette[index][shade];
 }
 
+void BeginViewPaint(TrackView* v) {
+    v->gridCache.painting = true;
+    ++v->gridCache.paint;
+}
+
+void EndViewPaint(TrackView* v) { v->gridCache.painting = false; }
+
+void UseDisplayList(TrackView* v, const RECT* clip) {
+    const GridPaintCache& cache = v->gridCache;
+    if (cache.painting && cache.listPaint == cache.paint && EqualRect(&cache.listRect, clip)) return;
+    BuildDisplayList(v, clip);
+}
+
 void BuildDisplayList(TrackView* v, const RECT* clip) {
     std::vector<DisplayRecord>& list = v->gridCache.displayList;
     list.clear();
+    v->gridCache.listPaint = v->gridCache.paint;
+    v->gridCache.listRect = *clip;
     v->gridCache.displayRowCount = 0;
     const int colour = RowColour(v);
     const bool scaleOn = ScaleSnapOn(v);

@@ -50,12 +50,24 @@ struct GridPaintCache {
     // Pixel span of the time selection clipped to the grid, -1 when none.
     int selectionLeft = -1;
     int selectionRight = -1;
+    // Nothing changes the notes while the view paints, so within one paint a list built for a
+    // rectangle serves every later pane that asks for the same one.
+    bool painting = false;
+    std::uint64_t paint = 0;
+    std::uint64_t listPaint = 0;
+    win::RECT listRect{};
 };
 
 // The note grid's Paint slot, shared by every tool.
 void PaintGrid(TrackView* v, Pane* pane, win::HDC dc, const win::RECT* clip);
 // Builds the display list for the clip (rows and notes); kept in the view until the next paint.
 void BuildDisplayList(TrackView* v, const win::RECT* clip);
+// The display list for the clip: the one already built in this paint when it was built for the same
+// rectangle, else a new one.
+void UseDisplayList(TrackView* v, const win::RECT* clip);
+// Brackets one paint of the view, inside which display lists are shared.
+void BeginViewPaint(TrackView* v);
+void EndViewPaint(TrackView* v);
 // The background bitmap is drawn again at the next paint (the rows, lines or selection moved).
 void MarkBackgroundStale(TrackView* v);
 

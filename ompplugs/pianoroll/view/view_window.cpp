@@ -88,6 +88,7 @@ void Paint(TrackView* v) {
     PAINTSTRUCT ps{};
     HDC windowDC = BeginPaint(v->hwnd, &ps);
     if (!windowDC) return;
+    BeginViewPaint(v);
     RECT update = ps.rcPaint;
     if (IsRectEmpty(&update)) GetClipBox(windowDC, &update);
     // The off-screen bitmap covers the whole client area at its own origin, so brush patterns line up
@@ -119,6 +120,7 @@ void Paint(TrackView* v) {
     if (dc != windowDC)
         BitBlt(windowDC, update.left, update.top, update.right - update.left, update.bottom - update.top, dc,
                update.left, update.top, SRCCOPY);
+    EndViewPaint(v);
     EndPaint(v->hwnd, &ps);
 }
 

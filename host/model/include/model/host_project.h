@@ -128,6 +128,8 @@ private:
     Store store_;
     Notifier notifier_;
     std::uint32_t sequence_ = 0;
+    // A large batch's room, kept for the next batch (under mutex_).
+    std::vector<mp::NotificationRecord> spareRecords_;
 };
 
 } // namespace host

@@ -190,7 +190,8 @@ public:
     void FinishLoad(); // sorts indexes, trims memory, reports one "other" change at level 1
 
     // ---- notifications ----
-    std::vector<mp::NotificationRecord> TakeNotifications();
+    // The records so far; `spare` (emptied) collects the next ones, so its room serves again.
+    std::vector<mp::NotificationRecord> TakeNotifications(std::vector<mp::NotificationRecord> spare = {});
     bool TakeTimeNotify(std::int64_t* position); // a pending time-sink report
 
     std::size_t MemoryBytes() const; // bytes held for tracks, blocks, events and their indexes
@@ -273,6 +274,7 @@ private:
     }
     void FixIndexes();
     bool EventBefore(std::uint32_t a, std::uint32_t b) const noexcept;
+    void MergeFromBack(std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& entering) const;
     void TrackOrderInsert(std::uint32_t id);
     void TrackOrderErase(std::uint32_t id);
     void BlockListInsert(std::uint32_t track, std::uint32_t block);
@@ -293,6 +295,11 @@ private:
         std::int64_t time;   // the time it is listed under
     };
     std::vector<IndexFix> indexFixes_;
+    // Room the index folds keep between edits: a large edit would otherwise fault in fresh pages
+    // for them every time, which costs more than the fold itself.
+    std::vector<IndexFix> spareFixes_;
+    std::vector<const IndexFix*> spareLeaving_;
+    std::vector<std::uint32_t> spareEntering_;
     std::unordered_map<std::uint32_t, EventExtras> extras_;
     std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> eventData_;
     std::vector<std::uint32_t> trackOrder_;

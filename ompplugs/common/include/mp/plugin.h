@@ -342,6 +342,8 @@ protected:
     std::unique_ptr<std::mutex> queueLock_;
     std::unique_ptr<std::mutex> viewLock_;
     std::unique_ptr<std::vector<NotificationRecord>> pending_;
+    // The last large batch, emptied, for the next queue (under queueLock_).
+    std::unique_ptr<std::vector<NotificationRecord>> sparePending_;
     std::atomic<std::uint32_t> flags_{0};
     win::DWORD dirty_ = 0;
     win::DWORD transactionDepth_ = 0;
@@ -353,6 +355,11 @@ protected:
     // a batch of k changes costs one pass over the list plus sorting the entries that come in.
     // [window thread]
     std::vector<ListChange> listChanges_;
+    // Room a fold of list changes keeps for the next one: fresh pages for a large edit cost more
+    // than the fold itself.
+    std::vector<EventEntry> spareEntering_;
+    std::vector<EventEntry> spareEvents_;
+    std::vector<std::uint32_t> spareTable_;
     // While the deferred phase runs, the track and block records EntryFor read last (the host's data
     // does not change during it).
     struct EntryContext {
