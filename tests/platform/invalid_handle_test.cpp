@@ -166,6 +166,8 @@ TEST_F(InvalidHandleTest, DrawingFunctionsRefuseABadDeviceContextOrPointer) {
     EXPECT_FALSE(ExtTextOut(good, 0, 0, 0, nullptr, nullptr, 1, nullptr));
     EXPECT_TRUE(ExtTextOut(good, 0, 0, 0, nullptr, nullptr, 0, nullptr)) << "nothing to draw";
     EXPECT_FALSE(GetTextExtentPoint32(good, "x", 1, nullptr));
+    EXPECT_FALSE(GetTextExtentPoint32(good, nullptr, 1, &size));
+    EXPECT_FALSE(GetTextExtentPoint32(good, "x", -1, &size));
     EXPECT_FALSE(GetTextMetrics(good, nullptr));
     EXPECT_FALSE(Polygon(good, nullptr, 3));
     EXPECT_TRUE(DeleteDC(good));
