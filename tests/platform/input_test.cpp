@@ -586,7 +586,10 @@ TEST_F(InputTest, InputMessagesCarryTheTimeAndPlaceOfTheEvent) {
     headless::MouseDown(backend::BUTTON_LEFT);
     headless::MouseMove(top, 150, 150);
     MSG m;
-    ASSERT_TRUE(PeekMessage(&m, nullptr, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
+    EXPECT_FALSE(PeekMessage(&m, reinterpret_cast<HWND>(-1), 0, 0, PM_NOREMOVE)) << "input is no thread message";
+    // A parent's filter takes its child's input.
+    ASSERT_TRUE(PeekMessage(&m, top, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
+    EXPECT_EQ(m.hwnd, child);
     EXPECT_EQ(m.time, 40u);
     EXPECT_EQ(m.pt, (POINT{113, 114}));
     DispatchMessage(&m);

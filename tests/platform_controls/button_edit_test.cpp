@@ -48,6 +48,16 @@ TEST_F(ControlsTest, PushButtonClicksOnlyWhenReleasedInside) {
     headless::MouseUp(backend::BUTTON_LEFT);
     Pump();
     EXPECT_EQ(Rec().CountCommand(1, BN_CLICKED), 0);
+    // So does losing the focus while the mouse holds it down.
+    headless::MouseDown(backend::BUTTON_LEFT);
+    Pump();
+    ASSERT_EQ(GetCapture(), button);
+    SetFocus(nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+    headless::MouseUp(backend::BUTTON_LEFT);
+    Pump();
+    EXPECT_EQ(Rec().CountCommand(1, BN_CLICKED), 0);
+    SetFocus(button);
 
     // Space presses it from the keyboard; losing the focus while it is down lets it go without a click.
     Press(VK_SPACE);

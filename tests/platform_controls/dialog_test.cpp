@@ -147,6 +147,10 @@ TEST_F(DialogTest, InitDialogFocusesFirstTabStopUnlessTheProcedureChose) {
     ASSERT_NE(dlg, nullptr);
     EXPECT_EQ(g_log.initFocusParam, GetDlgItem(dlg, kName));
     EXPECT_EQ(GetFocus(), GetDlgItem(dlg, kName));
+    // Activation with the focus already inside leaves it where it is.
+    SetFocus(GetDlgItem(dlg, IDCANCEL));
+    SendMessage(dlg, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDCANCEL));
     DestroyWindow(dlg);
 
     g_log = DlgLog{};
