@@ -109,6 +109,13 @@ void BeginTemporaryZoom(TrackView* v) {
     s->remembered = was;
 }
 
+void ReturnFromTemporaryZoom(TrackView* v) {
+    const ToolState* s = ToolsOf(v);
+    if (s->remembered < 0) return;
+    SelectTool(v, s->remembered);
+    NotifyRefreshState(v);
+}
+
 int HandleToolCommand(TrackView* v, int command) {
     if (command < CMD_TOOL_FIRST || command > CMD_TOOL_LAST) return 0;
     if (IsGridDrag(v->drag)) return 1;

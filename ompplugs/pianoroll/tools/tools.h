@@ -66,6 +66,8 @@ int SelectTool(TrackView* v, int index);
 void StepTool(TrackView* v, bool forward);
 // Temporary switch to the Zoom tool for one gesture (the tool in force comes back after it).
 void BeginTemporaryZoom(TrackView* v);
+// The tool remembered by a temporary switch comes back; nothing when none is remembered.
+void ReturnFromTemporaryZoom(TrackView* v);
 // Tool commands CMD_TOOL_FIRST … CMD_TOOL_LAST; non-zero when handled.
 int HandleToolCommand(TrackView* v, int command);
 // Posts PRM_REFRESH_STATE to the view's parent.

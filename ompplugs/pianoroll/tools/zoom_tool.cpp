@@ -38,14 +38,6 @@ void ZoomTo(TrackView* v, int x, int y) {
     }
 }
 
-// After a temporary switch the tool before it comes back.
-void ReturnFromTemporaryZoom(TrackView* v) {
-    const ToolState* s = ToolsOf(v);
-    if (s->remembered < 0) return;
-    SelectTool(v, s->remembered);
-    NotifyRefreshState(v);
-}
-
 LRESULT ZoomOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lParam) {
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));

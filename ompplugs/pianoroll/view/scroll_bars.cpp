@@ -327,19 +327,18 @@ void DragTo(TrackView* v, const Pane* pane, int p) {
     }
 }
 
-// The corner box: a click takes up the Zoom tool, a double-click returns to the tool before it and
-// shows everything.
+// The corner box: a click takes up the Zoom tool for one zoom box, a double-click returns to the
+// tool before it and shows everything.
 void PressCorner(TrackView* v, const Pane* pane, bool doubleClick) {
     if ((pane->flags & SB_OPTIONS_MASK) != SB_WITH_CORNER) return;
-    ScrollBarPress& press = PressOf(v, pane);
     if (doubleClick) {
-        SelectTool(v, press.toolBefore);
+        ReturnFromTemporaryZoom(v);
         SetTimeZoom(v, 0, ZOOM_ALL_OUT);
         if (v->geo.rowHeightLevel != 0) SetRowHeightLevel(v, 0, v->geo.verticalTop, VV_PROGRAM);
         InvalidateView(v, INV_ALL);
-    } else if (CurrentTool(v) != TOOL_ZOOM) {
-        press.toolBefore = CurrentTool(v);
-        SelectTool(v, TOOL_ZOOM);
+    } else {
+        BeginTemporaryZoom(v);
+        NotifyRefreshState(v);
     }
 }
 

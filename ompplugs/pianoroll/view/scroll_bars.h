@@ -37,7 +37,6 @@ struct ScrollBarPress {
     std::int64_t origin = 0; // the axis position and span at the press
     std::int64_t span = 0;
     int anchor = 0;          // where the zoom slider's travel counts from
-    int toolBefore = 0;      // the tool the corner box returns to
 };
 
 // Written by scroll_bars.cpp.
