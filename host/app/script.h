@@ -79,6 +79,7 @@ public:
     bool ExpectTool(const Words& w, std::string* reason);
     bool ExpectCursor(const Words& w, std::string* reason);
     bool ExpectView(const Words& w, std::string* reason);
+    bool ExpectRows(const Words& w, std::string* reason);
     bool ExpectLoop(const Words& w, std::string* reason);
     bool ExpectTooltip(const Words& w, std::string* reason);
     bool ExpectButton(const Words& w, std::string* reason);

@@ -1,5 +1,5 @@
 // Editing scripts: the expect- lines, read from the host's song (notes, selection, loop, undo) and
-// from the view (tool, edit cursor, time view), each failing with what it found instead.
+// from the view (tool, edit cursor, time view, rows), each failing with what it found instead.
 #include <algorithm>
 
 #include "main_window.h"
@@ -19,6 +19,7 @@ constexpr long long kLongestSong = 1ll << 62;
 constexpr long long kMostEvents = 1ll << 40;
 constexpr std::size_t kNotesListed = 4;
 constexpr long long kLargestBend = 16383;
+constexpr int kSmallestRow = 5; // a row is its height level + 5 pixels
 
 struct NoteSeen {
     std::int64_t tick;
@@ -195,6 +196,19 @@ bool ScriptRunner::ExpectView(const Words& w, std::string* reason) {
     *reason = "expected the view at tick " + w[1] + " with " + w[2] + " ticks per pixel, found tick " +
               std::to_string(state.timeOrigin) + " with " + script::FormatRatio(state.timeSpan, state.zoomPixels) +
               " (" + std::to_string(state.timeSpan) + " ticks over " + std::to_string(state.zoomPixels) + " pixels)";
+    return false;
+}
+
+bool ScriptRunner::ExpectRows(const Words& w, std::string* reason) {
+    long long pixels = 0, topNote = 0;
+    mp::ScriptViewState state{};
+    if (!NumberArg(w[1], 1, 1 << 20, &pixels, reason) || !NumberArg(w[2], 0, 127, &topNote, reason) ||
+        !ViewState(&state, reason))
+        return false;
+    const int shownPixels = state.rowHeightLevel + kSmallestRow;
+    if (shownPixels == pixels && state.topNote == topNote) return true;
+    *reason = "expected rows " + w[1] + " pixels tall from note " + w[2] + ", found " + std::to_string(shownPixels) +
+              " pixels from note " + std::to_string(state.topNote);
     return false;
 }
 

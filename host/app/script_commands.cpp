@@ -78,6 +78,8 @@ const CommandEntry kCommands[] = {
     {"expect-cursor", 1, 1, "expect-cursor TICK", "the edit cursor stands at TICK", &R::ExpectCursor},
     {"expect-view", 2, 2, "expect-view ORIGIN TPP", "the view starts at tick ORIGIN with exactly TPP ticks per pixel",
      &R::ExpectView},
+    {"expect-rows", 2, 2, "expect-rows PIXELS TOPNOTE", "rows are PIXELS tall and note TOPNOTE is in the top row",
+     &R::ExpectRows},
     {"expect-tooltip", 1, 1, "expect-tooltip \"TEXT\"|none", "the tooltip shown (hover a button, then wait)",
      &R::ExpectTooltip},
     {"expect-button", 2, 3, "expect-button ID enabled|disabled [checked|unchecked]", "a toolbar or transport bar button's state",

@@ -131,6 +131,7 @@ TEST_F(ScriptTest, FailuresNameTheLineAndTheReason) {
         {"expect-tool zoom\n", "1: expected the tool zoom, found draw"},
         {"expect-cursor 480\n", "1: expected the edit cursor at tick 480, found 0"},
         {"expect-view 0 10\n", "1: expected the view at tick 0 with 10 ticks per pixel, found tick 0 with ..."},
+        {"rows 10 80\nexpect-rows 11 80\n", "2: expected rows 11 pixels tall from note 80, found 10 pixels from note 80"},
         {"expect-loop 0 480\n", "1: expected the loop region 0 to 480, found none"},
         {"expect-loop off 5\n", "1: usage: expect-loop FROM TO|off"},
         {"menu 4000\nclick right t:100 80\n", "2: the pop-up menu answered on line 1 has no entry 4000"},
