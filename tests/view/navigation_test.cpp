@@ -1,6 +1,6 @@
-// The time ruler and loop bar: the ruler's mark spacing, marks and labels, dragging the ruler to
-// scroll, the loop bar's zones, tooltip and drags, the loop bar's commands, and moving the edit cursor
-// with its flags and the time selection history.
+// The time ruler and loop bar: the ruler's mark spacing, marks and labels, the loop bar's zones and
+// tooltip, and moving the edit cursor with its flags and the time selection history (the drags, menus
+// and commands of the ruler and the loop bar: ruler_loop.script and view_loop_bar.script).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +8,6 @@
 
 #include "mp/settings.h"
 #include "mp/track_access.h"
-#include "resources/menus.h"
 #include "view/track_view.h"
 #include "view_fixture.h"
 #include "win/backend.h"
@@ -75,7 +74,6 @@ protected:
         SetLoopRange(V(), start, length);
         Repaint();
     }
-    bool HostLoop(std::int64_t* start, std::int64_t* end) const { return V()->access->GetLoopRegion(start, end); }
 };
 
 TEST_F(Navigation, RulerMarksAndGridLinesShareTheStep) {
@@ -107,29 +105,6 @@ TEST_F(Navigation, RulerMarksAndGridLinesShareTheStep) {
     // Zooming in changes the step with the zoom.
     SetTimeView(0, 2 * kQuarter);
     EXPECT_LT(V()->ruler.step, step);
-}
-
-TEST_F(Navigation, DraggingTheRulerScrolls) {
-    Open();
-    SetTimeView(8 * kQuarter, 8 * kQuarter);
-    const std::int64_t origin = V()->geo.timeOrigin;
-    const int y = Ruler().rect.top + 3, x = V()->geo.grid.left + 400;
-    Press(x, y);
-    EXPECT_EQ(V()->drag, Drag::RulerArmed);
-    Move(x + 1, y);
-    EXPECT_EQ(V()->drag, Drag::RulerScroll);
-    Move(x + 101, y);
-    const std::int64_t moved = origin - V()->geo.timeOrigin;
-    EXPECT_NEAR(static_cast<double>(moved), 100 * V()->geo.ticksPerPixel, V()->geo.ticksPerPixel);
-    Release(x + 101, y);
-    EXPECT_EQ(V()->drag, Drag::None);
-    // Dragging past the start stops at 0.
-    const int left = V()->geo.grid.left + 5;
-    Press(left, y);
-    Move(left + 1, y);
-    Move(left + 720, y);
-    Release(left + 720, y);
-    EXPECT_EQ(V()->geo.timeOrigin, 0);
 }
 
 TEST_F(Navigation, LoopBarZonesAndTooltip) {
@@ -175,160 +150,6 @@ TEST_F(Navigation, LoopBarZonesAndTooltip) {
     EXPECT_EQ(c->GetCursor(V(), &bar, LB_START_EDGE), 13);
     EXPECT_EQ(c->GetCursor(V(), &bar, LB_BODY), 32512);
     EXPECT_EQ(c->GetCursor(V(), &bar, 0), 17);
-}
-
-TEST_F(Navigation, DraggingTheLoopRegion) {
-    Open();
-    Settings()->snapEnabled = 0;
-    Loop(2 * kQuarter, 4 * kQuarter);
-    const int y = LoopBarY();
-    const int mid = (V()->loopBar.startX + V()->loopBar.endX) / 2;
-    Press(mid, y);
-    EXPECT_EQ(V()->drag, Drag::LoopBody);
-    Move(mid + 60, y);
-    Release(mid + 60, y);
-    EXPECT_EQ(V()->drag, Drag::None);
-    const std::int64_t shift = TickOfX(V(), mid + 60) - TickOfX(V(), mid);
-    EXPECT_EQ(V()->time.loopStart, 2 * kQuarter + shift);
-    EXPECT_EQ(V()->time.loopEnd - V()->time.loopStart, 4 * kQuarter);
-    std::int64_t hs = 0, he = 0;
-    ASSERT_TRUE(HostLoop(&hs, &he));
-    EXPECT_EQ(hs, V()->time.loopStart);
-    EXPECT_EQ(he, V()->time.loopEnd);
-
-    // With snapping the end edge lands on a grid step; the start stays.
-    Settings()->snapEnabled = 1;
-    Settings()->gridSnap = 1;
-    Settings()->gridSpacing = 0;
-    Repaint();
-    const double grid = V()->snap.gridSpacing;
-    ASSERT_GT(grid, 1);
-    const std::int64_t start = V()->time.loopStart;
-    const int ex = V()->loopBar.endX - 2;
-    Press(ex, y);
-    EXPECT_EQ(V()->drag, Drag::LoopEnd);
-    Move(ex + 47, y);
-    Release(ex + 47, y);
-    EXPECT_EQ(V()->time.loopStart, start);
-    EXPECT_EQ(V()->time.loopEnd % static_cast<std::int64_t>(grid), 0);
-    EXPECT_GT(V()->time.loopEnd, start + 4 * kQuarter);
-
-    // The start edge cannot pass the end, nor the body the document's ends.
-    const std::int64_t stop = V()->time.loopEnd;
-    DragAt(V()->loopBar.startX, y, V()->geo.grid.right - 1, y);
-    EXPECT_EQ(V()->time.loopEnd, stop);
-    EXPECT_LE(V()->time.loopStart, stop);
-}
-
-TEST_F(Navigation, LoopBarCommandsToggle) {
-    Open();
-    Loop(kQuarter, 2 * kQuarter);
-    // Project twice: the whole document, then the region from before.
-    ASSERT_TRUE(LoopBarCommand(V(), CMD_SELECTION_TO_PROJECT));
-    EXPECT_EQ(V()->time.loopStart, 0);
-    EXPECT_EQ(V()->time.loopEnd, V()->geo.documentLength);
-    std::int64_t hs = -1, he = -1;
-    ASSERT_TRUE(HostLoop(&hs, &he));
-    EXPECT_EQ(hs, 0);
-    EXPECT_EQ(he, V()->geo.documentLength);
-    ASSERT_TRUE(LoopBarCommand(V(), CMD_SELECTION_TO_PROJECT));
-    EXPECT_EQ(V()->time.loopStart, kQuarter);
-    EXPECT_EQ(V()->time.loopEnd, 3 * kQuarter);
-
-    // View: the visible part, and the same command again goes back.
-    ASSERT_TRUE(LoopBarCommand(V(), CMD_SELECTION_TO_VIEW));
-    EXPECT_EQ(V()->time.loopStart, 0);
-    EXPECT_GE(V()->time.loopEnd, V()->geo.timeSpan);
-    EXPECT_LE(V()->time.loopEnd, V()->geo.documentLength);
-    ASSERT_TRUE(LoopBarCommand(V(), CMD_SELECTION_TO_VIEW));
-    EXPECT_EQ(V()->time.loopStart, kQuarter);
-    EXPECT_EQ(V()->time.loopEnd, 3 * kQuarter);
-
-    // Zoom to the region: it fills the view.
-    ASSERT_TRUE(LoopBarCommand(V(), CMD_ZOOM_TO_LOOP));
-    EXPECT_LE(V()->geo.timeOrigin, kQuarter);
-    EXPECT_EQ(V()->geo.timeSpan, 2 * kQuarter);
-    EXPECT_GE(XOfTick(kQuarter), V()->geo.grid.left);
-    EXPECT_LT(pianoroll::XOfTick(V(), 3 * kQuarter), V()->geo.grid.right);
-    EXPECT_FALSE(LoopBarCommand(V(), 4999));
-}
-
-TEST_F(Navigation, ContextMenusOfTheRulerAndLoopBar) {
-    Open();
-    Loop(2 * kQuarter, 4 * kQuarter);
-    Settings()->gridSpacing = 0;
-    const int y = LoopBarY();
-    const int mid = (V()->loopBar.startX + V()->loopBar.endX) / 2;
-    // Over the region: the "Loop" menu, with loop playback checked; unchecking it stops looping.
-    bool sawZoom = false;
-    UINT rulerMarks = 0;
-    AnswerNextPopupMenu([&](HMENU menu, HWND) -> UINT {
-        sawZoom = GetMenuState(menu, CMD_ZOOM_TO_LOOP, MF_BYCOMMAND) != static_cast<UINT>(-1);
-        rulerMarks = GetMenuState(menu, 6005, MF_BYCOMMAND);
-        EXPECT_TRUE(GetMenuState(menu, CMD_LOOP_PLAYBACK, MF_BYCOMMAND) & MF_CHECKED);
-        return CMD_LOOP_PLAYBACK;
-    });
-    ClickAt(mid, y, 1);
-    EXPECT_TRUE(sawZoom);
-    EXPECT_TRUE(rulerMarks & MF_CHECKED);
-    EXPECT_FALSE(V()->access->IsLooping());
-    EXPECT_TRUE(V()->time.loopShown) << "the region stays shown without looping";
-    // On the ruler: the "General" menu; its project item loops over the whole document.
-    V()->access->SetLooping(true);
-    Pump();
-    AnswerNextPopupMenu(static_cast<UINT>(CMD_SELECTION_TO_PROJECT));
-    const int rx = V()->geo.grid.left + 200, ry = Ruler().rect.top + 3;
-    ClickAt(rx, ry, 1);
-    EXPECT_EQ(V()->time.loopStart, 0);
-    EXPECT_EQ(V()->time.loopEnd, V()->geo.documentLength);
-    // A grid spacing item goes to the editor, which sets the spacing.
-    AnswerNextPopupMenu(static_cast<UINT>(6009));
-    ClickAt(rx, ry, 1);
-    EXPECT_EQ(Settings()->gridSpacing, -4);
-}
-
-TEST_F(Navigation, DragsPastTheEdgeScrollOnTheClock) {
-    Open();
-    SetTimeView(0, 8 * kQuarter);
-    const int y = Ruler().rect.top + 3, x = V()->geo.grid.left + 100;
-    Press(x, y);
-    Move(x + 1, y);
-    const std::int64_t origin = V()->geo.timeOrigin;
-    Move(Ruler().rect.right + 8, y);
-    EXPECT_EQ(V()->geo.timeOrigin, origin);
-    headless::AdvanceClock(350);
-    Pump();
-    const std::int64_t later = V()->geo.timeOrigin;
-    EXPECT_GT(later, origin);
-    headless::AdvanceClock(300);
-    Pump();
-    EXPECT_GT(V()->geo.timeOrigin, later);
-    Release(Ruler().rect.right + 8, y);
-    const std::int64_t stopped = V()->geo.timeOrigin;
-    headless::AdvanceClock(300);
-    Pump();
-    EXPECT_EQ(V()->geo.timeOrigin, stopped);
-
-    // A time selection on the loop bar outside the region grows with the scrolling view; once finished it
-    // is the loop region, with the cursor at its start.
-    SetTimeView(0, 8 * kQuarter);
-    Settings()->snapEnabled = 0;
-    const int by = LoopBarY(), from = V()->geo.grid.left + 50;
-    const std::int64_t start = TickOfX(V(), from);
-    Press(from, by);
-    EXPECT_EQ(V()->drag, Drag::LoopSelect);
-    Move(V()->geo.grid.right + 8, by);
-    headless::AdvanceClock(500);
-    Pump();
-    EXPECT_GT(V()->geo.timeOrigin, 0);
-    EXPECT_EQ(V()->time.selectionStart, start);
-    const std::int64_t end = V()->time.selectionStart + V()->time.selectionLength;
-    EXPECT_GE(end, V()->geo.timeOrigin + V()->geo.timeSpan - V()->geo.timeSpan / 50);
-    Release(V()->geo.grid.right + 8, by);
-    EXPECT_EQ(V()->drag, Drag::None);
-    EXPECT_EQ(V()->time.loopStart, start);
-    EXPECT_EQ(V()->time.loopEnd, end);
-    EXPECT_EQ(V()->time.editCursor, start);
 }
 
 std::int64_t gContinuedFrom = -1;

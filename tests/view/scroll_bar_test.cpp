@@ -1,5 +1,5 @@
-// The scroll bars: layout and part codes, zoom buttons at their limits, the zoom slider's travel,
-// thumb and edge drags, double-clicking the thumb, arrows repeating on the clock.
+// The scroll bars: layout, part codes and cursors, the smallest parts, a double-click on the thumb
+// with a time selection, the pushed arrow (what the parts do: view_scroll_bar_parts.script).
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -54,80 +54,14 @@ TEST_F(ScrollBar, LayoutAndParts) {
     }
     EXPECT_EQ(LastOfPart(6) - FindPart(6) + 1, 6); // the slider gap
     EXPECT_EQ(FindPart(8), VBar().rect.left);      // the corner box under the vertical bar
-    // Tooltips and cursors.
-    PartAt(FindPart(5), BarY());
-    EXPECT_STREQ(V()->tip.text, "Zoom In Time (Up)");
-    PartAt(FindPart(7), BarY());
-    EXPECT_STREQ(V()->tip.text, "Zoom Out Time (Down)");
+    // The vertical thumb has no resizable edges.
+    const int vx = (VBar().rect.left + VBar().rect.right) / 2;
+    for (int y = VBar().rect.top; y < VBar().rect.bottom; ++y) EXPECT_TRUE(PartAt(vx, y) != 9 && PartAt(vx, y) != 11) << y;
+    // Cursors.
     Pane bar = HBar();
     EXPECT_EQ(bar.paneClass->GetCursor(V(), &bar, 9), 13);
     EXPECT_EQ(bar.paneClass->GetCursor(V(), &bar, 6), 9);
     EXPECT_EQ(bar.paneClass->GetCursor(V(), &bar, 10), 32512);
-}
-
-TEST_F(ScrollBar, ZoomButtonsAndTheirLimits) {
-    Open();
-    TrackView* v = V();
-    SetTimeZoom(v, 0, ZOOM_ALL_OUT);
-    Repaint();
-    const int out = FindPart(7), in = FindPart(5);
-    Press(out, BarY());
-    EXPECT_EQ(v->repeatCallback, nullptr); // nothing to repeat at the maximum
-    Release(out, BarY());
-    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
-    ClickAt(in, BarY());
-    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel - 1);
-    SetTimeZoom(v, 0, ZOOM_ALL_IN);
-    Repaint();
-    Press(FindPart(5), BarY());
-    EXPECT_EQ(v->repeatCallback, nullptr);
-    Release(FindPart(5), BarY());
-    EXPECT_EQ(v->geo.timeZoomLevel, 0);
-}
-
-TEST_F(ScrollBar, ZoomSliderCoversTheRangeInAHundredPixels) {
-    Open();
-    TrackView* v = V();
-    MoveEditCursor(v, 128 * kQuarter, 0, MEC_NO_HISTORY);
-    SetTimeZoom(v, 0, ZOOM_ALL_IN);
-    Repaint();
-    const int x = FindPart(6) + 2;
-    Press(x, BarY());
-    Move(x + 50, BarY());
-    EXPECT_GT(v->geo.timeZoomLevel, 0);
-    EXPECT_LT(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
-    EXPECT_NEAR(static_cast<double>(v->geo.timeOrigin + v->geo.timeSpan / 2), 128.0 * kQuarter, 1.0); // around the cursor
-    Move(x + 100, BarY());
-    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
-    Move(x + 300, BarY());
-    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
-    Release(x + 300, BarY());
-    EXPECT_EQ(v->drag, Drag::None);
-}
-
-TEST_F(ScrollBar, ThumbDragsKeepTheSpanAndStartInBounds) {
-    Open();
-    TrackView* v = V();
-    SetTimeView(16 * kQuarter, 16 * kQuarter);
-    // The body moves the view and keeps the span.
-    int body = (FindPart(10) + LastOfPart(10)) / 2;
-    DragAt(body, BarY(), body + 40, BarY());
-    EXPECT_GT(v->geo.timeOrigin, 16 * kQuarter);
-    EXPECT_EQ(v->geo.timeSpan, 16 * kQuarter);
-    // The leading edge dragged far right: never shorter than the zoom pixels.
-    const int lead = FindPart(9);
-    DragAt(lead, BarY(), HBar().rect.right - 80, BarY());
-    EXPECT_GE(v->geo.timeSpan, v->geo.zoomPixels);
-    // Dragged far left: never before the start.
-    Repaint();
-    DragAt(FindPart(9), BarY(), HBar().rect.left, BarY());
-    EXPECT_EQ(v->geo.timeOrigin, 0);
-    // The trailing edge dragged far left: the span stays at least the zoom pixels.
-    Repaint();
-    const int trail = LastOfPart(11);
-    DragAt(trail, BarY(), HBar().rect.left, BarY());
-    EXPECT_GE(v->geo.timeSpan, v->geo.zoomPixels);
-    EXPECT_GE(v->geo.timeOrigin, 0);
 }
 
 TEST_F(ScrollBar, ZoomButtonsAndThumbKeepTheirSmallestSizeWhenTheSystemAsksForLess) {
@@ -149,31 +83,24 @@ TEST_F(ScrollBar, ZoomButtonsAndThumbKeepTheirSmallestSizeWhenTheSystemAsksForLe
     headless::ResetSystemMetrics();
 }
 
-TEST_F(ScrollBar, DoubleClickOnTheThumb) {
+// Already showing everything, a double-click on the thumb zooms to the time selection (a drag's).
+TEST_F(ScrollBar, DoubleClickOnTheWholeSongsThumbZoomsToTheTimeSelection) {
     Open();
     TrackView* v = V();
-    // Zoomed in: the double-click shows the whole document.
-    SetTimeView(4 * kQuarter, 8 * kQuarter);
-    int body = (FindPart(10) + LastOfPart(10)) / 2;
-    headless::DoubleClick(ViewWindow(), body, BarY());
-    Pump();
-    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
-    // Already all shown: it zooms to the time selection.
+    SetTimeZoom(v, 0, ZOOM_ALL_OUT);
     v->time.selectionStart = 8 * kQuarter;
     v->time.selectionLength = 4 * kQuarter;
     Repaint();
-    body = (FindPart(10) + LastOfPart(10)) / 2;
-    headless::DoubleClick(ViewWindow(), body, BarY());
+    headless::DoubleClick(ViewWindow(), (FindPart(10) + LastOfPart(10)) / 2, BarY());
     Pump();
     EXPECT_EQ(v->geo.timeSpan, 4 * kQuarter);
 }
 
-TEST_F(ScrollBar, HeldArrowRepeatsOnTheClock) {
+// How far a held arrow scrolls: tests/scripts/view_scroll_bar_parts.script.
+TEST_F(ScrollBar, OnlyThePressedArrowLooksPushed) {
     Open();
-    TrackView* v = V();
-    const int arrow = FindPart(4);
-    // Only the pressed arrow looks pushed: the arrows' left edges match while neither is pressed.
-    const int leading = FindPart(1);
+    const int arrow = FindPart(4), leading = FindPart(1);
+    // A column of the arrow's left edge: the arrows' match while neither is pressed.
     auto edge = [&](int x) {
         std::vector<std::uint32_t> pixels;
         for (int y = HBar().rect.top; y < HBar().rect.bottom; ++y) pixels.push_back(Rgb(x, y));
@@ -188,69 +115,7 @@ TEST_F(ScrollBar, HeldArrowRepeatsOnTheClock) {
     Press(arrow, BarY());
     EXPECT_EQ(edge(leading), raised);
     EXPECT_NE(edge(arrow), raised);
-    const std::int64_t once = v->geo.timeOrigin;
-    EXPECT_EQ(once, 16 * kQuarter / 20);
-    headless::AdvanceClock(80);
-    Pump();
-    headless::AdvanceClock(80);
-    Pump();
-    EXPECT_GT(v->geo.timeOrigin, once);
     Release(arrow, BarY());
-    const std::int64_t after = v->geo.timeOrigin;
-    headless::AdvanceClock(200);
-    Pump();
-    EXPECT_EQ(v->geo.timeOrigin, after);
-}
-
-TEST_F(ScrollBar, CornerBoxTakesUpTheZoomTool) {
-    Open();
-    TrackView* v = V();
-    SelectTool(v, TOOL_DRAW);
-    SetTimeView(0, 8 * kQuarter);
-    const int corner = FindPart(8);
-    ASSERT_GE(corner, 0);
-    ClickAt(corner, BarY());
-    EXPECT_EQ(CurrentTool(v), TOOL_ZOOM);
-    headless::AdvanceClock(2000); // well apart from the click
-    headless::DoubleClick(ViewWindow(), corner, BarY());
-    Pump();
-    EXPECT_EQ(CurrentTool(v), TOOL_DRAW);
-    EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
-    EXPECT_EQ(v->geo.rowHeightLevel, 0);
-}
-
-TEST_F(ScrollBar, VerticalBarScrollsRowsAndSizesThem) {
-    Open();
-    TrackView* v = V();
-    SetRows(40, 5);
-    const int x = (VBar().rect.left + VBar().rect.right) / 2;
-    auto partY = [&](int part) {
-        for (int y = VBar().rect.top; y < VBar().rect.bottom; ++y)
-            if (PartAt(x, y) == part) return y;
-        return -1;
-    };
-    const int top = v->geo.verticalTop;
-    const int down = partY(4);
-    ASSERT_GE(down, 0);
-    ClickAt(x, down);
-    EXPECT_EQ(v->geo.verticalTop, top + kUnitsPerRow);
-    const int page = partY(3);
-    ASSERT_GE(page, 0);
-    ClickAt(x, page);
-    EXPECT_GT(v->geo.verticalTop, top + kUnitsPerRow);
-    // Zoom in makes rows taller, zoom out shorter.
-    const int level = v->geo.rowHeightLevel;
-    ClickAt(x, partY(5));
-    EXPECT_GT(v->geo.rowHeightLevel, level);
-    ClickAt(x, partY(7));
-    EXPECT_EQ(v->geo.rowHeightLevel, level);
-    // The vertical thumb has no resizable edges.
-    for (int y = VBar().rect.top; y < VBar().rect.bottom; ++y) {
-        const int part = PartAt(x, y);
-        EXPECT_TRUE(part != 9 && part != 11) << y;
-    }
-    PartAt(x, partY(5));
-    EXPECT_STREQ(v->tip.text, "Zoom In Track Height (Ctrl+Shift+Up)");
 }
 
 } // namespace
