@@ -226,48 +226,6 @@ TEST_F(MainWindowTest, EditMenuEnablesTheEditingCommandsWithASelection) {
     // The Options menu, its marks and Alt+O: tests/scripts/host_menus.script.
 }
 
-// That each key acts once (D steps one tool, arrows move the cursor one pixel's worth):
-// tests/scripts/keys.script.
-TEST_F(MainWindowTest, TheGridHasTheKeysFromTheStartAndTabMovesThem) {
-    OpenSong(MakeSong({{0, 0, 480, 60}}));
-    HWND view = FindTrackView(hwnd);
-    ASSERT_NE(view, nullptr);
-    EXPECT_EQ(GetFocus(), view) << "the note grid, not the track chooser, takes the keys when the editor opens";
-    headless::PressKey(VK_TAB, headless::MOD_SHIFT);
-    Pump();
-    EXPECT_EQ(GetFocus(), GetDlgItem(window->Doc().EditorWindow(), 1000));
-    headless::PressKey(VK_TAB);
-    Pump();
-    EXPECT_EQ(GetFocus(), view);
-}
-
-TEST_F(MainWindowTest, HostShortcutsWorkWhileTheEditorHasTheFocus) {
-    OpenSong(MakeSong({{0, 0, 480, 60}}));
-    AddNote(65);
-    HWND editor = window->Doc().EditorWindow();
-    ASSERT_TRUE(GetFocus() == editor || IsChild(editor, GetFocus()));
-    // Only Ctrl makes a letter a host shortcut, and not with Alt (AltGr types characters).
-    headless::PressKey('Z');
-    headless::PressKey('Z', headless::MOD_CONTROL | headless::MOD_ALT);
-    Pump();
-    EXPECT_EQ(window->Doc().UndoName(), u"Draw MIDI Event");
-    headless::PressKey('Z', headless::MOD_CONTROL);
-    Pump();
-    EXPECT_EQ(window->Doc().UndoName(), u"");
-    EXPECT_EQ(window->Doc().RedoName(), u"Draw MIDI Event");
-    headless::PressKey('Y', headless::MOD_CONTROL);
-    Pump();
-    EXPECT_EQ(window->Doc().UndoName(), u"Draw MIDI Event");
-    headless::PressKey('Z', headless::MOD_CONTROL | headless::MOD_SHIFT);
-    Pump();
-    EXPECT_EQ(window->Doc().UndoName(), u"Draw MIDI Event"); // nothing left to redo
-    headless::PressKey('Z', headless::MOD_CONTROL);
-    headless::PressKey('Z', headless::MOD_CONTROL | headless::MOD_SHIFT);
-    Pump();
-    EXPECT_EQ(window->Doc().UndoName(), u"Draw MIDI Event");
-    // Alt and a title's letter open that menu: tests/scripts/host_menus.script.
-}
-
 TEST_F(MainWindowTest, TransportMenuDrivesTheHostTransport) {
     OpenSong(MakeSong({{0, 0, 480, 60}}));
     auto states = [&] {

@@ -1,6 +1,6 @@
-// The transport strip beyond what its script drives: jumps while playing keep the host playing, the
-// pushed look of a pressed button, the loop button following the host, a narrow window giving up the
-// status field before any button, and the status field naming the row under the pointer.
+// The transport strip beyond what its scripts drive: jumps while playing keep the host playing, the
+// pushed look of a pressed button, a narrow window giving up the status field before any button, and
+// the status field naming the row under the pointer.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -119,18 +119,6 @@ TEST_F(TransportBar, ReleaseOffThePressedButtonSendsNothingAndReturningRestoresT
     EXPECT_EQ(Bar().hot, -1);
     Release(stop.x, stop.y);
     EXPECT_TRUE(HostPlaying());
-}
-
-TEST_F(TransportBar, LoopButtonFollowsTheHostsLooping) {
-    OpenSong();
-    ClickTransport(CMD_LOOP_PLAYBACK);
-    EXPECT_TRUE(project->WithStore([](host::Store& s) { return (s.TransportFlags() & mp::TRANSPORT_LOOPING) != 0; }));
-    Repaint();
-    EXPECT_TRUE(Button(CMD_LOOP_PLAYBACK).state & TBS_CHECKED);
-    // The host turns looping off by itself: the next paint shows it.
-    project->WithStore([](host::Store& s) { s.SetTransportFlags(0); });
-    Repaint();
-    EXPECT_FALSE(Button(CMD_LOOP_PLAYBACK).state & TBS_CHECKED);
 }
 
 TEST_F(TransportBar, NarrowWindowLosesTheStatusFieldFirstThenTheRightmostButtons) {

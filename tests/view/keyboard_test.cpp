@@ -1,6 +1,6 @@
 // The keyboard column: keys lined up with the rows, pressed keys sounding through the host's MIDI out
-// under monitoring, the white zones beside black keys, key colours, labels, the middle-C marker, the
-// column splitter, part codes and cursors.
+// under monitoring (silent ones: view_keyboard_monitor.script), the white zones beside black keys, key
+// colours, labels, the middle-C marker, the column splitter, part codes and cursors.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -83,21 +83,6 @@ TEST_F(Keyboard, WhiteZoneBesideABlackKeyPlaysTheNeighbour) {
     // The boundary line is drawn there.
     EXPECT_EQ(Rgb(x, split), 0x000000u);
     EXPECT_EQ(Rgb(x, split + 2), 0xFFFFFFu);
-}
-
-TEST_F(Keyboard, CtrlPressAndMonitoringOffAreSilent) {
-    Open();
-    int top, bottom;
-    Band(60, &top, &bottom);
-    Press(Left() + 5, (top + bottom) / 2, 0, headless::MOD_CONTROL);
-    Release(Left() + 5, (top + bottom) / 2);
-    EXPECT_TRUE(sent.empty());
-    EXPECT_EQ(View()->drag, pianoroll::Drag::None);
-    // Monitoring off again: keys do not sound.
-    SendMessage(EditorWindow(), WM_COMMAND, pianoroll::CMD_TOGGLE_MONITOR, 0);
-    ClickAt(Left() + 5, (top + bottom) / 2);
-    EXPECT_TRUE(sent.empty());
-    EXPECT_EQ(Settings()->monitorAtStart, 0);
 }
 
 TEST_F(Keyboard, KeysLineUpWithRowsAndCarryLabelsAndMarker) {
