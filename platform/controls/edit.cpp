@@ -9,6 +9,8 @@ namespace win::detail {
 namespace {
 
 constexpr size_t kDefaultLimit = 30000;
+// Alignment, several lines, case folding, hidden text, read-only and digits-only are not supported.
+constexpr DWORD kUnsupportedStyles = 0xFFFF & ~ES_AUTOHSCROLL;
 
 struct EditState {
     std::string text;
@@ -18,7 +20,6 @@ struct EditState {
     int scrollX = 0;
     bool focus = false;
     bool selecting = false;
-    bool modified = false;
     bool caretCreated = false;
     char16_t highSurrogate = 0; // the first half of a character typed as two UTF-16 units
     HFONT font = nullptr;
@@ -46,24 +47,9 @@ RECT TextRect(HWND hwnd) {
     return rc;
 }
 
-std::string Shown(HWND hwnd, const EditState* st) {
-    if (Style(hwnd) & ES_PASSWORD) {
-        size_t chars = 0;
-        for (size_t i = 0; i < st->text.size(); i = NextCharBoundary(st->text, i)) ++chars;
-        return std::string(chars, '*');
-    }
-    return st->text;
-}
-
 // Pixel offset of a byte position in the shown text.
-int OffsetOf(HWND hwnd, const EditState* st, size_t pos) {
-    HFONT font = ControlFont(st->font);
-    if (Style(hwnd) & ES_PASSWORD) {
-        size_t chars = 0;
-        for (size_t i = 0; i < pos && i < st->text.size(); i = NextCharBoundary(st->text, i)) ++chars;
-        return TextWidth(font, std::string(chars, '*'));
-    }
-    return TextWidth(font, st->text.substr(0, std::min(pos, st->text.size())));
+int OffsetOf(const EditState* st, size_t pos) {
+    return TextWidth(ControlFont(st->font), st->text.substr(0, std::min(pos, st->text.size())));
 }
 
 size_t PositionAt(HWND hwnd, const EditState* st, int x) {
@@ -73,7 +59,7 @@ size_t PositionAt(HWND hwnd, const EditState* st, int x) {
     int prevWidth = 0;
     for (size_t pos = 0; pos < st->text.size();) {
         size_t next = NextCharBoundary(st->text, pos);
-        int w = OffsetOf(hwnd, st, next);
+        int w = OffsetOf(st, next);
         if (target < (prevWidth + w) / 2) return pos;
         best = next;
         prevWidth = w;
@@ -96,17 +82,17 @@ int TextTop(HWND hwnd, const EditState* st) {
 void ScrollToCaret(HWND hwnd, EditState* st) {
     RECT tr = TextRect(hwnd);
     int width = std::max<int>(1, tr.right - tr.left);
-    int x = OffsetOf(hwnd, st, st->caret);
+    int x = OffsetOf(st, st->caret);
     if (x - st->scrollX > width - 1) st->scrollX = x - width + 1 + width / 4;
     if (x - st->scrollX < 0) st->scrollX = std::max(0, x - width / 4);
-    if (st->scrollX > 0 && OffsetOf(hwnd, st, st->text.size()) - st->scrollX < width - 1)
-        st->scrollX = std::max(0, OffsetOf(hwnd, st, st->text.size()) - width + 1);
+    if (st->scrollX > 0 && OffsetOf(st, st->text.size()) - st->scrollX < width - 1)
+        st->scrollX = std::max(0, OffsetOf(st, st->text.size()) - width + 1);
 }
 
 void PlaceCaret(HWND hwnd, EditState* st) {
     if (!st->focus || !st->caretCreated) return;
     RECT tr = TextRect(hwnd);
-    SetCaretPos(tr.left + OffsetOf(hwnd, st, st->caret) - st->scrollX, TextTop(hwnd, st));
+    SetCaretPos(tr.left + OffsetOf(st, st->caret) - st->scrollX, TextTop(hwnd, st));
 }
 
 void Refresh(HWND hwnd, EditState* st) {
@@ -122,29 +108,17 @@ void SetSelection(HWND hwnd, EditState* st, size_t anchor, size_t caret) {
 }
 
 void Changed(HWND hwnd, EditState* st) {
-    st->modified = true;
     Refresh(hwnd, st);
     NotifyParent(hwnd, EN_UPDATE);
     if (IsWindow(hwnd)) NotifyParent(hwnd, EN_CHANGE);
 }
 
-// Filters inserted text by the style; returns false when nothing is acceptable.
-std::string Acceptable(HWND hwnd, const std::string& in) {
-    DWORD style = Style(hwnd);
-    std::string out;
-    for (char c : in) {
-        if (c == '\r' || c == '\n') break; // a single line ends at the first line break
-        if ((style & ES_NUMBER) && !std::isdigit(static_cast<unsigned char>(c))) continue;
-        if (style & ES_UPPERCASE) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (style & ES_LOWERCASE) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        out += c;
-    }
-    return out;
-}
+// A single line ends at the first line break of inserted text.
+std::string FirstLine(const std::string& in) { return in.substr(0, in.find_first_of("\r\n")); }
 
 // Replaces the selection with text, within the limit. Returns true when the text changed.
 bool ReplaceSelection(HWND hwnd, EditState* st, const std::string& raw, bool filter) {
-    std::string ins = filter ? Acceptable(hwnd, raw) : raw;
+    std::string ins = filter ? FirstLine(raw) : raw;
     size_t start = st->SelStart(), end = st->SelEnd();
     size_t room = st->limit - std::min(st->limit, st->text.size() - (end - start));
     bool truncated = false;
@@ -179,23 +153,21 @@ size_t WordRight(const std::string& s, size_t pos) {
     return pos;
 }
 
-bool ReadOnly(HWND hwnd) { return (Style(hwnd) & ES_READONLY) != 0; }
-
 void Copy(HWND hwnd, EditState* st) {
-    if (st->SelStart() == st->SelEnd() || (Style(hwnd) & ES_PASSWORD)) return;
+    if (st->SelStart() == st->SelEnd()) return;
     PutClipboardText(hwnd, st->text.substr(st->SelStart(), st->SelEnd() - st->SelStart()));
 }
 
 void Cut(HWND hwnd, EditState* st) {
-    if (ReadOnly(hwnd) || st->SelStart() == st->SelEnd()) return;
+    if (st->SelStart() == st->SelEnd()) return;
     Copy(hwnd, st);
     ReplaceSelection(hwnd, st, "", false);
 }
 
 void Paste(HWND hwnd, EditState* st) {
     std::string text;
-    if (ReadOnly(hwnd) || !GetClipboardText(hwnd, &text)) return;
-    if (!Acceptable(hwnd, text).empty() || st->SelStart() != st->SelEnd()) ReplaceSelection(hwnd, st, text, true);
+    if (!GetClipboardText(hwnd, &text)) return;
+    if (!FirstLine(text).empty() || st->SelStart() != st->SelEnd()) ReplaceSelection(hwnd, st, text, true);
 }
 
 void KeyDown(HWND hwnd, EditState* st, WPARAM vk) {
@@ -222,7 +194,6 @@ void KeyDown(HWND hwnd, EditState* st, WPARAM vk) {
         move(s.size());
         return;
     case VK_DELETE:
-        if (ReadOnly(hwnd)) return;
         if (shift) {
             Cut(hwnd, st);
             return;
@@ -262,7 +233,6 @@ void KeyDown(HWND hwnd, EditState* st, WPARAM vk) {
 
 void Char(HWND hwnd, EditState* st, WPARAM ch) {
     if (ch == VK_BACK) {
-        if (ReadOnly(hwnd)) return;
         if (st->anchor == st->caret) {
             if (st->caret == 0) return;
             st->anchor = PrevCharBoundary(st->text, st->caret);
@@ -271,7 +241,7 @@ void Char(HWND hwnd, EditState* st, WPARAM ch) {
         return;
     }
     // Control characters (Ctrl+letters, Tab, Enter, Escape) are handled as keys or not at all.
-    if (ch < 0x20 || ch == 0x7F || ReadOnly(hwnd)) return;
+    if (ch < 0x20 || ch == 0x7F) return;
     if (GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) return;
     std::string utf8;
     auto cp = static_cast<char32_t>(ch);
@@ -300,10 +270,6 @@ void Char(HWND hwnd, EditState* st, WPARAM ch) {
         utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         utf8 += static_cast<char>(0x80 | (cp & 0x3F));
     }
-    if (Acceptable(hwnd, utf8).empty()) {
-        MessageBeep(0);
-        return;
-    }
     ReplaceSelection(hwnd, st, utf8, true);
 }
 
@@ -311,8 +277,7 @@ void Paint(HWND hwnd, EditState* st, HDC dc) {
     RECT rc;
     GetClientRect(hwnd, &rc);
     bool enabled = IsWindowEnabled(hwnd) != FALSE;
-    bool readOnly = ReadOnly(hwnd);
-    HBRUSH bg = (!enabled || readOnly) ? ParentBrush(hwnd, dc, WM_CTLCOLORSTATIC, COLOR_BTNFACE)
+    HBRUSH bg = !enabled ? ParentBrush(hwnd, dc, WM_CTLCOLORSTATIC, COLOR_BTNFACE)
                                        : ParentBrush(hwnd, dc, WM_CTLCOLOREDIT, COLOR_WINDOW);
     FillRect(dc, &rc, bg);
 
@@ -320,16 +285,15 @@ void Paint(HWND hwnd, EditState* st, HDC dc) {
     HGDIOBJ oldFont = SelectObject(dc, ControlFont(st->font));
     SaveDC(dc);
     IntersectClipRect(dc, tr.left, tr.top, tr.right, tr.bottom);
-    std::string shown = Shown(hwnd, st);
+    const std::string& shown = st->text;
     int x = tr.left - st->scrollX;
     int y = TextTop(hwnd, st);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
     TextOut(dc, x, y, shown.c_str(), static_cast<int>(shown.size()));
-    bool showSel = st->focus || (Style(hwnd) & ES_NOHIDESEL);
-    if (showSel && st->SelStart() != st->SelEnd()) {
-        int x0 = x + OffsetOf(hwnd, st, st->SelStart());
-        int x1 = x + OffsetOf(hwnd, st, st->SelEnd());
+    if (st->focus && st->SelStart() != st->SelEnd()) {
+        int x0 = x + OffsetOf(st, st->SelStart());
+        int x1 = x + OffsetOf(st, st->SelEnd());
         RECT sel{x0, y, x1, y + LineHeight(st)};
         FillRect(dc, &sel, GetSysColorBrush(COLOR_HIGHLIGHT));
         SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
@@ -352,6 +316,9 @@ void EditState::FontChanged(HWND hwnd) {
 
 LRESULT EditMessage(HWND hwnd, EditState* st, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+    case WM_CREATE:
+        // Only the plain left-aligned single line is drawn; a style this edit would ignore is refused.
+        return (reinterpret_cast<const CREATESTRUCT*>(lParam)->style & kUnsupportedStyles) ? -1 : 0;
     case WM_GETDLGCODE:
         return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
     case WM_SIZE:
@@ -365,7 +332,6 @@ LRESULT EditMessage(HWND hwnd, EditState* st, UINT msg, WPARAM wParam, LPARAM lP
         if (cut != std::string::npos) st->text.resize(cut);
         st->anchor = st->caret = 0;
         st->scrollX = 0;
-        st->modified = false;
         Refresh(hwnd, st);
         NotifyParent(hwnd, EN_UPDATE);
         if (IsWindow(hwnd)) NotifyParent(hwnd, EN_CHANGE);
@@ -444,7 +410,7 @@ LRESULT EditMessage(HWND hwnd, EditState* st, UINT msg, WPARAM wParam, LPARAM lP
         Paste(hwnd, st);
         return 0;
     case WM_CLEAR:
-        if (!ReadOnly(hwnd)) ReplaceSelection(hwnd, st, "", false);
+        ReplaceSelection(hwnd, st, "", false);
         return 0;
     case EM_GETSEL: {
         auto start = static_cast<DWORD>(st->SelStart()), end = static_cast<DWORD>(st->SelEnd());
@@ -474,19 +440,6 @@ LRESULT EditMessage(HWND hwnd, EditState* st, UINT msg, WPARAM wParam, LPARAM lP
     case EM_LIMITTEXT:
         st->limit = wParam ? static_cast<size_t>(wParam) : 0x7FFFFFFE;
         return 0;
-    case EM_GETLIMITTEXT:
-        return static_cast<LRESULT>(st->limit);
-    case EM_GETMODIFY:
-        return st->modified ? TRUE : FALSE;
-    case EM_SETMODIFY:
-        st->modified = wParam != 0;
-        return 0;
-    case EM_SETREADONLY: {
-        LONG_PTR style = GetWindowLongPtr(hwnd, GWL_STYLE);
-        SetWindowLongPtr(hwnd, GWL_STYLE, wParam ? (style | ES_READONLY) : (style & ~static_cast<LONG_PTR>(ES_READONLY)));
-        InvalidateRect(hwnd, nullptr, FALSE);
-        return TRUE;
-    }
     }
     return DefWindowProc(hwnd, msg, wParam, lParam);
 }

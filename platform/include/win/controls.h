@@ -431,28 +431,12 @@ struct NMLINK {
 
 constexpr const char* WC_EDIT = "EDIT";
 constexpr DWORD ES_LEFT = 0x0000;
-constexpr DWORD ES_CENTER = 0x0001;
-constexpr DWORD ES_RIGHT = 0x0002;
-constexpr DWORD ES_MULTILINE = 0x0004;
-constexpr DWORD ES_UPPERCASE = 0x0008;
-constexpr DWORD ES_LOWERCASE = 0x0010;
-constexpr DWORD ES_PASSWORD = 0x0020;
-constexpr DWORD ES_AUTOVSCROLL = 0x0040;
 constexpr DWORD ES_AUTOHSCROLL = 0x0080;
-constexpr DWORD ES_NOHIDESEL = 0x0100;
-constexpr DWORD ES_READONLY = 0x0800;
-constexpr DWORD ES_WANTRETURN = 0x1000;
-constexpr DWORD ES_NUMBER = 0x2000;
 
 constexpr UINT EM_GETSEL = 0x00B0;
 constexpr UINT EM_SETSEL = 0x00B1;
 constexpr UINT EM_REPLACESEL = 0x00C2;
-constexpr UINT EM_GETMODIFY = 0x00B8;
-constexpr UINT EM_SETMODIFY = 0x00B9;
 constexpr UINT EM_LIMITTEXT = 0x00C5;
-constexpr UINT EM_SETLIMITTEXT = EM_LIMITTEXT;
-constexpr UINT EM_SETREADONLY = 0x00CF;
-constexpr UINT EM_GETLIMITTEXT = 0x00D5;
 
 constexpr WORD EN_SETFOCUS = 0x0100;
 constexpr WORD EN_KILLFOCUS = 0x0200;
