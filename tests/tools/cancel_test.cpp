@@ -1,4 +1,5 @@
-// The Selection and Zoom tools' rubber band, and the cancel rule of every drag state.
+// The cancel rule of every drag state, by Escape and by the system taking the capture away. The tools_band
+// script drives the rubber bands.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,91 +13,6 @@ namespace {
 
 using namespace pianoroll;
 using namespace win;
-
-using BandTest = ToolFixture;
-using CancelTest = ToolFixture;
-
-TEST_F(BandTest, RightClickingTwiceDuringAMarqueeLeavesTheNextOneInRowsOnlyMode) {
-    Note(960, 480, 72);
-    Note(5000, 480, 72);
-    Note(5000, 480, 60);
-    Open();
-    UseTool(TOOL_SELECTION);
-    const int mode = View()->tools->band.mode;
-    Click(X(1000), Y(72));
-    Down(X(1000), Y(72)); // a right click while notes move leaves the band alone
-    Move(X(1100), Y(72));
-    headless::MouseDown(backend::BUTTON_RIGHT);
-    headless::MouseUp(backend::BUTTON_RIGHT);
-    Up(X(1000), Y(72));
-    Wait();
-    ASSERT_EQ(View()->tools->band.mode, mode);
-    Down(X(100), Y(70));
-    Move(X(100) + 1, Y(70));
-    Move(X(300), Y(68));
-    for (int i = 0; i < 2; ++i) {
-        headless::MouseDown(backend::BUTTON_RIGHT);
-        Pump();
-        headless::MouseUp(backend::BUTTON_RIGHT);
-        Pump();
-    }
-    Up(X(300), Y(68));
-    Wait();
-    EXPECT_EQ(View()->tools->band.mode, BAND_ROWS);
-    EXPECT_EQ(DragState(), Drag::None);
-    // A small box over row 72 now takes the whole row.
-    Marquee(X(2000), Y(73), X(2100), Y(71));
-    const std::vector<HostNote> selected = Selected();
-    ASSERT_EQ(selected.size(), 2u);
-    EXPECT_EQ(selected[0].pitch, 72);
-    EXPECT_EQ(selected[1].pitch, 72);
-    EXPECT_EQ(UndoCount(), 0u);
-}
-
-TEST_F(BandTest, ShiftMarqueeAddsToTheSelectionAndShrinkingDropsOnlyTheNewNotes) {
-    Note(960, 480, 72);
-    Note(2880, 480, 72);
-    Note(4800, 480, 72);
-    Note(3000, 480, 66);
-    Open();
-    UseTool(TOOL_SELECTION);
-    Click(X(1000), Y(72));
-    ASSERT_EQ(Selected().size(), 1u);
-    Down(X(2700), Y(73), 0, MOD_SHIFT);
-    Move(X(2700) + 1, Y(73));
-    Move(X(3500), Y(71));
-    EXPECT_EQ(Selected().size(), 2u);
-    // Moves along one axis alone grow the box too.
-    Move(X(3500), Y(65));
-    EXPECT_EQ(Selected().size(), 3u);
-    Move(X(5500), Y(65));
-    EXPECT_EQ(Selected().size(), 4u);
-    Move(X(3500), Y(71));
-    Up(X(3500), Y(71), 0, MOD_SHIFT);
-    const std::vector<HostNote> selected = Selected();
-    ASSERT_EQ(selected.size(), 2u);
-    EXPECT_EQ(selected[0].time, 960);
-    EXPECT_EQ(selected[1].time, 2880);
-    // Without Shift a marquee replaces the selection; over nothing it leaves nothing selected.
-    Marquee(X(6000), Y(60), X(6500), Y(58));
-    EXPECT_TRUE(Selected().empty());
-}
-
-TEST_F(BandTest, AZoomBoxOfTenPixelsIsAClickAndElevenPixelsZoom) {
-    Open();
-    UseTool(TOOL_ZOOM);
-    const std::int64_t span = View()->geo.timeSpan;
-    const int topRow = View()->geo.topRow;
-    Drag(X(1000), Y(70), X(1000) + 10, Y(70) + 10);
-    EXPECT_EQ(View()->geo.timeSpan, span);
-    EXPECT_EQ(View()->geo.topRow, topRow);
-    Drag(X(1000), Y(70), X(1000) + 11, Y(70) + 5);
-    EXPECT_LT(View()->geo.timeSpan, span);
-    EXPECT_EQ(View()->geo.timeOrigin, 1000);
-    EXPECT_EQ(CurrentTool(), TOOL_ZOOM);
-}
-
-// ---- cancel ------------------------------------------------------------------------------------------------
 
 struct CancelCase {
     const char* name;
