@@ -50,6 +50,7 @@ TEST(RulerStep, SpacingFollowsTheSignature) {
     EXPECT_FALSE(ComputeRulerStep(480, 4, 4, 100).labelled); // parts of a beat carry no labels
     // Degenerate input stays positive and finite.
     EXPECT_GE(ComputeRulerStep(0, 0, 0, 0).step, 1);
+    EXPECT_EQ(ComputeRulerStep(480, 4, 4, 0).step, 2); // halves of the beat go down to 2 ticks
     EXPECT_GE(ComputeRulerStep(1, 4, 4, -50).step, 1);
     // A signature without beats or note value counts as 4/4.
     EXPECT_EQ(ComputeRulerStep(480, 0, 0, 3000).step, ComputeRulerStep(480, 4, 4, 3000).step);

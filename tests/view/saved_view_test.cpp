@@ -2,6 +2,8 @@
 // the view's setters when the editor opens again, so that it fits the song it then shows.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "mp/private_messages.h"
 #include "mp/settings.h"
 #include "view_fixture.h"
@@ -55,6 +57,15 @@ TEST_F(SavedView, WithoutOneTheRowsCentreOnTheTracksNotes) {
     int top, bottom;
     pianoroll::RowBand(View(), 127 - 35, &top, &bottom);
     EXPECT_NEAR((top + bottom) / 2, (View()->geo.grid.top + View()->geo.grid.bottom) / 2, 2 * (bottom - top));
+}
+
+TEST_F(SavedView, AnEmptyTrackOpensOnMiddleC) {
+    AddPianoTrack(16 * kQuarter);
+    OpenView(1200, 700);
+    const int middle = (View()->geo.grid.top + View()->geo.grid.bottom) / 2;
+    const int away = std::abs(YOfNote(60) - middle);
+    EXPECT_LT(away, std::abs(YOfNote(61) - middle));
+    EXPECT_LT(away, std::abs(YOfNote(59) - middle));
 }
 
 TEST_F(SavedView, ASavedViewBeyondTheSongIsClampedToIt) {
