@@ -1,6 +1,5 @@
 // Quantize: the resolution in ticks, the rounding of starts and durations, the descriptor an Apply
-// builds, and the dialog and command in the editor, in 4/4 and 6/8. The quantize scripts take the
-// common resolutions through the dialog.
+// builds, and a selected controller. The quantize scripts drive the dialog and its stored choice.
 #include <gtest/gtest.h>
 
 #include "command_fixture.h"
@@ -96,74 +95,19 @@ protected:
                                       button});
         FrameCommand(CMD_QUANTIZE);
     }
-    std::vector<std::int64_t> Starts() {
-        std::vector<std::int64_t> out;
-        for (const Event& e : NotesOf()) out.push_back(e.time);
-        return out;
-    }
 };
 
-// The edit is committed either way; the host keeps no undo step for an edit that changed nothing.
-TEST_F(QuantizeCommandTest, ControllersKeepTheirTimesAndBothBoxesOffChangeNothing) {
+// A selected controller keeps its time; the host keeps no undo step for an edit that changed nothing.
+TEST_F(QuantizeCommandTest, ASelectedControllerKeepsItsTime) {
     Note(250, 100, 60);
-    Note(1250, 100, 62);
     Controller(370, 7, 90, true);
     Open();
     Quantize(kSixteenth, true, true);
     std::vector<Event> events = Events();
-    ASSERT_EQ(events.size(), 3u);
+    ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].time, 250) << "the note is not selected";
     EXPECT_EQ(events[1].time, 370) << "a controller keeps its time";
     EXPECT_EQ(UndoCount(), 0u);
-
-    Key('A', MOD_CONTROL);
-    Quantize(kSixteenth, false, false);
-    EXPECT_EQ(NotesOf()[0].time, 250);
-    EXPECT_EQ(NotesOf()[0].length, 100);
-    EXPECT_EQ(UndoCount(), 0u);
-    Quantize(kSixteenth, true, false);
-    EXPECT_EQ(NotesOf()[0].time, 240);
-    EXPECT_EQ(NotesOf()[1].time, 1200);
-    EXPECT_EQ(Events()[1].time, 370);
-    EXPECT_EQ(UndoName(), "Quantize MIDI events");
-    EXPECT_EQ(UndoCount(), 1u);
-}
-
-TEST_F(QuantizeCommandTest, CancelChangesNeitherNotesNorSettingsAndNothingSelectedMakesNoEdit) {
-    Note(359, 100, 60);
-    Open();
-    Key('A', MOD_CONTROL);
-    Quantize(kQuarter, true, true, IDCANCEL);
-    EXPECT_EQ(Starts(), (std::vector<std::int64_t>{359}));
-    EXPECT_EQ(Settings()->quantizeResolution, kSixteenth);
-    EXPECT_EQ(Settings()->quantizeDurations, 0);
-    EXPECT_EQ(UndoName(), "");
-
-    Key('A', MOD_CONTROL | MOD_SHIFT);
-    Quantize(kQuarter, true, true);
-    EXPECT_EQ(Starts(), (std::vector<std::int64_t>{359}));
-    EXPECT_EQ(UndoName(), "");
-    EXPECT_EQ(Settings()->quantizeResolution, kQuarter) << "Apply stores the choice even with nothing to quantize";
-}
-
-TEST_F(QuantizeCommandTest, TheDialogStartsFromTheStoredChoice) {
-    Open();
-    Settings()->quantizeResolution = kEighthTriplet;
-    Settings()->quantizeStarts = 0;
-    Settings()->quantizeDurations = 1;
-    int count = -1, chosen = -1, starts = -1, durations = -1;
-    AnswerNextDialog([&](HWND dialog) {
-        count = static_cast<int>(SendDlgItemMessage(dialog, kList, CB_GETCOUNT, 0, 0));
-        chosen = static_cast<int>(SendDlgItemMessage(dialog, kList, CB_GETCURSEL, 0, 0));
-        starts = static_cast<int>(IsDlgButtonChecked(dialog, kStarts));
-        durations = static_cast<int>(IsDlgButtonChecked(dialog, kDurations));
-        SendMessage(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
-    FrameCommand(CMD_QUANTIZE);
-    EXPECT_EQ(count, kQuantizeResolutionCount);
-    EXPECT_EQ(chosen, kEighthTriplet);
-    EXPECT_EQ(starts, 0);
-    EXPECT_EQ(durations, 1);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// Velocities: the reading of an entered number, the velocity commands of the note menu, and the
-// in-place entry opened by a double-click or "Set To ...", with its accept and cancel rules.
+// Velocities below what the scripts see: the reading of an entered number, the entry's room and focus,
+// closing the editor under it, and the items greyed for a controller. The commands_velocity and
+// velocity_entry scripts drive the commands and the entry.
 #include <gtest/gtest.h>
 
 #include "command_fixture.h"
@@ -29,37 +30,8 @@ TEST(VelocityText, TheLeadingNumberLimitedAndSixtyFourWithoutOne) {
 
 using VelocityTest = CommandFixture;
 
-TEST_F(VelocityTest, MenuCommandsSetEverySelectedNoteAsOneStepAndLeaveControllers) {
-    Note(0, 480, 60);
-    Note(960, 480, 62);
-    Note(1920, 480, 64);
-    Note(2880, 480, 65);
-    Controller(100, 7, 90, true);
-    Open();
-    Click(X(100), Y(60), MOD_CONTROL);
-    Click(X(1000), Y(62), MOD_CONTROL);
-    Click(X(2000), Y(64), MOD_CONTROL);
-    const std::size_t undoSteps = UndoCount();
-    ASSERT_EQ(Selected().size(), 3u);
-    const ShownMenu shown = RightClickMenu(X(1000), Y(62), CMD_VELOCITY_DEFAULT);
-    ASSERT_FALSE(shown.Greyed(CMD_VELOCITY_DEFAULT));
-    EXPECT_EQ(UndoName(), "Set MIDI Event Velocities");
-    EXPECT_EQ(UndoCount(), undoSteps + 1);
-    const std::vector<Event> events = Events();
-    for (const Event& e : events) {
-        const int expected = e.kind == mp::MEK_CONTROL ? 90 : e.data1 == 65 ? 100 : 64;
-        EXPECT_EQ(e.data2, expected) << "kind " << e.kind << ", data " << e.data1;
-    }
-    RightClickMenu(X(3000), Y(65), CMD_VELOCITY_MAXIMUM);
-    EXPECT_EQ(UndoName(), "Set MIDI Event Velocity");
-    EXPECT_EQ(NotesOf()[3].data2, 127);
-    RightClickMenu(X(3000), Y(65), CMD_VELOCITY_MINIMUM);
-    EXPECT_EQ(NotesOf()[3].data2, 1);
-}
-
-// The velocity-entry script types, accepts and cancels; here the keyboard's way back, empty texts, the
-// wheel and the length limit.
-TEST_F(VelocityTest, EscapeOrAnEmptyTextChangesNothingAndTheWheelAccepts) {
+// The velocity scripts type, accept and cancel; here the entry's room and where the keyboard goes.
+TEST_F(VelocityTest, TheEntryHasRoomForAVelocityAndEscapeGivesTheKeyboardBack) {
     Note(960, 480, 62);
     Open();
     HWND entry = nullptr;
@@ -79,41 +51,7 @@ TEST_F(VelocityTest, EscapeOrAnEmptyTextChangesNothingAndTheWheelAccepts) {
     ASSERT_NE(entry, ViewWindow()) << "the entry had the keyboard";
     EXPECT_FALSE(IsWindow(entry)) << "the entry is gone";
     EXPECT_EQ(GetFocus(), ViewWindow()) << "keys go back to the grid";
-    DoubleClickThen(X(1100), Y(62), {TypeText("12"), PressKey(VK_ESCAPE)});
-    DoubleClickThen(X(1100), Y(62), {PressKey(VK_BACK), PressKey(VK_RETURN)});
-    EXPECT_EQ(NotesOf()[0].data2, 100);
-    EXPECT_EQ(UndoName(), "");
-    DoubleClickThen(X(1100), Y(62), {TypeText("30"), [this] { headless::Wheel(ViewWindow(), X(1100), Y(62), 120); }});
     EXPECT_EQ(extraWaits, 0);
-    EXPECT_EQ(NotesOf()[0].data2, 30);
-
-    std::size_t kept = 0;
-    DoubleClickThen(X(1100), Y(62), {PressKey(VK_BACK), PressKey(VK_BACK), TypeText("0000000000000000000000007"),
-                                     [&] {
-                                         char text[64] = {};
-                                         kept = static_cast<std::size_t>(GetWindowText(GetFocus(), text, sizeof text));
-                                     },
-                                     PressKey(VK_RETURN)});
-    EXPECT_EQ(kept, 19u) << "the entry takes 19 characters";
-    EXPECT_EQ(NotesOf()[0].data2, 1) << "the 7 past the limit was never typed";
-}
-
-TEST_F(VelocityTest, SetToFromTheMenuOpensTheEntryWithTheNotesVelocityAndTheSelectionTakesIt) {
-    Note(960, 480, 62);
-    Note(2880, 480, 65);
-    Open();
-    Key('A', MOD_CONTROL);
-    std::string shown;
-    WhileEntryWaits([&] { RightClickMenu(X(1100), Y(62), CMD_VELOCITY_SET); },
-                    {[&] {
-                         char text[32] = {};
-                         GetWindowText(GetFocus(), text, sizeof text);
-                         shown = text;
-                     },
-                     TypeText("0"), PressKey(VK_RETURN)});
-    EXPECT_EQ(shown, "100");
-    for (const Event& e : NotesOf()) EXPECT_EQ(e.data2, 1) << "0 is raised to the minimum, for the whole selection";
-    EXPECT_EQ(UndoName(), "Set MIDI Event Velocities");
 }
 
 TEST_F(VelocityTest, ClosingTheEditorWhileTheEntryWaitsChangesNothing) {

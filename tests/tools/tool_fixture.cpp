@@ -64,11 +64,6 @@ std::string ToolFixture::UndoName() {
     return std::string(name.begin(), name.end());
 }
 
-void ToolFixture::Undo() {
-    project->Undo();
-    Pump();
-}
-
 void ToolFixture::Hold(unsigned mods) {
     if (mods & MOD_SHIFT) headless::KeyDown(VK_SHIFT);
     if (mods & MOD_CONTROL) headless::KeyDown(VK_CONTROL);
@@ -111,20 +106,6 @@ void ToolFixture::Click(int x, int y, unsigned mods, int button) {
     Down(x, y, button, mods);
     Up(x, y, button, mods);
     Wait();
-}
-
-void ToolFixture::Marquee(int x0, int y0, int x1, int y1, unsigned mods) {
-    Down(x0, y0, 0, mods);
-    Move(x0 + 1, y0);
-    Move(x1, y1);
-    Up(x1, y1, 0, mods);
-    Wait();
-}
-
-void ToolFixture::SelectGroup(int x0, int y0, int x1, int y1, std::size_t count) {
-    UseTool(pianoroll::TOOL_SELECTION);
-    Marquee(x0, y0, x1, y1);
-    ASSERT_EQ(Selected().size(), count);
 }
 
 void ToolFixture::Wait() {

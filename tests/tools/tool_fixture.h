@@ -48,7 +48,6 @@ protected:
     std::vector<HostNote> Notes();
     std::vector<HostNote> Selected();
     std::string UndoName();
-    void Undo();
 
     // Positions: x of a tick, y of a note's row centre.
     int X(std::int64_t tick) const { return XOfTick(tick); }
@@ -61,10 +60,6 @@ protected:
     void Up(int x, int y, int button = 0, unsigned mods = 0);
     void Drag(int x0, int y0, int x1, int y1, unsigned mods = 0, int steps = 4, int button = 0);
     void Click(int x, int y, unsigned mods = 0, int button = 0);
-    // A Selection-tool marquee: its anchor is the first move, one pixel from the press.
-    void Marquee(int x0, int y0, int x1, int y1, unsigned mods = 0);
-    // With the Selection tool, a marquee that must select `count` notes.
-    void SelectGroup(int x0, int y0, int x1, int y1, std::size_t count);
     // Gives the next press its own click (never a double-click with the last one).
     void Wait();
     void Command(int id);
