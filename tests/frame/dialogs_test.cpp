@@ -177,6 +177,11 @@ TEST_F(Dialogs, AboutBoxLinkOpensTheReadmeAndNothingHeadless) {
             headless::Click(link, x, 4);
             headless::PumpUntilIdle();
         }
+        EXPECT_FALSE(OpenedAddress().empty());
+        // Enter on the link, once it has the keys, opens it as well.
+        OpenedAddress().clear();
+        SetFocus(link);
+        SendMessage(link, WM_KEYDOWN, VK_RETURN, 0);
         SendMessage(dialog, WM_COMMAND, IDOK, 0);
     });
     Command(pianoroll::CMD_ABOUT);

@@ -216,6 +216,9 @@ TEST_F(Frame, OpensOnAnUninitialisedPlugin) {
     ASSERT_NE(ViewWindow(), nullptr);
     Repaint();
     EXPECT_EQ(PaintedNotes(), 0);
+    // No host transport to play: the host's menus get Play disabled, Go to Start enabled.
+    EXPECT_FALSE(CommandState(4021) & mp::ECS_ENABLED);
+    EXPECT_TRUE(CommandState(4024) & mp::ECS_ENABLED);
     SendMessage(EditorWindow(), mp::PRM_SAVE_VIEW_STATE, 0, 0);
 }
 

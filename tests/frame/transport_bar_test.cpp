@@ -3,6 +3,7 @@
 // the status field naming the row under the pointer.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -121,18 +122,66 @@ TEST_F(TransportBar, ReleaseOffThePressedButtonSendsNothingAndReturningRestoresT
     EXPECT_TRUE(HostPlaying());
 }
 
+TEST_F(TransportBar, OnlyTheButtonUnderThePointerLooksRaised) {
+    OpenSong();
+    const RECT stop = Button(CMD_STOP).rect;
+    const POINT play = Middle(CMD_PLAY);
+    // The bottom-right corner of a flat button shows the strip behind it; a raised one its shadow.
+    auto corner = [&] {
+        Repaint();
+        return Pixel(stop.right - 1, stop.bottom - 1);
+    };
+    Move(play.x, play.y);
+    const COLORREF flat = corner();
+    EXPECT_EQ(flat, Pixel(stop.right - 1, stop.bottom));
+    const POINT over = Middle(CMD_STOP);
+    Move(over.x, over.y);
+    EXPECT_NE(corner(), flat);
+}
+
+TEST_F(TransportBar, EachButtonShowsAPictureOfItsOwn) {
+    OpenSong();
+    Move(XOfTick(kQuarter), YOfNote(60)); // over the grid: no button is hot
+    Repaint();
+    std::set<std::vector<std::uint32_t>> pictures;
+    int buttons = 0;
+    for (int i = 0; i < Bar().buttonCount; ++i) {
+        const RECT r = Bar().buttons[i].rect;
+        if ((Bar().buttons[i].style & TBY_SEPARATOR) || r.right <= r.left) continue;
+        std::vector<std::uint32_t> picture;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) picture.push_back(Rgb(x, y));
+        pictures.insert(picture);
+        ++buttons;
+    }
+    EXPECT_EQ(buttons, 7);
+    EXPECT_EQ(pictures.size(), 7u);
+}
+
 TEST_F(TransportBar, NarrowWindowLosesTheStatusFieldFirstThenTheRightmostButtons) {
     OpenSong();
+    std::vector<int> widths; // of each button while all are shown
+    for (const TransportButton& b : Bar().buttons) widths.push_back(b.rect.right - b.rect.left);
     bool sawFieldGoneWithAllButtons = false, sawButtonsGone = false;
-    for (int width = 1200; width >= 150; width -= 10) {
+    for (int width = 1200; width >= 150; width -= width > 400 ? 10 : 1) {
         ResizeView(width, 400);
         const TransportBarState& bar = Bar();
+        // The buttons keep the strip's left margin at its right end too, or the status field's left.
+        const int limit = IsRectEmpty(&bar.statusField) ? bar.bar.right - (bar.buttons[0].rect.left - bar.bar.left)
+                                                        : static_cast<int>(bar.statusField.left);
         int shown = 0;
         for (int i = 0; i < bar.buttonCount; ++i) {
-            const bool visible = bar.buttons[i].rect.right > bar.buttons[i].rect.left;
-            // Only the rightmost go: once one is gone, every one after it is.
-            if (!visible) continue;
+            const RECT& r = bar.buttons[i].rect;
+            const bool visible = r.right > r.left;
+            // Only the rightmost go, and only when they would not fit: once one is gone, every one after it is.
+            if (!visible) {
+                if (shown == i) {
+                    EXPECT_GT(r.left + widths[static_cast<std::size_t>(i)], limit) << "width " << width;
+                }
+                continue;
+            }
             EXPECT_EQ(shown, i) << "width " << width;
+            EXPECT_LE(r.right, limit) << "width " << width;
             ++shown;
         }
         const bool field = !IsRectEmpty(&bar.statusField);
