@@ -228,6 +228,9 @@ TEST(EndToEnd, CommandLineProblemsAreOneClearLine) {
     EXPECT_FALSE(fs::exists(dir / "x.png"));
 
     EXPECT_EQ(Pianoroll(dir, {"--screenshot"}).status, 2);
+    Result convert = Pianoroll(dir, {"--convert", (dir / "bad.mid").string()});
+    EXPECT_EQ(convert.status, 2);
+    EXPECT_NE(convert.err.find("--convert needs an input and an output file"), std::string::npos) << convert.err;
     EXPECT_EQ(Pianoroll(dir, {"--screenshot", (dir / "y.png").string(), "--size", "12"}).status, 2);
     Result track = Pianoroll(dir, {"--screenshot", (dir / "z.png").string(), "--track", "40"});
     EXPECT_EQ(track.status, 1);
