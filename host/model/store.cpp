@@ -303,6 +303,10 @@ void Store::ApplyValue(std::uint8_t level, std::uint32_t id, const Value& v) {
         ApplySelection(*selection);
         return;
     }
+    if (const auto* run = std::get_if<FlagRun>(&v)) {
+        ApplyFlagRun(*run);
+        return;
+    }
     if (level == mp::LEVEL_EVENT) {
         EventSlot* s = EventSlotOf(id);
         if (std::holds_alternative<std::monostate>(v)) {
@@ -412,6 +416,10 @@ void Store::NotifyTransition(std::uint8_t level, std::uint32_t id, const Value& 
         NotifySelection(*selection);
         return;
     }
+    if (const auto* run = std::get_if<FlagRun>(&after)) {
+        NotifyFlagRun(*run);
+        return;
+    }
     bool had = !std::holds_alternative<std::monostate>(before);
     bool has = !std::holds_alternative<std::monostate>(after);
     if (!had && has) {
@@ -441,7 +449,17 @@ void Store::NoteTimeBaseTouch(const Value& v) {
     if (auto* e = std::get_if<EventValue>(&v); e && IsTimeBaseMeta(*e)) {
         timeBaseDirty_ = true;
         timeBaseTouched_ = true;
+    } else if (auto* run = std::get_if<FlagRun>(&v)) {
+        NoteFlagRunTimeBase(*run);
     }
+}
+
+bool Store::TimeBaseEvent(std::uint32_t id) const {
+    const EventSlot* s = EventSlotOf(id);
+    if (!s || !s->block || (1u << s->kindBit) != mp::MEK_META) return false;
+    const auto it = eventData_.find(id);
+    return it != eventData_.end() && !it->second.empty() &&
+           (it->second[0] == kMetaTempo || it->second[0] == kMetaTimeSignature);
 }
 
 void Store::Record(Change c) {
@@ -546,7 +564,7 @@ win::HRESULT Store::EndTransaction(bool changed) {
         undo_.push_back(Step{std::move(openName_), std::move(openChanges_)});
         redo_.clear();
     }
-    openChanges_.clear();
+    DropOpenChanges();
     openName_.clear();
     implicit_ = false;
     AnnounceTimeBase();
@@ -721,27 +739,6 @@ win::HRESULT Store::SetEvent(std::uint32_t id, const EventValue& value) {
     if (cur == v) return win::S_OK;
     Scope scope(*this);
     Record(Change{mp::LEVEL_EVENT, false, id, std::move(cur), std::move(v)});
-    return win::S_OK;
-}
-
-win::HRESULT Store::SetEventFlags(std::uint32_t id, std::uint32_t flags) {
-    if (!EventAlive(id)) return win::E_INVALIDARG;
-    if (EventSlotOf(id)->flags == flags) return win::S_OK;
-    Scope scope(*this);
-    EventValue cur = ReadEventValue(id);
-    EventValue next = cur;
-    next.flags = flags;
-    // What Record does for a change of the flags alone, which a marquee makes for every note it
-    // touches: the slot keeps its place, the change is no structural one, one modification is told.
-    EventSlotOf(id)->flags = flags;
-    if (IsTimeBaseMeta(cur)) timeBaseDirty_ = timeBaseTouched_ = true;
-    if (!openChanges_.empty() && openChanges_.back().replaceFirst) {
-        Record(Change{mp::LEVEL_EVENT, false, id, std::move(cur), std::move(next)});
-        return win::S_OK;
-    }
-    const mp::EventKey key{BlockSlotOf(cur.block)->value.track, cur.block, id};
-    PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_EVENT, key, key);
-    openChanges_.push_back(Change{mp::LEVEL_EVENT, false, id, std::move(cur), std::move(next)});
     return win::S_OK;
 }
 

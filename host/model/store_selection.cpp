@@ -1,6 +1,7 @@
 // Selecting or deselecting many events at once: one compact change, and one notification for each
 // block whose events changed instead of one per event, so that selecting a whole track costs a pass
-// over its events and not a record and a report for each of them.
+// over its events and not a record and a report for each of them. Also the flags of single events,
+// kept as compact runs of edits.
 #include "model/store.h"
 
 namespace host {
@@ -56,6 +57,87 @@ void Store::NotifySelection(const SelectionValue& v) {
         const mp::EventKey key{BlockSlotOf(last)->value.track, last, 0};
         PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_BLOCK, key, key);
     }
+}
+
+win::HRESULT Store::SetEventFlags(std::uint32_t id, std::uint32_t flags) {
+    if (!EventAlive(id)) return win::E_INVALIDARG;
+    EventSlot* slot = EventSlotOf(id);
+    if (slot->flags == flags) return win::S_OK;
+    if (depth_ == 0) {
+        BeginTransaction(mp::TRANSACTION_EDIT, u"");
+        implicit_ = true;
+    }
+    if (!openChanges_.empty() && openChanges_.back().replaceFirst) {
+        // Between the halves of a replacement the change is told as part of it.
+        EventValue cur = ReadEventValue(id);
+        EventValue next = cur;
+        next.flags = flags;
+        Record(Change{mp::LEVEL_EVENT, false, id, std::move(cur), std::move(next)});
+        Finish();
+        return win::S_OK;
+    }
+    // The slot keeps its place: the change is no structural one, and one modification is told.
+    const FlagEdit edit{id, slot->flags, flags};
+    slot->flags = flags;
+    if (TimeBaseEvent(id)) timeBaseDirty_ = timeBaseTouched_ = true;
+    const BlockSlot* block = BlockSlotOf(slot->block);
+    const mp::EventKey key{block ? block->value.track : 0, slot->block, id};
+    PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_EVENT, key, key);
+    RecordFlagEdit(edit);
+    Finish();
+    return win::S_OK;
+}
+
+void Store::RecordFlagEdit(const FlagEdit& edit) {
+    FlagRun* run = openChanges_.empty() ? nullptr : std::get_if<FlagRun>(&openChanges_.back().after);
+    if (!run) {
+        auto edits = spareFlagEdits_ ? std::move(spareFlagEdits_) : std::make_shared<std::vector<FlagEdit>>();
+        openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, FlagRun{edits, false}, FlagRun{edits, true}});
+        run = &std::get<FlagRun>(openChanges_.back().after);
+    }
+    run->edits->push_back(edit);
+}
+
+void Store::DropOpenChanges() {
+    std::shared_ptr<std::vector<FlagEdit>> edits;
+    if (!openChanges_.empty())
+        if (const auto* run = std::get_if<FlagRun>(&openChanges_.back().after)) edits = run->edits;
+    openChanges_.clear();
+    if (!edits || edits.use_count() != 1) return;
+    if (spareFlagEdits_ && spareFlagEdits_->capacity() >= edits->capacity()) return;
+    edits->clear();
+    spareFlagEdits_ = std::move(edits);
+}
+
+// Forward in the order made, backward in reverse order, so that an event changed twice ends right.
+void Store::ApplyFlagRun(const FlagRun& run) {
+    const std::vector<FlagEdit>& edits = *run.edits;
+    const std::size_t count = edits.size();
+    for (std::size_t n = 0; n < count; ++n) {
+        const FlagEdit& e = edits[run.after ? n : count - 1 - n];
+        if (EventSlot* s = EventSlotOf(e.id); s && s->block) s->flags = run.after ? e.after : e.before;
+    }
+}
+
+void Store::NotifyFlagRun(const FlagRun& run) {
+    const std::vector<FlagEdit>& edits = *run.edits;
+    const std::size_t count = edits.size();
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::uint32_t id = edits[run.after ? n : count - 1 - n].id;
+        const EventSlot* s = EventSlotOf(id);
+        if (!s || !s->block) continue;
+        const BlockSlot* block = BlockSlotOf(s->block);
+        const mp::EventKey key{block ? block->value.track : 0, s->block, id};
+        PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_EVENT, key, key);
+    }
+}
+
+void Store::NoteFlagRunTimeBase(const FlagRun& run) {
+    for (const FlagEdit& e : *run.edits)
+        if (TimeBaseEvent(e.id)) {
+            timeBaseDirty_ = timeBaseTouched_ = true;
+            return;
+        }
 }
 
 } // namespace host

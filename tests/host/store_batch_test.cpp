@@ -1,6 +1,6 @@
 // Edits applied in batches: every block keeps its events in time order through transactions of any
 // size, reads in the middle of them, undo and redo; selecting many events at once is one change,
-// reported once for each block it touched.
+// reported once for each block it touched; flag writes of single events undo and redo in order.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -173,6 +173,42 @@ TEST_F(StoreBatch, SelectingManyEventsIsOneChangeReportedPerBlock) {
     ASSERT_EQ(project->Redo(), win::S_OK);
     for (std::uint32_t id : notes) EXPECT_TRUE(selected(id));
     EXPECT_EQ(project->WithStore([&](Store& s) { return s.Event(notes[0]).time; }), 999);
+}
+
+TEST_F(StoreBatch, FlagWritesUndoBackwardsAndRedoForwardsReportedInThatOrder) {
+    std::uint32_t a = 0, b = 0;
+    project->WithStore([&](Store& s) {
+        EventValue v;
+        v.block = blocks[0];
+        v.channel = 0;
+        s.InsertEvent(v, &a);
+        s.InsertEvent(v, &b);
+        s.ClearHistory();
+    });
+    RecordingSink sink;
+    Advised advised(project, &sink);
+    auto flags = [&](std::uint32_t id) { return project->WithStore([&](Store& s) { return s.Event(id).flags; }); };
+    auto reported = [&] {
+        std::vector<std::uint32_t> ids;
+        for (const mp::NotificationRecord& r : sink.Take()) ids.push_back(r.level == mp::LEVEL_EVENT ? r.newKey.event : 0);
+        return ids;
+    };
+    ASSERT_EQ(data->BeginTransaction(mp::TRANSACTION_EDIT, u"Flags"), win::S_OK);
+    project->WithStore([&](Store& s) {
+        s.SetEventFlags(a, mp::MEF_SELECTED);
+        s.SetEventFlags(b, mp::MEF_SELECTED);
+        s.SetEventFlags(b, 0);
+    });
+    ASSERT_EQ(data->EndTransaction(1), win::S_OK);
+    EXPECT_EQ(reported(), (std::vector<std::uint32_t>{a, b, b}));
+    ASSERT_EQ(project->Undo(), win::S_OK);
+    EXPECT_EQ(flags(a), 0u);
+    EXPECT_EQ(flags(b), 0u);
+    EXPECT_EQ(reported(), (std::vector<std::uint32_t>{b, b, a}));
+    ASSERT_EQ(project->Redo(), win::S_OK);
+    EXPECT_EQ(flags(a), mp::MEF_SELECTED);
+    EXPECT_EQ(flags(b), 0u);
+    EXPECT_EQ(reported(), (std::vector<std::uint32_t>{a, b, b}));
 }
 
 } // namespace

@@ -224,7 +224,17 @@ private:
         std::shared_ptr<const std::vector<std::uint32_t>> events; // block by block
         bool selected = false;
     };
-    using Value = std::variant<std::monostate, TrackValue, BlockValue, EventValue, SelectionValue>;
+    // The flags of single events, changed one after another (a marquee writes one for every note it
+    // takes): a few bytes each instead of two event values. Before and after share the list; `after`
+    // says which side a value stands for.
+    struct FlagEdit {
+        std::uint32_t id, before, after;
+    };
+    struct FlagRun {
+        std::shared_ptr<std::vector<FlagEdit>> edits;
+        bool after = false;
+    };
+    using Value = std::variant<std::monostate, TrackValue, BlockValue, EventValue, SelectionValue, FlagRun>;
     struct Change {
         std::uint8_t level;
         bool replaceFirst; // this deletion and the next insertion are one replacement
@@ -257,6 +267,15 @@ private:
     void NotifyTransition(std::uint8_t level, std::uint32_t id, const Value& before, const Value& after);
     void ApplySelection(const SelectionValue& v);
     void NotifySelection(const SelectionValue& v);
+    void ApplyFlagRun(const FlagRun& run);
+    void NotifyFlagRun(const FlagRun& run);
+    void NoteFlagRunTimeBase(const FlagRun& run);
+    // Appends a flag edit to the open transaction's last run, or to a new one.
+    void RecordFlagEdit(const FlagEdit& edit);
+    // Empties the open changes; a run no undo step took keeps its room for the next one, so that a
+    // large marquee does not fault in fresh pages on every step.
+    void DropOpenChanges();
+    bool TimeBaseEvent(std::uint32_t id) const;
     void Replay(const std::vector<Change>& changes, bool reverse);
     win::HRESULT Travel(std::vector<Step>& from, std::vector<Step>& to, bool reverse);
     void AnnounceTimeBase(); // sends the pending time base notification, if any
@@ -311,6 +330,7 @@ private:
     bool structural_ = false;
     std::u16string openName_;
     std::vector<Change> openChanges_;
+    std::shared_ptr<std::vector<FlagEdit>> spareFlagEdits_;
     std::vector<Step> undo_;
     std::vector<Step> redo_;
 
