@@ -6,6 +6,7 @@
 #include "mp/track_access.h"
 #include "tool_fixture.h"
 #include "tools/tool_framework.h"
+#include "vor/ui_resources.h"
 
 namespace tooltest {
 namespace {
@@ -154,6 +155,7 @@ TEST_F(FrameworkTest, EscapeInARulerScrollLeavesThePendingEditAndTheHistoryAlone
 }
 
 TEST_F(FrameworkTest, EachToolNamesItsCursors) {
+    Note(960, 960, 72);
     Open();
     TrackView* v = View();
     Pane& grid = v->panes[PANE_GRID];
@@ -173,6 +175,22 @@ TEST_F(FrameworkTest, EachToolNamesItsCursors) {
     UseTool(TOOL_ERASE);
     EXPECT_EQ(cursor(HitNote), VOR_CURSOR_ERASER);
 
+    // An Alt move shows the axis it keeps to while it lasts (by picture: the module keeps its own handles).
+    const auto picture = [](HCURSOR shown) {
+        backend::CursorImage image{};
+        EXPECT_TRUE(backend::QueryCursorImage(shown, &image));
+        return image.pixels ? std::vector<std::uint32_t>(image.pixels, image.pixels + image.width * image.height)
+                            : std::vector<std::uint32_t>{};
+    };
+    UseTool(TOOL_DRAW);
+    for (const bool sideways : {true, false}) {
+        Down(X(1200), Y(72), 0, MOD_ALT);
+        Move(sideways ? X(1200) + 40 : X(1200), sideways ? Y(72) : Y(69));
+        EXPECT_EQ(picture(GetCursor()), picture(VorUI_LoadCursor(sideways ? VOR_CURSOR_MOVE_TIME : VOR_CURSOR_MOVE_PITCH)));
+        Key(VK_ESCAPE);
+        Up(X(1200), Y(72), 0, MOD_ALT);
+        Wait();
+    }
 }
 
 // With monitoring on, a pressed note sounds until the release; the lowest pitch is silenced too.

@@ -148,6 +148,8 @@ void SelectionCancel(TrackView* v, Drag state) {
     }
     BandState& b = ToolsOf(v)->band;
     RemoveBand(v);
+    // What the band selected goes too, not only what it had deselected comes back.
+    if (v->access) v->access->SelectAll(false);
     for (const mp::EventKey& key : b.rememberedSelection) SetNoteSelected(v, key, true);
     b.rememberedSelection.clear();
 }
