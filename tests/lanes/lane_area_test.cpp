@@ -1,5 +1,5 @@
 // The lane area in the view: its layout under the grid, the splitter drag with its limits and cancel,
-// hit codes, cursors and the readout.
+// hit codes, cursors and the readout, and a drawing the system cancels. The lane scripts draw and erase.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -46,7 +46,8 @@ TEST_F(LaneArea, DraggingTheSplitterUpMakesTheLaneTallerWithinLimitsAndCancelRes
     EXPECT_EQ(PaneAt(x, y), pianoroll::PANE_LANES);
     EXPECT_EQ(PartAt(x, y), pianoroll::LaneSplitterHit);
     Press(x, y);
-    Move(x, y - 1); // within the drag threshold: nothing yet
+    ASSERT_GT(v->dragThreshold.y, 0);
+    Move(x, y - v->dragThreshold.y); // within the drag threshold: nothing yet
     EXPECT_EQ(Settings()->laneHeight, kStoredLaneHeight);
     Move(x, y - 40);
     EXPECT_EQ(Settings()->laneHeight, kStoredLaneHeight + 40);
@@ -118,10 +119,26 @@ TEST_F(LaneArea, HitCodesGiveTheLanesCursorsAndTheReadout) {
     ChooseLane(1001);
     Move(x, Y(100));
     EXPECT_EQ(pianoroll::LaneReadout(v), 100);
+    EXPECT_EQ(pianoroll::CurrentLane(v)->ValueFromOffset(5, 0), 0) << "a lane without height";
     // Values outside the lane's range have no row.
     EXPECT_EQ(Y(128), INT_MIN);
     EXPECT_EQ(Y(-1), INT_MIN);
     EXPECT_EQ(Y(127), Lane().top);
+}
+
+// A drawing the system cancels (the capture taken away) is dropped whole.
+TEST_F(LaneArea, ADrawingCancelledByTheSystemIsDroppedWhole) {
+    Controller(960, 7, 80);
+    Open(1007);
+    Press(X(1200), Y(64));
+    Move(X(1800), Y(100));
+    SendMessage(ViewWindow(), WM_CANCELMODE, 0, 0);
+    Pump();
+    Release(X(1800), Y(100));
+    EXPECT_EQ(Values(), (std::vector<HostValue>{{960, 7, 80}}));
+    EXPECT_EQ(UndoCount(), 0u);
+    EXPECT_EQ(View()->drag, pianoroll::Drag::None);
+    EXPECT_NE(GetCapture(), ViewWindow());
 }
 
 } // namespace
