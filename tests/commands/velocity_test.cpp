@@ -30,16 +30,19 @@ TEST(VelocityText, TheLeadingNumberLimitedAndSixtyFourWithoutOne) {
 
 using VelocityTest = CommandFixture;
 
-// The velocity scripts type, accept and cancel; here the entry's room and where the keyboard goes.
+// The velocity scripts type, accept and cancel; here the entry's place and room, and where the
+// keyboard goes.
 TEST_F(VelocityTest, TheEntryHasRoomForAVelocityAndEscapeGivesTheKeyboardBack) {
     Note(960, 480, 62);
     Open();
     HWND entry = nullptr;
     RECT inside{};
     SIZE widest{}; // the widest velocity, in the entry's own font
+    POINT placed{};
     DoubleClickThen(X(1100), Y(62), {[&] {
                                          entry = GetFocus();
                                          GetClientRect(entry, &inside);
+                                         MapWindowPoints(entry, ViewWindow(), &placed, 1);
                                          HDC dc = GetDC(entry);
                                          SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(entry, WM_GETFONT, 0, 0)));
                                          GetTextExtentPoint32(dc, "127", 3, &widest);
@@ -48,6 +51,8 @@ TEST_F(VelocityTest, TheEntryHasRoomForAVelocityAndEscapeGivesTheKeyboardBack) {
                                      PressKey(VK_ESCAPE)});
     EXPECT_GT(widest.cx, 0);
     EXPECT_GT(inside.right, 2 * widest.cx) << "room for a velocity in the UI font, and more";
+    EXPECT_GE(placed.x, X(960)) << "over the note, not at the grid's left edge";
+    EXPECT_LE(placed.x, X(960) + 10);
     ASSERT_NE(entry, ViewWindow()) << "the entry had the keyboard";
     EXPECT_FALSE(IsWindow(entry)) << "the entry is gone";
     EXPECT_EQ(GetFocus(), ViewWindow()) << "keys go back to the grid";
