@@ -65,7 +65,9 @@ TEST_P(CancelEveryState, LeavesTheHostDataAndUndoHistoryAsBeforeThePress) {
     EXPECT_EQ(loopAfter[0], loopBefore[0]) << c.name;
     EXPECT_EQ(loopAfter[1], loopBefore[1]) << c.name;
     // A cancelled marquee gives back just what was selected when it began.
-    if (c.state == Drag::Marquee) EXPECT_EQ(Selected(), selectedBefore);
+    if (c.state == Drag::Marquee) {
+        EXPECT_EQ(Selected(), selectedBefore);
+    }
 }
 
 const CancelCase kCancelCases[] = {
