@@ -49,27 +49,14 @@ void LaneFixture::ChooseLane(int laneId) {
     const RECT box = View()->lanes.nameBox;
     ASSERT_FALSE(IsRectEmpty(&box));
     AnswerNextPopupMenu(static_cast<UINT>(laneId));
-    Click((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    ClickAt((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    headless::AdvanceClock(2000); // the next press is a click of its own
+    Pump();
 }
 
 int LaneFixture::Y(int value) const {
     return static_cast<int>(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, mp::SVQ_Y_OF_LANE_VALUE, value));
 }
-
-void LaneFixture::Drag(int x0, int y0, int x1, int y1, unsigned mods, int steps, int button) {
-    Move(x0, y0);
-    if (mods & MOD_SHIFT) headless::KeyDown(VK_SHIFT);
-    headless::MouseDown(button);
-    Pump();
-    for (int i = 1; i <= steps; ++i) Move(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
-    headless::MouseUp(button);
-    Pump();
-    if (mods & MOD_SHIFT) headless::KeyUp(VK_SHIFT);
-    headless::AdvanceClock(2000); // the next press is a click of its own
-    Pump();
-}
-
-void LaneFixture::Click(int x, int y, unsigned mods, int button) { Drag(x, y, x, y, mods, 0, button); }
 
 std::vector<HostValue> LaneFixture::Values() {
     Pump();
@@ -101,11 +88,6 @@ std::vector<HostNote> LaneFixture::Notes() {
     });
     std::sort(out.begin(), out.end());
     return out;
-}
-
-std::string LaneFixture::UndoName() {
-    const std::u16string name = project->WithStore([](host::Store& store) { return store.UndoName(); });
-    return std::string(name.begin(), name.end());
 }
 
 } // namespace lanetest

@@ -1,10 +1,9 @@
 // LaneFixture: an opened editor on a one-track song at 480 ticks per quarter and 10 ticks per pixel,
-// with a controller lane 127 pixels tall (one pixel row per 7-bit value), input in view coordinates
-// with held modifiers, and readers of the host's notes, control changes, pitch bends and undo history.
+// with a controller lane 127 pixels tall (one pixel row per 7-bit value), and readers of the host's
+// notes, control changes and pitch bends.
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <tuple>
 #include <vector>
 
@@ -14,8 +13,6 @@
 #include "win/backend.h"
 
 namespace lanetest {
-
-using win::headless::MOD_SHIFT;
 
 constexpr int kPpq = 480;
 constexpr int kTicksPerPixel = 10;
@@ -60,14 +57,9 @@ protected:
     int X(std::int64_t tick) const { return XOfTick(tick); }
     int Y(int value) const;
 
-    // Input; modifiers are held from before the press to after the release.
-    void Drag(int x0, int y0, int x1, int y1, unsigned mods = 0, int steps = 1, int button = 0);
-    void Click(int x, int y, unsigned mods = 0, int button = 0);
-
     // Host state.
     std::vector<HostValue> Values();
     std::vector<HostNote> Notes();
-    std::string UndoName();
 
     std::uint32_t block = 0;
 };
