@@ -133,21 +133,13 @@ ShownMenu CommandFixture::KeyboardMenu(int command) {
     return shown;
 }
 
-void CommandFixture::WhileEntryWaits(const std::function<void()>& open, std::vector<std::function<void()>> steps) {
+void CommandFixture::DoubleClickThen(int x, int y, std::vector<std::function<void()>> steps) {
     Typist typist{&steps, 0, &extraWaits};
     headless::SetIdleHook(&Typist::Hook, &typist);
-    open();
+    headless::DoubleClick(ViewWindow(), x, y);
+    Pump();
     headless::SetIdleHook(nullptr, nullptr);
     Wait();
-}
-
-void CommandFixture::DoubleClickThen(int x, int y, std::vector<std::function<void()>> steps) {
-    WhileEntryWaits(
-        [&] {
-            headless::DoubleClick(ViewWindow(), x, y);
-            Pump();
-        },
-        std::move(steps));
 }
 
 std::function<void()> TypeText(const char* text) {

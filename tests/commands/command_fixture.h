@@ -12,9 +12,7 @@
 
 namespace commandtest {
 
-using tooltest::MOD_ALT;
 using tooltest::MOD_CONTROL;
-using tooltest::MOD_SHIFT;
 
 struct Event {
     std::int64_t time;
@@ -54,9 +52,8 @@ protected:
     ShownMenu RightClickMenu(int x, int y, int command);
     // The menu the keyboard asks for (the menu key), answered with `command`.
     ShownMenu KeyboardMenu(int command);
-    // Runs `open`; while the velocity entry it opens waits, each step runs in turn (then Escape,
-    // counted in extraWaits).
-    void WhileEntryWaits(const std::function<void()>& open, std::vector<std::function<void()>> steps);
+    // Double-clicks a note; while the velocity entry it opens waits, each step runs in turn (then
+    // Escape, counted in extraWaits).
     void DoubleClickThen(int x, int y, std::vector<std::function<void()>> steps);
 
     int extraWaits = 0;
