@@ -1,5 +1,5 @@
-// The frame's toolbar: its buttons and pictures, a tooltip of its own for each, and the states that
-// follow the focus and monitoring (tools, snapping, solo and the edit buttons are driven in the scripts).
+// The frame's toolbar: its buttons and pictures, a tooltip of its own for each, and Monitor without an
+// output port (tools, snapping, solo, the edit buttons and the keys' focus are driven in the scripts).
 #include <gtest/gtest.h>
 
 #include <set>
@@ -110,17 +110,6 @@ TEST_F(ToolbarTest, EveryButtonButHelpExplainsItselfInItsOwnWords) {
         headless::AdvanceClock(2000);
     }
     EXPECT_EQ(tips.size(), 13u);
-}
-
-// The buttons themselves are checked in the toolbar script; here the state a host's Quantize entry gets.
-TEST_F(ToolbarTest, QuantizeNeedsTheGridsKeysAndASelection) {
-    OpenSong();
-    SetFocus(ViewWindow());
-    ClickAt(XOfTick(kQuarter / 2), YOfNote(60)); // selects the note
-    EXPECT_TRUE(CommandState(4003) & mp::ECS_ENABLED);
-    SetFocus(Chooser());
-    Pump();
-    EXPECT_FALSE(CommandState(4003) & mp::ECS_ENABLED);
 }
 
 TEST_F(ToolbarTest, MonitorWorksOnlyWhileTheHostLeavesMonitoringToTheEditor) {

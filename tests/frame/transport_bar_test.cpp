@@ -122,24 +122,7 @@ TEST_F(TransportBar, ReleaseOffThePressedButtonSendsNothingAndReturningRestoresT
     EXPECT_TRUE(HostPlaying());
 }
 
-TEST_F(TransportBar, OnlyTheButtonUnderThePointerLooksRaised) {
-    OpenSong();
-    const RECT stop = Button(CMD_STOP).rect;
-    const POINT play = Middle(CMD_PLAY);
-    // The bottom-right corner of a flat button shows the strip behind it; a raised one its shadow.
-    auto corner = [&] {
-        Repaint();
-        return Pixel(stop.right - 1, stop.bottom - 1);
-    };
-    Move(play.x, play.y);
-    const COLORREF flat = corner();
-    EXPECT_EQ(flat, Pixel(stop.right - 1, stop.bottom));
-    const POINT over = Middle(CMD_STOP);
-    Move(over.x, over.y);
-    EXPECT_NE(corner(), flat);
-}
-
-TEST_F(TransportBar, EachButtonShowsAPictureOfItsOwn) {
+TEST_F(TransportBar, EachButtonShowsAPictureOfItsOwnAndOnlyTheOneUnderThePointerLooksRaised) {
     OpenSong();
     Move(XOfTick(kQuarter), YOfNote(60)); // over the grid: no button is hot
     Repaint();
@@ -156,6 +139,14 @@ TEST_F(TransportBar, EachButtonShowsAPictureOfItsOwn) {
     }
     EXPECT_EQ(buttons, 7);
     EXPECT_EQ(pictures.size(), 7u);
+    // The bottom-right corner of a flat button shows the strip behind it; a raised one its shadow.
+    const RECT stop = Button(CMD_STOP).rect;
+    const COLORREF flat = Pixel(stop.right - 1, stop.bottom - 1);
+    EXPECT_EQ(flat, Pixel(stop.right - 1, stop.bottom));
+    const POINT over = Middle(CMD_STOP);
+    Move(over.x, over.y);
+    Repaint();
+    EXPECT_NE(Pixel(stop.right - 1, stop.bottom - 1), flat);
 }
 
 TEST_F(TransportBar, NarrowWindowLosesTheStatusFieldFirstThenTheRightmostButtons) {
