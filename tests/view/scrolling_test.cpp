@@ -1,6 +1,6 @@
-// Following playback centred and the playback line, cursor keys while following, and auto-scrolling
-// on both axes (the keys, the wheel, page-by-page following and the middle button are driven in
-// view_time_keys.script and view_follow.script).
+// Following playback centred, the playback line, and auto-scrolling on both axes (the keys, the wheel,
+// page-by-page following, keys while playing and the middle button: view_time_keys.script and
+// view_follow.script).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -55,24 +55,6 @@ TEST_F(Scrolling, CentredFollowingEasesTheLineToTheMiddleOrJumpsFromAfar) {
     SetPlaybackPosition(v, 48 * kQuarter);
     EXPECT_LE(std::abs(pianoroll::XOfTick(v, 48 * kQuarter) - middle), 1);
     SetPlaying(v, false);
-}
-
-TEST_F(Scrolling, CursorKeysWhileFollowingOnlyMarkAPendingMove) {
-    Open();
-    TrackView* v = V();
-    Settings()->snapEnabled = 0;
-    MoveEditCursor(v, 4 * kQuarter, 0, MEC_NO_HISTORY);
-    SetPlaying(v, true);
-    headless::KeyDown(VK_RIGHT);
-    Pump();
-    EXPECT_EQ(v->time.editCursor, 4 * kQuarter);
-    EXPECT_TRUE(v->follow.keyPending);
-    headless::KeyUp(VK_RIGHT);
-    Pump();
-    EXPECT_FALSE(v->follow.keyPending);
-    SetPlaying(v, false);
-    Key(VK_RIGHT);
-    EXPECT_GT(v->time.editCursor, 4 * kQuarter);
 }
 
 TEST_F(Scrolling, ReversedVerticalAutoScrollMovesAwayFromThePointer) {

@@ -1,5 +1,6 @@
 // The defaults of the owner's callbacks: nothing passed on is handled, the position text comes from
-// the settings, and the transport keys play and stop through the view's playback operations.
+// the settings, the transport keys play and stop through the view's playback operations, and a cursor
+// moved while playing moves the playback with it.
 #include "view/owner_callbacks.h"
 
 #include "frame/transport_bar.h"
@@ -26,7 +27,13 @@ void PlayTrack(TrackView* v, bool fromStart) { Play(v, fromStart ? PLAY_FROM_STA
 
 bool StopTrack(TrackView* v, bool pause) { return Stop(v, pause); }
 
-void ContinueNowhere(TrackView*, std::int64_t) {}
+// A move of the edit cursor while the song plays: playback goes on from there, without a restart. A
+// move to where playback already is (playback's own) seeks nothing, so no note there sounds twice.
+void ContinueAt(TrackView* v, std::int64_t tick) {
+    mp::TrackAccess* access = v->access;
+    if (!access || !access->IsPlaying() || access->GetPlaybackPosition() == tick) return;
+    if (access->SetPlaybackPosition(tick) == S_OK) SetPlaybackPosition(v, tick);
+}
 
 std::int64_t TrackPosition(TrackView* v) { return v->access ? v->access->GetPlaybackPosition() : 0; }
 
@@ -60,7 +67,7 @@ TransportCallbacks DefaultTransportCallbacks() {
     return TransportCallbacks{
         .Play = PlayTrack,
         .StopOrPause = StopTrack,
-        .ContinueFrom = ContinueNowhere,
+        .ContinueFrom = ContinueAt,
         .GetPosition = TrackPosition,
     };
 }
