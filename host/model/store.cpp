@@ -307,6 +307,10 @@ void Store::ApplyValue(std::uint8_t level, std::uint32_t id, const Value& v) {
         ApplyFlagRun(*run);
         return;
     }
+    if (const auto* run = std::get_if<SlotRun>(&v)) {
+        ApplySlotRun(*run);
+        return;
+    }
     if (level == mp::LEVEL_EVENT) {
         EventSlot* s = EventSlotOf(id);
         if (std::holds_alternative<std::monostate>(v)) {
@@ -418,6 +422,10 @@ void Store::NotifyTransition(std::uint8_t level, std::uint32_t id, const Value& 
     }
     if (const auto* run = std::get_if<FlagRun>(&after)) {
         NotifyFlagRun(*run);
+        return;
+    }
+    if (const auto* run = std::get_if<SlotRun>(&after)) {
+        NotifySlotRun(*run);
         return;
     }
     bool had = !std::holds_alternative<std::monostate>(before);
@@ -738,7 +746,7 @@ win::HRESULT Store::SetEvent(std::uint32_t id, const EventValue& value) {
     EventValue cur = ReadEventValue(id);
     if (cur == v) return win::S_OK;
     Scope scope(*this);
-    Record(Change{mp::LEVEL_EVENT, false, id, std::move(cur), std::move(v)});
+    if (!RecordSlotEdit(id, cur, v)) Record(Change{mp::LEVEL_EVENT, false, id, std::move(cur), std::move(v)});
     return win::S_OK;
 }
 

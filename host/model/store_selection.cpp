@@ -1,7 +1,6 @@
 // Selecting or deselecting many events at once: one compact change, and one notification for each
 // block whose events changed instead of one per event, so that selecting a whole track costs a pass
-// over its events and not a record and a report for each of them. Also the flags of single events,
-// kept as compact runs of edits.
+// over its events and not a record and a report for each of them. Also the flags of single events.
 #include "model/store.h"
 
 namespace host {
@@ -86,58 +85,6 @@ win::HRESULT Store::SetEventFlags(std::uint32_t id, std::uint32_t flags) {
     RecordFlagEdit(edit);
     Finish();
     return win::S_OK;
-}
-
-void Store::RecordFlagEdit(const FlagEdit& edit) {
-    FlagRun* run = openChanges_.empty() ? nullptr : std::get_if<FlagRun>(&openChanges_.back().after);
-    if (!run) {
-        auto edits = spareFlagEdits_ ? std::move(spareFlagEdits_) : std::make_shared<std::vector<FlagEdit>>();
-        openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, FlagRun{edits, false}, FlagRun{edits, true}});
-        run = &std::get<FlagRun>(openChanges_.back().after);
-    }
-    run->edits->push_back(edit);
-}
-
-void Store::DropOpenChanges() {
-    std::shared_ptr<std::vector<FlagEdit>> edits;
-    if (!openChanges_.empty())
-        if (const auto* run = std::get_if<FlagRun>(&openChanges_.back().after)) edits = run->edits;
-    openChanges_.clear();
-    if (!edits || edits.use_count() != 1) return;
-    if (spareFlagEdits_ && spareFlagEdits_->capacity() >= edits->capacity()) return;
-    edits->clear();
-    spareFlagEdits_ = std::move(edits);
-}
-
-// Forward in the order made, backward in reverse order, so that an event changed twice ends right.
-void Store::ApplyFlagRun(const FlagRun& run) {
-    const std::vector<FlagEdit>& edits = *run.edits;
-    const std::size_t count = edits.size();
-    for (std::size_t n = 0; n < count; ++n) {
-        const FlagEdit& e = edits[run.after ? n : count - 1 - n];
-        if (EventSlot* s = EventSlotOf(e.id); s && s->block) s->flags = run.after ? e.after : e.before;
-    }
-}
-
-void Store::NotifyFlagRun(const FlagRun& run) {
-    const std::vector<FlagEdit>& edits = *run.edits;
-    const std::size_t count = edits.size();
-    for (std::size_t n = 0; n < count; ++n) {
-        const std::uint32_t id = edits[run.after ? n : count - 1 - n].id;
-        const EventSlot* s = EventSlotOf(id);
-        if (!s || !s->block) continue;
-        const BlockSlot* block = BlockSlotOf(s->block);
-        const mp::EventKey key{block ? block->value.track : 0, s->block, id};
-        PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_EVENT, key, key);
-    }
-}
-
-void Store::NoteFlagRunTimeBase(const FlagRun& run) {
-    for (const FlagEdit& e : *run.edits)
-        if (TimeBaseEvent(e.id)) {
-            timeBaseDirty_ = timeBaseTouched_ = true;
-            return;
-        }
 }
 
 } // namespace host

@@ -175,7 +175,7 @@ TEST_F(StoreBatch, SelectingManyEventsIsOneChangeReportedPerBlock) {
     EXPECT_EQ(project->WithStore([&](Store& s) { return s.Event(notes[0]).time; }), 999);
 }
 
-TEST_F(StoreBatch, FlagWritesUndoBackwardsAndRedoForwardsReportedInThatOrder) {
+TEST_F(StoreBatch, FlagAndValueWritesUndoBackwardsAndRedoForwardsReportedInThatOrder) {
     std::uint32_t a = 0, b = 0;
     project->WithStore([&](Store& s) {
         EventValue v;
@@ -187,28 +187,39 @@ TEST_F(StoreBatch, FlagWritesUndoBackwardsAndRedoForwardsReportedInThatOrder) {
     });
     RecordingSink sink;
     Advised advised(project, &sink);
-    auto flags = [&](std::uint32_t id) { return project->WithStore([&](Store& s) { return s.Event(id).flags; }); };
+    auto event = [&](std::uint32_t id) { return project->WithStore([&](Store& s) { return s.Event(id); }); };
+    // Each report as the event's id and whether it says the event moved.
+    using Report = std::pair<std::uint32_t, bool>;
     auto reported = [&] {
-        std::vector<std::uint32_t> ids;
-        for (const mp::NotificationRecord& r : sink.Take()) ids.push_back(r.level == mp::LEVEL_EVENT ? r.newKey.event : 0);
-        return ids;
+        std::vector<Report> out;
+        for (const mp::NotificationRecord& r : sink.Take())
+            out.emplace_back(r.level == mp::LEVEL_EVENT ? r.newKey.event : 0, (r.changeFlags & mp::NCF_POSITION_MOVED) != 0);
+        return out;
     };
-    ASSERT_EQ(data->BeginTransaction(mp::TRANSACTION_EDIT, u"Flags"), win::S_OK);
+    ASSERT_EQ(data->BeginTransaction(mp::TRANSACTION_EDIT, u"Flags and moves"), win::S_OK);
     project->WithStore([&](Store& s) {
         s.SetEventFlags(a, mp::MEF_SELECTED);
         s.SetEventFlags(b, mp::MEF_SELECTED);
         s.SetEventFlags(b, 0);
+        EventValue moved = s.Event(a);
+        moved.time = 5;
+        s.SetEvent(a, moved);
+        moved.time = 9;
+        s.SetEvent(a, moved);
     });
     ASSERT_EQ(data->EndTransaction(1), win::S_OK);
-    EXPECT_EQ(reported(), (std::vector<std::uint32_t>{a, b, b}));
+    const std::vector<Report> forward{{a, false}, {b, false}, {b, false}, {a, true}, {a, true}};
+    EXPECT_EQ(reported(), forward);
     ASSERT_EQ(project->Undo(), win::S_OK);
-    EXPECT_EQ(flags(a), 0u);
-    EXPECT_EQ(flags(b), 0u);
-    EXPECT_EQ(reported(), (std::vector<std::uint32_t>{b, b, a}));
+    EXPECT_EQ(event(a).flags, 0u);
+    EXPECT_EQ(event(a).time, 0);
+    EXPECT_EQ(event(b).flags, 0u);
+    EXPECT_EQ(reported(), std::vector<Report>(forward.rbegin(), forward.rend()));
     ASSERT_EQ(project->Redo(), win::S_OK);
-    EXPECT_EQ(flags(a), mp::MEF_SELECTED);
-    EXPECT_EQ(flags(b), 0u);
-    EXPECT_EQ(reported(), (std::vector<std::uint32_t>{a, b, b}));
+    EXPECT_EQ(event(a).flags, mp::MEF_SELECTED);
+    EXPECT_EQ(event(a).time, 9);
+    EXPECT_EQ(event(b).flags, 0u);
+    EXPECT_EQ(reported(), forward);
 }
 
 } // namespace

@@ -234,7 +234,17 @@ private:
         std::shared_ptr<std::vector<FlagEdit>> edits;
         bool after = false;
     };
-    using Value = std::variant<std::monostate, TrackValue, BlockValue, EventValue, SelectionValue, FlagRun>;
+    // Whole values of plain events (no variable bytes, no host words), as their slots hold them: what
+    // a move writes for every note it takes, in a third of the room of two event values.
+    struct SlotEdit {
+        std::uint32_t id;
+        EventSlot before, after;
+    };
+    struct SlotRun {
+        std::shared_ptr<std::vector<SlotEdit>> edits;
+        bool after = false;
+    };
+    using Value = std::variant<std::monostate, TrackValue, BlockValue, EventValue, SelectionValue, FlagRun, SlotRun>;
     struct Change {
         std::uint8_t level;
         bool replaceFirst; // this deletion and the next insertion are one replacement
@@ -270,6 +280,12 @@ private:
     void ApplyFlagRun(const FlagRun& run);
     void NotifyFlagRun(const FlagRun& run);
     void NoteFlagRunTimeBase(const FlagRun& run);
+    // Applies and reports a plain event's new value, recorded in the open transaction's last run.
+    // False (nothing done) when either value is not plain or a replacement is half made.
+    bool RecordSlotEdit(std::uint32_t id, const EventValue& before, const EventValue& after);
+    void ApplySlotRun(const SlotRun& run);
+    void NotifySlotRun(const SlotRun& run);
+    void PutSlot(std::uint32_t id, const EventSlot& value); // keeps the slot's index state
     // Appends a flag edit to the open transaction's last run, or to a new one.
     void RecordFlagEdit(const FlagEdit& edit);
     // Empties the open changes; a run no undo step took keeps its room for the next one, so that a

@@ -1,0 +1,136 @@
+// Compact records of many single-event edits in one transaction: runs of flag writes and of whole
+// values of plain events, each applied, undone, redone and reported in the order made.
+#include <bit>
+#include <cstring>
+
+#include "model/store.h"
+
+namespace host {
+
+namespace {
+
+bool PlainEvent(const EventValue& v) {
+    constexpr std::uint8_t kNoHostData[sizeof v.hostData] = {};
+    return !IsVariableKind(v.kind) && v.port <= 0xFFFF && v.hostWord == 0 && v.sourceWord == 0 && v.reserved == 0 &&
+           std::memcmp(v.hostData, kNoHostData, sizeof kNoHostData) == 0;
+}
+
+} // namespace
+
+void Store::RecordFlagEdit(const FlagEdit& edit) {
+    FlagRun* run = openChanges_.empty() ? nullptr : std::get_if<FlagRun>(&openChanges_.back().after);
+    if (!run) {
+        auto edits = spareFlagEdits_ ? std::move(spareFlagEdits_) : std::make_shared<std::vector<FlagEdit>>();
+        openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, FlagRun{edits, false}, FlagRun{edits, true}});
+        run = &std::get<FlagRun>(openChanges_.back().after);
+    }
+    run->edits->push_back(edit);
+}
+
+bool Store::RecordSlotEdit(std::uint32_t id, const EventValue& before, const EventValue& after) {
+    if (!PlainEvent(before) || !PlainEvent(after)) return false;
+    if (!openChanges_.empty() && openChanges_.back().replaceFirst) return false;
+    EventValue flagsApart = before;
+    flagsApart.flags = after.flags;
+    if (!(flagsApart == after)) structural_ = true;
+    SlotRun* run = openChanges_.empty() ? nullptr : std::get_if<SlotRun>(&openChanges_.back().after);
+    if (!run) {
+        auto edits = std::make_shared<std::vector<SlotEdit>>();
+        openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, SlotRun{edits, false}, SlotRun{edits, true}});
+        run = &std::get<SlotRun>(openChanges_.back().after);
+    }
+    SlotEdit edit{id, *EventSlotOf(id), *EventSlotOf(id)};
+    EventSlot& s = edit.after;
+    s.time = after.time;
+    s.block = after.block;
+    s.flags = after.flags;
+    s.length = after.length;
+    std::memcpy(s.data, after.data, sizeof s.data);
+    s.port = static_cast<std::uint16_t>(after.port);
+    s.kindBit = static_cast<std::uint8_t>(std::countr_zero(after.kind));
+    s.channel = static_cast<std::int8_t>(after.channel);
+    s.hasExtras = 0;
+    PutSlot(id, s);
+    std::uint32_t flags = mp::NCF_MODIFIED;
+    if (before.time != after.time) flags |= mp::NCF_POSITION_MOVED;
+    const BlockSlot* block = BlockSlotOf(after.block);
+    const mp::EventKey key{block ? block->value.track : 0, after.block, id};
+    PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
+    run->edits->push_back(edit);
+    return true;
+}
+
+void Store::PutSlot(std::uint32_t id, const EventSlot& value) {
+    EventSlot* s = EventSlotOf(id);
+    if (!s || !s->block) return;
+    if (s->block != value.block || s->time != value.time) NoteIndexChange(id);
+    const std::uint8_t indexState = s->indexState;
+    *s = value;
+    s->indexState = indexState;
+}
+
+void Store::ApplySlotRun(const SlotRun& run) {
+    const std::vector<SlotEdit>& edits = *run.edits;
+    const std::size_t count = edits.size();
+    for (std::size_t n = 0; n < count; ++n) {
+        const SlotEdit& e = edits[run.after ? n : count - 1 - n];
+        PutSlot(e.id, run.after ? e.after : e.before);
+    }
+}
+
+void Store::NotifySlotRun(const SlotRun& run) {
+    const std::vector<SlotEdit>& edits = *run.edits;
+    const std::size_t count = edits.size();
+    for (std::size_t n = 0; n < count; ++n) {
+        const SlotEdit& e = edits[run.after ? n : count - 1 - n];
+        const EventSlot& to = run.after ? e.after : e.before;
+        const BlockSlot* block = BlockSlotOf(to.block);
+        const mp::EventKey key{block ? block->value.track : 0, to.block, e.id};
+        const std::uint32_t flags = mp::NCF_MODIFIED | (e.before.time != e.after.time ? mp::NCF_POSITION_MOVED : 0u);
+        PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
+    }
+}
+
+void Store::DropOpenChanges() {
+    std::shared_ptr<std::vector<FlagEdit>> edits;
+    if (!openChanges_.empty())
+        if (const auto* run = std::get_if<FlagRun>(&openChanges_.back().after)) edits = run->edits;
+    openChanges_.clear();
+    if (!edits || edits.use_count() != 1) return;
+    if (spareFlagEdits_ && spareFlagEdits_->capacity() >= edits->capacity()) return;
+    edits->clear();
+    spareFlagEdits_ = std::move(edits);
+}
+
+// Forward in the order made, backward in reverse order, so that an event changed twice ends right.
+void Store::ApplyFlagRun(const FlagRun& run) {
+    const std::vector<FlagEdit>& edits = *run.edits;
+    const std::size_t count = edits.size();
+    for (std::size_t n = 0; n < count; ++n) {
+        const FlagEdit& e = edits[run.after ? n : count - 1 - n];
+        if (EventSlot* s = EventSlotOf(e.id); s && s->block) s->flags = run.after ? e.after : e.before;
+    }
+}
+
+void Store::NotifyFlagRun(const FlagRun& run) {
+    const std::vector<FlagEdit>& edits = *run.edits;
+    const std::size_t count = edits.size();
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::uint32_t id = edits[run.after ? n : count - 1 - n].id;
+        const EventSlot* s = EventSlotOf(id);
+        if (!s || !s->block) continue;
+        const BlockSlot* block = BlockSlotOf(s->block);
+        const mp::EventKey key{block ? block->value.track : 0, s->block, id};
+        PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_EVENT, key, key);
+    }
+}
+
+void Store::NoteFlagRunTimeBase(const FlagRun& run) {
+    for (const FlagEdit& e : *run.edits)
+        if (TimeBaseEvent(e.id)) {
+            timeBaseDirty_ = timeBaseTouched_ = true;
+            return;
+        }
+}
+
+} // namespace host
