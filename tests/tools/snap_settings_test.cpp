@@ -141,21 +141,6 @@ TEST_F(SnapSettings, CommandsJustOutsideTheRangesChangeNothing) {
     }
 }
 
-TEST_F(SnapSettings, TogglesAndAGridChosenWhileSnappingWasOff) {
-    EXPECT_EQ(ApplySnapCommand(settings, state, 4043), SNAPCMD_HANDLED | SNAPCMD_SCALE);
-    EXPECT_EQ(settings.scaleSnap, 1);
-    ApplySnapCommand(settings, state, 4043);
-    EXPECT_EQ(settings.scaleSnap, 0);
-
-    EXPECT_NE(ApplySnapCommand(settings, state, 4041) & SNAPCMD_SNAPPING, 0);
-    EXPECT_EQ(settings.snapEnabled, 0);
-    ApplySnapCommand(settings, state, 6009);
-    EXPECT_DOUBLE_EQ(state.gridSpacing, 1); // no grid while snapping is off
-    ApplySnapCommand(settings, state, 4041);
-    EXPECT_EQ(settings.snapEnabled, 1);
-    EXPECT_DOUBLE_EQ(state.gridSpacing, 960); // the chosen grid takes effect when snapping returns
-}
-
 // ---- The view's shortcuts and the modifier keys ---------------------------------------------------------
 
 class SnapView : public SnapSettings {
