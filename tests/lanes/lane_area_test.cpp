@@ -103,6 +103,7 @@ TEST_F(LaneArea, HitCodesGiveTheLanesCursorsAndTheReadout) {
     EXPECT_EQ(cursorAt(x, v->lanes.splitterTop + 3), VOR_CURSOR_SPLIT_ROWS);
     EXPECT_EQ(cursorAt(x, Lane().top + 5), VOR_CURSOR_PENCIL);
     ChooseLane(pianoroll::kLanePitchBend);
+    const int bendBoxRight = v->lanes.nameBox.right;
     EXPECT_EQ(cursorAt(x, Lane().top + 5), VOR_CURSOR_PEN);
     EXPECT_EQ(cursorAt(Lane().right + 2, Lane().top + 5), VOR_CURSOR_ARROW); // under the vertical bar
 
@@ -117,6 +118,7 @@ TEST_F(LaneArea, HitCodesGiveTheLanesCursorsAndTheReadout) {
     EXPECT_EQ(pianoroll::LaneReadout(v), pianoroll::kNoReadout);
     EXPECT_EQ(pianoroll::LaneReadoutText(v), "");
     ChooseLane(1001);
+    EXPECT_GT(v->lanes.nameBox.right, bendBoxRight) << "the name box leaves room for the scale: -8192 is wider than 127";
     Move(x, Y(100));
     EXPECT_EQ(pianoroll::LaneReadout(v), 100);
     EXPECT_EQ(pianoroll::CurrentLane(v)->ValueFromOffset(5, 0), 0) << "a lane without height";
