@@ -110,5 +110,28 @@ TEST_F(QuantizeCommandTest, ASelectedControllerKeepsItsTime) {
     EXPECT_EQ(UndoCount(), 0u);
 }
 
+// The dialog's rows stand evenly spaced down to the buttons, and the two buttons are alike and level.
+TEST_F(QuantizeCommandTest, TheDialogLinesUpItsControls) {
+    Open();
+    std::vector<RECT> rects; // in template order: label, list, the two boxes, Apply, Cancel
+    AnswerNextDialog([&](HWND dialog) {
+        for (HWND item = GetWindow(dialog, GW_CHILD); item; item = GetWindow(item, GW_HWNDNEXT)) {
+            RECT r{};
+            GetWindowRect(item, &r);
+            rects.push_back(r);
+        }
+        SendMessage(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    FrameCommand(CMD_QUANTIZE);
+    ASSERT_EQ(rects.size(), 6u);
+    const RECT &starts = rects[2], &durations = rects[3], &apply = rects[4], &cancel = rects[5];
+    EXPECT_EQ(durations.top - starts.bottom, apply.top - durations.bottom);
+    EXPECT_GT(durations.top, starts.bottom);
+    EXPECT_EQ(apply.top, cancel.top);
+    EXPECT_EQ(apply.bottom, cancel.bottom);
+    EXPECT_EQ(apply.right - apply.left, cancel.right - cancel.left);
+    EXPECT_LT(apply.right, cancel.left);
+}
+
 } // namespace
 } // namespace commandtest
