@@ -3,10 +3,8 @@
 // and commands of the ruler and the loop bar: ruler_loop.script and view_loop_bar.script).
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
-#include "mp/settings.h"
 #include "mp/track_access.h"
 #include "view/track_view.h"
 #include "view_fixture.h"

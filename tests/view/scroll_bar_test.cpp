@@ -1,11 +1,9 @@
-// The scroll bars: layout, part codes and cursors, the smallest parts, a double-click on the thumb
-// with a time selection, the pushed arrow (what the parts do: view_scroll_bar_parts.script).
+// The scroll bars: layout, part codes and cursors, the smallest parts and the pushed arrow (what the
+// parts do: view_scroll_bar_parts.script).
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "mp/settings.h"
-#include "tools/tools.h"
 #include "view/track_view.h"
 #include "view_fixture.h"
 #include "win/backend.h"
@@ -81,19 +79,6 @@ TEST_F(ScrollBar, ZoomButtonsAndThumbKeepTheirSmallestSizeWhenTheSystemAsksForLe
     EXPECT_EQ(LastOfPart(5) - FindPart(5) + 1, 16);
     EXPECT_EQ(tall, 14);
     headless::ResetSystemMetrics();
-}
-
-// Already showing everything, a double-click on the thumb zooms to the time selection (a drag's).
-TEST_F(ScrollBar, DoubleClickOnTheWholeSongsThumbZoomsToTheTimeSelection) {
-    Open();
-    TrackView* v = V();
-    SetTimeZoom(v, 0, ZOOM_ALL_OUT);
-    v->time.selectionStart = 8 * kQuarter;
-    v->time.selectionLength = 4 * kQuarter;
-    Repaint();
-    headless::DoubleClick(ViewWindow(), (FindPart(10) + LastOfPart(10)) / 2, BarY());
-    Pump();
-    EXPECT_EQ(v->geo.timeSpan, 4 * kQuarter);
 }
 
 // How far a held arrow scrolls: tests/scripts/view_scroll_bar_parts.script.

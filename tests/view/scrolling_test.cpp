@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 
-#include "mp/settings.h"
 #include "view/track_view.h"
 #include "view_fixture.h"
 #include "win/backend.h"
