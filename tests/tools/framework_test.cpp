@@ -90,22 +90,6 @@ TEST_F(FrameworkTest, TheGridShowsADraggedNoteWhereTheDragPutsIt) {
     EXPECT_EQ(Notes().size(), 2u);
 }
 
-TEST_F(FrameworkTest, ANoteDraggedIntoTheRightMarginStaysInSight) {
-    Note(960, 960, 72);
-    Open();
-    Click(X(1200), Y(72));
-    Down(X(1200), Y(72));
-    Move(X(1300), Y(72));
-    // The margin maps no time and shows no notes: the note stops where time is still shown.
-    Move(View()->geo.grid.right - 3, Y(72));
-    Repaint();
-    EXPECT_EQ(PaintedRows(View()), std::vector<int>{127 - 72});
-    EXPECT_NE(View()->autoScroll.mode, 0u) << "the margin already scrolls";
-    Up(View()->geo.grid.right - 3, Y(72));
-    ASSERT_EQ(Notes().size(), 1u);
-    EXPECT_LT(Notes()[0].time, View()->geo.timeOrigin + View()->geo.timeSpan);
-}
-
 // Escape ends a drag of the ruler; it is no gesture of the grid's tool, so the track's pending edit
 // and its undo history stay as they are.
 TEST_F(FrameworkTest, EscapeInARulerScrollLeavesThePendingEditAndTheHistoryAlone) {
