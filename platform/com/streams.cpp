@@ -1,4 +1,4 @@
-// IStream over a global memory block: growable, shared by clones, optionally freed with the stream.
+// IStream over a global memory block: growable, optionally freed with the stream.
 #include "win/com_helpers.h"
 
 #include <cstring>
@@ -93,24 +93,9 @@ public:
         return Resize(newSize.QuadPart);
     }
 
-    HRESULT CopyTo(IStream* target, ULARGE_INTEGER cb, ULARGE_INTEGER* read, ULARGE_INTEGER* written) override {
-        if (read) read->QuadPart = 0;
-        if (written) written->QuadPart = 0;
-        if (!target) return STG_E_INVALIDPOINTER;
-        std::size_t size = GlobalSize(block_->mem);
-        ULONGLONG n = pos_ >= size ? 0 : std::min<ULONGLONG>(cb.QuadPart, size - pos_);
-        if (n == 0) return S_OK;
-        std::unique_ptr<unsigned char[]> copy(new (std::nothrow) unsigned char[n]);
-        if (!copy) return E_OUTOFMEMORY;
-        ULONG got = 0;
-        HRESULT hr = Read(copy.get(), static_cast<ULONG>(n), &got);
-        if (FAILED(hr)) return hr;
-        ULONG put = 0;
-        hr = target->Write(copy.get(), got, &put);
-        if (read) read->QuadPart = got;
-        if (written) written->QuadPart = put;
-        return FAILED(hr) ? hr : S_OK;
-    }
+    // Nothing here copies between streams or shares one stream's data with a second position.
+    HRESULT CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    HRESULT Clone(IStream**) override { return E_NOTIMPL; }
 
     HRESULT Commit(DWORD) override { return S_OK; }
     HRESULT Revert() override { return S_OK; }
@@ -124,12 +109,6 @@ public:
         stat->cbSize.QuadPart = GlobalSize(block_->mem);
         stat->grfMode = 2; // read and write
         return S_OK;
-    }
-
-    HRESULT Clone(IStream** clone) override {
-        if (!clone) return STG_E_INVALIDPOINTER;
-        *clone = new (std::nothrow) HGlobalStream(block_, pos_);
-        return *clone ? S_OK : E_OUTOFMEMORY;
     }
 
     HGLOBAL Memory() const { return block_->mem; }
@@ -180,7 +159,5 @@ HRESULT GetHGlobalFromStream(IStream* stream, HGLOBAL* mem) noexcept {
     *mem = s->Memory();
     return S_OK;
 }
-
-HRESULT CreateMemoryStream(IStream** stream) noexcept { return CreateStreamOnHGlobal(nullptr, TRUE, stream); }
 
 } // namespace win

@@ -144,7 +144,4 @@ private:
     DWORD nextCookie_ = 1;
 };
 
-// A growable memory stream (CreateStreamOnHGlobal over a new block freed with the stream).
-HRESULT CreateMemoryStream(IStream** stream) noexcept;
-
 } // namespace win
