@@ -138,16 +138,6 @@ UINT RegisterClipboardFormat(LPCSTR name) {
     return static_cast<UINT>(0xC000 + names.size() - 1);
 }
 
-int GetClipboardFormatName(UINT format, LPSTR buffer, int bufferSize) {
-    auto& names = C().formatNames;
-    if (!buffer || bufferSize <= 0 || format < 0xC000 || format - 0xC000 >= names.size()) return 0;
-    const std::string& n = names[format - 0xC000];
-    std::size_t len = std::min<std::size_t>(n.size(), static_cast<std::size_t>(bufferSize - 1));
-    std::memcpy(buffer, n.data(), len);
-    buffer[len] = 0;
-    return static_cast<int>(len);
-}
-
 BOOL OpenClipboard(HWND owner) {
     auto& c = C();
     if (owner && !IsWindow(owner)) return FALSE;
@@ -213,31 +203,6 @@ HANDLE GetClipboardData(UINT format) {
 BOOL IsClipboardFormatAvailable(UINT format) {
     SyncFromSystem();
     return Find(format) ? TRUE : FALSE;
-}
-
-int CountClipboardFormats() {
-    SyncFromSystem();
-    return static_cast<int>(C().data.size());
-}
-
-UINT EnumClipboardFormats(UINT format) {
-    auto& c = C();
-    if (!c.open) return 0;
-    if (format == 0) SyncFromSystem();
-    if (format == 0) return c.data.empty() ? 0 : c.data.front().first;
-    for (std::size_t i = 0; i + 1 < c.data.size(); ++i)
-        if (c.data[i].first == format) return c.data[i + 1].first;
-    return 0;
-}
-
-HWND GetClipboardOwner() {
-    HWND o = C().owner;
-    return IsWindow(o) ? o : nullptr;
-}
-
-HWND GetOpenClipboardWindow() {
-    auto& c = C();
-    return c.open && IsWindow(c.openedBy) ? c.openedBy : nullptr;
 }
 
 } // namespace win

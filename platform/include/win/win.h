@@ -844,7 +844,6 @@ BOOL SystemParametersInfo(UINT action, UINT uiParam, LPVOID pvParam, UINT winIni
 // Clipboard (in-process; the desktop backend also exchanges text with the system clipboard)
 // ---------------------------------------------------------------------------------------------
 UINT RegisterClipboardFormat(LPCSTR name); // the same name gives the same id, from 0xC000; 0 on failure
-int GetClipboardFormatName(UINT format, LPSTR buffer, int bufferSize);
 BOOL OpenClipboard(HWND owner); // fails while another window holds it open
 BOOL CloseClipboard();
 BOOL EmptyClipboard(); // frees the data; the opener becomes the owner
@@ -852,9 +851,5 @@ BOOL EmptyClipboard(); // frees the data; the opener becomes the owner
 HANDLE SetClipboardData(UINT format, HANDLE data);
 HANDLE GetClipboardData(UINT format); // owned by the clipboard; null when not open or absent
 BOOL IsClipboardFormatAvailable(UINT format);
-int CountClipboardFormats();
-UINT EnumClipboardFormats(UINT format);
-HWND GetClipboardOwner();
-HWND GetOpenClipboardWindow();
 
 } // namespace win
