@@ -229,6 +229,8 @@ TEST_F(ControlsTest, EditTypingCaretSelectionAndKeys) {
     EXPECT_EQ(GetSel(edit), static_cast<DWORD>(MAKELONG(5, 5)));
     Press(VK_DELETE);
     EXPECT_EQ(Text(edit), "Jllo orl");
+    Press(VK_RIGHT, headless::MOD_CONTROL); // the last word runs to the end
+    EXPECT_EQ(GetSel(edit), static_cast<DWORD>(MAKELONG(8, 8)));
     Press(VK_HOME);
     Press(VK_END, headless::MOD_SHIFT);
     Press(VK_DELETE);

@@ -172,6 +172,9 @@ TEST_F(ControlsTest, ComboBoxListMessagesAndItemData) {
     EXPECT_EQ(Text(combo), "");
     EXPECT_EQ(SendMessage(combo, CB_SETCURSEL, 2, 0), 2);
     EXPECT_EQ(Text(combo), "Three");
+    char untouched[4] = "abc";
+    EXPECT_EQ(SendMessage(combo, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(untouched)), 0);
+    EXPECT_STREQ(untouched, "abc");
     EXPECT_EQ(SendMessage(combo, CB_DELETESTRING, 0, 0), 2);
     EXPECT_EQ(Cur(combo), 1);
     EXPECT_EQ(SendMessage(combo, CB_GETITEMDATA, 1, 0), 333);
