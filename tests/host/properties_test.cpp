@@ -65,6 +65,8 @@ TEST_F(Properties, EachPropertyReadsBackAndSendsItsNotification) {
     project->WithStore([](Store& s) { s.SetPorts(mp::PORT_KIND_OUTPUT, {PortInfo{1, {}, u"Synth"}}); });
     r = Only();
     EXPECT_TRUE(r.id == mp::NID_PORTS_CHANGED);
+    std::lock_guard lock(sink.mutex);
+    EXPECT_EQ(sink.times, (std::vector<std::int64_t>{777, 960})) << "each position is heard once";
 }
 
 TEST_F(Properties, BadWritesAreRefusedAndChangeNothing) {
@@ -147,11 +149,14 @@ TEST_F(Properties, TimeFormatsFollowTheTempoAndMeterMaps) {
     };
     EXPECT_EQ(beatsAt(1919), 4u);
     EXPECT_EQ(beatsAt(1920), 3u);
-    // A meter change inside a bar starts a measure of its own at its tick.
+    // A meter change inside a bar starts a measure of its own at its tick; a tempo at tick 0 holds from the start.
     Store mid;
-    const auto bytes =
-        SmfBuilder(1, 480).Track({0x83, 0x60, 0xFF, 0x58, 0x04, 0x03, 0x02, 0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00}).Bytes();
+    const auto bytes = SmfBuilder(1, 480)
+                           .Track({0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x83, 0x60, 0xFF, 0x58, 0x04, 0x03, 0x02,
+                                   0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00})
+                           .Bytes();
     ASSERT_TRUE(smf::Read(bytes.data(), bytes.size(), mid).ok);
+    EXPECT_EQ(mid.Time().TicksToNanoseconds(480), 1'000'000'000);
     std::int64_t atChange = -1, after = -1, beatAt = -1, tickAt = -1;
     mid.Time().Split(480, &atChange, &beatAt, &tickAt);
     mid.Time().Split(481, &after, nullptr, nullptr);

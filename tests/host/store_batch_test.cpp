@@ -132,6 +132,7 @@ TEST_F(StoreBatch, SelectingManyEventsIsOneChangeReportedPerBlock) {
         s.InsertEvent(s.Event(notes[0]), &gone);
         s.DeleteEvent(gone);
         EXPECT_EQ(s.SetEvent(gone, s.Event(notes[0])), win::E_INVALIDARG);
+        EXPECT_EQ(s.SelectEvents(mp::EventKey{0, 0xFFFF, 0}, mp::MEK_NOTE, true), win::E_INVALIDARG) << "no such block";
         s.ClearHistory();
     });
     RecordingSink sink;
@@ -158,6 +159,8 @@ TEST_F(StoreBatch, SelectingManyEventsIsOneChangeReportedPerBlock) {
     mp::EventKey moved{track, blocks[0], notes[0]};
     mp::MidiEventRecord r{};
     ASSERT_EQ(data->Get(&moved, mp::LEVEL_EVENT, &r, mp::TIME_FORMAT_TICKS), win::S_OK);
+    const mp::EventKey elsewhere{track, blocks[1], notes[0]};
+    EXPECT_EQ(data->Delete(mp::LEVEL_EVENT, &elsewhere), win::E_INVALIDARG) << "the key names another block";
     r.time = 999;
     ASSERT_EQ(data->Set(&moved, mp::LEVEL_EVENT, &r, mp::CHANGE_ALL), win::S_OK);
     ASSERT_EQ(data->EndTransaction(1), win::S_OK);
