@@ -92,8 +92,8 @@ TEST(Sequencer, OrdersOffsBeforeOnsAndKeepsOverlappingNotesOfOneKeyUntilTheLastE
 
 TEST(Sequencer, LocateSendsOnlyTheStateThatDiffersAndSilenceCoversUsedChannels) {
     Song s;
-    s.tracks.push_back(Track(1, {Event(0, 0x100, 7, 90), Event(0, 0x200, 10), Note(0, 2000, 50), Event(50, 0x100, 7, 60),
-                                 Event(1000, 0x100, 7, 90)}));
+    s.tracks.push_back(Track(1, {Event(0, 0x100, 7, 90), Event(0, 0x200, 0), Note(0, 2000, 50), Event(50, 0x100, 7, 60),
+                                 Event(50, 0x100, 0, 3), Event(1000, 0x100, 7, 90)}));
     Sequencer seq(playback::BuildSchedule(s));
     std::vector<MidiMessage> sent;
     auto emit = [&](std::int64_t, const MidiMessage& m) { sent.push_back(m); };
@@ -101,7 +101,7 @@ TEST(Sequencer, LocateSendsOnlyTheStateThatDiffersAndSilenceCoversUsedChannels) 
     EXPECT_TRUE(sent.empty());
     while (seq.NextTick() < 100) seq.EmitNext(emit);
     sent.clear();
-    seq.Locate(20, emit); // back before the volume change: the note ends, volume returns to 90
+    seq.Locate(20, emit); // back before the changes: the note ends, volume returns to 90, no bank is chosen
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_TRUE(sent[0].IsNoteOff());
     EXPECT_EQ(sent[1].data1, 7);
@@ -125,7 +125,7 @@ TEST(Sequencer, LocateSendsOnlyTheStateThatDiffersAndSilenceCoversUsedChannels) 
     fresh.Locate(20, emit);
     std::vector<std::pair<int, int>> got;
     for (const MidiMessage& m : sent) got.emplace_back(m.status, m.data1);
-    EXPECT_EQ(got, (std::vector<std::pair<int, int>>{{0xC1, 10}, {0xB1, 7}, {0xB2, 95}, {0xB2, 102}, {0xB2, 119}}));
+    EXPECT_EQ(got, (std::vector<std::pair<int, int>>{{0xC1, 0}, {0xB1, 7}, {0xB2, 95}, {0xB2, 102}, {0xB2, 119}}));
 }
 
 TEST(Schedule, TrackChannelOverridesEventChannelsAndEndCountsNoteEnds) {
@@ -133,12 +133,12 @@ TEST(Schedule, TrackChannelOverridesEventChannelsAndEndCountsNoteEnds) {
     auto e = Note(10, 90, 60);
     e.channel = 4;
     s.tracks.push_back(Track(-1, {e}));
-    s.tracks.push_back(Track(7, {e}));
+    s.tracks.push_back(Track(0, {e}));
     s.tracks.push_back(Track(-1, {Event(-5, 0x100, 1, 1)})); // before the start: dropped
     auto schedule = playback::BuildSchedule(s);
     ASSERT_EQ(schedule->events.size(), 2u);
     EXPECT_EQ(schedule->events[0].message.Channel(), 4);
-    EXPECT_EQ(schedule->events[1].message.Channel(), 7);
+    EXPECT_EQ(schedule->events[1].message.Channel(), 0);
     EXPECT_EQ(schedule->endTick, 100);
     EXPECT_EQ(s.EndTick(), 100);
 }
