@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "mp/script_query.h"
 #include "view/track_view.h"
 
 namespace {
@@ -29,6 +30,7 @@ TEST(MulDivTest, RoundsHalfAwayFromZero) {
 
 TEST(TimeAxisTest, EmptyDocumentMapsEveryTickToMinusOne) {
     auto v = MakeView(100, 20, 800, 400, 0);
+    EXPECT_EQ(AnswerScriptQuery(v.get(), mp::SVQ_SET_TIME_VIEW, 0), 0); // a runner's request without a record
     EXPECT_EQ(v->geo.timeSpan, 0);
     EXPECT_EQ(XOfTick(v.get(), 0), -1);
     EXPECT_EQ(XOfTick(v.get(), 1000), -1);

@@ -67,6 +67,11 @@ TEST_F(Keyboard, PressSoundsTheKeyUntilRelease) {
     EXPECT_EQ(Ons(), (std::vector<int>{64, 66}));
     EXPECT_EQ(Offs(), (std::vector<int>{64, 66}));
     EXPECT_EQ(Rgb(Left() + 3, (top + bottom) / 2), 0x000000u);
+    // A cancelled press stops the key and ends the press.
+    Press(Left() + 3, (top + bottom) / 2);
+    SendMessage(ViewWindow(), WM_CANCELMODE, 0, 0);
+    EXPECT_EQ(Offs(), (std::vector<int>{64, 66, 66}));
+    EXPECT_EQ(View()->drag, pianoroll::Drag::None);
 }
 
 TEST_F(Keyboard, WhiteZoneBesideABlackKeyPlaysTheNeighbour) {
@@ -79,7 +84,8 @@ TEST_F(Keyboard, WhiteZoneBesideABlackKeyPlaysTheNeighbour) {
     ClickAt(x, split + 2);
     Press(BlackRight() - 2, top + 1); // on the black key itself
     Release(BlackRight() - 2, top + 1);
-    EXPECT_EQ(Ons(), (std::vector<int>{62, 60, 61}));
+    ClickAt(BlackRight(), top + 1);   // the first pixel right of it
+    EXPECT_EQ(Ons(), (std::vector<int>{62, 60, 61, 62}));
     // The boundary line is drawn there.
     EXPECT_EQ(Rgb(x, split), 0x000000u);
     EXPECT_EQ(Rgb(x, split + 2), 0xFFFFFFu);

@@ -46,6 +46,7 @@ TEST(RulerStep, SpacingFollowsTheSignature) {
     }
     EXPECT_TRUE(ComputeRulerStep(480, 4, 4, 500).labelled);
     EXPECT_FALSE(ComputeRulerStep(480, 4, 4, 100).labelled); // parts of a beat carry no labels
+    EXPECT_FALSE(ComputeRulerStep(480, 4, 4, 240).labelled); // half a beat is still a part of one
     // Degenerate input stays positive and finite.
     EXPECT_GE(ComputeRulerStep(0, 0, 0, 0).step, 1);
     EXPECT_EQ(ComputeRulerStep(480, 4, 4, 0).step, 2); // halves of the beat go down to 2 ticks

@@ -38,6 +38,11 @@ protected:
 
 TEST_F(ScrollBar, LayoutAndParts) {
     Open();
+    // A size without width or height keeps the layout.
+    const RECT grid = V()->geo.grid;
+    SendMessage(ViewWindow(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(0, 300));
+    SendMessage(ViewWindow(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 0));
+    EXPECT_TRUE(EqualRect(&grid, &V()->geo.grid));
     EXPECT_GE(HBar().height, 14);
     EXPECT_GE(VBar().width, 14);
     EXPECT_LE(V()->geo.grid.bottom, HBar().rect.top);
