@@ -110,7 +110,8 @@ TEST_F(QuantizeCommandTest, ASelectedControllerKeepsItsTime) {
     EXPECT_EQ(UndoCount(), 0u);
 }
 
-// The dialog's rows stand evenly spaced down to the buttons, and the two buttons are alike and level.
+// The dialog's rows stand evenly spaced down to the buttons and flush left, and the two buttons are
+// alike and level.
 TEST_F(QuantizeCommandTest, TheDialogLinesUpItsControls) {
     Open();
     std::vector<RECT> rects; // in template order: label, list, the two boxes, Apply, Cancel
@@ -127,6 +128,8 @@ TEST_F(QuantizeCommandTest, TheDialogLinesUpItsControls) {
     const RECT &starts = rects[2], &durations = rects[3], &apply = rects[4], &cancel = rects[5];
     EXPECT_EQ(durations.top - starts.bottom, apply.top - durations.bottom);
     EXPECT_GT(durations.top, starts.bottom);
+    EXPECT_EQ(starts.left, durations.left);
+    EXPECT_EQ(starts.left, rects[0].left) << "the boxes under the list's label";
     EXPECT_EQ(apply.top, cancel.top);
     EXPECT_EQ(apply.bottom, cancel.bottom);
     EXPECT_EQ(apply.right - apply.left, cancel.right - cancel.left);
