@@ -274,6 +274,11 @@ TEST(PlaybackEngine, ALoopThatCannotPlayIsIgnoredUntilItCan) {
     empty.Play(Scale());
     empty.clock.AdvanceTo(2'000'000);
     EXPECT_EQ(NoteOns(empty.out->Messages()).size(), 4u);
+    Rig off;
+    off.engine.SetLoop(false, 0, 960); // a region with looping switched off
+    off.Play(Scale());
+    off.clock.AdvanceTo(2'000'000);
+    EXPECT_EQ(NoteOns(off.out->Messages()).size(), 4u);
 
     Rig rig;
     rig.Play(Scale());

@@ -18,6 +18,7 @@ TEST(TempoMap, ConvertsAcrossTempoChangesBothWays) {
     EXPECT_EQ(map.TickToMicros(1920), 3'000'000);  // then two at 60
     EXPECT_EQ(map.TickToMicros(2400), 3'250'000);  // then at 240
     EXPECT_EQ(map.MicrosPerQuarterAt(5000), 250000u); // the repeated tempo adds nothing
+    EXPECT_EQ(TempoMap(480, {{960, 1000000}, {960, 250000}}).MicrosPerQuarterAt(960), 250000u) << "the later one holds";
     for (std::int64_t us : {0LL, 1LL, 999'999LL, 1'000'000LL, 2'345'678LL, 3'000'000LL, 9'999'999LL}) {
         const std::int64_t t = map.MicrosToTick(us);
         EXPECT_LE(map.TickToMicros(t), us);
