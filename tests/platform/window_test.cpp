@@ -312,6 +312,10 @@ TEST_F(WindowTest, TextGoesThroughMessages) {
     EXPECT_STREQ(buf, "h");
     EXPECT_EQ(GetWindowText(h, buf, 0), 0);
     EXPECT_EQ(buf[0], 'h') << "no room: nothing written";
+    HWND untitled = CreateWindowEx(0, kRecClass, nullptr, WS_OVERLAPPED, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(GetWindowTextLength(untitled), 0) << "created without a title";
+    HWND byId = CreateWindowEx(0, kRecClass, MAKEINTRESOURCE(5), WS_OVERLAPPED, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(GetWindowTextLength(byId), 0) << "a resource number is no title";
 }
 
 TEST_F(WindowTest, MoveWindowSequenceAndRectangles) {
