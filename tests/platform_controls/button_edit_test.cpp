@@ -194,6 +194,16 @@ TEST_F(ControlsTest, LinksAnswerOnlyOnTheirOwnText) {
     ClickAt(link, 3, 40);  // below the line
     ClickAt(link, 280, 4); // past the text
     EXPECT_EQ(GetFocus(), link);
+    // Only while it has the focus is the first link outlined (its top row differs from the background).
+    const auto outlined = [&](HWND focus) {
+        SetFocus(focus);
+        Pump();
+        int n = 0;
+        for (int x = 0; x < 20; ++x) n += headless::ReadPixel(link, x, 0) != headless::ReadPixel(link, 290, 0);
+        return n;
+    };
+    EXPECT_EQ(outlined(parent), 0);
+    EXPECT_GT(outlined(link), 0);
     Press(VK_RETURN);
     const std::string click = std::to_string(static_cast<int>(NM_CLICK - NM_FIRST));
     const std::string enter = std::to_string(static_cast<int>(NM_RETURN - NM_FIRST));

@@ -406,6 +406,7 @@ TEST_F(ToolbarTest, HotTrackingImagesAndTooltips) {
     // Resting on a button asks the parent for its tip text with the command as id.
     HWND tip = reinterpret_cast<HWND>(SendMessage(bar, TB_GETTOOLTIPS, 0, 0));
     ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(SendMessage(tip, TTM_GETTOOLCOUNT, 0, 0), 6) << "a tool for each button but the separator";
     Rec().tipText = "Play from the cursor";
     headless::MouseMove(bar, centre.x, centre.y);
     Pump();
