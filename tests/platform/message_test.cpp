@@ -84,6 +84,9 @@ TEST_F(MessageTest, PeekFiltersAndNoRemove) {
     EXPECT_FALSE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
     EXPECT_FALSE(PeekMessage(nullptr, nullptr, 0, 0, PM_REMOVE));
     EXPECT_FALSE(PeekMessage(&m, reinterpret_cast<HWND>(0x99), 0, 0, PM_REMOVE));
+    ShowWindow(other, SW_SHOWNA);
+    InvalidateRect(other, nullptr, FALSE);
+    EXPECT_TRUE(PeekMessage(&m, other, WM_PAINT, WM_PAINT, PM_NOREMOVE)) << "a window filter finds its paint";
 }
 
 TEST_F(MessageTest, QuitComesAfterPostedMessagesAndBeforePaint) {
