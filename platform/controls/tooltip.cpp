@@ -315,11 +315,14 @@ LRESULT TipMessage(HWND tip, TipState* st, UINT msg, WPARAM wParam, LPARAM lPara
         }
         return 0;
     case TTM_ACTIVATE:
-        st->active = wParam != 0;
-        if (!st->active) {
+        // A switch either way forgets the tool under the pointer, so that the next move over any
+        // tool, the last one too, waits for its tip again.
+        if ((wParam != 0) != st->active) {
             KillTimer(tip, kShowTimer);
             Hide(tip, st);
+            st->hot = -1;
         }
+        st->active = wParam != 0;
         return 0;
     case TTM_SETDELAYTIME: {
         int ms = static_cast<SHORT>(LOWORD(lParam));

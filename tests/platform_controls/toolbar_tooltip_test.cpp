@@ -111,9 +111,9 @@ TEST_F(TooltipTest, ClicksDelaysActivationAndToolEdits) {
     EXPECT_FALSE(Shown());
     EXPECT_FALSE(ShownAfter(1000));
 
-    // Deactivated: nothing shows; reactivated: it does again.
+    // Deactivated: nothing shows; reactivated: it does again, also on the tool the pointer was on.
     SendMessage(tip, TTM_ACTIVATE, FALSE, 0);
-    MoveTo(200, 30);
+    MoveTo(40, 32);
     EXPECT_FALSE(ShownAfter(1000));
     SendMessage(tip, TTM_ACTIVATE, TRUE, 0);
     MoveTo(40, 30);
