@@ -43,6 +43,10 @@ TEST_F(LanePaint, TheLanesTimeLinesLineUpWithTheGridsToThePixel) {
     Repaint();
     EXPECT_EQ(Pixel(X(1010), laneY), VorUI_GetColor(VOR_COLOR_LOOP));
     EXPECT_EQ(Pixel(X(2030), laneY), VorUI_GetColor(VOR_COLOR_LOOP));
+    // A region that is not shown draws no lines.
+    pianoroll::SetLoopRegion(View(), 1010, 2030, false);
+    Repaint();
+    EXPECT_NE(Pixel(X(1010), laneY), VorUI_GetColor(VOR_COLOR_LOOP));
 }
 
 TEST_F(LanePaint, ScaleLinesMarkAQuarterHalfAndThreeQuartersOfATallLaneAndOnlyTheHalfOfAShortOne) {
