@@ -131,10 +131,14 @@ std::int64_t HostProject::FromTicks(std::int64_t ticks, std::uint32_t format) co
     return format == mp::TIME_FORMAT_NANOSECONDS ? store_.Time().TicksToNanoseconds(ticks) : ticks;
 }
 
-win::HRESULT HostProject::FillEventRecord(std::uint32_t id, std::uint32_t format, mp::MidiEventRecord* out) {
+win::HRESULT HostProject::FillEventRecord(std::uint32_t id, std::uint32_t format, mp::MidiEventRecord* out,
+                                          const mp::EventKey* asked) {
     Store::EventFields f{};
     if (!store_.ReadEventFields(id, &f)) return win::E_INVALIDARG;
-    const std::int64_t blockStart = store_.Block(f.block)->start;
+    const BlockValue& block = *store_.Block(f.block);
+    if (asked && ((asked->block && asked->block != f.block) || (asked->track && asked->track != block.track)))
+        return win::E_INVALIDARG;
+    const std::int64_t blockStart = block.start;
     mp::MidiEventRecord r{};
     r.kind = f.kind;
     r.flags = f.flags;
@@ -308,12 +312,8 @@ win::HRESULT HostProject::Get(const mp::EventKey* key, win::DWORD level, void* r
         FillBlockRecord(key->block, format, withName, &As<mp::BlockRecord>(record));
         return win::S_OK;
     }
-    case mp::LEVEL_EVENT: {
-        mp::EventKey k = store_.KeyOfEvent(key->event);
-        if (!k.event || (key->block && key->block != k.block) || (key->track && key->track != k.track))
-            return win::E_INVALIDARG;
-        return FillEventRecord(key->event, format, &As<mp::MidiEventRecord>(record));
-    }
+    case mp::LEVEL_EVENT:
+        return FillEventRecord(key->event, format, &As<mp::MidiEventRecord>(record), key);
     default:
         return win::E_INVALIDARG;
     }

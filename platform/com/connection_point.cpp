@@ -1,6 +1,8 @@
 // A connection point holding advised sinks for one outgoing interface.
 #include "win/com_helpers.h"
 
+#include <utility>
+
 namespace win {
 
 ConnectionPoint* ConnectionPoint::Create(IConnectionPointContainer* container, REFIID iid) {
@@ -43,27 +45,24 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(&typed))) || !typed)
         return CONNECT_E_CANNOTCONNECT;
     std::lock_guard<std::mutex> guard(lock_);
+    auto next = std::make_shared<SinkList>();
+    next->entries = HeldEntries(0);
     DWORD c = nextCookie_++;
     if (nextCookie_ == 0) nextCookie_ = 1;
-    sinks_.emplace_back(c, typed);
+    next->entries.emplace_back(c, typed);
+    sinks_ = std::move(next);
     *cookie = c;
     return S_OK;
 }
 
 HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
-    IUnknown* sink = nullptr;
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
-            if (it->first == cookie) {
-                sink = it->second;
-                sinks_.erase(it);
-                break;
-            }
-        }
-    }
-    if (!sink) return CONNECT_E_NOCONNECTION;
-    sink->Release();
+    // The list that goes lets its sinks go outside the lock, since a sink's release may call back.
+    std::shared_ptr<const SinkList> old;
+    std::lock_guard<std::mutex> guard(lock_);
+    auto next = std::make_shared<SinkList>();
+    next->entries = HeldEntries(cookie);
+    if (next->entries.size() == sinks_->entries.size()) return CONNECT_E_NOCONNECTION;
+    old = std::exchange(sinks_, std::move(next));
     return S_OK;
 }
 
@@ -73,29 +72,33 @@ HRESULT ConnectionPoint::EnumConnections(IEnumConnections** e) {
     return E_NOTIMPL;
 }
 
-std::vector<IUnknown*> ConnectionPoint::Snapshot() {
+std::shared_ptr<const ConnectionPoint::SinkList> ConnectionPoint::Sinks() {
     std::lock_guard<std::mutex> guard(lock_);
-    std::vector<IUnknown*> out;
-    out.reserve(sinks_.size());
-    for (auto& s : sinks_) {
-        s.second->AddRef();
-        out.push_back(s.second);
+    return sinks_;
+}
+
+std::vector<std::pair<DWORD, IUnknown*>> ConnectionPoint::HeldEntries(DWORD except) const {
+    std::vector<std::pair<DWORD, IUnknown*>> entries;
+    entries.reserve(sinks_->entries.size() + 1);
+    for (const auto& entry : sinks_->entries) {
+        if (entry.first == except) continue;
+        entry.second->AddRef();
+        entries.push_back(entry);
     }
-    return out;
+    return entries;
 }
 
 std::size_t ConnectionPoint::SinkCount() {
     std::lock_guard<std::mutex> guard(lock_);
-    return sinks_.size();
+    return sinks_->entries.size();
 }
 
 void ConnectionPoint::UnadviseAll() {
-    std::vector<std::pair<DWORD, IUnknown*>> sinks;
+    std::shared_ptr<const SinkList> old;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        sinks.swap(sinks_);
+        old = std::exchange(sinks_, std::make_shared<const SinkList>());
     }
-    for (auto& s : sinks) s.second->Release();
 }
 
 void ConnectionPoint::Detach() { container_ = nullptr; }

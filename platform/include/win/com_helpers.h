@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <initializer_list>
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -117,13 +118,10 @@ public:
     HRESULT EnumConnections(IEnumConnections** e) override;
 
     // Calls f with each sink (as queried for the connection interface); sinks advised or unadvised
-    // during the calls do not disturb the walk.
+    // during the calls do not disturb the walk, which keeps the list it began with.
     template <class F> void ForEachSink(F&& f) {
-        std::vector<IUnknown*> sinks = Snapshot();
-        for (IUnknown* s : sinks) {
-            f(s);
-            s->Release();
-        }
+        const std::shared_ptr<const SinkList> sinks = Sinks();
+        for (const auto& entry : sinks->entries) f(entry.second);
     }
     std::size_t SinkCount();
     // Releases every sink (the container is going away).
@@ -134,13 +132,25 @@ public:
 private:
     ConnectionPoint(IConnectionPointContainer* container, REFIID iid) : container_(container), iid_(iid) {}
     ~ConnectionPoint();
-    std::vector<IUnknown*> Snapshot();
+    // The advised sinks, never changed once published: Advise and Unadvise publish a new list, so a
+    // delivery walks the current one without copying it. Each list holds a reference on its sinks,
+    // which keeps an unadvised sink alive until the last walk over an older list ends.
+    struct SinkList {
+        std::vector<std::pair<DWORD, IUnknown*>> entries;
+        ~SinkList() {
+            for (auto& entry : entries) entry.second->Release();
+        }
+    };
+    std::shared_ptr<const SinkList> Sinks();
+    // The current list's entries but the one with cookie `except` (0: none), with a reference on each
+    // for the list they go into.
+    std::vector<std::pair<DWORD, IUnknown*>> HeldEntries(DWORD except) const;
 
     ComRefCount refs_{1};
     IConnectionPointContainer* container_;
     IID iid_;
     std::mutex lock_;
-    std::vector<std::pair<DWORD, IUnknown*>> sinks_;
+    std::shared_ptr<const SinkList> sinks_ = std::make_shared<const SinkList>();
     DWORD nextCookie_ = 1;
 };
 

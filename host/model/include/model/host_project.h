@@ -115,7 +115,9 @@ private:
     void Deliver(Batch& batch);
     win::HRESULT FindStep(mp::EventKey* key, win::DWORD level, void* record, win::BOOL* more, win::DWORD argument,
                           int direction);
-    win::HRESULT FillEventRecord(std::uint32_t id, std::uint32_t format, mp::MidiEventRecord* out);
+    // With `asked`, an event outside the block or track its key names is refused.
+    win::HRESULT FillEventRecord(std::uint32_t id, std::uint32_t format, mp::MidiEventRecord* out,
+                                 const mp::EventKey* asked = nullptr);
     void FillTrackRecord(std::uint32_t id, bool withName, mp::TrackRecord* out);
     void FillBlockRecord(std::uint32_t id, std::uint32_t format, bool withName, mp::BlockRecord* out);
     std::int64_t ToTicks(std::int64_t time, std::uint32_t format) const;
