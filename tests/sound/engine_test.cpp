@@ -262,6 +262,10 @@ TEST(PlaybackEngine, NewSongWhilePlayingContinuesFromThePosition) {
     edited.tracks[0].events[2].d[0] = 76; // the third note moves up
     edited.tracks[0].events.push_back(Note(240, 100, 90)); // already in the past: not played
     rig.engine.SetSong(std::make_shared<const Song>(edited));
+    rig.clock.AdvanceTo(1'000'000);
+    // Arriving just as a note has started, a song does not play that note again.
+    rig.engine.SetSong(std::make_shared<const Song>(edited));
+    rig.clock.Settle();
     rig.clock.AdvanceTo(1'900'000);
 
     EXPECT_EQ(Ons(*rig.out), (OnList{{0, 0, 60}, {500'000, 0, 62}, {1'000'000, 0, 76}, {1'500'000, 0, 65}}));
