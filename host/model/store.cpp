@@ -1,5 +1,6 @@
 // The project store: item storage, edits recorded as before/after values, undo and redo, notifications.
 #include "model/store.h"
+#include "store_scope.h"
 
 #include <algorithm>
 #include <bit>
@@ -111,21 +112,6 @@ std::string EncodeUtf8(const std::u16string& text) {
     }
     return out;
 }
-
-// Runs one public edit inside the open transaction, or inside an implicit one of its own.
-class Store::Scope {
-public:
-    Scope(Store& s, const char16_t* name = u"") : s_(s) {
-        if (s_.depth_ == 0) {
-            s_.BeginTransaction(mp::TRANSACTION_EDIT, name);
-            s_.implicit_ = true;
-        }
-    }
-    ~Scope() { s_.Finish(); }
-
-private:
-    Store& s_;
-};
 
 Store::Store() = default;
 Store::~Store() = default;

@@ -53,11 +53,15 @@ bool Store::RecordSlotEdit(std::uint32_t id, const EventValue& before, const Eve
     PutSlot(id, s);
     std::uint32_t flags = mp::NCF_MODIFIED;
     if (before.time != after.time) flags |= mp::NCF_POSITION_MOVED;
-    const BlockSlot* block = BlockSlotOf(after.block);
-    const mp::EventKey key{block ? block->value.track : 0, after.block, id};
+    const mp::EventKey key = KeyIn(after.block, id);
     PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
     run->edits->push_back(edit);
     return true;
+}
+
+mp::EventKey Store::KeyIn(std::uint32_t block, std::uint32_t id) const {
+    const BlockSlot* slot = BlockSlotOf(block);
+    return mp::EventKey{slot ? slot->value.track : 0, block, id};
 }
 
 void Store::PutSlot(std::uint32_t id, const EventSlot& value) {
@@ -84,8 +88,7 @@ void Store::NotifySlotRun(const SlotRun& run) {
     for (std::size_t n = 0; n < count; ++n) {
         const SlotEdit& e = edits[run.after ? n : count - 1 - n];
         const EventSlot& to = run.after ? e.after : e.before;
-        const BlockSlot* block = BlockSlotOf(to.block);
-        const mp::EventKey key{block ? block->value.track : 0, to.block, e.id};
+        const mp::EventKey key = KeyIn(to.block, e.id);
         const std::uint32_t flags = mp::NCF_MODIFIED | (e.before.time != e.after.time ? mp::NCF_POSITION_MOVED : 0u);
         PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
     }
@@ -119,8 +122,7 @@ void Store::NotifyFlagRun(const FlagRun& run) {
         const std::uint32_t id = edits[run.after ? n : count - 1 - n].id;
         const EventSlot* s = EventSlotOf(id);
         if (!s || !s->block) continue;
-        const BlockSlot* block = BlockSlotOf(s->block);
-        const mp::EventKey key{block ? block->value.track : 0, s->block, id};
+        const mp::EventKey key = KeyIn(s->block, id);
         PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_EVENT, key, key);
     }
 }

@@ -2,6 +2,7 @@
 // block whose events changed instead of one per event, so that selecting a whole track costs a pass
 // over its events and not a record and a report for each of them. Also the flags of single events.
 #include "model/store.h"
+#include "store_scope.h"
 
 namespace host {
 
@@ -62,28 +63,22 @@ win::HRESULT Store::SetEventFlags(std::uint32_t id, std::uint32_t flags) {
     if (!EventAlive(id)) return win::E_INVALIDARG;
     EventSlot* slot = EventSlotOf(id);
     if (slot->flags == flags) return win::S_OK;
-    if (depth_ == 0) {
-        BeginTransaction(mp::TRANSACTION_EDIT, u"");
-        implicit_ = true;
-    }
+    Scope scope(*this);
     if (!openChanges_.empty() && openChanges_.back().replaceFirst) {
         // Between the halves of a replacement the change is told as part of it.
         EventValue cur = ReadEventValue(id);
         EventValue next = cur;
         next.flags = flags;
         Record(Change{mp::LEVEL_EVENT, false, id, std::move(cur), std::move(next)});
-        Finish();
         return win::S_OK;
     }
     // The slot keeps its place: the change is no structural one, and one modification is told.
     const FlagEdit edit{id, slot->flags, flags};
     slot->flags = flags;
     if (TimeBaseEvent(id)) timeBaseDirty_ = timeBaseTouched_ = true;
-    const BlockSlot* block = BlockSlotOf(slot->block);
-    const mp::EventKey key{block ? block->value.track : 0, slot->block, id};
+    const mp::EventKey key = KeyIn(slot->block, id);
     PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_EVENT, key, key);
     RecordFlagEdit(edit);
-    Finish();
     return win::S_OK;
 }
 

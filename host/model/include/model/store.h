@@ -286,6 +286,7 @@ private:
     void ApplySlotRun(const SlotRun& run);
     void NotifySlotRun(const SlotRun& run);
     void PutSlot(std::uint32_t id, const EventSlot& value); // keeps the slot's index state
+    mp::EventKey KeyIn(std::uint32_t block, std::uint32_t id) const; // the key of event `id` in `block`
     // Appends a flag edit to the open transaction's last run, or to a new one.
     void RecordFlagEdit(const FlagEdit& edit);
     // Empties the open changes; a run no undo step took keeps its room for the next one, so that a
