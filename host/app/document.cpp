@@ -36,9 +36,11 @@ std::string ExecutableDir() {
 }
 
 // Checks a stored settings stream before the plug-in sees it: its header must announce the block
-// size the editor uses and the whole block must be there.
+// size the editor uses and the whole block must be there; what follows the block is the editor's own
+// to judge.
 bool SettingsLookValid(const std::vector<std::uint8_t>& bytes) {
-    if (bytes.size() != kSettingsHeaderBytes + kSettingsBlockBytes) return false;
+    static_assert(kSettingsHeaderBytes + kSettingsBlockBytes == kSettingsFixedBytes);
+    if (bytes.size() < kSettingsFixedBytes) return false;
     std::uint32_t size = static_cast<std::uint32_t>(bytes[8]) | (static_cast<std::uint32_t>(bytes[9]) << 8) |
                          (static_cast<std::uint32_t>(bytes[10]) << 16) | (static_cast<std::uint32_t>(bytes[11]) << 24);
     return size == kSettingsBlockBytes;

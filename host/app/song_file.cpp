@@ -14,6 +14,11 @@ bool IsSettingsEvent(const EventValue& e) {
            e.bytes[1] == kSettingsManufacturerId;
 }
 
+bool IsExtension(const EventValue& e) {
+    return e.bytes.size() >= 2 + sizeof kSettingsExtensionTag &&
+           std::memcmp(e.bytes.data() + 2, kSettingsExtensionTag, sizeof kSettingsExtensionTag) == 0;
+}
+
 void PutVarLen(std::vector<std::uint8_t>& out, std::uint32_t v) {
     std::uint8_t buf[5];
     int n = 0;
@@ -26,11 +31,19 @@ std::uint32_t ReadBe32(const std::uint8_t* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
 }
 
+// A settings meta event at delta time 0.
+void PutSettingsEvent(std::vector<std::uint8_t>& out, const std::uint8_t* payload, std::size_t size) {
+    out.insert(out.end(), {0x00, 0xFF, kSequencerSpecificMeta});
+    PutVarLen(out, static_cast<std::uint32_t>(size + 1));
+    out.push_back(kSettingsManufacturerId);
+    out.insert(out.end(), payload, payload + size);
+}
+
 } // namespace
 
 std::vector<std::uint8_t> TakeSettingsEvent(Store& store, bool* found) {
     std::vector<std::uint8_t> payload;
-    bool any = false;
+    bool any = false, joined = false;
     if (store.TrackCount() > 0) {
         std::uint32_t first = store.TracksInOrder().front();
         std::vector<std::uint32_t> doomed;
@@ -39,7 +52,12 @@ std::vector<std::uint8_t> TakeSettingsEvent(Store& store, bool* found) {
                 if (store.EventKind(id) != mp::MEK_META) continue;
                 EventValue e = store.Event(id);
                 if (!IsSettingsEvent(e)) continue;
-                if (!any) payload.assign(e.bytes.begin() + 2, e.bytes.end());
+                if (!any)
+                    payload.assign(e.bytes.begin() + 2, e.bytes.end());
+                else if (!joined && payload.size() == kSettingsFixedBytes && IsExtension(e)) {
+                    payload.insert(payload.end(), e.bytes.begin() + 2, e.bytes.end());
+                    joined = true;
+                }
                 any = true;
                 doomed.push_back(id);
             }
@@ -60,10 +78,10 @@ bool InsertSettingsEvent(std::vector<std::uint8_t>& image, const std::vector<std
         std::uint32_t length = ReadBe32(image.data() + pos + 4);
         if (std::memcmp(image.data() + pos, "MTrk", 4) == 0) {
             if (pos + 8 + length > image.size()) return false;
-            std::vector<std::uint8_t> event{0x00, 0xFF, kSequencerSpecificMeta};
-            PutVarLen(event, static_cast<std::uint32_t>(payload.size() + 1));
-            event.push_back(kSettingsManufacturerId);
-            event.insert(event.end(), payload.begin(), payload.end());
+            std::vector<std::uint8_t> event;
+            const std::size_t split = payload.size() > kSettingsFixedBytes ? kSettingsFixedBytes : payload.size();
+            PutSettingsEvent(event, payload.data(), split);
+            if (split < payload.size()) PutSettingsEvent(event, payload.data() + split, payload.size() - split);
             std::uint32_t grown = length + static_cast<std::uint32_t>(event.size());
             image.insert(image.begin() + static_cast<std::ptrdiff_t>(pos + 8), event.begin(), event.end());
             image[pos + 4] = static_cast<std::uint8_t>(grown >> 24);

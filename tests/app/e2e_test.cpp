@@ -177,6 +177,9 @@ TEST(EndToEnd, EditorSettingsSurviveSaveAndReopen) {
     // Without a saved time span (words 30-31) the saved zoom level decides the span.
     SetSettingsWord(start, 30, 0);
     SetSettingsWord(start, 31, 0);
+    // Settings of a later build after the block come back as they went in.
+    const std::string later("PRX1\x0D\0\0\0zz.unknown=7\n", 21);
+    start.insert(start.end(), later.begin(), later.end());
     Bytes image = MakeSong({{0, 0, 480, 60}});
     ASSERT_TRUE(InsertSettingsEvent(image, start));
     WriteBytes(dir / "set.mid", image);
@@ -186,6 +189,8 @@ TEST(EndToEnd, EditorSettingsSurviveSaveAndReopen) {
     EXPECT_EQ(r.err, "") << "intact settings open without a note";
     Bytes back = SettingsOfFile(dir / "again.mid");
     for (const auto& [word, value] : words) EXPECT_EQ(SettingsWord(back, word), value) << "settings word " << word;
+    ASSERT_EQ(back.size(), 340u + later.size());
+    EXPECT_EQ(std::string(back.begin() + 340, back.end()), later);
     EXPECT_EQ(NotesOfFile(dir / "again.mid"), (std::vector<Note>{{0, 0, 480, 60}}));
 }
 

@@ -1,13 +1,16 @@
 // The settings stream of the plug-in object: format, defaults, refusals and the round trip.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "editor_fixture.h"
 #include "memory_stream.h"
 #include "mp/settings.h"
+#include "mp/settings_extension.h"
 
 namespace {
 
@@ -251,6 +254,84 @@ TEST_F(SettingsStream, FieldsOutsideTheirRangeTakeTheirDefaults) {
     EXPECT_EQ(persist->Load(&other), S_FALSE);
     EXPECT_EQ(other.Position(), 340u);
     EXPECT_EQ(SavedBlock(), defaults);
+}
+
+// The settings of later features follow the block as PRX1, a length and name=value lines; entries
+// this build does not know come back as they went in, and an empty extension writes nothing.
+TEST_F(SettingsStream, ExtendedSettingsFollowTheBlockAndComeBackWhole) {
+    const auto extension = [](const std::string& body, std::uint32_t length) {
+        Bytes bytes{'P', 'R', 'X', '1', 0, 0, 0, 0};
+        PutWord(bytes, 4, length);
+        bytes.insert(bytes.end(), body.begin(), body.end());
+        return bytes;
+    };
+    const auto withExtension = [&](const Bytes& tail) {
+        Bytes stream = StreamOf(Customised());
+        stream.insert(stream.end(), tail.begin(), tail.end());
+        return stream;
+    };
+    const std::string body = "a.flag=1\nfuture.thing=some value = with equals\nghosts=all\n";
+    const Bytes stream = withExtension(extension(body, static_cast<std::uint32_t>(body.size())));
+    harness::MemoryStream in(stream);
+    ASSERT_EQ(persist->Load(&in), S_OK);
+    EXPECT_EQ(in.Position(), stream.size());
+    EXPECT_EQ(Saved(), stream);
+    ULARGE_INTEGER size{};
+    ASSERT_EQ(persist->GetSizeMax(&size), S_OK);
+    EXPECT_EQ(size.QuadPart, 344u + 8 + body.size());
+
+    // Whatever follows that is not an extension is left where it is.
+    const Bytes other = withExtension({'M', 'T', 'r', 'k', 1, 2, 3, 4});
+    harness::MemoryStream notOurs(other);
+    EXPECT_EQ(persist->Load(&notOurs), S_OK);
+    EXPECT_EQ(notOurs.Position(), 340u);
+    EXPECT_EQ(Saved(), StreamOf(Customised())) << "the earlier extension is gone";
+
+    const std::string lines = "=1\nx=1\nNoUpper=2\nx=2\nno equals\ny=\n";
+    struct Damage {
+        const char* what;
+        Bytes tail;
+        std::size_t kept; // entries that survive
+    };
+    const Damage damages[] = {
+        {"a length past the stream", extension("x=1\n", 5), 0},
+        {"a length past the limit", extension("x=1\n", 64 * 1024 + 1), 0},
+        {"a cut length word", {'P', 'R', 'X', '1', 4, 0}, 0},
+        {"lines without a name", extension(lines, static_cast<std::uint32_t>(lines.size())), 2},
+    };
+    for (const Damage& d : damages) {
+        harness::MemoryStream damaged(withExtension(d.tail));
+        EXPECT_EQ(persist->Load(&damaged), S_FALSE) << d.what;
+        const Bytes saved = Saved();
+        EXPECT_EQ(Bytes(saved.begin(), saved.begin() + 340), StreamOf(Customised())) << d.what << ": the block stays";
+        const std::string kept(saved.begin() + 340 + (saved.size() > 340 ? 8 : 0), saved.end());
+        EXPECT_EQ(static_cast<std::size_t>(std::count(kept.begin(), kept.end(), '\n')), d.kept) << d.what;
+    }
+    const Bytes last = Saved();
+    EXPECT_EQ(std::string(last.begin() + 348, last.end()), "x=1\ny=\n");
+}
+
+TEST(SettingsExtension, ValuesReadBackOnlyWhenTheyAreWhatWasAsked) {
+    mp::SettingsExtension x;
+    EXPECT_TRUE(x.SetFlag("key.from_song", true));
+    EXPECT_TRUE(x.SetInteger("n", -12));
+    EXPECT_TRUE(x.Set("word", "abc"));
+    EXPECT_FALSE(x.Set("Upper", "1"));
+    EXPECT_FALSE(x.Set("", "1"));
+    EXPECT_FALSE(x.Set("line", "a\nb"));
+    EXPECT_FALSE(x.Set(std::string(65, 'a'), "1"));
+    EXPECT_TRUE(x.GetFlag("key.from_song", false));
+    EXPECT_TRUE(x.GetFlag("word", true)) << "not a flag: the fallback";
+    EXPECT_FALSE(x.GetFlag("missing", false));
+    EXPECT_EQ(x.GetInteger("n", 5, -12, 0), -12);
+    EXPECT_EQ(x.GetInteger("n", 5, -11, 0), 5) << "out of range";
+    EXPECT_EQ(x.GetInteger("word", 5, 0, 9), 5);
+    EXPECT_TRUE(x.SetInteger("n", 3));
+    EXPECT_EQ(x.Body(), "key.from_song=1\nn=3\nword=abc\n") << "one line per name, in name order";
+    x.Erase("n");
+    EXPECT_EQ(x.Get("n", "gone"), "gone");
+    EXPECT_EQ(x.ParseBody("b=1\nb=2\na=\n"), 1) << "a repeated name is damage";
+    EXPECT_EQ(x.Body(), "a=\nb=1\n");
 }
 
 } // namespace

@@ -1,8 +1,11 @@
-// The settings stream format: version, second word, block size, then the block byte for byte.
+// The settings stream format: version, second word, block size, the block byte for byte, then the
+// optional extension (tag, length, body).
 #include "mp/settings_stream.h"
 
 #include <cstring>
 #include <initializer_list>
+#include <new>
+#include <string>
 
 namespace mp {
 namespace {
@@ -75,6 +78,59 @@ HRESULT SaveSettingsStream(win::IStream* stream, const SettingsHeader& header,
         if (win::FAILED(hr)) return hr;
     }
     return stream->Write(&block, kSettingsBlockSize, nullptr);
+}
+
+HRESULT LoadSettingsExtension(win::IStream* stream, SettingsExtension& extension) noexcept {
+    extension.Clear();
+    if (!stream) return win::E_POINTER;
+    win::ULARGE_INTEGER start{};
+    HRESULT hr = stream->Seek(win::LARGE_INTEGER{0}, win::STREAM_SEEK_CUR, &start);
+    if (win::FAILED(hr)) return hr;
+    const auto back = [&] {
+        return stream->Seek(win::LARGE_INTEGER{static_cast<win::LONGLONG>(start.QuadPart)}, win::STREAM_SEEK_SET,
+                            nullptr);
+    };
+
+    char tag[sizeof SettingsExtension::kTag] = {};
+    win::ULONG got = 0;
+    hr = stream->Read(tag, sizeof tag, &got);
+    if (win::FAILED(hr)) return hr;
+    if (got != sizeof tag || std::memcmp(tag, SettingsExtension::kTag, sizeof tag) != 0) return back();
+
+    std::uint32_t length = 0;
+    hr = ReadWord(stream, length);
+    if (win::FAILED(hr)) return hr;
+    if (hr != win::S_OK || length > SettingsExtension::kMaxBodyBytes) return win::S_FALSE;
+    try {
+        std::string body(length, '\0');
+        hr = stream->Read(body.data(), length, &got);
+        if (win::FAILED(hr)) return hr;
+        if (got != length) return win::S_FALSE;
+        return extension.ParseBody(body) > 0 ? win::S_FALSE : win::S_OK;
+    } catch (const std::bad_alloc&) {
+        extension.Clear();
+        return win::E_OUTOFMEMORY;
+    }
+}
+
+HRESULT SaveSettingsExtension(win::IStream* stream, const SettingsExtension& extension) noexcept {
+    if (!stream) return win::E_POINTER;
+    if (extension.Empty()) return win::S_OK;
+    try {
+        const std::string body = extension.Body();
+        if (body.size() > SettingsExtension::kMaxBodyBytes) return win::E_INVALIDARG;
+        HRESULT hr = stream->Write(SettingsExtension::kTag, sizeof SettingsExtension::kTag, nullptr);
+        if (win::SUCCEEDED(hr)) hr = WriteWord(stream, static_cast<std::uint32_t>(body.size()));
+        if (win::SUCCEEDED(hr)) hr = stream->Write(body.data(), static_cast<win::ULONG>(body.size()), nullptr);
+        return hr;
+    } catch (const std::bad_alloc&) {
+        return win::E_OUTOFMEMORY;
+    }
+}
+
+std::uint32_t SettingsExtensionSize(const SettingsExtension& extension) {
+    if (extension.Empty()) return 0;
+    return static_cast<std::uint32_t>(sizeof SettingsExtension::kTag + 4 + extension.Body().size());
 }
 
 } // namespace mp

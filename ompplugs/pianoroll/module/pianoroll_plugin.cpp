@@ -119,11 +119,19 @@ HRESULT COPTPianoRollPlugin::OnSelectionChanged(const NotificationRecord& record
     return SendToView(PRM_SELECTION_CHANGED);
 }
 
-HRESULT COPTPianoRollPlugin::Load(IStream* stream) { return LoadSettingsStream(stream, header_, settings_); }
+HRESULT COPTPianoRollPlugin::Load(IStream* stream) {
+    extension_.Clear();
+    const HRESULT block = LoadSettingsStream(stream, header_, settings_);
+    if (FAILED(block)) return block;
+    const HRESULT extension = LoadSettingsExtension(stream, extension_);
+    if (FAILED(extension)) return extension;
+    return block == S_OK ? extension : block;
+}
 
 HRESULT COPTPianoRollPlugin::Save(IStream* stream, BOOL clearDirty) {
     if (view_) SendToView(PRM_SAVE_VIEW_STATE);
     HRESULT hr = SaveSettingsStream(stream, header_, settings_);
+    if (SUCCEEDED(hr)) hr = SaveSettingsExtension(stream, extension_);
     if (FAILED(hr)) return hr;
     if (clearDirty) dirty_ = 0;
     return hr;
@@ -131,7 +139,7 @@ HRESULT COPTPianoRollPlugin::Save(IStream* stream, BOOL clearDirty) {
 
 HRESULT COPTPianoRollPlugin::GetSizeMax(ULARGE_INTEGER* size) {
     if (!size) return E_POINTER;
-    size->QuadPart = kSettingsSizeMax;
+    size->QuadPart = kSettingsSizeMax + SettingsExtensionSize(extension_);
     return S_OK;
 }
 

@@ -3,6 +3,7 @@
 
 #include "mp/plugin.h"
 #include "mp/settings.h"
+#include "mp/settings_extension.h"
 
 namespace mp {
 
@@ -34,6 +35,8 @@ public:
     PianoRollSettings* EditorSettings() noexcept override { return &settings_; }
 
     PianoRollSettings& Settings() noexcept { return settings_; }
+    // The settings of features beyond the block; saved and loaded with it.
+    SettingsExtension& Extension() noexcept { return extension_; }
     // [ui thread] Reads the host's ticks per quarter note again (after the time base changed); the
     // value kept stays when the host cannot tell.
     void ReloadTicksPerQuarter();
@@ -45,6 +48,7 @@ private:
 
     SettingsHeader header_{};
     PianoRollSettings settings_{};
+    SettingsExtension extension_;
 };
 
 // Allocates a plug-in object with the creation argument and runs Construct. On success *made is

@@ -1,7 +1,9 @@
-// Reading and writing the settings block through an IStream (12-byte header + 328-byte block).
+// Reading and writing the settings through an IStream: 12-byte header, 328-byte block, then the
+// optional extension of later features.
 #pragma once
 
 #include "mp/settings.h"
+#include "mp/settings_extension.h"
 #include "win/com.h"
 
 namespace mp {
@@ -18,5 +20,18 @@ win::HRESULT LoadSettingsStream(win::IStream* stream, SettingsHeader& header, Pi
 // Writes the header and the block at the stream's current position; the first failure is returned.
 win::HRESULT SaveSettingsStream(win::IStream* stream, const SettingsHeader& header,
                                 const PianoRollSettings& block) noexcept;
+
+// Reads an extension at the stream's position into `extension` (emptied first). No extension there
+// (the stream ends, or another tag follows): S_OK, the stream back where it was. An extension whose
+// length runs past the stream or past kMaxBodyBytes: S_FALSE with no entries. Damaged lines are
+// skipped and give S_FALSE too. A failing read is returned.
+win::HRESULT LoadSettingsExtension(win::IStream* stream, SettingsExtension& extension) noexcept;
+
+// Writes tag, length and body at the stream's position; writes nothing for an empty extension, so
+// that a stream without extended settings is byte for byte what it was before they existed.
+win::HRESULT SaveSettingsExtension(win::IStream* stream, const SettingsExtension& extension) noexcept;
+
+// The bytes SaveSettingsExtension writes.
+std::uint32_t SettingsExtensionSize(const SettingsExtension& extension);
 
 } // namespace mp
