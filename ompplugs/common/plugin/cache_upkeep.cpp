@@ -125,6 +125,7 @@ bool COPTPlugin::EntryFor(const EventKey& key, EventEntry* entry) {
     entry->order = track.order;
     entry->channel = track.channel;
     entry->kind = record.kind;
+    entry->pitch = record.data[0];
     return true;
 }
 
@@ -158,6 +159,7 @@ void COPTPlugin::FlushListChanges() {
         const std::uint32_t* last = changes[i].present ? touched.LastChange(changes[i].key) : nullptr;
         if (last && *last == i) entering.push_back(changes[i].entry);
     }
+    for (const EventEntry& e : entering) damage_.Add(e);
     auto before = [](const EventEntry& a, const EventEntry& b) { return CompareEventOrder(a, b) < 0; };
     if (!std::is_sorted(entering.begin(), entering.end(), before)) {
         // Undo brings a move's entries backwards: turned round, with each run of equal ones turned
@@ -178,7 +180,10 @@ void COPTPlugin::FlushListChanges() {
     merged.reserve(events_.size() + entering.size());
     std::size_t next = 0;
     for (const EventEntry& e : events_) {
-        if (touched.LastChange(e.key)) continue;
+        if (touched.LastChange(e.key)) {
+            damage_.Add(e);
+            continue;
+        }
         while (next < entering.size() && before(entering[next], e)) merged.push_back(entering[next++]);
         merged.push_back(e);
     }
@@ -198,6 +203,7 @@ void COPTPlugin::RemoveTrackEntry(std::uint32_t trackId) {
     const int index = TrackIndexOf(trackId);
     if (index < 0) return;
     FlushListChanges();
+    damage_.tracks = true;
     if (index == currentTrack_) {
         events_.clear();
         ClearFlags(PLF_EVENT_LIST_VALID);
@@ -264,6 +270,7 @@ HRESULT COPTPlugin::UpkeepDeferred(const NotificationRecord& record) {
         return S_FALSE;
     }
     case LEVEL_BLOCK: {
+        damage_.tracks = true;
         const EventKey key = (flags & NCF_DELETED) ? record.oldKey : record.newKey;
         const int trackIndex = TrackIndexOf(key.track);
         if (trackIndex < 0) return (flags & NCF_DELETED) ? S_FALSE : E_UNEXPECTED;
@@ -295,6 +302,7 @@ HRESULT COPTPlugin::UpkeepDeferred(const NotificationRecord& record) {
         return current ? S_OK : S_FALSE;
     }
     case LEVEL_TRACK: {
+        damage_.tracks = true;
         if (flags & NCF_DELETED) {
             RemoveTrackEntry(record.oldKey.track ? record.oldKey.track : record.newKey.track);
             if (currentTrackLost_ || currentTrack_ >= static_cast<int>(tracks_.size())) {

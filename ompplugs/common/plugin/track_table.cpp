@@ -223,6 +223,7 @@ HRESULT COPTPlugin::LoadEvents(std::vector<EventEntry>& list, const EventKey& bl
                 e.order = track.order;
                 e.channel = track.channel;
                 e.kind = record.kind;
+                e.pitch = record.data[0];
                 loaded.push_back(e);
             }
         }

@@ -1,12 +1,15 @@
 // The plug-in object framework: COPTPlugin and its companion objects.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "mp/edit_queues.h"
@@ -112,6 +115,28 @@ struct EventEntry {
     std::uint32_t order;  // the track's order field
     std::int32_t channel; // the track's channel, -1 none
     std::uint32_t kind;
+    std::uint8_t pitch;   // notes: the stored pitch (data 1, before offsets)
+};
+
+// What the list's changes touched since the editor last took it: the ticks of the events that left
+// or entered the list, the stored pitches of such notes and their kinds; after a change of tracks or
+// blocks any of the list may have changed.
+struct ListDamage {
+    std::int64_t from = std::numeric_limits<std::int64_t>::max();
+    std::int64_t to = std::numeric_limits<std::int64_t>::min();
+    int lowPitch = 256, highPitch = -1;
+    std::uint32_t kinds = 0;
+    bool tracks = false;
+
+    bool Empty() const noexcept { return kinds == 0 && !tracks; }
+    void Add(const EventEntry& e) noexcept {
+        from = std::min(from, e.start);
+        to = std::max(to, e.end);
+        kinds |= e.kind;
+        if (e.kind != MEK_NOTE) return;
+        lowPitch = std::min<int>(lowPitch, e.pitch);
+        highPitch = std::max<int>(highPitch, e.pitch);
+    }
 };
 // A change to the event-key list: the key leaves the list and, when present, the entry (read from
 // the host) comes in at its sorted place. Of several changes to one key the last decides.
@@ -275,6 +300,8 @@ public:
     bool CanPaste();
     // Whether an event of the shown list is selected.
     bool HasSelection();
+    // What the list's changes touched since the last call; the record starts afresh. [window thread]
+    ListDamage TakeListDamage() noexcept { return std::exchange(damage_, ListDamage{}); }
     // Moves on with every host report and list change: equal readings mean the data did not change.
     std::uint64_t DataGeneration() const noexcept { return dataGeneration_.load(); }
     // Copies the selected events of the shown list (cut: and deletes them as one edit).
@@ -360,6 +387,7 @@ protected:
     std::vector<EventEntry> spareEntering_;
     std::vector<EventEntry> spareEvents_;
     std::vector<std::uint32_t> spareTable_;
+    ListDamage damage_;
     // While the deferred phase runs, the track and block records EntryFor read last (the host's data
     // does not change during it).
     struct EntryContext {

@@ -1,0 +1,27 @@
+// Inside the model only: turning the host's event records into the editor's types and back. The one
+// place that knows which record field holds a pitch, a velocity or a controller value.
+#pragma once
+
+#include <cstdint>
+
+#include "model/note.h"
+#include "mp/records.h"
+
+namespace pianoroll::records {
+
+// The note a record shows (offsets applied, time counted from `ref.base`); false for another kind.
+bool ToNote(const mp::MidiEventRecord& record, const EventRef& ref, Note* note);
+// Writes a note's times, pitch, velocity and selection into the record of its event, keeping the rest.
+void WriteNote(const Note& note, mp::MidiEventRecord& record);
+// The lane event a record shows; false for a kind no lane shows.
+bool ToLaneEvent(const mp::MidiEventRecord& record, const EventRef& ref, LaneEvent* event);
+// The kind bit and the two data bytes of a lane event.
+std::uint32_t KindOf(LaneKind kind);
+void DataOf(const LaneEvent& event, int* data1, int* data2);
+// Whether the record is selected; its absolute start.
+bool IsSelected(const mp::MidiEventRecord& record);
+std::int64_t StartOf(const mp::MidiEventRecord& record, std::int64_t base);
+// Moves the record to an absolute start.
+void MoveRecord(mp::MidiEventRecord& record, std::int64_t start, std::int64_t base);
+
+} // namespace pianoroll::records

@@ -1,0 +1,103 @@
+// PendingEdit: what a gesture or command is about to write, as the editor's types: notes and lane
+// events to insert, notes to change, events to remove; committed as one edit under an undo name.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "model/note.h"
+#include "win/types.h"
+
+namespace mp {
+class TrackAccess;
+} // namespace mp
+
+namespace pianoroll {
+
+// A copy the edit made of a selected event: the original's key and where the copy lives.
+struct CopiedEvent {
+    NoteKey original;
+    EventRef copy;
+    bool note = false; // the copy is a note (else another kind, which moves by its time only)
+};
+
+// A view of the track access's edit queues, as cheap to make as a pointer. The queues belong to the
+// plug-in object: every PendingEdit of one track sees the same edit. Inserted events are addressed
+// by their place in the queue (EventRef::insert), host events by their key; times are absolute ticks.
+// Every operation runs on the editor window's thread and does nothing (false, 0) without an access.
+class PendingEdit {
+public:
+    using NoteVisitor = std::function<void(const Note& note)>;
+    using LaneVisitor = std::function<void(const LaneEvent& event)>;
+
+    explicit PendingEdit(mp::TrackAccess* access) noexcept : access_(access) {}
+
+    // ---- notes ----
+    // Queues a new note (its key is ignored); on success the note learns its place in the edit.
+    bool Insert(Note* note);
+    // The note as the edit leaves it: its queued change or insert, else the host's. False for an
+    // event that is no note (or is gone).
+    bool Read(const EventRef& ref, Note* note) const;
+    // Queues the note's times, pitch, velocity and selection for its event (an insert is replaced).
+    bool Change(const Note& note);
+    // Queues the selected notes unchanged, as the start of a change of all of them, and lists them.
+    std::vector<Note> ChangeSelectedNotes();
+    // Queues a copy of every selected event (the originals stay, deselected) and lists the copies.
+    std::vector<CopiedEvent> CopySelected();
+    // Queues a note for removal (a queued change of it is dropped).
+    void Remove(const NoteKey& key);
+    bool IsRemoved(const NoteKey& key) const;
+    // Whether the edit changes or removes the host note.
+    bool IsPending(const NoteKey& key) const;
+    // Every selected event of the track rewritten, notes after `change` made its changes to them.
+    // Returns how many events the edit names.
+    int RewriteSelected(const std::function<void(Note& note)>& change);
+    // The notes the edit changes or inserts, as they will be.
+    void ForEachPendingNote(const NoteVisitor& visit) const;
+
+    // ---- any event, by its time ----
+    // Start and end (notes: start + length; others: start plus the record's length) as the edit
+    // leaves the event.
+    bool Span(const EventRef& ref, std::int64_t* start, std::int64_t* end) const;
+    // Moves the event to a new absolute start, leaving the rest as the edit has it.
+    bool MoveTo(const EventRef& ref, std::int64_t start);
+
+    // ---- clearing notes of rows ----
+    // Removes the notes of the rows' pitches that start in [start, start + length) and shortens those
+    // reaching into it; the insert at `skip` is left alone. True when anything changed.
+    bool ClearNotes(std::int64_t start, std::int64_t length, int rowA, int rowB, int skip);
+    // The velocity ramp of the velocity lane from (timeA, velocityA) to (timeB, velocityB).
+    bool DrawVelocityLine(int velocityA, int velocityB, std::int64_t timeA, std::int64_t timeB, std::int64_t lead);
+
+    // ---- lane events ----
+    bool InsertLaneEvent(LaneEvent* event);
+    // The filter's inserted events, then its changed ones, in queue order.
+    void ForEachQueuedLaneEvent(const LaneFilter& filter, const LaneVisitor& visit) const;
+    // Queues the host event for removal, once.
+    void RemoveLaneEvent(const NoteKey& key);
+    // Drops the filter's inserted events whose ticks lie in [from, last].
+    void DropInsertedLaneEvents(const LaneFilter& filter, std::int64_t from, std::int64_t last);
+    // Puts the inserts in time order (a stroke may have gone backwards) and drops each of the filter's
+    // inserted events that repeats the value before it.
+    void DropRepeatedValues(const LaneFilter& filter);
+
+    // ---- the whole edit ----
+    int InsertCount() const;
+    int ChangeCount() const;
+    // Host notes queued for removal.
+    int RemovedNoteCount() const;
+    bool Empty() const;
+    // Writes the edit as one host edit named by the string `undoNameId` (mp/string_ids.h); S_FALSE
+    // when nothing is queued. The edit is empty afterwards whatever happened.
+    win::HRESULT Commit(std::uint32_t undoNameId);
+    void Discard();
+
+private:
+    // The start of the block inserts count their times from (the track's first).
+    std::int64_t InsertBase() const;
+
+    mp::TrackAccess* access_;
+};
+
+} // namespace pianoroll

@@ -1,0 +1,124 @@
+// The bar grid: the ruler's mark spacing, bars and beats over a meter map, and the lines of a spacing.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "model/bar_grid.h"
+
+namespace {
+
+using pianoroll::BarGrid;
+using pianoroll::GridStep;
+using pianoroll::MeterSegment;
+
+GridStep Step(std::uint32_t tpq, int beats, int value, std::int64_t minDistance) {
+    return BarGrid(tpq, {MeterSegment{0, beats, value}}).MarkStep(minDistance);
+}
+
+TEST(BarGridMarks, FollowTheMeterFromBeatHalvingsToPowersOfTwoOfBars) {
+    struct Case {
+        const char* what;
+        int ppq, numerator, denominator;
+        std::int64_t minTicks;
+        std::int64_t step;
+        int subdivisions; // 0: not checked
+    } cases[] = {
+        {"less than a measure: two beats, which divide the measure", 480, 4, 4, 500, 960, 4},
+        {"several measures: B = 2 adds a measure, then twice the power of two below", 480, 4, 4, 5000, 7680, 4},
+        {"two measures and a beat: twice the power of two at or below", 480, 4, 4, 4320, 7680, 4},
+        {"under a beat: halves of the beat", 480, 4, 4, 100, 120, 0},
+        {"between half a beat and a beat: one beat", 480, 4, 4, 300, 480, 0},
+        {"3/4: three beats equal the numerator, a whole measure", 480, 3, 4, 1000, 1440, 3},
+        {"3/4 over two measures: 3 x 2 is no multiple of 4", 480, 3, 4, 1500, 2880, 2},
+        {"6/8: eighth-note beats", 480, 6, 8, 500, 720, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const GridStep s = Step(c.ppq, c.numerator, c.denominator, c.minTicks);
+        EXPECT_EQ(s.step, c.step);
+        if (c.subdivisions) {
+            EXPECT_EQ(s.subdivisions, c.subdivisions);
+        }
+    }
+    EXPECT_TRUE(Step(480, 4, 4, 500).labelled);
+    EXPECT_FALSE(Step(480, 4, 4, 100).labelled); // parts of a beat carry no labels
+    EXPECT_FALSE(Step(480, 4, 4, 240).labelled); // half a beat is still a part of one
+    // Degenerate input stays positive and finite.
+    EXPECT_GE(Step(0, 0, 0, 0).step, 1);
+    EXPECT_EQ(Step(480, 4, 4, 0).step, 2); // halves of the beat go down to 2 ticks
+    EXPECT_GE(Step(1, 4, 4, -50).step, 1);
+    // A signature without beats or note value counts as 4/4, and so does a grid made of nothing.
+    EXPECT_EQ(Step(480, 0, 0, 3000).step, Step(480, 4, 4, 3000).step);
+    EXPECT_EQ(BarGrid().MarkStep(98304).step, Step(24576, 4, 4, 98304).step);
+    EXPECT_EQ(BarGrid::OfTimeSignature(480, 3 << 16 | 4).MarkStep(1000).step, 1440);
+    // Measures double no further than 2^40 (a step of 2^41 one-tick measures), however far apart asked.
+    EXPECT_EQ(Step(1, 1, 4, std::int64_t{1} << 50).step, static_cast<double>(std::int64_t{1} << 41));
+    // With a meter map the meter in force at the asked tick decides.
+    const BarGrid map(480, {{0, 4, 4}, {3840, 3, 4}});
+    EXPECT_EQ(map.MarkStep(1000, 0).step, 1920);
+    EXPECT_EQ(map.MarkStep(1000, 4000).step, 1440);
+}
+
+TEST(BarGridBars, CountBarsAndBeatsAcrossMeterChanges) {
+    // 4/4 for two bars, 3/4 from 3840, 6/8 from 5000 (3/4 had one bar, cut short).
+    const BarGrid grid(480, {{5000, 6, 8}, {3840, 3, 4}, {0, 4, 4}});
+    ASSERT_EQ(grid.Meters().size(), 3u);
+    EXPECT_EQ(grid.Meters()[1].start, 3840) << "segments are put in start order";
+    EXPECT_EQ(grid.MeterAt(-10).beatsPerBar, 4);
+    EXPECT_EQ(grid.MeterAt(3839).beatsPerBar, 4);
+    EXPECT_EQ(grid.MeterAt(3840).beatsPerBar, 3);
+    EXPECT_EQ(grid.BeatTicks(grid.MeterAt(6000)), 240);
+    const pianoroll::BarPosition p = grid.PositionOf(1920 + 480 * 2 + 7);
+    EXPECT_EQ(p.bar, 1);
+    EXPECT_EQ(p.beat, 2);
+    EXPECT_EQ(p.tick, 7);
+    EXPECT_EQ(grid.PositionOf(3840).bar, 2);
+    EXPECT_EQ(grid.PositionOf(4999).bar, 2);
+    EXPECT_EQ(grid.PositionOf(5000).bar, 3);
+    EXPECT_EQ(grid.PositionOf(5000 + 1440 + 250).beat, 1);
+    EXPECT_EQ(grid.PositionOf(-5).bar, 0);
+    for (std::int64_t bar : {0, 1, 2, 3, 4, 7})
+        EXPECT_EQ(grid.PositionOf(grid.BarStart(bar)).bar, bar) << bar;
+    EXPECT_EQ(grid.BarStart(2), 3840);
+    EXPECT_EQ(grid.BarStart(5), 5000 + 2 * 1440);
+    EXPECT_TRUE(grid.IsBeatStart(3840 + 480));
+    EXPECT_FALSE(grid.IsBeatStart(3840 + 481));
+    // Two meters at one tick: the later one holds; a map not starting at 0 gets 4/4 before it.
+    EXPECT_EQ(BarGrid(480, {{0, 2, 4}, {0, 5, 4}}).MeterAt(0).beatsPerBar, 5);
+    const BarGrid late(480, {{960, 3, 4}});
+    EXPECT_EQ(late.Meters().size(), 2u);
+    EXPECT_EQ(late.MeterAt(0).beatsPerBar, 4);
+}
+
+std::vector<std::int64_t> Lines(const BarGrid& grid, double step, std::int64_t first, int count) {
+    std::vector<std::int64_t> ticks;
+    grid.ForEachLine(step, first, [&](std::int64_t tick, std::int64_t index) {
+        EXPECT_EQ(index, first < 0 ? static_cast<std::int64_t>(ticks.size()) : first + static_cast<std::int64_t>(ticks.size()));
+        ticks.push_back(tick);
+        return static_cast<int>(ticks.size()) < count;
+    });
+    return ticks;
+}
+
+TEST(BarGridLines, LieAtRoundedMultiplesAndRestartAtEachMeter) {
+    const BarGrid one(480, {{0, 4, 4}});
+    EXPECT_EQ(Lines(one, 2.5, 0, 4), (std::vector<std::int64_t>{0, 3, 5, 8})) << "round half away from zero";
+    EXPECT_EQ(Lines(one, 100, -3, 2), (std::vector<std::int64_t>{0, 100}));
+    EXPECT_EQ(one.LineIndexAt(100, 250), 2);
+    EXPECT_EQ(one.LineIndexAt(100, -250), -1);
+    const BarGrid map(480, {{0, 4, 4}, {1000, 3, 4}});
+    EXPECT_EQ(Lines(map, 400, 0, 6), (std::vector<std::int64_t>{0, 400, 800, 1000, 1400, 1800}));
+    EXPECT_EQ(Lines(map, 400, 4, 2), (std::vector<std::int64_t>{1400, 1800}));
+    // The index of a tick names the last line at or before it, in one map as in the other.
+    for (const BarGrid* grid : {&one, &map}) {
+        std::int64_t previous = -1;
+        grid->ForEachLine(400, 0, [&](std::int64_t tick, std::int64_t index) {
+            for (std::int64_t t = previous + 1; t <= tick; ++t) EXPECT_EQ(grid->LineIndexAt(400, t), t == tick ? index : index - 1) << t;
+            previous = tick;
+            return tick < 3000;
+        });
+    }
+}
+
+} // namespace
