@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdio>
 #include <map>
+#include <string>
 
 #include "model/store.h"
 #include "modes.h"
@@ -36,6 +37,39 @@ const char* KindName(std::uint32_t kind) {
     }
 }
 
+// The tonic of a key signature: sharps (flats negative) and major or minor.
+std::string KeyName(const TimeBase::KeyChange& k) {
+    static const char* const kMajor[15] = {"Cb", "Gb", "Db", "Ab", "Eb", "Bb", "F", "C",
+                                           "G",  "D",  "A",  "E",  "B",  "F#", "C#"};
+    static const char* const kMinor[15] = {"Ab", "Eb", "Bb", "F", "C",  "G",  "D", "A",
+                                           "E",  "B",  "F#", "C#", "G#", "D#", "A#"};
+    return std::string((k.minor ? kMinor : kMajor)[k.sharps + 7]) + (k.minor ? " minor" : " major");
+}
+
+// The meter changes after the first and every key signature, each with the bar (from 1) it falls in.
+void PrintSongMaps(const TimeBase& time) {
+    const auto& meters = time.Meters();
+    if (meters.size() > 1) {
+        std::printf("meter:");
+        for (const TimeBase::MeterSegment& s : meters)
+            std::printf("%s %u/%u from bar %lld (tick %lld)", &s == &meters.front() ? "" : ",", s.meter.beats,
+                        1u << s.meter.noteExp, static_cast<long long>(s.firstMeasure + 1),
+                        static_cast<long long>(s.meter.tick));
+        std::printf("\n");
+    }
+    if (time.Keys().empty()) return;
+    std::printf("key:");
+    const char* sep = " ";
+    for (const TimeBase::KeyChange& k : time.Keys()) {
+        std::int64_t measure = 0;
+        time.Split(k.tick, &measure, nullptr, nullptr);
+        std::printf("%s%s from bar %lld (tick %lld)", sep, KeyName(k).c_str(), static_cast<long long>(measure + 1),
+                    static_cast<long long>(k.tick));
+        sep = ", ";
+    }
+    std::printf("\n");
+}
+
 } // namespace
 
 int RunInfo(const std::vector<std::string>& args) {
@@ -50,6 +84,7 @@ int RunInfo(const std::vector<std::string>& args) {
     TimeBase::MeterChange meter = time.MeterAt(0);
     std::printf("%s: format %d, %d tracks, %u ticks per quarter note, %u/%u, %.2f BPM\n", args[0].c_str(), read.format,
                 read.tracks, read.ticksPerQuarter, meter.beats, 1u << meter.noteExp, 60000000.0 / time.TempoAt(0));
+    PrintSongMaps(time);
     std::int64_t songEnd = 0;
     int index = 0;
     for (std::uint32_t t : store.TracksInOrder()) {

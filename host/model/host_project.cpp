@@ -553,6 +553,7 @@ win::HRESULT HostProject::GetProperty(const win::GUID& id, win::DWORD selector1,
     if (!out) return win::E_POINTER;
     if (selector1 || selector2) return win::E_INVALIDARG;
     std::lock_guard lock(mutex_);
+    if (IsSongMap(id)) return GetSongMap(id, size, out);
     if (id == mp::PID_TIME_SIGNATURE) {
         if (size < sizeof(mp::MPTimeSignature)) return win::E_INVALIDARG;
         TimeBase::MeterChange m = store_.Time().MeterAt(0);
@@ -578,6 +579,10 @@ win::HRESULT HostProject::GetProperty(const win::GUID& id, win::DWORD selector1,
 win::HRESULT HostProject::SetProperty(const win::GUID& id, win::DWORD selector1, win::DWORD selector2,
                                       win::DWORD size, const void* in) {
     if (!in) return win::E_POINTER;
+    if (IsSongMap(id)) {
+        if (selector2) return win::E_INVALIDARG;
+        return WithStore([&](Store& s) { return SetSongMap(s, id, selector1, size, in); });
+    }
     if (selector1 || selector2) return win::E_INVALIDARG;
     bool positionWritten = false;
     std::int64_t position = 0;

@@ -13,6 +13,7 @@ namespace {
 constexpr std::uint32_t kChannelKinds = 0xFFE;
 constexpr std::uint8_t kMetaTempo = 0x51;
 constexpr std::uint8_t kMetaTimeSignature = 0x58;
+constexpr std::uint8_t kMetaKeySignature = 0x59;
 constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
 
 const std::vector<std::uint32_t> kNoIds;
@@ -22,6 +23,8 @@ bool IsTimeBaseMeta(const EventValue& e) {
     return e.kind == mp::MEK_META && !e.bytes.empty() &&
            (e.bytes[0] == kMetaTempo || e.bytes[0] == kMetaTimeSignature);
 }
+
+bool IsKeyMeta(const EventValue& e) { return e.kind == mp::MEK_META && !e.bytes.empty() && e.bytes[0] == kMetaKeySignature; }
 
 } // namespace
 
@@ -443,6 +446,9 @@ void Store::NoteTimeBaseTouch(const Value& v) {
     if (auto* e = std::get_if<EventValue>(&v); e && IsTimeBaseMeta(*e)) {
         timeBaseDirty_ = true;
         timeBaseTouched_ = true;
+    } else if (e && IsKeyMeta(*e)) {
+        timeBaseDirty_ = true;
+        keyMapTouched_ = true;
     } else if (auto* run = std::get_if<FlagRun>(&v)) {
         NoteFlagRunTimeBase(*run);
     }
@@ -585,9 +591,14 @@ win::HRESULT Store::Travel(std::vector<Step>& from, std::vector<Step>& to, bool 
 }
 
 void Store::AnnounceTimeBase() {
-    if (!timeBaseTouched_) return;
-    timeBaseTouched_ = false;
-    PushNotification(mp::NID_TIMEBASE_CHANGED, 0, 0, 0, {}, {});
+    if (timeBaseTouched_) {
+        timeBaseTouched_ = false;
+        PushNotification(mp::NID_TIMEBASE_CHANGED, 0, 0, 0, {}, {});
+    }
+    if (keyMapTouched_) {
+        keyMapTouched_ = false;
+        PushNotification(mp::NID_KEY_MAP_CHANGED, 0, 0, 0, {}, {});
+    }
 }
 
 std::u16string Store::UndoName() const { return undo_.empty() ? std::u16string() : undo_.back().name; }
@@ -749,6 +760,7 @@ void Store::RebuildTimeBase() const {
     Settle();
     std::vector<TimeBase::TempoChange> tempos;
     std::vector<TimeBase::MeterChange> meters;
+    std::vector<TimeBase::KeyChange> keys;
     std::uint8_t metaBit = static_cast<std::uint8_t>(std::countr_zero(std::uint32_t{mp::MEK_META}));
     for (std::uint32_t t : trackOrder_) {
         for (std::uint32_t b : TrackSlotOf(t)->blocks) {
@@ -762,10 +774,12 @@ void Store::RebuildTimeBase() const {
                     tempos.push_back({tick, (std::uint32_t(d[1]) << 16) | (std::uint32_t(d[2]) << 8) | d[3]});
                 else if (d.size() == 5 && d[0] == kMetaTimeSignature)
                     meters.push_back({tick, d[1], d[2]});
+                else if (d.size() == 3 && d[0] == kMetaKeySignature && d[2] <= 1)
+                    keys.push_back({tick, static_cast<std::int8_t>(d[1]), d[2] == 1});
             }
         }
     }
-    timeBase_.Build(ppq_, std::move(tempos), std::move(meters), {0, defaultBeats_, defaultNoteExp_});
+    timeBase_.Build(ppq_, std::move(tempos), std::move(meters), {0, defaultBeats_, defaultNoteExp_}, std::move(keys));
     timeBaseDirty_ = false;
 }
 
@@ -986,6 +1000,7 @@ void Store::FinishLoad() {
     ClearHistory();
     pending_.clear();
     timeBaseTouched_ = false;
+    keyMapTouched_ = false;
     PushNotification(mp::NID_DATA_CHANGED, mp::NCF_OTHER, 0, mp::LEVEL_TRACK, {}, {});
     PushNotification(mp::NID_TIMEBASE_CHANGED, 0, 0, 0, {}, {});
 }

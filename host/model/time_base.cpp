@@ -1,4 +1,4 @@
-// Tempo map and time-signature map: conversions between ticks, nanoseconds and musical positions.
+// Tempo map, time-signature map and key map: conversions between ticks, nanoseconds and musical positions.
 #include "model/time_base.h"
 
 #include <algorithm>
@@ -16,7 +16,7 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
 } // namespace
 
 void TimeBase::Build(std::uint32_t ticksPerQuarter, std::vector<TempoChange> tempos,
-                     std::vector<MeterChange> meters, MeterChange defaultMeter) {
+                     std::vector<MeterChange> meters, MeterChange defaultMeter, std::vector<KeyChange> keys) {
     ppq_ = ticksPerQuarter ? ticksPerQuarter : 960;
     std::stable_sort(tempos.begin(), tempos.end(),
                      [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
@@ -44,7 +44,7 @@ void TimeBase::Build(std::uint32_t ticksPerQuarter, std::vector<TempoChange> tem
     meterSegs_.push_back({defaultMeter, 0});
     for (auto m : meters) {
         if (m.tick < 0 || m.beats == 0 || m.noteExp > 31) continue;
-        MeterSeg& last = meterSegs_.back();
+        MeterSegment& last = meterSegs_.back();
         if (m.tick == last.meter.tick) {
             last.meter.beats = m.beats;
             last.meter.noteExp = m.noteExp;
@@ -53,6 +53,14 @@ void TimeBase::Build(std::uint32_t ticksPerQuarter, std::vector<TempoChange> tem
         std::int64_t len = MeasureTicks(last.meter);
         std::int64_t measures = (m.tick - last.meter.tick + len - 1) / len;
         meterSegs_.push_back({m, last.firstMeasure + measures});
+    }
+
+    std::stable_sort(keys.begin(), keys.end(), [](const KeyChange& a, const KeyChange& b) { return a.tick < b.tick; });
+    keys_.clear();
+    for (const KeyChange& k : keys) {
+        if (k.tick < 0 || k.sharps < -7 || k.sharps > 7) continue;
+        if (!keys_.empty() && keys_.back().tick == k.tick) keys_.back() = k;
+        else keys_.push_back(k);
     }
 }
 
@@ -90,15 +98,15 @@ std::int64_t TimeBase::MeasureTicks(const MeterChange& m) const noexcept { retur
 
 TimeBase::MeterChange TimeBase::MeterAt(std::int64_t ticks) const noexcept {
     auto it = std::upper_bound(meterSegs_.begin(), meterSegs_.end(), ticks,
-                               [](std::int64_t t, const MeterSeg& s) { return t < s.meter.tick; });
+                               [](std::int64_t t, const MeterSegment& s) { return t < s.meter.tick; });
     return (it == meterSegs_.begin() ? meterSegs_.front() : *(it - 1)).meter;
 }
 
 void TimeBase::Split(std::int64_t ticks, std::int64_t* measure, std::int64_t* beat,
                      std::int64_t* tick) const noexcept {
     auto it = std::upper_bound(meterSegs_.begin(), meterSegs_.end(), ticks,
-                               [](std::int64_t t, const MeterSeg& s) { return t < s.meter.tick; });
-    const MeterSeg& s = it == meterSegs_.begin() ? meterSegs_.front() : *(it - 1);
+                               [](std::int64_t t, const MeterSegment& s) { return t < s.meter.tick; });
+    const MeterSegment& s = it == meterSegs_.begin() ? meterSegs_.front() : *(it - 1);
     std::int64_t rel = ticks - s.meter.tick;
     std::int64_t len = MeasureTicks(s.meter);
     std::int64_t beatLen = BeatTicks(s.meter);
@@ -111,8 +119,8 @@ void TimeBase::Split(std::int64_t ticks, std::int64_t* measure, std::int64_t* be
 
 std::int64_t TimeBase::Join(std::int64_t measure, std::int64_t beat, std::int64_t tick) const noexcept {
     auto it = std::upper_bound(meterSegs_.begin(), meterSegs_.end(), measure,
-                               [](std::int64_t m, const MeterSeg& s) { return m < s.firstMeasure; });
-    const MeterSeg& s = it == meterSegs_.begin() ? meterSegs_.front() : *(it - 1);
+                               [](std::int64_t m, const MeterSegment& s) { return m < s.firstMeasure; });
+    const MeterSegment& s = it == meterSegs_.begin() ? meterSegs_.front() : *(it - 1);
     return s.meter.tick + (measure - s.firstMeasure) * MeasureTicks(s.meter) + beat * BeatTicks(s.meter) + tick;
 }
 

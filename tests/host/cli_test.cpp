@@ -81,6 +81,23 @@ TEST_F(Cli, InfoListsTracksChannelsCountsAndLength) {
     EXPECT_NE(r.out.find("length: 288 ticks, 1 measures"), std::string::npos) << r.out;
 }
 
+TEST_F(Cli, InfoCountsTheBarsOfEveryMeterAndListsTheMaps) {
+    const fs::path in = Write("meters.mid", host::test::MeterChangeSong());
+    CliRun r = Pianoroll({"--info", in.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("length: 136800 ticks, 49 measures"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("meter: 4/4 from bar 1 (tick 0), 6/4 from bar 3 (tick 3840), 1/4 from bar 27 (tick 72960), "
+                         "6/4 from bar 28 (tick 73440)\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("key: D major from bar 1 (tick 0), Bb major from bar 5 (tick 9600)\n"), std::string::npos)
+        << r.out;
+    // A song of one meter and no key says nothing more than before.
+    r = Pianoroll({"--info", Write("plain.mid", TwoTrackSong()).string()});
+    EXPECT_EQ(r.out.find("meter:"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("key:"), std::string::npos) << r.out;
+}
+
 TEST_F(Cli, BadInputGivesOneLineNamingFileProblemAndOffsetAndWritesNothing) {
     Bytes bad = SmfBuilder(1, 96).Track({0x00, 0x90, 60, 0x90, 0x00, 0xFF, 0x2F, 0x00}).Bytes();
     const fs::path in = Write("bad.mid", bad), out = dir_ / "out.mid", wav = dir_ / "out.wav";

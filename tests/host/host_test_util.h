@@ -339,6 +339,24 @@ inline std::vector<std::uint8_t> Vlq(std::uint32_t v) {
     return b;
 }
 
+// A song that changes meter: 480 ticks a quarter; 4/4, 6/4 from tick 3840 (bar 3), 1/4 at 72960 (bar 27),
+// 6/4 from 73440 (bar 28); D major, then B flat major from 9600 (bar 5); a note in bar 1 and one that
+// ends bar 49 at 136800.
+inline std::vector<std::uint8_t> MeterChangeSong() {
+    auto meter = [](std::uint32_t delta, std::uint8_t beats) {
+        return Cat(Vlq(delta), {0xFF, 0x58, 0x04, beats, 0x02, 0x18, 0x08});
+    };
+    std::vector<std::uint8_t> conductor = Cat(meter(0, 4), {0x00, 0xFF, 0x59, 0x02, 0x02, 0x00});
+    conductor = Cat(conductor, meter(3840, 6));
+    conductor = Cat(conductor, Cat(Vlq(9600 - 3840), {0xFF, 0x59, 0x02, 0xFE, 0x00}));
+    conductor = Cat(conductor, meter(72960 - 9600, 1));
+    conductor = Cat(Cat(conductor, meter(480, 6)), kEndOfTrack);
+    std::vector<std::uint8_t> notes = Cat({0x00, 0x90, 60, 100}, Cat(Vlq(480), {0x80, 60, 0}));
+    notes = Cat(notes, Cat(Vlq(136320 - 480), {0x90, 62, 100}));
+    notes = Cat(Cat(notes, Cat(Vlq(480), {0x80, 62, 0})), kEndOfTrack);
+    return SmfBuilder(1, 480).Track(conductor).Track(notes).Bytes();
+}
+
 // A track body of `count` notes held across 17 deltas of 2^28 - 1 ticks, more than a length can hold
 // (the track's end is where they are closed and shortened).
 inline std::vector<std::uint8_t> EndlessNotes(int count) {

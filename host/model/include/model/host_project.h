@@ -120,6 +120,10 @@ private:
                                  const mp::EventKey* asked = nullptr);
     void FillTrackRecord(std::uint32_t id, bool withName, mp::TrackRecord* out);
     void FillBlockRecord(std::uint32_t id, std::uint32_t format, bool withName, mp::BlockRecord* out);
+    // The meter and key maps of mp/song_maps.h. GetSongMap runs under mutex_.
+    static bool IsSongMap(const win::GUID& id);
+    win::HRESULT GetSongMap(const win::GUID& id, win::DWORD size, void* out);
+    static win::HRESULT SetSongMap(Store& s, const win::GUID& id, win::DWORD selector, win::DWORD size, const void* in);
     std::int64_t ToTicks(std::int64_t time, std::uint32_t format) const;
     std::int64_t FromTicks(std::int64_t ticks, std::uint32_t format) const;
 

@@ -12,6 +12,7 @@
 
 #include "model/time_base.h"
 #include "mp/host_contract.h"
+#include "mp/song_maps.h"
 #include "mp/records.h"
 
 namespace host {
@@ -160,6 +161,12 @@ public:
     // is changed, else one is inserted into the first block of the first track, else it becomes the
     // project default.
     win::HRESULT SetTimeSignature(std::uint32_t beatsPerBar, std::uint32_t noteValueExponent);
+    // The song's signatures, as named undoable edits of the conductor track (mp/song_maps.h): a time
+    // signature off the bar lines before it gives MP_E_NOT_ON_BAR_LINE; removing where none starts, S_FALSE.
+    win::HRESULT InsertTimeSignature(std::int64_t tick, std::uint32_t beatsPerBar, std::uint32_t noteValueExponent);
+    win::HRESULT RemoveTimeSignature(std::int64_t tick);
+    win::HRESULT InsertKeySignature(std::int64_t tick, std::int32_t sharps, bool minor);
+    win::HRESULT RemoveKeySignature(std::int64_t tick);
     std::int64_t LoopStart() const noexcept { return loopStart_; }
     std::int64_t LoopEnd() const noexcept { return loopEnd_; }
     win::HRESULT SetLoop(std::int64_t start, std::int64_t end);
@@ -316,6 +323,11 @@ private:
     void BlockListInsert(std::uint32_t track, std::uint32_t block);
     void Finish(); // ends an implicit transaction
     void RebuildTimeBase() const;
+    // Live meta events of this type (first data byte) at an absolute tick, in track order.
+    std::vector<std::uint32_t> MetaEventsAt(std::int64_t tick, std::uint8_t type) const;
+    // Changes the meta events of `type` at `tick` to `bytes`, or inserts one into the conductor track.
+    win::HRESULT PutMetaAt(std::int64_t tick, std::vector<std::uint8_t> bytes, const char16_t* undoName);
+    win::HRESULT RemoveMetaAt(std::int64_t tick, std::uint8_t type, const char16_t* undoName);
 
     // Ids are never reused: after Clear the next ids continue from these bases.
     std::uint32_t trackBase_ = 1;
@@ -357,6 +369,7 @@ private:
     mutable TimeBase timeBase_;
     mutable bool timeBaseDirty_ = true;
     bool timeBaseTouched_ = false;
+    bool keyMapTouched_ = false;
     std::int64_t loopStart_ = 0;
     std::int64_t loopEnd_ = 0;
     std::int64_t position_ = 0;
