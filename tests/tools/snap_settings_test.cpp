@@ -8,7 +8,7 @@
 
 #include "mp/private_messages.h"
 #include "mp/settings.h"
-#include "tools/snapping.h"
+#include "view/snapping.h"
 #include "view/scale.h"
 #include "view/track_view.h"
 #include "win/backend.h"
@@ -22,19 +22,17 @@ constexpr std::uint32_t kQ = 960;
 
 class SnapSettings : public ::testing::Test {
 protected:
-    void SetUp() override {
-        settings.Reset();
-        OpenSnapState(state, settings, kQ, 0x40004);
-    }
+    void SetUp() override { settings.Reset(); }
+    // The spacings at 960 ticks a quarter in 4/4, with the ruler marks drawn 30 apart.
+    SnapSpacings Spacings() const { return SpacingsOf(settings, kQ, 0x40004, 30); }
     mp::PianoRollSettings settings{};
-    SnapState state;
 };
 
 // ---- Derived spacings ---------------------------------------------------------------------------------
 
 // The grid acts only with snapping and the grid flag on; the ruler-marks grid and paint value follow
-// the drawing, note values do not; the setting itself is kept while the grid does not act.
-TEST(SnapSpacings, DerivedFromTheSettingsTheTrackAndTheDrawing) {
+// the lines at the zoom, note values do not; the setting itself is kept while the grid does not act.
+TEST(SnapSpacings, DerivedFromTheSettingsTheTrackAndTheLines) {
     constexpr double kNone = -1;
     const struct {
         std::int64_t grid, paint;
@@ -42,7 +40,7 @@ TEST(SnapSpacings, DerivedFromTheSettingsTheTrackAndTheDrawing) {
         std::uint32_t ticksPerQuarter, signature;
         double drawn, expectedGrid, expectedPaint, setting;
     } cases[] = {
-        {0, 0, 1, 1, kQ, 0x40004, kNone, 1, 1, 1}, // nothing drawn yet
+        {0, 0, 1, 1, kQ, 0x40004, kNone, 1, 1, 1}, // no lines
         {0, 0, 1, 1, kQ, 0x40004, 240, 240, 240, 240},
         {0, 0, 1, 1, kQ, 0x40004, 0.4, 1, 1, 1},
         {0, 0, 1, 0, kQ, 0x40004, 480, 1, 480, 480},
@@ -60,28 +58,24 @@ TEST(SnapSpacings, DerivedFromTheSettingsTheTrackAndTheDrawing) {
         settings.paintNoteValue = c.paint;
         settings.snapEnabled = c.snap;
         settings.gridSnap = c.gridFlag;
-        SnapState state;
-        OpenSnapState(state, settings, c.ticksPerQuarter, c.signature);
-        if (c.drawn != kNone) SetDrawnGridSpacing(state, settings, c.drawn);
-        EXPECT_EQ(state.ticksPerQuarter, c.ticksPerQuarter ? c.ticksPerQuarter : kDefaultTicksPerQuarter);
-        EXPECT_DOUBLE_EQ(state.gridSpacing, c.expectedGrid);
-        EXPECT_DOUBLE_EQ(state.paintLength, c.expectedPaint);
-        EXPECT_DOUBLE_EQ(GridSpacingOfSetting(state, settings), c.setting);
+        const SnapSpacings spacings = SpacingsOf(settings, c.ticksPerQuarter, c.signature, c.drawn == kNone ? 0 : c.drawn);
+        EXPECT_DOUBLE_EQ(spacings.grid, c.expectedGrid);
+        EXPECT_DOUBLE_EQ(spacings.paint, c.expectedPaint);
+        EXPECT_DOUBLE_EQ(spacings.setting, c.setting);
     }
 }
 
 // ---- Commands -----------------------------------------------------------------------------------------
 
 TEST_F(SnapSettings, GridSpacingCommandsSetWhatTheyMeanAndMarkItInTheMenu) {
-    SetDrawnGridSpacing(state, settings, 30);
     // The spacing of each entry at 960 ticks a quarter in 4/4, with the ruler marks drawn 30 apart.
     const double ticks[kGridSpacingCount] = {10000, 1e7, 6e8, 1, 1, 30, 1, 4 * kQ, 2 * kQ, kQ, kQ * 2 / 3.0,
                                              kQ / 2.0, kQ / 3.0, kQ / 4.0, kQ / 6.0, kQ / 8.0, kQ / 12.0, kQ / 16.0,
                                              kQ / 24.0};
     for (int i = 0; i < kGridSpacingCount; ++i) {
         const int command = CMD_GRID_SPACING_FIRST + i;
-        EXPECT_EQ(ApplySnapCommand(settings, state, command), SNAPCMD_HANDLED | SNAPCMD_GRID) << command;
-        EXPECT_DOUBLE_EQ(state.gridSpacing, ticks[i]) << command;
+        EXPECT_EQ(ApplySnapCommand(settings, command), SNAPCMD_HANDLED | SNAPCMD_GRID) << command;
+        EXPECT_DOUBLE_EQ(Spacings().grid, ticks[i]) << command;
         // The menu marks the first entry of the value (two entries share one tick).
         const int marked = GridSpacingCommandOf(settings.gridSpacing);
         EXPECT_LE(marked, command);
@@ -92,11 +86,10 @@ TEST_F(SnapSettings, GridSpacingCommandsSetWhatTheyMeanAndMarkItInTheMenu) {
 }
 
 TEST_F(SnapSettings, PaintValuesAreNoteValuesPlainDottedAndTriplet) {
-    SetDrawnGridSpacing(state, settings, 30);
     const auto lengthOf = [&](int command) {
-        EXPECT_EQ(ApplySnapCommand(settings, state, command), SNAPCMD_HANDLED | SNAPCMD_PAINT);
+        EXPECT_EQ(ApplySnapCommand(settings, command), SNAPCMD_HANDLED | SNAPCMD_PAINT);
         EXPECT_EQ(PaintValueCommandOf(settings.paintNoteValue), command);
-        return state.paintLength;
+        return Spacings().paint;
     };
     EXPECT_DOUBLE_EQ(lengthOf(CMD_PAINT_VALUE_FIRST), 30) << "the grid as drawn";
     // Whole notes down to 64ths, each as dotted, plain and triplet.
@@ -112,8 +105,8 @@ TEST_F(SnapSettings, PaintValuesAreNoteValuesPlainDottedAndTriplet) {
 TEST_F(SnapSettings, RootAndScaleCommands) {
     for (int i = 0; i < 18; ++i) {
         const int root = i % 12;
-        EXPECT_EQ(ApplySnapCommand(settings, state, CMD_ROOT_FIRST + root), SNAPCMD_HANDLED | SNAPCMD_SCALE);
-        EXPECT_EQ(ApplySnapCommand(settings, state, CMD_SCALE_FIRST + i), SNAPCMD_HANDLED | SNAPCMD_SCALE);
+        EXPECT_EQ(ApplySnapCommand(settings, CMD_ROOT_FIRST + root), SNAPCMD_HANDLED | SNAPCMD_SCALE);
+        EXPECT_EQ(ApplySnapCommand(settings, CMD_SCALE_FIRST + i), SNAPCMD_HANDLED | SNAPCMD_SCALE);
         EXPECT_EQ(RootCommandOf(settings.scaleRoot), CMD_ROOT_FIRST + root);
         EXPECT_EQ(ScaleCommandOf(settings.scaleIndex), CMD_SCALE_FIRST + i);
         EXPECT_EQ(PitchInScale(settings, 60 + root), (ScaleMask(i) & 1) != 0) << "the root is the scale's first step";
@@ -121,7 +114,7 @@ TEST_F(SnapSettings, RootAndScaleCommands) {
     settings.scaleRoot = 2;
     settings.scaleIndex = 0;
     EXPECT_TRUE(PitchInScale(settings, 61));
-    ApplySnapCommand(settings, state, 7302); // Pentatonic Major on D has no C#
+    ApplySnapCommand(settings, 7302); // Pentatonic Major on D has no C#
     EXPECT_FALSE(PitchInScale(settings, 61));
 }
 
@@ -130,14 +123,10 @@ TEST_F(SnapSettings, CommandsJustOutsideTheRangesChangeNothing) {
     settings.paintNoteValue = -64;
     settings.scaleRoot = 3;
     settings.scaleIndex = 4;
-    OpenSnapState(state, settings, kQ, 0x40004);
     const mp::PianoRollSettings before = settings;
-    const SnapState stateBefore = state;
     for (int command : {0, -1, 4040, 4042, 4044, 5999, 6019, 6999, 7022, 7199, 7212, 7299, 7318, 7319, 65535}) {
-        EXPECT_EQ(ApplySnapCommand(settings, state, command), 0) << command;
+        EXPECT_EQ(ApplySnapCommand(settings, command), 0) << command;
         EXPECT_EQ(std::memcmp(&settings, &before, sizeof settings), 0) << command;
-        EXPECT_DOUBLE_EQ(state.gridSpacing, stateBefore.gridSpacing);
-        EXPECT_DOUBLE_EQ(state.paintLength, stateBefore.paintLength);
     }
 }
 
@@ -149,7 +138,8 @@ protected:
         SnapSettings::SetUp();
         win::headless::Install();
         settings.gridSpacing = -4;
-        OpenSnapState(state, settings, kQ, 0x40004);
+        // A view without a track keeps the meter it is given.
+        view.timeGrid.bars = BarGrid::OfTimeSignature(kQ, 0x40004);
         view.settings = &settings;
         view.time.editCursor = 950;
     }
@@ -170,18 +160,18 @@ protected:
 };
 
 TEST_F(SnapView, ShortcutsUseTheirCandidates) {
-    EXPECT_EQ(SnapClickTime(view, state, 955), 960);
-    EXPECT_EQ(SnapCursorGridTime(view, state, 955), 950);
-    EXPECT_EQ(SnapMoveTime(view, state, 955), 950);
+    EXPECT_EQ(SnapClickTime(view, 955), 960);
+    EXPECT_EQ(SnapCursorGridTime(view, 955), 950);
+    EXPECT_EQ(SnapMoveTime(view, 955), 950);
     view.time.loopShown = true;
     view.time.loopStart = 957;
     view.time.loopEnd = 5000;
-    EXPECT_EQ(SnapClickTime(view, state, 958), 957);
-    EXPECT_EQ(SnapCursorGridTime(view, state, 958), 960);
-    EXPECT_EQ(SnapForwardTime(view, state, 955), 957);
-    EXPECT_EQ(SnapBackwardTime(view, state, 955), 950);
-    EXPECT_EQ(SnapStartEdgeTime(view, state, 3000, 2000), 1920);
-    EXPECT_EQ(SnapEndEdgeTime(view, state, 10, 960), 1920);
+    EXPECT_EQ(SnapClickTime(view, 958), 957);
+    EXPECT_EQ(SnapCursorGridTime(view, 958), 960);
+    EXPECT_EQ(SnapForwardTime(view, 955), 957);
+    EXPECT_EQ(SnapBackwardTime(view, 955), 950);
+    EXPECT_EQ(SnapStartEdgeTime(view, 3000, 2000), 1920);
+    EXPECT_EQ(SnapEndEdgeTime(view, 10, 960), 1920);
 }
 
 TEST_F(SnapView, SnappingOffOrShiftHeldLeavesTimesUnchanged) {
@@ -193,21 +183,21 @@ TEST_F(SnapView, SnappingOffOrShiftHeldLeavesTimesUnchanged) {
         EXPECT_EQ(ShiftHeld(), shift);
         EXPECT_FALSE(SnappingActive(&settings));
         EXPECT_FALSE(GridSnappingActive(&settings));
-        EXPECT_EQ(SnapClickTime(view, state, 1001), 1001);
-        EXPECT_EQ(SnapMoveTime(view, state, 1001), 1001);
-        EXPECT_EQ(SnapForwardTime(view, state, 1001), 1001);
-        EXPECT_EQ(SnapBackwardTime(view, state, 1001), 1001);
-        EXPECT_EQ(SnapStartEdgeTime(view, state, 3000, 2000), 3000);
-        EXPECT_EQ(SnapEndEdgeTime(view, state, 10, 960), 10);
+        EXPECT_EQ(SnapClickTime(view, 1001), 1001);
+        EXPECT_EQ(SnapMoveTime(view, 1001), 1001);
+        EXPECT_EQ(SnapForwardTime(view, 1001), 1001);
+        EXPECT_EQ(SnapBackwardTime(view, 1001), 1001);
+        EXPECT_EQ(SnapStartEdgeTime(view, 3000, 2000), 3000);
+        EXPECT_EQ(SnapEndEdgeTime(view, 10, 960), 10);
     }
     // Shift let go: snapping acts again, on the grid only while its flag is set.
     Hold(win::VK_SHIFT, false);
-    EXPECT_EQ(SnapMoveTime(view, state, 1001), 960);
+    EXPECT_EQ(SnapMoveTime(view, 1001), 960);
     EXPECT_TRUE(GridSnappingActive(&settings));
     settings.gridSnap = 0;
     EXPECT_FALSE(GridSnappingActive(&settings));
     view.settings = nullptr;
-    EXPECT_EQ(SnapMoveTime(view, state, 955), 955);
+    EXPECT_EQ(SnapMoveTime(view, 955), 955);
     EXPECT_TRUE(ScaleAllowsPitch(nullptr, 61));
 }
 
@@ -286,10 +276,11 @@ TEST_F(SnapViewCommands, EachKindOfChangeRedrawsAndTellsWhatItMust) {
         int refreshes;
         double grid, paint;
     } cases[] = {
-        {7302, SNAPCMD_HANDLED | SNAPCMD_SCALE, true, 1, 960, 1},
-        {4043, SNAPCMD_HANDLED | SNAPCMD_SCALE, true, 1, 960, 1},
-        {6013, SNAPCMD_HANDLED | SNAPCMD_GRID, true, 0, 240, 1},
-        {4041, SNAPCMD_HANDLED | SNAPCMD_SNAPPING | SNAPCMD_GRID, true, 1, 1, 1},
+        // Paint -1: the grid's lines at the view's zoom.
+        {7302, SNAPCMD_HANDLED | SNAPCMD_SCALE, true, 1, 960, -1},
+        {4043, SNAPCMD_HANDLED | SNAPCMD_SCALE, true, 1, 960, -1},
+        {6013, SNAPCMD_HANDLED | SNAPCMD_GRID, true, 0, 240, -1},
+        {4041, SNAPCMD_HANDLED | SNAPCMD_SNAPPING | SNAPCMD_GRID, true, 1, 1, -1},
         {7013, SNAPCMD_HANDLED | SNAPCMD_PAINT, false, 0, 1, 360},
         {4005, 0, false, 0, 1, 360},
     };
@@ -297,19 +288,19 @@ TEST_F(SnapViewCommands, EachKindOfChangeRedrawsAndTellsWhatItMust) {
     for (const auto& c : cases) {
         view.gridCache.stale = false;
         g_refreshNotices = 0;
-        EXPECT_EQ(HandleSnapCommand(&view, state, c.command), c.result) << c.command;
+        EXPECT_EQ(HandleSnapCommand(&view, c.command), c.result) << c.command;
         EXPECT_EQ(view.gridCache.stale, c.stale) << c.command;
         EXPECT_EQ(Invalidated(), c.result & (SNAPCMD_GRID | SNAPCMD_SCALE | SNAPCMD_SNAPPING) ? kWhole : kNothing)
             << c.command;
         win::headless::PumpUntilIdle();
         EXPECT_EQ(g_refreshNotices, c.refreshes) << c.command;
-        EXPECT_DOUBLE_EQ(state.gridSpacing, c.grid) << c.command;
-        EXPECT_DOUBLE_EQ(state.paintLength, c.paint) << c.command;
+        EXPECT_DOUBLE_EQ(ViewSpacings(view).grid, c.grid) << c.command;
+        EXPECT_DOUBLE_EQ(ViewSpacings(view).paint, c.paint < 0 ? ViewLineStep(&view).step : c.paint) << c.command;
     }
     EXPECT_EQ(settings.scaleIndex, 2);
-    EXPECT_EQ(HandleSnapCommand(nullptr, state, 6009), 0);
+    EXPECT_EQ(HandleSnapCommand(nullptr, 6009), 0);
     view.settings = nullptr;
-    EXPECT_EQ(HandleSnapCommand(&view, state, 6009), 0);
+    EXPECT_EQ(HandleSnapCommand(&view, 6009), 0);
     EXPECT_EQ(Invalidated(), kNothing);
 }
 

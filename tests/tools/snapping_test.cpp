@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "mp/settings.h"
-#include "tools/snapping.h"
+#include "view/snapping.h"
 #include "view/scale.h"
 
 namespace {

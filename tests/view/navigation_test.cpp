@@ -19,44 +19,6 @@ using harness::ViewFixture;
 
 constexpr std::int64_t kQuarter = 960; // the host's default tick rate
 
-TEST(RulerStep, SpacingFollowsTheSignature) {
-    struct Case {
-        const char* what;
-        int ppq, numerator, denominator;
-        std::int64_t minTicks;
-        std::int64_t step;
-        int subdivisions; // 0: not checked
-    } cases[] = {
-        {"less than a measure: two beats, which divide the measure", 480, 4, 4, 500, 960, 4},
-        {"several measures: B = 2 adds a measure, then twice the power of two below", 480, 4, 4, 5000, 7680, 4},
-        {"two measures and a beat: twice the power of two at or below", 480, 4, 4, 4320, 7680, 4},
-        {"under a beat: halves of the beat", 480, 4, 4, 100, 120, 0},
-        {"between half a beat and a beat: one beat", 480, 4, 4, 300, 480, 0},
-        {"3/4: three beats equal the numerator, a whole measure", 480, 3, 4, 1000, 1440, 3},
-        {"3/4 over two measures: 3 x 2 is no multiple of 4", 480, 3, 4, 1500, 2880, 2},
-        {"6/8: eighth-note beats", 480, 6, 8, 500, 720, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const RulerStep s = ComputeRulerStep(c.ppq, c.numerator, c.denominator, c.minTicks);
-        EXPECT_EQ(s.step, c.step);
-        if (c.subdivisions) {
-            EXPECT_EQ(s.subdivisions, c.subdivisions);
-        }
-    }
-    EXPECT_TRUE(ComputeRulerStep(480, 4, 4, 500).labelled);
-    EXPECT_FALSE(ComputeRulerStep(480, 4, 4, 100).labelled); // parts of a beat carry no labels
-    EXPECT_FALSE(ComputeRulerStep(480, 4, 4, 240).labelled); // half a beat is still a part of one
-    // Degenerate input stays positive and finite.
-    EXPECT_GE(ComputeRulerStep(0, 0, 0, 0).step, 1);
-    EXPECT_EQ(ComputeRulerStep(480, 4, 4, 0).step, 2); // halves of the beat go down to 2 ticks
-    EXPECT_GE(ComputeRulerStep(1, 4, 4, -50).step, 1);
-    // A signature without beats or note value counts as 4/4.
-    EXPECT_EQ(ComputeRulerStep(480, 0, 0, 3000).step, ComputeRulerStep(480, 4, 4, 3000).step);
-    // Measures double no further than 2^40 (a step of 2^41 one-tick measures), however far apart asked.
-    EXPECT_EQ(ComputeRulerStep(1, 1, 4, std::int64_t{1} << 50).step, static_cast<double>(std::int64_t{1} << 41));
-}
-
 class Navigation : public ViewFixture {
 protected:
     void Open() {
@@ -78,7 +40,7 @@ protected:
 
 TEST_F(Navigation, RulerMarksAndGridLinesShareTheStep) {
     Open();
-    const double step = V()->ruler.step;
+    const double step = ViewLineStep(V()).step;
     ASSERT_GT(step / V()->geo.ticksPerPixel, 8);
     const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
@@ -96,7 +58,8 @@ TEST_F(Navigation, RulerMarksAndGridLinesShareTheStep) {
     }
     EXPECT_GE(marks, 3);
     // A label next to the first labelled mark after the start.
-    const int every = V()->ruler.labelled ? V()->ruler.subdivisions : 1;
+    const GridStep shown = ViewLineStep(V());
+    const int every = shown.labelled ? shown.subdivisions : 1;
     const int labelX = XOfTick(static_cast<std::int64_t>(every * step));
     int inked = 0;
     for (int y = Ruler().rect.top; y < Ruler().rect.bottom - 4; ++y)
@@ -104,7 +67,7 @@ TEST_F(Navigation, RulerMarksAndGridLinesShareTheStep) {
     EXPECT_GT(inked, 5);
     // Zooming in changes the step with the zoom.
     SetTimeView(0, 2 * kQuarter);
-    EXPECT_LT(V()->ruler.step, step);
+    EXPECT_LT(ViewLineStep(V()).step, step);
 }
 
 TEST_F(Navigation, LoopBarZonesAndTooltip) {

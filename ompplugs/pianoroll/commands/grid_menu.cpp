@@ -7,7 +7,7 @@
 #include "mp/track_access.h"
 #include "resources/command_ids.h"
 #include "resources/menus.h"
-#include "tools/snapping.h"
+#include "view/snapping.h"
 #include "tools/tool_framework.h"
 #include "tools/tool_state.h"
 #include "tools/tools.h"
@@ -99,7 +99,7 @@ bool RunGridCommand(TrackView* v, int command, const GridTarget& target) {
     case CMD_SELECT_ALL: SelectAllNotes(v, true); return true;
     case CMD_SELECT_ALL_ON_NOTE: SelectAllOnRow(v, target.row); return true;
     case CMD_TOGGLE_SNAPPING:
-    case CMD_TOGGLE_SCALE_SNAPPING: HandleSnapCommand(v, v->snap, command); return true;
+    case CMD_TOGGLE_SCALE_SNAPPING: HandleSnapCommand(v, command); return true;
     case CMD_VELOCITY_MINIMUM:
     case CMD_VELOCITY_MAXIMUM:
     case CMD_VELOCITY_DEFAULT: SetSelectionVelocity(v, VelocityOfCommand(command)); return true;

@@ -7,7 +7,7 @@
 #include "mp/settings.h"
 #include "mp/track_access.h"
 #include "resources/command_ids.h"
-#include "tools/snapping.h"
+#include "view/snapping.h"
 #include "tools/tools.h"
 #include "view/track_view.h"
 

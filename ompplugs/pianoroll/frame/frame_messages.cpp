@@ -7,7 +7,7 @@
 #include "mp/private_messages.h"
 #include "mp/settings.h"
 #include "mp/track_access.h"
-#include "tools/snapping.h"
+#include "view/snapping.h"
 #include "view/track_view.h"
 
 namespace pianoroll {
@@ -57,8 +57,6 @@ void TimebaseChanged(FrameState& frame) {
     TrackView* view = frame.view.get();
     frame.plugin->ReloadTicksPerQuarter();
     if (!view || !frame.access || !view->settings) return;
-    OpenSnapState(view->snap, *view->settings, frame.access->TicksPerQuarter(),
-                  frame.access->GetTimeSignature());
     RefreshDocumentLength(view);
     MarkBackgroundStale(view);
     InvalidateView(view, INV_ALL);

@@ -123,14 +123,15 @@ void PaintTimeLines(TrackView* v, HDC dc, const RECT& area, BrushCache& brushes)
     const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), face = GetSysColor(COLOR_BTNFACE);
     auto channel = [&](int shift) { return (6 * (shadow >> shift & 0xFF) + 4 * (face >> shift & 0xFF)) / 10; };
     const COLORREF colour = RGB(channel(0), channel(8), channel(16));
-    const double spacing = ViewRulerStep(v, dc).step;
-    if (spacing <= 0) return;
-    const auto first = static_cast<std::int64_t>(std::floor(static_cast<double>(TickOfX(v, area.left)) / spacing));
-    for (std::int64_t i = std::max<std::int64_t>(first - 1, 0); RulerMarksDrawn(v, spacing); ++i) {
-        const int x = XOfTick(v, static_cast<std::int64_t>(std::llround(static_cast<double>(i) * spacing)));
-        if (x >= area.right) break;
+    const double spacing = ViewLineStep(v).step;
+    if (!LinesDrawn(v, spacing)) return;
+    const BarGrid& bars = ViewBars(v);
+    bars.ForEachLine(spacing, bars.LineIndexAt(spacing, TickOfX(v, area.left)) - 1, [&](std::int64_t tick, std::int64_t) {
+        const int x = XOfTick(v, tick);
+        if (x >= area.right) return false;
         if (x >= area.left) brushes.Fill(dc, x, area.top, x + 1, area.bottom, colour);
-    }
+        return true;
+    });
 }
 
 void PaintLoopLines(TrackView* v, Pane* pane, HDC dc, const RECT& area, BrushCache& brushes) {

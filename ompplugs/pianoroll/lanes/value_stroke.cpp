@@ -39,7 +39,7 @@ std::int64_t ValueLane::InsertBase() {
 
 std::int64_t ValueLane::SnapStep(bool snapOverride) const {
     if (snapOverride || !view_.settings || !view_.settings->snapEnabled) return 0;
-    return static_cast<std::int64_t>(std::trunc(view_.snap.gridSpacing));
+    return static_cast<std::int64_t>(std::trunc(ViewSpacings(view_).grid));
 }
 
 void ValueLane::EraseEvents(std::int64_t from, std::int64_t last) {

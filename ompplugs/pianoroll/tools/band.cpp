@@ -6,7 +6,7 @@
 
 #include "mp/plugin.h"
 #include "mp/track_access.h"
-#include "tools/snapping.h"
+#include "view/snapping.h"
 #include "tools/tool_framework.h"
 #include "view/gdi_handle.h"
 #include "view/track_view.h"

@@ -6,7 +6,7 @@
 #include "mp/settings.h"
 #include "mp/string_ids.h"
 #include "mp/track_access.h"
-#include "tools/snapping.h"
+#include "view/snapping.h"
 #include "tools/tool_framework.h"
 #include "view/track_view.h"
 
@@ -23,12 +23,12 @@ constexpr int kDrawnVelocity = 64;
 
 // The last snap point at or before t, and the first one after t.
 std::int64_t SnapAtOrBefore(TrackView* v, std::int64_t t) {
-    std::int64_t b = SnapBackwardTime(*v, v->snap, t + 1);
-    if (b > t) b = SnapBackwardTime(*v, v->snap, t);
+    std::int64_t b = SnapBackwardTime(*v, t + 1);
+    if (b > t) b = SnapBackwardTime(*v, t);
     return b;
 }
 
-std::int64_t SnapAfter(TrackView* v, std::int64_t t) { return SnapForwardTime(*v, v->snap, t); }
+std::int64_t SnapAfter(TrackView* v, std::int64_t t) { return SnapForwardTime(*v, t); }
 
 void WriteDrawnNote(TrackView* v, std::int64_t start, std::int64_t duration) {
     const DrawDrag& d = ToolsOf(v)->draw;
@@ -87,8 +87,8 @@ void DrawArmedMove(TrackView* v, int x, int y) {
     if (!ScaleAllowsRow(v->settings, g.pressRow)) return;
     d.shift = 0;
     if (SnappingActive(v->settings)) {
-        start = std::max<std::int64_t>(SnapMoveTime(*v, v->snap, start), 0);
-        const std::int64_t end = SnapForwardTime(*v, v->snap, start + length - 1);
+        start = std::max<std::int64_t>(SnapMoveTime(*v, start), 0);
+        const std::int64_t end = SnapForwardTime(*v, start + length - 1);
         length = end - start;
         d.shift = start - g.pressTime;
     }

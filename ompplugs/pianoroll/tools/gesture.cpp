@@ -9,7 +9,7 @@
 #include "mp/module_strings.h"
 #include "mp/page.h"
 #include "mp/track_access.h"
-#include "tools/snapping.h"
+#include "view/snapping.h"
 #include "tools/tool_framework.h"
 #include "view/track_view.h"
 

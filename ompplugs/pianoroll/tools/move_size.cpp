@@ -4,7 +4,7 @@
 
 #include "mp/string_ids.h"
 #include "mp/track_access.h"
-#include "tools/snapping.h"
+#include "view/snapping.h"
 #include "tools/tool_framework.h"
 #include "view/track_view.h"
 
@@ -141,7 +141,7 @@ void ApplyMove(TrackView* v, int x, int y) {
     s->gesture.last = {x, y};
     std::int64_t offset = std::clamp(TickOfX(v, x) - s->gesture.pressTime, m.offsetLow, m.offsetHigh);
     if (!ShiftHeld()) {
-        offset = SnapMoveTime(*v, v->snap, m.pressedNoteStart + offset) - m.pressedNoteStart;
+        offset = SnapMoveTime(*v, m.pressedNoteStart + offset) - m.pressedNoteStart;
         offset = std::clamp(offset, m.offsetLow, m.offsetHigh);
     }
     const int rowOffset = ClampedRowAtY(v, y) - m.pressedNoteRow;
@@ -216,7 +216,7 @@ void ApplySize(TrackView* v, int x) {
     const std::int64_t end = z.start + z.duration;
     std::int64_t start = z.start, duration = z.duration;
     if (v->drag == Drag::SizeStart) {
-        start = SnapStartEdgeTime(*v, v->snap, z.start + offset, end);
+        start = SnapStartEdgeTime(*v, z.start + offset, end);
         start = std::clamp<std::int64_t>(start, 0, kFarTicks - 1);
         duration = end - start;
         if (duration <= 0) {
@@ -224,7 +224,7 @@ void ApplySize(TrackView* v, int x) {
             duration = 1;
         }
     } else {
-        std::int64_t newEnd = SnapEndEdgeTime(*v, v->snap, end + offset, z.start);
+        std::int64_t newEnd = SnapEndEdgeTime(*v, end + offset, z.start);
         newEnd = std::min(newEnd, z.start + z.duration + kFarTicks);
         duration = std::max<std::int64_t>(newEnd - z.start, 1);
     }

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "mp/track_access.h"
-#include "tools/snapping.h"
+#include "view/snapping.h"
 #include "tools/tool_framework.h"
 #include "view/track_view.h"
 
@@ -44,7 +44,7 @@ void SelectRectangle(TrackView* v, std::int64_t t0, std::int64_t t1, int row0, i
 
 void ReleaseAsClick(TrackView* v, int x, int) {
     Gesture& g = ToolsOf(v)->gesture;
-    std::int64_t clickTime = SnapClickTime(*v, v->snap, std::max<std::int64_t>(TickOfX(v, x), 0));
+    std::int64_t clickTime = SnapClickTime(*v, std::max<std::int64_t>(TickOfX(v, x), 0));
     std::int64_t start = 0, end = 0;
     if (g.pressHasNote && NoteSpan(v, g.pressNote, &start, &end)) {
         if (g.pressHit == HitNoteStart) clickTime = start;

@@ -7,7 +7,7 @@
 #include "mp/settings.h"
 #include "mp/string_ids.h"
 #include "mp/track_access.h"
-#include "tools/snapping.h"
+#include "view/snapping.h"
 #include "tools/tool_framework.h"
 #include "view/track_view.h"
 
@@ -28,10 +28,10 @@ struct Painted {
 
 std::int64_t WholeTicks(double d) { return std::max<std::int64_t>(static_cast<std::int64_t>(std::llround(d)), 1); }
 
-std::int64_t Spacing(TrackView* v) { return WholeTicks(v->snap.gridSpacing); }
-std::int64_t PaintLength(TrackView* v) { return WholeTicks(v->snap.paintLength); }
-std::int64_t Floor(TrackView* v, std::int64_t t) { return GridFloor(v->snap.gridSpacing, t); }
-std::int64_t Ceiling(TrackView* v, std::int64_t t) { return GridCeiling(v->snap.gridSpacing, t); }
+std::int64_t Spacing(TrackView* v) { return WholeTicks(ViewSpacings(*v).grid); }
+std::int64_t PaintLength(TrackView* v) { return WholeTicks(ViewSpacings(*v).paint); }
+std::int64_t Floor(TrackView* v, std::int64_t t) { return GridFloor(ViewSpacings(*v).grid, t); }
+std::int64_t Ceiling(TrackView* v, std::int64_t t) { return GridCeiling(ViewSpacings(*v).grid, t); }
 
 // A note of the stroke's row created in this stroke that covers time t.
 bool PaintedAt(TrackView* v, std::int64_t t, Painted* out) {
@@ -287,7 +287,7 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
         if (msg == WM_LBUTTONUP && !captured && v->drag == Drag::None &&
             pane->paneClass->HitTest(v, pane, x, y) == HitOutside) {
             const std::int64_t t = std::max<std::int64_t>(TickOfX(v, x), 0);
-            MoveEditCursor(v, paintTool ? SnapClickTime(*v, v->snap, t) : t, 0, MEC_PROGRAM);
+            MoveEditCursor(v, paintTool ? SnapClickTime(*v, t) : t, 0, MEC_PROGRAM);
             RequestCursorRefresh(v);
         }
         return 0;

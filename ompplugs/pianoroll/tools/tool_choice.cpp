@@ -5,7 +5,7 @@
 #include "mp/private_messages.h"
 #include "mp/settings.h"
 #include "mp/track_access.h"
-#include "tools/snapping.h"
+#include "view/snapping.h"
 #include "tools/tool_framework.h"
 #include "view/track_view.h"
 
@@ -131,8 +131,6 @@ int ToolInit(TrackView* v, Pane*, int flag) {
     }
     ToolState* s = ToolsOf(v);
     EnsureColumnWidth(v);
-    if (v->settings && v->access)
-        OpenSnapState(v->snap, *v->settings, v->access->TicksPerQuarter(), v->access->GetTimeSignature());
     const int saved = v->settings ? v->settings->savedViewWord : TOOL_DRAW;
     s->current = -1;
     if (!SelectTool(v, saved >= 0 && saved < kToolCount ? saved : TOOL_DRAW)) SelectTool(v, TOOL_DRAW);

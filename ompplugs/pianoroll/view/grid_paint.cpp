@@ -9,6 +9,7 @@
 #include "tools/tools.h"
 #include "view/brush_cache.h"
 #include "view/scale.h"
+#include "view/time_grid.h"
 #include "view/track_view.h"
 #include "vor/image.h"
 #include "vor/ui_resources.h"
@@ -137,16 +138,17 @@ void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, cons
     }
 
     if (v->geo.timeSpan > 0) {
-        // The ruler's marks set the grid's lines (and the ruler-marks snap spacing).
-        const double spacing = ViewRulerStep(v, dc).step;
-        const std::int64_t first = static_cast<std::int64_t>(std::floor(static_cast<double>(TickOfX(v, clip.left)) / spacing));
+        // The grid's lines are the ruler's marks.
+        const double spacing = ViewLineStep(v).step;
         const int linesBottom = std::min<int>(clip.bottom, rowsBottom);
-        for (std::int64_t i = std::max<std::int64_t>(first - 1, 0); RulerMarksDrawn(v, spacing); ++i) {
-            const int x = XOfTick(v, static_cast<std::int64_t>(std::llround(static_cast<double>(i) * spacing)));
-            if (x >= clip.right || x >= v->geo.grid.right) break;
-            if (x < clip.left) continue;
-            brushes.Fill(dc, x - ox, clip.top - oy, x + 1 - ox, linesBottom - oy, c.gridLine);
-        }
+        const BarGrid& bars = ViewBars(v);
+        if (LinesDrawn(v, spacing))
+            bars.ForEachLine(spacing, bars.LineIndexAt(spacing, TickOfX(v, clip.left)) - 1, [&](std::int64_t tick, std::int64_t) {
+                const int x = XOfTick(v, tick);
+                if (x >= clip.right || x >= v->geo.grid.right) return false;
+                if (x >= clip.left) brushes.Fill(dc, x - ox, clip.top - oy, x + 1 - ox, linesBottom - oy, c.gridLine);
+                return true;
+            });
     }
 }
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "mp/track_access.h"
-#include "tools/snapping.h"
+#include "view/snapping.h"
 #include "view/track_view.h"
 #include "vor/ui_resources.h"
 
@@ -95,7 +95,7 @@ void LoopBarPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
 
 std::int64_t SnapLoopTime(TrackView* v, std::int64_t t) {
     if (!SnappingActive(v->settings)) return t;
-    return NearestSnap(SnapContextOf(*v, v->snap), t, SNAP_GRID);
+    return NearestSnap(SnapContextOf(*v), t, SNAP_GRID);
 }
 
 bool LoopDrag(Drag state) { return state == Drag::LoopBody || state == Drag::LoopStart || state == Drag::LoopEnd; }

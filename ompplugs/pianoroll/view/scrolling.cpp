@@ -44,7 +44,7 @@ std::int64_t TicksPerStepPixel(const TrackView* v) {
 
 // Ten pixels' worth of ticks (on the grid when it has a quantum), or 10 % of the span.
 std::int64_t PageTarget(const TrackView* v, bool forward) {
-    const double q = v->snap.gridSpacing;
+    const double q = ViewSpacings(*v).grid;
     if (q > 1) {
         const std::int64_t step = kPagePixels * TicksPerStepPixel(v);
         return forward ? QuantumUp(v->time.editCursor + step, q) : QuantumDown(v->time.editCursor - step, q);

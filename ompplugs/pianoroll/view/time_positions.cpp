@@ -86,8 +86,10 @@ bool StepBackSelectionHistory(TrackView* v) {
 void MoveEditCursor(TrackView* v, std::int64_t t, std::int64_t n, unsigned flags) {
     // The option flag has no persisted setting to enable it, so it is dropped.
     flags &= ~MEC_OPTION;
-    if ((flags & MEC_SNAP) && v->settings && v->settings->snapEnabled)
-        t = QuantumNearest(t, v->snap.gridSpacing > 1 ? v->snap.gridSpacing : 0);
+    if ((flags & MEC_SNAP) && v->settings && v->settings->snapEnabled) {
+        const double spacing = ViewSpacings(*v).grid;
+        t = QuantumNearest(t, spacing > 1 ? spacing : 0);
+    }
     std::int64_t curStart, curLength;
     QueryRange(v, false, false, &curStart, &curLength);
     if (flags & MEC_EXTEND) n = curStart + curLength - t;

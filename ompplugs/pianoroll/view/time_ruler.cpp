@@ -9,6 +9,7 @@
 #include "mp/track_access.h"
 #include "resources/menus.h"
 #include "view/gdi_handle.h"
+#include "view/time_grid.h"
 #include "view/track_view.h"
 #include "win/controls.h"
 #include "vor/ui_resources.h"
@@ -19,20 +20,10 @@ using namespace win;
 
 namespace {
 
-constexpr int kMinDrawnStepPixels = 8;
 // The height of the label font when it cannot be measured.
 constexpr int kFallbackFontHeight = 13;
 // The ruler is this much higher than its label font.
 constexpr int kRulerExtraHeight = 6;
-
-std::uint32_t TicksPerQuarter(const TrackView* v) {
-    const std::uint32_t tpq = v->access ? v->access->TicksPerQuarter() : 0;
-    return tpq > 0 ? tpq : (v->snap.ticksPerQuarter > 0 ? v->snap.ticksPerQuarter : kDefaultTicksPerQuarter);
-}
-
-std::uint32_t TimeSignature(const TrackView* v) {
-    return v->access ? v->access->GetTimeSignature() : v->snap.timeSignature;
-}
 
 } // namespace
 
@@ -89,97 +80,6 @@ void ShowLoopMenu(TrackView* v, int x, int y, bool overRegion) {
     if (command != 0) SendMessage(v->hwnd, WM_COMMAND, static_cast<WPARAM>(command), 0);
 }
 
-// ---- Mark spacing -----------------------------------------------------------------------------------
-
-RulerStep ComputeRulerStep(std::int64_t ticksPerQuarter, int numerator, int denominator, std::int64_t minDistance) {
-    if (ticksPerQuarter <= 0) ticksPerQuarter = kDefaultTicksPerQuarter;
-    if (numerator <= 0) numerator = 4;
-    if (denominator <= 0) denominator = 4;
-    const std::int64_t beat = std::max<std::int64_t>(ticksPerQuarter * 4 / denominator, 1);
-    const std::int64_t measure = numerator * beat;
-    const std::int64_t d = std::max<std::int64_t>(minDistance, 0);
-    std::int64_t m = d / measure;
-    const std::int64_t r = d - m * measure;
-    std::int64_t b = r / beat;
-    const std::int64_t t = r - b * beat;
-    RulerStep out;
-    if (m >= 1) {
-        if (b > 1) ++m;
-        std::int64_t power = 1;
-        while (power * 2 <= m && power < (std::int64_t{1} << 40)) power *= 2;
-        const std::int64_t measures = 2 * power;
-        out.step = static_cast<double>(measures * measure);
-        out.subdivisions = (numerator * measures) % 4 != 0 ? static_cast<int>(std::min<std::int64_t>(measures, 1 << 20)) : 4;
-        out.labelled = true;
-    } else if (b >= 1) {
-        if (t > 1) ++b;
-        if (numerator % b != 0 || b == numerator) {
-            out.step = static_cast<double>(measure);
-            out.subdivisions = numerator;
-        } else {
-            out.step = static_cast<double>(b * beat);
-            out.subdivisions = 4;
-        }
-        out.labelled = true;
-    } else {
-        std::int64_t h = beat / 2;
-        if (t <= h) {
-            while (t < h && h > 1) h /= 2;
-            out.step = static_cast<double>(std::max<std::int64_t>(2 * h, 1));
-            out.subdivisions = 4;
-            out.labelled = false;
-        } else {
-            out.step = static_cast<double>(beat);
-            out.subdivisions = 4;
-            out.labelled = true;
-        }
-    }
-    return out;
-}
-
-RulerStep ViewRulerStep(TrackView* v, HDC dc) {
-    RulerStep out;
-    const double tpp = v->geo.ticksPerPixel > 0 ? v->geo.ticksPerPixel : 1.0;
-    // The widest label is that of the furthest time shown; it is measured as a run of "2"s.
-    char text[kPositionTextCapacity];
-    StripPositionText(v, std::max(v->geo.documentLength, v->geo.timeOrigin + v->geo.timeSpan), text);
-    const int length = std::max<int>(static_cast<int>(std::strlen(text)), 1);
-    char digits[32];
-    std::memset(digits, '2', sizeof digits);
-    int labelWidth = length * 8;
-    if (dc) {
-        HGDIOBJ old = nullptr;
-        if (HFONT font = VorUI_GetFont(VOR_FONT_SMALL)) old = SelectObject(dc, font);
-        SIZE size{};
-        if (GetTextExtentPoint32(dc, digits, length, &size) && size.cx > 0) labelWidth = size.cx;
-        if (old) SelectObject(dc, old);
-    }
-    const double minPixels = (labelWidth + 2) * 1.6;
-    const std::uint32_t signature = TimeSignature(v);
-    if (!v->settings || v->settings->gridSpacing == 0) {
-        out = ComputeRulerStep(TicksPerQuarter(v), BeatsOfTimeSignature(signature), NoteValueOfTimeSignature(signature),
-                               static_cast<std::int64_t>(minPixels * tpp));
-    } else {
-        double step = std::max(GridSpacingOfSetting(v->snap, *v->settings), 1.0);
-        const int minGrid = std::max(v->settings->minGridPixels, 1);
-        while (step / tpp < minGrid && step < 1e15) step *= 2;
-        out.step = step;
-        out.subdivisions = std::max(1, static_cast<int>(std::ceil(minPixels / (step / tpp))));
-        out.labelled = true;
-    }
-    out.step = std::max(out.step, 1.0);
-    v->ruler.step = out.step;
-    v->ruler.subdivisions = out.subdivisions;
-    v->ruler.labelled = out.labelled;
-    if (v->settings) SetDrawnGridSpacing(v->snap, *v->settings, out.step);
-    return out;
-}
-
-bool RulerMarksDrawn(const TrackView* v, double step) {
-    const double tpp = v->geo.ticksPerPixel > 0 ? v->geo.ticksPerPixel : 1.0;
-    return v->geo.timeSpan > 0 && step / tpp > kMinDrawnStepPixels;
-}
-
 // ---- Time ruler pane (6) -------------------------------------------------------------------------
 
 namespace {
@@ -208,40 +108,35 @@ void RulerPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
     const bool bottom = (pane->flags & PANE_RULER_AT_BOTTOM) != 0;
     FillSolid(dc, clip->left, bottom ? r.top : r.bottom - 1, clip->right, bottom ? r.top + 1 : r.bottom, shadow);
     if (v->geo.timeSpan <= 0) return;
-    const RulerStep step = ViewRulerStep(v, dc);
-    if (!RulerMarksDrawn(v, step.step)) return;
+    const GridStep step = ViewLineStep(v);
+    if (!LinesDrawn(v, step.step)) return;
     HGDIOBJ oldFont = nullptr;
     if (HFONT font = VorUI_GetFont(VOR_FONT_SMALL)) oldFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ink);
-    const std::uint32_t tpq = TicksPerQuarter(v);
-    const std::uint32_t signature = TimeSignature(v);
-    const std::int64_t denominator = std::max<std::int64_t>(NoteValueOfTimeSignature(signature), 1);
-    const std::int64_t beat = std::max<std::int64_t>(tpq * 4 / denominator, 1);
+    const BarGrid& bars = ViewBars(v);
     const int left = std::max<int>(clip->left, v->geo.grid.left);
     const int right = std::min<int>(clip->right, v->geo.grid.right);
     // Labels reach to the right of their mark: start a label width early so cut labels are drawn.
-    const std::int64_t firstIndex = std::max<std::int64_t>(
-        static_cast<std::int64_t>(std::floor(static_cast<double>(TickOfX(v, left)) / step.step)) - step.subdivisions, 0);
-    for (std::int64_t i = firstIndex;; ++i) {
-        const std::int64_t t = static_cast<std::int64_t>(std::llround(static_cast<double>(i) * step.step));
+    const std::int64_t firstIndex = bars.LineIndexAt(step.step, TickOfX(v, left)) - step.subdivisions;
+    bars.ForEachLine(step.step, firstIndex, [&](std::int64_t t, std::int64_t i) {
         const int x = XOfTick(v, t);
-        if (x >= right || x >= v->geo.grid.right) break;
-        const bool labelled = step.labelled ? (i % std::max(step.subdivisions, 1) == 0) : (t % beat == 0);
+        if (x >= right || x >= v->geo.grid.right) return false;
+        const bool labelled = step.labelled ? (i % std::max(step.subdivisions, 1) == 0) : bars.IsBeatStart(t);
         const int length = labelled ? r.bottom - r.top - 2 : (r.bottom - r.top) / 4;
         if (x >= v->geo.grid.left) {
             if (bottom) FillSolid(dc, x, r.top + 1, x + 1, r.top + 1 + length, ink);
             else FillSolid(dc, x, r.bottom - 1 - length, x + 1, r.bottom - 1, ink);
         }
-        if (labelled) {
-            char text[kPositionTextCapacity];
-            StripPositionText(v, t, text);
-            RECT box{x + 3, r.top + 1, x + 3 + 400, r.bottom - 1};
-            if (box.left < v->geo.grid.left) continue;
-            const RECT cut{std::max<int>(box.left, left), box.top, right, box.bottom};
-            ExtTextOut(dc, box.left, box.top + 1, ETO_CLIPPED, &cut, text, static_cast<UINT>(std::strlen(text)), nullptr);
-        }
-    }
+        if (!labelled) return true;
+        char text[kPositionTextCapacity];
+        StripPositionText(v, t, text);
+        const RECT box{x + 3, r.top + 1, x + 3 + 400, r.bottom - 1};
+        if (box.left < v->geo.grid.left) return true;
+        const RECT cut{std::max<int>(box.left, left), box.top, right, box.bottom};
+        ExtTextOut(dc, box.left, box.top + 1, ETO_CLIPPED, &cut, text, static_cast<UINT>(std::strlen(text)), nullptr);
+        return true;
+    });
     if (oldFont) SelectObject(dc, oldFont);
     if ((pane->flags & PANE_LOOP_LINES) && v->time.loopShown) {
         const COLORREF loop = VorUI_GetColor(VOR_COLOR_LOOP);

@@ -15,10 +15,6 @@ struct Pane;
 
 // Written by time_ruler.cpp.
 struct RulerState {
-    // The mark spacing as last computed (the grid's lines use it too).
-    double step = 0;
-    int subdivisions = 0;
-    bool labelled = false;
     int dragX = 0; // last pointer x of a ruler drag
 };
 
@@ -31,19 +27,6 @@ struct LoopBarState {
     int startX = -1;
     int endX = -1;
 };
-
-struct RulerStep {
-    double step = 1;      // ticks between marks
-    int subdivisions = 4; // marks from one labelled mark to the next
-    bool labelled = true; // whether the marks carry labels
-};
-// The mark spacing for marks at least `minDistance` ticks apart in the given signature.
-RulerStep ComputeRulerStep(std::int64_t ticksPerQuarter, int numerator, int denominator, std::int64_t minDistance);
-// The spacing of the ruler marks and grid lines at the view's zoom (measuring labels in dc); stores
-// the ruler step in the view and hands it to the snapping as the drawn spacing.
-RulerStep ViewRulerStep(TrackView* v, win::HDC dc);
-// Whether marks and lines of this step are drawn at the view's zoom (more than 8 pixels apart).
-bool RulerMarksDrawn(const TrackView* v, double step);
 
 // ---- What the ruler and the loop bar share (time_ruler.cpp) -------------------------------------------
 // The owner's position text of `ticks`, always terminated, in a buffer of kPositionTextCapacity.

@@ -7,7 +7,6 @@
 
 #include "frame/transport_bar.h"
 #include "lanes/lane_area.h"
-#include "tools/snapping.h"
 #include "view/auto_scroll.h"
 #include "view/drag_state.h"
 #include "view/focus_caret.h"
@@ -21,6 +20,8 @@
 #include "view/playback_follow.h"
 #include "view/scroll_bars.h"
 #include "view/scrolling.h"
+#include "view/snapping.h"
+#include "view/time_grid.h"
 #include "view/time_positions.h"
 #include "view/time_ruler.h"
 #include "view/tooltip.h"
@@ -113,7 +114,7 @@ struct TrackView {
     ScrollBarsState scrollBars; // scroll_bars.cpp
     ViewTooltip tip;           // tooltip.cpp
     HotTracking hot;           // hot_tracking.cpp
-    SnapState snap;            // snapping.cpp: the snap spacings in force
+    TimeGridState timeGrid;    // time_grid.cpp: the meter and the line spacing at the zoom
     std::unique_ptr<ToolState> tools; // the tools (tool_choice.cpp makes it)
     LaneAreaState lanes;       // the lane framework: lanes/
     TransportBarState transportBar; // the transport bar: transport_bar.cpp

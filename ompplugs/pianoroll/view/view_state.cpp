@@ -36,8 +36,6 @@ void RefreshDocumentLength(TrackView* v) {
 
 void ShowTrackInView(TrackView* v) {
     SetRowCount(v, mp::TrackAccess::kRowCount);
-    if (v->access && v->settings)
-        OpenSnapState(v->snap, *v->settings, v->access->TicksPerQuarter(), v->access->GetTimeSignature());
     RefreshDocumentLength(v);
     FollowNewTrack(v, v->access ? v->access->IsPlaying() : v->follow.playing);
     std::int64_t loopStart = 0, loopEnd = 0;

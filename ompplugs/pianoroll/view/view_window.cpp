@@ -252,7 +252,7 @@ bool IsOwnerEditMessage(UINT msg) {
 LRESULT OwnerMessage(TrackView* v, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_COMMAND:
-        if (HandleToolCommand(v, LOWORD(wParam)) || HandleSnapCommand(v, v->snap, LOWORD(wParam))) return 0;
+        if (HandleToolCommand(v, LOWORD(wParam)) || HandleSnapCommand(v, LOWORD(wParam))) return 0;
         if (LoopBarCommand(v, LOWORD(wParam)) || HandleGridCommand(v, LOWORD(wParam))) return 0;
         return v->owner.Command(v, wParam, lParam);
     case WM_NOTIFY: return v->owner.Notify(v, wParam, lParam);

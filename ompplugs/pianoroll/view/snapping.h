@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "model/bar_grid.h"
 #include "resources/command_ids.h"
 
 namespace mp {
@@ -28,9 +29,6 @@ enum : unsigned {
 constexpr std::int64_t kSnapFar = std::int64_t{1} << 61;
 constexpr std::int64_t kSnapForwardNone = std::int64_t{1} << 61;
 constexpr std::int64_t kSnapBackwardNone = -(std::int64_t{1} << 62);
-
-// Used when the track reports no tick rate.
-constexpr std::uint32_t kDefaultTicksPerQuarter = 24576;
 
 // ---- Setting tables and their commands ---------------------------------------------------------------
 constexpr int kGridSpacingCount = 19;
@@ -62,29 +60,18 @@ double GridSpacingTicks(std::int64_t value, std::uint32_t ticksPerQuarter, std::
 // Ticks of a paint note value setting. drawnSpacing stands for the grid (value 0). Never below 1.
 double PaintLengthTicks(std::int64_t value, std::uint32_t ticksPerQuarter, double drawnSpacing);
 
-// ---- Derived spacings the view keeps ----------------------------------------------------------------------
-struct SnapState {
-    double gridSpacing = 1;  // the grid spacing in force
-    double paintLength = 1;
-    double drawnSpacing = 1; // ticks between the grid lines as last drawn (the ruler step)
-    std::uint32_t ticksPerQuarter = kDefaultTicksPerQuarter;
-    std::uint32_t timeSignature = 0x40004;
+// ---- The spacings in force ---------------------------------------------------------------------------------
+struct SnapSpacings {
+    double grid = 1;    // the grid spacing in force: the setting's while snapping and grid snapping are on, else 1
+    double paint = 1;   // the paint length
+    double setting = 1; // the grid spacing setting's ticks, whether the grid acts or not
 };
-
-// When a track is opened or the view is created: takes the track's tick rate (0 = the default) and
-// time signature and computes both spacings.
-void OpenSnapState(SnapState& state, const mp::PianoRollSettings& settings, std::uint32_t ticksPerQuarter,
-                   std::uint32_t timeSignature);
-// The grid spacing in force: the setting's spacing while snapping is on and the grid-snap flag is set,
-// else 1 tick.
-void UpdateGridSpacing(SnapState& state, const mp::PianoRollSettings& settings);
-void UpdatePaintLength(SnapState& state, const mp::PianoRollSettings& settings);
-// Ticks of the grid spacing setting itself (what the ruler and grid lines start from when a note value
-// or a tick count is chosen), whether snapping is on or not.
-double GridSpacingOfSetting(const SnapState& state, const mp::PianoRollSettings& settings);
-// Called by the grid drawing with the line spacing it drew (at least 1): replaces the grid spacing
-// while the setting is the ruler marks, and the paint length while the paint value is the grid.
-void SetDrawnGridSpacing(SnapState& state, const mp::PianoRollSettings& settings, double step);
+// What the settings make of a tick rate, a time signature and the spacing of the lines drawn at the
+// view's zoom (which stands for the ruler marks and the grid).
+SnapSpacings SpacingsOf(const mp::PianoRollSettings& settings, std::uint32_t ticksPerQuarter,
+                        std::uint32_t timeSignature, double lineStep);
+// The same for the view as it is now: its track's meter and its zoom's line spacing (view/time_grid.h).
+SnapSpacings ViewSpacings(const TrackView& view);
 
 // ---- Snapping arithmetic ----------------------------------------------------------------------------------
 // Everything the time snaps look at, gathered from the view.
@@ -98,7 +85,7 @@ struct SnapContext {
     bool timeSelection = false;   // a time selection is being made
     int followMode = 1;           // settings word 63; the loop marks count only while 0 or 1
 };
-SnapContext SnapContextOf(const TrackView& view, const SnapState& state);
+SnapContext SnapContextOf(const TrackView& view);
 
 // trunc(t / s + 0.5) x s in whole ticks; t itself when s is 0.
 std::int64_t NearestGridPoint(std::int64_t t, double spacing);
@@ -139,13 +126,13 @@ bool ScaleAllowsPitch(const mp::PianoRollSettings* settings, int pitch);
 bool ScaleAllowsRow(const mp::PianoRollSettings* settings, int row);
 
 // Each returns t unchanged while snapping is off or Shift is held.
-std::int64_t SnapClickTime(const TrackView& view, const SnapState& state, std::int64_t t);      // grid, loop
-std::int64_t SnapCursorGridTime(const TrackView& view, const SnapState& state, std::int64_t t); // cursor, grid
-std::int64_t SnapMoveTime(const TrackView& view, const SnapState& state, std::int64_t t);       // all three
-std::int64_t SnapForwardTime(const TrackView& view, const SnapState& state, std::int64_t t);    // all, after t
-std::int64_t SnapBackwardTime(const TrackView& view, const SnapState& state, std::int64_t t);   // all, before t
-std::int64_t SnapStartEdgeTime(const TrackView& view, const SnapState& state, std::int64_t t, std::int64_t end);
-std::int64_t SnapEndEdgeTime(const TrackView& view, const SnapState& state, std::int64_t t, std::int64_t start);
+std::int64_t SnapClickTime(const TrackView& view, std::int64_t t);      // grid, loop
+std::int64_t SnapCursorGridTime(const TrackView& view, std::int64_t t); // cursor, grid
+std::int64_t SnapMoveTime(const TrackView& view, std::int64_t t);       // all three
+std::int64_t SnapForwardTime(const TrackView& view, std::int64_t t);    // all, after t
+std::int64_t SnapBackwardTime(const TrackView& view, std::int64_t t);   // all, before t
+std::int64_t SnapStartEdgeTime(const TrackView& view, std::int64_t t, std::int64_t end);
+std::int64_t SnapEndEdgeTime(const TrackView& view, std::int64_t t, std::int64_t start);
 
 // ---- Commands ---------------------------------------------------------------------------------------------
 // What a handled command changed (non-zero = handled).
@@ -157,9 +144,9 @@ enum : int {
     SNAPCMD_SNAPPING = 0x10 // snapping on/off
 };
 // Grid spacing 6000-6018, paint value 7000-7021, root 7200-7211, scale 7300-7317, toggles 4041 and 4043:
-// changes the settings and the derived spacings. 0 for any other command.
-int ApplySnapCommand(mp::PianoRollSettings& settings, SnapState& state, int command);
+// changes the settings. 0 for any other command.
+int ApplySnapCommand(mp::PianoRollSettings& settings, int command);
 // The view's part: applies the command, then redraws and tells the frame to refresh its states.
-int HandleSnapCommand(TrackView* view, SnapState& state, int command);
+int HandleSnapCommand(TrackView* view, int command);
 
 } // namespace pianoroll

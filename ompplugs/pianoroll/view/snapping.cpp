@@ -1,5 +1,5 @@
 // Snapping of times to the grid, the edit cursor and the loop marks, and of pitches to a key and scale.
-#include "tools/snapping.h"
+#include "view/snapping.h"
 
 #include <cmath>
 #include <limits>
@@ -7,6 +7,7 @@
 #include "mp/private_messages.h"
 #include "mp/settings.h"
 #include "view/scale.h"
+#include "view/time_grid.h"
 #include "view/track_view.h"
 #include "win/win.h"
 
@@ -123,42 +124,31 @@ double PaintLengthTicks(std::int64_t value, std::uint32_t ticksPerQuarter, doubl
     }
 }
 
-// ---- Derived spacings -------------------------------------------------------------------------------------
+// ---- The spacings in force -----------------------------------------------------------------------------
 
-void OpenSnapState(SnapState& state, const mp::PianoRollSettings& settings, std::uint32_t ticksPerQuarter,
-                   std::uint32_t timeSignature) {
-    state.ticksPerQuarter = ticksPerQuarter ? ticksPerQuarter : kDefaultTicksPerQuarter;
-    state.timeSignature = timeSignature;
-    UpdateGridSpacing(state, settings);
-    UpdatePaintLength(state, settings);
+SnapSpacings SpacingsOf(const mp::PianoRollSettings& settings, std::uint32_t ticksPerQuarter,
+                        std::uint32_t timeSignature, double lineStep) {
+    lineStep = AtLeastOneTick(lineStep);
+    SnapSpacings out;
+    out.setting = GridSpacingTicks(settings.gridSpacing, ticksPerQuarter, timeSignature, lineStep);
+    out.grid = settings.snapEnabled != 0 && settings.gridSnap != 0 ? out.setting : 1;
+    out.paint = PaintLengthTicks(settings.paintNoteValue, ticksPerQuarter, lineStep);
+    return out;
 }
 
-double GridSpacingOfSetting(const SnapState& state, const mp::PianoRollSettings& settings) {
-    return GridSpacingTicks(settings.gridSpacing, state.ticksPerQuarter, state.timeSignature, state.drawnSpacing);
-}
-
-void UpdateGridSpacing(SnapState& state, const mp::PianoRollSettings& settings) {
-    const bool gridActs = settings.snapEnabled != 0 && settings.gridSnap != 0;
-    state.gridSpacing = gridActs ? GridSpacingOfSetting(state, settings) : 1;
-}
-
-void UpdatePaintLength(SnapState& state, const mp::PianoRollSettings& settings) {
-    state.paintLength = PaintLengthTicks(settings.paintNoteValue, state.ticksPerQuarter, state.drawnSpacing);
-}
-
-void SetDrawnGridSpacing(SnapState& state, const mp::PianoRollSettings& settings, double step) {
-    state.drawnSpacing = AtLeastOneTick(step);
-    // Only the ruler-marks grid follows the drawing, and only where the grid acts at all.
-    if (settings.gridSpacing == 0 && settings.snapEnabled != 0 && settings.gridSnap != 0)
-        state.gridSpacing = state.drawnSpacing;
-    if (settings.paintNoteValue == 0) state.paintLength = state.drawnSpacing;
+SnapSpacings ViewSpacings(const TrackView& view) {
+    if (!view.settings) return SnapSpacings{};
+    const BarGrid& bars = ViewBars(&view);
+    const MeterSegment& meter = bars.MeterAt(0);
+    const std::uint32_t signature = static_cast<std::uint32_t>(meter.beatsPerBar) << 16 | static_cast<std::uint32_t>(meter.noteValue);
+    return SpacingsOf(*view.settings, bars.TicksPerQuarter(), signature, ViewLineStep(&view).step);
 }
 
 // ---- Snapping arithmetic ------------------------------------------------------------------------------------
 
-SnapContext SnapContextOf(const TrackView& view, const SnapState& state) {
+SnapContext SnapContextOf(const TrackView& view) {
     SnapContext ctx;
-    ctx.gridSpacing = state.gridSpacing;
+    ctx.gridSpacing = ViewSpacings(view).grid;
     ctx.editCursor = view.time.editCursor;
     ctx.loopStart = view.time.loopStart;
     ctx.loopEnd = view.time.loopEnd;
@@ -296,52 +286,50 @@ bool ScaleAllowsRow(const mp::PianoRollSettings* settings, int row) {
     return ScaleAllowsPitch(settings, 127 - row);
 }
 
-std::int64_t SnapClickTime(const TrackView& view, const SnapState& state, std::int64_t t) {
+std::int64_t SnapClickTime(const TrackView& view, std::int64_t t) {
     if (!SnappingActive(view.settings)) return t;
-    return NearestSnap(SnapContextOf(view, state), t, SNAP_FOR_CLICK);
+    return NearestSnap(SnapContextOf(view), t, SNAP_FOR_CLICK);
 }
 
-std::int64_t SnapCursorGridTime(const TrackView& view, const SnapState& state, std::int64_t t) {
+std::int64_t SnapCursorGridTime(const TrackView& view, std::int64_t t) {
     if (!SnappingActive(view.settings)) return t;
-    return NearestSnap(SnapContextOf(view, state), t, SNAP_CURSOR_AND_GRID);
+    return NearestSnap(SnapContextOf(view), t, SNAP_CURSOR_AND_GRID);
 }
 
-std::int64_t SnapMoveTime(const TrackView& view, const SnapState& state, std::int64_t t) {
+std::int64_t SnapMoveTime(const TrackView& view, std::int64_t t) {
     if (!SnappingActive(view.settings)) return t;
-    return NearestSnap(SnapContextOf(view, state), t, SNAP_ALL);
+    return NearestSnap(SnapContextOf(view), t, SNAP_ALL);
 }
 
-std::int64_t SnapForwardTime(const TrackView& view, const SnapState& state, std::int64_t t) {
+std::int64_t SnapForwardTime(const TrackView& view, std::int64_t t) {
     if (!SnappingActive(view.settings)) return t;
-    return DirectionalSnap(SnapContextOf(view, state), t, SNAP_ALL);
+    return DirectionalSnap(SnapContextOf(view), t, SNAP_ALL);
 }
 
-std::int64_t SnapBackwardTime(const TrackView& view, const SnapState& state, std::int64_t t) {
+std::int64_t SnapBackwardTime(const TrackView& view, std::int64_t t) {
     if (!SnappingActive(view.settings)) return t;
-    return DirectionalSnap(SnapContextOf(view, state), t, SNAP_ALL | SNAP_BACKWARD);
+    return DirectionalSnap(SnapContextOf(view), t, SNAP_ALL | SNAP_BACKWARD);
 }
 
-std::int64_t SnapStartEdgeTime(const TrackView& view, const SnapState& state, std::int64_t t, std::int64_t end) {
+std::int64_t SnapStartEdgeTime(const TrackView& view, std::int64_t t, std::int64_t end) {
     if (!SnappingActive(view.settings)) return t;
-    return StartEdgeSnap(SnapContextOf(view, state), t, end);
+    return StartEdgeSnap(SnapContextOf(view), t, end);
 }
 
-std::int64_t SnapEndEdgeTime(const TrackView& view, const SnapState& state, std::int64_t t, std::int64_t start) {
+std::int64_t SnapEndEdgeTime(const TrackView& view, std::int64_t t, std::int64_t start) {
     if (!SnappingActive(view.settings)) return t;
-    return EndEdgeSnap(SnapContextOf(view, state), t, start);
+    return EndEdgeSnap(SnapContextOf(view), t, start);
 }
 
 // ---- Commands -------------------------------------------------------------------------------------------------
 
-int ApplySnapCommand(mp::PianoRollSettings& settings, SnapState& state, int command) {
+int ApplySnapCommand(mp::PianoRollSettings& settings, int command) {
     if (command >= CMD_GRID_SPACING_FIRST && command < CMD_GRID_SPACING_FIRST + kGridSpacingCount) {
         settings.gridSpacing = kGridSpacingValues[command - CMD_GRID_SPACING_FIRST];
-        UpdateGridSpacing(state, settings);
         return SNAPCMD_HANDLED | SNAPCMD_GRID;
     }
     if (command >= CMD_PAINT_VALUE_FIRST && command < CMD_PAINT_VALUE_FIRST + kPaintValueCount) {
         settings.paintNoteValue = kPaintNoteValues[command - CMD_PAINT_VALUE_FIRST];
-        UpdatePaintLength(state, settings);
         return SNAPCMD_HANDLED | SNAPCMD_PAINT;
     }
     if (command >= CMD_ROOT_FIRST && command < CMD_ROOT_FIRST + kRootCount) {
@@ -355,8 +343,6 @@ int ApplySnapCommand(mp::PianoRollSettings& settings, SnapState& state, int comm
     }
     if (command == CMD_TOGGLE_SNAPPING) {
         settings.snapEnabled = settings.snapEnabled ? 0 : 1;
-        // Recomputed so that a grid chosen while snapping was off takes effect when it is turned on.
-        UpdateGridSpacing(state, settings);
         return SNAPCMD_HANDLED | SNAPCMD_SNAPPING | SNAPCMD_GRID;
     }
     if (command == CMD_TOGGLE_SCALE_SNAPPING) {
@@ -366,9 +352,9 @@ int ApplySnapCommand(mp::PianoRollSettings& settings, SnapState& state, int comm
     return 0;
 }
 
-int HandleSnapCommand(TrackView* view, SnapState& state, int command) {
+int HandleSnapCommand(TrackView* view, int command) {
     if (!view || !view->settings) return 0;
-    const int result = ApplySnapCommand(*view->settings, state, command);
+    const int result = ApplySnapCommand(*view->settings, command);
     if (!result) return 0;
     if (result & (SNAPCMD_GRID | SNAPCMD_SCALE)) MarkBackgroundStale(view);
     if (result & (SNAPCMD_GRID | SNAPCMD_SCALE | SNAPCMD_SNAPPING)) InvalidateView(view, INV_ALL);

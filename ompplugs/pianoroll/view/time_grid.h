@@ -1,0 +1,39 @@
+// The view's time grid: the bar grid of the shown track's meter, and the spacing of the ruler's marks
+// and the grid's lines at the view's zoom (time_grid.cpp). Asked for whenever needed, by snapping as
+// by the paints, so that snapping never depends on what was drawn last.
+#pragma once
+
+#include <cstdint>
+
+#include "model/bar_grid.h"
+
+namespace pianoroll {
+
+struct TrackView;
+
+// Written by time_grid.cpp only; the fields are a cache of answers that follow from the view's zoom,
+// its settings and its track, so asking through a const view may refresh them.
+struct TimeGridState {
+    // The meter of the shown track, and the tick rate and time-signature word it was made from. A view
+    // without a track access keeps the grid it has.
+    mutable BarGrid bars;
+    mutable std::uint32_t ticksPerQuarter = 0;
+    mutable std::uint32_t signature = 0;
+    // The width of the labels' widest text, a run of "2"s as long as the longest label, as last
+    // measured for that many characters.
+    mutable int labelLength = -1;
+    mutable int labelWidth = 0;
+    // The spacing of the marks and lines as last asked for.
+    mutable GridStep lines;
+};
+
+// The shown track's bar grid, made again when its tick rate or time signature changed.
+const BarGrid& ViewBars(const TrackView* v);
+// The spacing of the ruler's marks and the grid's and lanes' lines at the view's zoom: the ruler's
+// step for the marks' labels (at least 1.6 label widths apart), or, with a grid spacing chosen, that
+// spacing doubled until its lines are the settings' minimum distance apart.
+GridStep ViewLineStep(const TrackView* v);
+// Whether marks and lines of this step are drawn at the view's zoom (more than 8 pixels apart).
+bool LinesDrawn(const TrackView* v, double step);
+
+} // namespace pianoroll
