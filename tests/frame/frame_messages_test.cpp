@@ -2,6 +2,8 @@
 // base, the track list, and a host's select-all, each reaching the view once.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "frame_fixture.h"
 #include "mp/editor_commands.h"
 #include "mp/private_messages.h"
@@ -52,6 +54,42 @@ TEST_F(FrameMessages, ARenamedTrackIsShownAndTheToolbarRefreshed) {
     Pump();
     EXPECT_EQ(ItemText(Chooser(), 0), "Organ");
     EXPECT_FALSE(Checked(4026));
+}
+
+// Another program changes a note: the view repaints that note's columns, the same pixels a whole
+// repaint gives, and the track list is left as it is.
+TEST_F(FrameMessages, ANoteChangedByTheHostRepaintsItsColumnsOnly) {
+    OpenSong();
+    const std::uint32_t note = AddNote(block, 4 * kQuarter, kQuarter, 64);
+    Pump();
+    SendMessage(Chooser(), CB_DELETESTRING, 0, 0);
+    SendMessage(Chooser(), CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>("Kept"));
+    SendMessage(Chooser(), CB_SETCURSEL, 0, 0);
+    ValidateRect(ViewWindow(), nullptr);
+    project->WithStore([&](host::Store& store) {
+        host::EventValue value = store.Event(note);
+        value.time = 5 * kQuarter;
+        value.data[0] = 66;
+        value.data[1] = 20;
+        store.SetEvent(note, value);
+    });
+    SendMessage(EditorWindow(), mp::PRM_TRACK_LIST_CHANGED, 0, 0);
+    RECT dirty{};
+    ASSERT_TRUE(GetUpdateRect(ViewWindow(), &dirty, FALSE));
+    EXPECT_GE(dirty.left, XOfTick(4 * kQuarter) - 2);
+    EXPECT_LE(dirty.right, XOfTick(6 * kQuarter) + 3);
+    EXPECT_EQ(ItemText(Chooser(), 0), "Kept");
+    Pump();
+    std::vector<std::uint32_t> partial;
+    const RECT& client = View()->geo.grid;
+    const int bottom = View()->panes[pianoroll::PANE_LANES].rect.bottom;
+    for (int y = client.top; y < bottom; ++y)
+        for (int x = client.left; x < client.right; ++x) partial.push_back(Rgb(x, y));
+    Repaint();
+    std::size_t i = 0, differ = 0;
+    for (int y = client.top; y < bottom; ++y)
+        for (int x = client.left; x < client.right; ++x) differ += partial[i++] != Rgb(x, y);
+    EXPECT_EQ(differ, 0u);
 }
 
 TEST_F(FrameMessages, ThemeAndFontChangesReachTheControlsAndTheView) {

@@ -2,6 +2,7 @@
 #include "frame/editor_dialog.h"
 #include "frame/editor_frame.h"
 
+#include "model/model_change.h"
 #include "module/pianoroll_plugin.h"
 #include "mp/editor_commands.h"
 #include "mp/private_messages.h"
@@ -18,13 +19,16 @@ namespace {
 
 constexpr WPARAM kTransportStopped = 0;
 
+// The host's changes: the track list is filled again only when tracks changed; the view repaints what
+// changed, or all of it when that is not known.
 void TrackListChanged(HWND dialog, FrameState& frame) {
     frame.plugin->ProcessNotifications(false);
-    FillTrackChooser(&frame, GetDlgItem(dialog, kTrackChooserId), true);
+    const ModelChange change = TakeModelChange(frame.access.get());
+    if (change.TracksChanged()) FillTrackChooser(&frame, GetDlgItem(dialog, kTrackChooserId), true);
     if (frame.access) frame.access->Reload();
     if (TrackView* view = frame.view.get()) {
         RefreshDocumentLength(view);
-        InvalidateView(view, INV_ALL);
+        RepaintChange(view, change);
     }
     PostMessage(dialog, mp::PRM_REFRESH_STATE, 0, 0);
 }

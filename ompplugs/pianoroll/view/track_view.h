@@ -31,6 +31,10 @@
 
 struct _vorposfmt;
 
+namespace pianoroll {
+struct ModelChange;
+} // namespace pianoroll
+
 namespace mp {
 class TrackAccess;
 struct PianoRollSettings;
@@ -156,6 +160,10 @@ void ReleaseViewWindow(TrackView* v);
 // The minimum extent (settings word 43 whole notes) and the document length of the shown track.
 std::int64_t MinimumDocumentLength(const TrackView* v);
 void RefreshDocumentLength(TrackView* v);
+// Repaints what the host changed: the columns of the changed ticks in the grid (in the changed rows)
+// and in the lane area (to the right edge for lane events, whose values hold until the next one); the
+// whole view when tracks changed or nothing says what changed.
+void RepaintChange(TrackView* v, const ModelChange& change);
 // After the access shows a new track: rows, document length, transport state, repaint.
 void ShowTrackInView(TrackView* v);
 // The saved time edge and span (words 27-30), top row, time zoom level and row height level (words

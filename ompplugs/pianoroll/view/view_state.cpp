@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/model_change.h"
 #include "mp/settings.h"
 #include "mp/track_access.h"
 #include "view/track_view.h"
@@ -32,6 +33,34 @@ void RefreshDocumentLength(TrackView* v) {
     std::int64_t length = MinimumDocumentLength(v);
     if (v->access && v->geo.rowCount > 0) length = std::max(length, v->access->TrackEnd());
     SetDocumentLength(v, length);
+}
+
+void RepaintChange(TrackView* v, const ModelChange& change) {
+    if (!v->hwnd) return;
+    if (change.Empty() || change.TracksChanged() || !change.HasSpan() || v->geo.timeSpan <= 0) {
+        InvalidateView(v, INV_ALL);
+        return;
+    }
+    // A note is drawn from the pixel of its start to the one of its end, at least one pixel wide.
+    const int left = XOfTick(v, change.from) - 1;
+    const int right = XOfTickUp(v, change.to) + 2;
+    auto columns = [&](const RECT& pane, int top, int bottom, bool toTheRight) {
+        const RECT r{std::max<int>(left, pane.left), top, toTheRight ? pane.right : std::min<int>(right, pane.right), bottom};
+        if (r.left < r.right && r.top < r.bottom) InvalidateRect(v->hwnd, &r, FALSE);
+    };
+    if (change.what & (MODEL_NOTES | MODEL_OTHER_EVENTS)) {
+        int top = v->geo.grid.top, bottom = v->geo.grid.bottom;
+        if (change.what == MODEL_NOTES && change.HasRows()) {
+            int first = 0, unused = 0, last = 0;
+            RowBand(v, change.topRow, &first, &unused);
+            RowBand(v, change.bottomRow, &unused, &last);
+            top = std::max<int>(first, top);
+            bottom = std::min<int>(last, bottom);
+        }
+        columns(v->geo.grid, top, bottom, false);
+    }
+    const RECT& lanes = v->panes[PANE_LANES].rect;
+    columns(lanes, lanes.top, lanes.bottom, (change.what & (MODEL_LANE_EVENTS | MODEL_OTHER_EVENTS)) != 0);
 }
 
 void ShowTrackInView(TrackView* v) {
