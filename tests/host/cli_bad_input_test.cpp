@@ -30,16 +30,16 @@ Bytes CutSong() {
     return b;
 }
 
-// A settings event whose block puts 2^31 - 1 into the keyboard width and the saved top row, and
-// zero everywhere else (which several fields do not allow).
-Bytes DamagedSettingsSong() {
+// A settings event whose block puts keyboardWidth into the keyboard width and 2^31 - 1 into the saved
+// top row, and zero everywhere else (which several fields do not allow).
+Bytes DamagedSettingsSong(std::uint32_t keyboardWidth = 0x7FFFFFFF) {
     Bytes payload(12 + 328, 0);
     auto put = [&](std::size_t at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i) payload[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
     };
     put(0, 5);
     put(8, 328);
-    put(12 + 44 * 4, 0x7FFFFFFF);
+    put(12 + 44 * 4, keyboardWidth);
     put(12 + 64 * 4, 0x7FFFFFFF);
     Bytes track = {0x00, 0xFF, 0x7F, 0x82, 0x55, 0x7D}; // 1 + 340 bytes of sequencer-specific data
     track.insert(track.end(), payload.begin(), payload.end());
@@ -213,6 +213,13 @@ TEST_F(CliBadInput, EachFaultGivesItsExitCodeMessageAndFiles) {
          },
          0, "set.mid: some editor settings stored in the file are damaged or of an unknown version; those use their defaults",
          1, [](const fs::path& d, const runtest::PianorollRun&) { EXPECT_TRUE(fs::exists(d / "o.png")); }},
+        {"a keyboard column too narrow for the lane's chooser is widened, and the lane can be chosen",
+         [](CliBadInput& t, const fs::path& d) {
+             std::ofstream(d / "lane.txt") << "lane pitchbend\nlane cc 7\n";
+             return std::vector<std::string>{"--script", (d / "lane.txt").string(),
+                                             t.Write("narrow.mid", DamagedSettingsSong(5)).string()};
+         },
+         0, "narrow.mid: some editor settings stored in the file are damaged", 1, nothing},
     };
     for (const Case& c : cases) {
         fs::remove_all(dir_);

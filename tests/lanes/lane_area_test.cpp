@@ -73,22 +73,39 @@ TEST_F(LaneArea, DraggingTheSplitterUpMakesTheLaneTallerWithinLimitsAndCancelRes
     EXPECT_EQ(v->lanes.splitterTop, top - 20);
 }
 
-TEST_F(LaneArea, TheNameBoxIsDrawnOnlyWhenWiderThanItsArrow) {
+// The box is never narrower than its arrow: at every column width a drag may set (the same minimum a
+// stored setting must keep) it is drawn and chooses the lane; in a narrow column it covers the scale.
+TEST_F(LaneArea, TheNameBoxStaysDrawnAndReachableAtEveryColumnWidth) {
     Open(pianoroll::kLaneVelocity);
     pianoroll::TrackView* v = View();
     const RECT& box = v->lanes.nameBox;
-    // 1 drawn, 0 not, -1 when no column width gives a box that wide.
-    auto drawnAtWidth = [&](int width) {
-        for (int column = 2; column < 400; ++column) {
-            pianoroll::SetColumnWidth(v, column);
-            if (box.right - box.left != width) continue;
-            Repaint();
-            return Pixel(box.left, box.top) == GetSysColor(COLOR_BTNSHADOW) ? 1 : 0;
-        }
-        return -1;
-    };
-    EXPECT_EQ(drawnAtWidth(16), 0);
-    EXPECT_EQ(drawnAtWidth(17), 1);
+    pianoroll::SetColumnWidth(v, 0);
+    EXPECT_EQ(Settings()->keyboardWidth, mp::kMinKeyboardWidth);
+    for (int column = mp::kMinKeyboardWidth; column < 120; ++column) {
+        pianoroll::SetColumnWidth(v, column);
+        Repaint();
+        ASSERT_GE(box.right - box.left, 17) << column;
+        EXPECT_LE(box.right, v->panes[pianoroll::PANE_KEYBOARD].rect.right - pianoroll::kColumnSplitterWidth) << column;
+        EXPECT_EQ(Pixel(box.left, box.top), GetSysColor(COLOR_BTNSHADOW)) << column;
+    }
+    // Wide columns keep the box beside the scale, as wide as the room left.
+    pianoroll::SetColumnWidth(v, 200);
+    const int wide = box.right - box.left;
+    pianoroll::SetColumnWidth(v, 201);
+    EXPECT_EQ(box.right - box.left, wide + 1);
+    pianoroll::SetColumnWidth(v, mp::kMinKeyboardWidth);
+    ChooseLane(pianoroll::kLanePitchBend);
+    EXPECT_EQ(Settings()->laneId, pianoroll::kLanePitchBend);
+    // A window too narrow for the column at its setting shows no box rather than a sliver.
+    pianoroll::SetColumnWidth(v, 60);
+    for (int window = 110; window < 200; window += 3) {
+        MoveWindow(ViewWindow(), 0, 0, window, 600, TRUE);
+        Pump();
+        const int column = v->panes[pianoroll::PANE_KEYBOARD].width;
+        if (IsRectEmpty(&v->lanes.laneRect)) continue;
+        if (column < 2 + 17 + 2 + pianoroll::kColumnSplitterWidth) EXPECT_TRUE(IsRectEmpty(&box)) << window;
+        else EXPECT_GE(box.right - box.left, 17) << window;
+    }
 }
 
 TEST_F(LaneArea, HitCodesGiveTheLanesCursorsAndTheReadout) {

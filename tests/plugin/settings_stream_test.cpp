@@ -216,6 +216,7 @@ TEST_F(SettingsStream, FieldsOutsideTheirRangeTakeTheirDefaults) {
         {"an auto-scroll speed of 0", [](mp::PianoRollSettings& b) { b.autoScrollSpeed = 0; }, AT(autoScrollSpeed)},
         {"a face name without its end", [](mp::PianoRollSettings& b) { std::fill(std::begin(b.faceName), std::end(b.faceName), u'x'); }, AT(faceName)},
         {"a keyboard 2^31-1 pixels wide", [](mp::PianoRollSettings& b) { b.keyboardWidth = INT32_MAX; }, AT(keyboardWidth)},
+        {"a keyboard too narrow for the lane's chooser", [](mp::PianoRollSettings& b) { b.keyboardWidth = mp::kMinKeyboardWidth - 1; }, AT(keyboardWidth)},
         {"a negative lane height", [](mp::PianoRollSettings& b) { b.laneHeight = -5; }, AT(laneHeight)},
         {"a tempo that is not a number", [](mp::PianoRollSettings& b) { b.timeFormat.tempo = std::nan(""); }, AT(timeFormat)},
         {"a time signature of 0 beats", [](mp::PianoRollSettings& b) { b.timeFormat.timeSignature = 4; }, AT(timeFormat)},
@@ -245,6 +246,14 @@ TEST_F(SettingsStream, FieldsOutsideTheirRangeTakeTheirDefaults) {
         Bytes expected = good;
         std::copy(defaults.begin() + c.offset, defaults.begin() + c.offset + c.size, expected.begin() + c.offset);
         EXPECT_EQ(SavedBlock(), expected) << c.what;
+    }
+
+    // The edges of the keyboard's range, and a width still to be measured, load as they are.
+    for (std::int32_t width : {mp::kMinKeyboardWidth, mp::kMaxKeyboardWidth, -1}) {
+        mp::PianoRollSettings edge = Customised();
+        edge.keyboardWidth = width;
+        harness::MemoryStream in(StreamOf(edge));
+        EXPECT_EQ(persist->Load(&in), S_OK) << width;
     }
 
     // A block of another version has a layout of its own: nothing of it is taken.

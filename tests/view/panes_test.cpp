@@ -231,17 +231,18 @@ TEST_F(PaneFramework, NarrowWindowShrinksTheKeyboardColumnFirst) {
     EXPECT_EQ(view.geo.grid.left, 50);
     EXPECT_EQ(view.panes[3].width, 16);
     EXPECT_EQ(view.geo.gridWidth, 84);
-    // A tiny column setting still leaves an 8-pixel pane.
+    // A tiny column setting keeps the narrowest width the settings allow.
     SetColumnWidth(&view, 0);
-    EXPECT_EQ(settings.keyboardWidth, 2);
-    EXPECT_EQ(view.panes[PANE_KEYBOARD].width, 8);
+    EXPECT_EQ(settings.keyboardWidth, mp::kMinKeyboardWidth);
+    EXPECT_EQ(view.panes[PANE_KEYBOARD].width, mp::kMinKeyboardWidth + kColumnSplitterWidth);
     SetColumnWidth(&view, 100000);
     EXPECT_EQ(settings.keyboardWidth, 16384);
     EXPECT_EQ(view.panes[PANE_KEYBOARD].width, 50);
 }
 
 TEST_F(PaneFramework, AStoredColumnWidthOfZeroIsTheNarrowestAndAnUnsetOneTheDefault) {
-    for (const auto& [stored, width] : {std::pair{0, 8}, std::pair{-1, 100 + kColumnSplitterWidth}}) {
+    for (const auto& [stored, width] : {std::pair{0, mp::kMinKeyboardWidth + kColumnSplitterWidth},
+                                        std::pair{-1, 100 + kColumnSplitterWidth}}) {
         settings.keyboardWidth = stored;
         ASSERT_NE(Open(600, 400), nullptr);
         EXPECT_EQ(view.panes[PANE_KEYBOARD].width, width) << stored;

@@ -83,7 +83,7 @@ constexpr FieldRange kFields[] = {
     {offsetof(Block, viewState32), sizeof(Block::viewState32), Any},
     FIELD(minSongWholeNotes, In(b.minSongWholeNotes, 0, kMaxSongWholeNotes)),
     // Negative: measured when the grid first opens.
-    FIELD(keyboardWidth, b.keyboardWidth <= kMaxPixels),
+    FIELD(keyboardWidth, b.keyboardWidth < 0 || In(b.keyboardWidth, kMinKeyboardWidth, kMaxKeyboardWidth)),
     FIELD(laneHeight, In(b.laneHeight, 0, kMaxPixels)),
     FIELD(presetZoomLevel, In(b.presetZoomLevel, 0, kMaxZoomLevel)),
     FIELD(viewState47, true),

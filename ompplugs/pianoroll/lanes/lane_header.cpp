@@ -35,6 +35,10 @@ constexpr int kBoxPadding = 2;
 constexpr int kArrowSize = 16;
 constexpr int kArrowImage = 20;
 constexpr int kArrowGap = 4;
+// The narrowest box drawn: its arrow and a pixel more.
+constexpr int kMinBoxWidth = kArrowSize + 1;
+static_assert(mp::kMinKeyboardWidth >= kMinBoxWidth + 2 * kBoxMargin,
+              "the narrowest keyboard column the settings allow holds the lane's name box");
 
 struct Scale {
     const int* positions;
@@ -88,7 +92,7 @@ void PaintArrow(TrackView* v, HDC dc, int left, int top) {
 }
 
 void PaintNameBox(TrackView* v, HDC dc, const RECT& box) {
-    if (box.right - box.left <= kArrowSize || box.bottom <= box.top) return;
+    if (IsRectEmpty(&box)) return;
     FillRect(dc, &box, GetSysColorBrush(COLOR_WINDOW));
     RECT frame = box;
     DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
@@ -114,11 +118,14 @@ void PlaceLaneSelector(TrackView* v) {
     const int scaleWidth = ScaleWidth(dc, ScaleOf(v));
     SelectObject(dc, oldFont);
     ReleaseDC(v->hwnd, dc);
-    // The box stands left of the scale's widest label, at the lane's top.
+    // The box stands left of the scale's widest label, at the lane's top; in a column too narrow for
+    // both it covers the scale instead, so the lane can still be chosen.
     const int top = s.laneRect.top + kBoxMargin;
-    s.nameBox = {column.left + kBoxMargin, top, column.right - kScaleInset - scaleWidth - kArrowGap,
-                 top + std::max(LaneLineHeight() + 2 * kBoxPadding, kArrowSize + kBoxPadding)};
-    if (s.nameBox.right <= s.nameBox.left) s.nameBox = {};
+    const int left = column.left + kBoxMargin;
+    const int right = std::max(column.right - kScaleInset - scaleWidth - kArrowGap,
+                               std::min(left + kMinBoxWidth, column.right - kColumnSplitterWidth - kBoxMargin));
+    s.nameBox = {left, top, right, top + std::max(LaneLineHeight() + 2 * kBoxPadding, kArrowSize + kBoxPadding)};
+    if (right - left < kMinBoxWidth) s.nameBox = {};
 }
 
 void PaintLaneHeader(TrackView* v, HDC dc, const RECT& column, const RECT& clip) {

@@ -30,10 +30,6 @@ constexpr COLORREF kMarker = RGB(0x80, 0x80, 0x80);
 // A column width setting of none stands for this width; the grid keeps at least as much.
 constexpr int kUnsetColumnWidth = 100;
 constexpr int kMinGridWidth = 100;
-constexpr int kMinColumnWidth = 8;
-// The widths a splitter drag may set.
-constexpr int kSmallestColumnSetting = 2;
-constexpr int kLargestColumnSetting = 16384;
 // Velocity of a key sounded from the column.
 constexpr int kKeyVelocity = 64;
 
@@ -66,9 +62,9 @@ bool LaneAreaShown(const TrackView* v) { return v->panes[PANE_LANES].height > 0;
 
 void ColumnLayout(TrackView* v, Pane* pane, RECT* remaining) {
     const int available = remaining->right - remaining->left;
-    const int setting = ColumnSetting(v) < 0 ? kUnsetColumnWidth : ColumnSetting(v);
+    const int setting =
+        ColumnSetting(v) < 0 ? kUnsetColumnWidth : std::clamp(ColumnSetting(v), mp::kMinKeyboardWidth, mp::kMaxKeyboardWidth);
     int width = std::min(setting + kColumnSplitterWidth, available - kMinGridWidth);
-    if (setting + kColumnSplitterWidth < kMinColumnWidth) width = kMinColumnWidth;
     width = std::clamp(width, 0, std::max(available, 0));
     pane->rect = {remaining->left, remaining->top, remaining->left + width, remaining->bottom};
     pane->width = width;
@@ -313,7 +309,7 @@ void EnsureColumnWidth(TrackView* v) {
         SelectObject(dc, old);
         ReleaseDC(v->hwnd, dc);
     }
-    v->settings->keyboardWidth = width;
+    v->settings->keyboardWidth = std::clamp(width, mp::kMinKeyboardWidth, mp::kMaxKeyboardWidth);
 }
 
 int KeyAreaRight(const TrackView* v) { return Column(v).rect.right - kColumnSplitterWidth; }
@@ -335,7 +331,7 @@ int KeyAtPoint(const TrackView* v, int x, int y) {
 }
 
 void SetColumnWidth(TrackView* v, int width) {
-    width = std::clamp(width, kSmallestColumnSetting, kLargestColumnSetting);
+    width = std::clamp(width, mp::kMinKeyboardWidth, mp::kMaxKeyboardWidth);
     if (v->settings) v->settings->keyboardWidth = width;
     if (!v->hwnd || v->clientWidth <= 0) return;
     LayoutView(v, true);

@@ -42,6 +42,11 @@ constexpr std::int32_t kLaneVelocity = 1128;
 constexpr std::int32_t kLanePitchBend = 1129;
 constexpr std::int32_t kLaneControllerBase = 1000;
 
+// The keyboard column's width (`keyboardWidth`, without its splitter) that a drag may set and a stored
+// block may hold: room at least for the lane's name box with its arrow, so the lane can always be chosen.
+constexpr std::int32_t kMinKeyboardWidth = 21;
+constexpr std::int32_t kMaxKeyboardWidth = 16384;
+
 // Word indices of the fields other parts address by number.
 enum SettingsWord : int {
     SW_VIEW_STATE_0 = 0,
