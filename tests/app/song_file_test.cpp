@@ -1,6 +1,8 @@
 // Song files: the settings meta event in the first track, and atomic replacement.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app_test_util.h"
 #include "smf/smf.h"
 #include "song_file.h"
@@ -67,8 +69,10 @@ TEST(SongFile, ExtendedSettingsTravelInASecondEventAfterTheFixedPart) {
         Bytes song = MakeSong({{0, 0, 480, 60}});
         ASSERT_TRUE(host::smf::Read(song.data(), song.size(), other).ok);
         const std::uint32_t block = other.BlocksOf(other.TracksInOrder()[0])[0];
-        Bytes firstEvent{0x7F, 0x7D};
-        firstEvent.insert(firstEvent.end(), head.begin(), head.end());
+        Bytes firstEvent(head.size() + 2);
+        firstEvent[0] = 0x7F;
+        firstEvent[1] = 0x7D;
+        std::copy(head.begin(), head.end(), firstEvent.begin() + 2);
         other.LoadVariableEvent(block, 0, mp::MEK_META, firstEvent);
         other.LoadVariableEvent(block, 0, mp::MEK_META, head.size() == 340 ? Bytes{0x7F, 0x7D, 'X', 'R', 'X', '1'}
                                                                           : Bytes{0x7F, 0x7D, 'P', 'R', 'X', '1'});

@@ -269,9 +269,10 @@ TEST_F(SettingsStream, FieldsOutsideTheirRangeTakeTheirDefaults) {
 // this build does not know come back as they went in, and an empty extension writes nothing.
 TEST_F(SettingsStream, ExtendedSettingsFollowTheBlockAndComeBackWhole) {
     const auto extension = [](const std::string& body, std::uint32_t length) {
-        Bytes bytes{'P', 'R', 'X', '1', 0, 0, 0, 0};
+        Bytes bytes(8 + body.size());
+        std::copy_n("PRX1", 4, bytes.begin());
         PutWord(bytes, 4, length);
-        bytes.insert(bytes.end(), body.begin(), body.end());
+        std::copy(body.begin(), body.end(), bytes.begin() + 8);
         return bytes;
     };
     const auto withExtension = [&](const Bytes& tail) {
