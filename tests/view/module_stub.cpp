@@ -1,6 +1,6 @@
 // The module-wide state that the editor parts compiled into this test reach for: an instance handle
 // of the test's own (the real module keeps its own copy of everything inside pianoroll.so).
-#include "module/module.h"
+#include "resources/module_identity.h"
 
 namespace pianoroll {
 

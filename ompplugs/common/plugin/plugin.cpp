@@ -123,6 +123,11 @@ HRESULT COPTPlugin::Construct() {
 
 HRESULT COPTPlugin::GetPages(CAUUID*) { return E_NOTIMPL; }
 
+void COPTPlugin::ReloadTicksPerQuarter() {
+    DWORD ticks = 0;
+    if (timeFormat_ && SUCCEEDED(timeFormat_->GetTicksPerQuarter(TIME_FORMAT_TICKS, &ticks))) ticksPerQuarter_ = ticks;
+}
+
 HRESULT COPTPlugin::Initialise(IUnknown* hostObject, IMPMidiOut* midiOut, DWORD, DWORD, DWORD* capabilities) {
     // A second Initialise without Uninitialise would leak the first connection.
     if (host_) Uninitialise();

@@ -1,7 +1,7 @@
 // The "MIDI Quantize" dialog (template 12) and command 4005 that runs it and quantizes the selection.
 #include "commands/edit_commands.h"
 #include "commands/quantize.h"
-#include "module/module.h"
+#include "resources/module_identity.h"
 #include "mp/module_strings.h"
 #include "mp/settings.h"
 #include "mp/string_ids.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "module/module.h"
+#include "resources/module_identity.h"
 #include "mp/module_strings.h"
 #include "vor/strings.h"
 #include "vor/web_page.h"

@@ -2,7 +2,7 @@
 // is on (checked), for the toolbar, the drop-downs and a host's menus alike.
 #include "frame/editor_frame.h"
 
-#include "module/pianoroll_plugin.h"
+#include "mp/plugin.h"
 #include "mp/editor_commands.h"
 #include "mp/settings.h"
 #include "mp/track_access.h"
@@ -56,7 +56,7 @@ LRESULT SettingChoiceState(const mp::PianoRollSettings& s, int command) {
 } // namespace
 
 LRESULT CommandState(HWND, const FrameState& frame, int command) {
-    const mp::PianoRollSettings* settings = frame.plugin ? &frame.plugin->Settings() : nullptr;
+    const mp::PianoRollSettings* settings = frame.plugin ? frame.settings : nullptr;
     TrackView* view = frame.view.get();
     // A button whose command nothing carries out yet shows disabled.
     if (CommandTargetOf(command) == mp::SCT_NONE) return 0;

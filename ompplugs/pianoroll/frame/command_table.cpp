@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "frame/dialogs.h"
-#include "module/pianoroll_plugin.h"
+#include "mp/plugin.h"
 #include "mp/private_messages.h"
 #include "mp/track_access.h"
 #include "resources/command_ids.h"

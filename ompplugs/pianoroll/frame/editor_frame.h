@@ -13,7 +13,8 @@
 #include "win/types.h"
 
 namespace mp {
-class COPTPianoRollPlugin;
+class COPTPlugin;
+struct PianoRollSettings;
 class TrackAccess;
 class CBaseListPage;
 } // namespace mp
@@ -46,7 +47,8 @@ struct FrameState {
     FrameState& operator=(const FrameState&) = delete;
 
     mp::CBaseListPage* page = nullptr;         // the page that made the frame; outlives it
-    mp::COPTPianoRollPlugin* plugin = nullptr; // the page's plug-in object; outlives it
+    mp::COPTPlugin* plugin = nullptr;            // the page's plug-in object; outlives it
+    mp::PianoRollSettings* settings = nullptr;   // its settings block; set with it
     std::unique_ptr<mp::TrackAccess> access;
     std::unique_ptr<TrackView> view;
     win::HWND viewWindow = nullptr; // child 1002; the view lets go of it in DestroyFrame

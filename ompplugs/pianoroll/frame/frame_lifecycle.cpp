@@ -4,8 +4,8 @@
 #include "frame/editor_frame.h"
 
 #include "commands/edit_commands.h"
-#include "module/module.h"
-#include "module/pianoroll_plugin.h"
+#include "resources/module_identity.h"
+#include "mp/plugin.h"
 #include "mp/page.h"
 #include "mp/private_messages.h"
 #include "mp/settings.h"
@@ -53,7 +53,7 @@ void CreateView(HWND dialog, FrameState& frame) {
     TrackView* view = frame.view.get();
     InstallPianoRollPanes(view);
     view->access = frame.access.get();
-    view->settings = &frame.plugin->Settings();
+    view->settings = frame.settings;
     view->frame = &frame;
     view->owner.Help = ViewHelp;
     view->owner.EditMessage = GridEditMessage;
@@ -90,8 +90,11 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
     frame->theme.reset(XPTheme_Initialize(dialog));
     LoadToolbarImages(&frame->images);
     frame->toolbar = CreateFrameToolbar(dialog, *frame);
-    frame->plugin = dynamic_cast<mp::COPTPianoRollPlugin*>(page->Plugin());
-    if (!frame->plugin) return TRUE;
+    // Only a plug-in object that keeps an editor's settings can show the editor.
+    mp::COPTPlugin* plugin = page->Plugin();
+    if (!plugin || !plugin->EditorSettings()) return TRUE;
+    frame->plugin = plugin;
+    frame->settings = plugin->EditorSettings();
     frame->access = std::make_unique<mp::TrackAccess>(mp::TrackAccess::HostOf(frame->plugin));
     // A list read with other kinds is read again.
     if (frame->plugin->KindFilter() != kFrameKindFilter) frame->plugin->ClearFlags(mp::PLF_EVENT_LIST_VALID);
@@ -108,7 +111,7 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
         if (frame->access->IsPlaying()) SetPlaying(frame->view.get(), true);
     }
     if (frame->plugin->QueryMonitoring() == 0)
-        frame->access->SetMonitoring(frame->plugin->Settings().monitorAtStart != 0);
+        frame->access->SetMonitoring(frame->settings->monitorAtStart != 0);
     RefreshToolbar(dialog, *frame);
     // The note grid takes the keys from the start; the chooser only when clicked or tabbed to.
     if (frame->viewWindow) {

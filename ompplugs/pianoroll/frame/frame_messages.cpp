@@ -3,7 +3,7 @@
 #include "frame/editor_frame.h"
 
 #include "model/model_change.h"
-#include "module/pianoroll_plugin.h"
+#include "mp/plugin.h"
 #include "mp/editor_commands.h"
 #include "mp/private_messages.h"
 #include "mp/settings.h"

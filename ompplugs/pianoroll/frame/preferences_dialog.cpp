@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "module/module.h"
+#include "resources/module_identity.h"
 #include "mp/module_strings.h"
 #include "mp/plugin.h"
 #include "vor/strings.h"

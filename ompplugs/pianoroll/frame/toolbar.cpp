@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "frame/editor_dialog.h"
-#include "module/module.h"
+#include "resources/module_identity.h"
 #include "mp/editor_commands.h"
 #include "mp/module_strings.h"
 #include "mp/string_ids.h"

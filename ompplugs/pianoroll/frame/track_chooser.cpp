@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "module/pianoroll_plugin.h"
+#include "mp/plugin.h"
 #include "mp/module_strings.h"
 #include "vor/strings.h"
 #include "vor/utf16.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "module/pianoroll_plugin.h"
+#include "mp/plugin.h"
 #include "mp/host_contract.h"
 #include "mp/module_strings.h"
 #include "mp/page.h"
@@ -47,7 +47,7 @@ void ToggleMonitor(FrameState& frame) {
     if (!frame.plugin || !frame.access || frame.plugin->QueryMonitoring() != 0) return;
     const bool on = !frame.access->Monitoring();
     frame.access->SetMonitoring(on);
-    frame.plugin->Settings().monitorAtStart = on ? 1 : 0;
+    frame.settings->monitorAtStart = on ? 1 : 0;
 }
 
 } // namespace pianoroll

@@ -1,24 +1,14 @@
-// Module-wide state of pianoroll.so: instance handle, folder, message-box caption, window classes, factories.
+// Module-wide state of pianoroll.so: its identity (resources/module_identity.h), window classes, factories.
 #pragma once
 
-#include <string>
-
+#include "resources/module_identity.h"
 #include "win/com.h"
 #include "win/types.h"
 
 namespace pianoroll {
 
-constexpr const char* kTrackViewClass = "pianorollBld0TrackviewClass";
-constexpr const char* kLogoClass = "pianorollBld0LogoClass";
 // Window data of the logo class's windows.
 constexpr int kLogoWindowBytes = 4;
-
-// The module's instance handle (null before load and after unload).
-win::HINSTANCE ModuleInstance() noexcept;
-// The folder holding pianoroll.so, with a trailing '/'.
-const std::string& ModuleFolder() noexcept;
-// Caption of every message box the module shows.
-const char* MessageBoxCaption() noexcept;
 
 // Registers / unregisters the module's window classes in its instance.
 bool RegisterModuleClasses() noexcept;

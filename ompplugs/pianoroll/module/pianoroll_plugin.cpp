@@ -74,11 +74,6 @@ HRESULT COPTPianoRollPlugin::Initialise(IUnknown* hostObject, IMPMidiOut* midiOu
     return S_OK;
 }
 
-void COPTPianoRollPlugin::ReloadTicksPerQuarter() {
-    DWORD ticks = 0;
-    if (timeFormat_ && SUCCEEDED(timeFormat_->GetTicksPerQuarter(TIME_FORMAT_TICKS, &ticks))) ticksPerQuarter_ = ticks;
-}
-
 bool COPTPianoRollPlugin::RaiseSongLengthFromBlock() {
     if (!midiData_ || tracks_.empty()) return false;
     std::size_t index = currentTrack_ >= 0 ? static_cast<std::size_t>(currentTrack_) : 0;

@@ -37,9 +37,7 @@ public:
     PianoRollSettings& Settings() noexcept { return settings_; }
     // The settings of features beyond the block; saved and loaded with it.
     SettingsExtension& Extension() noexcept { return extension_; }
-    // [ui thread] Reads the host's ticks per quarter note again (after the time base changed); the
-    // value kept stays when the host cannot tell.
-    void ReloadTicksPerQuarter();
+    SettingsExtension* EditorExtension() noexcept override { return &extension_; }
     const SettingsHeader& Header() const noexcept { return header_; }
 
 private:

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "frame/editor_dialog.h"
-#include "module/module.h"
+#include "resources/module_identity.h"
 
 namespace pianoroll {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "module/module.h"
+#include "resources/module_identity.h"
 
 namespace pianoroll {
 

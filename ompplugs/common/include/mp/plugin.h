@@ -20,6 +20,9 @@
 
 namespace mp {
 
+class SettingsExtension;
+
+
 class CBaseListPage;
 class COPTPlugin;
 
@@ -257,6 +260,11 @@ public:
     bool GetPortName(int list, win::DWORD index, std::u16string* name) const;
     // [ui thread] The editor's settings block (the object keeps it), or null when it keeps none.
     virtual PianoRollSettings* EditorSettings() noexcept { return nullptr; }
+    // [ui thread] The settings of features beyond the block, saved with it; null when it keeps none.
+    virtual SettingsExtension* EditorExtension() noexcept { return nullptr; }
+    // [ui thread] Reads the host's ticks per quarter note again (after the time base changed); the
+    // value kept stays when the host cannot tell.
+    void ReloadTicksPerQuarter();
 
     // Replaces a port list (kind 1 output, 0 the other) from the host, keeping the current port
     // when it is still there (by GUID) and taking the first one otherwise.
