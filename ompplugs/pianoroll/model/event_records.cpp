@@ -51,6 +51,7 @@ bool ToLaneEvent(const mp::MidiEventRecord& record, const EventRef& ref, LaneEve
     }
     event->ref = ref;
     event->tick = ref.base + record.time;
+    event->channel = record.channel;
     event->selected = IsSelected(record);
     return true;
 }

@@ -53,6 +53,7 @@ struct LaneEvent {
     std::int64_t tick = 0;
     int controller = 0; // control changes only
     int value = 0;
+    int channel = 0; // the event's own channel; edits leave it
     bool selected = false;
 };
 
