@@ -1,14 +1,16 @@
 // What large edits cost on tracks of 10,000, 100,000 and 1,000,000 notes, each case against a floor
 // measured in the same run (a plain loop copying and changing as many 64-byte records): selecting
 // all, a marquee over all notes, one drag step of every note, the commit of that move, its undo and
-// redo, and 10,000 scattered inserts. Every case includes the cache's upkeep of the notifications,
+// redo, 10,000 scattered inserts, and deleting every note (with the peak memory it adds per note). Every case includes the cache's upkeep of the notifications,
 // as the editor window runs it before it paints. Prints medians of 3 runs (processor time, so that
 // other work on a shared machine does not count), the ratio to the floor and the growth from the
 // next smaller track. Arguments: the largest track (default 1000000) and, for profiling, the name
 // of the one case to run.
+#include <malloc.h>
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -122,10 +124,20 @@ double Floor(std::uint32_t notes) {
     return ms;
 }
 
+// Bytes the program holds through new and delete now, and the most since the last reset: the
+// memory an edit adds, whether or not the allocator had room left over from earlier work.
+std::atomic<std::size_t> heldBytes{0}, peakBytes{0};
+void ResetPeak() { peakBytes = heldBytes.load(); }
+double PeakBytes() { return static_cast<double>(peakBytes.load()); }
+double ResidentBytes() { return static_cast<double>(heldBytes.load()); }
+
 struct Result {
     std::string name;
     double ms; // negative when the case was not run
 };
+
+// Extra peak bytes per note of the last delete of every note.
+double deletePeakPerNote = -1;
 
 void Nothing() {}
 
@@ -194,10 +206,45 @@ std::vector<Result> Measure(Song& song) {
             a.InsertNote((i * 7919LL * kSpacing) % end + 7, 100, 127 - 80, false);
     };
     run("10,000 scattered inserts", scatter, commit, undo);
+
+    // Ctrl+A then Delete, as the editor's keys run them, with the upkeep before the next paint.
+    double base = 0;
+    run("delete of every note",
+        [&] {
+            a.SelectAll(true);
+            song.Upkeep();
+            base = ResidentBytes();
+            ResetPeak();
+        },
+        [&] {
+            a.DeleteSelected();
+            song.Upkeep();
+        },
+        [&] {
+            // The largest of the runs: the first one finds no room kept from an earlier edit.
+            deletePeakPerNote = std::max(deletePeakPerNote, (PeakBytes() - base) / song.notes);
+            undo();
+            deselect();
+        });
     return results;
 }
 
 } // namespace
+
+void* operator new(std::size_t size) {
+    void* p = std::malloc(size ? size : 1);
+    if (!p) throw std::bad_alloc();
+    const std::size_t now = heldBytes += malloc_usable_size(p);
+    for (std::size_t peak = peakBytes.load(); now > peak && !peakBytes.compare_exchange_weak(peak, now);) {
+    }
+    return p;
+}
+void operator delete(void* p) noexcept {
+    if (!p) return;
+    heldBytes -= malloc_usable_size(p);
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 int main(int argc, char** argv) {
     const unsigned long largest = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1000000;
@@ -222,5 +269,7 @@ int main(int argc, char** argv) {
         }
     }
     for (std::size_t s = 0; s < floors.size(); ++s) std::printf("floor at %u notes: %.3f ms\n", sizes[s], floors[s]);
+    if (deletePeakPerNote >= 0)
+        std::printf("delete of every note at %u notes: %.0f bytes of peak memory per note\n", sizes.back(), deletePeakPerNote);
     return 0;
 }

@@ -230,7 +230,10 @@ win::HRESULT HostProject::FindStep(mp::EventKey* key, win::DWORD level, void* re
     } else {
         if (level == mp::LEVEL_EVENT) {
             if (!store_.EventAlive(current) || store_.KeyOfEvent(current).block != key->block) return win::E_INVALIDARG;
-            pos = store_.IndexInBlock(current);
+            // A walk asks for the event after the one it was given last: no search for that one.
+            pos = findHint_.block == key->block && findHint_.position < list->size() && (*list)[findHint_.position] == current
+                      ? findHint_.position
+                      : store_.IndexInBlock(current);
         } else {
             auto it = std::find(list->begin(), list->end(), current);
             if (it == list->end()) return win::E_INVALIDARG;
@@ -261,6 +264,7 @@ win::HRESULT HostProject::FindStep(mp::EventKey* key, win::DWORD level, void* re
         return win::S_FALSE;
     }
     std::uint32_t id = (*list)[static_cast<std::size_t>(i)];
+    if (level == mp::LEVEL_EVENT) findHint_ = FindHint{key->block, static_cast<std::size_t>(i)};
     if (record) {
         if (level == mp::LEVEL_EVENT) {
             win::HRESULT hr = FillEventRecord(id, mp::TIME_FORMAT_TICKS, &As<mp::MidiEventRecord>(record));

@@ -300,6 +300,10 @@ void Store::ApplyValue(std::uint8_t level, std::uint32_t id, const Value& v) {
         ApplySlotRun(*run);
         return;
     }
+    if (const auto* run = std::get_if<DeleteRun>(&v)) {
+        ApplyDeleteRun(*run);
+        return;
+    }
     if (level == mp::LEVEL_EVENT) {
         EventSlot* s = EventSlotOf(id);
         if (std::holds_alternative<std::monostate>(v)) {
@@ -415,6 +419,10 @@ void Store::NotifyTransition(std::uint8_t level, std::uint32_t id, const Value& 
     }
     if (const auto* run = std::get_if<SlotRun>(&after)) {
         NotifySlotRun(*run);
+        return;
+    }
+    if (const auto* run = std::get_if<DeleteRun>(&after)) {
+        NotifyDeleteRun(*run);
         return;
     }
     bool had = !std::holds_alternative<std::monostate>(before);
@@ -750,7 +758,7 @@ win::HRESULT Store::SetEvent(std::uint32_t id, const EventValue& value) {
 win::HRESULT Store::DeleteEvent(std::uint32_t id) {
     if (!EventAlive(id)) return win::E_INVALIDARG;
     Scope scope(*this);
-    Record(Change{mp::LEVEL_EVENT, false, id, ReadEventValue(id), std::monostate{}});
+    if (!RecordDeleteEdit(id)) Record(Change{mp::LEVEL_EVENT, false, id, ReadEventValue(id), std::monostate{}});
     return win::S_OK;
 }
 

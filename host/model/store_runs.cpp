@@ -1,5 +1,6 @@
-// Compact records of many single-event edits in one transaction: runs of flag writes and of whole
-// values of plain events, each applied, undone, redone and reported in the order made.
+// Compact records of many single-event edits in one transaction: runs of flag writes, of whole
+// values of plain events and of their deletions, each applied, undone, redone and reported in the
+// order made.
 #include <bit>
 #include <cstring>
 
@@ -90,6 +91,57 @@ void Store::NotifySlotRun(const SlotRun& run) {
         const EventSlot& to = run.after ? e.after : e.before;
         const mp::EventKey key = KeyIn(to.block, e.id);
         const std::uint32_t flags = mp::NCF_MODIFIED | (e.before.time != e.after.time ? mp::NCF_POSITION_MOVED : 0u);
+        PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
+    }
+}
+
+bool Store::RecordDeleteEdit(std::uint32_t id) {
+    EventSlot& s = *EventSlotOf(id);
+    if (s.hasExtras || IsVariableKind(1u << s.kindBit)) return false;
+    if (!openChanges_.empty() && openChanges_.back().replaceFirst) return false;
+    DeleteRun* run = openChanges_.empty() ? nullptr : std::get_if<DeleteRun>(&openChanges_.back().after);
+    if (!run) {
+        auto edits = std::make_shared<std::vector<DeleteEdit>>();
+        openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, DeleteRun{edits, false}, DeleteRun{edits, true}});
+        run = &std::get<DeleteRun>(openChanges_.back().after);
+    }
+    structural_ = true;
+    const DeleteEdit edit{id, s.block};
+    run->edits->push_back(edit);
+    NoteIndexChange(id);
+    s.block = 0;
+    --liveEvents_;
+    const mp::EventKey key = KeyIn(edit.block, id);
+    PushNotification(mp::NID_DATA_CHANGED, mp::NCF_DELETED, 0, mp::LEVEL_EVENT, key, key);
+    return true;
+}
+
+// Deleting goes forward in the order made; bringing back goes backward.
+void Store::ApplyDeleteRun(const DeleteRun& run) {
+    const std::vector<DeleteEdit>& edits = *run.edits;
+    const std::size_t count = edits.size();
+    for (std::size_t n = 0; n < count; ++n) {
+        const DeleteEdit& e = edits[run.after ? n : count - 1 - n];
+        EventSlot* s = EventSlotOf(e.id);
+        if (!s || (s->block != 0) != run.after) continue;
+        NoteIndexChange(e.id);
+        if (run.after) {
+            s->block = 0;
+            --liveEvents_;
+        } else {
+            s->block = e.block;
+            ++liveEvents_;
+        }
+    }
+}
+
+void Store::NotifyDeleteRun(const DeleteRun& run) {
+    const std::vector<DeleteEdit>& edits = *run.edits;
+    const std::size_t count = edits.size();
+    const std::uint32_t flags = run.after ? mp::NCF_DELETED : mp::NCF_INSERTED;
+    for (std::size_t n = 0; n < count; ++n) {
+        const DeleteEdit& e = edits[run.after ? n : count - 1 - n];
+        const mp::EventKey key = KeyIn(e.block, e.id);
         PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
     }
 }

@@ -159,6 +159,10 @@ HRESULT COPTPlugin::CommitDeletes(bool discard) {
     if (queues_.Deletes().empty()) return S_FALSE;
     std::vector<EventKey> work = queues_.TakeDeletes();
     if (discard) return S_OK;
+    return DeleteEvents(work);
+}
+
+HRESULT COPTPlugin::DeleteEvents(const std::vector<EventKey>& work) {
     if (!midiData_) return E_UNEXPECTED;
     const std::u16string name = UndoName(IDS_UNDO_DELETE_EVENT);
     HRESULT hr = BeginEdit(name.c_str());
@@ -403,16 +407,24 @@ HRESULT TrackAccess::SetSelectedVelocity(int velocity) {
 HRESULT TrackAccess::DeleteSelected() {
     if (!Prepare()) return S_FALSE;
     IMPMidiData* data = plugin_->MidiData();
-    const std::vector<EventEntry> list = plugin_->EventList();
+    // Reads and queueing leave the list as it is: no copy of it is needed.
+    const std::vector<EventEntry>& list = plugin_->EventList();
+    // With nothing else queued the keys, unique as the list holds them, need not pass through the
+    // queue and its index: the same deletes in the same order.
+    const bool direct = plugin_->Queues().Empty();
+    std::vector<EventKey> keys;
     if (FAILED(plugin_->BeginRead())) return E_FAIL;
     for (const EventEntry& e : list) {
         MidiEventRecord record{};
         if (data->Get(&e.key, LEVEL_EVENT, &record, 0) != S_OK) continue;
         FreeEventData(record);
-        if (record.flags & MEF_SELECTED) QueueDelete(e.key);
+        if (!(record.flags & MEF_SELECTED)) continue;
+        if (direct) keys.push_back(e.key);
+        else QueueDelete(e.key);
     }
     plugin_->EndTransaction(false);
-    return CommitDeletes(false);
+    if (!direct) return CommitDeletes(false);
+    return keys.empty() ? S_FALSE : plugin_->DeleteEvents(keys);
 }
 
 HRESULT TrackAccess::DuplicateSelected(std::vector<EventKey>* originals) {

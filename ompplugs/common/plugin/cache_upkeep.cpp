@@ -87,9 +87,12 @@ bool COPTPlugin::OnCacheThread() const noexcept {
     return owner != std::thread::id{} && owner == std::this_thread::get_id();
 }
 
-void COPTPlugin::ClearListChanges() { listChanges_.clear(); }
+void COPTPlugin::ClearListChanges() {
+    listChanges_.clear();
+    listEntries_.clear();
+}
 
-void COPTPlugin::StageRemove(const EventKey& key) { listChanges_.push_back(ListChange{key, false, EventEntry{}}); }
+void COPTPlugin::StageRemove(const EventKey& key) { listChanges_.push_back(ListChange{key, ListChange::kNoEntry}); }
 
 bool COPTPlugin::EntryFor(const EventKey& key, EventEntry* entry) {
     if (!midiData_ || !key.event) return false;
@@ -142,7 +145,8 @@ bool COPTPlugin::StageInsert(const EventKey& key) {
     // Whatever copy the list holds goes; the fresh one takes its sorted place.
     EventEntry entry{};
     const bool present = EntryFor(key, &entry);
-    listChanges_.push_back(ListChange{key, present, entry});
+    if (present) listEntries_.push_back(entry);
+    listChanges_.push_back(ListChange{key, present ? static_cast<std::uint32_t>(listEntries_.size() - 1) : ListChange::kNoEntry});
     return present;
 }
 
@@ -150,14 +154,17 @@ void COPTPlugin::FlushListChanges() {
     if (listChanges_.empty()) return;
     std::vector<ListChange> changes;
     changes.swap(listChanges_);
+    std::vector<EventEntry> staged;
+    staged.swap(listEntries_);
     // The last change of each key decides; entries equal in event order keep the order in which
     // their changes came, after the listed ones.
     const TouchedKeys touched(changes, events_.size(), spareTable_);
     std::vector<EventEntry> entering;
     entering.swap(spareEntering_);
     for (std::size_t i = 0; i < changes.size(); ++i) {
-        const std::uint32_t* last = changes[i].present ? touched.LastChange(changes[i].key) : nullptr;
-        if (last && *last == i) entering.push_back(changes[i].entry);
+        const bool present = changes[i].entry != ListChange::kNoEntry;
+        const std::uint32_t* last = present ? touched.LastChange(changes[i].key) : nullptr;
+        if (last && *last == i) entering.push_back(staged[changes[i].entry]);
     }
     for (const EventEntry& e : entering) damage_.Add(e);
     auto before = [](const EventEntry& a, const EventEntry& b) { return CompareEventOrder(a, b) < 0; };
@@ -175,27 +182,28 @@ void COPTPlugin::FlushListChanges() {
             std::stable_sort(entering.begin(), entering.end(), before);
         }
     }
-    std::vector<EventEntry> merged;
-    merged.swap(spareEvents_);
-    merged.reserve(events_.size() + entering.size());
-    std::size_t next = 0;
-    for (const EventEntry& e : events_) {
-        if (touched.LastChange(e.key)) {
-            damage_.Add(e);
-            continue;
-        }
-        while (next < entering.size() && before(entering[next], e)) merged.push_back(entering[next++]);
-        merged.push_back(e);
+    // In place, without a second list: the touched entries leave, then the entering ones are merged
+    // in from the back, each after the listed entries equal to it.
+    std::erase_if(events_, [&](const EventEntry& e) {
+        if (!touched.LastChange(e.key)) return false;
+        damage_.Add(e);
+        return true;
+    });
+    std::size_t kept = events_.size(), in = entering.size();
+    events_.resize(kept + in);
+    for (std::size_t out = events_.size(); in > 0;) {
+        if (kept > 0 && before(entering[in - 1], events_[kept - 1])) events_[--out] = events_[--kept];
+        else events_[--out] = entering[--in];
     }
-    merged.insert(merged.end(), entering.begin() + static_cast<std::ptrdiff_t>(next), entering.end());
-    // The old list's room takes the next fold; so do the batch's buffers.
-    events_.swap(merged);
-    merged.clear();
-    spareEvents_.swap(merged);
+    // The batch's buffers keep their room for the next fold.
     entering.clear();
     spareEntering_.swap(entering);
     changes.clear();
-    if (listChanges_.empty()) listChanges_.swap(changes);
+    staged.clear();
+    if (listChanges_.empty()) {
+        listChanges_.swap(changes);
+        listEntries_.swap(staged);
+    }
     ListChanged();
 }
 
@@ -225,9 +233,12 @@ HRESULT COPTPlugin::UpkeepImmediate(const NotificationRecord& record) {
         SetFlags(PLF_NOTIFY_PENDING);
         return S_OK;
     }
-    HRESULT hr = QueueNotification(&record);
-    if (FAILED(hr) || !OnCacheThread()) return hr;
     const std::uint32_t flags = record.changeFlags;
+    const bool cacheThread = OnCacheThread();
+    // A deleted key leaves the list now; its deferred run need not stage that again.
+    const bool deleted = cacheThread && record.level == LEVEL_EVENT && (flags & NCF_DELETED);
+    HRESULT hr = QueueRecord(record, deleted);
+    if (FAILED(hr) || !cacheThread) return hr;
     if (record.level == LEVEL_EVENT) {
         if (flags & NCF_DELETED) StageRemove(record.oldKey);
         else if (flags & NCF_REPLACED) StageRemove(record.oldKey);
@@ -243,7 +254,7 @@ HRESULT COPTPlugin::UpkeepDeferred(const NotificationRecord& record) {
     switch (record.level) {
     case LEVEL_EVENT: {
         if (flags & NCF_DELETED) {
-            StageRemove(record.oldKey);
+            if (!deferredListed_) StageRemove(record.oldKey);
             return S_OK;
         }
         if (flags & NCF_REPLACED) {

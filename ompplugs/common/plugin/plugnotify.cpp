@@ -19,8 +19,8 @@ bool HasNotifyTail(const GUID& id) {
            std::memcmp(id.Data4, tail.Data4, sizeof tail.Data4) == 0;
 }
 
-// Queues of at least this many records are kept for the next batch.
-constexpr std::size_t kKeptQueue = 4096;
+// Queues holding at least this many bytes are kept for the next batch.
+constexpr std::size_t kKeptQueue = 64 * 1024;
 
 } // namespace
 
@@ -91,11 +91,15 @@ HRESULT COPTPlugin::OnHostQueued(const NotificationRecord& record, bool immediat
 
 HRESULT COPTPlugin::QueueNotification(const NotificationRecord* record) {
     if (!record) return E_POINTER;
+    return QueueRecord(*record, false);
+}
+
+HRESULT COPTPlugin::QueueRecord(const NotificationRecord& record, bool listed) {
     if (!queueLock_) return E_UNEXPECTED;
     std::lock_guard<std::mutex> guard(*queueLock_);
     try {
-        if (!pending_) pending_ = sparePending_ ? std::move(sparePending_) : std::make_unique<std::vector<NotificationRecord>>();
-        pending_->push_back(*record);
+        if (!pending_) pending_ = sparePending_ ? std::move(sparePending_) : std::make_unique<NotificationQueue>();
+        pending_->Push(record, listed);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -105,7 +109,7 @@ HRESULT COPTPlugin::QueueNotification(const NotificationRecord* record) {
 
 HRESULT COPTPlugin::ProcessNotifications(bool discard) {
     if (!queueLock_) return E_UNEXPECTED;
-    std::unique_ptr<std::vector<NotificationRecord>> batch;
+    std::unique_ptr<NotificationQueue> batch;
     {
         std::lock_guard<std::mutex> guard(*queueLock_);
         batch = std::move(pending_);
@@ -113,26 +117,27 @@ HRESULT COPTPlugin::ProcessNotifications(bool discard) {
         // and posts a new message, so nothing queued during the deferred phase is stranded.
         flags_.fetch_and(~PLF_DATA_POSTED);
     }
-    if (!batch || batch->empty()) return S_FALSE;
+    if (!batch || batch->Empty()) return S_FALSE;
     if (!discard) {
         // The host's data stays as it is while the batch runs, so track and block records read for
         // one event serve the next ones.
         entryContext_ = EntryContext{};
         // One read transaction for the events the batch reads again.
         entryContext_.active = SUCCEEDED(BeginRead());
-        for (const NotificationRecord& record : *batch) {
-            NotificationRecord copy = record;
+        batch->ForEach([&](NotificationRecord& copy, bool listed) {
+            deferredListed_ = listed;
             OnNotify(&copy, false);
-        }
+        });
+        deferredListed_ = false;
         if (entryContext_.active) EndTransaction(false);
         entryContext_ = EntryContext{};
         // The batch's list changes are folded in together.
         FlushListChanges();
     }
-    if (batch->capacity() >= kKeptQueue) {
-        batch->clear();
+    if (batch->Capacity() >= kKeptQueue) {
+        batch->Clear();
         std::lock_guard<std::mutex> guard(*queueLock_);
-        if (!sparePending_ || sparePending_->capacity() < batch->capacity()) sparePending_ = std::move(batch);
+        if (!sparePending_ || sparePending_->Capacity() < batch->Capacity()) sparePending_ = std::move(batch);
     }
     return S_OK;
 }
@@ -140,7 +145,7 @@ HRESULT COPTPlugin::ProcessNotifications(bool discard) {
 std::size_t COPTPlugin::PendingNotificationCount() {
     if (!queueLock_) return 0;
     std::lock_guard<std::mutex> guard(*queueLock_);
-    return pending_ ? pending_->size() : 0;
+    return pending_ ? pending_->Size() : 0;
 }
 
 HRESULT COPTPlugin::OnTimeNotify(DWORD positionLow, DWORD positionHigh) {

@@ -233,15 +233,16 @@ HRESULT COPTPlugin::LoadEvents(std::vector<EventEntry>& list, const EventKey& bl
     EndTransaction(false);
     // Each key goes after the keys already listed that are equal to it in event order; merging the
     // sorted batch gives the same list as inserting the keys one by one.
-    std::stable_sort(loaded.begin(), loaded.end(),
-                     [](const EventEntry& a, const EventEntry& b) { return CompareEventOrder(a, b) < 0; });
+    // A block's events come in time order, which is event order within one block: the sort is
+    // only a guard.
+    const auto before = [](const EventEntry& a, const EventEntry& b) { return CompareEventOrder(a, b) < 0; };
+    if (!std::is_sorted(loaded.begin(), loaded.end(), before)) std::stable_sort(loaded.begin(), loaded.end(), before);
     if (list.empty()) {
         list = std::move(loaded);
     } else if (!loaded.empty()) {
         std::vector<EventEntry> merged;
         merged.reserve(list.size() + loaded.size());
-        std::merge(list.begin(), list.end(), loaded.begin(), loaded.end(), std::back_inserter(merged),
-                   [](const EventEntry& a, const EventEntry& b) { return CompareEventOrder(a, b) < 0; });
+        std::merge(list.begin(), list.end(), loaded.begin(), loaded.end(), std::back_inserter(merged), before);
         list = std::move(merged);
     }
     if (&list == &events_) ListChanged();

@@ -134,6 +134,11 @@ private:
     Store store_;
     Notifier notifier_;
     std::uint32_t sequence_ = 0;
+    // Where the last event found stands in its block's list (under mutex_).
+    struct FindHint {
+        std::uint32_t block = 0;
+        std::size_t position = 0;
+    } findHint_;
     // A large batch's room, kept for the next batch (under mutex_).
     std::vector<mp::NotificationRecord> spareRecords_;
 };

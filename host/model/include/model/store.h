@@ -251,7 +251,17 @@ private:
         std::shared_ptr<std::vector<SlotEdit>> edits;
         bool after = false;
     };
-    using Value = std::variant<std::monostate, TrackValue, BlockValue, EventValue, SelectionValue, FlagRun, SlotRun>;
+    // Deletions of plain events: a deleted slot keeps its fields, so its id and block bring it back.
+    // `after` is the side where the events are gone.
+    struct DeleteEdit {
+        std::uint32_t id, block;
+    };
+    struct DeleteRun {
+        std::shared_ptr<std::vector<DeleteEdit>> edits;
+        bool after = false;
+    };
+    using Value =
+        std::variant<std::monostate, TrackValue, BlockValue, EventValue, SelectionValue, FlagRun, SlotRun, DeleteRun>;
     struct Change {
         std::uint8_t level;
         bool replaceFirst; // this deletion and the next insertion are one replacement
@@ -292,6 +302,11 @@ private:
     bool RecordSlotEdit(std::uint32_t id, const EventValue& before, const EventValue& after);
     void ApplySlotRun(const SlotRun& run);
     void NotifySlotRun(const SlotRun& run);
+    // Deletes a plain event, recorded in the open transaction's last run; false (nothing done) when
+    // the event is not plain or a replacement is half made.
+    bool RecordDeleteEdit(std::uint32_t id);
+    void ApplyDeleteRun(const DeleteRun& run);
+    void NotifyDeleteRun(const DeleteRun& run);
     void PutSlot(std::uint32_t id, const EventSlot& value); // keeps the slot's index state
     mp::EventKey KeyIn(std::uint32_t block, std::uint32_t id) const; // the key of event `id` in `block`
     // Appends a flag edit to the open transaction's last run, or to a new one.

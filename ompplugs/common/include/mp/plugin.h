@@ -14,6 +14,7 @@
 
 #include "mp/edit_queues.h"
 #include "mp/host_contract.h"
+#include "mp/notification_queue.h"
 #include "mp/record_helpers.h"
 #include "mp/settings.h"
 #include "win/com.h"
@@ -141,12 +142,13 @@ struct ListDamage {
         highPitch = std::max<int>(highPitch, e.pitch);
     }
 };
-// A change to the event-key list: the key leaves the list and, when present, the entry (read from
-// the host) comes in at its sorted place. Of several changes to one key the last decides.
+// A change to the event-key list: the key leaves the list and, when it names an entry (read from
+// the host, kept apart so that a removal costs only its key), that entry comes in at its sorted
+// place. Of several changes to one key the last decides.
 struct ListChange {
+    static constexpr std::uint32_t kNoEntry = UINT32_MAX;
     EventKey key;
-    bool present;
-    EventEntry entry;
+    std::uint32_t entry; // index into the staged entries, or kNoEntry
 };
 
 // Event order: absolute start, then track order, then track channel (none first).
@@ -319,6 +321,8 @@ public:
     // Deletes the queued keys as one edit "Delete MIDI Event" (discard: drops them). S_FALSE when
     // the delete queue is empty.
     win::HRESULT CommitDeletes(bool discard);
+    // Deletes the keys in order as one edit "Delete MIDI Event", stopping at the first failure.
+    win::HRESULT DeleteEvents(const std::vector<EventKey>& keys);
     // Names the event whose selection flag the editor is about to write (an empty key when done), so
     // that the notification of that write, which changes nothing the list holds, is not queued.
     void SetOwnSelectionWrite(const EventKey& key) noexcept { ownSelectionWrite_ = key; }
@@ -376,9 +380,11 @@ protected:
     // a host thread telling it about notifications while the window thread detaches it.
     std::unique_ptr<std::mutex> queueLock_;
     std::unique_ptr<std::mutex> viewLock_;
-    std::unique_ptr<std::vector<NotificationRecord>> pending_;
+    std::unique_ptr<NotificationQueue> pending_;
     // The last large batch, emptied, for the next queue (under queueLock_).
-    std::unique_ptr<std::vector<NotificationRecord>> sparePending_;
+    std::unique_ptr<NotificationQueue> sparePending_;
+    // While the deferred phase runs a record: the immediate phase already took it into the list.
+    bool deferredListed_ = false;
     std::atomic<std::uint32_t> flags_{0};
     win::DWORD dirty_ = 0;
     win::DWORD transactionDepth_ = 0;
@@ -390,10 +396,10 @@ protected:
     // a batch of k changes costs one pass over the list plus sorting the entries that come in.
     // [window thread]
     std::vector<ListChange> listChanges_;
+    std::vector<EventEntry> listEntries_; // the entries the changes name
     // Room a fold of list changes keeps for the next one: fresh pages for a large edit cost more
     // than the fold itself.
     std::vector<EventEntry> spareEntering_;
-    std::vector<EventEntry> spareEvents_;
     std::vector<std::uint32_t> spareTable_;
     ListDamage damage_;
     // While the deferred phase runs, the track and block records EntryFor read last (the host's data
@@ -446,7 +452,9 @@ private:
     void DestroyTrackTable();
 
 protected:
-    // Notification upkeep of the cache (event_cache_upkeep.cpp).
+    // Queues a copy of the record; `listed`: the event-key list has already taken it in.
+    win::HRESULT QueueRecord(const NotificationRecord& record, bool listed);
+    // Notification upkeep of the cache (cache_upkeep.cpp).
     win::HRESULT UpkeepImmediate(const NotificationRecord& record);
     win::HRESULT UpkeepDeferred(const NotificationRecord& record);
     void FlushListChanges();
