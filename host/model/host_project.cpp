@@ -11,8 +11,12 @@ namespace host {
 
 namespace {
 
-// Batches of at least this many records hand their room on to the next batch.
-constexpr std::size_t kKeptBatch = 4096;
+// The room of the last batch this thread delivered: the store collects the next batch in it, so an
+// edit call allocates nothing for its records once its thread has delivered one as large.
+std::vector<mp::NotificationRecord>& BatchRoom() {
+    thread_local std::vector<mp::NotificationRecord> room;
+    return room;
+}
 
 std::uint32_t FormatOf(std::uint32_t flagsOrFormat) {
     std::uint32_t f = flagsOrFormat & 0xFFFF;
@@ -77,8 +81,8 @@ win::ULONG HostProject::Release() {
 
 HostProject::Batch HostProject::TakeBatch() {
     Batch b;
-    b.records = store_.TakeNotifications(std::move(spareRecords_));
-    spareRecords_ = {};
+    b.records = store_.TakeNotifications(std::move(BatchRoom()));
+    BatchRoom().clear();
     for (auto& r : b.records) {
         std::uint32_t seq = ++sequence_;
         std::memcpy(reinterpret_cast<std::uint8_t*>(&r) + mp::NOTIFY_SEQUENCE_OFFSET, &seq, 4);
@@ -93,10 +97,7 @@ HostProject::Batch HostProject::TakeBatch() {
 
 void HostProject::Deliver(Batch& batch) {
     notifier_.DeliverNow(batch.records, batch.hasTime, batch.time);
-    // Only a large batch's room is worth the lock: fresh pages for it cost more than its records.
-    if (batch.records.capacity() < kKeptBatch) return;
-    std::lock_guard lock(mutex_);
-    if (batch.records.capacity() > spareRecords_.capacity()) spareRecords_ = std::move(batch.records);
+    if (batch.records.capacity() > BatchRoom().capacity()) BatchRoom() = std::move(batch.records);
 }
 
 win::HRESULT HostProject::Undo() {

@@ -1,6 +1,7 @@
 // Edits applied in batches: every block keeps its events in time order through transactions of any
 // size, reads in the middle of them, undo and redo; selecting many events at once is one change,
-// reported once for each block it touched; flag writes of single events undo and redo in order.
+// reported once for each block it touched; flag writes and deletes of single events undo and redo in
+// order.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -222,6 +223,64 @@ TEST_F(StoreBatch, FlagAndValueWritesUndoBackwardsAndRedoForwardsReportedInThatO
     EXPECT_EQ(event(a).flags, mp::MEF_SELECTED);
     EXPECT_EQ(event(a).time, 9);
     EXPECT_EQ(event(b).flags, 0u);
+    EXPECT_EQ(reported(), forward);
+}
+
+TEST_F(StoreBatch, DeletesUndoBackwardsAndRedoForwardsWithEveryFieldBack) {
+    std::vector<std::uint32_t> ids(4);
+    project->WithStore([&](Store& s) {
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            EventValue v;
+            v.block = blocks[i % 2];
+            v.time = static_cast<std::int64_t>(40 - i * 10);
+            v.channel = static_cast<std::int32_t>(i);
+            v.flags = mp::MEF_SELECTED;
+            v.length = 7 + static_cast<std::uint32_t>(i);
+            v.data[0] = static_cast<std::uint8_t>(60 + i);
+            v.data[1] = 90;
+            if (i == 1) v.hostWord = 0x1234; // kept apart from the slot: recorded whole
+            s.InsertEvent(v, &ids[i]);
+        }
+        s.ClearHistory();
+    });
+    const Snapshot before = TakeSnapshot(data);
+    RecordingSink sink;
+    Advised advised(project, &sink);
+    using Report = std::pair<std::uint32_t, std::uint32_t>; // event id, change flags
+    auto reported = [&] {
+        std::vector<Report> out;
+        for (const mp::NotificationRecord& r : sink.Take()) {
+            if (!(r.id == mp::NID_DATA_CHANGED)) continue; // a block coming back also reports the time base
+            EXPECT_EQ(std::memcmp(&r.oldKey, &r.newKey, sizeof r.oldKey), 0);
+            out.emplace_back(r.newKey.event, r.changeFlags);
+        }
+        return out;
+    };
+    ASSERT_EQ(data->BeginTransaction(mp::TRANSACTION_EDIT, u"Delete MIDI Event"), win::S_OK);
+    for (std::uint32_t id : {ids[0], ids[1], ids[2]}) {
+        const mp::EventKey key{track, 0, id};
+        ASSERT_EQ(data->Delete(mp::LEVEL_EVENT, &key), win::S_OK);
+    }
+    ASSERT_EQ(data->EndTransaction(1), win::S_OK);
+    // Deleting the block takes its last event with it.
+    const mp::EventKey blockKey{track, blocks[1], 0};
+    ASSERT_EQ(data->Delete(mp::LEVEL_BLOCK, &blockKey), win::S_OK);
+    const Snapshot after = TakeSnapshot(data);
+    EXPECT_EQ(after.size(), before.size() - 5);
+    const std::vector<Report> forward{{ids[0], mp::NCF_DELETED}, {ids[1], mp::NCF_DELETED}, {ids[2], mp::NCF_DELETED},
+                                      {ids[3], mp::NCF_DELETED}, {0, mp::NCF_DELETED}};
+    EXPECT_EQ(reported(), forward);
+    ASSERT_EQ(project->Undo(), win::S_OK);
+    ASSERT_EQ(project->Undo(), win::S_OK);
+    EXPECT_EQ(TakeSnapshot(data), before);
+    EXPECT_EQ(project->WithStore([](Store& s) { return s.EventCount(); }), 4u);
+    std::vector<Report> backward;
+    for (auto it = forward.rbegin(); it != forward.rend(); ++it) backward.emplace_back(it->first, mp::NCF_INSERTED);
+    EXPECT_EQ(reported(), backward);
+    ASSERT_EQ(project->Redo(), win::S_OK);
+    ASSERT_EQ(project->Redo(), win::S_OK);
+    EXPECT_EQ(TakeSnapshot(data), after);
+    EXPECT_EQ(project->WithStore([](Store& s) { return s.EventCount(); }), 0u);
     EXPECT_EQ(reported(), forward);
 }
 

@@ -1,10 +1,12 @@
-// Framework pieces reached without the module: the settings block by word and the class factories.
+// Framework pieces reached without the module: the settings block by word, the class factories and
+// the packed queue of pending notifications.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "module/pianoroll_plugin.h"
 #include "mp/class_factory.h"
+#include "mp/notification_queue.h"
 #include "mp/page.h"
 #include "mp/settings.h"
 
@@ -111,6 +113,51 @@ TEST(ClassFactories, AFactoryWithoutAMakerMakesNothing) {
         EXPECT_EQ(out, nullptr);
         EXPECT_EQ(factory->Release(), 0u);
     }
+}
+
+// A run packs records that differ only in their event id and follow each other by one number;
+// whatever else differs starts a new run, and every record comes back as it went in.
+TEST(NotificationQueue, GivesBackEveryRecordInOrderWhateverRunsItPacks) {
+    auto record = [](std::uint32_t flags, std::uint32_t event, std::uint32_t sequence) {
+        mp::NotificationRecord r{};
+        r.id = mp::NID_DATA_CHANGED;
+        r.changeFlags = flags;
+        r.level = mp::LEVEL_EVENT;
+        r.oldKey = r.newKey = mp::EventKey{1, 2, event};
+        std::memcpy(reinterpret_cast<std::uint8_t*>(&r) + mp::NOTIFY_SEQUENCE_OFFSET, &sequence, 4);
+        return r;
+    };
+    std::vector<std::pair<mp::NotificationRecord, bool>> in;
+    for (std::uint32_t n = 0; n < 5; ++n) in.push_back({record(mp::NCF_DELETED, 100 + n * 3, 7 + n), n != 2});
+    in.push_back({record(mp::NCF_DELETED, 120, 13), true});                 // a number skipped
+    in.push_back({record(mp::NCF_MODIFIED, 121, 14), true});                // other flags
+    mp::NotificationRecord moved = record(mp::NCF_MODIFIED, 122, 15);
+    moved.newKey.block = 3;                                                 // two keys
+    in.push_back({moved, true});
+    in.push_back({record(mp::NCF_MODIFIED, 123, 16), true});
+    mp::NotificationRecord valued = record(mp::NCF_MODIFIED, 124, 17);
+    valued.value = 1;                                                       // another value
+    in.push_back({valued, true});
+    for (std::uint32_t n = 0; n < 3; ++n) in.push_back({record(mp::NCF_INSERTED, 200 + n, 0), false}); // unnumbered
+    in.push_back({record(mp::NCF_INSERTED, 210, 1), false});
+    mp::NotificationQueue queue;
+    for (const auto& [r, listed] : in) queue.Push(r, listed);
+    EXPECT_EQ(queue.Size(), in.size());
+    std::size_t at = 0;
+    queue.ForEach([&](const mp::NotificationRecord& r, bool listed) {
+        ASSERT_LT(at, in.size());
+        EXPECT_EQ(std::memcmp(&r, &in[at].first, sizeof r), 0) << "record " << at;
+        EXPECT_EQ(listed, in[at].second) << "record " << at;
+        ++at;
+    });
+    EXPECT_EQ(at, in.size());
+    queue.Clear();
+    // A long run keeps an id each, not a record each.
+    for (std::uint32_t n = 0; n < 1000; ++n) queue.Push(record(mp::NCF_DELETED, 1000 + n, 1 + n), true);
+    EXPECT_LT(queue.Capacity(), 1000u * 8);
+    queue.Clear();
+    EXPECT_TRUE(queue.Empty());
+    queue.ForEach([&](const mp::NotificationRecord&, bool) { ADD_FAILURE() << "a cleared queue gave a record"; });
 }
 
 } // namespace

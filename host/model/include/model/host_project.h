@@ -139,8 +139,6 @@ private:
         std::uint32_t block = 0;
         std::size_t position = 0;
     } findHint_;
-    // A large batch's room, kept for the next batch (under mutex_).
-    std::vector<mp::NotificationRecord> spareRecords_;
 };
 
 } // namespace host
