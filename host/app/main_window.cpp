@@ -174,6 +174,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         break;
     }
+    case WM_UNDO:
+        // The editor asks for undo from inside (its own key for it): the same step as Ctrl+Z.
+        if (document_) OnCommand(kCmdUndo);
+        return TRUE;
     case WM_CLOSE:
         if (ConfirmDiscard()) DestroyWindow(hwnd_);
         return 0;

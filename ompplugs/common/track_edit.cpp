@@ -294,11 +294,20 @@ HRESULT TrackAccess::WriteSelected(const EventKey& key, bool on, const char16_t*
 }
 
 HRESULT TrackAccess::SelectRange(std::int64_t start, std::int64_t length, int lowNote, int highNote, bool on) {
+    return SelectKindsInRange(plugin_ ? plugin_->KindFilter() : 0, start, length, lowNote, highNote, on);
+}
+
+HRESULT TrackAccess::SelectNotesInRange(std::int64_t start, std::int64_t length, int lowNote, int highNote, bool on) {
+    return SelectKindsInRange(kNoteKinds, start, length, lowNote, highNote, on);
+}
+
+HRESULT TrackAccess::SelectKindsInRange(std::uint32_t kinds, std::int64_t start, std::int64_t length, int lowNote,
+                                        int highNote, bool on) {
     IMPMidiData* data = plugin_ ? plugin_->MidiData() : nullptr;
     if (!data) return E_UNEXPECTED;
     const int low = lowNote < 0 ? 0 : std::min(lowNote, 127);
     const int high = highNote < 0 ? 127 : std::min(highNote, 127);
-    if (!on && start < 0 && length < 0) return SelectShownTrack(plugin_->KindFilter(), false);
+    if (!on && start < 0 && length < 0) return SelectShownTrack(kinds & plugin_->KindFilter(), false);
     if (!Prepare()) return S_FALSE;
     HRESULT hr = plugin_->BeginEdit(nullptr);
     if (FAILED(hr)) return hr;
@@ -311,6 +320,7 @@ HRESULT TrackAccess::SelectRange(std::int64_t start, std::int64_t length, int lo
     const std::size_t last = length >= 0 ? plugin_->FirstStartingAt(start + length) : list.size();
     for (std::size_t i = first; i < last && i < list.size(); ++i) {
         const EventEntry& e = list[i];
+        if (!(e.kind & kinds)) continue;
         const std::int64_t end = e.kind == MEK_NOTE ? e.end : e.start;
         bool qualifies;
         if (start >= 0 && length >= 0)
@@ -345,7 +355,7 @@ HRESULT TrackAccess::SelectAll(bool on) {
     // The notes of every block of the track, as a walk over a list built with the note kinds would find
     // them, in one call of the host instead of one write per note.
     if (on && !Prepare()) return S_FALSE;
-    return SelectShownTrack(kNoteKinds, on);
+    return SelectShownTrack(on ? kNoteKinds : plugin_->KindFilter(), on);
 }
 
 HRESULT TrackAccess::SelectShownTrack(std::uint32_t kinds, bool on) {

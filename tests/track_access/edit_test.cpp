@@ -184,6 +184,26 @@ TEST_F(Editing, SelectionAnswerFollowsEveryWriter) {
     EXPECT_TRUE(access->AnyEventSelected()) << "and back";
 }
 
+// A controller whose number lies among the rows is no note there: the note ranges pass it by, and
+// deselecting everything takes it along with the notes.
+TEST_F(Editing, NoteRangesSkipControllersAndDeselectingTakesEveryKind) {
+    const std::uint32_t cc = AddEvent(block, 960, mp::MEK_CONTROL, 0, 61, 40, 0, false);
+    const std::uint32_t bend = AddEvent(block, 0, mp::MEK_PITCH_BEND, 0, 0, 64, 0, true);
+    Deliver();
+    ASSERT_EQ(access->SelectNotesInRange(0, 2000, 60, 62, true), S_OK);
+    EXPECT_TRUE(Stored(n1).flags & mp::MEF_SELECTED);
+    EXPECT_TRUE(Stored(n2).flags & mp::MEF_SELECTED);
+    EXPECT_FALSE(Stored(cc).flags & mp::MEF_SELECTED) << "controller 61 in rows 60-62";
+    ASSERT_EQ(access->SelectRange(0, 2000, 60, 62, true), S_OK);
+    EXPECT_TRUE(Stored(cc).flags & mp::MEF_SELECTED) << "the range of every shown kind takes it";
+    ASSERT_EQ(access->SelectAll(false), S_OK);
+    for (std::uint32_t id : {n1, n2, cc, bend}) EXPECT_FALSE(Stored(id).flags & mp::MEF_SELECTED) << id;
+    EXPECT_FALSE(access->AnyEventSelected());
+    ASSERT_EQ(access->SelectAll(true), S_OK);
+    EXPECT_FALSE(Stored(cc).flags & mp::MEF_SELECTED) << "select all takes notes only";
+    EXPECT_EQ(plugin->TransactionDepth(), 0u);
+}
+
 TEST_F(Editing, OpenSidedRangesAndBadArguments) {
     ASSERT_EQ(access->SelectRange(1000, -1, -1, -1, true), S_OK);
     EXPECT_FALSE(Stored(n1).flags & mp::MEF_SELECTED);

@@ -24,8 +24,6 @@ HRESULT CopyOrCut(TrackView* v, bool cut) {
     return hr;
 }
 
-constexpr std::uint32_t kNoteKinds = mp::MEK_NOTE_OFF | mp::MEK_NOTE;
-
 } // namespace
 
 void RefreshAfterEdit(TrackView* v) {
@@ -76,21 +74,29 @@ HRESULT SelectAllOnRow(TrackView* v, int row) {
     mp::PitchRow pitch{};
     if (!v->access || v->access->GetPitchRow(row, &pitch) != S_OK) return S_FALSE;
     HRESULT hr = v->access->SelectAll(false);
-    if (SUCCEEDED(hr)) {
-        // Notes only: a controller numbered like the row's pitch is no note of that row.
-        const std::uint32_t kinds = v->access->KindFilter();
-        v->access->SetKindFilter(kNoteKinds);
-        hr = v->access->SelectRange(-1, -1, pitch.note, pitch.note, true);
-        v->access->SetKindFilter(kinds);
-    }
+    if (SUCCEEDED(hr)) hr = v->access->SelectNotesInRange(-1, -1, pitch.note, pitch.note, true);
     RefreshAfterEdit(v);
     return hr;
 }
 
+namespace {
+
+// The host keeps the undo history: the request goes to the window it gave the editor, as its own
+// Undo command would come.
+void AskHostToUndo(TrackView* v) {
+    const HWND frame = v->hwnd ? GetParent(v->hwnd) : nullptr;
+    if (const HWND host = frame ? GetParent(frame) : nullptr) SendMessage(host, WM_UNDO, 0, 0);
+}
+
+} // namespace
+
 LRESULT GridEditMessage(TrackView* v, UINT msg, WPARAM wParam, LPARAM) {
-    if (msg != WM_CUT && msg != WM_COPY && msg != WM_PASTE && msg != WM_CLEAR && msg != PRM_GRID_SELECT_ALL) return 0;
+    if (msg != WM_CUT && msg != WM_COPY && msg != WM_PASTE && msg != WM_CLEAR && msg != WM_UNDO &&
+        msg != PRM_GRID_SELECT_ALL)
+        return 0;
     CancelViewDrag(v);
     switch (msg) {
+    case WM_UNDO: AskHostToUndo(v); break;
     case WM_CUT: CutSelection(v); break;
     case WM_COPY: CopySelection(v); break;
     case WM_PASTE: PasteAtEditCursor(v); break;

@@ -134,7 +134,7 @@ void UpdateMarquee(TrackView* v, int x, int y, bool shift) {
     a->SelectAll(false);
     if (shift)
         for (const mp::EventKey& key : b.rememberedSelection) SetNoteSelected(v, key, true);
-    a->SelectRange(start, length, PitchOfRow(v, bottom), PitchOfRow(v, top), true);
+    a->SelectNotesInRange(start, length, PitchOfRow(v, bottom), PitchOfRow(v, top), true);
     // A step that flipped no note's selection heard no report and leaves the notes as they are
     // painted: with many notes a repaint on every pointer move would cost more than the move.
     if (!a->Plugin() || a->Plugin()->DataGeneration() != generation) RedrawGrid(v);

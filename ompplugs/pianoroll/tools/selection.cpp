@@ -37,7 +37,7 @@ void SelectRectangle(TrackView* v, std::int64_t t0, std::int64_t t1, int row0, i
     const int bottom = std::clamp(std::max(row0, row1), 0, v->geo.rowCount - 1);
     const std::int64_t start = std::max<std::int64_t>(std::min(t0, t1), 0);
     const std::int64_t length = std::max(t0, t1) - start + 1;
-    v->access->SelectRange(start, length, PitchOfRow(v, bottom), PitchOfRow(v, top), true);
+    v->access->SelectNotesInRange(start, length, PitchOfRow(v, bottom), PitchOfRow(v, top), true);
     RedrawGrid(v);
     NotifyRefreshState(v);
 }
@@ -63,13 +63,17 @@ void ReleaseAsClick(TrackView* v, int x, int) {
         g.anchorTime = clickTime;
     }
     if (g.doubleClickMessage) return;
-    // Ctrl takes the loop region along, Shift extends the range, and a click off the rows counts as
-    // a programmatic move (it does not stop playback from following).
+    MoveEditCursor(v, clickTime, 0, ClickCursorFlags(g.pressHit == HitOutside));
+}
+
+// Ctrl takes the loop region along, Shift extends the range, and a click off the rows counts as a
+// programmatic move (it does not stop playback from following).
+unsigned ClickCursorFlags(bool outsideRows) {
     unsigned flags = 0;
-    if (ctrl) flags |= MEC_MOVE_LOOP;
-    if (shift) flags |= MEC_EXTEND;
-    if (g.pressHit == HitOutside) flags |= MEC_PROGRAM;
-    MoveEditCursor(v, clickTime, 0, flags);
+    if (CtrlHeld()) flags |= MEC_MOVE_LOOP;
+    if (ShiftHeld()) flags |= MEC_EXTEND;
+    if (outsideRows) flags |= MEC_PROGRAM;
+    return flags;
 }
 
 } // namespace pianoroll

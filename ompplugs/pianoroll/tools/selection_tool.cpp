@@ -140,9 +140,11 @@ LRESULT SelectionOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPAR
 
 int SelectionGetCursor(TrackView*, Pane*, std::uint32_t) { return VOR_CURSOR_MARQUEE; }
 
-// A cancelled marquee gives back the selection it began with.
+// A cancelled marquee gives back the selection it began with; a press that has not moved yet has
+// changed nothing, so nothing changes.
 void SelectionCancel(TrackView* v, Drag state) {
-    if (state != Drag::Marquee && state != Drag::MarqueeArmed) {
+    if (state == Drag::MarqueeArmed) return;
+    if (state != Drag::Marquee) {
         SilenceNote(v);
         return;
     }

@@ -287,7 +287,7 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
         if (msg == WM_LBUTTONUP && !captured && v->drag == Drag::None &&
             pane->paneClass->HitTest(v, pane, x, y) == HitOutside) {
             const std::int64_t t = std::max<std::int64_t>(TickOfX(v, x), 0);
-            MoveEditCursor(v, paintTool ? SnapClickTime(*v, t) : t, 0, MEC_PROGRAM);
+            MoveEditCursor(v, paintTool ? SnapClickTime(*v, t) : t, 0, ClickCursorFlags(true));
             RequestCursorRefresh(v);
         }
         return 0;

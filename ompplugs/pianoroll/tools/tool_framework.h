@@ -60,6 +60,8 @@ void SetNoteSelected(TrackView* v, const mp::EventKey& key, bool on);
 void SelectRectangle(TrackView* v, std::int64_t t0, std::int64_t t1, int row0, int row1, bool replace);
 // The click of a release without drag (edit cursor and selection).
 void ReleaseAsClick(TrackView* v, int x, int y);
+// The flags a click in the grid moves the edit cursor with, by the keys held when it is handled.
+unsigned ClickCursorFlags(bool outsideRows);
 
 // ---- Moving and sizing notes (move_size.cpp) ----------------------------------------------------------
 bool SetUpMove(TrackView* v, bool copy);

@@ -188,6 +188,11 @@ public:
     win::HRESULT SelectEvent(const EventKey& key, bool on);
     // Notes -1 mean 0 and 127; start or length below 0 leave that side open.
     win::HRESULT SelectRange(std::int64_t start, std::int64_t length, int lowNote, int highNote, bool on);
+    // The same for notes alone: a controller whose number lies in the pitch range is no note there,
+    // so the note grid's rectangles and rows never reach events the grid does not show.
+    win::HRESULT SelectNotesInRange(std::int64_t start, std::int64_t length, int lowNote, int highNote, bool on);
+    // Selecting takes every note; deselecting clears every shown kind, controllers and pitch bends
+    // too, so that nothing the user cannot see stays selected for the next delete, cut or quantize.
     win::HRESULT SelectAll(bool on);
 
     // ---- building edits ----
@@ -225,6 +230,8 @@ public:
 
 private:
     win::HRESULT WriteSelected(const EventKey& key, bool on, const char16_t* name);
+    win::HRESULT SelectKindsInRange(std::uint32_t kinds, std::int64_t start, std::int64_t length, int lowNote,
+                                    int highNote, bool on);
     // Sets or clears the selection of every event of those kinds on the shown track, in one host call.
     win::HRESULT SelectShownTrack(std::uint32_t kinds, bool on);
     // Makes the plug-in show the selected track; false when there is nothing to show.

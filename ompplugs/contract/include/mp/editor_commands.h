@@ -22,6 +22,10 @@ enum EditorCommand : int {
     EDITOR_ABOUT = 41001, // the editor's About box; the command's result is the box's (1 OK, 0 Cancel)
 };
 
+// The editor sends WM_UNDO (wParam and lParam 0) to the window the host gave it as parent [ui thread]
+// when the user asks for undo from inside the editor: the host undoes its last step, as its own Undo
+// command does, and answers TRUE.
+
 // Sent (never posted) to the editor window [ui thread]: selects every event of the shown track, as
 // Ctrl+A in the note grid does. wParam and lParam 0; the answer is ignored.
 constexpr win::UINT PRM_SELECT_ALL = 0x7F09;
