@@ -82,6 +82,7 @@ public:
     bool ExpectRows(const Words& w, std::string* reason);
     bool ExpectLoop(const Words& w, std::string* reason);
     bool ExpectTooltip(const Words& w, std::string* reason);
+    bool ExpectStatus(const Words& w, std::string* reason);
     bool ExpectButton(const Words& w, std::string* reason);
     bool ExpectPlayed(const Words& w, std::string* reason);
 

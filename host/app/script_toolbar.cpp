@@ -124,6 +124,17 @@ bool ScriptRunner::ExpectTooltip(const Words& w, std::string* reason) {
     return false;
 }
 
+bool ScriptRunner::ExpectStatus(const Words& w, std::string* reason) {
+    HWND view = ViewWindow(reason);
+    if (!view) return false;
+    Pump();
+    mp::ScriptStatusText status{};
+    SendMessage(view, mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_STATUS_TEXT, reinterpret_cast<LPARAM>(&status));
+    if (w[1] == status.text) return true;
+    *reason = "the status field shows \"" + std::string(status.text) + "\"";
+    return false;
+}
+
 bool ScriptRunner::ExpectButton(const Words& w, std::string* reason) {
     long long id = 0;
     if (!script::NumberArg(w[1], 1, 0xFFFF, &id, reason)) return false;

@@ -189,7 +189,23 @@ TEST_F(Frame, PositionQueryAnswersInViewPixels) {
     EXPECT_GT(middle, lane.top);
     EXPECT_LT(middle, lane.bottom);
     EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 2, 128), INT_MIN);
-    EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 9, 0), INT_MIN);
+    EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 99, 0), INT_MIN);
+}
+
+// The lane's name box shows the drop-down arrow of the toolbar strip, the one the toolbar's arrows show:
+// its widest row spans columns 5-11 of the 16-pixel image, seven rows from the image's top.
+TEST_F(Frame, TheLaneNameBoxShowsTheToolbarStripsArrow) {
+    OpenSong();
+    Repaint();
+    const RECT& box = View()->lanes.nameBox;
+    ASSERT_GT(box.right - box.left, 16);
+    const int left = box.right - 2 - 16, top = box.top + (box.bottom - box.top - 16) / 2;
+    const COLORREF ink = Pixel(left + 8, top + 9);
+    EXPECT_NE(ink, GetSysColor(COLOR_WINDOW)) << "the arrow's tip";
+    for (int x = left + 5; x <= left + 11; ++x) EXPECT_EQ(Pixel(x, top + 6), ink) << x;
+    EXPECT_EQ(Pixel(left + 4, top + 6), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(Pixel(left + 12, top + 6), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(Pixel(left + 8, top + 10), GetSysColor(COLOR_WINDOW));
 }
 
 TEST_F(Frame, OpensWithoutTracksOrHost) {

@@ -31,6 +31,7 @@ struct TransportButton {
 };
 
 constexpr int kTransportButtonCapacity = 17;
+constexpr int kStatusTextCapacity = 64;
 
 // Part codes of the strip's hit test: the status field, or a button (base + index).
 enum : int {
@@ -50,6 +51,7 @@ struct TransportBarState {
     int pressed = -1; // the button the left button went down on, while it is held
     int hot = -1;     // the button under the pointer
     std::int64_t laidOutLength = -1; // the track length the status field was sized for
+    char paintedStatus[kStatusTextCapacity] = {}; // the status field's text as last painted
 };
 
 PaneClass* TransportBarPaneClass();

@@ -17,15 +17,14 @@ namespace {
 
 constexpr int kSeparatorInset = 3; // the etched line stands this far in from a separator's left
 constexpr int kFieldTextInset = 3; // text keeps this far from the field's border
-constexpr int kStatusTextCapacity = 64;
-
 void PaintStatusField(TrackView* v, HDC dc, const RECT& field) {
+    char* text = v->transportBar.paintedStatus;
+    text[0] = 0;
     if (IsRectEmpty(&field)) return;
     RECT r = field;
     DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
-    char text[kStatusTextCapacity];
     bool right = false;
-    StatusFieldText(v, text, sizeof text, &right);
+    StatusFieldText(v, text, kStatusTextCapacity, &right);
     if (!text[0]) return;
     InflateRect(&r, -kFieldTextInset, 0);
     HGDIOBJ oldFont = SelectObject(dc, VorUI_GetFont(VOR_FONT_LABEL));

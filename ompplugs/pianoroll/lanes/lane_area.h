@@ -56,7 +56,6 @@ struct LaneAreaState {
     int heightAtPress = 0;
     std::int64_t lastTick = 0;
     int lastOffset = 0;
-    bool erased = false;    // an erase gesture went beyond a click
     bool pressTickOnly = false; // a drawing gesture has not left the tick it was pressed at
     int readout = kNoReadout;
 };

@@ -1,5 +1,5 @@
-// The mouse in the lane area: drawing with the left button and erasing with the right, one undoable
-// edit per gesture; a right click that erased nothing opens the view's context menu; the splitter drag.
+// The mouse in the lane area: drawing with the left button and erasing with the right (a click too),
+// one undoable edit per gesture; the splitter drag.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -94,8 +94,6 @@ void FinishClick(TrackView* v) {
 void BeginErasing(TrackView* v, WPARAM buttons, int x, int y) {
     LaneAreaState& s = v->lanes;
     s.mouse = LaneMouse::Erasing;
-    s.erased = false;
-    s.press = {x, y};
     SetDrag(v, Drag::LaneErase);
     if (!(buttons & MK_LBUTTON)) SetCapture(v->hwnd);
     if (!s.lane || LaneHeight(v) <= 0) return;
@@ -116,7 +114,6 @@ void Continue(TrackView* v, int x, int y) {
         if (tick != s.lastTick) s.pressTickOnly = false;
         s.lane->DrawStroke(s.lastOffset, offset, height, s.lastTick, tick, TicksPerPixel(v), ShiftHeld());
     } else {
-        if (std::abs(x - s.press.x) > v->dragThreshold.x || std::abs(y - s.press.y) > v->dragThreshold.y) s.erased = true;
         s.lane->EraseRange(s.lastTick, tick, TicksPerPixel(v), ShiftHeld());
     }
     ShowReadout(v, offset);
@@ -134,20 +131,12 @@ void OpenViewMenu(TrackView* v, int x, int y) {
 void RightButtonUp(TrackView* v, WPARAM buttons, int x, int y) {
     if (buttons & MK_LBUTTON) return;
     LaneAreaState& s = v->lanes;
-    const bool erasing = s.mouse == LaneMouse::Erasing;
-    if (erasing && s.erased) {
+    if (s.mouse == LaneMouse::Erasing) {
         CommitGesture(v, mp::IDS_UNDO_ERASE_FORMAT);
         EndGesture(v);
         return;
     }
-    // A right click is the way to the context menu: what its press queued is dropped.
-    if (erasing) {
-        if (v->access) v->access->DiscardEdits();
-        EndGesture(v);
-        RepaintLaneAndGrid(v);
-    } else if (v->hwnd && GetCapture() == v->hwnd && v->drag == Drag::None) {
-        ReleaseCapture();
-    }
+    if (v->hwnd && GetCapture() == v->hwnd && v->drag == Drag::None) ReleaseCapture();
     if (s.mouse == LaneMouse::Idle && v->drag == Drag::None) OpenViewMenu(v, x, y);
 }
 

@@ -1,6 +1,7 @@
 // The view's answers to an editing-script runner: where ticks and notes are drawn, exact time and row
 // requests, and a read-back of what the view shows.
 #include <algorithm>
+#include <cstdio>
 
 #include "frame/transport_bar.h"
 #include "mp/script_query.h"
@@ -117,6 +118,12 @@ LRESULT AnswerScriptQuery(TrackView* v, WPARAM what, LPARAM value) {
     }
     case mp::SVQ_TRANSPORT_BUTTON: return TransportButtonAnswer(v, value, false);
     case mp::SVQ_TRANSPORT_BUTTON_STATE: return TransportButtonAnswer(v, value, true);
+    case mp::SVQ_STATUS_TEXT: {
+        auto* status = reinterpret_cast<mp::ScriptStatusText*>(value);
+        if (!status) return 0;
+        std::snprintf(status->text, sizeof status->text, "%s", v->transportBar.paintedStatus);
+        return 1;
+    }
     default: return mp::SCRIPT_HIDDEN;
     }
 }

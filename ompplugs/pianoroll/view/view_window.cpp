@@ -293,6 +293,7 @@ void HitTestView(TrackView* v, int x, int y, bool force) {
     if (!force && v->hitPointValid && v->hitPoint.x == x && v->hitPoint.y == y && !(v->flags & TVF_CURSOR_REFRESH))
         return;
     const int oldHover = v->hoverRow;
+    const std::uint32_t oldHit = v->hitCode;
     ClearTipWanted(v);
     v->flags &= ~TVF_CURSOR_REFRESH;
     v->hoverRow = -1;
@@ -308,7 +309,10 @@ void HitTestView(TrackView* v, int x, int y, bool force) {
     v->hitPoint = pt;
     v->hitPointValid = true;
     UpdateTooltip(v);
-    if (v->hoverRow != oldHover) InvalidateView(v, INV_NO_GRID | INV_TRANSPORT);
+    // The status field names the row under the pointer, or the lane's value at the pointer, which
+    // changes with every move over the lane.
+    const bool overLanes = PaneOfHit(oldHit) == PANE_LANES || PaneOfHit(v->hitCode) == PANE_LANES;
+    if (v->hoverRow != oldHover || overLanes) InvalidateView(v, INV_NO_GRID | INV_TRANSPORT);
 }
 
 void RequestCursorRefresh(TrackView* v) { v->flags |= TVF_CURSOR_REFRESH; }

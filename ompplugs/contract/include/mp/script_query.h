@@ -39,6 +39,9 @@ enum ScriptViewQuery : win::WPARAM {
     // lParam a command id: the transport button's look, SCRIPT_BUTTON_ENABLED and SCRIPT_BUTTON_CHECKED
     // bits, or SCRIPT_HIDDEN when the strip has no such button.
     SVQ_TRANSPORT_BUTTON_STATE = 8,
+    // lParam a ScriptStatusText* the view fills with the text its status field was last painted
+    // with (empty when it shows none); 1, or 0 for a null pointer.
+    SVQ_STATUS_TEXT = 9,
 };
 
 constexpr win::LRESULT SCRIPT_BUTTON_ENABLED = 1;
@@ -57,6 +60,10 @@ struct ScriptRowsRequest {
     std::int32_t topNote;        // note of the top row, or -1 to keep the top row
 };
 static_assert(sizeof(ScriptRowsRequest) == 8);
+
+struct ScriptStatusText {
+    char text[64]; // UTF-8, terminated
+};
 
 // What the view shows. Ticks are absolute; pixels are the view's client pixels.
 struct ScriptViewState {
