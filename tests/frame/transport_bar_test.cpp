@@ -197,6 +197,7 @@ TEST_F(TransportBar, NarrowWindowLosesTheStatusFieldFirstThenTheRightmostButtons
 TEST_F(TransportBar, StatusFieldNamesTheRowUnderThePointerAndButtonsHaveTheirTips) {
     OpenSong();
     SetTimeView(0, 8 * kQuarter);
+    SetRows(127 - 72, View()->geo.rowHeightLevel); // the song opens with its first note, 60, at the top
     const int y = YOfNote(61);
     ASSERT_NE(y, INT_MIN);
     Move(XOfTick(kQuarter), y);
@@ -219,6 +220,17 @@ TEST_F(TransportBar, StatusFieldNamesTheRowUnderThePointerAndButtonsHaveTheirTip
     Move((field.left + field.right) / 2, (field.top + field.bottom) / 2);
     EXPECT_STREQ(View()->tip.text, "Note");
     EXPECT_EQ(PartAt((field.left + field.right) / 2, (field.top + field.bottom) / 2), TRANSPORT_HIT_STATUS);
+}
+
+// The bar and its field take their heights from one line height: the bar 16 pixels over it, the field 4,
+// and the field centred.
+TEST_F(TransportBar, BarIsTwelvePixelsTallerThanItsCentredStatusField) {
+    OpenSong();
+    const TransportBarState& bar = Bar();
+    ASSERT_FALSE(IsRectEmpty(&bar.statusField));
+    const int barHeight = bar.bar.bottom - bar.bar.top, fieldHeight = bar.statusField.bottom - bar.statusField.top;
+    EXPECT_EQ(barHeight - fieldHeight, 12);
+    EXPECT_EQ(bar.bar.bottom - bar.statusField.bottom, 6);
 }
 
 // A view with no host behind it: the playback buttons cannot be pressed, and the operations do nothing.

@@ -2,6 +2,7 @@
 // the view's setters when the editor opens again, so that it fits the song it then shows.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 
 #include "mp/private_messages.h"
@@ -49,23 +50,28 @@ TEST_F(SavedView, SavingWritesTheViewAndReopeningShowsItAgain) {
     EXPECT_EQ(View()->geo.rowHeightLevel, 9);
 }
 
-TEST_F(SavedView, WithoutOneTheRowsCentreOnTheTracksNotes) {
+// Without a saved top row the row of the track's first note is the top row, whatever the pitches after
+// it; a note too low for that shows as far down as the rows go.
+TEST_F(SavedView, WithoutOneTheFirstNotesRowIsAtTheTop) {
     const std::uint32_t block = AddPianoTrack(16 * kQuarter);
-    AddNote(block, 0, kQuarter, 30);
-    AddNote(block, kQuarter, kQuarter, 40);
+    AddNote(block, kQuarter, kQuarter, 90);
+    AddNote(block, kQuarter / 2, kQuarter, 70);
     OpenView(1200, 700);
-    int top, bottom;
-    pianoroll::RowBand(View(), 127 - 35, &top, &bottom);
-    EXPECT_NEAR((top + bottom) / 2, (View()->geo.grid.top + View()->geo.grid.bottom) / 2, 2 * (bottom - top));
+    EXPECT_EQ(View()->geo.topRow, 127 - 70);
+    mp::PianoRollSettings* settings = Settings();
+    CloseEditor();
+    settings->savedTopRow = -1; // closing saved the view
+    AddNote(block, 0, kQuarter / 2, 3);
+    Reopen();
+    const pianoroll::TrackView* v = View();
+    EXPECT_EQ(v->geo.verticalTop + v->geo.verticalSpan, v->geo.verticalExtent) << "the lowest rows, no further";
+    EXPECT_NE(YOfNote(3), INT_MIN);
 }
 
-TEST_F(SavedView, AnEmptyTrackOpensOnMiddleC) {
+TEST_F(SavedView, AnEmptyTrackOpensOnTheMiddleRow) {
     AddPianoTrack(16 * kQuarter);
     OpenView(1200, 700);
-    const int middle = (View()->geo.grid.top + View()->geo.grid.bottom) / 2;
-    const int away = std::abs(YOfNote(60) - middle);
-    EXPECT_LT(away, std::abs(YOfNote(61) - middle));
-    EXPECT_LT(away, std::abs(YOfNote(59) - middle));
+    EXPECT_EQ(View()->geo.topRow, 64);
 }
 
 TEST_F(SavedView, ASavedViewBeyondTheSongIsClampedToIt) {

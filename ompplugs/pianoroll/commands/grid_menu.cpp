@@ -58,6 +58,8 @@ void PrepareMenu(TrackView* v, HMENU menu) {
     Grey(menu, CMD_PASTE, !plugin || !plugin->CanPaste());
     const bool notes = selection && AnyNoteSelected(v);
     for (int command = CMD_VELOCITY_MINIMUM; command <= CMD_VELOCITY_SET; ++command) Grey(menu, command, !notes);
+    std::int64_t start = 0, length = 0;
+    Grey(menu, CMD_ZOOM_TO_SELECTION, !ZoomSelectionRange(v, &start, &length));
     if (!v->settings) return;
     CheckMenuItem(menu, CMD_TOGGLE_SNAPPING, MF_BYCOMMAND | (v->settings->snapEnabled ? MF_CHECKED : MF_UNCHECKED));
     const int current = GridSpacingCommandOf(v->settings->gridSpacing);

@@ -345,7 +345,8 @@ void PressCorner(TrackView* v, const Pane* pane, bool doubleClick) {
 // A double-click on the thumb shows everything (or the time selection), or toggles the row height.
 void DoubleClickThumb(TrackView* v, const Pane* pane) {
     if (Horizontal(pane)) {
-        if (!SetTimeZoom(v, 0, ZOOM_ALL_OUT)) ZoomToRange(v, v->time.selectionStart, v->time.selectionLength);
+        std::int64_t start = 0, length = 0;
+        if (!SetTimeZoom(v, 0, ZOOM_ALL_OUT) && ZoomSelectionRange(v, &start, &length)) ZoomToRange(v, start, length);
         return;
     }
     const int level = v->geo.rowHeightLevel == 0 ? v->geo.defaultRowHeightLevel : 0;

@@ -142,6 +142,14 @@ bool NavigationKey(TrackView* v, WPARAM key, LPARAM lParam) {
         // The line owns the view while following: the key is only noted until it is let go.
         if (HoldKeyWhileFollowing(v)) return true;
         const std::int64_t count = std::max<std::int64_t>(LOWORD(lParam), 1); // the repeat count
+        // With snapping the cursor goes from snap point to snap point: a pixel's step, snapped to the
+        // nearest point, would fall back where it was on any grid coarser than two pixels.
+        std::int64_t t = v->time.editCursor;
+        for (std::int64_t i = 0; i < count; ++i) t = SnapStepTime(*v, t, key == VK_RIGHT);
+        if (t != v->time.editCursor) {
+            MoveCursorAndShow(v, t, 0);
+            return true;
+        }
         const std::int64_t step = TicksPerStepPixel(v) * count;
         MoveCursorAndShow(v, v->time.editCursor + (key == VK_LEFT ? -step : step), shift ? 0u : static_cast<unsigned>(MEC_SNAP));
         return true;

@@ -311,6 +311,22 @@ std::int64_t SnapBackwardTime(const TrackView& view, std::int64_t t) {
     return DirectionalSnap(SnapContextOf(view), t, SNAP_ALL | SNAP_BACKWARD);
 }
 
+std::int64_t SnapStepTime(const TrackView& view, std::int64_t t, bool forward) {
+    if (!SnappingActive(view.settings)) return t;
+    const SnapContext ctx = SnapContextOf(view);
+    if (ctx.gridSpacing <= 1) return t;
+    if (forward) {
+        const std::int64_t next = DirectionalSnap(ctx, t, SNAP_GRID | SNAP_LOOP_MARKS);
+        return next > t ? next : t;
+    }
+    if (t <= 0) return t;
+    // Marks strictly before t; grid lines at or before t - 1, so a cursor on a line leaves it.
+    const std::int64_t mark = DirectionalSnap(ctx, t, SNAP_LOOP_MARKS | SNAP_BACKWARD);
+    const std::int64_t line = DirectionalSnap(ctx, t - 1, SNAP_GRID | SNAP_BACKWARD);
+    const std::int64_t previous = std::max(mark, line);
+    return previous < t ? previous : t;
+}
+
 std::int64_t SnapStartEdgeTime(const TrackView& view, std::int64_t t, std::int64_t end) {
     if (!SnappingActive(view.settings)) return t;
     return StartEdgeSnap(SnapContextOf(view), t, end);

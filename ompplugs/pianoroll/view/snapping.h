@@ -131,6 +131,9 @@ std::int64_t SnapCursorGridTime(const TrackView& view, std::int64_t t); // curso
 std::int64_t SnapMoveTime(const TrackView& view, std::int64_t t);       // all three
 std::int64_t SnapForwardTime(const TrackView& view, std::int64_t t);    // all, after t
 std::int64_t SnapBackwardTime(const TrackView& view, std::int64_t t);   // all, before t
+// The edit cursor's keys: the first grid line or loop mark after t, or the last one before it; t when
+// the grid is one tick (or there is no such point), so the caller steps by pixels instead.
+std::int64_t SnapStepTime(const TrackView& view, std::int64_t t, bool forward);
 std::int64_t SnapStartEdgeTime(const TrackView& view, std::int64_t t, std::int64_t end);
 std::int64_t SnapEndEdgeTime(const TrackView& view, std::int64_t t, std::int64_t start);
 

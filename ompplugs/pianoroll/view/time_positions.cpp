@@ -151,6 +151,19 @@ void FinishTimeSelection(TrackView* v, std::int64_t anchor) {
     InvalidateView(v, INV_LOOP_BAR);
 }
 
+bool ZoomSelectionRange(const TrackView* v, std::int64_t* start, std::int64_t* length) {
+    const TimePositions& t = v->time;
+    if (t.selectionLength != 0) {
+        *start = t.selectionStart;
+        *length = t.selectionLength;
+        return true;
+    }
+    if (!t.loopShown || t.loopEnd <= t.loopStart) return false;
+    *start = t.loopStart;
+    *length = t.loopEnd - t.loopStart;
+    return true;
+}
+
 bool LoopBarCommand(TrackView* v, int command) {
     const std::int64_t end = EndOfDocument(v);
     const std::int64_t curStart = v->time.loopStart, curLength = v->time.loopEnd - v->time.loopStart;
@@ -193,7 +206,11 @@ bool LoopBarCommand(TrackView* v, int command) {
         InvalidateView(v, INV_LOOP_BAR | INV_TRANSPORT);
         return true;
     case CMD_ZOOM_TO_LOOP: ZoomToRange(v, curStart, curLength); return true;
-    case CMD_ZOOM_TO_SELECTION: ZoomToRange(v, v->time.selectionStart, v->time.selectionLength); return true;
+    case CMD_ZOOM_TO_SELECTION: {
+        std::int64_t start = 0, length = 0;
+        if (ZoomSelectionRange(v, &start, &length)) ZoomToRange(v, start, length);
+        return true;
+    }
     default: return false;
     }
 }

@@ -61,6 +61,9 @@ void MoveEditCursor(TrackView* v, std::int64_t t, std::int64_t length, unsigned 
 void BeginTimeSelection(TrackView* v, std::int64_t anchor);
 void ExtendTimeSelection(TrackView* v, std::int64_t anchor, std::int64_t t);
 void FinishTimeSelection(TrackView* v, std::int64_t anchor);
+// What Zoom Selection zooms to: the time selection while one is being made, else the loop region,
+// which a finished selection becomes. False when there is neither.
+bool ZoomSelectionRange(const TrackView* v, std::int64_t* start, std::int64_t* length);
 // Commands of the loop bar and the zooms to a range: CMD_LOOP_PLAYBACK, CMD_SELECTION_TO_VIEW,
 // CMD_SELECTION_TO_PROJECT, CMD_ZOOM_TO_SELECTION, CMD_ZOOM_TO_LOOP. False for others.
 bool LoopBarCommand(TrackView* v, int command);

@@ -95,14 +95,28 @@ void CentreOnNotes(TrackView* v) {
     SetVerticalView(v, topRow * kUnitsPerRow, v->geo.verticalSpan, VV_PROGRAM);
 }
 
+namespace {
+
+// Without a saved top row the view opens at the row of the track's first note, or at the middle row
+// of an empty track.
+int OpeningTopRow(TrackView* v) {
+    int cursor = -1;
+    mp::EventKey key{};
+    mp::MidiEventRecord record{};
+    if (v->access && v->access->NextEventInRange(&cursor, -1, 0, &key, &record) == S_OK)
+        return v->access->RowOfNote(record.data[0]);
+    return mp::TrackAccess::kRowCount / 2;
+}
+
+} // namespace
+
 void RestoreViewState(TrackView* v) {
     const mp::PianoRollSettings* s = v->settings;
     if (!s) return;
     if (s->savedRowHeightLevel >= 0 && !v->geo.fixedHeight)
         SetDefaultRowHeightLevel(v, std::clamp(s->savedRowHeightLevel, 0, std::max(v->geo.maxRowHeightLevel, 0)));
-    SetVerticalView(v, std::max(s->savedTopRow, 0) * kUnitsPerRow, VerticalSpanOfLevel(v, v->geo.rowHeightLevel),
-                    VV_PROGRAM | VV_FIXED_SPAN);
-    if (s->savedTopRow < 0) CentreOnNotes(v);
+    const int topRow = s->savedTopRow >= 0 ? s->savedTopRow : OpeningTopRow(v);
+    SetVerticalView(v, topRow * kUnitsPerRow, VerticalSpanOfLevel(v, v->geo.rowHeightLevel), VV_PROGRAM | VV_FIXED_SPAN);
     if (v->geo.documentLength <= 0) return;
     // The exact edge and span when they were saved; settings from before only hold the zoom level.
     if (s->savedTimeSpan > 0) SetTimeView(v, s->savedTimeOrigin, s->savedTimeSpan, TV_PROGRAM);
