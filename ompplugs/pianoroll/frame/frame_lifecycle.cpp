@@ -55,6 +55,7 @@ void CreateView(HWND dialog, FrameState& frame) {
     view->access = frame.access.get();
     view->settings = frame.settings;
     view->frame = &frame;
+    view->stripImages = frame.images.normal.get();
     view->owner.Help = ViewHelp;
     view->owner.EditMessage = GridEditMessage;
     view->owner.Released = ViewWindowGone;

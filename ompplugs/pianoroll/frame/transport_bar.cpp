@@ -148,7 +148,8 @@ int TransportInit(TrackView* v, Pane*, int flag) {
 
 void TransportLayout(TrackView* v, Pane* pane, RECT* remaining) {
     const int available = std::max<int>(remaining->bottom - remaining->top, 0);
-    const int height = std::min(std::max(VorUI_GetFontHeight(VOR_FONT_LABEL), 1) + kBarPadding, available);
+    // The same line height as the status field's, so the bar stays 12 pixels taller than the field.
+    const int height = std::min(static_cast<int>(LabelCell(v).cy) + kBarPadding, available);
     pane->rect = RECT{remaining->left, remaining->bottom - height, remaining->right, remaining->bottom};
     pane->width = std::max<int>(remaining->right - remaining->left, 0);
     pane->height = height;

@@ -82,13 +82,9 @@ void PaintScale(TrackView* v, HDC dc, const RECT& column, const Scale& scale, Br
     }
 }
 
-// The drop-down arrow of the toolbar strip when the frame lends it, else the same arrow drawn here.
+// The drop-down arrow is the toolbar strip's, lent by the frame.
 void PaintArrow(TrackView* v, HDC dc, int left, int top) {
-    (void)v;
-    BrushCache brushes;
-    const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
-    for (int row = 0; row < 4; ++row)
-        brushes.Fill(dc, left + 4 + row, top + 6 + row, left + 11 - row, top + 7 + row, ink);
+    if (v->stripImages) ImageList_Draw(v->stripImages, kArrowImage, dc, left, top, ILD_TRANSPARENT);
 }
 
 void PaintNameBox(TrackView* v, HDC dc, const RECT& box) {

@@ -132,6 +132,8 @@ struct TrackView {
     mp::TrackAccess* access = nullptr; // frame_lifecycle.cpp
     // The plug-in object's settings, which outlive the view.
     mp::PianoRollSettings* settings = nullptr; // frame_lifecycle.cpp
+    // The toolbar strip's images in their normal look, owned by the frame; null without a frame.
+    win::HIMAGELIST stripImages = nullptr; // frame_lifecycle.cpp
 };
 
 // ---- Framework ----------------------------------------------------------------------------------
