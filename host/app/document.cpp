@@ -86,6 +86,21 @@ HRESULT BytesFromStream(IStream* stream, std::vector<std::uint8_t>* out) {
     return S_OK;
 }
 
+// The note for stored editor settings that had to take their defaults, naming them when the editor can.
+std::string DefaultedSettingsNote(IUnknown* plugin) {
+    std::string names;
+    mp::IMPSettingsReport* report = nullptr;
+    if (plugin && SUCCEEDED(plugin->QueryInterface(mp::IID_IMPSettingsReport, reinterpret_cast<void**>(&report))) &&
+        report) {
+        char16_t* text = nullptr;
+        if (report->GetDefaultedSettings(&text) == S_OK && text) names = EncodeUtf8(text);
+        CoTaskMemFree(text);
+        report->Release();
+    }
+    if (names.empty()) return "some editor settings stored in the file are out of range; those use their defaults";
+    return "editor settings stored in the file are out of range and use their defaults: " + names;
+}
+
 playback::SystemClock& SoundClock() {
     static auto* clock = new playback::SystemClock;
     return *clock;
@@ -242,8 +257,7 @@ bool Document::Connect(const std::vector<std::uint8_t>* settings, const Document
             if (FAILED(loaded))
                 settingsNote_ = "the editor settings stored in the file could not be read; using the defaults";
             else if (loaded == S_FALSE)
-                settingsNote_ = "some editor settings stored in the file are damaged or of an unknown version; "
-                                "those use their defaults";
+                settingsNote_ = DefaultedSettingsNote(plugin_);
         }
         if (stream) stream->Release();
         if (persist) persist->Release();

@@ -211,7 +211,8 @@ TEST_F(CliBadInput, EachFaultGivesItsExitCodeMessageAndFiles) {
              return std::vector<std::string>{"--screenshot", (d / "o.png").string(), "--size", "400x300",
                                              t.Write("set.mid", DamagedSettingsSong()).string()};
          },
-         0, "set.mid: some editor settings stored in the file are damaged or of an unknown version; those use their defaults",
+         0, "set.mid: editor settings stored in the file are out of range and use their defaults: auto-scroll speed, "
+         "keyboard width, time display format, top row, controller lane",
          1, [](const fs::path& d, const runtest::PianorollRun&) { EXPECT_TRUE(fs::exists(d / "o.png")); }},
         {"a keyboard column too narrow for the lane's chooser is widened, and the lane can be chosen",
          [](CliBadInput& t, const fs::path& d) {

@@ -256,13 +256,32 @@ TEST_F(SettingsStream, FieldsOutsideTheirRangeTakeTheirDefaults) {
         EXPECT_EQ(persist->Load(&in), S_OK) << width;
     }
 
-    // A block of another version has a layout of its own: nothing of it is taken.
-    Bytes stream = StreamOf(Customised());
+    // The version word is not looked at: the fields decide, and the object names what it defaulted.
+    mp::PianoRollSettings spoilt = Customised();
+    spoilt.laneHeight = -1;
+    spoilt.scaleRoot = 12;
+    Bytes stream = StreamOf(spoilt);
     PutWord(stream, 0, 6);
     harness::MemoryStream other(stream);
     EXPECT_EQ(persist->Load(&other), S_FALSE);
     EXPECT_EQ(other.Position(), 340u);
-    EXPECT_EQ(SavedBlock(), defaults);
+    Bytes expected = good;
+    for (std::size_t at : {offsetof(mp::PianoRollSettings, laneHeight), offsetof(mp::PianoRollSettings, scaleRoot)})
+        std::copy(defaults.begin() + at, defaults.begin() + at + 4, expected.begin() + at);
+    EXPECT_EQ(SavedBlock(), expected);
+    auto* report = Query<mp::IMPSettingsReport>(mp::IID_IMPSettingsReport);
+    ASSERT_NE(report, nullptr);
+    char16_t* names = nullptr;
+    ASSERT_EQ(report->GetDefaultedSettings(&names), S_OK);
+    EXPECT_EQ(std::u16string(names), u"lane height, root note");
+    CoTaskMemFree(names);
+    // A block kept whole leaves nothing to name.
+    harness::MemoryStream clean(StreamOf(Customised()));
+    EXPECT_EQ(persist->Load(&clean), S_OK);
+    EXPECT_EQ(report->GetDefaultedSettings(&names), S_FALSE);
+    EXPECT_EQ(names, nullptr);
+    EXPECT_EQ(report->GetDefaultedSettings(nullptr), E_POINTER);
+    report->Release();
 }
 
 // The settings of later features follow the block as PRX1, a length and name=value lines; entries

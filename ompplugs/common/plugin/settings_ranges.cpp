@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "mp/settings.h"
 
@@ -60,58 +61,60 @@ bool LaneKnown(std::int32_t id) {
 struct FieldRange {
     std::size_t offset; // bytes into the block
     std::size_t size;
+    const char* name;   // as a user's note names it; "" for fields that take any value
     bool (*ok)(const Block&);
 };
 
-#define FIELD(member, test) {offsetof(Block, member), sizeof(Block::member), [](const Block& b) { return (void)b, (test); }}
+#define FIELD(member, name, test) \
+    {offsetof(Block, member), sizeof(Block::member), name, [](const Block& b) { return (void)b, (test); }}
 
 // Every field of the block; the view-state words hold whatever their owners put there.
 constexpr FieldRange kFields[] = {
-    FIELD(viewState0, true),
-    FIELD(snapEnabled, Flag(b.snapEnabled)),
-    FIELD(gridSnap, Flag(b.gridSnap)),
-    FIELD(snapEditCursor, Flag(b.snapEditCursor)),
-    FIELD(gridSpacing, In(b.gridSpacing, kLowestGridNoteValue, kMaxSpacingTicks)),
-    FIELD(paintNoteValue, In(b.paintNoteValue, kLowestPaintNoteValue, kMaxSpacingTicks)),
-    FIELD(minGridPixels, In(b.minGridPixels, 0, kMaxPixels)),
-    FIELD(viewState9, true),
-    FIELD(autoScrollSpeed, In(b.autoScrollSpeed, 1, kMaxAutoScrollSpeed)),
-    {offsetof(Block, faceName), sizeof(Block::faceName), FaceNameEnds},
-    FIELD(viewState27, true),
-    FIELD(savedTimeOrigin, In(b.savedTimeOrigin, 0, kLongestSong)),
-    FIELD(savedTimeSpan, In(b.savedTimeSpan, 0, kLongestSong)),
-    {offsetof(Block, viewState32), sizeof(Block::viewState32), Any},
-    FIELD(minSongWholeNotes, In(b.minSongWholeNotes, 0, kMaxSongWholeNotes)),
+    FIELD(viewState0, "", true),
+    FIELD(snapEnabled, "snapping", Flag(b.snapEnabled)),
+    FIELD(gridSnap, "grid snapping", Flag(b.gridSnap)),
+    FIELD(snapEditCursor, "cursor snapping", Flag(b.snapEditCursor)),
+    FIELD(gridSpacing, "grid spacing", In(b.gridSpacing, kLowestGridNoteValue, kMaxSpacingTicks)),
+    FIELD(paintNoteValue, "paint note value", In(b.paintNoteValue, kLowestPaintNoteValue, kMaxSpacingTicks)),
+    FIELD(minGridPixels, "grid line distance", In(b.minGridPixels, 0, kMaxPixels)),
+    FIELD(viewState9, "", true),
+    FIELD(autoScrollSpeed, "auto-scroll speed", In(b.autoScrollSpeed, 1, kMaxAutoScrollSpeed)),
+    {offsetof(Block, faceName), sizeof(Block::faceName), "font name", FaceNameEnds},
+    FIELD(viewState27, "", true),
+    FIELD(savedTimeOrigin, "view start", In(b.savedTimeOrigin, 0, kLongestSong)),
+    FIELD(savedTimeSpan, "view span", In(b.savedTimeSpan, 0, kLongestSong)),
+    {offsetof(Block, viewState32), sizeof(Block::viewState32), "", Any},
+    FIELD(minSongWholeNotes, "shortest song", In(b.minSongWholeNotes, 0, kMaxSongWholeNotes)),
     // Negative: measured when the grid first opens.
-    FIELD(keyboardWidth, b.keyboardWidth < 0 || In(b.keyboardWidth, kMinKeyboardWidth, kMaxKeyboardWidth)),
-    FIELD(laneHeight, In(b.laneHeight, 0, kMaxPixels)),
-    FIELD(presetZoomLevel, In(b.presetZoomLevel, 0, kMaxZoomLevel)),
-    FIELD(viewState47, true),
-    {offsetof(Block, timeFormat), sizeof(Block::timeFormat), TimeFormatSound},
-    FIELD(viewState58, true),
-    FIELD(noDoubleBuffer, true), // any non-zero value turns it off
-    {offsetof(Block, colours), 4, [](const Block& b) { return (b.colours[0] & ~kColourMask) == 0; }},
-    {offsetof(Block, colours) + 4, 4, [](const Block& b) { return (b.colours[1] & ~kColourMask) == 0; }},
-    {offsetof(Block, colours) + 8, 4,
+    FIELD(keyboardWidth, "keyboard width", b.keyboardWidth < 0 || In(b.keyboardWidth, kMinKeyboardWidth, kMaxKeyboardWidth)),
+    FIELD(laneHeight, "lane height", In(b.laneHeight, 0, kMaxPixels)),
+    FIELD(presetZoomLevel, "preset zoom", In(b.presetZoomLevel, 0, kMaxZoomLevel)),
+    FIELD(viewState47, "", true),
+    {offsetof(Block, timeFormat), sizeof(Block::timeFormat), "time display format", TimeFormatSound},
+    FIELD(viewState58, "", true),
+    FIELD(noDoubleBuffer, "", true), // any non-zero value turns it off
+    {offsetof(Block, colours), 4, "first colour", [](const Block& b) { return (b.colours[0] & ~kColourMask) == 0; }},
+    {offsetof(Block, colours) + 4, 4, "second colour", [](const Block& b) { return (b.colours[1] & ~kColourMask) == 0; }},
+    {offsetof(Block, colours) + 8, 4, "selection colour",
      [](const Block& b) { return (b.colours[2] & ~kColourMask) == 0 || b.colours[2] == kNoSelectionColour; }},
-    FIELD(followMode, In(b.followMode, 0, kMaxFollowMode)),
-    FIELD(savedTopRow, In(b.savedTopRow, -1, kLastRow)),
-    FIELD(savedZoomLevel, In(b.savedZoomLevel, -1, kMaxZoomLevel)),
-    FIELD(savedRowHeightLevel, In(b.savedRowHeightLevel, -1, kMaxRowHeightLevel)),
-    FIELD(savedViewWord, In(b.savedViewWord, 0, kLastTool)),
-    FIELD(monitorAtStart, Flag(b.monitorAtStart)),
-    FIELD(viewState69, true),
-    FIELD(songLength, b.songLength >= -1),
-    FIELD(quantizeResolution, In(b.quantizeResolution, 0, kLastQuantizeResolution)),
-    FIELD(quantizeStarts, Flag(b.quantizeStarts)),
-    FIELD(quantizeDurations, Flag(b.quantizeDurations)),
-    FIELD(laneId, LaneKnown(b.laneId)),
-    FIELD(scaleSnap, Flag(b.scaleSnap)),
-    FIELD(scaleRoot, In(b.scaleRoot, 0, kLastRoot)),
-    FIELD(scaleIndex, true), // clamped into the scale table where it is used
-    FIELD(rowLines, true),   // any non-zero value draws the lines
-    FIELD(noteStyle, Flag(b.noteStyle)),
-    FIELD(viewState81, true),
+    FIELD(followMode, "follow mode", In(b.followMode, 0, kMaxFollowMode)),
+    FIELD(savedTopRow, "top row", In(b.savedTopRow, -1, kLastRow)),
+    FIELD(savedZoomLevel, "zoom level", In(b.savedZoomLevel, -1, kMaxZoomLevel)),
+    FIELD(savedRowHeightLevel, "row height", In(b.savedRowHeightLevel, -1, kMaxRowHeightLevel)),
+    FIELD(savedViewWord, "tool", In(b.savedViewWord, 0, kLastTool)),
+    FIELD(monitorAtStart, "monitor", Flag(b.monitorAtStart)),
+    FIELD(viewState69, "", true),
+    FIELD(songLength, "song length", b.songLength >= -1),
+    FIELD(quantizeResolution, "quantize resolution", In(b.quantizeResolution, 0, kLastQuantizeResolution)),
+    FIELD(quantizeStarts, "quantize start times", Flag(b.quantizeStarts)),
+    FIELD(quantizeDurations, "quantize durations", Flag(b.quantizeDurations)),
+    FIELD(laneId, "controller lane", LaneKnown(b.laneId)),
+    FIELD(scaleSnap, "scale snapping", Flag(b.scaleSnap)),
+    FIELD(scaleRoot, "root note", In(b.scaleRoot, 0, kLastRoot)),
+    FIELD(scaleIndex, "", true), // clamped into the scale table where it is used
+    FIELD(rowLines, "", true),   // any non-zero value draws the lines
+    FIELD(noteStyle, "note style", Flag(b.noteStyle)),
+    FIELD(viewState81, "", true),
 };
 
 #undef FIELD
@@ -125,7 +128,7 @@ static_assert(FieldBytes() == kSettingsBlockSize, "every byte of the block belon
 
 } // namespace
 
-int RepairSettings(PianoRollSettings& block) noexcept {
+int RepairSettings(PianoRollSettings& block, std::string* names) {
     PianoRollSettings defaults;
     defaults.Reset();
     auto* bytes = reinterpret_cast<unsigned char*>(&block);
@@ -134,6 +137,7 @@ int RepairSettings(PianoRollSettings& block) noexcept {
     for (const FieldRange& f : kFields) {
         if (f.ok(block)) continue;
         std::memcpy(bytes + f.offset, fallback + f.offset, f.size);
+        if (names) *names += std::string(names->empty() ? "" : ", ") + f.name;
         ++repaired;
     }
     return repaired;

@@ -33,15 +33,18 @@ HRESULT WriteWord(win::IStream* stream, std::uint32_t value) {
 
 } // namespace
 
-HRESULT LoadSettingsStream(win::IStream* stream, SettingsHeader& header, PianoRollSettings& block) noexcept {
+HRESULT LoadSettingsStream(win::IStream* stream, SettingsHeader& header, PianoRollSettings& block,
+                           std::string* defaulted) noexcept {
     ResetSettingsHeader(header);
     block.Reset();
+    if (defaulted) defaulted->clear();
     if (!stream) return win::E_POINTER;
 
     win::ULARGE_INTEGER start{};
     HRESULT hr = stream->Seek(win::LARGE_INTEGER{0}, win::STREAM_SEEK_CUR, &start);
     if (win::FAILED(hr)) return hr;
 
+    // The version word is not checked: the fields' own ranges decide what is kept.
     std::uint32_t version = 0;
     hr = ReadWord(stream, version);
     if (win::FAILED(hr)) return hr;
@@ -56,11 +59,13 @@ HRESULT LoadSettingsStream(win::IStream* stream, SettingsHeader& header, PianoRo
         accepted = win::SUCCEEDED(hr) && got == kSettingsBlockSize;
     }
     if (accepted) {
-        if (version != kSettingsVersion) {
-            block.Reset();
+        try {
+            return RepairSettings(block, defaulted) > 0 ? win::S_FALSE : hr;
+        } catch (const std::bad_alloc&) {
+            // Only naming a repaired field allocates: one was repaired.
+            RepairSettings(block);
             return win::S_FALSE;
         }
-        return RepairSettings(block) > 0 ? win::S_FALSE : hr;
     }
     RepairSettings(block);
 

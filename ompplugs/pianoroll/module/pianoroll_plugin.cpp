@@ -114,13 +114,34 @@ HRESULT COPTPianoRollPlugin::OnSelectionChanged(const NotificationRecord& record
     return SendToView(PRM_SELECTION_CHANGED);
 }
 
+HRESULT COPTPianoRollPlugin::QueryInterface(REFIID riid, void** ppv) {
+    if (ppv && riid == IID_IMPSettingsReport) {
+        *ppv = static_cast<IMPSettingsReport*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return COPTPlugin::QueryInterface(riid, ppv);
+}
+
 HRESULT COPTPianoRollPlugin::Load(IStream* stream) {
     extension_.Clear();
-    const HRESULT block = LoadSettingsStream(stream, header_, settings_);
+    const HRESULT block = LoadSettingsStream(stream, header_, settings_, &defaultedSettings_);
     if (FAILED(block)) return block;
     const HRESULT extension = LoadSettingsExtension(stream, extension_);
     if (FAILED(extension)) return extension;
     return block == S_OK ? extension : block;
+}
+
+HRESULT COPTPianoRollPlugin::GetDefaultedSettings(char16_t** names) {
+    if (!names) return E_POINTER;
+    *names = nullptr;
+    if (defaultedSettings_.empty()) return S_FALSE;
+    const std::u16string text = Utf8ToUtf16(defaultedSettings_.c_str());
+    auto* out = static_cast<char16_t*>(CoTaskMemAlloc((text.size() + 1) * sizeof(char16_t)));
+    if (!out) return E_OUTOFMEMORY;
+    std::memcpy(out, text.c_str(), (text.size() + 1) * sizeof(char16_t));
+    *names = out;
+    return S_OK;
 }
 
 HRESULT COPTPianoRollPlugin::Save(IStream* stream, BOOL clearDirty) {

@@ -15,10 +15,15 @@ inline constexpr win::CLSID CLSID_PianoRollPage{
 
 // The piano-roll plug-in: name, settings block and its stream, and the piano-roll reactions to
 // notifications.
-class COPTPianoRollPlugin : public COPTPlugin {
+class COPTPianoRollPlugin : public COPTPlugin, public IMPSettingsReport {
 public:
     explicit COPTPianoRollPlugin(win::DWORD creationArgument)
         : COPTPlugin(CLSID_PianoRollPlugin, creationArgument) {}
+
+    win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
+    win::ULONG AddRef() override { return COPTPlugin::AddRef(); }
+    win::ULONG Release() override { return COPTPlugin::Release(); }
+    win::HRESULT GetDefaultedSettings(char16_t** names) override;
 
     win::HRESULT Initialise(win::IUnknown* hostObject, IMPMidiOut* midiOut, win::DWORD modeFlags,
                             win::DWORD reserved, win::DWORD* capabilities) override;
@@ -47,6 +52,7 @@ private:
     SettingsHeader header_{};
     PianoRollSettings settings_{};
     SettingsExtension extension_;
+    std::string defaultedSettings_; // what the last Load defaulted, by name
 };
 
 // Allocates a plug-in object with the creation argument and runs Construct. On success *made is

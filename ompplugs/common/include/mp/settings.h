@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace mp {
 
@@ -180,7 +181,8 @@ void ResetSettingsHeader(SettingsHeader& header) noexcept;
 
 // Gives every field whose value lies outside its range (a flag that is neither 0 nor 1, a row past
 // 127, a width no screen has, a face name without its terminating zero …) its default, so that no
-// stored value reaches the views' arithmetic. Returns how many fields were replaced.
-int RepairSettings(PianoRollSettings& block) noexcept;
+// stored value reaches the views' arithmetic. Returns how many fields were replaced; with names, their
+// names are appended to it, separated by ", ".
+int RepairSettings(PianoRollSettings& block, std::string* names = nullptr);
 
 } // namespace mp

@@ -12,10 +12,11 @@ namespace mp {
 // size word is not 328, or that ends inside the header or the block, is refused without error:
 // the stream goes back to where it was, the defaults stay (plus whatever part of the block was
 // read) and the result of that seek is returned. A failing first read is returned at once.
-// What is kept is checked field by field (RepairSettings); a block whose version word is not 5 has
-// an unknown layout and is not kept at all. A whole block that had to be repaired or dropped so
-// returns S_FALSE, so that the host can tell the user.
-win::HRESULT LoadSettingsStream(win::IStream* stream, SettingsHeader& header, PianoRollSettings& block) noexcept;
+// The version word is read and not checked. What is kept is checked field by field (RepairSettings),
+// and the names of the fields that took their defaults go to *defaulted (", " between them). A whole
+// block with repaired fields returns S_FALSE, so that the host can tell the user.
+win::HRESULT LoadSettingsStream(win::IStream* stream, SettingsHeader& header, PianoRollSettings& block,
+                                std::string* defaulted = nullptr) noexcept;
 
 // Writes the header and the block at the stream's current position; the first failure is returned.
 win::HRESULT SaveSettingsStream(win::IStream* stream, const SettingsHeader& header,

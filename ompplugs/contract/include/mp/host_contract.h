@@ -31,6 +31,8 @@ inline constexpr win::IID IID_IMPPortList{0x0958ECA9, 0x6709, 0x4267, {0x96, 0x9
 inline constexpr win::IID IID_IMPProperties{0x0958ECAA, 0x6709, 0x4267, {0x96, 0x96, 0x33, 0xD5, 0x6F, 0xEC, 0x4F, 0x6A}};
 inline constexpr win::IID IID_IMPNotificationSink{0x0958ECAB, 0x6709, 0x4267, {0x96, 0x96, 0x33, 0xD5, 0x6F, 0xEC, 0x4F, 0x6A}};
 inline constexpr win::IID IID_IVorTranslationInfo{0x9E43494C, 0x2217, 0x425F, {0xB3, 0x6A, 0x76, 0x2C, 0x9D, 0x4E, 0xE5, 0x8A}};
+// The host's own: answered by a plug-in object that can say which stored settings it defaulted.
+inline constexpr win::IID IID_IMPSettingsReport{0x0958ECB0, 0x6709, 0x4267, {0x96, 0x96, 0x33, 0xD5, 0x6F, 0xEC, 0x4F, 0x6A}};
 
 // ---- Notification ids (NotificationRecord::id) ---------------------------------------------------
 
@@ -291,6 +293,15 @@ struct IMPInitialise : win::IUnknown {
     virtual win::HRESULT Uninitialise() = 0;
 };
 constexpr std::uint32_t INIT_MODE_EDITOR = 0x1; // bit 0 of Initialise's mode flags
+
+// What the plug-in object's last IPersistStream::Load did to the stored settings. [ui thread]
+struct IMPSettingsReport : win::IUnknown {
+    // Slot 3. *names becomes task memory the caller frees (CoTaskMemFree): the names of the settings
+    // that the last Load found out of range and gave their defaults, ", " between them, UTF-16 and
+    // terminated. S_FALSE with *names null when it defaulted none; E_POINTER for a null names;
+    // E_OUTOFMEMORY.
+    virtual win::HRESULT GetDefaultedSettings(char16_t** names) = 0;
+};
 
 // Language of the plug-in's resources. [ui thread]
 struct IVorTranslationInfo : win::IUnknown {
