@@ -24,12 +24,15 @@ vor_install_packages() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# vor_build PRESET: configure once, then build incrementally.
+# vor_build PRESET [TARGET...]: configure once, then build the targets (all when none is named) incrementally.
 vor_build() {
   local preset=$1 dir=build
+  shift
+  local targets=()
+  if [ $# -gt 0 ]; then targets=(--target "$@"); fi
   [ "$preset" != default ] && dir=build-$preset
   if [ ! -f "$dir/build.ninja" ] || [ -n "${VOR_CMAKE_ARGS:-}" ]; then
     cmake --preset "$preset" ${VOR_CMAKE_ARGS:-} >/dev/null
   fi
-  cmake --build --preset "$preset" -j "${VOR_JOBS:-2}"
+  cmake --build --preset "$preset" -j "${VOR_JOBS:-2}" "${targets[@]}"
 }
