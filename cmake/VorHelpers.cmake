@@ -23,3 +23,12 @@ function(vor_test name)
     PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT} RUN_SERIAL ${T_SERIAL_VALUE}
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# vor_test_optional_parts(TARGET): tells a test whether the optional parts were built, so that their
+# tests skip with a reason instead of failing where a library was missing at configure time.
+# VOR_SYNTH_BUILT: the built-in synthesizer (FluidSynth); VOR_SDL_BUILT: the desktop backend (SDL2).
+function(vor_test_optional_parts target)
+  target_compile_definitions(${target} PRIVATE
+    "VOR_SYNTH_BUILT=$<IF:$<IN_LIST:VOR_HAVE_FLUIDSYNTH=1,$<TARGET_PROPERTY:vormidiout,COMPILE_DEFINITIONS>>,1,0>"
+    "VOR_SDL_BUILT=$<IF:$<IN_LIST:VOR_HAVE_SDL=1,$<TARGET_PROPERTY:vorplatform,INTERFACE_COMPILE_DEFINITIONS>>,1,0>")
+endfunction()

@@ -145,6 +145,10 @@ struct DesktopApp {
 
     // False (with a reason) when Xvfb cannot run here; the window's absence is the caller's failure.
     bool Start(std::string* skip) {
+        if (!VOR_SDL_BUILT) {
+            *skip = "built without SDL2: there is no desktop backend to test";
+            return false;
+        }
         d = StartXvfb(server, &display);
         if (!d) {
             *skip = "Xvfb is not installed or could not be started";

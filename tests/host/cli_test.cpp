@@ -141,6 +141,7 @@ TEST_F(Cli, ListPortsPutsTheBuiltInSynthesizerFirst) {
 class ExportWav : public Cli {
 protected:
     void SetUp() override {
+        if (!VOR_SYNTH_BUILT) GTEST_SKIP() << "built without FluidSynth: --export-wav cannot render";
         if (!midiout::FindSoundFont()) GTEST_SKIP() << midiout::MissingSoundFontMessage();
         Cli::SetUp();
     }

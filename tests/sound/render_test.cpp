@@ -18,6 +18,7 @@ namespace {
 class Render : public host::test::TempDirTest {
 protected:
     void SetUp() override {
+        if (!VOR_SYNTH_BUILT) GTEST_SKIP() << "built without FluidSynth: nothing renders audio";
         if (!midiout::FindSoundFont()) GTEST_SKIP() << midiout::MissingSoundFontMessage();
         TempDirTest::SetUp();
     }
