@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <sstream>
 
 #include "app_test_util.h"
 #include "demo_song.h"
@@ -244,6 +245,26 @@ TEST(EndToEnd, CommandLineProblemsAreOneClearLine) {
     Result script = Pianoroll(dir, {"--script", (dir / "missing.txt").string()});
     EXPECT_EQ(script.status, 1);
     EXPECT_NE(script.err.find("missing.txt"), std::string::npos);
+}
+
+// The README's example script, as a reader copies it, passes on the song ./run opens.
+TEST(EndToEnd, TheReadmeExamplePassesOnTheDemoSong) {
+    TempDir dir;
+    std::istringstream readme(runtest::Slurp(fs::path(VOR_SOURCE_DIR) / "README.md"));
+    std::string line, script;
+    bool inside = false;
+    while (std::getline(readme, line)) {
+        inside = inside || line.rfind("    size 1201 700", 0) == 0;
+        if (!inside) continue;
+        if (line.rfind("    ", 0) != 0) break;
+        script += line.substr(4) + "\n";
+    }
+    ASSERT_NE(script.find("screenshot out.png"), std::string::npos) << script;
+    WriteText(dir / "example.txt", script);
+    Result r = Pianoroll(dir, {"--script", "example.txt"}, "cd " + runtest::ShellQuote(dir.Path().string()) + " &&");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir / "out.mid"));
+    EXPECT_TRUE(fs::exists(dir / "out.png"));
 }
 
 } // namespace
