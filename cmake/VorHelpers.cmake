@@ -30,5 +30,5 @@ endfunction()
 function(vor_test_optional_parts target)
   target_compile_definitions(${target} PRIVATE
     "VOR_SYNTH_BUILT=$<IF:$<IN_LIST:VOR_HAVE_FLUIDSYNTH=1,$<TARGET_PROPERTY:vormidiout,COMPILE_DEFINITIONS>>,1,0>"
-    "VOR_SDL_BUILT=$<IF:$<IN_LIST:VOR_HAVE_SDL=1,$<TARGET_PROPERTY:vorplatform,INTERFACE_COMPILE_DEFINITIONS>>,1,0>")
+    "VOR_SDL_BUILT=$<IF:$<IN_LIST:VOR_HAVE_SDL=1,$<TARGET_PROPERTY:vorplatform,COMPILE_DEFINITIONS>>,1,0>")
 endfunction()
