@@ -180,6 +180,8 @@ void WindowResized(HWND top, int width, int height) {
     it->second.dirty = RECT{0, 0, width, height};
 }
 
+void RestoreInputFocus(HWND closing);
+
 void WindowShown(HWND top, bool visible) {
     auto it = S().windows.find(top);
     if (it == S().windows.end()) return;
@@ -197,17 +199,38 @@ void WindowShown(HWND top, bool visible) {
         GetWindowRect(top, &r);
         t.dirty = RECT{0, 0, r.right - r.left, r.bottom - r.top};
     } else {
+        const bool wasShown = (SDL_GetWindowFlags(t.window) & SDL_WINDOW_SHOWN) != 0;
         SDL_HideWindow(t.window);
+        if (wasShown && t.popup) RestoreInputFocus(top);
     }
+}
+
+// Without a window manager the X server hands the keyboard to no one when a menu, list or dialog that
+// had it goes away; the window the window system now calls active takes it back (or the first shown
+// window that is not a popup).
+void RestoreInputFocus(HWND closing) {
+    HWND active = GetActiveWindow();
+    SDL_Window* target = nullptr;
+    for (auto& [hwnd, t] : S().windows) {
+        if (hwnd == closing || !(SDL_GetWindowFlags(t.window) & SDL_WINDOW_SHOWN)) continue;
+        if (hwnd == active) {
+            target = t.window;
+            break;
+        }
+        if (!t.popup && !target) target = t.window;
+    }
+    if (target) SDL_SetWindowInputFocus(target);
 }
 
 void WindowDestroyed(HWND top) {
     auto it = S().windows.find(top);
     if (it == S().windows.end()) return;
     Trace("destroy window %u", SDL_GetWindowID(it->second.window));
+    const bool refocus = it->second.popup && (SDL_GetWindowFlags(it->second.window) & SDL_WINDOW_SHOWN);
     S().byId.erase(SDL_GetWindowID(it->second.window));
     SDL_DestroyWindow(it->second.window);
     S().windows.erase(it);
+    if (refocus) RestoreInputFocus(top);
 }
 
 void Present(HWND top, const RECT& dirty) {
