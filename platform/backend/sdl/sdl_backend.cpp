@@ -194,6 +194,12 @@ void WindowShown(HWND top, bool visible) {
             t.placedAt = POINT{r.left, r.top};
         }
         SDL_ShowWindow(t.window);
+        if (t.popup) {
+            // The X server's late report of the place the window was created at (the corner) would
+            // otherwise undo the move above for the first map: read it, then move the window again.
+            SDL_PumpEvents();
+            SDL_SetWindowPosition(t.window, t.placedAt.x, t.placedAt.y);
+        }
         if (!t.popup) SDL_RaiseWindow(t.window);
         RECT r{};
         GetWindowRect(top, &r);
