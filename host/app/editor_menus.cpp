@@ -85,6 +85,8 @@ HMENU CreateOptionsMenu() {
     AppendMenu(options, MF_STRING, mp::EDITOR_MONITOR, "&Monitor");
     AppendMenu(options, MF_SEPARATOR, 0, nullptr);
     AppendMenu(options, MF_STRING, mp::EDITOR_PREFERENCES, "P&references...");
+    AppendMenu(options, MF_SEPARATOR, 0, nullptr);
+    AppendMenu(options, MF_STRING, mp::EDITOR_BEND_SEMITONES, "&Bend in Semitones");
     return options;
 }
 

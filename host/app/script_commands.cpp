@@ -84,6 +84,8 @@ const CommandEntry kCommands[] = {
      &R::ExpectTooltip},
     {"expect-status", 1, 1, "expect-status \"TEXT\"", "the transport bar's status field shows TEXT (\"\": nothing)",
      &R::ExpectStatus},
+    {"expect-readout", 1, 1, "expect-readout \"TEXT\"",
+     "expect-status for a lane's value: the field shows TEXT (\"\": nothing)", &R::ExpectStatus},
     {"expect-button", 2, 3, "expect-button ID enabled|disabled [checked|unchecked]", "a toolbar or transport bar button's state",
      &R::ExpectButton},
     {"expect-played", 1, 1, "expect-played N", "N note-ons went to the recording output (playback and monitoring)",

@@ -3,7 +3,8 @@
 // bytes, and compares what each finds with the list beside the script (NAME.notes: "TICK NOTE DURATION VELOCITY CHANNEL" a line for track 1,
 // "track N" before the notes of another track, "cc TICK CONTROLLER VALUE CHANNEL" and "bend TICK VALUE
 // CHANNEL" for control changes and pitch bends (0-16383); every listed track is compared whole; an optional
-// "song TICKS_PER_QUARTER BEATS/NOTE_VALUE" line gives the song another resolution and time signature).
+// "song TICKS_PER_QUARTER BEATS/NOTE_VALUE" line gives the song another resolution and time signature, and
+// "given cc ..." or "given bend ..." lines put a value into the track's song before the script runs).
 //
 // The song, 480 ticks per quarter note in 4/4 unless its list says otherwise, with the same ticks:
 //   track 1 "Lead", channel 1: 60 at 0 (480 long), 64 at 960 (480), 67 at 1920 (960), 72 at 3840 (240),
@@ -83,11 +84,12 @@ const Song kBaseSong = {
 };
 const char* const kTrackNames[] = {"Lead", "Bass"};
 
-// The resolution and time signature of the generated song.
+// The resolution and time signature of the generated song, and the values it holds beside the notes.
 struct SongShape {
     std::uint32_t ticksPerQuarter = kTicksPerQuarter;
     std::uint32_t beats = 4;
     std::uint32_t noteValue = 4;
+    Values given;
 };
 
 std::vector<std::uint8_t> BaseSongFile(const SongShape& shape) {
@@ -114,6 +116,17 @@ std::vector<std::uint8_t> BaseSongFile(const SongShape& shape) {
             e.length = n.duration;
             e.data[0] = static_cast<std::uint8_t>(n.note);
             e.data[1] = static_cast<std::uint8_t>(n.velocity);
+            std::uint32_t id = 0;
+            store.InsertEvent(e, &id);
+        }
+        for (const Value& v : OfTrack(shape.given, track)) {
+            host::EventValue e;
+            e.block = blockId;
+            e.time = v.tick;
+            e.channel = v.channel - 1;
+            e.kind = v.controller == kBend ? mp::MEK_PITCH_BEND : mp::MEK_CONTROL;
+            e.data[0] = static_cast<std::uint8_t>(v.controller == kBend ? v.value & 0x7F : v.controller);
+            e.data[1] = static_cast<std::uint8_t>(v.controller == kBend ? v.value >> 7 : v.value);
             std::uint32_t id = 0;
             store.InsertEvent(e, &id);
         }
@@ -171,7 +184,8 @@ Contents ContentsOfBytes(const fs::path& path) {
     return contents.Sorted();
 }
 
-// NAME.notes: comments after '#', "track N" lines, a "song" line, five numbers a note, "cc" and "bend" lines.
+// NAME.notes: comments after '#', "track N" lines, a "song" line, five numbers a note, "cc" and "bend" lines,
+// "given" ones.
 Contents ExpectedContents(const fs::path& path, SongShape* shape) {
     std::ifstream in(path);
     EXPECT_TRUE(in) << "no list of expected notes: " << path;
@@ -200,6 +214,8 @@ Contents ExpectedContents(const fs::path& path, SongShape* shape) {
                 << path << ":" << lineNumber << ": not song TICKS_PER_QUARTER BEATS/NOTE_VALUE";
             continue;
         }
+        const bool given = first == "given";
+        if (given && !(words >> first)) first.clear();
         if (first == "cc" || first == "bend") {
             Value v{};
             v.controller = kBend;
@@ -208,7 +224,11 @@ Contents ExpectedContents(const fs::path& path, SongShape* shape) {
                                             : static_cast<bool>(words >> v.tick >> v.value >> v.channel);
             EXPECT_TRUE(read && !(words >> rest))
                 << path << ":" << lineNumber << ": not cc TICK CONTROLLER VALUE CHANNEL or bend TICK VALUE CHANNEL";
-            contents.values[track].push_back(v);
+            (given ? shape->given : contents.values)[track].push_back(v);
+            continue;
+        }
+        if (given) {
+            ADD_FAILURE() << path << ":" << lineNumber << ": not given cc ... or given bend ...";
             continue;
         }
         Note n{};

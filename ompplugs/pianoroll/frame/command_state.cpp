@@ -93,6 +93,7 @@ LRESULT CommandState(HWND, const FrameState& frame, int command) {
     }
     if (command == CMD_HELP || command == CMD_ABOUT) return kKnown | kEnabled;
     if (command == CMD_PREFERENCES) return kKnown | EnabledIf(frame.plugin != nullptr);
+    if (command == CMD_BEND_SEMITONES) return kKnown | EnabledIf(view != nullptr) | Checked(view && BendInSemitones(view));
     return kKnown | EnabledIf(view != nullptr);
 }
 

@@ -93,6 +93,11 @@ LRESULT Preferences(HWND dialog, FrameState& frame, int) {
     return answer;
 }
 
+LRESULT BendSemitones(HWND, FrameState& frame, int) {
+    if (TrackView* v = frame.view.get()) SetBendInSemitones(v, !BendInSemitones(v));
+    return 0;
+}
+
 LRESULT About(HWND dialog, FrameState&, int) {
     return RunAboutBox(dialog);
 }
@@ -113,6 +118,7 @@ constexpr CommandRow kCommandTable[] = {
     {CMD_ROOT_FIRST, CMD_ROOT_LAST, PassToView, true},
     {CMD_SCALE_FIRST, CMD_SCALE_LAST, PassToView, true},
     {CMD_PREFERENCES, CMD_PREFERENCES, Preferences, true},
+    {CMD_BEND_SEMITONES, CMD_BEND_SEMITONES, BendSemitones, true},
     {CMD_HELP, CMD_HELP, Help, false},
     {CMD_ABOUT, CMD_ABOUT, About, false},
 };

@@ -54,6 +54,7 @@ void CreateView(HWND dialog, FrameState& frame) {
     InstallPianoRollPanes(view);
     view->access = frame.access.get();
     view->settings = frame.settings;
+    view->extension = frame.plugin->EditorExtension();
     view->frame = &frame;
     view->stripImages = frame.images.normal.get();
     view->owner.Help = ViewHelp;

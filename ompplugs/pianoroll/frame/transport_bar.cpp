@@ -326,9 +326,9 @@ void StatusFieldText(TrackView* v, char* buffer, int capacity, bool* rightAligne
         std::snprintf(buffer, static_cast<std::size_t>(std::min(capacity, kStatusNameLimit + 1)), "%s", row.name);
         return;
     }
-    const int readout = LaneReadout(v);
-    if (readout == kNoReadout) return;
-    std::snprintf(buffer, static_cast<std::size_t>(capacity), "%d", readout);
+    const std::string readout = LaneReadoutText(v);
+    if (readout.empty()) return;
+    std::snprintf(buffer, static_cast<std::size_t>(capacity), "%s", readout.c_str());
     *rightAligned = true;
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "lanes/bend_scale.h"
 #include "mp/script_query.h"
 #include "mp/settings.h"
 #include "view/brush_cache.h"
@@ -106,6 +107,10 @@ void PaintScaleLines(TrackView* v, HDC dc, const RECT& area, BrushCache& brushes
     const RECT& lane = v->lanes.laneRect;
     const int height = LaneHeight(v);
     const COLORREF colour = ScaleLineColour();
+    if (SemitoneScaleShown(v)) {
+        PaintSemitoneLines(v, dc, area, brushes, colour);
+        return;
+    }
     auto line = [&](int value) {
         const int y = lane.bottom - value * height / kScaleTop;
         if (y >= area.top && y < area.bottom) brushes.Fill(dc, area.left, y, area.right, y + 1, colour);
@@ -253,9 +258,11 @@ int LaneReadout(const TrackView* v) {
     return over ? s.readout : kNoReadout;
 }
 
-std::string LaneReadoutText(const TrackView* v) {
+std::string LaneReadoutText(TrackView* v) {
     const int value = LaneReadout(v);
-    return value == kNoReadout ? std::string() : std::to_string(value);
+    if (value == kNoReadout) return {};
+    std::string semitones;
+    return SemitoneReadoutText(v, value, &semitones) ? semitones : std::to_string(value);
 }
 
 void SetLaneAreaHeight(TrackView* v, int height) {

@@ -73,8 +73,9 @@ void SetCurrentLane(TrackView* v, int laneId);
 // The value under the pointer while it is over the lane (or a lane gesture runs), for the status field;
 // kNoReadout otherwise.
 int LaneReadout(const TrackView* v);
-// The same value as the status field shows it ("%d"), or empty when there is none.
-std::string LaneReadoutText(const TrackView* v);
+// The same value as the status field shows it ("%d", or "+1.50 st" in semitones), or empty when there
+// is none.
+std::string LaneReadoutText(TrackView* v);
 
 // The line height the lane area's sizes are counted in (UI font 110).
 int LaneLineHeight();

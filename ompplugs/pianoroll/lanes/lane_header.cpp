@@ -1,11 +1,15 @@
 // The lane's part of the track-header column: the value scale level with the lane, the name box that
 // opens the lane menu, and choosing a lane from it.
 #include <algorithm>
-#include <cstring>
+#include <span>
+#include <string>
+#include <vector>
 
+#include "lanes/bend_scale.h"
 #include "lanes/lane_area.h"
 #include "lanes/lane_menu.h"
 #include "mp/settings.h"
+#include "resources/command_ids.h"
 #include "view/brush_cache.h"
 #include "view/track_view.h"
 #include "vor/ui_resources.h"
@@ -40,45 +44,55 @@ constexpr int kMinBoxWidth = kArrowSize + 1;
 static_assert(mp::kMinKeyboardWidth >= kMinBoxWidth + 2 * kBoxMargin,
               "the narrowest keyboard column the settings allow holds the lane's name box");
 
+// The labels, lowest first, and every text the scale's width must hold.
 struct Scale {
-    const int* positions;
-    const char* const* labels;
-    int count;
+    std::vector<ScaleLabel> labels;
+    std::vector<std::string> measured;
 };
 
-Scale ScaleOf(const TrackView* v) {
-    const int height = v->lanes.laneRect.bottom - v->lanes.laneRect.top;
+Scale ScaleOf(TrackView* v) {
+    Scale scale;
+    if (SemitoneScaleShown(v)) {
+        scale.labels = SemitoneLabels(v);
+        scale.measured = WidestSemitoneLabels(v);
+        return scale;
+    }
+    const RECT& lane = v->lanes.laneRect;
+    const int height = lane.bottom - lane.top;
     const bool tall = height >= kTallLines * LaneLineHeight();
     const bool bend = v->lanes.lane && v->lanes.lane->GetLaneId() == kLanePitchBend;
-    if (tall) return {kTallPositions, bend ? kBendTall : kSevenBitTall, static_cast<int>(std::size(kTallPositions))};
-    return {kShortPositions, bend ? kBendShort : kSevenBitShort, static_cast<int>(std::size(kShortPositions))};
+    const std::span<const int> positions = tall ? std::span<const int>(kTallPositions) : std::span<const int>(kShortPositions);
+    const char* const* texts = tall ? (bend ? kBendTall : kSevenBitTall) : (bend ? kBendShort : kSevenBitShort);
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        scale.labels.push_back({lane.bottom - positions[i] * height / kScaleTop, texts[i]});
+        scale.measured.push_back(texts[i]);
+    }
+    return scale;
 }
 
 int ScaleWidth(HDC dc, const Scale& scale) {
     int widest = 0;
-    for (int i = 0; i < scale.count; ++i) {
+    for (const std::string& text : scale.measured) {
         SIZE size{};
-        GetTextExtentPoint32(dc, scale.labels[i], static_cast<int>(std::strlen(scale.labels[i])), &size);
+        GetTextExtentPoint32(dc, text.c_str(), static_cast<int>(text.size()), &size);
         widest = std::max<int>(widest, size.cx);
     }
     return widest;
 }
 
-void PaintScale(TrackView* v, HDC dc, const RECT& column, const Scale& scale, BrushCache& brushes) {
-    const RECT& lane = v->lanes.laneRect;
-    const int height = lane.bottom - lane.top;
+void PaintScale(HDC dc, const RECT& column, const Scale& scale, BrushCache& brushes) {
     const int line = LaneLineHeight();
     const int right = column.right - kScaleInset;
-    for (int i = 0; i < scale.count; ++i) {
-        const int y = lane.bottom - scale.positions[i] * height / kScaleTop;
+    for (std::size_t i = 0; i < scale.labels.size(); ++i) {
+        const int y = scale.labels[i].y;
         RECT box{column.left, y - line / 2, right, y - line / 2 + line};
         if (i == 0) box = {column.left, y - line, right, y};
-        else if (i == scale.count - 1) box = {column.left, y, right, y + line};
+        else if (i + 1 == scale.labels.size()) box = {column.left, y, right, y + line};
         else {
             brushes.Fill(dc, column.right - kTickLength, y, column.right, y + 1, GetSysColor(COLOR_WINDOWFRAME));
             brushes.Fill(dc, column.right - kTickLength, y + 1, column.right, y + 2, GetSysColor(COLOR_HIGHLIGHT));
         }
-        DrawText(dc, scale.labels[i], -1, &box, DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX | DT_TOP);
+        DrawText(dc, scale.labels[i].text.c_str(), -1, &box, DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX | DT_TOP);
     }
 }
 
@@ -136,7 +150,7 @@ void PaintLaneHeader(TrackView* v, HDC dc, const RECT& column, const RECT& clip)
     const Scale scale = ScaleOf(v);
     if (IntersectRect(&area, &header, &clip)) {
         BrushCache brushes;
-        PaintScale(v, dc, column, scale, brushes);
+        PaintScale(dc, column, scale, brushes);
         PaintNameBox(v, dc, s.nameBox);
     }
     SetTextColor(dc, oldText);
@@ -155,6 +169,7 @@ void OpenLaneMenu(TrackView* v) {
     const int current = v->settings ? KnownLaneId(v->settings->laneId) : kLaneVelocity;
     HMENU menu = BuildLaneMenu(*v->access, *v, current);
     if (!menu) return;
+    AppendBendOption(menu, v);
     POINT below{v->lanes.nameBox.left, v->lanes.nameBox.bottom};
     ClientToScreen(v->hwnd, &below);
     const HWND view = v->hwnd;
@@ -162,6 +177,7 @@ void OpenLaneMenu(TrackView* v) {
         TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY, below.x, below.y, 0, view, nullptr));
     DestroyMenu(menu);
     if (!IsWindow(view) || chosen == 0) return;
+    if (chosen == CMD_BEND_SEMITONES) SetBendInSemitones(v, !BendInSemitones(v));
     if (chosen == kLaneVelocity || chosen == kLanePitchBend || IsControllerLane(chosen)) SetCurrentLane(v, chosen);
 }
 

@@ -4,9 +4,11 @@
 
 #include <cmath>
 
+#include "model/semitones.h"
 #include "mp/module_strings.h"
 #include "mp/string_ids.h"
 #include "mp/track_access.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -33,10 +35,13 @@ void PitchBendControllerView::EraseRange(std::int64_t fromTick, std::int64_t toT
 
 void PitchBendControllerView::DrawStroke(int fromOffset, int toOffset, int height, std::int64_t fromTick,
                                          std::int64_t toTick, std::int64_t, bool snapOverride) {
+    wholeSemitones_ = snapOverride && BendInSemitones(&view_);
     Stroke(fromOffset, toOffset, height, fromTick, toTick, snapOverride);
+    wholeSemitones_ = false;
 }
 
 void PitchBendControllerView::QueueValue(std::int64_t tick, int value) {
+    if (wholeSemitones_) value = SnapBendToSemitone(value, LaneBendRange(&view_, tick));
     access_.QueueNewEvent(tick, 0, mp::MEK_PITCH_BEND, value & kLowMask, value >> kLowBits, false);
 }
 

@@ -35,6 +35,10 @@ protected:
     int BaseValue() const override { return kCentre; }
     void ValueSpan(int value, const win::RECT& lane, int* top, int* bottom) const override;
     win::COLORREF FillColour() const override;
+
+private:
+    // While a stroke with Shift held runs in semitones, each value it writes is a whole semitone.
+    bool wholeSemitones_ = false;
 };
 
 } // namespace pianoroll

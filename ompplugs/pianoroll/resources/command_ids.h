@@ -39,6 +39,7 @@ constexpr int CMD_PREFERENCES = mp::EDITOR_PREFERENCES;
 constexpr int CMD_TOGGLE_SNAPPING = mp::EDITOR_SNAP_TO_GRID;
 constexpr int CMD_TOGGLE_MONITOR = mp::EDITOR_MONITOR;
 constexpr int CMD_TOGGLE_SCALE_SNAPPING = mp::EDITOR_SNAP_TO_SCALE;
+constexpr int CMD_BEND_SEMITONES = mp::EDITOR_BEND_SEMITONES;
 
 // The keyboard column's "&Play Note".
 constexpr int CMD_PLAY_NOTE = 4053;

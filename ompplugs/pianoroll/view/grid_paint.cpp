@@ -416,6 +416,7 @@ void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
         DrawBackground(v, dc, clip, 0, 0, colours, brushes);
     }
     DrawNotes(v, dc, clip, brushes);
+    DrawBendLines(v, dc, clip);
     DrawLoopLines(v, pane, dc, clip, brushes, colours);
     // While the caret stands at the edit cursor it is the cursor line: the caret does not blink, so
     // inverting a black line under it would leave a white line on the light rows.

@@ -8,6 +8,7 @@
 #include "frame/transport_bar.h"
 #include "lanes/lane_area.h"
 #include "view/auto_scroll.h"
+#include "view/bend_view.h"
 #include "view/drag_state.h"
 #include "view/focus_caret.h"
 #include "view/geometry.h"
@@ -37,6 +38,7 @@ struct ModelChange;
 
 namespace mp {
 class TrackAccess;
+class SettingsExtension;
 struct PianoRollSettings;
 } // namespace mp
 
@@ -122,6 +124,7 @@ struct TrackView {
     std::unique_ptr<ToolState> tools; // the tools (tool_choice.cpp makes it)
     LaneAreaState lanes;       // the lane framework: lanes/
     TransportBarState transportBar; // the transport bar: transport_bar.cpp
+    BendViewCache bend;        // bend_view.cpp
 
     // ---- Lent by the owner, set once before the window is made (frame_lifecycle.cpp) ----
     OwnerCallbacks owner = DefaultOwnerCallbacks(); // frame_lifecycle.cpp
@@ -134,6 +137,8 @@ struct TrackView {
     mp::PianoRollSettings* settings = nullptr; // frame_lifecycle.cpp
     // The toolbar strip's images in their normal look, owned by the frame; null without a frame.
     win::HIMAGELIST stripImages = nullptr; // frame_lifecycle.cpp
+    // The plug-in object's settings of features beyond the block; null when there is none.
+    mp::SettingsExtension* extension = nullptr; // frame_lifecycle.cpp
 };
 
 // ---- Framework ----------------------------------------------------------------------------------

@@ -19,6 +19,7 @@ enum EditorCommand : int {
     EDITOR_SNAP_TO_GRID = 4041,
     EDITOR_MONITOR = 4042,
     EDITOR_SNAP_TO_SCALE = 4043,
+    EDITOR_BEND_SEMITONES = 4075, // the pitch-bend lane, its readout and bent notes read in semitones
     EDITOR_ABOUT = 41001, // the editor's About box; the command's result is the box's (1 OK, 0 Cancel)
 };
 
