@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     std::vector<std::uint8_t> out;
-    if (!host::smf::Write(store, out).ok) return 0;
+    // Whatever opens can be saved.
+    if (!host::smf::Write(store, out).ok) std::abort();
     host::Store again;
     const host::smf::ReadResult back = host::smf::Read(out.data(), out.size(), again);
     if (!back.ok || again.TrackCount() != store.TrackCount()) std::abort();

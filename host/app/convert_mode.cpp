@@ -1,4 +1,5 @@
 // --convert [--allow-damaged] IN OUT: reads a MIDI file into the host model and writes it back out.
+#include <algorithm>
 #include <cstdio>
 
 #include "model/store.h"
@@ -25,7 +26,9 @@ int RunConvert(const std::vector<std::string>& args) {
     if (!read.ok) return ExitCodeOf(read);
     ReportWarnings(in, read.warnings);
     // A copy of a damaged song would pass for a whole one; the user says when that is what they want.
-    if (!read.warnings.empty() && !allowDamaged) {
+    const bool damaged = std::any_of(read.warnings.begin(), read.warnings.end(),
+                                     [](const smf::ReadWarning& w) { return w.damage; });
+    if (damaged && !allowDamaged) {
         ReportError(in, "the song is damaged, so " + out +
                             " was not written (give --allow-damaged to convert what could be read)");
         return 1;

@@ -117,7 +117,7 @@ int RunInfo(const std::vector<std::string>& args) {
     std::printf("length: %lld ticks, %lld measures\n", static_cast<long long>(songEnd),
                 static_cast<long long>(measure + ((beat || tick) ? 1 : 0)));
     for (const smf::ReadWarning& w : read.warnings)
-        std::printf("damaged: %s at byte offset %zu\n", w.message.c_str(), w.offset);
+        std::printf("%s: %s at byte offset %zu\n", w.damage ? "damaged" : "warning", w.message.c_str(), w.offset);
     return 0;
 }
 

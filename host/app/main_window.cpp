@@ -1,6 +1,7 @@
 // The application's main window: layout, menus, title, shortcuts and the file commands.
 #include "main_window.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "editor_menus.h"
@@ -290,7 +291,11 @@ void MainWindow::ShowOpenNotes() {
     if (!showOpenNotes_ || !document_) return;
     std::vector<std::string> notes = document_->OpenNotes(document_->DisplayName());
     if (notes.empty()) return;
-    std::string text = "Parts of the song could not be read as they were stored:\n";
+    const auto& warnings = document_->ReadWarnings();
+    const bool damaged = !document_->SettingsNote().empty() ||
+                         std::any_of(warnings.begin(), warnings.end(), [](const smf::ReadWarning& w) { return w.damage; });
+    std::string text = damaged ? "Parts of the song could not be read as they were stored:\n"
+                               : "The song was read whole, with these warnings:\n";
     for (const std::string& note : notes) text += "\n" + note;
     MessageBox(hwnd_, text.c_str(), kAppName, MB_OK | MB_ICONWARNING);
 }

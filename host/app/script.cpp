@@ -402,9 +402,9 @@ bool ScriptRunner::Run(const std::string& text, ScriptFailure* failure) {
     return !failed_;
 }
 
-bool ScriptRunner::WriteOutputs(std::string* error) {
-    auto fail = [&](const std::string& path, const std::string& why) {
-        *error = path.empty() ? why : path + ": " + why;
+bool ScriptRunner::WriteOutputs(ScriptFailure* failure) {
+    auto fail = [&](const Output& out, const std::string& why) {
+        *failure = {out.line, out.path.empty() ? why : out.path + ": " + why};
         return false;
     };
     // Replacements not committed remove their temporaries when they go.
@@ -413,11 +413,11 @@ bool ScriptRunner::WriteOutputs(std::string* error) {
         std::string why;
         if (!pending[i].Begin(outputs_[i].path, &why) ||
             !pending[i].Write(outputs_[i].bytes.data(), outputs_[i].bytes.size(), &why))
-            return fail(outputs_[i].path, why);
+            return fail(outputs_[i], why);
     }
     for (std::size_t i = 0; i < pending.size(); ++i) {
         std::string why;
-        if (!pending[i].Commit(&why)) return fail(outputs_[i].path, why);
+        if (!pending[i].Commit(&why)) return fail(outputs_[i], why);
     }
     return true;
 }

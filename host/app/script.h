@@ -45,8 +45,8 @@ public:
     bool Run(const std::string& text, ScriptFailure* failure);
     // Writes the saved songs and screenshots, all or none: each goes to a unique temporary beside
     // its target, and only when every one is written whole are they renamed into place. False with
-    // error set on the first file that cannot be written; then no target has changed.
-    bool WriteOutputs(std::string* error);
+    // failure set on the first file that cannot be written (its line and why); then no target has changed.
+    bool WriteOutputs(ScriptFailure* failure);
 
     MainWindow* Window() const { return window_; }
 
@@ -90,6 +90,7 @@ private:
     struct Output {
         std::string path;
         std::vector<std::uint8_t> bytes;
+        int line = 0; // the script line that asked for it
     };
     bool RunLine(const Words& words, std::string* reason);
     // Reads and runs the next line that holds a command, with its checks; false at the end of the

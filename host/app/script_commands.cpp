@@ -385,6 +385,7 @@ bool ScriptRunner::Save(const Words& w, std::string* reason) {
     Pump();
     Output out;
     out.path = w[1];
+    out.line = line_;
     std::string error;
     if (!window_->Doc().Serialize(&out.bytes, &error)) {
         *reason = "cannot save: " + error;
@@ -399,6 +400,7 @@ bool ScriptRunner::Screenshot(const Words& w, std::string* reason) {
     WindowPixels pixels;
     Output out;
     out.path = w[1];
+    out.line = line_;
     if (!GetWindowPixels(window_->Handle(), &pixels)) {
         *reason = "the window has no pixels to take";
         return false;

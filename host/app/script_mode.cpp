@@ -77,18 +77,11 @@ int RunScript(const std::vector<std::string>& args) {
 int RunScriptOn(std::unique_ptr<Document> doc, const std::string& text, const std::string& scriptName) {
     ScriptRunner runner(std::move(doc));
     ScriptFailure failure;
-    if (!runner.Run(text, &failure)) {
-        const std::string reason = Printable(failure.reason);
-        if (scriptName.empty()) std::fprintf(stderr, "pianoroll: %s\n", reason.c_str());
-        else std::fprintf(stderr, "pianoroll: %s:%d: %s\n", Printable(scriptName).c_str(), failure.line, reason.c_str());
-        return 1;
-    }
-    std::string error;
-    if (!runner.WriteOutputs(&error)) {
-        std::fprintf(stderr, "pianoroll: %s\n", error.c_str());
-        return 1;
-    }
-    return 0;
+    if (runner.Run(text, &failure) && runner.WriteOutputs(&failure)) return 0;
+    const std::string reason = Printable(failure.reason);
+    if (scriptName.empty()) std::fprintf(stderr, "pianoroll: %s\n", reason.c_str());
+    else std::fprintf(stderr, "pianoroll: %s:%d: %s\n", Printable(scriptName).c_str(), failure.line, reason.c_str());
+    return 1;
 }
 
 } // namespace host::app

@@ -648,6 +648,7 @@ bool ValidTrack(const TrackValue& v) {
 
 win::HRESULT Store::InsertTrack(const TrackValue& value, std::uint32_t* id) {
     if (!ValidTrack(value)) return win::E_INVALIDARG;
+    if (trackOrder_.size() >= kMaxTracks) return win::E_FAIL;
     Scope scope(*this);
     TrackValue v = value;
     if (v.order == 0) {

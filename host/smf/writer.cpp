@@ -223,7 +223,7 @@ WriteResult Write(const Store& store, std::vector<std::uint8_t>& out) {
         return result;
     }
     const auto& tracks = store.TracksInOrder();
-    if (tracks.size() > 0xFFFF) {
+    if (tracks.size() > static_cast<std::size_t>(kMaxTracks)) {
         result.error = "too many tracks for a MIDI file";
         return result;
     }

@@ -287,7 +287,11 @@ TEST_F(MainWindowTest, ADamagedSongIsShownWithItsWarningsOnce) {
     TempDir dir;
     Bytes cut = MakeSong({{0, 0, 480, 60}});
     cut[11] = static_cast<std::uint8_t>(cut[11] + 2); // tracks announced that are not there
+    cut.resize(cut.size() - 2);                        // and the last one cut inside its end-of-track event
     WriteBytes(dir / "cut.mid", cut);
+    // A note that never ends: nothing is lost, and the box says so.
+    WriteBytes(dir / "held.mid", {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0, 8,
+                                  0x00, 0x90, 60, 100, 0x00, 0xFF, 0x2F, 0x00});
     WriteBytes(dir / "whole.mid", MakeSong({{0, 0, 480, 62}}));
     OpenSong(MakeSong({{0, 0, 480, 60}}), "first.mid");
     window->SetShowOpenNotes(true);
@@ -302,12 +306,23 @@ TEST_F(MainWindowTest, ADamagedSongIsShownWithItsWarningsOnce) {
     AnswerNextDialog(readBox);
     ASSERT_TRUE(window->OpenFile((dir / "cut.mid").string()));
     EXPECT_EQ(boxes, 1);
+    EXPECT_NE(shown.find("could not be read as they were stored"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("cut.mid: track 1: the file ends inside this track"), std::string::npos) << shown;
     EXPECT_NE(shown.find("cut.mid: the header announces"), std::string::npos) << shown;
     EXPECT_EQ(window->Doc().DisplayName(), "cut.mid");
 
+    shown.clear();
+    AnswerNextDialog(readBox);
+    ASSERT_TRUE(window->OpenFile((dir / "held.mid").string()));
+    EXPECT_EQ(boxes, 2);
+    EXPECT_NE(shown.find("The song was read whole, with these warnings:"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("held.mid: track 1: 1 note never ends; it ends at the track's end at byte offset 23"),
+              std::string::npos)
+        << shown;
+
     AnswerNextDialog(readBox);
     ASSERT_TRUE(window->OpenFile((dir / "whole.mid").string()));
-    EXPECT_EQ(boxes, 1) << "an intact song opens without a box";
+    EXPECT_EQ(boxes, 2) << "an intact song opens without a box";
 }
 
 TEST_F(MainWindowTest, SaveAsThroughTheFileDialogAddsTheExtensionAndClearsTheMark) {

@@ -63,8 +63,8 @@ TEST_F(ScriptTest, TicksAndNotesResolveThroughTheViewAndPixelsArePlain) {
 
     // Nothing is on disk until the outputs are written; then the picture has the window's size.
     EXPECT_FALSE(fs::exists(shot));
-    std::string error;
-    ASSERT_TRUE(runner->WriteOutputs(&error)) << error;
+    ScriptFailure failure;
+    ASSERT_TRUE(runner->WriteOutputs(&failure)) << failure.reason;
     Image image;
     ASSERT_TRUE(ReadPng(shot, &image));
     EXPECT_EQ(image.width, 900);

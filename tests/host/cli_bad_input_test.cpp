@@ -14,11 +14,13 @@
 
 #include "../app/run_pianoroll.h"
 #include "host_test_util.h"
+#include "smf/smf.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+using host::Store;
 using host::test::SmfBuilder;
 
 Bytes OneNoteSong() { return SmfBuilder(1, 96).Track({0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}).Bytes(); }
@@ -28,6 +30,19 @@ Bytes CutSong() {
     Bytes b = OneNoteSong();
     b[11] = 3;
     return b;
+}
+
+// Two tracks of one note each, the file cut inside the second one's note-off.
+Bytes CutInsideTrack() {
+    const Bytes note = {0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00};
+    Bytes b = SmfBuilder(1, 96).Track(note).Track(note).Bytes();
+    b.resize(b.size() - 7);
+    return b;
+}
+
+// A track of three notes that never end.
+Bytes HeldNotesSong() {
+    return SmfBuilder(1, 96).Track({0x00, 0x90, 60, 100, 0x00, 0x90, 64, 100, 0x00, 0x90, 67, 100, 0x00, 0xFF, 0x2F, 0x00}).Bytes();
 }
 
 // A settings event whose block puts keyboardWidth into the keyboard width and 2^31 - 1 into the saved
@@ -134,6 +149,43 @@ TEST_F(CliBadInput, EachFaultGivesItsExitCodeMessageAndFiles) {
                        std::string::npos)
                  << r.out;
          }},
+        {"a song cut inside a track is converted up to the cut when the user allows it",
+         [](CliBadInput& t, const fs::path& d) {
+             return std::vector<std::string>{"--convert", "--allow-damaged", t.Write("cut.mid", CutInsideTrack()).string(),
+                                             (d / "out.mid").string()};
+         },
+         0, "cut.mid: track 2: the file ends inside this track; it was read up to its last complete event at byte offset 46",
+         2,
+         [](const fs::path& d, const runtest::PianorollRun&) {
+             Store store;
+             ASSERT_TRUE(host::smf::ReadFile((d / "out.mid").string(), store).ok);
+             EXPECT_EQ(store.TrackCount(), 2u);
+             EXPECT_EQ(store.EventCount(), 2u); // both notes; the second one's end is where the file ends
+         }},
+        {"the editor opens a song cut inside a track and says so once",
+         [](CliBadInput& t, const fs::path& d) {
+             return std::vector<std::string>{"--screenshot", (d / "o.png").string(), "--size", "400x300",
+                                             t.Write("cut.mid", CutInsideTrack()).string()};
+         },
+         0, "cut.mid: track 2: 1 note never ends; it ends at the track's end at byte offset 43\n", 2,
+         [](const fs::path& d, const runtest::PianorollRun& r) {
+             EXPECT_TRUE(fs::exists(d / "o.png"));
+             EXPECT_NE(r.err.find("cut.mid: track 2: the file ends inside this track"), std::string::npos) << r.err;
+         }},
+        {"notes that never end are named, and the song still converts",
+         [](CliBadInput& t, const fs::path& d) {
+             return std::vector<std::string>{"--convert", t.Write("held.mid", HeldNotesSong()).string(), (d / "out.mid").string()};
+         },
+         0, "held.mid: track 1: 3 notes never end; they end at the track's end at byte offset 23", 1,
+         [](const fs::path& d, const runtest::PianorollRun&) { EXPECT_TRUE(fs::exists(d / "out.mid")); }},
+        {"--info names notes that never end as a warning",
+         [](CliBadInput& t, const fs::path&) { return std::vector<std::string>{"--info", t.Write("held.mid", HeldNotesSong()).string()}; },
+         0, "", 0,
+         [](const fs::path&, const runtest::PianorollRun& r) {
+             EXPECT_NE(r.out.find("\nwarning: track 1: 3 notes never end; they end at the track's end at byte offset 23\n"),
+                       std::string::npos)
+                 << r.out;
+         }},
         {"events after an early end of track",
          [](CliBadInput& t, const fs::path& d) {
              Bytes song = SmfBuilder(1, 96).Track({0x00, 0xFF, 0x2F, 0x00, 0x00, 0x90, 60, 100}).Bytes();
@@ -146,7 +198,7 @@ TEST_F(CliBadInput, EachFaultGivesItsExitCodeMessageAndFiles) {
              return std::vector<std::string>{"--convert", t.Write("long.mid", song).string(), (d / "out.mid").string()};
          },
          1, "long.mid: track 1: 1 note was longer than 4294967295 ticks and shortened to that length at byte offset 149",
-         2, noOut},
+         3, noOut},
         {"a read-only target is refused and kept",
          [](CliBadInput& t, const fs::path& d) {
              t.Write("out.mid", {'o', 'l', 'd'});
@@ -257,7 +309,12 @@ TEST_F(CliBadInput, ScriptsAreReadSafelyAndTheirMessagesPrintable) {
         {"an escape sequence in a command", "x\x1B[2J\n", 1, "unknown command 'x\\x1B[2J'"},
         // All or nothing: the song is not written when the later picture cannot be.
         {"a failing write after a save", "save DIR/out.mid\nscreenshot DIR/nodir/a.png\n", 1,
-         "a.png: cannot create a temporary file beside it: No such file or directory"},
+         "script.txt:2: DIR/nodir/a.png: cannot create a temporary file beside it: No such file or directory"},
+        // Targets that cannot be written name the line that asked for them.
+        {"a folder as the target", "tool draw\nsave DIR\n", 1, "script.txt:2: DIR: it is a folder, not a file"},
+        {"a device as the target", "screenshot /dev/full\n", 1, "script.txt:1: /dev/full: it is not a regular file"},
+        {"an empty target", "save DIR/out.mid\n\nsave \"\"\n", 1, "script.txt:3: no file name was given"},
+        {"a target name too long", "save DIR/" + std::string(300, 'x') + "\n", 1, "script.txt:1: DIR/xxx"},
     };
     for (const ScriptCase& c : cases) {
         fs::remove_all(dir_);
@@ -271,7 +328,9 @@ TEST_F(CliBadInput, ScriptsAreReadSafelyAndTheirMessagesPrintable) {
         }
         const runtest::PianorollRun r = runtest::RunPianoroll(dir_, {"--script", script.string()}, "timeout 60 env");
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
-        if (*c.message) EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << ": " << r.err;
+        std::string message = c.message;
+        for (std::size_t at; (at = message.find("DIR")) != std::string::npos;) message.replace(at, 3, dir_.string());
+        if (*c.message) EXPECT_NE(r.err.find(message), std::string::npos) << c.what << ": " << r.err;
         else EXPECT_EQ(r.err, "") << c.what;
         EXPECT_LE(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.what << ": " << r.err;
         EXPECT_FALSE(fs::exists(dir_ / "out.mid")) << c.what;

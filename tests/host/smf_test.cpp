@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <tuple>
 
 #include <unistd.h>
 
@@ -198,14 +200,8 @@ struct Malformed {
     std::size_t offset;
 };
 
-TEST(SmfRead, MalformedFilesGiveOneClearErrorAndLeaveTheStoreEmpty) {
+TEST(SmfRead, AFaultyHeaderGivesOneClearErrorAndLeavesTheStoreEmpty) {
     const Bytes head = SmfBuilder(1, 96).Bytes();
-    auto withTrack = [&](const Bytes& body) { return SmfBuilder(1, 96).Track(body).Bytes(); };
-    Bytes truncatedChunk = withTrack({0x00, 0x90, 60, 100, 0x10, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00});
-    truncatedChunk.resize(truncatedChunk.size() - 5);
-    Bytes longLength = withTrack(kEndOfTrack);
-    longLength[21] = 0x40; // declares 64 bytes, has 4
-    const Bytes next = {'M', 'T', 'r', 'k', 0, 0, 0, 4, 0x00, 0xFF, 0x2F, 0x00};
     const std::vector<Malformed> cases = {
         {"missing header", {'M', 'T', 'r', 'k', 0, 0, 0, 0}, "missing MThd", 0},
         {"empty file", {}, "missing MThd", 0},
@@ -213,20 +209,6 @@ TEST(SmfRead, MalformedFilesGiveOneClearErrorAndLeaveTheStoreEmpty) {
         {"header length 2", {'M', 'T', 'h', 'd', 0, 0, 0, 2, 0, 1, 0, 1, 0, 96}, "shorter", 4},
         {"unknown format", SmfBuilder(3, 96).Bytes(), "format", 8},
         {"zero division", SmfBuilder(1, 0).Bytes(), "division", 12},
-        {"truncated chunk", truncatedChunk, "past the end", 18},
-        {"length past the end", longLength, "past the end", 18},
-        {"VLQ of five bytes", withTrack({0x81, 0x81, 0x81, 0x81, 0x00, 0x90, 60, 1}), "longer than 4", 22},
-        {"running status first", withTrack({0x00, 0x40, 0x40, 0x00, 0xFF, 0x2F, 0x00}), "running status", 23},
-        {"status in data", withTrack({0x00, 0x90, 0x40, 0x90, 0x00, 0xFF, 0x2F, 0x00}), "status byte inside", 25},
-        {"event cut off", withTrack({0x00, 0x90, 0x40}), "truncated event", 23},
-        {"meta past end", withTrack({0x00, 0xFF, 0x01, 0x7F, 'x'}), "meta event runs past", 23},
-        {"sysex past end", withTrack({0x00, 0xF0, 0x0A, 0x7E}), "sysex event runs past", 23},
-        {"system common byte", withTrack({0x00, 0xF2, 0x00, 0x00}), "unexpected status", 23},
-        // Cut off inside a track that another chunk follows: nothing is read from the next chunk.
-        {"delta cut off", Cat(withTrack({0x00, 0x90, 60, 1, 0x81}), next), "truncated variable-length", 26},
-        {"event missing", Cat(withTrack({0x00, 0x90, 60, 1, 0x00}), next), "truncated event", 27},
-        {"meta type missing", Cat(withTrack({0x00, 0xFF}), next), "truncated meta", 23},
-        {"meta type a status", withTrack({0x00, 0xFF, 0x80, 0x00}), "status byte inside", 24},
         {"header of 16 MB", {'M', 'T', 'h', 'd', 1, 0, 0, 6, 0, 1, 0, 0, 0, 96}, "runs past the end", 4},
         {"RIFF without data", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'R', 'M', 'I', 'D'}, "without a MIDI data", 0},
         {"RIFF data empty", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'R', 'M', 'I', 'D', 'd', 'a', 't', 'a', 0, 0, 0, 0},
@@ -245,26 +227,102 @@ TEST(SmfRead, MalformedFilesGiveOneClearErrorAndLeaveTheStoreEmpty) {
     }
 }
 
-TEST(SmfRead, WhatIsLeftOutOrShortenedIsWarnedAboutOnceWithItsOffset) {
-    Bytes cut = SmfBuilder(1, 96).Track(kEndOfTrack).Bytes();
-    cut[11] = 3;
-    const std::vector<std::pair<Bytes, std::vector<std::pair<std::string, std::size_t>>>> cases = {
-        {cut, {{"the header announces 3 tracks but the file holds 1; the rest is missing", 26}}},
-        {SmfBuilder(1, 96).Track(Cat(kEndOfTrack, {0x00, 0x90, 60, 100})).Bytes(),
-         {{"track 1: 4 bytes after its end-of-track event were left out", 26}}},
-        {SmfBuilder(1, 96).Track(Cat(kEndOfTrack, {0, 0, 0})).Bytes(), {}}, // padding
-        {SmfBuilder(1, 96).Track(EndlessNotes(1)).Bytes(),
-         {{"track 1: 1 note was longer than 4294967295 ticks and shortened to that length", 149}}},
-        {SmfBuilder(1, 96).Track(EndlessNotes(2)).Bytes(),
-         {{"track 1: 2 notes were longer than 4294967295 ticks and shortened to that length", 153}}},
+struct Salvage {
+    const char* what;
+    Bytes bytes;
+    std::vector<std::tuple<std::string, std::size_t, bool>> warnings; // message, offset, damage
+    std::size_t tracks;
+    std::size_t events;
+};
+
+// Damaged tracks keep what comes before the damage, and the chunks after a damaged track are read.
+TEST(SmfRead, WhatIsLeftOutOrChangedIsWarnedAboutOnceWithItsOffset) {
+    auto withTrack = [&](const Bytes& body) { return SmfBuilder(1, 96).Track(body).Bytes(); };
+    Bytes announced3 = withTrack(kEndOfTrack);
+    announced3[11] = 3;
+    Bytes cutInEvent = withTrack({0x00, 0x90, 60, 100, 0x10, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00});
+    cutInEvent.resize(cutInEvent.size() - 5);
+    Bytes cutAtEvent = Cat(SmfBuilder(1, 96).Track(kEndOfTrack).Bytes(), {'M', 'T', 'r', 'k', 0, 0, 0, 9, 0, 0xC0, 1});
+    cutAtEvent[11] = 2;
+    const Bytes next = {'M', 'T', 'r', 'k', 0, 0, 0, 4, 0x00, 0xFF, 0x2F, 0x00};
+    Bytes longLength = Cat(withTrack({0x00, 0xC0, 1, 0x00, 0xFF, 0x2F, 0x00}), next);
+    longLength[21] = 0x40; // declares 64 bytes, has 7: the next chunk is still found
+    Bytes riffCut = Cat({'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D', 'd', 'a', 't', 'a', 0, 0, 1, 0},
+                        withTrack(kEndOfTrack));
+    Bytes unknownCut = Cat(withTrack(kEndOfTrack), {'X', 'Y', 'Z', 'W', 0, 0, 1, 0, 1, 2});
+    const std::string rest = "; the rest of the track was left out";
+    const std::vector<Salvage> cases = {
+        {"fewer tracks than announced", announced3,
+         {{"the header announces 3 tracks but the file holds 1; the rest is missing", 26, true}}, 1, 0},
+        {"events after the end", withTrack(Cat(kEndOfTrack, {0x00, 0x90, 60, 100})),
+         {{"track 1: 4 bytes after its end-of-track event were left out", 26, true}}, 1, 0},
+        {"zero padding", withTrack(Cat(kEndOfTrack, {0, 0, 0})), {}, 1, 0},
+        {"one note too long", withTrack(EndlessNotes(1)),
+         {{"track 1: 1 note never ends; it ends at the track's end", 23, false},
+          {"track 1: 1 note was longer than 4294967295 ticks and shortened to that length", 149, true}},
+         1, 18},
+        {"two notes too long", withTrack(EndlessNotes(2)),
+         {{"track 1: 2 notes never end; they end at the track's end", 23, false},
+          {"track 1: 2 notes were longer than 4294967295 ticks and shortened to that length", 153, true}},
+         1, 19},
+        {"cut inside an event", cutInEvent,
+         {{"track 1: 1 note never ends; it ends at the track's end", 23, false},
+          {"track 1: the file ends inside this track; it was read up to its last complete event", 26, true}},
+         1, 1},
+        {"cut after a complete event", cutAtEvent,
+         {{"track 2: the file ends inside this track; it was read up to its last complete event", 37, true}}, 2, 1},
+        {"length past the end with an end of track", longLength,
+         {{"track 1: its chunk length runs past the end of the file; it was read up to its end-of-track event", 18,
+           true},
+          {"the header announces 1 track but the file holds 2; all were read", 29, false}},
+         2, 1},
+        {"a RIFF data chunk cut", riffCut,
+         {{"the RIFF data chunk runs past the end of the file; it was read to the end", 16, true}}, 1, 0},
+        {"another chunk cut", unknownCut,
+         {{"a chunk of another kind runs past the end of the file; its 10 bytes were left out", 26, true}}, 1, 0},
+        {"unended notes counted per track",
+         Cat(withTrack({0x00, 0x90, 60, 1, 0x00, 0x91, 60, 1, 0x00, 0x90, 61, 1, 0x10, 0x80, 61, 0, 0x00, 0xFF,
+                        0x2F, 0x00}),
+             next),
+         {{"track 1: 2 notes never end; they end at the track's end", 23, false},
+          {"the header announces 1 track but the file holds 2; all were read", 42, false}},
+         2, 3},
+        {"five-byte delta", withTrack({0x00, 0xC0, 1, 0x81, 0x81, 0x81, 0x81, 0x00, 0x90, 60, 1}),
+         {{"track 1: variable-length quantity longer than 4 bytes" + rest, 25, true}}, 1, 1},
+        {"running status first", withTrack({0x00, 0x40, 0x40, 0x00, 0xFF, 0x2F, 0x00}),
+         {{"track 1: running status with no previous status" + rest, 23, true}}, 1, 0},
+        {"status in data", Cat(withTrack({0x00, 0x90, 0x40, 0x90, 0x00, 0xFF, 0x2F, 0x00}), next),
+         {{"track 1: status byte inside a message's data" + rest, 25, true},
+          {"the header announces 1 track but the file holds 2; all were read", 30, false}},
+         2, 0},
+        {"event cut by its chunk", withTrack({0x00, 0x90, 0x40}), {{"track 1: truncated event" + rest, 23, true}}, 1, 0},
+        {"meta past its chunk", withTrack({0x00, 0xFF, 0x01, 0x7F, 'x'}),
+         {{"track 1: meta event runs past the end of its track" + rest, 23, true}}, 1, 0},
+        {"sysex past its chunk", withTrack({0x00, 0xF0, 0x0A, 0x7E}),
+         {{"track 1: sysex event runs past the end of its track" + rest, 23, true}}, 1, 0},
+        {"system common byte", withTrack({0x00, 0xF2, 0x00, 0x00}), {{"track 1: unexpected status byte" + rest, 23, true}},
+         1, 0},
+        {"delta cut by its chunk", withTrack({0x00, 0x90, 60, 1, 0x81}),
+         {{"track 1: 1 note never ends; it ends at the track's end", 23, false},
+          {"track 1: truncated variable-length quantity" + rest, 26, true}},
+         1, 1},
+        {"meta type a status", withTrack({0x00, 0xFF, 0x80, 0x00}),
+         {{"track 1: status byte inside a message's data" + rest, 24, true}}, 1, 0},
     };
-    for (const auto& [bytes, expected] : cases) {
+    for (const Salvage& c : cases) {
         Store store;
-        const smf::ReadResult r = ReadBytes(bytes, store);
-        ASSERT_TRUE(r.ok) << r.error;
-        std::vector<std::pair<std::string, std::size_t>> got;
-        for (const smf::ReadWarning& w : r.warnings) got.emplace_back(w.message, w.offset);
-        EXPECT_EQ(got, expected);
+        const smf::ReadResult r = ReadBytes(c.bytes, store);
+        ASSERT_TRUE(r.ok) << c.what << ": " << r.error;
+        std::vector<std::tuple<std::string, std::size_t, bool>> got;
+        for (const smf::ReadWarning& w : r.warnings) got.emplace_back(w.message, w.offset, w.damage);
+        EXPECT_EQ(got, c.warnings) << c.what;
+        EXPECT_EQ(store.TrackCount(), c.tracks) << c.what;
+        EXPECT_EQ(static_cast<std::size_t>(r.tracks), c.tracks) << c.what;
+        EXPECT_EQ(store.EventCount(), c.events) << c.what;
+        // What was read saves and reads back whole.
+        Store again;
+        const smf::ReadResult back = ReadBytes(WriteBytes(store), again);
+        EXPECT_TRUE(back.ok && back.warnings.empty()) << c.what;
     }
 }
 
@@ -400,6 +458,69 @@ TEST(SmfRoundTrip, CorpusFiles) {
         ++files;
     }
     if (files == 0) GTEST_SKIP() << "the corpus holds no MIDI files";
+}
+
+// A song holds at most the tracks a header can announce, so whatever opens can be saved.
+TEST(SmfRead, TrackChunksBeyondTheLastSaveableOneAreLeftOut) {
+    Bytes bytes = SmfBuilder(1, 96).Bytes();
+    bytes[10] = bytes[11] = 0xFF;
+    for (int i = 0; i < smf::kMaxTracks + 2; ++i) bytes = Cat(std::move(bytes), {'M', 'T', 'r', 'k', 0, 0, 0, 4, 0x00, 0xFF, 0x2F, 0x00});
+    Store store;
+    const smf::ReadResult r = ReadBytes(bytes, store);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(store.TrackCount(), 65535u);
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_EQ(r.warnings[0].message,
+              "the file holds 65537 tracks, more than the 65535 a song can hold; tracks 65536 to 65537 were left out");
+    EXPECT_EQ(r.warnings[0].offset, 14u + 65535u * 12u);
+    std::uint32_t id = 0;
+    EXPECT_EQ(store.InsertTrack(TrackValue{}, &id), win::E_FAIL) << "nor can one be added";
+    Bytes out;
+    EXPECT_TRUE(smf::Write(store, out).ok);
+}
+
+using SmfSalvage = TempDirTest;
+
+// Copies of real songs cut off in the middle of each track: every track before the cut comes back as
+// the whole file has it, and what was read saves.
+TEST_F(SmfSalvage, CorpusSongsCutInsideATrackKeepEveryCompleteTrack) {
+    const fs::path corpus = VOR_CORPUS_DIR;
+    std::error_code ec;
+    if (!fs::is_directory(corpus, ec)) GTEST_SKIP() << "no corpus at " << corpus;
+    int cuts = 0;
+    for (const auto& entry : fs::directory_iterator(corpus)) {
+        if (entry.path().extension() != ".mid") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const Bytes whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        Store full;
+        if (!ReadBytes(whole, full).ok) continue;
+        const std::vector<TrackImage> image = Image(full);
+        std::size_t track = 0;
+        for (std::size_t pos = 14; pos + 8 <= whole.size(); pos += 8 + (std::size_t{whole[pos + 6]} << 8 | whole[pos + 7])) {
+            if (std::memcmp(whole.data() + pos, "MTrk", 4) != 0 || whole[pos + 4] || whole[pos + 5]) break;
+            const std::size_t length = std::size_t{whole[pos + 6]} << 8 | whole[pos + 7];
+            const fs::path cut = dir_ / "cut.mid";
+            std::ofstream(cut, std::ios::binary)
+                .write(reinterpret_cast<const char*>(whole.data()), static_cast<std::streamsize>(pos + 8 + length / 2));
+            Store store;
+            const smf::ReadResult r = smf::ReadFile(cut.string(), store);
+            const std::string what = entry.path().filename().string() + " cut in track " + std::to_string(track + 1);
+            ASSERT_TRUE(r.ok) << what << ": " << r.error;
+            const std::vector<TrackImage> got = Image(store);
+            ASSERT_EQ(got.size(), track + 1) << what;
+            EXPECT_TRUE(std::equal(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(track), image.begin())) << what;
+            EXPECT_LE(got.back().events.size(), image[track].events.size()) << what;
+            const std::string said = "track " + std::to_string(track + 1) + ": the file ends inside this track";
+            EXPECT_TRUE(std::any_of(r.warnings.begin(), r.warnings.end(),
+                                    [&](const smf::ReadWarning& w) { return w.damage && w.message.starts_with(said); }))
+                << what;
+            Store again;
+            EXPECT_TRUE(ReadBytes(WriteBytes(store), again).warnings.empty()) << what;
+            ++track;
+            ++cuts;
+        }
+    }
+    if (cuts == 0) GTEST_SKIP() << "the corpus holds no MIDI files with tracks";
 }
 
 } // namespace

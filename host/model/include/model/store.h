@@ -118,13 +118,15 @@ public:
     const std::vector<std::uint32_t>& EventsOf(std::uint32_t block) const; // ordered by time, id
     std::size_t EventCount() const noexcept { return liveEvents_; }
     std::size_t TrackCount() const noexcept { return trackOrder_.size(); }
+    // A MIDI file counts its tracks in 16 bits: a song with more could never be saved.
+    static constexpr std::size_t kMaxTracks = 0xFFFF;
 
     // Position of an event in its block's time order, or npos.
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
     std::size_t IndexInBlock(std::uint32_t event) const;
 
     // ---- editing (each returns S_OK, or E_INVALIDARG and changes nothing) ----
-    win::HRESULT InsertTrack(const TrackValue& value, std::uint32_t* id);
+    win::HRESULT InsertTrack(const TrackValue& value, std::uint32_t* id); // E_FAIL beyond kMaxTracks
     win::HRESULT SetTrack(std::uint32_t id, const TrackValue& value);
     win::HRESULT DeleteTrack(std::uint32_t id);
     win::HRESULT InsertBlock(const BlockValue& value, std::uint32_t* id);
