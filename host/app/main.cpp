@@ -1,4 +1,5 @@
 // Entry point of pianoroll: picks the mode from the command line.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -93,6 +94,9 @@ void ReportWarnings(const std::string& file, const std::vector<smf::ReadWarning>
 int main(int argc, char** argv) {
     // Whatever escapes, here or on another thread, ends in one line and a non-zero status.
     std::set_terminate(LastResort);
+    // A write past the file-size limit (ulimit -f) then fails with EFBIG, and the save says so and
+    // removes its temporary, instead of the signal ending the process halfway.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         return Dispatch(std::vector<std::string>(argv + 1, argv + argc));
     } catch (...) {

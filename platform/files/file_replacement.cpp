@@ -1,7 +1,9 @@
 // Replacing a file through a unique temporary beside it: link resolution, refusals, mode and owner.
 #include "win/file_replacement.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +22,10 @@ constexpr int kMaxLinkHops = 40;
 constexpr mode_t kNewFileMode = 0666;
 constexpr mode_t kFallbackUmask = 022;
 constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
+// The target's name as far as it goes in a temporary's name, so that a name near the system's limit
+// still leaves room for the rest.
+constexpr std::size_t kNameInTemporary = 200;
+constexpr std::size_t kUniqueLetters = 6; // the XXXXXX of mkostemp
 
 bool Fail(std::string* error, const std::string& what, int code) {
     if (error) *error = what + ": " + std::strerror(code);
@@ -71,6 +77,43 @@ mode_t CurrentUmask() {
         if (std::sscanf(line, "Umask: %o", &mask) == 1) break;
     std::fclose(status);
     return static_cast<mode_t>(mask & 0777);
+}
+
+// A temporary's name: "." NAME ".save-" PID "-" and six letters. The writer's process id tells a
+// temporary being written from one a killed run left behind.
+std::string TemporaryPrefix(const std::string& target) {
+    return "." + NameOf(target).substr(0, kNameInTemporary) + ".save-";
+}
+
+// The process that wrote a temporary of this target, or 0 when name is not one of its temporaries.
+pid_t WriterOf(const std::string& name, const std::string& prefix) {
+    if (name.compare(0, prefix.size(), prefix) != 0) return 0;
+    std::size_t at = prefix.size();
+    long long pid = 0;
+    for (; at < name.size() && name[at] >= '0' && name[at] <= '9' && pid < (1LL << 31); ++at)
+        pid = pid * 10 + (name[at] - '0');
+    if (at == prefix.size() || pid < 1 || pid >= (1LL << 31) || name.size() != at + 1 + kUniqueLetters ||
+        name[at] != '-')
+        return 0;
+    return static_cast<pid_t>(pid);
+}
+
+// Removes the temporaries beside target that runs killed while writing it left behind: only names of
+// the pattern above, regular files of this user, whose writing process is gone.
+void RemoveStaleTemporaries(const std::string& target) {
+    const std::string folder = FolderOf(target), prefix = TemporaryPrefix(target);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        const pid_t writer = WriterOf(name, prefix);
+        if (writer == 0 || writer == ::getpid()) continue;
+        const std::string path = folder + "/" + name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+        if (::kill(writer, 0) != 0 && errno == ESRCH) ::unlink(path.c_str());
+    }
+    ::closedir(dir);
 }
 
 bool WriteAll(int fd, const void* data, std::size_t size, std::uint64_t offset, bool positioned, std::string* error) {
@@ -127,7 +170,7 @@ bool Replacement::Begin(const std::string& path, std::string* error) {
     } else {
         mode_ = kNewFileMode & ~CurrentUmask();
     }
-    std::string pattern = FolderOf(target) + "/." + NameOf(target) + ".XXXXXX";
+    std::string pattern = FolderOf(target) + "/" + TemporaryPrefix(target) + std::to_string(::getpid()) + "-XXXXXX";
     // mkostemp creates with O_EXCL: an existing file or link of that name is never opened.
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) return Fail(error, "cannot create a temporary file beside it", errno);
@@ -182,6 +225,7 @@ bool Replacement::Commit(std::string* error) {
         return Fail(error, "cannot replace the file", code);
     }
     temporary_.clear();
+    RemoveStaleTemporaries(target_);
     // The rename itself reaches the disk with the folder; a failure here loses nothing already saved.
     const int folder = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {

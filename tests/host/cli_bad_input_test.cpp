@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using host::Store;
+using host::test::Cat;
 using host::test::SmfBuilder;
 
 Bytes OneNoteSong() { return SmfBuilder(1, 96).Track({0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}).Bytes(); }
@@ -64,7 +66,7 @@ Bytes DamagedSettingsSong(std::uint32_t keyboardWidth = 0x7FFFFFFF) {
 
 class CliBadInput : public host::test::TempDirTest {
 public:
-    fs::path Write(const std::string& name, const Bytes& bytes) {
+    fs::path Write(const std::string& name, const Bytes& bytes) const {
         fs::path p = work_ / name;
         std::ofstream(p, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -244,6 +246,25 @@ TEST_F(CliBadInput, EachFaultGivesItsExitCodeMessageAndFiles) {
              EXPECT_EQ(runtest::Slurp(d / "o.png.part"), "mine");
              EXPECT_EQ(runtest::Slurp(d / "o.png").substr(1, 3), "PNG");
          }},
+        {"a save removes the temporaries killed runs left beside its target, and nothing else",
+         [](CliBadInput& t, const fs::path& d) {
+             const pid_t gone = ::fork();
+             if (gone == 0) ::_exit(0);
+             ::waitpid(gone, nullptr, 0);
+             t.Write(".out.mid.save-" + std::to_string(gone) + "-AbC123", {'x'});
+             t.Write(".out.mid.save-" + std::to_string(::getpid()) + "-AbC123", {'x'}); // a writer still at work
+             t.Write(".out.mid.save-" + std::to_string(gone) + "-AbC", {'x'});          // not a temporary's name
+             return std::vector<std::string>{"--convert", t.Write("in.mid", OneNoteSong()).string(), (d / "out.mid").string()};
+         },
+         0, "", 0,
+         [](const fs::path& d, const runtest::PianorollRun&) {
+             std::vector<std::string> left;
+             for (const auto& e : fs::directory_iterator(d)) left.push_back(e.path().filename().string());
+             EXPECT_EQ(left.size(), 4u);
+             EXPECT_TRUE(fs::exists(d / (".out.mid.save-" + std::to_string(::getpid()) + "-AbC123")));
+             EXPECT_EQ(std::count_if(left.begin(), left.end(), [](const std::string& n) { return n.ends_with("-AbC"); }), 1);
+             EXPECT_TRUE(fs::exists(d / "out.mid"));
+         }},
         {"an empty output name",
          [](CliBadInput& t, const fs::path&) {
              return std::vector<std::string>{"--convert", t.Write("in.mid", OneNoteSong()).string(), ""};
@@ -293,6 +314,22 @@ TEST_F(CliBadInput, EachFaultGivesItsExitCodeMessageAndFiles) {
 } // namespace
 
 namespace {
+
+// A write stopped by the file-size limit fails like any other write: a message, the old file kept,
+// no temporary left behind.
+TEST_F(CliBadInput, AWriteBeyondTheFileSizeLimitFailsAndLeavesNoTemporary) {
+    work_ = dir_ / "work";
+    fs::create_directories(work_);
+    const Bytes sysex = Cat(Cat(Cat({0x00, 0xF0}, host::test::Vlq(100001)), Bytes(100000, 0x42)), {0xF7});
+    const Bytes big = SmfBuilder(1, 96).Track(Cat(sysex, {0x00, 0xFF, 0x2F, 0x00})).Bytes();
+    const fs::path in = Write("in.mid", big), out = Write("out.mid", {'o', 'l', 'd'});
+    const runtest::PianorollRun r = runtest::RunPianoroll(dir_, {"--convert", in.string(), out.string()},
+                                                          "ulimit -f 16; timeout 60 env");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("out.mid: cannot write the file: File too large"), std::string::npos) << r.err;
+    EXPECT_EQ(runtest::Slurp(out), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(work_), fs::directory_iterator()), 2);
+}
 
 // Scripts given as a folder, with a byte-order mark, or with bytes a terminal must not see raw.
 TEST_F(CliBadInput, ScriptsAreReadSafelyAndTheirMessagesPrintable) {

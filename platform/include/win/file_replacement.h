@@ -15,7 +15,9 @@ namespace win::files {
 // link of that name is ever opened. Commit gives the temporary the target's mode and owner (a new
 // file gets the usual mode under the process's umask), flushes it to disk and renames it over the
 // target in one step. Until Commit succeeds the target is untouched; a replacement destroyed or
-// abandoned before then removes its temporary.
+// abandoned before then removes its temporary. A successful Commit also removes the temporaries of
+// the same target that killed runs left behind (their writing process is gone). A write stopped by
+// the file-size limit fails like any other when the process ignores SIGXFSZ (the application does).
 // Error texts name the operation and the system's reason, never the file: callers name it once.
 class Replacement {
 public:
