@@ -103,7 +103,7 @@ TEST(SongFile, InsertRefusesImagesWithoutAWholeTrackChunk) {
     EXPECT_FALSE(InsertSettingsEvent(copy, {1, 2, 3}));
     EXPECT_EQ(copy, header);
     Bytes cut = MakeSong({{0, 0, 480, 60}});
-    cut.resize(cut.size() - 3);
+    cut.erase(cut.end() - 3, cut.end());
     Bytes cutCopy = cut;
     EXPECT_FALSE(InsertSettingsEvent(cutCopy, {1, 2, 3}));
     EXPECT_EQ(cutCopy, cut);
