@@ -2,6 +2,9 @@
 // editor's own setting menus, prepared by asking the editor window, and routed to it.
 #include "editor_menus.h"
 
+#include <cstddef>
+#include <iterator>
+
 #include "mp/editor_commands.h"
 
 namespace host::app {
@@ -20,7 +23,9 @@ constexpr SettingsSubMenu kSubMenus[] = {
     {3, mp::EM_GRID_SPACING, "Gr&id Spacing"},
     {4, mp::EM_PAINT_VALUE, "&Paint Note Value"},
     {5, mp::EM_KEY, "&Key"},
+    {11, mp::EM_OTHER_TRACKS, "Show &Other Tracks"}, // after Preferences and a separator
 };
+constexpr std::size_t kSubMenusInGroup = 3; // the ones between the first two separators
 
 bool IsOptionsMenu(HMENU popup) {
     return GetMenuItemCount(popup) > 0 && GetMenuItemID(popup, 0) == static_cast<UINT>(mp::EDITOR_SNAP_TO_GRID);
@@ -79,14 +84,17 @@ HMENU CreateOptionsMenu() {
     AppendMenu(options, MF_STRING, mp::EDITOR_SNAP_TO_GRID, "Snap to &Grid\tF8");
     AppendMenu(options, MF_STRING, mp::EDITOR_SNAP_TO_SCALE, "Snap to &Scale\tAlt+F8");
     AppendMenu(options, MF_SEPARATOR, 0, nullptr);
-    for (const SettingsSubMenu& sub : kSubMenus)
+    auto appendSubMenu = [&](const SettingsSubMenu& sub) {
         AppendMenu(options, MF_POPUP | MF_GRAYED, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), sub.text);
+    };
+    for (std::size_t i = 0; i < kSubMenusInGroup; ++i) appendSubMenu(kSubMenus[i]);
     AppendMenu(options, MF_SEPARATOR, 0, nullptr);
     AppendMenu(options, MF_STRING, mp::EDITOR_MONITOR, "&Monitor");
     AppendMenu(options, MF_SEPARATOR, 0, nullptr);
     AppendMenu(options, MF_STRING, mp::EDITOR_PREFERENCES, "P&references...");
     AppendMenu(options, MF_SEPARATOR, 0, nullptr);
     AppendMenu(options, MF_STRING, mp::EDITOR_BEND_SEMITONES, "&Bend in Semitones");
+    for (std::size_t i = kSubMenusInGroup; i < std::size(kSubMenus); ++i) appendSubMenu(kSubMenus[i]);
     return options;
 }
 

@@ -75,6 +75,7 @@ public:
     bool ExpectNote(const Words& w, std::string* reason);
     bool ExpectEvent(const Words& w, std::string* reason);
     bool ExpectSelected(const Words& w, std::string* reason);
+    bool ExpectGhosts(const Words& w, std::string* reason);
     bool ExpectUndo(const Words& w, std::string* reason);
     bool ExpectTool(const Words& w, std::string* reason);
     bool ExpectCursor(const Words& w, std::string* reason);

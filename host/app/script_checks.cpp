@@ -151,6 +151,18 @@ bool ScriptRunner::ExpectSelected(const Words& w, std::string* reason) {
     return false;
 }
 
+bool ScriptRunner::ExpectGhosts(const Words& w, std::string* reason) {
+    long long expected = 0;
+    if (!NumberArg(w[1], 0, kMostEvents, &expected, reason)) return false;
+    HWND view = ViewWindow(reason);
+    if (!view) return false;
+    Pump();
+    const LRESULT drawn = SendMessage(view, mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_GHOST_COUNT, 0);
+    if (drawn == expected) return true;
+    *reason = "expected " + w[1] + " notes of other tracks drawn, found " + std::to_string(drawn);
+    return false;
+}
+
 bool ScriptRunner::ExpectUndo(const Words& w, std::string* reason) {
     Pump();
     const std::string name = EncodeUtf8(window_->Doc().UndoName());

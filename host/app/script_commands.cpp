@@ -73,6 +73,8 @@ const CommandEntry kCommands[] = {
      "exactly one such event (pitch bend 0-16383, 8192 the centre; note N: the velocity of pitch N)",
      &R::ExpectEvent},
     {"expect-selected", 1, 1, "expect-selected N", "N events of the shown track are selected", &R::ExpectSelected},
+    {"expect-ghosts", 1, 1, "expect-ghosts N", "the grid draws N notes of other tracks behind the shown one",
+     &R::ExpectGhosts},
     {"expect-undo", 1, 1, "expect-undo \"NAME\"", "the edit Undo would undo is named NAME", &R::ExpectUndo},
     {"expect-tool", 1, 1, "expect-tool NAME", "the current tool", &R::ExpectTool},
     {"expect-cursor", 1, 1, "expect-cursor TICK", "the edit cursor stands at TICK", &R::ExpectCursor},

@@ -116,6 +116,16 @@ void Paint(HWND hwnd, ComboState* st, HDC dc) {
     HGDIOBJ oldFont = SelectObject(dc, ControlFont(st->font));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : focusLook ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    if (Style(hwnd) & CBS_OWNERDRAWFIXED) {
+        // The parent draws the field's item; the control's look stays around it.
+        UINT state = ODS_COMBOBOXEDIT;
+        if (focusLook) state |= ODS_SELECTED | ODS_FOCUS;
+        if (!enabled) state |= ODS_DISABLED;
+        const LRESULT data = cur >= 0 ? SendMessage(st->list, LB_GETITEMDATA, static_cast<WPARAM>(cur), 0) : 0;
+        AskOwnerToDraw(hwnd, dc, cur, state, sel, data);
+        SelectObject(dc, oldFont);
+        return;
+    }
     RECT textRc = sel;
     textRc.left += 2;
     DrawText(dc, text.c_str(), -1, &textRc, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);

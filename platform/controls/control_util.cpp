@@ -18,6 +18,24 @@ HBRUSH ParentBrush(HWND hwnd, HDC dc, UINT ctlColorMsg, int fallbackColor) {
     return GetSysColorBrush(fallbackColor);
 }
 
+void AskOwnerToDraw(HWND combo, HDC dc, int item, UINT state, const RECT& rc, LPARAM data) {
+    HWND parent = GetParent(combo);
+    if (!parent) return;
+    DRAWITEMSTRUCT dis{};
+    dis.CtlType = ODT_COMBOBOX;
+    dis.CtlID = static_cast<UINT>(GetDlgCtrlID(combo));
+    dis.itemID = static_cast<UINT>(item);
+    dis.itemAction = ODA_DRAWENTIRE;
+    dis.itemState = state;
+    dis.hwndItem = combo;
+    dis.hDC = dc;
+    dis.rcItem = rc;
+    dis.itemData = static_cast<ULONG_PTR>(data);
+    const int saved = SaveDC(dc);
+    SendMessage(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+    RestoreDC(dc, saved);
+}
+
 std::string WindowText(HWND hwnd) {
     int len = GetWindowTextLength(hwnd);
     if (len <= 0) return {};

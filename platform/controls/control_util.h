@@ -52,6 +52,10 @@ HBRUSH ParentBrush(HWND hwnd, HDC dc, UINT ctlColorMsg, int fallbackColor);
 
 std::string WindowText(HWND hwnd);
 
+// Sends WM_DRAWITEM for an item of an owner-drawn combo box (its field or its list) to the combo box's
+// parent, with the DC's state saved around the call.
+void AskOwnerToDraw(HWND combo, HDC dc, int item, UINT state, const RECT& rc, LPARAM data);
+
 // Text in the classic disabled look (an embossed highlight under grey) or normal, with '&' prefixes.
 void DrawControlText(HDC dc, const std::string& text, RECT rc, UINT format, bool enabled, COLORREF color);
 

@@ -230,6 +230,12 @@ void Paint(HWND hwnd, ListState* st, HDC dc) {
         if (y >= ir.bottom) break;
         RECT row{ir.left, y, ir.right, y + h};
         bool selected = i == st->cur;
+        if (st->combo && (Style(st->combo) & CBS_OWNERDRAWFIXED)) {
+            // A combo box's owner draws the items of its list.
+            AskOwnerToDraw(st->combo, dc, i, (selected ? ODS_SELECTED : 0) | (enabled ? 0 : ODS_DISABLED), row,
+                           static_cast<LPARAM>(st->items[static_cast<size_t>(i)].data));
+            continue;
+        }
         if (selected) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
         SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
         RECT textRc = row;

@@ -35,7 +35,7 @@ TEST_F(DropDown, TheKeyMenuMarksTheRootAndTheScaleApart) {
     EXPECT_EQ(MarkedEntry(GetSubMenu(key, 0)), 7202);
     EXPECT_EQ(MarkedEntry(GetSubMenu(key, 1)), 7317);
     DestroyMenu(key);
-    EXPECT_EQ(SendMessage(EditorWindow(), mp::PRM_LOAD_MENU, 3, 0), 0);
+    EXPECT_EQ(SendMessage(EditorWindow(), mp::PRM_LOAD_MENU, 4, 0), 0);
 }
 
 } // namespace

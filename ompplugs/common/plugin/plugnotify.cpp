@@ -54,7 +54,10 @@ HRESULT COPTPlugin::OnNotify(const NotificationRecord* record, bool immediate) {
 }
 
 HRESULT COPTPlugin::OnDataChanged(const NotificationRecord& record, bool immediate) {
-    return immediate ? UpkeepImmediate(record) : UpkeepDeferred(record);
+    if (immediate) return UpkeepImmediate(record);
+    const HRESULT hr = UpkeepDeferred(record);
+    TouchTracks(record);
+    return hr;
 }
 
 HRESULT COPTPlugin::OnTimebaseChanged(const NotificationRecord& record, bool immediate) {

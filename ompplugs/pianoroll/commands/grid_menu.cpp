@@ -60,6 +60,9 @@ void PrepareMenu(TrackView* v, HMENU menu) {
     for (int command = CMD_VELOCITY_MINIMUM; command <= CMD_VELOCITY_SET; ++command) Grey(menu, command, !notes);
     std::int64_t start = 0, length = 0;
     Grey(menu, CMD_ZOOM_TO_SELECTION, !ZoomSelectionRange(v, &start, &length));
+    // Off, All Tracks and Chosen Tracks... follow the modes' order.
+    const int others = CMD_GHOSTS_OFF + static_cast<int>(GhostChoiceOf(v).mode);
+    CheckMenuRadioItem(menu, CMD_GHOSTS_OFF, CMD_GHOSTS_CHOSEN, static_cast<UINT>(others), MF_BYCOMMAND);
     if (!v->settings) return;
     CheckMenuItem(menu, CMD_TOGGLE_SNAPPING, MF_BYCOMMAND | (v->settings->snapEnabled ? MF_CHECKED : MF_UNCHECKED));
     const int current = GridSpacingCommandOf(v->settings->gridSpacing);

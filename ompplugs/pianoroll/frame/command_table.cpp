@@ -119,6 +119,7 @@ constexpr CommandRow kCommandTable[] = {
     {CMD_SCALE_FIRST, CMD_SCALE_LAST, PassToView, true},
     {CMD_PREFERENCES, CMD_PREFERENCES, Preferences, true},
     {CMD_BEND_SEMITONES, CMD_BEND_SEMITONES, BendSemitones, true},
+    {CMD_GHOSTS_OFF, CMD_GHOSTS_CHOSEN, GhostCommand, true},
     {CMD_HELP, CMD_HELP, Help, false},
     {CMD_ABOUT, CMD_ABOUT, About, false},
 };

@@ -1,5 +1,5 @@
-// The toolbar's drop-downs: the grid-spacing, paint-value and key menus of menu 1052 with their radio
-// marks, shown under their buttons, and the same menus for a host's own menus.
+// The toolbar's drop-downs: the grid-spacing, paint-value, key and other-tracks menus of menu 1052 with
+// their radio marks, shown under their buttons, and the same menus for a host's own menus.
 #include "frame/editor_frame.h"
 
 #include "resources/command_ids.h"
@@ -12,7 +12,7 @@ using namespace win;
 namespace {
 
 // Positions of the sub-menus in menu 1052.
-enum : int { SETTINGS_GRID_SPACING = 0, SETTINGS_PAINT_VALUE = 1, SETTINGS_KEY = 2 };
+enum : int { SETTINGS_GRID_SPACING = 0, SETTINGS_PAINT_VALUE = 1, SETTINGS_KEY = 2, SETTINGS_OTHER_TRACKS = 3 };
 
 } // namespace
 
@@ -24,13 +24,15 @@ int DropDownMenuOf(int command) {
         return SETTINGS_PAINT_VALUE; // the Paint tool
     case CMD_TOGGLE_SCALE_SNAPPING:
         return SETTINGS_KEY;
+    case CMD_GHOSTS_ALL:
+        return SETTINGS_OTHER_TRACKS; // the Show Other Tracks button
     default:
         return -1;
     }
 }
 
 HMENU LoadSettingsMenu(HWND dialog, const FrameState& frame, int position) {
-    if (position < SETTINGS_GRID_SPACING || position > SETTINGS_KEY) return nullptr;
+    if (position < SETTINGS_GRID_SPACING || position > SETTINGS_OTHER_TRACKS) return nullptr;
     HMENU settings = LoadModuleMenu(kSettingsMenus);
     if (!settings) return nullptr;
     HMENU sub = GetSubMenu(settings, position);

@@ -89,6 +89,8 @@ INT_PTR EditorDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
         return OnKeyDown(dialog, *frame, msg, wParam, lParam);
     case WM_NOTIFY:
         return Answer(dialog, ToolbarNotify(dialog, *frame, reinterpret_cast<const NMHDR*>(lParam)));
+    case WM_DRAWITEM:
+        return DrawChooserItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
     case WM_COMMAND:
         return OnCommand(dialog, *frame, wParam);
     case WM_THEMECHANGED:

@@ -2,7 +2,9 @@
 // the commands, the toolbar and its images, the drop-downs, the track chooser, solo, monitor, help.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -15,6 +17,7 @@
 namespace mp {
 class COPTPlugin;
 struct PianoRollSettings;
+struct EventKey;
 class TrackAccess;
 class CBaseListPage;
 } // namespace mp
@@ -28,7 +31,7 @@ struct ImageListRelease {
 };
 using ImageListHandle = std::unique_ptr<std::remove_pointer_t<win::HIMAGELIST>, ImageListRelease>;
 
-// The toolbar's pictures: the normal, hot and disabled looks of the 24 images of the strip.
+// The toolbar's pictures: the normal, hot and disabled looks of the 25 images of the strip.
 struct ToolbarImages {
     int width = 16;
     int height = 16;
@@ -83,6 +86,29 @@ bool HandlePrivateMessage(win::HWND dialog, FrameState& frame, win::UINT msg, wi
 void FillTrackChooser(FrameState* frame, win::HWND chooser, bool keepSelection);
 // The track-table index of the chosen item, -1 when nothing is chosen.
 int ChosenTrackIndex(win::HWND chooser);
+// The chooser's text of the track at a track-table index: the host's name, else "Track %d".
+std::string TrackLabel(mp::COPTPlugin& plugin, int index);
+
+// ---- Other tracks behind the grid (ghost_tracks.cpp, ghost_tracks_dialog.cpp) -----------------------------
+// Commands 4070-4072: Off, All Tracks, and Chosen Tracks... (the checklist). The choice is kept in the
+// plug-in's settings extension.
+win::LRESULT GhostCommand(win::HWND dialog, FrameState& frame, int command);
+// The states of 4070-4072 (a radio group), and of the toolbar's button (checked while any are shown).
+win::LRESULT GhostCommandState(const FrameState& frame, int command);
+win::LRESULT GhostButtonState(const FrameState& frame);
+// The choice kept with the song, given to a new view.
+void OpenGhostChoice(win::HWND dialog, FrameState& frame);
+// After tracks came or went: the chosen tracks that left are dropped and the kept numbers follow the
+// song's order.
+void KeepGhostChoice(win::HWND dialog, FrameState& frame);
+// The view's ShowTrackNote: the track chosen through the chooser, the note selected, the rows kept.
+bool ShowTrackNote(TrackView* view, int trackIndex, const mp::EventKey& key);
+// WM_DRAWITEM of the track chooser (owner-drawn while other tracks are shown): the track's swatch
+// before its name. False for another control.
+bool DrawChooserItem(const win::DRAWITEMSTRUCT* item);
+// Runs the checklist of the song's tracks over owner with *chosen (host track ids) checked; on OK
+// *chosen holds the checked ones. IDOK, IDCANCEL, or -1 when the dialog cannot be shown.
+win::INT_PTR RunGhostTracksDialog(win::HWND owner, mp::COPTPlugin& plugin, std::vector<std::uint32_t>* chosen);
 
 // ---- Solo and monitor (track_switches.cpp) --------------------------------------------------------------
 // Flips the solo bit of the chosen track in the host, as one edit named "Solo MIDI sub track".
@@ -109,7 +135,7 @@ win::LRESULT CommandState(win::HWND dialog, const FrameState& frame, int command
 void ApplyCommandStates(win::HWND dialog, const FrameState& frame, win::HMENU menu);
 
 // ---- Toolbar (toolbar.cpp, toolbar_images.cpp) ---------------------------------------------------------
-constexpr int kToolbarImageCount = 24;
+constexpr int kToolbarImageCount = 25;
 // Decodes the module's image strip into the three image lists; false (and empty lists) when the strip
 // cannot be decoded.
 bool LoadToolbarImages(ToolbarImages* images);

@@ -60,6 +60,7 @@ void CreateView(HWND dialog, FrameState& frame) {
     view->owner.Help = ViewHelp;
     view->owner.EditMessage = GridEditMessage;
     view->owner.Released = ViewWindowGone;
+    view->owner.ShowTrackNote = ShowTrackNote;
     frame.viewWindow =
         CreateWindowEx(0, kTrackViewClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, dialog,
                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kViewWindowId)), ModuleInstance(), view);
@@ -104,6 +105,7 @@ BOOL InitFrame(HWND dialog, LPARAM param) {
     frame->access->SetTrackBox(GetDlgItem(dialog, kTrackChooserId));
     FillTrackChooser(frame, GetDlgItem(dialog, kTrackChooserId), false);
     CreateView(dialog, *frame);
+    OpenGhostChoice(dialog, *frame);
     ShowChosenTrack(dialog, *frame);
     LayoutFrame(dialog, *frame);
     if (frame->view) {

@@ -24,11 +24,16 @@ constexpr WPARAM kTransportStopped = 0;
 void TrackListChanged(HWND dialog, FrameState& frame) {
     frame.plugin->ProcessNotifications(false);
     const ModelChange change = TakeModelChange(frame.access.get());
-    if (change.TracksChanged()) FillTrackChooser(&frame, GetDlgItem(dialog, kTrackChooserId), true);
+    if (change.TracksChanged()) {
+        FillTrackChooser(&frame, GetDlgItem(dialog, kTrackChooserId), true);
+        KeepGhostChoice(dialog, frame);
+    }
     if (frame.access) frame.access->Reload();
     if (TrackView* view = frame.view.get()) {
         RefreshDocumentLength(view);
         RepaintChange(view, change);
+        // Another track drawn behind the grid changed: its notes may lie anywhere.
+        if (GhostsOutdated(view)) InvalidateView(view, INV_GRID);
     }
     PostMessage(dialog, mp::PRM_REFRESH_STATE, 0, 0);
 }

@@ -32,6 +32,7 @@ LRESULT ShowFrameHelp(HWND dialog) {
     std::vector<std::string> lines;
     AddRange(lines, mp::IDS_HELP_KEYS, mp::IDS_HELP_KEY_FIRST, mp::IDS_HELP_KEY_LAST);
     AddRange(lines, mp::IDS_HELP_MOUSE, mp::IDS_HELP_MOUSE_FIRST, mp::IDS_HELP_MOUSE_LAST);
+    lines.push_back(kIndent + std::string(mp::ModuleString(mp::IDS_HELP_OTHER_TRACKS)));
     lines.emplace_back();
     lines.emplace_back(mp::ModuleString(mp::IDS_HELP_TOOLBAR));
     for (int command : ToolbarCommands()) {

@@ -30,6 +30,7 @@ constexpr BYTE kCheck = BTNS_CHECK | BTNS_AUTOSIZE;
 constexpr BYTE kCheckDropDown = BTNS_CHECK | BTNS_DROPDOWN | BTNS_AUTOSIZE;
 constexpr BYTE kTool = BTNS_CHECKGROUP | BTNS_AUTOSIZE;
 constexpr BYTE kToolDropDown = BTNS_CHECKGROUP | BTNS_DROPDOWN | BTNS_AUTOSIZE;
+constexpr BYTE kMenuButton = BTNS_DROPDOWN | BTNS_WHOLEDROPDOWN | BTNS_AUTOSIZE;
 constexpr ButtonEntry kSeparator{0, 0, BTNS_SEP};
 
 // Images by their place in the strip.
@@ -48,6 +49,7 @@ enum StripImage : int {
     IMG_ERASE = 18,
     IMG_QUANTIZE = 19,
     IMG_HELP = 21,
+    IMG_OTHER_TRACKS = 24,
 };
 
 constexpr ButtonEntry kButtons[] = {
@@ -70,6 +72,8 @@ constexpr ButtonEntry kButtons[] = {
     {CMD_TOGGLE_MONITOR, IMG_MONITOR, kCheck},
     kSeparator,
     {CMD_HELP, IMG_HELP, kPush},
+    kSeparator,
+    {CMD_GHOSTS_ALL, IMG_OTHER_TRACKS, kMenuButton},
 };
 
 struct Tooltip {
@@ -100,6 +104,7 @@ constexpr Tooltip kTooltips[] = {
     {CMD_TOGGLE_SNAPPING, mp::IDS_TIP_SNAP},
     {CMD_TOGGLE_MONITOR, mp::IDS_TIP_MONITOR},
     {CMD_TOGGLE_SCALE_SNAPPING, mp::IDS_TIP_SCALE_SNAP},
+    {CMD_GHOSTS_ALL, mp::IDS_TIP_OTHER_TRACKS},
 };
 
 // The tip's buffer holds 79 bytes and the terminator; a cut never splits a UTF-8 sequence.
@@ -186,7 +191,9 @@ void RefreshToolbar(HWND dialog, const FrameState& frame) {
         if (!entry.command) continue;
         const LRESULT before = SendMessage(frame.toolbar, TB_GETSTATE, static_cast<WPARAM>(entry.command), 0);
         if (before < 0) continue;
-        const LRESULT state = CommandState(dialog, frame, entry.command);
+        // The Show Other Tracks button opens its menu; it shows whether any other track is drawn.
+        const LRESULT state =
+            entry.command == CMD_GHOSTS_ALL ? GhostButtonState(frame) : CommandState(dialog, frame, entry.command);
         BYTE bits = static_cast<BYTE>(before) & static_cast<BYTE>(~(TBSTATE_ENABLED | TBSTATE_CHECKED));
         if (state & mp::ECS_ENABLED) bits |= TBSTATE_ENABLED;
         if (state & mp::ECS_CHECKED) bits |= TBSTATE_CHECKED;

@@ -36,6 +36,17 @@ std::string TrackName(mp::COPTPlugin* plugin, std::uint32_t trackId) {
 
 } // namespace
 
+std::string TrackLabel(mp::COPTPlugin& plugin, int index) {
+    const std::vector<mp::TrackEntry>& tracks = plugin.Tracks();
+    std::string name;
+    if (index >= 0 && static_cast<std::size_t>(index) < tracks.size())
+        name = TrackName(&plugin, tracks[static_cast<std::size_t>(index)].track);
+    if (!name.empty()) return name;
+    char text[64];
+    VorStr_Format(text, sizeof text, mp::ModuleString(mp::IDS_TRACK_N), index + 1);
+    return text;
+}
+
 void FillTrackChooser(FrameState* frame, HWND chooser, bool keepSelection) {
     if (!chooser) return;
     LRESULT previous = -1;
@@ -49,12 +60,7 @@ void FillTrackChooser(FrameState* frame, HWND chooser, bool keepSelection) {
     const std::vector<mp::TrackEntry>& tracks = frame->plugin->Tracks();
     LRESULT select = 0;
     for (std::size_t index = 0; index < tracks.size(); ++index) {
-        std::string name = TrackName(frame->plugin, tracks[index].track);
-        if (name.empty()) {
-            char text[64];
-            VorStr_Format(text, sizeof text, mp::ModuleString(mp::IDS_TRACK_N), static_cast<int>(index + 1));
-            name = text;
-        }
+        const std::string name = TrackLabel(*frame->plugin, static_cast<int>(index));
         const LRESULT item = SendMessage(chooser, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
         if (item < 0) continue;
         SendMessage(chooser, CB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(index));

@@ -44,6 +44,11 @@ constexpr int CMD_BEND_SEMITONES = mp::EDITOR_BEND_SEMITONES;
 // The keyboard column's "&Play Note".
 constexpr int CMD_PLAY_NOTE = 4053;
 
+// Other tracks behind the grid ("Show Other Tracks"): none, all, or the ones a checklist chooses.
+constexpr int CMD_GHOSTS_OFF = 4070;
+constexpr int CMD_GHOSTS_ALL = 4071;
+constexpr int CMD_GHOSTS_CHOSEN = 4072;
+
 // Velocity of the selected notes.
 constexpr int CMD_VELOCITY_MINIMUM = 4060;
 constexpr int CMD_VELOCITY_MAXIMUM = 4061;

@@ -59,6 +59,12 @@ constexpr Entry kPaintValues[] = {
     {7020, "&64th Notes"},            {7021, "64th Note Trip&lets"},
 };
 
+// Appended to the menus that offer it, after their own items.
+constexpr Entry kGhostChoices[] = {
+    {4070, "&Off"}, {4071, "&All Tracks"}, {4072, "&Chosen Tracks..."},
+};
+constexpr const char* kGhostMenuText = "Show &Other Tracks";
+
 constexpr Entry kRoots[] = {
     {7200, "&C"},  {7201, "&C#"}, {7202, "&D"},  {7203, "&D#"}, {7204, "&E"},  {7205, "&F"},
     {7206, "&F#"}, {7207, "&G"},  {7208, "&G#"}, {7209, "&A"},  {7210, "&A#"}, {7211, "&B"},
@@ -116,6 +122,10 @@ std::vector<MenuTemplateItem> GridMenus() {
     w.Popup("Gr&id Spacing");
     Items(w, kGridSpacings);
     w.End();
+    w.Separator();
+    w.Popup(kGhostMenuText);
+    Items(w, kGhostChoices);
+    w.End();
     w.End();
     w.Popup("Track Time Selection");
     w.Item(5000, "&Zoom Selection\bCtrl+Up");
@@ -161,6 +171,9 @@ std::vector<MenuTemplateItem> SettingsMenus() {
         Items(w, kScales[group]);
     }
     w.End();
+    w.End();
+    w.Popup(kGhostMenuText);
+    Items(w, kGhostChoices);
     w.End();
     w.End();
     return w.Take();

@@ -6,8 +6,9 @@
 #include "mp/settings.h"
 #include "mp/string_ids.h"
 #include "mp/track_access.h"
-#include "view/snapping.h"
+#include "tools/ghost_click.h"
 #include "tools/tool_framework.h"
+#include "view/snapping.h"
 #include "view/track_view.h"
 
 namespace pianoroll {
@@ -54,6 +55,7 @@ LRESULT DrawOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM lP
         OpenVelocityEntryAtHit(v);
         return 0;
     }
+    if (hit == HitEmpty && GhostClick(v, msg, x, y)) return 0;
     const bool ctrl = CtrlHeld(), shift = ShiftHeld();
     const bool onNote = hit == HitNote || hit == HitNoteStart || hit == HitNoteEnd;
     if (onNote && !(ctrl && shift)) return CommonOnMouse(v, pane, msg, wParam, lParam);

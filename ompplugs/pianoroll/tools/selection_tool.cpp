@@ -4,8 +4,9 @@
 
 #include "mp/track_access.h"
 #include "tools/band.h"
-#include "view/snapping.h"
+#include "tools/ghost_click.h"
 #include "tools/tool_framework.h"
+#include "view/snapping.h"
 #include "view/track_view.h"
 
 namespace pianoroll {
@@ -22,6 +23,7 @@ void BeginMarqueeOrPress(TrackView* v, Pane* pane, UINT msg, int x, int y) {
         OpenVelocityEntryAtHit(v);
         return;
     }
+    if (hit == HitEmpty && GhostClick(v, msg, x, y)) return;
     RecordClickKind(v, msg, x, y);
     RecordPress(v, x, y, hit);
     if (!ShiftHeld() && !CtrlHeld() && g.pressHasNote && v->access->IsEventSelected(g.pressNote)) {

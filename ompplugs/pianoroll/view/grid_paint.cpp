@@ -415,6 +415,7 @@ void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
     } else {
         DrawBackground(v, dc, clip, 0, 0, colours, brushes);
     }
+    PaintGhosts(v, dc, clip);
     DrawNotes(v, dc, clip, brushes);
     DrawBendLines(v, dc, clip);
     DrawLoopLines(v, pane, dc, clip, brushes, colours);

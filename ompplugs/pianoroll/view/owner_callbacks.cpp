@@ -35,6 +35,8 @@ void ContinueAt(TrackView* v, std::int64_t tick) {
     if (access->SetPlaybackPosition(tick) == S_OK) SetPlaybackPosition(v, tick);
 }
 
+bool NoTrackNote(TrackView*, int, const mp::EventKey&) { return false; }
+
 std::int64_t TrackPosition(TrackView* v) { return v->access ? v->access->GetPlaybackPosition() : 0; }
 
 template <typename Slot>
@@ -59,6 +61,7 @@ OwnerCallbacks DefaultOwnerCallbacks() {
         .AdjustRange = RangeUnchanged,
         .AdjustCursor = CursorUnchanged,
         .Idle = KillIdleTimer,
+        .ShowTrackNote = NoTrackNote,
         .Released = Nothing,
     };
 }
@@ -87,6 +90,7 @@ void CompleteCallbacks(OwnerCallbacks* owner, TransportCallbacks* transport) {
     Fill(owner->AdjustRange, o.AdjustRange);
     Fill(owner->AdjustCursor, o.AdjustCursor);
     Fill(owner->Idle, o.Idle);
+    Fill(owner->ShowTrackNote, o.ShowTrackNote);
     Fill(owner->Released, o.Released);
     const TransportCallbacks t = DefaultTransportCallbacks();
     Fill(transport->Play, t.Play);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "mp/records.h"
 #include "win/win.h"
 
 namespace pianoroll {
@@ -39,6 +40,9 @@ struct OwnerCallbacks {
     void (*AdjustCursor)(TrackView* view, std::int64_t* position);
     // Timer 3 while no drag auto-scroll runs. Default: kills the timer.
     void (*Idle)(TrackView* view);
+    // Shows the track at a track-table index with the note of `key` selected, as choosing the track in
+    // the owner's track chooser and clicking the note would; false when it cannot. Default: false.
+    bool (*ShowTrackNote)(TrackView* view, int trackIndex, const mp::EventKey& key);
     // Called last when the window is destroyed, after every pane's Init(PANE_INIT_DESTROYED); the
     // record is not touched afterwards, so the owner may free it here. Default: nothing.
     void (*Released)(TrackView* view);

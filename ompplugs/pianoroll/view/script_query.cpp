@@ -124,6 +124,7 @@ LRESULT AnswerScriptQuery(TrackView* v, WPARAM what, LPARAM value) {
         std::snprintf(status->text, sizeof status->text, "%s", v->transportBar.paintedStatus);
         return 1;
     }
+    case mp::SVQ_GHOST_COUNT: return CountGhosts(v);
     default: return mp::SCRIPT_HIDDEN;
     }
 }

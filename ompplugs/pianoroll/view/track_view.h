@@ -12,6 +12,7 @@
 #include "view/drag_state.h"
 #include "view/focus_caret.h"
 #include "view/geometry.h"
+#include "view/ghost_layer.h"
 #include "view/grid_paint.h"
 #include "view/hot_tracking.h"
 #include "view/keyboard_pane.h"
@@ -125,6 +126,7 @@ struct TrackView {
     LaneAreaState lanes;       // the lane framework: lanes/
     TransportBarState transportBar; // the transport bar: transport_bar.cpp
     BendViewCache bend;        // bend_view.cpp
+    GhostLayer ghosts;         // other tracks' notes behind the grid: ghost_layer.cpp
 
     // ---- Lent by the owner, set once before the window is made (frame_lifecycle.cpp) ----
     OwnerCallbacks owner = DefaultOwnerCallbacks(); // frame_lifecycle.cpp

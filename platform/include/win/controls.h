@@ -508,6 +508,35 @@ constexpr DWORD CBS_HASSTRINGS = 0x0200;
 constexpr DWORD CBS_NOINTEGRALHEIGHT = 0x0400;
 constexpr DWORD CBS_DISABLENOSCROLL = 0x0800;
 
+// Owner drawing (WM_DRAWITEM's lParam). A combo box with CBS_OWNERDRAWFIXED keeps its strings (as with
+// CBS_HASSTRINGS) and asks its parent to draw the selection field (ODS_COMBOBOXEDIT) and each item of
+// its list; the style is read at each paint, so it may be switched with SetWindowLongPtr(GWL_STYLE).
+constexpr UINT ODT_MENU = 1;
+constexpr UINT ODT_LISTBOX = 2;
+constexpr UINT ODT_COMBOBOX = 3;
+constexpr UINT ODT_BUTTON = 4;
+constexpr UINT ODT_STATIC = 5;
+constexpr UINT ODA_DRAWENTIRE = 0x1;
+constexpr UINT ODA_SELECT = 0x2;
+constexpr UINT ODA_FOCUS = 0x4;
+constexpr UINT ODS_SELECTED = 0x1;
+constexpr UINT ODS_GRAYED = 0x2;
+constexpr UINT ODS_DISABLED = 0x4;
+constexpr UINT ODS_CHECKED = 0x8;
+constexpr UINT ODS_FOCUS = 0x10;
+constexpr UINT ODS_COMBOBOXEDIT = 0x1000;
+struct DRAWITEMSTRUCT {
+    UINT CtlType;
+    UINT CtlID;
+    UINT itemID; // (UINT)-1 for an empty field
+    UINT itemAction;
+    UINT itemState;
+    HWND hwndItem;
+    HDC hDC; // font and colours selected as the control would draw; restored by the control
+    RECT rcItem;
+    ULONG_PTR itemData;
+};
+
 constexpr UINT CB_GETEDITSEL = 0x0140;
 constexpr UINT CB_LIMITTEXT = 0x0141;
 constexpr UINT CB_SETEDITSEL = 0x0142;

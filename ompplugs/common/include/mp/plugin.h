@@ -102,12 +102,18 @@ private:
     win::CLSID classId_;
 };
 
+// A number no track entry has had before in this process. An entry takes one when it is made and a
+// new one whenever the host reports a change to the track, its blocks or its events, so a copy of a
+// track's events read at one generation is current while the entry keeps it. [any thread]
+std::uint64_t NewTrackGeneration() noexcept;
+
 // One entry of the track table: the track's id, its blocks in host order, and the third key word.
 struct TrackEntry {
     std::uint32_t track;
     std::vector<EventKey> blocks;
     std::uint32_t keyWord3;
     std::uint32_t order; // the track's order field, the table's sort key
+    std::uint64_t generation = NewTrackGeneration();
 };
 
 // One entry of the event-key list: the key and what event order and range queries need, read when
@@ -465,6 +471,9 @@ protected:
     bool EntryFor(const EventKey& key, EventEntry* entry);
     bool OnCacheThread() const noexcept;
     void RemoveTrackEntry(std::uint32_t trackId);
+    // Gives the tracks a data notification names new generations (every track after a change of the
+    // whole table). [window thread, deferred phase]
+    void TouchTracks(const NotificationRecord& record);
 };
 
 } // namespace mp

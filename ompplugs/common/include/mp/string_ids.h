@@ -201,6 +201,12 @@ enum StringId : std::uint32_t {
     IDS_LABEL_START_TIMES = 10060,
     IDS_LABEL_NOTE_DURATIONS = 10061,
 
+    // Other tracks behind the grid.
+    IDS_TIP_OTHER_TRACKS = 10300,   // "Show Other Tracks"
+    IDS_OTHER_TRACKS_TITLE = 10301, // the checklist's caption
+    IDS_OTHER_TRACKS_PROMPT = 10302,
+    IDS_HELP_OTHER_TRACKS = 10303,
+
     // The quantize resolutions, in the dialog's list order ("Whole Note" … "64th Note").
     IDS_QUANTIZE_RESOLUTION_FIRST = 10100,
     IDS_QUANTIZE_RESOLUTION_LAST = 10110,

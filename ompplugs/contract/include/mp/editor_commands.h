@@ -52,6 +52,7 @@ enum EditorMenu : win::WPARAM {
     EM_GRID_SPACING = 0, // "Gr&id Spacing": 6005-6018
     EM_PAINT_VALUE = 1,  // "&Paint Note Value": 7000-7021
     EM_KEY = 2,          // "&Key": "&Root Note" (7200-7211) and "&Scale" (7300-7317)
+    EM_OTHER_TRACKS = 3, // "Show &Other Tracks": Off 4070, All Tracks 4071, Chosen Tracks... 4072
 };
 
 } // namespace mp

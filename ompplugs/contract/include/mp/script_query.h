@@ -42,6 +42,8 @@ enum ScriptViewQuery : win::WPARAM {
     // lParam a ScriptStatusText* the view fills with the text its status field was last painted
     // with (empty when it shows none); 1, or 0 for a null pointer.
     SVQ_STATUS_TEXT = 9,
+    // lParam 0: how many notes of other tracks the grid draws behind the shown track now.
+    SVQ_GHOST_COUNT = 10,
 };
 
 constexpr win::LRESULT SCRIPT_BUTTON_ENABLED = 1;

@@ -1,4 +1,4 @@
-// Build tool: turns the toolbar's text-art icons into the 384 x 16 PNG strip and into a source file
+// Build tool: turns the toolbar's text-art icons into the 400 x 16 PNG strip and into a source file
 // that carries the PNG's bytes into the module's resources.
 //
 //   make_toolbar_strip ART.txt STRIP.png STRIP.cpp [PREVIEW.png]
@@ -18,7 +18,7 @@
 namespace {
 
 constexpr int kIconSide = 16;
-constexpr int kIconCount = 24;
+constexpr int kIconCount = 25;
 constexpr int kStripWidth = kIconSide * kIconCount;
 constexpr int kPreviewScale = 8;
 constexpr std::uint32_t kPreviewFace = 0xF0F0F0FF; // RGBA
@@ -102,7 +102,8 @@ bool ReadArt(const std::string& path, Strip* strip) {
             int index = -1;
             if (!(words >> index) || index != nextIcon || index >= kIconCount)
                 return Fail(where(),
-                            "icons are numbered 0 to 23 in order; expected icon " + std::to_string(nextIcon));
+                            "icons are numbered 0 to " + std::to_string(kIconCount - 1) +
+                                           " in order; expected icon " + std::to_string(nextIcon));
             ++nextIcon;
             row = 0;
         } else {
@@ -111,7 +112,7 @@ bool ReadArt(const std::string& path, Strip* strip) {
     }
     if (row < kIconSide) return Fail(path, "the last icon is cut short");
     if (nextIcon != kIconCount)
-        return Fail(path, "the art holds " + std::to_string(nextIcon) + " icons, not 24");
+        return Fail(path, "the art holds " + std::to_string(nextIcon) + " icons, not " + std::to_string(kIconCount));
     return true;
 }
 

@@ -1,0 +1,27 @@
+// Track generations: which tracks a data notification touched, so that copies of other tracks' events
+// (the notes the editor shows behind the shown track) are read again only when their track changed.
+#include "mp/plugin.h"
+
+#include <atomic>
+
+namespace mp {
+
+std::uint64_t NewTrackGeneration() noexcept {
+    static std::atomic<std::uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+void COPTPlugin::TouchTracks(const NotificationRecord& record) {
+    if (record.level == LEVEL_TRACK && (record.changeFlags & NCF_OTHER)) {
+        for (TrackEntry& entry : tracks_) entry.generation = NewTrackGeneration();
+        return;
+    }
+    if (record.level != LEVEL_TRACK && record.level != LEVEL_BLOCK && record.level != LEVEL_EVENT) return;
+    // An event or block may move between tracks: both ends change.
+    for (const std::uint32_t track : {record.oldKey.track, record.newKey.track}) {
+        const int index = track ? TrackIndexOf(track) : -1;
+        if (index >= 0) tracks_[static_cast<std::size_t>(index)].generation = NewTrackGeneration();
+    }
+}
+
+} // namespace mp
