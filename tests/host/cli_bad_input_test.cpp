@@ -38,7 +38,7 @@ Bytes CutSong() {
 Bytes CutInsideTrack() {
     const Bytes note = {0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00};
     Bytes b = SmfBuilder(1, 96).Track(note).Track(note).Bytes();
-    b.resize(b.size() - 7);
+    b.erase(b.end() - 7, b.end());
     return b;
 }
 
