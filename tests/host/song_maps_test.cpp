@@ -35,7 +35,8 @@ protected:
         map.result = project->GetProperty(mp::PID_METER_MAP, 0, 0, 0, static_cast<win::DWORD>(buffer.size()), buffer.data());
         std::memcpy(&map.header, buffer.data(), sizeof map.header);
         map.entries.resize(std::min<std::size_t>(room, map.header.count));
-        std::memcpy(map.entries.data(), buffer.data() + sizeof map.header, map.entries.size() * sizeof(mp::MPMeterEntry));
+        if (!map.entries.empty())
+            std::memcpy(map.entries.data(), buffer.data() + sizeof map.header, map.entries.size() * sizeof(mp::MPMeterEntry));
         return map;
     }
     KeyMap Keys() {
@@ -46,7 +47,8 @@ protected:
         std::memcpy(&header, buffer.data(), sizeof header);
         EXPECT_EQ(header.entrySize, sizeof(mp::MPKeyEntry));
         map.entries.resize(header.count);
-        std::memcpy(map.entries.data(), buffer.data() + sizeof header, header.count * sizeof(mp::MPKeyEntry));
+        if (!map.entries.empty())  // memcpy to the null data() of an empty vector is undefined
+            std::memcpy(map.entries.data(), buffer.data() + sizeof header, header.count * sizeof(mp::MPKeyEntry));
         return map;
     }
     win::HRESULT Meter(std::uint32_t selector, std::int64_t tick, std::uint32_t beats = 4, std::uint32_t exponent = 2) {
