@@ -8,8 +8,8 @@
 #include "mp/module_strings.h"
 #include "mp/track_access.h"
 #include "view/brush_cache.h"
+#include "view/note_colours.h"
 #include "view/track_view.h"
-#include "vor/image.h"
 #include "vor/ui_resources.h"
 
 namespace pianoroll {
@@ -17,22 +17,6 @@ namespace pianoroll {
 namespace {
 
 constexpr int kVelocityScale = 127;
-// Note colours are hues 0 to 10.
-constexpr int kHueCount = 11;
-// Stems of the shaded note style keep the hue of the note's colour at these saturations and lightnesses.
-constexpr double kSelectedSaturation = 0.15;
-constexpr double kSelectedLightness = 0.5;
-constexpr double kPlainSaturation = 0.75;
-constexpr double kPlainLightness = 0.4;
-
-win::COLORREF StemColour(int hue, bool selected, bool shaded) {
-    if (!shaded) return PaletteColour(hue, selected ? SHADE_BRIGHT : SHADE_DARK);
-    double h = 0, s = 0, l = 0;
-    VorColor_RgbToHsl(PaletteColour(hue, SHADE_MEDIUM), &h, &s, &l);
-    return selected ? VorColor_HslToRgb(h, kSelectedSaturation, kSelectedLightness)
-                    : VorColor_HslToRgb(h, kPlainSaturation, kPlainLightness);
-}
-
 } // namespace
 
 void VelocityControllerView::GetName(char* buffer, int capacity) const {
@@ -58,7 +42,7 @@ void VelocityControllerView::PaintLane(win::HDC dc, const win::RECT& lane, const
     const win::RECT columns{area.left, view_.geo.grid.top, area.right, view_.geo.grid.bottom};
     if (columns.bottom <= columns.top) return;
     UseDisplayList(&view_, &columns);
-    const bool shaded = !view_.settings || view_.settings->noteStyle != 0;
+    const bool shaded = ShadedNotes(view_.settings);
     const int height = lane.bottom - lane.top;
     struct Stem {
         int x, top, hue;
@@ -81,14 +65,14 @@ void VelocityControllerView::PaintLane(win::HDC dc, const win::RECT& lane, const
     // above the tops of the stems after it: only that part is filled, and a hidden stem not at all,
     // which leaves the same pixels at a fraction of the cost when many notes share a column.
     std::vector<int> lowestTop(static_cast<std::size_t>(area.right - area.left), area.bottom);
-    win::COLORREF colours[2][kHueCount];
-    bool known[2][kHueCount] = {};
+    win::COLORREF colours[2][kPaletteHues];
+    bool known[2][kPaletteHues] = {};
     BrushCache brushes;
     for (auto it = stems.rbegin(); it != stems.rend(); ++it) {
         int& below = lowestTop[static_cast<std::size_t>(it->x - area.left)];
         if (it->top >= below) continue;
         win::COLORREF colour;
-        if (it->hue >= 0 && it->hue < kHueCount) {
+        if (it->hue >= 0 && it->hue < kPaletteHues) {
             if (!known[it->selected][it->hue]) {
                 colours[it->selected][it->hue] = StemColour(it->hue, it->selected, shaded);
                 known[it->selected][it->hue] = true;

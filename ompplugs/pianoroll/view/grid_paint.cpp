@@ -6,8 +6,8 @@
 
 #include "mp/settings.h"
 #include "mp/track_access.h"
-#include "tools/tools.h"
 #include "view/brush_cache.h"
+#include "view/note_colours.h"
 #include "view/scale.h"
 #include "view/time_grid.h"
 #include "view/track_view.h"
@@ -20,25 +20,9 @@ using namespace win;
 
 namespace {
 
-constexpr int kPaletteHues = 11;
-constexpr int kSelectionColourWord = 2;
 // Row tints: how strongly the hue shows in rows of the scale and in the others.
 constexpr int kStrongTint = 48;
 constexpr int kFaintTint = 8;
-
-constexpr COLORREF kPalette[kPaletteHues][3] = {
-    {RGB(0x00, 0x80, 0x80), RGB(0x00, 0xE1, 0xE1), RGB(0x00, 0xFF, 0xFF)},
-    {RGB(0x80, 0x40, 0x00), RGB(0xE1, 0x70, 0x00), RGB(0xFF, 0x80, 0x00)},
-    {RGB(0x40, 0x00, 0x80), RGB(0x70, 0x00, 0xE1), RGB(0x80, 0x00, 0xFF)},
-    {RGB(0x00, 0x80, 0x00), RGB(0x00, 0xE1, 0x00), RGB(0x00, 0xFF, 0x00)},
-    {RGB(0x00, 0x40, 0x80), RGB(0x00, 0x70, 0xE1), RGB(0x00, 0x80, 0xFF)},
-    {RGB(0x80, 0x00, 0x00), RGB(0xE1, 0x00, 0x00), RGB(0xFF, 0x00, 0x00)},
-    {RGB(0x00, 0x80, 0x40), RGB(0x00, 0xE1, 0x70), RGB(0x00, 0xFF, 0x80)},
-    {RGB(0x80, 0x00, 0x40), RGB(0xE1, 0x00, 0x70), RGB(0xFF, 0x00, 0x80)},
-    {RGB(0x00, 0x00, 0x80), RGB(0x00, 0x00, 0xE1), RGB(0x00, 0x00, 0xFF)},
-    {RGB(0x40, 0x80, 0x00), RGB(0x70, 0xE1, 0x00), RGB(0x80, 0xFF, 0x00)},
-    {RGB(0x80, 0x00, 0x80), RGB(0xE1, 0x00, 0xE1), RGB(0xFF, 0x00, 0xFF)},
-};
 
 struct Colours {
     COLORREF face;
@@ -85,13 +69,13 @@ int KeyShape(const TrackView* v, int row) {
 }
 
 COLORREF RowFill(const TrackView* v, const Colours& c, const DisplayRecord& r) {
-    const COLORREF bright = kPalette[r.colour][SHADE_BRIGHT];
+    const COLORREF bright = PaletteColour(r.colour, SHADE_BRIGHT);
     if (ScaleSnapOn(v)) return Blend(c.lightFace, bright, (r.flags & DR_IN_SCALE) ? kStrongTint : kFaintTint);
     return (r.flags & DR_BLACK_KEY) ? Blend(c.face, bright, kFaintTint) : Blend(c.lightFace, bright, kFaintTint);
 }
 
 COLORREF SeparatorTint(const TrackView* v, const Colours& c, const DisplayRecord& r) {
-    const COLORREF bright = kPalette[r.colour][SHADE_BRIGHT];
+    const COLORREF bright = PaletteColour(r.colour, SHADE_BRIGHT);
     if (ScaleSnapOn(v)) return Blend(c.lightFace, bright, (r.flags & DR_IN_SCALE) ? kFaintTint : kStrongTint);
     return Blend(c.face, bright, kFaintTint);
 }
@@ -152,26 +136,9 @@ void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, cons
     }
 }
 
-// Three colours of a shaded note from the hue's medium shade: the body, a lighter top edge, a darker
-// bottom and end edge.
-struct NoteColours {
-    COLORREF body;
-    COLORREF light;
-    COLORREF dark;
-};
-
-NoteColours ShadedColours(int hue) {
-    double h, s, l;
-    VorColor_RgbToHsl(kPalette[hue][SHADE_MEDIUM], &h, &s, &l);
-    return {VorColor_HslToRgb(h, s * 0.85, std::min(l * 0.95 + 0.06, 0.9)), VorColor_HslToRgb(h, s, std::min(l + 0.28, 0.92)),
-            VorColor_HslToRgb(h, s, l * 0.5)};
-}
-
 void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
     const std::vector<DisplayRecord>& list = v->gridCache.displayList;
-    const bool shaded = !v->settings || v->settings->noteStyle != 0;
-    // Settings colour word 2: the selected notes' colour, CLR_INVALID for the darker shade.
-    const std::uint32_t selection = v->settings ? v->settings->colours[kSelectionColourWord] : CLR_INVALID;
+    const bool shaded = ShadedNotes(v->settings);
     NoteColours cache[kPaletteHues];
     bool cached[kPaletteHues] = {};
     // Rows never overlap, so a note drawn just like the last one drawn in its row would only paint
@@ -193,19 +160,13 @@ void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
             if (last.hue == hue && last.look == look && EqualRect(&last.rect, &n.rect)) continue;
             last = LastDrawn{n.rect, hue, look};
         }
-        NoteColours col;
-        if (shaded) {
-            if (!cached[hue]) {
-                cache[hue] = ShadedColours(hue);
-                cached[hue] = true;
-            }
-            col = cache[hue];
-        } else {
-            col = {kPalette[hue][SHADE_MEDIUM], kPalette[hue][SHADE_BRIGHT], kPalette[hue][SHADE_DARK]};
+        if (!cached[hue]) {
+            cache[hue] = PlainNoteColours(hue, shaded);
+            cached[hue] = true;
         }
         const bool selected = (n.flags & DR_SELECTED) != 0;
-        COLORREF body = col.body;
-        if (selected) body = selection != CLR_INVALID ? static_cast<COLORREF>(selection) : col.dark;
+        const NoteColours col = selected ? SelectedNoteColours(v->settings, cache[hue]) : cache[hue];
+        const COLORREF body = col.body;
         const RECT& b = n.rect;
         // A note leaves its row's bottom pixel row to the separator when the band has room for both.
         const int bottom = (b.bottom - b.top) > 3 ? b.bottom - 1 : b.bottom;
@@ -217,7 +178,7 @@ void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
         }
         brushes.Fill(dc, b.left, b.top, b.right, bottom, body);
         if (shaded && bottom - b.top > 2) {
-            brushes.Fill(dc, b.left, b.top, b.right, b.top + 1, selected ? Blend(body, RGB(255, 255, 255), 96) : col.light);
+            brushes.Fill(dc, b.left, b.top, b.right, b.top + 1, col.light);
             brushes.Fill(dc, b.left, bottom - 1, b.right, bottom, col.dark);
         } else if (!shaded) {
             brushes.Fill(dc, b.left, b.top, b.right, b.top + 1, col.dark);
@@ -247,24 +208,7 @@ void MeasureTimeSelection(TrackView* v) {
 
 } // namespace
 
-COLORREF Blend(COLORREF c0, COLORREF c1, int a) {
-    COLORREF out = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const int v0 = Channel(c0, shift);
-        const int d = (Channel(c1, shift) - v0) * a + 128;
-        const int v = std::clamp(v0 + ((d + (d >> 8)) >> 8), 0, 255);
-        out |= static_cast<COLORREF>(v) << shift;
-    }
-    return out;
-}
-
 void MarkBackgroundStale(TrackView* v) { v->gridCache.stale = true; }
-
-COLORREF PaletteColour(int index, int shade) {
-    index = ((index % kPaletteHues) + kPaletteHues) % kPaletteHues;
-    shade = std::clamp(shade, 0, 2);
-    return kPalette[index][shade];
-}
 
 void BeginViewPaint(TrackView* v) {
     v->gridCache.painting = true;
@@ -357,7 +301,7 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
     };
     // With nothing queued no note can be pending, and a paint of many notes need not ask for each.
     mp::TrackAccess::EventFilter pending;
-    if (v->access->HasQueuedEdits()) pending = [v](const mp::EventKey& key) { return NoteIsPending(v, key); };
+    if (v->access->HasQueuedEdits()) pending = [v](const mp::EventKey& key) { return v->parts->NoteIsPending(v, key); };
     v->access->ForEachEventInRange(
         from, to - from, mp::MEK_NOTE, pending,
         [&](const mp::TrackAccess::WalkedEvent& e) {
@@ -366,7 +310,7 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
             addNote(e.key, record);
         });
     // The notes of a gesture in progress show where the gesture puts them.
-    ForEachPendingNote(v, addNote);
+    v->parts->ForEachPendingNote(v, addNote);
 }
 
 void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "view/gdi_handle.h"
+#include "view/note_colours.h"
 #include "win/gdi.h"
 
 namespace pianoroll {
@@ -71,9 +72,5 @@ void EndViewPaint(TrackView* v);
 // The background bitmap is drawn again at the next paint (the rows, lines or selection moved).
 void MarkBackgroundStale(TrackView* v);
 
-// Colours
-win::COLORREF Blend(win::COLORREF c0, win::COLORREF c1, int a);
-enum PaletteShade { SHADE_DARK = 0, SHADE_MEDIUM = 1, SHADE_BRIGHT = 2 };
-win::COLORREF PaletteColour(int index, int shade);
 
 } // namespace pianoroll
