@@ -41,7 +41,7 @@ HRESULT COPTPlugin::OnNotify(const NotificationRecord* record, bool immediate) {
     case NID_TRANSPORT_STATE.Data1: hr = OnTransportState(r, immediate); break;
     case NID_SELECTION_CHANGED.Data1: hr = OnSelectionChanged(r, immediate); break;
     case NID_EB.Data1: hr = OnNotifyEB(r, immediate); break;
-    case NID_EC.Data1: hr = OnNotifyEC(r, immediate); break;
+    case NID_VIEW_NOTICE.Data1: hr = OnViewNotice(r, immediate); break;
     case NID_HOST_QUEUED.Data1: hr = OnHostQueued(r, immediate); break;
     default: hr = OnUnknownNotify(r, immediate); break;
     }
@@ -83,7 +83,7 @@ HRESULT COPTPlugin::OnSelectionChanged(const NotificationRecord& record, bool im
     return immediate ? QueueNotification(&record) : S_OK;
 }
 HRESULT COPTPlugin::OnNotifyEB(const NotificationRecord&, bool) { return S_FALSE; }
-HRESULT COPTPlugin::OnNotifyEC(const NotificationRecord&, bool) {
+HRESULT COPTPlugin::OnViewNotice(const NotificationRecord&, bool) {
     SetFlags(PLF_NOTIFY_PENDING);
     return S_OK;
 }

@@ -214,6 +214,7 @@ public:
     virtual win::HRESULT OnNotify(const NotificationRecord* record, bool immediate);
     virtual win::HRESULT OnDataChanged(const NotificationRecord& record, bool immediate);      // E0
     virtual win::HRESULT OnTimebaseChanged(const NotificationRecord& record, bool immediate);  // E4
+    // E5, E3, E7, E8 and EB carry nothing the module acts on; their handlers keep their slots.
     virtual win::HRESULT OnNotifyE5(const NotificationRecord& record, bool immediate);         // E5
     virtual win::HRESULT OnNotifyE3(const NotificationRecord& record, bool immediate);         // E3
     virtual win::HRESULT OnPortsChanged(const NotificationRecord& record, bool immediate);     // E6
@@ -223,7 +224,7 @@ public:
     virtual win::HRESULT OnTransportState(const NotificationRecord& record, bool immediate);   // E9
     virtual win::HRESULT OnSelectionChanged(const NotificationRecord& record, bool immediate); // EA
     virtual win::HRESULT OnNotifyEB(const NotificationRecord& record, bool immediate);         // EB
-    virtual win::HRESULT OnNotifyEC(const NotificationRecord& record, bool immediate);         // EC
+    virtual win::HRESULT OnViewNotice(const NotificationRecord& record, bool immediate);       // EC
     virtual win::HRESULT OnUnknownNotify(const NotificationRecord& record, bool immediate);
     virtual win::HRESULT OnHostQueued(const NotificationRecord& record, bool immediate); // E1
     // [ui thread] S_FALSE when nothing was queued, S_OK otherwise. Clears PLF_DATA_POSTED.

@@ -58,7 +58,9 @@ inline constexpr win::GUID NID_TRANSPORT_STATE = MakeNotifyId(0x9DD48DE9);
 // The time selection or loop region changed.
 inline constexpr win::GUID NID_SELECTION_CHANGED = MakeNotifyId(0x9DD48DEA);
 inline constexpr win::GUID NID_EB = MakeNotifyId(0x9DD48DEB);
-inline constexpr win::GUID NID_EC = MakeNotifyId(0x9DD48DEC);
+// Something the editor's view should be told of: the module marks its notifications pending, so the
+// record reaches the attached view.
+inline constexpr win::GUID NID_VIEW_NOTICE = MakeNotifyId(0x9DD48DEC);
 // Host state the editor shows (e.g. solo) changed in a way that needs only a refresh.
 inline constexpr win::GUID NID_REFRESH_STATE = MakeNotifyId(0x9DD48DEE);
 
