@@ -103,19 +103,27 @@ def raw_records(paths):
     return hits
 
 
-def breaks(paths=None):
-    """Every break of the rules, as lines of text."""
-    paths = editor_sources() if paths is None else paths
-    found = includes(paths)
+def direction_breaks(paths=None):
+    """Upward includes and folders that include each other, as lines of text."""
+    found = includes(editor_sources() if paths is None else paths)
     out = []
     for source, target, files in upward(found):
         out.append(f"upward include {source}/ -> {target}/: {', '.join(files)}")
     for group in cycles(found):
         edges = [f"{s}/ -> {t}/" for s in group for t in sorted(found[s]) if t in group]
         out.append(f"folders that include each other: {', '.join(group)} ({'; '.join(edges)})")
-    for hit in raw_records(paths):
-        out.append(f"host record in a typed folder: {hit}")
     return out
+
+
+def record_breaks(paths=None):
+    """Host records in the typed folders, as lines of text."""
+    return [f"host record in a typed folder: {hit}" for hit in raw_records(editor_sources() if paths is None else paths)]
+
+
+def breaks(paths=None):
+    """Every break of the rules, as lines of text."""
+    paths = editor_sources() if paths is None else paths
+    return direction_breaks(paths) + record_breaks(paths)
 
 
 def main():

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "mp/script_query.h"
+#include "frame/piano_roll_panes.h"
 #include "view/track_view.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include "frame/editor_dialog.h"
 #include "mp/settings.h"
 #include "view/scale.h"
+#include "frame/piano_roll_panes.h"
 #include "view/track_view.h"
 #include "view_fixture.h"
 #include "vor/ui_resources.h"

@@ -9,6 +9,7 @@
 
 #include "mp/editor_commands.h"
 #include "mp/settings.h"
+#include "frame/piano_roll_panes.h"
 #include "view/track_view.h"
 #include "win/backend.h"
 #include "win/win.h"

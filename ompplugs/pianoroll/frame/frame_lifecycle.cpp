@@ -2,6 +2,7 @@
 // its owner callbacks, the chosen track, and the release at destruction.
 #include "frame/editor_dialog.h"
 #include "frame/editor_frame.h"
+#include "frame/piano_roll_panes.h"
 
 #include "commands/edit_commands.h"
 #include "resources/module_identity.h"

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "module/module.h"
 #include "mp/module_strings.h"
 #include "mp/plugin.h"
 #include "mp/string_ids.h"
+#include "resources/module_identity.h"
 #include "view/ghost_layer.h"
 #include "vor/window_placement.h"
 #include "win/controls.h"

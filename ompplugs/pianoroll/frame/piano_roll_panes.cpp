@@ -1,5 +1,9 @@
-// Installing the piano-roll view's panes: the tools in the grid, the keyboard column, the ruler and
-// loop bar, the scroll bars, the controller lane, the transport strip, and the options of each.
+// Composing the piano-roll view: the tools in the grid, the keyboard column with the lane's header,
+// the ruler and loop bar, the scroll bars, the controller lane, the transport strip, the options of
+// each, and the parts the view calls on.
+#include "frame/piano_roll_panes.h"
+
+#include "commands/edit_commands.h"
 #include "frame/transport_bar.h"
 #include "lanes/lane_area.h"
 #include "tools/tools.h"
@@ -7,7 +11,34 @@
 
 namespace pianoroll {
 
+namespace {
+
+int GridCommand(TrackView* v, int command) { return HandleGridCommand(v, command) ? 1 : 0; }
+void PlayTrack(TrackView* v, bool fromStart) { Play(v, fromStart ? PLAY_FROM_START : PLAY_FROM_CURSOR); }
+
+constexpr ViewParts kPianoRollParts{
+    .ToolCommand = HandleToolCommand,
+    .GridCommand = GridCommand,
+    .BeginTemporaryZoom = BeginTemporaryZoom,
+    .ReturnFromTemporaryZoom = ReturnFromTemporaryZoom,
+    .ForEachPendingNote = ForEachPendingNote,
+    .NoteIsPending = NoteIsPending,
+    .ShowGridContextMenu = ShowGridContextMenu,
+    .RunVelocityEntry = RunVelocityEntry,
+    .OnLaneNameBox = OnLaneNameBox,
+    .OpenLaneMenu = OpenLaneMenu,
+    .PressLaneSplitter = PressLaneSplitter,
+    .LaneSplitterMouse = LaneSplitterMouse,
+    .PaintLaneHeader = PaintLaneHeader,
+    .Play = PlayTrack,
+    .Stop = Stop,
+    .ScriptQuery = AnswerScriptQuery,
+};
+
+} // namespace
+
 void InstallPianoRollPanes(TrackView* v) {
+    v->parts = &kPianoRollParts;
     InstallPane(v, PANE_GRID, &ToolClassOf(TOOL_DRAW)->pane, PANE_LOOP_LINES);
     InstallPane(v, PANE_KEYBOARD, KeyboardPaneClass(), 0);
     InstallPane(v, PANE_LOOP_BAR, LoopBarPaneClass(), PANE_LOOP_BAR_SLIM | LOOP_BAR_SHOWS_REGION);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "frame/piano_roll_panes.h"
 #include "frame/transport_bar.h"
+#include "lanes/lane_area.h"
 #include "mp/script_query.h"
 #include "mp/track_access.h"
 #include "resources/command_ids.h"

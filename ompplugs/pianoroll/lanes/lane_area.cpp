@@ -228,8 +228,6 @@ PaneClass gLaneAreaClass{
 
 } // namespace
 
-LaneAreaState::LaneAreaState() = default;
-LaneAreaState::~LaneAreaState() = default;
 
 PaneClass* LaneAreaPaneClass() {
     static PaneClass* registered = RegisterPaneClass(&gLaneAreaClass);

@@ -5,7 +5,6 @@
 #include <climits>
 #include <cstdlib>
 
-#include "commands/edit_commands.h"
 #include "mp/module_strings.h"
 #include "mp/page.h"
 #include "mp/track_access.h"
@@ -244,13 +243,13 @@ void RightRelease(TrackView* v, WPARAM wParam, int x, int y) {
     if (!IsGridDrag(state)) return;
     if (state == Drag::MoveNotes) return; // the left button's move carries on
     EndDrag(v);
-    ShowGridContextMenu(v, x, y, false);
+    v->parts->ShowGridContextMenu(v, x, y, false);
 }
 
 void ContextMenu(TrackView* v, WPARAM wParam, LPARAM lParam) {
     POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     ScreenToClient(v->hwnd, &pt);
-    ShowGridContextMenu(v, pt.x, pt.y, wParam == PANE_CONTEXT_FROM_KEYBOARD);
+    v->parts->ShowGridContextMenu(v, pt.x, pt.y, wParam == PANE_CONTEXT_FROM_KEYBOARD);
 }
 
 } // namespace

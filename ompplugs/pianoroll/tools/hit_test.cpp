@@ -2,7 +2,6 @@
 // rows and notes the tools look up.
 #include <algorithm>
 
-#include "commands/edit_commands.h"
 #include "mp/track_access.h"
 #include "tools/tool_framework.h"
 #include "view/track_view.h"
@@ -94,7 +93,7 @@ int ClampedRowAtY(TrackView* v, int y) {
 
 void OpenVelocityEntryAtHit(TrackView* v) {
     const NoteHit hit = ToolsOf(v)->hit;
-    RunVelocityEntry(v, hit.hasNote ? &hit.note : nullptr);
+    v->parts->RunVelocityEntry(v, hit.hasNote ? &hit.note : nullptr);
 }
 
 } // namespace pianoroll

@@ -67,11 +67,6 @@ ToolState* ToolsOf(TrackView* v) {
 
 int CurrentTool(TrackView* v) { return ToolsOf(v)->current; }
 
-void NotifyRefreshState(TrackView* v) {
-    if (!v->hwnd) return;
-    if (HWND parent = GetParent(v->hwnd)) PostMessage(parent, mp::PRM_REFRESH_STATE, 0, 0);
-}
-
 int SelectTool(TrackView* v, int index) {
     ToolClass* next = ToolClassOf(index);
     if (!next) return 0;

@@ -70,13 +70,10 @@ void BeginTemporaryZoom(TrackView* v);
 void ReturnFromTemporaryZoom(TrackView* v);
 // Tool commands CMD_TOOL_FIRST … CMD_TOOL_LAST; non-zero when handled.
 int HandleToolCommand(TrackView* v, int command);
-// Posts PRM_REFRESH_STATE to the view's parent.
-void NotifyRefreshState(TrackView* v);
 
 // ---- The pending edit as the grid shows it ------------------------------------------------------------
 // The notes of a gesture's pending edit, as they will be once committed (absolute record times):
 // modified host notes and new notes. The grid shows these instead of the host's versions.
-using PendingNoteVisitor = std::function<void(const mp::EventKey& key, const mp::MidiEventRecord& record)>;
 void ForEachPendingNote(TrackView* v, const PendingNoteVisitor& visit);
 // Whether the host note is replaced or removed by the pending edit.
 bool NoteIsPending(TrackView* v, const mp::EventKey& key);

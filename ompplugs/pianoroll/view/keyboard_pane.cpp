@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "mp/settings.h"
-#include "lanes/lane_area.h"
 #include "mp/track_access.h"
 #include "view/brush_cache.h"
 #include "view/track_view.h"
@@ -76,7 +75,7 @@ void ColumnLayout(TrackView* v, Pane* pane, RECT* remaining) {
 int ColumnHitTest(TrackView* v, Pane* pane, int x, int y) {
     // Level with the lane: the lane splitter's own rows, the lane selector.
     if (LaneAreaShown(v) && y >= v->lanes.splitterTop - 2 && y <= v->lanes.splitterTop + 5) return KP_LANE_SPLITTER;
-    if (OnLaneNameBox(v, x, y)) return KP_LANE_SELECTOR;
+    if (v->parts->OnLaneNameBox(v, x, y)) return KP_LANE_SELECTOR;
     if (x >= pane->rect.right - 7) return KP_RIGHT_SPLITTER;
     if (y < v->geo.grid.top) return KP_ABOVE;
     if (y < v->geo.grid.bottom) {
@@ -111,7 +110,7 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
     // The lane splitter resizes the lane as the lane area's own splitter does.
-    if (v->drag == Drag::LaneResize && LaneSplitterMouse(v, msg, x, y)) return 0;
+    if (v->drag == Drag::LaneResize && v->parts->LaneSplitterMouse(v, msg, x, y)) return 0;
     switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
@@ -124,11 +123,11 @@ LRESULT ColumnOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
             v->keyboard.sizeAtPress = ColumnSetting(v) >= 0 ? ColumnSetting(v) : pane->width - kColumnSplitterWidth;
             v->keyboard.pressAt = x;
         } else if (part == KP_LANE_SPLITTER) {
-            PressLaneSplitter(v, x, y);
+            v->parts->PressLaneSplitter(v, x, y);
             SetDrag(v, Drag::LaneResize);
         } else if (part == KP_LANE_SELECTOR) {
             ReleaseCapture();
-            OpenLaneMenu(v);
+            v->parts->OpenLaneMenu(v);
         } else if (part == KP_KEY && !(wParam & MK_CONTROL)) {
             const int row = KeyAtPoint(v, x, y);
             if (row >= 0) {
@@ -243,7 +242,7 @@ void ColumnPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
         brushes.Fill(dc, below.left, below.top, below.right, below.bottom, face);
         DrawEdge(dc, &below, BDR_RAISEDINNER, BF_RECT);
     }
-    PaintLaneHeader(v, dc, pane->rect, *clip);
+    v->parts->PaintLaneHeader(v, dc, pane->rect, *clip);
     if (keyRight <= left) return;
 
     int rowsBottom = v->geo.grid.top;

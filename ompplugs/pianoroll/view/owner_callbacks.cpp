@@ -3,7 +3,6 @@
 // moved while playing moves the playback with it.
 #include "view/owner_callbacks.h"
 
-#include "frame/transport_bar.h"
 #include "mp/track_access.h"
 #include "view/track_view.h"
 
@@ -23,9 +22,9 @@ void KillIdleTimer(TrackView* v) {
     if (v->hwnd) KillTimer(v->hwnd, kIdleTimer);
 }
 
-void PlayTrack(TrackView* v, bool fromStart) { Play(v, fromStart ? PLAY_FROM_START : PLAY_FROM_CURSOR); }
+void PlayTrack(TrackView* v, bool fromStart) { v->parts->Play(v, fromStart); }
 
-bool StopTrack(TrackView* v, bool pause) { return Stop(v, pause); }
+bool StopTrack(TrackView* v, bool pause) { return v->parts->Stop(v, pause); }
 
 // A move of the edit cursor while the song plays: playback goes on from there, without a restart. A
 // move to where playback already is (playback's own) seeks nothing, so no note there sounds twice.

@@ -1,5 +1,5 @@
 // Pane classes (slot defaults, the empty class), making a view record, and invalidation by group.
-#include "tools/tool_state.h"
+#include "mp/private_messages.h"
 #include "view/offscreen_cache.h"
 #include "view/track_view.h"
 #include "vor/ui_resources.h"
@@ -67,8 +67,13 @@ TrackView::TrackView() {
     }
 }
 
-// The tools' state and the off-screen cache are complete here.
+// The off-screen cache is complete here.
 TrackView::~TrackView() = default;
+
+void NotifyRefreshState(TrackView* v) {
+    if (!v->hwnd) return;
+    if (HWND parent = GetParent(v->hwnd)) PostMessage(parent, mp::PRM_REFRESH_STATE, 0, 0);
+}
 
 void SetPaneClass(TrackView* v, int number, PaneClass* paneClass) {
     if (number < 0 || number >= kPaneCount) return;

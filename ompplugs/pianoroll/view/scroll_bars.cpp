@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "tools/tools.h"
 #include "view/gdi_handle.h"
 #include "view/track_view.h"
+#include "vor/ui_resources.h"
 
 namespace pianoroll {
 
@@ -332,12 +332,12 @@ void DragTo(TrackView* v, const Pane* pane, int p) {
 void PressCorner(TrackView* v, const Pane* pane, bool doubleClick) {
     if ((pane->flags & SB_OPTIONS_MASK) != SB_WITH_CORNER) return;
     if (doubleClick) {
-        ReturnFromTemporaryZoom(v);
+        v->parts->ReturnFromTemporaryZoom(v);
         SetTimeZoom(v, 0, ZOOM_ALL_OUT);
         if (v->geo.rowHeightLevel != 0) SetRowHeightLevel(v, 0, v->geo.verticalTop, VV_PROGRAM);
         InvalidateView(v, INV_ALL);
     } else {
-        BeginTemporaryZoom(v);
+        v->parts->BeginTemporaryZoom(v);
         NotifyRefreshState(v);
     }
 }

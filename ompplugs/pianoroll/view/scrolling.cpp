@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "commands/edit_commands.h"
 #include "mp/settings.h"
 #include "mp/track_access.h"
 #include "view/track_view.h"
@@ -186,7 +185,7 @@ bool NavigationKey(TrackView* v, WPARAM key, LPARAM lParam) {
         return true;
     case 'A':
         if (!ctrl) return false;
-        SendMessage(v->hwnd, PRM_GRID_SELECT_ALL, shift ? 1 : 0, 0);
+        SendMessage(v->hwnd, mp::PRM_SELECT_ALL, shift ? 1 : 0, 0);
         return true;
     case VK_APPS: SendMessage(v->hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(v->hwnd), -1); return true;
     case VK_BACK: StepBackSelectionHistory(v); return true;

@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "frame/transport_bar.h"
-#include "lanes/lane_area.h"
 #include "view/auto_scroll.h"
 #include "view/bend_view.h"
 #include "view/drag_state.h"
@@ -16,6 +14,7 @@
 #include "view/grid_paint.h"
 #include "view/hot_tracking.h"
 #include "view/keyboard_pane.h"
+#include "view/lane_state.h"
 #include "view/owner_callbacks.h"
 #include "view/pane.h"
 #include "view/pane_numbers.h"
@@ -27,7 +26,9 @@
 #include "view/time_positions.h"
 #include "view/time_ruler.h"
 #include "view/tooltip.h"
+#include "view/transport_state.h"
 #include "view/view_messages.h"
+#include "view/view_parts.h"
 #include "win/gdi.h"
 #include "win/win.h"
 
@@ -122,7 +123,7 @@ struct TrackView {
     ViewTooltip tip;           // tooltip.cpp
     HotTracking hot;           // hot_tracking.cpp
     TimeGridState timeGrid;    // time_grid.cpp: the meter and the line spacing at the zoom
-    std::unique_ptr<ToolState> tools; // the tools (tool_choice.cpp makes it)
+    std::shared_ptr<ToolState> tools; // the tools (tool_choice.cpp makes it; shared: the view need not know them)
     LaneAreaState lanes;       // the lane framework: lanes/
     TransportBarState transportBar; // the transport bar: transport_bar.cpp
     BendViewCache bend;        // bend_view.cpp
@@ -135,6 +136,8 @@ struct TrackView {
     FrameState* frame = nullptr; // frame_lifecycle.cpp
     // Owned by the frame, which destroys the view first.
     mp::TrackAccess* access = nullptr; // frame_lifecycle.cpp
+    // What the view asks of the tools, lanes, transport and scripts above it (the composition sets it).
+    const ViewParts* parts = NoViewParts(); // piano_roll_panes.cpp
     // The plug-in object's settings, which outlive the view.
     mp::PianoRollSettings* settings = nullptr; // frame_lifecycle.cpp
     // The toolbar strip's images in their normal look, owned by the frame; null without a frame.
@@ -154,6 +157,8 @@ void SetHoverRow(TrackView* v, int row);
 // Begins, changes or ends the drag. A pane only changes its own drag or begins one while none runs.
 void SetDrag(TrackView* v, Drag drag);
 void LayoutView(TrackView* v, bool force);
+// Posts PRM_REFRESH_STATE to the view's parent (the tool, the selection or the snap changed).
+void NotifyRefreshState(TrackView* v);
 
 // The view's window procedure (class pianorollBld0TrackviewClass). A key-down message it returns
 // VIEW_KEY_LEFT_ALONE for was taken by no pane and no key of the view, so the host may act on it.
@@ -185,10 +190,5 @@ void CentreOnNotes(TrackView* v);
 void DefaultPositionToText(TrackView* v, std::int64_t ticks, char* buffer);
 // The settings' time format with the shown track's tick rate and time signature.
 void ViewTimeFormat(TrackView* v, _vorposfmt* format);
-// Answer to PRM_SCRIPT_POSITION, the script runner's questions (mp/script_query.h).
-win::LRESULT AnswerScriptQuery(TrackView* v, win::WPARAM what, win::LPARAM value);
-
-// Installs the piano-roll view's pane classes and options in a new view.
-void InstallPianoRollPanes(TrackView* view);
 
 } // namespace pianoroll

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cassert>
 
-#include "commands/edit_commands.h"
 #include "mp/private_messages.h"
 #include "mp/settings.h"
-#include "tools/tools.h"
 #include "view/offscreen_cache.h"
 #include "view/track_view.h"
 #include "vor/ui_resources.h"
@@ -252,8 +250,8 @@ bool IsOwnerEditMessage(UINT msg) {
 LRESULT OwnerMessage(TrackView* v, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_COMMAND:
-        if (HandleToolCommand(v, LOWORD(wParam)) || HandleSnapCommand(v, LOWORD(wParam))) return 0;
-        if (LoopBarCommand(v, LOWORD(wParam)) || HandleGridCommand(v, LOWORD(wParam))) return 0;
+        if (v->parts->ToolCommand(v, LOWORD(wParam)) || HandleSnapCommand(v, LOWORD(wParam))) return 0;
+        if (LoopBarCommand(v, LOWORD(wParam)) || v->parts->GridCommand(v, LOWORD(wParam))) return 0;
         return v->owner.Command(v, wParam, lParam);
     case WM_NOTIFY: return v->owner.Notify(v, wParam, lParam);
     case WM_HELP: return v->owner.Help(v, wParam, lParam);
@@ -406,7 +404,7 @@ LRESULT TrackViewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(v->font);
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
-    case PRM_SCRIPT_POSITION: return AnswerScriptQuery(v, wParam, lParam);
+    case PRM_SCRIPT_POSITION: return v->parts->ScriptQuery(v, wParam, lParam);
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
         ComputeDragThreshold(v);
