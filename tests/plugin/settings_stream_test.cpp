@@ -58,8 +58,8 @@ mp::PianoRollSettings Customised() {
     b.timeFormat.timeSignature = 0x60008;
     b.timeFormat.ticksPerQuarter = 960;
     b.noDoubleBuffer = 3;
-    b.colours[0] = 0x102030;
-    b.colours[2] = 0xFFFFFFFF;
+    b.colours.first = 0x102030;
+    b.colours.selectedNote = 0xFFFFFFFF;
     b.followMode = 2;
     b.savedTopRow = 127;
     b.savedZoomLevel = 31;
@@ -222,7 +222,7 @@ TEST_F(SettingsStream, FieldsOutsideTheirRangeTakeTheirDefaults) {
         {"a time signature of 0 beats", [](mp::PianoRollSettings& b) { b.timeFormat.timeSignature = 4; }, AT(timeFormat)},
         {"a note value of 3", [](mp::PianoRollSettings& b) { b.timeFormat.timeSignature = 0x40003; }, AT(timeFormat)},
         {"0 ticks per quarter note", [](mp::PianoRollSettings& b) { b.timeFormat.ticksPerQuarter = 0; }, AT(timeFormat)},
-        {"a colour with a high byte", [](mp::PianoRollSettings& b) { b.colours[1] = 0x01000000; }, offsetof(mp::PianoRollSettings, colours) + 4, 4},
+        {"a colour with a high byte", [](mp::PianoRollSettings& b) { b.colours.second = 0x01000000; }, offsetof(mp::PianoRollSettings, colours) + 4, 4},
         {"follow mode 3", [](mp::PianoRollSettings& b) { b.followMode = 3; }, AT(followMode)},
         {"top row 2^31-1", [](mp::PianoRollSettings& b) { b.savedTopRow = INT32_MAX; }, AT(savedTopRow)},
         {"top row -2", [](mp::PianoRollSettings& b) { b.savedTopRow = -2; }, AT(savedTopRow)},

@@ -136,19 +136,19 @@ TEST_F(Grid, SelectedNotesTakeTheSelectionColour) {
     OpenWithNotes();
     project->WithStore([&](host::Store& store) { store.SetEventFlags(noteA, mp::MEF_SELECTED); });
     Pump();
-    Settings()->colours[2] = RGB(200, 30, 180);
+    Settings()->colours.selectedNote = RGB(200, 30, 180);
     Repaint();
     EXPECT_EQ(Pixel(Inside(2 * kQuarter) + 10, NoteY(64)), RGB(200, 30, 180));
     EXPECT_EQ(Pixel(Inside(kQuarter) + 10, NoteY(67)), PaletteColour(3, pianoroll::SHADE_MEDIUM));
     // -1: no selection colour; the note keeps a colour of its hue.
-    Settings()->colours[2] = 0xFFFFFFFFu;
+    Settings()->colours.selectedNote = 0xFFFFFFFFu;
     Repaint();
     const COLORREF plain = Pixel(Inside(2 * kQuarter) + 10, NoteY(64));
     EXPECT_NE(plain, RGB(200, 30, 180));
     EXPECT_GT(GetGValue(plain), GetRValue(plain));
     // The shaded style also fills a selected body with the selection colour.
     Settings()->noteStyle = 1;
-    Settings()->colours[2] = RGB(10, 20, 250);
+    Settings()->colours.selectedNote = RGB(10, 20, 250);
     Repaint();
     const int y = NoteY(64);
     int hits = 0;
@@ -168,7 +168,7 @@ TEST_F(Grid, OfTwoNotesOnTheSamePixelsTheLaterOneShows) {
     ASSERT_EQ(XOfTick(2 * kQuarter), XOfTick(2 * kQuarter + 1));
     project->WithStore([&](host::Store& store) { store.SetEventFlags(later, mp::MEF_SELECTED); });
     Pump();
-    Settings()->colours[2] = RGB(200, 30, 180);
+    Settings()->colours.selectedNote = RGB(200, 30, 180);
     Repaint();
     EXPECT_EQ(Pixel(XOfTick(2 * kQuarter) + 5, NoteY(64)), RGB(200, 30, 180));
 }

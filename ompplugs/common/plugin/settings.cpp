@@ -37,9 +37,9 @@ void PianoRollSettings::Reset() noexcept {
     timeFormat.tempo = 120.0;
     timeFormat.timeSignature = 0x40004;
     timeFormat.ticksPerQuarter = 24576;
-    colours[0] = 0xDCDCDC;
-    colours[1] = 0xC0C0C0;
-    colours[2] = 0x404040;
+    colours.first = 0xDCDCDC;
+    colours.second = 0xC0C0C0;
+    colours.selectedNote = 0x404040;
     followMode = 1;
     savedTopRow = -1;
     savedZoomLevel = -1;

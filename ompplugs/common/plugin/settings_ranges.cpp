@@ -28,7 +28,6 @@ constexpr std::int64_t kLongestSong = std::int64_t{1} << 48; // ticks of a saved
 constexpr std::int64_t kLowestGridNoteValue = -65;         // "96th" of the grid spacing encoding
 constexpr std::int64_t kLowestPaintNoteValue = -8 * 64;    // a 64th, the shortest paint value
 constexpr std::uint32_t kColourMask = 0x00FFFFFF;          // 0x00BBGGRR
-constexpr std::uint32_t kNoSelectionColour = 0xFFFFFFFF;
 constexpr std::int32_t kMaxSampleRate = 1000000;
 constexpr double kMaxTempo = 1000.0;
 constexpr std::uint32_t kMaxBeats = 255;                   // a MIDI time signature's numerator is a byte
@@ -93,10 +92,10 @@ constexpr FieldRange kFields[] = {
     {offsetof(Block, timeFormat), sizeof(Block::timeFormat), "time display format", TimeFormatSound},
     FIELD(viewState58, "", true),
     FIELD(noDoubleBuffer, "", true), // any non-zero value turns it off
-    {offsetof(Block, colours), 4, "first colour", [](const Block& b) { return (b.colours[0] & ~kColourMask) == 0; }},
-    {offsetof(Block, colours) + 4, 4, "second colour", [](const Block& b) { return (b.colours[1] & ~kColourMask) == 0; }},
-    {offsetof(Block, colours) + 8, 4, "selection colour",
-     [](const Block& b) { return (b.colours[2] & ~kColourMask) == 0 || b.colours[2] == kNoSelectionColour; }},
+    {offsetof(Block, colours.first), 4, "first colour", [](const Block& b) { return (b.colours.first & ~kColourMask) == 0; }},
+    {offsetof(Block, colours.second), 4, "second colour", [](const Block& b) { return (b.colours.second & ~kColourMask) == 0; }},
+    {offsetof(Block, colours.selectedNote), 4, "selection colour",
+     [](const Block& b) { return (b.colours.selectedNote & ~kColourMask) == 0 || b.colours.selectedNote == kNoSelectedNoteColour; }},
     FIELD(followMode, "follow mode", In(b.followMode, 0, kMaxFollowMode)),
     FIELD(savedTopRow, "top row", In(b.savedTopRow, -1, kLastRow)),
     FIELD(savedZoomLevel, "zoom level", In(b.savedZoomLevel, -1, kMaxZoomLevel)),

@@ -58,7 +58,7 @@ bool QuantizeEvent(mp::MidiEventRecord& record, std::int64_t blockStart, std::ui
 win::HRESULT QuantizeSelection(mp::TrackAccess& access);
 
 // The "MIDI Quantize" dialog (template 12), modal over `owner`: on Apply stores the choices in the
-// settings (words 72-74) and the rebuilt descriptor in the track. True after Apply.
+// settings (quantizeResolution, quantizeStarts, quantizeDurations) and the rebuilt descriptor in the track. True after Apply.
 bool RunQuantizeDialog(win::HWND owner, mp::PianoRollSettings& settings, mp::TrackAccess& access);
 // Command 4005: the dialog, then the selection quantized, redrawn and the frame told. Non-zero when
 // the dialog could be shown.

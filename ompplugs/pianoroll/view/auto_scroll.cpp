@@ -14,7 +14,7 @@ using namespace win;
 namespace {
 
 constexpr UINT kAutoScrollMs = 100;
-// The speed of settings word 46 when it has none.
+// The speed when the settings' autoScrollSpeed has none.
 constexpr int kDefaultSpeed = 5;
 // The edge itself scrolls as if the pointer were this far out.
 constexpr int kEdgeHeadStartPixels = 8;

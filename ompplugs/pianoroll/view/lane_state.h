@@ -33,7 +33,7 @@ enum class LaneMouse {
 };
 
 // Written by the lane framework (lanes/) and the view's window procedure. The lane area's height lives in
-// the settings (word 45).
+// the settings (laneHeight).
 struct LaneAreaState {
     LaneAreaState() = default;
     LaneAreaState(const LaneAreaState&) = delete;

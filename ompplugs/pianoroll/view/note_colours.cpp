@@ -66,8 +66,8 @@ NoteColours PlainNoteColours(int hue, bool shaded) {
 }
 
 NoteColours SelectedNoteColours(const mp::PianoRollSettings* settings, const NoteColours& plain) {
-    const std::uint32_t chosen = settings ? settings->colours[2] : CLR_INVALID;
-    const COLORREF body = chosen != CLR_INVALID ? static_cast<COLORREF>(chosen) : plain.dark;
+    const std::uint32_t chosen = settings ? settings->colours.selectedNote : mp::kNoSelectedNoteColour;
+    const COLORREF body = chosen != mp::kNoSelectedNoteColour ? static_cast<COLORREF>(chosen) : plain.dark;
     return {body, Blend(body, RGB(255, 255, 255), 96), plain.dark};
 }
 

@@ -83,7 +83,7 @@ struct SnapContext {
     bool playing = false;         // the edit cursor follows playback and is no snap point
     bool loopShown = false;
     bool timeSelection = false;   // a time selection is being made
-    int followMode = 1;           // settings word 63; the loop marks count only while 0 or 1
+    int followMode = 1;           // the settings' followMode; the loop marks count only while 0 or 1
 };
 SnapContext SnapContextOf(const TrackView& view);
 

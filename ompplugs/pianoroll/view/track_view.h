@@ -171,7 +171,7 @@ TrackView* ViewOfWindow(win::HWND hwnd);
 void ReleaseViewWindow(TrackView* v);
 
 // ---- The shown track ---------------------------------------------------------------------------
-// The minimum extent (settings word 43 whole notes) and the document length of the shown track.
+// The minimum extent (the settings' minSongWholeNotes whole notes) and the document length of the shown track.
 std::int64_t MinimumDocumentLength(const TrackView* v);
 void RefreshDocumentLength(TrackView* v);
 // Repaints what the host changed: the columns of the changed ticks in the grid (in the changed rows)
@@ -180,8 +180,8 @@ void RefreshDocumentLength(TrackView* v);
 void RepaintChange(TrackView* v, const ModelChange& change);
 // After the access shows a new track: rows, document length, transport state, repaint.
 void ShowTrackInView(TrackView* v);
-// The saved time edge and span (words 27-30), top row, time zoom level and row height level (words
-// 64-66): written on PRM_SAVE_VIEW_STATE, restored through the setters (clamped to the shown song).
+// The saved time edge and span (savedTimeOrigin, savedTimeSpan), top row, time zoom level and row
+// height level (savedTopRow, savedZoomLevel, savedRowHeightLevel): written on PRM_SAVE_VIEW_STATE, restored through the setters (clamped to the shown song).
 void RestoreViewState(TrackView* v);
 void SaveViewState(TrackView* v);
 // Scrolls the rows so that the shown track's notes (or middle C) are in the middle.

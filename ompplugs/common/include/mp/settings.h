@@ -93,6 +93,16 @@ enum SettingsWord : int {
     SW_VIEW_STATE_81 = 81,
 };
 
+// The block's three colours (0x00BBGGRR), by role. Only the selected notes' fill is drawn with; the
+// first two are kept as stored.
+constexpr std::uint32_t kNoSelectedNoteColour = 0xFFFFFFFF; // selected notes keep their own dark shade
+struct SettingsColours {
+    std::uint32_t first;
+    std::uint32_t second;
+    std::uint32_t selectedNote; // the fill of selected notes, or kNoSelectedNoteColour
+};
+static_assert(sizeof(SettingsColours) == 12);
+
 // 328 bytes, stored and streamed byte for byte (little-endian). Fields are named for their use;
 // GetWord/SetWord give the by-index access the views and tools use.
 struct PianoRollSettings {
@@ -118,7 +128,7 @@ struct PianoRollSettings {
     TimeDisplayFormat timeFormat;
     std::int32_t viewState58;
     std::int32_t noDoubleBuffer;
-    std::uint32_t colours[3]; // 0x00BBGGRR; colours[2] fills selected notes, 0xFFFFFFFF = none
+    SettingsColours colours;
     std::int32_t followMode;
     std::int32_t savedTopRow;
     std::int32_t savedZoomLevel;
@@ -165,6 +175,7 @@ static_assert(offsetof(PianoRollSettings, timeFormat) + offsetof(TimeDisplayForm
 static_assert(offsetof(PianoRollSettings, viewState58) == 232);
 static_assert(offsetof(PianoRollSettings, noDoubleBuffer) == 236);
 static_assert(offsetof(PianoRollSettings, colours) == 240);
+static_assert(offsetof(PianoRollSettings, colours.selectedNote) == 248);
 static_assert(offsetof(PianoRollSettings, followMode) == 252);
 static_assert(offsetof(PianoRollSettings, savedTopRow) == 256);
 static_assert(offsetof(PianoRollSettings, savedViewWord) == 268);
