@@ -95,6 +95,32 @@ TEST_F(Editing, AChangeKeepsWhatTheNoteDoesNotSayAndAPendingNoteShowsItsNewState
     EXPECT_FALSE(edit.Read(EventRef{Key(cc)}, &lane));
 }
 
+// A stroke looks among its own new notes only; a size drag goes on only while its note is changed.
+TEST_F(Editing, InsertsAreWalkedAloneInQueueOrderAndAChangeIsToldFromARemoval) {
+    Note changed;
+    ASSERT_TRUE(model.Read(Key(n3), &changed));
+    changed.length = 100;
+    ASSERT_TRUE(edit.Change(changed));
+    for (std::int64_t start : {5000, 4000}) {
+        Note note{.start = start, .length = 10, .pitch = 50, .velocity = 64};
+        ASSERT_TRUE(edit.Insert(&note));
+    }
+    LaneEvent bend{.kind = LaneKind::PitchBend, .tick = 4500, .value = 0};
+    ASSERT_TRUE(edit.InsertLaneEvent(&bend));
+    std::vector<Note> inserted;
+    edit.ForEachInsertedNote([&](const Note& n) { inserted.push_back(n); });
+    ASSERT_EQ(inserted.size(), 2u) << "neither the changed note nor the bend";
+    EXPECT_EQ(inserted[0].start, 5000);
+    EXPECT_EQ(inserted[1].ref.insert, 1);
+    EXPECT_EQ(inserted[1].start, 4000);
+    EXPECT_EQ(Pending().size(), 3u);
+    EXPECT_TRUE(edit.IsChanged(Key(n3)));
+    edit.Remove(Key(n3));
+    EXPECT_FALSE(edit.IsChanged(Key(n3)));
+    EXPECT_TRUE(edit.IsPending(Key(n3)));
+    EXPECT_FALSE(PendingEdit(nullptr).IsChanged(Key(n3)));
+}
+
 TEST_F(Editing, CopiesOfASelectionTakeEveryKindAndLeaveTheOriginalsDeselected) {
     const std::vector<CopiedEvent> copies = edit.CopySelected();
     ASSERT_EQ(copies.size(), 3u);

@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "frame/editor_dialog.h"
+#include "model/note_model.h"
+#include "model/pending_edit.h"
 #include "mp/settings.h"
 #include "view/scale.h"
 #include "frame/piano_roll_panes.h"
@@ -171,6 +173,30 @@ TEST_F(Grid, OfTwoNotesOnTheSamePixelsTheLaterOneShows) {
     Settings()->colours.selectedNote = RGB(200, 30, 180);
     Repaint();
     EXPECT_EQ(Pixel(XOfTick(2 * kQuarter) + 5, NoteY(64)), RGB(200, 30, 180));
+}
+
+// Whatever queued it, an edit not yet committed shows where it puts its notes, the new ones too.
+TEST_F(Grid, APendingEditShowsItsNotesWhereItPutsThem) {
+    OpenWithNotes();
+    const COLORREF medium = PaletteColour(3, pianoroll::SHADE_MEDIUM);
+    const pianoroll::NoteModel model(View()->access);
+    pianoroll::PendingEdit edit(View()->access);
+    pianoroll::NoteKey key{};
+    ASSERT_TRUE(model.FindNoteAt(2 * kQuarter + 10, 0, model.RowOfPitch(64), &key));
+    pianoroll::Note e4;
+    ASSERT_TRUE(model.Read(key, &e4));
+    e4.pitch = 66;
+    ASSERT_TRUE(edit.Change(e4));
+    pianoroll::Note added{.start = 6 * kQuarter, .length = kQuarter, .pitch = 70, .velocity = 64};
+    ASSERT_TRUE(edit.Insert(&added));
+    Repaint();
+    EXPECT_EQ(Pixel(Inside(2 * kQuarter) + 10, NoteY(66)), medium);
+    EXPECT_NE(Pixel(Inside(2 * kQuarter) + 10, NoteY(64)), medium);
+    EXPECT_EQ(Pixel(Inside(6 * kQuarter) + 10, NoteY(70)), medium);
+    edit.Discard();
+    Repaint();
+    EXPECT_EQ(Pixel(Inside(2 * kQuarter) + 10, NoteY(64)), medium);
+    EXPECT_NE(Pixel(Inside(6 * kQuarter) + 10, NoteY(70)), medium);
 }
 
 TEST_F(Grid, CutOffStartAndZeroDuration) {

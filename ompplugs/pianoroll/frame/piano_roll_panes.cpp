@@ -21,8 +21,6 @@ constexpr ViewParts kPianoRollParts{
     .GridCommand = GridCommand,
     .BeginTemporaryZoom = BeginTemporaryZoom,
     .ReturnFromTemporaryZoom = ReturnFromTemporaryZoom,
-    .ForEachPendingNote = ForEachPendingNote,
-    .NoteIsPending = NoteIsPending,
     .ShowGridContextMenu = ShowGridContextMenu,
     .RunVelocityEntry = RunVelocityEntry,
     .OnLaneNameBox = OnLaneNameBox,

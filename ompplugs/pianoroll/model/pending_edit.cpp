@@ -109,6 +109,8 @@ bool PendingEdit::IsPending(const NoteKey& key) const {
     return access_ && (access_->GetQueuedModify(key) != nullptr || access_->IsQueuedDelete(key));
 }
 
+bool PendingEdit::IsChanged(const NoteKey& key) const { return access_ && access_->GetQueuedModify(key) != nullptr; }
+
 int PendingEdit::RewriteSelected(const std::function<void(Note& note)>& change) {
     mp::COPTPlugin* plugin = access_ ? access_->Plugin() : nullptr;
     if (!plugin || access_->GetEventCount() == 0) return 0;
@@ -138,6 +140,11 @@ void PendingEdit::ForEachPendingNote(const NoteVisitor& visit) const {
         Note note;
         if (records::ToNote(e.record, EventRef{e.key, -1, e.blockStart}, &note)) visit(note);
     });
+    ForEachInsertedNote(visit);
+}
+
+void PendingEdit::ForEachInsertedNote(const NoteVisitor& visit) const {
+    if (!access_) return;
     const int inserts = access_->QueuedInsertCount();
     if (inserts == 0) return;
     const std::int64_t base = InsertBase();

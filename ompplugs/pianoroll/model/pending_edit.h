@@ -48,13 +48,16 @@ public:
     // Queues a note for removal (a queued change of it is dropped).
     void Remove(const NoteKey& key);
     bool IsRemoved(const NoteKey& key) const;
-    // Whether the edit changes or removes the host note.
+    // Whether the edit changes or removes the host note; whether it changes it.
     bool IsPending(const NoteKey& key) const;
+    bool IsChanged(const NoteKey& key) const;
     // Every selected event of the track rewritten, notes after `change` made its changes to them.
     // Returns how many events the edit names.
     int RewriteSelected(const std::function<void(Note& note)>& change);
-    // The notes the edit changes or inserts, as they will be.
+    // The notes the edit changes or inserts, as they will be: the changed ones first, then the inserts
+    // in queue order (which ForEachInsertedNote gives alone).
     void ForEachPendingNote(const NoteVisitor& visit) const;
+    void ForEachInsertedNote(const NoteVisitor& visit) const;
 
     // ---- any event, by its time ----
     // Start and end (notes: start + length; others: start plus the record's length) as the edit

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "model/pending_edit.h"
 #include "mp/settings.h"
 #include "mp/string_ids.h"
-#include "mp/track_access.h"
 #include "tools/ghost_click.h"
 #include "tools/tool_framework.h"
 #include "view/snapping.h"
@@ -19,7 +19,7 @@ namespace {
 
 // The farthest the drawn note's end may move from its start, so sums of times never overflow.
 constexpr std::int64_t kLimit = std::int64_t{1} << 61;
-// Velocity of a drawn note while it sounds.
+// Velocity of a drawn note.
 constexpr int kDrawnVelocity = 64;
 
 // The last snap point at or before t, and the first one after t.
@@ -32,16 +32,14 @@ std::int64_t SnapAtOrBefore(TrackView* v, std::int64_t t) {
 std::int64_t SnapAfter(TrackView* v, std::int64_t t) { return SnapForwardTime(*v, t); }
 
 void WriteDrawnNote(TrackView* v, std::int64_t start, std::int64_t duration) {
-    const DrawDrag& d = ToolsOf(v)->draw;
-    duration = std::max<std::int64_t>(duration, 1);
-    mp::MidiEventRecord record{};
-    if (!v->access->GetQueuedInsert(d.insert, &record)) return;
-    const std::int64_t time = start - d.base;
-    const auto length = static_cast<std::uint32_t>(std::min<std::int64_t>(duration, UINT32_MAX));
-    if (record.time == time && record.length == length) return;
-    record.time = time;
-    record.length = length;
-    v->access->SetQueuedInsert(d.insert, record);
+    PendingEdit edit(v->access);
+    Note note;
+    if (!edit.Read(ToolsOf(v)->draw.drawn, &note)) return;
+    const std::int64_t length = std::clamp<std::int64_t>(duration, 1, UINT32_MAX);
+    if (note.start == start && note.length == length) return;
+    note.start = start;
+    note.length = length;
+    edit.Change(note);
     RedrawGrid(v);
 }
 
@@ -96,17 +94,13 @@ void DrawArmedMove(TrackView* v, int x, int y) {
     }
     if (g.pressHit != HitEmpty || length <= 0) return;
     DeselectAll(v);
-    const int insert = v->access->InsertNote(start, length, g.pressRow, true);
-    if (insert < 0) return;
-    mp::MidiEventRecord record{};
-    v->access->GetQueuedInsert(insert, &record);
-    d.base = start - record.time;
-    s->gesture.insertBase = d.base;
-    s->gesture.insertBaseKnown = true;
-    d.insert = insert;
+    Note note{.start = start, .length = length, .pitch = PitchOfRow(v, g.pressRow), .velocity = kDrawnVelocity,
+              .selected = true};
+    if (!PendingEdit(v->access).Insert(&note)) return;
+    d.drawn = note.ref;
     d.start = start;
     d.duration = length;
-    SoundPitch(v, record.data[0], length, kDrawnVelocity);
+    SoundPitch(v, note.pitch, length, kDrawnVelocity);
     SetDrag(v, Drag::DrawSize);
     RedrawGrid(v);
 }
@@ -115,7 +109,7 @@ void DrawArmedMove(TrackView* v, int x, int y) {
 void DrawSizeApply(TrackView* v, int x) {
     ToolState* s = ToolsOf(v);
     const DrawDrag& d = s->draw;
-    if (d.insert < 0) return;
+    if (!d.drawn.Inserted()) return;
     x = ClampToShownTime(v, x);
     s->gesture.last.x = x;
     const std::int64_t offset = std::clamp<std::int64_t>(TickOfX(v, x) - s->gesture.pressTime - d.shift, -kLimit, kLimit);
@@ -173,15 +167,15 @@ void DrawDragEnd(TrackView* v, int x, int y) {
     DrawSizeApply(v, x);
     SilenceNote(v);
     SetDrag(v, Drag::None);
-    ToolsOf(v)->draw.insert = -1;
+    ToolsOf(v)->draw.drawn = EventRef{};
     CommitUnder(v, mp::IDS_UNDO_DRAW_EVENT);
 }
 
 void DrawCancel(TrackView* v, Drag state) {
     SilenceNote(v);
     if (state != Drag::DrawSize) return;
-    if (v->access) v->access->DiscardEdits();
-    ToolsOf(v)->draw.insert = -1;
+    PendingEdit(v->access).Discard();
+    ToolsOf(v)->draw.drawn = EventRef{};
 }
 
 ToolClass gDrawTool{

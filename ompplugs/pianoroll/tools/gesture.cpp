@@ -332,7 +332,6 @@ void RecordPress(TrackView* v, int x, int y, int hit) {
     ToolState* s = ToolsOf(v);
     Gesture& g = s->gesture;
     g.owner = ToolClassOf(s->current);
-    g.insertBaseKnown = false;
     g.press = {x, y};
     g.last = {x, y};
     g.pressTime = std::max<std::int64_t>(TickOfX(v, x), 0);

@@ -2,6 +2,7 @@
 // rows and notes the tools look up.
 #include <algorithm>
 
+#include "model/note_model.h"
 #include "mp/track_access.h"
 #include "tools/tool_framework.h"
 #include "view/track_view.h"
@@ -70,11 +71,11 @@ int CommonCursor(TrackView* v, std::uint32_t hitCode) {
     }
 }
 
-bool NoteSpan(TrackView* v, const mp::EventKey& key, std::int64_t* start, std::int64_t* end) {
-    mp::MidiEventRecord record{};
-    if (!v->access || v->access->GetEvent(key, &record) != S_OK) return false;
-    if (!v->access->EventStart(key, start)) return false;
-    *end = *start + record.length;
+bool NoteSpan(TrackView* v, const NoteKey& key, std::int64_t* start, std::int64_t* end) {
+    Note note;
+    if (!NoteModel(v->access).Read(key, &note)) return false;
+    *start = note.start;
+    *end = note.End();
     return true;
 }
 

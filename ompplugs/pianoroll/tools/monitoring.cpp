@@ -1,4 +1,5 @@
 // Sounding the note a gesture presses or moves, through the host's preview output, and silencing it.
+#include "model/note_model.h"
 #include "mp/track_access.h"
 #include "tools/tool_framework.h"
 #include "view/track_view.h"
@@ -14,10 +15,9 @@ void SoundPitch(TrackView* v, int pitch, std::int64_t duration, int velocity) {
     if (v->access->PlayNote(pitch, duration, velocity, true) == S_OK) g.soundingPitch = pitch;
 }
 
-void SoundNote(TrackView* v, const mp::EventKey& key) {
-    mp::MidiEventRecord record{};
-    if (!v->access || v->access->GetEvent(key, &record) != S_OK || record.kind != mp::MEK_NOTE) return;
-    SoundPitch(v, record.data[0], record.length, record.data[1]);
+void SoundNote(TrackView* v, const NoteKey& key) {
+    Note note;
+    if (NoteModel(v->access).Read(key, &note)) SoundPitch(v, note.pitch, note.length, note.velocity);
 }
 
 void SilenceNote(TrackView* v) {

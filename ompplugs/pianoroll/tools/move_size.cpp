@@ -1,11 +1,11 @@
-// Moving, copy-moving and sizing notes through the pending edit, and the pending edit as the grid
-// shows it while a gesture is under way.
+// Moving, copy-moving and sizing notes through the pending edit.
 #include <algorithm>
 
+#include "model/note_model.h"
+#include "model/pending_edit.h"
 #include "mp/string_ids.h"
-#include "mp/track_access.h"
-#include "view/snapping.h"
 #include "tools/tool_framework.h"
+#include "view/snapping.h"
 #include "view/track_view.h"
 
 namespace pianoroll {
@@ -17,87 +17,49 @@ namespace {
 // The farthest a note may start or end, so sums of times never overflow.
 constexpr std::int64_t kFarTicks = std::int64_t{1} << 61;
 
-bool SameKey(const mp::EventKey& a, const mp::EventKey& b) {
+bool SameKey(const NoteKey& a, const NoteKey& b) {
     return a.track == b.track && a.block == b.block && a.event == b.event;
 }
 
-// The current record of a moved note (its queued state).
-bool ItemRecord(TrackView* v, const MovedNote& item, mp::MidiEventRecord* record) {
-    if (item.insert >= 0) return v->access->GetQueuedInsert(item.insert, record);
-    if (const mp::MidiEventRecord* queued = v->access->GetQueuedModify(item.key)) {
-        *record = *queued;
-        return true;
-    }
-    return v->access->GetEvent(item.key, record) == S_OK;
-}
-
-void WriteItem(TrackView* v, const MovedNote& item, const mp::MidiEventRecord& record) {
-    if (item.insert >= 0) v->access->SetQueuedInsert(item.insert, record);
-    else v->access->QueueModify(item.key, record, mp::CHANGE_ALL);
-}
-
-// Copy-move: every selected note is duplicated; the copies carry the selection and are what moves.
-bool CollectCopies(TrackView* v, std::vector<std::int64_t>* bases) {
+// Copy-move: every selected event is duplicated; the copies carry the selection and are what moves.
+void CollectCopies(TrackView* v) {
     ToolState* s = ToolsOf(v);
     MoveDrag& m = s->move;
-    mp::TrackAccess* a = v->access;
-    const int first = a->QueuedInsertCount();
-    std::vector<mp::EventKey> originals;
-    if (a->DuplicateSelected(&originals) != S_OK) {
-        a->DiscardEdits();
-        return false;
+    for (const CopiedEvent& c : PendingEdit(v->access).CopySelected()) {
+        if (SameKey(c.original, s->gesture.pressNote)) m.pressedItem = static_cast<int>(m.moved.size());
+        m.moved.push_back(c.copy);
     }
-    for (std::size_t i = 0; i < originals.size(); ++i) {
-        const int insert = first + static_cast<int>(i);
-        mp::MidiEventRecord copyRecord{}, original{};
-        std::int64_t start = 0;
-        if (!a->GetQueuedInsert(insert, &copyRecord) || a->GetEvent(originals[i], &original) != S_OK ||
-            !a->EventStart(originals[i], &start))
-            continue;
-        // The originals stay where they are, deselected.
-        original.flags &= ~mp::MEF_SELECTED;
-        a->QueueModify(originals[i], original, mp::CHANGE_FLAGS);
-        if (SameKey(originals[i], s->gesture.pressNote)) m.pressedItem = static_cast<int>(m.moved.size());
-        m.moved.push_back({originals[i], insert});
-        bases->push_back(start - copyRecord.time);
-        s->gesture.insertBase = start - copyRecord.time;
-        s->gesture.insertBaseKnown = true;
-    }
-    return true;
 }
 
-void CollectSelected(TrackView* v, std::vector<std::int64_t>* bases) {
+void CollectSelected(TrackView* v) {
     ToolState* s = ToolsOf(v);
     MoveDrag& m = s->move;
-    mp::TrackAccess* a = v->access;
-    a->ForEachEventInRange(-1, 0, mp::MEK_NOTE, nullptr, [&](const mp::TrackAccess::WalkedEvent& e) {
-        if (!(e.record.flags & mp::MEF_SELECTED)) return;
-        a->QueueModify(e.key, e.record, mp::CHANGE_ALL);
-        if (SameKey(e.key, s->gesture.pressNote)) m.pressedItem = static_cast<int>(m.moved.size());
-        m.moved.push_back({e.key, -1});
-        bases->push_back(e.blockStart);
-    });
+    for (const Note& n : PendingEdit(v->access).ChangeSelectedNotes()) {
+        if (SameKey(n.Key(), s->gesture.pressNote)) m.pressedItem = static_cast<int>(m.moved.size());
+        m.moved.push_back(n.ref);
+    }
 }
 
 // Limits: no note before tick 0, every note on a row.
 void SetMoveLimits(TrackView* v) {
     ToolState* s = ToolsOf(v);
     MoveDrag& m = s->move;
-    mp::TrackAccess* a = v->access;
+    const PendingEdit edit(v->access);
+    const NoteModel model(v->access);
+    Note pressed;
+    edit.Read(m.moved[static_cast<std::size_t>(m.pressedItem)], &pressed);
+    m.pressedNoteStart = pressed.start;
+    m.pressedNoteRow = model.RowOfPitch(pressed.pitch);
     std::int64_t earliest = kFarTicks, latest = 0;
-    mp::MidiEventRecord pressed{};
-    ItemRecord(v, m.moved[static_cast<std::size_t>(m.pressedItem)], &pressed);
-    m.pressedNoteStart = m.bases[static_cast<std::size_t>(m.pressedItem)] + pressed.time;
-    m.pressedNoteRow = a->RowOfNote(pressed.data[0]);
     int largest = -v->geo.rowCount, smallest = v->geo.rowCount;
-    for (std::size_t i = 0; i < m.moved.size(); ++i) {
-        mp::MidiEventRecord record{};
-        if (!ItemRecord(v, m.moved[i], &record)) continue;
-        const std::int64_t start = m.bases[i] + record.time;
+    for (const EventRef& ref : m.moved) {
+        std::int64_t start = 0, end = 0;
+        if (!edit.Span(ref, &start, &end)) continue;
         earliest = std::min(earliest, start);
-        latest = std::max(latest, start + static_cast<std::int64_t>(record.length));
-        if (record.kind != mp::MEK_NOTE) continue;
-        const int diff = m.pressedNoteRow - a->RowOfNote(record.data[0]);
+        latest = std::max(latest, end);
+        Note note;
+        if (!edit.Read(ref, &note)) continue;
+        const int diff = m.pressedNoteRow - model.RowOfPitch(note.pitch);
         largest = std::max(largest, diff);
         smallest = std::min(smallest, diff);
     }
@@ -116,18 +78,13 @@ bool SetUpMove(TrackView* v, bool copy) {
     m.copy = copy;
     m.applied = 0;
     m.pressedItem = -1;
-    std::vector<std::int64_t> bases;
-    if (copy) {
-        if (!CollectCopies(v, &bases)) return false;
-    } else {
-        CollectSelected(v, &bases);
-    }
+    if (copy) CollectCopies(v);
+    else CollectSelected(v);
     if (m.pressedItem < 0) {
-        v->access->DiscardEdits();
+        PendingEdit(v->access).Discard();
         m.moved.clear();
         return false;
     }
-    m.bases = std::move(bases);
     SetMoveLimits(v);
     return true;
 }
@@ -146,28 +103,31 @@ void ApplyMove(TrackView* v, int x, int y) {
     }
     const int rowOffset = ClampedRowAtY(v, y) - m.pressedNoteRow;
     const int newRow = std::clamp(m.pressedNoteRow + rowOffset, m.rowLow, m.rowHigh);
-    mp::MidiEventRecord pressed{};
-    if (!ItemRecord(v, m.moved[static_cast<std::size_t>(m.pressedItem)], &pressed)) return;
-    const int pitchOffset = PitchOfRow(v, newRow) - pressed.data[0];
+    PendingEdit edit(v->access);
+    Note pressed;
+    if (!edit.Read(m.moved[static_cast<std::size_t>(m.pressedItem)], &pressed)) return;
+    const int pitchOffset = PitchOfRow(v, newRow) - pressed.pitch;
     const std::int64_t increment = m.axis == AXIS_PITCH ? 0 : offset - m.applied;
     if (m.axis == AXIS_TIME && increment == 0) return;
     const bool movePitch = m.axis != AXIS_TIME && pitchOffset != 0;
     if (increment == 0 && !movePitch) return;
     for (std::size_t i = 0; i < m.moved.size(); ++i) {
-        mp::MidiEventRecord record{};
-        if (!ItemRecord(v, m.moved[i], &record)) continue;
-        const std::int64_t base = m.bases[i];
-        const std::int64_t start = std::max<std::int64_t>(base + record.time + increment, 0);
-        record.time = start - base;
-        if (movePitch && record.kind == mp::MEK_NOTE) {
-            const int pitch = record.data[0] + pitchOffset;
-            if (pitch >= 0 && pitch <= kTopPitch && ScaleAllowsPitch(v->settings, pitch)) {
-                if (static_cast<int>(i) == m.pressedItem && s->gesture.soundingPitch >= 0)
-                    SoundPitch(v, pitch, record.length, record.data[1]);
-                record.data[0] = static_cast<std::uint8_t>(pitch);
-            }
+        const EventRef& ref = m.moved[i];
+        Note note;
+        if (!edit.Read(ref, &note)) {
+            // Another kind of event moves by its time only.
+            std::int64_t start = 0, end = 0;
+            if (edit.Span(ref, &start, &end)) edit.MoveTo(ref, std::max<std::int64_t>(start + increment, 0));
+            continue;
         }
-        WriteItem(v, m.moved[i], record);
+        note.start = std::max<std::int64_t>(note.start + increment, 0);
+        const int pitch = note.pitch + pitchOffset;
+        if (movePitch && pitch >= kLowestPitch && pitch <= kHighestPitch && ScaleAllowsPitch(v->settings, pitch)) {
+            if (static_cast<int>(i) == m.pressedItem && s->gesture.soundingPitch >= 0)
+                SoundPitch(v, pitch, note.length, note.velocity);
+            note.pitch = pitch;
+        }
+        edit.Change(note);
     }
     if (m.axis != AXIS_PITCH) m.applied = offset;
     RedrawGrid(v);
@@ -186,30 +146,25 @@ void CommitMove(TrackView* v) {
 bool SetUpSize(TrackView* v, bool atStart) {
     ToolState* s = ToolsOf(v);
     SizeDrag& z = s->size;
-    const mp::EventKey& note = s->gesture.pressNote;
-    std::int64_t start = 0, end = 0;
-    if (!NoteSpan(v, note, &start, &end)) return false;
-    z.start = start;
-    z.duration = end - start;
+    Note note;
+    if (!NoteModel(v->access).Read(s->gesture.pressNote, &note)) return false;
+    z.note = note.ref;
+    z.start = note.start;
+    z.duration = note.length;
     if (atStart) {
-        z.offsetLow = -start;
-        z.offsetHigh = kFarTicks - 1 - start;
+        z.offsetLow = -z.start;
+        z.offsetHigh = kFarTicks - 1 - z.start;
     } else {
         z.offsetLow = 1 - z.duration;
         z.offsetHigh = kFarTicks;
     }
     if (z.offsetLow > z.offsetHigh) return false;
-    mp::MidiEventRecord record{};
-    if (v->access->GetEvent(note, &record) != S_OK) return false;
-    v->access->QueueModify(note, record, mp::CHANGE_ALL);
-    return true;
+    return PendingEdit(v->access).Change(note);
 }
 
 void ApplySize(TrackView* v, int x) {
     ToolState* s = ToolsOf(v);
     const SizeDrag& z = s->size;
-    const mp::EventKey& note = s->gesture.pressNote;
-    mp::TrackAccess* a = v->access;
     x = ClampToShownTime(v, x);
     s->gesture.last.x = x;
     const std::int64_t offset = std::clamp(TickOfX(v, x) - s->gesture.pressTime, z.offsetLow, z.offsetHigh);
@@ -228,41 +183,15 @@ void ApplySize(TrackView* v, int x) {
         newEnd = std::min(newEnd, z.start + z.duration + kFarTicks);
         duration = std::max<std::int64_t>(newEnd - z.start, 1);
     }
-    const mp::MidiEventRecord* queued = a->GetQueuedModify(note);
-    if (!queued) return;
-    mp::MidiEventRecord record = *queued;
-    const std::int64_t newTime = start - a->BlockStart(note);
-    const auto newLength = static_cast<std::uint32_t>(std::clamp<std::int64_t>(duration, 1, UINT32_MAX));
-    if (record.time == newTime && record.length == newLength) return;
-    record.time = newTime;
-    record.length = newLength;
-    a->QueueModify(note, record, mp::CHANGE_ALL);
+    PendingEdit edit(v->access);
+    Note note;
+    if (!edit.IsChanged(z.note.key) || !edit.Read(z.note, &note)) return;
+    const std::int64_t length = std::clamp<std::int64_t>(duration, 1, UINT32_MAX);
+    if (note.start == start && note.length == length) return;
+    note.start = start;
+    note.length = length;
+    edit.Change(note);
     RedrawGrid(v);
-}
-
-// ---- the pending edit as shown -------------------------------------------------------------------------
-
-bool NoteIsPending(TrackView* v, const mp::EventKey& key) {
-    return v->access && (v->access->GetQueuedModify(key) != nullptr || v->access->IsQueuedDelete(key));
-}
-
-void ForEachPendingNote(TrackView* v, const PendingNoteVisitor& visit) {
-    mp::TrackAccess* a = v->access;
-    if (!a || !v->tools) return;
-    a->ForEachQueuedNote([&](const mp::TrackAccess::WalkedEvent& e) {
-        mp::MidiEventRecord record = e.record;
-        record.time = e.start;
-        visit(e.key, record);
-    });
-    const Gesture& g = v->tools->gesture;
-    if (!g.insertBaseKnown) return;
-    const int inserts = a->QueuedInsertCount();
-    for (int i = 0; i < inserts; ++i) {
-        mp::MidiEventRecord record{};
-        if (!a->GetQueuedInsert(i, &record) || record.kind != mp::MEK_NOTE) continue;
-        record.time += g.insertBase;
-        visit(mp::EventKey{}, record);
-    }
 }
 
 } // namespace pianoroll

@@ -4,9 +4,9 @@
 #include <climits>
 #include <cmath>
 
+#include "model/pending_edit.h"
 #include "mp/settings.h"
 #include "mp/string_ids.h"
-#include "mp/track_access.h"
 #include "view/snapping.h"
 #include "tools/tool_framework.h"
 #include "view/track_view.h"
@@ -17,7 +17,7 @@ using namespace win;
 
 namespace {
 
-// Velocity of a painted note while it sounds.
+// Velocity of a painted note.
 constexpr int kPaintedVelocity = 64;
 
 struct Painted {
@@ -33,38 +33,26 @@ std::int64_t PaintLength(TrackView* v) { return WholeTicks(ViewSpacings(*v).pain
 std::int64_t Floor(TrackView* v, std::int64_t t) { return GridFloor(ViewSpacings(*v).grid, t); }
 std::int64_t Ceiling(TrackView* v, std::int64_t t) { return GridCeiling(ViewSpacings(*v).grid, t); }
 
-// A note of the stroke's row created in this stroke that covers time t.
+// The first note of the stroke's row created in this stroke that covers time t.
 bool PaintedAt(TrackView* v, std::int64_t t, Painted* out) {
-    ToolState* s = ToolsOf(v);
-    if (!s->stroke.baseKnown) return false;
-    const int pitch = PitchOfRow(v, s->stroke.row);
-    const int count = v->access->QueuedInsertCount();
-    for (int i = 0; i < count; ++i) {
-        mp::MidiEventRecord record{};
-        if (!v->access->GetQueuedInsert(i, &record) || record.kind != mp::MEK_NOTE || record.data[0] != pitch) continue;
-        const std::int64_t start = s->stroke.base + record.time;
-        if (start <= t && t < start + static_cast<std::int64_t>(record.length)) {
-            *out = {i, start, record.length};
-            return true;
-        }
-    }
-    return false;
+    const int pitch = PitchOfRow(v, ToolsOf(v)->stroke.row);
+    bool found = false;
+    PendingEdit(v->access).ForEachInsertedNote([&](const Note& note) {
+        if (found || note.pitch != pitch || note.start > t || t >= note.End()) return;
+        *out = {note.ref.insert, note.start, note.length};
+        found = true;
+    });
+    return found;
 }
 
 // Inserts one painted note (unselected, sounded); its queue index or -1.
 int PaintNote(TrackView* v, std::int64_t start, std::int64_t length) {
-    ToolState* s = ToolsOf(v);
     if (start < 0) return -1;
-    const int insert = v->access->InsertNote(start, length, s->stroke.row, false);
-    if (insert < 0) return -1;
-    mp::MidiEventRecord record{};
-    v->access->GetQueuedInsert(insert, &record);
-    s->stroke.base = start - record.time;
-    s->stroke.baseKnown = true;
-    s->gesture.insertBase = s->stroke.base;
-    s->gesture.insertBaseKnown = true;
-    SoundPitch(v, record.data[0], length, kPaintedVelocity);
-    return insert;
+    Note note{.start = start, .length = length, .pitch = PitchOfRow(v, ToolsOf(v)->stroke.row),
+              .velocity = kPaintedVelocity};
+    if (!PendingEdit(v->access).Insert(&note)) return -1;
+    SoundPitch(v, note.pitch, note.length, kPaintedVelocity);
+    return note.ref.insert;
 }
 
 void FirstPaintStep(TrackView* v, std::int64_t t) {
@@ -75,7 +63,7 @@ void FirstPaintStep(TrackView* v, std::int64_t t) {
     if (snap) t = Floor(v, t);
     std::int64_t end = t + length;
     if (snap && length % Spacing(v) != 0) end = Ceiling(v, end);
-    v->access->ClearNotes(t, end - 1 - t, s->stroke.row, s->stroke.row, -1);
+    PendingEdit(v->access).ClearNotes(t, end - 1 - t, s->stroke.row, s->stroke.row, -1);
     if (PaintNote(v, t, length) < 0) return;
     s->stroke.firstPaintedStart = t;
     s->stroke.lastPointerTime = t;
@@ -108,7 +96,7 @@ void PaintRight(TrackView* v, std::int64_t t) {
             if (insert < 0) return;
             std::int64_t end = p + length;
             if (snap && length % spacing != 0) end = Ceiling(v, end);
-            v->access->ClearNotes(p, end - 1 - p, s->stroke.row, s->stroke.row, insert);
+            PendingEdit(v->access).ClearNotes(p, end - 1 - p, s->stroke.row, s->stroke.row, insert);
             s->stroke.runEnd = p + length;
             p = end;
         } else {
@@ -144,7 +132,7 @@ void PaintLeft(TrackView* v, std::int64_t t) {
             } else {
                 const int insert = PaintNote(v, n, length);
                 if (insert < 0) return;
-                v->access->ClearNotes(n, start - 1 - n, s->stroke.row, s->stroke.row, insert);
+                PendingEdit(v->access).ClearNotes(n, start - 1 - n, s->stroke.row, s->stroke.row, insert);
             }
         }
         s->stroke.firstPaintedStart = n;
@@ -167,7 +155,7 @@ void EraseStep(TrackView* v, std::int64_t t) {
         a = std::min(a, s->stroke.lastPointerTime);
         b = std::max(b, s->stroke.lastPointerTime);
     }
-    if (v->access->ClearNotes(a, b - a, s->stroke.row, s->stroke.row, -1)) RedrawGrid(v);
+    if (PendingEdit(v->access).ClearNotes(a, b - a, s->stroke.row, s->stroke.row, -1)) RedrawGrid(v);
     s->stroke.lastPointerTime = t;
     s->stroke.stepped = true;
 }
@@ -209,23 +197,15 @@ void StrokeMove(TrackView* v, int x, int y) {
     RedrawGrid(v);
 }
 
-int QueuedDeleteCount(TrackView* v) {
-    int count = 0, cursor = -1;
-    mp::EventKey key{};
-    while (v->access->NextEventInRange(&cursor, -1, 0, mp::MEK_NOTE, false, &key, nullptr) == S_OK)
-        if (v->access->IsQueuedDelete(key)) ++count;
-    return count;
-}
-
 void CommitStroke(TrackView* v, bool paint) {
-    mp::TrackAccess* a = v->access;
-    const int inserted = a->QueuedInsertCount();
-    const int shortened = a->QueuedModifyCount();
+    const PendingEdit edit(v->access);
+    const int inserted = edit.InsertCount();
+    const int shortened = edit.ChangeCount();
     if (paint) {
         const bool plural = inserted >= 2 || (inserted < 2 && shortened >= 2);
         CommitUnder(v, plural ? mp::IDS_UNDO_PAINT_EVENTS : mp::IDS_UNDO_PAINT_EVENT);
     } else {
-        const int removed = QueuedDeleteCount(v);
+        const int removed = edit.RemovedNoteCount();
         const bool plural = removed >= 2 || (removed < 2 && shortened >= 2);
         CommitUnder(v, plural ? mp::IDS_UNDO_ERASE_EVENTS : mp::IDS_UNDO_ERASE_EVENT);
     }
@@ -251,7 +231,6 @@ LRESULT StrokeOnMouse(TrackView* v, Pane* pane, UINT msg, WPARAM wParam, LPARAM 
         RecordPress(v, x, y, hit);
         s->stroke.row = s->gesture.pressRow;
         s->stroke.stepped = false;
-        s->stroke.baseKnown = false;
         s->stroke.lastPointerTime = s->gesture.pressTime;
         SetDrag(v, paint ? Drag::PaintStroke : Drag::EraseStroke);
         if (paint) FirstPaintStep(v, s->gesture.pressTime);
@@ -318,7 +297,7 @@ int EraseGetCursor(TrackView*, Pane*, std::uint32_t hitCode) {
 // A cancelled stroke takes back every note it laid or cleared.
 void StrokeCancel(TrackView* v, Drag state) {
     SilenceNote(v);
-    if ((state == Drag::PaintStroke || state == Drag::EraseStroke) && v->access) v->access->DiscardEdits();
+    if (state == Drag::PaintStroke || state == Drag::EraseStroke) PendingEdit(v->access).Discard();
 }
 
 ToolClass gPaintTool{

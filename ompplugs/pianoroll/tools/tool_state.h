@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "mp/records.h"
+#include "model/note.h"
 #include "tools/tools.h"
 #include "win/win.h"
 
@@ -13,7 +13,7 @@ namespace pianoroll {
 
 // The row and note under the point of the last hit test (hit_test.cpp).
 struct NoteHit {
-    mp::EventKey note{};
+    NoteKey note{};
     bool hasNote = false;
     int row = -1;
 };
@@ -26,7 +26,7 @@ struct Gesture {
     int pressRow = -1;
     int pressUnit = 0;
     int pressHit = 0;
-    mp::EventKey pressNote{};
+    NoteKey pressNote{};
     bool pressHasNote = false;
     bool pressRight = false;
     win::POINT last{}; // the last point a drag handled
@@ -40,17 +40,8 @@ struct Gesture {
     // The range anchor of clicks and range selections; it outlives the gesture.
     std::int64_t anchorTime = 0;
     int anchorRow = 0;
-    // Start of the block that queued inserts count their times from, once the gesture has inserted.
-    bool insertBaseKnown = false;
-    std::int64_t insertBase = 0;
     // The pitch sounding for the gesture (monitoring.cpp), -1 for none.
     int soundingPitch = -1;
-};
-
-// A note a move drags: an event of the host, or (copy-move) a queued copy by its insert index.
-struct MovedNote {
-    mp::EventKey key;
-    int insert; // -1 for a host event
 };
 
 enum : int { AXIS_FREE = 0, AXIS_TIME = 1, AXIS_PITCH = 2 };
@@ -66,12 +57,13 @@ struct MoveDrag {
     int pressedItem = -1; // index of the pressed note in `moved`
     int axis = AXIS_FREE; // the Alt constraint
     bool copy = false;
-    std::vector<MovedNote> moved;
-    std::vector<std::int64_t> bases; // start of the block each moved note's time counts from
+    // The selected notes, or (copy-move) the copies of the selected events.
+    std::vector<EventRef> moved;
 };
 
 // Sizing one note by an edge (move_size.cpp).
 struct SizeDrag {
+    EventRef note;
     std::int64_t start = 0, duration = 0; // the note before the drag
     std::int64_t offsetLow = 0, offsetHigh = 0;
 };
@@ -89,14 +81,13 @@ struct BandState {
     int anchorUnit = 0;
     win::POINT anchorPoint{};
     int marqueeAnchorRow = 0;
-    std::vector<mp::EventKey> rememberedSelection; // selected when the marquee began
+    std::vector<NoteKey> rememberedSelection; // selected when the marquee began
 };
 
 // The note the Draw tool creates and sizes (draw_tool.cpp).
 struct DrawDrag {
-    int insert = -1;
+    EventRef drawn; // not Inserted() before the note is made
     std::int64_t start = 0, duration = 0, shift = 0;
-    std::int64_t base = 0; // start of the block the new note's time counts from
 };
 
 // A Paint or Erase stroke (stroke_tools.cpp).
@@ -106,8 +97,6 @@ struct StrokeDrag {
     std::int64_t firstPaintedStart = 0;
     std::int64_t runEnd = 0;
     bool stepped = false;
-    bool baseKnown = false;
-    std::int64_t base = 0;
 };
 
 // Per-view tool state.

@@ -71,11 +71,4 @@ void ReturnFromTemporaryZoom(TrackView* v);
 // Tool commands CMD_TOOL_FIRST … CMD_TOOL_LAST; non-zero when handled.
 int HandleToolCommand(TrackView* v, int command);
 
-// ---- The pending edit as the grid shows it ------------------------------------------------------------
-// The notes of a gesture's pending edit, as they will be once committed (absolute record times):
-// modified host notes and new notes. The grid shows these instead of the host's versions.
-void ForEachPendingNote(TrackView* v, const PendingNoteVisitor& visit);
-// Whether the host note is replaced or removed by the pending edit.
-bool NoteIsPending(TrackView* v, const mp::EventKey& key);
-
 } // namespace pianoroll

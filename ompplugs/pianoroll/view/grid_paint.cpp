@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "model/note_model.h"
+#include "model/pending_edit.h"
 #include "mp/settings.h"
 #include "mp/track_access.h"
 #include "view/brush_cache.h"
@@ -263,11 +265,12 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
     const std::int64_t from = std::max<std::int64_t>(TickOfX(v, std::max<int>(clip->left, v->geo.grid.left)) - 1, viewStart);
     const std::int64_t to = std::min<std::int64_t>(TickOfX(v, std::min<int>(clip->right, v->geo.grid.right)) + 1, viewEnd);
     if (to < from) return;
-    auto addNote = [&](const mp::EventKey& key, const mp::MidiEventRecord& record) {
-        const int row = v->access->RowOfNote(record.data[0]);
+    const NoteModel model(v->access);
+    auto addNote = [&](const Note& note) {
+        const int row = model.RowOfPitch(note.pitch);
         if (row < firstRow || row > lastRow) return;
-        const std::int64_t start = record.time;
-        const std::int64_t duration = std::max<std::int64_t>(record.length, 1);
+        const std::int64_t start = note.start;
+        const std::int64_t duration = std::max<std::int64_t>(note.length, 1);
         std::int64_t end = start + duration;
         if (end < viewStart || end < from || start > to) return;
         DisplayRecord n{};
@@ -290,27 +293,22 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         if (right <= left) right = left + 1;
         const DisplayRecord& rowRecord = list[static_cast<std::size_t>(row - firstRow)];
         n.rect = {left, rowRecord.rect.top, right, rowRecord.rect.bottom};
-        n.key[0] = key.track;
-        n.key[1] = key.block;
-        n.key[2] = key.event;
+        n.key[0] = note.Key().track;
+        n.key[1] = note.Key().block;
+        n.key[2] = note.Key().event;
         n.row = row;
-        n.velocity = record.data[1];
+        n.velocity = note.velocity;
         n.colour = colour;
-        if (record.flags & mp::MEF_SELECTED) n.flags |= DR_SELECTED;
+        if (note.selected) n.flags |= DR_SELECTED;
         list.push_back(n);
     };
     // With nothing queued no note can be pending, and a paint of many notes need not ask for each.
-    mp::TrackAccess::EventFilter pending;
-    if (v->access->HasQueuedEdits()) pending = [v](const mp::EventKey& key) { return v->parts->NoteIsPending(v, key); };
-    v->access->ForEachEventInRange(
-        from, to - from, mp::MEK_NOTE, pending,
-        [&](const mp::TrackAccess::WalkedEvent& e) {
-            mp::MidiEventRecord record = e.record;
-            record.time = e.start;
-            addNote(e.key, record);
-        });
+    const PendingEdit edit(v->access);
+    NoteModel::KeyFilter pending;
+    if (!edit.Empty()) pending = [&edit](const NoteKey& key) { return edit.IsPending(key); };
+    model.ForEachNote(from, to - from, pending, addNote);
     // The notes of a gesture in progress show where the gesture puts them.
-    v->parts->ForEachPendingNote(v, addNote);
+    edit.ForEachPendingNote(addNote);
 }
 
 void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {

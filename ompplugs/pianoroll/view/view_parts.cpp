@@ -7,8 +7,6 @@ namespace {
 
 int NoCommand(TrackView*, int) { return 0; }
 void NoAction(TrackView*) {}
-void NoPendingNotes(TrackView*, const PendingNoteVisitor&) {}
-bool NotPending(TrackView*, const mp::EventKey&) { return false; }
 void NoMenu(TrackView*, int, int, bool) {}
 void NoEntry(TrackView*, const mp::EventKey*) {}
 bool NoNameBox(const TrackView*, int, int) { return false; }
@@ -24,8 +22,6 @@ constexpr ViewParts kNone{
     .GridCommand = NoCommand,
     .BeginTemporaryZoom = NoAction,
     .ReturnFromTemporaryZoom = NoAction,
-    .ForEachPendingNote = NoPendingNotes,
-    .NoteIsPending = NotPending,
     .ShowGridContextMenu = NoMenu,
     .RunVelocityEntry = NoEntry,
     .OnLaneNameBox = NoNameBox,

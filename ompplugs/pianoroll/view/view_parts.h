@@ -15,10 +15,6 @@ namespace pianoroll {
 
 struct TrackView;
 
-// A note of a gesture's pending edit as it will be once committed (absolute record time); the key is
-// empty for a new note.
-using PendingNoteVisitor = std::function<void(const mp::EventKey& key, const mp::MidiEventRecord& record)>;
-
 struct ViewParts {
     // ---- the tools ----
     // A command of the tools (asked first) or of the grid's menus (asked after the view's snap and loop
@@ -28,10 +24,6 @@ struct ViewParts {
     // The corner box of the time scroll bar takes up the Zoom tool for one zoom box, and gives it back.
     void (*BeginTemporaryZoom)(TrackView* v);
     void (*ReturnFromTemporaryZoom)(TrackView* v);
-    // The notes of the pending edit, which the grid shows instead of the host's versions, and whether
-    // the edit replaces or removes a host note.
-    void (*ForEachPendingNote)(TrackView* v, const PendingNoteVisitor& visit);
-    bool (*NoteIsPending)(TrackView* v, const mp::EventKey& key);
 
     // ---- the commands the tools open ----
     // The grid's context menu at a client point (from the keyboard: the point the view chose).
