@@ -4,8 +4,9 @@
 
 #include <algorithm>
 
+#include "model/note_model.h"
+#include "model/pending_edit.h"
 #include "mp/module_strings.h"
-#include "mp/naming.h"
 #include "mp/track_access.h"
 #include "vor/strings.h"
 
@@ -39,10 +40,7 @@ constexpr std::uint32_t kColours[kControllerCount] = {
 } // namespace
 
 CCControllerView::CCControllerView(mp::TrackAccess& access, TrackView& view, int laneId) noexcept
-    : ValueLane(access, view) {
-    template_.kind = mp::MEK_CONTROL;
-    template_.data[0] = static_cast<std::uint8_t>((laneId + kLaneIdToController) & kControllerByte);
-}
+    : ValueLane(access, view), controller_((laneId + kLaneIdToController) & kControllerByte) {}
 
 win::COLORREF CCControllerView::ControllerColour(int controller) {
     const std::uint32_t rgb = kColours[static_cast<std::size_t>(std::clamp(controller, 0, kControllerCount - 1))];
@@ -52,7 +50,7 @@ win::COLORREF CCControllerView::ControllerColour(int controller) {
 void CCControllerView::GetName(char* buffer, int capacity) const {
     if (!buffer || capacity < 1) return;
     char controller[kLaneNameCapacity] = {};
-    if (mp::NameEvent(template_, controller, sizeof controller, mp::NAME_EVENT) != mp::NAME_OK) controller[0] = 0;
+    ControllerName(controller_, controller, sizeof controller);
     VorStr_Format(buffer, static_cast<std::size_t>(capacity), mp::ModuleString(mp::IDS_LANE_CONTROLLER_FORMAT),
                   Controller(), controller);
 }
@@ -73,7 +71,8 @@ void CCControllerView::DrawStroke(int fromOffset, int toOffset, int height, std:
 }
 
 void CCControllerView::QueueValue(std::int64_t tick, int value) {
-    access_.QueueNewEvent(tick, 0, template_.kind, template_.data[0], value, false);
+    LaneEvent event{.kind = LaneKind::Controller, .tick = tick, .controller = controller_, .value = value};
+    PendingEdit(&access_).InsertLaneEvent(&event);
 }
 
 void CCControllerView::ValueSpan(int value, const win::RECT& lane, int* top, int* bottom) const {

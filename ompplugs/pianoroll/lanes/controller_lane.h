@@ -18,26 +18,21 @@ public:
     void DrawStroke(int fromOffset, int toOffset, int height, std::int64_t fromTick, std::int64_t toTick,
                     std::int64_t ticksPerPixel, bool snapOverride) override;
     void PaintLane(win::HDC dc, const win::RECT& lane, const win::RECT& clip) override;
-    int GetLaneId() const override { return kLaneControllerFirst + template_.data[0]; }
+    int GetLaneId() const override { return kLaneControllerFirst + controller_; }
 
-    int Controller() const { return template_.data[0]; }
+    int Controller() const { return controller_; }
     // The fill colour of a controller's graph (0..127).
     static win::COLORREF ControllerColour(int controller);
 
 protected:
-    std::uint32_t EventKind() const override { return template_.kind; }
-    bool Matches(const mp::MidiEventRecord& record) const override {
-        return record.kind == template_.kind && record.data[0] == template_.data[0];
-    }
-    int ValueOf(const mp::MidiEventRecord& record) const override { return record.data[1]; }
+    LaneFilter Filter() const override { return LaneFilter{LaneKind::Controller, controller_}; }
     void QueueValue(std::int64_t tick, int value) override;
     int BaseValue() const override { return 0; }
     void ValueSpan(int value, const win::RECT& lane, int* top, int* bottom) const override;
     win::COLORREF FillColour() const override { return ControllerColour(Controller()); }
 
 private:
-    // What the lane matches events against and names itself by.
-    mp::MidiEventRecord template_{};
+    int controller_ = 0;
 };
 
 } // namespace pianoroll

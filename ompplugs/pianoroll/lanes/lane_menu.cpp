@@ -81,19 +81,7 @@ HMENU BuildAllControllers(mp::TrackAccess& access, TrackView& view, const TrackK
 
 } // namespace
 
-TrackKinds FindTrackKinds(mp::TrackAccess& access) {
-    TrackKinds kinds;
-    int cursor = -1;
-    mp::EventKey key{};
-    mp::MidiEventRecord record{};
-    kinds.notes = access.NextEventInRange(&cursor, -1, 0, mp::MEK_NOTE, true, &key, nullptr) == S_OK;
-    cursor = -1;
-    kinds.pitchBend = access.NextEventInRange(&cursor, -1, 0, mp::MEK_PITCH_BEND, true, &key, nullptr) == S_OK;
-    cursor = -1;
-    while (access.NextEventInRange(&cursor, -1, 0, mp::MEK_CONTROL, true, &key, &record) == S_OK)
-        if (record.data[0] < kControllerCount) kinds.controllers[record.data[0]] = true;
-    return kinds;
-}
+TrackKinds FindTrackKinds(mp::TrackAccess& access) { return NoteModel(&access).Content(); }
 
 bool ControllerChoosable(int controller) {
     for (int disabled : kDisabledControllers)

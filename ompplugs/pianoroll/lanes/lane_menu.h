@@ -1,19 +1,14 @@
 // The lane menu: the lanes the user can choose, those of the kinds the track holds marked " *".
 #pragma once
 
-#include <array>
-
 #include "lanes/controller_view.h"
+#include "model/note_model.h"
 #include "win/win.h"
 
 namespace pianoroll {
 
 // The kinds of event the shown track holds.
-struct TrackKinds {
-    bool notes = false;
-    bool pitchBend = false;
-    std::array<bool, kControllerCount> controllers{};
-};
+using TrackKinds = TrackContent;
 TrackKinds FindTrackKinds(mp::TrackAccess& access);
 
 // The nine controllers the first level lists whether the track holds them or not.

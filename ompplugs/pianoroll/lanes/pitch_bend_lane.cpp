@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "model/pending_edit.h"
 #include "model/semitones.h"
 #include "mp/module_strings.h"
 #include "mp/string_ids.h"
@@ -14,15 +15,9 @@ namespace pianoroll {
 
 namespace {
 
-constexpr int kLowBits = 7;
-constexpr int kLowMask = 0x7F;
 constexpr win::COLORREF kCurveColour = win::RGB(0x5C, 0x5C, 0xC0);
 
 } // namespace
-
-int PitchBendControllerView::BendOf(const mp::MidiEventRecord& record) {
-    return (record.data[1] & kLowMask) << kLowBits | (record.data[0] & kLowMask);
-}
 
 void PitchBendControllerView::GetName(char* buffer, int capacity) const {
     if (buffer && capacity >= 1) mp::LoadModuleString(mp::IDS_KIND_PITCH_BEND, buffer, static_cast<std::size_t>(capacity));
@@ -42,7 +37,8 @@ void PitchBendControllerView::DrawStroke(int fromOffset, int toOffset, int heigh
 
 void PitchBendControllerView::QueueValue(std::int64_t tick, int value) {
     if (wholeSemitones_) value = SnapBendToSemitone(value, LaneBendRange(&view_, tick));
-    access_.QueueNewEvent(tick, 0, mp::MEK_PITCH_BEND, value & kLowMask, value >> kLowBits, false);
+    LaneEvent event{.kind = LaneKind::PitchBend, .tick = tick, .value = value};
+    PendingEdit(&access_).InsertLaneEvent(&event);
 }
 
 int PitchBendControllerView::ValueFromOffset(int offset, int height) const {

@@ -24,13 +24,8 @@ public:
     // The signed bend: -8192 at the bottom edge, 8191 at the top.
     int ValueFromOffset(int offset, int height) const override;
 
-    // A pitch-bend record's value: data 2 x 128 + data 1, seven bits each.
-    static int BendOf(const mp::MidiEventRecord& record);
-
 protected:
-    std::uint32_t EventKind() const override { return mp::MEK_PITCH_BEND; }
-    bool Matches(const mp::MidiEventRecord& record) const override { return record.kind == mp::MEK_PITCH_BEND; }
-    int ValueOf(const mp::MidiEventRecord& record) const override { return BendOf(record); }
+    LaneFilter Filter() const override { return LaneFilter{LaneKind::PitchBend}; }
     void QueueValue(std::int64_t tick, int value) override;
     int BaseValue() const override { return kCentre; }
     void ValueSpan(int value, const win::RECT& lane, int* top, int* bottom) const override;

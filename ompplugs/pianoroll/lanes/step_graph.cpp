@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "lanes/value_lane.h"
+#include "model/note_model.h"
+#include "model/pending_edit.h"
 #include "mp/track_access.h"
 #include "view/brush_cache.h"
 #include "view/track_view.h"
@@ -31,14 +33,11 @@ LanePoints ValueLane::CollectPoints(std::int64_t from, std::int64_t to) {
     };
 
     // The edit in progress: its points hide the shown events between the first and the last of them.
+    const LaneFilter filter = Filter();
+    const PendingEdit edit(&access_);
+    const NoteModel model(&access_);
     std::vector<LanePoint> queued;
-    mp::MidiEventRecord record{};
-    const std::int64_t base = InsertBase();
-    for (int i = 0; access_.GetQueuedInsert(i, &record); ++i)
-        if (Matches(record)) queued.push_back({base + record.time, ValueOf(record)});
-    mp::EventKey key{};
-    for (int i = 0; access_.GetQueuedModify(i, &key, &record, nullptr); ++i)
-        if (Matches(record)) queued.push_back({access_.BlockStart(key) + record.time, ValueOf(record)});
+    edit.ForEachQueuedLaneEvent(filter, [&](const LaneEvent& e) { queued.push_back({e.tick, e.value}); });
     std::int64_t hiddenFrom = 0, hiddenTo = -1;
     if (!queued.empty()) {
         const auto [low, high] = std::minmax_element(queued.begin(), queued.end(),
@@ -46,23 +45,17 @@ LanePoints ValueLane::CollectPoints(std::int64_t from, std::int64_t to) {
         hiddenFrom = low->tick;
         hiddenTo = high->tick;
     }
-    auto shown = [&](const mp::EventKey& k, const mp::MidiEventRecord& r, std::int64_t tick) {
-        return Matches(r) && !access_.IsQueuedDelete(k) && (tick < hiddenFrom || tick > hiddenTo);
+    auto shown = [&](const LaneEvent& e) {
+        return !edit.IsRemoved(e.ref.key) && (e.tick < hiddenFrom || e.tick > hiddenTo);
     };
 
-    int cursor = -1;
-    while (access_.PreviousEventAtOrBefore(&cursor, from - 1, EventKind(), &key, &record) == win::S_OK) {
-        const std::int64_t tick = access_.ListedStart(cursor);
-        if (!shown(key, record, tick)) continue;
-        consider(tick, ValueOf(record));
-        break;
-    }
-    cursor = -1;
+    LaneEvent before;
+    if (model.LaneEventAtOrBefore(filter, from - 1, shown, &before)) consider(before.tick, before.value);
     const std::int64_t start = std::max<std::int64_t>(from, 0);
-    while (to >= start && access_.NextEventInRange(&cursor, start, to - start, EventKind(), true, &key, &record) == win::S_OK) {
-        const std::int64_t tick = access_.ListedStart(cursor);
-        if (shown(key, record, tick)) consider(tick, ValueOf(record));
-    }
+    if (to >= start)
+        model.ForEachLaneEvent(filter, start, to - start, [&](const LaneEvent& e) {
+            if (shown(e)) consider(e.tick, e.value);
+        });
     // Queued points last, so that a stable sort puts them after shown events at the same tick.
     for (const LanePoint& p : queued) consider(p.tick, p.value);
     std::stable_sort(out.points.begin(), out.points.end(),

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "lanes/controller_view.h"
-#include "mp/records.h"
+#include "model/note.h"
 
 namespace pianoroll {
 
@@ -36,11 +36,8 @@ public:
     LanePoints CollectPoints(std::int64_t from, std::int64_t to);
 
 protected:
-    // The lane's kind of event (one kind bit), whether a record is one of the lane's, its value, and
-    // queueing a new one.
-    virtual std::uint32_t EventKind() const = 0;
-    virtual bool Matches(const mp::MidiEventRecord& record) const = 0;
-    virtual int ValueOf(const mp::MidiEventRecord& record) const = 0;
+    // The lane's events, and queueing a new one.
+    virtual LaneFilter Filter() const = 0;
     virtual void QueueValue(std::int64_t tick, int value) = 0;
     // The value the graph starts from at tick 0.
     virtual int BaseValue() const = 0;
@@ -59,10 +56,6 @@ protected:
     std::int64_t SnapStep(bool snapOverride) const;
     // Fills the step graph of the lane's values into the clip.
     void PaintSteps(win::HDC dc, const win::RECT& lane, const win::RECT& clip);
-
-private:
-    // Absolute tick of queued inserts: the track's first block starts at it.
-    std::int64_t InsertBase();
 };
 
 // The smallest multiple of step not below t, as trunc((t + step - 0.9) / step) x step.

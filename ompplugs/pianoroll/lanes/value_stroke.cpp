@@ -4,7 +4,8 @@
 #include <cmath>
 
 #include "lanes/value_lane.h"
-#include "mp/plugin.h"
+#include "model/note_model.h"
+#include "model/pending_edit.h"
 #include "mp/track_access.h"
 #include "view/track_view.h"
 
@@ -31,12 +32,6 @@ std::int64_t CeilingToStep(std::int64_t t, std::int64_t step) {
     return static_cast<std::int64_t>(steps) * step;
 }
 
-std::int64_t ValueLane::InsertBase() {
-    mp::EventKey parent{};
-    mp::COPTPlugin* plugin = access_.Plugin();
-    return plugin && plugin->FirstBlockOf(access_.TrackIndex(), &parent) ? access_.BlockStart(parent) : 0;
-}
-
 std::int64_t ValueLane::SnapStep(bool snapOverride) const {
     if (snapOverride || !view_.settings || !view_.settings->snapEnabled) return 0;
     return static_cast<std::int64_t>(std::trunc(ViewSpacings(view_).grid));
@@ -45,17 +40,10 @@ std::int64_t ValueLane::SnapStep(bool snapOverride) const {
 void ValueLane::EraseEvents(std::int64_t from, std::int64_t last) {
     from = std::max<std::int64_t>(from, 0);
     if (last < from) return;
-    int cursor = -1;
-    mp::EventKey key{};
-    mp::MidiEventRecord record{};
-    while (access_.NextEventInRange(&cursor, from, last - from, EventKind(), true, &key, &record) == win::S_OK)
-        if (Matches(record) && !access_.IsQueuedDelete(key)) access_.QueueDelete(key);
-    const std::int64_t base = InsertBase();
-    for (int i = access_.QueuedInsertCount(); i-- > 0;) {
-        if (!access_.GetQueuedInsert(i, &record) || !Matches(record)) continue;
-        const std::int64_t tick = base + record.time;
-        if (tick >= from && tick <= last) access_.DropQueuedInsert(i);
-    }
+    const LaneFilter filter = Filter();
+    PendingEdit edit(&access_);
+    NoteModel(&access_).ForEachLaneEvent(filter, from, last - from, [&](const LaneEvent& e) { edit.RemoveLaneEvent(e.ref.key); });
+    edit.DropInsertedLaneEvents(filter, from, last);
 }
 
 void ValueLane::Stroke(int fromOffset, int toOffset, int height, std::int64_t fromTick, std::int64_t toTick,
@@ -100,25 +88,6 @@ void ValueLane::Stroke(int fromOffset, int toOffset, int height, std::int64_t fr
     }
 }
 
-void ValueLane::FinishEdit() {
-    access_.SortQueuedInserts();
-    bool kept = false;
-    int previous = 0;
-    mp::MidiEventRecord record{};
-    for (int i = 0; access_.GetQueuedInsert(i, &record);) {
-        if (!Matches(record)) {
-            ++i;
-            continue;
-        }
-        const int value = ValueOf(record);
-        if (kept && value == previous) {
-            access_.DropQueuedInsert(i);
-            continue;
-        }
-        kept = true;
-        previous = value;
-        ++i;
-    }
-}
+void ValueLane::FinishEdit() { PendingEdit(&access_).DropRepeatedValues(Filter()); }
 
 } // namespace pianoroll

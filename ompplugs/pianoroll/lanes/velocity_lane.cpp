@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "model/pending_edit.h"
 #include "mp/module_strings.h"
 #include "mp/track_access.h"
 #include "view/brush_cache.h"
@@ -31,7 +32,7 @@ void VelocityControllerView::DrawStroke(int fromOffset, int toOffset, int height
     const int to = toOffset * kVelocityScale / height;
     // A move that stays on one tick sets the notes there to where the pointer went, as the value lanes do.
     const int from = fromTick == toTick ? to : fromOffset * kVelocityScale / height;
-    access_.DrawVelocityLine(from, to, fromTick, toTick, ticksPerPixel);
+    PendingEdit(&access_).DrawVelocityLine(from, to, fromTick, toTick, ticksPerPixel);
 }
 
 void VelocityControllerView::PaintLane(win::HDC dc, const win::RECT& lane, const win::RECT& clip) {
@@ -49,6 +50,8 @@ void VelocityControllerView::PaintLane(win::HDC dc, const win::RECT& lane, const
         bool selected;
     };
     std::vector<Stem> stems;
+    const PendingEdit edit(&access_);
+    const bool pending = !edit.Empty();
     for (const DisplayRecord& note : view_.gridCache.displayList) {
         // Rows have no stem, and a note that starts left of the view has its start elsewhere.
         if ((note.flags & DR_ROW) || !(note.flags & DR_START_INSIDE)) continue;
@@ -56,8 +59,8 @@ void VelocityControllerView::PaintLane(win::HDC dc, const win::RECT& lane, const
         if (x < area.left || x >= area.right) continue;
         // A stroke in progress shows the velocity it has queued.
         int velocity = note.velocity;
-        if (const mp::MidiEventRecord* queued = access_.GetQueuedModify(mp::EventKey{note.key[0], note.key[1], note.key[2]}))
-            velocity = queued->data[1];
+        const NoteKey key{note.key[0], note.key[1], note.key[2]};
+        if (Note queued; pending && edit.IsChanged(key) && edit.Read(EventRef{key}, &queued)) velocity = queued.velocity;
         const int top = std::max<int>(lane.bottom - velocity * height / kVelocityScale, area.top);
         stems.push_back(Stem{x, top, note.colour, (note.flags & DR_SELECTED) != 0});
     }
