@@ -61,24 +61,23 @@ TEST(QuantizeRules, ApplyRebuildsTheDescriptorKeepingTheCarriedBits) {
     EXPECT_EQ(QuantizeIndexOf(0xFFFF), 0);
 }
 
-TEST(QuantizeRules, OnlyNotesAreQuantizedAndOnlyWhileTheDescriptorIsActive) {
-    mp::MidiEventRecord note{};
-    note.kind = mp::MEK_NOTE;
-    note.time = 359 - 100; // in a block starting at 100
-    note.length = 100;
+TEST(QuantizeRules, NotesAreQuantizedOnlyWhileTheDescriptorIsActiveAndEachPartOnlyWhenAsked) {
+    pianoroll::Note note{.start = 359, .length = 100};
     const std::uint32_t both = RebuildQuantizeDescriptor(0, kSixteenth, true, true);
-    ASSERT_TRUE(QuantizeEvent(note, 100, both, 240));
-    EXPECT_EQ(note.time, 240 - 100) << "rounded in song time";
-    EXPECT_EQ(note.length, 240u);
-    mp::MidiEventRecord inactive = note;
-    inactive.time = 7;
-    EXPECT_FALSE(QuantizeEvent(inactive, 0, both & ~QD_ACTIVE, 240));
-    EXPECT_EQ(inactive.time, 7);
-    mp::MidiEventRecord controller{};
-    controller.kind = mp::MEK_CONTROL;
-    controller.time = 359;
-    EXPECT_FALSE(QuantizeEvent(controller, 0, both, 240));
-    EXPECT_EQ(controller.time, 359);
+    ASSERT_TRUE(QuantizeNote(note, both, 240));
+    EXPECT_EQ(note.start, 240);
+    EXPECT_EQ(note.length, 240);
+    pianoroll::Note inactive{.start = 7, .length = 100};
+    EXPECT_FALSE(QuantizeNote(inactive, both & ~QD_ACTIVE, 240));
+    EXPECT_EQ(inactive.start, 7);
+    pianoroll::Note startsOnly{.start = 130, .length = 500};
+    ASSERT_TRUE(QuantizeNote(startsOnly, RebuildQuantizeDescriptor(0, kSixteenth, true, false), 240));
+    EXPECT_EQ(startsOnly.start, 240);
+    EXPECT_EQ(startsOnly.length, 500);
+    pianoroll::Note lengthsOnly{.start = 130, .length = 500};
+    ASSERT_TRUE(QuantizeNote(lengthsOnly, RebuildQuantizeDescriptor(0, kSixteenth, false, true), 240));
+    EXPECT_EQ(lengthsOnly.start, 130);
+    EXPECT_EQ(lengthsOnly.length, 480);
 }
 
 using QuantizeCommandTest = CommandFixture;

@@ -156,10 +156,15 @@ TEST_F(Editing, SelectedNotesChangeTogetherAndRemovalsDropTheirChanges) {
     edit.Discard();
     EXPECT_TRUE(edit.Empty());
     EXPECT_TRUE(Alive(n2));
-    // A rewrite names every selected event and changes only the notes.
-    const int named = edit.RewriteSelected([](Note& n) { n.length = 10; });
+    // A rewrite names every selected event and changes only the notes, in song time.
+    const int named = edit.RewriteSelected([](Note& n) {
+        EXPECT_GE(n.start, 1000);
+        n.start += 5;
+        n.length = 10;
+    });
     EXPECT_EQ(named, 3);
     edit.Commit(mp::IDS_UNDO_QUANTIZE);
+    EXPECT_EQ(Stored(n1).time, 5) << "in its block";
     EXPECT_EQ(Stored(n1).length, 10u);
     EXPECT_EQ(Stored(n3).length, 240u);
     EXPECT_EQ(Stored(cc).data[1], 100);

@@ -7,10 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "mp/module_strings.h"
-#include "mp/page.h"
-#include "mp/plugin.h"
-#include "mp/record_helpers.h"
+#include "model/pending_edit.h"
 #include "mp/string_ids.h"
 #include "mp/track_access.h"
 
@@ -84,40 +81,24 @@ std::uint32_t QuantizeDuration(std::uint32_t duration, std::int64_t resolution) 
     return static_cast<std::uint32_t>(duration - m);
 }
 
-bool QuantizeEvent(mp::MidiEventRecord& record, std::int64_t blockStart, std::uint32_t descriptor,
-                   std::int64_t resolution) {
-    if (record.kind != mp::MEK_NOTE || !(descriptor & QD_ACTIVE)) return false;
-    if (descriptor & QD_STARTS) {
-        // Rounded in song time, so a block that starts off the grid still lands its notes on it; a
-        // note never goes before the song's start.
-        const std::int64_t start = std::max<std::int64_t>(QuantizeStart(blockStart + record.time, resolution), 0);
-        record.time = start - blockStart;
-    }
-    if (descriptor & QD_DURATIONS) record.length = QuantizeDuration(record.length, resolution);
+bool QuantizeNote(Note& note, std::uint32_t descriptor, std::int64_t resolution) {
+    if (!(descriptor & QD_ACTIVE)) return false;
+    // Rounded in song time, so a block that starts off the grid still lands its notes on it; a note
+    // never goes before the song's start.
+    if (descriptor & QD_STARTS) note.start = std::max<std::int64_t>(QuantizeStart(note.start, resolution), 0);
+    if (descriptor & QD_DURATIONS)
+        note.length = QuantizeDuration(static_cast<std::uint32_t>(std::clamp<std::int64_t>(note.length, 0, UINT32_MAX)),
+                                       resolution);
     return true;
 }
 
 HRESULT QuantizeSelection(mp::TrackAccess& access) {
-    mp::COPTPlugin* plugin = access.Plugin();
-    if (!plugin || access.GetEventCount() == 0) return S_FALSE;
     const std::uint32_t descriptor = access.QuantizeDescriptor();
     const std::int64_t resolution = QuantizeResolutionTicks(QuantizeIndexOf(descriptor), access.TicksPerQuarter());
-    const std::vector<mp::EventEntry> list = plugin->EventList();
-    int counted = 0;
-    for (const mp::EventEntry& e : list) {
-        mp::MidiEventRecord record{};
-        if (access.GetEvent(e.key, &record) != S_OK) continue;
-        // Events whose data lives elsewhere cannot be written back from the record alone.
-        const bool writable = !mp::IsVariableKind(record.kind);
-        if (!writable) mp::ClearRecord(record);
-        if (!writable || !(record.flags & mp::MEF_SELECTED)) continue;
-        ++counted;
-        QuantizeEvent(record, e.start - record.time, descriptor, resolution);
-        access.QueueModify(e.key, record, mp::CHANGE_ALL);
-    }
-    if (counted == 0) return S_FALSE;
-    const std::u16string name = mp::Utf8ToUtf16(mp::ModuleString(mp::IDS_UNDO_QUANTIZE));
-    return access.CommitEdits(name.c_str());
+    // Every selected event is part of the edit; only the notes change.
+    PendingEdit edit(&access);
+    if (edit.RewriteSelected([&](Note& note) { QuantizeNote(note, descriptor, resolution); }) == 0) return S_FALSE;
+    return edit.Commit(mp::IDS_UNDO_QUANTIZE);
 }
 
 } // namespace pianoroll

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "mp/records.h"
+#include "model/note.h"
 #include "win/types.h"
 
 namespace mp {
@@ -47,10 +47,9 @@ std::int64_t QuantizeResolutionTicks(int index, std::uint32_t ticksPerQuarter);
 std::int64_t QuantizeStart(std::int64_t start, std::int64_t resolution);
 // Cut down to a multiple of the resolution, but never below one resolution.
 std::uint32_t QuantizeDuration(std::uint32_t duration, std::int64_t resolution);
-// Quantizes one event record whose block starts at `blockStart`, as the descriptor says; only notes
-// are processed, and only while the descriptor is active (returns whether it was processed).
-bool QuantizeEvent(mp::MidiEventRecord& record, std::int64_t blockStart, std::uint32_t descriptor,
-                   std::int64_t resolution);
+// Quantizes a note as the descriptor says, only while the descriptor is active (returns whether it
+// was processed).
+bool QuantizeNote(Note& note, std::uint32_t descriptor, std::int64_t resolution);
 
 // Quantizes every selected note of the track as the track's descriptor says, as one edit "Quantize
 // MIDI events" (every selected event is part of it; other kinds keep their values). S_FALSE without

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands/edit_commands.h"
+#include "model/note_model.h"
 #include "mp/track_access.h"
 #include "tools/tools.h"
 #include "view/track_view.h"
@@ -142,12 +143,11 @@ RECT PlaceBox(TrackView* v, const mp::EventKey* note, const FontSize& font, int*
     *startValue = kDefaultVelocity;
     int row = v->geo.topRow;
     int x = v->geo.grid.left;
-    mp::MidiEventRecord record{};
-    if (note && v->access && v->access->GetEvent(*note, &record) == S_OK && record.kind == mp::MEK_NOTE) {
-        std::int64_t start = 0;
-        if (v->access->EventStart(*note, &start)) x = XOfTick(v, start);
-        row = v->access->RowOfNote(record.data[0]);
-        *startValue = record.data[1];
+    const NoteModel model(v->access);
+    if (Note held; note && model.Read(*note, &held)) {
+        x = XOfTick(v, held.start);
+        row = model.RowOfPitch(held.pitch);
+        *startValue = held.velocity;
     }
     int top = 0, bottom = 0;
     RowBand(v, std::max(row, 0), &top, &bottom);

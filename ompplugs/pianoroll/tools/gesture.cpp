@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "model/pending_edit.h"
 #include "mp/module_strings.h"
 #include "mp/page.h"
 #include "mp/track_access.h"
@@ -378,8 +379,7 @@ void RedrawGrid(TrackView* v) { InvalidateView(v, INV_GRID); }
 
 void CommitUnder(TrackView* v, std::uint32_t nameId) {
     if (!v->access) return;
-    const std::u16string name = mp::Utf8ToUtf16(mp::ModuleString(nameId));
-    v->access->CommitEdits(name.c_str());
+    PendingEdit(v->access).Commit(nameId);
     RedrawGrid(v);
     NotifyRefreshState(v);
 }
