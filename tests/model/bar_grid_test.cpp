@@ -27,6 +27,7 @@ TEST(BarGridMarks, FollowTheMeterFromBeatHalvingsToPowersOfTwoOfBars) {
         {"less than a measure: two beats, which divide the measure", 480, 4, 4, 500, 960, 4},
         {"several measures: B = 2 adds a measure, then twice the power of two below", 480, 4, 4, 5000, 7680, 4},
         {"two measures and a beat: twice the power of two at or below", 480, 4, 4, 4320, 7680, 4},
+        {"a measure and a beat: B = 1 adds nothing, two measures", 480, 4, 4, 2400, 3840, 4},
         {"under a beat: halves of the beat", 480, 4, 4, 100, 120, 0},
         {"between half a beat and a beat: one beat", 480, 4, 4, 300, 480, 0},
         {"3/4: three beats equal the numerator, a whole measure", 480, 3, 4, 1000, 1440, 3},
@@ -50,6 +51,10 @@ TEST(BarGridMarks, FollowTheMeterFromBeatHalvingsToPowersOfTwoOfBars) {
     EXPECT_GE(Step(1, 4, 4, -50).step, 1);
     // A signature without beats or note value counts as 4/4, and so does a grid made of nothing.
     EXPECT_EQ(Step(480, 0, 0, 3000).step, Step(480, 4, 4, 3000).step);
+    const pianoroll::BarPosition unset = BarGrid(480, {MeterSegment{0, 0, 0}}).PositionOf(2400);
+    EXPECT_EQ(unset.bar, 1);
+    EXPECT_EQ(unset.beat, 1);
+    EXPECT_EQ(unset.tick, 0) << "quarter-note beats";
     EXPECT_EQ(BarGrid().MarkStep(98304).step, Step(24576, 4, 4, 98304).step);
     EXPECT_EQ(BarGrid::OfTimeSignature(480, 3 << 16 | 4).MarkStep(1000).step, 1440);
     // Measures double no further than 2^40 (a step of 2^41 one-tick measures), however far apart asked.

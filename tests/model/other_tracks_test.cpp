@@ -101,13 +101,16 @@ TEST_F(OtherTracksTest, TheSongsPitchOffsetMovesEveryTrack) {
 
 TEST_F(OtherTracksTest, CopiesOfTracksThatLeftAreDropped) {
     Open();
+    EXPECT_TRUE(copies.Stale(plugin, 0)) << "the first track, never read";
+    NotesOf(0);
+    EXPECT_FALSE(copies.Stale(plugin, 0));
     NotesOf(1);
     NotesOf(2);
-    ASSERT_EQ(copies.CopyCount(), 2u);
+    ASSERT_EQ(copies.CopyCount(), 3u);
     project->WithStore([&](host::Store& store) { store.DeleteTrack(bass); });
     Deliver();
     copies.Prune(plugin);
-    EXPECT_EQ(copies.CopyCount(), 1u);
+    EXPECT_EQ(copies.CopyCount(), 2u) << "the first track's copy stays";
     EXPECT_TRUE(NotesOf(1)[0].drum) << "the drums moved up to index 1";
 }
 
