@@ -235,6 +235,10 @@ win::HRESULT HostProject::FindStep(mp::EventKey* key, win::DWORD level, void* re
             pos = findHint_.block == key->block && findHint_.position < list->size() && (*list)[findHint_.position] == current
                       ? findHint_.position
                       : store_.IndexInBlock(current);
+        } else if (level == mp::LEVEL_TRACK) {
+            // A walk over many tracks must not search for each one from the start.
+            pos = store_.TrackPosition(current);
+            if (pos == Store::npos) return win::E_INVALIDARG;
         } else {
             auto it = std::find(list->begin(), list->end(), current);
             if (it == list->end()) return win::E_INVALIDARG;

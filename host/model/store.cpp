@@ -187,17 +187,29 @@ const std::vector<std::uint32_t>& Store::EventsOf(std::uint32_t block) const {
     return b && b->alive ? b->events : kNoIds;
 }
 
+bool Store::TrackBefore(std::uint32_t a, std::uint32_t b) const noexcept {
+    const std::uint32_t oa = TrackSlotOf(a)->value.order, ob = TrackSlotOf(b)->value.order;
+    return oa < ob || (oa == ob && a < b);
+}
+
 void Store::TrackOrderInsert(std::uint32_t id) {
-    auto less = [this](std::uint32_t a, std::uint32_t b) {
-        std::uint32_t oa = TrackSlotOf(a)->value.order, ob = TrackSlotOf(b)->value.order;
-        return oa < ob || (oa == ob && a < b);
-    };
+    auto less = [this](std::uint32_t a, std::uint32_t b) { return TrackBefore(a, b); };
     trackOrder_.insert(std::lower_bound(trackOrder_.begin(), trackOrder_.end(), id, less), id);
 }
 
+std::size_t Store::TrackPosition(std::uint32_t id) const noexcept {
+    const TrackSlot* t = TrackSlotOf(id);
+    if (!t || !t->alive) return npos;
+    auto less = [this](std::uint32_t a, std::uint32_t b) { return TrackBefore(a, b); };
+    auto it = std::lower_bound(trackOrder_.begin(), trackOrder_.end(), id, less);
+    // Tracks loaded but not yet sorted by FinishLoad may stand anywhere.
+    if (it == trackOrder_.end() || *it != id) it = std::find(trackOrder_.begin(), trackOrder_.end(), id);
+    return it == trackOrder_.end() ? npos : static_cast<std::size_t>(it - trackOrder_.begin());
+}
+
 void Store::TrackOrderErase(std::uint32_t id) {
-    auto it = std::find(trackOrder_.begin(), trackOrder_.end(), id);
-    if (it != trackOrder_.end()) trackOrder_.erase(it);
+    const std::size_t at = TrackPosition(id);
+    if (at != npos) trackOrder_.erase(trackOrder_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 void Store::BlockListInsert(std::uint32_t track, std::uint32_t block) {

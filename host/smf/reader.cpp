@@ -22,7 +22,9 @@ std::uint32_t Be32(const std::uint8_t* p) {
 }
 std::uint16_t Be16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
 
-// Open note-ons of one track, first in first out per channel and pitch.
+// Open note-ons of one track, first in first out per channel and pitch. One serves every track of a
+// file: CloseAll leaves it empty, and visits only the keys that were used, so a file of many small
+// tracks does not pay for all 2048 keys in each.
 class NotePairing {
 public:
     NotePairing() {
@@ -40,8 +42,12 @@ public:
             n = static_cast<std::int32_t>(nodes_.size());
             nodes_.push_back(node);
         }
-        if (tail_[key] >= 0) nodes_[tail_[key]].next = n;
-        else head_[key] = n;
+        if (tail_[key] >= 0) {
+            nodes_[tail_[key]].next = n;
+        } else {
+            head_[key] = n;
+            used_.push_back(static_cast<std::int16_t>(key));
+        }
         tail_[key] = n;
     }
     bool Close(int key, std::uint32_t* event, std::int64_t* tick, std::size_t* offset = nullptr) {
@@ -59,12 +65,13 @@ public:
     // Calls f(event, tick, offset) for every note still open.
     template <class F>
     void CloseAll(F&& f) {
-        for (int key = 0; key < 2048; ++key) {
+        for (const int key : used_) {
             std::uint32_t e;
             std::int64_t t;
             std::size_t offset;
             while (Close(key, &e, &t, &offset)) f(e, t, offset);
         }
+        used_.clear();
     }
 
 private:
@@ -75,6 +82,7 @@ private:
         std::int32_t next;
     };
     std::vector<Node> nodes_;
+    std::vector<std::int16_t> used_; // keys whose list was empty when a note-on came
     std::int32_t head_[2048];
     std::int32_t tail_[2048];
     std::int32_t free_ = -1;
@@ -85,9 +93,9 @@ public:
     // overlong: the chunk's length runs past the end of the file, so end is the file's end and the
     // bytes after an end-of-track event belong to the chunks that follow.
     TrackParser(const std::uint8_t* file, std::size_t begin, std::size_t end, bool overlong, Store& store,
-                std::uint32_t block, int number, std::vector<ReadWarning>& warnings)
+                std::uint32_t block, int number, std::vector<ReadWarning>& warnings, NotePairing& pairing)
         : file_(file), p_(begin), end_(end), overlong_(overlong), store_(store), block_(block), number_(number),
-          warnings_(warnings), firstWarning_(warnings.size()) {}
+          warnings_(warnings), firstWarning_(warnings.size()), pairing_(pairing) {}
 
     // Reads the events up to the track's end or its first fault (failure_ then says which), closes
     // the notes left open at the track's end and warns about what was changed.
@@ -157,7 +165,7 @@ private:
     int number_;
     std::vector<ReadWarning>& warnings_;
     std::size_t firstWarning_; // this track's warnings begin here
-    NotePairing pairing_;
+    NotePairing& pairing_;     // empty again when Parse returns
     std::int64_t tick_ = 0;
     std::uint8_t running_ = 0;
     std::size_t shortened_ = 0;
@@ -318,7 +326,8 @@ void TrackParser::Finish() {
 
 // Reads one track chunk starting at pos into a new track; returns where the next chunk begins (limit
 // when the file ends inside this one).
-std::size_t ReadTrackChunk(const std::uint8_t* data, std::size_t pos, std::size_t limit, Store& store, ReadResult& r) {
+std::size_t ReadTrackChunk(const std::uint8_t* data, std::size_t pos, std::size_t limit, Store& store, ReadResult& r,
+                           NotePairing& pairing) {
     const std::uint32_t len = Be32(data + pos + 4);
     const bool overlong = len > limit - pos - 8;
     const std::size_t end = overlong ? limit : pos + 8 + len;
@@ -326,7 +335,7 @@ std::size_t ReadTrackChunk(const std::uint8_t* data, std::size_t pos, std::size_
     std::uint32_t trackId = store.LoadTrack(track);
     std::uint32_t block = store.LoadBlock(BlockValue{trackId, 0, 0, {}});
     store.ReserveBlockEvents(block, (end - pos - 8) / 5);
-    TrackParser parser(data, pos + 8, end, overlong, store, block, ++r.tracks, r.warnings);
+    TrackParser parser(data, pos + 8, end, overlong, store, block, ++r.tracks, r.warnings, pairing);
     parser.Parse();
     // A length past the end is either a file cut off in this track, or a damaged length whose track
     // still ends where its end-of-track event says (then the chunks after it are read as well).
@@ -361,6 +370,7 @@ std::string Tracks(int n) { return std::to_string(n) + (n == 1 ? " track" : " tr
 void ReadChunks(const std::uint8_t* data, std::size_t pos, std::size_t limit, int expected, Store& store,
                 ReadResult& r) {
     std::size_t firstExtra = 0;
+    NotePairing pairing;
     while (limit - pos >= 8) {
         const std::uint32_t len = Be32(data + pos + 4);
         if (std::memcmp(data + pos, "MTrk", 4) != 0) {
@@ -384,7 +394,7 @@ void ReadChunks(const std::uint8_t* data, std::size_t pos, std::size_t limit, in
             return;
         }
         if (r.tracks == expected) firstExtra = pos;
-        pos = ReadTrackChunk(data, pos, limit, store, r);
+        pos = ReadTrackChunk(data, pos, limit, store, r, pairing);
     }
     if (r.tracks < expected)
         r.warnings.push_back({"the header announces " + Tracks(expected) + " but the file holds " +

@@ -1,6 +1,8 @@
 // IMPMidiData on the host object: enumeration order, kind masks, records in and out, change masks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "host_test_util.h"
 
 namespace host::test {
@@ -83,6 +85,63 @@ TEST_F(MidiDataTest, TracksEnumerateInTrackOrderAndBlocksByStart) {
     ASSERT_EQ(data->FindNext(&bk, mp::LEVEL_BLOCK, nullptr, &more, mp::FIND_ALL_ITEMS), win::S_OK);
     EXPECT_EQ(bk.block, late.block);
     EXPECT_FALSE(more);
+}
+
+// Walks find each track's place by its order: equal orders, a changed order, a deleted track and
+// its undo must all walk as the (order, id) sort says, both ways.
+TEST_F(MidiDataTest, TrackWalksKeepTheirPlaceThroughEqualOrdersMovesAndDeletes) {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> tracks; // order, id
+    for (std::uint32_t order : {5u, 3u, 5u, 1u, 3u, 5u, 2u}) tracks.emplace_back(order, AddTrack(order).track);
+    auto walk = [&](bool backwards) {
+        std::vector<std::uint32_t> ids;
+        mp::EventKey k{};
+        win::BOOL more = 0;
+        mp::TrackRecord r{};
+        if (data->FindFirst(&k, mp::LEVEL_TRACK, &r, &more, mp::FIND_ALL_ITEMS) != win::S_OK) return ids;
+        while (backwards && more && data->FindNext(&k, mp::LEVEL_TRACK, &r, &more, mp::FIND_ALL_ITEMS) == win::S_OK) {
+        }
+        ids.push_back(k.track);
+        const auto step = backwards ? &mp::IMPMidiData::FindPrevious : &mp::IMPMidiData::FindNext;
+        while ((data->*step)(&k, mp::LEVEL_TRACK, &r, &more, mp::FIND_ALL_ITEMS) == win::S_OK) ids.push_back(k.track);
+        if (backwards) std::reverse(ids.begin(), ids.end());
+        return ids;
+    };
+    auto expected = [&] {
+        auto sorted = tracks;
+        std::sort(sorted.begin(), sorted.end());
+        std::vector<std::uint32_t> ids;
+        for (const auto& t : sorted) ids.push_back(t.second);
+        return ids;
+    };
+    EXPECT_EQ(walk(false), expected());
+    EXPECT_EQ(walk(true), expected());
+
+    // The first track of order 5 moves among those of order 3, before them, as its id is lower.
+    mp::EventKey moved{tracks[0].second, 0, 0};
+    mp::TrackRecord r{};
+    r.order = 3;
+    ASSERT_EQ(data->Set(&moved, mp::LEVEL_TRACK, &r, mp::CHANGE_TRACK_ORDER), win::S_OK);
+    tracks[0].first = 3;
+    EXPECT_EQ(walk(false), expected());
+    EXPECT_EQ(walk(true), expected());
+
+    mp::EventKey gone{tracks[4].second, 0, 0};
+    ASSERT_EQ(data->Delete(mp::LEVEL_TRACK, &gone), win::S_OK);
+    const auto kept = tracks[4];
+    tracks.erase(tracks.begin() + 4);
+    EXPECT_EQ(walk(false), expected());
+    EXPECT_EQ(walk(true), expected());
+    // A walk cannot go on from a track that is gone, nor from one that never was.
+    mp::TrackRecord out{};
+    win::BOOL more = 0;
+    EXPECT_EQ(data->FindNext(&gone, mp::LEVEL_TRACK, &out, &more, mp::FIND_ALL_ITEMS), win::E_INVALIDARG);
+    mp::EventKey never{9999, 0, 0};
+    EXPECT_EQ(data->FindPrevious(&never, mp::LEVEL_TRACK, &out, &more, mp::FIND_ALL_ITEMS), win::E_INVALIDARG);
+
+    ASSERT_EQ(project->Undo(), win::S_OK);
+    tracks.push_back(kept);
+    EXPECT_EQ(walk(false), expected());
+    EXPECT_EQ(walk(true), expected());
 }
 
 TEST_F(MidiDataTest, EventsWalkInTimeOrderThroughTheKindMask) {

@@ -287,6 +287,16 @@ TEST(SmfRead, WhatIsLeftOutOrChangedIsWarnedAboutOnceWithItsOffset) {
          {{"track 1: 2 notes never end; they end at the track's end", 23, false},
           {"the header announces 1 track but the file holds 2; all were read", 42, false}},
          2, 3},
+        // Notes left open in one track never take the next track's note-offs, and each track's
+        // unended notes are its own.
+        {"open notes stay in their track",
+         Cat(withTrack({0x00, 0x90, 60, 1, 0x00, 0x91, 61, 1, 0x00, 0xFF, 0x2F, 0x00}),
+             {'M', 'T', 'r', 'k', 0, 0, 0, 20, 0x00, 0x80, 60, 0, 0x00, 0x91, 61, 1, 0x10, 0x81, 61, 0, 0x00, 0x90,
+              60, 5, 0x00, 0xFF, 0x2F, 0x00}),
+         {{"track 1: 2 notes never end; they end at the track's end", 23, false},
+          {"track 2: 1 note never ends; it ends at the track's end", 55, false},
+          {"the header announces 1 track but the file holds 2; all were read", 34, false}},
+         2, 5},
         {"five-byte delta", withTrack({0x00, 0xC0, 1, 0x81, 0x81, 0x81, 0x81, 0x00, 0x90, 60, 1}),
          {{"track 1: variable-length quantity longer than 4 bytes" + rest, 25, true}}, 1, 1},
         {"running status first", withTrack({0x00, 0x40, 0x40, 0x00, 0xFF, 0x2F, 0x00}),

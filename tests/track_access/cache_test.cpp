@@ -209,6 +209,42 @@ TEST_F(Upkeep, BlocksAndTracksComeAndGo) {
     EXPECT_EQ(plugin->Tracks()[0].track, track);
 }
 
+// Tracks are found by their order: ids of equal order, tracks that come and go in the middle of a
+// run of equal orders, and a reloaded table all give each track's own index, and a gone one none.
+TEST_F(Upkeep, EveryTrackIsFoundAtItsIndexThroughEqualOrdersAndChanges) {
+    auto eachAtItsIndex = [&](const char* when) {
+        const auto& tracks = plugin->Tracks();
+        for (std::size_t i = 0; i < tracks.size(); ++i)
+            EXPECT_EQ(plugin->TrackIndexOf(tracks[i].track), static_cast<int>(i)) << when;
+    };
+    std::vector<std::uint32_t> added;
+    for (std::uint32_t order : {3u, 1u, 3u, 2u, 1u, 3u}) added.push_back(AddTrack(u"T", -1, order));
+    Deliver();
+    ASSERT_EQ(plugin->Tracks().size(), 7u);
+    eachAtItsIndex("inserted");
+    // Piano (order 1) first, then the later tracks of order 1 in the order they came.
+    EXPECT_EQ(plugin->TrackIndexOf(added[1]), 1);
+    EXPECT_EQ(plugin->TrackIndexOf(added[4]), 2);
+    EXPECT_EQ(plugin->TrackIndexOf(added[5]), 6);
+
+    project->WithStore([&](host::Store& s) {
+        s.DeleteTrack(added[2]); // the middle one of order 3
+        s.DeleteTrack(added[4]);
+    });
+    const std::uint32_t late = AddTrack(u"Late", -1, 3);
+    Deliver();
+    ASSERT_EQ(plugin->Tracks().size(), 6u);
+    eachAtItsIndex("after deletes");
+    EXPECT_EQ(plugin->TrackIndexOf(added[2]), -1);
+    EXPECT_EQ(plugin->TrackIndexOf(added[4]), -1);
+    EXPECT_EQ(plugin->TrackIndexOf(late), 5);
+    EXPECT_EQ(plugin->TrackIndexOf(0xFFFFFFu), -1);
+
+    ASSERT_EQ(plugin->ReloadTracks(true), S_OK);
+    eachAtItsIndex("reloaded");
+    EXPECT_EQ(plugin->TrackIndexOf(added[2]), -1);
+}
+
 TEST_F(Upkeep, OtherTrackChangesReloadTheTable) {
     // Reordering is an "other" change at track level: the table is rebuilt in the new order.
     const std::uint32_t second = AddTrack(u"Second", 1);

@@ -222,7 +222,7 @@ void COPTPlugin::RemoveTrackEntry(std::uint32_t trackId) {
         if (currentTrack_ > index) --currentTrack_;
     }
     ListChanged();
-    tracks_.erase(tracks_.begin() + index);
+    EraseTrackEntry(index);
 }
 
 HRESULT COPTPlugin::UpkeepImmediate(const NotificationRecord& record) {
@@ -338,11 +338,7 @@ HRESULT COPTPlugin::UpkeepDeferred(const NotificationRecord& record) {
             EndTransaction(false);
             if (FAILED(hr)) return S_FALSE; // gone again before we looked
             FlushListChanges();
-            TrackEntry entry{id, {}, record.newKey.event, track.order};
-            auto at = std::upper_bound(tracks_.begin(), tracks_.end(), entry.order,
-                                       [](std::uint32_t order, const TrackEntry& e) { return order < e.order; });
-            const int index = static_cast<int>(at - tracks_.begin());
-            tracks_.insert(at, std::move(entry));
+            const int index = AddTrackEntry(TrackEntry{id, {}, record.newKey.event, track.order});
             if (currentTrack_ >= index) ++currentTrack_;
             return S_OK;
         }

@@ -34,7 +34,28 @@ void COPTPlugin::EndTransaction(bool changed) {
 
 void COPTPlugin::DestroyTrackTable() {
     tracks_.clear();
+    trackOrders_.clear();
     trackTableExists_ = false;
+}
+
+int COPTPlugin::AddTrackEntry(TrackEntry entry) {
+    auto at = std::upper_bound(tracks_.begin(), tracks_.end(), entry.order,
+                               [](std::uint32_t order, const TrackEntry& e) { return order < e.order; });
+    const int index = static_cast<int>(at - tracks_.begin());
+    const std::uint32_t id = entry.track;
+    trackOrders_[id] = entry.order;
+    try {
+        tracks_.insert(at, std::move(entry));
+    } catch (...) {
+        trackOrders_.erase(id);
+        throw;
+    }
+    return index;
+}
+
+void COPTPlugin::EraseTrackEntry(int index) {
+    trackOrders_.erase(tracks_[static_cast<std::size_t>(index)].track);
+    tracks_.erase(tracks_.begin() + index);
 }
 
 HRESULT COPTPlugin::LoadTracks() {
@@ -50,12 +71,7 @@ HRESULT COPTPlugin::LoadTracks() {
     channelCount_ = 0;
     hr = midiData_->FindFirst(&key, LEVEL_TRACK, &record, &more, FIND_ALL_ITEMS);
     while (hr == S_OK && key.track) {
-        if (TrackIndexOf(key.track) < 0) {
-            TrackEntry entry{key.track, {}, key.event, record.order};
-            auto at = std::upper_bound(tracks_.begin(), tracks_.end(), entry.order,
-                                       [](std::uint32_t order, const TrackEntry& e) { return order < e.order; });
-            tracks_.insert(at, std::move(entry));
-        }
+        if (TrackIndexOf(key.track) < 0) AddTrackEntry(TrackEntry{key.track, {}, key.event, record.order});
         // Channel use counts every track after the first one found.
         if (!first) {
             if (record.channel >= 0 && record.channel <= 15) {
@@ -119,8 +135,14 @@ std::uint32_t COPTPlugin::TrackIdAt(int index) const noexcept {
 }
 
 int COPTPlugin::TrackIndexOf(std::uint32_t trackId) const noexcept {
-    for (std::size_t i = 0; i < tracks_.size(); ++i)
-        if (tracks_[i].track == trackId) return static_cast<int>(i);
+    // Called for every track while the table loads and for every notification: a search by order,
+    // not a walk over the table.
+    const auto known = trackOrders_.find(trackId);
+    if (known == trackOrders_.end()) return -1;
+    auto at = std::lower_bound(tracks_.begin(), tracks_.end(), known->second,
+                               [](const TrackEntry& e, std::uint32_t order) { return e.order < order; });
+    for (; at != tracks_.end() && at->order == known->second; ++at)
+        if (at->track == trackId) return static_cast<int>(at - tracks_.begin());
     return -1;
 }
 

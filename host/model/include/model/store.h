@@ -124,6 +124,8 @@ public:
     // Position of an event in its block's time order, or npos.
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
     std::size_t IndexInBlock(std::uint32_t event) const;
+    // Position of a live track in TracksInOrder, or npos; a binary search once the order is settled.
+    std::size_t TrackPosition(std::uint32_t track) const noexcept;
 
     // ---- editing (each returns S_OK, or E_INVALIDARG and changes nothing) ----
     win::HRESULT InsertTrack(const TrackValue& value, std::uint32_t* id); // E_FAIL beyond kMaxTracks
@@ -335,6 +337,7 @@ private:
     void FixIndexes();
     bool EventBefore(std::uint32_t a, std::uint32_t b) const noexcept;
     void MergeFromBack(std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& entering) const;
+    bool TrackBefore(std::uint32_t a, std::uint32_t b) const noexcept; // by order, then id
     void TrackOrderInsert(std::uint32_t id);
     void TrackOrderErase(std::uint32_t id);
     void BlockListInsert(std::uint32_t track, std::uint32_t block);

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -372,8 +373,10 @@ protected:
     CBaseListPage* view_ = nullptr;
     win::DWORD notifyCookie_ = 0;
     win::DWORD timeCookie_ = 0;
-    // Track table and event-key cache.
+    // Track table and event-key cache. tracks_ changes only through AddTrackEntry, EraseTrackEntry
+    // and DestroyTrackTable, which keep trackOrders_ (each entry's order by host id) in step.
     std::vector<TrackEntry> tracks_;
+    std::unordered_map<std::uint32_t, std::uint32_t> trackOrders_;
     bool trackTableExists_ = false;
     std::vector<EventEntry> events_;
     std::uint32_t kindFilter_ = MEK_ALL;
@@ -472,6 +475,9 @@ protected:
     bool EntryFor(const EventKey& key, EventEntry* entry);
     bool OnCacheThread() const noexcept;
     void RemoveTrackEntry(std::uint32_t trackId);
+    // Puts an entry after the entries of its order or lower; returns its index.
+    int AddTrackEntry(TrackEntry entry);
+    void EraseTrackEntry(int index);
     // Gives the tracks a data notification names new generations (every track after a change of the
     // whole table). [window thread, deferred phase]
     void TouchTracks(const NotificationRecord& record);
