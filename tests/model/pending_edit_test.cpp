@@ -133,6 +133,9 @@ TEST_F(Editing, CopiesOfASelectionTakeEveryKindAndLeaveTheOriginalsDeselected) {
         ASSERT_TRUE(edit.MoveTo(c.copy, start + 10000));
     }
     EXPECT_EQ(notes, 2);
+    std::int64_t start = -1, end = -1;
+    const EventRef gone{NoteKey{track, block, 99999}};
+    EXPECT_FALSE(edit.Span(gone, &start, &end) || edit.MoveTo(gone, 10)) << "no such event";
     ASSERT_EQ(edit.Commit(mp::IDS_UNDO_PASTE_EVENTS), win::S_OK);
     Deliver();
     EXPECT_FALSE(model.IsSelected(Key(n1)));
