@@ -171,10 +171,43 @@ TEST_F(Ghosts, TheLayerFollowsTheHostsChangesToOtherTracks) {
     EXPECT_EQ(pianoroll::CountGhosts(V()), 4);
     project->WithStore([&](host::Store& store) { store.DeleteTrack(bass); });
     Pump();
-    Repaint();
     EXPECT_EQ(pianoroll::CountGhosts(V()), 1) << "a removed track disappears";
-    EXPECT_NE(Pixel(XOfTick(5 * kQuarter) + 10, YOfNote(60)), GhostColour(1));
+    EXPECT_NE(Pixel(XOfTick(5 * kQuarter) + 10, YOfNote(60)), GhostColour(1)) << "from the screen too";
     EXPECT_EQ(Pixel(XOfTick(6 * kQuarter) + 1, YOfNote(62)), GhostColour(1)) << "the drums took the bass's place and colour";
+
+    // A track inserted while the layer is shown: its notes appear in the colour of its place.
+    const std::uint32_t strings = AddTrack(u"Strings", 2);
+    AddNote(AddBlock(strings, 0, 16 * kQuarter), 3 * kQuarter, static_cast<std::uint32_t>(kQuarter), 67);
+    Pump();
+    EXPECT_EQ(Pixel(XOfTick(3 * kQuarter) + 10, YOfNote(67)), GhostColour(2));
+    EXPECT_EQ(pianoroll::CountGhosts(V()), 2);
+}
+
+// An edit of another track as another editor window makes it, then the host's Undo and Redo: each
+// moves the note on the screen without a repaint being asked for.
+TEST_F(Ghosts, UndoAndRedoInAnotherTrackRepaintTheLayer) {
+    Open();
+    const int x = XOfTick(kQuarter) + 10;
+    const COLORREF row66 = Pixel(x, YOfNote(66));
+    Command(pianoroll::CMD_GHOSTS_ALL);
+    ASSERT_EQ(Pixel(x, YOfNote(64)), GhostColour(1));
+    const mp::EventKey key{bass, bassBlock, under};
+    mp::MidiEventRecord record{};
+    ASSERT_EQ(project->Get(&key, mp::LEVEL_EVENT, &record, mp::TIME_FORMAT_TICKS), S_OK);
+    record.data[0] = 66;
+    ASSERT_EQ(project->BeginTransaction(mp::TRANSACTION_EDIT, u"Change Note"), S_OK);
+    ASSERT_EQ(project->Set(&key, mp::LEVEL_EVENT, &record, mp::CHANGE_DATA), S_OK);
+    ASSERT_EQ(project->EndTransaction(TRUE), S_OK);
+    Pump();
+    EXPECT_EQ(Pixel(x, YOfNote(66)), GhostColour(1)) << "moved up";
+    ASSERT_EQ(project->Undo(), S_OK);
+    Pump();
+    EXPECT_EQ(Pixel(x, YOfNote(64)), GhostColour(1)) << "undone";
+    EXPECT_EQ(Pixel(x, YOfNote(66)), row66);
+    ASSERT_EQ(project->Redo(), S_OK);
+    Pump();
+    EXPECT_EQ(Pixel(x, YOfNote(66)), GhostColour(1)) << "redone";
+    EXPECT_NE(Pixel(x, YOfNote(64)), GhostColour(1));
 }
 
 } // namespace

@@ -102,6 +102,17 @@ void WalkGhosts(TrackView* v, const RECT& area, OnNote&& note, OnTrackDone&& tra
     }
 }
 
+// Calls source(s) for each other track the choice shows, in the table's order.
+template <class OnSource> void ForEachSource(const TrackView* v, OnSource&& source) {
+    const mp::COPTPlugin* plugin = v->access ? v->access->Plugin() : nullptr;
+    if (!plugin || !v->ghosts.choice.Shown()) return;
+    const int shown = v->access->TrackIndex();
+    const std::vector<mp::TrackEntry>& tracks = plugin->Tracks();
+    for (std::size_t index = 0; index < tracks.size(); ++index)
+        if (static_cast<int>(index) != shown && v->ghosts.choice.Shows(tracks[index].track))
+            source(GhostSource{static_cast<int>(index), tracks[index].track, tracks[index].generation});
+}
+
 // The part of a row's band a note covers: it leaves the bottom pixel row to the row's separator when
 // the band has room for both, as the shown notes do.
 int BarBottom(const RECT& band) { return band.bottom - band.top > 3 ? band.bottom - 1 : band.bottom; }
@@ -123,19 +134,24 @@ void SetGhostChoice(TrackView* v, GhostChoice choice) {
     if (before || v->ghosts.choice.Shown()) InvalidateView(v, INV_GRID);
 }
 
-bool GhostsOutdated(TrackView* v) {
-    mp::COPTPlugin* plugin = v->access ? v->access->Plugin() : nullptr;
-    if (!plugin || !v->ghosts.choice.Shown()) return false;
-    if (v->ghosts.tracks.CopyCount() > plugin->Tracks().size()) return true;
-    const int shown = v->access->TrackIndex();
-    for (int index = 0; index < static_cast<int>(plugin->Tracks().size()); ++index)
-        if (index != shown && v->ghosts.choice.Shows(plugin->Tracks()[static_cast<std::size_t>(index)].track) &&
-            v->ghosts.tracks.Stale(plugin, index))
-            return true;
-    return false;
+bool GhostsOutdated(const TrackView* v) {
+    std::size_t matched = 0;
+    bool same = true;
+    ForEachSource(v, [&](const GhostSource& source) {
+        same = same && matched < v->ghosts.painted.size() && v->ghosts.painted[matched] == source;
+        ++matched;
+    });
+    return !same || matched != v->ghosts.painted.size();
 }
 
-void PaintGhosts(TrackView* v, HDC dc, const RECT& clip) {
+bool TakeGhostsChange(TrackView* v) {
+    if (!GhostsOutdated(v)) return false;
+    v->ghosts.painted.clear();
+    ForEachSource(v, [&](const GhostSource& source) { v->ghosts.painted.push_back(source); });
+    return true;
+}
+
+void PaintGhosts(TrackView* v, HDC dc, const RECT& clip, int ox, int oy) {
     if (!v->ghosts.choice.Shown()) return;
     if (v->access) v->ghosts.tracks.Prune(v->access->Plugin());
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
@@ -151,8 +167,9 @@ void PaintGhosts(TrackView* v, HDC dc, const RECT& clip) {
     auto fill = [&](int slot, const Run& run) {
         if (run.right <= run.left || !bands) return;
         const RECT& band = bands->bands[static_cast<std::size_t>(slot)];
-        brushes.Fill(dc, std::max<int>(run.left, clip.left), std::max<int>(band.top, clip.top),
-                     std::min<int>(run.right, clip.right), std::min(BarBottom(band), static_cast<int>(clip.bottom)), colour);
+        brushes.Fill(dc, std::max<int>(run.left, clip.left) - ox, std::max<int>(band.top, clip.top) - oy,
+                     std::min<int>(run.right, clip.right) - ox,
+                     std::min(BarBottom(band), static_cast<int>(clip.bottom)) - oy, colour);
     };
     int track = -1;
     WalkGhosts(

@@ -328,6 +328,8 @@ void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
     const int width = std::max<int>(v->geo.grid.right - v->geo.grid.left, 1);
     const int height = std::max<int>(v->geo.grid.bottom - v->geo.grid.top, 1);
     GridPaintCache& cache = v->gridCache;
+    // The other tracks' notes are part of the cached background.
+    if (TakeGhostsChange(v)) cache.stale = true;
     if (cache.background && (cache.backgroundWidth != width || cache.backgroundHeight != height)) cache.background.Reset();
     if (!cache.background) {
         cache.background.Reset(CreateCompatibleBitmap(dc, width, height));
@@ -346,6 +348,7 @@ void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
             // Rows of the union that the display list does not cover are built for it first.
             if (!EqualRect(&joined, &clip)) BuildDisplayList(v, &joined);
             DrawBackground(v, bgDC, joined, v->geo.grid.left, v->geo.grid.top, colours, brushes);
+            PaintGhosts(v, bgDC, joined, v->geo.grid.left, v->geo.grid.top);
             if (!EqualRect(&joined, &clip)) BuildDisplayList(v, &clip);
             cache.backgroundDrawn = joined;
             cache.stale = false;
@@ -356,8 +359,8 @@ void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
         DeleteDC(bgDC);
     } else {
         DrawBackground(v, dc, clip, 0, 0, colours, brushes);
+        PaintGhosts(v, dc, clip);
     }
-    PaintGhosts(v, dc, clip);
     DrawNotes(v, dc, clip, brushes);
     DrawBendLines(v, dc, clip);
     DrawLoopLines(v, pane, dc, clip, brushes, colours);
