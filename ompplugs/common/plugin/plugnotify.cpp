@@ -127,10 +127,12 @@ HRESULT COPTPlugin::ProcessNotifications(bool discard) {
         entryContext_ = EntryContext{};
         // One read transaction for the events the batch reads again.
         entryContext_.active = SUCCEEDED(BeginRead());
+        BeginTouchBatch();
         batch->ForEach([&](NotificationRecord& copy, bool listed) {
             deferredListed_ = listed;
             OnNotify(&copy, false);
         });
+        EndTouchBatch();
         deferredListed_ = false;
         if (entryContext_.active) EndTransaction(false);
         entryContext_ = EntryContext{};

@@ -421,6 +421,14 @@ protected:
         BlockRecord blockRecord{};
     };
     EntryContext entryContext_;
+    // The tracks the running batch gave new generations: one each per batch is enough, as no copy of
+    // a track is read while a batch runs. [window thread]
+    struct BatchTouches {
+        bool active = false;
+        bool all = false;
+        std::vector<std::uint32_t> tracks;
+    };
+    BatchTouches touched_;
     // The event whose selection the editor is writing right now: its modification needs no upkeep.
     EventKey ownSelectionWrite_{};
     // Running maximum of the entries' ends, rebuilt after the list changes.
@@ -481,6 +489,9 @@ protected:
     // Gives the tracks a data notification names new generations (every track after a change of the
     // whole table). [window thread, deferred phase]
     void TouchTracks(const NotificationRecord& record);
+    // Around the records of one batch: a track touched once in it is not touched again.
+    void BeginTouchBatch() noexcept;
+    void EndTouchBatch() noexcept;
 };
 
 } // namespace mp
