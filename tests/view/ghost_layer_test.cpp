@@ -106,6 +106,33 @@ TEST_F(Ghosts, TheNoteUnderAPointIsFoundWithItsTrack) {
     EXPECT_EQ(hit.key.event, under);
     EXPECT_FALSE(pianoroll::GhostAt(V(), XOfTick(kQuarter) + 10, YOfNote(65), &hit)) << "another row";
     EXPECT_FALSE(pianoroll::GhostAt(V(), XOfTick(4 * kQuarter) + 10, YOfNote(64), &hit)) << "after its end";
+    EXPECT_TRUE(pianoroll::GhostAt(V(), XOfTick(kQuarter) - 1, YOfNote(64), &hit)) << "a pixel before its start";
+    EXPECT_FALSE(pianoroll::GhostAt(V(), XOfTick(kQuarter) - 3, YOfNote(64), &hit));
+}
+
+TEST_F(Ghosts, AGhostCoversThePixelRowsAShownNoteCoversAtEveryRowHeight) {
+    Open();
+    Command(pianoroll::CMD_GHOSTS_ALL);
+    for (int level = 0; level <= 8; ++level) {
+        SetRows(127 - 72, level);
+        const int ghost = XOfTick(kQuarter) + 10, shown = XOfTick(2 * kQuarter) + 10, empty = XOfTick(7 * kQuarter) + 10;
+        const int y = YOfNote(64);
+        for (int dy = -16; dy <= 16; ++dy) {
+            const COLORREF row = Pixel(empty, y + dy);
+            EXPECT_EQ(Pixel(ghost, y + dy) != row, Pixel(shown, y + dy) != row) << "level " << level << ", " << dy;
+        }
+    }
+}
+
+TEST_F(Ghosts, ADrumHitAtTheViewsLeftEdgeIsMarkedAndOneBeforeItIsNot) {
+    Open();
+    Command(pianoroll::CMD_GHOSTS_ALL);
+    SetTimeView(6 * kQuarter, 4 * kQuarter);
+    ASSERT_EQ(V()->geo.timeOrigin, 6 * kQuarter);
+    const int left = V()->geo.grid.left;
+    EXPECT_EQ(Pixel(left + 1, YOfNote(62)), GhostColour(2));
+    SetTimeView(6 * kQuarter + kQuarter / 2, 4 * kQuarter);
+    EXPECT_NE(Pixel(left + 1, YOfNote(62)), GhostColour(2)) << "a hit is its start, before the view";
 }
 
 TEST_F(Ghosts, TheChoiceIsSavedWithTheSongAndMarkedInTheMenus) {
