@@ -65,4 +65,22 @@ TEST_F(Generations, ABlockRemovedTouchesItsTrack) {
     EXPECT_NE(Of(1), second);
 }
 
+TEST_F(Generations, ATracksOwnSettingsTouchItAloneAndTheSongsPitchOffsetTouchesAll) {
+    const std::uint64_t first = Of(0), second = Of(1), third = Of(2);
+    project->WithStore([&](host::Store& store) {
+        host::TrackValue value = *store.Track(tracks[1]);
+        value.channel = 9; // now drums
+        store.SetTrack(tracks[1], value);
+    });
+    Deliver();
+    EXPECT_EQ(Of(0), first);
+    EXPECT_NE(Of(1), second);
+    EXPECT_EQ(Of(2), third);
+
+    const std::uint64_t before[3] = {Of(0), Of(1), Of(2)};
+    project->WithStore([&](host::Store& store) { store.SetPitchOffset(12); });
+    Deliver();
+    for (int t = 0; t < 3; ++t) EXPECT_NE(Of(t), before[t]) << "every track's notes sound elsewhere";
+}
+
 } // namespace
