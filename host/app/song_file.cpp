@@ -64,7 +64,7 @@ std::vector<std::uint8_t> TakeSettingsEvent(Store& store, bool* found) {
         for (std::uint32_t id : doomed) store.DeleteEvent(id);
         if (!doomed.empty()) {
             store.ClearHistory();
-            store.TakeNotifications();
+            store.DropNotifications();
         }
     }
     if (found) *found = any;

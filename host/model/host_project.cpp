@@ -12,9 +12,9 @@ namespace host {
 namespace {
 
 // The room of the last batch this thread delivered: the store collects the next batch in it, so an
-// edit call allocates nothing for its records once its thread has delivered one as large.
-std::vector<mp::NotificationRecord>& BatchRoom() {
-    thread_local std::vector<mp::NotificationRecord> room;
+// edit allocates nothing for its records once its thread has delivered one as large.
+mp::NotificationQueue& BatchRoom() {
+    thread_local mp::NotificationQueue room;
     return room;
 }
 
@@ -81,23 +81,35 @@ win::ULONG HostProject::Release() {
 
 HostProject::Batch HostProject::TakeBatch() {
     Batch b;
-    b.records = store_.TakeNotifications(std::move(BatchRoom()));
-    BatchRoom().clear();
-    for (auto& r : b.records) {
-        std::uint32_t seq = ++sequence_;
-        std::memcpy(reinterpret_cast<std::uint8_t*>(&r) + mp::NOTIFY_SEQUENCE_OFFSET, &seq, 4);
+    const std::size_t count = store_.PendingNotifications();
+    held_ = std::min(held_, count); // a load may have dropped them
+    std::size_t from = 0;
+    if (store_.TransactionDepth() > 0) {
+        if (std::this_thread::get_id() == holder_) held_ = count;
+        from = held_;
+    } else {
+        held_ = 0;
+    }
+    if (count > from) {
+        b.records.Swap(BatchRoom());
+        store_.TakeNotifications(b.records, from);
+        b.firstSequence = sequence_ + 1;
+        sequence_ += static_cast<std::uint32_t>(count - from);
     }
     b.hasTime = store_.TakeTimeNotify(&b.time);
     if (notifier_.Threaded()) {
-        notifier_.Enqueue(std::move(b.records), b.hasTime, b.time);
+        notifier_.Enqueue(std::move(b));
         b = Batch{};
     }
     return b;
 }
 
 void HostProject::Deliver(Batch& batch) {
-    notifier_.DeliverNow(batch.records, batch.hasTime, batch.time);
-    if (batch.records.capacity() > BatchRoom().capacity()) BatchRoom() = std::move(batch.records);
+    notifier_.DeliverNow(batch);
+    if (batch.records.Capacity() > BatchRoom().Capacity()) {
+        batch.records.Clear();
+        BatchRoom().Swap(batch.records);
+    }
 }
 
 win::HRESULT HostProject::Undo() {
@@ -539,7 +551,12 @@ win::HRESULT HostProject::Delete(win::DWORD level, const mp::EventKey* key) {
 }
 
 win::HRESULT HostProject::BeginTransaction(win::DWORD kind, const char16_t* name) {
-    return WithStore([&](Store& s) { return s.BeginTransaction(kind, name ? std::u16string(name) : std::u16string()); });
+    return WithStore([&](Store& s) {
+        const bool outermost = s.TransactionDepth() == 0;
+        const win::HRESULT hr = s.BeginTransaction(kind, name ? std::u16string(name) : std::u16string());
+        if (outermost && hr == win::S_OK) holder_ = std::this_thread::get_id();
+        return hr;
+    });
 }
 
 win::HRESULT HostProject::EndTransaction(win::BOOL changed) {

@@ -1,6 +1,8 @@
 // The container's connection points and the delivery of notifications and transport times to advised sinks.
 #include "model/notifier.h"
 
+#include <cstring>
+
 namespace host {
 
 Notifier::Notifier(win::IConnectionPointContainer* owner)
@@ -27,35 +29,35 @@ void Notifier::SetThreaded(bool threaded) {
     threaded_ = false;
 }
 
-void Notifier::Enqueue(std::vector<mp::NotificationRecord> records, bool hasTime, std::int64_t time) {
-    if (records.empty() && !hasTime) return;
+void Notifier::Enqueue(NotificationBatch&& batch) {
+    if (batch.records.Empty() && !batch.hasTime) return;
     {
         std::lock_guard lock(queueMutex_);
-        for (const auto& r : records) queue_.push_back(Item{false, 0, r});
-        if (hasTime) queue_.push_back(Item{true, time, {}});
+        queue_.push_back(std::move(batch));
     }
     wake_.notify_one();
 }
 
-void Notifier::DeliverNow(const std::vector<mp::NotificationRecord>& records, bool hasTime, std::int64_t time) {
+void Notifier::DeliverNow(const NotificationBatch& batch) {
     // One look at the sinks for the whole batch, which a large edit makes long; each sink still hears
-    // the records in order.
-    if (!records.empty() && data_)
+    // the records one by one, in order, each under its number.
+    if (!batch.records.Empty() && data_)
         data_->ForEachSink([&](win::IUnknown* sink) {
-            for (const auto& r : records) static_cast<mp::IMPNotificationSink*>(sink)->OnNotify(&r);
+            auto* notify = static_cast<mp::IMPNotificationSink*>(sink);
+            std::uint32_t sequence = batch.firstSequence;
+            batch.records.ForEach([&](mp::NotificationRecord& r, bool) {
+                std::memcpy(reinterpret_cast<std::uint8_t*>(&r) + mp::NOTIFY_SEQUENCE_OFFSET, &sequence, 4);
+                ++sequence;
+                notify->OnNotify(&r);
+            });
         });
-    if (hasTime) DeliverTime(time);
+    if (batch.hasTime) DeliverTime(batch.time);
 }
 
 void Notifier::Flush() {
     if (!threaded_) return;
     std::unique_lock lock(queueMutex_);
     idle_.wait(lock, [this] { return queue_.empty() && !busy_; });
-}
-
-void Notifier::DeliverRecord(const mp::NotificationRecord& r) {
-    if (!data_) return;
-    data_->ForEachSink([&](win::IUnknown* sink) { static_cast<mp::IMPNotificationSink*>(sink)->OnNotify(&r); });
 }
 
 void Notifier::DeliverTime(std::int64_t time) {
@@ -72,12 +74,12 @@ void Notifier::Run() {
     for (;;) {
         wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
         if (queue_.empty() && stop_) return;
-        Item item = queue_.front();
+        NotificationBatch batch = std::move(queue_.front());
         queue_.pop_front();
         busy_ = true;
         lock.unlock();
-        if (item.isTime) DeliverTime(item.time);
-        else DeliverRecord(item.record);
+        DeliverNow(batch);
+        batch = NotificationBatch{};
         lock.lock();
         busy_ = false;
         if (queue_.empty()) idle_.notify_all();

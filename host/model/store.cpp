@@ -417,7 +417,7 @@ void Store::PushNotification(const win::GUID& id, std::uint32_t flags, std::uint
     r.level = level;
     r.oldKey = oldKey;
     r.newKey = newKey;
-    pending_.push_back(r);
+    pending_.Push(r);
 }
 
 void Store::NotifyTransition(std::uint8_t level, std::uint32_t id, const Value& before, const Value& after) {
@@ -514,7 +514,6 @@ void Store::Record(Change c) {
 
 void Store::Replay(const std::vector<Change>& changes, bool reverse) {
     auto count = static_cast<std::ptrdiff_t>(changes.size());
-    pending_.reserve(pending_.size() + changes.size());
     if (reverse) {
         for (std::ptrdiff_t i = count - 1; i >= 0; --i) {
             const Change& c = changes[i];
@@ -1019,7 +1018,7 @@ void Store::FinishLoad() {
     }
     timeBaseDirty_ = true;
     ClearHistory();
-    pending_.clear();
+    pending_.Clear();
     timeBaseTouched_ = false;
     keyMapTouched_ = false;
     PushNotification(mp::NID_DATA_CHANGED, mp::NCF_OTHER, 0, mp::LEVEL_TRACK, {}, {});
@@ -1028,10 +1027,10 @@ void Store::FinishLoad() {
 
 // ---- notifications and memory ----------------------------------------------------------------------
 
-std::vector<mp::NotificationRecord> Store::TakeNotifications(std::vector<mp::NotificationRecord> spare) {
-    spare.clear();
-    spare.swap(pending_);
-    return spare;
+void Store::TakeNotifications(mp::NotificationQueue& into, std::size_t from) {
+    if (from > 0) return pending_.MoveTail(from, into);
+    into.Clear();
+    into.Swap(pending_);
 }
 
 bool Store::TakeTimeNotify(std::int64_t* position) {

@@ -21,12 +21,12 @@ std::u16string UndoName(std::uint32_t id) { return Utf8ToUtf16(ModuleString(id))
 
 constexpr std::uint32_t kNoteKinds = MEK_NOTE_OFF | MEK_NOTE;
 
-// Writes one event's flags with the plug-in object told that it is the editor's own selection write.
-HRESULT WriteFlags(COPTPlugin& plugin, IMPMidiData& data, const EventKey& key, const MidiEventRecord& record) {
-    plugin.SetOwnSelectionWrite(key);
-    const HRESULT hr = data.Set(&key, LEVEL_EVENT, &record, CHANGE_FLAGS);
-    plugin.SetOwnSelectionWrite(EventKey{});
-    return hr;
+// Writes one event's flags (inside a transaction of the plug-in object) with the object told that it
+// is the editor's own selection write, when the flags change (an equal write is not reported).
+HRESULT WriteFlags(COPTPlugin& plugin, IMPMidiData& data, const EventKey& key, const MidiEventRecord& record,
+                   std::uint32_t oldFlags) {
+    if (record.flags != oldFlags) plugin.NoteOwnSelectionWrite(key);
+    return data.Set(&key, LEVEL_EVENT, &record, CHANGE_FLAGS);
 }
 
 } // namespace
@@ -285,8 +285,9 @@ HRESULT TrackAccess::WriteSelected(const EventKey& key, bool on, const char16_t*
     if (hr == S_OK) {
         FreeEventData(record);
         record.dataHandle = IsVariableKind(record.kind) ? 0 : record.dataHandle;
+        const std::uint32_t oldFlags = record.flags;
         record.flags = on ? (record.flags | MEF_SELECTED) : (record.flags & ~MEF_SELECTED);
-        hr = WriteFlags(*plugin_, *data, key, record);
+        hr = WriteFlags(*plugin_, *data, key, record, oldFlags);
     }
     // Unnamed, it reports no change, so the host keeps no undo step for it.
     plugin_->EndTransaction(name && SUCCEEDED(hr));
@@ -342,8 +343,9 @@ HRESULT TrackAccess::SelectKindsInRange(std::uint32_t kinds, std::int64_t start,
         const int value = IsVariableKind(record.kind) ? (low == 0 && high == 127 ? 0 : -1) : shown.data[0];
         if (value < low || value > high || ((record.flags & MEF_SELECTED) != 0) == on) continue;
         if (IsVariableKind(record.kind)) record.dataHandle = 0;
+        const std::uint32_t oldFlags = record.flags;
         record.flags = on ? (record.flags | MEF_SELECTED) : (record.flags & ~MEF_SELECTED);
-        hr = WriteFlags(*plugin_, *data, e.key, record);
+        hr = WriteFlags(*plugin_, *data, e.key, record, oldFlags);
         if (FAILED(hr)) break;
     }
     plugin_->EndTransaction(false);

@@ -55,6 +55,57 @@ TEST_F(Delivery, ThreadedDeliveryKeepsArrivalOrder) {
     EXPECT_EQ(inserted, static_cast<std::size_t>(kThreads * kEdits));
 }
 
+// The thread that opened a transaction hears its records at the end; another thread's records (a
+// transport change, an insert of the same shape into the same block) go out at once, numbered before
+// the held ones, whether delivered on the calling thread or by the host's.
+TEST_F(Delivery, OnlyTheTransactionsOwnThreadWaitsForItsEnd) {
+    auto sequence = [](const mp::NotificationRecord& r) {
+        std::uint32_t s;
+        std::memcpy(&s, reinterpret_cast<const std::uint8_t*>(&r) + mp::NOTIFY_SEQUENCE_OFFSET, 4);
+        return s;
+    };
+    mp::EventKey block{0, 0, 0};
+    ASSERT_EQ(project->FindFirst(&block, mp::LEVEL_TRACK, nullptr, nullptr, mp::FIND_ALL_ITEMS), win::S_OK);
+    ASSERT_EQ(project->FindNext(&block, mp::LEVEL_TRACK, nullptr, nullptr, mp::FIND_ALL_ITEMS), win::S_OK);
+    ASSERT_EQ(project->FindFirst(&block, mp::LEVEL_BLOCK, nullptr, nullptr, mp::FIND_ALL_ITEMS), win::S_OK);
+    for (bool threaded : {false, true}) {
+        SCOPED_TRACE(threaded ? "threaded" : "on the calling thread");
+        project->SetThreadedDelivery(threaded);
+        sink.Take();
+        auto insert = [&](std::int64_t time) {
+            mp::MidiEventRecord r = EventRecord(mp::MEK_CONTROL, time, 7, 1, 0, 0);
+            mp::EventKey key = block;
+            EXPECT_EQ(project->Insert(&key, mp::LEVEL_EVENT, &r), win::S_OK);
+            return key.event;
+        };
+        ASSERT_EQ(project->BeginTransaction(mp::TRANSACTION_EDIT, u"Insert"), win::S_OK);
+        const std::uint32_t first = insert(10), second = insert(20);
+        std::uint32_t other = 0;
+        std::thread([&] {
+            std::uint32_t flags = threaded ? 0 : mp::TRANSPORT_LOOPING; // a change each time
+            EXPECT_EQ(project->SetProperty(mp::PID_TRANSPORT_FLAGS, 0, 0, 4, &flags), win::S_OK);
+            other = insert(30);
+        }).join();
+        project->FlushNotifications();
+        std::vector<mp::NotificationRecord> early = sink.Take();
+        ASSERT_EQ(early.size(), 2u);
+        EXPECT_EQ(early[1].newKey.event, other);
+        const std::uint32_t third = insert(40);
+        ASSERT_EQ(project->EndTransaction(1), win::S_OK);
+        project->FlushNotifications();
+        std::vector<mp::NotificationRecord> late = sink.Take();
+        ASSERT_EQ(late.size(), 3u);
+        EXPECT_EQ(late[0].newKey.event, first);
+        EXPECT_EQ(late[1].newKey.event, second);
+        EXPECT_EQ(late[2].newKey.event, third);
+        for (const auto& r : late) EXPECT_EQ(r.changeFlags, mp::NCF_INSERTED);
+        EXPECT_EQ(sequence(early[1]), sequence(early[0]) + 1);
+        EXPECT_EQ(sequence(late[0]), sequence(early[1]) + 1);
+        EXPECT_EQ(sequence(late[2]), sequence(late[0]) + 2);
+    }
+    project->SetThreadedDelivery(false);
+}
+
 // Flushing waits for the record the delivery thread is handing to a sink, not only for an empty queue.
 TEST_F(Delivery, FlushReturnsOnlyWhenTheSinksHaveTheirRecords) {
     struct SlowSink : RecordingSink {

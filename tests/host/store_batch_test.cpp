@@ -141,8 +141,22 @@ TEST_F(StoreBatch, SelectingManyEventsIsOneChangeReportedPerBlock) {
     const mp::EventKey scope{track, 0, 0};
     ASSERT_EQ(data->BeginTransaction(mp::TRANSACTION_EDIT, u"Select and move"), win::S_OK);
     ASSERT_EQ(data->SelectEvents(mp::LEVEL_EVENT, &scope, mp::MEK_NOTE, 0, 0, 0, 0, 0, mp::SELECT_SET), win::S_OK);
+    // The transaction's records wait for its end.
+    EXPECT_TRUE(sink.Take().empty());
+    // Nothing left to change: no record at all.
+    ASSERT_EQ(data->SelectEvents(mp::LEVEL_EVENT, &scope, mp::MEK_NOTE, 0, 0, 0, 0, 0, mp::SELECT_SET), win::S_OK);
+    mp::EventKey moved{track, blocks[0], notes[0]};
+    mp::MidiEventRecord r{};
+    ASSERT_EQ(data->Get(&moved, mp::LEVEL_EVENT, &r, mp::TIME_FORMAT_TICKS), win::S_OK);
+    const mp::EventKey elsewhere{track, blocks[1], notes[0]};
+    EXPECT_EQ(data->Delete(mp::LEVEL_EVENT, &elsewhere), win::E_INVALIDARG) << "the key names another block";
+    r.time = 999;
+    ASSERT_EQ(data->Set(&moved, mp::LEVEL_EVENT, &r, mp::CHANGE_ALL), win::S_OK);
+    ASSERT_EQ(data->EndTransaction(1), win::S_OK);
     std::vector<mp::NotificationRecord> records = sink.Take();
-    ASSERT_EQ(records.size(), 2u);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[2].level, mp::LEVEL_EVENT);
+    records.pop_back();
     for (std::size_t i = 0; i < records.size(); ++i) {
         EXPECT_EQ(records[i].level, mp::LEVEL_BLOCK);
         EXPECT_EQ(records[i].changeFlags, mp::NCF_MODIFIED);
@@ -154,17 +168,6 @@ TEST_F(StoreBatch, SelectingManyEventsIsOneChangeReportedPerBlock) {
     };
     for (std::uint32_t id : notes) EXPECT_TRUE(selected(id));
     EXPECT_FALSE(selected(controls[0]));
-    // Nothing left to change: no record at all.
-    ASSERT_EQ(data->SelectEvents(mp::LEVEL_EVENT, &scope, mp::MEK_NOTE, 0, 0, 0, 0, 0, mp::SELECT_SET), win::S_OK);
-    EXPECT_TRUE(sink.Take().empty());
-    mp::EventKey moved{track, blocks[0], notes[0]};
-    mp::MidiEventRecord r{};
-    ASSERT_EQ(data->Get(&moved, mp::LEVEL_EVENT, &r, mp::TIME_FORMAT_TICKS), win::S_OK);
-    const mp::EventKey elsewhere{track, blocks[1], notes[0]};
-    EXPECT_EQ(data->Delete(mp::LEVEL_EVENT, &elsewhere), win::E_INVALIDARG) << "the key names another block";
-    r.time = 999;
-    ASSERT_EQ(data->Set(&moved, mp::LEVEL_EVENT, &r, mp::CHANGE_ALL), win::S_OK);
-    ASSERT_EQ(data->EndTransaction(1), win::S_OK);
 
     // Kept with the move, the selection goes back and comes again with it, reported the same way.
     sink.Take();

@@ -130,7 +130,8 @@ TEST_F(UndoTest, RandomEditsUndoAndRedoExactly) {
         ASSERT_EQ(data->BeginTransaction(mp::TRANSACTION_EDIT, name.c_str()), win::S_OK);
         int count = 1 + pick(20);
         for (int i = 0; i < count; ++i, ++edits) {
-            Snapshot now = sink.mirror;
+            // The mirror catches up when the transaction ends: what is there now, the host says.
+            Snapshot now = TakeSnapshot(data);
             std::vector<mp::EventKey> events, blocks;
             for (const auto& [k, img] : now) {
                 auto [t, b, e] = k;

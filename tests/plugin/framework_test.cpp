@@ -151,6 +151,29 @@ TEST(NotificationQueue, GivesBackEveryRecordInOrderWhateverRunsItPacks) {
         ++at;
     });
     EXPECT_EQ(at, in.size());
+    // Cut anywhere, even inside a run, the head stays and the tail moves out, both as they went in.
+    for (std::size_t cut : {std::size_t{0}, std::size_t{2}, std::size_t{5}, std::size_t{11}, in.size()}) {
+        mp::NotificationQueue head, tail;
+        for (const auto& [r, listed] : in) head.Push(r, listed);
+        head.MoveTail(cut, tail);
+        EXPECT_EQ(head.Size(), cut);
+        EXPECT_EQ(tail.Size(), in.size() - cut);
+        std::size_t n = 0;
+        auto check = [&](const mp::NotificationRecord& r, bool listed) {
+            ASSERT_LT(n, in.size());
+            EXPECT_EQ(std::memcmp(&r, &in[n].first, sizeof r), 0) << "cut " << cut << ", record " << n;
+            EXPECT_EQ(listed, in[n].second) << "cut " << cut << ", record " << n;
+            ++n;
+        };
+        head.ForEach(check);
+        tail.ForEach(check);
+        EXPECT_EQ(n, in.size());
+        // The head takes the tail's records back after its own, as if never cut.
+        for (std::size_t i = cut; i < in.size(); ++i) head.Push(in[i].first, in[i].second);
+        n = 0;
+        head.ForEach(check);
+        EXPECT_EQ(n, in.size());
+    }
     queue.Clear();
     // A long run keeps an id each, not a record each.
     for (std::uint32_t n = 0; n < 1000; ++n) queue.Push(record(mp::NCF_DELETED, 1000 + n, 1 + n), true);

@@ -226,12 +226,16 @@ void COPTPlugin::RemoveTrackEntry(std::uint32_t trackId) {
 }
 
 HRESULT COPTPlugin::UpkeepImmediate(const NotificationRecord& record) {
-    // The editor's own selection write changes nothing the list holds; only the view is told.
+    // The editor's own selection write changes nothing the list holds; only the view is told. Its
+    // reports come in the order written, after it or at the transaction's end.
     if (record.level == LEVEL_EVENT && (record.changeFlags & ~NCF_IMMEDIATE) == NCF_MODIFIED &&
-        ownSelectionWrite_.event && record.oldKey == ownSelectionWrite_ && record.newKey == ownSelectionWrite_ &&
-        OnCacheThread()) {
-        SetFlags(PLF_NOTIFY_PENDING);
-        return S_OK;
+        ownSelectionReported_ < ownSelectionWrites_.size() && OnCacheThread()) {
+        const EventKey& own = ownSelectionWrites_[ownSelectionReported_];
+        if (record.oldKey == own && record.newKey == own) {
+            ++ownSelectionReported_;
+            SetFlags(PLF_NOTIFY_PENDING);
+            return S_OK;
+        }
     }
     const std::uint32_t flags = record.changeFlags;
     const bool cacheThread = OnCacheThread();

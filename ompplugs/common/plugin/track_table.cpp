@@ -28,6 +28,10 @@ void COPTPlugin::EndTransaction(bool changed) {
     if (!transactionDepth_ || !midiData_) return;
     --transactionDepth_;
     midiData_->EndTransaction(changed ? TRUE : FALSE);
+    if (transactionDepth_ == 0 && !ownSelectionWrites_.empty()) {
+        ownSelectionWrites_.clear();
+        ownSelectionReported_ = 0;
+    }
 }
 
 // ---- track table ----

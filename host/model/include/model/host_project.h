@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <type_traits>
 
 #include "model/notifier.h"
@@ -104,13 +105,12 @@ public:
     std::size_t SinkCount() { return notifier_.DataPoint() ? notifier_.DataPoint()->SinkCount() : 0; }
 
 private:
-    struct Batch {
-        std::vector<mp::NotificationRecord> records;
-        bool hasTime = false;
-        std::int64_t time = 0;
-    };
+    using Batch = NotificationBatch;
     HostProject();
     ~HostProject();
+    // What the last call changed, numbered. The records the thread that opened a transaction makes
+    // in it wait for its end, so that the sinks hear the whole transaction as one batch; other
+    // threads' records (the transport's, say) go out at once.
     Batch TakeBatch();
     void Deliver(Batch& batch);
     win::HRESULT FindStep(mp::EventKey* key, win::DWORD level, void* record, win::BOOL* more, win::DWORD argument,
@@ -134,6 +134,10 @@ private:
     Store store_;
     Notifier notifier_;
     std::uint32_t sequence_ = 0;
+    // The thread whose open transaction holds its records, and how many records it holds at the
+    // head of the store's queue (under mutex_).
+    std::thread::id holder_;
+    std::size_t held_ = 0;
     // Where the last event found stands in its block's list (under mutex_).
     struct FindHint {
         std::uint32_t block = 0;

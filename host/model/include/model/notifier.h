@@ -11,9 +11,19 @@
 #include <vector>
 
 #include "mp/host_contract.h"
+#include "mp/notification_queue.h"
 #include "win/com_helpers.h"
 
 namespace host {
+
+// What one host call (or one whole transaction) changed: its records, numbered from firstSequence
+// on, and the transport time to report after them, if any.
+struct NotificationBatch {
+    mp::NotificationQueue records;
+    std::uint32_t firstSequence = 0;
+    bool hasTime = false;
+    std::int64_t time = 0;
+};
 
 class Notifier {
 public:
@@ -29,19 +39,13 @@ public:
     void SetThreaded(bool threaded);
     bool Threaded() const { return threaded_; }
     // Threaded mode: queue in arrival order (call while holding the lock that ordered the changes).
-    void Enqueue(std::vector<mp::NotificationRecord> records, bool hasTime, std::int64_t time);
-    // Synchronous mode: deliver now on this thread.
-    void DeliverNow(const std::vector<mp::NotificationRecord>& records, bool hasTime, std::int64_t time);
+    void Enqueue(NotificationBatch&& batch);
+    // Synchronous mode: deliver now on this thread, every record to each sink in order, one by one.
+    void DeliverNow(const NotificationBatch& batch);
     // Waits until every queued record has been delivered.
     void Flush();
 
 private:
-    struct Item {
-        bool isTime;
-        std::int64_t time;
-        mp::NotificationRecord record;
-    };
-    void DeliverRecord(const mp::NotificationRecord& r);
     void DeliverTime(std::int64_t time);
     void Run();
 
@@ -59,7 +63,7 @@ private:
     std::mutex queueMutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;
-    std::deque<Item> queue_;
+    std::deque<NotificationBatch> queue_;
     bool busy_ = false;
     bool stop_ = false;
     std::thread worker_;

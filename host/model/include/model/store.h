@@ -12,6 +12,7 @@
 
 #include "model/time_base.h"
 #include "mp/host_contract.h"
+#include "mp/notification_queue.h"
 #include "mp/song_maps.h"
 #include "mp/records.h"
 
@@ -201,8 +202,11 @@ public:
     void FinishLoad(); // sorts indexes, trims memory, reports one "other" change at level 1
 
     // ---- notifications ----
-    // The records so far; `spare` (emptied) collects the next ones, so its room serves again.
-    std::vector<mp::NotificationRecord> TakeNotifications(std::vector<mp::NotificationRecord> spare = {});
+    // Hands the records so far, from the `from`th on, to `into` (emptied first); with from 0, into's
+    // room collects the next ones.
+    void TakeNotifications(mp::NotificationQueue& into, std::size_t from = 0);
+    void DropNotifications() noexcept { pending_.Clear(); }
+    std::size_t PendingNotifications() const noexcept { return pending_.Size(); }
     bool TakeTimeNotify(std::int64_t* position); // a pending time-sink report
 
     std::size_t MemoryBytes() const; // bytes held for tracks, blocks, events and their indexes
@@ -397,7 +401,7 @@ private:
     std::uint32_t transportFlags_ = 0;
     std::int32_t pitchOffset_ = 0;
     std::vector<PortInfo> ports_[2];
-    std::vector<mp::NotificationRecord> pending_;
+    mp::NotificationQueue pending_; // packed: a large edit keeps a few bytes per record
 };
 
 } // namespace host

@@ -331,9 +331,11 @@ public:
     win::HRESULT CommitDeletes(bool discard);
     // Deletes the keys in order as one edit "Delete MIDI Event", stopping at the first failure.
     win::HRESULT DeleteEvents(const std::vector<EventKey>& keys);
-    // Names the event whose selection flag the editor is about to write (an empty key when done), so
-    // that the notification of that write, which changes nothing the list holds, is not queued.
-    void SetOwnSelectionWrite(const EventKey& key) noexcept { ownSelectionWrite_ = key; }
+    // Names an event whose selection flag the editor writes in its open transaction, so that the
+    // notification of that write, which changes nothing the list holds, is not queued. The host may
+    // hold a transaction's notifications until its end: the names wait, in the order written, until
+    // the outermost transaction ends.
+    void NoteOwnSelectionWrite(const EventKey& key) { ownSelectionWrites_.push_back(key); }
 
     // The plug-in object behind an IMPInitialise pointer, or null when it is not one of ours.
     static COPTPlugin* FromInterface(win::IUnknown* object) noexcept;
@@ -429,8 +431,10 @@ protected:
         std::vector<std::uint32_t> tracks;
     };
     BatchTouches touched_;
-    // The event whose selection the editor is writing right now: its modification needs no upkeep.
-    EventKey ownSelectionWrite_{};
+    // The events whose selection the editor wrote in its open transaction, in order, and how many of
+    // them have been reported: their modifications need no upkeep.
+    std::vector<EventKey> ownSelectionWrites_;
+    std::size_t ownSelectionReported_ = 0;
     // Running maximum of the entries' ends, rebuilt after the list changes.
     std::vector<std::int64_t> reach_;
     bool reachValid_ = false;

@@ -1,0 +1,124 @@
+// A packed queue of notification records: a run of records that differ only in their event id (one
+// key in both key fields) and follow each other in the host's numbering (or are all unnumbered)
+// keeps four bytes for each record after its first, so a large edit queues a few bytes per event.
+// The host collects a transaction's records in one; the plug-in object keeps its pending ones in another.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "mp/host_contract.h"
+#include "mp/records.h"
+
+namespace mp {
+
+class NotificationQueue {
+public:
+    // Appends a copy of the record; `listed` is a mark kept with it (the plug-in's: the event-key list
+    // has already taken it in). May throw std::bad_alloc.
+    void Push(const NotificationRecord& record, bool listed = false) {
+        if (!runs_.empty() && Extends(runs_.back(), record, listed)) {
+            Run& run = runs_.back();
+            ids_.push_back(record.oldKey.event);
+            // The second record tells whether the records are numbered.
+            if (run.count == 1) run.numbered = Sequence(record) != 0 || Sequence(run.first) != 0;
+            ++run.count;
+        } else {
+            runs_.push_back(Run{record, 1, static_cast<std::uint32_t>(ids_.size()), false, listed});
+        }
+        ++size_;
+    }
+    std::size_t Size() const noexcept { return size_; }
+    bool Empty() const noexcept { return size_ == 0; }
+    // Room held, in bytes, so that a large batch's room can be kept for the next one.
+    std::size_t Capacity() const noexcept { return runs_.capacity() * sizeof(Run) + ids_.capacity() * 4; }
+    void Clear() noexcept {
+        runs_.clear();
+        ids_.clear();
+        size_ = 0;
+    }
+    void Swap(NotificationQueue& other) noexcept {
+        runs_.swap(other.runs_);
+        ids_.swap(other.ids_);
+        std::swap(size_, other.size_);
+    }
+    // Calls f(record, listed) for every record in the order queued; the record is a copy made for
+    // the call.
+    template <class F> void ForEach(F&& f) const {
+        for (const Run& run : runs_) Expand(run, 0, f);
+    }
+    // Moves the records from the `from`th on (counting from 0) to `into` (emptied first), in order;
+    // the first `from` stay. May throw std::bad_alloc (before anything is moved out).
+    void MoveTail(std::size_t from, NotificationQueue& into) {
+        into.Clear();
+        if (from >= size_) return;
+        std::size_t r = 0, at = 0;
+        while (at + runs_[r].count <= from) at += runs_[r++].count;
+        const auto kept = static_cast<std::uint32_t>(from - at); // records of run r that stay
+        NotificationQueue tail;
+        for (std::size_t i = r; i < runs_.size(); ++i)
+            Expand(runs_[i], i == r ? kept : 0, [&](const NotificationRecord& rec, bool listed) { tail.Push(rec, listed); });
+        if (kept == 0) {
+            ids_.resize(runs_[r].idsFrom);
+            runs_.resize(r);
+        } else {
+            runs_[r].count = kept;
+            ids_.resize(runs_[r].idsFrom + kept - 1);
+            runs_.resize(r + 1);
+        }
+        size_ = from;
+        into.Swap(tail);
+    }
+
+private:
+    struct Run {
+        NotificationRecord first;
+        std::uint32_t count;   // records in the run, the first included
+        std::uint32_t idsFrom; // the event ids of the others start here in ids_
+        bool numbered;         // the host numbers its records (else all numbers are 0)
+        bool listed;
+    };
+    // Calls f(record, listed) for the run's records from its `from`th on.
+    template <class F> void Expand(const Run& run, std::uint32_t from, F&& f) const {
+        for (std::uint32_t n = from; n < run.count; ++n) {
+            NotificationRecord record = run.first;
+            if (n > 0) {
+                record.oldKey.event = record.newKey.event = ids_[run.idsFrom + n - 1];
+                SetSequence(record, Sequence(run.first) + (run.numbered ? n : 0));
+            }
+            f(record, run.listed);
+        }
+    }
+    static std::uint32_t Sequence(const NotificationRecord& r) noexcept {
+        std::uint32_t s;
+        std::memcpy(&s, reinterpret_cast<const std::uint8_t*>(&r) + NOTIFY_SEQUENCE_OFFSET, 4);
+        return s;
+    }
+    static void SetSequence(NotificationRecord& r, std::uint32_t s) noexcept {
+        std::memcpy(reinterpret_cast<std::uint8_t*>(&r) + NOTIFY_SEQUENCE_OFFSET, &s, 4);
+    }
+    static bool SameKeys(const NotificationRecord& r) noexcept {
+        return std::memcmp(&r.oldKey, &r.newKey, sizeof r.oldKey) == 0;
+    }
+    bool Extends(const Run& run, const NotificationRecord& record, bool listed) const noexcept {
+        if (run.listed != listed || !SameKeys(record) || !SameKeys(run.first)) return false;
+        // Numbered records follow each other by one; unnumbered ones are all 0.
+        const std::uint32_t sequence = Sequence(record), first = Sequence(run.first);
+        const bool next = sequence == first + run.count;
+        const bool unnumbered = sequence == 0 && first == 0;
+        if (run.count == 1 ? !(next || unnumbered) : (run.numbered ? !next : !unnumbered)) return false;
+        // Equal to the run's first record but for the event id and the number.
+        NotificationRecord expected = run.first;
+        expected.oldKey.event = expected.newKey.event = record.oldKey.event;
+        SetSequence(expected, sequence);
+        return std::memcmp(&expected, &record, sizeof record) == 0;
+    }
+
+    std::vector<Run> runs_;
+    std::vector<std::uint32_t> ids_;
+    std::size_t size_ = 0;
+};
+
+} // namespace mp
