@@ -111,6 +111,10 @@ TEST_F(OtherTracksTest, CopiesOfTracksThatLeftAreDropped) {
     Deliver();
     copies.Prune(plugin);
     EXPECT_EQ(copies.CopyCount(), 2u) << "the first track's copy stays";
+    std::vector<GhostNote> notes{GhostNote{}};
+    EXPECT_FALSE(ReadTrackNotes(plugin, static_cast<int>(plugin->Tracks().size()), &notes)) << "past the last track";
+    EXPECT_TRUE(notes.empty());
+    EXPECT_FALSE(ReadTrackNotes(nullptr, 0, &notes));
     EXPECT_TRUE(NotesOf(1)[0].drum) << "the drums moved up to index 1";
 }
 
