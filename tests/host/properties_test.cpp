@@ -164,8 +164,8 @@ TEST_F(Properties, TimeFormatsFollowTheTempoAndMeterMaps) {
     EXPECT_EQ(beatAt, 0);
     EXPECT_EQ(tickAt, 0);
 
-    EXPECT_EQ(tf->TextToTime(u"2:1:7", 0, mp::TIME_FORMAT_TICKS, &out), win::S_OK);
-    EXPECT_EQ(out, 1920 + 1440 + 480 + 7);
+    EXPECT_EQ(tf->TextToTime(u"2:1:17", 0, mp::TIME_FORMAT_TICKS, &out), win::S_OK); // digits add up in tens
+    EXPECT_EQ(out, 1920 + 1440 + 480 + 17);
     EXPECT_EQ(tf->TextToTime(u" 1:0.0 ", 0, mp::TIME_FORMAT_TICKS, &out), win::S_OK);
     EXPECT_EQ(out, 1920);
     EXPECT_EQ(tf->TextToTime(u"1", 0, mp::TIME_FORMAT_NANOSECONDS, &out), win::S_OK);

@@ -287,5 +287,46 @@ TEST_F(StoreBatch, DeletesUndoBackwardsAndRedoForwardsWithEveryFieldBack) {
     EXPECT_EQ(reported(), forward);
 }
 
+// A replacement that is invalid, or that would start before the song, is refused and leaves the event
+// as it was; a block's move carries the tempo changes it holds, also when it is undone and redone.
+TEST_F(StoreBatch, RefusedReplacementsChangeNothingAndAMovedBlockTakesItsTempoAlong) {
+    project->WithStore([&](Store& s) {
+        EventValue note;
+        note.block = blocks[1];
+        note.time = 10;
+        note.channel = 0;
+        note.length = 10;
+        note.data[0] = 60;
+        note.data[1] = 100;
+        std::uint32_t id = 0, out = 0;
+        ASSERT_EQ(s.InsertEvent(note, &id), win::S_OK);
+        EventValue bad = note;
+        bad.channel = 16;
+        EXPECT_EQ(s.ReplaceEvent(id, bad, &out), win::E_INVALIDARG);
+        EventValue early = note;
+        early.time = -501;
+        EXPECT_EQ(s.ReplaceEvent(id, early, &out), win::E_INVALIDARG);
+        ASSERT_TRUE(s.EventAlive(id));
+        EXPECT_EQ(s.Event(id), note);
+
+        EventValue tempo;
+        tempo.block = blocks[1];
+        tempo.time = 100; // tick 600
+        tempo.kind = mp::MEK_META;
+        tempo.bytes = {0x51, 0x0F, 0x42, 0x40};
+        ASSERT_EQ(s.InsertEvent(tempo, &id), win::S_OK);
+        EXPECT_EQ(s.Time().TempoAt(700), 1000000u);
+        BlockValue moved = *s.Block(blocks[1]);
+        moved.start = 1500;
+        ASSERT_EQ(s.SetBlock(blocks[1], moved), win::S_OK);
+        EXPECT_EQ(s.Time().TempoAt(700), 500000u);
+        ASSERT_EQ(s.Undo(), win::S_OK);
+        EXPECT_EQ(s.Time().TempoAt(700), 1000000u);
+        ASSERT_EQ(s.Redo(), win::S_OK);
+        EXPECT_EQ(s.Time().TempoAt(700), 500000u);
+        EXPECT_EQ(s.Time().TempoAt(1600), 1000000u);
+    });
+}
+
 } // namespace
 } // namespace host::test

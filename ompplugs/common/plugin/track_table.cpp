@@ -143,11 +143,13 @@ int COPTPlugin::TrackIndexOf(std::uint32_t trackId) const noexcept {
     // not a walk over the table.
     const auto known = trackOrders_.find(trackId);
     if (known == trackOrders_.end()) return -1;
-    auto at = std::lower_bound(tracks_.begin(), tracks_.end(), known->second,
-                               [](const TrackEntry& e, std::uint32_t order) { return e.order < order; });
-    for (; at != tracks_.end() && at->order == known->second; ++at)
-        if (at->track == trackId) return static_cast<int>(at - tracks_.begin());
-    return -1;
+    struct ByOrder {
+        bool operator()(const TrackEntry& e, std::uint32_t order) const { return e.order < order; }
+        bool operator()(std::uint32_t order, const TrackEntry& e) const { return order < e.order; }
+    };
+    const auto [first, last] = std::equal_range(tracks_.begin(), tracks_.end(), known->second, ByOrder{});
+    const auto at = std::find_if(first, last, [&](const TrackEntry& e) { return e.track == trackId; });
+    return at == last ? -1 : static_cast<int>(at - tracks_.begin());
 }
 
 bool COPTPlugin::FirstBlockOf(int index, EventKey* block) const noexcept {
