@@ -180,6 +180,8 @@ TEST_F(Ghosts, TheChooserShowsEachTracksSwatchOnlyWhileOtherTracksAreShown) {
     GetClientRect(chooser, &r);
     const COLORREF swatch = harness::FromRgb(headless::ReadPixel(chooser, 8, r.bottom / 2) & 0xFFFFFF);
     EXPECT_EQ(swatch, TrackColour(0)) << "the shown track's swatch in the field";
+    const COLORREF field = harness::FromRgb(headless::ReadPixel(chooser, r.right / 2, r.bottom / 2 + 3) & 0xFFFFFF);
+    EXPECT_EQ(field, GetSysColor(GetFocus() == chooser ? COLOR_HIGHLIGHT : COLOR_WINDOW)) << "behind the name";
     Command(pianoroll::CMD_GHOSTS_OFF);
     EXPECT_FALSE(GetWindowLongPtr(chooser, GWL_STYLE) & CBS_OWNERDRAWFIXED);
 }
