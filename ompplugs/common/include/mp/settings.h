@@ -104,7 +104,7 @@ struct SettingsColours {
 static_assert(sizeof(SettingsColours) == 12);
 
 // 328 bytes, stored and streamed byte for byte (little-endian). Fields are named for their use;
-// GetWord/SetWord give the by-index access the views and tools use.
+// GetWord/SetWord read and write a field by its word index (SW_...), for checks of the stored layout.
 struct PianoRollSettings {
     std::int32_t viewState0;
     std::int32_t snapEnabled;
