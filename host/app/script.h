@@ -79,6 +79,8 @@ public:
     bool ExpectUndo(const Words& w, std::string* reason);
     bool ExpectTool(const Words& w, std::string* reason);
     bool ExpectCursor(const Words& w, std::string* reason);
+    bool ExpectBar(const Words& w, std::string* reason);
+    bool ExpectKey(const Words& w, std::string* reason);
     bool ExpectView(const Words& w, std::string* reason);
     bool ExpectRows(const Words& w, std::string* reason);
     bool ExpectLoop(const Words& w, std::string* reason);

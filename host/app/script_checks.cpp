@@ -192,6 +192,43 @@ bool ScriptRunner::ExpectCursor(const Words& w, std::string* reason) {
     return false;
 }
 
+bool ScriptRunner::ExpectBar(const Words& w, std::string* reason) {
+    long long tick = 0, bar = 0, beat = 0, ticks = 0;
+    if (!NumberArg(w[1], 0, kLongestSong, &tick, reason) || !NumberArg(w[2], 1, kLongestSong, &bar, reason) ||
+        !NumberArg(w[3], 1, kLongestSong, &beat, reason) || !NumberArg(w[4], 0, kLongestSong, &ticks, reason))
+        return false;
+    HWND view = ViewWindow(reason);
+    if (!view) return false;
+    Pump();
+    mp::ScriptBarPosition shown{tick, 0, 0, 0};
+    if (!SendMessage(view, mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_BAR_POSITION, reinterpret_cast<LPARAM>(&shown))) {
+        *reason = "the view shows no bar and beat for tick " + w[1];
+        return false;
+    }
+    if (shown.bar == bar && shown.beat == beat && shown.ticks == ticks) return true;
+    *reason = "expected tick " + w[1] + " at bar " + w[2] + ", beat " + w[3] + ", " + w[4] + " ticks; found bar " +
+              std::to_string(shown.bar) + ", beat " + std::to_string(shown.beat) + ", " + std::to_string(shown.ticks) +
+              " ticks";
+    return false;
+}
+
+bool ScriptRunner::ExpectKey(const Words& w, std::string* reason) {
+    constexpr long long kLastRoot = 11, kLastScale = 18;
+    long long tick = 0, root = 0, scale = 0;
+    if (!NumberArg(w[1], 0, kLongestSong, &tick, reason) || !NumberArg(w[2], 0, kLastRoot, &root, reason) ||
+        !NumberArg(w[3], 0, kLastScale, &scale, reason))
+        return false;
+    HWND view = ViewWindow(reason);
+    if (!view) return false;
+    Pump();
+    const LRESULT key = SendMessage(view, mp::PRM_SCRIPT_VIEW_QUERY, mp::SVQ_KEY_AT, static_cast<LPARAM>(tick));
+    const long long shownRoot = LOWORD(key), shownScale = HIWORD(key);
+    if (shownRoot == root && shownScale == scale) return true;
+    *reason = "expected root " + w[2] + " and scale " + w[3] + " at tick " + w[1] + ", found root " +
+              std::to_string(shownRoot) + " and scale " + std::to_string(shownScale);
+    return false;
+}
+
 bool ScriptRunner::ExpectView(const Words& w, std::string* reason) {
     long long origin = 0;
     script::Ratio tpp;

@@ -32,7 +32,8 @@ win::HRESULT HostProject::GetSongMap(const win::GUID& id, win::DWORD size, void*
     const TimeBase& time = store_.Time();
     if (id == mp::PID_METER_MAP)
         return WriteMap<mp::MPMeterEntry>(time.Meters(), size, out, [](const TimeBase::MeterSegment& s) {
-            return mp::MPMeterEntry{s.meter.tick, s.firstMeasure, s.meter.beats, s.meter.noteExp};
+            return mp::MPMeterEntry{s.meter.tick, s.firstMeasure, s.meter.beats,
+                                    static_cast<std::uint16_t>(s.meter.noteExp), s.signed_ ? mp::METER_SIGNED : std::uint16_t{0}};
         });
     return WriteMap<mp::MPKeyEntry>(time.Keys(), size, out, [](const TimeBase::KeyChange& k) {
         return mp::MPKeyEntry{k.tick, k.sharps, k.minor ? 1u : 0u};

@@ -41,18 +41,19 @@ void TimeBase::Build(std::uint32_t ticksPerQuarter, std::vector<TempoChange> tem
     meterSegs_.clear();
     defaultMeter.tick = 0;
     if (defaultMeter.beats == 0) defaultMeter.beats = 4;
-    meterSegs_.push_back({defaultMeter, 0});
+    meterSegs_.push_back({defaultMeter, 0, false});
     for (auto m : meters) {
         if (m.tick < 0 || m.beats == 0 || m.noteExp > 31) continue;
         MeterSegment& last = meterSegs_.back();
         if (m.tick == last.meter.tick) {
             last.meter.beats = m.beats;
             last.meter.noteExp = m.noteExp;
+            last.signed_ = true;
             continue;
         }
         std::int64_t len = MeasureTicks(last.meter);
         std::int64_t measures = (m.tick - last.meter.tick + len - 1) / len;
-        meterSegs_.push_back({m, last.firstMeasure + measures});
+        meterSegs_.push_back({m, last.firstMeasure + measures, true});
     }
 
     std::stable_sort(keys.begin(), keys.end(), [](const KeyChange& a, const KeyChange& b) { return a.tick < b.tick; });

@@ -52,7 +52,7 @@ protected:
         return map;
     }
     win::HRESULT Meter(std::uint32_t selector, std::int64_t tick, std::uint32_t beats = 4, std::uint32_t exponent = 2) {
-        const mp::MPMeterEntry e{tick, 0, beats, exponent};
+        const mp::MPMeterEntry e{tick, 0, beats, static_cast<std::uint16_t>(exponent), 0};
         return project->SetProperty(mp::PID_METER_MAP, selector, 0, sizeof e, &e);
     }
     win::HRESULT Key(std::uint32_t selector, std::int64_t tick, std::int32_t sharps = 0, std::uint32_t minor = 0) {
@@ -109,6 +109,7 @@ TEST_F(SongMaps, TheMapsOfARealSongArePublishedWithTheBarsTheyStart) {
         EXPECT_EQ(map.entries[i].measure, measures[i]) << i;
         EXPECT_EQ(map.entries[i].beatsPerBar, beats[i]) << i;
         EXPECT_EQ(map.entries[i].noteValueExponent, 2u) << i;
+        EXPECT_EQ(map.entries[i].flags, mp::METER_SIGNED) << i;
     }
     // Bar 5 (from 1) starts at 9600, bar 27 is the one 1/4 bar, bar 28 follows it.
     EXPECT_EQ(Split(9600), (std::array<win::LONG, 3>{4, 0, 0}));
@@ -146,6 +147,7 @@ TEST_F(SongMaps, ASongWithoutSignaturesHasTheDefaultMeterAndNoKeys) {
     EXPECT_EQ(map.entries[0].tick, 0);
     EXPECT_EQ(map.entries[0].beatsPerBar, 4u);
     EXPECT_EQ(map.entries[0].noteValueExponent, 2u);
+    EXPECT_EQ(map.entries[0].flags, 0u) << "the default meter: no signature to remove";
     EXPECT_TRUE(Keys().entries.empty());
 }
 
@@ -224,6 +226,7 @@ TEST_F(SongMaps, RemovingASignatureTakesOutTheEventsThatStartThere) {
     EXPECT_EQ(UndoName(), u"Remove Time Signature");
     EXPECT_EQ(Meter(mp::SONG_MAP_REMOVE, 0), win::S_OK) << "the first one too: the default meter stands in";
     EXPECT_EQ(Meters().entries[0].beatsPerBar, 4u);
+    EXPECT_EQ(Meters().entries[0].flags, 0u);
     EXPECT_EQ(Split(1920), (std::array<win::LONG, 3>{1, 0, 0}));
 }
 

@@ -45,6 +45,10 @@ TEST(KeyMapSegments, HoldFromTheirTickWithCMajorBeforeTheFirst) {
     EXPECT_EQ(late.KeyAt(479).root, 0);
     EXPECT_EQ(late.KeyAt(480).root, 5) << "F major";
     EXPECT_EQ(late.KeyAt(1000).root, 5);
+    EXPECT_FALSE(late.SignatureAt(0)) << "the C major before the first signature";
+    EXPECT_TRUE(late.SignatureAt(480));
+    EXPECT_FALSE(late.SignatureAt(481));
+    EXPECT_TRUE(song.SignatureAt(0));
     EXPECT_FALSE(KeyMap({{0, -8, false}}).FromSignatures());
 }
 

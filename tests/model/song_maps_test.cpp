@@ -23,8 +23,10 @@ protected:
 TEST_F(SongMaps, MetersAndKeysComeAsTheHostHasThem) {
     Open();
     std::vector<MeterSegment> meters;
-    ASSERT_TRUE(ReadMeterMap(access.get(), &meters));
+    std::vector<std::int64_t> signatures{5};
+    ASSERT_TRUE(ReadMeterMap(access.get(), &meters, &signatures));
     ASSERT_EQ(meters.size(), 1u) << "one meter: the default";
+    EXPECT_TRUE(signatures.empty()) << "and no signature of the song";
     EXPECT_EQ(meters[0].beatsPerBar, 4);
     KeyMap keys({{0, 3, false}});
     ASSERT_TRUE(ReadKeyMap(access.get(), &keys));
@@ -40,8 +42,9 @@ TEST_F(SongMaps, MetersAndKeysComeAsTheHostHasThem) {
     EXPECT_EQ(InsertKeySignature(access.get(), 7680, -3, true), win::S_OK);
     EXPECT_EQ(UndoName(), u"Insert Key Signature");
 
-    ASSERT_TRUE(ReadMeterMap(access.get(), &meters));
+    ASSERT_TRUE(ReadMeterMap(access.get(), &meters, &signatures));
     ASSERT_EQ(meters.size(), 3u);
+    EXPECT_EQ(signatures, (std::vector<std::int64_t>{7680, 7680 + 2 * 2880}));
     EXPECT_EQ(meters[1].start, 7680);
     EXPECT_EQ(meters[1].beatsPerBar, 6);
     EXPECT_EQ(meters[1].noteValue, 8);

@@ -3,8 +3,11 @@
 // bytes, and compares what each finds with the list beside the script (NAME.notes: "TICK NOTE DURATION VELOCITY CHANNEL" a line for track 1,
 // "track N" before the notes of another track, "cc TICK CONTROLLER VALUE CHANNEL" and "bend TICK VALUE
 // CHANNEL" for control changes and pitch bends (0-16383); every listed track is compared whole; an optional
-// "song TICKS_PER_QUARTER BEATS/NOTE_VALUE" line gives the song another resolution and time signature, and
-// "given cc ..." or "given bend ..." lines put a value into the track's song before the script runs).
+// "song TICKS_PER_QUARTER BEATS/NOTE_VALUE" line gives the song another resolution and time signature;
+// "given cc ..." or "given bend ..." lines put a value into the track's song before the script runs;
+// "song-meter TICK BEATS/NOTE_VALUE" and "song-key TICK SHARPS major|minor" lines add signatures to its
+// first track, and "meter …" and "key …" lines, when there are any, list every signature the saved song
+// must hold).
 //
 // The song, 480 ticks per quarter note in 4/4 unless its list says otherwise, with the same ticks:
 //   track 1 "Lead", channel 1: 60 at 0 (480 long), 64 at 960 (480), 67 at 1920 (960), 72 at 3840 (240),
@@ -84,12 +87,23 @@ const Song kBaseSong = {
 };
 const char* const kTrackNames[] = {"Lead", "Bass"};
 
-// The resolution and time signature of the generated song, and the values it holds beside the notes.
+// A time signature (beats, note value) or a key signature (sharps, minor) at a tick.
+struct Signature {
+    bool meter = true;
+    std::int64_t tick = 0;
+    int a = 0; // beats, or sharps (flats negative)
+    int b = 0; // note value, or 1 for minor
+    auto operator<=>(const Signature&) const = default;
+};
+
+// The resolution and time signature of the generated song, the values it holds beside the notes, and its
+// further signatures.
 struct SongShape {
     std::uint32_t ticksPerQuarter = kTicksPerQuarter;
     std::uint32_t beats = 4;
     std::uint32_t noteValue = 4;
     Values given;
+    std::vector<Signature> signatures;
 };
 
 std::vector<std::uint8_t> BaseSongFile(const SongShape& shape) {
@@ -135,9 +149,28 @@ std::vector<std::uint8_t> BaseSongFile(const SongShape& shape) {
         const auto exponent = static_cast<std::uint32_t>(std::countr_zero(shape.noteValue));
         EXPECT_EQ(store.SetTimeSignature(shape.beats, exponent), win::S_OK);
     }
+    for (const Signature& g : shape.signatures) {
+        const win::HRESULT hr =
+            g.meter ? store.InsertTimeSignature(g.tick, static_cast<std::uint32_t>(g.a),
+                                                static_cast<std::uint32_t>(std::countr_zero(static_cast<unsigned>(g.b))))
+                    : store.InsertKeySignature(g.tick, g.a, g.b == 1);
+        EXPECT_EQ(hr, win::S_OK) << "the song's signature at tick " << g.tick;
+    }
     std::vector<std::uint8_t> bytes;
     EXPECT_TRUE(host::smf::Write(store, bytes).ok);
     return bytes;
+}
+
+// The signatures a saved song holds, as its maps give them.
+std::vector<Signature> SignaturesOfFile(const fs::path& path) {
+    host::Store store;
+    EXPECT_TRUE(host::smf::ReadFile(path.string(), store).ok) << path;
+    std::vector<Signature> out;
+    for (const auto& m : store.Time().Meters())
+        if (m.signed_) out.push_back({true, m.meter.tick, static_cast<int>(m.meter.beats), 1 << m.meter.noteExp});
+    for (const auto& k : store.Time().Keys()) out.push_back({false, k.tick, k.sharps, k.minor ? 1 : 0});
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 Contents ContentsOfFile(const fs::path& path) {
@@ -184,9 +217,24 @@ Contents ContentsOfBytes(const fs::path& path) {
     return contents.Sorted();
 }
 
+// "TICK BEATS/NOTE_VALUE" or "TICK SHARPS major|minor" after a meter or key word.
+bool ReadSignature(std::istringstream& words, bool meter, Signature* g) {
+    g->meter = meter;
+    std::string rest;
+    if (meter) {
+        char slash = 0;
+        return (words >> g->tick >> g->a >> slash >> g->b) && slash == '/' && g->a > 0 &&
+               std::has_single_bit(static_cast<unsigned>(g->b)) && !(words >> rest);
+    }
+    std::string mode;
+    if (!(words >> g->tick >> g->a >> mode) || (mode != "major" && mode != "minor") || (words >> rest)) return false;
+    g->b = mode == "minor" ? 1 : 0;
+    return true;
+}
+
 // NAME.notes: comments after '#', "track N" lines, a "song" line, five numbers a note, "cc" and "bend" lines,
-// "given" ones.
-Contents ExpectedContents(const fs::path& path, SongShape* shape) {
+// "given" ones, signatures of the song and of the saved song.
+Contents ExpectedContents(const fs::path& path, SongShape* shape, std::vector<Signature>* saved) {
     std::ifstream in(path);
     EXPECT_TRUE(in) << "no list of expected notes: " << path;
     Contents contents;
@@ -212,6 +260,13 @@ Contents ExpectedContents(const fs::path& path, SongShape* shape) {
             EXPECT_TRUE(read && shape->ticksPerQuarter > 0 && shape->beats > 0 &&
                         std::has_single_bit(shape->noteValue))
                 << path << ":" << lineNumber << ": not song TICKS_PER_QUARTER BEATS/NOTE_VALUE";
+            continue;
+        }
+        if (first == "song-meter" || first == "song-key" || first == "meter" || first == "key") {
+            Signature g;
+            EXPECT_TRUE(ReadSignature(words, first.ends_with("meter"), &g))
+                << path << ":" << lineNumber << ": not " << first << " TICK BEATS/NOTE_VALUE or TICK SHARPS major|minor";
+            (first.starts_with("song-") ? shape->signatures : *saved).push_back(g);
             continue;
         }
         const bool given = first == "given";
@@ -279,7 +334,8 @@ protected:
 TEST_P(EditingScript, GivesTheListedNotes) {
     const fs::path script = fs::path(VOR_SCRIPTS_DIR) / (GetParam() + ".script");
     SongShape shape;
-    const Contents expected = ExpectedContents(fs::path(VOR_SCRIPTS_DIR) / (GetParam() + ".notes"), &shape);
+    std::vector<Signature> signatures;
+    const Contents expected = ExpectedContents(fs::path(VOR_SCRIPTS_DIR) / (GetParam() + ".notes"), &shape, &signatures);
     {
         std::ofstream song(dir / "base.mid", std::ios::binary);
         const std::vector<std::uint8_t> bytes = BaseSongFile(shape);
@@ -291,6 +347,10 @@ TEST_P(EditingScript, GivesTheListedNotes) {
     const runtest::PianorollRun run = runtest::RunPianoroll(dir, {"--script", GetParam() + ".script", "base.mid"},
                                                             "cd " + runtest::ShellQuote(dir.string()) + " &&");
     ASSERT_EQ(run.status, 0) << run.err;
+    if (!signatures.empty()) {
+        std::sort(signatures.begin(), signatures.end());
+        EXPECT_TRUE(SignaturesOfFile(dir / "out.mid") == signatures) << "the saved song holds other signatures";
+    }
     for (const auto& [reader, saved] : {std::pair{"the song's reader", ContentsOfFile(dir / "out.mid")},
                                         std::pair{"its bytes", ContentsOfBytes(dir / "out.mid")}}) {
         SCOPED_TRACE(std::string("saved song read through ") + reader);

@@ -198,27 +198,51 @@ TEST_F(SnapView, SnappingOffOrShiftHeldLeavesTimesUnchanged) {
     EXPECT_FALSE(GridSnappingActive(&settings));
     view.settings = nullptr;
     EXPECT_EQ(SnapMoveTime(view, 955), 955);
-    EXPECT_TRUE(ScaleAllowsPitch(nullptr, 61));
+    EXPECT_TRUE(ScaleAllowsPitch(view, 61, 0));
 }
 
 TEST_F(SnapView, AltOverridesTheScaleWhileHeld) {
     settings.scaleRoot = 2;
     settings.scaleIndex = 0;
-    EXPECT_TRUE(ScaleAllowsPitch(&settings, 60)); // scale snapping is off
+    EXPECT_TRUE(ScaleAllowsPitch(view, 60, 0)); // scale snapping is off
     settings.scaleSnap = 1;
-    EXPECT_FALSE(ScaleAllowsPitch(&settings, 60));
-    EXPECT_TRUE(ScaleAllowsPitch(&settings, 61));
-    EXPECT_FALSE(ScaleAllowsRow(&settings, 127 - 60));
-    EXPECT_TRUE(ScaleAllowsRow(&settings, 127 - 62));
+    EXPECT_FALSE(ScaleAllowsPitch(view, 60, 0));
+    EXPECT_TRUE(ScaleAllowsPitch(view, 61, 0));
+    EXPECT_FALSE(ScaleAllowsRow(view, 127 - 60, 0));
+    EXPECT_TRUE(ScaleAllowsRow(view, 127 - 62, 0));
     settings.scaleIndex = 18; // the empty scale blocks every pitch
-    EXPECT_FALSE(ScaleAllowsPitch(&settings, 62));
+    EXPECT_FALSE(ScaleAllowsPitch(view, 62, 0));
     Hold(win::VK_MENU, true);
     EXPECT_TRUE(AltHeld());
-    EXPECT_TRUE(ScaleAllowsPitch(&settings, 62));
-    EXPECT_TRUE(ScaleAllowsRow(&settings, 0));
+    EXPECT_TRUE(ScaleAllowsPitch(view, 62, 0));
+    EXPECT_TRUE(ScaleAllowsRow(view, 0, 0));
     EXPECT_TRUE(SnappingActive(&settings)); // Alt leaves time snapping alone
     Hold(win::VK_MENU, false);
-    EXPECT_FALSE(ScaleAllowsPitch(&settings, 62));
+    EXPECT_FALSE(ScaleAllowsPitch(view, 62, 0));
+}
+
+TEST_F(SnapView, FromTheSongTheKeyInForceAtTheTickDecides) {
+    settings.scaleSnap = 1;
+    settings.scaleRoot = 0;
+    settings.scaleIndex = 0;
+    // D major, then B flat major from 9600.
+    view.songMaps.keys = pianoroll::KeyMap({{0, 2, false}, {9600, -2, false}});
+    EXPECT_FALSE(ScaleAllowsPitch(view, 66, 100)) << "F sharp is no C major note while the switch is off";
+    SetKeyFromSong(&view, true);
+    EXPECT_TRUE(ScaleAllowsPitch(view, 66, 9599)) << "F sharp in D major";
+    EXPECT_FALSE(ScaleAllowsPitch(view, 66, 9600)) << "not in B flat major";
+    EXPECT_TRUE(ScaleAllowsPitch(view, 70, 9600)) << "B flat";
+    EXPECT_FALSE(ScaleAllowsRow(view, 127 - 70, 0));
+    EXPECT_TRUE(KeyVaries(&view));
+    Hold(win::VK_MENU, true);
+    EXPECT_TRUE(ScaleAllowsPitch(view, 66, 9600)) << "Alt still overrides";
+    Hold(win::VK_MENU, false);
+    // A song without key signatures is C major.
+    view.songMaps.keys = pianoroll::KeyMap();
+    EXPECT_FALSE(KeyVaries(&view));
+    EXPECT_FALSE(ScaleAllowsPitch(view, 66, 100));
+    EXPECT_TRUE(ScaleAllowsPitch(view, 65, 100));
+    SetKeyFromSong(&view, false);
 }
 
 // ---- The view's command handling --------------------------------------------------------------------------

@@ -9,4 +9,6 @@ win::HINSTANCE ModuleInstance() noexcept {
     return reinterpret_cast<win::HINSTANCE>(&tag);
 }
 
+const char* MessageBoxCaption() noexcept { return "MIDI Piano Roll Editor"; }
+
 } // namespace pianoroll

@@ -92,6 +92,7 @@ LRESULT CommandState(HWND, const FrameState& frame, int command) {
         return SettingChoiceState(*settings, command);
     }
     if (In(command, CMD_GHOSTS_OFF, CMD_GHOSTS_CHOSEN)) return GhostCommandState(frame, command);
+    if (command == CMD_KEY_FROM_SONG) return kKnown | EnabledIf(view != nullptr) | Checked(KeyFromSongSetting(frame));
     if (command == CMD_HELP || command == CMD_ABOUT) return kKnown | kEnabled;
     if (command == CMD_PREFERENCES) return kKnown | EnabledIf(frame.plugin != nullptr);
     if (command == CMD_BEND_SEMITONES) return kKnown | EnabledIf(view != nullptr) | Checked(view && BendInSemitones(view));

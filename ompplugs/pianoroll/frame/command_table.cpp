@@ -77,6 +77,11 @@ LRESULT Monitor(HWND, FrameState& frame, int) {
 }
 
 // The quantize dialog, then the view's selection quantized.
+LRESULT KeyFromSong(HWND, FrameState& frame, int) {
+    ToggleKeyFromSong(frame);
+    return 0;
+}
+
 LRESULT Quantize(HWND, FrameState& frame, int) {
     if (frame.view) QuantizeCommand(frame.view.get());
     return 0;
@@ -117,6 +122,7 @@ constexpr CommandRow kCommandTable[] = {
     {CMD_PAINT_VALUE_FIRST, CMD_PAINT_VALUE_LAST, PassToView, false},
     {CMD_ROOT_FIRST, CMD_ROOT_LAST, PassToView, true},
     {CMD_SCALE_FIRST, CMD_SCALE_LAST, PassToView, true},
+    {CMD_KEY_FROM_SONG, CMD_KEY_FROM_SONG, KeyFromSong, true},
     {CMD_PREFERENCES, CMD_PREFERENCES, Preferences, true},
     {CMD_BEND_SEMITONES, CMD_BEND_SEMITONES, BendSemitones, true},
     {CMD_GHOSTS_OFF, CMD_GHOSTS_CHOSEN, GhostCommand, true},

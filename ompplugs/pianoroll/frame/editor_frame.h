@@ -110,7 +110,7 @@ bool DrawChooserItem(const win::DRAWITEMSTRUCT* item);
 // *chosen holds the checked ones. IDOK, IDCANCEL, or -1 when the dialog cannot be shown.
 win::INT_PTR RunGhostTracksDialog(win::HWND owner, mp::COPTPlugin& plugin, std::vector<std::uint32_t>* chosen);
 
-// ---- Solo and monitor (track_switches.cpp) --------------------------------------------------------------
+// ---- Solo, monitor and key from the song (track_switches.cpp) --------------------------------------------------------------
 // Flips the solo bit of the chosen track in the host, as one edit named "Solo MIDI sub track".
 void ToggleSolo(FrameState& frame);
 // Whether the chosen track's solo bit is set.
@@ -118,6 +118,10 @@ bool ChosenTrackSolo(const FrameState& frame);
 // Flips the plug-in's monitor flag and stores it in the settings, only while the host's monitoring
 // query returns exactly 0.
 void ToggleMonitor(FrameState& frame);
+// "From the Song" (command 7212): the root and scale of scale snapping and shading follow the song's
+// key signatures. Kept with the song as `key.from_song`; off by default.
+bool KeyFromSongSetting(const FrameState& frame);
+void ToggleKeyFromSong(FrameState& frame);
 
 // ---- Commands (command_table.cpp) -----------------------------------------------------------------------
 // Carries out a command of the toolbar, the transport bar, the drop-downs or a host's menu, with the

@@ -62,6 +62,7 @@ void CreateView(HWND dialog, FrameState& frame) {
     view->owner.EditMessage = GridEditMessage;
     view->owner.Released = ViewWindowGone;
     view->owner.ShowTrackNote = ShowTrackNote;
+    SetKeyFromSong(view, KeyFromSongSetting(frame));
     frame.viewWindow =
         CreateWindowEx(0, kTrackViewClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, dialog,
                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kViewWindowId)), ModuleInstance(), view);

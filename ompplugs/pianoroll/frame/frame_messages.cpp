@@ -66,6 +66,7 @@ void TimebaseChanged(FrameState& frame) {
     TrackView* view = frame.view.get();
     frame.plugin->ReloadTicksPerQuarter();
     if (!view || !frame.access || !view->settings) return;
+    ReloadSongMaps(view);
     RefreshDocumentLength(view);
     MarkBackgroundStale(view);
     InvalidateView(view, INV_ALL);

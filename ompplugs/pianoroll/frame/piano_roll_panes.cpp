@@ -4,6 +4,7 @@
 #include "frame/piano_roll_panes.h"
 
 #include "commands/edit_commands.h"
+#include "commands/signature_commands.h"
 #include "frame/transport_bar.h"
 #include "lanes/lane_area.h"
 #include "tools/tools.h"
@@ -13,7 +14,9 @@ namespace pianoroll {
 
 namespace {
 
-int GridCommand(TrackView* v, int command) { return HandleGridCommand(v, command) ? 1 : 0; }
+int GridCommand(TrackView* v, int command) {
+    return HandleGridCommand(v, command) || HandleSignatureCommand(v, command) ? 1 : 0;
+}
 void PlayTrack(TrackView* v, bool fromStart) { Play(v, fromStart ? PLAY_FROM_START : PLAY_FROM_CURSOR); }
 
 constexpr ViewParts kPianoRollParts{

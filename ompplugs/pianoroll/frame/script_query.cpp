@@ -2,6 +2,7 @@
 // requests, and a read-back of what the view shows.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "frame/piano_roll_panes.h"
 #include "frame/transport_bar.h"
@@ -97,6 +98,24 @@ LRESULT LaneSelector(TrackView* v, POINT* middle) {
     return 1;
 }
 
+// The three numbers of the position text of the tick, as the position display shows them.
+LRESULT BarPositionShown(TrackView* v, mp::ScriptBarPosition* position) {
+    if (!position) return 0;
+    char text[kPositionTextCapacity] = {};
+    v->owner.PositionToText(v, position->tick, text);
+    text[kPositionTextCapacity - 1] = 0;
+    std::int64_t* parts[] = {&position->bar, &position->beat, &position->ticks};
+    const char* p = text;
+    for (std::int64_t* part : parts) {
+        while (*p && !(*p >= '0' && *p <= '9') && *p != '-') ++p;
+        char* end = nullptr;
+        *part = std::strtoll(p, &end, 10);
+        if (end == p) return 0;
+        p = end;
+    }
+    return 1;
+}
+
 } // namespace
 
 LRESULT AnswerScriptQuery(TrackView* v, WPARAM what, LPARAM value) {
@@ -127,6 +146,11 @@ LRESULT AnswerScriptQuery(TrackView* v, WPARAM what, LPARAM value) {
         return 1;
     }
     case mp::SVQ_GHOST_COUNT: return CountGhosts(v);
+    case mp::SVQ_BAR_POSITION: return BarPositionShown(v, reinterpret_cast<mp::ScriptBarPosition*>(value));
+    case mp::SVQ_KEY_AT: {
+        const ScaleKey key = KeyInForce(v, static_cast<std::int64_t>(value));
+        return MAKELONG(key.root, key.scale);
+    }
     default: return mp::SCRIPT_HIDDEN;
     }
 }

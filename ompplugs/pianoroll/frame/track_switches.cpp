@@ -1,4 +1,5 @@
-// The chosen track's solo switch in the host and the editor's monitor switch.
+// The chosen track's solo switch in the host, the editor's monitor switch, and whether the key comes
+// from the song (kept with the song's settings).
 #include "frame/editor_frame.h"
 
 #include <string>
@@ -8,7 +9,9 @@
 #include "mp/module_strings.h"
 #include "mp/page.h"
 #include "mp/settings.h"
+#include "mp/settings_extension.h"
 #include "mp/track_access.h"
+#include "view/track_view.h"
 
 namespace pianoroll {
 
@@ -26,6 +29,9 @@ bool ReadChosenTrack(const FrameState& frame, mp::TrackRecord* record) {
     data->EndTransaction(FALSE);
     return read;
 }
+
+// The name the switch is kept under in the settings of later features.
+constexpr char kKeyFromSongSetting[] = "key.from_song";
 
 } // namespace
 
@@ -48,6 +54,21 @@ void ToggleMonitor(FrameState& frame) {
     const bool on = !frame.access->Monitoring();
     frame.access->SetMonitoring(on);
     frame.settings->monitorAtStart = on ? 1 : 0;
+}
+
+bool KeyFromSongSetting(const FrameState& frame) {
+    mp::SettingsExtension* extension = frame.plugin ? frame.plugin->EditorExtension() : nullptr;
+    return extension && extension->GetFlag(kKeyFromSongSetting, false);
+}
+
+void ToggleKeyFromSong(FrameState& frame) {
+    mp::SettingsExtension* extension = frame.plugin ? frame.plugin->EditorExtension() : nullptr;
+    if (!extension) return;
+    const bool on = !KeyFromSongSetting(frame);
+    // Off is the default: a song that never had it on keeps no entry, and its settings stay as they were.
+    if (on) extension->SetFlag(kKeyFromSongSetting, true);
+    else extension->Erase(kKeyFromSongSetting);
+    if (frame.view) SetKeyFromSong(frame.view.get(), on);
 }
 
 } // namespace pianoroll

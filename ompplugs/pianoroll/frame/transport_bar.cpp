@@ -73,11 +73,9 @@ SIZE LabelCell(TrackView* v) {
 // Width of the time text of twice the track's length: room for the positions the track grows into.
 int TimeTextWidth(TrackView* v) {
     if (!v->access || !v->settings) return 0;
-    _vorposfmt format;
-    ViewTimeFormat(v, &format);
     char text[VOR_TIME_TEXT_CAPACITY] = {};
     const std::int64_t length = std::max<std::int64_t>(v->access->TrackEnd(), 0);
-    VorTicksToText(text, &format, 2 * length, kTimeTextBase, 0, kTimeTextDivisor);
+    ViewTicksToText(v, text, 2 * length, kTimeTextBase, 0, kTimeTextDivisor);
     text[VOR_TIME_TEXT_CAPACITY - 1] = 0;
     HDC dc = GetDC(v->hwnd);
     if (!dc) return 0;

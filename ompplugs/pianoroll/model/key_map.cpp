@@ -27,7 +27,7 @@ KeyMap::KeyMap(const std::vector<KeySignature>& signatures) : KeyMap() {
     std::stable_sort(sorted.begin(), sorted.end(), [](const KeySignature& a, const KeySignature& b) { return a.tick < b.tick; });
     signed_ = !sorted.empty();
     for (const KeySignature& k : sorted) {
-        const KeySegment segment{k.tick, TonicOf(k.sharps, k.minor), k.minor ? kNaturalMinorScale : kMajorScale};
+        const KeySegment segment{k.tick, TonicOf(k.sharps, k.minor), k.minor ? kNaturalMinorScale : kMajorScale, true, k.sharps};
         if (segments_.back().start == k.tick) segments_.back() = segment;
         else segments_.push_back(segment);
     }
@@ -40,5 +40,10 @@ std::size_t KeyMap::IndexAt(std::int64_t tick) const {
 }
 
 const KeySegment& KeyMap::KeyAt(std::int64_t tick) const { return segments_[IndexAt(tick)]; }
+
+bool KeyMap::SignatureAt(std::int64_t tick) const {
+    const KeySegment& k = KeyAt(tick);
+    return k.signature && k.start == tick;
+}
 
 } // namespace pianoroll

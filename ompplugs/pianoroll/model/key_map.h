@@ -23,6 +23,8 @@ struct KeySegment {
     std::int64_t start = 0;
     int root = 0; // 0-11 from C
     int scale = kMajorScale;
+    bool signature = false; // a key signature starts it (else the C major before the first one)
+    int sharps = 0;         // the signature's sharps, flats negative: how its tonic is spelled
 };
 
 // The tonic (0-11 from C) of a key signature.
@@ -43,6 +45,8 @@ public:
     const KeySegment& KeyAt(std::int64_t tick) const;
     // The index of that key's segment.
     std::size_t IndexAt(std::int64_t tick) const;
+    // Whether a key signature starts at the tick.
+    bool SignatureAt(std::int64_t tick) const;
 
 private:
     std::vector<KeySegment> segments_;

@@ -55,18 +55,21 @@ HRESULT Edit(mp::TrackAccess* access, const GUID& id, DWORD selector, const void
 
 } // namespace
 
-bool ReadMeterMap(mp::TrackAccess* access, std::vector<MeterSegment>* meters) {
+bool ReadMeterMap(mp::TrackAccess* access, std::vector<MeterSegment>* meters, std::vector<std::int64_t>* signatureTicks) {
     std::vector<mp::MPMeterEntry> entries;
     if (!ReadEntries(access, mp::PID_METER_MAP, &entries)) return false;
     std::vector<MeterSegment> read;
+    std::vector<std::int64_t> signedTicks;
     for (const mp::MPMeterEntry& e : entries) {
         if (e.tick < 0 || e.beatsPerBar < 1 || e.beatsPerBar > kLongestBar || e.noteValueExponent > kShortestBeatExponent)
             continue;
         if (!read.empty() && e.tick <= read.back().start) continue;
         read.push_back({e.tick, static_cast<int>(e.beatsPerBar), 1 << e.noteValueExponent});
+        if (e.flags & mp::METER_SIGNED) signedTicks.push_back(e.tick);
     }
     if (read.empty()) return false;
     *meters = std::move(read);
+    if (signatureTicks) *signatureTicks = std::move(signedTicks);
     return true;
 }
 
@@ -83,12 +86,12 @@ bool ReadKeyMap(mp::TrackAccess* access, KeyMap* keys) {
 HRESULT InsertTimeSignature(mp::TrackAccess* access, std::int64_t tick, int beatsPerBar, int noteValue) {
     if (beatsPerBar < 1 || noteValue < 1 || !std::has_single_bit(static_cast<unsigned>(noteValue))) return E_INVALIDARG;
     const mp::MPMeterEntry e{tick, 0, static_cast<std::uint32_t>(beatsPerBar),
-                             static_cast<std::uint32_t>(std::countr_zero(static_cast<unsigned>(noteValue)))};
+                             static_cast<std::uint16_t>(std::countr_zero(static_cast<unsigned>(noteValue))), 0};
     return Edit(access, mp::PID_METER_MAP, mp::SONG_MAP_INSERT, &e, sizeof e);
 }
 
 HRESULT RemoveTimeSignature(mp::TrackAccess* access, std::int64_t tick) {
-    const mp::MPMeterEntry e{tick, 0, 0, 0};
+    const mp::MPMeterEntry e{tick, 0, 0, 0, 0};
     return Edit(access, mp::PID_METER_MAP, mp::SONG_MAP_REMOVE, &e, sizeof e);
 }
 

@@ -15,9 +15,11 @@ class TrackAccess;
 
 namespace pianoroll {
 
-// The song's meters, the first at tick 0. False, and the list left alone, when the host publishes
-// no meter map.
-bool ReadMeterMap(mp::TrackAccess* access, std::vector<MeterSegment>* meters);
+// The song's meters, the first at tick 0, and the ticks where a time signature of the song stands (the
+// first meter may be the song's default). False, and both lists left alone, when the host publishes no
+// meter map.
+bool ReadMeterMap(mp::TrackAccess* access, std::vector<MeterSegment>* meters,
+                  std::vector<std::int64_t>* signatureTicks = nullptr);
 // The song's key signatures (none for a song without). False, and the map left alone, when the host
 // publishes no key map.
 bool ReadKeyMap(mp::TrackAccess* access, KeyMap* keys);

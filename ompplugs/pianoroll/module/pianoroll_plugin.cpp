@@ -7,6 +7,7 @@
 #include "mp/page.h"
 #include "mp/private_messages.h"
 #include "mp/settings_stream.h"
+#include "mp/song_maps.h"
 
 namespace mp {
 
@@ -96,6 +97,11 @@ HRESULT COPTPianoRollPlugin::OnTimebaseChanged(const NotificationRecord& record,
     if (immediate) return QueueNotification(&record);
     SendToView(PRM_TIMEBASE_CHANGED);
     return S_FALSE;
+}
+
+HRESULT COPTPianoRollPlugin::OnUnknownNotify(const NotificationRecord& record, bool immediate) {
+    if (!(record.id == NID_KEY_MAP_CHANGED)) return COPTPlugin::OnUnknownNotify(record, immediate);
+    return OnTimebaseChanged(record, immediate);
 }
 
 HRESULT COPTPianoRollPlugin::OnRefreshState(const NotificationRecord& record, bool immediate) {

@@ -31,6 +31,9 @@ public:
     win::HRESULT GetPages(win::CAUUID* pages) override;
     win::HRESULT OnDataChanged(const NotificationRecord& record, bool immediate) override;
     win::HRESULT OnTimebaseChanged(const NotificationRecord& record, bool immediate) override;
+    // The song's key map changed (NID_KEY_MAP_CHANGED): the view reads the song's maps again, as for
+    // a change of the time base.
+    win::HRESULT OnUnknownNotify(const NotificationRecord& record, bool immediate) override;
     win::HRESULT OnRefreshState(const NotificationRecord& record, bool immediate) override;
     win::HRESULT OnTransportState(const NotificationRecord& record, bool immediate) override;
     win::HRESULT OnSelectionChanged(const NotificationRecord& record, bool immediate) override;

@@ -34,6 +34,12 @@ constexpr int CMD_LOOP_PLAYBACK = 4027;
 constexpr int CMD_SELECTION_TO_VIEW = 4030;
 constexpr int CMD_SELECTION_TO_PROJECT = 4031;
 
+// The song's signatures at the bar the ruler's menu was opened on.
+constexpr int CMD_INSERT_TIME_SIGNATURE = 4032;
+constexpr int CMD_INSERT_KEY_SIGNATURE = 4033;
+constexpr int CMD_REMOVE_TIME_SIGNATURE = 4034;
+constexpr int CMD_REMOVE_KEY_SIGNATURE = 4035;
+
 // Options.
 constexpr int CMD_PREFERENCES = mp::EDITOR_PREFERENCES;
 constexpr int CMD_TOGGLE_SNAPPING = mp::EDITOR_SNAP_TO_GRID;
@@ -67,6 +73,7 @@ constexpr int CMD_PAINT_VALUE_FIRST = 7000;   // 22 paint note values
 constexpr int CMD_PAINT_VALUE_LAST = 7021;
 constexpr int CMD_ROOT_FIRST = 7200;          // C … B
 constexpr int CMD_ROOT_LAST = 7211;
+constexpr int CMD_KEY_FROM_SONG = 7212;       // root and scale from the song's key signatures
 constexpr int CMD_SCALE_FIRST = 7300;         // 18 scales; the empty scale has no command
 constexpr int CMD_SCALE_LAST = 7317;
 

@@ -142,6 +142,11 @@ std::vector<MenuTemplateItem> RulerMenu() {
     w.Item(4031, "Set Selection to &Project");
     w.Separator();
     Items(w, kGridSpacings);
+    w.Separator();
+    w.Item(4032, "Insert Time Si&gnature...");
+    w.Item(4033, "Insert &Key Signature...");
+    w.Item(4034, "Rem&ove Time Signature");
+    w.Item(4035, "Remove Ke&y Signature");
     w.End();
     w.Popup("Loop");
     w.Item(4027, "Play &Looped");
@@ -171,6 +176,8 @@ std::vector<MenuTemplateItem> SettingsMenus() {
         Items(w, kScales[group]);
     }
     w.End();
+    w.Separator();
+    w.Item(7212, "From the &Song");
     w.End();
     w.Popup(kGhostMenuText);
     Items(w, kGhostChoices);

@@ -6,6 +6,16 @@ namespace pianoroll {
 
 // Dialog templates.
 constexpr int kEditorDialogId = 3;
+constexpr int kTimeSignatureDialogId = 20; // "Insert Time Signature"
+constexpr int kKeySignatureDialogId = 21;  // "Insert Key Signature"
+
+// Controls of the signature dialogs.
+constexpr int kSignatureBarText = 1042;  // "At bar N" in both
+constexpr int kSignatureError = 1043;    // why OK did not insert, in both
+constexpr int kBeatsPerBarEdit = 1040;   // 1-255
+constexpr int kNoteValueList = 1041;     // "1", "2", "4", "8", "16", "32"
+constexpr int kTonicList = 1050;         // "C", "C#", "Db" … "B"
+constexpr int kModeList = 1051;          // "Major", "Minor"
 
 // Controls of the editor's dialog.
 constexpr int kTrackChooserId = 1000;

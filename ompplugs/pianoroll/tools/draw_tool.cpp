@@ -84,7 +84,7 @@ void DrawArmedMove(TrackView* v, int x, int y) {
     std::int64_t length = std::max<std::int64_t>(std::llabs(TickOfX(v, x) - g.pressTime), 1);
     std::int64_t start = g.pressTime;
     // Rows outside the scale take no note (Alt overrides); every further move tries again.
-    if (!ScaleAllowsRow(v->settings, g.pressRow)) return;
+    if (!ScaleAllowsRow(*v, g.pressRow, SnapMoveTime(*v, start))) return;
     d.shift = 0;
     if (SnappingActive(v->settings)) {
         start = std::max<std::int64_t>(SnapMoveTime(*v, start), 0);

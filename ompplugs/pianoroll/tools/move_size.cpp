@@ -122,7 +122,7 @@ void ApplyMove(TrackView* v, int x, int y) {
         }
         note.start = std::max<std::int64_t>(note.start + increment, 0);
         const int pitch = note.pitch + pitchOffset;
-        if (movePitch && pitch >= kLowestPitch && pitch <= kHighestPitch && ScaleAllowsPitch(v->settings, pitch)) {
+        if (movePitch && pitch >= kLowestPitch && pitch <= kHighestPitch && ScaleAllowsPitch(*v, pitch, note.start)) {
             if (static_cast<int>(i) == m.pressedItem && s->gesture.soundingPitch >= 0)
                 SoundPitch(v, pitch, note.length, note.velocity);
             note.pitch = pitch;

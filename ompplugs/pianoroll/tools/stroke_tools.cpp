@@ -48,6 +48,8 @@ bool PaintedAt(TrackView* v, std::int64_t t, Painted* out) {
 // Inserts one painted note (unselected, sounded); its queue index or -1.
 int PaintNote(TrackView* v, std::int64_t start, std::int64_t length) {
     if (start < 0) return -1;
+    // Where the song's key changes, a row may leave the scale: the run stops there.
+    if (KeyVaries(v) && !ScaleAllowsRow(*v, ToolsOf(v)->stroke.row, start)) return -1;
     Note note{.start = start, .length = length, .pitch = PitchOfRow(v, ToolsOf(v)->stroke.row),
               .velocity = kPaintedVelocity};
     if (!PendingEdit(v->access).Insert(&note)) return -1;
@@ -57,7 +59,7 @@ int PaintNote(TrackView* v, std::int64_t start, std::int64_t length) {
 
 void FirstPaintStep(TrackView* v, std::int64_t t) {
     ToolState* s = ToolsOf(v);
-    if (!ScaleAllowsRow(v->settings, s->stroke.row)) return;
+    if (!ScaleAllowsRow(*v, s->stroke.row, t)) return;
     const bool snap = GridSnappingActive(v->settings);
     const std::int64_t length = PaintLength(v);
     if (snap) t = Floor(v, t);

@@ -54,8 +54,12 @@ Colours DeriveColours() {
 
 bool ScaleSnapOn(const TrackView* v) { return v->settings && v->settings->scaleSnap != 0; }
 
-bool RowInScale(const TrackView* v, int row) {
-    return NoteInScale(kTopPitch - row, v->settings->scaleRoot, v->settings->scaleIndex);
+// The scale flags of a row in a key: in the scale, and a separator below when the next row agrees.
+std::uint32_t ScaleFlags(const TrackView* v, int row, const ScaleKey& key) {
+    const bool in = NoteInScale(kTopPitch - row, key.root, key.scale);
+    std::uint32_t flags = in ? std::uint32_t{DR_IN_SCALE} : 0u;
+    if (row + 1 < v->geo.rowCount && NoteInScale(kTopPitch - row - 1, key.root, key.scale) == in) flags |= DR_SEPARATOR;
+    return flags;
 }
 
 int RowColour(const TrackView* v) {
@@ -111,16 +115,38 @@ void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, cons
     if (clip.bottom > rowsBottom) fillSpan(clip.left, rowsBottom, clip.right, clip.bottom, c.belowRows);
 
     const bool allLines = v->settings && v->settings->rowLines != 0;
+    // A row between two columns, its scale flags those of the key there.
+    auto drawRow = [&](const DisplayRecord& r, int left, int right) {
+        fillSpan(std::max<int>(r.rect.left, left), r.rect.top, std::min<int>(r.rect.right, right), r.rect.bottom,
+                 RowFill(v, c, r));
+        if (r.rect.bottom - r.rect.top < 2) return;
+        const int y = r.rect.bottom - 1;
+        left = std::max<int>(left, clip.left);
+        right = std::min<int>(right, clip.right);
+        if (y < clip.top || y >= clip.bottom || right <= left) return;
+        if (allLines)
+            brushes.Fill(dc, left - ox, y - oy, right - ox, y + 1 - oy, c.gridLine);
+        else if (r.flags & DR_SEPARATOR)
+            brushes.Fill(dc, left - ox, y - oy, right - ox, y + 1 - oy, SeparatorTint(v, c, r));
+    };
+    const bool keyVaries = ScaleSnapOn(v) && KeyVaries(v) && v->geo.timeSpan > 0;
     for (int i = 0; i < v->gridCache.displayRowCount; ++i) {
         const DisplayRecord& r = list[static_cast<std::size_t>(i)];
-        fillSpan(r.rect.left, r.rect.top, r.rect.right, r.rect.bottom, RowFill(v, c, r));
-        if (r.rect.bottom - r.rect.top < 2) continue;
-        const int y = r.rect.bottom - 1;
-        if (y < clip.top || y >= clip.bottom) continue;
-        if (allLines)
-            brushes.Fill(dc, clip.left - ox, y - oy, clip.right - ox, y + 1 - oy, c.gridLine);
-        else if (r.flags & DR_SEPARATOR)
-            brushes.Fill(dc, clip.left - ox, y - oy, clip.right - ox, y + 1 - oy, SeparatorTint(v, c, r));
+        if (!keyVaries) {
+            drawRow(r, clip.left, clip.right);
+            continue;
+        }
+        // Where the song's key changes, the row's shading changes with it.
+        const KeyMap& keys = v->songMaps.keys;
+        for (std::size_t k = keys.IndexAt(TickOfX(v, clip.left)); k < keys.Segments().size(); ++k) {
+            const KeySegment& key = keys.Segments()[k];
+            const int left = k == 0 ? clip.left : XOfTick(v, key.start);
+            if (left >= clip.right) break;
+            const int right = k + 1 < keys.Segments().size() ? XOfTick(v, keys.Segments()[k + 1].start) : clip.right;
+            DisplayRecord keyed = r;
+            keyed.flags = (r.flags & ~(DR_IN_SCALE | DR_SEPARATOR)) | ScaleFlags(v, r.row, {key.root, key.scale});
+            drawRow(keyed, std::max<int>(left, clip.left), std::min<int>(right, clip.right));
+        }
     }
 
     if (v->geo.timeSpan > 0) {
@@ -247,9 +273,7 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         const int shape = KeyShape(v, row);
         if (shape == 2) r.flags |= DR_BLACK_KEY;
         if (scaleOn) {
-            const bool in = RowInScale(v, row);
-            if (in) r.flags |= DR_IN_SCALE;
-            if (row + 1 < v->geo.rowCount && RowInScale(v, row + 1) == in) r.flags |= DR_SEPARATOR;
+            r.flags |= ScaleFlags(v, row, KeyInForce(v, v->geo.timeOrigin));
         } else if (shape == 1) {
             r.flags |= DR_SEPARATOR;
         }

@@ -277,13 +277,13 @@ bool GridSnappingActive(const mp::PianoRollSettings* settings) {
     return SnappingActive(settings) && settings->gridSnap != 0;
 }
 
-bool ScaleAllowsPitch(const mp::PianoRollSettings* settings, int pitch) {
-    if (!settings || settings->scaleSnap == 0 || AltHeld()) return true;
-    return PitchInScale(*settings, pitch);
+bool ScaleAllowsPitch(const TrackView& view, int pitch, std::int64_t tick) {
+    if (!view.settings || view.settings->scaleSnap == 0 || AltHeld()) return true;
+    return PitchInKeyAt(&view, pitch, tick);
 }
 
-bool ScaleAllowsRow(const mp::PianoRollSettings* settings, int row) {
-    return ScaleAllowsPitch(settings, 127 - row);
+bool ScaleAllowsRow(const TrackView& view, int row, std::int64_t tick) {
+    return ScaleAllowsPitch(view, 127 - row, tick);
 }
 
 std::int64_t SnapClickTime(const TrackView& view, std::int64_t t) {

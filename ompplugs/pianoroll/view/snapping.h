@@ -120,10 +120,11 @@ bool CtrlHeld();
 bool SnappingActive(const mp::PianoRollSettings* settings);
 // Grid snapping of painting and erasing: also needs the grid-snap flag.
 bool GridSnappingActive(const mp::PianoRollSettings* settings);
-// Whether a note may be put on the pitch: scale snapping off, Alt held, or the pitch in the scale.
-bool ScaleAllowsPitch(const mp::PianoRollSettings* settings, int pitch);
+// Whether a note may be put on the pitch at the tick: scale snapping off, Alt held, or the pitch in the
+// scale of the key in force there.
+bool ScaleAllowsPitch(const TrackView& view, int pitch, std::int64_t tick);
 // The same for a grid row (pitch 127 - row).
-bool ScaleAllowsRow(const mp::PianoRollSettings* settings, int row);
+bool ScaleAllowsRow(const TrackView& view, int row, std::int64_t tick);
 
 // Each returns t unchanged while snapping is off or Shift is held.
 std::int64_t SnapClickTime(const TrackView& view, std::int64_t t);      // grid, loop

@@ -65,6 +65,7 @@ void ShowLoopMenu(TrackView* v, int x, int y, bool overRegion) {
         if (menus) DestroyMenu(menus);
         return;
     }
+    if (!overRegion) PrepareSignatureItems(v, menu, x);
     const bool looping = v->access && v->access->IsLooping();
     CheckMenuItem(menu, CMD_LOOP_PLAYBACK, MF_BYCOMMAND | (looping ? MF_CHECKED : MF_UNCHECKED));
     if (v->settings) {

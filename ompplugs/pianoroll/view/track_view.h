@@ -23,6 +23,7 @@
 #include "view/scrolling.h"
 #include "view/snapping.h"
 #include "view/time_grid.h"
+#include "view/song_map_state.h"
 #include "view/time_positions.h"
 #include "view/time_ruler.h"
 #include "view/tooltip.h"
@@ -123,6 +124,7 @@ struct TrackView {
     ViewTooltip tip;           // tooltip.cpp
     HotTracking hot;           // hot_tracking.cpp
     TimeGridState timeGrid;    // time_grid.cpp: the meter and the line spacing at the zoom
+    SongMapState songMaps;     // song_map_state.cpp: the song's meters and keys
     std::shared_ptr<ToolState> tools; // the tools (tool_choice.cpp makes it; shared: the view need not know them)
     LaneAreaState lanes;       // the lane framework: lanes/
     TransportBarState transportBar; // the transport bar: transport_bar.cpp
@@ -190,5 +192,8 @@ void CentreOnNotes(TrackView* v);
 void DefaultPositionToText(TrackView* v, std::int64_t ticks, char* buffer);
 // The settings' time format with the shown track's tick rate and time signature.
 void ViewTimeFormat(TrackView* v, _vorposfmt* format);
+// Musical time text of a tick (VorTicksToText's arguments), its bars and beats counted by the song's
+// meters. The text's length.
+int ViewTicksToText(TrackView* v, char* buffer, std::int64_t ticks, int base, int shortForm, int divisor);
 
 } // namespace pianoroll

@@ -65,6 +65,7 @@ void RepaintChange(TrackView* v, const ModelChange& change) {
 
 void ShowTrackInView(TrackView* v) {
     SetRowCount(v, mp::TrackAccess::kRowCount);
+    ReloadSongMaps(v);
     RefreshDocumentLength(v);
     FollowNewTrack(v, v->access ? v->access->IsPlaying() : v->follow.playing);
     std::int64_t loopStart = 0, loopEnd = 0;
@@ -145,12 +146,25 @@ void ViewTimeFormat(TrackView* v, _vorposfmt* format) {
     }
 }
 
+int ViewTicksToText(TrackView* v, char* buffer, std::int64_t ticks, int base, int shortForm, int divisor) {
+    _vorposfmt format;
+    ViewTimeFormat(v, &format);
+    const std::vector<MeterSegment>& meters = v->songMaps.meters;
+    if (meters.size() <= 1 || ticks < 0) return VorTicksToText(buffer, &format, ticks, base, shortForm, divisor);
+    // Bars of the meter in force there, counted across the song's meter changes.
+    const BarGrid grid = SongBarGrid(v);
+    const MeterSegment& meter = grid.MeterAt(ticks);
+    const BarPosition at = grid.PositionOf(ticks);
+    format.beatsPerMeasure = static_cast<std::uint16_t>(meter.beatsPerBar);
+    format.noteValue = static_cast<std::uint16_t>(meter.noteValue);
+    return VorMeasuresAndTicksToText(buffer, &format, at.bar, at.beat * grid.BeatTicks(meter) + at.tick, base,
+                                     shortForm, divisor);
+}
+
 void DefaultPositionToText(TrackView* v, std::int64_t ticks, char* buffer) {
     buffer[0] = 0;
     if (!v->settings) return;
-    _vorposfmt format;
-    ViewTimeFormat(v, &format);
-    VorTicksToText(buffer, &format, ticks, 1, 0, 1);
+    ViewTicksToText(v, buffer, ticks, 1, 0, 1);
     buffer[VOR_TIME_TEXT_CAPACITY - 1] = 0;
 }
 

@@ -27,6 +27,7 @@ public:
     struct MeterSegment {
         MeterChange meter;
         std::int64_t firstMeasure;
+        bool signed_ = true; // false for the default meter at 0 where the song has no signature
     };
 
     // Changes may come in any order; on equal ticks the later one wins. A map without an entry at

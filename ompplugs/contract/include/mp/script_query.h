@@ -44,7 +44,21 @@ enum ScriptViewQuery : win::WPARAM {
     SVQ_STATUS_TEXT = 9,
     // lParam 0: how many notes of other tracks the grid draws behind the shown track now.
     SVQ_GHOST_COUNT = 10,
+    // lParam a ScriptBarPosition* whose tick the view sets the rest of: bar, beat and ticks into the
+    // beat as the position display shows that tick. 1, or 0 for a null pointer or a text without them.
+    SVQ_BAR_POSITION = 11,
+    // lParam a tick: the key that scale snapping and row shading use there, the root (0-11 from C) in
+    // the low and the scale index in the high 16 bits.
+    SVQ_KEY_AT = 12,
 };
+
+struct ScriptBarPosition {
+    std::int64_t tick; // asked
+    std::int64_t bar;  // answered, as shown (from 1)
+    std::int64_t beat;
+    std::int64_t ticks;
+};
+static_assert(sizeof(ScriptBarPosition) == 32);
 
 constexpr win::LRESULT SCRIPT_BUTTON_ENABLED = 1;
 constexpr win::LRESULT SCRIPT_BUTTON_CHECKED = 2;

@@ -49,11 +49,15 @@ struct MPMeterEntry {
     std::int64_t tick;                // where the signature starts (absolute ticks, >= 0)
     std::int64_t measure;             // the bar that starts there, counted from 0 (read only)
     std::uint32_t beatsPerBar;        // 1-255
-    std::uint32_t noteValueExponent;  // the beat's note value: 0 -> whole note, 2 -> quarter … 5 -> 32nd
+    std::uint16_t noteValueExponent;  // the beat's note value: 0 -> whole note, 2 -> quarter … 5 -> 32nd
+    std::uint16_t flags;              // METER_SIGNED when a time signature of the song stands there (read only)
 };
 static_assert(sizeof(MPMeterEntry) == 24);
 static_assert(offsetof(MPMeterEntry, measure) == 8 && offsetof(MPMeterEntry, beatsPerBar) == 16 &&
-              offsetof(MPMeterEntry, noteValueExponent) == 20);
+              offsetof(MPMeterEntry, noteValueExponent) == 20 && offsetof(MPMeterEntry, flags) == 22);
+// MPMeterEntry::flags: a time signature event starts the segment (without it, the first entry is the
+// song's default meter, which no removal can take away).
+constexpr std::uint16_t METER_SIGNED = 0x1;
 
 // 16 bytes: one key signature.
 struct MPKeyEntry {
