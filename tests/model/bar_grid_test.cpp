@@ -10,6 +10,7 @@ namespace {
 
 using pianoroll::BarGrid;
 using pianoroll::GridStep;
+using pianoroll::LineSpacing;
 using pianoroll::MeterSegment;
 
 GridStep Step(std::uint32_t tpq, int beats, int value, std::int64_t minDistance) {
@@ -96,34 +97,72 @@ TEST(BarGridBars, CountBarsAndBeatsAcrossMeterChanges) {
     EXPECT_EQ(late.MeterAt(0).beatsPerBar, 4);
 }
 
-std::vector<std::int64_t> Lines(const BarGrid& grid, double step, std::int64_t first, int count) {
-    std::vector<std::int64_t> ticks;
-    grid.ForEachLine(step, first, [&](std::int64_t tick, std::int64_t index) {
-        EXPECT_EQ(index, first < 0 ? static_cast<std::int64_t>(ticks.size()) : first + static_cast<std::int64_t>(ticks.size()));
-        ticks.push_back(tick);
-        return static_cast<int>(ticks.size()) < count;
+struct Line {
+    std::int64_t tick;
+    bool labelled;
+    bool operator==(const Line&) const = default;
+};
+
+std::vector<Line> Lines(const BarGrid& grid, const LineSpacing& spacing, std::int64_t from, std::int64_t back, int count) {
+    std::vector<Line> lines;
+    grid.ForEachLine(spacing, from, back, [&](std::int64_t tick, bool labelled) {
+        lines.push_back({tick, labelled});
+        return static_cast<int>(lines.size()) < count;
     });
+    return lines;
+}
+
+std::vector<std::int64_t> Ticks(const std::vector<Line>& lines) {
+    std::vector<std::int64_t> ticks;
+    for (const Line& l : lines) ticks.push_back(l.tick);
     return ticks;
+}
+
+LineSpacing Every(double ticks) {
+    LineSpacing s;
+    s.ticks = ticks;
+    return s;
 }
 
 TEST(BarGridLines, LieAtRoundedMultiplesAndRestartAtEachMeter) {
     const BarGrid one(480, {{0, 4, 4}});
-    EXPECT_EQ(Lines(one, 2.5, 0, 4), (std::vector<std::int64_t>{0, 3, 5, 8})) << "round half away from zero";
-    EXPECT_EQ(Lines(one, 100, -3, 2), (std::vector<std::int64_t>{0, 100}));
-    EXPECT_EQ(one.LineIndexAt(100, 250), 2);
-    EXPECT_EQ(one.LineIndexAt(100, -250), -1);
+    EXPECT_EQ(Ticks(Lines(one, Every(2.5), 0, 0, 4)), (std::vector<std::int64_t>{0, 3, 5, 8})) << "round half away from zero";
+    EXPECT_EQ(Ticks(Lines(one, Every(100), -300, 3, 2)), (std::vector<std::int64_t>{0, 100}));
+    EXPECT_EQ(Ticks(Lines(one, Every(100), 250, 1, 2)), (std::vector<std::int64_t>{100, 200}));
     const BarGrid map(480, {{0, 4, 4}, {1000, 3, 4}});
-    EXPECT_EQ(Lines(map, 400, 0, 6), (std::vector<std::int64_t>{0, 400, 800, 1000, 1400, 1800}));
-    EXPECT_EQ(Lines(map, 400, 4, 2), (std::vector<std::int64_t>{1400, 1800}));
-    // The index of a tick names the last line at or before it, in one map as in the other.
-    for (const BarGrid* grid : {&one, &map}) {
-        std::int64_t previous = -1;
-        grid->ForEachLine(400, 0, [&](std::int64_t tick, std::int64_t index) {
-            for (std::int64_t t = previous + 1; t <= tick; ++t) EXPECT_EQ(grid->LineIndexAt(400, t), t == tick ? index : index - 1) << t;
-            previous = tick;
-            return tick < 3000;
-        });
-    }
+    EXPECT_EQ(Ticks(Lines(map, Every(400), 0, 0, 6)), (std::vector<std::int64_t>{0, 400, 800, 1000, 1400, 1800}));
+    EXPECT_EQ(Ticks(Lines(map, Every(400), 1500, 0, 2)), (std::vector<std::int64_t>{1400, 1800}));
+    EXPECT_EQ(Ticks(Lines(map, Every(400), 1100, 1, 2)), (std::vector<std::int64_t>{800, 1000})) << "back into the meter before";
+    LineSpacing realTime = Every(400);
+    realTime.fromSongStart = true;
+    EXPECT_EQ(Ticks(Lines(map, realTime, 0, 0, 4)), (std::vector<std::int64_t>{0, 400, 800, 1200}));
+    // Bars and ruler marks choose their step in each meter; labels count from the meter's start.
+    LineSpacing bars;
+    bars.rule = LineSpacing::Rule::Bars;
+    const BarGrid song(480, {{0, 4, 4}, {3840, 6, 4}, {9600, 1, 4}});
+    EXPECT_EQ(Ticks(Lines(song, bars, 0, 0, 6)), (std::vector<std::int64_t>{0, 1920, 3840, 6720, 9600, 10080}));
+    LineSpacing marks;
+    marks.rule = LineSpacing::Rule::Marks;
+    marks.markDistance = 2000;
+    // 4/4: two-bar marks; 6/4: one-bar marks labelled every six; 1/4: eight-bar marks.
+    EXPECT_EQ(Lines(song, marks, 0, 0, 5),
+              (std::vector<Line>{{0, true}, {3840, true}, {6720, false}, {9600, true}, {13440, false}}));
+    // In 4/4 at 2000 ticks a mark is two bars (3840); in 6/4 it is one bar (2880, labelled every bar).
+    EXPECT_EQ(song.StepIn(marks, song.Meters()[0]).step, 3840);
+    EXPECT_EQ(song.StepIn(marks, song.Meters()[1]).step, 2880);
+    // A line or label closer than the minimum to the one before is left out across meters.
+    const BarGrid crowded(480, {{0, 4, 4}, {1000, 1, 4}, {1050, 4, 4}});
+    LineSpacing zoomed = Every(100);
+    zoomed.ticksPerPixel = 10;
+    zoomed.minDrawnPixels = 8;
+    zoomed.minLabelPixels = 30;
+    EXPECT_EQ(Lines(crowded, zoomed, 800, 0, 4), (std::vector<Line>{{800, false}, {900, false}, {1000, true}, {1150, false}}))
+        << "a label 10 pixels before a meter's start gives way; its start 5 pixels after the line before is left out";
+    const BarGrid close(480, {{0, 4, 4}, {1000, 1, 4}, {1100, 4, 4}});
+    EXPECT_EQ(Lines(close, zoomed, 1000, 0, 5),
+              (std::vector<Line>{{1000, true}, {1100, false}, {1200, false}, {1300, false}, {1400, true}}));
+    zoomed.ticks = 50;
+    EXPECT_TRUE(Lines(crowded, zoomed, 0, 0, 1).empty()) << "5-pixel lines are not drawn";
 }
 
 } // namespace

@@ -245,6 +245,38 @@ TEST(SnapFloorCeiling, FloorKeepsLinesAndCeilingAlwaysMovesOn) {
     EXPECT_GT(GridCeiling(960, kMaxTick), kMaxTick - 4096);
 }
 
+// ---- Across meter changes ---------------------------------------------------------------------------------
+
+TEST(SnapMeters, LinesRestartAtEachMeterWhoseStartIsALine) {
+    // 4/4 cut short by 3/4 at 1000, one 1/4 bar at 2440, 6/4 from 2920: Measures lines at 0, 1000,
+    // 2440, 2920, 5800.
+    const BarGrid bars(480, {{0, 4, 4}, {1000, 3, 4}, {2440, 1, 4}, {2920, 6, 4}});
+    SnapContext c = Grid(1920);
+    c.bars = &bars;
+    c.lines.rule = LineSpacing::Rule::Bars;
+    const std::int64_t nearest[][2] = {{400, 0},     {500, 1000},  {600, 1000},  {1700, 1000}, {1800, 2440},
+                                       {2700, 2920}, {4000, 2920}, {4400, 5800}, {-50, 0}};
+    for (const auto& n : nearest) EXPECT_EQ(NearestSnap(c, n[0], SNAP_GRID), n[1]) << n[0];
+    const std::int64_t after[][2] = {{0, 1000}, {999, 1000}, {1000, 2440}, {2440, 2920}, {2920, 5800}, {-5, 0}};
+    for (const auto& n : after) EXPECT_EQ(DirectionalSnap(c, n[0], SNAP_GRID), n[1]) << n[0];
+    const std::int64_t before[][2] = {{999, 0}, {1000, 1000}, {2439, 1000}, {2919, 2440}, {5799, 2920}, {-5, 0}};
+    for (const auto& n : before) {
+        EXPECT_EQ(DirectionalSnap(c, n[0], SNAP_GRID | SNAP_BACKWARD), n[1]) << n[0];
+        EXPECT_EQ(GridBefore(c, n[0]), n[1]) << n[0];
+    }
+    EXPECT_EQ(GridAfter(c, 2440), 2920);
+    EXPECT_EQ(StartEdgeSnap(c, 2900, 2920), 2440) << "short of the end: the line before it";
+    // A note-value spacing starts again at each meter; without the bar grid it runs on from 0.
+    c.lines = LineSpacing{};
+    c.lines.ticks = 400;
+    EXPECT_EQ(GridNearest(c, 1390), 1400);
+    EXPECT_EQ(GridAfter(c, 2800), 2840);
+    EXPECT_EQ(GridAfter(c, 2850), 2920);
+    c.bars = nullptr;
+    c.gridSpacing = 400;
+    EXPECT_EQ(GridNearest(c, 1390), 1200);
+}
+
 // ---- Scales -----------------------------------------------------------------------------------------------
 
 // The scale table itself is checked with the view's rows; here the settings pick the root and scale.

@@ -175,7 +175,7 @@ void TellFailure(HWND owner, HRESULT hr) {
 
 HRESULT InsertSignature(TrackView* v, bool time) {
     const std::int64_t tick = v->songMaps.menuBar;
-    const BarGrid grid = SongBarGrid(v);
+    const BarGrid& grid = ViewBars(v);
     SignatureChoice choice;
     choice.bar = grid.PositionOf(tick).bar + 1;
     const MeterSegment& meter = grid.MeterAt(tick);

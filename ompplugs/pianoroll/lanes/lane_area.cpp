@@ -128,10 +128,7 @@ void PaintTimeLines(TrackView* v, HDC dc, const RECT& area, BrushCache& brushes)
     const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), face = GetSysColor(COLOR_BTNFACE);
     auto channel = [&](int shift) { return (6 * (shadow >> shift & 0xFF) + 4 * (face >> shift & 0xFF)) / 10; };
     const COLORREF colour = RGB(channel(0), channel(8), channel(16));
-    const double spacing = ViewLineStep(v).step;
-    if (!LinesDrawn(v, spacing)) return;
-    const BarGrid& bars = ViewBars(v);
-    bars.ForEachLine(spacing, bars.LineIndexAt(spacing, TickOfX(v, area.left)) - 1, [&](std::int64_t tick, std::int64_t) {
+    ViewBars(v).ForEachLine(ViewLineSpacing(v), TickOfX(v, area.left), 1, [&](std::int64_t tick, bool) {
         const int x = XOfTick(v, tick);
         if (x >= area.right) return false;
         if (x >= area.left) brushes.Fill(dc, x, area.top, x + 1, area.bottom, colour);

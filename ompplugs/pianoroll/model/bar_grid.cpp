@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace pianoroll {
 
@@ -12,6 +13,8 @@ constexpr int kCommonMeter = 4;
 // Powers of two of bars stop here, far past any song.
 constexpr std::int64_t kLargestBarPower = std::int64_t{1} << 40;
 constexpr std::int64_t kMostSubdivisions = 1 << 20;
+// Doubling a spacing stops here.
+constexpr double kFarthestStep = 1e15;
 
 std::int64_t Rounded(double ticks) { return static_cast<std::int64_t>(std::llround(ticks)); }
 
@@ -48,16 +51,27 @@ BarGrid::BarGrid(std::uint32_t ticksPerQuarter, std::vector<MeterSegment> meters
     meters_ = std::move(kept);
     if (meters_.empty() || meters_.front().start > 0) meters_.insert(meters_.begin(), MeterSegment{});
     meters_.front().start = 0;
+    Index();
+}
+
+void BarGrid::Index() {
+    firstBar_.assign(meters_.size(), 0);
+    for (std::size_t i = 1; i < meters_.size(); ++i)
+        firstBar_[i] = firstBar_[i - 1] + BarsWithin(meters_[i].start - meters_[i - 1].start, BarTicks(meters_[i - 1]));
 }
 
 BarGrid BarGrid::OfTimeSignature(std::uint32_t ticksPerQuarter, std::uint32_t signature) {
     return BarGrid(ticksPerQuarter, {MeterSegment{0, static_cast<int>(signature >> 16), static_cast<int>(signature & 0xFFFF)}});
 }
 
-const MeterSegment& BarGrid::MeterAt(std::int64_t tick) const {
+std::size_t BarGrid::MeterIndexAt(std::int64_t tick) const {
     const auto after = std::upper_bound(meters_.begin() + 1, meters_.end(), tick,
                                         [](std::int64_t t, const MeterSegment& m) { return t < m.start; });
-    return *(after - 1);
+    return static_cast<std::size_t>(after - meters_.begin()) - 1;
+}
+
+std::int64_t BarGrid::MeterEnd(std::size_t i) const {
+    return i + 1 < meters_.size() ? meters_[i + 1].start : std::numeric_limits<std::int64_t>::max();
 }
 
 std::int64_t BarGrid::BeatTicks(const MeterSegment& meter) const {
@@ -68,32 +82,16 @@ std::int64_t BarGrid::BarTicks(const MeterSegment& meter) const { return meter.b
 
 BarPosition BarGrid::PositionOf(std::int64_t tick) const {
     tick = std::max<std::int64_t>(tick, 0);
-    BarPosition out;
-    for (std::size_t i = 0; i < meters_.size(); ++i) {
-        const MeterSegment& m = meters_[i];
-        const bool last = i + 1 == meters_.size() || tick < meters_[i + 1].start;
-        const std::int64_t bar = BarTicks(m);
-        if (!last) {
-            out.bar += BarsWithin(meters_[i + 1].start - m.start, bar);
-            continue;
-        }
-        const std::int64_t into = tick - m.start;
-        out.bar += into / bar;
-        out.beat = into % bar / BeatTicks(m);
-        out.tick = into % bar % BeatTicks(m);
-        return out;
-    }
-    return out;
+    const std::size_t i = MeterIndexAt(tick);
+    const MeterSegment& m = meters_[i];
+    const std::int64_t into = tick - m.start, bar = BarTicks(m), beat = BeatTicks(m);
+    return {firstBar_[i] + into / bar, into % bar / beat, into % bar % beat};
 }
 
 std::int64_t BarGrid::BarStart(std::int64_t bar) const {
     bar = std::max<std::int64_t>(bar, 0);
-    for (std::size_t i = 0; i + 1 < meters_.size(); ++i) {
-        const std::int64_t bars = BarsWithin(meters_[i + 1].start - meters_[i].start, BarTicks(meters_[i]));
-        if (bar < bars) return meters_[i].start + bar * BarTicks(meters_[i]);
-        bar -= bars;
-    }
-    return meters_.back().start + bar * BarTicks(meters_.back());
+    const std::size_t i = static_cast<std::size_t>(std::upper_bound(firstBar_.begin(), firstBar_.end(), bar) - firstBar_.begin()) - 1;
+    return meters_[i].start + (bar - firstBar_[i]) * BarTicks(meters_[i]);
 }
 
 GridStep BarGrid::MarkStep(std::int64_t minDistance, std::int64_t at) const {
@@ -135,33 +133,78 @@ GridStep BarGrid::MarkStep(std::int64_t minDistance, std::int64_t at) const {
     return out;
 }
 
-void BarGrid::ForEachLine(double step, std::int64_t firstIndex,
-                          const std::function<bool(std::int64_t tick, std::int64_t index)>& visit) const {
+GridStep BarGrid::StepIn(const LineSpacing& spacing, const MeterSegment& meter) const {
+    if (spacing.rule == LineSpacing::Rule::Marks) return MarkStep(spacing.markDistance, meter.start);
+    const double tpp = spacing.ticksPerPixel > 0 ? spacing.ticksPerPixel : 1.0;
+    double step = spacing.rule == LineSpacing::Rule::Bars
+                      ? static_cast<double>(ticksPerQuarter_) * meter.beatsPerBar
+                      : spacing.ticks;
     step = std::max(step, 1.0);
-    std::int64_t index = std::max<std::int64_t>(firstIndex, 0);
-    if (meters_.size() == 1) {
-        while (visit(Rounded(static_cast<double>(index) * step), index)) ++index;
-        return;
-    }
-    std::int64_t before = 0; // lines of the segments already passed
-    for (std::size_t i = 0; i < meters_.size(); ++i) {
-        const bool last = i + 1 == meters_.size();
-        const std::int64_t lines = last ? INT64_MAX : LinesWithin(step, meters_[i + 1].start - meters_[i].start);
-        for (std::int64_t j = index - before; j < lines; ++j, ++index)
-            if (!visit(meters_[i].start + Rounded(static_cast<double>(j) * step), index)) return;
-        before += lines;
-    }
+    if (spacing.minLinePixels > 0)
+        while (step / tpp < spacing.minLinePixels && step < kFarthestStep) step *= 2;
+    GridStep out;
+    out.step = step;
+    out.subdivisions = std::max(1, static_cast<int>(std::ceil(spacing.minLabelPixels / (step / tpp))));
+    out.labelled = true;
+    return out;
 }
 
-std::int64_t BarGrid::LineIndexAt(double step, std::int64_t tick) const {
-    step = std::max(step, 1.0);
-    if (meters_.size() == 1 || tick < 0)
-        return std::max<std::int64_t>(static_cast<std::int64_t>(std::floor(static_cast<double>(tick) / step)), -1);
-    std::int64_t before = 0;
-    for (std::size_t i = 0; i + 1 < meters_.size() && tick >= meters_[i + 1].start; ++i)
-        before += LinesWithin(step, meters_[i + 1].start - meters_[i].start);
-    const std::int64_t into = tick - MeterAt(tick).start;
-    return before + static_cast<std::int64_t>(std::floor(static_cast<double>(into) / step));
+void BarGrid::ForEachLine(const LineSpacing& spacing, std::int64_t from, std::int64_t back,
+                          const std::function<bool(std::int64_t tick, bool labelled)>& visit) const {
+    const double tpp = spacing.ticksPerPixel > 0 ? spacing.ticksPerPixel : 1.0;
+    auto drawn = [&](double step) { return spacing.minDrawnPixels <= 0 || step / tpp > spacing.minDrawnPixels; };
+    auto labelled = [&](const GridStep& g, std::int64_t j, std::int64_t tick) {
+        return g.labelled ? j % std::max(g.subdivisions, 1) == 0 : IsBeatStart(tick);
+    };
+    auto firstLine = [&](double step, std::int64_t into) {
+        return std::max<std::int64_t>(static_cast<std::int64_t>(std::floor(static_cast<double>(into) / step)), -1) - back;
+    };
+    if (meters_.size() == 1 || spacing.fromSongStart) {
+        const GridStep g = StepIn(spacing, meters_.front());
+        const double step = std::max(g.step, 1.0);
+        if (!drawn(step)) return;
+        for (std::int64_t j = std::max<std::int64_t>(firstLine(step, from), 0);; ++j) {
+            const std::int64_t tick = Rounded(static_cast<double>(j) * step);
+            if (!visit(tick, labelled(g, j, tick))) return;
+        }
+    }
+    // Several meters: each one's lines from its start, the walk starting in the meter before when
+    // `back` reaches into it.
+    std::size_t i = MeterIndexAt(from);
+    std::int64_t j = firstLine(std::max(StepIn(spacing, meters_[i]).step, 1.0), std::max<std::int64_t>(from, 0) - meters_[i].start);
+    if (j < 0 && i > 0) {
+        --i;
+        const double step = std::max(StepIn(spacing, meters_[i]).step, 1.0);
+        j = std::max<std::int64_t>(LinesWithin(step, MeterEnd(i) - meters_[i].start) + j, 0);
+    }
+    j = std::max<std::int64_t>(j, 0);
+    bool anyLine = false, anyLabel = false;
+    std::int64_t lastLine = 0, lastLabel = 0;
+    auto near = [&](std::int64_t a, std::int64_t b, double pixels) { return static_cast<double>(b - a) / tpp < pixels; };
+    for (; i < meters_.size(); ++i, j = 0) {
+        const GridStep g = StepIn(spacing, meters_[i]);
+        const double step = std::max(g.step, 1.0);
+        if (!drawn(step)) continue;
+        const std::int64_t start = meters_[i].start, end = MeterEnd(i);
+        const bool last = i + 1 == meters_.size();
+        for (;; ++j) {
+            const std::int64_t tick = start + Rounded(static_cast<double>(j) * step);
+            if (tick >= end) break;
+            if (anyLine && near(lastLine, tick, spacing.minDrawnPixels)) continue;
+            if (j > 0 && !last && near(tick, end, spacing.minDrawnPixels)) continue;
+            bool label = labelled(g, j, tick);
+            if (label && ((anyLabel && near(lastLabel, tick, spacing.minLabelPixels)) ||
+                          (j > 0 && !last && near(tick, end, spacing.minLabelPixels))))
+                label = false;
+            if (!visit(tick, label)) return;
+            anyLine = true;
+            lastLine = tick;
+            if (label) {
+                anyLabel = true;
+                lastLabel = tick;
+            }
+        }
+    }
 }
 
 } // namespace pianoroll

@@ -2,6 +2,7 @@
 // the grid's lines for a zoom level. Snapping, the ruler, the grid and the lanes all ask it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -33,9 +34,32 @@ struct BarPosition {
     std::int64_t tick = 0;
 };
 
+// How the step of a spacing of lines follows the meter. The doubles are kept as the single-meter
+// arithmetic had them, so that a song of one meter gets the very same lines.
+struct LineSpacing {
+    enum class Rule {
+        Ticks, // `ticks` in every meter
+        Bars,  // a bar counted in quarters (beats x ticks per quarter), the note value not entering
+        Marks, // the ruler's marks at least `markDistance` ticks apart, chosen per meter
+    };
+    Rule rule = Rule::Ticks;
+    double ticks = 1;
+    std::int64_t markDistance = 0;
+    // Zoom: the pixels of a tick's width, the step doubled until its lines are `minLinePixels` apart
+    // (0: never), labelled lines at least `minLabelPixels` apart. Lines less than `minDrawnPixels` apart
+    // are not drawn.
+    double ticksPerPixel = 1;
+    int minLinePixels = 0;
+    double minLabelPixels = 0;
+    int minDrawnPixels = 0;
+    // Lines counted from the song's start through every meter (spacings in real time).
+    bool fromSongStart = false;
+};
+
 // The meter is a list of segments in start order, the first at tick 0 (a list that does not start at 0
 // gets 4/4 before its first segment); a new meter starts a new bar. Beats and bars are whole ticks,
-// at least 1. Values that name no meter (a count or note value below 1) read as 4.
+// at least 1. Values that name no meter (a count or note value below 1) read as 4. Lookups by tick or
+// bar are binary searches.
 class BarGrid {
 public:
     // 4/4 at the default tick rate.
@@ -46,8 +70,11 @@ public:
 
     std::uint32_t TicksPerQuarter() const noexcept { return ticksPerQuarter_; }
     const std::vector<MeterSegment>& Meters() const noexcept { return meters_; }
-    // The meter in force at the tick (the first one before the song's start).
-    const MeterSegment& MeterAt(std::int64_t tick) const;
+    // The index of the meter in force at the tick (0 before the song's start), and that meter.
+    std::size_t MeterIndexAt(std::int64_t tick) const;
+    const MeterSegment& MeterAt(std::int64_t tick) const { return meters_[MeterIndexAt(tick)]; }
+    // Where the meter after meter i starts; the farthest tick for the last one.
+    std::int64_t MeterEnd(std::size_t i) const;
     std::int64_t BeatTicks(const MeterSegment& meter) const;
     std::int64_t BarTicks(const MeterSegment& meter) const;
 
@@ -60,17 +87,24 @@ public:
     // The ruler's marks at least `minDistance` ticks apart, in the meter in force at `at`: whole bars
     // (a power of two of them, doubled), beats that divide the bar, or halvings of a beat.
     GridStep MarkStep(std::int64_t minDistance, std::int64_t at = 0) const;
-    // The lines of a spacing, counted from 0 at the song's start: in each meter they lie at round(j x
-    // step) ticks after its start. The walk begins at line max(firstIndex, 0) and ends when `visit`
-    // (tick, index) returns false.
-    void ForEachLine(double step, std::int64_t firstIndex,
-                     const std::function<bool(std::int64_t tick, std::int64_t index)>& visit) const;
-    // The index of the last line of a spacing at or before the tick (-1 before 0).
-    std::int64_t LineIndexAt(double step, std::int64_t tick) const;
+    // The step of a spacing in a meter.
+    GridStep StepIn(const LineSpacing& spacing, const MeterSegment& meter) const;
+    // The lines of a spacing: in each meter at round(j x step) ticks after its start (after 0 for one
+    // counted from the song's start), a line labelled where j is a multiple of the step's
+    // subdivisions (at beat starts for a step without labels). The walk begins `back` lines before
+    // the last line at or before `from` and ends when `visit` (tick, labelled) returns false. Across
+    // meters, a line closer than `minDrawnPixels` to the one before is left out (as is a last line
+    // that close to the next meter's start), and a label closer than `minLabelPixels` to the label
+    // before is dropped.
+    void ForEachLine(const LineSpacing& spacing, std::int64_t from, std::int64_t back,
+                     const std::function<bool(std::int64_t tick, bool labelled)>& visit) const;
 
 private:
+    void Index();
+
     std::uint32_t ticksPerQuarter_;
     std::vector<MeterSegment> meters_;
+    std::vector<std::int64_t> firstBar_; // the bar each meter starts
 };
 
 } // namespace pianoroll

@@ -30,8 +30,8 @@ std::int64_t WholeTicks(double d) { return std::max<std::int64_t>(static_cast<st
 
 std::int64_t Spacing(TrackView* v) { return WholeTicks(ViewSpacings(*v).grid); }
 std::int64_t PaintLength(TrackView* v) { return WholeTicks(ViewSpacings(*v).paint); }
-std::int64_t Floor(TrackView* v, std::int64_t t) { return GridFloor(ViewSpacings(*v).grid, t); }
-std::int64_t Ceiling(TrackView* v, std::int64_t t) { return GridCeiling(ViewSpacings(*v).grid, t); }
+std::int64_t Floor(TrackView* v, std::int64_t t) { return GridBefore(SnapContextOf(*v), t); }
+std::int64_t Ceiling(TrackView* v, std::int64_t t) { return GridAfter(SnapContextOf(*v), t); }
 
 // The first note of the stroke's row created in this stroke that covers time t.
 bool PaintedAt(TrackView* v, std::int64_t t, Painted* out) {

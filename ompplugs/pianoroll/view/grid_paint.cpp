@@ -151,16 +151,13 @@ void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, cons
 
     if (v->geo.timeSpan > 0) {
         // The grid's lines are the ruler's marks.
-        const double spacing = ViewLineStep(v).step;
         const int linesBottom = std::min<int>(clip.bottom, rowsBottom);
-        const BarGrid& bars = ViewBars(v);
-        if (LinesDrawn(v, spacing))
-            bars.ForEachLine(spacing, bars.LineIndexAt(spacing, TickOfX(v, clip.left)) - 1, [&](std::int64_t tick, std::int64_t) {
-                const int x = XOfTick(v, tick);
-                if (x >= clip.right || x >= v->geo.grid.right) return false;
-                if (x >= clip.left) brushes.Fill(dc, x - ox, clip.top - oy, x + 1 - ox, linesBottom - oy, c.gridLine);
-                return true;
-            });
+        ViewBars(v).ForEachLine(ViewLineSpacing(v), TickOfX(v, clip.left), 1, [&](std::int64_t tick, bool) {
+            const int x = XOfTick(v, tick);
+            if (x >= clip.right || x >= v->geo.grid.right) return false;
+            if (x >= clip.left) brushes.Fill(dc, x - ox, clip.top - oy, x + 1 - ox, linesBottom - oy, c.gridLine);
+            return true;
+        });
     }
 }
 

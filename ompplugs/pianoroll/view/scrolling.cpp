@@ -43,10 +43,14 @@ std::int64_t TicksPerStepPixel(const TrackView* v) {
 
 // Ten pixels' worth of ticks (on the grid when it has a quantum), or 10 % of the span.
 std::int64_t PageTarget(const TrackView* v, bool forward) {
-    const double q = ViewSpacings(*v).grid;
+    const SnapContext ctx = SnapContextOf(*v);
+    const double q = ctx.gridSpacing;
     if (q > 1) {
         const std::int64_t step = kPagePixels * TicksPerStepPixel(v);
-        return forward ? QuantumUp(v->time.editCursor + step, q) : QuantumDown(v->time.editCursor - step, q);
+        const std::int64_t t = v->time.editCursor + (forward ? step : -step);
+        // Across meter changes: the first line at or after the target, or the last at or before it.
+        if (ctx.bars) return forward ? GridAfter(ctx, t - 1) : GridBefore(ctx, t);
+        return forward ? QuantumUp(t, q) : QuantumDown(t, q);
     }
     const std::int64_t step = std::max<std::int64_t>(static_cast<std::int64_t>(v->geo.timeSpan * kPageShareOfSpan), 1);
     return forward ? v->time.editCursor + step : v->time.editCursor - step;

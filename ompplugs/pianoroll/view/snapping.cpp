@@ -1,6 +1,7 @@
 // Snapping of times to the grid, the edit cursor and the loop marks, and of pitches to a key and scale.
 #include "view/snapping.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -156,6 +157,13 @@ SnapContext SnapContextOf(const TrackView& view) {
     ctx.loopShown = view.time.loopShown;
     ctx.timeSelection = view.time.selectionLength != 0;
     ctx.followMode = view.settings ? view.settings->followMode : 1;
+    const BarGrid& bars = ViewBars(&view);
+    if (bars.Meters().size() > 1 && ctx.gridSpacing > 1 && view.settings->gridSpacing <= 0) {
+        ctx.bars = &bars;
+        // The spacing itself, not doubled for the zoom as the drawn lines are.
+        ctx.lines = ViewLineSpacing(&view);
+        ctx.lines.minLinePixels = 0;
+    }
     return ctx;
 }
 
@@ -185,7 +193,7 @@ std::int64_t NearestSnap(const SnapContext& ctx, std::int64_t t, unsigned flags)
         consider(ctx.loopStart);
         consider(ctx.loopEnd);
     }
-    if (flags & SNAP_GRID) consider(NearestGridPoint(t, ctx.gridSpacing));
+    if (flags & SNAP_GRID) consider(GridNearest(ctx, t));
     return found ? best : t;
 }
 
@@ -201,6 +209,10 @@ std::int64_t DirectionalSnap(const SnapContext& ctx, std::int64_t t, unsigned fl
             if (onWantedSide(mark) && nearer(mark)) best = mark;
     }
     if (!(flags & SNAP_GRID)) return best;
+    if (ctx.bars) {
+        const std::int64_t g = backward ? GridBefore(ctx, t) : GridAfter(ctx, t);
+        return backward ? std::max(best, g) : std::min(best, g);
+    }
 
     const std::int64_t half = HalfStep(ctx.gridSpacing);
     std::int64_t g = NearestGridPoint(t, ctx.gridSpacing);
@@ -247,6 +259,43 @@ std::int64_t GridCeiling(double spacing, std::int64_t t) {
     // do not halve into whole ticks.
     if (next <= t && spacing > 0) next = NearestGridPoint(AddSat(t, half + 1), spacing);
     return next;
+}
+
+namespace {
+
+// The lines of meter i of a context with a bar grid: from its start to the next meter's start.
+struct MeterLines {
+    std::int64_t start;
+    std::int64_t end;
+    double step;
+};
+
+MeterLines LinesOfMeterAt(const SnapContext& ctx, std::int64_t t) {
+    const std::size_t i = ctx.bars->MeterIndexAt(t);
+    const MeterSegment& meter = ctx.bars->Meters()[i];
+    return {meter.start, ctx.bars->MeterEnd(i), AtLeastOneTick(ctx.bars->StepIn(ctx.lines, meter).step)};
+}
+
+} // namespace
+
+std::int64_t GridNearest(const SnapContext& ctx, std::int64_t t) {
+    if (!ctx.bars) return NearestGridPoint(t, ctx.gridSpacing);
+    const MeterLines m = LinesOfMeterAt(ctx, t);
+    const std::int64_t g = m.start + NearestGridPoint(t - m.start, m.step);
+    // A meter cut short ends on the next one's first line; halfway goes to the later line.
+    return g >= m.end || Distance(m.end, t) <= Distance(g, t) ? m.end : g;
+}
+
+std::int64_t GridBefore(const SnapContext& ctx, std::int64_t t) {
+    if (!ctx.bars) return GridFloor(ctx.gridSpacing, t);
+    const MeterLines m = LinesOfMeterAt(ctx, t);
+    return m.start + GridFloor(m.step, t - m.start);
+}
+
+std::int64_t GridAfter(const SnapContext& ctx, std::int64_t t) {
+    if (!ctx.bars) return GridCeiling(ctx.gridSpacing, t);
+    const MeterLines m = LinesOfMeterAt(ctx, t);
+    return std::min(m.start + GridCeiling(m.step, t - m.start), m.end);
 }
 
 // ---- Pitches -----------------------------------------------------------------------------------------------

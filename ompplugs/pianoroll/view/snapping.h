@@ -36,6 +36,8 @@ constexpr int kPaintValueCount = 22;
 constexpr int kRootCount = 12;
 constexpr int kScaleCommandCount = 18; // 7300-7317; the empty scale 18 has no command
 
+// The grid spacing setting of "Measures".
+constexpr std::int64_t kMeasuresSpacing = -2;
 // Grid spacing setting (> 0 ticks, 0 ruler marks, < 0 a note value) of command 6000 + i.
 extern const std::int64_t kGridSpacingValues[kGridSpacingCount];
 // Paint note value setting (> 0 ticks, 0 the drawn grid, -8n / -8n+1 / -8n+2 the note 1/n of a whole
@@ -84,6 +86,11 @@ struct SnapContext {
     bool loopShown = false;
     bool timeSelection = false;   // a time selection is being made
     int followMode = 1;           // the settings' followMode; the loop marks count only while 0 or 1
+    // A song of several meters with a grid in bars, beats or ruler marks: its bar grid (the view's)
+    // and the spacing, whose lines restart at each meter's start. Null: the grid's lines lie at
+    // multiples of gridSpacing.
+    const BarGrid* bars = nullptr;
+    LineSpacing lines;
 };
 SnapContext SnapContextOf(const TrackView& view);
 
@@ -104,6 +111,11 @@ std::int64_t EndEdgeSnap(const SnapContext& ctx, std::int64_t t, std::int64_t st
 // the next line).
 std::int64_t GridFloor(double spacing, std::int64_t t);
 std::int64_t GridCeiling(double spacing, std::int64_t t);
+// The same three over the context's grid, across meter changes: the nearest line (of the meter in
+// force, or the next meter's start), the line at or before t, the line after t.
+std::int64_t GridNearest(const SnapContext& ctx, std::int64_t t);
+std::int64_t GridBefore(const SnapContext& ctx, std::int64_t t);
+std::int64_t GridAfter(const SnapContext& ctx, std::int64_t t);
 
 // ---- Pitches ------------------------------------------------------------------------------------------
 // Whether the pitch belongs to the settings' root note and scale.

@@ -22,16 +22,13 @@ namespace {
 // 4/4 as a time-signature word.
 constexpr std::uint32_t kCommonTimeSignature = 4 * 65536 + 4;
 
-std::uint32_t TicksPerQuarterOf(const TrackView* v) {
-    const std::uint32_t tpq = v->access ? v->access->TicksPerQuarter() : 0;
-    return tpq > 0 ? tpq : kDefaultTicksPerQuarter;
-}
-
 } // namespace
 
 void ReloadSongMaps(TrackView* v) {
     SongMapState& maps = v->songMaps;
-    if (!ReadMeterMap(v->access, &maps.meters, &maps.meterSignatures)) {
+    ++maps.generation;
+    maps.meterMapRead = ReadMeterMap(v->access, &maps.meters, &maps.meterSignatures);
+    if (!maps.meterMapRead) {
         const std::uint32_t signature = v->access ? v->access->GetTimeSignature() : kCommonTimeSignature;
         maps.meters = {MeterSegment{0, BeatsOfTimeSignature(signature), NoteValueOfTimeSignature(signature)}};
         maps.meterSignatures.clear();
@@ -61,8 +58,6 @@ bool PitchInKeyAt(const TrackView* v, int pitch, std::int64_t tick) {
 
 bool KeyVaries(const TrackView* v) { return v->songMaps.keyFromSong && v->songMaps.keys.Segments().size() > 1; }
 
-BarGrid SongBarGrid(const TrackView* v) { return BarGrid(TicksPerQuarterOf(v), v->songMaps.meters); }
-
 bool MeterStartsAt(const TrackView* v, std::int64_t tick) {
     const auto& ticks = v->songMaps.meterSignatures;
     return std::binary_search(ticks.begin(), ticks.end(), tick);
@@ -71,7 +66,7 @@ bool MeterStartsAt(const TrackView* v, std::int64_t tick) {
 bool KeyStartsAt(const TrackView* v, std::int64_t tick) { return v->songMaps.keys.SignatureAt(tick); }
 
 void PrepareSignatureItems(TrackView* v, HMENU menu, int x) {
-    const BarGrid grid = SongBarGrid(v);
+    const BarGrid& grid = ViewBars(v);
     const std::int64_t tick = std::max<std::int64_t>(TickOfX(v, x), 0);
     v->songMaps.menuBar = grid.BarStart(grid.PositionOf(tick).bar);
     if (!MeterStartsAt(v, v->songMaps.menuBar)) DeleteMenu(menu, CMD_REMOVE_TIME_SIGNATURE, MF_BYCOMMAND);

@@ -17,6 +17,8 @@ struct TrackView;
 // Written by song_map_state.cpp.
 struct SongMapState {
     std::vector<MeterSegment> meters{MeterSegment{}}; // the first at tick 0
+    bool meterMapRead = false;     // the host published the meters (else the track's one time signature)
+    std::uint64_t generation = 0;  // counts the readings, so that the view's bar grid follows them
     std::vector<std::int64_t> meterSignatures;        // where a time signature of the song stands
     KeyMap keys;
     bool keyFromSong = false; // "From the Song" (command 7212)
@@ -39,8 +41,6 @@ ScaleKey KeyInForce(const TrackView* v, std::int64_t tick);
 bool PitchInKeyAt(const TrackView* v, int pitch, std::int64_t tick);
 // Whether that key may differ along the time axis: "From the Song" on a song of several keys.
 bool KeyVaries(const TrackView* v);
-// The grid of the song's meters at the track's tick rate.
-BarGrid SongBarGrid(const TrackView* v);
 
 // The ruler's menu at client x: remembers the bar there and leaves out the removals of signatures that
 // do not start at that bar.

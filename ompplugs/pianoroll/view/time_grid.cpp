@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "mp/settings.h"
 #include "mp/track_access.h"
@@ -22,7 +23,6 @@ constexpr int kMinDrawnStepPixels = 8;
 constexpr int kFallbackDigitWidth = 8;
 // Marks stand at least this many label widths (plus 2 pixels) apart.
 constexpr double kLabelSpacing = 1.6;
-constexpr double kFarthestStep = 1e15;
 
 // The width of `length` "2"s in the labels' font.
 int MeasureLabel(int length) {
@@ -58,40 +58,48 @@ const BarGrid& ViewBars(const TrackView* v) {
     const TimeGridState& grid = v->timeGrid;
     if (!v->access) return grid.bars;
     const std::uint32_t tpq = v->access->TicksPerQuarter();
-    const std::uint32_t signature = v->access->GetTimeSignature();
-    if (tpq != grid.ticksPerQuarter || signature != grid.signature) {
-        grid.bars = BarGrid::OfTimeSignature(tpq, signature);
+    const SongMapState& maps = v->songMaps;
+    const std::uint32_t signature = maps.meterMapRead ? 0 : v->access->GetTimeSignature();
+    if (tpq != grid.ticksPerQuarter || signature != grid.signature || maps.generation != grid.mapGeneration) {
+        grid.bars = maps.meterMapRead ? BarGrid(tpq, maps.meters) : BarGrid::OfTimeSignature(tpq, signature);
         grid.ticksPerQuarter = tpq;
         grid.signature = signature;
+        grid.mapGeneration = maps.generation;
     }
     return grid.bars;
 }
 
-GridStep ViewLineStep(const TrackView* v) {
-    GridStep out;
-    const double tpp = v->geo.ticksPerPixel > 0 ? v->geo.ticksPerPixel : 1.0;
-    const double minPixels = (LabelWidth(v) + 2) * kLabelSpacing;
-    const BarGrid& bars = ViewBars(v);
+LineSpacing ViewLineSpacing(const TrackView* v) {
+    LineSpacing out;
+    out.ticksPerPixel = v->geo.ticksPerPixel > 0 ? v->geo.ticksPerPixel : 1.0;
+    out.minLabelPixels = (LabelWidth(v) + 2) * kLabelSpacing;
+    out.minDrawnPixels = v->geo.timeSpan > 0 ? kMinDrawnStepPixels : std::numeric_limits<int>::max();
     if (!v->settings || v->settings->gridSpacing == 0) {
-        out = bars.MarkStep(static_cast<std::int64_t>(minPixels * tpp));
-    } else {
-        const MeterSegment& meter = bars.MeterAt(0);
-        const std::uint32_t signature = static_cast<std::uint32_t>(meter.beatsPerBar) << 16 | static_cast<std::uint32_t>(meter.noteValue);
-        double step = std::max(GridSpacingTicks(v->settings->gridSpacing, bars.TicksPerQuarter(), signature, 1), 1.0);
-        const int minGrid = std::max(v->settings->minGridPixels, 1);
-        while (step / tpp < minGrid && step < kFarthestStep) step *= 2;
-        out.step = step;
-        out.subdivisions = std::max(1, static_cast<int>(std::ceil(minPixels / (step / tpp))));
-        out.labelled = true;
+        out.rule = LineSpacing::Rule::Marks;
+        out.markDistance = static_cast<std::int64_t>(out.minLabelPixels * out.ticksPerPixel);
+        return out;
     }
-    out.step = std::max(out.step, 1.0);
-    v->timeGrid.lines = out;
+    const std::int64_t value = v->settings->gridSpacing;
+    out.minLinePixels = std::max(v->settings->minGridPixels, 1);
+    if (value == kMeasuresSpacing) {
+        out.rule = LineSpacing::Rule::Bars;
+        return out;
+    }
+    const BarGrid& bars = ViewBars(v);
+    const MeterSegment& meter = bars.MeterAt(0);
+    const std::uint32_t signature = static_cast<std::uint32_t>(meter.beatsPerBar) << 16 | static_cast<std::uint32_t>(meter.noteValue);
+    out.ticks = GridSpacingTicks(value, bars.TicksPerQuarter(), signature, 1);
+    // Spacings in real time run on through the meters.
+    out.fromSongStart = value > 0;
     return out;
 }
 
-bool LinesDrawn(const TrackView* v, double step) {
-    const double tpp = v->geo.ticksPerPixel > 0 ? v->geo.ticksPerPixel : 1.0;
-    return v->geo.timeSpan > 0 && step / tpp > kMinDrawnStepPixels;
+GridStep ViewLineStep(const TrackView* v) {
+    const BarGrid& bars = ViewBars(v);
+    GridStep out = bars.StepIn(ViewLineSpacing(v), bars.MeterAt(0));
+    out.step = std::max(out.step, 1.0);
+    v->timeGrid.lines = out;
+    return out;
 }
 
 } // namespace pianoroll

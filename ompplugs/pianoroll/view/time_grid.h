@@ -14,11 +14,13 @@ struct TrackView;
 // Written by time_grid.cpp only; the fields are a cache of answers that follow from the view's zoom,
 // its settings and its track, so asking through a const view may refresh them.
 struct TimeGridState {
-    // The meter of the shown track, and the tick rate and time-signature word it was made from. A view
-    // without a track access keeps the grid it has.
+    // The meters of the shown track's song, and the tick rate, time-signature word (without a meter map
+    // from the host) and generation of the song's maps it was made from. A view without a track access
+    // keeps the grid it has.
     mutable BarGrid bars;
     mutable std::uint32_t ticksPerQuarter = 0;
     mutable std::uint32_t signature = 0;
+    mutable std::uint64_t mapGeneration = 0;
     // The width of the labels' widest text, a run of "2"s as long as the longest label, as last
     // measured for that many characters.
     mutable int labelLength = -1;
@@ -27,13 +29,15 @@ struct TimeGridState {
     mutable GridStep lines;
 };
 
-// The shown track's bar grid, made again when its tick rate or time signature changed.
+// The shown track's bar grid, made again when its tick rate, the song's meter map or (a host without
+// one) its time signature changed.
 const BarGrid& ViewBars(const TrackView* v);
+// The spacing of the ruler's marks and the grid's and lanes' lines at the view's zoom, each meter of
+// the song choosing its own step (ViewLineStep is the one of the song's first meter).
+LineSpacing ViewLineSpacing(const TrackView* v);
 // The spacing of the ruler's marks and the grid's and lanes' lines at the view's zoom: the ruler's
 // step for the marks' labels (at least 1.6 label widths apart), or, with a grid spacing chosen, that
 // spacing doubled until its lines are the settings' minimum distance apart.
 GridStep ViewLineStep(const TrackView* v);
-// Whether marks and lines of this step are drawn at the view's zoom (more than 8 pixels apart).
-bool LinesDrawn(const TrackView* v, double step);
 
 } // namespace pianoroll

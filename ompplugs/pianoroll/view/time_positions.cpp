@@ -87,8 +87,8 @@ void MoveEditCursor(TrackView* v, std::int64_t t, std::int64_t n, unsigned flags
     // The option flag has no persisted setting to enable it, so it is dropped.
     flags &= ~MEC_OPTION;
     if ((flags & MEC_SNAP) && v->settings && v->settings->snapEnabled) {
-        const double spacing = ViewSpacings(*v).grid;
-        t = QuantumNearest(t, spacing > 1 ? spacing : 0);
+        const SnapContext ctx = SnapContextOf(*v);
+        t = ctx.bars ? GridNearest(ctx, t) : QuantumNearest(t, ctx.gridSpacing > 1 ? ctx.gridSpacing : 0);
     }
     std::int64_t curStart, curLength;
     QueryRange(v, false, false, &curStart, &curLength);

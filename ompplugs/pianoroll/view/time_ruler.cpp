@@ -109,8 +109,6 @@ void RulerPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
     const bool bottom = (pane->flags & PANE_RULER_AT_BOTTOM) != 0;
     FillSolid(dc, clip->left, bottom ? r.top : r.bottom - 1, clip->right, bottom ? r.top + 1 : r.bottom, shadow);
     if (v->geo.timeSpan <= 0) return;
-    const GridStep step = ViewLineStep(v);
-    if (!LinesDrawn(v, step.step)) return;
     HGDIOBJ oldFont = nullptr;
     if (HFONT font = VorUI_GetFont(VOR_FONT_SMALL)) oldFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
@@ -118,12 +116,13 @@ void RulerPaint(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
     const BarGrid& bars = ViewBars(v);
     const int left = std::max<int>(clip->left, v->geo.grid.left);
     const int right = std::min<int>(clip->right, v->geo.grid.right);
+    const LineSpacing spacing = ViewLineSpacing(v);
+    const std::int64_t from = TickOfX(v, left);
     // Labels reach to the right of their mark: start a label width early so cut labels are drawn.
-    const std::int64_t firstIndex = bars.LineIndexAt(step.step, TickOfX(v, left)) - step.subdivisions;
-    bars.ForEachLine(step.step, firstIndex, [&](std::int64_t t, std::int64_t i) {
+    const int back = bars.StepIn(spacing, bars.MeterAt(from)).subdivisions;
+    bars.ForEachLine(spacing, from, back, [&](std::int64_t t, bool labelled) {
         const int x = XOfTick(v, t);
         if (x >= right || x >= v->geo.grid.right) return false;
-        const bool labelled = step.labelled ? (i % std::max(step.subdivisions, 1) == 0) : bars.IsBeatStart(t);
         const int length = labelled ? r.bottom - r.top - 2 : (r.bottom - r.top) / 4;
         if (x >= v->geo.grid.left) {
             if (bottom) FillSolid(dc, x, r.top + 1, x + 1, r.top + 1 + length, ink);

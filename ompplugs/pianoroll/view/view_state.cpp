@@ -149,10 +149,9 @@ void ViewTimeFormat(TrackView* v, _vorposfmt* format) {
 int ViewTicksToText(TrackView* v, char* buffer, std::int64_t ticks, int base, int shortForm, int divisor) {
     _vorposfmt format;
     ViewTimeFormat(v, &format);
-    const std::vector<MeterSegment>& meters = v->songMaps.meters;
-    if (meters.size() <= 1 || ticks < 0) return VorTicksToText(buffer, &format, ticks, base, shortForm, divisor);
+    const BarGrid& grid = ViewBars(v);
+    if (grid.Meters().size() <= 1 || ticks < 0) return VorTicksToText(buffer, &format, ticks, base, shortForm, divisor);
     // Bars of the meter in force there, counted across the song's meter changes.
-    const BarGrid grid = SongBarGrid(v);
     const MeterSegment& meter = grid.MeterAt(ticks);
     const BarPosition at = grid.PositionOf(ticks);
     format.beatsPerMeasure = static_cast<std::uint16_t>(meter.beatsPerBar);
