@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <thread>
 #include <vector>
 
@@ -14,20 +15,28 @@ struct Item {
     std::int32_t tag;
 };
 
+void Append(VORLIST* list, std::int32_t key, std::int32_t tag = 0);
+constexpr std::int32_t kItem = sizeof(Item);
+
+// A list made with the given options, holding Items of the given keys.
 struct ListPtr {
     VORLIST* list = nullptr;
+    ListPtr(std::int32_t itemSize, std::int32_t initial, std::int32_t growth, std::uint32_t options,
+            std::initializer_list<std::int32_t> keys = {}) {
+        EXPECT_EQ(VorList_CreateExZ(&list, itemSize, initial, growth, options), win::S_OK);
+        for (std::int32_t k : keys) Append(list, k);
+    }
     ~ListPtr() { VorList_Destroy(list); }
 };
 
 std::vector<std::int32_t> Keys(VORLIST* list) {
     std::vector<std::int32_t> keys;
-    for (std::int32_t i = 0; i < VorList_GetCount(list); ++i) {
+    for (std::int32_t i = 0; i < VorList_GetCount(list); ++i)
         keys.push_back(static_cast<Item*>(VorList_GetItem(list, i))->key);
-    }
     return keys;
 }
 
-void Append(VORLIST* list, std::int32_t key, std::int32_t tag = 0) {
+void Append(VORLIST* list, std::int32_t key, std::int32_t tag) {
     Item item{key, tag};
     ASSERT_EQ(VorList_InsertList(list, -1, &item, 1), win::S_OK);
 }
@@ -73,8 +82,7 @@ TEST(VorListCreate, SizesRoomAndStride) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ListPtr l;
-        ASSERT_EQ(VorList_CreateExZ(&l.list, c.itemSize, c.initial, c.growth, c.options), win::S_OK);
+        ListPtr l(static_cast<std::int32_t>(c.itemSize), c.initial, c.growth, c.options);
         EXPECT_EQ(l.list->allocated, c.allocated);
         EXPECT_EQ(l.list->growthStep, c.growthStep);
         EXPECT_EQ(l.list->stride, c.stride);
@@ -102,16 +110,12 @@ TEST(VorListCreate, CallerHeaderIsUsedAndNotFreed) {
 }
 
 TEST(VorListInsert, GrowsByWholeStepsAndKeepsOrder) {
-    ListPtr l;
-    ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 4, 4, 0x40000004), win::S_OK);
-    for (int i = 0; i < 4; ++i)
-        Append(l.list, i);
+    ListPtr l(kItem, 4, 4, 0x40000004, {0, 1, 2, 3});
     EXPECT_EQ(l.list->allocated, 4); // exactly full: no growth yet
     Append(l.list, 4);
     EXPECT_EQ(l.list->allocated, 8); // one step
     Item many[9];
-    for (int i = 0; i < 9; ++i)
-        many[i] = {100 + i, 0};
+    for (int i = 0; i < 9; ++i) many[i] = {100 + i, 0};
     ASSERT_EQ(VorList_InsertList(l.list, 2, many, 9), win::S_OK);
     EXPECT_EQ(l.list->allocated, 16); // 14 items: two more steps
     EXPECT_EQ(Keys(l.list),
@@ -123,10 +127,8 @@ TEST(VorListInsert, GrowsByWholeStepsAndKeepsOrder) {
 }
 
 TEST(VorListInsert, OutOfRangeIndexAppendsAndNullSourceZeroFills) {
-    ListPtr l;
-    ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 0, 0, 0x40000004), win::S_OK);
-    for (int i = 0; i < 3; ++i)
-        Append(l.list, i + 1, 7);
+    ListPtr l(kItem, 0, 0, 0x40000004);
+    for (int i = 0; i < 3; ++i) Append(l.list, i + 1, 7);
     Item x{42, 7};
     ASSERT_EQ(VorList_InsertList(l.list, 100, &x, 1), win::S_OK);
     EXPECT_EQ(Keys(l.list), (std::vector<std::int32_t>{1, 2, 3, 42}));
@@ -141,8 +143,7 @@ TEST(VorListInsert, OutOfRangeIndexAppendsAndNullSourceZeroFills) {
 }
 
 TEST(VorListPointers, OwnedItemsAreCopiedAllocatedAndFreed) {
-    ListPtr l;
-    ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 0, 0, 0x40000002), win::S_OK);
+    ListPtr l(kItem, 0, 0, 0x40000002);
     Item two[2] = {{1, 10}, {2, 20}};
     ASSERT_EQ(VorList_InsertList(l.list, -1, two, 2), win::S_OK);
     auto* first = static_cast<Item*>(VorList_GetItem(l.list, 0));
@@ -166,12 +167,10 @@ TEST(VorListPointers, OwnedItemsAreCopiedAllocatedAndFreed) {
 }
 
 TEST(VorListPointers, AllocRulesAndPrivateHeap) {
-    ListPtr inPlace;
-    ASSERT_EQ(VorList_CreateExZ(&inPlace.list, 4, 0, 0, 0x4), win::S_OK);
+    ListPtr inPlace(4, 0, 0, 0x4);
     EXPECT_EQ(VorList_AllocAndInsertItem(inPlace.list, nullptr, 4, -1), win::E_FAIL);
 
-    ListPtr heap;
-    ASSERT_EQ(VorList_CreateExZ(&heap.list, 16, 0, 0, 0x10000002), win::S_OK);
+    ListPtr heap(16, 0, 0, 0x10000002);
     void* item = nullptr;
     ASSERT_EQ(VorList_AllocAndInsertItem(heap.list, nullptr, 64, -1, &item), win::S_OK);
     EXPECT_EQ(std::memcmp(item, std::vector<char>(64).data(), 64), 0); // zero-filled
@@ -182,8 +181,7 @@ TEST(VorListPointers, AllocRulesAndPrivateHeap) {
 }
 
 TEST(VorListPointers, PlainPointerListsDoNotOwn) {
-    ListPtr l;
-    ASSERT_EQ(VorList_CreateExZ(&l.list, 0, 0, 0, 0), win::S_OK);
+    ListPtr l(0, 0, 0, 0);
     Item a{1, 0}, b{2, 0};
     void* pointers[2] = {&a, &b};
     ASSERT_EQ(VorList_InsertList(l.list, -1, pointers, 2), win::S_OK);
@@ -195,10 +193,7 @@ TEST(VorListPointers, PlainPointerListsDoNotOwn) {
 }
 
 TEST(VorListDelete, RangeRulesTailAndShrink) {
-    ListPtr l;
-    ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 4, 4, 0x40000004), win::S_OK);
-    for (int i = 0; i < 5; ++i)
-        Append(l.list, i);
+    ListPtr l(kItem, 4, 4, 0x40000004, {0, 1, 2, 3, 4});
     EXPECT_EQ(VorList_DeleteList(l.list, 5, 1, win::FALSE), win::E_FAIL);
     EXPECT_EQ(VorList_DeleteList(l.list, -1, 1, win::FALSE), win::E_FAIL);
     EXPECT_EQ(VorList_DeleteList(l.list, 1, 0, win::FALSE), win::S_OK);
@@ -212,8 +207,7 @@ TEST(VorListDelete, RangeRulesTailAndShrink) {
     ASSERT_EQ(VorList_DeleteList(l.list, 1, 100, win::FALSE), win::S_OK); // count past the end clamps
     EXPECT_EQ(Keys(l.list), (std::vector<std::int32_t>{0}));
 
-    for (int i = 1; i < 20; ++i)
-        Append(l.list, i);
+    for (int i = 1; i < 20; ++i) Append(l.list, i);
     EXPECT_EQ(l.list->allocated, 20);
     ASSERT_EQ(VorList_DeleteList(l.list, 5, -1, win::FALSE), win::S_OK);
     EXPECT_EQ(l.list->allocated, 20); // no shrink asked
@@ -222,16 +216,12 @@ TEST(VorListDelete, RangeRulesTailAndShrink) {
     ASSERT_EQ(VorList_DeleteList(l.list, 3, 1, win::TRUE), win::S_OK);
     EXPECT_EQ(l.list->allocated, 4);
     EXPECT_EQ(Keys(l.list), (std::vector<std::int32_t>{0, 1, 2}));
-    Append(l.list, 3);
-    Append(l.list, 4);
+    for (int k : {3, 4}) Append(l.list, k);
     EXPECT_EQ(Keys(l.list), (std::vector<std::int32_t>{0, 1, 2, 3, 4}));
 }
 
 TEST(VorListSearch, FindItemRange) {
-    ListPtr l;
-    ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 0, 0, 0x40000004), win::S_OK);
-    for (int k : {5, 7, 5, 9})
-        Append(l.list, k);
+    ListPtr l(kItem, 0, 0, 0x40000004, {5, 7, 5, 9});
     std::int32_t key = 5;
     EXPECT_EQ(VorList_FindItemRange(l.list, 0, -1, &key, MatchKey), 0);
     EXPECT_EQ(VorList_FindItemRange(l.list, 1, -1, &key, MatchKey), 2);
@@ -242,12 +232,10 @@ TEST(VorListSearch, FindItemRange) {
 }
 
 TEST(VorListSearch, SortedInsertIndex) {
-    ListPtr l;
-    ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 0, 0, 0x40000004), win::S_OK);
+    ListPtr l(kItem, 0, 0, 0x40000004);
     std::int32_t key = 4;
     EXPECT_EQ(VorList_FindSortedInsertIndexRange(l.list, &key, 0, -1, CompareKeyToItem), 0);
-    for (int k : {10, 20, 30, 40, 50})
-        Append(l.list, k);
+    for (int k : {10, 20, 30, 40, 50}) Append(l.list, k);
     auto find = [&](std::int32_t k, std::int32_t first = 0, std::int32_t count = -1) {
         return VorList_FindSortedInsertIndexRange(l.list, &k, first, count, CompareKeyToItem);
     };
@@ -263,13 +251,11 @@ TEST(VorListSearch, SortedInsertIndex) {
 }
 
 TEST(VorListSort, StableAscendingAndContext) {
-    ListPtr l;
-    ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 0, 0, 0x40000004), win::S_OK);
+    ListPtr l(kItem, 0, 0, 0x40000004);
     // More items than a sort handles by insertion alone, with few keys, so that order among equal
     // keys shows whether the sort is stable.
     constexpr int kItems = 200;
-    for (int i = 0; i < kItems; ++i)
-        Append(l.list, (i * 7) % 5, i);
+    for (int i = 0; i < kItems; ++i) Append(l.list, (i * 7) % 5, i);
     ASSERT_EQ(VorList_Sort(l.list, 0, CompareItems), win::S_OK);
     for (int i = 1; i < kItems; ++i) {
         auto* a = static_cast<Item*>(VorList_GetItem(l.list, i - 1));
@@ -287,8 +273,7 @@ TEST(VorListSort, StableAscendingAndContext) {
 }
 
 TEST(VorListSort, PointerListsSortPointers) {
-    ListPtr l;
-    ASSERT_EQ(VorList_CreateExZ(&l.list, sizeof(Item), 0, 0, 0x2), win::S_OK);
+    ListPtr l(kItem, 0, 0, 0x2);
     Item items[3] = {{2, 0}, {0, 0}, {1, 0}};
     ASSERT_EQ(VorList_InsertList(l.list, -1, items, 3), win::S_OK);
     void* middle = VorList_GetItem(l.list, 2);
@@ -302,8 +287,7 @@ TEST(VorListGuards, MarksUserDataThreadsAndLock) {
     EXPECT_FALSE(VorList_IsList(nullptr));
     EXPECT_EQ(VorList_SetUserData(nullptr, 1), win::E_POINTER);
 
-    ListPtr l;
-    ASSERT_EQ(VorList_CreateExZ(&l.list, 4, 0, 0, 0x4), win::S_OK);
+    ListPtr l(4, 0, 0, 0x4);
     EXPECT_TRUE(VorList_IsList(l.list));
     EXPECT_TRUE(VorList_IsListFast(l.list));
     ASSERT_EQ(VorList_SetUserData(l.list, 0x1234), win::S_OK);
@@ -323,8 +307,7 @@ TEST(VorListGuards, MarksUserDataThreadsAndLock) {
     EXPECT_EQ(VorList_InsertList(l.list, -1, &value, 1), win::S_OK);
     EXPECT_EQ(VorList_GetCount(l.list), 1);
 
-    ListPtr locked;
-    ASSERT_EQ(VorList_CreateExZ(&locked.list, 4, 0, 0, 0x80000004), win::S_OK);
+    ListPtr locked(4, 0, 0, 0x80000004);
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&, t] {
@@ -334,7 +317,6 @@ TEST(VorListGuards, MarksUserDataThreadsAndLock) {
             }
         });
     }
-    for (auto& th : threads)
-        th.join();
+    for (auto& th : threads) th.join();
     EXPECT_EQ(VorList_GetCount(locked.list), 2000);
 }
