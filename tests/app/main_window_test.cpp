@@ -2,6 +2,7 @@
 // file commands with their dialogs.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 
 #include "app_test_util.h"
 #include "demo_song.h"
@@ -87,6 +88,15 @@ protected:
         RECT r = MenuBarItemRect(window->MenuBar(), index);
         headless::Click(window->MenuBar(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
         Pump();
+    }
+    // The grey and check marks of the given commands in the menu under title `index`.
+    std::vector<UINT> MenuStates(int index, std::initializer_list<UINT> ids) {
+        std::vector<UINT> states;
+        ClickMenuTitle(index, [&](HMENU menu, HWND) -> UINT {
+            for (UINT id : ids) states.push_back(GetMenuState(menu, id, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED));
+            return 0;
+        });
+        return states;
     }
 
     MainWindow* window = nullptr;
@@ -200,43 +210,20 @@ TEST_F(MainWindowTest, EditMenuNamesTheStepsAndTheTitleMarksUnsavedChanges) {
 
 TEST_F(MainWindowTest, EditMenuEnablesTheEditingCommandsWithASelection) {
     OpenSong(MakeSong({{0, 0, 480, 60}, {0, 960, 480, 64}}));
-    auto state = [&](HMENU menu, UINT id) { return GetMenuState(menu, id, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED); };
-    // The editing commands need a selection in the note grid, which has the keys.
-    UINT cut = 0, copy = 0, quantize = 0;
-    ClickMenuTitle(1, [&](HMENU menu, HWND) -> UINT {
-        cut = state(menu, 4000);
-        quantize = state(menu, 4005);
-        return 0;
-    });
-    EXPECT_EQ(cut, UINT(MF_GRAYED));
-    EXPECT_EQ(quantize, UINT(MF_GRAYED));
+    // Cut, Copy and Quantize (as the toolbar's button) need a selection in the note grid, which has the keys.
+    const std::initializer_list<UINT> editing{4000, 4001, 4005};
+    EXPECT_EQ(MenuStates(1, editing), (std::vector<UINT>{MF_GRAYED, MF_GRAYED, MF_GRAYED}));
     POINT note{};
     ASSERT_TRUE(ViewPoint(hwnd, 100, 60, &note));
     headless::Click(hwnd, note.x, note.y);
     Pump();
-    ClickMenuTitle(1, [&](HMENU menu, HWND) -> UINT {
-        cut = state(menu, 4000);
-        copy = state(menu, 4001);
-        quantize = state(menu, 4005); // as the toolbar's Quantize button
-        return 0;
-    });
-    EXPECT_EQ(cut, 0u);
-    EXPECT_EQ(copy, 0u);
-    EXPECT_EQ(quantize, 0u);
+    EXPECT_EQ(MenuStates(1, editing), (std::vector<UINT>{0, 0, 0}));
     // The Options menu, its marks and Alt+O: tests/scripts/host_menus.script.
 }
 
 TEST_F(MainWindowTest, TransportMenuDrivesTheHostTransport) {
     OpenSong(MakeSong({{0, 0, 480, 60}}));
-    auto states = [&] {
-        std::vector<UINT> s;
-        ClickMenuTitle(2, [&](HMENU menu, HWND) -> UINT {
-            for (UINT id : {UINT(kCmdPlay), UINT(kCmdStop), UINT(kCmdLoop)})
-                s.push_back(GetMenuState(menu, id, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED));
-            return 0;
-        });
-        return s;
-    };
+    auto states = [&] { return MenuStates(2, {UINT(kCmdPlay), UINT(kCmdStop), UINT(kCmdLoop)}); };
     EXPECT_EQ(states(), (std::vector<UINT>{0, MF_GRAYED, 0}));
     ClickMenuTitle(2, [](HMENU, HWND) -> UINT { return kCmdLoop; });
     EXPECT_EQ(window->Doc().TransportFlags(), 0x10u);
