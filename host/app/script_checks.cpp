@@ -194,8 +194,14 @@ bool ScriptRunner::ExpectCursor(const Words& w, std::string* reason) {
 
 bool ScriptRunner::ExpectBar(const Words& w, std::string* reason) {
     long long tick = 0, bar = 0, beat = 0, ticks = 0;
+    // The bar alone, or the bar with both beat and ticks.
+    const bool whole = w.size() > 4;
+    if (w.size() == 4) {
+        *reason = "expect-bar needs both BEAT and TICKS, or neither";
+        return false;
+    }
     if (!NumberArg(w[1], 0, kLongestSong, &tick, reason) || !NumberArg(w[2], 1, kLongestSong, &bar, reason) ||
-        !NumberArg(w[3], 1, kLongestSong, &beat, reason) || !NumberArg(w[4], 0, kLongestSong, &ticks, reason))
+        (whole && (!NumberArg(w[3], 1, kLongestSong, &beat, reason) || !NumberArg(w[4], 0, kLongestSong, &ticks, reason))))
         return false;
     HWND view = ViewWindow(reason);
     if (!view) return false;
@@ -205,8 +211,9 @@ bool ScriptRunner::ExpectBar(const Words& w, std::string* reason) {
         *reason = "the view shows no bar and beat for tick " + w[1];
         return false;
     }
-    if (shown.bar == bar && shown.beat == beat && shown.ticks == ticks) return true;
-    *reason = "expected tick " + w[1] + " at bar " + w[2] + ", beat " + w[3] + ", " + w[4] + " ticks; found bar " +
+    if (shown.bar == bar && (!whole || (shown.beat == beat && shown.ticks == ticks))) return true;
+    const std::string expected = whole ? "bar " + w[2] + ", beat " + w[3] + ", " + w[4] + " ticks" : "bar " + w[2];
+    *reason = "expected tick " + w[1] + " in " + expected + "; found bar " +
               std::to_string(shown.bar) + ", beat " + std::to_string(shown.beat) + ", " + std::to_string(shown.ticks) +
               " ticks";
     return false;

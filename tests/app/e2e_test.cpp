@@ -3,7 +3,10 @@
 // and the message when there is no display.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
+#include <cstdio>
 #include <sstream>
 
 #include "app_test_util.h"
@@ -140,6 +143,80 @@ TEST(EndToEnd, ScreenshotOfACorpusFileShowsItsNotes) {
     EXPECT_EQ(image.height, 640);
     Geometry geometry(bytes, 1100, 640, track + 1);
     EXPECT_GE(CheckNotesShown(image, geometry, notes, track), 1);
+}
+
+// A format 1 song at 480 ticks per quarter: a conductor track with the time signatures (tick, beats,
+// note value as a power of two) and a track whose one note ends at `end`.
+Bytes MeterSong(const std::vector<std::array<int, 3>>& meters, int end) {
+    auto chunk = [](const char* id, const Bytes& body) {
+        Bytes out(id, id + 4);
+        for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(body.size() >> shift));
+        out.insert(out.end(), body.begin(), body.end());
+        return out;
+    };
+    auto delta = [](Bytes& to, int ticks) {
+        Bytes groups{static_cast<std::uint8_t>(ticks & 0x7F)};
+        for (ticks >>= 7; ticks > 0; ticks >>= 7) groups.insert(groups.begin(), static_cast<std::uint8_t>(0x80 | (ticks & 0x7F)));
+        to.insert(to.end(), groups.begin(), groups.end());
+    };
+    Bytes conductor;
+    int at = 0;
+    for (const auto& [tick, beats, power] : meters) {
+        delta(conductor, tick - at);
+        at = tick;
+        const std::initializer_list<std::uint8_t> meta{0xFF, 0x58, 4, static_cast<std::uint8_t>(beats), static_cast<std::uint8_t>(power), 24, 8};
+        conductor.insert(conductor.end(), meta);
+    }
+    conductor.insert(conductor.end(), {0, 0xFF, 0x2F, 0});
+    Bytes notes{0, 0x90, 60, 100};
+    delta(notes, end);
+    notes.insert(notes.end(), {0x80, 60, 0, 0, 0xFF, 0x2F, 0});
+    Bytes song = chunk("MThd", {0, 1, 0, 2, 480 >> 8, 480 & 0xFF});
+    for (const Bytes& track : {conductor, notes}) {
+        const Bytes c = chunk("MTrk", track);
+        song.insert(song.end(), c.begin(), c.end());
+    }
+    return song;
+}
+
+// The bars --info counts and the bars its meter line names, as a script that checks the editor shows
+// the same: each meter's start as beat 1 of its bar, and the song's last tick in its last bar.
+std::string BarsOfInfo(const std::string& info) {
+    std::string script = "track 2\n";
+    std::istringstream lines(info);
+    for (std::string line; std::getline(lines, line);) {
+        long long end = 0, measures = 0;
+        if (std::sscanf(line.c_str(), "length: %lld ticks, %lld measures", &end, &measures) == 2 && end > 0)
+            script += "expect-bar " + std::to_string(end - 1) + " " + std::to_string(measures) + "\n";
+        if (line.rfind("meter:", 0) != 0) continue;
+        unsigned beats = 0, value = 0;
+        long long bar = 0, tick = 0;
+        int used = 0;
+        for (const char* p = line.c_str() + 6; std::sscanf(p, " %u/%u from bar %lld (tick %lld)%n", &beats, &value, &bar, &tick, &used) == 4; p += used) {
+            script += "expect-bar " + std::to_string(tick) + " " + std::to_string(bar) + " 1 0\n";
+            if (p[used] == ',') ++used;
+        }
+    }
+    return script;
+}
+
+TEST(EndToEnd, TheEditorCountsTheBarsInfoCounts) {
+    TempDir dir;
+    // 4/4, 6/4 from 3840, one 1/4 bar at 72960, 6/4 again from 73440; and a song of 3/8, 5/8 and 7/16.
+    std::vector<fs::path> songs{dir / "changes.mid", dir / "odd.mid"};
+    WriteBytes(songs[0], MeterSong({{0, 4, 2}, {3840, 6, 2}, {72960, 1, 2}, {73440, 6, 2}}, 92640));
+    WriteBytes(songs[1], MeterSong({{0, 3, 3}, {2160, 5, 3}, {4560, 7, 4}}, 20000));
+    const fs::path corpusSong = fs::path(CorpusDir()) / "ttsong_iii_imuh3.mid";
+    if (fs::exists(corpusSong)) songs.push_back(corpusSong);
+    for (const fs::path& song : songs) {
+        const Result info = Pianoroll(dir, {"--info", song.string()});
+        ASSERT_EQ(info.status, 0) << info.err;
+        const std::string script = BarsOfInfo(info.out);
+        EXPECT_GE(std::count(script.begin(), script.end(), '\n'), 5) << info.out;
+        WriteText(dir / "bars.txt", script);
+        const Result run = Pianoroll(dir, {"--script", (dir / "bars.txt").string(), song.string()});
+        EXPECT_EQ(run.status, 0) << song << ":\n" << script << run.err;
+    }
 }
 
 TEST(EndToEnd, AFailingLineExitsNonZeroNamesTheLineAndWritesNothing) {

@@ -4,6 +4,7 @@
 
 #include "command_fixture.h"
 #include "commands/quantize.h"
+#include "model/bar_grid.h"
 #include "model/store.h"
 #include "mp/settings.h"
 #include "resources/command_ids.h"
@@ -78,6 +79,27 @@ TEST(QuantizeRules, NotesAreQuantizedOnlyWhileTheDescriptorIsActiveAndEachPartOn
     ASSERT_TRUE(QuantizeNote(lengthsOnly, RebuildQuantizeDescriptor(0, kSixteenth, false, true), 240));
     EXPECT_EQ(lengthsOnly.start, 130);
     EXPECT_EQ(lengthsOnly.length, 480);
+}
+
+TEST(QuantizeRules, InASongOfSeveralMetersStartsCountFromTheMeterInForce) {
+    // 480 ticks per quarter: 4/4, one 1/4 bar at 72960, 6/4 from 73440.
+    const BarGrid bars(480, {{0, 4, 4}, {72960, 1, 4}, {73440, 6, 4}});
+    EXPECT_EQ(QuantizeStartIn(bars, 73500, 960), 73440);
+    EXPECT_EQ(QuantizeStartIn(bars, 75000, 960), 75360);
+    EXPECT_EQ(QuantizeStartIn(bars, 74880, 960), 75360) << "halfway goes to the later line";
+    EXPECT_EQ(QuantizeStartIn(bars, 73300, 960), 73440) << "the 1/4 bar ends at the next meter's start";
+    EXPECT_EQ(QuantizeStartIn(bars, 73200, 960), 73440) << "halfway to the meter's end";
+    EXPECT_EQ(QuantizeStartIn(bars, 73199, 960), 72960);
+    EXPECT_EQ(QuantizeStartIn(bars, 73440, 960), 73440);
+    EXPECT_EQ(QuantizeStartIn(bars, 73500, 1), 73500);
+    // One meter: multiples of the resolution from the song's start, as always.
+    const BarGrid one(480, {{0, 3, 8}});
+    EXPECT_EQ(QuantizeStartIn(one, 1500, 960), QuantizeStart(1500, 960));
+    EXPECT_EQ(QuantizeStartIn(one, 1440, 960), 1920);
+    pianoroll::Note note{.start = 75000, .length = 200};
+    ASSERT_TRUE(QuantizeNote(note, RebuildQuantizeDescriptor(0, 1, true, false), 960, &bars));
+    EXPECT_EQ(note.start, 75360);
+    EXPECT_EQ(note.length, 200);
 }
 
 using QuantizeCommandTest = CommandFixture;

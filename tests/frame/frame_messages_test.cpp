@@ -33,10 +33,10 @@ TEST_F(FrameMessages, ANewTimeBaseGivesTheGridItsNewSpacing) {
     OpenSong();
     SendMessage(EditorWindow(), WM_COMMAND, 6009, 0); // quarter notes
     Pump();
-    ASSERT_DOUBLE_EQ(pianoroll::ViewSpacings(*View()).grid, static_cast<double>(kQuarter));
+    ASSERT_DOUBLE_EQ(pianoroll::ViewSpacings(*View(), 0).grid, static_cast<double>(kQuarter));
     project->WithStore([&](host::Store& store) { store.SetTicksPerQuarter(480); });
     SendMessage(EditorWindow(), mp::PRM_TIMEBASE_CHANGED, 0, 0);
-    EXPECT_DOUBLE_EQ(pianoroll::ViewSpacings(*View()).grid, 480.0);
+    EXPECT_DOUBLE_EQ(pianoroll::ViewSpacings(*View(), 0).grid, 480.0);
 }
 
 TEST_F(FrameMessages, ARenamedTrackIsShownAndTheToolbarRefreshed) {

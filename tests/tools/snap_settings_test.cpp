@@ -318,8 +318,8 @@ TEST_F(SnapViewCommands, EachKindOfChangeRedrawsAndTellsWhatItMust) {
             << c.command;
         win::headless::PumpUntilIdle();
         EXPECT_EQ(g_refreshNotices, c.refreshes) << c.command;
-        EXPECT_DOUBLE_EQ(ViewSpacings(view).grid, c.grid) << c.command;
-        EXPECT_DOUBLE_EQ(ViewSpacings(view).paint, c.paint < 0 ? ViewLineStep(&view).step : c.paint) << c.command;
+        EXPECT_DOUBLE_EQ(ViewSpacings(view, 0).grid, c.grid) << c.command;
+        EXPECT_DOUBLE_EQ(ViewSpacings(view, 0).paint, c.paint < 0 ? ViewLineStep(&view, 0).step : c.paint) << c.command;
     }
     EXPECT_EQ(settings.scaleIndex, 2);
     EXPECT_EQ(HandleSnapCommand(nullptr, 6009), 0);

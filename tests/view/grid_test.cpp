@@ -12,6 +12,7 @@
 #include "model/pending_edit.h"
 #include "mp/settings.h"
 #include "view/scale.h"
+#include "view/song_map_state.h"
 #include "frame/piano_roll_panes.h"
 #include "view/track_view.h"
 #include "view_fixture.h"
@@ -110,6 +111,31 @@ TEST_F(Grid, RowTintsFollowKeysAndScale) {
     Repaint();
     EXPECT_EQ(Pixel(x, NoteY(61)), Blend(LightFace(), bright, 48));
     EXPECT_EQ(Pixel(x, NoteY(60)), Blend(LightFace(), bright, 8));
+}
+
+TEST_F(Grid, FromTheSongRowsAreShadedByTheKeyInForce) {
+    OpenWithNotes();
+    pianoroll::TrackView* v = View();
+    const COLORREF inScale = Blend(LightFace(), PaletteColour(3, pianoroll::SHADE_BRIGHT), 48);
+    Settings()->scaleSnap = 1;
+    // D major, then B flat major from the fifth beat.
+    v->songMaps.keys = pianoroll::KeyMap({{0, 2, false}, {4 * kQuarter, -2, false}});
+    pianoroll::SetKeyFromSong(v, true);
+    Repaint();
+    const int before = XOfTick(3 * kQuarter + kQuarter / 2), after = XOfTick(6 * kQuarter) + 3;
+    EXPECT_EQ(Pixel(before, NoteY(66)), inScale); // F sharp
+    EXPECT_NE(Pixel(after, NoteY(66)), inScale);
+    EXPECT_NE(Pixel(before, NoteY(70)), inScale); // B flat
+    EXPECT_EQ(Pixel(after, NoteY(70)), inScale);
+    // The shading changes at the key's tick.
+    EXPECT_NE(Pixel(XOfTick(4 * kQuarter) - 2, NoteY(70)), inScale);
+    EXPECT_EQ(Pixel(XOfTick(4 * kQuarter) + 2, NoteY(70)), inScale);
+    // Off, the chosen C major holds on both sides.
+    pianoroll::SetKeyFromSong(v, false);
+    Repaint();
+    EXPECT_NE(Pixel(before, NoteY(66)), inScale);
+    EXPECT_NE(Pixel(after, NoteY(70)), inScale);
+    EXPECT_EQ(Pixel(after, NoteY(72)), inScale);
 }
 
 TEST_F(Grid, SeparatorsUnderBoundaryRowsOrEveryRow) {

@@ -40,7 +40,7 @@ protected:
 
 TEST_F(Navigation, RulerMarksAndGridLinesShareTheStep) {
     Open();
-    const double step = ViewLineStep(V()).step;
+    const double step = ViewLineStep(V(), 0).step;
     ASSERT_GT(step / V()->geo.ticksPerPixel, 8);
     const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
@@ -58,7 +58,7 @@ TEST_F(Navigation, RulerMarksAndGridLinesShareTheStep) {
     }
     EXPECT_GE(marks, 3);
     // A label next to the first labelled mark after the start.
-    const GridStep shown = ViewLineStep(V());
+    const GridStep shown = ViewLineStep(V(), 0);
     const int every = shown.labelled ? shown.subdivisions : 1;
     const int labelX = XOfTick(static_cast<std::int64_t>(every * step));
     int inked = 0;
@@ -67,7 +67,7 @@ TEST_F(Navigation, RulerMarksAndGridLinesShareTheStep) {
     EXPECT_GT(inked, 5);
     // Zooming in changes the step with the zoom.
     SetTimeView(0, 2 * kQuarter);
-    EXPECT_LT(ViewLineStep(V()).step, step);
+    EXPECT_LT(ViewLineStep(V(), 0).step, step);
 }
 
 TEST_F(Navigation, LoopBarZonesAndTooltip) {

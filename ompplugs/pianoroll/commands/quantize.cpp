@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/bar_grid.h"
 #include "model/pending_edit.h"
 #include "mp/string_ids.h"
 #include "mp/track_access.h"
@@ -73,6 +74,19 @@ std::int64_t QuantizeStart(std::int64_t start, std::int64_t resolution) {
     return r >= resolution - r ? start + resolution : start;
 }
 
+std::int64_t QuantizeStartIn(const BarGrid& bars, std::int64_t start, std::int64_t resolution) {
+    if (resolution <= 1 || bars.Meters().size() < 2) return QuantizeStart(start, resolution);
+    const std::size_t i = bars.MeterIndexAt(start);
+    const std::int64_t from = bars.Meters()[i].start;
+    std::int64_t r = (start - from) % resolution;
+    if (r < 0) r += resolution;
+    const std::int64_t before = start - r;
+    if (r == 0) return before;
+    // A meter cut short ends on the next one's start; halfway goes to the later point.
+    const std::int64_t after = std::min(before + resolution, bars.MeterEnd(i));
+    return after - start <= start - before ? after : before;
+}
+
 std::uint32_t QuantizeDuration(std::uint32_t duration, std::int64_t resolution) {
     constexpr std::int64_t kLongest = std::numeric_limits<std::uint32_t>::max();
     resolution = std::clamp<std::int64_t>(resolution, 1, kLongest);
@@ -81,23 +95,26 @@ std::uint32_t QuantizeDuration(std::uint32_t duration, std::int64_t resolution) 
     return static_cast<std::uint32_t>(duration - m);
 }
 
-bool QuantizeNote(Note& note, std::uint32_t descriptor, std::int64_t resolution) {
+bool QuantizeNote(Note& note, std::uint32_t descriptor, std::int64_t resolution, const BarGrid* meters) {
     if (!(descriptor & QD_ACTIVE)) return false;
     // Rounded in song time, so a block that starts off the grid still lands its notes on it; a note
     // never goes before the song's start.
-    if (descriptor & QD_STARTS) note.start = std::max<std::int64_t>(QuantizeStart(note.start, resolution), 0);
+    if (descriptor & QD_STARTS) {
+        const std::int64_t start = meters ? QuantizeStartIn(*meters, note.start, resolution) : QuantizeStart(note.start, resolution);
+        note.start = std::max<std::int64_t>(start, 0);
+    }
     if (descriptor & QD_DURATIONS)
         note.length = QuantizeDuration(static_cast<std::uint32_t>(std::clamp<std::int64_t>(note.length, 0, UINT32_MAX)),
                                        resolution);
     return true;
 }
 
-HRESULT QuantizeSelection(mp::TrackAccess& access) {
+HRESULT QuantizeSelection(mp::TrackAccess& access, const BarGrid& bars) {
     const std::uint32_t descriptor = access.QuantizeDescriptor();
     const std::int64_t resolution = QuantizeResolutionTicks(QuantizeIndexOf(descriptor), access.TicksPerQuarter());
     // Every selected event is part of the edit; only the notes change.
     PendingEdit edit(&access);
-    if (edit.RewriteSelected([&](Note& note) { QuantizeNote(note, descriptor, resolution); }) == 0) return S_FALSE;
+    if (edit.RewriteSelected([&](Note& note) { QuantizeNote(note, descriptor, resolution, &bars); }) == 0) return S_FALSE;
     return edit.Commit(mp::IDS_UNDO_QUANTIZE);
 }
 

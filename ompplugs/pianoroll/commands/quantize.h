@@ -14,6 +14,7 @@ struct PianoRollSettings;
 
 namespace pianoroll {
 
+class BarGrid;
 struct TrackView;
 
 // One entry of the resolution list: the note 1/2^level of a whole note, or its triplet.
@@ -45,16 +46,19 @@ int QuantizeIndexOf(std::uint32_t descriptor);
 std::int64_t QuantizeResolutionTicks(int index, std::uint32_t ticksPerQuarter);
 // The nearest multiple of the resolution; a start exactly halfway goes to the later one.
 std::int64_t QuantizeStart(std::int64_t start, std::int64_t resolution);
+// The same in a song of several meters: the multiples count again from the start of the meter in
+// force, and the next meter's start counts as one.
+std::int64_t QuantizeStartIn(const BarGrid& bars, std::int64_t start, std::int64_t resolution);
 // Cut down to a multiple of the resolution, but never below one resolution.
 std::uint32_t QuantizeDuration(std::uint32_t duration, std::int64_t resolution);
 // Quantizes a note as the descriptor says, only while the descriptor is active (returns whether it
-// was processed).
-bool QuantizeNote(Note& note, std::uint32_t descriptor, std::int64_t resolution);
+// was processed). Starts go to the song's meters when there are any.
+bool QuantizeNote(Note& note, std::uint32_t descriptor, std::int64_t resolution, const BarGrid* meters = nullptr);
 
 // Quantizes every selected note of the track as the track's descriptor says, as one edit "Quantize
 // MIDI events" (every selected event is part of it; other kinds keep their values). S_FALSE without
-// a selected event.
-win::HRESULT QuantizeSelection(mp::TrackAccess& access);
+// a selected event. Starts count from the start of the meter of `bars` in force.
+win::HRESULT QuantizeSelection(mp::TrackAccess& access, const BarGrid& bars);
 
 // The "MIDI Quantize" dialog (template 12), modal over `owner`: on Apply stores the choices in the
 // settings (quantizeResolution, quantizeStarts, quantizeDurations) and the rebuilt descriptor in the track. True after Apply.

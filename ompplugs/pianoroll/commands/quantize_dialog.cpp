@@ -6,6 +6,7 @@
 #include "mp/settings.h"
 #include "mp/string_ids.h"
 #include "mp/track_access.h"
+#include "view/time_grid.h"
 #include "view/track_view.h"
 #include "win/controls.h"
 #include "win/win.h"
@@ -130,7 +131,7 @@ int QuantizeCommand(TrackView* v) {
     if (!IsWindow(view)) return 1; // the editor closed while the dialog was open
     if (focus && IsWindow(focus)) SetFocus(focus);
     if (!applied) return 1;
-    const HRESULT hr = QuantizeSelection(*v->access);
+    const HRESULT hr = QuantizeSelection(*v->access, ViewBars(v));
     if (hr == S_OK) RefreshAfterEdit(v);
     return 1;
 }

@@ -58,9 +58,9 @@ void CCControllerView::GetName(char* buffer, int capacity) const {
 void CCControllerView::EraseRange(std::int64_t fromTick, std::int64_t toTick, std::int64_t, bool snapOverride) {
     std::int64_t start = std::min(fromTick, toTick), end = std::max(fromTick, toTick);
     start = std::max<std::int64_t>(start, 0);
-    if (const std::int64_t grid = SnapStep(snapOverride); grid > 0) {
-        start = start / grid * grid;
-        end = CeilingToStep(end, grid) - 1;
+    if (const SnapLines lines = LinesOf(snapOverride); lines.Active()) {
+        start = lines.Floor(start);
+        end = lines.Ceiling(end) - 1;
     }
     EraseEvents(start, end);
 }

@@ -8,6 +8,7 @@
 
 #include "lanes/controller_view.h"
 #include "model/note.h"
+#include "view/snapping.h"
 
 namespace pianoroll {
 
@@ -54,6 +55,21 @@ protected:
     void EraseEvents(std::int64_t from, std::int64_t last);
     // The grid step a stroke or erase snaps to (0: no snapping).
     std::int64_t SnapStep(bool snapOverride) const;
+    // The lines a stroke or erase snaps to: SnapStep apart from tick 0 or, in a song of several meters,
+    // starting again at each meter's start.
+    class SnapLines {
+    public:
+        SnapLines(const TrackView& view, std::int64_t step);
+        bool Active() const { return step_ > 0; }
+        std::int64_t Floor(std::int64_t t) const;   // the line at or before t
+        std::int64_t Ceiling(std::int64_t t) const; // the first line not before t
+        std::int64_t Next(std::int64_t line) const; // the line after a line
+
+    private:
+        std::int64_t step_;
+        SnapContext meters_;
+    };
+    SnapLines LinesOf(bool snapOverride) const { return SnapLines(view_, SnapStep(snapOverride)); }
     // Fills the step graph of the lane's values into the clip.
     void PaintSteps(win::HDC dc, const win::RECT& lane, const win::RECT& clip);
 };

@@ -34,7 +34,24 @@ std::int64_t CeilingToStep(std::int64_t t, std::int64_t step) {
 
 std::int64_t ValueLane::SnapStep(bool snapOverride) const {
     if (snapOverride || !view_.settings || !view_.settings->snapEnabled) return 0;
-    return static_cast<std::int64_t>(std::trunc(ViewSpacings(view_).grid));
+    return static_cast<std::int64_t>(std::trunc(ViewSpacings(view_, 0).grid));
+}
+
+ValueLane::SnapLines::SnapLines(const TrackView& view, std::int64_t step) : step_(step) {
+    if (step > 0) meters_ = SnapContextOf(view);
+}
+
+std::int64_t ValueLane::SnapLines::Floor(std::int64_t t) const {
+    return meters_.bars ? GridBefore(meters_, t) : t / step_ * step_;
+}
+
+std::int64_t ValueLane::SnapLines::Ceiling(std::int64_t t) const {
+    if (!meters_.bars) return CeilingToStep(t, step_);
+    return OnGrid(meters_, t) ? t : GridAfter(meters_, t);
+}
+
+std::int64_t ValueLane::SnapLines::Next(std::int64_t line) const {
+    return meters_.bars ? GridAfter(meters_, line) : line + step_;
 }
 
 void ValueLane::EraseEvents(std::int64_t from, std::int64_t last) {
@@ -61,16 +78,15 @@ void ValueLane::Stroke(int fromOffset, int toOffset, int height, std::int64_t fr
     const int lo = std::min(vA, vB), hi = std::max(vA, vB);
     const double slope = tB == tA ? 0.0 : static_cast<double>(vB - vA) / static_cast<double>(tB - tA);
 
-    std::int64_t step, from, last;
-    if (const std::int64_t grid = SnapStep(snapOverride); grid > 0) {
-        step = grid;
-        from = tA / grid * grid;
-        last = CeilingToStep(tB, grid) - 1;
-        if (tB - tA < grid && last - from > grid) from += grid;
-    } else {
-        step = std::max<std::int64_t>(access_.TicksPerQuarter() / kStepsPerQuarter, 1);
-        from = tA;
-        last = tB;
+    std::int64_t from = tA, last = tB;
+    const SnapLines lines = LinesOf(snapOverride);
+    const std::int64_t unsnapped = std::max<std::int64_t>(access_.TicksPerQuarter() / kStepsPerQuarter, 1);
+    if (lines.Active()) {
+        from = lines.Floor(tA);
+        last = lines.Ceiling(tB) - 1;
+        // A short stroke over a line writes the cell after it only.
+        const std::int64_t cell = lines.Next(from) - from;
+        if (tB - tA < cell && last - from > cell) from += cell;
     }
     EraseEvents(from, last);
     // A flat stroke writes its end point too.
@@ -78,7 +94,7 @@ void ValueLane::Stroke(int fromOffset, int toOffset, int height, std::int64_t fr
     bool written = false;
     int previous = 0;
     // The erase above has cleared [from, last] of the lane's queued inserts, so each tick is free.
-    for (std::int64_t t = from; t < last; t += step) {
+    for (std::int64_t t = from; t < last; t = lines.Active() ? lines.Next(t) : t + unsnapped) {
         int value = slope == 0 ? vB : RoundedStepValue(vA, t, tA, slope);
         value = std::clamp(std::clamp(value, lo, hi), GetMinValue(), GetMaxValue());
         if (written && value == previous) continue;

@@ -28,10 +28,18 @@ struct Painted {
 
 std::int64_t WholeTicks(double d) { return std::max<std::int64_t>(static_cast<std::int64_t>(std::llround(d)), 1); }
 
-std::int64_t Spacing(TrackView* v) { return WholeTicks(ViewSpacings(*v).grid); }
-std::int64_t PaintLength(TrackView* v) { return WholeTicks(ViewSpacings(*v).paint); }
+// The paint length of a note that starts at t: the grid it may stand for is the one of the meter there.
+std::int64_t PaintLength(TrackView* v, std::int64_t t) { return WholeTicks(ViewSpacings(*v, t).paint); }
 std::int64_t Floor(TrackView* v, std::int64_t t) { return GridBefore(SnapContextOf(*v), t); }
 std::int64_t Ceiling(TrackView* v, std::int64_t t) { return GridAfter(SnapContextOf(*v), t); }
+// Whether a run step of `length` (negative: backwards) from the grid line `from` ends off the grid, so
+// that the run goes on from the next line. In one meter the lines are evenly spaced, so the length
+// alone decides.
+bool EndsOffGrid(TrackView* v, std::int64_t from, std::int64_t length) {
+    const SnapContext ctx = SnapContextOf(*v);
+    if (!ctx.bars) return length % WholeTicks(ctx.gridSpacing) != 0;
+    return !OnGrid(ctx, from + length);
+}
 
 // The first note of the stroke's row created in this stroke that covers time t.
 bool PaintedAt(TrackView* v, std::int64_t t, Painted* out) {
@@ -61,10 +69,10 @@ void FirstPaintStep(TrackView* v, std::int64_t t) {
     ToolState* s = ToolsOf(v);
     if (!ScaleAllowsRow(*v, s->stroke.row, t)) return;
     const bool snap = GridSnappingActive(v->settings);
-    const std::int64_t length = PaintLength(v);
     if (snap) t = Floor(v, t);
+    const std::int64_t length = PaintLength(v, t);
     std::int64_t end = t + length;
-    if (snap && length % Spacing(v) != 0) end = Ceiling(v, end);
+    if (snap && EndsOffGrid(v, t, length)) end = Ceiling(v, end);
     PendingEdit(v->access).ClearNotes(t, end - 1 - t, s->stroke.row, s->stroke.row, -1);
     if (PaintNote(v, t, length) < 0) return;
     s->stroke.firstPaintedStart = t;
@@ -75,35 +83,35 @@ void FirstPaintStep(TrackView* v, std::int64_t t) {
 void PaintRight(TrackView* v, std::int64_t t) {
     ToolState* s = ToolsOf(v);
     const bool snap = GridSnappingActive(v->settings);
-    const std::int64_t length = PaintLength(v);
-    const std::int64_t spacing = Spacing(v);
     std::int64_t p = s->stroke.lastPointerTime;
     s->stroke.lastPointerTime = t;
     while (p < t) {
         Painted current;
         if (!PaintedAt(v, s->stroke.runEnd - 1, &current)) return;
         if (snap) p = Floor(v, p);
-        std::int64_t reached = current.start + length;
+        std::int64_t reached = current.start + PaintLength(v, current.start);
         if (snap) reached = Floor(v, reached);
         if (p >= reached) {
             Painted there;
             if (PaintedAt(v, p, &there)) {
                 s->stroke.runEnd = there.start + there.duration;
-                const std::int64_t next = snap && there.duration % spacing ? Ceiling(v, s->stroke.runEnd) : s->stroke.runEnd;
+                const bool off = snap && EndsOffGrid(v, there.start, there.duration);
+                const std::int64_t next = off ? Ceiling(v, s->stroke.runEnd) : s->stroke.runEnd;
                 if (next <= p) return;
                 p = next;
                 continue;
             }
+            const std::int64_t length = PaintLength(v, p);
             const int insert = PaintNote(v, p, length);
             if (insert < 0) return;
             std::int64_t end = p + length;
-            if (snap && length % spacing != 0) end = Ceiling(v, end);
+            if (snap && EndsOffGrid(v, p, length)) end = Ceiling(v, end);
             PendingEdit(v->access).ClearNotes(p, end - 1 - p, s->stroke.row, s->stroke.row, insert);
             s->stroke.runEnd = p + length;
             p = end;
         } else {
             const std::int64_t end = current.start + current.duration;
-            const std::int64_t next = snap && current.duration % spacing ? Ceiling(v, end) : end;
+            const std::int64_t next = snap && EndsOffGrid(v, current.start, current.duration) ? Ceiling(v, end) : end;
             if (next <= p) return;
             p = next;
         }
@@ -113,9 +121,12 @@ void PaintRight(TrackView* v, std::int64_t t) {
 void PaintLeft(TrackView* v, std::int64_t t) {
     ToolState* s = ToolsOf(v);
     const bool snap = GridSnappingActive(v->settings);
-    const std::int64_t length = PaintLength(v);
-    const std::int64_t spacing = Spacing(v);
-    const bool floorSteps = snap && length % spacing != 0;
+    // A note laid before `end` has the paint length of the meter it lies in; off the grid, it starts
+    // at the line before.
+    auto stepBack = [&](std::int64_t end) {
+        const std::int64_t length = PaintLength(v, end - 1);
+        return snap && EndsOffGrid(v, end, -length) ? Floor(v, end - length) : end - length;
+    };
     std::int64_t c = s->stroke.lastPointerTime - 1;
     s->stroke.lastPointerTime = t;
     while (c > t) {
@@ -125,21 +136,19 @@ void PaintLeft(TrackView* v, std::int64_t t) {
         const std::int64_t start = current.start;
         std::int64_t n = start;
         if (c < start) {
-            n = start - length;
-            if (floorSteps) n = Floor(v, n);
+            n = stepBack(start);
             if (n < 0) return;
             Painted there;
             if (PaintedAt(v, n, &there)) {
                 n = there.start;
             } else {
-                const int insert = PaintNote(v, n, length);
+                const int insert = PaintNote(v, n, PaintLength(v, start - 1));
                 if (insert < 0) return;
                 PendingEdit(v->access).ClearNotes(n, start - 1 - n, s->stroke.row, s->stroke.row, insert);
             }
         }
         s->stroke.firstPaintedStart = n;
-        std::int64_t next = n - length;
-        if (floorSteps) next = Floor(v, next);
+        const std::int64_t next = stepBack(n);
         if (next >= c) return;
         c = next;
     }

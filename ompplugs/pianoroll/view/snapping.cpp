@@ -137,19 +137,20 @@ SnapSpacings SpacingsOf(const mp::PianoRollSettings& settings, std::uint32_t tic
     return out;
 }
 
-SnapSpacings ViewSpacings(const TrackView& view) {
+SnapSpacings ViewSpacings(const TrackView& view, std::int64_t at) {
     if (!view.settings) return SnapSpacings{};
     const BarGrid& bars = ViewBars(&view);
-    const MeterSegment& meter = bars.MeterAt(0);
+    const MeterSegment& meter = bars.MeterAt(at);
     const std::uint32_t signature = static_cast<std::uint32_t>(meter.beatsPerBar) << 16 | static_cast<std::uint32_t>(meter.noteValue);
-    return SpacingsOf(*view.settings, bars.TicksPerQuarter(), signature, ViewLineStep(&view).step);
+    return SpacingsOf(*view.settings, bars.TicksPerQuarter(), signature, ViewLineStep(&view, at).step);
 }
 
 // ---- Snapping arithmetic ------------------------------------------------------------------------------------
 
 SnapContext SnapContextOf(const TrackView& view) {
     SnapContext ctx;
-    ctx.gridSpacing = ViewSpacings(view).grid;
+    // The song's first meter; with several, only whether the grid acts is read from it (ctx.bars).
+    ctx.gridSpacing = ViewSpacings(view, 0).grid;
     ctx.editCursor = view.time.editCursor;
     ctx.loopStart = view.time.loopStart;
     ctx.loopEnd = view.time.loopEnd;
@@ -297,6 +298,8 @@ std::int64_t GridAfter(const SnapContext& ctx, std::int64_t t) {
     const MeterLines m = LinesOfMeterAt(ctx, t);
     return std::min(m.start + GridCeiling(m.step, t - m.start), m.end);
 }
+
+bool OnGrid(const SnapContext& ctx, std::int64_t t) { return GridNearest(ctx, t) == t; }
 
 // ---- Pitches -----------------------------------------------------------------------------------------------
 

@@ -72,8 +72,9 @@ struct SnapSpacings {
 // view's zoom (which stands for the ruler marks and the grid).
 SnapSpacings SpacingsOf(const mp::PianoRollSettings& settings, std::uint32_t ticksPerQuarter,
                         std::uint32_t timeSignature, double lineStep);
-// The same for the view as it is now: its track's meter and its zoom's line spacing (view/time_grid.h).
-SnapSpacings ViewSpacings(const TrackView& view);
+// The same for the view as it is now at a tick: the meter in force there and its zoom's line spacing
+// in that meter (view/time_grid.h).
+SnapSpacings ViewSpacings(const TrackView& view, std::int64_t at);
 
 // ---- Snapping arithmetic ----------------------------------------------------------------------------------
 // Everything the time snaps look at, gathered from the view.
@@ -116,6 +117,8 @@ std::int64_t GridCeiling(double spacing, std::int64_t t);
 std::int64_t GridNearest(const SnapContext& ctx, std::int64_t t);
 std::int64_t GridBefore(const SnapContext& ctx, std::int64_t t);
 std::int64_t GridAfter(const SnapContext& ctx, std::int64_t t);
+// Whether t lies on one of the context's lines.
+bool OnGrid(const SnapContext& ctx, std::int64_t t);
 
 // ---- Pitches ------------------------------------------------------------------------------------------
 // Whether the pitch belongs to the settings' root note and scale.

@@ -94,11 +94,10 @@ LineSpacing ViewLineSpacing(const TrackView* v) {
     return out;
 }
 
-GridStep ViewLineStep(const TrackView* v) {
+GridStep ViewLineStep(const TrackView* v, std::int64_t at) {
     const BarGrid& bars = ViewBars(v);
-    GridStep out = bars.StepIn(ViewLineSpacing(v), bars.MeterAt(0));
+    GridStep out = bars.StepIn(ViewLineSpacing(v), bars.MeterAt(at));
     out.step = std::max(out.step, 1.0);
-    v->timeGrid.lines = out;
     return out;
 }
 

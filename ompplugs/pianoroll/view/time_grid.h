@@ -25,19 +25,17 @@ struct TimeGridState {
     // measured for that many characters.
     mutable int labelLength = -1;
     mutable int labelWidth = 0;
-    // The spacing of the marks and lines as last asked for.
-    mutable GridStep lines;
 };
 
 // The shown track's bar grid, made again when its tick rate, the song's meter map or (a host without
 // one) its time signature changed.
 const BarGrid& ViewBars(const TrackView* v);
 // The spacing of the ruler's marks and the grid's and lanes' lines at the view's zoom, each meter of
-// the song choosing its own step (ViewLineStep is the one of the song's first meter).
+// the song choosing its own step (ViewLineStep is the one of the meter in force at a tick).
 LineSpacing ViewLineSpacing(const TrackView* v);
-// The spacing of the ruler's marks and the grid's and lanes' lines at the view's zoom: the ruler's
-// step for the marks' labels (at least 1.6 label widths apart), or, with a grid spacing chosen, that
-// spacing doubled until its lines are the settings' minimum distance apart.
-GridStep ViewLineStep(const TrackView* v);
+// The spacing of the ruler's marks and the grid's and lanes' lines at the view's zoom in the meter in
+// force at the tick: the ruler's step for the marks' labels (at least 1.6 label widths apart), or, with
+// a grid spacing chosen, that spacing doubled until its lines are the settings' minimum distance apart.
+GridStep ViewLineStep(const TrackView* v, std::int64_t at);
 
 } // namespace pianoroll
