@@ -66,12 +66,7 @@ Bytes DamagedSettingsSong(std::uint32_t keyboardWidth = 0x7FFFFFFF) {
 
 class CliBadInput : public host::test::TempDirTest {
 public:
-    fs::path Write(const std::string& name, const Bytes& bytes) const {
-        fs::path p = work_ / name;
-        std::ofstream(p, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return p;
-    }
+    fs::path Write(const std::string& name, const Bytes& bytes) const { return WriteFile(work_ / name, bytes); }
     // A file of size bytes that takes no room on disk, starting with head.
     fs::path Sparse(const std::string& name, const Bytes& head, off_t size) {
         fs::path p = Write(name, head);
@@ -328,7 +323,7 @@ TEST_F(CliBadInput, AWriteBeyondTheFileSizeLimitFailsAndLeavesNoTemporary) {
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("out.mid: cannot write the file: File too large"), std::string::npos) << r.err;
     EXPECT_EQ(runtest::Slurp(out), "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(work_), fs::directory_iterator()), 2);
+    EXPECT_EQ(FilesIn(work_), 2u);
 }
 
 // Scripts given as a folder, with a byte-order mark, or with bytes a terminal must not see raw.
@@ -372,7 +367,7 @@ TEST_F(CliBadInput, ScriptsAreReadSafelyAndTheirMessagesPrintable) {
         EXPECT_LE(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.what << ": " << r.err;
         EXPECT_FALSE(fs::exists(dir_ / "out.mid")) << c.what;
         // The script, its captured output, and nothing the run left behind.
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 3) << c.what;
+        EXPECT_EQ(FilesIn(dir_), 3u) << c.what;
     }
 }
 

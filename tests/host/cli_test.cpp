@@ -33,12 +33,7 @@ protected:
     CliRun Pianoroll(const std::vector<std::string>& args, const std::string& env = "") {
         return runtest::RunPianoroll(dir_, args, env);
     }
-    fs::path Write(const std::string& name, const Bytes& bytes) {
-        fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                  static_cast<std::streamsize>(bytes.size()));
-        return p;
-    }
+    fs::path Write(const std::string& name, const Bytes& bytes) { return WriteFile(dir_ / name, bytes); }
     static std::size_t Lines(const std::string& s) { return static_cast<std::size_t>(std::count(s.begin(), s.end(), '\n')); }
 };
 

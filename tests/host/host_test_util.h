@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -250,6 +251,11 @@ protected:
     std::size_t FilesIn(const std::filesystem::path& d) const {
         return static_cast<std::size_t>(
             std::distance(std::filesystem::directory_iterator(d), std::filesystem::directory_iterator()));
+    }
+    static std::filesystem::path WriteFile(const std::filesystem::path& p, const std::vector<std::uint8_t>& bytes) {
+        std::ofstream(p, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return p;
     }
     std::filesystem::path dir_;
 };

@@ -453,21 +453,25 @@ TEST(SmfRoundTrip, GeneratedFilesOfEveryKindAndShape) {
     }
 }
 
-TEST(SmfRoundTrip, CorpusFiles) {
-    const fs::path corpus = VOR_CORPUS_DIR;
+// The MIDI files of the corpus, by name; the test is skipped when there are none.
+std::vector<std::pair<std::string, Bytes>> CorpusSongs() {
+    std::vector<std::pair<std::string, Bytes>> songs;
     std::error_code ec;
-    if (!fs::is_directory(corpus, ec)) GTEST_SKIP() << "no corpus at " << corpus;
-    int files = 0;
-    for (const auto& entry : fs::directory_iterator(corpus)) {
+    if (!fs::is_directory(VOR_CORPUS_DIR, ec)) return songs;
+    for (const auto& entry : fs::directory_iterator(VOR_CORPUS_DIR)) {
         std::string ext = entry.path().extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
         if (ext != ".mid" && ext != ".midi" && ext != ".smf") continue;
         std::ifstream in(entry.path(), std::ios::binary);
-        Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        ExpectRoundTrip(bytes, entry.path().filename().string());
-        ++files;
+        songs.emplace_back(entry.path().filename().string(), Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
     }
-    if (files == 0) GTEST_SKIP() << "the corpus holds no MIDI files";
+    return songs;
+}
+
+TEST(SmfRoundTrip, CorpusFiles) {
+    const auto songs = CorpusSongs();
+    if (songs.empty()) GTEST_SKIP() << "no MIDI files at " << VOR_CORPUS_DIR;
+    for (const auto& [name, bytes] : songs) ExpectRoundTrip(bytes, name);
 }
 
 // A song holds at most the tracks a header can announce, so whatever opens can be saved.
@@ -494,14 +498,8 @@ using SmfSalvage = TempDirTest;
 // Copies of real songs cut off in the middle of each track: every track before the cut comes back as
 // the whole file has it, and what was read saves.
 TEST_F(SmfSalvage, CorpusSongsCutInsideATrackKeepEveryCompleteTrack) {
-    const fs::path corpus = VOR_CORPUS_DIR;
-    std::error_code ec;
-    if (!fs::is_directory(corpus, ec)) GTEST_SKIP() << "no corpus at " << corpus;
     int cuts = 0;
-    for (const auto& entry : fs::directory_iterator(corpus)) {
-        if (entry.path().extension() != ".mid") continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        const Bytes whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const auto& [name, whole] : CorpusSongs()) {
         Store full;
         if (!ReadBytes(whole, full).ok) continue;
         const std::vector<TrackImage> image = Image(full);
@@ -514,7 +512,7 @@ TEST_F(SmfSalvage, CorpusSongsCutInsideATrackKeepEveryCompleteTrack) {
                 .write(reinterpret_cast<const char*>(whole.data()), static_cast<std::streamsize>(pos + 8 + length / 2));
             Store store;
             const smf::ReadResult r = smf::ReadFile(cut.string(), store);
-            const std::string what = entry.path().filename().string() + " cut in track " + std::to_string(track + 1);
+            const std::string what = name + " cut in track " + std::to_string(track + 1);
             ASSERT_TRUE(r.ok) << what << ": " << r.error;
             const std::vector<TrackImage> got = Image(store);
             ASSERT_EQ(got.size(), track + 1) << what;
