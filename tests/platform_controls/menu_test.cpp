@@ -8,6 +8,14 @@ using namespace ctltest;
 
 namespace {
 
+// An item query or change that names the fields of mask.
+MENUITEMINFO ItemInfo(UINT mask) {
+    MENUITEMINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = mask;
+    return info;
+}
+
 enum : UINT { kCut = 101, kCopy = 102, kPaste = 103, kDelete = 104, kZoomIn = 201, kZoomOut = 202, kLeft = 301, kRight = 302 };
 
 // Edit: Cu&t, &Copy, (separator), &Paste (grayed), &Zoom > [Zoom &In, Zoom &Out], De&lete\tDel
@@ -60,9 +68,7 @@ TEST(MenuObjects, BuildAndQueryItemsAndSubMenus) {
     EXPECT_EQ(GetMenuString(menu, kCopy, small, sizeof small, MF_BYCOMMAND), 3);
     EXPECT_STREQ(small, "&Co");
 
-    MENUITEMINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE | MIIM_STRING;
+    MENUITEMINFO info = ItemInfo(MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE | MIIM_STRING);
     char text[32];
     info.dwTypeData = text;
     info.cch = sizeof text;
@@ -74,9 +80,7 @@ TEST(MenuObjects, BuildAndQueryItemsAndSubMenus) {
     EXPECT_TRUE(info.fType & MFT_SEPARATOR);
 
     // Insert before a command (inside the sub-menu that holds it) and by position.
-    MENUITEMINFO add{};
-    add.cbSize = sizeof add;
-    add.fMask = MIIM_ID | MIIM_STRING;
+    MENUITEMINFO add = ItemInfo(MIIM_ID | MIIM_STRING);
     add.wID = 203;
     add.dwTypeData = const_cast<char*>("Fit");
     ASSERT_TRUE(InsertMenuItem(menu, kZoomOut, FALSE, &add));
@@ -140,9 +144,7 @@ TEST(MenuObjects, EnableCheckAndRadioStates) {
     ASSERT_TRUE(CheckMenuRadioItem(zoom, 0, 1, 1, MF_BYPOSITION));
     EXPECT_FALSE(GetMenuState(zoom, kZoomIn, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_TRUE(GetMenuState(zoom, kZoomOut, MF_BYCOMMAND) & MF_CHECKED);
-    MENUITEMINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_FTYPE;
+    MENUITEMINFO info = ItemInfo(MIIM_FTYPE);
     ASSERT_TRUE(GetMenuItemInfo(zoom, kZoomOut, FALSE, &info));
     EXPECT_TRUE(info.fType & MFT_RADIOCHECK);
     EXPECT_FALSE(CheckMenuRadioItem(zoom, 0, 1, 5, MF_BYPOSITION));
@@ -170,9 +172,7 @@ TEST(MenuObjects, ItemInfoChangesWhatItsMaskNames) {
         GetMenuString(m, id, buffer, sizeof buffer, MF_BYCOMMAND);
         return std::string(buffer);
     };
-    MENUITEMINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_STRING;
+    MENUITEMINFO info = ItemInfo(MIIM_STRING);
     info.dwTypeData = const_cast<char*>("Uno");
     ASSERT_TRUE(SetMenuItemInfo(m, 1, FALSE, &info));
     EXPECT_EQ(text(1), "Uno");
@@ -184,9 +184,7 @@ TEST(MenuObjects, ItemInfoChangesWhatItsMaskNames) {
     EXPECT_EQ(text(20), "Two") << "the text is not in the mask";
     EXPECT_TRUE(GetMenuState(m, 20, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_FALSE(GetMenuState(m, 1, MF_BYCOMMAND) & MF_CHECKED);
-    MENUITEMINFO back{};
-    back.cbSize = sizeof back;
-    back.fMask = MIIM_DATA;
+    MENUITEMINFO back = ItemInfo(MIIM_DATA);
     ASSERT_TRUE(GetMenuItemInfo(m, 20, FALSE, &back));
     EXPECT_EQ(back.dwItemData, 77u);
     // Without a buffer (or without room) the text's length comes back.

@@ -21,11 +21,8 @@ protected:
         ControlsTest::TearDown();
     }
     void AddTool(UINT_PTR id, RECT rc, LPSTR text, UINT flags = TTF_SUBCLASS) {
-        TOOLINFO ti{};
-        ti.cbSize = sizeof ti;
+        TOOLINFO ti = Info(id);
         ti.uFlags = flags;
-        ti.hwnd = parent;
-        ti.uId = id;
         ti.rect = rc;
         ti.lpszText = text;
         ASSERT_TRUE(SendMessage(tip, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&ti)));
@@ -157,11 +154,8 @@ TEST_F(TooltipTest, ClicksDelaysActivationAndToolEdits) {
 
 TEST_F(TooltipTest, RelayedEventsWithoutSubclassAndOwnerRestoredOnDestroy) {
     HWND target = Child(WC_BUTTON, "Target", BS_PUSHBUTTON, 10, 100, 100, 30, 7);
-    TOOLINFO ti{};
-    ti.cbSize = sizeof ti;
+    TOOLINFO ti = Info(reinterpret_cast<UINT_PTR>(target));
     ti.uFlags = TTF_IDISHWND;
-    ti.hwnd = parent;
-    ti.uId = reinterpret_cast<UINT_PTR>(target);
     ti.lpszText = const_cast<char*>("Relayed");
     ASSERT_TRUE(SendMessage(tip, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&ti)));
     headless::MouseMove(target, 20, 10);
