@@ -389,29 +389,25 @@ TEST_F(PopupMenuTest, EscapeClosesOneLevelAtATime) {
 
 TEST_F(PopupMenuTest, MouseChoosesAndHoverOpensSubMenuAfterDelay) {
     // Items have one height; the pop-up is the border plus the items (the separator is shorter).
-    auto itemCentre = [](HWND popup, int index, int separatorsBefore) {
-        RECT rc = ClientRect(popup);
-        int h = rc.bottom - rc.top;
-        int itemH = (h - 6 - 8) / 5; // five items and one separator
-        return POINT{rc.right / 2, 3 + index * itemH + separatorsBefore * 8 + itemH / 2};
+    // A click on (or, with hover, a move onto) the middle of the open pop-up's item at index.
+    auto atItem = [](int index, int separatorsBefore, bool hover = false) {
+        return [=] {
+            HWND popup = PopupMenus().at(0);
+            RECT rc = ClientRect(popup);
+            int itemH = (rc.bottom - rc.top - 6 - 8) / 5; // five items and one separator
+            const int y = 3 + index * itemH + separatorsBefore * 8 + itemH / 2;
+            hover ? headless::MouseMove(popup, rc.right / 2, y) : headless::Click(popup, rc.right / 2, y);
+        };
     };
     {
         Script person;
-        person.Then([&] {
-            HWND popup = PopupMenus().at(0);
-            POINT p = itemCentre(popup, 1, 0);
-            headless::Click(popup, p.x, p.y);
-        });
+        person.Then(atItem(1, 0));
         EXPECT_EQ(Track(), kCopy);
     }
     {
         // A click on the grayed item chooses nothing; a click outside closes the menu.
         Script person;
-        person.Then([&] {
-            HWND popup = PopupMenus().at(0);
-            POINT p = itemCentre(popup, 2, 1);
-            headless::Click(popup, p.x, p.y);
-        });
+        person.Then(atItem(2, 1));
         person.Then([&] { EXPECT_EQ(PopupMenus().size(), 1u); });
         person.Then([&] { headless::Click(parent, 400, 300); });
         EXPECT_EQ(Track(), 0u);
@@ -419,11 +415,7 @@ TEST_F(PopupMenuTest, MouseChoosesAndHoverOpensSubMenuAfterDelay) {
     }
     {
         Script person;
-        person.Then([&] {
-            HWND popup = PopupMenus().at(0);
-            POINT p = itemCentre(popup, 3, 1);
-            headless::MouseMove(popup, p.x, p.y);
-        });
+        person.Then(atItem(3, 1, true));
         person.Then([&] { EXPECT_EQ(PopupMenus().size(), 1u); }); // not yet
         person.Then([] { headless::AdvanceClock(1000); });
         person.Then([&] {
