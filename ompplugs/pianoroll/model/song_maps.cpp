@@ -40,7 +40,9 @@ bool ReadEntries(mp::TrackAccess* access, const GUID& id, std::vector<Entry>* ou
         if (header.entrySize != sizeof(Entry) || header.count > kMostEntries) return false;
         if (hr == S_OK && header.count <= room) {
             out->resize(header.count);
-            std::memcpy(out->data(), buffer.data() + sizeof header, header.count * sizeof(Entry));
+            // An empty vector's data() may be null, which memcpy must never get, even for no bytes.
+            if (header.count > 0)
+                std::memcpy(out->data(), buffer.data() + sizeof header, header.count * sizeof(Entry));
             return true;
         }
         room = header.count;
