@@ -2,6 +2,11 @@
 // builds, and the dialog's layout. The quantize scripts drive the dialog and its stored choice.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "command_fixture.h"
 #include "commands/quantize.h"
 #include "model/bar_grid.h"
@@ -128,6 +133,33 @@ TEST_F(QuantizeCommandTest, TheDialogLinesUpItsControls) {
     EXPECT_EQ(apply.bottom, cancel.bottom);
     EXPECT_EQ(apply.right - apply.left, cancel.right - cancel.left);
     EXPECT_LT(apply.right, cancel.left);
+}
+
+// Each entry of the resolution list says what choosing it does: its note value (a triplet: two thirds
+// of it) is the resolution in ticks.
+TEST_F(QuantizeCommandTest, EachResolutionTextNamesItsTicks) {
+    Open();
+    std::vector<std::pair<std::string, LRESULT>> entries;
+    AnswerNextDialog([&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, 1030);
+        for (LRESULT i = 0, n = SendMessage(list, CB_GETCOUNT, 0, 0); i < n; ++i) {
+            std::string text(static_cast<std::size_t>(SendMessage(list, CB_GETLBTEXTLEN, i, 0)), '\0');
+            SendMessage(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+            entries.emplace_back(text, SendMessage(list, CB_GETITEMDATA, i, 0));
+        }
+        SendMessage(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    FrameCommand(CMD_QUANTIZE);
+    ASSERT_EQ(entries.size(), static_cast<std::size_t>(kQuantizeResolutionCount));
+    const std::map<std::string, std::int64_t> named = {{"Whole", 1}, {"Half", 2}, {"Quarter", 4}};
+    for (const auto& [text, index] : entries) {
+        const std::string value = text.substr(0, text.find(' '));
+        const std::int64_t division = named.count(value) ? named.at(value) : std::stoll(value);
+        std::int64_t ticks = 4 * kPpq / division;
+        if (text.ends_with(" Note Triplet")) ticks = ticks * 2 / 3;
+        else EXPECT_TRUE(text.ends_with(" Note")) << text;
+        EXPECT_EQ(QuantizeResolutionTicks(static_cast<int>(index), kPpq), ticks) << text;
+    }
 }
 
 } // namespace
