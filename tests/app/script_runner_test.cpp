@@ -139,6 +139,15 @@ TEST_F(ScriptTest, FailuresNameTheLineAndTheReason) {
         {"menu 4000\nclick right t:100 80\n", "2: the pop-up menu answered on line 1 has no entry 4000"},
         {"move 5000 10\n", "1: the x coordinate 5000 lies outside the window (1200x700 pixels)"},
         {"move 10 -1\n", "1: the y coordinate -1 lies outside the window (1200x700 pixels)"},
+        {"expect-event cc 7 0 64 1\n", "1: usage: expect-event cc N TICK VALUE ..."},
+        {"expect-bar 1920 1 1 0\n", "1: expected tick 1920 in bar 1, beat 1, 0 ticks; found bar 2, beat 1, 0 ticks"},
+        {"expect-bar 1919 2\n", "1: expected tick 1919 in bar 2; found bar 1, beat 4, 479 ticks"},
+        {"expect-bar 0 1 1\n", "1: expect-bar needs both BEAT and TICKS, or neither"},
+        {"expect-bar 0 1 1 0 0\n", "1: usage: expect-bar TICK BAR [BEAT TICKS]"},
+        {"expect-bar 0 0\n", "1: '0' is not a number from 1 to ..."},
+        {"expect-key 0 2 0\n", "1: expected root 2 and scale 0 at tick 0, found root 0 and scale 0"},
+        {"expect-key 0 12 0\n", "1: '12' is not a number from 0 to 11"},
+        {"expect-key 0 0 0 0\n", "1: usage: expect-key TICK ROOT SCALE"},
     };
     for (const Case& c : cases) {
         auto runner = Runner(MakeSong({{0, 0, 480, 60}}));

@@ -68,6 +68,10 @@ TEST_P(CancelEveryState, LeavesTheHostDataAndUndoHistoryAsBeforeThePress) {
     if (c.state == Drag::Marquee) {
         EXPECT_EQ(Selected(), selectedBefore);
     }
+    // Nothing of the cancelled gesture rides along with the next edit.
+    UseTool(TOOL_DRAW);
+    Drag(X(7000), Y(66), X(7500), Y(66));
+    EXPECT_EQ(Notes().size(), before.size() + 1) << c.name;
 }
 
 const CancelCase kCancelCases[] = {
