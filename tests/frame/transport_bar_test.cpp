@@ -1,6 +1,6 @@
 // The transport strip beyond what its scripts drive: jumps while playing keep the host playing, the
 // pushed look of a pressed button, a narrow window giving up the status field before any button, and
-// the status field naming the row under the pointer.
+// the status field naming the row under the pointer and widening for a long track.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -13,6 +13,7 @@
 #include "mp/editor_commands.h"
 #include "mp/host_contract.h"
 #include "resources/command_ids.h"
+#include "vor/ui_resources.h"
 #include "win/backend.h"
 
 namespace {
@@ -220,6 +221,22 @@ TEST_F(TransportBar, StatusFieldNamesTheRowUnderThePointerAndButtonsHaveTheirTip
     Move((field.left + field.right) / 2, (field.top + field.bottom) / 2);
     EXPECT_STREQ(View()->tip.text, "Note");
     EXPECT_EQ(PartAt((field.left + field.right) / 2, (field.top + field.bottom) / 2), TRANSPORT_HIT_STATUS);
+}
+
+// The field is sized for the position text of twice the track's length: a long track widens it.
+TEST_F(TransportBar, StatusFieldWidensForALongTrack) {
+    block = AddPianoTrack(std::int64_t{1} << 34);
+    AddNote(block, (std::int64_t{1} << 34) - kQuarter, kQuarter, 60);
+    OpenView(1200, 700);
+    const RECT& field = Bar().statusField;
+    ASSERT_FALSE(IsRectEmpty(&field));
+    HDC dc = GetDC(ViewWindow());
+    SelectObject(dc, VorUI_GetFont(VOR_FONT_LABEL));
+    const std::string longest = std::to_string((std::int64_t{1} << 35) / (4 * kQuarter) + 1) + ":1.000";
+    SIZE text{};
+    GetTextExtentPoint32(dc, longest.c_str(), static_cast<int>(longest.size()), &text);
+    ReleaseDC(ViewWindow(), dc);
+    EXPECT_GE(field.right - field.left, text.cx);
 }
 
 // The bar and its field take their heights from one line height: the bar 16 pixels over it, the field 4,
