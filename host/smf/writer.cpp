@@ -1,4 +1,6 @@
 // Standard MIDI File writer: format 1 with running status, notes as on/off pairs, saved atomically.
+// Events are read from the store in place and written straight into the output, a few bytes at a
+// time, with one room check per event.
 #include <algorithm>
 #include <cstring>
 #include <queue>
@@ -10,57 +12,81 @@ namespace host::smf {
 
 namespace {
 
+// The most bytes one event other than meta or sysex data can take: four controller messages.
+constexpr std::size_t kMaxShortEventBytes = 4 * 8;
+
+std::uint8_t* PutVlq(std::uint8_t* p, std::uint32_t v) {
+    if (v < 0x80) {
+        *p++ = static_cast<std::uint8_t>(v);
+        return p;
+    }
+    std::uint8_t buf[5];
+    int n = 0;
+    buf[n++] = v & 0x7F;
+    while (v >>= 7) buf[n++] = static_cast<std::uint8_t>(0x80 | (v & 0x7F));
+    while (n) *p++ = buf[--n];
+    return p;
+}
+
+// Writes one track's events into out, whose size stays ahead of what is written until Finish.
 class TrackWriter {
 public:
-    explicit TrackWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+    explicit TrackWriter(std::vector<std::uint8_t>& out) : out_(out), pos_(out.size()) {}
+    void Finish() { out_.resize(pos_); }
 
-    void Delta(std::int64_t tick) {
-        std::int64_t d = tick - lastTick_;
-        if (d < 0) d = 0;
-        // A gap longer than the largest delta is bridged with empty text events.
-        while (d > 0x0FFFFFFF) {
-            Vlq(0x0FFFFFFF);
-            out_.insert(out_.end(), {0xFF, 0x01, 0x00});
-            running_ = 0;
-            d -= 0x0FFFFFFF;
-        }
-        Vlq(static_cast<std::uint32_t>(d));
-        lastTick_ = tick;
-    }
-    void Vlq(std::uint32_t v) {
-        std::uint8_t buf[5];
-        int n = 0;
-        buf[n++] = v & 0x7F;
-        while (v >>= 7) buf[n++] = static_cast<std::uint8_t>(0x80 | (v & 0x7F));
-        while (n) out_.push_back(buf[--n]);
-    }
     void Channel(std::int64_t tick, std::uint8_t status, std::uint8_t d0, std::uint8_t d1, int count) {
-        Delta(tick);
+        std::uint8_t* p = Delta(tick, kMaxShortEventBytes);
         if (status != running_) {
-            out_.push_back(status);
+            *p++ = status;
             running_ = status;
         }
-        out_.push_back(d0 & 0x7F);
-        if (count == 2) out_.push_back(d1 & 0x7F);
+        *p++ = d0 & 0x7F;
+        if (count == 2) *p++ = d1 & 0x7F;
+        pos_ = static_cast<std::size_t>(p - out_.data());
     }
     void Meta(std::int64_t tick, std::uint8_t type, const std::uint8_t* data, std::size_t len) {
-        Delta(tick);
-        out_.push_back(0xFF);
-        out_.push_back(type);
-        Vlq(static_cast<std::uint32_t>(len));
-        out_.insert(out_.end(), data, data + len);
-        running_ = 0;
+        std::uint8_t* p = Delta(tick, len + 16);
+        *p++ = 0xFF;
+        *p++ = type;
+        Bytes(p, data, len);
     }
     void Sysex(std::int64_t tick, std::uint8_t status, const std::uint8_t* data, std::size_t len) {
-        Delta(tick);
-        out_.push_back(status);
-        Vlq(static_cast<std::uint32_t>(len));
-        out_.insert(out_.end(), data, data + len);
-        running_ = 0;
+        std::uint8_t* p = Delta(tick, len + 16);
+        *p++ = status;
+        Bytes(p, data, len);
     }
 
 private:
+    // Writes the delta time to tick, with room for `room` more bytes after it.
+    std::uint8_t* Delta(std::int64_t tick, std::size_t room) {
+        std::int64_t d = tick - lastTick_;
+        if (d < 0) d = 0;
+        lastTick_ = tick;
+        // A gap longer than the largest delta is bridged with empty text events.
+        while (d > 0x0FFFFFFF) {
+            std::uint8_t* p = PutVlq(Room(8), 0x0FFFFFFF);
+            *p++ = 0xFF;
+            *p++ = 0x01;
+            *p++ = 0x00;
+            pos_ = static_cast<std::size_t>(p - out_.data());
+            running_ = 0;
+            d -= 0x0FFFFFFF;
+        }
+        return PutVlq(Room(room + 5), static_cast<std::uint32_t>(d));
+    }
+    std::uint8_t* Room(std::size_t n) {
+        if (out_.size() - pos_ < n) out_.resize(std::max(out_.size() + out_.size() / 2, pos_ + n) + 4096);
+        return out_.data() + pos_;
+    }
+    void Bytes(std::uint8_t* p, const std::uint8_t* data, std::size_t len) {
+        p = PutVlq(p, static_cast<std::uint32_t>(len));
+        if (len) std::memcpy(p, data, len);
+        pos_ = static_cast<std::size_t>(p + len - out_.data());
+        running_ = 0;
+    }
+
     std::vector<std::uint8_t>& out_;
+    std::size_t pos_; // bytes written; out_ may hold unwritten room after them
     std::int64_t lastTick_ = 0;
     std::uint8_t running_ = 0;
 };
@@ -77,7 +103,7 @@ struct PendingOff {
 };
 
 // Writes one event that is not a note; returns false for kinds a MIDI file cannot hold.
-bool WriteOther(TrackWriter& w, std::int64_t tick, const EventValue& e, int channel) {
+bool WriteOther(TrackWriter& w, std::int64_t tick, const Store::EventFields& e, int channel) {
     auto ch = static_cast<std::uint8_t>(channel);
     const std::uint8_t* d = e.data;
     switch (e.kind) {
@@ -121,17 +147,20 @@ bool WriteOther(TrackWriter& w, std::int64_t tick, const EventValue& e, int chan
         return true;
     }
     case mp::MEK_META:
-        if (e.bytes.empty()) return false;
-        w.Meta(tick, e.bytes[0], e.bytes.data() + 1, e.bytes.size() - 1);
+        if (!e.bytes || e.bytes->empty()) return false;
+        w.Meta(tick, (*e.bytes)[0], e.bytes->data() + 1, e.bytes->size() - 1);
         return true;
     case mp::MEK_SYSEX:
     case mp::MEK_LONG_MSG:
-        if (!e.bytes.empty() && e.bytes[0] == 0xF0) w.Sysex(tick, 0xF0, e.bytes.data() + 1, e.bytes.size() - 1);
-        else w.Sysex(tick, 0xF7, e.bytes.data(), e.bytes.size());
+    case mp::MEK_SYSEX_CONTINUE: {
+        static const std::vector<std::uint8_t> kNone;
+        const std::vector<std::uint8_t>& bytes = e.bytes ? *e.bytes : kNone;
+        if (e.kind != mp::MEK_SYSEX_CONTINUE && !bytes.empty() && bytes[0] == 0xF0)
+            w.Sysex(tick, 0xF0, bytes.data() + 1, bytes.size() - 1);
+        else
+            w.Sysex(tick, 0xF7, bytes.data(), bytes.size());
         return true;
-    case mp::MEK_SYSEX_CONTINUE:
-        w.Sysex(tick, 0xF7, e.bytes.data(), e.bytes.size());
-        return true;
+    }
     default:
         return false;
     }
@@ -141,55 +170,100 @@ bool WriteOther(TrackWriter& w, std::int64_t tick, const EventValue& e, int chan
 // a client writing absurd values, and the save is refused instead.
 constexpr std::int64_t kLastWritableTick = std::int64_t{1} << 40;
 
+// A track's events in absolute time order: one block's index as it stands; several blocks merged
+// by tick (they overlap rarely), block by block at equal ticks.
+class TrackEvents {
+public:
+    TrackEvents(const Store& store, const std::vector<std::uint32_t>& blocks) {
+        if (blocks.size() == 1) {
+            single_ = &store.EventsOf(blocks.front());
+            return;
+        }
+        for (std::uint32_t b : blocks) {
+            const std::int64_t start = store.Block(b)->start;
+            for (std::uint32_t e : store.EventsOf(b)) merged_.push_back({start + store.EventTime(e), e});
+        }
+        std::stable_sort(merged_.begin(), merged_.end(), [](const Item& x, const Item& y) { return x.tick < y.tick; });
+    }
+    std::size_t Size() const { return single_ ? single_->size() : merged_.size(); }
+    std::uint32_t operator[](std::size_t i) const { return single_ ? (*single_)[i] : merged_[i].id; }
+
+private:
+    struct Item {
+        std::int64_t tick;
+        std::uint32_t id;
+    };
+    const std::vector<std::uint32_t>* single_ = nullptr;
+    std::vector<Item> merged_;
+};
+
+// Reads events with the absolute tick of each; blocks are looked up only when the block changes.
+class EventReader {
+public:
+    explicit EventReader(const Store& store) : store_(store) {}
+    std::int64_t Read(std::uint32_t id, Store::EventFields& f) {
+        store_.ReadEventFields(id, &f);
+        if (f.block != block_) {
+            block_ = f.block;
+            start_ = store_.Block(block_)->start;
+        }
+        return start_ + f.time;
+    }
+
+private:
+    const Store& store_;
+    std::uint32_t block_ = 0;
+    std::int64_t start_ = 0;
+};
+
+// Where a track's last event or note ends, or past kLastWritableTick (then exactly, to refuse it).
+std::int64_t TrackEnd(const Store& store, const std::vector<std::uint32_t>& blocks, const TrackEvents& events) {
+    std::int64_t end = 0, lastTick = 0;
+    for (std::uint32_t b : blocks) {
+        const BlockValue& bv = *store.Block(b);
+        end = std::max(end, bv.end);
+        const auto& list = store.EventsOf(b);
+        if (!list.empty()) lastTick = std::max(lastTick, bv.start + store.EventTime(list.back()));
+    }
+    const bool any = events.Size() > 0;
+    if (!any || std::max(end, lastTick + std::int64_t{0xFFFFFFFF}) <= kLastWritableTick) return end;
+    // Only a long note near the end may be what reaches so far; look closer.
+    EventReader reader(store);
+    Store::EventFields f{};
+    for (std::size_t i = 0; i < events.Size(); ++i) {
+        const std::int64_t tick = reader.Read(events[i], f);
+        end = std::max(end, tick + (f.kind == mp::MEK_NOTE ? std::int64_t{f.length} : 0));
+    }
+    return end;
+}
+
 bool WriteTrack(const Store& store, std::uint32_t trackId, std::vector<std::uint8_t>& out, WriteResult& result) {
     const TrackValue& track = *store.Track(trackId);
+    const auto& blocks = store.BlocksOf(trackId);
+    const TrackEvents events(store, blocks);
+    std::int64_t endTick = TrackEnd(store, blocks, events);
+    if (endTick > kLastWritableTick) {
+        result.error = "an event lies too far in time for a MIDI file";
+        return false;
+    }
     TrackWriter w(out);
     if (!track.name.empty()) {
         std::string bytes = DecodeName(track.nameBytes) == track.name ? track.nameBytes : EncodeUtf8(track.name);
         w.Meta(0, 0x03, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
-    // Events of every block in absolute time order (blocks overlap rarely; one block needs no merge).
-    struct Item {
-        std::int64_t tick;
-        std::uint32_t id;
-    };
-    std::vector<Item> items;
-    std::int64_t endTick = 0;
-    const auto& blocks = store.BlocksOf(trackId);
-    for (std::uint32_t b : blocks) {
-        const BlockValue& bv = *store.Block(b);
-        endTick = std::max(endTick, bv.end);
-        for (std::uint32_t e : store.EventsOf(b)) items.push_back({bv.start + store.EventTime(e), e});
-    }
-    if (blocks.size() > 1)
-        std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.tick < b.tick; });
-    std::int64_t last = endTick;
-    if (!items.empty()) last = std::max(last, items.back().tick + std::int64_t{0xFFFFFFFF});
-    if (last > kLastWritableTick) {
-        // Only a long note near the end may be what reaches so far; look closer before refusing.
-        last = endTick;
-        for (const Item& it : items) {
-            std::int64_t end = it.tick;
-            if (store.EventKind(it.id) == mp::MEK_NOTE) end += store.Event(it.id).length;
-            last = std::max(last, end);
-        }
-        if (last > kLastWritableTick) {
-            result.error = "an event lies too far in time for a MIDI file";
-            return false;
-        }
-    }
-
     std::priority_queue<PendingOff, std::vector<PendingOff>, std::greater<PendingOff>> offs;
     std::uint64_t sequence = 0;
-    for (const Item& it : items) {
-        while (!offs.empty() && offs.top().tick <= it.tick) {
+    EventReader reader(store);
+    Store::EventFields e{};
+    for (std::size_t i = 0; i < events.Size(); ++i) {
+        const std::int64_t at = reader.Read(events[i], e);
+        while (!offs.empty() && offs.top().tick <= at) {
             const PendingOff& o = offs.top();
             w.Channel(o.tick, o.status, o.note, o.velocity, 2);
             offs.pop();
         }
-        EventValue e = store.Event(it.id);
         int channel = track.channel >= 0 ? track.channel : (e.channel >= 0 ? e.channel : 0);
-        std::int64_t tick = std::max<std::int64_t>(it.tick, 0);
+        std::int64_t tick = std::max<std::int64_t>(at, 0);
         if (e.kind == mp::MEK_NOTE) {
             auto ch = static_cast<std::uint8_t>(channel);
             // A note-on of velocity 0 would read back as a note-off.
@@ -209,6 +283,7 @@ bool WriteTrack(const Store& store, std::uint32_t trackId, std::vector<std::uint
         offs.pop();
     }
     w.Meta(endTick, 0x2F, nullptr, 0);
+    w.Finish();
     return true;
 }
 
