@@ -1,6 +1,8 @@
-// MIDI file speed: a format-1 file of 1,000,000 notes (16 tracks, running status, controllers and
-// pitch bend mixed in) read into the model and written back, against a bare loop that only walks the
-// file and pairs notes, at 10,000,000 notes for scaling, and against JavaScript parsers when present.
+// MIDI file speed and room: a format-1 file of 1,000,000 notes (16 tracks, running status,
+// controllers and pitch bend mixed in) read into the model, written back and converted file to file,
+// each against a floor in the same run: a bare loop that walks the file and pairs notes, the same loop
+// keeping each event in a 16-byte record (the floor of bytes per event), and a copy of the file that
+// reads, walks and saves it. 10,000,000 notes show the scaling; JavaScript parsers compare when present.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -15,6 +17,7 @@
 
 #include "model/store.h"
 #include "smf/smf.h"
+#include "win/file_replacement.h"
 
 namespace {
 
@@ -134,10 +137,132 @@ std::size_t WalkAndPair(const Bytes& f) {
     return pairs;
 }
 
+// The floor of a model: every event kept as a 16-byte record (tick, length, status and data bytes),
+// notes paired into one record, with nothing else held per event.
+struct FloorRecord {
+    std::uint32_t tick, length;
+    std::uint8_t status, d0, d1, d2;
+    std::uint32_t spare;
+};
+static_assert(sizeof(FloorRecord) == 16);
+
+std::size_t WalkPairAndKeep(const Bytes& f, std::vector<FloorRecord>& kept) {
+    kept.clear();
+    kept.reserve(f.size() / 5);
+    static std::vector<std::uint32_t> open[16 * 128];
+    std::size_t p = 14;
+    while (p + 8 <= f.size()) {
+        const std::size_t len = (std::size_t(f[p + 4]) << 24) | (f[p + 5] << 16) | (f[p + 6] << 8) | f[p + 7];
+        std::size_t q = p + 8;
+        const std::size_t end = q + len;
+        std::uint32_t tick = 0;
+        std::uint8_t running = 0;
+        for (auto& o : open) o.clear();
+        std::size_t head[16 * 128] = {};
+        while (q < end) {
+            std::uint32_t d = 0;
+            std::uint8_t b;
+            do {
+                b = f[q++];
+                d = (d << 7) | (b & 0x7F);
+            } while (b & 0x80);
+            tick += d;
+            std::uint8_t s = f[q];
+            if (s & 0x80) ++q;
+            else s = running;
+            if (s == 0xFF) {
+                const std::uint8_t type = f[q++];
+                std::uint32_t l = 0;
+                do {
+                    b = f[q++];
+                    l = (l << 7) | (b & 0x7F);
+                } while (b & 0x80);
+                q += l;
+                if (type == 0x2F) break;
+                continue;
+            }
+            running = s;
+            const int type = s & 0xF0, key = (s & 0x0F) * 128 + f[q];
+            const bool off = type == 0x80 || (type == 0x90 && !f[q + 1]);
+            if (off && head[key] < open[key].size()) {
+                FloorRecord& on = kept[open[key][head[key]++]];
+                on.length = tick - on.tick;
+                on.d2 = f[q + 1];
+            } else {
+                if (type == 0x90 && !off) open[key].push_back(static_cast<std::uint32_t>(kept.size()));
+                kept.push_back({tick, 0, s, f[q], f[q + 1], 0, 0});
+            }
+            q += (type == 0xC0 || type == 0xD0) ? 1 : 2;
+        }
+        p = end;
+    }
+    return kept.size();
+}
+
 void BM_Floor(benchmark::State& state) {
     const Bytes& f = File(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) benchmark::DoNotOptimize(WalkAndPair(f));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * f.size()));
+}
+
+void BM_FloorKeep(benchmark::State& state) {
+    const Bytes& f = File(static_cast<std::size_t>(state.range(0)));
+    std::size_t events = 0, memory = 0;
+    for (auto _ : state) {
+        std::vector<FloorRecord> kept;
+        events = WalkPairAndKeep(f, kept);
+        kept.shrink_to_fit();
+        memory = kept.capacity() * sizeof(FloorRecord);
+        state.PauseTiming();
+        kept = {};
+        state.ResumeTiming();
+    }
+    state.counters["events"] = static_cast<double>(events);
+    state.counters["bytes_per_event"] = events ? static_cast<double>(memory) / static_cast<double>(events) : 0;
+}
+
+// The song file written once per size, in a folder of this run's own that goes when the run ends.
+std::string SongPath(std::size_t notes) {
+    static const struct Folder {
+        std::filesystem::path path =
+            std::filesystem::temp_directory_path() / ("vor_bench_smf_" + std::to_string(::getpid()));
+        Folder() { std::filesystem::create_directories(path); }
+        ~Folder() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    } folder;
+    const std::filesystem::path path = folder.path / (std::to_string(notes) + ".mid");
+    if (!std::filesystem::exists(path)) {
+        const Bytes& f = File(notes);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), static_cast<std::streamsize>(f.size()));
+    }
+    return path.string();
+}
+
+// What --convert does: read the file into the model and save it safely as another file.
+void BM_Convert(benchmark::State& state) {
+    const std::string in = SongPath(static_cast<std::size_t>(state.range(0)));
+    const std::string out = in + ".out.mid";
+    for (auto _ : state) {
+        host::Store store;
+        if (!host::smf::ReadFile(in, store).ok) state.SkipWithError("the file did not read");
+        if (!host::smf::WriteFile(store, out).ok) state.SkipWithError("the file did not write");
+    }
+}
+
+// The floor of a conversion: read the file, walk it and pair its notes, save its bytes the same safe way.
+void BM_ConvertFloor(benchmark::State& state) {
+    const std::string in = SongPath(static_cast<std::size_t>(state.range(0)));
+    const std::string out = in + ".floor.mid";
+    for (auto _ : state) {
+        std::ifstream file(in, std::ios::binary);
+        Bytes bytes(std::filesystem::file_size(in));
+        file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        benchmark::DoNotOptimize(WalkAndPair(bytes));
+        std::string error;
+        if (!win::files::ReplaceFileContents(out, bytes.data(), bytes.size(), &error)) state.SkipWithError(error.c_str());
+    }
 }
 
 void BM_ReadIntoModel(benchmark::State& state) {
@@ -202,7 +327,10 @@ void BM_PeerNode(benchmark::State& state, const char* package) {
 } // namespace
 
 BENCHMARK(BM_Floor)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloorKeep)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ReadIntoModel)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_Write)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Write)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertFloor)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Convert)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_PeerNode, midi_file, "midi-file")->Arg(1'000'000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PeerNode, tonejs_midi, "@tonejs/midi")->Arg(1'000'000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);

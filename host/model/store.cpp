@@ -958,14 +958,18 @@ std::uint32_t Store::LoadEvent(std::uint32_t block, std::int64_t time, std::uint
                                std::uint32_t length, const std::uint8_t data[4]) {
     Settle();
     std::uint32_t id = eventBase_ + static_cast<std::uint32_t>(events_.size());
-    EventSlot s{};
+    // Written field by field in place: a slot built aside and copied in costs a stall per event.
+    EventSlot& s = events_.Append();
     s.time = time;
     s.block = block;
+    s.flags = 0;
     s.length = length;
     std::memcpy(s.data, data, 4);
-    s.kindBit = static_cast<std::uint8_t>(std::countr_zero(kind));
+    s.port = 0;
     s.channel = static_cast<std::int8_t>(channel);
-    events_.push_back(s);
+    s.kindBit = static_cast<std::uint8_t>(std::countr_zero(kind));
+    s.hasExtras = 0;
+    s.indexState = 0;
     blocks_[block - blockBase_].events.push_back(id);
     ++liveEvents_;
     return id;
@@ -1005,9 +1009,10 @@ void Store::FinishLoad() {
                             [this](std::uint32_t x, std::uint32_t y) { return EventBefore(x, y); }))
             std::sort(b.events.begin(), b.events.end(),
                       [this](std::uint32_t x, std::uint32_t y) { return EventBefore(x, y); });
-        if (b.events.capacity() > b.events.size() * 2) b.events.shrink_to_fit();
+        if (b.events.capacity() > b.events.size()) b.events.shrink_to_fit();
     }
-    if (events_.capacity() > events_.size() * 2) events_.shrink_to_fit();
+    // Loading reserves by estimate; what it did not use goes back (without copying the slots).
+    events_.shrink_to_fit();
     std::stable_sort(trackOrder_.begin(), trackOrder_.end(), [this](std::uint32_t a, std::uint32_t b) {
         return TrackSlotOf(a)->value.order < TrackSlotOf(b)->value.order;
     });
