@@ -79,8 +79,7 @@ win::ULONG HostProject::Release() {
 
 // ---- delivery --------------------------------------------------------------------------------------
 
-HostProject::Batch HostProject::TakeBatch() {
-    Batch b;
+void HostProject::TakeBatch(Batch& b) {
     const std::size_t count = store_.PendingNotifications();
     held_ = std::min(held_, count); // a load may have dropped them
     std::size_t from = 0;
@@ -97,14 +96,14 @@ HostProject::Batch HostProject::TakeBatch() {
         sequence_ += static_cast<std::uint32_t>(count - from);
     }
     b.hasTime = store_.TakeTimeNotify(&b.time);
-    if (notifier_.Threaded()) {
+    if (notifier_.Threaded() && (!b.records.Empty() || b.hasTime)) {
         notifier_.Enqueue(std::move(b));
         b = Batch{};
     }
-    return b;
 }
 
 void HostProject::Deliver(Batch& batch) {
+    if (batch.records.Empty() && !batch.hasTime) return;
     notifier_.DeliverNow(batch);
     if (batch.records.Capacity() > BatchRoom().Capacity()) {
         batch.records.Clear();
@@ -463,7 +462,7 @@ win::HRESULT HostProject::Set(const mp::EventKey* key, win::DWORD level, const v
                 if (hr == win::S_OK) hr = store_.SetTrack(key->track, v);
             }
         }
-        batch = TakeBatch();
+        TakeBatch(batch);
     }
     Deliver(batch);
     return hr;
@@ -525,7 +524,7 @@ win::HRESULT HostProject::Insert(mp::EventKey* key, win::DWORD level, const void
                 if (hr == win::S_OK) *key = {id, 0, 0};
             }
         }
-        batch = TakeBatch();
+        TakeBatch(batch);
     }
     Deliver(batch);
     return hr;

@@ -21,11 +21,11 @@ bool PlainEvent(const EventValue& v) {
 void Store::RecordFlagEdit(const FlagEdit& edit) {
     FlagRun* run = openChanges_.empty() ? nullptr : std::get_if<FlagRun>(&openChanges_.back().after);
     if (!run) {
-        auto edits = spareFlagEdits_ ? std::move(spareFlagEdits_) : std::make_shared<std::vector<FlagEdit>>();
+        auto edits = NewRecordList<FlagEdit>();
         openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, FlagRun{edits, false}, FlagRun{edits, true}});
         run = &std::get<FlagRun>(openChanges_.back().after);
     }
-    run->edits->push_back(edit);
+    run->edits->PushBack(edit);
 }
 
 bool Store::RecordSlotEdit(std::uint32_t id, const EventValue& before, const EventValue& after) {
@@ -36,7 +36,7 @@ bool Store::RecordSlotEdit(std::uint32_t id, const EventValue& before, const Eve
     if (!(flagsApart == after)) structural_ = true;
     SlotRun* run = openChanges_.empty() ? nullptr : std::get_if<SlotRun>(&openChanges_.back().after);
     if (!run) {
-        auto edits = std::make_shared<std::vector<SlotEdit>>();
+        auto edits = NewRecordList<SlotEdit>();
         openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, SlotRun{edits, false}, SlotRun{edits, true}});
         run = &std::get<SlotRun>(openChanges_.back().after);
     }
@@ -56,7 +56,7 @@ bool Store::RecordSlotEdit(std::uint32_t id, const EventValue& before, const Eve
     if (before.time != after.time) flags |= mp::NCF_POSITION_MOVED;
     const mp::EventKey key = KeyIn(after.block, id);
     PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
-    run->edits->push_back(edit);
+    run->edits->PushBack(edit);
     return true;
 }
 
@@ -75,24 +75,16 @@ void Store::PutSlot(std::uint32_t id, const EventSlot& value) {
 }
 
 void Store::ApplySlotRun(const SlotRun& run) {
-    const std::vector<SlotEdit>& edits = *run.edits;
-    const std::size_t count = edits.size();
-    for (std::size_t n = 0; n < count; ++n) {
-        const SlotEdit& e = edits[run.after ? n : count - 1 - n];
-        PutSlot(e.id, run.after ? e.after : e.before);
-    }
+    run.edits->ForEach(run.after, [&](const SlotEdit& e) { PutSlot(e.id, run.after ? e.after : e.before); });
 }
 
 void Store::NotifySlotRun(const SlotRun& run) {
-    const std::vector<SlotEdit>& edits = *run.edits;
-    const std::size_t count = edits.size();
-    for (std::size_t n = 0; n < count; ++n) {
-        const SlotEdit& e = edits[run.after ? n : count - 1 - n];
+    run.edits->ForEach(run.after, [&](const SlotEdit& e) {
         const EventSlot& to = run.after ? e.after : e.before;
         const mp::EventKey key = KeyIn(to.block, e.id);
         const std::uint32_t flags = mp::NCF_MODIFIED | (e.before.time != e.after.time ? mp::NCF_POSITION_MOVED : 0u);
         PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
-    }
+    });
 }
 
 bool Store::RecordDeleteEdit(std::uint32_t id) {
@@ -101,13 +93,13 @@ bool Store::RecordDeleteEdit(std::uint32_t id) {
     if (!openChanges_.empty() && openChanges_.back().replaceFirst) return false;
     DeleteRun* run = openChanges_.empty() ? nullptr : std::get_if<DeleteRun>(&openChanges_.back().after);
     if (!run) {
-        auto edits = std::make_shared<std::vector<DeleteEdit>>();
+        auto edits = NewRecordList<DeleteEdit>();
         openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, DeleteRun{edits, false}, DeleteRun{edits, true}});
         run = &std::get<DeleteRun>(openChanges_.back().after);
     }
     structural_ = true;
     const DeleteEdit edit{id, s.block};
-    run->edits->push_back(edit);
+    run->edits->PushBack(edit);
     NoteIndexChange(id);
     s.block = 0;
     --liveEvents_;
@@ -118,12 +110,9 @@ bool Store::RecordDeleteEdit(std::uint32_t id) {
 
 // Deleting goes forward in the order made; bringing back goes backward.
 void Store::ApplyDeleteRun(const DeleteRun& run) {
-    const std::vector<DeleteEdit>& edits = *run.edits;
-    const std::size_t count = edits.size();
-    for (std::size_t n = 0; n < count; ++n) {
-        const DeleteEdit& e = edits[run.after ? n : count - 1 - n];
+    run.edits->ForEach(run.after, [&](const DeleteEdit& e) {
         EventSlot* s = EventSlotOf(e.id);
-        if (!s || (s->block != 0) != run.after) continue;
+        if (!s || (s->block != 0) != run.after) return;
         NoteIndexChange(e.id);
         if (run.after) {
             s->block = 0;
@@ -132,59 +121,39 @@ void Store::ApplyDeleteRun(const DeleteRun& run) {
             s->block = e.block;
             ++liveEvents_;
         }
-    }
+    });
 }
 
 void Store::NotifyDeleteRun(const DeleteRun& run) {
-    const std::vector<DeleteEdit>& edits = *run.edits;
-    const std::size_t count = edits.size();
     const std::uint32_t flags = run.after ? mp::NCF_DELETED : mp::NCF_INSERTED;
-    for (std::size_t n = 0; n < count; ++n) {
-        const DeleteEdit& e = edits[run.after ? n : count - 1 - n];
+    run.edits->ForEach(run.after, [&](const DeleteEdit& e) {
         const mp::EventKey key = KeyIn(e.block, e.id);
         PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
-    }
+    });
 }
 
-void Store::DropOpenChanges() {
-    std::shared_ptr<std::vector<FlagEdit>> edits;
-    if (!openChanges_.empty())
-        if (const auto* run = std::get_if<FlagRun>(&openChanges_.back().after)) edits = run->edits;
-    openChanges_.clear();
-    if (!edits || edits.use_count() != 1) return;
-    if (spareFlagEdits_ && spareFlagEdits_->capacity() >= edits->capacity()) return;
-    edits->clear();
-    spareFlagEdits_ = std::move(edits);
-}
+void Store::DropOpenChanges() { openChanges_.clear(); }
 
 // Forward in the order made, backward in reverse order, so that an event changed twice ends right.
 void Store::ApplyFlagRun(const FlagRun& run) {
-    const std::vector<FlagEdit>& edits = *run.edits;
-    const std::size_t count = edits.size();
-    for (std::size_t n = 0; n < count; ++n) {
-        const FlagEdit& e = edits[run.after ? n : count - 1 - n];
+    run.edits->ForEach(run.after, [&](const FlagEdit& e) {
         if (EventSlot* s = EventSlotOf(e.id); s && s->block) s->flags = run.after ? e.after : e.before;
-    }
+    });
 }
 
 void Store::NotifyFlagRun(const FlagRun& run) {
-    const std::vector<FlagEdit>& edits = *run.edits;
-    const std::size_t count = edits.size();
-    for (std::size_t n = 0; n < count; ++n) {
-        const std::uint32_t id = edits[run.after ? n : count - 1 - n].id;
-        const EventSlot* s = EventSlotOf(id);
-        if (!s || !s->block) continue;
-        const mp::EventKey key = KeyIn(s->block, id);
+    run.edits->ForEach(run.after, [&](const FlagEdit& e) {
+        const EventSlot* s = EventSlotOf(e.id);
+        if (!s || !s->block) return;
+        const mp::EventKey key = KeyIn(s->block, e.id);
         PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_EVENT, key, key);
-    }
+    });
 }
 
 void Store::NoteFlagRunTimeBase(const FlagRun& run) {
-    for (const FlagEdit& e : *run.edits)
-        if (TimeBaseEvent(e.id)) {
-            timeBaseDirty_ = timeBaseTouched_ = true;
-            return;
-        }
+    bool any = false;
+    run.edits->ForEach(true, [&](const FlagEdit& e) { any = any || TimeBaseEvent(e.id); });
+    if (any) timeBaseDirty_ = timeBaseTouched_ = true;
 }
 
 } // namespace host

@@ -1,14 +1,16 @@
 // Edits applied in batches: every block keeps its events in time order through transactions of any
 // size, reads in the middle of them, undo and redo; selecting many events at once is one change,
-// reported once for each block it touched; flag writes and deletes of single events undo and redo in
-// order.
+// reported once for each block it touched; flag writes, moves and deletes of single events undo and
+// redo in order, also when a run outgrows the blocks its records are kept in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <random>
 
 #include "host_test_util.h"
+#include "model/record_blocks.h"
 
 namespace host::test {
 namespace {
@@ -285,6 +287,80 @@ TEST_F(StoreBatch, DeletesUndoBackwardsAndRedoForwardsWithEveryFieldBack) {
     EXPECT_EQ(TakeSnapshot(data), after);
     EXPECT_EQ(project->WithStore([](Store& s) { return s.EventCount(); }), 0u);
     EXPECT_EQ(reported(), forward);
+}
+
+// Runs longer than one block of records (of flags, of moves, of deletes) come back whole and in
+// order on undo and redo; the blocks of a dropped run serve the next one.
+TEST_F(StoreBatch, LongRunsUndoAndRedoWholeAndGiveTheirRoomToTheNext) {
+    constexpr std::uint32_t kEvents = 9000; // more than one block of each kind of record
+    std::vector<std::uint32_t> ids(kEvents);
+    project->WithStore([&](Store& s) {
+        for (std::uint32_t i = 0; i < kEvents; ++i) {
+            EventValue v;
+            v.block = blocks[i % 2];
+            v.time = i;
+            v.channel = 0;
+            v.length = 5;
+            v.data[0] = static_cast<std::uint8_t>(i % 128);
+            s.InsertEvent(v, &ids[i]);
+        }
+        s.ClearHistory();
+    });
+    RecordingSink sink;
+    Advised advised(project, &sink);
+    auto reported = [&] {
+        std::vector<std::uint32_t> out;
+        for (const mp::NotificationRecord& r : sink.Take())
+            if (r.id == mp::NID_DATA_CHANGED) out.push_back(r.newKey.event);
+        return out;
+    };
+    auto edit = [&](const char16_t* name, const std::function<void(Store&, std::uint32_t)>& each) {
+        const Snapshot before = TakeSnapshot(data);
+        ASSERT_EQ(data->BeginTransaction(mp::TRANSACTION_EDIT, name), win::S_OK);
+        project->WithStore([&](Store& s) {
+            for (std::uint32_t id : ids) each(s, id);
+        });
+        ASSERT_EQ(data->EndTransaction(1), win::S_OK);
+        const Snapshot after = TakeSnapshot(data);
+        EXPECT_NE(after, before) << "edit";
+        EXPECT_EQ(reported(), ids) << "edit";
+        ASSERT_EQ(project->Undo(), win::S_OK);
+        EXPECT_EQ(TakeSnapshot(data), before) << "undo";
+        EXPECT_EQ(reported(), std::vector<std::uint32_t>(ids.rbegin(), ids.rend())) << "undo";
+        ASSERT_EQ(project->Redo(), win::S_OK);
+        EXPECT_EQ(TakeSnapshot(data), after) << "redo";
+        EXPECT_EQ(reported(), ids) << "redo";
+        ASSERT_EQ(project->Undo(), win::S_OK);
+        sink.Take();
+    };
+    edit(u"Select", [](Store& s, std::uint32_t id) { s.SetEventFlags(id, mp::MEF_SELECTED); });
+    edit(u"Move", [](Store& s, std::uint32_t id) {
+        EventValue v = s.Event(id);
+        v.time += 7;
+        s.SetEvent(id, v);
+    });
+    edit(u"Delete", [](Store& s, std::uint32_t id) { s.DeleteEvent(id); });
+
+    // The pool behind the runs: a list that goes gives its blocks back, the next takes them again.
+    auto pool = std::make_shared<RecordBlocks>();
+    {
+        RecordList<std::uint64_t> list(pool);
+        const std::size_t count = RecordBlocks::kBlockBytes / 8 * 2 + 3;
+        for (std::size_t n = 0; n < count; ++n) list.PushBack(n * 3);
+        ASSERT_EQ(list.Size(), count);
+        std::vector<std::uint64_t> backward;
+        list.ForEach(false, [&](std::uint64_t v) { backward.push_back(v); });
+        ASSERT_EQ(backward.size(), count);
+        for (std::size_t n = 0; n < count; ++n) ASSERT_EQ(backward[n], (count - 1 - n) * 3) << n;
+        EXPECT_EQ(list[count - 1], (count - 1) * 3);
+    }
+    EXPECT_EQ(pool->SpareBlocks(), 3u);
+    RecordList<std::uint64_t> next(pool);
+    next.PushBack(1);
+    EXPECT_EQ(pool->SpareBlocks(), 2u);
+    next.Clear();
+    EXPECT_EQ(next.Size(), 0u);
+    EXPECT_EQ(pool->SpareBlocks(), 3u);
 }
 
 // A replacement that is invalid, or that would start before the song, is refused and leaves the event

@@ -175,6 +175,18 @@ TEST(NotificationQueue, GivesBackEveryRecordInOrderWhateverRunsItPacks) {
         EXPECT_EQ(n, in.size());
     }
     queue.Clear();
+    // Whatever byte of the next record differs, it comes back as it went in.
+    for (std::size_t b = 0; b < sizeof(mp::NotificationRecord); ++b) {
+        mp::NotificationRecord next = record(mp::NCF_MODIFIED, 6, 2);
+        reinterpret_cast<std::uint8_t*>(&next)[b] ^= 0x41;
+        queue.Push(record(mp::NCF_MODIFIED, 5, 1));
+        queue.Push(next);
+        std::vector<mp::NotificationRecord> out;
+        queue.ForEach([&](const mp::NotificationRecord& r, bool) { out.push_back(r); });
+        ASSERT_EQ(out.size(), 2u);
+        EXPECT_EQ(std::memcmp(&out[1], &next, sizeof next), 0) << "byte " << b;
+        queue.Clear();
+    }
     // A long run keeps an id each, not a record each.
     for (std::uint32_t n = 0; n < 1000; ++n) queue.Push(record(mp::NCF_DELETED, 1000 + n, 1 + n), true);
     EXPECT_LT(queue.Capacity(), 1000u * 8);

@@ -45,8 +45,11 @@ HRESULT COPTPlugin::OnNotify(const NotificationRecord* record, bool immediate) {
     case NID_HOST_QUEUED.Data1: hr = OnHostQueued(r, immediate); break;
     default: hr = OnUnknownNotify(r, immediate); break;
     }
-    if (immediate && hr == S_OK && ((flags_.load() & PLF_NOTIFY_PENDING) || (r.changeFlags & NCF_IMMEDIATE)) &&
-        viewLock_) {
+    // While a posted message is on its way the deferred phase takes this record with the others:
+    // the view has nothing to post, and a large edit takes the view's lock only once.
+    const std::uint32_t flags = flags_.load();
+    if (immediate && hr == S_OK && !(flags & PLF_DATA_POSTED) &&
+        ((flags & PLF_NOTIFY_PENDING) || (r.changeFlags & NCF_IMMEDIATE)) && viewLock_) {
         std::lock_guard<std::mutex> guard(*viewLock_);
         if (view_) view_->DataNotify(record);
     }

@@ -79,8 +79,14 @@ bool COPTPianoRollPlugin::RaiseSongLengthFromBlock() {
     if (!midiData_ || tracks_.empty()) return false;
     std::size_t index = currentTrack_ >= 0 ? static_cast<std::size_t>(currentTrack_) : 0;
     if (index >= tracks_.size() || tracks_[index].blocks.empty()) return false;
+    // The data stays as it is while a batch runs: one look at a block serves all its records.
+    const EventKey& first = tracks_[index].blocks[0];
+    if (entryContext_.active) {
+        if (entryContext_.lengthBlock == first) return false;
+        entryContext_.lengthBlock = first;
+    }
     BlockRecord block{};
-    if (midiData_->Get(&tracks_[index].blocks[0], LEVEL_BLOCK, &block, TIME_FORMAT_TICKS) != S_OK) return false;
+    if (midiData_->Get(&first, LEVEL_BLOCK, &block, TIME_FORMAT_TICKS) != S_OK) return false;
     const std::int64_t length = block.end - block.start;
     if (length <= settings_.songLength) return false;
     settings_.songLength = length;

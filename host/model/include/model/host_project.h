@@ -75,7 +75,7 @@ public:
             {
                 std::lock_guard lock(mutex_);
                 f(store_);
-                batch = TakeBatch();
+                TakeBatch(batch);
             }
             Deliver(batch);
         } else {
@@ -84,7 +84,7 @@ public:
             {
                 std::lock_guard lock(mutex_);
                 result = f(store_);
-                batch = TakeBatch();
+                TakeBatch(batch);
             }
             Deliver(batch);
             return result;
@@ -110,9 +110,10 @@ private:
     ~HostProject();
     // What the last call changed, numbered. The records the thread that opened a transaction makes
     // in it wait for its end, so that the sinks hear the whole transaction as one batch; other
-    // threads' records (the transport's, say) go out at once.
-    Batch TakeBatch();
-    void Deliver(Batch& batch);
+    // threads' records (the transport's, say) go out at once. Fills an empty batch in place: a call
+    // inside an open transaction then builds and moves nothing.
+    void TakeBatch(Batch& into);
+    void Deliver(Batch& batch); // nothing to do for an empty batch
     win::HRESULT FindStep(mp::EventKey* key, win::DWORD level, void* record, win::BOOL* more, win::DWORD argument,
                           int direction);
     // With `asked`, an event outside the block or track its key names is refused.

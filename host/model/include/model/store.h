@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "model/record_blocks.h"
 #include "model/slot_array.h"
 #include "model/time_base.h"
 #include "mp/host_contract.h"
@@ -252,7 +253,7 @@ private:
         std::uint32_t id, before, after;
     };
     struct FlagRun {
-        std::shared_ptr<std::vector<FlagEdit>> edits;
+        std::shared_ptr<RecordList<FlagEdit>> edits;
         bool after = false;
     };
     // Whole values of plain events (no variable bytes, no host words), as their slots hold them: what
@@ -262,7 +263,7 @@ private:
         EventSlot before, after;
     };
     struct SlotRun {
-        std::shared_ptr<std::vector<SlotEdit>> edits;
+        std::shared_ptr<RecordList<SlotEdit>> edits;
         bool after = false;
     };
     // Deletions of plain events: a deleted slot keeps its fields, so its id and block bring it back.
@@ -271,7 +272,7 @@ private:
         std::uint32_t id, block;
     };
     struct DeleteRun {
-        std::shared_ptr<std::vector<DeleteEdit>> edits;
+        std::shared_ptr<RecordList<DeleteEdit>> edits;
         bool after = false;
     };
     using Value =
@@ -325,9 +326,14 @@ private:
     mp::EventKey KeyIn(std::uint32_t block, std::uint32_t id) const; // the key of event `id` in `block`
     // Appends a flag edit to the open transaction's last run, or to a new one.
     void RecordFlagEdit(const FlagEdit& edit);
-    // Empties the open changes; a run no undo step took keeps its room for the next one, so that a
+    // Empties the open changes; the blocks of a run no undo step took serve the next run, so that a
     // large marquee does not fault in fresh pages on every step.
     void DropOpenChanges();
+    // A new run's list of records, in blocks of the store's pool.
+    template <class T>
+    std::shared_ptr<RecordList<T>> NewRecordList() {
+        return std::make_shared<RecordList<T>>(recordBlocks_);
+    }
     bool TimeBaseEvent(std::uint32_t id) const;
     void Replay(const std::vector<Change>& changes, bool reverse);
     win::HRESULT Travel(std::vector<Step>& from, std::vector<Step>& to, bool reverse);
@@ -389,9 +395,10 @@ private:
     bool structural_ = false;
     std::u16string openName_;
     std::vector<Change> openChanges_;
-    std::shared_ptr<std::vector<FlagEdit>> spareFlagEdits_;
     std::vector<Step> undo_;
     std::vector<Step> redo_;
+    // Shared with every run's list, which gives its blocks back when the run goes.
+    std::shared_ptr<RecordBlocks> recordBlocks_ = std::make_shared<RecordBlocks>();
 
     std::uint32_t ppq_ = 960;
     std::uint32_t defaultBeats_ = 4;

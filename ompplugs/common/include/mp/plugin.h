@@ -421,6 +421,7 @@ protected:
         std::uint32_t track = 0, block = 0;
         TrackRecord trackRecord{};
         BlockRecord blockRecord{};
+        EventKey lengthBlock{}; // the block whose end the batch has already weighed against the song's length
     };
     EntryContext entryContext_;
     // The tracks the running batch gave new generations: one each per batch is enough, as no copy of

@@ -4,6 +4,7 @@
 // The host collects a transaction's records in one; the plug-in object keeps its pending ones in another.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -100,7 +101,7 @@ private:
         std::memcpy(reinterpret_cast<std::uint8_t*>(&r) + NOTIFY_SEQUENCE_OFFSET, &s, 4);
     }
     static bool SameKeys(const NotificationRecord& r) noexcept {
-        return std::memcmp(&r.oldKey, &r.newKey, sizeof r.oldKey) == 0;
+        return r.oldKey.track == r.newKey.track && r.oldKey.block == r.newKey.block && r.oldKey.event == r.newKey.event;
     }
     bool Extends(const Run& run, const NotificationRecord& record, bool listed) const noexcept {
         if (run.listed != listed || !SameKeys(record) || !SameKeys(run.first)) return false;
@@ -110,10 +111,36 @@ private:
         const bool unnumbered = sequence == 0 && first == 0;
         if (run.count == 1 ? !(next || unnumbered) : (run.numbered ? !next : !unnumbered)) return false;
         // Equal to the run's first record but for the event id and the number.
-        NotificationRecord expected = run.first;
-        expected.oldKey.event = expected.newKey.event = record.oldKey.event;
-        SetSequence(expected, sequence);
-        return std::memcmp(&expected, &record, sizeof record) == 0;
+        return SameOutsideRunWords(run.first, record);
+    }
+    // Word by word and inline, as a large edit compares every record it queues, with the bytes that
+    // differ within a run (the number and the two event ids) masked out.
+    static constexpr std::size_t kWords = sizeof(NotificationRecord) / 8;
+    static_assert(sizeof(NotificationRecord) % 8 == 0);
+    struct RunMask {
+        std::uint64_t words[kWords];
+    };
+    static constexpr RunMask MakeRunMask() {
+        RunMask m{};
+        for (std::uint64_t& w : m.words) w = ~std::uint64_t{0};
+        const std::size_t free[] = {NOTIFY_SEQUENCE_OFFSET, offsetof(NotificationRecord, oldKey) + offsetof(EventKey, event),
+                                    offsetof(NotificationRecord, newKey) + offsetof(EventKey, event)};
+        for (std::size_t at : free)
+            for (std::size_t b = at; b < at + 4; ++b) m.words[b / 8] &= ~(std::uint64_t{0xFF} << (b % 8 * 8));
+        return m;
+    }
+    static bool SameOutsideRunWords(const NotificationRecord& a, const NotificationRecord& b) noexcept {
+        static constexpr RunMask kMask = MakeRunMask();
+        const auto* pa = reinterpret_cast<const unsigned char*>(&a);
+        const auto* pb = reinterpret_cast<const unsigned char*>(&b);
+        std::uint64_t differ = 0;
+        for (std::size_t i = 0; i < kWords; ++i) {
+            std::uint64_t x, y;
+            std::memcpy(&x, pa + i * 8, 8);
+            std::memcpy(&y, pb + i * 8, 8);
+            differ |= (x ^ y) & kMask.words[i];
+        }
+        return differ == 0;
     }
 
     std::vector<Run> runs_;

@@ -1,0 +1,89 @@
+// Storage for the undo records of one run of like edits: fixed blocks that never move what they
+// hold, taken from and given back to a pool the store keeps. A run of a million edits then copies
+// nothing as it grows, and once a run as large has been dropped (a marquee step, a step undone and
+// then replaced) the next one faults in no fresh pages.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <type_traits>
+#include <vector>
+
+namespace host {
+
+class RecordBlocks {
+public:
+    static constexpr std::size_t kBlockBytes = 64 * 1024;
+    // Room kept for later runs; what a run gives back beyond it goes back to the system.
+    static constexpr std::size_t kKeptBlocks = 2048;
+
+    RecordBlocks() = default;
+    RecordBlocks(const RecordBlocks&) = delete;
+    RecordBlocks& operator=(const RecordBlocks&) = delete;
+    ~RecordBlocks() {
+        for (void* b : spare_) ::operator delete(b);
+    }
+    // A block of kBlockBytes; may throw std::bad_alloc.
+    void* Take() {
+        if (spare_.empty()) return ::operator new(kBlockBytes);
+        void* b = spare_.back();
+        spare_.pop_back();
+        return b;
+    }
+    void Give(void* block) noexcept {
+        if (spare_.size() < kKeptBlocks) {
+            try {
+                spare_.push_back(block);
+                return;
+            } catch (const std::bad_alloc&) {
+            }
+        }
+        ::operator delete(block);
+    }
+    std::size_t SpareBlocks() const noexcept { return spare_.size(); }
+
+private:
+    std::vector<void*> spare_;
+};
+
+// A list of records in the pool's blocks. T is copied as bytes.
+template <class T>
+class RecordList {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+    static constexpr std::size_t kPerBlock = RecordBlocks::kBlockBytes / sizeof(T);
+
+public:
+    explicit RecordList(std::shared_ptr<RecordBlocks> pool) : pool_(std::move(pool)) {}
+    RecordList(const RecordList&) = delete;
+    RecordList& operator=(const RecordList&) = delete;
+    ~RecordList() { Clear(); }
+
+    void PushBack(const T& record) {
+        if (size_ == blocks_.size() * kPerBlock) {
+            if (blocks_.size() == blocks_.capacity()) blocks_.reserve(blocks_.size() * 2 + 8);
+            blocks_.push_back(static_cast<T*>(pool_->Take()));
+        }
+        ::new (blocks_[size_ / kPerBlock] + size_ % kPerBlock) T(record);
+        ++size_;
+    }
+    std::size_t Size() const noexcept { return size_; }
+    const T& operator[](std::size_t n) const noexcept { return blocks_[n / kPerBlock][n % kPerBlock]; }
+    // Calls f(record) for every record, first to last or last to first.
+    template <class F>
+    void ForEach(bool forward, F&& f) const {
+        for (std::size_t n = 0; n < size_; ++n) f((*this)[forward ? n : size_ - 1 - n]);
+    }
+    void Clear() noexcept {
+        for (T* b : blocks_) pool_->Give(b);
+        blocks_.clear();
+        size_ = 0;
+    }
+
+private:
+    std::shared_ptr<RecordBlocks> pool_;
+    std::vector<T*> blocks_;
+    std::size_t size_ = 0;
+};
+
+} // namespace host
