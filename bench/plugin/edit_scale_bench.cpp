@@ -2,7 +2,7 @@
 // measured in the same run (a plain loop copying and changing as many 64-byte records): selecting
 // all, a marquee over all notes, one drag step of every note, the commit of that move, its undo and
 // redo, 10,000 scattered inserts, and deleting every note (with the peak memory it adds per note). Every case includes the cache's upkeep of the notifications,
-// as the editor window runs it before it paints. Prints medians of 3 runs (processor time, so that
+// as the editor window runs it before it paints. Prints medians of 5 runs (processor time, so that
 // other work on a shared machine does not count), the ratio to the floor and the growth from the
 // next smaller track. Arguments: the largest track (default 1000000) and, for profiling, the name
 // of the one case to run.
@@ -26,7 +26,7 @@ namespace {
 
 using namespace win;
 
-constexpr int kRuns = 3;
+constexpr int kRuns = 5;
 constexpr std::int64_t kSpacing = 120;
 constexpr std::uint32_t kDuration = 240;
 constexpr int kScatteredInserts = 10000;

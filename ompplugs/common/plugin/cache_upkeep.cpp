@@ -135,7 +135,10 @@ bool COPTPlugin::EntryFor(const EventKey& key, EventEntry* entry) {
 bool COPTPlugin::StageInsert(const EventKey& key) {
     // Only events of the shown track and blocks enter the list.
     if (!(Flags() & PLF_EVENT_LIST_VALID)) return false;
-    const int trackIndex = TrackIndexOf(key.track);
+    return StageInsert(key, TrackIndexOf(key.track));
+}
+
+bool COPTPlugin::StageInsert(const EventKey& key, int trackIndex) {
     if (trackIndex < 0 || (currentTrack_ != -1 && trackIndex != currentTrack_)) return false;
     if (currentBlock_ != -1) {
         const auto& blocks = tracks_[static_cast<std::size_t>(trackIndex)].blocks;
@@ -279,7 +282,7 @@ HRESULT COPTPlugin::UpkeepDeferred(const NotificationRecord& record) {
             // Only events the list shows (or that moved into it) are read again.
             const int trackIndex = TrackIndexOf(key.track);
             if (trackIndex < 0 || (currentTrack_ != -1 && trackIndex != currentTrack_)) return S_FALSE;
-            if (!StageInsert(key)) StageRemove(key);
+            if (!StageInsert(key, trackIndex)) StageRemove(key);
             return S_OK;
         }
         return S_FALSE;

@@ -485,6 +485,7 @@ protected:
     void StageRemove(const EventKey& key);
     // Reads the event and stages it for insertion; false when it is gone or not shown.
     bool StageInsert(const EventKey& key);
+    bool StageInsert(const EventKey& key, int trackIndex); // the key's track found already
     bool EntryFor(const EventKey& key, EventEntry* entry);
     bool OnCacheThread() const noexcept;
     void RemoveTrackEntry(std::uint32_t trackId);
