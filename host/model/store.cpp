@@ -231,7 +231,7 @@ void Store::StoreEventValue(std::uint32_t id, const EventValue& v) {
     s.flags = v.flags;
     s.kindBit = static_cast<std::uint8_t>(std::countr_zero(v.kind));
     s.channel = static_cast<std::int8_t>(v.channel);
-    s.port = static_cast<std::uint16_t>(v.port <= 0xFFFF ? v.port : 0);
+    s.port = static_cast<std::uint8_t>(v.port <= kSlotPortLimit ? v.port : 0);
     bool variable = IsVariableKind(v.kind);
     s.length = variable ? static_cast<std::uint32_t>(v.bytes.size()) : v.length;
     if (variable) std::memset(s.data, 0, 4);
@@ -240,7 +240,7 @@ void Store::StoreEventValue(std::uint32_t id, const EventValue& v) {
     x.hostWord = v.hostWord;
     x.sourceWord = v.sourceWord;
     x.reserved = v.reserved;
-    x.port = v.port > 0xFFFF ? v.port : 0;
+    x.port = v.port > kSlotPortLimit ? v.port : 0;
     std::memcpy(x.hostData, v.hostData, 16);
     s.hasExtras = !(x == EventExtras{});
     if (s.hasExtras) extras_[id] = x;

@@ -12,7 +12,7 @@ namespace {
 
 bool PlainEvent(const EventValue& v) {
     constexpr std::uint8_t kNoHostData[sizeof v.hostData] = {};
-    return !IsVariableKind(v.kind) && v.port <= 0xFFFF && v.hostWord == 0 && v.sourceWord == 0 && v.reserved == 0 &&
+    return !IsVariableKind(v.kind) && v.port <= Store::kSlotPortLimit && v.hostWord == 0 && v.sourceWord == 0 && v.reserved == 0 &&
            std::memcmp(v.hostData, kNoHostData, sizeof kNoHostData) == 0;
 }
 
@@ -47,7 +47,7 @@ bool Store::RecordSlotEdit(std::uint32_t id, const EventValue& before, const Eve
     s.flags = after.flags;
     s.length = after.length;
     std::memcpy(s.data, after.data, sizeof s.data);
-    s.port = static_cast<std::uint16_t>(after.port);
+    s.port = static_cast<std::uint8_t>(after.port);
     s.kindBit = static_cast<std::uint8_t>(std::countr_zero(after.kind));
     s.channel = static_cast<std::int8_t>(after.channel);
     s.hasExtras = 0;

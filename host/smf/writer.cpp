@@ -28,10 +28,46 @@ std::uint8_t* PutVlq(std::uint8_t* p, std::uint32_t v) {
     return p;
 }
 
-// Writes one track's events into out, whose size stays ahead of what is written until Finish.
+// Where written bytes go: a buffer kept whole, or, when saving, handed on to the file whenever much
+// has gathered, so that a large song never stands whole in memory a second time.
+class Output {
+public:
+    Output(std::vector<std::uint8_t>& buffer, win::files::Replacement* file) : buffer(buffer), file_(file) {}
+    std::vector<std::uint8_t>& buffer; // bytes not handed on yet
+    std::uint64_t Position() const { return handedOn_ + buffer.size(); }
+    // With a file: hands the buffer's first `used` bytes on once they are many; returns what stays.
+    std::size_t Drain(std::size_t used) {
+        if (!file_ || used < kDrainBytes) return used;
+        if (!failed_ && !file_->Write(buffer.data(), used, &error_)) failed_ = true;
+        handedOn_ += used;
+        return 0;
+    }
+    // Writes a track's length into its header at `offset`, in the buffer or in the file.
+    void PutLength(std::uint64_t offset, std::uint32_t len) {
+        const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(len >> 24), static_cast<std::uint8_t>(len >> 16),
+                                       static_cast<std::uint8_t>(len >> 8), static_cast<std::uint8_t>(len)};
+        if (offset >= handedOn_) std::memcpy(buffer.data() + (offset - handedOn_), bytes, 4);
+        else if (!failed_ && !file_->WriteAt(offset, bytes, 4, &error_)) failed_ = true;
+    }
+    // Hands on the rest; false with the error when the file refused any of it.
+    bool Close(std::string* error) {
+        if (file_ && !failed_ && !buffer.empty() && !file_->Write(buffer.data(), buffer.size(), &error_)) failed_ = true;
+        if (failed_) *error = error_;
+        return !failed_;
+    }
+
+private:
+    static constexpr std::size_t kDrainBytes = std::size_t{1} << 20;
+    win::files::Replacement* file_;
+    std::uint64_t handedOn_ = 0;
+    bool failed_ = false;
+    std::string error_;
+};
+
+// Writes one track's events into the output, whose buffer stays ahead of what is written until Finish.
 class TrackWriter {
 public:
-    explicit TrackWriter(std::vector<std::uint8_t>& out) : out_(out), pos_(out.size()) {}
+    explicit TrackWriter(Output& out) : output_(out), out_(out.buffer), pos_(out.buffer.size()) {}
     void Finish() { out_.resize(pos_); }
 
     void Channel(std::int64_t tick, std::uint8_t status, std::uint8_t d0, std::uint8_t d1, int count) {
@@ -75,7 +111,13 @@ private:
         return PutVlq(Room(room + 5), static_cast<std::uint32_t>(d));
     }
     std::uint8_t* Room(std::size_t n) {
-        if (out_.size() - pos_ < n) out_.resize(std::max(out_.size() + out_.size() / 2, pos_ + n) + 4096);
+        pos_ = output_.Drain(pos_);
+        if (out_.size() - pos_ < n) {
+            // Within the reserved room first: growing past it moves everything written.
+            const std::size_t step = out_.size() + out_.size() / 2 + 4096;
+            const std::size_t want = pos_ + n;
+            out_.resize(std::max(want, want <= out_.capacity() ? std::min(step, out_.capacity()) : step));
+        }
         return out_.data() + pos_;
     }
     void Bytes(std::uint8_t* p, const std::uint8_t* data, std::size_t len) {
@@ -85,6 +127,7 @@ private:
         running_ = 0;
     }
 
+    Output& output_;
     std::vector<std::uint8_t>& out_;
     std::size_t pos_; // bytes written; out_ may hold unwritten room after them
     std::int64_t lastTick_ = 0;
@@ -237,15 +280,11 @@ std::int64_t TrackEnd(const Store& store, const std::vector<std::uint32_t>& bloc
     return end;
 }
 
-bool WriteTrack(const Store& store, std::uint32_t trackId, std::vector<std::uint8_t>& out, WriteResult& result) {
+void WriteTrack(const Store& store, std::uint32_t trackId, Output& out, WriteResult& result) {
     const TrackValue& track = *store.Track(trackId);
     const auto& blocks = store.BlocksOf(trackId);
     const TrackEvents events(store, blocks);
     std::int64_t endTick = TrackEnd(store, blocks, events);
-    if (endTick > kLastWritableTick) {
-        result.error = "an event lies too far in time for a MIDI file";
-        return false;
-    }
     TrackWriter w(out);
     if (!track.name.empty()) {
         std::string bytes = DecodeName(track.nameBytes) == track.name ? track.nameBytes : EncodeUtf8(track.name);
@@ -284,7 +323,44 @@ bool WriteTrack(const Store& store, std::uint32_t trackId, std::vector<std::uint
     }
     w.Meta(endTick, 0x2F, nullptr, 0);
     w.Finish();
-    return true;
+}
+
+// Why the store cannot be written as a MIDI file, or null when it can.
+const char* Unwritable(const Store& store) {
+    const std::uint32_t ppq = store.TicksPerQuarter();
+    if (ppq == 0 || ppq > 0x7FFF) return "ticks per quarter note cannot be stored in a MIDI file";
+    const auto& tracks = store.TracksInOrder();
+    if (tracks.size() > static_cast<std::size_t>(kMaxTracks)) return "too many tracks for a MIDI file";
+    for (std::uint32_t t : tracks) {
+        const auto& blocks = store.BlocksOf(t);
+        if (TrackEnd(store, blocks, TrackEvents(store, blocks)) > kLastWritableTick)
+            return "an event lies too far in time for a MIDI file";
+    }
+    return nullptr;
+}
+
+WriteResult WriteSong(const Store& store, Output& out) {
+    WriteResult result;
+    const auto& tracks = store.TracksInOrder();
+    const std::uint32_t ppq = store.TicksPerQuarter();
+    const std::uint8_t header[14] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1,
+                                     static_cast<std::uint8_t>(tracks.size() >> 8),
+                                     static_cast<std::uint8_t>(tracks.size()),
+                                     static_cast<std::uint8_t>(ppq >> 8), static_cast<std::uint8_t>(ppq)};
+    out.buffer.insert(out.buffer.end(), header, header + 14);
+    for (std::uint32_t t : tracks) {
+        const std::uint64_t start = out.Position();
+        out.buffer.insert(out.buffer.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
+        WriteTrack(store, t, out, result);
+        const std::uint64_t len = out.Position() - start - 8;
+        if (len > 0xFFFFFFFFu) {
+            result.error = "track too long for a MIDI file";
+            return result;
+        }
+        out.PutLength(start + 4, static_cast<std::uint32_t>(len));
+    }
+    result.ok = out.Close(&result.error);
+    return result;
 }
 
 } // namespace
@@ -292,49 +368,31 @@ bool WriteTrack(const Store& store, std::uint32_t trackId, std::vector<std::uint
 WriteResult Write(const Store& store, std::vector<std::uint8_t>& out) {
     WriteResult result;
     out.clear();
-    std::uint32_t ppq = store.TicksPerQuarter();
-    if (ppq == 0 || ppq > 0x7FFF) {
-        result.error = "ticks per quarter note cannot be stored in a MIDI file";
+    if (const char* why = Unwritable(store)) {
+        result.error = why;
         return result;
     }
-    const auto& tracks = store.TracksInOrder();
-    if (tracks.size() > static_cast<std::size_t>(kMaxTracks)) {
-        result.error = "too many tracks for a MIDI file";
-        return result;
-    }
-    out.reserve(14 + store.EventCount() * 7 + tracks.size() * 16);
-    const std::uint8_t header[14] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1,
-                                     static_cast<std::uint8_t>(tracks.size() >> 8),
-                                     static_cast<std::uint8_t>(tracks.size()),
-                                     static_cast<std::uint8_t>(ppq >> 8), static_cast<std::uint8_t>(ppq)};
-    out.insert(out.end(), header, header + 14);
-    for (std::uint32_t t : tracks) {
-        std::size_t start = out.size();
-        out.insert(out.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
-        if (!WriteTrack(store, t, out, result)) {
-            out.clear();
-            return result;
-        }
-        std::size_t len = out.size() - start - 8;
-        if (len > 0xFFFFFFFFu) {
-            result.error = "track too long for a MIDI file";
-            out.clear();
-            return result;
-        }
-        out[start + 4] = static_cast<std::uint8_t>(len >> 24);
-        out[start + 5] = static_cast<std::uint8_t>(len >> 16);
-        out[start + 6] = static_cast<std::uint8_t>(len >> 8);
-        out[start + 7] = static_cast<std::uint8_t>(len);
-    }
-    result.ok = true;
+    out.reserve(14 + store.EventCount() * 7 + store.TracksInOrder().size() * 16);
+    Output output(out, nullptr);
+    result = WriteSong(store, output);
+    if (!result.ok) out.clear();
     return result;
 }
 
 WriteResult WriteFile(const Store& store, const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    WriteResult result = Write(store, bytes);
-    if (!result.ok) return result;
-    result.ok = win::files::ReplaceFileContents(path, bytes.data(), bytes.size(), &result.error);
+    WriteResult result;
+    if (const char* why = Unwritable(store)) {
+        result.error = why;
+        return result;
+    }
+    win::files::Replacement file;
+    if (!file.Begin(path, &result.error)) return result;
+    std::vector<std::uint8_t> buffer;
+    buffer.reserve(std::size_t{2} << 20);
+    Output output(buffer, &file);
+    result = WriteSong(store, output);
+    // A refused or failed song leaves the old file as it was: the temporary goes with `file`.
+    if (result.ok) result.ok = file.Commit(&result.error);
     return result;
 }
 

@@ -10,6 +10,8 @@
 #include <random>
 #include <tuple>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "host_test_util.h"
@@ -403,6 +405,46 @@ TEST_F(SmfSave, ReplacesTheFileWholeAndAFailedSaveKeepsTheOldOne) {
     w = smf::WriteFile(song.store, (dir_ / "missing" / "song.mid").string());
     EXPECT_FALSE(w.ok);
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
+}
+
+// A song larger than what a save gathers before handing it to the file: the file holds exactly the
+// bytes of the song written in memory (track lengths filled in after their tracks went out), and a
+// save the disk stops part way keeps the old file and leaves no temporary behind.
+TEST_F(SmfSave, ALargeSongSavesTheBytesItWritesAndAStoppedSaveKeepsTheOldFile) {
+    LoadedSong song(480);
+    for (int t = 0; t < 3; ++t) {
+        if (t) song.Track(u"Part " + std::u16string(1, static_cast<char16_t>(u'0' + t)), t);
+        for (int i = 0; i < 150'000; ++i)
+            song.Note(i * 7, t, static_cast<std::uint8_t>(30 + (i * 5 + t) % 70), static_cast<std::uint8_t>(1 + i % 127),
+                      5 + static_cast<std::uint32_t>(i % 11), static_cast<std::uint8_t>(i % 128));
+        if (t == 1) song.Bytes(500'000, mp::MEK_SYSEX, Cat(Cat({0xF0}, Bytes(1'500'000, 0x11)), {0xF7}));
+        song.store.SetLoadedBlockEnd(song.block, 150'000 * 7);
+    }
+    song.store.FinishLoad();
+    const Bytes whole = WriteBytes(song.store);
+    ASSERT_GT(whole.size(), std::size_t{3} << 20);
+    const fs::path target = dir_ / "large.mid";
+    const smf::WriteResult w = smf::WriteFile(song.store, target.string());
+    ASSERT_TRUE(w.ok) << w.error;
+    std::ifstream in(target, std::ios::binary);
+    EXPECT_TRUE(Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()) == whole);
+
+    // The file-size limit stops the next save after its first megabytes.
+    struct rlimit was{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &was), 0);
+    auto* const previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = was;
+    small.rlim_cur = 2u << 20;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const fs::path other = dir_ / "other.mid";
+    { std::ofstream(other, std::ios::binary) << "old contents"; }
+    const smf::WriteResult stopped = smf::WriteFile(song.store, other.string());
+    ::setrlimit(RLIMIT_FSIZE, &was);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(stopped.ok);
+    EXPECT_FALSE(stopped.error.empty());
+    EXPECT_EQ(fs::file_size(other), 12u);
+    EXPECT_EQ(FilesIn(dir_), 2u);
 }
 
 // Reads, writes and reads again: the same tracks and events; a second write gives the same bytes.

@@ -404,5 +404,54 @@ TEST_F(StoreBatch, RefusedReplacementsChangeNothingAndAMovedBlockTakesItsTempoAl
     });
 }
 
+// An event's port is kept whole at every size, through edits, deletion, undo and redo.
+TEST(StorePorts, EveryPortSurvivesEditsDeletionUndoAndRedo) {
+    Store s;
+    const std::uint32_t track = s.LoadTrack({});
+    const std::uint32_t block = s.LoadBlock({track, 0, 1000, {}});
+    s.FinishLoad();
+    const std::uint32_t ports[] = {0, 1, Store::kSlotPortLimit, Store::kSlotPortLimit + 1, 0xFFFF, 0x10000, 0xFFFFFFFF};
+    std::vector<std::uint32_t> ids;
+    for (std::uint32_t port : ports) {
+        EventValue v;
+        v.block = block;
+        v.time = static_cast<std::int64_t>(ids.size()) * 10;
+        v.channel = 3;
+        v.port = port;
+        v.length = 5;
+        v.data[0] = 60;
+        v.data[1] = 100;
+        ASSERT_EQ(s.InsertEvent(v, &ids.emplace_back()), win::S_OK);
+    }
+    auto portsNow = [&] {
+        std::vector<std::uint32_t> out;
+        for (std::uint32_t id : ids) out.push_back(s.EventAlive(id) ? s.Event(id).port : 12345u);
+        return out;
+    };
+    const std::vector<std::uint32_t> all(std::begin(ports), std::end(ports));
+    EXPECT_EQ(portsNow(), all);
+    ASSERT_EQ(s.BeginTransaction(mp::TRANSACTION_EDIT, u"Move"), win::S_OK);
+    for (std::uint32_t id : ids) {
+        EventValue v = s.Event(id);
+        v.time += 3;
+        ASSERT_EQ(s.SetEvent(id, v), win::S_OK);
+    }
+    ASSERT_EQ(s.EndTransaction(true), win::S_OK);
+    EXPECT_EQ(portsNow(), all);
+    EXPECT_EQ(s.Event(ids.back()).time, 63);
+    ASSERT_EQ(s.BeginTransaction(mp::TRANSACTION_EDIT, u"Delete"), win::S_OK);
+    for (std::uint32_t id : ids) ASSERT_EQ(s.DeleteEvent(id), win::S_OK);
+    ASSERT_EQ(s.EndTransaction(true), win::S_OK);
+    EXPECT_EQ(s.EventCount(), 0u);
+    ASSERT_EQ(s.Undo(), win::S_OK);
+    EXPECT_EQ(portsNow(), all);
+    ASSERT_EQ(s.Undo(), win::S_OK);
+    EXPECT_EQ(portsNow(), all);
+    EXPECT_EQ(s.Event(ids.back()).time, 60);
+    ASSERT_EQ(s.Redo(), win::S_OK);
+    EXPECT_EQ(portsNow(), all);
+    EXPECT_EQ(s.Event(ids.back()).time, 63);
+}
+
 } // namespace
 } // namespace host::test

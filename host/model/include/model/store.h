@@ -25,7 +25,7 @@ struct EventExtras {
     std::uint32_t hostWord = 0;
     std::uint32_t sourceWord = 0;
     std::uint32_t reserved = 0;
-    std::uint32_t port = 0; // ports above 0xFFFF
+    std::uint32_t port = 0; // ports an event slot cannot hold
     std::uint8_t hostData[16] = {};
     bool operator==(const EventExtras&) const = default;
 };
@@ -123,6 +123,9 @@ public:
     std::size_t TrackCount() const noexcept { return trackOrder_.size(); }
     // A MIDI file counts its tracks in 16 bits: a song with more could never be saved.
     static constexpr std::size_t kMaxTracks = 0xFFFF;
+    // The largest port an event's own slot holds; events of larger ports keep theirs with the host
+    // words, so their edits are recorded whole.
+    static constexpr std::uint32_t kSlotPortLimit = 0xFF;
 
     // Position of an event in its block's time order, or npos.
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
@@ -214,23 +217,23 @@ public:
     std::size_t MemoryBytes() const; // bytes held for tracks, blocks, events and their indexes
 
 private:
-    // 28 bytes: with the 4 of its place in a block index, an event costs 32. The time is only
-    // 4-byte aligned so that slots pack without padding.
-#pragma pack(push, 4)
+    // 27 bytes: with the 4 of its place in a block index, an event costs 31. Slots pack without
+    // padding, so their wider fields are unaligned.
+#pragma pack(push, 1)
     struct EventSlot {
         std::int64_t time;
         std::uint32_t block; // 0 = not alive
         std::uint32_t flags;
         std::uint32_t length;
         std::uint8_t data[4];
-        std::uint16_t port;
+        std::uint8_t port; // larger ports are kept with the extras
         std::int8_t channel;
         std::uint8_t kindBit : 5; // the kind's bit number (kinds have one bit, at most bit 21)
         std::uint8_t hasExtras : 1;
         std::uint8_t indexState : 2; // IndexState bits
     };
 #pragma pack(pop)
-    static_assert(sizeof(EventSlot) == 28);
+    static_assert(sizeof(EventSlot) == 27);
     struct TrackSlot {
         bool alive = false;
         TrackValue value;
