@@ -341,6 +341,33 @@ TEST_F(StoreBatch, LongRunsUndoAndRedoWholeAndGiveTheirRoomToTheNext) {
     });
     edit(u"Delete", [](Store& s, std::uint32_t id) { s.DeleteEvent(id); });
 
+    // A run of flag writes that takes in a tempo change tells of the time base, also on undo and redo.
+    std::uint32_t tempo = 0;
+    project->WithStore([&](Store& s) {
+        EventValue v;
+        v.block = blocks[0];
+        v.kind = mp::MEK_META;
+        v.bytes = {0x51, 0x07, 0xA1, 0x20};
+        s.InsertEvent(v, &tempo);
+    });
+    auto timeBaseTold = [&] {
+        bool told = false;
+        for (const mp::NotificationRecord& r : sink.Take()) told = told || r.id == mp::NID_TIMEBASE_CHANGED;
+        return told;
+    };
+    timeBaseTold();
+    ASSERT_EQ(data->BeginTransaction(mp::TRANSACTION_EDIT, u"Select"), win::S_OK);
+    project->WithStore([&](Store& s) {
+        s.SetEventFlags(ids[0], mp::MEF_SELECTED);
+        s.SetEventFlags(tempo, mp::MEF_SELECTED);
+    });
+    ASSERT_EQ(data->EndTransaction(1), win::S_OK);
+    EXPECT_TRUE(timeBaseTold());
+    ASSERT_EQ(project->Undo(), win::S_OK);
+    EXPECT_TRUE(timeBaseTold()) << "undo";
+    ASSERT_EQ(project->Redo(), win::S_OK);
+    EXPECT_TRUE(timeBaseTold()) << "redo";
+
     // The pool behind the runs: a list that goes gives its blocks back, the next takes them again.
     auto pool = std::make_shared<RecordBlocks>();
     {

@@ -63,16 +63,17 @@ TEST_F(Cache, SelectTrackLoadsBlocksUpToTheGivenIndex) {
     ASSERT_EQ(CachedEvents(), (std::vector<std::uint32_t>{n1}));
     EXPECT_EQ(plugin->EventList()[0].start, 100);
     const std::uint32_t n3 = AddNote(second, 10, 100, 64);
+    const std::uint32_t n4 = AddNote(first, 50, 100, 62);
     Deliver();
-    EXPECT_EQ(CachedEvents(), (std::vector<std::uint32_t>{n1})) << "a note in a block after the shown ones stays out";
+    EXPECT_EQ(CachedEvents(), (std::vector<std::uint32_t>{n1, n4})) << "a note in a block after the shown ones stays out";
     plugin->SelectTrack(0, 5);
     EXPECT_TRUE(CachedEvents().empty()) << "a block index past the last block shows none";
     // A valid list is returned unchanged; a different kind filter rebuilds it.
     plugin->SelectTrack(0, -1);
-    EXPECT_EQ(CachedEvents(), (std::vector<std::uint32_t>{n1, n2, n3}));
+    EXPECT_EQ(CachedEvents(), (std::vector<std::uint32_t>{n1, n4, n2, n3}));
     AddEvent(first, 10, mp::MEK_CONTROL, 0, 7, 100);
     plugin->SelectTrack(0, -1);
-    EXPECT_EQ(plugin->EventList().size(), 3u);
+    EXPECT_EQ(plugin->EventList().size(), 4u);
     plugin->SetKindFilter(mp::MEK_CONTROL);
     plugin->SelectTrack(0, -1);
     EXPECT_EQ(plugin->EventList().size(), 1u);
