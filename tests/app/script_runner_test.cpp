@@ -148,6 +148,7 @@ TEST_F(ScriptTest, FailuresNameTheLineAndTheReason) {
         {"expect-key 0 2 0\n", "1: expected root 2 and scale 0 at tick 0, found root 0 and scale 0"},
         {"expect-key 0 12 0\n", "1: '12' is not a number from 0 to 11"},
         {"expect-key 0 0 0 0\n", "1: usage: expect-key TICK ROOT SCALE"},
+        {"expect-ghosts 3\n", "1: expected 3 notes of other tracks drawn, found 0"},
     };
     for (const Case& c : cases) {
         auto runner = Runner(MakeSong({{0, 0, 480, 60}}));

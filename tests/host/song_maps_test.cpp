@@ -151,6 +151,19 @@ TEST_F(SongMaps, ASongWithoutSignaturesHasTheDefaultMeterAndNoKeys) {
     EXPECT_TRUE(Keys().entries.empty());
 }
 
+// A beat of 2^-31 of a whole note is the shortest a meter may have (one tick); a shorter one is left out.
+TEST_F(SongMaps, TheShortestBeatIsKeptAndAShorterOneLeftOut) {
+    Load(SmfBuilder(1, 96)
+             .Track({0x00, 0xFF, 0x58, 0x04, 3, 31, 24, 8, 0x60, 0xFF, 0x58, 0x04, 5, 32, 24, 8, 0x00, 0x90, 60, 100,
+                     0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00})
+             .Bytes());
+    const MeterMap map = Meters();
+    ASSERT_EQ(map.entries.size(), 1u);
+    EXPECT_EQ(map.entries[0].beatsPerBar, 3u);
+    EXPECT_EQ(map.entries[0].noteValueExponent, 31u);
+    EXPECT_EQ(Split(100), (std::array<win::LONG, 3>{33, 1, 0})) << "bars of three one-tick beats";
+}
+
 TEST_F(SongMaps, InsertingATimeSignatureMovesLaterBarsOnlyAndIsOneUndoableEdit) {
     Load(SmfBuilder(1, 480)
              .Track({0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00})

@@ -317,6 +317,10 @@ TEST_F(Grid, EditCursorLineAndGridLines) {
     EXPECT_EQ(Pixel(x, NoteY(50)), RGB(0, 0, 0));
     EXPECT_EQ(Pixel(x, v->geo.grid.top), RGB(0, 0, 0));
     EXPECT_NE(Pixel(x + 1, NoteY(50)), RGB(0, 0, 0));
+    pianoroll::MoveEditCursor(v, v->geo.timeOrigin, 0, pianoroll::MEC_PROGRAM);
+    Pump();
+    EXPECT_EQ(Pixel(v->geo.grid.left, NoteY(50)), RGB(0, 0, 0)) << "down to the grid's first column";
+    pianoroll::MoveEditCursor(v, 4 * kQuarter + 1000, 0, pianoroll::MEC_PROGRAM);
     // With the keyboard, the caret (which does not blink) is the line: dark over the light rows, not
     // a black line inverted into a white one.
     SetFocus(ViewWindow());
