@@ -150,6 +150,7 @@ TEST_F(ScriptTest, FailuresNameTheLineAndTheReason) {
         {"expect-key 0 0 0 0\n", "1: usage: expect-key TICK ROOT SCALE"},
         {"expect-ghosts 3\n", "1: expected 3 notes of other tracks drawn, found 0"},
         {"dclick t:abc 5\n", "1: 't:abc' has no valid number"},
+        {"expect-notes x\n", "1: 'x' is not a number from 0 to ..."},
     };
     for (const Case& c : cases) {
         auto runner = Runner(MakeSong({{0, 0, 480, 60}}));
