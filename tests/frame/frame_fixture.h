@@ -17,7 +17,6 @@ class FrameFixture : public ViewFixture {
     static std::string WindowTextOf(win::HWND window);
 
   protected:
-    static constexpr std::int64_t kQuarter = 960; // the host's default tick rate
 
     // A piano track with a few notes, opened in a 1200 x 700 editor.
     void OpenSong();

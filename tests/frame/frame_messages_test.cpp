@@ -44,11 +44,9 @@ TEST_F(FrameMessages, ARenamedTrackIsShownAndTheToolbarRefreshed) {
     ClickButton(4026); // solo
     ASSERT_TRUE(Checked(4026));
     // Another program clears solo and renames the track; the host reports the track list changed.
-    project->WithStore([&](host::Store& store) {
-        host::TrackValue value = *store.Track(track);
+    ChangeTrack(track, [](host::TrackValue& value) {
         value.attributes = 0;
         value.name = u"Organ";
-        store.SetTrack(track, value);
     });
     SendMessage(EditorWindow(), mp::PRM_TRACK_LIST_CHANGED, 0, 0);
     Pump();
@@ -66,12 +64,10 @@ TEST_F(FrameMessages, ANoteChangedByTheHostRepaintsItsColumnsOnly) {
     SendMessage(Chooser(), CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>("Kept"));
     SendMessage(Chooser(), CB_SETCURSEL, 0, 0);
     ValidateRect(ViewWindow(), nullptr);
-    project->WithStore([&](host::Store& store) {
-        host::EventValue value = store.Event(note);
+    ChangeEvent(note, [](host::EventValue& value) {
         value.time = 5 * kQuarter;
         value.data[0] = 66;
         value.data[1] = 20;
-        store.SetEvent(note, value);
     });
     SendMessage(EditorWindow(), mp::PRM_TRACK_LIST_CHANGED, 0, 0);
     RECT dirty{};

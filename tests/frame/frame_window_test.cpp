@@ -126,11 +126,7 @@ TEST_F(Frame, KeysAndPrivateMessagesReachTheView) {
     EXPECT_EQ(SendMessage(EditorWindow(), mp::PRM_QUERY_BUSY, 0, 0), 0);
     // A longer track extends the document once the host reports it.
     const std::int64_t before = v->geo.documentLength;
-    project->WithStore([&](host::Store& store) {
-        host::BlockValue value = *store.Block(block);
-        value.end = 40 * kQuarter;
-        store.SetBlock(block, value);
-    });
+    ChangeBlock(block, [](host::BlockValue& value) { value.end = 40 * kQuarter; });
     AddNote(block, 30 * kQuarter, kQuarter, 64);
     Pump();
     EXPECT_GT(v->geo.documentLength, before);

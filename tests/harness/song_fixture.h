@@ -75,6 +75,16 @@ protected:
             return id;
         });
     }
+    // Changes a stored event, block or track in the host's store, as the host's own editing would.
+    template <class Change> void ChangeEvent(std::uint32_t id, Change change) {
+        project->WithStore([&](host::Store& s) { auto v = s.Event(id); change(v); s.SetEvent(id, v); });
+    }
+    template <class Change> void ChangeBlock(std::uint32_t id, Change change) {
+        project->WithStore([&](host::Store& s) { auto v = *s.Block(id); change(v); s.SetBlock(id, v); });
+    }
+    template <class Change> void ChangeTrack(std::uint32_t id, Change change) {
+        project->WithStore([&](host::Store& s) { auto v = *s.Track(id); change(v); s.SetTrack(id, v); });
+    }
     std::size_t UndoCount() {
         return project->WithStore([](host::Store& store) { return store.UndoCount(); });
     }

@@ -27,6 +27,7 @@ protected:
         plugin->AddRef();
     }
     void TearDown() override {
+        ClearClipboard();
         access.reset();
         if (plugin) {
             plugin->Uninitialise();
@@ -44,6 +45,13 @@ protected:
         plugin->ReloadTracks(true);
         access = std::make_unique<mp::TrackAccess>(mp::TrackAccess::HostOf(plugin));
     }
+    // Tests of copying and pasting start from an empty clipboard; every test leaves one.
+    static void ClearClipboard() {
+        if (win::OpenClipboard(nullptr)) {
+            win::EmptyClipboard();
+            win::CloseClipboard();
+        }
+    }
     // The deferred phase, as the editor window runs it.
     void Deliver() {
         project->FlushNotifications();
@@ -53,14 +61,6 @@ protected:
     std::uint32_t AddNote(std::uint32_t block, std::int64_t time, std::uint32_t duration, int note, int velocity = 100,
                           bool selected = false) {
         return AddEvent(block, time, mp::MEK_NOTE, duration, note, velocity, 0, selected);
-    }
-    // Changes a stored event in the host's store, as the host's own editing would.
-    template <class Change> void ChangeEvent(std::uint32_t event, Change change) {
-        project->WithStore([&](host::Store& store) {
-            host::EventValue value = store.Event(event);
-            change(value);
-            store.SetEvent(event, value);
-        });
     }
     host::EventValue Stored(std::uint32_t event) {
         return project->WithStore([&](host::Store& store) { return store.Event(event); });

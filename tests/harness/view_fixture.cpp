@@ -46,6 +46,12 @@ void ViewFixture::ShowSong(int wholeNotes, std::int64_t span) {
     SetTimeView(0, span);
 }
 
+void ViewFixture::OpenLongSong() {
+    AddPianoTrack(64 * kQuarter, 0);
+    OpenView(900, 600);
+    ShowSong(64, 16 * kQuarter);
+}
+
 HWND ViewFixture::ViewWindow() const {
     HWND editor = EditorWindow();
     return editor ? GetDlgItem(editor, pianoroll::kViewWindowId) : nullptr;

@@ -12,6 +12,8 @@ namespace harness {
 
 class ViewFixture : public EditorFixture {
 protected:
+    static constexpr std::int64_t kQuarter = 960; // the host's default tick rate
+
     void SetUp() override;
 
     // A track named "Piano" with one block [0, end) on channel `channel`; returns the block.
@@ -22,6 +24,8 @@ protected:
     // After OpenView on a song already built: a document at least `wholeNotes` whole notes long, the
     // keyboard focus in the view and the time view [0, span).
     void ShowSong(int wholeNotes, std::int64_t span);
+    // A piano track 64 whole notes long in a 900 x 600 view, shown from 0 for 16 quarters.
+    void OpenLongSong();
 
     win::HWND ViewWindow() const;
     pianoroll::TrackView* View() const;

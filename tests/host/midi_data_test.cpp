@@ -37,8 +37,7 @@ protected:
     }
     std::vector<std::uint32_t> Walk(mp::EventKey block, std::uint32_t kinds, bool backwards = false) {
         std::vector<std::uint32_t> ids;
-        mp::EventKey k = block;
-        k.event = 0;
+        mp::EventKey k{block.track, block.block, 0};
         win::BOOL more = 0;
         mp::MidiEventRecord r{};
         if (data->FindFirst(&k, mp::LEVEL_EVENT, &r, &more, kinds) != win::S_OK) return ids;
@@ -158,13 +157,11 @@ TEST_F(MidiDataTest, EventsWalkInTimeOrderThroughTheKindMask) {
 
     // Moving an event re-sorts it; keys stay the same.
     mp::MidiEventRecord moved = NoteRecord(50, 60, 10);
-    mp::EventKey k3 = block;
-    k3.event = n3;
+    mp::EventKey k3{block.track, block.block, n3};
     ASSERT_EQ(data->Set(&k3, mp::LEVEL_EVENT, &moved, mp::CHANGE_TIME), win::S_OK);
     EXPECT_EQ(Walk(block, mp::MEK_NOTE), (std::vector<std::uint32_t>{n0, n3, n1}));
 
-    mp::EventKey gone = block;
-    gone.event = n1;
+    mp::EventKey gone{block.track, block.block, n1};
     ASSERT_EQ(data->Delete(mp::LEVEL_EVENT, &gone), win::S_OK);
     win::BOOL more = 0;
     EXPECT_EQ(data->FindNext(&gone, mp::LEVEL_EVENT, nullptr, &more, mp::MEK_ALL), win::E_INVALIDARG);
@@ -188,10 +185,7 @@ TEST_F(MidiDataTest, RecordsComeBackAsWrittenWithOwnedCopies) {
 
     mp::MidiEventRecord got{};
     ASSERT_EQ(data->Get(&ek, mp::LEVEL_EVENT, &got, mp::TIME_FORMAT_TICKS), win::S_OK);
-    EXPECT_EQ(got.kind, mp::MEK_META);
-    EXPECT_EQ(got.time, 10);
-    EXPECT_EQ(got.flags, 0x104u);
-    EXPECT_EQ(got.hostWord, 7u);
+    EXPECT_EQ(std::tuple(got.kind, got.time, got.flags, got.hostWord), std::tuple(mp::MEK_META, 10, 0x104u, 7u));
     EXPECT_EQ(got.hostData[15], 9);
     ASSERT_EQ(got.length, 4u);
     std::vector<std::uint8_t> bytes = TakeHandle(got.dataHandle);
@@ -330,8 +324,7 @@ TEST_F(MidiDataTest, VariableDataFollowsTheHandleOrStays) {
 TEST_F(MidiDataTest, IdsAreNeverReusedAndInsertCanReplace) {
     mp::EventKey block = AddBlock(AddTrack(1), 0, 1000);
     std::uint32_t first = AddEvent(block, NoteRecord(0, 60, 10)).event;
-    mp::EventKey k = block;
-    k.event = first;
+    mp::EventKey k{block.track, block.block, first};
     ASSERT_EQ(data->Delete(mp::LEVEL_EVENT, &k), win::S_OK);
     std::uint32_t second = AddEvent(block, NoteRecord(0, 60, 10)).event;
     EXPECT_GT(second, first);
@@ -343,8 +336,7 @@ TEST_F(MidiDataTest, IdsAreNeverReusedAndInsertCanReplace) {
 
     RecordingSink sink;
     Advised advised(project, &sink);
-    mp::EventKey replace = block;
-    replace.event = first;
+    mp::EventKey replace{block.track, block.block, first};
     mp::MidiEventRecord r = NoteRecord(7, 72, 3);
     ASSERT_EQ(data->Insert(&replace, mp::LEVEL_EVENT, &r), win::S_OK);
     EXPECT_GT(replace.event, third);

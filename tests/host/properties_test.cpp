@@ -31,10 +31,8 @@ protected:
 TEST_F(Properties, EachPropertyReadsBackAndSendsItsNotification) {
     EXPECT_EQ(Set(mp::PID_LOOP_REGION, mp::MPLoopRegion{480, 1920, mp::TIME_FORMAT_TICKS, 0}), win::S_OK);
     EXPECT_TRUE(Only().id == mp::NID_SELECTION_CHANGED);
-    auto loop = Get<mp::MPLoopRegion>(mp::PID_LOOP_REGION);
-    EXPECT_EQ(loop.start, 480);
-    EXPECT_EQ(loop.end, 1920);
-    EXPECT_EQ(loop.timeFormat, mp::TIME_FORMAT_TICKS);
+    const auto loop = Get<mp::MPLoopRegion>(mp::PID_LOOP_REGION);
+    EXPECT_EQ(std::tuple(loop.start, loop.end, loop.timeFormat), std::tuple(480, 1920, mp::TIME_FORMAT_TICKS));
 
     EXPECT_EQ(Set(mp::PID_TRANSPORT_FLAGS, std::uint32_t{mp::TRANSPORT_PLAYING | mp::TRANSPORT_LOOPING}), win::S_OK);
     mp::NotificationRecord r = Only();
@@ -95,9 +93,7 @@ TEST_F(Properties, BadWritesAreRefusedAndChangeNothing) {
 
 TEST_F(Properties, TimeSignatureIsAnUndoableEditOfTheSongThatSavesWithIt) {
     auto ts = Get<mp::MPTimeSignature>(mp::PID_TIME_SIGNATURE);
-    EXPECT_EQ(ts.written, 1u);
-    EXPECT_EQ(ts.beatsPerBar, 4u);
-    EXPECT_EQ(ts.noteValueExponent, 2u);
+    EXPECT_EQ(std::tuple(ts.written, ts.beatsPerBar, ts.noteValueExponent), std::tuple(1u, 4u, 2u));
 
     EXPECT_EQ(Set(mp::PID_TIME_SIGNATURE, mp::MPTimeSignature{1, 6, 3}), win::S_OK);
     bool timeBase = false, dataChanged = false;
@@ -136,13 +132,9 @@ TEST_F(Properties, TimeFormatsFollowTheTempoAndMeterMaps) {
     // Bar 0 is 4/4 (1920 ticks), then 3/4 bars of 1440 ticks; measures and beats count from 0.
     win::LONG measure = -1, beat = -1, tick = -1;
     EXPECT_EQ(tf->SplitTicks(1920 + 1440 + 480 + 7, 0, &measure, &beat, &tick), win::S_OK);
-    EXPECT_EQ(measure, 2);
-    EXPECT_EQ(beat, 1);
-    EXPECT_EQ(tick, 7);
+    EXPECT_EQ(std::tuple(measure, beat, tick), std::tuple(2, 1, 7));
     EXPECT_EQ(tf->SplitTicks(1919, 0, &measure, &beat, &tick), win::S_OK);
-    EXPECT_EQ(measure, 0);
-    EXPECT_EQ(beat, 3);
-    EXPECT_EQ(tick, 479);
+    EXPECT_EQ(std::tuple(measure, beat, tick), std::tuple(0, 3, 479));
     // The new meter holds from its own tick on.
     const auto beatsAt = [&](std::int64_t t) {
         return project->WithStore([&](Store& s) { return s.Time().MeterAt(t).beats; });
@@ -160,9 +152,7 @@ TEST_F(Properties, TimeFormatsFollowTheTempoAndMeterMaps) {
     std::int64_t atChange = -1, after = -1, beatAt = -1, tickAt = -1;
     mid.Time().Split(480, &atChange, &beatAt, &tickAt);
     mid.Time().Split(481, &after, nullptr, nullptr);
-    EXPECT_EQ(atChange, after);
-    EXPECT_EQ(beatAt, 0);
-    EXPECT_EQ(tickAt, 0);
+    EXPECT_EQ(std::tuple(atChange, beatAt, tickAt), std::tuple(after, 0, 0));
 
     EXPECT_EQ(tf->TextToTime(u"2:1:17", 0, mp::TIME_FORMAT_TICKS, &out), win::S_OK); // digits add up in tens
     EXPECT_EQ(out, 1920 + 1440 + 480 + 17);

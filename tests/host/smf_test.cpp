@@ -104,9 +104,7 @@ TEST(SmfRead, EveryKindComesInAsItsOwnEventAndNothingIsLost) {
     Store store;
     smf::ReadResult r = ReadBytes(SmfBuilder(1, 96).Track(EveryKindTrack(2)).Bytes(), store);
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.format, 1);
-    EXPECT_EQ(r.tracks, 1);
-    EXPECT_EQ(r.ticksPerQuarter, 96u);
+    EXPECT_EQ(std::tuple(r.format, r.tracks, r.ticksPerQuarter), std::tuple(1, 1, 96u));
     EXPECT_EQ(store.TicksPerQuarter(), 96u);
     auto image = Image(store);
     ASSERT_EQ(image.size(), 1u);

@@ -22,8 +22,7 @@ protected:
     }
     std::uint32_t AddNote(std::int64_t time) {
         mp::MidiEventRecord r = NoteRecord(time, 60, 10, 90);
-        mp::EventKey k = block;
-        k.event = 0;
+        mp::EventKey k{block.track, block.block, 0};
         EXPECT_EQ(data->Insert(&k, mp::LEVEL_EVENT, &r), win::S_OK);
         return k.event;
     }
@@ -60,8 +59,7 @@ TEST_F(UndoTest, ReadsAndUnchangedEditsLeaveNoStep) {
     std::uint32_t id = AddNote(0);
     project->WithStore([](Store& s) { s.ClearHistory(); });
     ASSERT_EQ(data->BeginTransaction(mp::TRANSACTION_READ, nullptr), win::S_OK);
-    mp::EventKey k = block;
-    k.event = id;
+    mp::EventKey k{block.track, block.block, id};
     mp::MidiEventRecord r{};
     data->Get(&k, mp::LEVEL_EVENT, &r, 2);
     ASSERT_EQ(data->EndTransaction(0), win::S_OK);

@@ -131,11 +131,7 @@ TEST_F(Reading, TheHostsChangesArriveAsSpansOfTicksAndRows) {
     EXPECT_FALSE(change.HasRows());
     EXPECT_EQ(change.from, 9000);
 
-    project->WithStore([&](host::Store& s) {
-        host::TrackValue value = *s.Track(track);
-        value.name = u"Renamed";
-        s.SetTrack(track, value);
-    });
+    ChangeTrack(track, [](host::TrackValue& value) { value.name = u"Renamed"; });
     Deliver();
     EXPECT_TRUE(TakeModelChange(access.get()).TracksChanged());
 }

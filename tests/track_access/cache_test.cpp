@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include "track_fixture.h"
 #include "win/controls.h"
@@ -54,11 +55,7 @@ TEST_F(Cache, SelectTrackLoadsBlocksUpToTheGivenIndex) {
     EXPECT_EQ(plugin->EventList()[1].start, 1920) << "block start + event time";
     // A move of the last shown block moves its events.
     plugin->SelectTrack(0, 0);
-    project->WithStore([&](host::Store& s) {
-        host::BlockValue v = *s.Block(first);
-        v.start = 100;
-        s.SetBlock(first, v);
-    });
+    ChangeBlock(first, [](host::BlockValue& v) { v.start = 100; });
     Deliver();
     ASSERT_EQ(CachedEvents(), (std::vector<std::uint32_t>{n1}));
     EXPECT_EQ(plugin->EventList()[0].start, 100);
@@ -183,11 +180,7 @@ TEST_F(Upkeep, BlocksAndTracksComeAndGo) {
     EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n1, n2, n3}));
     EXPECT_EQ(plugin->EventList().back().start, 7680);
     // Moving a block moves its events.
-    project->WithStore([&](host::Store& s) {
-        host::BlockValue v = *s.Block(later);
-        v.start = 100;
-        s.SetBlock(later, v);
-    });
+    ChangeBlock(later, [](host::BlockValue& v) { v.start = 100; });
     Deliver();
     EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n1, n3, n2}));
     project->WithStore([&](host::Store& s) { s.DeleteBlock(later); });
@@ -255,11 +248,7 @@ TEST_F(Upkeep, OtherTrackChangesReloadTheTable) {
     const std::uint32_t second = AddTrack(u"Second", 1);
     Deliver();
     ASSERT_EQ(plugin->Tracks().size(), 2u);
-    project->WithStore([&](host::Store& s) {
-        host::TrackValue v = *s.Track(second);
-        v.order = 0;
-        s.SetTrack(second, v);
-    });
+    ChangeTrack(second, [](host::TrackValue& v) { v.order = 0; });
     Deliver();
     EXPECT_EQ(plugin->Tracks()[0].track, second);
     EXPECT_EQ(access->SelectTrack(track), S_OK);
@@ -530,9 +519,7 @@ TEST_F(Reading, PitchRowsNamesAndTransport) {
     Connect();
     mp::PitchRow row{};
     ASSERT_EQ(access->GetPitchRow(127 - 61, &row), S_OK);
-    EXPECT_EQ(row.note, 61);
-    EXPECT_EQ(row.octave, 5);
-    EXPECT_EQ(row.keyShape, 2);
+    EXPECT_EQ(std::tuple(row.note, row.octave, row.keyShape), std::tuple(61, 5, 2));
     EXPECT_STREQ(row.name, "C#5"); // black keys are named with sharps
     access->GetPitchRow(127 - 60, &row);
     EXPECT_EQ(row.keyShape, 1);
@@ -548,12 +535,10 @@ TEST_F(Reading, PitchRowsNamesAndTransport) {
     ASSERT_EQ(access->SetLoopRegion(960, 1920), S_OK);
     std::int64_t start = 0, end = 0;
     ASSERT_TRUE(access->GetLoopRegion(&start, &end));
-    EXPECT_EQ(start, 960);
-    EXPECT_EQ(end, 2880);
+    EXPECT_EQ(std::tuple(start, end), std::tuple(960, 2880));
     access->SetLoopRegion(-1, 480);
     access->GetLoopRegion(&start, &end);
-    EXPECT_EQ(start, 960);
-    EXPECT_EQ(end, 1440);
+    EXPECT_EQ(std::tuple(start, end), std::tuple(960, 1440));
     EXPECT_EQ(access->SetLooping(false), S_FALSE) << "unchanged flag is not written";
     EXPECT_EQ(access->SetLooping(true), S_OK);
     EXPECT_TRUE(access->IsLooping());

@@ -24,16 +24,6 @@ protected:
         ASSERT_NE(plugin->ClipboardFormat(), 0u);
         ClearClipboard();
     }
-    void TearDown() override {
-        ClearClipboard();
-        harness::TrackFixture::TearDown();
-    }
-    void ClearClipboard() {
-        if (OpenClipboard(nullptr)) {
-            EmptyClipboard();
-            CloseClipboard();
-        }
-    }
     // Puts raw bytes on the clipboard under the editor's format.
     void PutRaw(const std::vector<std::uint8_t>& bytes) {
         HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes.size());

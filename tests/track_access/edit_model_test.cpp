@@ -54,16 +54,6 @@ protected:
         model = ReadSong();
         ClearClipboard();
     }
-    void TearDown() override {
-        ClearClipboard();
-        harness::TrackFixture::TearDown();
-    }
-    static void ClearClipboard() {
-        if (OpenClipboard(nullptr)) {
-            EmptyClipboard();
-            CloseClipboard();
-        }
-    }
 
     int Pick(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
     std::int64_t BaseOf(std::uint32_t block) const { return block == second ? kSecondBlockStart : 0; }

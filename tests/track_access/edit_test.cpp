@@ -323,11 +323,7 @@ TEST_F(Editing, ExtendLengthRaisesTheSongLengthToTwoBarsAtLeast) {
     access->ExtendLength(10);
     EXPECT_EQ(plugin->Settings().songLength, std::max<std::int64_t>(twoBars, 7680));
     // A first block longer than two bars gives its length.
-    project->WithStore([&](host::Store& s) {
-        host::BlockValue v = *s.Block(block);
-        v.end = twoBars + 500;
-        s.SetBlock(block, v);
-    });
+    ChangeBlock(block, [&](host::BlockValue& v) { v.end = twoBars + 500; });
     access->ExtendLength(10);
     EXPECT_EQ(plugin->Settings().songLength, twoBars + 500);
     EXPECT_EQ(plugin->TransactionDepth(), 0u);

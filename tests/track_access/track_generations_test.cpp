@@ -67,11 +67,7 @@ TEST_F(Generations, ABlockRemovedTouchesItsTrack) {
 
 TEST_F(Generations, ATracksOwnSettingsTouchItAloneAndTheSongsPitchOffsetTouchesAll) {
     const std::uint64_t first = Of(0), second = Of(1), third = Of(2);
-    project->WithStore([&](host::Store& store) {
-        host::TrackValue value = *store.Track(tracks[1]);
-        value.channel = 9; // now drums
-        store.SetTrack(tracks[1], value);
-    });
+    ChangeTrack(tracks[1], [](host::TrackValue& value) { value.channel = 9; }); // now drums
     Deliver();
     EXPECT_EQ(Of(0), first);
     EXPECT_NE(Of(1), second);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 #include "mp/script_query.h"
 #include "frame/piano_roll_panes.h"
@@ -10,6 +11,9 @@
 namespace {
 
 using namespace pianoroll;
+
+using Span = std::pair<std::int64_t, std::int64_t>;
+Span TimeView(const TrackView* v) { return {v->geo.timeOrigin, v->geo.timeSpan}; }
 
 // A view record without a window: grid rectangle, document length, then the resize rules.
 std::unique_ptr<TrackView> MakeView(int gridLeft, int gridTop, int gridWidth, int gridHeight, std::int64_t length) {
@@ -37,8 +41,7 @@ TEST(TimeAxisTest, EmptyDocumentMapsEveryTickToMinusOne) {
     EXPECT_EQ(XOfTick(v.get(), 1000), -1);
     EXPECT_EQ(XOfTickUp(v.get(), 1000), -1);
     SetTimeView(v.get(), 500, 9000, TV_PROGRAM);
-    EXPECT_EQ(v->geo.timeOrigin, 0);
-    EXPECT_EQ(v->geo.timeSpan, 0);
+    EXPECT_EQ(TimeView(v.get()), Span(0, 0));
 }
 
 TEST(TimeAxisTest, ConversionsRoundAsSpecifiedAndClampFarTicks) {
@@ -104,15 +107,13 @@ TEST(TimeZoomTest, LevelsOfSpans) {
 TEST(TimeViewTest, SetTimeViewClamps) {
     auto v = MakeView(0, 0, 1024, 300, 100'000);
     SetTimeView(v.get(), -50, 20'000, TV_PROGRAM);
-    EXPECT_EQ(v->geo.timeOrigin, 0);
-    EXPECT_EQ(v->geo.timeSpan, 20'000);
+    EXPECT_EQ(TimeView(v.get()), Span(0, 20'000));
     SetTimeView(v.get(), 5000, 10, TV_PROGRAM); // at most one tick per pixel
     EXPECT_EQ(v->geo.timeSpan, 1000);
     SetTimeView(v.get(), 95'000, 20'000, TV_PROGRAM);
     EXPECT_EQ(v->geo.timeOrigin, 80'000);
     SetTimeView(v.get(), 10, 500'000, TV_PROGRAM);
-    EXPECT_EQ(v->geo.timeOrigin, 0);
-    EXPECT_EQ(v->geo.timeSpan, 100'000);
+    EXPECT_EQ(TimeView(v.get()), Span(0, 100'000));
     EXPECT_EQ(v->geo.timeZoomLevel, v->geo.maxTimeZoomLevel);
     // A change by the user stops playback following; one by the program does not.
     v->follow.following = true;
@@ -127,14 +128,11 @@ TEST(TimeViewTest, ShrinkingTheDocumentMovesOrResetsTheView) {
     auto v = MakeView(0, 0, 1024, 300, 100'000);
     SetTimeView(v.get(), 60'000, 20'000, TV_PROGRAM);
     SetDocumentLength(v.get(), 70'000); // origin + span passes the new end
-    EXPECT_EQ(v->geo.timeOrigin, 50'000);
-    EXPECT_EQ(v->geo.timeSpan, 20'000);
+    EXPECT_EQ(TimeView(v.get()), Span(50'000, 20'000));
     SetDocumentLength(v.get(), 15'000); // below the span: the whole document from 0
-    EXPECT_EQ(v->geo.timeOrigin, 0);
-    EXPECT_EQ(v->geo.timeSpan, 15'000);
+    EXPECT_EQ(TimeView(v.get()), Span(0, 15'000));
     SetDocumentLength(v.get(), 0);
-    EXPECT_EQ(v->geo.timeOrigin, 0);
-    EXPECT_EQ(v->geo.timeSpan, 0);
+    EXPECT_EQ(TimeView(v.get()), Span(0, 0));
     SetDocumentLength(v.get(), -5); // clamped to 0: nothing changes
     EXPECT_EQ(v->geo.documentLength, 0);
     SetDocumentLength(v.get(), INT64_MAX);

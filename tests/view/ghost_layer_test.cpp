@@ -25,8 +25,6 @@ using harness::ViewFixture;
 using pianoroll::Blend;
 using pianoroll::TrackColour;
 
-constexpr std::int64_t kQuarter = 960;
-
 COLORREF GhostColour(int trackIndex) {
     const COLORREF lightFace = Blend(GetSysColor(COLOR_BTNFACE), RGB(255, 255, 255), 128);
     return Blend(lightFace, TrackColour(trackIndex), 120);

@@ -27,8 +27,6 @@ using harness::ViewFixture;
 using pianoroll::Blend;
 using pianoroll::PaletteColour;
 
-constexpr std::int64_t kQuarter = 960; // the host's default tick rate
-
 COLORREF Face() { return GetSysColor(COLOR_BTNFACE); }
 COLORREF LightFace() { return Blend(Face(), RGB(255, 255, 255), 128); }
 COLORREF GridLine() {

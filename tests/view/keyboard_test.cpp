@@ -17,8 +17,6 @@ namespace {
 using namespace win;
 using harness::ViewFixture;
 
-constexpr std::int64_t kQuarter = 960; // the host's default tick rate
-
 class Keyboard : public ViewFixture {
 protected:
     void Open(bool monitoring = true) {

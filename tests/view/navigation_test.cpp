@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "mp/track_access.h"
 #include "view/track_view.h"
@@ -16,8 +18,6 @@ namespace {
 using namespace win;
 using namespace pianoroll;
 using harness::ViewFixture;
-
-constexpr std::int64_t kQuarter = 960; // the host's default tick rate
 
 class Navigation : public ViewFixture {
 protected:
@@ -123,10 +123,8 @@ TEST_F(Navigation, MovingTheEditCursor) {
     EXPECT_EQ(v->time.editCursor, 1000);
     // A range becomes the loop region.
     MoveEditCursor(v, 2000, 500, 0);
-    EXPECT_EQ(v->time.editCursor, 2000);
-    EXPECT_EQ(v->time.loopStart, 2000);
-    EXPECT_EQ(v->time.loopEnd, 2500);
-    EXPECT_EQ(v->time.historyCount, 2);
+    EXPECT_EQ(std::tuple(v->time.editCursor, v->time.loopStart, v->time.loopEnd, v->time.historyCount),
+              std::tuple(2000, 2000, 2500, 2));
     // Extending, moving the loop along and snapping are driven by clicks in the tool tests; here the
     // cap of a moved loop region at the document's end.
     MoveEditCursor(v, end - 100, 0, MEC_MOVE_LOOP | MEC_NO_HISTORY);
@@ -174,26 +172,21 @@ TEST_F(Navigation, SelectionHistoryRingStepsBack) {
 
 TEST_F(Navigation, RangeQuery) {
     Open();
-    TrackView* v = V();
     Loop(1000, 2000);
-    MoveEditCursor(v, 1000, 0, MEC_NO_HISTORY);
-    std::int64_t s = 0, n = 0;
-    QueryRange(v, true, false, &s, &n);
-    EXPECT_EQ(s, 1000);
-    EXPECT_EQ(n, 2000);
-    MoveEditCursor(v, 3000, 0, MEC_NO_HISTORY);
-    QueryRange(v, true, false, &s, &n);
-    EXPECT_EQ(s, 3000);
-    EXPECT_EQ(n, -2000);
-    MoveEditCursor(v, 1500, 0, MEC_NO_HISTORY);
-    QueryRange(v, true, false, &s, &n);
-    EXPECT_EQ(n, 0);
-    QueryRange(v, true, true, &s, &n);
-    EXPECT_EQ(s, 1000);
-    EXPECT_EQ(n, 2000);
-    QueryRange(v, false, false, &s, &n);
-    EXPECT_EQ(s, 1500);
-    EXPECT_EQ(n, 0);
+    // The edit cursor, whether the loop region counts and whether the cursor must lie inside it; then
+    // the start and length of the range.
+    const struct {
+        std::int64_t cursor;
+        bool loop, inside;
+        std::int64_t start, length;
+    } cases[] = {{1000, true, false, 1000, 2000}, {3000, true, false, 3000, -2000}, {1500, true, false, 1500, 0},
+                 {1500, true, true, 1000, 2000},  {1500, false, false, 1500, 0}};
+    for (const auto& c : cases) {
+        MoveEditCursor(V(), c.cursor, 0, MEC_NO_HISTORY);
+        std::int64_t s = 0, n = 0;
+        QueryRange(V(), c.loop, c.inside, &s, &n);
+        EXPECT_EQ(std::pair(s, n), std::pair(c.start, c.length)) << c.cursor << " " << c.loop << c.inside;
+    }
 }
 
 TEST_F(Navigation, PictureOfTheRulerAndLoopBar) {

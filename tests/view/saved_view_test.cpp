@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <tuple>
 
 #include "mp/private_messages.h"
 #include "mp/settings.h"
@@ -13,8 +14,6 @@ namespace {
 
 using namespace win;
 using harness::ViewFixture;
-
-constexpr std::int64_t kQuarter = 960;
 
 class SavedView : public ViewFixture {
 protected:
@@ -44,10 +43,9 @@ TEST_F(SavedView, SavingWritesTheViewAndReopeningShowsItAgain) {
     EXPECT_EQ(s->savedZoomLevel, View()->geo.timeZoomLevel);
     SetTimeView(2 * kQuarter, 4 * kQuarter); // closing saves as well
     Reopen();
-    EXPECT_EQ(View()->geo.timeOrigin, 2 * kQuarter);
-    EXPECT_EQ(View()->geo.timeSpan, 4 * kQuarter);
-    EXPECT_EQ(View()->geo.topRow, 40);
-    EXPECT_EQ(View()->geo.rowHeightLevel, 9);
+    const pianoroll::ViewGeometry& g = View()->geo;
+    EXPECT_EQ(std::tuple(g.timeOrigin, g.timeSpan, g.topRow, g.rowHeightLevel),
+              std::tuple(2 * kQuarter, 4 * kQuarter, 40, 9));
 }
 
 // Without a saved top row the row of the track's first note is the top row, whatever the pitches after
