@@ -38,34 +38,30 @@ int RecInit(TrackView*, Pane* p, int flag) {
     return NumberOf(p) == gJournal->failInit ? 0 : 1;
 }
 
+void Place(Pane* p, const RECT& rect) {
+    p->rect = rect;
+    p->width = rect.right - rect.left;
+    p->height = rect.bottom - rect.top;
+}
+
 // Strips: pane 2 bottom 14, 10 bottom 20, 8 bottom 30, 3 right 16, 4 top 12, 6 top 18.
 void RecLayout(TrackView*, Pane* p, RECT* r) {
     gJournal->events.push_back("layout:" + std::to_string(NumberOf(p)));
     const int n = NumberOf(p);
     const int bottomStrip = n == 2 ? 14 : n == 10 ? 20 : n == 8 ? 30 : 0;
     const int topStrip = n == 4 ? 12 : n == 6 ? 18 : 0;
+    const int h = std::min<int>(bottomStrip + topStrip, r->bottom - r->top), w = std::min<int>(16, r->right - r->left);
     if (bottomStrip) {
-        const int h = std::min<int>(bottomStrip, r->bottom - r->top);
-        p->rect = {r->left, r->bottom - h, r->right, r->bottom};
-        p->width = r->right - r->left;
-        p->height = h;
+        Place(p, {r->left, r->bottom - h, r->right, r->bottom});
         r->bottom -= h;
     } else if (topStrip) {
-        const int h = std::min<int>(topStrip, r->bottom - r->top);
-        p->rect = {r->left, r->top, r->right, r->top + h};
-        p->width = r->right - r->left;
-        p->height = h;
+        Place(p, {r->left, r->top, r->right, r->top + h});
         r->top += h;
     } else if (n == 3) {
-        const int w = std::min<int>(16, r->right - r->left);
-        p->rect = {r->right - w, r->top, r->right, r->bottom};
-        p->width = w;
-        p->height = r->bottom - r->top;
+        Place(p, {r->right - w, r->top, r->right, r->bottom});
         r->right -= w;
     } else {
-        p->rect = *r;
-        p->width = r->right - r->left;
-        p->height = r->bottom - r->top;
+        Place(p, *r);
     }
 }
 
