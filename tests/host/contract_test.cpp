@@ -14,12 +14,7 @@ Fn SlotOf(void* iface, int slot) {
     return reinterpret_cast<Fn>((*static_cast<void***>(iface))[slot]);
 }
 
-class ContractTest : public ::testing::Test {
-protected:
-    void SetUp() override { project = HostProject::Create(); }
-    void TearDown() override { project->Release(); }
-    HostProject* project = nullptr;
-};
+using ContractTest = ProjectTest;
 
 TEST_F(ContractTest, QueryInterfaceAnswersEveryHostInterfaceAndRefusesOthers) {
     const win::IID* ids[] = {&win::IID_IUnknown, &mp::IID_IMPMidiData, &mp::IID_IMPProperties, &mp::IID_IMPTimeFormat,
@@ -37,8 +32,6 @@ TEST_F(ContractTest, QueryInterfaceAnswersEveryHostInterfaceAndRefusesOthers) {
 }
 
 TEST_F(ContractTest, SlotsKeepTheirNumbers) {
-    mp::IMPMidiData* data = nullptr;
-    project->QueryInterface(mp::IID_IMPMidiData, reinterpret_cast<void**>(&data));
     // Slot 12 and 13: begin and end a transaction.
     using Begin = win::HRESULT (*)(void*, win::DWORD, const char16_t*);
     using End = win::HRESULT (*)(void*, win::BOOL);
@@ -58,7 +51,6 @@ TEST_F(ContractTest, SlotsKeepTheirNumbers) {
     mp::TrackRecord back{};
     ASSERT_EQ(SlotOf<Get>(data, 6)(data, &key, mp::LEVEL_TRACK, &back, 2), win::S_OK);
     EXPECT_EQ(back.channel, 3);
-    data->Release();
 
     mp::IMPProperties* props = nullptr;
     project->QueryInterface(mp::IID_IMPProperties, reinterpret_cast<void**>(&props));
@@ -95,8 +87,6 @@ TEST_F(ContractTest, ConnectionPointsAdviseAndUnadvise) {
     ASSERT_EQ(cp->Advise(static_cast<mp::IMPNotificationSink*>(&sink), &cookie), win::S_OK);
     EXPECT_NE(cookie, 0u);
     EXPECT_EQ(sink.refs.load(), 2u);
-    mp::IMPMidiData* data = nullptr;
-    project->QueryInterface(mp::IID_IMPMidiData, reinterpret_cast<void**>(&data));
     mp::TrackRecord tr{};
     mp::EventKey key{};
     data->Insert(&key, mp::LEVEL_TRACK, &tr);
@@ -118,7 +108,6 @@ TEST_F(ContractTest, ConnectionPointsAdviseAndUnadvise) {
     } plain;
     EXPECT_EQ(cp->Advise(&plain, &cookie), win::CONNECT_E_CANNOTCONNECT);
     EXPECT_EQ(cookie, 0u);
-    data->Release();
     cp->Release();
     cpc->Release();
 }

@@ -222,7 +222,6 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-// A test with a fresh temporary folder of its own, removed afterwards.
 // A fresh project and its data interface, released after each test.
 class ProjectTest : public ::testing::Test {
 protected:
@@ -238,6 +237,7 @@ protected:
     mp::IMPMidiData* data = nullptr;
 };
 
+// A test with a fresh temporary folder of its own, removed afterwards.
 class TempDirTest : public ::testing::Test {
 protected:
     void SetUp() override {

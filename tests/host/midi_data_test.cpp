@@ -196,16 +196,14 @@ TEST_F(MidiDataTest, RecordsComeBackAsWrittenWithOwnedCopies) {
 
     mp::TrackRecord tr{};
     ASSERT_EQ(data->Get(&track, mp::LEVEL_TRACK, &tr, mp::TIME_FORMAT_TICKS), win::S_OK);
-    EXPECT_EQ(tr.nameHandle, 0u);
-    EXPECT_EQ(tr.channel, 4);
+    EXPECT_EQ(std::tuple(tr.nameHandle, tr.channel), std::tuple(0u, 4));
     ASSERT_EQ(data->Get(&track, mp::LEVEL_TRACK, &tr, mp::TIME_FORMAT_TICKS | mp::GET_WITH_NAME), win::S_OK);
     std::vector<std::uint8_t> name = TakeHandle(tr.nameHandle);
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(name.data())), u"Lead \u00e9");
 
     mp::BlockRecord br{};
     ASSERT_EQ(data->Get(&block, mp::LEVEL_BLOCK, &br, mp::TIME_FORMAT_TICKS), win::S_OK);
-    EXPECT_EQ(br.start, 480);
-    EXPECT_EQ(br.end, 9600);
+    EXPECT_EQ(std::tuple(br.start, br.end), std::tuple(480, 9600));
     // Keys must name the item they claim: a wrong track word is refused.
     mp::EventKey wrong = ek;
     wrong.track += 100;
@@ -257,8 +255,7 @@ TEST_F(MidiDataTest, ChangeMasksWriteOnlyTheirFields) {
     ASSERT_EQ(data->Set(&track, mp::LEVEL_TRACK, &tr, mp::CHANGE_TRACK_ATTRIBUTES), win::S_OK);
     mp::TrackRecord back{};
     data->Get(&track, mp::LEVEL_TRACK, &back, 2);
-    EXPECT_EQ(back.attributes, mp::TRACK_SOLO);
-    EXPECT_EQ(back.channel, -1);
+    EXPECT_EQ(std::tuple(back.attributes, back.channel), std::tuple(mp::TRACK_SOLO, -1));
     // Channels -1 (none) to 15 and offsets of up to 127 either way, nothing beyond.
     const std::tuple<std::int32_t, std::int32_t, std::int32_t, win::HRESULT> settings[] = {
         {-1, -127, 127, win::S_OK},         {15, 127, -127, win::S_OK},         {-2, 0, 0, win::E_INVALIDARG},

@@ -104,15 +104,13 @@ TEST_F(Properties, TimeSignatureIsAnUndoableEditOfTheSongThatSavesWithIt) {
     EXPECT_TRUE(timeBase);
     EXPECT_TRUE(dataChanged) << "the time-signature event of the song changed";
     ts = Get<mp::MPTimeSignature>(mp::PID_TIME_SIGNATURE);
-    EXPECT_EQ(ts.beatsPerBar, 6u);
-    EXPECT_EQ(ts.noteValueExponent, 3u);
+    EXPECT_EQ(std::tuple(ts.beatsPerBar, ts.noteValueExponent), std::tuple(6u, 3u));
 
     std::vector<std::uint8_t> saved;
     ASSERT_TRUE(project->WithStore([&](Store& s) { return smf::Write(s, saved).ok; }));
     Store back;
     ASSERT_TRUE(smf::Read(saved.data(), saved.size(), back).ok);
-    EXPECT_EQ(back.Time().MeterAt(0).beats, 6u);
-    EXPECT_EQ(back.Time().MeterAt(0).noteExp, 3u);
+    EXPECT_EQ(std::tuple(back.Time().MeterAt(0).beats, back.Time().MeterAt(0).noteExp), std::tuple(6u, 3u));
 
     EXPECT_EQ(project->Undo(), win::S_OK);
     EXPECT_EQ(Get<mp::MPTimeSignature>(mp::PID_TIME_SIGNATURE).beatsPerBar, 4u);

@@ -220,13 +220,11 @@ TEST_F(StoreBatch, FlagAndValueWritesUndoBackwardsAndRedoForwardsReportedInThatO
     const std::vector<Report> forward{{a, false}, {b, false}, {b, false}, {a, true}, {a, true}};
     EXPECT_EQ(reported(), forward);
     ASSERT_EQ(project->Undo(), win::S_OK);
-    EXPECT_EQ(event(a).flags, 0u);
-    EXPECT_EQ(event(a).time, 0);
+    EXPECT_EQ(std::tuple(event(a).flags, event(a).time), std::tuple(0u, 0));
     EXPECT_EQ(event(b).flags, 0u);
     EXPECT_EQ(reported(), std::vector<Report>(forward.rbegin(), forward.rend()));
     ASSERT_EQ(project->Redo(), win::S_OK);
-    EXPECT_EQ(event(a).flags, mp::MEF_SELECTED);
-    EXPECT_EQ(event(a).time, 9);
+    EXPECT_EQ(std::tuple(event(a).flags, event(a).time), std::tuple(mp::MEF_SELECTED, 9));
     EXPECT_EQ(event(b).flags, 0u);
     EXPECT_EQ(reported(), forward);
 }
