@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 
+#include "mp/block_events.h"
 #include "win/com_helpers.h"
 
 namespace host {
@@ -576,6 +577,10 @@ win::HRESULT HostProject::SelectEvents(win::DWORD level, const mp::EventKey* sco
 win::HRESULT HostProject::GetProperty(const win::GUID& id, win::DWORD selector1, win::DWORD selector2,
                                       win::DWORD /*reserved*/, win::DWORD size, void* out) {
     if (!out) return win::E_POINTER;
+    if (id == mp::PID_BLOCK_EVENTS) {
+        std::lock_guard lock(mutex_);
+        return GetBlockEvents(selector1, selector2, size, out);
+    }
     if (selector1 || selector2) return win::E_INVALIDARG;
     std::lock_guard lock(mutex_);
     if (IsSongMap(id)) return GetSongMap(id, size, out);

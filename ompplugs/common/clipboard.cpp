@@ -71,6 +71,14 @@ bool COPTPlugin::HasSelection() {
     if (keep && selectionKnown_ && selectionGeneration_ == generation) return hasSelection_;
     if (FAILED(BeginRead())) return false;
     bool selected = false, complete = true;
+    // Read in bulk, a long list costs a few calls; asked one by one, one call per event.
+    if (keep && bulkReads_ && SelectionInBulk(&selected)) {
+        EndTransaction(false);
+        selectionKnown_ = true;
+        hasSelection_ = selected;
+        selectionGeneration_ = generation;
+        return selected;
+    }
     for (const EventEntry& e : EventList()) {
         MidiEventRecord record{};
         if (midiData_->Get(&e.key, LEVEL_EVENT, &record, 0) != S_OK) {

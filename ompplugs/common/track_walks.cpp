@@ -1,5 +1,7 @@
 // TrackAccess, walking many events at once: the listed events of a range and the queued notes, each
 // walk under one read transaction, with the offsets read once and each block's start asked once.
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "mp/plugin.h"
@@ -31,10 +33,84 @@ private:
     std::vector<Known> known_;
 };
 
+// The host's records of listed events, read a page at a time from each block the walk meets, for a
+// walk in list order over many events: a block's listed events come in its time order, so each
+// block's page only moves forward. An event it cannot match (the list not yet caught up, a long run
+// of events at one tick across a page's end) is read alone.
+class BlockPages {
+public:
+    explicit BlockPages(COPTPlugin& plugin) : plugin_(plugin) {}
+    const MPBlockEvent* Find(const EventEntry& e, std::int64_t blockStart) {
+        Cursor* c = CursorOf(e.key.block);
+        if (!c) return nullptr;
+        const std::int64_t time = e.start - blockStart;
+        for (;;) {
+            while (c->at < c->page.size() && c->page[c->at].time < time) ++c->at;
+            if (c->at < c->page.size() || !c->more) break;
+            if (!Fetch(*c, c->first + static_cast<std::uint32_t>(c->page.size()))) return nullptr;
+        }
+        const std::size_t end = std::min(c->page.size(), c->at + kTieSearch);
+        for (std::size_t j = c->at; j < end && c->page[j].time == time; ++j)
+            if (c->page[j].event == e.key.event) return &c->page[j];
+        return nullptr;
+    }
+
+private:
+    static constexpr std::size_t kTieSearch = 64;
+    static constexpr std::size_t kMostBlocks = 64;
+    struct Cursor {
+        std::uint32_t block = 0, first = 0, count = 0;
+        std::vector<MPBlockEvent> page;
+        std::size_t at = 0;
+        bool more = false, broken = false;
+    };
+    Cursor* CursorOf(std::uint32_t block) {
+        for (Cursor& c : cursors_)
+            if (c.block == block) return c.broken ? nullptr : &c;
+        if (cursors_.size() >= kMostBlocks) return nullptr;
+        cursors_.push_back(Cursor{});
+        Cursor& c = cursors_.back();
+        c.block = block;
+        return Fetch(c, 0) ? &c : nullptr;
+    }
+    bool Fetch(Cursor& c, std::uint32_t first) {
+        std::uint32_t count = 0;
+        const HRESULT hr = plugin_.ReadBlockPage(c.block, first, c.page, &count);
+        // A block that changes between its pages is read event by event from there on.
+        if (FAILED(hr) || (first > 0 && count != c.count)) {
+            c.broken = true;
+            c.page.clear();
+            return false;
+        }
+        c.first = first;
+        c.count = count;
+        c.at = 0;
+        c.more = hr == S_FALSE;
+        return true;
+    }
+    COPTPlugin& plugin_;
+    std::vector<Cursor> cursors_;
+};
+
+// Walks shorter than this read each event alone.
+constexpr std::size_t kBulkWalk = 4096;
+
+MidiEventRecord RecordOf(const MPBlockEvent& e) {
+    MidiEventRecord r{};
+    r.kind = e.kind;
+    r.flags = e.flags;
+    r.channel = e.channel;
+    r.time = e.time;
+    r.timeFormat = TIME_FORMAT_TICKS;
+    r.length = e.length;
+    std::memcpy(r.data, e.data, 4);
+    return r;
+}
+
 } // namespace
 
 void TrackAccess::ForEachEventInRange(std::int64_t start, std::int64_t length, std::uint32_t kinds,
-                                      const EventFilter& skip, const EventVisitor& visit) {
+                                      const EventFilter& skip, const EventVisitor& visit, bool fieldsOnly) {
     if (!Prepare()) return;
     IMPMidiData* data = plugin_->MidiData();
     const std::uint32_t wanted = kinds & plugin_->KindFilter();
@@ -42,18 +118,23 @@ void TrackAccess::ForEachEventInRange(std::int64_t start, std::int64_t length, s
     const bool all = start == -1;
     std::size_t i = all ? 0 : plugin_->FirstReaching(start);
     const std::vector<EventEntry>& list = plugin_->EventList();
+    // Many events are read a page at a time, when the pages before the range cost no more than it.
+    const std::size_t upTo = all ? list.size() : plugin_->FirstStartingAt(start + length + 1);
+    const bool bulk = fieldsOnly && upTo > i && upTo - i >= kBulkWalk && i <= upTo - i;
     if (FAILED(plugin_->BeginRead())) return;
     BlockStarts blocks(*this);
+    BlockPages pages(*plugin_);
     for (; i < list.size(); ++i) {
         const EventEntry e = list[i];
         if (!all && e.start > start + length) break; // the list is in start order: nothing later matches
         if (!(e.kind & wanted)) continue;
         if (!all && e.start < start && !(e.kind == MEK_NOTE && e.end >= start)) continue;
         if (skip && skip(e.key)) continue;
-        WalkedEvent walked{e.key, MidiEventRecord{}, e.start, 0};
-        if (data->Get(&e.key, LEVEL_EVENT, &walked.record, 0) != S_OK) continue; // gone: the list catches up
+        WalkedEvent walked{e.key, MidiEventRecord{}, e.start, blocks.Of(e.key)};
+        const MPBlockEvent* packed = bulk ? pages.Find(e, walked.blockStart) : nullptr;
+        if (packed) walked.record = RecordOf(*packed);
+        else if (data->Get(&e.key, LEVEL_EVENT, &walked.record, 0) != S_OK) continue; // gone: the list catches up
         ApplyOffsets(walked.record, offsets);
-        walked.blockStart = blocks.Of(e.key);
         visit(walked);
         FreeEventData(walked.record);
     }

@@ -3,6 +3,10 @@
 #include "mp/plugin.h"
 
 #include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+#include "mp/block_events.h"
 
 namespace mp {
 
@@ -177,6 +181,10 @@ HRESULT COPTPlugin::SelectTrack(int track, int block) {
     ClearListChanges();
     ListChanged();
     filterInForce_ = kindFilter_;
+    // The load reads every listed event's flags, which answers HasSelection until the next report.
+    const bool keepSelection = transactionDepth_ == 0;
+    const std::uint64_t generation = dataGeneration_.load(), changes = ownListChanges_;
+    loadedSelected_ = false;
     HRESULT result = S_OK;
     const std::size_t firstTrack = track < 0 ? 0 : static_cast<std::size_t>(track);
     const std::size_t lastTrack = track < 0 ? tracks_.size() : std::min(tracks_.size(), firstTrack + 1);
@@ -191,6 +199,12 @@ HRESULT COPTPlugin::SelectTrack(int track, int block) {
         }
     }
     SetFlags(PLF_EVENT_LIST_VALID);
+    const std::uint64_t now = dataGeneration_.load();
+    if (keepSelection && SUCCEEDED(result) && now == generation + (ownListChanges_ - changes)) {
+        selectionKnown_ = true;
+        hasSelection_ = loadedSelected_;
+        selectionGeneration_ = now;
+    }
     return result;
 }
 
@@ -210,6 +224,148 @@ HRESULT COPTPlugin::AddBlockEvents(int track, int block) {
     return hr;
 }
 
+namespace {
+
+// Records asked for in one bulk read: large enough that the calls cost nothing beside the records,
+// small enough that the page stays in the cache.
+constexpr std::size_t kBulkPage = 4096;
+// A block that changes under a bulk read this many times in a row is walked instead.
+constexpr int kBulkTries = 3;
+
+} // namespace
+
+bool COPTPlugin::Listable(std::uint32_t kinds, std::uint32_t kind, std::int32_t recordChannel,
+                          const TrackRecord& track) const noexcept {
+    if (!(kind & kinds)) return false;
+    int channel = -1;
+    if (recordChannel >= 0) channel = track.channel >= 0 ? track.channel : recordChannel;
+    return channel < 0 || (channel < 32 && (channelMask_ & (1u << channel)));
+}
+
+bool COPTPlugin::AddLoadedEvent(std::vector<EventEntry>& loaded, const EventKey& key, const TrackRecord& track,
+                                std::int64_t start, std::uint32_t kind, std::int32_t recordChannel,
+                                std::uint32_t length, std::uint8_t pitch) {
+    if (!Listable(kindFilter_, kind, recordChannel, track)) return false;
+    EventEntry e{};
+    e.key = key;
+    e.start = start;
+    e.end = kind == MEK_NOTE ? start + static_cast<std::int64_t>(length) : start;
+    e.order = track.order;
+    e.channel = track.channel;
+    e.kind = kind;
+    e.pitch = pitch;
+    loaded.push_back(e);
+    return true;
+}
+
+HRESULT COPTPlugin::ReadBlockPage(std::uint32_t block, std::uint32_t first, std::vector<MPBlockEvent>& page,
+                                  std::uint32_t* count) {
+    page.clear();
+    if (!properties_ || !bulkReads_) return E_NOTIMPL;
+    bulkPage_.resize(sizeof(MPBlockEventsHeader) + kBulkPage * sizeof(MPBlockEvent));
+    const HRESULT hr = properties_->GetProperty(PID_BLOCK_EVENTS, block, first, 0, static_cast<DWORD>(bulkPage_.size()),
+                                                bulkPage_.data());
+    if (FAILED(hr)) return hr;
+    MPBlockEventsHeader header;
+    std::memcpy(&header, bulkPage_.data(), sizeof header);
+    if (header.entrySize != sizeof(MPBlockEvent) || header.first != first || header.returned > kBulkPage ||
+        header.first + header.returned > header.count || (hr == S_FALSE) != (first + header.returned < header.count) ||
+        (hr == S_FALSE && header.returned == 0))
+        return E_UNEXPECTED;
+    page.resize(header.returned);
+    if (header.returned)
+        std::memcpy(page.data(), bulkPage_.data() + sizeof header, header.returned * sizeof(MPBlockEvent));
+    *count = header.count;
+    return hr;
+}
+
+HRESULT COPTPlugin::ScanBlockInBulk(std::uint32_t block, const BulkVisitor& visit) {
+    std::vector<MPBlockEvent>& page = scanPage_;
+    std::uint32_t first = 0, count = 0, pageCount = 0;
+    HRESULT hr = S_FALSE;
+    while (hr == S_FALSE) {
+        hr = ReadBlockPage(block, first, page, &pageCount);
+        if (FAILED(hr)) return hr;
+        if (first == 0) count = pageCount;
+        else if (pageCount != count) return S_FALSE;
+        for (const MPBlockEvent& e : page)
+            if (!visit(e, count)) return S_OK;
+        first += static_cast<std::uint32_t>(page.size());
+    }
+    return hr;
+}
+
+HRESULT COPTPlugin::ReadBlockInBulk(std::vector<EventEntry>& loaded, const EventKey& blockKey, const TrackRecord& track,
+                                    const BlockRecord& block) {
+    const std::size_t before = loaded.size();
+    for (int attempt = 0; attempt < kBulkTries; ++attempt) {
+        loaded.resize(before);
+        bool selected = false;
+        const HRESULT hr = ScanBlockInBulk(blockKey.block, [&](const MPBlockEvent& e, std::uint32_t count) {
+            if (loaded.size() == before) loaded.reserve(before + count);
+            if (AddLoadedEvent(loaded, EventKey{blockKey.track, blockKey.block, e.event}, track, block.start + e.time,
+                               e.kind, e.channel, e.length, e.data[0]) &&
+                (e.flags & MEF_SELECTED))
+                selected = true;
+            return true;
+        });
+        if (hr == S_OK && selected) loadedSelected_ = true;
+        if (hr != S_FALSE) return hr; // S_FALSE: the block changed between pages, so it is read again
+    }
+    return E_FAIL;
+}
+
+bool COPTPlugin::SelectionInBulk(bool* selected) {
+    *selected = false;
+    std::vector<EventKey> blocks;
+    std::unordered_set<std::uint32_t> seen;
+    for (const EventEntry& e : EventList())
+        if ((blocks.empty() || blocks.back().block != e.key.block) && seen.insert(e.key.block).second)
+            blocks.push_back(EventKey{e.key.track, e.key.block, 0});
+    for (const EventKey& block : blocks) {
+        TrackRecord track{};
+        const EventKey trackKey{block.track, 0, 0};
+        if (midiData_->Get(&trackKey, LEVEL_TRACK, &track, TIME_FORMAT_TICKS) != S_OK) return false;
+        const HRESULT hr = ScanBlockInBulk(block.block, [&](const MPBlockEvent& e, std::uint32_t) {
+            if ((e.flags & MEF_SELECTED) && Listable(filterInForce_, e.kind, e.channel, track)) *selected = true;
+            return !*selected;
+        });
+        if (hr != S_OK) return false;
+        if (*selected) return true;
+    }
+    return true;
+}
+
+HRESULT COPTPlugin::WalkBlock(std::vector<EventEntry>& loaded, const EventKey& blockKey, const TrackRecord& track,
+                              const BlockRecord& block) {
+    EventKey key = blockKey;
+    MidiEventRecord record{};
+    BOOL more = FALSE;
+    HRESULT hr = midiData_->FindFirst(&key, LEVEL_EVENT, &record, &more, kindFilter_);
+    while (hr == S_OK) {
+        if (key.event) {
+            FreeEventData(record);
+            std::int64_t time = record.time;
+            if (record.timeFormat == TIME_FORMAT_NANOSECONDS && timeFormat_) {
+                std::int64_t ticks = 0;
+                std::int64_t startNs = 0;
+                if (SUCCEEDED(timeFormat_->ConvertTime(block.start, TIME_FORMAT_TICKS, timeContext_, &startNs,
+                                                       TIME_FORMAT_NANOSECONDS, timeContext_)) &&
+                    SUCCEEDED(timeFormat_->ConvertTime(startNs + record.time, TIME_FORMAT_NANOSECONDS, timeContext_,
+                                                       &ticks, TIME_FORMAT_TICKS, timeContext_)))
+                    time = ticks - block.start;
+            }
+            if (AddLoadedEvent(loaded, key, track, block.start + time, record.kind, record.channel, record.length,
+                               record.data[0]) &&
+                (record.flags & MEF_SELECTED))
+                loadedSelected_ = true;
+        }
+        if (!more || !key.event) break;
+        hr = midiData_->FindNext(&key, LEVEL_EVENT, &record, &more, kindFilter_);
+    }
+    return hr;
+}
+
 HRESULT COPTPlugin::LoadEvents(std::vector<EventEntry>& list, const EventKey& blockKey) {
     HRESULT hr = BeginRead();
     if (FAILED(hr)) return hr;
@@ -223,40 +379,11 @@ HRESULT COPTPlugin::LoadEvents(std::vector<EventEntry>& list, const EventKey& bl
         EndTransaction(false);
         return hr;
     }
+    // The whole block in a few calls when the host offers it; else one call per event.
     std::vector<EventEntry> loaded;
-    EventKey key = blockOnly;
-    MidiEventRecord record{};
-    BOOL more = FALSE;
-    hr = midiData_->FindFirst(&key, LEVEL_EVENT, &record, &more, kindFilter_);
-    while (hr == S_OK) {
-        if (key.event) {
-            FreeEventData(record);
-            int channel = -1;
-            if (record.channel >= 0) channel = track.channel >= 0 ? track.channel : record.channel;
-            if (channel < 0 || (channel < 32 && (channelMask_ & (1u << channel)))) {
-                std::int64_t time = record.time;
-                if (record.timeFormat == TIME_FORMAT_NANOSECONDS && timeFormat_) {
-                    std::int64_t ticks = 0;
-                    std::int64_t startNs = 0;
-                    if (SUCCEEDED(timeFormat_->ConvertTime(block.start, TIME_FORMAT_TICKS, timeContext_, &startNs,
-                                                           TIME_FORMAT_NANOSECONDS, timeContext_)) &&
-                        SUCCEEDED(timeFormat_->ConvertTime(startNs + record.time, TIME_FORMAT_NANOSECONDS,
-                                                           timeContext_, &ticks, TIME_FORMAT_TICKS, timeContext_)))
-                        time = ticks - block.start;
-                }
-                EventEntry e{};
-                e.key = key;
-                e.start = block.start + time;
-                e.end = record.kind == MEK_NOTE ? e.start + static_cast<std::int64_t>(record.length) : e.start;
-                e.order = track.order;
-                e.channel = track.channel;
-                e.kind = record.kind;
-                e.pitch = record.data[0];
-                loaded.push_back(e);
-            }
-        }
-        if (!more || !key.event) break;
-        hr = midiData_->FindNext(&key, LEVEL_EVENT, &record, &more, kindFilter_);
+    if (!bulkReads_ || ReadBlockInBulk(loaded, blockOnly, track, block) != S_OK) {
+        loaded.clear();
+        hr = WalkBlock(loaded, blockOnly, track, block);
     }
     EndTransaction(false);
     // Each key goes after the keys already listed that are equal to it in event order; merging the

@@ -23,7 +23,7 @@ void NoteModel::ForEachNote(std::int64_t from, std::int64_t length, const KeyFil
     access_->ForEachEventInRange(from, length, mp::MEK_NOTE, skip, [&](const mp::TrackAccess::WalkedEvent& e) {
         Note note;
         if (records::ToNote(e.record, EventRef{e.key, -1, e.blockStart}, &note)) visit(note);
-    });
+    }, true); // a note needs none of the host words
 }
 
 bool NoteModel::FindNoteAt(std::int64_t time, std::int64_t tolerance, int row, NoteKey* key) const {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "mp/block_events.h"
 #include "mp/edit_queues.h"
 #include "mp/host_contract.h"
 #include "mp/notification_queue.h"
@@ -244,6 +246,14 @@ public:
     virtual win::HRESULT AddBlockEvents(int track, int block);
     // Adds a block's events of the kind filter and channel mask to the list, in event order.
     virtual win::HRESULT LoadEvents(std::vector<EventEntry>& list, const EventKey& blockKey);
+    // Whether LoadEvents asks the host for a block's events in bulk before walking them one by one (on
+    // by default; a host without the bulk read is walked either way).
+    void SetBulkReads(bool on) noexcept { bulkReads_ = on; }
+    // A page of a block's events from index `first` as the host's bulk read gives it, and the block's
+    // count: S_OK for the last page, S_FALSE when more follow, a failure when the host has no bulk read
+    // (or bulk reads are off) or answered out of its contract.
+    win::HRESULT ReadBlockPage(std::uint32_t block, std::uint32_t first, std::vector<MPBlockEvent>& page,
+                               std::uint32_t* count);
     virtual win::DWORD GetChannelMask();
     virtual win::DWORD GetChannelCount();
     // [ui thread] Current port of a list: index 0 -> the kind-0 list, any other -> the output list.
@@ -447,8 +457,13 @@ protected:
     std::uint64_t selectionGeneration_ = 0;
     void ListChanged() noexcept {
         reachValid_ = false;
+        ++ownListChanges_;
         dataGeneration_.fetch_add(1);
     }
+    // The list's own changes among the generations, so that a load can tell whether a host report came
+    // while it read; and whether the events the last loads listed include a selected one.
+    std::uint64_t ownListChanges_ = 0;
+    bool loadedSelected_ = false;
     // The thread that owns the cache; only it changes the cache in a notification's immediate phase.
     std::atomic<std::thread::id> cacheThread_{};
     bool currentTrackLost_ = false;
@@ -468,6 +483,29 @@ protected:
     win::DWORD currentInputPort_ = NO_PORT;
 
 private:
+    // Hands visit the block's events in time order, read in pages of packed records, with the
+    // block's count; visit answers false to stop. S_FALSE when the block changed between pages (the
+    // caller undoes what it saw and may ask again); a failure when the host has no bulk read.
+    using BulkVisitor = std::function<bool(const MPBlockEvent&, std::uint32_t count)>;
+    win::HRESULT ScanBlockInBulk(std::uint32_t block, const BulkVisitor& visit);
+    // Whether an event read from the host belongs in a list of the given kinds: the channel mask.
+    bool Listable(std::uint32_t kinds, std::uint32_t kind, std::int32_t recordChannel,
+                  const TrackRecord& track) const noexcept;
+    // Whether any event of the list is selected, read in bulk from the host's blocks the list holds
+    // events of (under the caller's read); false when the host could not answer that way.
+    bool SelectionInBulk(bool* selected);
+    // LoadEvents' two ways of reading a block into `loaded`: pages of packed records, or the walk.
+    win::HRESULT ReadBlockInBulk(std::vector<EventEntry>& loaded, const EventKey& blockKey, const TrackRecord& track,
+                                 const BlockRecord& block);
+    win::HRESULT WalkBlock(std::vector<EventEntry>& loaded, const EventKey& blockKey, const TrackRecord& track,
+                           const BlockRecord& block);
+    // Lists an event read from a block when the channel mask lets it through.
+    bool AddLoadedEvent(std::vector<EventEntry>& loaded, const EventKey& key, const TrackRecord& track,
+                        std::int64_t start, std::uint32_t kind, std::int32_t recordChannel, std::uint32_t length,
+                        std::uint8_t pitch);
+    bool bulkReads_ = true;
+    std::vector<std::uint8_t> bulkPage_;
+    std::vector<MPBlockEvent> scanPage_;
     win::HRESULT AdviseSink(win::REFIID iid, win::IUnknown* sink, win::DWORD* cookie);
     void UnadviseSink(win::REFIID iid, win::DWORD* cookie);
     void ReleaseCompanions();

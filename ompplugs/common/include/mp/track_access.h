@@ -99,9 +99,11 @@ public:
     using EventVisitor = std::function<void(const WalkedEvent& event)>;
     // The listed events NextEventInRange would give (start only clear), in list order; those for which
     // skip (when given) answers true are passed over before they are read. Data of variable kinds is
-    // freed after each visit.
+    // freed after each visit. With fieldsOnly the visitor reads only the kind, flags, channel, time,
+    // length and data bytes of the record (host words and port may be 0), which lets a long walk read
+    // the host's blocks in bulk.
     void ForEachEventInRange(std::int64_t start, std::int64_t length, std::uint32_t kinds, const EventFilter& skip,
-                             const EventVisitor& visit);
+                             const EventVisitor& visit, bool fieldsOnly = false);
     // The notes with a queued modification, in queue order, as the commit would leave them: a
     // modification of the flags alone shows the host's record with the queued flags. Notes queued for
     // deletion are left out. The visitor must not change the queues.

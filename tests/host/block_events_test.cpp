@@ -1,0 +1,78 @@
+// A block's events read in bulk: pages in time order, and requests out of range refused without
+// writing past the caller's room. (The fields against the walk: the plug-in's bulk read tests.)
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "host_test_util.h"
+#include "mp/block_events.h"
+
+namespace host::test {
+namespace {
+
+class BlockEvents : public ProjectTest {
+protected:
+    void SetUp() override {
+        ProjectTest::SetUp();
+        project->WithStore([&](Store& s) {
+            track = s.LoadTrack(TrackValue{});
+            block = s.LoadBlock(BlockValue{track, 960, 9600, u""});
+            const std::uint8_t note[4] = {60, 100, 0, 0}, control[4] = {7, 90, 0, 0};
+            s.LoadEvent(block, 0, mp::MEK_CONTROL, 2, 0, control);
+            s.LoadVariableEvent(block, 240, mp::MEK_META, {0x01, 'h', 'i'});
+            s.LoadEvent(block, 480, mp::MEK_NOTE, 2, 240, note);
+            s.FinishLoad();
+        });
+    }
+    // A page with room for `room` records; the header's count is 0 when the read failed.
+    std::vector<mp::MPBlockEvent> Read(std::uint32_t first, std::size_t room, win::HRESULT* result,
+                                       mp::MPBlockEventsHeader* header, std::uint32_t of = 0) {
+        std::vector<std::uint8_t> bytes(sizeof *header + room * sizeof(mp::MPBlockEvent) + 8, 0xEE);
+        *result = project->GetProperty(mp::PID_BLOCK_EVENTS, of ? of : block, first, 0,
+                                       static_cast<win::DWORD>(bytes.size() - 8), bytes.data());
+        EXPECT_EQ(bytes[bytes.size() - 8], 0xEE) << "nothing written past the room";
+        *header = {};
+        if (win::FAILED(*result)) return {};
+        std::memcpy(header, bytes.data(), sizeof *header);
+        std::vector<mp::MPBlockEvent> events(header->returned);
+        if (!events.empty()) std::memcpy(events.data(), bytes.data() + sizeof *header, events.size() * sizeof events[0]);
+        return events;
+    }
+    std::uint32_t track = 0, block = 0;
+};
+
+TEST_F(BlockEvents, PagesFollowEachOtherAndBadRequestsAreRefused) {
+    win::HRESULT hr;
+    mp::MPBlockEventsHeader header;
+    const auto first = Read(0, 2, &hr, &header);
+    EXPECT_EQ(hr, win::S_FALSE);
+    EXPECT_EQ(header.count, 3u);
+    EXPECT_EQ(header.entrySize, sizeof(mp::MPBlockEvent));
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(first[0].kind, mp::MEK_CONTROL);
+    EXPECT_EQ(first[1].length, 3u) << "a text's byte count";
+    EXPECT_EQ(std::memcmp(first[1].data, "\0\0\0\0", 4), 0) << "and no data bytes";
+    ASSERT_EQ(project->SelectEvents(mp::LEVEL_EVENT, nullptr, mp::MEK_NOTE, 0, 0, 0, 0, 0, mp::SELECT_SET), win::S_OK);
+    const auto rest = Read(2, 2, &hr, &header);
+    EXPECT_EQ(hr, win::S_OK);
+    EXPECT_EQ(header.first, 2u);
+    ASSERT_EQ(rest.size(), 1u);
+    EXPECT_EQ(rest[0].time, 480);
+    EXPECT_EQ(rest[0].length, 240u);
+    EXPECT_EQ(rest[0].data[1], 100);
+    EXPECT_EQ(rest[0].flags, mp::MEF_SELECTED);
+    EXPECT_TRUE(Read(3, 2, &hr, &header).empty());
+    EXPECT_EQ(hr, win::S_OK) << "from the count itself: nothing follows";
+
+    Read(4, 2, &hr, &header);
+    EXPECT_EQ(hr, win::E_INVALIDARG) << "past the count";
+    Read(0, 2, &hr, &header, block + 1000);
+    EXPECT_EQ(hr, win::E_INVALIDARG) << "no such block";
+    std::uint8_t small[sizeof(mp::MPBlockEventsHeader) - 1];
+    EXPECT_EQ(project->GetProperty(mp::PID_BLOCK_EVENTS, block, 0, 0, sizeof small, small), win::E_INVALIDARG);
+    EXPECT_EQ(project->GetProperty(mp::PID_BLOCK_EVENTS, block, 0, 0, 64, nullptr), win::E_POINTER);
+}
+
+} // namespace
+} // namespace host::test

@@ -1,0 +1,114 @@
+// The plug-in object reading the host's blocks in bulk: the list, the selection answer and long walks
+// come out exactly as reading event by event gives them, also while the list has not caught up.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+
+#include "track_fixture.h"
+
+namespace {
+
+class BulkRead : public harness::TrackFixture {
+protected:
+    // Two tracks of three blocks; `count` notes, controllers, bends and texts on random channels at
+    // random ticks (many sharing one), a few selected.
+    void BuildSong(int count) {
+        std::mt19937 random(33);
+        for (int t = 0; t < 2; ++t) {
+            const std::uint32_t trackId = AddTrack(t ? u"B" : u"A", t ? -1 : 4);
+            for (int b = 0; b < 3; ++b) blocks.push_back(AddBlock(trackId, b * 96000, (b + 1) * 96000));
+        }
+        project->WithStore([&](host::Store& store) {
+            static constexpr std::uint32_t kKinds[] = {mp::MEK_NOTE, mp::MEK_NOTE, mp::MEK_CONTROL, mp::MEK_PITCH_BEND};
+            for (int i = 0; i < count; ++i) {
+                host::EventValue v;
+                v.block = blocks[random() % blocks.size()];
+                v.time = (random() % 400) * 240;
+                v.channel = static_cast<std::int32_t>(random() % 17) - 1;
+                v.kind = i % 97 ? kKinds[random() % 4] : mp::MEK_META;
+                if (v.kind == mp::MEK_META) v.bytes = {0x01, 'x'};
+                v.length = v.kind == mp::MEK_NOTE ? static_cast<std::uint32_t>(random() % 2000) : 0;
+                v.data[0] = static_cast<std::uint8_t>(random() % 128);
+                v.data[1] = static_cast<std::uint8_t>(random() % 128);
+                v.flags = i % 501 == 7 ? mp::MEF_SELECTED : 0;
+                std::uint32_t id = 0;
+                store.InsertEvent(v, &id);
+            }
+        });
+    }
+    std::vector<std::array<std::int64_t, 8>> List() {
+        std::vector<std::array<std::int64_t, 8>> list;
+        for (const mp::EventEntry& e : plugin->EventList())
+            list.push_back({e.key.block, e.key.event, e.start, e.end, e.order, e.channel, e.kind,
+                            e.kind == mp::MEK_NOTE ? e.pitch : 0}); // other kinds keep no pitch
+        return list;
+    }
+    // What a walk of all listed notes hands its visitor: the record fields a note has.
+    std::vector<std::array<std::int64_t, 7>> Walk(bool fieldsOnly) {
+        std::vector<std::array<std::int64_t, 7>> seen;
+        access->ForEachEventInRange(-1, 0, mp::MEK_NOTE, nullptr, [&](const mp::TrackAccess::WalkedEvent& e) {
+            seen.push_back({e.key.event, e.start, e.record.time, e.record.length, e.record.flags, e.record.data[0],
+                            e.record.data[1]});
+        }, fieldsOnly);
+        return seen;
+    }
+    std::vector<std::uint32_t> blocks;
+};
+
+TEST_F(BulkRead, ListAndSelectionMatchTheWalk) {
+    BuildSong(6000);
+    Connect(mp::MEK_NOTE | mp::MEK_CONTROL | mp::MEK_META);
+    for (int track : {0, 1, -1})
+        for (int block : {-1, 1}) {
+            std::vector<std::array<std::int64_t, 8>> lists[2];
+            bool selected[2] = {};
+            for (bool bulk : {false, true}) {
+                plugin->SetBulkReads(bulk);
+                plugin->ReloadTracks(true);
+                ASSERT_EQ(plugin->SelectTrack(track, block), win::S_OK);
+                lists[bulk] = List();
+                selected[bulk] = plugin->HasSelection();
+            }
+            EXPECT_EQ(lists[1], lists[0]) << track << " " << block;
+            EXPECT_EQ(selected[1], selected[0]) << track << " " << block;
+        }
+    EXPECT_TRUE(plugin->HasSelection());
+    // After a change the answer is read again: the selection cleared, then a listed event selected.
+    ASSERT_EQ(project->SelectEvents(mp::LEVEL_EVENT, nullptr, mp::MEK_ALL, 0, 0, 0, 0, 0, mp::SELECT_CLEAR), win::S_OK);
+    Deliver();
+    EXPECT_FALSE(plugin->HasSelection());
+    const auto listed = static_cast<std::uint32_t>(List()[List().size() / 2][1]);
+    ChangeEvent(listed, [](host::EventValue& v) { v.flags = mp::MEF_SELECTED; });
+    Deliver();
+    EXPECT_TRUE(plugin->HasSelection());
+    ChangeEvent(listed, [](host::EventValue& v) { v.flags = 0; });
+    // A selected event the kind filter leaves out of the list does not count.
+    project->WithStore([&](host::Store& store) {
+        for (std::uint32_t id : store.EventsOf(blocks[0]))
+            if (store.EventKind(id) == mp::MEK_PITCH_BEND) store.SetEventFlags(id, mp::MEF_SELECTED);
+    });
+    Deliver();
+    EXPECT_FALSE(plugin->HasSelection());
+}
+
+TEST_F(BulkRead, LongWalksReadPagesAndFallBackToSingleReads) {
+    BuildSong(24000);
+    Connect();
+    const auto single = Walk(false);
+    ASSERT_GT(single.size(), 4096u);
+    EXPECT_EQ(Walk(true), single);
+    // The host moved a note and changed another's velocity, and the list has not heard yet: the walk
+    // still hands the host's records, as single reads do.
+    project->SetThreadedDelivery(true);
+    ChangeEvent(static_cast<std::uint32_t>(single[100][0]), [](host::EventValue& v) { v.time += 7; });
+    ChangeEvent(static_cast<std::uint32_t>(single[5000][0]), [](host::EventValue& v) { v.data[1] = 1; });
+    EXPECT_EQ(Walk(true), Walk(false));
+    project->FlushNotifications();
+    project->SetThreadedDelivery(false);
+    plugin->ProcessNotifications(false);
+    plugin->SetBulkReads(false); // as with a host without the bulk read
+    EXPECT_EQ(Walk(true), Walk(false));
+}
+
+} // namespace
