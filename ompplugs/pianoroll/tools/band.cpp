@@ -56,7 +56,10 @@ void DrawBandOnWindow(TrackView* v) {
 
 void PaintGridAndBand(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
     PaintGrid(v, pane, dc, clip);
-    if (v->tools && v->tools->band.drawn) DrawBand(v, dc);
+    if (v->tools && v->tools->band.drawn) {
+        DrawBand(v, dc);
+        ForgetGridPaint(v); // the band is drawn by inverting: the next paint draws the grid again
+    }
 }
 
 void DrawBand(TrackView* v, HDC dc) {

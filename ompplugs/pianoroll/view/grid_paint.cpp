@@ -8,7 +8,9 @@
 #include "model/pending_edit.h"
 #include "mp/settings.h"
 #include "mp/track_access.h"
+#include "view/bend_view.h"
 #include "view/brush_cache.h"
+#include "view/grid_keep.h"
 #include "view/note_colours.h"
 #include "view/scale.h"
 #include "view/time_grid.h"
@@ -231,7 +233,30 @@ void MeasureTimeSelection(TrackView* v) {
     cache.selectionRight = std::min<int>(XOfTickUp(v, v->time.selectionStart + v->time.selectionLength), v->geo.grid.right);
 }
 
+GridLook LookOf(TrackView* v, Pane* pane, std::uint64_t surface, int cursorX, COLORREF loopColour) {
+    GridLook look;
+    look.loopColour = loopColour;
+    look.surface = surface;
+    look.background = v->gridCache.backgroundDraws;
+    look.grid = v->geo.grid;
+    if ((pane->flags & PANE_LOOP_LINES) && v->time.loopShown) {
+        look.loopLeft = XOfTick(v, v->time.loopStart);
+        look.loopRight = XOfTick(v, v->time.loopEnd);
+    }
+    look.cursor = cursorX;
+    // The playback line and the bend lines are drawn over the notes, the first by inverting.
+    look.overlays = v->follow.playing || BendInSemitones(v);
+    look.shaded = ShadedNotes(v->settings);
+    for (int hue = 0; hue < kPaletteHues; ++hue) {
+        look.colours[0][hue] = PlainNoteColours(hue, look.shaded);
+        look.colours[1][hue] = SelectedNoteColours(v->settings, look.colours[0][hue]);
+    }
+    return look;
+}
+
 } // namespace
+
+void ForgetGridPaint(TrackView* v) { v->gridCache.keep.valid = false; }
 
 void MarkBackgroundStale(TrackView* v) { v->gridCache.stale = true; }
 
@@ -287,6 +312,35 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
     const std::int64_t to = std::min<std::int64_t>(TickOfX(v, std::min<int>(clip->right, v->geo.grid.right)) + 1, viewEnd);
     if (to < from) return;
     const NoteModel model(v->access);
+    // With nothing queued no note can be pending, and a paint of many notes need not ask for each.
+    const PendingEdit edit(v->access);
+    // Zoomed out, many notes of a row fall on the same pixels. A note is left out when it would draw
+    // exactly what the last note kept in its row drew, and its velocity stem exactly what the last stem
+    // kept in its column drew: painting it again could change no pixel of the grid or the lane.
+    const bool cull = edit.Empty();
+    std::vector<std::int32_t>& lastInRow = v->gridCache.lastInRow;
+    std::vector<std::int32_t>& lastStem = v->gridCache.lastStem;
+    if (cull) {
+        lastInRow.assign(static_cast<std::size_t>(lastRow - firstRow + 1), -1);
+        lastStem.assign(static_cast<std::size_t>(std::max<int>(v->geo.grid.right - v->geo.grid.left, 0)), -1);
+    }
+    auto redundant = [&](const DisplayRecord& n) {
+        const std::int32_t same = lastInRow[static_cast<std::size_t>(n.row - firstRow)];
+        if (same < 0) return false;
+        const DisplayRecord& p = list[static_cast<std::size_t>(same)];
+        if (!EqualRect(&p.rect, &n.rect) || p.colour != n.colour || p.flags != n.flags) return false;
+        if (!(n.flags & DR_START_INSIDE)) return true;
+        const std::int32_t stem = lastStem[static_cast<std::size_t>(n.rect.left - v->geo.grid.left)];
+        if (stem < 0) return false;
+        const DisplayRecord& s = list[static_cast<std::size_t>(stem)];
+        return s.velocity == n.velocity && s.colour == n.colour && (s.flags & DR_SELECTED) == (n.flags & DR_SELECTED);
+    };
+    auto keep = [&](const DisplayRecord& n) {
+        const auto at = static_cast<std::int32_t>(list.size());
+        lastInRow[static_cast<std::size_t>(n.row - firstRow)] = at;
+        if ((n.flags & DR_START_INSIDE) && n.rect.left >= v->geo.grid.left && n.rect.left < v->geo.grid.right)
+            lastStem[static_cast<std::size_t>(n.rect.left - v->geo.grid.left)] = at;
+    };
     auto addNote = [&](const Note& note) {
         const int row = model.RowOfPitch(note.pitch);
         if (row < firstRow || row > lastRow) return;
@@ -321,10 +375,13 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         n.velocity = note.velocity;
         n.colour = colour;
         if (note.selected) n.flags |= DR_SELECTED;
+        if (cull) {
+            const bool stemKnown = n.rect.left >= v->geo.grid.left && n.rect.left < v->geo.grid.right;
+            if (stemKnown && redundant(n)) return;
+            keep(n);
+        }
         list.push_back(n);
     };
-    // With nothing queued no note can be pending, and a paint of many notes need not ask for each.
-    const PendingEdit edit(v->access);
     NoteModel::KeyFilter pending;
     if (!edit.Empty()) pending = [&edit](const NoteKey& key) { return edit.IsPending(key); };
     model.ForEachNote(from, to - from, pending, addNote);
@@ -359,8 +416,9 @@ void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
         cache.stale = true;
     }
     HDC bgDC = cache.background ? CreateCompatibleDC(dc) : nullptr;
+    HGDIOBJ oldBitmap = nullptr;
     if (bgDC) {
-        HGDIOBJ oldBitmap = SelectObject(bgDC, cache.background.Get());
+        oldBitmap = SelectObject(bgDC, cache.background.Get());
         RECT drawn = cache.backgroundDrawn;
         if (cache.stale) SetRectEmpty(&drawn);
         RECT joined;
@@ -373,24 +431,35 @@ void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
             if (!EqualRect(&joined, &clip)) BuildDisplayList(v, &clip);
             cache.backgroundDrawn = joined;
             cache.stale = false;
+            ++cache.backgroundDraws;
         }
-        BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, bgDC, clip.left - v->geo.grid.left,
-               clip.top - v->geo.grid.top, SRCCOPY);
-        SelectObject(bgDC, oldBitmap);
-        DeleteDC(bgDC);
-    } else {
-        DrawBackground(v, dc, clip, 0, 0, colours, brushes);
-        PaintGhosts(v, dc, clip);
     }
-    DrawNotes(v, dc, clip, brushes);
-    DrawBendLines(v, dc, clip);
-    DrawLoopLines(v, pane, dc, clip, brushes, colours);
     // While the caret stands at the edit cursor it is the cursor line: the caret does not blink, so
     // inverting a black line under it would leave a white line on the light rows.
     const bool caretIsCursor = v->focus.caretShown && v->focusPane == PANE_GRID;
-    if (v->geo.timeSpan > 0 && !caretIsCursor) {
-        const int x = XOfTickUp(v, v->time.editCursor);
-        if (x >= clip.left && x < clip.right) brushes.Fill(dc, x, clip.top, x + 1, clip.bottom, RGB(0, 0, 0));
+    const int cursorX = v->geo.timeSpan > 0 && !caretIsCursor ? XOfTickUp(v, v->time.editCursor) : -1;
+    const GridLook look = LookOf(v, pane, bgDC ? cache.surface : 0, cursorX, colours.loop);
+    // Rows the last paint left as they are now are not drawn again.
+    std::vector<RECT>& bands = cache.bands;
+    if (!ChangedRowBands(v, cache.keep, look, clip, &bands)) bands.assign(1, clip);
+    for (const RECT& band : bands) {
+        if (bgDC) {
+            BitBlt(dc, band.left, band.top, band.right - band.left, band.bottom - band.top, bgDC,
+                   band.left - v->geo.grid.left, band.top - v->geo.grid.top, SRCCOPY);
+        } else {
+            DrawBackground(v, dc, band, 0, 0, colours, brushes);
+            PaintGhosts(v, dc, band);
+        }
+        DrawNotes(v, dc, band, brushes);
+        DrawBendLines(v, dc, band);
+        DrawLoopLines(v, pane, dc, band, brushes, colours);
+        if (cursorX >= band.left && cursorX < band.right)
+            brushes.Fill(dc, cursorX, band.top, cursorX + 1, band.bottom, RGB(0, 0, 0));
+    }
+    RememberGridPaint(v, &cache.keep, look, clip);
+    if (bgDC) {
+        SelectObject(bgDC, oldBitmap);
+        DeleteDC(bgDC);
     }
     SelectObject(dc, oldFont);
     SetTextAlign(dc, oldAlign);

@@ -37,11 +37,39 @@ enum : std::uint32_t {
     DR_SEPARATOR = 0x4000,
 };
 
+// Everything besides the notes that decides the grid's pixels. A paint may keep what an earlier one
+// drew only when all of it is the same.
+struct GridLook {
+    std::uint64_t surface = 0;    // the off-screen bitmap painted into; 0 for any other target
+    std::uint64_t background = 0; // how many times the cached background was drawn
+    win::RECT grid{};
+    int loopLeft = -1, loopRight = -1; // loop lines drawn, -1 for none
+    win::COLORREF loopColour = 0;
+    int cursor = -1;                   // the edit cursor line, -1 when none is drawn
+    bool overlays = false;             // lines drawn over the notes by inverting (playback, bend lines)
+    bool shaded = false;
+    NoteColours colours[2][kPaletteHues]{};
+
+    bool operator==(const GridLook& o) const noexcept;
+};
+
+struct GridKeep {
+    bool valid = false;
+    win::RECT rect{}; // the area whose pixels the records below describe
+    GridLook look;
+    std::vector<DisplayRecord> rows;  // the display list's rows then
+    std::vector<DisplayRecord> notes; // its notes that met rect, in list order
+};
+
 // Written by grid_paint.cpp.
 struct GridPaintCache {
     // Rows first (displayRowCount of them), then notes; kept until the next paint.
     std::vector<DisplayRecord> displayList;
     int displayRowCount = 0;
+    // While the list is built: the index of the last note kept in each shown row and of the last
+    // velocity stem kept in each pixel column of the grid, -1 for none.
+    std::vector<std::int32_t> lastInRow;
+    std::vector<std::int32_t> lastStem;
     // Rows and grid lines of the grid's size, drawn once and copied by later paints until stale.
     OwnedBitmap background;
     win::RECT backgroundDrawn{};
@@ -57,6 +85,12 @@ struct GridPaintCache {
     std::uint64_t paint = 0;
     std::uint64_t listPaint = 0;
     win::RECT listRect{};
+    // The off-screen bitmap the view paints into now (set around each paint, 0 for any other target),
+    // how many times the background was drawn, and what the last paint of the grid left there.
+    std::uint64_t surface = 0;
+    std::uint64_t backgroundDraws = 0;
+    GridKeep keep;
+    std::vector<win::RECT> bands;
 };
 
 // The note grid's Paint slot, shared by every tool.
@@ -69,6 +103,8 @@ void UseDisplayList(TrackView* v, const win::RECT* clip);
 // Brackets one paint of the view, inside which display lists are shared.
 void BeginViewPaint(TrackView* v);
 void EndViewPaint(TrackView* v);
+// The next paint of the grid draws all it covers: something was drawn over the grid's pixels.
+void ForgetGridPaint(TrackView* v);
 // The background bitmap is drawn again at the next paint (the rows, lines or selection moved).
 void MarkBackgroundStale(TrackView* v);
 

@@ -2,6 +2,8 @@
 // between paints and made again when the client grows.
 #include "view/offscreen_cache.h"
 
+#include <atomic>
+
 namespace pianoroll {
 
 using namespace win;
@@ -18,6 +20,7 @@ void OffscreenCache::Free() {
     bitmap_ = nullptr;
     old_ = nullptr;
     width_ = height_ = 0;
+    generation_ = 0;
 }
 
 HDC OffscreenCache::Get(HDC windowDC, int width, int height) {
@@ -30,6 +33,8 @@ HDC OffscreenCache::Get(HDC windowDC, int width, int height) {
         return nullptr;
     }
     old_ = SelectObject(dc_, bitmap_);
+    static std::atomic<std::uint64_t> bitmaps{0};
+    generation_ = ++bitmaps;
     width_ = width;
     height_ = height;
     return dc_;

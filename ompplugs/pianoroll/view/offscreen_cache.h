@@ -2,6 +2,8 @@
 // patterns line up between paints whatever the update rectangle is.
 #pragma once
 
+#include <cstdint>
+
 #include "win/gdi.h"
 
 namespace pianoroll {
@@ -16,6 +18,9 @@ public:
     // A memory device context with a bitmap of at least width x height compatible with `windowDC`,
     // kept from the last call when it is large enough; null when none can be made.
     win::HDC Get(win::HDC windowDC, int width, int height);
+    // Names the bitmap Get last made, unlike any other of the process: what a paint left in it stays
+    // there until Get makes another.
+    std::uint64_t Generation() const noexcept { return generation_; }
 
 private:
     void Free();
@@ -24,6 +29,7 @@ private:
     win::HGDIOBJ old_ = nullptr;
     int width_ = 0;
     int height_ = 0;
+    std::uint64_t generation_ = 0;
 };
 
 } // namespace pianoroll

@@ -100,6 +100,7 @@ void Paint(TrackView* v) {
         dc = v->offscreen->Get(windowDC, v->clientWidth, v->clientHeight);
     }
     if (!dc) dc = windowDC;
+    v->gridCache.surface = dc != windowDC ? v->offscreen->Generation() : 0;
 
     RECT clip;
     if (PaneShown(v->panes[PANE_GRID]) && IntersectRect(&clip, &update, &v->geo.grid)) {
@@ -118,6 +119,7 @@ void Paint(TrackView* v) {
     if (dc != windowDC)
         BitBlt(windowDC, update.left, update.top, update.right - update.left, update.bottom - update.top, dc,
                update.left, update.top, SRCCOPY);
+    v->gridCache.surface = 0;
     EndViewPaint(v);
     EndPaint(v->hwnd, &ps);
 }

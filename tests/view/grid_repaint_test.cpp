@@ -1,0 +1,116 @@
+// Repaints of the note grid that draw only what changed, and display lists that leave out notes which
+// could change no pixel: either way every pixel of the grid and the velocity lane is what a paint of
+// everything draws.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "mp/settings.h"
+#include "mp/track_access.h"
+#include "resources/command_ids.h"
+#include "view/drag_state.h"
+#include "view/grid_paint.h"
+#include "view/track_view.h"
+#include "view_fixture.h"
+
+namespace {
+
+using harness::ViewFixture;
+
+constexpr std::int64_t kQuarter = 960;
+
+class GridRepaint : public ViewFixture {
+protected:
+    // Every pixel of the view's client area.
+    std::vector<std::uint32_t> Pixels() {
+        const pianoroll::TrackView* v = View();
+        std::vector<std::uint32_t> pixels;
+        pixels.reserve(static_cast<std::size_t>(v->clientWidth) * static_cast<std::size_t>(v->clientHeight));
+        for (int y = 0; y < v->clientHeight; ++y)
+            for (int x = 0; x < v->clientWidth; ++x) pixels.push_back(Rgb(x, y));
+        return pixels;
+    }
+    // The pixels of a paint that draws the whole grid, whatever the last paint left.
+    std::vector<std::uint32_t> FullPaint() {
+        pianoroll::ForgetGridPaint(View());
+        Repaint();
+        return Pixels();
+    }
+    std::size_t BandsDrawn() const { return View()->gridCache.bands.size(); }
+    std::uint32_t block = 0;
+};
+
+TEST_F(GridRepaint, OnlyChangedRowsAreDrawnAgain) {
+    block = AddPianoTrack(16 * kQuarter, 3);
+    std::vector<std::uint32_t> notes;
+    for (int i = 0; i < 12; ++i) notes.push_back(AddNote(block, i * kQuarter, kQuarter / 2, 60 + i % 5));
+    OpenView(900, 500);
+    SetRows(127 - 70, 7);
+    SetTimeView(0, 14 * kQuarter);
+    const std::vector<std::uint32_t> before = FullPaint();
+    // Nothing changed: the grid is left as it is and looks as a full paint does.
+    Repaint();
+    EXPECT_EQ(BandsDrawn(), 0u);
+    EXPECT_EQ(Pixels(), before);
+    // Notes selected in one row, then in two others: those rows alone are drawn again. (A repaint of
+    // the whole view comes first: a paint of less leaves less known for the next.)
+    for (const auto& [chosen, rows] : {std::pair{std::vector<int>{3}, 1u}, std::pair{std::vector<int>{7, 9}, 2u}}) {
+        project->WithStore([&](host::Store& store) {
+            for (int n : chosen) store.SetEventFlags(notes[static_cast<std::size_t>(n)], mp::MEF_SELECTED);
+        });
+        Repaint();
+        EXPECT_EQ(BandsDrawn(), rows);
+        const std::vector<std::uint32_t> selected = Pixels();
+        EXPECT_NE(selected, before);
+        EXPECT_EQ(FullPaint(), selected);
+    }
+    // The selection colour and the time view change everything drawn.
+    pianoroll::TrackView* v = View();
+    Settings()->colours.selectedNote = win::RGB(200, 30, 180);
+    Repaint();
+    EXPECT_EQ(BandsDrawn(), 1u) << "one band: the whole grid";
+    EXPECT_EQ(Pixels(), FullPaint());
+    // A marquee is drawn over the grid by inverting: each paint under it draws the whole grid first.
+    win::SendMessage(ViewWindow(), win::WM_COMMAND, static_cast<win::WPARAM>(pianoroll::CMD_TOOL_FIRST + 1), 0);
+    Pump();
+    const int x0 = XOfTick(11 * kQuarter), y0 = YOfNote(69), x1 = XOfTick(13 * kQuarter), y1 = YOfNote(58);
+    Press(x0, y0);
+    Move(x1, y1);
+    ASSERT_TRUE(v->drag == pianoroll::Drag::Marquee);
+    Repaint();
+    const std::vector<std::uint32_t> marquee = Pixels();
+    Repaint();
+    EXPECT_EQ(Pixels(), marquee);
+    Release(x1, y1);
+}
+
+TEST_F(GridRepaint, ZoomedOutListsKeepOneNotePerPixelAndRowAndPaintTheSame) {
+    // 4,000 sixteenths over 2 rows, in a view where about 5 share a pixel column; some selected,
+    // velocities varying: the stems of the velocity lane must come out as they would with every note.
+    block = AddPianoTrack(1000 * kQuarter + kQuarter, 2);
+    std::vector<std::uint32_t> notes;
+    for (int i = 0; i < 4000; ++i)
+        notes.push_back(AddNote(block, i * kQuarter / 4, kQuarter / 4, 60 + i % 2, i % 40 < 30 ? 90 : 20 + i % 100, 2));
+    project->WithStore([&](host::Store& store) {
+        for (int i = 0; i < 4000; ++i)
+            if (i % 173 < 9) store.SetEventFlags(notes[static_cast<std::size_t>(i)], mp::MEF_SELECTED);
+    });
+    OpenView(900, 500);
+    SetRows(127 - 68, 7);
+    SetTimeView(0, 990 * kQuarter);
+    const std::vector<std::uint32_t> culled = FullPaint();
+    const int kept = PaintedNotes();
+    EXPECT_LT(kept, 2500);
+    EXPECT_GT(kept, 400);
+    // With an edit queued (of a note outside the view) no note is left out.
+    pianoroll::TrackView* v = View();
+    mp::MidiEventRecord last{};
+    ASSERT_EQ(v->access->GetEvent(mp::EventKey{track, block, notes.back()}, &last), win::S_OK);
+    v->access->QueueModify(mp::EventKey{track, block, notes.back()}, last, mp::CHANGE_FLAGS);
+    EXPECT_EQ(FullPaint(), culled);
+    EXPECT_GT(PaintedNotes(), 3900);
+    v->access->DiscardEdits();
+    EXPECT_EQ(FullPaint(), culled);
+}
+
+} // namespace
