@@ -85,58 +85,6 @@ const Bytes& File(std::size_t notes) {
     return it->second;
 }
 
-// The floor: walk every event with running status and pair notes first-in-first-out per key,
-// keeping only counts. Anything that reads into a model does at least this.
-std::size_t WalkAndPair(const Bytes& f) {
-    std::size_t pairs = 0, p = 14;
-    static std::vector<std::int64_t> open[16 * 128];
-    while (p + 8 <= f.size()) {
-        const std::size_t len = (std::size_t(f[p + 4]) << 24) | (f[p + 5] << 16) | (f[p + 6] << 8) | f[p + 7];
-        std::size_t q = p + 8;
-        const std::size_t end = q + len;
-        std::int64_t tick = 0;
-        std::uint8_t running = 0;
-        for (auto& o : open) o.clear();
-        std::size_t head[16 * 128] = {};
-        while (q < end) {
-            std::uint32_t d = 0;
-            std::uint8_t b;
-            do {
-                b = f[q++];
-                d = (d << 7) | (b & 0x7F);
-            } while (b & 0x80);
-            tick += d;
-            std::uint8_t s = f[q];
-            if (s & 0x80) ++q;
-            else s = running;
-            if (s == 0xFF) {
-                const std::uint8_t type = f[q++];
-                std::uint32_t l = 0;
-                do {
-                    b = f[q++];
-                    l = (l << 7) | (b & 0x7F);
-                } while (b & 0x80);
-                q += l;
-                if (type == 0x2F) break;
-                continue;
-            }
-            running = s;
-            const int type = s & 0xF0, key = (s & 0x0F) * 128 + f[q];
-            if (type == 0x90 && f[q + 1]) {
-                open[key].push_back(tick);
-            } else if (type == 0x80 || type == 0x90) {
-                if (head[key] < open[key].size()) {
-                    ++head[key];
-                    ++pairs;
-                }
-            }
-            q += (type == 0xC0 || type == 0xD0) ? 1 : 2;
-        }
-        p = end;
-    }
-    return pairs;
-}
-
 // The floor of a model: every event kept as a 16-byte record (tick, length, status and data bytes),
 // notes paired into one record, with nothing else held per event.
 struct FloorRecord {
@@ -146,11 +94,17 @@ struct FloorRecord {
 };
 static_assert(sizeof(FloorRecord) == 16);
 
-std::size_t WalkPairAndKeep(const Bytes& f, std::vector<FloorRecord>& kept) {
-    kept.clear();
-    kept.reserve(f.size() / 5);
+// The floors: walk every event with running status and pair notes first-in-first-out per key,
+// keeping only counts, or (kKeep) keeping every event as a record. Anything that reads into a model
+// does at least this.
+template <bool kKeep>
+std::size_t Walk(const Bytes& f, std::vector<FloorRecord>& kept) {
+    std::size_t pairs = 0, p = 14;
+    if constexpr (kKeep) {
+        kept.clear();
+        kept.reserve(f.size() / 5);
+    }
     static std::vector<std::uint32_t> open[16 * 128];
-    std::size_t p = 14;
     while (p + 8 <= f.size()) {
         const std::size_t len = (std::size_t(f[p + 4]) << 24) | (f[p + 5] << 16) | (f[p + 6] << 8) | f[p + 7];
         std::size_t q = p + 8;
@@ -185,19 +139,30 @@ std::size_t WalkPairAndKeep(const Bytes& f, std::vector<FloorRecord>& kept) {
             const int type = s & 0xF0, key = (s & 0x0F) * 128 + f[q];
             const bool off = type == 0x80 || (type == 0x90 && !f[q + 1]);
             if (off && head[key] < open[key].size()) {
-                FloorRecord& on = kept[open[key][head[key]++]];
-                on.length = tick - on.tick;
-                on.d2 = f[q + 1];
+                ++pairs;
+                if constexpr (kKeep) {
+                    FloorRecord& on = kept[open[key][head[key]]];
+                    on.length = tick - on.tick;
+                    on.d2 = f[q + 1];
+                }
+                ++head[key];
             } else {
-                if (type == 0x90 && !off) open[key].push_back(static_cast<std::uint32_t>(kept.size()));
-                kept.push_back({tick, 0, s, f[q], f[q + 1], 0, 0});
+                if (type == 0x90 && !off) open[key].push_back(kKeep ? static_cast<std::uint32_t>(kept.size()) : tick);
+                if constexpr (kKeep) kept.push_back({tick, 0, s, f[q], f[q + 1], 0, 0});
             }
             q += (type == 0xC0 || type == 0xD0) ? 1 : 2;
         }
         p = end;
     }
-    return kept.size();
+    return kKeep ? kept.size() : pairs;
 }
+
+std::size_t WalkAndPair(const Bytes& f) {
+    static std::vector<FloorRecord> none;
+    return Walk<false>(f, none);
+}
+
+std::size_t WalkPairAndKeep(const Bytes& f, std::vector<FloorRecord>& kept) { return Walk<true>(f, kept); }
 
 void BM_Floor(benchmark::State& state) {
     const Bytes& f = File(static_cast<std::size_t>(state.range(0)));
