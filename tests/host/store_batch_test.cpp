@@ -10,7 +10,6 @@
 #include <random>
 
 #include "host_test_util.h"
-#include "model/record_blocks.h"
 
 namespace host::test {
 namespace {
@@ -288,7 +287,7 @@ TEST_F(StoreBatch, DeletesUndoBackwardsAndRedoForwardsWithEveryFieldBack) {
 }
 
 // Runs longer than one block of records (of flags, of moves, of deletes) come back whole and in
-// order on undo and redo; the blocks of a dropped run serve the next one.
+// order on undo and redo.
 TEST_F(StoreBatch, LongRunsUndoAndRedoWholeAndGiveTheirRoomToTheNext) {
     constexpr std::uint32_t kEvents = 9000; // more than one block of each kind of record
     std::vector<std::uint32_t> ids(kEvents);
@@ -365,27 +364,6 @@ TEST_F(StoreBatch, LongRunsUndoAndRedoWholeAndGiveTheirRoomToTheNext) {
     EXPECT_TRUE(timeBaseTold()) << "undo";
     ASSERT_EQ(project->Redo(), win::S_OK);
     EXPECT_TRUE(timeBaseTold()) << "redo";
-
-    // The pool behind the runs: a list that goes gives its blocks back, the next takes them again.
-    auto pool = std::make_shared<RecordBlocks>();
-    {
-        RecordList<std::uint64_t> list(pool);
-        const std::size_t count = RecordBlocks::kBlockBytes / 8 * 2 + 3;
-        for (std::size_t n = 0; n < count; ++n) list.PushBack(n * 3);
-        ASSERT_EQ(list.Size(), count);
-        std::vector<std::uint64_t> backward;
-        list.ForEach(false, [&](std::uint64_t v) { backward.push_back(v); });
-        ASSERT_EQ(backward.size(), count);
-        for (std::size_t n = 0; n < count; ++n) ASSERT_EQ(backward[n], (count - 1 - n) * 3) << n;
-        EXPECT_EQ(list[count - 1], (count - 1) * 3);
-    }
-    EXPECT_EQ(pool->SpareBlocks(), 3u);
-    RecordList<std::uint64_t> next(pool);
-    next.PushBack(1);
-    EXPECT_EQ(pool->SpareBlocks(), 2u);
-    next.Clear();
-    EXPECT_EQ(next.Size(), 0u);
-    EXPECT_EQ(pool->SpareBlocks(), 3u);
 }
 
 // A replacement that is invalid, or that would start before the song, is refused and leaves the event
