@@ -4,8 +4,6 @@
 // both see the same machine. Prints medians of 5 runs of each (processor time of the program, so
 // that other work on a shared machine does not count) and what the gestures add.
 // Argument: the note count (default 100000).
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +12,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "program_cpu.h"
 
 namespace {
 
@@ -97,25 +97,15 @@ std::string Script(int notes, bool gestures) {
 
 // Processor time of one `pianoroll --script` run, or a negative value when it failed.
 double ScriptSeconds(const std::string& script, const std::string& song) {
-    const pid_t child = fork();
-    if (child == 0) {
-        execl(VOR_PIANOROLL_EXE, VOR_PIANOROLL_EXE, "--script", script.c_str(), song.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    return ProgramSeconds({"--script", script.c_str(), song.c_str()});
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     const int notes = argc > 1 ? std::atoi(argv[1]) : 100000;
-    if (notes < 100 || notes > 1000000) {
-        std::fputs("bench_drag_script: the note count must be 100 to 1000000\n", stderr);
+    if (notes < 2000 || notes > 1000000) {
+        std::fputs("bench_drag_script: the note count must be 2000 to 1000000\n", stderr);
         return 2;
     }
     const std::string stem = "/tmp/bench_drag_script." + std::to_string(getpid());

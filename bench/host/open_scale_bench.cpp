@@ -5,8 +5,6 @@
 // (processor time, so that other work on a shared machine does not count), the ratio to the floor and
 // the growth from the next smaller song; a cost that grows with the square of the track count shows
 // as a growth well above the 4x of the track count. Argument: the largest track count (default 65535).
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -17,6 +15,8 @@
 #include <initializer_list>
 #include <string>
 #include <vector>
+
+#include "program_cpu.h"
 
 #include "model/store.h"
 #include "smf/smf.h"
@@ -81,18 +81,7 @@ double Median(F&& f) {
 
 // Processor time of one `pianoroll --screenshot` run, or a negative value when it failed.
 double ScreenshotSeconds(const std::string& picture, const std::string& song) {
-    const pid_t child = fork();
-    if (child == 0) {
-        execl(VOR_PIANOROLL_EXE, VOR_PIANOROLL_EXE, "--screenshot", picture.c_str(), "--size", "600x400",
-              song.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    return ProgramSeconds({"--screenshot", picture.c_str(), "--size", "600x400", song.c_str()});
 }
 
 struct Row {
