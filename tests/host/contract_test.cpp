@@ -113,12 +113,18 @@ TEST_F(ContractTest, ConnectionPointsAdviseAndUnadvise) {
 }
 
 TEST_F(ContractTest, PortListHandsOutOwnedCopies) {
-    project->WithStore([](Store& s) {
-        s.SetPorts(mp::PORT_KIND_OUTPUT, {PortInfo{1, {0x11, 0, 0, {}}, u"Built-in Synthesizer"}, PortInfo{2, {0x22, 0, 0, {}}, u"Ext"}});
-    });
+    // A list that lost a port: only the ports left are handed out, each with one name handle.
+    std::vector<PortInfo> ports{PortInfo{1, {0x11, 0, 0, {}}, u"Built-in Synthesizer"}, PortInfo{2, {0x22, 0, 0, {}}, u"Ext"},
+                                PortInfo{3, {}, u"Gone"}};
+    ports.pop_back();
+    project->WithStore([&](Store& s) { s.SetPorts(mp::PORT_KIND_OUTPUT, std::move(ports)); });
     win::DWORD count = 0;
     mp::MPPortEntry* entries = nullptr;
+    const win::DWORD before = win::CoTaskMemAllocHandle(1);
     ASSERT_EQ(project->GetPorts(mp::PORT_KIND_OUTPUT, &count, &entries), win::S_OK);
+    const win::DWORD after = win::CoTaskMemAllocHandle(1);
+    EXPECT_EQ(after - before, 3u);
+    for (win::DWORD h : {before, after}) win::CoTaskMemFreeHandle(h);
     ASSERT_EQ(count, 2u);
     EXPECT_EQ(entries[1].id, 2u);
     EXPECT_EQ(entries[1].guid.Data1, 0x22u);

@@ -165,6 +165,14 @@ TEST_F(MidiDataTest, EventsWalkInTimeOrderThroughTheKindMask) {
     ASSERT_EQ(data->Delete(mp::LEVEL_EVENT, &gone), win::S_OK);
     win::BOOL more = 0;
     EXPECT_EQ(data->FindNext(&gone, mp::LEVEL_EVENT, nullptr, &more, mp::MEK_ALL), win::E_INVALIDARG);
+
+    // A walk that ended on the last event, then a delete before it: the step back still finds its place.
+    EXPECT_EQ(Walk(block, mp::MEK_ALL), (std::vector<std::uint32_t>{n0, n3, c1}));
+    mp::EventKey first{block.track, block.block, n0};
+    ASSERT_EQ(data->Delete(mp::LEVEL_EVENT, &first), win::S_OK);
+    mp::EventKey last{block.track, block.block, c1};
+    ASSERT_EQ(data->FindPrevious(&last, mp::LEVEL_EVENT, nullptr, &more, mp::MEK_ALL), win::S_OK);
+    EXPECT_EQ(last.event, n3);
 }
 
 TEST_F(MidiDataTest, RecordsComeBackAsWrittenWithOwnedCopies) {

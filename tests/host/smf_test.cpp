@@ -13,7 +13,13 @@
 #include <tuple>
 
 #include <csignal>
+#include <cstddef>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "host_test_util.h"
@@ -367,6 +373,33 @@ TEST(SmfRead, EveryPrefixAndEveryByteChangeIsReadOrRefusedSafely) {
 
 using SmfSave = TempDirTest;
 
+// Saves in a child process whose positioned writes (a track's length filled in after the track went
+// out) the system refuses with EIO; returns the save's error, or "saved".
+std::string SaveRefusingPositionedWrites(const Store& store, const std::string& path) {
+    int fds[2];
+    if (::pipe(fds) != 0) return "no pipe";
+    if (::fork() == 0) {
+        sock_filter filter[] = {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+                                BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_pwrite64, 0, 1),
+                                BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO), BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW)};
+        sock_fprog program{4, filter};
+        std::string said = "no filter";
+        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0) {
+            const smf::WriteResult w = smf::WriteFile(store, path);
+            said = w.ok ? "saved" : w.error;
+        }
+        [[maybe_unused]] const ssize_t n = ::write(fds[1], said.data(), said.size());
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string said;
+    char buf[256];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) said.append(buf, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    ::wait(nullptr);
+    return said;
+}
+
 TEST_F(SmfSave, ReplacesTheFileWholeAndAFailedSaveKeepsTheOldOne) {
     LoadedSong song(96);
     song.Note(0, 0, 60, 100, 96);
@@ -443,6 +476,11 @@ TEST_F(SmfSave, ALargeSongSavesTheBytesItWritesAndAStoppedSaveKeepsTheOldFile) {
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(stopped.ok);
     EXPECT_FALSE(stopped.error.empty());
+    EXPECT_EQ(fs::file_size(other), 12u);
+    EXPECT_EQ(FilesIn(dir_), 2u);
+
+    // The disk refuses to fill in a length: the save says why and the old file stays.
+    EXPECT_EQ(SaveRefusingPositionedWrites(song.store, other.string()), "cannot write the file: " + std::string(std::strerror(EIO)));
     EXPECT_EQ(fs::file_size(other), 12u);
     EXPECT_EQ(FilesIn(dir_), 2u);
 }
