@@ -1,5 +1,6 @@
 // The host object's bulk read of a block's events: a page of packed records under one hold of the lock.
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "model/host_project.h"
@@ -15,14 +16,26 @@ win::HRESULT HostProject::GetBlockEvents(std::uint32_t block, std::uint32_t firs
     const std::size_t room = (size - sizeof(mp::MPBlockEventsHeader)) / sizeof(mp::MPBlockEvent);
     const std::size_t returned = std::min(room, events.size() - first);
     auto* bytes = static_cast<std::uint8_t*>(out) + sizeof(mp::MPBlockEventsHeader);
+    // Field by field into the page: a record built whole on the stack and copied out costs a stalled
+    // wide reload of its narrow stores for every event.
+    const auto put = [](std::uint8_t* at, std::size_t offset, const auto& value) {
+        std::memcpy(at + offset, &value, sizeof value);
+    };
     for (std::size_t i = 0; i < returned; ++i) {
         const std::uint32_t id = events[first + i];
         Store::EventFields f{};
         if (!store_.ReadEventFields(id, &f)) return win::E_UNEXPECTED; // listed but not alive: never
-        mp::MPBlockEvent e{id, f.kind, f.time, f.length, f.flags, f.channel, {0, 0, 0, 0}};
-        if (IsVariableKind(f.kind)) e.length = f.bytes ? static_cast<std::uint32_t>(f.bytes->size()) : 0;
-        else std::memcpy(e.data, f.data, 4);
-        std::memcpy(bytes + i * sizeof e, &e, sizeof e);
+        std::uint8_t* at = bytes + i * sizeof(mp::MPBlockEvent);
+        const bool variable = IsVariableKind(f.kind);
+        const std::uint32_t length = !variable ? f.length : f.bytes ? static_cast<std::uint32_t>(f.bytes->size()) : 0;
+        static constexpr std::uint8_t kNoData[4] = {0, 0, 0, 0};
+        put(at, offsetof(mp::MPBlockEvent, event), id);
+        put(at, offsetof(mp::MPBlockEvent, kind), f.kind);
+        put(at, offsetof(mp::MPBlockEvent, time), f.time);
+        put(at, offsetof(mp::MPBlockEvent, length), length);
+        put(at, offsetof(mp::MPBlockEvent, flags), f.flags);
+        put(at, offsetof(mp::MPBlockEvent, channel), f.channel);
+        std::memcpy(at + offsetof(mp::MPBlockEvent, data), variable ? kNoData : f.data, 4);
     }
     const mp::MPBlockEventsHeader header{static_cast<std::uint32_t>(events.size()), sizeof(mp::MPBlockEvent), first,
                                          static_cast<std::uint32_t>(returned)};

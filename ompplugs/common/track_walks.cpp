@@ -18,8 +18,13 @@ class BlockStarts {
 public:
     explicit BlockStarts(TrackAccess& access) : access_(access) {}
     std::int64_t Of(const EventKey& key) {
-        for (const Known& k : known_)
-            if (k.track == key.track && k.block == key.block) return k.start;
+        if (!known_.empty() && known_.back().track == key.track && known_.back().block == key.block)
+            return known_.back().start; // most walks stay in one block for long runs
+        for (Known& k : known_)
+            if (k.track == key.track && k.block == key.block) {
+                std::swap(k, known_.back());
+                return known_.back().start;
+            }
         known_.push_back(Known{key.track, key.block, access_.BlockStart(key)});
         return known_.back().start;
     }
@@ -65,12 +70,18 @@ private:
         bool more = false, broken = false;
     };
     Cursor* CursorOf(std::uint32_t block) {
+        if (last_ && last_->block == block) return last_->broken ? nullptr : last_;
+        last_ = nullptr;
         for (Cursor& c : cursors_)
-            if (c.block == block) return c.broken ? nullptr : &c;
+            if (c.block == block) {
+                last_ = &c;
+                return c.broken ? nullptr : &c;
+            }
         if (cursors_.size() >= kMostBlocks) return nullptr;
         cursors_.push_back(Cursor{});
         Cursor& c = cursors_.back();
         c.block = block;
+        last_ = &c;
         return Fetch(c, 0) ? &c : nullptr;
     }
     bool Fetch(Cursor& c, std::uint32_t first) {
@@ -90,13 +101,15 @@ private:
     }
     COPTPlugin& plugin_;
     std::vector<Cursor> cursors_;
+    Cursor* last_ = nullptr; // the cursor of the last Find: set again whenever cursors_ grows
 };
 
 // Walks shorter than this read each event alone.
 constexpr std::size_t kBulkWalk = 4096;
 
-MidiEventRecord RecordOf(const MPBlockEvent& e) {
-    MidiEventRecord r{};
+// Fills the record in place: a record returned whole and copied would reload its narrow stores wide,
+// a stall for every event of a long walk.
+void FillRecord(MidiEventRecord& r, const MPBlockEvent& e) {
     r.kind = e.kind;
     r.flags = e.flags;
     r.channel = e.channel;
@@ -104,7 +117,6 @@ MidiEventRecord RecordOf(const MPBlockEvent& e) {
     r.timeFormat = TIME_FORMAT_TICKS;
     r.length = e.length;
     std::memcpy(r.data, e.data, 4);
-    return r;
 }
 
 } // namespace
@@ -132,7 +144,7 @@ void TrackAccess::ForEachEventInRange(std::int64_t start, std::int64_t length, s
         if (skip && skip(e.key)) continue;
         WalkedEvent walked{e.key, MidiEventRecord{}, e.start, blocks.Of(e.key)};
         const MPBlockEvent* packed = bulk ? pages.Find(e, walked.blockStart) : nullptr;
-        if (packed) walked.record = RecordOf(*packed);
+        if (packed) FillRecord(walked.record, *packed);
         else if (data->Get(&e.key, LEVEL_EVENT, &walked.record, 0) != S_OK) continue; // gone: the list catches up
         ApplyOffsets(walked.record, offsets);
         visit(walked);

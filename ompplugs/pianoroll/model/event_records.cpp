@@ -17,18 +17,6 @@ std::uint8_t DataByte(int value) { return static_cast<std::uint8_t>(std::clamp(v
 
 } // namespace
 
-bool ToNote(const mp::MidiEventRecord& record, const EventRef& ref, Note* note) {
-    if (record.kind != mp::MEK_NOTE) return false;
-    note->ref = ref;
-    note->start = ref.base + record.time;
-    note->length = record.length;
-    note->pitch = record.data[0];
-    note->velocity = record.data[1];
-    note->channel = record.channel;
-    note->selected = (record.flags & mp::MEF_SELECTED) != 0;
-    return true;
-}
-
 void WriteNote(const Note& note, mp::MidiEventRecord& record) {
     record.time = note.start - note.ref.base;
     record.length = static_cast<std::uint32_t>(std::clamp<std::int64_t>(note.length, 0, kLongestNote));

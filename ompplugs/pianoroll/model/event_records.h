@@ -10,7 +10,18 @@
 namespace pianoroll::records {
 
 // The note a record shows (offsets applied, time counted from `ref.base`); false for another kind.
-bool ToNote(const mp::MidiEventRecord& record, const EventRef& ref, Note* note);
+// Inline: a long walk builds `ref` just before, and a call would reload it wide, a stall per note.
+inline bool ToNote(const mp::MidiEventRecord& record, const EventRef& ref, Note* note) {
+    if (record.kind != mp::MEK_NOTE) return false;
+    note->ref = ref;
+    note->start = ref.base + record.time;
+    note->length = record.length;
+    note->pitch = record.data[0];
+    note->velocity = record.data[1];
+    note->channel = record.channel;
+    note->selected = (record.flags & mp::MEF_SELECTED) != 0;
+    return true;
+}
 // Writes a note's times, pitch, velocity and selection into the record of its event, keeping the rest.
 void WriteNote(const Note& note, mp::MidiEventRecord& record);
 // The lane event a record shows; false for a kind no lane shows.
