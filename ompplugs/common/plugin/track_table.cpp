@@ -2,7 +2,10 @@
 // event-key list of the shown events in event order, and the host transactions around every read.
 #include "mp/plugin.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <unordered_set>
 
@@ -232,6 +235,19 @@ constexpr std::size_t kBulkPage = 4096;
 // A block that changes under a bulk read this many times in a row is walked instead.
 constexpr int kBulkTries = 3;
 
+// A list about to be filled with this many bytes or more asks for large pages: filling a huge track's
+// list otherwise costs a page fault and a zeroed small page every 4 KB.
+constexpr std::size_t kLargePagesFrom = std::size_t{4} << 20;
+
+// Advice only: where the system refuses, the list fills small pages as before.
+void AdviseLargePages(const void* from, std::size_t bytes) {
+    if (bytes < kLargePagesFrom) return;
+    constexpr std::uintptr_t kPage = 4096;
+    const auto first = (reinterpret_cast<std::uintptr_t>(from) + kPage - 1) & ~(kPage - 1);
+    const auto last = (reinterpret_cast<std::uintptr_t>(from) + bytes) & ~(kPage - 1);
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
 } // namespace
 
 bool COPTPlugin::Listable(std::uint32_t kinds, std::uint32_t kind, std::int32_t recordChannel,
@@ -302,7 +318,10 @@ HRESULT COPTPlugin::ReadBlockInBulk(std::vector<EventEntry>& loaded, const Event
         loaded.resize(before);
         bool selected = false;
         const HRESULT hr = ScanBlockInBulk(blockKey.block, [&](const MPBlockEvent& e, std::uint32_t count) {
-            if (loaded.size() == before) loaded.reserve(before + count);
+            if (loaded.size() == before && loaded.capacity() < before + count) {
+                loaded.reserve(before + count);
+                AdviseLargePages(loaded.data() + before, count * sizeof(EventEntry));
+            }
             if (AddLoadedEvent(loaded, EventKey{blockKey.track, blockKey.block, e.event}, track, block.start + e.time,
                                e.kind, e.channel, e.length, e.data[0]) &&
                 (e.flags & MEF_SELECTED))
@@ -412,11 +431,16 @@ const std::vector<EventEntry>& COPTPlugin::EventList() {
 std::size_t COPTPlugin::FirstReaching(std::int64_t time) {
     FlushListChanges();
     if (!reachValid_) {
-        reach_.resize(events_.size());
+        if (reach_.capacity() < events_.size()) {
+            reach_ = {};
+            reach_.reserve(events_.size());
+            AdviseLargePages(reach_.data(), events_.size() * sizeof(std::int64_t));
+        }
+        reach_.clear();
         std::int64_t running = INT64_MIN;
-        for (std::size_t i = 0; i < events_.size(); ++i) {
-            running = std::max(running, std::max(events_[i].end, events_[i].start));
-            reach_[i] = running;
+        for (const EventEntry& e : events_) {
+            running = std::max(running, std::max(e.end, e.start));
+            reach_.push_back(running);
         }
         reachValid_ = true;
     }
