@@ -32,6 +32,7 @@ protected:
                 v.data[0] = static_cast<std::uint8_t>(random() % 128);
                 v.data[1] = static_cast<std::uint8_t>(random() % 128);
                 v.flags = i % 501 == 7 ? mp::MEF_SELECTED : 0;
+                v.hostWord = 1; // handed over by single reads only
                 std::uint32_t id = 0;
                 store.InsertEvent(v, &id);
             }
@@ -98,6 +99,11 @@ TEST_F(BulkRead, LongWalksReadPagesAndFallBackToSingleReads) {
     const auto single = Walk(false);
     ASSERT_GT(single.size(), 4096u);
     EXPECT_EQ(Walk(true), single);
+    int singleReads = 0;
+    access->ForEachEventInRange(-1, 0, mp::MEK_NOTE, nullptr, [&](const mp::TrackAccess::WalkedEvent& e) {
+        singleReads += e.record.hostWord != 0;
+    }, true);
+    EXPECT_EQ(singleReads, 0) << "the walk reads the blocks in pages";
     // The host moved a note and changed another's velocity, and the list has not heard yet: the walk
     // still hands the host's records, as single reads do.
     project->SetThreadedDelivery(true);

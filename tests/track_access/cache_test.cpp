@@ -35,6 +35,7 @@ TEST_F(Cache, AllTracksAreListedInEventOrder) {
     plugin->ReloadTracks(true);
     plugin->SelectTrack(-1, -1);
     EXPECT_EQ(CachedEvents(), (std::vector<std::uint32_t>{c, b, d, a}));
+    EXPECT_EQ(plugin->AddBlockEvents(1 << 20, 0), S_FALSE) << "no such track";
     // The list of all tracks follows a move of one of its events.
     ChangeEvent(a, [](host::EventValue& v) { v.time = 0; });
     Deliver();
@@ -63,7 +64,7 @@ TEST_F(Cache, SelectTrackLoadsBlocksUpToTheGivenIndex) {
     const std::uint32_t n4 = AddNote(first, 50, 100, 62);
     Deliver();
     EXPECT_EQ(CachedEvents(), (std::vector<std::uint32_t>{n1, n4})) << "a note in a block after the shown ones stays out";
-    plugin->SelectTrack(0, 5);
+    plugin->SelectTrack(0, 2);
     EXPECT_TRUE(CachedEvents().empty()) << "a block index past the last block shows none";
     // A valid list is returned unchanged; a different kind filter rebuilds it.
     plugin->SelectTrack(0, -1);
