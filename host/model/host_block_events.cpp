@@ -1,10 +1,12 @@
-// The host object's bulk read of a block's events: a page of packed records under one hold of the lock.
+// The host object's bulk calls: a page of a block's events read, or a list of events selected, under
+// one hold of the lock.
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 
 #include "model/host_project.h"
 #include "mp/block_events.h"
+#include "mp/select_events.h"
 
 namespace host {
 
@@ -41,6 +43,29 @@ win::HRESULT HostProject::GetBlockEvents(std::uint32_t block, std::uint32_t firs
                                          static_cast<std::uint32_t>(returned)};
     std::memcpy(out, &header, sizeof header);
     return first + returned == events.size() ? win::S_OK : win::S_FALSE;
+}
+
+win::HRESULT HostProject::SelectListedEvents(win::DWORD mode, win::DWORD selector2, win::DWORD size, const void* in) {
+    if (!in) return win::E_POINTER;
+    if ((mode != mp::SELECT_SET && mode != mp::SELECT_CLEAR) || selector2 || size < sizeof(mp::MPSelectListHeader) ||
+        reinterpret_cast<std::uintptr_t>(in) % alignof(mp::MPSelectListHeader))
+        return win::E_INVALIDARG;
+    mp::MPSelectListHeader header;
+    std::memcpy(&header, in, sizeof header);
+    if (header.entrySize != sizeof(mp::MPSelectListEntry) ||
+        (size - sizeof header) / sizeof(mp::MPSelectListEntry) < header.count)
+        return win::E_INVALIDARG;
+    const auto* entries = reinterpret_cast<const mp::MPSelectListEntry*>(static_cast<const std::uint8_t*>(in) + sizeof header);
+    Batch batch;
+    std::uint32_t changed = 0;
+    {
+        std::lock_guard lock(mutex_);
+        changed = store_.SelectListed(entries, header.count, mode == mp::SELECT_SET, header.changed);
+        TakeBatch(batch);
+    }
+    if (header.changedCount) *header.changedCount = changed;
+    Deliver(batch);
+    return win::S_OK;
 }
 
 } // namespace host

@@ -613,6 +613,7 @@ win::HRESULT HostProject::SetProperty(const win::GUID& id, win::DWORD selector1,
         if (selector2) return win::E_INVALIDARG;
         return WithStore([&](Store& s) { return SetSongMap(s, id, selector1, size, in); });
     }
+    if (id == mp::PID_SELECT_EVENT_LIST) return SelectListedEvents(selector1, selector2, size, in);
     if (selector1 || selector2) return win::E_INVALIDARG;
     bool positionWritten = false;
     std::int64_t position = 0;

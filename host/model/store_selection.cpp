@@ -1,6 +1,9 @@
 // Selecting or deselecting many events at once: one compact change, and one notification for each
 // block whose events changed instead of one per event, so that selecting a whole track costs a pass
-// over its events and not a record and a report for each of them. Also the flags of single events.
+// over its events and not a record and a report for each of them. Also the flags of single events, and
+// of listed ones under one hold of the host's lock, each reported and recorded as a single write.
+#include <optional>
+
 #include "model/store.h"
 #include "store_scope.h"
 
@@ -61,25 +64,52 @@ void Store::NotifySelection(const SelectionValue& v) {
 
 win::HRESULT Store::SetEventFlags(std::uint32_t id, std::uint32_t flags) {
     if (!EventAlive(id)) return win::E_INVALIDARG;
-    EventSlot* slot = EventSlotOf(id);
-    if (slot->flags == flags) return win::S_OK;
+    if (EventSlotOf(id)->flags == flags) return win::S_OK;
     Scope scope(*this);
+    WriteEventFlags(KeyOfEvent(id), flags);
+    return win::S_OK;
+}
+
+void Store::WriteEventFlags(const mp::EventKey& key, std::uint32_t flags) {
+    const std::uint32_t id = key.event;
+    EventSlot* slot = EventSlotOf(id);
     if (!openChanges_.empty() && openChanges_.back().replaceFirst) {
         // Between the halves of a replacement the change is told as part of it.
         EventValue cur = ReadEventValue(id);
         EventValue next = cur;
         next.flags = flags;
         Record(Change{mp::LEVEL_EVENT, false, id, std::move(cur), std::move(next)});
-        return win::S_OK;
+        return;
     }
     // The slot keeps its place: the change is no structural one, and one modification is told.
     const FlagEdit edit{id, slot->flags, flags};
     slot->flags = flags;
     if (TimeBaseEvent(id)) timeBaseDirty_ = timeBaseTouched_ = true;
-    const mp::EventKey key = KeyIn(slot->block, id);
     PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_EVENT, key, key);
     RecordFlagEdit(edit);
-    return win::S_OK;
+}
+
+std::uint32_t Store::SelectListed(const mp::MPSelectListEntry* entries, std::uint32_t count, bool select,
+                                  mp::EventKey* changed) {
+    std::uint32_t written = 0;
+    std::optional<Scope> scope;
+    mp::EventKey key{0, 0, 0}; // the block's track is looked up once per run of its events
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const mp::MPSelectListEntry& e = entries[i];
+        const EventSlot* s = EventSlotOf(e.key.event);
+        if (!s || !s->block || (e.key.block && e.key.block != s->block)) continue;
+        if (s->block != key.block) key = KeyIn(s->block, 0);
+        key.event = e.key.event;
+        if (e.key.track && e.key.track != key.track) continue;
+        const int value = IsVariableKind(1u << s->kindBit) ? 0 : s->data[0];
+        if (value < e.low || value > e.high || ((s->flags & mp::MEF_SELECTED) != 0) == select) continue;
+        // The first change opens the edit, as the first single write would.
+        if (!scope) scope.emplace(*this);
+        WriteEventFlags(key, select ? (s->flags | mp::MEF_SELECTED) : (s->flags & ~mp::MEF_SELECTED));
+        if (changed) changed[written] = key;
+        ++written;
+    }
+    return written;
 }
 
 } // namespace host

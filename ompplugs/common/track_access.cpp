@@ -26,9 +26,6 @@ bool ChannelMatches(std::int32_t channel, std::uint32_t channels) noexcept {
     return (channels & (1u << channel)) != 0;
 }
 
-int PitchOffsetOf(std::uint32_t kind, const TrackOffsets& offsets) noexcept {
-    return (kind & (MEK_NOTE | MEK_NOTE_OFF | MEK_POLY_PRESSURE)) ? offsets.pitch : 0;
-}
 int VelocityOffsetOf(std::uint32_t kind, const TrackOffsets& offsets) noexcept {
     return (kind & (MEK_NOTE | MEK_NOTE_OFF)) ? offsets.velocity : 0;
 }
@@ -129,6 +126,22 @@ TrackOffsets TrackAccess::Offsets() {
 
 // The offsets shift note numbers and note velocities only: a controller number, program or
 // pitch-bend value moved by a transposition would be a different event.
+int TrackAccess::PitchOffsetOf(std::uint32_t kind, const TrackOffsets& offsets) noexcept {
+    return (kind & (MEK_NOTE | MEK_NOTE_OFF | MEK_POLY_PRESSURE)) ? offsets.pitch : 0;
+}
+
+std::pair<int, int> TrackAccess::StoredRange(int offset, int low, int high) noexcept {
+    // Unshifted bytes are compared as stored; shifted ones as shown, which only grows with the byte.
+    if (!offset) return {low, high};
+    int from = 256, to = -1;
+    for (int v = 0; v < 256; ++v)
+        if (Shown(v, offset) >= low && Shown(v, offset) <= high) {
+            from = std::min(from, v);
+            to = v;
+        }
+    return {from, to};
+}
+
 void TrackAccess::ApplyOffsets(MidiEventRecord& record, const TrackOffsets& offsets) const {
     const int offset[2] = {PitchOffsetOf(record.kind, offsets), VelocityOffsetOf(record.kind, offsets)};
     for (int i = 0; i < 2; ++i)

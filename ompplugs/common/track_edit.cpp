@@ -9,6 +9,7 @@
 #include "mp/module_strings.h"
 #include "mp/page.h"
 #include "mp/plugin.h"
+#include "mp/select_events.h"
 #include "mp/track_access.h"
 
 namespace mp {
@@ -313,12 +314,18 @@ HRESULT TrackAccess::SelectKindsInRange(std::uint32_t kinds, std::int64_t start,
     HRESULT hr = plugin_->BeginEdit(nullptr);
     if (FAILED(hr)) return hr;
     const TrackOffsets offsets = Offsets();
+    // The stored first data bytes that show inside [low, high], with and without the pitch offset.
+    const std::pair<int, int> plain = StoredRange(0, low, high), shifted = StoredRange(offsets.pitch, low, high);
     // Writing flags reports modifications, which never change the list, so the walk may hold on to it;
     // it visits only the entries that can reach the range: from the first reaching its start to the
-    // first starting at or after its end.
+    // first starting at or after its end. The host then passes over those already as asked.
     const std::vector<EventEntry>& list = plugin_->EventList();
     const std::size_t first = start >= 0 ? plugin_->FirstReaching(start) : 0;
     const std::size_t last = length >= 0 ? plugin_->FirstStartingAt(start + length) : list.size();
+    // The list's room is kept for the next marquee step.
+    std::vector<MPSelectListEntry>& listed = selectList_;
+    listed.assign(COPTPlugin::kSelectListHeadRoom, MPSelectListEntry{});
+    listed.reserve(listed.size() + std::min(last, list.size()) - std::min(first, std::min(last, list.size())));
     for (std::size_t i = first; i < last && i < list.size(); ++i) {
         const EventEntry& e = list[i];
         if (!(e.kind & kinds)) continue;
@@ -333,23 +340,30 @@ HRESULT TrackAccess::SelectKindsInRange(std::uint32_t kinds, std::int64_t start,
             qualifies = e.start < start + length;
         else
             qualifies = true;
-        if (!qualifies) continue;
+        // Variable-length kinds have no data bytes; only a range over every note takes them.
+        std::pair<int, int> range = PitchOffsetOf(e.kind, offsets) ? shifted : plain;
+        if (IsVariableKind(e.kind)) range = low == 0 && high == 127 ? std::pair{0, 0} : std::pair{1, 0};
+        if (!qualifies || range.first > range.second) continue;
+        listed.push_back(MPSelectListEntry{e.key, static_cast<std::uint8_t>(range.first),
+                                           static_cast<std::uint8_t>(range.second), {0, 0}});
+    }
+    hr = listed.size() > COPTPlugin::kSelectListHeadRoom ? plugin_->SelectListed(listed, on) : S_OK;
+    // A host without the list call is written event by event, with the same tests.
+    for (std::size_t i = COPTPlugin::kSelectListHeadRoom; hr == E_NOTIMPL && i < listed.size(); ++i) {
+        const MPSelectListEntry& e = listed[i];
         MidiEventRecord record{};
         if (data->Get(&e.key, LEVEL_EVENT, &record, 0) != S_OK) continue;
         FreeEventData(record);
-        MidiEventRecord shown = record;
-        ApplyOffsets(shown, offsets);
-        // Variable-length kinds have no data bytes; only a range over every note takes them.
-        const int value = IsVariableKind(record.kind) ? (low == 0 && high == 127 ? 0 : -1) : shown.data[0];
-        if (value < low || value > high || ((record.flags & MEF_SELECTED) != 0) == on) continue;
+        const int value = IsVariableKind(record.kind) ? 0 : record.data[0];
+        if (value < e.low || value > e.high || ((record.flags & MEF_SELECTED) != 0) == on) continue;
         if (IsVariableKind(record.kind)) record.dataHandle = 0;
         const std::uint32_t oldFlags = record.flags;
         record.flags = on ? (record.flags | MEF_SELECTED) : (record.flags & ~MEF_SELECTED);
-        hr = WriteFlags(*plugin_, *data, e.key, record, oldFlags);
-        if (FAILED(hr)) break;
+        const HRESULT written = WriteFlags(*plugin_, *data, e.key, record, oldFlags);
+        if (FAILED(written)) hr = written;
     }
     plugin_->EndTransaction(false);
-    return FAILED(hr) ? hr : S_OK;
+    return FAILED(hr) && hr != E_NOTIMPL ? hr : S_OK;
 }
 
 HRESULT TrackAccess::SelectAll(bool on) {

@@ -1,12 +1,15 @@
 // A block's events read in bulk: pages in time order, and requests out of range refused without
-// writing past the caller's room. (The fields against the walk: the plug-in's bulk read tests.)
+// writing past the caller's room. A list of events selected in one call, reported as single writes;
+// bad lists change nothing. (Against the walk and single writes: the plug-in's bulk read tests.)
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "host_test_util.h"
 #include "mp/block_events.h"
+#include "mp/select_events.h"
 
 namespace host::test {
 namespace {
@@ -72,6 +75,51 @@ TEST_F(BlockEvents, PagesFollowEachOtherAndBadRequestsAreRefused) {
     std::uint8_t small[sizeof(mp::MPBlockEventsHeader) - 1];
     EXPECT_EQ(project->GetProperty(mp::PID_BLOCK_EVENTS, block, 0, 0, sizeof small, small), win::E_INVALIDARG);
     EXPECT_EQ(project->GetProperty(mp::PID_BLOCK_EVENTS, block, 0, 0, 64, nullptr), win::E_POINTER);
+}
+
+TEST_F(BlockEvents, AListSelectsInOrderWhatIsInRangeAndBadListsChangeNothing) {
+    const std::vector<std::uint32_t> ids = project->WithStore([&](Store& s) { return s.EventsOf(block); });
+    RecordingSink sink;
+    Advised advised(project, &sink);
+    // The text counts as 0; the note (60) is out of the first range; a wrong block and a dead id pass.
+    const mp::EventKey control{0, 0, ids[0]}, text{track, block, ids[1]}, note{track, block, ids[2]};
+    const std::vector<mp::MPSelectListEntry> entries = {
+        {note, 61, 127, {}}, {{track, block + 1, ids[0]}, 0, 127, {}}, {text, 0, 127, {}}, {{0, 0, 9999}, 0, 127, {}},
+        {note, 60, 60, {}},  {control, 7, 7, {}}};
+    std::vector<mp::MPSelectListEntry> in(2 + entries.size());
+    std::copy(entries.begin(), entries.end(), in.begin() + 2);
+    std::vector<mp::EventKey> changed(entries.size());
+    std::uint32_t count = 99;
+    auto select = [&](win::DWORD mode, std::uint32_t entrySize, std::size_t bytes, const void* at) {
+        const mp::MPSelectListHeader header{static_cast<std::uint32_t>(entries.size()), entrySize, changed.data(), &count, 0};
+        std::memcpy(in.data(), &header, sizeof header);
+        return project->SetProperty(mp::PID_SELECT_EVENT_LIST, mode, 0, static_cast<win::DWORD>(bytes), at);
+    };
+    const std::size_t size = in.size() * sizeof in[0];
+    EXPECT_EQ(select(3, sizeof in[0], size, in.data()), win::E_INVALIDARG);
+    EXPECT_EQ(select(mp::SELECT_SET, 12, size, in.data()), win::E_INVALIDARG);
+    EXPECT_EQ(select(mp::SELECT_SET, sizeof in[0], size - 1, in.data()), win::E_INVALIDARG);
+    EXPECT_EQ(select(mp::SELECT_SET, sizeof in[0], size - 4, reinterpret_cast<std::uint8_t*>(in.data()) + 4),
+              win::E_INVALIDARG);
+    EXPECT_EQ(select(mp::SELECT_SET, sizeof in[0], size, nullptr), win::E_POINTER);
+    EXPECT_EQ(count, 99u);
+    EXPECT_TRUE(sink.Take().empty());
+
+    ASSERT_EQ(select(mp::SELECT_SET, sizeof in[0], size, in.data()), win::S_OK);
+    ASSERT_EQ(count, 3u);
+    const auto records = sink.Take();
+    ASSERT_EQ(records.size(), 3u);
+    const mp::EventKey expected[] = {text, note, {track, block, ids[0]}};
+    auto words = [](const mp::EventKey& k) { return std::tuple(k.track, k.block, k.event); };
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(words(changed[i]), words(expected[i]));
+        EXPECT_EQ(std::tuple(records[i].level, records[i].changeFlags, words(records[i].oldKey), words(records[i].newKey)),
+                  std::tuple(mp::LEVEL_EVENT, mp::NCF_MODIFIED, words(expected[i]), words(expected[i])));
+        EXPECT_EQ(project->WithStore([&](Store& s) { return s.Event(expected[i].event).flags; }), mp::MEF_SELECTED);
+    }
+    ASSERT_EQ(select(mp::SELECT_SET, sizeof in[0], size, in.data()), win::S_OK);
+    EXPECT_EQ(count, 0u) << "all as asked already";
+    EXPECT_TRUE(sink.Take().empty());
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // The plug-in object reading the host's blocks in bulk: the list, the selection answer and long walks
-// come out exactly as reading event by event gives them, also while the list has not caught up.
+// come out exactly as reading event by event gives them, also while the list has not caught up; a
+// marquee written as one list selects what writing event by event selects.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <random>
+#include <tuple>
 
 #include "track_fixture.h"
 
@@ -115,6 +117,45 @@ TEST_F(BulkRead, LongWalksReadPagesAndFallBackToSingleReads) {
     plugin->ProcessNotifications(false);
     plugin->SetBulkReads(false); // as with a host without the bulk read
     EXPECT_EQ(Walk(true), Walk(false));
+}
+
+TEST_F(BulkRead, MarqueeListSelectsWhatSingleWritesSelect) {
+    BuildSong(6000);
+    ChangeTrack(project->WithStore([&](host::Store& st) { return st.Block(blocks[0])->track; }),
+                [](host::TrackValue& v) { v.pitchOffset = 9; }); // notes show 9 higher (127 at most)
+    Connect(mp::MEK_NOTE | mp::MEK_CONTROL | mp::MEK_META);
+    auto flags = [&] {
+        return project->WithStore([&](host::Store& st) {
+            std::vector<std::uint32_t> all;
+            for (std::uint32_t b : blocks)
+                for (std::uint32_t id : st.EventsOf(b)) all.push_back(st.Event(id).flags);
+            return all;
+        });
+    };
+    const std::vector<std::uint32_t> start = flags();
+    std::vector<std::uint32_t> after[2];
+    for (bool bulk : {false, true}) {
+        plugin->SetBulkReads(bulk);
+        project->WithStore([&](host::Store& st) {
+            std::size_t n = 0;
+            for (std::uint32_t b : blocks)
+                for (std::uint32_t id : st.EventsOf(b)) st.SetEventFlags(id, start[n++]);
+        });
+        Deliver();
+        for (int track : {0, -1}) {
+            ASSERT_EQ(plugin->SelectTrack(track, -1), win::S_OK);
+            for (const auto& [from, length, low, high, on] : std::vector<std::tuple<int, int, int, int, bool>>{
+                     {0, 50000, 40, 80, true}, {30000, -1, -1, -1, true}, {-1, 60000, 70, 127, false},
+                     {10000, 20000, 0, 127, false}, {-1, -1, 120, 127, true}}) {
+                ASSERT_EQ(access->SelectRange(from, length, low, high, on), win::S_OK);
+                EXPECT_EQ(plugin->PendingNotificationCount(), 0u) << "the editor's own writes are not queued";
+                Deliver();
+            }
+        }
+        after[bulk] = flags();
+    }
+    EXPECT_NE(after[1], start);
+    EXPECT_EQ(after[1], after[0]);
 }
 
 } // namespace

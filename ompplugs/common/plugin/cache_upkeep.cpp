@@ -235,9 +235,9 @@ HRESULT COPTPlugin::UpkeepImmediate(const NotificationRecord& record) {
         ownSelectionReported_ < ownSelectionWrites_.size() && OnCacheThread()) {
         const EventKey& own = ownSelectionWrites_[ownSelectionReported_];
         if (record.oldKey == own && record.newKey == own) {
-            ++ownSelectionReported_;
-            SetFlags(PLF_NOTIFY_PENDING);
-            return S_OK;
+            if (!(Flags() & PLF_NOTIFY_PENDING)) SetFlags(PLF_NOTIFY_PENDING);
+            // The view learns of the first; the others (a marquee's thousands) tell it nothing new.
+            return ownSelectionReported_++ == 0 ? S_OK : kOwnWriteToldAlready;
         }
     }
     const std::uint32_t flags = record.changeFlags;

@@ -248,4 +248,20 @@ HRESULT COPTPlugin::Load(IStream*) { return E_NOTIMPL; }
 HRESULT COPTPlugin::Save(IStream*, BOOL) { return E_NOTIMPL; }
 HRESULT COPTPlugin::GetSizeMax(ULARGE_INTEGER*) { return E_NOTIMPL; }
 
+HRESULT COPTPlugin::SelectListed(std::vector<MPSelectListEntry>& list, bool on) {
+    if (!properties_ || !bulkReads_ || list.size() < kSelectListHeadRoom || transactionDepth_ == 0) return E_NOTIMPL;
+    const auto count = static_cast<std::uint32_t>(list.size() - kSelectListHeadRoom);
+    // The host writes the changed keys straight into the names its reports will be matched against;
+    // they are reported only when the transaction ends.
+    const std::size_t at = ownSelectionWrites_.size();
+    ownSelectionWrites_.resize(at + count);
+    std::uint32_t changed = 0;
+    const MPSelectListHeader header{count, sizeof(MPSelectListEntry), ownSelectionWrites_.data() + at, &changed, 0};
+    std::memcpy(list.data(), &header, sizeof header);
+    const HRESULT hr = properties_->SetProperty(PID_SELECT_EVENT_LIST, on ? SELECT_SET : SELECT_CLEAR, 0,
+                                                static_cast<DWORD>(list.size() * sizeof(MPSelectListEntry)), list.data());
+    ownSelectionWrites_.resize(at + (SUCCEEDED(hr) ? std::min(changed, count) : 0));
+    return SUCCEEDED(hr) ? S_OK : E_NOTIMPL;
+}
+
 } // namespace mp

@@ -47,6 +47,7 @@ HRESULT COPTPlugin::OnNotify(const NotificationRecord* record, bool immediate) {
     }
     // While a posted message is on its way the deferred phase takes this record with the others:
     // the view has nothing to post, and a large edit takes the view's lock only once.
+    if (hr == kOwnWriteToldAlready) return S_OK;
     const std::uint32_t flags = flags_.load();
     if (immediate && hr == S_OK && !(flags & PLF_DATA_POSTED) &&
         ((flags & PLF_NOTIFY_PENDING) || (r.changeFlags & NCF_IMMEDIATE)) && viewLock_) {

@@ -127,6 +127,8 @@ private:
     static win::HRESULT SetSongMap(Store& s, const win::GUID& id, win::DWORD selector, win::DWORD size, const void* in);
     // A page of a block's events (mp/block_events.h), under mutex_.
     win::HRESULT GetBlockEvents(std::uint32_t block, std::uint32_t first, win::DWORD size, void* out);
+    // Selects or deselects a list of events (mp/select_events.h) under one hold of mutex_.
+    win::HRESULT SelectListedEvents(win::DWORD mode, win::DWORD selector2, win::DWORD size, const void* in);
     std::int64_t ToTicks(std::int64_t time, std::uint32_t format) const;
     std::int64_t FromTicks(std::int64_t ticks, std::uint32_t format) const;
 

@@ -17,6 +17,7 @@
 #include "mp/notification_queue.h"
 #include "mp/song_maps.h"
 #include "mp/records.h"
+#include "mp/select_events.h"
 
 namespace host {
 
@@ -149,6 +150,10 @@ public:
     // scope: 0 words = whole project; track key; block key. One change for all the events it
     // flips, reported as one modification of each block whose events changed.
     win::HRESULT SelectEvents(const mp::EventKey& scope, std::uint32_t kinds, bool select);
+    // The listed events whose selection differs and whose data byte is in range, each as SetEventFlags
+    // would change it, in order; their keys go to `changed` (null: not kept). Returns how many.
+    std::uint32_t SelectListed(const mp::MPSelectListEntry* entries, std::uint32_t count, bool select,
+                               mp::EventKey* changed);
     static win::HRESULT ValidateEvent(const EventValue& value);
 
     // ---- transactions and undo ----
@@ -329,6 +334,7 @@ private:
     mp::EventKey KeyIn(std::uint32_t block, std::uint32_t id) const; // the key of event `id` in `block`
     // Appends a flag edit to the open transaction's last run, or to a new one.
     void RecordFlagEdit(const FlagEdit& edit);
+    void WriteEventFlags(const mp::EventKey& key, std::uint32_t flags); // a live event's, inside a scope
     // Empties the open changes; the blocks of a run no undo step took serve the next run, so that a
     // large marquee does not fault in fresh pages on every step.
     void DropOpenChanges();

@@ -19,6 +19,7 @@
 #include "mp/host_contract.h"
 #include "mp/notification_queue.h"
 #include "mp/record_helpers.h"
+#include "mp/select_events.h"
 #include "mp/settings.h"
 #include "win/com.h"
 
@@ -246,8 +247,8 @@ public:
     virtual win::HRESULT AddBlockEvents(int track, int block);
     // Adds a block's events of the kind filter and channel mask to the list, in event order.
     virtual win::HRESULT LoadEvents(std::vector<EventEntry>& list, const EventKey& blockKey);
-    // Whether LoadEvents asks the host for a block's events in bulk before walking them one by one (on
-    // by default; a host without the bulk read is walked either way).
+    // Whether LoadEvents asks the host for a block's events in bulk before walking them one by one, and
+    // SelectListed writes a list in one call (on by default; a host without them is walked either way).
     void SetBulkReads(bool on) noexcept { bulkReads_ = on; }
     // A page of a block's events from index `first` as the host's bulk read gives it, and the block's
     // count: S_OK for the last page, S_FALSE when more follow, a failure when the host has no bulk read
@@ -346,6 +347,12 @@ public:
     // hold a transaction's notifications until its end: the names wait, in the order written, until
     // the outermost transaction ends.
     void NoteOwnSelectionWrite(const EventKey& key) { ownSelectionWrites_.push_back(key); }
+    // Entries of a selection list that hold its header (mp/select_events.h) in front of its events.
+    static constexpr std::size_t kSelectListHeadRoom = sizeof(MPSelectListHeader) / sizeof(MPSelectListEntry);
+    // Selects (on) or deselects the listed events (after kSelectListHeadRoom entries of room) in one host
+    // call, inside the editor's open transaction, each changed one noted as above. E_NOTIMPL when the
+    // host lacks the call (or bulk calls are off): the caller writes them one by one.
+    win::HRESULT SelectListed(std::vector<MPSelectListEntry>& list, bool on);
 
     // The plug-in object behind an IMPInitialise pointer, or null when it is not one of ours.
     static COPTPlugin* FromInterface(win::IUnknown* object) noexcept;
@@ -444,6 +451,9 @@ protected:
     BatchTouches touched_;
     // The events whose selection the editor wrote in its open transaction, in order, and how many of
     // them have been reported: their modifications need no upkeep.
+    // UpkeepImmediate's answer for an own selection write after the first of its transaction, which
+    // OnNotify turns into S_OK without telling the view again.
+    static constexpr win::HRESULT kOwnWriteToldAlready = 2;
     std::vector<EventKey> ownSelectionWrites_;
     std::size_t ownSelectionReported_ = 0;
     // Running maximum of the entries' ends, rebuilt after the list changes.

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "mp/host_contract.h"
 #include "mp/record_helpers.h"
+#include "mp/select_events.h"
 #include "win/com.h"
 #include "win/types.h"
 
@@ -239,6 +241,9 @@ private:
     // Makes the plug-in show the selected track; false when there is nothing to show.
     bool Prepare();
     void ApplyOffsets(MidiEventRecord& record, const TrackOffsets& offsets) const;
+    static int PitchOffsetOf(std::uint32_t kind, const TrackOffsets& offsets) noexcept;
+    // The stored first data bytes (0-255) an offset shows inside [low, high]; empty when first > second.
+    static std::pair<int, int> StoredRange(int offset, int low, int high) noexcept;
     // The record to write: fields shown unchanged keep the stored values, changed ones lose the offsets.
     void ToStored(MidiEventRecord& record, const MidiEventRecord* stored, const TrackOffsets& offsets) const;
     bool ReadTrack(TrackRecord* track);
@@ -251,6 +256,7 @@ private:
     win::HWND trackBox_ = nullptr;
     std::uint32_t chosenTrack_ = 0;
     TrackOffsets offsets_{}; // read at the start of each range walk
+    std::vector<MPSelectListEntry> selectList_; // a range selection's events, as the host takes them
     std::uint32_t quantizeDescriptor_ = 0xFFFF; // no resolution chosen, quantizing off
     PitchRow rows_[kRowCount];
 };

@@ -133,14 +133,16 @@ private:
         static constexpr RunMask kMask = MakeRunMask();
         const auto* pa = reinterpret_cast<const unsigned char*>(&a);
         const auto* pb = reinterpret_cast<const unsigned char*>(&b);
-        std::uint64_t differ = 0;
-        for (std::size_t i = 0; i < kWords; ++i) {
+        auto differ = [&](std::size_t i) {
             std::uint64_t x, y;
             std::memcpy(&x, pa + i * 8, 8);
             std::memcpy(&y, pb + i * 8, 8);
-            differ |= (x ^ y) & kMask.words[i];
-        }
-        return differ == 0;
+            return (x ^ y) & kMask.words[i];
+        };
+        // Spelled out word by word: a loop the compiler keeps costs a branch per word.
+        return [&]<std::size_t... I>(std::index_sequence<I...>) {
+            return (differ(I) | ...) == 0;
+        }(std::make_index_sequence<kWords>{});
     }
 
     std::vector<Run> runs_;
