@@ -96,12 +96,10 @@ TEST_F(BlockEvents, AListSelectsInOrderWhatIsInRangeAndBadListsChangeNothing) {
         return project->SetProperty(mp::PID_SELECT_EVENT_LIST, mode, 0, static_cast<win::DWORD>(bytes), at);
     };
     const std::size_t size = in.size() * sizeof in[0];
-    EXPECT_EQ(select(3, sizeof in[0], size, in.data()), win::E_INVALIDARG);
-    EXPECT_EQ(select(mp::SELECT_SET, 12, size, in.data()), win::E_INVALIDARG);
-    EXPECT_EQ(select(mp::SELECT_SET, sizeof in[0], size - 1, in.data()), win::E_INVALIDARG);
-    EXPECT_EQ(select(mp::SELECT_SET, sizeof in[0], size - 4, reinterpret_cast<std::uint8_t*>(in.data()) + 4),
-              win::E_INVALIDARG);
-    EXPECT_EQ(select(mp::SELECT_SET, sizeof in[0], size, nullptr), win::E_POINTER);
+    const auto* unaligned = reinterpret_cast<std::uint8_t*>(in.data()) + 4;
+    EXPECT_EQ(std::vector({select(3, 16, size, in.data()), select(1, 12, size, in.data()), select(1, 16, size - 1, in.data()),
+                           select(1, 16, size - 4, unaligned), select(1, 16, size, nullptr)}),
+              std::vector({win::E_INVALIDARG, win::E_INVALIDARG, win::E_INVALIDARG, win::E_INVALIDARG, win::E_POINTER}));
     EXPECT_EQ(count, 99u);
     EXPECT_TRUE(sink.Take().empty());
 

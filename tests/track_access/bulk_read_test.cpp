@@ -124,11 +124,15 @@ TEST_F(BulkRead, MarqueeListSelectsWhatSingleWritesSelect) {
     ChangeTrack(project->WithStore([&](host::Store& st) { return st.Block(blocks[0])->track; }),
                 [](host::TrackValue& v) { v.pitchOffset = 9; }); // notes show 9 higher (127 at most)
     Connect(mp::MEK_NOTE | mp::MEK_CONTROL | mp::MEK_META);
-    auto flags = [&] {
+    // Reads every event's flags, or writes them back from `to`.
+    auto flags = [&](const std::vector<std::uint32_t>* to = nullptr) {
         return project->WithStore([&](host::Store& st) {
             std::vector<std::uint32_t> all;
             for (std::uint32_t b : blocks)
-                for (std::uint32_t id : st.EventsOf(b)) all.push_back(st.Event(id).flags);
+                for (std::uint32_t id : st.EventsOf(b)) {
+                    if (to) st.SetEventFlags(id, (*to)[all.size()]);
+                    all.push_back(st.Event(id).flags);
+                }
             return all;
         });
     };
@@ -136,11 +140,7 @@ TEST_F(BulkRead, MarqueeListSelectsWhatSingleWritesSelect) {
     std::vector<std::uint32_t> after[2];
     for (bool bulk : {false, true}) {
         plugin->SetBulkReads(bulk);
-        project->WithStore([&](host::Store& st) {
-            std::size_t n = 0;
-            for (std::uint32_t b : blocks)
-                for (std::uint32_t id : st.EventsOf(b)) st.SetEventFlags(id, start[n++]);
-        });
+        flags(&start);
         Deliver();
         for (int track : {0, -1}) {
             ASSERT_EQ(plugin->SelectTrack(track, -1), win::S_OK);
