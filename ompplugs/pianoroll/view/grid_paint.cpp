@@ -175,7 +175,37 @@ void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
         int hue;
         std::uint32_t look;
     };
-    std::vector<LastDrawn> lastInRow(static_cast<std::size_t>(std::max(v->geo.rowCount, 0)), LastDrawn{{0, 0, 0, 0}, -1, 0});
+    const auto rows = static_cast<std::size_t>(std::max(v->geo.rowCount, 0));
+    std::vector<LastDrawn> lastInRow(rows, LastDrawn{{0, 0, 0, 0}, -1, 0});
+    // For the same reason a row's fills may wait while other rows draw, as long as they keep their
+    // order within the row: a fill of one colour that touches the row's waiting one joins it, so the
+    // side-by-side notes of a zoomed-out row cost one fill.
+    struct FillRun {
+        RECT rect;
+        COLORREF colour;
+        bool open;
+    };
+    std::vector<FillRun> runs(rows, FillRun{{0, 0, 0, 0}, 0, false});
+    auto flush = [&](FillRun& run) {
+        if (run.open) brushes.Fill(dc, run.rect.left, run.rect.top, run.rect.right, run.rect.bottom, run.colour);
+        run.open = false;
+    };
+    auto fill = [&](int row, int l, int t, int r, int b, COLORREF c) {
+        if (r <= l || b <= t) return;
+        if (row < 0 || static_cast<std::size_t>(row) >= rows) {
+            for (FillRun& run : runs) flush(run);
+            brushes.Fill(dc, l, t, r, b, c);
+            return;
+        }
+        FillRun& run = runs[static_cast<std::size_t>(row)];
+        if (run.open && run.colour == c && run.rect.top == t && run.rect.bottom == b && l >= run.rect.left &&
+            l <= run.rect.right) {
+            run.rect.right = std::max<int>(run.rect.right, r);
+            return;
+        }
+        flush(run);
+        run = FillRun{{l, t, r, b}, c, true};
+    };
     for (std::size_t i = static_cast<std::size_t>(v->gridCache.displayRowCount); i < list.size(); ++i) {
         const DisplayRecord& n = list[i];
         RECT r;
@@ -195,25 +225,27 @@ void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
         const NoteColours col = selected ? SelectedNoteColours(v->settings, cache[hue]) : cache[hue];
         const COLORREF body = col.body;
         const RECT& b = n.rect;
+        const int row = n.row;
         // A note leaves its row's bottom pixel row to the separator when the band has room for both.
         const int bottom = (b.bottom - b.top) > 3 ? b.bottom - 1 : b.bottom;
         if (b.right - b.left <= 2) {
             // Too narrow for edges and body: the edge colour marks a visible end, the selection wins.
             const bool edge = (n.flags & (DR_START_INSIDE | DR_END_INSIDE)) != 0;
-            brushes.Fill(dc, b.left, b.top, b.right, bottom, selected || !edge ? body : col.dark);
+            fill(row, b.left, b.top, b.right, bottom, selected || !edge ? body : col.dark);
             continue;
         }
-        brushes.Fill(dc, b.left, b.top, b.right, bottom, body);
+        fill(row, b.left, b.top, b.right, bottom, body);
         if (shaded && bottom - b.top > 2) {
-            brushes.Fill(dc, b.left, b.top, b.right, b.top + 1, col.light);
-            brushes.Fill(dc, b.left, bottom - 1, b.right, bottom, col.dark);
+            fill(row, b.left, b.top, b.right, b.top + 1, col.light);
+            fill(row, b.left, bottom - 1, b.right, bottom, col.dark);
         } else if (!shaded) {
-            brushes.Fill(dc, b.left, b.top, b.right, b.top + 1, col.dark);
-            brushes.Fill(dc, b.left, bottom - 1, b.right, bottom, col.dark);
+            fill(row, b.left, b.top, b.right, b.top + 1, col.dark);
+            fill(row, b.left, bottom - 1, b.right, bottom, col.dark);
         }
-        if (n.flags & DR_START_INSIDE) brushes.Fill(dc, b.left, b.top, b.left + 1, bottom, col.dark);
-        if ((n.flags & DR_END_INSIDE) && b.right - b.left > 1) brushes.Fill(dc, b.right - 1, b.top, b.right, bottom, col.dark);
+        if (n.flags & DR_START_INSIDE) fill(row, b.left, b.top, b.left + 1, bottom, col.dark);
+        if ((n.flags & DR_END_INSIDE) && b.right - b.left > 1) fill(row, b.right - 1, b.top, b.right, bottom, col.dark);
     }
+    for (FillRun& run : runs) flush(run);
 }
 
 void DrawLoopLines(TrackView* v, Pane* pane, HDC dc, const RECT& clip, BrushCache& brushes, const Colours& c) {
