@@ -113,4 +113,24 @@ TEST_F(GridRepaint, ZoomedOutListsKeepOneNotePerPixelAndRowAndPaintTheSame) {
     EXPECT_EQ(FullPaint(), culled);
 }
 
+TEST_F(GridRepaint, TouchingNotesOfARowKeepTheirOwnColours) {
+    // Notes end to end in one row, two pixels each, every sixth selected: a row's touching fills are
+    // joined, and each note still shows its own look.
+    block = AddPianoTrack(200 * kQuarter, 1);
+    std::vector<std::uint32_t> notes;
+    for (int i = 0; i < 600; ++i) notes.push_back(AddNote(block, i * kQuarter / 8, kQuarter / 8, 60));
+    project->WithStore([&](host::Store& store) {
+        for (int i = 0; i < 600; i += 6) store.SetEventFlags(notes[static_cast<std::size_t>(i)], mp::MEF_SELECTED);
+    });
+    OpenView(900, 500);
+    SetRows(127 - 64, 7);
+    SetTimeView(0, View()->geo.zoomPixels * kQuarter / 16);
+    Repaint();
+    ASSERT_EQ(XOfTick(kQuarter / 8) - XOfTick(0), 2);
+    const int y = YOfNote(60) + 1;
+    auto pixel = [&](int note) { return Rgb(XOfTick(note * kQuarter / 8), y); };
+    ASSERT_NE(pixel(6), pixel(7));
+    for (int i = 12; i < 360; ++i) EXPECT_EQ(pixel(i), pixel(6 + i % 6)) << i;
+}
+
 } // namespace
