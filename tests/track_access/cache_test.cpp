@@ -206,6 +206,13 @@ TEST_F(Upkeep, BlocksAndTracksComeAndGo) {
     Deliver();
     EXPECT_EQ(plugin->CurrentTrack(), 0);
     EXPECT_EQ(plugin->Tracks()[0].track, track);
+    // Deleting another track keeps the shown one shown.
+    const std::uint32_t extra = AddTrack(u"Extra", 3);
+    Deliver();
+    ASSERT_EQ(plugin->SelectTrack(1, -1), S_OK);
+    project->WithStore([&](host::Store& s) { s.DeleteTrack(extra); });
+    Deliver();
+    EXPECT_EQ(plugin->CurrentTrack(), 1);
 }
 
 // Tracks are found by their order: ids of equal order, tracks that come and go in the middle of a
