@@ -105,11 +105,10 @@ TEST_F(SongMaps, TheMapsOfARealSongArePublishedWithTheBarsTheyStart) {
     const std::int64_t ticks[] = {0, 3840, 72960, 73440}, measures[] = {0, 2, 26, 27};
     const std::uint32_t beats[] = {4, 6, 1, 6};
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(map.entries[i].tick, ticks[i]) << i;
-        EXPECT_EQ(map.entries[i].measure, measures[i]) << i;
-        EXPECT_EQ(map.entries[i].beatsPerBar, beats[i]) << i;
-        EXPECT_EQ(map.entries[i].noteValueExponent, 2u) << i;
-        EXPECT_EQ(map.entries[i].flags, mp::METER_SIGNED) << i;
+        const auto& e = map.entries[i];
+        EXPECT_EQ(std::tuple(e.tick, e.measure, e.beatsPerBar, e.noteValueExponent, e.flags),
+                  std::tuple(ticks[i], measures[i], beats[i], 2u, mp::METER_SIGNED))
+            << i;
     }
     // Bar 5 (from 1) starts at 9600, bar 27 is the one 1/4 bar, bar 28 follows it.
     EXPECT_EQ(Split(9600), (std::array<win::LONG, 3>{4, 0, 0}));
@@ -121,16 +120,14 @@ TEST_F(SongMaps, TheMapsOfARealSongArePublishedWithTheBarsTheyStart) {
     const KeyMap keys = Keys();
     ASSERT_EQ(keys.result, win::S_OK);
     ASSERT_EQ(keys.entries.size(), 2u);
-    EXPECT_EQ(keys.entries[0].tick, 0);
-    EXPECT_EQ(keys.entries[0].sharps, 2) << "D major";
-    EXPECT_EQ(keys.entries[1].tick, 9600);
-    EXPECT_EQ(keys.entries[1].sharps, -2) << "B flat major";
-    EXPECT_EQ(keys.entries[1].minor, 0u);
+    // D major, then B flat major.
+    EXPECT_EQ(std::tuple(keys.entries[0].tick, keys.entries[0].sharps, keys.entries[1].tick, keys.entries[1].sharps,
+                         keys.entries[1].minor),
+              std::tuple(0, 2, 9600, -2, 0u));
 
     // Too little room: the count says how many there are, and nothing is written past the room.
     const MeterMap cut = Meters(1);
-    EXPECT_EQ(cut.result, win::S_FALSE);
-    EXPECT_EQ(cut.header.count, 4u);
+    EXPECT_EQ(std::tuple(cut.result, cut.header.count), std::tuple(win::S_FALSE, 4u));
     mp::MPSongMapHeader header{};
     EXPECT_EQ(project->GetProperty(mp::PID_METER_MAP, 0, 0, 0, sizeof header, &header), win::S_FALSE);
     EXPECT_EQ(project->GetProperty(mp::PID_METER_MAP, 0, 0, 0, 4, &header), win::E_INVALIDARG);
@@ -144,10 +141,10 @@ TEST_F(SongMaps, ASongWithoutSignaturesHasTheDefaultMeterAndNoKeys) {
     Load(SmfBuilder(1, 96).Track({0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}).Bytes());
     const MeterMap map = Meters();
     ASSERT_EQ(map.entries.size(), 1u);
-    EXPECT_EQ(map.entries[0].tick, 0);
-    EXPECT_EQ(map.entries[0].beatsPerBar, 4u);
-    EXPECT_EQ(map.entries[0].noteValueExponent, 2u);
-    EXPECT_EQ(map.entries[0].flags, 0u) << "the default meter: no signature to remove";
+    // The default meter: no signature to remove.
+    EXPECT_EQ(std::tuple(map.entries[0].tick, map.entries[0].beatsPerBar, map.entries[0].noteValueExponent,
+                         map.entries[0].flags),
+              std::tuple(0, 4u, 2u, 0u));
     EXPECT_TRUE(Keys().entries.empty());
 }
 
@@ -159,8 +156,7 @@ TEST_F(SongMaps, TheShortestBeatIsKeptAndAShorterOneLeftOut) {
              .Bytes());
     const MeterMap map = Meters();
     ASSERT_EQ(map.entries.size(), 1u);
-    EXPECT_EQ(map.entries[0].beatsPerBar, 3u);
-    EXPECT_EQ(map.entries[0].noteValueExponent, 31u);
+    EXPECT_EQ(std::tuple(map.entries[0].beatsPerBar, map.entries[0].noteValueExponent), std::tuple(3u, 31u));
     EXPECT_EQ(Split(100), (std::array<win::LONG, 3>{33, 1, 0})) << "bars of three one-tick beats";
 }
 
@@ -197,8 +193,7 @@ TEST_F(SongMaps, InsertingATimeSignatureMovesLaterBarsOnlyAndIsOneUndoableEdit) 
     Store back;
     ASSERT_TRUE(smf::Read(saved.data(), saved.size(), back).ok);
     ASSERT_EQ(back.Time().Meters().size(), 2u);
-    EXPECT_EQ(back.Time().Meters()[1].meter.tick, 3840);
-    EXPECT_EQ(back.Time().Meters()[1].meter.beats, 3u);
+    EXPECT_EQ(std::tuple(back.Time().Meters()[1].meter.tick, back.Time().Meters()[1].meter.beats), std::tuple(3840, 3u));
     const std::vector<std::uint32_t> at = project->WithStore([](Store& s) {
         std::vector<std::uint32_t> ids;
         for (std::uint32_t e : s.EventsOf(s.BlocksOf(s.TracksInOrder().front()).front()))
@@ -211,8 +206,7 @@ TEST_F(SongMaps, InsertingATimeSignatureMovesLaterBarsOnlyAndIsOneUndoableEdit) 
 
     // Changing the one that starts there keeps one event; undo and redo travel the whole edit.
     EXPECT_EQ(Meter(mp::SONG_MAP_INSERT, 3840, 5, 3), win::S_OK);
-    EXPECT_EQ(Meters().entries.size(), 2u);
-    EXPECT_EQ(Meters().entries[1].beatsPerBar, 5u);
+    EXPECT_EQ(std::tuple(Meters().entries.size(), Meters().entries[1].beatsPerBar), std::tuple(2u, 5u));
     ASSERT_EQ(project->Undo(), win::S_OK);
     EXPECT_EQ(Meters().entries[1].beatsPerBar, 3u);
     ASSERT_EQ(project->Undo(), win::S_OK);
@@ -238,8 +232,7 @@ TEST_F(SongMaps, RemovingASignatureTakesOutTheEventsThatStartThere) {
     EXPECT_TRUE(Told().empty());
     EXPECT_EQ(UndoName(), u"Remove Time Signature");
     EXPECT_EQ(Meter(mp::SONG_MAP_REMOVE, 0), win::S_OK) << "the first one too: the default meter stands in";
-    EXPECT_EQ(Meters().entries[0].beatsPerBar, 4u);
-    EXPECT_EQ(Meters().entries[0].flags, 0u);
+    EXPECT_EQ(std::tuple(Meters().entries[0].beatsPerBar, Meters().entries[0].flags), std::tuple(4u, 0u));
     EXPECT_EQ(Split(1920), (std::array<win::LONG, 3>{1, 0, 0}));
 }
 
@@ -249,11 +242,9 @@ TEST_F(SongMaps, KeySignaturesAreEditedAndToldApart) {
     EXPECT_EQ(UndoName(), u"Insert Key Signature");
     EXPECT_EQ(Told(), (std::vector<std::uint32_t>{kData, kKeys})) << "no time base change";
     ASSERT_EQ(Keys().entries.size(), 3u);
-    EXPECT_EQ(Keys().entries[2].sharps, -3);
-    EXPECT_EQ(Keys().entries[2].minor, 1u);
+    EXPECT_EQ(std::tuple(Keys().entries[2].sharps, Keys().entries[2].minor), std::tuple(-3, 1u));
     EXPECT_EQ(Key(mp::SONG_MAP_INSERT, 9600, 5, 0), win::S_OK) << "replaces B flat major";
-    EXPECT_EQ(Keys().entries.size(), 3u);
-    EXPECT_EQ(Keys().entries[1].sharps, 5);
+    EXPECT_EQ(std::tuple(Keys().entries.size(), Keys().entries[1].sharps), std::tuple(3u, 5));
     EXPECT_EQ(Key(mp::SONG_MAP_REMOVE, 0), win::S_OK);
     EXPECT_EQ(UndoName(), u"Remove Key Signature");
     EXPECT_EQ(Keys().entries.size(), 2u);

@@ -53,17 +53,14 @@ TEST(BarGridMarks, FollowTheMeterFromBeatHalvingsToPowersOfTwoOfBars) {
     // A signature without beats or note value counts as 4/4, and so does a grid made of nothing.
     EXPECT_EQ(Step(480, 0, 0, 3000).step, Step(480, 4, 4, 3000).step);
     const pianoroll::BarPosition unset = BarGrid(480, {MeterSegment{0, 0, 0}}).PositionOf(2400);
-    EXPECT_EQ(unset.bar, 1);
-    EXPECT_EQ(unset.beat, 1);
-    EXPECT_EQ(unset.tick, 0) << "quarter-note beats";
+    EXPECT_EQ(std::tuple(unset.bar, unset.beat, unset.tick), std::tuple(1, 1, 0)) << "quarter-note beats";
     EXPECT_EQ(BarGrid().MarkStep(98304).step, Step(24576, 4, 4, 98304).step);
     EXPECT_EQ(BarGrid::OfTimeSignature(480, 3 << 16 | 4).MarkStep(1000).step, 1440);
     // Measures double no further than 2^40 (a step of 2^41 one-tick measures), however far apart asked.
     EXPECT_EQ(Step(1, 1, 4, std::int64_t{1} << 50).step, static_cast<double>(std::int64_t{1} << 41));
     // With a meter map the meter in force at the asked tick decides.
     const BarGrid map(480, {{0, 4, 4}, {3840, 3, 4}});
-    EXPECT_EQ(map.MarkStep(1000, 0).step, 1920);
-    EXPECT_EQ(map.MarkStep(1000, 4000).step, 1440);
+    EXPECT_EQ(std::tuple(map.MarkStep(1000, 0).step, map.MarkStep(1000, 4000).step), std::tuple(1920, 1440));
 }
 
 TEST(BarGridBars, CountBarsAndBeatsAcrossMeterChanges) {
@@ -71,30 +68,23 @@ TEST(BarGridBars, CountBarsAndBeatsAcrossMeterChanges) {
     const BarGrid grid(480, {{5000, 6, 8}, {3840, 3, 4}, {0, 4, 4}});
     ASSERT_EQ(grid.Meters().size(), 3u);
     EXPECT_EQ(grid.Meters()[1].start, 3840) << "segments are put in start order";
-    EXPECT_EQ(grid.MeterAt(-10).beatsPerBar, 4);
-    EXPECT_EQ(grid.MeterAt(3839).beatsPerBar, 4);
-    EXPECT_EQ(grid.MeterAt(3840).beatsPerBar, 3);
+    EXPECT_EQ(std::tuple(grid.MeterAt(-10).beatsPerBar, grid.MeterAt(3839).beatsPerBar, grid.MeterAt(3840).beatsPerBar),
+              std::tuple(4, 4, 3));
     EXPECT_EQ(grid.BeatTicks(grid.MeterAt(6000)), 240);
     const pianoroll::BarPosition p = grid.PositionOf(1920 + 480 * 2 + 7);
-    EXPECT_EQ(p.bar, 1);
-    EXPECT_EQ(p.beat, 2);
-    EXPECT_EQ(p.tick, 7);
-    EXPECT_EQ(grid.PositionOf(3840).bar, 2);
-    EXPECT_EQ(grid.PositionOf(4999).bar, 2);
-    EXPECT_EQ(grid.PositionOf(5000).bar, 3);
-    EXPECT_EQ(grid.PositionOf(5000 + 1440 + 250).beat, 1);
-    EXPECT_EQ(grid.PositionOf(-5).bar, 0);
+    EXPECT_EQ(std::tuple(p.bar, p.beat, p.tick), std::tuple(1, 2, 7));
+    EXPECT_EQ((std::vector{grid.PositionOf(3840).bar, grid.PositionOf(4999).bar, grid.PositionOf(5000).bar,
+                           grid.PositionOf(5000 + 1440 + 250).beat, grid.PositionOf(-5).bar}),
+              (std::vector<std::int64_t>{2, 2, 3, 1, 0}));
     for (std::int64_t bar : {0, 1, 2, 3, 4, 7})
         EXPECT_EQ(grid.PositionOf(grid.BarStart(bar)).bar, bar) << bar;
-    EXPECT_EQ(grid.BarStart(2), 3840);
-    EXPECT_EQ(grid.BarStart(5), 5000 + 2 * 1440);
+    EXPECT_EQ(std::tuple(grid.BarStart(2), grid.BarStart(5)), std::tuple(3840, 5000 + 2 * 1440));
     EXPECT_TRUE(grid.IsBeatStart(3840 + 480));
     EXPECT_FALSE(grid.IsBeatStart(3840 + 481));
     // Two meters at one tick: the later one holds; a map not starting at 0 gets 4/4 before it.
     EXPECT_EQ(BarGrid(480, {{0, 2, 4}, {0, 5, 4}}).MeterAt(0).beatsPerBar, 5);
     const BarGrid late(480, {{960, 3, 4}});
-    EXPECT_EQ(late.Meters().size(), 2u);
-    EXPECT_EQ(late.MeterAt(0).beatsPerBar, 4);
+    EXPECT_EQ(std::tuple(late.Meters().size(), late.MeterAt(0).beatsPerBar), std::tuple(2u, 4));
 }
 
 struct Line {

@@ -47,13 +47,11 @@ TEST_F(OtherTracksTest, NotesComeAtTheirTimesAndShownPitchesWithTheirKeys) {
     Open();
     const std::vector<GhostNote> notes = NotesOf(1);
     ASSERT_EQ(notes.size(), 2u);
-    EXPECT_EQ(notes[0].start, 480) << "block start plus event time";
-    EXPECT_EQ(notes[0].length, 960u);
-    EXPECT_EQ(notes[0].pitch, 36) << "the track's pitch offset applied";
-    EXPECT_EQ(notes[0].block, bassBlock);
-    EXPECT_EQ(notes[0].event, bassLow);
-    EXPECT_EQ(notes[1].start, 1440);
-    EXPECT_EQ(notes[1].End(), 1441) << "a note of no length still takes a tick";
+    // At the block start plus the event time, with the track's pitch offset applied; a note of no length
+    // still takes a tick.
+    EXPECT_EQ(std::tuple(notes[0].start, notes[0].length, notes[0].pitch, notes[0].block, notes[0].event),
+              std::tuple(480, 960u, 36, bassBlock, bassLow));
+    EXPECT_EQ(std::tuple(notes[1].start, notes[1].End()), std::tuple(1440, 1441));
     EXPECT_FALSE(notes[0].drum);
     EXPECT_EQ(copies.Notes(plugin, 4), nullptr) << "no fifth track";
     EXPECT_EQ(copies.Notes(plugin, -1), nullptr);

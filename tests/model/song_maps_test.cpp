@@ -45,14 +45,12 @@ TEST_F(SongMaps, MetersAndKeysComeAsTheHostHasThem) {
     ASSERT_TRUE(ReadMeterMap(access.get(), &meters, &signatures));
     ASSERT_EQ(meters.size(), 3u);
     EXPECT_EQ(signatures, (std::vector<std::int64_t>{7680, 7680 + 2 * 2880}));
-    EXPECT_EQ(meters[1].start, 7680);
-    EXPECT_EQ(meters[1].beatsPerBar, 6);
-    EXPECT_EQ(meters[1].noteValue, 8);
-    EXPECT_EQ(meters[2].noteValue, 2);
+    EXPECT_EQ(std::tuple(meters[1].start, meters[1].beatsPerBar, meters[1].noteValue, meters[2].noteValue),
+              std::tuple(7680, 6, 8, 2));
     ASSERT_TRUE(ReadKeyMap(access.get(), &keys));
-    EXPECT_EQ(keys.KeyAt(7679).root, 2) << "D major";
-    EXPECT_EQ(keys.KeyAt(7680).root, 0) << "C minor";
-    EXPECT_EQ(keys.KeyAt(7680).scale, kNaturalMinorScale);
+    // D major, then C minor.
+    EXPECT_EQ(std::tuple(keys.KeyAt(7679).root, keys.KeyAt(7680).root, keys.KeyAt(7680).scale),
+              std::tuple(2, 0, kNaturalMinorScale));
 
     EXPECT_EQ(RemoveTimeSignature(access.get(), 7680), win::S_OK);
     EXPECT_EQ(UndoName(), u"Remove Time Signature");

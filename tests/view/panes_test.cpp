@@ -192,20 +192,14 @@ TEST_F(PaneFramework, LayoutOrderAndStrips) {
     const Pane& keys = view.panes[PANE_KEYBOARD];
     const RECT& grid = view.geo.grid;
     const auto& pane = [&](int n) -> const RECT& { return view.panes[n].rect; };
-    EXPECT_EQ(keys.rect.left, 0);
-    EXPECT_EQ(keys.width, settings.keyboardWidth + kColumnSplitterWidth);
-    EXPECT_EQ(keys.rect.top, 1);
-    EXPECT_EQ(keys.rect.bottom, 400 - 1);
-    EXPECT_EQ(pane(PANE_TRANSPORT).bottom, 400 - 1);
-    EXPECT_EQ(pane(PANE_HSCROLL).bottom, pane(PANE_TRANSPORT).top);
-    EXPECT_EQ(pane(PANE_LANES).bottom, pane(PANE_HSCROLL).top);
-    EXPECT_EQ(grid.bottom, pane(PANE_LANES).top);
-    EXPECT_EQ(pane(PANE_VSCROLL).right, 600);
-    EXPECT_EQ(pane(PANE_VSCROLL).bottom, pane(PANE_LANES).top);
-    EXPECT_EQ(grid.right, pane(PANE_VSCROLL).left);
-    EXPECT_EQ(pane(PANE_LOOP_BAR).top, 1);
-    EXPECT_EQ(pane(PANE_RULER).top, pane(PANE_LOOP_BAR).bottom);
-    EXPECT_EQ(grid.top, pane(PANE_RULER).bottom);
+    EXPECT_EQ(std::tuple(keys.rect.left, keys.width, keys.rect.top, keys.rect.bottom),
+              std::tuple(0, settings.keyboardWidth + kColumnSplitterWidth, 1, 400 - 1));
+    EXPECT_EQ(std::tuple(pane(PANE_TRANSPORT).bottom, pane(PANE_HSCROLL).bottom, pane(PANE_LANES).bottom, grid.bottom),
+              std::tuple(400 - 1, pane(PANE_TRANSPORT).top, pane(PANE_HSCROLL).top, pane(PANE_LANES).top));
+    EXPECT_EQ(std::tuple(pane(PANE_VSCROLL).right, pane(PANE_VSCROLL).bottom, grid.right),
+              std::tuple(600, pane(PANE_LANES).top, pane(PANE_VSCROLL).left));
+    EXPECT_EQ(std::tuple(pane(PANE_LOOP_BAR).top, pane(PANE_RULER).top, grid.top),
+              std::tuple(1, pane(PANE_LOOP_BAR).bottom, pane(PANE_RULER).bottom));
     for (int n : {PANE_HSCROLL, PANE_TRANSPORT, PANE_LANES, PANE_LOOP_BAR, PANE_RULER})
         EXPECT_EQ(pane(n).left, keys.rect.right) << n;
     EXPECT_EQ(grid.left, keys.rect.right);
@@ -213,21 +207,18 @@ TEST_F(PaneFramework, LayoutOrderAndStrips) {
                                           {PANE_LOOP_BAR, 12}, {PANE_RULER, 18}};
     for (const auto& [n, height] : strips) EXPECT_EQ(view.panes[n].height, height) << n;
     EXPECT_EQ(view.panes[PANE_VSCROLL].width, 16);
-    EXPECT_EQ(view.geo.gridWidth, grid.right - grid.left);
-    EXPECT_EQ(view.geo.gridHeight, grid.bottom - grid.top);
-    EXPECT_EQ(view.geo.zoomPixels, view.geo.gridWidth - kGridRightMargin);
+    EXPECT_EQ(std::tuple(view.geo.gridWidth, view.geo.gridHeight, view.geo.zoomPixels),
+              std::tuple(grid.right - grid.left, grid.bottom - grid.top, view.geo.gridWidth - kGridRightMargin));
     // Hidden panes are zero-sized.
-    EXPECT_EQ(view.panes[5].height, 0);
-    EXPECT_EQ(view.panes[9].height, 0);
+    EXPECT_EQ(std::tuple(view.panes[5].height, view.panes[9].height), std::tuple(0, 0));
 }
 
 TEST_F(PaneFramework, NarrowWindowShrinksTheKeyboardColumnFirst) {
     settings.keyboardWidth = 200;
     ASSERT_NE(Open(150, 300), nullptr);
-    EXPECT_EQ(view.panes[PANE_KEYBOARD].width, 50); // at most the available width - 100
-    EXPECT_EQ(view.geo.grid.left, 50);
-    EXPECT_EQ(view.panes[3].width, 16);
-    EXPECT_EQ(view.geo.gridWidth, 84);
+    // The column takes at most the available width - 100.
+    EXPECT_EQ(std::tuple(view.panes[PANE_KEYBOARD].width, view.geo.grid.left, view.panes[3].width, view.geo.gridWidth),
+              std::tuple(50, 50, 16, 84));
     // A tiny column setting keeps the narrowest width the settings allow.
     SetColumnWidth(&view, 0);
     EXPECT_EQ(settings.keyboardWidth, mp::kMinKeyboardWidth);
@@ -372,17 +363,14 @@ TEST_F(PaneFramework, InvalidationGroupsRepaintTheirPanes) {
         std::map<int, int> painted = journal.paints;
         return painted;
     };
-    EXPECT_EQ(paintAfter(INV_NO_GRID | INV_RULER), (std::map<int, int>{{6, 1}}));
-    EXPECT_EQ(paintAfter(INV_NO_GRID | INV_HSCROLL), (std::map<int, int>{{2, 1}}));
-    EXPECT_EQ(paintAfter(INV_NO_GRID | INV_VSCROLL), (std::map<int, int>{{3, 1}}));
-    EXPECT_EQ(paintAfter(INV_NO_GRID | INV_LOOP_BAR), (std::map<int, int>{{4, 1}}));
-    EXPECT_EQ(paintAfter(INV_NO_GRID | INV_TRANSPORT), (std::map<int, int>{{10, 1}}));
+    const std::pair<std::uint32_t, int> alone[] = {
+        {INV_RULER, 6}, {INV_HSCROLL, 2}, {INV_VSCROLL, 3}, {INV_LOOP_BAR, 4}, {INV_TRANSPORT, 10}};
+    for (auto [group, pane] : alone)
+        EXPECT_EQ(paintAfter(INV_NO_GRID | group), (std::map<int, int>{{pane, 1}})) << pane;
     EXPECT_TRUE(paintAfter(INV_NO_GRID).empty());
     // Without 0x8000 the grid and the lane area come along.
     const std::map<int, int> gridAndLanes = paintAfter(0);
-    EXPECT_EQ(gridAndLanes.count(0), 1u);
-    EXPECT_EQ(gridAndLanes.count(8), 1u);
-    EXPECT_EQ(gridAndLanes.count(4), 0u);
+    EXPECT_EQ(std::tuple(gridAndLanes.count(0), gridAndLanes.count(8), gridAndLanes.count(4)), std::tuple(1u, 1u, 0u));
     // Everything, and the attached window too.
     HWND attached = CreateWindowEx(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
     view.attached = attached;
