@@ -74,21 +74,17 @@ TEST(BendMapBends, KeepEachChannelApartUnlessTheTrackPlaysThemOnOne) {
 }
 
 TEST(Semitones, ValuesPitchesSnapsAndText) {
-    EXPECT_EQ(SemitoneText(BendSemitones(16383, 12)), "+12.00 st");
-    EXPECT_EQ(SemitoneText(BendSemitones(12288, kDefaultBendRange)), "+1.00 st");
-    EXPECT_EQ(SemitoneText(BendSemitones(0, kDefaultBendRange)), "-2.00 st");
-    EXPECT_EQ(SemitoneText(BendSemitones(14336, 2)), "+1.50 st");
-    EXPECT_EQ(SemitoneText(-0.004), "0.00 st");
-    EXPECT_EQ(SemitoneText(-0.25), "-0.25 st");
-    EXPECT_EQ(BendOfSemitones(1, 2), 12288);
-    EXPECT_EQ(BendOfSemitones(-2, 2), 0);
-    EXPECT_EQ(BendOfSemitones(2, 2), 16383); // the top is one short of +2
-    EXPECT_EQ(BendOfSemitones(1, 0), kBendCentre);
-    EXPECT_EQ(SnapBendToSemitone(11000, 2), 12288);  // +0.69 to +1
-    EXPECT_EQ(SnapBendToSemitone(9000, 2), 8192);    // +0.20 to 0
-    EXPECT_EQ(SnapBendToSemitone(16383, 2.5), 14746); // +2.5 stays inside the range: +2
-    EXPECT_EQ(SnapBendToSemitone(0, 12), 0);
-    EXPECT_EQ(SnapBendToSemitone(5000, 0), kBendCentre);
+    EXPECT_EQ((std::vector{SemitoneText(BendSemitones(16383, 12)), SemitoneText(BendSemitones(12288, kDefaultBendRange)),
+                           SemitoneText(BendSemitones(0, kDefaultBendRange)), SemitoneText(BendSemitones(14336, 2)),
+                           SemitoneText(-0.004), SemitoneText(-0.25)}),
+              (std::vector<std::string>{"+12.00 st", "+1.00 st", "-2.00 st", "+1.50 st", "0.00 st", "-0.25 st"}));
+    // The top is one short of +2.
+    EXPECT_EQ((std::vector{BendOfSemitones(1, 2), BendOfSemitones(-2, 2), BendOfSemitones(2, 2), BendOfSemitones(1, 0)}),
+              (std::vector{12288, 0, 16383, kBendCentre}));
+    // +0.69 to +1, +0.20 to 0, +2.5 stays inside the range: +2.
+    EXPECT_EQ((std::vector{SnapBendToSemitone(11000, 2), SnapBendToSemitone(9000, 2), SnapBendToSemitone(16383, 2.5),
+                           SnapBendToSemitone(0, 12), SnapBendToSemitone(5000, 0)}),
+              (std::vector{12288, 8192, 14746, 0, kBendCentre}));
 }
 
 } // namespace

@@ -39,12 +39,8 @@ TEST_F(Reading, NotesAndLaneEventsInAbsoluteTicksWithTheTrackOffsets) {
     Open(2, 10);
     Note note;
     ASSERT_TRUE(model.Read(Key(n1), &note));
-    EXPECT_EQ(note.start, 960);
-    EXPECT_EQ(note.End(), 1440);
-    EXPECT_EQ(note.pitch, 62);
-    EXPECT_EQ(note.velocity, 110);
-    EXPECT_TRUE(note.selected);
-    EXPECT_EQ(note.Key(), Key(n1));
+    EXPECT_EQ(std::tuple(note.start, note.End(), note.pitch, note.velocity, note.selected, note.Key()),
+              std::tuple(960, 1440, 62, 110, true, Key(n1)));
     EXPECT_FALSE(model.Read(Key(cc), &note)) << "a control change is no note";
     EXPECT_FALSE(model.Read(Key(999), &note));
 
@@ -115,11 +111,9 @@ TEST_F(Reading, TheHostsChangesArriveAsSpansOfTicksAndRows) {
     ASSERT_EQ(edit.Commit(mp::IDS_UNDO_MOVE_EVENT), win::S_OK);
     Deliver();
     ModelChange change = TakeModelChange(access.get());
-    EXPECT_EQ(change.what, MODEL_NOTES);
-    EXPECT_EQ(change.from, 1920) << "where the note was";
-    EXPECT_EQ(change.to, 4800 + 240) << "and where it went";
-    EXPECT_EQ(change.topRow, 127 - 70);
-    EXPECT_EQ(change.bottomRow, 127 - 64);
+    // From where the note was to where it went.
+    EXPECT_EQ(std::tuple(change.what, change.from, change.to, change.topRow, change.bottomRow),
+              std::tuple(MODEL_NOTES, 1920, 4800 + 240, 127 - 70, 127 - 64));
     EXPECT_TRUE(TakeModelChange(access.get()).Empty()) << "taken once";
 
     LaneEvent e{.kind = LaneKind::Controller, .tick = 9000, .controller = 7, .value = 5};
