@@ -26,33 +26,24 @@ constexpr int kSixteenth = 6, kEighthTriplet = 5;
 
 // The quantize scripts take the half, quarter, 8th-triplet and 16th notes through the dialog.
 TEST(QuantizeRules, ResolutionsAreNoteValuesOfAFourQuarterWholeNote) {
-    EXPECT_EQ(QuantizeResolutionTicks(0, 960), 3840);
-    EXPECT_EQ(QuantizeResolutionTicks(3, 960), 640);
-    EXPECT_EQ(QuantizeResolutionTicks(9, 960), 80);
-    EXPECT_EQ(QuantizeResolutionTicks(10, 960), 60);
-    EXPECT_EQ(QuantizeResolutionTicks(7, 480), 80) << "(1920 x 2 / 3) / 16, truncated";
-    EXPECT_EQ(QuantizeResolutionTicks(10, 8), 1) << "a coarse time base never gives a zero resolution";
-    EXPECT_EQ(QuantizeResolutionTicks(-1, 960), 3840) << "outside the list: the whole note";
-    EXPECT_EQ(QuantizeResolutionTicks(kQuantizeResolutionCount, 960), 3840);
+    // 7 at 480: (1920 x 2 / 3) / 16, truncated; a coarse time base never gives a zero resolution; outside
+    // the list: the whole note.
+    const std::tuple<int, int, std::int64_t> rows[] = {{0, 960, 3840},  {3, 960, 640}, {9, 960, 80},   {10, 960, 60},
+                                                       {7, 480, 80},    {10, 8, 1},    {-1, 960, 3840},
+                                                       {kQuantizeResolutionCount, 960, 3840}};
+    for (auto [index, ppq, ticks] : rows) EXPECT_EQ(QuantizeResolutionTicks(index, ppq), ticks) << index << " " << ppq;
 }
 
 TEST(QuantizeRules, StartsGoToTheNearestMultipleAndDurationsToALowerOne) {
-    EXPECT_EQ(QuantizeStart(359, 240), 240);
-    EXPECT_EQ(QuantizeStart(360, 240), 480);
-    EXPECT_EQ(QuantizeStart(361, 240), 480);
-    EXPECT_EQ(QuantizeStart(480, 240), 480);
-    EXPECT_EQ(QuantizeStart(0, 240), 0);
-    EXPECT_EQ(QuantizeStart(-100, 240), 0);
-    EXPECT_EQ(QuantizeStart(-130, 240), -240);
-    EXPECT_EQ(QuantizeStart(159, 320), 0);
-    EXPECT_EQ(QuantizeStart(160, 320), 320);
-    // Durations are cut to multiples, but never below one resolution.
-    EXPECT_EQ(QuantizeDuration(100, 960), 960u);
-    EXPECT_EQ(QuantizeDuration(2000, 960), 1920u);
-    EXPECT_EQ(QuantizeDuration(1920, 960), 1920u);
-    EXPECT_EQ(QuantizeDuration(0, 960), 960u);
-    EXPECT_EQ(QuantizeDuration(4000000000u, 7), 3999999997u);
-    EXPECT_EQ(QuantizeDuration(5, std::int64_t{1} << 40), 0xFFFFFFFFu) << "a resolution past the longest duration";
+    const std::tuple<std::int64_t, std::int64_t, std::int64_t> starts[] = {
+        {359, 240, 240}, {360, 240, 480},   {361, 240, 480}, {480, 240, 480}, {0, 240, 0},
+        {-100, 240, 0},  {-130, 240, -240}, {159, 320, 0},   {160, 320, 320}};
+    for (auto [start, resolution, want] : starts) EXPECT_EQ(QuantizeStart(start, resolution), want) << start;
+    // Durations are cut to multiples, but never below one resolution, nor past the longest duration.
+    const std::tuple<std::uint32_t, std::int64_t, std::uint32_t> lengths[] = {
+        {100, 960, 960}, {2000, 960, 1920}, {1920, 960, 1920}, {0, 960, 960}, {4000000000u, 7, 3999999997u},
+        {5, std::int64_t{1} << 40, 0xFFFFFFFFu}};
+    for (auto [length, resolution, want] : lengths) EXPECT_EQ(QuantizeDuration(length, resolution), want) << length;
 }
 
 TEST(QuantizeRules, ApplyRebuildsTheDescriptorKeepingTheCarriedBits) {
@@ -71,40 +62,33 @@ TEST(QuantizeRules, NotesAreQuantizedOnlyWhileTheDescriptorIsActiveAndEachPartOn
     pianoroll::Note note{.start = 359, .length = 100};
     const std::uint32_t both = RebuildQuantizeDescriptor(0, kSixteenth, true, true);
     ASSERT_TRUE(QuantizeNote(note, both, 240));
-    EXPECT_EQ(note.start, 240);
-    EXPECT_EQ(note.length, 240);
+    EXPECT_EQ(std::tuple(note.start, note.length), std::tuple(240, 240));
     pianoroll::Note inactive{.start = 7, .length = 100};
     EXPECT_FALSE(QuantizeNote(inactive, both & ~QD_ACTIVE, 240));
     EXPECT_EQ(inactive.start, 7);
     pianoroll::Note startsOnly{.start = 130, .length = 500};
     ASSERT_TRUE(QuantizeNote(startsOnly, RebuildQuantizeDescriptor(0, kSixteenth, true, false), 240));
-    EXPECT_EQ(startsOnly.start, 240);
-    EXPECT_EQ(startsOnly.length, 500);
+    EXPECT_EQ(std::tuple(startsOnly.start, startsOnly.length), std::tuple(240, 500));
     pianoroll::Note lengthsOnly{.start = 130, .length = 500};
     ASSERT_TRUE(QuantizeNote(lengthsOnly, RebuildQuantizeDescriptor(0, kSixteenth, false, true), 240));
-    EXPECT_EQ(lengthsOnly.start, 130);
-    EXPECT_EQ(lengthsOnly.length, 480);
+    EXPECT_EQ(std::tuple(lengthsOnly.start, lengthsOnly.length), std::tuple(130, 480));
 }
 
 TEST(QuantizeRules, InASongOfSeveralMetersStartsCountFromTheMeterInForce) {
     // 480 ticks per quarter: 4/4, one 1/4 bar at 72960, 6/4 from 73440.
     const BarGrid bars(480, {{0, 4, 4}, {72960, 1, 4}, {73440, 6, 4}});
-    EXPECT_EQ(QuantizeStartIn(bars, 73500, 960), 73440);
-    EXPECT_EQ(QuantizeStartIn(bars, 75000, 960), 75360);
-    EXPECT_EQ(QuantizeStartIn(bars, 74880, 960), 75360) << "halfway goes to the later line";
-    EXPECT_EQ(QuantizeStartIn(bars, 73300, 960), 73440) << "the 1/4 bar ends at the next meter's start";
-    EXPECT_EQ(QuantizeStartIn(bars, 73200, 960), 73440) << "halfway to the meter's end";
-    EXPECT_EQ(QuantizeStartIn(bars, 73199, 960), 72960);
-    EXPECT_EQ(QuantizeStartIn(bars, 73440, 960), 73440);
-    EXPECT_EQ(QuantizeStartIn(bars, 73500, 1), 73500);
+    // Halfway goes to the later line; the 1/4 bar ends at the next meter's start (73200: halfway to it).
+    const std::tuple<std::int64_t, std::int64_t, std::int64_t> inMeters[] = {
+        {73500, 960, 73440}, {75000, 960, 75360}, {74880, 960, 75360}, {73300, 960, 73440},
+        {73200, 960, 73440}, {73199, 960, 72960}, {73440, 960, 73440}, {73500, 1, 73500}};
+    for (auto [start, resolution, want] : inMeters) EXPECT_EQ(QuantizeStartIn(bars, start, resolution), want) << start;
     // One meter: multiples of the resolution from the song's start, as always.
     const BarGrid one(480, {{0, 3, 8}});
     EXPECT_EQ(QuantizeStartIn(one, 1500, 960), QuantizeStart(1500, 960));
     EXPECT_EQ(QuantizeStartIn(one, 1440, 960), 1920);
     pianoroll::Note note{.start = 75000, .length = 200};
     ASSERT_TRUE(QuantizeNote(note, RebuildQuantizeDescriptor(0, 1, true, false), 960, &bars));
-    EXPECT_EQ(note.start, 75360);
-    EXPECT_EQ(note.length, 200);
+    EXPECT_EQ(std::tuple(note.start, note.length), std::tuple(75360, 200));
 }
 
 using QuantizeCommandTest = CommandFixture;

@@ -15,17 +15,11 @@ using namespace pianoroll;
 using namespace win;
 
 TEST(VelocityText, TheLeadingNumberLimitedAndSixtyFourWithoutOne) {
-    EXPECT_EQ(ParseVelocityText("0"), 1);
-    EXPECT_EQ(ParseVelocityText("300"), 127);
-    EXPECT_EQ(ParseVelocityText("abc"), 64);
-    EXPECT_EQ(ParseVelocityText("90x"), 90);
-    EXPECT_EQ(ParseVelocityText("  42"), 42);
-    EXPECT_EQ(ParseVelocityText("-5"), 64) << "no sign: the text does not begin with a number";
-    EXPECT_EQ(ParseVelocityText("   "), 64);
-    EXPECT_EQ(ParseVelocityText("9999999999999999999999"), 127) << "no overflow";
-    EXPECT_EQ(ParseVelocityText("127"), 127);
-    EXPECT_EQ(ParseVelocityText("1"), 1);
-    EXPECT_EQ(ParseVelocityText(std::string_view("905", 2)), 90) << "the text ends where its view ends";
+    // "-5": no sign, the text does not begin with a number; no overflow; the text ends where its view ends.
+    const std::pair<std::string_view, int> texts[] = {
+        {"0", 1},  {"300", 127}, {"abc", 64}, {"90x", 90}, {"  42", 42}, {"-5", 64}, {"   ", 64},
+        {"9999999999999999999999", 127},      {"127", 127}, {"1", 1},    {std::string_view("905", 2), 90}};
+    for (auto [text, velocity] : texts) EXPECT_EQ(ParseVelocityText(text), velocity) << text;
 }
 
 using VelocityTest = CommandFixture;
