@@ -21,52 +21,51 @@ constexpr std::int64_t kMinTick = std::numeric_limits<std::int64_t>::min();
 
 // ---- Encodings ----------------------------------------------------------------------------------------
 
+// A grid or paint value, the tick rate and signature or drawn spacing, and the spacing in ticks.
+struct Spacing {
+    std::int64_t value;
+    std::uint32_t ppq, signature;
+    double marks, ticks;
+};
+
 TEST(SnapEncoding, MeasureFollowsBeatsNotTheBeatUnit) {
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(-2, kQ, 0x40004, 1), 4 * kQ);
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(-2, kQ, 0x30004, 1), 3 * kQ);
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(-2, kQ, 0x30008, 1), 3 * kQ);
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(-2, kQ, 0x70010, 1), 7 * kQ);
     // A signature without beats would make a zero grid: it falls back to one tick.
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(-2, kQ, 0x00004, 1), 1);
+    const Spacing measures[] = {{-2, kQ, 0x40004, 1, 4 * kQ}, {-2, kQ, 0x30004, 1, 3 * kQ}, {-2, kQ, 0x30008, 1, 3 * kQ},
+                                {-2, kQ, 0x70010, 1, 7 * kQ}, {-2, kQ, 0x00004, 1, 1}};
+    for (const Spacing& c : measures)
+        EXPECT_DOUBLE_EQ(GridSpacingTicks(c.value, c.ppq, c.signature, c.marks), c.ticks) << c.signature;
 }
 
 TEST(SnapEncoding, GridTicksRulerMarksAndOddValues) {
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(10000, kQ, k44, 1), 10000);
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(600000000, kQ, k44, 1), 600000000);
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(1, kQ, k44, 1), 1);
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(0, kQ, k44, 120), 120);
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(0, kQ, k44, 0.25), 1); // the ruler marks are at least a tick
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(0, kQ, k44, 0), 1);
+    // The ruler marks are at least a tick. No tick rate: the default one. A tiny rate cannot make a
+    // spacing below a tick.
+    const Spacing grids[] = {{10000, kQ, k44, 1, 10000},    {600000000, kQ, k44, 1, 600000000},
+                             {1, kQ, k44, 1, 1},            {0, kQ, k44, 120, 120},
+                             {0, kQ, k44, 0.25, 1},         {0, kQ, k44, 0, 1},
+                             {kMinTick, kQ, k44, 77, 1},    {-4, 0, k44, 1, kDefaultTicksPerQuarter},
+                             {-65, 1, k44, 1, 1},           {-5, 100, k44, 1, 400.0 / 6}};
+    for (const Spacing& c : grids)
+        EXPECT_DOUBLE_EQ(GridSpacingTicks(c.value, c.ppq, c.signature, c.marks), c.ticks) << c.value << " " << c.ppq;
     for (std::int64_t v : {-1, -6, -7, -10, -15, -18, -31, -34, -63, -66, -128, -1000000})
         EXPECT_DOUBLE_EQ(GridSpacingTicks(v, kQ, k44, 77), 1) << v;
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(kMinTick, kQ, k44, 77), 1);
-    // No tick rate: the default one. A tiny rate cannot make a spacing below a tick.
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(-4, 0, k44, 1), kDefaultTicksPerQuarter);
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(-65, 1, k44, 1), 1);
-    EXPECT_DOUBLE_EQ(GridSpacingTicks(-5, 100, k44, 1), 400.0 / 6);
 }
 
 TEST(SnapEncoding, PaintGridTicksAndValuesOutsideTheScheme) {
-    EXPECT_DOUBLE_EQ(PaintLengthTicks(0, kQ, 480), 480);
-    EXPECT_DOUBLE_EQ(PaintLengthTicks(0, kQ, 0), 1);
-    EXPECT_DOUBLE_EQ(PaintLengthTicks(333, kQ, 480), 333);
+    const Spacing paints[] = {
+        {0, kQ, 0, 480, 480}, {0, kQ, 0, 0, 1}, {333, kQ, 0, 480, 333}, {kMinTick, kQ, 0, 480, 1},
+        {-8, 0, 0, 1, 4.0 * kDefaultTicksPerQuarter}};
+    for (const Spacing& c : paints) EXPECT_DOUBLE_EQ(PaintLengthTicks(c.value, c.ppq, c.marks), c.ticks) << c.value;
     // Not 8n, 8n-1 or 8n-2; n not a power of two; n above 64.
     for (std::int64_t v : {-1, -2, -3, -4, -5, -9, -13, -24, -23, -40, -513, -514, -1024, -1022})
         EXPECT_DOUBLE_EQ(PaintLengthTicks(v, kQ, 480), 1) << v;
-    EXPECT_DOUBLE_EQ(PaintLengthTicks(kMinTick, kQ, 480), 1);
-    EXPECT_DOUBLE_EQ(PaintLengthTicks(-8, 0, 1), 4.0 * kDefaultTicksPerQuarter);
 }
 
 TEST(SnapEncoding, MenuMarksOfValuesOutsideTheTables) {
     // Values in the tables are marked through their commands in the settings tests.
-    EXPECT_EQ(GridSpacingCommandOf(-6), 0);
-    EXPECT_EQ(GridSpacingCommandOf(960), 0);
-    EXPECT_EQ(PaintValueCommandOf(-1), 0);
-    EXPECT_EQ(PaintValueCommandOf(1), 0);
-    EXPECT_EQ(RootCommandOf(12), 7211);
-    EXPECT_EQ(RootCommandOf(-3), 7200);
-    EXPECT_EQ(ScaleCommandOf(18), 7317);
-    EXPECT_EQ(ScaleCommandOf(-1), 7300);
+    EXPECT_EQ((std::vector{GridSpacingCommandOf(-6), GridSpacingCommandOf(960), PaintValueCommandOf(-1),
+                           PaintValueCommandOf(1), RootCommandOf(12), RootCommandOf(-3), ScaleCommandOf(18),
+                           ScaleCommandOf(-1)}),
+              (std::vector{0, 0, 0, 0, 7211, 7200, 7317, 7300}));
 }
 
 // ---- Nearest grid point and nearest snap ---------------------------------------------------------------
