@@ -127,14 +127,11 @@ TEST_F(WindowTest, CreateVisibleChildSequenceAndCreateParams) {
     HWND child = CreateWindowEx(0, kRecClass, "kid", WS_CHILD | WS_VISIBLE, 5, 6, 70, 40, top,
                                 reinterpret_cast<HMENU>(42), nullptr, &marker);
     ASSERT_TRUE(child);
-    EXPECT_EQ(seen.lpCreateParams, &marker);
-    EXPECT_EQ(seen.hwndParent, top);
+    EXPECT_EQ(std::tuple(seen.lpCreateParams, seen.hwndParent, seen.hMenu),
+              std::tuple(static_cast<void*>(&marker), top, reinterpret_cast<HMENU>(42)));
     EXPECT_EQ((RECT{seen.x, seen.y, seen.cx, seen.cy}), (RECT{5, 6, 70, 40}));
-    EXPECT_EQ(seen.hMenu, reinterpret_cast<HMENU>(42));
     EXPECT_STREQ(seen.lpszName, "kid");
-    EXPECT_EQ(GetDlgCtrlID(child), 42);
-    EXPECT_EQ(GetDlgItem(top, 42), child);
-    EXPECT_EQ(GetParent(child), top);
+    EXPECT_EQ(std::tuple(GetDlgCtrlID(child), GetDlgItem(top, 42), GetParent(child)), std::tuple(42, child, top));
     EXPECT_TRUE(MatchSequence({{1, WM_NCCREATE, kSent},
                                {1, WM_NCCALCSIZE, kSent},
                                {1, WM_CREATE, kSent},
@@ -214,8 +211,7 @@ TEST_F(WindowTest, DestroySendsDestroyTopDownAndNcDestroyBottomUp) {
                                {0, WM_NCDESTROY, kSent}},
                               {top, a, a1, b}));
     for (HWND h : {top, a, a1, b}) EXPECT_FALSE(IsWindow(h));
-    EXPECT_EQ(GetFocus(), nullptr);
-    EXPECT_EQ(GetActiveWindow(), nullptr);
+    EXPECT_EQ(std::tuple(GetFocus(), GetActiveWindow()), std::tuple(HWND{}, HWND{}));
     EXPECT_FALSE(DestroyWindow(top)) << "a second destroy fails";
 }
 
@@ -242,12 +238,10 @@ TEST_F(WindowTest, DestroyingAnOwnerDestroysOwnedWindowsFirstAndActivatesTheOwne
     HWND popup = CreateWindowEx(0, kRecClass, "pop", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, owner, nullptr, nullptr,
                                 nullptr);
     ASSERT_TRUE(popup);
-    EXPECT_EQ(GetParent(popup), owner) << "GetParent of a pop-up is its owner";
-    EXPECT_EQ(GetWindow(popup, GW_OWNER), owner);
-    EXPECT_EQ(GetActiveWindow(), popup);
+    // GetParent of a pop-up is its owner; activation returns to the owner.
+    EXPECT_EQ(std::tuple(GetParent(popup), GetWindow(popup, GW_OWNER), GetActiveWindow()), std::tuple(owner, owner, popup));
     DestroyWindow(popup);
-    EXPECT_EQ(GetActiveWindow(), owner) << "activation returns to the owner";
-    EXPECT_EQ(GetFocus(), owner);
+    EXPECT_EQ(std::tuple(GetActiveWindow(), GetFocus()), std::tuple(owner, owner));
 
     popup = CreateWindowEx(0, kRecClass, "pop", WS_POPUP, 10, 10, 50, 50, owner, nullptr, nullptr, nullptr);
     rec().Clear();
@@ -265,14 +259,12 @@ TEST_F(WindowTest, UserDataExtraBytesAndStyles) {
     EXPECT_EQ(SetWindowLongPtr(h, GWLP_USERDATA, 7), 0x1234567890LL) << "returns the previous value";
 
     // 16 extra bytes: two pointer-sized slots, both zero at first.
-    EXPECT_EQ(GetWindowLongPtr(h, 0), 0);
-    EXPECT_EQ(GetWindowLongPtr(h, 8), 0);
+    EXPECT_EQ(std::tuple(GetWindowLongPtr(h, 0), GetWindowLongPtr(h, 8)), std::tuple(0, 0));
     SetWindowLongPtr(h, 8, -5);
     EXPECT_EQ(GetWindowLongPtr(h, 8), -5);
     EXPECT_EQ(SetWindowLong(h, 4, 99), 0);
     EXPECT_EQ(SetWindowLong(h, 0, 7), 0);
-    EXPECT_EQ(GetWindowLong(h, 0), 7);
-    EXPECT_EQ(GetWindowLong(h, 4), 99) << "a 32-bit write leaves its neighbour";
+    EXPECT_EQ(std::tuple(GetWindowLong(h, 0), GetWindowLong(h, 4)), std::tuple(7, 99)) << "a 32-bit write leaves its neighbour";
     EXPECT_EQ(GetWindowLongPtr(h, 9), 0) << "a slot past the end reads as 0";
     EXPECT_EQ(SetWindowLongPtr(h, 12, 1), 0) << "a slot past the end is not written";
     EXPECT_EQ(GetWindowLongPtr(h, 8), -5);
@@ -341,10 +333,9 @@ TEST_F(WindowTest, MoveWindowSequenceAndRectangles) {
     EXPECT_TRUE(MatchSequence({{1, WM_WINDOWPOSCHANGING, kSent}, {1, WM_WINDOWPOSCHANGED, kSent}}, {top, child}));
 
     RECT r;
-    EXPECT_TRUE(GetClientRect(child, &r));
-    EXPECT_EQ(r, (RECT{0, 0, 90, 70}));
-    EXPECT_TRUE(GetWindowRect(child, &r));
-    EXPECT_EQ(r, (RECT{130, 90, 220, 160}));
+    RECT w;
+    EXPECT_TRUE(GetClientRect(child, &r) && GetWindowRect(child, &w));
+    EXPECT_EQ(std::tuple(r, w), std::tuple(RECT{0, 0, 90, 70}, RECT{130, 90, 220, 160}));
     MoveWindow(child, 0, 0, -5, -5, TRUE);
     GetClientRect(child, &r);
     EXPECT_EQ(r, (RECT{0, 0, 0, 0})) << "negative sizes become empty";
@@ -401,8 +392,7 @@ TEST_F(WindowTest, EnableWindowSequenceAndFocus) {
                                {1, WM_KILLFOCUS, kSent},
                                {1, WM_ENABLE, kSent | kWParam, FALSE}},
                               {top, child}));
-    EXPECT_FALSE(IsWindowEnabled(child));
-    EXPECT_EQ(GetFocus(), nullptr);
+    EXPECT_EQ(std::tuple(IsWindowEnabled(child), GetFocus()), std::tuple(FALSE, HWND{}));
     rec().Clear();
     EXPECT_TRUE(EnableWindow(child, FALSE));
     EXPECT_TRUE(rec().Log().empty());
@@ -415,25 +405,19 @@ TEST_F(WindowTest, TreeQueriesAndZOrder) {
     HWND a = Child(top, 0, 0, 100, 100, 1);
     HWND b = Child(top, 50, 50, 100, 100, 2);
     HWND a1 = Child(a, 0, 0, 10, 10, 3);
-    EXPECT_TRUE(IsChild(top, a1));
-    EXPECT_TRUE(IsChild(a, a1));
-    EXPECT_FALSE(IsChild(b, a1));
-    EXPECT_FALSE(IsChild(a1, a1));
-    EXPECT_EQ(GetAncestor(a1, GA_ROOT), top);
-    EXPECT_EQ(GetAncestor(a1, GA_PARENT), a);
-    EXPECT_EQ(GetParent(top), nullptr);
+    EXPECT_EQ(std::tuple(IsChild(top, a1), IsChild(a, a1), IsChild(b, a1), IsChild(a1, a1)),
+              std::tuple(TRUE, TRUE, FALSE, FALSE));
+    EXPECT_EQ(std::tuple(GetAncestor(a1, GA_ROOT), GetAncestor(a1, GA_PARENT), GetParent(top)), std::tuple(top, a, HWND{}));
     // New children go below their older siblings; the first sibling is on top.
-    EXPECT_EQ(GetWindow(top, GW_CHILD), a);
-    EXPECT_EQ(GetWindow(a, GW_HWNDNEXT), b);
-    EXPECT_EQ(GetWindow(b, GW_HWNDPREV), a);
-    EXPECT_EQ(GetWindow(b, GW_HWNDNEXT), nullptr);
+    EXPECT_EQ((std::vector{GetWindow(top, GW_CHILD), GetWindow(a, GW_HWNDNEXT), GetWindow(b, GW_HWNDPREV),
+                           GetWindow(b, GW_HWNDNEXT)}),
+              (std::vector<HWND>{a, b, a, nullptr}));
     // The pointer finds the sibling on top where two overlap.
     POINT overlap{60, 60};
     ClientToScreen(top, &overlap);
     EXPECT_EQ(WindowFromPoint(overlap), a);
     SetWindowPos(b, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    EXPECT_EQ(GetWindow(top, GW_CHILD), b);
-    EXPECT_EQ(WindowFromPoint(overlap), b);
+    EXPECT_EQ(std::tuple(GetWindow(top, GW_CHILD), WindowFromPoint(overlap)), std::tuple(b, b));
     SetWindowPos(b, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     EXPECT_EQ(GetWindow(a, GW_HWNDLAST), b);
 
@@ -463,10 +447,9 @@ TEST_F(WindowTest, CoordinateMappingAndWindowFromPoint) {
     EXPECT_EQ(p, (POINT{0, 0}));
     POINT pts[2] = {{0, 0}, {5, 5}};
     int off = MapWindowPoints(child, top, pts, 2);
-    EXPECT_EQ(pts[0], (POINT{12, 22}));
-    EXPECT_EQ(pts[1], (POINT{17, 27}));
-    EXPECT_EQ(static_cast<SHORT>(LOWORD(static_cast<DWORD>(off))), 12);
-    EXPECT_EQ(static_cast<SHORT>(HIWORD(static_cast<DWORD>(off))), 22);
+    EXPECT_EQ(std::tuple(pts[0], pts[1]), std::tuple(POINT{12, 22}, POINT{17, 27}));
+    EXPECT_EQ(std::tuple(static_cast<SHORT>(LOWORD(static_cast<DWORD>(off))), static_cast<SHORT>(HIWORD(static_cast<DWORD>(off)))),
+              std::tuple(12, 22));
     MapWindowPoints(top, child, pts, 1);
     EXPECT_EQ(pts[0].x, 0);
 
@@ -488,8 +471,9 @@ TEST_F(WindowTest, DefaultProcedureBehaviour) {
     EXPECT_TRUE(MatchSequence({{1, WM_CONTEXTMENU, kSent}, {0, WM_CONTEXTMENU, kSent | kLParam, 0, MAKELPARAM(5, 6)}},
                               {top, child}));
     // WM_NCHITTEST: client area and outside.
-    EXPECT_EQ(SendMessage(child, WM_NCHITTEST, 0, MAKELPARAM(115, 115)), HTCLIENT);
-    EXPECT_EQ(SendMessage(child, WM_NCHITTEST, 0, MAKELPARAM(5, 5)), HTNOWHERE);
+    EXPECT_EQ(std::tuple(SendMessage(child, WM_NCHITTEST, 0, MAKELPARAM(115, 115)),
+                         SendMessage(child, WM_NCHITTEST, 0, MAKELPARAM(5, 5))),
+              std::tuple(HTCLIENT, HTNOWHERE));
     // WM_CLOSE destroys.
     SendMessage(child, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(child));
