@@ -130,8 +130,8 @@ TEST_F(CursorTest, SystemCursorsByIdAreSharedAndKnown) {
         }
     EXPECT_EQ(known, (std::vector<UINT>{32512, 32513, 32514, 32515, 32516, 32640, 32641, 32642, 32643, 32644, 32645,
                                         32646, 32648, 32649, 32650, 32651}));
-    EXPECT_EQ(LoadCursor(nullptr, MAKEINTRESOURCE(12345)), nullptr);
-    EXPECT_EQ(LoadCursor(nullptr, "arrow"), nullptr);
+    EXPECT_EQ(std::tuple(LoadCursor(nullptr, MAKEINTRESOURCE(12345)), LoadCursor(nullptr, "arrow")),
+              std::tuple(HCURSOR{}, HCURSOR{}));
     EXPECT_TRUE(DestroyCursor(arrow));
     EXPECT_TRUE(backend::QueryCursorImage(arrow, &img)) << "system cursors are never destroyed";
 }
@@ -145,11 +145,8 @@ TEST_F(CursorTest, ModulesRegisterTheirOwnCursorImages) {
     ASSERT_TRUE(c);
     backend::CursorImage img{};
     ASSERT_TRUE(backend::QueryCursorImage(c, &img));
-    EXPECT_EQ(img.systemId, 0u);
-    EXPECT_EQ(img.width, 2);
-    EXPECT_EQ(img.hotX, 1);
-    EXPECT_EQ(img.hotY, 1) << "the hot spot is kept inside the image";
-    EXPECT_EQ(img.pixels[3], 0xFF0000FFu);
+    // The hot spot is kept inside the image.
+    EXPECT_EQ(std::tuple(img.systemId, img.width, img.hotX, img.hotY, img.pixels[3]), std::tuple(0u, 2, 1, 1, 0xFF0000FFu));
     EXPECT_EQ(LoadCursor(reinterpret_cast<HINSTANCE>(0x6000), MAKEINTRESOURCE(200)), nullptr) << "per module";
 
     EXPECT_FALSE(RegisterCursorResource(nullptr, 201, 2, 2, 0, 0, px));
@@ -205,8 +202,7 @@ class MetricsTest : public PlatformTest {};
 
 TEST_F(MetricsTest, UnknownMetricsAreZeroAndTheDoubleClickTimeResets) {
     EXPECT_GT(GetSystemMetrics(SM_CXSCREEN), 0);
-    EXPECT_EQ(GetSystemMetrics(-1), 0);
-    EXPECT_EQ(GetSystemMetrics(5000), 0);
+    EXPECT_EQ(std::tuple(GetSystemMetrics(-1), GetSystemMetrics(5000)), std::tuple(0, 0));
     UINT lines = 0;
     EXPECT_TRUE(SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &lines, 0));
     EXPECT_GT(lines, 0u);
