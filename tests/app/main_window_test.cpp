@@ -112,10 +112,8 @@ TEST_F(MainWindowTest, TitleMenuBarAndEditorFillTheWindowAndFollowItsSize) {
     GetWindowRect(window->MenuBar(), &bar);
     GetWindowRect(editor, &page);
     EXPECT_EQ(bar.bottom - bar.top, kMenuBarHeight);
-    EXPECT_EQ(bar.right - bar.left, 900);
-    EXPECT_EQ(page.top, bar.bottom);
-    EXPECT_EQ(page.right - page.left, 900);
-    EXPECT_EQ(page.bottom - page.top, 600 - kMenuBarHeight);
+    EXPECT_EQ((std::tuple{bar.right - bar.left, page.top, page.right - page.left, page.bottom - page.top}),
+              (std::tuple{900, bar.bottom, 900, 600 - kMenuBarHeight}));
     EXPECT_TRUE(GetFocus() == editor || IsChild(editor, GetFocus()));
     // The demo's first track holds only tempo and names: the window opens on the first with notes.
     EXPECT_EQ(SendDlgItemMessage(editor, 1000, CB_GETCURSEL, 0, 0), 1);

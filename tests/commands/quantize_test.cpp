@@ -113,9 +113,8 @@ TEST_F(QuantizeCommandTest, TheDialogLinesUpItsControls) {
     EXPECT_GT(durations.top, starts.bottom);
     EXPECT_EQ(starts.left, durations.left);
     EXPECT_EQ(starts.left, rects[0].left) << "the boxes under the list's label";
-    EXPECT_EQ(apply.top, cancel.top);
-    EXPECT_EQ(apply.bottom, cancel.bottom);
-    EXPECT_EQ(apply.right - apply.left, cancel.right - cancel.left);
+    EXPECT_EQ((std::tuple{apply.top, apply.bottom, apply.right - apply.left}),
+              (std::tuple{cancel.top, cancel.bottom, cancel.right - cancel.left}));
     EXPECT_LT(apply.right, cancel.left);
 }
 

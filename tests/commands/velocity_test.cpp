@@ -57,9 +57,7 @@ TEST_F(VelocityTest, ClosingTheEditorWhileTheEntryWaitsChangesNothing) {
     Note(960, 480, 62);
     Open();
     DoubleClickThen(X(1100), Y(62), {TypeText("5"), [this] { CloseEditor(); }});
-    EXPECT_EQ(extraWaits, 0);
-    EXPECT_EQ(EditorWindow(), nullptr);
-    EXPECT_EQ(NotesOf()[0].data2, 100);
+    EXPECT_EQ((std::tuple{extraWaits, EditorWindow(), NotesOf()[0].data2}), (std::tuple{0, nullptr, 100}));
 }
 
 TEST_F(VelocityTest, TheVelocityItemsAreGreyedWhileOnlyAControllerIsSelected) {

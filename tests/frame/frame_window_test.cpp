@@ -199,9 +199,8 @@ TEST_F(Frame, TheLaneNameBoxShowsTheToolbarStripsArrow) {
     const COLORREF ink = Pixel(left + 8, top + 9);
     EXPECT_NE(ink, GetSysColor(COLOR_WINDOW)) << "the arrow's tip";
     for (int x = left + 5; x <= left + 11; ++x) EXPECT_EQ(Pixel(x, top + 6), ink) << x;
-    EXPECT_EQ(Pixel(left + 4, top + 6), GetSysColor(COLOR_WINDOW));
-    EXPECT_EQ(Pixel(left + 12, top + 6), GetSysColor(COLOR_WINDOW));
-    EXPECT_EQ(Pixel(left + 8, top + 10), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ((std::tuple{Pixel(left + 4, top + 6), Pixel(left + 12, top + 6), Pixel(left + 8, top + 10)}),
+              (std::tuple{GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOW)}));
 }
 
 TEST_F(Frame, OpensWithoutTracksOrHost) {

@@ -44,9 +44,8 @@ TEST_F(ToolbarTest, ShowsFifteenButtonsInSixGroupsWithFourDropDowns) {
         if (b.fsStyle & BTNS_DROPDOWN) dropDowns.insert(b.idCommand);
         images.insert(b.iBitmap);
     }
-    EXPECT_EQ(count - separators, 15);
-    EXPECT_EQ(separators, 6);
-    EXPECT_EQ(dropDowns, (std::set<int>{4013, 4041, 4043, 4071}));
+    EXPECT_EQ((std::tuple{count - separators, separators, dropDowns}),
+              (std::tuple{15, 6, (std::set<int>{4013, 4041, 4043, 4071})}));
     EXPECT_EQ(images.size(), 15u); // each button its own picture
     // The toolbar sits on the chooser's row, clear of the view.
     RECT bar{}, view{};

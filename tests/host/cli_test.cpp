@@ -156,9 +156,7 @@ TEST_F(ExportWav, DemoSongRendersAtItsLengthWellAboveSilence) {
     CliRun r = Pianoroll({"--export-wav", out.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     const soundtest::Wav w = soundtest::ReadWav(out);
-    EXPECT_EQ(w.rate, 44100);
-    EXPECT_EQ(w.channels, 2);
-    EXPECT_EQ(w.bits, 16);
+    EXPECT_EQ((std::tuple{w.rate, w.channels, w.bits}), (std::tuple{44100, 2, 16}));
 
     host::Store store;
     ASSERT_TRUE(host::smf::Read(DemoSongData(), DemoSongSize(), store).ok);

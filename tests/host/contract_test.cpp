@@ -133,9 +133,8 @@ TEST_F(ContractTest, PortListHandsOutOwnedCopies) {
     for (win::DWORD i = 0; i < count; ++i) win::CoTaskMemFreeHandle(entries[i].nameHandle);
     win::CoTaskMemFree(entries);
     EXPECT_EQ(project->GetPorts(mp::PORT_KIND_INPUT, &count, &entries), win::S_OK);
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(entries, nullptr);
-    EXPECT_EQ(project->GetPorts(7, &count, &entries), win::E_INVALIDARG);
+    EXPECT_EQ((std::tuple{count, entries, project->GetPorts(7, &count, &entries)}),
+              (std::tuple{0u, nullptr, win::E_INVALIDARG}));
 }
 
 } // namespace

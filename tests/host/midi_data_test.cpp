@@ -230,17 +230,12 @@ TEST_F(MidiDataTest, ChangeMasksWriteOnlyTheirFields) {
     ASSERT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &r, mp::CHANGE_FLAGS), win::S_OK);
     mp::MidiEventRecord got{};
     data->Get(&ek, mp::LEVEL_EVENT, &got, 2);
-    EXPECT_EQ(got.flags, mp::MEF_SELECTED);
-    EXPECT_EQ(got.time, 100);
-    EXPECT_EQ(got.data[0], 60);
-    EXPECT_EQ(got.length, 50u);
+    EXPECT_EQ((std::tuple{got.flags, got.time, got.data[0], got.length}),
+              (std::tuple{mp::MEF_SELECTED, 100, 60, 50u}));
 
     ASSERT_EQ(data->Set(&ek, mp::LEVEL_EVENT, &r, mp::CHANGE_ALL), win::S_OK);
     data->Get(&ek, mp::LEVEL_EVENT, &got, 2);
-    EXPECT_EQ(got.time, 500);
-    EXPECT_EQ(got.data[0], 70);
-    EXPECT_EQ(got.data[1], 1);
-    EXPECT_EQ(got.length, 5u);
+    EXPECT_EQ((std::tuple{got.time, got.data[0], got.data[1], got.length}), (std::tuple{500, 70, 1, 5u}));
 
     // Out-of-range values are refused and change nothing: a data byte, a channel, two kinds at once,
     // a time before tick 0.
@@ -348,9 +343,8 @@ TEST_F(MidiDataTest, IdsAreNeverReusedAndInsertCanReplace) {
     auto recs = sink.Take();
     ASSERT_EQ(recs.size(), 1u);
     EXPECT_EQ(recs[0].changeFlags, mp::NCF_REPLACED);
-    EXPECT_EQ(recs[0].oldKey.event, first);
-    EXPECT_EQ(recs[0].newKey.event, replace.event);
-    EXPECT_EQ(Walk(block, mp::MEK_ALL), (std::vector<std::uint32_t>{third, replace.event}));
+    EXPECT_EQ((std::tuple{recs[0].oldKey.event, recs[0].newKey.event, Walk(block, mp::MEK_ALL)}),
+              (std::tuple{first, replace.event, (std::vector<std::uint32_t>{third, replace.event})}));
 }
 
 TEST_F(MidiDataTest, DeletingATrackTakesItsBlocksAndEventsAndUndoBringsThemBack) {

@@ -837,9 +837,7 @@ TEST(SmfWrite, RefusesWhatAFileCannotExpressAndWritesUpToTheLimits) {
     many.Finish(0);
     const Bytes out = WriteBytes(many.store);
     ASSERT_GE(out.size(), 14u);
-    EXPECT_EQ(out[10], 0xFF);
-    EXPECT_EQ(out[11], 0xFF);
-    EXPECT_EQ(out.size(), 14u + 0xFFFFu * 12);
+    EXPECT_EQ((std::tuple{out[10], out[11], out.size()}), (std::tuple{0xFF, 0xFF, 14u + 0xFFFFu * 12}));
     many.store.LoadTrack(TrackValue{});
     refused(many.store, "tracks");
 

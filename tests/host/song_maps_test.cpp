@@ -221,9 +221,8 @@ TEST_F(SongMaps, InsertingATimeSignatureMovesLaterBarsOnlyAndIsOneUndoableEdit) 
 
 TEST_F(SongMaps, RemovingASignatureTakesOutTheEventsThatStartThere) {
     Load(MeterChangeSong());
-    EXPECT_EQ(Meter(mp::SONG_MAP_REMOVE, 72960), win::S_OK);
-    EXPECT_EQ(UndoName(), u"Remove Time Signature");
-    EXPECT_EQ(Meters().entries.size(), 3u);
+    EXPECT_EQ((std::tuple{Meter(mp::SONG_MAP_REMOVE, 72960), UndoName(), Meters().entries.size()}),
+              (std::tuple{win::S_OK, u"Remove Time Signature", 3u}));
     // 6/4 now runs on from 3840; the signature at 73440 lands inside a bar and starts a bar of its own.
     EXPECT_EQ(Split(73440), (std::array<win::LONG, 3>{27, 0, 0}));
     sink.Take();
@@ -245,9 +244,8 @@ TEST_F(SongMaps, KeySignaturesAreEditedAndToldApart) {
     EXPECT_EQ(std::tuple(Keys().entries[2].sharps, Keys().entries[2].minor), std::tuple(-3, 1u));
     EXPECT_EQ(Key(mp::SONG_MAP_INSERT, 9600, 5, 0), win::S_OK) << "replaces B flat major";
     EXPECT_EQ(std::tuple(Keys().entries.size(), Keys().entries[1].sharps), std::tuple(3u, 5));
-    EXPECT_EQ(Key(mp::SONG_MAP_REMOVE, 0), win::S_OK);
-    EXPECT_EQ(UndoName(), u"Remove Key Signature");
-    EXPECT_EQ(Keys().entries.size(), 2u);
+    EXPECT_EQ((std::tuple{Key(mp::SONG_MAP_REMOVE, 0), UndoName(), Keys().entries.size()}),
+              (std::tuple{win::S_OK, u"Remove Key Signature", 2u}));
     sink.Take();
     ASSERT_EQ(project->Undo(), win::S_OK);
     EXPECT_EQ(Told(), (std::vector<std::uint32_t>{kData, kKeys}));

@@ -140,9 +140,7 @@ TEST_F(LaneArea, HitCodesGiveTheLanesCursorsAndTheReadout) {
     EXPECT_EQ(pianoroll::LaneReadout(v), 100);
     EXPECT_EQ(pianoroll::CurrentLane(v)->ValueFromOffset(5, 0), 0) << "a lane without height";
     // Values outside the lane's range have no row.
-    EXPECT_EQ(Y(128), INT_MIN);
-    EXPECT_EQ(Y(-1), INT_MIN);
-    EXPECT_EQ(Y(127), Lane().top);
+    EXPECT_EQ((std::tuple{Y(128), Y(-1), Y(127)}), (std::tuple{INT_MIN, INT_MIN, Lane().top}));
 }
 
 // A drawing the system cancels (the capture taken away) is dropped whole.
@@ -154,9 +152,8 @@ TEST_F(LaneArea, ADrawingCancelledByTheSystemIsDroppedWhole) {
     SendMessage(ViewWindow(), WM_CANCELMODE, 0, 0);
     Pump();
     Release(X(1800), Y(100));
-    EXPECT_EQ(Values(), (std::vector<HostValue>{{960, 7, 80}}));
-    EXPECT_EQ(UndoCount(), 0u);
-    EXPECT_EQ(View()->drag, pianoroll::Drag::None);
+    EXPECT_EQ((std::tuple{Values(), UndoCount(), View()->drag}),
+              (std::tuple{(std::vector<HostValue>{{960, 7, 80}}), 0u, pianoroll::Drag::None}));
     EXPECT_NE(GetCapture(), ViewWindow());
 }
 

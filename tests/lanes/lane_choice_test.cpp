@@ -88,9 +88,8 @@ TEST_F(LaneChoice, TheMenuMarksTheKindsTheTrackHoldsAndListsTheOtherControllers)
     HMENU menu = pianoroll::BuildLaneMenu(*View()->access, *View(), 1071);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(ItemText(menu, 0), "Velocity *");
-    EXPECT_EQ(GetMenuItemID(menu, 0), 1128u);
-    EXPECT_EQ(ItemText(menu, 1), "Pitch Bend");
-    EXPECT_EQ(GetMenuItemID(menu, 1), 1129u);
+    EXPECT_EQ((std::tuple{GetMenuItemID(menu, 0), ItemText(menu, 1), GetMenuItemID(menu, 1)}),
+              (std::tuple{1128u, "Pitch Bend", 1129u}));
     // The nine favourites, without " MSB"; only controller 7 is present.
     const int favourites[] = {1, 2, 4, 5, 7, 8, 10, 11, 64};
     for (int i = 0; i < 9; ++i) {

@@ -116,9 +116,8 @@ TEST_F(LanePaint, VelocityStemsStandUnderTheNoteStartsAndFollowAStrokeInProgress
     EXPECT_NE(selected, plain);
     EXPECT_EQ(Pixel(X(960), Y(63)), selected);
     EXPECT_NE(Pixel(X(960), Y(66)), selected);
-    EXPECT_EQ(Pixel(X(1920), Y(99)), plain);
-    EXPECT_EQ(Pixel(X(960) + 1, Y(10)), face);
-    EXPECT_EQ(Pixel(X(5000), Y(10)), face);
+    EXPECT_EQ((std::tuple{Pixel(X(1920), Y(99)), Pixel(X(960) + 1, Y(10)), Pixel(X(5000), Y(10))}),
+              (std::tuple{plain, face, face}));
 
     // While the button is held the stem shows the velocity the stroke has queued.
     Press(X(1920), Y(30));

@@ -54,10 +54,8 @@ TEST(BendMapBends, KeepEachChannelApartUnlessTheTrackPlaysThemOnOne) {
     const BendMap own = BuildBendMap(events, -1);
     EXPECT_DOUBLE_EQ(own.RangeAt(1, 0), 12.0);
     EXPECT_DOUBLE_EQ(own.RangeAt(0, 0), 2.0);
-    EXPECT_EQ(own.BendAt(1, 99), kBendCentre);
-    EXPECT_EQ(own.BendAt(1, 150), 12288);
-    EXPECT_EQ(own.BendAt(1, 200), kBendCentre);
-    EXPECT_EQ(own.BendAt(2, 300), 0);
+    EXPECT_EQ((std::tuple{own.BendAt(1, 99), own.BendAt(1, 150), own.BendAt(1, 200), own.BendAt(2, 300)}),
+              (std::tuple{kBendCentre, 12288, kBendCentre, 0}));
     EXPECT_TRUE(own.BentDuring(1, 0, 101));   // a bend inside the span
     EXPECT_TRUE(own.BentDuring(1, 150, 160)); // one in force from before
     EXPECT_FALSE(own.BentDuring(1, 0, 100));  // the end is not in it

@@ -72,9 +72,8 @@ TEST_F(Reading, NotesAndLaneEventsInAbsoluteTicksWithTheTrackOffsets) {
     EXPECT_TRUE(content.notes && content.pitchBend && content.controllers[7] && content.controllers[10]);
     EXPECT_FALSE(content.controllers[8]);
     EXPECT_EQ(model.TrackEnd(), 2400) << "the last control change";
-    EXPECT_EQ(model.RowOfPitch(60), 67);
-    EXPECT_EQ(model.PitchOfRow(67), 60);
-    EXPECT_EQ(model.RowOfPitch(128), -1);
+    EXPECT_EQ((std::tuple{model.RowOfPitch(60), model.PitchOfRow(67), model.RowOfPitch(128)}),
+              (std::tuple{67, 60, -1}));
 }
 
 TEST_F(Reading, SelectionByNoteRangeAndAll) {

@@ -85,9 +85,7 @@ TEST_F(Editing, AChangeKeepsWhatTheNoteDoesNotSayAndAPendingNoteShowsItsNewState
     EXPECT_EQ(end - start, 240);
     edit.Commit(mp::IDS_UNDO_MOVE_EVENT);
     const host::EventValue stored = Stored(n3);
-    EXPECT_EQ(stored.time, 2500);
-    EXPECT_EQ(stored.data[0], 40);
-    EXPECT_EQ(stored.data[1], 127);
+    EXPECT_EQ((std::tuple{stored.time, stored.data[0], stored.data[1]}), (std::tuple{2500, 40, 127}));
     EXPECT_EQ(stored.channel, 0) << "the event's own channel stays";
     EXPECT_TRUE(stored.flags & mp::MEF_SELECTED);
     Note lane;
@@ -110,10 +108,8 @@ TEST_F(Editing, InsertsAreWalkedAloneInQueueOrderAndAChangeIsToldFromARemoval) {
     std::vector<Note> inserted;
     edit.ForEachInsertedNote([&](const Note& n) { inserted.push_back(n); });
     ASSERT_EQ(inserted.size(), 2u) << "neither the changed note nor the bend";
-    EXPECT_EQ(inserted[0].start, 5000);
-    EXPECT_EQ(inserted[1].ref.insert, 1);
-    EXPECT_EQ(inserted[1].start, 4000);
-    EXPECT_EQ(Pending().size(), 3u);
+    EXPECT_EQ((std::tuple{inserted[0].start, inserted[1].ref.insert, inserted[1].start, Pending().size()}),
+              (std::tuple{5000, 1, 4000, 3u}));
     EXPECT_TRUE(edit.IsChanged(Key(n3)));
     edit.Remove(Key(n3));
     EXPECT_FALSE(edit.IsChanged(Key(n3)));
@@ -168,9 +164,8 @@ TEST_F(Editing, SelectedNotesChangeTogetherAndRemovalsDropTheirChanges) {
     EXPECT_EQ(named, 3);
     edit.Commit(mp::IDS_UNDO_QUANTIZE);
     EXPECT_EQ(Stored(n1).time, 5) << "in its block";
-    EXPECT_EQ(Stored(n1).length, 10u);
-    EXPECT_EQ(Stored(n3).length, 240u);
-    EXPECT_EQ(Stored(cc).data[1], 100);
+    EXPECT_EQ((std::tuple{Stored(n1).length, Stored(n3).length, Stored(cc).data[1]}),
+              (std::tuple{10u, 240u, 100}));
 }
 
 TEST_F(Editing, LaneStrokesReplaceDropAndThinOutTheirValues) {

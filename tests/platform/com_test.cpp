@@ -88,9 +88,7 @@ TEST(StreamTest, WriteReadSeekAndShortReads) {
     IStream* s = nullptr;
     ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &s), S_OK);
     ULONG n = 0;
-    EXPECT_EQ(s->Write("hello world", 11, &n), S_OK);
-    EXPECT_EQ(n, 11u);
-    EXPECT_EQ(Pos(s), 11u);
+    EXPECT_EQ((std::tuple{s->Write("hello world", 11, &n), n, Pos(s)}), (std::tuple{S_OK, 11u, 11u}));
     ULARGE_INTEGER np{};
     EXPECT_EQ(s->Seek(LARGE_INTEGER{-5}, STREAM_SEEK_END, &np), S_OK);
     EXPECT_EQ(np.QuadPart, 6u);
@@ -109,10 +107,8 @@ TEST(StreamTest, WriteReadSeekAndShortReads) {
     EXPECT_EQ(Pos(s), 4u);
     EXPECT_EQ(s->Write("O", 1, nullptr), S_OK);
     s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr);
-    EXPECT_EQ(ReadAll(s), "hellO world");
-    EXPECT_EQ(s->Read(nullptr, 4, &n), STG_E_INVALIDPOINTER);
-    EXPECT_EQ(s->Write(nullptr, 4, &n), STG_E_INVALIDPOINTER);
-    EXPECT_EQ(s->Release(), 0u);
+    EXPECT_EQ((std::tuple{ReadAll(s), s->Read(nullptr, 4, &n), s->Write(nullptr, 4, &n), s->Release()}),
+              (std::tuple{"hellO world", STG_E_INVALIDPOINTER, STG_E_INVALIDPOINTER, 0u}));
 }
 
 TEST(StreamTest, SeekingPastTheEndThenWritingGrowsWithZeros) {
@@ -272,9 +268,8 @@ TEST(ConnectionPointTest, AdviseUnadviseAndCallingSinks) {
     EXPECT_EQ(cp->GetConnectionInterface(&iid), S_OK);
     EXPECT_EQ(iid, IID_ITestSink);
     IConnectionPointContainer* back = nullptr;
-    EXPECT_EQ(cp->GetConnectionPointContainer(&back), S_OK);
-    EXPECT_EQ(back, &box);
-    EXPECT_EQ(box.refs.Value(), 2u);
+    EXPECT_EQ((std::tuple{cp->GetConnectionPointContainer(&back), back, box.refs.Value()}),
+              (std::tuple{S_OK, &box, 2u}));
     back->Release();
 
     Sink one, two;
@@ -291,15 +286,11 @@ TEST(ConnectionPointTest, AdviseUnadviseAndCallingSinks) {
 
     NoSink wrong;
     DWORD c3 = 5;
-    EXPECT_EQ(cp->Advise(&wrong, &c3), CONNECT_E_CANNOTCONNECT);
-    EXPECT_EQ(c3, 0u);
-    EXPECT_EQ(cp->Advise(nullptr, &c3), E_POINTER);
-    EXPECT_EQ(cp->Advise(&one, nullptr), E_POINTER);
+    EXPECT_EQ((std::tuple{cp->Advise(&wrong, &c3), c3, cp->Advise(nullptr, &c3), cp->Advise(&one, nullptr)}),
+              (std::tuple{CONNECT_E_CANNOTCONNECT, 0u, E_POINTER, E_POINTER}));
 
-    EXPECT_EQ(cp->Unadvise(c1), S_OK);
-    EXPECT_EQ(one.refs.Value(), 1u);
-    EXPECT_EQ(cp->Unadvise(c1), CONNECT_E_NOCONNECTION);
-    EXPECT_EQ(cp->Unadvise(0), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ((std::tuple{cp->Unadvise(c1), one.refs.Value(), cp->Unadvise(c1), cp->Unadvise(0)}),
+              (std::tuple{S_OK, 1u, CONNECT_E_NOCONNECTION, CONNECT_E_NOCONNECTION}));
     cp->ForEachSink([](IUnknown* s) { static_cast<ITestSink*>(s)->Ping(8); });
     EXPECT_EQ(one.pings, std::vector<int>{7});
     EXPECT_EQ(two.pings, (std::vector<int>{7, 8}));
@@ -326,9 +317,7 @@ TEST(ConnectionPointTest, UnadvisingDuringTheWalkIsSafe) {
         cp->Unadvise(c2);
     });
     EXPECT_EQ(calls, 2) << "the walk uses the sinks as they were when it began";
-    EXPECT_EQ(cp->SinkCount(), 0u);
-    EXPECT_EQ(one.refs.Value(), 1u);
-    EXPECT_EQ(two.refs.Value(), 1u);
+    EXPECT_EQ((std::tuple{cp->SinkCount(), one.refs.Value(), two.refs.Value()}), (std::tuple{0u, 1u, 1u}));
     cp->Release();
 }
 

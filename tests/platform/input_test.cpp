@@ -589,9 +589,7 @@ TEST_F(InputTest, InputMessagesCarryTheTimeAndPlaceOfTheEvent) {
     EXPECT_FALSE(PeekMessage(&m, reinterpret_cast<HWND>(-1), 0, 0, PM_NOREMOVE)) << "input is no thread message";
     // A parent's filter takes its child's input.
     ASSERT_TRUE(PeekMessage(&m, top, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
-    EXPECT_EQ(m.hwnd, child);
-    EXPECT_EQ(m.time, 40u);
-    EXPECT_EQ(m.pt, (POINT{113, 114}));
+    EXPECT_EQ((std::tuple{m.hwnd, m.time, m.pt}), (std::tuple{child, 40u, (POINT{113, 114})}));
     DispatchMessage(&m);
     EXPECT_EQ(timeAtDown, 40);
     EXPECT_EQ(posAtDown, MAKELONG(113, 114)) << "where the press happened, not where the pointer is now";

@@ -99,10 +99,8 @@ TEST_F(MessageTest, QuitComesAfterPostedMessagesAndBeforePaint) {
     EXPECT_EQ(GetMessage(&m, nullptr, 0, 0), TRUE);
     EXPECT_EQ(m.message, WM_USER);
     EXPECT_EQ(GetMessage(&m, nullptr, 0, 0), FALSE);
-    EXPECT_EQ(m.message, WM_QUIT);
-    EXPECT_EQ(m.wParam, 3u);
-    EXPECT_EQ(GetMessage(&m, nullptr, 0, 0), TRUE);
-    EXPECT_EQ(m.message, WM_PAINT);
+    EXPECT_EQ((std::tuple{m.message, m.wParam, GetMessage(&m, nullptr, 0, 0), m.message}),
+              (std::tuple{WM_QUIT, 3u, TRUE, WM_PAINT}));
     DispatchMessage(&m);
     EXPECT_EQ(GetMessage(nullptr, nullptr, 0, 0), -1);
     EXPECT_EQ(GetMessage(&m, reinterpret_cast<HWND>(0x99), 0, 0), -1);

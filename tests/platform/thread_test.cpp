@@ -90,9 +90,8 @@ TEST_F(ThreadTest, APostFromAnotherThreadWakesAWaitingLoop) {
         PostMessage(hwnd, WM_NULL, 0, 0);
     });
     MSG m;
-    EXPECT_EQ(GetMessage(&m, nullptr, 0, 0), TRUE);
-    EXPECT_EQ(m.message, WM_NULL);
-    EXPECT_EQ(m.hwnd, hwnd);
+    EXPECT_EQ((std::tuple{GetMessage(&m, nullptr, 0, 0), m.message, m.hwnd}),
+              (std::tuple{TRUE, WM_NULL, hwnd}));
     poster.join();
 }
 

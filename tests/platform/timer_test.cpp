@@ -32,13 +32,11 @@ using Fires = std::vector<std::pair<UINT_PTR, DWORD>>;
 
 TEST_F(TimerTest, TimersFireInDueOrderAndTheTickCountFollowsTheClock) {
     HWND h = TimerWindow(this);
-    EXPECT_EQ(GetTickCount(), 0u);
-    EXPECT_EQ(SetTimer(h, 1, 30, nullptr), 1u);
-    EXPECT_EQ(SetTimer(h, 2, 50, nullptr), 2u);
+    EXPECT_EQ((std::tuple{GetTickCount(), SetTimer(h, 1, 30, nullptr), SetTimer(h, 2, 50, nullptr)}),
+              (std::tuple{0u, 1u, 2u}));
     headless::AdvanceClock(100);
-    EXPECT_EQ(Fired(), (Fires{{1, 30}, {2, 50}, {1, 60}, {1, 90}, {2, 100}}));
-    EXPECT_EQ(GetTickCount(), 100u);
-    EXPECT_EQ(GetTickCount64(), 100u);
+    EXPECT_EQ((std::tuple{Fired(), GetTickCount(), GetTickCount64()}),
+              (std::tuple{(Fires{{1, 30}, {2, 50}, {1, 60}, {1, 90}, {2, 100}}), 100u, 100u}));
     Fired().clear();
     headless::AdvanceClock(9);
     EXPECT_TRUE(Fired().empty());
@@ -140,9 +138,8 @@ TEST_F(TimerTest, TimersComeAfterPostedMessagesAndPaint) {
     SetTimer(h, 2, 500, nullptr);
     const DWORD start = GetTickCount();
     ASSERT_TRUE(GetMessage(&m, nullptr, 0, 0));
-    EXPECT_EQ(m.message, static_cast<UINT>(WM_TIMER));
-    EXPECT_EQ(m.wParam, 1u);
-    EXPECT_EQ(GetTickCount(), start + 10);
+    EXPECT_EQ((std::tuple{m.message, m.wParam, GetTickCount()}),
+              (std::tuple{static_cast<UINT>(WM_TIMER), 1u, start + 10}));
 }
 
 TEST_F(TimerTest, AdvanceClockStopsAtAPendingQuit) {

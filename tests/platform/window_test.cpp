@@ -261,9 +261,8 @@ TEST_F(WindowTest, UserDataExtraBytesAndStyles) {
     // 16 extra bytes: two pointer-sized slots, both zero at first.
     EXPECT_EQ(std::tuple(GetWindowLongPtr(h, 0), GetWindowLongPtr(h, 8)), std::tuple(0, 0));
     SetWindowLongPtr(h, 8, -5);
-    EXPECT_EQ(GetWindowLongPtr(h, 8), -5);
-    EXPECT_EQ(SetWindowLong(h, 4, 99), 0);
-    EXPECT_EQ(SetWindowLong(h, 0, 7), 0);
+    EXPECT_EQ((std::tuple{GetWindowLongPtr(h, 8), SetWindowLong(h, 4, 99), SetWindowLong(h, 0, 7)}),
+              (std::tuple{-5, 0, 0}));
     EXPECT_EQ(std::tuple(GetWindowLong(h, 0), GetWindowLong(h, 4)), std::tuple(7, 99)) << "a 32-bit write leaves its neighbour";
     EXPECT_EQ(GetWindowLongPtr(h, 9), 0) << "a slot past the end reads as 0";
     EXPECT_EQ(SetWindowLongPtr(h, 12, 1), 0) << "a slot past the end is not written";

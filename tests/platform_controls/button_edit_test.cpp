@@ -223,9 +223,8 @@ TEST_F(ControlsTest, EditTypingCaretSelectionAndKeys) {
     SetWindowText(edit, "");
     Rec().Clear();
     Type("hello world");
-    EXPECT_EQ(Text(edit), "hello world");
-    EXPECT_EQ(Rec().CountCommand(5, EN_CHANGE), 11);
-    EXPECT_EQ(GetSel(edit), static_cast<DWORD>(MAKELONG(11, 11)));
+    EXPECT_EQ((std::tuple{Text(edit), Rec().CountCommand(5, EN_CHANGE), GetSel(edit)}),
+              (std::tuple{"hello world", 11, static_cast<DWORD>(MAKELONG(11, 11))}));
 
     Press(VK_HOME);
     Press(VK_RIGHT, headless::MOD_SHIFT);
@@ -314,9 +313,8 @@ TEST_F(ControlsTest, EditMessagesLimitsStylesAndFocusNotifications) {
     // WM_SETTEXT replaces everything, is a change, and stops at a line break.
     Rec().Clear();
     SetWindowText(edit, "one\ntwo");
-    EXPECT_EQ(Text(edit), "one");
-    EXPECT_EQ(Rec().CountCommand(5, EN_CHANGE), 1);
-    EXPECT_EQ(GetWindowTextLength(edit), 3);
+    EXPECT_EQ((std::tuple{Text(edit), Rec().CountCommand(5, EN_CHANGE), GetWindowTextLength(edit)}),
+              (std::tuple{"one", 1, 3}));
     char small[3];
     EXPECT_EQ(SendMessage(edit, WM_GETTEXT, sizeof small, reinterpret_cast<LPARAM>(small)), 2);
     EXPECT_STREQ(small, "on");

@@ -226,10 +226,8 @@ TEST_F(DialogTest, TabEntersRadioGroupAtCheckedButtonAndArrowsMoveTheCheck) {
         slowAfter = IsDlgButtonChecked(GetActiveWindow(), kSlow);
     });
     person.Key(VK_ESCAPE);
-    EXPECT_EQ(Run(), IDCANCEL);
-    EXPECT_EQ(focus, (std::vector<int>{kSlow, kFast}));
-    EXPECT_EQ(fastAfter, BST_CHECKED);
-    EXPECT_EQ(slowAfter, BST_UNCHECKED);
+    EXPECT_EQ((std::tuple{Run(), focus, fastAfter, slowAfter}),
+              (std::tuple{IDCANCEL, (std::vector<int>{kSlow, kFast}), BST_CHECKED, BST_UNCHECKED}));
     EXPECT_TRUE(HasCommand(kFast, BN_CLICKED));
 
     // An arrow key meant for the dialog while the focus is elsewhere moves nothing.
@@ -285,12 +283,8 @@ TEST_F(DialogTest, SpaceAndMnemonicsWorkTheButtons) {
     person.Key('N', headless::MOD_ALT).Then([&] { focusAfterLabel = FocusId(); });
     // Typing into the edit is text, not mnemonics.
     person.Type("fast").Key(VK_RETURN);
-    EXPECT_EQ(Run(), 1000 + IDOK);
-    EXPECT_EQ(afterSpace, BST_CHECKED);
-    EXPECT_EQ(afterAlt, BST_UNCHECKED);
-    EXPECT_EQ(focusAfterLabel, kName);
-    EXPECT_EQ(g_log.name, "fast");
-    EXPECT_EQ(g_log.loop, BST_UNCHECKED);
+    EXPECT_EQ((std::tuple{Run(), afterSpace, afterAlt, focusAfterLabel, g_log.name, g_log.loop}),
+              (std::tuple{1000 + IDOK, BST_CHECKED, BST_UNCHECKED, kName, "fast", BST_UNCHECKED}));
 }
 
 TEST_F(DialogTest, ItemHelpersReachTheirItemsAndGroups) {
@@ -311,10 +305,8 @@ TEST_F(DialogTest, ItemHelpersReachTheirItemsAndGroups) {
     EXPECT_FALSE(EndDialog(parent, 1)); // not a dialog
     // A group runs from a WS_GROUP control to the next one, wrapping and skipping what cannot be used.
     const auto next = [&](int id, BOOL previous) { return GetDlgCtrlID(GetNextDlgGroupItem(dlg, GetDlgItem(dlg, id), previous)); };
-    EXPECT_EQ(next(kFast, FALSE), kSlow);
-    EXPECT_EQ(next(kFast, TRUE), kSlow);
-    EXPECT_EQ(next(kLoop, FALSE), kLabel);
-    EXPECT_EQ(next(kLabel, TRUE), kLoop);
+    EXPECT_EQ((std::tuple{next(kFast, FALSE), next(kFast, TRUE), next(kLoop, FALSE), next(kLabel, TRUE)}),
+              (std::tuple{kSlow, kSlow, kLabel, kLoop}));
     EXPECT_EQ(next(kSpeed, FALSE), kSpeed) << "the disabled Help is skipped";
     EXPECT_EQ(GetNextDlgGroupItem(dlg, nullptr, FALSE), nullptr);
     DestroyWindow(dlg);
@@ -322,10 +314,8 @@ TEST_F(DialogTest, ItemHelpersReachTheirItemsAndGroups) {
 
 TEST_F(DialogTest, AnswerHookSetsItemsAsAPersonAndPressesTheButton) {
     AnswerNextDialog(DialogAnswer{{{kName, "Carol"}, {kLoop, "1"}, {kSlow, "1"}, {kSpeed, "Third"}}, IDOK});
-    EXPECT_EQ(Run(), 1000 + IDOK);
-    EXPECT_EQ(g_log.name, "Carol");
-    EXPECT_EQ(g_log.loop, BST_CHECKED);
-    EXPECT_EQ(g_log.speed, 2);
+    EXPECT_EQ((std::tuple{Run(), g_log.name, g_log.loop, g_log.speed}),
+              (std::tuple{1000 + IDOK, "Carol", BST_CHECKED, 2}));
     EXPECT_TRUE(HasCommand(kLoop, BN_CLICKED));
     EXPECT_TRUE(HasCommand(kSlow, BN_CLICKED));
     EXPECT_TRUE(HasCommand(kSpeed, CBN_SELCHANGE));
@@ -438,9 +428,7 @@ TEST_F(ControlsTest, MessageBoxesAnsweredByHookAndKeyboard) {
         });
         person.Key(VK_RETURN);
         EXPECT_EQ(MessageBox(parent, "Really delete?", "Confirm", MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONWARNING), IDCANCEL);
-        EXPECT_EQ(caption, "Confirm");
-        EXPECT_EQ(body, "Really delete?");
-        EXPECT_EQ(focused, IDCANCEL);
+        EXPECT_EQ((std::tuple{caption, body, focused}), (std::tuple{"Confirm", "Really delete?", IDCANCEL}));
     }
     {
         // Escape answers a lone OK; it does nothing for Yes/No, where a mnemonic answers.
@@ -496,10 +484,8 @@ TEST_F(ControlsTest, MessageBoxIconsAndLayout) {
     };
     const Seen stop = show(MB_ICONHAND), question = show(MB_ICONQUESTION), warning = show(MB_ICONEXCLAMATION),
                info = show(MB_ICONASTERISK);
-    EXPECT_EQ(stop.fill, Px(RGB(210, 30, 30)));
-    EXPECT_EQ(warning.fill, Px(RGB(240, 190, 0)));
-    EXPECT_EQ(question.fill, Px(RGB(0, 90, 200)));
-    EXPECT_EQ(info.fill, question.fill);
+    EXPECT_EQ((std::tuple{stop.fill, warning.fill, question.fill, info.fill}),
+              (std::tuple{Px(RGB(210, 30, 30)), Px(RGB(240, 190, 0)), Px(RGB(0, 90, 200)), question.fill}));
     EXPECT_NE(info.picture, question.picture);
     // White marks on the round signs, a black one on the warning triangle.
     const auto count = [](const Seen& s, COLORREF c) { return std::count(s.picture.begin(), s.picture.end(), Px(c)); };
@@ -606,8 +592,7 @@ TEST_F(DialogTest, ControlsThatWantKeysGetThem) {
         Script person;
         int afterTab = 0;
         person.Key(VK_DOWN).Key(VK_TAB).Then([&] { afterTab = FocusId(); }).Key(VK_ESCAPE);
-        EXPECT_EQ(Run(), IDCANCEL);
-        EXPECT_EQ(g_eaten, std::vector<WPARAM>({VK_DOWN}));
-        EXPECT_EQ(afterTab, IDOK);
+        EXPECT_EQ((std::tuple{Run(), g_eaten, afterTab}),
+                  (std::tuple{IDCANCEL, std::vector<WPARAM>({VK_DOWN}), IDOK}));
     }
 }

@@ -168,10 +168,8 @@ TEST_F(ControlsTest, ComboBoxListMessagesAndItemData) {
     EXPECT_EQ(SendMessage(combo, CB_GETLBTEXTLEN, 5, 0), CB_ERR);
     EXPECT_EQ(SendMessage(combo, CB_SETITEMDATA, 2, 333), 0);
     EXPECT_EQ(SendMessage(combo, CB_GETITEMDATA, 2, 0), 333);
-    EXPECT_EQ(Cur(combo), CB_ERR);
-    EXPECT_EQ(Text(combo), "");
-    EXPECT_EQ(SendMessage(combo, CB_SETCURSEL, 2, 0), 2);
-    EXPECT_EQ(Text(combo), "Three");
+    EXPECT_EQ((std::tuple{Cur(combo), Text(combo), SendMessage(combo, CB_SETCURSEL, 2, 0), Text(combo)}),
+              (std::tuple{CB_ERR, "", 2, "Three"}));
     char untouched[4] = "abc";
     EXPECT_EQ(SendMessage(combo, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(untouched)), 0);
     EXPECT_STREQ(untouched, "abc");
@@ -216,9 +214,7 @@ TEST_F(ControlsTest, ComboBoxPickThirdItemWithKeyboard) {
     EXPECT_EQ(Rec().CountCommand(30, CBN_SELCHANGE), 0); // not while the list is open
     Press(VK_RETURN);
     EXPECT_FALSE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0));
-    EXPECT_EQ(DroppedList(combo), nullptr);
-    EXPECT_EQ(Cur(combo), 2);
-    EXPECT_EQ(Text(combo), "Item 2");
+    EXPECT_EQ((std::tuple{DroppedList(combo), Cur(combo), Text(combo)}), (std::tuple{nullptr, 2, "Item 2"}));
     EXPECT_EQ(Rec().Commands(30),
               std::vector<WORD>({CBN_SETFOCUS, CBN_DROPDOWN, CBN_SELENDOK, CBN_CLOSEUP, CBN_SELCHANGE}));
 
@@ -259,9 +255,8 @@ TEST_F(ControlsTest, ComboBoxPickByMouseAndDismissOutside) {
     RECT item;
     ASSERT_EQ(SendMessage(list, LB_GETITEMRECT, static_cast<WPARAM>(top + 1), reinterpret_cast<LPARAM>(&item)), 0);
     ClickAt(list, item.left + 10, (item.top + item.bottom) / 2);
-    EXPECT_EQ(Cur(combo), top + 1);
-    EXPECT_EQ(DroppedList(combo), nullptr);
-    EXPECT_EQ(Rec().CountCommand(30, CBN_SELCHANGE), 1);
+    EXPECT_EQ((std::tuple{Cur(combo), DroppedList(combo), Rec().CountCommand(30, CBN_SELCHANGE)}),
+              (std::tuple{top + 1, nullptr, 1}));
 
     // A press outside the list closes it and keeps the selection.
     Rec().Clear();

@@ -334,9 +334,8 @@ TEST_F(PopupMenuTest, KeyboardSelectsSkippingSeparatorsAndChoosesWithEnter) {
         face = headless::ReadPixel(popup, rc.right - 6, rc.bottom - 5);
     });
     again.Key(VK_DOWN).Key(VK_UP).Key(VK_END).Key(VK_RETURN);
-    EXPECT_EQ(Track(), kDelete);
-    EXPECT_EQ(hot, Px(GetSysColor(COLOR_HIGHLIGHT)));
-    EXPECT_EQ(face, Px(GetSysColor(COLOR_MENU)));
+    EXPECT_EQ((std::tuple{Track(), hot, face}),
+              (std::tuple{kDelete, Px(GetSysColor(COLOR_HIGHLIGHT)), Px(GetSysColor(COLOR_MENU))}));
     EXPECT_FALSE(again.Exhausted());
     // Each selection was announced; the menu loop reported idleness to the owner.
     EXPECT_GE(Rec().Of(WM_MENUSELECT).size(), 4u);
@@ -365,9 +364,8 @@ TEST_F(PopupMenuTest, MnemonicsAndSubMenusByKeyboard) {
         Rec().Clear();
         Script person;
         k.play(person);
-        EXPECT_EQ(Track(0), TRUE);
-        EXPECT_EQ(PostedCommand(), k.chosen);
-        EXPECT_EQ(person.Exhausted(), k.gaveUp);
+        EXPECT_EQ((std::tuple{Track(0), PostedCommand(), person.Exhausted()}),
+                  (std::tuple{TRUE, k.chosen, k.gaveUp}));
     }
 }
 
@@ -377,9 +375,7 @@ TEST_F(PopupMenuTest, EscapeClosesOneLevelAtATime) {
     person.Type("z").Then([&] { levelsOpen = static_cast<int>(PopupMenus().size()); }).Key(VK_ESCAPE).Then([&] {
         EXPECT_EQ(PopupMenus().size(), 1u);
     }).Key(VK_ESCAPE);
-    EXPECT_EQ(Track(0), TRUE);
-    EXPECT_EQ(levelsOpen, 2);
-    EXPECT_EQ(PostedCommand(), 0u);
+    EXPECT_EQ((std::tuple{Track(0), levelsOpen, PostedCommand()}), (std::tuple{TRUE, 2, 0u}));
     EXPECT_FALSE(person.Exhausted());
     EXPECT_TRUE(PopupMenus().empty());
     EXPECT_EQ(GetCapture(), nullptr);

@@ -53,9 +53,8 @@ TEST_F(TooltipTest, ShowsAfterInitialDelayAndPopsAfterAutoPop) {
     int initial = static_cast<int>(SendMessage(tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0));
     int autoPop = static_cast<int>(SendMessage(tip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0));
     int reshow = static_cast<int>(SendMessage(tip, TTM_GETDELAYTIME, TTDT_RESHOW, 0));
-    EXPECT_EQ(initial, static_cast<int>(GetDoubleClickTime()));
-    EXPECT_EQ(autoPop, initial * 10);
-    EXPECT_EQ(reshow, initial / 5);
+    EXPECT_EQ((std::tuple{initial, autoPop, reshow}),
+              (std::tuple{static_cast<int>(GetDoubleClickTime()), initial * 10, initial / 5}));
 
     MoveTo(40, 30);
     EXPECT_FALSE(ShownAfter(initial - 1));
@@ -338,10 +337,8 @@ TEST_F(ToolbarTest, DropDownArrowNotifiesAndFaceCommands) {
     };
     ClickAt(bar, arrowX, 10);
     EXPECT_EQ(seen.iItem, kTools);
-    EXPECT_EQ(seen.hdr.hwndFrom, bar);
-    EXPECT_EQ(seen.hdr.idFrom, 77u);
-    EXPECT_EQ(seen.rcButton.left, tools.left);
-    EXPECT_EQ(seen.rcButton.right, tools.right);
+    EXPECT_EQ((std::tuple{seen.hdr.hwndFrom, seen.hdr.idFrom, seen.rcButton.left, seen.rcButton.right}),
+              (std::tuple{bar, 77u, tools.left, tools.right}));
 }
 
 TEST_F(ToolbarTest, StateMessages) {

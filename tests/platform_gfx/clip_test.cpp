@@ -144,9 +144,8 @@ TEST(SurfaceDc, DrawsAtTheOriginAndOnlyInsideTheClipRectangles) {
     int inverted = 0;
     for (std::uint32_t p : fb) inverted += (p & 0xFFFFFF) == 0;
     EXPECT_EQ(inverted, 20 + 28 - 4);
-    EXPECT_EQ(fb[2 * 20 + 5] & 0xFFFFFF, 0u);
-    EXPECT_EQ(fb[2 * 20 + 4] & 0xFFFFFF, 0xFFFFFFu);
-    EXPECT_EQ(GetPixel(dc, 0, 0), kBlack);
+    EXPECT_EQ((std::tuple{fb[2 * 20 + 5] & 0xFFFFFF, fb[2 * 20 + 4] & 0xFFFFFF, GetPixel(dc, 0, 0)}),
+              (std::tuple{0u, 0xFFFFFFu, kBlack}));
     detail::DestroySurfaceDC(dc);
     EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);
     Canvas memory(2, 2);

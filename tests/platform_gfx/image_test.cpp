@@ -113,9 +113,7 @@ TEST(Png, LoadsIntoATopDownDibSection) {
     EXPECT_EQ(ds.dsBm.bmWidth, 2);
     EXPECT_LT(ds.dsBmih.biHeight, 0);
     auto* bits = static_cast<std::uint32_t*>(ds.dsBm.bmBits);
-    EXPECT_EQ(bits[0], 0xFFFF0000u);
-    EXPECT_EQ(bits[2], 0xFF0000FFu);
-    EXPECT_EQ(bits[3], 0x80404040u);
+    EXPECT_EQ((std::tuple{bits[0], bits[2], bits[3]}), (std::tuple{0xFFFF0000u, 0xFF0000FFu, 0x80404040u}));
     DeleteObject(bmp);
     std::remove(path.c_str());
 }
@@ -149,9 +147,7 @@ TEST(Png, EveryColourTypeAndDepthBecomesPremultipliedArgb) {
         int w = 0, h = 0;
         std::vector<std::uint32_t> out;
         ASSERT_TRUE(VorImage_DecodePng(bytes.data(), bytes.size(), &w, &h, &out));
-        EXPECT_EQ(w, c.image.width);
-        EXPECT_EQ(h, c.image.height);
-        EXPECT_EQ(out, c.expected);
+        EXPECT_EQ((std::tuple{w, h, out}), (std::tuple{c.image.width, c.image.height, c.expected}));
     }
     // Interlaced rows come out in image order.
     PngImage interlaced{9, 9, PNG_COLOR_TYPE_RGB_ALPHA, 8, {}};
@@ -216,9 +212,7 @@ TEST(SkinImage, HotBrightensDisabledGreysAndAlphaIsKept) {
         EXPECT_LE(r, dis[i] >> 24); // still premultiplied
     }
     // Y * 0.2 + 0.6 * a * 0.8 for black and white
-    EXPECT_EQ(dis[2] & 0xFF, 122u);
-    EXPECT_EQ(dis[4] & 0xFF, 173u);
-    EXPECT_EQ(dis[3], 0u);
+    EXPECT_EQ((std::tuple{dis[2] & 0xFF, dis[4] & 0xFF, dis[3]}), (std::tuple{122u, 173u, 0u}));
 
     gfxtest::Canvas c(3, 1);
     HBITMAP variant = VorImage_SkinVariant(c.bmp, 0.2, VOR_SKIN_DISABLED);

@@ -26,9 +26,8 @@ TEST(Objects, SelectReturnsThePreviousObjectOfItsKind) {
 TEST(Objects, ContextAttributesIndirectObjectsAndTheContextsOwnColours) {
     Canvas c(4, 2);
     EXPECT_EQ(SetBkColor(c.dc, kRed), kWhite);
-    EXPECT_EQ(GetBkColor(c.dc), kRed);
-    EXPECT_EQ(SetBkMode(c.dc, TRANSPARENT), OPAQUE);
-    EXPECT_EQ(GetBkMode(c.dc), TRANSPARENT);
+    EXPECT_EQ((std::tuple{GetBkColor(c.dc), SetBkMode(c.dc, TRANSPARENT), GetBkMode(c.dc)}),
+              (std::tuple{kRed, OPAQUE, TRANSPARENT}));
     POINT org{}, old{};
     SetBrushOrgEx(c.dc, 3, 5, nullptr);
     ASSERT_TRUE(SetBrushOrgEx(c.dc, 1, 2, &old));
@@ -58,17 +57,15 @@ TEST(Objects, ContextAttributesIndirectObjectsAndTheContextsOwnColours) {
     // A bitmap's bits read back as they were drawn, in as many whole rows as the buffer holds.
     std::uint32_t bits[8] = {};
     EXPECT_EQ(GetBitmapBits(c.bmp, sizeof bits, bits), static_cast<LONG>(sizeof bits));
-    EXPECT_EQ(bits[0], Canvas::Px(kRed));
-    EXPECT_EQ(GetBitmapBits(c.bmp, 20, bits), 16);
-    EXPECT_EQ(GetBitmapBits(nullptr, 8, bits), 0);
+    EXPECT_EQ((std::tuple{bits[0], GetBitmapBits(c.bmp, 20, bits), GetBitmapBits(nullptr, 8, bits)}),
+              (std::tuple{Canvas::Px(kRed), 16, 0}));
 }
 
 TEST(Objects, StockObjectsSurviveDeletion) {
     HGDIOBJ white = GetStockObject(WHITE_BRUSH);
     EXPECT_TRUE(DeleteObject(white));
-    EXPECT_EQ(GetObjectType(white), OBJ_BRUSH);
-    EXPECT_EQ(GetStockObject(99), nullptr);
-    EXPECT_EQ(GetSysColorBrush(COLOR_BTNFACE), GetSysColorBrush(COLOR_BTNFACE));
+    EXPECT_EQ((std::tuple{GetObjectType(white), GetStockObject(99), GetSysColorBrush(COLOR_BTNFACE)}),
+              (std::tuple{OBJ_BRUSH, nullptr, GetSysColorBrush(COLOR_BTNFACE)}));
     LOGBRUSH lb{};
     ASSERT_EQ(GetObject(GetSysColorBrush(COLOR_BTNFACE), sizeof lb, &lb), static_cast<int>(sizeof lb));
     EXPECT_EQ(lb.lbColor, GetSysColor(COLOR_BTNFACE));
@@ -85,9 +82,7 @@ TEST(Objects, GetObjectDescribesPensFontsAndBitmaps) {
     HFONT font = CreateFont(-13, 0, 0, 0, FW_BOLD, TRUE, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma");
     LOGFONT lf{};
     ASSERT_EQ(GetObject(font, sizeof lf, &lf), static_cast<int>(sizeof lf));
-    EXPECT_EQ(lf.lfHeight, -13);
-    EXPECT_EQ(lf.lfWeight, FW_BOLD);
-    EXPECT_EQ(lf.lfItalic, 1);
+    EXPECT_EQ((std::tuple{lf.lfHeight, lf.lfWeight, lf.lfItalic}), (std::tuple{-13, FW_BOLD, 1}));
     EXPECT_STREQ(lf.lfFaceName, "Tahoma");
     HFONT again = CreateFontIndirect(&lf);
     LOGFONT back{};
@@ -97,18 +92,15 @@ TEST(Objects, GetObjectDescribesPensFontsAndBitmaps) {
     // A short buffer gets the start of the description and nothing past its end.
     unsigned char head[12];
     std::memset(head, 0xEE, sizeof head);
-    EXPECT_EQ(GetObject(font, 8, head), 8);
-    EXPECT_EQ(std::memcmp(head, &lf, 8), 0);
-    EXPECT_EQ(head[8], 0xEE);
+    EXPECT_EQ((std::tuple{GetObject(font, 8, head), std::memcmp(head, &lf, 8), head[8]}),
+              (std::tuple{8, 0, 0xEE}));
     DeleteObject(font);
 
     Canvas c(1, 1);
     HBITMAP bmp = CreateCompatibleBitmap(c.dc, 7, 5);
     BITMAP bm{};
     ASSERT_EQ(GetObject(bmp, sizeof bm, &bm), static_cast<int>(sizeof bm));
-    EXPECT_EQ(bm.bmWidth, 7);
-    EXPECT_EQ(bm.bmHeight, 5);
-    EXPECT_EQ(bm.bmBitsPixel, 32);
+    EXPECT_EQ((std::tuple{bm.bmWidth, bm.bmHeight, bm.bmBitsPixel}), (std::tuple{7, 5, 32}));
     DeleteObject(bmp);
 }
 

@@ -196,10 +196,8 @@ TEST(BitBlt, SourceInvertTwiceRestoresAndCopiesRespectOffsets) {
     BitBlt(dst.dc, 0, 0, 6, 6, src.dc, 0, 0, SRCINVERT);
     EXPECT_EQ(std::vector<std::uint32_t>(dst.bits, dst.bits + 36), before);
     BitBlt(dst.dc, 1, 2, 3, 2, src.dc, 2, 1, SRCCOPY);
-    EXPECT_EQ(dst.Raw(1, 2), src.Raw(2, 1));
-    EXPECT_EQ(dst.Raw(3, 3), src.Raw(4, 2));
-    EXPECT_EQ(dst.Raw(0, 2), before[2 * 6 + 0]);
-    EXPECT_EQ(dst.Raw(4, 2), before[2 * 6 + 4]);
+    EXPECT_EQ((std::tuple{dst.Raw(1, 2), dst.Raw(3, 3), dst.Raw(0, 2), dst.Raw(4, 2)}),
+              (std::tuple{src.Raw(2, 1), src.Raw(4, 2), before[2 * 6 + 0], before[2 * 6 + 4]}));
 }
 
 TEST(BitBlt, OverlappingCopyWithinOneBitmapReadsTheOriginal) {

@@ -137,9 +137,8 @@ TEST(Text, AlignmentPlacesTheBoxAroundTheReferencePoint) {
     SetTextAlign(c.dc, TA_CENTER | TA_BOTTOM);
     TextOut(c.dc, 100, 50, "Loop", 4);
     RECT ink = c.InkBox(kWhite);
-    EXPECT_EQ(ink.left, 100 - sz.cx / 2);
-    EXPECT_EQ(ink.bottom, 50);
-    EXPECT_EQ(GetTextAlign(c.dc), TA_CENTER | TA_BOTTOM);
+    EXPECT_EQ((std::tuple{ink.left, ink.bottom, GetTextAlign(c.dc)}),
+              (std::tuple{100 - sz.cx / 2, 50, TA_CENTER | TA_BOTTOM}));
 }
 
 TEST(Text, ExtTextOutOpaqueRectangleAndClipping) {

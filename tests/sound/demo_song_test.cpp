@@ -20,9 +20,8 @@ TEST(DemoSong, HasMelodyChordsBassOnTwoDrumsOnTenASweepAndBends) {
     ASSERT_TRUE(read.ok) << read.error;
     ASSERT_EQ(read.tracks, 5);
     const playback::Song song = playback::SongFromStore(store);
-    EXPECT_EQ(song.tempo.TicksPerQuarter(), 480);
-    EXPECT_EQ(song.tempo.MicrosPerQuarterAt(0), demosong::kMicrosPerQuarter);
-    EXPECT_EQ(song.EndTick(), 480 * 4 * demosong::kBars);
+    EXPECT_EQ((std::tuple{song.tempo.TicksPerQuarter(), song.tempo.MicrosPerQuarterAt(0), song.EndTick()}),
+              (std::tuple{480, demosong::kMicrosPerQuarter, 480 * 4 * demosong::kBars}));
 
     std::vector<std::string> names;
     for (const auto& t : song.tracks) names.push_back(t.name);

@@ -380,9 +380,8 @@ TEST(Monitor, NoteEndsAfterItsLengthAtTheTempoInForce) {
     EXPECT_TRUE(all[3].message.IsNoteOn());
     EXPECT_EQ(all[4].message.data1, 62);
     EXPECT_TRUE(all[4].message.IsNoteOff());
-    EXPECT_EQ(all[4].micros, 1'250'000);
-    EXPECT_EQ(all[5].message.status, 0x83);
-    EXPECT_EQ(all[5].micros, 1'500'000);
+    EXPECT_EQ((std::tuple{all[4].micros, all[5].message.status, all[5].micros}),
+              (std::tuple{1'250'000, 0x83, 1'500'000}));
 }
 
 TEST(Monitor, StopAllAndDestructionEndHeldNotes) {

@@ -242,10 +242,8 @@ TEST(HostSound, MidiOutPlaysOneEventNowOnTheNamedOrCurrentPort) {
     rig.clock.AdvanceTo(1'000'000);
     auto all = rig.out->Messages();
     ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].micros, 0);
-    EXPECT_EQ(all[0].message.status, 0x94);
-    EXPECT_EQ(all[0].message.data1, 67);
-    EXPECT_EQ(all[0].message.data2, 80);
+    EXPECT_EQ((std::tuple{all[0].micros, all[0].message.status, all[0].message.data1, all[0].message.data2}),
+              (std::tuple{0, 0x94, 67, 80}));
     EXPECT_TRUE(all[1].message.IsNoteOff());
     EXPECT_EQ(all[1].micros, 250'000);
 

@@ -112,9 +112,8 @@ TEST(Sequencer, LocateSendsOnlyTheStateThatDiffersAndSilenceCoversUsedChannels) 
     EXPECT_TRUE(sent.empty());
     seq.Silence(emit);
     ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[0].status, 0xB1);
-    EXPECT_EQ(sent[1].data1, 123);
-    EXPECT_EQ(seq.ChannelsUsed(), 1u << 1);
+    EXPECT_EQ((std::tuple{sent[0].status, sent[1].data1, seq.ChannelsUsed()}),
+              (std::tuple{0xB1, 123, 1u << 1}));
 
     // Parameter numbers, data entry and channel-mode messages depend on their order and are not
     // chased; the controllers next to them are.
@@ -139,7 +138,6 @@ TEST(Schedule, TrackChannelOverridesEventChannelsAndEndCountsNoteEnds) {
     auto schedule = playback::BuildSchedule(s);
     ASSERT_EQ(schedule->events.size(), 2u);
     EXPECT_EQ(schedule->events[0].message.Channel(), 4);
-    EXPECT_EQ(schedule->events[1].message.Channel(), 0);
-    EXPECT_EQ(schedule->endTick, 100);
-    EXPECT_EQ(s.EndTick(), 100);
+    EXPECT_EQ((std::tuple{schedule->events[1].message.Channel(), schedule->endTick, s.EndTick()}),
+              (std::tuple{0, 100, 100}));
 }

@@ -84,10 +84,8 @@ TEST(VorListCreate, SizesRoomAndStride) {
         SCOPED_TRACE(c.what);
         ListPtr l(static_cast<std::int32_t>(c.itemSize), c.initial, c.growth, c.options);
         EXPECT_EQ(l.list->allocated, c.allocated);
-        EXPECT_EQ(l.list->growthStep, c.growthStep);
-        EXPECT_EQ(l.list->stride, c.stride);
-        EXPECT_EQ(l.list->count, 0);
-        EXPECT_EQ(l.list->mark, VORLIST_MARK);
+        EXPECT_EQ((std::tuple{l.list->growthStep, l.list->stride, l.list->count, l.list->mark}),
+                  (std::tuple{c.growthStep, c.stride, 0, VORLIST_MARK}));
         // Creation adds the any-thread bit.
         EXPECT_EQ(VorList_GetCreateOptions(l.list), c.options | 0x40000000u);
     }
@@ -98,9 +96,7 @@ TEST(VorListCreate, CallerHeaderIsUsedAndNotFreed) {
     std::memset(&header, 0xAB, sizeof header);
     VORLIST* list = nullptr;
     ASSERT_EQ(VorList_CreateExZ(&list, 8, 0, 0, 0x8 | 0x4, &header), win::S_OK);
-    EXPECT_EQ(list, &header);
-    EXPECT_EQ(header.count, 0);
-    EXPECT_EQ(VorList_GetUserData(list), 0u);
+    EXPECT_EQ((std::tuple{list, header.count, VorList_GetUserData(list)}), (std::tuple{&header, 0, 0u}));
     Append(list, 1);
     EXPECT_EQ(VorList_Destroy(list), win::S_OK);
     // The header survives and is no longer a list.
@@ -137,9 +133,8 @@ TEST(VorListInsert, OutOfRangeIndexAppendsAndNullSourceZeroFills) {
     EXPECT_EQ(static_cast<Item*>(VorList_GetItem(l.list, 0))->tag, 0);
     EXPECT_EQ(VorList_InsertList(l.list, 0, &x, 0), win::S_OK);
     EXPECT_EQ(VorList_InsertList(l.list, 0, &x, -1), win::E_FAIL); // pointer-only form
-    EXPECT_EQ(VorList_GetCount(l.list), 6);
-    EXPECT_EQ(VorList_GetItem(l.list, 6), nullptr);
-    EXPECT_EQ(VorList_GetItem(l.list, -1), nullptr);
+    EXPECT_EQ((std::tuple{VorList_GetCount(l.list), VorList_GetItem(l.list, 6), VorList_GetItem(l.list, -1)}),
+              (std::tuple{6, nullptr, nullptr}));
 }
 
 TEST(VorListPointers, OwnedItemsAreCopiedAllocatedAndFreed) {
@@ -239,11 +234,7 @@ TEST(VorListSearch, SortedInsertIndex) {
     auto find = [&](std::int32_t k, std::int32_t first = 0, std::int32_t count = -1) {
         return VorList_FindSortedInsertIndexRange(l.list, &k, first, count, CompareKeyToItem);
     };
-    EXPECT_EQ(find(5), 0);
-    EXPECT_EQ(find(10), 0);
-    EXPECT_EQ(find(30), 2);
-    EXPECT_EQ(find(35), 3);
-    EXPECT_EQ(find(50), 4);
+    EXPECT_EQ((std::tuple{find(5), find(10), find(30), find(35), find(50)}), (std::tuple{0, 0, 2, 3, 4}));
     EXPECT_EQ(find(99), 5); // larger than every item: the count
     EXPECT_EQ(find(99, 1, 2), 3);
     EXPECT_EQ(find(5, 2, 0), 2); // empty range: first
@@ -303,9 +294,8 @@ TEST(VorListGuards, MarksUserDataThreadsAndLock) {
         foundOther = VorList_FindItemRange(l.list, 0, -1, &value, MatchKey);
     }).join();
     EXPECT_EQ(fromOther, win::E_FAIL);
-    EXPECT_EQ(foundOther, -1);
-    EXPECT_EQ(VorList_InsertList(l.list, -1, &value, 1), win::S_OK);
-    EXPECT_EQ(VorList_GetCount(l.list), 1);
+    EXPECT_EQ((std::tuple{foundOther, VorList_InsertList(l.list, -1, &value, 1), VorList_GetCount(l.list)}),
+              (std::tuple{-1, win::S_OK, 1}));
 
     ListPtr locked(4, 0, 0, 0x80000004);
     std::vector<std::thread> threads;

@@ -27,9 +27,8 @@ TEST_F(FrameworkTest, HitCodesOutsideTheGridAndOfTheCoarseTest) {
 
     // Paint and Erase test coarsely: a note is a note wherever it is hit.
     UseTool(TOOL_PAINT);
-    EXPECT_EQ(HitAt(xs + 1, y), HitNote);
-    EXPECT_EQ(HitAt(xe - 1, y), HitNote);
-    EXPECT_EQ(HitAt(X(2500), y), HitEmpty);
+    EXPECT_EQ((std::tuple{HitAt(xs + 1, y), HitAt(xe - 1, y), HitAt(X(2500), y)}),
+              (std::tuple{HitNote, HitNote, HitEmpty}));
     // It reaches four pixels past either end, and no further.
     for (int reach : {4, 5}) {
         EXPECT_EQ(HitAt(xs - reach, y), reach == 4 ? HitNote : HitEmpty) << reach;
@@ -46,9 +45,8 @@ TEST_F(FrameworkTest, TheChosenToolIsStoredComesBackWithTheEditorAndAnIndexPastT
         EXPECT_EQ(Settings()->savedViewWord, expected);
     }
     UseTool(TOOL_ERASE);
-    EXPECT_EQ(ToolClassOf(kToolCount), nullptr);
-    EXPECT_EQ(SelectTool(View(), kToolCount), 0);
-    EXPECT_EQ(CurrentTool(), TOOL_ERASE);
+    EXPECT_EQ((std::tuple{ToolClassOf(kToolCount), SelectTool(View(), kToolCount), CurrentTool()}),
+              (std::tuple{nullptr, 0, TOOL_ERASE}));
     // The settings block lives in the plug-in object, which outlives the editor.
     CloseEditor();
     ASSERT_EQ(OpenEditor(1000, 600), S_OK);
@@ -125,10 +123,8 @@ TEST_F(FrameworkTest, EachToolNamesItsCursors) {
     Pane& grid = v->panes[PANE_GRID];
     auto cursor = [&](int code) { return grid.paneClass->GetCursor(v, &grid, static_cast<std::uint32_t>(code)); };
     EXPECT_EQ(cursor(HitEmpty), VOR_CURSOR_PENCIL);
-    EXPECT_EQ(cursor(HitNote), VOR_CURSOR_ARROW);
-    EXPECT_EQ(cursor(HitNoteStart), VOR_CURSOR_NOTE_START);
-    EXPECT_EQ(cursor(HitNoteEnd), VOR_CURSOR_NOTE_END);
-    EXPECT_EQ(cursor(HitOutside), VOR_CURSOR_ARROW);
+    EXPECT_EQ((std::tuple{cursor(HitNote), cursor(HitNoteStart), cursor(HitNoteEnd), cursor(HitOutside)}),
+              (std::tuple{VOR_CURSOR_ARROW, VOR_CURSOR_NOTE_START, VOR_CURSOR_NOTE_END, VOR_CURSOR_ARROW}));
     UseTool(TOOL_SELECTION);
     EXPECT_EQ(cursor(HitNoteEnd), VOR_CURSOR_MARQUEE);
     UseTool(TOOL_ZOOM);
@@ -165,9 +161,8 @@ TEST_F(FrameworkTest, MonitoringSoundsAPressedNoteUntilTheRelease) {
     sent.clear();
     Down(X(1200), Y(72));
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].kind, mp::MEK_NOTE);
-    EXPECT_EQ(sent[0].data[0], 72);
-    EXPECT_EQ(sent[0].data[1], 100);
+    EXPECT_EQ((std::tuple{sent[0].kind, sent[0].data[0], sent[0].data[1]}),
+              (std::tuple{mp::MEK_NOTE, 72, 100}));
     Up(X(1200), Y(72));
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[1].kind, mp::MEK_NOTE_OFF);

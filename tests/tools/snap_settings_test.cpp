@@ -160,9 +160,8 @@ protected:
 };
 
 TEST_F(SnapView, ShortcutsUseTheirCandidates) {
-    EXPECT_EQ(SnapClickTime(view, 955), 960);
-    EXPECT_EQ(SnapCursorGridTime(view, 955), 950);
-    EXPECT_EQ(SnapMoveTime(view, 955), 950);
+    EXPECT_EQ((std::tuple{SnapClickTime(view, 955), SnapCursorGridTime(view, 955), SnapMoveTime(view, 955)}),
+              (std::tuple{960, 950, 950}));
     view.time.loopShown = true;
     view.time.loopStart = 957;
     view.time.loopEnd = 5000;

@@ -268,9 +268,8 @@ TEST(SnapMeters, LinesRestartAtEachMeterWhoseStartIsALine) {
     // A note-value spacing starts again at each meter; without the bar grid it runs on from 0.
     c.lines = LineSpacing{};
     c.lines.ticks = 400;
-    EXPECT_EQ(GridNearest(c, 1390), 1400);
-    EXPECT_EQ(GridAfter(c, 2800), 2840);
-    EXPECT_EQ(GridAfter(c, 2850), 2920);
+    EXPECT_EQ((std::tuple{GridNearest(c, 1390), GridAfter(c, 2800), GridAfter(c, 2850)}),
+              (std::tuple{1400, 2840, 2920}));
     c.bars = nullptr;
     c.gridSpacing = 400;
     EXPECT_EQ(GridNearest(c, 1390), 1200);

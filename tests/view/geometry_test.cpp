@@ -37,9 +37,8 @@ TEST(TimeAxisTest, EmptyDocumentMapsEveryTickToMinusOne) {
     auto v = MakeView(100, 20, 800, 400, 0);
     EXPECT_EQ(AnswerScriptQuery(v.get(), mp::SVQ_SET_TIME_VIEW, 0), 0); // a runner's request without a record
     EXPECT_EQ(v->geo.timeSpan, 0);
-    EXPECT_EQ(XOfTick(v.get(), 0), -1);
-    EXPECT_EQ(XOfTick(v.get(), 1000), -1);
-    EXPECT_EQ(XOfTickUp(v.get(), 1000), -1);
+    EXPECT_EQ((std::tuple{XOfTick(v.get(), 0), XOfTick(v.get(), 1000), XOfTickUp(v.get(), 1000)}),
+              (std::tuple{-1, -1, -1}));
     SetTimeView(v.get(), 500, 9000, TV_PROGRAM);
     EXPECT_EQ(TimeView(v.get()), Span(0, 0));
 }
@@ -162,10 +161,8 @@ TEST(RowAxisTest, RowSpansAndBands) {
     for (int r = 0; r < 50; ++r) {
         int top, bottom;
         RowBand(v.get(), r, &top, &bottom);
-        EXPECT_EQ(top, 40 + 6 * r);
-        EXPECT_EQ(bottom - top, 6);
-        EXPECT_EQ(RowAtY(v.get(), top), r);
-        EXPECT_EQ(RowAtY(v.get(), bottom - 1), r);
+        EXPECT_EQ((std::tuple{top, bottom - top, RowAtY(v.get(), top), RowAtY(v.get(), bottom - 1)}),
+                  (std::tuple{40 + 6 * r, 6, r, r}));
     }
     EXPECT_EQ(RowAtY(v.get(), 39), -3);
     EXPECT_EQ(RowAtY(v.get(), 340), -4);
@@ -253,9 +250,8 @@ TEST(RowAxisTest, SetVerticalViewClampsTheSpanAndTop) {
     v->geo.fixedHeight = true;
     v->geo.rowHeightLevel = 3;
     ResizeGeometry(v.get(), true);
-    EXPECT_EQ(v->geo.maxRowHeightLevel, 24);
-    EXPECT_EQ(v->geo.verticalSpan, 300);
-    EXPECT_EQ(v->geo.rowHeightLevel, 3);
+    EXPECT_EQ((std::tuple{v->geo.maxRowHeightLevel, v->geo.verticalSpan, v->geo.rowHeightLevel}),
+              (std::tuple{24, 300, 3}));
 }
 
 TEST(QuantumTest, Rounding) {

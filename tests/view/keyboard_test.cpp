@@ -62,9 +62,8 @@ TEST_F(Keyboard, PressSoundsTheKeyUntilRelease) {
     Press(Left() + 3, (top + bottom) / 2);
     EXPECT_EQ(Rgb(Left() + 3, (top + bottom) / 2), 0x808080u);
     Release(600, 20);
-    EXPECT_EQ(Ons(), (std::vector<int>{64, 66}));
-    EXPECT_EQ(Offs(), (std::vector<int>{64, 66}));
-    EXPECT_EQ(Rgb(Left() + 3, (top + bottom) / 2), 0x000000u);
+    EXPECT_EQ((std::tuple{Ons(), Offs(), Rgb(Left() + 3, (top + bottom) / 2)}),
+              (std::tuple{(std::vector<int>{64, 66}), (std::vector<int>{64, 66}), 0x000000u}));
     // A cancelled press stops the key and ends the press.
     Press(Left() + 3, (top + bottom) / 2);
     SendMessage(ViewWindow(), WM_CANCELMODE, 0, 0);
@@ -95,9 +94,8 @@ TEST_F(Keyboard, KeysLineUpWithRowsAndCarryLabelsAndMarker) {
     // Black key: black on its left 3/5, white beside it, highlight line one pixel below the top.
     Band(63, &top, &bottom);
     const int width = KeyRight() + 1 - Left();
-    EXPECT_EQ(BlackRight(), Left() + width * 3 / 5);
-    EXPECT_EQ(Rgb(Left() + 2, top + 1), 0xC0C0C0u);
-    EXPECT_EQ(Rgb(Left() + 2, top + 4), 0x000000u);
+    EXPECT_EQ((std::tuple{BlackRight(), Rgb(Left() + 2, top + 1), Rgb(Left() + 2, top + 4)}),
+              (std::tuple{Left() + width * 3 / 5, 0xC0C0C0u, 0x000000u}));
     EXPECT_EQ(Rgb(BlackRight() - 1, top + 1), 0x000000u); // not the key's last pixel
     EXPECT_EQ(Rgb(BlackRight() + 2, top + 4), 0xFFFFFFu);
     // "C" rows carry their names; D rows none.

@@ -98,10 +98,8 @@ TEST_F(Navigation, LoopBarZonesAndTooltip) {
     const int l = V()->loopBar.startX, r = V()->loopBar.endX;
     ASSERT_GT(r - l, 30);
     EXPECT_EQ(PartAt(l + 8, y), LB_START_EDGE);
-    EXPECT_EQ(PartAt(l + 9, y), LB_BODY);
-    EXPECT_EQ(PartAt(r - 9, y), LB_BODY);
-    EXPECT_EQ(PartAt(r - 8, y), LB_END_EDGE);
-    EXPECT_EQ(PartAt(r + 2, y), LB_END_EDGE);
+    EXPECT_EQ((std::tuple{PartAt(l + 9, y), PartAt(r - 9, y), PartAt(r - 8, y), PartAt(r + 2, y)}),
+              (std::tuple{LB_BODY, LB_BODY, LB_END_EDGE, LB_END_EDGE}));
     char from[32], to[32];
     DefaultPositionToText(V(), 2 * kQuarter, from);
     DefaultPositionToText(V(), 10 * kQuarter, to);
@@ -162,9 +160,8 @@ TEST_F(Navigation, SelectionHistoryRingStepsBack) {
     const std::int64_t expected[] = {700, 600, 500, 400, 300, 700};
     for (std::int64_t t : expected) {
         ASSERT_TRUE(StepBackSelectionHistory(v));
-        EXPECT_EQ(v->time.editCursor, t);
-        EXPECT_EQ(v->time.loopStart, t);
-        EXPECT_EQ(v->time.loopEnd - v->time.loopStart, t / 100);
+        EXPECT_EQ((std::tuple{v->time.editCursor, v->time.loopStart, v->time.loopEnd - v->time.loopStart}),
+                  (std::tuple{t, t, t / 100}));
     }
     // Stepping back records nothing new.
     EXPECT_EQ(v->time.historyCount, 5);

@@ -254,9 +254,7 @@ TEST_F(PaneFramework, HitTestRunsOnlyWhenThePointChanges) {
     EXPECT_EQ(journal.hitTests[4], 1);
     EXPECT_EQ(view.hitCode, 0x40005u);
     Mouse(WM_MOUSEMOVE, 20, 100); // keyboard column: its own hit test
-    EXPECT_EQ(view.hitCode >> 16, 1u);
-    EXPECT_EQ(view.hitPoint.x, 20);
-    EXPECT_EQ(view.hitPoint.y, 100);
+    EXPECT_EQ((std::tuple{view.hitCode >> 16, view.hitPoint.x, view.hitPoint.y}), (std::tuple{1u, 20, 100}));
 }
 
 TEST_F(PaneFramework, CaptureKeepsRoutingToThePressingPane) {

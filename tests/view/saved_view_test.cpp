@@ -37,10 +37,8 @@ TEST_F(SavedView, SavingWritesTheViewAndReopeningShowsItAgain) {
     SendMessage(EditorWindow(), mp::PRM_SAVE_VIEW_STATE, 0, 0);
     const mp::PianoRollSettings* s = Settings();
     EXPECT_EQ(s->savedTimeOrigin, kQuarter);
-    EXPECT_EQ(s->savedTimeSpan, 4 * kQuarter);
-    EXPECT_EQ(s->savedTopRow, 40);
-    EXPECT_EQ(s->savedRowHeightLevel, 9);
-    EXPECT_EQ(s->savedZoomLevel, View()->geo.timeZoomLevel);
+    EXPECT_EQ((std::tuple{s->savedTimeSpan, s->savedTopRow, s->savedRowHeightLevel, s->savedZoomLevel}),
+              (std::tuple{4 * kQuarter, 40, 9, View()->geo.timeZoomLevel}));
     SetTimeView(2 * kQuarter, 4 * kQuarter); // closing saves as well
     Reopen();
     const pianoroll::ViewGeometry& g = View()->geo;
