@@ -61,11 +61,9 @@ TEST_F(DocumentTest, UnsavedChangesFollowUndoRedoAndNewEdits) {
     EXPECT_FALSE(doc->Dirty());
     AddNote(*doc, 62);
     EXPECT_TRUE(doc->Dirty());
-    EXPECT_EQ(doc->UndoName(), u"Add Note");
-    EXPECT_EQ(doc->Undo(), win::S_OK);
+    EXPECT_EQ((std::tuple{doc->UndoName(), doc->Undo()}), (std::tuple{u"Add Note", win::S_OK}));
     EXPECT_FALSE(doc->Dirty());
-    EXPECT_EQ(doc->RedoName(), u"Add Note");
-    EXPECT_EQ(doc->Redo(), win::S_OK);
+    EXPECT_EQ((std::tuple{doc->RedoName(), doc->Redo()}), (std::tuple{u"Add Note", win::S_OK}));
     EXPECT_TRUE(doc->Dirty());
 
     TempDir dir;

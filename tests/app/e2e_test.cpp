@@ -102,8 +102,7 @@ TEST(EndToEnd, ScreenshotOfTheDemoSongShowsItsNotes) {
     ASSERT_EQ(r.status, 0) << r.err;
     Image image;
     ASSERT_TRUE(ReadPng(png, &image));
-    EXPECT_EQ(image.width, 1000);
-    EXPECT_EQ(image.height, 600);
+    EXPECT_EQ((std::tuple{image.width, image.height}), (std::tuple{1000, 600}));
     Bytes demo(DemoSongData(), DemoSongData() + DemoSongSize());
     Geometry geometry(demo, 1000, 600, 2);
     EXPECT_GE(CheckNotesShown(image, geometry, NotesOfBytes(demo), 1), 3);
@@ -139,8 +138,7 @@ TEST(EndToEnd, ScreenshotOfACorpusFileShowsItsNotes) {
     ASSERT_EQ(r.status, 0) << r.err;
     Image image;
     ASSERT_TRUE(ReadPng(png, &image));
-    EXPECT_EQ(image.width, 1100);
-    EXPECT_EQ(image.height, 640);
+    EXPECT_EQ((std::tuple{image.width, image.height}), (std::tuple{1100, 640}));
     Geometry geometry(bytes, 1100, 640, track + 1);
     EXPECT_GE(CheckNotesShown(image, geometry, notes, track), 1);
 }

@@ -428,8 +428,7 @@ TEST_F(MainWindowTest, SaveAsAsksBeforeReplacingAFile) {
     });
     std::string chosen;
     EXPECT_FALSE(RunFileDialog(hwnd, FileDialogKind::Save, dir.Path().string(), "x.mid", &chosen));
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(ReadBytes(dir / "taken.mid"), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ((std::tuple{asked, ReadBytes(dir / "taken.mid")}), (std::tuple{1, (Bytes{'o', 'l', 'd'})}));
 }
 
 } // namespace

@@ -53,13 +53,11 @@ TEST_F(ScriptTest, TicksAndNotesResolveThroughTheViewAndPixelsArePlain) {
     POINT cursor{};
     GetCursorPos(&cursor);
     ScreenToClient(runner->Window()->Handle(), &cursor);
-    EXPECT_EQ(cursor.x, p.x);
-    EXPECT_EQ(cursor.y, p.y);
+    EXPECT_EQ((std::tuple{cursor.x, cursor.y}), (std::tuple{p.x, p.y}));
     ASSERT_EQ(Run(*runner, "move 17 40\n"), "");
     GetCursorPos(&cursor);
     ScreenToClient(runner->Window()->Handle(), &cursor);
-    EXPECT_EQ(cursor.x, 17);
-    EXPECT_EQ(cursor.y, 40);
+    EXPECT_EQ((std::tuple{cursor.x, cursor.y}), (std::tuple{17, 40}));
 
     // Nothing is on disk until the outputs are written; then the picture has the window's size.
     EXPECT_FALSE(fs::exists(shot));
@@ -67,8 +65,7 @@ TEST_F(ScriptTest, TicksAndNotesResolveThroughTheViewAndPixelsArePlain) {
     ASSERT_TRUE(runner->WriteOutputs(&failure)) << failure.reason;
     Image image;
     ASSERT_TRUE(ReadPng(shot, &image));
-    EXPECT_EQ(image.width, 900);
-    EXPECT_EQ(image.height, 560);
+    EXPECT_EQ((std::tuple{image.width, image.height}), (std::tuple{900, 560}));
     // The note's row at its start is drawn differently from the same row where no note is.
     POINT late = At(*runner, 1440, 72);
     ASSERT_NE(late.x, INT_MIN);

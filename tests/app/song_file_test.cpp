@@ -31,8 +31,7 @@ TEST(SongFile, SettingsEventRoundTripsThroughTheFirstTrackAndLeavesTheNotes) {
         EXPECT_EQ(TakeSettingsEvent(store, &found), payload);
         EXPECT_TRUE(found);
         // The event is gone from the song and from its history: the editor never sees it.
-        EXPECT_EQ(store.EventCount(), eventsBefore - 1);
-        EXPECT_EQ(store.UndoCount(), 0u);
+        EXPECT_EQ((std::tuple{store.EventCount(), store.UndoCount()}), (std::tuple{eventsBefore - 1, 0u}));
         if (big)
             EXPECT_EQ(NotesOf(store).size(), notes.size());
         else

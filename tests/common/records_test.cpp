@@ -60,8 +60,7 @@ TEST(Records, ClearLeavesDataItDoesNotOwn) {
     meta.kind = MEK_META;
     meta.length = 3;
     ClearRecord(meta);
-    EXPECT_EQ(meta.kind, MEK_NONE);
-    EXPECT_EQ(meta.length, 0u);
+    EXPECT_EQ((std::tuple{meta.kind, meta.length}), (std::tuple{MEK_NONE, 0u}));
 }
 
 TEST(Records, KeysCompareWordByWord) {

@@ -71,8 +71,7 @@ TEST_F(Dialogs, PreferencesOfferNoneAndTheHostsPortsWithTheCurrentOneChosen) {
         EndDialog(dialog, IDCANCEL);
     });
     EXPECT_EQ(seen.texts, (std::vector<std::string>{"(None)", "Built-in Synthesizer", "Port 2", "Through Port"}));
-    EXPECT_EQ(seen.data, (std::vector<LPARAM>{-1, 0, 1, 2}));
-    EXPECT_EQ(seen.chosen, 3);
+    EXPECT_EQ((std::tuple{seen.data, seen.chosen}), (std::tuple{(std::vector<LPARAM>{-1, 0, 1, 2}), 3}));
     EXPECT_TRUE(seen.enabled);
     EXPECT_EQ(Object()->GetPort(1), 12u);
 }
@@ -88,8 +87,7 @@ TEST_F(Dialogs, WithoutMonitoringOnlyADisabledNoneIsOfferedAndOkChoosesNoPort) {
         EXPECT_FALSE(SetDialogItemAsUser(dialog, pianoroll::kOutputChooserId, "(None)"));
         SendMessage(dialog, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(seen.texts, std::vector<std::string>{"(None)"});
-    EXPECT_EQ(seen.chosen, 0);
+    EXPECT_EQ((std::tuple{seen.texts, seen.chosen}), (std::tuple{std::vector<std::string>{"(None)"}, 0}));
     EXPECT_FALSE(seen.enabled);
     EXPECT_EQ(Object()->GetPort(1), kNoPort);
 }

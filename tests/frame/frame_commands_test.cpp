@@ -77,8 +77,7 @@ TEST_F(FrameCommands, HelpListsKeysGesturesAndButtonsInOneWindow) {
     EXPECT_EQ(page->TranslateAccelerator(&f1), S_OK);
     Pump();
     EXPECT_EQ(VorHelp_FindWindow(EditorWindow()), help);
-    EXPECT_EQ(SendMessage(list, LB_GETCOUNT, 0, 0), lines);
-    EXPECT_EQ(GetFocus(), list);
+    EXPECT_EQ((std::tuple{SendMessage(list, LB_GETCOUNT, 0, 0), GetFocus()}), (std::tuple{lines, list}));
     // Escape closes it.
     Key(VK_ESCAPE);
     EXPECT_EQ(VorHelp_FindWindow(EditorWindow()), nullptr);

@@ -40,8 +40,7 @@ TEST_F(Frame, CreatesTheViewAsATabStopChildAndShowsTheFirstTrack) {
     char className[64] = {};
     GetClassName(view, className, sizeof className);
     EXPECT_STREQ(className, "pianorollBld0TrackviewClass");
-    EXPECT_EQ(View()->geo.rowCount, 128);
-    EXPECT_EQ(PaintedNotes(), 1);
+    EXPECT_EQ((std::tuple{View()->geo.rowCount, PaintedNotes()}), (std::tuple{128, 1}));
     EXPECT_NE(YOfNote(60), INT_MIN); // the view opens on the track's notes
 }
 
@@ -95,8 +94,7 @@ TEST_F(Frame, ViewFillsTheFrameBelowTheChooserRowOnEverySize) {
     MapWindowPoints(nullptr, EditorWindow(), reinterpret_cast<POINT*>(&view), 2);
     GetWindowRect(GetDlgItem(EditorWindow(), pianoroll::kTrackChooserId), &chooser);
     MapWindowPoints(nullptr, EditorWindow(), reinterpret_cast<POINT*>(&chooser), 2);
-    EXPECT_EQ(view.left, 0);
-    EXPECT_EQ(view.right, frame.right);
+    EXPECT_EQ((std::tuple{view.left, view.right}), (std::tuple{0, frame.right}));
     EXPECT_GT(view.top, chooser.bottom);
     EXPECT_LT(view.top, chooser.bottom + 20);
     EXPECT_GE(view.bottom, frame.bottom);
@@ -176,8 +174,7 @@ TEST_F(Frame, PositionQueryAnswersInViewPixels) {
     EXPECT_EQ(YOfNote(67), v->geo.grid.top + 5);
     EXPECT_EQ(YOfNote(60), v->geo.grid.top + 75);
     EXPECT_EQ(YOfNote(100), INT_MIN); // above the top row
-    EXPECT_EQ(YOfNote(128), INT_MIN);
-    EXPECT_EQ(YOfNote(-1), INT_MIN);
+    EXPECT_EQ((std::tuple{YOfNote(128), YOfNote(-1)}), (std::tuple{INT_MIN, INT_MIN}));
     // Lane values lie inside the velocity lane, the largest at its top row; values it has not are hidden.
     const RECT lane = v->lanes.laneRect;
     EXPECT_EQ(SendMessage(ViewWindow(), pianoroll::PRM_SCRIPT_POSITION, 2, 127), lane.top);

@@ -68,8 +68,7 @@ TEST_F(ToolbarTest, PicturesHaveANormalABrighterHotAndAGreyDisabledLook) {
         EXPECT_EQ(ImageList_GetImageCount(list), 25);
         int cx = 0, cy = 0;
         ASSERT_TRUE(ImageList_GetIconSize(list, &cx, &cy));
-        EXPECT_EQ(cx, 16);
-        EXPECT_EQ(cy, 16);
+        EXPECT_EQ((std::tuple{cx, cy}), (std::tuple{16, 16}));
     }
     std::vector<std::uint32_t> normal(256), hot(256), disabled(256);
     for (int image = 0; image < 25; ++image) {
@@ -136,16 +135,14 @@ TEST_F(DropDown, TheKeyMenuMarksTheRootAndTheScaleApart) {
     int roots = 0;
     AnswerMenu([&](HMENU menu) {
         // Root note, scale, then (after a separator) the key from the song, off.
-        EXPECT_EQ(GetMenuItemCount(menu), 4);
-        EXPECT_EQ(GetMenuItemID(menu, 3), 7212u);
+        EXPECT_EQ((std::tuple{GetMenuItemCount(menu), GetMenuItemID(menu, 3)}), (std::tuple{4, 7212u}));
         EXPECT_FALSE(GetMenuState(menu, 7212, MF_BYCOMMAND) & MF_CHECKED);
         roots = MarkedEntry(GetSubMenu(menu, 0));
         EXPECT_EQ(MarkedEntry(GetSubMenu(menu, 1)), 7300);
         return 7202u;
     });
     ClickArrow(4043);
-    EXPECT_EQ(roots, 7200);
-    EXPECT_EQ(Settings()->scaleRoot, 2);
+    EXPECT_EQ((std::tuple{roots, Settings()->scaleRoot}), (std::tuple{7200, 2}));
     AnswerMenu([](HMENU) { return 7312u; });
     ClickArrow(4043);
     EXPECT_EQ(Settings()->scaleIndex, 12);

@@ -73,12 +73,10 @@ TEST_F(TransportBar, PlayWhilePlayingJumpsWithoutRestartingTheHost) {
         playingAtSeek.push_back(project->WithStore([](host::Store& s) { return (s.TransportFlags() & mp::TRANSPORT_PLAYING) != 0; }));
     });
     ClickTransport(CMD_PLAY);
-    EXPECT_EQ(HostPosition(), kQuarter);
-    EXPECT_EQ(View()->time.editCursor, kQuarter);
+    EXPECT_EQ((std::tuple{HostPosition(), View()->time.editCursor}), (std::tuple{kQuarter, kQuarter}));
     HostReaches(6 * kQuarter);
     ClickTransport(CMD_PLAY_FROM_START);
-    EXPECT_EQ(HostPosition(), 0);
-    EXPECT_EQ(View()->time.editCursor, 0);
+    EXPECT_EQ((std::tuple{HostPosition(), View()->time.editCursor}), (std::tuple{0, 0}));
     project->SetPositionWriteHandler(nullptr);
     EXPECT_TRUE(HostPlaying());
     EXPECT_EQ(playingAtSeek, (std::vector<bool>{true, true}));
@@ -90,14 +88,12 @@ TEST_F(TransportBar, ReleaseOffThePressedButtonSendsNothingAndReturningRestoresT
     const int playIndex = TransportButtonOf(Bar(), CMD_PLAY);
     Move(play.x, play.y);
     Press(play.x, play.y);
-    EXPECT_EQ(Bar().pressed, playIndex);
-    EXPECT_EQ(Bar().hot, playIndex);
+    EXPECT_EQ((std::tuple{Bar().pressed, Bar().hot}), (std::tuple{playIndex, playIndex}));
     Move(stop.x, stop.y);
     EXPECT_EQ(Bar().hot, -1) << "off the pressed button it no longer looks pushed";
     Release(stop.x, stop.y);
     EXPECT_FALSE(HostPlaying());
-    EXPECT_EQ(Bar().pressed, -1);
-    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ((std::tuple{Bar().pressed, GetCapture()}), (std::tuple{-1, nullptr}));
 
     // Off and back on again: the release over it plays.
     Press(play.x, play.y);
@@ -117,8 +113,7 @@ TEST_F(TransportBar, ReleaseOffThePressedButtonSendsNothingAndReturningRestoresT
     // A cancelled press sends nothing either.
     Press(stop.x, stop.y);
     SendMessage(ViewWindow(), WM_CANCELMODE, 0, 0);
-    EXPECT_EQ(Bar().pressed, -1);
-    EXPECT_EQ(Bar().hot, -1);
+    EXPECT_EQ((std::tuple{Bar().pressed, Bar().hot}), (std::tuple{-1, -1}));
     Release(stop.x, stop.y);
     EXPECT_TRUE(HostPlaying());
 }
@@ -138,8 +133,7 @@ TEST_F(TransportBar, EachButtonShowsAPictureOfItsOwnAndOnlyTheOneUnderThePointer
         pictures.insert(picture);
         ++buttons;
     }
-    EXPECT_EQ(buttons, 7);
-    EXPECT_EQ(pictures.size(), 7u);
+    EXPECT_EQ((std::tuple{buttons, pictures.size()}), (std::tuple{7, 7u}));
     // The bottom-right corner of a flat button shows the strip behind it; a raised one its shadow.
     const RECT stop = Button(CMD_STOP).rect;
     const COLORREF flat = Pixel(stop.right - 1, stop.bottom - 1);

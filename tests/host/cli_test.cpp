@@ -64,8 +64,7 @@ TEST_F(Cli, ConvertWritesAFileThatReadsBackTheSame) {
     host::Store a, b;
     ASSERT_TRUE(host::smf::ReadFile(in.string(), a).ok);
     ASSERT_TRUE(host::smf::ReadFile(out.string(), b).ok);
-    EXPECT_EQ(a.EventCount(), b.EventCount());
-    EXPECT_EQ(a.TrackCount(), b.TrackCount());
+    EXPECT_EQ((std::tuple{a.EventCount(), a.TrackCount()}), (std::tuple{b.EventCount(), b.TrackCount()}));
     // Converting the output again gives the same bytes.
     const fs::path again = dir_ / "again.mid";
     ASSERT_EQ(Pianoroll({"--convert", out.string(), again.string()}).status, 0);
@@ -485,8 +484,7 @@ TEST_F(CliBadInput, AWriteBeyondTheFileSizeLimitFailsAndLeavesNoTemporary) {
                                                           "ulimit -f 16; timeout 60 env");
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("out.mid: cannot write the file: File too large"), std::string::npos) << r.err;
-    EXPECT_EQ(runtest::Slurp(out), "old");
-    EXPECT_EQ(FilesIn(work_), 2u);
+    EXPECT_EQ((std::tuple{runtest::Slurp(out), FilesIn(work_)}), (std::tuple{"old", 2u}));
 }
 
 // Scripts given as a folder, with a byte-order mark, or with bytes a terminal must not see raw.

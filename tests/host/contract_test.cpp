@@ -66,8 +66,7 @@ TEST_F(ContractTest, SlotsKeepTheirNumbers) {
     project->QueryInterface(mp::IID_IMPTimeFormat, reinterpret_cast<void**>(&tf));
     using Ppq = win::HRESULT (*)(void*, win::DWORD, win::DWORD*);
     win::DWORD ppq = 0;
-    EXPECT_EQ(SlotOf<Ppq>(tf, 6)(tf, 2, &ppq), win::S_OK);
-    EXPECT_EQ(ppq, 960u);
+    EXPECT_EQ((std::tuple{SlotOf<Ppq>(tf, 6)(tf, 2, &ppq), ppq}), (std::tuple{win::S_OK, 960u}));
     tf->Release();
 }
 
@@ -126,15 +125,14 @@ TEST_F(ContractTest, PortListHandsOutOwnedCopies) {
     EXPECT_EQ(after - before, 3u);
     for (win::DWORD h : {before, after}) win::CoTaskMemFreeHandle(h);
     ASSERT_EQ(count, 2u);
-    EXPECT_EQ(entries[1].id, 2u);
-    EXPECT_EQ(entries[1].guid.Data1, 0x22u);
+    EXPECT_EQ((std::tuple{entries[1].id, entries[1].guid.Data1}), (std::tuple{2u, 0x22u}));
     EXPECT_EQ(std::u16string(static_cast<char16_t*>(win::CoTaskMemHandlePtr(entries[0].nameHandle))),
               u"Built-in Synthesizer");
     for (win::DWORD i = 0; i < count; ++i) win::CoTaskMemFreeHandle(entries[i].nameHandle);
     win::CoTaskMemFree(entries);
     EXPECT_EQ(project->GetPorts(mp::PORT_KIND_INPUT, &count, &entries), win::S_OK);
-    EXPECT_EQ((std::tuple{count, entries, project->GetPorts(7, &count, &entries)}),
-              (std::tuple{0u, nullptr, win::E_INVALIDARG}));
+    EXPECT_EQ(std::tuple(count, entries), std::tuple(0u, nullptr));
+    EXPECT_EQ(project->GetPorts(7, &count, &entries), win::E_INVALIDARG);
 }
 
 } // namespace

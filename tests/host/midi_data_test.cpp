@@ -51,8 +51,7 @@ protected:
         }
         ids.push_back(k.event);
         while (data->FindNext(&k, mp::LEVEL_EVENT, &r, &more, kinds) == win::S_OK) ids.push_back(k.event);
-        EXPECT_EQ(k.event, 0u);
-        EXPECT_EQ(r.kind, mp::MEK_NONE);
+        EXPECT_EQ((std::tuple{k.event, r.kind}), (std::tuple{0u, mp::MEK_NONE}));
         return ids;
     }
 };
@@ -70,8 +69,7 @@ TEST_F(MidiDataTest, TracksEnumerateInTrackOrderAndBlocksByStart) {
     ASSERT_EQ(data->FindNext(&k, mp::LEVEL_TRACK, &r, &more, mp::FIND_ALL_ITEMS), win::S_OK);
     EXPECT_EQ(k.track, a.track);
     ASSERT_EQ(data->FindNext(&k, mp::LEVEL_TRACK, &r, &more, mp::FIND_ALL_ITEMS), win::S_OK);
-    EXPECT_EQ(k.track, c.track);
-    EXPECT_EQ(r.order, 3u);
+    EXPECT_EQ((std::tuple{k.track, r.order}), (std::tuple{c.track, 3u}));
     EXPECT_FALSE(more);
     EXPECT_EQ(data->FindNext(&k, mp::LEVEL_TRACK, &r, &more, mp::FIND_ALL_ITEMS), win::S_FALSE);
     EXPECT_EQ(k.track, 0u);
@@ -112,8 +110,7 @@ TEST_F(MidiDataTest, TrackWalksKeepTheirPlaceThroughEqualOrdersMovesAndDeletes) 
         for (const auto& t : sorted) ids.push_back(t.second);
         return ids;
     };
-    EXPECT_EQ(walk(false), expected());
-    EXPECT_EQ(walk(true), expected());
+    EXPECT_EQ((std::tuple{walk(false), walk(true)}), (std::tuple{expected(), expected()}));
 
     // The first track of order 5 moves among those of order 3, before them, as its id is lower.
     mp::EventKey moved{tracks[0].second, 0, 0};
@@ -121,15 +118,13 @@ TEST_F(MidiDataTest, TrackWalksKeepTheirPlaceThroughEqualOrdersMovesAndDeletes) 
     r.order = 3;
     ASSERT_EQ(data->Set(&moved, mp::LEVEL_TRACK, &r, mp::CHANGE_TRACK_ORDER), win::S_OK);
     tracks[0].first = 3;
-    EXPECT_EQ(walk(false), expected());
-    EXPECT_EQ(walk(true), expected());
+    EXPECT_EQ((std::tuple{walk(false), walk(true)}), (std::tuple{expected(), expected()}));
 
     mp::EventKey gone{tracks[4].second, 0, 0};
     ASSERT_EQ(data->Delete(mp::LEVEL_TRACK, &gone), win::S_OK);
     const auto kept = tracks[4];
     tracks.erase(tracks.begin() + 4);
-    EXPECT_EQ(walk(false), expected());
-    EXPECT_EQ(walk(true), expected());
+    EXPECT_EQ((std::tuple{walk(false), walk(true)}), (std::tuple{expected(), expected()}));
     // A walk cannot go on from a track that is gone, nor from one that never was.
     mp::TrackRecord out{};
     win::BOOL more = 0;
@@ -139,8 +134,7 @@ TEST_F(MidiDataTest, TrackWalksKeepTheirPlaceThroughEqualOrdersMovesAndDeletes) 
 
     ASSERT_EQ(project->Undo(), win::S_OK);
     tracks.push_back(kept);
-    EXPECT_EQ(walk(false), expected());
-    EXPECT_EQ(walk(true), expected());
+    EXPECT_EQ((std::tuple{walk(false), walk(true)}), (std::tuple{expected(), expected()}));
 }
 
 TEST_F(MidiDataTest, EventsWalkInTimeOrderThroughTheKindMask) {
@@ -374,8 +368,7 @@ TEST_F(MidiDataTest, NanosecondTimesFollowTheTempoMap) {
     data->Get(&ek, mp::LEVEL_EVENT, &got, mp::TIME_FORMAT_TICKS);
     EXPECT_EQ(got.time, 960);
     data->Get(&ek, mp::LEVEL_EVENT, &got, mp::TIME_FORMAT_NANOSECONDS);
-    EXPECT_EQ(got.time, 500000000);
-    EXPECT_EQ(got.timeFormat, mp::TIME_FORMAT_NANOSECONDS);
+    EXPECT_EQ((std::tuple{got.time, got.timeFormat}), (std::tuple{500000000, mp::TIME_FORMAT_NANOSECONDS}));
 }
 
 } // namespace

@@ -117,8 +117,7 @@ TEST(SmfRead, EveryKindComesInAsItsOwnEventAndNothingIsLost) {
     EXPECT_EQ(store.TicksPerQuarter(), 96u);
     auto image = Image(store);
     ASSERT_EQ(image.size(), 1u);
-    EXPECT_EQ(image[0].name, "Lead");
-    EXPECT_EQ(image[0].channel, 2);
+    EXPECT_EQ((std::tuple{image[0].name, image[0].channel}), (std::tuple{"Lead", 2}));
     const std::vector<Ev> expected = {
         {0, mp::MEK_PROGRAM, 2, {5, 0, 0, 0}, 0, {}},
         {0, mp::MEK_CONTROL, 2, {7, 100, 0, 0}, 0, {}},
@@ -180,8 +179,7 @@ TEST(SmfRead, FormatsTracksChunksAndDivisions) {
                       .Bytes();
     smf::ReadResult r = ReadBytes(bytes, store);
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.format, 2);
-    EXPECT_EQ(r.tracks, 2);
+    EXPECT_EQ((std::tuple{r.format, r.tracks}), (std::tuple{2, 2}));
     ASSERT_EQ(store.TrackCount(), 2u);
     EXPECT_EQ(store.Track(store.TracksInOrder()[1])->channel, 3);
     EXPECT_EQ(store.Block(store.BlocksOf(store.TracksInOrder()[1])[0])->end, 0x40);
@@ -476,13 +474,11 @@ TEST_F(SmfSave, ALargeSongSavesTheBytesItWritesAndAStoppedSaveKeepsTheOldFile) {
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(stopped.ok);
     EXPECT_FALSE(stopped.error.empty());
-    EXPECT_EQ(fs::file_size(other), 12u);
-    EXPECT_EQ(FilesIn(dir_), 2u);
+    EXPECT_EQ((std::tuple{fs::file_size(other), FilesIn(dir_)}), (std::tuple{12u, 2u}));
 
     // The disk refuses to fill in a length: the save says why and the old file stays.
     EXPECT_EQ(SaveRefusingPositionedWrites(song.store, other.string()), "cannot write the file: " + std::string(std::strerror(EIO)));
-    EXPECT_EQ(fs::file_size(other), 12u);
-    EXPECT_EQ(FilesIn(dir_), 2u);
+    EXPECT_EQ((std::tuple{fs::file_size(other), FilesIn(dir_)}), (std::tuple{12u, 2u}));
 }
 
 // Reads, writes and reads again: the same tracks and events; a second write gives the same bytes.
@@ -887,8 +883,7 @@ TEST(SmfRead, HandWrittenTracksComeInEventForEvent) {
     Store trailing;
     const Bytes longer = Cat(file, {'M', 'T', 'r', 'k', 0, 0, 0}); // too short for a chunk: ignored
     ASSERT_TRUE(smf::Read(longer.data(), longer.size(), trailing).ok);
-    EXPECT_EQ(trailing.TrackCount(), 3u);
-    EXPECT_EQ(r.ticksPerQuarter, 480u);
+    EXPECT_EQ((std::tuple{trailing.TrackCount(), r.ticksPerQuarter}), (std::tuple{3u, 480u}));
     ASSERT_EQ(r.tracks, 3);
     EXPECT_EQ(store.Track(store.TracksInOrder()[0])->name, u"A");
     EXPECT_EQ(store.Track(store.TracksInOrder()[0])->channel, -1);

@@ -65,8 +65,7 @@ TEST(BendMapBends, KeepEachChannelApartUnlessTheTrackPlaysThemOnOne) {
     // A track on channel 4 plays everything there.
     const BendMap track = BuildBendMap(events, 3);
     EXPECT_DOUBLE_EQ(track.RangeAt(3, 0), 12.0);
-    EXPECT_EQ(track.BendAt(3, 250), kBendCentre);
-    EXPECT_EQ(track.BendAt(3, 300), 0);
+    EXPECT_EQ((std::tuple{track.BendAt(3, 250), track.BendAt(3, 300)}), (std::tuple{kBendCentre, 0}));
     EXPECT_FALSE(track.BentDuring(1, 0, 5000));
     EXPECT_EQ(SoundingChannel(-1, 20), 0);
 }

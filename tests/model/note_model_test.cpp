@@ -57,8 +57,7 @@ TEST_F(Reading, NotesAndLaneEventsInAbsoluteTicksWithTheTrackOffsets) {
     std::vector<LaneEvent> events;
     model.ForEachLaneEvent(LaneFilter{LaneKind::Controller, 7}, -1, 0, [&](const LaneEvent& e) { events.push_back(e); });
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].tick, 1440);
-    EXPECT_EQ(events[0].value, 100);
+    EXPECT_EQ((std::tuple{events[0].tick, events[0].value}), (std::tuple{1440, 100}));
     events.clear();
     model.ForEachLaneEvent(LaneFilter{LaneKind::PitchBend}, 1000, 1000, [&](const LaneEvent& e) { events.push_back(e); });
     ASSERT_EQ(events.size(), 1u);
@@ -140,8 +139,7 @@ TEST_F(Reading, APitchOffsetMakesEveryRowPartOfAChange) {
     edit.Commit(mp::IDS_UNDO_SET_VELOCITY);
     Deliver();
     const ModelChange change = TakeModelChange(access.get());
-    EXPECT_EQ(change.topRow, 0);
-    EXPECT_EQ(change.bottomRow, 127);
+    EXPECT_EQ((std::tuple{change.topRow, change.bottomRow}), (std::tuple{0, 127}));
     EXPECT_EQ(Stored(n2).data[0], 64) << "the offset is taken back when written";
 }
 

@@ -49,16 +49,14 @@ TEST_F(Editing, InsertedNotesCountFromTheFirstBlockAndCommitUnderTheirName) {
     ASSERT_TRUE(edit.Change(note));
     Note read;
     ASSERT_TRUE(edit.Read(note.ref, &read));
-    EXPECT_EQ(read.End(), 1860);
-    EXPECT_EQ(edit.InsertCount(), 1);
+    EXPECT_EQ((std::tuple{read.End(), edit.InsertCount()}), (std::tuple{1860, 1}));
     ASSERT_EQ(Pending().size(), 1u);
     EXPECT_EQ(Pending()[0].start, 1500);
     Note bad{.pitch = 128};
     EXPECT_FALSE(edit.Insert(&bad));
     const std::size_t undo = UndoCount();
     ASSERT_EQ(edit.Commit(mp::IDS_UNDO_DRAW_EVENT), win::S_OK);
-    EXPECT_EQ(UndoCount(), undo + 1);
-    EXPECT_EQ(UndoName(), u"Draw MIDI Event");
+    EXPECT_EQ((std::tuple{UndoCount(), UndoName()}), (std::tuple{undo + 1, u"Draw MIDI Event"}));
     EXPECT_TRUE(edit.Empty());
     EXPECT_EQ(edit.Commit(mp::IDS_UNDO_DRAW_EVENT), win::S_FALSE);
     Deliver();

@@ -27,8 +27,7 @@ TEST_F(CaretTest, CaretIsCreatedHiddenAndShowHideNest) {
     EXPECT_TRUE(SetCaretPos(10, 10));
     EXPECT_EQ(Px(10, 10), kBack) << "created hidden";
     EXPECT_TRUE(ShowCaret(top));
-    EXPECT_EQ(Px(10, 10), kInverted);
-    EXPECT_EQ(Px(11, 19), kInverted);
+    EXPECT_EQ((std::tuple{Px(10, 10), Px(11, 19)}), (std::tuple{kInverted, kInverted}));
     EXPECT_EQ(Px(12, 10), kBack) << "2 pixels wide";
     EXPECT_EQ(Px(10, 20), kBack) << "10 pixels high";
     EXPECT_TRUE(HideCaret(top));
@@ -84,8 +83,7 @@ TEST_F(CaretTest, CaretSurvivesPaint) {
     BehaviourFor(top).paintColour = 0x0000FF;
     InvalidateRect(top, &part, FALSE);
     UpdateWindow(top);
-    EXPECT_EQ(Px(20, 20), 0xFFFF00u);
-    EXPECT_EQ(Px(30, 30), 0x00FF00u);
+    EXPECT_EQ((std::tuple{Px(20, 20), Px(30, 30)}), (std::tuple{0xFFFF00u, 0x00FF00u}));
 }
 
 TEST_F(CaretTest, CaretBelongsToOneWindowAndDiesWithIt) {
@@ -167,8 +165,7 @@ TEST_F(CursorTest, SetCursorAndTheClassCursor) {
     HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW);
     HCURSOR cross = LoadCursor(nullptr, IDC_CROSS);
     SetCursor(arrow);
-    EXPECT_EQ(SetCursor(cross), arrow);
-    EXPECT_EQ(GetCursor(), cross);
+    EXPECT_EQ((std::tuple{SetCursor(cross), GetCursor()}), (std::tuple{arrow, cross}));
     EXPECT_EQ(SetCursor(reinterpret_cast<HCURSOR>(0x42)), nullptr) << "unknown handles are refused";
     EXPECT_EQ(GetCursor(), cross);
     const int shown = ShowCursor(TRUE);

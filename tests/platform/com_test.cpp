@@ -31,13 +31,11 @@ TEST(TaskMemoryTest, HandlesAreSmallNonZeroAndChecked) {
     ASSERT_NE(a, 0u);
     ASSERT_NE(b, 0u);
     EXPECT_NE(a, b);
-    EXPECT_EQ(CoTaskMemHandleSize(a), 10u);
-    EXPECT_EQ(CoTaskMemHandleSize(b), 0u);
+    EXPECT_EQ((std::tuple{CoTaskMemHandleSize(a), CoTaskMemHandleSize(b)}), (std::tuple{10u, 0u}));
     EXPECT_TRUE(CoTaskMemHandlePtr(b)) << "an empty block still has an address";
     std::memset(CoTaskMemHandlePtr(a), 7, 10);
     CoTaskMemFreeHandle(a);
-    EXPECT_EQ(CoTaskMemHandlePtr(a), nullptr);
-    EXPECT_EQ(CoTaskMemHandleSize(a), 0u);
+    EXPECT_EQ((std::tuple{CoTaskMemHandlePtr(a), CoTaskMemHandleSize(a)}), (std::tuple{nullptr, 0u}));
     CoTaskMemFreeHandle(a); // twice: ignored
     CoTaskMemFreeHandle(0);
     CoTaskMemFreeHandle(0xDEADBEEF);
@@ -61,8 +59,7 @@ TEST(GlobalMemoryTest, AllocLockSizeFree) {
     EXPECT_FALSE(GlobalUnlock(z)) << "not locked";
     EXPECT_EQ(GlobalFree(z), nullptr);
     EXPECT_EQ(GlobalFree(z), z) << "a freed block cannot be freed again";
-    EXPECT_EQ(GlobalLock(z), nullptr);
-    EXPECT_EQ(GlobalSize(z), 0u);
+    EXPECT_EQ((std::tuple{GlobalLock(z), GlobalSize(z)}), (std::tuple{nullptr, 0u}));
     HGLOBAL empty = GlobalAlloc(GMEM_MOVEABLE, 0);
     EXPECT_TRUE(empty);
     EXPECT_EQ(GlobalSize(empty), 0u);
@@ -104,8 +101,7 @@ TEST(StreamTest, WriteReadSeekAndShortReads) {
     EXPECT_EQ(s->Seek(LARGE_INTEGER{0}, 7, nullptr), STG_E_INVALIDFUNCTION);
     s->Seek(LARGE_INTEGER{2}, STREAM_SEEK_SET, nullptr);
     s->Seek(LARGE_INTEGER{2}, STREAM_SEEK_CUR, nullptr);
-    EXPECT_EQ(Pos(s), 4u);
-    EXPECT_EQ(s->Write("O", 1, nullptr), S_OK);
+    EXPECT_EQ((std::tuple{Pos(s), s->Write("O", 1, nullptr)}), (std::tuple{4u, S_OK}));
     s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr);
     EXPECT_EQ((std::tuple{ReadAll(s), s->Read(nullptr, 4, &n), s->Write(nullptr, 4, &n), s->Release()}),
               (std::tuple{"hellO world", STG_E_INVALIDPOINTER, STG_E_INVALIDPOINTER, 0u}));
@@ -133,8 +129,7 @@ TEST(StreamTest, SeekingPastTheEndThenWritingGrowsWithZeros) {
     ULARGE_INTEGER size{4};
     EXPECT_EQ(s->SetSize(size), S_OK);
     s->Stat(&st, STATFLAG_NONAME);
-    EXPECT_EQ(st.cbSize.QuadPart, 4u);
-    EXPECT_EQ(s->Stat(nullptr, 0), STG_E_INVALIDPOINTER);
+    EXPECT_EQ((std::tuple{st.cbSize.QuadPart, s->Stat(nullptr, 0)}), (std::tuple{4u, STG_E_INVALIDPOINTER}));
     s->Release();
 }
 
@@ -147,8 +142,7 @@ TEST(StreamTest, StreamsOverAGlobalBlock) {
     EXPECT_EQ(ReadAll(s), "WXYZ");
     s->Write("!!", 2, nullptr);
     HGLOBAL back = nullptr;
-    EXPECT_EQ(GetHGlobalFromStream(s, &back), S_OK);
-    EXPECT_EQ(back, mem);
+    EXPECT_EQ((std::tuple{GetHGlobalFromStream(s, &back), back}), (std::tuple{S_OK, mem}));
     EXPECT_EQ(GlobalSize(mem), 6u) << "the block grew with the stream";
     s->Release();
     ASSERT_TRUE(GlobalLock(mem)) << "not deleted on release";
@@ -161,8 +155,7 @@ TEST(StreamTest, StreamsOverAGlobalBlock) {
     s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_END, nullptr);
     ULONG n = 9;
     EXPECT_EQ(s->Write("more", 4, &n), E_OUTOFMEMORY) << "a locked block cannot move to grow";
-    EXPECT_EQ(n, 0u);
-    EXPECT_EQ(s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr), S_OK);
+    EXPECT_EQ((std::tuple{n, s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr)}), (std::tuple{0u, S_OK}));
     EXPECT_EQ(s->Write("w", 1, nullptr), S_OK) << "writing inside the block needs no move";
     EXPECT_EQ(held[0], 'w');
     GlobalUnlock(mem);
@@ -172,8 +165,7 @@ TEST(StreamTest, StreamsOverAGlobalBlock) {
     EXPECT_EQ(CreateStreamOnHGlobal(mem, TRUE, &s), E_INVALIDARG) << "a freed block";
     EXPECT_EQ(s, nullptr);
     EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, nullptr), E_INVALIDARG);
-    EXPECT_EQ(GetHGlobalFromStream(nullptr, &back), E_INVALIDARG);
-    EXPECT_EQ(back, nullptr);
+    EXPECT_EQ((std::tuple{GetHGlobalFromStream(nullptr, &back), back}), (std::tuple{E_INVALIDARG, nullptr}));
 }
 
 TEST(StreamTest, CopyAndCloneAreRefusedAndQueryInterface) {
@@ -189,8 +181,7 @@ TEST(StreamTest, CopyAndCloneAreRefusedAndQueryInterface) {
     EXPECT_EQ(p, static_cast<void*>(a));
     static_cast<IUnknown*>(p)->Release();
     EXPECT_EQ(a->QueryInterface(IID_IPersistStream, &p), E_NOINTERFACE);
-    EXPECT_EQ(p, nullptr);
-    EXPECT_EQ(a->QueryInterface(IID_IStream, nullptr), E_POINTER);
+    EXPECT_EQ((std::tuple{p, a->QueryInterface(IID_IStream, nullptr)}), (std::tuple{nullptr, E_POINTER}));
     a->Release();
     b->Release();
 }
@@ -231,8 +222,7 @@ TEST(ComHelpersTest, QueryInterfaceTableAndComPtr) {
     EXPECT_EQ(s.QueryInterface(IID_IUnknown, &p), S_OK) << "IUnknown from the first row";
     EXPECT_EQ(s.refs.Value(), 2u);
     static_cast<IUnknown*>(p)->Release();
-    EXPECT_EQ(s.QueryInterface(IID_IStream, &p), E_NOINTERFACE);
-    EXPECT_EQ(p, nullptr);
+    EXPECT_EQ((std::tuple{s.QueryInterface(IID_IStream, &p), p}), (std::tuple{E_NOINTERFACE, nullptr}));
     {
         ComPtr<ITestSink> a(&s);
         EXPECT_EQ(s.refs.Value(), 2u);
@@ -242,8 +232,7 @@ TEST(ComHelpersTest, QueryInterfaceTableAndComPtr) {
         EXPECT_EQ(s.refs.Value(), 3u);
         EXPECT_FALSE(b);
         ComPtr<IUnknown> u;
-        EXPECT_EQ(c.As(IID_IUnknown, &u), S_OK);
-        EXPECT_EQ(s.refs.Value(), 4u);
+        EXPECT_EQ((std::tuple{c.As(IID_IUnknown, &u), s.refs.Value()}), (std::tuple{S_OK, 4u}));
         a = c;
         EXPECT_EQ(s.refs.Value(), 4u);
     }
@@ -265,8 +254,7 @@ TEST(ConnectionPointTest, AdviseUnadviseAndCallingSinks) {
     ConnectionPoint* cp = ConnectionPoint::Create(&box, IID_ITestSink);
     ASSERT_TRUE(cp);
     IID iid{};
-    EXPECT_EQ(cp->GetConnectionInterface(&iid), S_OK);
-    EXPECT_EQ(iid, IID_ITestSink);
+    EXPECT_EQ((std::tuple{cp->GetConnectionInterface(&iid), iid}), (std::tuple{S_OK, IID_ITestSink}));
     IConnectionPointContainer* back = nullptr;
     EXPECT_EQ((std::tuple{cp->GetConnectionPointContainer(&back), back, box.refs.Value()}),
               (std::tuple{S_OK, &box, 2u}));
@@ -274,20 +262,18 @@ TEST(ConnectionPointTest, AdviseUnadviseAndCallingSinks) {
 
     Sink one, two;
     DWORD c1 = 0, c2 = 0;
-    EXPECT_EQ(cp->Advise(&one, &c1), S_OK);
-    EXPECT_EQ(cp->Advise(&two, &c2), S_OK);
+    EXPECT_EQ((std::tuple{cp->Advise(&one, &c1), cp->Advise(&two, &c2)}), (std::tuple{S_OK, S_OK}));
     EXPECT_NE(c1, 0u);
     EXPECT_NE(c1, c2);
     EXPECT_EQ(one.refs.Value(), 2u) << "the point holds a reference";
     EXPECT_EQ(cp->SinkCount(), 2u);
     cp->ForEachSink([](IUnknown* s) { static_cast<ITestSink*>(s)->Ping(7); });
-    EXPECT_EQ(one.pings, std::vector<int>{7});
-    EXPECT_EQ(two.pings, std::vector<int>{7});
+    EXPECT_EQ((std::tuple{one.pings, two.pings}), (std::tuple{std::vector<int>{7}, std::vector<int>{7}}));
 
     NoSink wrong;
     DWORD c3 = 5;
-    EXPECT_EQ((std::tuple{cp->Advise(&wrong, &c3), c3, cp->Advise(nullptr, &c3), cp->Advise(&one, nullptr)}),
-              (std::tuple{CONNECT_E_CANNOTCONNECT, 0u, E_POINTER, E_POINTER}));
+    EXPECT_EQ((std::tuple{cp->Advise(&wrong, &c3), c3}), (std::tuple{CONNECT_E_CANNOTCONNECT, 0u}));
+    EXPECT_EQ((std::tuple{cp->Advise(nullptr, &c3), cp->Advise(&one, nullptr)}), (std::tuple{E_POINTER, E_POINTER}));
 
     EXPECT_EQ((std::tuple{cp->Unadvise(c1), one.refs.Value(), cp->Unadvise(c1), cp->Unadvise(0)}),
               (std::tuple{S_OK, 1u, CONNECT_E_NOCONNECTION, CONNECT_E_NOCONNECTION}));

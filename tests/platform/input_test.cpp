@@ -36,8 +36,7 @@ TEST_F(InputTest, MouseMoveIsHitTestedThenSetsTheCursorThenArrivesInClientCoordi
                               {top, child}));
     POINT p;
     GetCursorPos(&p);
-    EXPECT_EQ(p, (POINT{120, 130}));
-    EXPECT_EQ(GetMessagePos(), MAKELONG(120, 130));
+    EXPECT_EQ((std::tuple{p, GetMessagePos()}), (std::tuple{(POINT{120, 130}), MAKELONG(120, 130)}));
     // Moving the pointer from the program is a move like any other.
     rec().Clear();
     ASSERT_TRUE(SetCursorPos(125, 135));
@@ -166,8 +165,7 @@ TEST_F(InputTest, CaptureTakesAllMouseInput) {
     OnlyMouse();
     rec().ignore.erase(std::find(rec().ignore.begin(), rec().ignore.end(), WM_MOUSEMOVE));
     rec().ignore.erase(std::find(rec().ignore.begin(), rec().ignore.end(), WM_NCHITTEST));
-    EXPECT_EQ(SetCapture(child), nullptr);
-    EXPECT_EQ(GetCapture(), child);
+    EXPECT_EQ((std::tuple{SetCapture(child), GetCapture()}), (std::tuple{nullptr, child}));
     headless::MouseMove(top, 120, 110);
     headless::MouseDown(backend::BUTTON_LEFT);
     headless::MouseMove(top, 0, 0);
@@ -219,8 +217,7 @@ TEST_F(InputTest, TrackMouseEventPostsLeaveWhenThePointerGoes) {
     EXPECT_TRUE(TrackMouseEvent(&tme));
     TRACKMOUSEEVENT q{sizeof q, TME_QUERY, nullptr, 0};
     EXPECT_TRUE(TrackMouseEvent(&q));
-    EXPECT_EQ(q.hwndTrack, child);
-    EXPECT_EQ(q.dwFlags, TME_LEAVE);
+    EXPECT_EQ((std::tuple{q.hwndTrack, q.dwFlags}), (std::tuple{child, TME_LEAVE}));
     rec().Clear();
     rec().ignore = {WM_NCHITTEST, WM_SETCURSOR};
     headless::MouseMove(child, 6, 6);
@@ -368,8 +365,7 @@ TEST_F(InputTest, KeyStateFollowsRetrievedMessagesAsyncStateFollowsInput) {
     headless::KeyDown(0xFF); // the last entry of the key table
     EXPECT_TRUE(GetAsyncKeyState(0xFF) & 0x8000);
     headless::KeyUp(0xFF);
-    EXPECT_EQ(GetKeyState(-1), 0);
-    EXPECT_EQ(GetKeyState(256), 0);
+    EXPECT_EQ((std::tuple{GetKeyState(-1), GetKeyState(256)}), (std::tuple{0, 0}));
     EXPECT_FALSE(GetKeyboardState(nullptr));
 }
 
@@ -383,8 +379,7 @@ TEST_F(InputTest, FocusChangesSendKillThenSet) {
     rec().Clear();
     EXPECT_EQ(SetFocus(child), child);
     EXPECT_TRUE(rec().Log().empty()) << "no messages when nothing changes";
-    EXPECT_EQ(SetFocus(nullptr), child);
-    EXPECT_EQ(GetFocus(), nullptr);
+    EXPECT_EQ((std::tuple{SetFocus(nullptr), GetFocus()}), (std::tuple{child, nullptr}));
     EXPECT_TRUE(MatchSequence({{1, WM_KILLFOCUS, kSent | kWParam, 0}}, {top, child}));
 
     // Keys go to the focus window; with none, to the active window as system keys.
@@ -427,8 +422,7 @@ TEST_F(InputTest, FocusIntoAnotherTopLevelActivatesIt) {
                                {2, WM_KILLFOCUS, kSent | kOptional},
                                {3, WM_SETFOCUS, kSent}},
                               {top, child, second, inner}));
-    EXPECT_EQ(GetActiveWindow(), second);
-    EXPECT_EQ(GetFocus(), inner);
+    EXPECT_EQ((std::tuple{GetActiveWindow(), GetFocus()}), (std::tuple{second, inner}));
 }
 
 TEST_F(InputTest, ClickingAnInactiveWindowAsksForActivation) {

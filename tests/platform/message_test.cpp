@@ -77,8 +77,7 @@ TEST_F(MessageTest, PeekFiltersAndNoRemove) {
     EXPECT_TRUE(PeekMessage(&m, top, 0, 0, PM_REMOVE)) << "a window filter includes its children";
     EXPECT_EQ(m.hwnd, child);
     EXPECT_TRUE(PeekMessage(&m, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE)) << "-1: thread messages only";
-    EXPECT_EQ(m.message, WM_USER + 9u);
-    EXPECT_EQ(m.hwnd, nullptr);
+    EXPECT_EQ((std::tuple{m.message, m.hwnd}), (std::tuple{WM_USER + 9u, nullptr}));
     EXPECT_FALSE(PeekMessage(&m, nullptr, WM_USER + 8, WM_USER + 20, PM_REMOVE)) << "range filter";
     EXPECT_TRUE(PeekMessage(&m, nullptr, WM_USER + 7, WM_USER + 7, PM_REMOVE));
     EXPECT_FALSE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
@@ -96,11 +95,9 @@ TEST_F(MessageTest, QuitComesAfterPostedMessagesAndBeforePaint) {
     PostQuitMessage(3);
     PostMessage(h, WM_USER, 0, 0);
     MSG m;
-    EXPECT_EQ(GetMessage(&m, nullptr, 0, 0), TRUE);
-    EXPECT_EQ(m.message, WM_USER);
-    EXPECT_EQ(GetMessage(&m, nullptr, 0, 0), FALSE);
-    EXPECT_EQ((std::tuple{m.message, m.wParam, GetMessage(&m, nullptr, 0, 0), m.message}),
-              (std::tuple{WM_QUIT, 3u, TRUE, WM_PAINT}));
+    EXPECT_EQ((std::tuple{GetMessage(&m, nullptr, 0, 0), m.message}), (std::tuple{TRUE, WM_USER}));
+    EXPECT_EQ((std::tuple{GetMessage(&m, nullptr, 0, 0), m.message, m.wParam}), (std::tuple{FALSE, WM_QUIT, 3u}));
+    EXPECT_EQ((std::tuple{GetMessage(&m, nullptr, 0, 0), m.message}), (std::tuple{TRUE, WM_PAINT}));
     DispatchMessage(&m);
     EXPECT_EQ(GetMessage(nullptr, nullptr, 0, 0), -1);
     EXPECT_EQ(GetMessage(&m, reinterpret_cast<HWND>(0x99), 0, 0), -1);
@@ -205,8 +202,7 @@ TEST_F(MessageTest, PaintIsGeneratedFromTheAccumulatedUpdateRegion) {
     GetUpdateRect(h, &r, FALSE);
     EXPECT_EQ(r, (RECT{10, 10, 200, 100})) << "clipped to the client area";
     rec().Clear();
-    EXPECT_EQ(Pump(), 1);
-    EXPECT_EQ(painted, (RECT{10, 10, 200, 100}));
+    EXPECT_EQ((std::tuple{Pump(), painted}), (std::tuple{1, (RECT{10, 10, 200, 100})}));
     EXPECT_FALSE(GetUpdateRect(h, &r, FALSE)) << "BeginPaint validates";
     EXPECT_EQ(Pump(), 0);
 
@@ -264,8 +260,7 @@ TEST_F(MessageTest, AProcedureThatIgnoresPaintGetsItOnce) {
     SetNextBehaviour(b);
     HWND h = TopLevel(0, 0, 100, 100);
     rec().Clear();
-    EXPECT_EQ(Pump(), 1);
-    EXPECT_EQ(Pump(), 0);
+    EXPECT_EQ((std::tuple{Pump(), Pump()}), (std::tuple{1, 0}));
     RECT r;
     EXPECT_FALSE(GetUpdateRect(h, &r, FALSE));
 }
@@ -386,8 +381,7 @@ TEST_F(MessageTest, AWaitingLoopRunsTheIdleHook) {
         &ctx);
     MSG m;
     ASSERT_EQ(GetMessage(&m, nullptr, 0, 0), TRUE) << "the hook ends the wait by posting";
-    EXPECT_EQ(m.message, kEnd);
-    EXPECT_EQ(ctx.calls, 2);
+    EXPECT_EQ((std::tuple{m.message, ctx.calls}), (std::tuple{kEnd, 2}));
     headless::SetIdleHook(nullptr, nullptr);
 }
 

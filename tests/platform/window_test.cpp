@@ -25,8 +25,7 @@ TEST_F(WindowTest, ClassRegistrationRules) {
     EXPECT_EQ(RegisterClassEx(&wc), 0) << "the same name twice in one module";
     WNDCLASSEX info{};
     EXPECT_TRUE(GetClassInfoEx(nullptr, "testclassa", &info)) << "names are case-insensitive";
-    EXPECT_EQ(info.style, CS_DBLCLKS);
-    EXPECT_EQ(info.cbWndExtra, 8);
+    EXPECT_EQ((std::tuple{info.style, info.cbWndExtra}), (std::tuple{CS_DBLCLKS, 8}));
 
     struct Bad {
         const char* why;
@@ -105,8 +104,7 @@ TEST_F(WindowTest, CreateVisibleTopLevelSequence) {
                                {0, WM_ACTIVATE, kSent | kWParam, WA_ACTIVE},
                                {0, WM_SETFOCUS, kSent}},
                               {top}));
-    EXPECT_EQ(GetActiveWindow(), top);
-    EXPECT_EQ(GetFocus(), top);
+    EXPECT_EQ((std::tuple{GetActiveWindow(), GetFocus()}), (std::tuple{top, top}));
     rec().Clear();
     Pump();
     EXPECT_TRUE(MatchSequence({{0, WM_PAINT, kPosted}, {0, WM_ERASEBKGND, kSent}}, {top}));

@@ -21,8 +21,7 @@ TEST_F(ControlsTest, PushButtonClicksOnlyWhenReleasedInside) {
     HWND button = Child(WC_BUTTON, "&Apply", BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 80, 24, 1);
     EXPECT_EQ(SendMessage(button, BM_GETSTATE, 0, 0) & (BST_PUSHED | BST_FOCUS), 0) << "a new button is up";
     ClickAt(button, 40, 12);
-    EXPECT_EQ(Rec().CountCommand(1, BN_CLICKED), 1);
-    EXPECT_EQ(GetFocus(), button);
+    EXPECT_EQ((std::tuple{Rec().CountCommand(1, BN_CLICKED), GetFocus()}), (std::tuple{1, button}));
 
     // Pressed inside, dragged out and released: no click, and the pushed look follows the pointer.
     Rec().Clear();
@@ -35,8 +34,7 @@ TEST_F(ControlsTest, PushButtonClicksOnlyWhenReleasedInside) {
     EXPECT_FALSE(SendMessage(button, BM_GETSTATE, 0, 0) & BST_PUSHED);
     headless::MouseUp(backend::BUTTON_LEFT);
     Pump();
-    EXPECT_EQ(Rec().CountCommand(1, BN_CLICKED), 0);
-    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ((std::tuple{Rec().CountCommand(1, BN_CLICKED), GetCapture()}), (std::tuple{0, nullptr}));
 
     // Another window taking the mouse away lets it go too.
     headless::MouseMove(button, 40, 12);
@@ -213,8 +211,7 @@ TEST_F(ControlsTest, LinksAnswerOnlyOnTheirOwnText) {
 TEST_F(ControlsTest, EditTypingCaretSelectionAndKeys) {
     HWND edit = Child(WC_EDIT, "", WS_BORDER | ES_AUTOHSCROLL, 10, 10, 200, 22, 5);
     ClickAt(edit, 10, 10);
-    EXPECT_EQ(GetFocus(), edit);
-    EXPECT_EQ(Rec().CountCommand(5, EN_SETFOCUS), 1);
+    EXPECT_EQ((std::tuple{GetFocus(), Rec().CountCommand(5, EN_SETFOCUS)}), (std::tuple{edit, 1}));
     headless::TypeText("\xEF\xBF\xBF\xF0\x90\x80\x80"); // the last one-unit and the first two-unit character
     Pump();
     EXPECT_EQ(Text(edit), "\xEF\xBF\xBF\xF0\x90\x80\x80");

@@ -268,8 +268,7 @@ TEST_F(DialogTest, EnterPressesFocusedPushButtonOrTheDefault) {
         EXPECT_EQ(Run(), IDCANCEL);
         EXPECT_EQ(defBefore, static_cast<DWORD>(MAKELONG(IDOK, DC_HASDEFID)));
         EXPECT_EQ(defAfter, static_cast<DWORD>(MAKELONG(IDCANCEL, DC_HASDEFID)));
-        EXPECT_EQ(okStyle, BS_PUSHBUTTON);
-        EXPECT_EQ(cancelStyle, BS_DEFPUSHBUTTON);
+        EXPECT_EQ((std::tuple{okStyle, cancelStyle}), (std::tuple{BS_PUSHBUTTON, BS_DEFPUSHBUTTON}));
     }
 }
 
@@ -324,8 +323,7 @@ TEST_F(DialogTest, AnswerHookSetsItemsAsAPersonAndPressesTheButton) {
     // A combo value may be an index; a disabled button cannot be pressed and the person escapes.
     g_log = DlgLog{};
     AnswerNextDialog(DialogAnswer{{{kSpeed, "3"}}, kDisabled});
-    EXPECT_EQ(Run(), IDCANCEL);
-    EXPECT_EQ(g_log.speed, 3);
+    EXPECT_EQ((std::tuple{Run(), g_log.speed}), (std::tuple{IDCANCEL, 3}));
     EXPECT_FALSE(HasCommand(kDisabled, BN_CLICKED));
 
     // A callback does the work itself, here through the keyboard.
@@ -335,8 +333,7 @@ TEST_F(DialogTest, AnswerHookSetsItemsAsAPersonAndPressesTheButton) {
         headless::TypeText("Dan");
         headless::PressKey(VK_RETURN);
     });
-    EXPECT_EQ(Run(), 1000 + IDOK);
-    EXPECT_EQ(g_log.name, "Dan");
+    EXPECT_EQ((std::tuple{Run(), g_log.name}), (std::tuple{1000 + IDOK, "Dan"}));
     EXPECT_FALSE(SetDialogItemAsUser(parent, 4242, "x"));
 
     // A list value must name an item or be the index of one.
@@ -539,8 +536,7 @@ TEST_F(DialogTest, EndDialogDuringInitAndNestedModalDialogs) {
         inner = MessageBox(dlg, "Inner", "Nested", MB_OKCANCEL);
     });
     person.Key(VK_ESCAPE);
-    EXPECT_EQ(Run(), IDCANCEL);
-    EXPECT_EQ(inner, IDOK);
+    EXPECT_EQ((std::tuple{Run(), inner}), (std::tuple{IDCANCEL, IDOK}));
     EXPECT_FALSE(outerEnabledInside);
     EXPECT_FALSE(parentEnabledInside);
     EXPECT_TRUE(IsWindowEnabled(parent));

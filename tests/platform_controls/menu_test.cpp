@@ -52,14 +52,12 @@ UINT PostedCommand() {
 TEST(MenuObjects, BuildAndQueryItemsAndSubMenus) {
     HMENU menu = BuildEditMenu();
     ASSERT_TRUE(IsMenu(menu));
-    EXPECT_EQ(GetMenuItemCount(menu), 6);
-    EXPECT_EQ(GetMenuItemID(menu, 0), kCut);
+    EXPECT_EQ((std::tuple{GetMenuItemCount(menu), GetMenuItemID(menu, 0)}), (std::tuple{6, kCut}));
     EXPECT_EQ(GetMenuItemID(menu, 4), static_cast<UINT>(-1)); // a sub-menu has no command
     EXPECT_EQ(GetMenuItemID(menu, 9), static_cast<UINT>(-1));
     HMENU zoom = GetSubMenu(menu, 4);
     ASSERT_NE(zoom, nullptr);
-    EXPECT_EQ(GetSubMenu(menu, 0), nullptr);
-    EXPECT_EQ(GetMenuItemCount(zoom), 2);
+    EXPECT_EQ((std::tuple{GetSubMenu(menu, 0), GetMenuItemCount(zoom)}), (std::tuple{nullptr, 2}));
 
     // Lookup by command reaches into sub-menus; by position stays in the menu.
     EXPECT_EQ(ItemText(menu, kZoomOut, MF_BYCOMMAND), "Zoom &Out");
@@ -274,8 +272,7 @@ TEST_F(PopupMenuTest, HookAnswersAfterTheOwnerPreparedTheMenu) {
         if (m == menu) EnableMenuItem(m, kPaste, MF_BYCOMMAND | MF_ENABLED);
     };
     AnswerNextPopupMenu(kPaste);
-    EXPECT_EQ(Track(), kPaste);
-    EXPECT_EQ(GetPopupMenuCount(), before + 1);
+    EXPECT_EQ((std::tuple{Track(), GetPopupMenuCount()}), (std::tuple{kPaste, before + 1}));
     auto inits = Rec().Of(WM_INITMENUPOPUP);
     ASSERT_EQ(inits.size(), 1u) << "a command of the menu itself prepares only the menu";
     EXPECT_EQ(reinterpret_cast<HMENU>(inits[0].wParam), menu);
@@ -285,8 +282,7 @@ TEST_F(PopupMenuTest, HookAnswersAfterTheOwnerPreparedTheMenu) {
     // Without TPM_RETURNCMD the choice arrives as WM_COMMAND, posted to the owner.
     Rec().Clear();
     AnswerNextPopupMenu(kZoomOut);
-    EXPECT_EQ(Track(0), TRUE);
-    EXPECT_EQ(PostedCommand(), kZoomOut);
+    EXPECT_EQ((std::tuple{Track(0), PostedCommand()}), (std::tuple{TRUE, kZoomOut}));
     // The sub-menu holding the command was prepared too.
     bool zoomPrepared = false;
     for (const Seen& s : Rec().Of(WM_INITMENUPOPUP)) zoomPrepared |= reinterpret_cast<HMENU>(s.wParam) == GetSubMenu(menu, 4);
@@ -301,18 +297,15 @@ TEST_F(PopupMenuTest, HookCannotChooseWhatAPersonCouldNot) {
     AnswerNextPopupMenu(static_cast<UINT>(reinterpret_cast<UINT_PTR>(GetSubMenu(menu, 4)))); // opens a sub-menu
     EXPECT_EQ(Track(), 0u);
     AnswerNextPopupMenu(0u); // nothing
-    EXPECT_EQ(Track(0), TRUE);
-    EXPECT_EQ(PostedCommand(), 0u);
+    EXPECT_EQ((std::tuple{Track(0), PostedCommand()}), (std::tuple{TRUE, 0u}));
     // The answer is used once: the callback sees the menu only the first time.
     int calls = 0;
     AnswerNextPopupMenu([&](HMENU m, HWND owner) {
         ++calls;
-        EXPECT_EQ(m, menu);
-        EXPECT_EQ(owner, parent);
+        EXPECT_EQ((std::tuple{m, owner}), (std::tuple{menu, parent}));
         return kCopy;
     });
-    EXPECT_EQ(Track(), kCopy);
-    EXPECT_EQ(calls, 1);
+    EXPECT_EQ((std::tuple{Track(), calls}), (std::tuple{kCopy, 1}));
 }
 
 TEST_F(PopupMenuTest, KeyboardSelectsSkippingSeparatorsAndChoosesWithEnter) {
@@ -508,11 +501,9 @@ TEST_F(PopupMenuTest, AlignmentAndStayingOnScreen) {
         TrackPopupMenu(menu, flags | TPM_RETURNCMD, x, y, 0, parent, nullptr);
     };
     trackAt(300, 200, TPM_LEFTALIGN | TPM_TOPALIGN);
-    EXPECT_EQ(placed.left, 300);
-    EXPECT_EQ(placed.top, 200);
+    EXPECT_EQ((std::tuple{placed.left, placed.top}), (std::tuple{300, 200}));
     trackAt(300, 200, TPM_RIGHTALIGN | TPM_BOTTOMALIGN);
-    EXPECT_EQ(placed.right, 300);
-    EXPECT_EQ(placed.bottom, 200);
+    EXPECT_EQ((std::tuple{placed.right, placed.bottom}), (std::tuple{300, 200}));
     trackAt(300, 200, TPM_CENTERALIGN);
     EXPECT_EQ((placed.left + placed.right) / 2, 300);
     trackAt(screenW - 5, screenH - 5, 0);

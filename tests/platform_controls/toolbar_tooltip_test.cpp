@@ -239,8 +239,7 @@ TEST_F(ToolbarTest, LayoutAndAutosize) {
     EXPECT_EQ(select.left, draw.right);
     RECT sep{};
     SendMessage(bar, TB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&sep));
-    EXPECT_EQ(sep.left, select.right);
-    EXPECT_EQ(loop.left, sep.right);
+    EXPECT_EQ((std::tuple{sep.left, loop.left}), (std::tuple{select.right, sep.right}));
     EXPECT_GT(sep.right - sep.left, 0);
     EXPECT_LT(sep.right - sep.left, w);
     EXPECT_EQ(play.left, loop.right);
@@ -248,8 +247,7 @@ TEST_F(ToolbarTest, LayoutAndAutosize) {
     SIZE max{};
     ASSERT_TRUE(SendMessage(bar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&max)));
     RECT off = Rect(kOff);
-    EXPECT_EQ(max.cx, off.right);
-    EXPECT_EQ(max.cy, draw.bottom - draw.top);
+    EXPECT_EQ((std::tuple{max.cx, max.cy}), (std::tuple{off.right, draw.bottom - draw.top}));
     // Autosize spans the parent's width at the top, one button high.
     RECT bar_rc, parent_rc;
     GetWindowRect(bar, &bar_rc);
@@ -359,8 +357,7 @@ TEST_F(ToolbarTest, StateMessages) {
     EXPECT_EQ(b.idCommand, kPlay);
     EXPECT_FALSE(SendMessage(bar, TB_GETBUTTON, 42, reinterpret_cast<LPARAM>(&b)));
     EXPECT_TRUE(SendMessage(bar, TB_DELETEBUTTON, 0, 0));
-    EXPECT_EQ(SendMessage(bar, TB_BUTTONCOUNT, 0, 0), 6);
-    EXPECT_EQ(Rect(kSelect).left, 0);
+    EXPECT_EQ((std::tuple{SendMessage(bar, TB_BUTTONCOUNT, 0, 0), Rect(kSelect).left}), (std::tuple{6, 0}));
     // Inserting puts the button at the index given, or last when the index is past the end.
     TBBUTTON extra{0, 91, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, -1};
     EXPECT_TRUE(SendMessage(bar, TB_INSERTBUTTON, 1, reinterpret_cast<LPARAM>(&extra)));
@@ -427,8 +424,7 @@ TEST(ImageLists, AddDrawAndRefuse) {
     EXPECT_EQ(px[5], Px(kColours[2]));
     int cx = 0, cy = 0;
     ASSERT_TRUE(ImageList_GetIconSize(list, &cx, &cy));
-    EXPECT_EQ(cx, 4);
-    EXPECT_EQ(cy, 4);
+    EXPECT_EQ((std::tuple{cx, cy}), (std::tuple{4, 4}));
 
     EXPECT_FALSE(ImageList_GetImagePixels(list, 9, px));
 
@@ -448,8 +444,7 @@ TEST(ImageLists, AddDrawAndRefuse) {
     const int at = ImageList_Add(list, mono, nullptr);
     ASSERT_GE(at, 0);
     ASSERT_TRUE(ImageList_GetImagePixels(list, at, px));
-    EXPECT_EQ(px[0], Px(RGB(255, 255, 255)));
-    EXPECT_EQ(px[1], Px(RGB(0, 0, 0)));
+    EXPECT_EQ((std::tuple{px[0], px[1]}), (std::tuple{Px(RGB(255, 255, 255)), Px(RGB(0, 0, 0))}));
     for (HBITMAP b : {tiny, thin, mono}) DeleteObject(b);
     DeleteObject(strip);
     ASSERT_TRUE(ImageList_Destroy(list));

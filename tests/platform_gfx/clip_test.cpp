@@ -134,8 +134,7 @@ TEST(SurfaceDc, DrawsAtTheOriginAndOnlyInsideTheClipRectangles) {
     HWND fake = reinterpret_cast<HWND>(0x1000);
     HDC dc = detail::CreateSurfaceDC(fake, s, POINT{5, 2}, clips, 2);
     ASSERT_NE(dc, nullptr);
-    EXPECT_EQ(detail::WindowFromSurfaceDC(dc), fake);
-    EXPECT_EQ(WindowFromDC(dc), fake);
+    EXPECT_EQ((std::tuple{detail::WindowFromSurfaceDC(dc), WindowFromDC(dc)}), (std::tuple{fake, fake}));
     RECT box{};
     GetClipBox(dc, &box);
     EXPECT_EQ(box, (RECT{0, 0, 10, 6}));

@@ -178,8 +178,7 @@ TEST(Png, MalformedDataIsRefused) {
     std::vector<std::uint32_t> out = {42};
     const char junk[] = "definitely not a png image";
     EXPECT_FALSE(VorImage_DecodePng(junk, sizeof junk, &w, &h, &out));
-    EXPECT_EQ(w, -1);
-    EXPECT_EQ(out.size(), 1u);
+    EXPECT_EQ((std::tuple{w, out.size()}), (std::tuple{-1, 1u}));
     // A real file cut short fails cleanly too.
     std::vector<std::uint32_t> px(64 * 64, 0xFF123456u);
     detail::Surface s{px.data(), 64, 64, 64};
@@ -204,11 +203,9 @@ TEST(SkinImage, HotBrightensDisabledGreysAndAlphaIsKept) {
     EXPECT_EQ(hot[2], 0xFF000000u); // black stays black
     EXPECT_EQ(hot[4], 0xFFFFFFFFu); // clamped to alpha
     for (std::size_t i = 0; i < px.size(); ++i) {
-        EXPECT_EQ(hot[i] >> 24, px[i] >> 24);
-        EXPECT_EQ(dis[i] >> 24, px[i] >> 24);
+        EXPECT_EQ((std::tuple{hot[i] >> 24, dis[i] >> 24}), (std::tuple{px[i] >> 24, px[i] >> 24}));
         unsigned r = (dis[i] >> 16) & 0xFF, g = (dis[i] >> 8) & 0xFF, b = dis[i] & 0xFF;
-        EXPECT_EQ(r, g);
-        EXPECT_EQ(g, b);
+        EXPECT_EQ((std::tuple{r, g}), (std::tuple{g, b}));
         EXPECT_LE(r, dis[i] >> 24); // still premultiplied
     }
     // Y * 0.2 + 0.6 * a * 0.8 for black and white

@@ -43,8 +43,7 @@ TEST(Lines, ShallowLinesTakeOnePixelPerColumn) {
         for (int y = 0; y < 8; ++y) n += c.At(x, y) == kBlack;
         EXPECT_EQ(n, 1) << x;
     }
-    EXPECT_EQ(c.At(0, 0), kBlack);
-    EXPECT_EQ(c.Count(kBlack), 15);
+    EXPECT_EQ((std::tuple{c.At(0, 0), c.Count(kBlack)}), (std::tuple{kBlack, 15}));
 }
 
 TEST(Lines, ConnectedLinesShareCornersOnce) {
@@ -149,8 +148,7 @@ TEST(Shapes, RectangleOutlineAndInterior) {
     Rectangle(c.dc, 1, 1, 6, 5);
     c.Expect({{1, 1, kBlack}, {5, 4, kBlack}, {5, 1, kBlack}, {1, 4, kBlack}, {2, 2, kRed}, {4, 3, kRed},
               {6, 1, kWhite}, {1, 5, kWhite}});
-    EXPECT_EQ(c.Count(kBlack), 14);
-    EXPECT_EQ(c.Count(kRed), 6);
+    EXPECT_EQ((std::tuple{c.Count(kBlack), c.Count(kRed)}), (std::tuple{14, 6}));
 
     // Without a pen the fill is one pixel smaller on the right and bottom.
     c.Clear(kWhite);
@@ -164,8 +162,7 @@ TEST(Shapes, RectangleOutlineAndInterior) {
     SelectObject(c.dc, GetStockObject(BLACK_PEN));
     SelectObject(c.dc, GetStockObject(NULL_BRUSH));
     Rectangle(c.dc, 0, 0, 4, 4);
-    EXPECT_EQ(c.Count(kBlack), 12);
-    EXPECT_EQ(c.At(1, 1), kWhite);
+    EXPECT_EQ((std::tuple{c.Count(kBlack), c.At(1, 1)}), (std::tuple{12, kWhite}));
     // A rectangle without width or height draws nothing.
     c.Clear(kWhite);
     EXPECT_TRUE(Rectangle(c.dc, 3, 1, 3, 6));
@@ -212,8 +209,7 @@ TEST(Shapes, EllipseStaysInsideItsBox) {
     std::string across, down;
     for (int x = 2; x < 15; ++x) across += c.At(x, 9) == kBlue ? 'p' : c.At(x, 9) == kRed ? 'b' : '.';
     for (int y = 4; y < 15; ++y) down += c.At(8, y) == kBlue ? 'p' : c.At(8, y) == kRed ? 'b' : '.';
-    EXPECT_EQ(across, "pppbbbbbbbppp");
-    EXPECT_EQ(down, "pppbbbbbppp");
+    EXPECT_EQ((std::tuple{across, down}), (std::tuple{"pppbbbbbbbppp", "pppbbbbbppp"}));
     c.Clear(kWhite);
     EXPECT_TRUE(Ellipse(c.dc, 5, 5, 5, 12));
     EXPECT_TRUE(Ellipse(c.dc, 5, 5, 12, 5));

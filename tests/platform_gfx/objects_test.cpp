@@ -19,8 +19,7 @@ TEST(Objects, SelectReturnsThePreviousObjectOfItsKind) {
     EXPECT_EQ(GetObjectType(pen), OBJ_PEN);
     SelectObject(c.dc, oldPen);
     EXPECT_TRUE(DeleteObject(pen));
-    EXPECT_EQ(GetObjectType(pen), 0u);
-    EXPECT_EQ(SelectObject(c.dc, pen), nullptr);
+    EXPECT_EQ((std::tuple{GetObjectType(pen), SelectObject(c.dc, pen)}), (std::tuple{0u, nullptr}));
 }
 
 TEST(Objects, ContextAttributesIndirectObjectsAndTheContextsOwnColours) {
@@ -32,8 +31,7 @@ TEST(Objects, ContextAttributesIndirectObjectsAndTheContextsOwnColours) {
     SetBrushOrgEx(c.dc, 3, 5, nullptr);
     ASSERT_TRUE(SetBrushOrgEx(c.dc, 1, 2, &old));
     ASSERT_TRUE(GetBrushOrgEx(c.dc, &org));
-    EXPECT_EQ(old, (POINT{3, 5}));
-    EXPECT_EQ(org, (POINT{1, 2}));
+    EXPECT_EQ((std::tuple{old, org}), (std::tuple{(POINT{3, 5}), (POINT{1, 2})}));
     // The stock DC brush and pen take the colours the context is given.
     SelectObject(c.dc, GetStockObject(DC_BRUSH));
     SelectObject(c.dc, GetStockObject(DC_PEN));
@@ -57,8 +55,8 @@ TEST(Objects, ContextAttributesIndirectObjectsAndTheContextsOwnColours) {
     // A bitmap's bits read back as they were drawn, in as many whole rows as the buffer holds.
     std::uint32_t bits[8] = {};
     EXPECT_EQ(GetBitmapBits(c.bmp, sizeof bits, bits), static_cast<LONG>(sizeof bits));
-    EXPECT_EQ((std::tuple{bits[0], GetBitmapBits(c.bmp, 20, bits), GetBitmapBits(nullptr, 8, bits)}),
-              (std::tuple{Canvas::Px(kRed), 16, 0}));
+    EXPECT_EQ(bits[0], Canvas::Px(kRed));
+    EXPECT_EQ((std::tuple{GetBitmapBits(c.bmp, 20, bits), GetBitmapBits(nullptr, 8, bits)}), (std::tuple{16, 0}));
 }
 
 TEST(Objects, StockObjectsSurviveDeletion) {
@@ -75,8 +73,7 @@ TEST(Objects, GetObjectDescribesPensFontsAndBitmaps) {
     HPEN pen = CreatePen(PS_DOT, 1, RGB(10, 20, 30));
     LOGPEN lp{};
     ASSERT_EQ(GetObject(pen, sizeof lp, &lp), static_cast<int>(sizeof lp));
-    EXPECT_EQ(lp.lopnStyle, PS_DOT);
-    EXPECT_EQ(lp.lopnColor, RGB(10, 20, 30));
+    EXPECT_EQ((std::tuple{lp.lopnStyle, lp.lopnColor}), (std::tuple{PS_DOT, RGB(10, 20, 30)}));
     DeleteObject(pen);
 
     HFONT font = CreateFont(-13, 0, 0, 0, FW_BOLD, TRUE, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma");

@@ -234,8 +234,7 @@ TEST(DrawText, CalcRectAndAlignment) {
     GetTextExtentPoint32(c.dc, "Snap to grid", 12, &sz);
     RECT r{5, 5, 5, 5};
     int h = DrawText(c.dc, "Snap to grid", -1, &r, DT_SINGLELINE | DT_CALCRECT);
-    EXPECT_EQ(h, sz.cy);
-    EXPECT_EQ(r, (RECT{5, 5, 5 + sz.cx, 5 + sz.cy}));
+    EXPECT_EQ((std::tuple{h, r}), (std::tuple{sz.cy, (RECT{5, 5, 5 + sz.cx, 5 + sz.cy})}));
     EXPECT_EQ(c.Count(kWhite), 200 * 100); // nothing drawn
 
     RECT two{0, 0, 50, 0};
@@ -298,8 +297,7 @@ TEST(DrawText, MnemonicsAreUnderlinedAndPrefixesRemoved) {
     FontScope fo(only.dc, -12);
     DrawText(only.dc, "&File", -1, &r, DT_SINGLELINE | DT_PREFIXONLY);
     const RECT line = only.InkBox(kWhite);
-    EXPECT_EQ(line.bottom, inkA.bottom);
-    EXPECT_EQ(line.left, 2);
+    EXPECT_EQ((std::tuple{line.bottom, line.left}), (std::tuple{inkA.bottom, 2}));
     EXPECT_LE(line.bottom - line.top, 2);
 }
 

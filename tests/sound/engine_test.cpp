@@ -229,8 +229,7 @@ TEST(PlaybackEngine, SeekWhilePlayingJumpsAndEndsTheNotesThatWereSounding) {
         return r.message.IsNoteOff() && r.message.data1 == 60;
     });
     ASSERT_NE(off60, all.end());
-    EXPECT_EQ(off60->micros, 250'000);
-    EXPECT_EQ(rig.engine.Position(), 1920 + 720);
+    EXPECT_EQ((std::tuple{off60->micros, rig.engine.Position()}), (std::tuple{250'000, 1920 + 720}));
 
     rig.engine.Start(0); // Start while playing is a jump too
     rig.clock.Settle();
@@ -375,8 +374,7 @@ TEST(Monitor, NoteEndsAfterItsLengthAtTheTempoInForce) {
 
     const auto all = out->Messages();
     ASSERT_EQ(all.size(), 6u);
-    EXPECT_EQ(all[0].message.status, 0x93);
-    EXPECT_EQ(all[2].message.status, 0xB0);
+    EXPECT_EQ((std::tuple{all[0].message.status, all[2].message.status}), (std::tuple{0x93, 0xB0}));
     EXPECT_TRUE(all[3].message.IsNoteOn());
     EXPECT_EQ(all[4].message.data1, 62);
     EXPECT_TRUE(all[4].message.IsNoteOff());

@@ -116,8 +116,7 @@ TEST(HostSound, TheSongReadFromTheStoreCarriesOffsetsClampedToTheMidiRange) {
     EXPECT_EQ(song.tempo.TickToMicros(96), 250000);
     ASSERT_EQ(song.tracks.size(), 2u);
     const playback::SongTrack& first = song.tracks[0];
-    EXPECT_EQ(first.name, "Up");
-    EXPECT_EQ(first.channel, 3);
+    EXPECT_EQ((std::tuple{first.name, first.channel}), (std::tuple{"Up", 3}));
     EXPECT_TRUE(first.solo && !first.mute);
     using Row = std::tuple<std::int64_t, std::uint32_t, int, int, int, std::int64_t>;
     std::vector<Row> rows;
@@ -134,8 +133,7 @@ TEST(HostSound, TheSongReadFromTheStoreCarriesOffsetsClampedToTheMidiRange) {
     const playback::SongTrack& second = song.tracks[1];
     EXPECT_TRUE(second.mute && !second.solo);
     ASSERT_EQ(second.events.size(), 1u);
-    EXPECT_EQ(second.events[0].d[0], 0);
-    EXPECT_EQ(second.events[0].d[1], 127);
+    EXPECT_EQ((std::tuple{second.events[0].d[0], second.events[0].d[1]}), (std::tuple{0, 127}));
 }
 
 TEST(HostSound, PlayingBitPlaysTheSongOnTheCurrentPortAndClearingItSilences) {
@@ -261,8 +259,7 @@ TEST(HostSound, MidiOutPlaysOneEventNowOnTheNamedOrCurrentPort) {
     win::CoTaskMemFreeHandle(sysex.dataHandle);
     all = rig.other->Messages();
     ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].message.status, 0xB2);
-    EXPECT_EQ(all[0].message.data2, 99);
+    EXPECT_EQ((std::tuple{all[0].message.status, all[0].message.data2}), (std::tuple{0xB2, 99}));
     ASSERT_TRUE(all[1].message.IsLong());
     EXPECT_EQ(*all[1].message.bytes, std::vector<std::uint8_t>(gmOn, gmOn + sizeof gmOn));
 
@@ -297,8 +294,7 @@ TEST(HostSound, PortListIsPublishedToTheProject) {
     rig.SetFlags(mp::TRANSPORT_PLAYING);
     rig.clock.AdvanceTo(100'000);
     rig.SetFlags(0);
-    EXPECT_EQ(rig.out->Count(), 0u);
-    EXPECT_EQ(Ons(*rig.other), (OnList{{0, 0, 60}}));
+    EXPECT_EQ((std::tuple{rig.out->Count(), Ons(*rig.other)}), (std::tuple{0u, (OnList{{0, 0, 60}})}));
 }
 
 // Notifications delivered from a host thread: playback's own position reports arrive late there,

@@ -38,8 +38,7 @@ TEST(PortList, BuiltInSynthesizerComesFirstAndKeepsItsIdAcrossRefreshes) {
     EXPECT_EQ(list->Ports(kOutputPorts)[0].id, ports[0].id);
     EXPECT_EQ(list->Ports(kOutputPorts)[1].name, "Test Recorder");
     list->CurrentOutput()->SendShort(0x90, 60, 100);
-    EXPECT_EQ(rec->Count(), 1u);
-    EXPECT_EQ(list->Output(0xDEAD), nullptr);
+    EXPECT_EQ((std::tuple{rec->Count(), list->Output(0xDEAD)}), (std::tuple{1u, nullptr}));
 }
 
 TEST(PortList, GuidsDependOnKindAndName) {
@@ -136,7 +135,6 @@ TEST(BuiltInSynthesizer, NoAudioDeviceIsOneLineAndNoLibraryNoise) {
     const long noise = std::ftell(captured);
     std::fclose(captured);
     if (synth->IsAvailable()) GTEST_SKIP() << "an audio server took the output";
-    EXPECT_EQ(noise, 0L);
-    EXPECT_EQ(synth->Problem().find('\n'), std::string::npos);
+    EXPECT_EQ((std::tuple{noise, synth->Problem().find('\n')}), (std::tuple{0L, std::string::npos}));
     EXPECT_EQ(synth->Problem().rfind("no audio device could be opened", 0), 0u) << synth->Problem();
 }

@@ -105,8 +105,7 @@ TEST(Sequencer, LocateSendsOnlyTheStateThatDiffersAndSilenceCoversUsedChannels) 
     seq.Locate(20, emit); // back before the changes: the note ends, volume returns to 90, no bank is chosen
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_TRUE(sent[0].IsNoteOff());
-    EXPECT_EQ(sent[1].data1, 7);
-    EXPECT_EQ(sent[1].data2, 90);
+    EXPECT_EQ((std::tuple{sent[1].data1, sent[1].data2}), (std::tuple{7, 90}));
     sent.clear();
     seq.Locate(30, emit); // same state: nothing to send
     EXPECT_TRUE(sent.empty());

@@ -65,8 +65,7 @@ TEST_F(StringTable, LanguagesFallBackToEnglish) {
     EXPECT_STREQ(VorStr_GetLanguage(), "en");
     ASSERT_TRUE(VorStr_SetLanguage("de-test"));
     EXPECT_STREQ(VorStr_GetLanguage(), "de-test");
-    EXPECT_EQ(Load(7001), "Sieben");
-    EXPECT_EQ(Load(7002), "Two again");
+    EXPECT_EQ((std::tuple{Load(7001), Load(7002)}), (std::tuple{"Sieben", "Two again"}));
     const char* item = nullptr;
     EXPECT_TRUE(VorLang_GetItem(VOR_LANG_TIME_SEPARATOR1, &item)); // English items fill the gaps
     EXPECT_STREQ(item, ":");
@@ -77,8 +76,7 @@ TEST_F(StringTable, LanguagesFallBackToEnglish) {
 TEST_F(StringTable, LoadTruncatesWithoutSplittingCharacters) {
     EXPECT_EQ(Load(7001, 3), "Se");
     EXPECT_EQ(Load(7003, 7), "Three"); // the two-byte character does not fit whole
-    EXPECT_EQ(Load(7003, 8), "Three\xC3\xA9");
-    EXPECT_EQ(Load(7001, 1), "");
+    EXPECT_EQ((std::tuple{Load(7003, 8), Load(7001, 1)}), (std::tuple{"Three\xC3\xA9", ""}));
     EXPECT_TRUE(VorStr_Load(7001, nullptr, 0));
 }
 

@@ -106,8 +106,7 @@ TEST(TimeText, SeparatorsComeFromTheLanguage) {
     ASSERT_TRUE(VorLang_SetItem("xx-time", VOR_LANG_TIME_SEPARATOR2, ","));
     ASSERT_TRUE(VorStr_SetLanguage("xx-time"));
     auto f = Format(4, 4);
-    EXPECT_EQ(Text(f, Q + 64), "0|1,002");
-    EXPECT_EQ(Text(f, Q + 64, 0, 1), "0|1");
+    EXPECT_EQ((std::tuple{Text(f, Q + 64), Text(f, Q + 64, 0, 1)}), (std::tuple{"0|1,002", "0|1"}));
     ASSERT_TRUE(VorStr_SetLanguage("en"));
     EXPECT_EQ(Text(f, Q + 64), "0:1.002");
 }

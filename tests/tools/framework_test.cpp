@@ -82,8 +82,7 @@ TEST_F(FrameworkTest, TheGridShowsADraggedNoteWhereTheDragPutsIt) {
     Down(X(3000), Y(66));
     Move(X(3500), Y(66));
     Repaint();
-    EXPECT_EQ(PaintedRows(View()).size(), 2u);
-    EXPECT_EQ(Notes().size(), 1u);
+    EXPECT_EQ((std::tuple{PaintedRows(View()).size(), Notes().size()}), (std::tuple{2u, 1u}));
     Up(X(3500), Y(66));
     EXPECT_EQ(Notes().size(), 2u);
 }
@@ -107,8 +106,7 @@ TEST_F(FrameworkTest, EscapeInARulerScrollLeavesThePendingEditAndTheHistoryAlone
     ASSERT_EQ(View()->geo.timeOrigin, 2500) << "the ruler scrolls the view";
     Key(VK_ESCAPE);
     EXPECT_EQ(access->QueuedInsertCount(), 1) << "the pending edit is kept";
-    EXPECT_EQ(UndoCount(), steps);
-    EXPECT_EQ(UndoName(), "Draw MIDI Event");
+    EXPECT_EQ((std::tuple{UndoCount(), UndoName()}), (std::tuple{steps, "Draw MIDI Event"}));
     EXPECT_EQ(DragState(), Drag::None) << "Escape ends the ruler's drag";
     Move(ruler.left + 100, y);
     Up(ruler.left + 100, y);
@@ -169,8 +167,7 @@ TEST_F(FrameworkTest, MonitoringSoundsAPressedNoteUntilTheRelease) {
     SoundPitch(View(), 0, 100, 90);
     SilenceNote(View());
     ASSERT_EQ(sent.size(), 4u);
-    EXPECT_EQ(sent[3].kind, mp::MEK_NOTE_OFF);
-    EXPECT_EQ(sent[3].data[0], 0);
+    EXPECT_EQ((std::tuple{sent[3].kind, sent[3].data[0]}), (std::tuple{mp::MEK_NOTE_OFF, 0}));
 }
 
 } // namespace

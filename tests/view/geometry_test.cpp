@@ -57,8 +57,7 @@ TEST(TimeAxisTest, ConversionsRoundAsSpecifiedAndClampFarTicks) {
     EXPECT_EQ(XOfTickUp(v.get(), 10'004), 52);
     EXPECT_EQ(XOfTick(v.get(), 9'998), 50); // -0.67 + 0.5 truncates toward zero
     EXPECT_EQ(XOfTick(v.get(), 9'995), 49);
-    EXPECT_EQ(TickOfX(v.get(), 51), 10'003);
-    EXPECT_EQ(TicksOfWidth(v.get(), 10), 30);
+    EXPECT_EQ((std::tuple{TickOfX(v.get(), 51), TicksOfWidth(v.get(), 10)}), (std::tuple{10'003, 30}));
     EXPECT_EQ(XOfTick(v.get(), 900'000), 16383);
     EXPECT_EQ(XOfTickUp(v.get(), 900'000), 16383);
     EXPECT_EQ(XOfTick(v.get(), -5'000'000'000LL), -16384);
@@ -144,8 +143,7 @@ TEST(TimeViewTest, ResizeKeepsTicksPerPixel) {
     SetTimeView(v.get(), 1000, 3000, TV_PROGRAM);
     v->geo.grid.right = v->geo.grid.left + 524; // 500 zoom pixels
     ResizeGeometry(v.get(), false);
-    EXPECT_EQ(v->geo.zoomPixels, 500);
-    EXPECT_EQ(v->geo.timeSpan, 1500);
+    EXPECT_EQ((std::tuple{v->geo.zoomPixels, v->geo.timeSpan}), (std::tuple{500, 1500}));
     EXPECT_DOUBLE_EQ(v->geo.ticksPerPixel, 3.0);
     EXPECT_EQ(v->geo.timeZoomLevel, 3);
     v->geo.grid.right = v->geo.grid.left + 10; // narrower than the margin: one zoom pixel
@@ -156,16 +154,14 @@ TEST(TimeViewTest, ResizeKeepsTicksPerPixel) {
 TEST(RowAxisTest, RowSpansAndBands) {
     auto v = MakeView(0, 40, 824, 300, 10'000);
     SetVerticalView(v.get(), 0, VerticalSpanOfLevel(v.get(), 1), VV_FIXED_SPAN | VV_PROGRAM);
-    EXPECT_EQ(v->geo.verticalSpan, 2250);
-    EXPECT_EQ(v->geo.rowHeightLevel, 1);
+    EXPECT_EQ((std::tuple{v->geo.verticalSpan, v->geo.rowHeightLevel}), (std::tuple{2250, 1}));
     for (int r = 0; r < 50; ++r) {
         int top, bottom;
         RowBand(v.get(), r, &top, &bottom);
         EXPECT_EQ((std::tuple{top, bottom - top, RowAtY(v.get(), top), RowAtY(v.get(), bottom - 1)}),
                   (std::tuple{40 + 6 * r, 6, r, r}));
     }
-    EXPECT_EQ(RowAtY(v.get(), 39), -3);
-    EXPECT_EQ(RowAtY(v.get(), 340), -4);
+    EXPECT_EQ((std::tuple{RowAtY(v.get(), 39), RowAtY(v.get(), 340)}), (std::tuple{-3, -4}));
     // Rows below the grid get empty bands; so do rows above the top row.
     int top, bottom;
     RowBand(v.get(), 60, &top, &bottom);
@@ -173,8 +169,7 @@ TEST(RowAxisTest, RowSpansAndBands) {
     ScrollVertically(v.get(), 10 * kUnitsPerRow);
     EXPECT_EQ(v->geo.topRow, 10);
     RowBand(v.get(), 3, &top, &bottom);
-    EXPECT_EQ(top, 40);
-    EXPECT_EQ(bottom, 40);
+    EXPECT_EQ((std::tuple{top, bottom}), (std::tuple{40, 40}));
     v->geo.rowCount = 0;
     EXPECT_EQ(RowAtY(v.get(), 100), -2);
 }
@@ -241,8 +236,7 @@ TEST(RowAxisTest, MakeRowVisible) {
 TEST(RowAxisTest, SetVerticalViewClampsTheSpanAndTop) {
     auto v = MakeView(0, 0, 824, 300, 10'000);
     SetVerticalView(v.get(), -90, 10, VV_PROGRAM); // span below the grid height
-    EXPECT_EQ(v->geo.topRow, 0);
-    EXPECT_EQ(v->geo.verticalSpan, 300);
+    EXPECT_EQ((std::tuple{v->geo.topRow, v->geo.verticalSpan}), (std::tuple{0, 300}));
     SetVerticalView(v.get(), 0, 1'000'000, VV_PROGRAM); // above the extent
     EXPECT_EQ(v->geo.verticalSpan, v->geo.verticalExtent);
     EXPECT_EQ(v->geo.rowHeightLevel, 0);

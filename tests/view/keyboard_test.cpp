@@ -55,8 +55,7 @@ TEST_F(Keyboard, PressSoundsTheKeyUntilRelease) {
     EXPECT_TRUE(Offs().empty());
     EXPECT_EQ(Rgb(x, y), 0xE0E0E0u); // a sounding white key is light grey
     Release(x, y);
-    EXPECT_EQ(Offs(), std::vector<int>{64});
-    EXPECT_EQ(Rgb(x, y), 0xFFFFFFu);
+    EXPECT_EQ((std::tuple{Offs(), Rgb(x, y)}), (std::tuple{std::vector<int>{64}, 0xFFFFFFu}));
     // Releasing far outside the column after pressing a black key still stops it.
     Band(66, &top, &bottom);
     Press(Left() + 3, (top + bottom) / 2);
@@ -84,8 +83,7 @@ TEST_F(Keyboard, WhiteZoneBesideABlackKeyPlaysTheNeighbour) {
     ClickAt(BlackRight(), top + 1);   // the first pixel right of it
     EXPECT_EQ(Ons(), (std::vector<int>{62, 60, 61, 62}));
     // The boundary line is drawn there.
-    EXPECT_EQ(Rgb(x, split), 0x000000u);
-    EXPECT_EQ(Rgb(x, split + 2), 0xFFFFFFu);
+    EXPECT_EQ((std::tuple{Rgb(x, split), Rgb(x, split + 2)}), (std::tuple{0x000000u, 0xFFFFFFu}));
 }
 
 TEST_F(Keyboard, KeysLineUpWithRowsAndCarryLabelsAndMarker) {
@@ -119,8 +117,7 @@ TEST_F(Keyboard, KeysLineUpWithRowsAndCarryLabelsAndMarker) {
                 if (Rgb(x, y) == 0x808080u) ++count;
         return count;
     };
-    EXPECT_EQ(greyPixels(60), 16);
-    EXPECT_EQ(greyPixels(48), 0);
+    EXPECT_EQ((std::tuple{greyPixels(60), greyPixels(48)}), (std::tuple{16, 0}));
     const std::string picture = std::string(VOR_BINARY_DIR) + "/view_keyboard.png";
     EXPECT_TRUE(headless::Snapshot(EditorWindow(), picture.c_str()));
     // Six-pixel rows: no highlight line on black keys.
@@ -139,8 +136,7 @@ TEST_F(Keyboard, PartCodesAndCursors) {
     int top, bottom;
     Band(60, &top, &bottom);
     Move(Left() + 5, (top + bottom) / 2);
-    EXPECT_EQ(View()->hitCode, 0x10007u);
-    EXPECT_EQ(View()->hoverRow, 127 - 60);
+    EXPECT_EQ((std::tuple{View()->hitCode, View()->hoverRow}), (std::tuple{0x10007u, 127 - 60}));
     backend::CursorImage image{};
     ASSERT_TRUE(backend::QueryCursorImage(headless::CurrentCursor(), &image));
     EXPECT_EQ(image.systemId, 32512u);

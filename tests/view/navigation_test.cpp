@@ -88,8 +88,7 @@ TEST_F(Navigation, LoopBarZonesAndTooltip) {
     Loop(start, end - start);
     for (int x = sx - 2; x <= sx + 1; ++x) EXPECT_EQ(PartAt(x, y), LB_START_EDGE) << x;
     for (int x = sx + 2; x <= sx + 4; ++x) EXPECT_EQ(PartAt(x, y), LB_END_EDGE) << x;
-    EXPECT_EQ(PartAt(sx - 3, y), 0);
-    EXPECT_EQ(PartAt(sx + 5, y), 0);
+    EXPECT_EQ((std::tuple{PartAt(sx - 3, y), PartAt(sx + 5, y)}), (std::tuple{0, 0}));
     // Outside the 2-pixel margins at the top and bottom nothing is hit.
     EXPECT_EQ(PartAt(sx, LoopBar().rect.top + 1), 0);
     EXPECT_EQ(PartAt(sx, LoopBar().rect.bottom - 2), 0);
@@ -126,8 +125,7 @@ TEST_F(Navigation, MovingTheEditCursor) {
     // Extending, moving the loop along and snapping are driven by clicks in the tool tests; here the
     // cap of a moved loop region at the document's end.
     MoveEditCursor(v, end - 100, 0, MEC_MOVE_LOOP | MEC_NO_HISTORY);
-    EXPECT_EQ(v->time.loopStart, end - 100);
-    EXPECT_EQ(v->time.loopEnd, end);
+    EXPECT_EQ((std::tuple{v->time.loopStart, v->time.loopEnd}), (std::tuple{end - 100, end}));
     EXPECT_EQ(v->time.historyCount, 2) << "no history asked";
     // A gesture records the history at its first step only.
     const int before = v->time.historyCount;

@@ -162,14 +162,12 @@ TEST_F(PaneFramework, CreationAndDestructionCallInitInOrder) {
     DestroyWindow(hwnd);
     hwnd = nullptr;
     const std::vector<std::string> destroyed{"init1:2", "init1:3", "init1:4", "init1:6", "init1:8", "init1:10", "init1:0"};
-    EXPECT_EQ(journal.events, destroyed);
-    EXPECT_EQ(view.hwnd, nullptr);
+    EXPECT_EQ((std::tuple{journal.events, view.hwnd}), (std::tuple{destroyed, nullptr}));
 }
 
 TEST_F(PaneFramework, FailingInitAbortsTheWindow) {
     journal.failInit = 6;
-    EXPECT_EQ(Open(600, 400), nullptr);
-    EXPECT_EQ(view.hwnd, nullptr);
+    EXPECT_EQ((std::tuple{Open(600, 400), view.hwnd}), (std::tuple{nullptr, nullptr}));
 }
 
 TEST_F(PaneFramework, LayoutOrderAndStrips) {
@@ -224,8 +222,7 @@ TEST_F(PaneFramework, NarrowWindowShrinksTheKeyboardColumnFirst) {
     EXPECT_EQ(settings.keyboardWidth, mp::kMinKeyboardWidth);
     EXPECT_EQ(view.panes[PANE_KEYBOARD].width, mp::kMinKeyboardWidth + kColumnSplitterWidth);
     SetColumnWidth(&view, 100000);
-    EXPECT_EQ(settings.keyboardWidth, 16384);
-    EXPECT_EQ(view.panes[PANE_KEYBOARD].width, 50);
+    EXPECT_EQ((std::tuple{settings.keyboardWidth, view.panes[PANE_KEYBOARD].width}), (std::tuple{16384, 50}));
 }
 
 TEST_F(PaneFramework, AStoredColumnWidthOfZeroIsTheNarrowestAndAnUnsetOneTheDefault) {
@@ -243,16 +240,14 @@ TEST_F(PaneFramework, HitTestRunsOnlyWhenThePointChanges) {
     ASSERT_NE(Open(600, 400), nullptr);
     journal.hitTests.clear();
     Mouse(WM_MOUSEMOVE, 300, 200);
-    EXPECT_EQ(journal.hitTests[0], 1);
-    EXPECT_EQ(view.hitCode, 0x00005u);
+    EXPECT_EQ((std::tuple{journal.hitTests[0], view.hitCode}), (std::tuple{1, 0x00005u}));
     Mouse(WM_MOUSEMOVE, 300, 200);
     Mouse(WM_MOUSEMOVE, 300, 200);
     EXPECT_EQ(journal.hitTests[0], 1);
     Mouse(WM_MOUSEMOVE, 301, 200);
     EXPECT_EQ(journal.hitTests[0], 2);
     Mouse(WM_MOUSEMOVE, 300, 5); // loop bar
-    EXPECT_EQ(journal.hitTests[4], 1);
-    EXPECT_EQ(view.hitCode, 0x40005u);
+    EXPECT_EQ((std::tuple{journal.hitTests[4], view.hitCode}), (std::tuple{1, 0x40005u}));
     Mouse(WM_MOUSEMOVE, 20, 100); // keyboard column: its own hit test
     EXPECT_EQ((std::tuple{view.hitCode >> 16, view.hitPoint.x, view.hitPoint.y}), (std::tuple{1u, 20, 100}));
 }
@@ -330,8 +325,7 @@ TEST_F(PaneFramework, PressAsksForTheFocusPaneAndKeysGoThere) {
     Mouse(WM_MOUSEMOVE, 300, 5);
     Mouse(WM_LBUTTONDOWN, 300, 5);
     Mouse(WM_LBUTTONUP, 300, 5);
-    EXPECT_EQ(view.focusPane, 4);
-    EXPECT_EQ(GetFocus(), hwnd);
+    EXPECT_EQ((std::tuple{view.focusPane, GetFocus()}), (std::tuple{4, hwnd}));
     SendMessage(hwnd, WM_KEYDOWN, VK_LEFT, 0);
     // Consumed by the focus pane: the grid never sees it.
     ASSERT_EQ(journal.keys.size(), 1u);
@@ -404,8 +398,7 @@ TEST_F(PaneFramework, GridCaretFollowsTheEditCursor) {
     EXPECT_TRUE(view.focus.caretShown);
     POINT pos{};
     ASSERT_TRUE(GetCaretPos(&pos));
-    EXPECT_EQ(pos.x, XOfTick(&view, 25'000));
-    EXPECT_EQ(pos.y, view.geo.grid.top);
+    EXPECT_EQ((std::tuple{pos.x, pos.y}), (std::tuple{XOfTick(&view, 25'000), view.geo.grid.top}));
     // Off screen: hidden; following playback: hidden.
     SetTimeView(&view, 60'000, 20'000, TV_PROGRAM);
     EXPECT_FALSE(view.focus.caretShown);

@@ -37,8 +37,7 @@ TEST(UiResources, FontsByIdAreSharedAndOrderedBySize) {
     EXPECT_GT(VorUI_GetFontHeight(VOR_FONT_COMPACT), VorUI_GetFontHeight(VOR_FONT_SMALL));
     EXPECT_GT(TextWidth(VorUI_GetFont(VOR_FONT_POSITION), "999.99.999qq"),
               TextWidth(VorUI_GetFont(VOR_FONT_SMALL), "999.99.999qq"));
-    EXPECT_EQ(VorUI_GetFont(5), nullptr);
-    EXPECT_EQ(VorUI_GetFontHeight(5), 0);
+    EXPECT_EQ((std::tuple{VorUI_GetFont(5), VorUI_GetFontHeight(5)}), (std::tuple{nullptr, 0}));
 }
 
 TEST(UiResources, ColoursAndBrushes) {
@@ -78,8 +77,7 @@ TEST(UiResources, CursorTable) {
         EXPECT_EQ(VorUI_LoadCursor(id), cursor); // made once
         backend::CursorImage image{};
         ASSERT_TRUE(backend::QueryCursorImage(cursor, &image));
-        EXPECT_EQ(image.systemId, 0u);
-        EXPECT_EQ(image.width, 32);
+        EXPECT_EQ((std::tuple{image.systemId, image.width}), (std::tuple{0u, 32}));
         RECT shape{image.width, image.height, -1, -1};
         for (int y = 0; y < image.height; ++y)
             for (int x = 0; x < image.width; ++x)
