@@ -66,6 +66,16 @@ bool PendingEdit::Change(const Note& note) {
     return true;
 }
 
+bool PendingEdit::Update(const EventRef& ref, const std::function<void(Note&)>& change) {
+    mp::MidiEventRecord record{};
+    Note note;
+    if (!access_ || !CurrentRecord(*access_, ref, &record) || !records::ToNote(record, ref, &note)) return false;
+    change(note);
+    records::WriteNote(note, record);
+    PutRecord(*access_, note.ref, record);
+    return true;
+}
+
 std::vector<Note> PendingEdit::ChangeSelectedNotes() {
     std::vector<Note> notes;
     if (!access_) return notes;

@@ -41,6 +41,9 @@ public:
     bool Read(const EventRef& ref, Note* note) const;
     // Queues the note's times, pitch, velocity and selection for its event (an insert is replaced).
     bool Change(const Note& note);
+    // Read and Change in one look-up: `change` gets the note as the edit leaves it, which then takes its
+    // place (a drag step's write of every note it moves). False, with nothing written, for a non-note.
+    bool Update(const EventRef& ref, const std::function<void(Note&)>& change);
     // Queues the selected notes unchanged, as the start of a change of all of them, and lists them.
     std::vector<Note> ChangeSelectedNotes();
     // Queues a copy of every selected event (the originals stay, deselected) and lists the copies.

@@ -113,21 +113,19 @@ void ApplyMove(TrackView* v, int x, int y) {
     if (increment == 0 && !movePitch) return;
     for (std::size_t i = 0; i < m.moved.size(); ++i) {
         const EventRef& ref = m.moved[i];
-        Note note;
-        if (!edit.Read(ref, &note)) {
-            // Another kind of event moves by its time only.
-            std::int64_t start = 0, end = 0;
-            if (edit.Span(ref, &start, &end)) edit.MoveTo(ref, std::max<std::int64_t>(start + increment, 0));
-            continue;
-        }
-        note.start = std::max<std::int64_t>(note.start + increment, 0);
-        const int pitch = note.pitch + pitchOffset;
-        if (movePitch && pitch >= kLowestPitch && pitch <= kHighestPitch && ScaleAllowsPitch(*v, pitch, note.start)) {
-            if (static_cast<int>(i) == m.pressedItem && s->gesture.soundingPitch >= 0)
-                SoundPitch(v, pitch, note.length, note.velocity);
-            note.pitch = pitch;
-        }
-        edit.Change(note);
+        const bool isNote = edit.Update(ref, [&](Note& note) {
+            note.start = std::max<std::int64_t>(note.start + increment, 0);
+            const int pitch = note.pitch + pitchOffset;
+            if (movePitch && pitch >= kLowestPitch && pitch <= kHighestPitch && ScaleAllowsPitch(*v, pitch, note.start)) {
+                if (static_cast<int>(i) == m.pressedItem && s->gesture.soundingPitch >= 0)
+                    SoundPitch(v, pitch, note.length, note.velocity);
+                note.pitch = pitch;
+            }
+        });
+        if (isNote) continue;
+        // Another kind of event moves by its time only.
+        std::int64_t start = 0, end = 0;
+        if (edit.Span(ref, &start, &end)) edit.MoveTo(ref, std::max<std::int64_t>(start + increment, 0));
     }
     if (m.axis != AXIS_PITCH) m.applied = offset;
     RedrawGrid(v);
