@@ -1,7 +1,8 @@
 // Random edit sequences driven through TrackAccess as the tools drive it (range and click selection,
 // select all, moving, copy-moving, deleting, cutting, copying, pasting, undo and redo) on a track of
 // two blocks whose notes share times and pitches, checked after every step against a model the test
-// keeps itself, and the plug-in object's event-key list against one rebuilt from scratch.
+// keeps itself, and the plug-in object's event-key list against one rebuilt from scratch; two more
+// plug-in objects keep the same list whether they take the host's records run by run or one by one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -50,9 +51,29 @@ protected:
             AddNote(inFirst ? first : second, Pick(10) * 2 * kUnit, 240 * (1 + Pick(2)), 60 + Pick(4), 100, Pick(2) == 0);
         }
         Connect();
+        // Two more plug-in objects watch the host: one takes records run by run, one each alone.
+        for (std::size_t i = 0; i < 2; ++i) {
+            ASSERT_EQ(mp::NewPianoRollPlugin(0, &observers[i]), S_OK);
+            observers[i]->AddRef();
+            DWORD caps = 0;
+            observers[i]->Initialise(static_cast<mp::IMPMidiData*>(project), nullptr, mp::INIT_MODE_EDITOR, 0, &caps);
+            observers[i]->SetKindFilter(plugin->KindFilter());
+            observers[i]->SetUpkeepRunFloor(i == 0 ? 1 : UINT32_MAX);
+            observers[i]->ReloadTracks(true);
+            observers[i]->SelectTrack(0, -1);
+        }
         project->WithStore([](host::Store& s) { s.ClearHistory(); });
         model = ReadSong();
         ClearClipboard();
+    }
+
+    void TearDown() override {
+        for (mp::COPTPianoRollPlugin* o : observers) {
+            if (!o) continue;
+            o->Uninitialise();
+            o->Release();
+        }
+        harness::TrackFixture::TearDown();
     }
 
     int Pick(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
@@ -311,6 +332,13 @@ protected:
                 ASSERT_LE(list[i - 1].start, list[i].start) << "round " << round;
             }
         }
+        for (mp::COPTPianoRollPlugin* o : observers) o->ProcessNotifications(false);
+        const std::vector<mp::EventEntry>&byRun = observers[0]->EventList(), &alone = observers[1]->EventList();
+        const auto fields = [](const mp::EventEntry& e) {
+            return std::make_tuple(e.key.track, e.key.block, e.key.event, e.start, e.end, e.order, e.channel, e.kind, e.pitch);
+        };
+        ASSERT_EQ(byRun.size(), alone.size()) << "round " << round;
+        for (std::size_t i = 0; i < byRun.size(); ++i) ASSERT_EQ(fields(byRun[i]), fields(alone[i])) << "round " << round;
         std::vector<std::uint32_t> cached = CachedEvents(), rebuilt = RebuiltEvents(0);
         std::sort(cached.begin(), cached.end());
         std::sort(rebuilt.begin(), rebuilt.end());
@@ -322,6 +350,7 @@ protected:
     Song model;
     std::vector<Step> undo, redo;
     std::vector<Note> clip;
+    mp::COPTPianoRollPlugin* observers[2] = {nullptr, nullptr};
 };
 
 TEST_F(EditModel, RandomEditSequencesMatchTheModel) {

@@ -102,33 +102,37 @@ bool COPTPlugin::EntryFor(const EventKey& key, EventEntry* entry) {
     MidiEventRecord record{};
     EntryContext fresh;
     EntryContext& context = entryContext_.active ? entryContext_ : fresh;
-    const EventKey trackKey{key.track, 0, 0};
-    const EventKey blockKey{key.track, key.block, 0};
     bool ok = midiData_->Get(&key, LEVEL_EVENT, &record, TIME_FORMAT_TICKS) == S_OK;
     if (ok) FreeEventData(record);
-    if (ok && (context.track != key.track || context.block != key.block)) {
-        context.track = context.block = 0;
-        ok = midiData_->Get(&trackKey, LEVEL_TRACK, &context.trackRecord, TIME_FORMAT_TICKS) == S_OK &&
-             midiData_->Get(&blockKey, LEVEL_BLOCK, &context.blockRecord, TIME_FORMAT_TICKS) == S_OK;
-        if (ok) {
-            context.track = key.track;
-            context.block = key.block;
-        }
-    }
+    ok = ok && LoadEntryContext(context, key);
     if (ownRead) EndTransaction(false);
+    return ok && FillEntry(key, context, record.kind, record.channel, record.time, record.length, record.data[0], entry);
+}
+
+bool COPTPlugin::LoadEntryContext(EntryContext& context, const EventKey& key) {
+    if (context.track == key.track && context.block == key.block) return true;
+    context.track = context.block = 0;
+    const EventKey trackKey{key.track, 0, 0};
+    const EventKey blockKey{key.track, key.block, 0};
+    if (midiData_->Get(&trackKey, LEVEL_TRACK, &context.trackRecord, TIME_FORMAT_TICKS) != S_OK ||
+        midiData_->Get(&blockKey, LEVEL_BLOCK, &context.blockRecord, TIME_FORMAT_TICKS) != S_OK)
+        return false;
+    context.track = key.track;
+    context.block = key.block;
+    return true;
+}
+
+bool COPTPlugin::FillEntry(const EventKey& key, const EntryContext& context, std::uint32_t kind, std::int32_t channel,
+                           std::int64_t time, std::uint32_t length, std::uint8_t pitch, EventEntry* entry) const noexcept {
     const TrackRecord& track = context.trackRecord;
-    const BlockRecord& block = context.blockRecord;
-    if (!ok || !(record.kind & filterInForce_)) return false;
-    int channel = -1;
-    if (record.channel >= 0) channel = track.channel >= 0 ? track.channel : record.channel;
-    if (channel >= 0 && (channel >= 32 || !(channelMask_ & (1u << channel)))) return false;
+    if (!Listable(filterInForce_, kind, channel, track)) return false;
     entry->key = key;
-    entry->start = block.start + record.time;
-    entry->end = record.kind == MEK_NOTE ? entry->start + static_cast<std::int64_t>(record.length) : entry->start;
+    entry->start = context.blockRecord.start + time;
+    entry->end = kind == MEK_NOTE ? entry->start + static_cast<std::int64_t>(length) : entry->start;
     entry->order = track.order;
     entry->channel = track.channel;
-    entry->kind = record.kind;
-    entry->pitch = record.data[0];
+    entry->kind = kind;
+    entry->pitch = pitch;
     return true;
 }
 
@@ -138,19 +142,77 @@ bool COPTPlugin::StageInsert(const EventKey& key) {
     return StageInsert(key, TrackIndexOf(key.track));
 }
 
+bool COPTPlugin::BlockShown(int trackIndex, std::uint32_t block) const noexcept {
+    if (currentBlock_ == -1) return true;
+    const auto& blocks = tracks_[static_cast<std::size_t>(trackIndex)].blocks;
+    const auto at = std::find_if(blocks.begin(), blocks.end(), [&](const EventKey& b) { return b.block == block; });
+    return at != blocks.end() && at - blocks.begin() <= currentBlock_;
+}
+
+void COPTPlugin::StageEntry(const EventKey& key, const EventEntry* entry) {
+    // Whatever copy the list holds goes; the fresh one takes its sorted place.
+    if (entry) listEntries_.push_back(*entry);
+    listChanges_.push_back(ListChange{key, entry ? static_cast<std::uint32_t>(listEntries_.size() - 1) : ListChange::kNoEntry});
+}
+
 bool COPTPlugin::StageInsert(const EventKey& key, int trackIndex) {
     if (trackIndex < 0 || (currentTrack_ != -1 && trackIndex != currentTrack_)) return false;
-    if (currentBlock_ != -1) {
-        const auto& blocks = tracks_[static_cast<std::size_t>(trackIndex)].blocks;
-        const auto at = std::find_if(blocks.begin(), blocks.end(), [&](const EventKey& b) { return b.block == key.block; });
-        if (at == blocks.end() || at - blocks.begin() > currentBlock_) return false;
-    }
-    // Whatever copy the list holds goes; the fresh one takes its sorted place.
+    if (!BlockShown(trackIndex, key.block)) return false;
     EventEntry entry{};
     const bool present = EntryFor(key, &entry);
-    if (present) listEntries_.push_back(entry);
-    listChanges_.push_back(ListChange{key, present ? static_cast<std::uint32_t>(listEntries_.size() - 1) : ListChange::kNoEntry});
+    StageEntry(key, present ? &entry : nullptr);
     return present;
+}
+
+namespace {
+
+// Room for `more` elements, growing geometrically, so that many runs in one batch copy little.
+template <class T> void MakeRoom(std::vector<T>& v, std::size_t more) {
+    if (v.capacity() - v.size() < more) v.reserve(std::max(v.size() + more, v.capacity() * 2));
+}
+
+} // namespace
+
+void COPTPlugin::OnDataChangedRun(const NotificationRecord& first, const std::uint32_t* ids, std::uint32_t count) {
+    UpkeepDeferredRun(first, ids, count);
+    // The run's records name the same tracks as its first.
+    TouchTracks(first);
+}
+
+void COPTPlugin::UpkeepDeferredRun(const NotificationRecord& first, const std::uint32_t* ids, std::uint32_t count) {
+    // What UpkeepDeferred does for each record, with the checks that depend only on the run's shared
+    // words made once. Within a run the old and the new key are the same.
+    const std::uint32_t flags = first.changeFlags;
+    EventKey key = first.oldKey;
+    const bool removeFirst = (flags & NCF_REPLACED) && !(flags & NCF_DELETED);
+    const bool inserts = !(flags & NCF_DELETED) && (removeFirst || (flags & (NCF_INSERTED | NCF_INSERTED2)));
+    const bool modifies = !(flags & NCF_DELETED) && !inserts && (flags & NCF_MODIFIED);
+    int trackIndex = -1;
+    bool trackShown = false, shown = false;
+    if ((inserts || modifies) && (Flags() & PLF_EVENT_LIST_VALID)) {
+        trackIndex = TrackIndexOf(key.track);
+        trackShown = trackIndex >= 0 && (currentTrack_ == -1 || trackIndex == currentTrack_);
+        shown = trackShown && BlockShown(trackIndex, key.block);
+    }
+    const bool removes = ((flags & NCF_DELETED) && !deferredListed_) || removeFirst || (modifies && trackShown);
+    if (!removes && !shown) return;
+    MakeRoom(listChanges_, std::size_t{count} * (removes && shown ? 2 : 1));
+    if (!shown) {
+        for (std::uint32_t i = 0; i < count; ++i) {
+            key.event = ids[i];
+            StageRemove(key);
+        }
+        return;
+    }
+    MakeRoom(listEntries_, count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        key.event = ids[i];
+        if (removeFirst) StageRemove(key);
+        EventEntry entry{};
+        const bool present = EntryFor(key, &entry);
+        StageEntry(key, present ? &entry : nullptr);
+        if (!present && modifies) StageRemove(key);
+    }
 }
 
 void COPTPlugin::FlushListChanges() {

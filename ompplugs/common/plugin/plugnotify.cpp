@@ -132,10 +132,22 @@ HRESULT COPTPlugin::ProcessNotifications(bool discard) {
         // One read transaction for the events the batch reads again.
         entryContext_.active = SUCCEEDED(BeginRead());
         BeginTouchBatch();
-        batch->ForEach([&](NotificationRecord& copy, bool listed) {
+        const auto one = [&](NotificationRecord& copy, bool listed) {
             deferredListed_ = listed;
             OnNotify(&copy, false);
-        });
+        };
+        // A long run of event data records: its first goes as every record does, the others together.
+        const auto whole = [&](const NotificationRecord& first, const std::uint32_t* ids, std::uint32_t count, bool listed) {
+            if (count - 1 < upkeepRunFloor_ || !entryContext_.active || first.level != LEVEL_EVENT ||
+                !(first.id == NID_DATA_CHANGED))
+                return false;
+            NotificationRecord copy = first;
+            one(copy, listed);
+            dataGeneration_.fetch_add(count - 1);
+            OnDataChangedRun(first, ids, count - 1);
+            return true;
+        };
+        batch->ForEachRun(whole, one);
         EndTouchBatch();
         deferredListed_ = false;
         if (entryContext_.active) EndTransaction(false);

@@ -99,6 +99,11 @@ HRESULT COPTPianoRollPlugin::OnDataChanged(const NotificationRecord& record, boo
     return hr;
 }
 
+void COPTPianoRollPlugin::OnDataChangedRun(const NotificationRecord& first, const std::uint32_t* ids, std::uint32_t count) {
+    COPTPlugin::OnDataChangedRun(first, ids, count);
+    if (RaiseSongLengthFromBlock()) SendToView(PRM_TRACK_CONTENT_CHANGED);
+}
+
 HRESULT COPTPianoRollPlugin::OnTimebaseChanged(const NotificationRecord& record, bool immediate) {
     if (immediate) return QueueNotification(&record);
     SendToView(PRM_TIMEBASE_CHANGED);

@@ -30,6 +30,7 @@ public:
     win::HRESULT Construct() override;
     win::HRESULT GetPages(win::CAUUID* pages) override;
     win::HRESULT OnDataChanged(const NotificationRecord& record, bool immediate) override;
+    void OnDataChangedRun(const NotificationRecord& first, const std::uint32_t* ids, std::uint32_t count) override;
     win::HRESULT OnTimebaseChanged(const NotificationRecord& record, bool immediate) override;
     // The song's key map changed (NID_KEY_MAP_CHANGED): the view reads the song's maps again, as for
     // a change of the time base.

@@ -250,6 +250,9 @@ public:
     // Whether LoadEvents asks the host for a block's events in bulk before walking them one by one, and
     // SelectListed writes a list in one call (on by default; a host without them is walked either way).
     void SetBulkReads(bool on) noexcept { bulkReads_ = on; }
+    // Runs of like records at least this long (after their first) go through the deferred phase
+    // together.
+    void SetUpkeepRunFloor(std::uint32_t records) noexcept { upkeepRunFloor_ = records ? records : 1; }
     // A page of a block's events from index `first` as the host's bulk read gives it, and the block's
     // count: S_OK for the last page, S_FALSE when more follow, a failure when the host has no bulk read
     // (or bulk reads are off) or answered out of its contract.
@@ -283,6 +286,10 @@ public:
     virtual PianoRollSettings* EditorSettings() noexcept { return nullptr; }
     // [ui thread] The settings of features beyond the block, saved with it; null when it keeps none.
     virtual SettingsExtension* EditorExtension() noexcept { return nullptr; }
+    // [ui thread] The deferred phase of the records of a run after its first (already dispatched as
+    // every record is): records of data changes equal to `first` but for their event ids, taken
+    // together so that a large edit stages its events without a call per record.
+    virtual void OnDataChangedRun(const NotificationRecord& first, const std::uint32_t* ids, std::uint32_t count);
     // [ui thread] Reads the host's ticks per quarter note again (after the time base changed); the
     // value kept stays when the host cannot tell.
     void ReloadTicksPerQuarter();
@@ -441,6 +448,7 @@ protected:
         EventKey lengthBlock{}; // the block whose end the batch has already weighed against the song's length
     };
     EntryContext entryContext_;
+    std::uint32_t upkeepRunFloor_ = 256;
     // The tracks the running batch gave new generations: one each per batch is enough, as no copy of
     // a track is read while a batch runs. [window thread]
     struct BatchTouches {
@@ -535,6 +543,15 @@ protected:
     bool StageInsert(const EventKey& key);
     bool StageInsert(const EventKey& key, int trackIndex); // the key's track found already
     bool EntryFor(const EventKey& key, EventEntry* entry);
+    // The track and block records of the key's block in the context; false when the host has none.
+    bool LoadEntryContext(EntryContext& context, const EventKey& key);
+    // The list entry of an event read from the host; false when the list does not show it.
+    bool FillEntry(const EventKey& key, const EntryContext& context, std::uint32_t kind, std::int32_t channel,
+                   std::int64_t time, std::uint32_t length, std::uint8_t pitch, EventEntry* entry) const noexcept;
+    // Whether a block of a track-table index is among the blocks the list shows.
+    bool BlockShown(int trackIndex, std::uint32_t block) const noexcept;
+    void StageEntry(const EventKey& key, const EventEntry* entry);
+    void UpkeepDeferredRun(const NotificationRecord& first, const std::uint32_t* ids, std::uint32_t count);
     bool OnCacheThread() const noexcept;
     void RemoveTrackEntry(std::uint32_t trackId);
     // Puts an entry after the entries of its order or lower; returns its index.

@@ -50,6 +50,13 @@ public:
     template <class F> void ForEach(F&& f) const {
         for (const Run& run : runs_) Expand(run, 0, f);
     }
+    // As ForEach, but a run of records that differ only in their event ids and numbers is first offered
+    // whole: whole(first, ids, count, listed) gets its first record and the event ids of the count - 1
+    // records after it, and answers false to have them called one by one instead.
+    template <class Whole, class F> void ForEachRun(Whole&& whole, F&& f) const {
+        for (const Run& run : runs_)
+            if (!whole(run.first, ids_.data() + run.idsFrom, run.count, run.listed)) Expand(run, 0, f);
+    }
     // Moves the records from the `from`th on (counting from 0) to `into` (emptied first), in order;
     // the first `from` stay. May throw std::bad_alloc (before anything is moved out).
     void MoveTail(std::size_t from, NotificationQueue& into) {
