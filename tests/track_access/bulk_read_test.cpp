@@ -3,6 +3,7 @@
 // marquee written as one list selects what writing event by event selects.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <random>
 #include <tuple>
@@ -156,6 +157,26 @@ TEST_F(BulkRead, MarqueeListSelectsWhatSingleWritesSelect) {
     }
     EXPECT_NE(after[1], start);
     EXPECT_EQ(after[1], after[0]);
+    // Texts have no data bytes: a range over some pitches leaves them, one over every note takes them.
+    const std::vector<std::uint32_t> none(start.size(), 0);
+    flags(&none);
+    Deliver();
+    auto selectedTexts = [&] {
+        return project->WithStore([&](host::Store& st) {
+            int n = 0;
+            for (std::uint32_t b : blocks)
+                for (std::uint32_t id : st.EventsOf(b))
+                    n += st.EventKind(id) == mp::MEK_META && (st.Event(id).flags & mp::MEF_SELECTED) != 0;
+            return n;
+        });
+    };
+    ASSERT_EQ(access->SelectRange(-1, -1, 0, 126, true), win::S_OK);
+    EXPECT_EQ(selectedTexts(), 0);
+    ASSERT_EQ(access->SelectRange(-1, -1, -1, -1, true), win::S_OK);
+    const auto listed = std::count_if(plugin->EventList().begin(), plugin->EventList().end(),
+                                      [](const mp::EventEntry& e) { return e.kind == mp::MEK_META; });
+    EXPECT_EQ(selectedTexts(), listed);
+    EXPECT_GT(listed, 20);
 }
 
 } // namespace
