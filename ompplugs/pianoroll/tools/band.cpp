@@ -55,11 +55,10 @@ void DrawBandOnWindow(TrackView* v) {
 } // namespace
 
 void PaintGridAndBand(TrackView* v, Pane* pane, HDC dc, const RECT* clip) {
-    PaintGrid(v, pane, dc, clip);
-    if (v->tools && v->tools->band.drawn) {
-        DrawBand(v, dc);
-        ForgetGridPaint(v); // the band is drawn by inverting: the next paint draws the grid again
-    }
+    // The band is drawn by inverting: the next paint draws the grid again.
+    const bool band = v->tools && v->tools->band.drawn;
+    PaintGrid(v, pane, dc, clip, !band);
+    if (band) DrawBand(v, dc);
 }
 
 void DrawBand(TrackView* v, HDC dc) {

@@ -421,7 +421,7 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
     edit.ForEachPendingNote(addNote);
 }
 
-void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
+void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox, bool remember) {
     RefreshPlaybackPosition(v);
     MeasureTimeSelection(v);
     RECT clip;
@@ -488,7 +488,8 @@ void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox) {
         if (cursorX >= band.left && cursorX < band.right)
             brushes.Fill(dc, cursorX, band.top, cursorX + 1, band.bottom, RGB(0, 0, 0));
     }
-    RememberGridPaint(v, &cache.keep, look, clip);
+    if (remember) RememberGridPaint(v, &cache.keep, look, clip);
+    else ForgetGridPaint(v);
     if (bgDC) {
         SelectObject(bgDC, oldBitmap);
         DeleteDC(bgDC);

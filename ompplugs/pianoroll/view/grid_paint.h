@@ -93,8 +93,10 @@ struct GridPaintCache {
     std::vector<win::RECT> bands;
 };
 
-// The note grid's Paint slot, shared by every tool.
-void PaintGrid(TrackView* v, Pane* pane, win::HDC dc, const win::RECT* clip);
+// The note grid's Paint slot, shared by every tool. Without `remember` the next paint draws everything
+// again (something is drawn over the grid after it), and the paint spends nothing on keeping it.
+void PaintGrid(TrackView* v, Pane* pane, win::HDC dc, const win::RECT* clip, bool remember);
+inline void PaintGrid(TrackView* v, Pane* pane, win::HDC dc, const win::RECT* clip) { PaintGrid(v, pane, dc, clip, true); }
 // Builds the display list for the clip (rows and notes); kept in the view until the next paint.
 void BuildDisplayList(TrackView* v, const win::RECT* clip);
 // The display list for the clip: the one already built in this paint when it was built for the same
