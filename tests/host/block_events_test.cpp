@@ -67,6 +67,8 @@ TEST_F(BlockEvents, PagesFollowEachOtherAndBadRequestsAreRefused) {
     EXPECT_EQ(rest[0].flags, mp::MEF_SELECTED);
     EXPECT_TRUE(Read(3, 2, &hr, &header).empty());
     EXPECT_EQ(hr, win::S_OK) << "from the count itself: nothing follows";
+    EXPECT_TRUE(Read(0, 0, &hr, &header).empty());
+    EXPECT_EQ(std::tuple(hr, header.count), std::tuple(win::S_FALSE, 3u)) << "a header alone tells the count";
 
     Read(4, 2, &hr, &header);
     EXPECT_EQ(hr, win::E_INVALIDARG) << "past the count";
