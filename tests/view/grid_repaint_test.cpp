@@ -119,6 +119,7 @@ TEST_F(GridRepaint, TouchingNotesOfARowKeepTheirOwnColours) {
     block = AddPianoTrack(200 * kQuarter, 1);
     std::vector<std::uint32_t> notes;
     for (int i = 0; i < 600; ++i) notes.push_back(AddNote(block, i * kQuarter / 8, kQuarter / 8, 60));
+    AddNote(block, kQuarter, 100 * kQuarter, 62); // on past the view's end, where it shows no end
     project->WithStore([&](host::Store& store) {
         for (int i = 0; i < 600; i += 6) store.SetEventFlags(notes[static_cast<std::size_t>(i)], mp::MEF_SELECTED);
     });
@@ -131,6 +132,8 @@ TEST_F(GridRepaint, TouchingNotesOfARowKeepTheirOwnColours) {
     auto pixel = [&](int note) { return Rgb(XOfTick(note * kQuarter / 8), y); };
     ASSERT_NE(pixel(6), pixel(7));
     for (int i = 12; i < 360; ++i) EXPECT_EQ(pixel(i), pixel(6 + i % 6)) << i;
+    const int end = XOfTick(View()->geo.timeOrigin + View()->geo.timeSpan) - 1, y62 = YOfNote(62) + 1;
+    EXPECT_EQ(Rgb(end, y62), Rgb(end - 4, y62));
 }
 
 } // namespace
