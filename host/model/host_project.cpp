@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "mp/block_events.h"
+#include "mp/event_reads.h"
 #include "win/com_helpers.h"
 
 namespace host {
@@ -577,6 +578,7 @@ win::HRESULT HostProject::SelectEvents(win::DWORD level, const mp::EventKey* sco
 win::HRESULT HostProject::GetProperty(const win::GUID& id, win::DWORD selector1, win::DWORD selector2,
                                       win::DWORD /*reserved*/, win::DWORD size, void* out) {
     if (!out) return win::E_POINTER;
+    if (id == mp::PID_READ_EVENT_LIST) return ReadListedEvents(selector1, selector2, size, out);
     if (id == mp::PID_BLOCK_EVENTS) {
         std::lock_guard lock(mutex_);
         return GetBlockEvents(selector1, selector2, size, out);

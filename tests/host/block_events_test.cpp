@@ -1,6 +1,6 @@
 // A block's events read in bulk: pages in time order, and requests out of range refused without
-// writing past the caller's room. A list of events selected in one call, reported as single writes;
-// bad lists change nothing. (Against the walk and single writes: the plug-in's bulk read tests.)
+// writing past the caller's room. A list of events read in one call as Get reads each. A list of
+// events selected in one call, reported as single writes; bad lists change nothing. (Against the walk and single writes: the plug-in's bulk read tests.)
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +9,7 @@
 
 #include "host_test_util.h"
 #include "mp/block_events.h"
+#include "mp/event_reads.h"
 #include "mp/select_events.h"
 
 namespace host::test {
@@ -77,6 +78,30 @@ TEST_F(BlockEvents, PagesFollowEachOtherAndBadRequestsAreRefused) {
     std::uint8_t small[sizeof(mp::MPBlockEventsHeader) - 1];
     EXPECT_EQ(project->GetProperty(mp::PID_BLOCK_EVENTS, block, 0, 0, sizeof small, small), win::E_INVALIDARG);
     EXPECT_EQ(project->GetProperty(mp::PID_BLOCK_EVENTS, block, 0, 0, 64, nullptr), win::E_POINTER);
+}
+
+TEST_F(BlockEvents, AListReadsEachKeyAsGetDoesAndBadListsAreRefused) {
+    const std::vector<std::uint32_t> ids = project->WithStore([&](Store& s) { return s.EventsOf(block); });
+    const mp::EventKey keys[4] = {{track, block, ids[2]}, {0, 0, ids[1]}, {track, block + 1, ids[2]}, {track, block, 999}};
+    std::vector<std::uint64_t> page(3 + 4 * 4 + 1, ~std::uint64_t{0});
+    const auto read = [&](mp::MPReadListHeader h, win::DWORD size, win::DWORD selector = 0) {
+        std::memcpy(page.data(), &h, sizeof h);
+        return project->GetProperty(mp::PID_READ_EVENT_LIST, selector, 0, 0, size, page.data());
+    };
+    const mp::MPReadListHeader header{4, sizeof(mp::MPBlockEvent), keys, 0};
+    const win::DWORD size = sizeof header + 4 * sizeof(mp::MPBlockEvent);
+    EXPECT_EQ(std::make_tuple(read(header, size, 1), read({4, 16, keys, 0}, size), read(header, size - 1),
+                              read({4, sizeof(mp::MPBlockEvent), nullptr, 0}, size)),
+              std::make_tuple(win::E_INVALIDARG, win::E_INVALIDARG, win::E_INVALIDARG, win::E_INVALIDARG));
+    ASSERT_EQ(read(header, size), win::S_OK);
+    EXPECT_EQ(page.back(), ~std::uint64_t{0}) << "nothing written past the room";
+    mp::MPBlockEvent got[4];
+    std::memcpy(got, page.data() + 3, sizeof got);
+    EXPECT_EQ(std::make_tuple(got[0].event, got[0].kind, got[0].time, got[0].length, got[0].data[0]),
+              std::make_tuple(ids[2], std::uint32_t{mp::MEK_NOTE}, std::int64_t{480}, 240u, std::uint8_t{60}));
+    EXPECT_EQ(std::make_tuple(got[1].event, got[1].length, got[1].data[0]), std::make_tuple(ids[1], 3u, std::uint8_t{0}))
+        << "a text: its byte count and no data bytes";
+    EXPECT_EQ(got[2].event | got[2].kind | got[3].event, 0u) << "another block's key and a dead id read as nothing";
 }
 
 TEST_F(BlockEvents, AListSelectsInOrderWhatIsInRangeAndBadListsChangeNothing) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace mp {
 
@@ -166,6 +167,9 @@ bool COPTPlugin::StageInsert(const EventKey& key, int trackIndex) {
 
 namespace {
 
+// Events a run reads again per host call.
+constexpr std::uint32_t kRunPage = 4096;
+
 // Room for `more` elements, growing geometrically, so that many runs in one batch copy little.
 template <class T> void MakeRoom(std::vector<T>& v, std::size_t more) {
     if (v.capacity() - v.size() < more) v.reserve(std::max(v.size() + more, v.capacity() * 2));
@@ -205,14 +209,41 @@ void COPTPlugin::UpkeepDeferredRun(const NotificationRecord& first, const std::u
         return;
     }
     MakeRoom(listEntries_, count);
+    for (std::uint32_t done = 0; done < count;) {
+        const std::uint32_t page = std::min(count - done, kRunPage);
+        const std::uint8_t* read = ReadRunEvents(key, ids + done, page);
+        for (std::uint32_t i = 0; i < page; ++i) {
+            key.event = ids[done + i];
+            if (removeFirst) StageRemove(key);
+            EventEntry entry{};
+            MPBlockEvent e{};
+            if (read) std::memcpy(&e, read + std::size_t{i} * sizeof e, sizeof e);
+            // Zero: the host has no such event. A variable kind is read alone, for its data word.
+            const bool present = !read || (e.event && IsVariableKind(e.kind))
+                                     ? EntryFor(key, &entry)
+                                     : e.event && FillEntry(key, entryContext_, e.kind, e.channel, e.time, e.length,
+                                                            e.data[0], &entry);
+            StageEntry(key, present ? &entry : nullptr);
+            if (!present && modifies) StageRemove(key);
+        }
+        done += page;
+    }
+}
+
+const std::uint8_t* COPTPlugin::ReadRunEvents(EventKey key, const std::uint32_t* ids, std::uint32_t count) {
+    if (!properties_ || !bulkReads_ || !entryContext_.active || !LoadEntryContext(entryContext_, key)) return nullptr;
+    runKeys_.resize(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         key.event = ids[i];
-        if (removeFirst) StageRemove(key);
-        EventEntry entry{};
-        const bool present = EntryFor(key, &entry);
-        StageEntry(key, present ? &entry : nullptr);
-        if (!present && modifies) StageRemove(key);
+        runKeys_[i] = key;
     }
+    const std::size_t size = sizeof(MPReadListHeader) + std::size_t{count} * sizeof(MPBlockEvent);
+    runPage_.resize((size + 7) / 8);
+    const MPReadListHeader header{count, sizeof(MPBlockEvent), runKeys_.data(), 0};
+    std::memcpy(runPage_.data(), &header, sizeof header);
+    if (properties_->GetProperty(PID_READ_EVENT_LIST, 0, 0, 0, static_cast<DWORD>(size), runPage_.data()) != S_OK)
+        return nullptr;
+    return reinterpret_cast<const std::uint8_t*>(runPage_.data()) + sizeof header;
 }
 
 void COPTPlugin::FlushListChanges() {

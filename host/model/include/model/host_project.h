@@ -129,6 +129,8 @@ private:
     win::HRESULT GetBlockEvents(std::uint32_t block, std::uint32_t first, win::DWORD size, void* out);
     // Selects or deselects a list of events (mp/select_events.h) under one hold of mutex_.
     win::HRESULT SelectListedEvents(win::DWORD mode, win::DWORD selector2, win::DWORD size, const void* in);
+    // Reads a list of events (mp/event_reads.h) under one hold of mutex_.
+    win::HRESULT ReadListedEvents(win::DWORD selector1, win::DWORD selector2, win::DWORD size, void* out);
     std::int64_t ToTicks(std::int64_t time, std::uint32_t format) const;
     std::int64_t FromTicks(std::int64_t ticks, std::uint32_t format) const;
 

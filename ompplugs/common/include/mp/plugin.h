@@ -16,6 +16,7 @@
 
 #include "mp/block_events.h"
 #include "mp/edit_queues.h"
+#include "mp/event_reads.h"
 #include "mp/host_contract.h"
 #include "mp/notification_queue.h"
 #include "mp/record_helpers.h"
@@ -552,6 +553,11 @@ protected:
     bool BlockShown(int trackIndex, std::uint32_t block) const noexcept;
     void StageEntry(const EventKey& key, const EventEntry* entry);
     void UpkeepDeferredRun(const NotificationRecord& first, const std::uint32_t* ids, std::uint32_t count);
+    // The events of a run (the key's block and track, the given ids) read with one host call, with
+    // the batch's records of that block ready; null when the host cannot read them so.
+    const std::uint8_t* ReadRunEvents(EventKey key, const std::uint32_t* ids, std::uint32_t count);
+    std::vector<EventKey> runKeys_;
+    std::vector<std::uint64_t> runPage_; // 8-byte words: the header holds a pointer
     bool OnCacheThread() const noexcept;
     void RemoveTrackEntry(std::uint32_t trackId);
     // Puts an entry after the entries of its order or lower; returns its index.
