@@ -93,6 +93,7 @@ TEST_F(BlockEvents, AListReadsEachKeyAsGetDoesAndBadListsAreRefused) {
     EXPECT_EQ(std::make_tuple(read(header, size, 1), read({4, 16, keys, 0}, size), read(header, size - 1),
                               read({4, sizeof(mp::MPBlockEvent), nullptr, 0}, size)),
               std::make_tuple(win::E_INVALIDARG, win::E_INVALIDARG, win::E_INVALIDARG, win::E_INVALIDARG));
+    EXPECT_EQ(read({0, sizeof(mp::MPBlockEvent), nullptr, 0}, sizeof header), win::S_OK) << "no keys: room for the header is enough";
     ASSERT_EQ(read(header, size), win::S_OK);
     EXPECT_EQ(page.back(), ~std::uint64_t{0}) << "nothing written past the room";
     mp::MPBlockEvent got[4];
