@@ -7,6 +7,7 @@
 
 #include "mp/block_events.h"
 #include "mp/event_reads.h"
+#include "mp/event_writes.h"
 #include "win/com_helpers.h"
 
 namespace host {
@@ -411,6 +412,27 @@ win::HRESULT ApplyName(std::uint32_t handle, std::uint32_t mask, std::u16string&
 
 } // namespace
 
+win::HRESULT HostProject::EventWriteValue(const mp::EventKey& key, const mp::MidiEventRecord& r, std::uint32_t mask,
+                                          const EventValue* base, EventValue* out) {
+    const mp::EventKey k = store_.KeyOfEvent(key.event);
+    if (!k.event || (key.block && key.block != k.block) || (key.track && key.track != k.track)) return win::E_INVALIDARG;
+    // The selection alone, as the editor writes it for every note a marquee touches.
+    if ((mask & mp::CHANGE_ALL) == mp::CHANGE_FLAGS) return win::S_FALSE;
+    EventValue& v = *out;
+    v = base ? *base : store_.Event(key.event);
+    const std::int64_t start = store_.Block(k.block)->start;
+    std::int64_t rel = 0;
+    if (mask & mp::CHANGE_TIME) {
+        const std::uint32_t format = FormatOf(r.timeFormat);
+        if (!ValidFormat(format)) return win::E_INVALIDARG;
+        rel = ToTicks(FromTicks(start, format) + r.time, format) - start;
+    }
+    const win::HRESULT hr = ApplyEventRecord(r, mask & mp::CHANGE_ALL, rel, v);
+    if (hr != win::S_OK) return hr;
+    // What the store refuses, refused before anything is written.
+    return win::FAILED(Store::ValidateEvent(v)) || start + v.time < 0 ? win::E_INVALIDARG : win::S_OK;
+}
+
 win::HRESULT HostProject::Set(const mp::EventKey* key, win::DWORD level, const void* record, win::DWORD mask) {
     if (!key || !record) return win::E_POINTER;
     Batch batch;
@@ -419,25 +441,10 @@ win::HRESULT HostProject::Set(const mp::EventKey* key, win::DWORD level, const v
         std::lock_guard lock(mutex_);
         if (level == mp::LEVEL_EVENT) {
             const auto& r = *static_cast<const mp::MidiEventRecord*>(record);
-            mp::EventKey k = store_.KeyOfEvent(key->event);
-            const bool matches =
-                k.event && (!key->block || key->block == k.block) && (!key->track || key->track == k.track);
-            if (matches && (mask & mp::CHANGE_ALL) == mp::CHANGE_FLAGS) {
-                // The selection alone, as the editor writes it for every note a marquee touches.
-                hr = store_.SetEventFlags(key->event, r.flags);
-            } else if (matches) {
-                EventValue v = store_.Event(key->event);
-                std::uint32_t format = FormatOf(r.timeFormat);
-                std::int64_t rel = 0;
-                hr = win::S_OK;
-                if (mask & mp::CHANGE_TIME) {
-                    if (!ValidFormat(format)) hr = win::E_INVALIDARG;
-                    std::int64_t start = store_.Block(k.block)->start;
-                    rel = ToTicks(FromTicks(start, format) + r.time, format) - start;
-                }
-                if (hr == win::S_OK) hr = ApplyEventRecord(r, mask & (mp::CHANGE_ALL), rel, v);
-                if (hr == win::S_OK) hr = store_.SetEvent(key->event, v);
-            }
+            EventValue v;
+            hr = EventWriteValue(*key, r, mask, nullptr, &v);
+            if (hr == win::S_FALSE) hr = store_.SetEventFlags(key->event, r.flags);
+            else if (hr == win::S_OK) hr = store_.SetEvent(key->event, v);
         } else if (level == mp::LEVEL_BLOCK) {
             const auto& r = *static_cast<const mp::BlockRecord*>(record);
             const BlockValue* cur = store_.Block(key->block);
@@ -611,6 +618,7 @@ win::HRESULT HostProject::GetProperty(const win::GUID& id, win::DWORD selector1,
 win::HRESULT HostProject::SetProperty(const win::GUID& id, win::DWORD selector1, win::DWORD selector2,
                                       win::DWORD size, const void* in) {
     if (!in) return win::E_POINTER;
+    if (id == mp::PID_SET_EVENTS) return SetEvents(selector1, selector2, size, in);
     if (IsSongMap(id)) {
         if (selector2) return win::E_INVALIDARG;
         return WithStore([&](Store& s) { return SetSongMap(s, id, selector1, size, in); });

@@ -629,9 +629,25 @@ void Store::ClearHistory() {
 
 // ---- edits -----------------------------------------------------------------------------------------
 
+namespace {
+bool ValidKindAndChannel(std::uint32_t kind, std::int32_t channel) {
+    return IsKnownKind(kind) && channel >= -1 && channel <= 15;
+}
+// The data bytes of a kind without variable bytes.
+bool ValidFixedData(std::uint32_t kind, const std::uint8_t* data) {
+    if (!IsChannelKind(kind) || kind == mp::MEK_SHORT_MSG) return true;
+    return data[0] <= 127 && data[1] <= 127 && (kind != mp::MEK_NOTE || data[2] <= 127);
+}
+} // namespace
+
+bool Store::ValidPlain(std::uint32_t block, const PlainValue& v) const {
+    const BlockSlot* b = BlockSlotOf(block);
+    return b && b->alive && ValidKindAndChannel(v.kind, v.channel) && !IsVariableKind(v.kind) &&
+           ValidFixedData(v.kind, v.data) && v.port <= kSlotPortLimit && b->value.start + v.time >= 0;
+}
+
 win::HRESULT Store::ValidateEvent(const EventValue& v) {
-    if (!IsKnownKind(v.kind)) return win::E_INVALIDARG;
-    if (v.channel < -1 || v.channel > 15) return win::E_INVALIDARG;
+    if (!ValidKindAndChannel(v.kind, v.channel)) return win::E_INVALIDARG;
     if (IsVariableKind(v.kind)) {
         if (v.kind == mp::MEK_META) {
             if (v.bytes.empty() || v.bytes[0] >= 0x80 || v.bytes[0] == kMetaEndOfTrack) return win::E_INVALIDARG;
@@ -643,9 +659,8 @@ win::HRESULT Store::ValidateEvent(const EventValue& v) {
         }
         if (v.kind == mp::MEK_SYSEX && (v.bytes.empty() || v.bytes[0] != 0xF0)) return win::E_INVALIDARG;
         if (v.bytes.size() > 0x0FFFFFFF) return win::E_INVALIDARG;
-    } else if (IsChannelKind(v.kind) && v.kind != mp::MEK_SHORT_MSG) {
-        if (v.data[0] > 127 || v.data[1] > 127) return win::E_INVALIDARG;
-        if (v.kind == mp::MEK_NOTE && v.data[2] > 127) return win::E_INVALIDARG;
+    } else if (!ValidFixedData(v.kind, v.data)) {
+        return win::E_INVALIDARG;
     }
     return win::S_OK;
 }

@@ -31,17 +31,7 @@ void Store::RecordFlagEdit(const FlagEdit& edit) {
 bool Store::RecordSlotEdit(std::uint32_t id, const EventValue& before, const EventValue& after) {
     if (!PlainEvent(before) || !PlainEvent(after)) return false;
     if (!openChanges_.empty() && openChanges_.back().replaceFirst) return false;
-    EventValue flagsApart = before;
-    flagsApart.flags = after.flags;
-    if (!(flagsApart == after)) structural_ = true;
-    SlotRun* run = openChanges_.empty() ? nullptr : std::get_if<SlotRun>(&openChanges_.back().after);
-    if (!run) {
-        auto edits = NewRecordList<SlotEdit>();
-        openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, SlotRun{edits, false}, SlotRun{edits, true}});
-        run = &std::get<SlotRun>(openChanges_.back().after);
-    }
-    SlotEdit edit{id, *EventSlotOf(id), *EventSlotOf(id)};
-    EventSlot& s = edit.after;
+    EventSlot s = *EventSlotOf(id);
     s.time = after.time;
     s.block = after.block;
     s.flags = after.flags;
@@ -51,13 +41,62 @@ bool Store::RecordSlotEdit(std::uint32_t id, const EventValue& before, const Eve
     s.kindBit = static_cast<std::uint8_t>(std::countr_zero(after.kind));
     s.channel = static_cast<std::int8_t>(after.channel);
     s.hasExtras = 0;
-    PutSlot(id, s);
-    std::uint32_t flags = mp::NCF_MODIFIED;
-    if (before.time != after.time) flags |= mp::NCF_POSITION_MOVED;
+    RecordSlot(id, s);
+    return true;
+}
+
+void Store::RecordSlot(std::uint32_t id, const EventSlot& after) {
+    const EventSlot& before = *EventSlotOf(id);
+    if (before.time != after.time || before.block != after.block || before.length != after.length ||
+        std::memcmp(before.data, after.data, sizeof after.data) != 0 || before.port != after.port ||
+        before.channel != after.channel || before.kindBit != after.kindBit)
+        structural_ = true;
+    SlotRun* run = openChanges_.empty() ? nullptr : std::get_if<SlotRun>(&openChanges_.back().after);
+    if (!run) {
+        auto edits = NewRecordList<SlotEdit>();
+        openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, SlotRun{edits, false}, SlotRun{edits, true}});
+        run = &std::get<SlotRun>(openChanges_.back().after);
+    }
+    const SlotEdit edit{id, before, after};
+    PutSlot(id, after);
+    const std::uint32_t flags = mp::NCF_MODIFIED | (edit.before.time != after.time ? mp::NCF_POSITION_MOVED : 0u);
     const mp::EventKey key = KeyIn(after.block, id);
     PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
     run->edits->PushBack(edit);
+}
+
+bool Store::ReadPlain(std::uint32_t id, PlainValue* out) const {
+    const EventSlot* s = EventSlotOf(id);
+    if (!s || !s->block || s->hasExtras || IsVariableKind(1u << s->kindBit)) return false;
+    *out = PlainValue{s->time, 1u << s->kindBit, s->flags, s->length, s->port, s->channel, {}};
+    std::memcpy(out->data, s->data, sizeof out->data);
     return true;
+}
+
+void Store::WritePlain(std::uint32_t id, const PlainValue& v) {
+    EventSlot s = *EventSlotOf(id);
+    s.time = v.time;
+    s.flags = v.flags;
+    s.length = v.length;
+    std::memcpy(s.data, v.data, sizeof s.data);
+    s.port = static_cast<std::uint8_t>(v.port);
+    s.channel = static_cast<std::int8_t>(v.channel);
+    s.kindBit = static_cast<std::uint8_t>(std::countr_zero(v.kind));
+    if (std::memcmp(&s, EventSlotOf(id), sizeof s) == 0) return;
+    if (!openChanges_.empty() && openChanges_.back().replaceFirst) {
+        // Between the halves of a replacement the change is told as part of it.
+        EventValue whole = ReadEventValue(id);
+        whole.time = v.time;
+        whole.kind = v.kind;
+        whole.flags = v.flags;
+        whole.length = v.length;
+        whole.port = v.port;
+        whole.channel = v.channel;
+        std::memcpy(whole.data, v.data, sizeof whole.data);
+        SetEvent(id, whole);
+        return;
+    }
+    RecordSlot(id, s);
 }
 
 mp::EventKey Store::KeyIn(std::uint32_t block, std::uint32_t id) const {

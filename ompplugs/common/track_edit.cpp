@@ -137,21 +137,42 @@ HRESULT TrackAccess::CommitEdits(const char16_t* name) {
         hr = data->Insert(&key, LEVEL_EVENT, &record);
         if (SUCCEEDED(hr)) changed = true;
     }
-    for (std::size_t i = modifyWork.size(); SUCCEEDED(hr) && i-- > 0;) {
-        QueuedModify& m = modifyWork[i];
-        MidiEventRecord stored{};
-        const bool haveStored = data->Get(&m.key, LEVEL_EVENT, &stored, 0) == S_OK;
-        ToStored(m.record, haveStored ? &stored : nullptr, offsets);
-        if (haveStored) FreeEventData(stored);
-        hr = data->Set(&m.key, LEVEL_EVENT, &m.record, m.mask);
-        if (SUCCEEDED(hr)) changed = true;
-    }
+    if (SUCCEEDED(hr)) hr = WriteModifies(modifyWork, offsets, &changed);
     for (std::size_t i = 0; SUCCEEDED(hr) && i < deleteWork.size(); ++i) {
         hr = data->Delete(LEVEL_EVENT, &deleteWork[i]);
         if (SUCCEEDED(hr)) changed = true;
     }
     plugin_->EndTransaction(changed);
     return FAILED(hr) ? hr : S_OK;
+}
+
+HRESULT TrackAccess::WriteModifies(std::vector<QueuedModify>& work, const TrackOffsets& offsets, bool* changed) {
+    IMPMidiData* data = plugin_->MidiData();
+    // The stored record matters only where an offset hides part of what is shown.
+    if (offsets.pitch || offsets.velocity) {
+        for (QueuedModify& m : work) {
+            MidiEventRecord stored{};
+            const bool haveStored = data->Get(&m.key, LEVEL_EVENT, &stored, 0) == S_OK;
+            ToStored(m.record, haveStored ? &stored : nullptr, offsets);
+            if (haveStored) FreeEventData(stored);
+        }
+    }
+    IMPProperties* properties = plugin_->Properties();
+    const std::size_t bytes = work.size() * sizeof(QueuedModify);
+    if (properties && plugin_->BulkWrites() && !work.empty() && bytes <= UINT32_MAX) {
+        const HRESULT hr = properties->SetProperty(PID_SET_EVENTS, static_cast<DWORD>(work.size()),
+                                                   MP_EVENT_WRITES_BACKWARD, static_cast<DWORD>(bytes), work.data());
+        if (hr != E_INVALIDARG) { // E_INVALIDARG: a host without the bulk write
+            if (SUCCEEDED(hr)) *changed = true;
+            return hr;
+        }
+    }
+    for (std::size_t i = work.size(); i-- > 0;) {
+        const HRESULT hr = data->Set(&work[i].key, LEVEL_EVENT, &work[i].record, work[i].mask);
+        if (FAILED(hr)) return hr;
+        *changed = true;
+    }
+    return S_OK;
 }
 
 HRESULT TrackAccess::CommitDeletes(bool discard) { return plugin_ ? plugin_->CommitDeletes(discard) : E_UNEXPECTED; }

@@ -10,6 +10,7 @@
 
 #include "model/notifier.h"
 #include "model/store.h"
+#include "mp/event_writes.h"
 
 namespace host {
 
@@ -125,6 +126,19 @@ private:
     static bool IsSongMap(const win::GUID& id);
     win::HRESULT GetSongMap(const win::GUID& id, win::DWORD size, void* out);
     static win::HRESULT SetSongMap(Store& s, const win::GUID& id, win::DWORD selector, win::DWORD size, const void* in);
+    // What Set writes for one event, from the event's value `base` (its stored value when null) and
+    // checked as the store will check it: S_FALSE for a write of the selection alone (record.flags),
+    // S_OK with the new value in *out, E_INVALIDARG when Set would refuse it. Under mutex_.
+    win::HRESULT EventWriteValue(const mp::EventKey& key, const mp::MidiEventRecord& record, std::uint32_t mask,
+                                 const EventValue* base, EventValue* out);
+    // Many events' writes at once (mp/event_writes.h), all or none.
+    win::HRESULT SetEvents(win::DWORD count, win::DWORD order, win::DWORD size, const void* in);
+    // How one write of a batch changes its event, checked as Set would check it: a plain event kept
+    // plain gets its new fields in *plain, any other its whole new value in *whole (from `base` when
+    // given). Under mutex_.
+    enum class WriteForm : std::uint8_t { Refused, Flags, Plain, Whole };
+    WriteForm PrepareWrite(const mp::MPEventWrite& write, const EventValue* base, Store::PlainValue* plain,
+                           EventValue* whole);
     // A page of a block's events (mp/block_events.h), under mutex_.
     win::HRESULT GetBlockEvents(std::uint32_t block, std::uint32_t first, win::DWORD size, void* out);
     // Selects or deselects a list of events (mp/select_events.h) under one hold of mutex_.

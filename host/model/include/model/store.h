@@ -147,6 +147,19 @@ public:
     win::HRESULT SetEvent(std::uint32_t id, const EventValue& value);
     win::HRESULT SetEventFlags(std::uint32_t id, std::uint32_t flags);
     win::HRESULT DeleteEvent(std::uint32_t id);
+    // A plain event's fields (no variable bytes, no host words, a port its slot holds): what a bulk
+    // write of many notes reads and writes without building whole values.
+    struct PlainValue {
+        std::int64_t time; // block-relative ticks
+        std::uint32_t kind, flags, length, port;
+        std::int32_t channel;
+        std::uint8_t data[4];
+    };
+    bool ReadPlain(std::uint32_t id, PlainValue* out) const; // false for a dead or not plain event
+    // Whether SetEvent would take the value for an event of `block` (its kind must not be variable).
+    bool ValidPlain(std::uint32_t block, const PlainValue& v) const;
+    // SetEvent of a live plain event with a valid plain value, inside an open transaction.
+    void WritePlain(std::uint32_t id, const PlainValue& v);
     // scope: 0 words = whole project; track key; block key. One change for all the events it
     // flips, reported as one modification of each block whose events changed.
     win::HRESULT SelectEvents(const mp::EventKey& scope, std::uint32_t kinds, bool select);
@@ -323,6 +336,7 @@ private:
     // Applies and reports a plain event's new value, recorded in the open transaction's last run.
     // False (nothing done) when either value is not plain or a replacement is half made.
     bool RecordSlotEdit(std::uint32_t id, const EventValue& before, const EventValue& after);
+    void RecordSlot(std::uint32_t id, const EventSlot& after); // the same from the slot to put
     void ApplySlotRun(const SlotRun& run);
     void NotifySlotRun(const SlotRun& run);
     // Deletes a plain event, recorded in the open transaction's last run; false (nothing done) when

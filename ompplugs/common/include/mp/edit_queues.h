@@ -7,16 +7,14 @@
 #include <utility>
 #include <vector>
 
+#include "mp/event_writes.h"
 #include "mp/records.h"
 
 namespace mp {
 
-// A queued modification: the key, the record as the editor shows it, and the change mask.
-struct QueuedModify {
-    EventKey key;
-    MidiEventRecord record;
-    std::uint32_t mask;
-};
+// A queued modification: the key, the record as the editor shows it, and the change mask, laid out as
+// the host's bulk write takes them, so that a commit hands the host its queue as it stands.
+using QueuedModify = MPEventWrite;
 
 struct EventKeyHash {
     std::size_t operator()(const EventKey& k) const noexcept {

@@ -254,6 +254,10 @@ public:
     // Runs of like records at least this long (after their first) go through the deferred phase
     // together.
     void SetUpkeepRunFloor(std::uint32_t records) noexcept { upkeepRunFloor_ = records ? records : 1; }
+    // Whether a commit hands the host its modifications in one bulk write (on by default; a host
+    // without the bulk write gets one Set each either way).
+    void SetBulkWrites(bool on) noexcept { bulkWrites_ = on; }
+    bool BulkWrites() const noexcept { return bulkWrites_; }
     // A page of a block's events from index `first` as the host's bulk read gives it, and the block's
     // count: S_OK for the last page, S_FALSE when more follow, a failure when the host has no bulk read
     // (or bulk reads are off) or answered out of its contract.
@@ -523,6 +527,7 @@ private:
                         std::int64_t start, std::uint32_t kind, std::int32_t recordChannel, std::uint32_t length,
                         std::uint8_t pitch);
     bool bulkReads_ = true;
+    bool bulkWrites_ = true;
     std::vector<std::uint8_t> bulkPage_;
     std::vector<MPBlockEvent> scanPage_;
     win::HRESULT AdviseSink(win::REFIID iid, win::IUnknown* sink, win::DWORD* cookie);

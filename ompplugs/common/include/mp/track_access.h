@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "mp/event_writes.h"
 #include "mp/host_contract.h"
 #include "mp/record_helpers.h"
 #include "mp/select_events.h"
@@ -246,6 +247,9 @@ private:
     static std::pair<int, int> StoredRange(int offset, int low, int high) noexcept;
     // The record to write: fields shown unchanged keep the stored values, changed ones lose the offsets.
     void ToStored(MidiEventRecord& record, const MidiEventRecord* stored, const TrackOffsets& offsets) const;
+    // Writes a commit's modifications, last first: in one bulk call when the host has it (all or none),
+    // else one Set each up to the first failure. *changed is set when anything was written.
+    win::HRESULT WriteModifies(std::vector<MPEventWrite>& work, const TrackOffsets& offsets, bool* changed);
     bool ReadTrack(TrackRecord* track);
     win::HRESULT SetProperty(const win::GUID& id, win::DWORD size, const void* in);
     bool GetProperty(const win::GUID& id, win::DWORD size, void* out);

@@ -1,0 +1,113 @@
+// Many events written in one call: the song, the reports and the undo step come out exactly as one Set
+// each gives them, and a batch with any bad write is refused whole, leaving the song and its history
+// as they were.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "host_test_util.h"
+
+namespace host::test {
+namespace {
+
+class EventWrites : public ::testing::Test {
+protected:
+    struct Side {
+        Side() : project(HostProject::Create()), advised(project, &sink) {
+            project->QueryInterface(mp::IID_IMPMidiData, reinterpret_cast<void**>(&data));
+            project->WithStore([&](Store& s) {
+                const std::uint32_t track = s.LoadTrack(TrackValue{});
+                for (std::int64_t start : {0, 960}) blocks.push_back(s.LoadBlock(BlockValue{track, start, 9600, u""}));
+                const std::uint8_t note[4] = {60, 100, 0, 0}, control[4] = {7, 90, 0, 0};
+                for (int i = 0; i < 3; ++i) ids.push_back(s.LoadEvent(blocks[i % 2], 240 * i, mp::MEK_NOTE, 0, 240, note));
+                ids.push_back(s.LoadEvent(blocks[0], 480, mp::MEK_CONTROL, 2, 0, control));
+                ids.push_back(s.LoadVariableEvent(blocks[1], 120, mp::MEK_META, {0x01, 'h', 'i'}));
+                s.FinishLoad();
+            });
+            sink.Take();
+        }
+        ~Side() {
+            data->Release();
+            project->Release();
+        }
+        mp::MPEventWrite Write(std::size_t event, std::uint32_t mask, void (*change)(mp::MidiEventRecord&)) {
+            mp::MPEventWrite w{{0, 0, ids[event]}, {}, mask};
+            data->Get(&w.key, mp::LEVEL_EVENT, &w.record, 0);
+            if (IsVariableKind(w.record.kind)) win::CoTaskMemFreeHandle(std::exchange(w.record.dataHandle, 0u));
+            w.key = project->WithStore([&](Store& s) { return s.KeyOfEvent(ids[event]); });
+            change(w.record);
+            return w;
+        }
+        std::vector<std::vector<std::uint8_t>> Reports() {
+            std::vector<std::vector<std::uint8_t>> out;
+            for (const mp::NotificationRecord& r : sink.Take())
+                out.emplace_back(reinterpret_cast<const std::uint8_t*>(&r), reinterpret_cast<const std::uint8_t*>(&r + 1));
+            return out;
+        }
+        HostProject* project;
+        RecordingSink sink;
+        Advised advised;
+        mp::IMPMidiData* data = nullptr;
+        std::vector<std::uint32_t> blocks, ids;
+    };
+    win::HRESULT Bulk(std::vector<mp::MPEventWrite>& writes, win::DWORD order = mp::MP_EVENT_WRITES_BACKWARD) {
+        return bulk.project->SetProperty(mp::PID_SET_EVENTS, static_cast<win::DWORD>(writes.size()), order,
+                                         static_cast<win::DWORD>(writes.size() * sizeof writes[0]), writes.data());
+    }
+    Side bulk, single;
+};
+
+TEST_F(EventWrites, ABatchWritesWhatOneSetEachWritesAndABadOneNothing) {
+    std::vector<mp::MPEventWrite> writes[2];
+    for (int s = 0; s < 2; ++s) {
+        Side& side = s ? single : bulk;
+        writes[s] = {side.Write(0, mp::CHANGE_ALL, [](mp::MidiEventRecord& r) { r.time += 30; }),
+                     side.Write(0, mp::CHANGE_DATA, [](mp::MidiEventRecord& r) { r.data[0] = 70; }), // the same event again
+                     side.Write(1, mp::CHANGE_KIND | mp::CHANGE_DATA, [](mp::MidiEventRecord& r) { r.kind = mp::MEK_CONTROL; }),
+                     side.Write(3, mp::CHANGE_FLAGS, [](mp::MidiEventRecord& r) { r.flags = mp::MEF_SELECTED; }),
+                     side.Write(4, mp::CHANGE_TIME, [](mp::MidiEventRecord& r) { r.time = 5; }), // a text: the whole value
+                     side.Write(2, mp::CHANGE_PORT, [](mp::MidiEventRecord& r) { r.port = 300; })};
+    }
+    const Snapshot before = TakeSnapshot(bulk.data);
+    // Each bad write refuses the batch wherever it stands, inside a transaction or outside one.
+    const std::vector<std::pair<std::size_t, void (*)(mp::MPEventWrite&)>> bad{
+        {4, [](mp::MPEventWrite& w) { w.key.event = 9999; }},
+        {0, [](mp::MPEventWrite& w) { w.key.block ^= 3; }},
+        {1, [](mp::MPEventWrite& w) { w.record.data[0] = 200; }},
+        {2, [](mp::MPEventWrite& w) { w.record.kind = 0x40000000; }},
+        {4, [](mp::MPEventWrite& w) { w.record.time = -5000; }},
+        {2, [](mp::MPEventWrite& w) { w.record.data[1] = 128; }}};
+    for (std::size_t b = 0; b < bad.size(); ++b) {
+        std::vector<mp::MPEventWrite> batch = writes[0];
+        bad[b].second(batch[bad[b].first]);
+        if (b % 2) bulk.data->BeginTransaction(mp::TRANSACTION_EDIT, u"Bad");
+        EXPECT_EQ(Bulk(batch), mp::MP_E_EVENT_WRITES_REFUSED) << b;
+        if (b % 2) bulk.data->EndTransaction(0);
+        EXPECT_EQ(TakeSnapshot(bulk.data), before) << b;
+        EXPECT_TRUE(bulk.Reports().empty()) << b;
+    }
+    EXPECT_EQ(Bulk(writes[0], 2), win::E_INVALIDARG);
+    EXPECT_EQ(bulk.project->SetProperty(mp::PID_SET_EVENTS, 2, 0, sizeof(mp::MPEventWrite), writes[0].data()), win::E_INVALIDARG);
+    EXPECT_EQ(bulk.project->WithStore([](Store& s) { return s.UndoCount(); }), 0u);
+
+    ASSERT_EQ(bulk.data->BeginTransaction(mp::TRANSACTION_EDIT, u"Batch"), win::S_OK);
+    ASSERT_EQ(Bulk(writes[0]), win::S_OK);
+    bulk.data->EndTransaction(1);
+    ASSERT_EQ(single.data->BeginTransaction(mp::TRANSACTION_EDIT, u"Batch"), win::S_OK);
+    for (std::size_t i = writes[1].size(); i-- > 0;)
+        ASSERT_EQ(single.data->Set(&writes[1][i].key, mp::LEVEL_EVENT, &writes[1][i].record, writes[1][i].mask), win::S_OK);
+    single.data->EndTransaction(1);
+    EXPECT_EQ(bulk.project->WithStore([](Store& s) { return s.UndoName(); }), u"Batch");
+    for (int travel = 0; travel < 3; ++travel) {
+        SCOPED_TRACE(travel);
+        EXPECT_EQ(TakeSnapshot(bulk.data), TakeSnapshot(single.data));
+        EXPECT_EQ(TakeSnapshot(bulk.data) == before, travel == 1);
+        EXPECT_EQ(bulk.Reports(), single.Reports());
+        for (Side* side : {&bulk, &single}) travel ? side->project->Redo() : side->project->Undo();
+    }
+}
+
+} // namespace
+} // namespace host::test
