@@ -109,5 +109,26 @@ TEST_F(EventWrites, ABatchWritesWhatOneSetEachWritesAndABadOneNothing) {
     }
 }
 
+// Outside a transaction: selection writes alone leave no undo step, as the same Sets leave none; host
+// words are written whole; an event's later write is checked against what its earlier flags write left.
+TEST_F(EventWrites, OutsideATransactionABatchLeavesWhatItsSetsLeave) {
+    auto select = [](mp::MidiEventRecord& r) { r.flags = mp::MEF_SELECTED; };
+    std::vector<std::vector<mp::MPEventWrite>> batches[2];
+    for (int s = 0; s < 2; ++s) {
+        Side& side = s ? single : bulk;
+        batches[s] = {{side.Write(0, mp::CHANGE_FLAGS, select), side.Write(3, mp::CHANGE_FLAGS, select)},
+                      {side.Write(2, mp::CHANGE_ALL, [](mp::MidiEventRecord& r) { r.hostWord = 7; }),
+                       side.Write(1, mp::CHANGE_ALL, [](mp::MidiEventRecord& r) { r.hostData[0] = 1; }),
+                       side.Write(0, mp::CHANGE_FLAGS, [](mp::MidiEventRecord& r) { r.flags = 0; }),
+                       side.Write(0, mp::CHANGE_LENGTH, [](mp::MidiEventRecord& r) { r.length = 480; })}};
+    }
+    for (std::size_t b = 0; b < 2; ++b) {
+        ASSERT_EQ(Bulk(batches[0][b], mp::MP_EVENT_WRITES_FORWARD), win::S_OK) << b;
+        for (mp::MPEventWrite& w : batches[1][b]) ASSERT_EQ(single.data->Set(&w.key, mp::LEVEL_EVENT, &w.record, w.mask), win::S_OK);
+        EXPECT_EQ(TakeSnapshot(bulk.data), TakeSnapshot(single.data)) << b;
+        EXPECT_EQ(bulk.project->WithStore([](Store& s) { return s.UndoCount(); }), b) << b;
+    }
+}
+
 } // namespace
 } // namespace host::test
