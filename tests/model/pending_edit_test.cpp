@@ -201,7 +201,9 @@ TEST_F(Editing, ClearingRowsAndTheVelocityLineGoThroughTheEdit) {
     // Without a track access nothing happens.
     PendingEdit none(nullptr);
     Note note;
-    EXPECT_FALSE(none.Insert(&note) || none.Read(EventRef{}, &note) || none.ClearNotes(0, 1, 0, 0, -1));
+    LaneEvent lane{};
+    EXPECT_FALSE(none.Insert(&note) || none.Read(EventRef{}, &note) || none.ClearNotes(0, 1, 0, 0, -1) ||
+                 none.InsertLaneEvent(&lane));
     EXPECT_TRUE(none.Empty());
     EXPECT_EQ(none.Commit(mp::IDS_UNDO_DRAW_EVENT), win::S_FALSE);
 }
