@@ -116,11 +116,25 @@ void EditQueues::PutModify(const EventKey& key, const MidiEventRecord& record, s
 }
 
 const QueuedModify* EditQueues::FindModify(const EventKey& key) const {
+    // Walks over the moved notes ask for them in the order they were queued, often twice in a row.
+    if (key.event && lastKey_.event) {
+        for (std::size_t at = lastPosition_; at <= lastPosition_ + 1 && at < modifies_.size(); ++at) {
+            if (!SameKey(modifies_[at].key, key)) continue;
+            lastKey_ = key;
+            lastPosition_ = static_cast<std::uint32_t>(at);
+            return &modifies_[at];
+        }
+    }
     const std::uint32_t* position = modifyIndex_.Find(key);
     if (!position) return nullptr;
     lastKey_ = key;
     lastPosition_ = *position;
     return &modifies_[*position];
+}
+
+void EditQueues::ReserveModifies(std::size_t more) {
+    modifies_.reserve(modifies_.size() + more);
+    modifyIndex_.Reserve(modifyIndex_.Size() + more);
 }
 
 bool EditQueues::DropModify(const EventKey& key) {

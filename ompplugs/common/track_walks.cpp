@@ -153,16 +153,22 @@ void TrackAccess::ForEachEventInRange(std::int64_t start, std::int64_t length, s
     plugin_->EndTransaction(false);
 }
 
-void TrackAccess::ForEachQueuedNote(const EventVisitor& visit) {
+void TrackAccess::ForEachQueuedNote(const EventVisitor& visit, std::int64_t from, std::int64_t to) {
     IMPMidiData* data = plugin_ ? plugin_->MidiData() : nullptr;
     if (!data || !plugin_->Queues().ModifyCount()) return;
     EditQueues& queues = plugin_->Queues();
     const TrackOffsets offsets = Offsets();
     if (FAILED(plugin_->BeginRead())) return;
     BlockStarts blocks(*this);
+    // A drag queues every note it moves; a paint wants the few its rows show, told by their times.
+    const auto outside = [&](const MidiEventRecord& r, std::int64_t start) {
+        return start > to || start + std::max<std::int64_t>(r.length, 1) < from;
+    };
     for (const QueuedModify& m : queues.Modifies()) {
-        if (m.record.kind != MEK_NOTE || queues.IsDeleteQueued(m.key)) continue;
+        if (m.record.kind != MEK_NOTE) continue;
         WalkedEvent walked{m.key, m.record, 0, blocks.Of(m.key)};
+        if (m.mask != CHANGE_FLAGS && outside(m.record, walked.blockStart + m.record.time)) continue;
+        if (queues.IsDeleteQueued(m.key)) continue;
         if (m.mask == CHANGE_FLAGS) {
             // Only the selection changes: the host's record with the queued flags.
             if (data->Get(&m.key, LEVEL_EVENT, &walked.record, 0) != S_OK) continue;
@@ -171,6 +177,7 @@ void TrackAccess::ForEachQueuedNote(const EventVisitor& visit) {
             walked.record.flags = m.record.flags;
         }
         walked.start = walked.blockStart + walked.record.time;
+        if (m.mask == CHANGE_FLAGS && outside(walked.record, walked.start)) continue;
         visit(walked);
     }
     plugin_->EndTransaction(false);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 
 #include "track_fixture.h"
 
@@ -126,6 +127,8 @@ TEST_F(Editing, QueuedModificationsKeepTheirPlaceAndShowAsCommitted) {
         ASSERT_TRUE(access->GetQueuedModify(static_cast<int>(i), &key, &record, nullptr));
         EXPECT_EQ(key.event, expected[i].first) << i;
         EXPECT_EQ(record.data[1], expected[i].second) << i;
+        // Asked by key in queue order, as a drag step asks, each key twice.
+        for (int twice = 0; twice < 2; ++twice) EXPECT_EQ(access->GetQueuedModify(key)->data[1], expected[i].second) << i;
     }
     for (std::uint32_t event : deleted) EXPECT_TRUE(access->IsQueuedDelete(mp::EventKey{track, block, event}));
     EXPECT_EQ(access->GetQueuedModify(mp::EventKey{track, block, 0}), nullptr);
@@ -148,6 +151,12 @@ TEST_F(Editing, QueuedModificationsKeepTheirPlaceAndShowAsCommitted) {
         }
     });
     EXPECT_EQ(shown, (std::vector<std::pair<std::uint32_t, std::int64_t>>{{n1, 240}, {n2, 960}}));
+    // A window takes the notes that meet it, the flags-only one by the host's times.
+    for (const auto& [from, to, count] : {std::tuple{720, 959, 1}, {721, 959, 0}, {721, 960, 1}, {1000, 1100, 1}, {4000, 6000, 0}}) {
+        int met = 0;
+        access->ForEachQueuedNote([&](const mp::TrackAccess::WalkedEvent&) { ++met; }, from, to);
+        EXPECT_EQ(met, count) << from << ".." << to;
+    }
     access->QueueDelete(Key(n1));
     shown.clear();
     access->ForEachQueuedNote([&](const mp::TrackAccess::WalkedEvent& e) { shown.emplace_back(e.key.event, e.start); });

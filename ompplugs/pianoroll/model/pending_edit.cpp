@@ -78,13 +78,18 @@ bool PendingEdit::Update(const EventRef& ref, const std::function<void(Note&)>& 
 
 std::vector<Note> PendingEdit::ChangeSelectedNotes() {
     std::vector<Note> notes;
-    if (!access_) return notes;
+    if (!access_ || !access_->Plugin()) return notes;
+    // Queued once their number is known: the queue and its index then never grow on the way.
+    std::vector<mp::QueuedModify> picked;
     access_->ForEachEventInRange(-1, 0, mp::MEK_NOTE, nullptr, [&](const mp::TrackAccess::WalkedEvent& e) {
         Note note;
         if (!records::ToNote(e.record, EventRef{e.key, -1, e.blockStart}, &note) || !note.selected) return;
-        access_->QueueModify(e.key, e.record, mp::CHANGE_ALL);
+        picked.push_back(mp::QueuedModify{e.key, e.record, mp::CHANGE_ALL});
         notes.push_back(note);
     });
+    mp::EditQueues& queues = access_->Plugin()->Queues();
+    queues.ReserveModifies(picked.size());
+    for (const mp::QueuedModify& m : picked) queues.PutModify(m.key, m.record, m.mask);
     return notes;
 }
 
@@ -144,12 +149,12 @@ int PendingEdit::RewriteSelected(const std::function<void(Note& note)>& change) 
     return counted;
 }
 
-void PendingEdit::ForEachPendingNote(const NoteVisitor& visit) const {
+void PendingEdit::ForEachPendingNote(const NoteVisitor& visit, std::int64_t from, std::int64_t to) const {
     if (!access_) return;
     access_->ForEachQueuedNote([&](const mp::TrackAccess::WalkedEvent& e) {
         Note note;
         if (records::ToNote(e.record, EventRef{e.key, -1, e.blockStart}, &note)) visit(note);
-    });
+    }, from, to);
     ForEachInsertedNote(visit);
 }
 

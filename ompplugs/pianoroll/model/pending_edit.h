@@ -58,8 +58,9 @@ public:
     // Returns how many events the edit names.
     int RewriteSelected(const std::function<void(Note& note)>& change);
     // The notes the edit changes or inserts, as they will be: the changed ones first, then the inserts
-    // in queue order (which ForEachInsertedNote gives alone).
-    void ForEachPendingNote(const NoteVisitor& visit) const;
+    // in queue order (which ForEachInsertedNote gives alone). The changed ones only when they meet
+    // [from, to] (a note lasts at least a tick).
+    void ForEachPendingNote(const NoteVisitor& visit, std::int64_t from = INT64_MIN, std::int64_t to = INT64_MAX) const;
     void ForEachInsertedNote(const NoteVisitor& visit) const;
 
     // ---- any event, by its time ----

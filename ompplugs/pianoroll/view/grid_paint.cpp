@@ -418,7 +418,7 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
     if (!edit.Empty()) pending = [&edit](const NoteKey& key) { return edit.IsPending(key); };
     model.ForEachNote(from, to - from, pending, addNote);
     // The notes of a gesture in progress show where the gesture puts them.
-    edit.ForEachPendingNote(addNote);
+    edit.ForEachPendingNote(addNote, from, to);
 }
 
 void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox, bool remember) {

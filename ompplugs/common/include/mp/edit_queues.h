@@ -73,6 +73,8 @@ public:
     void PutModify(const EventKey& key, const MidiEventRecord& record, std::uint32_t mask);
     // Null when the key has none.
     const QueuedModify* FindModify(const EventKey& key) const;
+    // Room for this many more modifications without growing.
+    void ReserveModifies(std::size_t more);
     bool DropModify(const EventKey& key);
     // The index-th modification in queue order; null past the end.
     const QueuedModify* ModifyAt(std::size_t index);

@@ -109,8 +109,9 @@ public:
                              const EventVisitor& visit, bool fieldsOnly = false);
     // The notes with a queued modification, in queue order, as the commit would leave them: a
     // modification of the flags alone shows the host's record with the queued flags. Notes queued for
-    // deletion are left out. The visitor must not change the queues.
-    void ForEachQueuedNote(const EventVisitor& visit);
+    // deletion are left out. The visitor must not change the queues. With a window only the notes
+    // that start at or before `to` and end (at least a tick after their start) at or after `from`.
+    void ForEachQueuedNote(const EventVisitor& visit, std::int64_t from = INT64_MIN, std::int64_t to = INT64_MAX);
     // Moves *cursor (a list index; -1 to start after the last event) back to the previous listed event
     // whose kind is in `kinds` and in the kind filter and that starts at or before `time`. The record has
     // the offsets applied. S_FALSE at the start of the list.
