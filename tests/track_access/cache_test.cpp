@@ -59,7 +59,7 @@ TEST_F(Cache, SelectTrackLoadsBlocksUpToTheGivenIndex) {
     ChangeBlock(first, [](host::BlockValue& v) { v.start = 100; });
     Deliver();
     ASSERT_EQ(CachedEvents(), (std::vector<std::uint32_t>{n1}));
-    EXPECT_EQ(plugin->EventList()[0].start, 100);
+    EXPECT_EQ((std::tuple{plugin->EventList()[0].start, access->ListedStart(0)}), (std::tuple{100, 100}));
     const std::uint32_t n3 = AddNote(second, 10, 100, 64);
     const std::uint32_t n4 = AddNote(first, 50, 100, 62);
     Deliver();
@@ -89,6 +89,56 @@ TEST_F(Cache, ChannelUseCountsTracksAfterTheFirst) {
     plugin->ReloadTracks(true);
     EXPECT_EQ(plugin->GetChannelMask(), 0xFFFFu);
     EXPECT_EQ(plugin->GetChannelCount(), 16u);
+}
+
+// The host's data with its track walk failing after the first track and its block walks failing.
+class FailingWalks final : public mp::IMPMidiData {
+public:
+    explicit FailingWalks(host::HostProject* to) : to_(to) {}
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        if (riid != mp::IID_IMPMidiData) return to_->QueryInterface(riid, ppv);
+        *ppv = static_cast<mp::IMPMidiData*>(this);
+        return S_OK;
+    }
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+    HRESULT FindFirst(mp::EventKey* k, DWORD l, void* r, BOOL* m, DWORD a) override {
+        return failing && l == mp::LEVEL_BLOCK ? E_OUTOFMEMORY : to_->FindFirst(k, l, r, m, a);
+    }
+    HRESULT FindNext(mp::EventKey* k, DWORD l, void* r, BOOL* m, DWORD a) override {
+        return failing && l == mp::LEVEL_TRACK ? E_ACCESSDENIED : to_->FindNext(k, l, r, m, a);
+    }
+    HRESULT FindPrevious(mp::EventKey* k, DWORD l, void* r, BOOL* m, DWORD a) override {
+        return to_->FindPrevious(k, l, r, m, a);
+    }
+    HRESULT Get(const mp::EventKey* k, DWORD l, void* r, DWORD f) override { return to_->Get(k, l, r, f); }
+    HRESULT Set(const mp::EventKey* k, DWORD l, const void* r, DWORD m) override { return to_->Set(k, l, r, m); }
+    HRESULT Insert(mp::EventKey* k, DWORD l, const void* r) override { return to_->Insert(k, l, r); }
+    HRESULT Delete(DWORD l, const mp::EventKey* k) override { return to_->Delete(l, k); }
+    HRESULT BeginTransaction(DWORD kind, const char16_t* name) override { return to_->BeginTransaction(kind, name); }
+    HRESULT EndTransaction(BOOL changed) override { return to_->EndTransaction(changed); }
+    HRESULT SelectEvents(DWORD l, const mp::EventKey* s, DWORD k, DWORD r3, DWORD r4, DWORD r5, DWORD r6, DWORD r7,
+                         DWORD mode) override {
+        return to_->SelectEvents(l, s, k, r3, r4, r5, r6, r7, mode);
+    }
+    bool failing = true;
+
+private:
+    host::HostProject* to_;
+};
+
+TEST_F(Cache, AFailedReloadReportsItsFirstFailureAndAsksAgainNextTime) {
+    AddBlock(AddTrack(u"A", 0), 0, 1920);
+    AddTrack(u"B", 1);
+    FailingWalks data(project);
+    DWORD caps = 0;
+    ASSERT_EQ(plugin->Initialise(static_cast<mp::IMPMidiData*>(&data), nullptr, mp::INIT_MODE_EDITOR, 0, &caps), S_OK);
+    EXPECT_EQ(plugin->ReloadTracks(true), E_ACCESSDENIED) << "the track walk failed before the block walk";
+    EXPECT_EQ((std::tuple{plugin->Tracks().size(), plugin->Flags() & mp::PLF_TRACKS_LOADED}), (std::tuple{1u, 0u}));
+    data.failing = false;
+    EXPECT_EQ(plugin->ReloadTracks(false), S_OK);
+    EXPECT_EQ((std::tuple{plugin->Tracks().size(), plugin->Tracks()[0].blocks.size()}), (std::tuple{2u, 1u}));
+    plugin->Uninitialise();
 }
 
 TEST_F(Cache, WithoutATrackReadsAndEditsFindNothing) {
@@ -431,7 +481,7 @@ TEST_F(Reading, FindNoteAtPrefersSelectedAndTheNoteJustEnded) {
     const std::uint32_t a = AddNote(block, 0, 1000, 60);
     const std::uint32_t b = AddNote(block, 500, 1000, 60, 100, true);
     const std::uint32_t c = AddNote(block, 700, 1000, 60);
-    AddNote(block, 700, 1000, 61, 100, true);
+    const std::uint32_t d = AddNote(block, 700, 1000, 61, 100, true);
     Connect();
     mp::EventKey key{};
     const int row = 127 - 60;
@@ -445,6 +495,8 @@ TEST_F(Reading, FindNoteAtPrefersSelectedAndTheNoteJustEnded) {
     EXPECT_EQ(key.event, b);
     ASSERT_EQ(access->FindNoteAt(680, 20, row, &key), S_OK);
     EXPECT_EQ(key.event, b) << "c starts just at the far edge of the tolerance";
+    ASSERT_EQ(access->FindNoteAt(680, 20, 127 - 61, &key), S_OK);
+    EXPECT_EQ(key.event, d) << "alone at the far edge";
     EXPECT_EQ(access->FindNoteAt(5000, 20, row, &key), S_FALSE);
     EXPECT_EQ(access->FindNoteAt(100, 20, 127 - 59, &key), S_FALSE);
     (void)a;

@@ -173,6 +173,20 @@ TEST_F(Editing, VelocityCommitsAreNamedByCount) {
     ASSERT_EQ(access->SetSelectedVelocity(40), S_OK);
     EXPECT_EQ(UndoName(), u"Set MIDI Event Velocities");
     EXPECT_EQ(Stored(n2).data[1], 40);
+    EXPECT_EQ((std::tuple{access->DuplicateSelected(nullptr), access->QueuedInsertCount()}), (std::tuple{S_OK, 2}));
+}
+
+// Selection writes and a walk inside an edit of the editor's own: no undo step, and the host's reports
+// of the writes are known as the editor's own (nothing queued for the deferred phase).
+TEST_F(Editing, SelectionWritesAndWalksInsideAnEditLeaveNoStepAndQueueNothing) {
+    const std::size_t before = UndoCount();
+    ASSERT_EQ(plugin->BeginEdit(nullptr), S_OK);
+    access->SelectEvent(Key(n1), true);
+    access->ForEachEventInRange(-1, 0, mp::MEK_NOTE, nullptr, [](const mp::TrackAccess::WalkedEvent&) {});
+    access->SelectEvent(Key(n2), true);
+    plugin->EndTransaction(false);
+    EXPECT_EQ((std::tuple{UndoCount(), plugin->PendingNotificationCount(), Stored(n2).flags}),
+              (std::tuple{before, 0u, mp::MEF_SELECTED}));
 }
 
 // The answer to whether anything is selected is kept between questions; every change the host
@@ -243,6 +257,7 @@ TEST_F(Editing, OpenSidedRangesAndBadArguments) {
     access->QueueModify(mp::EventKey{track, block, 0}, record, mp::CHANGE_ALL);
     EXPECT_EQ(access->QueuedModifyCount(), 0) << "an empty key never enters a queue";
     EXPECT_EQ(access->GetEvent(mp::EventKey{track, block, 0}, &record), S_FALSE);
+    EXPECT_FALSE(access->EventStart(mp::EventKey{track, block, 0}, nullptr));
     // HasSelection builds the list first when it is not valid.
     plugin->ClearFlags(mp::PLF_EVENT_LIST_VALID);
     EXPECT_TRUE(plugin->HasSelection());
@@ -253,17 +268,24 @@ TEST_F(Editing, ClearNotesBoundaries) {
     const std::uint32_t endsAtStart = AddNote(block, 1340, 100, 62); // ends exactly at the start
     const std::uint32_t across = AddNote(block, 1000, 1000, 64);   // overlaps the start
     const std::uint32_t otherRow = AddNote(block, 1500, 100, 70);  // outside the rows
+    // Listed where the range ends, moved into it by queued edits: cleared in the order they were queued.
+    const std::uint32_t late1 = AddNote(block, 1840, 100, 62), late2 = AddNote(block, 1840, 100, 63);
     Deliver();
+    for (std::uint32_t id : {late2, late1}) {
+        mp::MidiEventRecord moved{};
+        ASSERT_EQ(access->GetEvent(Key(id), &moved), S_OK);
+        moved.time = 1700;
+        access->QueueModify(Key(id), moved, mp::CHANGE_ALL);
+    }
     const int kept = access->InsertNote(1300, 300, 127 - 62, false); // the gesture's own note
     access->InsertNote(1600, 100, 127 - 63, false);                  // queued, inside
     access->InsertNote(1200, 400, 127 - 61, false);                  // queued, overlapping
     EXPECT_TRUE(access->ClearNotes(1440, 400, 127 - 60, 127 - 64, kept));
-    EXPECT_TRUE(access->IsQueuedDelete(Key(atStart)));
-    EXPECT_FALSE(access->IsQueuedDelete(Key(endsAtStart)));
+    EXPECT_EQ(plugin->Queues().Deletes(), (std::vector<mp::EventKey>{Key(atStart), Key(late2), Key(late1)}));
     EXPECT_EQ(access->GetQueuedModify(Key(endsAtStart)), nullptr);
     ASSERT_NE(access->GetQueuedModify(Key(across)), nullptr);
     EXPECT_EQ(access->GetQueuedModify(Key(across))->length, 440u);
-    EXPECT_FALSE(access->IsQueuedDelete(Key(otherRow)));
+    EXPECT_EQ(access->GetQueuedModify(Key(otherRow)), nullptr);
     ASSERT_EQ(access->QueuedInsertCount(), 2);
     mp::MidiEventRecord r{};
     access->GetQueuedInsert(0, &r);
@@ -300,6 +322,7 @@ TEST_F(Editing, ControllerLineChangesTheControllerOnly) {
     EXPECT_EQ(access->GetQueuedModify(Key(early)), nullptr);
     EXPECT_TRUE(access->DrawControllerLine(mp::MEK_CONTROL, 7, 50, 50, 100, 200, 60)) << "the lead reaches back";
     EXPECT_NE(access->GetQueuedModify(Key(early)), nullptr);
+    EXPECT_FALSE(access->DrawControllerLine(mp::MEK_CONTROL, 0, 50, 50, 0, 200, 0)) << "no controller 0 here";
     ASSERT_EQ(access->CommitEdits(u"Draw Controller"), S_OK);
     EXPECT_EQ(Stored(volume).data[1], 50);
 }
