@@ -60,11 +60,9 @@ TEST_F(DocumentTest, UnsavedChangesFollowUndoRedoAndNewEdits) {
     auto doc = Load(MakeSong({{0, 0, 480, 60}}));
     EXPECT_FALSE(doc->Dirty());
     AddNote(*doc, 62);
-    EXPECT_TRUE(doc->Dirty());
-    EXPECT_EQ((std::tuple{doc->UndoName(), doc->Undo()}), (std::tuple{u"Add Note", win::S_OK}));
-    EXPECT_FALSE(doc->Dirty());
-    EXPECT_EQ((std::tuple{doc->RedoName(), doc->Redo()}), (std::tuple{u"Add Note", win::S_OK}));
-    EXPECT_TRUE(doc->Dirty());
+    EXPECT_EQ((std::tuple{bool(doc->Dirty()), doc->UndoName(), doc->Undo(), bool(doc->Dirty()), doc->RedoName(),
+                          doc->Redo(), bool(doc->Dirty())}),
+              (std::tuple{true, u"Add Note", win::S_OK, false, u"Add Note", win::S_OK, true}));
 
     TempDir dir;
     std::string error;
@@ -74,10 +72,8 @@ TEST_F(DocumentTest, UnsavedChangesFollowUndoRedoAndNewEdits) {
     EXPECT_EQ(doc->Undo(), win::S_OK);
     EXPECT_TRUE(doc->Dirty());
     AddNote(*doc, 64);
-    EXPECT_TRUE(doc->Dirty());
-    EXPECT_EQ(doc->Undo(), win::S_OK);
-    EXPECT_TRUE(doc->Dirty());
-    EXPECT_EQ(doc->Undo(), win::S_FALSE);
+    EXPECT_EQ((std::tuple{bool(doc->Dirty()), doc->Undo(), bool(doc->Dirty()), doc->Undo()}),
+              (std::tuple{true, win::S_OK, true, win::S_FALSE}));
 }
 
 TEST_F(DocumentTest, AFailedSaveKeepsTheFileAndTheUnsavedMark) {
@@ -86,10 +82,8 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheFileAndTheUnsavedMark) {
     TempDir dir;
     std::string error;
     EXPECT_FALSE(doc->Save((dir / "no" / "such" / "dir.mid").string(), &error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_TRUE(doc->Path().empty());
-    EXPECT_EQ(doc->DisplayName(), "test.mid");
-    EXPECT_TRUE(doc->Dirty());
+    EXPECT_EQ((std::tuple{bool(error.empty()), bool(doc->Path().empty()), doc->DisplayName(), bool(doc->Dirty())}),
+              (std::tuple{false, true, "test.mid", true}));
 }
 
 } // namespace

@@ -38,9 +38,8 @@ TEST(FileDialog, ResolvesTypedNames) {
     EXPECT_EQ(ResolvePath("/home/user/music", "song.mid"), "/home/user/music/song.mid");
     EXPECT_EQ(ResolvePath("/home/user/music", "../other/./x.mid"), "/home/user/other/x.mid");
     EXPECT_EQ(ResolvePath("/home/user/music", "/tmp//y.mid"), "/tmp/y.mid");
-    EXPECT_EQ(ResolvePath("/home", ".."), "/");
-    EXPECT_EQ(ResolvePath("/", "../../.."), "/");
-    EXPECT_EQ(ResolvePath("/a/b", "."), "/a/b");
+    EXPECT_EQ((std::tuple{ResolvePath("/home", ".."), ResolvePath("/", "../../.."), ResolvePath("/a/b", ".")}),
+              (std::tuple{"/", "/", "/a/b"}));
     const char* home = std::getenv("HOME");
     if (home && *home && home[0] == '/') {
         EXPECT_EQ(ResolvePath("/a", "~/z.mid"), ResolvePath("/", std::string(home) + "/z.mid"));

@@ -330,10 +330,10 @@ TEST_F(MainWindowTest, SaveAsThroughTheFileDialogAddsTheExtensionAndClearsTheMar
     headless::PressKey('S', headless::MOD_CONTROL);
     Pump();
     ASSERT_TRUE(fs::exists(dir / "saved.mid"));
-    EXPECT_EQ(window->Doc().Path(), (dir / "saved.mid").string());
-    EXPECT_EQ(Title(), "saved.mid" + kDash + "Piano Roll");
-    EXPECT_EQ(NotesOfFile(dir / "saved.mid"), (std::vector<Note>{{0, 0, 480, 60}, {0, 0, 240, 66}}));
-    EXPECT_EQ(SettingsOfFile(dir / "saved.mid").size(), 340u);
+    EXPECT_EQ((std::tuple{window->Doc().Path(), Title(), NotesOfFile(dir / "saved.mid"),
+                          SettingsOfFile(dir / "saved.mid").size()}),
+              (std::tuple{(dir / "saved.mid").string(), "saved.mid" + kDash + "Piano Roll",
+                          std::vector<Note>{{0, 0, 480, 60}, {0, 0, 240, 66}}, 340u}));
 }
 
 TEST_F(MainWindowTest, QuitWithUnsavedChangesCanBeCancelled) {
@@ -396,12 +396,10 @@ TEST_F(MainWindowTest, FileDialogWalksFoldersAndListsOnlyMidiFiles) {
     });
     std::string chosen;
     ASSERT_TRUE(RunFileDialog(hwnd, FileDialogKind::Open, dir.Path().string(), {}, &chosen));
-    EXPECT_EQ(openTitle, "Open");
-    EXPECT_EQ(firstFiles, (std::vector<std::string>{"top.mid"}));
-    EXPECT_EQ(firstFolders, (std::vector<std::string>{"..", "inner"}));
-    EXPECT_EQ(innerFiles, (std::vector<std::string>{"deep.mid"}));
-    EXPECT_EQ(shownFolder, (dir / "inner").string());
-    EXPECT_EQ(chosen, (dir / "inner" / "deep.mid").string());
+    using Names = std::vector<std::string>;
+    EXPECT_EQ((std::tuple{openTitle, firstFiles, firstFolders, innerFiles, shownFolder, chosen}),
+              (std::tuple{"Open", Names{"top.mid"}, Names{"..", "inner"}, Names{"deep.mid"}, (dir / "inner").string(),
+                          (dir / "inner" / "deep.mid").string()}));
 
     AnswerNextDialog([](HWND dlg) { SendMessage(dlg, WM_COMMAND, IDCANCEL, 0); });
     EXPECT_FALSE(RunFileDialog(hwnd, FileDialogKind::Open, dir.Path().string(), {}, &chosen));

@@ -117,11 +117,11 @@ TEST(SongFile, AtomicWriteReplacesAndAFailedWriteLeavesNoTrace) {
     EXPECT_EQ(ReadBytes(target), (Bytes{4, 5}));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
 
-    EXPECT_FALSE(host::app::WriteFileAtomically((dir / "missing" / "x.mid").string(), {1}, &error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(fs::exists(dir / "missing"));
-    EXPECT_EQ(host::app::BaseName("/a/b/song.mid"), "song.mid");
-    EXPECT_EQ(host::app::BaseName("song.mid"), "song.mid");
+    EXPECT_EQ((std::tuple{host::app::WriteFileAtomically((dir / "missing" / "x.mid").string(), {1}, &error),
+                          error.empty(), fs::exists(dir / "missing")}),
+              (std::tuple{false, false, false}));
+    EXPECT_EQ((std::tuple{host::app::BaseName("/a/b/song.mid"), host::app::BaseName("song.mid")}),
+              (std::tuple{"song.mid", "song.mid"}));
 }
 
 } // namespace

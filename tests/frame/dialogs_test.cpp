@@ -129,10 +129,8 @@ TEST_F(Dialogs, AboutBoxNamesTheEditorItsVersionAndNoticeCentredOnItsOwner) {
         GetWindowRect(GetWindow(dialog, GW_OWNER), &owner);
         SendMessage(dialog, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(Command(pianoroll::CMD_ABOUT), 1);
-    EXPECT_EQ(title, "About Piano Roll Editor");
-    EXPECT_EQ(product, "Piano Roll Editor");
-    EXPECT_EQ(version, std::string("Version ") + VOR_PROJECT_VERSION);
+    EXPECT_EQ((std::tuple{Command(pianoroll::CMD_ABOUT), title, product, version}),
+              (std::tuple{1, "About Piano Roll Editor", "Piano Roll Editor", std::string("Version ") + VOR_PROJECT_VERSION}));
     EXPECT_NE(notice.find("Copyright"), std::string::npos);
     EXPECT_NE(link.find("README"), std::string::npos);
     EXPECT_LE(std::abs((box.left + box.right) - (owner.left + owner.right)), 1);

@@ -89,9 +89,8 @@ TEST_F(FrameMessages, TheHostsSelectionBecomesTheLoopRegionAndAnEmptyOneHidesIt)
     OpenSong();
     project->WithStore([&](host::Store& store) { store.SetLoop(kQuarter, 3 * kQuarter); });
     SendMessage(EditorWindow(), mp::PRM_SELECTION_CHANGED, 0, 0);
-    EXPECT_EQ(View()->time.loopStart, kQuarter);
-    EXPECT_EQ(View()->time.loopEnd, 3 * kQuarter);
-    EXPECT_TRUE(View()->time.loopShown);
+    EXPECT_EQ((std::tuple{View()->time.loopStart, View()->time.loopEnd, bool(View()->time.loopShown)}),
+              (std::tuple{kQuarter, 3 * kQuarter, true}));
     project->WithStore([&](host::Store& store) { store.SetLoop(2 * kQuarter, 2 * kQuarter); });
     SendMessage(EditorWindow(), mp::PRM_SELECTION_CHANGED, 0, 0);
     EXPECT_FALSE(View()->time.loopShown);

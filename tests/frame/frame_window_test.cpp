@@ -34,9 +34,8 @@ TEST_F(Frame, CreatesTheViewAsATabStopChildAndShowsTheFirstTrack) {
     HWND view = ViewWindow();
     EXPECT_EQ(GetParent(view), EditorWindow());
     const LONG_PTR style = GetWindowLongPtr(view, GWL_STYLE);
-    EXPECT_TRUE(style & WS_CHILD);
-    EXPECT_TRUE(style & WS_TABSTOP);
-    EXPECT_TRUE(IsWindowVisible(view));
+    EXPECT_EQ((std::tuple{bool(style & WS_CHILD), bool(style & WS_TABSTOP), bool(IsWindowVisible(view))}),
+              (std::tuple{true, true, true}));
     char className[64] = {};
     GetClassName(view, className, sizeof className);
     EXPECT_STREQ(className, "pianorollBld0TrackviewClass");
@@ -52,12 +51,10 @@ TEST_F(Frame, ChooserListsTracksWithTrackNumbersForUnnamedOnes) {
     OpenView();
     HWND chooser = Chooser();
     ASSERT_EQ(SendMessage(chooser, CB_GETCOUNT, 0, 0), 4);
-    EXPECT_EQ(ItemText(chooser, 0), "Bass");
-    EXPECT_EQ(ItemText(chooser, 1), "Drums");
-    EXPECT_EQ(ItemText(chooser, 2), "Track 3");
-    EXPECT_EQ(ItemText(chooser, 3), "Track 4");
-    EXPECT_EQ(SendMessage(chooser, CB_GETITEMDATA, 3, 0), 3);
-    EXPECT_EQ(SendMessage(chooser, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ((std::vector{ItemText(chooser, 0), ItemText(chooser, 1), ItemText(chooser, 2), ItemText(chooser, 3)}),
+              (std::vector<std::string>{"Bass", "Drums", "Track 3", "Track 4"}));
+    EXPECT_EQ((std::tuple{SendMessage(chooser, CB_GETITEMDATA, 3, 0), SendMessage(chooser, CB_GETCURSEL, 0, 0)}),
+              (std::tuple{3, 0}));
 }
 
 TEST_F(Frame, ChoosingATrackShowsItsNotesAndRefillingKeepsTheChoice) {

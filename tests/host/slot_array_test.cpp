@@ -52,9 +52,7 @@ TEST(SlotArray, ClearedAndMovedArraysHoldNothing) {
     host::SlotArray<Slot> slots;
     for (std::size_t i = 0; i < 100'000; ++i) slots.push_back({ValueAt(i), 0, 0, static_cast<std::uint32_t>(i)});
     host::SlotArray<Slot> moved(std::move(slots));
-    EXPECT_TRUE(Holds(moved, 100'000));
-    EXPECT_EQ(slots.size(), 0u);
-    EXPECT_EQ(slots.capacity(), 0u);
+    EXPECT_EQ((std::tuple{bool(Holds(moved, 100'000)), slots.size(), slots.capacity()}), (std::tuple{true, 0u, 0u}));
     moved.clear();
     EXPECT_TRUE(moved.empty());
     moved.shrink_to_fit();

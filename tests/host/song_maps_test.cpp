@@ -227,9 +227,8 @@ TEST_F(SongMaps, RemovingASignatureTakesOutTheEventsThatStartThere) {
     EXPECT_EQ(Split(73440), (std::array<win::LONG, 3>{27, 0, 0}));
     sink.Take();
     EXPECT_EQ(Meter(mp::SONG_MAP_REMOVE, 72960), win::S_FALSE) << "none starts there any more";
-    EXPECT_EQ(Key(mp::SONG_MAP_REMOVE, 100), win::S_FALSE);
-    EXPECT_TRUE(Told().empty());
-    EXPECT_EQ(UndoName(), u"Remove Time Signature");
+    EXPECT_EQ((std::tuple{Key(mp::SONG_MAP_REMOVE, 100), bool(Told().empty()), UndoName()}),
+              (std::tuple{win::S_FALSE, true, u"Remove Time Signature"}));
     EXPECT_EQ(Meter(mp::SONG_MAP_REMOVE, 0), win::S_OK) << "the first one too: the default meter stands in";
     EXPECT_EQ(std::tuple(Meters().entries[0].beatsPerBar, Meters().entries[0].flags), std::tuple(4u, 0u));
     EXPECT_EQ(Split(1920), (std::array<win::LONG, 3>{1, 0, 0}));
@@ -262,9 +261,8 @@ TEST_F(SongMaps, KeySignaturesAreEditedAndToldApart) {
 
 TEST_F(SongMaps, ASongWithoutTracksHasNowhereToHoldASignature) {
     advised = std::make_unique<Advised>(project, &sink);
-    EXPECT_EQ(Meter(mp::SONG_MAP_INSERT, 0, 3, 2), win::E_FAIL);
-    EXPECT_EQ(Key(mp::SONG_MAP_INSERT, 0, 1), win::E_FAIL);
-    EXPECT_TRUE(Told().empty());
+    EXPECT_EQ((std::tuple{Meter(mp::SONG_MAP_INSERT, 0, 3, 2), Key(mp::SONG_MAP_INSERT, 0, 1), bool(Told().empty())}),
+              (std::tuple{win::E_FAIL, win::E_FAIL, true}));
 }
 
 } // namespace

@@ -20,9 +20,8 @@ TEST_F(LaneArea, TheLaneLiesUnderTheGridAndIsRaisedToFourLinesOrHiddenInALowPane
     Open(pianoroll::kLaneVelocity);
     pianoroll::TrackView* v = View();
     EXPECT_EQ(v->geo.grid.bottom, v->lanes.splitterTop);
-    EXPECT_EQ(Lane().top, v->lanes.splitterTop + 6);
-    EXPECT_EQ(Lane().left, v->geo.grid.left);
-    EXPECT_EQ(Lane().bottom, v->panes[pianoroll::PANE_HSCROLL].rect.top);
+    EXPECT_EQ((std::tuple{Lane().top, Lane().left, Lane().bottom}),
+              (std::tuple{v->lanes.splitterTop + 6, v->geo.grid.left, v->panes[pianoroll::PANE_HSCROLL].rect.top}));
 
     Settings()->laneHeight = 10;
     pianoroll::LayoutView(v, true);
@@ -32,10 +31,9 @@ TEST_F(LaneArea, TheLaneLiesUnderTheGridAndIsRaisedToFourLinesOrHiddenInALowPane
     // A view too low for twelve lines shows no lane and no selector; the stored height stays.
     MoveWindow(ViewWindow(), 0, 0, 1000, 8 * Line(), TRUE);
     Pump();
-    EXPECT_TRUE(IsRectEmpty(&v->lanes.laneRect));
-    EXPECT_TRUE(IsRectEmpty(&v->lanes.nameBox));
-    EXPECT_EQ(v->panes[pianoroll::PANE_LANES].height, 0);
-    EXPECT_EQ(Settings()->laneHeight, 4 * Line());
+    EXPECT_EQ((std::tuple{bool(IsRectEmpty(&v->lanes.laneRect)), bool(IsRectEmpty(&v->lanes.nameBox)),
+                          v->panes[pianoroll::PANE_LANES].height, Settings()->laneHeight}),
+              (std::tuple{true, true, 0, 4 * Line()}));
 }
 
 TEST_F(LaneArea, DraggingTheSplitterUpMakesTheLaneTallerWithinLimitsAndCancelRestoresIt) {

@@ -99,13 +99,12 @@ TEST_F(LaneChoice, TheMenuMarksTheKindsTheTrackHoldsAndListsTheOtherControllers)
     EXPECT_EQ(ItemText(menu, 6), "7: Main Volume *");
     EXPECT_EQ(ItemText(menu, 2), "1: Modulation");
     // Then the others present, in order, between separators, and the sub-menu last.
-    EXPECT_EQ(GetMenuState(menu, 11, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
-    EXPECT_EQ(GetMenuItemID(menu, 12), 1000u);
-    EXPECT_EQ(GetMenuItemID(menu, 13), 1071u);
-    EXPECT_EQ(ItemText(menu, 13).substr(ItemText(menu, 13).size() - 2), " *");
-    EXPECT_TRUE(RadioChecked(menu, 13));
-    EXPECT_FALSE(RadioChecked(menu, 6));
-    EXPECT_EQ(GetMenuState(menu, 14, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+    EXPECT_EQ((std::vector<UINT>{GetMenuState(menu, 11, MF_BYPOSITION) & MF_SEPARATOR, GetMenuItemID(menu, 12),
+                                 GetMenuItemID(menu, 13), GetMenuState(menu, 14, MF_BYPOSITION) & MF_SEPARATOR}),
+              (std::vector<UINT>{MF_SEPARATOR, 1000, 1071, MF_SEPARATOR}));
+    EXPECT_EQ((std::tuple{ItemText(menu, 13).substr(ItemText(menu, 13).size() - 2), bool(RadioChecked(menu, 13)),
+                          bool(RadioChecked(menu, 6))}),
+              (std::tuple{" *", true, false}));
     ASSERT_EQ(GetMenuItemCount(menu), 16);
     EXPECT_EQ(ItemText(menu, 15), "All Continuous Controllers");
     DestroyMenu(menu);
@@ -131,9 +130,8 @@ TEST_F(LaneChoice, TheSubMenuOffersEveryControllerInFourColumnsWithEighteenGreye
     }
     EXPECT_EQ(greyed, 18);
     // Full names keep " MSB"; the present controller is marked and carries the radio mark.
-    EXPECT_EQ(ItemText(all, 7), "7: Main Volume MSB *");
-    EXPECT_TRUE(RadioChecked(all, 7));
-    EXPECT_FALSE(RadioChecked(all, 8));
+    EXPECT_EQ((std::tuple{ItemText(all, 7), bool(RadioChecked(all, 7)), bool(RadioChecked(all, 8))}),
+              (std::tuple{"7: Main Volume MSB *", true, false}));
     DestroyMenu(menu);
 }
 

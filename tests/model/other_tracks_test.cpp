@@ -75,9 +75,8 @@ TEST_F(OtherTracksTest, ACopyIsKeptUntilTheHostReportsAChangeToItsTrack) {
     EXPECT_FALSE(copies.Stale(plugin, 1)) << "nothing reported yet";
     EXPECT_EQ(NotesOf(1)[0].pitch, 36) << "the copy is not read again for each look";
     Deliver();
-    EXPECT_TRUE(copies.Stale(plugin, 1));
-    EXPECT_EQ(NotesOf(1)[0].pitch, 43);
-    EXPECT_FALSE(copies.Stale(plugin, 1));
+    EXPECT_EQ((std::tuple{bool(copies.Stale(plugin, 1)), NotesOf(1)[0].pitch, bool(copies.Stale(plugin, 1))}),
+              (std::tuple{true, 43, false}));
 
     NotesOf(2);
     ChangeEvent(bassHigh, [](host::EventValue& e) { e.time = 2000; });
@@ -92,9 +91,8 @@ TEST_F(OtherTracksTest, TheSongsPitchOffsetMovesEveryTrack) {
     NotesOf(2);
     project->WithStore([](host::Store& store) { store.SetPitchOffset(5); });
     Deliver();
-    EXPECT_TRUE(copies.Stale(plugin, 1));
-    EXPECT_TRUE(copies.Stale(plugin, 2));
-    EXPECT_EQ(NotesOf(1)[0].pitch, 41);
+    EXPECT_EQ((std::tuple{bool(copies.Stale(plugin, 1)), bool(copies.Stale(plugin, 2)), NotesOf(1)[0].pitch}),
+              (std::tuple{true, true, 41}));
 }
 
 TEST_F(OtherTracksTest, CopiesOfTracksThatLeftAreDropped) {

@@ -54,9 +54,8 @@ TEST_F(SongMaps, MetersAndKeysComeAsTheHostHasThem) {
 
     EXPECT_EQ(RemoveTimeSignature(access.get(), 7680), win::S_OK);
     EXPECT_EQ(UndoName(), u"Remove Time Signature");
-    EXPECT_EQ(RemoveTimeSignature(access.get(), 7680), win::S_FALSE);
-    EXPECT_EQ(RemoveKeySignature(access.get(), 0), win::S_OK);
-    EXPECT_EQ(UndoName(), u"Remove Key Signature");
+    EXPECT_EQ((std::tuple{RemoveTimeSignature(access.get(), 7680), RemoveKeySignature(access.get(), 0), UndoName()}),
+              (std::tuple{win::S_FALSE, win::S_OK, u"Remove Key Signature"}));
     ASSERT_TRUE(ReadMeterMap(access.get(), &meters));
     EXPECT_EQ(meters.size(), 2u);
     ASSERT_TRUE(ReadKeyMap(access.get(), &keys));

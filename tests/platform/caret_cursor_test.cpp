@@ -35,10 +35,8 @@ TEST_F(CaretTest, CaretIsCreatedHiddenAndShowHideNest) {
     EXPECT_EQ(Px(10, 10), kBack);
     EXPECT_TRUE(ShowCaret(top));
     EXPECT_EQ(Px(10, 10), kBack) << "still hidden once";
-    EXPECT_TRUE(ShowCaret(top));
-    EXPECT_EQ(Px(10, 10), kInverted);
-    EXPECT_TRUE(ShowCaret(top));
-    EXPECT_TRUE(HideCaret(top));
+    EXPECT_EQ((std::tuple{bool(ShowCaret(top)), Px(10, 10), bool(ShowCaret(top)), bool(HideCaret(top))}),
+              (std::tuple{true, kInverted, true, true}));
     EXPECT_EQ(Px(10, 10), kBack) << "showing a shown caret does not build up a count";
     EXPECT_TRUE(ShowCaret(top));
 
@@ -50,9 +48,8 @@ TEST_F(CaretTest, CaretIsCreatedHiddenAndShowHideNest) {
     EXPECT_EQ(p, (POINT{30, 40}));
     EXPECT_TRUE(DestroyCaret());
     EXPECT_EQ(Px(30, 40), kBack) << "destroying restores the pixels";
-    EXPECT_FALSE(GetCaretPos(&p));
-    EXPECT_FALSE(ShowCaret(top));
-    EXPECT_FALSE(DestroyCaret());
+    EXPECT_EQ((std::tuple{bool(GetCaretPos(&p)), bool(ShowCaret(top)), bool(DestroyCaret())}),
+              (std::tuple{false, false, false}));
 
     // No size given: one border wide and one border high.
     EXPECT_TRUE(CreateCaret(top, nullptr, 0, 0));
@@ -188,9 +185,8 @@ TEST_F(CursorTest, SetCursorAndTheClassCursor) {
     ASSERT_TRUE(own);
     SetCursor(own);
     EXPECT_TRUE(DestroyCursor(own));
-    EXPECT_EQ(GetCursor(), nullptr);
-    EXPECT_FALSE(DestroyCursor(own));
-    EXPECT_EQ(CreateCursorFromPixels(0, 1, 0, 0, px), nullptr);
+    EXPECT_EQ((std::tuple{GetCursor(), bool(DestroyCursor(own)), CreateCursorFromPixels(0, 1, 0, 0, px)}),
+              (std::tuple{nullptr, false, nullptr}));
     DestroyWindow(h);
     UnregisterClass("CrossCursorWindow", nullptr);
 }

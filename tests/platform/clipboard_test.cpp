@@ -64,10 +64,9 @@ TEST_F(ClipboardTest, DataIsSetWhileOpenAndReadByAnotherWindow) {
     EXPECT_EQ(SetClipboardData(fmt, events), nullptr) << "not open";
     EXPECT_FALSE(EmptyClipboard());
     ASSERT_TRUE(OpenClipboard(a));
-    EXPECT_TRUE(EmptyClipboard());
-    EXPECT_EQ(SetClipboardData(CF_UNICODETEXT, text), text);
-    EXPECT_EQ(SetClipboardData(fmt, events), events);
-    EXPECT_TRUE(CloseClipboard());
+    EXPECT_EQ((std::tuple{bool(EmptyClipboard()), SetClipboardData(CF_UNICODETEXT, text), SetClipboardData(fmt, events),
+                          bool(CloseClipboard())}),
+              (std::tuple{true, text, events, true}));
 
     EXPECT_TRUE(IsClipboardFormatAvailable(fmt)) << "asked without opening";
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));

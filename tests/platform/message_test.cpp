@@ -79,10 +79,10 @@ TEST_F(MessageTest, PeekFiltersAndNoRemove) {
     EXPECT_TRUE(PeekMessage(&m, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE)) << "-1: thread messages only";
     EXPECT_EQ((std::tuple{m.message, m.hwnd}), (std::tuple{WM_USER + 9u, nullptr}));
     EXPECT_FALSE(PeekMessage(&m, nullptr, WM_USER + 8, WM_USER + 20, PM_REMOVE)) << "range filter";
-    EXPECT_TRUE(PeekMessage(&m, nullptr, WM_USER + 7, WM_USER + 7, PM_REMOVE));
-    EXPECT_FALSE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_FALSE(PeekMessage(nullptr, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_FALSE(PeekMessage(&m, reinterpret_cast<HWND>(0x99), 0, 0, PM_REMOVE));
+    EXPECT_EQ((std::vector{PeekMessage(&m, nullptr, WM_USER + 7, WM_USER + 7, PM_REMOVE),
+                           PeekMessage(&m, nullptr, 0, 0, PM_REMOVE), PeekMessage(nullptr, nullptr, 0, 0, PM_REMOVE),
+                           PeekMessage(&m, reinterpret_cast<HWND>(0x99), 0, 0, PM_REMOVE)}),
+              (std::vector<BOOL>{TRUE, FALSE, FALSE, FALSE}));
     ShowWindow(other, SW_SHOWNA);
     InvalidateRect(other, nullptr, FALSE);
     EXPECT_TRUE(PeekMessage(&m, other, WM_PAINT, WM_PAINT, PM_NOREMOVE)) << "a window filter finds its paint";

@@ -74,9 +74,8 @@ TEST_F(TimerTest, KillTimerAndDestroyStopTimers) {
     HWND h = TimerWindow(this);
     SetTimer(h, 1, 10, nullptr);
     SetTimer(h, 2, 10, nullptr);
-    EXPECT_TRUE(KillTimer(h, 1));
-    EXPECT_FALSE(KillTimer(h, 1));
-    EXPECT_FALSE(KillTimer(h, 99));
+    EXPECT_EQ((std::tuple{bool(KillTimer(h, 1)), bool(KillTimer(h, 1)), bool(KillTimer(h, 99))}),
+              (std::tuple{true, false, false}));
     headless::AdvanceClock(10);
     EXPECT_EQ(Fired(), (Fires{{2, 10}}));
     DestroyWindow(h);

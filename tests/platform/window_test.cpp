@@ -392,9 +392,8 @@ TEST_F(WindowTest, EnableWindowSequenceAndFocus) {
     EXPECT_EQ(std::tuple(IsWindowEnabled(child), GetFocus()), std::tuple(FALSE, HWND{}));
     rec().Clear();
     EXPECT_TRUE(EnableWindow(child, FALSE));
-    EXPECT_TRUE(rec().Log().empty());
-    EXPECT_TRUE(EnableWindow(child, TRUE));
-    EXPECT_TRUE(IsWindowEnabled(child));
+    EXPECT_EQ((std::tuple{bool(rec().Log().empty()), bool(EnableWindow(child, TRUE)), bool(IsWindowEnabled(child))}),
+              (std::tuple{true, true, true}));
 }
 
 TEST_F(WindowTest, TreeQueriesAndZOrder) {

@@ -175,14 +175,10 @@ TEST_F(DialogTest, ModalLoopDisablesOwnerAndReturnsEndDialogValue) {
         caption = Text(dlgSeen);
     });
     person.Type("Alice").Key(VK_RETURN); // the edit has the focus; Enter presses the default button
-    EXPECT_EQ(Run(), 1000 + IDOK);
-    EXPECT_FALSE(person.Exhausted());
-    EXPECT_FALSE(ownerEnabled);
-    EXPECT_EQ(caption, "Settings");
-    EXPECT_TRUE(IsWindowEnabled(parent));
-    EXPECT_FALSE(IsWindow(dlgSeen));
-    EXPECT_EQ(g_log.name, "Alice");
-    EXPECT_TRUE(HasCommand(kName, EN_CHANGE));
+    // What the script saw inside the loop is read after it.
+    EXPECT_EQ((std::tuple{Run(), bool(person.Exhausted()), ownerEnabled, caption, bool(IsWindowEnabled(parent)),
+                          bool(IsWindow(dlgSeen)), g_log.name, bool(HasCommand(kName, EN_CHANGE))}),
+              (std::tuple{1000 + IDOK, false, false, "Settings", true, false, "Alice", true}));
     // The owner heard that the dialog was waiting.
     auto idle = Rec().Of(WM_ENTERIDLE);
     ASSERT_FALSE(idle.empty());
@@ -349,9 +345,9 @@ TEST_F(DialogTest, AnswerHookSetsItemsAsAPersonAndPressesTheButton) {
 TEST_F(DialogTest, TemplatesRegisteredByModuleAndId) {
     const auto module = reinterpret_cast<HINSTANCE>(0x7100);
     ASSERT_TRUE(RegisterDialogResource(module, 12, &tmpl));
-    EXPECT_FALSE(RegisterDialogResource(module, 0, &tmpl));
-    EXPECT_FALSE(RegisterDialogResource(module, 0x10000, &tmpl));
-    EXPECT_FALSE(RegisterDialogResource(module, 13, nullptr));
+    EXPECT_EQ((std::tuple{RegisterDialogResource(module, 0, &tmpl), RegisterDialogResource(module, 0x10000, &tmpl),
+                          RegisterDialogResource(module, 13, nullptr)}),
+              (std::tuple{FALSE, FALSE, FALSE}));
     EXPECT_EQ(FindDialogResource(module, MAKEINTRESOURCE(12)), &tmpl);
     EXPECT_EQ(FindDialogResource(module, "12"), nullptr) << "names are numbers";
     EXPECT_EQ(FindDialogResource(reinterpret_cast<HINSTANCE>(0x7200), MAKEINTRESOURCE(12)), nullptr);
@@ -362,9 +358,8 @@ TEST_F(DialogTest, TemplatesRegisteredByModuleAndId) {
     HDC dc = CreateCompatibleDC(nullptr);
     const auto ask = [&](UINT msg) { return reinterpret_cast<HBRUSH>(SendMessage(dlg, msg, reinterpret_cast<WPARAM>(dc), 0)); };
     EXPECT_EQ(ask(WM_CTLCOLORSTATIC), GetSysColorBrush(COLOR_BTNFACE));
-    EXPECT_EQ(ask(WM_CTLCOLORDLG), GetSysColorBrush(COLOR_BTNFACE));
-    EXPECT_EQ(ask(WM_CTLCOLOREDIT), GetSysColorBrush(COLOR_WINDOW));
-    EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ((std::tuple{ask(WM_CTLCOLORDLG), ask(WM_CTLCOLOREDIT), GetBkColor(dc)}),
+              (std::tuple{GetSysColorBrush(COLOR_BTNFACE), GetSysColorBrush(COLOR_WINDOW), GetSysColor(COLOR_WINDOW)}));
     DeleteDC(dc);
     DestroyWindow(dlg);
     AnswerNextDialog(DialogAnswer{{}, IDOK});
@@ -518,9 +513,9 @@ TEST_F(DialogTest, EndDialogDuringInitAndNestedModalDialogs) {
         return FALSE;
     };
     shown = false;
-    EXPECT_EQ(DialogBoxIndirectParam(nullptr, &tmpl, parent, endAtOnce, 0), 42);
-    EXPECT_FALSE(shown);
-    EXPECT_TRUE(IsWindowEnabled(parent));
+    EXPECT_EQ((std::tuple{DialogBoxIndirectParam(nullptr, &tmpl, parent, endAtOnce, 0), shown,
+                          bool(IsWindowEnabled(parent))}),
+              (std::tuple{42, false, true}));
 
     // A message box over a modal dialog disables the dialog, not only the main window, and gives it back.
     Script person;
@@ -536,11 +531,9 @@ TEST_F(DialogTest, EndDialogDuringInitAndNestedModalDialogs) {
         inner = MessageBox(dlg, "Inner", "Nested", MB_OKCANCEL);
     });
     person.Key(VK_ESCAPE);
-    EXPECT_EQ((std::tuple{Run(), inner}), (std::tuple{IDCANCEL, IDOK}));
-    EXPECT_FALSE(outerEnabledInside);
-    EXPECT_FALSE(parentEnabledInside);
-    EXPECT_TRUE(IsWindowEnabled(parent));
-    EXPECT_FALSE(person.Exhausted());
+    EXPECT_EQ((std::tuple{Run(), inner, outerEnabledInside, parentEnabledInside, bool(IsWindowEnabled(parent)),
+                          bool(person.Exhausted())}),
+              (std::tuple{IDCANCEL, IDOK, false, false, true, false}));
 }
 
 namespace {

@@ -59,23 +59,20 @@ TEST_F(ControlsTest, ListBoxContentsSortingAndItemData) {
     EXPECT_EQ(SendMessage(list, LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("ba")), 1);
     EXPECT_EQ(SendMessage(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("kiwi")), LB_ERR);
 
-    EXPECT_EQ(SendMessage(list, LB_SETITEMDATA, 2, 0xF16), 0);
-    EXPECT_EQ(SendMessage(list, LB_GETITEMDATA, 2, 0), 0xF16);
-    EXPECT_EQ(SendMessage(list, LB_SETITEMDATA, 9, 1), LB_ERR);
-    EXPECT_EQ(SendMessage(list, LB_SETCURSEL, 2, 0), 2);
+    const auto send = [&](UINT m, WPARAM w, LPARAM l) { return SendMessage(list, m, w, l); };
+    EXPECT_EQ((std::vector{send(LB_SETITEMDATA, 2, 0xF16), send(LB_GETITEMDATA, 2, 0), send(LB_SETITEMDATA, 9, 1),
+                           send(LB_SETCURSEL, 2, 0)}),
+              (std::vector<LRESULT>{0, 0xF16, LB_ERR, 2}));
     RECT row{};
     SendMessage(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&row));
     Pump();
     EXPECT_EQ(headless::ReadPixel(list, row.right - 3, (row.top + row.bottom) / 2), Px(GetSysColor(COLOR_HIGHLIGHT)));
     // Inserting before the selection keeps the same item selected, with its data.
-    EXPECT_EQ(SendMessage(list, LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>("0 first")), 0);
-    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 3);
-    EXPECT_EQ(SendMessage(list, LB_GETITEMDATA, 3, 0), 0xF16);
-    EXPECT_EQ(SendMessage(list, LB_DELETESTRING, 3, 0), 4);
-    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), LB_ERR);
-    EXPECT_EQ(SendMessage(list, LB_DELETESTRING, 7, 0), LB_ERR);
-    EXPECT_EQ(SendMessage(list, LB_SETCURSEL, 42, 0), LB_ERR);
-    EXPECT_EQ(SendMessage(list, LB_GETSEL, SendMessage(list, LB_GETCOUNT, 0, 0), 0), LB_ERR);
+    EXPECT_EQ((std::vector{send(LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>("0 first")), send(LB_GETCURSEL, 0, 0),
+                           send(LB_GETITEMDATA, 3, 0), send(LB_DELETESTRING, 3, 0), send(LB_GETCURSEL, 0, 0),
+                           send(LB_DELETESTRING, 7, 0), send(LB_SETCURSEL, 42, 0),
+                           send(LB_GETSEL, send(LB_GETCOUNT, 0, 0), 0)}),
+              (std::vector<LRESULT>{0, 3, 0xF16, 4, LB_ERR, LB_ERR, LB_ERR, LB_ERR}));
     SendMessage(list, LB_RESETCONTENT, 0, 0);
     EXPECT_EQ(SendMessage(list, LB_GETCOUNT, 0, 0), 0);
     EXPECT_TRUE(Rec().Commands(20).empty()); // programmatic changes do not notify
@@ -159,23 +156,22 @@ TEST_F(ControlsTest, ListBoxMouseKeyboardTypeAheadAndScrolling) {
 
 TEST_F(ControlsTest, ComboBoxListMessagesAndItemData) {
     HWND combo = Child(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_VSCROLL, 10, 10, 150, 120, 30);
-    EXPECT_EQ(SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("One")), 0);
-    EXPECT_EQ(SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Three")), 1);
-    EXPECT_EQ(SendMessage(combo, CB_INSERTSTRING, 1, reinterpret_cast<LPARAM>("Two")), 1);
-    EXPECT_EQ(SendMessage(combo, CB_GETCOUNT, 0, 0), 3);
+    const auto send = [&](UINT m, WPARAM w, LPARAM l) { return SendMessage(combo, m, w, l); };
+    EXPECT_EQ((std::vector{send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("One")),
+                           send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Three")),
+                           send(CB_INSERTSTRING, 1, reinterpret_cast<LPARAM>("Two")), send(CB_GETCOUNT, 0, 0)}),
+              (std::vector<LRESULT>{0, 1, 1, 3}));
     EXPECT_EQ(ItemText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, 1), "Two");
-    EXPECT_EQ(SendMessage(combo, CB_GETLBTEXTLEN, 5, 0), CB_ERR);
-    EXPECT_EQ(SendMessage(combo, CB_SETITEMDATA, 2, 333), 0);
-    EXPECT_EQ(SendMessage(combo, CB_GETITEMDATA, 2, 0), 333);
+    EXPECT_EQ((std::vector{send(CB_GETLBTEXTLEN, 5, 0), send(CB_SETITEMDATA, 2, 333), send(CB_GETITEMDATA, 2, 0)}),
+              (std::vector<LRESULT>{CB_ERR, 0, 333}));
     EXPECT_EQ((std::tuple{Cur(combo), Text(combo), SendMessage(combo, CB_SETCURSEL, 2, 0), Text(combo)}),
               (std::tuple{CB_ERR, "", 2, "Three"}));
     char untouched[4] = "abc";
     EXPECT_EQ(SendMessage(combo, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(untouched)), 0);
     EXPECT_STREQ(untouched, "abc");
-    EXPECT_EQ(SendMessage(combo, CB_DELETESTRING, 0, 0), 2);
-    EXPECT_EQ(Cur(combo), 1);
-    EXPECT_EQ(SendMessage(combo, CB_GETITEMDATA, 1, 0), 333);
-    EXPECT_EQ(SendMessage(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("two")), 0);
+    EXPECT_EQ((std::vector<LRESULT>{send(CB_DELETESTRING, 0, 0), Cur(combo), send(CB_GETITEMDATA, 1, 0),
+                           send(CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("two"))}),
+              (std::vector<LRESULT>{2, 1, 333, 0}));
     SendMessage(combo, CB_RESETCONTENT, 0, 0);
     EXPECT_EQ((std::tuple{SendMessage(combo, CB_GETCOUNT, 0, 0), Cur(combo)}), (std::tuple{0, CB_ERR}));
     EXPECT_TRUE(Rec().Commands(30).empty());
@@ -260,9 +256,8 @@ TEST_F(ControlsTest, ComboBoxPickByMouseAndDismissOutside) {
     ClickAt(combo, 140, 8);
     ASSERT_NE(DroppedList(combo), nullptr);
     ClickAt(parent, 400, 300);
-    EXPECT_EQ(DroppedList(combo), nullptr);
-    EXPECT_EQ(Cur(combo), top + 1);
-    EXPECT_EQ(Rec().CountCommand(30, CBN_SELCHANGE), 0);
+    EXPECT_EQ((std::tuple{DroppedList(combo), Cur(combo), Rec().CountCommand(30, CBN_SELCHANGE)}),
+              (std::tuple{nullptr, top + 1, 0}));
     EXPECT_EQ((std::tuple{Rec().CountCommand(30, CBN_CLOSEUP), GetCapture()}), (std::tuple{1, nullptr}));
 
     // CB_SHOWDROPDOWN opens and closes it; a disabled combo does not open.

@@ -89,10 +89,10 @@ TEST(MenuObjects, BuildAndQueryItemsAndSubMenus) {
 
     // Modify replaces text and id; a sub-menu cannot be put inside itself.
     ASSERT_TRUE(ModifyMenu(menu, kDelete, MF_BYCOMMAND | MF_STRING, 105, "&Erase"));
-    EXPECT_EQ(ItemText(menu, 105, MF_BYCOMMAND), "&Erase");
-    EXPECT_EQ(GetMenuState(menu, kDelete, MF_BYCOMMAND), static_cast<UINT>(-1));
-    EXPECT_FALSE(AppendMenu(zoom, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), "loop"));
-    EXPECT_FALSE(AppendMenu(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(static_cast<HMENU>(nullptr)), "no menu"));
+    EXPECT_EQ((std::tuple{ItemText(menu, 105, MF_BYCOMMAND), GetMenuState(menu, kDelete, MF_BYCOMMAND),
+                          AppendMenu(zoom, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), "loop"),
+                          AppendMenu(menu, MF_POPUP, UINT_PTR{0}, "no menu")}),
+              (std::tuple{"&Erase", static_cast<UINT>(-1), FALSE, FALSE}));
 
     DestroyMenu(menu);
     EXPECT_FALSE(IsMenu(menu));
@@ -108,21 +108,21 @@ TEST(MenuObjects, RemoveKeepsSubMenuAndDeleteDestroysIt) {
     EXPECT_TRUE(IsMenu(zoom));
     ASSERT_TRUE(AppendMenu(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(zoom), "&Zoom"));
     ASSERT_TRUE(DeleteMenu(menu, 5, MF_BYPOSITION));
-    EXPECT_FALSE(IsMenu(zoom));
-    EXPECT_TRUE(DeleteMenu(menu, kCopy, MF_BYCOMMAND));
-    EXPECT_FALSE(DeleteMenu(menu, kCopy, MF_BYCOMMAND));
-    EXPECT_EQ(GetMenuItemCount(menu), 4);
+    EXPECT_EQ((std::tuple{IsMenu(zoom), DeleteMenu(menu, kCopy, MF_BYCOMMAND), DeleteMenu(menu, kCopy, MF_BYCOMMAND),
+                          GetMenuItemCount(menu)}),
+              (std::tuple{FALSE, TRUE, FALSE, 4}));
     DestroyMenu(menu);
     EXPECT_FALSE(DestroyMenu(menu));
 }
 
 TEST(MenuObjects, EnableCheckAndRadioStates) {
     HMENU menu = BuildEditMenu();
-    EXPECT_EQ(EnableMenuItem(menu, kPaste, MF_BYCOMMAND | MF_ENABLED), MF_GRAYED);
-    EXPECT_EQ(GetMenuState(menu, kPaste, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED), 0u);
-    EXPECT_EQ(EnableMenuItem(menu, 0, MF_BYPOSITION | MF_DISABLED), MF_ENABLED);
-    EXPECT_EQ(GetMenuState(menu, kCut, MF_BYCOMMAND) & MF_DISABLED, MF_DISABLED);
-    EXPECT_EQ(EnableMenuItem(menu, 4242, MF_BYCOMMAND | MF_GRAYED), static_cast<DWORD>(-1));
+    EXPECT_EQ((std::vector<DWORD>{EnableMenuItem(menu, kPaste, MF_BYCOMMAND | MF_ENABLED),
+                                  GetMenuState(menu, kPaste, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED),
+                                  EnableMenuItem(menu, 0, MF_BYPOSITION | MF_DISABLED),
+                                  GetMenuState(menu, kCut, MF_BYCOMMAND) & MF_DISABLED,
+                                  EnableMenuItem(menu, 4242, MF_BYCOMMAND | MF_GRAYED)}),
+              (std::vector<DWORD>{MF_GRAYED, 0, MF_ENABLED, MF_DISABLED, static_cast<DWORD>(-1)}));
 
     EXPECT_EQ(CheckMenuItem(menu, kCopy, MF_BYCOMMAND | MF_CHECKED), MF_UNCHECKED);
     EXPECT_EQ(CheckMenuItem(menu, kCopy, MF_BYCOMMAND | MF_UNCHECKED), MF_CHECKED);
@@ -369,9 +369,8 @@ TEST_F(PopupMenuTest, EscapeClosesOneLevelAtATime) {
         EXPECT_EQ(PopupMenus().size(), 1u);
     }).Key(VK_ESCAPE);
     EXPECT_EQ((std::tuple{Track(0), levelsOpen, PostedCommand()}), (std::tuple{TRUE, 2, 0u}));
-    EXPECT_FALSE(person.Exhausted());
-    EXPECT_TRUE(PopupMenus().empty());
-    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ((std::tuple{bool(person.Exhausted()), bool(PopupMenus().empty()), GetCapture()}),
+              (std::tuple{false, true, nullptr}));
     // The owner saw each pop-up close.
     EXPECT_EQ(Rec().Of(WM_UNINITMENUPOPUP).size(), 2u);
 }
@@ -538,9 +537,7 @@ TEST_F(PopupMenuTest, NoNotifyKeepsTheOwnerOutOfIt) {
     Script person;
     person.Key(VK_DOWN).Key(VK_RETURN);
     EXPECT_EQ(Track(TPM_RETURNCMD | TPM_NONOTIFY), kCut);
-    EXPECT_TRUE(Rec().Of(WM_INITMENUPOPUP).empty());
-    EXPECT_TRUE(Rec().Of(WM_MENUSELECT).empty());
-    EXPECT_TRUE(Rec().Of(WM_ENTERIDLE).empty());
+    for (UINT told : {WM_INITMENUPOPUP, WM_MENUSELECT, WM_ENTERIDLE}) EXPECT_TRUE(Rec().Of(told).empty()) << told;
     AnswerNextPopupMenu(kCopy);
     EXPECT_EQ(Track(TPM_RETURNCMD | TPM_NONOTIFY), kCopy);
     AnswerNextPopupMenu(kZoomOut); // in a sub-menu

@@ -347,11 +347,11 @@ TEST_F(ToolbarTest, StateMessages) {
     EXPECT_FALSE(SendMessage(bar, TB_ISBUTTONENABLED, kPlay, 0));
     ClickButton(kPlay);
     EXPECT_TRUE(Rec().Of(WM_COMMAND).empty());
-    EXPECT_TRUE(SendMessage(bar, TB_SETSTATE, kPlay, MAKELONG(TBSTATE_ENABLED | TBSTATE_CHECKED, 0)));
-    EXPECT_EQ(SendMessage(bar, TB_GETSTATE, kPlay, 0), TBSTATE_ENABLED | TBSTATE_CHECKED);
-    EXPECT_TRUE(SendMessage(bar, TB_ISBUTTONENABLED, kPlay, 0));
-    EXPECT_EQ(SendMessage(bar, TB_GETSTATE, 9999, 0), -1);
-    EXPECT_FALSE(SendMessage(bar, TB_SETSTATE, 9999, 0));
+    const auto send = [&](UINT m, WPARAM w, LPARAM l) { return SendMessage(bar, m, w, l); };
+    EXPECT_EQ((std::vector{send(TB_SETSTATE, kPlay, MAKELONG(TBSTATE_ENABLED | TBSTATE_CHECKED, 0)),
+                           send(TB_GETSTATE, kPlay, 0), send(TB_ISBUTTONENABLED, kPlay, 0), send(TB_GETSTATE, 9999, 0),
+                           send(TB_SETSTATE, 9999, 0)}),
+              (std::vector<LRESULT>{TRUE, TBSTATE_ENABLED | TBSTATE_CHECKED, TRUE, -1, FALSE}));
     TBBUTTON b{};
     ASSERT_TRUE(SendMessage(bar, TB_GETBUTTON, 4, reinterpret_cast<LPARAM>(&b)));
     EXPECT_EQ(b.idCommand, kPlay);

@@ -104,9 +104,8 @@ TEST(Clipping, SaveAndRestoreBringBackClipAndAttributes) {
     POINT vp{};
     GetViewportOrgEx(c.dc, &vp);
     EXPECT_EQ(vp.x, 0);
-    EXPECT_TRUE(RestoreDC(c.dc, level));
-    EXPECT_EQ(GetTextColor(c.dc), kBlack);
-    EXPECT_EQ(GetCurrentObject(c.dc, OBJ_PEN), GetStockObject(BLACK_PEN));
+    EXPECT_EQ((std::tuple{bool(RestoreDC(c.dc, level)), GetTextColor(c.dc), GetCurrentObject(c.dc, OBJ_PEN)}),
+              (std::tuple{true, kBlack, GetStockObject(BLACK_PEN)}));
     EXPECT_FALSE(RestoreDC(c.dc, 1)); // nothing left to restore
     FillAll(c.dc, kRed);
     EXPECT_EQ(c.Count(kRed), 64);
@@ -197,7 +196,6 @@ TEST(Rectangles, ArithmeticMatchesSetsOfCells) {
     EXPECT_EQ(r, (RECT{-1, 3, 5, 3}));
     OffsetRect(&r, -3, 4);
     EXPECT_EQ(r, (RECT{-4, 7, 2, 7}));
-    EXPECT_FALSE(IntersectRect(nullptr, &r, &r));
-    EXPECT_FALSE(UnionRect(&r, nullptr, &r));
-    EXPECT_FALSE(PtInRect(nullptr, POINT{0, 0}));
+    EXPECT_EQ((std::tuple{IntersectRect(nullptr, &r, &r), UnionRect(&r, nullptr, &r), PtInRect(nullptr, POINT{0, 0})}),
+              (std::tuple{FALSE, FALSE, FALSE}));
 }

@@ -171,9 +171,8 @@ TEST(DrawFrameControl, MarksAreCentredAndSymmetric) {
         SCOPED_TRACE(size);
         EXPECT_TRUE(Centred(Drawn(size, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED, text)));
         const Shape round = Drawn(size, DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_CHECKED, text);
-        EXPECT_TRUE(Centred(round));
-        EXPECT_EQ(Cropped(round), MirrorX(Cropped(round)));
-        EXPECT_EQ(Cropped(round), MirrorY(Cropped(round)));
+        EXPECT_EQ((std::tuple{bool(Centred(round)), Cropped(round), Cropped(round)}),
+                  (std::tuple{true, MirrorX(Cropped(round)), MirrorY(Cropped(round))}));
     }
     constexpr UINT kMenuMarks = 2; // the classic kind for menu marks, which this layer does not draw
     RECT r{0, 0, 16, 16};

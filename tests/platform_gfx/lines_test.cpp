@@ -165,9 +165,8 @@ TEST(Shapes, RectangleOutlineAndInterior) {
     EXPECT_EQ((std::tuple{c.Count(kBlack), c.At(1, 1)}), (std::tuple{12, kWhite}));
     // A rectangle without width or height draws nothing.
     c.Clear(kWhite);
-    EXPECT_TRUE(Rectangle(c.dc, 3, 1, 3, 6));
-    EXPECT_TRUE(Rectangle(c.dc, 1, 3, 6, 3));
-    EXPECT_EQ(c.Count(kWhite), 100);
+    EXPECT_EQ((std::tuple{bool(Rectangle(c.dc, 3, 1, 3, 6)), bool(Rectangle(c.dc, 1, 3, 6, 3)), c.Count(kWhite)}),
+              (std::tuple{true, true, 100}));
     SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
     DeleteObject(red);
 }

@@ -32,9 +32,9 @@ TEST(FillRect, ClipsToTheBitmapTakesSystemColourIndexesAndRefusesBadHandles) {
     // A system colour index plus one stands for that colour's brush.
     FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(COLOR_HIGHLIGHT + 1)));
     EXPECT_EQ(c.Count(GetSysColor(COLOR_HIGHLIGHT)), 18);
-    EXPECT_EQ(FillRect(nullptr, &r, blue), 0);
-    EXPECT_EQ(FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(0x12345678)), 0);
-    EXPECT_EQ(FillRect(c.dc, nullptr, blue), 0);
+    EXPECT_EQ((std::tuple{FillRect(nullptr, &r, blue), FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(0x12345678)),
+                          FillRect(c.dc, nullptr, blue)}),
+              (std::tuple{0, 0, 0}));
     DeleteObject(blue);
 }
 

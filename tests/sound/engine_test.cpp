@@ -306,9 +306,8 @@ TEST(PlaybackEngine, StopFromTheTimeCallbackEndsPlaybackAndAllowsARestart) {
     });
     rig.Play(Scale());
     rig.clock.AdvanceTo(500'000);
-    EXPECT_FALSE(rig.engine.IsPlaying());
-    EXPECT_EQ(calls.load(), 3);
-    EXPECT_TRUE(AllNotesEnded(rig.out->Messages()));
+    EXPECT_EQ((std::tuple{bool(rig.engine.IsPlaying()), calls.load(), bool(AllNotesEnded(rig.out->Messages()))}),
+              (std::tuple{false, 3, true}));
 
     rig.engine.SetTimeCallback({});
     rig.engine.Start(rig.engine.Position());

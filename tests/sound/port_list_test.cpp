@@ -34,9 +34,8 @@ TEST(PortList, BuiltInSynthesizerComesFirstAndKeepsItsIdAcrossRefreshes) {
     ASSERT_TRUE(list->SetCurrentOutput(recId));
     EXPECT_FALSE(list->SetCurrentOutput(0xDEAD)) << "an unknown id leaves the current port";
     list->Refresh();
-    EXPECT_EQ(list->CurrentOutputId(), recId);
-    EXPECT_EQ(list->Ports(kOutputPorts)[0].id, ports[0].id);
-    EXPECT_EQ(list->Ports(kOutputPorts)[1].name, "Test Recorder");
+    EXPECT_EQ((std::tuple{list->CurrentOutputId(), list->Ports(kOutputPorts)[0].id, list->Ports(kOutputPorts)[1].name}),
+              (std::tuple{recId, ports[0].id, "Test Recorder"}));
     list->CurrentOutput()->SendShort(0x90, 60, 100);
     EXPECT_EQ((std::tuple{rec->Count(), list->Output(0xDEAD)}), (std::tuple{1u, nullptr}));
 }
@@ -82,11 +81,10 @@ TEST(BuiltInSynthesizer, SearchesTheUsersFoldersThenEachDataFolderThenTheSystem)
     ScopedEnv font("PIANOROLL_SOUNDFONT", nullptr), home("HOME", "/h"), data("XDG_DATA_DIRS", ":/x::/y:");
     const std::vector<std::string> paths = SoundFontSearchPaths();
     ASSERT_EQ(paths.size(), 20u); // two file names in ten folders; empty data folders add none
-    EXPECT_EQ(paths[0], "/h/.local/share/soundfonts/TimGM6mb.sf2");
-    EXPECT_EQ(paths[2], "/x/sounds/sf2/TimGM6mb.sf2");
-    EXPECT_EQ(paths[5], "/y/soundfonts/TimGM6mb.sf2");
-    EXPECT_EQ(paths[6], "/usr/share/sounds/sf2/TimGM6mb.sf2");
-    EXPECT_EQ(paths[10], "/h/.local/share/soundfonts/default-GM.sf2");
+    EXPECT_EQ((std::vector{paths[0], paths[2], paths[5], paths[6], paths[10]}),
+              (std::vector<std::string>{"/h/.local/share/soundfonts/TimGM6mb.sf2", "/x/sounds/sf2/TimGM6mb.sf2",
+                                        "/y/soundfonts/TimGM6mb.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
+                                        "/h/.local/share/soundfonts/default-GM.sf2"}));
 }
 
 TEST(BuiltInSynthesizer, FindsTheSoundFontOrSaysWhatIsMissing) {

@@ -189,10 +189,9 @@ TEST(VorListPointers, PlainPointerListsDoNotOwn) {
 
 TEST(VorListDelete, RangeRulesTailAndShrink) {
     ListPtr l(kItem, 4, 4, 0x40000004, {0, 1, 2, 3, 4});
-    EXPECT_EQ(VorList_DeleteList(l.list, 5, 1, win::FALSE), win::E_FAIL);
-    EXPECT_EQ(VorList_DeleteList(l.list, -1, 1, win::FALSE), win::E_FAIL);
-    EXPECT_EQ(VorList_DeleteList(l.list, 1, 0, win::FALSE), win::S_OK);
-    EXPECT_EQ(VorList_GetCount(l.list), 5);
+    EXPECT_EQ((std::tuple{VorList_DeleteList(l.list, 5, 1, win::FALSE), VorList_DeleteList(l.list, -1, 1, win::FALSE),
+                          VorList_DeleteList(l.list, 1, 0, win::FALSE), VorList_GetCount(l.list)}),
+              (std::tuple{win::E_FAIL, win::E_FAIL, win::S_OK, 5}));
     ASSERT_EQ(VorList_DeleteList(l.list, 2, -1, win::FALSE), win::S_OK);
     EXPECT_EQ(Keys(l.list), (std::vector<std::int32_t>{0, 1}));
     EXPECT_EQ(static_cast<Item*>(static_cast<void*>(l.list->items))[2].key, 0); // freed tail zeroed
@@ -272,9 +271,8 @@ TEST(VorListSort, PointerListsSortPointers) {
 }
 
 TEST(VorListGuards, MarksUserDataThreadsAndLock) {
-    EXPECT_EQ(VorList_Destroy(nullptr), win::S_OK);
-    EXPECT_FALSE(VorList_IsList(nullptr));
-    EXPECT_EQ(VorList_SetUserData(nullptr, 1), win::E_POINTER);
+    EXPECT_EQ((std::tuple{VorList_Destroy(nullptr), bool(VorList_IsList(nullptr)), VorList_SetUserData(nullptr, 1)}),
+              (std::tuple{win::S_OK, false, win::E_POINTER}));
 
     ListPtr l(4, 0, 0, 0x4);
     EXPECT_TRUE(VorList_IsList(l.list));

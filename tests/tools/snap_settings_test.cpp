@@ -212,9 +212,8 @@ TEST_F(SnapView, AltOverridesTheScaleWhileHeld) {
     settings.scaleIndex = 18; // the empty scale blocks every pitch
     EXPECT_FALSE(ScaleAllowsPitch(view, 62, 0));
     Hold(win::VK_MENU, true);
-    EXPECT_TRUE(AltHeld());
-    EXPECT_TRUE(ScaleAllowsPitch(view, 62, 0));
-    EXPECT_TRUE(ScaleAllowsRow(view, 0, 0));
+    EXPECT_EQ((std::tuple{bool(AltHeld()), bool(ScaleAllowsPitch(view, 62, 0)), bool(ScaleAllowsRow(view, 0, 0))}),
+              (std::tuple{true, true, true}));
     EXPECT_TRUE(SnappingActive(&settings)); // Alt leaves time snapping alone
     Hold(win::VK_MENU, false);
     EXPECT_FALSE(ScaleAllowsPitch(view, 62, 0));
