@@ -259,16 +259,25 @@ int InvertedColumn(const Picture& before, const Picture& now, int top, int botto
     return found;
 }
 
-TEST(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
+// Each test starts the application on a display of its own; without one the test is skipped.
+class DesktopBackend : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string skip;
+        if (!desktop.Start(&skip)) GTEST_SKIP() << skip;
+        d = desktop.d;
+        w = desktop.w;
+        ASSERT_NE(w, 0u) << "no window appeared; stderr:\n" << Slurp(desktop.err);
+    }
     DesktopApp desktop;
-    std::string skip;
-    if (!desktop.Start(&skip)) GTEST_SKIP() << skip;
-    Display* d = desktop.d;
-    const Window w = desktop.w;
+    Display* d = nullptr;
+    Window w = 0;
+};
+
+TEST_F(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
     Child& app = desktop.app;
     const fs::path& err = desktop.err;
     const XWindowAttributes& attrs = desktop.attrs;
-    ASSERT_NE(w, 0u) << "no window appeared; stderr:\n" << Slurp(err);
     EXPECT_GE(attrs.width, 800);
     EXPECT_EQ(attrs.map_state, IsViewable) << "the window was never shown; stderr:\n" << Slurp(err);
     ASSERT_FALSE(app.Ended()) << "the application ended early; stderr:\n" << Slurp(err);
@@ -308,13 +317,7 @@ TEST(DesktopBackend, ShowsTheWindowTakesInputAndClosesCleanly) {
     EXPECT_NE(Slurp(err).find("close requested"), std::string::npos);
 }
 
-TEST(DesktopBackend, PlayInTheTransportBarMovesThePlaybackLine) {
-    DesktopApp desktop;
-    std::string skip;
-    if (!desktop.Start(&skip)) GTEST_SKIP() << skip;
-    Display* d = desktop.d;
-    const Window w = desktop.w;
-    ASSERT_NE(w, 0u) << "no window appeared; stderr:\n" << Slurp(desktop.err);
+TEST_F(DesktopBackend, PlayInTheTransportBarMovesThePlaybackLine) {
     const int width = desktop.attrs.width, height = desktop.attrs.height;
 
     // The Play button is the play image of the toolbar strip, in the transport bar at the bottom.
@@ -371,13 +374,7 @@ std::vector<XWindowAttributes> OtherMappedWindows(Display* d, Window w, std::vec
 
 // The track chooser's list opens under its box, the first time as every time, and when it closes the editor's window has the keyboard
 // again without a window manager to hand it back.
-TEST(DesktopBackend, TheDropDownOpensUnderItsBoxAndTheKeyboardComesBackWhenItCloses) {
-    DesktopApp desktop;
-    std::string skip;
-    if (!desktop.Start(&skip)) GTEST_SKIP() << skip;
-    Display* d = desktop.d;
-    const Window w = desktop.w;
-    ASSERT_NE(w, 0u) << "no window appeared; stderr:\n" << Slurp(desktop.err);
+TEST_F(DesktopBackend, TheDropDownOpensUnderItsBoxAndTheKeyboardComesBackWhenItCloses) {
     int wx = 0, wy = 0;
     Window child = 0;
     XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &wx, &wy, &child);

@@ -33,14 +33,14 @@ TEST_F(SongMaps, MetersAndKeysComeAsTheHostHasThem) {
     EXPECT_FALSE(keys.FromSignatures()) << "a song without key signatures";
 
     // 4/4 at 0; 6/8 at bar 3 (960 ticks a quarter); 2/2 at 3840 + 2 bars of 6/8.
-    EXPECT_EQ(InsertTimeSignature(access.get(), 7680, 6, 8), win::S_OK);
-    EXPECT_EQ(UndoName(), u"Insert Time Signature");
-    EXPECT_EQ(InsertTimeSignature(access.get(), 7680 + 2 * 2880, 2, 2), win::S_OK);
-    EXPECT_EQ(InsertTimeSignature(access.get(), 7681, 3, 4), mp::MP_E_NOT_ON_BAR_LINE);
-    EXPECT_EQ(InsertTimeSignature(access.get(), 0, 3, 3), win::E_INVALIDARG) << "a note value is a power of two";
-    EXPECT_EQ(InsertKeySignature(access.get(), 0, 2, false), win::S_OK);
-    EXPECT_EQ(InsertKeySignature(access.get(), 7680, -3, true), win::S_OK);
-    EXPECT_EQ(UndoName(), u"Insert Key Signature");
+    // A note value is a power of two.
+    EXPECT_EQ((std::tuple{InsertTimeSignature(access.get(), 7680, 6, 8), UndoName(),
+                          InsertTimeSignature(access.get(), 7680 + 2 * 2880, 2, 2),
+                          InsertTimeSignature(access.get(), 7681, 3, 4), InsertTimeSignature(access.get(), 0, 3, 3),
+                          InsertKeySignature(access.get(), 0, 2, false),
+                          InsertKeySignature(access.get(), 7680, -3, true), UndoName()}),
+              (std::tuple{win::S_OK, u"Insert Time Signature", win::S_OK, mp::MP_E_NOT_ON_BAR_LINE, win::E_INVALIDARG,
+                          win::S_OK, win::S_OK, u"Insert Key Signature"}));
 
     ASSERT_TRUE(ReadMeterMap(access.get(), &meters, &signatures));
     ASSERT_EQ(meters.size(), 3u);
@@ -52,10 +52,9 @@ TEST_F(SongMaps, MetersAndKeysComeAsTheHostHasThem) {
     EXPECT_EQ(std::tuple(keys.KeyAt(7679).root, keys.KeyAt(7680).root, keys.KeyAt(7680).scale),
               std::tuple(2, 0, kNaturalMinorScale));
 
-    EXPECT_EQ(RemoveTimeSignature(access.get(), 7680), win::S_OK);
-    EXPECT_EQ(UndoName(), u"Remove Time Signature");
-    EXPECT_EQ((std::tuple{RemoveTimeSignature(access.get(), 7680), RemoveKeySignature(access.get(), 0), UndoName()}),
-              (std::tuple{win::S_FALSE, win::S_OK, u"Remove Key Signature"}));
+    EXPECT_EQ((std::tuple{RemoveTimeSignature(access.get(), 7680), UndoName(), RemoveTimeSignature(access.get(), 7680),
+                          RemoveKeySignature(access.get(), 0), UndoName()}),
+              (std::tuple{win::S_OK, u"Remove Time Signature", win::S_FALSE, win::S_OK, u"Remove Key Signature"}));
     ASSERT_TRUE(ReadMeterMap(access.get(), &meters));
     EXPECT_EQ(meters.size(), 2u);
     ASSERT_TRUE(ReadKeyMap(access.get(), &keys));
@@ -80,10 +79,10 @@ TEST_F(SongMaps, ManyMetersAreReadWhole) {
 TEST_F(SongMaps, WithoutAHostNothingIsReadOrWritten) {
     std::vector<MeterSegment> meters{MeterSegment{0, 5, 4}};
     KeyMap keys;
-    EXPECT_FALSE(ReadMeterMap(nullptr, &meters));
-    EXPECT_FALSE(ReadKeyMap(nullptr, &keys));
+    EXPECT_EQ((std::tuple{ReadMeterMap(nullptr, &meters), ReadKeyMap(nullptr, &keys),
+                          InsertKeySignature(nullptr, 0, 1, false)}),
+              (std::tuple{false, false, win::E_UNEXPECTED}));
     EXPECT_EQ(meters[0].beatsPerBar, 5);
-    EXPECT_EQ(InsertKeySignature(nullptr, 0, 1, false), win::E_UNEXPECTED);
 }
 
 } // namespace

@@ -355,18 +355,17 @@ TEST_F(ToolbarTest, StateMessages) {
     TBBUTTON b{};
     ASSERT_TRUE(SendMessage(bar, TB_GETBUTTON, 4, reinterpret_cast<LPARAM>(&b)));
     EXPECT_EQ(b.idCommand, kPlay);
-    EXPECT_FALSE(SendMessage(bar, TB_GETBUTTON, 42, reinterpret_cast<LPARAM>(&b)));
-    EXPECT_TRUE(SendMessage(bar, TB_DELETEBUTTON, 0, 0));
-    EXPECT_EQ((std::tuple{SendMessage(bar, TB_BUTTONCOUNT, 0, 0), Rect(kSelect).left}), (std::tuple{6, 0}));
+    EXPECT_EQ((std::tuple{send(TB_GETBUTTON, 42, reinterpret_cast<LPARAM>(&b)), send(TB_DELETEBUTTON, 0, 0),
+                          send(TB_BUTTONCOUNT, 0, 0), Rect(kSelect).left}),
+              (std::tuple{FALSE, TRUE, 6, 0}));
     // Inserting puts the button at the index given, or last when the index is past the end.
     TBBUTTON extra{0, 91, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, -1};
-    EXPECT_TRUE(SendMessage(bar, TB_INSERTBUTTON, 1, reinterpret_cast<LPARAM>(&extra)));
-    EXPECT_EQ(SendMessage(bar, TB_COMMANDTOINDEX, 91, 0), 1);
+    EXPECT_EQ((std::vector{send(TB_INSERTBUTTON, 1, reinterpret_cast<LPARAM>(&extra)), send(TB_COMMANDTOINDEX, 91, 0)}),
+              (std::vector<LRESULT>{TRUE, 1}));
     extra.idCommand = 92;
-    EXPECT_TRUE(SendMessage(bar, TB_INSERTBUTTON, 99, reinterpret_cast<LPARAM>(&extra)));
-    EXPECT_EQ(SendMessage(bar, TB_COMMANDTOINDEX, 92, 0), 7);
-    EXPECT_FALSE(SendMessage(bar, TB_INSERTBUTTON, 0, 0));
-    EXPECT_EQ(SendMessage(bar, TB_BUTTONCOUNT, 0, 0), 8);
+    EXPECT_EQ((std::vector{send(TB_INSERTBUTTON, 99, reinterpret_cast<LPARAM>(&extra)), send(TB_COMMANDTOINDEX, 92, 0),
+                           send(TB_INSERTBUTTON, 0, 0), send(TB_BUTTONCOUNT, 0, 0)}),
+              (std::vector<LRESULT>{TRUE, 7, FALSE, 8}));
 }
 
 TEST_F(ToolbarTest, HotTrackingImagesAndTooltips) {

@@ -231,14 +231,13 @@ TEST(Theme, ActiveThemeDrawsScrollPartsAndInactiveOneIsAbsent) {
     };
     const auto normal = arrow(ABS_UPNORMAL), hot = arrow(ABS_UPHOT), pressed = arrow(ABS_UPPRESSED),
                disabled = arrow(ABS_UPDISABLED);
-    EXPECT_EQ(pressed.first, kWhite);
+    EXPECT_EQ((std::tuple{pressed.first, normal.first}), (std::tuple{kWhite, hot.first}));
     EXPECT_GT(GetRValue(disabled.first), GetRValue(normal.first));
     EXPECT_LT(GetRValue(hot.second), GetRValue(normal.second));
-    EXPECT_EQ(normal.first, hot.first);
-    EXPECT_EQ(DrawThemeBackground(t, nullptr, SBP_ARROWBTN, ABS_UPNORMAL, &track, nullptr), E_INVALIDARG);
-    EXPECT_EQ(DrawThemeBackground(reinterpret_cast<HTHEME>(&c), c.dc, 1, 1, &track, nullptr), E_HANDLE);
-    EXPECT_EQ(CloseThemeData(t), S_OK);
-    EXPECT_EQ(OpenThemeData(nullptr, "NOSUCHCLASS"), nullptr);
+    EXPECT_EQ((std::tuple{DrawThemeBackground(t, nullptr, SBP_ARROWBTN, ABS_UPNORMAL, &track, nullptr),
+                          DrawThemeBackground(reinterpret_cast<HTHEME>(&c), c.dc, 1, 1, &track, nullptr),
+                          CloseThemeData(t), OpenThemeData(nullptr, "NOSUCHCLASS")}),
+              (std::tuple{E_INVALIDARG, E_HANDLE, S_OK, nullptr}));
 
     SetThemeActive(FALSE);
     EXPECT_FALSE(IsThemeActive());

@@ -373,12 +373,10 @@ TEST(Monitor, NoteEndsAfterItsLengthAtTheTempoInForce) {
 
     const auto all = out->Messages();
     ASSERT_EQ(all.size(), 6u);
-    EXPECT_EQ((std::tuple{all[0].message.status, all[2].message.status}), (std::tuple{0x93, 0xB0}));
-    EXPECT_TRUE(all[3].message.IsNoteOn());
-    EXPECT_EQ(all[4].message.data1, 62);
-    EXPECT_TRUE(all[4].message.IsNoteOff());
-    EXPECT_EQ((std::tuple{all[4].micros, all[5].message.status, all[5].micros}),
-              (std::tuple{1'250'000, 0x83, 1'500'000}));
+    EXPECT_EQ((std::tuple{all[0].message.status, all[2].message.status, bool(all[3].message.IsNoteOn()),
+                          all[4].message.data1, bool(all[4].message.IsNoteOff()), all[4].micros, all[5].message.status,
+                          all[5].micros}),
+              (std::tuple{0x93, 0xB0, true, 62, true, 1'250'000, 0x83, 1'500'000}));
 }
 
 TEST(Monitor, StopAllAndDestructionEndHeldNotes) {
