@@ -51,7 +51,8 @@ protected:
             AddNote(inFirst ? first : second, Pick(10) * 2 * kUnit, 240 * (1 + Pick(2)), 60 + Pick(4), 100, Pick(2) == 0);
         }
         Connect();
-        // Two more plug-in objects watch the host: one takes records run by run, one each alone.
+        // Two more plug-in objects watch the host: one takes records run by run, one each alone and
+        // folds them into its list by merging only.
         for (std::size_t i = 0; i < 2; ++i) {
             ASSERT_EQ(mp::NewPianoRollPlugin(0, &observers[i]), S_OK);
             observers[i]->AddRef();
@@ -59,6 +60,7 @@ protected:
             observers[i]->Initialise(static_cast<mp::IMPMidiData*>(project), nullptr, mp::INIT_MODE_EDITOR, 0, &caps);
             observers[i]->SetKindFilter(plugin->KindFilter());
             observers[i]->SetUpkeepRunFloor(i == 0 ? 1 : UINT32_MAX);
+            observers[i]->SetFoldInPlace(i == 0);
             observers[i]->ReloadTracks(true);
             observers[i]->SelectTrack(0, -1);
         }

@@ -39,14 +39,18 @@ public:
                 const EventKey& key = changes[i].key;
                 if (!key.event) continue;
                 std::uint32_t& slot = table_[key.event - low_];
-                if (slot == kNone) slot = static_cast<std::uint32_t>(i);
-                else if (!(changes_[slot].key == key)) others_.Insert(key, static_cast<std::uint32_t>(i));
+                bool last = slot == kNone;
+                if (last) slot = static_cast<std::uint32_t>(i);
+                else if (!(changes_[slot].key == key)) last = others_.Insert(key, static_cast<std::uint32_t>(i)).second;
+                if (last && changes[i].entry != ListChange::kNoEntry) ++entering_;
             }
             return;
         }
         others_.Reserve(changes.size());
         for (std::size_t i = changes.size(); i-- > 0;)
-            if (changes[i].key.event) others_.Insert(changes[i].key, static_cast<std::uint32_t>(i));
+            if (changes[i].key.event && others_.Insert(changes[i].key, static_cast<std::uint32_t>(i)).second &&
+                changes[i].entry != ListChange::kNoEntry)
+                ++entering_;
         // A bit map only as large as a few bytes per listed entry; wider spans ask the index always.
         if (span <= kBitsPerEntry * entries + kSmallSpan) {
             bits_.assign(static_cast<std::size_t>((span + 63) / 64), 0);
@@ -68,6 +72,8 @@ public:
         if (!bits_.empty() && !((bits_[at >> 6] >> (at & 63)) & 1)) return nullptr;
         return others_.Find(k);
     }
+    // How many keys have a last change that names an entry: the entries the fold brings in.
+    std::size_t Entering() const noexcept { return entering_; }
 
 private:
     static constexpr std::uint32_t kNone = UINT32_MAX;
@@ -79,6 +85,81 @@ private:
     KeyIndex others_;
     std::uint32_t low_ = 0, high_ = 0;
     std::vector<std::uint64_t> bits_;
+    std::size_t entering_ = 0;
+};
+
+// Folds a batch into the list where every entering entry replaces the listed one of its key and the
+// list stays in event order, each equal run (listed before entering, entering in the order their
+// changes came) put right where it stands: a move of many notes by a step mostly keeps their order,
+// so each entry is copied once instead of leaving and being merged back. Answers false when an entry
+// would have to move further or has no listed place; the list then holds every untouched entry in
+// its order (touched ones may have changed), which is all the merge needs.
+class InPlaceFold {
+public:
+    InPlaceFold(std::vector<EventEntry>& events, const TouchedKeys& touched) : events_(events), touched_(touched) {}
+
+    bool Run(const std::vector<ListChange>& changes, const std::vector<EventEntry>& staged, ListDamage& damage) {
+        std::vector<bool> taken(changes.size());
+        ListDamage local = damage; // kept apart from the list, so that writes to it need not reload it
+        std::size_t entered = 0, out = 0, in = 0;
+        for (; in < events_.size(); ++in) {
+            EventEntry e = events_[in];
+            std::uint64_t rank = out; // listed entries keep their order, before entering equal ones
+            if (const std::uint32_t* last = touched_.LastChange(e.key)) {
+                local.Add(e);
+                const ListChange& change = changes[*last];
+                if (change.entry == ListChange::kNoEntry) continue;
+                if (taken[*last]) break; // the key was listed twice: the merge sorts that out
+                taken[*last] = true;
+                ++entered;
+                e = staged[change.entry];
+                local.Add(e);
+                rank = kEntering | *last;
+            }
+            if (out > runFrom_) {
+                const int order = CompareEventOrder(events_[out - 1], e);
+                if (order > 0) break;
+                if (order < 0) SettleRun(out);
+                else inOrder_ = inOrder_ && lastRank_ < rank;
+            }
+            lastRank_ = rank;
+            events_[out++] = e;
+        }
+        damage = local;
+        const bool whole = in == events_.size();
+        if (whole) SettleRun(out);
+        // The gap left by entries that went, closed so that the untouched ones stay together.
+        events_.erase(events_.begin() + static_cast<std::ptrdiff_t>(out), events_.begin() + static_cast<std::ptrdiff_t>(in));
+        return whole && entered == touched_.Entering();
+    }
+
+private:
+    static constexpr std::uint64_t kEntering = std::uint64_t{1} << 63;
+    // Orders the run of equal entries that ends before `end` by rank, and starts the next run.
+    void SettleRun(std::size_t end) {
+        const std::size_t from = runFrom_;
+        runFrom_ = end;
+        if (inOrder_) return;
+        inOrder_ = true;
+        if (end - from == 2) {
+            // The common run: two notes that start together, which came in the other order.
+            std::swap(events_[from], events_[end - 1]);
+            return;
+        }
+        run_.clear();
+        for (std::size_t i = from; i < end; ++i) {
+            const std::uint32_t* last = touched_.LastChange(events_[i].key);
+            run_.emplace_back(last ? kEntering | *last : i, events_[i]);
+        }
+        std::sort(run_.begin(), run_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (std::size_t i = from; i < end; ++i) events_[i] = run_[i - from].second;
+    }
+    std::vector<EventEntry>& events_;
+    const TouchedKeys& touched_;
+    std::size_t runFrom_ = 0;
+    bool inOrder_ = true;
+    std::uint64_t lastRank_ = 0;
+    std::vector<std::pair<std::uint64_t, EventEntry>> run_;
 };
 
 } // namespace
@@ -255,6 +336,10 @@ void COPTPlugin::FlushListChanges() {
     // The last change of each key decides; entries equal in event order keep the order in which
     // their changes came, after the listed ones.
     const TouchedKeys touched(changes, events_.size(), spareTable_);
+    if (foldInPlace_ && InPlaceFold(events_, touched).Run(changes, staged, damage_)) {
+        KeepListBuffers(changes, staged);
+        return;
+    }
     std::vector<EventEntry> entering;
     entering.swap(spareEntering_);
     for (std::size_t i = 0; i < changes.size(); ++i) {
@@ -291,9 +376,13 @@ void COPTPlugin::FlushListChanges() {
         if (kept > 0 && before(entering[in - 1], events_[kept - 1])) events_[--out] = events_[--kept];
         else events_[--out] = entering[--in];
     }
-    // The batch's buffers keep their room for the next fold.
     entering.clear();
     spareEntering_.swap(entering);
+    KeepListBuffers(changes, staged);
+}
+
+void COPTPlugin::KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged) {
+    // The batch's buffers keep their room for the next fold.
     changes.clear();
     staged.clear();
     if (listChanges_.empty()) {

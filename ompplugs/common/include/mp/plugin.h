@@ -254,6 +254,9 @@ public:
     // Runs of like records at least this long (after their first) go through the deferred phase
     // together.
     void SetUpkeepRunFloor(std::uint32_t records) noexcept { upkeepRunFloor_ = records ? records : 1; }
+    // Whether a fold of list changes first tries to give each changed entry its new value where it
+    // stands (on by default); off, every fold merges, with the same list as the result.
+    void SetFoldInPlace(bool on) noexcept { foldInPlace_ = on; }
     // Whether a commit hands the host its modifications in one bulk write (on by default; a host
     // without the bulk write gets one Set each either way).
     void SetBulkWrites(bool on) noexcept { bulkWrites_ = on; }
@@ -442,6 +445,7 @@ protected:
     // than the fold itself.
     std::vector<EventEntry> spareEntering_;
     std::vector<std::uint32_t> spareTable_;
+    bool foldInPlace_ = true;
     ListDamage damage_;
     // While the deferred phase runs, the track and block records EntryFor read last (the host's data
     // does not change during it).
@@ -543,6 +547,7 @@ protected:
     win::HRESULT UpkeepImmediate(const NotificationRecord& record);
     win::HRESULT UpkeepDeferred(const NotificationRecord& record);
     void FlushListChanges();
+    void KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged);
     void ClearListChanges();
     void StageRemove(const EventKey& key);
     // Reads the event and stages it for insertion; false when it is gone or not shown.
