@@ -146,7 +146,7 @@ void TrackAccess::ForEachEventInRange(std::int64_t start, std::int64_t length, s
         const MPBlockEvent* packed = bulk ? pages.Find(e, walked.blockStart) : nullptr;
         if (packed) FillRecord(walked.record, *packed);
         else if (data->Get(&e.key, LEVEL_EVENT, &walked.record, 0) != S_OK) continue; // gone: the list catches up
-        ApplyOffsets(walked.record, offsets);
+        if (offsets.pitch || offsets.velocity) ApplyOffsets(walked.record, offsets);
         visit(walked);
         FreeEventData(walked.record);
     }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <utility>
 
 #include "mp/script_query.h"
@@ -62,6 +63,31 @@ TEST(TimeAxisTest, ConversionsRoundAsSpecifiedAndClampFarTicks) {
     EXPECT_EQ(XOfTickUp(v.get(), 900'000), 16383);
     EXPECT_EQ(XOfTick(v.get(), -5'000'000'000LL), -16384);
     EXPECT_EQ(XOfTick(v.get(), INT64_MAX / 2), 16383);
+}
+
+// A paint's columns are the view's own, tick for tick, for rising ticks and for scattered ones, also
+// where the view's doubles stop being exact.
+TEST(TimeAxisTest, TickColumnsAgreeWithTheViewsConversions) {
+    auto v = MakeView(50, 10, 1024, 300, 1'000'000);
+    std::mt19937_64 random(33);
+    const std::int64_t views[][3] = {{0, 3000, 1000},         {10'000, 1'000'000, 1000}, {7, 999'999, 977},
+                                     {5, 70, 1200},           {std::int64_t{1} << 40, 900'001, 1000},
+                                     {0, std::int64_t{1} << 50, 1200}, {1, std::int64_t{1} << 44, 1200}};
+    for (const auto& [origin, span, pixels] : views) {
+        v->geo.timeOrigin = origin;
+        v->geo.timeSpan = span;
+        v->geo.zoomPixels = static_cast<int>(pixels);
+        TickColumns columns(v.get());
+        std::int64_t t = origin - 3;
+        for (int i = 0; i < 20'000; ++i) {
+            const std::int64_t scattered = origin - 5 + static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(2 * span));
+            for (const std::int64_t tick : {t, scattered}) {
+                ASSERT_EQ(columns.Start(tick), XOfTick(v.get(), tick)) << origin << "+" << span << " at " << tick;
+                ASSERT_EQ(columns.End(tick), XOfTickUp(v.get(), tick)) << origin << "+" << span << " at " << tick;
+            }
+            t += 1 + static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(span / 500 + 1));
+        }
+    }
 }
 
 TEST(TimeAxisTest, RoundTripHoldsAtEveryZoomLevel) {

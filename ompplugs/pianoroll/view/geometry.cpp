@@ -53,6 +53,19 @@ int XOfTickUp(const TrackView* v, std::int64_t t) {
     return ClampPixel(v->geo.grid.left + offset);
 }
 
+TickColumns::TickColumns(const TrackView* v) : v_(v) {
+    const ViewGeometry& g = v->geo;
+    constexpr std::int64_t kExactProduct = std::int64_t{1} << 52;
+    exact_ = g.timeSpan > 0 && g.timeSpan < kExactProduct / 4 && g.zoomPixels > 0;
+    if (!exact_) return;
+    origin_ = g.timeOrigin;
+    span_ = g.timeSpan;
+    pixels_ = g.zoomPixels;
+    left_ = g.grid.left;
+    // Beyond this the products lose their exactness as doubles; ticks there are left to XOfTick.
+    limit_ = (kExactProduct - 1 - span_) / pixels_;
+}
+
 std::int64_t TickOfX(const TrackView* v, int x) {
     if (v->geo.zoomPixels == 0) return v->geo.timeOrigin;
     return v->geo.timeOrigin + static_cast<std::int64_t>(std::trunc(static_cast<double>(x - v->geo.grid.left) *

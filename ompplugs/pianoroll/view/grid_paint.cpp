@@ -56,6 +56,14 @@ Colours DeriveColours() {
 
 bool ScaleSnapOn(const TrackView* v) { return v->settings && v->settings->scaleSnap != 0; }
 
+// The rectangle tests of the loops over every note, here where they can be inlined.
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+bool Meets(const RECT& a, const RECT& b) {
+    return std::max(a.left, b.left) < std::min(a.right, b.right) && std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
+}
+
 // The scale flags of a row in a key: in the scale, and a separator below when the next row agrees.
 std::uint32_t ScaleFlags(const TrackView* v, int row, const ScaleKey& key) {
     const bool in = NoteInScale(kTopPitch - row, key.root, key.scale);
@@ -166,7 +174,7 @@ void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, cons
 void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
     const std::vector<DisplayRecord>& list = v->gridCache.displayList;
     const bool shaded = ShadedNotes(v->settings);
-    NoteColours cache[kPaletteHues];
+    NoteColours cache[2][kPaletteHues]; // plain, selected
     bool cached[kPaletteHues] = {};
     // Rows never overlap, so a note drawn just like the last one drawn in its row would only paint
     // the same pixels again: at coarse zoom many notes of a row fall on the same few pixels.
@@ -208,21 +216,21 @@ void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
     };
     for (std::size_t i = static_cast<std::size_t>(v->gridCache.displayRowCount); i < list.size(); ++i) {
         const DisplayRecord& n = list[i];
-        RECT r;
-        if (!IntersectRect(&r, &n.rect, &clip)) continue;
+        if (!Meets(n.rect, clip)) continue;
         const int hue = n.colour;
         if (n.row >= 0 && static_cast<std::size_t>(n.row) < lastInRow.size()) {
             LastDrawn& last = lastInRow[static_cast<std::size_t>(n.row)];
             const std::uint32_t look = n.flags & (DR_SELECTED | DR_START_INSIDE | DR_END_INSIDE);
-            if (last.hue == hue && last.look == look && EqualRect(&last.rect, &n.rect)) continue;
+            if (last.hue == hue && last.look == look && SameRect(last.rect, n.rect)) continue;
             last = LastDrawn{n.rect, hue, look};
         }
         if (!cached[hue]) {
-            cache[hue] = PlainNoteColours(hue, shaded);
+            cache[0][hue] = PlainNoteColours(hue, shaded);
+            cache[1][hue] = SelectedNoteColours(v->settings, cache[0][hue]);
             cached[hue] = true;
         }
         const bool selected = (n.flags & DR_SELECTED) != 0;
-        const NoteColours col = selected ? SelectedNoteColours(v->settings, cache[hue]) : cache[hue];
+        const NoteColours& col = cache[selected][hue];
         const COLORREF body = col.body;
         const RECT& b = n.rect;
         const int row = n.row;
@@ -360,7 +368,7 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         const std::int32_t same = lastInRow[static_cast<std::size_t>(n.row - firstRow)];
         if (same < 0) return false;
         const DisplayRecord& p = list[static_cast<std::size_t>(same)];
-        if (!EqualRect(&p.rect, &n.rect) || p.colour != n.colour || p.flags != n.flags) return false;
+        if (!SameRect(p.rect, n.rect) || p.colour != n.colour || p.flags != n.flags) return false;
         if (!(n.flags & DR_START_INSIDE)) return true;
         const std::int32_t stem = lastStem[static_cast<std::size_t>(n.rect.left - v->geo.grid.left)];
         if (stem < 0) return false;
@@ -373,6 +381,7 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         if ((n.flags & DR_START_INSIDE) && n.rect.left >= v->geo.grid.left && n.rect.left < v->geo.grid.right)
             lastStem[static_cast<std::size_t>(n.rect.left - v->geo.grid.left)] = at;
     };
+    TickColumns columns(v);
     auto addNote = [&](const Note& note) {
         const int row = model.RowOfPitch(note.pitch);
         if (row < firstRow || row > lastRow) return;
@@ -387,7 +396,7 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
             left = v->geo.grid.left;
             n.flags |= DR_CUT_LEFT;
         } else {
-            left = XOfTick(v, start);
+            left = columns.Start(start);
             n.flags |= DR_START_INSIDE;
         }
         if (end > viewEnd) {
@@ -396,7 +405,7 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         } else {
             n.flags |= DR_END_INSIDE;
         }
-        int right = XOfTickUp(v, end);
+        int right = columns.End(end);
         if (right <= left) right = left + 1;
         const DisplayRecord& rowRecord = list[static_cast<std::size_t>(row - firstRow)];
         n.rect = {left, rowRecord.rect.top, right, rowRecord.rect.bottom};
