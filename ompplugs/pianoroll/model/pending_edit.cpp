@@ -79,8 +79,12 @@ bool PendingEdit::Update(const EventRef& ref, const std::function<void(Note&)>& 
 std::vector<Note> PendingEdit::ChangeSelectedNotes() {
     std::vector<Note> notes;
     if (!access_ || !access_->Plugin()) return notes;
-    // Queued once their number is known: the queue and its index then never grow on the way.
+    // Queued once their number is known: the queue and its index then never grow on the way. Room for
+    // every listed event costs only the pages the selected ones fill.
     std::vector<mp::QueuedModify> picked;
+    const auto listed = static_cast<std::size_t>(access_->GetEventCount());
+    picked.reserve(listed);
+    notes.reserve(listed);
     access_->ForEachEventInRange(-1, 0, mp::MEK_NOTE, nullptr, [&](const mp::TrackAccess::WalkedEvent& e) {
         Note note;
         if (!records::ToNote(e.record, EventRef{e.key, -1, e.blockStart}, &note) || !note.selected) return;

@@ -1,5 +1,7 @@
 // Moving, copy-moving and sizing notes through the pending edit.
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 #include "model/note_model.h"
 #include "model/pending_edit.h"
@@ -34,7 +36,9 @@ void CollectCopies(TrackView* v) {
 void CollectSelected(TrackView* v) {
     ToolState* s = ToolsOf(v);
     MoveDrag& m = s->move;
-    for (const Note& n : PendingEdit(v->access).ChangeSelectedNotes()) {
+    const std::vector<Note> notes = PendingEdit(v->access).ChangeSelectedNotes();
+    m.moved.reserve(notes.size());
+    for (const Note& n : notes) {
         if (SameKey(n.Key(), s->gesture.pressNote)) m.pressedItem = static_cast<int>(m.moved.size());
         m.moved.push_back(n.ref);
     }
@@ -111,18 +115,20 @@ void ApplyMove(TrackView* v, int x, int y) {
     if (m.axis == AXIS_TIME && increment == 0) return;
     const bool movePitch = m.axis != AXIS_TIME && pitchOffset != 0;
     if (increment == 0 && !movePitch) return;
-    for (std::size_t i = 0; i < m.moved.size(); ++i) {
+    std::size_t i = 0;
+    // Made once for every note the step moves.
+    const std::function<void(Note&)> move = [&](Note& note) {
+        note.start = std::max<std::int64_t>(note.start + increment, 0);
+        const int pitch = note.pitch + pitchOffset;
+        if (movePitch && pitch >= kLowestPitch && pitch <= kHighestPitch && ScaleAllowsPitch(*v, pitch, note.start)) {
+            if (static_cast<int>(i) == m.pressedItem && s->gesture.soundingPitch >= 0)
+                SoundPitch(v, pitch, note.length, note.velocity);
+            note.pitch = pitch;
+        }
+    };
+    for (; i < m.moved.size(); ++i) {
         const EventRef& ref = m.moved[i];
-        const bool isNote = edit.Update(ref, [&](Note& note) {
-            note.start = std::max<std::int64_t>(note.start + increment, 0);
-            const int pitch = note.pitch + pitchOffset;
-            if (movePitch && pitch >= kLowestPitch && pitch <= kHighestPitch && ScaleAllowsPitch(*v, pitch, note.start)) {
-                if (static_cast<int>(i) == m.pressedItem && s->gesture.soundingPitch >= 0)
-                    SoundPitch(v, pitch, note.length, note.velocity);
-                note.pitch = pitch;
-            }
-        });
-        if (isNote) continue;
+        if (edit.Update(ref, move)) continue;
         // Another kind of event moves by its time only.
         std::int64_t start = 0, end = 0;
         if (edit.Span(ref, &start, &end)) edit.MoveTo(ref, std::max<std::int64_t>(start + increment, 0));
