@@ -8,6 +8,7 @@
 #include "mp/script_query.h"
 #include "frame/piano_roll_panes.h"
 #include "view/track_view.h"
+#include "view/tick_columns.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "view/tick_columns.h"
 #include "view/track_view.h"
 
 namespace pianoroll {

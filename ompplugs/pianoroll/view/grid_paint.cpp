@@ -13,6 +13,7 @@
 #include "view/grid_keep.h"
 #include "view/note_colours.h"
 #include "view/scale.h"
+#include "view/tick_columns.h"
 #include "view/time_grid.h"
 #include "view/track_view.h"
 #include "vor/image.h"
