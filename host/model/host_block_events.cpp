@@ -61,13 +61,20 @@ win::HRESULT HostProject::ReadListedEvents(win::DWORD selector1, win::DWORD sele
         return win::E_INVALIDARG;
     auto* bytes = static_cast<std::uint8_t*>(out) + sizeof header;
     std::lock_guard lock(mutex_);
+    // The keys of a list mostly share a block: its track is looked up once per block met.
+    std::uint32_t lastBlock = 0, lastTrack = 0;
+    const auto trackOf = [&](std::uint32_t block) {
+        if (block != lastBlock) lastTrack = store_.Block(block)->track;
+        lastBlock = block;
+        return lastTrack;
+    };
     for (std::uint32_t i = 0; i < header.count; ++i) {
         const mp::EventKey key = header.keys[i];
         std::uint8_t* at = bytes + std::size_t{i} * sizeof(mp::MPBlockEvent);
         Store::EventFields f{};
         // The checks of a Get at the event level: alive, in the key's block and track.
         if (key.event && store_.ReadEventFields(key.event, &f) && (!key.block || key.block == f.block) &&
-            (!key.track || key.track == store_.Block(f.block)->track))
+            (!key.track || key.track == trackOf(f.block)))
             PutEvent(at, key.event, f);
         else
             std::memset(at, 0, sizeof(mp::MPBlockEvent));

@@ -219,6 +219,7 @@ HRESULT COPTPlugin::DetachView(CBaseListPage* view) {
         }
         old = view_;
         view_ = nullptr;
+        viewAttached_.store(false);
     }
     if (old) old->Release();
     return S_OK;
@@ -232,6 +233,7 @@ HRESULT COPTPlugin::AttachView(CBaseListPage* view) {
         std::lock_guard<std::mutex> guard(*viewLock_);
         old = view_;
         view_ = view;
+        viewAttached_.store(view != nullptr);
     }
     if (old) old->Release();
     return S_OK;

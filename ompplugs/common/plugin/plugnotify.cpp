@@ -50,7 +50,7 @@ HRESULT COPTPlugin::OnNotify(const NotificationRecord* record, bool immediate) {
     if (hr == kOwnWriteToldAlready) return S_OK;
     const std::uint32_t flags = flags_.load();
     if (immediate && hr == S_OK && !(flags & PLF_DATA_POSTED) &&
-        ((flags & PLF_NOTIFY_PENDING) || (r.changeFlags & NCF_IMMEDIATE)) && viewLock_) {
+        ((flags & PLF_NOTIFY_PENDING) || (r.changeFlags & NCF_IMMEDIATE)) && viewLock_ && viewAttached_.load()) {
         std::lock_guard<std::mutex> guard(*viewLock_);
         if (view_) view_->DataNotify(record);
     }
@@ -110,7 +110,8 @@ HRESULT COPTPlugin::QueueRecord(const NotificationRecord& record, bool listed) {
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
-    flags_.fetch_or(PLF_NOTIFY_PENDING);
+    // Most records find the bit set already: a load costs less than a locked write each.
+    if (!(flags_.load() & PLF_NOTIFY_PENDING)) flags_.fetch_or(PLF_NOTIFY_PENDING);
     return S_OK;
 }
 

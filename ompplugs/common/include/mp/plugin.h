@@ -424,6 +424,8 @@ protected:
     // a host thread telling it about notifications while the window thread detaches it.
     std::unique_ptr<std::mutex> queueLock_;
     std::unique_ptr<std::mutex> viewLock_;
+    // Whether view_ is set, so that a record with no view to tell takes no lock. [any thread]
+    std::atomic<bool> viewAttached_{false};
     std::unique_ptr<NotificationQueue> pending_;
     // The last large batch, emptied, for the next queue (under queueLock_).
     std::unique_ptr<NotificationQueue> sparePending_;
