@@ -6,6 +6,7 @@
 #include <random>
 #include <tuple>
 
+#include "mp/edit_queues.h"
 #include "track_fixture.h"
 
 namespace {
@@ -161,6 +162,25 @@ TEST_F(Editing, QueuedModificationsKeepTheirPlaceAndShowAsCommitted) {
     shown.clear();
     access->ForEachQueuedNote([&](const mp::TrackAccess::WalkedEvent& e) { shown.emplace_back(e.key.event, e.start); });
     EXPECT_EQ(shown, (std::vector<std::pair<std::uint32_t, std::int64_t>>{{n2, 960}}));
+}
+
+// Keys crowded into runs of the index are all found again after any of them are erased.
+TEST(KeyIndexTest, ErasingKeepsTheOtherKeysOfARunFindable) {
+    std::mt19937 random(5);
+    mp::KeyIndex index;
+    std::vector<mp::EventKey> keys;
+    for (std::uint32_t i = 0; i < 4000; ++i) {
+        keys.push_back(mp::EventKey{1, static_cast<std::uint32_t>(1 + random() % 4), i + 1});
+        ASSERT_TRUE(index.Insert(keys.back(), i).second);
+    }
+    std::vector<bool> erased(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        if (random() % 3 == 0) erased[i] = index.Erase(keys[i]);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::uint32_t* found = index.Find(keys[i]);
+        ASSERT_EQ(found == nullptr, static_cast<bool>(erased[i])) << i;
+        EXPECT_TRUE(!found || *found == i) << i;
+    }
 }
 
 TEST_F(Editing, VelocityCommitsAreNamedByCount) {
