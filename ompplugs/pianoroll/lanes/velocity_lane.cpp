@@ -50,6 +50,7 @@ void VelocityControllerView::PaintLane(win::HDC dc, const win::RECT& lane, const
         bool selected;
     };
     std::vector<Stem> stems;
+    stems.reserve(view_.gridCache.displayList.size());
     const PendingEdit edit(&access_);
     const bool pending = !edit.Empty();
     for (const DisplayRecord& note : view_.gridCache.displayList) {
