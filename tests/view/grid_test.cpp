@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <vector>
 
 #include "frame/editor_dialog.h"
 #include "model/note_model.h"
@@ -427,6 +428,17 @@ TEST(GridPaint, ClipOutsideTheGridDrawsNothing) {
     EXPECT_NE(GetPixel(dc, 230, 130), RGB(1, 2, 3));
     EXPECT_EQ(GetPixel(dc, 199, 130), RGB(1, 2, 3));
     EXPECT_EQ(GetPixel(dc, 260, 130), RGB(1, 2, 3));
+    // Without a track the keyboard's own shapes shade the rows: the sharps alike, a natural otherwise.
+    pianoroll::PaintGrid(v.get(), &v->panes[pianoroll::PANE_GRID], dc, &v->geo.grid);
+    auto row = [&](int pitch) {
+        int top = 0, bottom = 0;
+        pianoroll::RowBand(v.get(), pianoroll::kTopPitch - pitch, &top, &bottom);
+        std::vector<COLORREF> pixels;
+        for (int x = v->geo.grid.left; x < v->geo.grid.right; ++x) pixels.push_back(GetPixel(dc, x, top + 1));
+        return pixels;
+    };
+    EXPECT_EQ(row(121), row(123));
+    EXPECT_NE(row(121), row(122));
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteObject(marker);
