@@ -16,7 +16,36 @@ bool PlainEvent(const EventValue& v) {
            std::memcmp(v.hostData, kNoHostData, sizeof kNoHostData) == 0;
 }
 
+// Whether the write leaves a plain event plain: ticks, a fixed-length kind, a port its slot holds and
+// no host words.
+bool KeepsPlain(const mp::MidiEventRecord& r, std::uint32_t mask) {
+    constexpr std::uint8_t kNoHostData[sizeof r.hostData] = {};
+    if ((mask & mp::CHANGE_TIME) && r.timeFormat != 0 && r.timeFormat != mp::TIME_FORMAT_TICKS) return false;
+    if ((mask & mp::CHANGE_KIND) && IsVariableKind(r.kind)) return false;
+    if ((mask & mp::CHANGE_PORT) && r.port > Store::kSlotPortLimit) return false;
+    return !(mask & mp::CHANGE_HOST_WORDS) || (r.hostWord == 0 && r.sourceWord == 0 && r.reserved == 0 &&
+                                               std::memcmp(r.hostData, kNoHostData, sizeof kNoHostData) == 0);
+}
+
 } // namespace
+
+// The fields of r named by mask onto a plain value, as Set applies them to a whole one.
+void Store::MergePlain(const mp::MidiEventRecord& r, std::uint32_t mask, PlainValue& v) {
+    if (mask & mp::CHANGE_TIME) v.time = r.time;
+    if (mask & mp::CHANGE_KIND) v.kind = r.kind;
+    if (mask & mp::CHANGE_LENGTH) v.length = r.length;
+    if (mask & mp::CHANGE_DATA) std::memcpy(v.data, r.data, sizeof v.data);
+    if (mask & mp::CHANGE_CHANNEL) v.channel = r.channel;
+    if (mask & mp::CHANGE_PORT) v.port = r.port;
+    if (mask & mp::CHANGE_FLAGS) v.flags = r.flags;
+}
+
+// Whether an edit changes more than the selection and the slot's own marks: a change of the song.
+bool Store::ChangesSong(const EventSlot& before, const EventSlot& after) noexcept {
+    return before.time != after.time || before.block != after.block || before.length != after.length ||
+           std::memcmp(before.data, after.data, sizeof after.data) != 0 || before.port != after.port ||
+           before.channel != after.channel || before.kindBit != after.kindBit;
+}
 
 void Store::RecordFlagEdit(const FlagEdit& edit) {
     FlagRun* run = openChanges_.empty() ? nullptr : std::get_if<FlagRun>(&openChanges_.back().after);
@@ -47,10 +76,7 @@ bool Store::RecordSlotEdit(std::uint32_t id, const EventValue& before, const Eve
 
 void Store::RecordSlot(std::uint32_t id, const EventSlot& after) {
     const EventSlot& before = *EventSlotOf(id);
-    if (before.time != after.time || before.block != after.block || before.length != after.length ||
-        std::memcmp(before.data, after.data, sizeof after.data) != 0 || before.port != after.port ||
-        before.channel != after.channel || before.kindBit != after.kindBit)
-        structural_ = true;
+    if (ChangesSong(before, after)) structural_ = true;
     SlotRun* run = openChanges_.empty() ? nullptr : std::get_if<SlotRun>(&openChanges_.back().after);
     if (!run) {
         auto edits = NewRecordList<SlotEdit>();
@@ -65,16 +91,20 @@ void Store::RecordSlot(std::uint32_t id, const EventSlot& after) {
     run->edits->PushBack(edit);
 }
 
-bool Store::ReadPlain(std::uint32_t id, PlainValue* out) const {
-    const EventSlot* s = EventSlotOf(id);
-    if (!s || !s->block || s->hasExtras || IsVariableKind(1u << s->kindBit)) return false;
-    *out = PlainValue{s->time, 1u << s->kindBit, s->flags, s->length, s->port, s->channel, {}};
-    std::memcpy(out->data, s->data, sizeof out->data);
-    return true;
-}
-
-void Store::WritePlain(std::uint32_t id, const PlainValue& v) {
-    EventSlot s = *EventSlotOf(id);
+Store::PlainWrite Store::StagePlain(const mp::MPEventWrite& w) {
+    const std::uint32_t mask = w.mask & mp::CHANGE_ALL;
+    EventSlot* slot = EventSlotOf(w.key.event);
+    if (mask == mp::CHANGE_FLAGS || !slot || !slot->block || slot->hasExtras || IsVariableKind(1u << slot->kindBit) ||
+        !KeepsPlain(w.record, mask))
+        return PlainWrite::NotPlain;
+    SlotEdit edit{w.key.event, *slot, *slot};
+    EventSlot& s = edit.after;
+    if ((w.key.block && w.key.block != s.block) || (w.key.track && w.key.track != BlockSlotOf(s.block)->value.track))
+        return PlainWrite::Refused;
+    PlainValue v{s.time, 1u << s.kindBit, s.flags, s.length, s.port, s.channel, {}};
+    std::memcpy(v.data, s.data, sizeof v.data);
+    MergePlain(w.record, mask, v);
+    if (!ValidPlain(s.block, v)) return PlainWrite::Refused;
     s.time = v.time;
     s.flags = v.flags;
     s.length = v.length;
@@ -82,21 +112,38 @@ void Store::WritePlain(std::uint32_t id, const PlainValue& v) {
     s.port = static_cast<std::uint8_t>(v.port);
     s.channel = static_cast<std::int8_t>(v.channel);
     s.kindBit = static_cast<std::uint8_t>(std::countr_zero(v.kind));
-    if (std::memcmp(&s, EventSlotOf(id), sizeof s) == 0) return;
-    if (!openChanges_.empty() && openChanges_.back().replaceFirst) {
-        // Between the halves of a replacement the change is told as part of it.
-        EventValue whole = ReadEventValue(id);
-        whole.time = v.time;
-        whole.kind = v.kind;
-        whole.flags = v.flags;
-        whole.length = v.length;
-        whole.port = v.port;
-        whole.channel = v.channel;
-        std::memcpy(whole.data, v.data, sizeof whole.data);
-        SetEvent(id, whole);
+    if (std::memcmp(&edit.after, &edit.before, sizeof s) == 0) return PlainWrite::Unchanged;
+    if (!staged_) staged_ = NewRecordList<SlotEdit>();
+    staged_->PushBack(edit);
+    return PlainWrite::Staged;
+}
+
+void Store::ApplyStaged(std::size_t count) {
+    if (!staged_ || count == 0) return;
+    if (stagedApplied_ > 0 || count < staged_->Size()) {
+        // Between other writes: one by one, into the open run as a single write would go.
+        for (; count > 0 && stagedApplied_ < staged_->Size(); --count, ++stagedApplied_) {
+            const SlotEdit& e = (*staged_)[stagedApplied_];
+            RecordSlot(e.id, e.after);
+        }
+        if (stagedApplied_ == staged_->Size()) DropStaged();
         return;
     }
-    RecordSlot(id, s);
+    // The whole stage: its records become the run as they stand, with no copy.
+    LastReport last;
+    staged_->ForEach(true, [&](const SlotEdit& e) {
+        if (ChangesSong(e.before, e.after)) structural_ = true;
+        PutSlot(e.id, e.after);
+        const std::uint32_t flags = mp::NCF_MODIFIED | (e.before.time != e.after.time ? mp::NCF_POSITION_MOVED : 0u);
+        PushEventChange(flags, e.after.block, e.id, last);
+    });
+    openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, SlotRun{staged_, false}, SlotRun{staged_, true}});
+    staged_.reset();
+}
+
+void Store::DropStaged() noexcept {
+    staged_.reset();
+    stagedApplied_ = 0;
 }
 
 mp::EventKey Store::KeyIn(std::uint32_t block, std::uint32_t id) const {
@@ -118,12 +165,18 @@ void Store::ApplySlotRun(const SlotRun& run) {
 }
 
 void Store::NotifySlotRun(const SlotRun& run) {
+    LastReport last;
     run.edits->ForEach(run.after, [&](const SlotEdit& e) {
-        const EventSlot& to = run.after ? e.after : e.before;
-        const mp::EventKey key = KeyIn(to.block, e.id);
         const std::uint32_t flags = mp::NCF_MODIFIED | (e.before.time != e.after.time ? mp::NCF_POSITION_MOVED : 0u);
-        PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
+        PushEventChange(flags, (run.after ? e.after : e.before).block, e.id, last);
     });
+}
+
+void Store::PushEventChange(std::uint32_t flags, std::uint32_t block, std::uint32_t id, LastReport& last) {
+    if (flags == last.flags && block == last.block) return pending_.PushNext(id);
+    last = {flags, block};
+    const mp::EventKey key = KeyIn(block, id);
+    PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
 }
 
 bool Store::RecordDeleteEdit(std::uint32_t id) {
@@ -165,10 +218,8 @@ void Store::ApplyDeleteRun(const DeleteRun& run) {
 
 void Store::NotifyDeleteRun(const DeleteRun& run) {
     const std::uint32_t flags = run.after ? mp::NCF_DELETED : mp::NCF_INSERTED;
-    run.edits->ForEach(run.after, [&](const DeleteEdit& e) {
-        const mp::EventKey key = KeyIn(e.block, e.id);
-        PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
-    });
+    LastReport last;
+    run.edits->ForEach(run.after, [&](const DeleteEdit& e) { PushEventChange(flags, e.block, e.id, last); });
 }
 
 void Store::DropOpenChanges() { openChanges_.clear(); }
@@ -181,11 +232,9 @@ void Store::ApplyFlagRun(const FlagRun& run) {
 }
 
 void Store::NotifyFlagRun(const FlagRun& run) {
+    LastReport last;
     run.edits->ForEach(run.after, [&](const FlagEdit& e) {
-        const EventSlot* s = EventSlotOf(e.id);
-        if (!s || !s->block) return;
-        const mp::EventKey key = KeyIn(s->block, e.id);
-        PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_EVENT, key, key);
+        if (const EventSlot* s = EventSlotOf(e.id); s && s->block) PushEventChange(mp::NCF_MODIFIED, s->block, e.id, last);
     });
 }
 

@@ -133,12 +133,12 @@ private:
                                  const EventValue* base, EventValue* out);
     // Many events' writes at once (mp/event_writes.h), all or none.
     win::HRESULT SetEvents(win::DWORD count, win::DWORD order, win::DWORD size, const void* in);
-    // How one write of a batch changes its event, checked as Set would check it: a plain event kept
-    // plain gets its new fields in *plain, any other its whole new value in *whole (from `base` when
-    // given). Under mutex_.
-    enum class WriteForm : std::uint8_t { Refused, Flags, Plain, Whole };
-    WriteForm PrepareWrite(const mp::MPEventWrite& write, const EventValue* base, Store::PlainValue* plain,
-                           EventValue* whole);
+    // How one write of a batch changes its event, checked as Set would check it: its whole new value
+    // in *whole (from `base` when given), or a write of the selection alone. Under mutex_. SetEvents
+    // also marks plain writes staged in the store (Plain) or changing nothing (Unchanged), and the
+    // writes of an event written more than once, prepared again as they are applied (Again).
+    enum class WriteForm : std::uint8_t { Refused, Flags, Plain, Whole, Unchanged, Again };
+    WriteForm PrepareWrite(const mp::MPEventWrite& write, const EventValue* base, EventValue* whole);
     // A page of a block's events (mp/block_events.h), under mutex_.
     win::HRESULT GetBlockEvents(std::uint32_t block, std::uint32_t first, win::DWORD size, void* out);
     // Selects or deselects a list of events (mp/select_events.h) under one hold of mutex_.

@@ -69,10 +69,18 @@ public:
     }
     std::size_t Size() const noexcept { return size_; }
     const T& operator[](std::size_t n) const noexcept { return blocks_[n / kPerBlock][n % kPerBlock]; }
-    // Calls f(record) for every record, first to last or last to first.
+    // Calls f(record) for every record, first to last or last to first, block by block.
     template <class F>
     void ForEach(bool forward, F&& f) const {
-        for (std::size_t n = 0; n < size_; ++n) f((*this)[forward ? n : size_ - 1 - n]);
+        for (std::size_t i = 0; i < blocks_.size(); ++i) {
+            const std::size_t b = forward ? i : blocks_.size() - 1 - i;
+            const T* const first = blocks_[b];
+            const T* const end = first + (b + 1 < blocks_.size() ? kPerBlock : size_ - b * kPerBlock);
+            if (forward)
+                for (const T* p = first; p != end; ++p) f(*p);
+            else
+                for (const T* p = end; p != first;) f(*--p);
+        }
     }
     void Clear() noexcept {
         for (T* b : blocks_) pool_->Give(b);

@@ -16,6 +16,7 @@
 #include "mp/host_contract.h"
 #include "mp/notification_queue.h"
 #include "mp/song_maps.h"
+#include "mp/event_writes.h"
 #include "mp/records.h"
 #include "mp/select_events.h"
 
@@ -147,19 +148,16 @@ public:
     win::HRESULT SetEvent(std::uint32_t id, const EventValue& value);
     win::HRESULT SetEventFlags(std::uint32_t id, std::uint32_t flags);
     win::HRESULT DeleteEvent(std::uint32_t id);
-    // A plain event's fields (no variable bytes, no host words, a port its slot holds): what a bulk
-    // write of many notes reads and writes without building whole values.
-    struct PlainValue {
-        std::int64_t time; // block-relative ticks
-        std::uint32_t kind, flags, length, port;
-        std::int32_t channel;
-        std::uint8_t data[4];
-    };
-    bool ReadPlain(std::uint32_t id, PlainValue* out) const; // false for a dead or not plain event
-    // Whether SetEvent would take the value for an event of `block` (its kind must not be variable).
-    bool ValidPlain(std::uint32_t block, const PlainValue& v) const;
-    // SetEvent of a live plain event with a valid plain value, inside an open transaction.
-    void WritePlain(std::uint32_t id, const PlainValue& v);
+    // SetEvent of plain events kept plain (no variable bytes, no host words, a port the slot holds, ticks),
+    // in two steps so that a batch is checked whole before any of it lands. StagePlain checks a
+    // write as SetEvent would and prepares its undo record: Staged, Unchanged (nothing staged),
+    // Refused, or NotPlain when the write must go through whole values. ApplyStaged applies the next
+    // `count` staged writes in the order staged, inside an open transaction; DropStaged gives back
+    // what was not applied.
+    enum class PlainWrite : std::uint8_t { NotPlain, Refused, Unchanged, Staged };
+    PlainWrite StagePlain(const mp::MPEventWrite& write);
+    void ApplyStaged(std::size_t count);
+    void DropStaged() noexcept;
     // scope: 0 words = whole project; track key; block key. One change for all the events it
     // flips, reported as one modification of each block whose events changed.
     win::HRESULT SelectEvents(const mp::EventKey& scope, std::uint32_t kinds, bool select);
@@ -337,6 +335,17 @@ private:
     // False (nothing done) when either value is not plain or a replacement is half made.
     bool RecordSlotEdit(std::uint32_t id, const EventValue& before, const EventValue& after);
     void RecordSlot(std::uint32_t id, const EventSlot& after); // the same from the slot to put
+    static bool ChangesSong(const EventSlot& before, const EventSlot& after) noexcept;
+    // A plain event's fields, as a bulk write reads and checks them without building whole values.
+    struct PlainValue {
+        std::int64_t time; // block-relative ticks
+        std::uint32_t kind, flags, length, port;
+        std::int32_t channel;
+        std::uint8_t data[4];
+    };
+    // Whether SetEvent would take the value for an event of `block` (its kind must not be variable).
+    bool ValidPlain(std::uint32_t block, const PlainValue& v) const;
+    static void MergePlain(const mp::MidiEventRecord& r, std::uint32_t mask, PlainValue& v);
     void ApplySlotRun(const SlotRun& run);
     void NotifySlotRun(const SlotRun& run);
     // Deletes a plain event, recorded in the open transaction's last run; false (nothing done) when
@@ -345,6 +354,12 @@ private:
     void ApplyDeleteRun(const DeleteRun& run);
     void NotifyDeleteRun(const DeleteRun& run);
     void PutSlot(std::uint32_t id, const EventSlot& value); // keeps the slot's index state
+    // Queues the event-level report of a change of event `id` of `block`. Within a run of reports
+    // (`last` starts empty), one like the last but for its event adds only its id to the queue.
+    struct LastReport {
+        std::uint32_t flags = 0, block = 0; // flags are never 0
+    };
+    void PushEventChange(std::uint32_t flags, std::uint32_t block, std::uint32_t id, LastReport& last);
     mp::EventKey KeyIn(std::uint32_t block, std::uint32_t id) const; // the key of event `id` in `block`
     // Appends a flag edit to the open transaction's last run, or to a new one.
     void RecordFlagEdit(const FlagEdit& edit);
@@ -422,6 +437,8 @@ private:
     std::vector<Step> redo_;
     // Shared with every run's list, which gives its blocks back when the run goes.
     std::shared_ptr<RecordBlocks> recordBlocks_ = std::make_shared<RecordBlocks>();
+    std::shared_ptr<RecordList<SlotEdit>> staged_; // see StagePlain
+    std::size_t stagedApplied_ = 0;
 
     std::uint32_t ppq_ = 960;
     std::uint32_t defaultBeats_ = 4;

@@ -31,6 +31,14 @@ public:
         }
         ++size_;
     }
+    // Appends a record equal to the last one pushed but for its event id, as a large edit reports
+    // event after event. The last record must be unnumbered, unlisted and name one key in both key
+    // fields. May throw std::bad_alloc.
+    void PushNext(std::uint32_t event) {
+        ids_.push_back(event);
+        ++runs_.back().count;
+        ++size_;
+    }
     std::size_t Size() const noexcept { return size_; }
     bool Empty() const noexcept { return size_ == 0; }
     // Room held, in bytes, so that a large batch's room can be kept for the next one.
