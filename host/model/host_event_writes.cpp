@@ -30,45 +30,54 @@ win::HRESULT HostProject::SetEvents(win::DWORD count, win::DWORD order, win::DWO
             Store& store;
             ~StageGuard() { store.DropStaged(); }
         } guard{store_};
-        std::vector<std::uint32_t> ids(count);
-        std::uint32_t low = UINT32_MAX, high = 0;
-        for (std::size_t i = 0; i < count && hr == win::S_OK; ++i) {
-            const std::uint32_t id = ids[i] = at(i).key.event;
-            if (!store_.EventAlive(id)) hr = mp::MP_E_EVENT_WRITES_REFUSED;
-            low = std::min(low, id);
-            high = std::max(high, id);
-        }
-        // Events written more than once are followed through their earlier writes, so that each
-        // write is checked against the value it will meet.
-        std::unordered_map<std::uint32_t, EventValue> followed;
-        if (hr == win::S_OK && count > 1) {
-            std::vector<bool> seen(high - low + 1);
-            for (const std::uint32_t id : ids) {
-                if (seen[id - low]) followed.try_emplace(id, store_.Event(id));
-                seen[id - low] = true;
-            }
-        }
-        // Each write is prepared once, here: plain ones are staged in the store, whole values kept.
-        // An event written more than once is prepared again as each write meets it.
         std::vector<WriteForm> forms(count);
         std::vector<EventValue> wholes;
         bool onlyPlain = true;
+        std::vector<bool> seen;
+        std::unordered_map<std::uint32_t, EventValue> followed;
         EventValue whole;
-        for (std::size_t i = 0; i < count && hr == win::S_OK; ++i) {
-            const mp::MPEventWrite& w = at(i);
-            const auto it = followed.empty() ? followed.end() : followed.find(ids[i]);
-            EventValue* base = it == followed.end() ? nullptr : &it->second;
-            const Store::PlainWrite plain = base ? Store::PlainWrite::NotPlain : store_.StagePlain(w);
-            WriteForm form = plain == Store::PlainWrite::Staged      ? WriteForm::Plain
-                             : plain == Store::PlainWrite::Unchanged ? WriteForm::Unchanged
-                             : plain == Store::PlainWrite::Refused   ? WriteForm::Refused
-                                                                     : PrepareWrite(w, base, &whole);
-            if (form == WriteForm::Refused) hr = mp::MP_E_EVENT_WRITES_REFUSED;
-            else if (base && form == WriteForm::Whole) *base = whole; // (flags are never refused)
-            if (base) form = WriteForm::Again;
-            else if (form == WriteForm::Whole) wholes.push_back(std::move(whole));
-            forms[i] = form;
-            onlyPlain = onlyPlain && (form == WriteForm::Plain || form == WriteForm::Unchanged);
+        // Prepares each write once: plain ones are staged in the store, whole values kept. Answers false
+        // at the second write of an event that `followed` does not follow.
+        auto check = [&] {
+            seen.assign(store_.EventIdEnd(), false);
+            for (std::size_t i = 0; i < count && hr == win::S_OK; ++i) {
+                const mp::MPEventWrite& w = at(i);
+                if (!store_.EventAlive(w.key.event)) {
+                    hr = mp::MP_E_EVENT_WRITES_REFUSED;
+                    break;
+                }
+                const auto it = followed.empty() ? followed.end() : followed.find(w.key.event);
+                EventValue* base = it == followed.end() ? nullptr : &it->second;
+                if (!base && seen[w.key.event]) return false;
+                seen[w.key.event] = true;
+                const Store::PlainWrite plain = base ? Store::PlainWrite::NotPlain : store_.StagePlain(w);
+                WriteForm form = plain == Store::PlainWrite::Staged      ? WriteForm::Plain
+                                 : plain == Store::PlainWrite::Unchanged ? WriteForm::Unchanged
+                                 : plain == Store::PlainWrite::Refused   ? WriteForm::Refused
+                                                                         : PrepareWrite(w, base, &whole);
+                if (form == WriteForm::Refused) hr = mp::MP_E_EVENT_WRITES_REFUSED;
+                else if (base && form == WriteForm::Whole) *base = whole; // (flags are never refused)
+                if (base) form = WriteForm::Again;
+                else if (form == WriteForm::Whole) wholes.push_back(std::move(whole));
+                forms[i] = form;
+                onlyPlain = onlyPlain && (form == WriteForm::Plain || form == WriteForm::Unchanged);
+            }
+            return true;
+        };
+        if (!check()) {
+            // Events written more than once are followed through their earlier writes, so that each
+            // write is checked against the value it will meet; they are prepared again when applied.
+            store_.DropStaged();
+            wholes.clear();
+            onlyPlain = true;
+            seen.assign(seen.size(), false);
+            for (std::size_t i = 0; i < count; ++i) {
+                const std::uint32_t id = at(i).key.event;
+                if (!store_.EventAlive(id)) continue; // refused by the check
+                if (seen[id]) followed.try_emplace(id, store_.Event(id));
+                seen[id] = true;
+            }
+            check();
         }
         if (hr == win::S_OK && count > 0) {
             const bool own = store_.TransactionDepth() == 0;
@@ -78,14 +87,14 @@ win::HRESULT HostProject::SetEvents(win::DWORD count, win::DWORD order, win::DWO
                 const mp::MPEventWrite& w = at(i);
                 WriteForm form = forms[i];
                 if (form == WriteForm::Again) {
-                    const EventValue met = store_.Event(ids[i]);
+                    const EventValue met = store_.Event(w.key.event);
                     form = PrepareWrite(w, &met, &whole);
                 } else if (form == WriteForm::Whole) {
                     whole = std::move(wholes[kept++]);
                 }
-                if (form == WriteForm::Flags) store_.SetEventFlags(ids[i], w.record.flags);
+                if (form == WriteForm::Flags) store_.SetEventFlags(w.key.event, w.record.flags);
                 else if (form == WriteForm::Plain) store_.ApplyStaged(1);
-                else if (form == WriteForm::Whole) store_.SetEvent(ids[i], whole);
+                else if (form == WriteForm::Whole) store_.SetEvent(w.key.event, whole);
             }
             if (own) store_.EndTransaction(false);
         }

@@ -45,11 +45,23 @@ void Notifier::DeliverNow(const NotificationBatch& batch) {
         data_->ForEachSink([&](win::IUnknown* sink) {
             auto* notify = static_cast<mp::IMPNotificationSink*>(sink);
             std::uint32_t sequence = batch.firstSequence;
-            batch.records.ForEach([&](mp::NotificationRecord& r, bool) {
+            auto tell = [&](mp::NotificationRecord& r) {
                 std::memcpy(reinterpret_cast<std::uint8_t*>(&r) + mp::NOTIFY_SEQUENCE_OFFSET, &sequence, 4);
                 ++sequence;
                 notify->OnNotify(&r);
-            });
+            };
+            // A run's records differ in their event ids alone (and numbers): one record serves them all.
+            batch.records.ForEachRun(
+                [&](const mp::NotificationRecord& first, const std::uint32_t* ids, std::uint32_t count, bool) {
+                    mp::NotificationRecord r = first;
+                    tell(r);
+                    for (std::uint32_t n = 1; n < count; ++n) {
+                        r.oldKey.event = r.newKey.event = ids[n - 1];
+                        tell(r);
+                    }
+                    return true;
+                },
+                [](const mp::NotificationRecord&, bool) {});
         });
     if (batch.hasTime) DeliverTime(batch.time);
 }

@@ -100,6 +100,8 @@ public:
     bool TrackAlive(std::uint32_t id) const noexcept;
     bool BlockAlive(std::uint32_t id) const noexcept;
     bool EventAlive(std::uint32_t id) const noexcept;
+    // One past the largest event id there has been: every live event's id is below it.
+    std::uint32_t EventIdEnd() const noexcept { return eventBase_ + static_cast<std::uint32_t>(events_.size()); }
     const TrackValue* Track(std::uint32_t id) const noexcept;
     const BlockValue* Block(std::uint32_t id) const noexcept;
     EventValue Event(std::uint32_t id) const; // requires EventAlive
