@@ -2,6 +2,7 @@
 // hold of the lock and told as one batch, so a refused batch leaves the song as it was.
 #include <algorithm>
 #include <cstring>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -69,10 +70,9 @@ win::HRESULT HostProject::SetEvents(win::DWORD count, win::DWORD order, win::DWO
             // write is checked against the value it will meet; they are prepared again when applied.
             store_.DropStaged();
             wholes.clear();
-            onlyPlain = true;
             seen.assign(seen.size(), false);
-            for (std::size_t i = 0; i < count; ++i) {
-                const std::uint32_t id = at(i).key.event;
+            for (const mp::MPEventWrite& w : std::span(writes, count)) {
+                const std::uint32_t id = w.key.event;
                 if (!store_.EventAlive(id)) continue; // refused by the check
                 if (seen[id]) followed.try_emplace(id, store_.Event(id));
                 seen[id] = true;

@@ -24,6 +24,7 @@ protected:
                 for (int i = 0; i < 3; ++i) ids.push_back(s.LoadEvent(blocks[i % 2], 240 * i, mp::MEK_NOTE, 0, 240, note));
                 ids.push_back(s.LoadEvent(blocks[0], 480, mp::MEK_CONTROL, 2, 0, control));
                 ids.push_back(s.LoadVariableEvent(blocks[1], 120, mp::MEK_META, {0x01, 'h', 'i'}));
+                for (int i = 5; i < 7; ++i) ids.push_back(s.LoadEvent(blocks[0], 240 * i, mp::MEK_NOTE, 1, 240, note));
                 s.FinishLoad();
             });
             sink.Take();
@@ -68,7 +69,12 @@ TEST_F(EventWrites, ABatchWritesWhatOneSetEachWritesAndABadOneNothing) {
                      side.Write(1, mp::CHANGE_KIND | mp::CHANGE_DATA, [](mp::MidiEventRecord& r) { r.kind = mp::MEK_CONTROL; }),
                      side.Write(3, mp::CHANGE_FLAGS, [](mp::MidiEventRecord& r) { r.flags = mp::MEF_SELECTED; }),
                      side.Write(4, mp::CHANGE_TIME, [](mp::MidiEventRecord& r) { r.time = 5; }), // a text: the whole value
-                     side.Write(2, mp::CHANGE_PORT, [](mp::MidiEventRecord& r) { r.port = 300; })};
+                     side.Write(2, mp::CHANGE_PORT, [](mp::MidiEventRecord& r) { r.port = 300; }),
+                     side.Write(5, mp::CHANGE_TIME, [](mp::MidiEventRecord& r) { r.time += 10; }), // staged between others
+                     side.Write(6, mp::CHANGE_TIME, [](mp::MidiEventRecord& r) {
+                         r.timeFormat = mp::TIME_FORMAT_NANOSECONDS;
+                         r.time = 750000000;
+                     })};
     }
     const Snapshot before = TakeSnapshot(bulk.data);
     // Each bad write refuses the batch wherever it stands, inside a transaction or outside one.
@@ -119,6 +125,8 @@ TEST_F(EventWrites, OutsideATransactionABatchLeavesWhatItsSetsLeave) {
         batches[s] = {{side.Write(0, mp::CHANGE_FLAGS, select), side.Write(3, mp::CHANGE_FLAGS, select)},
                       {side.Write(2, mp::CHANGE_ALL, [](mp::MidiEventRecord& r) { r.hostWord = 7; }),
                        side.Write(1, mp::CHANGE_ALL, [](mp::MidiEventRecord& r) { r.hostData[0] = 1; }),
+                       side.Write(3, mp::CHANGE_ALL, [](mp::MidiEventRecord& r) { r.sourceWord = 5; }),
+                       side.Write(5, mp::CHANGE_ALL, [](mp::MidiEventRecord& r) { r.reserved = 3; }),
                        side.Write(0, mp::CHANGE_FLAGS, [](mp::MidiEventRecord& r) { r.flags = 0; }),
                        side.Write(0, mp::CHANGE_LENGTH, [](mp::MidiEventRecord& r) { r.length = 480; })}};
     }
