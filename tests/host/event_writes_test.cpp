@@ -81,6 +81,7 @@ TEST_F(EventWrites, ABatchWritesWhatOneSetEachWritesAndABadOneNothing) {
     const std::vector<std::pair<std::size_t, void (*)(mp::MPEventWrite&)>> bad{
         {4, [](mp::MPEventWrite& w) { w.key.event = 9999; }},
         {0, [](mp::MPEventWrite& w) { w.key.block ^= 3; }},
+        {6, [](mp::MPEventWrite& w) { w.key.block ^= 3; }}, // a plain write's
         {1, [](mp::MPEventWrite& w) { w.record.data[0] = 200; }},
         {2, [](mp::MPEventWrite& w) { w.record.kind = 0x40000000; }},
         {4, [](mp::MPEventWrite& w) { w.record.time = -5000; }},
