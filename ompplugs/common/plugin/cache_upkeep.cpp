@@ -152,7 +152,8 @@ private:
             run_.emplace_back(last ? kEntering | *last : i, events_[i]);
         }
         std::sort(run_.begin(), run_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (std::size_t i = from; i < end; ++i) events_[i] = run_[i - from].second;
+        std::size_t at = from;
+        for (const auto& ranked : run_) events_[at++] = ranked.second;
     }
     std::vector<EventEntry>& events_;
     const TouchedKeys& touched_;
