@@ -212,6 +212,17 @@ TEST_F(Upkeep, InsertsDeletesAndMovesFollowTheHost) {
     EXPECT_EQ(rebuilds, 0);
 }
 
+TEST_F(Upkeep, ARunOfChangesOnAHiddenTrackLeavesTheListAlone) {
+    const std::uint32_t bass = AddBlock(AddTrack(u"Bass", 1), 0, 7680);
+    const std::uint32_t b1 = AddNote(bass, 0, 480, 40), b2 = AddNote(bass, 480, 480, 41);
+    ASSERT_EQ(plugin->SelectTrack(0, -1), S_OK);
+    plugin->SetUpkeepRunFloor(1);
+    Deliver();
+    for (std::uint32_t id : {b1, b2}) ChangeEvent(id, [](host::EventValue& v) { v.time += 30; });
+    Deliver();
+    EXPECT_EQ(ListedEvents(), (std::vector<std::uint32_t>{n1, n2}));
+}
+
 TEST_F(Upkeep, ReplacementSwapsTheKey) {
     std::uint32_t replacement = project->WithStore([&](host::Store& s) {
         host::EventValue v = s.Event(n1);
