@@ -40,9 +40,14 @@ inline std::uint32_t* Row(const detail::Surface& s, int y) {
 }
 
 // Solid runs go through the C library's wide-character fill, which is tuned to the memory system
-// (wchar_t is 32 bits here).
+// (wchar_t is 32 bits here). Short runs (stems, edges, grid lines) are stored here: the call would
+// cost more than their pixels.
 static_assert(sizeof(wchar_t) == sizeof(std::uint32_t));
 inline void FillRun(std::uint32_t* p, std::size_t n, std::uint32_t v) {
+    if (n <= 16) {
+        for (std::size_t k = 0; k < n; ++k) p[k] = v;
+        return;
+    }
     std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(v), n);
 }
 
@@ -145,18 +150,18 @@ void FillSurfaceRect(Dc* dc, RECT r, const BrushSampler& s, DWORD rop) {
         RECT i = Intersect(c, r);
         if (Empty(i)) continue;
         int w = i.right - i.left;
+        if ((code == 0xF0 && s.solid) || code == 0x00 || code == 0xFF) {
+            // One colour for every pixel: decided once for the rectangle, not per row.
+            const std::uint32_t colour = code == 0xF0 ? s.color : code == 0x00 ? kAlpha : 0xFFFFFFFFu;
+            for (int y = i.top; y < i.bottom; ++y) FillRun(Row(dc->surface, y) + i.left, static_cast<std::size_t>(w), colour);
+            continue;
+        }
         for (int y = i.top; y < i.bottom; ++y) {
             std::uint32_t* row = Row(dc->surface, y) + i.left;
             switch (code) {
-            case 0xF0: // PATCOPY
-                if (s.solid) {
-                    FillRun(row, static_cast<std::size_t>(w), s.color);
-                } else {
-                    for (int x = 0; x < w; ++x) row[x] = s.At(i.left + x, y);
-                }
+            case 0xF0: // PATCOPY with a pattern
+                for (int x = 0; x < w; ++x) row[x] = s.At(i.left + x, y);
                 break;
-            case 0x00: FillRun(row, static_cast<std::size_t>(w), kAlpha); break;
-            case 0xFF: FillRun(row, static_cast<std::size_t>(w), 0xFFFFFFFFu); break;
             case 0x55: // DSTINVERT
                 for (int x = 0; x < w; ++x) row[x] ^= kRgb;
                 break;
