@@ -23,12 +23,26 @@ bool SameRecord(const DisplayRecord& a, const DisplayRecord& b) {
     return EqualRect(&a.rect, &b.rect) && a.colour == b.colour && a.flags == b.flags && a.row == b.row;
 }
 
+bool Meets(const RECT& a, const RECT& b) {
+    return std::max(a.left, b.left) < std::min(a.right, b.right) && std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
+}
+
+// Whether the notes of two lists that meet clip are the same, in the same order.
+bool SameNotesMeeting(const DisplayRecord* a, const DisplayRecord* aEnd, const DisplayRecord* b, const DisplayRecord* bEnd,
+                      const RECT& clip) {
+    for (;; ++a, ++b) {
+        while (a != aEnd && !Meets(a->rect, clip)) ++a;
+        while (b != bEnd && !Meets(b->rect, clip)) ++b;
+        if (a == aEnd || b == bEnd) return a == aEnd && b == bEnd;
+        if (!SameRecord(*a, *b)) return false;
+    }
+}
+
 // The notes of [first, last) that meet clip, grouped by row (rows index - firstRow), in list order.
 void GroupByRow(const DisplayRecord* first, const DisplayRecord* last, const RECT& clip, int firstRow,
                 std::vector<std::vector<const DisplayRecord*>>& rows) {
     for (const DisplayRecord* n = first; n != last; ++n) {
-        RECT meet;
-        if (!IntersectRect(&meet, &n->rect, &clip)) continue;
+        if (!Meets(n->rect, clip)) continue;
         const int index = n->row - firstRow;
         if (index < 0 || static_cast<std::size_t>(index) >= rows.size()) continue;
         rows[static_cast<std::size_t>(index)].push_back(n);
@@ -63,8 +77,12 @@ bool ChangedRowBands(const TrackView* v, const GridKeep& keep, const GridLook& l
         if (at < 0 || static_cast<std::size_t>(at) >= keep.rows.size() || !SameRecord(list[i], keep.rows[static_cast<std::size_t>(at)]))
             return false;
     }
+    // Lists that agree note for note agree row for row: the usual repaint of an unchanged grid.
+    const DisplayRecord* notes = list.data() + rowCount;
+    if (SameNotesMeeting(notes, list.data() + list.size(), keep.notes.data(), keep.notes.data() + keep.notes.size(), clip))
+        return true;
     std::vector<std::vector<const DisplayRecord*>> now(rowCount), then(rowCount);
-    GroupByRow(list.data() + rowCount, list.data() + list.size(), clip, firstRow, now);
+    GroupByRow(notes, list.data() + list.size(), clip, firstRow, now);
     GroupByRow(keep.notes.data(), keep.notes.data() + keep.notes.size(), clip, firstRow, then);
     for (std::size_t r = 0; r < rowCount; ++r) {
         const bool same = std::equal(now[r].begin(), now[r].end(), then[r].begin(), then[r].end(),
@@ -86,8 +104,7 @@ void RememberGridPaint(const TrackView* v, GridKeep* keep, const GridLook& look,
     keep->rows.assign(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(rowCount));
     keep->notes.clear();
     for (std::size_t i = rowCount; i < list.size(); ++i) {
-        RECT meet;
-        if (IntersectRect(&meet, &list[i].rect, &clip)) keep->notes.push_back(list[i]);
+        if (Meets(list[i].rect, clip)) keep->notes.push_back(list[i]);
     }
 }
 
