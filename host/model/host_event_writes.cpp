@@ -1,5 +1,5 @@
-// The host object's bulk write of many events: every write checked first, then all applied under one
-// hold of the lock and told as one batch, so a refused batch leaves the song as it was.
+// The host object's bulk write or delete of many events: every write checked first, then all applied
+// under one hold of the lock and told as one batch, so a refused batch leaves the song as it was.
 #include <algorithm>
 #include <cstring>
 #include <span>
@@ -102,6 +102,12 @@ win::HRESULT HostProject::SetEvents(win::DWORD count, win::DWORD order, win::DWO
     }
     Deliver(batch);
     return hr;
+}
+
+win::HRESULT HostProject::DeleteEvents(win::DWORD count, win::DWORD selector2, win::DWORD size, const void* in) {
+    if (selector2 || size / sizeof(mp::EventKey) < count) return win::E_INVALIDARG;
+    const std::span keys(static_cast<const mp::EventKey*>(in), count);
+    return WithStore([&](Store& s) { return s.DeleteEvents(keys) == win::S_OK ? win::S_OK : mp::MP_E_EVENT_WRITES_REFUSED; });
 }
 
 } // namespace host

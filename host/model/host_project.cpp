@@ -619,6 +619,7 @@ win::HRESULT HostProject::SetProperty(const win::GUID& id, win::DWORD selector1,
                                       win::DWORD size, const void* in) {
     if (!in) return win::E_POINTER;
     if (id == mp::PID_SET_EVENTS) return SetEvents(selector1, selector2, size, in);
+    if (id == mp::PID_DELETE_EVENTS) return DeleteEvents(selector1, selector2, size, in);
     if (IsSongMap(id)) {
         if (selector2) return win::E_INVALIDARG;
         return WithStore([&](Store& s) { return SetSongMap(s, id, selector1, size, in); });

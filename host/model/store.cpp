@@ -785,7 +785,8 @@ win::HRESULT Store::SetEvent(std::uint32_t id, const EventValue& value) {
 win::HRESULT Store::DeleteEvent(std::uint32_t id) {
     if (!EventAlive(id)) return win::E_INVALIDARG;
     Scope scope(*this);
-    if (!RecordDeleteEdit(id)) Record(Change{mp::LEVEL_EVENT, false, id, ReadEventValue(id), std::monostate{}});
+    LastReport last;
+    if (!RecordDeleteEdit(id, last, nullptr)) Record(Change{mp::LEVEL_EVENT, false, id, ReadEventValue(id), std::monostate{}});
     return win::S_OK;
 }
 

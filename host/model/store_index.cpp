@@ -44,6 +44,14 @@ void Store::NoteIndexChange(std::uint32_t event) {
     indexFixes_.push_back(IndexFix{event, s.block, s.time});
 }
 
+void Store::DropDeleted(std::vector<std::uint32_t>& blocks) {
+    std::sort(blocks.begin(), blocks.end());
+    blocks.erase(std::unique(blocks.begin(), blocks.end()), blocks.end());
+    // A deleted event with a noted fix may go here too: the fold then finds it gone.
+    for (std::uint32_t b : blocks)
+        std::erase_if(BlockSlotOf(b)->events, [this](std::uint32_t id) { return !events_[id - eventBase_].block; });
+}
+
 // Merges the sorted `entering` into the sorted list in place, from the back, without a second copy.
 void Store::MergeFromBack(std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& entering) const {
     std::size_t kept = list.size(), in = entering.size();

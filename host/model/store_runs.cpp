@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "model/store.h"
+#include "store_scope.h"
 
 namespace host {
 
@@ -179,7 +180,7 @@ void Store::PushEventChange(std::uint32_t flags, std::uint32_t block, std::uint3
     PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
 }
 
-bool Store::RecordDeleteEdit(std::uint32_t id) {
+bool Store::RecordDeleteEdit(std::uint32_t id, LastReport& last, std::vector<std::uint32_t>* blocks) {
     EventSlot& s = *EventSlotOf(id);
     if (s.hasExtras || IsVariableKind(1u << s.kindBit)) return false;
     if (!openChanges_.empty() && openChanges_.back().replaceFirst) return false;
@@ -192,12 +193,38 @@ bool Store::RecordDeleteEdit(std::uint32_t id) {
     structural_ = true;
     const DeleteEdit edit{id, s.block};
     run->edits->PushBack(edit);
-    NoteIndexChange(id);
+    if (!blocks) NoteIndexChange(id);
+    else if (blocks->empty() || blocks->back() != s.block) blocks->push_back(s.block);
     s.block = 0;
     --liveEvents_;
-    const mp::EventKey key = KeyIn(edit.block, id);
-    PushNotification(mp::NID_DATA_CHANGED, mp::NCF_DELETED, 0, mp::LEVEL_EVENT, key, key);
+    PushEventChange(mp::NCF_DELETED, edit.block, id, last);
     return true;
+}
+
+win::HRESULT Store::DeleteEvents(std::span<const mp::EventKey> keys) {
+    std::vector<bool> seen(EventIdEnd());
+    for (const mp::EventKey& k : keys) {
+        const mp::EventKey at = KeyOfEvent(k.event);
+        if (!at.event || seen[k.event] || (k.block && k.block != at.block) || (k.track && k.track != at.track))
+            return win::E_INVALIDARG;
+        seen[k.event] = true;
+    }
+    if (keys.empty()) return win::S_OK;
+    Scope scope(*this);
+    // A few deletes are noted one by one as single ones are; more are taken out of each block's
+    // index in one pass.
+    constexpr std::size_t kFewDeletes = 16;
+    std::vector<std::uint32_t> blocks;
+    std::vector<std::uint32_t>* fold = keys.size() > kFewDeletes ? &blocks : nullptr;
+    pending_.ReserveNext(keys.size());
+    LastReport last;
+    for (const mp::EventKey& k : keys) {
+        if (RecordDeleteEdit(k.event, last, fold)) continue;
+        Record(Change{mp::LEVEL_EVENT, false, k.event, ReadEventValue(k.event), std::monostate{}});
+        last = LastReport{};
+    }
+    if (fold) DropDeleted(blocks);
+    return win::S_OK;
 }
 
 // Deleting goes forward in the order made; bringing back goes backward.

@@ -138,10 +138,7 @@ HRESULT TrackAccess::CommitEdits(const char16_t* name) {
         if (SUCCEEDED(hr)) changed = true;
     }
     if (SUCCEEDED(hr)) hr = WriteModifies(modifyWork, offsets, &changed);
-    for (std::size_t i = 0; SUCCEEDED(hr) && i < deleteWork.size(); ++i) {
-        hr = data->Delete(LEVEL_EVENT, &deleteWork[i]);
-        if (SUCCEEDED(hr)) changed = true;
-    }
+    if (SUCCEEDED(hr)) hr = plugin_->WriteDeletes(deleteWork, &changed);
     plugin_->EndTransaction(changed);
     return FAILED(hr) ? hr : S_OK;
 }
@@ -190,13 +187,27 @@ HRESULT COPTPlugin::DeleteEvents(const std::vector<EventKey>& work) {
     HRESULT hr = BeginEdit(name.c_str());
     if (FAILED(hr)) return hr;
     bool changed = false;
-    for (const EventKey& key : work) {
-        hr = midiData_->Delete(LEVEL_EVENT, &key);
-        if (FAILED(hr)) break;
-        changed = true;
-    }
+    hr = WriteDeletes(work, &changed);
     EndTransaction(changed);
     return FAILED(hr) ? hr : S_OK;
+}
+
+HRESULT COPTPlugin::WriteDeletes(const std::vector<EventKey>& work, bool* changed) {
+    const std::size_t bytes = work.size() * sizeof(EventKey);
+    if (properties_ && bulkWrites_ && !work.empty() && bytes <= UINT32_MAX) {
+        const HRESULT hr = properties_->SetProperty(PID_DELETE_EVENTS, static_cast<DWORD>(work.size()), 0,
+                                                    static_cast<DWORD>(bytes), work.data());
+        if (hr != E_INVALIDARG) { // E_INVALIDARG: a host without the bulk delete
+            if (SUCCEEDED(hr)) *changed = true;
+            return hr;
+        }
+    }
+    for (const EventKey& key : work) {
+        const HRESULT hr = midiData_->Delete(LEVEL_EVENT, &key);
+        if (FAILED(hr)) return hr;
+        *changed = true;
+    }
+    return S_OK;
 }
 
 // ---- direct writes ----

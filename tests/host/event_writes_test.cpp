@@ -25,6 +25,7 @@ protected:
                 ids.push_back(s.LoadEvent(blocks[0], 480, mp::MEK_CONTROL, 2, 0, control));
                 ids.push_back(s.LoadVariableEvent(blocks[1], 120, mp::MEK_META, {0x01, 'h', 'i'}));
                 for (int i = 5; i < 7; ++i) ids.push_back(s.LoadEvent(blocks[0], 240 * i, mp::MEK_NOTE, 1, 240, note));
+                for (int i = 0; i < 24; ++i) ids.push_back(s.LoadEvent(blocks[i % 2], 30 * i + 15, mp::MEK_NOTE, 2, 60, note));
                 s.FinishLoad();
             });
             sink.Take();
@@ -111,6 +112,67 @@ TEST_F(EventWrites, ABatchWritesWhatOneSetEachWritesAndABadOneNothing) {
         SCOPED_TRACE(travel);
         EXPECT_EQ(TakeSnapshot(bulk.data), TakeSnapshot(single.data));
         EXPECT_EQ(TakeSnapshot(bulk.data) == before, travel == 1);
+        EXPECT_EQ(bulk.Reports(), single.Reports());
+        for (Side* side : {&bulk, &single}) travel ? side->project->Redo() : side->project->Undo();
+    }
+}
+
+// Many events deleted in one call, among them a text and a note moved earlier in the transaction: the
+// song, the blocks' order, the reports and the undo step are what one Delete each leaves.
+TEST_F(EventWrites, ABatchDeletesWhatOneDeleteEachDoesAndABadOneNothing) {
+    std::vector<mp::EventKey> keys;
+    for (std::size_t i = bulk.ids.size(); i-- > 0;) {
+        if (i % 4 == 2) continue;
+        keys.push_back(bulk.project->WithStore([&](Store& s) { return s.KeyOfEvent(bulk.ids[i]); }));
+        if (i % 3 == 0) keys.back().track = 0; // zero words match any
+        if (i % 5 == 0) keys.back().block = 0;
+    }
+    auto remove = [&](std::vector<mp::EventKey>& batch, win::DWORD selector2 = 0) {
+        return bulk.project->SetProperty(mp::PID_DELETE_EVENTS, static_cast<win::DWORD>(batch.size()), selector2,
+                                         static_cast<win::DWORD>(batch.size() * sizeof batch[0]), batch.data());
+    };
+    const Snapshot before = TakeSnapshot(bulk.data);
+    const std::vector<void (*)(std::vector<mp::EventKey>&)> bad{
+        [](std::vector<mp::EventKey>& b) { b[7].event = 9999; },
+        [](std::vector<mp::EventKey>& b) { b.push_back(b[3]); },
+        [](std::vector<mp::EventKey>& b) { b[4].block = b[4].block == 1 ? 2 : 1; },
+        [](std::vector<mp::EventKey>& b) { b[19].track = 77; }};
+    for (std::size_t b = 0; b < bad.size(); ++b) {
+        std::vector<mp::EventKey> batch = keys;
+        bad[b](batch);
+        if (b % 2) bulk.data->BeginTransaction(mp::TRANSACTION_EDIT, u"Bad");
+        EXPECT_EQ(remove(batch), mp::MP_E_EVENT_WRITES_REFUSED) << b;
+        if (b % 2) bulk.data->EndTransaction(0);
+        EXPECT_EQ(TakeSnapshot(bulk.data), before) << b;
+        EXPECT_TRUE(bulk.Reports().empty()) << b;
+    }
+    EXPECT_EQ(remove(keys, 1), win::E_INVALIDARG);
+    EXPECT_EQ(bulk.project->SetProperty(mp::PID_DELETE_EVENTS, 2, 0, sizeof keys[0], keys.data()), win::E_INVALIDARG);
+    EXPECT_EQ(bulk.project->SetProperty(mp::PID_DELETE_EVENTS, 0, 0, 0, keys.data()), win::S_OK);
+    EXPECT_EQ(bulk.project->WithStore([](Store& s) { return s.UndoCount(); }), 0u);
+    EXPECT_TRUE(bulk.Reports().empty());
+
+    for (Side* side : {&bulk, &single}) {
+        ASSERT_EQ(side->data->BeginTransaction(mp::TRANSACTION_EDIT, u"Delete"), win::S_OK);
+        for (std::size_t moved : {8u, 10u}) { // an index fix noted before the delete, of a deleted event and a kept one
+            mp::MPEventWrite w = side->Write(moved, mp::CHANGE_TIME, [](mp::MidiEventRecord& r) { r.time += 500; });
+            ASSERT_EQ(side->data->Set(&w.key, mp::LEVEL_EVENT, &w.record, w.mask), win::S_OK);
+        }
+        if (side == &bulk) {
+            ASSERT_EQ(remove(keys), win::S_OK);
+        } else {
+            for (const mp::EventKey& key : keys) ASSERT_EQ(single.data->Delete(mp::LEVEL_EVENT, &key), win::S_OK);
+        }
+        side->data->EndTransaction(1);
+    }
+    auto order = [](Side& side) {
+        return side.project->WithStore([&](Store& s) { return std::make_pair(s.EventsOf(side.blocks[0]), s.EventsOf(side.blocks[1])); });
+    };
+    EXPECT_EQ(bulk.project->WithStore([](Store& s) { return s.UndoName(); }), u"Delete");
+    for (int travel = 0; travel < 3; ++travel) {
+        SCOPED_TRACE(travel);
+        EXPECT_EQ(TakeSnapshot(bulk.data), TakeSnapshot(single.data));
+        EXPECT_EQ(order(bulk), order(single));
         EXPECT_EQ(bulk.Reports(), single.Reports());
         for (Side* side : {&bulk, &single}) travel ? side->project->Redo() : side->project->Undo();
     }

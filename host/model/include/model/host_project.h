@@ -131,8 +131,9 @@ private:
     // S_OK with the new value in *out, E_INVALIDARG when Set would refuse it. Under mutex_.
     win::HRESULT EventWriteValue(const mp::EventKey& key, const mp::MidiEventRecord& record, std::uint32_t mask,
                                  const EventValue* base, EventValue* out);
-    // Many events' writes at once (mp/event_writes.h), all or none.
+    // Many events' writes, or deletes, at once (mp/event_writes.h), all or none.
     win::HRESULT SetEvents(win::DWORD count, win::DWORD order, win::DWORD size, const void* in);
+    win::HRESULT DeleteEvents(win::DWORD count, win::DWORD selector2, win::DWORD size, const void* in);
     // How one write of a batch changes its event, checked as Set would check it: its whole new value
     // in *whole (from `base` when given), or a write of the selection alone. Under mutex_. SetEvents
     // also marks plain writes staged in the store (Plain) or changing nothing (Unchanged), and the

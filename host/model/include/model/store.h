@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <variant>
@@ -150,6 +151,9 @@ public:
     win::HRESULT SetEvent(std::uint32_t id, const EventValue& value);
     win::HRESULT SetEventFlags(std::uint32_t id, std::uint32_t flags);
     win::HRESULT DeleteEvent(std::uint32_t id);
+    // DeleteEvent of each key's event, in order, checked whole first: E_INVALIDARG, with nothing
+    // deleted, when any would fail (an event gone or named twice, a key naming another block or track).
+    win::HRESULT DeleteEvents(std::span<const mp::EventKey> keys);
     // SetEvent of plain events kept plain (no variable bytes, no host words, a port the slot holds, ticks),
     // in two steps so that a batch is checked whole before any of it lands. StagePlain checks a
     // write as SetEvent would and prepares its undo record: Staged, Unchanged (nothing staged),
@@ -350,11 +354,6 @@ private:
     static void MergePlain(const mp::MidiEventRecord& r, std::uint32_t mask, PlainValue& v);
     void ApplySlotRun(const SlotRun& run);
     void NotifySlotRun(const SlotRun& run);
-    // Deletes a plain event, recorded in the open transaction's last run; false (nothing done) when
-    // the event is not plain or a replacement is half made.
-    bool RecordDeleteEdit(std::uint32_t id);
-    void ApplyDeleteRun(const DeleteRun& run);
-    void NotifyDeleteRun(const DeleteRun& run);
     void PutSlot(std::uint32_t id, const EventSlot& value); // keeps the slot's index state
     // Queues the event-level report of a change of event `id` of `block`. Within a run of reports
     // (`last` starts empty), one like the last but for its event adds only its id to the queue.
@@ -362,6 +361,12 @@ private:
         std::uint32_t flags = 0, block = 0; // flags are never 0
     };
     void PushEventChange(std::uint32_t flags, std::uint32_t block, std::uint32_t id, LastReport& last);
+    // Deletes a plain event, recorded in the open transaction's last run and reported within `last`;
+    // false (nothing done) when the event is not plain or a replacement is half made. With `blocks`,
+    // the event's block is added there for DropDeleted instead of a fix of its index being noted.
+    bool RecordDeleteEdit(std::uint32_t id, LastReport& last, std::vector<std::uint32_t>* blocks);
+    void ApplyDeleteRun(const DeleteRun& run);
+    void NotifyDeleteRun(const DeleteRun& run);
     mp::EventKey KeyIn(std::uint32_t block, std::uint32_t id) const; // the key of event `id` in `block`
     // Appends a flag edit to the open transaction's last run, or to a new one.
     void RecordFlagEdit(const FlagEdit& edit);
@@ -387,6 +392,8 @@ private:
     // change (before its slot changes), and the first read of any index folds every noted change in
     // with one pass per touched block, so a transaction of k edits costs O(n + k log k), not O(k n).
     void NoteIndexChange(std::uint32_t event);
+    // Takes the deleted events out of these blocks' indexes, in one pass each.
+    void DropDeleted(std::vector<std::uint32_t>& blocks);
     void Settle() const {
         if (!indexFixes_.empty()) const_cast<Store*>(this)->FixIndexes();
     }

@@ -257,8 +257,8 @@ public:
     // Whether a fold of list changes first tries to give each changed entry its new value where it
     // stands (on by default); off, every fold merges, with the same list as the result.
     void SetFoldInPlace(bool on) noexcept { foldInPlace_ = on; }
-    // Whether a commit hands the host its modifications in one bulk write (on by default; a host
-    // without the bulk write gets one Set each either way).
+    // Whether a commit hands the host its modifications and deletes in one bulk call each (on by
+    // default; a host without them gets one Set or Delete each either way).
     void SetBulkWrites(bool on) noexcept { bulkWrites_ = on; }
     bool BulkWrites() const noexcept { return bulkWrites_; }
     // A page of a block's events from index `first` as the host's bulk read gives it, and the block's
@@ -355,8 +355,11 @@ public:
     // Deletes the queued keys as one edit "Delete MIDI Event" (discard: drops them). S_FALSE when
     // the delete queue is empty.
     win::HRESULT CommitDeletes(bool discard);
-    // Deletes the keys in order as one edit "Delete MIDI Event", stopping at the first failure.
+    // Deletes the keys in order as one edit "Delete MIDI Event": all of them, or (refused by a host
+    // with the bulk delete) none; a host without it deletes one by one up to the first failure.
     win::HRESULT DeleteEvents(const std::vector<EventKey>& keys);
+    // The deletes of DeleteEvents inside the caller's open edit; *changed set when any was applied.
+    win::HRESULT WriteDeletes(const std::vector<EventKey>& keys, bool* changed);
     // Names an event whose selection flag the editor writes in its open transaction, so that the
     // notification of that write, which changes nothing the list holds, is not queued. The host may
     // hold a transaction's notifications until its end: the names wait, in the order written, until

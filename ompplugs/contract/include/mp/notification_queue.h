@@ -39,6 +39,10 @@ public:
         ++runs_.back().count;
         ++size_;
     }
+    // Room for `more` records added by PushNext, so that a large edit's ids take just their room.
+    void ReserveNext(std::size_t more) {
+        if (ids_.capacity() - ids_.size() < more) ids_.reserve(ids_.size() + more);
+    }
     std::size_t Size() const noexcept { return size_; }
     bool Empty() const noexcept { return size_ == 0; }
     // Room held, in bytes, so that a large batch's room can be kept for the next one.
