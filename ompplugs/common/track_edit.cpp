@@ -470,15 +470,23 @@ HRESULT TrackAccess::DeleteSelected() {
     // With nothing else queued the keys, unique as the list holds them, need not pass through the
     // queue and its index: the same deletes in the same order.
     const bool direct = plugin_->Queues().Empty();
+    // Marked and counted first, so that the keys take just their room.
+    std::vector<bool> selected(list.size());
+    std::size_t count = 0;
     std::vector<EventKey> keys;
     if (FAILED(plugin_->BeginRead())) return E_FAIL;
-    for (const EventEntry& e : list) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
         MidiEventRecord record{};
-        if (data->Get(&e.key, LEVEL_EVENT, &record, 0) != S_OK) continue;
+        if (data->Get(&list[i].key, LEVEL_EVENT, &record, 0) != S_OK) continue;
         FreeEventData(record);
-        if (!(record.flags & MEF_SELECTED)) continue;
-        if (direct) keys.push_back(e.key);
-        else QueueDelete(e.key);
+        selected[i] = (record.flags & MEF_SELECTED) != 0;
+        count += selected[i];
+    }
+    if (direct) keys.reserve(count);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (!selected[i]) continue;
+        if (direct) keys.push_back(list[i].key);
+        else QueueDelete(list[i].key);
     }
     plugin_->EndTransaction(false);
     if (!direct) return CommitDeletes(false);

@@ -18,16 +18,23 @@ namespace {
 // change of the first key met with each id (from the back) and the key index only other keys with
 // the same id: a large edit then finds its keys without a hash probe each. Wider spans keep a bit
 // per id, which answers most entries at once, and ask the key index for the rest.
-class TouchedKeys {
+// The batch is a list of changes, or of keys that leave.
+const EventKey& KeyOf(const ListChange& c) noexcept { return c.key; }
+const EventKey& KeyOf(const EventKey& k) noexcept { return k; }
+bool Enters(const ListChange& c) noexcept { return c.entry != ListChange::kNoEntry; }
+bool Enters(const EventKey&) noexcept { return false; }
+
+template <class Changes> class TouchedKeys {
 public:
-    TouchedKeys(const std::vector<ListChange>& changes, std::size_t listSize, std::vector<std::uint32_t>& table)
+    TouchedKeys(const Changes& changes, std::size_t listSize, std::vector<std::uint32_t>& table)
         : changes_(changes), table_(table) {
         table_.clear();
         bool any = false;
-        for (const ListChange& c : changes) {
-            if (!c.key.event) continue;
-            low_ = any ? std::min(low_, c.key.event) : c.key.event;
-            high_ = any ? std::max(high_, c.key.event) : c.key.event;
+        for (const auto& c : changes) {
+            const std::uint32_t event = KeyOf(c).event;
+            if (!event) continue;
+            low_ = any ? std::min(low_, event) : event;
+            high_ = any ? std::max(high_, event) : event;
             any = true;
         }
         if (!any) return;
@@ -36,26 +43,27 @@ public:
         if (span <= kTableSlotsPerEntry * entries + kSmallSpan) {
             table_.assign(static_cast<std::size_t>(span), kNone);
             for (std::size_t i = changes.size(); i-- > 0;) {
-                const EventKey& key = changes[i].key;
+                const EventKey& key = KeyOf(changes[i]);
                 if (!key.event) continue;
                 std::uint32_t& slot = table_[key.event - low_];
                 bool last = slot == kNone;
                 if (last) slot = static_cast<std::uint32_t>(i);
-                else if (!(changes_[slot].key == key)) last = others_.Insert(key, static_cast<std::uint32_t>(i)).second;
-                if (last && changes[i].entry != ListChange::kNoEntry) ++entering_;
+                else if (!(KeyOf(changes_[slot]) == key)) last = others_.Insert(key, static_cast<std::uint32_t>(i)).second;
+                if (last && Enters(changes[i])) ++entering_;
             }
             return;
         }
         others_.Reserve(changes.size());
         for (std::size_t i = changes.size(); i-- > 0;)
-            if (changes[i].key.event && others_.Insert(changes[i].key, static_cast<std::uint32_t>(i)).second &&
-                changes[i].entry != ListChange::kNoEntry)
+            if (KeyOf(changes[i]).event && others_.Insert(KeyOf(changes[i]), static_cast<std::uint32_t>(i)).second &&
+                Enters(changes[i]))
                 ++entering_;
         // A bit map only as large as a few bytes per listed entry; wider spans ask the index always.
         if (span <= kBitsPerEntry * entries + kSmallSpan) {
             bits_.assign(static_cast<std::size_t>((span + 63) / 64), 0);
-            for (const ListChange& c : changes)
-                if (c.key.event) bits_[(c.key.event - low_) >> 6] |= std::uint64_t{1} << ((c.key.event - low_) & 63);
+            for (const auto& c : changes)
+                if (const std::uint32_t event = KeyOf(c).event)
+                    bits_[(event - low_) >> 6] |= std::uint64_t{1} << ((event - low_) & 63);
         }
     }
     // The index of the key's last change, or null when the batch did not touch it.
@@ -65,7 +73,7 @@ public:
         if (!table_.empty()) {
             const std::uint32_t& slot = table_[at];
             if (slot == kNone) return nullptr;
-            if (changes_[slot].key == k) return &slot;
+            if (KeyOf(changes_[slot]) == k) return &slot;
             return others_.Size() ? others_.Find(k) : nullptr;
         }
         if (!others_.Size()) return nullptr;
@@ -80,7 +88,7 @@ private:
     static constexpr std::uint64_t kTableSlotsPerEntry = 4;
     static constexpr std::uint64_t kBitsPerEntry = 32;
     static constexpr std::uint64_t kSmallSpan = 4096;
-    const std::vector<ListChange>& changes_;
+    const Changes& changes_;
     std::vector<std::uint32_t>& table_;
     KeyIndex others_;
     std::uint32_t low_ = 0, high_ = 0;
@@ -96,7 +104,8 @@ private:
 // its order (touched ones may have changed), which is all the merge needs.
 class InPlaceFold {
 public:
-    InPlaceFold(std::vector<EventEntry>& events, const TouchedKeys& touched) : events_(events), touched_(touched) {}
+    InPlaceFold(std::vector<EventEntry>& events, const TouchedKeys<std::vector<ListChange>>& touched)
+        : events_(events), touched_(touched) {}
 
     bool Run(const std::vector<ListChange>& changes, const std::vector<EventEntry>& staged, ListDamage& damage) {
         std::vector<bool> taken(changes.size());
@@ -156,7 +165,7 @@ private:
         for (const auto& ranked : run_) events_[at++] = ranked.second;
     }
     std::vector<EventEntry>& events_;
-    const TouchedKeys& touched_;
+    const TouchedKeys<std::vector<ListChange>>& touched_;
     std::size_t runFrom_ = 0;
     bool inOrder_ = true;
     std::uint64_t lastRank_ = 0;
@@ -173,9 +182,26 @@ bool COPTPlugin::OnCacheThread() const noexcept {
 void COPTPlugin::ClearListChanges() {
     listChanges_.clear();
     listEntries_.clear();
+    listLeaving_ = {};
 }
 
 void COPTPlugin::StageRemove(const EventKey& key) { listChanges_.push_back(ListChange{key, ListChange::kNoEntry}); }
+
+void COPTPlugin::StageLeave(const EventKey& key) {
+    if (listChanges_.empty()) listLeaving_.push_back(key);
+    else StageRemove(key);
+}
+
+void COPTPlugin::FoldLeaving() {
+    const TouchedKeys leaving(listLeaving_, events_.size(), spareTable_);
+    std::erase_if(events_, [&](const EventEntry& e) {
+        if (!leaving.LastChange(e.key)) return false;
+        damage_.Add(e);
+        return true;
+    });
+    listLeaving_ = {};
+    ListChanged();
+}
 
 bool COPTPlugin::EntryFor(const EventKey& key, EventEntry* entry) {
     if (!midiData_ || !key.event) return false;
@@ -329,6 +355,16 @@ const std::uint8_t* COPTPlugin::ReadRunEvents(EventKey key, const std::uint32_t*
 }
 
 void COPTPlugin::FlushListChanges() {
+    if (!listLeaving_.empty()) {
+        if (listChanges_.empty()) return FoldLeaving();
+        // The keys that left came before every staged change.
+        std::vector<ListChange> changes;
+        changes.reserve(listLeaving_.size() + listChanges_.size());
+        for (const EventKey& key : listLeaving_) changes.push_back(ListChange{key, ListChange::kNoEntry});
+        changes.insert(changes.end(), listChanges_.begin(), listChanges_.end());
+        listChanges_.swap(changes);
+        listLeaving_ = {};
+    }
     if (listChanges_.empty()) return;
     std::vector<ListChange> changes;
     changes.swap(listChanges_);
@@ -430,8 +466,7 @@ HRESULT COPTPlugin::UpkeepImmediate(const NotificationRecord& record) {
     HRESULT hr = QueueRecord(record, deleted);
     if (FAILED(hr) || !cacheThread) return hr;
     if (record.level == LEVEL_EVENT) {
-        if (flags & NCF_DELETED) StageRemove(record.oldKey);
-        else if (flags & NCF_REPLACED) StageRemove(record.oldKey);
+        if (flags & (NCF_DELETED | NCF_REPLACED)) StageLeave(record.oldKey);
     } else if (record.level == LEVEL_TRACK && (flags & NCF_DELETED)) {
         RemoveTrackEntry(record.oldKey.track ? record.oldKey.track : record.newKey.track);
     }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -446,6 +447,10 @@ protected:
     // [window thread]
     std::vector<ListChange> listChanges_;
     std::vector<EventEntry> listEntries_; // the entries the changes name
+    // Keys the immediate phase took out while no change was staged, so before every staged change:
+    // alone, they leave in one pass over the list. In small blocks, so that a delete of every note
+    // never holds two copies of them while they grow. [window thread]
+    std::deque<EventKey> listLeaving_;
     // Room a fold of list changes keeps for the next one: fresh pages for a large edit cost more
     // than the fold itself.
     std::vector<EventEntry> spareEntering_;
@@ -555,6 +560,8 @@ protected:
     void KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged);
     void ClearListChanges();
     void StageRemove(const EventKey& key);
+    void StageLeave(const EventKey& key); // a removal in the immediate phase
+    void FoldLeaving();                   // the keys in listLeaving_ leave the list
     // Reads the event and stages it for insertion; false when it is gone or not shown.
     bool StageInsert(const EventKey& key);
     bool StageInsert(const EventKey& key, int trackIndex); // the key's track found already
