@@ -143,41 +143,49 @@ BrushSampler MakeSampler(const Dc* dc, const Brush* b) {
     return s;
 }
 
+namespace {
+
+// Fills i, a part of the surface inside the clip, from the sampler under a raster operation code.
+void FillSurfaceArea(Dc* dc, const RECT& i, const BrushSampler& s, std::uint8_t code) {
+    const int w = i.right - i.left;
+    if ((code == 0xF0 && s.solid) || code == 0x00 || code == 0xFF) {
+        // One colour for every pixel: decided once for the rectangle, not per row.
+        const std::uint32_t colour = code == 0xF0 ? s.color : code == 0x00 ? kAlpha : 0xFFFFFFFFu;
+        for (int y = i.top; y < i.bottom; ++y) FillRun(Row(dc->surface, y) + i.left, static_cast<std::size_t>(w), colour);
+        return;
+    }
+    for (int y = i.top; y < i.bottom; ++y) {
+        std::uint32_t* row = Row(dc->surface, y) + i.left;
+        switch (code) {
+        case 0xF0: // PATCOPY with a pattern
+            for (int x = 0; x < w; ++x) row[x] = s.At(i.left + x, y);
+            break;
+        case 0x55: // DSTINVERT
+            for (int x = 0; x < w; ++x) row[x] ^= kRgb;
+            break;
+        case 0x5A: // PATINVERT
+            if (s.solid) {
+                std::uint32_t m = s.color & kRgb;
+                for (int x = 0; x < w; ++x) row[x] ^= m;
+            } else {
+                for (int x = 0; x < w; ++x) row[x] ^= s.At(i.left + x, y) & kRgb;
+            }
+            break;
+        default:
+            for (int x = 0; x < w; ++x) row[x] = Rop3Pixel(code, s.At(i.left + x, y), 0, row[x]);
+            break;
+        }
+    }
+}
+
+} // namespace
+
 void FillSurfaceRect(Dc* dc, RECT r, const BrushSampler& s, DWORD rop) {
     std::uint8_t code = RopCode(rop);
     if (UsesPattern(code) && s.none) return;
     for (const RECT& c : EffectiveClip(dc)) {
         RECT i = Intersect(c, r);
-        if (Empty(i)) continue;
-        int w = i.right - i.left;
-        if ((code == 0xF0 && s.solid) || code == 0x00 || code == 0xFF) {
-            // One colour for every pixel: decided once for the rectangle, not per row.
-            const std::uint32_t colour = code == 0xF0 ? s.color : code == 0x00 ? kAlpha : 0xFFFFFFFFu;
-            for (int y = i.top; y < i.bottom; ++y) FillRun(Row(dc->surface, y) + i.left, static_cast<std::size_t>(w), colour);
-            continue;
-        }
-        for (int y = i.top; y < i.bottom; ++y) {
-            std::uint32_t* row = Row(dc->surface, y) + i.left;
-            switch (code) {
-            case 0xF0: // PATCOPY with a pattern
-                for (int x = 0; x < w; ++x) row[x] = s.At(i.left + x, y);
-                break;
-            case 0x55: // DSTINVERT
-                for (int x = 0; x < w; ++x) row[x] ^= kRgb;
-                break;
-            case 0x5A: // PATINVERT
-                if (s.solid) {
-                    std::uint32_t m = s.color & kRgb;
-                    for (int x = 0; x < w; ++x) row[x] ^= m;
-                } else {
-                    for (int x = 0; x < w; ++x) row[x] ^= s.At(i.left + x, y) & kRgb;
-                }
-                break;
-            default:
-                for (int x = 0; x < w; ++x) row[x] = Rop3Pixel(code, s.At(i.left + x, y), 0, row[x]);
-                break;
-            }
-        }
+        if (!Empty(i)) FillSurfaceArea(dc, i, s, code);
     }
 }
 
@@ -343,6 +351,38 @@ BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
     RECT r = Offset(NormalisedRect(x, y, w, h), o.x, o.y);
     FillSurfaceRect(dc, r, MakeSampler(dc, dc->st.brush), rop);
     return TRUE;
+}
+
+BOOL PolyPatBlt(HDC hdc, DWORD rop, const POLYPATBLT* list, DWORD count, ULONG) {
+    Dc* dc = GetDc(hdc);
+    const std::uint8_t code = RopCode(rop);
+    if (!dc || (count > 0 && !list) || UsesSource(code)) return FALSE;
+    // One look-up of the context and its clip for all entries, and of a brush for a run of entries.
+    const std::vector<RECT>& clip = EffectiveClip(dc);
+    const POINT o = LogicalToSurface(dc);
+    HBRUSH last = nullptr;
+    const Brush* brush = nullptr;
+    BrushSampler sampler;
+    BOOL ok = TRUE;
+    for (DWORD k = 0; k < count; ++k) {
+        const POLYPATBLT& p = list[k];
+        if (k == 0 || p.hBrush != last) {
+            last = p.hBrush;
+            brush = p.hBrush ? ResolveBrush(p.hBrush) : dc->st.brush;
+            if (brush) sampler = MakeSampler(dc, brush);
+        }
+        if (!brush) {
+            ok = FALSE;
+            continue;
+        }
+        if (UsesPattern(code) && sampler.none) continue;
+        const RECT r = Offset(NormalisedRect(p.nXLeft, p.nYLeft, p.nWidth, p.nHeight), o.x, o.y);
+        for (const RECT& c : clip) {
+            const RECT i = Intersect(c, r);
+            if (!Empty(i)) FillSurfaceArea(dc, i, sampler, code);
+        }
+    }
+    return ok;
 }
 
 int FillRect(HDC hdc, const RECT* rc, HBRUSH brush) {

@@ -109,6 +109,33 @@ TEST(PatBlt, InvertingOperationsRestoreWhenRepeated) {
     DeleteObject(brush);
 }
 
+TEST(PolyPatBlt, PaintsWhatOnePatBltPerEntryPaintsInTurn) {
+    Canvas batch(8, 6), single(8, 6);
+    HBRUSH red = CreateSolidBrush(kRed), blue = CreateSolidBrush(kBlue);
+    const auto bad = reinterpret_cast<HBRUSH>(0x12345678);
+    // Overlaps, a negative extent, the selected brush (null), a bad brush, past the clip.
+    const POLYPATBLT list[] = {{0, 0, 5, 4, red}, {3, 1, 4, 4, blue}, {6, 5, -3, -2, nullptr}, {0, 0, 8, 6, bad}, {1, 2, 2, 9, red}};
+    for (DWORD rop : {PATCOPY, PATINVERT}) {
+        for (Canvas* c : {&batch, &single}) {
+            SelectObject(c->dc, GetStockObject(BLACK_BRUSH));
+            IntersectClipRect(c->dc, 0, 0, 7, 5);
+        }
+        EXPECT_EQ(PolyPatBlt(batch.dc, rop, list, 5, 0), FALSE); // the bad entry alone fails
+        for (const POLYPATBLT& p : list) {
+            if (p.hBrush == bad) continue;
+            SelectObject(single.dc, p.hBrush ? p.hBrush : GetStockObject(BLACK_BRUSH));
+            PatBlt(single.dc, p.nXLeft, p.nYLeft, p.nWidth, p.nHeight, rop);
+        }
+        EXPECT_EQ(std::vector<std::uint32_t>(batch.bits, batch.bits + 48), std::vector<std::uint32_t>(single.bits, single.bits + 48));
+    }
+    EXPECT_EQ((std::tuple{batch.Count(kBlue) > 0, PolyPatBlt(batch.dc, PATCOPY, list, 2, 0), PolyPatBlt(batch.dc, SRCCOPY, list, 2, 0),
+                          PolyPatBlt(nullptr, PATCOPY, list, 2, 0), PolyPatBlt(batch.dc, PATCOPY, nullptr, 2, 0)}),
+              (std::tuple{true, TRUE, FALSE, FALSE, FALSE}));
+    for (Canvas* c : {&batch, &single}) SelectObject(c->dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(red);
+    DeleteObject(blue);
+}
+
 TEST(Outlines, FrameAndFocusRectanglesCoverEachBorderPixelOnce) {
     // FrameRect paints the border; DrawFocusRect inverts the border pixels whose x + y is even, each
     // once, so that drawing it twice restores; the focus rectangle keeps to the clip (here x < 5).

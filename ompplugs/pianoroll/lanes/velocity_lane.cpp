@@ -72,6 +72,7 @@ void VelocityControllerView::PaintLane(win::HDC dc, const win::RECT& lane, const
     win::COLORREF colours[2][kPaletteHues];
     bool known[2][kPaletteHues] = {};
     BrushCache brushes;
+    FillBatch fills(brushes);
     for (auto it = stems.rbegin(); it != stems.rend(); ++it) {
         int& below = lowestTop[static_cast<std::size_t>(it->x - area.left)];
         if (it->top >= below) continue;
@@ -85,9 +86,10 @@ void VelocityControllerView::PaintLane(win::HDC dc, const win::RECT& lane, const
         } else {
             colour = StemColour(it->hue, it->selected, shaded);
         }
-        brushes.Fill(dc, it->x, it->top, it->x + 1, below, colour);
+        fills.Add(it->x, it->top, it->x + 1, below, colour);
         below = it->top;
     }
+    fills.Draw(dc);
 }
 
 } // namespace pianoroll

@@ -108,6 +108,7 @@ void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, cons
         rowsBottom = std::max<int>(bottom, v->geo.grid.top);
     }
     const bool hasSelection = v->gridCache.selectionLeft >= 0 && v->gridCache.selectionRight > v->gridCache.selectionLeft;
+    FillBatch fills(brushes);
     auto fillSpan = [&](int l, int t, int r, int b, COLORREF fill) {
         l = std::max<int>(l, clip.left);
         r = std::min<int>(r, clip.right);
@@ -115,13 +116,13 @@ void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, cons
         b = std::min<int>(b, clip.bottom);
         if (r <= l || b <= t) return;
         if (!hasSelection || v->gridCache.selectionRight <= l || v->gridCache.selectionLeft >= r) {
-            brushes.Fill(dc, l - ox, t - oy, r - ox, b - oy, fill);
+            fills.Add(l - ox, t - oy, r - ox, b - oy, fill);
             return;
         }
         const int sl = std::max(l, v->gridCache.selectionLeft), sr = std::min(r, v->gridCache.selectionRight);
-        brushes.Fill(dc, l - ox, t - oy, sl - ox, b - oy, fill);
-        brushes.Fill(dc, sl - ox, t - oy, sr - ox, b - oy, c.highlight);
-        brushes.Fill(dc, sr - ox, t - oy, r - ox, b - oy, fill);
+        fills.Add(l - ox, t - oy, sl - ox, b - oy, fill);
+        fills.Add(sl - ox, t - oy, sr - ox, b - oy, c.highlight);
+        fills.Add(sr - ox, t - oy, r - ox, b - oy, fill);
     };
     if (clip.bottom > rowsBottom) fillSpan(clip.left, rowsBottom, clip.right, clip.bottom, c.belowRows);
 
@@ -136,9 +137,9 @@ void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, cons
         right = std::min<int>(right, clip.right);
         if (y < clip.top || y >= clip.bottom || right <= left) return;
         if (allLines)
-            brushes.Fill(dc, left - ox, y - oy, right - ox, y + 1 - oy, c.gridLine);
+            fills.Add(left - ox, y - oy, right - ox, y + 1 - oy, c.gridLine);
         else if (r.flags & DR_SEPARATOR)
-            brushes.Fill(dc, left - ox, y - oy, right - ox, y + 1 - oy, SeparatorTint(v, c, r));
+            fills.Add(left - ox, y - oy, right - ox, y + 1 - oy, SeparatorTint(v, c, r));
     };
     const bool keyVaries = ScaleSnapOn(v) && KeyVaries(v) && v->geo.timeSpan > 0;
     for (int i = 0; i < v->gridCache.displayRowCount; ++i) {
@@ -166,10 +167,11 @@ void DrawBackground(TrackView* v, HDC dc, const RECT& clip, int ox, int oy, cons
         ViewBars(v).ForEachLine(ViewLineSpacing(v), TickOfX(v, clip.left), 1, [&](std::int64_t tick, bool) {
             const int x = XOfTick(v, tick);
             if (x >= clip.right || x >= v->geo.grid.right) return false;
-            if (x >= clip.left) brushes.Fill(dc, x - ox, clip.top - oy, x + 1 - ox, linesBottom - oy, c.gridLine);
+            if (x >= clip.left) fills.Add(x - ox, clip.top - oy, x + 1 - ox, linesBottom - oy, c.gridLine);
             return true;
         });
     }
+    fills.Draw(dc);
 }
 
 void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
@@ -195,15 +197,21 @@ void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
         bool open;
     };
     std::vector<FillRun> runs(rows, FillRun{{0, 0, 0, 0}, 0, false});
+    FillBatch fills(brushes);
     auto flush = [&](FillRun& run) {
-        if (run.open) brushes.Fill(dc, run.rect.left, run.rect.top, run.rect.right, run.rect.bottom, run.colour);
+        if (run.open) fills.Add(run.rect.left, run.rect.top, run.rect.right, run.rect.bottom, run.colour);
         run.open = false;
     };
+    // Fills stay inside the clip, also where the device context would not clip them.
     auto fill = [&](int row, int l, int t, int r, int b, COLORREF c) {
+        l = std::max<int>(l, clip.left);
+        t = std::max<int>(t, clip.top);
+        r = std::min<int>(r, clip.right);
+        b = std::min<int>(b, clip.bottom);
         if (r <= l || b <= t) return;
         if (row < 0 || static_cast<std::size_t>(row) >= rows) {
             for (FillRun& run : runs) flush(run);
-            brushes.Fill(dc, l, t, r, b, c);
+            fills.Add(l, t, r, b, c);
             return;
         }
         FillRun& run = runs[static_cast<std::size_t>(row)];
@@ -255,6 +263,7 @@ void DrawNotes(TrackView* v, HDC dc, const RECT& clip, BrushCache& brushes) {
         if ((n.flags & DR_END_INSIDE) && b.right - b.left > 1) fill(row, b.right - 1, b.top, b.right, bottom, col.dark);
     }
     for (FillRun& run : runs) flush(run);
+    fills.Draw(dc);
 }
 
 void DrawLoopLines(TrackView* v, Pane* pane, HDC dc, const RECT& clip, BrushCache& brushes, const Colours& c) {

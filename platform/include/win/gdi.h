@@ -497,6 +497,15 @@ BOOL LineTo(HDC hdc, int x, int y); // the end point itself is not drawn
 BOOL Polygon(HDC hdc, const POINT* pts, int count);
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
 BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop);
+// PatBlt for each entry in turn, with the entry's brush (the selected one where it is null).
+struct POLYPATBLT {
+    int nXLeft;
+    int nYLeft;
+    int nWidth;
+    int nHeight;
+    HBRUSH hBrush;
+};
+BOOL PolyPatBlt(HDC hdc, DWORD rop, const POLYPATBLT* list, DWORD count, ULONG mode);
 BOOL BitBlt(HDC dest, int x, int y, int w, int h, HDC src, int xs, int ys, DWORD rop);
 BOOL AlphaBlend(HDC dest, int x, int y, int w, int h, HDC src, int xs, int ys, int ws, int hs, BLENDFUNCTION bf);
 BOOL TransparentBlt(HDC dest, int x, int y, int w, int h, HDC src, int xs, int ys, int ws, int hs,
