@@ -159,6 +159,28 @@ TEST_F(Grid, SeparatorsUnderBoundaryRowsOrEveryRow) {
     EXPECT_EQ(Pixel(x, bottom - 1), GridLine());
 }
 
+TEST_F(Grid, NotesLeaveTheBottomPixelOfRowsFromFourPixelsTallToTheRow) {
+    block = AddPianoTrack(16 * kQuarter, 3);
+    for (int note = 48; note < 72; ++note) AddNote(block, 2 * kQuarter, static_cast<std::uint32_t>(kQuarter), note);
+    OpenView(1000, 600);
+    Settings()->noteStyle = 0;
+    SetTimeView(kQuarter, 8 * kQuarter);
+    pianoroll::TrackView* v = View();
+    // Every row at once, as a double click of the zoom tool shows them: rows of three and four pixels.
+    pianoroll::SetVerticalView(v, 0, v->geo.verticalExtent, pianoroll::VV_PROGRAM);
+    Repaint();
+    const COLORREF dark = PaletteColour(3, pianoroll::SHADE_DARK);
+    std::vector<int> heights;
+    for (int note = 48; note < 72; ++note) {
+        int top, bottom;
+        pianoroll::RowBand(v, 127 - note, &top, &bottom);
+        heights.push_back(bottom - top);
+        EXPECT_EQ(Pixel(Inside(2 * kQuarter), bottom - 1) == dark, bottom - top < 4) << note;
+    }
+    EXPECT_NE(std::count(heights.begin(), heights.end(), 3), 0);
+    EXPECT_NE(std::count(heights.begin(), heights.end(), 4), 0);
+}
+
 TEST_F(Grid, SelectedNotesTakeTheSelectionColour) {
     OpenWithNotes();
     project->WithStore([&](host::Store& store) { store.SetEventFlags(noteA, mp::MEF_SELECTED); });
