@@ -199,6 +199,8 @@ TEST_F(EventWrites, OutsideATransactionABatchLeavesWhatItsSetsLeave) {
         EXPECT_EQ(TakeSnapshot(bulk.data), TakeSnapshot(single.data)) << b;
         EXPECT_EQ(bulk.project->WithStore([](Store& s) { return s.UndoCount(); }), b) << b;
     }
+    const EventValue written = bulk.project->WithStore([&](Store& s) { return s.Event(bulk.ids[2]); });
+    EXPECT_EQ(written.hostWord, 7u); // a plain event that takes host words keeps them
 }
 
 } // namespace
