@@ -358,7 +358,8 @@ protected:
 TEST_F(EditModel, RandomEditSequencesMatchTheModel) {
     for (std::uint32_t seed : {7u, 1234u, 99991u}) {
         rng.seed(seed);
-        plugin->SetBulkWrites(seed != 1234u); // as with a host without the bulk write
+        plugin->SetBulkWrites(seed != 1234u); // as with a host without the bulk calls
+        plugin->SetBulkReads(seed != 1234u);
         for (int round = 0; round < 250; ++round) {
             const int what = Pick(100);
             SCOPED_TRACE("seed " + std::to_string(seed) + " round " + std::to_string(round) + " edit " + std::to_string(what));

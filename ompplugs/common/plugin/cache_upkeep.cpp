@@ -345,13 +345,7 @@ const std::uint8_t* COPTPlugin::ReadRunEvents(EventKey key, const std::uint32_t*
         key.event = ids[i];
         runKeys_[i] = key;
     }
-    const std::size_t size = sizeof(MPReadListHeader) + std::size_t{count} * sizeof(MPBlockEvent);
-    runPage_.resize((size + 7) / 8);
-    const MPReadListHeader header{count, sizeof(MPBlockEvent), runKeys_.data(), 0};
-    std::memcpy(runPage_.data(), &header, sizeof header);
-    if (properties_->GetProperty(PID_READ_EVENT_LIST, 0, 0, 0, static_cast<DWORD>(size), runPage_.data()) != S_OK)
-        return nullptr;
-    return reinterpret_cast<const std::uint8_t*>(runPage_.data()) + sizeof header;
+    return ReadListPage(runKeys_.data(), count, runPage_);
 }
 
 void COPTPlugin::FlushListChanges() {

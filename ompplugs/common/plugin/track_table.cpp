@@ -295,6 +295,38 @@ HRESULT COPTPlugin::ReadBlockPage(std::uint32_t block, std::uint32_t first, std:
     return hr;
 }
 
+const std::uint8_t* COPTPlugin::ReadListPage(const EventKey* keys, std::uint32_t count, std::vector<std::uint64_t>& page) {
+    const std::size_t size = sizeof(MPReadListHeader) + std::size_t{count} * sizeof(MPBlockEvent);
+    page.resize((size + 7) / 8);
+    const MPReadListHeader header{count, sizeof(MPBlockEvent), keys, 0};
+    std::memcpy(page.data(), &header, sizeof header);
+    if (properties_->GetProperty(PID_READ_EVENT_LIST, 0, 0, 0, static_cast<DWORD>(size), page.data()) != S_OK)
+        return nullptr;
+    return reinterpret_cast<const std::uint8_t*>(page.data()) + sizeof header;
+}
+
+bool COPTPlugin::ReadSelectedInBulk(const std::vector<EventEntry>& list, std::vector<bool>& selected) {
+    if (!properties_ || !bulkReads_) return false;
+    // Small pages: a short list reads into little more room than it holds.
+    constexpr std::size_t kPage = 1024;
+    std::vector<EventKey> keys;
+    std::vector<std::uint64_t> page;
+    for (std::size_t from = 0; from < list.size(); from += kPage) {
+        const auto count = static_cast<std::uint32_t>(std::min(kPage, list.size() - from));
+        keys.resize(count);
+        for (std::uint32_t i = 0; i < count; ++i) keys[i] = list[from + i].key;
+        const std::uint8_t* read = ReadListPage(keys.data(), count, page);
+        if (!read) return false;
+        // An event that is gone reads as all zero: not selected.
+        for (std::uint32_t i = 0; i < count; ++i) {
+            MPBlockEvent e;
+            std::memcpy(&e, read + std::size_t{i} * sizeof e, sizeof e);
+            selected[from + i] = (e.flags & MEF_SELECTED) != 0;
+        }
+    }
+    return true;
+}
+
 HRESULT COPTPlugin::ScanBlockInBulk(std::uint32_t block, const BulkVisitor& visit) {
     std::vector<MPBlockEvent>& page = scanPage_;
     std::uint32_t first = 0, count = 0, pageCount = 0;

@@ -267,6 +267,9 @@ public:
     // (or bulk reads are off) or answered out of its contract.
     win::HRESULT ReadBlockPage(std::uint32_t block, std::uint32_t first, std::vector<MPBlockEvent>& page,
                                std::uint32_t* count);
+    // Marks the listed entries whose events are selected, read in pages of the host's bulk read of
+    // listed events; false when the host has none (or bulk reads are off) or refused a page.
+    bool ReadSelectedInBulk(const std::vector<EventEntry>& list, std::vector<bool>& selected);
     virtual win::DWORD GetChannelMask();
     virtual win::DWORD GetChannelCount();
     // [ui thread] Current port of a list: index 0 -> the kind-0 list, any other -> the output list.
@@ -578,6 +581,8 @@ protected:
     // The events of a run (the key's block and track, the given ids) read with one host call, with
     // the batch's records of that block ready; null when the host cannot read them so.
     const std::uint8_t* ReadRunEvents(EventKey key, const std::uint32_t* ids, std::uint32_t count);
+    // One bulk read of the events of `count` keys into `page`: their records, or null when refused.
+    const std::uint8_t* ReadListPage(const EventKey* keys, std::uint32_t count, std::vector<std::uint64_t>& page);
     std::vector<EventKey> runKeys_;
     std::vector<std::uint64_t> runPage_; // 8-byte words: the header holds a pointer
     bool OnCacheThread() const noexcept;
