@@ -429,10 +429,7 @@ void Store::NotifyTransition(std::uint8_t level, std::uint32_t id, const Value& 
         NotifyFlagRun(*run);
         return;
     }
-    if (const auto* run = std::get_if<SlotRun>(&after)) {
-        NotifySlotRun(*run);
-        return;
-    }
+    if (std::holds_alternative<SlotRun>(after)) return; // reported as applied
     if (const auto* run = std::get_if<DeleteRun>(&after)) {
         NotifyDeleteRun(*run);
         return;

@@ -76,20 +76,18 @@ bool Store::RecordSlotEdit(std::uint32_t id, const EventValue& before, const Eve
 }
 
 void Store::RecordSlot(std::uint32_t id, const EventSlot& after) {
-    const EventSlot& before = *EventSlotOf(id);
-    if (ChangesSong(before, after)) structural_ = true;
     SlotRun* run = openChanges_.empty() ? nullptr : std::get_if<SlotRun>(&openChanges_.back().after);
     if (!run) {
         auto edits = NewRecordList<SlotEdit>();
         openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, SlotRun{edits, false}, SlotRun{edits, true}});
         run = &std::get<SlotRun>(openChanges_.back().after);
     }
-    const SlotEdit edit{id, before, after};
-    PutSlot(id, after);
-    const std::uint32_t flags = mp::NCF_MODIFIED | (edit.before.time != after.time ? mp::NCF_POSITION_MOVED : 0u);
-    const mp::EventKey key = KeyIn(after.block, id);
-    PushNotification(mp::NID_DATA_CHANGED, flags, 0, mp::LEVEL_EVENT, key, key);
-    run->edits->PushBack(edit);
+    SlotEdit& edit = run->edits->Append();
+    edit.id = id;
+    edit.leftFlags = EventSlotOf(id)->flags;
+    edit.other = after;
+    LastReport last;
+    if (SwapSlot(edit, last)) structural_ = true;
 }
 
 Store::PlainWrite Store::StagePlain(const mp::MPEventWrite& w) {
@@ -98,24 +96,34 @@ Store::PlainWrite Store::StagePlain(const mp::MPEventWrite& w) {
     if (mask == mp::CHANGE_FLAGS || !slot || !slot->block || slot->hasExtras || IsVariableKind(1u << slot->kindBit) ||
         !KeepsPlain(w.record, mask))
         return PlainWrite::NotPlain;
-    SlotEdit edit{w.key.event, *slot, *slot};
-    EventSlot& s = edit.after;
+    const EventSlot& s = *slot;
     if ((w.key.block && w.key.block != s.block) || (w.key.track && w.key.track != BlockSlotOf(s.block)->value.track))
         return PlainWrite::Refused;
     PlainValue v{s.time, 1u << s.kindBit, s.flags, s.length, s.port, s.channel, {}};
     std::memcpy(v.data, s.data, sizeof v.data);
     MergePlain(w.record, mask, v);
     if (!ValidPlain(s.block, v)) return PlainWrite::Refused;
-    s.time = v.time;
-    s.flags = v.flags;
-    s.length = v.length;
-    std::memcpy(s.data, v.data, sizeof s.data);
-    s.port = static_cast<std::uint8_t>(v.port);
-    s.channel = static_cast<std::int8_t>(v.channel);
-    s.kindBit = static_cast<std::uint8_t>(std::countr_zero(v.kind));
-    if (std::memcmp(&edit.after, &edit.before, sizeof s) == 0) return PlainWrite::Unchanged;
+    // Field by field, and the new slot written where the record stands: comparing or copying a
+    // slot just assembled field by field would wait on those small stores for every write.
+    if (v.time == s.time && v.kind == 1u << s.kindBit && v.flags == s.flags && v.length == s.length && v.port == s.port &&
+        v.channel == s.channel && std::memcmp(v.data, s.data, sizeof v.data) == 0)
+        return PlainWrite::Unchanged;
     if (!staged_) staged_ = NewRecordList<SlotEdit>();
-    staged_->PushBack(edit);
+    SlotEdit& edit = staged_->Append();
+    edit.id = w.key.event;
+    edit.leftFlags = s.flags;
+    EventSlot& after = edit.other;
+    after = s;
+    after.time = v.time;
+    after.flags = v.flags;
+    after.length = v.length;
+    std::memcpy(after.data, v.data, sizeof after.data);
+    after.port = static_cast<std::uint8_t>(v.port);
+    after.channel = static_cast<std::int8_t>(v.channel);
+    // The kind shares its byte with marks just copied: rewriting that byte waits on the copy, and
+    // a kind seldom changes.
+    if (const auto kindBit = static_cast<std::uint8_t>(std::countr_zero(v.kind)); kindBit != s.kindBit)
+        after.kindBit = kindBit;
     return PlainWrite::Staged;
 }
 
@@ -125,19 +133,16 @@ void Store::ApplyStaged(std::size_t count) {
         // Between other writes: one by one, into the open run as a single write would go.
         for (; count > 0 && stagedApplied_ < staged_->Size(); --count, ++stagedApplied_) {
             const SlotEdit& e = (*staged_)[stagedApplied_];
-            RecordSlot(e.id, e.after);
+            RecordSlot(e.id, e.other);
         }
         if (stagedApplied_ == staged_->Size()) DropStaged();
         return;
     }
     // The whole stage: its records become the run as they stand, with no copy.
     LastReport last;
-    staged_->ForEach(true, [&](const SlotEdit& e) {
-        if (ChangesSong(e.before, e.after)) structural_ = true;
-        PutSlot(e.id, e.after);
-        const std::uint32_t flags = mp::NCF_MODIFIED | (e.before.time != e.after.time ? mp::NCF_POSITION_MOVED : 0u);
-        PushEventChange(flags, e.after.block, e.id, last);
-    });
+    bool song = false;
+    staged_->ForEachToChange(true, [&](SlotEdit& e) { song = SwapSlot(e, last) || song; });
+    if (song) structural_ = true;
     openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, SlotRun{staged_, false}, SlotRun{staged_, true}});
     staged_.reset();
 }
@@ -152,25 +157,33 @@ mp::EventKey Store::KeyIn(std::uint32_t block, std::uint32_t id) const {
     return mp::EventKey{slot ? slot->value.track : 0, block, id};
 }
 
-void Store::PutSlot(std::uint32_t id, const EventSlot& value) {
-    EventSlot* s = EventSlotOf(id);
-    if (!s || !s->block) return;
-    if (s->block != value.block || s->time != value.time) NoteIndexChange(id);
-    const std::uint8_t indexState = s->indexState;
-    *s = value;
-    s->indexState = indexState;
+bool Store::SwapSlot(SlotEdit& e, LastReport& last) {
+    EventSlot* s = EventSlotOf(e.id);
+    const std::uint32_t block = e.other.block;
+    std::uint32_t flags = mp::NCF_MODIFIED;
+    bool song = false;
+    // A run is replayed only over the live events it was made on; a gone one is left alone.
+    if (s && s->block) {
+        const EventSlot was = *s;
+        song = ChangesSong(was, e.other);
+        if (was.time != e.other.time) flags |= mp::NCF_POSITION_MOVED;
+        if (was.block != block || was.time != e.other.time) NoteIndexChange(e.id);
+        const std::uint8_t indexState = s->indexState; // as NoteIndexChange left it
+        const std::uint32_t putFlags = e.other.flags;
+        *s = e.other;
+        s->indexState = indexState;
+        e.other = was;
+        e.other.flags = e.leftFlags;
+        e.leftFlags = putFlags;
+    }
+    PushEventChange(flags, block, e.id, last);
+    return song;
 }
 
+// Forward in the order made, backward in reverse order, so that an event changed twice ends right.
 void Store::ApplySlotRun(const SlotRun& run) {
-    run.edits->ForEach(run.after, [&](const SlotEdit& e) { PutSlot(e.id, run.after ? e.after : e.before); });
-}
-
-void Store::NotifySlotRun(const SlotRun& run) {
     LastReport last;
-    run.edits->ForEach(run.after, [&](const SlotEdit& e) {
-        const std::uint32_t flags = mp::NCF_MODIFIED | (e.before.time != e.after.time ? mp::NCF_POSITION_MOVED : 0u);
-        PushEventChange(flags, (run.after ? e.after : e.before).block, e.id, last);
-    });
+    run.edits->ForEachToChange(run.after, [&](SlotEdit& e) { SwapSlot(e, last); });
 }
 
 void Store::PushEventChange(std::uint32_t flags, std::uint32_t block, std::uint32_t id, LastReport& last) {

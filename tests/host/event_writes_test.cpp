@@ -203,5 +203,27 @@ TEST_F(EventWrites, OutsideATransactionABatchLeavesWhatItsSetsLeave) {
     EXPECT_EQ(written.hostWord, 7u); // a plain event that takes host words keeps them
 }
 
+// A plain write's undo and redo each bring back the whole side they go to, its selection included,
+// however the selection changed in between (selection alone is no step of the history).
+TEST_F(EventWrites, UndoAndRedoBringBackEachSideWithItsSelection) {
+    std::vector<mp::MPEventWrite> move{bulk.Write(5, mp::CHANGE_ALL, [](mp::MidiEventRecord& r) {
+                                           r.time += 10;
+                                           r.flags = mp::MEF_SELECTED;
+                                       }),
+                                       bulk.Write(6, mp::CHANGE_ALL, [](mp::MidiEventRecord& r) { r.length = 60; })};
+    const Snapshot before = TakeSnapshot(bulk.data);
+    ASSERT_EQ(Bulk(move), win::S_OK);
+    const Snapshot after = TakeSnapshot(bulk.data);
+    for (int travel = 0; travel < 4; ++travel) {
+        SCOPED_TRACE(travel);
+        for (mp::MPEventWrite w : move) {
+            w.record.flags = travel % 3 ? mp::MEF_SELECTED : 0;
+            ASSERT_EQ(bulk.data->Set(&w.key, mp::LEVEL_EVENT, &w.record, mp::CHANGE_FLAGS), win::S_OK);
+        }
+        ASSERT_EQ(travel % 2 ? bulk.project->Redo() : bulk.project->Undo(), win::S_OK);
+        EXPECT_EQ(TakeSnapshot(bulk.data), travel % 2 ? after : before);
+    }
+}
+
 } // namespace
 } // namespace host::test

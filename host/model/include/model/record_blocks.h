@@ -59,28 +59,28 @@ public:
     RecordList& operator=(const RecordList&) = delete;
     ~RecordList() { Clear(); }
 
-    void PushBack(const T& record) {
+    void PushBack(const T& record) { Append() = record; }
+    // A new last record, its bytes left as they are: for filling in where it stands.
+    T& Append() {
         if (size_ == blocks_.size() * kPerBlock) {
             if (blocks_.size() == blocks_.capacity()) blocks_.reserve(blocks_.size() * 2 + 8);
             blocks_.push_back(static_cast<T*>(pool_->Take()));
         }
-        ::new (blocks_[size_ / kPerBlock] + size_ % kPerBlock) T(record);
+        T* const at = blocks_[size_ / kPerBlock] + size_ % kPerBlock;
         ++size_;
+        return *::new (at) T;
     }
     std::size_t Size() const noexcept { return size_; }
     const T& operator[](std::size_t n) const noexcept { return blocks_[n / kPerBlock][n % kPerBlock]; }
     // Calls f(record) for every record, first to last or last to first, block by block.
     template <class F>
     void ForEach(bool forward, F&& f) const {
-        for (std::size_t i = 0; i < blocks_.size(); ++i) {
-            const std::size_t b = forward ? i : blocks_.size() - 1 - i;
-            const T* const first = blocks_[b];
-            const T* const end = first + (b + 1 < blocks_.size() ? kPerBlock : size_ - b * kPerBlock);
-            if (forward)
-                for (const T* p = first; p != end; ++p) f(*p);
-            else
-                for (const T* p = end; p != first;) f(*--p);
-        }
+        Walk<const T>(forward, f);
+    }
+    // The same, with records f may change.
+    template <class F>
+    void ForEachToChange(bool forward, F&& f) {
+        Walk<T>(forward, f);
     }
     void Clear() noexcept {
         for (T* b : blocks_) pool_->Give(b);
@@ -89,6 +89,19 @@ public:
     }
 
 private:
+    template <class U, class F>
+    void Walk(bool forward, F& f) const {
+        for (std::size_t i = 0; i < blocks_.size(); ++i) {
+            const std::size_t b = forward ? i : blocks_.size() - 1 - i;
+            U* const first = blocks_[b];
+            U* const end = first + (b + 1 < blocks_.size() ? kPerBlock : size_ - b * kPerBlock);
+            if (forward)
+                for (U* p = first; p != end; ++p) f(*p);
+            else
+                for (U* p = end; p != first;) f(*--p);
+        }
+    }
+
     std::shared_ptr<RecordBlocks> pool_;
     std::vector<T*> blocks_;
     std::size_t size_ = 0;

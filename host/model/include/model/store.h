@@ -282,10 +282,13 @@ private:
         bool after = false;
     };
     // Whole values of plain events (no variable bytes, no host words), as their slots hold them: what
-    // a move writes for every note it takes, in a third of the room of two event values.
+    // a move writes for every note it takes. A record holds the slot of the side not in the store;
+    // applying it swaps that with the store's, so the record then holds the side just left. The
+    // selection may change outside the history meanwhile, so the flags of that side are kept apart.
     struct SlotEdit {
         std::uint32_t id;
-        EventSlot before, after;
+        std::uint32_t leftFlags; // the flags of the side `other` is not
+        EventSlot other;
     };
     struct SlotRun {
         std::shared_ptr<RecordList<SlotEdit>> edits;
@@ -352,9 +355,8 @@ private:
     // Whether SetEvent would take the value for an event of `block` (its kind must not be variable).
     bool ValidPlain(std::uint32_t block, const PlainValue& v) const;
     static void MergePlain(const mp::MidiEventRecord& r, std::uint32_t mask, PlainValue& v);
+    // Applies and reports a run in one walk: there is nothing left to report afterwards.
     void ApplySlotRun(const SlotRun& run);
-    void NotifySlotRun(const SlotRun& run);
-    void PutSlot(std::uint32_t id, const EventSlot& value); // keeps the slot's index state
     // Queues the event-level report of a change of event `id` of `block`. Within a run of reports
     // (`last` starts empty), one like the last but for its event adds only its id to the queue.
     struct LastReport {
@@ -367,6 +369,9 @@ private:
     bool RecordDeleteEdit(std::uint32_t id, LastReport& last, std::vector<std::uint32_t>* blocks);
     void ApplyDeleteRun(const DeleteRun& run);
     void NotifyDeleteRun(const DeleteRun& run);
+    // Puts the edit's slot in the store (keeping the store's index state) and the one it replaces in
+    // the edit, reported as a change of the event; answers whether the song changed, not only flags.
+    bool SwapSlot(SlotEdit& edit, LastReport& last);
     mp::EventKey KeyIn(std::uint32_t block, std::uint32_t id) const; // the key of event `id` in `block`
     // Appends a flag edit to the open transaction's last run, or to a new one.
     void RecordFlagEdit(const FlagEdit& edit);
