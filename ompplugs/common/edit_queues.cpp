@@ -202,4 +202,15 @@ EditQueues::Work EditQueues::Take() {
     return work;
 }
 
+void EditQueues::KeepRoom(Work& done) noexcept {
+    const auto keep = [](auto& queue, auto& room) {
+        if (!queue.empty() || queue.capacity() >= room.capacity()) return;
+        room.clear();
+        queue.swap(room);
+    };
+    keep(inserts_, done.inserts);
+    keep(modifies_, done.modifies);
+    keep(deletes_, done.deletes);
+}
+
 } // namespace mp

@@ -140,6 +140,7 @@ HRESULT TrackAccess::CommitEdits(const char16_t* name) {
     if (SUCCEEDED(hr)) hr = WriteModifies(modifyWork, offsets, &changed);
     if (SUCCEEDED(hr)) hr = plugin_->WriteDeletes(deleteWork, &changed);
     plugin_->EndTransaction(changed);
+    plugin_->Queues().KeepRoom(work);
     return FAILED(hr) ? hr : S_OK;
 }
 

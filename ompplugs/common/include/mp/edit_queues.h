@@ -92,6 +92,9 @@ public:
     void Clear();
     // Moves all pending work out; the queues are empty afterwards.
     Work Take();
+    // Takes back the room of work done, where the queue is still empty: the next edit of as many
+    // events then faults in no fresh pages, as after a discard, and the commit frees nothing.
+    void KeepRoom(Work& done) noexcept;
 
 private:
     // Closes the gaps dropped modifications left, keeping the order of the rest.
