@@ -380,7 +380,7 @@ HRESULT TrackAccess::SelectKindsInRange(std::uint32_t kinds, std::int64_t start,
         listed.push_back(MPSelectListEntry{e.key, static_cast<std::uint8_t>(range.first),
                                            static_cast<std::uint8_t>(range.second), {0, 0}});
     }
-    hr = listed.size() > COPTPlugin::kSelectListHeadRoom ? plugin_->SelectListed(listed, on) : S_OK;
+    hr = listed.size() > COPTPlugin::kSelectListHeadRoom ? plugin_->SelectListed(listed, on, first) : S_OK;
     // A host without the list call is written event by event, with the same tests.
     for (std::size_t i = COPTPlugin::kSelectListHeadRoom; hr == E_NOTIMPL && i < listed.size(); ++i) {
         const MPSelectListEntry& e = listed[i];
@@ -416,6 +416,7 @@ HRESULT TrackAccess::SelectShownTrack(std::uint32_t kinds, bool on) {
     const EventKey scope{TrackId(), 0, 0};
     hr = scope.track ? data->SelectEvents(LEVEL_EVENT, &scope, kinds, 0, 0, 0, 0, 0, on ? SELECT_SET : SELECT_CLEAR)
                      : S_FALSE;
+    if (hr == S_OK) plugin_->NoteOwnTrackSelection(scope.track, kinds, on);
     plugin_->EndTransaction(false);
     return hr;
 }

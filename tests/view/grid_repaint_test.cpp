@@ -3,8 +3,10 @@
 // everything draws.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
+#include "mp/plugin.h"
 #include "mp/settings.h"
 #include "mp/track_access.h"
 #include "resources/command_ids.h"
@@ -111,6 +113,42 @@ TEST_F(GridRepaint, ZoomedOutListsKeepOneNotePerPixelAndRowAndPaintTheSame) {
     EXPECT_GT(PaintedNotes(), 3900);
     v->access->DiscardEdits();
     EXPECT_EQ(FullPaint(), culled);
+}
+
+TEST_F(GridRepaint, AfterSelectionChangesAPaintShowsWhatAListReadAfreshShows) {
+    // Several notes to a pixel column, so that the list leaves some out, and notes past the view.
+    block = AddPianoTrack(1200 * kQuarter, 2);
+    std::vector<std::uint32_t> notes;
+    for (int i = 0; i < 4400; ++i) notes.push_back(AddNote(block, i * kQuarter / 4, kQuarter / 4, 60 + i % 2, i % 40 < 30 ? 90 : 20 + i % 100, 2));
+    OpenView(900, 500);
+    SetRows(127 - 68, 7);
+    SetTimeView(0, 990 * kQuarter);
+    FullPaint();
+    mp::TrackAccess* a = View()->access;
+    auto store = [&](const std::function<void(host::Store&)>& write) { project->WithStore(write); };
+    auto flags = [&](int i, std::uint32_t f) { store([&](host::Store& s) { s.SetEventFlags(notes[static_cast<std::size_t>(i)], f); }); };
+    // The editor's own selections, the host's (a note, then the next in its row, notes past the
+    // view, every note), and a velocity: only the last two move the list's layout.
+    const std::vector<std::pair<std::function<void()>, bool>> changes = {
+        {[&] { a->SelectNotesInRange(100 * kQuarter, 200 * kQuarter, 0, 127, true); }, false},
+        {[&] { a->SelectAll(false); }, false},
+        {[&] { a->SelectAll(true); }, false},
+        {[&] { flags(401, 0); }, false},
+        {[&] { flags(403, 0); }, false},
+        {[&] { for (int i = 4000; i < 4400; ++i) flags(i, 0); }, false},
+        {[&] { store([&](host::Store& s) { s.SelectEvents(mp::EventKey{track, 0, 0}, mp::MEK_NOTE, false); }); }, true},
+        {[&] { store([&](host::Store& s) { host::EventValue e = s.Event(notes[9]); e.data[1] = 5; s.SetEvent(notes[9], e); }); }, true},
+    };
+    for (std::size_t c = 0; c < changes.size(); ++c) {
+        const std::uint64_t layout = a->Plugin()->ListLayout();
+        changes[c].first();
+        Repaint();
+        EXPECT_EQ(a->Plugin()->ListLayout() != layout, changes[c].second) << c;
+        EXPECT_FALSE(View()->gridCache.source.leftOut.empty());
+        const std::vector<std::uint32_t> patched = Pixels();
+        View()->gridCache.source.patchable = false;
+        EXPECT_EQ(FullPaint(), patched) << c;
+    }
 }
 
 TEST_F(GridRepaint, TouchingNotesOfARowKeepTheirOwnColours) {

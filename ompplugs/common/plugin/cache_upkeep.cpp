@@ -117,11 +117,16 @@ public:
             if (const std::uint32_t* last = touched_.LastChange(e.key)) {
                 local.Add(e);
                 const ListChange& change = changes[*last];
+                moved_ = moved_ || change.entry == ListChange::kNoEntry;
                 if (change.entry == ListChange::kNoEntry) continue;
                 if (taken[*last]) break; // the key was listed twice: the merge sorts that out
                 taken[*last] = true;
                 ++entered;
-                e = staged[change.entry];
+                const EventEntry& fresh = staged[change.entry];
+                moved_ = moved_ || fresh.start != e.start || fresh.end != e.end || fresh.order != e.order ||
+                         fresh.channel != e.channel || fresh.kind != e.kind || fresh.pitch != e.pitch ||
+                         fresh.value != e.value;
+                e = fresh;
                 local.Add(e);
                 rank = kEntering | *last;
             }
@@ -141,6 +146,8 @@ public:
         events_.erase(events_.begin() + static_cast<std::ptrdiff_t>(out), events_.begin() + static_cast<std::ptrdiff_t>(in));
         return whole && entered == touched_.Entering();
     }
+    // Whether an entry left, changed more than its selection, or took another place.
+    bool Moved() const noexcept { return moved_; }
 
 private:
     static constexpr std::uint64_t kEntering = std::uint64_t{1} << 63;
@@ -150,6 +157,7 @@ private:
         runFrom_ = end;
         if (inOrder_) return;
         inOrder_ = true;
+        moved_ = true;
         if (end - from == 2) {
             // The common run: two notes that start together, which came in the other order.
             std::swap(events_[from], events_[end - 1]);
@@ -169,6 +177,7 @@ private:
     std::size_t runFrom_ = 0;
     bool inOrder_ = true;
     std::uint64_t lastRank_ = 0;
+    bool moved_ = false;
     std::vector<std::pair<std::uint64_t, EventEntry>> run_;
 };
 
@@ -215,7 +224,8 @@ bool COPTPlugin::EntryFor(const EventKey& key, EventEntry* entry) {
     if (ok) FreeEventData(record);
     ok = ok && LoadEntryContext(context, key);
     if (ownRead) EndTransaction(false);
-    return ok && FillEntry(key, context, record.kind, record.channel, record.time, record.length, record.data[0], entry);
+    return ok && FillEntry(key, context, record.kind, record.channel, record.time, record.length, record.data,
+                           record.flags, entry);
 }
 
 bool COPTPlugin::LoadEntryContext(EntryContext& context, const EventKey& key) {
@@ -232,7 +242,8 @@ bool COPTPlugin::LoadEntryContext(EntryContext& context, const EventKey& key) {
 }
 
 bool COPTPlugin::FillEntry(const EventKey& key, const EntryContext& context, std::uint32_t kind, std::int32_t channel,
-                           std::int64_t time, std::uint32_t length, std::uint8_t pitch, EventEntry* entry) const noexcept {
+                           std::int64_t time, std::uint32_t length, const std::uint8_t* data, std::uint32_t flags,
+                           EventEntry* entry) const noexcept {
     const TrackRecord& track = context.trackRecord;
     if (!Listable(filterInForce_, kind, channel, track)) return false;
     entry->key = key;
@@ -241,7 +252,9 @@ bool COPTPlugin::FillEntry(const EventKey& key, const EntryContext& context, std
     entry->order = track.order;
     entry->channel = track.channel;
     entry->kind = kind;
-    entry->pitch = pitch;
+    entry->pitch = data[0];
+    entry->value = data[1];
+    entry->selected = flags & MEF_SELECTED;
     return true;
 }
 
@@ -330,7 +343,7 @@ void COPTPlugin::UpkeepDeferredRun(const NotificationRecord& first, const std::u
             const bool present = !read || (e.event && IsVariableKind(e.kind))
                                      ? EntryFor(key, &entry)
                                      : e.event && FillEntry(key, entryContext_, e.kind, e.channel, e.time, e.length,
-                                                            e.data[0], &entry);
+                                                            e.data, e.flags, &entry);
             StageEntry(key, present ? &entry : nullptr);
             if (!present && modifies) StageRemove(key);
         }
@@ -367,8 +380,9 @@ void COPTPlugin::FlushListChanges() {
     // The last change of each key decides; entries equal in event order keep the order in which
     // their changes came, after the listed ones.
     const TouchedKeys touched(changes, events_.size(), spareTable_);
-    if (foldInPlace_ && InPlaceFold(events_, touched).Run(changes, staged, damage_)) {
-        KeepListBuffers(changes, staged);
+    InPlaceFold fold(events_, touched);
+    if (foldInPlace_ && fold.Run(changes, staged, damage_)) {
+        KeepListBuffers(changes, staged, fold.Moved());
         return;
     }
     std::vector<EventEntry> entering;
@@ -412,7 +426,7 @@ void COPTPlugin::FlushListChanges() {
     KeepListBuffers(changes, staged);
 }
 
-void COPTPlugin::KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged) {
+void COPTPlugin::KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged, bool layout) {
     // The batch's buffers keep their room for the next fold.
     changes.clear();
     staged.clear();
@@ -420,7 +434,7 @@ void COPTPlugin::KeepListBuffers(std::vector<ListChange>& changes, std::vector<E
         listChanges_.swap(changes);
         listEntries_.swap(staged);
     }
-    ListChanged();
+    ListChanged(layout);
 }
 
 void COPTPlugin::RemoveTrackEntry(std::uint32_t trackId) {
@@ -457,7 +471,10 @@ HRESULT COPTPlugin::UpkeepImmediate(const NotificationRecord& record) {
     const bool cacheThread = OnCacheThread();
     // A deleted key leaves the list now; its deferred run need not stage that again.
     const bool deleted = cacheThread && record.level == LEVEL_EVENT && (flags & NCF_DELETED);
-    HRESULT hr = QueueRecord(record, deleted);
+    // A block report of the editor's own selection of its track: the entries took it already.
+    const bool ownSelection = cacheThread && record.level == LEVEL_BLOCK && (flags & ~NCF_IMMEDIATE) == NCF_MODIFIED &&
+                              ownSelectedTrack_ && record.newKey.track == ownSelectedTrack_;
+    HRESULT hr = QueueRecord(record, deleted || ownSelection);
     if (FAILED(hr) || !cacheThread) return hr;
     if (record.level == LEVEL_EVENT) {
         if (flags & (NCF_DELETED | NCF_REPLACED)) StageLeave(record.oldKey);

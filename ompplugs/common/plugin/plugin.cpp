@@ -250,7 +250,7 @@ HRESULT COPTPlugin::Load(IStream*) { return E_NOTIMPL; }
 HRESULT COPTPlugin::Save(IStream*, BOOL) { return E_NOTIMPL; }
 HRESULT COPTPlugin::GetSizeMax(ULARGE_INTEGER*) { return E_NOTIMPL; }
 
-HRESULT COPTPlugin::SelectListed(std::vector<MPSelectListEntry>& list, bool on) {
+HRESULT COPTPlugin::SelectListed(std::vector<MPSelectListEntry>& list, bool on, std::size_t first) {
     if (!properties_ || !bulkReads_ || list.size() < kSelectListHeadRoom || transactionDepth_ == 0) return E_NOTIMPL;
     const auto count = static_cast<std::uint32_t>(list.size() - kSelectListHeadRoom);
     // The host writes the changed keys straight into the names its reports will be matched against;
@@ -263,6 +263,17 @@ HRESULT COPTPlugin::SelectListed(std::vector<MPSelectListEntry>& list, bool on) 
     const HRESULT hr = properties_->SetProperty(PID_SELECT_EVENT_LIST, on ? SELECT_SET : SELECT_CLEAR, 0,
                                                 static_cast<DWORD>(list.size() * sizeof(MPSelectListEntry)), list.data());
     ownSelectionWrites_.resize(at + (SUCCEEDED(hr) ? std::min(changed, count) : 0));
+    // Their reports skip the list's upkeep: the entries of the changed events, named in the order
+    // listed, take the flag here; a name out of that order leaves the flags unknown instead.
+    std::size_t i = listChanges_.empty() && listLeaving_.empty() && SUCCEEDED(hr) ? first : SIZE_MAX;
+    for (std::size_t w = at; w < ownSelectionWrites_.size(); ++w) {
+        while (i < events_.size() && !(events_[i].key == ownSelectionWrites_[w])) ++i;
+        if (i >= events_.size()) {
+            ++listLayout_;
+            break;
+        }
+        events_[i++].selected = on;
+    }
     return SUCCEEDED(hr) ? S_OK : E_NOTIMPL;
 }
 

@@ -59,13 +59,18 @@ HRESULT COPTPlugin::OnNotify(const NotificationRecord* record, bool immediate) {
 
 HRESULT COPTPlugin::OnDataChanged(const NotificationRecord& record, bool immediate) {
     if (immediate) return UpkeepImmediate(record);
+    // Tracks and blocks carry what places every event (offsets, starts), and a block's plain report
+    // may stand for its events' selection: the entries may no longer tell what shows.
+    if (record.level != LEVEL_EVENT && !(record.level == LEVEL_BLOCK && deferredListed_)) ++listLayout_;
     const HRESULT hr = UpkeepDeferred(record);
     TouchTracks(record);
     return hr;
 }
 
 HRESULT COPTPlugin::OnTimebaseChanged(const NotificationRecord& record, bool immediate) {
-    return immediate ? QueueNotification(&record) : S_FALSE;
+    if (immediate) return QueueNotification(&record);
+    ++listLayout_;
+    return S_FALSE;
 }
 HRESULT COPTPlugin::OnNotifyE5(const NotificationRecord&, bool) { return S_FALSE; }
 HRESULT COPTPlugin::OnNotifyE3(const NotificationRecord&, bool) { return S_FALSE; }
@@ -126,6 +131,7 @@ HRESULT COPTPlugin::ProcessNotifications(bool discard) {
         flags_.fetch_and(~PLF_DATA_POSTED);
     }
     if (!batch || batch->Empty()) return S_FALSE;
+    if (discard) ++listLayout_; // the entries may no longer be the host's
     if (!discard) {
         // The host's data stays as it is while the batch runs, so track and block records read for
         // one event serve the next ones.

@@ -39,6 +39,16 @@ void COPTPlugin::EndTransaction(bool changed) {
         ownSelectionWrites_.clear();
         ownSelectionReported_ = 0;
     }
+    if (transactionDepth_ == 0) ownSelectedTrack_ = 0;
+}
+
+void COPTPlugin::NoteOwnTrackSelection(std::uint32_t track, std::uint32_t kinds, bool on) {
+    // Another track's reports in the same transaction would pass for this one's.
+    if (ownSelectedTrack_ && ownSelectedTrack_ != track) ++listLayout_;
+    ownSelectedTrack_ = track;
+    FlushListChanges();
+    for (EventEntry& e : events_)
+        if (e.key.track == track && (e.kind & kinds)) e.selected = on;
 }
 
 // ---- track table ----
@@ -125,6 +135,7 @@ HRESULT COPTPlugin::ReloadTracks(bool reset) {
     }
     trackTableExists_ = true;
     events_.clear();
+    ++listLayout_;
     ClearListChanges();
     HRESULT hr = S_OK;
     if (!(Flags() & PLF_TRACKS_LOADED)) hr = LoadTracks();
@@ -260,7 +271,7 @@ bool COPTPlugin::Listable(std::uint32_t kinds, std::uint32_t kind, std::int32_t 
 
 bool COPTPlugin::AddLoadedEvent(std::vector<EventEntry>& loaded, const EventKey& key, const TrackRecord& track,
                                 std::int64_t start, std::uint32_t kind, std::int32_t recordChannel,
-                                std::uint32_t length, std::uint8_t pitch) {
+                                std::uint32_t length, const std::uint8_t* data, std::uint32_t flags) {
     if (!Listable(kindFilter_, kind, recordChannel, track)) return false;
     EventEntry e{};
     e.key = key;
@@ -269,7 +280,9 @@ bool COPTPlugin::AddLoadedEvent(std::vector<EventEntry>& loaded, const EventKey&
     e.order = track.order;
     e.channel = track.channel;
     e.kind = kind;
-    e.pitch = pitch;
+    e.pitch = data[0];
+    e.value = data[1];
+    e.selected = flags & MEF_SELECTED;
     loaded.push_back(e);
     return true;
 }
@@ -355,7 +368,7 @@ HRESULT COPTPlugin::ReadBlockInBulk(std::vector<EventEntry>& loaded, const Event
                 AdviseLargePages(loaded.data() + before, count * sizeof(EventEntry));
             }
             if (AddLoadedEvent(loaded, EventKey{blockKey.track, blockKey.block, e.event}, track, block.start + e.time,
-                               e.kind, e.channel, e.length, e.data[0]) &&
+                               e.kind, e.channel, e.length, e.data, e.flags) &&
                 (e.flags & MEF_SELECTED))
                 selected = true;
             return true;
@@ -407,7 +420,7 @@ HRESULT COPTPlugin::WalkBlock(std::vector<EventEntry>& loaded, const EventKey& b
                     time = ticks - block.start;
             }
             if (AddLoadedEvent(loaded, key, track, block.start + time, record.kind, record.channel, record.length,
-                               record.data[0]) &&
+                               record.data, record.flags) &&
                 (record.flags & MEF_SELECTED))
                 loadedSelected_ = true;
         }

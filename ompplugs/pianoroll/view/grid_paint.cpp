@@ -6,6 +6,7 @@
 
 #include "model/note_model.h"
 #include "model/pending_edit.h"
+#include "mp/plugin.h"
 #include "mp/settings.h"
 #include "mp/track_access.h"
 #include "view/bend_view.h"
@@ -324,11 +325,11 @@ void UseDisplayList(TrackView* v, const RECT* clip) {
 }
 
 void BuildDisplayList(TrackView* v, const RECT* clip) {
-    std::vector<DisplayRecord>& list = v->gridCache.displayList;
-    list.clear();
-    v->gridCache.listPaint = v->gridCache.paint;
-    v->gridCache.listRect = *clip;
-    v->gridCache.displayRowCount = 0;
+    GridPaintCache& cache = v->gridCache;
+    std::vector<DisplayRecord>& rows = cache.rows;
+    rows.clear();
+    cache.listPaint = cache.paint;
+    cache.listRect = *clip;
     const int colour = RowColour(v);
     const bool scaleOn = ScaleSnapOn(v);
     int firstRow = -1, lastRow = -1;
@@ -349,11 +350,18 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         } else if (shape == 1) {
             r.flags |= DR_SEPARATOR;
         }
-        list.push_back(r);
+        rows.push_back(r);
         if (firstRow < 0) firstRow = row;
         lastRow = row;
     }
-    v->gridCache.displayRowCount = static_cast<int>(list.size());
+    if (PatchDisplayList(v, cache, *clip, rows)) return;
+    NoteSource& source = cache.source;
+    source.patchable = false;
+    source.leftOut.clear();
+    // The rows become the list; the old list's room serves the next paint's rows.
+    cache.displayRowCount = static_cast<int>(rows.size());
+    cache.displayList.swap(rows);
+    std::vector<DisplayRecord>& list = cache.displayList;
     if (!v->access || firstRow < 0 || v->geo.timeSpan <= 0) return;
 
     const std::int64_t viewStart = v->geo.timeOrigin;
@@ -390,6 +398,15 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         lastInRow[static_cast<std::size_t>(n.row - firstRow)] = at;
         if ((n.flags & DR_START_INSIDE) && n.rect.left >= v->geo.grid.left && n.rect.left < v->geo.grid.right)
             lastStem[static_cast<std::size_t>(n.rect.left - v->geo.grid.left)] = at;
+    };
+    // A patch needs every left-out note; past this many their record costs more than it saves.
+    constexpr std::size_t kMostLeftOut = std::size_t{1} << 18;
+    auto leaveOut = [&](const DisplayRecord& n) {
+        if (source.leftOut.size() >= kMostLeftOut) return;
+        const std::int32_t stem = lastStem[static_cast<std::size_t>(n.rect.left - v->geo.grid.left)];
+        source.leftOut.push_back(LeftOutNote{{n.key[0], n.key[1], n.key[2]}, static_cast<std::int32_t>(list.size()),
+                                             lastInRow[static_cast<std::size_t>(n.row - firstRow)],
+                                             (n.flags & DR_START_INSIDE) ? stem : -1});
     };
     TickColumns columns(v);
     auto addNote = [&](const Note& note) {
@@ -428,7 +445,10 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         if (note.selected) n.flags |= DR_SELECTED;
         if (cull) {
             const bool stemKnown = n.rect.left >= v->geo.grid.left && n.rect.left < v->geo.grid.right;
-            if (stemKnown && redundant(n)) return;
+            if (stemKnown && redundant(n)) {
+                leaveOut(n);
+                return;
+            }
             keep(n);
         }
         list.push_back(n);
@@ -438,6 +458,17 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
     model.ForEachNote(from, to - from, pending, addNote);
     // The notes of a gesture in progress show where the gesture puts them.
     edit.ForEachPendingNote(addNote, from, to);
+    const mp::COPTPlugin* plugin = v->access->Plugin();
+    if (!cull || !plugin || source.leftOut.size() >= kMostLeftOut) return;
+    source.patchable = true;
+    source.access = v->access;
+    source.layout = plugin->ListLayout();
+    source.clip = *clip;
+    source.grid = v->geo.grid;
+    source.origin = viewStart;
+    source.span = v->geo.timeSpan;
+    source.from = from;
+    source.pixels = v->geo.zoomPixels;
 }
 
 void PaintGrid(TrackView* v, Pane* pane, HDC dc, const RECT* clipBox, bool remember) {

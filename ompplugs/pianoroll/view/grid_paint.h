@@ -61,6 +61,28 @@ struct GridKeep {
     std::vector<DisplayRecord> notes; // its notes that met rect, in list order
 };
 
+// A note the display list left out, as it repeated what a kept record drew: it follows the first
+// `after` records of the list, and repeats records `row` and (its velocity stem) `stem`, -1 none.
+struct LeftOutNote {
+    std::uint32_t key[3];
+    std::int32_t after;
+    std::int32_t row;
+    std::int32_t stem;
+};
+
+// What the display list's notes were read for, so that a paint after the notes' selection alone
+// changed patches their flags from the plug-in's list instead of reading every note again.
+struct NoteSource {
+    bool patchable = false;
+    const void* access = nullptr;
+    std::uint64_t layout = 0; // the plug-in list's layout then
+    win::RECT clip{};
+    win::RECT grid{};
+    std::int64_t origin = 0, span = 0, from = 0;
+    int pixels = 0;
+    std::vector<LeftOutNote> leftOut;
+};
+
 // Written by grid_paint.cpp.
 struct GridPaintCache {
     // Rows first (displayRowCount of them), then notes; kept until the next paint.
@@ -70,6 +92,8 @@ struct GridPaintCache {
     // velocity stem kept in each pixel column of the grid, -1 for none.
     std::vector<std::int32_t> lastInRow;
     std::vector<std::int32_t> lastStem;
+    std::vector<DisplayRecord> rows; // the rows of the list being built
+    NoteSource source;
     // Rows and grid lines of the grid's size, drawn once and copied by later paints until stale.
     OwnedBitmap background;
     win::RECT backgroundDrawn{};
@@ -99,6 +123,11 @@ void PaintGrid(TrackView* v, Pane* pane, win::HDC dc, const win::RECT* clip, boo
 inline void PaintGrid(TrackView* v, Pane* pane, win::HDC dc, const win::RECT* clip) { PaintGrid(v, pane, dc, clip, true); }
 // Builds the display list for the clip (rows and notes); kept in the view until the next paint.
 void BuildDisplayList(TrackView* v, const win::RECT* clip);
+// Gives the display list's notes the selection the plug-in's list holds now, when the list was built
+// with the same rows (`rows` as they are now) and view and nothing but selection changed since;
+// false when it must be built again.
+bool PatchDisplayList(const TrackView* v, GridPaintCache& cache, const win::RECT& clip,
+                      const std::vector<DisplayRecord>& rows);
 // The display list for the clip: the one already built in this paint when it was built for the same
 // rectangle, else a new one.
 void UseDisplayList(TrackView* v, const win::RECT* clip);

@@ -132,7 +132,10 @@ struct EventEntry {
     std::int32_t channel; // the track's channel, -1 none
     std::uint32_t kind;
     std::uint8_t pitch;   // notes: the stored pitch (data 1, before offsets)
+    std::uint8_t value;   // data 2 (a note's stored velocity)
+    bool selected;        // MEF_SELECTED of the event's flags
 };
+static_assert(sizeof(EventEntry) == 48);
 
 // What the list's changes touched since the editor last took it: the ticks of the events that left
 // or entered the list, the stored pitches of such notes and their kinds; after a change of tracks or
@@ -352,6 +355,10 @@ public:
     ListDamage TakeListDamage() noexcept { return std::exchange(damage_, ListDamage{}); }
     // Moves on with every host report and list change: equal readings mean the data did not change.
     std::uint64_t DataGeneration() const noexcept { return dataGeneration_.load(); }
+    // Moves on with every change of the list's entries but their selection: while it reads the same,
+    // the list holds the same events in the same order and places, and each entry's `selected` is
+    // the event's flag as the host reported it. [window thread]
+    std::uint64_t ListLayout() const noexcept { return listLayout_; }
     // Copies the selected events of the shown list (cut: and deletes them as one edit).
     win::HRESULT CopySelection(win::HWND owner, bool cut);
     // The events on the clipboard, or null when there are none in our format or they are damaged.
@@ -368,13 +375,21 @@ public:
     // notification of that write, which changes nothing the list holds, is not queued. The host may
     // hold a transaction's notifications until its end: the names wait, in the order written, until
     // the outermost transaction ends.
-    void NoteOwnSelectionWrite(const EventKey& key) { ownSelectionWrites_.push_back(key); }
+    void NoteOwnSelectionWrite(const EventKey& key) {
+        ownSelectionWrites_.push_back(key);
+        ++listLayout_; // its entry's flag is not looked up
+    }
+    // After the editor's own SelectEvents over a whole track (`on` for the events of `kinds`) in its
+    // open transaction: the track's entries take the flag, and the call's block reports, which tell
+    // nothing more, leave the list's layout as it is.
+    void NoteOwnTrackSelection(std::uint32_t track, std::uint32_t kinds, bool on);
     // Entries of a selection list that hold its header (mp/select_events.h) in front of its events.
     static constexpr std::size_t kSelectListHeadRoom = sizeof(MPSelectListHeader) / sizeof(MPSelectListEntry);
     // Selects (on) or deselects the listed events (after kSelectListHeadRoom entries of room) in one host
     // call, inside the editor's open transaction, each changed one noted as above. E_NOTIMPL when the
-    // host lacks the call (or bulk calls are off): the caller writes them one by one.
-    win::HRESULT SelectListed(std::vector<MPSelectListEntry>& list, bool on);
+    // host lacks the call (or bulk calls are off): the caller writes them one by one. `first`: the
+    // list index at or after which the listed events stand in list order, for their entries' flags.
+    win::HRESULT SelectListed(std::vector<MPSelectListEntry>& list, bool on, std::size_t first = SIZE_MAX);
 
     // The plug-in object behind an IMPInitialise pointer, or null when it is not one of ours.
     static COPTPlugin* FromInterface(win::IUnknown* object) noexcept;
@@ -486,6 +501,7 @@ protected:
     static constexpr win::HRESULT kOwnWriteToldAlready = 2;
     std::vector<EventKey> ownSelectionWrites_;
     std::size_t ownSelectionReported_ = 0;
+    std::uint32_t ownSelectedTrack_ = 0; // NoteOwnTrackSelection's track in the open transaction
     // Running maximum of the entries' ends, rebuilt after the list changes.
     std::vector<std::int64_t> reach_;
     bool reachValid_ = false;
@@ -495,11 +511,15 @@ protected:
     bool selectionKnown_ = false;
     bool hasSelection_ = false;
     std::uint64_t selectionGeneration_ = 0;
-    void ListChanged() noexcept {
-        reachValid_ = false;
+    // Without `layout` only entries' selection changed: their ends and order stand.
+    void ListChanged(bool layout = true) noexcept {
         ++ownListChanges_;
         dataGeneration_.fetch_add(1);
+        if (!layout) return;
+        reachValid_ = false;
+        ++listLayout_;
     }
+    std::uint64_t listLayout_ = 0;
     // The list's own changes among the generations, so that a load can tell whether a host report came
     // while it read; and whether the events the last loads listed include a selected one.
     std::uint64_t ownListChanges_ = 0;
@@ -542,7 +562,7 @@ private:
     // Lists an event read from a block when the channel mask lets it through.
     bool AddLoadedEvent(std::vector<EventEntry>& loaded, const EventKey& key, const TrackRecord& track,
                         std::int64_t start, std::uint32_t kind, std::int32_t recordChannel, std::uint32_t length,
-                        std::uint8_t pitch);
+                        const std::uint8_t* data, std::uint32_t flags);
     bool bulkReads_ = true;
     bool bulkWrites_ = true;
     std::vector<std::uint8_t> bulkPage_;
@@ -560,7 +580,7 @@ protected:
     win::HRESULT UpkeepImmediate(const NotificationRecord& record);
     win::HRESULT UpkeepDeferred(const NotificationRecord& record);
     void FlushListChanges();
-    void KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged);
+    void KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged, bool layout = true);
     void ClearListChanges();
     void StageRemove(const EventKey& key);
     void StageLeave(const EventKey& key); // a removal in the immediate phase
@@ -573,7 +593,8 @@ protected:
     bool LoadEntryContext(EntryContext& context, const EventKey& key);
     // The list entry of an event read from the host; false when the list does not show it.
     bool FillEntry(const EventKey& key, const EntryContext& context, std::uint32_t kind, std::int32_t channel,
-                   std::int64_t time, std::uint32_t length, std::uint8_t pitch, EventEntry* entry) const noexcept;
+                   std::int64_t time, std::uint32_t length, const std::uint8_t* data, std::uint32_t flags,
+                   EventEntry* entry) const noexcept;
     // Whether a block of a track-table index is among the blocks the list shows.
     bool BlockShown(int trackIndex, std::uint32_t block) const noexcept;
     void StageEntry(const EventKey& key, const EventEntry* entry);
