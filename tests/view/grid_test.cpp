@@ -129,6 +129,17 @@ TEST_F(Grid, FromTheSongRowsAreShadedByTheKeyInForce) {
     // The shading changes at the key's tick.
     EXPECT_NE(Pixel(XOfTick(4 * kQuarter) - 2, NoteY(70)), inScale);
     EXPECT_EQ(Pixel(XOfTick(4 * kQuarter) + 2, NoteY(70)), inScale);
+    // A time selection across the change keeps the separators of both keys' rows (G over F sharp).
+    v->time.selectionStart = 3 * kQuarter;
+    v->time.selectionLength = 2 * kQuarter;
+    pianoroll::MarkBackgroundStale(v);
+    Repaint();
+    int top, bottom;
+    pianoroll::RowBand(v, 127 - 67, &top, &bottom);
+    EXPECT_EQ(Pixel(before, bottom - 1), Blend(LightFace(), PaletteColour(3, pianoroll::SHADE_BRIGHT), 8));
+    EXPECT_EQ(Pixel(before, bottom - 2), GetSysColor(COLOR_HIGHLIGHT));
+    v->time.selectionLength = 0;
+    pianoroll::MarkBackgroundStale(v);
     // Off, the chosen C major holds on both sides.
     pianoroll::SetKeyFromSong(v, false);
     Repaint();
