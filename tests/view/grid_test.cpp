@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "frame/editor_dialog.h"
@@ -190,6 +191,20 @@ TEST_F(Grid, NotesLeaveTheBottomPixelOfRowsFromFourPixelsTallToTheRow) {
     }
     EXPECT_NE(std::count(heights.begin(), heights.end(), 3), 0);
     EXPECT_NE(std::count(heights.begin(), heights.end(), 4), 0);
+}
+
+TEST_F(Grid, ANoteStartingWhereTheViewEndsMarksTheFirstColumnOfTheMargin) {
+    block = AddPianoTrack(16 * kQuarter, 3);
+    AddNote(block, 9 * kQuarter, static_cast<std::uint32_t>(kQuarter), 64);
+    AddNote(block, 12 * kQuarter, static_cast<std::uint32_t>(kQuarter), 40);
+    OpenView(1000, 600);
+    Settings()->noteStyle = 0;
+    SetRows(127 - 72, 7);
+    SetTimeView(kQuarter, 8 * kQuarter);
+    const int x = View()->geo.grid.left + View()->geo.zoomPixels;
+    ASSERT_LT(x + 1, View()->geo.grid.right);
+    EXPECT_EQ((std::tuple{Pixel(x, NoteY(64)), Pixel(x + 1, NoteY(64)) != Pixel(x, NoteY(64))}),
+              (std::tuple{PaletteColour(3, pianoroll::SHADE_DARK), true}));
 }
 
 TEST_F(Grid, SelectedNotesTakeTheSelectionColour) {
