@@ -127,23 +127,26 @@ TEST_F(GridRepaint, AfterSelectionChangesAPaintShowsWhatAListReadAfreshShows) {
     mp::TrackAccess* a = View()->access;
     auto store = [&](const std::function<void(host::Store&)>& write) { project->WithStore(write); };
     auto flags = [&](int i, std::uint32_t f) { store([&](host::Store& s) { s.SetEventFlags(notes[static_cast<std::size_t>(i)], f); }); };
-    // The editor's own selections, the host's (a note, then the next in its row, notes past the
-    // view, every note), and a velocity: only the last two move the list's layout.
-    const std::vector<std::pair<std::function<void()>, bool>> changes = {
-        {[&] { a->SelectNotesInRange(100 * kQuarter, 200 * kQuarter, 0, 127, true); }, false},
-        {[&] { a->SelectAll(false); }, false},
-        {[&] { a->SelectAll(true); }, false},
-        {[&] { flags(401, 0); }, false},
-        {[&] { flags(403, 0); }, false},
-        {[&] { for (int i = 4000; i < 4400; ++i) flags(i, 0); }, false},
-        {[&] { store([&](host::Store& s) { s.SelectEvents(mp::EventKey{track, 0, 0}, mp::MEK_NOTE, false); }); }, true},
-        {[&] { store([&](host::Store& s) { host::EventValue e = s.Event(notes[9]); e.data[1] = 5; s.SetEvent(notes[9], e); }); }, true},
+    // The editor's own selections, the host's (a note whose left-out neighbour stays selected, then
+    // that neighbour, notes past the view, every note), and a velocity. Patched, read again as a
+    // note left out would now show, read again as the list's layout moved:
+    enum Paint { kPatched, kLeftOut, kMoved };
+    const std::vector<std::pair<std::function<void()>, Paint>> changes = {
+        {[&] { a->SelectNotesInRange(100 * kQuarter, 200 * kQuarter, 0, 127, true); }, kPatched},
+        {[&] { a->SelectAll(false); }, kPatched},
+        {[&] { a->SelectAll(true); }, kPatched},
+        {[&] { flags(401, 0); }, kLeftOut},
+        {[&] { flags(403, 0); }, kPatched},
+        {[&] { for (int i = 4000; i < 4400; ++i) flags(i, 0); }, kPatched},
+        {[&] { store([&](host::Store& s) { s.SelectEvents(mp::EventKey{track, 0, 0}, mp::MEK_NOTE, false); }); }, kMoved},
+        {[&] { store([&](host::Store& s) { host::EventValue e = s.Event(notes[9]); e.data[1] = 5; s.SetEvent(notes[9], e); }); }, kMoved},
     };
     for (std::size_t c = 0; c < changes.size(); ++c) {
         const std::uint64_t layout = a->Plugin()->ListLayout();
         changes[c].first();
         Repaint();
-        EXPECT_EQ(a->Plugin()->ListLayout() != layout, changes[c].second) << c;
+        EXPECT_EQ(a->Plugin()->ListLayout() != layout, changes[c].second == kMoved) << c;
+        EXPECT_EQ(View()->gridCache.source.patched, changes[c].second == kPatched) << c;
         EXPECT_FALSE(View()->gridCache.source.leftOut.empty());
         const std::vector<std::uint32_t> patched = Pixels();
         View()->gridCache.source.patchable = false;

@@ -42,7 +42,6 @@ bool SameView(const TrackView* v, const GridPaintCache& cache, const RECT& clip,
 bool PatchDisplayList(const TrackView* v, GridPaintCache& cache, const RECT& clip, const std::vector<DisplayRecord>& rows) {
     NoteSource& source = cache.source;
     if (!source.patchable || source.access != v->access || !v->access) return false;
-    source.patchable = false; // until the patch is whole
     mp::COPTPlugin* plugin = v->access->Plugin();
     // The list must be the shown track's whole list as a walk would find it, with every report in.
     const std::uint32_t ready = mp::PLF_TRACKS_LOADED | mp::PLF_EVENT_LIST_VALID;
@@ -70,8 +69,8 @@ bool PatchDisplayList(const TrackView* v, GridPaintCache& cache, const RECT& cli
             r.flags = e.selected ? (r.flags | DR_SELECTED) : (r.flags & ~DR_SELECTED);
         }
     }
-    source.patchable = kept == list.size() && out == leftOut.size();
-    return source.patchable;
+    source.patchable = source.patched = kept == list.size() && out == leftOut.size();
+    return source.patched;
 }
 
 } // namespace pianoroll

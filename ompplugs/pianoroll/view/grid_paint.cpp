@@ -356,7 +356,7 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
     }
     if (PatchDisplayList(v, cache, *clip, rows)) return;
     NoteSource& source = cache.source;
-    source.patchable = false;
+    source.patchable = source.patched = false;
     source.leftOut.clear();
     // The rows become the list; the old list's room serves the next paint's rows.
     cache.displayRowCount = static_cast<int>(rows.size());

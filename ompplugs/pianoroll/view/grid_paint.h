@@ -74,6 +74,7 @@ struct LeftOutNote {
 // changed patches their flags from the plug-in's list instead of reading every note again.
 struct NoteSource {
     bool patchable = false;
+    bool patched = false; // the list now is a patch of the one read last
     const void* access = nullptr;
     std::uint64_t layout = 0; // the plug-in list's layout then
     win::RECT clip{};
@@ -125,7 +126,7 @@ inline void PaintGrid(TrackView* v, Pane* pane, win::HDC dc, const win::RECT* cl
 void BuildDisplayList(TrackView* v, const win::RECT* clip);
 // Gives the display list's notes the selection the plug-in's list holds now, when the list was built
 // with the same rows (`rows` as they are now) and view and nothing but selection changed since;
-// false when it must be built again.
+// false when it must be built again (the caller then drops the patch state).
 bool PatchDisplayList(const TrackView* v, GridPaintCache& cache, const win::RECT& clip,
                       const std::vector<DisplayRecord>& rows);
 // The display list for the clip: the one already built in this paint when it was built for the same
