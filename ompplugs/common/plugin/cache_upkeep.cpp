@@ -271,18 +271,17 @@ bool COPTPlugin::BlockShown(int trackIndex, std::uint32_t block) const noexcept 
     return at != blocks.end() && at - blocks.begin() <= currentBlock_;
 }
 
-void COPTPlugin::StageEntry(const EventKey& key, const EventEntry* entry) {
+void COPTPlugin::StageEntry(const EventKey& key, bool present) {
     // Whatever copy the list holds goes; the fresh one takes its sorted place.
-    if (entry) listEntries_.push_back(*entry);
-    listChanges_.push_back(ListChange{key, entry ? static_cast<std::uint32_t>(listEntries_.size() - 1) : ListChange::kNoEntry});
+    if (!present) listEntries_.pop_back();
+    listChanges_.push_back(ListChange{key, present ? static_cast<std::uint32_t>(listEntries_.size() - 1) : ListChange::kNoEntry});
 }
 
 bool COPTPlugin::StageInsert(const EventKey& key, int trackIndex) {
     if (trackIndex < 0 || (currentTrack_ != -1 && trackIndex != currentTrack_)) return false;
     if (!BlockShown(trackIndex, key.block)) return false;
-    EventEntry entry{};
-    const bool present = EntryFor(key, &entry);
-    StageEntry(key, present ? &entry : nullptr);
+    const bool present = EntryFor(key, &listEntries_.emplace_back());
+    StageEntry(key, present);
     return present;
 }
 
@@ -336,7 +335,7 @@ void COPTPlugin::UpkeepDeferredRun(const NotificationRecord& first, const std::u
         for (std::uint32_t i = 0; i < page; ++i) {
             key.event = ids[done + i];
             if (removeFirst) StageRemove(key);
-            EventEntry entry{};
+            EventEntry& entry = listEntries_.emplace_back();
             MPBlockEvent e{};
             if (read) std::memcpy(&e, read + std::size_t{i} * sizeof e, sizeof e);
             // Zero: the host has no such event. A variable kind is read alone, for its data word.
@@ -344,7 +343,7 @@ void COPTPlugin::UpkeepDeferredRun(const NotificationRecord& first, const std::u
                                      ? EntryFor(key, &entry)
                                      : e.event && FillEntry(key, entryContext_, e.kind, e.channel, e.time, e.length,
                                                             e.data, e.flags, &entry);
-            StageEntry(key, present ? &entry : nullptr);
+            StageEntry(key, present);
             if (!present && modifies) StageRemove(key);
         }
         done += page;

@@ -597,7 +597,10 @@ protected:
                    EventEntry* entry) const noexcept;
     // Whether a block of a track-table index is among the blocks the list shows.
     bool BlockShown(int trackIndex, std::uint32_t block) const noexcept;
-    void StageEntry(const EventKey& key, const EventEntry* entry);
+    // Stages the key's change: the entry last put in listEntries_ comes in when present, else it is
+    // dropped and the key only leaves. The entry is filled where it stands, since a copy of an entry
+    // just written field by field would wait on those writes for every event.
+    void StageEntry(const EventKey& key, bool present);
     void UpkeepDeferredRun(const NotificationRecord& first, const std::uint32_t* ids, std::uint32_t count);
     // The events of a run (the key's block and track, the given ids) read with one host call, with
     // the batch's records of that block ready; null when the host cannot read them so.
