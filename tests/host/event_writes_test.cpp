@@ -214,6 +214,16 @@ TEST_F(EventWrites, UndoAndRedoBringBackEachSideWithItsSelection) {
     const Snapshot before = TakeSnapshot(bulk.data);
     ASSERT_EQ(Bulk(move), win::S_OK);
     const Snapshot after = TakeSnapshot(bulk.data);
+    // Reported in the order written (backward), each with its own flags; selection alone is no step.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> told;
+    for (const mp::NotificationRecord& r : bulk.sink.Take()) told.emplace_back(r.oldKey.event, r.changeFlags);
+    EXPECT_EQ(told, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{
+                        {bulk.ids[6], mp::NCF_MODIFIED}, {bulk.ids[5], mp::NCF_MODIFIED | mp::NCF_POSITION_MOVED}}));
+    for (mp::MPEventWrite& w : move) w.record.flags ^= mp::MEF_SELECTED;
+    ASSERT_EQ(Bulk(move), win::S_OK);
+    ASSERT_EQ(bulk.project->Undo(), win::S_OK);
+    for (mp::MPEventWrite& w : move) w.record.flags ^= mp::MEF_SELECTED;
+    ASSERT_EQ(bulk.project->Redo(), win::S_OK);
     for (int travel = 0; travel < 4; ++travel) {
         SCOPED_TRACE(travel);
         for (mp::MPEventWrite w : move) {
