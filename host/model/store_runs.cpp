@@ -207,7 +207,7 @@ bool Store::RecordDeleteEdit(std::uint32_t id, LastReport& last, std::vector<std
     const DeleteEdit edit{id, s.block};
     run->edits->PushBack(edit);
     if (!blocks) NoteIndexChange(id);
-    else if (blocks->empty() || blocks->back() != s.block) blocks->push_back(s.block);
+    else if (blocks->empty() || blocks->back() != edit.block) blocks->push_back(edit.block); // a copy: the slot is packed
     s.block = 0;
     --liveEvents_;
     PushEventChange(mp::NCF_DELETED, edit.block, id, last);
