@@ -94,6 +94,12 @@ TEST_F(BulkRead, ListAndSelectionMatchTheWalk) {
     });
     Deliver();
     EXPECT_FALSE(plugin->HasSelection());
+    for (bool bulk : {false, true}) { // and a load that reads it says the same
+        plugin->SetBulkReads(bulk);
+        plugin->ReloadTracks(true);
+        ASSERT_EQ(plugin->SelectTrack(-1, -1), win::S_OK);
+        EXPECT_FALSE(plugin->HasSelection()) << bulk;
+    }
 }
 
 TEST_F(BulkRead, LongWalksReadPagesAndFallBackToSingleReads) {
