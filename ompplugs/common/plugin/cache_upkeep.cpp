@@ -254,7 +254,7 @@ bool COPTPlugin::FillEntry(const EventKey& key, const EntryContext& context, std
     entry->kind = kind;
     entry->pitch = data[0];
     entry->value = data[1];
-    entry->selected = flags & MEF_SELECTED;
+    SetEntrySelected(*entry, flags & MEF_SELECTED);
     return true;
 }
 

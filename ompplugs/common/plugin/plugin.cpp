@@ -272,7 +272,7 @@ HRESULT COPTPlugin::SelectListed(std::vector<MPSelectListEntry>& list, bool on, 
             ++listLayout_;
             break;
         }
-        events_[i++].selected = on;
+        SetEntrySelected(events_[i++], on);
     }
     return SUCCEEDED(hr) ? S_OK : E_NOTIMPL;
 }

@@ -47,8 +47,24 @@ void COPTPlugin::NoteOwnTrackSelection(std::uint32_t track, std::uint32_t kinds,
     if (ownSelectedTrack_ && ownSelectedTrack_ != track) ++listLayout_;
     ownSelectedTrack_ = track;
     FlushListChanges();
+    // Each marquee step clears the track before selecting its band: visiting every entry for each
+    // would cost a pass over the whole list per step. A write of the same track and at least the same
+    // kinds replaces the one waiting; any other gives it to its entries first.
+    const TrackSelection& waiting = trackSelection_;
+    if (waiting.epoch && (waiting.track != track || (kinds & waiting.kinds) != waiting.kinds)) SettleTrackSelection();
+    if (selectionEpoch_ == UINT32_MAX) {
+        SettleTrackSelection();
+        for (EventEntry& e : events_) e.selectedAt = 0;
+        selectionEpoch_ = 0;
+    }
+    trackSelection_ = TrackSelection{track, kinds, ++selectionEpoch_, on};
+}
+
+void COPTPlugin::SettleTrackSelection() noexcept {
+    if (!trackSelection_.epoch) return;
     for (EventEntry& e : events_)
-        if (e.key.track == track && (e.kind & kinds)) e.selected = on;
+        if (EntrySelected(e) != e.selected) SetEntrySelected(e, !e.selected);
+    trackSelection_ = TrackSelection{};
 }
 
 // ---- track table ----
@@ -282,7 +298,7 @@ bool COPTPlugin::AddLoadedEvent(std::vector<EventEntry>& loaded, const EventKey&
     e.kind = kind;
     e.pitch = data[0];
     e.value = data[1];
-    e.selected = flags & MEF_SELECTED;
+    SetEntrySelected(e, flags & MEF_SELECTED);
     loaded.push_back(e);
     return true;
 }

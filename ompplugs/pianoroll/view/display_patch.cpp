@@ -61,12 +61,13 @@ bool PatchDisplayList(const TrackView* v, GridPaintCache& cache, const RECT& cli
             if (!SameKey(e.key, leftOut[out].key)) continue;
             // Left out, it must still repeat the records it repeated.
             const LeftOutNote& n = leftOut[out++];
-            if (e.selected != Selected(list[static_cast<std::size_t>(n.row)]) ||
-                (n.stem >= 0 && e.selected != Selected(list[static_cast<std::size_t>(n.stem)])))
+            const bool selected = plugin->EntrySelected(e);
+            if (selected != Selected(list[static_cast<std::size_t>(n.row)]) ||
+                (n.stem >= 0 && selected != Selected(list[static_cast<std::size_t>(n.stem)])))
                 return false;
         } else if (kept < list.size() && SameKey(e.key, list[kept].key)) {
             DisplayRecord& r = list[kept++];
-            r.flags = e.selected ? (r.flags | DR_SELECTED) : (r.flags & ~DR_SELECTED);
+            r.flags = plugin->EntrySelected(e) ? (r.flags | DR_SELECTED) : (r.flags & ~DR_SELECTED);
         }
     }
     source.patchable = source.patched = kept == list.size() && out == leftOut.size();

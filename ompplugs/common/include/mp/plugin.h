@@ -126,6 +126,7 @@ struct TrackEntry {
 // the key entered the list and refreshed by the host's notifications.
 struct EventEntry {
     EventKey key;
+    std::uint32_t selectedAt; // the plug-in's selection epoch when `selected` was last written
     std::int64_t start;   // absolute start in ticks (block start + event time)
     std::int64_t end;     // notes: start + duration; other kinds: start
     std::uint32_t order;  // the track's order field
@@ -133,7 +134,8 @@ struct EventEntry {
     std::uint32_t kind;
     std::uint8_t pitch;   // notes: the stored pitch (data 1, before offsets)
     std::uint8_t value;   // data 2 (a note's stored velocity)
-    bool selected;        // MEF_SELECTED of the event's flags
+    bool selected;        // MEF_SELECTED of the event's flags, unless a later whole-track write
+                          // holds for it (COPTPlugin::EntrySelected)
 };
 static_assert(sizeof(EventEntry) == 48);
 
@@ -381,8 +383,14 @@ public:
     }
     // After the editor's own SelectEvents over a whole track (`on` for the events of `kinds`) in its
     // open transaction: the track's entries take the flag, and the call's block reports, which tell
-    // nothing more, leave the list's layout as it is.
+    // nothing more, leave the list's layout as it is. The entries are not visited: the write holds for
+    // every one of them whose flag was written before it, until the next such write of other events.
     void NoteOwnTrackSelection(std::uint32_t track, std::uint32_t kinds, bool on);
+    // An entry's selection as the host holds it (while the list is current).
+    bool EntrySelected(const EventEntry& e) const noexcept {
+        const TrackSelection& t = trackSelection_;
+        return e.selectedAt < t.epoch && e.key.track == t.track && (e.kind & t.kinds) ? t.on : e.selected;
+    }
     // Entries of a selection list that hold its header (mp/select_events.h) in front of its events.
     static constexpr std::size_t kSelectListHeadRoom = sizeof(MPSelectListHeader) / sizeof(MPSelectListEntry);
     // Selects (on) or deselects the listed events (after kSelectListHeadRoom entries of room) in one host
@@ -502,6 +510,19 @@ protected:
     std::vector<EventKey> ownSelectionWrites_;
     std::size_t ownSelectionReported_ = 0;
     std::uint32_t ownSelectedTrack_ = 0; // NoteOwnTrackSelection's track in the open transaction
+    // The last whole-track selection, not yet given to the entries it holds for (epoch 0: none).
+    // Entries written since carry an epoch not below its own.
+    struct TrackSelection {
+        std::uint32_t track = 0, kinds = 0, epoch = 0;
+        bool on = false;
+    };
+    TrackSelection trackSelection_;
+    std::uint32_t selectionEpoch_ = 0;
+    void SettleTrackSelection() noexcept;
+    void SetEntrySelected(EventEntry& e, bool on) const noexcept {
+        e.selected = on;
+        e.selectedAt = selectionEpoch_;
+    }
     // Running maximum of the entries' ends, rebuilt after the list changes.
     std::vector<std::int64_t> reach_;
     bool reachValid_ = false;
