@@ -140,6 +140,18 @@ TEST_F(GridRepaint, AfterSelectionChangesAPaintShowsWhatAListReadAfreshShows) {
         {[&] { for (int i = 4000; i < 4400; ++i) flags(i, 0); }, kPatched},
         {[&] { store([&](host::Store& s) { s.SelectEvents(mp::EventKey{track, 0, 0}, mp::MEK_NOTE, false); }); }, kMoved},
         {[&] { store([&](host::Store& s) { host::EventValue e = s.Event(notes[9]); e.data[1] = 5; s.SetEvent(notes[9], e); }); }, kMoved},
+        // Marquee steps, each clearing the track first: a band past the view's end, then one only
+        // past it, which leaves every note in view unselected.
+        {[&] {
+             a->SelectAll(false);
+             a->SelectNotesInRange(0, 1050 * kQuarter, 0, 127, true);
+         },
+         kPatched},
+        {[&] {
+             a->SelectAll(false);
+             a->SelectNotesInRange(1000 * kQuarter, 100 * kQuarter, 0, 127, true);
+         },
+         kPatched},
     };
     for (std::size_t c = 0; c < changes.size(); ++c) {
         const std::uint64_t layout = a->Plugin()->ListLayout();
