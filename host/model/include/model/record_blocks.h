@@ -62,13 +62,16 @@ public:
     void PushBack(const T& record) { Append() = record; }
     // A new last record, its bytes left as they are: for filling in where it stands.
     T& Append() {
-        if (size_ == blocks_.size() * kPerBlock) {
+        // A cursor into the last block: a run of a million records would otherwise divide for each.
+        if (next_ == blockEnd_) {
             if (blocks_.size() == blocks_.capacity()) blocks_.reserve(blocks_.size() * 2 + 8);
-            blocks_.push_back(static_cast<T*>(pool_->Take()));
+            T* const block = static_cast<T*>(pool_->Take());
+            blocks_.push_back(block);
+            next_ = block;
+            blockEnd_ = block + kPerBlock;
         }
-        T* const at = blocks_[size_ / kPerBlock] + size_ % kPerBlock;
         ++size_;
-        return *::new (at) T;
+        return *::new (next_++) T;
     }
     std::size_t Size() const noexcept { return size_; }
     const T& operator[](std::size_t n) const noexcept { return blocks_[n / kPerBlock][n % kPerBlock]; }
@@ -86,6 +89,7 @@ public:
         for (T* b : blocks_) pool_->Give(b);
         blocks_.clear();
         size_ = 0;
+        next_ = blockEnd_ = nullptr;
     }
 
 private:
@@ -105,6 +109,8 @@ private:
     std::shared_ptr<RecordBlocks> pool_;
     std::vector<T*> blocks_;
     std::size_t size_ = 0;
+    T* next_ = nullptr; // where the next record goes in the last block
+    T* blockEnd_ = nullptr;
 };
 
 } // namespace host
