@@ -324,6 +324,38 @@ void UseDisplayList(TrackView* v, const RECT* clip) {
     BuildDisplayList(v, clip);
 }
 
+namespace {
+
+void SwapAside(GridPaintCache& cache) {
+    cache.displayList.swap(cache.aside.list);
+    std::swap(cache.displayRowCount, cache.aside.rowCount);
+    std::swap(cache.source, cache.aside.source);
+}
+
+// Before a list is built for clip: the patchable one built for a clip holding it is set aside, and any
+// other list set aside is let go.
+void SetAsideList(GridPaintCache& cache, const RECT& clip) {
+    RECT joined;
+    UnionRect(&joined, &cache.source.clip, &clip);
+    const bool inside = cache.source.patchable && EqualRect(&joined, &cache.source.clip) && !EqualRect(&clip, &cache.source.clip);
+    if (inside) {
+        SwapAside(cache);
+        cache.aside.valid = true;
+    } else if (cache.aside.valid) {
+        cache.aside = {};
+    }
+}
+
+// The list set aside for clip, back in place for a patch.
+bool TakeAsideList(GridPaintCache& cache, const RECT& clip) {
+    if (!cache.aside.valid || !EqualRect(&cache.aside.source.clip, &clip)) return false;
+    SwapAside(cache);
+    cache.aside = {};
+    return true;
+}
+
+} // namespace
+
 void BuildDisplayList(TrackView* v, const RECT* clip) {
     GridPaintCache& cache = v->gridCache;
     std::vector<DisplayRecord>& rows = cache.rows;
@@ -355,6 +387,8 @@ void BuildDisplayList(TrackView* v, const RECT* clip) {
         lastRow = row;
     }
     if (PatchDisplayList(v, cache, *clip, rows)) return;
+    if (TakeAsideList(cache, *clip) && PatchDisplayList(v, cache, *clip, rows)) return;
+    SetAsideList(cache, *clip);
     NoteSource& source = cache.source;
     source.patchable = source.patched = false;
     source.leftOut.clear();

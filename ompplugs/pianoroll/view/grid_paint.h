@@ -95,6 +95,14 @@ struct GridPaintCache {
     std::vector<std::int32_t> lastStem;
     std::vector<DisplayRecord> rows; // the rows of the list being built
     NoteSource source;
+    // A patchable list set aside while a paint of part of its clip (the edit cursor's column) builds
+    // its own, for the next paint of the whole clip to patch instead of reading every note again.
+    struct {
+        bool valid = false;
+        std::vector<DisplayRecord> list;
+        int rowCount = 0;
+        NoteSource source;
+    } aside;
     // Rows and grid lines of the grid's size, drawn once and copied by later paints until stale.
     OwnedBitmap background;
     win::RECT backgroundDrawn{};
