@@ -152,6 +152,15 @@ TEST_F(GridRepaint, AfterSelectionChangesAPaintShowsWhatAListReadAfreshShows) {
              a->SelectNotesInRange(1000 * kQuarter, 100 * kQuarter, 0, 127, true);
          },
          kPatched},
+        // A paint of one column in between (the edit cursor's) leaves the whole list to be patched.
+        {[&] {
+             const win::RECT& grid = View()->geo.grid;
+             const win::RECT column{grid.left + 40, grid.top, grid.left + 41, grid.bottom};
+             win::InvalidateRect(ViewWindow(), &column, win::FALSE);
+             Pump();
+             a->SelectNotesInRange(0, 300 * kQuarter, 0, 127, true);
+         },
+         kPatched},
     };
     for (std::size_t c = 0; c < changes.size(); ++c) {
         const std::uint64_t layout = a->Plugin()->ListLayout();
