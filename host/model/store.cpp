@@ -121,20 +121,6 @@ Store::~Store() = default;
 
 // ---- slots -----------------------------------------------------------------------------------------
 
-Store::EventSlot* Store::EventSlotOf(std::uint32_t id) noexcept {
-    if (id < eventBase_ || id - eventBase_ >= events_.size()) return nullptr;
-    return &events_[id - eventBase_];
-}
-const Store::EventSlot* Store::EventSlotOf(std::uint32_t id) const noexcept {
-    return const_cast<Store*>(this)->EventSlotOf(id);
-}
-Store::BlockSlot* Store::BlockSlotOf(std::uint32_t id) noexcept {
-    if (id < blockBase_ || id - blockBase_ >= blocks_.size()) return nullptr;
-    return &blocks_[id - blockBase_];
-}
-const Store::BlockSlot* Store::BlockSlotOf(std::uint32_t id) const noexcept {
-    return const_cast<Store*>(this)->BlockSlotOf(id);
-}
 Store::TrackSlot* Store::TrackSlotOf(std::uint32_t id) noexcept {
     if (id < trackBase_ || id - trackBase_ >= tracks_.size()) return nullptr;
     return &tracks_[id - trackBase_];

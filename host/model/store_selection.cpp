@@ -84,7 +84,7 @@ void Store::WriteEventFlags(const mp::EventKey& key, std::uint32_t flags) {
     // The slot keeps its place: the change is no structural one, and one modification is told.
     const FlagEdit edit{id, slot->flags, flags};
     slot->flags = flags;
-    if (TimeBaseEvent(id)) timeBaseDirty_ = timeBaseTouched_ = true;
+    if ((1u << slot->kindBit) == mp::MEK_META && TimeBaseEvent(id)) timeBaseDirty_ = timeBaseTouched_ = true;
     PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_EVENT, key, key);
     RecordFlagEdit(edit);
 }

@@ -320,10 +320,15 @@ private:
     class Scope;
     friend class Scope;
 
-    EventSlot* EventSlotOf(std::uint32_t id) noexcept;
-    const EventSlot* EventSlotOf(std::uint32_t id) const noexcept;
-    BlockSlot* BlockSlotOf(std::uint32_t id) noexcept;
-    const BlockSlot* BlockSlotOf(std::uint32_t id) const noexcept;
+    // Inline: every bulk edit asks them several times per event.
+    EventSlot* EventSlotOf(std::uint32_t id) noexcept {
+        return id < eventBase_ || id - eventBase_ >= events_.size() ? nullptr : &events_[id - eventBase_];
+    }
+    const EventSlot* EventSlotOf(std::uint32_t id) const noexcept { return const_cast<Store*>(this)->EventSlotOf(id); }
+    BlockSlot* BlockSlotOf(std::uint32_t id) noexcept {
+        return id < blockBase_ || id - blockBase_ >= blocks_.size() ? nullptr : &blocks_[id - blockBase_];
+    }
+    const BlockSlot* BlockSlotOf(std::uint32_t id) const noexcept { return const_cast<Store*>(this)->BlockSlotOf(id); }
     TrackSlot* TrackSlotOf(std::uint32_t id) noexcept;
     const TrackSlot* TrackSlotOf(std::uint32_t id) const noexcept;
 
