@@ -397,11 +397,17 @@ HRESULT COPTPlugin::ReadBlockInBulk(std::vector<EventEntry>& loaded, const Event
 
 bool COPTPlugin::SelectionInBulk(bool* selected) {
     *selected = false;
-    std::vector<EventKey> blocks;
-    std::unordered_set<std::uint32_t> seen;
-    for (const EventEntry& e : EventList())
-        if ((blocks.empty() || blocks.back().block != e.key.block) && seen.insert(e.key.block).second)
-            blocks.push_back(EventKey{e.key.track, e.key.block, 0});
+    const std::vector<EventEntry>& list = EventList();
+    if (listedBlocksLayout_ != listLayout_ || listedBlocksLength_ != list.size()) {
+        listedBlocks_.clear();
+        std::unordered_set<std::uint32_t> seen;
+        for (const EventEntry& e : list)
+            if ((listedBlocks_.empty() || listedBlocks_.back().block != e.key.block) && seen.insert(e.key.block).second)
+                listedBlocks_.push_back(EventKey{e.key.track, e.key.block, 0});
+        listedBlocksLayout_ = listLayout_;
+        listedBlocksLength_ = list.size();
+    }
+    const std::vector<EventKey> blocks = listedBlocks_; // a few keys; the host is called below
     for (const EventKey& block : blocks) {
         TrackRecord track{};
         const EventKey trackKey{block.track, 0, 0};

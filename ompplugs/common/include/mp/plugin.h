@@ -541,6 +541,11 @@ protected:
         ++listLayout_;
     }
     std::uint64_t listLayout_ = 0;
+    // The blocks the list's entries come from, in list order, while the layout and length it was
+    // gathered at stand: the toolbar asks for the selection after every marquee step.
+    std::vector<EventKey> listedBlocks_;
+    std::uint64_t listedBlocksLayout_ = UINT64_MAX;
+    std::size_t listedBlocksLength_ = 0;
     // The list's own changes among the generations, so that a load can tell whether a host report came
     // while it read; and whether the events the last loads listed include a selected one.
     std::uint64_t ownListChanges_ = 0;
