@@ -100,6 +100,24 @@ TEST_F(BulkRead, ListAndSelectionMatchTheWalk) {
         ASSERT_EQ(plugin->SelectTrack(-1, -1), win::S_OK);
         EXPECT_FALSE(plugin->HasSelection()) << bulk;
     }
+    // The blocks asked are those of the list shown now: a selected note of a block shown later counts
+    // once it shows.
+    auto firstNote = [&](std::uint32_t block) {
+        std::uint32_t found = 0;
+        project->WithStore([&](host::Store& store) {
+            for (std::uint32_t id : store.EventsOf(block))
+                if (!found && store.EventKind(id) == mp::MEK_NOTE) found = id;
+        });
+        return found;
+    };
+    ASSERT_EQ(plugin->SelectTrack(0, 0), win::S_OK);
+    ChangeEvent(firstNote(blocks[1]), [](host::EventValue& v) { v.flags = mp::MEF_SELECTED; });
+    Deliver();
+    EXPECT_FALSE(plugin->HasSelection());
+    ASSERT_EQ(plugin->SelectTrack(0, 1), win::S_OK);
+    ChangeEvent(firstNote(blocks[4]), [](host::EventValue& v) { v.flags = mp::MEF_SELECTED; }); // asked again
+    Deliver();
+    EXPECT_TRUE(plugin->HasSelection());
 }
 
 TEST_F(BulkRead, LongWalksReadPagesAndFallBackToSingleReads) {
