@@ -120,6 +120,57 @@ TEST_F(BulkRead, ListAndSelectionMatchTheWalk) {
     EXPECT_TRUE(plugin->HasSelection());
 }
 
+// The editor's whole-track selections reach the entries they hold for without a pass over the list:
+// whatever their order, kinds and tracks, each entry then tells its event's selection.
+TEST_F(BulkRead, EveryEntryTellsItsEventsSelectionAfterTheEditorsSelections) {
+    BuildSong(3000);
+    Connect(mp::MEK_NOTE | mp::MEK_CONTROL | mp::MEK_META);
+    std::uint32_t tracks[2] = {};
+    project->WithStore([&](host::Store& store) {
+        tracks[0] = store.Block(blocks[0])->track;
+        tracks[1] = store.Block(blocks[3])->track;
+    });
+    // As the editor selects a whole shown track.
+    auto wholeTrack = [&](std::uint32_t track, std::uint32_t kinds, bool on) {
+        ASSERT_EQ(plugin->BeginEdit(nullptr), win::S_OK);
+        const mp::EventKey scope{track, 0, 0};
+        ASSERT_EQ(project->SelectEvents(mp::LEVEL_EVENT, &scope, kinds, 0, 0, 0, 0, 0, on ? mp::SELECT_SET : mp::SELECT_CLEAR),
+                  win::S_OK);
+        plugin->NoteOwnTrackSelection(track, kinds, on);
+        plugin->EndTransaction(false);
+    };
+    auto check = [&](int step) {
+        Deliver();
+        project->WithStore([&](host::Store& store) {
+            for (const mp::EventEntry& e : plugin->EventList())
+                ASSERT_EQ(plugin->EntrySelected(e), (store.Event(e.key.event).flags & mp::MEF_SELECTED) != 0)
+                    << step << " " << e.key.event;
+        });
+    };
+    const std::uint32_t notes = mp::MEK_NOTE, all = plugin->KindFilter();
+    ASSERT_EQ(plugin->SelectTrack(0, -1), win::S_OK);
+    access->SelectAll(true);
+    check(1);
+    access->SelectAll(false); // every kind: holds for the notes selected before it
+    check(2);
+    access->SelectRange(0, 2 * 96000, 0, 127, true);
+    check(3);
+    access->SelectAll(true); // notes alone: the controllers take the clear before it
+    check(4);
+    access->SelectNotesInRange(-1, -1, -1, -1, false);
+    check(5);
+    // Both tracks listed: a selection of one track leaves the other's entries as they were.
+    ASSERT_EQ(plugin->SelectTrack(-1, -1), win::S_OK);
+    wholeTrack(tracks[0], all, true);
+    check(6);
+    wholeTrack(tracks[1], notes, true);
+    check(7);
+    wholeTrack(tracks[0], notes, false);
+    check(8);
+    wholeTrack(tracks[1], all, false);
+    check(9);
+}
+
 TEST_F(BulkRead, LongWalksReadPagesAndFallBackToSingleReads) {
     BuildSong(24000);
     Connect();
