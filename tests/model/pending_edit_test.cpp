@@ -143,7 +143,8 @@ TEST_F(Editing, CopiesOfASelectionTakeEveryKindAndLeaveTheOriginalsDeselected) {
 }
 
 TEST_F(Editing, SelectedNotesChangeTogetherAndRemovalsDropTheirChanges) {
-    const std::vector<Note> selected = edit.ChangeSelectedNotes();
+    std::vector<Note> selected;
+    ASSERT_EQ(edit.ChangeSelectedNotes([&](const Note& n) { selected.push_back(n); }), 2u);
     ASSERT_EQ(selected.size(), 2u);
     EXPECT_EQ(edit.ChangeCount(), 2) << "queued as they are";
     edit.Remove(Key(n2));

@@ -76,25 +76,24 @@ bool PendingEdit::Update(const EventRef& ref, const std::function<void(Note&)>& 
     return true;
 }
 
-std::vector<Note> PendingEdit::ChangeSelectedNotes() {
-    std::vector<Note> notes;
-    if (!access_ || !access_->Plugin()) return notes;
-    // Queued once their number is known: the queue and its index then never grow on the way. Room for
-    // every listed event costs only the pages the selected ones fill.
-    std::vector<mp::QueuedModify> picked;
-    const auto listed = static_cast<std::size_t>(access_->GetEventCount());
-    picked.reserve(listed);
-    notes.reserve(listed);
+std::size_t PendingEdit::ChangeSelectedNotes(const NoteVisitor& visit) {
+    mp::COPTPlugin* plugin = access_ ? access_->Plugin() : nullptr;
+    if (!plugin) return 0;
+    // The queue and its index take their room once, for as many notes as the list marks selected, and
+    // each note goes straight in: a move of many notes then touches no copy of them on the way.
+    std::size_t marked = 0;
+    for (const mp::EventEntry& e : plugin->EventList()) marked += e.selected && e.kind == mp::MEK_NOTE;
+    mp::EditQueues& queues = plugin->Queues();
+    queues.ReserveModifies(marked);
+    std::size_t queued = 0;
     access_->ForEachEventInRange(-1, 0, mp::MEK_NOTE, nullptr, [&](const mp::TrackAccess::WalkedEvent& e) {
         Note note;
         if (!records::ToNote(e.record, EventRef{e.key, -1, e.blockStart}, &note) || !note.selected) return;
-        picked.push_back(mp::QueuedModify{e.key, e.record, mp::CHANGE_ALL});
-        notes.push_back(note);
+        queues.PutModify(e.key, e.record, mp::CHANGE_ALL);
+        ++queued;
+        visit(note);
     });
-    mp::EditQueues& queues = access_->Plugin()->Queues();
-    queues.ReserveModifies(picked.size());
-    for (const mp::QueuedModify& m : picked) queues.PutModify(m.key, m.record, m.mask);
-    return notes;
+    return queued;
 }
 
 std::vector<CopiedEvent> PendingEdit::CopySelected() {

@@ -2,6 +2,7 @@
 // events to insert, notes to change, events to remove; committed as one edit under an undo name.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -44,8 +45,10 @@ public:
     // Read and Change in one look-up: `change` gets the note as the edit leaves it, which then takes its
     // place (a drag step's write of every note it moves). False, with nothing written, for a non-note.
     bool Update(const EventRef& ref, const std::function<void(Note&)>& change);
-    // Queues the selected notes unchanged, as the start of a change of all of them, and lists them.
-    std::vector<Note> ChangeSelectedNotes();
+    // Queues the selected notes unchanged, as the start of a change of all of them, and gives each to
+    // `visit` as it is queued, in list order (the walk is still reading: `visit` must not touch the
+    // edit). Returns how many it queued.
+    std::size_t ChangeSelectedNotes(const NoteVisitor& visit);
     // Queues a copy of every selected event (the originals stay, deselected) and lists the copies.
     std::vector<CopiedEvent> CopySelected();
     // Queues a note for removal (a queued change of it is dropped).

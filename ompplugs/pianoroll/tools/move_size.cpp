@@ -1,11 +1,13 @@
 // Moving, copy-moving and sizing notes through the pending edit.
 #include <algorithm>
+#include <climits>
 #include <functional>
 #include <vector>
 
 #include "model/note_model.h"
 #include "model/pending_edit.h"
 #include "mp/string_ids.h"
+#include "mp/track_access.h"
 #include "tools/tool_framework.h"
 #include "view/snapping.h"
 #include "view/track_view.h"
@@ -23,54 +25,75 @@ bool SameKey(const NoteKey& a, const NoteKey& b) {
     return a.track == b.track && a.block == b.block && a.event == b.event;
 }
 
+// How far the moved events reach: the earliest start, the latest end and the top and bottom rows of
+// their notes, gathered as they are collected.
+struct MoveReach {
+    std::int64_t earliest = kFarTicks, latest = 0;
+    int topRow = INT_MAX, bottomRow = INT_MIN;
+
+    void AddSpan(std::int64_t start, std::int64_t end) {
+        earliest = std::min(earliest, start);
+        latest = std::max(latest, end);
+    }
+    void AddRow(int row) {
+        topRow = std::min(topRow, row);
+        bottomRow = std::max(bottomRow, row);
+    }
+};
+
 // Copy-move: every selected event is duplicated; the copies carry the selection and are what moves.
-void CollectCopies(TrackView* v) {
+void CollectCopies(TrackView* v, MoveReach* reach, Note* pressed) {
     ToolState* s = ToolsOf(v);
     MoveDrag& m = s->move;
-    for (const CopiedEvent& c : PendingEdit(v->access).CopySelected()) {
+    PendingEdit edit(v->access);
+    const NoteModel model(v->access);
+    for (const CopiedEvent& c : edit.CopySelected()) {
         if (SameKey(c.original, s->gesture.pressNote)) m.pressedItem = static_cast<int>(m.moved.size());
         m.moved.push_back(c.copy);
+        std::int64_t start = 0, end = 0;
+        if (!edit.Span(c.copy, &start, &end)) continue;
+        reach->AddSpan(start, end);
+        Note note;
+        if (edit.Read(c.copy, &note)) reach->AddRow(model.RowOfPitch(note.pitch));
     }
+    if (m.pressedItem >= 0) edit.Read(m.moved[static_cast<std::size_t>(m.pressedItem)], pressed);
 }
 
-void CollectSelected(TrackView* v) {
+// The selected notes, each met once as it is queued: a move of many notes reads none of them again.
+void CollectSelected(TrackView* v, MoveReach* reach, Note* pressed) {
     ToolState* s = ToolsOf(v);
     MoveDrag& m = s->move;
-    const std::vector<Note> notes = PendingEdit(v->access).ChangeSelectedNotes();
-    m.moved.reserve(notes.size());
-    for (const Note& n : notes) {
-        if (SameKey(n.Key(), s->gesture.pressNote)) m.pressedItem = static_cast<int>(m.moved.size());
+    if (!v->access) return;
+    const NoteModel model(v->access);
+    // Room for every listed event costs only the pages the selected ones fill.
+    m.moved.reserve(static_cast<std::size_t>(std::max(v->access->GetEventCount(), 0)));
+    PendingEdit(v->access).ChangeSelectedNotes([&](const Note& n) {
+        if (SameKey(n.Key(), s->gesture.pressNote)) {
+            m.pressedItem = static_cast<int>(m.moved.size());
+            *pressed = n;
+        }
         m.moved.push_back(n.ref);
-    }
+        reach->AddSpan(n.start, n.End());
+        reach->AddRow(model.RowOfPitch(n.pitch));
+    });
 }
 
 // Limits: no note before tick 0, every note on a row.
-void SetMoveLimits(TrackView* v) {
+void SetMoveLimits(TrackView* v, const MoveReach& reach, const Note& pressed) {
     ToolState* s = ToolsOf(v);
     MoveDrag& m = s->move;
-    const PendingEdit edit(v->access);
-    const NoteModel model(v->access);
-    Note pressed;
-    edit.Read(m.moved[static_cast<std::size_t>(m.pressedItem)], &pressed);
     m.pressedNoteStart = pressed.start;
-    m.pressedNoteRow = model.RowOfPitch(pressed.pitch);
-    std::int64_t earliest = kFarTicks, latest = 0;
-    int largest = -v->geo.rowCount, smallest = v->geo.rowCount;
-    for (const EventRef& ref : m.moved) {
-        std::int64_t start = 0, end = 0;
-        if (!edit.Span(ref, &start, &end)) continue;
-        earliest = std::min(earliest, start);
-        latest = std::max(latest, end);
-        Note note;
-        if (!edit.Read(ref, &note)) continue;
-        const int diff = m.pressedNoteRow - model.RowOfPitch(note.pitch);
-        largest = std::max(largest, diff);
-        smallest = std::min(smallest, diff);
+    m.pressedNoteRow = NoteModel(v->access).RowOfPitch(pressed.pitch);
+    const int rows = v->geo.rowCount;
+    int largest = -rows, smallest = rows;
+    if (reach.topRow <= reach.bottomRow) {
+        largest = std::max(largest, m.pressedNoteRow - reach.topRow);
+        smallest = std::min(smallest, m.pressedNoteRow - reach.bottomRow);
     }
-    m.rowLow = largest > -v->geo.rowCount ? largest : 0;
-    m.rowHigh = smallest < v->geo.rowCount ? v->geo.rowCount - 1 + smallest : v->geo.rowCount - 1;
-    m.offsetLow = -earliest;
-    m.offsetHigh = kFarTicks - latest;
+    m.rowLow = largest > -rows ? largest : 0;
+    m.rowHigh = smallest < rows ? rows - 1 + smallest : rows - 1;
+    m.offsetLow = -reach.earliest;
+    m.offsetHigh = kFarTicks - reach.latest;
     m.noteOffset = s->gesture.pressTime - m.pressedNoteStart;
 }
 
@@ -82,14 +105,16 @@ bool SetUpMove(TrackView* v, bool copy) {
     m.copy = copy;
     m.applied = 0;
     m.pressedItem = -1;
-    if (copy) CollectCopies(v);
-    else CollectSelected(v);
+    MoveReach reach;
+    Note pressed;
+    if (copy) CollectCopies(v, &reach, &pressed);
+    else CollectSelected(v, &reach, &pressed);
     if (m.pressedItem < 0) {
         PendingEdit(v->access).Discard();
         m.moved.clear();
         return false;
     }
-    SetMoveLimits(v);
+    SetMoveLimits(v, reach, pressed);
     return true;
 }
 
