@@ -108,7 +108,7 @@ void BeginBand(TrackView* v, int x, int y, bool marquee) {
         b.rememberedSelection.clear();
         v->access->ForEachEventInRange(-1, 0, mp::MEK_NOTE, nullptr, [&](const mp::TrackAccess::WalkedEvent& e) {
             if (e.record.flags & mp::MEF_SELECTED) b.rememberedSelection.push_back(e.key);
-        });
+        }, true); // the flags are all it reads
         UpdateMarquee(v, x, y, ShiftHeld());
     } else {
         UpdateBand(v, x, y);
