@@ -164,11 +164,14 @@ void TrackAccess::ForEachQueuedNote(const EventVisitor& visit, std::int64_t from
     const auto outside = [&](const MidiEventRecord& r, std::int64_t start) {
         return start > to || start + std::max<std::int64_t>(r.length, 1) < from;
     };
+    const bool deletes = !queues.Deletes().empty();
     for (const QueuedModify& m : queues.Modifies()) {
         if (m.record.kind != MEK_NOTE) continue;
-        WalkedEvent walked{m.key, m.record, 0, blocks.Of(m.key)};
-        if (m.mask != CHANGE_FLAGS && outside(m.record, walked.blockStart + m.record.time)) continue;
-        if (queues.IsDeleteQueued(m.key)) continue;
+        const std::int64_t blockStart = blocks.Of(m.key);
+        // Told apart before the record is copied: most of a long queue lies outside a paint's window.
+        if (m.mask != CHANGE_FLAGS && outside(m.record, blockStart + m.record.time)) continue;
+        if (deletes && queues.IsDeleteQueued(m.key)) continue;
+        WalkedEvent walked{m.key, m.record, 0, blockStart};
         if (m.mask == CHANGE_FLAGS) {
             // Only the selection changes: the host's record with the queued flags.
             if (data->Get(&m.key, LEVEL_EVENT, &walked.record, 0) != S_OK) continue;
