@@ -45,6 +45,9 @@ public:
     // Read and Change in one look-up: `change` gets the note as the edit leaves it, which then takes its
     // place (a drag step's write of every note it moves). False, with nothing written, for a non-note.
     bool Update(const EventRef& ref, const std::function<void(Note&)>& change);
+    // Update of every note the edit changes, in queue order, each rewritten where it lies; `change` gets
+    // the note's place in the queue too and must not touch the edit. Returns how many notes it met.
+    std::size_t UpdateChangedNotes(const std::function<void(std::size_t index, Note&)>& change);
     // Queues the selected notes unchanged, as the start of a change of all of them, and gives each to
     // `visit` as it is queued, in list order (the walk is still reading: `visit` must not touch the
     // edit). Returns how many it queued.

@@ -266,7 +266,7 @@ void CancelDrag(TrackView* v) {
     case Drag::SizeEnd:
         SilenceNote(v);
         if (v->access) v->access->DiscardEdits();
-        s->move.moved.clear();
+        s->move.Forget();
         s->move.copy = false;
         break;
     case Drag::TimeSelect:
@@ -345,7 +345,7 @@ void RecordPress(TrackView* v, int x, int y, int hit) {
     s->move.applied = 0;
     s->move.axis = AXIS_FREE;
     s->move.copy = false;
-    s->move.moved.clear();
+    s->move.Forget();
 }
 
 bool BeyondThreshold(TrackView* v, int x, int y, int factor) {

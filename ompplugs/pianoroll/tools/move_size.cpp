@@ -56,7 +56,10 @@ void CollectCopies(TrackView* v, MoveReach* reach, Note* pressed) {
         Note note;
         if (edit.Read(c.copy, &note)) reach->AddRow(model.RowOfPitch(note.pitch));
     }
-    if (m.pressedItem >= 0) edit.Read(m.moved[static_cast<std::size_t>(m.pressedItem)], pressed);
+    m.count = m.moved.size();
+    if (m.pressedItem < 0) return;
+    m.pressed = m.moved[static_cast<std::size_t>(m.pressedItem)];
+    edit.Read(m.pressed, pressed);
 }
 
 // The selected notes, each met once as it is queued: a move of many notes reads none of them again.
@@ -65,14 +68,20 @@ void CollectSelected(TrackView* v, MoveReach* reach, Note* pressed) {
     MoveDrag& m = s->move;
     if (!v->access) return;
     const NoteModel model(v->access);
+    PendingEdit edit(v->access);
+    // Queued into an empty edit, the notes are the queue, in the order they are met.
+    m.wholeEdit = edit.Empty();
     // Room for every listed event costs only the pages the selected ones fill.
-    m.moved.reserve(static_cast<std::size_t>(std::max(v->access->GetEventCount(), 0)));
-    PendingEdit(v->access).ChangeSelectedNotes([&](const Note& n) {
+    if (!m.wholeEdit) m.moved.reserve(static_cast<std::size_t>(std::max(v->access->GetEventCount(), 0)));
+    std::size_t index = 0;
+    m.count = edit.ChangeSelectedNotes([&](const Note& n) {
         if (SameKey(n.Key(), s->gesture.pressNote)) {
-            m.pressedItem = static_cast<int>(m.moved.size());
+            m.pressedItem = static_cast<int>(index);
+            m.pressed = n.ref;
             *pressed = n;
         }
-        m.moved.push_back(n.ref);
+        if (!m.wholeEdit) m.moved.push_back(n.ref);
+        ++index;
         reach->AddSpan(n.start, n.End());
         reach->AddRow(model.RowOfPitch(n.pitch));
     });
@@ -101,17 +110,16 @@ void SetMoveLimits(TrackView* v, const MoveReach& reach, const Note& pressed) {
 
 bool SetUpMove(TrackView* v, bool copy) {
     MoveDrag& m = ToolsOf(v)->move;
-    m.moved.clear();
+    m.Forget();
     m.copy = copy;
     m.applied = 0;
-    m.pressedItem = -1;
     MoveReach reach;
     Note pressed;
     if (copy) CollectCopies(v, &reach, &pressed);
     else CollectSelected(v, &reach, &pressed);
     if (m.pressedItem < 0) {
         PendingEdit(v->access).Discard();
-        m.moved.clear();
+        m.Forget();
         return false;
     }
     SetMoveLimits(v, reach, pressed);
@@ -121,7 +129,7 @@ bool SetUpMove(TrackView* v, bool copy) {
 void ApplyMove(TrackView* v, int x, int y) {
     ToolState* s = ToolsOf(v);
     MoveDrag& m = s->move;
-    if (m.pressedItem < 0 || static_cast<std::size_t>(m.pressedItem) >= m.moved.size()) return;
+    if (m.pressedItem < 0 || static_cast<std::size_t>(m.pressedItem) >= m.count) return;
     x = ClampToShownTime(v, x);
     y = std::clamp<int>(y, v->geo.grid.top, std::max<int>(v->geo.grid.bottom - 1, v->geo.grid.top));
     s->gesture.last = {x, y};
@@ -134,15 +142,14 @@ void ApplyMove(TrackView* v, int x, int y) {
     const int newRow = std::clamp(m.pressedNoteRow + rowOffset, m.rowLow, m.rowHigh);
     PendingEdit edit(v->access);
     Note pressed;
-    if (!edit.Read(m.moved[static_cast<std::size_t>(m.pressedItem)], &pressed)) return;
+    if (!edit.Read(m.pressed, &pressed)) return;
     const int pitchOffset = PitchOfRow(v, newRow) - pressed.pitch;
     const std::int64_t increment = m.axis == AXIS_PITCH ? 0 : offset - m.applied;
     if (m.axis == AXIS_TIME && increment == 0) return;
     const bool movePitch = m.axis != AXIS_TIME && pitchOffset != 0;
     if (increment == 0 && !movePitch) return;
-    std::size_t i = 0;
     // Made once for every note the step moves.
-    const std::function<void(Note&)> move = [&](Note& note) {
+    const std::function<void(std::size_t, Note&)> move = [&](std::size_t i, Note& note) {
         note.start = std::max<std::int64_t>(note.start + increment, 0);
         const int pitch = note.pitch + pitchOffset;
         if (movePitch && pitch >= kLowestPitch && pitch <= kHighestPitch && ScaleAllowsPitch(*v, pitch, note.start)) {
@@ -151,12 +158,18 @@ void ApplyMove(TrackView* v, int x, int y) {
             note.pitch = pitch;
         }
     };
-    for (; i < m.moved.size(); ++i) {
-        const EventRef& ref = m.moved[i];
-        if (edit.Update(ref, move)) continue;
-        // Another kind of event moves by its time only.
-        std::int64_t start = 0, end = 0;
-        if (edit.Span(ref, &start, &end)) edit.MoveTo(ref, std::max<std::int64_t>(start + increment, 0));
+    if (m.wholeEdit) {
+        edit.UpdateChangedNotes(move);
+    } else {
+        std::size_t i = 0;
+        const std::function<void(Note&)> moveNext = [&](Note& note) { move(i, note); };
+        for (; i < m.moved.size(); ++i) {
+            const EventRef& ref = m.moved[i];
+            if (edit.Update(ref, moveNext)) continue;
+            // Another kind of event moves by its time only.
+            std::int64_t start = 0, end = 0;
+            if (edit.Span(ref, &start, &end)) edit.MoveTo(ref, std::max<std::int64_t>(start + increment, 0));
+        }
     }
     if (m.axis != AXIS_PITCH) m.applied = offset;
     RedrawGrid(v);
@@ -164,9 +177,9 @@ void ApplyMove(TrackView* v, int x, int y) {
 
 void CommitMove(TrackView* v) {
     MoveDrag& m = ToolsOf(v)->move;
-    const std::size_t count = m.moved.size();
+    const std::size_t count = m.count;
     const bool copy = m.copy;
-    m.moved.clear();
+    m.Forget();
     m.copy = false;
     if (copy) CommitUnder(v, count >= 2 ? mp::IDS_UNDO_PASTE_EVENTS : mp::IDS_UNDO_PASTE_EVENT);
     else CommitUnder(v, count >= 2 ? mp::IDS_UNDO_MOVE_EVENTS : mp::IDS_UNDO_MOVE_EVENT);

@@ -2,6 +2,7 @@
 // kind of drag, each written by the file that owns it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -54,11 +55,24 @@ struct MoveDrag {
     int rowLow = 0, rowHigh = 0;
     int pressedNoteRow = 0;
     std::int64_t pressedNoteStart = 0;
-    int pressedItem = -1; // index of the pressed note in `moved`
+    int pressedItem = -1; // index of the pressed note among the moved events
     int axis = AXIS_FREE; // the Alt constraint
     bool copy = false;
-    // The selected notes, or (copy-move) the copies of the selected events.
+    EventRef pressed;      // the pressed note, or its copy
+    std::size_t count = 0; // how many events move
+    // The moved notes are every change the edit holds, in queue order, and `moved` stays empty: a move
+    // set up on an empty edit, whose steps then rewrite the queue without a list of their own.
+    bool wholeEdit = false;
+    // Otherwise the moved events: the selected notes, or (copy-move) the copies of the selected events.
     std::vector<EventRef> moved;
+
+    // Forgets the moved events; their list keeps its room for the next move.
+    void Forget() noexcept {
+        moved.clear();
+        count = 0;
+        wholeEdit = false;
+        pressedItem = -1;
+    }
 };
 
 // Sizing one note by an edge (move_size.cpp).

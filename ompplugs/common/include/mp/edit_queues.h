@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -80,6 +81,11 @@ public:
     const QueuedModify* ModifyAt(std::size_t index);
     // Every queued modification in queue order.
     const std::vector<QueuedModify>& Modifies();
+    // The same, to be rewritten where they lie (their keys left as they are).
+    std::span<QueuedModify> ModifiesInPlace() {
+        Compact();
+        return {modifies_.data(), modifies_.size()};
+    }
 
     // ---- deletions ----
     // Appends the key; false (and nothing queued) when it is already there or names no event.
