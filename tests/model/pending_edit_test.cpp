@@ -174,12 +174,19 @@ TEST_F(Editing, LaneStrokesReplaceDropAndThinOutTheirValues) {
         ASSERT_TRUE(edit.InsertLaneEvent(&e));
         EXPECT_EQ(e.value, value);
     }
+    // Another lane's repeated values and a queued change of another lane's event are no bends.
     LaneEvent other{.kind = LaneKind::Controller, .tick = 3000, .controller = 1, .value = 9};
     edit.InsertLaneEvent(&other);
+    other.tick = 3100;
+    edit.InsertLaneEvent(&other);
+    ASSERT_TRUE(edit.MoveTo(EventRef{Key(cc), -1, 1000}, 1600));
     edit.DropRepeatedValues(bends);
     std::vector<LaneEvent> queued;
     edit.ForEachQueuedLaneEvent(bends, [&](const LaneEvent& e) { queued.push_back(e); });
     ASSERT_EQ(queued.size(), 3u) << "one of the equal neighbours goes";
+    std::size_t controllerOne = 0;
+    edit.ForEachQueuedLaneEvent(LaneFilter{LaneKind::Controller, 1}, [&](const LaneEvent&) { ++controllerOne; });
+    EXPECT_EQ(controllerOne, 2u);
     EXPECT_LT(queued[0].tick, queued[1].tick) << "in time order";
     edit.DropInsertedLaneEvents(bends, 3900, 3920);
     queued.clear();
