@@ -332,19 +332,27 @@ void COPTPlugin::UpkeepDeferredRun(const NotificationRecord& first, const std::u
     for (std::uint32_t done = 0; done < count;) {
         const std::uint32_t page = std::min(count - done, kRunPage);
         const std::uint8_t* read = ReadRunEvents(key, ids + done, page);
+        // The page's entries are built whole and appended into the room made above.
         for (std::uint32_t i = 0; i < page; ++i) {
             key.event = ids[done + i];
             if (removeFirst) StageRemove(key);
-            EventEntry& entry = listEntries_.emplace_back();
             MPBlockEvent e{};
             if (read) std::memcpy(&e, read + std::size_t{i} * sizeof e, sizeof e);
             // Zero: the host has no such event. A variable kind is read alone, for its data word.
-            const bool present = !read || (e.event && IsVariableKind(e.kind))
-                                     ? EntryFor(key, &entry)
-                                     : e.event && FillEntry(key, entryContext_, e.kind, e.channel, e.time, e.length,
-                                                            e.data, e.flags, &entry);
-            StageEntry(key, present);
-            if (!present && modifies) StageRemove(key);
+            if (!read || (e.event && IsVariableKind(e.kind))) {
+                const bool present = EntryFor(key, &listEntries_.emplace_back());
+                StageEntry(key, present);
+                if (!present && modifies) StageRemove(key);
+                continue;
+            }
+            EventEntry entry{};
+            if (!e.event || !FillEntry(key, entryContext_, e.kind, e.channel, e.time, e.length, e.data, e.flags, &entry)) {
+                StageRemove(key);
+                if (modifies) StageRemove(key);
+                continue;
+            }
+            listChanges_.push_back(ListChange{key, static_cast<std::uint32_t>(listEntries_.size())});
+            listEntries_.push_back(entry);
         }
         done += page;
     }
