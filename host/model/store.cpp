@@ -133,14 +133,6 @@ bool Store::TrackAlive(std::uint32_t id) const noexcept {
     auto* t = TrackSlotOf(id);
     return t && t->alive;
 }
-bool Store::BlockAlive(std::uint32_t id) const noexcept {
-    auto* b = BlockSlotOf(id);
-    return b && b->alive;
-}
-bool Store::EventAlive(std::uint32_t id) const noexcept {
-    auto* e = EventSlotOf(id);
-    return e && e->block != 0;
-}
 const TrackValue* Store::Track(std::uint32_t id) const noexcept {
     auto* t = TrackSlotOf(id);
     return t && t->alive ? &t->value : nullptr;
@@ -257,30 +249,15 @@ EventValue Store::ReadEventValue(std::uint32_t id) const {
     return v;
 }
 
-bool Store::ReadEventFields(std::uint32_t id, EventFields* out) const {
-    const EventSlot* slot = EventSlotOf(id);
-    if (!slot || !slot->block) return false;
-    const EventSlot& s = *slot;
-    EventFields& f = *out;
-    f.block = s.block;
-    f.time = s.time;
-    f.kind = 1u << s.kindBit;
-    f.flags = s.flags;
-    f.channel = s.channel;
-    f.port = s.port;
-    f.length = s.length;
-    std::memcpy(f.data, s.data, 4);
-    f.extras = nullptr;
-    if (s.hasExtras) {
+void Store::ReadEventOthers(std::uint32_t id, bool extras, EventFields& f) const {
+    if (extras) {
         f.extras = &extras_.at(id);
         if (f.extras->port) f.port = f.extras->port;
     }
-    f.bytes = nullptr;
     if (f.kind & mp::MEK_VARIABLE) {
         auto it = eventData_.find(id);
         if (it != eventData_.end()) f.bytes = &it->second;
     }
-    return true;
 }
 
 // ---- applying values -------------------------------------------------------------------------------

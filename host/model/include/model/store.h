@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <span>
@@ -116,7 +117,7 @@ public:
         const EventExtras* extras;               // host words, when any is set
         const std::vector<std::uint8_t>* bytes; // variable kinds
     };
-    bool ReadEventFields(std::uint32_t id, EventFields* out) const;
+    bool ReadEventFields(std::uint32_t id, EventFields* out) const; // inline below
     std::uint32_t EventKind(std::uint32_t id) const noexcept;
     std::int64_t EventTime(std::uint32_t id) const noexcept; // block-relative ticks
     mp::EventKey KeyOfEvent(std::uint32_t id) const noexcept;
@@ -320,6 +321,8 @@ private:
     class Scope;
     friend class Scope;
 
+    // ReadEventFields' host words and variable bytes, which few events have.
+    void ReadEventOthers(std::uint32_t id, bool extras, EventFields& f) const;
     // Inline: every bulk edit asks them several times per event.
     EventSlot* EventSlotOf(std::uint32_t id) noexcept {
         return id < eventBase_ || id - eventBase_ >= events_.size() ? nullptr : &events_[id - eventBase_];
@@ -475,5 +478,33 @@ private:
     std::vector<PortInfo> ports_[2];
     mp::NotificationQueue pending_; // packed: a large edit keeps a few bytes per record
 };
+
+// Inline: every large edit and read asks them once per event.
+inline bool Store::BlockAlive(std::uint32_t id) const noexcept {
+    auto* b = BlockSlotOf(id);
+    return b && b->alive;
+}
+inline bool Store::EventAlive(std::uint32_t id) const noexcept {
+    auto* e = EventSlotOf(id);
+    return e && e->block != 0;
+}
+inline bool Store::ReadEventFields(std::uint32_t id, EventFields* out) const {
+    const EventSlot* slot = EventSlotOf(id);
+    if (!slot || !slot->block) return false;
+    const EventSlot& s = *slot;
+    EventFields& f = *out;
+    f.block = s.block;
+    f.time = s.time;
+    f.kind = 1u << s.kindBit;
+    f.flags = s.flags;
+    f.channel = s.channel;
+    f.port = s.port;
+    f.length = s.length;
+    std::memcpy(f.data, s.data, 4);
+    f.extras = nullptr;
+    f.bytes = nullptr;
+    if (s.hasExtras || (f.kind & mp::MEK_VARIABLE)) ReadEventOthers(id, s.hasExtras, f);
+    return true;
+}
 
 } // namespace host
