@@ -482,6 +482,11 @@ HRESULT COPTPlugin::UpkeepImmediate(const NotificationRecord& record) {
     const bool ownSelection = cacheThread && record.level == LEVEL_BLOCK && (flags & ~NCF_IMMEDIATE) == NCF_MODIFIED &&
                               ownSelectedTrack_ && record.newKey.track == ownSelectedTrack_;
     HRESULT hr = QueueRecord(record, deleted || ownSelection);
+    // Nothing below acts on an event's change or insert, nor does anything above unless the editor's
+    // own selection writes wait for their reports (only ever on the cache thread).
+    if (SUCCEEDED(hr) && record.level == LEVEL_EVENT && !(flags & (NCF_DELETED | NCF_REPLACED)) &&
+        (!cacheThread || ownSelectionReported_ >= ownSelectionWrites_.size()) && InNotifyRun())
+        runRepeats_ = true;
     if (FAILED(hr) || !cacheThread) return hr;
     if (record.level == LEVEL_EVENT) {
         if (flags & (NCF_DELETED | NCF_REPLACED)) StageLeave(record.oldKey);

@@ -9,13 +9,21 @@ namespace mp {
 using namespace win;
 
 HRESULT CMPNotificationSink::QueryInterface(REFIID riid, void** ppv) {
-    return QueryInterfaceFrom(riid, ppv, {{IID_IMPNotificationSink, this}});
+    return QueryInterfaceFrom(riid, ppv, {{IID_IMPNotificationSink, this}, {IID_IMPNotificationRunSink, this}});
 }
 HRESULT CMPNotificationSink::OnNotify(const NotificationRecord* record) {
     COPTPlugin* owner = Owner();
     if (!owner) return E_UNEXPECTED;
     if (!record) return E_POINTER;
     return owner->OnNotify(record, true);
+}
+HRESULT CMPNotificationSink::BeginNotifications(DWORD count) {
+    COPTPlugin* owner = Owner();
+    return owner ? owner->BeginNotifyRun(count) : E_UNEXPECTED;
+}
+HRESULT CMPNotificationSink::EndNotifications() {
+    COPTPlugin* owner = Owner();
+    return owner ? owner->EndNotifyRun() : E_UNEXPECTED;
 }
 
 HRESULT CMPTimeSink::QueryInterface(REFIID riid, void** ppv) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <thread>
 
 #include "mp/page.h"
 
@@ -27,7 +28,17 @@ constexpr std::size_t kKeptQueue = 64 * 1024;
 HRESULT COPTPlugin::OnNotify(const NotificationRecord* record, bool immediate) {
     if (!record) return E_POINTER;
     const NotificationRecord& r = *record;
-    dataGeneration_.fetch_add(1);
+    const bool run = immediate && InNotifyRun();
+    if (run && runRepeats_ && runTells_) {
+        // Handled as the run's last record was: queued, the view to be told as the run closes.
+        try {
+            if (runQueue_.PushJoining(r)) return S_OK;
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
+    }
+    // A run counted itself once as it opened.
+    if (!run) dataGeneration_.fetch_add(1);
     HRESULT hr;
     switch (HasNotifyTail(r.id) ? r.id.Data1 : 0u) {
     case NID_DATA_CHANGED.Data1: hr = OnDataChanged(r, immediate); break;
@@ -48,12 +59,64 @@ HRESULT COPTPlugin::OnNotify(const NotificationRecord* record, bool immediate) {
     // While a posted message is on its way the deferred phase takes this record with the others:
     // the view has nothing to post, and a large edit takes the view's lock only once.
     if (hr == kOwnWriteToldAlready) return S_OK;
-    const std::uint32_t flags = flags_.load();
-    if (immediate && hr == S_OK && !(flags & PLF_DATA_POSTED) &&
-        ((flags & PLF_NOTIFY_PENDING) || (r.changeFlags & NCF_IMMEDIATE)) && viewLock_ && viewAttached_.load()) {
-        std::lock_guard<std::mutex> guard(*viewLock_);
-        if (view_) view_->DataNotify(record);
+    if (!immediate || hr != S_OK) return hr;
+    if (!(flags_.load() & PLF_NOTIFY_PENDING) && !(r.changeFlags & NCF_IMMEDIATE)) return hr;
+    // Within a run the records are not pending yet: the view hears of the run as it closes.
+    if (!run) TellView(r);
+    else if (!runTells_) {
+        runTells_ = true;
+        runTell_ = r;
     }
+    return hr;
+}
+
+void COPTPlugin::TellView(const NotificationRecord& record) {
+    if ((flags_.load() & PLF_DATA_POSTED) || !viewLock_ || !viewAttached_.load()) return;
+    std::lock_guard<std::mutex> guard(*viewLock_);
+    if (view_) view_->DataNotify(&record);
+}
+
+HRESULT COPTPlugin::BeginNotifyRun(DWORD count) {
+    if (!queueLock_) return S_FALSE;
+    const std::thread::id self = std::this_thread::get_id();
+    if (runThread_.load() == self) {
+        ++runDepth_;
+        return S_OK;
+    }
+    std::thread::id none{};
+    if (!runThread_.compare_exchange_strong(none, self)) return S_FALSE;
+    runDepth_ = 1;
+    // Once for all the run's records: a reader that saw the count before the run sees it moved.
+    dataGeneration_.fetch_add(1);
+    try {
+        runQueue_.ReserveNext(count);
+    } catch (const std::bad_alloc&) { // only room asked ahead; the records find their own
+    }
+    return S_OK;
+}
+
+HRESULT COPTPlugin::EndNotifyRun() {
+    if (runDepth_ == 0 || !InNotifyRun()) return E_UNEXPECTED;
+    if (--runDepth_ > 0) return S_OK;
+    HRESULT hr = S_OK;
+    if (!runQueue_.Empty()) {
+        std::lock_guard<std::mutex> guard(*queueLock_);
+        try {
+            if (!pending_) pending_ = sparePending_ ? std::move(sparePending_) : std::make_unique<NotificationQueue>();
+            // The run's queue takes the pending queue's room for the next run.
+            if (pending_->Empty()) pending_->Swap(runQueue_);
+            else pending_->Append(runQueue_);
+        } catch (const std::bad_alloc&) {
+            hr = E_OUTOFMEMORY;
+        }
+    }
+    runQueue_.Clear();
+    const bool tell = runTells_;
+    const NotificationRecord told = runTell_;
+    runTells_ = runRepeats_ = false;
+    runThread_.store(std::thread::id{});
+    // After its records are pending: a message posted now, or one still on its way, takes them.
+    if (tell) TellView(told);
     return hr;
 }
 
@@ -108,10 +171,15 @@ HRESULT COPTPlugin::QueueNotification(const NotificationRecord* record) {
 
 HRESULT COPTPlugin::QueueRecord(const NotificationRecord& record, bool listed) {
     if (!queueLock_) return E_UNEXPECTED;
-    std::lock_guard<std::mutex> guard(*queueLock_);
     try {
-        if (!pending_) pending_ = sparePending_ ? std::move(sparePending_) : std::make_unique<NotificationQueue>();
-        pending_->Push(record, listed);
+        if (InNotifyRun()) {
+            runRepeats_ = false; // until the caller says the record may repeat
+            runQueue_.Push(record, listed);
+        } else {
+            std::lock_guard<std::mutex> guard(*queueLock_);
+            if (!pending_) pending_ = sparePending_ ? std::move(sparePending_) : std::make_unique<NotificationQueue>();
+            pending_->Push(record, listed);
+        }
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }

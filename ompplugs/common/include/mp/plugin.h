@@ -66,13 +66,17 @@ private:
     std::atomic<COPTPlugin*> owner_;
 };
 
-// Receives the host's data notifications and hands them to the plug-in object's OnNotify.
-class CMPNotificationSink final : public CCompanion<IMPNotificationSink> {
+// Receives the host's data notifications and hands them to the plug-in object's OnNotify; the run
+// brackets go to its BeginNotifyRun and EndNotifyRun.
+class CMPNotificationSink final : public CCompanion<IMPNotificationRunSink> {
 public:
     using CCompanion::CCompanion;
     win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
     // [any thread] E_UNEXPECTED once the owner is gone, E_POINTER for a null record.
     win::HRESULT OnNotify(const NotificationRecord* record) override;
+    // [any thread] E_UNEXPECTED once the owner is gone.
+    win::HRESULT BeginNotifications(win::DWORD count) override;
+    win::HRESULT EndNotifications() override;
 };
 
 // Receives the host's transport position and hands it to OnTimeNotify. [any thread]
@@ -222,6 +226,8 @@ public:
     virtual win::HRESULT AttachView(CBaseListPage* view);
     // Two-phase dispatch: immediate [any thread] from the notification sink, deferred
     // (immediate = false) [ui thread] from ProcessNotifications. The record stays the caller's.
+    // Within a delivery run, an event's change or insert that the immediate phase only queued makes
+    // the records after it that differ only in their event ids go to the queue without a handler.
     virtual win::HRESULT OnNotify(const NotificationRecord* record, bool immediate);
     virtual win::HRESULT OnDataChanged(const NotificationRecord& record, bool immediate);      // E0
     virtual win::HRESULT OnTimebaseChanged(const NotificationRecord& record, bool immediate);  // E4
@@ -240,7 +246,8 @@ public:
     virtual win::HRESULT OnHostQueued(const NotificationRecord& record, bool immediate); // E1
     // [ui thread] S_FALSE when nothing was queued, S_OK otherwise. Clears PLF_DATA_POSTED.
     virtual win::HRESULT ProcessNotifications(bool discard);
-    // [any thread] Queues a copy of the record under the queue lock.
+    // [any thread] Queues a copy of the record under the queue lock (inside a delivery run of the
+    // calling thread, in the run's own queue).
     virtual win::HRESULT QueueNotification(const NotificationRecord* record);
     // [any thread] Tells the attached page under the view lock.
     virtual win::HRESULT OnTimeNotify(win::DWORD positionLow, win::DWORD positionHigh);
@@ -422,6 +429,14 @@ public:
     int CurrentTrack() const noexcept { return currentTrack_; }
     int CurrentBlock() const noexcept { return currentBlock_; }
     std::size_t PendingNotificationCount();
+    // [any thread] A delivery run opens on the calling thread (S_OK; nested ones on the same thread
+    // too) unless another thread's is open (S_FALSE). Until it closes, the records it queues wait in a
+    // queue of its own without the queue lock, and the view is not told yet.
+    win::HRESULT BeginNotifyRun(win::DWORD count);
+    // [the run's thread] Closes the run (the outermost one): its records join the pending ones under
+    // one hold of the queue lock, then the view is told as its first record would have told it.
+    // E_UNEXPECTED when the calling thread has no open run.
+    win::HRESULT EndNotifyRun();
 
 protected:
     std::atomic<win::LONG> refs_{0};
@@ -459,6 +474,20 @@ protected:
     std::unique_ptr<NotificationQueue> pending_;
     // The last large batch, emptied, for the next queue (under queueLock_).
     std::unique_ptr<NotificationQueue> sparePending_;
+    // The delivery run open on a host thread (none: a default id), how deep it is nested, the records
+    // it queued and the first of its records that would have told the view. Only the run's thread
+    // touches the others while runThread_ names it.
+    std::atomic<std::thread::id> runThread_{};
+    unsigned runDepth_ = 0;
+    NotificationQueue runQueue_;
+    bool runTells_ = false;
+    NotificationRecord runTell_{};
+    // The run's last queued record was an event's change or insert that the immediate phase only
+    // queued: a record that differs from it only in its event ids is queued the same way at once.
+    bool runRepeats_ = false;
+    bool InNotifyRun() const noexcept { return runThread_.load() == std::this_thread::get_id(); }
+    // Tells the attached view of a record unless a posted message will take the queue anyway.
+    void TellView(const NotificationRecord& record);
     // While the deferred phase runs a record: the immediate phase already took it into the list.
     bool deferredListed_ = false;
     std::atomic<std::uint32_t> flags_{0};

@@ -33,6 +33,8 @@ inline constexpr win::IID IID_IMPNotificationSink{0x0958ECAB, 0x6709, 0x4267, {0
 inline constexpr win::IID IID_IVorTranslationInfo{0x9E43494C, 0x2217, 0x425F, {0xB3, 0x6A, 0x76, 0x2C, 0x9D, 0x4E, 0xE5, 0x8A}};
 // The host's own: answered by a plug-in object that can say which stored settings it defaulted.
 inline constexpr win::IID IID_IMPSettingsReport{0x0958ECB0, 0x6709, 0x4267, {0x96, 0x96, 0x33, 0xD5, 0x6F, 0xEC, 0x4F, 0x6A}};
+// The host's own: answered by a notification sink that can be told where a run of records begins and ends.
+inline constexpr win::IID IID_IMPNotificationRunSink{0x0958ECB1, 0x6709, 0x4267, {0x96, 0x96, 0x33, 0xD5, 0x6F, 0xEC, 0x4F, 0x6A}};
 
 // ---- Notification ids (NotificationRecord::id) ---------------------------------------------------
 
@@ -275,6 +277,21 @@ struct IMPNotificationSink : win::IUnknown {
     // Slot 3. One change; the record belongs to the host and is valid for the call only.
     // [any thread]: on the thread that made the change, or on a host delivery thread.
     virtual win::HRESULT OnNotify(const NotificationRecord* record) = 0;
+};
+
+// The host's own, asked for with QueryInterface on an advised notification sink: a sink that takes the
+// records of one delivery as a run can take its locks once for the run instead of once per record.
+// The records still come one by one through OnNotify, in the same order; a host that never asks, or
+// a sink that does not answer, delivers exactly as without it.
+struct IMPNotificationRunSink : IMPNotificationSink {
+    // Slot 4. The OnNotify calls that follow on this thread until EndNotifications are one run; count
+    // is how many records it holds (a hint). S_OK: the run is open and EndNotifications must follow
+    // on this thread; S_FALSE: the sink declines (another thread's run is open) and the records come
+    // as without a run, with no EndNotifications. [any thread]
+    virtual win::HRESULT BeginNotifications(win::DWORD count) = 0;
+    // Slot 5. Closes the run BeginNotifications opened on this thread: what the sink held back of it
+    // is handed on now. S_OK; E_UNEXPECTED when this thread has no open run. [the run's thread]
+    virtual win::HRESULT EndNotifications() = 0;
 };
 
 // Advised on the host's connection point for IID_IMPTimeSink.

@@ -4,6 +4,7 @@
 // The host collects a transaction's records in one; the plug-in object keeps its pending ones in another.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -20,16 +21,23 @@ public:
     // Appends a copy of the record; `listed` is a mark kept with it (the plug-in's: the event-key list
     // has already taken it in). May throw std::bad_alloc.
     void Push(const NotificationRecord& record, bool listed = false) {
-        if (!runs_.empty() && Extends(runs_.back(), record, listed)) {
-            Run& run = runs_.back();
-            ids_.push_back(record.oldKey.event);
-            // The second record tells whether the records are numbered.
-            if (run.count == 1) run.numbered = Sequence(record) != 0 || Sequence(run.first) != 0;
-            ++run.count;
-        } else {
+        if (!PushJoining(record, listed)) {
             runs_.push_back(Run{record, 1, static_cast<std::uint32_t>(ids_.size()), false, listed});
+            ++size_;
         }
+    }
+    // Appends the record only when it joins the last run (equal to its first record but for the event
+    // ids and the number, with the same mark); false, with nothing added, otherwise. May throw
+    // std::bad_alloc.
+    bool PushJoining(const NotificationRecord& record, bool listed = false) {
+        if (runs_.empty() || !Extends(runs_.back(), record, listed)) return false;
+        Run& run = runs_.back();
+        ids_.push_back(record.oldKey.event);
+        // The second record tells whether the records are numbered.
+        if (run.count == 1) run.numbered = Sequence(record) != 0 || Sequence(run.first) != 0;
+        ++run.count;
         ++size_;
+        return true;
     }
     // Appends a record equal to the last one pushed but for its event id, as a large edit reports
     // event after event. The last record must be unnumbered, unlisted and name one key in both key
@@ -42,6 +50,19 @@ public:
     // Room for `more` records added by PushNext, so that a large edit's ids take just their room.
     void ReserveNext(std::size_t more) {
         if (ids_.capacity() - ids_.size() < more) ids_.reserve(ids_.size() + more);
+    }
+    // Appends the other queue's records after these, in order, leaving the other as it is. May throw
+    // std::bad_alloc (before anything is added).
+    void Append(const NotificationQueue& other) {
+        Room(runs_, other.runs_.size());
+        Room(ids_, other.ids_.size());
+        const auto base = static_cast<std::uint32_t>(ids_.size());
+        for (Run run : other.runs_) {
+            run.idsFrom += base;
+            runs_.push_back(run);
+        }
+        for (std::uint32_t id : other.ids_) ids_.push_back(id);
+        size_ += other.size_;
     }
     std::size_t Size() const noexcept { return size_; }
     bool Empty() const noexcept { return size_ == 0; }
@@ -93,6 +114,9 @@ public:
     }
 
 private:
+    template <class T> static void Room(std::vector<T>& v, std::size_t more) {
+        if (v.capacity() - v.size() < more) v.reserve(std::max(v.size() + more, 2 * v.capacity()));
+    }
     struct Run {
         NotificationRecord first;
         std::uint32_t count;   // records in the run, the first included
