@@ -5,7 +5,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "host_test_util.h"
 
@@ -104,6 +106,70 @@ TEST_F(Delivery, OnlyTheTransactionsOwnThreadWaitsForItsEnd) {
         EXPECT_EQ(sequence(late[2]), sequence(late[0]) + 2);
     }
     project->SetThreadedDelivery(false);
+}
+
+// A sink that takes runs hears each batch between BeginNotifications (with its size) and
+// EndNotifications; one that declines hears the same records without an end; a plain sink is unchanged.
+TEST_F(Delivery, RunSinksHearEachBatchBetweenItsBrackets) {
+    class RunSink : public mp::IMPNotificationRunSink {
+    public:
+        explicit RunSink(bool decline) : decline_(decline) {}
+        win::HRESULT QueryInterface(const win::IID& riid, void** ppv) override {
+            *ppv = riid == win::IID_IUnknown || riid == mp::IID_IMPNotificationSink || riid == mp::IID_IMPNotificationRunSink
+                       ? this
+                       : nullptr;
+            return *ppv ? win::S_OK : win::E_NOINTERFACE;
+        }
+        win::ULONG AddRef() override { return 2; }
+        win::ULONG Release() override { return 1; }
+        win::HRESULT OnNotify(const mp::NotificationRecord* r) override {
+            log.push_back("record " + std::to_string(r->newKey.event));
+            return win::S_OK;
+        }
+        win::HRESULT BeginNotifications(win::DWORD count) override {
+            if (decline_) return win::S_FALSE;
+            log.push_back("begin " + std::to_string(count));
+            return win::S_OK;
+        }
+        win::HRESULT EndNotifications() override {
+            log.push_back("end");
+            return win::S_OK;
+        }
+        std::vector<std::string> log;
+
+    private:
+        bool decline_;
+    } taking(false), declining(true);
+    win::IConnectionPointContainer* container = nullptr;
+    win::IConnectionPoint* point = nullptr;
+    project->QueryInterface(win::IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+    container->FindConnectionPoint(mp::IID_IMPNotificationSink, &point);
+    win::DWORD cookies[2] = {};
+    ASSERT_EQ(point->Advise(&taking, &cookies[0]), win::S_OK);
+    ASSERT_EQ(point->Advise(&declining, &cookies[1]), win::S_OK);
+    mp::EventKey block{0, 0, 0};
+    ASSERT_EQ(project->FindFirst(&block, mp::LEVEL_TRACK, nullptr, nullptr, mp::FIND_ALL_ITEMS), win::S_OK);
+    ASSERT_EQ(project->FindNext(&block, mp::LEVEL_TRACK, nullptr, nullptr, mp::FIND_ALL_ITEMS), win::S_OK);
+    ASSERT_EQ(project->FindFirst(&block, mp::LEVEL_BLOCK, nullptr, nullptr, mp::FIND_ALL_ITEMS), win::S_OK);
+    sink.Take();
+    std::vector<std::string> records;
+    ASSERT_EQ(project->BeginTransaction(mp::TRANSACTION_EDIT, u"Insert"), win::S_OK);
+    for (std::int64_t time : {10, 20}) {
+        mp::MidiEventRecord r = EventRecord(mp::MEK_CONTROL, time, 7, 1, 0, 0);
+        mp::EventKey key = block;
+        ASSERT_EQ(project->Insert(&key, mp::LEVEL_EVENT, &r), win::S_OK);
+        records.push_back("record " + std::to_string(key.event));
+    }
+    ASSERT_EQ(project->EndTransaction(1), win::S_OK);
+    point->Unadvise(cookies[0]);
+    point->Unadvise(cookies[1]);
+    point->Release();
+    container->Release();
+    EXPECT_EQ(declining.log, records);
+    records.insert(records.begin(), "begin 2");
+    records.push_back("end");
+    EXPECT_EQ(taking.log, records);
+    EXPECT_EQ(sink.Take().size(), 2u);
 }
 
 // Flushing waits for the record the delivery thread is handing to a sink, not only for an empty queue.

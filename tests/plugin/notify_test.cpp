@@ -2,6 +2,7 @@
 // private messages, and the page's lifecycle around them.
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 #include "editor_fixture.h"
@@ -98,6 +99,40 @@ TEST_F(Notifications, EachHostChangeReachesTheWindowAsItsMessage) {
     Pump();
     EXPECT_EQ(Count(mp::PRM_SELECTION_CHANGED), 1);
     EXPECT_EQ(Count(mp::PRM_TIMEBASE_CHANGED), 1);
+}
+
+// A delivery run holds its records back from the window until the outermost run closes; then they
+// are pending together and one message tells of them. Another thread's run is declined meanwhile.
+TEST_F(Notifications, ARunsRecordsReachTheWindowWhenItCloses) {
+    OpenAndWatch();
+    mp::COPTPlugin* object = Object();
+    ASSERT_EQ(object->BeginNotifyRun(4), S_OK);
+    ASSERT_EQ(object->BeginNotifyRun(1), S_OK) << "nested on the same thread";
+    HRESULT otherBegin = S_OK, otherEnd = S_OK;
+    std::thread other([&] {
+        otherBegin = object->BeginNotifyRun(1);
+        otherEnd = object->EndNotifyRun();
+    });
+    other.join();
+    EXPECT_EQ(otherBegin, S_FALSE);
+    EXPECT_EQ(otherEnd, E_UNEXPECTED);
+    SetTransport(mp::TRANSPORT_PLAYING); // the host brackets each delivery too
+    AddNote(block, 960, 480, 62);
+    SetTransport(0);
+    EXPECT_EQ(object->PendingNotificationCount(), 0u);
+    EXPECT_EQ(object->EndNotifyRun(), S_OK);
+    EXPECT_EQ(Queued(mp::PRM_TRACK_LIST_CHANGED), 0);
+    EXPECT_EQ(object->EndNotifyRun(), S_OK);
+    EXPECT_EQ(object->PendingNotificationCount(), 3u);
+    EXPECT_EQ(Queued(mp::PRM_TRACK_LIST_CHANGED), 1);
+    EXPECT_EQ(object->EndNotifyRun(), E_UNEXPECTED);
+    Pump();
+    EXPECT_EQ(Count(mp::PRM_TRACK_LIST_CHANGED), 1);
+    std::vector<WPARAM> states;
+    for (const Received& r : gReceived)
+        if (r.message == mp::PRM_PLAYBACK_STOPPED) states.push_back(r.wParam);
+    EXPECT_EQ(states, (std::vector<WPARAM>{mp::TRANSPORT_PLAYING, 0}));
+    EXPECT_EQ(object->EventList().size(), 2u);
 }
 
 TEST_F(Notifications, LongerFirstBlockRaisesTheSongLength) {
