@@ -116,7 +116,8 @@ TEST(ClassFactories, AFactoryWithoutAMakerMakesNothing) {
 }
 
 // A run packs records that differ only in their event id and follow each other by one number;
-// whatever else differs starts a new run, and every record comes back as it went in.
+// whatever else differs starts a new run, and every record comes back as it went in, also after a
+// cut and after one queue is appended to another.
 TEST(NotificationQueue, GivesBackEveryRecordInOrderWhateverRunsItPacks) {
     auto record = [](std::uint32_t flags, std::uint32_t event, std::uint32_t sequence) {
         mp::NotificationRecord r{};
@@ -168,6 +169,21 @@ TEST(NotificationQueue, GivesBackEveryRecordInOrderWhateverRunsItPacks) {
         head.ForEach(check);
         tail.ForEach(check);
         EXPECT_EQ(n, in.size());
+        // Appended whole after the head's records, the tail's come back in order, in the runs that
+        // pushing them one by one makes.
+        mp::NotificationQueue appended;
+        for (std::size_t i = 0; i < cut; ++i) appended.Push(in[i].first, in[i].second);
+        appended.Append(tail);
+        n = 0;
+        appended.ForEach(check);
+        EXPECT_EQ(n, in.size());
+        auto runs = [](const mp::NotificationQueue& q) {
+            int count = 0;
+            q.ForEachRun([&](const mp::NotificationRecord&, const std::uint32_t*, std::uint32_t, bool) { return ++count > 0; },
+                         [](const mp::NotificationRecord&, bool) {});
+            return count;
+        };
+        EXPECT_EQ(runs(appended), runs(queue)) << "cut " << cut;
         // The head takes the tail's records back after its own, as if never cut.
         for (std::size_t i = cut; i < in.size(); ++i) head.Push(in[i].first, in[i].second);
         n = 0;

@@ -51,17 +51,32 @@ public:
     void ReserveNext(std::size_t more) {
         if (ids_.capacity() - ids_.size() < more) ids_.reserve(ids_.size() + more);
     }
-    // Appends the other queue's records after these, in order, leaving the other as it is. May throw
-    // std::bad_alloc (before anything is added).
+    // Appends the other queue's records after these, in order, leaving the other as it is: its first
+    // run joins the last one here when each of its records would have. May throw std::bad_alloc
+    // (before anything is added).
     void Append(const NotificationQueue& other) {
         Room(runs_, other.runs_.size());
-        Room(ids_, other.ids_.size());
-        const auto base = static_cast<std::uint32_t>(ids_.size());
-        for (Run run : other.runs_) {
-            run.idsFrom += base;
+        Room(ids_, other.ids_.size() + 1);
+        std::size_t from = 0;
+        if (!runs_.empty() && !other.runs_.empty() && Extends(runs_.back(), other.runs_[0].first, other.runs_[0].listed)) {
+            Run& last = runs_.back();
+            const Run& joining = other.runs_[0];
+            const bool numbered = last.count == 1 ? Sequence(joining.first) != 0 || Sequence(last.first) != 0 : last.numbered;
+            if (joining.count == 1 || joining.numbered == numbered) {
+                last.numbered = numbered;
+                ids_.push_back(joining.first.oldKey.event);
+                for (std::uint32_t n = 1; n < joining.count; ++n) ids_.push_back(other.ids_[joining.idsFrom + n - 1]);
+                last.count += joining.count;
+                from = 1;
+            }
+        }
+        for (std::size_t r = from; r < other.runs_.size(); ++r) {
+            Run run = other.runs_[r];
+            const auto at = static_cast<std::uint32_t>(ids_.size());
+            for (std::uint32_t n = 1; n < run.count; ++n) ids_.push_back(other.ids_[run.idsFrom + n - 1]);
+            run.idsFrom = at;
             runs_.push_back(run);
         }
-        for (std::uint32_t id : other.ids_) ids_.push_back(id);
         size_ += other.size_;
     }
     std::size_t Size() const noexcept { return size_; }
