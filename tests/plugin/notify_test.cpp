@@ -60,6 +60,13 @@ protected:
         for (const Received& r : gReceived) n += r.message == message;
         return n;
     }
+    // The transport states the window was told of, in order.
+    static std::vector<WPARAM> PlaybackStates() {
+        std::vector<WPARAM> states;
+        for (const Received& r : gReceived)
+            if (r.message == mp::PRM_PLAYBACK_STOPPED) states.push_back(r.wParam);
+        return states;
+    }
     int Queued(UINT message) {
         MSG msg{};
         return PeekMessage(&msg, EditorWindow(), message, message, PM_NOREMOVE) ? 1 : 0;
@@ -79,10 +86,7 @@ TEST_F(Notifications, TwoBeforeTheWindowRunsShareOnePostedMessage) {
     Pump();
     EXPECT_EQ(Count(mp::PRM_TRACK_LIST_CHANGED), 1);
     // Both were handled in the deferred phase, in the order they arrived.
-    std::vector<WPARAM> states;
-    for (const Received& r : gReceived)
-        if (r.message == mp::PRM_PLAYBACK_STOPPED) states.push_back(r.wParam);
-    EXPECT_EQ(states, (std::vector<WPARAM>{mp::TRANSPORT_PLAYING, 0}));
+    EXPECT_EQ(PlaybackStates(), (std::vector<WPARAM>{mp::TRANSPORT_PLAYING, 0}));
     EXPECT_FALSE(Object()->Flags() & mp::PLF_DATA_POSTED);
 
     // The next notification posts again.
@@ -128,10 +132,7 @@ TEST_F(Notifications, ARunsRecordsReachTheWindowWhenItCloses) {
     EXPECT_EQ(object->EndNotifyRun(), E_UNEXPECTED);
     Pump();
     EXPECT_EQ(Count(mp::PRM_TRACK_LIST_CHANGED), 1);
-    std::vector<WPARAM> states;
-    for (const Received& r : gReceived)
-        if (r.message == mp::PRM_PLAYBACK_STOPPED) states.push_back(r.wParam);
-    EXPECT_EQ(states, (std::vector<WPARAM>{mp::TRANSPORT_PLAYING, 0}));
+    EXPECT_EQ(PlaybackStates(), (std::vector<WPARAM>{mp::TRANSPORT_PLAYING, 0}));
     EXPECT_EQ(object->EventList().size(), 2u);
 }
 

@@ -40,7 +40,20 @@ LRESULT CountingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return CallWindowProc(gOriginal, hwnd, msg, wParam, lParam);
 }
 
-class HostThreadNotifications : public harness::EditorFixture {};
+class HostThreadNotifications : public harness::EditorFixture {
+protected:
+    // The window thread's messages, until the host thread is done and nothing is left to handle.
+    static void PumpWhileHostRuns(const std::atomic<bool>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (std::chrono::steady_clock::now() < deadline) {
+            const bool finished = done.load();
+            if (headless::PumpUntilIdle() == 0) {
+                if (finished) break;
+                std::this_thread::yield();
+            }
+        }
+    }
+};
 
 TEST_F(HostThreadNotifications, NoneLostAndOneMessageAtATime) {
     std::uint32_t track = AddTrack(u"Piano", 0);
@@ -68,14 +81,7 @@ TEST_F(HostThreadNotifications, NoneLostAndOneMessageAtATime) {
         done.store(true);
     });
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (std::chrono::steady_clock::now() < deadline) {
-        const bool finished = done.load();
-        if (headless::PumpUntilIdle() == 0) {
-            if (finished) break;
-            std::this_thread::yield();
-        }
-    }
+    PumpWhileHostRuns(done);
     hostThread.join();
     Pump();
 
@@ -119,14 +125,7 @@ TEST_F(HostThreadNotifications, EveryMoveFromAHostThreadReachesTheList) {
         }
         done.store(true);
     });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (std::chrono::steady_clock::now() < deadline) {
-        const bool finished = done.load();
-        if (headless::PumpUntilIdle() == 0) {
-            if (finished) break;
-            std::this_thread::yield();
-        }
-    }
+    PumpWhileHostRuns(done);
     hostThread.join();
     Pump();
 
