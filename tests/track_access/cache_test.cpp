@@ -84,10 +84,11 @@ TEST_F(Cache, ChannelUseCountsTracksAfterTheFirst) {
     AddTrack(u"B", 2);
     AddTrack(u"C", 2);
     AddTrack(u"D", 15);
+    AddTrack(u"E", 0);
     Connect();
-    EXPECT_EQ(plugin->GetChannelMask(), (1u << 2) | (1u << 15));
-    EXPECT_EQ(plugin->GetChannelCount(), 2u);
-    AddTrack(u"E", -1);
+    EXPECT_EQ(plugin->GetChannelMask(), (1u << 0) | (1u << 2) | (1u << 15));
+    EXPECT_EQ(plugin->GetChannelCount(), 3u);
+    AddTrack(u"F", -1);
     plugin->ReloadTracks(true);
     EXPECT_EQ(plugin->GetChannelMask(), 0xFFFFu);
     EXPECT_EQ(plugin->GetChannelCount(), 16u);
@@ -276,6 +277,16 @@ TEST_F(Upkeep, BlocksAndTracksComeAndGo) {
     project->WithStore([&](host::Store& s) { s.DeleteTrack(extra); });
     Deliver();
     EXPECT_EQ(plugin->CurrentTrack(), 1);
+    // A report of a track the table already holds adds nothing.
+    mp::NotificationRecord again{};
+    again.id = mp::NID_DATA_CHANGED;
+    again.changeFlags = mp::NCF_INSERTED;
+    again.level = mp::LEVEL_TRACK;
+    again.oldKey = again.newKey = mp::EventKey{track, 0, 0};
+    const std::size_t tracks = plugin->Tracks().size();
+    plugin->OnNotify(&again, true);
+    plugin->ProcessNotifications(false);
+    EXPECT_EQ(plugin->Tracks().size(), tracks);
 }
 
 // Tracks are found by their order: ids of equal order, tracks that come and go in the middle of a
