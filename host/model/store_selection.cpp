@@ -22,21 +22,34 @@ win::HRESULT Store::SelectEvents(const mp::EventKey& scopeKey, std::uint32_t kin
         for (std::uint32_t t : trackOrder_)
             for (std::uint32_t b : TrackSlotOf(t)->blocks) blocks.push_back(b);
     }
+    // One pass over the events: each that changes takes its flag at once, and each block with a change
+    // is reported as its pass ends, as ApplySelection and NotifySelection would after a pass of their own.
     auto changed = std::make_shared<std::vector<std::uint32_t>>();
-    for (std::uint32_t b : blocks)
+    std::size_t most = 0;
+    for (std::uint32_t b : blocks) most += EventsOf(b).size();
+    for (std::uint32_t b : blocks) {
+        const std::size_t before = changed->size();
         for (std::uint32_t e : EventsOf(b)) {
-            const EventSlot& s = events_[e - eventBase_];
-            if (((1u << s.kindBit) & kinds) && ((s.flags & mp::MEF_SELECTED) != 0) != select) changed->push_back(e);
+            EventSlot& s = events_[e - eventBase_];
+            if (!((1u << s.kindBit) & kinds) || ((s.flags & mp::MEF_SELECTED) != 0) == select) continue;
+            if (changed->empty()) {
+                // Room for every event first: nothing is changed until no allocation can fail.
+                changed->reserve(most);
+                // Outside a transaction the change is an edit of its own, as every other single edit is.
+                if (depth_ == 0) {
+                    BeginTransaction(mp::TRANSACTION_EDIT, u"");
+                    implicit_ = true;
+                }
+            }
+            changed->push_back(e);
+            s.flags = select ? (s.flags | mp::MEF_SELECTED) : (s.flags & ~mp::MEF_SELECTED);
         }
-    if (changed->empty()) return win::S_OK;
-    // Outside a transaction the change is an edit of its own, as every other single edit is.
-    if (depth_ == 0) {
-        BeginTransaction(mp::TRANSACTION_EDIT, u"");
-        implicit_ = true;
+        if (changed->size() == before) continue;
+        const mp::EventKey key{BlockSlotOf(b)->value.track, b, 0};
+        PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_BLOCK, key, key);
     }
+    if (changed->empty()) return win::S_OK;
     const SelectionValue after{changed, select};
-    ApplySelection(after);
-    NotifySelection(after);
     // Selection alone is no structural change: an edit of nothing else leaves no undo step.
     openChanges_.push_back(Change{mp::LEVEL_EVENT, false, 0, SelectionValue{changed, !select}, after});
     Finish();
