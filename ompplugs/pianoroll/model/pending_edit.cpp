@@ -111,7 +111,7 @@ std::size_t PendingEdit::ChangeSelectedNotes(const NoteVisitor& visit) {
     // The queue and its index take their room once, for as many notes as the list marks selected, and
     // each note goes straight in: a move of many notes then touches no copy of them on the way.
     std::size_t marked = 0;
-    for (const mp::EventEntry& e : plugin->EventList()) marked += e.selected && e.kind == mp::MEK_NOTE;
+    for (const mp::EventEntry& e : plugin->EventList()) marked += e.kind == mp::MEK_NOTE && plugin->EntrySelected(e);
     mp::EditQueues& queues = plugin->Queues();
     queues.ReserveModifies(marked);
     std::size_t queued = 0;
