@@ -169,6 +169,17 @@ TEST_F(BulkRead, EveryEntryTellsItsEventsSelectionAfterTheEditorsSelections) {
     check(8);
     wholeTrack(tracks[1], all, false);
     check(9);
+    // Two writes of one track wait at once: a clear of every kind, then notes alone over it. A write
+    // covering the notes' kinds keeps the clear for the others; one covering neither settles both.
+    wholeTrack(tracks[0], all, false);
+    wholeTrack(tracks[0], notes, true);
+    check(10);
+    wholeTrack(tracks[0], notes | mp::MEK_CONTROL, true);
+    check(11);
+    wholeTrack(tracks[0], mp::MEK_CONTROL, false);
+    check(12);
+    wholeTrack(tracks[0], all, true);
+    check(13);
 }
 
 TEST_F(BulkRead, LongWalksReadPagesAndFallBackToSingleReads) {

@@ -48,16 +48,27 @@ void COPTPlugin::NoteOwnTrackSelection(std::uint32_t track, std::uint32_t kinds,
     ownSelectedTrack_ = track;
     FlushListChanges();
     // Each marquee step clears the track before selecting its band: visiting every entry for each
-    // would cost a pass over the whole list per step. A write of the same track and at least the same
-    // kinds replaces the one waiting; any other gives it to its entries first.
-    const TrackSelection& waiting = trackSelection_;
-    if (waiting.epoch && (waiting.track != track || (kinds & waiting.kinds) != waiting.kinds)) SettleTrackSelection();
+    // would cost a pass over the whole list per step. A write of the same track replaces the waiting
+    // writes whose kinds it covers, and one of fewer kinds keeps the last as the older; only a third
+    // level, or another track, gives them to their entries first.
+    // Kinds the list does not hold have no entries to cover (select all names note-offs too).
+    kinds &= filterInForce_ | kindFilter_;
+    const auto covers = [kinds](const TrackSelection& w) { return (kinds & w.kinds) == w.kinds; };
+    TrackSelection& waiting = trackSelection_;
+    TrackSelection& older = olderTrackSelection_;
+    if (waiting.epoch && waiting.track != track) SettleTrackSelection();
     if (selectionEpoch_ == UINT32_MAX) {
         SettleTrackSelection();
         for (EventEntry& e : events_) e.selectedAt = 0;
         selectionEpoch_ = 0;
     }
-    trackSelection_ = TrackSelection{track, kinds, ++selectionEpoch_, on};
+    if (waiting.epoch && !covers(waiting)) {
+        if (older.epoch) SettleTrackSelection();
+        else older = waiting;
+    } else if (older.epoch && covers(older)) {
+        older = TrackSelection{};
+    }
+    waiting = TrackSelection{track, kinds, ++selectionEpoch_, on};
 }
 
 void COPTPlugin::SettleTrackSelection() noexcept {
@@ -65,6 +76,7 @@ void COPTPlugin::SettleTrackSelection() noexcept {
     for (EventEntry& e : events_)
         if (EntrySelected(e) != e.selected) SetEntrySelected(e, !e.selected);
     trackSelection_ = TrackSelection{};
+    olderTrackSelection_ = TrackSelection{};
 }
 
 // ---- track table ----

@@ -396,7 +396,12 @@ public:
     // An entry's selection as the host holds it (while the list is current).
     bool EntrySelected(const EventEntry& e) const noexcept {
         const TrackSelection& t = trackSelection_;
-        return e.selectedAt < t.epoch && e.key.track == t.track && (e.kind & t.kinds) ? t.on : e.selected;
+        if (e.selectedAt < t.epoch && e.key.track == t.track) {
+            if (e.kind & t.kinds) return t.on;
+            const TrackSelection& o = olderTrackSelection_;
+            if (e.selectedAt < o.epoch && (e.kind & o.kinds)) return o.on;
+        }
+        return e.selected;
     }
     // Entries of a selection list that hold its header (mp/select_events.h) in front of its events.
     static constexpr std::size_t kSelectListHeadRoom = sizeof(MPSelectListHeader) / sizeof(MPSelectListEntry);
@@ -546,6 +551,9 @@ protected:
         bool on = false;
     };
     TrackSelection trackSelection_;
+    // The one before it, of the same track and of kinds it does not cover all of (epoch 0: none): Select
+    // all of notes after a clear of every kind leaves both waiting instead of visiting every entry.
+    TrackSelection olderTrackSelection_;
     std::uint32_t selectionEpoch_ = 0;
     void SettleTrackSelection() noexcept;
     void SetEntrySelected(EventEntry& e, bool on) const noexcept {
