@@ -472,18 +472,29 @@ HRESULT TrackAccess::DeleteSelected() {
     // With nothing else queued the keys, unique as the list holds them, need not pass through the
     // queue and its index: the same deletes in the same order.
     const bool direct = plugin_->Queues().Empty();
-    // Marked and counted first, so that the keys take just their room; read in bulk, a long list
-    // costs a call per page instead of one per event.
+    // Marked and counted first, so that the keys take just their room.
     std::vector<bool> selected(list.size());
     std::vector<EventKey> keys;
-    if (FAILED(plugin_->BeginRead())) return E_FAIL;
-    if (!plugin_->ReadSelectedInBulk(list, selected)) {
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            MidiEventRecord record{};
-            if (data->Get(&list[i].key, LEVEL_EVENT, &record, 0) != S_OK) continue;
-            FreeEventData(record);
-            selected[i] = (record.flags & MEF_SELECTED) != 0;
+    if (plugin_->EntryFlagsCurrent()) {
+        // The entries tell the selection while nothing has changed it unseen: a few notes of a huge
+        // track then cost no read of every listed event.
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (plugin_->EntrySelected(list[i])) selected[i] = true;
+    } else {
+        // Read in bulk, a long list costs a call per page instead of one per event.
+        const bool outside = plugin_->TransactionDepth() == 0;
+        if (FAILED(plugin_->BeginRead())) return E_FAIL;
+        if (plugin_->ReadSelectedInBulk(list, selected)) {
+            if (outside) plugin_->TakeEntryFlags(selected);
+        } else {
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                MidiEventRecord record{};
+                if (data->Get(&list[i].key, LEVEL_EVENT, &record, 0) != S_OK) continue;
+                FreeEventData(record);
+                selected[i] = (record.flags & MEF_SELECTED) != 0;
+            }
         }
+        plugin_->EndTransaction(false);
     }
     if (direct) keys.reserve(static_cast<std::size_t>(std::count(selected.begin(), selected.end(), true)));
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -491,7 +502,6 @@ HRESULT TrackAccess::DeleteSelected() {
         if (direct) keys.push_back(list[i].key);
         else QueueDelete(list[i].key);
     }
-    plugin_->EndTransaction(false);
     if (!direct) return CommitDeletes(false);
     return keys.empty() ? S_FALSE : plugin_->DeleteEvents(keys);
 }

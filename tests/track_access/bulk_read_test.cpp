@@ -182,6 +182,44 @@ TEST_F(BulkRead, EveryEntryTellsItsEventsSelectionAfterTheEditorsSelections) {
     check(13);
 }
 
+// A delete takes the listed events the host holds selected, also when another client selected them:
+// the whole track in one call, whose block reports name no event, or one event whose report waits.
+TEST_F(BulkRead, DeleteTakesWhatTheHostHoldsSelectedWhoeverSelectedIt) {
+    BuildSong(3000);
+    Connect(mp::MEK_NOTE | mp::MEK_CONTROL | mp::MEK_META);
+    ASSERT_EQ(plugin->SelectTrack(0, -1), win::S_OK);
+    std::uint32_t track = 0, note = 0;
+    project->WithStore([&](host::Store& store) { track = store.Block(blocks[0])->track; });
+    const auto deleteAndCheck = [&](const char* step) {
+        std::vector<std::uint32_t> listed;
+        for (const mp::EventEntry& e : plugin->EventList()) listed.push_back(e.key.event);
+        std::vector<bool> wasSelected;
+        project->WithStore([&](host::Store& store) {
+            for (std::uint32_t id : listed) wasSelected.push_back(store.Event(id).flags & mp::MEF_SELECTED);
+        });
+        ASSERT_EQ(access->DeleteSelected(), win::S_OK) << step;
+        Deliver();
+        project->WithStore([&](host::Store& store) {
+            for (std::size_t i = 0; i < listed.size(); ++i)
+                ASSERT_EQ(store.EventAlive(listed[i]), !wasSelected[i]) << step << " " << listed[i];
+        });
+    };
+    access->SelectRange(0, 96000, 0, 127, true);
+    Deliver();
+    EXPECT_TRUE(plugin->EntryFlagsCurrent()); // the editor's own selection: the entries know it
+    deleteAndCheck("own");
+    const mp::EventKey scope{track, 0, 0};
+    ASSERT_EQ(project->SelectEvents(mp::LEVEL_EVENT, &scope, mp::MEK_CONTROL, 0, 0, 0, 0, 0, mp::SELECT_SET), win::S_OK);
+    Deliver();
+    deleteAndCheck("whole track by another");
+    for (const mp::EventEntry& e : plugin->EventList())
+        if (e.kind == mp::MEK_NOTE) note = e.key.event;
+    ASSERT_NE(note, 0u);
+    ChangeEvent(note, [](host::EventValue& v) { v.flags = mp::MEF_SELECTED; });
+    project->FlushNotifications(); // its report waits in the list's queue
+    deleteAndCheck("one event by another");
+}
+
 TEST_F(BulkRead, LongWalksReadPagesAndFallBackToSingleReads) {
     BuildSong(24000);
     Connect();

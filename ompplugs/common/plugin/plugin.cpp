@@ -270,6 +270,7 @@ HRESULT COPTPlugin::SelectListed(std::vector<MPSelectListEntry>& list, bool on, 
         while (i < events_.size() && !(events_[i].key == ownSelectionWrites_[w])) ++i;
         if (i >= events_.size()) {
             ++listLayout_;
+            entryFlagsUnread_ = true;
             break;
         }
         SetEntrySelected(events_[i++], on);

@@ -124,7 +124,10 @@ HRESULT COPTPlugin::OnDataChanged(const NotificationRecord& record, bool immedia
     if (immediate) return UpkeepImmediate(record);
     // Tracks and blocks carry what places every event (offsets, starts), and a block's plain report
     // may stand for its events' selection: the entries may no longer tell what shows.
-    if (record.level != LEVEL_EVENT && !(record.level == LEVEL_BLOCK && deferredListed_)) ++listLayout_;
+    if (record.level != LEVEL_EVENT && !(record.level == LEVEL_BLOCK && deferredListed_)) {
+        ++listLayout_;
+        entryFlagsUnread_ = true;
+    }
     const HRESULT hr = UpkeepDeferred(record);
     TouchTracks(record);
     return hr;
@@ -199,7 +202,10 @@ HRESULT COPTPlugin::ProcessNotifications(bool discard) {
         flags_.fetch_and(~PLF_DATA_POSTED);
     }
     if (!batch || batch->Empty()) return S_FALSE;
-    if (discard) ++listLayout_; // the entries may no longer be the host's
+    if (discard) { // the entries may no longer be the host's
+        ++listLayout_;
+        entryFlagsUnread_ = true;
+    }
     if (!discard) {
         // The host's data stays as it is while the batch runs, so track and block records read for
         // one event serve the next ones.

@@ -44,7 +44,10 @@ void COPTPlugin::EndTransaction(bool changed) {
 
 void COPTPlugin::NoteOwnTrackSelection(std::uint32_t track, std::uint32_t kinds, bool on) {
     // Another track's reports in the same transaction would pass for this one's.
-    if (ownSelectedTrack_ && ownSelectedTrack_ != track) ++listLayout_;
+    if (ownSelectedTrack_ && ownSelectedTrack_ != track) {
+        ++listLayout_;
+        entryFlagsUnread_ = true;
+    }
     ownSelectedTrack_ = track;
     FlushListChanges();
     // Each marquee step clears the track before selecting its band: visiting every entry for each
@@ -69,6 +72,19 @@ void COPTPlugin::NoteOwnTrackSelection(std::uint32_t track, std::uint32_t kinds,
         older = TrackSelection{};
     }
     waiting = TrackSelection{track, kinds, ++selectionEpoch_, on};
+}
+
+bool COPTPlugin::EntryFlagsCurrent() {
+    const std::uint32_t ready = PLF_TRACKS_LOADED | PLF_EVENT_LIST_VALID;
+    return !entryFlagsUnread_ && (Flags() & ready) == ready && kindFilter_ == filterInForce_ && transactionDepth_ == 0 &&
+           listChanges_.empty() && listLeaving_.empty() && PendingNotificationCount() == 0;
+}
+
+void COPTPlugin::TakeEntryFlags(const std::vector<bool>& selected) noexcept {
+    if (selected.size() != events_.size() || !listChanges_.empty() || !listLeaving_.empty()) return;
+    for (std::size_t i = 0; i < events_.size(); ++i)
+        if (EntrySelected(events_[i]) != selected[i]) SetEntrySelected(events_[i], selected[i]);
+    entryFlagsUnread_ = false;
 }
 
 void COPTPlugin::SettleTrackSelection() noexcept {
@@ -164,6 +180,7 @@ HRESULT COPTPlugin::ReloadTracks(bool reset) {
     trackTableExists_ = true;
     events_.clear();
     ++listLayout_;
+    entryFlagsUnread_ = true;
     ClearListChanges();
     HRESULT hr = S_OK;
     if (!(Flags() & PLF_TRACKS_LOADED)) hr = LoadTracks();
@@ -241,6 +258,8 @@ HRESULT COPTPlugin::SelectTrack(int track, int block) {
         }
     }
     SetFlags(PLF_EVENT_LIST_VALID);
+    // Every entry was read with its flag; reports that came meanwhile wait in the queue.
+    entryFlagsUnread_ = FAILED(result);
     const std::uint64_t now = dataGeneration_.load();
     if (keepSelection && SUCCEEDED(result) && now == generation + (ownListChanges_ - changes)) {
         selectionKnown_ = true;

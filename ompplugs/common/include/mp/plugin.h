@@ -368,6 +368,14 @@ public:
     // the list holds the same events in the same order and places, and each entry's `selected` is
     // the event's flag as the host reported it. [window thread]
     std::uint64_t ListLayout() const noexcept { return listLayout_; }
+    // Whether every entry's EntrySelected is its event's selection as the host holds it now: the
+    // shown list is whole and loaded, every report is in, no transaction of the editor's is open, and
+    // no flag has gone unread since the list was read. Callers then need not ask the host for the
+    // selection of every listed event. [window thread]
+    bool EntryFlagsCurrent();
+    // The selection of every listed event, read from the host just now under the conditions above
+    // but the last: the entries take it and tell it again without a read.
+    void TakeEntryFlags(const std::vector<bool>& selected) noexcept;
     // Copies the selected events of the shown list (cut: and deletes them as one edit).
     win::HRESULT CopySelection(win::HWND owner, bool cut);
     // The events on the clipboard, or null when there are none in our format or they are damaged.
@@ -387,6 +395,7 @@ public:
     void NoteOwnSelectionWrite(const EventKey& key) {
         ownSelectionWrites_.push_back(key);
         ++listLayout_; // its entry's flag is not looked up
+        entryFlagsUnread_ = true;
     }
     // After the editor's own SelectEvents over a whole track (`on` for the events of `kinds`) in its
     // open transaction: the track's entries take the flag, and the call's block reports, which tell
@@ -578,6 +587,7 @@ protected:
         ++listLayout_;
     }
     std::uint64_t listLayout_ = 0;
+    bool entryFlagsUnread_ = true; // see EntryFlagsCurrent
     // The blocks the list's entries come from, in list order, while the layout and length it was
     // gathered at stand: the toolbar asks for the selection after every marquee step.
     std::vector<EventKey> listedBlocks_;
