@@ -1,11 +1,12 @@
 // What large edits cost on tracks of 10,000, 100,000 and 1,000,000 notes, each case against a floor
 // measured in the same run (a plain loop copying and changing as many 64-byte records): selecting
 // all, a marquee over all notes, one drag step of every note, the commit of that move, its undo and
-// redo, 10,000 scattered inserts, deleting 1,000 notes from the middle, and deleting every note (with
-// the peak memory it adds per note, as the first edit of a song just opened and when repeated after
-// its undo). Every case includes the cache's upkeep of the notifications, as the editor window runs
-// it before it paints. Prints medians of 5 runs (processor time, so that other work on a shared
-// machine does not count), the ratio to the floor and the growth from the next smaller track.
+// redo, 10,000 scattered inserts, deleting, duplicating and copying 1,000 notes from the middle, and
+// deleting every note (with the peak memory it adds per note, as the first edit of a song just opened
+// and when repeated after its undo). Every case includes the cache's upkeep of the notifications, as
+// the editor window runs it before it paints. Prints medians of 5 runs (processor time, so that other
+// work on a shared machine does not count), the ratio to the floor and the growth from the next
+// smaller track.
 // Arguments: the largest track (default 1000000) and, for profiling, the name of the one case to run.
 #include <malloc.h>
 #include <time.h>
@@ -208,13 +209,12 @@ std::vector<Result> Measure(Song& song) {
     };
     run("10,000 scattered inserts", scatter, commit, undo);
 
-    // A few notes in the middle of the track: the cost should follow the notes deleted, not the track.
-    run("delete of 1,000 notes",
-        [&] {
-            const std::int64_t from = song.End() / 2;
-            a.SelectRange(from, 500 * kSpacing, 0, 127, true);
-            song.Upkeep();
-        },
+    // A few notes in the middle of the track: the cost should follow the notes edited, not the track.
+    auto selectMiddle = [&] {
+        a.SelectRange(song.End() / 2, 500 * kSpacing, 0, 127, true);
+        song.Upkeep();
+    };
+    run("delete of 1,000 notes", selectMiddle,
         [&] {
             a.DeleteSelected();
             song.Upkeep();
@@ -223,6 +223,18 @@ std::vector<Result> Measure(Song& song) {
             undo();
             deselect();
         });
+
+    // Copies of a few notes: a copy-move's duplicates, and the clipboard's copy.
+    run("duplicate of 1,000 notes", selectMiddle,
+        [&] {
+            std::vector<mp::EventKey> originals;
+            a.DuplicateSelected(&originals);
+        },
+        [&] {
+            a.DiscardEdits();
+            deselect();
+        });
+    run("copy of 1,000 notes", selectMiddle, [&] { song.plugin->CopySelection(nullptr, false); }, deselect);
 
     // Ctrl+A then Delete, as the editor's keys run them, with the upkeep before the next paint.
     double base = 0;

@@ -104,10 +104,10 @@ HRESULT COPTPlugin::CopySelection(HWND owner, bool cut) {
     if (!clipboardFormat_) return cut ? CommitDeletes(true) : E_FAIL;
     if (!midiData_) return E_UNEXPECTED;
     SelectTrack(currentTrack_, currentBlock_);
+    const std::vector<EventEntry> list = EntriesMaybeSelected();
     HRESULT hr = BeginRead();
     if (FAILED(hr)) return hr;
     std::vector<MidiEventRecord> copied;
-    const std::vector<EventEntry> list = EventList();
     for (const EventEntry& e : list) {
         MidiEventRecord record{};
         hr = midiData_->Get(&e.key, LEVEL_EVENT, &record, 0);

@@ -510,7 +510,7 @@ HRESULT TrackAccess::DuplicateSelected(std::vector<EventKey>* originals) {
     if (!Prepare()) return S_FALSE;
     EventKey parent{};
     const std::int64_t base = plugin_->FirstBlockOf(TrackIndex(), &parent) ? BlockStart(parent) : 0;
-    const std::vector<EventEntry> list = plugin_->EventList();
+    const std::vector<EventEntry> list = plugin_->EntriesMaybeSelected();
     bool any = false;
     for (const EventEntry& e : list) {
         MidiEventRecord record{};

@@ -80,6 +80,15 @@ bool COPTPlugin::EntryFlagsCurrent() {
            listChanges_.empty() && listLeaving_.empty() && PendingNotificationCount() == 0;
 }
 
+std::vector<EventEntry> COPTPlugin::EntriesMaybeSelected() {
+    const std::vector<EventEntry>& list = EventList();
+    if (!EntryFlagsCurrent()) return list;
+    std::vector<EventEntry> selected;
+    for (const EventEntry& e : list)
+        if (EntrySelected(e)) selected.push_back(e);
+    return selected;
+}
+
 void COPTPlugin::TakeEntryFlags(const std::vector<bool>& selected) noexcept {
     if (selected.size() != events_.size() || !listChanges_.empty() || !listLeaving_.empty()) return;
     for (std::size_t i = 0; i < events_.size(); ++i)

@@ -376,6 +376,9 @@ public:
     // The selection of every listed event, read from the host just now under the conditions above
     // but the last: the entries take it and tell it again without a read.
     void TakeEntryFlags(const std::vector<bool>& selected) noexcept;
+    // A copy of the entries a search for the selected events reads: the selected ones alone while the
+    // entries tell the selection, else all. Call it outside the caller's transaction.
+    std::vector<EventEntry> EntriesMaybeSelected();
     // Copies the selected events of the shown list (cut: and deletes them as one edit).
     win::HRESULT CopySelection(win::HWND owner, bool cut);
     // The events on the clipboard, or null when there are none in our format or they are damaged.
