@@ -311,6 +311,8 @@ TEST(SmfRead, WhatIsLeftOutOrChangedIsWarnedAboutOnceWithItsOffset) {
          {{"track 1: status byte inside a message's data" + rest, 25, true},
           {"the header announces 1 track but the file holds 2; all were read", 30, false}},
          2, 0},
+        {"lowest status as a note", withTrack({0x00, 0x90, 0x80, 0x40, 0x00, 0xFF, 0x2F, 0x00}),
+         {{"track 1: status byte inside a message's data" + rest, 24, true}}, 1, 0},
         {"event cut by its chunk", withTrack({0x00, 0x90, 0x40}), {{"track 1: truncated event" + rest, 23, true}}, 1, 0},
         {"meta past its chunk", withTrack({0x00, 0xFF, 0x01, 0x7F, 'x'}),
          {{"track 1: meta event runs past the end of its track" + rest, 23, true}}, 1, 0},
