@@ -1,6 +1,9 @@
 // The plug-in object's edit queues with their key indexes.
 #include "mp/edit_queues.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <utility>
 
 namespace mp {
@@ -14,6 +17,19 @@ bool SameKey(const EventKey& a, const EventKey& b) noexcept {
 // Ids within one group of this many stay neighbours in the table; groups are spread by a hash.
 constexpr unsigned kGroupBits = 4;
 constexpr std::size_t kFirstCapacity = 64;
+
+// Room of this many bytes or more asks for large pages: a move of a huge track's notes otherwise
+// faults in a zeroed small page every 4 KB of its queue and index as it fills them.
+constexpr std::size_t kLargePagesFrom = std::size_t{4} << 20;
+
+// Advice only: where the system refuses, the room fills small pages as before.
+void AdviseLargePages(const void* from, std::size_t bytes) {
+    if (bytes < kLargePagesFrom) return;
+    constexpr std::uintptr_t kPage = 4096;
+    const auto first = (reinterpret_cast<std::uintptr_t>(from) + kPage - 1) & ~(kPage - 1);
+    const auto last = (reinterpret_cast<std::uintptr_t>(from) + bytes) & ~(kPage - 1);
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
 
 } // namespace
 
@@ -87,7 +103,10 @@ void KeyIndex::Reserve(std::size_t keys) {
     while (capacity < 2 * keys) capacity *= 2;
     if (capacity <= slots_.size()) return;
     std::vector<Slot> old = std::move(slots_);
-    slots_.assign(capacity, Slot{});
+    slots_.clear();
+    slots_.reserve(capacity);
+    AdviseLargePages(slots_.data(), capacity * sizeof(Slot));
+    slots_.resize(capacity);
     size_ = 0;
     for (const Slot& slot : old)
         if (slot.key.event) Insert(slot.key, slot.position);
@@ -133,7 +152,9 @@ const QueuedModify* EditQueues::FindModify(const EventKey& key) const {
 }
 
 void EditQueues::ReserveModifies(std::size_t more) {
+    const std::size_t room = modifies_.capacity();
     modifies_.reserve(modifies_.size() + more);
+    if (modifies_.capacity() != room) AdviseLargePages(modifies_.data(), modifies_.capacity() * sizeof(QueuedModify));
     modifyIndex_.Reserve(modifyIndex_.Size() + more);
 }
 
