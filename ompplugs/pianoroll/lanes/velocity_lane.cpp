@@ -45,49 +45,51 @@ void VelocityControllerView::PaintLane(win::HDC dc, const win::RECT& lane, const
     UseDisplayList(&view_, &columns);
     const bool shaded = ShadedNotes(view_.settings);
     const int height = lane.bottom - lane.top;
-    struct Stem {
-        int x, top, hue;
-        bool selected;
-    };
-    std::vector<Stem> stems;
-    stems.reserve(view_.gridCache.displayList.size());
     const PendingEdit edit(&access_);
     const bool pending = !edit.Empty();
-    for (const DisplayRecord& note : view_.gridCache.displayList) {
-        // Rows have no stem, and a note that starts left of the view has its start elsewhere.
-        if ((note.flags & DR_ROW) || !(note.flags & DR_START_INSIDE)) continue;
-        const int x = note.rect.left;
-        if (x < area.left || x >= area.right) continue;
-        // A stroke in progress shows the velocity it has queued.
-        int velocity = note.velocity;
-        const NoteKey key{note.key[0], note.key[1], note.key[2]};
-        if (Note queued; pending && edit.IsChanged(key) && edit.Read(EventRef{key}, &queued)) velocity = queued.velocity;
-        const int top = std::max<int>(lane.bottom - velocity * height / kVelocityScale, area.top);
-        stems.push_back(Stem{x, top, note.colour, (note.flags & DR_SELECTED) != 0});
-    }
     // Stems are drawn in list order down to the lane's bottom, so in each column a stem shows only
-    // above the tops of the stems after it: only that part is filled, and a hidden stem not at all,
-    // which leaves the same pixels at a fraction of the cost when many notes share a column.
+    // above the tops of the stems after it: walking the list backwards, only that part is filled, and a
+    // hidden stem not at all, which leaves the same pixels at a fraction of the cost when many notes
+    // share a column.
     std::vector<int> lowestTop(static_cast<std::size_t>(area.right - area.left), area.bottom);
     win::COLORREF colours[2][kPaletteHues];
     bool known[2][kPaletteHues] = {};
     BrushCache brushes;
     FillBatch fills(brushes);
-    for (auto it = stems.rbegin(); it != stems.rend(); ++it) {
-        int& below = lowestTop[static_cast<std::size_t>(it->x - area.left)];
-        if (it->top >= below) continue;
-        win::COLORREF colour;
-        if (it->hue >= 0 && it->hue < kPaletteHues) {
-            if (!known[it->selected][it->hue]) {
-                colours[it->selected][it->hue] = StemColour(it->hue, it->selected, shaded);
-                known[it->selected][it->hue] = true;
-            }
-            colour = colours[it->selected][it->hue];
-        } else {
-            colour = StemColour(it->hue, it->selected, shaded);
+    const std::vector<DisplayRecord>& list = view_.gridCache.displayList;
+    // Many notes share a few velocities: each stem top is worked out once.
+    const auto topOf = [&](int velocity) { return std::max<int>(lane.bottom - velocity * height / kVelocityScale, area.top); };
+    int tops[kVelocityScale + 1];
+    for (int velocity = 0; velocity <= kVelocityScale; ++velocity) tops[velocity] = topOf(velocity);
+    for (auto it = list.rbegin(); it != list.rend(); ++it) {
+        const DisplayRecord& note = *it;
+        // Rows have no stem, and a note that starts left of the view has its start elsewhere.
+        if ((note.flags & DR_ROW) || !(note.flags & DR_START_INSIDE)) continue;
+        const int x = note.rect.left;
+        if (x < area.left || x >= area.right) continue;
+        int& below = lowestTop[static_cast<std::size_t>(x - area.left)];
+        // A stroke in progress shows the velocity it has queued.
+        int velocity = note.velocity;
+        if (pending) {
+            const NoteKey key{note.key[0], note.key[1], note.key[2]};
+            if (Note queued; edit.IsChanged(key) && edit.Read(EventRef{key}, &queued)) velocity = queued.velocity;
         }
-        fills.Add(it->x, it->top, it->x + 1, below, colour);
-        below = it->top;
+        const int top = velocity >= 0 && velocity <= kVelocityScale ? tops[velocity] : topOf(velocity);
+        if (top >= below) continue;
+        const bool selected = (note.flags & DR_SELECTED) != 0;
+        const int hue = note.colour;
+        win::COLORREF colour;
+        if (hue >= 0 && hue < kPaletteHues) {
+            if (!known[selected][hue]) {
+                colours[selected][hue] = StemColour(hue, selected, shaded);
+                known[selected][hue] = true;
+            }
+            colour = colours[selected][hue];
+        } else {
+            colour = StemColour(hue, selected, shaded);
+        }
+        fills.Add(x, top, x + 1, below, colour);
+        below = top;
     }
     fills.Draw(dc);
 }
