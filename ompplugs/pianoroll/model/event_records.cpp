@@ -11,19 +11,9 @@ namespace {
 
 constexpr int kSevenBits = 7;
 constexpr int kSevenBitMask = 0x7F;
-constexpr std::int64_t kLongestNote = UINT32_MAX;
 
-std::uint8_t DataByte(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 127)); }
 
 } // namespace
-
-void WriteNote(const Note& note, mp::MidiEventRecord& record) {
-    record.time = note.start - note.ref.base;
-    record.length = static_cast<std::uint32_t>(std::clamp<std::int64_t>(note.length, 0, kLongestNote));
-    record.data[0] = DataByte(note.pitch);
-    record.data[1] = DataByte(note.velocity);
-    record.flags = note.selected ? (record.flags | mp::MEF_SELECTED) : (record.flags & ~mp::MEF_SELECTED);
-}
 
 bool ToLaneEvent(const mp::MidiEventRecord& record, const EventRef& ref, LaneEvent* event) {
     if (record.kind == mp::MEK_CONTROL) {

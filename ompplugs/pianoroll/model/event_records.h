@@ -2,6 +2,7 @@
 // place that knows which record field holds a pitch, a velocity or a controller value.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "model/note.h"
@@ -23,7 +24,15 @@ inline bool ToNote(const mp::MidiEventRecord& record, const EventRef& ref, Note*
     return true;
 }
 // Writes a note's times, pitch, velocity and selection into the record of its event, keeping the rest.
-void WriteNote(const Note& note, mp::MidiEventRecord& record);
+// Inline too: a drag step writes every note it moves.
+inline void WriteNote(const Note& note, mp::MidiEventRecord& record) {
+    const auto dataByte = [](int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 127)); };
+    record.time = note.start - note.ref.base;
+    record.length = static_cast<std::uint32_t>(std::clamp<std::int64_t>(note.length, 0, UINT32_MAX));
+    record.data[0] = dataByte(note.pitch);
+    record.data[1] = dataByte(note.velocity);
+    record.flags = note.selected ? (record.flags | mp::MEF_SELECTED) : (record.flags & ~mp::MEF_SELECTED);
+}
 // The lane event a record shows; false for a kind no lane shows.
 bool ToLaneEvent(const mp::MidiEventRecord& record, const EventRef& ref, LaneEvent* event);
 // The kind bit and the two data bytes of a lane event.

@@ -77,33 +77,13 @@ bool PendingEdit::Update(const EventRef& ref, const std::function<void(Note&)>& 
     return true;
 }
 
-std::size_t PendingEdit::UpdateChangedNotes(const std::function<void(std::size_t index, Note&)>& change) {
+std::span<mp::MPEventWrite> PendingEdit::ModifiesInPlace() const {
     mp::COPTPlugin* plugin = access_ ? access_->Plugin() : nullptr;
-    if (!plugin) return 0;
-    std::size_t met = 0;
-    // The queue's notes come in runs of one block: its start is asked once a run.
-    std::uint32_t track = 0, block = 0;
-    std::int64_t base = 0;
-    bool known = false;
-    const std::span<mp::QueuedModify> queued = plugin->Queues().ModifiesInPlace();
-    for (std::size_t i = 0; i < queued.size(); ++i) {
-        mp::QueuedModify& m = queued[i];
-        if (m.record.kind != mp::MEK_NOTE) continue;
-        if (!known || m.key.track != track || m.key.block != block) {
-            track = m.key.track;
-            block = m.key.block;
-            base = access_->BlockStart(m.key);
-            known = true;
-        }
-        Note note;
-        records::ToNote(m.record, EventRef{m.key, -1, base}, &note);
-        change(i, note);
-        records::WriteNote(note, m.record);
-        m.mask = mp::CHANGE_ALL;
-        ++met;
-    }
-    return met;
+    if (!plugin) return {};
+    return plugin->Queues().ModifiesInPlace();
 }
+
+std::int64_t PendingEdit::BlockStartOf(const mp::EventKey& key) const { return access_->BlockStart(key); }
 
 std::size_t PendingEdit::ChangeSelectedNotes(const NoteVisitor& visit) {
     mp::COPTPlugin* plugin = access_ ? access_->Plugin() : nullptr;

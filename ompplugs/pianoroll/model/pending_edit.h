@@ -5,9 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
+#include "model/event_records.h"
 #include "model/note.h"
+#include "mp/event_writes.h"
 #include "win/types.h"
 
 namespace mp {
@@ -45,9 +48,11 @@ public:
     // Read and Change in one look-up: `change` gets the note as the edit leaves it, which then takes its
     // place (a drag step's write of every note it moves). False, with nothing written, for a non-note.
     bool Update(const EventRef& ref, const std::function<void(Note&)>& change);
-    // Update of every note the edit changes, in queue order, each rewritten where it lies; `change` gets
-    // the note's place in the queue too and must not touch the edit. Returns how many notes it met.
-    std::size_t UpdateChangedNotes(const std::function<void(std::size_t index, Note&)>& change);
+    // Update of every note the edit changes, in queue order, each rewritten where it lies; `change(index,
+    // note)` gets the note's place in the queue too and must not touch the edit. Returns how many notes
+    // it met. A template: a drag step calls it for every note it moves.
+    template <class Rewrite>
+    std::size_t UpdateChangedNotes(Rewrite&& change);
     // Queues the selected notes unchanged, as the start of a change of all of them, and gives each to
     // `visit` as it is queued, in list order (the walk is still reading: `visit` must not touch the
     // edit). Returns how many it queued.
@@ -109,8 +114,40 @@ public:
 private:
     // The start of the block inserts count their times from (the track's first).
     std::int64_t InsertBase() const;
+    // The queued modifications, to be rewritten where they lie (empty without a plug-in object).
+    std::span<mp::MPEventWrite> ModifiesInPlace() const;
+    // The start of the key's block: asked once for each run of one block's keys.
+    struct BlockRun {
+        std::uint32_t track = 0, block = 0;
+        std::int64_t base = 0;
+        bool known = false;
+    };
+    std::int64_t BlockBase(const mp::EventKey& key, BlockRun& run) const {
+        if (!run.known || key.track != run.track || key.block != run.block)
+            run = BlockRun{key.track, key.block, BlockStartOf(key), true};
+        return run.base;
+    }
+    std::int64_t BlockStartOf(const mp::EventKey& key) const;
 
     mp::TrackAccess* access_;
 };
+
+template <class Rewrite>
+std::size_t PendingEdit::UpdateChangedNotes(Rewrite&& change) {
+    std::size_t met = 0;
+    BlockRun run;
+    const std::span<mp::MPEventWrite> queued = ModifiesInPlace();
+    for (std::size_t i = 0; i < queued.size(); ++i) {
+        mp::MPEventWrite& m = queued[i];
+        if (m.record.kind != mp::MEK_NOTE) continue;
+        Note note;
+        records::ToNote(m.record, EventRef{m.key, -1, BlockBase(m.key, run)}, &note);
+        change(i, note);
+        records::WriteNote(note, m.record);
+        m.mask = mp::CHANGE_ALL;
+        ++met;
+    }
+    return met;
+}
 
 } // namespace pianoroll

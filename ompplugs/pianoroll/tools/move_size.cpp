@@ -148,11 +148,13 @@ void ApplyMove(TrackView* v, int x, int y) {
     if (m.axis == AXIS_TIME && increment == 0) return;
     const bool movePitch = m.axis != AXIS_TIME && pitchOffset != 0;
     if (increment == 0 && !movePitch) return;
-    // Made once for every note the step moves.
-    const std::function<void(std::size_t, Note&)> move = [&](std::size_t i, Note& note) {
+    // Whether the scale may keep a note from a pitch is the same for every note of the step.
+    const bool scaleLimits = ScaleLimitsPitches(*v);
+    const auto move = [&](std::size_t i, Note& note) {
         note.start = std::max<std::int64_t>(note.start + increment, 0);
         const int pitch = note.pitch + pitchOffset;
-        if (movePitch && pitch >= kLowestPitch && pitch <= kHighestPitch && ScaleAllowsPitch(*v, pitch, note.start)) {
+        if (movePitch && pitch >= kLowestPitch && pitch <= kHighestPitch &&
+            (!scaleLimits || ScaleAllowsPitch(*v, pitch, note.start))) {
             if (static_cast<int>(i) == m.pressedItem && s->gesture.soundingPitch >= 0)
                 SoundPitch(v, pitch, note.length, note.velocity);
             note.pitch = pitch;

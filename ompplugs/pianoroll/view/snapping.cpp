@@ -329,9 +329,12 @@ bool GridSnappingActive(const mp::PianoRollSettings* settings) {
     return SnappingActive(settings) && settings->gridSnap != 0;
 }
 
+bool ScaleLimitsPitches(const TrackView& view) {
+    return view.settings && view.settings->scaleSnap != 0 && !AltHeld();
+}
+
 bool ScaleAllowsPitch(const TrackView& view, int pitch, std::int64_t tick) {
-    if (!view.settings || view.settings->scaleSnap == 0 || AltHeld()) return true;
-    return PitchInKeyAt(&view, pitch, tick);
+    return !ScaleLimitsPitches(view) || PitchInKeyAt(&view, pitch, tick);
 }
 
 bool ScaleAllowsRow(const TrackView& view, int row, std::int64_t tick) {

@@ -138,6 +138,8 @@ bool GridSnappingActive(const mp::PianoRollSettings* settings);
 // Whether a note may be put on the pitch at the tick: scale snapping off, Alt held, or the pitch in the
 // scale of the key in force there.
 bool ScaleAllowsPitch(const TrackView& view, int pitch, std::int64_t tick);
+// Whether ScaleAllowsPitch asks the scale at all (scale snapping on and Alt not held).
+bool ScaleLimitsPitches(const TrackView& view);
 // The same for a grid row (pitch 127 - row).
 bool ScaleAllowsRow(const TrackView& view, int row, std::int64_t tick);
 
