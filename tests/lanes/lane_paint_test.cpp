@@ -150,5 +150,25 @@ TEST_F(LanePaint, OfStemsInOnePixelColumnALaterOneCoversAnEarlierOneOnlyUpToItsO
     EXPECT_NE(Pixel(X(1920), Y(30)), tallSelected);
 }
 
+TEST_F(LanePaint, StemsReachTheFirstColumnAndAPaintOfOneColumnButNotANoteStartingBeforeTheView) {
+    Note(0, 72, 100);
+    Note(960, 72, 64, true);
+    Open(pianoroll::kLaneVelocity);
+    SetRows(127 - 80, 11);
+    Repaint();
+    const COLORREF face = GetSysColor(COLOR_BTNFACE), selected = Pixel(X(960), Y(10));
+    ASSERT_EQ(X(0), Lane().left);
+    EXPECT_NE(Pixel(X(0), Y(10)), face);
+    // A paint of the stem's column alone draws the stem again over the lane's background.
+    const win::RECT column{X(960), Lane().top, X(960) + 1, Lane().bottom};
+    win::InvalidateRect(ViewWindow(), &column, win::FALSE);
+    Pump();
+    EXPECT_EQ(Pixel(X(960), Y(10)), selected);
+    // Scrolled past its start, the first note has its stem outside the view: the first column shows
+    // below velocity 100 what it shows above.
+    SetTimeView(100, View()->geo.timeSpan);
+    EXPECT_EQ(Pixel(Lane().left, Y(10)), Pixel(Lane().left, Y(110)));
+}
+
 } // namespace
 } // namespace lanetest
