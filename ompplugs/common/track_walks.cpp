@@ -121,8 +121,14 @@ void FillRecord(MidiEventRecord& r, const MPBlockEvent& e) {
 
 } // namespace
 
-void TrackAccess::ForEachEventInRange(std::int64_t start, std::int64_t length, std::uint32_t kinds,
-                                      const EventFilter& skip, const EventVisitor& visit, bool fieldsOnly) {
+void TrackAccess::ForEachMaybeSelected(std::uint32_t kinds, const EventVisitor& visit, bool fieldsOnly) {
+    // A few selected notes of a huge track then cost no read of every other one.
+    const bool known = Prepare() && plugin_->EntryFlagsCurrent();
+    Walk(-1, 0, kinds, nullptr, visit, fieldsOnly, known);
+}
+
+void TrackAccess::Walk(std::int64_t start, std::int64_t length, std::uint32_t kinds, const EventFilter& skip,
+                       const EventVisitor& visit, bool fieldsOnly, bool selectedOnly) {
     if (!Prepare()) return;
     IMPMidiData* data = plugin_->MidiData();
     const std::uint32_t wanted = kinds & plugin_->KindFilter();
@@ -142,6 +148,7 @@ void TrackAccess::ForEachEventInRange(std::int64_t start, std::int64_t length, s
         if (!(e.kind & wanted)) continue;
         if (!all && e.start < start && !(e.kind == MEK_NOTE && e.end >= start)) continue;
         if (skip && skip(e.key)) continue;
+        if (selectedOnly && !plugin_->EntrySelected(e)) continue;
         WalkedEvent walked{e.key, MidiEventRecord{}, e.start, blocks.Of(e.key)};
         const MPBlockEvent* packed = bulk ? pages.Find(e, walked.blockStart) : nullptr;
         if (packed) FillRecord(walked.record, *packed);

@@ -95,7 +95,7 @@ std::size_t PendingEdit::ChangeSelectedNotes(const NoteVisitor& visit) {
     mp::EditQueues& queues = plugin->Queues();
     queues.ReserveModifies(marked);
     std::size_t queued = 0;
-    access_->ForEachEventInRange(-1, 0, mp::MEK_NOTE, nullptr, [&](const mp::TrackAccess::WalkedEvent& e) {
+    access_->ForEachMaybeSelected(mp::MEK_NOTE, [&](const mp::TrackAccess::WalkedEvent& e) {
         Note note;
         if (!records::ToNote(e.record, EventRef{e.key, -1, e.blockStart}, &note) || !note.selected) return;
         queues.PutModify(e.key, e.record, mp::CHANGE_ALL);

@@ -106,7 +106,7 @@ void BeginBand(TrackView* v, int x, int y, bool marquee) {
         const int row = RowAtY(v, std::clamp<int>(y, v->geo.grid.top, std::max<int>(v->geo.grid.bottom - 1, v->geo.grid.top)));
         b.marqueeAnchorRow = row >= 0 ? row : (y < v->geo.grid.top ? v->geo.topRow : v->geo.rowCount);
         b.rememberedSelection.clear();
-        v->access->ForEachEventInRange(-1, 0, mp::MEK_NOTE, nullptr, [&](const mp::TrackAccess::WalkedEvent& e) {
+        v->access->ForEachMaybeSelected(mp::MEK_NOTE, [&](const mp::TrackAccess::WalkedEvent& e) {
             if (e.record.flags & mp::MEF_SELECTED) b.rememberedSelection.push_back(e.key);
         }, true); // the flags are all it reads
         UpdateMarquee(v, x, y, ShiftHeld());

@@ -106,7 +106,12 @@ public:
     // length and data bytes of the record (host words and port may be 0), which lets a long walk read
     // the host's blocks in bulk.
     void ForEachEventInRange(std::int64_t start, std::int64_t length, std::uint32_t kinds, const EventFilter& skip,
-                             const EventVisitor& visit, bool fieldsOnly = false);
+                             const EventVisitor& visit, bool fieldsOnly = false) {
+        Walk(start, length, kinds, skip, visit, fieldsOnly, false);
+    }
+    // The same walk of every listed event of `kinds` for those selected: it may pass over events it
+    // knows are not (while the list's entries tell the selection), so visitors still test the flag.
+    void ForEachMaybeSelected(std::uint32_t kinds, const EventVisitor& visit, bool fieldsOnly = false);
     // The notes with a queued modification, in queue order, as the commit would leave them: a
     // modification of the flags alone shows the host's record with the queued flags. Notes queued for
     // deletion are left out. The visitor must not change the queues. With a window only the notes
@@ -235,6 +240,9 @@ public:
     win::HRESULT PasteAt(win::HWND owner, std::int64_t* position);
 
 private:
+    // ForEachEventInRange's walk; selectedOnly passes over entries the list knows are not selected.
+    void Walk(std::int64_t start, std::int64_t length, std::uint32_t kinds, const EventFilter& skip,
+              const EventVisitor& visit, bool fieldsOnly, bool selectedOnly);
     win::HRESULT WriteSelected(const EventKey& key, bool on, const char16_t* name);
     win::HRESULT SelectKindsInRange(std::uint32_t kinds, std::int64_t start, std::int64_t length, int lowNote,
                                     int highNote, bool on);
