@@ -2,6 +2,7 @@
 // bottom, the pitch-bend curve from its centre, and the velocity stems, also while a stroke runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "lane_fixture.h"
@@ -159,6 +160,12 @@ TEST_F(LanePaint, StemsReachTheFirstColumnAndAPaintOfOneColumnButNotANoteStartin
     const COLORREF face = GetSysColor(COLOR_BTNFACE), selected = Pixel(X(960), Y(10));
     ASSERT_EQ(X(0), Lane().left);
     EXPECT_NE(Pixel(X(0), Y(10)), face);
+    // A selected note's stem is the greyer of the two.
+    const auto chroma = [](COLORREF c) {
+        const int r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+        return std::max({r, g, b}) - std::min({r, g, b});
+    };
+    EXPECT_LT(chroma(selected), chroma(Pixel(X(0), Y(10))));
     // A paint of the stem's column alone draws the stem again over the lane's background.
     const win::RECT column{X(960), Lane().top, X(960) + 1, Lane().bottom};
     win::InvalidateRect(ViewWindow(), &column, win::FALSE);
