@@ -54,6 +54,10 @@ TEST_F(Editing, InsertedNotesCountFromTheFirstBlockAndCommitUnderTheirName) {
     EXPECT_EQ(Pending()[0].start, 1500);
     Note bad{.pitch = 128};
     EXPECT_FALSE(edit.Insert(&bad));
+    mp::TrackAccess detached{mp::TrackHost{}}; // an editor without its plug-in object queues nothing
+    EXPECT_FALSE(PendingEdit(&detached).Insert(&note));
+    LaneEvent bend{.kind = LaneKind::PitchBend, .tick = 10};
+    EXPECT_FALSE(PendingEdit(&detached).InsertLaneEvent(&bend));
     const std::size_t undo = UndoCount();
     ASSERT_EQ(edit.Commit(mp::IDS_UNDO_DRAW_EVENT), win::S_OK);
     EXPECT_EQ((std::tuple{UndoCount(), UndoName()}), (std::tuple{undo + 1, u"Draw MIDI Event"}));

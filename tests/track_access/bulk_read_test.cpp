@@ -244,6 +244,33 @@ TEST_F(BulkRead, LongWalksReadPagesAndFallBackToSingleReads) {
     EXPECT_EQ(Walk(true), Walk(false));
 }
 
+// A host that refuses reads of listed events still has the selection deleted and the list kept up.
+TEST_F(BulkRead, AHostRefusingListReadsGetsTheSameDeletesAndList) {
+    BuildSong(3000);
+    Refusing().listReads = true;
+    Connect(mp::MEK_NOTE | mp::MEK_CONTROL | mp::MEK_META, &Refusing());
+    ASSERT_EQ(plugin->SelectTrack(0, -1), win::S_OK);
+    ASSERT_EQ(access->SelectRange(0, 96000, 40, 80, true), win::S_OK);
+    Deliver();
+    std::vector<std::uint32_t> kept;
+    for (std::uint32_t id : CachedEvents())
+        if (!(Stored(id).flags & mp::MEF_SELECTED)) kept.push_back(id);
+    ASSERT_LT(kept.size(), CachedEvents().size() - 20);
+    ASSERT_EQ(access->DeleteSelected(), win::S_OK);
+    Deliver();
+    EXPECT_EQ(CachedEvents(), kept);
+    // A run of moved events (each to a tick of its own), read again for the list.
+    project->WithStore([&](host::Store& store) {
+        for (std::size_t i = 0; i < kept.size(); i += 3) {
+            host::EventValue v = store.Event(kept[i]);
+            v.time = static_cast<std::int64_t>(i) + 1;
+            store.SetEvent(kept[i], v);
+        }
+    });
+    Deliver();
+    EXPECT_EQ(CachedEvents(), RebuiltEvents(0));
+}
+
 TEST_F(BulkRead, MarqueeListSelectsWhatSingleWritesSelect) {
     BuildSong(6000);
     ChangeTrack(project->WithStore([&](host::Store& st) { return st.Block(blocks[0])->track; }),

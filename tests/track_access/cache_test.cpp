@@ -94,51 +94,15 @@ TEST_F(Cache, ChannelUseCountsTracksAfterTheFirst) {
     EXPECT_EQ(plugin->GetChannelCount(), 16u);
 }
 
-// The host's data with its track walk failing after the first track and its block walks failing.
-class FailingWalks final : public mp::IMPMidiData {
-public:
-    explicit FailingWalks(host::HostProject* to) : to_(to) {}
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (riid != mp::IID_IMPMidiData) return to_->QueryInterface(riid, ppv);
-        *ppv = static_cast<mp::IMPMidiData*>(this);
-        return S_OK;
-    }
-    ULONG AddRef() override { return 2; }
-    ULONG Release() override { return 1; }
-    HRESULT FindFirst(mp::EventKey* k, DWORD l, void* r, BOOL* m, DWORD a) override {
-        return failing && l == mp::LEVEL_BLOCK ? E_OUTOFMEMORY : to_->FindFirst(k, l, r, m, a);
-    }
-    HRESULT FindNext(mp::EventKey* k, DWORD l, void* r, BOOL* m, DWORD a) override {
-        return failing && l == mp::LEVEL_TRACK ? E_ACCESSDENIED : to_->FindNext(k, l, r, m, a);
-    }
-    HRESULT FindPrevious(mp::EventKey* k, DWORD l, void* r, BOOL* m, DWORD a) override {
-        return to_->FindPrevious(k, l, r, m, a);
-    }
-    HRESULT Get(const mp::EventKey* k, DWORD l, void* r, DWORD f) override { return to_->Get(k, l, r, f); }
-    HRESULT Set(const mp::EventKey* k, DWORD l, const void* r, DWORD m) override { return to_->Set(k, l, r, m); }
-    HRESULT Insert(mp::EventKey* k, DWORD l, const void* r) override { return to_->Insert(k, l, r); }
-    HRESULT Delete(DWORD l, const mp::EventKey* k) override { return to_->Delete(l, k); }
-    HRESULT BeginTransaction(DWORD kind, const char16_t* name) override { return to_->BeginTransaction(kind, name); }
-    HRESULT EndTransaction(BOOL changed) override { return to_->EndTransaction(changed); }
-    HRESULT SelectEvents(DWORD l, const mp::EventKey* s, DWORD k, DWORD r3, DWORD r4, DWORD r5, DWORD r6, DWORD r7,
-                         DWORD mode) override {
-        return to_->SelectEvents(l, s, k, r3, r4, r5, r6, r7, mode);
-    }
-    bool failing = true;
-
-private:
-    host::HostProject* to_;
-};
-
 TEST_F(Cache, AFailedReloadReportsItsFirstFailureAndAsksAgainNextTime) {
     AddBlock(AddTrack(u"A", 0), 0, 1920);
     AddTrack(u"B", 1);
-    FailingWalks data(project);
+    Refusing().walks = true;
     DWORD caps = 0;
-    ASSERT_EQ(plugin->Initialise(static_cast<mp::IMPMidiData*>(&data), nullptr, mp::INIT_MODE_EDITOR, 0, &caps), S_OK);
+    ASSERT_EQ(plugin->Initialise(static_cast<mp::IMPMidiData*>(&Refusing()), nullptr, mp::INIT_MODE_EDITOR, 0, &caps), S_OK);
     EXPECT_EQ(plugin->ReloadTracks(true), E_ACCESSDENIED) << "the track walk failed before the block walk";
     EXPECT_EQ((std::tuple{plugin->Tracks().size(), plugin->Flags() & mp::PLF_TRACKS_LOADED}), (std::tuple{1u, 0u}));
-    data.failing = false;
+    Refusing().walks = false;
     EXPECT_EQ(plugin->ReloadTracks(false), S_OK);
     EXPECT_EQ((std::tuple{plugin->Tracks().size(), plugin->Tracks()[0].blocks.size()}), (std::tuple{2u, 1u}));
     plugin->Uninitialise();
