@@ -87,17 +87,10 @@ void CommandFixture::Controller(std::int64_t time, int controller, int value, bo
 std::vector<Event> CommandFixture::Events(std::uint32_t trackId) {
     Pump();
     if (trackId == 0) trackId = track;
-    std::vector<Event> events = project->WithStore([&](host::Store& store) {
-        std::vector<Event> out;
-        for (std::uint32_t b : store.BlocksOf(trackId)) {
-            const std::int64_t base = store.Block(b)->start;
-            for (std::uint32_t e : store.EventsOf(b)) {
-                const host::EventValue v = store.Event(e);
-                out.push_back({base + v.time, v.length, v.kind, v.data[0], v.data[1], v.channel,
-                               (v.flags & mp::MEF_SELECTED) != 0});
-            }
-        }
-        return out;
+    std::vector<Event> events;
+    ForEachStoredEvent(trackId, [&](std::uint32_t, std::int64_t base, const host::EventValue& v) {
+        events.push_back(
+            {base + v.time, v.length, v.kind, v.data[0], v.data[1], v.channel, (v.flags & mp::MEF_SELECTED) != 0});
     });
     std::sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
         return std::tie(a.time, a.kind, a.data1) < std::tie(b.time, b.kind, b.data1);

@@ -85,6 +85,13 @@ protected:
     template <class Change> void ChangeTrack(std::uint32_t id, Change change) {
         project->WithStore([&](host::Store& s) { auto v = *s.Track(id); change(v); s.SetTrack(id, v); });
     }
+    // Every stored event of a track, block by block, with its block's start.
+    template <class Visit> void ForEachStoredEvent(std::uint32_t track, Visit visit) {
+        project->WithStore([&](host::Store& s) {
+            for (std::uint32_t b : s.BlocksOf(track))
+                for (std::uint32_t e : s.EventsOf(b)) visit(e, s.Block(b)->start, s.Event(e));
+        });
+    }
     std::size_t UndoCount() {
         return project->WithStore([](host::Store& store) { return store.UndoCount(); });
     }

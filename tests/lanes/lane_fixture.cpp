@@ -60,16 +60,10 @@ int LaneFixture::Y(int value) const {
 
 std::vector<HostValue> LaneFixture::Values() {
     Pump();
-    std::vector<HostValue> out = project->WithStore([&](host::Store& store) {
-        std::vector<HostValue> values;
-        for (std::uint32_t b : store.BlocksOf(track))
-            for (std::uint32_t e : store.EventsOf(b)) {
-                const host::EventValue v = store.Event(e);
-                const std::int64_t tick = store.Block(b)->start + v.time;
-                if (v.kind == mp::MEK_CONTROL) values.push_back({tick, v.data[0], v.data[1]});
-                if (v.kind == mp::MEK_PITCH_BEND) values.push_back({tick, kBend, (v.data[1] & 0x7F) << 7 | (v.data[0] & 0x7F)});
-            }
-        return values;
+    std::vector<HostValue> out;
+    ForEachStoredEvent(track, [&](std::uint32_t, std::int64_t base, const host::EventValue& v) {
+        if (v.kind == mp::MEK_CONTROL) out.push_back({base + v.time, v.data[0], v.data[1]});
+        if (v.kind == mp::MEK_PITCH_BEND) out.push_back({base + v.time, kBend, (v.data[1] & 0x7F) << 7 | (v.data[0] & 0x7F)});
     });
     std::sort(out.begin(), out.end());
     return out;
@@ -77,14 +71,9 @@ std::vector<HostValue> LaneFixture::Values() {
 
 std::vector<HostNote> LaneFixture::Notes() {
     Pump();
-    std::vector<HostNote> out = project->WithStore([&](host::Store& store) {
-        std::vector<HostNote> notes;
-        for (std::uint32_t b : store.BlocksOf(track))
-            for (std::uint32_t e : store.EventsOf(b)) {
-                const host::EventValue v = store.Event(e);
-                if (v.kind == mp::MEK_NOTE) notes.push_back({store.Block(b)->start + v.time, v.data[0], v.data[1]});
-            }
-        return notes;
+    std::vector<HostNote> out;
+    ForEachStoredEvent(track, [&](std::uint32_t, std::int64_t base, const host::EventValue& v) {
+        if (v.kind == mp::MEK_NOTE) out.push_back({base + v.time, v.data[0], v.data[1]});
     });
     std::sort(out.begin(), out.end());
     return out;

@@ -37,17 +37,9 @@ void ToolFixture::Open(bool snapping) {
 
 std::vector<HostNote> ToolFixture::Notes() {
     Pump();
-    std::vector<HostNote> notes = project->WithStore([&](host::Store& store) {
-        std::vector<HostNote> out;
-        for (std::uint32_t b : store.BlocksOf(track)) {
-            const std::int64_t base = store.Block(b)->start;
-            for (std::uint32_t e : store.EventsOf(b)) {
-                const host::EventValue value = store.Event(e);
-                if (value.kind != mp::MEK_NOTE) continue;
-                out.push_back({base + value.time, value.length, value.data[0], (value.flags & mp::MEF_SELECTED) != 0});
-            }
-        }
-        return out;
+    std::vector<HostNote> notes;
+    ForEachStoredEvent(track, [&](std::uint32_t, std::int64_t base, const host::EventValue& v) {
+        if (v.kind == mp::MEK_NOTE) notes.push_back({base + v.time, v.length, v.data[0], (v.flags & mp::MEF_SELECTED) != 0});
     });
     std::sort(notes.begin(), notes.end());
     return notes;

@@ -335,21 +335,15 @@ TEST_F(Upkeep, RandomEditsLeaveTheListAsARebuildWouldMakeIt) {
             }
             ASSERT_EQ(access->CommitEdits(u"Step"), S_OK);
             // The inserted note's id: the newest event.
-            live.push_back(project->WithStore([](host::Store& s) {
-                std::uint32_t newest = 0;
-                for (std::uint32_t b : s.BlocksOf(s.TracksInOrder()[0]))
-                    for (std::uint32_t e : s.EventsOf(b)) newest = std::max(newest, e);
-                return newest;
-            }));
+            std::uint32_t newest = 0;
+            ForEachStoredEvent(track, [&](std::uint32_t e, std::int64_t, const host::EventValue&) { newest = std::max(newest, e); });
+            live.push_back(newest);
             break;
         }
         default:
             if (random() % 2) project->Undo();
             live.clear();
-            project->WithStore([&](host::Store& s) {
-                for (std::uint32_t b : s.BlocksOf(track))
-                    for (std::uint32_t e : s.EventsOf(b)) live.push_back(e);
-            });
+            ForEachStoredEvent(track, [&](std::uint32_t e, std::int64_t, const host::EventValue&) { live.push_back(e); });
             break;
         }
         if (random() % 3 == 0) Deliver();

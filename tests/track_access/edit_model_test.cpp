@@ -84,15 +84,11 @@ protected:
     mp::EventKey KeyOf(std::uint32_t id) const { return mp::EventKey{track, model.at(id).block, id}; }
 
     Song ReadSong() {
-        return project->WithStore([&](host::Store& s) {
-            Song song;
-            for (std::uint32_t b : s.BlocksOf(track))
-                for (std::uint32_t id : s.EventsOf(b)) {
-                    const host::EventValue v = s.Event(id);
-                    song[id] = Note{v.block, v.time, v.data[0], v.length, v.data[1], (v.flags & mp::MEF_SELECTED) != 0};
-                }
-            return song;
+        Song song;
+        ForEachStoredEvent(track, [&](std::uint32_t id, std::int64_t, const host::EventValue& v) {
+            song[id] = Note{v.block, v.time, v.data[0], v.length, v.data[1], (v.flags & mp::MEF_SELECTED) != 0};
         });
+        return song;
     }
     // Notes in the list's order, as the tools walk them.
     std::vector<std::uint32_t> Selected() {
