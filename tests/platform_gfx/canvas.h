@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -41,12 +42,27 @@ struct Canvas {
         Clear(fill);
     }
     ~Canvas() {
+        win::SelectObject(dc, win::GetStockObject(win::BLACK_PEN));
+        win::SelectObject(dc, win::GetStockObject(win::WHITE_BRUSH));
+        for (win::HGDIOBJ o : owned) win::DeleteObject(o);
         win::SelectObject(dc, old);
         win::DeleteDC(dc);
         win::DeleteObject(bmp);
     }
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
+
+    // A pen, brush or bitmap made for the test, deleted with the canvas (after the stock pen and brush
+    // are put back); Use also selects it.
+    template <class H> H Own(H object) {
+        owned.push_back(object);
+        return object;
+    }
+    template <class H> H Use(H object) {
+        win::SelectObject(dc, object);
+        return Own(object);
+    }
+    std::vector<win::HGDIOBJ> owned;
 
     void Clear(win::COLORREF c) {
         for (int i = 0; i < w * h; ++i) bits[i] = Px(c);

@@ -63,8 +63,7 @@ TEST(Lines, EveryBinaryRasterOperationFollowsItsTruthTable) {
     const std::uint32_t dest = 0x80306090u, pen = Canvas::Px(RGB(0x0F, 0xF0, 0x55));
     Canvas c(3, 16);
     for (int i = 0; i < 3 * 16; ++i) c.bits[i] = dest;
-    HPEN p = CreatePen(PS_SOLID, 1, RGB(0x0F, 0xF0, 0x55));
-    SelectObject(c.dc, p);
+    c.Use(CreatePen(PS_SOLID, 1, RGB(0x0F, 0xF0, 0x55)));
     for (int mode = R2_BLACK; mode <= R2_WHITE; ++mode) {
         EXPECT_EQ(SetROP2(c.dc, mode), mode == R2_BLACK ? R2_COPYPEN : mode - 1);
         MoveToEx(c.dc, 0, mode - 1, nullptr);
@@ -78,15 +77,11 @@ TEST(Lines, EveryBinaryRasterOperationFollowsItsTruthTable) {
         EXPECT_EQ(c.Raw(2, mode - 1), dest) << "the end point is not drawn";
     }
     EXPECT_EQ(GetROP2(c.dc), R2_WHITE);
-    SetROP2(c.dc, R2_COPYPEN);
-    SelectObject(c.dc, GetStockObject(BLACK_PEN));
-    DeleteObject(p);
 }
 
 TEST(Lines, DottedPenWithOpaqueAndTransparentBackground) {
     Canvas c(14, 2);
-    HPEN dot = CreatePen(PS_DOT, 1, kRed);
-    SelectObject(c.dc, dot);
+    c.Use(CreatePen(PS_DOT, 1, kRed));
     SetBkColor(c.dc, kBlue);
     SetBkMode(c.dc, OPAQUE);
     MoveToEx(c.dc, 0, 0, nullptr);
@@ -108,15 +103,12 @@ TEST(Lines, DottedPenWithOpaqueAndTransparentBackground) {
     };
     for (const auto& [style, runs] : styles) {
         Canvas line(28, 1);
-        HPEN pen = CreatePen(style, 1, kBlack);
-        SelectObject(line.dc, pen);
+        line.Use(CreatePen(style, 1, kBlack));
         MoveToEx(line.dc, 0, 0, nullptr);
         LineTo(line.dc, 29, 0);
         std::string got;
         for (int x = 0; x < 28; ++x) got += line.At(x, 0) == kBlack ? '#' : '.';
         EXPECT_EQ(got, runs) << style;
-        SelectObject(line.dc, GetStockObject(BLACK_PEN));
-        DeleteObject(pen);
     }
     // The dash pattern runs on across joined segments.
     c.Clear(kWhite);
@@ -124,27 +116,21 @@ TEST(Lines, DottedPenWithOpaqueAndTransparentBackground) {
     LineTo(c.dc, 2, 0);
     LineTo(c.dc, 5, 0);
     c.Expect({{2, 0, kRed}, {3, 0, kWhite}});
-    SelectObject(c.dc, GetStockObject(BLACK_PEN));
-    DeleteObject(dot);
 }
 
 TEST(Lines, WidePensCoverTheirWidth) {
     Canvas c(20, 20);
-    HPEN wide = CreatePen(PS_SOLID, 3, kBlue);
-    SelectObject(c.dc, wide);
+    c.Use(CreatePen(PS_SOLID, 3, kBlue));
     MoveToEx(c.dc, 5, 10, nullptr);
     LineTo(c.dc, 15, 10);
     for (int x = 5; x <= 15; ++x)
         for (int y = 9; y <= 11; ++y) EXPECT_EQ(c.At(x, y), kBlue) << x << "," << y;
     c.Expect({{10, 8, kWhite}, {10, 12, kWhite}});
-    SelectObject(c.dc, GetStockObject(BLACK_PEN));
-    DeleteObject(wide);
 }
 
 TEST(Shapes, RectangleOutlineAndInterior) {
     Canvas c(10, 10);
-    HBRUSH red = CreateSolidBrush(kRed);
-    SelectObject(c.dc, red);
+    c.Use(CreateSolidBrush(kRed));
     Rectangle(c.dc, 1, 1, 6, 5);
     c.Expect({{1, 1, kBlack}, {5, 4, kBlack}, {5, 1, kBlack}, {1, 4, kBlack}, {2, 2, kRed}, {4, 3, kRed},
               {6, 1, kWhite}, {1, 5, kWhite}});
@@ -167,15 +153,12 @@ TEST(Shapes, RectangleOutlineAndInterior) {
     c.Clear(kWhite);
     EXPECT_EQ((std::tuple{bool(Rectangle(c.dc, 3, 1, 3, 6)), bool(Rectangle(c.dc, 1, 3, 6, 3)), c.Count(kWhite)}),
               (std::tuple{true, true, 100}));
-    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
-    DeleteObject(red);
 }
 
 TEST(Shapes, PolygonFillsItsInteriorWithTheBrush) {
     Canvas c(12, 12);
     SelectObject(c.dc, GetStockObject(NULL_PEN));
-    HBRUSH blue = CreateSolidBrush(kBlue);
-    SelectObject(c.dc, blue);
+    c.Use(CreateSolidBrush(kBlue));
     POINT square[] = {{2, 2}, {8, 2}, {8, 8}, {2, 8}};
     Polygon(c.dc, square, 4);
     EXPECT_EQ(c.Count(kBlue), 36);
@@ -185,23 +168,18 @@ TEST(Shapes, PolygonFillsItsInteriorWithTheBrush) {
     POINT tri[] = {{0, 0}, {10, 0}, {0, 10}};
     Polygon(c.dc, tri, 3);
     c.Expect({{0, 0, kBlue}, {8, 0, kBlue}, {0, 8, kBlue}, {8, 8, kWhite}});
-    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
-    SelectObject(c.dc, GetStockObject(BLACK_PEN));
-    DeleteObject(blue);
 }
 
 TEST(Shapes, EllipseStaysInsideItsBox) {
     Canvas c(20, 20);
-    HBRUSH red = CreateSolidBrush(kRed);
-    SelectObject(c.dc, red);
+    c.Use(CreateSolidBrush(kRed));
     Ellipse(c.dc, 3, 4, 15, 14);
     EXPECT_EQ(c.InkBox(kWhite), (RECT{3, 4, 15, 14}));
     c.Expect({{9, 9, kRed}, {3, 4, kWhite}}); // the box's corner is outside the ellipse
 
     // A wide pen draws the outline inside the box, as thick as the pen on every side; corners given
     // in any order make the same ellipse; an empty box draws nothing.
-    HPEN wide = CreatePen(PS_SOLID, 3, kBlue);
-    SelectObject(c.dc, wide);
+    c.Use(CreatePen(PS_SOLID, 3, kBlue));
     c.Clear(kWhite);
     Ellipse(c.dc, 15, 15, 2, 4);
     EXPECT_EQ(c.InkBox(kWhite), (RECT{2, 4, 15, 15}));
@@ -214,8 +192,4 @@ TEST(Shapes, EllipseStaysInsideItsBox) {
     EXPECT_TRUE(Ellipse(c.dc, 5, 5, 12, 5));
     EXPECT_TRUE(Ellipse(c.dc, -3000, -3000, 3000, 3000)); // too large to rasterise: skipped
     EXPECT_EQ(c.Count(kWhite), 400);
-    SelectObject(c.dc, GetStockObject(BLACK_PEN));
-    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
-    DeleteObject(wide);
-    DeleteObject(red);
 }

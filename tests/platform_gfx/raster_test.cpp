@@ -12,7 +12,7 @@ using namespace gfxtest;
 
 TEST(FillRect, FillsExactlyTheHalfOpenRectangle) {
     Canvas c(10, 10);
-    HBRUSH red = CreateSolidBrush(kRed);
+    HBRUSH red = c.Own(CreateSolidBrush(kRed));
     RECT r{2, 3, 5, 7};
     EXPECT_EQ(FillRect(c.dc, &r, red), 1);
     for (int y = 0; y < 10; ++y)
@@ -20,12 +20,11 @@ TEST(FillRect, FillsExactlyTheHalfOpenRectangle) {
             bool inside = x >= 2 && x < 5 && y >= 3 && y < 7;
             EXPECT_EQ(c.At(x, y), inside ? kRed : kWhite) << x << "," << y;
         }
-    DeleteObject(red);
 }
 
 TEST(FillRect, ClipsToTheBitmapTakesSystemColourIndexesAndRefusesBadHandles) {
     Canvas c(6, 6);
-    HBRUSH blue = CreateSolidBrush(kBlue);
+    HBRUSH blue = c.Own(CreateSolidBrush(kBlue));
     RECT r{-100, -100, 100, 3};
     FillRect(c.dc, &r, blue);
     EXPECT_EQ(c.Count(kBlue), 18);
@@ -35,7 +34,6 @@ TEST(FillRect, ClipsToTheBitmapTakesSystemColourIndexesAndRefusesBadHandles) {
     EXPECT_EQ((std::tuple{FillRect(nullptr, &r, blue), FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(0x12345678)),
                           FillRect(c.dc, nullptr, blue)}),
               (std::tuple{0, 0, 0}));
-    DeleteObject(blue);
 }
 
 namespace {
@@ -61,8 +59,7 @@ TEST(RasterOperations, EveryCodeFollowsItsTruthTable) {
     const COLORREF brushColour = RGB(0x12, 0x34, 0x56);
     const std::uint32_t pattern = Canvas::Px(brushColour);
     Canvas src(4, 1), dst(4, 1);
-    HBRUSH brush = CreateSolidBrush(brushColour);
-    SelectObject(dst.dc, brush);
+    dst.Use(CreateSolidBrush(brushColour));
     for (int code = 0; code < 256; ++code) {
         const auto c = static_cast<std::uint8_t>(code);
         std::copy(source, source + 4, src.bits);
@@ -85,16 +82,13 @@ TEST(RasterOperations, EveryCodeFollowsItsTruthTable) {
     dst.Clear(kWhite);
     PatBlt(dst.dc, 3, 1, -2, -1, PATCOPY);
     dst.Expect({{0, 0, kWhite}, {1, 0, brushColour}, {2, 0, brushColour}, {3, 0, kWhite}});
-    SelectObject(dst.dc, GetStockObject(WHITE_BRUSH));
-    DeleteObject(brush);
 }
 
 TEST(PatBlt, InvertingOperationsRestoreWhenRepeated) {
     Canvas c(8, 8);
     for (int i = 0; i < 64; ++i) c.bits[i] = 0xFF000000u | (i * 0x030507u);
     std::vector<std::uint32_t> before(c.bits, c.bits + 64);
-    HBRUSH brush = CreateSolidBrush(RGB(200, 100, 50));
-    SelectObject(c.dc, brush);
+    c.Use(CreateSolidBrush(RGB(200, 100, 50)));
     for (DWORD rop : {DSTINVERT, PATINVERT}) {
         PatBlt(c.dc, 1, 1, 6, 5, rop);
         EXPECT_NE(std::vector<std::uint32_t>(c.bits, c.bits + 64), before);
@@ -105,8 +99,6 @@ TEST(PatBlt, InvertingOperationsRestoreWhenRepeated) {
     InvertRect(c.dc, &r);
     InvertRect(c.dc, &r);
     EXPECT_EQ(std::vector<std::uint32_t>(c.bits, c.bits + 64), before);
-    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
-    DeleteObject(brush);
 }
 
 TEST(PolyPatBlt, PaintsWhatOnePatBltPerEntryPaintsInTurn) {
@@ -143,8 +135,7 @@ TEST(Outlines, FrameAndFocusRectanglesCoverEachBorderPixelOnce) {
     for (const RECT& r : rects) {
         SCOPED_TRACE(::testing::Message() << r.left << "," << r.top << "," << r.right << "," << r.bottom);
         Canvas framed(10, 10), focus(10, 10);
-        HBRUSH red = CreateSolidBrush(kRed);
-        EXPECT_EQ(FrameRect(framed.dc, &r, red), 1);
+        EXPECT_EQ(FrameRect(framed.dc, &r, framed.Own(CreateSolidBrush(kRed))), 1);
         IntersectClipRect(focus.dc, 0, 0, 5, 10);
         EXPECT_TRUE(DrawFocusRect(focus.dc, &r));
         for (int y = 0; y < 10; ++y)
@@ -156,7 +147,6 @@ TEST(Outlines, FrameAndFocusRectanglesCoverEachBorderPixelOnce) {
             }
         DrawFocusRect(focus.dc, &r);
         EXPECT_EQ(focus.Count(kWhite), 100);
-        DeleteObject(red);
     }
 }
 
@@ -170,8 +160,6 @@ TEST(Shapes, PolygonsAreSampledAtPixelCentres) {
     Polygon(c.dc, tri, 3);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 14; ++x) EXPECT_EQ(c.At(x, y) == kBlack, x >= 1 && y >= 1 && x + 2 * y <= 11) << x << "," << y;
-    SelectObject(c.dc, GetStockObject(BLACK_PEN));
-    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
 }
 
 TEST(PatternBrush, FollowsTheBrushOrigin) {
