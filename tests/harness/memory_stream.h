@@ -21,7 +21,6 @@ public:
     void FailSeeks(win::HRESULT hr) { seekFailure_ = hr; }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
     std::size_t Position() const { return position_; }
-    void Rewind() { position_ = 0; }
 
     win::HRESULT QueryInterface(win::REFIID riid, void** ppv) override;
     win::ULONG AddRef() override { return ++refs_; }

@@ -135,7 +135,6 @@ public:
         return Then([s] { headless::TypeText(s.c_str()); });
     }
     bool Exhausted() const { return exhausted_ > 0; }
-    int StepsLeft() const { return static_cast<int>(steps_.size()); }
 
 private:
     static void Hook(void* ctx) {

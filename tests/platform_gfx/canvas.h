@@ -111,10 +111,6 @@ inline std::string SnapshotPath(const char* name) {
     ::mkdir(dir.c_str(), 0755);
     return dir + "/" + name;
 }
-inline long FileSize(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
-}
 
 constexpr win::COLORREF kWhite = win::RGB(255, 255, 255);
 constexpr win::COLORREF kBlack = win::RGB(0, 0, 0);

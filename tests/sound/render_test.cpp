@@ -47,20 +47,6 @@ TEST_F(Render, TheTailFollowsTheLastNoteAndNoTemporaryIsLeft) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
-TEST_F(Render, MutedAndUnsoloedTracksStaySilent) {
-    auto s = OneNote();
-    s.tracks[0].mute = true;
-    midiout::RenderOptions o;
-    o.tailSeconds = 0.5;
-    ASSERT_TRUE(playback::RenderSongToWav(s, dir_ / "muted.wav", o).ok);
-    EXPECT_EQ(ReadWav(dir_ / "muted.wav").Rms(0, 10), 0.0);
-
-    s.tracks[0].mute = false;
-    s.tracks[1].solo = true; // the empty track is soloed: the note track is not heard
-    ASSERT_TRUE(playback::RenderSongToWav(s, dir_ / "solo.wav", o).ok);
-    EXPECT_EQ(ReadWav(dir_ / "solo.wav").Rms(0, 10), 0.0);
-}
-
 TEST_F(Render, FailuresLeaveNoFileAndSayWhy) {
     auto r = playback::RenderSongToWav(OneNote(), (dir_ / "no" / "such" / "dir.wav").string());
     EXPECT_FALSE(r.ok);
