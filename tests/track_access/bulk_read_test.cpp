@@ -250,7 +250,9 @@ TEST_F(BulkRead, AHostRefusingListReadsGetsTheSameDeletesAndList) {
     Refusing().listReads = true;
     Connect(mp::MEK_NOTE | mp::MEK_CONTROL | mp::MEK_META, &Refusing());
     ASSERT_EQ(plugin->SelectTrack(0, -1), win::S_OK);
-    ASSERT_EQ(access->SelectRange(0, 96000, 40, 80, true), win::S_OK);
+    // Another writer selects a block's events: the entries cannot tell the selection.
+    const mp::EventKey scope{0, blocks[1], 0};
+    ASSERT_EQ(project->SelectEvents(mp::LEVEL_EVENT, &scope, mp::MEK_ALL, 0, 0, 0, 0, 0, mp::SELECT_SET), win::S_OK);
     Deliver();
     std::vector<std::uint32_t> kept;
     for (std::uint32_t id : CachedEvents())
