@@ -87,11 +87,6 @@ std::string FrameFixture::WindowTextOf(HWND window) {
     return text;
 }
 
-std::string FrameFixture::LastUndoName() {
-    const std::u16string name = project->WithStore([](host::Store& store) { return store.UndoName(); });
-    return std::string(name.begin(), name.end());
-}
-
 std::uint32_t FrameFixture::TrackAttributes(std::uint32_t trackId) {
     return project->WithStore([&](host::Store& store) { return store.Track(trackId)->attributes; });
 }

@@ -39,7 +39,6 @@ class FrameFixture : public ViewFixture {
     // none does, -1 when more than one does.
     static int MarkedEntry(win::HMENU menu);
     // The undo name of the host's last edit, as UTF-8.
-    std::string LastUndoName();
     std::uint32_t TrackAttributes(std::uint32_t trackId);
     // The state bits the editor answers a host's menus for a command.
     win::LRESULT CommandState(int command) const;

@@ -92,6 +92,11 @@ protected:
                 for (std::uint32_t e : s.EventsOf(b)) visit(e, s.Block(b)->start, s.Event(e));
         });
     }
+    // The name of the step Undo would take back, as plain text.
+    std::string UndoText() {
+        const std::u16string name = project->WithStore([](host::Store& store) { return store.UndoName(); });
+        return std::string(name.begin(), name.end());
+    }
     std::size_t UndoCount() {
         return project->WithStore([](host::Store& store) { return store.UndoCount(); });
     }

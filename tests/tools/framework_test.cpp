@@ -92,7 +92,7 @@ TEST_F(FrameworkTest, TheGridShowsADraggedNoteWhereTheDragPutsIt) {
 TEST_F(FrameworkTest, EscapeInARulerScrollLeavesThePendingEditAndTheHistoryAlone) {
     Open();
     Drag(X(1000), Y(72), X(1500), Y(72));
-    ASSERT_EQ(UndoName(), "Draw MIDI Event");
+    ASSERT_EQ(UndoText(), "Draw MIDI Event");
     const std::size_t steps = UndoCount();
     SetTimeView(2000, View()->geo.timeSpan);
     mp::TrackAccess* access = View()->access;
@@ -106,7 +106,7 @@ TEST_F(FrameworkTest, EscapeInARulerScrollLeavesThePendingEditAndTheHistoryAlone
     ASSERT_EQ(View()->geo.timeOrigin, 2500) << "the ruler scrolls the view";
     Key(VK_ESCAPE);
     EXPECT_EQ(access->QueuedInsertCount(), 1) << "the pending edit is kept";
-    EXPECT_EQ((std::tuple{UndoCount(), UndoName()}), (std::tuple{steps, "Draw MIDI Event"}));
+    EXPECT_EQ((std::tuple{UndoCount(), UndoText()}), (std::tuple{steps, "Draw MIDI Event"}));
     EXPECT_EQ(DragState(), Drag::None) << "Escape ends the ruler's drag";
     Move(ruler.left + 100, y);
     Up(ruler.left + 100, y);

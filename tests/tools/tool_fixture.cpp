@@ -51,11 +51,6 @@ std::vector<HostNote> ToolFixture::Selected() {
     return all;
 }
 
-std::string ToolFixture::UndoName() {
-    const std::u16string name = project->WithStore([](host::Store& store) { return store.UndoName(); });
-    return std::string(name.begin(), name.end());
-}
-
 void ToolFixture::Hold(unsigned mods) {
     if (mods & MOD_SHIFT) headless::KeyDown(VK_SHIFT);
     if (mods & MOD_CONTROL) headless::KeyDown(VK_CONTROL);

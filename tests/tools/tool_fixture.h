@@ -47,7 +47,6 @@ protected:
     // Host state.
     std::vector<HostNote> Notes();
     std::vector<HostNote> Selected();
-    std::string UndoName();
 
     // Positions: x of a tick, y of a note's row centre.
     int X(std::int64_t tick) const { return XOfTick(tick); }
