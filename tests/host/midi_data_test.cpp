@@ -352,6 +352,7 @@ TEST_F(MidiDataTest, DeletingATrackTakesItsBlocksAndEventsAndUndoBringsThemBack)
     ASSERT_EQ(data->Delete(mp::LEVEL_TRACK, &track), win::S_OK);
     ASSERT_EQ(data->EndTransaction(1), win::S_OK);
     EXPECT_TRUE(TakeSnapshot(data).empty());
+    EXPECT_EQ(project->WithStore([&](Store& s) { return s.Block(b2.block); }), nullptr) << "a deleted block reads as none";
     EXPECT_EQ(project->WithStore([](Store& s) { return s.UndoName(); }), u"Delete Track");
     ASSERT_EQ(project->Undo(), win::S_OK);
     EXPECT_EQ(TakeSnapshot(data), before);

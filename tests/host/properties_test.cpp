@@ -33,6 +33,11 @@ TEST_F(Properties, EachPropertyReadsBackAndSendsItsNotification) {
     EXPECT_TRUE(Only().id == mp::NID_SELECTION_CHANGED);
     const auto loop = Get<mp::MPLoopRegion>(mp::PID_LOOP_REGION);
     EXPECT_EQ(std::tuple(loop.start, loop.end, loop.timeFormat), std::tuple(480, 1920, mp::TIME_FORMAT_TICKS));
+    EXPECT_EQ(Set(mp::PID_LOOP_REGION, mp::MPLoopRegion{480, 1920, mp::TIME_FORMAT_TICKS, 0}), win::S_OK);
+    EXPECT_TRUE(sink.Take().empty()) << "the same region again: no notification";
+    EXPECT_EQ(Set(mp::PID_LOOP_REGION, mp::MPLoopRegion{960, 1920, mp::TIME_FORMAT_TICKS, 0}), win::S_OK);
+    EXPECT_TRUE(Only().id == mp::NID_SELECTION_CHANGED);
+    EXPECT_EQ(Get<mp::MPLoopRegion>(mp::PID_LOOP_REGION).start, 960) << "a new start alone";
 
     EXPECT_EQ(Set(mp::PID_TRANSPORT_FLAGS, std::uint32_t{mp::TRANSPORT_PLAYING | mp::TRANSPORT_LOOPING}), win::S_OK);
     mp::NotificationRecord r = Only();
