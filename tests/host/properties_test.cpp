@@ -119,6 +119,15 @@ TEST_F(Properties, TimeSignatureIsAnUndoableEditOfTheSongThatSavesWithIt) {
 
     EXPECT_EQ(project->Undo(), win::S_OK);
     EXPECT_EQ(Get<mp::MPTimeSignature>(mp::PID_TIME_SIGNATURE).beatsPerBar, 4u);
+
+    // A song without tracks has no event to hold it: its default meter takes it.
+    HostProject* empty = HostProject::Create();
+    ts = mp::MPTimeSignature{1, 6, 3};
+    EXPECT_EQ(empty->SetProperty(mp::PID_TIME_SIGNATURE, 0, 0, sizeof ts, &ts), win::S_OK);
+    ts = {};
+    EXPECT_EQ(empty->GetProperty(mp::PID_TIME_SIGNATURE, 0, 0, 0, sizeof ts, &ts), win::S_OK);
+    EXPECT_EQ(std::tuple(ts.beatsPerBar, ts.noteValueExponent), std::tuple(6u, 3u));
+    empty->Release();
 }
 
 TEST_F(Properties, TimeFormatsFollowTheTempoAndMeterMaps) {
