@@ -100,6 +100,10 @@ TEST_F(Grid, RowTintsFollowKeysAndScale) {
     Repaint();
     EXPECT_EQ(Pixel(x, NoteY(60)), Blend(LightFace(), bright, 48));
     EXPECT_EQ(Pixel(x, NoteY(61)), Blend(LightFace(), bright, 8));
+    SetRows(100, 7);
+    pianoroll::RowBand(v, 127, &top, &bottom);
+    EXPECT_EQ(Pixel(x, bottom - 1), Pixel(x, bottom - 2)) << "no row below the lowest to part from";
+    SetRows(127 - 72, 7);
     // A separator parts two rows alike (F over E, both in the scale), none parts E from D# below it.
     pianoroll::RowBand(v, 127 - 65, &top, &bottom);
     EXPECT_NE(Pixel(x, bottom - 1), Pixel(x, bottom - 2));
