@@ -44,9 +44,34 @@ void Store::NoteIndexChange(std::uint32_t event) {
     indexFixes_.push_back(IndexFix{event, s.block, s.time});
 }
 
-void Store::DropDeleted(std::vector<std::uint32_t>& blocks) {
+void Store::DropDeleted(std::vector<std::uint32_t>& blocks, std::span<const mp::EventKey> keys) {
     std::sort(blocks.begin(), blocks.end());
     blocks.erase(std::unique(blocks.begin(), blocks.end()), blocks.end());
+    // A few events of one long block, its index in order: each is found by a search and the rest
+    // shift down once, with no look at the events kept.
+    if (blocks.size() == 1 && indexFixes_.empty() && keys.size() * 64 < BlockSlotOf(blocks[0])->events.size()) {
+        std::vector<std::uint32_t>& list = BlockSlotOf(blocks[0])->events;
+        const auto before = [this](std::uint32_t a, std::uint32_t b) { return EventBefore(a, b); };
+        std::vector<std::size_t> at;
+        at.reserve(keys.size());
+        for (const mp::EventKey& k : keys) {
+            const auto it = std::lower_bound(list.begin(), list.end(), k.event, before);
+            if (it == list.end() || *it != k.event) break;
+            at.push_back(static_cast<std::size_t>(it - list.begin()));
+        }
+        if (at.size() == keys.size()) {
+            std::sort(at.begin(), at.end());
+            std::size_t out = at[0];
+            for (std::size_t j = 0; j < at.size(); ++j) {
+                const std::size_t from = at[j] + 1, to = j + 1 < at.size() ? at[j + 1] : list.size();
+                std::move(list.begin() + static_cast<std::ptrdiff_t>(from), list.begin() + static_cast<std::ptrdiff_t>(to),
+                          list.begin() + static_cast<std::ptrdiff_t>(out));
+                out += to - from;
+            }
+            list.resize(out);
+            return;
+        }
+    }
     // A deleted event with a noted fix may go here too: the fold then finds it gone.
     for (std::uint32_t b : blocks)
         std::erase_if(BlockSlotOf(b)->events, [this](std::uint32_t id) { return !events_[id - eventBase_].block; });

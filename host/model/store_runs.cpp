@@ -236,7 +236,7 @@ win::HRESULT Store::DeleteEvents(std::span<const mp::EventKey> keys) {
         Record(Change{mp::LEVEL_EVENT, false, k.event, ReadEventValue(k.event), std::monostate{}});
         last = LastReport{};
     }
-    if (fold) DropDeleted(blocks);
+    if (fold) DropDeleted(blocks, keys);
     return win::S_OK;
 }
 

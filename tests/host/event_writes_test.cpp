@@ -3,6 +3,7 @@
 // as they were.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -15,7 +16,8 @@ namespace {
 class EventWrites : public ::testing::Test {
 protected:
     struct Side {
-        Side() : project(HostProject::Create()), advised(project, &sink) {
+        // `more` notes in the first block, many sharing a time, make it a long one.
+        explicit Side(int more = 0) : project(HostProject::Create()), advised(project, &sink) {
             project->QueryInterface(mp::IID_IMPMidiData, reinterpret_cast<void**>(&data));
             project->WithStore([&](Store& s) {
                 const std::uint32_t track = s.LoadTrack(TrackValue{});
@@ -26,6 +28,7 @@ protected:
                 ids.push_back(s.LoadVariableEvent(blocks[1], 120, mp::MEK_META, {0x01, 'h', 'i'}));
                 for (int i = 5; i < 7; ++i) ids.push_back(s.LoadEvent(blocks[0], 240 * i, mp::MEK_NOTE, 1, 240, note));
                 for (int i = 0; i < 24; ++i) ids.push_back(s.LoadEvent(blocks[i % 2], 30 * i + 15, mp::MEK_NOTE, 2, 60, note));
+                for (int i = 0; i < more; ++i) ids.push_back(s.LoadEvent(blocks[0], 7 * (i / 3), mp::MEK_NOTE, 3, 60, note));
                 s.FinishLoad();
             });
             sink.Take();
@@ -175,6 +178,36 @@ TEST_F(EventWrites, ABatchDeletesWhatOneDeleteEachDoesAndABadOneNothing) {
         EXPECT_EQ(order(bulk), order(single));
         EXPECT_EQ(bulk.Reports(), single.Reports());
         for (Side* side : {&bulk, &single}) travel ? side->project->Redo() : side->project->Undo();
+    }
+}
+
+// A few events of a long block deleted in one call: its order, the song, the reports and the undo
+// step are what one Delete each leaves.
+TEST_F(EventWrites, AFewDeletesOfALongBlockLeaveWhatOneDeleteEachLeaves) {
+    Side many(3000), one(3000);
+    std::vector<mp::EventKey> keys;
+    for (std::size_t i = many.ids.size() - 1; i > 40; i -= 97)
+        keys.push_back(many.project->WithStore([&](Store& s) { return s.KeyOfEvent(many.ids[i]); }));
+    ASSERT_GT(keys.size(), 16u);
+    for (Side* side : {&many, &one}) {
+        ASSERT_EQ(side->data->BeginTransaction(mp::TRANSACTION_EDIT, u"Delete"), win::S_OK);
+        if (side == &many) {
+            ASSERT_EQ(many.project->SetProperty(mp::PID_DELETE_EVENTS, static_cast<win::DWORD>(keys.size()), 0,
+                                                static_cast<win::DWORD>(keys.size() * sizeof keys[0]), keys.data()),
+                      win::S_OK);
+        } else {
+            for (const mp::EventKey& key : keys) ASSERT_EQ(one.data->Delete(mp::LEVEL_EVENT, &key), win::S_OK);
+        }
+        side->data->EndTransaction(1);
+    }
+    auto order = [](Side& side) { return side.project->WithStore([&](Store& s) { return s.EventsOf(side.blocks[0]); }); };
+    for (int travel = 0; travel < 3; ++travel) {
+        SCOPED_TRACE(travel);
+        EXPECT_EQ(order(many).size(), travel == 1 ? 3017u : 3017u - keys.size());
+        EXPECT_EQ(order(many), order(one));
+        EXPECT_EQ(TakeSnapshot(many.data), TakeSnapshot(one.data));
+        EXPECT_EQ(many.Reports(), one.Reports());
+        for (Side* side : {&many, &one}) travel ? side->project->Redo() : side->project->Undo();
     }
 }
 

@@ -406,7 +406,7 @@ private:
     // with one pass per touched block, so a transaction of k edits costs O(n + k log k), not O(k n).
     void NoteIndexChange(std::uint32_t event);
     // Takes the deleted events out of these blocks' indexes, in one pass each.
-    void DropDeleted(std::vector<std::uint32_t>& blocks);
+    void DropDeleted(std::vector<std::uint32_t>& blocks, std::span<const mp::EventKey> keys);
     void Settle() const {
         if (!indexFixes_.empty()) const_cast<Store*>(this)->FixIndexes();
     }
