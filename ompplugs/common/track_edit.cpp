@@ -2,6 +2,7 @@
 // selection, and the edits built from the shown events (new notes, velocities, deleting, duplicating,
 // clearing a range, drawn velocity and controller lines, the song length).
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <string>
 #include <unordered_set>
@@ -472,36 +473,50 @@ HRESULT TrackAccess::DeleteSelected() {
     // With nothing else queued the keys, unique as the list holds them, need not pass through the
     // queue and its index: the same deletes in the same order.
     const bool direct = plugin_->Queues().Empty();
-    // Marked and counted first, so that the keys take just their room.
-    std::vector<bool> selected(list.size());
     std::vector<EventKey> keys;
-    if (plugin_->EntryFlagsCurrent()) {
-        // The entries tell the selection while nothing has changed it unseen: a few notes of a huge
-        // track then cost no read of every listed event.
-        for (std::size_t i = 0; i < list.size(); ++i)
-            if (plugin_->EntrySelected(list[i])) selected[i] = true;
-    } else {
-        // Read in bulk, a long list costs a call per page instead of one per event.
-        const bool outside = plugin_->TransactionDepth() == 0;
-        if (FAILED(plugin_->BeginRead())) return E_FAIL;
-        if (plugin_->ReadSelectedInBulk(list, selected)) {
-            if (outside) plugin_->TakeEntryFlags(selected);
-        } else {
-            for (std::size_t i = 0; i < list.size(); ++i) {
-                MidiEventRecord record{};
-                if (data->Get(&list[i].key, LEVEL_EVENT, &record, 0) != S_OK) continue;
-                FreeEventData(record);
-                selected[i] = (record.flags & MEF_SELECTED) != 0;
-            }
-        }
-        plugin_->EndTransaction(false);
-    }
-    if (direct) keys.reserve(static_cast<std::size_t>(std::count(selected.begin(), selected.end(), true)));
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (!selected[i]) continue;
+    const auto take = [&](std::size_t i) {
         if (direct) keys.push_back(list[i].key);
         else QueueDelete(list[i].key);
+    };
+    if (plugin_->EntryFlagsCurrent()) {
+        // The entries tell the selection while nothing has changed it unseen: a few notes of a huge
+        // track then cost no read of every listed event. Marked in words, the few are found again
+        // without a look at every mark.
+        std::vector<std::uint64_t> marks((list.size() + 63) / 64);
+        std::size_t count = 0;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (!plugin_->EntrySelected(list[i])) continue;
+            marks[i / 64] |= std::uint64_t{1} << (i % 64);
+            ++count;
+        }
+        if (direct) keys.reserve(count);
+        for (std::size_t w = 0; w < marks.size(); ++w)
+            for (std::uint64_t m = marks[w]; m; m &= m - 1) take(w * 64 + static_cast<std::size_t>(std::countr_zero(m)));
+        return TakeDeletes(keys, direct);
     }
+    // Marked and counted first, so that the keys take just their room.
+    std::vector<bool> selected(list.size());
+    // Read in bulk, a long list costs a call per page instead of one per event.
+    const bool outside = plugin_->TransactionDepth() == 0;
+    if (FAILED(plugin_->BeginRead())) return E_FAIL;
+    if (plugin_->ReadSelectedInBulk(list, selected)) {
+        if (outside) plugin_->TakeEntryFlags(selected);
+    } else {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            MidiEventRecord record{};
+            if (data->Get(&list[i].key, LEVEL_EVENT, &record, 0) != S_OK) continue;
+            FreeEventData(record);
+            selected[i] = (record.flags & MEF_SELECTED) != 0;
+        }
+    }
+    plugin_->EndTransaction(false);
+    if (direct) keys.reserve(static_cast<std::size_t>(std::count(selected.begin(), selected.end(), true)));
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (selected[i]) take(i);
+    return TakeDeletes(keys, direct);
+}
+
+HRESULT TrackAccess::TakeDeletes(const std::vector<EventKey>& keys, bool direct) {
     if (!direct) return CommitDeletes(false);
     return keys.empty() ? S_FALSE : plugin_->DeleteEvents(keys);
 }

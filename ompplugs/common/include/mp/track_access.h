@@ -248,6 +248,8 @@ private:
                                     int highNote, bool on);
     // Sets or clears the selection of every event of those kinds on the shown track, in one host call.
     win::HRESULT SelectShownTrack(std::uint32_t kinds, bool on);
+    // DeleteSelected's end: the keys deleted as one edit, or the queued deletes committed.
+    win::HRESULT TakeDeletes(const std::vector<EventKey>& keys, bool direct);
     // Makes the plug-in show the selected track; false when there is nothing to show.
     bool Prepare();
     void ApplyOffsets(MidiEventRecord& record, const TrackOffsets& offsets) const;
