@@ -1,10 +1,10 @@
 // The plug-in object's edit queues with their key indexes.
 #include "mp/edit_queues.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <utility>
+
+#include "mp/large_pages.h"
 
 namespace mp {
 
@@ -18,18 +18,6 @@ bool SameKey(const EventKey& a, const EventKey& b) noexcept {
 constexpr unsigned kGroupBits = 4;
 constexpr std::size_t kFirstCapacity = 64;
 
-// Room of this many bytes or more asks for large pages: a move of a huge track's notes otherwise
-// faults in a zeroed small page every 4 KB of its queue and index as it fills them.
-constexpr std::size_t kLargePagesFrom = std::size_t{4} << 20;
-
-// Advice only: where the system refuses, the room fills small pages as before.
-void AdviseLargePages(const void* from, std::size_t bytes) {
-    if (bytes < kLargePagesFrom) return;
-    constexpr std::uintptr_t kPage = 4096;
-    const auto first = (reinterpret_cast<std::uintptr_t>(from) + kPage - 1) & ~(kPage - 1);
-    const auto last = (reinterpret_cast<std::uintptr_t>(from) + bytes) & ~(kPage - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
 
 } // namespace
 

@@ -2,14 +2,13 @@
 // event-key list of the shown events in event order, and the host transactions around every read.
 #include "mp/plugin.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <unordered_set>
 
 #include "mp/block_events.h"
+#include "mp/large_pages.h"
 
 namespace mp {
 
@@ -301,19 +300,6 @@ namespace {
 constexpr std::size_t kBulkPage = 4096;
 // A block that changes under a bulk read this many times in a row is walked instead.
 constexpr int kBulkTries = 3;
-
-// A list about to be filled with this many bytes or more asks for large pages: filling a huge track's
-// list otherwise costs a page fault and a zeroed small page every 4 KB.
-constexpr std::size_t kLargePagesFrom = std::size_t{4} << 20;
-
-// Advice only: where the system refuses, the list fills small pages as before.
-void AdviseLargePages(const void* from, std::size_t bytes) {
-    if (bytes < kLargePagesFrom) return;
-    constexpr std::uintptr_t kPage = 4096;
-    const auto first = (reinterpret_cast<std::uintptr_t>(from) + kPage - 1) & ~(kPage - 1);
-    const auto last = (reinterpret_cast<std::uintptr_t>(from) + bytes) & ~(kPage - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
 
 } // namespace
 
