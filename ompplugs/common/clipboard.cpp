@@ -69,6 +69,15 @@ bool COPTPlugin::HasSelection() {
     const bool keep = transactionDepth_ == 0;
     const std::uint64_t generation = dataGeneration_.load();
     if (keep && selectionKnown_ && selectionGeneration_ == generation) return hasSelection_;
+    // The entries tell it while nothing has changed the selection unseen: no read of every block.
+    if (keep && EntryFlagsCurrent()) {
+        const std::vector<EventEntry>& list = EventList();
+        const bool any = std::any_of(list.begin(), list.end(), [this](const EventEntry& e) { return EntrySelected(e); });
+        selectionKnown_ = true;
+        hasSelection_ = any;
+        selectionGeneration_ = generation;
+        return any;
+    }
     if (FAILED(BeginRead())) return false;
     bool selected = false, complete = true;
     // Read in bulk, a long list costs a few calls; asked one by one, one call per event.

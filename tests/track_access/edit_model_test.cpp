@@ -330,6 +330,8 @@ protected:
                 ASSERT_LE(list[i - 1].start, list[i].start) << "round " << round;
             }
         }
+        const bool anySelected = std::any_of(model.begin(), model.end(), [](const auto& n) { return n.second.selected; });
+        ASSERT_EQ(plugin->HasSelection(), anySelected) << "round " << round;
         // While the entries claim to know the selection (a delete then trusts them), each tells its note's.
         if (plugin->EntryFlagsCurrent()) {
             ++flagsCurrent;

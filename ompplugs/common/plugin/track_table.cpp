@@ -406,7 +406,8 @@ HRESULT COPTPlugin::ReadBlockInBulk(std::vector<EventEntry>& loaded, const Event
         bool selected = false;
         const HRESULT hr = ScanBlockInBulk(blockKey.block, [&](const MPBlockEvent& e, std::uint32_t count) {
             if (loaded.size() == before && loaded.capacity() < before + count) {
-                loaded.reserve(before + count);
+                // With room for a few more, the first note drawn does not move the whole list.
+                loaded.reserve(before + count + (before + count) / 32);
                 AdviseLargePages(loaded.data() + before, count * sizeof(EventEntry));
             }
             if (AddLoadedEvent(loaded, EventKey{blockKey.track, blockKey.block, e.event}, track, block.start + e.time,
