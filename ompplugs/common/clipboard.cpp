@@ -69,24 +69,23 @@ bool COPTPlugin::HasSelection() {
     const bool keep = transactionDepth_ == 0;
     const std::uint64_t generation = dataGeneration_.load();
     if (keep && selectionKnown_ && selectionGeneration_ == generation) return hasSelection_;
+    const auto kept = [&](bool selected) {
+        selectionKnown_ = true;
+        hasSelection_ = selected;
+        selectionGeneration_ = generation;
+        return selected;
+    };
     // The entries tell it while nothing has changed the selection unseen: no read of every block.
     if (keep && EntryFlagsCurrent()) {
         const std::vector<EventEntry>& list = EventList();
-        const bool any = std::any_of(list.begin(), list.end(), [this](const EventEntry& e) { return EntrySelected(e); });
-        selectionKnown_ = true;
-        hasSelection_ = any;
-        selectionGeneration_ = generation;
-        return any;
+        return kept(std::any_of(list.begin(), list.end(), [this](const EventEntry& e) { return EntrySelected(e); }));
     }
     if (FAILED(BeginRead())) return false;
     bool selected = false, complete = true;
     // Read in bulk, a long list costs a few calls; asked one by one, one call per event.
     if (keep && bulkReads_ && SelectionInBulk(&selected)) {
         EndTransaction(false);
-        selectionKnown_ = true;
-        hasSelection_ = selected;
-        selectionGeneration_ = generation;
-        return selected;
+        return kept(selected);
     }
     for (const EventEntry& e : EventList()) {
         MidiEventRecord record{};
@@ -101,12 +100,7 @@ bool COPTPlugin::HasSelection() {
         }
     }
     EndTransaction(false);
-    if (keep && complete) {
-        selectionKnown_ = true;
-        hasSelection_ = selected;
-        selectionGeneration_ = generation;
-    }
-    return selected;
+    return keep && complete ? kept(selected) : selected;
 }
 
 HRESULT COPTPlugin::CopySelection(HWND owner, bool cut) {

@@ -478,6 +478,10 @@ HRESULT TrackAccess::DeleteSelected() {
         if (direct) keys.push_back(list[i].key);
         else QueueDelete(list[i].key);
     };
+    const auto finish = [&] {
+        if (!direct) return CommitDeletes(false);
+        return keys.empty() ? S_FALSE : plugin_->DeleteEvents(keys);
+    };
     if (plugin_->EntryFlagsCurrent()) {
         // The entries tell the selection while nothing has changed it unseen: a few notes of a huge
         // track then cost no read of every listed event. Marked in words, the few are found again
@@ -492,7 +496,7 @@ HRESULT TrackAccess::DeleteSelected() {
         if (direct) keys.reserve(count);
         for (std::size_t w = 0; w < marks.size(); ++w)
             for (std::uint64_t m = marks[w]; m; m &= m - 1) take(w * 64 + static_cast<std::size_t>(std::countr_zero(m)));
-        return TakeDeletes(keys, direct);
+        return finish();
     }
     // Marked and counted first, so that the keys take just their room.
     std::vector<bool> selected(list.size());
@@ -513,12 +517,7 @@ HRESULT TrackAccess::DeleteSelected() {
     if (direct) keys.reserve(static_cast<std::size_t>(std::count(selected.begin(), selected.end(), true)));
     for (std::size_t i = 0; i < list.size(); ++i)
         if (selected[i]) take(i);
-    return TakeDeletes(keys, direct);
-}
-
-HRESULT TrackAccess::TakeDeletes(const std::vector<EventKey>& keys, bool direct) {
-    if (!direct) return CommitDeletes(false);
-    return keys.empty() ? S_FALSE : plugin_->DeleteEvents(keys);
+    return finish();
 }
 
 HRESULT TrackAccess::DuplicateSelected(std::vector<EventKey>* originals) {

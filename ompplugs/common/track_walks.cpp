@@ -122,14 +122,14 @@ void FillRecord(MidiEventRecord& r, const MPBlockEvent& e) {
 } // namespace
 
 void TrackAccess::ForEachMaybeSelected(std::uint32_t kinds, const EventVisitor& visit, bool fieldsOnly) {
-    // A few selected notes of a huge track then cost no read of every other one.
-    const bool known = Prepare() && plugin_->EntryFlagsCurrent();
-    Walk(-1, 0, kinds, nullptr, visit, fieldsOnly, known);
+    Walk(-1, 0, kinds, nullptr, visit, fieldsOnly, true);
 }
 
 void TrackAccess::Walk(std::int64_t start, std::int64_t length, std::uint32_t kinds, const EventFilter& skip,
                        const EventVisitor& visit, bool fieldsOnly, bool selectedOnly) {
     if (!Prepare()) return;
+    // A few selected notes of a huge track then cost no read of every other one.
+    selectedOnly = selectedOnly && plugin_->EntryFlagsCurrent();
     IMPMidiData* data = plugin_->MidiData();
     const std::uint32_t wanted = kinds & plugin_->KindFilter();
     const TrackOffsets offsets = Offsets();

@@ -240,7 +240,8 @@ public:
     win::HRESULT PasteAt(win::HWND owner, std::int64_t* position);
 
 private:
-    // ForEachEventInRange's walk; selectedOnly passes over entries the list knows are not selected.
+    // ForEachEventInRange's walk; selectedOnly passes over entries the list knows are not selected
+    // (while it knows).
     void Walk(std::int64_t start, std::int64_t length, std::uint32_t kinds, const EventFilter& skip,
               const EventVisitor& visit, bool fieldsOnly, bool selectedOnly);
     win::HRESULT WriteSelected(const EventKey& key, bool on, const char16_t* name);
@@ -248,8 +249,6 @@ private:
                                     int highNote, bool on);
     // Sets or clears the selection of every event of those kinds on the shown track, in one host call.
     win::HRESULT SelectShownTrack(std::uint32_t kinds, bool on);
-    // DeleteSelected's end: the keys deleted as one edit, or the queued deletes committed.
-    win::HRESULT TakeDeletes(const std::vector<EventKey>& keys, bool direct);
     // Makes the plug-in show the selected track; false when there is nothing to show.
     bool Prepare();
     void ApplyOffsets(MidiEventRecord& record, const TrackOffsets& offsets) const;
