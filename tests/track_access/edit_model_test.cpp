@@ -1,8 +1,9 @@
 // Random edit sequences driven through TrackAccess as the tools drive it (range and click selection,
 // select all, moving, copy-moving, deleting, cutting, copying, pasting, undo and redo) on a track of
 // two blocks whose notes share times and pitches, checked after every step against a model the test
-// keeps itself, and the plug-in object's event-key list against one rebuilt from scratch; two more
-// plug-in objects keep the same list whether they take the host's records run by run or one by one.
+// keeps itself, and the plug-in object's event-key list against one rebuilt from scratch; three more
+// plug-in objects keep the same list whether they take the host's records run by run or one by one,
+// and whether they fold them by passes over the list or find each touched entry by search.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -51,16 +52,17 @@ protected:
             AddNote(inFirst ? first : second, Pick(10) * 2 * kUnit, 240 * (1 + Pick(2)), 60 + Pick(4), 100, Pick(2) == 0);
         }
         Connect();
-        // Two more plug-in objects watch the host: one takes records run by run, one each alone and
+        // Three more plug-in objects watch the host: one takes records run by run, one each alone and
         // folds them into its list by merging only.
-        for (std::size_t i = 0; i < 2; ++i) {
+        for (std::size_t i = 0; i < 3; ++i) {
             ASSERT_EQ(mp::NewPianoRollPlugin(0, &observers[i]), S_OK);
             observers[i]->AddRef();
             DWORD caps = 0;
             observers[i]->Initialise(static_cast<mp::IMPMidiData*>(project), nullptr, mp::INIT_MODE_EDITOR, 0, &caps);
             observers[i]->SetKindFilter(plugin->KindFilter());
             observers[i]->SetUpkeepRunFloor(i == 0 ? 1 : UINT32_MAX);
-            observers[i]->SetFoldInPlace(i == 0);
+            observers[i]->SetFoldInPlace(i != 1);
+            observers[i]->SetSparseFoldRatio(i == 2 ? 0 : UINT32_MAX);
             observers[i]->ReloadTracks(true);
             observers[i]->SelectTrack(0, -1);
         }
@@ -342,8 +344,17 @@ protected:
         const auto fields = [](const mp::EventEntry& e) {
             return std::make_tuple(e.key.track, e.key.block, e.key.event, e.start, e.end, e.order, e.channel, e.kind, e.pitch);
         };
+        const std::vector<mp::EventEntry>& searched = observers[2]->EventList();
         ASSERT_EQ(byRun.size(), alone.size()) << "round " << round;
-        for (std::size_t i = 0; i < byRun.size(); ++i) ASSERT_EQ(fields(byRun[i]), fields(alone[i])) << "round " << round;
+        ASSERT_EQ(searched.size(), alone.size()) << "round " << round;
+        for (std::size_t i = 0; i < byRun.size(); ++i) {
+            ASSERT_EQ(fields(byRun[i]), fields(alone[i])) << "round " << round;
+            ASSERT_EQ(fields(searched[i]), fields(alone[i])) << "round " << round;
+        }
+        // What the song's length and range queries read, kept in step by the searching fold.
+        ASSERT_EQ(observers[2]->ListEnd(), observers[1]->ListEnd()) << "round " << round;
+        const std::int64_t probe = Pick(12) * 2 * kUnit;
+        ASSERT_EQ(observers[2]->FirstReaching(probe), observers[1]->FirstReaching(probe)) << "round " << round;
         std::vector<std::uint32_t> cached = CachedEvents(), rebuilt = RebuiltEvents(0);
         std::sort(cached.begin(), cached.end());
         std::sort(rebuilt.begin(), rebuilt.end());
@@ -355,7 +366,7 @@ protected:
     Song model;
     std::vector<Step> undo, redo;
     std::vector<Note> clip;
-    mp::COPTPianoRollPlugin* observers[2] = {nullptr, nullptr};
+    mp::COPTPianoRollPlugin* observers[3] = {nullptr, nullptr, nullptr};
     int flagsCurrent = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <tuple>
 
 namespace mp {
 
@@ -202,6 +203,15 @@ void COPTPlugin::StageLeave(const EventKey& key) {
 }
 
 void COPTPlugin::FoldLeaving() {
+    if (sparseRatio_ != UINT32_MAX && listLeaving_.size() * std::uint64_t{sparseRatio_} <= events_.size()) {
+        std::vector<ListChange> changes;
+        changes.reserve(listLeaving_.size());
+        for (const EventKey& key : listLeaving_) changes.push_back(ListChange{key, ListChange::kNoEntry});
+        if (SparseFold(changes, {})) {
+            listLeaving_ = {};
+            return;
+        }
+    }
     const TouchedKeys leaving(listLeaving_, events_.size(), spareTable_);
     std::erase_if(events_, [&](const EventEntry& e) {
         if (!leaving.LastChange(e.key)) return false;
@@ -386,10 +396,12 @@ void COPTPlugin::FlushListChanges() {
     staged.swap(listEntries_);
     // The last change of each key decides; entries equal in event order keep the order in which
     // their changes came, after the listed ones.
+    if (SparseFold(changes, staged)) return KeepListBuffers(changes, staged);
     const TouchedKeys touched(changes, events_.size(), spareTable_);
     InPlaceFold fold(events_, touched);
     if (foldInPlace_ && fold.Run(changes, staged, damage_)) {
-        KeepListBuffers(changes, staged, fold.Moved());
+        KeepListBuffers(changes, staged);
+        ListChanged(fold.Moved());
         return;
     }
     std::vector<EventEntry> entering;
@@ -431,17 +443,113 @@ void COPTPlugin::FlushListChanges() {
     entering.clear();
     spareEntering_.swap(entering);
     KeepListBuffers(changes, staged);
+    ListChanged();
 }
 
-void COPTPlugin::KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged, bool layout) {
-    // The batch's buffers keep their room for the next fold.
+void COPTPlugin::KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged) {
     changes.clear();
     staged.clear();
     if (listChanges_.empty()) {
         listChanges_.swap(changes);
         listEntries_.swap(staged);
     }
-    ListChanged(layout);
+}
+
+bool COPTPlugin::SparseFold(const std::vector<ListChange>& changes, const std::vector<EventEntry>& staged) {
+    if (changes.empty() || sparseRatio_ == UINT32_MAX || changes.size() * std::uint64_t{sparseRatio_} > events_.size() ||
+        !StartTableReady())
+        return false;
+    // The last change of each key decides: the changes in key order, each key's last one last.
+    std::vector<std::uint32_t> byKey(changes.size());
+    for (std::uint32_t i = 0; i < byKey.size(); ++i) byKey[i] = i;
+    const auto keyOrder = [](const EventKey& a, const EventKey& b) {
+        return std::tie(a.track, a.block, a.event) < std::tie(b.track, b.block, b.event);
+    };
+    std::stable_sort(byKey.begin(), byKey.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return keyOrder(changes[a].key, changes[b].key); });
+    std::vector<std::size_t> leaving;    // list indices
+    std::vector<std::uint32_t> entering; // change indices
+    for (std::size_t i = 0; i < byKey.size(); ++i) {
+        const ListChange& change = changes[byKey[i]];
+        if (i + 1 < byKey.size() && changes[byKey[i + 1]].key == change.key) continue;
+        std::size_t at = 0;
+        if (!Locate(change.key, &at)) return false;
+        if (at != SIZE_MAX) leaving.push_back(at);
+        if (change.entry != ListChange::kNoEntry) entering.push_back(byKey[i]);
+    }
+    // As the merge puts them: in event order, equal ones in the order their changes came, each after
+    // the listed entries equal to it.
+    const auto before = [](const EventEntry& a, const EventEntry& b) { return CompareEventOrder(a, b) < 0; };
+    const auto entry = [&](std::uint32_t change) -> const EventEntry& { return staged[changes[change].entry]; };
+    std::sort(leaving.begin(), leaving.end());
+    std::sort(entering.begin(), entering.end());
+    std::stable_sort(entering.begin(), entering.end(), [&](std::uint32_t a, std::uint32_t b) { return before(entry(a), entry(b)); });
+    std::vector<std::size_t> places(entering.size());
+    for (std::size_t i = 0; i < entering.size(); ++i)
+        places[i] = static_cast<std::size_t>(std::upper_bound(events_.begin(), events_.end(), entry(entering[i]), before) -
+                                             events_.begin());
+    if (leaving.empty() && entering.empty()) {
+        ListChanged(false);
+        return true;
+    }
+    std::size_t from = events_.size(), to = 0;
+    if (!leaving.empty()) from = leaving.front(), to = leaving.back() + 1;
+    if (!entering.empty()) from = std::min(from, places.front()), to = std::max(to, places.back());
+    // The stretch between the first and the last touched place, rewritten.
+    std::vector<EventEntry> stretch;
+    stretch.swap(spareEntering_);
+    stretch.clear();
+    std::size_t gone = 0, in = 0;
+    for (std::size_t at = from; at < to; ++at) {
+        for (; in < entering.size() && places[in] <= at; ++in) stretch.push_back(entry(entering[in]));
+        if (gone < leaving.size() && leaving[gone] == at) {
+            ++gone;
+            continue;
+        }
+        stretch.push_back(events_[at]);
+    }
+    for (; in < entering.size(); ++in) stretch.push_back(entry(entering[in]));
+    // Whether only selections changed: then the layout, the running ends and the starts all stand.
+    bool moved = stretch.size() != to - from;
+    for (std::size_t i = 0; !moved && i < stretch.size(); ++i) {
+        const EventEntry &a = stretch[i], &b = events_[from + i];
+        moved = !(a.key == b.key) || a.start != b.start || a.end != b.end || a.order != b.order ||
+                a.channel != b.channel || a.kind != b.kind || a.pitch != b.pitch || a.value != b.value;
+    }
+    bool startsKept = true;
+    bool endKept = endKnown_;
+    for (const std::size_t at : leaving) {
+        const EventEntry& e = events_[at];
+        damage_.Add(e);
+        startById_[e.key.event - startBase_] = kUnlisted;
+        if (std::max(e.end, e.start) == endReach_) endKept = endKept && --endCount_ > 0;
+    }
+    const std::size_t count = events_.size() - leaving.size() + entering.size();
+    for (const std::uint32_t change : entering) {
+        const EventEntry& e = entry(change);
+        damage_.Add(e);
+        const std::int64_t reach = std::max(e.end, e.start);
+        if (reach > endReach_) endReach_ = reach, endCount_ = 0;
+        endCount_ += reach == endReach_;
+        if (e.key.event < startBase_ || e.key.event - startBase_ > 4 * count + 4096) {
+            startsKept = false;
+            continue;
+        }
+        const std::size_t slot = e.key.event - startBase_;
+        if (slot >= startById_.size()) startById_.resize(slot + 1, kUnlisted);
+        startsKept = startsKept && startById_[slot] == kUnlisted;
+        startById_[slot] = e.start;
+    }
+    const std::size_t width = to - from;
+    const auto at = [&](std::size_t i) { return events_.begin() + static_cast<std::ptrdiff_t>(i); };
+    if (stretch.size() > width) events_.insert(at(to), stretch.size() - width, EventEntry{});
+    else if (stretch.size() < width) events_.erase(at(from + stretch.size()), at(to));
+    std::copy(stretch.begin(), stretch.end(), at(from));
+    stretch.clear();
+    spareEntering_.swap(stretch);
+    ListChanged(moved, from, startsKept);
+    endKnown_ = endKept;
+    return true;
 }
 
 void COPTPlugin::RemoveTrackEntry(std::uint32_t trackId) {

@@ -188,6 +188,8 @@ HRESULT COPTPlugin::ReloadTracks(bool reset) {
     trackTableExists_ = true;
     events_.clear();
     ++listLayout_;
+    reachDone_ = 0;
+    startsValid_ = endKnown_ = false;
     entryFlagsUnread_ = true;
     ClearListChanges();
     HRESULT hr = S_OK;
@@ -522,23 +524,73 @@ const std::vector<EventEntry>& COPTPlugin::EventList() {
     return events_;
 }
 
+void COPTPlugin::ExtendReach(std::int64_t time) {
+    const std::size_t n = events_.size();
+    reachDone_ = std::min(reachDone_, n);
+    if (reachDone_ == n || (reachDone_ && reach_[reachDone_ - 1] >= time)) return;
+    if (reach_.capacity() < n) {
+        std::vector<std::int64_t> room;
+        room.reserve(n + n / 32);
+        AdviseLargePages(room.data(), room.capacity() * sizeof(std::int64_t));
+        room.assign(reach_.begin(), reach_.begin() + static_cast<std::ptrdiff_t>(reachDone_));
+        reach_.swap(room);
+    }
+    if (reach_.size() < n) reach_.resize(n);
+    std::int64_t running = reachDone_ ? reach_[reachDone_ - 1] : INT64_MIN;
+    std::size_t i = reachDone_;
+    for (; i < n && running < time; ++i) {
+        const EventEntry& e = events_[i];
+        running = std::max(running, std::max(e.end, e.start));
+        reach_[i] = running;
+    }
+    reachDone_ = i;
+}
+
 std::size_t COPTPlugin::FirstReaching(std::int64_t time) {
     FlushListChanges();
-    if (!reachValid_) {
-        if (reach_.capacity() < events_.size()) {
-            reach_ = {};
-            reach_.reserve(events_.size());
-            AdviseLargePages(reach_.data(), events_.size() * sizeof(std::int64_t));
-        }
-        reach_.clear();
-        std::int64_t running = INT64_MIN;
-        for (const EventEntry& e : events_) {
-            running = std::max(running, std::max(e.end, e.start));
-            reach_.push_back(running);
-        }
-        reachValid_ = true;
+    // Only as much of the running maximum as the answer needs: after an edit far down the list, a
+    // search before it reads nothing new.
+    ExtendReach(time);
+    const auto done = reach_.begin() + static_cast<std::ptrdiff_t>(reachDone_);
+    const auto at = std::lower_bound(reach_.begin(), done, time);
+    return at == done ? events_.size() : static_cast<std::size_t>(at - reach_.begin());
+}
+
+bool COPTPlugin::StartTableReady() {
+    if (startsValid_) return true;
+    if (startsRefused_ == listLayout_ || events_.empty()) return false;
+    startsRefused_ = listLayout_;
+    std::uint32_t low = UINT32_MAX, high = 0;
+    for (const EventEntry& e : events_) {
+        low = std::min(low, e.key.event);
+        high = std::max(high, e.key.event);
     }
-    return static_cast<std::size_t>(std::lower_bound(reach_.begin(), reach_.end(), time) - reach_.begin());
+    const std::uint64_t span = std::uint64_t{high} - low + 1;
+    if (low == 0 || span > 4 * std::uint64_t{events_.size()} + 4096) return false;
+    startById_.assign(static_cast<std::size_t>(span), kUnlisted);
+    for (const EventEntry& e : events_) {
+        std::int64_t& slot = startById_[e.key.event - low];
+        if (slot != kUnlisted) return false; // an id listed twice: only a pass over the list tells them apart
+        slot = e.start;
+    }
+    startBase_ = low;
+    startsValid_ = true;
+    return true;
+}
+
+bool COPTPlugin::Locate(const EventKey& key, std::size_t* at) const {
+    *at = SIZE_MAX;
+    if (key.event < startBase_ || key.event - startBase_ >= startById_.size()) return true;
+    const std::int64_t start = startById_[key.event - startBase_];
+    if (start == kUnlisted) return true;
+    auto it = std::lower_bound(events_.begin(), events_.end(), start,
+                               [](const EventEntry& e, std::int64_t t) { return e.start < t; });
+    for (; it != events_.end() && it->start == start; ++it)
+        if (it->key == key) {
+            *at = static_cast<std::size_t>(it - events_.begin());
+            return true;
+        }
+    return false; // its id is listed under another key
 }
 
 std::size_t COPTPlugin::FirstStartingAt(std::int64_t time) {
@@ -550,8 +602,18 @@ std::size_t COPTPlugin::FirstStartingAt(std::int64_t time) {
 }
 
 std::int64_t COPTPlugin::ListEnd() {
-    FirstReaching(0);
-    return reach_.empty() ? 0 : std::max<std::int64_t>(reach_.back(), 0);
+    FlushListChanges();
+    if (!endKnown_) {
+        endReach_ = INT64_MIN;
+        endCount_ = 0;
+        for (const EventEntry& e : events_) {
+            const std::int64_t reach = std::max(e.end, e.start);
+            if (reach > endReach_) endReach_ = reach, endCount_ = 0;
+            endCount_ += reach == endReach_;
+        }
+        endKnown_ = true;
+    }
+    return events_.empty() ? 0 : std::max<std::int64_t>(endReach_, 0);
 }
 
 } // namespace mp

@@ -270,6 +270,9 @@ public:
     // Whether a fold of list changes first tries to give each changed entry its new value where it
     // stands (on by default); off, every fold merges, with the same list as the result.
     void SetFoldInPlace(bool on) noexcept { foldInPlace_ = on; }
+    // A batch of changes finds its entries one by one while the list holds at least this many entries
+    // per change (0: always, when the event ids allow it; UINT32_MAX: never).
+    void SetSparseFoldRatio(std::uint32_t entriesPerChange) noexcept { sparseRatio_ = entriesPerChange; }
     // Whether a commit hands the host its modifications and deletes in one bulk call each (on by
     // default; a host without them gets one Set or Delete each either way).
     void SetBulkWrites(bool on) noexcept { bulkWrites_ = on; }
@@ -572,9 +575,34 @@ protected:
         e.selected = on;
         e.selectedAt = selectionEpoch_;
     }
-    // Running maximum of the entries' ends, rebuilt after the list changes.
+    // Running maximum of the entries' ends; the first reachDone_ stand, the rest are rebuilt when
+    // asked for, so that a change far down the list costs only the entries after it.
     std::vector<std::int64_t> reach_;
-    bool reachValid_ = false;
+    std::size_t reachDone_ = 0;
+    // Extends the running maximum until it reaches `time` or the list ends.
+    void ExtendReach(std::int64_t time);
+    // The latest reach of the list and how many entries reach it, kept by the folds that find their
+    // entries by search, so that the song's length after a small edit needs no pass over the list.
+    std::int64_t endReach_ = 0;
+    std::size_t endCount_ = 0;
+    bool endKnown_ = false;
+    // The start of the listed entry of each event id from startBase_ (kUnlisted: none), so that a few
+    // changes find their entries by search instead of a pass over the list. Built when first needed,
+    // kept by the folds that use it, dropped by every other change of the layout; left unbuilt while
+    // the listed ids are spread too thin or repeat (startsRefused_ names that layout).
+    static constexpr std::int64_t kUnlisted = INT64_MIN;
+    std::vector<std::int64_t> startById_;
+    std::uint32_t startBase_ = 0;
+    bool startsValid_ = false;
+    std::uint64_t startsRefused_ = UINT64_MAX;
+    std::uint32_t sparseRatio_ = 32;
+    bool StartTableReady();
+    // The list index of a key's entry (SIZE_MAX: not listed); false when the table cannot tell.
+    bool Locate(const EventKey& key, std::size_t* at) const;
+    // Folds a batch of a few changes by finding each touched entry and rewriting only the stretch of
+    // the list between the first and the last of them; false, with nothing changed, when the batch is
+    // too large for that or the table cannot place a key.
+    bool SparseFold(const std::vector<ListChange>& changes, const std::vector<EventEntry>& staged);
     // Counts host reports and list changes, so that an answer read from the host can be kept until
     // either comes: the toolbar asks whether anything is selected after every message.
     std::atomic<std::uint64_t> dataGeneration_{0};
@@ -582,11 +610,14 @@ protected:
     bool hasSelection_ = false;
     std::uint64_t selectionGeneration_ = 0;
     // Without `layout` only entries' selection changed: their ends and order stand.
-    void ListChanged(bool layout = true) noexcept {
+    // `from`: the entries before it did not change; `kept`: the start table and the end were kept in step.
+    void ListChanged(bool layout = true, std::size_t from = 0, bool kept = false) noexcept {
         ++ownListChanges_;
         dataGeneration_.fetch_add(1);
         if (!layout) return;
-        reachValid_ = false;
+        reachDone_ = std::min(reachDone_, from);
+        startsValid_ = startsValid_ && kept;
+        endKnown_ = endKnown_ && kept;
         ++listLayout_;
     }
     std::uint64_t listLayout_ = 0;
@@ -656,7 +687,8 @@ protected:
     win::HRESULT UpkeepImmediate(const NotificationRecord& record);
     win::HRESULT UpkeepDeferred(const NotificationRecord& record);
     void FlushListChanges();
-    void KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged, bool layout = true);
+    // The batch's buffers keep their room for the next fold.
+    void KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged);
     void ClearListChanges();
     void StageRemove(const EventKey& key);
     void StageLeave(const EventKey& key); // a removal in the immediate phase
