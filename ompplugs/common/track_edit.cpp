@@ -486,16 +486,18 @@ HRESULT TrackAccess::DeleteSelected() {
         // The entries tell the selection while nothing has changed it unseen: a few notes of a huge
         // track then cost no read of every listed event. Marked in words, the few are found again
         // without a look at every mark.
-        std::vector<std::uint64_t> marks((list.size() + 63) / 64);
+        const auto [first, end] = plugin_->SelectedStretch();
+        std::vector<std::uint64_t> marks((end - first + 63) / 64);
         std::size_t count = 0;
-        for (std::size_t i = 0; i < list.size(); ++i) {
+        for (std::size_t i = first; i < end; ++i) {
             if (!plugin_->EntrySelected(list[i])) continue;
-            marks[i / 64] |= std::uint64_t{1} << (i % 64);
+            marks[(i - first) / 64] |= std::uint64_t{1} << ((i - first) % 64);
             ++count;
         }
         if (direct) keys.reserve(count);
         for (std::size_t w = 0; w < marks.size(); ++w)
-            for (std::uint64_t m = marks[w]; m; m &= m - 1) take(w * 64 + static_cast<std::size_t>(std::countr_zero(m)));
+            for (std::uint64_t m = marks[w]; m; m &= m - 1)
+                take(first + w * 64 + static_cast<std::size_t>(std::countr_zero(m)));
         return finish();
     }
     // Marked and counted first, so that the keys take just their room.

@@ -136,15 +136,19 @@ void TrackAccess::Walk(std::int64_t start, std::int64_t length, std::uint32_t ki
     const bool all = start == -1;
     std::size_t i = all ? 0 : plugin_->FirstReaching(start);
     const std::vector<EventEntry>& list = plugin_->EventList();
+    std::size_t upTo = all ? list.size() : plugin_->FirstStartingAt(start + length + 1);
+    if (selectedOnly) {
+        const auto [first, end] = plugin_->SelectedStretch();
+        i = std::max(i, first);
+        upTo = std::min(upTo, end);
+    }
     // Many events are read a page at a time, when the pages before the range cost no more than it.
-    const std::size_t upTo = all ? list.size() : plugin_->FirstStartingAt(start + length + 1);
     const bool bulk = fieldsOnly && upTo > i && upTo - i >= kBulkWalk && i <= upTo - i;
     if (FAILED(plugin_->BeginRead())) return;
     BlockStarts blocks(*this);
     BlockPages pages(*plugin_);
-    for (; i < list.size(); ++i) {
+    for (; i < upTo; ++i) {
         const EventEntry e = list[i];
-        if (!all && e.start > start + length) break; // the list is in start order: nothing later matches
         if (!(e.kind & wanted)) continue;
         if (!all && e.start < start && !(e.kind == MEK_NOTE && e.end >= start)) continue;
         if (skip && skip(e.key)) continue;

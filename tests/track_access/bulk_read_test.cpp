@@ -141,10 +141,15 @@ TEST_F(BulkRead, EveryEntryTellsItsEventsSelectionAfterTheEditorsSelections) {
     };
     auto check = [&](int step) {
         Deliver();
+        // The selected ones lie where a search for them looks.
+        const auto [first, end] = plugin->SelectedStretch();
+        const std::vector<mp::EventEntry>& list = plugin->EventList();
         project->WithStore([&](host::Store& store) {
-            for (const mp::EventEntry& e : plugin->EventList())
-                ASSERT_EQ(plugin->EntrySelected(e), (store.Event(e.key.event).flags & mp::MEF_SELECTED) != 0)
-                    << step << " " << e.key.event;
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                const bool selected = (store.Event(list[i].key.event).flags & mp::MEF_SELECTED) != 0;
+                ASSERT_EQ(plugin->EntrySelected(list[i]), selected) << step << " " << list[i].key.event;
+                ASSERT_TRUE(!selected || (i >= first && i < end)) << step << " " << list[i].key.event;
+            }
         });
     };
     const std::uint32_t notes = mp::MEK_NOTE, all = plugin->KindFilter();
@@ -159,27 +164,31 @@ TEST_F(BulkRead, EveryEntryTellsItsEventsSelectionAfterTheEditorsSelections) {
     check(4);
     access->SelectNotesInRange(-1, -1, -1, -1, false);
     check(5);
+    wholeTrack(tracks[0], all, true);
+    check(6);
+    wholeTrack(tracks[0], notes, false); // the controllers stay selected
+    check(7);
     // Both tracks listed: a selection of one track leaves the other's entries as they were.
     ASSERT_EQ(plugin->SelectTrack(-1, -1), win::S_OK);
     wholeTrack(tracks[0], all, true);
-    check(6);
-    wholeTrack(tracks[1], notes, true);
-    check(7);
-    wholeTrack(tracks[0], notes, false);
     check(8);
-    wholeTrack(tracks[1], all, false);
+    wholeTrack(tracks[1], notes, true);
     check(9);
+    wholeTrack(tracks[0], notes, false);
+    check(10);
+    wholeTrack(tracks[1], all, false);
+    check(11);
     // Two writes of one track wait at once: a clear of every kind, then notes alone over it. A write
     // covering the notes' kinds keeps the clear for the others; one covering neither settles both.
     wholeTrack(tracks[0], all, false);
     wholeTrack(tracks[0], notes, true);
-    check(10);
-    wholeTrack(tracks[0], notes | mp::MEK_CONTROL, true);
-    check(11);
-    wholeTrack(tracks[0], mp::MEK_CONTROL, false);
     check(12);
-    wholeTrack(tracks[0], all, true);
+    wholeTrack(tracks[0], notes | mp::MEK_CONTROL, true);
     check(13);
+    wholeTrack(tracks[0], mp::MEK_CONTROL, false);
+    check(14);
+    wholeTrack(tracks[0], all, true);
+    check(15);
 }
 
 // A delete takes the listed events the host holds selected, also when another client selected them:

@@ -456,9 +456,19 @@ void COPTPlugin::KeepListBuffers(std::vector<ListChange>& changes, std::vector<E
 }
 
 bool COPTPlugin::SparseFold(const std::vector<ListChange>& changes, const std::vector<EventEntry>& staged) {
-    if (changes.empty() || sparseRatio_ == UINT32_MAX || changes.size() * std::uint64_t{sparseRatio_} > events_.size() ||
-        !StartTableReady())
-        return false;
+    const std::size_t n = events_.size();
+    if (changes.empty() || sparseRatio_ == UINT32_MAX || changes.size() * std::uint64_t{sparseRatio_} > n) return false;
+    // A stretch over much of the list costs more copied twice than one pass of the fold; entries that
+    // come in far apart tell so before any key is looked up.
+    const std::size_t widest = sparseRatio_ ? n / 8 : n;
+    std::int64_t low = INT64_MAX, high = INT64_MIN;
+    for (const ListChange& c : changes)
+        if (c.entry != ListChange::kNoEntry) low = std::min(low, staged[c.entry].start), high = std::max(high, staged[c.entry].start);
+    const auto startingAt = [&](std::int64_t t) {
+        return std::lower_bound(events_.begin(), events_.end(), t, [](const EventEntry& e, std::int64_t v) { return e.start < v; });
+    };
+    if (low < high && static_cast<std::size_t>(startingAt(high) - startingAt(low)) > widest) return false;
+    if (!StartTableReady()) return false;
     // The last change of each key decides: the changes in key order, each key's last one last.
     std::vector<std::uint32_t> byKey(changes.size());
     for (std::uint32_t i = 0; i < byKey.size(); ++i) byKey[i] = i;
@@ -495,6 +505,7 @@ bool COPTPlugin::SparseFold(const std::vector<ListChange>& changes, const std::v
     std::size_t from = events_.size(), to = 0;
     if (!leaving.empty()) from = leaving.front(), to = leaving.back() + 1;
     if (!entering.empty()) from = std::min(from, places.front()), to = std::max(to, places.back());
+    if (to - from > widest) return false;
     // The stretch between the first and the last touched place, rewritten.
     std::vector<EventEntry> stretch;
     stretch.swap(spareEntering_);

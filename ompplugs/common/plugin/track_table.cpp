@@ -71,6 +71,9 @@ void COPTPlugin::NoteOwnTrackSelection(std::uint32_t track, std::uint32_t kinds,
         older = TrackSelection{};
     }
     waiting = TrackSelection{track, kinds, ++selectionEpoch_, on};
+    if (on) selectedFrom_ = INT64_MIN, selectedTo_ = INT64_MAX;
+    else if ((kinds & filterInForce_) == filterInForce_ && currentTrack_ != -1 && TrackIdAt(currentTrack_) == track)
+        NoSelectedEntries(); // every listed entry is older than the write and reads it
 }
 
 bool COPTPlugin::EntryFlagsCurrent() {
@@ -83,9 +86,17 @@ std::vector<EventEntry> COPTPlugin::EntriesMaybeSelected() {
     const std::vector<EventEntry>& list = EventList();
     if (!EntryFlagsCurrent()) return list;
     std::vector<EventEntry> selected;
-    for (const EventEntry& e : list)
-        if (EntrySelected(e)) selected.push_back(e);
+    const auto [first, end] = SelectedStretch();
+    for (std::size_t i = first; i < end; ++i)
+        if (EntrySelected(list[i])) selected.push_back(list[i]);
     return selected;
+}
+
+std::pair<std::size_t, std::size_t> COPTPlugin::SelectedStretch() {
+    if (selectedFrom_ > selectedTo_) return {0, 0};
+    const std::size_t first = selectedFrom_ == INT64_MIN ? 0 : FirstStartingAt(selectedFrom_);
+    const std::size_t end = selectedTo_ == INT64_MAX ? EventList().size() : FirstStartingAt(selectedTo_ + 1);
+    return {first, std::max(first, end)};
 }
 
 void COPTPlugin::TakeEntryFlags(const std::vector<bool>& selected) noexcept {
@@ -249,6 +260,7 @@ HRESULT COPTPlugin::SelectTrack(int track, int block) {
     events_.clear();
     ClearListChanges();
     ListChanged();
+    NoSelectedEntries(); // the load widens them again
     filterInForce_ = kindFilter_;
     // The load reads every listed event's flags, which answers HasSelection until the next report.
     const bool keepSelection = transactionDepth_ == 0;

@@ -382,6 +382,9 @@ public:
     // A copy of the entries a search for the selected events reads: the selected ones alone while the
     // entries tell the selection, else all. Call it outside the caller's transaction.
     std::vector<EventEntry> EntriesMaybeSelected();
+    // The list indices [first, second) outside which no entry reads selected: while the entries tell
+    // the selection, a few selected notes of a huge track are found without a look at every entry.
+    std::pair<std::size_t, std::size_t> SelectedStretch();
     // Copies the selected events of the shown list (cut: and deletes them as one edit).
     win::HRESULT CopySelection(win::HWND owner, bool cut);
     // The events on the clipboard, or null when there are none in our format or they are damaged.
@@ -574,7 +577,12 @@ protected:
     void SetEntrySelected(EventEntry& e, bool on) const noexcept {
         e.selected = on;
         e.selectedAt = selectionEpoch_;
+        if (on) selectedFrom_ = std::min(selectedFrom_, e.start), selectedTo_ = std::max(selectedTo_, e.start);
     }
+    // Bounds on the starts of the entries that may read selected (from > to: none), widened by every
+    // write of a selected flag (staged entries too) and cleared only by a write that deselects them all.
+    mutable std::int64_t selectedFrom_ = INT64_MIN, selectedTo_ = INT64_MAX;
+    void NoSelectedEntries() noexcept { selectedFrom_ = INT64_MAX, selectedTo_ = INT64_MIN; }
     // Running maximum of the entries' ends; the first reachDone_ stand, the rest are rebuilt when
     // asked for, so that a change far down the list costs only the entries after it.
     std::vector<std::int64_t> reach_;
