@@ -105,8 +105,8 @@ private:
 // its order (touched ones may have changed), which is all the merge needs.
 class InPlaceFold {
 public:
-    InPlaceFold(std::vector<EventEntry>& events, const TouchedKeys<std::vector<ListChange>>& touched)
-        : events_(events), touched_(touched) {}
+    InPlaceFold(std::vector<EventEntry>& events, const TouchedKeys<std::vector<ListChange>>& touched, ListIndex& index)
+        : events_(events), touched_(touched), index_(index) {}
 
     bool Run(const std::vector<ListChange>& changes, const std::vector<EventEntry>& staged, ListDamage& damage) {
         std::vector<bool> taken(changes.size());
@@ -114,12 +114,17 @@ public:
         std::size_t entered = 0, out = 0, in = 0;
         for (; in < events_.size(); ++in) {
             EventEntry e = events_[in];
+            const EventEntry* left = nullptr; // the listed entry a fresh one replaces, told when it is written
             std::uint64_t rank = out; // listed entries keep their order, before entering equal ones
             if (const std::uint32_t* last = touched_.LastChange(e.key)) {
                 local.Add(e);
                 const ListChange& change = changes[*last];
                 moved_ = moved_ || change.entry == ListChange::kNoEntry;
-                if (change.entry == ListChange::kNoEntry) continue;
+                if (change.entry == ListChange::kNoEntry) {
+                    index_.Leave(e);
+                    continue;
+                }
+                left = &events_[in];
                 if (taken[*last]) break; // the key was listed twice: the merge sorts that out
                 taken[*last] = true;
                 ++entered;
@@ -138,6 +143,10 @@ public:
                 else inOrder_ = inOrder_ && lastRank_ < rank;
             }
             lastRank_ = rank;
+            if (left) {
+                index_.Leave(*left);
+                index_.Enter(e, events_.size());
+            }
             events_[out++] = e;
         }
         damage = local;
@@ -175,6 +184,7 @@ private:
     }
     std::vector<EventEntry>& events_;
     const TouchedKeys<std::vector<ListChange>>& touched_;
+    ListIndex& index_;
     std::size_t runFrom_ = 0;
     bool inOrder_ = true;
     std::uint64_t lastRank_ = 0;
@@ -216,10 +226,11 @@ void COPTPlugin::FoldLeaving() {
     std::erase_if(events_, [&](const EventEntry& e) {
         if (!leaving.LastChange(e.key)) return false;
         damage_.Add(e);
+        listIndex_.Leave(e);
         return true;
     });
     listLeaving_ = {};
-    ListChanged();
+    ListChanged(true, 0, true);
 }
 
 bool COPTPlugin::EntryFor(const EventKey& key, EventEntry* entry) {
@@ -398,10 +409,10 @@ void COPTPlugin::FlushListChanges() {
     // their changes came, after the listed ones.
     if (SparseFold(changes, staged)) return KeepListBuffers(changes, staged);
     const TouchedKeys touched(changes, events_.size(), spareTable_);
-    InPlaceFold fold(events_, touched);
+    InPlaceFold fold(events_, touched, listIndex_);
     if (foldInPlace_ && fold.Run(changes, staged, damage_)) {
         KeepListBuffers(changes, staged);
-        ListChanged(fold.Moved());
+        ListChanged(fold.Moved(), 0, true);
         return;
     }
     std::vector<EventEntry> entering;
@@ -432,8 +443,10 @@ void COPTPlugin::FlushListChanges() {
     std::erase_if(events_, [&](const EventEntry& e) {
         if (!touched.LastChange(e.key)) return false;
         damage_.Add(e);
+        listIndex_.Leave(e);
         return true;
     });
+    for (const EventEntry& e : entering) listIndex_.Enter(e, events_.size() + entering.size());
     std::size_t kept = events_.size(), in = entering.size();
     events_.resize(kept + in);
     for (std::size_t out = events_.size(); in > 0;) {
@@ -443,7 +456,7 @@ void COPTPlugin::FlushListChanges() {
     entering.clear();
     spareEntering_.swap(entering);
     KeepListBuffers(changes, staged);
-    ListChanged();
+    ListChanged(true, 0, true);
 }
 
 void COPTPlugin::KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged) {
@@ -479,12 +492,17 @@ bool COPTPlugin::SparseFold(const std::vector<ListChange>& changes, const std::v
                      [&](std::uint32_t a, std::uint32_t b) { return keyOrder(changes[a].key, changes[b].key); });
     std::vector<std::size_t> leaving;    // list indices
     std::vector<std::uint32_t> entering; // change indices
+    std::size_t first = SIZE_MAX, last = 0;
     for (std::size_t i = 0; i < byKey.size(); ++i) {
         const ListChange& change = changes[byKey[i]];
         if (i + 1 < byKey.size() && changes[byKey[i + 1]].key == change.key) continue;
         std::size_t at = 0;
         if (!Locate(change.key, &at)) return false;
-        if (at != SIZE_MAX) leaving.push_back(at);
+        if (at != SIZE_MAX) {
+            leaving.push_back(at);
+            first = std::min(first, at), last = std::max(last, at);
+            if (last - first > widest) return false;
+        }
         if (change.entry != ListChange::kNoEntry) entering.push_back(byKey[i]);
     }
     // As the merge puts them: in event order, equal ones in the order their changes came, each after
@@ -527,29 +545,14 @@ bool COPTPlugin::SparseFold(const std::vector<ListChange>& changes, const std::v
         moved = !(a.key == b.key) || a.start != b.start || a.end != b.end || a.order != b.order ||
                 a.channel != b.channel || a.kind != b.kind || a.pitch != b.pitch || a.value != b.value;
     }
-    bool startsKept = true;
-    bool endKept = endKnown_;
     for (const std::size_t at : leaving) {
-        const EventEntry& e = events_[at];
-        damage_.Add(e);
-        startById_[e.key.event - startBase_] = kUnlisted;
-        if (std::max(e.end, e.start) == endReach_) endKept = endKept && --endCount_ > 0;
+        damage_.Add(events_[at]);
+        listIndex_.Leave(events_[at]);
     }
     const std::size_t count = events_.size() - leaving.size() + entering.size();
     for (const std::uint32_t change : entering) {
-        const EventEntry& e = entry(change);
-        damage_.Add(e);
-        const std::int64_t reach = std::max(e.end, e.start);
-        if (reach > endReach_) endReach_ = reach, endCount_ = 0;
-        endCount_ += reach == endReach_;
-        if (e.key.event < startBase_ || e.key.event - startBase_ > 4 * count + 4096) {
-            startsKept = false;
-            continue;
-        }
-        const std::size_t slot = e.key.event - startBase_;
-        if (slot >= startById_.size()) startById_.resize(slot + 1, kUnlisted);
-        startsKept = startsKept && startById_[slot] == kUnlisted;
-        startById_[slot] = e.start;
+        damage_.Add(entry(change));
+        listIndex_.Enter(entry(change), count);
     }
     const std::size_t width = to - from;
     const auto at = [&](std::size_t i) { return events_.begin() + static_cast<std::ptrdiff_t>(i); };
@@ -558,8 +561,7 @@ bool COPTPlugin::SparseFold(const std::vector<ListChange>& changes, const std::v
     std::copy(stretch.begin(), stretch.end(), at(from));
     stretch.clear();
     spareEntering_.swap(stretch);
-    ListChanged(moved, from, startsKept);
-    endKnown_ = endKept;
+    ListChanged(moved, from, true);
     return true;
 }
 

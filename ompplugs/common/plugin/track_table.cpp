@@ -200,7 +200,7 @@ HRESULT COPTPlugin::ReloadTracks(bool reset) {
     events_.clear();
     ++listLayout_;
     reachDone_ = 0;
-    startsValid_ = endKnown_ = false;
+    listIndex_.Drop();
     entryFlagsUnread_ = true;
     ClearListChanges();
     HRESULT hr = S_OK;
@@ -569,7 +569,8 @@ std::size_t COPTPlugin::FirstReaching(std::int64_t time) {
 }
 
 bool COPTPlugin::StartTableReady() {
-    if (startsValid_) return true;
+    ListIndex& x = listIndex_;
+    if (x.startsValid) return true;
     if (startsRefused_ == listLayout_ || events_.empty()) return false;
     startsRefused_ = listLayout_;
     std::uint32_t low = UINT32_MAX, high = 0;
@@ -579,22 +580,23 @@ bool COPTPlugin::StartTableReady() {
     }
     const std::uint64_t span = std::uint64_t{high} - low + 1;
     if (low == 0 || span > 4 * std::uint64_t{events_.size()} + 4096) return false;
-    startById_.assign(static_cast<std::size_t>(span), kUnlisted);
+    x.startById.assign(static_cast<std::size_t>(span), ListIndex::kUnlisted);
     for (const EventEntry& e : events_) {
-        std::int64_t& slot = startById_[e.key.event - low];
-        if (slot != kUnlisted) return false; // an id listed twice: only a pass over the list tells them apart
+        std::int64_t& slot = x.startById[e.key.event - low];
+        if (slot != ListIndex::kUnlisted) return false; // an id listed twice: only a pass over the list tells them apart
         slot = e.start;
     }
-    startBase_ = low;
-    startsValid_ = true;
+    x.base = low;
+    x.startsValid = true;
     return true;
 }
 
 bool COPTPlugin::Locate(const EventKey& key, std::size_t* at) const {
+    const ListIndex& x = listIndex_;
     *at = SIZE_MAX;
-    if (key.event < startBase_ || key.event - startBase_ >= startById_.size()) return true;
-    const std::int64_t start = startById_[key.event - startBase_];
-    if (start == kUnlisted) return true;
+    if (key.event < x.base || key.event - x.base >= x.startById.size()) return true;
+    const std::int64_t start = x.startById[key.event - x.base];
+    if (start == ListIndex::kUnlisted) return true;
     auto it = std::lower_bound(events_.begin(), events_.end(), start,
                                [](const EventEntry& e, std::int64_t t) { return e.start < t; });
     for (; it != events_.end() && it->start == start; ++it)
@@ -615,17 +617,17 @@ std::size_t COPTPlugin::FirstStartingAt(std::int64_t time) {
 
 std::int64_t COPTPlugin::ListEnd() {
     FlushListChanges();
-    if (!endKnown_) {
-        endReach_ = INT64_MIN;
-        endCount_ = 0;
+    ListIndex& x = listIndex_;
+    if (!x.endKnown) {
+        x.endReach = INT64_MIN;
+        x.endCount = 0;
         for (const EventEntry& e : events_) {
-            const std::int64_t reach = std::max(e.end, e.start);
-            if (reach > endReach_) endReach_ = reach, endCount_ = 0;
-            endCount_ += reach == endReach_;
+            if (ListIndex::Reach(e) > x.endReach) x.endReach = ListIndex::Reach(e), x.endCount = 0;
+            x.endCount += ListIndex::Reach(e) == x.endReach;
         }
-        endKnown_ = true;
+        x.endKnown = true;
     }
-    return events_.empty() ? 0 : std::max<std::int64_t>(endReach_, 0);
+    return events_.empty() ? 0 : std::max<std::int64_t>(x.endReach, 0);
 }
 
 } // namespace mp

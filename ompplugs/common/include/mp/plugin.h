@@ -180,6 +180,47 @@ inline int CompareEventOrder(const EventEntry& a, const EventEntry& b) noexcept 
     return 0;
 }
 
+// What the list's folds keep in step as entries leave and enter: the start of each listed entry by
+// event id from `base`, so that a few changes find their entries by search instead of a pass over the
+// list, and the latest reach of any entry with how many reach it, so that the song's length after a
+// small edit needs no pass either. Each part that cannot be kept (an id listed twice or spread too
+// thin, the last entry of the latest reach leaving) is dropped until it is built again.
+struct ListIndex {
+    static constexpr std::int64_t kUnlisted = INT64_MIN;
+    std::vector<std::int64_t> startById;
+    std::uint32_t base = 0;
+    bool startsValid = false;
+    std::int64_t endReach = 0;
+    std::size_t endCount = 0;
+    bool endKnown = false;
+
+    static std::int64_t Reach(const EventEntry& e) noexcept { return std::max(e.end, e.start); }
+    void Drop() noexcept { startsValid = endKnown = false; }
+    void Leave(const EventEntry& e) noexcept {
+        if (startsValid) {
+            const std::uint64_t slot = std::uint64_t{e.key.event} - base;
+            if (e.key.event < base || slot >= startById.size() || startById[slot] != e.start) startsValid = false;
+            else startById[slot] = kUnlisted;
+        }
+        if (endKnown && Reach(e) == endReach && --endCount == 0) endKnown = false;
+    }
+    void Enter(const EventEntry& e, std::size_t listSize) {
+        if (startsValid) {
+            const std::uint64_t slot = std::uint64_t{e.key.event} - base;
+            if (e.key.event < base || slot > 4 * std::uint64_t{listSize} + 4096) {
+                startsValid = false;
+            } else {
+                if (slot >= startById.size()) startById.resize(static_cast<std::size_t>(slot) + 1, kUnlisted);
+                startsValid = startById[slot] == kUnlisted; // else an id listed twice
+                startById[slot] = e.start;
+            }
+        }
+        if (!endKnown) return;
+        if (Reach(e) > endReach) endReach = Reach(e), endCount = 0;
+        endCount += Reach(e) == endReach;
+    }
+};
+
 // The current port when none is chosen: monitored notes are not sent.
 constexpr win::DWORD NO_PORT = 0xFFFFFFFF;
 
@@ -589,20 +630,9 @@ protected:
     std::size_t reachDone_ = 0;
     // Extends the running maximum until it reaches `time` or the list ends.
     void ExtendReach(std::int64_t time);
-    // The latest reach of the list and how many entries reach it, kept by the folds that find their
-    // entries by search, so that the song's length after a small edit needs no pass over the list.
-    std::int64_t endReach_ = 0;
-    std::size_t endCount_ = 0;
-    bool endKnown_ = false;
-    // The start of the listed entry of each event id from startBase_ (kUnlisted: none), so that a few
-    // changes find their entries by search instead of a pass over the list. Built when first needed,
-    // kept by the folds that use it, dropped by every other change of the layout; left unbuilt while
-    // the listed ids are spread too thin or repeat (startsRefused_ names that layout).
-    static constexpr std::int64_t kUnlisted = INT64_MIN;
-    std::vector<std::int64_t> startById_;
-    std::uint32_t startBase_ = 0;
-    bool startsValid_ = false;
-    std::uint64_t startsRefused_ = UINT64_MAX;
+    // Every fold tells it the entries that leave and enter; other changes of the layout drop it.
+    ListIndex listIndex_;
+    std::uint64_t startsRefused_ = UINT64_MAX; // the layout at which the listed ids could not be indexed
     std::uint32_t sparseRatio_ = 32;
     bool StartTableReady();
     // The list index of a key's entry (SIZE_MAX: not listed); false when the table cannot tell.
@@ -618,14 +648,13 @@ protected:
     bool hasSelection_ = false;
     std::uint64_t selectionGeneration_ = 0;
     // Without `layout` only entries' selection changed: their ends and order stand.
-    // `from`: the entries before it did not change; `kept`: the start table and the end were kept in step.
+    // `from`: the entries before it did not change; `kept`: the fold kept listIndex_ in step.
     void ListChanged(bool layout = true, std::size_t from = 0, bool kept = false) noexcept {
         ++ownListChanges_;
         dataGeneration_.fetch_add(1);
         if (!layout) return;
         reachDone_ = std::min(reachDone_, from);
-        startsValid_ = startsValid_ && kept;
-        endKnown_ = endKnown_ && kept;
+        if (!kept) listIndex_.Drop();
         ++listLayout_;
     }
     std::uint64_t listLayout_ = 0;
