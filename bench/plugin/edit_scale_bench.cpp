@@ -211,6 +211,18 @@ std::vector<Result> Measure(Song& song) {
     };
     run("10,000 scattered inserts", scatter, commit, undo);
 
+    // One note drawn in the middle and its undo, with the song's length the editor asks after each.
+    run("draw and undo of one note", Nothing,
+        [&] {
+            a.InsertNote(song.End() / 2 + 7, 100, 60, false);
+            a.CommitEdits(u"Draw MIDI Event");
+            song.Upkeep();
+            a.TrackEnd();
+            undo();
+            a.TrackEnd();
+        },
+        Nothing);
+
     // A few notes in the middle of the track: the cost should follow the notes edited, not the track.
     auto selectMiddle = [&] {
         a.SelectRange(song.End() / 2, 500 * kSpacing, 0, 127, true);

@@ -449,7 +449,7 @@ int TrackAccess::InsertNote(std::int64_t time, std::int64_t duration, int row, b
 
 HRESULT TrackAccess::SetSelectedVelocity(int velocity) {
     if (!Prepare()) return S_FALSE;
-    const std::vector<EventEntry> list = plugin_->EventList();
+    const std::vector<EventEntry> list = plugin_->EntriesMaybeSelected();
     for (const EventEntry& e : list) {
         // Only notes have a velocity: the second data byte of a selected controller or pitch bend is
         // its value, which a velocity command must not touch.
@@ -558,7 +558,9 @@ bool TrackAccess::ClearNotes(std::int64_t start, std::int64_t length, int rowA, 
         if (noteStart < start && noteEnd > start) return Action::Shorten;
         return Action::Keep;
     };
-    const std::vector<EventEntry> list = plugin_->EventList();
+    // The notes that start in the range or reach into it, copied: queueing leaves the list as it is,
+    // but the copy costs only the range.
+    const std::vector<EventEntry> list = plugin_->ListedBetween(plugin_->FirstReaching(start), plugin_->FirstStartingAt(stop));
     std::unordered_set<EventKey, EventKeyHash> seen;
     auto visit = [&](const EventKey& key, std::int64_t blockStart) {
         if (!seen.insert(key).second || IsQueuedDelete(key)) return;
@@ -585,11 +587,8 @@ bool TrackAccess::ClearNotes(std::int64_t start, std::int64_t length, int rowA, 
         case Action::Keep: break;
         }
     };
-    for (std::size_t i = plugin_->FirstReaching(start); i < list.size() && list[i].start < stop; ++i) {
-        const EventEntry& e = list[i];
-        if (e.kind != MEK_NOTE) continue;
-        visit(e.key, BlockStart(e.key));
-    }
+    for (const EventEntry& e : list)
+        if (e.kind == MEK_NOTE) visit(e.key, BlockStart(e.key));
     // Queued modifications may have moved notes into the range.
     const std::vector<QueuedModify> modifies = plugin_->Queues().Modifies();
     for (const QueuedModify& m : modifies) visit(m.key, BlockStart(m.key));
@@ -625,10 +624,10 @@ bool TrackAccess::LineTargets(std::uint32_t kind, int controller, int valueA, in
         std::swap(valueA, valueB);
     }
     const double slope = timeB == timeA ? 0.0 : static_cast<double>(valueB - valueA) / static_cast<double>(timeB - timeA);
-    const std::vector<EventEntry> list = plugin_->EventList();
+    const std::vector<EventEntry> list =
+        plugin_->ListedBetween(plugin_->FirstStartingAt(timeA - lead), plugin_->FirstStartingAt(timeB + 1));
     bool changed = false;
-    for (std::size_t i = plugin_->FirstStartingAt(timeA - lead); i < list.size() && list[i].start <= timeB; ++i) {
-        const EventEntry& e = list[i];
+    for (const EventEntry& e : list) {
         if (e.kind != kind) continue;
         MidiEventRecord record{};
         if (GetEvent(e.key, &record) != S_OK) continue;

@@ -92,6 +92,13 @@ std::vector<EventEntry> COPTPlugin::EntriesMaybeSelected() {
     return selected;
 }
 
+std::vector<EventEntry> COPTPlugin::ListedBetween(std::size_t first, std::size_t end) {
+    const std::vector<EventEntry>& list = EventList();
+    end = std::min(end, list.size());
+    first = std::min(first, end);
+    return {list.begin() + static_cast<std::ptrdiff_t>(first), list.begin() + static_cast<std::ptrdiff_t>(end)};
+}
+
 std::pair<std::size_t, std::size_t> COPTPlugin::SelectedStretch() {
     if (selectedFrom_ > selectedTo_) return {0, 0};
     const std::size_t first = selectedFrom_ == INT64_MIN ? 0 : FirstStartingAt(selectedFrom_);

@@ -52,7 +52,7 @@ HRESULT SetSelectionVelocity(TrackView* v, int velocity) {
 bool AnyNoteSelected(TrackView* v) {
     mp::COPTPlugin* plugin = v->access ? v->access->Plugin() : nullptr;
     if (!plugin || v->access->GetEventCount() == 0) return false;
-    const std::vector<mp::EventEntry> list = plugin->EventList();
+    const std::vector<mp::EventEntry> list = plugin->EntriesMaybeSelected();
     for (const mp::EventEntry& e : list)
         if (e.kind == mp::MEK_NOTE && v->access->IsEventSelected(e.key)) return true;
     return false;

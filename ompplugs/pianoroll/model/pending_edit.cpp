@@ -91,7 +91,9 @@ std::size_t PendingEdit::ChangeSelectedNotes(const NoteVisitor& visit) {
     // The queue and its index take their room once, for as many notes as the list marks selected, and
     // each note goes straight in: a move of many notes then touches no copy of them on the way.
     std::size_t marked = 0;
-    for (const mp::EventEntry& e : plugin->EventList()) marked += e.kind == mp::MEK_NOTE && plugin->EntrySelected(e);
+    const std::vector<mp::EventEntry>& list = plugin->EventList();
+    const auto [first, end] = plugin->EntryFlagsCurrent() ? plugin->SelectedStretch() : std::make_pair(std::size_t{0}, list.size());
+    for (std::size_t i = first; i < end; ++i) marked += list[i].kind == mp::MEK_NOTE && plugin->EntrySelected(list[i]);
     mp::EditQueues& queues = plugin->Queues();
     queues.ReserveModifies(marked);
     std::size_t queued = 0;
@@ -141,7 +143,7 @@ bool PendingEdit::IsChanged(const NoteKey& key) const { return access_ && access
 int PendingEdit::RewriteSelected(const std::function<void(Note& note)>& change) {
     mp::COPTPlugin* plugin = access_ ? access_->Plugin() : nullptr;
     if (!plugin || access_->GetEventCount() == 0) return 0;
-    const std::vector<mp::EventEntry> list = plugin->EventList();
+    const std::vector<mp::EventEntry> list = plugin->EntriesMaybeSelected();
     int counted = 0;
     for (const mp::EventEntry& e : list) {
         mp::MidiEventRecord record{};

@@ -426,6 +426,8 @@ public:
     // The list indices [first, second) outside which no entry reads selected: while the entries tell
     // the selection, a few selected notes of a huge track are found without a look at every entry.
     std::pair<std::size_t, std::size_t> SelectedStretch();
+    // A copy of the list's entries [first, end) (clamped to the list), for a walk that queues edits as it goes.
+    std::vector<EventEntry> ListedBetween(std::size_t first, std::size_t end);
     // Copies the selected events of the shown list (cut: and deletes them as one edit).
     win::HRESULT CopySelection(win::HWND owner, bool cut);
     // The events on the clipboard, or null when there are none in our format or they are damaged.
