@@ -77,7 +77,7 @@ bool COPTPlugin::HasSelection() {
     };
     // The entries tell it while nothing has changed the selection unseen: no read of every block.
     if (keep && EntryFlagsCurrent()) {
-        const std::vector<EventEntry>& list = EventList();
+        const EntryList& list = EventList();
         const auto [first, end] = SelectedStretch();
         return kept(std::any_of(list.begin() + static_cast<std::ptrdiff_t>(first), list.begin() + static_cast<std::ptrdiff_t>(end),
                                 [this](const EventEntry& e) { return EntrySelected(e); }));

@@ -353,7 +353,7 @@ HRESULT TrackAccess::SelectKindsInRange(std::uint32_t kinds, std::int64_t start,
     // Writing flags reports modifications, which never change the list, so the walk may hold on to it;
     // it visits only the entries that can reach the range: from the first reaching its start to the
     // first starting at or after its end. The host then passes over those already as asked.
-    const std::vector<EventEntry>& list = plugin_->EventList();
+    const EntryList& list = plugin_->EventList();
     const std::size_t first = start >= 0 ? plugin_->FirstReaching(start) : 0;
     const std::size_t last = length >= 0 ? plugin_->FirstStartingAt(start + length) : list.size();
     // The list's room is kept for the next marquee step.
@@ -469,7 +469,7 @@ HRESULT TrackAccess::DeleteSelected() {
     if (!Prepare()) return S_FALSE;
     IMPMidiData* data = plugin_->MidiData();
     // Reads and queueing leave the list as it is: no copy of it is needed.
-    const std::vector<EventEntry>& list = plugin_->EventList();
+    const EntryList& list = plugin_->EventList();
     // With nothing else queued the keys, unique as the list holds them, need not pass through the
     // queue and its index: the same deletes in the same order.
     const bool direct = plugin_->Queues().Empty();

@@ -135,7 +135,7 @@ void TrackAccess::Walk(std::int64_t start, std::int64_t length, std::uint32_t ki
     const TrackOffsets offsets = Offsets();
     const bool all = start == -1;
     std::size_t i = all ? 0 : plugin_->FirstReaching(start);
-    const std::vector<EventEntry>& list = plugin_->EventList();
+    const EntryList& list = plugin_->EventList();
     std::size_t upTo = all ? list.size() : plugin_->FirstStartingAt(start + length + 1);
     if (selectedOnly) {
         const auto [first, end] = plugin_->SelectedStretch();

@@ -130,7 +130,7 @@ TEST_F(HostThreadNotifications, EveryMoveFromAHostThreadReachesTheList) {
     Pump();
 
     EXPECT_EQ(refused.load(), 0);
-    const std::vector<mp::EventEntry>& list = object->EventList();
+    const mp::EntryList& list = object->EventList();
     ASSERT_EQ(list.size(), static_cast<std::size_t>(kNotes));
     int misplaced = 0;
     for (int i = 0; i < kNotes; ++i) misplaced += list[i].key.event != writes[i].key.event || list[i].start != i * 10 + kMoves;

@@ -143,7 +143,7 @@ TEST_F(BulkRead, EveryEntryTellsItsEventsSelectionAfterTheEditorsSelections) {
         Deliver();
         // The selected ones lie where a search for them looks.
         const auto [first, end] = plugin->SelectedStretch();
-        const std::vector<mp::EventEntry>& list = plugin->EventList();
+        const mp::EntryList& list = plugin->EventList();
         project->WithStore([&](host::Store& store) {
             for (std::size_t i = 0; i < list.size(); ++i) {
                 const bool selected = (store.Event(list[i].key.event).flags & mp::MEF_SELECTED) != 0;

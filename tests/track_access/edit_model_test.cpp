@@ -321,7 +321,7 @@ protected:
     void Check(int round) {
         ASSERT_EQ(ReadSong(), model) << "round " << round;
         ASSERT_EQ(UndoName(), undo.empty() ? std::u16string() : undo.back().name) << "round " << round;
-        const std::vector<mp::EventEntry>& list = plugin->EventList();
+        const mp::EntryList& list = plugin->EventList();
         for (std::size_t i = 0; i < list.size(); ++i) {
             const auto it = model.find(list[i].key.event);
             ASSERT_NE(it, model.end()) << "round " << round;
@@ -340,11 +340,11 @@ protected:
             for (const mp::EventEntry& e : list) ASSERT_EQ(plugin->EntrySelected(e), model.at(e.key.event).selected) << "round " << round;
         }
         for (mp::COPTPianoRollPlugin* o : observers) o->ProcessNotifications(false);
-        const std::vector<mp::EventEntry>&byRun = observers[0]->EventList(), &alone = observers[1]->EventList();
+        const mp::EntryList &byRun = observers[0]->EventList(), &alone = observers[1]->EventList();
         const auto fields = [](const mp::EventEntry& e) {
             return std::make_tuple(e.key.track, e.key.block, e.key.event, e.start, e.end, e.order, e.channel, e.kind, e.pitch);
         };
-        const std::vector<mp::EventEntry>& searched = observers[2]->EventList();
+        const mp::EntryList& searched = observers[2]->EventList();
         ASSERT_EQ(byRun.size(), alone.size()) << "round " << round;
         ASSERT_EQ(searched.size(), alone.size()) << "round " << round;
         for (std::size_t i = 0; i < byRun.size(); ++i) {

@@ -222,8 +222,9 @@ void COPTPlugin::FoldLeaving() {
             return;
         }
     }
+    KeepIndexFor(listLeaving_.size());
     const TouchedKeys leaving(listLeaving_, events_.size(), spareTable_);
-    std::erase_if(events_, [&](const EventEntry& e) {
+    std::erase_if(events_.Closed(), [&](const EventEntry& e) {
         if (!leaving.LastChange(e.key)) return false;
         damage_.Add(e);
         listIndex_.Leave(e);
@@ -408,8 +409,9 @@ void COPTPlugin::FlushListChanges() {
     // The last change of each key decides; entries equal in event order keep the order in which
     // their changes came, after the listed ones.
     if (SparseFold(changes, staged)) return KeepListBuffers(changes, staged);
+    KeepIndexFor(changes.size());
     const TouchedKeys touched(changes, events_.size(), spareTable_);
-    InPlaceFold fold(events_, touched, listIndex_);
+    InPlaceFold fold(events_.Closed(), touched, listIndex_);
     if (foldInPlace_ && fold.Run(changes, staged, damage_)) {
         KeepListBuffers(changes, staged);
         ListChanged(fold.Moved(), 0, true);
@@ -440,23 +442,29 @@ void COPTPlugin::FlushListChanges() {
     }
     // In place, without a second list: the touched entries leave, then the entering ones are merged
     // in from the back, each after the listed entries equal to it.
-    std::erase_if(events_, [&](const EventEntry& e) {
+    std::vector<EventEntry>& list = events_.Closed();
+    std::erase_if(list, [&](const EventEntry& e) {
         if (!touched.LastChange(e.key)) return false;
         damage_.Add(e);
         listIndex_.Leave(e);
         return true;
     });
-    for (const EventEntry& e : entering) listIndex_.Enter(e, events_.size() + entering.size());
-    std::size_t kept = events_.size(), in = entering.size();
-    events_.resize(kept + in);
-    for (std::size_t out = events_.size(); in > 0;) {
-        if (kept > 0 && before(entering[in - 1], events_[kept - 1])) events_[--out] = events_[--kept];
-        else events_[--out] = entering[--in];
+    for (const EventEntry& e : entering) listIndex_.Enter(e, list.size() + entering.size());
+    std::size_t kept = list.size(), in = entering.size();
+    list.resize(kept + in);
+    for (std::size_t out = list.size(); in > 0;) {
+        if (kept > 0 && before(entering[in - 1], list[kept - 1])) list[--out] = list[--kept];
+        else list[--out] = entering[--in];
     }
     entering.clear();
     spareEntering_.swap(entering);
     KeepListBuffers(changes, staged);
     ListChanged(true, 0, true);
+}
+
+void COPTPlugin::KeepIndexFor(std::size_t changes) noexcept {
+    // Told of a change to most entries, the index would cost what building it again costs.
+    if (changes > events_.size() / 8) listIndex_.Drop();
 }
 
 void COPTPlugin::KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged) {
@@ -554,11 +562,7 @@ bool COPTPlugin::SparseFold(const std::vector<ListChange>& changes, const std::v
         damage_.Add(entry(change));
         listIndex_.Enter(entry(change), count);
     }
-    const std::size_t width = to - from;
-    const auto at = [&](std::size_t i) { return events_.begin() + static_cast<std::ptrdiff_t>(i); };
-    if (stretch.size() > width) events_.insert(at(to), stretch.size() - width, EventEntry{});
-    else if (stretch.size() < width) events_.erase(at(from + stretch.size()), at(to));
-    std::copy(stretch.begin(), stretch.end(), at(from));
+    events_.Replace(from, to, stretch);
     stretch.clear();
     spareEntering_.swap(stretch);
     ListChanged(moved, from, true);
@@ -575,7 +579,7 @@ void COPTPlugin::RemoveTrackEntry(std::uint32_t trackId) {
         ClearFlags(PLF_EVENT_LIST_VALID);
         currentTrackLost_ = true;
     } else {
-        std::erase_if(events_, [&](const EventEntry& e) { return e.key.track == trackId; });
+        std::erase_if(events_.Closed(), [&](const EventEntry& e) { return e.key.track == trackId; });
         // The indices after the removed entry move down by one.
         if (currentTrack_ > index) --currentTrack_;
     }
@@ -658,7 +662,7 @@ HRESULT COPTPlugin::UpkeepDeferred(const NotificationRecord& record) {
         const bool current = currentTrack_ == -1 || currentTrack_ == trackIndex;
         if (flags & NCF_DELETED) {
             FlushListChanges();
-            std::erase_if(events_, [&](const EventEntry& e) {
+            std::erase_if(events_.Closed(), [&](const EventEntry& e) {
                 return e.key.track == key.track && e.key.block == key.block;
             });
             std::erase_if(blocks, [&](const EventKey& b) { return b.block == key.block; });

@@ -83,8 +83,8 @@ bool COPTPlugin::EntryFlagsCurrent() {
 }
 
 std::vector<EventEntry> COPTPlugin::EntriesMaybeSelected() {
-    const std::vector<EventEntry>& list = EventList();
-    if (!EntryFlagsCurrent()) return list;
+    const EntryList& list = EventList();
+    if (!EntryFlagsCurrent()) return {list.begin(), list.end()};
     std::vector<EventEntry> selected;
     const auto [first, end] = SelectedStretch();
     for (std::size_t i = first; i < end; ++i)
@@ -93,7 +93,7 @@ std::vector<EventEntry> COPTPlugin::EntriesMaybeSelected() {
 }
 
 std::vector<EventEntry> COPTPlugin::ListedBetween(std::size_t first, std::size_t end) {
-    const std::vector<EventEntry>& list = EventList();
+    const EntryList& list = EventList();
     end = std::min(end, list.size());
     first = std::min(first, end);
     return {list.begin() + static_cast<std::ptrdiff_t>(first), list.begin() + static_cast<std::ptrdiff_t>(end)};
@@ -282,7 +282,7 @@ HRESULT COPTPlugin::SelectTrack(int track, int block) {
         if (block >= 0 && static_cast<std::size_t>(block) >= count) continue;
         const std::size_t upTo = block < 0 ? count : static_cast<std::size_t>(block) + 1;
         for (std::size_t b = 0; b < upTo && b < tracks_[t].blocks.size(); ++b) {
-            HRESULT hr = LoadEvents(events_, tracks_[t].blocks[b]);
+            HRESULT hr = LoadEvents(events_.Closed(), tracks_[t].blocks[b]);
             if (FAILED(hr) && SUCCEEDED(result)) result = hr;
         }
     }
@@ -305,11 +305,11 @@ HRESULT COPTPlugin::AddBlockEvents(int track, int block) {
     if (block < 0 || static_cast<std::size_t>(block) >= entry.blocks.size()) return S_FALSE;
     const EventKey blockKey = entry.blocks[static_cast<std::size_t>(block)];
     FlushListChanges();
-    std::erase_if(events_, [&](const EventEntry& e) {
+    std::erase_if(events_.Closed(), [&](const EventEntry& e) {
         return e.key.track == blockKey.track && e.key.block == blockKey.block;
     });
     ListChanged();
-    HRESULT hr = LoadEvents(events_, blockKey);
+    HRESULT hr = LoadEvents(events_.Closed(), blockKey);
     SetFlags(PLF_EVENT_LIST_VALID);
     return hr;
 }
@@ -381,7 +381,7 @@ const std::uint8_t* COPTPlugin::ReadListPage(const EventKey* keys, std::uint32_t
     return reinterpret_cast<const std::uint8_t*>(page.data()) + sizeof header;
 }
 
-bool COPTPlugin::ReadSelectedInBulk(const std::vector<EventEntry>& list, std::vector<bool>& selected) {
+bool COPTPlugin::ReadSelectedInBulk(const EntryList& list, std::vector<bool>& selected) {
     if (!properties_ || !bulkReads_) return false;
     // Small pages: a short list reads into little more room than it holds.
     constexpr std::size_t kPage = 1024;
@@ -445,7 +445,7 @@ HRESULT COPTPlugin::ReadBlockInBulk(std::vector<EventEntry>& loaded, const Event
 
 bool COPTPlugin::SelectionInBulk(bool* selected) {
     *selected = false;
-    const std::vector<EventEntry>& list = EventList();
+    const EntryList& list = EventList();
     if (listedBlocksLayout_ != listLayout_ || listedBlocksLength_ != list.size()) {
         listedBlocks_.clear();
         std::unordered_set<std::uint32_t> seen;
@@ -534,11 +534,11 @@ HRESULT COPTPlugin::LoadEvents(std::vector<EventEntry>& list, const EventKey& bl
         std::merge(list.begin(), list.end(), loaded.begin(), loaded.end(), std::back_inserter(merged), before);
         list = std::move(merged);
     }
-    if (&list == &events_) ListChanged();
+    if (events_.Holds(list)) ListChanged();
     return FAILED(hr) ? hr : S_OK;
 }
 
-const std::vector<EventEntry>& COPTPlugin::EventList() {
+const EntryList& COPTPlugin::EventList() {
     FlushListChanges();
     return events_;
 }

@@ -91,7 +91,7 @@ std::size_t PendingEdit::ChangeSelectedNotes(const NoteVisitor& visit) {
     // The queue and its index take their room once, for as many notes as the list marks selected, and
     // each note goes straight in: a move of many notes then touches no copy of them on the way.
     std::size_t marked = 0;
-    const std::vector<mp::EventEntry>& list = plugin->EventList();
+    const mp::EntryList& list = plugin->EventList();
     const auto [first, end] = plugin->EntryFlagsCurrent() ? plugin->SelectedStretch() : std::make_pair(std::size_t{0}, list.size());
     for (std::size_t i = first; i < end; ++i) marked += list[i].kind == mp::MEK_NOTE && plugin->EntrySelected(list[i]);
     mp::EditQueues& queues = plugin->Queues();

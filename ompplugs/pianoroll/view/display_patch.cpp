@@ -49,7 +49,7 @@ bool PatchDisplayList(const TrackView* v, GridPaintCache& cache, const RECT& cli
         plugin->CurrentBlock() != -1 || plugin->KindFilter() != plugin->FilterInForce() ||
         plugin->PendingNotificationCount() != 0 || !PendingEdit(v->access).Empty())
         return false;
-    const std::vector<mp::EventEntry>& events = plugin->EventList();
+    const mp::EntryList& events = plugin->EventList();
     if (plugin->ListLayout() != source.layout || !SameView(v, cache, clip, rows)) return false;
     // The kept notes and the left-out ones are in list order: one pass over the list meets them all.
     std::vector<DisplayRecord>& list = cache.displayList;

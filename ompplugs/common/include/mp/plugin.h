@@ -4,13 +4,16 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <iterator>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -142,6 +145,98 @@ struct EventEntry {
                           // holds for it (COPTPlugin::EntrySelected)
 };
 static_assert(sizeof(EventEntry) == 48);
+
+// The event-key list: entries in event order, stored with a gap of free room at one place. A change
+// of a few entries rewrites them where the gap is moved to, so that only the entries between the gap
+// and the change move, not every entry after it; passes over the whole list take it closed into one
+// plain vector. Indices and iterators are the list's own, the gap never among them.
+class EntryList {
+public:
+    template <bool Const> class Iterator {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = EventEntry;
+        using difference_type = std::ptrdiff_t;
+        using pointer = std::conditional_t<Const, const EventEntry*, EventEntry*>;
+        using reference = std::conditional_t<Const, const EventEntry&, EventEntry&>;
+        using List = std::conditional_t<Const, const EntryList, EntryList>;
+        Iterator() = default;
+        Iterator(List* list, std::size_t at) noexcept : list_(list), at_(at) {}
+        operator Iterator<true>() const noexcept { return {list_, at_}; }
+        reference operator*() const noexcept { return (*list_)[at_]; }
+        pointer operator->() const noexcept { return &(*list_)[at_]; }
+        reference operator[](difference_type n) const noexcept { return (*list_)[at_ + static_cast<std::size_t>(n)]; }
+        Iterator& operator++() noexcept { return ++at_, *this; }
+        Iterator& operator--() noexcept { return --at_, *this; }
+        Iterator operator++(int) noexcept { return {list_, at_++}; }
+        Iterator operator--(int) noexcept { return {list_, at_--}; }
+        Iterator& operator+=(difference_type n) noexcept { return at_ += static_cast<std::size_t>(n), *this; }
+        Iterator& operator-=(difference_type n) noexcept { return at_ -= static_cast<std::size_t>(n), *this; }
+        friend Iterator operator+(Iterator i, difference_type n) noexcept { return i += n; }
+        friend Iterator operator+(difference_type n, Iterator i) noexcept { return i += n; }
+        friend Iterator operator-(Iterator i, difference_type n) noexcept { return i -= n; }
+        friend difference_type operator-(const Iterator& a, const Iterator& b) noexcept {
+            return static_cast<difference_type>(a.at_) - static_cast<difference_type>(b.at_);
+        }
+        friend bool operator==(const Iterator& a, const Iterator& b) noexcept { return a.at_ == b.at_; }
+        friend auto operator<=>(const Iterator& a, const Iterator& b) noexcept { return a.at_ <=> b.at_; }
+
+    private:
+        List* list_ = nullptr;
+        std::size_t at_ = 0;
+    };
+    using iterator = Iterator<false>;
+    using const_iterator = Iterator<true>;
+    using value_type = EventEntry;
+
+    std::size_t size() const noexcept { return data_.size() - gapLength_; }
+    bool empty() const noexcept { return size() == 0; }
+    const EventEntry& operator[](std::size_t i) const noexcept { return data_[i < gapAt_ ? i : i + gapLength_]; }
+    EventEntry& operator[](std::size_t i) noexcept { return data_[i < gapAt_ ? i : i + gapLength_]; }
+    const EventEntry& front() const noexcept { return (*this)[0]; }
+    const EventEntry& back() const noexcept { return (*this)[size() - 1]; }
+    const_iterator begin() const noexcept { return {this, 0}; }
+    const_iterator end() const noexcept { return {this, size()}; }
+    iterator begin() noexcept { return {this, 0}; }
+    iterator end() noexcept { return {this, size()}; }
+    void clear() noexcept {
+        data_.clear();
+        gapAt_ = gapLength_ = 0;
+    }
+    // The entries as one vector with the gap moved past its end, for a pass that may change any of them.
+    std::vector<EventEntry>& Closed() noexcept {
+        MoveGap(size());
+        data_.resize(data_.size() - gapLength_);
+        gapAt_ = gapLength_ = 0;
+        return data_;
+    }
+    bool Holds(const std::vector<EventEntry>& v) const noexcept { return &v == &data_; }
+    // Entries [from, to) give way to `with`.
+    void Replace(std::size_t from, std::size_t to, const std::vector<EventEntry>& with) {
+        MoveGap(to);
+        const std::size_t width = to - from;
+        if (with.size() > width + gapLength_) {
+            // A wider gap, for the next entries drawn here too.
+            const std::size_t more = std::max(with.size() - width - gapLength_, kGrowth);
+            data_.insert(data_.begin() + static_cast<std::ptrdiff_t>(gapAt_ + gapLength_), more, EventEntry{});
+            gapLength_ += more;
+        }
+        std::copy(with.begin(), with.end(), data_.begin() + static_cast<std::ptrdiff_t>(from));
+        gapLength_ = gapLength_ + width - with.size();
+        gapAt_ = from + with.size();
+    }
+
+private:
+    static constexpr std::size_t kGrowth = 1024;
+    void MoveGap(std::size_t at) noexcept {
+        EventEntry* d = data_.data();
+        if (gapLength_ && at < gapAt_) std::memmove(d + at + gapLength_, d + at, (gapAt_ - at) * sizeof(EventEntry));
+        else if (gapLength_ && at > gapAt_) std::memmove(d + gapAt_, d + gapAt_ + gapLength_, (at - gapAt_) * sizeof(EventEntry));
+        gapAt_ = at;
+    }
+    std::vector<EventEntry> data_; // the entries before the gap, the gap, the entries after it
+    std::size_t gapAt_ = 0, gapLength_ = 0;
+};
 
 // What the list's changes touched since the editor last took it: the ticks of the events that left
 // or entered the list, the stored pitches of such notes and their kinds; after a change of tracks or
@@ -325,7 +420,7 @@ public:
                                std::uint32_t* count);
     // Marks the listed entries whose events are selected, read in pages of the host's bulk read of
     // listed events; false when the host has none (or bulk reads are off) or refused a page.
-    bool ReadSelectedInBulk(const std::vector<EventEntry>& list, std::vector<bool>& selected);
+    bool ReadSelectedInBulk(const EntryList& list, std::vector<bool>& selected);
     virtual win::DWORD GetChannelMask();
     virtual win::DWORD GetChannelCount();
     // [ui thread] Current port of a list: index 0 -> the kind-0 list, any other -> the output list.
@@ -378,7 +473,7 @@ public:
 
     // ---- the event-key list ----
     // The shown events in event order, with every change the host reported applied. [window thread]
-    const std::vector<EventEntry>& EventList();
+    const EntryList& EventList();
     std::uint32_t KindFilter() const noexcept { return kindFilter_; }
     // Takes effect at the next SelectTrack (a filter other than the one in force rebuilds the list).
     void SetKindFilter(std::uint32_t kinds) noexcept { kindFilter_ = kinds; }
@@ -523,7 +618,7 @@ protected:
     std::vector<TrackEntry> tracks_;
     std::unordered_map<std::uint32_t, std::uint32_t> trackOrders_;
     bool trackTableExists_ = false;
-    std::vector<EventEntry> events_;
+    EntryList events_;
     std::uint32_t kindFilter_ = MEK_ALL;
     std::uint32_t filterInForce_ = MEK_ALL;
     std::uint32_t channelMask_ = 0xFFFF;
@@ -726,6 +821,8 @@ protected:
     win::HRESULT UpkeepImmediate(const NotificationRecord& record);
     win::HRESULT UpkeepDeferred(const NotificationRecord& record);
     void FlushListChanges();
+    // Before a fold that passes over the list: the index is kept only for a batch of a few changes.
+    void KeepIndexFor(std::size_t changes) noexcept;
     // The batch's buffers keep their room for the next fold.
     void KeepListBuffers(std::vector<ListChange>& changes, std::vector<EventEntry>& staged);
     void ClearListChanges();
