@@ -215,12 +215,23 @@ bool Store::RecordDeleteEdit(std::uint32_t id, LastReport& last, std::vector<std
 }
 
 win::HRESULT Store::DeleteEvents(std::span<const mp::EventKey> keys) {
-    std::vector<bool> seen(EventIdEnd());
     for (const mp::EventKey& k : keys) {
         const mp::EventKey at = KeyOfEvent(k.event);
-        if (!at.event || seen[k.event] || (k.block && k.block != at.block) || (k.track && k.track != at.track))
-            return win::E_INVALIDARG;
-        seen[k.event] = true;
+        if (!at.event || (k.block && k.block != at.block) || (k.track && k.track != at.track)) return win::E_INVALIDARG;
+    }
+    // A key named twice is refused: found by a bit per id for many keys, by sorting a few (a bit per id
+    // of a huge song would cost more than deleting them).
+    if (keys.size() <= 256 || keys.size() * 64 < EventIdEnd()) {
+        std::vector<std::uint32_t> ids(keys.size());
+        std::transform(keys.begin(), keys.end(), ids.begin(), [](const mp::EventKey& k) { return k.event; });
+        std::sort(ids.begin(), ids.end());
+        if (std::adjacent_find(ids.begin(), ids.end()) != ids.end()) return win::E_INVALIDARG;
+    } else {
+        std::vector<bool> seen(EventIdEnd());
+        for (const mp::EventKey& k : keys) {
+            if (seen[k.event]) return win::E_INVALIDARG;
+            seen[k.event] = true;
+        }
     }
     if (keys.empty()) return win::S_OK;
     Scope scope(*this);

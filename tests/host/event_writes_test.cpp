@@ -138,6 +138,7 @@ TEST_F(EventWrites, ABatchDeletesWhatOneDeleteEachDoesAndABadOneNothing) {
     const std::vector<void (*)(std::vector<mp::EventKey>&)> bad{
         [](std::vector<mp::EventKey>& b) { b[7].event = 9999; },
         [](std::vector<mp::EventKey>& b) { b.push_back(b[3]); },
+        [](std::vector<mp::EventKey>& b) { b.insert(b.end(), 300, b[5]); }, // told apart another way
         [](std::vector<mp::EventKey>& b) { b[4].block = b[4].block == 1 ? 2 : 1; },
         [](std::vector<mp::EventKey>& b) { b[19].track = 77; }};
     for (std::size_t b = 0; b < bad.size(); ++b) {
