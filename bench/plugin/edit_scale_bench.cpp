@@ -1,7 +1,8 @@
 // What large edits cost on tracks of 10,000, 100,000 and 1,000,000 notes, each case against a floor
 // measured in the same run (a plain loop copying and changing as many 64-byte records): selecting
 // all, a marquee over all notes, one drag step of every note, the commit of that move, its undo and
-// redo, 10,000 scattered inserts, deleting, duplicating and copying 1,000 notes from the middle, and
+// redo, 10,000 scattered inserts, one drawn note and its undo, deleting, moving, duplicating and copying
+// 1,000 notes from the middle, and
 // deleting every note (with the peak memory it adds per note, as the first edit of a song just opened
 // and when repeated after its undo). Every case includes the cache's upkeep of the notifications, as
 // the editor window runs it before it paints. Prints medians of 5 runs (processor time, so that other
@@ -232,6 +233,28 @@ std::vector<Result> Measure(Song& song) {
         [&] {
             a.DeleteSelected();
             song.Upkeep();
+        },
+        [&] {
+            undo();
+            deselect();
+        });
+
+    // A drag of those notes by a step, committed, and the first page of the block read as the next
+    // paint reads it (which settles the host's index of the block).
+    run("move of 1,000 notes", [&] {
+            selectMiddle();
+            for (const mp::EventEntry& e : song.plugin->EntriesMaybeSelected()) {
+                mp::MidiEventRecord record{};
+                a.GetEvent(e.key, &record);
+                record.time += kDragStep;
+                a.QueueModify(e.key, record, mp::CHANGE_ALL);
+            }
+        },
+        [&] {
+            commit();
+            std::vector<mp::MPBlockEvent> page;
+            std::uint32_t count = 0;
+            song.plugin->ReadBlockPage(keys[0].block, 0, page, &count);
         },
         [&] {
             undo();

@@ -18,6 +18,19 @@ enum : std::uint8_t {
 // are folded in with one filtering pass and one merge.
 constexpr std::size_t kFewChanges = 16;
 
+// Takes the entries at the sorted indices `at` out of the list, the runs between them shifted once.
+void EraseAt(std::vector<std::uint32_t>& list, const std::vector<std::size_t>& at) {
+    if (at.empty()) return;
+    std::size_t out = at[0];
+    for (std::size_t j = 0; j < at.size(); ++j) {
+        const std::size_t from = at[j] + 1, to = j + 1 < at.size() ? at[j + 1] : list.size();
+        std::move(list.begin() + static_cast<std::ptrdiff_t>(from), list.begin() + static_cast<std::ptrdiff_t>(to),
+                  list.begin() + static_cast<std::ptrdiff_t>(out));
+        out += to - from;
+    }
+    list.resize(out);
+}
+
 } // namespace
 
 bool Store::EventBefore(std::uint32_t a, std::uint32_t b) const noexcept {
@@ -61,14 +74,7 @@ void Store::DropDeleted(std::vector<std::uint32_t>& blocks, std::span<const mp::
         }
         if (at.size() == keys.size()) {
             std::sort(at.begin(), at.end());
-            std::size_t out = at[0];
-            for (std::size_t j = 0; j < at.size(); ++j) {
-                const std::size_t from = at[j] + 1, to = j + 1 < at.size() ? at[j + 1] : list.size();
-                std::move(list.begin() + static_cast<std::ptrdiff_t>(from), list.begin() + static_cast<std::ptrdiff_t>(to),
-                          list.begin() + static_cast<std::ptrdiff_t>(out));
-                out += to - from;
-            }
-            list.resize(out);
+            EraseAt(list, at);
             return;
         }
     }
@@ -84,6 +90,23 @@ void Store::MergeFromBack(std::vector<std::uint32_t>& list, const std::vector<st
     for (std::size_t out = list.size(); in > 0;) {
         if (kept > 0 && EventBefore(entering[in - 1], list[kept - 1])) list[--out] = list[--kept];
         else list[--out] = entering[--in];
+    }
+}
+
+void Store::MergeBySearch(std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& entering) const {
+    const auto before = [this](std::uint32_t a, std::uint32_t b) { return EventBefore(a, b); };
+    std::size_t kept = list.size(), in = entering.size();
+    list.resize(kept + in);
+    for (std::size_t out = list.size(); in > 0;) {
+        const std::uint32_t id = entering[--in];
+        const auto first = list.begin();
+        const std::size_t after =
+            static_cast<std::size_t>(std::upper_bound(first, first + static_cast<std::ptrdiff_t>(kept), id, before) - first);
+        std::move_backward(first + static_cast<std::ptrdiff_t>(after), first + static_cast<std::ptrdiff_t>(kept),
+                           first + static_cast<std::ptrdiff_t>(out));
+        out -= kept - after;
+        kept = after;
+        list[--out] = id;
     }
 }
 
@@ -138,15 +161,39 @@ void Store::FixIndexes() {
             }
             continue;
         }
-        for (const IndexFix* f : w.leave) events_[f->event - eventBase_].indexState |= kDropMark;
-        std::erase_if(list, [this](std::uint32_t id) { return (events_[id - eventBase_].indexState & kDropMark) != 0; });
-        for (const IndexFix* f : w.leave) events_[f->event - eventBase_].indexState &= ~kDropMark;
+        // A few changes of a long block find their places by search; more are folded by passes.
+        const bool few = (w.leave.size() + w.enter.size()) * 64 <= list.size();
+        if (few) {
+            std::unordered_map<std::uint32_t, std::int64_t> listedAt;
+            listedAt.reserve(w.leave.size());
+            for (const IndexFix* f : w.leave) listedAt.emplace(f->event, f->time);
+            auto listedBefore = [&](std::uint32_t a, const IndexFix* f) {
+                const EventSlot& s = events_[a - eventBase_];
+                std::int64_t ta = s.time;
+                if (s.indexState & kFixPending)
+                    if (const auto it = listedAt.find(a); it != listedAt.end()) ta = it->second;
+                return ta < f->time || (ta == f->time && a < f->event);
+            };
+            std::vector<std::size_t> at;
+            at.reserve(w.leave.size());
+            for (const IndexFix* f : w.leave) {
+                const auto it = std::lower_bound(list.begin(), list.end(), f, listedBefore);
+                if (it != list.end() && *it == f->event) at.push_back(static_cast<std::size_t>(it - list.begin()));
+            }
+            std::sort(at.begin(), at.end());
+            EraseAt(list, at);
+        } else {
+            for (const IndexFix* f : w.leave) events_[f->event - eventBase_].indexState |= kDropMark;
+            std::erase_if(list, [this](std::uint32_t id) { return (events_[id - eventBase_].indexState & kDropMark) != 0; });
+            for (const IndexFix* f : w.leave) events_[f->event - eventBase_].indexState &= ~kDropMark;
+        }
         // A move keeps the order of the events it moves, and undo replays them backwards.
         if (!std::is_sorted(w.enter.begin(), w.enter.end(), before)) {
             if (std::is_sorted(w.enter.rbegin(), w.enter.rend(), before)) std::reverse(w.enter.begin(), w.enter.end());
             else std::sort(w.enter.begin(), w.enter.end(), before);
         }
-        MergeFromBack(list, w.enter);
+        if (few) MergeBySearch(list, w.enter);
+        else MergeFromBack(list, w.enter);
     }
     for (const IndexFix& f : fixes) events_[f.event - eventBase_].indexState &= ~kFixPending;
     // The largest room serves the next edit.

@@ -210,6 +210,25 @@ TEST_F(EventWrites, AFewDeletesOfALongBlockLeaveWhatOneDeleteEachLeaves) {
         EXPECT_EQ(many.Reports(), one.Reports());
         for (Side* side : {&many, &one}) travel ? side->project->Redo() : side->project->Undo();
     }
+    // A few events of the long block moved, and the move undone: each time the index lists every event
+    // by time as a sort of them would.
+    ASSERT_EQ(many.data->BeginTransaction(mp::TRANSACTION_EDIT, u"Move"), win::S_OK);
+    for (std::size_t i = 45; i < many.ids.size(); i += 61) {
+        if (std::count_if(keys.begin(), keys.end(), [&](const mp::EventKey& k) { return k.event == many.ids[i]; })) continue;
+        mp::MPEventWrite w = many.Write(i, mp::CHANGE_TIME, [](mp::MidiEventRecord& r) { r.time = (r.time * 7 + 13) % 9000; });
+        ASSERT_EQ(many.data->Set(&w.key, mp::LEVEL_EVENT, &w.record, w.mask), win::S_OK);
+    }
+    many.data->EndTransaction(1);
+    for (int travel = 0; travel < 2; ++travel, many.project->Undo()) {
+        many.project->WithStore([&](Store& s) {
+            std::vector<std::uint32_t> listed = s.EventsOf(many.blocks[0]), sorted = listed;
+            std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
+                return std::pair(s.Event(a).time, a) < std::pair(s.Event(b).time, b);
+            });
+            EXPECT_EQ(listed.size(), 3017u - keys.size()) << travel;
+            EXPECT_EQ(listed, sorted) << travel;
+        });
+    }
 }
 
 // Outside a transaction: selection writes alone leave no undo step, as the same Sets leave none; host

@@ -413,6 +413,9 @@ private:
     void FixIndexes();
     bool EventBefore(std::uint32_t a, std::uint32_t b) const noexcept;
     void MergeFromBack(std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& entering) const;
+    // The same for a few entering a long list: each one's place found by a search, the listed ones
+    // after it moved as a run.
+    void MergeBySearch(std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& entering) const;
     bool TrackBefore(std::uint32_t a, std::uint32_t b) const noexcept; // by order, then id
     void TrackOrderInsert(std::uint32_t id);
     void TrackOrderErase(std::uint32_t id);
