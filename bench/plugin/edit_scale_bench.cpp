@@ -343,7 +343,7 @@ int main(int argc, char** argv) {
             if (r.ms < 0) continue;
             char growth[16] = "";
             if (s > 0 && all[s - 1][c].ms > 0) std::snprintf(growth, sizeof growth, "%.1f", r.ms / all[s - 1][c].ms);
-            std::printf("%-26s %9u %10.2f %8.1f %8s\n", r.name.c_str(), sizes[s], r.ms, r.ms / floors[s], growth);
+            std::printf("%-26s %9u %10.3f %8.1f %8s\n", r.name.c_str(), sizes[s], r.ms, r.ms / floors[s], growth);
         }
     }
     for (std::size_t s = 0; s < floors.size(); ++s) std::printf("floor at %u notes: %.3f ms\n", sizes[s], floors[s]);
