@@ -204,6 +204,8 @@ void Store::StoreEventValue(std::uint32_t id, const EventValue& v) {
     // What the slot held decides which side tables can have an entry to drop.
     const bool hadExtras = s.block && s.hasExtras;
     const bool hadBytes = s.block && IsVariableKind(1u << s.kindBit);
+    TallySelected(s.block, s.flags, -1, id);
+    TallySelected(v.block, v.flags, +1, id);
     s.time = v.time;
     s.block = v.block;
     s.flags = v.flags;
@@ -286,6 +288,7 @@ void Store::ApplyValue(std::uint8_t level, std::uint32_t id, const Value& v) {
             NoteIndexChange(id);
             extras_.erase(id);
             eventData_.erase(id);
+            TallySelected(s->block, s->flags, -1, id);
             s->block = 0;
             --liveEvents_;
             return;

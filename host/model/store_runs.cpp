@@ -170,6 +170,8 @@ bool Store::SwapSlot(SlotEdit& e, LastReport& last) {
         if (was.block != block || was.time != e.other.time) NoteIndexChange(e.id);
         const std::uint8_t indexState = s->indexState; // as NoteIndexChange left it
         const std::uint32_t putFlags = e.other.flags;
+        TallySelected(was.block, was.flags, -1, e.id);
+        TallySelected(e.other.block, e.other.flags, +1, e.id);
         *s = e.other;
         s->indexState = indexState;
         e.other = was;
@@ -208,6 +210,7 @@ bool Store::RecordDeleteEdit(std::uint32_t id, LastReport& last, std::vector<std
     run->edits->PushBack(edit);
     if (!blocks) NoteIndexChange(id);
     else if (blocks->empty() || blocks->back() != edit.block) blocks->push_back(edit.block); // a copy: the slot is packed
+    TallySelected(s.block, s.flags, -1, id);
     s.block = 0;
     --liveEvents_;
     PushEventChange(mp::NCF_DELETED, edit.block, id, last);
@@ -258,10 +261,12 @@ void Store::ApplyDeleteRun(const DeleteRun& run) {
         if (!s || (s->block != 0) != run.after) return;
         NoteIndexChange(e.id);
         if (run.after) {
+            TallySelected(s->block, s->flags, -1, e.id);
             s->block = 0;
             --liveEvents_;
         } else {
             s->block = e.block;
+            TallySelected(s->block, s->flags, +1, e.id);
             ++liveEvents_;
         }
     });
@@ -278,7 +283,11 @@ void Store::DropOpenChanges() { openChanges_.clear(); }
 // Forward in the order made, backward in reverse order, so that an event changed twice ends right.
 void Store::ApplyFlagRun(const FlagRun& run) {
     run.edits->ForEach(run.after, [&](const FlagEdit& e) {
-        if (EventSlot* s = EventSlotOf(e.id); s && s->block) s->flags = run.after ? e.after : e.before;
+        if (EventSlot* s = EventSlotOf(e.id); s && s->block) {
+            TallySelected(s->block, s->flags, -1, e.id);
+            s->flags = run.after ? e.after : e.before;
+            TallySelected(s->block, s->flags, +1, e.id);
+        }
     });
 }
 

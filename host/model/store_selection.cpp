@@ -2,12 +2,38 @@
 // block whose events changed instead of one per event, so that selecting a whole track costs a pass
 // over its events and not a record and a report for each of them. Also the flags of single events, and
 // of listed ones under one hold of the host's lock, each reported and recorded as a single write.
+#include <algorithm>
 #include <optional>
+#include <stdexcept>
 
 #include "model/store.h"
 #include "store_scope.h"
 
 namespace host {
+
+namespace {
+// Selected events a block names one by one before a clear falls back to a pass over all of its events.
+constexpr std::size_t kFewSelected = 4096;
+} // namespace
+
+void Store::TallySelected(std::uint32_t block, std::uint32_t flags, int by, std::uint32_t id) noexcept {
+    if (!(flags & mp::MEF_SELECTED)) return;
+    BlockSlot* b = BlockSlotOf(block);
+    if (!b) return;
+    b->selected += static_cast<std::uint32_t>(by);
+    if (b->selected == 0) {
+        b->selectedIds.clear();
+        b->manySelected = false;
+    } else if (by > 0 && !b->manySelected) {
+        try {
+            if (b->selectedIds.size() >= kFewSelected) throw std::length_error("many");
+            b->selectedIds.push_back(id);
+        } catch (...) {
+            b->manySelected = true; // a clear passes over the whole block
+            std::vector<std::uint32_t>().swap(b->selectedIds);
+        }
+    }
+}
 
 win::HRESULT Store::SelectEvents(const mp::EventKey& scopeKey, std::uint32_t kinds, bool select) {
     std::vector<std::uint32_t> blocks;
@@ -27,9 +53,21 @@ win::HRESULT Store::SelectEvents(const mp::EventKey& scopeKey, std::uint32_t kin
     auto changed = std::make_shared<std::vector<std::uint32_t>>();
     std::size_t most = 0;
     for (std::uint32_t b : blocks) most += EventsOf(b).size();
+    std::vector<std::uint32_t> few;
     for (std::uint32_t b : blocks) {
         const std::size_t before = changed->size();
-        for (std::uint32_t e : EventsOf(b)) {
+        const BlockSlot& slot = *BlockSlotOf(b);
+        if (!select && !slot.selected) continue; // nothing of it to clear
+        // A clear of a few selected events visits only them, in the block's order.
+        const bool fewOnly = !select && !slot.manySelected;
+        if (fewOnly) {
+            few.clear();
+            for (std::uint32_t id : slot.selectedIds)
+                if (const EventSlot* s = EventSlotOf(id); s && s->block == b && (s->flags & mp::MEF_SELECTED)) few.push_back(id);
+            std::sort(few.begin(), few.end(), [this](std::uint32_t x, std::uint32_t y) { return EventBefore(x, y); });
+            few.erase(std::unique(few.begin(), few.end()), few.end());
+        }
+        for (std::uint32_t e : fewOnly ? few : EventsOf(b)) {
             EventSlot& s = events_[e - eventBase_];
             if (!((1u << s.kindBit) & kinds) || ((s.flags & mp::MEF_SELECTED) != 0) == select) continue;
             if (changed->empty()) {
@@ -42,7 +80,9 @@ win::HRESULT Store::SelectEvents(const mp::EventKey& scopeKey, std::uint32_t kin
                 }
             }
             changed->push_back(e);
+            TallySelected(s.block, s.flags, -1, e);
             s.flags = select ? (s.flags | mp::MEF_SELECTED) : (s.flags & ~mp::MEF_SELECTED);
+            TallySelected(s.block, s.flags, +1, e);
         }
         if (changed->size() == before) continue;
         const mp::EventKey key{BlockSlotOf(b)->value.track, b, 0};
@@ -60,7 +100,9 @@ void Store::ApplySelection(const SelectionValue& v) {
     for (std::uint32_t id : *v.events) {
         EventSlot* s = EventSlotOf(id);
         if (!s || !s->block) continue;
+        TallySelected(s->block, s->flags, -1, id);
         s->flags = v.selected ? (s->flags | mp::MEF_SELECTED) : (s->flags & ~mp::MEF_SELECTED);
+        TallySelected(s->block, s->flags, +1, id);
     }
 }
 
@@ -96,7 +138,9 @@ void Store::WriteEventFlags(const mp::EventKey& key, std::uint32_t flags) {
     }
     // The slot keeps its place: the change is no structural one, and one modification is told.
     const FlagEdit edit{id, slot->flags, flags};
+    TallySelected(slot->block, slot->flags, -1, id);
     slot->flags = flags;
+    TallySelected(slot->block, slot->flags, +1, id);
     if ((1u << slot->kindBit) == mp::MEK_META && TimeBaseEvent(id)) timeBaseDirty_ = timeBaseTouched_ = true;
     PushNotification(mp::NID_DATA_CHANGED, mp::NCF_MODIFIED, 0, mp::LEVEL_EVENT, key, key);
     RecordFlagEdit(edit);

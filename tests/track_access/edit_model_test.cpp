@@ -333,6 +333,11 @@ protected:
             }
         }
         const bool anySelected = std::any_of(model.begin(), model.end(), [](const auto& n) { return n.second.selected; });
+        // The host's tally of selected events per block, which lets a clear skip blocks.
+        for (std::uint32_t block : {first, second}) {
+            const auto tally = std::count_if(model.begin(), model.end(), [&](const auto& n) { return n.second.block == block && n.second.selected; });
+            ASSERT_EQ(project->WithStore([&](host::Store& s) { return s.SelectedIn(block); }), static_cast<std::uint32_t>(tally)) << "round " << round;
+        }
         ASSERT_EQ(plugin->HasSelection(), anySelected) << "round " << round;
         // While the entries claim to know the selection (a delete then trusts them), each tells its note's.
         if (plugin->EntryFlagsCurrent()) {
@@ -352,10 +357,10 @@ protected:
             ASSERT_EQ(fields(searched[i]), fields(alone[i])) << "round " << round;
         }
         // What the song's length and range queries read, kept in step by the searching fold.
-        const std::int64_t probe = Pick(12) * 2 * kUnit;
         for (mp::COPTPianoRollPlugin* o : {observers[0], observers[2]}) {
             ASSERT_EQ(o->ListEnd(), observers[1]->ListEnd()) << "round " << round;
-            ASSERT_EQ(o->FirstReaching(probe), observers[1]->FirstReaching(probe)) << "round " << round;
+            for (const mp::EventEntry& e : alone)
+                ASSERT_EQ(o->FirstReaching(e.end), observers[1]->FirstReaching(e.end)) << "round " << round;
         }
         std::vector<std::uint32_t> cached = CachedEvents(), rebuilt = RebuiltEvents(0);
         std::sort(cached.begin(), cached.end());

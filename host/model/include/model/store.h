@@ -125,6 +125,10 @@ public:
     const std::vector<std::uint32_t>& TracksInOrder() const noexcept { return trackOrder_; }
     const std::vector<std::uint32_t>& BlocksOf(std::uint32_t track) const; // ordered by start, id
     const std::vector<std::uint32_t>& EventsOf(std::uint32_t block) const; // ordered by time, id
+    std::uint32_t SelectedIn(std::uint32_t block) const noexcept { // how many of its events are selected
+        const BlockSlot* b = BlockSlotOf(block);
+        return b ? b->selected : 0;
+    }
     std::size_t EventCount() const noexcept { return liveEvents_; }
     std::size_t TrackCount() const noexcept { return trackOrder_.size(); }
     // A MIDI file counts its tracks in 16 bits: a song with more could never be saved.
@@ -266,6 +270,12 @@ private:
         bool alive = false;
         BlockValue value;
         std::vector<std::uint32_t> events; // by time, then id, once Settle has run
+        // How many events name this block and are selected, and while they are few, every one that took
+        // the flag since there were none (some may have lost it since): a clear of the selection then
+        // visits only those. Kept by TallySelected at every write of an event's block or flags.
+        std::uint32_t selected = 0;
+        std::vector<std::uint32_t> selectedIds;
+        bool manySelected = false;
     };
     // The selection flag of many events, set or cleared at once; before and after share the list.
     struct SelectionValue {
@@ -332,6 +342,8 @@ private:
         return id < blockBase_ || id - blockBase_ >= blocks_.size() ? nullptr : &blocks_[id - blockBase_];
     }
     const BlockSlot* BlockSlotOf(std::uint32_t id) const noexcept { return const_cast<Store*>(this)->BlockSlotOf(id); }
+    // Counts an event's (block, flags) leaving (-1) or taking (+1) its place in its block's tally.
+    void TallySelected(std::uint32_t block, std::uint32_t flags, int by, std::uint32_t id) noexcept;
     TrackSlot* TrackSlotOf(std::uint32_t id) noexcept;
     const TrackSlot* TrackSlotOf(std::uint32_t id) const noexcept;
 
