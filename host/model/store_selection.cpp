@@ -4,7 +4,6 @@
 // of listed ones under one hold of the host's lock, each reported and recorded as a single write.
 #include <algorithm>
 #include <optional>
-#include <stdexcept>
 
 #include "model/store.h"
 #include "store_scope.h"
@@ -25,13 +24,15 @@ void Store::TallySelected(std::uint32_t block, std::uint32_t flags, int by, std:
         b->selectedIds.clear();
         b->manySelected = false;
     } else if (by > 0 && !b->manySelected) {
+        bool kept = b->selectedIds.size() < kFewSelected;
         try {
-            if (b->selectedIds.size() >= kFewSelected) throw std::length_error("many");
-            b->selectedIds.push_back(id);
+            if (kept) b->selectedIds.push_back(id);
         } catch (...) {
-            b->manySelected = true; // a clear passes over the whole block
-            std::vector<std::uint32_t>().swap(b->selectedIds);
+            kept = false;
         }
+        if (kept) return;
+        b->manySelected = true; // a clear passes over the whole block
+        std::vector<std::uint32_t>().swap(b->selectedIds);
     }
 }
 

@@ -25,6 +25,12 @@ const EventKey& KeyOf(const EventKey& k) noexcept { return k; }
 bool Enters(const ListChange& c) noexcept { return c.entry != ListChange::kNoEntry; }
 bool Enters(const EventKey&) noexcept { return false; }
 
+// Whether two entries differ in nothing but their selection: the list's layout then stands.
+bool SameButSelection(const EventEntry& a, const EventEntry& b) noexcept {
+    return a.key == b.key && a.start == b.start && a.end == b.end && a.order == b.order && a.channel == b.channel &&
+           a.kind == b.kind && a.pitch == b.pitch && a.value == b.value;
+}
+
 template <class Changes> class TouchedKeys {
 public:
     TouchedKeys(const Changes& changes, std::size_t listSize, std::vector<std::uint32_t>& table)
@@ -129,9 +135,7 @@ public:
                 taken[*last] = true;
                 ++entered;
                 const EventEntry& fresh = staged[change.entry];
-                moved_ = moved_ || fresh.start != e.start || fresh.end != e.end || fresh.order != e.order ||
-                         fresh.channel != e.channel || fresh.kind != e.kind || fresh.pitch != e.pitch ||
-                         fresh.value != e.value;
+                moved_ = moved_ || !SameButSelection(fresh, e);
                 e = fresh;
                 local.Add(e);
                 rank = kEntering | *last;
@@ -485,10 +489,7 @@ bool COPTPlugin::SparseFold(const std::vector<ListChange>& changes, const std::v
     std::int64_t low = INT64_MAX, high = INT64_MIN;
     for (const ListChange& c : changes)
         if (c.entry != ListChange::kNoEntry) low = std::min(low, staged[c.entry].start), high = std::max(high, staged[c.entry].start);
-    const auto startingAt = [&](std::int64_t t) {
-        return std::lower_bound(events_.begin(), events_.end(), t, [](const EventEntry& e, std::int64_t v) { return e.start < v; });
-    };
-    if (low < high && static_cast<std::size_t>(startingAt(high) - startingAt(low)) > widest) return false;
+    if (low < high && StartIndex(high) - StartIndex(low) > widest) return false;
     if (!StartTableReady()) return false;
     // The last change of each key decides: the changes in key order, each key's last one last.
     std::vector<std::uint32_t> byKey(changes.size());
@@ -548,11 +549,7 @@ bool COPTPlugin::SparseFold(const std::vector<ListChange>& changes, const std::v
     for (; in < entering.size(); ++in) stretch.push_back(entry(entering[in]));
     // Whether only selections changed: then the layout, the running ends and the starts all stand.
     bool moved = stretch.size() != to - from;
-    for (std::size_t i = 0; !moved && i < stretch.size(); ++i) {
-        const EventEntry &a = stretch[i], &b = events_[from + i];
-        moved = !(a.key == b.key) || a.start != b.start || a.end != b.end || a.order != b.order ||
-                a.channel != b.channel || a.kind != b.kind || a.pitch != b.pitch || a.value != b.value;
-    }
+    for (std::size_t i = 0; !moved && i < stretch.size(); ++i) moved = !SameButSelection(stretch[i], events_[from + i]);
     for (const std::size_t at : leaving) {
         damage_.Add(events_[at]);
         listIndex_.Leave(events_[at]);

@@ -604,11 +604,9 @@ bool COPTPlugin::Locate(const EventKey& key, std::size_t* at) const {
     if (key.event < x.base || key.event - x.base >= x.startById.size()) return true;
     const std::int64_t start = x.startById[key.event - x.base];
     if (start == ListIndex::kUnlisted) return true;
-    auto it = std::lower_bound(events_.begin(), events_.end(), start,
-                               [](const EventEntry& e, std::int64_t t) { return e.start < t; });
-    for (; it != events_.end() && it->start == start; ++it)
-        if (it->key == key) {
-            *at = static_cast<std::size_t>(it - events_.begin());
+    for (std::size_t i = StartIndex(start); i < events_.size() && events_[i].start == start; ++i)
+        if (events_[i].key == key) {
+            *at = i;
             return true;
         }
     return false; // its id is listed under another key
@@ -616,10 +614,7 @@ bool COPTPlugin::Locate(const EventKey& key, std::size_t* at) const {
 
 std::size_t COPTPlugin::FirstStartingAt(std::int64_t time) {
     FlushListChanges();
-    return static_cast<std::size_t>(
-        std::lower_bound(events_.begin(), events_.end(), time,
-                         [](const EventEntry& e, std::int64_t t) { return e.start < t; }) -
-        events_.begin());
+    return StartIndex(time);
 }
 
 std::int64_t COPTPlugin::ListEnd() {

@@ -732,6 +732,12 @@ protected:
     std::uint64_t startsRefused_ = UINT64_MAX; // the layout at which the listed ids could not be indexed
     std::uint32_t sparseRatio_ = 32;
     bool StartTableReady();
+    // The first list index whose start is at or after `time`, with no changes folded first.
+    std::size_t StartIndex(std::int64_t time) const noexcept {
+        return static_cast<std::size_t>(
+            std::lower_bound(events_.begin(), events_.end(), time, [](const EventEntry& e, std::int64_t t) { return e.start < t; }) -
+            events_.begin());
+    }
     // The list index of a key's entry (SIZE_MAX: not listed); false when the table cannot tell.
     bool Locate(const EventKey& key, std::size_t* at) const;
     // Folds a batch of a few changes by finding each touched entry and rewriting only the stretch of
